@@ -1,0 +1,20 @@
+#pragma once
+
+#include "platform/foundation/Value.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace pf {
+
+// Standard base64 (RFC 4648, with padding). Decoding skips white space and fails on anything
+// else outside the alphabet.
+class Base64 {
+public:
+    static std::string encode(const Bytes& data);
+    static std::string encode(std::string_view data);
+    static std::optional<Bytes> decode(std::string_view text);
+};
+
+}

@@ -1,0 +1,327 @@
+#include "platform/foundation/RunLoop.h"
+
+#include <chrono>
+
+namespace pf {
+
+RunLoop& RunLoop::main()
+{
+    static RunLoop* loop = new RunLoop(); // never destroyed: worker threads may post at exit
+    return *loop;
+}
+
+RunLoop::RunLoop()
+    : m_clock(std::make_shared<SystemClock>())
+    , m_mainThread(std::this_thread::get_id())
+{
+}
+
+void RunLoop::setClock(std::shared_ptr<Clock> clock)
+{
+    std::lock_guard lock(m_mutex);
+    m_clock = clock ? std::move(clock) : std::make_shared<SystemClock>();
+}
+
+void RunLoop::post(Task task)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_posted.push_back(std::move(task));
+    }
+    m_cv.notify_all();
+}
+
+RunLoop::TaskId RunLoop::postDelayed(double delay, Task task, const void* target)
+{
+    std::lock_guard lock(m_mutex);
+    TaskId id = m_nextId++;
+    double due = m_clock->now() + (delay > 0 ? delay : 0);
+    m_scheduled.emplace(std::make_pair(due, id), Scheduled { id, due, 0, target, std::make_shared<Task>(std::move(task)) });
+    m_index.emplace(id, std::make_pair(due, id));
+    m_cv.notify_all();
+    return id;
+}
+
+RunLoop::TaskId RunLoop::postRepeating(double interval, Task task, const void* target)
+{
+    if (interval <= 0)
+        interval = 0.0001; // a zero interval would spin; the platform clamps it too
+    std::lock_guard lock(m_mutex);
+    TaskId id = m_nextId++;
+    double due = m_clock->now() + interval;
+    m_scheduled.emplace(std::make_pair(due, id), Scheduled { id, due, interval, target, std::make_shared<Task>(std::move(task)) });
+    m_index.emplace(id, std::make_pair(due, id));
+    m_cv.notify_all();
+    return id;
+}
+
+bool RunLoop::cancel(TaskId id)
+{
+    std::lock_guard lock(m_mutex);
+    auto it = m_index.find(id);
+    if (it == m_index.end())
+        return false;
+    m_scheduled.erase(it->second);
+    m_index.erase(it);
+    return true;
+}
+
+void RunLoop::cancelAll(const void* target)
+{
+    if (!target)
+        return;
+    std::lock_guard lock(m_mutex);
+    for (auto it = m_scheduled.begin(); it != m_scheduled.end();) {
+        if (it->second.target == target) {
+            m_index.erase(it->second.id);
+            it = m_scheduled.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+bool RunLoop::isScheduled(TaskId id) const
+{
+    std::lock_guard lock(m_mutex);
+    return m_index.count(id) != 0;
+}
+
+bool RunLoop::runOnePosted()
+{
+    Task task;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_posted.empty())
+            return false;
+        task = std::move(m_posted.front());
+        m_posted.pop_front();
+    }
+    if (task)
+        task();
+    return true;
+}
+
+void RunLoop::fireScheduled(Scheduled item)
+{
+    if (item.interval > 0) {
+        // Re-arm before running, so the task can cancel itself by id.
+        std::lock_guard lock(m_mutex);
+        double next = item.due + item.interval;
+        double now = m_clock->now();
+        if (next <= now) // a late system clock: skip missed beats rather than firing a burst
+            next = now + item.interval;
+        auto key = std::make_pair(next, item.id);
+        Scheduled again = item;
+        again.due = next;
+        m_scheduled.emplace(key, again);
+        m_index[item.id] = key;
+    }
+    auto task = item.task; // keep it alive while it runs, even if cancelled inside
+    (*task)();
+}
+
+bool RunLoop::runOneDue()
+{
+    Scheduled item;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_scheduled.empty())
+            return false;
+        auto it = m_scheduled.begin();
+        if (it->second.due > m_clock->now())
+            return false;
+        item = it->second;
+        m_index.erase(item.id);
+        m_scheduled.erase(it);
+    }
+    fireScheduled(std::move(item));
+    return true;
+}
+
+int RunLoop::runPending()
+{
+    int ran = 0;
+    // Run what was posted before this call, then what is due; new posts wait for the next pass
+    // only if they keep coming, so a task that re-posts itself cannot starve timers.
+    size_t budget;
+    {
+        std::lock_guard lock(m_mutex);
+        budget = m_posted.size();
+    }
+    while (budget-- > 0 && runOnePosted())
+        ++ran;
+    while (runOneDue())
+        ++ran;
+    return ran;
+}
+
+void RunLoop::runUntilIdle()
+{
+    for (int guard = 0; guard < 1'000'000; ++guard) {
+        if (runPending() == 0) {
+            std::lock_guard lock(m_mutex);
+            if (m_posted.empty())
+                return;
+        }
+    }
+}
+
+void RunLoop::advanceTo(double time)
+{
+    runUntilIdle();
+    auto* manual = dynamic_cast<ManualClock*>(m_clock.get());
+    for (;;) {
+        double due;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_scheduled.empty() || m_scheduled.begin()->second.due > time)
+                break;
+            due = m_scheduled.begin()->second.due;
+        }
+        if (manual && due > manual->now())
+            manual->setNow(due);
+        runOneDue();
+        runUntilIdle();
+    }
+    if (manual && time > manual->now())
+        manual->setNow(time);
+    runUntilIdle();
+}
+
+void RunLoop::advanceBy(double seconds)
+{
+    advanceTo(m_clock->now() + seconds);
+}
+
+bool RunLoop::waitForPost(double timeout)
+{
+    {
+        std::unique_lock lock(m_mutex);
+        bool got = m_cv.wait_for(lock, std::chrono::duration<double>(timeout), [&] { return !m_posted.empty() || m_quit; });
+        if (!got)
+            return false;
+    }
+    runUntilIdle();
+    return true;
+}
+
+bool RunLoop::runUntil(const std::function<bool()>& done, double timeout, bool advanceTime)
+{
+    using namespace std::chrono;
+    auto deadline = steady_clock::now() + duration_cast<steady_clock::duration>(duration<double>(timeout));
+    for (;;) {
+        runUntilIdle();
+        if (done())
+            return true;
+        if (steady_clock::now() >= deadline)
+            return false;
+        if (advanceTime && m_clock->isManual() && pendingWork() == 0) {
+            double next = nextDueIn();
+            if (next >= 0) {
+                advanceBy(next);
+                continue;
+            }
+        }
+        std::unique_lock lock(m_mutex);
+        double wait = m_clock->isManual() ? 0.05 : 0.01;
+        if (!m_clock->isManual() && !m_scheduled.empty())
+            wait = std::max(0.0, std::min(wait, m_scheduled.begin()->second.due - m_clock->now()));
+        m_cv.wait_for(lock, duration<double>(wait), [&] { return !m_posted.empty(); });
+    }
+}
+
+bool RunLoop::waitUntilIdle(double timeout)
+{
+    return runUntil([this] {
+        std::lock_guard lock(m_mutex);
+        return m_pendingWork == 0 && m_posted.empty();
+    }, timeout);
+}
+
+void RunLoop::run()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_quit = false;
+    }
+    for (;;) {
+        runUntilIdle();
+        std::unique_lock lock(m_mutex);
+        if (m_quit)
+            return;
+        if (!m_posted.empty())
+            continue;
+        if (m_clock->isManual()) {
+            if (!m_scheduled.empty() && m_pendingWork == 0) {
+                double due = m_scheduled.begin()->second.due;
+                lock.unlock();
+                advanceTo(due);
+                continue;
+            }
+            m_cv.wait_for(lock, std::chrono::milliseconds(50));
+        } else if (!m_scheduled.empty()) {
+            double wait = m_scheduled.begin()->second.due - m_clock->now();
+            if (wait > 0)
+                m_cv.wait_for(lock, std::chrono::duration<double>(std::min(wait, 1.0)));
+        } else {
+            m_cv.wait_for(lock, std::chrono::seconds(1));
+        }
+    }
+}
+
+void RunLoop::quit()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_quit = true;
+    }
+    m_cv.notify_all();
+}
+
+void RunLoop::beginPendingWork()
+{
+    std::lock_guard lock(m_mutex);
+    ++m_pendingWork;
+}
+
+void RunLoop::endPendingWork()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        --m_pendingWork;
+    }
+    m_cv.notify_all();
+}
+
+int RunLoop::pendingWork() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_pendingWork;
+}
+
+double RunLoop::nextDueIn() const
+{
+    std::lock_guard lock(m_mutex);
+    if (m_scheduled.empty())
+        return -1;
+    double d = m_scheduled.begin()->second.due - m_clock->now();
+    return d < 0 ? 0 : d;
+}
+
+size_t RunLoop::scheduledCount() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_scheduled.size();
+}
+
+void RunLoop::reset()
+{
+    std::lock_guard lock(m_mutex);
+    m_posted.clear();
+    m_scheduled.clear();
+    m_index.clear();
+    m_quit = false;
+}
+
+}

@@ -1,0 +1,133 @@
+#pragma once
+
+#include "platform/foundation/Clock.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace pf {
+
+// The main run loop: the one thread on which all of the app's code runs.
+//
+// Rules:
+// - `post` may be called from any thread; everything else is for the main thread.
+// - Delayed tasks and timers are ordered by due time on the loop's clock, ties by the order in
+//   which they were scheduled.
+// - A delayed task may name a target (any pointer used as a key); `cancelAll(target)` drops every
+//   pending task of that target, as the platform's "cancel previous perform requests" does.
+// - With a ManualClock, time moves only in `advanceBy`/`advanceTo`, which fire due tasks in order,
+//   setting the clock to each task's due time before running it.
+// - "Pending work" counts operations that will post back later (HTTP transfers, worker queues):
+//   `runUntilIdle` and `waitUntilIdle` use it to know whether a reply may still come.
+class RunLoop {
+public:
+    using Task = std::function<void()>;
+    using TaskId = std::uint64_t;
+
+    static RunLoop& main();
+
+    // The clock. Replacing it is for start-up and tests only.
+    Clock& clock() const { return *m_clock; }
+    std::shared_ptr<Clock> clockPtr() const { return m_clock; }
+    void setClock(std::shared_ptr<Clock> clock);
+    double now() const { return m_clock->now(); }
+    bool hasManualClock() const { return m_clock->isManual(); }
+
+    // Any thread: run `task` on the loop soon, after tasks already posted.
+    void post(Task task);
+
+    // Main thread: run `task` once `delay` seconds from now.
+    TaskId postDelayed(double delay, Task task, const void* target = nullptr);
+    // Main thread: run `task` every `interval` seconds, first after one interval.
+    TaskId postRepeating(double interval, Task task, const void* target = nullptr);
+    bool cancel(TaskId id);
+    void cancelAll(const void* target);
+    bool isScheduled(TaskId id) const;
+
+    // Driving the loop.
+    // Runs posted tasks and tasks already due; returns how many ran. Does not move time.
+    int runPending();
+    // Runs until no posted task or due task remains (does not wait for pending work).
+    void runUntilIdle();
+    // Manual clock: move time forward, firing due tasks in order; runs posted tasks between them.
+    void advanceBy(double seconds);
+    void advanceTo(double time);
+    // Waits (on real time, at most `timeout` seconds) until a task is posted from another thread
+    // and runs what is ready. Returns false on time-out.
+    bool waitForPost(double timeout);
+    // Runs until `done()` holds, waiting for posts from other threads; gives up after `timeout`
+    // real seconds. With a manual clock, due timers fire only if `advanceTime` is true, jumping
+    // virtual time to the next due timer whenever nothing else can happen.
+    bool runUntil(const std::function<bool()>& done, double timeout, bool advanceTime = false);
+    // Runs until no pending work is left and nothing is ready (real-time bound `timeout`).
+    bool waitUntilIdle(double timeout);
+    // Runs the loop until quit(): waits for posts or the next timer (system clock), or, with a
+    // manual clock, jumps to the next timer when idle.
+    void run();
+    void quit();
+
+    // Outstanding operations that will post back (see class comment). Thread-safe.
+    void beginPendingWork();
+    void endPendingWork();
+    int pendingWork() const;
+
+    // Seconds until the next delayed task, or negative when none.
+    double nextDueIn() const;
+    size_t scheduledCount() const;
+
+    bool isMainThread() const { return std::this_thread::get_id() == m_mainThread; }
+    // Makes the calling thread the loop's thread (tests and app start-up).
+    void bindToCurrentThread() { m_mainThread = std::this_thread::get_id(); }
+    // Drops every posted and scheduled task (test set-up).
+    void reset();
+
+private:
+    RunLoop();
+
+    struct Scheduled {
+        TaskId id;
+        double due;
+        double interval; // > 0 for repeating
+        const void* target;
+        std::shared_ptr<Task> task;
+    };
+
+    bool runOnePosted();
+    bool runOneDue();
+    void fireScheduled(Scheduled item);
+
+    std::shared_ptr<Clock> m_clock;
+    std::thread::id m_mainThread;
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_cv;
+    std::deque<Task> m_posted;
+    int m_pendingWork { 0 };
+
+    // Ordered by (due, id).
+    std::map<std::pair<double, TaskId>, Scheduled> m_scheduled;
+    std::map<TaskId, std::pair<double, TaskId>> m_index;
+    TaskId m_nextId { 1 };
+    bool m_quit { false };
+};
+
+// Keeps pending work counted for as long as it lives (moveable).
+class PendingWork {
+public:
+    PendingWork() { RunLoop::main().beginPendingWork(); }
+    ~PendingWork() { if (m_active) RunLoop::main().endPendingWork(); }
+    PendingWork(const PendingWork&) = delete;
+    PendingWork& operator=(const PendingWork&) = delete;
+    PendingWork(PendingWork&& other) noexcept : m_active(other.m_active) { other.m_active = false; }
+
+private:
+    bool m_active { true };
+};
+
+}

@@ -1,0 +1,148 @@
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
+#include <vector>
+
+namespace pf {
+
+class Value;
+using Bytes = std::vector<std::uint8_t>;
+using Array = std::vector<Value>;
+
+// An insertion-ordered dictionary with text keys. Keys are unique; `set` replaces in place.
+class Dictionary {
+public:
+    using Entry = std::pair<std::string, Value>;
+
+    Dictionary() = default;
+    Dictionary(std::initializer_list<Entry> entries);
+
+    const Value* find(std::string_view key) const;
+    Value* find(std::string_view key);
+    bool contains(std::string_view key) const { return find(key) != nullptr; }
+    void set(std::string key, Value value);
+    bool remove(std::string_view key);
+    size_t size() const { return m_entries.size(); }
+    bool empty() const { return m_entries.empty(); }
+    std::vector<std::string> keys() const;
+
+    auto begin() const { return m_entries.begin(); }
+    auto end() const { return m_entries.end(); }
+    bool operator==(const Dictionary& other) const;
+
+private:
+    std::vector<Entry> m_entries;
+};
+
+// A date in a property list: seconds since 1970.
+struct Date {
+    double secondsSince1970 { 0 };
+    bool operator==(const Date&) const = default;
+};
+
+// The dynamic value of JSON replies, property lists and user defaults.
+//
+// Rules:
+// - Absent and null differ: a dictionary lookup of a missing key gives `Value::missing()`
+//   (isMissing), a JSON null gives a Null value. Both read as "no value".
+// - The conversions (`intValue`, `longValue`, `doubleValue`, `boolValue`, `stringValue`) never
+//   throw. Numbers and number-like texts convert the way the platform's number and text
+//   objects do: texts are read from their start ("12abc" is 12, "abc" is 0), reals truncate
+//   toward zero when asked for integers, out-of-range integers saturate. Other types give 0,
+//   false or an empty text.
+// - `asString`, `asArray`, `asDictionary` give nullptr unless the value has exactly that type.
+class Value {
+public:
+    enum class Type { Missing, Null, Bool, Integer, Real, String, Data, Date, Array, Dictionary };
+
+    Value() : m_storage(MissingTag {}) { }
+    static Value null() { Value v; v.m_storage = NullTag {}; return v; }
+    static const Value& missing();
+
+    Value(bool b) : m_storage(b) { }
+    Value(int i) : m_storage(static_cast<std::int64_t>(i)) { }
+    Value(long i) : m_storage(static_cast<std::int64_t>(i)) { }
+    Value(long long i) : m_storage(static_cast<std::int64_t>(i)) { }
+    Value(unsigned i) : m_storage(static_cast<std::int64_t>(i)) { }
+    Value(double d) : m_storage(d) { }
+    Value(const char* s) : m_storage(std::string(s ? s : "")) { }
+    Value(std::string s) : m_storage(std::move(s)) { }
+    Value(std::string_view s) : m_storage(std::string(s)) { }
+    Value(Bytes data) : m_storage(std::move(data)) { }
+    Value(Date d) : m_storage(d) { }
+    Value(pf::Array a) : m_storage(std::make_shared<pf::Array>(std::move(a))) { }
+    Value(pf::Dictionary d) : m_storage(std::make_shared<pf::Dictionary>(std::move(d))) { }
+
+    Type type() const;
+    bool isMissing() const { return type() == Type::Missing; }
+    bool isNull() const { return type() == Type::Null; }
+    // Missing or null.
+    bool isNone() const { return isMissing() || isNull(); }
+    bool isNumber() const { auto t = type(); return t == Type::Integer || t == Type::Real || t == Type::Bool; }
+    bool isString() const { return type() == Type::String; }
+    bool isArray() const { return type() == Type::Array; }
+    bool isDictionary() const { return type() == Type::Dictionary; }
+
+    // Conversions (see class comment).
+    int intValue() const;
+    long long longValue() const;
+    double doubleValue() const;
+    bool boolValue() const;
+    // Text for strings and numbers (integers in decimal, reals in their shortest form, bools as
+    // "1"/"0"); empty for everything else.
+    std::string stringValue() const;
+
+    const std::string* asString() const { return std::get_if<std::string>(&m_storage); }
+    const Bytes* asData() const { return std::get_if<Bytes>(&m_storage); }
+    const pf::Array* asArray() const;
+    const pf::Dictionary* asDictionary() const;
+    std::optional<Date> asDate() const;
+    std::optional<bool> asBool() const;
+    std::optional<std::int64_t> asInteger() const;
+    std::optional<double> asReal() const;
+
+    // Dictionary lookup; `missing()` when not a dictionary or no such key.
+    const Value& operator[](std::string_view key) const;
+    // Array element; `missing()` when not an array or out of range.
+    const Value& operator[](size_t index) const;
+    const Value& at(size_t index) const { return (*this)[index]; }
+    size_t size() const;
+
+    // Mutation: turns a missing/null value into a dictionary (or array) first.
+    void set(std::string key, Value value);
+    void append(Value value);
+    pf::Dictionary* mutableDictionary();
+    pf::Array* mutableArray();
+
+    bool operator==(const Value& other) const;
+    bool operator!=(const Value& other) const { return !(*this == other); }
+
+    // A short human-readable rendering for logs (JSON-like).
+    std::string debugDescription() const;
+
+private:
+    struct MissingTag { bool operator==(const MissingTag&) const = default; };
+    struct NullTag { bool operator==(const NullTag&) const = default; };
+    std::variant<MissingTag, NullTag, bool, std::int64_t, double, std::string, Bytes, Date,
+        std::shared_ptr<pf::Array>, std::shared_ptr<pf::Dictionary>>
+        m_storage;
+};
+
+// Reading a number from the start of a text, as the platform's text objects do.
+namespace text {
+int intValue(std::string_view s);
+long long longValue(std::string_view s);
+double doubleValue(std::string_view s);
+bool boolValue(std::string_view s);
+// Shortest text that reads back as the same double ("1.5", "3", "1e+100").
+std::string formatReal(double d);
+}
+
+}

@@ -1,0 +1,46 @@
+#include "platform/testing/TaskEnvironment.h"
+
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/RunLoop.h"
+
+namespace pf {
+
+TaskEnvironment::TaskEnvironment(double start)
+    : m_clock(std::make_shared<ManualClock>(start))
+{
+    auto& loop = RunLoop::main();
+    loop.bindToCurrentThread();
+    loop.reset();
+    loop.setClock(m_clock);
+    NotificationCenter::defaultCenter().removeAll();
+}
+
+TaskEnvironment::~TaskEnvironment()
+{
+    auto& loop = RunLoop::main();
+    loop.waitUntilIdle(5);
+    loop.reset();
+    NotificationCenter::defaultCenter().removeAll();
+}
+
+void TaskEnvironment::runUntilIdle()
+{
+    RunLoop::main().runUntilIdle();
+}
+
+void TaskEnvironment::fastForwardBy(double seconds)
+{
+    RunLoop::main().advanceBy(seconds);
+}
+
+bool TaskEnvironment::runUntil(const std::function<bool()>& done, double timeout)
+{
+    return RunLoop::main().runUntil(done, timeout);
+}
+
+bool TaskEnvironment::waitForPendingWork(double timeout)
+{
+    return RunLoop::main().waitUntilIdle(timeout);
+}
+
+}

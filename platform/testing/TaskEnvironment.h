@@ -1,0 +1,40 @@
+#pragma once
+
+#include "platform/foundation/Clock.h"
+
+#include <functional>
+#include <memory>
+
+namespace pf {
+
+// Puts the process in a known state for one test and hands the test control of time.
+//
+// On construction: the main run loop is bound to this thread, emptied and given a ManualClock
+// (starting at `start`), the notification centre is emptied. On destruction the loop is
+// emptied again. Network replies and worker results still arrive in real time; the `wait...`
+// calls block (bounded) for them without moving virtual time.
+class TaskEnvironment {
+public:
+    explicit TaskEnvironment(double start = 1'700'000'000.0);
+    ~TaskEnvironment();
+    TaskEnvironment(const TaskEnvironment&) = delete;
+    TaskEnvironment& operator=(const TaskEnvironment&) = delete;
+
+    ManualClock& clock() { return *m_clock; }
+    double now() const { return m_clock->now(); }
+
+    // Runs everything that is ready now.
+    void runUntilIdle();
+    // Moves virtual time forward, running due tasks in order.
+    void fastForwardBy(double seconds);
+    // Runs until `done()` holds, waiting for replies from other threads (at most `timeout`
+    // real seconds). Virtual time does not move. Returns whether `done()` held.
+    bool runUntil(const std::function<bool()>& done, double timeout = 10);
+    // Waits until no HTTP transfer or worker job is outstanding and everything has run.
+    bool waitForPendingWork(double timeout = 10);
+
+private:
+    std::shared_ptr<ManualClock> m_clock;
+};
+
+}

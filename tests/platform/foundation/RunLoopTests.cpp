@@ -1,0 +1,121 @@
+#include "platform/foundation/RunLoop.h"
+#include "platform/testing/TaskEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+using namespace pf;
+
+TEST(RunLoop, DelayedTasksFireInDueOrderWithTiesInScheduleOrder)
+{
+    TaskEnvironment env;
+    auto& loop = RunLoop::main();
+    std::vector<std::string> order;
+    loop.postDelayed(2.0, [&] { order.push_back("b"); });
+    loop.postDelayed(1.0, [&] { order.push_back("a1"); });
+    loop.postDelayed(1.0, [&] { order.push_back("a2"); });
+    loop.postDelayed(3.0, [&] { order.push_back("c"); });
+
+    env.fastForwardBy(0.999);
+    EXPECT_TRUE(order.empty());
+    env.fastForwardBy(0.001);
+    EXPECT_EQ(order, (std::vector<std::string> { "a1", "a2" }));
+    env.fastForwardBy(5);
+    EXPECT_EQ(order, (std::vector<std::string> { "a1", "a2", "b", "c" }));
+}
+
+TEST(RunLoop, ClockShowsEachTasksDueTimeWhileItRuns)
+{
+    TaskEnvironment env(1000);
+    auto& loop = RunLoop::main();
+    std::vector<double> seen;
+    loop.postDelayed(1.5, [&] { seen.push_back(loop.now()); });
+    loop.postDelayed(4.0, [&] { seen.push_back(loop.now()); });
+    env.fastForwardBy(10);
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_DOUBLE_EQ(seen[0], 1001.5);
+    EXPECT_DOUBLE_EQ(seen[1], 1004.0);
+    EXPECT_DOUBLE_EQ(loop.now(), 1010.0);
+}
+
+TEST(RunLoop, CancelByIdAndByTarget)
+{
+    TaskEnvironment env;
+    auto& loop = RunLoop::main();
+    int a = 0, b = 0, c = 0;
+    int targetA, targetB;
+    auto id = loop.postDelayed(1, [&] { ++c; });
+    loop.postDelayed(1, [&] { ++a; }, &targetA);
+    loop.postDelayed(2, [&] { ++a; }, &targetA);
+    loop.postDelayed(1, [&] { ++b; }, &targetB);
+    EXPECT_TRUE(loop.cancel(id));
+    EXPECT_FALSE(loop.cancel(id));
+    loop.cancelAll(&targetA);
+    env.fastForwardBy(3);
+    EXPECT_EQ(a, 0);
+    EXPECT_EQ(b, 1);
+    EXPECT_EQ(c, 0);
+}
+
+TEST(RunLoop, RepeatingTaskKeepsItsBeatAndCanCancelItself)
+{
+    TaskEnvironment env(0);
+    auto& loop = RunLoop::main();
+    std::vector<double> beats;
+    RunLoop::TaskId id = 0;
+    id = loop.postRepeating(60, [&] {
+        beats.push_back(loop.now());
+        if (beats.size() == 3)
+            loop.cancel(id);
+    });
+    env.fastForwardBy(59);
+    EXPECT_TRUE(beats.empty());
+    env.fastForwardBy(1000);
+    EXPECT_EQ(beats, (std::vector<double> { 60, 120, 180 }));
+    EXPECT_FALSE(loop.isScheduled(id));
+}
+
+TEST(RunLoop, TaskScheduledFromATaskRunsWithinTheSameAdvanceWhenDue)
+{
+    TaskEnvironment env(0);
+    auto& loop = RunLoop::main();
+    std::vector<double> seen;
+    loop.postDelayed(1, [&] {
+        seen.push_back(loop.now());
+        loop.postDelayed(1, [&] { seen.push_back(loop.now()); });
+        loop.post([&] { seen.push_back(-1); });
+    });
+    env.fastForwardBy(2);
+    EXPECT_EQ(seen, (std::vector<double> { 1, -1, 2 }));
+}
+
+TEST(RunLoop, PostsFromOtherThreadsArriveInOrderOnTheLoop)
+{
+    TaskEnvironment env;
+    auto& loop = RunLoop::main();
+    std::vector<int> got;
+    loop.beginPendingWork();
+    std::thread worker([&] {
+        for (int i = 0; i < 100; ++i)
+            loop.post([&got, i] { got.push_back(i); });
+        loop.endPendingWork();
+    });
+    EXPECT_TRUE(env.waitForPendingWork(10));
+    worker.join();
+    ASSERT_EQ(got.size(), 100u);
+    for (int i = 0; i < 100; ++i)
+        EXPECT_EQ(got[i], i);
+}
+
+TEST(RunLoop, RunUntilIdleDoesNotMoveVirtualTime)
+{
+    TaskEnvironment env(50);
+    auto& loop = RunLoop::main();
+    bool fired = false;
+    loop.postDelayed(0.1, [&] { fired = true; });
+    env.runUntilIdle();
+    EXPECT_FALSE(fired);
+    EXPECT_DOUBLE_EQ(loop.now(), 50);
+}
