@@ -1,9 +1,13 @@
 # One static library per folder of sources. Every .cpp in the folder (not below it) is part
 # of the library, so adding a class is adding its .h/.cpp pair.
-#   quorvane_library(NAME DIR [DEPS ...])
+#   quorvane_library(NAME DIR [MORE_DIRS ...] [DEPS ...])
 function(quorvane_library name dir)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp)
+  cmake_parse_arguments(ARG "" "" "DEPS;MORE_DIRS" ${ARGN})
+  set(sources)
+  foreach(d ${dir} ${ARG_MORE_DIRS})
+    file(GLOB found CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${d}/*.cpp)
+    list(APPEND sources ${found})
+  endforeach()
   if(NOT sources)
     add_library(${name} INTERFACE)
     target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
