@@ -1,0 +1,32 @@
+#include "core/records/RecordFields.h"
+
+#include <climits>
+
+namespace RecordFields {
+
+int integer(const pf::Value& object, std::string_view key)
+{
+    long long v = object[key].longValue();
+    if (v > INT_MAX)
+        return INT_MAX;
+    if (v < INT_MIN)
+        return INT_MIN;
+    return static_cast<int>(v);
+}
+
+long long longInteger(const pf::Value& object, std::string_view key)
+{
+    return object[key].longValue();
+}
+
+bool flag(const pf::Value& object, std::string_view key)
+{
+    return object[key].boolValue();
+}
+
+RecordText text(const pf::Value& object, std::string_view key)
+{
+    return RecordText::fromJson(object[key]);
+}
+
+}
