@@ -29,4 +29,21 @@ RecordText text(const pf::Value& object, std::string_view key)
     return RecordText::fromJson(object[key]);
 }
 
+std::optional<std::vector<std::string>> textPieces(const pf::Value& object, std::string_view key, char separator)
+{
+    RecordText whole = text(object, key);
+    if (!whole.hasText())
+        return std::nullopt;
+    std::vector<std::string> pieces;
+    std::string_view rest = whole.text();
+    for (;;) {
+        size_t at = rest.find(separator);
+        pieces.emplace_back(rest.substr(0, at));
+        if (at == std::string_view::npos)
+            break;
+        rest.remove_prefix(at + 1);
+    }
+    return pieces;
+}
+
 }

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -18,6 +19,8 @@
 // - flag: true, a non-zero number, or a text whose first significant character (after blanks,
 //   a sign and leading zeros) is Y, y, T, t or 1 to 9; anything else is false.
 // - text: see RecordText.
+// - text pieces: a text (or a number's text) split at every separator, empty pieces kept; no
+//   list when the key is missing, null or not a text.
 // - list: built only from a JSON list; items that are not objects are skipped; a list that
 //   yields no record is no list at all (never an empty one).
 namespace RecordFields {
@@ -26,6 +29,7 @@ int integer(const pf::Value& object, std::string_view key);
 long long longInteger(const pf::Value& object, std::string_view key);
 bool flag(const pf::Value& object, std::string_view key);
 RecordText text(const pf::Value& object, std::string_view key);
+std::optional<std::vector<std::string>> textPieces(const pf::Value& object, std::string_view key, char separator);
 
 template <class Record>
 std::optional<std::vector<std::shared_ptr<Record>>> list(const pf::Value& items)

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "core/records/RecordText.h"
+#include "platform/foundation/Value.h"
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+// The result of a login: the "body" of "user/credentials" and "user/weblm". The nickname comes
+// from "nickName" (capital N). `expires` and `expires_in` are carried; nothing acts on them.
+class UserLoginInfo {
+public:
+    using List = std::vector<std::shared_ptr<UserLoginInfo>>;
+
+    // One record from one JSON object; any other value gives an empty record.
+    static std::shared_ptr<UserLoginInfo> itemFromDictionary(const pf::Value& object);
+    // The records of the reply's "body" list; no list when it is missing, not a list or empty.
+    static std::optional<List> listFromDictionary(const pf::Value& reply);
+
+    int uid() const { return m_uid; }
+    void setUid(int v) { m_uid = v; }
+    const RecordText& nickName() const { return m_nickName; }
+    void setNickName(RecordText v) { m_nickName = std::move(v); }
+    const RecordText& avatar() const { return m_avatar; }
+    void setAvatar(RecordText v) { m_avatar = std::move(v); }
+    const RecordText& usertoken() const { return m_usertoken; }
+    void setUsertoken(RecordText v) { m_usertoken = std::move(v); }
+    int expires() const { return m_expires; }
+    void setExpires(int v) { m_expires = v; }
+    int expires_in() const { return m_expiresIn; }
+    void setExpires_in(int v) { m_expiresIn = v; }
+    bool updatecredit() const { return m_updatecredit; }
+    void setUpdatecredit(bool v) { m_updatecredit = v; }
+    int ext1() const { return m_ext1; }
+    void setExt1(int v) { m_ext1 = v; }
+    int ext2() const { return m_ext2; }
+    void setExt2(int v) { m_ext2 = v; }
+
+private:
+    int m_uid { 0 };
+    RecordText m_nickName;
+    RecordText m_avatar;
+    RecordText m_usertoken;
+    int m_expires { 0 };
+    int m_expiresIn { 0 };
+    bool m_updatecredit { false };
+    int m_ext1 { 0 };
+    int m_ext2 { 0 };
+};
