@@ -2,6 +2,8 @@
 
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/foundation/Sandbox.h"
+#include "platform/foundation/UserDefaults.h"
 
 namespace pf {
 
@@ -13,6 +15,10 @@ TaskEnvironment::TaskEnvironment(double start)
     loop.reset();
     loop.setClock(m_clock);
     NotificationCenter::defaultCenter().removeAll();
+
+    m_sandbox = Sandbox::createTemporary();
+    Sandbox::setCurrent(m_sandbox);
+    UserDefaults::resetStandard();
 }
 
 TaskEnvironment::~TaskEnvironment()
@@ -21,6 +27,10 @@ TaskEnvironment::~TaskEnvironment()
     loop.waitUntilIdle(5);
     loop.reset();
     NotificationCenter::defaultCenter().removeAll();
+
+    UserDefaults::resetStandard();
+    Sandbox::setCurrent(nullptr);
+    m_sandbox.reset();
 }
 
 void TaskEnvironment::runUntilIdle()

@@ -7,11 +7,18 @@
 
 namespace pf {
 
+class Sandbox;
+
 // Puts the process in a known state for one test and hands the test control of time.
 //
 // On construction: the main run loop is bound to this thread, emptied and given a ManualClock
 // (starting at `start`), the notification centre is emptied. On destruction the loop is
-// emptied again. Network replies and worker results still arrive in real time; the `wait...`
+// emptied again.
+//
+// Each test also gets a fresh device: a new temporary sandbox (removed afterwards) with fresh
+// standard user defaults.
+//
+// Network replies and worker results still arrive in real time; the `wait...`
 // calls block (bounded) for them without moving virtual time.
 class TaskEnvironment {
 public:
@@ -21,6 +28,7 @@ public:
     TaskEnvironment& operator=(const TaskEnvironment&) = delete;
 
     ManualClock& clock() { return *m_clock; }
+    Sandbox& sandbox() { return *m_sandbox; }
     double now() const { return m_clock->now(); }
 
     // Runs everything that is ready now.
@@ -35,6 +43,7 @@ public:
 
 private:
     std::shared_ptr<ManualClock> m_clock;
+    std::shared_ptr<Sandbox> m_sandbox;
 };
 
 }

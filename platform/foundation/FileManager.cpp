@@ -1,0 +1,210 @@
+#include "platform/foundation/FileManager.h"
+
+#include "platform/foundation/Crypto.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace pf {
+
+namespace {
+
+bool fail(std::string* error, std::string reason)
+{
+    if (error)
+        *error = std::move(reason);
+    return false;
+}
+
+bool writeAll(int fd, const std::uint8_t* data, size_t size)
+{
+    while (size > 0) {
+        ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+}
+
+bool FileManager::exists(const std::string& path, bool* isDirectory)
+{
+    std::error_code ec;
+    auto status = fs::status(path, ec);
+    bool found = !ec && fs::exists(status);
+    if (isDirectory)
+        *isDirectory = found && fs::is_directory(status);
+    return found;
+}
+
+bool FileManager::isDirectory(const std::string& path)
+{
+    bool dir = false;
+    return exists(path, &dir) && dir;
+}
+
+bool FileManager::createDirectory(const std::string& path, bool withIntermediates, std::string* error)
+{
+    if (path.empty())
+        return fail(error, "empty path");
+    std::error_code ec;
+    if (withIntermediates) {
+        fs::create_directories(path, ec);
+        if (ec)
+            return fail(error, ec.message());
+        if (!isDirectory(path))
+            return fail(error, "a file is in the way");
+        return true;
+    }
+    if (!fs::create_directory(path, ec)) {
+        if (ec)
+            return fail(error, ec.message());
+        return fail(error, "already exists");
+    }
+    return true;
+}
+
+bool FileManager::removeItem(const std::string& path, std::string* error)
+{
+    std::error_code ec;
+    if (!fs::exists(fs::symlink_status(path, ec)))
+        return fail(error, "no such file");
+    fs::remove_all(path, ec);
+    if (ec)
+        return fail(error, ec.message());
+    return true;
+}
+
+bool FileManager::moveItem(const std::string& from, const std::string& to, std::string* error)
+{
+    std::error_code ec;
+    if (!fs::exists(fs::symlink_status(from, ec)))
+        return fail(error, "no such file");
+    if (fs::exists(fs::symlink_status(to, ec)))
+        return fail(error, "the destination exists");
+    fs::rename(from, to, ec);
+    if (ec) {
+        // Across file systems: copy, then remove the source.
+        if (!copyItem(from, to, error))
+            return false;
+        return removeItem(from, error);
+    }
+    return true;
+}
+
+bool FileManager::copyItem(const std::string& from, const std::string& to, std::string* error)
+{
+    std::error_code ec;
+    if (!fs::exists(fs::symlink_status(from, ec)))
+        return fail(error, "no such file");
+    if (fs::exists(fs::symlink_status(to, ec)))
+        return fail(error, "the destination exists");
+    fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::copy_symlinks, ec);
+    if (ec)
+        return fail(error, ec.message());
+    return true;
+}
+
+bool FileManager::writeAtomically(const std::string& path, const Bytes& data, std::string* error)
+{
+    if (path.empty())
+        return fail(error, "empty path");
+    std::string temp = path + ".tmp-" + Crypto::hex(Crypto::randomBytes(6));
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return fail(error, "cannot create " + temp);
+    bool ok = writeAll(fd, data.data(), data.size()) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        return fail(error, "cannot write " + path);
+    }
+    return true;
+}
+
+bool FileManager::writeAtomically(const std::string& path, std::string_view text, std::string* error)
+{
+    return writeAtomically(path, Bytes(text.begin(), text.end()), error);
+}
+
+std::optional<Bytes> FileManager::read(const std::string& path)
+{
+    if (isDirectory(path))
+        return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    Bytes out((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad())
+        return std::nullopt;
+    return out;
+}
+
+std::optional<std::string> FileManager::readText(const std::string& path)
+{
+    auto bytes = read(path);
+    if (!bytes)
+        return std::nullopt;
+    return std::string(bytes->begin(), bytes->end());
+}
+
+std::optional<std::uint64_t> FileManager::size(const std::string& path)
+{
+    std::error_code ec;
+    auto status = fs::status(path, ec);
+    if (ec || !fs::is_regular_file(status))
+        return std::nullopt;
+    auto n = fs::file_size(path, ec);
+    if (ec)
+        return std::nullopt;
+    return n;
+}
+
+std::vector<std::string> FileManager::contentsOfDirectory(const std::string& path)
+{
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec))
+        names.push_back(it->path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::string> FileManager::enumerate(const std::string& path)
+{
+    std::vector<std::string> names;
+    std::error_code ec;
+    fs::path root(path);
+    for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code relativeError;
+        auto relative = fs::relative(it->path(), root, relativeError);
+        if (!relativeError)
+            names.push_back(relative.string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string FileManager::join(const std::string& directory, const std::string& name)
+{
+    if (directory.empty())
+        return name;
+    if (directory.back() == '/')
+        return directory + name;
+    return directory + "/" + name;
+}
+
+}

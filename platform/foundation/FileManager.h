@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/foundation/Value.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pf {
+
+// File-system helpers in the manner of the platform's file manager. Paths are plain text;
+// every operation reports failure by its result (and an optional reason), never by throwing.
+//
+// Rules:
+// - `copyItem` and `moveItem` fail when the destination exists; they never overwrite.
+// - `writeAtomically` writes a temporary file beside the target and renames it over the target,
+//   so a reader sees the old or the new contents, never a torn file.
+// - `createDirectory` without intermediates fails when the parent is missing; with them, it
+//   succeeds when the directory already exists.
+class FileManager {
+public:
+    static bool exists(const std::string& path, bool* isDirectory = nullptr);
+    static bool isDirectory(const std::string& path);
+    static bool createDirectory(const std::string& path, bool withIntermediates, std::string* error = nullptr);
+    // Removes a file or a whole directory tree. Removing what does not exist fails.
+    static bool removeItem(const std::string& path, std::string* error = nullptr);
+    static bool moveItem(const std::string& from, const std::string& to, std::string* error = nullptr);
+    static bool copyItem(const std::string& from, const std::string& to, std::string* error = nullptr);
+
+    static bool writeAtomically(const std::string& path, const Bytes& data, std::string* error = nullptr);
+    static bool writeAtomically(const std::string& path, std::string_view text, std::string* error = nullptr);
+    static std::optional<Bytes> read(const std::string& path);
+    static std::optional<std::string> readText(const std::string& path);
+    static std::optional<std::uint64_t> size(const std::string& path);
+
+    // Names in a directory (not recursive), sorted.
+    static std::vector<std::string> contentsOfDirectory(const std::string& path);
+    // Every file and directory below `path`, as paths relative to it ("a", "a/b.txt"), sorted.
+    static std::vector<std::string> enumerate(const std::string& path);
+
+    static std::string join(const std::string& directory, const std::string& name);
+};
+
+}

@@ -1,0 +1,360 @@
+#include "platform/foundation/PropertyList.h"
+
+#include "platform/foundation/FileManager.h"
+
+#include <plist/plist.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+namespace pf {
+
+namespace {
+
+// Property-list dates count from 2001-01-01.
+constexpr double kReferenceDate = 978307200.0;
+constexpr size_t kMaxInput = std::numeric_limits<std::uint32_t>::max();
+
+struct PlistHolder {
+    plist_t node { nullptr };
+    ~PlistHolder() { if (node) plist_free(node); }
+};
+
+// The reader aborts the process on a text that holds a NUL character, so such texts are
+// looked for first. Only what could reach the reader is checked; anything else malformed is
+// left for the reader to refuse.
+std::uint64_t readBigEndian(const std::uint8_t* p, size_t size)
+{
+    std::uint64_t v = 0;
+    for (size_t i = 0; i < size; ++i)
+        v = (v << 8) | p[i];
+    return v;
+}
+
+bool binaryHasNulInText(std::string_view data)
+{
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.data());
+    const size_t size = data.size();
+    if (size < 8 + 32)
+        return false;
+    const std::uint8_t* trailer = bytes + size - 32;
+    size_t offsetSize = trailer[6];
+    std::uint64_t count = readBigEndian(trailer + 8, 8);
+    std::uint64_t table = readBigEndian(trailer + 24, 8);
+    if (offsetSize < 1 || offsetSize > 8 || table >= size || count > (size - table) / offsetSize)
+        return false;
+    for (std::uint64_t i = 0; i < count; ++i) {
+        std::uint64_t offset = readBigEndian(bytes + table + i * offsetSize, offsetSize);
+        if (offset >= size - 32)
+            continue;
+        std::uint8_t marker = bytes[offset];
+        int type = marker >> 4;
+        if (type != 5 && type != 6 && type != 7)
+            continue;
+        std::uint64_t length = marker & 0x0F;
+        std::uint64_t pos = offset + 1;
+        if (length == 0x0F) {
+            if (pos >= size || (bytes[pos] >> 4) != 1)
+                continue;
+            size_t intSize = size_t(1) << (bytes[pos] & 0x0F);
+            if (intSize > 8 || pos + 1 + intSize > size)
+                continue;
+            length = readBigEndian(bytes + pos + 1, intSize);
+            pos += 1 + intSize;
+        }
+        std::uint64_t unit = type == 6 ? 2 : 1;
+        if (length > (size - pos) / unit)
+            continue;
+        for (std::uint64_t k = 0; k < length; ++k) {
+            const std::uint8_t* c = bytes + pos + k * unit;
+            if (c[0] == 0 && (unit == 1 || c[1] == 0))
+                return true;
+        }
+    }
+    return false;
+}
+
+// A character reference to NUL ("&#0;", "&#x00;") in the XML form.
+bool xmlHasNulReference(std::string_view text)
+{
+    for (size_t i = text.find("&#"); i != std::string_view::npos; i = text.find("&#", i + 2)) {
+        size_t j = i + 2;
+        bool hex = j < text.size() && (text[j] == 'x' || text[j] == 'X');
+        if (hex)
+            ++j;
+        size_t digits = j;
+        while (j < text.size() && text[j] == '0')
+            ++j;
+        if (j > digits && j < text.size() && text[j] == ';')
+            return true;
+    }
+    return false;
+}
+
+bool fail(std::string* error, const char* reason)
+{
+    if (error)
+        *error = reason;
+    return false;
+}
+
+std::optional<Value> toValue(plist_t node, int depth, std::string* error)
+{
+    if (depth > PropertyList::kMaxDepth) {
+        fail(error, "property list nested too deeply");
+        return std::nullopt;
+    }
+    switch (plist_get_node_type(node)) {
+    case PLIST_BOOLEAN: {
+        std::uint8_t b = 0;
+        plist_get_bool_val(node, &b);
+        return Value(b != 0);
+    }
+    case PLIST_UINT: {
+        std::uint64_t u = 0;
+        plist_get_uint_val(node, &u);
+        return Value(static_cast<long long>(u));
+    }
+    case PLIST_REAL: {
+        double d = 0;
+        plist_get_real_val(node, &d);
+        return Value(d);
+    }
+    case PLIST_STRING: {
+        std::uint64_t length = 0;
+        const char* s = plist_get_string_ptr(node, &length);
+        return Value(s ? std::string(s, length) : std::string());
+    }
+    case PLIST_DATA: {
+        char* d = nullptr;
+        std::uint64_t length = 0;
+        plist_get_data_val(node, &d, &length);
+        Bytes bytes;
+        if (d && length > 0)
+            bytes.assign(reinterpret_cast<const std::uint8_t*>(d), reinterpret_cast<const std::uint8_t*>(d) + length);
+        std::free(d);
+        return Value(std::move(bytes));
+    }
+    case PLIST_DATE: {
+        std::int32_t sec = 0, usec = 0;
+        plist_get_date_val(node, &sec, &usec);
+        return Value(Date { kReferenceDate + sec + usec / 1e6 });
+    }
+    case PLIST_UID: {
+        std::uint64_t u = 0;
+        plist_get_uid_val(node, &u);
+        return Value(Dictionary { { "CF$UID", Value(static_cast<long long>(u)) } });
+    }
+    case PLIST_ARRAY: {
+        Array out;
+        std::uint32_t n = plist_array_get_size(node);
+        out.reserve(n);
+        for (std::uint32_t i = 0; i < n; ++i) {
+            plist_t item = plist_array_get_item(node, i);
+            if (!item) {
+                fail(error, "broken array");
+                return std::nullopt;
+            }
+            auto v = toValue(item, depth + 1, error);
+            if (!v)
+                return std::nullopt;
+            out.push_back(std::move(*v));
+        }
+        return Value(std::move(out));
+    }
+    case PLIST_DICT: {
+        Dictionary out;
+        plist_dict_iter it = nullptr;
+        plist_dict_new_iter(node, &it);
+        if (!it)
+            return Value(std::move(out));
+        for (;;) {
+            char* key = nullptr;
+            plist_t item = nullptr;
+            plist_dict_next_item(node, it, &key, &item);
+            if (!item) {
+                std::free(key);
+                break;
+            }
+            std::string k = key ? key : "";
+            std::free(key);
+            auto v = toValue(item, depth + 1, error);
+            if (!v) {
+                std::free(it);
+                return std::nullopt;
+            }
+            out.set(std::move(k), std::move(*v));
+        }
+        std::free(it);
+        return Value(std::move(out));
+    }
+    default:
+        fail(error, "unknown node in property list");
+        return std::nullopt;
+    }
+}
+
+plist_t toNode(const Value& value, int depth, std::string* error)
+{
+    if (depth > PropertyList::kMaxDepth) {
+        fail(error, "value nested too deeply");
+        return nullptr;
+    }
+    switch (value.type()) {
+    case Value::Type::Missing:
+    case Value::Type::Null:
+        fail(error, "null cannot be stored in a property list");
+        return nullptr;
+    case Value::Type::Bool:
+        return plist_new_bool(value.boolValue() ? 1 : 0);
+    case Value::Type::Integer:
+        return plist_new_uint(static_cast<std::uint64_t>(*value.asInteger()));
+    case Value::Type::Real:
+        return plist_new_real(*value.asReal());
+    case Value::Type::String:
+        return plist_new_string(value.asString()->c_str());
+    case Value::Type::Data: {
+        const Bytes& d = *value.asData();
+        return plist_new_data(reinterpret_cast<const char*>(d.data()), d.size());
+    }
+    case Value::Type::Date: {
+        double t = value.asDate()->secondsSince1970 - kReferenceDate;
+        if (!std::isfinite(t) || t < std::numeric_limits<std::int32_t>::min() || t > std::numeric_limits<std::int32_t>::max()) {
+            fail(error, "date out of range");
+            return nullptr;
+        }
+        double whole = std::floor(t);
+        auto usec = static_cast<std::int32_t>(std::llround((t - whole) * 1e6));
+        auto sec = static_cast<std::int32_t>(whole);
+        if (usec >= 1'000'000) {
+            usec -= 1'000'000;
+            sec += 1;
+        }
+        return plist_new_date(sec, usec);
+    }
+    case Value::Type::Array: {
+        plist_t array = plist_new_array();
+        for (const auto& item : *value.asArray()) {
+            plist_t child = toNode(item, depth + 1, error);
+            if (!child) {
+                plist_free(array);
+                return nullptr;
+            }
+            plist_array_append_item(array, child);
+        }
+        return array;
+    }
+    case Value::Type::Dictionary: {
+        const Dictionary& d = *value.asDictionary();
+        if (d.size() == 1) {
+            const Value* uid = d.find("CF$UID");
+            if (uid && uid->asInteger() && *uid->asInteger() >= 0)
+                return plist_new_uid(static_cast<std::uint64_t>(*uid->asInteger()));
+        }
+        plist_t dict = plist_new_dict();
+        for (const auto& [key, item] : d) {
+            plist_t child = toNode(item, depth + 1, error);
+            if (!child) {
+                plist_free(dict);
+                return nullptr;
+            }
+            plist_dict_set_item(dict, key.c_str(), child);
+        }
+        return dict;
+    }
+    }
+    fail(error, "unknown value");
+    return nullptr;
+}
+
+}
+
+std::optional<Value> PropertyList::parse(std::string_view data, std::string* error, Format* format)
+{
+    if (data.empty()) {
+        fail(error, "empty property list");
+        return std::nullopt;
+    }
+    if (data.size() >= kMaxInput) {
+        fail(error, "property list too large");
+        return std::nullopt;
+    }
+    PlistHolder root;
+    auto length = static_cast<std::uint32_t>(data.size());
+    bool binary = plist_is_binary(data.data(), length);
+    if (binary ? binaryHasNulInText(data) : xmlHasNulReference(data)) {
+        fail(error, "property list text holds a NUL character");
+        return std::nullopt;
+    }
+    if (binary) {
+        plist_from_bin(data.data(), length, &root.node);
+    } else {
+        // The XML reader wants to see the text's end; give it a terminated copy.
+        std::string text(data);
+        plist_from_xml(text.c_str(), length, &root.node);
+    }
+    if (!root.node) {
+        fail(error, binary ? "malformed binary property list" : "malformed XML property list");
+        return std::nullopt;
+    }
+    if (format)
+        *format = binary ? Format::Binary : Format::Xml;
+    return toValue(root.node, 0, error);
+}
+
+std::optional<Value> PropertyList::parse(const Bytes& data, std::string* error, Format* format)
+{
+    return parse(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()), error, format);
+}
+
+std::optional<Bytes> PropertyList::write(const Value& value, Format format, std::string* error)
+{
+    PlistHolder root;
+    root.node = toNode(value, 0, error);
+    if (!root.node)
+        return std::nullopt;
+    char* out = nullptr;
+    std::uint32_t length = 0;
+    if (format == Format::Binary)
+        plist_to_bin(root.node, &out, &length);
+    else
+        plist_to_xml(root.node, &out, &length);
+    if (!out) {
+        fail(error, "cannot write the property list");
+        return std::nullopt;
+    }
+    Bytes bytes(reinterpret_cast<const std::uint8_t*>(out), reinterpret_cast<const std::uint8_t*>(out) + length);
+    if (format == Format::Binary)
+        plist_to_bin_free(out);
+    else
+        plist_to_xml_free(out);
+    return bytes;
+}
+
+std::optional<std::string> PropertyList::writeXml(const Value& value, std::string* error)
+{
+    auto bytes = write(value, Format::Xml, error);
+    if (!bytes)
+        return std::nullopt;
+    return std::string(bytes->begin(), bytes->end());
+}
+
+std::optional<Value> PropertyList::readFile(const std::string& path, std::string* error)
+{
+    auto bytes = FileManager::read(path);
+    if (!bytes) {
+        fail(error, "cannot read the file");
+        return std::nullopt;
+    }
+    return parse(*bytes, error);
+}
+
+bool PropertyList::writeFile(const std::string& path, const Value& value, Format format, std::string* error)
+{
+    auto bytes = write(value, format, error);
+    return bytes && FileManager::writeAtomically(path, *bytes, error);
+}
+
+}

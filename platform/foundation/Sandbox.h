@@ -1,0 +1,49 @@
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace pf {
+
+// The app's home folder on the device, with the standard folders beneath it:
+//   Documents/, Library/, Library/Caches/, Library/Preferences/, tmp/
+//
+// Rules:
+// - `current()` is the sandbox everything uses (user defaults, persistent pasteboards, the
+//   app's own files). Unless set, it is the folder named by the environment variable
+//   QUORVANE_HOME, else $XDG_DATA_HOME/quorvane, else ~/.local/share/quorvane.
+// - A temporary sandbox (tests) is a fresh folder under the system's temporary directory,
+//   removed with everything in it when the last reference goes.
+// - The standard folders are created when the sandbox is made.
+class Sandbox {
+public:
+    static std::shared_ptr<Sandbox> current();
+    // Replaces the current sandbox; nullptr returns to the default on next use.
+    static void setCurrent(std::shared_ptr<Sandbox> sandbox);
+
+    static std::shared_ptr<Sandbox> atPath(std::string home);
+    static std::shared_ptr<Sandbox> createTemporary();
+    static std::string defaultHomePath();
+
+    ~Sandbox();
+    Sandbox(const Sandbox&) = delete;
+    Sandbox& operator=(const Sandbox&) = delete;
+
+    const std::string& homePath() const { return m_home; }
+    std::string documentsPath() const;
+    std::string libraryPath() const;
+    std::string cachesPath() const;
+    std::string preferencesPath() const;
+    std::string tmpPath() const;
+    bool isTemporary() const { return m_temporary; }
+
+private:
+    Sandbox(std::string home, bool temporary);
+    void createFolders() const;
+
+    std::string m_home;
+    bool m_temporary;
+};
+
+}

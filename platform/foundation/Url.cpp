@@ -1,0 +1,347 @@
+#include "platform/foundation/Url.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+
+namespace pf {
+
+namespace {
+
+bool isAlnum(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+bool isHex(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return c - 'A' + 10;
+}
+
+bool contains(std::string_view set, char c)
+{
+    return set.find(c) != std::string_view::npos;
+}
+
+bool isValidUtf8(std::string_view s)
+{
+    size_t i = 0;
+    while (i < s.size()) {
+        auto c = static_cast<unsigned char>(s[i]);
+        size_t extra;
+        std::uint32_t cp;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if ((c & 0xE0) == 0xC0) {
+            extra = 1;
+            cp = c & 0x1F;
+        } else if ((c & 0xF0) == 0xE0) {
+            extra = 2;
+            cp = c & 0x0F;
+        } else if ((c & 0xF8) == 0xF0) {
+            extra = 3;
+            cp = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + extra >= s.size())
+            return false;
+        for (size_t k = 1; k <= extra; ++k) {
+            auto cc = static_cast<unsigned char>(s[i + k]);
+            if ((cc & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (cc & 0x3F);
+        }
+        // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
+        if ((extra == 1 && cp < 0x80) || (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000)
+            || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
+}
+
+bool Url::isLegalCharacter(char c)
+{
+    return isAlnum(c) || contains("-_.!~*'();/?:@&=+$,#", c);
+}
+
+std::optional<Url> Url::fromString(std::string_view text)
+{
+    if (text.empty())
+        return std::nullopt;
+    size_t hashes = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '%') {
+            if (i + 2 >= text.size())
+                return std::nullopt;
+            if (!isHex(text[i + 1]) || !isHex(text[i + 2]))
+                return std::nullopt;
+            continue;
+        }
+        if (c == '#' && ++hashes > 1)
+            return std::nullopt;
+        if (c == '[' || c == ']')
+            continue; // IPv6 literals; checked below
+        if (!isLegalCharacter(c))
+            return std::nullopt;
+    }
+
+    Url url;
+    url.m_text = std::string(text);
+    std::string_view rest = text;
+
+    // Scheme: a letter, then letters, digits, "+", "-", "." up to ":".
+    size_t colon = rest.find(':');
+    if (colon != std::string_view::npos && colon > 0 && std::isalpha(static_cast<unsigned char>(rest[0]))) {
+        bool valid = std::all_of(rest.begin(), rest.begin() + colon, [](char c) { return isAlnum(c) || c == '+' || c == '-' || c == '.'; });
+        size_t firstDelimiter = rest.find_first_of("/?#");
+        if (valid && (firstDelimiter == std::string_view::npos || colon < firstDelimiter)) {
+            url.m_scheme = std::string(rest.substr(0, colon));
+            rest.remove_prefix(colon + 1);
+        }
+    }
+
+    if (size_t hash = rest.find('#'); hash != std::string_view::npos) {
+        url.m_fragment = std::string(rest.substr(hash + 1));
+        rest = rest.substr(0, hash);
+    }
+    if (size_t question = rest.find('?'); question != std::string_view::npos) {
+        url.m_query = std::string(rest.substr(question + 1));
+        rest = rest.substr(0, question);
+    }
+
+    if (rest.substr(0, 2) == "//") {
+        url.m_hasAuthority = true;
+        rest.remove_prefix(2);
+        size_t slash = rest.find('/');
+        std::string_view authority = rest.substr(0, slash);
+        rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash);
+        if (size_t at = authority.rfind('@'); at != std::string_view::npos) {
+            url.m_user = std::string(authority.substr(0, at));
+            authority.remove_prefix(at + 1);
+        }
+        std::string_view hostPart = authority;
+        std::string_view portPart;
+        bool hasPort = false;
+        if (!authority.empty() && authority.front() == '[') {
+            size_t close = authority.find(']');
+            if (close == std::string_view::npos)
+                return std::nullopt;
+            hostPart = authority.substr(0, close + 1);
+            std::string_view after = authority.substr(close + 1);
+            if (!after.empty()) {
+                if (after.front() != ':')
+                    return std::nullopt;
+                hasPort = true;
+                portPart = after.substr(1);
+            }
+        } else {
+            if (authority.find_first_of("[]") != std::string_view::npos)
+                return std::nullopt;
+            if (size_t c = authority.rfind(':'); c != std::string_view::npos) {
+                hostPart = authority.substr(0, c);
+                portPart = authority.substr(c + 1);
+                hasPort = true;
+            }
+        }
+        if (hasPort && !portPart.empty()) {
+            if (portPart.size() > 5 || !std::all_of(portPart.begin(), portPart.end(), [](char c) { return c >= '0' && c <= '9'; }))
+                return std::nullopt;
+            int port = std::stoi(std::string(portPart));
+            if (port > 65535)
+                return std::nullopt;
+            url.m_port = port;
+        }
+        url.m_host = std::string(hostPart);
+    } else if (rest.find_first_of("[]") != std::string_view::npos) {
+        return std::nullopt;
+    }
+    if (rest.find_first_of("[]") != std::string_view::npos)
+        return std::nullopt;
+    url.m_path = std::string(rest);
+    return url;
+}
+
+Url Url::fileUrl(std::string_view path)
+{
+    std::string escaped = escape(path, "?#;");
+    if (escaped.empty() || escaped.front() != '/')
+        escaped.insert(escaped.begin(), '/');
+    return *fromString("file://" + escaped);
+}
+
+bool Url::hasScheme(std::string_view scheme) const
+{
+    return m_scheme.size() == scheme.size()
+        && std::equal(m_scheme.begin(), m_scheme.end(), scheme.begin(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+           });
+}
+
+std::string Url::path() const
+{
+    auto decoded = unescape(m_path);
+    return decoded ? *decoded : m_path;
+}
+
+std::vector<std::string> Url::pathComponents() const
+{
+    std::vector<std::string> out;
+    std::string_view p = m_path;
+    if (!p.empty() && p.front() == '/')
+        out.emplace_back("/");
+    size_t start = 0;
+    while (start < p.size()) {
+        size_t end = p.find('/', start);
+        if (end == std::string_view::npos)
+            end = p.size();
+        if (end > start) {
+            std::string_view segment = p.substr(start, end - start);
+            auto decoded = unescape(segment);
+            out.push_back(decoded ? *decoded : std::string(segment));
+        }
+        start = end + 1;
+    }
+    return out;
+}
+
+std::string Url::lastPathComponent() const
+{
+    auto components = pathComponents();
+    return components.empty() ? std::string() : components.back();
+}
+
+std::vector<Url::QueryItem> Url::queryItems() const
+{
+    std::vector<QueryItem> items;
+    if (!m_query || m_query->empty())
+        return items;
+    std::string_view q = *m_query;
+    size_t start = 0;
+    while (start <= q.size()) {
+        size_t end = q.find('&', start);
+        if (end == std::string_view::npos)
+            end = q.size();
+        std::string_view pair = q.substr(start, end - start);
+        if (!pair.empty()) {
+            QueryItem item;
+            size_t eq = pair.find('=');
+            std::string_view name = pair.substr(0, eq);
+            auto decodedName = unescape(name);
+            item.name = decodedName ? *decodedName : std::string(name);
+            if (eq != std::string_view::npos) {
+                std::string_view value = pair.substr(eq + 1);
+                auto decoded = unescape(value);
+                item.value = decoded ? *decoded : std::string(value);
+            }
+            items.push_back(std::move(item));
+        }
+        start = end + 1;
+    }
+    return items;
+}
+
+Url Url::appendingPathComponent(std::string_view component) const
+{
+    std::string text;
+    if (!m_scheme.empty())
+        text += m_scheme + ":";
+    if (m_hasAuthority) {
+        text += "//";
+        if (m_user)
+            text += *m_user + "@";
+        text += m_host;
+        if (m_port)
+            text += ":" + std::to_string(*m_port);
+    }
+    std::string path = m_path;
+    if (path.empty() || path.back() != '/')
+        path += '/';
+    path += escape(component, "?#;/");
+    text += path;
+    if (m_query)
+        text += "?" + *m_query;
+    if (m_fragment)
+        text += "#" + *m_fragment;
+    auto url = fromString(text);
+    return url ? *url : *this;
+}
+
+std::string Url::escape(std::string_view text, std::string_view alsoEscape, std::string_view leaveUnescaped)
+{
+    static const char* digits = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        auto u = static_cast<unsigned char>(c);
+        bool escapeIt;
+        if (u >= 0x80)
+            escapeIt = true;
+        else if (isLegalCharacter(c))
+            escapeIt = contains(alsoEscape, c);
+        else
+            escapeIt = !contains(leaveUnescaped, c);
+        if (escapeIt) {
+            out.push_back('%');
+            out.push_back(digits[u >> 4]);
+            out.push_back(digits[u & 15]);
+        } else {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+std::string Url::escapeComponent(std::string_view text)
+{
+    return escape(text, "!*'();:@&=+$,/?#");
+}
+
+std::optional<std::string> Url::unescape(std::string_view text, std::string_view leaveEscaped)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c != '%') {
+            out.push_back(c);
+            continue;
+        }
+        if (i + 2 >= text.size())
+            return std::nullopt;
+        if (!isHex(text[i + 1]) || !isHex(text[i + 2]))
+            return std::nullopt;
+        char decoded = static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
+        if (contains(leaveEscaped, decoded) && static_cast<unsigned char>(decoded) < 0x80)
+            out.append(text.substr(i, 3));
+        else
+            out.push_back(decoded);
+        i += 2;
+    }
+    if (!isValidUtf8(out))
+        return std::nullopt;
+    return out;
+}
+
+std::optional<std::string> Url::formDecode(std::string_view text)
+{
+    std::string spaced(text);
+    std::replace(spaced.begin(), spaced.end(), '+', ' ');
+    return unescape(spaced);
+}
+
+}

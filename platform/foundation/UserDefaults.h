@@ -1,0 +1,73 @@
+#pragma once
+
+#include "platform/foundation/Value.h"
+
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+namespace pf {
+
+// The app's persistent settings: a dictionary of property-list values stored as a binary
+// property list "<bundle identifier>.plist" in the sandbox's Library/Preferences.
+//
+// Rules:
+// - Thread-safe: any thread may read and write.
+// - Every change is written through to the file atomically, so nothing is lost when the
+//   process ends without `synchronize()`; `synchronize()` writes again and reports success.
+// - A key has its stored value, else its registered default (`registerDefaults`, never
+//   written to the file), else none.
+// - Null or missing values cannot be stored: setting one removes the key.
+// - A file that cannot be read as a dictionary is logged and treated as empty; the broken
+//   file is set aside as "<name>.corrupt" rather than silently overwritten.
+// - `standard()` is bound to the current sandbox and the main bundle's identifier; after
+//   `resetStandard()` the next call reads the file again (a new launch of the app).
+class UserDefaults {
+public:
+    static std::shared_ptr<UserDefaults> standard();
+    static void resetStandard();
+
+    // Defaults backed by the given file (created on first write).
+    explicit UserDefaults(std::string path);
+
+    const std::string& path() const { return m_path; }
+
+    Value objectForKey(const std::string& key) const;
+    // Text for strings; numbers are given as their decimal text, as the platform does.
+    std::optional<std::string> stringForKey(const std::string& key) const;
+    bool boolForKey(const std::string& key) const;
+    long long integerForKey(const std::string& key) const;
+    double doubleForKey(const std::string& key) const;
+    std::optional<Date> dateForKey(const std::string& key) const;
+    std::optional<Bytes> dataForKey(const std::string& key) const;
+    std::optional<Array> arrayForKey(const std::string& key) const;
+    std::optional<Dictionary> dictionaryForKey(const std::string& key) const;
+
+    void setObject(const std::string& key, Value value);
+    void setString(const std::string& key, std::string value) { setObject(key, Value(std::move(value))); }
+    void setBool(const std::string& key, bool value) { setObject(key, Value(value)); }
+    void setInteger(const std::string& key, long long value) { setObject(key, Value(value)); }
+    void setDouble(const std::string& key, double value) { setObject(key, Value(value)); }
+    void setDate(const std::string& key, Date value) { setObject(key, Value(value)); }
+    void setData(const std::string& key, Bytes value) { setObject(key, Value(std::move(value))); }
+    void setArray(const std::string& key, Array value) { setObject(key, Value(std::move(value))); }
+    void setDictionary(const std::string& key, Dictionary value) { setObject(key, Value(std::move(value))); }
+    void removeObjectForKey(const std::string& key);
+
+    void registerDefaults(const Dictionary& defaults);
+    // Stored values over registered ones.
+    Dictionary dictionaryRepresentation() const;
+    bool synchronize();
+
+private:
+    void load();
+    bool save(); // with m_mutex held
+
+    std::string m_path;
+    mutable std::mutex m_mutex;
+    Dictionary m_values;
+    Dictionary m_registered;
+};
+
+}

@@ -1,0 +1,88 @@
+#include "platform/foundation/FileManager.h"
+#include "platform/foundation/Sandbox.h"
+#include "platform/testing/TaskEnvironment.h"
+
+#include <gtest/gtest.h>
+
+using namespace pf;
+
+TEST(Sandbox, TestsGetAFreshTemporaryHomeThatIsRemovedAfterwards)
+{
+    std::string home;
+    {
+        TaskEnvironment env;
+        auto sandbox = Sandbox::current();
+        home = sandbox->homePath();
+        EXPECT_TRUE(sandbox->isTemporary());
+        EXPECT_TRUE(FileManager::isDirectory(sandbox->documentsPath()));
+        EXPECT_TRUE(FileManager::isDirectory(sandbox->cachesPath()));
+        EXPECT_TRUE(FileManager::isDirectory(sandbox->preferencesPath()));
+        EXPECT_TRUE(FileManager::isDirectory(sandbox->tmpPath()));
+        EXPECT_EQ(sandbox->cachesPath(), home + "/Library/Caches");
+    }
+    EXPECT_FALSE(FileManager::exists(home));
+}
+
+TEST(FileManager, DirectoriesWithAndWithoutIntermediates)
+{
+    TaskEnvironment env;
+    std::string docs = Sandbox::current()->documentsPath();
+    std::string error;
+    EXPECT_FALSE(FileManager::createDirectory(docs + "/a/b", false, &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_TRUE(FileManager::createDirectory(docs + "/a/b", true));
+    EXPECT_TRUE(FileManager::createDirectory(docs + "/a/b", true)); // already there is fine
+    EXPECT_FALSE(FileManager::createDirectory(docs + "/a/b", false)); // but not without
+    bool isDir = false;
+    EXPECT_TRUE(FileManager::exists(docs + "/a", &isDir));
+    EXPECT_TRUE(isDir);
+
+    ASSERT_TRUE(FileManager::writeAtomically(docs + "/file", std::string_view("x")));
+    EXPECT_FALSE(FileManager::createDirectory(docs + "/file/sub", true)); // a file is in the way
+}
+
+TEST(FileManager, WriteReadSizeAndAtomicReplace)
+{
+    TaskEnvironment env;
+    std::string path = Sandbox::current()->documentsPath() + "/data.bin";
+    EXPECT_FALSE(FileManager::read(path));
+    EXPECT_FALSE(FileManager::size(path));
+    Bytes data { 0, 1, 2, 255 };
+    ASSERT_TRUE(FileManager::writeAtomically(path, data));
+    EXPECT_EQ(FileManager::read(path), data);
+    EXPECT_EQ(FileManager::size(path), 4u);
+    ASSERT_TRUE(FileManager::writeAtomically(path, std::string_view("replaced")));
+    EXPECT_EQ(FileManager::readText(path), "replaced");
+    // No temporary files are left beside the target.
+    EXPECT_EQ(FileManager::contentsOfDirectory(Sandbox::current()->documentsPath()), std::vector<std::string> { "data.bin" });
+    // Writing into a missing folder fails cleanly.
+    EXPECT_FALSE(FileManager::writeAtomically(path + ".d/missing/x", data));
+}
+
+TEST(FileManager, CopyAndMoveNeverOverwrite)
+{
+    TaskEnvironment env;
+    std::string dir = Sandbox::current()->tmpPath();
+    ASSERT_TRUE(FileManager::writeAtomically(dir + "/a", std::string_view("A")));
+    ASSERT_TRUE(FileManager::writeAtomically(dir + "/b", std::string_view("B")));
+
+    EXPECT_FALSE(FileManager::copyItem(dir + "/a", dir + "/b"));
+    EXPECT_FALSE(FileManager::moveItem(dir + "/a", dir + "/b"));
+    EXPECT_EQ(FileManager::readText(dir + "/b"), "B");
+
+    EXPECT_TRUE(FileManager::copyItem(dir + "/a", dir + "/c"));
+    EXPECT_EQ(FileManager::readText(dir + "/c"), "A");
+    EXPECT_TRUE(FileManager::moveItem(dir + "/c", dir + "/d"));
+    EXPECT_FALSE(FileManager::exists(dir + "/c"));
+    EXPECT_EQ(FileManager::readText(dir + "/d"), "A");
+    EXPECT_FALSE(FileManager::copyItem(dir + "/missing", dir + "/e"));
+
+    // Directories copy whole and are removed whole.
+    ASSERT_TRUE(FileManager::createDirectory(dir + "/tree/sub", true));
+    ASSERT_TRUE(FileManager::writeAtomically(dir + "/tree/sub/f", std::string_view("F")));
+    EXPECT_TRUE(FileManager::copyItem(dir + "/tree", dir + "/tree2"));
+    EXPECT_EQ(FileManager::enumerate(dir + "/tree2"), (std::vector<std::string> { "sub", "sub/f" }));
+    EXPECT_TRUE(FileManager::removeItem(dir + "/tree"));
+    EXPECT_FALSE(FileManager::exists(dir + "/tree"));
+    EXPECT_FALSE(FileManager::removeItem(dir + "/tree"));
+}

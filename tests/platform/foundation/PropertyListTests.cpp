@@ -1,0 +1,122 @@
+#include "platform/foundation/Crypto.h"
+#include "platform/foundation/PropertyList.h"
+
+#include <gtest/gtest.h>
+
+using namespace pf;
+
+namespace {
+
+Value sample()
+{
+    return Value(Dictionary {
+        { "text", "礼包 <&> \"quoted\"" },
+        { "empty", "" },
+        { "yes", true },
+        { "no", false },
+        { "big", 9'000'000'000LL },
+        { "negative", -42 },
+        { "real", 2.5 },
+        { "date", Date { 1'400'000'000.25 } },
+        { "data", Bytes { 0, 1, 2, 0xFF } },
+        { "list", Array { 1, "two", Array {}, Dictionary {} } },
+        { "nested", Dictionary { { "a", Dictionary { { "b", 1 } } } } },
+    });
+}
+
+}
+
+TEST(PropertyList, RoundTripsEveryTypeInBothFormats)
+{
+    for (auto format : { PropertyList::Format::Binary, PropertyList::Format::Xml }) {
+        SCOPED_TRACE(format == PropertyList::Format::Binary ? "binary" : "xml");
+        std::string error;
+        auto bytes = PropertyList::write(sample(), format, &error);
+        ASSERT_TRUE(bytes) << error;
+        PropertyList::Format seen {};
+        auto back = PropertyList::parse(*bytes, &error, &seen);
+        ASSERT_TRUE(back) << error;
+        EXPECT_EQ(seen, format);
+        Value expected = sample();
+        if (format == PropertyList::Format::Xml) {
+            // The XML form keeps dates to the second.
+            EXPECT_DOUBLE_EQ((*back)["date"].asDate()->secondsSince1970, 1'400'000'000.0);
+            back->set("date", expected["date"]);
+        }
+        EXPECT_EQ(*back, expected) << back->debugDescription();
+        EXPECT_EQ((*back)["negative"].intValue(), -42);
+        EXPECT_EQ((*back)["big"].longValue(), 9'000'000'000LL);
+    }
+}
+
+TEST(PropertyList, ReadsHandWrittenXmlAndUids)
+{
+    const char* xml = R"(<?xml version="1.0" encoding="UTF-8"?>
+<plist version="1.0"><dict>
+<key>app_key</key><string>k1</string>
+<key>IsForAppStore</key><true/>
+<key>uid</key><dict><key>CF$UID</key><integer>3</integer></dict>
+</dict></plist>)";
+    auto v = PropertyList::parse(std::string_view(xml));
+    ASSERT_TRUE(v);
+    EXPECT_EQ((*v)["app_key"].stringValue(), "k1");
+    EXPECT_TRUE((*v)["IsForAppStore"].boolValue());
+    EXPECT_EQ((*v)["uid"]["CF$UID"].intValue(), 3);
+    // The UID survives the binary form (keyed archives depend on it).
+    auto bin = PropertyList::write(*v, PropertyList::Format::Binary);
+    ASSERT_TRUE(bin);
+    EXPECT_EQ(PropertyList::parse(*bin), *v);
+}
+
+TEST(PropertyList, MalformedInputGivesAnErrorNotACrash)
+{
+    std::string error;
+    EXPECT_FALSE(PropertyList::parse(Bytes {}, &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(PropertyList::parse(std::string_view("not a plist at all"), &error));
+    EXPECT_FALSE(PropertyList::parse(std::string_view("<plist><dict><key>a</key></plist>"), &error));
+    EXPECT_FALSE(PropertyList::parse(std::string_view("bplist00"), &error));
+
+    // Every truncation and a scatter of flipped bytes of a valid binary list: no crash, and
+    // anything that does parse is a value.
+    auto good = *PropertyList::write(sample(), PropertyList::Format::Binary);
+    for (size_t n = 0; n < good.size(); ++n)
+        (void)PropertyList::parse(Bytes(good.begin(), good.begin() + n));
+    auto xml = *PropertyList::write(sample(), PropertyList::Format::Xml);
+    for (size_t n = 0; n < xml.size(); n += 7)
+        (void)PropertyList::parse(Bytes(xml.begin(), xml.begin() + n));
+    for (int round = 0; round < 400; ++round) {
+        Bytes& source = round % 2 ? good : xml;
+        Bytes bad = source;
+        Bytes noise = Crypto::randomBytes(8);
+        for (int k = 0; k < 4; ++k)
+            bad[(noise[k * 2] * 131 + noise[k * 2 + 1]) % bad.size()] ^= noise[k * 2 + 1] | 1;
+        (void)PropertyList::parse(bad);
+    }
+    // A text holding NUL: in the binary form (an ASCII string "a\0b") and as an XML reference.
+    auto withNul = *PropertyList::write(Value(Array { "a?b" }), PropertyList::Format::Binary);
+    for (size_t i = 0; i + 2 < withNul.size(); ++i)
+        if (withNul[i] == 'a' && withNul[i + 1] == '?' && withNul[i + 2] == 'b')
+            withNul[i + 1] = 0;
+    EXPECT_FALSE(PropertyList::parse(withNul, &error));
+    EXPECT_FALSE(PropertyList::parse(std::string_view("<plist><string>a&#0;b</string></plist>"), &error));
+    EXPECT_FALSE(PropertyList::parse(std::string_view("<plist><dict><key>&#x00;</key><true/></dict></plist>"), &error));
+}
+
+TEST(PropertyList, NullCannotBeWritten)
+{
+    std::string error;
+    EXPECT_FALSE(PropertyList::write(Value(Array { 1, Value::null() }), PropertyList::Format::Binary, &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(PropertyList::write(Value(), PropertyList::Format::Xml));
+}
+
+TEST(PropertyList, DeepNestingIsRefused)
+{
+    Value deep = Array {};
+    for (int i = 0; i < PropertyList::kMaxDepth + 10; ++i)
+        deep = Value(Array { deep });
+    std::string error;
+    EXPECT_FALSE(PropertyList::write(deep, PropertyList::Format::Binary, &error));
+    EXPECT_FALSE(error.empty());
+}
