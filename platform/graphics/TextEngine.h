@@ -1,0 +1,22 @@
+#pragma once
+
+#include <functional>
+
+struct _PangoContext;
+
+namespace pf {
+
+// The process's one text engine, shared by everything that lays out or draws text: one font map
+// and context set up so that one point is one unit (72 dpi), without hinting, so that sizes are
+// the same on every machine that ran the set-up script.
+//
+// Rules:
+// - All use goes through `withContext`, which holds the engine's lock while `body` runs; the
+//   context must not be kept beyond it. Do not call `withContext` from inside `body`.
+// - The engine lives until the process ends (its caches outlive static destruction).
+class TextEngine {
+public:
+    static void withContext(const std::function<void(_PangoContext*)>& body);
+};
+
+}
