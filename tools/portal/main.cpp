@@ -1,0 +1,66 @@
+// quorvane-portal: the local portal for the simulator and manual tests.
+//
+//   quorvane-portal [--port N] [--app-key KEY] [--open-id ID] [--latest-version V]
+//
+// Listens on 127.0.0.1; with --port 0 (the default) it picks a free port. The first line on
+// standard output is "portal listening on <root address>", then it serves until interrupted.
+
+#include "tools/portal/PortalServer.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+
+void onSignal(int)
+{
+    g_stop = 1;
+}
+
+}
+
+int main(int argc, char** argv)
+{
+    portal::PortalOptions options;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        bool hasValue = i + 1 < argc;
+        if (arg == "--port" && hasValue)
+            options.port = std::atoi(argv[++i]);
+        else if (arg == "--app-key" && hasValue)
+            options.appKey = argv[++i];
+        else if (arg == "--open-id" && hasValue)
+            options.openID = argv[++i];
+        else if (arg == "--latest-version" && hasValue)
+            options.latestVersion = argv[++i];
+        else {
+            std::fprintf(stderr, "usage: %s [--port N] [--app-key KEY] [--open-id ID] [--latest-version V]\n", argv[0]);
+            return 2;
+        }
+    }
+    if (options.port < 0 || options.port > 65535) {
+        std::fprintf(stderr, "portal: bad port %d\n", options.port);
+        return 2;
+    }
+
+    portal::PortalServer server(options);
+    if (!server.start()) {
+        std::fprintf(stderr, "portal: cannot listen on %s:%d\n", options.host.c_str(), options.port);
+        return 1;
+    }
+    std::printf("portal listening on %s\n", server.rootURL().c_str());
+    std::fflush(stdout);
+
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+    while (!g_stop)
+        pause();
+    server.stop();
+    return 0;
+}
