@@ -18,6 +18,8 @@ pkg_check_modules(PROTOBUFC REQUIRED IMPORTED_TARGET libprotobuf-c)
 find_package(JPEG REQUIRED)
 find_library(GIF_LIBRARY gif REQUIRED)
 find_path(HTTPLIB_INCLUDE_DIR httplib.h REQUIRED)
+# Debian ships cpp-httplib compiled: the header declares, the library defines.
+pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
 
 if(QUORVANE_TESTS)
   find_package(GTest REQUIRED)

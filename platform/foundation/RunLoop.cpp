@@ -317,9 +317,13 @@ size_t RunLoop::scheduledCount() const
 
 void RunLoop::reset()
 {
+    // The dropped tasks die after the lock is released: their captures may end pending work or
+    // post in their destructors, which takes the lock again.
+    std::deque<Task> posted;
+    std::map<std::pair<double, TaskId>, Scheduled> scheduled;
     std::lock_guard lock(m_mutex);
-    m_posted.clear();
-    m_scheduled.clear();
+    posted.swap(m_posted);
+    scheduled.swap(m_scheduled);
     m_index.clear();
     m_quit = false;
 }

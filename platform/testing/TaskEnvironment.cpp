@@ -1,8 +1,11 @@
 #include "platform/testing/TaskEnvironment.h"
 
+#include "platform/foundation/CookieStorage.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/Reachability.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
+#include "platform/foundation/UrlCache.h"
 #include "platform/foundation/UserDefaults.h"
 
 namespace pf {
@@ -19,6 +22,10 @@ TaskEnvironment::TaskEnvironment(double start)
     m_sandbox = Sandbox::createTemporary();
     Sandbox::setCurrent(m_sandbox);
     UserDefaults::resetStandard();
+    CookieStorage::shared().removeAll();
+    UrlCache::shared().resetCount();
+    Reachability::setOverride(Reachability::Status::ViaWiFi);
+    loop.runUntilIdle();
 }
 
 TaskEnvironment::~TaskEnvironment()

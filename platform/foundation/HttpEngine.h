@@ -1,0 +1,57 @@
+#pragma once
+
+#include "platform/foundation/UrlError.h"
+#include "platform/foundation/UrlRequest.h"
+#include "platform/foundation/UrlResponse.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace pf {
+
+// The transport under URL loading: every asynchronous transfer of the process runs on one
+// worker thread that drives a single curl multi handle; synchronous transfers run on the
+// caller's thread.
+//
+// Rules:
+// - Only http and https are spoken, also across redirects (at most 10 are followed).
+// - The sinks of an asynchronous transfer are called on the worker thread, in order: response
+//   (once), data (zero or more times), then either finish or error. After `cancel` returns,
+//   the transfer is dropped as soon as the worker sees it; callers that need "no call after
+//   cancel" check a flag of their own where they deliver.
+// - Cookies of the shared storage are sent and reply cookies stored (see UrlRequest).
+class HttpEngine {
+public:
+    using TransferId = std::uint64_t;
+
+    struct Sinks {
+        std::function<void(UrlResponse)> response;
+        std::function<void(Bytes)> data;
+        std::function<void()> finish;
+        std::function<void(UrlError)> error;
+    };
+
+    struct Result {
+        std::optional<UrlResponse> response;
+        Bytes data;
+        std::optional<UrlError> error;
+    };
+
+    static HttpEngine& shared();
+
+    TransferId start(const UrlRequest& request, Sinks sinks);
+    void cancel(TransferId id);
+    size_t activeTransfers() const;
+
+    // Blocking, on the calling thread. `timeout` <= 0 uses the request's.
+    static Result perform(const UrlRequest& request, double timeout = 0);
+
+private:
+    HttpEngine();
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+}

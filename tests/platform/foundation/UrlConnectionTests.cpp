@@ -1,0 +1,319 @@
+#include "platform/foundation/CookieStorage.h"
+#include "platform/foundation/Reachability.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/foundation/UrlCache.h"
+#include "platform/foundation/UrlConnection.h"
+#include "platform/testing/TaskEnvironment.h"
+#include "platform/testing/TestHttpServer.h"
+
+#include <gtest/gtest.h>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace pf;
+
+namespace {
+
+// What a connection reported, in order.
+struct Recorder {
+    std::vector<std::string> events;
+    std::optional<UrlResponse> response;
+    std::string body;
+    std::optional<UrlError> error;
+    bool onMainThread { true };
+
+    bool done() const { return !events.empty() && (events.back() == "finish" || events.back() == "fail"); }
+
+    std::shared_ptr<UrlConnection> start(UrlRequest request)
+    {
+        auto c = UrlConnection::create(std::move(request));
+        c->didReceiveResponse = [this](const UrlResponse& r) { note("response"); response = r; };
+        c->didReceiveData = [this](const Bytes& d) { note("data"); body.append(d.begin(), d.end()); };
+        c->didFinishLoading = [this] { note("finish"); };
+        c->didFailWithError = [this](const UrlError& e) { note("fail"); error = e; };
+        c->start();
+        return c;
+    }
+
+    void note(std::string event)
+    {
+        onMainThread = onMainThread && RunLoop::main().isMainThread();
+        if (event == "data" && !events.empty() && events.back() == "data")
+            return; // data may come in any number of pieces
+        events.push_back(std::move(event));
+    }
+};
+
+int unusedPort()
+{
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr {};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    socklen_t len = sizeof addr;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    ::close(fd);
+    return ntohs(addr.sin_port);
+}
+
+}
+
+TEST(UrlConnection, SuccessArrivesOnTheMainLoopInOrderAndCountsAsPendingWork)
+{
+    TaskEnvironment env;
+    TestHttpServer server;
+    server.on("GET", "/ka/list", [](const TestHttpServer::Request&) {
+        TestHttpServer::Response r;
+        r.body = R"({"ret":0,"body":[]})";
+        r.contentType = "application/json; charset=utf-8";
+        r.headers = { { "X-One", "1" } };
+        return r;
+    });
+    Recorder rec;
+    auto connection = rec.start(UrlRequest(server.url("/ka/list?page=1")));
+    EXPECT_TRUE(connection->isLoading());
+    EXPECT_EQ(RunLoop::main().pendingWork(), 1);
+    EXPECT_TRUE(rec.events.empty()); // never called back from inside start()
+
+    ASSERT_TRUE(env.waitForPendingWork());
+    EXPECT_EQ(rec.events, (std::vector<std::string> { "response", "data", "finish" }));
+    EXPECT_TRUE(rec.onMainThread);
+    EXPECT_EQ(rec.response->statusCode(), 200);
+    EXPECT_EQ(rec.response->mimeType(), "application/json");
+    EXPECT_EQ(rec.response->textEncodingName(), "utf-8");
+    EXPECT_EQ(rec.response->valueForHeader("x-one"), "1");
+    EXPECT_EQ(rec.response->expectedContentLength(), 19);
+    EXPECT_EQ(rec.body, R"({"ret":0,"body":[]})");
+    EXPECT_FALSE(connection->isLoading());
+    EXPECT_EQ(server.lastRequest()->target, "/ka/list?page=1");
+}
+
+TEST(UrlConnection, ErrorStatusesAreResponsesNotFailures)
+{
+    TaskEnvironment env;
+    TestHttpServer server;
+    server.reply("GET", "/boom", 500, "server broke");
+    for (auto [path, status, body] : { std::tuple { "/missing", 404, "not found" }, std::tuple { "/boom", 500, "server broke" } }) {
+        Recorder rec;
+        rec.start(UrlRequest(server.url(path)));
+        ASSERT_TRUE(env.runUntil([&] { return rec.done(); }));
+        EXPECT_EQ(rec.events, (std::vector<std::string> { "response", "data", "finish" })) << path;
+        EXPECT_EQ(rec.response->statusCode(), status);
+        EXPECT_EQ(rec.body, body);
+    }
+}
+
+TEST(UrlConnection, TransportFailuresReportDomainCodeAndDescription)
+{
+    TaskEnvironment env;
+    {
+        Recorder rec;
+        rec.start(UrlRequest("http://127.0.0.1:" + std::to_string(unusedPort()) + "/"));
+        ASSERT_TRUE(env.runUntil([&] { return rec.done(); }));
+        EXPECT_EQ(rec.events, std::vector<std::string> { "fail" });
+        EXPECT_EQ(rec.error->domain, UrlError::kDomain);
+        EXPECT_EQ(rec.error->code, UrlError::CannotConnectToHost);
+        EXPECT_FALSE(rec.error->description.empty());
+    }
+    // Addresses that may not be loaded fail the same way, after start() returned.
+    for (auto [url, code] : { std::pair { "not a url", UrlError::BadUrl }, std::pair { "file:///etc/passwd", UrlError::UnsupportedUrl },
+             std::pair { "ftp://127.0.0.1/x", UrlError::UnsupportedUrl }, std::pair { "http:///nohost", UrlError::BadUrl } }) {
+        Recorder rec;
+        rec.start(UrlRequest(url));
+        EXPECT_TRUE(rec.events.empty());
+        ASSERT_TRUE(env.runUntil([&] { return rec.done(); })) << url;
+        EXPECT_EQ(rec.error->code, code) << url;
+    }
+    // No network at all.
+    Reachability::setOverride(Reachability::Status::NotReachable);
+    Recorder offline;
+    offline.start(UrlRequest("http://127.0.0.1:1/"));
+    ASSERT_TRUE(env.runUntil([&] { return offline.done(); }));
+    EXPECT_EQ(offline.error->code, UrlError::NotConnectedToInternet);
+}
+
+TEST(UrlConnection, TimeOutAndTruncatedReply)
+{
+    TaskEnvironment env;
+    TestHttpServer server;
+    server.on("GET", "/slow", [](const TestHttpServer::Request&) {
+        TestHttpServer::Response r;
+        r.hold = true;
+        return r;
+    });
+    server.on("GET", "/cut", [](const TestHttpServer::Request&) {
+        TestHttpServer::Response r;
+        r.body = std::string(1000, 'x');
+        r.truncateAfter = 100;
+        return r;
+    });
+
+    Recorder slow;
+    slow.start(UrlRequest(server.url("/slow"), 0.3));
+    ASSERT_TRUE(env.runUntil([&] { return slow.done(); }));
+    EXPECT_EQ(slow.events, std::vector<std::string> { "fail" });
+    EXPECT_EQ(slow.error->code, UrlError::TimedOut);
+
+    Recorder cut;
+    cut.start(UrlRequest(server.url("/cut")));
+    ASSERT_TRUE(env.runUntil([&] { return cut.done(); }));
+    EXPECT_EQ(cut.events.back(), "fail");
+    EXPECT_EQ(cut.error->code, UrlError::NetworkConnectionLost);
+    EXPECT_LE(cut.body.size(), 100u);
+    server.releaseHeld();
+}
+
+TEST(UrlConnection, NothingArrivesAfterCancel)
+{
+    TaskEnvironment env;
+    TestHttpServer server;
+    server.on("GET", "/held", [](const TestHttpServer::Request&) {
+        TestHttpServer::Response r;
+        r.hold = true;
+        r.body = "late";
+        return r;
+    });
+    Recorder rec;
+    auto connection = rec.start(UrlRequest(server.url("/held")));
+    ASSERT_TRUE(env.runUntil([&] { return server.requestCount() == 1; }));
+    connection->cancel();
+    EXPECT_FALSE(connection->isLoading());
+    EXPECT_EQ(RunLoop::main().pendingWork(), 0);
+    server.releaseHeld();
+
+    // Cancelled from its own response callback, with the data and the finish already on the way.
+    server.reply("GET", "/fast", 200, "fast");
+    Recorder fast;
+    auto quick = fast.start(UrlRequest(server.url("/fast")));
+    auto onResponse = quick->didReceiveResponse;
+    quick->didReceiveResponse = [&, onResponse](const UrlResponse& r) {
+        onResponse(r);
+        quick->cancel();
+    };
+
+    env.waitForPendingWork();
+    // Give any stray delivery a chance to show up before checking that none did.
+    Recorder probe;
+    probe.start(UrlRequest(server.url("/fast")));
+    ASSERT_TRUE(env.runUntil([&] { return probe.done(); }));
+    EXPECT_TRUE(rec.events.empty());
+    EXPECT_EQ(fast.events, std::vector<std::string> { "response" });
+}
+
+TEST(UrlConnection, PostBodyHeadersAndTheirSafety)
+{
+    TaskEnvironment env;
+    TestHttpServer server;
+    server.reply("POST", "/ka/receive", 200, "ok");
+    UrlRequest request(server.url("/ka/receive"));
+    request.setMethod("POST");
+    request.setBody(std::string_view("type=1&count=20&title=礼包"));
+    request.setValue("device-1", "imei");
+    request.setValue("3", "Content-length");              // wrong: the real length is sent
+    request.setValue("x\r\nInjected: yes", "Authorization"); // would split the request: dropped
+    Recorder rec;
+    rec.start(request);
+    ASSERT_TRUE(env.runUntil([&] { return rec.done(); }));
+    ASSERT_EQ(server.requestCount(), 1u);
+    auto got = *server.lastRequest();
+    EXPECT_EQ(got.method, "POST");
+    EXPECT_EQ(got.body, "type=1&count=20&title=礼包");
+    EXPECT_EQ(got.header("Content-Type"), "application/x-www-form-urlencoded");
+    EXPECT_EQ(got.header("Content-Length"), std::to_string(got.body.size()));
+    EXPECT_EQ(got.header("imei"), "device-1");
+    EXPECT_FALSE(got.header("Authorization"));
+    EXPECT_FALSE(got.header("Injected"));
+
+    UrlRequest json(server.url("/ka/receive"));
+    json.setMethod("POST");
+    json.setBody(std::string_view("{}"));
+    json.setValue("application/json", "Content-Type");
+    Recorder second;
+    second.start(json);
+    ASSERT_TRUE(env.runUntil([&] { return second.done(); }));
+    EXPECT_EQ(server.lastRequest()->header("Content-Type"), "application/json");
+}
+
+TEST(UrlConnection, CookiesAreSentAndReplyCookiesStored)
+{
+    TaskEnvironment env;
+    TestHttpServer server;
+    server.on("GET", "/login", [](const TestHttpServer::Request&) {
+        TestHttpServer::Response r;
+        r.headers = { { "Set-Cookie", "sid=abc; Path=/" }, { "Set-Cookie", "evil=1; Domain=example.com" } };
+        return r;
+    });
+    server.reply("GET", "/next", 200, "");
+
+    HttpCookie srctype;
+    srctype.name = "srctype";
+    srctype.value = "android";
+    srctype.domain = "127.0.0.1";
+    srctype.path = "/";
+    srctype.version = 0;
+    CookieStorage::shared().setCookie(srctype);
+    HttpCookie other = srctype;
+    other.domain = "bbs.example.com";
+    CookieStorage::shared().setCookie(other);
+
+    Recorder first;
+    first.start(UrlRequest(server.url("/login")));
+    ASSERT_TRUE(env.runUntil([&] { return first.done(); }));
+    EXPECT_EQ(server.lastRequest()->header("Cookie"), "srctype=android");
+
+    auto stored = CookieStorage::shared().cookiesForUrl(server.url("/"));
+    ASSERT_EQ(stored.size(), 2u);
+    // A reply may not set cookies for a host other than its own.
+    EXPECT_TRUE(CookieStorage::shared().cookiesForUrl("http://example.com/").empty());
+
+    Recorder second;
+    second.start(UrlRequest(server.url("/next")));
+    ASSERT_TRUE(env.runUntil([&] { return second.done(); }));
+    EXPECT_EQ(server.lastRequest()->header("Cookie"), "srctype=android; sid=abc");
+
+    CookieStorage::shared().deleteCookiesForHost("127.0.0.1");
+    EXPECT_TRUE(CookieStorage::shared().cookiesForUrl(server.url("/")).empty());
+    EXPECT_EQ(CookieStorage::shared().cookies().size(), 1u); // the other host's stays
+    UrlRequest noCookies(server.url("/next"));
+    CookieStorage::shared().setCookie(srctype);
+    noCookies.setShouldHandleCookies(false);
+    Recorder third;
+    third.start(noCookies);
+    ASSERT_TRUE(env.runUntil([&] { return third.done(); }));
+    EXPECT_FALSE(server.lastRequest()->header("Cookie"));
+}
+
+TEST(UrlConnection, SynchronousRequestsOffTheMainThread)
+{
+    TaskEnvironment env;
+    TestHttpServer server;
+    server.reply("GET", "/captcha.png", 200, "PNG");
+    UrlConnection::SyncResult ok, missing, refused;
+    std::thread worker([&] {
+        ok = UrlConnection::sendSynchronousRequest(UrlRequest(server.url("/captcha.png")), 10);
+        missing = UrlConnection::sendSynchronousRequest(UrlRequest(server.url("/nothing")));
+        refused = UrlConnection::sendSynchronousRequest(UrlRequest("http://127.0.0.1:" + std::to_string(unusedPort()) + "/"));
+    });
+    worker.join();
+    ASSERT_TRUE(ok.succeeded());
+    EXPECT_EQ(ok.response->statusCode(), 200);
+    EXPECT_EQ(std::string(ok.data.begin(), ok.data.end()), "PNG");
+    ASSERT_TRUE(missing.succeeded());
+    EXPECT_EQ(missing.response->statusCode(), 404);
+    EXPECT_FALSE(refused.succeeded());
+    EXPECT_EQ(refused.error->code, UrlError::CannotConnectToHost);
+    EXPECT_FALSE(UrlConnection::sendSynchronousRequest(UrlRequest("file:///etc/passwd")).succeeded());
+}
+
+TEST(UrlCache, ClearingIsCounted)
+{
+    TaskEnvironment env;
+    EXPECT_EQ(UrlCache::shared().removeAllCount(), 0);
+    UrlCache::shared().removeAllCachedResponses();
+    EXPECT_EQ(UrlCache::shared().removeAllCount(), 1);
+    EXPECT_EQ(UrlCache::shared().currentMemoryUsage(), 0u);
+}
