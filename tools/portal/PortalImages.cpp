@@ -4,6 +4,7 @@
 #include <pango/pangocairo.h>
 
 #include <cmath>
+#include <mutex>
 
 namespace portal::PortalImages {
 
@@ -37,10 +38,23 @@ std::string firstCharacter(const std::string& text)
     return text.substr(0, std::min(length, text.size()));
 }
 
+// One font map for the process, used under `renderMutex`: the per-thread default maps would be
+// made anew on every server thread.
+std::mutex renderMutex;
+
+PangoFontMap* fontMap()
+{
+    static PangoFontMap* map = pango_cairo_font_map_new();
+    return map;
+}
+
 // Draws `text` centred on (cx, cy) in the given pixel size.
 void centredText(cairo_t* cr, const std::string& text, double cx, double cy, int pixelSize, bool bold = false)
 {
-    PangoLayout* layout = pango_cairo_create_layout(cr);
+    PangoContext* context = pango_font_map_create_context(fontMap());
+    pango_cairo_update_context(cr, context);
+    PangoLayout* layout = pango_layout_new(context);
+    g_object_unref(context);
     PangoFontDescription* font = pango_font_description_from_string("WenQuanYi Micro Hei");
     pango_font_description_set_absolute_size(font, pixelSize * PANGO_SCALE);
     if (bold)
@@ -59,6 +73,7 @@ void centredText(cairo_t* cr, const std::string& text, double cx, double cy, int
 template <class Draw>
 std::vector<unsigned char> render(int width, int height, Draw draw)
 {
+    std::lock_guard lock(renderMutex);
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
     cairo_t* cr = cairo_create(surface);
     draw(cr);
