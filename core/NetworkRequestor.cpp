@@ -1,0 +1,107 @@
+#include "core/NetworkRequestor.h"
+
+#include "core/managers/LoginManager.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/UrlCache.h"
+#include "platform/foundation/UrlConnection.h"
+#include "platform/foundation/UserDefaults.h"
+
+NetworkRequestor::~NetworkRequestor()
+{
+    m_delegate.reset();
+    if (m_connection)
+        m_connection->cancel();
+}
+
+std::string NetworkRequestor::escapeFormText(std::string_view text)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        auto byte = static_cast<unsigned char>(c);
+        if (c == '&' || c == '=' || c == '+' || c == '%' || byte < 0x20 || byte == 0x7F) {
+            out += '%';
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0x0F];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string NetworkRequestor::formBody(const RequestParameters& parameters)
+{
+    std::string body;
+    for (auto& [key, value] : parameters) {
+        if (!body.empty())
+            body += '&';
+        body += escapeFormText(key);
+        body += '=';
+        body += escapeFormText(value);
+    }
+    return body;
+}
+
+bool NetworkRequestor::isSafeHeaderValue(std::string_view value)
+{
+    for (char c : value) {
+        auto byte = static_cast<unsigned char>(c);
+        if ((byte < 0x20 && c != '\t') || byte == 0x7F)
+            return false;
+    }
+    return true;
+}
+
+void NetworkRequestor::startPostMethodURLConnection(const std::string& url, const RequestParameters& parameters,
+    bool isUserTokenNeeded, std::weak_ptr<NetworkRequestorDelegate> delegate)
+{
+    if (m_connection)
+        m_connection->cancel();
+
+    pf::UrlRequest request(url);
+    request.setMethod("POST");
+    if (isUserTokenNeeded) {
+        auto token = LoginManager::sharedInstance()->getUserToken();
+        if (token && isSafeHeaderValue(*token))
+            request.setValue("OAuth usertoken=\"" + *token + "\"", "Authorization");
+        else if (token)
+            pf::Log::line("NetworkRequestor: user token holds control characters; no Authorization header sent");
+    }
+    auto imei = pf::UserDefaults::standard()->stringForKey(kDeviceIdentifierKey);
+    if (imei && isSafeHeaderValue(*imei))
+        request.setValue(*imei, kDeviceIdentifierKey);
+    std::string body = formBody(parameters);
+    request.setValue(std::to_string(body.size()), "Content-length");
+    request.setBody(body);
+
+    m_data.clear();
+    m_delegate = std::move(delegate);
+    m_connection = pf::UrlConnection::create(std::move(request));
+    // The callbacks hold the requestor until the request ends, as a running connection holds
+    // its delegate; `finish` and `fail` drop the connection and with it the cycle.
+    auto self = shared_from_this();
+    m_connection->didReceiveData = [self](const pf::Bytes& bytes) {
+        self->m_data.insert(self->m_data.end(), bytes.begin(), bytes.end());
+    };
+    m_connection->didFinishLoading = [self] { self->finish(); };
+    m_connection->didFailWithError = [self](const pf::UrlError& error) { self->fail(error.description); };
+    m_connection->start();
+}
+
+void NetworkRequestor::finish()
+{
+    // Dropping the connection ends the cycle through its callbacks once this call returns.
+    auto keepAlive = shared_from_this();
+    m_connection.reset();
+    if (auto delegate = m_delegate.lock())
+        delegate->networkRequestor(keepAlive, m_data);
+    pf::UrlCache::shared().removeAllCachedResponses();
+}
+
+void NetworkRequestor::fail(const std::string& description)
+{
+    m_connection.reset();
+    pf::Log::line(description);
+}

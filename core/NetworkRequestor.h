@@ -1,0 +1,65 @@
+#pragma once
+
+#include "core/NetworkParameterAssistant.h"
+#include "core/NetworkRequestorDelegate.h"
+#include "platform/foundation/Value.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace pf {
+class UrlConnection;
+}
+
+// One portal request: a form POST to an operation's address with its parameters, the reply
+// collected and handed to the delegate on the main run loop.
+//
+// Rules:
+// - Headers: "imei" (the stored device identifier), "Content-length" (the body's bytes) and,
+//   when the user token is needed, "Authorization: OAuth usertoken="<token>"" with the token
+//   stored when the request starts. A header whose value is missing or holds a control
+//   character (a line break could add headers of its own) is left out.
+// - Body: "key=value" pairs joined by "&", in the map's order. "&", "=", "+", "%" and ASCII
+//   control characters in keys and values are percent-escaped, so a password or search word
+//   holding them arrives intact and cannot add parameters; everything else, non-ASCII UTF-8
+//   included, goes as it is.
+// - The reply reaches the delegate whatever its HTTP status; then the shared URL cache is
+//   cleared. A transport failure is only logged: nobody is called.
+// - The delegate is not owned. One that has gone away by the time the reply arrives is not
+//   called. A running request keeps its requestor alive until it ends, so the reply of a
+//   requestor that its caller has replaced still arrives (and is told apart by identity).
+// - Starting again cancels the running request.
+class NetworkRequestor : public std::enable_shared_from_this<NetworkRequestor> {
+public:
+    static constexpr const char* kDeviceIdentifierKey = "imei";
+
+    static std::shared_ptr<NetworkRequestor> create() { return std::shared_ptr<NetworkRequestor>(new NetworkRequestor()); }
+    ~NetworkRequestor();
+    NetworkRequestor(const NetworkRequestor&) = delete;
+    NetworkRequestor& operator=(const NetworkRequestor&) = delete;
+
+    void startPostMethodURLConnection(const std::string& url, const RequestParameters& parameters,
+        bool isUserTokenNeeded, std::weak_ptr<NetworkRequestorDelegate> delegate);
+
+    std::weak_ptr<NetworkRequestorDelegate> delegate() const { return m_delegate; }
+    // The reply bytes received so far.
+    const pf::Bytes& data() const { return m_data; }
+    bool isRunning() const { return m_connection != nullptr; }
+
+    // The form body of a parameter map, escaped as described above.
+    static std::string formBody(const RequestParameters& parameters);
+    static std::string escapeFormText(std::string_view text);
+    // Whether a text may go into a header value as it is.
+    static bool isSafeHeaderValue(std::string_view value);
+
+private:
+    NetworkRequestor() = default;
+    void finish();
+    void fail(const std::string& description);
+
+    std::shared_ptr<pf::UrlConnection> m_connection;
+    pf::Bytes m_data;
+    std::weak_ptr<NetworkRequestorDelegate> m_delegate;
+};
