@@ -1,0 +1,7 @@
+#pragma once
+
+namespace pf {
+
+enum class TextAlignment { Left, Center, Right, Justified, Natural };
+
+}
