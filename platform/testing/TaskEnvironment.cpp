@@ -1,7 +1,12 @@
 #include "platform/testing/TaskEnvironment.h"
 
+#include "platform/foundation/AppRegistry.h"
+#include "platform/foundation/Application.h"
 #include "platform/foundation/CookieStorage.h"
+#include "platform/foundation/DateFormatter.h"
+#include "platform/foundation/Device.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/Pasteboard.h"
 #include "platform/foundation/Reachability.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
@@ -25,6 +30,11 @@ TaskEnvironment::TaskEnvironment(double start)
     CookieStorage::shared().removeAll();
     UrlCache::shared().resetCount();
     Reachability::setOverride(Reachability::Status::ViaWiFi);
+    Device::current().resetToDefaults();
+    DateFormatter::setLocalTimeZone(kTimeZone);
+    Pasteboard::resetAll();
+    AppRegistry::shared().removeAll();
+    Application::shared().reset();
     loop.runUntilIdle();
 }
 
@@ -35,6 +45,9 @@ TaskEnvironment::~TaskEnvironment()
     loop.reset();
     NotificationCenter::defaultCenter().removeAll();
 
+    Application::shared().reset();
+    AppRegistry::shared().removeAll();
+    Pasteboard::forgetUnsaved();
     UserDefaults::resetStandard();
     Sandbox::setCurrent(nullptr);
     m_sandbox.reset();

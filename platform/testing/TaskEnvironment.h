@@ -16,12 +16,16 @@ class Sandbox;
 // emptied again.
 //
 // Each test also gets a fresh device: a new temporary sandbox (removed afterwards) with fresh
-// standard user defaults.
+// standard user defaults and no pasteboards, an empty cookie storage, the default device values
+// (Device), the network reachable over Wi-Fi, the local time zone `kTimeZone`, no other apps
+// installed and an application object without delegate.
 //
 // Network replies and worker results still arrive in real time; the `wait...`
 // calls block (bounded) for them without moving virtual time.
 class TaskEnvironment {
 public:
+    static constexpr const char* kTimeZone = "Asia/Shanghai";
+
     explicit TaskEnvironment(double start = 1'700'000'000.0);
     ~TaskEnvironment();
     TaskEnvironment(const TaskEnvironment&) = delete;

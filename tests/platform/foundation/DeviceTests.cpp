@@ -1,0 +1,111 @@
+#include "platform/foundation/Device.h"
+#include "platform/foundation/Pasteboard.h"
+#include "platform/foundation/Reachability.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/testing/TaskEnvironment.h"
+
+#include <gtest/gtest.h>
+
+using namespace pf;
+
+TEST(Device, DefaultsAndOverrides)
+{
+    TaskEnvironment env;
+    auto& device = Device::current();
+    EXPECT_EQ(device.systemVersion(), "7.0");
+    EXPECT_DOUBLE_EQ(device.systemVersionFloat(), 7.0);
+    EXPECT_EQ(device.model(), "iPhone");
+    EXPECT_EQ(device.machine(), "i386");
+    EXPECT_EQ(device.screenWidth(), 320);
+    EXPECT_EQ(device.screenHeight(), 480);
+    EXPECT_FALSE(device.isTablet());
+    EXPECT_FALSE(device.carrierNetworkCode());
+
+    device.setSystemVersion("6.1.3");
+    device.setIdiom(Device::Idiom::Tablet);
+    device.setCarrier("460", "01");
+    EXPECT_DOUBLE_EQ(device.systemVersionFloat(), 6.1);
+    EXPECT_EQ(device.systemMajorVersion(), 6);
+    EXPECT_EQ(device.model(), "iPad");
+    EXPECT_EQ(device.carrierCountryCode().value_or("") + device.carrierNetworkCode().value_or(""), "46001");
+}
+
+TEST(Device, IdentifierIsOneValueThatSurvivesRestartsAndALostCopy)
+{
+    TaskEnvironment env;
+    std::string id = Device::current().identifier();
+    EXPECT_EQ(id.size(), 40u);
+    EXPECT_EQ(Device::current().identifier(), id);
+    EXPECT_EQ(UserDefaults::standard()->stringForKey(Device::kIdentifierDefaultsKey), id);
+
+    // A new launch of the app and of the device.
+    UserDefaults::resetStandard();
+    Pasteboard::forgetUnsaved();
+    EXPECT_EQ(Device::current().identifier(), id);
+
+    // The defaults lost it (app data cleared): the pasteboard still has it, and refills them.
+    UserDefaults::standard()->removeObjectForKey(Device::kIdentifierDefaultsKey);
+    EXPECT_EQ(Device::current().identifier(), id);
+    EXPECT_EQ(UserDefaults::standard()->stringForKey(Device::kIdentifierDefaultsKey), id);
+
+    // The pasteboard lost it: the defaults still have it.
+    Pasteboard::remove(Device::kIdentifierPasteboard);
+    EXPECT_EQ(Device::current().identifier(), id);
+    EXPECT_TRUE(Pasteboard::withName(Device::kIdentifierPasteboard, false));
+
+    // Both other identifiers are stable UUIDs.
+    std::string vendor = Device::current().vendorIdentifier();
+    EXPECT_EQ(vendor.size(), 36u);
+    EXPECT_EQ(Device::current().vendorIdentifier(), vendor);
+    EXPECT_EQ(Device::current().advertisingIdentifier(), Device::current().advertisingIdentifier());
+}
+
+TEST(Device, AFreshDeviceGetsAFreshIdentifier)
+{
+    std::string first, second;
+    {
+        TaskEnvironment env;
+        first = Device::current().identifier();
+    }
+    {
+        TaskEnvironment env;
+        second = Device::current().identifier();
+    }
+    EXPECT_NE(first, second);
+}
+
+TEST(Reachability, OverrideAndChangeNotificationsFromTheProbe)
+{
+    TaskEnvironment env;
+    EXPECT_EQ(Reachability::currentStatus(), Reachability::Status::ViaWiFi);
+    auto probe = Reachability::forHostName("open.example.com");
+    probe->setNotificationName("MROSDKReachabilityChangedNotification");
+    auto other = Reachability::forInternetConnection();
+    int fromProbe = 0;
+    int any = 0;
+    auto owner = std::make_shared<int>();
+    NotificationCenter::defaultCenter().addObserver(owner, "MROSDKReachabilityChangedNotification", [&](const Notification&) { ++fromProbe; }, probe);
+    NotificationCenter::defaultCenter().addObserver(owner, Reachability::kChangedNotification, [&](const Notification&) { ++any; });
+    ASSERT_TRUE(probe->startNotifier());
+    ASSERT_TRUE(other->startNotifier());
+
+    Reachability::setOverride(Reachability::Status::NotReachable);
+    EXPECT_FALSE(probe->isReachable());
+    EXPECT_EQ(fromProbe, 0); // delivered on the loop, not inside the call
+    env.runUntilIdle();
+    EXPECT_EQ(fromProbe, 1);
+    EXPECT_EQ(any, 1);
+
+    Reachability::setOverride(Reachability::Status::NotReachable); // no change, no post
+    env.runUntilIdle();
+    EXPECT_EQ(fromProbe, 1);
+
+    probe->stopNotifier();
+    Reachability::setOverride(Reachability::Status::ViaCellular);
+    env.runUntilIdle();
+    EXPECT_EQ(fromProbe, 1);
+    EXPECT_EQ(any, 2);
+    EXPECT_FALSE(other->isReachableViaWiFi());
+    EXPECT_TRUE(other->isReachable());
+}
