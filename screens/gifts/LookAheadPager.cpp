@@ -1,0 +1,80 @@
+#include "screens/gifts/LookAheadPager.h"
+
+#include "platform/foundation/Json.h"
+#include "platform/ui/ScrollView.h"
+
+LookAheadPager::LookAheadPager() = default;
+
+LookAheadPager::LookAheadPager(Options options)
+    : m_options(options)
+    , m_isMoreInfo(options.moreAtStart)
+{
+}
+
+void LookAheadPager::requestPage()
+{
+    if (startRequest)
+        m_pageRequestor = startRequest(m_currentPage);
+}
+
+void LookAheadPager::refresh()
+{
+    m_reloading = true;
+    m_currentPage = 1;
+    requestPage();
+}
+
+bool LookAheadPager::isAtEnd(const pf::ScrollView& list)
+{
+    return list.contentOffset().y + list.frame().size.height + 1 >= list.contentSize().height;
+}
+
+void LookAheadPager::didEndDecelerating(const pf::ScrollView& list)
+{
+    if (m_options.loadsAtEnd && m_isMoreInfo && isAtEnd(list))
+        requestPage();
+}
+
+bool LookAheadPager::handleReply(const NetworkRequestor* requestor, const pf::Bytes& data)
+{
+    if (!requestor)
+        return false;
+    if (requestor == m_pageRequestor.get()) {
+        pageReplyArrived(data);
+        return true;
+    }
+    if (requestor == m_probeRequestor.get()) {
+        probeReplyArrived(data);
+        return true;
+    }
+    return false;
+}
+
+void LookAheadPager::pageReplyArrived(const pf::Bytes& data)
+{
+    pf::Value reply = pf::Json::parse(data).value_or(pf::Value());
+    bool goesOn = pageArrived ? pageArrived(reply, m_currentPage == 1) : true;
+    if (goesOn) {
+        if (startRequest)
+            m_probeRequestor = startRequest(m_currentPage + 1);
+        ++m_currentPage;
+    }
+    if (m_reloading) {
+        m_reloading = false;
+        if (refreshFinished)
+            refreshFinished();
+    }
+}
+
+void LookAheadPager::probeReplyArrived(const pf::Bytes& data)
+{
+    pf::Value reply = pf::Json::parse(data).value_or(pf::Value());
+    bool hasItems = probeHasItems && probeHasItems(reply);
+    if (!hasItems)
+        m_isMoreInfo = false;
+    else if (!m_options.probeOnlyClears)
+        m_isMoreInfo = true;
+    m_loadedFinished = true;
+    if (probeArrived)
+        probeArrived();
+}

@@ -1,0 +1,226 @@
+#include "screens/gifts/LookAheadPager.h"
+
+#include "core/NetworkRequestor.h"
+#include "platform/testing/TaskEnvironment.h"
+#include "platform/ui/ScrollView.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+pf::Bytes bytes(const std::string& text)
+{
+    return pf::Bytes(text.begin(), text.end());
+}
+
+// A pager whose requests are recorded instead of sent; replies are fed by hand.
+struct PagerHarness {
+    explicit PagerHarness(LookAheadPager::Options options = {})
+        : pager(options)
+    {
+        pager.startRequest = [this](int page) {
+            auto requestor = NetworkRequestor::create();
+            pages.push_back(page);
+            requestors.push_back(requestor);
+            return requestor;
+        };
+        pager.pageArrived = [this](const pf::Value& reply, bool replace) {
+            if (replace)
+                rows.clear();
+            const pf::Value& body = reply["body"];
+            if (body.isArray()) {
+                for (size_t i = 0; i < body.size(); ++i)
+                    rows.push_back(static_cast<int>(body[i].asInteger().value_or(0)));
+            }
+            return !stopOnNullBody || !body.isNull();
+        };
+        pager.probeHasItems = [](const pf::Value& reply) { return reply["body"].isArray() && reply["body"].size() > 0; };
+        pager.probeArrived = [this] { shownRows = rows; };
+        pager.refreshFinished = [this] { ++refreshesFinished; };
+    }
+
+    // Replies to the latest request of that page.
+    bool reply(size_t requestIndex, const std::string& json)
+    {
+        return pager.handleReply(requestors.at(requestIndex).get(), bytes(json));
+    }
+    static std::string page(int first, int count)
+    {
+        std::string body;
+        for (int i = 0; i < count; ++i)
+            body += (i ? "," : "") + std::to_string(first + i);
+        return R"({"ret":0,"body":[)" + body + "]}";
+    }
+
+    LookAheadPager pager;
+    std::vector<int> pages;
+    std::vector<std::shared_ptr<NetworkRequestor>> requestors;
+    std::vector<int> rows;
+    std::vector<int> shownRows;
+    int refreshesFinished { 0 };
+    bool stopOnNullBody { false };
+};
+
+std::shared_ptr<pf::ScrollView> listOf(double height, double contentHeight, double offset)
+{
+    auto list = std::make_shared<pf::ScrollView>(pf::Rect { 0, 0, 320, height });
+    list->setContentSize({ 320, contentHeight });
+    list->setContentOffset({ 0, offset });
+    return list;
+}
+
+class LookAheadPagerTest : public ::testing::Test {
+protected:
+    pf::TaskEnvironment env;
+};
+
+TEST_F(LookAheadPagerTest, PagesAreFetchedAgainInFullAfterTheirProbeAndRowsShowOnlyWhenTheProbeAnswers)
+{
+    PagerHarness h;
+    h.pager.requestPage();
+    ASSERT_EQ(h.pages, (std::vector<int> { 1 }));
+
+    ASSERT_TRUE(h.reply(0, PagerHarness::page(1, 20)));
+    EXPECT_EQ(h.pages, (std::vector<int> { 1, 2 })); // the probe of page 2
+    EXPECT_EQ(h.pager.currentPage(), 2);
+    EXPECT_EQ(h.rows.size(), 20u);
+    EXPECT_TRUE(h.shownRows.empty()) << "rows appear only once the probe has answered";
+    EXPECT_FALSE(h.pager.isLoadedFinished());
+
+    ASSERT_TRUE(h.reply(1, PagerHarness::page(21, 5)));
+    EXPECT_TRUE(h.pager.isMoreInfo());
+    EXPECT_TRUE(h.pager.isLoadedFinished());
+    EXPECT_EQ(h.shownRows.size(), 20u) << "the probe's items are dropped";
+
+    h.pager.footerTapped();
+    EXPECT_EQ(h.pages.back(), 2) << "the probed page is asked for again";
+    ASSERT_TRUE(h.reply(2, PagerHarness::page(21, 5)));
+    EXPECT_EQ(h.pages.back(), 3);
+    EXPECT_EQ(h.pager.currentPage(), 3);
+    ASSERT_TRUE(h.reply(3, R"({"ret":0,"body":[]})"));
+    EXPECT_FALSE(h.pager.isMoreInfo());
+    EXPECT_EQ(h.shownRows.size(), 25u);
+    EXPECT_EQ(h.shownRows.back(), 25);
+}
+
+TEST_F(LookAheadPagerTest, RepliesOfReplacedOrForeignRequestorsAreDropped)
+{
+    PagerHarness h;
+    h.pager.requestPage();
+    h.pager.requestPage(); // a second request replaces the first
+    EXPECT_FALSE(h.reply(0, PagerHarness::page(100, 20)));
+    EXPECT_TRUE(h.rows.empty());
+    EXPECT_EQ(h.pager.currentPage(), 1);
+
+    auto stranger = NetworkRequestor::create();
+    EXPECT_FALSE(h.pager.handleReply(stranger.get(), bytes(PagerHarness::page(1, 1))));
+    EXPECT_FALSE(h.pager.handleReply(nullptr, bytes("{}")));
+
+    EXPECT_TRUE(h.reply(1, PagerHarness::page(1, 20)));
+    EXPECT_EQ(h.rows.front(), 1);
+}
+
+TEST_F(LookAheadPagerTest, RefreshAfterSeveralPagesStartsOverFromPageOne)
+{
+    PagerHarness h;
+    h.pager.requestPage();
+    h.reply(0, PagerHarness::page(1, 20));
+    h.reply(1, PagerHarness::page(21, 20));
+    h.pager.footerTapped();
+    h.reply(2, PagerHarness::page(21, 20));
+    h.reply(3, PagerHarness::page(41, 1));
+    ASSERT_EQ(h.shownRows.size(), 40u);
+    ASSERT_EQ(h.pager.currentPage(), 3);
+
+    h.pager.refresh();
+    EXPECT_TRUE(h.pager.isReloading());
+    EXPECT_EQ(h.pages.back(), 1);
+    h.reply(4, PagerHarness::page(1, 20));
+    EXPECT_FALSE(h.pager.isReloading());
+    EXPECT_EQ(h.refreshesFinished, 1);
+    EXPECT_EQ(h.pages.back(), 2) << "the probe asks for page 2";
+    EXPECT_EQ(h.pager.currentPage(), 2);
+    EXPECT_EQ(h.rows.size(), 20u) << "page 1 replaces the whole list";
+}
+
+TEST_F(LookAheadPagerTest, ABadPageReplyEmptiesPageOneButAdvancesTheCounterAllTheSame)
+{
+    PagerHarness h;
+    h.pager.requestPage();
+    h.reply(0, PagerHarness::page(1, 3));
+    h.reply(1, R"({"ret":0,"body":[]})");
+    h.pager.footerTapped();
+    EXPECT_TRUE(h.reply(2, "<html>not json</html>"));
+    EXPECT_EQ(h.rows.size(), 3u) << "a later page without a list leaves the rows";
+    EXPECT_EQ(h.pager.currentPage(), 3);
+
+    h.pager.refresh();
+    h.reply(4, R"({"ret":5,"msg":"busy"})");
+    EXPECT_TRUE(h.rows.empty()) << "page 1 without a list empties the rows";
+    EXPECT_EQ(h.refreshesFinished, 1);
+}
+
+TEST_F(LookAheadPagerTest, OnlyADecelerationThatEndsAtTheBottomWhileMoreExistsLoadsTheNextPage)
+{
+    PagerHarness h;
+    h.pager.requestPage();
+    h.reply(0, PagerHarness::page(1, 20));
+    h.reply(1, PagerHarness::page(21, 1));
+    ASSERT_TRUE(h.pager.isMoreInfo());
+    size_t sent = h.pages.size();
+
+    h.pager.didEndDecelerating(*listOf(400, 1680, 1000));
+    EXPECT_EQ(h.pages.size(), sent) << "far from the bottom";
+    h.pager.didEndDecelerating(*listOf(400, 1680, 1279)); // 1279 + 400 + 1 reaches 1680
+    ASSERT_EQ(h.pages.size(), sent + 1);
+    EXPECT_EQ(h.pages.back(), 2);
+
+    // A list shorter than its frame is always at its end.
+    EXPECT_TRUE(LookAheadPager::isAtEnd(*listOf(400, 160, 0)));
+
+    h.reply(h.requestors.size() - 1, PagerHarness::page(21, 1));
+    h.reply(h.requestors.size() - 1, R"({"body":[]})");
+    ASSERT_FALSE(h.pager.isMoreInfo());
+    sent = h.pages.size();
+    h.pager.didEndDecelerating(*listOf(400, 160, 0));
+    EXPECT_EQ(h.pages.size(), sent) << "nothing more to load";
+    h.pager.footerTapped();
+    EXPECT_EQ(h.pages.size(), sent + 1) << "the footer asks whatever the probe said";
+}
+
+TEST_F(LookAheadPagerTest, OptionsForListsThatDifferFromTheGiftTabs)
+{
+    // Obtained codes: only the footer loads further pages.
+    PagerHarness codes(LookAheadPager::Options { .moreAtStart = false, .probeOnlyClears = false, .loadsAtEnd = false });
+    codes.pager.requestPage();
+    codes.reply(0, PagerHarness::page(1, 20));
+    codes.reply(1, PagerHarness::page(21, 5));
+    ASSERT_TRUE(codes.pager.isMoreInfo());
+    codes.pager.didEndDecelerating(*listOf(400, 160, 0));
+    EXPECT_EQ(codes.pages.size(), 2u);
+
+    // Search results: more is assumed at start, a probe can only clear it, and a null body on
+    // page 1 stops paging without advancing (a refresh still ends).
+    PagerHarness search(LookAheadPager::Options { .moreAtStart = true, .probeOnlyClears = true, .loadsAtEnd = true });
+    search.stopOnNullBody = true;
+    EXPECT_TRUE(search.pager.isMoreInfo());
+    search.pager.refresh();
+    search.reply(0, R"({"ret":0,"body":null})");
+    EXPECT_EQ(search.pages.size(), 1u) << "no probe";
+    EXPECT_EQ(search.pager.currentPage(), 1);
+    EXPECT_EQ(search.refreshesFinished, 1);
+
+    search.pager.requestPage();
+    search.reply(1, PagerHarness::page(1, 20));
+    search.reply(2, R"({"body":[]})");
+    EXPECT_FALSE(search.pager.isMoreInfo());
+    search.pager.refresh();
+    search.reply(3, PagerHarness::page(1, 20));
+    search.reply(4, PagerHarness::page(21, 20));
+    EXPECT_FALSE(search.pager.isMoreInfo()) << "a probe with items does not set it again";
+}
+
+}
