@@ -83,6 +83,8 @@ struct Transfer {
     std::vector<UrlResponse::Header> headers;
     std::vector<std::string> setCookies;
     bool responseSent { false };
+    size_t received { 0 };
+    bool tooLarge { false };
 
     HttpEngine::Sinks sinks;
     std::atomic<bool> cancelled { false };
@@ -155,6 +157,12 @@ struct Transfer {
         size_t length = size * count;
         if (t->cancelled.load())
             return CURL_WRITEFUNC_ERROR;
+        t->received += length;
+        size_t limit = t->request.maximumResponseSize();
+        if (limit > 0 && t->received > limit) {
+            t->tooLarge = true;
+            return CURL_WRITEFUNC_ERROR;
+        }
         t->sendResponseOnce();
         if (length > 0 && t->sinks.data)
             t->sinks.data(Bytes(reinterpret_cast<const std::uint8_t*>(buffer), reinterpret_cast<const std::uint8_t*>(buffer) + length));
@@ -322,7 +330,7 @@ struct HttpEngine::Impl {
             if (transfer->sinks.finish)
                 transfer->sinks.finish();
         } else if (transfer->sinks.error) {
-            transfer->sinks.error(errorFor(code));
+            transfer->sinks.error(transfer->tooLarge ? UrlError::make(UrlError::DataLengthExceedsMaximum) : errorFor(code));
         }
     }
 };
@@ -399,7 +407,7 @@ HttpEngine::Result HttpEngine::perform(const UrlRequest& request, double timeout
     if (code == CURLE_OK)
         transfer.sendResponseOnce();
     else
-        result.error = errorFor(code);
+        result.error = transfer.tooLarge ? UrlError::make(UrlError::DataLengthExceedsMaximum) : errorFor(code);
     return result;
 }
 

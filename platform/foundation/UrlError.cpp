@@ -15,6 +15,7 @@ const char* UrlError::describe(Code code)
     case TooManyRedirects: return "too many HTTP redirects";
     case NotConnectedToInternet: return "The Internet connection appears to be offline.";
     case BadServerResponse: return "The server returned a bad response.";
+    case DataLengthExceedsMaximum: return "resource exceeds maximum size";
     case SecureConnectionFailed: return "An SSL error has occurred and a secure connection to the server cannot be made.";
     case ServerCertificateUntrusted: return "The certificate for this server is invalid.";
     case Unknown: break;

@@ -19,6 +19,7 @@ struct UrlError {
         TooManyRedirects = -1007,
         NotConnectedToInternet = -1009,
         BadServerResponse = -1011,
+        DataLengthExceedsMaximum = -1103,
         SecureConnectionFailed = -1200,
         ServerCertificateUntrusted = -1202,
     };

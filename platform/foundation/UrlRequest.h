@@ -57,6 +57,11 @@ public:
     bool shouldHandleCookies() const { return m_handleCookies; }
     void setShouldHandleCookies(bool handle) { m_handleCookies = handle; }
 
+    // A reply body longer than this many bytes fails with DataLengthExceedsMaximum as soon as
+    // the excess arrives; 0 (the default) means no limit.
+    size_t maximumResponseSize() const { return m_maxResponseSize; }
+    void setMaximumResponseSize(size_t bytes) { m_maxResponseSize = bytes; }
+
 private:
     std::string m_url;
     std::string m_method { "GET" };
@@ -64,6 +69,7 @@ private:
     Bytes m_body;
     double m_timeout { kDefaultTimeout };
     bool m_handleCookies { true };
+    size_t m_maxResponseSize { 0 };
 };
 
 // Header-name comparison without regard to case.

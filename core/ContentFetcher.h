@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/foundation/Value.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+// The blocking read of a remote address's whole content, for the few places that fetch on the
+// main thread (the captcha picture, the share picture, the side menu's avatar). The address
+// comes from a portal reply, so it is not trusted.
+//
+// Rules:
+// - Only http and https addresses are fetched; any other scheme (file, data, ...) or a text
+//   that is not a URL gives nothing without touching the network.
+// - The fetch gives up after `timeout` seconds and refuses a reply longer than `maxBytes`
+//   while it arrives, so a hostile server can neither hang the screen for long nor fill memory.
+// - Only a 2xx reply is content: an error page is nothing.
+class ContentFetcher {
+public:
+    static constexpr double kDefaultTimeout = 10;
+    static constexpr size_t kDefaultMaxBytes = 2 * 1024 * 1024;
+
+    static std::optional<pf::Bytes> fetchContentsOfAddress(const std::string& address,
+        double timeout = kDefaultTimeout, size_t maxBytes = kDefaultMaxBytes);
+    // Whether `address` is one this fetcher would try (an http or https URL with a host).
+    static bool isFetchableAddress(const std::string& address);
+};
