@@ -1,0 +1,169 @@
+#include "platform/foundation/KeyedArchiver.h"
+
+#include <plist/plist.h>
+
+#include <cstdlib>
+#include <map>
+#include <unordered_map>
+
+namespace pf {
+
+using Format = KeyedArchiveFormat;
+
+struct KeyedArchiver::Impl {
+    plist_t top { plist_new_dict() };
+    std::vector<plist_t> objects; // owned until `finish` moves them into the archive
+    plist_t current { nullptr };  // the dictionary that encode... calls write into
+    std::unordered_map<const void*, std::uint64_t> objectByIdentity;
+    std::map<std::string, std::uint64_t, std::less<>> classByName;
+
+    Impl()
+    {
+        objects.push_back(plist_new_string(Format::kNullObject));
+        current = top;
+    }
+
+    ~Impl()
+    {
+        if (top)
+            plist_free(top);
+        for (plist_t object : objects)
+            plist_free(object);
+    }
+
+    std::uint64_t append(plist_t object)
+    {
+        objects.push_back(object);
+        return objects.size() - 1;
+    }
+
+    std::uint64_t classReference(std::string_view name)
+    {
+        auto found = classByName.find(name);
+        if (found != classByName.end())
+            return found->second;
+        plist_t description = plist_new_dict();
+        plist_dict_set_item(description, Format::kClassNameKey, plist_new_string(std::string(name).c_str()));
+        plist_t chain = plist_new_array();
+        plist_array_append_item(chain, plist_new_string(std::string(name).c_str()));
+        plist_array_append_item(chain, plist_new_string(Format::kBaseClassName));
+        plist_dict_set_item(description, Format::kClassesKey, chain);
+        auto ref = append(description);
+        classByName.emplace(std::string(name), ref);
+        return ref;
+    }
+
+    void put(std::string_view key, plist_t value)
+    {
+        std::string escaped = !key.empty() && key.front() == '$' ? "$" + std::string(key) : std::string(key);
+        plist_dict_set_item(current, escaped.c_str(), value);
+    }
+};
+
+KeyedArchiver::KeyedArchiver()
+    : m(std::make_unique<Impl>())
+{
+}
+
+KeyedArchiver::~KeyedArchiver() = default;
+
+void KeyedArchiver::encodeText(std::string_view key, std::string_view text)
+{
+    // Texts may hold NUL bytes; the property list keeps a text up to its first NUL, as the
+    // platform's own writer does with C strings.
+    encodeReference(key, m->append(plist_new_string(std::string(text).c_str())));
+}
+
+void KeyedArchiver::encodeText(std::string_view key, const std::optional<std::string>& text)
+{
+    if (text)
+        encodeText(key, std::string_view(*text));
+    else
+        encodeReference(key, 0);
+}
+
+void KeyedArchiver::encodeInteger(std::string_view key, std::int64_t value)
+{
+    // The property list's integer node is unsigned; negative values keep their two's
+    // complement bits and read back as the same signed number.
+    m->put(key, plist_new_uint(static_cast<std::uint64_t>(value)));
+}
+
+void KeyedArchiver::encodeDouble(std::string_view key, double value)
+{
+    m->put(key, plist_new_real(value));
+}
+
+void KeyedArchiver::encodeBool(std::string_view key, bool value)
+{
+    m->put(key, plist_new_bool(value ? 1 : 0));
+}
+
+void KeyedArchiver::encodeData(std::string_view key, const Bytes& data)
+{
+    auto ref = m->append(plist_new_data(reinterpret_cast<const char*>(data.data()), data.size()));
+    encodeReference(key, ref);
+}
+
+std::uint64_t KeyedArchiver::addObject(const void* identity, std::string_view className,
+    const std::function<void(KeyedArchiver&)>& encodeBody)
+{
+    auto known = m->objectByIdentity.find(identity);
+    if (known != m->objectByIdentity.end())
+        return known->second;
+
+    plist_t dict = plist_new_dict();
+    auto ref = m->append(dict);
+    m->objectByIdentity.emplace(identity, ref);
+    plist_dict_set_item(dict, Format::kClassKey, plist_new_uid(m->classReference(className)));
+
+    plist_t outer = m->current;
+    m->current = dict;
+    encodeBody(*this);
+    m->current = outer;
+    return ref;
+}
+
+std::uint64_t KeyedArchiver::arrayReference(const std::vector<std::uint64_t>& refs)
+{
+    plist_t dict = plist_new_dict();
+    plist_t items = plist_new_array();
+    for (auto ref : refs)
+        plist_array_append_item(items, plist_new_uid(ref));
+    plist_dict_set_item(dict, Format::kArrayItemsKey, items);
+    plist_dict_set_item(dict, Format::kClassKey, plist_new_uid(m->classReference(Format::kArrayClassName)));
+    return m->append(dict);
+}
+
+void KeyedArchiver::encodeReference(std::string_view key, std::uint64_t ref)
+{
+    m->put(key, plist_new_uid(ref));
+}
+
+Bytes KeyedArchiver::finish()
+{
+    plist_t archive = plist_new_dict();
+    plist_dict_set_item(archive, Format::kArchiverKey, plist_new_string(Format::kArchiverName));
+    plist_dict_set_item(archive, Format::kVersionKey, plist_new_uint(Format::kVersion));
+    plist_t objects = plist_new_array();
+    for (plist_t object : m->objects)
+        plist_array_append_item(objects, object);
+    m->objects.clear();
+    plist_dict_set_item(archive, Format::kObjectsKey, objects);
+    plist_dict_set_item(archive, Format::kTopKey, m->top);
+    m->top = nullptr;
+    m->current = nullptr;
+
+    char* bin = nullptr;
+    std::uint32_t length = 0;
+    plist_to_bin(archive, &bin, &length);
+    Bytes result;
+    if (bin) {
+        result.assign(reinterpret_cast<const std::uint8_t*>(bin), reinterpret_cast<const std::uint8_t*>(bin) + length);
+        plist_to_bin_free(bin);
+    }
+    plist_free(archive);
+    return result;
+}
+
+}

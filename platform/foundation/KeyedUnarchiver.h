@@ -1,0 +1,126 @@
+#pragma once
+
+#include "platform/foundation/ArchiveCoding.h"
+#include "platform/foundation/Value.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <typeinfo>
+#include <vector>
+
+namespace pf {
+
+// Reads a keyed archive written by KeyedArchiver, trusting nothing in it.
+//
+// Rules:
+// - Only binary property lists are read, at most kMaxArchiveBytes long. Before the property
+//   list is parsed its shape is checked: nesting at most kMaxNesting deep, at most kMaxNodes
+//   nodes once shared entries are counted at each use, and no entry that contains itself. (The
+//   property-list library recurses without bound and copies shared entries, so an unchecked
+//   file of a few hundred bytes can exhaust the stack or the memory.)
+// - The layout must be this archiver's: "$archiver", "$version", "$objects" starting with
+//   "$null", "$top". Every reference is checked against the object table.
+// - Only expected classes are made: each decodeObject<T>/decodeObjects<T> names the class it
+//   accepts, and an object of any other "$classname" fails the archive. Objects referring back
+//   to an object being decoded (a cycle) fail the archive; objects nest at most
+//   kMaxObjectDepth deep. An object referenced twice is decoded once and shared.
+// - A missing key gives the empty value (no text, 0, false, no object). A value of the wrong
+//   kind fails the archive; integers, doubles and bools convert into each other (doubles
+//   truncate and saturate when read as integers).
+// - The first failure is kept in `error()`; after it every decode gives the empty value and the
+//   whole-archive calls give nullptr / nullopt. Nothing throws.
+class KeyedUnarchiver {
+public:
+    static constexpr std::size_t kMaxArchiveBytes = 16u << 20;
+    static constexpr int kMaxNesting = 32;
+    static constexpr std::uint64_t kMaxNodes = 1u << 20;
+    static constexpr int kMaxObjectDepth = 64;
+
+    // The root object of an archive made by KeyedArchiver::archivedData(root); nullptr when the
+    // data is not such an archive of a T.
+    template <typename T>
+    static std::shared_ptr<T> unarchivedObject(const Bytes& data, std::string* error = nullptr)
+    {
+        KeyedUnarchiver coder(data);
+        auto root = coder.decodeObject<T>(KeyedArchiveFormat::kRootKey);
+        if (!root)
+            coder.fail("the archive has no root object");
+        if (error)
+            *error = coder.error();
+        return coder.failed() ? nullptr : root;
+    }
+
+    // The root list of an archive made by KeyedArchiver::archivedData(list); nullopt when the
+    // data is not such an archive of T items.
+    template <typename T>
+    static std::optional<std::vector<std::shared_ptr<T>>> unarchivedObjects(const Bytes& data, std::string* error = nullptr)
+    {
+        KeyedUnarchiver coder(data);
+        auto root = coder.decodeObjects<T>(KeyedArchiveFormat::kRootKey);
+        if (!root)
+            coder.fail("the archive has no root list");
+        if (error)
+            *error = coder.error();
+        if (coder.failed())
+            return std::nullopt;
+        return root;
+    }
+
+    bool containsKey(std::string_view key) const;
+    // nullopt for a missing key or a reference to "$null".
+    std::optional<std::string> decodeText(std::string_view key);
+    std::int64_t decodeInteger(std::string_view key);
+    double decodeDouble(std::string_view key);
+    bool decodeBool(std::string_view key);
+    std::optional<Bytes> decodeData(std::string_view key);
+
+    template <typename T>
+    std::shared_ptr<T> decodeObject(std::string_view key)
+    {
+        return std::static_pointer_cast<T>(decodeObjectFor(key, ArchiveCoding<T>::className(), typeid(T),
+            [](KeyedUnarchiver& coder) -> std::shared_ptr<void> { return ArchiveCoding<T>::decode(coder); }));
+    }
+
+    // nullopt for a missing key or a reference to "$null"; an empty list stays empty.
+    template <typename T>
+    std::optional<std::vector<std::shared_ptr<T>>> decodeObjects(std::string_view key)
+    {
+        std::vector<std::shared_ptr<T>> items;
+        bool present = decodeListFor(key, ArchiveCoding<T>::className(), typeid(T),
+            [](KeyedUnarchiver& coder) -> std::shared_ptr<void> { return ArchiveCoding<T>::decode(coder); },
+            [&items](std::shared_ptr<void> item) { items.push_back(std::static_pointer_cast<T>(std::move(item))); });
+        if (!present)
+            return std::nullopt;
+        return items;
+    }
+
+    // A class's decode function may refuse what it read; the archive then fails.
+    void fail(std::string reason);
+    bool failed() const;
+    const std::string& error() const;
+
+    ~KeyedUnarchiver();
+
+private:
+    explicit KeyedUnarchiver(const Bytes& data);
+    KeyedUnarchiver(const KeyedUnarchiver&) = delete;
+    KeyedUnarchiver& operator=(const KeyedUnarchiver&) = delete;
+
+    using Maker = std::function<std::shared_ptr<void>(KeyedUnarchiver&)>;
+    std::shared_ptr<void> decodeObjectFor(std::string_view key, std::string_view className,
+        const std::type_info& type, const Maker& make);
+    std::shared_ptr<void> decodeObjectAt(std::uint64_t ref, std::string_view className,
+        const std::type_info& type, const Maker& make);
+    bool decodeListFor(std::string_view key, std::string_view className, const std::type_info& type,
+        const Maker& make, const std::function<void(std::shared_ptr<void>)>& add);
+
+    struct Impl;
+    std::unique_ptr<Impl> m;
+};
+
+}
