@@ -3,7 +3,14 @@
 #include "platform/foundation/HttpEngine.h"
 #include "platform/foundation/Reachability.h"
 
+#include <vector>
+
 namespace pf {
+
+namespace {
+// Connections still loading; main thread only.
+std::vector<std::weak_ptr<UrlConnection>> g_loading;
+}
 
 std::shared_ptr<UrlConnection> UrlConnection::create(UrlRequest request)
 {
@@ -25,6 +32,7 @@ void UrlConnection::start()
     m_loading = true;
     m_pending.emplace();
     m_keepAlive = shared_from_this();
+    g_loading.push_back(weak_from_this());
 
     if (Reachability::override() == Reachability::Status::NotReachable) {
         auto error = UrlError::make(UrlError::NotConnectedToInternet);
@@ -80,8 +88,28 @@ void UrlConnection::cancel()
 
 void UrlConnection::finished()
 {
+    std::erase_if(g_loading, [this](const std::weak_ptr<UrlConnection>& w) {
+        auto c = w.lock();
+        return !c || c.get() == this;
+    });
     m_pending.reset();
     auto keep = std::move(m_keepAlive); // may be the last reference: released on return
+}
+
+void UrlConnection::cancelAll()
+{
+    std::vector<std::shared_ptr<UrlConnection>> loading;
+    for (auto& weak : g_loading)
+        if (auto c = weak.lock())
+            loading.push_back(std::move(c));
+    for (auto& c : loading)
+        c->cancel();
+    g_loading.clear();
+}
+
+size_t UrlConnection::loadingCount()
+{
+    return g_loading.size();
 }
 
 UrlConnection::SyncResult UrlConnection::sendSynchronousRequest(const UrlRequest& request, double timeout)

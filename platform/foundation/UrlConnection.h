@@ -43,6 +43,10 @@ public:
     void cancel();
     bool isLoading() const { return m_loading; }
 
+    // Main thread: cancels every connection still loading (test tear-down).
+    static void cancelAll();
+    static size_t loadingCount();
+
     // Blocks the calling thread (any thread) until the reply is complete or failed.
     // `timeout` <= 0 uses the request's own.
     static SyncResult sendSynchronousRequest(const UrlRequest& request, double timeout = 0);

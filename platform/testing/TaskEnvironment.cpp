@@ -11,6 +11,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/foundation/UrlCache.h"
+#include "platform/foundation/UrlConnection.h"
 #include "platform/foundation/UserDefaults.h"
 
 namespace pf {
@@ -42,6 +43,8 @@ TaskEnvironment::~TaskEnvironment()
 {
     auto& loop = RunLoop::main();
     loop.waitUntilIdle(5);
+    // A load the test left running must not report into (or hold up) the next test.
+    UrlConnection::cancelAll();
     loop.reset();
     NotificationCenter::defaultCenter().removeAll();
 

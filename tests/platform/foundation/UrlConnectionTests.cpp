@@ -183,6 +183,14 @@ TEST(UrlConnection, NothingArrivesAfterCancel)
     connection->cancel();
     EXPECT_FALSE(connection->isLoading());
     EXPECT_EQ(RunLoop::main().pendingWork(), 0);
+
+    // Tear-down cancels what a test left running, even with no reference held.
+    Recorder orphan;
+    orphan.start(UrlRequest(server.url("/held")));
+    EXPECT_EQ(UrlConnection::loadingCount(), 1u);
+    UrlConnection::cancelAll();
+    EXPECT_EQ(UrlConnection::loadingCount(), 0u);
+    EXPECT_EQ(RunLoop::main().pendingWork(), 0);
     server.releaseHeld();
 
     // Cancelled from its own response callback, with the data and the finish already on the way.
@@ -201,6 +209,7 @@ TEST(UrlConnection, NothingArrivesAfterCancel)
     probe.start(UrlRequest(server.url("/fast")));
     ASSERT_TRUE(env.runUntil([&] { return probe.done(); }));
     EXPECT_TRUE(rec.events.empty());
+    EXPECT_TRUE(orphan.events.empty());
     EXPECT_EQ(fast.events, std::vector<std::string> { "response" });
 }
 
