@@ -21,7 +21,7 @@ namespace pf {
 class Reachability : public std::enable_shared_from_this<Reachability> {
 public:
     enum class Status { NotReachable = 0, ViaWiFi = 1, ViaCellular = 2 };
-    static constexpr const char* kChangedNotification = "ReachabilityChangedNotification";
+    static constexpr const char* kChangedNotification = "MROSDKReachabilityChangedNotification";
     static constexpr double kPollInterval = 2.0;
 
     static std::shared_ptr<Reachability> forInternetConnection();

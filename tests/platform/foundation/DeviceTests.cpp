@@ -80,13 +80,13 @@ TEST(Reachability, OverrideAndChangeNotificationsFromTheProbe)
     TaskEnvironment env;
     EXPECT_EQ(Reachability::currentStatus(), Reachability::Status::ViaWiFi);
     auto probe = Reachability::forHostName("open.example.com");
-    probe->setNotificationName("MROSDKReachabilityChangedNotification");
     auto other = Reachability::forInternetConnection();
+    other->setNotificationName("NetworkChanged");
     int fromProbe = 0;
     int any = 0;
     auto owner = std::make_shared<int>();
-    NotificationCenter::defaultCenter().addObserver(owner, "MROSDKReachabilityChangedNotification", [&](const Notification&) { ++fromProbe; }, probe);
-    NotificationCenter::defaultCenter().addObserver(owner, Reachability::kChangedNotification, [&](const Notification&) { ++any; });
+    NotificationCenter::defaultCenter().addObserver(owner, Reachability::kChangedNotification, [&](const Notification&) { ++fromProbe; }, probe);
+    NotificationCenter::defaultCenter().addObserver(owner, "NetworkChanged", [&](const Notification&) { ++any; });
     ASSERT_TRUE(probe->startNotifier());
     ASSERT_TRUE(other->startNotifier());
 
