@@ -123,6 +123,10 @@ bool PortalServer::start()
     if (m_impl->thread.joinable())
         return true;
     auto& server = m_impl->server;
+    // One request per connection: a client's idle keep-alive connection would otherwise hold
+    // `stop` for the server's keep-alive time-out.
+    server.set_keep_alive_max_count(1);
+    server.set_keep_alive_timeout(1);
     if (m_options.port == 0) {
         m_port = server.bind_to_any_port(m_options.host);
     } else {
