@@ -2,6 +2,7 @@
 
 #include "platform/foundation/AppRegistry.h"
 #include "platform/foundation/Application.h"
+#include "platform/foundation/Bundle.h"
 #include "platform/foundation/CookieStorage.h"
 #include "platform/foundation/DateFormatter.h"
 #include "platform/foundation/Device.h"
@@ -25,6 +26,7 @@ TaskEnvironment::TaskEnvironment(double start)
     loop.setClock(m_clock);
     NotificationCenter::defaultCenter().removeAll();
 
+    Bundle::setMain(nullptr); // read afresh: a test may have changed the last one's info
     m_sandbox = Sandbox::createTemporary();
     Sandbox::setCurrent(m_sandbox);
     UserDefaults::resetStandard();

@@ -18,7 +18,7 @@ class Sandbox;
 // Each test also gets a fresh device: a new temporary sandbox (removed afterwards) with fresh
 // standard user defaults and no pasteboards, an empty cookie storage, the default device values
 // (Device), the network reachable over Wi-Fi, the local time zone `kTimeZone`, no other apps
-// installed and an application object without delegate.
+// installed, an application object without delegate, and the main bundle read afresh.
 //
 // Network replies and worker results still arrive in real time; the `wait...`
 // calls block (bounded) for them without moving virtual time.
