@@ -1,0 +1,177 @@
+#include "ViewsTestSupport.h"
+
+#include "core/views/AdaptedViewController.h"
+#include "core/views/ColorFactory.h"
+#include "core/views/ColorfulImage.h"
+#include "core/views/CustomControlApperanceCreator.h"
+#include "core/views/ImageResizing.h"
+#include "platform/foundation/Device.h"
+#include "platform/graphics/Image.h"
+#include "platform/ui/BarButtonItem.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/ImageView.h"
+#include "platform/ui/NavigationItem.h"
+#include "platform/ui/TableViewCell.h"
+
+using pf::Rect;
+
+namespace {
+
+class AppearanceTests : public ViewsTest { };
+
+TEST_F(AppearanceTests, HexColoursReadThreePairsAndRefuseShortTexts)
+{
+    auto colour = ColorFactory::colorWithHexRGB("eeeef0");
+    ASSERT_TRUE(colour);
+    EXPECT_DOUBLE_EQ(colour->red, 238 / 255.0);
+    EXPECT_DOUBLE_EQ(colour->green, 238 / 255.0);
+    EXPECT_DOUBLE_EQ(colour->blue, 240 / 255.0);
+    EXPECT_DOUBLE_EQ(colour->alpha, 1.0);
+
+    EXPECT_EQ(ColorFactory::colorWithHexRGB("FFB701"), ColorFactory::colorWithHexRGB("ffb701"));
+    EXPECT_EQ(ColorFactory::colorWithHexRGB("404348zz99"), ColorFactory::colorWithHexRGB("404348"));
+    EXPECT_FALSE(ColorFactory::colorWithHexRGB("eeeef"));
+    EXPECT_FALSE(ColorFactory::colorWithHexRGB(""));
+
+    // A pair is read up to its first non-digit; a pair without any digit is 0, never garbage.
+    auto partial = ColorFactory::colorWithHexRGB("fgzz0A");
+    ASSERT_TRUE(partial);
+    EXPECT_DOUBLE_EQ(partial->red, 15 / 255.0);
+    EXPECT_DOUBLE_EQ(partial->green, 0.0);
+    EXPECT_DOUBLE_EQ(partial->blue, 10 / 255.0);
+}
+
+TEST_F(AppearanceTests, SolidAndStretchedImagesHaveTheAskedSize)
+{
+    auto accent = *ColorFactory::colorWithHexRGB("ffb701");
+    auto solid = ColorfulImage::imageWithColor(accent);
+    ASSERT_TRUE(solid);
+    EXPECT_EQ(solid->size(), (pf::Size { 1, 1 }));
+    EXPECT_EQ(solid->colorAt(0, 0).hexString(), accent.hexString());
+
+    auto stretched = ImageResizing::applyResizingWithRect(solid, { 320, 44 });
+    ASSERT_TRUE(stretched);
+    EXPECT_EQ(stretched->pixelWidth(), 320);
+    EXPECT_EQ(stretched->pixelHeight(), 44);
+    EXPECT_DOUBLE_EQ(stretched->scale(), 1.0);
+    EXPECT_EQ(stretched->colorAt(319, 43).hexString(), accent.hexString());
+
+    EXPECT_FALSE(ImageResizing::applyResizingWithRect(nullptr, { 10, 10 }));
+    EXPECT_FALSE(ImageResizing::applyResizingWithRect(solid, { 0, 10 }));
+}
+
+// The parts of a bar button item made by the creator: container, image view, button.
+struct BarButtonParts {
+    std::shared_ptr<pf::View> container;
+    std::shared_ptr<pf::ImageView> image;
+    std::shared_ptr<pf::Button> button;
+};
+
+BarButtonParts partsOf(const std::shared_ptr<pf::BarButtonItem>& item)
+{
+    BarButtonParts parts;
+    if (!item || !item->customView())
+        return parts;
+    parts.container = item->customView();
+    for (const auto& sub : parts.container->subviews()) {
+        if (auto button = std::dynamic_pointer_cast<pf::Button>(sub))
+            parts.button = button;
+        else if (auto image = std::dynamic_pointer_cast<pf::ImageView>(sub))
+            parts.image = image;
+    }
+    return parts;
+}
+
+TEST_F(AppearanceTests, BackButtonPlacesTheImageAndSendsTheActionToTheScreen)
+{
+    auto screen = std::make_shared<AdaptedViewController>();
+    int pops = 0;
+    screen->onAction("backToPreviousView", [&](const auto&) { ++pops; });
+
+    CustomControlApperanceCreator::assignCustomBackBarButtonItem(screen, "back.png",
+        CustomControlApperanceCreator::backImageFrame(), "backToPreviousView");
+    auto parts = partsOf(screen->navigationItem().leftBarButtonItem());
+    ASSERT_TRUE(parts.container && parts.image && parts.button);
+    EXPECT_EQ(parts.container->frame(), Rect(0, 0, 50, 44));
+    EXPECT_TRUE(parts.container->isUserInteractionEnabled());
+    EXPECT_EQ(parts.image->frame(), Rect(6, 13, 8, 16));
+    EXPECT_FALSE(parts.image->isUserInteractionEnabled());
+    ASSERT_TRUE(parts.image->image());
+    EXPECT_EQ(parts.image->image()->name(), "back.png");
+    // The button lies above the image and covers the whole container.
+    EXPECT_EQ(parts.container->subviews().back(), parts.button);
+    EXPECT_EQ(parts.button->frame(), parts.container->bounds());
+
+    parts.button->sendActionsForControlEvents(pf::ControlEvent::TouchUpInside);
+    EXPECT_EQ(pops, 1);
+
+    // The item does not keep the screen alive.
+    std::weak_ptr<AdaptedViewController> weakScreen = screen;
+    auto item = screen->navigationItem().leftBarButtonItem();
+    screen.reset();
+    EXPECT_TRUE(weakScreen.expired());
+    partsOf(item).button->sendActionsForControlEvents(pf::ControlEvent::TouchUpInside);
+    EXPECT_EQ(pops, 1);
+}
+
+TEST_F(AppearanceTests, BackButtonFrameFollowsTheSystemAndCentresOnTablets)
+{
+    pf::Device::current().setSystemVersion("6.1");
+    EXPECT_EQ(CustomControlApperanceCreator::backImageFrame(), Rect(16, 13, 8, 16));
+
+    pf::Device::current().setIdiom(pf::Device::Idiom::Tablet);
+    auto screen = std::make_shared<AdaptedViewController>();
+    CustomControlApperanceCreator::assignCustomBackBarButtonItem(screen, "back.png", { 16, 13, 8, 16 }, "pop");
+    EXPECT_EQ(partsOf(screen->navigationItem().leftBarButtonItem()).image->frame(), Rect(21, 13, 8, 16));
+    CustomControlApperanceCreator::assignCustomBackBarButtonItem(screen, "back.png", { 2, 9, 10, 20 }, "pop");
+    EXPECT_EQ(partsOf(screen->navigationItem().leftBarButtonItem()).image->frame(), Rect(20, 9, 10, 20));
+}
+
+TEST_F(AppearanceTests, RightButtonIgnoresTheGivenFrame)
+{
+    auto screen = std::make_shared<AdaptedViewController>();
+    CustomControlApperanceCreator::assignCustomRightBarButtonItem(screen, "home.png", { 1, 2, 3, 4 }, "home");
+    auto parts = partsOf(screen->navigationItem().rightBarButtonItem());
+    ASSERT_TRUE(parts.image);
+    EXPECT_EQ(parts.image->frame(), Rect(30, 13, 19, 19));
+    EXPECT_EQ(parts.image->image()->name(), "home.png");
+    EXPECT_FALSE(screen->navigationItem().leftBarButtonItem());
+
+    pf::Device::current().setSystemVersion("6.1");
+    pf::Device::current().setIdiom(pf::Device::Idiom::Tablet);
+    CustomControlApperanceCreator::assignCustomRightBarButtonItem(screen, "search.png", { 1, 2, 3, 4 }, "search");
+    EXPECT_EQ(partsOf(screen->navigationItem().rightBarButtonItem()).image->frame(), Rect(20, 13, 19, 19));
+}
+
+TEST_F(AppearanceTests, ScreensStartBelowTheBarsFromSystemSeven)
+{
+    auto modern = std::make_shared<AdaptedViewController>();
+    modern->view();
+    EXPECT_EQ(modern->edgesForExtendedLayout(), pf::RectEdge::None);
+
+    pf::Device::current().setSystemVersion("6.1.3");
+    auto old = std::make_shared<AdaptedViewController>();
+    old->view();
+    EXPECT_EQ(old->edgesForExtendedLayout(), pf::RectEdge::All);
+}
+
+TEST_F(AppearanceTests, CellBackgroundStripesRowsAndDrawsTheBottomLine)
+{
+    auto cell = std::make_shared<pf::TableViewCell>();
+    cell->setFrame({ 0, 0, 320, 60 });
+    CustomControlApperanceCreator::assignCellBackground(cell, 1, true, false);
+    auto background = std::dynamic_pointer_cast<pf::ImageView>(cell->backgroundView());
+    ASSERT_TRUE(background && background->image());
+    EXPECT_EQ(background->image()->name(), "detail_row_even.png");
+    EXPECT_DOUBLE_EQ(background->alpha(), 0.3);
+    ASSERT_EQ(background->subviews().size(), 1u);
+    EXPECT_EQ(background->subviews()[0]->frame(), Rect(0, 59, 320, 1));
+
+    CustomControlApperanceCreator::assignCellBackground(cell, 4, false, true);
+    background = std::dynamic_pointer_cast<pf::ImageView>(cell->backgroundView());
+    ASSERT_TRUE(background && background->image());
+    EXPECT_EQ(background->image()->name(), "detail_row_odd.png");
+    EXPECT_TRUE(background->subviews().empty());
+}
+
+}
