@@ -1,0 +1,155 @@
+#include "app/ScriptCommand.h"
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+bool fail(std::string* error, std::string reason)
+{
+    if (error)
+        *error = std::move(reason);
+    return false;
+}
+
+bool parseInt(const std::string& word, int& out)
+{
+    if (word.empty())
+        return false;
+    auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), out);
+    return ec == std::errc() && end == word.data() + word.size();
+}
+
+bool parseSeconds(const std::string& word, double& out)
+{
+    if (word.empty())
+        return false;
+    char* end = nullptr;
+    out = std::strtod(word.c_str(), &end);
+    return end == word.c_str() + word.size() && std::isfinite(out) && out >= 0;
+}
+
+}
+
+std::optional<std::vector<std::string>> ScriptCommand::words(std::string_view line, std::string* error)
+{
+    std::vector<std::string> result;
+    size_t i = 0;
+    while (i < line.size()) {
+        unsigned char c = static_cast<unsigned char>(line[i]);
+        if (std::isspace(c)) {
+            ++i;
+            continue;
+        }
+        std::string word;
+        if (c == '"') {
+            ++i;
+            bool closed = false;
+            while (i < line.size()) {
+                char ch = line[i++];
+                if (ch == '"') {
+                    closed = true;
+                    break;
+                }
+                if (ch == '\\' && i < line.size() && (line[i] == '"' || line[i] == '\\'))
+                    ch = line[i++];
+                word += ch;
+            }
+            if (!closed) {
+                if (error)
+                    *error = "unclosed quote";
+                return std::nullopt;
+            }
+        } else {
+            while (i < line.size() && !std::isspace(static_cast<unsigned char>(line[i])))
+                word += line[i++];
+        }
+        result.push_back(std::move(word));
+    }
+    return result;
+}
+
+std::optional<ScriptCommand> ScriptCommand::parse(std::string_view line, std::string* error)
+{
+    auto list = words(line, error);
+    if (!list)
+        return std::nullopt;
+    ScriptCommand command;
+    if (list->empty() || (*list)[0].starts_with("#"))
+        return command;
+
+    const std::vector<std::string>& w = *list;
+    const std::string& name = w[0];
+    size_t n = w.size();
+    auto bad = [&](const std::string& reason) -> std::optional<ScriptCommand> {
+        fail(error, reason);
+        return std::nullopt;
+    };
+    auto simple = [&](Kind kind) -> std::optional<ScriptCommand> {
+        if (n != 1)
+            return bad(name + " takes no arguments");
+        command.kind = kind;
+        return command;
+    };
+
+    if (name == "dump")
+        return simple(Kind::Dump);
+    if (name == "pull")
+        return simple(Kind::Pull);
+    if (name == "back")
+        return simple(Kind::Back);
+    if (name == "idle")
+        return simple(Kind::Idle);
+    if (name == "pasteboard")
+        return simple(Kind::Pasteboard);
+    if (name == "quit")
+        return simple(Kind::Quit);
+    if (name == "scroll") {
+        if (n != 2 || w[1] != "bottom")
+            return bad("usage: scroll bottom");
+        command.kind = Kind::ScrollBottom;
+        return command;
+    }
+    if (name == "wait") {
+        if (n != 2 || !parseSeconds(w[1], command.seconds))
+            return bad("usage: wait SECONDS");
+        command.kind = Kind::Wait;
+        return command;
+    }
+    if (name == "type") {
+        if (n != 3)
+            return bad("usage: type \"FIELD\" \"TEXT\"");
+        command.kind = Kind::Type;
+        command.text = w[1];
+        command.input = w[2];
+        return command;
+    }
+    if (name == "tap") {
+        if (n == 2) {
+            command.kind = Kind::TapText;
+            command.text = w[1];
+            return command;
+        }
+        if (n == 3 && w[1] == "tag") {
+            if (!parseInt(w[2], command.tag))
+                return bad("usage: tap tag N");
+            command.kind = Kind::TapTag;
+            return command;
+        }
+        if (n == 3 && w[1] == "row") {
+            const std::string& spec = w[2];
+            size_t colon = spec.find(':');
+            bool ok = colon == std::string::npos
+                ? parseInt(spec, command.row)
+                : parseInt(spec.substr(0, colon), command.section) && parseInt(spec.substr(colon + 1), command.row);
+            if (!ok || command.row < 0 || command.section < 0)
+                return bad("usage: tap row N or tap row S:N");
+            command.kind = Kind::TapRow;
+            return command;
+        }
+        return bad("usage: tap \"TEXT\", tap tag N or tap row [S:]N");
+    }
+    return bad("unknown command: " + name);
+}

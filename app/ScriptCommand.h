@@ -1,0 +1,39 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// One line of a simulator script, parsed. Words are separated by blanks; a word in double
+// quotes may hold blanks, and inside it \" and \\ stand for " and \. Blank lines and lines
+// starting with "#" are no command.
+//
+//   dump                     print the visible screen
+//   tap "TEXT"               tap the view that shows TEXT
+//   tap tag N                tap the view tagged N
+//   tap row N | tap row S:N  tap a row of the topmost visible table
+//   type "FIELD" "TEXT"      type into the field with that placeholder or outlet name
+//   scroll bottom            flick the topmost table to its bottom
+//   pull                     pull the topmost table down to refresh and let go
+//   back                     the back button of the navigation bar
+//   wait SECONDS             move the clock on, delivering replies that arrive
+//   idle                     run until no request is in flight (10 real seconds at most)
+//   pasteboard               print the general pasteboard's text
+//   quit                     stop reading commands
+struct ScriptCommand {
+    enum class Kind { None, Dump, TapText, TapTag, TapRow, Type, ScrollBottom, Pull, Back, Wait, Idle, Pasteboard, Quit };
+
+    Kind kind { Kind::None };
+    std::string text;   // tap "TEXT"; the field of type
+    std::string input;  // the text typed
+    int tag { 0 };
+    int section { 0 };
+    int row { 0 };
+    double seconds { 0 };
+
+    // The command of a line; none with a reason in `error` when the line is not one.
+    static std::optional<ScriptCommand> parse(std::string_view line, std::string* error = nullptr);
+    // Splits a line into words (quotes removed); none with a reason for an unclosed quote.
+    static std::optional<std::vector<std::string>> words(std::string_view line, std::string* error = nullptr);
+};

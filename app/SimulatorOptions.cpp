@@ -1,0 +1,88 @@
+#include "app/SimulatorOptions.h"
+
+namespace {
+
+std::string withSlash(std::string url)
+{
+    if (!url.empty() && url.back() != '/')
+        url += '/';
+    return url;
+}
+
+}
+
+SimulatorOptions::ClockKind SimulatorOptions::effectiveClock(bool interactive) const
+{
+    if (clock)
+        return *clock;
+    return interactive ? ClockKind::System : ClockKind::Manual;
+}
+
+std::string SimulatorOptions::rootOf(const std::string& url)
+{
+    size_t scheme = url.find("://");
+    if (scheme == std::string::npos || scheme == 0)
+        return {};
+    size_t hostStart = scheme + 3;
+    size_t pathStart = url.find_first_of("/?#", hostStart);
+    std::string root = url.substr(0, pathStart);
+    if (root.size() == hostStart)
+        return {};
+    return root + "/";
+}
+
+std::string SimulatorOptions::usage()
+{
+    return "usage: quorvane [--portal URL] [--forum URL] [--home DIR] [--device phone|pad]\n"
+           "                [--system-version TEXT] [--clock system|manual] [--script FILE|-]\n";
+}
+
+std::optional<SimulatorOptions> SimulatorOptions::parse(const std::vector<std::string>& args, std::string* error)
+{
+    SimulatorOptions options;
+    auto bad = [&](std::string reason) -> std::optional<SimulatorOptions> {
+        if (error)
+            *error = std::move(reason);
+        return std::nullopt;
+    };
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (i + 1 >= args.size())
+            return bad(arg.starts_with("--") ? arg + " needs a value" : "unexpected argument: " + arg);
+        const std::string& value = args[++i];
+        if (arg == "--portal") {
+            if (rootOf(value).empty())
+                return bad("--portal needs an address such as http://127.0.0.1:8080/api/");
+            options.portal = withSlash(value);
+        } else if (arg == "--forum") {
+            if (rootOf(value).empty())
+                return bad("--forum needs an address such as http://127.0.0.1:8080/");
+            options.forum = withSlash(value);
+        } else if (arg == "--home") {
+            options.home = value;
+        } else if (arg == "--device") {
+            if (value == "phone")
+                options.device = Device::Phone;
+            else if (value == "pad")
+                options.device = Device::Pad;
+            else
+                return bad("--device is phone or pad");
+        } else if (arg == "--system-version") {
+            options.systemVersion = value;
+        } else if (arg == "--clock") {
+            if (value == "system")
+                options.clock = ClockKind::System;
+            else if (value == "manual")
+                options.clock = ClockKind::Manual;
+            else
+                return bad("--clock is system or manual");
+        } else if (arg == "--script") {
+            options.script = value;
+        } else {
+            return bad("unknown option: " + arg);
+        }
+    }
+    if (options.forum.empty() && !options.portal.empty())
+        options.forum = rootOf(options.portal);
+    return options;
+}

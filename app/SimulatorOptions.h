@@ -1,0 +1,38 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// The command line of the simulator:
+//
+//   quorvane [--portal URL] [--forum URL] [--home DIR] [--device phone|pad]
+//            [--system-version TEXT] [--clock system|manual] [--script FILE|-]
+//
+// Rules:
+// - `--portal` is the API base address; the forum is the same server's root unless `--forum`
+//   names another. Both are kept ending in "/".
+// - Without `--home` the simulator runs in a fresh temporary sandbox.
+// - The clock is manual when commands come from a script and the system's when a person types
+//   them, unless `--clock` says otherwise.
+struct SimulatorOptions {
+    enum class Device { Phone, Pad };
+    enum class ClockKind { System, Manual };
+
+    std::string portal;
+    std::string forum;
+    std::string home;
+    Device device { Device::Phone };
+    std::string systemVersion;
+    std::optional<ClockKind> clock;
+    std::optional<std::string> script;
+
+    // The clock to use when `clock` is not set, given whether commands are typed by a person.
+    ClockKind effectiveClock(bool interactive) const;
+
+    // Parses the arguments after the program name; none with a reason in `error`.
+    static std::optional<SimulatorOptions> parse(const std::vector<std::string>& args, std::string* error);
+    // The root address ("http://host:port/") of an address; empty when it has no "scheme://host".
+    static std::string rootOf(const std::string& url);
+    static std::string usage();
+};

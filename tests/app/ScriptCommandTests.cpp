@@ -1,0 +1,139 @@
+#include "app/ScriptCommand.h"
+#include "app/SimulatorOptions.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Kind = ScriptCommand::Kind;
+
+ScriptCommand parsed(const std::string& line)
+{
+    std::string error;
+    auto command = ScriptCommand::parse(line, &error);
+    EXPECT_TRUE(command) << line << ": " << error;
+    return command.value_or(ScriptCommand {});
+}
+
+std::string refusal(const std::string& line)
+{
+    std::string error;
+    auto command = ScriptCommand::parse(line, &error);
+    EXPECT_FALSE(command) << line;
+    return error;
+}
+
+TEST(ScriptCommandTest, QuotedWordsKeepBlanksAndEscapes)
+{
+    auto words = ScriptCommand::words(R"(type  "用户 名"  "a \"b\" \\c")");
+    ASSERT_TRUE(words);
+    EXPECT_EQ(*words, (std::vector<std::string> { "type", "用户 名", R"(a "b" \c)" }));
+    EXPECT_EQ(*ScriptCommand::words(R"(tap "")"), (std::vector<std::string> { "tap", "" }));
+
+    std::string error;
+    EXPECT_FALSE(ScriptCommand::words(R"(tap "unclosed)", &error));
+    EXPECT_EQ(error, "unclosed quote");
+}
+
+TEST(ScriptCommandTest, EveryCommandForm)
+{
+    EXPECT_EQ(parsed("").kind, Kind::None);
+    EXPECT_EQ(parsed("   # a comment").kind, Kind::None);
+    EXPECT_EQ(parsed("dump").kind, Kind::Dump);
+    EXPECT_EQ(parsed("pull").kind, Kind::Pull);
+    EXPECT_EQ(parsed("back").kind, Kind::Back);
+    EXPECT_EQ(parsed("idle").kind, Kind::Idle);
+    EXPECT_EQ(parsed("pasteboard").kind, Kind::Pasteboard);
+    EXPECT_EQ(parsed("quit").kind, Kind::Quit);
+    EXPECT_EQ(parsed("scroll bottom").kind, Kind::ScrollBottom);
+
+    auto tap = parsed(R"(tap "最新")");
+    EXPECT_EQ(tap.kind, Kind::TapText);
+    EXPECT_EQ(tap.text, "最新");
+    // A quoted "tag" is a text to find, not the keyword.
+    EXPECT_EQ(parsed(R"(tap "tag")").kind, Kind::TapText);
+
+    auto tag = parsed("tap tag 101");
+    EXPECT_EQ(tag.kind, Kind::TapTag);
+    EXPECT_EQ(tag.tag, 101);
+
+    auto row = parsed("tap row 7");
+    EXPECT_EQ(row.kind, Kind::TapRow);
+    EXPECT_EQ(row.section, 0);
+    EXPECT_EQ(row.row, 7);
+    auto sectionRow = parsed("tap row 2:3");
+    EXPECT_EQ(sectionRow.section, 2);
+    EXPECT_EQ(sectionRow.row, 3);
+
+    auto type = parsed(R"(type "username" "萌萌")");
+    EXPECT_EQ(type.kind, Kind::Type);
+    EXPECT_EQ(type.text, "username");
+    EXPECT_EQ(type.input, "萌萌");
+
+    auto wait = parsed("wait 1.5");
+    EXPECT_EQ(wait.kind, Kind::Wait);
+    EXPECT_DOUBLE_EQ(wait.seconds, 1.5);
+}
+
+TEST(ScriptCommandTest, MalformedLinesAreRefusedWithAReason)
+{
+    EXPECT_EQ(refusal("fly away"), "unknown command: fly");
+    EXPECT_NE(refusal("dump now"), "");
+    EXPECT_NE(refusal("tap"), "");
+    EXPECT_NE(refusal("tap tag ten"), "");
+    EXPECT_NE(refusal("tap row -1"), "");
+    EXPECT_NE(refusal("tap row 1:"), "");
+    EXPECT_NE(refusal("tap row 1:2:3"), "");
+    EXPECT_NE(refusal("wait"), "");
+    EXPECT_NE(refusal("wait -1"), "");
+    EXPECT_NE(refusal("wait nan"), "");
+    EXPECT_NE(refusal("wait 1e400"), "");
+    EXPECT_NE(refusal("scroll top"), "");
+    EXPECT_NE(refusal(R"(type "only one")"), "");
+    EXPECT_EQ(refusal(R"(tap "x)"), "unclosed quote");
+}
+
+TEST(SimulatorOptionsTest, PortalAndForumAddresses)
+{
+    std::string error;
+    auto options = SimulatorOptions::parse({ "--portal", "http://127.0.0.1:8080/api" }, &error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_EQ(options->portal, "http://127.0.0.1:8080/api/");
+    EXPECT_EQ(options->forum, "http://127.0.0.1:8080/") << "the forum is the same server";
+
+    options = SimulatorOptions::parse({ "--forum", "http://127.0.0.1:9/bbs", "--portal", "http://127.0.0.1:8080/api/" }, &error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_EQ(options->forum, "http://127.0.0.1:9/bbs/");
+
+    EXPECT_EQ(SimulatorOptions::rootOf("http://h:1/a/b?c"), "http://h:1/");
+    EXPECT_EQ(SimulatorOptions::rootOf("http://h"), "http://h/");
+    EXPECT_EQ(SimulatorOptions::rootOf("http://"), "");
+    EXPECT_EQ(SimulatorOptions::rootOf("no-scheme"), "");
+    EXPECT_FALSE(SimulatorOptions::parse({ "--portal", "127.0.0.1:8080" }, &error));
+}
+
+TEST(SimulatorOptionsTest, DeviceClockScriptAndMistakes)
+{
+    std::string error;
+    auto options = SimulatorOptions::parse({ "--device", "pad", "--system-version", "6.1", "--script", "-", "--home", "/tmp/h" }, &error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_EQ(options->device, SimulatorOptions::Device::Pad);
+    EXPECT_EQ(options->systemVersion, "6.1");
+    EXPECT_EQ(options->script, "-");
+    EXPECT_EQ(options->home, "/tmp/h");
+    EXPECT_EQ(options->effectiveClock(false), SimulatorOptions::ClockKind::Manual) << "scripts run on a manual clock";
+    EXPECT_EQ(options->effectiveClock(true), SimulatorOptions::ClockKind::System);
+
+    options = SimulatorOptions::parse({ "--clock", "system" }, &error);
+    ASSERT_TRUE(options);
+    EXPECT_EQ(options->effectiveClock(false), SimulatorOptions::ClockKind::System);
+
+    EXPECT_FALSE(SimulatorOptions::parse({ "--device", "watch" }, &error));
+    EXPECT_FALSE(SimulatorOptions::parse({ "--clock", "fast" }, &error));
+    EXPECT_FALSE(SimulatorOptions::parse({ "--script" }, &error));
+    EXPECT_EQ(error, "--script needs a value");
+    EXPECT_FALSE(SimulatorOptions::parse({ "--verbose", "x" }, &error));
+    EXPECT_EQ(error, "unknown option: --verbose");
+}
+
+}
