@@ -54,7 +54,7 @@ class GiftListPrinter : public NetworkRequestorDelegate {
 public:
     int exitCode { 1 };
 
-    void networkRequestor(const std::shared_ptr<NetworkRequestor>&, const Bytes& data) override
+    void networkRequestorDidFinishWithData(const std::shared_ptr<NetworkRequestor>&, const Bytes& data) override
     {
         auto reply = Json::parse(data);
         if (!reply || !reply->isDictionary()) {

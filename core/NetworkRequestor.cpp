@@ -96,7 +96,7 @@ void NetworkRequestor::finish()
     auto keepAlive = shared_from_this();
     m_connection.reset();
     if (auto delegate = m_delegate.lock())
-        delegate->networkRequestor(keepAlive, m_data);
+        delegate->networkRequestorDidFinishWithData(keepAlive, m_data);
     pf::UrlCache::shared().removeAllCachedResponses();
 }
 

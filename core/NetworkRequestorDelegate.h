@@ -13,5 +13,5 @@ public:
     virtual ~NetworkRequestorDelegate() = default;
 
     // A delegate that does not override this is skipped.
-    virtual void networkRequestor(const std::shared_ptr<NetworkRequestor>& requestor, const pf::Bytes& data) { }
+    virtual void networkRequestorDidFinishWithData(const std::shared_ptr<NetworkRequestor>& requestor, const pf::Bytes& data) { }
 };

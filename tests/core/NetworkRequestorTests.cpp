@@ -17,7 +17,7 @@ struct RecordingDelegate : NetworkRequestorDelegate {
     };
     std::vector<Reply> replies;
 
-    void networkRequestor(const std::shared_ptr<NetworkRequestor>& requestor, const pf::Bytes& data) override
+    void networkRequestorDidFinishWithData(const std::shared_ptr<NetworkRequestor>& requestor, const pf::Bytes& data) override
     {
         replies.push_back({ requestor, std::string(data.begin(), data.end()) });
     }

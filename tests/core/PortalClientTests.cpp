@@ -22,7 +22,7 @@ using NPA = NetworkParameterAssistant;
 
 struct ReplyCollector : NetworkRequestorDelegate {
     std::optional<pf::Bytes> data;
-    void networkRequestor(const std::shared_ptr<NetworkRequestor>&, const pf::Bytes& bytes) override { data = bytes; }
+    void networkRequestorDidFinishWithData(const std::shared_ptr<NetworkRequestor>&, const pf::Bytes& bytes) override { data = bytes; }
 };
 
 class PortalClientTest : public testing::Test {
