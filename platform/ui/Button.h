@@ -55,7 +55,6 @@ public:
     void layoutSubviews() override;
     void setFrame(const Rect& frame) override;
 
-    std::string dumpClassName() const override { return "Button"; }
     void dumpAttributes(DumpAttributes& attributes) const override;
 
 protected:

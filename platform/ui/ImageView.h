@@ -25,7 +25,6 @@ public:
 
     Size sizeThatFits(Size size) const override;
 
-    std::string dumpClassName() const override { return "ImageView"; }
     void dumpAttributes(DumpAttributes& attributes) const override;
     // How an image is named on a dump line: its name, else its size in points.
     static std::string describeImage(const Image& image);

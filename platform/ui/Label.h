@@ -36,7 +36,6 @@ public:
     // How many lines the text takes in the current width (capped by numberOfLines).
     int displayedLineCount() const;
 
-    std::string dumpClassName() const override { return "Label"; }
     void dumpAttributes(DumpAttributes& attributes) const override;
 
 private:

@@ -48,7 +48,6 @@ public:
     std::shared_ptr<View> rightView() const { return m_rightView; }
 
     void layoutSubviews() override;
-    std::string dumpClassName() const override { return "NavigationBar"; }
     void dumpAttributes(DumpAttributes& attributes) const override;
 
 private:

@@ -80,7 +80,6 @@ public:
     // Seconds between two frames of a deceleration or scrolling animation.
     static constexpr double FrameInterval = 1.0 / 60.0;
 
-    std::string dumpClassName() const override { return "ScrollView"; }
     void dumpAttributes(DumpAttributes& attributes) const override;
 
 protected:

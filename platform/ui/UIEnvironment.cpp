@@ -1,5 +1,6 @@
 #include "platform/ui/UIEnvironment.h"
 
+#include "platform/ui/AlertView.h"
 #include "platform/ui/Animation.h"
 #include "platform/ui/Interaction.h"
 #include "platform/ui/Responder.h"
@@ -11,6 +12,7 @@ namespace pf {
 
 void UIEnvironment::reset()
 {
+    AlertView::resetAll();
     Window::resetAll();
     Responder::resetGlobals();
     Animation::reset();

@@ -44,7 +44,6 @@ public:
     void setRootViewController(const std::shared_ptr<ViewController>& controller);
 
     std::shared_ptr<Responder> nextResponder() const override;
-    std::string dumpClassName() const override { return "Window"; }
     void dumpAttributes(DumpAttributes& attributes) const override;
 
     // Schedules one layout pass of this window on the run loop (for View::setNeedsLayout).

@@ -1,0 +1,477 @@
+#include "platform/ui/Driver.h"
+
+#include "platform/foundation/RunLoop.h"
+#include "platform/ui/AlertView.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/DumpAttributes.h"
+#include "platform/ui/Interaction.h"
+#include "platform/ui/ScrollView.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/TableViewCell.h"
+#include "platform/ui/TextField.h"
+#include "platform/ui/TouchSequence.h"
+#include "platform/ui/View.h"
+#include "platform/ui/Window.h"
+
+#include <cmath>
+
+namespace pf {
+
+namespace {
+
+    std::string formatRect(const Rect& r)
+    {
+        return "(" + DumpAttributes::number(r.x()) + "," + DumpAttributes::number(r.y()) + "," + DumpAttributes::number(r.width()) + ","
+            + DumpAttributes::number(r.height()) + ")";
+    }
+
+    std::string line(const View& view, int depth)
+    {
+        DumpAttributes attributes;
+        view.dumpAttributes(attributes);
+        std::string out(static_cast<size_t>(depth) * 2, ' ');
+        out += view.dumpClassName();
+        out += " frame=" + formatRect(view.frame());
+        std::string rest = attributes.format();
+        if (!rest.empty())
+            out += " " + rest;
+        return out;
+    }
+
+    // Walks what a person can see. `visit` is called for every visible view with its depth (the
+    // depth of its line); returns whether the view or something in it is visible.
+    struct Walker {
+        std::function<void(const View&, int depth, bool ownLine)> enter;
+        std::function<void(const View&, bool visible)> leave;
+
+        bool walk(const View& view, const Rect& clip, int depth)
+        {
+            if (view.isHidden() || view.alpha() < 0.01 || view.dumpRole() == View::DumpRole::Hidden)
+                return false;
+            Rect visible = view.frameInWindow().intersection(clip);
+            bool ownLine = view.dumpRole() == View::DumpRole::Normal;
+            bool clips = view.clipsToBounds() || dynamic_cast<const Window*>(&view);
+            Rect childClip = clips ? visible : clip;
+            if (enter)
+                enter(view, depth, ownLine);
+            bool any = false;
+            if (!(clips && visible.isEmpty())) {
+                for (const auto& sub : view.subviews())
+                    any = walk(*sub, childClip, ownLine ? depth + 1 : depth) || any;
+            }
+            bool shown = any || (ownLine && !visible.isEmpty());
+            if (leave)
+                leave(view, shown);
+            return shown;
+        }
+
+        void walkScreen()
+        {
+            for (const auto& w : Window::windows()) {
+                Rect clip = w->bounds(); // a window's own coordinates
+                walk(*w, clip, 0);
+            }
+        }
+    };
+
+    std::string describe(const View& view)
+    {
+        DumpAttributes attributes;
+        view.dumpAttributes(attributes);
+        std::string out = view.dumpClassName() + " " + formatRect(view.frame());
+        auto texts = attributes.texts();
+        if (!texts.empty())
+            out += " \"" + texts.front() + "\"";
+        return out;
+    }
+
+    TouchResult failure(TouchResult::Outcome outcome, std::string reason, std::shared_ptr<View> hit = nullptr)
+    {
+        TouchResult r;
+        r.outcome = outcome;
+        r.reason = std::move(reason);
+        r.hitView = std::move(hit);
+        return r;
+    }
+
+}
+
+// --- reading ---
+
+std::string Driver::dump() const
+{
+    settle();
+    std::vector<std::string> lines;
+    std::vector<size_t> marks;
+    Walker walker;
+    walker.enter = [&](const View& v, int depth, bool ownLine) {
+        marks.push_back(lines.size());
+        if (ownLine)
+            lines.push_back(line(v, depth));
+    };
+    walker.leave = [&](const View& v, bool shown) {
+        size_t mark = marks.back();
+        marks.pop_back();
+        if (!shown)
+            lines.resize(mark);
+    };
+    walker.walkScreen();
+    std::string out;
+    for (const auto& l : lines)
+        out += l + "\n";
+    return out;
+}
+
+std::string Driver::dump(const View& view)
+{
+    std::vector<std::string> lines;
+    std::vector<size_t> marks;
+    Walker walker;
+    walker.enter = [&](const View& v, int depth, bool ownLine) {
+        marks.push_back(lines.size());
+        if (ownLine)
+            lines.push_back(line(v, depth));
+    };
+    walker.leave = [&](const View&, bool shown) {
+        size_t mark = marks.back();
+        marks.pop_back();
+        if (!shown)
+            lines.resize(mark);
+    };
+    // Outside a window the view is shown as if the screen were unbounded.
+    Rect clip = view.window() ? view.window()->bounds() : Rect { -1e9, -1e9, 2e9, 2e9 };
+    walker.walk(view, clip, 0);
+    std::string out;
+    for (const auto& l : lines)
+        out += l + "\n";
+    return out;
+}
+
+std::vector<std::shared_ptr<View>> Driver::findAll(const std::function<bool(const View&)>& match) const
+{
+    settle();
+    std::vector<std::shared_ptr<View>> found;
+    // A view counts when it is visible itself (not only through its subviews).
+    std::vector<std::pair<const View*, size_t>> stack;
+    Walker walker;
+    walker.enter = [&](const View& v, int, bool) { stack.push_back({ &v, found.size() }); };
+    walker.leave = [&](const View& v, bool) {
+        auto [view, mark] = stack.back();
+        stack.pop_back();
+        bool selfVisible = !v.visibleRectInWindow().isEmpty();
+        if (selfVisible && match(v))
+            found.insert(found.begin() + static_cast<std::ptrdiff_t>(mark), std::const_pointer_cast<View>(v.sharedView()));
+    };
+    walker.walkScreen();
+    return found;
+}
+
+std::shared_ptr<View> Driver::find(const std::function<bool(const View&)>& match) const
+{
+    auto all = findAll(match);
+    return all.empty() ? nullptr : all.front();
+}
+
+namespace {
+    std::vector<std::string> textsOf(const View& v)
+    {
+        DumpAttributes attributes;
+        v.dumpAttributes(attributes);
+        return attributes.texts();
+    }
+}
+
+std::vector<std::string> Driver::visibleTexts() const
+{
+    std::vector<std::string> texts;
+    for (const auto& v : findAll([](const View&) { return true; }))
+        for (auto& t : textsOf(*v))
+            texts.push_back(t);
+    return texts;
+}
+
+std::shared_ptr<View> Driver::findByText(const std::string& text) const
+{
+    return find([&](const View& v) {
+        for (const auto& t : textsOf(v))
+            if (t == text)
+                return true;
+        return false;
+    });
+}
+
+std::vector<std::shared_ptr<View>> Driver::findAllByText(const std::string& text) const
+{
+    return findAll([&](const View& v) {
+        for (const auto& t : textsOf(v))
+            if (t == text)
+                return true;
+        return false;
+    });
+}
+
+std::shared_ptr<View> Driver::findContainingText(const std::string& fragment) const
+{
+    return find([&](const View& v) {
+        for (const auto& t : textsOf(v))
+            if (t.find(fragment) != std::string::npos)
+                return true;
+        return false;
+    });
+}
+
+std::shared_ptr<View> Driver::findByTag(int tag) const
+{
+    return find([&](const View& v) { return v.tag() == tag; });
+}
+
+std::shared_ptr<View> Driver::findByClass(const std::string& className) const
+{
+    return find([&](const View& v) { return v.dumpClassName() == className; });
+}
+
+std::shared_ptr<View> Driver::findByOutlet(const std::string& name) const
+{
+    return find([&](const View& v) { return v.outletName() == name; });
+}
+
+bool Driver::isVisible(const View& view) const
+{
+    return find([&](const View& v) { return &v == &view; }) != nullptr;
+}
+
+std::shared_ptr<AlertView> Driver::visibleAlert() const
+{
+    return AlertView::visibleAlert();
+}
+
+// --- acting ---
+
+TouchResult Driver::check(const std::shared_ptr<View>& view, Point& screenPoint) const
+{
+    settle();
+    if (!view)
+        return failure(TouchResult::Outcome::NotFound, "no view");
+    if (Interaction::isIgnoringEvents())
+        return failure(TouchResult::Outcome::Ignored, "touches are being ignored");
+    auto window = view->window();
+    if (!window || !window->isShown())
+        return failure(TouchResult::Outcome::NotVisible, describe(*view) + " is not in a shown window");
+    if (!view->isVisibleOnScreen())
+        return failure(TouchResult::Outcome::NotVisible, describe(*view) + " is hidden or transparent");
+    Rect visible = view->visibleRectInWindow();
+    if (visible.isEmpty())
+        return failure(TouchResult::Outcome::NotVisible, describe(*view) + " is outside the screen");
+    screenPoint = { window->frame().x() + visible.midX(), window->frame().y() + visible.midY() };
+    auto hit = Window::hitTestScreen(screenPoint);
+    if (!hit)
+        return failure(TouchResult::Outcome::Covered, "nothing takes touches at the centre of " + describe(*view));
+    if (!hit->isDescendantOf(view.get()) && !view->isDescendantOf(hit.get()))
+        return failure(TouchResult::Outcome::Covered, describe(*view) + " is covered by " + describe(*hit), hit);
+    TouchResult ok;
+    ok.outcome = TouchResult::Outcome::Delivered;
+    ok.hitView = hit;
+    return ok;
+}
+
+TouchResult Driver::touch(const std::shared_ptr<View>& view)
+{
+    Point p;
+    TouchResult result = check(view, p);
+    if (!result)
+        return result;
+    double now = RunLoop::main().now();
+    auto seq = TouchSequence::begin(p, now);
+    if (!seq)
+        return failure(TouchResult::Outcome::Ignored, "the touch was not taken");
+    result.hitView = seq->hitView();
+    seq->end(now);
+    settle();
+    return result;
+}
+
+TouchResult Driver::tap(const std::shared_ptr<View>& view)
+{
+    return touch(view);
+}
+
+TouchResult Driver::tapText(const std::string& text)
+{
+    auto view = findByText(text);
+    if (!view)
+        return failure(TouchResult::Outcome::NotFound, "no visible view shows \"" + text + "\"");
+    return touch(view);
+}
+
+TouchResult Driver::tapAt(Point screenPoint)
+{
+    settle();
+    if (Interaction::isIgnoringEvents())
+        return failure(TouchResult::Outcome::Ignored, "touches are being ignored");
+    double now = RunLoop::main().now();
+    auto seq = TouchSequence::begin(screenPoint, now);
+    if (!seq)
+        return failure(TouchResult::Outcome::NotFound, "nothing takes touches there");
+    TouchResult result;
+    result.outcome = TouchResult::Outcome::Delivered;
+    result.hitView = seq->hitView();
+    seq->end(now);
+    settle();
+    return result;
+}
+
+TouchResult Driver::tapRow(const std::shared_ptr<TableView>& table, const IndexPath& indexPath)
+{
+    settle();
+    if (!table)
+        return failure(TouchResult::Outcome::NotFound, "no table");
+    auto cell = table->cellForRowAtIndexPath(indexPath);
+    if (!cell)
+        return failure(TouchResult::Outcome::NotVisible, "row " + indexPath.description() + " is not on screen");
+    return touch(cell);
+}
+
+TouchResult Driver::tapAlertButton(const std::string& title)
+{
+    auto alert = AlertView::visibleAlert();
+    if (!alert)
+        return failure(TouchResult::Outcome::NotFound, "no alert is showing");
+    for (int i = 0; i < alert->numberOfButtons(); ++i)
+        if (alert->buttonTitleAtIndex(i) == title)
+            return touch(alert->buttonAtIndex(i));
+    return failure(TouchResult::Outcome::NotFound, "the alert has no button \"" + title + "\"");
+}
+
+bool Driver::typeText(const std::shared_ptr<TextField>& field, const std::string& text)
+{
+    if (!field)
+        return false;
+    if (!field->isEditing()) {
+        if (!touch(field) || !field->isEditing())
+            return false;
+    }
+    // One character (code point) at a time, as keys are pressed.
+    for (size_t i = 0; i < text.size();) {
+        size_t n = 1;
+        unsigned char lead = static_cast<unsigned char>(text[i]);
+        if (lead >= 0xF0)
+            n = 4;
+        else if (lead >= 0xE0)
+            n = 3;
+        else if (lead >= 0xC0)
+            n = 2;
+        n = std::min(n, text.size() - i);
+        if (!field->insertText(text.substr(i, n)))
+            return false;
+        i += n;
+    }
+    settle();
+    return true;
+}
+
+bool Driver::deleteBackward(const std::shared_ptr<TextField>& field, int count)
+{
+    if (!field || !field->isEditing())
+        return false;
+    for (int i = 0; i < count; ++i)
+        if (!field->deleteBackward())
+            return false;
+    settle();
+    return true;
+}
+
+bool Driver::pressReturn(const std::shared_ptr<TextField>& field)
+{
+    if (!field || !field->isEditing())
+        return false;
+    field->pressReturn();
+    settle();
+    return true;
+}
+
+TouchResult Driver::drag(Point from, Point translation, DragOptions options)
+{
+    settle();
+    if (Interaction::isIgnoringEvents())
+        return failure(TouchResult::Outcome::Ignored, "touches are being ignored");
+    auto& loop = RunLoop::main();
+    double t = loop.now();
+    auto seq = TouchSequence::begin(from, t);
+    if (!seq)
+        return failure(TouchResult::Outcome::NotFound, "nothing takes touches there");
+    TouchResult result;
+    result.outcome = TouchResult::Outcome::Delivered;
+    result.hitView = seq->hitView();
+
+    const double frame = 1.0 / 60.0;
+    int steps = std::max(2, static_cast<int>(std::lround(options.duration / frame)));
+    double step = options.duration / steps;
+    auto moveClockTo = [&](double time) {
+        if (loop.hasManualClock())
+            loop.advanceTo(time);
+        else
+            loop.runPending();
+    };
+    for (int i = 1; i <= steps; ++i) {
+        t += step;
+        moveClockTo(t);
+        double k = static_cast<double>(i) / steps;
+        seq->moveTo({ from.x + translation.x * k, from.y + translation.y * k }, t);
+    }
+    if (!options.fling) {
+        t += std::max(options.hold, frame);
+        moveClockTo(t);
+        seq->moveTo({ from.x + translation.x, from.y + translation.y }, t);
+    }
+    seq->end(t);
+    settle();
+    return result;
+}
+
+TouchResult Driver::dragView(const std::shared_ptr<View>& view, Point translation, DragOptions options)
+{
+    Point p;
+    TouchResult result = check(view, p);
+    if (!result)
+        return result;
+    return drag(p, translation, options);
+}
+
+TouchResult Driver::dragScrollView(const std::shared_ptr<ScrollView>& scrollView, Point translation, bool decelerate)
+{
+    Point p;
+    TouchResult result = check(scrollView, p);
+    if (!result)
+        return result;
+    if (!result.hitView->isDescendantOf(scrollView.get()))
+        return failure(TouchResult::Outcome::Covered, "the scroll view does not take touches", result.hitView);
+    DragOptions options;
+    options.fling = decelerate;
+    return drag(p, translation, options);
+}
+
+TouchResult Driver::pullDownAndRelease(const std::shared_ptr<ScrollView>& table, double distance)
+{
+    return dragScrollView(table, { 0, distance }, false);
+}
+
+// --- time ---
+
+void Driver::settle() const
+{
+    RunLoop::main().runPending();
+    for (const auto& w : Window::windows())
+        w->layoutIfNeeded();
+}
+
+void Driver::advance(double seconds) const
+{
+    auto& loop = RunLoop::main();
+    if (loop.hasManualClock())
+        loop.advanceBy(seconds);
+    else
+        loop.runPending();
+    settle();
+}
+
+}

@@ -1,0 +1,121 @@
+#pragma once
+
+#include "platform/graphics/Geometry.h"
+#include "platform/ui/IndexPath.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace pf {
+
+class AlertView;
+class ScrollView;
+class TableView;
+class TextField;
+class View;
+
+// What became of a tap or a drag the driver tried.
+struct TouchResult {
+    enum class Outcome {
+        Delivered,  // the finger reached the view (or passed through it to what lies below)
+        NotFound,   // no such view, row or button
+        NotVisible, // hidden, transparent, not in a shown window, or off the screen
+        Covered,    // another view takes touches at that point
+        Ignored,    // touches are being ignored (a transition, or by request)
+    };
+    Outcome outcome { Outcome::NotFound };
+    std::shared_ptr<View> hitView; // what the finger touched (when it got that far)
+    std::string reason;            // for failure messages
+
+    explicit operator bool() const { return outcome == Outcome::Delivered; }
+};
+
+// Reads and operates the screen the way a person would, for tests and the simulator.
+//
+// Rules:
+// - Only what is visible counts: views in shown windows, not hidden, not (nearly) transparent,
+//   at least partly inside the screen and their clipping ancestors.
+// - Taps go through hit-testing at the centre of the visible part of the view, so a covered
+//   view cannot be tapped; the result says what was hit or why nothing was.
+// - Drags move the finger in steps of 1/60 s (the platform clock advances with them when it is
+//   a manual clock), so scroll views and pan recognisers see what a finger produces.
+// - The dump lists every visible view, one line each, indented by depth, with its class,
+//   frame and what a person would read. It is stable: the same screen gives the same text.
+class Driver {
+public:
+    Driver() = default;
+
+    // --- reading ---
+    std::string dump() const;
+    static std::string dump(const View& view);
+    std::vector<std::string> visibleTexts() const;
+
+    std::vector<std::shared_ptr<View>> findAll(const std::function<bool(const View&)>& match) const;
+    std::shared_ptr<View> find(const std::function<bool(const View&)>& match) const;
+    // A visible view showing exactly this text (label text, button title, field text or
+    // placeholder, alert title or message, anything a view reports as a text).
+    std::shared_ptr<View> findByText(const std::string& text) const;
+    std::vector<std::shared_ptr<View>> findAllByText(const std::string& text) const;
+    std::shared_ptr<View> findContainingText(const std::string& fragment) const;
+    std::shared_ptr<View> findByTag(int tag) const;
+    // By the class name of the dump ("Button", "GiftListTableViewCell").
+    std::shared_ptr<View> findByClass(const std::string& className) const;
+    std::shared_ptr<View> findByOutlet(const std::string& name) const;
+    template <class T>
+    std::shared_ptr<T> findOfType(const std::function<bool(const T&)>& match = {}) const
+    {
+        auto found = find([&](const View& v) {
+            auto typed = dynamic_cast<const T*>(&v);
+            return typed && (!match || match(*typed));
+        });
+        return std::dynamic_pointer_cast<T>(found);
+    }
+    bool isVisible(const View& view) const;
+    std::shared_ptr<AlertView> visibleAlert() const;
+
+    // --- acting ---
+    TouchResult tap(const std::shared_ptr<View>& view);
+    TouchResult tapText(const std::string& text);
+    TouchResult tapAt(Point screenPoint);
+    TouchResult tapRow(const std::shared_ptr<TableView>& table, const IndexPath& indexPath);
+    TouchResult tapAlertButton(const std::string& title);
+
+    // Taps the field when it is not being edited, then types `text` one character at a time
+    // (each asks the delegate and sends EditingChanged). Returns false when the field could not
+    // be focused or a character was refused.
+    bool typeText(const std::shared_ptr<TextField>& field, const std::string& text);
+    bool deleteBackward(const std::shared_ptr<TextField>& field, int count = 1);
+    bool pressReturn(const std::shared_ptr<TextField>& field);
+
+    struct DragOptions {
+        double duration { 0.25 };
+        // Released while moving (the content decelerates) or after holding still.
+        bool fling { false };
+        double hold { 0.1 };
+    };
+    TouchResult drag(Point fromScreenPoint, Point translation, DragOptions options);
+    TouchResult drag(Point fromScreenPoint, Point translation) { return drag(fromScreenPoint, translation, DragOptions {}); }
+    // A drag that starts at the centre of the visible part of `view`.
+    TouchResult dragView(const std::shared_ptr<View>& view, Point translation, DragOptions options);
+    TouchResult dragView(const std::shared_ptr<View>& view, Point translation) { return dragView(view, translation, DragOptions {}); }
+    // A finger drag on a scroll view (finger direction: positive y pulls the content down),
+    // flung when `decelerate`. Fails unless the scroll view is under the finger.
+    TouchResult dragScrollView(const std::shared_ptr<ScrollView>& scrollView, Point translation, bool decelerate);
+    // Pulls a table down by `distance` points of finger travel and lets go without flinging.
+    TouchResult pullDownAndRelease(const std::shared_ptr<ScrollView>& table, double distance);
+
+    // --- time ---
+    // Runs posted tasks and the layout of every shown window (no time passes).
+    void settle() const;
+    // Moves the platform clock forward (a manual clock) running what falls due; with a real
+    // clock, only runs what is ready.
+    void advance(double seconds) const;
+
+private:
+    TouchResult check(const std::shared_ptr<View>& view, Point& screenPoint) const;
+    TouchResult touch(const std::shared_ptr<View>& view);
+};
+
+}
