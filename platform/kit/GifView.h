@@ -34,7 +34,6 @@ public:
     void stopAnimating();
     bool isAnimating() const { return m_animating; }
 
-    std::string dumpClassName() const override { return "GifView"; }
 
 private:
     void scheduleNextFrame();

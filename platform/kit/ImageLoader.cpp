@@ -1,6 +1,7 @@
 #include "platform/kit/ImageLoader.h"
 
 #include "platform/foundation/Log.h"
+#include "platform/foundation/Sandbox.h"
 #include "platform/foundation/Url.h"
 #include "platform/foundation/UrlConnection.h"
 
@@ -10,6 +11,12 @@ std::shared_ptr<ImageLoader> ImageLoader::shared()
 {
     static auto* loader = new std::shared_ptr<ImageLoader>(new ImageLoader(ImageCache::shared()));
     ImageCache::shared(); // follows the current sandbox
+    // Loads of an earlier sandbox may have been cancelled with it and would never answer.
+    std::string home = Sandbox::current()->homePath();
+    if ((*loader)->m_sandboxHome != home) {
+        (*loader)->m_waiting.clear();
+        (*loader)->m_sandboxHome = home;
+    }
     return *loader;
 }
 

@@ -68,7 +68,6 @@ public:
     void scrollViewDidEndDragging(ScrollView& scrollView);
     void dataSourceDidFinishLoading(ScrollView& scrollView);
 
-    std::string dumpClassName() const override { return "PullRefreshHeaderView"; }
     void dumpAttributes(DumpAttributes& attributes) const override;
 
 protected:

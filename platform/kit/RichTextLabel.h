@@ -51,7 +51,6 @@ public:
 
     static std::string escape(std::string_view text) { return RichTextMarkup::escape(text); }
 
-    std::string dumpClassName() const override { return "RichTextLabel"; }
     void dumpAttributes(DumpAttributes& attributes) const override;
 
 private:

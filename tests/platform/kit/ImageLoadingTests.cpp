@@ -1,5 +1,6 @@
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Sandbox.h"
+#include "platform/foundation/UrlConnection.h"
 #include "platform/graphics/Image.h"
 #include "platform/kit/ImageCache.h"
 #include "platform/kit/ImageLoader.h"
@@ -245,4 +246,30 @@ TEST_F(ImageLoading, MemoryCacheDropsTheLeastRecentlyUsedBeyondItsLimit)
     cache->storeInMemory("huge", huge);
     EXPECT_EQ(cache->imageFromMemory("huge"), huge);
     EXPECT_FALSE(cache->imageFromMemory("a"));
+}
+
+TEST(ImageLoadingAcrossLaunches, ALoadCutOffWithItsLaunchDoesNotBlockTheNextOne)
+{
+    TestHttpServer server;
+    int calls = 0;
+    server.on("GET", "/p.png", [&calls](const TestHttpServer::Request&) {
+        TestHttpServer::Response response;
+        response.body = pngBody(2, 2);
+        response.contentType = "image/png";
+        response.hold = calls++ == 0;
+        return response;
+    });
+    std::string url = server.url("/p.png");
+    {
+        TaskEnvironment env;
+        auto cut = load(url);
+        ASSERT_TRUE(env.runUntil([&] { return server.requestCount() == 1; }));
+        UrlConnection::cancelAll(); // the process ends with the download on its way
+        EXPECT_FALSE(cut->answered);
+    }
+    server.releaseHeld();
+    TaskEnvironment env;
+    auto next = load(url);
+    ASSERT_TRUE(env.runUntil([&] { return next->answered; }));
+    EXPECT_TRUE(next->image);
 }
