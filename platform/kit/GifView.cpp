@@ -32,6 +32,13 @@ void GifView::setImage(std::shared_ptr<Image> image)
     startAnimating();
 }
 
+Size GifView::pixelSize() const
+{
+    if (!image())
+        return {};
+    return { double(image()->pixelWidth()), double(image()->pixelHeight()) };
+}
+
 size_t GifView::frameCount() const
 {
     if (!image())

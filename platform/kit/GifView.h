@@ -26,6 +26,9 @@ public:
 
     void setImage(std::shared_ptr<Image> image) override;
 
+    // The picture's size in pixels; zero without one. (The lists show their indicators at half
+    // of it.)
+    Size pixelSize() const;
     size_t frameCount() const;
     size_t currentFrameIndex() const { return m_frameIndex; }
     std::shared_ptr<Image> currentFrame() const;

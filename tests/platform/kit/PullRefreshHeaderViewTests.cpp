@@ -1,10 +1,12 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/kit/PullRefreshHeaderView.h"
 #include "platform/testing/TaskEnvironment.h"
+#include "platform/ui/Driver.h"
 #include "platform/ui/DumpAttributes.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/ScrollViewDelegate.h"
 #include "platform/ui/UIEnvironment.h"
+#include "platform/ui/Window.h"
 
 #include <gtest/gtest.h>
 
@@ -46,13 +48,18 @@ public:
 class PullRefresh : public ::testing::Test {
 protected:
     TaskEnvironment env;
+    Driver driver;
+    std::shared_ptr<Window> window;
     std::shared_ptr<ScrollView> table;
     std::shared_ptr<List> list;
 
     void SetUp() override
     {
         UIEnvironment::reset();
-        table = std::make_shared<ScrollView>(Rect(0, 0, 320, 400));
+        window = std::make_shared<Window>(Rect(0, 0, 320, 480));
+        window->makeKeyAndVisible();
+        table = std::make_shared<ScrollView>(Rect(0, 40, 320, 400));
+        window->addSubview(table);
         table->setContentSize({ 320, 1000 });
         list = std::make_shared<List>();
         list->table = table;
@@ -129,11 +136,23 @@ TEST_F(PullRefresh, PullingPastTheTriggerArmsAndReleasingThereRefreshesUntilTheL
     EXPECT_NE(attributes.format().find("state=normal"), std::string::npos);
 }
 
+TEST_F(PullRefresh, TheDriversPullRefreshesTheListAndTheDumpShowsIt)
+{
+    ASSERT_TRUE(driver.pullDownAndRelease(table, 250));
+    driver.advance(1);
+    EXPECT_EQ(list->refreshes, 1);
+    EXPECT_EQ(table->contentOffset().y, -PullRefreshMetrics::kLoadingInset);
+    EXPECT_NE(driver.dump().find("state=loading"), std::string::npos) << driver.dump();
+    list->finish();
+    driver.advance(1);
+    EXPECT_EQ(table->contentOffset().y, 0);
+    EXPECT_EQ(state(), PullRefreshState::Normal);
+}
+
 TEST_F(PullRefresh, ReleasingShortOfTheTriggerOrWhileTheListLoadsDoesNothing)
 {
-    press();
-    dragTo(120);
-    release();
+    ASSERT_TRUE(driver.pullDownAndRelease(table, 120));
+    driver.advance(1);
     EXPECT_EQ(list->refreshes, 0);
     EXPECT_EQ(state(), PullRefreshState::Normal);
     EXPECT_EQ(table->contentOffset().y, 0);
@@ -144,6 +163,8 @@ TEST_F(PullRefresh, ReleasingShortOfTheTriggerOrWhileTheListLoadsDoesNothing)
     dragTo(250);
     EXPECT_EQ(state(), PullRefreshState::Normal);
     release();
+    ASSERT_TRUE(driver.pullDownAndRelease(table, 300));
+    driver.advance(1);
     EXPECT_EQ(list->refreshes, 0);
     EXPECT_EQ(table->contentInset().top, 0);
     EXPECT_EQ(table->contentOffset().y, 0);
