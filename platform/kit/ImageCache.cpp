@@ -1,9 +1,11 @@
 #include "platform/kit/ImageCache.h"
 
+#include "platform/foundation/Application.h"
 #include "platform/foundation/Crypto.h"
 #include "platform/foundation/DispatchQueue.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
 
@@ -91,7 +93,24 @@ void ImageCache::followSandbox()
     if (home != m_sandboxHome) {
         clearMemory();
         m_sandboxHome = home;
+        observeApplication();
     }
+}
+
+void ImageCache::observeApplication()
+{
+    auto& center = NotificationCenter::defaultCenter();
+    std::weak_ptr<ImageCache> weak = weak_from_this();
+    center.removeObserver(this);
+    center.addObserver(weak, Application::kDidReceiveMemoryWarningNotification, [weak](const Notification&) {
+        if (auto self = weak.lock())
+            self->clearMemory();
+    });
+    for (const char* name : { Application::kDidEnterBackgroundNotification, Application::kWillTerminateNotification })
+        center.addObserver(weak, name, [weak](const Notification&) {
+            if (auto self = weak.lock())
+                self->cleanDisk();
+        });
 }
 
 std::string ImageCache::folder() const

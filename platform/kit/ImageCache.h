@@ -24,6 +24,8 @@ namespace pf {
 //   nullptr.
 // - The shared cache follows the current sandbox: a new sandbox (a new launch, a new test)
 //   starts with an empty memory cache and that sandbox's folder.
+// - The shared cache empties its memory on the application's memory warning and cleans its
+//   disk when the application enters the background or terminates.
 class DispatchQueue;
 
 class ImageCache : public std::enable_shared_from_this<ImageCache> {
@@ -66,6 +68,7 @@ private:
     struct Memory;
     explicit ImageCache(std::string folder);
     void followSandbox();
+    void observeApplication();
     void submit(std::function<void()> job);
     void trimMemory();
 

@@ -1,4 +1,6 @@
+#include "platform/foundation/Application.h"
 #include "platform/foundation/FileManager.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/foundation/UrlConnection.h"
 #include "platform/graphics/Image.h"
@@ -102,18 +104,23 @@ TEST_F(ImageLoading, DiskEntriesExpireAfterSevenDaysOnTheAppClock)
     ASSERT_TRUE(loadAndWait(url)->image);
     EXPECT_EQ(server.requestCount(), 2u) << "an expired entry is fetched again";
 
-    // Cleaning removes only what has expired: the fresh copy stays, an old one goes.
+    // Cleaning, when the app goes to the background, removes only what has expired.
     ASSERT_TRUE(loadAndWait(server.url("/other.png"))->image);
     env.fastForwardBy(ImageCache::kMaxAge - 10);
     std::string recent = pngBody(2, 2);
     cache->storeData("recent", Bytes(recent.begin(), recent.end()), nullptr);
     env.waitForPendingWork();
     env.fastForwardBy(20);
-    cache->cleanDisk();
+    NotificationCenter::defaultCenter().post(Application::kDidEnterBackgroundNotification);
     env.waitForPendingWork();
     EXPECT_FALSE(FileManager::exists(cache->pathForKey(url)));
     EXPECT_FALSE(FileManager::exists(cache->pathForKey(server.url("/other.png"))));
     EXPECT_TRUE(FileManager::exists(cache->pathForKey("recent")));
+    // A memory warning empties the memory, not the disk.
+    EXPECT_TRUE(cache->imageFromMemory("recent"));
+    NotificationCenter::defaultCenter().post(Application::kDidReceiveMemoryWarningNotification);
+    EXPECT_FALSE(cache->imageFromMemory("recent"));
+    EXPECT_EQ(cache->memoryCost(), 0u);
 }
 
 TEST_F(ImageLoading, ConcurrentRequestsForOneAddressDownloadOnce)
