@@ -1,0 +1,47 @@
+#pragma once
+
+#include "platform/foundation/RunLoop.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+class GiftDetailInfo;
+
+// Reminds the user, while the app runs, of booked gifts that are about to open: every
+// kInterval seconds on the main loop's clock a pass looks at the bookings and puts up a
+// status-bar banner "<title>等即将可以开始领取了." for each gift opening more than kWindowStart
+// and at most kWindowEnd seconds from now. With a one-minute period each gift falls into that
+// window in exactly one pass.
+//
+// Rules:
+// - One timer at most: starting again while it runs does nothing.
+// - Every gift in the window gets its banner, earliest booking first; the banner queues them
+//   and shows them one after the other.
+// - A store that cannot be read makes the pass do nothing.
+// - The timer holds the manager weakly, so a manager that goes away is simply not called.
+class ReminderManager : public std::enable_shared_from_this<ReminderManager> {
+public:
+    static constexpr double kInterval = 60.0;
+    static constexpr double kWindowStart = 120.0;
+    static constexpr double kWindowEnd = 180.0;
+    static constexpr const char* kMessageSuffix = "等即将可以开始领取了.";
+
+    static std::shared_ptr<ReminderManager> sharedInstance();
+
+    void startReminider();
+    void startTimer();
+    void stopTimer();
+    bool isRunning() const;
+
+    // One pass (the timer's action).
+    void checkGiftObtainInfo();
+
+    // The banner text for a gift.
+    static std::string reminderMessage(const GiftDetailInfo& gift);
+
+private:
+    ReminderManager() = default;
+
+    std::optional<pf::RunLoop::TaskId> m_timer;
+};

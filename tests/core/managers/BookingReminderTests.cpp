@@ -1,0 +1,154 @@
+#include "core/managers/AppointmentManager.h"
+#include "core/managers/ReminderManager.h"
+#include "core/views/StatusBarNotification.h"
+#include "platform/testing/TaskEnvironment.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/UIEnvironment.h"
+
+#include <gtest/gtest.h>
+
+using Status = DataBaseManager::Status;
+
+namespace {
+
+class Bookings : public ::testing::Test {
+protected:
+    Bookings()
+    {
+        pf::UIEnvironment::reset();
+        StatusBarNotification::reset();
+    }
+    ~Bookings() override
+    {
+        ReminderManager::sharedInstance()->stopTimer();
+        StatusBarNotification::reset();
+        pf::UIEnvironment::reset();
+    }
+
+    // Books a gift opening at `startTime`, one second after the previous booking.
+    void book(const std::string& title, double startTime)
+    {
+        auto g = std::make_shared<GiftDetailInfo>();
+        g->setFid(++m_nextFid);
+        g->setTitle(title);
+        g->setStartTime(static_cast<int>(startTime));
+        ASSERT_EQ(AppointmentManager::sharedInstance()->addGiftAppointment(*g), Status::Ok);
+        env.fastForwardBy(1);
+    }
+
+    // The messages of the banners queued so far (shown or waiting), oldest first.
+    static std::vector<std::string> banners()
+    {
+        std::vector<std::string> texts;
+        for (const auto& view : StatusBarNotification::shared()->messageQueue()) {
+            auto banner = std::dynamic_pointer_cast<StatusBarNotification>(view);
+            texts.push_back(banner && banner->label2() ? banner->label2()->text() : "?");
+        }
+        return texts;
+    }
+
+    pf::TaskEnvironment env;
+    int m_nextFid { 0 };
+};
+
+std::vector<int> fidsOf(const GiftDetailInfo::List& list)
+{
+    std::vector<int> fids;
+    for (const auto& g : list)
+        fids.push_back(g->fid());
+    return fids;
+}
+
+}
+
+TEST_F(Bookings, BookingTwiceKeepsOneAndTheListComesLatestFirst)
+{
+    auto manager = AppointmentManager::sharedInstance();
+    auto a = std::make_shared<GiftDetailInfo>();
+    a->setFid(5);
+    ASSERT_EQ(manager->addGiftAppointment(*a), Status::Ok);
+    env.fastForwardBy(2);
+    auto b = std::make_shared<GiftDetailInfo>();
+    b->setFid(3);
+    ASSERT_EQ(manager->addGiftAppointment(*b), Status::Ok);
+    EXPECT_EQ(manager->addGiftAppointment(*a), Status::Existed);
+
+    auto list = manager->allAppointmentInfo();
+    ASSERT_TRUE(list);
+    EXPECT_EQ(fidsOf(*list), (std::vector<int> { 3, 5 }));
+}
+
+TEST_F(Bookings, PurgeRemovesExactlyTheBookingsThatOpenedMoreThanADayAgo)
+{
+    const double now = env.now();
+    book("older", now - 86401);
+    book("a day", now - 86400);
+    book("younger", now - 86399);
+    env.clock().setNow(now);
+
+    ASSERT_EQ(AppointmentManager::sharedInstance()->removeOutDateAppointment(), Status::Ok);
+    auto list = AppointmentManager::sharedInstance()->allAppointmentInfo();
+    ASSERT_TRUE(list);
+    EXPECT_EQ(fidsOf(*list), (std::vector<int> { 3, 2 }));
+
+    // Half a second later the booking that opened exactly a day before is more than a day old.
+    env.clock().setNow(now + 0.5);
+    ASSERT_EQ(AppointmentManager::sharedInstance()->removeOutDateAppointment(), Status::Ok);
+    list = AppointmentManager::sharedInstance()->allAppointmentInfo();
+    ASSERT_TRUE(list);
+    EXPECT_EQ(fidsOf(*list), (std::vector<int> { 3 }));
+}
+
+TEST_F(Bookings, AGiftOpeningInTheWindowIsAnnouncedOnTheNextPassOnly)
+{
+    auto reminder = ReminderManager::sharedInstance();
+    reminder->startReminider();
+    const double firstPass = env.now() + ReminderManager::kInterval;
+    env.fastForwardBy(50);
+    book("限量礼包", firstPass + 150);
+
+    env.fastForwardBy(firstPass - env.now() - 0.001);
+    EXPECT_TRUE(banners().empty()) << "announced before the pass";
+    env.fastForwardBy(0.001);
+    EXPECT_EQ(banners(), (std::vector<std::string> { "限量礼包等即将可以开始领取了." }));
+
+    // The next passes find it out of the window (and the banner has long gone).
+    env.fastForwardBy(2 * ReminderManager::kInterval);
+    EXPECT_TRUE(banners().empty());
+}
+
+TEST_F(Bookings, EveryGiftInTheWindowIsAnnouncedEarliestBookingFirst)
+{
+    const double pass = env.now() + 10 + ReminderManager::kInterval;
+    book("A", pass + 180);   // the window's far edge belongs to it
+    book("B", pass + 120);   // the near edge does not
+    book("C", pass + 150);
+    book("D", pass + 181);
+    book("E", pass + 121);
+    book("F", pass + 180.5); // stored as whole seconds: 180
+    env.clock().setNow(pass - ReminderManager::kInterval);
+    ReminderManager::sharedInstance()->startReminider();
+
+    env.fastForwardBy(ReminderManager::kInterval);
+    EXPECT_EQ(banners(), (std::vector<std::string> { "A等即将可以开始领取了.", "C等即将可以开始领取了.",
+                             "E等即将可以开始领取了.", "F等即将可以开始领取了." }));
+}
+
+TEST_F(Bookings, StartingTwiceKeepsOneTimerAndStoppingEndsThePasses)
+{
+    auto reminder = ReminderManager::sharedInstance();
+    reminder->startReminider();
+    reminder->startReminider();
+    reminder->startTimer();
+    EXPECT_TRUE(reminder->isRunning());
+    const double pass = env.now() + ReminderManager::kInterval;
+    book("once", pass + 150);
+    env.fastForwardBy(ReminderManager::kInterval - 1);
+    EXPECT_EQ(banners().size(), 1u);
+
+    reminder->stopTimer();
+    EXPECT_FALSE(reminder->isRunning());
+    book("never", env.now() + 150 + ReminderManager::kInterval);
+    env.fastForwardBy(10 * ReminderManager::kInterval);
+    EXPECT_TRUE(banners().empty());
+}
