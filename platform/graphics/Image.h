@@ -18,7 +18,8 @@ namespace pf {
 //
 // Rules:
 // - Every decoder gives nullptr for corrupt, truncated or unknown data and never crashes. Data
-//   that stops after the last pixel but before the closing marker of a PNG or GIF is complete.
+//   that stops where a PNG's closing chunk or a GIF's next record would begin is taken as
+//   complete (many writers leave the closing marker out).
 // - Pictures larger than `kMaxDimension` on a side or `kMaxPixels` in all (counting every
 //   frame of an animation) are refused before any pixel memory is taken, so hostile headers
 //   cannot exhaust memory.
