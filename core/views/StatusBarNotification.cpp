@@ -42,9 +42,12 @@ void StatusBarNotification::registerNib()
         banner->setFrame({ 0, 0, kWidth, kBannerHeight });
         banner->setBackgroundColor(pf::Color::white());
         loader.addTopLevel(banner);
-        auto label1 = std::make_shared<pf::Label>(pf::Rect { 8, 0, 12, kBannerHeight });
+        // The app writes only the message line; the first label is kept for banners that want
+        // a caption, hidden until someone gives it one.
+        auto label1 = std::make_shared<pf::Label>(pf::Rect { 8, 0, 0, kBannerHeight });
+        label1->setHidden(true);
         banner->addSubview(loader.outlet("label1", label1, banner));
-        auto label2 = std::make_shared<pf::Label>(pf::Rect { 24, 0, kWidth - 32, kBannerHeight });
+        auto label2 = std::make_shared<pf::Label>(pf::Rect { 12, 0, kWidth - 24, kBannerHeight });
         label2->setFont(pf::Font::system(12));
         banner->addSubview(loader.outlet("label2", label2, banner));
     });
@@ -168,4 +171,6 @@ void StatusBarNotification::hideNotificationAnimationComplete(bool)
     m_showingNotification = false;
     if (!m_messageQueue.empty())
         showNotificationView(m_messageQueue.front());
+    else if (m_notificationView)
+        m_notificationView->setHidden(true); // idle: out of the way of the driver and the screen
 }

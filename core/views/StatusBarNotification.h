@@ -16,14 +16,14 @@ class Window;
 // The class is two things, as on the platform: `shared()` is the keeper of the queue and of a
 // window of its own above the status bar (level status bar + 1); the banners themselves are
 // instances loaded from the layout named "StatusBarNotification" (320 x kBannerHeight, white,
-// rounded, with `label1` empty and `label2` holding the message).
+// rounded, with `label1` hidden and `label2` holding the message).
 //
 // Rules:
 // - Banners are shown in the order they were added, never two at once: each slides in over
 //   kSlideDuration, stays kShowDuration, slides out over kSlideDuration, then the next starts.
 // - The message is plain text; nothing in it is interpreted.
-// - The window is kWidth wide whatever the screen, and sits above the visible area while no
-//   banner is showing.
+// - The window is kWidth wide whatever the screen. It is shown while banners are queued and
+//   hidden once the last one has slid out.
 class StatusBarNotification : public pf::View {
 public:
     static constexpr double kSlideDuration = 0.5;

@@ -2,6 +2,7 @@
 #include "core/managers/ReminderManager.h"
 #include "core/views/StatusBarNotification.h"
 #include "platform/testing/TaskEnvironment.h"
+#include "platform/ui/Driver.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/UIEnvironment.h"
 
@@ -151,4 +152,31 @@ TEST_F(Bookings, StartingTwiceKeepsOneTimerAndStoppingEndsThePasses)
     book("never", env.now() + 150 + ReminderManager::kInterval);
     env.fastForwardBy(10 * ReminderManager::kInterval);
     EXPECT_TRUE(banners().empty());
+}
+
+TEST_F(Bookings, TwoGiftsInOnePassShowTwoBannersOneAfterTheOtherOnScreen)
+{
+    const double pass = env.now() + 2 + ReminderManager::kInterval;
+    book("甲", pass + 150);
+    book("乙", pass + 130);
+    ReminderManager::sharedInstance()->startReminider();
+    pf::Driver driver;
+    const std::string first = "text=\"甲等即将可以开始领取了.\"";
+    const std::string second = "text=\"乙等即将可以开始领取了.\"";
+
+    driver.advance(pass - env.now() - 0.01);
+    EXPECT_EQ(driver.dump().find("即将"), std::string::npos);
+    driver.advance(0.01);
+    std::string screen = driver.dump();
+    EXPECT_NE(screen.find(first), std::string::npos) << screen;
+    EXPECT_EQ(screen.find(second), std::string::npos) << screen;
+
+    // 0.5 s in, 3 s shown, 0.5 s out: then the second one.
+    driver.advance(4.0);
+    screen = driver.dump();
+    EXPECT_EQ(screen.find(first), std::string::npos) << screen;
+    EXPECT_NE(screen.find(second), std::string::npos) << screen;
+
+    driver.advance(4.0);
+    EXPECT_EQ(driver.dump().find("即将"), std::string::npos);
 }
