@@ -131,10 +131,12 @@ void KeyframeAnimation::interrupt()
         return;
     m_stopped = true;
     m_running = false;
+    // Take the handlers before cancelling the timer that holds them.
+    auto list = m_handlers.lock();
     if (m_timer)
         RunLoop::main().cancel(m_timer);
     m_timer = 0;
-    if (auto list = m_handlers.lock())
+    if (list)
         RunLoop::main().post([list] { list->run(false); });
 }
 

@@ -259,11 +259,14 @@ std::shared_ptr<View> View::viewWithTag(int tag)
 
 std::shared_ptr<Window> View::window() const
 {
-    std::shared_ptr<const View> v = sharedView();
+    // Raw walk: this may run while the view is still being constructed (no owner yet).
+    const View* v = this;
+    std::shared_ptr<View> keep;
     while (v) {
-        if (auto w = std::dynamic_pointer_cast<const Window>(v))
-            return std::const_pointer_cast<Window>(w);
-        v = v->superview();
+        if (auto w = dynamic_cast<const Window*>(v))
+            return std::static_pointer_cast<Window>(std::const_pointer_cast<Responder>(w->weak_from_this().lock()));
+        keep = v->superview();
+        v = keep.get();
     }
     return nullptr;
 }

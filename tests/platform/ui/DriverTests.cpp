@@ -1,0 +1,251 @@
+#include "UITestSupport.h"
+
+#include "platform/graphics/Image.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/DumpAttributes.h"
+#include "platform/ui/Driver.h"
+#include "platform/ui/ImageView.h"
+#include "platform/ui/Interaction.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/ScrollView.h"
+#include "platform/ui/TextField.h"
+#include "platform/ui/Window.h"
+
+using namespace pf;
+
+namespace {
+
+// A subclass defined outside the toolkit adds its own texts to its line.
+class PriceTag : public View {
+public:
+    using View::View;
+    std::string price;
+    std::string dumpClassName() const override { return "Price"; }
+    void dumpAttributes(DumpAttributes& attributes) const override
+    {
+        attributes.text("price", price);
+        View::dumpAttributes(attributes);
+    }
+};
+
+class DriverTests : public UITest {
+protected:
+    void SetUp() override
+    {
+        window = std::make_shared<Window>();
+        window->setBackgroundColor(Color::white());
+        window->makeKeyAndVisible();
+    }
+    std::shared_ptr<Window> window;
+    Driver driver;
+};
+
+TEST_F(DriverTests, TheDumpListsVisibleViewsWithWhatAPersonReads)
+{
+    auto screen = std::make_shared<View>(Rect { 0, 0, 320, 480 });
+    screen->setBackgroundColor(Color::rgb(238 / 255.0, 238 / 255.0, 240 / 255.0));
+    window->addSubview(screen);
+
+    auto title = std::make_shared<Label>(Rect { 10, 10, 300, 20 });
+    title->setText("礼包详情 \"new\"");
+    screen->addSubview(title);
+
+    auto claim = std::make_shared<Button>(ButtonType::Custom, Rect { 10, 40, 80, 30.5 });
+    claim->setTitle("领取");
+    claim->setTag(12);
+    claim->setSelected(true);
+    claim->setEnabled(false);
+    screen->addSubview(claim);
+
+    auto icon = std::make_shared<Image>(16, 16, 2);
+    icon->setName("back.png");
+    auto image = std::make_shared<ImageView>(icon);
+    image->setAlpha(0.5);
+    screen->addSubview(image);
+
+    auto password = std::make_shared<TextField>(Rect { 10, 80, 200, 30 });
+    password->setSecureTextEntry(true);
+    password->setText("abc");
+    screen->addSubview(password);
+    auto name = std::make_shared<TextField>(Rect { 10, 120, 200, 30 });
+    name->setPlaceholder("用户名");
+    name->setOutletName("nameField");
+    screen->addSubview(name);
+
+    auto tag = std::make_shared<PriceTag>(Rect { 0, 200, 50, 20 });
+    tag->price = "10";
+    screen->addSubview(tag);
+
+    // Not shown: hidden, transparent, off the screen, clipped away.
+    auto hidden = std::make_shared<Label>(Rect { 0, 300, 50, 20 });
+    hidden->setText("hidden");
+    hidden->setHidden(true);
+    screen->addSubview(hidden);
+    auto faded = std::make_shared<Label>(Rect { 0, 300, 50, 20 });
+    faded->setText("faded");
+    faded->setAlpha(0);
+    screen->addSubview(faded);
+    auto offscreen = std::make_shared<Label>(Rect { -320, 300, 50, 20 });
+    offscreen->setText("offscreen");
+    screen->addSubview(offscreen);
+    auto clip = std::make_shared<ScrollView>(Rect { 0, 400, 320, 50 });
+    auto below = std::make_shared<Label>(Rect { 0, 60, 50, 20 });
+    below->setText("below the fold");
+    clip->addSubview(below);
+    screen->addSubview(clip);
+
+    EXPECT_EQ(driver.dump(),
+        "Window frame=(0,0,320,480) bg=#FFFFFF key\n"
+        "  View frame=(0,0,320,480) bg=#EEEEF0\n"
+        "    Label frame=(10,10,300,20) text=\"礼包详情 \\\"new\\\"\"\n"
+        "    Button frame=(10,40,80,30.5) title=\"领取\" tag=12 selected disabled\n"
+        "    ImageView frame=(0,0,8,8) image=back.png alpha=0.5\n"
+        "    TextField frame=(10,80,200,30) text=\"•••\" secure\n"
+        "    TextField frame=(10,120,200,30) placeholder=\"用户名\" outlet=nameField\n"
+        "    Price frame=(0,200,50,20) price=\"10\"\n"
+        "    ScrollView frame=(0,400,320,50) content=(0,0)\n");
+
+    // The same screen dumps the same way.
+    EXPECT_EQ(driver.dump(), driver.dump());
+
+    EXPECT_EQ(driver.findByText("领取"), claim);
+    EXPECT_EQ(driver.findByText("10"), tag);
+    EXPECT_EQ(driver.findByText("hidden"), nullptr);
+    EXPECT_EQ(driver.findByText("below the fold"), nullptr);
+    EXPECT_EQ(driver.findContainingText("礼包"), title);
+    EXPECT_EQ(driver.findByTag(12), claim);
+    EXPECT_EQ(driver.findByOutlet("nameField"), name);
+    EXPECT_EQ(driver.findByClass("Price"), tag);
+    EXPECT_EQ(driver.findOfType<TextField>([](const TextField& f) { return !f.placeholder().empty(); }), name);
+}
+
+TEST_F(DriverTests, TapsSayWhyTheyDidNotReachTheView)
+{
+    auto button = std::make_shared<Button>(ButtonType::Custom, Rect { 10, 10, 100, 40 });
+    int taps = 0;
+    button->addAction("tap", [&](const std::shared_ptr<Control>&) { ++taps; }, ControlEvent::TouchUpInside);
+    window->addSubview(button);
+    EXPECT_TRUE(driver.tap(button));
+    EXPECT_EQ(taps, 1);
+
+    auto cover = std::make_shared<View>(Rect { 0, 0, 320, 100 });
+    window->addSubview(cover);
+    auto covered = driver.tap(button);
+    EXPECT_EQ(covered.outcome, TouchResult::Outcome::Covered);
+    EXPECT_EQ(covered.hitView, cover);
+    EXPECT_EQ(taps, 1);
+
+    // A cover that lets touches through is no cover.
+    cover->setUserInteractionEnabled(false);
+    EXPECT_TRUE(driver.tap(button));
+    EXPECT_EQ(taps, 2);
+
+    button->setHidden(true);
+    EXPECT_EQ(driver.tap(button).outcome, TouchResult::Outcome::NotVisible);
+    button->setHidden(false);
+    button->setFrame({ 400, 10, 100, 40 });
+    EXPECT_EQ(driver.tap(button).outcome, TouchResult::Outcome::NotVisible);
+    button->setFrame({ 10, 10, 100, 40 });
+
+    Interaction::beginIgnoringEvents();
+    EXPECT_EQ(driver.tap(button).outcome, TouchResult::Outcome::Ignored);
+    Interaction::endIgnoringEvents();
+    EXPECT_EQ(driver.tapText("nothing like this").outcome, TouchResult::Outcome::NotFound);
+
+    // A disabled button lets the touch go, but sends nothing.
+    button->setEnabled(false);
+    EXPECT_TRUE(driver.tap(button));
+    EXPECT_EQ(taps, 2);
+}
+
+TEST_F(DriverTests, ATapOnALabelInsideAButtonPressesTheButton)
+{
+    auto button = std::make_shared<Button>(ButtonType::Custom, Rect { 0, 0, 200, 60 });
+    button->setTitle("淘号");
+    int taps = 0;
+    button->addAction("tap", [&](const std::shared_ptr<Control>&) { ++taps; }, ControlEvent::TouchUpInside);
+    window->addSubview(button);
+    EXPECT_TRUE(driver.tap(button->titleLabel())); // a part of the button: the touch reaches the button
+    EXPECT_TRUE(driver.tapText("淘号"));
+    EXPECT_EQ(taps, 2);
+}
+
+class Filter : public TextFieldDelegate {
+public:
+    std::vector<std::string> log;
+    bool refuseDigits { false };
+    bool returns { true };
+    bool textFieldShouldBeginEditing(TextField&) override { log.push_back("shouldBegin"); return true; }
+    void textFieldDidBeginEditing(TextField&) override { log.push_back("didBegin"); }
+    void textFieldDidEndEditing(TextField&) override { log.push_back("didEnd"); }
+    bool textFieldShouldChangeCharacters(TextField& f, TextRange range, const std::string& s) override
+    {
+        log.push_back("change " + std::to_string(range.location) + "+" + std::to_string(range.length) + " '" + s + "'");
+        return !(refuseDigits && !s.empty() && s[0] >= '0' && s[0] <= '9');
+    }
+    bool textFieldShouldReturn(TextField&) override { log.push_back("return"); return returns; }
+};
+
+TEST_F(DriverTests, TypingGoesThroughTheDelegateLikeAKeyboard)
+{
+    auto field = std::make_shared<TextField>(Rect { 10, 10, 200, 30 });
+    auto filter = std::make_shared<Filter>();
+    field->setDelegate(filter);
+    int changes = 0;
+    field->addAction("changed", [&](const std::shared_ptr<Control>&) { ++changes; }, ControlEvent::EditingChanged);
+    window->addSubview(field);
+
+    ASSERT_TRUE(driver.typeText(field, "礼a"));
+    EXPECT_TRUE(field->isFirstResponder());
+    EXPECT_EQ(field->text(), "礼a");
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(filter->log, (std::vector<std::string> { "shouldBegin", "didBegin", "change 0+0 '礼'", "change 1+0 'a'" }));
+
+    // Ranges count UTF-16 units: a character outside the basic plane counts two.
+    driver.typeText(field, "😀");
+    filter->log.clear();
+    driver.deleteBackward(field);
+    EXPECT_EQ(filter->log, (std::vector<std::string> { "change 2+2 ''" }));
+    EXPECT_EQ(field->text(), "礼a");
+
+    filter->refuseDigits = true;
+    EXPECT_FALSE(driver.typeText(field, "b1c"));
+    EXPECT_EQ(field->text(), "礼ab");
+
+    // Return asks the delegate; with a listener for end-on-exit the field resigns.
+    filter->log.clear();
+    driver.pressReturn(field);
+    EXPECT_EQ(filter->log, (std::vector<std::string> { "return" }));
+    EXPECT_TRUE(field->isEditing());
+    field->addTarget(nullptr, "done:", ControlEvent::EditingDidEndOnExit);
+    driver.pressReturn(field);
+    EXPECT_FALSE(field->isEditing());
+    EXPECT_EQ(filter->log.back(), "didEnd");
+
+    // Setting the text in code asks nobody.
+    filter->log.clear();
+    field->setText("x");
+    EXPECT_TRUE(filter->log.empty());
+}
+
+TEST_F(DriverTests, OnlyOneFieldEditsAtATimeAndHidingAFieldEndsItsEditing)
+{
+    auto a = std::make_shared<TextField>(Rect { 10, 10, 200, 30 });
+    auto b = std::make_shared<TextField>(Rect { 10, 50, 200, 30 });
+    window->addSubview(a);
+    window->addSubview(b);
+    driver.tap(a);
+    EXPECT_TRUE(a->isEditing());
+    driver.tap(b);
+    EXPECT_FALSE(a->isEditing());
+    EXPECT_TRUE(b->isEditing());
+    b->setHidden(true);
+    EXPECT_FALSE(b->isEditing());
+    EXPECT_EQ(Responder::currentFirstResponder(), nullptr);
+
+    // A field that is not on screen cannot take the keyboard.
+    auto loose = std::make_shared<TextField>();
+    EXPECT_FALSE(loose->becomeFirstResponder());
+}
+
+}

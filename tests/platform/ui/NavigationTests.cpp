@@ -1,0 +1,185 @@
+#include "UITestSupport.h"
+
+#include "platform/ui/BarButtonItem.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/Driver.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/NavigationBar.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/NavigationItem.h"
+#include "platform/ui/Window.h"
+
+using namespace pf;
+
+namespace {
+
+std::vector<std::string> journal;
+
+class Screen : public ViewController {
+public:
+    explicit Screen(std::string name) : m_name(std::move(name)) { setTitle(m_name); }
+    ~Screen() override { journal.push_back(m_name + " gone"); }
+
+    void viewDidLoad() override { journal.push_back(m_name + " didLoad"); }
+    void viewWillAppear(bool) override { journal.push_back(m_name + " willAppear"); }
+    void viewDidAppear(bool) override { journal.push_back(m_name + " didAppear"); }
+    void viewWillDisappear(bool) override { journal.push_back(m_name + " willDisappear"); }
+    void viewDidDisappear(bool) override
+    {
+        journal.push_back(m_name + " didDisappear" + (navigationController() ? "" : " (unlinked)"));
+    }
+
+private:
+    std::string m_name;
+};
+
+class NavigationTests : public UITest {
+protected:
+    void SetUp() override
+    {
+        journal.clear();
+        root = std::make_shared<Screen>("A");
+        nav = std::make_shared<NavigationController>(root);
+        window = std::make_shared<Window>();
+        window->setRootViewController(nav);
+        window->makeKeyAndVisible();
+        journal.clear();
+    }
+
+    std::shared_ptr<Window> window;
+    std::shared_ptr<Screen> root;
+    std::shared_ptr<NavigationController> nav;
+    Driver driver;
+};
+
+TEST_F(NavigationTests, AnimatedPushSendsTheCallbacksInOrderAndIgnoresTouchesMeanwhile)
+{
+    auto b = std::make_shared<Screen>("B");
+    nav->pushViewController(b, true);
+    EXPECT_EQ(nav->viewControllers().size(), 2u);
+    EXPECT_EQ(b->navigationController(), nav);
+    EXPECT_EQ(journal, (std::vector<std::string> { "A willDisappear", "B didLoad", "B willAppear" }));
+    EXPECT_EQ(driver.tapText("B").outcome, TouchResult::Outcome::Ignored);
+
+    driver.advance(NavigationController::TransitionDuration);
+    EXPECT_EQ(journal, (std::vector<std::string> { "A willDisappear", "B didLoad", "B willAppear", "A didDisappear", "B didAppear" }));
+    EXPECT_FALSE(root->view()->superview());
+    EXPECT_TRUE(driver.isVisible(*b->view()));
+    EXPECT_FALSE(nav->isInTransition());
+}
+
+TEST_F(NavigationTests, PoppedControllersLoseTheirNavigationControllerAndAreReleased)
+{
+    nav->pushViewController(std::make_shared<Screen>("B"), false);
+    nav->pushViewController(std::make_shared<Screen>("C"), false);
+    std::weak_ptr<ViewController> c = nav->topViewController();
+    journal.clear();
+
+    auto popped = nav->popViewController(true);
+    EXPECT_EQ(popped, c.lock());
+    EXPECT_EQ(popped->navigationController(), nav); // still linked while it leaves
+    driver.advance(1);
+    EXPECT_EQ(journal, (std::vector<std::string> { "C willDisappear", "B willAppear", "C didDisappear (unlinked)", "B didAppear" }));
+    EXPECT_EQ(popped->navigationController(), nullptr);
+    popped.reset();
+    EXPECT_TRUE(c.expired());
+    EXPECT_EQ(journal.back(), "C gone");
+
+    // The root cannot be popped.
+    nav->popViewController(false);
+    EXPECT_EQ(nav->popViewController(false), nullptr);
+    EXPECT_EQ(nav->viewControllers().size(), 1u);
+}
+
+TEST_F(NavigationTests, PopToRootSkipsTheMiddleControllersCallbacks)
+{
+    nav->pushViewController(std::make_shared<Screen>("B"), false);
+    nav->pushViewController(std::make_shared<Screen>("C"), false);
+    journal.clear();
+    auto popped = nav->popToRootViewController(false);
+    ASSERT_EQ(popped.size(), 2u);
+    EXPECT_EQ(journal, (std::vector<std::string> { "C willDisappear", "A willAppear", "C didDisappear (unlinked)", "A didAppear" }));
+    EXPECT_EQ(popped[0]->navigationController(), nullptr);
+    EXPECT_EQ(nav->topViewController(), root);
+    EXPECT_EQ(root->view()->superview()->superview(), nav->view());
+}
+
+TEST_F(NavigationTests, APushDuringATransitionFinishesTheRunningOneFirst)
+{
+    auto b = std::make_shared<Screen>("B");
+    auto c = std::make_shared<Screen>("C");
+    nav->pushViewController(b, true);
+    nav->pushViewController(c, true);
+    EXPECT_EQ(journal, (std::vector<std::string> { "A willDisappear", "B didLoad", "B willAppear", "A didDisappear", "B didAppear",
+                           "B willDisappear", "C didLoad", "C willAppear" }));
+    driver.advance(1);
+    EXPECT_EQ(journal.back(), "C didAppear");
+    EXPECT_FALSE(b->view()->superview());
+    EXPECT_EQ(nav->viewControllers().size(), 3u);
+
+    // The same controller twice is refused.
+    nav->pushViewController(c, false);
+    EXPECT_EQ(nav->viewControllers().size(), 3u);
+}
+
+TEST_F(NavigationTests, AControllerOffScreenGetsNoCallbacksUntilItsNavigationControllerAppears)
+{
+    auto a = std::make_shared<Screen>("X");
+    auto offscreen = std::make_shared<NavigationController>(a);
+    offscreen->view();
+    offscreen->pushViewController(std::make_shared<Screen>("Y"), false);
+    EXPECT_EQ(journal, (std::vector<std::string> { "X didLoad", "Y didLoad" }));
+    journal.clear();
+    window->setRootViewController(offscreen);
+    EXPECT_EQ(journal, (std::vector<std::string> { "A willDisappear", "A didDisappear", "Y willAppear", "Y didAppear" }));
+}
+
+TEST_F(NavigationTests, TheBarShowsTheTopItemsTitleItemsAndBackButton)
+{
+    driver.settle();
+    EXPECT_TRUE(driver.findByText("A"));
+    auto b = std::make_shared<Screen>("B");
+    nav->pushViewController(b, false);
+    // No left item: a back button with the title of the controller below pops.
+    auto back = nav->navigationBar()->backButton();
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->currentTitle(), "A");
+    ASSERT_TRUE(driver.tap(back));
+    driver.advance(1);
+    EXPECT_EQ(nav->topViewController(), root);
+
+    // A custom left view replaces the back button and handles its own taps.
+    nav->pushViewController(b, false);
+    auto custom = std::make_shared<View>(Rect { 0, 0, 50, 44 });
+    auto button = std::make_shared<Button>(ButtonType::Custom, custom->bounds());
+    int taps = 0;
+    button->addAction("pop", [&](const std::shared_ptr<Control>&) { ++taps; }, ControlEvent::TouchUpInside);
+    custom->addSubview(button);
+    b->navigationItem().setLeftBarButtonItem(std::make_shared<BarButtonItem>(custom));
+    EXPECT_EQ(nav->navigationBar()->backButton(), nullptr);
+    EXPECT_EQ(custom->superview(), nav->navigationBar());
+    EXPECT_TRUE(driver.tap(button));
+    EXPECT_EQ(taps, 1);
+
+    // A titled right item becomes a button sending its action to its target.
+    auto target = std::make_shared<Responder>();
+    int sent = 0;
+    target->onAction("showRight:", [&](const std::shared_ptr<View>&) { ++sent; });
+    b->navigationItem().setRightBarButtonItem(std::make_shared<BarButtonItem>("More", BarButtonItemStyle::Bordered, target, "showRight:"));
+    EXPECT_TRUE(driver.tapText("More"));
+    EXPECT_EQ(sent, 1);
+}
+
+TEST_F(NavigationTests, ContentStartsBelowTheBarUnlessItExtendsUnderIt)
+{
+    auto b = std::make_shared<Screen>("B");
+    b->setEdgesForExtendedLayout(RectEdge::None);
+    nav->pushViewController(b, false);
+    EXPECT_EQ(b->view()->frame(), (Rect { 0, 64, 320, 416 }));
+    EXPECT_EQ(root->view()->frame().y(), 0); // extends under the bar by default
+    nav->setNavigationBarHidden(true);
+    EXPECT_EQ(b->view()->frame(), (Rect { 0, 0, 320, 480 }));
+    EXPECT_FALSE(driver.isVisible(*nav->navigationBar()));
+}
+
+}
