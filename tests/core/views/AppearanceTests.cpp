@@ -9,9 +9,13 @@
 #include "platform/graphics/Image.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/Button.h"
+#include "platform/ui/Driver.h"
 #include "platform/ui/ImageView.h"
+#include "platform/ui/NavigationBar.h"
+#include "platform/ui/NavigationController.h"
 #include "platform/ui/NavigationItem.h"
 #include "platform/ui/TableViewCell.h"
+#include "platform/ui/Window.h"
 
 using pf::Rect;
 
@@ -112,6 +116,44 @@ TEST_F(AppearanceTests, BackButtonPlacesTheImageAndSendsTheActionToTheScreen)
     EXPECT_TRUE(weakScreen.expired());
     partsOf(item).button->sendActionsForControlEvents(pf::ControlEvent::TouchUpInside);
     EXPECT_EQ(pops, 1);
+}
+
+TEST_F(AppearanceTests, TappingTheBackArrowInTheBarPopsThePushedScreen)
+{
+    auto root = std::make_shared<AdaptedViewController>();
+    auto navigation = std::make_shared<pf::NavigationController>(root);
+    auto window = std::make_shared<pf::Window>(Rect { 0, 0, 320, 480 });
+    window->setRootViewController(navigation);
+    window->makeKeyAndVisible();
+
+    auto pushed = std::make_shared<AdaptedViewController>();
+    std::weak_ptr<AdaptedViewController> weakPushed = pushed;
+    pushed->onAction("backToPreviousView", [weakPushed](const auto&) {
+        if (auto screen = weakPushed.lock())
+            screen->navigationController()->popViewController(true);
+    });
+    CustomControlApperanceCreator::assignCustomBackBarButtonItem(pushed, "back.png",
+        CustomControlApperanceCreator::backImageFrame(), "backToPreviousView");
+    navigation->pushViewController(pushed, false);
+
+    pf::Driver driver;
+    driver.settle();
+    auto arrow = driver.find([](const pf::View& v) {
+        auto image = dynamic_cast<const pf::ImageView*>(&v);
+        return image && image->image() && image->image()->name() == "back.png";
+    });
+    ASSERT_TRUE(arrow);
+    // A person taps where the arrow is; the transparent button over it takes the touch.
+    auto tapped = driver.tap(arrow->superview());
+    ASSERT_TRUE(tapped) << tapped.reason << "\n" << driver.dump();
+    driver.advance(1);
+    EXPECT_EQ(navigation->topViewController(), root);
+
+    // The bar background helper stretches the picture to the bar.
+    CustomControlApperanceCreator::setNavgationBarBackgroundImage("detail_row_odd.png", root);
+    auto background = navigation->navigationBar()->backgroundImage();
+    ASSERT_TRUE(background);
+    EXPECT_EQ(background->size(), (pf::Size { 320, 44 }));
 }
 
 TEST_F(AppearanceTests, BackButtonFrameFollowsTheSystemAndCentresOnTablets)

@@ -8,6 +8,7 @@
 #include "platform/graphics/Image.h"
 #include "platform/kit/GifView.h"
 #include "platform/kit/RichTextLabel.h"
+#include "platform/ui/Driver.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/Window.h"
 
@@ -56,17 +57,24 @@ TEST_F(PromptTests, ToastSitsInTheMiddleOfTheKeyWindowAndGoesAfterThreeSeconds)
 TEST_F(PromptTests, ToastsOverlapAndEachLeavesOnItsOwnSchedule)
 {
     auto window = showWindow();
-    auto first = PromptViewCreator::sharedInstance()->showPromptViewWithMessage("一");
-    env.fastForwardBy(1.0);
-    auto second = PromptViewCreator::sharedInstance()->showPromptViewWithMessage("二");
+    pf::Driver driver;
+    auto first = PromptViewCreator::sharedInstance()->showPromptViewWithMessage("第一条消息");
+    driver.advance(1.0);
+    auto second = PromptViewCreator::sharedInstance()->showPromptViewWithMessage("第二条消息");
+    driver.settle();
     EXPECT_EQ(first->frame(), second->frame());
     EXPECT_EQ(window->subviews().back(), second);
+    // Both still show while they fade.
+    EXPECT_GT(first->layer().presentationOpacity(), 0.0);
+    EXPECT_GT(second->layer().presentationOpacity(), first->layer().presentationOpacity());
 
-    env.fastForwardBy(2.0);
+    driver.advance(2.0);
     EXPECT_EQ(first->superview(), nullptr);
     EXPECT_EQ(second->superview(), window);
-    env.fastForwardBy(1.0);
+    EXPECT_GT(second->layer().presentationOpacity(), 0.0);
+    driver.advance(1.0);
     EXPECT_EQ(second->superview(), nullptr);
+    EXPECT_EQ(driver.dump().find("消息"), std::string::npos);
 }
 
 TEST_F(PromptTests, ToastNeedsAKeyWindow)
