@@ -5,8 +5,8 @@
 #include <string>
 
 // A layout of the application bundle that lacks the object its class name promises. It means a
-// broken bundle, not bad input, so it is raised and not caught: the build's tests load every
-// layout to find it before a person does.
+// broken bundle, not bad input, so it is raised and not caught: tests that load a screen's
+// layouts find it long before a person would.
 class WrongNibFormat : public pf::NibError {
 public:
     explicit WrongNibFormat(const std::string& reason) : pf::NibError("WrongNibFormat", reason) { }
