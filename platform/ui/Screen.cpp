@@ -1,12 +1,8 @@
 #include "platform/ui/Screen.h"
 
-namespace pf {
+#include "platform/foundation/Device.h"
 
-namespace {
-    // The device description will provide these; until then the default phone.
-    Size deviceScreenSize() { return { 320, 480 }; }
-    double deviceScreenScale() { return 2; }
-}
+namespace pf {
 
 Screen& Screen::main()
 {
@@ -14,21 +10,36 @@ Screen& Screen::main()
     return screen;
 }
 
-Screen::Screen()
+Rect Screen::bounds() const
 {
-    reset();
+    const Device& device = Device::current();
+    return { 0, 0, device.screenWidth(), device.screenHeight() };
+}
+
+void Screen::setSize(Size size)
+{
+    Device::current().setScreenSize(size.width, size.height);
+}
+
+double Screen::scale() const
+{
+    return Device::current().screenScale();
+}
+
+void Screen::setScale(double scale)
+{
+    Device::current().setScreenScale(scale > 0 ? scale : 1);
 }
 
 Rect Screen::applicationFrame() const
 {
+    Rect b = bounds();
     double bar = statusBarHeight();
-    return { 0, bar, m_size.width, m_size.height - bar };
+    return { 0, bar, b.width(), b.height() - bar };
 }
 
 void Screen::reset()
 {
-    m_size = deviceScreenSize();
-    m_scale = deviceScreenScale();
     m_statusBarHidden = false;
 }
 
