@@ -71,7 +71,17 @@ void NavigationController::loadView()
     m_bar->setFrame({ 0, Screen::main().statusBarHeight(), view->bounds().width(), NavigationBar::Height });
     m_bar->setHidden(m_barHidden);
     view->addSubview(m_bar);
+
+    // Controllers given before the view existed get their parent link and the top one's view
+    // now (here rather than in viewDidLoad, which subclasses override).
+    linkChildren();
+    if (auto top = topViewController()) {
+        layoutContent(top);
+        m_container->addSubview(top->view());
+    }
+    updateBar();
 }
+
 
 void NavigationController::linkChildren()
 {
@@ -79,17 +89,6 @@ void NavigationController::linkChildren()
     for (auto& c : m_children)
         if (c->parentViewController().get() != this)
             c->setParent(self);
-}
-
-void NavigationController::viewDidLoad()
-{
-    // Controllers given before the view existed get their parent link and the root's view now.
-    linkChildren();
-    if (auto top = topViewController()) {
-        layoutContent(top);
-        m_container->addSubview(top->view());
-    }
-    updateBar();
 }
 
 bool NavigationController::isOnScreen() const

@@ -50,7 +50,6 @@ public:
     bool isInTransition() const { return m_transition != nullptr; }
 
     void loadView() override;
-    void viewDidLoad() override;
 
 private:
     struct Transition;

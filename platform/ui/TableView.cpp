@@ -388,11 +388,15 @@ void TableView::updateVisibleCells()
         cell->setFrame(rowRect);
         cell->setSelected(m_selected && *m_selected == ip);
         if (cell->superview().get() != this)
-            insertSubview(cell, 0);
+            addSubview(cell);
         m_visible[ip] = cell;
         if (d)
             d->willDisplayCell(*this, *cell, ip);
     }
+
+    // Cells lie under everything else, in row order (so the dump reads top to bottom).
+    for (auto it = m_visible.rbegin(); it != m_visible.rend(); ++it)
+        sendSubviewToBack(it->second);
 
     placeSupplementary(m_headers, true, visible);
     placeSupplementary(m_footers, false, visible);
