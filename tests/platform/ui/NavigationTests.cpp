@@ -15,10 +15,10 @@ namespace {
 
 std::vector<std::string> journal;
 
-class Screen : public ViewController {
+class Page : public ViewController {
 public:
-    explicit Screen(std::string name) : m_name(std::move(name)) { setTitle(m_name); }
-    ~Screen() override { journal.push_back(m_name + " gone"); }
+    explicit Page(std::string name) : m_name(std::move(name)) { setTitle(m_name); }
+    ~Page() override { journal.push_back(m_name + " gone"); }
 
     void viewDidLoad() override { journal.push_back(m_name + " didLoad"); }
     void viewWillAppear(bool) override { journal.push_back(m_name + " willAppear"); }
@@ -38,7 +38,7 @@ protected:
     void SetUp() override
     {
         journal.clear();
-        root = std::make_shared<Screen>("A");
+        root = std::make_shared<Page>("A");
         nav = std::make_shared<NavigationController>(root);
         window = std::make_shared<Window>();
         window->setRootViewController(nav);
@@ -47,14 +47,14 @@ protected:
     }
 
     std::shared_ptr<Window> window;
-    std::shared_ptr<Screen> root;
+    std::shared_ptr<Page> root;
     std::shared_ptr<NavigationController> nav;
     Driver driver;
 };
 
 TEST_F(NavigationTests, AnimatedPushSendsTheCallbacksInOrderAndIgnoresTouchesMeanwhile)
 {
-    auto b = std::make_shared<Screen>("B");
+    auto b = std::make_shared<Page>("B");
     nav->pushViewController(b, true);
     EXPECT_EQ(nav->viewControllers().size(), 2u);
     EXPECT_EQ(b->navigationController(), nav);
@@ -70,8 +70,8 @@ TEST_F(NavigationTests, AnimatedPushSendsTheCallbacksInOrderAndIgnoresTouchesMea
 
 TEST_F(NavigationTests, PoppedControllersLoseTheirNavigationControllerAndAreReleased)
 {
-    nav->pushViewController(std::make_shared<Screen>("B"), false);
-    nav->pushViewController(std::make_shared<Screen>("C"), false);
+    nav->pushViewController(std::make_shared<Page>("B"), false);
+    nav->pushViewController(std::make_shared<Page>("C"), false);
     std::weak_ptr<ViewController> c = nav->topViewController();
     journal.clear();
 
@@ -93,8 +93,8 @@ TEST_F(NavigationTests, PoppedControllersLoseTheirNavigationControllerAndAreRele
 
 TEST_F(NavigationTests, PopToRootSkipsTheMiddleControllersCallbacks)
 {
-    nav->pushViewController(std::make_shared<Screen>("B"), false);
-    nav->pushViewController(std::make_shared<Screen>("C"), false);
+    nav->pushViewController(std::make_shared<Page>("B"), false);
+    nav->pushViewController(std::make_shared<Page>("C"), false);
     journal.clear();
     auto popped = nav->popToRootViewController(false);
     ASSERT_EQ(popped.size(), 2u);
@@ -106,8 +106,8 @@ TEST_F(NavigationTests, PopToRootSkipsTheMiddleControllersCallbacks)
 
 TEST_F(NavigationTests, APushDuringATransitionFinishesTheRunningOneFirst)
 {
-    auto b = std::make_shared<Screen>("B");
-    auto c = std::make_shared<Screen>("C");
+    auto b = std::make_shared<Page>("B");
+    auto c = std::make_shared<Page>("C");
     nav->pushViewController(b, true);
     nav->pushViewController(c, true);
     EXPECT_EQ(journal, (std::vector<std::string> { "A willDisappear", "B didLoad", "B willAppear", "A didDisappear", "B didAppear",
@@ -124,10 +124,10 @@ TEST_F(NavigationTests, APushDuringATransitionFinishesTheRunningOneFirst)
 
 TEST_F(NavigationTests, AControllerOffScreenGetsNoCallbacksUntilItsNavigationControllerAppears)
 {
-    auto a = std::make_shared<Screen>("X");
+    auto a = std::make_shared<Page>("X");
     auto offscreen = std::make_shared<NavigationController>(a);
     offscreen->view();
-    offscreen->pushViewController(std::make_shared<Screen>("Y"), false);
+    offscreen->pushViewController(std::make_shared<Page>("Y"), false);
     EXPECT_EQ(journal, (std::vector<std::string> { "X didLoad", "Y didLoad" }));
     journal.clear();
     window->setRootViewController(offscreen);
@@ -138,7 +138,7 @@ TEST_F(NavigationTests, TheBarShowsTheTopItemsTitleItemsAndBackButton)
 {
     driver.settle();
     EXPECT_TRUE(driver.findByText("A"));
-    auto b = std::make_shared<Screen>("B");
+    auto b = std::make_shared<Page>("B");
     nav->pushViewController(b, false);
     // No left item: a back button with the title of the controller below pops.
     auto back = nav->navigationBar()->backButton();
@@ -172,7 +172,7 @@ TEST_F(NavigationTests, TheBarShowsTheTopItemsTitleItemsAndBackButton)
 
 TEST_F(NavigationTests, ContentStartsBelowTheBarUnlessItExtendsUnderIt)
 {
-    auto b = std::make_shared<Screen>("B");
+    auto b = std::make_shared<Page>("B");
     b->setEdgesForExtendedLayout(RectEdge::None);
     nav->pushViewController(b, false);
     EXPECT_EQ(b->view()->frame(), (Rect { 0, 64, 320, 416 }));

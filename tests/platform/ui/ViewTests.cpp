@@ -138,10 +138,10 @@ TEST_F(ViewTests, AutoresizingSharesTheChangeBetweenFlexibleParts)
     EXPECT_EQ(full->frame(), (Rect { 0, 0, 480, 320 }));
 }
 
-class Screen : public ViewController {
+class OwnerScreen : public ViewController {
 public:
     std::vector<std::string> handled;
-    Screen()
+    OwnerScreen()
     {
         onAction("didTouchButton:", [this](const std::shared_ptr<View>& sender) { handled.push_back("screen:" + std::to_string(sender->tag())); });
     }
@@ -150,7 +150,7 @@ public:
 TEST_F(ViewTests, ActionsWithoutTargetClimbTheResponderChainToTheOwningController)
 {
     auto window = std::make_shared<Window>();
-    auto screen = std::make_shared<Screen>();
+    auto screen = std::make_shared<OwnerScreen>();
     window->setRootViewController(screen);
     window->makeKeyAndVisible();
 
