@@ -115,6 +115,27 @@ private:
         return true;
     }
 
+    // The length that follows a marker whose low nibble is `nibble`, at `position` (moved past
+    // any extended length).
+    bool length(std::uint8_t nibble, std::uint64_t& position, std::uint64_t& count, std::string& error) const
+    {
+        count = nibble;
+        if (count != 0x0F)
+            return true;
+        if (position >= m_tableOffset || (m_data[position] >> 4) != 0x1 || (m_data[position] & 0x0F) > 3) {
+            error = "a property-list entry has a damaged length";
+            return false;
+        }
+        int width = 1 << (m_data[position] & 0x0F);
+        if (position + 1 + width > m_tableOffset) {
+            error = "a property-list entry has a damaged length";
+            return false;
+        }
+        count = readBigEndian(m_data + position + 1, width);
+        position += 1 + width;
+        return true;
+    }
+
     bool children(std::uint64_t entry, std::vector<std::uint64_t>& out, std::string& error)
     {
         std::uint64_t offset = readBigEndian(m_data + m_tableOffset + entry * m_offsetWidth, m_offsetWidth);
@@ -124,23 +145,31 @@ private:
         }
         std::uint8_t marker = m_data[offset];
         int kind = marker >> 4;
+        std::uint64_t position = offset + 1;
+        std::uint64_t count = 0;
+        if (kind == 0x5 || kind == 0x6 || kind == 0x7) {
+            // The library asserts (aborting the process) on some texts holding a NUL
+            // character; no text this archiver writes holds one.
+            if (!length(marker & 0x0F, position, count, error))
+                return false;
+            std::uint64_t unit = kind == 0x6 ? 2 : 1;
+            if (count > (m_tableOffset - position) / unit) {
+                error = "a property-list text runs past the data";
+                return false;
+            }
+            for (std::uint64_t i = 0; i < count; ++i) {
+                const std::uint8_t* c = m_data + position + i * unit;
+                if (c[0] == 0 && (unit == 1 || c[1] == 0)) {
+                    error = "a property-list text holds a NUL character";
+                    return false;
+                }
+            }
+            return true;
+        }
         if (kind != 0xA && kind != 0xC && kind != 0xD)
             return true;
-        std::uint64_t position = offset + 1;
-        std::uint64_t count = marker & 0x0F;
-        if (count == 0x0F) {
-            if (position >= m_tableOffset || (m_data[position] >> 4) != 0x1 || (m_data[position] & 0x0F) > 3) {
-                error = "a property-list container has a damaged length";
-                return false;
-            }
-            int width = 1 << (m_data[position] & 0x0F);
-            if (position + 1 + width > m_tableOffset) {
-                error = "a property-list container has a damaged length";
-                return false;
-            }
-            count = readBigEndian(m_data + position + 1, width);
-            position += 1 + width;
-        }
+        if (!length(marker & 0x0F, position, count, error))
+            return false;
         std::uint64_t refs = kind == 0xD ? count * 2 : count;
         if (count > m_tableOffset || refs > (m_tableOffset - position) / m_refWidth) {
             error = "a property-list container runs past the data";

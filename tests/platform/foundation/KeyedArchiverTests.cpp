@@ -408,10 +408,13 @@ TEST(KeyedUnarchiver, PropertyListBombsAreRefusedBeforeParsing)
     std::vector<std::vector<uint32_t>> loop { { 1 }, { 0 } };
     Bytes longContainer = rawBinaryPlist({ std::vector<uint32_t>(20, 0) });
     longContainer[13] = 0x7F; // claims far more references than follow
+    // A UTF-16 text "a" followed by a NUL: the library asserts on such texts.
+    Bytes nulText { 'b', 'p', 'l', 'i', 's', 't', '0', '0', 0x62, 0, 'a', 0, 0, 0, 0, 0, 8 };
+    nulText.insert(nulText.end(), { 0, 0, 0, 0, 0, 0, 4, 4, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 13 });
 
     for (const auto& [what, bytes] : std::vector<std::pair<const char*, Bytes>> {
              { "deep", rawBinaryPlist(deep) }, { "wide", rawBinaryPlist(wide) },
-             { "loop", rawBinaryPlist(loop) }, { "long", longContainer } }) {
+             { "loop", rawBinaryPlist(loop) }, { "long", longContainer }, { "nul text", nulText } }) {
         std::string error;
         double seconds = secondsToRun([&] { EXPECT_FALSE(KeyedUnarchiver::unarchivedObject<Node>(bytes, &error)) << what; });
         EXPECT_LT(seconds, 2.0) << what;
