@@ -1,0 +1,278 @@
+#include "app/CommandInterpreter.h"
+
+#include "platform/foundation/Pasteboard.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/ui/NavigationBar.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/TextField.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/Interaction.h"
+#include "platform/ui/Window.h"
+
+#include <ostream>
+
+namespace {
+
+std::string quoted(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
+
+}
+
+CommandInterpreter::CommandInterpreter(std::ostream& out)
+    : m_out(out)
+{
+}
+
+bool CommandInterpreter::fail(const std::string& message)
+{
+    ++m_failures;
+    m_out << "error: " << message << "\n";
+    m_out.flush();
+    return false;
+}
+
+bool CommandInterpreter::execute(std::string_view line)
+{
+    std::string error;
+    auto command = ScriptCommand::parse(line, &error);
+    if (!command)
+        return fail(error);
+    return execute(*command);
+}
+
+bool CommandInterpreter::execute(const ScriptCommand& command)
+{
+    using Kind = ScriptCommand::Kind;
+    bool ok = true;
+    switch (command.kind) {
+    case Kind::None:
+        return true;
+    case Kind::Dump:
+        ok = dump();
+        break;
+    case Kind::TapText:
+        ok = tapText(command.text);
+        break;
+    case Kind::TapTag:
+        ok = tapTag(command.tag);
+        break;
+    case Kind::TapRow:
+        ok = tapRow(command.section, command.row);
+        break;
+    case Kind::Type:
+        ok = type(command.text, command.input);
+        break;
+    case Kind::ScrollBottom:
+        ok = scrollBottom();
+        break;
+    case Kind::Pull:
+        ok = pull();
+        break;
+    case Kind::Back:
+        ok = back();
+        break;
+    case Kind::Wait:
+        ok = wait(command.seconds);
+        break;
+    case Kind::Idle:
+        ok = idle();
+        break;
+    case Kind::Pasteboard:
+        ok = pasteboard();
+        break;
+    case Kind::Quit:
+        m_quit = true;
+        break;
+    }
+    m_driver.settle();
+    // Let a transition that the command started (a push, a pop) finish, as a person would.
+    for (int i = 0; i < 10 && pf::Interaction::isIgnoringEvents(); ++i)
+        passTime(pf::NavigationController::TransitionDuration / 5);
+    m_out.flush();
+    return ok;
+}
+
+void CommandInterpreter::passTime(double seconds)
+{
+    auto& loop = pf::RunLoop::main();
+    if (loop.hasManualClock()) {
+        m_driver.advance(seconds);
+        loop.runPending();
+    } else {
+        loop.runUntil([] { return false; }, seconds);
+    }
+    m_driver.settle();
+}
+
+bool CommandInterpreter::reachable(const std::shared_ptr<pf::View>& view) const
+{
+    if (!view || !m_driver.isVisible(*view))
+        return false;
+    pf::Rect visible = view->visibleRectInWindow();
+    auto window = view->window();
+    if (!window || visible.size.width <= 0 || visible.size.height <= 0)
+        return false;
+    pf::Point centre = visible.center();
+    pf::Point onScreen { centre.x + window->frame().origin.x, centre.y + window->frame().origin.y };
+    auto hit = pf::Window::hitTestScreen(onScreen);
+    return hit && (hit->isDescendantOf(view.get()) || view->isDescendantOf(hit.get()));
+}
+
+bool CommandInterpreter::tapFirstReachable(std::vector<std::shared_ptr<pf::View>> candidates, const std::string& what)
+{
+    if (candidates.empty())
+        return fail("nothing shows " + what);
+    pf::TouchResult last;
+    // The driver lists views back to front: try the frontmost first.
+    for (auto it = candidates.rbegin(); it != candidates.rend(); ++it) {
+        last = m_driver.tap(*it);
+        if (last) {
+            m_driver.settle();
+            return true;
+        }
+        if (last.outcome == pf::TouchResult::Outcome::Ignored)
+            break;
+    }
+    return fail("cannot tap " + what + (last.reason.empty() ? "" : ": " + last.reason));
+}
+
+bool CommandInterpreter::dump()
+{
+    std::string screen = m_driver.dump();
+    m_out << "--- screen\n" << screen;
+    if (!screen.empty() && screen.back() != '\n')
+        m_out << "\n";
+    m_out << "---\n";
+    return true;
+}
+
+bool CommandInterpreter::tapText(const std::string& text)
+{
+    return tapFirstReachable(m_driver.findAllByText(text), quoted(text));
+}
+
+bool CommandInterpreter::tapTag(int tag)
+{
+    auto views = m_driver.findAll([tag](const pf::View& v) { return v.tag() == tag; });
+    return tapFirstReachable(std::move(views), "tag " + std::to_string(tag));
+}
+
+std::shared_ptr<pf::TableView> CommandInterpreter::topmostTable() const
+{
+    auto tables = m_driver.findAll([](const pf::View& v) { return dynamic_cast<const pf::TableView*>(&v) != nullptr; });
+    for (auto it = tables.rbegin(); it != tables.rend(); ++it) {
+        if (reachable(*it))
+            return std::static_pointer_cast<pf::TableView>(*it);
+    }
+    return nullptr;
+}
+
+bool CommandInterpreter::tapRow(int section, int row)
+{
+    auto table = topmostTable();
+    if (!table)
+        return fail("no table is shown");
+    if (section >= table->numberOfSections() || row >= table->numberOfRowsInSection(section))
+        return fail("the table has no row " + std::to_string(section) + ":" + std::to_string(row));
+    pf::IndexPath path { section, row };
+    if (!table->cellForRowAtIndexPath(path)) {
+        table->scrollToRowAtIndexPath(path, pf::TableViewScrollPosition::Middle, false);
+        m_driver.settle();
+    }
+    auto result = m_driver.tapRow(table, path);
+    if (!result)
+        return fail("cannot tap row " + std::to_string(section) + ":" + std::to_string(row) + ": " + result.reason);
+    return true;
+}
+
+bool CommandInterpreter::type(const std::string& fieldName, const std::string& text)
+{
+    std::shared_ptr<pf::TextField> field;
+    for (auto& view : m_driver.findAll([&](const pf::View& v) {
+             auto f = dynamic_cast<const pf::TextField*>(&v);
+             return f && (f->placeholder() == fieldName || f->outletName() == fieldName);
+         })) {
+        field = std::static_pointer_cast<pf::TextField>(view);
+    }
+    if (!field)
+        return fail("no field " + quoted(fieldName));
+    if (!m_driver.typeText(field, text))
+        return fail("cannot type into " + quoted(fieldName));
+    return true;
+}
+
+bool CommandInterpreter::scrollBottom()
+{
+    auto table = topmostTable();
+    if (!table)
+        return fail("no table is shown");
+    // Flicks as a person does, until one comes to rest at the bottom.
+    for (int i = 0; i < kMaxFlicks; ++i) {
+        if (!m_driver.dragView(table, { 0, -300 }, { .duration = 0.1, .fling = true }))
+            return fail("cannot flick the table");
+        passTime(3);
+        if (table->contentOffset().y + table->frame().size.height + 1 >= table->contentSize().height
+            || table->contentOffset().y >= table->maxContentOffset().y)
+            return true;
+    }
+    return fail("the table did not reach its bottom");
+}
+
+bool CommandInterpreter::pull()
+{
+    auto table = topmostTable();
+    if (!table)
+        return fail("no table is shown");
+    table->setContentOffset(table->minContentOffset());
+    m_driver.settle();
+    if (!m_driver.pullDownAndRelease(table, 150))
+        return fail("cannot pull the table");
+    passTime(0.5);
+    return true;
+}
+
+bool CommandInterpreter::back()
+{
+    auto bars = m_driver.findAll([](const pf::View& v) { return dynamic_cast<const pf::NavigationBar*>(&v) != nullptr; });
+    for (auto it = bars.rbegin(); it != bars.rend(); ++it) {
+        auto bar = std::static_pointer_cast<pf::NavigationBar>(*it);
+        std::shared_ptr<pf::View> target;
+        if (auto left = bar->leftView(); left && m_driver.isVisible(*left))
+            target = left;
+        else if (auto button = bar->backButton(); button && m_driver.isVisible(*button))
+            target = button;
+        if (!target)
+            continue;
+        auto result = m_driver.tap(target);
+        if (!result)
+            return fail("cannot tap the back button: " + result.reason);
+        passTime(pf::NavigationController::TransitionDuration);
+        return true;
+    }
+    return fail("there is no back button");
+}
+
+bool CommandInterpreter::wait(double seconds)
+{
+    passTime(seconds);
+    return true;
+}
+
+bool CommandInterpreter::idle()
+{
+    bool quiet = pf::RunLoop::main().waitUntilIdle(kIdleTimeout);
+    m_driver.settle();
+    if (!quiet)
+        return fail("requests still in flight after " + std::to_string(static_cast<int>(kIdleTimeout)) + " seconds");
+    return true;
+}
+
+bool CommandInterpreter::pasteboard()
+{
+    auto text = pf::Pasteboard::general()->string();
+    m_out << text.value_or("") << "\n";
+    return true;
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "app/ScriptCommand.h"
+#include "platform/ui/Driver.h"
+
+#include <iosfwd>
+#include <memory>
+#include <string_view>
+
+namespace pf {
+class TableView;
+}
+
+// Runs simulator commands against whatever the key window shows, the way a person would:
+// through the screen driver's taps, typing, flicks and pulls, and its dump.
+//
+// Rules:
+// - Every command ends with the screen settled (posted work run, layout done); no time passes
+//   except in `wait`, `scroll bottom`, `pull`, `back` (the time the gesture or the transition
+//   takes) and `idle` (real time, for replies to arrive).
+// - A command that fails prints one line "error: ..." and counts as a failure; the next one
+//   runs all the same.
+// - When several views match a tap, the frontmost one a finger can reach is tapped.
+// - "The topmost table" is the frontmost visible table that a finger reaches at its middle.
+class CommandInterpreter {
+public:
+    static constexpr double kIdleTimeout = 10;
+    static constexpr int kMaxFlicks = 50;
+
+    explicit CommandInterpreter(std::ostream& out);
+
+    // Parses and runs one line; false when it failed.
+    bool execute(std::string_view line);
+    bool execute(const ScriptCommand& command);
+
+    bool quitRequested() const { return m_quit; }
+    int failures() const { return m_failures; }
+    pf::Driver& driver() { return m_driver; }
+
+    // Lets `seconds` pass: on a manual clock at once, else in real time with the loop running.
+    void passTime(double seconds);
+    std::shared_ptr<pf::TableView> topmostTable() const;
+
+private:
+    bool fail(const std::string& message);
+    bool reachable(const std::shared_ptr<pf::View>& view) const;
+    bool tapFirstReachable(std::vector<std::shared_ptr<pf::View>> candidates, const std::string& what);
+
+    bool dump();
+    bool tapText(const std::string& text);
+    bool tapTag(int tag);
+    bool tapRow(int section, int row);
+    bool type(const std::string& field, const std::string& text);
+    bool scrollBottom();
+    bool pull();
+    bool back();
+    bool wait(double seconds);
+    bool idle();
+    bool pasteboard();
+
+    std::ostream& m_out;
+    pf::Driver m_driver;
+    bool m_quit { false };
+    int m_failures { 0 };
+};

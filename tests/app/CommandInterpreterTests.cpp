@@ -1,0 +1,166 @@
+#include "app/CommandInterpreter.h"
+#include "app/Simulator.h"
+
+#include "core/AppInfoConfiguration.h"
+#include "platform/foundation/Pasteboard.h"
+#include "platform/testing/TaskEnvironment.h"
+#include "platform/testing/TestHttpServer.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/UIEnvironment.h"
+#include "platform/ui/Window.h"
+#include "screens/gifts/GiftCategoryViewController.h"
+#include "screens/gifts/GiftPageViewController.h"
+#include "tools/portal/PortalServer.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace {
+
+size_t count(const std::string& text, const std::string& part)
+{
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size()))
+        ++n;
+    return n;
+}
+
+class CommandInterpreterTest : public ::testing::Test {
+protected:
+    CommandInterpreterTest()
+    {
+        pf::UIEnvironment::reset();
+        auto config = AppInfoConfiguration::sharedInstance();
+        config->setAppKey("quorvane-sample-key");
+        config->setOpenID("quorvane-sample-client");
+    }
+    ~CommandInterpreterTest() override
+    {
+        window.reset();
+        pf::UIEnvironment::reset();
+    }
+
+    void showFirstScreen(const std::string& apiBase)
+    {
+        AppInfoConfiguration::sharedInstance()->setApiBaseURL(apiBase);
+        window = Simulator::showFirstScreen();
+        navigation = std::dynamic_pointer_cast<pf::NavigationController>(window->rootViewController());
+        ASSERT_TRUE(navigation);
+        category = std::dynamic_pointer_cast<GiftCategoryViewController>(navigation->viewControllers().front());
+        ASSERT_TRUE(category);
+    }
+    // Runs lines and returns what they printed.
+    std::string run(const std::vector<std::string>& lines)
+    {
+        out.str({});
+        for (auto& line : lines)
+            interpreter.execute(line);
+        return out.str();
+    }
+    std::vector<std::string> pagesAsked(const portal::PortalServer& server, const std::string& type) const
+    {
+        std::vector<std::string> pages;
+        for (auto& r : server.receivedRequests()) {
+            if (r.path != "/api/ka/list" || r.body.find("type=" + type) == std::string::npos)
+                continue;
+            auto at = r.body.find("page=");
+            pages.push_back(r.body.substr(at + 5, r.body.find('&', at) - at - 5));
+        }
+        return pages;
+    }
+
+    pf::TaskEnvironment env;
+    std::ostringstream out;
+    CommandInterpreter interpreter { out };
+    std::shared_ptr<pf::Window> window;
+    std::shared_ptr<pf::NavigationController> navigation;
+    std::shared_ptr<GiftCategoryViewController> category;
+};
+
+TEST_F(CommandInterpreterTest, ASessionAgainstTheLocalPortal)
+{
+    portal::PortalServer server;
+    ASSERT_TRUE(server.start());
+    showFirstScreen(server.apiBaseURL());
+
+    std::string first = run({ "idle", "dump" });
+    EXPECT_EQ(first.rfind("--- screen\n", 0), 0u) << first.substr(0, 200);
+    EXPECT_EQ(first.substr(first.size() - 4), "---\n");
+    for (const char* text : { "text=\"Quorvane\"", "text=\"推荐\"", "text=\"独家\"", "text=\"最新\"", "领取资格：", "剩余礼包：", "outlet=giftActionButton" })
+        EXPECT_NE(first.find(text), std::string::npos) << text;
+    EXPECT_EQ(first.find("error:"), std::string::npos) << first;
+    EXPECT_EQ(pagesAsked(server, "0"), (std::vector<std::string> { "1", "2" }));
+
+    // The second tab, flicked to its bottom: page 2 in full, then its probe finds nothing.
+    EXPECT_EQ(run({ "tap \"独家\"", "scroll bottom", "idle" }), "");
+    EXPECT_EQ(category->currentPage(), 11);
+    EXPECT_EQ(pagesAsked(server, "1"), (std::vector<std::string> { "1", "2", "2", "3" }));
+    EXPECT_NE(run({ "scroll bottom", "dump" }).find("text=\"已经显示全部内容\""), std::string::npos);
+    EXPECT_EQ(pagesAsked(server, "1").size(), 4u) << "nothing more to load";
+
+    // Pull to refresh from wherever the list is: page 1 again.
+    EXPECT_EQ(run({ "pull", "idle" }), "");
+    EXPECT_EQ(pagesAsked(server, "1").at(4), "1");
+    EXPECT_EQ(category->giftPageViewControllers()[1]->giftListArray().size(), 20u);
+
+    // A row opens a screen; back returns to the same tab.
+    EXPECT_EQ(run({ "tap row 0" }), "");
+    EXPECT_EQ(navigation->viewControllers().size(), 2u);
+    EXPECT_EQ(run({ "back" }), "");
+    EXPECT_EQ(navigation->viewControllers().size(), 1u);
+    EXPECT_EQ(category->currentPage(), 11);
+    EXPECT_EQ(interpreter.failures(), 0);
+}
+
+TEST_F(CommandInterpreterTest, FailuresPrintOneErrorLineEachAndTheScriptGoesOn)
+{
+    pf::TestHttpServer server;
+    server.reply("POST", "/api/ka/list", 200, R"({"ret":0,"body":[]})", "application/json");
+    server.reply("POST", "/api/arc/lun", 200, R"({"ret":0,"body":[]})", "application/json");
+    showFirstScreen(server.url("/api/"));
+    run({ "idle" });
+    server.clearRequests();
+
+    std::string printed = run({ "fly away", "tap \"nothing shows this\"", "tap tag 999", "tap row 7", "back", "type \"name\" \"x\"" });
+    EXPECT_EQ(count(printed, "error: "), 6u) << printed;
+    EXPECT_EQ(count(printed, "\n"), 6u) << printed;
+    EXPECT_EQ(interpreter.failures(), 6);
+
+    // Three tabs show the same end text; the one in front is the one tapped.
+    EXPECT_EQ(run({ "tap \"已经显示全部内容\"", "idle" }), "");
+    auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 2u) << "a page request and its probe";
+    EXPECT_NE(requests[0].body.find("type=0"), std::string::npos);
+    EXPECT_NE(requests[0].body.find("page=2"), std::string::npos);
+
+    pf::Pasteboard::general()->setString("ABCD-1234");
+    EXPECT_EQ(run({ "pasteboard" }), "ABCD-1234\n");
+    EXPECT_EQ(run({ "wait 2.5", "# a note" }), "");
+    EXPECT_EQ(interpreter.failures(), 6);
+    EXPECT_FALSE(interpreter.quitRequested());
+    run({ "quit" });
+    EXPECT_TRUE(interpreter.quitRequested());
+}
+
+TEST_F(CommandInterpreterTest, AScriptStopsAtQuitAndItsStatusTellsWhetherAnyCommandFailed)
+{
+    pf::TestHttpServer server;
+    server.reply("POST", "/api/ka/list", 200, R"({"ret":0,"body":[]})", "application/json");
+    server.reply("POST", "/api/arc/lun", 200, R"({"ret":0,"body":[]})", "application/json");
+    showFirstScreen(server.url("/api/"));
+    Simulator simulator({});
+
+    std::istringstream good("idle\ndump\nquit\nfly\n");
+    std::ostringstream printed;
+    EXPECT_EQ(simulator.run(good, printed, false), 0);
+    EXPECT_EQ(printed.str().find("error:"), std::string::npos) << "nothing after quit runs";
+    EXPECT_EQ(count(printed.str(), "--- screen\n"), 1u);
+
+    std::istringstream bad("tap tag 12345\ndump\n");
+    printed.str({});
+    EXPECT_EQ(simulator.run(bad, printed, false), 1);
+    EXPECT_EQ(count(printed.str(), "--- screen\n"), 1u) << "the script went on after the failure";
+}
+
+}
