@@ -95,6 +95,7 @@ TEST_F(GiftCategoryScreenTest, FirstAppearanceAsksForThreeCategoriesAndTheCarous
     auto footer = std::dynamic_pointer_cast<PagingFooterCell>(table->cellForRowAtIndexPath({ 0, 20 }));
     ASSERT_TRUE(footer) << "the footer row follows the 20 gifts";
     EXPECT_TRUE(footer->loadingView()) << "more exists: the loading animation";
+    EXPECT_NE(driver.dump().find("PagingFooterCell frame=(0,1726,320,80)"), std::string::npos) << driver.dump();
 }
 
 TEST_F(GiftCategoryScreenTest, ReachingTheBottomLoadsTheNextPageUntilEverythingIsShown)
