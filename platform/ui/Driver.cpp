@@ -46,7 +46,8 @@ namespace {
 
         bool walk(const View& view, const Rect& clip, int depth)
         {
-            if (view.isHidden() || view.alpha() < 0.01 || view.dumpRole() == View::DumpRole::Hidden)
+            // Mid-fade a view is still seen, so visibility follows the animated opacity.
+            if (view.isHidden() || view.layer().presentationOpacity() < 0.01 || view.dumpRole() == View::DumpRole::Hidden)
                 return false;
             Rect visible = view.frameInWindow().intersection(clip);
             bool ownLine = view.dumpRole() == View::DumpRole::Normal;

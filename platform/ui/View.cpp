@@ -483,8 +483,10 @@ void View::dumpAttributes(DumpAttributes& attributes) const
         attributes.value("tag", std::to_string(m_tag));
     if (m_backgroundColor && m_backgroundColor->alpha > 0)
         attributes.value("bg", m_backgroundColor->hexString());
-    if (m_alpha < 1)
-        attributes.value("alpha", DumpAttributes::number(m_alpha));
+    // What a person sees: mid-fade, the animated value rather than the one it is heading to.
+    double shown = m_layer.presentationOpacity();
+    if (shown < 1)
+        attributes.value("alpha", DumpAttributes::number(shown));
 }
 
 }

@@ -1,6 +1,7 @@
 #include "UITestSupport.h"
 
 #include "platform/graphics/Image.h"
+#include "platform/ui/Animation.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/DumpAttributes.h"
 #include "platform/ui/Driver.h"
@@ -248,4 +249,21 @@ TEST_F(DriverTests, OnlyOneFieldEditsAtATimeAndHidingAFieldEndsItsEditing)
     EXPECT_FALSE(loose->becomeFirstResponder());
 }
 
+}
+
+TEST_F(DriverTests, AFadingViewStaysOnTheScreenUntilItsFadeEnds)
+{
+    auto toast = std::make_shared<Label>(Rect { 40, 200, 240, 60 });
+    toast->setText("已复制");
+    window->addSubview(toast);
+    Animation::animate(3.0, [&] { toast->setAlpha(0); }, [&](bool) { toast->removeFromSuperview(); });
+
+    env.fastForwardBy(1.5);
+    std::string midway = driver.dump();
+    EXPECT_NE(midway.find("已复制"), std::string::npos) << midway;
+    EXPECT_NE(midway.find("alpha=0.5"), std::string::npos) << midway;
+    EXPECT_TRUE(driver.isVisible(*toast));
+
+    env.fastForwardBy(1.6);
+    EXPECT_EQ(driver.dump().find("已复制"), std::string::npos);
 }
