@@ -139,11 +139,11 @@ std::optional<ScriptCommand> ScriptCommand::parse(std::string_view line, std::st
             return command;
         }
         if (n == 3 && w[1] == "row") {
-            const std::string& spec = w[2];
-            size_t colon = spec.find(':');
+            const std::string& rowText = w[2];
+            size_t colon = rowText.find(':');
             bool ok = colon == std::string::npos
-                ? parseInt(spec, command.row)
-                : parseInt(spec.substr(0, colon), command.section) && parseInt(spec.substr(colon + 1), command.row);
+                ? parseInt(rowText, command.row)
+                : parseInt(rowText.substr(0, colon), command.section) && parseInt(rowText.substr(colon + 1), command.row);
             if (!ok || command.row < 0 || command.section < 0)
                 return bad("usage: tap row N or tap row S:N");
             command.kind = Kind::TapRow;

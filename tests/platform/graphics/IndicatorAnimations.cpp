@@ -45,17 +45,17 @@ TEST(IndicatorAnimations, DISABLED_WriteBundleAnimations)
 {
     const char* folder = std::getenv("QUORVANE_GIF_FOLDER");
     ASSERT_TRUE(folder) << "set QUORVANE_GIF_FOLDER to the bundle's resource folder";
-    struct Spec {
+    struct Animation {
         const char* name;
         int size;
         int delay;
     };
     // Shown at half their pixel size: a 20-point footer spinner, the 18-point pull-to-refresh
     // spinner and the 40-point page loading spinner.
-    for (Spec spec : { Spec { "loading.gif", 40, 8 }, Spec { "refresh.gif", 36, 10 }, Spec { "page_loading.gif", 80, 10 } }) {
-        pf::Bytes data = spinner(spec.size, 8, spec.delay);
+    for (Animation animation : { Animation { "loading.gif", 40, 8 }, Animation { "refresh.gif", 36, 10 }, Animation { "page_loading.gif", 80, 10 } }) {
+        pf::Bytes data = spinner(animation.size, 8, animation.delay);
         ASSERT_TRUE(pf::Image::decode(data));
-        std::ofstream out(std::string(folder) + "/" + spec.name, std::ios::binary);
+        std::ofstream out(std::string(folder) + "/" + animation.name, std::ios::binary);
         out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
         ASSERT_TRUE(out.good());
     }
