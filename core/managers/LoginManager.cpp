@@ -1,11 +1,49 @@
 #include "core/managers/LoginManager.h"
 
+#include "core/NetworkParameterAssistant.h"
+#include "core/NetworkRequestor.h"
+#include "core/PortalReplyEnvelope.h"
+#include "core/records/UserInfo.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UserDefaults.h"
+
+namespace {
+
+// Registered with the manager's observers and never posted: while the centre still lists it,
+// the manager's registrations are in place.
+constexpr const char* kObservingMarker = "LoginManager.observing";
+
+}
 
 std::shared_ptr<LoginManager> LoginManager::sharedInstance()
 {
     static const std::shared_ptr<LoginManager> instance = std::make_shared<LoginManager>();
+    instance->observeNotificationsIfNeeded();
     return instance;
+}
+
+void LoginManager::observeNotificationsIfNeeded()
+{
+    auto& center = pf::NotificationCenter::defaultCenter();
+    if (center.observerCount(kObservingMarker) > 0)
+        return;
+    // A centre without our registrations belongs to a fresh start: begin from a clean state.
+    m_userInformation.reset();
+    m_networkRequestor.reset();
+    m_autoLoginRequestor.reset();
+    center.removeObserver(this);
+
+    std::weak_ptr<LoginManager> weak = weak_from_this();
+    center.addObserver(weak, kUserLoginNotification, [weak](const pf::Notification& n) {
+        if (auto self = weak.lock())
+            self->loginFinished(n);
+    });
+    center.addObserver(weak, kUserLogoutNotification, [weak](const pf::Notification& n) {
+        if (auto self = weak.lock())
+            self->logoutFinished(n);
+    });
+    center.addObserver(weak, kObservingMarker, [](const pf::Notification&) { });
 }
 
 void LoginManager::recordUserToken(const std::string& token)
@@ -21,4 +59,66 @@ std::optional<std::string> LoginManager::getUserToken() const
 void LoginManager::clearUserToken()
 {
     pf::UserDefaults::standard()->removeObjectForKey(kUserTokenKey);
+}
+
+std::shared_ptr<NetworkRequestor> LoginManager::startUserInfoRequest()
+{
+    auto address = NetworkParameterAssistant::getRequestAddress(NetworkParameterAssistant::UserInfo);
+    if (!address) {
+        pf::Log::line("LoginManager: no address for the user information request");
+        return nullptr;
+    }
+    auto requestor = NetworkRequestor::create();
+    requestor->startPostMethodURLConnection(*address,
+        NetworkParameterAssistant::parametersForUserInfoWithAvaType(kAvatarType), true, weak_from_this());
+    return requestor;
+}
+
+void LoginManager::requestUserInfo()
+{
+    if (!getUserToken()) {
+        pf::NotificationCenter::defaultCenter().post(kUserNotLoginNotification);
+        return;
+    }
+    m_networkRequestor = startUserInfoRequest();
+}
+
+void LoginManager::requestAutoLoginUserInfo()
+{
+    if (!getUserToken()) {
+        pf::NotificationCenter::defaultCenter().post(kUserNotLoginNotification);
+        return;
+    }
+    m_autoLoginRequestor = startUserInfoRequest();
+}
+
+void LoginManager::networkRequestorDidFinishWithData(const std::shared_ptr<NetworkRequestor>& requestor, const pf::Bytes& data)
+{
+    if (!requestor)
+        return;
+    auto reply = PortalReplyEnvelope::parse(data);
+    bool success = reply.isSuccess() && reply.body().isDictionary();
+    auto& center = pf::NotificationCenter::defaultCenter();
+    if (requestor == m_networkRequestor) {
+        m_networkRequestor.reset();
+        center.post(success ? kUserLoginNotification : kUserNotLoginNotification, reply.reply());
+    } else if (requestor == m_autoLoginRequestor) {
+        m_autoLoginRequestor.reset();
+        if (!success)
+            return;
+        m_userInformation = UserInfo::itemFromDictionary(reply.body());
+        center.post(kAutoLoginUserInfoNotification, reply.reply());
+    }
+}
+
+void LoginManager::loginFinished(const pf::Notification& notification)
+{
+    const pf::Value& body = notification.object["body"];
+    if (body.isDictionary())
+        m_userInformation = UserInfo::itemFromDictionary(body);
+}
+
+void LoginManager::logoutFinished(const pf::Notification&)
+{
+    m_userInformation.reset();
 }
