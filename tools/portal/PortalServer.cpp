@@ -2,6 +2,8 @@
 
 #include <httplib.h>
 
+#include <chrono>
+
 #include <strings.h>
 #include <thread>
 
@@ -176,6 +178,10 @@ bool PortalServer::start()
     server.Get(R"(/gift/\d+\.html)", servePage);
 
     m_impl->thread = std::thread([this] { m_impl->server.listen_after_bind(); });
+    // `stop` only reaches a server that is already listening: wait for it (bounded), so that a
+    // test that stops at once does not leave the thread listening forever.
+    for (int i = 0; i < 5000 && !server.is_running(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return true;
 }
 
