@@ -1,9 +1,10 @@
 #include "platform/foundation/KeyedUnarchiver.h"
 
+#include "platform/foundation/PropertyListCheck.h"
+
 #include <plist/plist.h>
 
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <map>
 #include <typeindex>
@@ -14,187 +15,6 @@ namespace pf {
 using Format = KeyedArchiveFormat;
 
 namespace {
-
-std::uint64_t readBigEndian(const std::uint8_t* p, int width)
-{
-    std::uint64_t value = 0;
-    for (int i = 0; i < width; ++i)
-        value = (value << 8) | p[i];
-    return value;
-}
-
-// Checks the outline of a binary property list before the library parses it: the trailer and
-// offset table lie inside the data, every container's references point at real entries, and,
-// walking from the top entry, nothing contains itself, nesting stays within `maxNesting` and
-// the tree the library would build (shared entries copied at each use) has at most `maxNodes`
-// nodes. Leaf contents are left to the library.
-class BinaryPlistShape {
-public:
-    BinaryPlistShape(const std::uint8_t* data, std::size_t size)
-        : m_data(data), m_size(size) { }
-
-    bool check(int maxNesting, std::uint64_t maxNodes, std::string& error)
-    {
-        if (!readTrailer(error))
-            return false;
-        // Depth-first walk with memoised heights and sizes; `state` 1 marks entries on the path.
-        std::vector<std::uint8_t> state(m_count, 0);
-        std::vector<int> height(m_count, 0);
-        std::vector<std::uint64_t> nodes(m_count, 0);
-        struct Frame {
-            std::uint64_t entry;
-            std::vector<std::uint64_t> children;
-            size_t next;
-        };
-        std::vector<Frame> path;
-        auto enter = [&](std::uint64_t entry) -> bool {
-            Frame frame { entry, {}, 0 };
-            if (!children(entry, frame.children, error))
-                return false;
-            state[entry] = 1;
-            path.push_back(std::move(frame));
-            if (static_cast<int>(path.size()) > maxNesting) {
-                error = "the property list is nested too deeply";
-                return false;
-            }
-            return true;
-        };
-        if (!enter(m_top))
-            return false;
-        while (!path.empty()) {
-            Frame& frame = path.back();
-            if (frame.next < frame.children.size()) {
-                std::uint64_t child = frame.children[frame.next++];
-                if (state[child] == 1) {
-                    error = "the property list contains itself";
-                    return false;
-                }
-                if (state[child] == 0 && !enter(child))
-                    return false;
-                continue;
-            }
-            int h = 0;
-            std::uint64_t n = 1;
-            for (auto child : frame.children) {
-                h = std::max(h, height[child]);
-                n = std::min(maxNodes + 1, n + nodes[child]);
-            }
-            height[frame.entry] = h + 1;
-            nodes[frame.entry] = n;
-            state[frame.entry] = 2;
-            path.pop_back();
-            if (n > maxNodes) {
-                error = "the property list expands to too many entries";
-                return false;
-            }
-        }
-        return true;
-    }
-
-private:
-    bool readTrailer(std::string& error)
-    {
-        static const char kMagic[] = "bplist00";
-        if (m_size < 8 + 32 || std::memcmp(m_data, kMagic, 8) != 0) {
-            error = "not a binary property list";
-            return false;
-        }
-        const std::uint8_t* trailer = m_data + m_size - 32;
-        m_offsetWidth = trailer[6];
-        m_refWidth = trailer[7];
-        m_count = readBigEndian(trailer + 8, 8);
-        m_top = readBigEndian(trailer + 16, 8);
-        m_tableOffset = readBigEndian(trailer + 24, 8);
-        std::uint64_t end = m_size - 32;
-        if (m_offsetWidth < 1 || m_offsetWidth > 8 || m_refWidth < 1 || m_refWidth > 8 || m_count == 0
-            || m_top >= m_count || m_tableOffset < 8 || m_tableOffset > end
-            || m_count > (end - m_tableOffset) / m_offsetWidth) {
-            error = "the property list's trailer is damaged";
-            return false;
-        }
-        return true;
-    }
-
-    // The length that follows a marker whose low nibble is `nibble`, at `position` (moved past
-    // any extended length).
-    bool length(std::uint8_t nibble, std::uint64_t& position, std::uint64_t& count, std::string& error) const
-    {
-        count = nibble;
-        if (count != 0x0F)
-            return true;
-        if (position >= m_tableOffset || (m_data[position] >> 4) != 0x1 || (m_data[position] & 0x0F) > 3) {
-            error = "a property-list entry has a damaged length";
-            return false;
-        }
-        int width = 1 << (m_data[position] & 0x0F);
-        if (position + 1 + width > m_tableOffset) {
-            error = "a property-list entry has a damaged length";
-            return false;
-        }
-        count = readBigEndian(m_data + position + 1, width);
-        position += 1 + width;
-        return true;
-    }
-
-    bool children(std::uint64_t entry, std::vector<std::uint64_t>& out, std::string& error)
-    {
-        std::uint64_t offset = readBigEndian(m_data + m_tableOffset + entry * m_offsetWidth, m_offsetWidth);
-        if (offset < 8 || offset >= m_tableOffset) {
-            error = "a property-list entry lies outside the data";
-            return false;
-        }
-        std::uint8_t marker = m_data[offset];
-        int kind = marker >> 4;
-        std::uint64_t position = offset + 1;
-        std::uint64_t count = 0;
-        if (kind == 0x5 || kind == 0x6 || kind == 0x7) {
-            // The library asserts (aborting the process) on some texts holding a NUL
-            // character; no text this archiver writes holds one.
-            if (!length(marker & 0x0F, position, count, error))
-                return false;
-            std::uint64_t unit = kind == 0x6 ? 2 : 1;
-            if (count > (m_tableOffset - position) / unit) {
-                error = "a property-list text runs past the data";
-                return false;
-            }
-            for (std::uint64_t i = 0; i < count; ++i) {
-                const std::uint8_t* c = m_data + position + i * unit;
-                if (c[0] == 0 && (unit == 1 || c[1] == 0)) {
-                    error = "a property-list text holds a NUL character";
-                    return false;
-                }
-            }
-            return true;
-        }
-        if (kind != 0xA && kind != 0xC && kind != 0xD)
-            return true;
-        if (!length(marker & 0x0F, position, count, error))
-            return false;
-        std::uint64_t refs = kind == 0xD ? count * 2 : count;
-        if (count > m_tableOffset || refs > (m_tableOffset - position) / m_refWidth) {
-            error = "a property-list container runs past the data";
-            return false;
-        }
-        out.reserve(refs);
-        for (std::uint64_t i = 0; i < refs; ++i) {
-            std::uint64_t ref = readBigEndian(m_data + position + i * m_refWidth, m_refWidth);
-            if (ref >= m_count) {
-                error = "a property-list reference points outside the data";
-                return false;
-            }
-            out.push_back(ref);
-        }
-        return true;
-    }
-
-    const std::uint8_t* m_data;
-    std::size_t m_size;
-    int m_offsetWidth { 0 };
-    int m_refWidth { 0 };
-    std::uint64_t m_count { 0 };
-    std::uint64_t m_top { 0 };
-    std::uint64_t m_tableOffset { 0 };
-};
 
 std::string unescapedKey(std::string_view key)
 {
@@ -348,7 +168,8 @@ KeyedUnarchiver::KeyedUnarchiver(const Bytes& data)
         return;
     }
     std::string shapeError;
-    if (!BinaryPlistShape(data.data(), data.size()).check(kMaxNesting, kMaxNodes, shapeError)) {
+    std::string_view bytes(reinterpret_cast<const char*>(data.data()), data.size());
+    if (!PropertyListCheck::binary(bytes, kMaxNesting, kMaxNodes, &shapeError)) {
         m->fail(shapeError);
         return;
     }

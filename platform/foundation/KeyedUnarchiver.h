@@ -19,11 +19,9 @@ namespace pf {
 //
 // Rules:
 // - Only binary property lists are read, at most kMaxArchiveBytes long. Before the property
-//   list is parsed its shape is checked: nesting at most kMaxNesting deep, at most kMaxNodes
-//   nodes once shared entries are counted at each use, no entry that contains itself and no
-//   text holding a NUL character. (The property-list library recurses without bound, copies
-//   shared entries and asserts on some NUL texts, so an unchecked file of a few hundred bytes
-//   can exhaust the stack or the memory, or abort the process.)
+//   list is parsed it passes PropertyListCheck: nesting at most kMaxNesting deep, at most
+//   kMaxNodes nodes once shared entries are counted at each use, no entry that contains itself
+//   and no text holding a NUL character.
 // - The layout must be this archiver's: "$archiver", "$version", "$objects" starting with
 //   "$null", "$top". Every reference is checked against the object table.
 // - Only expected classes are made: each decodeObject<T>/decodeObjects<T> names the class it

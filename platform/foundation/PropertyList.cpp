@@ -1,12 +1,12 @@
 #include "platform/foundation/PropertyList.h"
 
 #include "platform/foundation/FileManager.h"
+#include "platform/foundation/PropertyListCheck.h"
 
 #include <plist/plist.h>
 
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <limits>
 
 namespace pf {
@@ -21,77 +21,6 @@ struct PlistHolder {
     plist_t node { nullptr };
     ~PlistHolder() { if (node) plist_free(node); }
 };
-
-// The reader aborts the process on a text that holds a NUL character, so such texts are
-// looked for first. Only what could reach the reader is checked; anything else malformed is
-// left for the reader to refuse.
-std::uint64_t readBigEndian(const std::uint8_t* p, size_t size)
-{
-    std::uint64_t v = 0;
-    for (size_t i = 0; i < size; ++i)
-        v = (v << 8) | p[i];
-    return v;
-}
-
-bool binaryHasNulInText(std::string_view data)
-{
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.data());
-    const size_t size = data.size();
-    if (size < 8 + 32)
-        return false;
-    const std::uint8_t* trailer = bytes + size - 32;
-    size_t offsetSize = trailer[6];
-    std::uint64_t count = readBigEndian(trailer + 8, 8);
-    std::uint64_t table = readBigEndian(trailer + 24, 8);
-    if (offsetSize < 1 || offsetSize > 8 || table >= size || count > (size - table) / offsetSize)
-        return false;
-    for (std::uint64_t i = 0; i < count; ++i) {
-        std::uint64_t offset = readBigEndian(bytes + table + i * offsetSize, offsetSize);
-        if (offset >= size - 32)
-            continue;
-        std::uint8_t marker = bytes[offset];
-        int type = marker >> 4;
-        if (type != 5 && type != 6 && type != 7)
-            continue;
-        std::uint64_t length = marker & 0x0F;
-        std::uint64_t pos = offset + 1;
-        if (length == 0x0F) {
-            if (pos >= size || (bytes[pos] >> 4) != 1)
-                continue;
-            size_t intSize = size_t(1) << (bytes[pos] & 0x0F);
-            if (intSize > 8 || pos + 1 + intSize > size)
-                continue;
-            length = readBigEndian(bytes + pos + 1, intSize);
-            pos += 1 + intSize;
-        }
-        std::uint64_t unit = type == 6 ? 2 : 1;
-        if (length > (size - pos) / unit)
-            continue;
-        for (std::uint64_t k = 0; k < length; ++k) {
-            const std::uint8_t* c = bytes + pos + k * unit;
-            if (c[0] == 0 && (unit == 1 || c[1] == 0))
-                return true;
-        }
-    }
-    return false;
-}
-
-// A character reference to NUL ("&#0;", "&#x00;") in the XML form.
-bool xmlHasNulReference(std::string_view text)
-{
-    for (size_t i = text.find("&#"); i != std::string_view::npos; i = text.find("&#", i + 2)) {
-        size_t j = i + 2;
-        bool hex = j < text.size() && (text[j] == 'x' || text[j] == 'X');
-        if (hex)
-            ++j;
-        size_t digits = j;
-        while (j < text.size() && text[j] == '0')
-            ++j;
-        if (j > digits && j < text.size() && text[j] == ';')
-            return true;
-    }
-    return false;
-}
 
 bool fail(std::string* error, const char* reason)
 {
@@ -284,10 +213,9 @@ std::optional<Value> PropertyList::parse(std::string_view data, std::string* err
     PlistHolder root;
     auto length = static_cast<std::uint32_t>(data.size());
     bool binary = plist_is_binary(data.data(), length);
-    if (binary ? binaryHasNulInText(data) : xmlHasNulReference(data)) {
-        fail(error, "property list text holds a NUL character");
+    if (binary ? !PropertyListCheck::binary(data, kMaxDepth, kMaxNodes, error)
+               : !PropertyListCheck::xml(data, kMaxDepth, error))
         return std::nullopt;
-    }
     if (binary) {
         plist_from_bin(data.data(), length, &root.node);
     } else {

@@ -2,6 +2,7 @@
 
 #include "platform/foundation/Value.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,7 +13,10 @@ namespace pf {
 //
 // Rules:
 // - Reading never throws and never trusts the input: malformed, truncated or too deeply nested
-//   data gives nullopt and a reason in `error`.
+//   data gives nullopt and a reason in `error`. Before the property-list library sees the data
+//   it passes PropertyListCheck: nesting at most kMaxDepth deep, no entry containing itself, at
+//   most kMaxNodes values once entries shared in the binary form count at each use, and no text
+//   holding a NUL character.
 // - Integers are signed 64-bit; dates are kept to the microsecond; a UID (only found in keyed
 //   archives) reads as the dictionary {"CF$UID": n} and such a dictionary writes back as a UID.
 // - Null and missing values cannot be written: writing fails with a reason.
@@ -20,6 +24,7 @@ class PropertyList {
 public:
     enum class Format { Binary, Xml };
     static constexpr int kMaxDepth = 512;
+    static constexpr std::uint64_t kMaxNodes = 1u << 20;
 
     static std::optional<Value> parse(const Bytes& data, std::string* error = nullptr, Format* format = nullptr);
     static std::optional<Value> parse(std::string_view data, std::string* error = nullptr, Format* format = nullptr);

@@ -1,10 +1,11 @@
+#include "HostilePropertyLists.h"
+
 #include "platform/foundation/KeyedArchiver.h"
 #include "platform/foundation/KeyedUnarchiver.h"
 
 #include <gtest/gtest.h>
 #include <plist/plist.h>
 
-#include <chrono>
 #include <functional>
 
 using namespace pf;
@@ -123,51 +124,6 @@ uint32_t objectWithKey(plist_t root, const char* key)
     }
     ADD_FAILURE() << "no object with key " << key;
     return 0;
-}
-
-// A binary property list of `count` entries, entry i an array of the given references.
-Bytes rawBinaryPlist(const std::vector<std::vector<uint32_t>>& entries)
-{
-    Bytes out { 'b', 'p', 'l', 'i', 's', 't', '0', '0' };
-    std::vector<uint32_t> offsets;
-    auto be32 = [&](uint32_t v) {
-        for (int s = 24; s >= 0; s -= 8)
-            out.push_back(static_cast<uint8_t>(v >> s));
-    };
-    for (const auto& refs : entries) {
-        offsets.push_back(static_cast<uint32_t>(out.size()));
-        if (refs.size() < 15) {
-            out.push_back(static_cast<uint8_t>(0xA0 | refs.size()));
-        } else {
-            out.push_back(0xAF);
-            out.push_back(0x12);
-            be32(static_cast<uint32_t>(refs.size()));
-        }
-        for (auto r : refs)
-            be32(r);
-    }
-    uint32_t table = static_cast<uint32_t>(out.size());
-    for (auto o : offsets)
-        be32(o);
-    out.insert(out.end(), 6, 0);
-    out.push_back(4);
-    out.push_back(4);
-    auto be64 = [&](uint64_t v) {
-        for (int s = 56; s >= 0; s -= 8)
-            out.push_back(static_cast<uint8_t>(v >> s));
-    };
-    be64(entries.size());
-    be64(0);
-    be64(table);
-    return out;
-}
-
-template <typename F>
-double secondsToRun(F&& f)
-{
-    auto start = std::chrono::steady_clock::now();
-    f();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 }
@@ -396,27 +352,10 @@ TEST(KeyedUnarchiver, RefusesCyclesAndOverlyDeepObjects)
 
 TEST(KeyedUnarchiver, PropertyListBombsAreRefusedBeforeParsing)
 {
-    // 100000 arrays nested in each other: the parser would recurse off the stack.
-    std::vector<std::vector<uint32_t>> deep(100000);
-    for (uint32_t i = 0; i + 1 < deep.size(); ++i)
-        deep[i] = { i + 1 };
-    // 30 levels each holding the next twice: 2^30 nodes once shared entries are copied.
-    std::vector<std::vector<uint32_t>> wide(30);
-    for (uint32_t i = 0; i + 1 < wide.size(); ++i)
-        wide[i] = { i + 1, i + 1 };
-    // Entries that hold each other, and a container longer than the data.
-    std::vector<std::vector<uint32_t>> loop { { 1 }, { 0 } };
-    Bytes longContainer = rawBinaryPlist({ std::vector<uint32_t>(20, 0) });
-    longContainer[13] = 0x7F; // claims far more references than follow
-    // A UTF-16 text "a" followed by a NUL: the library asserts on such texts.
-    Bytes nulText { 'b', 'p', 'l', 'i', 's', 't', '0', '0', 0x62, 0, 'a', 0, 0, 0, 0, 0, 8 };
-    nulText.insert(nulText.end(), { 0, 0, 0, 0, 0, 0, 4, 4, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 13 });
-
-    for (const auto& [what, bytes] : std::vector<std::pair<const char*, Bytes>> {
-             { "deep", rawBinaryPlist(deep) }, { "wide", rawBinaryPlist(wide) },
-             { "loop", rawBinaryPlist(loop) }, { "long", longContainer }, { "nul text", nulText } }) {
+    for (const auto& [what, bytes] : hostile_plist::hostileBinaryLists(KeyedUnarchiver::kMaxNesting)) {
         std::string error;
-        double seconds = secondsToRun([&] { EXPECT_FALSE(KeyedUnarchiver::unarchivedObject<Node>(bytes, &error)) << what; });
+        double seconds = hostile_plist::secondsToRun(
+            [&] { EXPECT_FALSE(KeyedUnarchiver::unarchivedObject<Node>(bytes, &error)) << what; });
         EXPECT_LT(seconds, 2.0) << what;
         EXPECT_FALSE(error.empty()) << what;
     }

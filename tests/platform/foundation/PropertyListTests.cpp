@@ -1,3 +1,5 @@
+#include "HostilePropertyLists.h"
+
 #include "platform/foundation/Crypto.h"
 #include "platform/foundation/PropertyList.h"
 
@@ -119,4 +121,35 @@ TEST(PropertyList, DeepNestingIsRefused)
     std::string error;
     EXPECT_FALSE(PropertyList::write(deep, PropertyList::Format::Binary, &error));
     EXPECT_FALSE(error.empty());
+}
+
+TEST(PropertyList, HostileListsAreRefusedBeforeTheLibraryReadsThem)
+{
+    for (const auto& [what, bytes] : hostile_plist::hostileBinaryLists(PropertyList::kMaxDepth)) {
+        std::string error;
+        double seconds = hostile_plist::secondsToRun([&] { EXPECT_FALSE(PropertyList::parse(bytes, &error)) << what; });
+        EXPECT_LT(seconds, 2.0) << what;
+        EXPECT_FALSE(error.empty()) << what;
+    }
+
+    // A million nested containers, closed or not: the library frees what it read recursively.
+    for (std::string_view level : { "<array>", "<dict><key>k</key>" }) {
+        std::string open;
+        for (int i = 0; i < 1'000'000; ++i)
+            open += level;
+        std::string error;
+        EXPECT_FALSE(PropertyList::parse(std::string_view("<plist>" + open), &error)) << level;
+        EXPECT_NE(error.find("too deeply"), std::string::npos) << error;
+    }
+
+    // Nesting within the limit still reads, in both forms.
+    Value deep = Array { "leaf" };
+    for (int i = 0; i < PropertyList::kMaxDepth - 10; ++i)
+        deep = Value(Array { deep, Dictionary { { "k", 1 } } });
+    for (auto format : { PropertyList::Format::Binary, PropertyList::Format::Xml }) {
+        std::string error;
+        auto back = PropertyList::parse(*PropertyList::write(deep, format), &error);
+        ASSERT_TRUE(back) << error;
+        EXPECT_EQ(*back, deep);
+    }
 }

@@ -1,0 +1,302 @@
+#include "platform/foundation/PropertyListCheck.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace pf {
+
+namespace {
+
+bool fail(std::string* error, const char* reason)
+{
+    if (error)
+        *error = reason;
+    return false;
+}
+
+std::uint64_t readBigEndian(const std::uint8_t* p, int width)
+{
+    std::uint64_t value = 0;
+    for (int i = 0; i < width; ++i)
+        value = (value << 8) | p[i];
+    return value;
+}
+
+// The outline of one binary property list: its trailer, then a walk over the entries reachable
+// from the top one.
+class BinaryShape {
+public:
+    explicit BinaryShape(std::string_view data)
+        : m_data(reinterpret_cast<const std::uint8_t*>(data.data())), m_size(data.size()) { }
+
+    bool check(int maxNesting, std::uint64_t maxNodes, std::string* error)
+    {
+        if (!readTrailer(error))
+            return false;
+        // Depth-first walk with memoised heights and sizes; `state` 1 marks entries on the path,
+        // 2 entries already measured.
+        std::vector<std::uint8_t> state(m_count, 0);
+        std::vector<int> height(m_count, 0);
+        std::vector<std::uint64_t> nodes(m_count, 0);
+        struct Frame {
+            std::uint64_t entry;
+            std::vector<std::uint64_t> children;
+            size_t next;
+        };
+        std::vector<Frame> path;
+        auto enter = [&](std::uint64_t entry) -> bool {
+            Frame frame { entry, {}, 0 };
+            if (!children(entry, frame.children, error))
+                return false;
+            state[entry] = 1;
+            path.push_back(std::move(frame));
+            if (static_cast<int>(path.size()) > maxNesting)
+                return fail(error, "the property list is nested too deeply");
+            return true;
+        };
+        if (!enter(m_top))
+            return false;
+        while (!path.empty()) {
+            Frame& frame = path.back();
+            if (frame.next < frame.children.size()) {
+                std::uint64_t child = frame.children[frame.next++];
+                if (state[child] == 1)
+                    return fail(error, "the property list contains itself");
+                // An entry measured on another path nests as deep again below this one.
+                if (state[child] == 2 && static_cast<int>(path.size()) + height[child] > maxNesting)
+                    return fail(error, "the property list is nested too deeply");
+                if (state[child] == 0 && !enter(child))
+                    return false;
+                continue;
+            }
+            int h = 0;
+            std::uint64_t n = 1;
+            for (auto child : frame.children) {
+                h = std::max(h, height[child]);
+                n = std::min(maxNodes + 1, n + nodes[child]);
+            }
+            height[frame.entry] = h + 1;
+            nodes[frame.entry] = n;
+            state[frame.entry] = 2;
+            path.pop_back();
+            if (n > maxNodes)
+                return fail(error, "the property list expands to too many entries");
+        }
+        return true;
+    }
+
+private:
+    bool readTrailer(std::string* error)
+    {
+        static const char kMagic[] = "bplist00";
+        if (m_size < 8 + 32 || std::memcmp(m_data, kMagic, 8) != 0)
+            return fail(error, "not a binary property list");
+        const std::uint8_t* trailer = m_data + m_size - 32;
+        m_offsetWidth = trailer[6];
+        m_refWidth = trailer[7];
+        m_count = readBigEndian(trailer + 8, 8);
+        m_top = readBigEndian(trailer + 16, 8);
+        m_tableOffset = readBigEndian(trailer + 24, 8);
+        std::uint64_t end = m_size - 32;
+        if (m_offsetWidth < 1 || m_offsetWidth > 8 || m_refWidth < 1 || m_refWidth > 8 || m_count == 0
+            || m_top >= m_count || m_tableOffset < 8 || m_tableOffset > end
+            || m_count > (end - m_tableOffset) / m_offsetWidth)
+            return fail(error, "the property list's trailer is damaged");
+        return true;
+    }
+
+    // The length that follows a marker whose low nibble is `nibble`, at `position` (moved past
+    // any extended length).
+    bool length(std::uint8_t nibble, std::uint64_t& position, std::uint64_t& count, std::string* error) const
+    {
+        count = nibble;
+        if (count != 0x0F)
+            return true;
+        if (position >= m_tableOffset || (m_data[position] >> 4) != 0x1 || (m_data[position] & 0x0F) > 3)
+            return fail(error, "a property-list entry has a damaged length");
+        int width = 1 << (m_data[position] & 0x0F);
+        if (position + 1 + width > m_tableOffset)
+            return fail(error, "a property-list entry has a damaged length");
+        count = readBigEndian(m_data + position + 1, width);
+        position += 1 + width;
+        return true;
+    }
+
+    // The references held by `entry` (none for a leaf); texts are searched for NUL characters.
+    bool children(std::uint64_t entry, std::vector<std::uint64_t>& out, std::string* error) const
+    {
+        std::uint64_t offset = readBigEndian(m_data + m_tableOffset + entry * m_offsetWidth, m_offsetWidth);
+        if (offset < 8 || offset >= m_tableOffset)
+            return fail(error, "a property-list entry lies outside the data");
+        std::uint8_t marker = m_data[offset];
+        int kind = marker >> 4;
+        std::uint64_t position = offset + 1;
+        std::uint64_t count = 0;
+        if (kind == 0x5 || kind == 0x6 || kind == 0x7) {
+            if (!length(marker & 0x0F, position, count, error))
+                return false;
+            std::uint64_t unit = kind == 0x6 ? 2 : 1;
+            if (count > (m_tableOffset - position) / unit)
+                return fail(error, "a property-list text runs past the data");
+            for (std::uint64_t i = 0; i < count; ++i) {
+                const std::uint8_t* c = m_data + position + i * unit;
+                if (c[0] == 0 && (unit == 1 || c[1] == 0))
+                    return fail(error, "a property-list text holds a NUL character");
+            }
+            return true;
+        }
+        if (kind != 0xA && kind != 0xC && kind != 0xD)
+            return true;
+        if (!length(marker & 0x0F, position, count, error))
+            return false;
+        std::uint64_t refs = kind == 0xD ? count * 2 : count;
+        if (count > m_tableOffset || refs > (m_tableOffset - position) / m_refWidth)
+            return fail(error, "a property-list container runs past the data");
+        out.reserve(refs);
+        for (std::uint64_t i = 0; i < refs; ++i) {
+            std::uint64_t ref = readBigEndian(m_data + position + i * m_refWidth, m_refWidth);
+            if (ref >= m_count)
+                return fail(error, "a property-list reference points outside the data");
+            out.push_back(ref);
+        }
+        return true;
+    }
+
+    const std::uint8_t* m_data;
+    std::size_t m_size;
+    int m_offsetWidth { 0 };
+    int m_refWidth { 0 };
+    std::uint64_t m_count { 0 };
+    std::uint64_t m_top { 0 };
+    std::uint64_t m_tableOffset { 0 };
+};
+
+// A character reference to NUL ("&#0;", "&#x00;").
+bool hasNulReference(std::string_view text)
+{
+    for (size_t i = text.find("&#"); i != std::string_view::npos; i = text.find("&#", i + 2)) {
+        size_t j = i + 2;
+        bool hex = j < text.size() && (text[j] == 'x' || text[j] == 'X');
+        if (hex)
+            ++j;
+        size_t digits = j;
+        while (j < text.size() && text[j] == '0')
+            ++j;
+        if (j > digits && j < text.size() && text[j] == ';')
+            return true;
+    }
+    return false;
+}
+
+bool isSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+bool startsWith(std::string_view text, size_t at, std::string_view prefix)
+{
+    return text.substr(at, prefix.size()) == prefix;
+}
+
+// The tag named `name` at `at` ("<array" for the name "<array"): true when the name ends there
+// and, for an opening tag, the tag does not close itself right after the name.
+bool isTag(std::string_view text, size_t at, std::string_view name, bool opening)
+{
+    if (!startsWith(text, at, name))
+        return false;
+    size_t end = at + name.size();
+    if (end >= text.size() || text[end] == '>')
+        return true;
+    if (!isSpace(text[end]) && !(opening && text[end] == '/'))
+        return false;
+    if (!opening)
+        return true;
+    while (end < text.size() && isSpace(text[end]))
+        ++end;
+    return !startsWith(text, end, "/>");
+}
+
+bool opensContainer(std::string_view text, size_t at)
+{
+    return isTag(text, at, "<array", true) || isTag(text, at, "<dict", true);
+}
+
+bool closesContainer(std::string_view text, size_t at)
+{
+    return isTag(text, at, "</array", false) || isTag(text, at, "</dict", false);
+}
+
+// Just past the markup starting at `at`: the first '>' outside quotes and outside a bracketed
+// part (a declaration's internal subset); the end of the text when there is none.
+size_t endOfMarkup(std::string_view text, size_t at)
+{
+    char quote = 0;
+    int brackets = 0;
+    for (size_t i = at + 1; i < text.size(); ++i) {
+        char c = text[i];
+        if (quote) {
+            if (c == quote)
+                quote = 0;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == '[') {
+            ++brackets;
+        } else if (c == ']') {
+            brackets = std::max(0, brackets - 1);
+        } else if (c == '>' && brackets == 0) {
+            return i + 1;
+        }
+    }
+    return text.size();
+}
+
+size_t endOf(std::string_view text, size_t at, std::string_view terminator)
+{
+    size_t end = text.find(terminator, at);
+    return end == std::string_view::npos ? text.size() : end + terminator.size();
+}
+
+}
+
+bool PropertyListCheck::binary(std::string_view data, int maxNesting, std::uint64_t maxNodes, std::string* error)
+{
+    return BinaryShape(data).check(maxNesting, maxNodes, error);
+}
+
+bool PropertyListCheck::xml(std::string_view text, int maxNesting, std::string* error)
+{
+    if (hasNulReference(text))
+        return fail(error, "a property-list text holds a NUL character");
+    int depth = 0;
+    // Closing tags before `markupFrom` are not markup; opening tags count everywhere, so a
+    // region misjudged here can only make the nesting look deeper. Each stretch of markup is
+    // scanned once, keeping the scan linear.
+    size_t markupFrom = 0;
+    for (size_t at = text.find('<'); at != std::string_view::npos; at = text.find('<', at + 1)) {
+        if (opensContainer(text, at)) {
+            if (++depth > maxNesting)
+                return fail(error, "the property list is nested too deeply");
+            if (at >= markupFrom)
+                markupFrom = endOfMarkup(text, at);
+            continue;
+        }
+        if (at < markupFrom)
+            continue;
+        if (closesContainer(text, at)) {
+            depth = std::max(0, depth - 1);
+            markupFrom = endOfMarkup(text, at);
+        } else if (startsWith(text, at, "<!--")) {
+            markupFrom = endOf(text, at + 4, "-->");
+        } else if (startsWith(text, at, "<![CDATA[")) {
+            markupFrom = endOf(text, at + 9, "]]>");
+        } else if (startsWith(text, at, "<?")) {
+            markupFrom = endOf(text, at + 2, "?>");
+        } else {
+            markupFrom = endOfMarkup(text, at);
+        }
+    }
+    return true;
+}
+
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace pf {
+
+// Looks over property-list data before the property-list library is given it, refusing what the
+// library cannot be trusted with. The library recurses without bound while reading and freeing
+// (a few hundred kilobytes of nested containers exhaust the stack, even when it then rejects the
+// data), copies an entry shared by several containers at each use (a file of a few hundred bytes
+// can expand to gigabytes), and aborts the process on some texts holding a NUL character.
+//
+// Rules:
+// - Both calls only read the data, in time and memory linear in its size, and never throw. They
+//   answer true when the data may be parsed; otherwise false with a reason in `error`.
+// - Binary form: the trailer and offset table lie inside the data and every container's
+//   references point at real entries. Walking from the top entry: no entry contains itself,
+//   nesting (the top entry is level 1, leaves count as a level) stays within `maxNesting`, the
+//   tree the library would build (shared entries counted at each use) has at most `maxNodes`
+//   entries, and no text holds a NUL character. Only entries reachable from the top are looked
+//   at (the library reads no others); leaf contents are left to the library.
+// - XML form: no character reference to NUL ("&#0;"), and containers (<array>, <dict>) nest at
+//   most `maxNesting` deep. The nesting is found by a scan that never counts shallower than the
+//   library would read: an opening container tag counts wherever it stands, while a closing
+//   tag counts only where it is markup (not in a comment, CDATA section, declaration,
+//   processing instruction or inside another tag).
+class PropertyListCheck {
+public:
+    static bool binary(std::string_view data, int maxNesting, std::uint64_t maxNodes, std::string* error);
+    static bool xml(std::string_view text, int maxNesting, std::string* error);
+};
+
+}
