@@ -2,34 +2,17 @@
 
 #include "platform/foundation/DateFormatter.h"
 
-#include <cmath>
-
-namespace {
-
-// Server times are whole seconds of this era; anything beyond a few hundred thousand years (or
-// not a number) is garbage and prints as nothing rather than overflowing the calendar.
-constexpr double kLimit = 1e13;
-
-std::string format(const char* pattern, double seconds)
-{
-    if (!std::isfinite(seconds) || std::fabs(seconds) > kLimit)
-        return {};
-    return pf::DateFormatter(pattern).string(seconds);
-}
-
-}
-
 std::string DateConverter::dateFromUNIXTime(double seconds)
 {
-    return format("yyyy-MM-dd HH:mm", seconds);
+    return pf::DateFormatter("yyyy-MM-dd HH:mm").string(seconds);
 }
 
 std::string DateConverter::date1FromUNIXTime(double seconds)
 {
-    return format("MM月dd日", seconds);
+    return pf::DateFormatter("MM月dd日").string(seconds);
 }
 
 std::string DateConverter::date2FromUNIXTime(double seconds)
 {
-    return format("yyyy-MM-dd", seconds);
+    return pf::DateFormatter("yyyy-MM-dd").string(seconds);
 }

@@ -4,7 +4,7 @@
 
 // Prints portal times (seconds since 1970) in the device's time zone, two digits for month,
 // day, hour (0-23) and minute. A time that is not a number or lies absurdly far from now
-// prints as the empty text.
+// prints as the empty text (see pf::DateFormatter).
 class DateConverter {
 public:
     // "2014-05-01 09:30"

@@ -22,14 +22,17 @@ std::string pad(long value, int width)
 
 }
 
-DateFormatter::Fields DateFormatter::localFields(double t)
+std::optional<DateFormatter::Fields> DateFormatter::localFields(double t)
 {
+    if (!std::isfinite(t) || std::fabs(t) > kMaxSeconds)
+        return std::nullopt;
     double whole = std::floor(t);
     auto seconds = static_cast<time_t>(whole);
     std::tm tm {};
     {
         std::lock_guard lock(g_zoneMutex);
-        localtime_r(&seconds, &tm);
+        if (!localtime_r(&seconds, &tm))
+            return std::nullopt;
     }
     Fields f {};
     f.year = tm.tm_year + 1900;
@@ -47,9 +50,10 @@ DateFormatter::Fields DateFormatter::localFields(double t)
 
 std::string DateFormatter::string(double t) const
 {
-    if (!std::isfinite(t))
+    auto fields = localFields(t);
+    if (!fields)
         return {};
-    Fields f = localFields(t);
+    const Fields& f = *fields;
     std::string out;
     const std::string& p = m_pattern;
     for (size_t i = 0; i < p.size();) {

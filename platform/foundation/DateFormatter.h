@@ -2,6 +2,7 @@
 
 #include "platform/foundation/Value.h"
 
+#include <optional>
 #include <string>
 
 namespace pf {
@@ -13,10 +14,15 @@ namespace pf {
 // Z offset "+0800"; text in single quotes is literal ('' is a quote); anything else is copied,
 // Chinese included ("MM月dd日").
 //
+// A time that is not a number or lies more than kMaxSeconds from 1970 (some 317,000 years; no
+// calendar arithmetic overflows within it) prints as the empty text.
+//
 // The local time zone is process-wide; `setLocalTimeZone` (tests, simulator) takes a zone
 // name such as "Asia/Shanghai".
 class DateFormatter {
 public:
+    static constexpr double kMaxSeconds = 1e13;
+
     explicit DateFormatter(std::string pattern = "yyyy-MM-dd HH:mm:ss")
         : m_pattern(std::move(pattern))
     {
@@ -28,12 +34,12 @@ public:
     std::string string(double secondsSince1970) const;
     std::string string(Date date) const { return string(date.secondsSince1970); }
 
-    // Local calendar fields of a time.
+    // Local calendar fields of a time; nullopt for a time that prints as the empty text.
     struct Fields {
         int year, month, day, hour, minute, second, millisecond, dayOfYear, weekday; // weekday 0 = Sunday
         long offsetSeconds;                                                           // east of UTC
     };
-    static Fields localFields(double secondsSince1970);
+    static std::optional<Fields> localFields(double secondsSince1970);
 
     static void setLocalTimeZone(const std::string& name);
     static std::string localTimeZoneName();

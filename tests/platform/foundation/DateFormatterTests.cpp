@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 using namespace pf;
 
@@ -21,5 +22,17 @@ TEST(DateFormatter, ThePatternsOfTheScreensInTheDevicesTimeZone)
 
     DateFormatter::setLocalTimeZone("UTC");
     EXPECT_EQ(DateFormatter("yyyy-MM-dd HH:mm").string(may1), "2014-05-01 01:30");
-    EXPECT_EQ(DateFormatter("HH").string(std::nan("")), "");
+}
+
+TEST(DateFormatter, TimesBeyondTheCalendarPrintNothing)
+{
+    TaskEnvironment env;
+    DateFormatter formatter("yyyy-MM-dd HH:mm:ss.SSS");
+    EXPECT_EQ(formatter.string(DateFormatter::kMaxSeconds), "318857-05-21 01:46:40.000");
+    EXPECT_FALSE(formatter.string(-DateFormatter::kMaxSeconds).empty());
+    for (double t : { std::nan(""), std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+             std::nextafter(DateFormatter::kMaxSeconds, 1e300), -1.5e13, 6.8e16, 1e19, -1e19, 1e300, -1e300 }) {
+        EXPECT_EQ(formatter.string(t), "") << t;
+        EXPECT_FALSE(DateFormatter::localFields(t)) << t;
+    }
 }
