@@ -1,6 +1,7 @@
 #include "platform/foundation/RunLoop.h"
 
 #include <chrono>
+#include <vector>
 
 namespace pf {
 
@@ -57,11 +58,14 @@ RunLoop::TaskId RunLoop::postRepeating(double interval, Task task, const void* t
 
 bool RunLoop::cancel(TaskId id)
 {
+    std::shared_ptr<Task> dropped; // dies after the lock is released (see the class comment)
     std::lock_guard lock(m_mutex);
     auto it = m_index.find(id);
     if (it == m_index.end())
         return false;
-    m_scheduled.erase(it->second);
+    auto entry = m_scheduled.find(it->second);
+    dropped = std::move(entry->second.task);
+    m_scheduled.erase(entry);
     m_index.erase(it);
     return true;
 }
@@ -70,9 +74,11 @@ void RunLoop::cancelAll(const void* target)
 {
     if (!target)
         return;
+    std::vector<std::shared_ptr<Task>> dropped; // die after the lock is released
     std::lock_guard lock(m_mutex);
     for (auto it = m_scheduled.begin(); it != m_scheduled.end();) {
         if (it->second.target == target) {
+            dropped.push_back(std::move(it->second.task));
             m_index.erase(it->second.id);
             it = m_scheduled.erase(it);
         } else {
@@ -102,40 +108,35 @@ bool RunLoop::runOnePosted()
     return true;
 }
 
-void RunLoop::fireScheduled(Scheduled item)
-{
-    if (item.interval > 0) {
-        // Re-arm before running, so the task can cancel itself by id.
-        std::lock_guard lock(m_mutex);
-        double next = item.due + item.interval;
-        double now = m_clock->now();
-        if (next <= now) // a late system clock: skip missed beats rather than firing a burst
-            next = now + item.interval;
-        auto key = std::make_pair(next, item.id);
-        Scheduled again = item;
-        again.due = next;
-        m_scheduled.emplace(key, again);
-        m_index[item.id] = key;
-    }
-    auto task = item.task; // keep it alive while it runs, even if cancelled inside
-    (*task)();
-}
-
 bool RunLoop::runOneDue()
 {
-    Scheduled item;
+    std::shared_ptr<Task> task; // kept alive while it runs, even if cancelled inside
     {
         std::lock_guard lock(m_mutex);
         if (m_scheduled.empty())
             return false;
         auto it = m_scheduled.begin();
-        if (it->second.due > m_clock->now())
+        double now = m_clock->now();
+        if (it->second.due > now)
             return false;
-        item = it->second;
-        m_index.erase(item.id);
+        Scheduled item = std::move(it->second);
         m_scheduled.erase(it);
+        task = item.task;
+        if (item.interval > 0) {
+            // Re-armed before the lock is released: the task stays cancellable by id throughout,
+            // from itself or from another thread.
+            double next = item.due + item.interval;
+            if (next <= now) // a late system clock: skip missed beats rather than firing a burst
+                next = now + item.interval;
+            auto key = std::make_pair(next, item.id);
+            item.due = next;
+            m_scheduled.emplace(key, std::move(item));
+            m_index[key.second] = key;
+        } else {
+            m_index.erase(item.id);
+        }
     }
-    fireScheduled(std::move(item));
+    (*task)();
     return true;
 }
 

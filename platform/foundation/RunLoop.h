@@ -16,7 +16,16 @@ namespace pf {
 // The main run loop: the one thread on which all of the app's code runs.
 //
 // Rules:
-// - `post` may be called from any thread; everything else is for the main thread.
+// - Tasks always run on the loop's (main) thread, and only the main thread drives the loop
+//   (runPending, runUntilIdle, advanceBy/advanceTo, waitForPost, runUntil, waitUntilIdle, run).
+// - Scheduling and asking may come from any thread: post, postDelayed, postRepeating, cancel,
+//   cancelAll, isScheduled, nextDueIn, scheduledCount, now, quit and the pending-work count (serial
+//   queues and timer sources schedule from their worker threads). setClock, bindToCurrentThread
+//   and reset are for start-up and test set-up, while no other thread uses the loop.
+// - `cancel` answers whether it dropped a scheduled run. A run that has already started finishes;
+//   a repeating task stays scheduled while a beat runs, so cancelling it from any thread (the
+//   task itself included) stops every later beat. A dropped task is destroyed after the loop's
+//   lock is released, so what it holds may use the loop while being destroyed.
 // - Delayed tasks and timers are ordered by due time on the loop's clock, ties by the order in
 //   which they were scheduled.
 // - A delayed task may name a target (any pointer used as a key); `cancelAll(target)` drops every
@@ -42,15 +51,15 @@ public:
     // Any thread: run `task` on the loop soon, after tasks already posted.
     void post(Task task);
 
-    // Main thread: run `task` once `delay` seconds from now.
+    // Any thread: run `task` once `delay` seconds from now.
     TaskId postDelayed(double delay, Task task, const void* target = nullptr);
-    // Main thread: run `task` every `interval` seconds, first after one interval.
+    // Any thread: run `task` every `interval` seconds, first after one interval.
     TaskId postRepeating(double interval, Task task, const void* target = nullptr);
     bool cancel(TaskId id);
     void cancelAll(const void* target);
     bool isScheduled(TaskId id) const;
 
-    // Driving the loop.
+    // Driving the loop: main thread only.
     // Runs posted tasks and tasks already due; returns how many ran. Does not move time.
     int runPending();
     // Runs until no posted task or due task remains (does not wait for pending work).
@@ -100,7 +109,6 @@ private:
 
     bool runOnePosted();
     bool runOneDue();
-    void fireScheduled(Scheduled item);
 
     std::shared_ptr<Clock> m_clock;
     std::thread::id m_mainThread;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -118,4 +119,63 @@ TEST(RunLoop, RunUntilIdleDoesNotMoveVirtualTime)
     env.runUntilIdle();
     EXPECT_FALSE(fired);
     EXPECT_DOUBLE_EQ(loop.now(), 50);
+}
+
+TEST(RunLoop, ARepeatingTaskStaysScheduledForOtherThreadsWhileItRuns)
+{
+    // A worker watching (and finally cancelling) a repeating task must never find it missing
+    // between two beats: a cancel landing there would be lost and the beats would go on.
+    TaskEnvironment env(0);
+    auto& loop = RunLoop::main();
+    int beats = 0;
+    bool cancelFromWorker = false;
+    std::atomic<bool> cancelled { false };
+    RunLoop::TaskId id = 0;
+    id = loop.postRepeating(1, [&] {
+        ++beats;
+        if (cancelFromWorker) // this beat finishes, no other comes
+            std::thread([&] { cancelled = loop.cancel(id); }).join();
+    });
+    std::atomic<bool> stop { false };
+    std::atomic<int> gaps { 0 };
+    std::thread watcher([&] {
+        while (!stop)
+            if (!loop.isScheduled(id))
+                ++gaps;
+    });
+    for (int i = 0; i < 20000; ++i)
+        env.fastForwardBy(1);
+    stop = true;
+    watcher.join();
+    EXPECT_EQ(gaps, 0);
+    EXPECT_EQ(beats, 20000);
+
+    cancelFromWorker = true;
+    env.fastForwardBy(100);
+    EXPECT_TRUE(cancelled);
+    EXPECT_EQ(beats, 20001);
+}
+
+TEST(RunLoop, CancelledTasksLetGoOfWhatTheyHoldOutsideTheLoopsLock)
+{
+    // What a dropped task holds may, while being destroyed, use the loop (an object whose
+    // destructor cancels its own tasks, pending work ending): that must not deadlock.
+    TaskEnvironment env;
+    auto& loop = RunLoop::main();
+    struct UsesTheLoopWhenDestroyed {
+        int* destroyed;
+        ~UsesTheLoopWhenDestroyed()
+        {
+            RunLoop::main().cancelAll(this);
+            RunLoop::main().postDelayed(1, [] { });
+            ++*destroyed;
+        }
+    };
+    int destroyed = 0;
+    int target;
+    auto byId = loop.postDelayed(1, [held = std::make_shared<UsesTheLoopWhenDestroyed>(&destroyed)] { });
+    loop.postDelayed(1, [held = std::make_shared<UsesTheLoopWhenDestroyed>(&destroyed)] { }, &target);
+    EXPECT_TRUE(loop.cancel(byId));
+    loop.cancelAll(&target);
+    EXPECT_EQ(destroyed, 2);
 }
