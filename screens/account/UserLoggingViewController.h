@@ -1,0 +1,85 @@
+#pragma once
+
+#include "core/NetworkRequestorDelegate.h"
+#include "core/views/AdaptedViewController.h"
+#include "platform/ui/TextFieldDelegate.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class NetworkRequestor;
+class UserAccountPromptView;
+class UserLoginInfo;
+
+namespace pf {
+class TextField;
+}
+
+// The screen on which a user logs in with a forum account name and password ("帐号登录"),
+// pushed by a gift detail screen whose claim needs a login, by the side menu and by the
+// personal centre. From it the user can go on to the LM web login or to registration.
+//
+// On success it logs the previously stored token out on the portal, records the new token,
+// posts "UserLogin" with the reply, shows a welcome panel on the key window for 3 seconds and
+// leaves 3.1 seconds after the success.
+//
+// Rules:
+// - Only a JSON object with "ret" 0 whose "body" holds a non-empty "usertoken" is a success;
+//   anything else shows the reply's "msg" (or a general failure) and changes nothing.
+// - The old token's logout starts before the new token is recorded, so it carries the old
+//   token; it is not sent when no token is stored or when the portal handed out the same token
+//   again (that logout would end the new session). Its reply is not waited for.
+// - Leaving takes this screen (and anything pushed above it) off its navigation stack; the
+//   pending leave keeps the screen alive until it fires.
+// - The typed name is escaped before it goes into the panel's markup.
+class UserLoggingViewController : public AdaptedViewController,
+                                  public NetworkRequestorDelegate,
+                                  public pf::TextFieldDelegate {
+public:
+    static constexpr const char* kNibName = "UserLoggingViewController";
+    static constexpr double kDismissDelay = 3.1;
+
+    // The LM web login screen, made by its own module; none pushes nothing.
+    using LMLoginFactory = std::function<std::shared_ptr<pf::ViewController>()>;
+    static void setLMLoginFactory(LMLoginFactory factory);
+
+    UserLoggingViewController();
+    ~UserLoggingViewController() override;
+    static void registerNib();
+
+    void viewDidLoad() override;
+    void setOutlet(const std::string& name, const std::shared_ptr<pf::View>& view) override;
+    bool textFieldShouldReturn(pf::TextField& textField) override;
+    void networkRequestorDidFinishWithData(const std::shared_ptr<NetworkRequestor>& requestor, const pf::Bytes& data) override;
+
+    // Actions of the layout's buttons.
+    void login();
+    void loginWithLM();
+    void newUserRegister();
+
+    void dismiss();
+
+    std::shared_ptr<pf::TextField> userName() const { return m_userName.lock(); }
+    std::shared_ptr<pf::TextField> password() const { return m_password.lock(); }
+    std::shared_ptr<UserAccountPromptView> userAccountPromptView() const { return m_userAccountPromptView; }
+    std::shared_ptr<UserLoginInfo> userLoginInfo() const { return m_userLoginInfo; }
+    std::shared_ptr<NetworkRequestor> networkRequstor() const { return m_networkRequstor; }
+    std::shared_ptr<NetworkRequestor> userLogoutPreviousLoginNetworkRequestor() const { return m_userLogoutPreviousLoginNetworkRequestor; }
+
+private:
+    std::shared_ptr<UserLoggingViewController> self();
+    bool logoutWithPreviousUserToken(const std::string& newToken);
+    void userLoginFinished(const pf::Value& reply);
+    void showLoginSuccesedPromptText();
+    void showPromptView();
+    void fetchLeftNavigationItem();
+    void popViewController();
+
+    std::weak_ptr<pf::TextField> m_userName;
+    std::weak_ptr<pf::TextField> m_password;
+    std::shared_ptr<UserAccountPromptView> m_userAccountPromptView;
+    std::shared_ptr<UserLoginInfo> m_userLoginInfo;
+    std::shared_ptr<NetworkRequestor> m_networkRequstor;
+    std::shared_ptr<NetworkRequestor> m_userLogoutPreviousLoginNetworkRequestor;
+};

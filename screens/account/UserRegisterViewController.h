@@ -1,0 +1,74 @@
+#pragma once
+
+#include "core/NetworkRequestorDelegate.h"
+#include "core/views/AdaptedViewController.h"
+#include "platform/ui/TextFieldDelegate.h"
+
+#include <memory>
+#include <string>
+
+class NetworkRequestor;
+class UserAccountPromptView;
+
+namespace pf {
+class TextField;
+}
+
+// The registration of a new forum account ("用户注册"): an e-mail address as account name, a
+// nickname and a password typed twice, sent as "user/reg"; the portal checks them and answers
+// with a token for the new account. Pushed by the login screen.
+//
+// On success the token is recorded at once, a panel thanks the user for 3 seconds, the screen
+// returns to the one below the login screen after 3.0 seconds and "UserLogin" is posted with
+// the reply after 3.1 seconds. No logout of an earlier token is sent: the new one replaces it.
+//
+// Rules:
+// - Only a JSON object with "ret" 0 whose "body" holds a non-empty "usertoken" is a success;
+//   anything else shows the reply's "msg" (or a general failure) in a panel on this screen and
+//   records nothing.
+// - The portal's message is escaped before it goes into the panel's markup.
+// - The pending return and notification keep the screen alive until they have run.
+class UserRegisterViewController : public AdaptedViewController,
+                                   public NetworkRequestorDelegate,
+                                   public pf::TextFieldDelegate {
+public:
+    static constexpr const char* kNibName = "UserRegisterViewController";
+    static constexpr double kDismissDelay = 3.0;
+    static constexpr double kLoginNotificationDelay = 3.1;
+
+    UserRegisterViewController();
+    ~UserRegisterViewController() override;
+    static void registerNib();
+
+    void viewDidLoad() override;
+    void setOutlet(const std::string& name, const std::shared_ptr<pf::View>& view) override;
+    bool textFieldShouldReturn(pf::TextField& textField) override;
+    void networkRequestorDidFinishWithData(const std::shared_ptr<NetworkRequestor>& requestor, const pf::Bytes& data) override;
+
+    // The action of the layout's button.
+    void userRegister();
+    void dismiss();
+    void postUserLoginNotification(const pf::Value& reply);
+
+    std::shared_ptr<pf::TextField> email() const { return m_email.lock(); }
+    std::shared_ptr<pf::TextField> password() const { return m_password.lock(); }
+    std::shared_ptr<pf::TextField> verifiedPassword() const { return m_verifiedPassword.lock(); }
+    std::shared_ptr<pf::TextField> nickName() const { return m_nickName.lock(); }
+    std::shared_ptr<NetworkRequestor> networkRequstor() const { return m_networkRequstor; }
+    std::shared_ptr<UserAccountPromptView> userAccountPromptView() const { return m_userAccountPromptView; }
+
+private:
+    std::shared_ptr<UserRegisterViewController> self();
+    void showErrorPromptText(const std::string& message);
+    void showRegisterSuccesedPromptText();
+    void showPromptView();
+    void fetchLeftNavigationItem();
+    void popViewController();
+
+    std::weak_ptr<pf::TextField> m_email;
+    std::weak_ptr<pf::TextField> m_password;
+    std::weak_ptr<pf::TextField> m_verifiedPassword;
+    std::weak_ptr<pf::TextField> m_nickName;
+    std::shared_ptr<NetworkRequestor> m_networkRequstor;
+    std::shared_ptr<UserAccountPromptView> m_userAccountPromptView;
+};
