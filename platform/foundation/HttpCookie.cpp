@@ -1,32 +1,17 @@
 #include "platform/foundation/HttpCookie.h"
 
+#include "platform/foundation/AsciiText.h"
 #include "platform/foundation/Url.h"
 #include "platform/foundation/UrlRequest.h"
 
 #include <curl/curl.h>
 
-#include <algorithm>
-#include <cctype>
 
 namespace pf {
 
 namespace {
 
-std::string_view trim(std::string_view s)
-{
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
-        s.remove_prefix(1);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
-        s.remove_suffix(1);
-    return s;
-}
 
-std::string lower(std::string_view s)
-{
-    std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return out;
-}
 
 bool endsWith(std::string_view s, std::string_view suffix)
 {
@@ -48,8 +33,8 @@ std::string defaultPath(std::string_view path)
 
 bool HttpCookie::matchesHost(std::string_view host) const
 {
-    std::string h = lower(host);
-    std::string d = lower(domain);
+    std::string h = AsciiText::lowercased(host);
+    std::string d = AsciiText::lowercased(domain);
     if (!d.empty() && d.front() == '.') {
         std::string bare = d.substr(1);
         return h == bare || endsWith(h, d);
@@ -75,7 +60,7 @@ std::optional<HttpCookie> HttpCookie::fromSetCookie(std::string_view header, con
         size_t end = header.find(';', start);
         if (end == std::string_view::npos)
             end = header.size();
-        parts.push_back(trim(header.substr(start, end - start)));
+        parts.push_back(AsciiText::trimmed(header.substr(start, end - start)));
         start = end + 1;
     }
     if (parts.empty())
@@ -84,11 +69,11 @@ std::optional<HttpCookie> HttpCookie::fromSetCookie(std::string_view header, con
     if (eq == std::string_view::npos)
         return std::nullopt;
     HttpCookie cookie;
-    cookie.name = std::string(trim(parts[0].substr(0, eq)));
-    cookie.value = std::string(trim(parts[0].substr(eq + 1)));
+    cookie.name = std::string(AsciiText::trimmed(parts[0].substr(0, eq)));
+    cookie.value = std::string(AsciiText::trimmed(parts[0].substr(eq + 1)));
     if (cookie.name.empty())
         return std::nullopt;
-    std::string host = lower(url.host());
+    std::string host = AsciiText::lowercased(url.host());
     cookie.domain = host;
     cookie.path = defaultPath(url.escapedPath());
 
@@ -96,10 +81,10 @@ std::optional<HttpCookie> HttpCookie::fromSetCookie(std::string_view header, con
     for (size_t i = 1; i < parts.size(); ++i) {
         std::string_view part = parts[i];
         size_t e = part.find('=');
-        std::string key = lower(trim(part.substr(0, e)));
-        std::string_view value = e == std::string_view::npos ? std::string_view() : trim(part.substr(e + 1));
+        std::string key = AsciiText::lowercased(AsciiText::trimmed(part.substr(0, e)));
+        std::string_view value = e == std::string_view::npos ? std::string_view() : AsciiText::trimmed(part.substr(e + 1));
         if (key == "domain" && !value.empty()) {
-            std::string d = lower(value);
+            std::string d = AsciiText::lowercased(value);
             if (d.front() == '.')
                 d.erase(0, 1);
             // A host may set cookies for itself or a domain above it, never for another.

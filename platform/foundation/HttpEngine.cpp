@@ -1,5 +1,6 @@
 #include "platform/foundation/HttpEngine.h"
 
+#include "platform/foundation/AsciiText.h"
 #include "platform/foundation/CookieStorage.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Url.h"
@@ -8,7 +9,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -29,14 +29,6 @@ bool hasLineBreakOrNul(std::string_view s)
     return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
-std::string_view trim(std::string_view s)
-{
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
-        s.remove_prefix(1);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
-        s.remove_suffix(1);
-    return s;
-}
 
 UrlError errorFor(CURLcode code)
 {
@@ -132,7 +124,7 @@ struct Transfer {
             t->setCookies.clear();
             return length;
         }
-        std::string_view content = trim(line);
+        std::string_view content = AsciiText::trimmed(line);
         if (content.empty()) {
             // End of a block: keep its cookies even when it is a redirect.
             if (t->handleCookies && !t->setCookies.empty())
@@ -143,8 +135,8 @@ struct Transfer {
         size_t colon = content.find(':');
         if (colon == std::string_view::npos)
             return length;
-        std::string name(trim(content.substr(0, colon)));
-        std::string value(trim(content.substr(colon + 1)));
+        std::string name(AsciiText::trimmed(content.substr(0, colon)));
+        std::string value(AsciiText::trimmed(content.substr(colon + 1)));
         if (equalsIgnoringCase(name, "Set-Cookie"))
             t->setCookies.push_back(value);
         t->headers.emplace_back(std::move(name), std::move(value));

@@ -1,30 +1,11 @@
 #include "platform/foundation/UrlResponse.h"
 
+#include "platform/foundation/AsciiText.h"
 #include "platform/foundation/UrlRequest.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace pf {
-
-namespace {
-
-std::string trim(std::string_view s)
-{
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
-        s.remove_prefix(1);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
-        s.remove_suffix(1);
-    return std::string(s);
-}
-
-std::string lower(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
-
-}
 
 std::optional<std::string> UrlResponse::valueForHeader(std::string_view name) const
 {
@@ -66,7 +47,7 @@ std::string UrlResponse::mimeType() const
     auto type = valueForHeader("Content-Type");
     if (!type)
         return {};
-    return lower(trim(std::string_view(*type).substr(0, type->find(';'))));
+    return AsciiText::lowercased(AsciiText::trimmed(std::string_view(*type).substr(0, type->find(';'))));
 }
 
 std::string UrlResponse::textEncodingName() const
@@ -74,14 +55,14 @@ std::string UrlResponse::textEncodingName() const
     auto type = valueForHeader("Content-Type");
     if (!type)
         return {};
-    std::string lowered = lower(*type);
+    std::string lowered = AsciiText::lowercased(*type);
     size_t at = lowered.find("charset=");
     if (at == std::string::npos)
         return {};
-    std::string value = trim(std::string_view(lowered).substr(at + 8));
+    std::string value(AsciiText::trimmed(std::string_view(lowered).substr(at + 8)));
     value = value.substr(0, value.find(';'));
     value.erase(std::remove(value.begin(), value.end(), '"'), value.end());
-    return trim(value);
+    return std::string(AsciiText::trimmed(value));
 }
 
 }

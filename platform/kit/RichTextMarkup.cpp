@@ -1,5 +1,7 @@
 #include "platform/kit/RichTextMarkup.h"
 
+#include "platform/foundation/AsciiText.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -34,12 +36,6 @@ bool isSpace(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
 }
 
-std::string lower(std::string_view s)
-{
-    std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return out;
-}
 
 std::optional<double> parseSize(const std::string& value)
 {
@@ -72,7 +68,7 @@ std::optional<Tag> readTag(std::string_view markup, size_t start)
     size_t nameStart = i;
     while (i < n && std::isalpha(static_cast<unsigned char>(markup[i])))
         ++i;
-    std::string name = lower(markup.substr(nameStart, i - nameStart));
+    std::string name = AsciiText::lowercased(markup.substr(nameStart, i - nameStart));
     if (name == "font")
         tag.kind = TagKind::Font;
     else if (name == "b")
@@ -94,7 +90,7 @@ std::optional<Tag> readTag(std::string_view markup, size_t start)
         size_t attrStart = i;
         while (i < n && !isSpace(markup[i]) && markup[i] != '=' && markup[i] != '>')
             ++i;
-        std::string attribute = lower(markup.substr(attrStart, i - attrStart));
+        std::string attribute = AsciiText::lowercased(markup.substr(attrStart, i - attrStart));
         while (i < n && isSpace(markup[i]))
             ++i;
         std::string value;

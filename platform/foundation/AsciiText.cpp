@@ -1,0 +1,33 @@
+#include "platform/foundation/AsciiText.h"
+
+namespace pf {
+
+namespace {
+
+bool isSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
+
+}
+
+std::string_view AsciiText::trimmed(std::string_view text)
+{
+    while (!text.empty() && isSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isSpace(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+std::string AsciiText::lowercased(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return out;
+}
+
+}
