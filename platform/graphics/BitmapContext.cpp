@@ -237,19 +237,9 @@ void BitmapContext::drawText(const std::string& text, const Rect& rect, const Fo
         // The engine's context gives the same metrics as text measurement; this surface's
         // transformation is copied onto it for the drawing.
         pango_cairo_update_context(cr, context);
-        PangoLayout* layout = pango_layout_new(context);
-        PangoFontDescription* description = pango_font_description_new();
-        pango_font_description_set_family(description, Font::familyName());
-        pango_font_description_set_absolute_size(description, std::max(font.pointSize, 0.5) * PANGO_SCALE);
-        pango_font_description_set_weight(description, font.bold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
-        pango_layout_set_font_description(layout, description);
-        pango_font_description_free(description);
+        PangoLayout* layout = TextEngine::newLayout(context, font, text);
         pango_layout_set_width(layout, static_cast<int>(rect.width() * PANGO_SCALE));
         pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
-        // Text from outside may hold broken UTF-8, which the engine refuses; show what can be shown.
-        gchar* valid = g_utf8_make_valid(text.data(), static_cast<gssize>(text.size()));
-        pango_layout_set_text(layout, valid, -1);
-        g_free(valid);
         cairo_move_to(cr, rect.minX(), rect.minY());
         setSource(cr, color);
         pango_cairo_show_layout(cr, layout);

@@ -2,6 +2,7 @@
 
 #include <pango/pangocairo.h>
 
+#include <algorithm>
 #include <mutex>
 
 // The font configuration library keeps its caches for the whole process and loses track of a
@@ -50,6 +51,22 @@ void TextEngine::withContext(const std::function<void(_PangoContext*)>& body)
     Engine& e = engine();
     std::lock_guard lock(e.mutex);
     body(e.context);
+}
+
+PangoLayout* TextEngine::newLayout(PangoContext* context, const Font& font, std::string_view text)
+{
+    PangoLayout* layout = pango_layout_new(context);
+    PangoFontDescription* description = pango_font_description_new();
+    pango_font_description_set_family(description, Font::familyName());
+    pango_font_description_set_absolute_size(description, std::max(font.pointSize, 0.5) * PANGO_SCALE);
+    pango_font_description_set_weight(description, font.bold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
+    pango_layout_set_font_description(layout, description);
+    pango_font_description_free(description);
+    // The engine refuses broken UTF-8 outright; show what can be shown.
+    gchar* valid = g_utf8_make_valid(text.data(), static_cast<gssize>(text.size()));
+    pango_layout_set_text(layout, valid, -1);
+    g_free(valid);
+    return layout;
 }
 
 }

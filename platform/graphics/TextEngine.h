@@ -1,8 +1,12 @@
 #pragma once
 
+#include "platform/graphics/Font.h"
+
 #include <functional>
+#include <string_view>
 
 struct _PangoContext;
+struct _PangoLayout;
 
 namespace pf {
 
@@ -17,6 +21,10 @@ namespace pf {
 class TextEngine {
 public:
     static void withContext(const std::function<void(_PangoContext*)>& body);
+    // A new layout in `context` (the one given to a withContext body) holding `text` set in
+    // `font`. Broken UTF-8 shows as replacement characters, so text measures as it is drawn.
+    // The caller releases the layout (g_object_unref) before the body ends.
+    static _PangoLayout* newLayout(_PangoContext* context, const Font& font, std::string_view text);
 };
 
 }

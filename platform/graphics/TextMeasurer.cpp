@@ -13,21 +13,12 @@ namespace {
 
     struct LayoutHandle {
         PangoLayout* layout;
-        explicit LayoutHandle(PangoContext* context) : layout(pango_layout_new(context)) { }
+        LayoutHandle(PangoContext* context, const Font& font, std::string_view text)
+            : layout(TextEngine::newLayout(context, font, text)) { }
         ~LayoutHandle() { g_object_unref(layout); }
         LayoutHandle(const LayoutHandle&) = delete;
         LayoutHandle& operator=(const LayoutHandle&) = delete;
     };
-
-    void applyFont(PangoLayout* layout, const Font& font)
-    {
-        PangoFontDescription* desc = pango_font_description_new();
-        pango_font_description_set_family(desc, Font::familyName());
-        pango_font_description_set_absolute_size(desc, std::max(font.pointSize, 0.5) * PANGO_SCALE);
-        pango_font_description_set_weight(desc, font.bold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
-        pango_layout_set_font_description(layout, desc);
-        pango_font_description_free(desc);
-    }
 
     struct Measured {
         double width { 0 };
@@ -44,15 +35,8 @@ namespace {
         if (text.empty())
             return result;
         TextEngine::withContext([&](PangoContext* context) {
-            LayoutHandle handle(context);
+            LayoutHandle handle(context, font, text);
             PangoLayout* layout = handle.layout;
-            applyFont(layout, font);
-            // Invalid UTF-8 would be refused by the engine; measure the valid prefix instead.
-            const char* end = nullptr;
-            if (!g_utf8_validate(text.data(), static_cast<gssize>(text.size()), &end))
-                pango_layout_set_text(layout, text.data(), static_cast<int>(end - text.data()));
-            else
-                pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
             if (maxWidth > 0) {
                 pango_layout_set_width(layout, static_cast<int>(std::floor(maxWidth * PANGO_SCALE)));
                 pango_layout_set_wrap(layout, mode == LineBreakMode::CharWrap ? PANGO_WRAP_CHAR : PANGO_WRAP_WORD_CHAR);

@@ -36,13 +36,8 @@ RichTextLayout::Metrics RichTextLayout::measure(const std::vector<RichTextRun>& 
     }
 
     TextEngine::withContext([&](PangoContext* context) {
-        PangoLayout* layout = pango_layout_new(context);
-        PangoFontDescription* description = pango_font_description_new();
-        pango_font_description_set_family(description, Font::familyName());
-        pango_font_description_set_absolute_size(description, std::max(runs.front().font.pointSize, 0.5) * PANGO_SCALE);
-        pango_layout_set_font_description(layout, description);
-        pango_font_description_free(description);
-        pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
+        // Each run's size and weight come from the attributes; the first run's size is the base.
+        PangoLayout* layout = TextEngine::newLayout(context, Font::system(runs.front().font.pointSize), text);
         pango_layout_set_attributes(layout, attributes);
         pango_layout_set_spacing(layout, static_cast<int>(std::max(lineSpacing, 0.0) * PANGO_SCALE));
         if (width > 0) {

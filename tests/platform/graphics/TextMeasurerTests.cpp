@@ -70,7 +70,7 @@ TEST(TextMeasurerTests, LatinTextWrapsAtWordsUnlessCharWrapIsAsked)
     EXPECT_GT(chars.width, firstWord);
 }
 
-TEST(TextMeasurerTests, NewlinesStartLinesAndInvalidUtf8IsMeasuredUpToTheFault)
+TEST(TextMeasurerTests, NewlinesStartLinesAndInvalidUtf8IsMeasuredAsItIsDrawn)
 {
     Font font = Font::system(17);
     Size one = TextMeasurer::sizeOfText("ab", font);
@@ -78,10 +78,12 @@ TEST(TextMeasurerTests, NewlinesStartLinesAndInvalidUtf8IsMeasuredUpToTheFault)
     EXPECT_EQ(two.width, one.width);
     EXPECT_NEAR(two.height, 2 * one.height, 2);
 
+    // A broken byte is drawn as a replacement character, with the text after it.
     std::string broken = "ab";
     broken += static_cast<char>(0xFF);
     broken += "cdef";
-    EXPECT_EQ(TextMeasurer::sizeOfText(broken, font), one);
+    EXPECT_EQ(TextMeasurer::sizeOfText(broken, font), TextMeasurer::sizeOfText("ab\uFFFDcdef", font));
+    EXPECT_GT(TextMeasurer::sizeOfText(broken, font).width, TextMeasurer::sizeOfText("abcdef", font).width);
 }
 
 }
