@@ -55,6 +55,20 @@ bool isExpired(double written, double now)
     return now - written > ImageCache::kMaxAge;
 }
 
+// Back on the main loop: a found image joins the memory cache, then the answer is given. The
+// pending work ends once that has run.
+void answerOnMain(std::weak_ptr<ImageCache> cache, std::shared_ptr<PendingWork> pending, std::string key,
+    std::shared_ptr<Image> image, ImageCache::Answer answer)
+{
+    RunLoop::main().post([=] {
+        (void)pending;
+        if (auto self = cache.lock(); self && image)
+            self->storeInMemory(key, image);
+        if (answer)
+            answer(image);
+    });
+}
+
 }
 
 struct ImageCache::Memory {
@@ -208,13 +222,7 @@ void ImageCache::queryDisk(const std::string& key, Answer answer)
         }
         if (image)
             image->setName(key);
-        RunLoop::main().post([=] {
-            (void)pending;
-            if (auto self = weak.lock(); self && image)
-                self->storeInMemory(key, image);
-            if (answer)
-                answer(image);
-        });
+        answerOnMain(weak, pending, key, image, answer);
     });
 }
 
@@ -237,13 +245,7 @@ void ImageCache::storeData(const std::string& key, Bytes data, Answer answer)
                     Log::format("ImageCache: cannot write %s: %s", path.c_str(), error.c_str());
             }
         }
-        RunLoop::main().post([=] {
-            (void)pending;
-            if (auto self = weak.lock(); self && image)
-                self->storeInMemory(key, image);
-            if (answer)
-                answer(image);
-        });
+        answerOnMain(weak, pending, key, image, answer);
     });
 }
 
