@@ -1,24 +1,15 @@
 #include "core/views/ColorFactory.h"
 
-namespace {
+#include "platform/foundation/AsciiText.h"
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
+namespace {
 
 // One two-character field, scanned as far as it holds hexadecimal digits.
 unsigned scanPair(std::string_view pair)
 {
     unsigned value = 0;
     for (char c : pair) {
-        int digit = hexDigit(c);
+        int digit = pf::AsciiText::hexDigitValue(c);
         if (digit < 0)
             break;
         value = value * 16 + static_cast<unsigned>(digit);

@@ -30,4 +30,15 @@ std::string AsciiText::lowercased(std::string_view text)
     return out;
 }
 
+int AsciiText::hexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 }

@@ -6,13 +6,15 @@
 namespace pf {
 
 // Small text helpers for protocol and markup words (header values, cookie attributes, tag
-// names): only ASCII letters change case and only ASCII white space is trimmed; other bytes,
+// names, escapes): only ASCII letters change case and only ASCII white space is trimmed; other bytes,
 // UTF-8 included, are kept as they are.
 class AsciiText {
 public:
     // The text without white space at either end; a view into `text`.
     static std::string_view trimmed(std::string_view text);
     static std::string lowercased(std::string_view text);
+    // 0-15 for a hexadecimal digit of either case, -1 for any other character.
+    static int hexDigitValue(char c);
 };
 
 }

@@ -1,5 +1,7 @@
 #include "platform/foundation/Url.h"
 
+#include "platform/foundation/AsciiText.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -15,16 +17,7 @@ bool isAlnum(char c)
 
 bool isHex(char c)
 {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return c - 'A' + 10;
+    return AsciiText::hexDigitValue(c) >= 0;
 }
 
 bool contains(std::string_view set, char c)
@@ -325,7 +318,7 @@ std::optional<std::string> Url::unescape(std::string_view text, std::string_view
             return std::nullopt;
         if (!isHex(text[i + 1]) || !isHex(text[i + 2]))
             return std::nullopt;
-        char decoded = static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
+        char decoded = static_cast<char>(AsciiText::hexDigitValue(text[i + 1]) * 16 + AsciiText::hexDigitValue(text[i + 2]));
         if (contains(leaveEscaped, decoded) && static_cast<unsigned char>(decoded) < 0x80)
             out.append(text.substr(i, 3));
         else
