@@ -38,6 +38,29 @@ namespace {
         return out;
     }
 
+    // A view that paints its whole frame with an opaque colour hides what lies behind it.
+    bool isOpaqueCover(const View& view)
+    {
+        auto background = view.backgroundColor();
+        return !view.isHidden() && view.dumpRole() != View::DumpRole::Hidden && background && background->alpha >= 1
+            && view.layer().presentationOpacity() >= 1;
+    }
+
+    // Whether a later sibling (one in front) covers the whole of subview `index`, as the page
+    // of a tab screen covers the pages behind it.
+    bool isCoveredBySibling(const std::vector<std::shared_ptr<View>>& siblings, size_t index)
+    {
+        const Rect& frame = siblings[index]->frame();
+        for (size_t j = index + 1; j < siblings.size(); ++j) {
+            const View& front = *siblings[j];
+            const Rect& cover = front.frame();
+            if (isOpaqueCover(front) && cover.minX() <= frame.minX() && cover.minY() <= frame.minY()
+                && cover.maxX() >= frame.maxX() && cover.maxY() >= frame.maxY())
+                return true;
+        }
+        return false;
+    }
+
     // Walks what a person can see. `visit` is called for every visible view with its depth (the
     // depth of its line); returns whether the view or something in it is visible.
     struct Walker {
@@ -57,8 +80,12 @@ namespace {
                 enter(view, depth, ownLine);
             bool any = false;
             if (!(clips && visible.isEmpty())) {
-                for (const auto& sub : view.subviews())
-                    any = walk(*sub, childClip, ownLine ? depth + 1 : depth) || any;
+                const auto& subs = view.subviews();
+                for (size_t i = 0; i < subs.size(); ++i) {
+                    if (isCoveredBySibling(subs, i))
+                        continue;
+                    any = walk(*subs[i], childClip, ownLine ? depth + 1 : depth) || any;
+                }
             }
             bool shown = any || (ownLine && !visible.isEmpty());
             if (leave)

@@ -267,3 +267,31 @@ TEST_F(DriverTests, AFadingViewStaysOnTheScreenUntilItsFadeEnds)
     env.fastForwardBy(1.6);
     EXPECT_EQ(driver.dump().find("已复制"), std::string::npos);
 }
+
+TEST_F(DriverTests, APageBehindAnOpaquePageIsNotOnTheScreen)
+{
+    // Tab screens keep every page as a subview and bring the chosen one to the front.
+    auto makePage = [&](const std::string& text) {
+        auto page = std::make_shared<View>(Rect { 0, 37, 320, 379 });
+        page->setBackgroundColor(Color::white());
+        auto label = std::make_shared<Label>(Rect { 10, 10, 200, 20 });
+        label->setText(text);
+        page->addSubview(label);
+        window->addSubview(page);
+        return page;
+    };
+    auto first = makePage("第一页");
+    auto second = makePage("第二页");
+
+    EXPECT_EQ(driver.dump().find("第一页"), std::string::npos);
+    EXPECT_NE(driver.dump().find("第二页"), std::string::npos);
+    EXPECT_EQ(driver.findByText("第一页"), nullptr);
+
+    window->bringSubviewToFront(first);
+    EXPECT_NE(driver.dump().find("第一页"), std::string::npos);
+    EXPECT_EQ(driver.dump().find("第二页"), std::string::npos);
+
+    // A see-through page in front hides nothing.
+    first->setBackgroundColor(Color::clear());
+    EXPECT_NE(driver.dump().find("第二页"), std::string::npos);
+}
