@@ -14,8 +14,8 @@ std::shared_ptr<GiftDetailInfo> GiftDetailInfo::itemFromDictionary(const pf::Val
     r->m_arcurl = text(object, "arcurl");
     r->m_desc = text(object, "desc");
     r->m_info = text(object, "info");
-    r->m_startTime = integer(object, "startime");
-    r->m_endTime = integer(object, "endtime");
+    r->m_startTime = longInteger(object, "startime");
+    r->m_endTime = longInteger(object, "endtime");
     r->m_fid = integer(object, "fid");
     r->m_draw = integer(object, "draw");
     r->m_doom = integer(object, "doom");

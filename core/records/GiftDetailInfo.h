@@ -45,10 +45,10 @@ public:
     const RecordText& info() const { return m_info; }
     void setInfo(RecordText v) { m_info = std::move(v); }
 
-    int startTime() const { return m_startTime; }
-    void setStartTime(int v) { m_startTime = v; }
-    int endTime() const { return m_endTime; }
-    void setEndTime(int v) { m_endTime = v; }
+    long long startTime() const { return m_startTime; }
+    void setStartTime(long long v) { m_startTime = v; }
+    long long endTime() const { return m_endTime; }
+    void setEndTime(long long v) { m_endTime = v; }
     int fid() const { return m_fid; }
     void setFid(int v) { m_fid = v; }
     int draw() const { return m_draw; }
@@ -79,16 +79,16 @@ public:
 
     const std::optional<RelatedGiftInfo::List>& abouts() const { return m_abouts; }
     void setAbouts(std::optional<RelatedGiftInfo::List> v) { m_abouts = std::move(v); }
-    int indexInTable() const { return m_indexInTable; }
-    void setIndexInTable(int v) { m_indexInTable = v; }
+    long long indexInTable() const { return m_indexInTable; }
+    void setIndexInTable(long long v) { m_indexInTable = v; }
 
 private:
     RecordText m_title;
     RecordText m_arcurl;
     RecordText m_desc;
     RecordText m_info;
-    int m_startTime { 0 };
-    int m_endTime { 0 };
+    long long m_startTime { 0 };
+    long long m_endTime { 0 };
     int m_fid { 0 };
     int m_draw { 0 };
     int m_doom { 0 };
@@ -103,5 +103,5 @@ private:
     int m_send { 0 };
     RecordText m_litpic;
     std::optional<RelatedGiftInfo::List> m_abouts;
-    int m_indexInTable { 0 };
+    long long m_indexInTable { 0 };
 };

@@ -11,8 +11,8 @@ std::shared_ptr<GiftSearchingResultItemInfo> GiftSearchingResultItemInfo::itemFr
     r->m_litpic = RecordFields::text(object, "litpic");
     r->m_total = RecordFields::integer(object, "total");
     r->m_send = RecordFields::integer(object, "send");
-    r->m_startTime = RecordFields::integer(object, "startTime");
-    r->m_endTime = RecordFields::integer(object, "endTime");
+    r->m_startTime = RecordFields::longInteger(object, "startTime");
+    r->m_endTime = RecordFields::longInteger(object, "endTime");
     r->m_extcredits1 = RecordFields::integer(object, "extcredits1");
     r->m_extcredits2 = RecordFields::integer(object, "extcredits2");
     r->m_taoExt1 = RecordFields::integer(object, "tao_ext1");

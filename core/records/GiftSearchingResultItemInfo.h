@@ -30,10 +30,10 @@ public:
     void setTotal(int v) { m_total = v; }
     int send() const { return m_send; }
     void setSend(int v) { m_send = v; }
-    int startTime() const { return m_startTime; }
-    void setStartTime(int v) { m_startTime = v; }
-    int endTime() const { return m_endTime; }
-    void setEndTime(int v) { m_endTime = v; }
+    long long startTime() const { return m_startTime; }
+    void setStartTime(long long v) { m_startTime = v; }
+    long long endTime() const { return m_endTime; }
+    void setEndTime(long long v) { m_endTime = v; }
     int extcredits1() const { return m_extcredits1; }
     void setExtcredits1(int v) { m_extcredits1 = v; }
     int extcredits2() const { return m_extcredits2; }
@@ -48,8 +48,8 @@ private:
     RecordText m_litpic;
     int m_total { 0 };
     int m_send { 0 };
-    int m_startTime { 0 };
-    int m_endTime { 0 };
+    long long m_startTime { 0 };
+    long long m_endTime { 0 };
     int m_extcredits1 { 0 };
     int m_extcredits2 { 0 };
     int m_taoExt1 { 0 };

@@ -7,8 +7,8 @@ std::shared_ptr<GiftStatusInfo> GiftStatusInfo::itemFromDictionary(const pf::Val
     auto r = std::make_shared<GiftStatusInfo>();
     r->m_fid = RecordFields::integer(object, "fid");
     r->m_status = RecordFields::integer(object, "status");
-    r->m_startTime = RecordFields::integer(object, "startTime");
-    r->m_endTime = RecordFields::integer(object, "endTime");
+    r->m_startTime = RecordFields::longInteger(object, "startTime");
+    r->m_endTime = RecordFields::longInteger(object, "endTime");
     return r;
 }
 

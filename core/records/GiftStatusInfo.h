@@ -22,14 +22,14 @@ public:
     void setFid(int v) { m_fid = v; }
     int status() const { return m_status; }
     void setStatus(int v) { m_status = v; }
-    int startTime() const { return m_startTime; }
-    void setStartTime(int v) { m_startTime = v; }
-    int endTime() const { return m_endTime; }
-    void setEndTime(int v) { m_endTime = v; }
+    long long startTime() const { return m_startTime; }
+    void setStartTime(long long v) { m_startTime = v; }
+    long long endTime() const { return m_endTime; }
+    void setEndTime(long long v) { m_endTime = v; }
 
 private:
     int m_fid { 0 };
     int m_status { 0 };
-    int m_startTime { 0 };
-    int m_endTime { 0 };
+    long long m_startTime { 0 };
+    long long m_endTime { 0 };
 };

@@ -6,8 +6,8 @@ std::shared_ptr<MyGiftInfo> MyGiftInfo::itemFromDictionary(const pf::Value& obje
 {
     auto r = std::make_shared<MyGiftInfo>();
     r->m_title = RecordFields::text(object, "title");
-    r->m_startTime = RecordFields::integer(object, "startime");
-    r->m_endTime = RecordFields::integer(object, "endtime");
+    r->m_startTime = RecordFields::longInteger(object, "startime");
+    r->m_endTime = RecordFields::longInteger(object, "endtime");
     r->m_fid = RecordFields::integer(object, "fid");
     r->m_code = RecordFields::text(object, "code");
     r->m_type = RecordFields::text(object, "type");

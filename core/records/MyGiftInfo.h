@@ -20,10 +20,10 @@ public:
 
     const RecordText& title() const { return m_title; }
     void setTitle(RecordText v) { m_title = std::move(v); }
-    int startTime() const { return m_startTime; }
-    void setStartTime(int v) { m_startTime = v; }
-    int endTime() const { return m_endTime; }
-    void setEndTime(int v) { m_endTime = v; }
+    long long startTime() const { return m_startTime; }
+    void setStartTime(long long v) { m_startTime = v; }
+    long long endTime() const { return m_endTime; }
+    void setEndTime(long long v) { m_endTime = v; }
     int fid() const { return m_fid; }
     void setFid(int v) { m_fid = v; }
     const RecordText& code() const { return m_code; }
@@ -39,8 +39,8 @@ public:
 
 private:
     RecordText m_title;
-    int m_startTime { 0 };
-    int m_endTime { 0 };
+    long long m_startTime { 0 };
+    long long m_endTime { 0 };
     int m_fid { 0 };
     RecordText m_code;
     RecordText m_type;

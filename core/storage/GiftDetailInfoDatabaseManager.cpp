@@ -42,6 +42,12 @@ int int32Column(const SQLite::Statement& row, const char* name)
     return static_cast<int>(std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
+// Times are kept whole, so they do not run out in 2038.
+std::int64_t int64Column(const SQLite::Statement& row, const char* name)
+{
+    return row.getColumn(name).getInt64(); // NULL reads as 0
+}
+
 RecordText textColumn(const SQLite::Statement& row, const char* name)
 {
     SQLite::Column column = row.getColumn(name);
@@ -72,8 +78,8 @@ std::shared_ptr<GiftDetailInfo> itemFromResultSet(const SQLite::Statement& row)
     info->setArcurl(textColumn(row, "arcurl"));
     info->setDesc(textColumn(row, "desc"));
     info->setInfo(textColumn(row, "info"));
-    info->setStartTime(int32Column(row, "startime"));
-    info->setEndTime(int32Column(row, "endtime"));
+    info->setStartTime(int64Column(row, "startime"));
+    info->setEndTime(int64Column(row, "endtime"));
     info->setFid(int32Column(row, "fid"));
     info->setDraw(int32Column(row, "draw"));
     info->setDoom(int32Column(row, "doom"));
@@ -88,20 +94,20 @@ std::shared_ptr<GiftDetailInfo> itemFromResultSet(const SQLite::Statement& row)
     info->setSend(int32Column(row, "send"));
     info->setLitpic(textColumn(row, "litpic"));
     info->setAbouts(aboutsColumn(row, info->fid()));
-    info->setIndexInTable(int32Column(row, "indexInTable"));
+    info->setIndexInTable(int64Column(row, "indexInTable"));
     return info;
 }
 
 // Binds the twenty columns after "fid", in table order, starting at parameter `first`.
-void bindColumns(SQLite::Statement& statement, int first, const GiftDetailInfo& info, int indexInTable)
+void bindColumns(SQLite::Statement& statement, int first, const GiftDetailInfo& info, std::int64_t indexInTable)
 {
     int i = first;
     statement.bind(i++, info.title().text());
     statement.bind(i++, info.arcurl().text());
     statement.bind(i++, info.desc().text());
     statement.bind(i++, info.info().text());
-    statement.bind(i++, info.startTime());
-    statement.bind(i++, info.endTime());
+    statement.bind(i++, static_cast<int64_t>(info.startTime()));
+    statement.bind(i++, static_cast<int64_t>(info.endTime()));
     statement.bind(i++, info.draw());
     statement.bind(i++, info.doom());
     statement.bind(i++, info.status());
@@ -182,7 +188,7 @@ bool GiftDetailInfoDatabaseManager::isInfoExisted(const GiftDetailInfo& info)
 
 DataBaseManager::Status GiftDetailInfoDatabaseManager::insertDataIntoTableWithGiftDetailInfo(GiftDetailInfo& info)
 {
-    const int bookedAt = static_cast<int>(pf::RunLoop::main().now());
+    const auto bookedAt = static_cast<std::int64_t>(pf::RunLoop::main().now());
     Status status = withDatabase("booking", [&](SQLite::Database& db) {
         // The check and the insert share one transaction, so nothing can come in between.
         SQLite::Transaction transaction(db);

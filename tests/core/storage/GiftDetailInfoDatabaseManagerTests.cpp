@@ -28,7 +28,7 @@ std::shared_ptr<RelatedGiftInfo> related(int fid, RecordText title, int status)
     return r;
 }
 
-std::shared_ptr<GiftDetailInfo> gift(int fid, std::string title, int startTime = 1'700'000'500)
+std::shared_ptr<GiftDetailInfo> gift(int fid, std::string title, long long startTime = 1'700'000'500)
 {
     auto g = std::make_shared<GiftDetailInfo>();
     g->setFid(fid);
@@ -175,6 +175,26 @@ TEST_F(GiftStore, PurgeRemovesExactlyTheRowsBeforeTheLimit)
     auto ids = fids(stored());
     std::set<int> left(ids.begin(), ids.end());
     EXPECT_EQ(left, (std::set<int> { 1000, 1001 }));
+}
+
+TEST_F(GiftStore, TimesPast2038KeepTheirValueAndOrder)
+{
+    // 2040-01-01 and a booking made after 2038: nothing may wrap to a negative time.
+    const long long opens = 2'208'988'800LL;
+    env.clock().setNow(2'200'000'000.0);
+    auto late = gift(7, "late", opens);
+    late->setEndTime(opens + 86'400);
+    ASSERT_EQ(store->insertDataIntoTableWithGiftDetailInfo(*late), Status::Ok);
+    auto list = stored();
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0]->startTime(), opens);
+    EXPECT_EQ(list[0]->endTime(), opens + 86'400);
+    EXPECT_EQ(list[0]->indexInTable(), 2'200'000'000LL);
+
+    ASSERT_EQ(store->deleteRecordInTableOutOfDateTime(opens), Status::Ok);
+    EXPECT_EQ(fids(stored()), std::vector<int> { 7 });
+    ASSERT_EQ(store->deleteRecordInTableOutOfDateTime(opens + 1), Status::Ok);
+    EXPECT_TRUE(stored().empty());
 }
 
 TEST_F(GiftStore, UpdateRewritesTheStoredRowOnly)
