@@ -39,13 +39,6 @@ private:
     std::vector<std::string> m_registered;
 };
 
-TEST_F(NibLoadingTests, LayoutNamesAreBareClassNames)
-{
-    EXPECT_EQ(TableViewCellAddition::nibName<GiftRowCell>(), "GiftRowCell");
-    EXPECT_EQ(TableViewCellAddition::cellID<nested::NamespacedCell>(), "NamespacedCell");
-    EXPECT_EQ(ViewAddition::nibName<BannerView>(), "BannerView");
-}
-
 TEST_F(NibLoadingTests, CellIsTheFirstObjectOfItsClassWithTheIdentifierSet)
 {
     layout("GiftRowCell", [](pf::NibLoader& loader) {
@@ -58,6 +51,8 @@ TEST_F(NibLoadingTests, CellIsTheFirstObjectOfItsClassWithTheIdentifierSet)
     EXPECT_EQ(cell->reuseIdentifier(), "GiftRowCell");
     EXPECT_EQ(TableViewCellAddition::loadFromNibWithReuseFlag<GiftRowCell>(false)->reuseIdentifier(), "");
     EXPECT_EQ(TableViewCellAddition::loadCellOfType<GiftRowCell>("GiftRowCell", "custom")->reuseIdentifier(), "custom");
+    // Layout names are bare class names, without any namespace.
+    EXPECT_EQ(TableViewCellAddition::cellID<nested::NamespacedCell>(), "NamespacedCell");
 }
 
 TEST_F(NibLoadingTests, LayoutWithoutTheClassRaisesWrongNibFormat)

@@ -69,19 +69,6 @@ TEST_F(Banner, BannersSlideInOneAtATimeStayThreeSecondsAndSlideOut)
     EXPECT_NE(bannerDump().find("\"third\""), std::string::npos);
 }
 
-TEST_F(Banner, BannerLooksAsLaidOut)
-{
-    StatusBarNotification::notificationWithMessage("look");
-    auto queue = StatusBarNotification::shared()->messageQueue();
-    ASSERT_EQ(queue.size(), 1u);
-    auto banner = std::dynamic_pointer_cast<StatusBarNotification>(queue.front());
-    ASSERT_TRUE(banner && banner->label1() && banner->label2());
-    EXPECT_DOUBLE_EQ(banner->layer().borderWidth(), 0.4);
-    EXPECT_EQ(banner->layer().borderColor(), pf::Color::lightGray());
-    EXPECT_DOUBLE_EQ(banner->layer().cornerRadius(), 8);
-    EXPECT_EQ(banner->label2()->textColor(), pf::Color::rgb(84 / 255.0, 85 / 255.0, 87 / 255.0));
-}
-
 TEST_F(Banner, ViewsOfAnyKindQueueBehindMessages)
 {
     auto custom = std::make_shared<pf::Label>(pf::Rect { 0, 0, 320, 44 });
