@@ -136,19 +136,6 @@ TEST_F(PullRefresh, PullingPastTheTriggerArmsAndReleasingThereRefreshesUntilTheL
     EXPECT_NE(attributes.format().find("state=normal"), std::string::npos);
 }
 
-TEST_F(PullRefresh, TheDriversPullRefreshesTheListAndTheDumpShowsIt)
-{
-    ASSERT_TRUE(driver.pullDownAndRelease(table, 250));
-    driver.advance(1);
-    EXPECT_EQ(list->refreshes, 1);
-    EXPECT_EQ(table->contentOffset().y, -PullRefreshMetrics::kLoadingInset);
-    EXPECT_NE(driver.dump().find("state=loading"), std::string::npos) << driver.dump();
-    list->finish();
-    driver.advance(1);
-    EXPECT_EQ(table->contentOffset().y, 0);
-    EXPECT_EQ(state(), PullRefreshState::Normal);
-}
-
 TEST_F(PullRefresh, ReleasingShortOfTheTriggerOrWhileTheListLoadsDoesNothing)
 {
     ASSERT_TRUE(driver.pullDownAndRelease(table, 120));
