@@ -23,23 +23,17 @@ bool cameFrom(const Image& image, int x, int y, int sourceX, int sourceY)
 
 }
 
-TEST(ImageOps, CropInsideTheImageCopiesThatRectangle)
-{
-    auto source = coordinateImage(130, 170);
-    source->setScale(2);
-    // The captcha cutter's tile 5: (10 + 40 * 2, 50 + 40 * 1, 40, 40).
-    auto tile = source->cropped(Rect(90, 90, 40, 40));
-    ASSERT_TRUE(tile);
-    EXPECT_EQ(tile->pixelWidth(), 40);
-    EXPECT_EQ(tile->pixelHeight(), 40);
-    EXPECT_EQ(tile->scale(), 1);
-    EXPECT_TRUE(cameFrom(*tile, 0, 0, 90, 90));
-    EXPECT_TRUE(cameFrom(*tile, 39, 39, 129, 129));
-}
-
-TEST(ImageOps, CropIsClippedToTheImageAndRoundedOut)
+TEST(ImageOps, CropCopiesInPixelsClippedToTheImageAndRoundedOut)
 {
     auto source = coordinateImage(100, 50);
+    source->setScale(2);
+    // The rectangle is in pixels whatever the source's scale, and the tile is at scale 1.
+    auto tile = source->cropped(Rect(50, 10, 40, 40));
+    ASSERT_TRUE(tile);
+    EXPECT_EQ(tile->pixelWidth(), 40);
+    EXPECT_EQ(tile->scale(), 1);
+    EXPECT_TRUE(cameFrom(*tile, 39, 39, 89, 49));
+
     auto corner = source->cropped(Rect(80, -10, 40, 30));
     ASSERT_TRUE(corner);
     EXPECT_EQ(corner->pixelWidth(), 20);
