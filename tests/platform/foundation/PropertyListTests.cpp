@@ -105,20 +105,17 @@ TEST(PropertyList, MalformedInputGivesAnErrorNotACrash)
     EXPECT_FALSE(PropertyList::parse(std::string_view("<plist><dict><key>&#x00;</key><true/></dict></plist>"), &error));
 }
 
-TEST(PropertyList, NullCannotBeWritten)
+TEST(PropertyList, NullAndDeepNestingCannotBeWritten)
 {
     std::string error;
     EXPECT_FALSE(PropertyList::write(Value(Array { 1, Value::null() }), PropertyList::Format::Binary, &error));
     EXPECT_FALSE(error.empty());
     EXPECT_FALSE(PropertyList::write(Value(), PropertyList::Format::Xml));
-}
 
-TEST(PropertyList, DeepNestingIsRefused)
-{
     Value deep = Array {};
     for (int i = 0; i < PropertyList::kMaxDepth + 10; ++i)
         deep = Value(Array { deep });
-    std::string error;
+    error.clear();
     EXPECT_FALSE(PropertyList::write(deep, PropertyList::Format::Binary, &error));
     EXPECT_FALSE(error.empty());
 }

@@ -1,7 +1,6 @@
 #include "platform/foundation/CookieStorage.h"
 #include "platform/foundation/Reachability.h"
 #include "platform/foundation/RunLoop.h"
-#include "platform/foundation/UrlCache.h"
 #include "platform/foundation/UrlConnection.h"
 #include "platform/testing/TaskEnvironment.h"
 #include "platform/testing/TestHttpServer.h"
@@ -316,13 +315,4 @@ TEST(UrlConnection, SynchronousRequestsOffTheMainThread)
     EXPECT_FALSE(refused.succeeded());
     EXPECT_EQ(refused.error->code, UrlError::CannotConnectToHost);
     EXPECT_FALSE(UrlConnection::sendSynchronousRequest(UrlRequest("file:///etc/passwd")).succeeded());
-}
-
-TEST(UrlCache, ClearingIsCounted)
-{
-    TaskEnvironment env;
-    EXPECT_EQ(UrlCache::shared().removeAllCount(), 0);
-    UrlCache::shared().removeAllCachedResponses();
-    EXPECT_EQ(UrlCache::shared().removeAllCount(), 1);
-    EXPECT_EQ(UrlCache::shared().currentMemoryUsage(), 0u);
 }
