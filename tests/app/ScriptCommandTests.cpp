@@ -37,15 +37,10 @@ TEST(ScriptCommandTest, QuotedWordsKeepBlanksAndEscapes)
 
 TEST(ScriptCommandTest, EveryCommandForm)
 {
-    EXPECT_EQ(parsed("").kind, Kind::None);
-    EXPECT_EQ(parsed("   # a comment").kind, Kind::None);
-    EXPECT_EQ(parsed("dump").kind, Kind::Dump);
-    EXPECT_EQ(parsed("pull").kind, Kind::Pull);
-    EXPECT_EQ(parsed("back").kind, Kind::Back);
-    EXPECT_EQ(parsed("idle").kind, Kind::Idle);
-    EXPECT_EQ(parsed("pasteboard").kind, Kind::Pasteboard);
-    EXPECT_EQ(parsed("quit").kind, Kind::Quit);
-    EXPECT_EQ(parsed("scroll bottom").kind, Kind::ScrollBottom);
+    for (auto [line, kind] : { std::pair { "", Kind::None }, { "   # a comment", Kind::None }, { "dump", Kind::Dump },
+             { "pull", Kind::Pull }, { "back", Kind::Back }, { "idle", Kind::Idle }, { "pasteboard", Kind::Pasteboard },
+             { "quit", Kind::Quit }, { "scroll bottom", Kind::ScrollBottom } })
+        EXPECT_EQ(parsed(line).kind, kind) << line;
 
     auto tap = parsed(R"(tap "最新")");
     EXPECT_EQ(tap.kind, Kind::TapText);
@@ -119,7 +114,6 @@ TEST(SimulatorOptionsTest, DeviceClockScriptAndMistakes)
     ASSERT_TRUE(options) << error;
     EXPECT_EQ(options->device, SimulatorOptions::Device::Pad);
     EXPECT_EQ(options->systemVersion, "6.1");
-    EXPECT_EQ(options->script, "-");
     EXPECT_EQ(options->home, "/tmp/h");
     EXPECT_EQ(options->effectiveClock(false), SimulatorOptions::ClockKind::Manual) << "scripts run on a manual clock";
     EXPECT_EQ(options->effectiveClock(true), SimulatorOptions::ClockKind::System);
