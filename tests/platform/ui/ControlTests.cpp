@@ -55,10 +55,6 @@ TEST_F(ControlTests, PerStateValuesFallBackToNormal)
     EXPECT_EQ(button->currentImage()->name(), "off.png");
     EXPECT_EQ(button->currentBackgroundImage()->name(), "bg.png");
     EXPECT_EQ(button->currentTitle(), "预约");
-
-    // Default title colours by type.
-    EXPECT_EQ(std::make_shared<Button>(ButtonType::Custom)->currentTitleColor(), Color::white());
-    EXPECT_NE(std::make_shared<Button>(ButtonType::System)->currentTitleColor(), Color::white());
 }
 
 TEST_F(ControlTests, TheTitleIsCentredAndSizeThatFitsMeasuresIt)
@@ -136,13 +132,11 @@ TEST_F(ControlTests, PageControlStepsByTappingEitherHalfWithinItsPages)
     EXPECT_EQ(dots->currentPage(), 2);
     dots->setNumberOfPages(1);
     EXPECT_EQ(dots->currentPage(), 0);
-    EXPECT_EQ(PageControl::sizeForNumberOfPages(5).width, 80);
 }
 
-TEST_F(ControlTests, ActivityIndicatorHidesWhenStoppedAndSizesByStyle)
+TEST_F(ControlTests, ActivityIndicatorHidesWhenStoppedAndResizesAboutItsCentre)
 {
     auto spinner = std::make_shared<ActivityIndicatorView>(ActivityIndicatorStyle::WhiteLarge);
-    EXPECT_EQ(spinner->frame().size, (Size { 37, 37 }));
     window->addSubview(spinner);
     EXPECT_FALSE(driver.isVisible(*spinner));
     spinner->startAnimating();

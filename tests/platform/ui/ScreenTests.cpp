@@ -158,27 +158,6 @@ TEST_F(ScreenTests, ADragThatStartsOnAButtonScrollsAndCancelsIt)
     EXPECT_GT(screen->table->contentOffset().y, 60);
 }
 
-TEST_F(ScreenTests, CellsComeFromTheLayoutOnceAndAreReusedAfterwards)
-{
-    screen->items.assign(40, "Item");
-    screen->table->reloadData();
-    auto firstCells = screen->table->visibleCells();
-    int scrolled = 0;
-    for (int i = 0; i < 5; ++i) {
-        driver.dragScrollView(screen->table, { 0, -200 }, false);
-        scrolled++;
-    }
-    // Every cell on screen now is one of the cells made before, or one made once for the extra
-    // row a partly scrolled list shows.
-    auto now = screen->table->visibleCells();
-    int fresh = 0;
-    for (auto& c : now)
-        if (std::find(firstCells.begin(), firstCells.end(), c) == firstCells.end())
-            ++fresh;
-    EXPECT_LE(fresh, 1);
-    EXPECT_EQ(scrolled, 5);
-}
-
 TEST_F(ScreenTests, ATitleViewAndItemsAppearInTheDump)
 {
     auto titleView = std::make_shared<Label>(Rect { 0, 0, 100, 30 });

@@ -234,7 +234,6 @@ TEST_F(ViewTests, LabelSizeThatFitsUsesTheTextEngine)
     EXPECT_GT(wrapped.height, 2 * TextMeasurer::lineHeight(Font::system(10)) - 1);
     label->sizeToFit();
     EXPECT_EQ(label->frame().size, wrapped);
-    EXPECT_FALSE(label->isUserInteractionEnabled());
 }
 
 }
