@@ -166,11 +166,7 @@ void GiftDetailViewController::addGiftObtainPromptControl()
     if (m_giftObtainPromptControl)
         return;
     m_giftObtainPromptControl = GiftObtainPromptControl::create({});
-    m_giftObtainPromptControl->setFrame(view()->bounds());
-    m_giftObtainPromptControl->setAutoresizingMask(pf::Autoresizing::FlexibleHeight | pf::Autoresizing::FlexibleWidth);
-    m_giftObtainPromptControl->setHidden(true);
-    m_giftObtainPromptControl->setSuperViewController(self());
-    view()->addSubview(m_giftObtainPromptControl);
+    placeOverlay(m_giftObtainPromptControl);
 }
 
 void GiftDetailViewController::addGiftObtainFinishedPromptControl()
@@ -178,11 +174,16 @@ void GiftDetailViewController::addGiftObtainFinishedPromptControl()
     if (m_giftObtainFinishedPromptControl)
         return;
     m_giftObtainFinishedPromptControl = GiftObtainFinishedPromptControl::create({});
-    m_giftObtainFinishedPromptControl->setFrame(view()->bounds());
-    m_giftObtainFinishedPromptControl->setAutoresizingMask(pf::Autoresizing::FlexibleHeight | pf::Autoresizing::FlexibleWidth);
-    m_giftObtainFinishedPromptControl->setHidden(true);
-    m_giftObtainFinishedPromptControl->setSuperViewController(self());
-    view()->addSubview(m_giftObtainFinishedPromptControl);
+    placeOverlay(m_giftObtainFinishedPromptControl);
+}
+
+void GiftDetailViewController::placeOverlay(const std::shared_ptr<GiftPromptPanelControl>& overlay)
+{
+    overlay->setFrame(view()->bounds());
+    overlay->setAutoresizingMask(pf::Autoresizing::FlexibleHeight | pf::Autoresizing::FlexibleWidth);
+    overlay->setHidden(true);
+    overlay->setSuperViewController(self());
+    view()->addSubview(overlay);
 }
 
 void GiftDetailViewController::addTableView()

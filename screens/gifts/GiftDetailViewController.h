@@ -16,6 +16,7 @@ class GiftDetailInfo;
 class GiftObtainFinishedPromptControl;
 class GiftObtainInfo;
 class GiftObtainPromptControl;
+class GiftPromptPanelControl;
 class NetworkRequestor;
 class VerificationCodeInfo;
 class VerificationViewController;
@@ -147,6 +148,8 @@ private:
     void addGiftActionControl();
     void addGiftObtainPromptControl();
     void addGiftObtainFinishedPromptControl();
+    // Lays an overlay over the whole screen, hidden until a claim needs it.
+    void placeOverlay(const std::shared_ptr<GiftPromptPanelControl>& overlay);
     void fetchLeftNavigationItem();
     void fetchRightNavigationItem();
     void popViewController();
