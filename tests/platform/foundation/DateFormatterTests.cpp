@@ -8,15 +8,11 @@
 
 using namespace pf;
 
-TEST(DateFormatter, ThePatternsOfTheScreensInTheDevicesTimeZone)
+// The app's own date patterns are checked where the app formats its dates.
+TEST(DateFormatter, PatternFieldsAndQuotesInTheDevicesTimeZone)
 {
     TaskEnvironment env; // China time
-    EXPECT_EQ(DateFormatter::localTimeZoneName(), "Asia/Shanghai");
-    EXPECT_EQ(DateFormatter("yyyy-MM-dd HH:mm").string(0), "1970-01-01 08:00");
     double may1 = 1398907800; // 2014-05-01 09:30 in China
-    EXPECT_EQ(DateFormatter("yyyy-MM-dd HH:mm").string(may1), "2014-05-01 09:30");
-    EXPECT_EQ(DateFormatter("MM月dd日").string(may1), "05月01日");
-    EXPECT_EQ(DateFormatter("yyyy-MM-dd").string(may1), "2014-05-01");
     EXPECT_EQ(DateFormatter("M/d h:mm a 'at' ''yy''").string(may1 + 5 * 3600 + 0.25), "5/1 2:30 PM at '14'");
     EXPECT_EQ(DateFormatter("HH:mm:ss.SSS Z D").string(may1 + 0.25), "09:30:00.250 +0800 121");
 

@@ -60,6 +60,16 @@ protected:
     }
 
     size_t filesInCache() { return FileManager::contentsOfDirectory(ImageCache::shared()->folder()).size(); }
+
+    // Serves a `side` x `side` PNG at `path` that is held back until the server releases it.
+    void serveHeld(const std::string& path, int side)
+    {
+        TestHttpServer::Response held;
+        held.body = pngBody(side, side);
+        held.contentType = "image/png";
+        held.hold = true;
+        server.on("GET", path, [held](const TestHttpServer::Request&) { return held; });
+    }
 };
 
 }
@@ -124,11 +134,7 @@ TEST_F(ImageLoading, DiskEntriesExpireAfterSevenDaysOnTheAppClock)
 
 TEST_F(ImageLoading, ConcurrentRequestsForOneAddressDownloadOnce)
 {
-    TestHttpServer::Response held;
-    held.body = pngBody(5, 5);
-    held.contentType = "image/png";
-    held.hold = true;
-    server.on("GET", "/slow.png", [held](const TestHttpServer::Request&) { return held; });
+    serveHeld("/slow.png", 5);
     std::string url = server.url("/slow.png");
 
     auto a = load(url), b = load(url), c = load(url);
@@ -207,11 +213,7 @@ TEST_F(ImageLoading, ViewsShowThePlaceholderThenThePictureAndKeepItOnFailure)
 
 TEST_F(ImageLoading, AViewReusedForAnotherAddressNeverShowsTheEarlierPicture)
 {
-    TestHttpServer::Response held;
-    held.body = pngBody(7, 7);
-    held.contentType = "image/png";
-    held.hold = true;
-    server.on("GET", "/first.png", [held](const TestHttpServer::Request&) { return held; });
+    serveHeld("/first.png", 7);
 
     auto view = std::make_shared<ImageView>();
     auto gone = std::make_shared<ImageView>();

@@ -66,19 +66,19 @@ protected:
         return call("ka/list", { { "type", std::to_string(type) }, { "count", "20" }, { "page", std::to_string(page) } }, std::to_string(type));
     }
 
-    // The first gift of the first category with the given status.
-    json firstGiftWithStatus(int status)
+    // The first listed gift with the given status that costs more than `minCoins` gold.
+    json firstGiftWithStatus(int status, int minCoins = -1)
     {
         for (int type = 0; type < 3; ++type) {
             for (int page = 1; page < 3; ++page) {
                 json list = giftList(type, page);
                 for (auto& item : list["body"]) {
-                    if (item["status"] == status)
+                    if (item["status"] == status && item["extcredits1"].get<int>() > minCoins)
                         return item;
                 }
             }
         }
-        ADD_FAILURE() << "no sample gift with status " << status;
+        ADD_FAILURE() << "no sample gift with status " << status << " costing more than " << minCoins;
         return json::object();
     }
 
@@ -187,17 +187,8 @@ TEST_F(PortalServiceTest, RegistrationChecksItsFieldsAndLogsTheNewUserIn)
 TEST_F(PortalServiceTest, ClaimNeedsTheCaptchaAnswerAndChargesTheCost)
 {
     std::string token = login("gamer", "gamer123");
-    json paid;
-    for (int page = 1; page < 3 && paid.is_null(); ++page) {
-        json list = giftList(0, page);
-        for (auto& item : list["body"]) {
-            if (item["status"] == 1 && item["extcredits1"].get<int>() > 0) {
-                paid = item;
-                break;
-            }
-        }
-    }
-    ASSERT_FALSE(paid.is_null());
+    json paid = firstGiftWithStatus(1, 0);
+    ASSERT_FALSE(paid.empty());
     std::string fid = std::to_string(paid["fid"].get<int>());
     auto claim = [&](const std::string& verifystr, const std::string& code) {
         std::map<std::string, std::string> form { { "fid", fid } };
@@ -247,14 +238,7 @@ TEST_F(PortalServiceTest, ClaimIsRefusedWithoutEnoughCoinsAndCaptchasAreOwnedByT
 {
     std::string poor = login("broke", "broke123");
     std::string other = login("demo", "demo123");
-    json paid = firstGiftWithStatus(1);
-    for (int page = 1; page < 3; ++page) {
-        json list = giftList(0, page);
-        for (auto& item : list["body"]) {
-            if (item["status"] == 1 && item["extcredits1"].get<int>() > 5)
-                paid = item;
-        }
-    }
+    json paid = firstGiftWithStatus(1, 5);
     ASSERT_GT(paid["extcredits1"].get<int>(), 5); // more than a day's reward
     std::string fid = std::to_string(paid["fid"].get<int>());
 
