@@ -1,9 +1,9 @@
 #include "screens/gifts/GiftActionControl.h"
 
-#include "core/views/ColorFactory.h"
 #include "core/views/CustomControlApperanceCreator.h"
 #include "platform/ui/Button.h"
 #include "screens/gifts/GiftActionControlDelegate.h"
+#include "screens/gifts/GiftStatusButtonStyle.h"
 
 GiftActionControl::GiftActionControl(const pf::Rect& frame)
     : pf::Control(frame)
@@ -39,24 +39,7 @@ void GiftActionControl::addGiftShareControl()
 
 void GiftActionControl::assignGiftObatinControlStatus(int status)
 {
-    m_giftObtainButton->setTag(status + 11);
-    struct Look {
-        const char* title;
-        const char* background;
-        bool blackTitle;
-    };
-    static const Look kLooks[] = {
-        { "预约", "52acf9", false },
-        { "领取", "7ec63d", false },
-        { "淘号", "ffb701", false },
-        { "结束", "c0c0c0", true },
-    };
-    if (status < 0 || status > 3)
-        return;
-    const Look& look = kLooks[status];
-    m_giftObtainButton->setBackgroundColor(ColorFactory::colorWithHexRGB(look.background));
-    m_giftObtainButton->setTitleColor(look.blackTitle ? pf::Color::black() : pf::Color::white(), pf::ControlState::Normal);
-    m_giftObtainButton->setTitle(look.title, pf::ControlState::Normal);
+    GiftStatusButtonStyle::apply(*m_giftObtainButton, status);
 }
 
 void GiftActionControl::obtainGift()

@@ -1,7 +1,6 @@
 #include "screens/gifts/GiftListTableViewCell.h"
 
 #include "core/records/GiftListItemInfo.h"
-#include "core/views/ColorFactory.h"
 #include "core/views/DateConverter.h"
 #include "platform/kit/ImageViewLoader.h"
 #include "platform/kit/RichTextLabel.h"
@@ -9,6 +8,7 @@
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Nib.h"
 #include "platform/ui/NibLoader.h"
+#include "screens/gifts/GiftStatusButtonStyle.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -20,11 +20,6 @@ constexpr const char* kNibName = "GiftListTableViewCell";
 const std::string kGrey = "<font size=10 color='#9F9F9F'>";
 const std::string kHighlight = "<font size=10 color='#FF7200'>";
 const std::string kEnd = "</font>";
-
-pf::Color hex(const char* text)
-{
-    return ColorFactory::colorWithHexRGB(text).value_or(pf::Color::clear());
-}
 
 std::string remainingMarkup(int left, int total)
 {
@@ -122,23 +117,6 @@ void GiftListTableViewCell::assignGiftActionButton(int status)
     auto button = giftActionButton();
     if (!button)
         return;
-    button->setTag(status + 11);
     button->setUserInteractionEnabled(false);
-    struct Look {
-        const char* title;
-        const char* background;
-        bool blackTitle;
-    };
-    static const Look kLooks[] = {
-        { "预约", "52acf9", false },
-        { "领取", "7ec63d", false },
-        { "淘号", "ffb701", false },
-        { "结束", "c0c0c0", true },
-    };
-    if (status < 0 || status > 3)
-        return;
-    const Look& look = kLooks[status];
-    button->setTitle(look.title, pf::ControlState::Normal);
-    button->setBackgroundColor(hex(look.background));
-    button->setTitleColor(look.blackTitle ? pf::Color::black() : pf::Color::white(), pf::ControlState::Normal);
+    GiftStatusButtonStyle::apply(*button, status);
 }
