@@ -87,7 +87,7 @@ std::string Device::model() const
     std::lock_guard lock(m_mutex);
     if (m_model)
         return *m_model;
-    return m_idiom == Idiom::Tablet ? "iPad" : "iPhone";
+    return m_idiom == Idiom::Tablet ? "Tablet" : "Phone";
 }
 
 void Device::setModel(std::optional<std::string> model) { std::lock_guard lock(m_mutex); m_model = std::move(model); }

@@ -9,7 +9,7 @@ namespace pf {
 // What the app may learn about the device it runs on. Every value has a default that matches
 // a phone of the supported system and can be set by tests and the simulator.
 //
-// Defaults: system version "7.0", phone idiom, model "iPhone", machine "i386", screen 320 x 480
+// Defaults: system version "7.0", phone idiom, model "Phone", machine "i386", screen 320 x 480
 // points at scale 2, multitasking on, hardware address "02:00:00:00:00:00" (the platform hides
 // the real one from apps), no carrier.
 //
@@ -35,7 +35,7 @@ public:
     Idiom idiom() const;
     void setIdiom(Idiom idiom);
     bool isTablet() const { return idiom() == Idiom::Tablet; }
-    // "iPhone" or "iPad" by idiom unless set.
+    // "Phone" or "Tablet" by idiom unless set.
     std::string model() const;
     void setModel(std::optional<std::string> model);
     // The hardware model ("hw.machine").

@@ -19,7 +19,7 @@ TEST(Device, OverridesAndVersionNumbers)
     device.setCarrier("460", "01");
     EXPECT_DOUBLE_EQ(device.systemVersionFloat(), 6.1);
     EXPECT_EQ(device.systemMajorVersion(), 6);
-    EXPECT_EQ(device.model(), "iPad");
+    EXPECT_EQ(device.model(), "Tablet");
     EXPECT_EQ(device.carrierCountryCode().value_or("") + device.carrierNetworkCode().value_or(""), "46001");
 }
 
