@@ -2,19 +2,13 @@
 
 #include "core/NetworkParameterAssistant.h"
 #include "core/NetworkRequestor.h"
-#include "core/PortalReplyEnvelope.h"
 #include "core/managers/LoginManager.h"
 #include "core/records/UserLoginInfo.h"
-#include "core/views/ColorFactory.h"
-#include "core/views/CustomControlApperanceCreator.h"
 #include "core/views/PromptViewCreator.h"
 #include "core/views/UserAccountPromptView.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/kit/RichTextLabel.h"
-#include "platform/ui/Animation.h"
-#include "platform/ui/Button.h"
-#include "platform/ui/Label.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Nib.h"
 #include "platform/ui/NibLoader.h"
@@ -22,7 +16,6 @@
 #include "platform/ui/Window.h"
 #include "screens/account/UserRegisterViewController.h"
 
-#include <algorithm>
 
 namespace {
 
@@ -42,13 +35,12 @@ void UserLoggingViewController::setLMLoginFactory(LMLoginFactory factory)
 }
 
 UserLoggingViewController::UserLoggingViewController()
-    : AdaptedViewController(kNibName)
+    : AccountFormViewController(kNibName, "帐号登录")
 {
     registerNib();
     onAction("login:", [this](const std::shared_ptr<pf::View>&) { login(); });
     onAction("loginWithLM:", [this](const std::shared_ptr<pf::View>&) { loginWithLM(); });
     onAction("newUserRegister:", [this](const std::shared_ptr<pf::View>&) { newUserRegister(); });
-    onAction("popViewController:", [this](const std::shared_ptr<pf::View>&) { popViewController(); });
 }
 
 UserLoggingViewController::~UserLoggingViewController()
@@ -64,27 +56,11 @@ void UserLoggingViewController::registerNib()
     pf::Nib::registerNib(kNibName, [](pf::NibLoader& loader) {
         auto root = std::make_shared<pf::View>(pf::Rect { 0, 0, 320, 416 });
         loader.setOwnerView(root);
-        auto field = [&](const char* outlet, const char* placeholder, double y, bool secure) {
-            auto f = std::make_shared<pf::TextField>(pf::Rect { 20, y, 280, 40 });
-            f->setPlaceholder(placeholder);
-            f->setBorderStyle(pf::TextBorderStyle::RoundedRect);
-            f->setBackgroundColor(pf::Color::white());
-            f->setSecureTextEntry(secure);
-            root->addSubview(loader.outlet(outlet, f));
-        };
-        field("userName", "论坛帐号", 30, false);
-        field("password", "密码", 80, true);
-        auto button = [&](const char* title, pf::Rect frame, const char* action, const char* background) {
-            auto b = std::make_shared<pf::Button>(pf::ButtonType::Custom, frame);
-            b->setTitle(title, pf::ControlState::Normal);
-            b->setTitleFont(pf::Font::system(15));
-            b->setBackgroundColor(ColorFactory::colorWithHexRGB(background));
-            root->addSubview(b);
-            loader.action(b, action);
-        };
-        button("登录", { 20, 140, 280, 40 }, "login:", "ffb701");
-        button("LM帐号登录", { 20, 195, 135, 36 }, "loginWithLM:", "52acf9");
-        button("注册新用户", { 165, 195, 135, 36 }, "newUserRegister:", "cbcbcb");
+        addFormField(loader, *root, "userName", "论坛帐号", 30, false);
+        addFormField(loader, *root, "password", "密码", 80, true);
+        addFormButton(loader, *root, "登录", { 20, 140, 280, 40 }, "login:", "ffb701");
+        addFormButton(loader, *root, "LM帐号登录", { 20, 195, 135, 36 }, "loginWithLM:", "52acf9");
+        addFormButton(loader, *root, "注册新用户", { 165, 195, 135, 36 }, "newUserRegister:", "cbcbcb");
     });
 }
 
@@ -99,39 +75,6 @@ void UserLoggingViewController::setOutlet(const std::string& name, const std::sh
         m_userName = std::dynamic_pointer_cast<pf::TextField>(view);
     else if (name == "password")
         m_password = std::dynamic_pointer_cast<pf::TextField>(view);
-}
-
-void UserLoggingViewController::viewDidLoad()
-{
-    AdaptedViewController::viewDidLoad();
-    setTitle("帐号登录");
-    view()->setBackgroundColor(ColorFactory::colorWithHexRGB("eeeef0"));
-    fetchLeftNavigationItem();
-    if (auto field = userName())
-        field->setDelegate(self());
-    if (auto field = password())
-        field->setDelegate(self());
-}
-
-void UserLoggingViewController::fetchLeftNavigationItem()
-{
-    CustomControlApperanceCreator::assignCustomBackBarButtonItem(self(), "back.png", CustomControlApperanceCreator::backImageFrame(),
-        "popViewController:");
-}
-
-void UserLoggingViewController::popViewController()
-{
-    if (auto navigation = navigationController())
-        navigation->popViewController(true);
-}
-
-bool UserLoggingViewController::textFieldShouldReturn(pf::TextField&)
-{
-    if (auto field = userName())
-        field->resignFirstResponder();
-    if (auto field = password())
-        field->resignFirstResponder();
-    return true;
 }
 
 void UserLoggingViewController::login()
@@ -174,13 +117,9 @@ void UserLoggingViewController::networkRequestorDidFinishWithData(const std::sha
         return;
     m_networkRequstor.reset();
     auto reply = PortalReplyEnvelope::parse(data);
-    std::shared_ptr<UserLoginInfo> info;
-    if (reply.isSuccess() && reply.body().isDictionary())
-        info = UserLoginInfo::itemFromDictionary(reply.body());
-    if (!info || info->usertoken().text().empty()) {
-        std::string message = reply.message();
-        PromptViewCreator::sharedInstance()->showPromptViewWithMessage(
-            !reply.isSuccess() && !message.empty() ? message : kLoginFailed);
+    auto info = accountFromReply<UserLoginInfo>(reply);
+    if (!info) {
+        PromptViewCreator::sharedInstance()->showPromptViewWithMessage(failureMessage(reply, kLoginFailed));
         return;
     }
     logoutWithPreviousUserToken(info->usertoken().text());
@@ -215,8 +154,6 @@ void UserLoggingViewController::userLoginFinished(const pf::Value& reply)
 
 void UserLoggingViewController::showLoginSuccesedPromptText()
 {
-    m_userAccountPromptView = std::make_shared<UserAccountPromptView>(pf::Rect { 40, 100, 240, 200 });
-    m_userAccountPromptView->setBackgroundColor(pf::Color::gray());
     std::vector<std::string> lines {
         "<font size=13>欢迎回来.</font>",
         "<font size=15 color='#FF7200'>" + pf::RichTextLabel::escape(userName() ? userName()->text() : std::string()) + "</font>",
@@ -226,39 +163,23 @@ void UserLoggingViewController::showLoginSuccesedPromptText()
         lines.push_back("<font size=13>恭喜您获得了</font><font size=13 color='#FF7200'>" + std::to_string(coins)
             + "</font><font size=13>金币.</font>");
     }
-    m_userAccountPromptView->assignText(lines);
+    makePromptPanel({ 40, 100, 240, 200 }, lines);
     showPromptView();
 }
 
 void UserLoggingViewController::showPromptView()
 {
-    auto panel = m_userAccountPromptView;
+    // The panel outlives this screen: it lies centred on the key window.
+    auto panel = userAccountPromptView();
     auto window = pf::Window::keyWindow();
     if (!panel || !window)
         return;
     pf::Rect bounds = window->bounds();
     panel->setCenter({ bounds.midX(), bounds.midY() });
-    window->addSubview(panel);
-    panel->setAlpha(1.0);
-    pf::Animation::animate(3.0,
-        [panel] {
-            panel->setHidden(false);
-            panel->setAlpha(0.0);
-        },
-        [panel](bool) {
-            panel->removeFromSuperview();
-            panel->setHidden(true);
-        });
+    fadeOutPromptPanel(window);
 }
 
 void UserLoggingViewController::dismiss()
 {
-    auto navigation = navigationController();
-    if (!navigation)
-        return;
-    const auto& stack = navigation->viewControllers();
-    auto it = std::find(stack.begin(), stack.end(), sharedController());
-    if (it == stack.end() || it == stack.begin())
-        return;
-    navigation->popToViewController(*(it - 1), true);
+    returnBelow(1);
 }

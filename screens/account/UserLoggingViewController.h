@@ -1,20 +1,13 @@
 #pragma once
 
-#include "core/NetworkRequestorDelegate.h"
-#include "core/views/AdaptedViewController.h"
-#include "platform/ui/TextFieldDelegate.h"
+#include "screens/account/AccountFormViewController.h"
 
 #include <functional>
 #include <memory>
 #include <string>
 
 class NetworkRequestor;
-class UserAccountPromptView;
 class UserLoginInfo;
-
-namespace pf {
-class TextField;
-}
 
 // The screen on which a user logs in with a forum account name and password ("帐号登录"),
 // pushed by a gift detail screen whose claim needs a login, by the side menu and by the
@@ -33,9 +26,7 @@ class TextField;
 // - Leaving takes this screen (and anything pushed above it) off its navigation stack; the
 //   pending leave keeps the screen alive until it fires.
 // - The typed name is escaped before it goes into the panel's markup.
-class UserLoggingViewController : public AdaptedViewController,
-                                  public NetworkRequestorDelegate,
-                                  public pf::TextFieldDelegate {
+class UserLoggingViewController : public AccountFormViewController {
 public:
     static constexpr const char* kNibName = "UserLoggingViewController";
     static constexpr double kDismissDelay = 3.1;
@@ -48,9 +39,7 @@ public:
     ~UserLoggingViewController() override;
     static void registerNib();
 
-    void viewDidLoad() override;
     void setOutlet(const std::string& name, const std::shared_ptr<pf::View>& view) override;
-    bool textFieldShouldReturn(pf::TextField& textField) override;
     void networkRequestorDidFinishWithData(const std::shared_ptr<NetworkRequestor>& requestor, const pf::Bytes& data) override;
 
     // Actions of the layout's buttons.
@@ -62,10 +51,11 @@ public:
 
     std::shared_ptr<pf::TextField> userName() const { return m_userName.lock(); }
     std::shared_ptr<pf::TextField> password() const { return m_password.lock(); }
-    std::shared_ptr<UserAccountPromptView> userAccountPromptView() const { return m_userAccountPromptView; }
     std::shared_ptr<UserLoginInfo> userLoginInfo() const { return m_userLoginInfo; }
-    std::shared_ptr<NetworkRequestor> networkRequstor() const { return m_networkRequstor; }
     std::shared_ptr<NetworkRequestor> userLogoutPreviousLoginNetworkRequestor() const { return m_userLogoutPreviousLoginNetworkRequestor; }
+
+protected:
+    std::vector<std::shared_ptr<pf::TextField>> formFields() const override { return { userName(), password() }; }
 
 private:
     std::shared_ptr<UserLoggingViewController> self();
@@ -73,13 +63,9 @@ private:
     void userLoginFinished(const pf::Value& reply);
     void showLoginSuccesedPromptText();
     void showPromptView();
-    void fetchLeftNavigationItem();
-    void popViewController();
 
     std::weak_ptr<pf::TextField> m_userName;
     std::weak_ptr<pf::TextField> m_password;
-    std::shared_ptr<UserAccountPromptView> m_userAccountPromptView;
     std::shared_ptr<UserLoginInfo> m_userLoginInfo;
-    std::shared_ptr<NetworkRequestor> m_networkRequstor;
     std::shared_ptr<NetworkRequestor> m_userLogoutPreviousLoginNetworkRequestor;
 };

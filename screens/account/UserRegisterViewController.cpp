@@ -2,34 +2,25 @@
 
 #include "core/NetworkParameterAssistant.h"
 #include "core/NetworkRequestor.h"
-#include "core/PortalReplyEnvelope.h"
 #include "core/managers/LoginManager.h"
 #include "core/records/UserRegisterInfo.h"
-#include "core/views/ColorFactory.h"
-#include "core/views/CustomControlApperanceCreator.h"
-#include "core/views/UserAccountPromptView.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/kit/RichTextLabel.h"
-#include "platform/ui/Animation.h"
-#include "platform/ui/Button.h"
-#include "platform/ui/NavigationController.h"
 #include "platform/ui/Nib.h"
 #include "platform/ui/NibLoader.h"
 #include "platform/ui/TextField.h"
 
-#include <algorithm>
 
 namespace {
 constexpr const char* kRegisterFailed = "注册失败，请稍后再试";
 }
 
 UserRegisterViewController::UserRegisterViewController()
-    : AdaptedViewController(kNibName)
+    : AccountFormViewController(kNibName, "用户注册")
 {
     registerNib();
     onAction("userRegister:", [this](const std::shared_ptr<pf::View>&) { userRegister(); });
-    onAction("popViewController:", [this](const std::shared_ptr<pf::View>&) { popViewController(); });
 }
 
 UserRegisterViewController::~UserRegisterViewController()
@@ -44,24 +35,11 @@ void UserRegisterViewController::registerNib()
     pf::Nib::registerNib(kNibName, [](pf::NibLoader& loader) {
         auto root = std::make_shared<pf::View>(pf::Rect { 0, 0, 320, 416 });
         loader.setOwnerView(root);
-        auto field = [&](const char* outlet, const char* placeholder, double y, bool secure) {
-            auto f = std::make_shared<pf::TextField>(pf::Rect { 20, y, 280, 40 });
-            f->setPlaceholder(placeholder);
-            f->setBorderStyle(pf::TextBorderStyle::RoundedRect);
-            f->setBackgroundColor(pf::Color::white());
-            f->setSecureTextEntry(secure);
-            root->addSubview(loader.outlet(outlet, f));
-        };
-        field("email", "邮箱", 20, false);
-        field("nickName", "昵称", 70, false);
-        field("password", "密码", 120, true);
-        field("verifiedPassword", "确认密码", 170, true);
-        auto button = std::make_shared<pf::Button>(pf::ButtonType::Custom, pf::Rect { 20, 230, 280, 40 });
-        button->setTitle("注册", pf::ControlState::Normal);
-        button->setTitleFont(pf::Font::system(15));
-        button->setBackgroundColor(ColorFactory::colorWithHexRGB("ffb701"));
-        root->addSubview(button);
-        loader.action(button, "userRegister:");
+        addFormField(loader, *root, "email", "邮箱", 20, false);
+        addFormField(loader, *root, "nickName", "昵称", 70, false);
+        addFormField(loader, *root, "password", "密码", 120, true);
+        addFormField(loader, *root, "verifiedPassword", "确认密码", 170, true);
+        addFormButton(loader, *root, "注册", { 20, 230, 280, 40 }, "userRegister:", "ffb701");
     });
 }
 
@@ -83,39 +61,6 @@ void UserRegisterViewController::setOutlet(const std::string& name, const std::s
         m_nickName = field;
 }
 
-void UserRegisterViewController::viewDidLoad()
-{
-    AdaptedViewController::viewDidLoad();
-    setTitle("用户注册");
-    view()->setBackgroundColor(ColorFactory::colorWithHexRGB("eeeef0"));
-    fetchLeftNavigationItem();
-    for (const auto& field : { email(), password(), verifiedPassword(), nickName() }) {
-        if (field)
-            field->setDelegate(self());
-    }
-}
-
-void UserRegisterViewController::fetchLeftNavigationItem()
-{
-    CustomControlApperanceCreator::assignCustomBackBarButtonItem(self(), "back.png", CustomControlApperanceCreator::backImageFrame(),
-        "popViewController:");
-}
-
-void UserRegisterViewController::popViewController()
-{
-    if (auto navigation = navigationController())
-        navigation->popViewController(true);
-}
-
-bool UserRegisterViewController::textFieldShouldReturn(pf::TextField&)
-{
-    for (const auto& field : { email(), password(), verifiedPassword(), nickName() }) {
-        if (field)
-            field->resignFirstResponder();
-    }
-    return true;
-}
-
 void UserRegisterViewController::userRegister()
 {
     auto address = NetworkParameterAssistant::getRequestAddress(NetworkParameterAssistant::UserRegister);
@@ -134,12 +79,9 @@ void UserRegisterViewController::networkRequestorDidFinishWithData(const std::sh
         return;
     m_networkRequstor.reset();
     auto reply = PortalReplyEnvelope::parse(data);
-    std::shared_ptr<UserRegisterInfo> info;
-    if (reply.isSuccess() && reply.body().isDictionary())
-        info = UserRegisterInfo::itemFromDictionary(reply.body());
-    if (!info || info->usertoken().text().empty()) {
-        std::string message = reply.message();
-        showErrorPromptText(!reply.isSuccess() && !message.empty() ? message : kRegisterFailed);
+    auto info = accountFromReply<UserRegisterInfo>(reply);
+    if (!info) {
+        showErrorPromptText(failureMessage(reply, kRegisterFailed));
         return;
     }
     showRegisterSuccesedPromptText();
@@ -159,49 +101,21 @@ void UserRegisterViewController::postUserLoginNotification(const pf::Value& repl
 void UserRegisterViewController::dismiss()
 {
     // Back to the screen below the login screen: this screen and the login screen both go.
-    auto navigation = navigationController();
-    if (!navigation)
-        return;
-    const auto& stack = navigation->viewControllers();
-    auto it = std::find(stack.begin(), stack.end(), sharedController());
-    if (it == stack.end() || it - stack.begin() < 2)
-        return;
-    navigation->popToViewController(*(it - 2), true);
+    returnBelow(2);
 }
 
 void UserRegisterViewController::showErrorPromptText(const std::string& message)
 {
-    m_userAccountPromptView = std::make_shared<UserAccountPromptView>(pf::Rect { 40, 160, 240, 100 });
-    m_userAccountPromptView->setBackgroundColor(pf::Color::gray());
-    m_userAccountPromptView->assignText({ "<font size=13>" + pf::RichTextLabel::escape(message) + "</font>" });
-    showPromptView();
+    makePromptPanel({ 40, 160, 240, 100 }, { "<font size=13>" + pf::RichTextLabel::escape(message) + "</font>" });
+    fadeOutPromptPanel(view());
 }
 
 void UserRegisterViewController::showRegisterSuccesedPromptText()
 {
-    m_userAccountPromptView = std::make_shared<UserAccountPromptView>(pf::Rect { 40, 100, 240, 200 });
-    m_userAccountPromptView->setBackgroundColor(pf::Color::gray());
-    m_userAccountPromptView->assignText({
-        "<font size=13>感谢您注册</font><font size=13 color='#FF7200'>Ostvik论坛</font>",
-        "<font size=13>现在将以初级菜鸟的身份登录</font>",
-    });
-    showPromptView();
-}
-
-void UserRegisterViewController::showPromptView()
-{
-    auto panel = m_userAccountPromptView;
-    if (!panel)
-        return;
-    view()->addSubview(panel);
-    panel->setAlpha(1.0);
-    pf::Animation::animate(3.0,
-        [panel] {
-            panel->setHidden(false);
-            panel->setAlpha(0.0);
-        },
-        [panel](bool) {
-            panel->removeFromSuperview();
-            panel->setHidden(true);
+    makePromptPanel({ 40, 100, 240, 200 },
+        {
+            "<font size=13>感谢您注册</font><font size=13 color='#FF7200'>Ostvik论坛</font>",
+            "<font size=13>现在将以初级菜鸟的身份登录</font>",
         });
+    fadeOutPromptPanel(view());
 }

@@ -1,18 +1,9 @@
 #pragma once
 
-#include "core/NetworkRequestorDelegate.h"
-#include "core/views/AdaptedViewController.h"
-#include "platform/ui/TextFieldDelegate.h"
+#include "screens/account/AccountFormViewController.h"
 
 #include <memory>
 #include <string>
-
-class NetworkRequestor;
-class UserAccountPromptView;
-
-namespace pf {
-class TextField;
-}
 
 // The registration of a new forum account ("用户注册"): an e-mail address as account name, a
 // nickname and a password typed twice, sent as "user/reg"; the portal checks them and answers
@@ -28,9 +19,7 @@ class TextField;
 //   records nothing.
 // - The portal's message is escaped before it goes into the panel's markup.
 // - The pending return and notification keep the screen alive until they have run.
-class UserRegisterViewController : public AdaptedViewController,
-                                   public NetworkRequestorDelegate,
-                                   public pf::TextFieldDelegate {
+class UserRegisterViewController : public AccountFormViewController {
 public:
     static constexpr const char* kNibName = "UserRegisterViewController";
     static constexpr double kDismissDelay = 3.0;
@@ -40,9 +29,7 @@ public:
     ~UserRegisterViewController() override;
     static void registerNib();
 
-    void viewDidLoad() override;
     void setOutlet(const std::string& name, const std::shared_ptr<pf::View>& view) override;
-    bool textFieldShouldReturn(pf::TextField& textField) override;
     void networkRequestorDidFinishWithData(const std::shared_ptr<NetworkRequestor>& requestor, const pf::Bytes& data) override;
 
     // The action of the layout's button.
@@ -54,21 +41,20 @@ public:
     std::shared_ptr<pf::TextField> password() const { return m_password.lock(); }
     std::shared_ptr<pf::TextField> verifiedPassword() const { return m_verifiedPassword.lock(); }
     std::shared_ptr<pf::TextField> nickName() const { return m_nickName.lock(); }
-    std::shared_ptr<NetworkRequestor> networkRequstor() const { return m_networkRequstor; }
-    std::shared_ptr<UserAccountPromptView> userAccountPromptView() const { return m_userAccountPromptView; }
+
+protected:
+    std::vector<std::shared_ptr<pf::TextField>> formFields() const override
+    {
+        return { email(), password(), verifiedPassword(), nickName() };
+    }
 
 private:
     std::shared_ptr<UserRegisterViewController> self();
     void showErrorPromptText(const std::string& message);
     void showRegisterSuccesedPromptText();
-    void showPromptView();
-    void fetchLeftNavigationItem();
-    void popViewController();
 
     std::weak_ptr<pf::TextField> m_email;
     std::weak_ptr<pf::TextField> m_password;
     std::weak_ptr<pf::TextField> m_verifiedPassword;
     std::weak_ptr<pf::TextField> m_nickName;
-    std::shared_ptr<NetworkRequestor> m_networkRequstor;
-    std::shared_ptr<UserAccountPromptView> m_userAccountPromptView;
 };
