@@ -122,6 +122,31 @@ namespace {
         return r;
     }
 
+    // One line a visible view, indented by depth; a view that turns out to show nothing takes
+    // the lines of its subtree back out. `walk` runs the walker over what is to be dumped.
+    std::string dumpLines(const std::function<void(Walker&)>& walk)
+    {
+        std::vector<std::string> lines;
+        std::vector<size_t> marks;
+        Walker walker;
+        walker.enter = [&](const View& v, int depth, bool ownLine) {
+            marks.push_back(lines.size());
+            if (ownLine)
+                lines.push_back(line(v, depth));
+        };
+        walker.leave = [&](const View&, bool shown) {
+            size_t mark = marks.back();
+            marks.pop_back();
+            if (!shown)
+                lines.resize(mark);
+        };
+        walk(walker);
+        std::string out;
+        for (const auto& l : lines)
+            out += l + "\n";
+        return out;
+    }
+
 }
 
 // --- reading ---
@@ -129,50 +154,14 @@ namespace {
 std::string Driver::dump() const
 {
     settle();
-    std::vector<std::string> lines;
-    std::vector<size_t> marks;
-    Walker walker;
-    walker.enter = [&](const View& v, int depth, bool ownLine) {
-        marks.push_back(lines.size());
-        if (ownLine)
-            lines.push_back(line(v, depth));
-    };
-    walker.leave = [&](const View& v, bool shown) {
-        size_t mark = marks.back();
-        marks.pop_back();
-        if (!shown)
-            lines.resize(mark);
-    };
-    walker.walkScreen();
-    std::string out;
-    for (const auto& l : lines)
-        out += l + "\n";
-    return out;
+    return dumpLines([](Walker& walker) { walker.walkScreen(); });
 }
 
 std::string Driver::dump(const View& view)
 {
-    std::vector<std::string> lines;
-    std::vector<size_t> marks;
-    Walker walker;
-    walker.enter = [&](const View& v, int depth, bool ownLine) {
-        marks.push_back(lines.size());
-        if (ownLine)
-            lines.push_back(line(v, depth));
-    };
-    walker.leave = [&](const View&, bool shown) {
-        size_t mark = marks.back();
-        marks.pop_back();
-        if (!shown)
-            lines.resize(mark);
-    };
     // Outside a window the view is shown as if the screen were unbounded.
     Rect clip = view.window() ? view.window()->bounds() : Rect { -1e9, -1e9, 2e9, 2e9 };
-    walker.walk(view, clip, 0);
-    std::string out;
-    for (const auto& l : lines)
-        out += l + "\n";
-    return out;
+    return dumpLines([&](Walker& walker) { walker.walk(view, clip, 0); });
 }
 
 std::vector<std::shared_ptr<View>> Driver::findAll(const std::function<bool(const View&)>& match) const

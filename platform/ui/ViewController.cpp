@@ -14,6 +14,25 @@
 
 namespace pf {
 
+namespace {
+
+    // Runs `finish` and then the caller's completion: at once, or when an animated modal
+    // transition has taken its time.
+    void endModalTransition(bool animate, std::function<void()> finish, std::function<void()> completion)
+    {
+        auto step = [finish = std::move(finish), completion = std::move(completion)] {
+            finish();
+            if (completion)
+                completion();
+        };
+        if (animate)
+            RunLoop::main().postDelayed(ViewController::TransitionDuration, std::move(step));
+        else
+            step();
+    }
+
+}
+
 ViewController::ViewController() = default;
 
 ViewController::ViewController(std::string nibName)
@@ -197,19 +216,14 @@ void ViewController::presentViewController(const std::shared_ptr<ViewController>
     window->addSubview(presentedView);
 
     std::weak_ptr<ViewController> weakSelf = self;
-    auto finish = [weakSelf, controller, completion = std::move(completion)] {
+    auto finish = [weakSelf, controller] {
         if (auto presenter = weakSelf.lock()) {
             // The presenter's view is covered: it stays in the window, as on the platform.
             presenter->endAppearanceTransition();
         }
         controller->endAppearanceTransition();
-        if (completion)
-            completion();
     };
-    if (animate)
-        RunLoop::main().postDelayed(TransitionDuration, finish);
-    else
-        finish();
+    endModalTransition(animate, std::move(finish), std::move(completion));
 }
 
 void ViewController::dismissViewController(bool animated, std::function<void()> completion)
@@ -228,18 +242,13 @@ void ViewController::dismissViewController(bool animated, std::function<void()> 
     bool animate = animated && Animation::areAnimationsEnabled();
     presented->beginAppearanceTransition(false, animate);
     beginAppearanceTransition(true, animate);
-    auto finish = [self, presented, completion = std::move(completion)] {
+    auto finish = [self, presented] {
         if (presented->isViewLoaded())
             presented->view()->removeFromSuperview();
         presented->endAppearanceTransition();
         self->endAppearanceTransition();
-        if (completion)
-            completion();
     };
-    if (animate)
-        RunLoop::main().postDelayed(TransitionDuration, finish);
-    else
-        finish();
+    endModalTransition(animate, std::move(finish), std::move(completion));
 }
 
 std::shared_ptr<Responder> ViewController::nextResponder() const
