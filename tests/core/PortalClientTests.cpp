@@ -1,60 +1,28 @@
 // The client against the local portal: parameters signed by the client, sent by the requestor,
 // checked and answered by the portal, read back as records.
-#include "core/AppInfoConfiguration.h"
-#include "core/NetworkParameterAssistant.h"
-#include "core/NetworkRequestor.h"
-#include "core/managers/LoginManager.h"
 #include "core/records/GiftListItemInfo.h"
 #include "core/records/GiftObtainInfo.h"
 #include "core/records/UserInfo.h"
-#include "core/records/UserLoginInfo.h"
 #include "core/records/VerificationCodeInfo.h"
-#include "platform/foundation/Json.h"
-#include "platform/foundation/UserDefaults.h"
-#include "platform/testing/TaskEnvironment.h"
-#include "tools/portal/PortalServer.h"
-
-#include <gtest/gtest.h>
+#include "tests/support/PortalTestClient.h"
 
 namespace {
 
 using NPA = NetworkParameterAssistant;
-
-struct ReplyCollector : NetworkRequestorDelegate {
-    std::optional<pf::Bytes> data;
-    void networkRequestorDidFinishWithData(const std::shared_ptr<NetworkRequestor>&, const pf::Bytes& bytes) override { data = bytes; }
-};
 
 class PortalClientTest : public testing::Test {
 protected:
     PortalClientTest()
     {
         EXPECT_TRUE(portal.start());
-        auto configuration = AppInfoConfiguration::sharedInstance();
-        configuration->setAppKey(portal.service().options().appKey);
-        configuration->setOpenID(portal.service().options().openID);
-        configuration->setApiBaseURL(portal.apiBaseURL());
-        configuration->setForumBaseURL(portal.rootURL());
-        pf::UserDefaults::standard()->setString("imei", "0123456789abcdef0123456789abcdef01234567");
+        PortalTestClient::pointEverythingAt(portal);
     }
 
     pf::Value send(int operation, const RequestParameters& parameters, bool withToken)
     {
-        auto collector = std::make_shared<ReplyCollector>();
-        auto requestor = NetworkRequestor::create();
-        requestor->startPostMethodURLConnection(*NPA::getRequestAddress(operation), parameters, withToken, collector);
-        EXPECT_TRUE(env.runUntil([&] { return collector->data.has_value(); }));
-        return pf::Json::parse(collector->data.value_or(pf::Bytes())).value_or(pf::Value());
+        return PortalTestClient::send(env, operation, parameters, withToken);
     }
-
-    std::string login(const std::string& user, const std::string& password)
-    {
-        pf::Value reply = send(NPA::UserCredentials, NPA::parametersForUserLogin(user, password, "password"), false);
-        EXPECT_EQ(reply["ret"].intValue(), 0) << reply["msg"].stringValue();
-        std::string token = UserLoginInfo::itemFromDictionary(reply["body"])->usertoken().text();
-        LoginManager::sharedInstance()->recordUserToken(token);
-        return token;
-    }
+    std::string login(const std::string& user, const std::string& password) { return PortalTestClient::storeTokenOf(env, user, password); }
 
     pf::TaskEnvironment env;
     portal::PortalServer portal;
@@ -77,7 +45,7 @@ TEST_F(PortalClientTest, FirstPageOfGiftsArrivesAsRecordsAndTheRequestIsAsSent)
     const auto& request = received[0];
     EXPECT_EQ(request.method, "POST");
     EXPECT_EQ(request.path, "/api/ka/list");
-    EXPECT_EQ(request.header("imei"), "0123456789abcdef0123456789abcdef01234567");
+    EXPECT_EQ(request.header("imei"), PortalTestClient::kDeviceIdentifier);
     EXPECT_EQ(request.header("Content-length"), std::to_string(request.body.size()));
     EXPECT_EQ(request.headerCount("Content-length"), 1u);
     EXPECT_FALSE(request.header("Authorization").has_value());

@@ -4,21 +4,13 @@
 // first screen, the client pointed at an in-process portal, and a record of the login
 // notifications.
 
-#include "core/AppInfoConfiguration.h"
-#include "core/NetworkParameterAssistant.h"
-#include "core/NetworkRequestor.h"
-#include "core/managers/LoginManager.h"
 #include "core/views/AdaptedViewController.h"
-#include "platform/foundation/Json.h"
 #include "platform/foundation/NotificationCenter.h"
-#include "platform/testing/TaskEnvironment.h"
 #include "platform/ui/Driver.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/UIEnvironment.h"
 #include "platform/ui/Window.h"
-#include "tools/portal/PortalServer.h"
-
-#include <gtest/gtest.h>
+#include "tests/support/PortalTestClient.h"
 
 #include <map>
 #include <memory>
@@ -51,13 +43,7 @@ protected:
         pf::UIEnvironment::reset();
     }
 
-    void useApi(const std::string& apiBase)
-    {
-        auto configuration = AppInfoConfiguration::sharedInstance();
-        configuration->setAppKey(portal.service().options().appKey);
-        configuration->setOpenID(portal.service().options().openID);
-        configuration->setApiBaseURL(apiBase);
-    }
+    void useApi(const std::string& apiBase) { PortalTestClient::pointAt(portal, apiBase); }
 
     void showRoot()
     {
@@ -89,18 +75,7 @@ protected:
     // Logs in on the portal directly and stores the token, as a login screen would.
     std::string storeTokenOf(const std::string& user, const std::string& password)
     {
-        struct Collector : NetworkRequestorDelegate {
-            std::optional<pf::Bytes> data;
-            void networkRequestorDidFinishWithData(const std::shared_ptr<NetworkRequestor>&, const pf::Bytes& bytes) override { data = bytes; }
-        };
-        auto collector = std::make_shared<Collector>();
-        auto requestor = NetworkRequestor::create();
-        requestor->startPostMethodURLConnection(*NetworkParameterAssistant::getRequestAddress(NetworkParameterAssistant::UserCredentials),
-            NetworkParameterAssistant::parametersForUserLogin(user, password, "password"), false, collector);
-        EXPECT_TRUE(env.runUntil([&] { return collector->data.has_value(); }));
-        auto reply = pf::Json::parse(collector->data.value_or(pf::Bytes())).value_or(pf::Value());
-        std::string token = reply["body"]["usertoken"].stringValue();
-        LoginManager::sharedInstance()->recordUserToken(token);
+        std::string token = PortalTestClient::storeTokenOf(env, user, password);
         portal.clearReceivedRequests();
         return token;
     }

@@ -1,14 +1,9 @@
 #include "core/managers/LoginManager.h"
 
-#include "core/AppInfoConfiguration.h"
-#include "core/NetworkParameterAssistant.h"
-#include "core/NetworkRequestor.h"
 #include "core/records/UserInfo.h"
-#include "platform/foundation/Json.h"
 #include "platform/foundation/NotificationCenter.h"
-#include "platform/testing/TaskEnvironment.h"
 #include "platform/testing/TestHttpServer.h"
-#include "tools/portal/PortalServer.h"
+#include "tests/support/PortalTestClient.h"
 
 #include <gtest/gtest.h>
 
@@ -37,30 +32,10 @@ protected:
         }
     }
 
-    void pointAt(const std::string& apiBase)
-    {
-        auto configuration = AppInfoConfiguration::sharedInstance();
-        configuration->setAppKey(m_portal.service().options().appKey);
-        configuration->setOpenID(m_portal.service().options().openID);
-        configuration->setApiBaseURL(apiBase);
-    }
-
-    // Logs in on the portal directly and stores the token, as a login screen would.
+    void pointAt(const std::string& apiBase) { PortalTestClient::pointAt(m_portal, apiBase); }
     std::string storeTokenOf(const std::string& user, const std::string& password)
     {
-        struct Collector : NetworkRequestorDelegate {
-            std::optional<pf::Bytes> data;
-            void networkRequestorDidFinishWithData(const std::shared_ptr<NetworkRequestor>&, const pf::Bytes& bytes) override { data = bytes; }
-        };
-        auto collector = std::make_shared<Collector>();
-        auto requestor = NetworkRequestor::create();
-        requestor->startPostMethodURLConnection(*NetworkParameterAssistant::getRequestAddress(12),
-            NetworkParameterAssistant::parametersForUserLogin(user, password, "password"), false, collector);
-        EXPECT_TRUE(m_env.runUntil([&] { return collector->data.has_value(); }));
-        auto reply = pf::Json::parse(collector->data.value_or(pf::Bytes())).value_or(pf::Value());
-        std::string token = reply["body"]["usertoken"].stringValue();
-        m_manager->recordUserToken(token);
-        return token;
+        return PortalTestClient::storeTokenOf(m_env, user, password);
     }
 
     bool waitForPosts(size_t count)

@@ -7,7 +7,6 @@
 #include "platform/foundation/AppRegistry.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Url.h"
-#include "platform/foundation/UserDefaults.h"
 #include "platform/kit/RichTextLabel.h"
 #include "platform/ui/Label.h"
 #include "platform/testing/TaskEnvironment.h"
@@ -16,7 +15,7 @@
 #include "platform/ui/Screen.h"
 #include "platform/ui/UIEnvironment.h"
 #include "platform/ui/Window.h"
-#include "tools/portal/PortalServer.h"
+#include "tests/support/PortalTestClient.h"
 
 #include <gtest/gtest.h>
 
@@ -28,12 +27,7 @@ protected:
     {
         pf::UIEnvironment::reset();
         EXPECT_TRUE(portal.start());
-        auto configuration = AppInfoConfiguration::sharedInstance();
-        configuration->setAppKey(portal.service().options().appKey);
-        configuration->setOpenID(portal.service().options().openID);
-        configuration->setApiBaseURL(portal.apiBaseURL());
-        configuration->setForumBaseURL(portal.rootURL());
-        pf::UserDefaults::standard()->setString("imei", "0123456789abcdef0123456789abcdef01234567");
+        PortalTestClient::pointEverythingAt(portal);
         pf::Bundle::main()->setInfoValue("CFBundleShortVersionString", "1.0.3");
         pf::AppRegistry::shared().clearRecords();
         window = std::make_shared<pf::Window>(pf::Screen::main().bounds());
