@@ -1,10 +1,8 @@
 #include "core/AppInfoConfiguration.h"
-#include "core/NetworkStatusDetector.h"
 #include "core/PlatformInfo.h"
 #include "core/managers/LoginManager.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/PropertyList.h"
-#include "platform/foundation/Reachability.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/testing/TaskEnvironment.h"
@@ -91,17 +89,4 @@ TEST(LoginManagerToken, IsRecordedReplacedAndClearedAcrossRestarts)
     EXPECT_EQ(manager->getUserToken(), "second");
     manager->clearUserToken();
     EXPECT_FALSE(manager->getUserToken().has_value());
-}
-
-TEST(NetworkStatusDetector, FollowsTheDevicesConnection)
-{
-    pf::TaskEnvironment env;
-    pf::Reachability::setOverride(pf::Reachability::Status::ViaCellular);
-    EXPECT_TRUE(NetworkStatusDetector::isReachableVia3G());
-    EXPECT_FALSE(NetworkStatusDetector::isReachableViaWiFi());
-    EXPECT_TRUE(NetworkStatusDetector::isReachableViaNetwork());
-    pf::Reachability::setOverride(pf::Reachability::Status::NotReachable);
-    EXPECT_FALSE(NetworkStatusDetector::isReachableViaNetwork());
-    pf::Reachability::setOverride(pf::Reachability::Status::ViaWiFi);
-    EXPECT_TRUE(NetworkStatusDetector::isReachableViaWiFi());
 }

@@ -1,9 +1,6 @@
 // The client against the local portal: parameters signed by the client, sent by the requestor,
 // checked and answered by the portal, read back as records.
 #include "core/records/GiftListItemInfo.h"
-#include "core/records/GiftObtainInfo.h"
-#include "core/records/UserInfo.h"
-#include "core/records/VerificationCodeInfo.h"
 #include "tests/support/PortalTestClient.h"
 
 namespace {
@@ -56,26 +53,6 @@ TEST_F(PortalClientTest, FirstPageOfGiftsArrivesAsRecordsAndTheRequestIsAsSent)
     EXPECT_FALSE(GiftListItemInfo::listFromDictionary(send(NPA::GiftList, NPA::parametersForGiftList(0, 20, 9), false)).has_value());
 }
 
-TEST_F(PortalClientTest, LoginThenUserInfoCarriesTheTokenHeader)
-{
-    std::string token = login("demo", "demo123");
-    ASSERT_FALSE(token.empty());
-    portal.clearReceivedRequests();
-
-    pf::Value reply = send(NPA::UserInfo, NPA::parametersForUserInfoWithAvaType("small"), true);
-    ASSERT_EQ(reply["ret"].intValue(), 0);
-    auto user = UserInfo::itemFromDictionary(reply["body"]);
-    EXPECT_EQ(user->userName().text(), "demo");
-    EXPECT_EQ(user->nickname().text(), "萌新玩家");
-    EXPECT_EQ(portal.receivedRequests().at(0).header("Authorization"), "OAuth usertoken=\"" + token + "\"");
-
-    // Logged out, the same request is refused with a message.
-    EXPECT_EQ(send(NPA::UserLogout, NPA::parametersForUserLogout(), true)["ret"].intValue(), 0);
-    pf::Value refused = send(NPA::UserInfo, NPA::parametersForUserInfoWithAvaType("small"), true);
-    EXPECT_NE(refused["ret"].intValue(), 0);
-    EXPECT_FALSE(refused["msg"].stringValue().empty());
-}
-
 TEST_F(PortalClientTest, PasswordWithReservedCharactersSurvivesTheTrip)
 {
     const std::string password = "a&b=c+d%20e";
@@ -92,32 +69,4 @@ TEST_F(PortalClientTest, WrongSigningKeyIsRefused)
     pf::Value reply = send(NPA::GiftDetail, NPA::parametersForGiftDetail(1001), false);
     EXPECT_NE(reply["ret"].intValue(), 0);
     EXPECT_FALSE(reply["msg"].stringValue().empty());
-}
-
-TEST_F(PortalClientTest, ClaimGoesThroughTheCaptcha)
-{
-    login("gamer", "gamer123");
-    // A free open gift from the first page.
-    auto gifts = GiftListItemInfo::listFromDictionary(send(NPA::GiftList, NPA::parametersForGiftList(0, 20, 1), false));
-    ASSERT_TRUE(gifts.has_value());
-    std::shared_ptr<GiftListItemInfo> gift;
-    for (auto& g : *gifts) {
-        if (!gift && g->status() == 1 && g->extcredits1() == 0 && g->extcredits2() == 0)
-            gift = g;
-    }
-    ASSERT_TRUE(gift);
-
-    pf::Value captchaReply = send(NPA::VerifyCode, NPA::parametersForVerifyCode(), true);
-    ASSERT_EQ(captchaReply["ret"].intValue(), 0);
-    auto captcha = VerificationCodeInfo::itemFromDictionary(captchaReply["body"]);
-    ASSERT_TRUE(captcha->verikey().has_value());
-    EXPECT_EQ(captcha->verikey()->size(), 9u);
-    auto answer = portal.service().answerOfCaptcha(captcha->verifystr().text());
-    ASSERT_TRUE(answer.has_value());
-
-    pf::Value obtained = send(NPA::GiftReceive, NPA::parametersForGiftObtain(gift->fid(), captcha->verifystr().text(), *answer), true);
-    ASSERT_EQ(obtained["ret"].intValue(), 0) << obtained["msg"].stringValue();
-    auto result = GiftObtainInfo::itemFromDictionary(obtained["body"]);
-    EXPECT_EQ(result->fid(), gift->fid());
-    EXPECT_FALSE(result->codeString().text().empty());
 }

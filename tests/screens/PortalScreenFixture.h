@@ -81,28 +81,7 @@ protected:
     }
 
     // The form fields of each request to an operation ("ka/receive"), in order.
-    std::vector<std::map<std::string, std::string>> formsOf(const std::string& operation) const
-    {
-        std::vector<std::map<std::string, std::string>> forms;
-        for (const auto& request : portal.receivedRequests()) {
-            if (request.path != "/api/" + operation)
-                continue;
-            std::map<std::string, std::string> fields;
-            size_t start = 0;
-            while (start < request.body.size()) {
-                size_t end = request.body.find('&', start);
-                if (end == std::string::npos)
-                    end = request.body.size();
-                std::string pair = request.body.substr(start, end - start);
-                size_t eq = pair.find('=');
-                if (eq != std::string::npos)
-                    fields[pair.substr(0, eq)] = pair.substr(eq + 1);
-                start = end + 1;
-            }
-            forms.push_back(fields);
-        }
-        return forms;
-    }
+    std::vector<PortalTestClient::Form> formsOf(const std::string& operation) const { return PortalTestClient::formsOf(portal, operation); }
     size_t countOf(const std::string& operation) const { return formsOf(operation).size(); }
     size_t countPosted(const std::string& name) const
     {

@@ -1,7 +1,8 @@
 #pragma once
 
 // Test helpers that talk to the local portal the way the app's client does: the configuration
-// pointed at it, one signed request sent and waited for, a login whose token is kept.
+// pointed at it, one signed request sent and waited for, a login whose token is kept, and the
+// forms of the requests it received.
 
 #include "core/AppInfoConfiguration.h"
 #include "core/NetworkParameterAssistant.h"
@@ -14,9 +15,11 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class PortalTestClient {
 public:
@@ -68,5 +71,36 @@ public:
         std::string token = reply["body"]["usertoken"].stringValue();
         LoginManager::sharedInstance()->recordUserToken(token);
         return token;
+    }
+
+    using Form = std::map<std::string, std::string>;
+
+    // The fields of a form body ("a=1&b=2"), as sent: nothing is unescaped.
+    static Form formFields(const std::string& body)
+    {
+        Form fields;
+        size_t start = 0;
+        while (start < body.size()) {
+            size_t end = body.find('&', start);
+            if (end == std::string::npos)
+                end = body.size();
+            std::string pair = body.substr(start, end - start);
+            size_t eq = pair.find('=');
+            if (eq != std::string::npos)
+                fields[pair.substr(0, eq)] = pair.substr(eq + 1);
+            start = end + 1;
+        }
+        return fields;
+    }
+
+    // The forms of the requests the portal received for an operation ("ka/list"), in order.
+    static std::vector<Form> formsOf(const portal::PortalServer& portal, const std::string& operation)
+    {
+        std::vector<Form> forms;
+        for (const auto& request : portal.receivedRequests()) {
+            if (request.path == "/api/" + operation)
+                forms.push_back(formFields(request.body));
+        }
+        return forms;
     }
 };

@@ -1,13 +1,10 @@
 #include "tests/screens/PortalScreenFixture.h"
 
-#include "core/managers/AppointmentManager.h"
 #include "core/records/GiftDetailInfo.h"
 #include "core/records/GiftObtainInfo.h"
 #include "platform/graphics/Image.h"
 #include "core/records/VerificationCodeInfo.h"
-#include "platform/foundation/FileManager.h"
 #include "platform/foundation/Pasteboard.h"
-#include "platform/foundation/Sandbox.h"
 #include "platform/kit/RichTextLabel.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
@@ -95,15 +92,7 @@ TEST_F(GiftDetailScreenTest, ShowsTheGiftInItsSectionsWithTheCostStruckThrough)
     ASSERT_TRUE(info);
     EXPECT_EQ(screen->title(), "礼包详情");
     EXPECT_EQ(screen->sectionTypes(), (std::vector<int> { 0, 1, 2, 3 }));
-    auto table = screen->tableView();
-    EXPECT_EQ(table->numberOfRowsInSection(3), static_cast<int>(info->abouts()->size()) + 1);
-    for (int s = 0; s < 3; ++s)
-        EXPECT_EQ(table->rectForFooterInSection(s).height(), 16) << s;
-    EXPECT_EQ(table->rectForFooterInSection(3).height(), 0) << "no space after the last section";
-    EXPECT_EQ(table->rectForRowAtIndexPath({ 0, 0 }).height(), 152);
-    EXPECT_EQ(table->rectForRowAtIndexPath({ 1, 0 }).height(), 36);
-    EXPECT_GT(table->rectForRowAtIndexPath({ 1, 1 }).height(), 24) << "the text block grows with its text";
-    EXPECT_EQ(table->rectForRowAtIndexPath({ 3, 1 }).height(), 28);
+    EXPECT_EQ(screen->tableView()->numberOfRowsInSection(3), static_cast<int>(info->abouts()->size()) + 1);
     for (const char* text : { "礼包详情", "使用方法" })
         EXPECT_TRUE(driver.findByText(text)) << text;
 
@@ -118,16 +107,8 @@ TEST_F(GiftDetailScreenTest, ShowsTheGiftInItsSectionsWithTheCostStruckThrough)
     auto price = cell->originalPrice();
     EXPECT_FALSE(price->isHidden());
     EXPECT_EQ(price->text(), "原价金币:" + std::to_string(info->ext1()) + "金币");
-    EXPECT_EQ(price->frame().x(), 167);
-    EXPECT_EQ(price->lineView()->frame().height(), 1);
     EXPECT_GT(price->lineView()->frame().width(), 0);
-    EXPECT_EQ(price->lineView()->frame().y(), price->frame().height() / 2);
-
-    auto button = statusButton(screen);
-    EXPECT_EQ(button->title(), "领取");
-    EXPECT_EQ(button->tag(), 12);
-    EXPECT_EQ(button->backgroundColor()->hexString(), "#7EC63D");
-    EXPECT_TRUE(screen->giftActionControl()->isUserInteractionEnabled());
+    EXPECT_EQ(price->lineView()->frame().y(), price->frame().height() / 2) << "struck through the middle";
 }
 
 TEST_F(GiftDetailScreenTest, EachStatusOffersItsOneActionAndItsConditionLine)
@@ -143,6 +124,7 @@ TEST_F(GiftDetailScreenTest, EachStatusOffersItsOneActionAndItsConditionLine)
     const Expected cases[] = {
         { kBookingGift, "预约", 11, "#52ACF9", "领取资格：免费", false },
         { kFreeGift, "领取", 12, "#7EC63D", "领取资格：免费", false },
+        { kGoldGift, "领取", 12, "#7EC63D", "领取资格：需消耗", true },
         { kPointsGift, "领取", 12, "#7EC63D", "领取资格：", true },
         { kPickUpGift, "淘号", 13, "#FFB701", "领取资格：免费", false },
         { kEndedGift, "结束", 14, "#C0C0C0", "领取资格：", false },
@@ -154,6 +136,7 @@ TEST_F(GiftDetailScreenTest, EachStatusOffersItsOneActionAndItsConditionLine)
         EXPECT_EQ(button->title(), c.title);
         EXPECT_EQ(button->tag(), c.tag);
         EXPECT_EQ(button->backgroundColor()->hexString(), c.colour);
+        EXPECT_TRUE(screen->giftActionControl()->isUserInteractionEnabled());
         auto cell = header(screen);
         ASSERT_TRUE(cell);
         EXPECT_EQ(cell->obtainCondition()->plainText().rfind(c.condition, 0), 0u) << cell->obtainCondition()->plainText();
@@ -218,23 +201,12 @@ TEST_F(GiftDetailScreenTest, AFreeClaimGoesThroughTheCaptchaAndTheCodeIsCopied)
     EXPECT_EQ(countOf("ka/capth"), 1u);
     EXPECT_EQ(countOf("ka/receive"), 0u);
 
-    // The captcha picture was cut into its question and nine tiles.
-    std::string folder = pf::Sandbox::current()->documentsPath() + "/VerificationCodeImages";
-    for (const char* file : { "VerificationCodeOriginalImage.png", "CodeImage.png", "word1.png", "word9.png" })
-        EXPECT_TRUE(pf::FileManager::exists(folder + "/" + file)) << file;
-
     auto overlay = screen->verificationViewController();
     ASSERT_TRUE(overlay);
     EXPECT_TRUE(driver.isVisible(*overlay->view()));
     ASSERT_TRUE(overlay->questionView()->image());
-    EXPECT_EQ(overlay->questionView()->image()->pixelWidth(), 120);
     EXPECT_EQ(overlay->pickingView()->subviews().size(), 18u) << "nine frames and nine tiles";
-
-    // Touches wait a second after the overlay shows.
-    auto firstTile = overlay->pickingView()->viewWithTag(10);
-    driver.tap(firstTile);
-    EXPECT_TRUE(overlay->inputWordsIndexArray().empty());
-    driver.advance(1.0);
+    driver.advance(1.0); // touches wait a second after the overlay shows
 
     pickAnswer(overlay);
     EXPECT_EQ(overlay->inputWordsIndexArray().size(), 4u);
@@ -258,8 +230,6 @@ TEST_F(GiftDetailScreenTest, AFreeClaimGoesThroughTheCaptchaAndTheCodeIsCopied)
     EXPECT_EQ(result->codeView()->plainText(), "卡密：" + code);
     EXPECT_EQ(result->title()->plainText(), "恭喜您成功领到了" + screen->giftDetailInfo()->title().text());
     EXPECT_TRUE(result->warnningText()->isHidden());
-    EXPECT_EQ(result->backView()->frame().height(), 186);
-    EXPECT_EQ(result->obtainButton()->frame().y(), 240);
 
     ASSERT_TRUE(driver.tapText("复制卡密"));
     EXPECT_EQ(pf::Pasteboard::general()->string(), code);
@@ -334,8 +304,6 @@ TEST_F(GiftDetailScreenTest, APickUpSendsNoCaptchaAndWarnsTheCodeMayBeUsed)
     ASSERT_TRUE(driver.isVisible(*result));
     EXPECT_EQ(result->title()->plainText(), "恭喜您成功淘到了" + screen->giftDetailInfo()->title().text());
     EXPECT_TRUE(driver.findByText("该礼包可能已经被激活"));
-    EXPECT_EQ(result->backView()->frame().height(), 200);
-    EXPECT_EQ(result->obtainButton()->frame().y(), 260);
     EXPECT_EQ(screen->giftObtainInfo()->codeString().text().rfind("TH1005-", 0), 0u);
 
     ASSERT_TRUE(driver.tapText("复制卡密"));

@@ -11,6 +11,7 @@
 #include "screens/gifts/CustomPageControlView.h"
 #include "screens/gifts/GiftListTableViewCell.h"
 #include "screens/gifts/PagingFooterCell.h"
+#include "tests/support/PortalTestClient.h"
 
 #include <functional>
 #include <mutex>
@@ -44,7 +45,7 @@ public:
     ScriptedPortal()
     {
         m_server.on("POST", "/api/ka/list", [this](const pf::TestHttpServer::Request& request) {
-            auto form = formFields(request.body);
+            auto form = PortalTestClient::formFields(request.body);
             pf::TestHttpServer::Response response;
             response.contentType = "application/json";
             std::lock_guard<std::mutex> lock(m_mutex);
@@ -91,7 +92,7 @@ public:
     {
         std::vector<int> pages;
         for (auto& r : m_server.requests()) {
-            auto form = formFields(r.body);
+            auto form = PortalTestClient::formFields(r.body);
             if (r.path == "/api/ka/list" && form["type"] == std::to_string(type))
                 pages.push_back(std::atoi(form["page"].c_str()));
         }

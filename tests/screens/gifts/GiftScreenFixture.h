@@ -13,28 +13,9 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
-
-// The form fields of a request body ("a=1&b=2").
-inline std::map<std::string, std::string> formFields(const std::string& body)
-{
-    std::map<std::string, std::string> fields;
-    size_t start = 0;
-    while (start <= body.size()) {
-        size_t end = body.find('&', start);
-        if (end == std::string::npos)
-            end = body.size();
-        std::string pair = body.substr(start, end - start);
-        size_t eq = pair.find('=');
-        if (eq != std::string::npos)
-            fields[pair.substr(0, eq)] = pair.substr(eq + 1);
-        start = end + 1;
-    }
-    return fields;
-}
 
 // The category screen in a navigation controller in the key window, pointed at a portal.
 class GiftScreenFixture : public ::testing::Test {

@@ -38,7 +38,6 @@ struct PagerHarness {
             return !stopOnNullBody || !body.isNull();
         };
         pager.probeHasItems = [](const pf::Value& reply) { return reply["body"].isArray() && reply["body"].size() > 0; };
-        pager.probeArrived = [this] { shownRows = rows; };
         pager.refreshFinished = [this] { ++refreshesFinished; };
     }
 
@@ -59,7 +58,6 @@ struct PagerHarness {
     std::vector<int> pages;
     std::vector<std::shared_ptr<NetworkRequestor>> requestors;
     std::vector<int> rows;
-    std::vector<int> shownRows;
     int refreshesFinished { 0 };
     bool stopOnNullBody { false };
 };
@@ -77,35 +75,6 @@ protected:
     pf::TaskEnvironment env;
 };
 
-TEST_F(LookAheadPagerTest, PagesAreFetchedAgainInFullAfterTheirProbeAndRowsShowOnlyWhenTheProbeAnswers)
-{
-    PagerHarness h;
-    h.pager.requestPage();
-    ASSERT_EQ(h.pages, (std::vector<int> { 1 }));
-
-    ASSERT_TRUE(h.reply(0, PagerHarness::page(1, 20)));
-    EXPECT_EQ(h.pages, (std::vector<int> { 1, 2 })); // the probe of page 2
-    EXPECT_EQ(h.pager.currentPage(), 2);
-    EXPECT_EQ(h.rows.size(), 20u);
-    EXPECT_TRUE(h.shownRows.empty()) << "rows appear only once the probe has answered";
-    EXPECT_FALSE(h.pager.isLoadedFinished());
-
-    ASSERT_TRUE(h.reply(1, PagerHarness::page(21, 5)));
-    EXPECT_TRUE(h.pager.isMoreInfo());
-    EXPECT_TRUE(h.pager.isLoadedFinished());
-    EXPECT_EQ(h.shownRows.size(), 20u) << "the probe's items are dropped";
-
-    h.pager.footerTapped();
-    EXPECT_EQ(h.pages.back(), 2) << "the probed page is asked for again";
-    ASSERT_TRUE(h.reply(2, PagerHarness::page(21, 5)));
-    EXPECT_EQ(h.pages.back(), 3);
-    EXPECT_EQ(h.pager.currentPage(), 3);
-    ASSERT_TRUE(h.reply(3, R"({"ret":0,"body":[]})"));
-    EXPECT_FALSE(h.pager.isMoreInfo());
-    EXPECT_EQ(h.shownRows.size(), 25u);
-    EXPECT_EQ(h.shownRows.back(), 25);
-}
-
 TEST_F(LookAheadPagerTest, RepliesOfReplacedOrForeignRequestorsAreDropped)
 {
     PagerHarness h;
@@ -121,29 +90,6 @@ TEST_F(LookAheadPagerTest, RepliesOfReplacedOrForeignRequestorsAreDropped)
 
     EXPECT_TRUE(h.reply(1, PagerHarness::page(1, 20)));
     EXPECT_EQ(h.rows.front(), 1);
-}
-
-TEST_F(LookAheadPagerTest, RefreshAfterSeveralPagesStartsOverFromPageOne)
-{
-    PagerHarness h;
-    h.pager.requestPage();
-    h.reply(0, PagerHarness::page(1, 20));
-    h.reply(1, PagerHarness::page(21, 20));
-    h.pager.footerTapped();
-    h.reply(2, PagerHarness::page(21, 20));
-    h.reply(3, PagerHarness::page(41, 1));
-    ASSERT_EQ(h.shownRows.size(), 40u);
-    ASSERT_EQ(h.pager.currentPage(), 3);
-
-    h.pager.refresh();
-    EXPECT_TRUE(h.pager.isReloading());
-    EXPECT_EQ(h.pages.back(), 1);
-    h.reply(4, PagerHarness::page(1, 20));
-    EXPECT_FALSE(h.pager.isReloading());
-    EXPECT_EQ(h.refreshesFinished, 1);
-    EXPECT_EQ(h.pages.back(), 2) << "the probe asks for page 2";
-    EXPECT_EQ(h.pager.currentPage(), 2);
-    EXPECT_EQ(h.rows.size(), 20u) << "page 1 replaces the whole list";
 }
 
 TEST_F(LookAheadPagerTest, ABadPageReplyEmptiesPageOneButAdvancesTheCounterAllTheSame)
