@@ -169,10 +169,12 @@ TEST_F(GiftListTabTest, RowsShowPortalTextsAsWrittenAndNeverANegativeCount)
 
 TEST_F(GiftListTabTest, AnEmptyFirstPageShowsOnlyTheEndTextWhichStillAsksWhenTapped)
 {
+    portal.setCarousel(R"({"ret":7,"msg":"维护中"})");
     showWithPages([](int, int) { return kEmpty; });
     auto table = tab(0)->tableView();
     EXPECT_EQ(table->numberOfRowsInSection(0), 1);
-    EXPECT_EQ(table->tableHeaderView(), nullptr) << "no carousel entries, no header";
+    EXPECT_EQ(table->tableHeaderView(), nullptr) << "a carousel reply that is no list leaves no header";
+    EXPECT_FALSE(tab(0)->customPageControlView());
     auto footer = std::dynamic_pointer_cast<PagingFooterCell>(table->cellForRowAtIndexPath({ 0, 0 }));
     ASSERT_TRUE(footer);
     EXPECT_FALSE(footer->loadingView());
@@ -194,6 +196,7 @@ TEST_F(GiftListTabTest, NewRowsAppearOnlyOnceTheProbeHasAnswered)
     auto table = tab(0)->tableView();
     ASSERT_EQ(table->numberOfRowsInSection(0), 21);
     ASSERT_TRUE(tab(0)->isMoreInfo());
+    EXPECT_EQ(table->tableHeaderView(), nullptr) << "no carousel entries, no header";
 
     portal.holdPage(3);
     table->setContentOffset({ 0, table->contentSize().height - table->frame().size.height });
@@ -276,14 +279,6 @@ TEST_F(GiftListTabTest, ASingleCarouselEntryDoesNotScrollAndABadCarouselReplyLea
     ASSERT_TRUE(driver.tap(driver.findByTag(100)));
     driver.advance(1);
     EXPECT_EQ(openedDetails, (std::vector<int> { 1234 })) << "an entry without a picture still opens its gift";
-}
-
-TEST_F(GiftListTabTest, ACarouselReplyThatIsNoListLeavesTheTableWithoutHeader)
-{
-    portal.setCarousel(R"({"ret":7,"msg":"维护中"})");
-    showWithPages([](int, int) { return kEmpty; });
-    EXPECT_EQ(tab(0)->tableView()->tableHeaderView(), nullptr);
-    EXPECT_FALSE(tab(0)->customPageControlView());
 }
 
 }
