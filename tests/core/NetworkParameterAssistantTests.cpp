@@ -5,27 +5,13 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/testing/TaskEnvironment.h"
 
+#include "tests/support/ReferenceDigest.h"
+
 #include <gtest/gtest.h>
-#include <openssl/evp.h>
 
 #include <cstdio>
 
 namespace {
-
-// MD5 computed here, apart from the code under test.
-std::string md5Hex(const std::string& text)
-{
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    EVP_Digest(text.data(), text.size(), digest, &length, EVP_md5(), nullptr);
-    std::string hex;
-    char byte[3];
-    for (unsigned i = 0; i < length; ++i) {
-        std::snprintf(byte, sizeof byte, "%02x", digest[i]);
-        hex += byte;
-    }
-    return hex;
-}
 
 constexpr const char* kKey = "k3y-Secret";
 constexpr const char* kOpenID = "client-9";
@@ -59,7 +45,7 @@ protected:
             own["ware"] = kVersion;
         own["openid"] = kOpenID;
         own["actime"] = actime;
-        own["actoken"] = md5Hex(kKey + signedText + actime);
+        own["actoken"] = testsupport::referenceMd5Hex(kKey + signedText + actime);
         return own;
     }
 
@@ -105,7 +91,7 @@ TEST_F(NetworkParameterAssistantTest, MissingOpenIdAndTokenAreLeftOutOrSignedEmp
     pf::UserDefaults::standard()->removeObjectForKey("usertoken");
     auto parameters = NetworkParameterAssistant::parametersForWAPForumLogin();
     EXPECT_EQ(parameters.count("openid"), 0u);
-    EXPECT_EQ(parameters.at("actoken"), md5Hex(std::string(kKey) + "1700000000.000000"));
+    EXPECT_EQ(parameters.at("actoken"), testsupport::referenceMd5Hex(std::string(kKey) + "1700000000.000000"));
 }
 
 TEST_F(NetworkParameterAssistantTest, RequestTimeIsWholeSecondsOfTheLoopClockPast2038)
@@ -117,12 +103,12 @@ TEST_F(NetworkParameterAssistantTest, RequestTimeIsWholeSecondsOfTheLoopClockPas
     env.clock().setNow(4'102'444'800.999); // 2100-01-01
     auto parameters = NetworkParameterAssistant::parametersForGiftDetail(5);
     EXPECT_EQ(parameters.at("actime"), "4102444800.000000");
-    EXPECT_EQ(parameters.at("actoken"), md5Hex(std::string(kKey) + "5" + "4102444800.000000"));
+    EXPECT_EQ(parameters.at("actoken"), testsupport::referenceMd5Hex(std::string(kKey) + "5" + "4102444800.000000"));
 }
 
 TEST_F(NetworkParameterAssistantTest, DigestStopsAtANul)
 {
-    EXPECT_EQ(NetworkParameterAssistant::fetchActoken(std::string("ab\0cd", 5), 1.0), md5Hex(std::string(kKey) + "ab"));
+    EXPECT_EQ(NetworkParameterAssistant::fetchActoken(std::string("ab\0cd", 5), 1.0), testsupport::referenceMd5Hex(std::string(kKey) + "ab"));
 }
 
 TEST_F(NetworkParameterAssistantTest, OperationTableCoversElevenToTwentySeven)

@@ -1,5 +1,7 @@
 #include "tools/portal/PortalServer.h"
 
+#include "platform/foundation/AsciiText.h"
+
 #include <httplib.h>
 
 #include <chrono>
@@ -11,17 +13,6 @@ namespace portal {
 
 namespace {
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Form decoding: "+" is a blank, "%XX" a byte; a broken escape is kept as written.
 std::string formDecode(std::string_view text)
 {
@@ -30,8 +21,8 @@ std::string formDecode(std::string_view text)
         char c = text[i];
         if (c == '+') {
             out += ' ';
-        } else if (c == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
+        } else if (c == '%' && i + 2 < text.size() && pf::AsciiText::hexDigitValue(text[i + 1]) >= 0 && pf::AsciiText::hexDigitValue(text[i + 2]) >= 0) {
+            out += static_cast<char>(pf::AsciiText::hexDigitValue(text[i + 1]) * 16 + pf::AsciiText::hexDigitValue(text[i + 2]));
             i += 2;
         } else {
             out += c;

@@ -1,8 +1,9 @@
 #include "tools/portal/PortalServer.h"
 
+#include "tests/support/ReferenceDigest.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <openssl/evp.h>
 
 #include <cstdio>
 
@@ -13,20 +14,6 @@ using portal::PortalService;
 namespace {
 
 constexpr long long kNow = 1'700'000'000;
-
-std::string md5(const std::string& text)
-{
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    EVP_Digest(text.data(), text.size(), digest, &length, EVP_md5(), nullptr);
-    std::string hex;
-    char byte[3];
-    for (unsigned i = 0; i < length; ++i) {
-        std::snprintf(byte, sizeof byte, "%02x", digest[i]);
-        hex += byte;
-    }
-    return hex;
-}
 
 class PortalServiceTest : public testing::Test {
 protected:
@@ -46,7 +33,7 @@ protected:
         request.form["ware"] = "7.0";
         request.form["openid"] = service.options().openID;
         request.form["actime"] = actime;
-        request.form["actoken"] = md5(service.options().appKey + signedText + actime);
+        request.form["actoken"] = testsupport::referenceMd5Hex(service.options().appKey + signedText + actime);
         if (!token.empty())
             request.authorization = "OAuth usertoken=\"" + token + "\"";
         auto reply = service.handle(request);
