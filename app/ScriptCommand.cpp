@@ -28,7 +28,7 @@ bool parseSeconds(const std::string& word, double& out)
         return false;
     char* end = nullptr;
     out = std::strtod(word.c_str(), &end);
-    return end == word.c_str() + word.size() && std::isfinite(out) && out >= 0;
+    return end == word.c_str() + word.size() && std::isfinite(out) && out >= 0 && out <= ScriptCommand::kMaxWaitSeconds;
 }
 
 }
@@ -114,7 +114,7 @@ std::optional<ScriptCommand> ScriptCommand::parse(std::string_view line, std::st
     }
     if (name == "wait") {
         if (n != 2 || !parseSeconds(w[1], command.seconds))
-            return bad("usage: wait SECONDS");
+            return bad("usage: wait SECONDS (0 to " + std::to_string(static_cast<int>(kMaxWaitSeconds)) + ")");
         command.kind = Kind::Wait;
         return command;
     }

@@ -17,7 +17,7 @@
 //   scroll bottom            flick the topmost table to its bottom
 //   pull                     pull the topmost table down to refresh and let go
 //   back                     the back button of the navigation bar
-//   wait SECONDS             move the clock on, delivering replies that arrive
+//   wait SECONDS             move the clock on (an hour at most), delivering replies that arrive
 //   idle                     run until no request is in flight (10 real seconds at most)
 //   pasteboard               print the general pasteboard's text
 //   quit                     stop reading commands
@@ -31,6 +31,9 @@ struct ScriptCommand {
     int section { 0 };
     int row { 0 };
     double seconds { 0 };
+
+    // Virtual time moves beat by beat through every running timer, so a wait is kept to an hour.
+    static constexpr double kMaxWaitSeconds = 3600;
 
     // The command of a line; none with a reason in `error` when the line is not one.
     static std::optional<ScriptCommand> parse(std::string_view line, std::string* error = nullptr);

@@ -83,6 +83,8 @@ TEST(ScriptCommandTest, MalformedLinesAreRefusedWithAReason)
     EXPECT_NE(refusal("wait -1"), "");
     EXPECT_NE(refusal("wait nan"), "");
     EXPECT_NE(refusal("wait 1e400"), "");
+    EXPECT_NE(refusal("wait 1e308"), "") << "would keep the clock running for ever";
+    EXPECT_DOUBLE_EQ(parsed("wait 3600").seconds, 3600);
     EXPECT_NE(refusal("scroll top"), "");
     EXPECT_NE(refusal(R"(type "only one")"), "");
     EXPECT_EQ(refusal(R"(tap "x)"), "unclosed quote");
