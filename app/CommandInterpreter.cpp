@@ -6,9 +6,15 @@
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/TextField.h"
+#include "platform/ui/BarButtonItem.h"
 #include "platform/ui/Button.h"
+#include "platform/ui/NavigationItem.h"
 #include "platform/ui/Interaction.h"
 #include "platform/ui/Window.h"
+#include "screens/menu/DDMenuController.h"
+
+#include <algorithm>
+#include <cstdlib>
 
 #include <ostream>
 
@@ -18,6 +24,20 @@ std::string quoted(const std::string& text)
 {
     return "\"" + text + "\"";
 }
+
+// The side-menu container at the root of the key window, if the app shows one.
+std::shared_ptr<DDMenuController> menuContainer()
+{
+    auto window = pf::Window::keyWindow();
+    return window ? std::dynamic_pointer_cast<DDMenuController>(window->rootViewController()) : nullptr;
+}
+
+// Time for a slide or a release of the centre to end (a fling with its overshoot included).
+constexpr double kSlideSettleTime = 2 * DDMenuController::kSlideDuration;
+// A slow drag moves at this speed, well below the speed that keeps a rightward drag from
+// beginning; a fling takes a tenth of a second whatever its length.
+constexpr double kSlowDragSpeed = 300;
+constexpr double kFlingDuration = 0.1;
 
 }
 
@@ -82,6 +102,12 @@ bool CommandInterpreter::execute(const ScriptCommand& command)
         break;
     case Kind::Pasteboard:
         ok = pasteboard();
+        break;
+    case Kind::Menu:
+        ok = menu();
+        break;
+    case Kind::Drag:
+        ok = drag(command.distance, command.fling);
         break;
     case Kind::Quit:
         m_quit = true;
@@ -274,5 +300,37 @@ bool CommandInterpreter::pasteboard()
 {
     auto text = pf::Pasteboard::general()->string();
     m_out << text.value_or("") << "\n";
+    return true;
+}
+
+bool CommandInterpreter::menu()
+{
+    auto container = menuContainer();
+    if (!container)
+        return fail("the app shows no side menu");
+    auto navigation = std::dynamic_pointer_cast<pf::NavigationController>(container->rootViewController());
+    auto first = navigation && !navigation->viewControllers().empty() ? navigation->viewControllers().front() : container->rootViewController();
+    auto item = first ? first->navigationItem().leftBarButtonItem() : nullptr;
+    auto button = item ? item->customView() : nullptr;
+    if (!button || !m_driver.isVisible(*button))
+        return fail("the menu button is not shown");
+    auto result = m_driver.tap(button);
+    if (!result)
+        return fail("cannot tap the menu button: " + result.reason);
+    passTime(kSlideSettleTime);
+    return true;
+}
+
+bool CommandInterpreter::drag(int distance, bool fling)
+{
+    auto container = menuContainer();
+    auto centre = container && container->rootViewController() ? container->rootViewController()->viewIfLoaded() : nullptr;
+    if (!centre)
+        return fail("the app shows no side menu");
+    double duration = fling ? kFlingDuration : std::max(0.1, std::abs(distance) / kSlowDragSpeed);
+    auto result = m_driver.dragView(centre, { static_cast<double>(distance), 0 }, { .duration = duration, .fling = fling });
+    if (!result)
+        return fail("cannot drag the screen: " + result.reason);
+    passTime(kSlideSettleTime);
     return true;
 }

@@ -11,6 +11,7 @@
 #include "platform/ui/UIEnvironment.h"
 #include "platform/ui/Window.h"
 #include "screens/gifts/GiftCategoryViewController.h"
+#include "screens/menu/RootViewController.h"
 
 #include <cmath>
 #include <istream>
@@ -74,8 +75,9 @@ std::shared_ptr<pf::Window> Simulator::showFirstScreen()
 {
     auto category = std::make_shared<GiftCategoryViewController>();
     auto navigation = std::make_shared<pf::NavigationController>(category);
+    auto root = std::make_shared<RootViewController>(navigation);
     auto window = std::make_shared<pf::Window>(pf::Screen::main().bounds());
-    window->setRootViewController(navigation);
+    window->setRootViewController(root);
     window->makeKeyAndVisible();
     pf::Driver().settle();
     return window;
