@@ -489,6 +489,7 @@ void DDMenuController::release(pf::Point velocity)
     animation->removedOnCompletion = false;
     animation->fillForwards = true;
     centre->layer().addAnimation(animation);
+    m_releaseAnimation = animation;
     pf::Transaction::commit();
 }
 

@@ -10,6 +10,7 @@
 class DDMenuControllerDelegate;
 
 namespace pf {
+class KeyframeAnimation;
 class PanGestureRecognizer;
 class TapGestureRecognizer;
 class View;
@@ -95,6 +96,8 @@ public:
     bool canShowLeft() const { return m_left != nullptr; }
     bool canShowRight() const { return m_right != nullptr; }
     int panDirection() const { return m_panDirection; }
+    // The keyframe animation of the latest release while it is on the centre's layer.
+    std::shared_ptr<pf::KeyframeAnimation> releaseAnimation() const { return m_releaseAnimation.lock(); }
 
     // The duration of a release from `x` of a centre `span` points wide at `speed` points per
     // second; a fling's lasts kSlideDuration longer for its overshoot. Never negative.
@@ -127,4 +130,5 @@ private:
     std::shared_ptr<pf::ViewController> m_left;
     std::shared_ptr<pf::ViewController> m_right;
     std::shared_ptr<pf::ViewController> m_root;
+    std::weak_ptr<pf::KeyframeAnimation> m_releaseAnimation;
 };
