@@ -262,11 +262,20 @@ bool CommandInterpreter::pull()
 
 bool CommandInterpreter::back()
 {
+    // The menu button sits where a back button would; it is not one.
+    std::shared_ptr<pf::View> menuButton;
+    if (auto container = menuContainer()) {
+        auto navigation = std::dynamic_pointer_cast<pf::NavigationController>(container->rootViewController());
+        if (navigation && !navigation->viewControllers().empty()) {
+            if (auto item = navigation->viewControllers().front()->navigationItem().leftBarButtonItem())
+                menuButton = item->customView();
+        }
+    }
     auto bars = m_driver.findAll([](const pf::View& v) { return dynamic_cast<const pf::NavigationBar*>(&v) != nullptr; });
     for (auto it = bars.rbegin(); it != bars.rend(); ++it) {
         auto bar = std::static_pointer_cast<pf::NavigationBar>(*it);
         std::shared_ptr<pf::View> target;
-        if (auto left = bar->leftView(); left && m_driver.isVisible(*left))
+        if (auto left = bar->leftView(); left && left != menuButton && m_driver.isVisible(*left))
             target = left;
         else if (auto button = bar->backButton(); button && m_driver.isVisible(*button))
             target = button;

@@ -118,6 +118,34 @@ TEST_F(CommandInterpreterTest, ASessionAgainstTheLocalPortal)
     EXPECT_EQ(interpreter.failures(), 0);
 }
 
+TEST_F(CommandInterpreterTest, TheMenuOpensByButtonAndByDragAndShowsInTheDump)
+{
+    portal::PortalServer server;
+    ASSERT_TRUE(server.start());
+    showFirstScreen(server.apiBaseURL());
+    run({ "idle", "tap \"以后再说\"" });
+    auto centreX = [&] { return navigation->view()->frame().x(); };
+
+    std::string shown = run({ "menu", "dump" });
+    EXPECT_EQ(centreX(), 200);
+    for (const char* text : { "text=\"点击登录\"", "text=\"我的礼包\"", "text=\"检查更新\"", "text=\"关于\"", "text=\"反馈\"" })
+        EXPECT_NE(shown.find(text), std::string::npos) << text;
+    EXPECT_EQ(run({ "menu" }), "");
+    EXPECT_EQ(centreX(), 0);
+    EXPECT_EQ(run({ "dump" }).find("text=\"我的礼包\""), std::string::npos) << "the closed menu is not shown";
+
+    // A slow drag opens it, a leftward fling closes it, a short drag springs back.
+    EXPECT_EQ(run({ "drag 120" }), "");
+    EXPECT_EQ(centreX(), 200);
+    EXPECT_EQ(run({ "drag -200 fling" }), "");
+    EXPECT_EQ(centreX(), 0);
+    EXPECT_EQ(run({ "drag 60", "drag -40" }), "");
+    EXPECT_EQ(centreX(), 0);
+    EXPECT_EQ(run({ "menu", "tap \"关于\"" }), "");
+    EXPECT_TRUE(interpreter.driver().findByText("OstvikPellomar V1.0"));
+    EXPECT_EQ(interpreter.failures(), 0);
+}
+
 TEST_F(CommandInterpreterTest, FailuresPrintOneErrorLineEachAndTheScriptGoesOn)
 {
     pf::TestHttpServer server;
