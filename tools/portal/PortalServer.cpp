@@ -133,6 +133,8 @@ bool PortalServer::start()
         m_impl->record(req);
         PortalRequest request;
         request.operation = req.matches[1];
+        if (size_t question = req.target.find('?'); question != std::string::npos)
+            request.query = req.target.substr(question + 1);
         request.form = parseForm(req.body);
         if (req.has_header("Authorization"))
             request.authorization = req.get_header_value("Authorization");

@@ -563,9 +563,15 @@ PortalReply PortalService::operation(const PortalRequest& request)
     // "user/refer": the feedback page, as the signed-in user when the token is good.
     std::string greeting = user ? "<p>当前用户：" + htmlEscape(user->nickname) + "</p>" : "<p>您尚未登录，登录后可查看反馈记录。</p>";
     std::string refurl = field(request, "refurl");
+    // What the page received, so that a person (or a test) can see what the app sent.
+    std::string received = "<ul id=\"received\"><li>query: " + htmlEscape(request.query) + "</li><li>Authorization: "
+        + (request.authorization ? htmlEscape(*request.authorization) : std::string("(none)")) + "</li>";
+    for (const auto& [name, value] : request.form)
+        received += "<li>" + htmlEscape(name) + " = " + htmlEscape(value) + "</li>";
+    received += "</ul>";
     return { 200, "text/html; charset=utf-8",
         htmlPage("意见反馈", "<h1>意见反馈</h1>" + greeting + "<p>有任何问题或建议，欢迎到论坛版块留言。</p><p><a href=\""
-                + htmlEscape(refurl) + "\">进入论坛版块</a></p>") };
+                + htmlEscape(refurl) + "\">进入论坛版块</a></p><h2>收到的内容</h2>" + received) };
 }
 
 std::optional<std::vector<unsigned char>> PortalService::image(const std::string& path)

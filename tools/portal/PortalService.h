@@ -28,6 +28,7 @@ struct PortalOptions {
 // the portal reads.
 struct PortalRequest {
     std::string operation;
+    std::string query; // after "?", as written
     std::map<std::string, std::string> form;
     std::optional<std::string> authorization; // the raw "Authorization" header
     std::optional<std::string> imei;
