@@ -19,6 +19,7 @@
 #include "platform/ui/Window.h"
 #include "screens/account/UserLoggingViewController.h"
 #include "screens/account/UserPersonalCenterViewController.h"
+#include "screens/gifts/WebDetailPageViewController.h"
 #include "screens/menu/DDMenuController.h"
 #include "screens/menu/EntranceLoginTypeTableViewCell.h"
 #include "screens/menu/EntranceType0TableViewCell.h"
@@ -199,10 +200,18 @@ void LeftEntranceViewController::didSelectRowAtIndexPath(pf::TableView& tableVie
             break;
         case Feedback: {
             auto address = NetworkParameterAssistant::getRequestAddress(NetworkParameterAssistant::UserRefer);
-            if (address && webPageFactory()) {
-                if (auto screen = webPageFactory()(*address))
-                    closeAndPush(screen);
+            if (!address)
+                break;
+            std::shared_ptr<pf::ViewController> screen;
+            if (webPageFactory()) {
+                screen = webPageFactory()(*address);
+            } else {
+                auto page = std::make_shared<WebDetailPageViewController>();
+                page->setWebDetailPageType(WebDetailPageViewController::kPortalPageType);
+                page->setInfoKeeper({ *address });
+                screen = page;
             }
+            closeAndPush(screen);
             break;
         }
         default:
