@@ -343,3 +343,21 @@ TEST_F(PortalServiceTest, TheFeedbackPageShowsWhatItReceivedEscaped)
 }
 
 }
+
+namespace {
+
+TEST_F(PortalServiceTest, ForumCredentialsSignTheirAccountInThroughLM)
+{
+    auto [webauth, saltkey] = service.forumCredentials("demo");
+    json reply = call("user/weblm", { { "webauth", webauth }, { "saltkey", saltkey } }, webauth + saltkey);
+    ASSERT_EQ(reply["ret"], 0) << reply.dump();
+    EXPECT_EQ(reply["body"]["nickName"], "萌新玩家");
+
+    // A credential the forum never handed out is a new LM account, and the same one again.
+    json first = call("user/weblm", { { "webauth", "other" }, { "saltkey", saltkey } }, "other" + saltkey);
+    json again = call("user/weblm", { { "webauth", "other" }, { "saltkey", saltkey } }, "other" + saltkey);
+    EXPECT_NE(first["body"]["uid"], reply["body"]["uid"]);
+    EXPECT_EQ(first["body"]["uid"], again["body"]["uid"]);
+}
+
+}
