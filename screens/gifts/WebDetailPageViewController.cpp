@@ -8,6 +8,7 @@
 #include "core/views/PromptViewCreator.h"
 #include "platform/foundation/Url.h"
 #include "platform/ui/NavigationController.h"
+#include "platform/web/WebView.h"
 
 namespace {
 
@@ -56,13 +57,26 @@ void WebDetailPageViewController::viewDidLoad()
     onAction("popViewController:", [this](const std::shared_ptr<pf::View>&) { popViewController(); });
     CustomControlApperanceCreator::assignCustomBackBarButtonItem(sharedController(), "back.png",
         CustomControlApperanceCreator::backImageFrame(), "popViewController:");
+    fetchWebView();
+}
+
+void WebDetailPageViewController::fetchWebView()
+{
+    m_webView = std::make_shared<pf::WebView>(view()->bounds());
+    m_webView->setBackgroundColor(pf::Color::clear());
+    view()->addSubview(m_webView);
 }
 
 void WebDetailPageViewController::viewWillAppear(bool animated)
 {
     AdaptedViewController::viewWillAppear(animated);
+    m_webView->setFrame(view()->bounds());
+    // Set here rather than once: leaving the screen clears it.
+    m_webView->setDelegate(std::static_pointer_cast<WebDetailPageViewController>(shared_from_this()));
     if (m_webDetailPageType == kPortalPageType && !m_infoKeeper.empty())
         m_urlString = m_infoKeeper.front();
+    if (!m_urlString.empty())
+        m_webView->loadRequest(pageRequest(m_urlString));
     if (!m_isLoadedFinished && !m_loadingPromptView) {
         m_loadingPromptView = LoadingPromptView::create(view()->bounds());
         view()->addSubview(m_loadingPromptView);
@@ -71,18 +85,24 @@ void WebDetailPageViewController::viewWillAppear(bool animated)
 
 void WebDetailPageViewController::viewWillDisappear(bool animated)
 {
+    if (m_webView)
+        m_webView->setDelegate({});
     AdaptedViewController::viewWillDisappear(animated);
 }
 
-void WebDetailPageViewController::loadFinished()
+void WebDetailPageViewController::webViewDidFinishLoad(pf::WebView&)
 {
     m_isLoadedFinished = true;
     if (m_loadingPromptView)
         m_loadingPromptView->removeFromSuperview();
 }
 
-void WebDetailPageViewController::loadFailed(const std::string& reason)
+void WebDetailPageViewController::webViewDidFailLoadWithError(pf::WebView&, const pf::UrlError& error)
 {
+    // A load replaced by the next one (the screen shown again) is no failure.
+    if (error.domain == pf::UrlError::kDomain && error.code == pf::UrlError::Cancelled)
+        return;
+    const std::string& reason = error.description;
     if (m_loadingPromptView)
         m_loadingPromptView->removeFromSuperview();
     PromptViewCreator::sharedInstance()->showPromptViewWithMessage(reason.empty() ? kLoadFailed : std::string(kLoadFailed) + "：" + reason);
