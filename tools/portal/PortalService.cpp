@@ -640,6 +640,31 @@ std::optional<std::string> PortalService::page(const std::string& path)
     return std::nullopt;
 }
 
+std::string PortalService::forumConnectPage(const std::map<std::string, std::string>& query)
+{
+    auto value = [&](const char* key) {
+        auto it = query.find(key);
+        return it == query.end() ? std::string() : it->second;
+    };
+    std::string notice;
+    if (value("op") == "auth") {
+        std::lock_guard lock(m_mutex);
+        for (const auto& [uid, u] : m_users) {
+            if (u.password.empty() || u.username != value("username") || u.password != value("password"))
+                continue;
+            auto [webauth, saltkey] = forumCredentials(u.username);
+            return htmlPage("LM帐号登录",
+                "<h1>LM帐号登录</h1><p>" + htmlEscape(u.nickname) + "，您已登录论坛。</p>" + forumAnswerScript(webauth, saltkey));
+        }
+        notice = "<p>帐号或密码错误</p>";
+    }
+    return htmlPage("LM帐号登录",
+        "<h1>LM帐号登录</h1>" + notice
+            + "<form action=\"/connect.php\" method=\"get\"><input type=\"hidden\" name=\"mod\" value=\"login\">"
+              "<input type=\"hidden\" name=\"op\" value=\"auth\"><input name=\"username\" placeholder=\"LM帐号\">"
+              "<input type=\"password\" name=\"password\" placeholder=\"密码\"><input type=\"submit\" value=\"登录\"></form>");
+}
+
 std::pair<std::string, std::string> PortalService::forumCredentials(const std::string& username) const
 {
     // Shaped like a forum's cookie values: "/", "+", "=" and "%" included, so that a client
