@@ -113,6 +113,14 @@ std::string htmlEscape(const std::string& text)
     return out;
 }
 
+// The signed-in connect page's script: the forum's web credentials, kept for the page bridge's
+// "lmLogin" handler.
+std::string forumAnswerScript(const std::string& webauth, const std::string& saltkey)
+{
+    json credentials { { "webauth", webauth }, { "saltkey", saltkey } };
+    return "<script>window.forumCredentials = " + credentials.dump() + ";</script>";
+}
+
 std::string htmlPage(const std::string& title, const std::string& body)
 {
     return "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>" + htmlEscape(title) + "</title></head><body>"
