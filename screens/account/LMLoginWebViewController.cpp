@@ -12,6 +12,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Url.h"
 #include "platform/ui/NavigationController.h"
+#include "platform/web/WebView.h"
 
 #include <algorithm>
 
@@ -79,6 +80,29 @@ void LMLoginWebViewController::viewDidLoad()
 void LMLoginWebViewController::viewWillAppear(bool animated)
 {
     AdaptedViewController::viewWillAppear(animated);
+    if (!m_webView)
+        fetchWebView();
+}
+
+void LMLoginWebViewController::fetchWebView()
+{
+    m_webView = std::make_shared<pf::WebView>(view()->bounds());
+    m_webView->setBackgroundColor(pf::Color::clear());
+    m_webView->setDelegate(std::weak_ptr<pf::WebViewDelegate>(self()));
+    view()->addSubview(m_webView);
+    std::string address = pageAddress();
+    if (!address.empty())
+        m_webView->loadRequest(pf::UrlRequest(address));
+}
+
+bool LMLoginWebViewController::webViewShouldStartLoadWithRequestNavigationType(pf::WebView&, const pf::UrlRequest&, pf::WebNavigationType)
+{
+    askPage();
+    return true;
+}
+
+void LMLoginWebViewController::askPage()
+{
 }
 
 void LMLoginWebViewController::popViewController()

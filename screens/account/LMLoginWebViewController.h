@@ -3,12 +3,17 @@
 #include "core/NetworkRequestorDelegate.h"
 #include "core/views/AdaptedViewController.h"
 #include "platform/foundation/Value.h"
+#include "platform/web/WebViewDelegate.h"
 
 #include <memory>
 #include <optional>
 #include <string>
 
 class NetworkRequestor;
+
+namespace pf {
+class WebView;
+}
 
 // Logs a user in with an LM account through the forum's own connect page: the page runs in a
 // web view joined to this screen by the page bridge; at every navigation the screen asks the
@@ -26,7 +31,7 @@ class NetworkRequestor;
 // - Anything else is a failure: its "msg" (or a general text) is shown, the stored token stays
 //   stored and is not logged out, and the screen stays.
 // - The pending announcement keeps the screen alive until it has been posted.
-class LMLoginWebViewController : public AdaptedViewController, public NetworkRequestorDelegate {
+class LMLoginWebViewController : public AdaptedViewController, public NetworkRequestorDelegate, public pf::WebViewDelegate {
 public:
     static constexpr double kLoginNotificationDelay = 1.0;
     static constexpr const char* kHandlerName = "lmLogin";
@@ -43,6 +48,10 @@ public:
     void viewDidLoad() override;
     void viewWillAppear(bool animated) override;
 
+    // Every navigation is allowed; each one asks the page for its answer.
+    bool webViewShouldStartLoadWithRequestNavigationType(pf::WebView& webView, const pf::UrlRequest& request,
+        pf::WebNavigationType type) override;
+
     // The page's answer to "lmLogin"; `pageURL` is the address of the page that gave it.
     void lmLoginAnswered(const pf::Value& answer, const std::string& pageURL);
     void networkRequestorDidFinishWithData(const std::shared_ptr<NetworkRequestor>& requestor, const pf::Bytes& data) override;
@@ -50,9 +59,12 @@ public:
     bool isLMLoginRequested() const { return m_isLMLoginRequested; }
     std::shared_ptr<NetworkRequestor> lmLoginNetworkRequestor() const { return m_lmLoginNetworkRequestor; }
     std::shared_ptr<NetworkRequestor> userLogoutPreviousLoginNetworkRequestor() const { return m_userLogoutPreviousLoginNetworkRequestor; }
+    std::shared_ptr<pf::WebView> webView() const { return m_webView; }
 
 private:
     std::shared_ptr<LMLoginWebViewController> self();
+    void fetchWebView();
+    void askPage();
     void requestLMLogin(const pf::Value& webauth, const pf::Value& saltKey);
     void lmLoginDidFinished(const pf::Bytes& data);
     bool logoutWithPreviousUserToken(const std::string& newToken);
@@ -60,6 +72,7 @@ private:
     void dismiss();
     void popViewController();
 
+    std::shared_ptr<pf::WebView> m_webView;
     bool m_isLMLoginRequested { false };
     std::shared_ptr<NetworkRequestor> m_lmLoginNetworkRequestor;
     std::shared_ptr<NetworkRequestor> m_userLogoutPreviousLoginNetworkRequestor;
