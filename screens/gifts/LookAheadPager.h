@@ -23,9 +23,9 @@ class ScrollView;
 //   refresh ends, and the owner is told (`pageFailed`) so that it shows its rows and footer,
 //   whose tap asks for the same page again.
 // - `currentPage` is the page the next page request asks for: 1 at start, one more after
-//   every page reply that counts, back to 1 when a refresh's page 1 arrives. After page n has arrived it is
-//   n + 1 and the probe has asked for page n + 1, which the next page request asks for
-//   again, in full.
+//   every page reply that counts, back to 1 when a refresh's page 1 arrives. After page n
+//   has arrived it is n + 1 and the probe has asked for page n + 1, which the next page
+//   request asks for again, in full.
 // - A page reply of page 1 replaces the list, a later one appends to it; then the probe goes
 //   out, the page counter advances and a running refresh ends.
 // - The probe reply sets `isMoreInfo` to whether it holds items (a failed one leaves it as it
@@ -87,7 +87,7 @@ public:
     int currentPage() const { return m_currentPage; }
     bool isMoreInfo() const { return m_isMoreInfo; }
     bool isReloading() const { return m_reloading; }
-    // Set once the first probe reply has arrived; never cleared.
+    // Set once the first probe reply (or a failed page reply) has arrived; never cleared.
     bool isLoadedFinished() const { return m_loadedFinished; }
     const std::shared_ptr<NetworkRequestor>& pageRequestor() const { return m_pageRequestor; }
     const std::shared_ptr<NetworkRequestor>& probeRequestor() const { return m_probeRequestor; }
