@@ -59,6 +59,8 @@ private:
     bool pasteboard();
     bool menu();
     bool drag(int distance, bool fling);
+    bool tapImage(const std::string& name);
+    bool openMyGifts();
 
     std::ostream& m_out;
     pf::Driver m_driver;

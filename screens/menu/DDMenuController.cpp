@@ -121,18 +121,22 @@ void DDMenuController::resetNavButtons()
         screen = navigation->viewControllers().empty() ? nullptr : navigation->viewControllers().front();
     if (!screen)
         return;
+    // Without a side, only a menu button of ours is taken away: the screen's own buttons stay
+    // (the first screen may set its own before or after the container does this).
+    auto& item = screen->navigationItem();
     if (canShowLeft()) {
         bool modern = pf::Device::current().systemVersionFloat() >= 7.0;
         assignLeftBarButton(screen, kMenuImage, { modern ? 6.0 : 16.0, 13, 16, 17 }, "showLeft:");
-    } else {
-        screen->navigationItem().setLeftBarButtonItem(nullptr);
+        m_leftButtonItem = item.leftBarButtonItem();
+    } else if (item.leftBarButtonItem() && item.leftBarButtonItem() == m_leftButtonItem.lock()) {
+        item.setLeftBarButtonItem(nullptr);
     }
     if (canShowRight()) {
-        screen->navigationItem().setRightBarButtonItem(std::make_shared<pf::BarButtonItem>(
-            CustomControlApperanceCreator::bundleImage(kRightMenuImage), pf::BarButtonItemStyle::Bordered,
-            std::weak_ptr<pf::Responder>(self()), "showRight:"));
-    } else {
-        screen->navigationItem().setRightBarButtonItem(nullptr);
+        item.setRightBarButtonItem(std::make_shared<pf::BarButtonItem>(CustomControlApperanceCreator::bundleImage(kRightMenuImage),
+            pf::BarButtonItemStyle::Bordered, std::weak_ptr<pf::Responder>(self()), "showRight:"));
+        m_rightButtonItem = item.rightBarButtonItem();
+    } else if (item.rightBarButtonItem() && item.rightBarButtonItem() == m_rightButtonItem.lock()) {
+        item.setRightBarButtonItem(nullptr);
     }
 }
 

@@ -10,6 +10,7 @@
 class DDMenuControllerDelegate;
 
 namespace pf {
+class BarButtonItem;
 class KeyframeAnimation;
 class PanGestureRecognizer;
 class TapGestureRecognizer;
@@ -34,6 +35,8 @@ class View;
 //   always runs, even when the computed duration is zero or negative.
 // - `isShowSideView` makes the menu button toggle; it is set by opening a side (also at the end
 //   of a drag) and cleared when the centre is back.
+// - The menu buttons go on the centre's first screen; a side taken away takes only the
+//   container's own button with it, never one the screen set itself.
 // - The container owns its three controllers; the delegate is not owned. The centre controller
 //   is a child of the container, so it receives the container's appearance callbacks; a side
 //   controller is sent viewWillAppear by hand when it is opened.
@@ -131,4 +134,6 @@ private:
     std::shared_ptr<pf::ViewController> m_right;
     std::shared_ptr<pf::ViewController> m_root;
     std::weak_ptr<pf::KeyframeAnimation> m_releaseAnimation;
+    std::weak_ptr<pf::BarButtonItem> m_leftButtonItem;
+    std::weak_ptr<pf::BarButtonItem> m_rightButtonItem;
 };

@@ -27,19 +27,19 @@ protected:
         pf::UIEnvironment::reset();
     }
 
-    void show(bool withLeft = true)
+    void show()
     {
         first = std::make_shared<AdaptedViewController>();
         first->setTitle("首页");
+        ownButton = std::make_shared<pf::BarButtonItem>("搜索", pf::BarButtonItemStyle::Plain, std::weak_ptr<pf::Responder>(), "search:");
+        first->navigationItem().setRightBarButtonItem(ownButton);
         navigation = std::make_shared<pf::NavigationController>(first);
         container = std::make_shared<DDMenuController>(navigation);
         window = std::make_shared<pf::Window>(pf::Rect { 0, 0, 320, 480 });
         window->setRootViewController(container);
         window->makeKeyAndVisible();
-        if (withLeft) {
-            left = std::make_shared<pf::ViewController>();
-            container->setLeftViewController(left);
-        }
+        left = std::make_shared<pf::ViewController>();
+        container->setLeftViewController(left);
         driver.settle();
     }
 
@@ -74,6 +74,7 @@ protected:
     pf::TaskEnvironment env;
     pf::Driver driver;
     std::shared_ptr<AdaptedViewController> first;
+    std::shared_ptr<pf::BarButtonItem> ownButton;
     std::shared_ptr<pf::NavigationController> navigation;
     std::shared_ptr<pf::ViewController> left;
     std::shared_ptr<DDMenuController> container;
@@ -139,8 +140,11 @@ TEST_F(MenuContainerTest, ATapOnTheVisibleStripClosesTheSideButATapOnTheSideDoes
 
 TEST_F(MenuContainerTest, WithoutALeftSideThereIsNoButtonAndNoDragToTheRight)
 {
-    show(false);
+    show();
+    EXPECT_EQ(first->navigationItem().rightBarButtonItem(), ownButton) << "the screen's own button stays";
+    container->setLeftViewController(nullptr);
     EXPECT_FALSE(first->navigationItem().leftBarButtonItem());
+    EXPECT_EQ(first->navigationItem().rightBarButtonItem(), ownButton);
     container->showLeftController(true);
     EXPECT_EQ(centreX(), 0);
     EXPECT_FALSE(container->isShowSideView());
