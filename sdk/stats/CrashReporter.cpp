@@ -73,7 +73,6 @@ struct Prepared {
 Prepared* g_prepared = nullptr;
 std::atomic<bool> g_reportWritten { false };
 std::atomic<bool> g_installed { false };
-std::terminate_handler g_previousTerminate = nullptr;
 
 void copyText(char* to, std::size_t capacity, const char* from)
 {
@@ -232,11 +231,12 @@ void onSignal(int signal, siginfo_t* info, void*)
 
 // --- uncaught exceptions --------------------------------------------------------------------
 
-std::size_t walkStack(Quorvane__Stats__CrashFrame* frames, std::size_t capacity)
+__attribute__((noinline)) std::size_t walkStack(Quorvane__Stats__CrashFrame* frames, std::size_t capacity)
 {
     unw_context_t context;
     unw_cursor_t cursor;
-    if (unw_getcontext(&context) != 0 || unw_init_local(&cursor, &context) != 0)
+    // The walk starts in its caller: this function's own frame tells nothing.
+    if (unw_getcontext(&context) != 0 || unw_init_local(&cursor, &context) != 0 || unw_step(&cursor) <= 0)
         return 0;
     std::size_t count = 0;
     do {
@@ -419,7 +419,7 @@ bool CrashReporter::enableCrashReporter(std::string* error)
         }
     }
     if (!g_installed.exchange(true))
-        g_previousTerminate = std::set_terminate(onTerminate);
+        std::set_terminate(onTerminate);
     m_enabled = true;
     return true;
 }

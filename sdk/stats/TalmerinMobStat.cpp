@@ -15,8 +15,9 @@ namespace {
 
 std::shared_ptr<TalmerinMobStat>& sharedSlot()
 {
-    static std::shared_ptr<TalmerinMobStat> shared;
-    return shared;
+    // Never destroyed: it may be used until the process ends, after other statics are gone.
+    static auto* shared = new std::shared_ptr<TalmerinMobStat>();
+    return *shared;
 }
 
 }

@@ -20,8 +20,9 @@ namespace {
 
 std::shared_ptr<TalmerinMobStatController>& sharedSlot()
 {
-    static std::shared_ptr<TalmerinMobStatController> shared;
-    return shared;
+    // Never destroyed: it may be used until the process ends, after other statics are gone.
+    static auto* shared = new std::shared_ptr<TalmerinMobStatController>();
+    return *shared;
 }
 
 std::shared_ptr<TalmerinMobStatLogManager> logManager()

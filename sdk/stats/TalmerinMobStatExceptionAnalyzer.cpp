@@ -11,8 +11,9 @@ namespace {
 
 std::shared_ptr<TalmerinMobStatExceptionAnalyzer>& sharedSlot()
 {
-    static std::shared_ptr<TalmerinMobStatExceptionAnalyzer> shared;
-    return shared;
+    // Never destroyed: it may be used until the process ends, after other statics are gone.
+    static auto* shared = new std::shared_ptr<TalmerinMobStatExceptionAnalyzer>();
+    return *shared;
 }
 
 }

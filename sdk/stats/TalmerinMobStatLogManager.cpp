@@ -23,7 +23,8 @@ using pf::Value;
 namespace {
 
 std::mutex g_sharedMutex;
-std::shared_ptr<TalmerinMobStatLogManager> g_shared;
+// Never destroyed: it may be used until the process ends, after other statics are gone.
+std::shared_ptr<TalmerinMobStatLogManager>& g_shared = *new std::shared_ptr<TalmerinMobStatLogManager>();
 
 const char* const kLogLists[] = { "ev", "ex", "pr" };
 

@@ -5,6 +5,8 @@
 #include "platform/foundation/Sandbox.h"
 #include "sdk/stats/TalmerinMobStat.h"
 
+#include <sys/mman.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -42,8 +44,9 @@ int main(int argc, char** argv)
     } else if (mode == "appkey") {
         stat->pageviewStartWithName("Home");
     } else if (mode == "segv") {
-        volatile int* nowhere = nullptr;
-        *nowhere = 1;
+        // A write to a read-only page: a real fault, which no sanitizer stops first.
+        void* page = ::mmap(nullptr, 4096, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        *static_cast<volatile int*>(page) = 1;
     } else if (mode == "abort") {
         std::abort();
     } else if (mode == "exit") {
