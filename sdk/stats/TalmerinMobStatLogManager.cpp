@@ -167,7 +167,7 @@ std::optional<Dictionary> TalmerinMobStatLogManager::getInprogressSession()
     Value id = defaults()->objectForKey(kInprogressSessionKey);
     if (!id.asString())
         return std::nullopt;
-    std::lock_guard lock(m_lock);
+    // The defaults are safe to read without the lock, so the main thread never waits for a send.
     for (const Value& session : listOf(currentLog(), "pr")) {
         const std::string* sessionId = session["i"].asString();
         if (sessionId && *sessionId == *id.asString())
