@@ -20,9 +20,11 @@ std::size_t characters(const std::string& text)
     return count;
 }
 
-bool strippsUnderscore(const std::string& os)
+// Reports are written by this program's own capture, which always names the system "Linux":
+// no rule for a leading "_" is known for it, so symbol names are printed as they are.
+bool knowsPrefixRules(const std::string&)
 {
-    return os == "Mac OS X" || os == "iPhone OS" || os == "iPhone Simulator";
+    return false;
 }
 
 }
@@ -62,9 +64,7 @@ std::string PLCrashReportTextFormatter::formatStackFrame(const CrashReport::Fram
     std::string symbol;
     char buffer[64];
     if (frame.symbolInfo) {
-        std::string symbolName = frame.symbolInfo->name;
-        if (strippsUnderscore(report.operatingSystem) && symbolName.size() >= 2 && symbolName[0] == '_')
-            symbolName.erase(0, 1);
+        const std::string& symbolName = frame.symbolInfo->name;
         std::snprintf(buffer, sizeof buffer, " + %lld",
             static_cast<long long>(frame.instructionPointer - frame.symbolInfo->startAddress));
         symbol = symbolName + buffer;
@@ -93,7 +93,7 @@ std::string PLCrashReportTextFormatter::stringValueForCrashReport(const CrashRep
     bool warned = false;
     for (std::size_t i = 0; i < report.stackFrames.size(); ++i) {
         const auto& frame = report.stackFrames[i];
-        if (frame.symbolInfo && !strippsUnderscore(report.operatingSystem) && !warned) {
+        if (frame.symbolInfo && !knowsPrefixRules(report.operatingSystem) && !warned) {
             pf::Log::line(kUnknownPrefixRules); // once a report: the rule is the same for every frame
             warned = true;
         }
