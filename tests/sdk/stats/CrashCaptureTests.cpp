@@ -5,10 +5,13 @@
 #include "platform/foundation/Sandbox.h"
 #include "sdk/stats/CrashReport.h"
 #include "sdk/stats/CrashReporter.h"
+#include "sdk/stats/ElfSymbols.h"
 #include "sdk/stats/PLCrashReportTextFormatter.h"
 #include "sdk/stats/TalmerinMobStatExceptionAnalyzer.h"
 
+#include <dlfcn.h>
 #include <elf.h>
+#include <unistd.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -89,6 +92,11 @@ CrashReport sampleReport()
     report.exceptionReason = "Invalid AppKey";
     report.stackFrames = { { 0x401234, CrashReport::Symbol { "checkAppKey()", 0x401200 } }, { 0x401300, std::nullopt }, { 0x9999, std::nullopt } };
     return report;
+}
+
+__attribute__((noinline)) int namedFrameTarget(int x)
+{
+    return x * 3 + 1;
 }
 
 void writeFile(const std::string& path, const pf::Bytes& data)
@@ -224,6 +232,38 @@ TEST(CrashCapture, DamagedReportsAndAStuckGuardAreDroppedAtOnce)
     EXPECT_EQ(world.log()["ex"].size(), 1u);
     EXPECT_FALSE(CrashReporter::sharedReporter().hasPendingCrashReport());
     EXPECT_EQ(pf::UserDefaults::standard()->integerForKey(TalmerinMobStatExceptionAnalyzer::kAnalyzerStartedKey), 0);
+}
+
+TEST(CrashCapture, FramesAreNamedOnlyFromTheBuildThatCrashed)
+{
+    char self[4096] = {};
+    ASSERT_GT(::readlink("/proc/self/exe", self, sizeof self - 1), 0);
+    auto symbols = ElfSymbols::open(self);
+    ASSERT_TRUE(symbols);
+    ASSERT_FALSE(symbols->buildId().empty());
+    Dl_info info {};
+    auto target = reinterpret_cast<std::uintptr_t>(&namedFrameTarget);
+    ASSERT_NE(::dladdr(reinterpret_cast<void*>(target), &info), 0);
+    auto base = reinterpret_cast<std::uintptr_t>(info.dli_fbase);
+
+    for (bool sameBuild : { true, false }) {
+        CrashReport report = sampleReport();
+        std::string buildId = symbols->buildId();
+        if (!sameBuild)
+            buildId[0] ^= 1;
+        report.images = { { self, base, target - base + 4096, base, buildId, EM_X86_64 } };
+        report.stackFrames = { { target + 5, std::nullopt } };
+        auto back = CrashReport::parse(CrashReport::framed(report.packed()));
+        ASSERT_TRUE(back);
+        ASSERT_EQ(back->stackFrames.size(), 1u);
+        if (!sameBuild) {
+            EXPECT_FALSE(back->stackFrames[0].symbolInfo) << "another build's symbols would name the wrong function";
+            continue;
+        }
+        ASSERT_TRUE(back->stackFrames[0].symbolInfo);
+        EXPECT_EQ(back->stackFrames[0].symbolInfo->name, "(anonymous namespace)::namedFrameTarget(int)");
+        EXPECT_EQ(back->stackFrames[0].symbolInfo->startAddress, target);
+    }
 }
 
 TEST(PLCrashReportTextFormatter, FrameLinesFollowTheReportsPointerWidth)
