@@ -1,11 +1,12 @@
 #include "tools/peers/PeersServer.h"
+#include "tools/peers/StatsService.h"
 
 namespace peers {
 
 // One line per vendor, in the order of their prefixes.
 void addAllVendorServices(PeersServer& server)
 {
-    (void)server;
+    server.addService(std::make_shared<StatsService>());
 }
 
 }
