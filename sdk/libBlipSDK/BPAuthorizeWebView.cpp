@@ -93,12 +93,13 @@ void BPAuthorizeWebView::show()
     auto window = pf::Window::keyWindow();
     if (!window && !pf::Window::windows().empty())
         window = pf::Window::windows().front();
-    m_modalBackgroundView = std::make_shared<pf::View>();
+    auto background = std::make_shared<pf::View>();
+    m_modalBackgroundView = background;
     if (window) {
-        m_modalBackgroundView->setFrame(window->frame());
-        window->addSubview(m_modalBackgroundView);
+        background->setFrame(window->frame());
+        window->addSubview(background);
     }
-    m_modalBackgroundView->addSubview(sharedView());
+    background->addSubview(sharedView());
 
     // The pop-in: grow past full size, shrink a little, settle; then load.
     setAlpha(0.001);
@@ -120,8 +121,8 @@ void BPAuthorizeWebView::hide()
     m_indicatorView->stopAnimating();
     auto keep = sharedView();
     removeFromSuperview();
-    if (m_modalBackgroundView)
-        m_modalBackgroundView->removeFromSuperview();
+    if (auto background = m_modalBackgroundView.lock())
+        background->removeFromSuperview();
 }
 
 std::string BPAuthorizeWebView::pageAddress() const

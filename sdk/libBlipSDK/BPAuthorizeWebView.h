@@ -62,7 +62,7 @@ private:
     bool isOnRedirectAddress(const std::string& address) const;
 
     std::shared_ptr<BPAuthorizeRequest> m_request;
-    std::shared_ptr<pf::View> m_modalBackgroundView;
+    std::weak_ptr<pf::View> m_modalBackgroundView; // owned by the window
     std::shared_ptr<pf::Button> m_closeButton;
     std::shared_ptr<pf::ActivityIndicatorView> m_indicatorView;
     std::string m_loadedAddress;
