@@ -1,3 +1,4 @@
+#include "tools/peers/BlipService.h"
 #include "tools/peers/PeersServer.h"
 
 namespace peers {
@@ -5,7 +6,7 @@ namespace peers {
 // One line per vendor, in the order of their prefixes.
 void addAllVendorServices(PeersServer& server)
 {
-    (void)server;
+    server.addService(std::make_shared<BlipService>());
 }
 
 }
