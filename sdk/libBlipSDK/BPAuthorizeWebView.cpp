@@ -101,11 +101,12 @@ void BPAuthorizeWebView::show()
     }
     background->addSubview(sharedView());
 
-    // The pop-in: grow past full size, shrink a little, settle; then load.
+    // The pop-in: grow past full size, shrink a little, settle; then load. Views here have no
+    // scale, so the first step fades in and the other two keep their time.
     setAlpha(0.001);
     pf::Animation::animate(0.2, [this] { setAlpha(1); }, [weak](bool) {
-        pf::Animation::animate(0.15, [] {}, [weak](bool) {
-            pf::Animation::animate(0.15, [] {}, [weak](bool) {
+        pf::Animation::animate(0, 0.15, {}, [] {}, [weak](bool) {
+            pf::Animation::animate(0, 0.15, {}, [] {}, [weak](bool) {
                 if (auto self = weak.lock(); self && !self->m_finished)
                     self->load();
             });
