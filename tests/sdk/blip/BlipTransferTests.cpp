@@ -185,7 +185,8 @@ TEST(BlipTransfer, AnInvalidReceivedRequestIsAnsweredMinus99HalfASecondLater)
     // Blip may not send an authorisation request to an app.
     std::string id = BPDataTransferObject::UUID();
     peers::BlipApp::sendToApp(kAppKey, "request", id,
-        pf::Dictionary { { "__class", "BPAuthorizeRequest" }, { "requestID", id }, { "redirectURI", "x" } }, std::nullopt);
+        pf::Dictionary { { "__class", "BPAuthorizeRequest" }, { "requestID", id }, { "redirectURI", "x" } },
+        pf::Dictionary { { "foreign", "data" } });
     world.env.runUntilIdle();
     EXPECT_TRUE(world.delegate->requests.empty());
     world.env.fastForwardBy(0.49);
@@ -198,6 +199,9 @@ TEST(BlipTransfer, AnInvalidReceivedRequestIsAnsweredMinus99HalfASecondLater)
     EXPECT_EQ(pf::Value(*reply.object)["statusCode"], pf::Value(-99));
     EXPECT_EQ(pf::Value(*reply.object)["requestID"], pf::Value(id));
     EXPECT_EQ(pf::Value(*reply.object)["__class"], pf::Value("BPBaseResponse"));
+    // Made here, the reply takes no userInfo from what the pasteboard held.
+    EXPECT_FALSE(reply.userInfo);
+    EXPECT_EQ(reply.itemOrder, (std::vector<std::string> { "transferObject", "app", "sdkVersion" }));
 
     // A provide-message request is delivered.
     std::string asked = BPDataTransferObject::UUID();
