@@ -9,6 +9,7 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/Window.h"
+#include "platform/web/WebView.h"
 #include "sdk/libBlipSDK/BPAuthorizeRequest.h"
 #include "sdk/libBlipSDK/BPAuthorizeResponse.h"
 #include "sdk/libBlipSDK/BlipSDK.h"
@@ -44,6 +45,8 @@ BPAuthorizeWebView::BPAuthorizeWebView(std::shared_ptr<BPAuthorizeRequest> reque
 {
     setBackgroundColor(std::nullopt);
     setAutoresizingMask(pf::Autoresizing::FlexibleWidth | pf::Autoresizing::FlexibleHeight);
+    m_webView = std::make_shared<pf::WebView>();
+    m_webView->setAutoresizingMask(pf::Autoresizing::FlexibleWidth | pf::Autoresizing::FlexibleHeight);
     m_closeButton = std::make_shared<pf::Button>(pf::ButtonType::Custom);
     m_closeButton->setTitleColor(pf::Color(167 / 255.0, 184 / 255.0, 216 / 255.0, 1));
     m_closeButton->setTitleColor(pf::Color(1, 1, 1, 1), pf::ControlState::Highlighted);
@@ -87,6 +90,9 @@ void BPAuthorizeWebView::show()
         if (auto self = weak.lock())
             self->closeButtonPressed();
     }, pf::ControlEvent::TouchUpInside);
+    m_webView->setDelegate(std::static_pointer_cast<BPAuthorizeWebView>(shared_from_this()));
+    m_webView->setFrame(pf::Rect(11, 11, frame().width() - 22, frame().height() - 21));
+    addSubview(m_webView);
     m_closeButton->setFrame(pf::Rect(2, 2, 29, 29));
     addSubview(m_closeButton);
 
@@ -113,6 +119,7 @@ void BPAuthorizeWebView::show()
         });
     });
     addSubview(m_indicatorView);
+    m_indicatorView->setCenter(m_webView->center());
     m_indicatorView->startAnimating();
 }
 
@@ -120,6 +127,7 @@ void BPAuthorizeWebView::hide()
 {
     cleanCookies();
     m_indicatorView->stopAnimating();
+    m_webView->stopLoading();
     auto keep = sharedView();
     removeFromSuperview();
     if (auto background = m_modalBackgroundView.lock())
@@ -144,14 +152,22 @@ std::string BPAuthorizeWebView::pageAddress() const
 void BPAuthorizeWebView::load()
 {
     m_loadedAddress = pageAddress();
+    m_webView->loadRequest(pf::UrlRequest(m_loadedAddress));
 }
 
-void BPAuthorizeWebView::webViewDidFinishLoad()
+bool BPAuthorizeWebView::webViewShouldStartLoadWithRequestNavigationType(pf::WebView&, const pf::UrlRequest& request,
+    pf::WebNavigationType)
+{
+    return shouldStartLoadWithRequest(request.url());
+}
+
+void BPAuthorizeWebView::webViewDidFinishLoad(pf::WebView&)
 {
     m_indicatorView->stopAnimating();
 }
 
-void BPAuthorizeWebView::webViewDidFailLoad()
+// A page that cannot load leaves the dialog up until the user closes it.
+void BPAuthorizeWebView::webViewDidFailLoadWithError(pf::WebView&, const pf::UrlError&)
 {
     m_indicatorView->stopAnimating();
 }

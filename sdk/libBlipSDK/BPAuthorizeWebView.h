@@ -2,6 +2,7 @@
 
 #include "platform/foundation/Value.h"
 #include "platform/ui/View.h"
+#include "platform/web/WebViewDelegate.h"
 
 #include <memory>
 #include <optional>
@@ -10,6 +11,7 @@
 namespace pf {
 class ActivityIndicatorView;
 class Button;
+class WebView;
 }
 
 namespace blip {
@@ -26,7 +28,7 @@ class BPAuthorizeRequest;
 //   "expires_in" as 0, read from the fragment, else from the query; every other address loads.
 // - The close button finishes with -1 at any time; a page that fails to load keeps the dialog.
 // - Each dialog finishes once; the authorisation host's cookies are cleared at show and hide.
-class BPAuthorizeWebView : public pf::View {
+class BPAuthorizeWebView : public pf::View, public pf::WebViewDelegate {
 public:
     explicit BPAuthorizeWebView(std::shared_ptr<BPAuthorizeRequest> request);
     ~BPAuthorizeWebView() override;
@@ -43,8 +45,12 @@ public:
     std::string pageAddress() const;
     // Whether the page may go to `address`; false when the address finished the dialog.
     bool shouldStartLoadWithRequest(const std::string& address);
-    void webViewDidFinishLoad();
-    void webViewDidFailLoad();
+
+    // The page's questions and reports.
+    bool webViewShouldStartLoadWithRequestNavigationType(pf::WebView& webView, const pf::UrlRequest& request,
+        pf::WebNavigationType type) override;
+    void webViewDidFinishLoad(pf::WebView& webView) override;
+    void webViewDidFailLoadWithError(pf::WebView& webView, const pf::UrlError& error) override;
 
     // What follows the last `split` in `url`, as the query of a parsable address; none when
     // `split` is not there.
@@ -53,8 +59,9 @@ public:
 
     const std::shared_ptr<BPAuthorizeRequest>& authorizeRequest() const { return m_request; }
     const std::shared_ptr<pf::Button>& closeButton() const { return m_closeButton; }
+    const std::shared_ptr<pf::WebView>& webView() const { return m_webView; }
     bool isFinished() const { return m_finished; }
-    // The address last given to the page ("" before the pop-in ends).
+    // The authorisation page's address once the pop-in has ended ("" before).
     const std::string& loadedAddress() const { return m_loadedAddress; }
 
 private:
@@ -63,6 +70,7 @@ private:
 
     std::shared_ptr<BPAuthorizeRequest> m_request;
     std::weak_ptr<pf::View> m_modalBackgroundView; // owned by the window
+    std::shared_ptr<pf::WebView> m_webView;
     std::shared_ptr<pf::Button> m_closeButton;
     std::shared_ptr<pf::ActivityIndicatorView> m_indicatorView;
     std::string m_loadedAddress;
