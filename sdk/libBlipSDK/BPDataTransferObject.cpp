@@ -50,10 +50,7 @@ void BPDataTransferObject::loadFromDictionary(const pf::Dictionary&)
 
 std::string BPDataTransferObject::UUID()
 {
-    std::string hex = pf::Crypto::hex(pf::Crypto::randomBytes(16), true);
-    hex[12] = '4';
-    hex[16] = "89AB"[pf::Crypto::random32() % 4];
-    return hex.substr(0, 8) + "-" + hex.substr(8, 4) + "-" + hex.substr(12, 4) + "-" + hex.substr(16, 4) + "-" + hex.substr(20);
+    return pf::Device::makeUuid();
 }
 
 std::string BPDataTransferObject::pasteboardNameWithID(const std::string& transferType, const std::string& id)
