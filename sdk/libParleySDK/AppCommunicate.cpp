@@ -27,7 +27,7 @@ std::shared_ptr<pf::Pasteboard> AppCommunicate::getFilePasteboard()
     return persistentBoard(getFilePasteboardName());
 }
 
-std::shared_ptr<pf::Pasteboard> AppCommunicate::getDataPasteboardForiOS7Plus()
+std::shared_ptr<pf::Pasteboard> AppCommunicate::getDataPasteboardForSystem7Plus()
 {
     return pf::Pasteboard::general();
 }
@@ -71,9 +71,9 @@ std::optional<pf::Dictionary> AppCommunicate::propertyListForAllApp()
     return takeList(getDataPasteboard());
 }
 
-std::optional<pf::Dictionary> AppCommunicate::propertyListForAllAppForiOS7Plus()
+std::optional<pf::Dictionary> AppCommunicate::propertyListForAllAppForSystem7Plus()
 {
-    return takeList(getDataPasteboardForiOS7Plus());
+    return takeList(getDataPasteboardForSystem7Plus());
 }
 
 std::optional<pf::Dictionary> AppCommunicate::propertyListForAppID(const std::string& appID)
@@ -83,11 +83,11 @@ std::optional<pf::Dictionary> AppCommunicate::propertyListForAppID(const std::st
     return entry(propertyListForAllApp(), appID);
 }
 
-std::optional<pf::Dictionary> AppCommunicate::propertyListForAppIDForiOS7Plus(const std::string& appID)
+std::optional<pf::Dictionary> AppCommunicate::propertyListForAppIDForSystem7Plus(const std::string& appID)
 {
     if (appID.empty())
         return std::nullopt;
-    return entry(propertyListForAllAppForiOS7Plus(), appID);
+    return entry(propertyListForAllAppForSystem7Plus(), appID);
 }
 
 bool AppCommunicate::setPropertyList(const pf::Dictionary& list, const std::string& appID)
@@ -99,11 +99,11 @@ bool AppCommunicate::setPropertyList(const pf::Dictionary& list, const std::stri
     return writeList(getDataPasteboard(), all);
 }
 
-bool AppCommunicate::setPropertyListForiOS7Plus(const pf::Dictionary& list, const std::string& appID)
+bool AppCommunicate::setPropertyListForSystem7Plus(const pf::Dictionary& list, const std::string& appID)
 {
     if (appID.empty())
         return false;
-    return writeList(getDataPasteboardForiOS7Plus(), pf::Dictionary { { appID, list } });
+    return writeList(getDataPasteboardForSystem7Plus(), pf::Dictionary { { appID, list } });
 }
 
 bool AppCommunicate::setFileData(const std::optional<pf::Bytes>& data, const std::string& appID)
@@ -131,8 +131,8 @@ bool AppCommunicate::setAppCommunicateData(const AppCommunicateData& record, con
 {
     if (!record.propertList() || appID.empty())
         return false;
-    if (ParleyApiUtil::isiOS7plus())
-        return setPropertyListForiOS7Plus(*record.propertList(), appID);
+    if (ParleyApiUtil::isSystem7plus())
+        return setPropertyListForSystem7Plus(*record.propertList(), appID);
     if (!setPropertyList(*record.propertList(), appID))
         return false;
     // The data pasteboard holds the record now; a file that cannot follow fails the staging
@@ -144,8 +144,8 @@ std::shared_ptr<AppCommunicateData> AppCommunicate::appCommunicateDataForAppID(c
 {
     if (appID.empty())
         return nullptr;
-    if (ParleyApiUtil::isiOS7plus())
-        return appCommunicateDataForAppIDForiOS7Plus(appID);
+    if (ParleyApiUtil::isSystem7plus())
+        return appCommunicateDataForAppIDForSystem7Plus(appID);
     auto list = propertyListForAppID(appID);
     if (!list)
         return nullptr;
@@ -154,9 +154,9 @@ std::shared_ptr<AppCommunicateData> AppCommunicate::appCommunicateDataForAppID(c
     return record;
 }
 
-std::shared_ptr<AppCommunicateData> AppCommunicate::appCommunicateDataForAppIDForiOS7Plus(const std::string& appID)
+std::shared_ptr<AppCommunicateData> AppCommunicate::appCommunicateDataForAppIDForSystem7Plus(const std::string& appID)
 {
-    auto list = propertyListForAppIDForiOS7Plus(appID);
+    auto list = propertyListForAppIDForSystem7Plus(appID);
     if (!list)
         return nullptr;
     auto record = std::make_shared<AppCommunicateData>(*list);

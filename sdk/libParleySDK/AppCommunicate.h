@@ -31,14 +31,14 @@ public:
     static std::string getFilePasteboardName() { return "parley_file"; }
     static std::shared_ptr<pf::Pasteboard> getDataPasteboard();
     static std::shared_ptr<pf::Pasteboard> getFilePasteboard();
-    static std::shared_ptr<pf::Pasteboard> getDataPasteboardForiOS7Plus();
+    static std::shared_ptr<pf::Pasteboard> getDataPasteboardForSystem7Plus();
 
     static std::optional<pf::Dictionary> propertyListForAllApp();
-    static std::optional<pf::Dictionary> propertyListForAllAppForiOS7Plus();
+    static std::optional<pf::Dictionary> propertyListForAllAppForSystem7Plus();
     static std::optional<pf::Dictionary> propertyListForAppID(const std::string& appID);
-    static std::optional<pf::Dictionary> propertyListForAppIDForiOS7Plus(const std::string& appID);
+    static std::optional<pf::Dictionary> propertyListForAppIDForSystem7Plus(const std::string& appID);
     static bool setPropertyList(const pf::Dictionary& list, const std::string& appID);
-    static bool setPropertyListForiOS7Plus(const pf::Dictionary& list, const std::string& appID);
+    static bool setPropertyListForSystem7Plus(const pf::Dictionary& list, const std::string& appID);
     static bool setFileData(const std::optional<pf::Bytes>& data, const std::string& appID);
     static std::optional<pf::Bytes> fileDataForAppID(const std::string& appID);
 
@@ -50,7 +50,7 @@ private:
     static std::optional<pf::Dictionary> takeList(const std::shared_ptr<pf::Pasteboard>& board);
     static std::optional<pf::Dictionary> entry(const std::optional<pf::Dictionary>& all, const std::string& appID);
     static bool writeList(const std::shared_ptr<pf::Pasteboard>& board, const pf::Dictionary& list);
-    static std::shared_ptr<AppCommunicateData> appCommunicateDataForAppIDForiOS7Plus(const std::string& appID);
+    static std::shared_ptr<AppCommunicateData> appCommunicateDataForAppIDForSystem7Plus(const std::string& appID);
 };
 
 }

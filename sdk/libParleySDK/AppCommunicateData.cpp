@@ -238,7 +238,7 @@ bool AppCommunicateData::makeMediaInternalMessage(const std::shared_ptr<PXMediaI
 
 void AppCommunicateData::putFileData(const std::optional<pf::Bytes>& data)
 {
-    if (ParleyApiUtil::isiOS7plus()) {
+    if (ParleyApiUtil::isSystem7plus()) {
         setData("fileData", data);
         return;
     }

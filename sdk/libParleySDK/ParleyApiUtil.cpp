@@ -8,7 +8,7 @@
 
 namespace parley {
 
-bool ParleyApiUtil::isiOS7plus()
+bool ParleyApiUtil::isSystem7plus()
 {
     return pf::Device::current().systemVersionFloat() > 6.9;
 }

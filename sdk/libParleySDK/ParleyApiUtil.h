@@ -19,7 +19,7 @@ public:
     // Room for the largest file a message may carry plus the rest of its record.
     static constexpr size_t kMaxPasteboardBytes = 12u << 20;
 
-    static bool isiOS7plus();
+    static bool isSystem7plus();
     static bool is2xScreen();
 
     static std::optional<pf::Value> propertyListFromData(const std::optional<pf::Bytes>& data);

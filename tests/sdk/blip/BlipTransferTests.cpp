@@ -3,6 +3,7 @@
 #include "platform/foundation/AppRegistry.h"
 #include "platform/foundation/Device.h"
 #include "platform/foundation/KeyedArchiver.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/Pasteboard.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/ui/AlertView.h"
@@ -285,6 +286,42 @@ TEST(BlipTransfer, HostileTransfersAndAddressesDeliverNothing)
     }
     EXPECT_EQ(BlipSDK::queryValueWithName("id", "bp1://x?ID=a%20b&x=1"), "a b");
     EXPECT_EQ(BlipSDK::queryValueWithName("id", "bp1://x?uid=1&id=2"), std::nullopt);
+}
+
+}
+
+namespace {
+
+TEST(BlipTransfer, DebugModeExplainsEveryRefusalAndSilenceOtherwise)
+{
+    BlipWorld world;
+    pf::Log::startCapture();
+    EXPECT_FALSE(BlipSDK::sendRequest(shareRequest())); // quiet while the debug mode is off
+    EXPECT_TRUE(pf::Log::captured().empty());
+
+    BlipSDK::enableDebugMode(true);
+    struct Case {
+        std::function<bool()> act;
+        std::string line;
+    };
+    const Case cases[] = {
+        { [] { return BlipSDK::registerApp(""); }, "BlipSDK registerApp error : appKey不能为空" },
+        { [] { return BlipSDK::sendRequest(shareRequest()); },
+            "BlipSDK send BPSendMessageToBlipRequest error : 尚未注册第三方应用，请先调用 [BlipSDK registerApp:] 方法注册" },
+        { [] { BlipSDK::registerApp(kAppKey); return BlipSDK::sendRequest(BPSendMessageToBlipRequest::requestWithMessage(nullptr)); },
+            "BlipSDK send BPSendMessageToBlipRequest error : 请求中的消息体不能为空" },
+        { [] { return BlipSDK::openAppWithTransferObject(shareRequest()); },
+            "BlipSDK send BPSendMessageToBlipRequest error : object.app 不能为空" },
+        { [] { auto r = shareRequest(); r->shouldOpenBlipAppInstallPageIfNotInstalled = false; return BlipSDK::sendRequest(r); },
+            "BlipSDK send BPSendMessageToBlipRequest : 尚未安装闪讯客户端程序" },
+    };
+    for (const Case& c : cases) {
+        pf::Log::stopCapture();
+        pf::Log::startCapture();
+        EXPECT_FALSE(c.act());
+        EXPECT_TRUE(pf::Log::contains(c.line)) << c.line;
+    }
+    pf::Log::stopCapture();
 }
 
 }

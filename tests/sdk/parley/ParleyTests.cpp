@@ -353,6 +353,19 @@ TEST_F(ParleyTest, HostilePasteboardsDeliverNothingAndNeverCrash)
     ASSERT_EQ(receiver->requests.size(), 1u);
     auto show = std::dynamic_pointer_cast<ShowMessageFromPXReq>(receiver->requests[0]);
     EXPECT_FALSE(std::dynamic_pointer_cast<PXAppExtendObject>(show->message->mediaObject)->fileData);
+
+    // Before system 7 the file pasteboard is read apart: too large counts as absent, and both
+    // pasteboards are emptied once read.
+    pf::Device::current().setSystemVersion("6.1");
+    auto data = pf::Pasteboard::withName("parley_data", true);
+    data->setData(plist(pf::Dictionary { { kAppID, pf::Dictionary { { "command", "1010" }, { "objectType", "7" }, { "extInfo", "e" } } } }), "content");
+    pf::Pasteboard::withName("parley_file", true)->setData(pf::Bytes(10485761, 1), "content");
+    EXPECT_TRUE(PXApi::handleOpenURL(url, receiver));
+    ASSERT_EQ(receiver->requests.size(), 2u);
+    show = std::dynamic_pointer_cast<ShowMessageFromPXReq>(receiver->requests[1]);
+    EXPECT_FALSE(std::dynamic_pointer_cast<PXAppExtendObject>(show->message->mediaObject)->fileData);
+    EXPECT_EQ(data->dataForType("content"), pf::Bytes {});
+    EXPECT_EQ(pf::Pasteboard::withName("parley_file", false)->dataForType("content"), pf::Bytes {});
 }
 
 TEST(ParleyCodec, ReadersRefuseWhatTheyCannotUse)
