@@ -1,3 +1,4 @@
+#include "tools/peers/BlipService.h"
 #include "tools/peers/PeersServer.h"
 #include "tools/peers/StatsService.h"
 
@@ -7,6 +8,7 @@ namespace peers {
 void addAllVendorServices(PeersServer& server)
 {
     server.addService(std::make_shared<StatsService>());
+    server.addService(std::make_shared<BlipService>());
 }
 
 }
