@@ -1,11 +1,15 @@
 #include "tools/peers/PeersServer.h"
 
+#include "tools/peers/LMConnectCgiService.h"
+#include "tools/peers/LMOpenApiService.h"
+
 namespace peers {
 
 // One line per vendor, in the order of their prefixes.
 void addAllVendorServices(PeersServer& server)
 {
-    (void)server;
+    server.addService(std::make_shared<LMConnectCgiService>());
+    server.addService(std::make_shared<LMOpenApiService>());
 }
 
 }
