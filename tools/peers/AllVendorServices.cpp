@@ -2,6 +2,7 @@
 
 #include "tools/peers/LMConnectCgiService.h"
 #include "tools/peers/LMOpenApiService.h"
+#include "tools/peers/LMScriptUpdateService.h"
 
 namespace peers {
 
@@ -10,6 +11,7 @@ void addAllVendorServices(PeersServer& server)
 {
     server.addService(std::make_shared<LMConnectCgiService>());
     server.addService(std::make_shared<LMOpenApiService>());
+    server.addService(std::make_shared<LMScriptUpdateService>());
 }
 
 }

@@ -37,6 +37,7 @@ void MorrowHostConfig::reload()
     };
     setOpenApiBase(textOf("open_api_base"));
     setCgiBase(textOf("cgi_base"));
+    setUpdateCheckBase(textOf("update_check_base"));
 }
 
 void MorrowHostConfig::pointAt(const std::string& peersRoot)
@@ -44,6 +45,7 @@ void MorrowHostConfig::pointAt(const std::string& peersRoot)
     std::string root = withSlash(peersRoot);
     setOpenApiBase(root + kPeersOpenApiPrefix);
     setCgiBase(root + kPeersCgiPrefix);
+    setUpdateCheckBase(root);
 }
 
 void MorrowHostConfig::setOpenApiBase(std::string base)
@@ -54,4 +56,9 @@ void MorrowHostConfig::setOpenApiBase(std::string base)
 void MorrowHostConfig::setCgiBase(std::string base)
 {
     m_cgiBase = withSlash(std::move(base));
+}
+
+void MorrowHostConfig::setUpdateCheckBase(std::string base)
+{
+    m_updateCheckBase = withSlash(std::move(base));
 }

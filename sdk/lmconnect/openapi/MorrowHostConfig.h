@@ -34,10 +34,14 @@ public:
     // The connect CGI host: a CGI request type's path follows it.
     const std::string& cgiBase() const { return m_cgiBase; }
     void setCgiBase(std::string base);
+    // The script-update host: "pub/check_bizup" follows it.
+    const std::string& updateCheckBase() const { return m_updateCheckBase; }
+    void setUpdateCheckBase(std::string base);
 
 private:
     MorrowHostConfig();
 
     std::string m_openApiBase;
     std::string m_cgiBase;
+    std::string m_updateCheckBase;
 };
