@@ -86,3 +86,9 @@ void MorrowSession::deleteAPIRequestBySeq(const std::string& key)
     }
     m_apiRequests.erase(it);
 }
+
+void MorrowSession::addAPIRequest(const std::shared_ptr<APIBase>& call)
+{
+    if (call)
+        m_apiRequests[std::to_string(call->seq())] = call;
+}

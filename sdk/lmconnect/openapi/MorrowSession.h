@@ -44,6 +44,8 @@ public:
     void deleteAPIRequestBySeq(const std::string& key);
 
     const std::map<std::string, std::shared_ptr<APIBase>>& apiRequests() const { return m_apiRequests; }
+    // Enters a call made for the scripts under the text of its number.
+    void addAPIRequest(const std::shared_ptr<APIBase>& call);
 
 protected:
     MorrowSession() = default;
