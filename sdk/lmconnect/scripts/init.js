@@ -8,10 +8,11 @@ var morrow = morrow || {};
         return m[name];
     }
 
-    var oauth = space("oauth");
-    oauth.accessToken = oauth.accessToken || "";
-    oauth.openId = oauth.openId || "";
-    oauth.expirationDate = oauth.expirationDate || 0;
+    // The session's values, which native code reads and writes ("morrow.oauth.accessToken").
+    var session = space("oauth");
+    session.accessToken = session.accessToken || "";
+    session.openId = session.openId || "";
+    session.expirationDate = session.expirationDate || 0;
 
     var tauth = space("tauth");
     tauth.appId = tauth.appId || "";
@@ -21,7 +22,12 @@ var morrow = morrow || {};
         if (tauth.initialised && tauth.appId === appId)
             return "true";
         tauth.appId = appId;
-        tauth.initialised = true;
+        // The LM share needs the app registered natively; the session's object may come later.
+        var native = window.oauth;
+        if (native && typeof native.registLMAPIWithLMAppId === "function") {
+            native.registLMAPIWithLMAppId(JSON.stringify({ appid: appId }));
+            tauth.initialised = true;
+        }
         return "true";
     };
 

@@ -163,6 +163,51 @@ TEST_F(HostTest, UserInfoRepliesSetTheNickName)
     EXPECT_EQ(services->httpJsResponseNotShowCallbackUserInfo(pf::Dictionary { { "key", "u2" } }), "字符串");
 }
 
+TEST_F(HostTest, ScriptsTakeTheLMAppRoutesOverNativeObjects)
+{
+    ASSERT_TRUE(bridge);
+    // Stand-ins for the objects the session registers, recording what the scripts open.
+    std::vector<std::string> opened;
+    auto fixed = [](MorrowBridgeValue value) { return [value](const std::vector<MorrowBridgeValue>&) { return value; }; };
+    auto openapi = std::make_shared<MorrowJSObject>("openapi");
+    openapi->transformNativeMethod(fixed(true), 1, "isSupportPastboard", 4, { 2 });
+    openapi->transformNativeMethod(fixed("com.morrow.morrow100"), 1, "saveDictionaryByGeneralPastboardWithSchema", 1, { 2 });
+    openapi->transformNativeMethod(fixed("3"), 0, "getJSVersion", 1, {});
+    openapi->transformNativeMethod(fixed("com.quorvane.gifts"), 0, "getBundleIdentifier", 1, {});
+    openapi->transformNativeMethod([&](const std::vector<MorrowBridgeValue>& a) {
+        opened.push_back(a[0].value["url"].stringValue());
+        return MorrowBridgeValue("true");
+    }, 1, "openURL", 1, { 2 });
+    auto openApi = std::make_shared<MorrowJSObject>("openApi");
+    openApi->transformNativeMethod(fixed("true"), 1, "isAppVersion", 1, { 2 });
+    auto nativeApi = std::make_shared<MorrowJSObject>("nativeApi");
+    for (const char* name : { "isRegistScheme", "checkLMApiURLMessage" })
+        nativeApi->transformNativeMethod(fixed("YES"), 0, name, 1, {});
+    nativeApi->transformNativeMethod(fixed("YES"), 1, "isLargeDataLengthLegal", 1, { 1 });
+    nativeApi->transformNativeMethod(fixed(123), 0, "resendUrlObjectSyncShare", 5, {});
+    nativeApi->transformNativeMethod(fixed({}), 0, "setURLObjectPasteBoardDatas", 9, {});
+    nativeApi->transformNativeMethod(fixed("LM0000ABCD"), 0, "getLMScheme", 1, {});
+    nativeApi->transformNativeMethod([&](const std::vector<MorrowBridgeValue>& a) {
+        opened.push_back(a[0].value.stringValue());
+        return MorrowBridgeValue(0);
+    }, 1, "openURL", 5, { 1 });
+    for (auto& object : { openapi, openApi, nativeApi })
+        bridge->JSRunEnv().registNativeObj(object);
+    pf::Bundle::main()->setInfoValue("CFBundleURLTypes", pf::Array { pf::Dictionary { { "CFBundleURLSchemes", pf::Array { "morrow100" } } } });
+
+    run("morrow.tauth.init('100')");
+    EXPECT_EQ(run("morrow.tauth.login('get_user_info,add_share')"), "true");
+    EXPECT_EQ(run("morrow.share.shareMessageToLM({isUrlObject: 'YES', object_type: 'LMApiNewsObject', object_title: '礼包 & 码', "
+                  "object_targetUrl: 'http://g/1', message_type: '5', shareType: 0, cflag: '0'})"),
+        "0");
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(opened[0], "mlmOpensdkSSoLogin://SSoLogin/morrow100/com.morrow.morrow100?generalpastboard=1");
+    EXPECT_EQ(opened[1].rfind("mlmapi://share/LMApiNewsObject?src=LM0000ABCD&", 0), 0u) << opened[1];
+    EXPECT_NE(opened[1].find("title=%E7%A4%BC%E5%8C%85%20%26%20%E7%A0%81"), std::string::npos);
+    EXPECT_NE(opened[1].find("url=http%3A%2F%2Fg%2F1"), std::string::npos);
+    EXPECT_TRUE(view->errors.empty());
+}
+
 struct PooledData : MorrowPoolObject {
     explicit PooledData(std::string bytes) : bytes(std::move(bytes)) { }
     std::string bytes;
