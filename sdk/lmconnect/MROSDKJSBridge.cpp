@@ -62,7 +62,8 @@ SendCmd._sendMessageToObjectC = function (object, func, params) {
     var url = "morrowjsbridge://" + object + "/" + func;
     if (params != null)
         url += "?" + params;
-    console.log("[API]" + url);
+    // The call's values stay out of the log: they carry tokens.
+    console.log("[API]morrowjsbridge://" + object + "/" + func);
     var value = SendCmd._openURL(url);
     return value ? value : null;
 };

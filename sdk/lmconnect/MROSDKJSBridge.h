@@ -57,6 +57,6 @@ private:
     MROSDKJSBridge() = default;
 
     std::shared_ptr<JsUpdateManager> m_jsUpdateManager;
-    std::unique_ptr<MorrowJSRunEnv> m_runEnv;
+    std::shared_ptr<MorrowJSRunEnv> m_runEnv;
     std::map<std::string, std::any> m_jsBridgeModulePool;
 };

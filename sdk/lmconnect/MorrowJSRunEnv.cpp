@@ -29,13 +29,14 @@ std::string formatFloat(double value)
 
 }
 
-std::unique_ptr<MorrowJSRunEnv> MorrowJSRunEnv::create(std::shared_ptr<MorrowScriptContext> webview, std::weak_ptr<MorrowJSRunEnvDelegate> delegate)
+std::shared_ptr<MorrowJSRunEnv> MorrowJSRunEnv::create(std::shared_ptr<MorrowScriptContext> webview, std::weak_ptr<MorrowJSRunEnvDelegate> delegate)
 {
     if (!webview)
         return nullptr;
-    auto env = std::unique_ptr<MorrowJSRunEnv>(new MorrowJSRunEnv());
+    auto env = std::shared_ptr<MorrowJSRunEnv>(new MorrowJSRunEnv());
     env->m_webview = std::move(webview);
     env->m_delegate = std::move(delegate);
+    env->m_webview->attachRunEnv(env);
     return env;
 }
 
@@ -192,7 +193,9 @@ bool MorrowJSRunEnv::shouldStartLoadWithRequest(const std::string& url, int navi
     const MorrowMethodDescription* method = object ? object->findMethod(functionName) : nullptr;
     if (!method)
         return false;
-    // The function and the object stay alive while the call runs, even if a script re-registers.
+    // The dispatcher, the object and the function stay alive while the call runs, even if a
+    // script re-registers or the host is made anew.
+    auto keepSelf = shared_from_this();
     auto keepObject = object;
     MorrowMethodDescription call = *method;
 

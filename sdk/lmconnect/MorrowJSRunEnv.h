@@ -26,13 +26,13 @@
 // - An unknown object or function is refused; http and https pages are refused (the hidden web
 //   view loads no remote page); every other navigation is the delegate's to answer.
 // - Main thread only.
-class MorrowJSRunEnv {
+class MorrowJSRunEnv : public std::enable_shared_from_this<MorrowJSRunEnv> {
 public:
     static constexpr const char* kBridgeScheme = "morrowjsbridge";
     static constexpr const char* kNullText = "(null)";
 
     // None without a script context.
-    static std::unique_ptr<MorrowJSRunEnv> create(std::shared_ptr<MorrowScriptContext> webview, std::weak_ptr<MorrowJSRunEnvDelegate> delegate);
+    static std::shared_ptr<MorrowJSRunEnv> create(std::shared_ptr<MorrowScriptContext> webview, std::weak_ptr<MorrowJSRunEnvDelegate> delegate);
 
     // Stores the object under its name (replacing one before) and defines its functions in the
     // page; false without a name.
