@@ -98,6 +98,10 @@ TEST_F(WebTest, NativeArgumentsAndResultsCrossAsValues)
     EXPECT_EQ(seen[5]["k"][size_t(0)], Value(1));
     EXPECT_TRUE(seen[6].isMissing());
 
+    // A node is a cyclic graph (parent, children): it arrives cut off at a fixed size and depth.
+    EXPECT_EQ(eval("probe(document, document.body) && 'back'"), "back");
+    EXPECT_TRUE(seen[0].isDictionary());
+
     webView->registerFunction("fails", [](const std::vector<Value>&) -> Value { throw std::runtime_error("native said no"); });
     EXPECT_EQ(eval("try { fails(); 'no' } catch (e) { e.message }"), "native said no");
 }
