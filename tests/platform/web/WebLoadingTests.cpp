@@ -173,3 +173,23 @@ TEST_F(WebLoadingTest, HostileDocumentsFailCleanlyAndKeepThePage)
     load(nested + "deep text");
     EXPECT_EQ(delegate->events.back(), "finish");
 }
+
+TEST_F(WebLoadingTest, ChinesePagesInGbkAreReadAsText)
+{
+    server.on("GET", "/header", [](const auto&) {
+        TestHttpServer::Response r;
+        r.contentType = "text/html; charset=GBK";
+        r.body = "<title>\xC4\xE3\xBA\xC3</title>";
+        return r;
+    });
+    server.on("GET", "/meta", [](const auto&) {
+        TestHttpServer::Response r;
+        r.contentType = "text/html";
+        r.body = "<meta charset=\"gb2312\"><title>\xC4\xE3\xBA\xC3 \xFF</title>";
+        return r;
+    });
+    loadUrl(server.url("/header"));
+    EXPECT_EQ(webView->title(), "你好");
+    loadUrl(server.url("/meta"));
+    EXPECT_EQ(webView->title(), "你好 \xEF\xBF\xBD");
+}
