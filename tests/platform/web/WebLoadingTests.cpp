@@ -155,6 +155,7 @@ TEST_F(WebLoadingTest, HostileDocumentsFailCleanlyAndKeepThePage)
         { "enormous", std::string(3u << 20, 'a'), false },
         { "too deep", std::string(5000 * 5, ' ').replace(0, 0, "") + [] { std::string s; for (int i = 0; i < 5000; ++i) s += "<div>"; return s; }(), false },
         { "too many elements", [] { std::string s; for (int i = 0; i < 120000; ++i) s += "<br>"; return s; }(), false },
+        { "end tags that close nothing", [] { std::string s; for (int i = 0; i < 50000; ++i) s += "<i>"; for (int i = 0; i < 300000; ++i) s += "</x>"; return s; }(), false },
     };
     for (const auto& c : cases) {
         load("<title>good</title>");
