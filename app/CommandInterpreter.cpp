@@ -184,7 +184,13 @@ bool CommandInterpreter::dump()
 
 bool CommandInterpreter::tapText(const std::string& text)
 {
-    return tapFirstReachable(m_driver.findAllByText(text), quoted(text));
+    auto candidates = m_driver.findAllByText(text);
+    // Nothing on screen shows it: a button or a link of a web page may.
+    if (candidates.empty()) {
+        if (m_driver.pressPageButton(text) || m_driver.tapLink(text))
+            return true;
+    }
+    return tapFirstReachable(std::move(candidates), quoted(text));
 }
 
 bool CommandInterpreter::tapTag(int tag)
@@ -230,8 +236,12 @@ bool CommandInterpreter::type(const std::string& fieldName, const std::string& t
          })) {
         field = std::static_pointer_cast<pf::TextField>(view);
     }
-    if (!field)
+    if (!field) {
+        // A field of a web page, by its name, id or placeholder.
+        if (m_driver.fillPageField(fieldName, text))
+            return true;
         return fail("no field " + quoted(fieldName));
+    }
     if (!m_driver.typeText(field, text))
         return fail("cannot type into " + quoted(fieldName));
     return true;

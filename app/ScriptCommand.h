@@ -10,11 +10,12 @@
 // starting with "#" are no command.
 //
 //   dump                     print the visible screen
-//   tap "TEXT"               tap the view that shows TEXT
+//   tap "TEXT"               tap the view that shows TEXT (or a web page's button or link)
 //   tap tag N                tap the view tagged N
 //   tap row N | tap row S:N  tap a row of the topmost visible table
 //   tap image "NAME"         tap the picture-only control showing the image NAME ("back.png")
-//   type "FIELD" "TEXT"      type into the field with that placeholder or outlet name
+//   type "FIELD" "TEXT"      type into the field with that placeholder or outlet name (or a
+//                            web page's field with that name, id or placeholder)
 //   scroll bottom            flick the topmost table to its bottom
 //   pull                     pull the topmost table down to refresh and let go
 //   back                     the back button of the navigation bar

@@ -12,6 +12,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Url.h"
 #include "platform/ui/NavigationController.h"
+#include "platform/web/PageBridge.h"
 #include "platform/web/WebView.h"
 
 #include <algorithm>
@@ -80,19 +81,32 @@ void LMLoginWebViewController::viewDidLoad()
 void LMLoginWebViewController::viewWillAppear(bool animated)
 {
     AdaptedViewController::viewWillAppear(animated);
-    if (!m_webView)
-        fetchWebView();
+    if (m_bridge)
+        return;
+    fetchWebView();
+    fetchBridge();
+    // Loaded once the bridge stands between the page and this screen, so that the first
+    // navigation asks the page too.
+    std::string address = pageAddress();
+    if (!address.empty())
+        m_webView->loadRequest(pf::UrlRequest(address));
 }
 
 void LMLoginWebViewController::fetchWebView()
 {
+    if (m_webView)
+        return;
     m_webView = std::make_shared<pf::WebView>(view()->bounds());
     m_webView->setBackgroundColor(pf::Color::clear());
-    m_webView->setDelegate(std::weak_ptr<pf::WebViewDelegate>(self()));
     view()->addSubview(m_webView);
-    std::string address = pageAddress();
-    if (!address.empty())
-        m_webView->loadRequest(pf::UrlRequest(address));
+}
+
+void LMLoginWebViewController::fetchBridge()
+{
+    // The page may call the app; nothing it says is acted on. Only the app's question matters.
+    auto ignore = [](const pf::Value&, const pf::PageBridge::ResponseCallback&) { };
+    m_bridge = pf::PageBridge::bridgeForWebView(m_webView, std::weak_ptr<pf::WebViewDelegate>(self()), ignore);
+    m_bridge->registerHandler(kHandlerName, ignore);
 }
 
 bool LMLoginWebViewController::webViewShouldStartLoadWithRequestNavigationType(pf::WebView&, const pf::UrlRequest&, pf::WebNavigationType)
@@ -103,6 +117,14 @@ bool LMLoginWebViewController::webViewShouldStartLoadWithRequestNavigationType(p
 
 void LMLoginWebViewController::askPage()
 {
+    if (!m_bridge)
+        return;
+    std::weak_ptr<LMLoginWebViewController> weak = self();
+    m_bridge->callHandler(kHandlerName, pf::Value(), [weak](const pf::Value& answer) {
+        auto strong = weak.lock();
+        if (strong && strong->m_webView)
+            strong->lmLoginAnswered(answer, strong->m_webView->url());
+    });
 }
 
 void LMLoginWebViewController::popViewController()

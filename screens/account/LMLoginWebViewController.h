@@ -12,6 +12,7 @@
 class NetworkRequestor;
 
 namespace pf {
+class PageBridge;
 class WebView;
 }
 
@@ -60,10 +61,12 @@ public:
     std::shared_ptr<NetworkRequestor> lmLoginNetworkRequestor() const { return m_lmLoginNetworkRequestor; }
     std::shared_ptr<NetworkRequestor> userLogoutPreviousLoginNetworkRequestor() const { return m_userLogoutPreviousLoginNetworkRequestor; }
     std::shared_ptr<pf::WebView> webView() const { return m_webView; }
+    std::shared_ptr<pf::PageBridge> bridge() const { return m_bridge; }
 
 private:
     std::shared_ptr<LMLoginWebViewController> self();
     void fetchWebView();
+    void fetchBridge();
     void askPage();
     void requestLMLogin(const pf::Value& webauth, const pf::Value& saltKey);
     void lmLoginDidFinished(const pf::Bytes& data);
@@ -73,6 +76,7 @@ private:
     void popViewController();
 
     std::shared_ptr<pf::WebView> m_webView;
+    std::shared_ptr<pf::PageBridge> m_bridge;
     bool m_isLMLoginRequested { false };
     std::shared_ptr<NetworkRequestor> m_lmLoginNetworkRequestor;
     std::shared_ptr<NetworkRequestor> m_userLogoutPreviousLoginNetworkRequestor;

@@ -113,12 +113,17 @@ std::string htmlEscape(const std::string& text)
     return out;
 }
 
-// The signed-in connect page's script: the forum's web credentials, kept for the page bridge's
-// "lmLogin" handler.
+// The signed-in connect page's script: its page-bridge handler "lmLogin" answers with the
+// forum's web credentials.
 std::string forumAnswerScript(const std::string& webauth, const std::string& saltkey)
 {
     json credentials { { "webauth", webauth }, { "saltkey", saltkey } };
-    return "<script>window.forumCredentials = " + credentials.dump() + ";</script>";
+    // The app's page bridge arrives once the page has loaded; the answer waits for it.
+    // Then a hidden frame's navigation lets the app know something happened, so that it asks.
+    return "<script>window.onPageBridgeReady = function (bridge) { bridge.registerHandler(\"lmLogin\", "
+           "function (data, respond) { respond(" + credentials.dump() + "); });"
+           " var frame = document.createElement(\"iframe\"); frame.style.display = \"none\";"
+           " document.documentElement.appendChild(frame); frame.src = \"about:blank\"; };</script>";
 }
 
 std::string htmlPage(const std::string& title, const std::string& body)
@@ -679,8 +684,10 @@ std::string PortalService::forumConnectPage(const std::map<std::string, std::str
         }
         notice = "<p>帐号或密码错误</p>";
     }
+    // Not signed in: the handler is there, but has nothing to answer with.
     return htmlPage("LM帐号登录",
         "<h1>LM帐号登录</h1>" + notice
+            + "<script>window.onPageBridgeReady = function (bridge) { bridge.registerHandler(\"lmLogin\", function () { }); };</script>"
             + "<form action=\"/connect.php\" method=\"get\"><input type=\"hidden\" name=\"mod\" value=\"login\">"
               "<input type=\"hidden\" name=\"op\" value=\"auth\"><input name=\"username\" placeholder=\"LM帐号\">"
               "<input type=\"password\" name=\"password\" placeholder=\"密码\"><input type=\"submit\" value=\"登录\"></form>");

@@ -3,6 +3,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Url.h"
 #include "platform/testing/TestHttpServer.h"
+#include "platform/web/WebView.h"
 #include "screens/account/LMLoginWebViewController.h"
 #include "screens/account/UserLoggingViewController.h"
 
@@ -116,6 +117,48 @@ TEST_F(LMLoginTest, OnlyAnAnswerFromTheForumsOwnHostCounts)
 
     lm->lmLoginAnswered(answer("w", "s"), portal.rootURL() + "connect.php?mod=login&op=auth");
     EXPECT_TRUE(lm->isLMLoginRequested());
+}
+
+}
+
+namespace {
+
+TEST_F(LMLoginTest, TheForumPageAnswersThroughThePageBridgeOnce)
+{
+    // From the login screen, as a person goes.
+    navigation->popViewController(false);
+    settle();
+    ASSERT_TRUE(driver.tapText("LM帐号登录"));
+    driver.advance(pf::NavigationController::TransitionDuration + 0.05);
+    auto screen = std::dynamic_pointer_cast<LMLoginWebViewController>(top());
+    ASSERT_TRUE(screen);
+    ASSERT_TRUE(env.runUntil([&] { return screen->webView()->title() == "LM帐号登录"; }));
+    settle();
+    EXPECT_FALSE(screen->isLMLoginRequested()) << "the sign-in form has nothing to answer with";
+
+    ASSERT_TRUE(driver.fillPageField("username", "demo"));
+    ASSERT_TRUE(driver.fillPageField("password", "demo123"));
+    ASSERT_TRUE(driver.pressPageButton("登录"));
+    ASSERT_TRUE(env.runUntil([&] { return screen->isLMLoginRequested(); }));
+    settle();
+    auto forms = formsOf("user/weblm");
+    ASSERT_EQ(forms.size(), 1u);
+    auto [webauth, saltkey] = portal.service().forumCredentials("demo");
+    EXPECT_EQ(decoded(forms[0]["webauth"]), webauth);
+    EXPECT_EQ(decoded(forms[0]["saltkey"]), saltkey);
+
+    driver.advance(pf::NavigationController::TransitionDuration + 0.05);
+    EXPECT_EQ(top(), root);
+    EXPECT_EQ(countPosted("UserLogin"), 0u);
+    driver.advance(LMLoginWebViewController::kLoginNotificationDelay);
+    ASSERT_EQ(countPosted("UserLogin"), 1u);
+    EXPECT_EQ(posted.back().object["body"]["nickName"].stringValue(), "萌新玩家");
+    EXPECT_EQ(LoginManager::sharedInstance()->getUserToken(), posted.back().object["body"]["usertoken"].stringValue());
+
+    // Later navigations of the page still ask it, but nothing more is sent.
+    screen->webView()->evaluate("location.href = '" + portal.rootURL() + "connect.php?mod=login&op=init'");
+    settle();
+    EXPECT_EQ(countOf("user/weblm"), 1u);
 }
 
 }
