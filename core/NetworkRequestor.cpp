@@ -75,18 +75,20 @@ void NetworkRequestor::startPostMethodURLConnection(const std::string& url, cons
     std::string body = formBody(parameters);
     request.setValue(std::to_string(body.size()), "Content-length");
     request.setBody(body);
+    request.setMaximumResponseSize(kMaximumReplySize);
 
     m_data.clear();
     m_delegate = std::move(delegate);
     m_connection = pf::UrlConnection::create(std::move(request));
     // The callbacks hold the requestor until the request ends, as a running connection holds
-    // its delegate; `finish` and `fail` drop the connection and with it the cycle.
+    // its delegate. The connection drops its callbacks when it finishes, fails or is
+    // cancelled (by `cancel` or from outside), and with them the cycle.
     auto self = shared_from_this();
     m_connection->didReceiveData = [self](const pf::Bytes& bytes) {
         self->m_data.insert(self->m_data.end(), bytes.begin(), bytes.end());
     };
     m_connection->didFinishLoading = [self] { self->finish(); };
-    m_connection->didFailWithError = [self](const pf::UrlError& error) { self->fail(error.description); };
+    m_connection->didFailWithError = [self](const pf::UrlError& error) { self->fail(error); };
     m_connection->start();
 }
 
@@ -100,8 +102,22 @@ void NetworkRequestor::finish()
     pf::UrlCache::shared().removeAllCachedResponses();
 }
 
-void NetworkRequestor::fail(const std::string& description)
+void NetworkRequestor::fail(const pf::UrlError& error)
 {
+    auto keepAlive = shared_from_this();
     m_connection.reset();
-    pf::Log::line(description);
+    pf::Log::format("NetworkRequestor: %s", error.description.c_str());
+    if (auto delegate = m_delegate.lock())
+        delegate->networkRequestorDidFailWithError(keepAlive, error);
+}
+
+bool NetworkRequestor::isRunning() const
+{
+    return m_connection && m_connection->isLoading();
+}
+
+void NetworkRequestor::cancel()
+{
+    if (auto connection = std::move(m_connection))
+        connection->cancel();
 }

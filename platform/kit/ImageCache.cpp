@@ -5,6 +5,7 @@
 #include "platform/foundation/DispatchQueue.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/MainThreadBound.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
@@ -55,17 +56,21 @@ bool isExpired(double written, double now)
     return now - written > ImageCache::kMaxAge;
 }
 
+// The answer travels through the cache's queue bound to the main thread, so what it captured
+// is never destroyed on the queue's thread.
+using BoundAnswer = MainThreadBound<ImageCache::Answer>;
+
 // Back on the main loop: a found image joins the memory cache, then the answer is given. The
 // pending work ends once that has run.
 void answerOnMain(std::weak_ptr<ImageCache> cache, std::shared_ptr<PendingWork> pending, std::string key,
-    std::shared_ptr<Image> image, ImageCache::Answer answer)
+    std::shared_ptr<Image> image, BoundAnswer answer)
 {
     RunLoop::main().post([=] {
         (void)pending;
         if (auto self = cache.lock(); self && image)
             self->storeInMemory(key, image);
-        if (answer)
-            answer(image);
+        if (auto& call = answer.get())
+            call(image);
     });
 }
 
@@ -204,8 +209,9 @@ void ImageCache::submit(std::function<void()> job)
     });
 }
 
-void ImageCache::queryDisk(const std::string& key, Answer answer)
+void ImageCache::queryDisk(const std::string& key, Answer plainAnswer)
 {
+    BoundAnswer answer(std::move(plainAnswer));
     auto pending = std::make_shared<PendingWork>();
     std::string path = pathForKey(key);
     double now = RunLoop::main().now();
@@ -226,8 +232,9 @@ void ImageCache::queryDisk(const std::string& key, Answer answer)
     });
 }
 
-void ImageCache::storeData(const std::string& key, Bytes data, Answer answer)
+void ImageCache::storeData(const std::string& key, Bytes data, Answer plainAnswer)
 {
+    BoundAnswer answer(std::move(plainAnswer));
     auto pending = std::make_shared<PendingWork>();
     std::string directory = folder();
     std::string path = pathForKey(key);

@@ -71,22 +71,15 @@ void ImageLoader::download(const std::string& url)
         Bytes data;
     };
     auto transfer = std::make_shared<Transfer>();
-    auto connection = UrlConnection::create(UrlRequest(url));
+    UrlRequest request(url);
+    request.setMaximumResponseSize(kMaxDownloadBytes); // the transfer stops there, unbuffered
+    auto connection = UrlConnection::create(std::move(request));
     std::weak_ptr<ImageLoader> weak = weak_from_this();
-    std::weak_ptr<UrlConnection> weakConnection = connection;
     connection->didReceiveResponse = [transfer](const UrlResponse& response) { transfer->status = response.statusCode(); };
-    connection->didReceiveData = [transfer, weak, weakConnection, url](const Bytes& chunk) {
-        if (transfer->data.size() + chunk.size() > kMaxDownloadBytes) {
+    connection->didReceiveData = [transfer](const Bytes& chunk) { transfer->data.insert(transfer->data.end(), chunk.begin(), chunk.end()); };
+    connection->didFailWithError = [weak, url](const UrlError& error) {
+        if (error.code == UrlError::DataLengthExceedsMaximum)
             Log::format("ImageLoader: %s is larger than %zu bytes", url.c_str(), kMaxDownloadBytes);
-            if (auto c = weakConnection.lock())
-                c->cancel();
-            if (auto self = weak.lock())
-                self->finish(url, nullptr);
-            return;
-        }
-        transfer->data.insert(transfer->data.end(), chunk.begin(), chunk.end());
-    };
-    connection->didFailWithError = [weak, url](const UrlError&) {
         if (auto self = weak.lock())
             self->finish(url, nullptr);
     };
