@@ -62,6 +62,19 @@ UrlError errorFor(CURLcode code)
     }
 }
 
+// Held while a sink runs and while `cancel` sets the flag, so that no sink is called once
+// `cancel` has returned.
+struct TransferControl {
+    std::mutex sinkMutex;
+    std::atomic<bool> cancelled { false };
+
+    void markCancelled()
+    {
+        std::lock_guard lock(sinkMutex);
+        cancelled = true;
+    }
+};
+
 // One transfer's easy handle and what it collects. Used by both the multi worker and the
 // blocking path.
 struct Transfer {
@@ -79,25 +92,20 @@ struct Transfer {
     bool tooLarge { false };
 
     HttpEngine::Sinks sinks;
-    std::atomic<bool> cancelled { false };
     std::optional<UrlError> setupError;
-    // Held while a sink runs and while `cancel` sets the flag, so that no sink is called once
-    // `cancel` has returned.
-    std::mutex sinkMutex;
+    // Shared with `cancel`, which must never own the easy handle: a handle of the multi is
+    // cleaned up on the worker thread only.
+    std::shared_ptr<TransferControl> control { std::make_shared<TransferControl>() };
 
     template<typename Call>
     void emit(Call&& call)
     {
-        std::lock_guard lock(sinkMutex);
-        if (!cancelled.load())
+        std::lock_guard lock(control->sinkMutex);
+        if (!control->cancelled.load())
             call(sinks);
     }
 
-    void markCancelled()
-    {
-        std::lock_guard lock(sinkMutex);
-        cancelled = true;
-    }
+    bool isCancelled() const { return control->cancelled.load(); }
 
     ~Transfer()
     {
@@ -163,8 +171,10 @@ struct Transfer {
     {
         auto* t = static_cast<Transfer*>(user);
         size_t length = size * count;
-        if (t->cancelled.load())
-            return CURL_WRITEFUNC_ERROR;
+        if (t->isCancelled())
+            // Not aborted from here (the installed libcurl leaks a little on every transfer
+            // aborted from a callback): `cancel` woke the worker, which removes it.
+            return length;
         t->received += length;
         size_t limit = t->request.maximumResponseSize();
         if (limit > 0 && t->received > limit) {
@@ -180,10 +190,6 @@ struct Transfer {
         return length;
     }
 
-    static int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
-    {
-        return static_cast<Transfer*>(user)->cancelled.load() ? 1 : 0;
-    }
 
     // Prepares the easy handle; an error when the request cannot be sent at all.
     std::optional<UrlError> configure(double timeout)
@@ -213,9 +219,6 @@ struct Transfer {
         curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
         curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Transfer::onData);
         curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
-        curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &Transfer::onProgress);
-        curl_easy_setopt(easy, CURLOPT_XFERINFODATA, this);
-        curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
 
         std::string method = request.method().empty() ? "GET" : request.method();
         const Bytes& body = request.body();
@@ -268,7 +271,7 @@ struct HttpEngine::Impl {
     mutable std::mutex mutex;
     std::vector<std::pair<TransferId, std::shared_ptr<Transfer>>> incoming;
     std::vector<TransferId> cancels;
-    std::map<TransferId, std::shared_ptr<Transfer>> running; // every started transfer not yet ended (mutex)
+    std::map<TransferId, std::shared_ptr<TransferControl>> running; // every started transfer not yet ended (mutex)
     std::map<TransferId, std::shared_ptr<Transfer>> active; // worker only
     std::map<CURL*, TransferId> byHandle;                   // worker only
     std::atomic<size_t> count { 0 };
@@ -381,7 +384,7 @@ HttpEngine::TransferId HttpEngine::start(const UrlRequest& request, Sinks sinks)
     transfer->setupError = transfer->configure(request.timeout());
     {
         std::lock_guard lock(m_impl->mutex);
-        m_impl->running.emplace(id, transfer);
+        m_impl->running.emplace(id, transfer->control);
         m_impl->incoming.emplace_back(id, std::move(transfer));
         ++m_impl->count;
     }
@@ -391,15 +394,17 @@ HttpEngine::TransferId HttpEngine::start(const UrlRequest& request, Sinks sinks)
 
 void HttpEngine::cancel(TransferId id)
 {
-    std::shared_ptr<Transfer> transfer;
+    std::shared_ptr<TransferControl> control;
+    std::shared_ptr<Transfer> unstarted; // never added to the multi: may be cleaned up here
     {
         std::lock_guard lock(m_impl->mutex);
         auto found = m_impl->running.find(id);
         if (found == m_impl->running.end())
             return; // ended already
-        transfer = found->second;
+        control = found->second;
         auto it = std::find_if(m_impl->incoming.begin(), m_impl->incoming.end(), [id](const auto& p) { return p.first == id; });
         if (it != m_impl->incoming.end()) {
+            unstarted = std::move(it->second);
             m_impl->incoming.erase(it);
             m_impl->running.erase(found);
             --m_impl->count;
@@ -409,7 +414,7 @@ void HttpEngine::cancel(TransferId id)
     }
     // A running transfer stops at its next read or progress beat; its sinks are silent from
     // here on (a sink call under way finishes first).
-    transfer->markCancelled();
+    control->markCancelled();
     curl_multi_wakeup(m_impl->multi);
 }
 
