@@ -18,12 +18,11 @@
 namespace pf {
 
 TaskEnvironment::TaskEnvironment(double start)
-    : m_clock(std::make_shared<ManualClock>(start))
 {
     auto& loop = RunLoop::main();
     loop.bindToCurrentThread();
     loop.reset();
-    loop.setClock(m_clock);
+    Clock::shared().useManualTime(start);
     NotificationCenter::defaultCenter().removeAll();
 
     Bundle::setMain(nullptr); // read afresh: a test may have changed the last one's info
