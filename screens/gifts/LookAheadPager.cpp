@@ -1,6 +1,8 @@
 #include "screens/gifts/LookAheadPager.h"
 
+#include "core/NetworkRequestor.h"
 #include "platform/foundation/Json.h"
+#include "platform/foundation/RunLoop.h"
 #include "platform/ui/ScrollView.h"
 
 LookAheadPager::LookAheadPager() = default;
@@ -9,6 +11,11 @@ LookAheadPager::LookAheadPager(Options options)
     : m_options(options)
     , m_isMoreInfo(options.moreAtStart)
 {
+}
+
+LookAheadPager::~LookAheadPager()
+{
+    pf::RunLoop::main().cancelAll(this);
 }
 
 void LookAheadPager::requestPage()
@@ -22,6 +29,14 @@ void LookAheadPager::refresh()
     m_reloading = true;
     m_currentPage = 1;
     requestPage();
+    int refresh = ++m_refreshCount;
+    pf::RunLoop::main().postDelayed(kRefreshTimeout, [this, refresh] {
+        if (!m_reloading || refresh != m_refreshCount)
+            return;
+        if (auto stalled = std::move(m_pageRequestor))
+            stalled->cancel();
+        requestEndedWithoutReply();
+    }, this);
 }
 
 bool LookAheadPager::isAtEnd(const pf::ScrollView& list)
@@ -77,4 +92,30 @@ void LookAheadPager::probeReplyArrived(const pf::Bytes& data)
     m_loadedFinished = true;
     if (probeArrived)
         probeArrived();
+}
+
+bool LookAheadPager::handleFailure(const NetworkRequestor* requestor)
+{
+    if (!requestor)
+        return false;
+    if (requestor == m_pageRequestor.get()) {
+        m_pageRequestor.reset();
+    } else if (requestor == m_probeRequestor.get()) {
+        m_probeRequestor.reset();
+    } else {
+        return false;
+    }
+    requestEndedWithoutReply();
+    return true;
+}
+
+void LookAheadPager::requestEndedWithoutReply()
+{
+    if (m_reloading) {
+        m_reloading = false;
+        if (refreshFinished)
+            refreshFinished();
+    }
+    if (requestFailed)
+        requestFailed();
 }
