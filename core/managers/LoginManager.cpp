@@ -113,9 +113,13 @@ void LoginManager::networkRequestorDidFinishWithData(const std::shared_ptr<Netwo
 
 void LoginManager::loginFinished(const pf::Notification& notification)
 {
+    // A login whose body is no record still ends the previous user's session here: keeping
+    // that user's record would show one account while another is logged in.
     const pf::Value& body = notification.object["body"];
     if (body.isDictionary())
         m_userInformation = UserInfo::itemFromDictionary(body);
+    else
+        m_userInformation.reset();
 }
 
 void LoginManager::logoutFinished(const pf::Notification&)
