@@ -1,6 +1,8 @@
 #include "platform/foundation/RunLoop.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <chrono>
 #include <vector>
 
@@ -15,6 +17,14 @@ RunLoop& RunLoop::main()
 RunLoop::RunLoop()
     : m_mainThread(std::this_thread::get_id())
 {
+}
+
+void RunLoop::assertMainThread(const char* what)
+{
+    if (main().isMainThread())
+        return;
+    std::fprintf(stderr, "%s: main-thread-only state used from another thread\n", what);
+    std::abort();
 }
 
 void RunLoop::post(Task task)
@@ -136,6 +146,7 @@ bool RunLoop::runOneDue()
 
 int RunLoop::runPending()
 {
+    PF_ASSERT_MAIN_THREAD();
     int ran = 0;
     // Run what was posted before this call, then what is due; new posts wait for the next pass
     // only if they keep coming, so a task that re-posts itself cannot starve timers.
@@ -164,6 +175,7 @@ void RunLoop::runUntilIdle()
 
 void RunLoop::advanceBy(double seconds)
 {
+    PF_ASSERT_MAIN_THREAD();
     runUntilIdle();
     Clock& clock = Clock::shared();
     const bool manual = clock.isManual();

@@ -2,6 +2,7 @@
 
 #include "platform/foundation/Clock.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -105,9 +106,11 @@ public:
     double nextDueIn() const;
     size_t scheduledCount() const;
 
-    bool isMainThread() const { return std::this_thread::get_id() == m_mainThread; }
+    bool isMainThread() const { return std::this_thread::get_id() == m_mainThread.load(); }
     // Makes the calling thread the loop's thread (tests and app start-up).
     void bindToCurrentThread() { m_mainThread = std::this_thread::get_id(); }
+    // Stops the process when called off the main thread (see PF_ASSERT_MAIN_THREAD).
+    static void assertMainThread(const char* what);
     // Drops every posted and scheduled task (test set-up).
     void reset();
 
@@ -125,7 +128,7 @@ private:
     bool runOnePosted();
     bool runOneDue();
 
-    std::thread::id m_mainThread;
+    std::atomic<std::thread::id> m_mainThread;
 
     mutable std::mutex m_mutex;
     std::condition_variable m_cv;
@@ -138,6 +141,14 @@ private:
     TaskId m_nextId { 1 };
     bool m_quit { false };
 };
+
+// Debug builds check that main-thread-only state (the notification centre, the loop's driving,
+// views, the image cache's memory) is used from the main thread, and stop at once if not.
+#ifndef NDEBUG
+#define PF_ASSERT_MAIN_THREAD() ::pf::RunLoop::assertMainThread(__func__)
+#else
+#define PF_ASSERT_MAIN_THREAD() ((void)0)
+#endif
 
 // Keeps pending work counted for as long as it lives (moveable).
 class PendingWork {

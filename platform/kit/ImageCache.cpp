@@ -148,6 +148,7 @@ std::string ImageCache::pathForKey(const std::string& key) const
 
 std::shared_ptr<Image> ImageCache::imageFromMemory(const std::string& key)
 {
+    PF_ASSERT_MAIN_THREAD();
     auto it = m_memory->index.find(key);
     if (it == m_memory->index.end())
         return nullptr;
@@ -157,6 +158,7 @@ std::shared_ptr<Image> ImageCache::imageFromMemory(const std::string& key)
 
 void ImageCache::storeInMemory(const std::string& key, std::shared_ptr<Image> image)
 {
+    PF_ASSERT_MAIN_THREAD();
     if (!image)
         return;
     removeFromMemory(key);
@@ -178,6 +180,7 @@ void ImageCache::removeFromMemory(const std::string& key)
 
 void ImageCache::clearMemory()
 {
+    PF_ASSERT_MAIN_THREAD();
     m_memory->order.clear();
     m_memory->index.clear();
     m_memoryCost = 0;
