@@ -1,6 +1,7 @@
 #include "core/NetworkRequestor.h"
 
 #include "core/managers/LoginManager.h"
+#include "platform/foundation/AsciiText.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/UrlCache.h"
 #include "platform/foundation/UrlConnection.h"
@@ -15,15 +16,12 @@ NetworkRequestor::~NetworkRequestor()
 
 std::string NetworkRequestor::escapeFormText(std::string_view text)
 {
-    static const char kHex[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(text.size());
     for (char c : text) {
         auto byte = static_cast<unsigned char>(c);
         if (c == '&' || c == '=' || c == '+' || c == '%' || byte < 0x20 || byte == 0x7F) {
-            out += '%';
-            out += kHex[byte >> 4];
-            out += kHex[byte & 0x0F];
+            pf::AsciiText::appendPercentEscaped(out, byte);
         } else {
             out += c;
         }

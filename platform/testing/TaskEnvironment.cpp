@@ -15,6 +15,9 @@
 #include "platform/foundation/UrlConnection.h"
 #include "platform/foundation/UserDefaults.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace pf {
 
 TaskEnvironment::TaskEnvironment(double start)
@@ -43,7 +46,12 @@ TaskEnvironment::TaskEnvironment(double start)
 TaskEnvironment::~TaskEnvironment()
 {
     auto& loop = RunLoop::main();
-    loop.waitUntilIdle(5);
+    if (!loop.waitUntilIdle(5)) {
+        // Work still under way (a reply or a queued job that never came back) means the test
+        // ended before what it started: that is a fault of the test or of the code under it.
+        std::fprintf(stderr, "TaskEnvironment: the test ended with %d operations still pending\n", loop.pendingWork());
+        std::abort();
+    }
     // A load the test left running must not report into (or hold up) the next test.
     UrlConnection::cancelAll();
     loop.reset();

@@ -21,7 +21,8 @@ class Sandbox;
 // installed, an application object without delegate, and the main bundle read afresh.
 //
 // Network replies and worker results still arrive in real time; the `wait...`
-// calls block (bounded) for them without moving virtual time.
+// calls block (bounded) for them without moving virtual time. A test whose work is still
+// pending five seconds after it ended fails (the process stops with a message).
 class TaskEnvironment {
 public:
     static constexpr const char* kTimeZone = "Asia/Shanghai";

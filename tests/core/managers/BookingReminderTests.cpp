@@ -62,23 +62,6 @@ std::vector<int> fidsOf(const GiftDetailInfo::List& list)
 
 }
 
-TEST_F(Bookings, BookingTwiceKeepsOneAndTheListComesLatestFirst)
-{
-    auto manager = AppointmentManager::sharedInstance();
-    auto a = std::make_shared<GiftDetailInfo>();
-    a->setFid(5);
-    ASSERT_EQ(manager->addGiftAppointment(*a), Status::Ok);
-    env.fastForwardBy(2);
-    auto b = std::make_shared<GiftDetailInfo>();
-    b->setFid(3);
-    ASSERT_EQ(manager->addGiftAppointment(*b), Status::Ok);
-    EXPECT_EQ(manager->addGiftAppointment(*a), Status::Existed);
-
-    auto list = manager->allAppointmentInfo();
-    ASSERT_TRUE(list);
-    EXPECT_EQ(fidsOf(*list), (std::vector<int> { 3, 5 }));
-}
-
 TEST_F(Bookings, PurgeRemovesExactlyTheBookingsThatOpenedMoreThanADayAgo)
 {
     const double now = env.now();

@@ -161,24 +161,6 @@ TEST_F(AppearanceTests, TabletsCentreTheBackArrowInItsButton)
     EXPECT_EQ(partsOf(screen->navigationItem().leftBarButtonItem()).image->frame(), Rect(20, 9, 10, 20));
 }
 
-TEST_F(AppearanceTests, CellBackgroundStripesRowsAndDrawsTheBottomLine)
-{
-    auto cell = std::make_shared<pf::TableViewCell>();
-    cell->setFrame({ 0, 0, 320, 60 });
-    CustomControlApperanceCreator::assignCellBackground(cell, 1, true, false);
-    auto background = std::dynamic_pointer_cast<pf::ImageView>(cell->backgroundView());
-    ASSERT_TRUE(background && background->image());
-    EXPECT_EQ(background->image()->name(), "detail_row_even.png");
-    ASSERT_EQ(background->subviews().size(), 1u);
-    EXPECT_EQ(background->subviews()[0]->frame(), Rect(0, 59, 320, 1));
-
-    CustomControlApperanceCreator::assignCellBackground(cell, 4, false, true);
-    background = std::dynamic_pointer_cast<pf::ImageView>(cell->backgroundView());
-    ASSERT_TRUE(background && background->image());
-    EXPECT_EQ(background->image()->name(), "detail_row_odd.png");
-    EXPECT_TRUE(background->subviews().empty());
-}
-
 }
 
 TEST_F(AppearanceTests, EveryPictureTheScreensNameIsInTheResourcesAndDecodes)
