@@ -7,6 +7,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/MainThreadBound.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
 
@@ -85,8 +86,16 @@ struct ImageCache::Memory {
 std::shared_ptr<ImageCache> ImageCache::shared()
 {
     // Never destroyed: its queue may still hold jobs while the process ends.
-    static auto* cache = new std::shared_ptr<ImageCache>(new ImageCache({}));
-    (*cache)->followSandbox();
+    static auto* cache = [] {
+        auto* made = new std::shared_ptr<ImageCache>(new ImageCache({}));
+        (*made)->startFresh();
+        // A new device (a test) starts with an empty memory and observes its application anew.
+        ResetRegistry::add([weak = std::weak_ptr<ImageCache>(*made)] {
+            if (auto self = weak.lock())
+                self->startFresh();
+        });
+        return made;
+    }();
     return *cache;
 }
 
@@ -104,16 +113,10 @@ ImageCache::ImageCache(std::string folder)
 
 ImageCache::~ImageCache() = default;
 
-void ImageCache::followSandbox()
+void ImageCache::startFresh()
 {
-    if (!m_folder.empty())
-        return;
-    std::string home = Sandbox::current()->homePath();
-    if (home != m_sandboxHome) {
-        clearMemory();
-        m_sandboxHome = home;
-        observeApplication();
-    }
+    clearMemory();
+    observeApplication();
 }
 
 void ImageCache::observeApplication()

@@ -1,6 +1,7 @@
 #include "platform/kit/ImageLoader.h"
 
 #include "platform/foundation/Log.h"
+#include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/foundation/Url.h"
 #include "platform/foundation/UrlConnection.h"
@@ -9,14 +10,15 @@ namespace pf {
 
 std::shared_ptr<ImageLoader> ImageLoader::shared()
 {
-    static auto* loader = new std::shared_ptr<ImageLoader>(new ImageLoader(ImageCache::shared()));
-    ImageCache::shared(); // follows the current sandbox
-    // Loads of an earlier sandbox may have been cancelled with it and would never answer.
-    std::string home = Sandbox::current()->homePath();
-    if ((*loader)->m_sandboxHome != home) {
-        (*loader)->m_waiting.clear();
-        (*loader)->m_sandboxHome = home;
-    }
+    static auto* loader = [] {
+        auto* made = new std::shared_ptr<ImageLoader>(new ImageLoader(ImageCache::shared()));
+        // Loads of an earlier test were cancelled with it and would never answer.
+        ResetRegistry::add([weak = std::weak_ptr<ImageLoader>(*made)] {
+            if (auto self = weak.lock())
+                self->m_waiting.clear();
+        });
+        return made;
+    }();
     return *loader;
 }
 

@@ -9,6 +9,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Pasteboard.h"
 #include "platform/foundation/Reachability.h"
+#include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/foundation/UrlCache.h"
@@ -40,6 +41,7 @@ TaskEnvironment::TaskEnvironment(double start)
     Pasteboard::resetAll();
     AppRegistry::shared().removeAll();
     Application::shared().reset();
+    ResetRegistry::resetAll();
     loop.runUntilIdle();
 }
 
