@@ -45,9 +45,9 @@ bool Simulator::start(std::string* error)
     loop.bindToCurrentThread();
     bool interactive = !m_options.script && isatty(STDIN_FILENO);
     if (m_options.effectiveClock(interactive) == SimulatorOptions::ClockKind::Manual)
-        loop.setClock(std::make_shared<pf::ManualClock>(std::floor(pf::SystemClock().now())));
+        pf::Clock::shared().useManualTime(std::floor(pf::SystemClock().now()));
     else
-        loop.setClock(std::make_shared<pf::SystemClock>());
+        pf::Clock::shared().useSystemTime();
 
     m_sandbox = m_options.home.empty() ? pf::Sandbox::createTemporary() : pf::Sandbox::atPath(m_options.home);
     if (!m_sandbox) {

@@ -1,6 +1,7 @@
 #include "tools/portal/PortalService.h"
 
 #include "tools/portal/PortalImages.h"
+#include "platform/foundation/AsciiText.h"
 
 #include <nlohmann/json.hpp>
 #include <openssl/evp.h>
@@ -100,17 +101,7 @@ bool olderVersion(const std::string& version, const std::string& latest)
 
 std::string htmlEscape(const std::string& text)
 {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
-        }
-    }
-    return out;
+    return pf::AsciiText::htmlEscaped(text);
 }
 
 // The signed-in connect page's script: its page-bridge handler "lmLogin" answers with the
