@@ -182,6 +182,9 @@ TEST_F(GiftSearchScreenTest, EachEditAsksOnceAndOnlyTheLatestAnswerForAFieldThat
 
     portal.hold("a");
     ASSERT_TRUE(driver.typeText(field, "a"));
+    // The two requests travel on connections of their own: let the first arrive before the
+    // second leaves, so the order the server records is the order of the edits.
+    ASSERT_TRUE(env.runUntil([&] { return portal.wordsAsked().size() == 1u; }));
     ASSERT_TRUE(driver.typeText(field, "b"));
     ASSERT_TRUE(env.runUntil([&] { return search->searchingResultsArray().size() == 2u; }));
     portal.release();

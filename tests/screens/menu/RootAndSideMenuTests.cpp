@@ -199,12 +199,11 @@ TEST_F(RootAndSideMenuTest, AnAvatarThatNeverComesOrIsNoWebAddressHoldsNothingUp
     showApp();
     openMenu();
     for (const std::string& address : { slow.url("/avatar.png"), std::string("file:///etc/passwd"), std::string() }) {
-        auto user = std::make_shared<UserInfo>();
-        user->setNickname(RecordText("阿明"));
-        user->setAvatar(RecordText(address));
-        LoginManager::sharedInstance()->setUserInformation(user);
+        // The login reply's body is the user record the menu shows.
+        pf::Value reply = pf::Dictionary { { "ret", pf::Value(int64_t(0)) },
+            { "body", pf::Dictionary { { "nickname", pf::Value(std::string("阿明")) }, { "avatar", pf::Value(address) } } } };
         double before = pf::RunLoop::main().now();
-        pf::NotificationCenter::defaultCenter().post("UserLogin");
+        pf::NotificationCenter::defaultCenter().post("UserLogin", reply);
         driver.settle();
         EXPECT_EQ(pf::RunLoop::main().now(), before);
         EXPECT_EQ(accountRow()->title()->text(), "阿明") << address;
