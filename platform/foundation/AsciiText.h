@@ -15,6 +15,9 @@ public:
     static std::string lowercased(std::string_view text);
     // 0-15 for a hexadecimal digit of either case, -1 for any other character.
     static int hexDigitValue(char c);
+    // Whether the bytes are well-formed UTF-8: no overlong forms, surrogates or values past
+    // U+10FFFF.
+    static bool isValidUtf8(std::string_view text);
 };
 
 }
