@@ -46,6 +46,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto result = pf::UrlConnection::sendSynchronousRequest(request);
     if (result.succeeded() && !result.response)
         std::abort();
+    if (result.response) {
+        const pf::UrlResponse& response = *result.response;
+        response.allHeaderFields();
+        response.valueForHeader("content-type");
+        response.expectedContentLength();
+        response.mimeType();
+        response.textEncodingName();
+    }
     if (result.data.size() > kMaxReplyBytes)
         std::abort();
     pf::CookieStorage::shared().removeAll();
