@@ -10,8 +10,8 @@ namespace {
 
 constexpr double kSince2001 = 978307200.0;
 
-// Equal, except that dates may differ as far as the format keeps them: a microsecond in
-// binary, a second in XML and before 2001.
+// Equal, except that dates may differ as far as the format keeps them (a microsecond in
+// binary, a second in XML and before 2001) and any NaN equals any other.
 bool sameValue(const pf::Value& a, const pf::Value& b, pf::PropertyList::Format format)
 {
     auto dateA = a.asDate();
@@ -45,6 +45,10 @@ bool sameValue(const pf::Value& a, const pf::Value& b, pf::PropertyList::Format 
         }
         return true;
     }
+    auto realA = a.asReal();
+    auto realB = b.asReal();
+    if (realA && realB && std::isnan(*realA) && std::isnan(*realB))
+        return true;
     return a == b;
 }
 
