@@ -11,7 +11,8 @@
 namespace fuzz {
 
 // Once per process: the log stays quiet (inputs are meant to be bad) and the sandbox is a
-// fresh temporary folder, so nothing a target writes lands in a real home.
+// fresh temporary folder (in memory where the machine has /dev/shm), so nothing a target
+// writes lands in a real home.
 void prepareProcess();
 
 // Splits an input from the front. Every take is total: past the end it gives zeros and empty
