@@ -9,6 +9,7 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/Interaction.h"
 #include "platform/ui/Window.h"
+#include "screens/mygifts/MyGiftsViewController.h"
 
 #include <ostream>
 
@@ -85,6 +86,12 @@ bool CommandInterpreter::execute(const ScriptCommand& command)
         break;
     case Kind::Quit:
         m_quit = true;
+        break;
+    case Kind::TapImage:
+        ok = tapImage(command.text);
+        break;
+    case Kind::OpenMyGifts:
+        ok = openMyGifts();
         break;
     }
     m_driver.settle();
@@ -274,5 +281,43 @@ bool CommandInterpreter::pasteboard()
 {
     auto text = pf::Pasteboard::general()->string();
     m_out << text.value_or("") << "\n";
+    return true;
+}
+
+bool CommandInterpreter::tapImage(const std::string& name)
+{
+    auto result = m_driver.tapImage(name);
+    if (!result)
+        return fail("cannot tap the image " + quoted(name) + ": " + result.reason);
+    return true;
+}
+
+namespace {
+
+// The navigation controller the person sees: the key window's root or the first one held
+// below it (the centre of a container).
+std::shared_ptr<pf::NavigationController> shownNavigationController(const std::shared_ptr<pf::ViewController>& controller)
+{
+    if (!controller)
+        return nullptr;
+    if (auto navigation = std::dynamic_pointer_cast<pf::NavigationController>(controller))
+        return navigation;
+    for (const auto& child : controller->childViewControllers()) {
+        if (auto navigation = shownNavigationController(child))
+            return navigation;
+    }
+    return nullptr;
+}
+
+}
+
+bool CommandInterpreter::openMyGifts()
+{
+    auto window = pf::Window::keyWindow();
+    auto navigation = shownNavigationController(window ? window->rootViewController() : nullptr);
+    if (!navigation)
+        return fail("no navigation controller is shown");
+    navigation->pushViewController(std::make_shared<MyGiftsViewController>(), true);
+    passTime(pf::NavigationController::TransitionDuration);
     return true;
 }

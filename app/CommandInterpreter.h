@@ -57,6 +57,8 @@ private:
     bool wait(double seconds);
     bool idle();
     bool pasteboard();
+    bool tapImage(const std::string& name);
+    bool openMyGifts();
 
     std::ostream& m_out;
     pf::Driver m_driver;

@@ -106,6 +106,12 @@ std::optional<ScriptCommand> ScriptCommand::parse(std::string_view line, std::st
         return simple(Kind::Pasteboard);
     if (name == "quit")
         return simple(Kind::Quit);
+    if (name == "open") {
+        if (n != 2 || w[1] != "mygifts")
+            return bad("usage: open mygifts");
+        command.kind = Kind::OpenMyGifts;
+        return command;
+    }
     if (name == "scroll") {
         if (n != 2 || w[1] != "bottom")
             return bad("usage: scroll bottom");
@@ -138,6 +144,13 @@ std::optional<ScriptCommand> ScriptCommand::parse(std::string_view line, std::st
             command.kind = Kind::TapTag;
             return command;
         }
+        if (n == 3 && w[1] == "image") {
+            if (w[2].empty())
+                return bad("usage: tap image \"NAME\"");
+            command.kind = Kind::TapImage;
+            command.text = w[2];
+            return command;
+        }
         if (n == 3 && w[1] == "row") {
             const std::string& rowText = w[2];
             size_t colon = rowText.find(':');
@@ -149,7 +162,7 @@ std::optional<ScriptCommand> ScriptCommand::parse(std::string_view line, std::st
             command.kind = Kind::TapRow;
             return command;
         }
-        return bad("usage: tap \"TEXT\", tap tag N or tap row [S:]N");
+        return bad("usage: tap \"TEXT\", tap tag N, tap row [S:]N or tap image \"NAME\"");
     }
     return bad("unknown command: " + name);
 }

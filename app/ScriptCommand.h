@@ -13,6 +13,7 @@
 //   tap "TEXT"               tap the view that shows TEXT
 //   tap tag N                tap the view tagged N
 //   tap row N | tap row S:N  tap a row of the topmost visible table
+//   tap image "NAME"         tap the picture-only control showing the image NAME ("back.png")
 //   type "FIELD" "TEXT"      type into the field with that placeholder or outlet name
 //   scroll bottom            flick the topmost table to its bottom
 //   pull                     pull the topmost table down to refresh and let go
@@ -20,12 +21,13 @@
 //   wait SECONDS             move the clock on (an hour at most), delivering replies that arrive
 //   idle                     run until no request is in flight (10 real seconds at most)
 //   pasteboard               print the general pasteboard's text
+//   open mygifts             push the my-gifts screen on the shown navigation controller
 //   quit                     stop reading commands
 struct ScriptCommand {
-    enum class Kind { None, Dump, TapText, TapTag, TapRow, Type, ScrollBottom, Pull, Back, Wait, Idle, Pasteboard, Quit };
+    enum class Kind { None, Dump, TapText, TapTag, TapRow, Type, ScrollBottom, Pull, Back, Wait, Idle, Pasteboard, Quit, TapImage, OpenMyGifts };
 
     Kind kind { Kind::None };
-    std::string text;   // tap "TEXT"; the field of type
+    std::string text;   // tap "TEXT"; the field of type; the image of tap image
     std::string input;  // the text typed
     int tag { 0 };
     int section { 0 };

@@ -183,7 +183,7 @@ struct Transfer {
         curl_easy_setopt(easy, CURLOPT_URL, request.url().c_str());
         curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
         curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+        curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, request.followsRedirects() ? 1L : 0L);
         curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 10L);
         curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");

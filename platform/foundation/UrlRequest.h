@@ -62,6 +62,11 @@ public:
     size_t maximumResponseSize() const { return m_maxResponseSize; }
     void setMaximumResponseSize(size_t bytes) { m_maxResponseSize = bytes; }
 
+    // Whether redirects are followed by the transport (the default). Without, a 3xx reply is
+    // handed back as it is, so the caller can decide about every hop itself.
+    bool followsRedirects() const { return m_followRedirects; }
+    void setFollowsRedirects(bool follow) { m_followRedirects = follow; }
+
 private:
     std::string m_url;
     std::string m_method { "GET" };
@@ -70,6 +75,7 @@ private:
     double m_timeout { kDefaultTimeout };
     bool m_handleCookies { true };
     size_t m_maxResponseSize { 0 };
+    bool m_followRedirects { true };
 };
 
 // Header-name comparison without regard to case.

@@ -4,6 +4,8 @@
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/DumpAttributes.h"
+#include "platform/graphics/Image.h"
+#include "platform/ui/ImageView.h"
 #include "platform/ui/Interaction.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/TableView.h"
@@ -297,6 +299,11 @@ TouchResult Driver::touch(const std::shared_ptr<View>& view)
     TouchResult result = check(view, p);
     if (!result)
         return result;
+    return touchAt(p, result);
+}
+
+TouchResult Driver::touchAt(Point p, TouchResult result)
+{
     double now = RunLoop::main().now();
     auto seq = TouchSequence::begin(p, now);
     if (!seq)
@@ -310,6 +317,44 @@ TouchResult Driver::touch(const std::shared_ptr<View>& view)
 TouchResult Driver::tap(const std::shared_ptr<View>& view)
 {
     return touch(view);
+}
+
+TouchResult Driver::tapImage(const std::string& name)
+{
+    auto named = [&](const std::shared_ptr<Image>& image) { return image && image->name() == name; };
+    auto candidates = findAll([&](const View& v) {
+        if (auto button = dynamic_cast<const Button*>(&v))
+            return named(button->currentImage()) || named(button->currentBackgroundImage());
+        if (auto picture = dynamic_cast<const ImageView*>(&v))
+            return named(picture->image());
+        return false;
+    });
+    if (candidates.empty())
+        return failure(TouchResult::Outcome::NotFound, "no visible view shows the image \"" + name + "\"");
+    TouchResult last;
+    for (auto it = candidates.rbegin(); it != candidates.rend(); ++it) {
+        const auto& view = *it;
+        if (dynamic_cast<Control*>(view.get())) {
+            last = touch(view);
+        } else {
+            // A picture takes no touches itself: the control over it (or around it) does.
+            Point p;
+            last = check(view, p);
+            auto hit = last.hitView;
+            bool control = hit && (dynamic_cast<Control*>(hit.get()) || hit->isDescendantOf(view.get()));
+            if (last.outcome == TouchResult::Outcome::Delivered || last.outcome == TouchResult::Outcome::Covered) {
+                if (control) {
+                    last.outcome = TouchResult::Outcome::Delivered;
+                    last = touchAt(p, last);
+                } else {
+                    last = failure(TouchResult::Outcome::Covered, "no control takes touches over the image \"" + name + "\"", hit);
+                }
+            }
+        }
+        if (last || last.outcome == TouchResult::Outcome::Ignored)
+            return last;
+    }
+    return last;
 }
 
 TouchResult Driver::tapText(const std::string& text)

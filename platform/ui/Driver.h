@@ -80,6 +80,10 @@ public:
     TouchResult tapText(const std::string& text);
     TouchResult tapAt(Point screenPoint);
     TouchResult tapRow(const std::shared_ptr<TableView>& table, const IndexPath& indexPath);
+    // Taps the picture-only control that shows the image named `name` ("back.png"): a button
+    // with that image, or the control that lies over (or holds) an image view with it, as the
+    // bar buttons' transparent button lies over their picture. Frontmost first.
+    TouchResult tapImage(const std::string& name);
     TouchResult tapAlertButton(const std::string& title);
 
     // Taps the field when it is not being edited, then types `text` one character at a time
@@ -116,6 +120,7 @@ public:
 private:
     TouchResult check(const std::shared_ptr<View>& view, Point& screenPoint) const;
     TouchResult touch(const std::shared_ptr<View>& view);
+    TouchResult touchAt(Point screenPoint, TouchResult result);
 };
 
 }

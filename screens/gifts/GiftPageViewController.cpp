@@ -40,8 +40,8 @@ GiftPageViewController::GiftPageViewController()
             m_giftListArray = std::move(items);
         else
             m_giftListArray.insert(m_giftListArray.end(), items.begin(), items.end());
-        return true;
     };
+    m_pager.pageFailed = [this](const pf::Value&) { probeArrived(); };
     m_pager.probeHasItems = [](const pf::Value& reply) { return GiftListItemInfo::listFromDictionary(reply).has_value(); };
     m_pager.probeArrived = [this] { probeArrived(); };
     m_pager.refreshFinished = [this] { doneLoadingTableViewData(); };

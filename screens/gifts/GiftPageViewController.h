@@ -37,7 +37,8 @@ class TableView;
 //   dropped.
 // - Only the table's scroll reports reach the refresh header and the paging test; the
 //   carousel's reports move its page dots and nothing else.
-// - A loading view covers the tab from its first appearance until the first probe answers.
+// - A loading view covers the tab from its first appearance until the first probe answers
+//   or a page reply fails (the footer then offers the page again).
 class GiftPageViewController : public AdaptedViewController,
                                public NetworkRequestorDelegate,
                                public pf::TableViewDataSource,

@@ -1,6 +1,7 @@
 #include "screens/gifts/GiftScreenFactory.h"
 
 #include "screens/gifts/GiftDetailViewController.h"
+#include "screens/gifts/GiftSearchingPageViewController.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ std::shared_ptr<pf::ViewController> GiftScreenFactory::giftSearchingPageViewCont
 {
     if (searchFactory())
         return searchFactory()();
-    return nullptr;
+    return std::make_shared<GiftSearchingPageViewController>();
 }
 
 void GiftScreenFactory::setDetailFactory(DetailFactory factory)

@@ -14,5 +14,13 @@ class GiftStatusButtonStyle {
 public:
     static constexpr int kTagOffset = 11;
 
+    // The look of one status; none outside 0 to 3.
+    struct Look {
+        const char* title;
+        const char* background; // six hex digits
+        bool blackTitle;
+    };
+    static const Look* look(int status);
+
     static void apply(pf::Button& button, int status);
 };

@@ -1,5 +1,6 @@
 #include "screens/gifts/LookAheadPager.h"
 
+#include "core/PortalReplyEnvelope.h"
 #include "platform/foundation/Json.h"
 #include "platform/ui/ScrollView.h"
 
@@ -13,15 +14,21 @@ LookAheadPager::LookAheadPager(Options options)
 
 void LookAheadPager::requestPage()
 {
+    requestPageNumber(m_currentPage);
+}
+
+void LookAheadPager::requestPageNumber(int page)
+{
+    m_pageAsked = page;
     if (startRequest)
-        m_pageRequestor = startRequest(m_currentPage);
+        m_pageRequestor = startRequest(page);
 }
 
 void LookAheadPager::refresh()
 {
     m_reloading = true;
-    m_currentPage = 1;
-    requestPage();
+    // The counter goes back to 1 only when page 1 arrives: a failed refresh keeps the place.
+    requestPageNumber(1);
 }
 
 bool LookAheadPager::isAtEnd(const pf::ScrollView& list)
@@ -50,11 +57,21 @@ bool LookAheadPager::handleReply(const NetworkRequestor* requestor, const pf::By
     return false;
 }
 
+bool LookAheadPager::isListReply(const pf::Value& reply)
+{
+    auto envelope = PortalReplyEnvelope::fromValue(reply);
+    return envelope.isObject() && envelope.isSuccess() && envelope.body().isArray();
+}
+
 void LookAheadPager::pageReplyArrived(const pf::Bytes& data)
 {
     pf::Value reply = pf::Json::parse(data).value_or(pf::Value());
-    bool goesOn = pageArrived ? pageArrived(reply, m_currentPage == 1) : true;
-    if (goesOn) {
+    bool counts = isListReply(reply);
+    if (counts) {
+        // A failed reply must not cost the user a page: only a real list moves the counter on.
+        m_currentPage = m_pageAsked;
+        if (pageArrived)
+            pageArrived(reply, m_currentPage == 1);
         if (startRequest)
             m_probeRequestor = startRequest(m_currentPage + 1);
         ++m_currentPage;
@@ -64,17 +81,20 @@ void LookAheadPager::pageReplyArrived(const pf::Bytes& data)
         if (refreshFinished)
             refreshFinished();
     }
+    if (!counts) {
+        m_loadedFinished = true;
+        if (pageFailed)
+            pageFailed(reply);
+    }
 }
 
 void LookAheadPager::probeReplyArrived(const pf::Bytes& data)
 {
     pf::Value reply = pf::Json::parse(data).value_or(pf::Value());
-    bool hasItems = probeHasItems && probeHasItems(reply);
-    if (!hasItems)
-        m_isMoreInfo = false;
-    else if (!m_options.probeOnlyClears)
-        m_isMoreInfo = true;
     m_loadedFinished = true;
+    // A failed probe says nothing about the next page: `isMoreInfo` stays as it was.
+    if (isListReply(reply))
+        m_isMoreInfo = probeHasItems && probeHasItems(reply);
     if (probeArrived)
         probeArrived();
 }

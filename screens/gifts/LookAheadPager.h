@@ -17,14 +17,19 @@ class ScrollView;
 // footer row shows a loading animation while more exists and the end text otherwise.
 //
 // Rules:
+// - A reply counts only when it is a JSON object whose "ret" is 0 and whose "body" is a list
+//   (an empty list included). Any other reply (not JSON, an error "ret", no "body" list) is a
+//   failed reply: the rows, the page counter and `isMoreInfo` stay as they were, a running
+//   refresh ends, and the owner is told (`pageFailed`) so that it shows its rows and footer,
+//   whose tap asks for the same page again.
 // - `currentPage` is the page the next page request asks for: 1 at start, one more after
-//   every page reply (whatever the reply held), back to 1 on a refresh. After page n has
-//   arrived it is n + 1 and the probe has asked for page n + 1, which the next page request
-//   asks for again, in full.
+//   every page reply that counts, back to 1 when a refresh's page 1 arrives. After page n
+//   has arrived it is n + 1 and the probe has asked for page n + 1, which the next page
+//   request asks for again, in full.
 // - A page reply of page 1 replaces the list, a later one appends to it; then the probe goes
 //   out, the page counter advances and a running refresh ends.
-// - The probe reply sets `isMoreInfo` (with `probeOnlyClears`, it can only clear it), marks
-//   the list as loaded and has the owner reload its table.
+// - The probe reply sets `isMoreInfo` to whether it holds items (a failed one leaves it as it
+//   was), marks the list as loaded and has the owner reload its table.
 // - The next page is asked for when the list ends a deceleration at its bottom while more
 //   exists, or when the footer is tapped (always). Only the list's own scroll view may be
 //   passed to `didEndDecelerating`; other scroll views in the screen must not page it.
@@ -37,8 +42,6 @@ public:
     struct Options {
         // `isMoreInfo` before the first probe has answered.
         bool moreAtStart { false };
-        // A probe with items leaves `isMoreInfo` as it was (only an empty probe changes it).
-        bool probeOnlyClears { false };
         // Reaching the end of the list loads the next page (else only the footer does).
         bool loadsAtEnd { true };
     };
@@ -51,11 +54,12 @@ public:
 
     // --- what the owning screen supplies ---
     RequestStarter startRequest;
-    // A page reply (its JSON; missing when the bytes were no JSON); `replace` is set for page 1.
-    // Returns whether paging goes on (probe and advance); a screen returns false for a reply it
-    // treats as "no such list at all".
-    std::function<bool(const pf::Value& reply, bool replace)> pageArrived;
-    // Whether a probe reply holds at least one item.
+    // A page reply that counts (see the rules); `replace` is set for page 1.
+    std::function<void(const pf::Value& reply, bool replace)> pageArrived;
+    // A page reply that does not count (its JSON; missing when the bytes were no JSON): the
+    // owner shows what it has (its rows, the footer).
+    std::function<void(const pf::Value& reply)> pageFailed;
+    // Whether a probe reply that counts holds at least one item.
     std::function<bool(const pf::Value& reply)> probeHasItems;
     // After a probe reply: the owner reloads its table.
     std::function<void()> probeArrived;
@@ -76,22 +80,26 @@ public:
 
     // A reply reached the owner: handled when it came from the held page or probe requestor.
     bool handleReply(const NetworkRequestor* requestor, const pf::Bytes& data);
+    // Whether a reply counts: a JSON object with "ret" 0 and a "body" list.
+    static bool isListReply(const pf::Value& reply);
 
     // --- state ---
     int currentPage() const { return m_currentPage; }
     bool isMoreInfo() const { return m_isMoreInfo; }
     bool isReloading() const { return m_reloading; }
-    // Set once the first probe reply has arrived; never cleared.
+    // Set once the first probe reply (or a failed page reply) has arrived; never cleared.
     bool isLoadedFinished() const { return m_loadedFinished; }
     const std::shared_ptr<NetworkRequestor>& pageRequestor() const { return m_pageRequestor; }
     const std::shared_ptr<NetworkRequestor>& probeRequestor() const { return m_probeRequestor; }
 
 private:
+    void requestPageNumber(int page);
     void pageReplyArrived(const pf::Bytes& data);
     void probeReplyArrived(const pf::Bytes& data);
 
     Options m_options;
     int m_currentPage { 1 };
+    int m_pageAsked { 1 }; // the page of the held page request
     bool m_isMoreInfo { false };
     bool m_reloading { false };
     bool m_loadedFinished { false };

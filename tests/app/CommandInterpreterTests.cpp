@@ -10,6 +10,10 @@
 #include "platform/ui/Window.h"
 #include "screens/gifts/GiftCategoryViewController.h"
 #include "screens/gifts/GiftPageViewController.h"
+#include "screens/gifts/GiftSearchingResultsPageViewController.h"
+#include "screens/mygifts/MyGiftCodeViewController.h"
+#include "screens/mygifts/MyGiftsViewController.h"
+#include "tests/support/PortalTestClient.h"
 #include "tools/portal/PortalServer.h"
 
 #include <gtest/gtest.h>
@@ -111,6 +115,50 @@ TEST_F(CommandInterpreterTest, ASessionAgainstTheLocalPortal)
     EXPECT_EQ(navigation->viewControllers().size(), 1u);
     EXPECT_EQ(category->currentPage(), 11);
     EXPECT_EQ(interpreter.failures(), 0);
+}
+
+TEST_F(CommandInterpreterTest, AScriptSearchesByPictureButtonAndHotWordThenCopiesAnObtainedCode)
+{
+    portal::PortalServer server;
+    ASSERT_TRUE(server.start());
+    showFirstScreen(server.apiBaseURL());
+    run({ "idle" });
+    PortalTestClient::storeTokenOf(env, "collector", "collector123");
+    Simulator simulator({});
+
+    std::istringstream script(R"(idle
+tap image "search.png"
+idle
+tap "星海战纪"
+idle
+dump
+back
+tap image "back.png"
+open mygifts
+idle
+tap "已领取"
+tap row 0
+tap "复制卡密"
+dump
+pasteboard
+tap image "no-such.png"
+quit
+)");
+    std::ostringstream printed;
+    EXPECT_EQ(simulator.run(script, printed, false), 1) << "the missing picture fails";
+    std::string text = printed.str();
+    EXPECT_EQ(count(text, "error: "), 1u) << text;
+    EXPECT_NE(text.find("error: cannot tap the image \"no-such.png\""), std::string::npos) << text;
+    EXPECT_NE(text.find("text=\"搜索“星海战纪”的结果\""), std::string::npos) << text;
+    EXPECT_NE(text.find("GiftSearchingResultTableViewCell"), std::string::npos);
+    EXPECT_NE(text.find("text=\"复制成功\""), std::string::npos);
+
+    auto& stack = navigation->viewControllers();
+    ASSERT_EQ(stack.size(), 3u);
+    EXPECT_TRUE(std::dynamic_pointer_cast<MyGiftsViewController>(stack[1]));
+    auto code = std::dynamic_pointer_cast<MyGiftCodeViewController>(stack[2]);
+    ASSERT_TRUE(code);
+    EXPECT_NE(text.find(code->codeString() + "\n"), std::string::npos) << "the copied code on the pasteboard";
 }
 
 TEST_F(CommandInterpreterTest, FailuresPrintOneErrorLineEachAndTheScriptGoesOn)

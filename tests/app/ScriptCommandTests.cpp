@@ -90,6 +90,18 @@ TEST(ScriptCommandTest, MalformedLinesAreRefusedWithAReason)
     EXPECT_EQ(refusal(R"(tap "x)"), "unclosed quote");
 }
 
+TEST(ScriptCommandTest, PictureTapsAndTheMyGiftsShortcut)
+{
+    auto image = parsed(R"(tap image "back.png")");
+    EXPECT_EQ(image.kind, Kind::TapImage);
+    EXPECT_EQ(image.text, "back.png");
+    EXPECT_EQ(parsed(R"(tap "image")").kind, Kind::TapText) << "a quoted word is a text to find";
+    EXPECT_EQ(parsed("open mygifts").kind, Kind::OpenMyGifts);
+    EXPECT_NE(refusal(R"(tap image "")"), "");
+    EXPECT_NE(refusal("open"), "");
+    EXPECT_NE(refusal("open settings"), "");
+}
+
 TEST(SimulatorOptionsTest, PortalAndForumAddresses)
 {
     std::string error;

@@ -134,6 +134,7 @@ PortalCatalog::PortalCatalog(long long now)
         { "demo", "demo123", "萌新玩家", 500, 300 },
         { "gamer", "gamer123", "礼包达人", 5000, 2000 },
         { "broke", "broke123", "两袖清风", 0, 0 },
+        { "collector", "collector123", "收藏家", 100, 100, 25 },
     };
 }
 

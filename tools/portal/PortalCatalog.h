@@ -51,6 +51,7 @@ struct SampleUser {
     std::string nickname;
     int extcredits1 { 0 };
     int extcredits2 { 0 };
+    int codesObtained { 0 }; // codes of open gifts the user holds from the start
 };
 
 // The sample data: gifts in three categories (enough to page past 20 in each), carousel

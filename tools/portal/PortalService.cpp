@@ -148,8 +148,21 @@ PortalService::PortalService(PortalOptions options, std::string rootURL, std::fu
         };
     }
     m_catalog = std::make_unique<PortalCatalog>(now());
-    for (auto& u : m_catalog->users)
-        addUser(u.username, u.password, u.nickname, u.extcredits1, u.extcredits2);
+    long long start = now();
+    for (auto& u : m_catalog->users) {
+        User* user = addUser(u.username, u.password, u.nickname, u.extcredits1, u.extcredits2);
+        // Codes of the open gifts in turn, one an hour, the newest last.
+        std::vector<int> open;
+        for (auto& g : m_catalog->gifts) {
+            if (g.statusAt(start) == 1)
+                open.push_back(g.fid);
+        }
+        for (int n = 0; user && !open.empty() && n < u.codesObtained; ++n) {
+            int fid = open[static_cast<size_t>(n) % open.size()];
+            m_obtained[user->uid].push_back({ fid, "QV" + std::to_string(fid) + "-HELD-" + std::to_string(1000 + n),
+                start - (u.codesObtained - n) * 3600LL });
+        }
+    }
 }
 
 PortalService::User* PortalService::addUser(std::string username, std::string password, std::string nickname,

@@ -171,6 +171,46 @@ TEST_F(DriverTests, ATapOnALabelInsideAButtonPressesTheButton)
     EXPECT_EQ(taps, 2);
 }
 
+TEST_F(DriverTests, APictureIsTappedThroughTheControlThatShowsItOrLiesOverIt)
+{
+    auto named = [](const std::string& name) {
+        auto image = std::make_shared<Image>(8, 8);
+        image->setName(name);
+        return image;
+    };
+    int backs = 0;
+    int shares = 0;
+    // A bar button: the picture, and a transparent button over it.
+    auto container = std::make_shared<ImageView>(Rect { 0, 0, 50, 44 });
+    container->setUserInteractionEnabled(true);
+    auto picture = std::make_shared<ImageView>(Rect { 6, 13, 8, 16 });
+    picture->setImage(named("back.png"));
+    container->addSubview(picture);
+    auto over = std::make_shared<Button>(ButtonType::Custom, container->bounds());
+    over->addAction("back", [&](const std::shared_ptr<Control>&) { ++backs; }, ControlEvent::TouchUpInside);
+    container->addSubview(over);
+    window->addSubview(container);
+    // A button that shows the picture itself.
+    auto share = std::make_shared<Button>(ButtonType::Custom, Rect { 100, 0, 20, 20 });
+    share->setBackgroundImage(named("share.png"));
+    share->addAction("share", [&](const std::shared_ptr<Control>&) { ++shares; }, ControlEvent::TouchUpInside);
+    window->addSubview(share);
+    // A picture that no control covers.
+    auto dot = std::make_shared<ImageView>(Rect { 200, 0, 8, 8 });
+    dot->setImage(named("dot.png"));
+    window->addSubview(dot);
+
+    EXPECT_TRUE(driver.tapImage("back.png"));
+    EXPECT_TRUE(driver.tapImage("share.png"));
+    EXPECT_EQ(backs, 1);
+    EXPECT_EQ(shares, 1);
+    EXPECT_EQ(driver.tapImage("dot.png").outcome, TouchResult::Outcome::Covered);
+    EXPECT_EQ(driver.tapImage("home.png").outcome, TouchResult::Outcome::NotFound);
+    container->setHidden(true);
+    EXPECT_FALSE(driver.tapImage("back.png"));
+    EXPECT_EQ(backs, 1);
+}
+
 class Filter : public TextFieldDelegate {
 public:
     std::vector<std::string> log;

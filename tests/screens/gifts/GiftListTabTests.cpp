@@ -190,6 +190,37 @@ TEST_F(GiftListTabTest, AnEmptyFirstPageShowsOnlyTheEndTextWhichStillAsksWhenTap
     EXPECT_FALSE(table->indexPathForSelectedRow()) << "a footer tap leaves no selection";
 }
 
+TEST_F(GiftListTabTest, AFailedPageLeavesTheRowsAndThePlaceAndTheFooterAsksForItAgain)
+{
+    const std::string busy = R"({"ret":9,"msg":"系统繁忙"})";
+    showWithPages([&](int, int) { return busy; });
+    auto table = tab(0)->tableView();
+    EXPECT_FALSE(tab(0)->loadingPromptView()) << "a failed first page does not leave the loading view";
+    EXPECT_EQ(table->numberOfRowsInSection(0), 1);
+    EXPECT_EQ(tab(0)->currentPage(), 1);
+    ASSERT_TRUE(driver.tap(table->cellForRowAtIndexPath({ 0, 0 })));
+    settle();
+    EXPECT_EQ(portal.pagesAsked(0), (std::vector<int> { 1, 1 })) << "the footer asks for page 1 again, no probe";
+
+    portal.setPages([](int, int page) { return pageOf(page * 100, page <= 2 ? 20 : 0); });
+    ASSERT_TRUE(driver.tap(table->cellForRowAtIndexPath({ 0, 0 })));
+    settle();
+    settle();
+    ASSERT_EQ(table->numberOfRowsInSection(0), 21);
+    EXPECT_EQ(tab(0)->currentPage(), 2);
+
+    // The portal fails again: a pull-to-refresh keeps the rows, closes and leaves the place.
+    portal.setPages([&](int, int) { return busy; });
+    ASSERT_TRUE(driver.pullDownAndRelease(table, 300));
+    settle();
+    driver.advance(1);
+    settle();
+    EXPECT_EQ(table->numberOfRowsInSection(0), 21);
+    EXPECT_EQ(tab(0)->giftListArray().size(), 20u);
+    EXPECT_EQ(tab(0)->currentPage(), 2);
+    EXPECT_FALSE(tab(0)->isReloading());
+}
+
 TEST_F(GiftListTabTest, NewRowsAppearOnlyOnceTheProbeHasAnswered)
 {
     showWithPages([](int type, int page) { return type == 0 && page <= 3 ? pageOf(page * 100, 20) : kEmpty; });

@@ -35,7 +35,6 @@ struct PagerHarness {
                 for (size_t i = 0; i < body.size(); ++i)
                     rows.push_back(static_cast<int>(body[i].asInteger().value_or(0)));
             }
-            return !stopOnNullBody || !body.isNull();
         };
         pager.probeHasItems = [](const pf::Value& reply) { return reply["body"].isArray() && reply["body"].size() > 0; };
         pager.refreshFinished = [this] { ++refreshesFinished; };
@@ -59,7 +58,6 @@ struct PagerHarness {
     std::vector<std::shared_ptr<NetworkRequestor>> requestors;
     std::vector<int> rows;
     int refreshesFinished { 0 };
-    bool stopOnNullBody { false };
 };
 
 std::shared_ptr<pf::ScrollView> listOf(double height, double contentHeight, double offset)
@@ -92,21 +90,53 @@ TEST_F(LookAheadPagerTest, RepliesOfReplacedOrForeignRequestorsAreDropped)
     EXPECT_EQ(h.rows.front(), 1);
 }
 
-TEST_F(LookAheadPagerTest, ABadPageReplyEmptiesPageOneButAdvancesTheCounterAllTheSame)
+TEST_F(LookAheadPagerTest, AFailedReplyChangesNeitherTheRowsNorThePageAndTheFooterAsksAgain)
 {
-    PagerHarness h;
-    h.pager.requestPage();
-    h.reply(0, PagerHarness::page(1, 3));
-    h.reply(1, R"({"ret":0,"body":[]})");
-    h.pager.footerTapped();
-    EXPECT_TRUE(h.reply(2, "<html>not json</html>"));
-    EXPECT_EQ(h.rows.size(), 3u) << "a later page without a list leaves the rows";
-    EXPECT_EQ(h.pager.currentPage(), 3);
+    const char* failures[] = {
+        "<html>502</html>",                 // not JSON
+        R"([1,2,3])",                       // JSON, but no object
+        R"({"ret":5,"msg":"busy"})",        // an error
+        R"({"ret":5,"body":[7,8]})",        // an error that carries a list all the same
+        R"({"body":[7,8]})",                // no "ret"
+        R"({"ret":0})",                     // no "body"
+        R"({"ret":0,"body":null})",
+        R"({"ret":0,"body":{"0":7}})",
+    };
+    for (const char* failure : failures) {
+        SCOPED_TRACE(failure);
+        PagerHarness h;
+        int failed = 0;
+        h.pager.pageFailed = [&](const pf::Value&) { ++failed; };
+        h.pager.requestPage();
+        h.reply(0, PagerHarness::page(1, 20));
+        h.reply(1, PagerHarness::page(21, 3));
+        ASSERT_TRUE(h.pager.isMoreInfo());
 
-    h.pager.refresh();
-    h.reply(4, R"({"ret":5,"msg":"busy"})");
-    EXPECT_TRUE(h.rows.empty()) << "page 1 without a list empties the rows";
-    EXPECT_EQ(h.refreshesFinished, 1);
+        // A later page fails: nothing is skipped, and the footer asks for that page again.
+        h.pager.footerTapped();
+        EXPECT_TRUE(h.reply(2, failure));
+        EXPECT_EQ(h.rows.size(), 20u);
+        EXPECT_EQ(h.pager.currentPage(), 2);
+        EXPECT_TRUE(h.pager.isMoreInfo());
+        EXPECT_EQ(failed, 1);
+        EXPECT_EQ(h.pages.size(), 3u) << "no probe after a failed page";
+        h.pager.footerTapped();
+        EXPECT_EQ(h.pages.back(), 2);
+        h.reply(3, PagerHarness::page(21, 3));
+        EXPECT_EQ(h.rows.size(), 23u);
+
+        // A refresh that fails keeps the rows on screen and the place in the list.
+        h.pager.refresh();
+        h.reply(h.requestors.size() - 1, failure);
+        EXPECT_EQ(h.rows.size(), 23u);
+        EXPECT_EQ(h.pager.currentPage(), 3);
+        EXPECT_FALSE(h.pager.isReloading());
+        EXPECT_EQ(h.refreshesFinished, 1);
+
+        // A failed probe leaves "more" as it was.
+        h.reply(4, failure);
+        EXPECT_TRUE(h.pager.isMoreInfo());
+    }
 }
 
 TEST_F(LookAheadPagerTest, OnlyADecelerationThatEndsAtTheBottomWhileMoreExistsLoadsTheNextPage)
@@ -128,7 +158,7 @@ TEST_F(LookAheadPagerTest, OnlyADecelerationThatEndsAtTheBottomWhileMoreExistsLo
     EXPECT_TRUE(LookAheadPager::isAtEnd(*listOf(400, 160, 0)));
 
     h.reply(h.requestors.size() - 1, PagerHarness::page(21, 1));
-    h.reply(h.requestors.size() - 1, R"({"body":[]})");
+    h.reply(h.requestors.size() - 1, R"({"ret":0,"body":[]})");
     ASSERT_FALSE(h.pager.isMoreInfo());
     sent = h.pages.size();
     h.pager.didEndDecelerating(*listOf(400, 160, 0));
@@ -140,7 +170,7 @@ TEST_F(LookAheadPagerTest, OnlyADecelerationThatEndsAtTheBottomWhileMoreExistsLo
 TEST_F(LookAheadPagerTest, OptionsForListsThatDifferFromTheGiftTabs)
 {
     // Obtained codes: only the footer loads further pages.
-    PagerHarness codes(LookAheadPager::Options { .moreAtStart = false, .probeOnlyClears = false, .loadsAtEnd = false });
+    PagerHarness codes(LookAheadPager::Options { .moreAtStart = false, .loadsAtEnd = false });
     codes.pager.requestPage();
     codes.reply(0, PagerHarness::page(1, 20));
     codes.reply(1, PagerHarness::page(21, 5));
@@ -148,25 +178,17 @@ TEST_F(LookAheadPagerTest, OptionsForListsThatDifferFromTheGiftTabs)
     codes.pager.didEndDecelerating(*listOf(400, 160, 0));
     EXPECT_EQ(codes.pages.size(), 2u);
 
-    // Search results: more is assumed at start, a probe can only clear it, and a null body on
-    // page 1 stops paging without advancing (a refresh still ends).
-    PagerHarness search(LookAheadPager::Options { .moreAtStart = true, .probeOnlyClears = true, .loadsAtEnd = true });
-    search.stopOnNullBody = true;
+    // Search results: more is assumed at start; the probe then decides both ways.
+    PagerHarness search(LookAheadPager::Options { .moreAtStart = true, .loadsAtEnd = true });
     EXPECT_TRUE(search.pager.isMoreInfo());
-    search.pager.refresh();
-    search.reply(0, R"({"ret":0,"body":null})");
-    EXPECT_EQ(search.pages.size(), 1u) << "no probe";
-    EXPECT_EQ(search.pager.currentPage(), 1);
-    EXPECT_EQ(search.refreshesFinished, 1);
-
     search.pager.requestPage();
-    search.reply(1, PagerHarness::page(1, 20));
-    search.reply(2, R"({"body":[]})");
+    search.reply(0, PagerHarness::page(1, 20));
+    search.reply(1, R"({"ret":0,"body":[]})");
     EXPECT_FALSE(search.pager.isMoreInfo());
     search.pager.refresh();
-    search.reply(3, PagerHarness::page(1, 20));
-    search.reply(4, PagerHarness::page(21, 20));
-    EXPECT_FALSE(search.pager.isMoreInfo()) << "a probe with items does not set it again";
+    search.reply(2, PagerHarness::page(1, 20));
+    search.reply(3, PagerHarness::page(21, 20));
+    EXPECT_TRUE(search.pager.isMoreInfo()) << "more pages appeared since";
 }
 
 }

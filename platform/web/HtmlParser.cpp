@@ -1,0 +1,285 @@
+#include "platform/web/HtmlParser.h"
+
+#include "platform/web/ScriptText.h"
+
+#include <gumbo.h>
+
+#include <algorithm>
+#include <cctype>
+#include <optional>
+
+namespace pf {
+
+namespace {
+
+    bool isVoid(std::string_view tag)
+    {
+        static const char* kVoid[] = { "area", "base", "br", "col", "embed", "hr", "img", "input", "link", "meta", "param", "source", "track", "wbr" };
+        return std::any_of(std::begin(kVoid), std::end(kVoid), [&](const char* v) { return tag == v; });
+    }
+
+    bool isRawText(std::string_view tag)
+    {
+        return tag == "script" || tag == "style" || tag == "textarea" || tag == "title" || tag == "xmp" || tag == "noembed"
+            || tag == "noframes" || tag == "iframe" || tag == "plaintext";
+    }
+
+    void appendJsonString(std::string& out, std::string_view text)
+    {
+        out += '"';
+        for (char c : text) {
+            switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default:
+                if (static_cast<unsigned char>(c) < 0x20) {
+                    static const char* hex = "0123456789abcdef";
+                    out += "\\u00";
+                    out += hex[(c >> 4) & 0xF];
+                    out += hex[c & 0xF];
+                } else {
+                    out += c;
+                }
+            }
+        }
+        out += '"';
+    }
+
+    std::string tagName(const GumboElement& element)
+    {
+        if (element.tag != GUMBO_TAG_UNKNOWN)
+            return gumbo_normalized_tagname(element.tag);
+        GumboStringPiece piece = element.original_tag;
+        gumbo_tag_from_original_text(&piece);
+        std::string name(piece.data ? piece.data : "", piece.length);
+        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        return name.empty() ? "unknown" : name;
+    }
+
+    bool isScriptType(const GumboElement& element)
+    {
+        GumboAttribute* type = gumbo_get_attribute(&element.attributes, "type");
+        if (!type || !*type->value)
+            return true;
+        std::string t = type->value;
+        std::transform(t.begin(), t.end(), t.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        return t == "text/javascript" || t == "application/javascript" || t == "application/x-javascript" || t == "text/ecmascript";
+    }
+
+    struct Writer {
+        HtmlParser::Result& result;
+
+        void node(const GumboNode& n, int depth)
+        {
+            switch (n.type) {
+            case GUMBO_NODE_TEXT:
+            case GUMBO_NODE_WHITESPACE:
+            case GUMBO_NODE_CDATA:
+                appendJsonString(result.treeJson, n.v.text.text);
+                return;
+            case GUMBO_NODE_ELEMENT:
+            case GUMBO_NODE_TEMPLATE:
+                element(n.v.element, depth);
+                return;
+            default:
+                result.treeJson += "null";
+                return;
+            }
+        }
+
+        void element(const GumboElement& e, int depth)
+        {
+            std::string tag = tagName(e);
+            std::string& out = result.treeJson;
+            out += '[';
+            appendJsonString(out, tag);
+            out += ",{";
+            for (unsigned i = 0; i < e.attributes.length; ++i) {
+                auto* a = static_cast<GumboAttribute*>(e.attributes.data[i]);
+                if (i)
+                    out += ',';
+                appendJsonString(out, a->name);
+                out += ':';
+                appendJsonString(out, a->value);
+            }
+            out += "},[";
+            if (tag == "script" && isScriptType(e)) {
+                HtmlParser::Script script;
+                if (GumboAttribute* src = gumbo_get_attribute(&e.attributes, "src")) {
+                    script.linked = true;
+                    script.text = src->value;
+                } else {
+                    for (unsigned i = 0; i < e.children.length; ++i) {
+                        auto* c = static_cast<GumboNode*>(e.children.data[i]);
+                        if (c->type == GUMBO_NODE_TEXT || c->type == GUMBO_NODE_WHITESPACE || c->type == GUMBO_NODE_CDATA)
+                            script.text += c->v.text.text;
+                    }
+                }
+                result.scripts.push_back(std::move(script));
+            }
+            if (depth < HtmlParser::kMaxDepth) {
+                bool first = true;
+                for (unsigned i = 0; i < e.children.length; ++i) {
+                    auto* c = static_cast<GumboNode*>(e.children.data[i]);
+                    if (c->type == GUMBO_NODE_COMMENT)
+                        continue;
+                    if (!first)
+                        out += ',';
+                    first = false;
+                    node(*c, depth + 1);
+                }
+            }
+            out += "]]";
+        }
+    };
+
+    std::optional<std::string> checkShape(std::string_view html)
+    {
+        if (html.size() > HtmlParser::kMaxBytes)
+            return "the document is larger than " + std::to_string(HtmlParser::kMaxBytes) + " bytes";
+        auto shape = HtmlParser::scanShape(html);
+        if (shape.elements > HtmlParser::kMaxElements)
+            return "the document has more than " + std::to_string(HtmlParser::kMaxElements) + " elements";
+        if (shape.depth > HtmlParser::kMaxDepth)
+            return "the document nests elements deeper than " + std::to_string(HtmlParser::kMaxDepth);
+        return std::nullopt;
+    }
+
+}
+
+HtmlParser::Shape HtmlParser::scanShape(std::string_view html)
+{
+    Shape shape;
+    std::vector<std::string> open;
+    size_t i = 0;
+    auto lower = [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); };
+    auto readName = [&](size_t& k) {
+        std::string name;
+        while (k < html.size() && (std::isalnum(static_cast<unsigned char>(html[k])) || html[k] == '-' || html[k] == ':'))
+            name += lower(html[k++]);
+        return name;
+    };
+    while (true) {
+        i = html.find('<', i);
+        if (i == std::string_view::npos || i + 1 >= html.size())
+            break;
+        char next = html[i + 1];
+        if (next == '!') {
+            size_t end = html.substr(i, 4) == "<!--" ? html.find("-->", i + 4) : html.find('>', i);
+            i = end == std::string_view::npos ? html.size() : end + 1;
+            continue;
+        }
+        if (next == '/') {
+            size_t k = i + 2;
+            std::string name = readName(k);
+            auto it = std::find(open.rbegin(), open.rend(), name);
+            if (!name.empty() && it != open.rend())
+                open.erase(std::next(it).base(), open.end());
+            i = k;
+            continue;
+        }
+        if (!std::isalpha(static_cast<unsigned char>(next))) {
+            ++i;
+            continue;
+        }
+        size_t k = i + 1;
+        std::string name = readName(k);
+        ++shape.elements;
+        // The end of the tag, skipping quoted attribute values.
+        char quote = 0;
+        while (k < html.size() && (quote || html[k] != '>')) {
+            if (quote && html[k] == quote)
+                quote = 0;
+            else if (!quote && (html[k] == '"' || html[k] == '\''))
+                quote = html[k];
+            ++k;
+        }
+        bool selfClosing = k > 0 && k < html.size() && html[k - 1] == '/';
+        i = k + 1;
+        if (isRawText(name)) {
+            // Its content is text up to the matching end tag.
+            std::string endTag = "</" + name;
+            size_t j = i;
+            for (;;) {
+                j = html.find("</", j);
+                if (j == std::string_view::npos)
+                    break;
+                std::string candidate;
+                for (size_t m = j; m < html.size() && m < j + endTag.size(); ++m)
+                    candidate += lower(html[m]);
+                if (candidate == endTag)
+                    break;
+                j += 2;
+            }
+            i = j == std::string_view::npos ? html.size() : j;
+            shape.depth = std::max(shape.depth, static_cast<int>(open.size()) + 1);
+            continue;
+        }
+        if (isVoid(name) || selfClosing)
+            continue;
+        open.push_back(name);
+        shape.depth = std::max(shape.depth, static_cast<int>(open.size()));
+    }
+    return shape;
+}
+
+HtmlParser::Result HtmlParser::parseDocument(std::string_view html)
+{
+    Result result;
+    if (auto refusal = checkShape(html)) {
+        result.error = *refusal;
+        return result;
+    }
+    std::string text = ScriptText::validUtf8(html);
+    GumboOutput* output = gumbo_parse_with_options(&kGumboDefaultOptions, text.data(), text.size());
+    if (!output || !output->root) {
+        result.error = "the document could not be parsed";
+        return result;
+    }
+    Writer writer { result };
+    writer.node(*output->root, 0);
+    gumbo_destroy_output(&kGumboDefaultOptions, output);
+    result.ok = true;
+    return result;
+}
+
+HtmlParser::Result HtmlParser::parseFragment(std::string_view html)
+{
+    Result result;
+    if (auto refusal = checkShape(html)) {
+        result.error = *refusal;
+        return result;
+    }
+    std::string text = ScriptText::validUtf8(html);
+    GumboOptions options = kGumboDefaultOptions;
+    options.fragment_context = GUMBO_TAG_BODY;
+    options.fragment_namespace = GUMBO_NAMESPACE_HTML;
+    GumboOutput* output = gumbo_parse_with_options(&options, text.data(), text.size());
+    if (!output || !output->root || output->root->type != GUMBO_NODE_ELEMENT) {
+        result.error = "the fragment could not be parsed";
+        return result;
+    }
+    // The fragment's nodes are the children of the root element gumbo makes for it.
+    const GumboElement& root = output->root->v.element;
+    Writer writer { result };
+    result.treeJson = "[";
+    bool first = true;
+    for (unsigned i = 0; i < root.children.length; ++i) {
+        auto* c = static_cast<GumboNode*>(root.children.data[i]);
+        if (c->type == GUMBO_NODE_COMMENT)
+            continue;
+        if (!first)
+            result.treeJson += ',';
+        first = false;
+        writer.node(*c, 1);
+    }
+    result.treeJson += "]";
+    gumbo_destroy_output(&options, output);
+    result.ok = true;
+    return result;
+}
+
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pf {
+
+// Turns HTML text into the tree a page is built from, with the parser of the HTML standard
+// (gumbo), within limits that keep hostile documents cheap.
+//
+// Rules:
+// - Documents above `kMaxBytes`, with more than `kMaxElements` start tags or nested deeper
+//   than `kMaxDepth` are refused with a reason before the parser sees them (the parser's cost
+//   grows with the square of the nesting).
+// - The tree is written as JSON: an element is ["tag", {attributes}, [children]], a text is a
+//   string; comments are left out. Elements still deeper than `kMaxDepth` lose their children.
+// - The scripts of the document (inline text or the address as written), in document order,
+//   are listed beside the tree; scripts of another type than JavaScript are not listed.
+class HtmlParser {
+public:
+    static constexpr size_t kMaxBytes = 2u << 20;
+    static constexpr size_t kMaxElements = 100000;
+    static constexpr int kMaxDepth = 256;
+
+    struct Script {
+        bool linked { false };
+        std::string text; // inline source, or the src attribute as written
+    };
+
+    struct Result {
+        bool ok { false };
+        std::string error;
+        std::string treeJson; // the <html> element
+        std::vector<Script> scripts;
+    };
+
+    static Result parseDocument(std::string_view html);
+    // A fragment as the children of a <body> (for innerHTML): JSON array of nodes.
+    static Result parseFragment(std::string_view html);
+
+    // How deeply the start and end tags of `html` nest (a cheap scan, before parsing), and
+    // how many start tags there are.
+    struct Shape {
+        int depth { 0 };
+        size_t elements { 0 };
+    };
+    static Shape scanShape(std::string_view html);
+};
+
+}

@@ -1,0 +1,500 @@
+#include "platform/web/ScriptContext.h"
+
+#include "platform/foundation/Log.h"
+#include "platform/web/ScriptText.h"
+
+#include <duktape.h>
+
+#include <cmath>
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+
+namespace pf {
+
+namespace {
+
+    constexpr int kMaxValueDepth = 32;
+    constexpr size_t kMaxValueItems = 10000;
+    constexpr int kMaxNestedRuns = 64;
+    // Each allocation carries its size in front, aligned for any type.
+    constexpr size_t kHeader = alignof(std::max_align_t);
+
+    ScriptContext* contextOf(duk_context* ctx)
+    {
+        duk_memory_functions functions;
+        duk_get_memory_functions(ctx, &functions);
+        return static_cast<ScriptContext*>(functions.udata);
+    }
+
+    void* allocHook(void* udata, duk_size_t size) { return static_cast<ScriptContext*>(udata)->allocate(size); }
+    void* reallocHook(void* udata, void* ptr, duk_size_t size) { return static_cast<ScriptContext*>(udata)->reallocate(ptr, size); }
+    void freeHook(void* udata, void* ptr) { static_cast<ScriptContext*>(udata)->release(ptr); }
+
+    void fatalHook(void*, const char* message)
+    {
+        // Only reached for an error outside every protected call, which this class never
+        // makes: the engine's state can no longer be trusted.
+        Log::format("script engine: fatal error: %s", message ? message : "(none)");
+        std::abort();
+    }
+
+    Value toValue(duk_context* ctx, duk_idx_t idx, int depth, size_t& budget)
+    {
+        idx = duk_normalize_index(ctx, idx);
+        switch (duk_get_type(ctx, idx)) {
+        case DUK_TYPE_NULL:
+            return Value::null();
+        case DUK_TYPE_BOOLEAN:
+            return Value(static_cast<bool>(duk_get_boolean(ctx, idx)));
+        case DUK_TYPE_NUMBER: {
+            double d = duk_get_number(ctx, idx);
+            if (std::isfinite(d) && std::trunc(d) == d && std::fabs(d) < 9007199254740992.0 && !(d == 0 && std::signbit(d)))
+                return Value(static_cast<long long>(d));
+            return Value(d);
+        }
+        case DUK_TYPE_STRING: {
+            duk_size_t len = 0;
+            const char* s = duk_get_lstring(ctx, idx, &len);
+            return Value(std::string(s, len));
+        }
+        case DUK_TYPE_OBJECT: {
+            if (duk_is_function(ctx, idx) || depth >= kMaxValueDepth || budget == 0)
+                return Value();
+            duk_require_stack(ctx, 8);
+            if (duk_is_array(ctx, idx)) {
+                Array array;
+                duk_size_t n = duk_get_length(ctx, idx);
+                for (duk_size_t i = 0; i < n && budget > 0; ++i, --budget) {
+                    duk_get_prop_index(ctx, idx, static_cast<duk_uarridx_t>(i));
+                    array.push_back(toValue(ctx, -1, depth + 1, budget));
+                    duk_pop(ctx);
+                }
+                return Value(std::move(array));
+            }
+            Dictionary dictionary;
+            duk_enum(ctx, idx, DUK_ENUM_OWN_PROPERTIES_ONLY);
+            while (budget > 0 && duk_next(ctx, -1, 1)) {
+                --budget;
+                duk_size_t len = 0;
+                const char* key = duk_get_lstring(ctx, -2, &len);
+                Value v = toValue(ctx, -1, depth + 1, budget);
+                if (key && !v.isMissing())
+                    dictionary.set(std::string(key, len), std::move(v));
+                duk_pop_2(ctx);
+            }
+            duk_pop(ctx);
+            return Value(std::move(dictionary));
+        }
+        default:
+            return Value();
+        }
+    }
+
+    void pushValue(duk_context* ctx, const Value& value, int depth)
+    {
+        duk_require_stack(ctx, 4);
+        switch (value.type()) {
+        case Value::Type::Missing:
+            duk_push_undefined(ctx);
+            return;
+        case Value::Type::Null:
+            duk_push_null(ctx);
+            return;
+        case Value::Type::Bool:
+            duk_push_boolean(ctx, value.boolValue());
+            return;
+        case Value::Type::Integer:
+        case Value::Type::Real:
+            duk_push_number(ctx, value.doubleValue());
+            return;
+        case Value::Type::String: {
+            const std::string& s = *value.asString();
+            duk_push_lstring(ctx, s.data(), s.size());
+            return;
+        }
+        case Value::Type::Date:
+            duk_push_number(ctx, value.asDate()->secondsSince1970);
+            return;
+        case Value::Type::Data: {
+            const Bytes& b = *value.asData();
+            duk_push_lstring(ctx, reinterpret_cast<const char*>(b.data()), b.size());
+            return;
+        }
+        case Value::Type::Array: {
+            if (depth >= kMaxValueDepth) {
+                duk_push_undefined(ctx);
+                return;
+            }
+            duk_idx_t arr = duk_push_array(ctx);
+            duk_uarridx_t i = 0;
+            for (const Value& item : *value.asArray()) {
+                pushValue(ctx, item, depth + 1);
+                duk_put_prop_index(ctx, arr, i++);
+            }
+            return;
+        }
+        case Value::Type::Dictionary: {
+            if (depth >= kMaxValueDepth) {
+                duk_push_undefined(ctx);
+                return;
+            }
+            duk_idx_t obj = duk_push_object(ctx);
+            for (const auto& [key, item] : *value.asDictionary()) {
+                pushValue(ctx, item, depth + 1);
+                duk_put_prop_lstring(ctx, obj, key.data(), key.size());
+            }
+            return;
+        }
+        }
+        duk_push_undefined(ctx);
+    }
+
+    // The completion-value rule.
+    std::string completionText(duk_context* ctx, duk_idx_t idx)
+    {
+        switch (duk_get_type(ctx, idx)) {
+        case DUK_TYPE_STRING: {
+            duk_size_t len = 0;
+            const char* s = duk_get_lstring(ctx, idx, &len);
+            return std::string(s, len);
+        }
+        case DUK_TYPE_NUMBER:
+        case DUK_TYPE_BOOLEAN: {
+            duk_dup(ctx, idx);
+            std::string text = duk_safe_to_string(ctx, -1);
+            duk_pop(ctx);
+            return text;
+        }
+        default:
+            return {};
+        }
+    }
+
+    struct SafeCall {
+        std::function<void(duk_context*)> body;
+        std::string error;
+    };
+
+    duk_ret_t runSafe(duk_context* ctx, void* udata)
+    {
+        static_cast<SafeCall*>(udata)->body(ctx);
+        return 0;
+    }
+
+    // Runs `body` so that an error it throws is caught; returns whether it completed.
+    bool safely(duk_context* ctx, std::function<void(duk_context*)> body, std::string* error = nullptr)
+    {
+        SafeCall call { std::move(body), {} };
+        duk_idx_t top = duk_get_top(ctx);
+        duk_int_t rc = duk_safe_call(ctx, runSafe, &call, 0, 1);
+        bool ok = rc == DUK_EXEC_SUCCESS;
+        if (!ok && error)
+            *error = duk_safe_to_string(ctx, -1);
+        duk_set_top(ctx, top);
+        return ok;
+    }
+
+}
+
+}
+
+extern "C" int quorvane_script_interrupt(void* udata)
+{
+    return udata && static_cast<pf::ScriptContext*>(udata)->interruptRequested() ? 1 : 0;
+}
+
+namespace pf {
+
+ScriptContext::ScriptContext(Limits limits)
+    : m_limits(limits)
+{
+}
+
+std::unique_ptr<ScriptContext> ScriptContext::create(Limits limits)
+{
+    std::unique_ptr<ScriptContext> context(new ScriptContext(limits));
+    context->m_ctx = duk_create_heap(allocHook, reallocHook, freeHook, context.get(), fatalHook);
+    if (!context->m_ctx) {
+        Log::line("script engine: could not make a heap");
+        return nullptr;
+    }
+    return context;
+}
+
+ScriptContext::~ScriptContext()
+{
+    if (m_ctx)
+        duk_destroy_heap(m_ctx);
+}
+
+void* ScriptContext::allocate(size_t size)
+{
+    if (size == 0)
+        size = 1;
+    if (size > m_limits.memoryBytes || m_memory + size > m_limits.memoryBytes)
+        return nullptr;
+    auto* block = static_cast<unsigned char*>(std::malloc(size + kHeader));
+    if (!block)
+        return nullptr;
+    std::memcpy(block, &size, sizeof size);
+    m_memory += size;
+    return block + kHeader;
+}
+
+void ScriptContext::release(void* ptr)
+{
+    if (!ptr)
+        return;
+    auto* block = static_cast<unsigned char*>(ptr) - kHeader;
+    size_t size = 0;
+    std::memcpy(&size, block, sizeof size);
+    m_memory -= size;
+    std::free(block);
+}
+
+void* ScriptContext::reallocate(void* ptr, size_t size)
+{
+    if (!ptr)
+        return allocate(size);
+    if (size == 0) {
+        release(ptr);
+        return nullptr;
+    }
+    auto* block = static_cast<unsigned char*>(ptr) - kHeader;
+    size_t old = 0;
+    std::memcpy(&old, block, sizeof old);
+    if (size > old && (size > m_limits.memoryBytes || m_memory - old + size > m_limits.memoryBytes))
+        return nullptr;
+    auto* grown = static_cast<unsigned char*>(std::realloc(block, size + kHeader));
+    if (!grown)
+        return nullptr;
+    std::memcpy(grown, &size, sizeof size);
+    m_memory = m_memory - old + size;
+    return grown + kHeader;
+}
+
+bool ScriptContext::interruptRequested()
+{
+    if (m_budgets.empty())
+        return false;
+    Budget& b = m_budgets.back();
+    if (b.exceeded)
+        return true;
+    double running = std::chrono::duration<double>(Clock::now() - b.resumed).count();
+    if (b.used + running > b.limit)
+        b.exceeded = true;
+    return b.exceeded;
+}
+
+void ScriptContext::pauseBudget()
+{
+    if (m_budgets.empty())
+        return;
+    Budget& b = m_budgets.back();
+    b.used += std::chrono::duration<double>(Clock::now() - b.resumed).count();
+}
+
+void ScriptContext::resumeBudget()
+{
+    if (!m_budgets.empty())
+        m_budgets.back().resumed = Clock::now();
+}
+
+ScriptContext::Outcome ScriptContext::run(const std::function<void(duk_context*)>& protectedCall, std::string_view name)
+{
+    Outcome out;
+    if (m_depth >= kMaxNestedRuns) {
+        out.error = "script runs nested too deeply";
+        Log::format("script: %.*s not run: %s", static_cast<int>(name.size()), name.data(), out.error.c_str());
+        return out;
+    }
+    duk_context* ctx = m_ctx;
+    duk_idx_t top = duk_get_top(ctx);
+    m_budgets.push_back(Budget { m_limits.budgetSeconds, 0, Clock::now(), false });
+    ++m_depth;
+    // The whole run, set-up included, is protected: even a failing push cannot escape.
+    struct Body {
+        const std::function<void(duk_context*)>* call;
+    } body { &protectedCall };
+    int rc = duk_safe_call(
+        ctx, [](duk_context* c, void* udata) -> duk_ret_t {
+            (*static_cast<Body*>(udata)->call)(c);
+            return 1;
+        },
+        &body, 0, 1);
+    --m_depth;
+    Budget budget = m_budgets.back();
+    m_budgets.pop_back();
+    if (rc == DUK_EXEC_SUCCESS) {
+        out.ok = true;
+        out.text = completionText(ctx, -1);
+        size_t items = kMaxValueItems;
+        std::string convertError;
+        Value value;
+        // Reading an object may run its getters; a failing one leaves the value missing.
+        safely(ctx, [&](duk_context* c) {
+            duk_dup(c, top);
+            value = toValue(c, -1, 0, items);
+        });
+        out.value = std::move(value);
+    } else {
+        out.outOfBudget = budget.exceeded;
+        if (budget.exceeded) {
+            char text[96];
+            std::snprintf(text, sizeof text, "stopped: ran longer than its budget of %g s", m_limits.budgetSeconds);
+            out.error = text;
+        } else {
+            out.error = duk_safe_to_string(ctx, -1);
+        }
+        Log::format("script: %.*s failed: %s", static_cast<int>(name.size()), name.data(), out.error.c_str());
+    }
+    duk_set_top(ctx, top);
+    return out;
+}
+
+ScriptContext::Outcome ScriptContext::evaluate(std::string_view source, std::string_view name)
+{
+    std::string text = ScriptText::validUtf8(source);
+    std::string fileName(name);
+    return run(
+        [&](duk_context* ctx) {
+            duk_push_lstring(ctx, fileName.data(), fileName.size());
+            duk_compile_lstring_filename(ctx, DUK_COMPILE_EVAL, text.data(), text.size());
+            duk_call(ctx, 0);
+        },
+        name);
+}
+
+int ScriptContext::nativeTrampoline(duk_context* ctx)
+{
+    ScriptContext* self = contextOf(ctx);
+    duk_push_current_function(ctx);
+    duk_get_prop_string(ctx, -1, DUK_HIDDEN_SYMBOL("native"));
+    auto* entry = static_cast<NativeEntry*>(duk_get_pointer(ctx, -1));
+    duk_pop_2(ctx);
+    if (!entry)
+        return 0;
+    duk_idx_t count = duk_get_top(ctx);
+    std::vector<Value> arguments;
+    size_t items = kMaxValueItems;
+    for (duk_idx_t i = 0; i < count; ++i)
+        arguments.push_back(toValue(ctx, i, 0, items));
+    NativeFunction function = entry->function; // a re-registration during the call cannot pull it away
+    Value result;
+    std::string failure;
+    bool failed = false;
+    self->pauseBudget();
+    try {
+        result = function(arguments);
+    } catch (const std::exception& e) {
+        failed = true;
+        failure = e.what();
+    }
+    self->resumeBudget();
+    if (failed) {
+        duk_push_error_object(ctx, DUK_ERR_ERROR, "%s", failure.c_str());
+        return duk_throw(ctx);
+    }
+    pushValue(ctx, result, 0);
+    return 1;
+}
+
+namespace {
+    // Pushes a function that calls `entry` through the trampoline.
+    void pushNative(duk_context* ctx, void* entry, duk_c_function trampoline)
+    {
+        duk_push_c_function(ctx, trampoline, DUK_VARARGS);
+        duk_push_pointer(ctx, entry);
+        duk_put_prop_string(ctx, -2, DUK_HIDDEN_SYMBOL("native"));
+    }
+}
+
+void ScriptContext::registerFunction(const std::string& path, NativeFunction function)
+{
+    m_natives.push_back(std::make_unique<NativeEntry>(NativeEntry { std::move(function) }));
+    void* entry = m_natives.back().get();
+    std::string error;
+    bool ok = safely(
+        m_ctx,
+        [&](duk_context* ctx) {
+            duk_push_global_object(ctx);
+            size_t start = 0;
+            for (;;) {
+                size_t dot = path.find('.', start);
+                std::string part = path.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
+                if (dot == std::string::npos) {
+                    pushNative(ctx, entry, &ScriptContext::nativeTrampoline);
+                    duk_put_prop_lstring(ctx, -2, part.data(), part.size());
+                    break;
+                }
+                duk_get_prop_lstring(ctx, -1, part.data(), part.size());
+                if (!duk_is_object(ctx, -1) || duk_is_function(ctx, -1)) {
+                    duk_pop(ctx);
+                    duk_push_object(ctx);
+                    duk_dup_top(ctx);
+                    duk_put_prop_lstring(ctx, -3, part.data(), part.size());
+                }
+                duk_remove(ctx, -2);
+                start = dot + 1;
+            }
+        },
+        &error);
+    if (!ok)
+        Log::format("script: function %s not registered: %s", path.c_str(), error.c_str());
+}
+
+bool ScriptContext::installInternal(std::string_view source, const std::vector<std::pair<std::string, NativeFunction>>& natives)
+{
+    std::vector<void*> entries;
+    for (const auto& [name, function] : natives) {
+        m_natives.push_back(std::make_unique<NativeEntry>(NativeEntry { function }));
+        entries.push_back(m_natives.back().get());
+    }
+    std::string text(source);
+    Outcome out = run(
+        [&](duk_context* ctx) {
+            duk_push_string(ctx, "internal");
+            duk_compile_lstring_filename(ctx, DUK_COMPILE_EVAL, text.data(), text.size());
+            duk_call(ctx, 0);
+            duk_push_global_object(ctx);
+            duk_push_object(ctx);
+            for (size_t i = 0; i < natives.size(); ++i) {
+                pushNative(ctx, entries[i], &ScriptContext::nativeTrampoline);
+                duk_put_prop_string(ctx, -2, natives[i].first.c_str());
+            }
+            duk_call(ctx, 2);
+            duk_push_global_stash(ctx);
+            duk_dup(ctx, -2);
+            duk_put_prop_string(ctx, -2, "internal");
+            duk_pop(ctx);
+        },
+        "internal");
+    m_hasInternal = out.ok;
+    return out.ok;
+}
+
+ScriptContext::Outcome ScriptContext::callInternal(const std::string& method, const std::vector<Value>& arguments)
+{
+    if (!m_hasInternal) {
+        Outcome out;
+        out.error = "no internal object";
+        return out;
+    }
+    return run(
+        [&](duk_context* ctx) {
+            duk_push_global_stash(ctx);
+            duk_get_prop_string(ctx, -1, "internal");
+            duk_remove(ctx, -2);
+            duk_get_prop_lstring(ctx, -1, method.data(), method.size());
+            duk_swap_top(ctx, -2); // function, this
+            for (const Value& a : arguments)
+                pushValue(ctx, a, 0);
+            duk_call_method(ctx, static_cast<duk_idx_t>(arguments.size()));
+        },
+        method);
+}
+
+}

@@ -1,0 +1,121 @@
+#pragma once
+
+#include "platform/foundation/Value.h"
+
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct duk_hthread;
+
+namespace pf {
+
+// One script engine heap: a global object, the functions native code put there, and the
+// limits that keep an untrusted script from taking the app down with it.
+//
+// Rules:
+// - Main thread only. Every run is protected: a script that throws, runs out of memory or
+//   overruns its budget ends with an error, never a crash.
+// - Budget: each evaluation and each call into the context may run for `budgetSeconds` of
+//   script time. Time spent in native functions (and in evaluations they start) is not
+//   charged to the script that called them; a nested evaluation gets a budget of its own.
+//   When the budget is spent the run is stopped for good: the script cannot catch it.
+// - Memory: the heap may hold `memoryBytes`; beyond that allocations fail and the script gets
+//   an error.
+// - Re-entrant: a native function may evaluate more script in the same context.
+// - Native functions receive their arguments as values (undefined is missing; objects and
+//   arrays are converted up to a fixed depth, functions are missing) and hand back a value.
+//   A native function that throws gives the script an Error with the exception's text.
+class ScriptContext {
+public:
+    struct Limits {
+        double budgetSeconds { 2.0 };
+        size_t memoryBytes { 64u << 20 };
+    };
+
+    // The completion value of a run and whether it ended normally.
+    struct Outcome {
+        bool ok { false };
+        // The completion value as text: strings as they are, numbers and booleans as the
+        // script's own String() gives them, anything else (and an error) "".
+        std::string text;
+        // The completion value itself (see class comment for the conversion).
+        Value value;
+        // Why the run failed ("TypeError: ...", or that the budget ran out).
+        std::string error;
+        bool outOfBudget { false };
+    };
+
+    using NativeFunction = std::function<Value(const std::vector<Value>& arguments)>;
+
+    // Null when the engine cannot make a heap.
+    static std::unique_ptr<ScriptContext> create(Limits limits);
+    static std::unique_ptr<ScriptContext> create() { return create(Limits {}); }
+    ~ScriptContext();
+    ScriptContext(const ScriptContext&) = delete;
+    ScriptContext& operator=(const ScriptContext&) = delete;
+
+    const Limits& limits() const { return m_limits; }
+    void setBudget(double seconds) { m_limits.budgetSeconds = seconds; }
+
+    // Runs `source` as a program. `name` appears in error messages.
+    Outcome evaluate(std::string_view source, std::string_view name = "script");
+
+    // Puts a native function on the global object. A dotted name ("app.log") makes or reuses
+    // the objects on the way; registering a name again replaces the function.
+    void registerFunction(const std::string& path, NativeFunction function);
+
+    // The private side of the context, out of reach of the scripts it runs: `source` must be a
+    // function expression; it is called with the global object and an object holding
+    // `natives`, and what it returns is kept as the internal object.
+    bool installInternal(std::string_view source, const std::vector<std::pair<std::string, NativeFunction>>& natives);
+    // Calls a method of the internal object with `arguments`.
+    Outcome callInternal(const std::string& method, const std::vector<Value>& arguments = {});
+
+    // How many runs are under way (nested runs count each).
+    int depth() const { return m_depth; }
+    // Bytes the heap holds now.
+    size_t memoryInUse() const { return m_memory; }
+
+    // Used by the engine's allocation and interrupt hooks.
+    void* allocate(size_t size);
+    void* reallocate(void* ptr, size_t size);
+    void release(void* ptr);
+    bool interruptRequested();
+
+private:
+    explicit ScriptContext(Limits limits);
+
+    using Clock = std::chrono::steady_clock;
+    struct Budget {
+        double limit;
+        double used { 0 };
+        Clock::time_point resumed;
+        bool exceeded { false };
+    };
+    struct NativeEntry {
+        NativeFunction function;
+    };
+
+    Outcome run(const std::function<void(duk_hthread*)>& protectedCall, std::string_view name);
+    static int nativeTrampoline(duk_hthread* ctx);
+    void pauseBudget();
+    void resumeBudget();
+
+    Limits m_limits;
+    duk_hthread* m_ctx { nullptr };
+    size_t m_memory { 0 };
+    int m_depth { 0 };
+    std::vector<Budget> m_budgets;
+    std::vector<std::unique_ptr<NativeEntry>> m_natives;
+    bool m_hasInternal { false };
+
+    friend struct ScriptContextAccess;
+};
+
+}

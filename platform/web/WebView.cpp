@@ -1,0 +1,590 @@
+#include "platform/web/WebView.h"
+
+#include "platform/foundation/Log.h"
+#include "platform/ui/DumpAttributes.h"
+#include "platform/web/DomPrelude.h"
+#include "platform/web/WebAddress.h"
+
+#include <algorithm>
+#include <map>
+
+namespace pf {
+
+namespace {
+    constexpr int kMaxRedirects = 10;
+    const char* kBlankPage = "<!DOCTYPE html><html><head></head><body></body></html>";
+
+    std::string asText(const Value& v) { return v.asString() ? *v.asString() : v.stringValue(); }
+}
+
+struct WebView::Page {
+    std::string url;
+    std::uint64_t generation { 0 };
+    std::unique_ptr<ScriptContext> context;
+    bool ready { false };
+    std::map<long long, RunLoop::TaskId> timers;
+
+    ~Page()
+    {
+        RunLoop::main().cancelAll(this);
+    }
+};
+
+struct WebView::Load {
+    std::uint64_t id { 0 };
+    UrlRequest request;
+    WebNavigationType type { WebNavigationType::Other };
+    std::optional<std::string> html;
+    int redirects { 0 };
+    std::shared_ptr<UrlConnection> connection;
+    std::shared_ptr<UrlConnection> scriptConnection;
+};
+
+WebView::WebView() = default;
+
+WebView::WebView(const Rect& frame)
+    : View(frame)
+{
+}
+
+WebView::~WebView()
+{
+    if (m_load) {
+        if (m_load->connection)
+            m_load->connection->cancel();
+        if (m_load->scriptConnection)
+            m_load->scriptConnection->cancel();
+    }
+}
+
+UrlError WebView::makeError(ErrorCode code, std::string description)
+{
+    UrlError error;
+    error.domain = kErrorDomain;
+    error.code = code;
+    error.description = std::move(description);
+    return error;
+}
+
+std::shared_ptr<WebView> WebView::keepAlive()
+{
+    return std::static_pointer_cast<WebView>(weak_from_this().lock());
+}
+
+// --- pages ---
+
+std::shared_ptr<WebView::Page> WebView::makePage(const std::string& url, const std::string& treeJson)
+{
+    auto page = std::make_shared<Page>();
+    page->url = url;
+    page->generation = ++m_generation;
+    page->context = ScriptContext::create(ScriptContext::Limits { m_budget, 64u << 20 });
+    if (!page->context)
+        return page;
+    Page* p = page.get();
+    WebView* view = this;
+    using Args = std::vector<Value>;
+    std::vector<std::pair<std::string, ScriptContext::NativeFunction>> natives = {
+        { "log", [](const Args& a) { Log::line("web page: " + (a.empty() ? std::string() : asText(a[0]))); return Value(); } },
+        { "alert",
+            [view](const Args& a) {
+                std::string t = a.empty() ? std::string() : asText(a[0]);
+                view->m_alerts.push_back(t);
+                Log::line("web page alert: " + t);
+                return Value();
+            } },
+        { "documentUrl", [p](const Args&) { return Value(p->url); } },
+        { "navigate",
+            [view, p](const Args& a) {
+                std::string kind = a.size() > 1 ? asText(a[1]) : "other";
+                auto type = kind == "link" ? WebNavigationType::LinkClicked : kind == "reload" ? WebNavigationType::Reload : WebNavigationType::Other;
+                view->navigateFromPage(*p, a.empty() ? std::string() : asText(a[0]), type);
+                return Value();
+            } },
+        { "submit",
+            [view, p](const Args& a) {
+                view->submitFromPage(*p, a.size() > 0 ? asText(a[0]) : "get", a.size() > 1 ? asText(a[1]) : "", a.size() > 2 ? a[2] : Value());
+                return Value();
+            } },
+        { "frameNavigate",
+            [view, p](const Args& a) { return Value(view->frameNavigation(*p, a.empty() ? 0 : a[0].intValue(), a.size() > 1 ? asText(a[1]) : "")); } },
+        { "setTimer",
+            [view, p](const Args& a) {
+                long long id = a.empty() ? 0 : a[0].longValue();
+                double ms = a.size() > 1 ? a[1].doubleValue() : 0;
+                bool repeats = a.size() > 2 && a[2].boolValue();
+                double delay = std::max(0.0, ms) / 1000.0;
+                if (repeats)
+                    delay = std::max(delay, 0.004); // a zero interval would spin the loop
+                std::weak_ptr<WebView> weak = std::static_pointer_cast<WebView>(view->weak_from_this().lock());
+                std::uint64_t generation = p->generation;
+                auto fire = [weak, generation, id]() {
+                    auto self = weak.lock();
+                    if (!self || !self->m_page || self->m_page->generation != generation)
+                        return;
+                    auto keep = self->m_page;
+                    if (!keep->timers.count(id))
+                        return;
+                    self->callPage("timer", { Value(id) });
+                };
+                RunLoop::TaskId task = repeats ? RunLoop::main().postRepeating(delay, fire, p) : RunLoop::main().postDelayed(delay, fire, p);
+                p->timers[id] = task;
+                if (!repeats) {
+                    // A one-shot timer forgets its task once it has run.
+                    RunLoop::main().postDelayed(delay, [p, id, task]() {
+                        auto it = p->timers.find(id);
+                        if (it != p->timers.end() && it->second == task)
+                            p->timers.erase(it);
+                    }, p);
+                }
+                return Value();
+            } },
+        { "clearTimer",
+            [p](const Args& a) {
+                auto it = p->timers.find(a.empty() ? 0 : a[0].longValue());
+                if (it != p->timers.end()) {
+                    RunLoop::main().cancel(it->second);
+                    p->timers.erase(it);
+                }
+                return Value();
+            } },
+        { "parseFragment",
+            [](const Args& a) {
+                auto result = HtmlParser::parseFragment(a.empty() ? std::string() : asText(a[0]));
+                if (!result.ok) {
+                    Log::line("web page: markup refused: " + result.error);
+                    return Value();
+                }
+                return Value(result.treeJson);
+            } },
+    };
+    if (!page->context->installInternal(DomPrelude::source(), natives)) {
+        page->context.reset();
+        return page;
+    }
+    auto built = page->context->callInternal("build", { Value(treeJson) });
+    if (!built.ok)
+        Log::line("web view: the document could not be built: " + built.error);
+    for (const auto& [name, function] : m_functions)
+        page->context->registerFunction(name, function);
+    page->ready = true;
+    return page;
+}
+
+void WebView::showPage(std::shared_ptr<Page> page)
+{
+    if (m_page) {
+        RunLoop::main().cancelAll(m_page.get());
+        // The old page may be running right now (a native call that spun the loop): keep it
+        // until the loop comes round again.
+        m_retired.push_back(std::move(m_page));
+        std::weak_ptr<WebView> weak = keepAlive();
+        RunLoop::main().post([weak]() {
+            if (auto self = weak.lock()) {
+                auto& retired = self->m_retired;
+                retired.erase(std::remove_if(retired.begin(), retired.end(),
+                                  [](const std::shared_ptr<Page>& p) { return !p->context || p->context->depth() == 0; }),
+                    retired.end());
+            }
+        });
+    }
+    m_page = std::move(page);
+}
+
+WebView::Page* WebView::ensurePage() const
+{
+    if (!m_page) {
+        auto self = const_cast<WebView*>(this);
+        auto parsed = HtmlParser::parseDocument(kBlankPage);
+        self->showPage(self->makePage("about:blank", parsed.treeJson));
+    }
+    return m_page.get();
+}
+
+Value WebView::callPage(const std::string& method, const std::vector<Value>& arguments) const
+{
+    auto self = const_cast<WebView*>(this)->keepAlive();
+    Page* page = ensurePage();
+    if (!page->context)
+        return Value();
+    auto keep = m_page;
+    auto outcome = page->context->callInternal(method, arguments);
+    return outcome.ok ? outcome.value : Value();
+}
+
+std::string WebView::url() const
+{
+    return m_page ? m_page->url : "about:blank";
+}
+
+std::string WebView::title() const
+{
+    return asText(callPage("title", {}));
+}
+
+std::uint64_t WebView::pageGeneration() const
+{
+    ensurePage();
+    return m_page->generation;
+}
+
+std::optional<std::string> WebView::evaluate(const std::string& script)
+{
+    auto self = keepAlive();
+    Page* page = ensurePage();
+    if (!page->context)
+        return std::nullopt;
+    auto keep = m_page;
+    return page->context->evaluate(script, "evaluated script").text;
+}
+
+void WebView::registerFunction(const std::string& name, ScriptContext::NativeFunction function)
+{
+    auto it = std::find_if(m_functions.begin(), m_functions.end(), [&](const auto& f) { return f.first == name; });
+    if (it != m_functions.end())
+        it->second = function;
+    else
+        m_functions.emplace_back(name, function);
+    Page* page = ensurePage();
+    if (page->context)
+        page->context->registerFunction(name, std::move(function));
+}
+
+void WebView::setScriptBudget(double seconds)
+{
+    m_budget = seconds;
+    if (m_page && m_page->context)
+        m_page->context->setBudget(seconds);
+}
+
+// --- navigation ---
+
+bool WebView::ask(const UrlRequest& request, WebNavigationType type)
+{
+    auto d = delegate();
+    return !d || d->webViewShouldStartLoadWithRequestNavigationType(*this, request, type);
+}
+
+void WebView::loadRequest(UrlRequest request)
+{
+    startLoad(std::move(request), WebNavigationType::Other, std::nullopt, true);
+}
+
+void WebView::loadHtmlString(std::string html, std::string baseUrl)
+{
+    UrlRequest request(baseUrl.empty() ? "about:blank" : baseUrl);
+    startLoad(std::move(request), WebNavigationType::Other, std::move(html), true);
+}
+
+void WebView::stopLoading()
+{
+    if (!m_load)
+        return;
+    failLoad(m_load->id, UrlError::make(UrlError::Cancelled));
+}
+
+void WebView::startLoad(UrlRequest request, WebNavigationType type, std::optional<std::string> html, bool askFirst)
+{
+    auto self = keepAlive();
+    if (askFirst && !ask(request, type))
+        return;
+    if (m_load)
+        failLoad(m_load->id, UrlError::make(UrlError::Cancelled));
+    auto load = std::make_unique<Load>();
+    load->id = m_nextLoadId++;
+    load->request = std::move(request);
+    load->type = type;
+    load->html = std::move(html);
+    std::uint64_t id = load->id;
+    m_load = std::move(load);
+    std::weak_ptr<WebView> weak = self;
+    RunLoop::main().post([weak, id]() {
+        auto view = weak.lock();
+        if (!view || !view->m_load || view->m_load->id != id)
+            return;
+        if (auto d = view->delegate())
+            d->webViewDidStartLoad(*view);
+        if (!view->m_load || view->m_load->id != id)
+            return;
+        view->fetch(id);
+    });
+}
+
+void WebView::fetch(std::uint64_t loadId)
+{
+    Load& load = *m_load;
+    if (load.html) {
+        std::string html = std::move(*load.html);
+        load.html.reset();
+        receiveDocument(loadId, std::move(html), load.request.url());
+        return;
+    }
+    const std::string& address = load.request.url();
+    std::string scheme = WebAddress::scheme(address);
+    if (scheme == "about") {
+        receiveDocument(loadId, kBlankPage, address);
+        return;
+    }
+    if (scheme != "http" && scheme != "https") {
+        failLoad(loadId, UrlError::make(UrlError::UnsupportedUrl));
+        return;
+    }
+    if (m_refusesRemoteLoads) {
+        failLoad(loadId, makeError(RemoteLoadRefused, "this web view loads no remote documents"));
+        return;
+    }
+    UrlRequest request = load.request;
+    request.setFollowsRedirects(false);
+    request.setMaximumResponseSize(HtmlParser::kMaxBytes);
+    auto connection = UrlConnection::create(request);
+    auto body = std::make_shared<std::string>();
+    auto response = std::make_shared<UrlResponse>();
+    std::weak_ptr<WebView> weak = keepAlive();
+    connection->didReceiveResponse = [weak, loadId, response](const UrlResponse& r) {
+        *response = r;
+        auto view = weak.lock();
+        if (!view || !view->m_load || view->m_load->id != loadId)
+            return;
+        int status = r.statusCode();
+        auto location = r.valueForHeader("Location");
+        if (status < 300 || status > 399 || status == 304 || !location)
+            return;
+        Load& load = *view->m_load;
+        load.connection->cancel();
+        load.connection.reset();
+        std::string next = WebAddress::resolve(load.request.url(), *location);
+        if (!WebAddress::isRemote(next)) {
+            view->failLoad(loadId, UrlError::make(UrlError::UnsupportedUrl));
+            return;
+        }
+        if (++load.redirects > kMaxRedirects) {
+            view->failLoad(loadId, UrlError::make(UrlError::TooManyRedirects));
+            return;
+        }
+        UrlRequest redirected = load.request;
+        redirected.setUrl(next);
+        if (!WebAddress::sameOrigin(load.request.url(), next))
+            redirected.removeHeader("Authorization");
+        if (status == 303 || ((status == 301 || status == 302) && redirected.method() == "POST")) {
+            redirected.setMethod("GET");
+            redirected.setBody(Bytes {});
+            redirected.removeHeader("Content-Type");
+        }
+        if (!view->ask(redirected, WebNavigationType::Other)) {
+            if (view->m_load && view->m_load->id == loadId)
+                view->failLoad(loadId, makeError(FrameLoadInterrupted, "the redirect was refused"));
+            return;
+        }
+        if (!view->m_load || view->m_load->id != loadId)
+            return;
+        view->m_load->request = std::move(redirected);
+        view->fetch(loadId);
+    };
+    connection->didReceiveData = [body](const Bytes& data) { body->append(data.begin(), data.end()); };
+    connection->didFinishLoading = [weak, loadId, body, response]() {
+        auto view = weak.lock();
+        if (!view || !view->m_load || view->m_load->id != loadId)
+            return;
+        view->m_load->connection.reset();
+        std::string address = response->url().empty() ? view->m_load->request.url() : response->url();
+        view->receiveDocument(loadId, std::move(*body), address);
+    };
+    connection->didFailWithError = [weak, loadId](const UrlError& error) {
+        auto view = weak.lock();
+        if (view && view->m_load && view->m_load->id == loadId)
+            view->failLoad(loadId, error);
+    };
+    load.connection = connection;
+    connection->start();
+}
+
+void WebView::receiveDocument(std::uint64_t loadId, std::string html, std::string url)
+{
+    auto parsed = HtmlParser::parseDocument(html);
+    if (!parsed.ok) {
+        Log::line("web view: document at " + url + " refused: " + parsed.error);
+        failLoad(loadId, makeError(DocumentRefused, parsed.error));
+        return;
+    }
+    auto page = makePage(url, parsed.treeJson);
+    showPage(page);
+    runScripts(loadId, page, std::move(parsed.scripts), 0);
+}
+
+void WebView::runScripts(std::uint64_t loadId, std::shared_ptr<Page> page, std::vector<HtmlParser::Script> scripts, size_t index)
+{
+    auto self = keepAlive();
+    for (; index < scripts.size(); ++index) {
+        if (!m_load || m_load->id != loadId || m_page != page || !page->context)
+            return;
+        const auto& script = scripts[index];
+        std::string name = "script " + std::to_string(index + 1) + " of " + page->url;
+        if (!script.linked) {
+            page->context->evaluate(script.text, name);
+            continue;
+        }
+        std::string address = WebAddress::resolve(page->url, script.text);
+        if (!WebAddress::isRemote(address) || m_refusesRemoteLoads) {
+            Log::line("web view: script " + address + " not loaded: " + (m_refusesRemoteLoads ? "remote loads are refused" : "not an http address"));
+            continue;
+        }
+        UrlRequest request(address);
+        request.setMaximumResponseSize(HtmlParser::kMaxBytes);
+        auto connection = UrlConnection::create(request);
+        auto body = std::make_shared<std::string>();
+        auto status = std::make_shared<int>(0);
+        std::weak_ptr<WebView> weak = self;
+        auto next = [weak, loadId, page, scripts, index, body, status, address](bool ok) {
+            auto view = weak.lock();
+            if (!view || !view->m_load || view->m_load->id != loadId)
+                return;
+            view->m_load->scriptConnection.reset();
+            auto rest = scripts;
+            if (ok && *status >= 200 && *status < 300) {
+                rest[index].linked = false;
+                rest[index].text = std::move(*body);
+                view->runScripts(loadId, page, std::move(rest), index);
+            } else {
+                Log::line("web view: script " + address + " not loaded");
+                view->runScripts(loadId, page, std::move(rest), index + 1);
+            }
+        };
+        connection->didReceiveResponse = [status](const UrlResponse& r) { *status = r.statusCode(); };
+        connection->didReceiveData = [body](const Bytes& data) { body->append(data.begin(), data.end()); };
+        connection->didFinishLoading = [next]() { next(true); };
+        connection->didFailWithError = [next](const UrlError&) { next(false); };
+        m_load->scriptConnection = connection;
+        connection->start();
+        return;
+    }
+    if (!m_load || m_load->id != loadId || m_page != page)
+        return;
+    if (page->context)
+        page->context->callInternal("loaded", {});
+    finishLoad(loadId);
+}
+
+void WebView::finishLoad(std::uint64_t loadId)
+{
+    if (!m_load || m_load->id != loadId)
+        return;
+    m_load.reset();
+    if (auto d = delegate())
+        d->webViewDidFinishLoad(*this);
+}
+
+void WebView::failLoad(std::uint64_t loadId, UrlError error)
+{
+    if (!m_load || m_load->id != loadId)
+        return;
+    if (m_load->connection)
+        m_load->connection->cancel();
+    if (m_load->scriptConnection)
+        m_load->scriptConnection->cancel();
+    m_load.reset();
+    if (auto d = delegate())
+        d->webViewDidFailLoadWithError(*this, error);
+}
+
+void WebView::navigateFromPage(Page& page, const std::string& address, WebNavigationType type)
+{
+    std::string target = WebAddress::resolve(page.url, address);
+    std::weak_ptr<WebView> weak = keepAlive();
+    std::uint64_t generation = page.generation;
+    // The navigation starts after the script that asked for it.
+    RunLoop::main().post([weak, generation, target, type]() {
+        auto view = weak.lock();
+        if (!view || !view->m_page || view->m_page->generation != generation)
+            return;
+        view->startLoad(UrlRequest(target), type, std::nullopt, true);
+    });
+}
+
+void WebView::submitFromPage(Page& page, const std::string& method, const std::string& action, const Value& pairs)
+{
+    std::string target = WebAddress::resolve(page.url, action.empty() ? page.url : action);
+    std::string encoded;
+    if (const Array* list = pairs.asArray()) {
+        for (const Value& pair : *list) {
+            if (!encoded.empty())
+                encoded += '&';
+            encoded += WebAddress::formEncode(asText(pair[size_t(0)])) + "=" + WebAddress::formEncode(asText(pair[size_t(1)]));
+        }
+    }
+    UrlRequest request;
+    if (method == "post") {
+        request.setUrl(target);
+        request.setMethod("POST");
+        request.setValue("application/x-www-form-urlencoded", "Content-Type");
+        request.setBody(std::string_view(encoded));
+    } else {
+        size_t cut = target.find_first_of("?#");
+        request.setUrl(target.substr(0, cut) + "?" + encoded);
+    }
+    std::weak_ptr<WebView> weak = keepAlive();
+    std::uint64_t generation = page.generation;
+    RunLoop::main().post([weak, generation, request]() {
+        auto view = weak.lock();
+        if (!view || !view->m_page || view->m_page->generation != generation)
+            return;
+        view->startLoad(request, WebNavigationType::FormSubmitted, std::nullopt, true);
+    });
+}
+
+bool WebView::frameNavigation(Page& page, int frameId, const std::string& address)
+{
+    UrlRequest request(WebAddress::resolve(page.url, address));
+    if (!ask(request, WebNavigationType::Other))
+        return false;
+    // Frames load nothing; their load handler runs once the loop comes round.
+    std::weak_ptr<WebView> weak = keepAlive();
+    std::uint64_t generation = page.generation;
+    RunLoop::main().postDelayed(
+        0,
+        [weak, generation, frameId]() {
+            auto view = weak.lock();
+            if (view && view->m_page && view->m_page->generation == generation)
+                view->callPage("frameLoaded", { Value(frameId) });
+        },
+        &page);
+    return true;
+}
+
+// --- what a person sees and does ---
+
+std::vector<std::string> WebView::contentLines() const
+{
+    std::vector<std::string> lines;
+    Value v = callPage("lines", {});
+    if (const Array* list = v.asArray())
+        for (const Value& line : *list)
+            lines.push_back(asText(line));
+    return lines;
+}
+
+bool WebView::activateLink(const std::string& linkText)
+{
+    return callPage("tapLink", { Value(linkText) }).boolValue();
+}
+
+bool WebView::fillField(const std::string& field, const std::string& value)
+{
+    return callPage("fill", { Value(field), Value(value) }).boolValue();
+}
+
+bool WebView::pressButton(const std::string& control)
+{
+    return callPage("press", { Value(control) }).boolValue();
+}
+
+void WebView::dumpAttributes(DumpAttributes& attributes) const
+{
+    View::dumpAttributes(attributes);
+    std::string t = title();
+    if (!t.empty())
+        attributes.text("title", t);
+    if (isLoading())
+        attributes.flag("loading");
+}
+
+}

@@ -1,0 +1,287 @@
+#include "tests/screens/PortalScreenFixture.h"
+
+#include "core/managers/AppointmentManager.h"
+#include "core/storage/GiftDetailInfoDatabaseManager.h"
+#include "core/views/DateConverter.h"
+#include "core/views/HardPickingItems.h"
+#include "platform/foundation/Pasteboard.h"
+#include "platform/kit/RichTextLabel.h"
+#include "platform/testing/TestHttpServer.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/TableView.h"
+#include "screens/gifts/GiftScreenFactory.h"
+#include "screens/gifts/PagingFooterCell.h"
+#include "screens/mygifts/MyGiftAppointmentTableViewCell.h"
+#include "screens/mygifts/MyGiftAppointmentViewController.h"
+#include "screens/mygifts/MyGiftCodeViewController.h"
+#include "screens/mygifts/MyGiftObtainedTableViewCell.h"
+#include "screens/mygifts/MyGiftObtainedViewController.h"
+#include "screens/mygifts/MyGiftsViewController.h"
+
+#include <functional>
+#include <mutex>
+
+namespace {
+
+constexpr long long kStoredStart = 1'900'000'000;
+constexpr long long kStoredEnd = 1'900'500'000;
+
+class MyGiftsScreenTest : public PortalScreenFixture {
+protected:
+    MyGiftsScreenTest()
+    {
+        showRoot();
+        GiftScreenFactory::setDetailFactory([this](int fid) {
+            openedDetails.push_back(fid);
+            return std::make_shared<AdaptedViewController>();
+        });
+    }
+    ~MyGiftsScreenTest() override { GiftScreenFactory::setDetailFactory({}); }
+
+    // Books gifts in this order (the last one is the newest booking), as not open yet.
+    void book(const std::vector<int>& fids)
+    {
+        for (int fid : fids) {
+            GiftDetailInfo info;
+            info.setFid(fid);
+            info.setTitle("礼包" + std::to_string(fid));
+            info.setStatus(0);
+            info.setStartTime(kStoredStart);
+            info.setEndTime(kStoredEnd);
+            ASSERT_EQ(AppointmentManager::sharedInstance()->addGiftAppointment(info), DataBaseManager::Status::Ok);
+            driver.advance(1);
+        }
+    }
+    std::shared_ptr<GiftDetailInfo> stored(int fid) { return GiftDetailInfoDatabaseManager::sharedInstance()->retrieveDataFromTableWithFid(fid); }
+
+    void openMyGifts()
+    {
+        screen = std::make_shared<MyGiftsViewController>();
+        push(screen);
+        settle();
+    }
+    std::shared_ptr<MyGiftAppointmentViewController> booked() const
+    {
+        return std::dynamic_pointer_cast<MyGiftAppointmentViewController>(screen->myGiftControllers().at(0));
+    }
+    std::shared_ptr<MyGiftObtainedViewController> obtained() const
+    {
+        return std::dynamic_pointer_cast<MyGiftObtainedViewController>(screen->myGiftControllers().at(1));
+    }
+    std::string statusShown(int row) const
+    {
+        auto cell = std::dynamic_pointer_cast<MyGiftAppointmentTableViewCell>(booked()->tableView()->cellForRowAtIndexPath({ 0, row }));
+        return cell ? cell->statusLabel()->text() : "(no row)";
+    }
+    std::vector<std::string> checkedFids() const
+    {
+        std::vector<std::string> fids;
+        for (auto& form : formsOf("ka/check"))
+            fids.push_back(form["fid"]);
+        return fids;
+    }
+
+    std::shared_ptr<MyGiftsViewController> screen;
+    std::vector<int> openedDetails;
+};
+
+TEST_F(MyGiftsScreenTest, TheBookedListShowsNewestFirstAndTakesEachGiftsStateInListOrder)
+{
+    // On the portal 1001 is open, 1004 opens in a few minutes and 1005 has only released codes.
+    book({ 1001, 1004, 1005 });
+    openMyGifts();
+    EXPECT_EQ(screen->title(), "我的礼包");
+    EXPECT_EQ(screen->view()->subviews().back(), booked()->view()) << "the booked list lies on top";
+    EXPECT_EQ(countOf("ka/mine"), 0u) << "no token, no request";
+
+    EXPECT_EQ(checkedFids(), (std::vector<std::string> { "1005", "1004", "1001" }));
+    EXPECT_TRUE(booked()->isWalkOver());
+    EXPECT_EQ(statusShown(0), "淘号") << "the new states show at once";
+    EXPECT_EQ(statusShown(1), "详情");
+    EXPECT_EQ(statusShown(2), "领取");
+    EXPECT_EQ(stored(1001)->status(), 1);
+    EXPECT_NE(stored(1001)->startTime(), kStoredStart) << "the portal's times are kept";
+    EXPECT_EQ(portal.receivedRequests().back().header("Authorization"), std::nullopt);
+
+    // A row opens its gift; coming back redraws without asking again.
+    ASSERT_TRUE(driver.tapRow(booked()->tableView(), { 0, 1 }));
+    driver.advance(pf::NavigationController::TransitionDuration + 0.05);
+    EXPECT_EQ(openedDetails, (std::vector<int> { 1004 }));
+    navigation->popViewController(false);
+    settle();
+    EXPECT_EQ(checkedFids().size(), 3u);
+
+    ASSERT_TRUE(driver.tapText("已领取"));
+    EXPECT_EQ(screen->currentPage(), 11);
+    EXPECT_EQ(screen->view()->subviews().back(), obtained()->view());
+}
+
+TEST_F(MyGiftsScreenTest, TheWalkWritesOnlyTheGiftAskedAboutKeepsMissingTimesAndStopsAtTheFirstFailure)
+{
+    pf::TestHttpServer fake;
+    std::mutex mutex;
+    std::map<std::string, std::string> replies;
+    fake.on("POST", "/api/ka/check", [&](const pf::TestHttpServer::Request& request) {
+        pf::TestHttpServer::Response response;
+        response.contentType = "application/json";
+        std::lock_guard lock(mutex);
+        response.body = replies[PortalTestClient::formFields(request.body)["fid"]];
+        return response;
+    });
+    useApi(fake.url("/api/"));
+    replies["4"] = R"({"ret":0,"body":[{"fid":4,"status":1}]})";
+    replies["3"] = R"({"ret":0,"body":[{"fid":3,"status":9,"startTime":1950000000,"endTime":1960000000}]})";
+    replies["2"] = R"({"ret":0,"body":[{"fid":1,"status":3,"startTime":1,"endTime":2}]})";
+    book({ 1, 2, 3, 4 });
+    openMyGifts();
+
+    auto asked = [&] {
+        std::vector<std::string> fids;
+        for (auto& r : fake.requests())
+            fids.push_back(PortalTestClient::formFields(r.body)["fid"]);
+        return fids;
+    };
+    EXPECT_EQ(asked(), (std::vector<std::string> { "4", "3", "2" })) << "a reply about another gift stops the walk";
+    EXPECT_EQ(stored(4)->status(), 1);
+    EXPECT_EQ(stored(4)->startTime(), kStoredStart) << "a reply without times keeps the stored ones";
+    EXPECT_EQ(stored(4)->endTime(), kStoredEnd);
+    EXPECT_EQ(stored(3)->startTime(), 1'950'000'000);
+    EXPECT_EQ(stored(1)->status(), 0) << "gift 1 was not asked about";
+    EXPECT_EQ(stored(1)->startTime(), kStoredStart);
+    EXPECT_EQ(statusShown(0), "领取");
+
+    // A reused cell that showed "领取" shows nothing for an unknown status.
+    auto cell = std::dynamic_pointer_cast<MyGiftAppointmentTableViewCell>(booked()->tableView()->cellForRowAtIndexPath({ 0, 0 }));
+    cell->refreshCell(*booked()->appointmentInfo()[1]);
+    EXPECT_EQ(cell->statusLabel()->text(), "");
+    EXPECT_EQ(cell->statusLabel()->backgroundColor(), pf::Color::clear());
+
+    for (const char* failure : { "<html>502</html>", R"({"ret":1,"msg":"礼包不存在","body":[{"fid":4,"status":3}]})",
+             R"({"ret":0,"body":[]})", R"({"ret":0})" }) {
+        SCOPED_TRACE(failure);
+        fake.clearRequests();
+        {
+            std::lock_guard lock(mutex);
+            replies["4"] = failure;
+        }
+        openMyGifts();
+        EXPECT_EQ(asked(), (std::vector<std::string> { "4" }));
+        EXPECT_TRUE(booked()->isWalkOver());
+        EXPECT_EQ(stored(4)->status(), 1);
+    }
+}
+
+TEST_F(MyGiftsScreenTest, ObtainedCodesAskNothingWithoutATokenThenPageOnlyByTheFooterAndCopyACode)
+{
+    openMyGifts();
+    ASSERT_TRUE(driver.tapText("已领取"));
+    auto table = obtained()->tableView();
+    ASSERT_EQ(table->numberOfRowsInSection(0), 1);
+    ASSERT_TRUE(driver.tapText(PagingFooterCell::kEndText));
+    ASSERT_TRUE(driver.pullDownAndRelease(table, 300));
+    settle();
+    EXPECT_EQ(countOf("ka/mine"), 0u) << "without a token nothing is sent";
+    EXPECT_TRUE(driver.findByText(PagingFooterCell::kEndText));
+    EXPECT_FALSE(obtained()->pager().isReloading());
+    EXPECT_EQ(table->contentInset().top, 0) << "the header closed";
+
+    storeTokenOf("collector", "collector123");
+    navigation->popViewController(false);
+    openMyGifts();
+    ASSERT_TRUE(driver.tapText("已领取"));
+    table = obtained()->tableView();
+    ASSERT_EQ(table->numberOfRowsInSection(0), 21);
+    EXPECT_TRUE(obtained()->pager().isMoreInfo());
+    table->setContentOffset({ 0, table->contentSize().height - table->frame().height() });
+    ASSERT_TRUE(driver.dragView(table, { 0, -300 }, { .duration = 0.1, .fling = true }));
+    driver.advance(3);
+    settle();
+    EXPECT_EQ(countOf("ka/mine"), 2u) << "the end of the list loads nothing";
+    ASSERT_TRUE(driver.tapRow(table, { 0, 20 }));
+    settle();
+    EXPECT_EQ(obtained()->giftListArray().size(), 25u);
+    EXPECT_FALSE(obtained()->pager().isMoreInfo());
+    for (auto& form : formsOf("ka/mine"))
+        EXPECT_EQ(form["count"], "20");
+
+    table->setContentOffset({ 0, 0 });
+    driver.settle();
+    const MyGiftInfo& newest = *obtained()->giftListArray().front();
+    EXPECT_EQ(newest.code().text().substr(newest.code().text().size() - 4), "1024") << "newest first";
+    auto row = std::dynamic_pointer_cast<MyGiftObtainedTableViewCell>(table->cellForRowAtIndexPath({ 0, 0 }));
+    ASSERT_TRUE(row);
+    EXPECT_EQ(row->detail0()->plainText(), "卡密：" + newest.code().text());
+    EXPECT_EQ(row->detail1()->plainText(), "有效时间：" + DateConverter::date2FromUNIXTime(static_cast<double>(newest.startTime())) + "～"
+            + DateConverter::date2FromUNIXTime(static_cast<double>(newest.endTime())));
+
+    // The code screen copies the code; a second copy during the fade starts it over.
+    ASSERT_TRUE(driver.tapRow(table, { 0, 0 }));
+    driver.advance(pf::NavigationController::TransitionDuration + 0.05);
+    auto code = std::dynamic_pointer_cast<MyGiftCodeViewController>(top());
+    ASSERT_TRUE(code);
+    EXPECT_EQ(code->promptTextLabel()->text(), "恭喜您成功领到了" + newest.title().text());
+    ASSERT_TRUE(driver.tapText("复制卡密"));
+    EXPECT_EQ(pf::Pasteboard::general()->string(), newest.code().text());
+    auto box = code->obtainSuccessedBackView();
+    EXPECT_FALSE(box->isHidden());
+    driver.advance(2);
+    ASSERT_TRUE(driver.tapText("复制卡密"));
+    EXPECT_EQ(box->alpha(), 0) << "the model value; the fade plays on";
+    driver.advance(1.5);
+    EXPECT_FALSE(box->isHidden()) << "the first fade's end does not hide the second one's box";
+    EXPECT_TRUE(driver.findByText("复制成功"));
+    driver.advance(2);
+    EXPECT_TRUE(box->isHidden());
+
+    ASSERT_TRUE(driver.tapText("取消"));
+    driver.advance(pf::NavigationController::TransitionDuration + 0.05);
+    EXPECT_EQ(top(), screen);
+}
+
+TEST_F(MyGiftsScreenTest, ObtainedCodesShowPortalTextsAsWrittenAndAFailedRefreshKeepsThem)
+{
+    pf::TestHttpServer fake;
+    std::mutex mutex;
+    std::string reply = R"({"ret":0,"body":[{"title":"<font size=40>X</font>","code":"<b>&amp;</b>","startime":1417363200,"endtime":1419955200}]})";
+    fake.on("POST", "/api/ka/mine", [&](const pf::TestHttpServer::Request& request) {
+        pf::TestHttpServer::Response response;
+        response.contentType = "application/json";
+        std::lock_guard lock(mutex);
+        response.body = PortalTestClient::formFields(request.body)["page"] == "1" ? reply : R"({"ret":0,"body":[]})";
+        return response;
+    });
+    fake.reply("POST", "/api/ka/check", 200, R"({"ret":0,"body":[]})", "application/json");
+    useApi(fake.url("/api/"));
+    LoginManager::sharedInstance()->recordUserToken("token-1");
+    openMyGifts();
+    ASSERT_TRUE(driver.tapText("已领取"));
+    auto table = obtained()->tableView();
+    auto row = std::dynamic_pointer_cast<MyGiftObtainedTableViewCell>(table->cellForRowAtIndexPath({ 0, 0 }));
+    ASSERT_TRUE(row);
+    EXPECT_EQ(row->title()->plainText(), "<font size=40>X</font>");
+    EXPECT_EQ(row->detail0()->plainText(), "卡密：<b>&amp;</b>");
+    EXPECT_EQ(row->detail1()->plainText(), "有效时间：2014-12-01～2014-12-31");
+    EXPECT_EQ(fake.lastRequest()->header("Authorization"), "OAuth usertoken=\"token-1\"");
+
+    {
+        std::lock_guard lock(mutex);
+        reply = R"({"ret":4,"msg":"请先登录"})";
+    }
+    ASSERT_TRUE(driver.pullDownAndRelease(table, 300));
+    settle();
+    driver.advance(1);
+    settle();
+    EXPECT_EQ(obtained()->giftListArray().size(), 1u) << "a failed refresh keeps the codes";
+    EXPECT_EQ(table->numberOfRowsInSection(0), 2);
+    EXPECT_EQ(table->contentInset().top, 0);
+
+    ASSERT_TRUE(driver.tapRow(table, { 0, 0 }));
+    driver.advance(pf::NavigationController::TransitionDuration + 0.05);
+    auto code = std::dynamic_pointer_cast<MyGiftCodeViewController>(top());
+    ASSERT_TRUE(code);
+    EXPECT_EQ(code->codeText()->plainText(), "卡密：<b>&amp;</b>");
+    EXPECT_EQ(code->promptTextLabel()->text(), "恭喜您成功领到了<font size=40>X</font>");
+}
+
+}
