@@ -1,6 +1,5 @@
 #include "platform/foundation/PropertyList.h"
 
-#include "platform/foundation/AsciiText.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/PropertyListCheck.h"
 
@@ -126,22 +125,6 @@ std::optional<Value> toValue(plist_t node, int depth, std::string* error)
     }
 }
 
-// The library stores texts as C strings and turns them into UTF-16 where they are not ASCII,
-// cutting them short at a NUL or at the first byte that is not UTF-8. Such a text is refused
-// rather than written shorter than it is.
-bool isStorableText(const std::string& text, std::string* error)
-{
-    if (text.find('\0') != std::string::npos) {
-        fail(error, "a text holds a NUL character");
-        return false;
-    }
-    if (!AsciiText::isValidUtf8(text)) {
-        fail(error, "a text is not UTF-8");
-        return false;
-    }
-    return true;
-}
-
 plist_t toNode(const Value& value, int depth, std::string* error)
 {
     if (depth > PropertyList::kMaxDepth) {
@@ -160,8 +143,6 @@ plist_t toNode(const Value& value, int depth, std::string* error)
     case Value::Type::Real:
         return plist_new_real(*value.asReal());
     case Value::Type::String:
-        if (!isStorableText(*value.asString(), error))
-            return nullptr;
         return plist_new_string(value.asString()->c_str());
     case Value::Type::Data: {
         const Bytes& d = *value.asData();
@@ -207,10 +188,6 @@ plist_t toNode(const Value& value, int depth, std::string* error)
         }
         plist_t dict = plist_new_dict();
         for (const auto& [key, item] : d) {
-            if (!isStorableText(key, error)) {
-                plist_free(dict);
-                return nullptr;
-            }
             plist_t child = toNode(item, depth + 1, error);
             if (!child) {
                 plist_free(dict);

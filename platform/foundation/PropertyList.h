@@ -20,8 +20,7 @@ namespace pf {
 // - Integers are signed 64-bit; dates are kept to the microsecond (at worst one short), but to
 //   the second in XML and before 2001 (the library misreads earlier fractions); a UID (only
 //   found in keyed archives) reads as the dictionary {"CF$UID": n} and such a dictionary writes back as a UID.
-// - Null and missing values cannot be written, nor texts (values or keys) that hold a NUL
-//   character or are not UTF-8: writing fails with a reason instead of storing them cut short.
+// - Null and missing values cannot be written: writing fails with a reason.
 class PropertyList {
 public:
     enum class Format { Binary, Xml };

@@ -140,30 +140,6 @@ TEST(PropertyList, DatesBefore2001KeepTheirSecond)
     }
 }
 
-// The library would store these cut short (at the NUL, or at the first byte that is not
-// UTF-8); a text read from a hostile list must not come back shorter when written.
-TEST(PropertyList, TextsTheFormatCannotHoldAreRefusedNotCut)
-{
-    const std::string nul("a\0b", 3);
-    const std::string notUtf8 = "Talm\x96\x8dinMob";
-    const std::vector<Value> refused {
-        Value(nul),
-        Value(notUtf8),
-        Value(Dictionary { { nul, 1 } }),
-        Value(Array { Value(Dictionary { { notUtf8, "x" } }) }),
-    };
-    for (const auto& format : { PropertyList::Format::Binary, PropertyList::Format::Xml }) {
-        for (const auto& value : refused) {
-            std::string error;
-            EXPECT_FALSE(PropertyList::write(value, format, &error));
-            EXPECT_FALSE(error.empty());
-        }
-        auto chinese = PropertyList::write(Value("礼包 \xF0\x9F\x8E\x81"), format);
-        ASSERT_TRUE(chinese);
-        EXPECT_EQ(*PropertyList::parse(*chinese), Value("礼包 \xF0\x9F\x8E\x81"));
-    }
-}
-
 TEST(PropertyList, HostileListsAreRefusedBeforeTheLibraryReadsThem)
 {
     for (const auto& [what, bytes] : hostile_plist::hostileBinaryLists(PropertyList::kMaxDepth)) {
