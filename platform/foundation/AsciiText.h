@@ -21,6 +21,9 @@ public:
     static void appendPercentEscaped(std::string& out, unsigned char byte);
     // `&`, `<`, `>` and `"` as character references, for HTML and markup text.
     static std::string htmlEscaped(std::string_view text);
+    // Whether the bytes are well-formed UTF-8: no overlong forms, surrogates or values past
+    // U+10FFFF.
+    static bool isValidUtf8(std::string_view text);
 };
 
 }

@@ -154,6 +154,10 @@ plist_t toNode(const Value& value, int depth, std::string* error)
             fail(error, "date out of range");
             return nullptr;
         }
+        // The library reads a fraction of a second before 2001 back with the wrong sign (a
+        // second or two off), so such dates are written to the whole second.
+        if (t < 0)
+            t = std::round(t);
         double whole = std::floor(t);
         auto usec = static_cast<std::int32_t>(std::llround((t - whole) * 1e6));
         auto sec = static_cast<std::int32_t>(whole);

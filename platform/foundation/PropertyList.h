@@ -17,8 +17,9 @@ namespace pf {
 //   it passes PropertyListCheck: nesting at most kMaxDepth deep, no entry containing itself, at
 //   most kMaxNodes values once entries shared in the binary form count at each use, and no text
 //   holding a NUL character.
-// - Integers are signed 64-bit; dates are kept to the microsecond; a UID (only found in keyed
-//   archives) reads as the dictionary {"CF$UID": n} and such a dictionary writes back as a UID.
+// - Integers are signed 64-bit; dates are kept to the microsecond (at worst one short), but to
+//   the second in XML and before 2001 (the library misreads earlier fractions); a UID (only
+//   found in keyed archives) reads as the dictionary {"CF$UID": n} and such a dictionary writes back as a UID.
 // - Null and missing values cannot be written: writing fails with a reason.
 class PropertyList {
 public:

@@ -33,12 +33,13 @@ public:
     bool contains(std::string_view key) const { return find(key) != nullptr; }
     void set(std::string key, Value value);
     bool remove(std::string_view key);
-    size_t size() const { return m_entries.size(); }
-    bool empty() const { return m_entries.empty(); }
+    // Defined below Value: the entries' type is complete only there (clang insists).
+    size_t size() const;
+    bool empty() const;
     std::vector<std::string> keys() const;
 
-    auto begin() const { return m_entries.begin(); }
-    auto end() const { return m_entries.end(); }
+    std::vector<Entry>::const_iterator begin() const;
+    std::vector<Entry>::const_iterator end() const;
     bool operator==(const Dictionary& other) const;
 
 private:
@@ -185,6 +186,11 @@ private:
         SharedStorage<pf::Array>, SharedStorage<pf::Dictionary>>
         m_storage;
 };
+
+inline size_t Dictionary::size() const { return m_entries.size(); }
+inline bool Dictionary::empty() const { return m_entries.empty(); }
+inline std::vector<Dictionary::Entry>::const_iterator Dictionary::begin() const { return m_entries.begin(); }
+inline std::vector<Dictionary::Entry>::const_iterator Dictionary::end() const { return m_entries.end(); }
 
 // Reading a number from the start of a text, as the platform's text objects do.
 namespace text {

@@ -120,6 +120,26 @@ TEST(PropertyList, NullAndDeepNestingCannotBeWritten)
     EXPECT_FALSE(error.empty());
 }
 
+// A fraction of a second before 2001 would come back with the wrong sign (up to two seconds
+// off); such dates are kept to the nearest whole second instead.
+TEST(PropertyList, DatesBefore2001KeepTheirSecond)
+{
+    const std::vector<std::pair<double, double>> dates {
+        { 978'307'199.5, 978'307'199 }, // half a second before 2001
+        { 644'241'600.25, 644'241'600 }, // 1990
+        { 644'241'600.0, 644'241'600 },
+    };
+    for (const auto& format : { PropertyList::Format::Binary, PropertyList::Format::Xml }) {
+        for (const auto& [written, read] : dates) {
+            auto bytes = PropertyList::write(Value(Date { written }), format);
+            ASSERT_TRUE(bytes);
+            auto back = PropertyList::parse(*bytes);
+            ASSERT_TRUE(back && back->asDate());
+            EXPECT_DOUBLE_EQ(back->asDate()->secondsSince1970, read) << written;
+        }
+    }
+}
+
 TEST(PropertyList, HostileListsAreRefusedBeforeTheLibraryReadsThem)
 {
     for (const auto& [what, bytes] : hostile_plist::hostileBinaryLists(PropertyList::kMaxDepth)) {

@@ -1,0 +1,43 @@
+// URLs the app is handed by others: addresses from portal replies (pictures, downloads) and
+// URLs other apps open. The input is "URL\nTEXT": the URL is parsed and read every way the app
+// reads one; TEXT is a path component to append and a text to escape and unescape.
+//
+// The router of URLs opened by other apps does not exist yet; when it does, its target goes
+// here too (parse, then route with a stand-in source application).
+#include "core/ContentFetcher.h"
+#include "core/managers/UpdatingCheckManager.h"
+#include "fuzz/support/FuzzSupport.h"
+#include "platform/foundation/Url.h"
+
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    fuzz::prepareProcess();
+    fuzz::FuzzInput input(data, size);
+    std::string_view address = input.takeUntil('\n');
+    std::string_view text = input.rest();
+
+    if (auto url = pf::Url::fromString(address)) {
+        url->path();
+        url->pathComponents();
+        url->lastPathComponent();
+        url->queryItems();
+        url->isFileUrl();
+        url->appendingPathComponent(text).pathComponents();
+        if (auto again = pf::Url::fromString(url->absoluteString()); !again || !(*again == *url))
+            std::abort();
+    }
+    ContentFetcher::isFetchableAddress(std::string(address));
+
+    // What a component escape gives is a legal URL piece that unescapes to the text itself.
+    std::string escaped = pf::Url::escapeComponent(text);
+    if (auto back = pf::Url::unescape(escaped); back && *back != text)
+        std::abort();
+    if (!pf::Url::fromString(UpdatingCheckManager::installAddress(std::string(text))))
+        std::abort();
+    pf::Url::escape(text);
+    pf::Url::unescape(text);
+    pf::Url::formDecode(text);
+    return 0;
+}
