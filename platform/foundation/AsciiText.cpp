@@ -70,6 +70,8 @@ std::string AsciiText::htmlEscaped(std::string_view text)
         }
     }
     return out;
+}
+
 bool AsciiText::isValidUtf8(std::string_view s)
 {
     size_t i = 0;
