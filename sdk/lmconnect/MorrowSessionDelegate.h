@@ -23,6 +23,12 @@ public:
     virtual void morrowDidLogin() { }
     virtual void morrowDidNotLogin(bool cancelled) { }
     virtual void morrowDidNotNetWork() { }
+    virtual void morrowDidLogout() { }
+
+    // Replies the LM and LZone apps hand back: a story share, and any API reply whose name is
+    // outside the closed table.
+    virtual void sendStoryResponse(const std::shared_ptr<APIResponse>& response) { }
+    virtual void responseDidReceived(const std::shared_ptr<APIResponse>& response, const std::string& message) { }
 
     virtual void getUserInfoResponse(const std::shared_ptr<APIResponse>& response) { }
     virtual void getListAlbumResponse(const std::shared_ptr<APIResponse>& response) { }
