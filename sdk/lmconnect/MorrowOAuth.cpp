@@ -6,6 +6,7 @@
 #include "sdk/lmconnect/MorrowScriptText.h"
 #include "sdk/lmconnect/MorrowWebViewHost.h"
 #include "sdk/lmconnect/apps/MXAppidConvert.h"
+#include "sdk/lmconnect/apps/MorrowApiInterface.h"
 #include "sdk/lmconnect/apps/OpenApi.h"
 #include "sdk/lmconnect/update/JsUpdateManager.h"
 
@@ -267,7 +268,7 @@ bool MorrowOAuth::handleOpenURL(const pf::Url& url)
 }
 
 bool MorrowOAuth::HandleOpenURL(const pf::Url& url) { return OpenApi::handleOpenURL(url); }
-bool MorrowOAuth::CanHandleOpenURL(const pf::Url& url) { return OpenApi::canHandleOpenURL(url); }
+bool MorrowOAuth::CanHandleOpenURL(const pf::Url& url) { return MorrowApiInterface::canOpenURL(url) || OpenApi::canHandleOpenURL(url); }
 bool MorrowOAuth::iphoneLMInstalled() { return OpenApi::lmVersion() != 0; }
 bool MorrowOAuth::iphoneLMSupportSSOLogin() { return OpenApi::lmVersion() > (pf::Device::current().systemVersionFloat() < 7.0 ? 1 : 2); }
 bool MorrowOAuth::iphoneLZoneInstalled() { return OpenApi::lzoneVersion() != 0; }
@@ -300,8 +301,11 @@ std::string MorrowOAuth::jsCallHandleOpenUrlByOpenApi(const pf::Value& params)
 
 std::string MorrowOAuth::jsCallHandleOpenURLByOAuth(const pf::Value& params)
 {
-    // No login window and no app messaging in this build: nothing takes the address.
-    return "NO";
+    // No login window in this build: the address can only be a Morrow API message.
+    auto url = formEncodedUrl(params);
+    if (!url)
+        return "NO";
+    return MorrowApiInterface::handleOpenURL(*url, m_sessionDelegate.lock()) ? "YES" : "NO";
 }
 
 std::string MorrowOAuth::urlencode(const std::string& text)

@@ -1,6 +1,7 @@
 #include "sdk/lmconnect/apps/MorrowOpenURLRouter.h"
 
 #include "sdk/lmconnect/MorrowOAuth.h"
+#include "sdk/lmconnect/apps/MorrowApiInterface.h"
 #include "sdk/lmconnect/apps/OpenApi.h"
 
 #include "platform/foundation/Url.h"
@@ -10,7 +11,7 @@ bool MorrowOpenURLRouter::route(const pf::Url& url, const std::string& sourceApp
     if (sourceApplication == kLMBundleIdentifier)
         return MorrowOAuth::HandleOpenURL(url);
     if (sourceApplication == kLZoneBundleIdentifier)
-        return OpenApi::canHandleOpenURL(url) && MorrowOAuth::HandleOpenURL(url);
+        return (OpenApi::canHandleOpenURL(url) || MorrowApiInterface::canOpenURL(url)) && MorrowOAuth::HandleOpenURL(url);
     if (sourceApplication == kBlipBundleIdentifier)
         return blip && blip(url);
     return false;

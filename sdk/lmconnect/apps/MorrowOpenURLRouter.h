@@ -9,7 +9,7 @@ class Url;
 
 // Where the application sends an address another app opened it with, by the opening app.
 // The LM app's addresses go to the LM Connect session; the LZone app's only when they are LM
-// Connect replies ("morrow<app id>://lzapp/..."); the Blip app's to the Blip handler the
+// Connect replies ("morrow<app id>://lzapp/...") or Morrow API messages; the Blip app's to the Blip handler the
 // application gives; every other source is refused.
 class MorrowOpenURLRouter {
 public:

@@ -3,6 +3,7 @@
 #include "sdk/lmconnect/MorrowJSObject.h"
 #include "sdk/lmconnect/MorrowOAuth.h"
 #include "sdk/lmconnect/apps/APIResponseCoding.h"
+#include "sdk/lmconnect/apps/MorrowApiInterface.h"
 #include "sdk/lmconnect/openapi/MrApiTool.h"
 #include "sdk/lmconnect/update/JsUpdateVersionController.h"
 
@@ -123,6 +124,8 @@ const std::string& OpenApi::pasteboardName() { return state().pasteboardName; }
 
 bool OpenApi::handleOpenURL(const pf::Url& url)
 {
+    if (MorrowApiInterface::canOpenURL(url))
+        return MorrowApiInterface::handleOpenURL(url, state().apiDelegate.lock());
     if (!state().appSchema.empty() && url.hasScheme(state().appSchema) && url.host() == kReplyHost)
         return processMessage(url);
     if (auto session = state().oldApi.lock())
@@ -447,9 +450,13 @@ std::shared_ptr<MorrowJSObject> OpenApi::openApiObject()
         return MorrowBridgeValue("false");
     }, 1, "isAppVersion", 1, { 2 });
     object->transformNativeMethod([](const std::vector<MorrowBridgeValue>& a) {
-        // Morrow API addresses are not taken here: everything is left to the scripts.
         auto url = pf::Url::fromString(fieldText(a[0].value, "urlStr"));
-        return MorrowBridgeValue(url ? "YES" : "NO");
+        if (!url)
+            return MorrowBridgeValue("NO");
+        if (!MorrowApiInterface::canOpenURL(*url))
+            return MorrowBridgeValue("YES");
+        MorrowApiInterface::handleOpenURL(*url, state().apiDelegate.lock());
+        return MorrowBridgeValue("NO");
     }, 1, "handleOpenUrlJudge", 1, { 2 });
     return object;
 }

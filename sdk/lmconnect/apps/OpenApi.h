@@ -19,6 +19,7 @@ class MorrowSessionDelegate;
 // the request lies, and reads the reply when the app opens "morrow<app id>://lzapp/<x>/<command>".
 //
 // Rules:
+// - Morrow API addresses go to that channel first, with the session's delegate.
 // - Process-wide state, main thread only: the reply scheme, the last place a request was
 //   written (only the latest request can be answered), the session and its delegate (neither
 //   owned) and the receiver of the login result.
