@@ -7,10 +7,16 @@
 #include "sdk/lmconnect/MorrowWebViewHost.h"
 #include "sdk/lmconnect/apps/MXAppidConvert.h"
 #include "sdk/lmconnect/apps/MorrowApiInterface.h"
+#include "sdk/lmconnect/apps/MorrowApiUtil.h"
 #include "sdk/lmconnect/apps/OpenApi.h"
+#include "sdk/lmconnect/openapi/MorrowHostConfig.h"
+#include "sdk/lmconnect/openapi/MorrowParams.h"
+#include "sdk/lmconnect/openapi/MorrowRequest.h"
+#include "sdk/lmconnect/openapi/MrApiTool.h"
 #include "sdk/lmconnect/update/JsUpdateManager.h"
 
 #include "platform/foundation/Device.h"
+#include "platform/foundation/Json.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Url.h"
 
@@ -349,3 +355,105 @@ void MorrowOAuth::morrowDidNotNetWork()
 
 int MorrowOAuth::authorizationCount() { return jscount(); }
 void MorrowOAuth::resetAuthorizationCount() { jscount() = 0; }
+
+bool MorrowOAuth::callWrapper(const char* function, const char* category, const std::string& callback, const pf::Value* params)
+{
+    if (!m_bridge)
+        return false;
+    if (params)
+        MROSDKJSBridge::addUserDictionary(*params, callback);
+    return m_bridge->jsCall(function, category, callback);
+}
+
+bool MorrowOAuth::getListAlbum() { return callWrapper("listAlbum", "morrow.lzone", "getListAlbumResponse:", nullptr); }
+bool MorrowOAuth::getListPhotoWithParams(const pf::Value& p) { return callWrapper("listPhotos", "morrow.lzone", "getListPhotoResponse:", &p); }
+bool MorrowOAuth::addShareWithParams(const pf::Value& p) { return callWrapper("addShare", "morrow.lzone", "addShareResponse:", &p); }
+bool MorrowOAuth::uploadPicWithParams(const pf::Value& p) { return callWrapper("uploadPicture", "morrow.lzone", "uploadPicResponse:", &p); }
+bool MorrowOAuth::addAlbumWithParams(const pf::Value& p) { return callWrapper("addAlbum", "morrow.lzone", "addAlbumResponse:", &p); }
+bool MorrowOAuth::addOneBlogWithParams(const pf::Value& p) { return callWrapper("sendBlog", "morrow.lzone", "addOneBlogResponse:", &p); }
+bool MorrowOAuth::addTopicWithParams(const pf::Value& p) { return callWrapper("sendShuoshuo", "morrow.lzone", "addTopicResponse:", &p); }
+bool MorrowOAuth::checkPageFansWithParams(const pf::Value& p) { return callWrapper("checkFans", "morrow.blip", "checkPageFansResponse:", &p); }
+bool MorrowOAuth::matchNickTips(const pf::Value& p) { return callWrapper("nickTips", "morrow.blip", "matchNickTipsResponse:", &p); }
+bool MorrowOAuth::getIntimateFriends(const pf::Value& p) { return callWrapper("atFriends", "morrow.blip", "getIntimateFriendsResponse:", &p); }
+bool MorrowOAuth::getVipInfo() { return callWrapper("getVipUserInfo", "morrow.info", "getVipInfoResponse:", nullptr); }
+bool MorrowOAuth::getVipRichInfo() { return callWrapper("getVipUserRichInfo", "morrow.info", "getVipRichInfoResponse:", nullptr); }
+bool MorrowOAuth::sendAPIJS(const pf::Value& p, const std::string& key) { return callWrapper("jscall", "morrow.pub", key, &p); }
+
+std::shared_ptr<MorrowRequest> MorrowOAuth::openUrl(const std::string& url, MorrowParams params)
+{
+    params.set("format", std::string("json"));
+    params.set("oauth_consumer_key", m_appId);
+    if (isSessionValid())
+        params.set("access_token", accessToken());
+    if (isOpenIdValid())
+        params.set("openid", openId());
+    std::weak_ptr<MorrowRequestDelegate> self = std::static_pointer_cast<MorrowOAuth>(shared_from_this());
+    auto request = MorrowRequest::getRequestWithParams(std::move(params), "GET", self, url);
+    request->connect();
+    return request;
+}
+
+void MorrowOAuth::morrowDialogLogin(const std::string& token, double expirationDate)
+{
+    setAccessToken(token);
+    setExpirationDate(expirationDate);
+    m_openIdRequest = openUrl(MorrowHostConfig::shared().openApiBase() + "oauth2.0/m_me", MorrowParams { { "access_token", token } });
+}
+
+std::string MorrowOAuth::loginStatisToken(const std::string& accessToken, const std::string& appId, const std::string& openId)
+{
+    // A fixed salted form of the three values; the vendor computes the same.
+    return MorrowApiUtil::md5("lmc-stat:" + accessToken + "|" + appId + "|" + openId + "|qv.2026.salt.k9");
+}
+
+bool MorrowOAuth::userLoginStatis()
+{
+    MorrowParams params;
+    params.set("encrytoken", loginStatisToken(accessToken(), m_appId, openId()));
+    m_statisRequest = openUrl(MorrowHostConfig::shared().openApiBase() + "user/user_login_statis", std::move(params));
+    return true;
+}
+
+void MorrowOAuth::requestDidLoadRawResponse(const std::shared_ptr<MorrowRequest>& request, const pf::Bytes& data)
+{
+    auto text = MorrowRequest::decodeReplyText(data).value_or("");
+    if (request && request == m_openIdRequest) {
+        m_openIdRequest.reset();
+        auto reply = MrApiTool::unwrapCallbackReply(text);
+        const pf::Value* openId = reply ? reply->asDictionary()->find("openid") : nullptr;
+        if (openId && openId->asString() && !openId->asString()->empty()) {
+            setOpenId(*openId->asString());
+            morrowDidLogin();
+        } else {
+            morrowDidNotLogin(false);
+        }
+        return;
+    }
+    if (request && request == m_statisRequest) {
+        m_statisRequest.reset();
+        for (const char* wrap : { "_Callback(", ");" }) {
+            for (size_t at = text.find(wrap); at != std::string::npos; at = text.find(wrap))
+                text.erase(at, std::string(wrap).size());
+        }
+        auto reply = pf::Json::parse(text);
+        if (!reply || !reply->asDictionary())
+            return;
+        const pf::Value& ret = (*reply)["ret"];
+        bool ok = (ret.asString() && *ret.asString() == "0") || (ret.isNumber() && ret.doubleValue() == 0 && !ret.asString());
+        if (ok && reply->asDictionary()->find("ret"))
+            morrowDidLogin();
+        else
+            authorizeInSafari(m_permissions, true);
+    }
+}
+
+void MorrowOAuth::requestDidFailWithError(const std::shared_ptr<MorrowRequest>& request, const MorrowError&)
+{
+    // A reply that is no JSON was handled from its raw text already; this is a failed exchange.
+    if (request && request == m_openIdRequest) {
+        m_openIdRequest.reset();
+        morrowDidNotLogin(false);
+    }
+    if (request && request == m_statisRequest)
+        m_statisRequest.reset();
+}

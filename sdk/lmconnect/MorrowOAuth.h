@@ -2,6 +2,7 @@
 
 #include "sdk/lmconnect/MorrowJSRunEnvDelegate.h"
 #include "sdk/lmconnect/MorrowSessionDelegate.h"
+#include "sdk/lmconnect/openapi/MorrowRequestDelegate.h"
 #include "sdk/lmconnect/openapi/MorrowSession.h"
 
 #include <memory>
@@ -30,7 +31,7 @@ class MorrowWebViewHost;
 // - It stands as its own login delegate: a login ends in its relay, which tells the scripts
 //   ("morrow.result.loginComplete") and then its delegate, once.
 // - Main thread only. Its delegate is not owned.
-class MorrowOAuth : public MorrowSession, public MorrowSessionDelegate, public MorrowJSRunEnvDelegate {
+class MorrowOAuth : public MorrowSession, public MorrowSessionDelegate, public MorrowJSRunEnvDelegate, public MorrowRequestDelegate {
 public:
     static constexpr const char* kUpdateBusinessId = "107";
 
@@ -78,6 +79,33 @@ public:
     std::string jsCallHandleOpenUrlByOpenApi(const pf::Value& params);
     std::string jsCallHandleOpenURLByOAuth(const pf::Value& params);
 
+    // The Open API wrappers: each parks its parameters for the scripts under its callback name
+    // and runs its script function; true when the script answers "true". The result reaches the
+    // delegate's operation of the callback's name.
+    bool getListAlbum();
+    bool getListPhotoWithParams(const pf::Value& params);
+    bool addShareWithParams(const pf::Value& params);
+    bool uploadPicWithParams(const pf::Value& params);
+    bool addAlbumWithParams(const pf::Value& params);
+    bool addOneBlogWithParams(const pf::Value& params);
+    bool addTopicWithParams(const pf::Value& params);
+    bool checkPageFansWithParams(const pf::Value& params);
+    bool matchNickTips(const pf::Value& params);
+    bool getIntimateFriends(const pf::Value& params);
+    bool getVipInfo();
+    bool getVipRichInfo();
+    bool sendAPIJS(const pf::Value& params, const std::string& key);
+
+    // A login finished elsewhere: token and expiry are set, then the open id is asked of the
+    // Open API ("oauth2.0/m_me"); its answer ends in `morrowDidLogin` or `morrowDidNotLogin(false)`.
+    void morrowDialogLogin(const std::string& token, double expirationDate);
+    // Tells the vendor of the login; a refusal starts a new authorisation.
+    bool userLoginStatis();
+    static std::string loginStatisToken(const std::string& accessToken, const std::string& appId, const std::string& openId);
+
+    void requestDidLoadRawResponse(const std::shared_ptr<MorrowRequest>& request, const pf::Bytes& data) override;
+    void requestDidFailWithError(const std::shared_ptr<MorrowRequest>& request, const MorrowError& error) override;
+
     // "a b~" -> "a+b~": form encoding of every byte but the unreserved ones.
     static std::string urlencode(const std::string& text);
 
@@ -106,6 +134,8 @@ private:
     std::string evaluate(const std::string& script) const;
     std::optional<std::string> readScriptText(const char* variable) const;
     std::shared_ptr<MorrowJSObject> oauthObject();
+    bool callWrapper(const char* function, const char* category, const std::string& callback, const pf::Value* params);
+    std::shared_ptr<MorrowRequest> openUrl(const std::string& url, MorrowParams params);
 
     std::string m_appId;
     std::weak_ptr<MorrowSessionDelegate> m_sessionDelegate;
@@ -118,4 +148,6 @@ private:
     std::shared_ptr<MorrowWebViewHost> m_webView;
     std::shared_ptr<MROSDKJSBridge> m_bridge;
     std::shared_ptr<MorrowScriptServices> m_services;
+    std::shared_ptr<MorrowRequest> m_openIdRequest; // the "m_me" lookup until it is answered
+    std::shared_ptr<MorrowRequest> m_statisRequest;
 };

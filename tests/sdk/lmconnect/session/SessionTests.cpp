@@ -15,6 +15,7 @@
 #include "platform/foundation/Url.h"
 #include "platform/testing/TaskEnvironment.h"
 #include "platform/web/WebView.h"
+#include "tools/peers/LMOpenApiService.h"
 #include "tools/peers/PeersServer.h"
 #include "tools/peers/apps/LMApp.h"
 
@@ -265,6 +266,97 @@ TEST(OpenApiTest, QueryParsingAndVersionProbes)
         EXPECT_EQ(OpenApi::lzoneVersion(), lzone);
     }
     pf::AppRegistry::shared().removeAll();
+}
+
+}
+
+namespace {
+
+TEST_F(SessionTest, OpenIdLookupAndLoginStatisticsAgainstTheServer)
+{
+    const std::string token = "TOKEN-9";
+    struct Case {
+        const char* name;
+        std::optional<peers::PeerReply> fault;
+        std::string expected;
+    };
+    const std::vector<Case> cases {
+        { "served", std::nullopt, "login" },
+        { "no open id", peers::PeerReply::bytes("callback( {\"client_id\":\"1\"} );", "text/plain"), "failed" },
+        { "empty open id", peers::PeerReply::bytes("callback( {\"openid\":\"\"} );", "text/plain"), "failed" },
+        { "short callback", peers::PeerReply::bytes("callback(", "text/plain"), "failed" },
+        { "no JSON", peers::PeerReply::bytes("<html>", "text/html"), "failed" },
+        { "dropped", [] { peers::PeerReply r = peers::PeerReply::json("{}"); r.dropConnection = true; return r; }(), "failed" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        server.clearFaults();
+        if (c.fault)
+            server.setFault("*", "/lmopenapi/oauth2.0/m_me", *c.fault);
+        session->logout({});
+        recorder->calls.clear();
+        session->morrowDialogLogin(token, env.now() + 3600);
+        ASSERT_TRUE(env.runUntil([&] { return !recorder->calls.empty(); }));
+        env.runUntilIdle();
+        EXPECT_EQ(recorder->calls, std::vector<std::string> { c.expected });
+        if (c.expected == "login") {
+            EXPECT_EQ(run("morrow.oauth.openId"), peers::LMOpenApiService::openIdForToken(token)) << "the scripts see the open id";
+            EXPECT_TRUE(session->isSessionValid());
+        }
+    }
+
+    // Login statistics: "ret" 0 is a login; a refusal starts a new authorisation; no JSON does nothing.
+    server.clearFaults();
+    recorder->calls.clear();
+    ASSERT_TRUE(session->userLoginStatis());
+    ASSERT_TRUE(env.runUntil([&] { return !recorder->calls.empty(); }));
+    EXPECT_EQ(recorder->calls, std::vector<std::string> { "login" });
+    auto sent = server.requests("/lmopenapi/user/user_login_statis");
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].queryValue("encrytoken"), MorrowOAuth::loginStatisToken(token, kAppId, session->openId()));
+
+    int before = MorrowOAuth::authorizationCount();
+    server.setFault("*", "/lmopenapi/user/user_login_statis", peers::PeerReply::bytes("_Callback({\"ret\":100016});", "text/plain"));
+    session->userLoginStatis();
+    ASSERT_TRUE(env.runUntil([&] { return MorrowOAuth::authorizationCount() == before + 1; }));
+    server.setFault("*", "/lmopenapi/user/user_login_statis", peers::PeerReply::bytes("nothing", "text/plain"));
+    recorder->calls.clear();
+    session->userLoginStatis();
+    env.runUntil([&] { return server.requests("/lmopenapi/user/user_login_statis").size() == 3; });
+    env.runUntilIdle();
+    EXPECT_EQ(MorrowOAuth::authorizationCount(), before + 1);
+    EXPECT_TRUE(recorder->calls.empty());
+}
+
+TEST_F(SessionTest, EachWrapperParksItsParametersAndCallsItsNamespace)
+{
+    using Wrapper = std::function<bool(MorrowOAuth&, const pf::Value&)>;
+    const std::vector<std::tuple<const char*, const char*, Wrapper, bool>> wrappers {
+        { "morrow.lzone.listAlbum", "getListAlbumResponse:", [](MorrowOAuth& s, const pf::Value&) { return s.getListAlbum(); }, false },
+        { "morrow.lzone.listPhotos", "getListPhotoResponse:", [](MorrowOAuth& s, const pf::Value& p) { return s.getListPhotoWithParams(p); }, true },
+        { "morrow.lzone.addShare", "addShareResponse:", [](MorrowOAuth& s, const pf::Value& p) { return s.addShareWithParams(p); }, true },
+        { "morrow.lzone.uploadPicture", "uploadPicResponse:", [](MorrowOAuth& s, const pf::Value& p) { return s.uploadPicWithParams(p); }, true },
+        { "morrow.lzone.addAlbum", "addAlbumResponse:", [](MorrowOAuth& s, const pf::Value& p) { return s.addAlbumWithParams(p); }, true },
+        { "morrow.lzone.sendBlog", "addOneBlogResponse:", [](MorrowOAuth& s, const pf::Value& p) { return s.addOneBlogWithParams(p); }, true },
+        { "morrow.lzone.sendShuoshuo", "addTopicResponse:", [](MorrowOAuth& s, const pf::Value& p) { return s.addTopicWithParams(p); }, true },
+        { "morrow.blip.checkFans", "checkPageFansResponse:", [](MorrowOAuth& s, const pf::Value& p) { return s.checkPageFansWithParams(p); }, true },
+        { "morrow.blip.nickTips", "matchNickTipsResponse:", [](MorrowOAuth& s, const pf::Value& p) { return s.matchNickTips(p); }, true },
+        { "morrow.blip.atFriends", "getIntimateFriendsResponse:", [](MorrowOAuth& s, const pf::Value& p) { return s.getIntimateFriends(p); }, true },
+        { "morrow.info.getVipUserInfo", "getVipInfoResponse:", [](MorrowOAuth& s, const pf::Value&) { return s.getVipInfo(); }, false },
+        { "morrow.info.getVipUserRichInfo", "getVipRichInfoResponse:", [](MorrowOAuth& s, const pf::Value&) { return s.getVipRichInfo(); }, false },
+        { "morrow.pub.jscall", "myKey", [](MorrowOAuth& s, const pf::Value& p) { return s.sendAPIJS(p, "myKey"); }, true },
+    };
+    for (const auto& [function, callback, call, parks] : wrappers) {
+        SCOPED_TRACE(function);
+        run(std::string(function) + " = function (a, b) { morrow.called = a + '|' + b; return 'true'; }");
+        pf::Value params(pf::Dictionary { { "text", std::string("礼包 ") + function } });
+        EXPECT_TRUE(call(*session, params));
+        EXPECT_EQ(run("morrow.called"), std::string(callback) + "|" + callback);
+        const std::any* parked = MROSDKJSBridge::getUserDictionary(callback);
+        EXPECT_EQ(parked != nullptr, parks);
+        if (parked && parks)
+            EXPECT_EQ(std::any_cast<pf::Value>(*parked), params);
+    }
 }
 
 }
