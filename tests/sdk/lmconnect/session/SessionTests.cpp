@@ -319,6 +319,7 @@ TEST_F(SessionTest, OpenIdLookupAndLoginStatisticsAgainstTheServer)
     server.setFault("*", "/lmopenapi/user/user_login_statis", peers::PeerReply::bytes("_Callback({\"ret\":100016});", "text/plain"));
     session->userLoginStatis();
     ASSERT_TRUE(env.runUntil([&] { return MorrowOAuth::authorizationCount() == before + 1; }));
+    server.clearFaults();
     server.setFault("*", "/lmopenapi/user/user_login_statis", peers::PeerReply::bytes("nothing", "text/plain"));
     recorder->calls.clear();
     session->userLoginStatis();
