@@ -92,7 +92,7 @@ void MorrowOAuth::initialise(const std::string& appId, std::weak_ptr<MorrowSessi
 
 MorrowOAuth::~MorrowOAuth()
 {
-    OpenApi::clearParam();
+    OpenApi::clearParamIfSessionGone();
     if (m_jsUpdateManager)
         m_jsUpdateManager->stopTimer();
     if (m_bridge && MROSDKJSBridge::shareInstance() == m_bridge)

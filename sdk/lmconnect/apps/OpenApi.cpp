@@ -118,6 +118,12 @@ void OpenApi::clearParam()
     state().loginDelegate.reset();
 }
 
+void OpenApi::clearParamIfSessionGone()
+{
+    if (state().oldApi.expired())
+        clearParam();
+}
+
 void OpenApi::setLoginDelegate(std::weak_ptr<MorrowSessionDelegate> delegate) { state().loginDelegate = std::move(delegate); }
 const std::string& OpenApi::appSchema() { return state().appSchema; }
 const std::string& OpenApi::pasteboardName() { return state().pasteboardName; }

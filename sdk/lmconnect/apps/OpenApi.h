@@ -47,6 +47,8 @@ public:
     static bool registerAppWithDelegateAndOldApi(const std::string& appId, std::weak_ptr<MorrowSessionDelegate> delegate,
         std::weak_ptr<MorrowOAuth> session);
     static void clearParam();
+    // `clearParam` when the registered session is gone (a newer session's registration stays).
+    static void clearParamIfSessionGone();
     static void setLoginDelegate(std::weak_ptr<MorrowSessionDelegate> delegate);
     static const std::string& appSchema();
     static const std::string& pasteboardName();
