@@ -11,6 +11,9 @@
 #include "platform/ui/UIEnvironment.h"
 #include "platform/ui/Window.h"
 #include "screens/gifts/GiftCategoryViewController.h"
+#include "screens/menu/LeftEntranceViewController.h"
+#include "screens/menu/RootViewController.h"
+#include "screens/mygifts/MyGiftsViewController.h"
 
 #include <cmath>
 #include <istream>
@@ -72,10 +75,12 @@ bool Simulator::start(std::string* error)
 
 std::shared_ptr<pf::Window> Simulator::showFirstScreen()
 {
+    LeftEntranceViewController::setMyGiftsFactory([] { return std::make_shared<MyGiftsViewController>(); });
     auto category = std::make_shared<GiftCategoryViewController>();
     auto navigation = std::make_shared<pf::NavigationController>(category);
+    auto root = std::make_shared<RootViewController>(navigation);
     auto window = std::make_shared<pf::Window>(pf::Screen::main().bounds());
-    window->setRootViewController(navigation);
+    window->setRootViewController(root);
     window->makeKeyAndVisible();
     pf::Driver().settle();
     return window;
