@@ -94,7 +94,14 @@ private:
     template <typename T>
     std::uint64_t objectReference(const void* identity, const T& object)
     {
-        return addObject(identity, ArchiveCoding<T>::className(),
+        // A class whose objects name their own class (a family written through its base)
+        // says so with a member `archiveClassName()`.
+        std::string_view className;
+        if constexpr (requires { object.archiveClassName(); })
+            className = object.archiveClassName();
+        else
+            className = ArchiveCoding<T>::className();
+        return addObject(identity, className,
             [&object](KeyedArchiver& coder) { ArchiveCoding<T>::encode(object, coder); });
     }
 

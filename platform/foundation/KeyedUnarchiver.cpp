@@ -569,4 +569,56 @@ bool KeyedUnarchiver::decodeListFor(std::string_view key, std::string_view class
     return true;
 }
 
+bool KeyedUnarchiver::decodeMixedListFor(std::string_view key, const std::vector<ClassChoice>& choices,
+    const std::function<void(std::shared_ptr<void>)>& add)
+{
+    auto ref = m->reference(key);
+    if (!ref || *ref == 0)
+        return false;
+    plist_t dict = m->classed(*ref, Format::kArrayClassName);
+    if (!dict)
+        return false;
+    plist_t items = plist_dict_get_item(dict, Format::kArrayItemsKey);
+    if (!items || plist_get_node_type(items) != PLIST_ARRAY) {
+        m->fail("a list has no items");
+        return false;
+    }
+    std::vector<std::shared_ptr<void>> objects;
+    m->inside(*ref, dict, [&] {
+        std::uint32_t size = plist_array_get_size(items);
+        for (std::uint32_t i = 0; i < size && !m->failed(); ++i) {
+            plist_t item = plist_array_get_item(items, i);
+            std::uint64_t itemRef = 0;
+            if (plist_get_node_type(item) != PLIST_UID) {
+                m->fail("a list item is not a reference");
+                return;
+            }
+            plist_get_uid_val(item, &itemRef);
+            plist_t entry = itemRef == 0 || itemRef >= m->count ? nullptr : m->object(itemRef);
+            if (!entry || plist_get_node_type(entry) != PLIST_DICT) {
+                m->fail("a list item points outside the object table");
+                return;
+            }
+            auto name = m->nameOfClass(entry);
+            if (!name)
+                return;
+            const ClassChoice* choice = nullptr;
+            for (const auto& c : choices) {
+                if (c.className == *name)
+                    choice = &c;
+            }
+            if (!choice) {
+                m->fail("a list item of the unexpected class \"" + std::string(*name) + "\"");
+                return;
+            }
+            objects.push_back(decodeObjectAt(itemRef, choice->className, *choice->type, choice->make));
+        }
+    });
+    if (m->failed())
+        return false;
+    for (const auto& object : objects)
+        add(object);
+    return true;
+}
+
 }

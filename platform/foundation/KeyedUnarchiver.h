@@ -110,6 +110,24 @@ public:
         return items;
     }
 
+    // A list whose items may each be of any of the classes `Ts`, all deriving from `Base`; an
+    // item of any other class fails the archive. nullopt for a missing key.
+    template <typename Base, typename... Ts>
+    std::optional<std::vector<std::shared_ptr<Base>>> decodeObjectsOfClasses(std::string_view key)
+    {
+        std::vector<ClassChoice> choices { ClassChoice { ArchiveCoding<Ts>::className(), &typeid(Ts),
+            [](KeyedUnarchiver& coder) -> std::shared_ptr<void> {
+                std::shared_ptr<Base> object = ArchiveCoding<Ts>::decode(coder);
+                return object;
+            } }... };
+        std::vector<std::shared_ptr<Base>> items;
+        bool present = decodeMixedListFor(key, choices,
+            [&items](std::shared_ptr<void> item) { items.push_back(std::static_pointer_cast<Base>(std::move(item))); });
+        if (!present)
+            return std::nullopt;
+        return items;
+    }
+
     // A class's decode function may refuse what it read; the archive then fails.
     void fail(std::string reason);
     bool failed() const;
@@ -123,6 +141,13 @@ private:
     KeyedUnarchiver& operator=(const KeyedUnarchiver&) = delete;
 
     using Maker = std::function<std::shared_ptr<void>(KeyedUnarchiver&)>;
+    struct ClassChoice {
+        std::string_view className;
+        const std::type_info* type;
+        Maker make;
+    };
+    bool decodeMixedListFor(std::string_view key, const std::vector<ClassChoice>& choices,
+        const std::function<void(std::shared_ptr<void>)>& add);
     std::shared_ptr<void> decodeObjectFor(std::string_view key, std::string_view className,
         const std::type_info& type, const Maker& make);
     std::shared_ptr<void> decodeObjectAt(std::uint64_t ref, std::string_view className,

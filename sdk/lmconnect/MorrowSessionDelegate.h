@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sdk/lmconnect/apps/MorrowApiInterfaceDelegate.h"
 #include "sdk/lmconnect/openapi/APIResponse.h"
 
 #include <memory>
@@ -10,19 +11,25 @@
 
 class MRAPIRequest;
 
-// What the LM Connect session tells its owner. Every operation has a default that does
+// What the LM Connect session tells its owner, and the receiver of the Morrow API requests. Every operation has a default that does
 // nothing, so an owner overrides what it wants.
 //
 // The scripts name the result callbacks by text ("getUserInfoResponse:"); such a name reaches
 // the owner only through `deliver`, which knows a closed table of names. Any other name reaches
 // nobody.
-class MorrowSessionDelegate {
+class MorrowSessionDelegate : public MorrowApiInterfaceDelegate {
 public:
     virtual ~MorrowSessionDelegate() = default;
 
     virtual void morrowDidLogin() { }
     virtual void morrowDidNotLogin(bool cancelled) { }
     virtual void morrowDidNotNetWork() { }
+    virtual void morrowDidLogout() { }
+
+    // Replies the LM and LZone apps hand back: a story share, and any API reply whose name is
+    // outside the closed table.
+    virtual void sendStoryResponse(const std::shared_ptr<APIResponse>& response) { }
+    virtual void responseDidReceived(const std::shared_ptr<APIResponse>& response, const std::string& message) { }
 
     virtual void getUserInfoResponse(const std::shared_ptr<APIResponse>& response) { }
     virtual void getListAlbumResponse(const std::shared_ptr<APIResponse>& response) { }

@@ -55,6 +55,15 @@ std::optional<PeerReply> LMOpenApiService::handle(const PeerRequest& request)
         }
         return PeerReply::bytes("callback( " + body.dump() + " );", "application/javascript");
     }
+    if (path == "user/user_login_statis") {
+        nlohmann::json body;
+        auto encrytoken = field(request, "encrytoken");
+        if (!token || token->empty() || !encrytoken || encrytoken->size() != 32)
+            body = { { "ret", 100016 }, { "msg", "access token check failed" } };
+        else
+            body = { { "ret", 0 }, { "msg", "" } };
+        return PeerReply::bytes("_Callback(" + body.dump() + ");", "application/javascript");
+    }
     if (path == "user/get_user_info") {
         nlohmann::json body;
         if (!token || token->empty() || field(request, "openid") != openIdForToken(*token)) {

@@ -5,7 +5,8 @@
 namespace peers {
 
 // The LM Open API under "/lmopenapi/": the open-id lookup "oauth2.0/m_me" (a reply wrapped as
-// "callback( {...} );") and "user/get_user_info". Every call needs "access_token"; the open id of
+// "callback( {...} );"), "user/get_user_info" and the login statistics "user/user_login_statis"
+// (a reply wrapped as "_Callback({...});", "ret" 0 when "encrytoken" is present). Every call needs "access_token"; the open id of
 // a token is "OPENID" plus the upper-case MD5 of the token. Other paths are not found.
 class LMOpenApiService : public VendorService {
 public:

@@ -1,0 +1,153 @@
+#pragma once
+
+#include "sdk/lmconnect/MorrowJSRunEnvDelegate.h"
+#include "sdk/lmconnect/MorrowSessionDelegate.h"
+#include "sdk/lmconnect/openapi/MorrowRequestDelegate.h"
+#include "sdk/lmconnect/openapi/MorrowSession.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pf {
+class Url;
+}
+class JsUpdateManager;
+class MROSDKJSBridge;
+class MorrowJSObject;
+class MorrowScriptServices;
+class MorrowWebViewHost;
+
+// The LM Connect session: made once for the app's LM Connect id and a delegate, it runs the
+// scripts that choose a sign-in route, keeps token, open id and expiry in the scripts (they are
+// the keepers; native code writes and reads them there) and relays the results.
+//
+// Rules:
+// - Values enter script text only as JSON literals. No value is written as the text "(null)",
+//   and "(null)" and "" read back as absent.
+// - The hidden host is rebuilt before the 11th, 21st, ... authorisation of the process, and the
+//   script objects are registered again after every finished load of the host.
+// - It stands as its own login delegate: a login ends in its relay, which tells the scripts
+//   ("morrow.result.loginComplete") and then its delegate, once.
+// - Main thread only. Its delegate is not owned.
+class MorrowOAuth : public MorrowSession, public MorrowSessionDelegate, public MorrowJSRunEnvDelegate, public MorrowRequestDelegate {
+public:
+    static constexpr const char* kUpdateBusinessId = "107";
+
+    static std::shared_ptr<MorrowOAuth> initWithAppIdAndDelegate(const std::string& appId, std::weak_ptr<MorrowSessionDelegate> delegate);
+    ~MorrowOAuth() override;
+
+    void setSessionDelegate(std::weak_ptr<MorrowSessionDelegate> delegate);
+    std::shared_ptr<MorrowSessionDelegate> sessionDelegate() const { return m_sessionDelegate.lock(); }
+
+    bool authorizeInSafari(const std::vector<std::string>& permissions, bool inSafari);
+    bool incrAuthWithPermissions(const std::vector<std::string>& permissions);
+    bool reauthorizeWithPermissions(const std::vector<std::string>& permissions);
+    void logout(std::weak_ptr<MorrowSessionDelegate> delegate);
+
+    // MorrowSession: read from the scripts; "" when absent.
+    std::string accessToken() const override;
+    std::string openId() const override;
+    std::string appId() const override { return m_appId; }
+    bool isSessionValid() const override;
+    bool isOpenIdValid() const override { return !openId().empty(); }
+    bool morrowNeedPerformIncrAuth(const std::vector<std::string>& permissions) override;
+    // Seconds since 1970; none when the scripts hold no expiry.
+    std::optional<double> expirationDate() const;
+
+    void setAccessToken(const std::optional<std::string>& token);
+    void setOpenId(const std::optional<std::string>& openId);
+    void setExpirationDate(const std::optional<double>& date);
+    void setEncryToken(const std::optional<std::string>& token) { m_encryToken = token; }
+    const std::optional<std::string>& encryToken() const { return m_encryToken; }
+    const std::vector<std::string>& permissions() const { return m_permissions; }
+
+    // Hands a reply address to the scripts; YES when they take it.
+    bool handleOpenURL(const pf::Url& url);
+    static bool HandleOpenURL(const pf::Url& url);
+    static bool CanHandleOpenURL(const pf::Url& url);
+    static bool iphoneLMInstalled();
+    static bool iphoneLMSupportSSOLogin();
+    static bool iphoneLZoneInstalled();
+    static bool iphoneLZoneSupportSSOLogin();
+
+    // Script functions of "oauth".
+    std::optional<std::string> convertAppIdJs(const pf::Value& params) const;
+    void registLMAPIWithLMAppId(const pf::Value& params) const;
+    std::string authorizeInappWithParams(const pf::Value& params) const;
+    std::string jsCallHandleOpenUrlByOpenApi(const pf::Value& params);
+    std::string jsCallHandleOpenURLByOAuth(const pf::Value& params);
+
+    // The Open API wrappers: each parks its parameters for the scripts under its callback name
+    // and runs its script function; true when the script answers "true". The result reaches the
+    // delegate's operation of the callback's name.
+    bool getListAlbum();
+    bool getListPhotoWithParams(const pf::Value& params);
+    bool addShareWithParams(const pf::Value& params);
+    bool uploadPicWithParams(const pf::Value& params);
+    bool addAlbumWithParams(const pf::Value& params);
+    bool addOneBlogWithParams(const pf::Value& params);
+    bool addTopicWithParams(const pf::Value& params);
+    bool checkPageFansWithParams(const pf::Value& params);
+    bool matchNickTips(const pf::Value& params);
+    bool getIntimateFriends(const pf::Value& params);
+    bool getVipInfo();
+    bool getVipRichInfo();
+    bool sendAPIJS(const pf::Value& params, const std::string& key);
+
+    // A login finished elsewhere: token and expiry are set, then the open id is asked of the
+    // Open API ("oauth2.0/m_me"); its answer ends in `morrowDidLogin` or `morrowDidNotLogin(false)`.
+    void morrowDialogLogin(const std::string& token, double expirationDate);
+    // Tells the vendor of the login; a refusal starts a new authorisation.
+    bool userLoginStatis();
+    static std::string loginStatisToken(const std::string& accessToken, const std::string& appId, const std::string& openId);
+
+    void requestDidLoadRawResponse(const std::shared_ptr<MorrowRequest>& request, const pf::Bytes& data) override;
+    void requestDidFailWithError(const std::shared_ptr<MorrowRequest>& request, const MorrowError& error) override;
+
+    // "a b~" -> "a+b~": form encoding of every byte but the unreserved ones.
+    static std::string urlencode(const std::string& text);
+
+    // Login relays (the session is its own login delegate).
+    void morrowDidLogin() override;
+    void morrowDidNotLogin(bool cancelled) override;
+    void morrowDidNotNetWork() override;
+
+    // The host's load events: the objects are registered again and the scripts initialised.
+    bool shouldStartLoadWithRequest(const std::string& url, int navigationType) override { return true; }
+    void webViewDidFinishLoad() override;
+
+    // The current script host; none when the scripts could not load.
+    const std::shared_ptr<MorrowWebViewHost>& scriptHost() const { return m_webView; }
+    const std::shared_ptr<JsUpdateManager>& jsUpdateManager() const { return m_jsUpdateManager; }
+    // Authorisations since the host was last built, for the whole process.
+    static int authorizationCount();
+    static void resetAuthorizationCount();
+
+private:
+    MorrowOAuth() = default;
+    void initialise(const std::string& appId, std::weak_ptr<MorrowSessionDelegate> delegate);
+    void initWithJsSDK();
+    void jsRegister();
+    void runInit();
+    std::string evaluate(const std::string& script) const;
+    std::optional<std::string> readScriptText(const char* variable) const;
+    std::shared_ptr<MorrowJSObject> oauthObject();
+    bool callWrapper(const char* function, const char* category, const std::string& callback, const pf::Value* params);
+    std::shared_ptr<MorrowRequest> openUrl(const std::string& url, MorrowParams params);
+
+    std::string m_appId;
+    std::weak_ptr<MorrowSessionDelegate> m_sessionDelegate;
+    std::vector<std::string> m_permissions;
+    std::optional<std::string> m_openIdField;
+    std::optional<std::string> m_accessTokenField;
+    std::optional<double> m_expirationField;
+    std::optional<std::string> m_encryToken;
+    std::shared_ptr<JsUpdateManager> m_jsUpdateManager;
+    std::shared_ptr<MorrowWebViewHost> m_webView;
+    std::shared_ptr<MROSDKJSBridge> m_bridge;
+    std::shared_ptr<MorrowScriptServices> m_services;
+    std::shared_ptr<MorrowRequest> m_openIdRequest; // the "m_me" lookup until it is answered
+    std::shared_ptr<MorrowRequest> m_statisRequest;
+};

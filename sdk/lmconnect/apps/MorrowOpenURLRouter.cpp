@@ -1,0 +1,18 @@
+#include "sdk/lmconnect/apps/MorrowOpenURLRouter.h"
+
+#include "sdk/lmconnect/MorrowOAuth.h"
+#include "sdk/lmconnect/apps/MorrowApiInterface.h"
+#include "sdk/lmconnect/apps/OpenApi.h"
+
+#include "platform/foundation/Url.h"
+
+bool MorrowOpenURLRouter::route(const pf::Url& url, const std::string& sourceApplication, const Handler& blip)
+{
+    if (sourceApplication == kLMBundleIdentifier)
+        return MorrowOAuth::HandleOpenURL(url);
+    if (sourceApplication == kLZoneBundleIdentifier)
+        return (OpenApi::canHandleOpenURL(url) || MorrowApiInterface::canOpenURL(url)) && MorrowOAuth::HandleOpenURL(url);
+    if (sourceApplication == kBlipBundleIdentifier)
+        return blip && blip(url);
+    return false;
+}

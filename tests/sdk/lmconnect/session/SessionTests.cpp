@@ -1,0 +1,363 @@
+#include "sdk/lmconnect/MorrowOAuth.h"
+#include "sdk/lmconnect/MorrowWebViewHost.h"
+#include "sdk/lmconnect/MROSDKJSBridge.h"
+#include "sdk/lmconnect/apps/APIResponseCoding.h"
+#include "sdk/lmconnect/apps/MXAppidConvert.h"
+#include "sdk/lmconnect/apps/MorrowOpenURLRouter.h"
+#include "sdk/lmconnect/apps/OpenApi.h"
+#include "sdk/lmconnect/openapi/MorrowHostConfig.h"
+
+#include "platform/foundation/AppRegistry.h"
+#include "platform/foundation/Application.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/KeyedArchiver.h"
+#include "platform/foundation/Pasteboard.h"
+#include "platform/foundation/Url.h"
+#include "platform/testing/TaskEnvironment.h"
+#include "platform/web/WebView.h"
+#include "tools/peers/LMOpenApiService.h"
+#include "tools/peers/PeersServer.h"
+#include "tools/peers/apps/LMApp.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr const char* kAppId = "100481327";
+constexpr const char* kReplyScheme = "morrow100481327";
+
+struct Recorder : MorrowSessionDelegate {
+    std::vector<std::string> calls;
+    void morrowDidLogin() override { calls.push_back("login"); }
+    void morrowDidNotLogin(bool cancelled) override { calls.push_back(cancelled ? "cancelled" : "failed"); }
+    void morrowDidLogout() override { calls.push_back("logout"); }
+    void addShareResponse(const std::shared_ptr<APIResponse>& r) override { calls.push_back("addShare:" + r->errorMsg); }
+    void sendStoryResponse(const std::shared_ptr<APIResponse>& r) override { calls.push_back("story:" + r->errorMsg); }
+    void responseDidReceived(const std::shared_ptr<APIResponse>& r, const std::string& m) override { calls.push_back("other:" + m); }
+};
+
+// Plays the application delegate: opened addresses go through the router.
+struct AppDelegate : pf::ApplicationDelegate {
+    bool openURL(pf::Application&, const pf::Url& url, const std::string& source) override
+    {
+        return MorrowOpenURLRouter::route(url, source);
+    }
+};
+
+pf::Url url(const std::string& text) { return *pf::Url::fromString(text); }
+
+class SessionTest : public testing::Test {
+protected:
+    SessionTest()
+    {
+        peers::addAllVendorServices(server);
+        EXPECT_TRUE(server.start());
+        MorrowHostConfig::shared().pointAt(server.rootURL());
+        pf::Pasteboard::resetAll();
+        pf::AppRegistry::shared().removeAll();
+        pf::Application::shared().reset();
+        pf::Application::shared().setDelegate(appDelegate);
+        auto bundle = pf::Bundle::main();
+        bundle->setInfoValue("CFBundleDisplayName", "礼包");
+        bundle->setInfoValue("CFBundleURLTypes", pf::Array { pf::Dictionary { { "CFBundleURLSchemes", pf::Array { kReplyScheme } } } });
+        MorrowOAuth::resetAuthorizationCount();
+        session = MorrowOAuth::initWithAppIdAndDelegate(kAppId, recorder);
+    }
+    ~SessionTest() override
+    {
+        session.reset();
+        MROSDKJSBridge::deinit();
+        pf::AppRegistry::shared().removeAll();
+        pf::Application::shared().reset();
+    }
+
+    std::string run(const std::string& script) { return session->scriptHost()->evaluateJavascript(script); }
+    // Signs in through the LM stand-in; false when no result came.
+    bool signIn()
+    {
+        recorder->calls.clear();
+        EXPECT_TRUE(session->authorizeInSafari({ "get_user_info", "add_share" }, false));
+        return env.runUntil([&] { return !recorder->calls.empty(); }, 5);
+    }
+
+    pf::TaskEnvironment env;
+    peers::PeersServer server;
+    std::shared_ptr<AppDelegate> appDelegate = std::make_shared<AppDelegate>();
+    std::shared_ptr<Recorder> recorder = std::make_shared<Recorder>();
+    std::shared_ptr<MorrowOAuth> session;
+};
+
+TEST_F(SessionTest, CreationRegistersAndTheEleventhAuthorisationRebuildsTheHost)
+{
+    ASSERT_TRUE(session->scriptHost());
+    EXPECT_EQ(OpenApi::appSchema(), kReplyScheme);
+    EXPECT_EQ(run("String(morrow.tauth.initialised)"), "true");
+    EXPECT_EQ(run("morrow.tauth.appId"), kAppId);
+    for (int call = 1; call <= 12; ++call) {
+        auto before = session->scriptHost();
+        run("morrow.marker = 1");
+        session->authorizeInSafari({ "p" + std::to_string(call) }, call % 2 == 0);
+        bool rebuilt = session->scriptHost() != before;
+        EXPECT_EQ(rebuilt, call == 11) << call;
+        EXPECT_EQ(run("String(morrow.marker)"), rebuilt ? "undefined" : "1") << call;
+        EXPECT_EQ(run("String(morrow.tauth.initialised)"), "true") << call;
+        EXPECT_EQ(run("morrow.tauth.permissions"), "p" + std::to_string(call)) << call;
+    }
+}
+
+TEST_F(SessionTest, SignInThroughTheLMAppForEachPasteboardAndExpiry)
+{
+    struct Case {
+        int version;
+        peers::LMApp::Answer answer;
+        std::optional<pf::Value> expiresIn;
+        std::vector<std::string> calls;
+        std::optional<double> lifetime; // expected expiry minus now
+    };
+    const double future = OpenApi::kDistantFuture;
+    const std::vector<Case> cases {
+        { 3, peers::LMApp::Answer::Token, pf::Value("0"), { "login" }, future },
+        { 2, peers::LMApp::Answer::Token, std::nullopt, { "login" }, 2592000 },
+        { 3, peers::LMApp::Answer::Token, pf::Value(7776000), { "login" }, 7776000 },
+        { 2, peers::LMApp::Answer::Token, pf::Value("-5"), { "failed" }, std::nullopt },
+        { 3, peers::LMApp::Answer::Cancel, std::nullopt, { "cancelled" }, std::nullopt },
+        { 2, peers::LMApp::Answer::Cancel, std::nullopt, { "cancelled" }, std::nullopt },
+        { 2, peers::LMApp::Answer::RemoveBoard, std::nullopt, { "cancelled" }, std::nullopt },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "version " << c.version << " answer " << int(c.answer));
+        session->logout(recorder);
+        auto lm = peers::LMApp::install(c.version);
+        pf::Dictionary reply { { "access_token", "TOK-1" }, { "openid", "OID-1" }, { "encrytoken", "ENC" } };
+        if (c.expiresIn)
+            reply.set("expires_in", *c.expiresIn);
+        lm->setAnswer(c.answer, reply);
+        ASSERT_TRUE(signIn());
+        env.runUntilIdle();
+        EXPECT_EQ(recorder->calls, c.calls);
+        auto got = lm->received();
+        ASSERT_EQ(got.size(), 1u);
+        EXPECT_TRUE(got[0].problems.empty()) << testing::PrintToString(got[0].problems);
+        EXPECT_EQ(got[0].general, c.version == 3);
+        EXPECT_EQ(got[0].replyScheme, kReplyScheme);
+        if (c.calls == std::vector<std::string> { "login" }) {
+            EXPECT_EQ(session->accessToken(), "TOK-1");
+            EXPECT_EQ(session->openId(), "OID-1");
+            EXPECT_EQ(session->encryToken(), std::optional<std::string>("ENC"));
+            ASSERT_TRUE(session->expirationDate());
+            double expected = *c.lifetime == future ? future : env.now() + *c.lifetime;
+            EXPECT_NEAR(*session->expirationDate(), expected, 1.0);
+            EXPECT_TRUE(session->isSessionValid());
+        } else {
+            EXPECT_FALSE(session->isSessionValid());
+        }
+        lm->uninstall();
+    }
+}
+
+TEST_F(SessionTest, HostileTokensReadBackUnchangedAndRunNothing)
+{
+    auto lm = peers::LMApp::install(3);
+    const std::string token = "a');morrow.pwned=1;('\\\"\n\r\xE2\x80\xA8</script>";
+    lm->setAnswer(peers::LMApp::Answer::Token, pf::Dictionary { { "access_token", token }, { "openid", "x\";morrow.pwned=2;\"" } });
+    ASSERT_TRUE(signIn());
+    EXPECT_EQ(recorder->calls, std::vector<std::string> { "login" });
+    EXPECT_EQ(session->accessToken(), token);
+    EXPECT_EQ(session->openId(), "x\";morrow.pwned=2;\"");
+    EXPECT_EQ(run("String(morrow.pwned)"), "undefined");
+    EXPECT_TRUE(session->scriptHost()->webView()->alerts().empty());
+
+    // Logging out clears every value: "(null)" is written and reads as absent.
+    session->logout({});
+    EXPECT_EQ(recorder->calls.back(), "logout");
+    EXPECT_EQ(run("morrow.oauth.accessToken"), "(null)");
+    EXPECT_FALSE(session->isOpenIdValid());
+    EXPECT_FALSE(session->isSessionValid());
+
+    // A reply without token or open id is no login.
+    lm->setAnswer(peers::LMApp::Answer::Token, pf::Dictionary { { "expires_in", "60" } });
+    ASSERT_TRUE(signIn());
+    EXPECT_EQ(recorder->calls, std::vector<std::string> { "failed" });
+}
+
+TEST_F(SessionTest, AppIdsConvertBothWaysAndOddFormsAreRefused)
+{
+    const std::vector<std::tuple<std::string, std::optional<std::string>, std::optional<std::string>>> cases {
+        { "100393032", "100393032", "LM25397024" }, { "LM25397024", "100393032", "LM25397024" },
+        { "12345", "12345", "LM00003039" }, { "lm25397024", std::nullopt, std::nullopt }, { "LM2539702G", std::nullopt, std::nullopt },
+        { "12345678901", std::nullopt, std::nullopt }, { "4294967296", std::nullopt, std::nullopt },
+        { "4294967295", "4294967295", "LMFFFFFFFF" }, { "abc", std::nullopt, std::nullopt }, { "", std::nullopt, std::nullopt },
+    };
+    for (const auto& [text, connection, mlm] : cases) {
+        MXAppidConvert converter;
+        EXPECT_EQ(converter.InitWithAppId(text), connection.has_value()) << text;
+        EXPECT_EQ(converter.GetConnectionAppId(), connection) << text;
+        EXPECT_EQ(converter.GetMLMAppId(), mlm) << text;
+    }
+    EXPECT_EQ(run(R"(String(oauth.convertAppIdJs(JSON.stringify({appid: "LM8990AC34"}))))"), "100393033");
+}
+
+TEST_F(SessionTest, RepliesAreRoutedByCommandAndSource)
+{
+    auto stage = [](const pf::Dictionary& reply) {
+        OpenApi::saveDictionaryByGeneralPastboardWithSchema(reply, kReplyScheme);
+    };
+    auto response = [](const std::string& message) {
+        APIResponse r;
+        r.errorMsg = message;
+        return pf::Value(pf::KeyedArchiver::archivedData(r));
+    };
+    const std::string base = std::string(kReplyScheme) + "://lzapp/x/";
+    stage(pf::Dictionary { { "response_data", response("A") } });
+    EXPECT_TRUE(MorrowOAuth::HandleOpenURL(url(base + "addShare?generalpastboard=1")));
+    stage(pf::Dictionary { { "response_data", response("B") } });
+    EXPECT_TRUE(MorrowOAuth::HandleOpenURL(url(base + "NoSuchCall?generalpastboard=1")));
+    stage(pf::Dictionary { { "response_data", response("C") } });
+    EXPECT_TRUE(MorrowOAuth::HandleOpenURL(url(base + "1?generalpastboard=1")));
+    // Data that is no Open API result, and archives of other classes, are no reply at all.
+    stage(pf::Dictionary { { "response_data", pf::Value(pf::Bytes { 1, 2, 3 }) } });
+    EXPECT_TRUE(MorrowOAuth::HandleOpenURL(url(base + "addShare?generalpastboard=1")));
+    pf::Pasteboard::general()->setData(pf::KeyedArchiver::archivedData(APIResponse {}), std::string("com.morrow.") + kReplyScheme);
+    EXPECT_TRUE(MorrowOAuth::HandleOpenURL(url(base + "0?generalpastboard=1")));
+    pf::Pasteboard::general()->setData(pf::Bytes(20u << 20, 'x'), std::string("com.morrow.") + kReplyScheme);
+    EXPECT_TRUE(MorrowOAuth::HandleOpenURL(url(base + "0?generalpastboard=1")));
+    EXPECT_TRUE(MorrowOAuth::HandleOpenURL(url(base + "7?generalpastboard=1")));
+    EXPECT_EQ(recorder->calls, (std::vector<std::string> { "addShare:A", "other:NoSuchCall", "story:C" }));
+
+    // One path part goes to the scripts; a script that hands it straight back is refused, not recursed.
+    run(R"(morrow.localresult.handleAuthorizeResult = function (u) {
+        morrow.seen = (morrow.seen || 0) + 1;
+        return oauth.jsCallHandleOpenUrlByOpenApi(JSON.stringify({urlStr: u})) === "NO" ? "YES" : "NO"; })");
+    EXPECT_TRUE(MorrowOAuth::HandleOpenURL(url(std::string(kReplyScheme) + "://lzapp/only")));
+    EXPECT_EQ(run("String(morrow.seen)"), "1");
+    // From the scripts directly: the inner hand-back is refused, the script's answer stands.
+    EXPECT_EQ(run(R"(oauth.jsCallHandleOpenUrlByOpenApi(JSON.stringify({urlStr: "morrow100481327%3A%2F%2Flzapp%2Fa"})))"), "YES");
+    EXPECT_EQ(run("String(morrow.seen)"), "2");
+
+    // By source: LM goes to the session, LZone only with a reply, others nowhere.
+    stage(pf::Dictionary { { "response_data", response("D") } });
+    EXPECT_TRUE(MorrowOpenURLRouter::route(url(base + "1?generalpastboard=1"), MorrowOpenURLRouter::kLZoneBundleIdentifier));
+    EXPECT_FALSE(MorrowOpenURLRouter::route(url("other://lzapp/x/0"), MorrowOpenURLRouter::kLZoneBundleIdentifier));
+    EXPECT_FALSE(MorrowOpenURLRouter::route(url(base + "1?generalpastboard=1"), "com.example.other"));
+    EXPECT_EQ(recorder->calls.back(), "story:D");
+
+    // Another scheme without a session.
+    session.reset();
+    EXPECT_FALSE(MorrowOAuth::HandleOpenURL(url("other://host/a/b")));
+}
+
+TEST(OpenApiTest, QueryParsingAndVersionProbes)
+{
+    pf::TaskEnvironment env;
+    auto query = OpenApi::dictionaryByParseUrlFromSeparator("x://h/p?a=1&b&=2&c=x%20y", "?");
+    EXPECT_EQ(query, (pf::Dictionary { { "a", "1" }, { "c", "x y" } }));
+    EXPECT_TRUE(OpenApi::dictionaryByParseUrlFromSeparator("x://h/p", "?").empty());
+    EXPECT_EQ(MorrowOAuth::urlencode("a b~/"), "a+b~%2F");
+
+    const std::vector<std::tuple<std::vector<std::string>, int, int>> cases {
+        { {}, 0, 0 }, { { "mlm" }, 1, 0 }, { { "mlmOpensdkSSoLogin", "mlm" }, 2, 0 }, { { "mlmopensdkapiV2" }, 3, 0 },
+        { { "mlzone" }, 0, 1 }, { { "mlzoneopensdk" }, 0, 2 }, { { "mlzoneopensdkapi" }, 0, 3 }, { { "mlzoneopensdkapi19" }, 0, 4 },
+        { { "mlzoneopensdkapiV2", "mlm" }, 1, 5 },
+    };
+    for (const auto& [schemes, lm, lzone] : cases) {
+        pf::AppRegistry::shared().removeAll();
+        pf::AppRegistry::shared().install({ "com.example.probe", schemes, {} });
+        EXPECT_EQ(OpenApi::lmVersion(), lm);
+        EXPECT_EQ(OpenApi::lzoneVersion(), lzone);
+    }
+    pf::AppRegistry::shared().removeAll();
+}
+
+}
+
+namespace {
+
+TEST_F(SessionTest, OpenIdLookupAndLoginStatisticsAgainstTheServer)
+{
+    const std::string token = "TOKEN-9";
+    struct Case {
+        const char* name;
+        std::optional<peers::PeerReply> fault;
+        std::string expected;
+    };
+    const std::vector<Case> cases {
+        { "served", std::nullopt, "login" },
+        { "no open id", peers::PeerReply::bytes("callback( {\"client_id\":\"1\"} );", "text/plain"), "failed" },
+        { "empty open id", peers::PeerReply::bytes("callback( {\"openid\":\"\"} );", "text/plain"), "failed" },
+        { "short callback", peers::PeerReply::bytes("callback(", "text/plain"), "failed" },
+        { "no JSON", peers::PeerReply::bytes("<html>", "text/html"), "failed" },
+        { "dropped", [] { peers::PeerReply r = peers::PeerReply::json("{}"); r.dropConnection = true; return r; }(), "failed" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        server.clearFaults();
+        if (c.fault)
+            server.setFault("*", "/lmopenapi/oauth2.0/m_me", *c.fault);
+        session->logout({});
+        recorder->calls.clear();
+        session->morrowDialogLogin(token, env.now() + 3600);
+        ASSERT_TRUE(env.runUntil([&] { return !recorder->calls.empty(); }));
+        env.runUntilIdle();
+        EXPECT_EQ(recorder->calls, std::vector<std::string> { c.expected });
+        if (c.expected == "login") {
+            EXPECT_EQ(run("morrow.oauth.openId"), peers::LMOpenApiService::openIdForToken(token)) << "the scripts see the open id";
+            EXPECT_TRUE(session->isSessionValid());
+        }
+    }
+
+    // Login statistics: "ret" 0 is a login; a refusal starts a new authorisation; no JSON does nothing.
+    server.clearFaults();
+    recorder->calls.clear();
+    ASSERT_TRUE(session->userLoginStatis());
+    ASSERT_TRUE(env.runUntil([&] { return !recorder->calls.empty(); }));
+    EXPECT_EQ(recorder->calls, std::vector<std::string> { "login" });
+    auto sent = server.requests("/lmopenapi/user/user_login_statis");
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].queryValue("encrytoken"), MorrowOAuth::loginStatisToken(token, kAppId, session->openId()));
+
+    int before = MorrowOAuth::authorizationCount();
+    server.setFault("*", "/lmopenapi/user/user_login_statis", peers::PeerReply::bytes("_Callback({\"ret\":100016});", "text/plain"));
+    session->userLoginStatis();
+    ASSERT_TRUE(env.runUntil([&] { return MorrowOAuth::authorizationCount() == before + 1; }));
+    server.clearFaults();
+    server.setFault("*", "/lmopenapi/user/user_login_statis", peers::PeerReply::bytes("nothing", "text/plain"));
+    recorder->calls.clear();
+    session->userLoginStatis();
+    env.runUntil([&] { return server.requests("/lmopenapi/user/user_login_statis").size() == 3; });
+    env.runUntilIdle();
+    EXPECT_EQ(MorrowOAuth::authorizationCount(), before + 1);
+    EXPECT_TRUE(recorder->calls.empty());
+}
+
+TEST_F(SessionTest, EachWrapperParksItsParametersAndCallsItsNamespace)
+{
+    using Wrapper = std::function<bool(MorrowOAuth&, const pf::Value&)>;
+    const std::vector<std::tuple<const char*, const char*, Wrapper, bool>> wrappers {
+        { "morrow.lzone.listAlbum", "getListAlbumResponse:", [](MorrowOAuth& s, const pf::Value&) { return s.getListAlbum(); }, false },
+        { "morrow.lzone.listPhotos", "getListPhotoResponse:", [](MorrowOAuth& s, const pf::Value& p) { return s.getListPhotoWithParams(p); }, true },
+        { "morrow.lzone.addShare", "addShareResponse:", [](MorrowOAuth& s, const pf::Value& p) { return s.addShareWithParams(p); }, true },
+        { "morrow.lzone.uploadPicture", "uploadPicResponse:", [](MorrowOAuth& s, const pf::Value& p) { return s.uploadPicWithParams(p); }, true },
+        { "morrow.lzone.addAlbum", "addAlbumResponse:", [](MorrowOAuth& s, const pf::Value& p) { return s.addAlbumWithParams(p); }, true },
+        { "morrow.lzone.sendBlog", "addOneBlogResponse:", [](MorrowOAuth& s, const pf::Value& p) { return s.addOneBlogWithParams(p); }, true },
+        { "morrow.lzone.sendShuoshuo", "addTopicResponse:", [](MorrowOAuth& s, const pf::Value& p) { return s.addTopicWithParams(p); }, true },
+        { "morrow.blip.checkFans", "checkPageFansResponse:", [](MorrowOAuth& s, const pf::Value& p) { return s.checkPageFansWithParams(p); }, true },
+        { "morrow.blip.nickTips", "matchNickTipsResponse:", [](MorrowOAuth& s, const pf::Value& p) { return s.matchNickTips(p); }, true },
+        { "morrow.blip.atFriends", "getIntimateFriendsResponse:", [](MorrowOAuth& s, const pf::Value& p) { return s.getIntimateFriends(p); }, true },
+        { "morrow.info.getVipUserInfo", "getVipInfoResponse:", [](MorrowOAuth& s, const pf::Value&) { return s.getVipInfo(); }, false },
+        { "morrow.info.getVipUserRichInfo", "getVipRichInfoResponse:", [](MorrowOAuth& s, const pf::Value&) { return s.getVipRichInfo(); }, false },
+        { "morrow.pub.jscall", "myKey", [](MorrowOAuth& s, const pf::Value& p) { return s.sendAPIJS(p, "myKey"); }, true },
+    };
+    for (const auto& [function, callback, call, parks] : wrappers) {
+        SCOPED_TRACE(function);
+        run(std::string(function) + " = function (a, b) { morrow.called = a + '|' + b; return 'true'; }");
+        pf::Value params(pf::Dictionary { { "text", std::string("礼包 ") + function } });
+        EXPECT_TRUE(call(*session, params));
+        EXPECT_EQ(run("morrow.called"), std::string(callback) + "|" + callback);
+        const std::any* parked = MROSDKJSBridge::getUserDictionary(callback);
+        EXPECT_EQ(parked != nullptr, parks);
+        if (parked && parks)
+            EXPECT_EQ(std::any_cast<pf::Value>(*parked), params);
+    }
+}
+
+}
