@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <fstream>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -65,5 +66,25 @@ std::optional<ChildProcess::Outcome> ChildProcess::run(const std::vector<std::st
     outcome.wallSeconds = std::chrono::duration<double>(ended - started).count();
     outcome.cpuSeconds = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6;
     outcome.peakResidentMB = usage.ru_maxrss / 1024.0; // kilobytes on Linux
+    return outcome;
+}
+
+std::optional<ChildProcess::Outcome> ChildProcess::runMetered(const std::string& meter, const std::vector<std::string>& argv,
+    const std::string& input, const std::string& outputPath)
+{
+    char resultPath[] = "/tmp/quorvane-bench-result-XXXXXX";
+    int fd = mkstemp(resultPath);
+    if (fd < 0)
+        return std::nullopt;
+    close(fd);
+    std::vector<std::string> metered { meter, resultPath, outputPath.empty() ? "/dev/null" : outputPath };
+    metered.insert(metered.end(), argv.begin(), argv.end());
+    auto ran = run(metered, input);
+    Outcome outcome;
+    std::ifstream result(resultPath);
+    bool read = static_cast<bool>(result >> outcome.exitStatus >> outcome.wallSeconds >> outcome.cpuSeconds >> outcome.peakResidentMB);
+    unlink(resultPath);
+    if (!ran || ran->exitStatus != 0 || !read)
+        return std::nullopt;
     return outcome;
 }

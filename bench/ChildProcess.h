@@ -19,4 +19,9 @@ public:
     // `outputPath` (discarded when empty). None when it could not be started.
     static std::optional<Outcome> run(const std::vector<std::string>& argv, const std::string& input,
         const std::string& outputPath = {});
+    // The same through `meter` (quorvane-bench-meter), which starts the program from a small
+    // process: the kernel counts the memory of the starting process into the child's peak, so
+    // a large caller would otherwise inflate it.
+    static std::optional<Outcome> runMetered(const std::string& meter, const std::vector<std::string>& argv,
+        const std::string& input, const std::string& outputPath = {});
 };

@@ -86,7 +86,7 @@ ProcessFigures::Results ProcessFigures::measure(const Paths& paths, int repetiti
     // One launch first, to learn what the app asks for before its first idle (and to warm the
     // file cache for both programs).
     server.clearReceivedRequests();
-    auto first = ChildProcess::run(app, startScript, appOutput);
+    auto first = ChildProcess::runMetered(paths.meter, app, startScript, appOutput);
     if (!first || first->exitStatus != 0) {
         add(results.start, first, "quorvane");
         return results;
@@ -95,17 +95,17 @@ ProcessFigures::Results ProcessFigures::measure(const Paths& paths, int repetiti
     results.startRequests = received.size();
     std::ofstream(requestsPath) << requestList(received, server.rootURL()).dump(1);
     const std::vector<std::string> floor { paths.startFloor, requestsPath };
-    ChildProcess::run(floor, {});
+    ChildProcess::runMetered(paths.meter, floor, {});
 
     for (int i = 0; i < repetitions; ++i) {
         server.clearReceivedRequests();
-        add(results.start, ChildProcess::run(app, startScript, appOutput), "quorvane");
+        add(results.start, ChildProcess::runMetered(paths.meter, app, startScript, appOutput), "quorvane");
         if (server.receivedRequests().size() != results.startRequests) {
             ++results.start.failures;
             results.start.lastFailure = "quorvane sent " + std::to_string(server.receivedRequests().size())
                 + " requests before its first idle, not " + std::to_string(results.startRequests);
         }
-        add(results.startFloor, ChildProcess::run(floor, {}), "the start floor");
+        add(results.startFloor, ChildProcess::runMetered(paths.meter, floor, {}), "the start floor");
     }
 
     std::ifstream runScript(paths.runScript);
@@ -116,6 +116,6 @@ ProcessFigures::Results ProcessFigures::measure(const Paths& paths, int repetiti
         return results;
     }
     for (int i = 0; i < std::max(1, repetitions / 2); ++i)
-        add(results.tour, ChildProcess::run(app, tour, paths.workFolder + "/tour-output.txt"), "the tour");
+        add(results.tour, ChildProcess::runMetered(paths.meter, app, tour, paths.workFolder + "/tour-output.txt"), "the tour");
     return results;
 }

@@ -15,6 +15,7 @@ public:
     struct Paths {
         std::string app;        // quorvane
         std::string startFloor; // quorvane-start-floor
+        std::string meter;      // quorvane-bench-meter
         std::string runScript;  // scripts/run, whose tour is replayed
         std::string workFolder; // for the recorded requests and the runs' output
     };

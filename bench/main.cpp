@@ -1,7 +1,10 @@
 // quorvane-bench: every benchmark of the app beside its floor, measured in the same run, as
 // one table of ratios and budgets (see scripts/bench).
 //
-//   quorvane-bench [--repetitions N] [--work DIR]
+//   quorvane-bench [--repetitions N] [--work DIR] [--only PREFIX]
+//
+// --only runs just the benchmarks whose names start with PREFIX ("Store", "Table") and no
+// whole-program figures; its table has only those rows that could be measured.
 //
 // Each figure and its floor run in turn, N times over, and the table shows the medians, so a
 // busy machine slows both alike. Exit status: 0 when every ratio keeps its budget, 1 when one
@@ -73,14 +76,17 @@ int main(int argc, char** argv)
 {
     int repetitions = 5;
     std::string work = std::filesystem::temp_directory_path() / "quorvane-bench";
+    std::string only;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--repetitions" && i + 1 < argc)
             repetitions = std::atoi(argv[++i]);
         else if (arg == "--work" && i + 1 < argc)
             work = argv[++i];
+        else if (arg == "--only" && i + 1 < argc)
+            only = argv[++i];
         else {
-            std::fprintf(stderr, "usage: %s [--repetitions N] [--work DIR]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--repetitions N] [--work DIR] [--only PREFIX]\n", argv[0]);
             return 2;
         }
     }
@@ -96,6 +102,8 @@ int main(int argc, char** argv)
     for (int r = 0; r < repetitions; ++r) {
         std::fprintf(stderr, "bench: round %d of %d: benchmarks", r + 1, repetitions);
         for (const std::string& name : kMicro) {
+            if (name.rfind(only, 0) != 0)
+                continue;
             collector.current = name;
             benchmark::RunSpecifiedBenchmarks(&collector, "^" + name);
             std::fputc('.', stderr);
@@ -105,10 +113,13 @@ int main(int argc, char** argv)
     for (const std::string& error : collector.errors)
         std::fprintf(stderr, "bench: %s\n", error.c_str());
 
-    std::fprintf(stderr, "bench: cold starts and the tour\n");
-    auto processes = ProcessFigures::measure({ QUORVANE_BENCH_APP, QUORVANE_BENCH_START_FLOOR,
+    ProcessFigures::Results processes;
+    if (only.empty()) {
+        std::fprintf(stderr, "bench: cold starts and the tour\n");
+        processes = ProcessFigures::measure({ QUORVANE_BENCH_APP, QUORVANE_BENCH_START_FLOOR, QUORVANE_BENCH_METER,
                                                  QUORVANE_BENCH_SOURCE "/scripts/run", work },
-        repetitions);
+            repetitions);
+    }
     for (const auto* s : { &processes.start, &processes.startFloor, &processes.tour }) {
         if (s->failures)
             std::fprintf(stderr, "bench: %d failed runs (%s)\n", s->failures, s->lastFailure.c_str());
@@ -175,6 +186,14 @@ int main(int argc, char** argv)
     table.add({ "Tour of scripts/run: CPU time", wholeRuns(processes.tour, processes.tour.cpuSeconds), std::nullopt, "s", Limit::Info, 0 });
     table.add({ "Tour of scripts/run: peak memory", peak(processes.tour), std::nullopt, "MB", Limit::Absolute, 30 });
 
+    if (!only.empty()) {
+        BudgetTable measured;
+        for (const auto& row : table.rows()) {
+            if (row.measured)
+                measured.add(row);
+        }
+        table = measured;
+    }
     std::cout << "\n";
     table.print(std::cout);
     std::cout << "\nMedians of " << repetitions << " rounds; each floor ran in the same round as its figure.\n";

@@ -79,4 +79,17 @@ TEST(ChildProcess, ReportsExitStatusInputAndPeakMemoryInMegabytes)
     EXPECT_FALSE(ChildProcess::run({ "/nonexistent/program" }, ""));
 }
 
+TEST(ChildProcess, MeteredPeakMemoryIsTheChildsOwnEvenFromALargeCaller)
+{
+    // 300 MB touched here would be counted into a child started from this process.
+    std::vector<char> ballast(300u << 20, 1);
+    auto metered = ChildProcess::runMetered(QUORVANE_BENCH_METER, { "/bin/sh", "-c", "read line; exit $line" }, "4\n");
+    ASSERT_TRUE(metered);
+    EXPECT_EQ(metered->exitStatus, 4);
+    EXPECT_LT(metered->peakResidentMB, 50) << "the caller's memory was counted";
+    EXPECT_GT(metered->wallSeconds, 0);
+    EXPECT_NE(ballast[12345], 0);
+    EXPECT_FALSE(ChildProcess::runMetered(QUORVANE_BENCH_METER, { "/nonexistent/program" }, ""));
+}
+
 }
