@@ -20,6 +20,9 @@
 
 namespace {
 
+// Rows tall enough that even the 10-row table is longer than the screen, so every table
+// scrolls and reuses cells; a page is a 400-point drag.
+constexpr double kRowHeight = 100;
 constexpr double kPage = 400;
 
 class NumberedRows final : public pf::TableViewDataSource {
@@ -54,7 +57,7 @@ void TableScroll(benchmark::State& state)
     auto bounds = pf::Screen::main().bounds();
     auto window = std::make_shared<pf::Window>(bounds);
     auto table = std::make_shared<pf::TableView>(bounds);
-    table->setRowHeight(44);
+    table->setRowHeight(kRowHeight);
     table->setDataSource(source);
     window->addSubview(table);
     window->makeKeyAndVisible();
