@@ -60,7 +60,7 @@ void BudgetTable::print(std::ostream& out) const
         case Limit::AtMost: budget = "<= " + number(row.budget, "") + "x"; break;
         case Limit::AtLeast: budget = ">= " + number(row.budget, "") + "x"; break;
         }
-        if (row.limit == Limit::AtMost || row.limit == Limit::AtLeast)
+        if (row.limit != Limit::Absolute && row.floor)
             ratio = row.ratio() ? number(row.ratio(), "") + "x" : "-";
         const char* verdict = row.limit == Limit::Info ? "" : row.withinBudget() ? "ok" : "MISSED";
         out << "| " << row.figure << " | " << number(row.measured, row.unit) << " | "
