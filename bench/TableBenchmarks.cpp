@@ -34,13 +34,16 @@ public:
         auto cell = table.dequeueReusableCellWithIdentifier("row");
         if (!cell)
             cell = std::make_shared<pf::TableViewCell>(pf::TableViewCellStyle::Subtitle, "row");
-        cell->textLabel()->setText("礼包 " + std::to_string(indexPath.row));
-        cell->detailTextLabel()->setText("剩余 " + std::to_string(m_count - indexPath.row) + " 个");
+        // A text never shown before, so every table measures new text on every page.
+        ++m_served;
+        cell->textLabel()->setText("礼包 " + std::to_string(indexPath.row) + " · " + std::to_string(m_served));
+        cell->detailTextLabel()->setText("剩余 " + std::to_string(m_served % 977) + " 个");
         return cell;
     }
 
 private:
     int m_count;
+    long m_served { 0 };
 };
 
 double heapInUse()

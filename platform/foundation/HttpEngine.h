@@ -22,9 +22,14 @@ namespace pf {
 //   the transfer is dropped as soon as the worker sees it; callers that need "no call after
 //   cancel" check a flag of their own where they deliver.
 // - Cookies of the shared storage are sent and reply cookies stored (see UrlRequest).
+// - At most `kMaxConnectionsPerHost` asynchronous transfers to one host are connected at a
+//   time; the others wait in order. A screen asks for all its pictures at once, and as many
+//   simultaneous connections overrun a small server's queue of waiting connections, whose
+//   dropped connection attempts are only retried a second later.
 class HttpEngine {
 public:
     using TransferId = std::uint64_t;
+    static constexpr long kMaxConnectionsPerHost = 4;
 
     struct Sinks {
         std::function<void(UrlResponse)> response;
