@@ -41,6 +41,15 @@ struct KeyedArchiveFormat {
     static constexpr const char* kBaseClassName = "Object";
     static constexpr const char* kArrayClassName = "Array";
     static constexpr const char* kArrayItemsKey = "items";
+    static constexpr const char* kDictionaryClassName = "Dictionary";
+    static constexpr const char* kDictionaryKeysKey = "keys";
+    static constexpr const char* kDictionaryObjectsKey = "objects";
+    static constexpr const char* kDateClassName = "Date";
+    static constexpr const char* kDateTimeKey = "time"; // seconds since 2001-01-01 UTC
+    static constexpr double kDateReference = 978307200.0; // 2001-01-01 in seconds since 1970
+    static constexpr const char* kNullClassName = "Null";
+    // Plain values nest at most this deep; the reader refuses deeper archives.
+    static constexpr int kMaxValueDepth = 64;
 };
 
 }

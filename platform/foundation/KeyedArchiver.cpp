@@ -14,6 +14,7 @@ struct KeyedArchiver::Impl {
     plist_t top { plist_new_dict() };
     std::vector<plist_t> objects; // owned until `finish` moves them into the archive
     plist_t current { nullptr };  // the dictionary that encode... calls write into
+    bool tooDeep { false };       // a value nested too deeply was met: the archive is empty
     std::unordered_map<const void*, std::uint64_t> objectByIdentity;
     std::map<std::string, std::uint64_t, std::less<>> classByName;
 
@@ -105,6 +106,84 @@ void KeyedArchiver::encodeData(std::string_view key, const Bytes& data)
     encodeReference(key, ref);
 }
 
+void KeyedArchiver::encodeValue(std::string_view key, const Value& value)
+{
+    encodeReference(key, valueReference(value, 0));
+}
+
+Bytes KeyedArchiver::archivedValue(const Value& root)
+{
+    if (root.isMissing())
+        return {};
+    KeyedArchiver archiver;
+    archiver.encodeValue(Format::kRootKey, root);
+    return archiver.finish();
+}
+
+std::uint64_t KeyedArchiver::valueReference(const Value& value, int depth)
+{
+    auto type = value.type();
+    bool isObject = type == Value::Type::Null || type == Value::Type::Date || type == Value::Type::Array
+        || type == Value::Type::Dictionary;
+    if (isObject && depth >= Format::kMaxValueDepth) {
+        m->tooDeep = true;
+        return 0;
+    }
+    auto classedObject = [this](const char* className) {
+        plist_t dict = plist_new_dict();
+        plist_dict_set_item(dict, Format::kClassKey, plist_new_uid(m->classReference(className)));
+        return dict;
+    };
+    switch (type) {
+    case Value::Type::Missing:
+        return 0;
+    case Value::Type::Null:
+        return m->append(classedObject(Format::kNullClassName));
+    case Value::Type::Bool:
+        return m->append(plist_new_bool(*value.asBool() ? 1 : 0));
+    case Value::Type::Integer:
+        return m->append(plist_new_uint(static_cast<std::uint64_t>(*value.asInteger())));
+    case Value::Type::Real:
+        return m->append(plist_new_real(*value.asReal()));
+    case Value::Type::String:
+        // Up to the first NUL, as encodeText.
+        return m->append(plist_new_string(value.asString()->c_str()));
+    case Value::Type::Data: {
+        const Bytes& data = *value.asData();
+        return m->append(plist_new_data(reinterpret_cast<const char*>(data.data()), data.size()));
+    }
+    case Value::Type::Date: {
+        plist_t dict = classedObject(Format::kDateClassName);
+        plist_dict_set_item(dict, Format::kDateTimeKey, plist_new_real(value.asDate()->secondsSince1970 - Format::kDateReference));
+        return m->append(dict);
+    }
+    case Value::Type::Array: {
+        // Items are written before the list refers to them, so the table holds them first.
+        std::vector<std::uint64_t> refs;
+        for (const Value& item : *value.asArray()) {
+            if (!item.isMissing())
+                refs.push_back(valueReference(item, depth + 1));
+        }
+        return arrayReference(refs);
+    }
+    case Value::Type::Dictionary: {
+        plist_t keys = plist_new_array();
+        plist_t objects = plist_new_array();
+        for (const auto& [key, item] : *value.asDictionary()) {
+            if (item.isMissing())
+                continue;
+            plist_array_append_item(keys, plist_new_uid(m->append(plist_new_string(key.c_str()))));
+            plist_array_append_item(objects, plist_new_uid(valueReference(item, depth + 1)));
+        }
+        plist_t dict = classedObject(Format::kDictionaryClassName);
+        plist_dict_set_item(dict, Format::kDictionaryKeysKey, keys);
+        plist_dict_set_item(dict, Format::kDictionaryObjectsKey, objects);
+        return m->append(dict);
+    }
+    }
+    return 0;
+}
+
 std::uint64_t KeyedArchiver::addObject(const void* identity, std::string_view className,
     const std::function<void(KeyedArchiver&)>& encodeBody)
 {
@@ -142,6 +221,8 @@ void KeyedArchiver::encodeReference(std::string_view key, std::uint64_t ref)
 
 Bytes KeyedArchiver::finish()
 {
+    if (m->tooDeep)
+        return {};
     plist_t archive = plist_new_dict();
     plist_dict_set_item(archive, Format::kArchiverKey, plist_new_string(Format::kArchiverName));
     plist_dict_set_item(archive, Format::kVersionKey, plist_new_uint(Format::kVersion));

@@ -26,6 +26,13 @@ namespace pf {
 // - The same object (by address) encoded twice is written once and referenced twice.
 // - Keys beginning with "$" are written with one more "$", so they never clash with the
 //   layout's own keys.
+// - Plain values (pf::Value) are objects of the table too: texts, data, integers, doubles and
+//   bools as themselves; a list as an "Array"; a dictionary as a "Dictionary" whose "keys" and
+//   "objects" hold references in the same order; a date as a "Date" with "time" in seconds
+//   since 2001-01-01; null as a "Null" without values; a missing value as "$null". Missing
+//   entries of lists and dictionaries are left out.
+// - A value nested deeper than KeyedArchiveFormat::kMaxValueDepth cannot be read back, so it is
+//   not written: the whole archive comes out empty.
 // - The encode... calls are meant for a class's encode function while it is being archived;
 //   a later value for the same key replaces the earlier one.
 class KeyedArchiver {
@@ -37,6 +44,9 @@ public:
         archiver.encodeReference(KeyedArchiveFormat::kRootKey, archiver.objectReference(&root, root));
         return archiver.finish();
     }
+
+    // An archive whose root is a plain value; empty when the value is missing or too deep.
+    static Bytes archivedValue(const Value& root);
 
     template <typename T>
     static Bytes archivedData(const std::vector<std::shared_ptr<T>>& rootList)
@@ -54,6 +64,7 @@ public:
     void encodeDouble(std::string_view key, double value);
     void encodeBool(std::string_view key, bool value);
     void encodeData(std::string_view key, const Bytes& data);
+    void encodeValue(std::string_view key, const Value& value);
 
     template <typename T>
     void encodeObject(std::string_view key, const std::shared_ptr<T>& object)
@@ -90,6 +101,7 @@ private:
     std::uint64_t addObject(const void* identity, std::string_view className,
         const std::function<void(KeyedArchiver&)>& encodeBody);
     std::uint64_t arrayReference(const std::vector<std::uint64_t>& refs);
+    std::uint64_t valueReference(const Value& value, int depth);
     void encodeReference(std::string_view key, std::uint64_t ref);
     Bytes finish();
 

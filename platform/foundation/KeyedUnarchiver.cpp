@@ -35,6 +35,11 @@ struct KeyedUnarchiver::Impl {
     plist_t current { nullptr };
     std::vector<bool> inProgress;
     int depth { 0 };
+    int valueDepth { 0 };
+    std::uint64_t valueNodes { 0 };
+    // Containers already decoded, with the number of values each holds in all: a container
+    // referenced many times is read once but counted at every use.
+    std::map<std::uint64_t, std::pair<Value, std::uint64_t>> decodedValues;
     std::map<std::pair<std::uint64_t, std::type_index>, std::shared_ptr<void>> decoded;
     std::map<std::pair<std::uint64_t, std::type_index>, std::vector<std::shared_ptr<void>>> decodedLists;
     std::string error;
@@ -89,11 +94,24 @@ struct KeyedUnarchiver::Impl {
             fail("a referenced entry is not an object");
             return nullptr;
         }
+        auto name = nameOfClass(dict);
+        if (!name)
+            return nullptr;
+        if (*name != className) {
+            fail("an object of class \"" + std::string(*name) + "\" where \"" + std::string(className) + "\" was expected");
+            return nullptr;
+        }
+        return dict;
+    }
+
+    // The class name of the object `dict`; nullopt (after a failure) when it has none.
+    std::optional<std::string_view> nameOfClass(plist_t dict)
+    {
         plist_t classRef = plist_dict_get_item(dict, Format::kClassKey);
         std::uint64_t classIndex = 0;
         if (!classRef || plist_get_node_type(classRef) != PLIST_UID) {
             fail("an object has no class");
-            return nullptr;
+            return std::nullopt;
         }
         plist_get_uid_val(classRef, &classIndex);
         plist_t description = classIndex < count ? object(classIndex) : nullptr;
@@ -101,15 +119,40 @@ struct KeyedUnarchiver::Impl {
             ? plist_dict_get_item(description, Format::kClassNameKey) : nullptr;
         if (!name || plist_get_node_type(name) != PLIST_STRING) {
             fail("an object's class description is damaged");
-            return nullptr;
+            return std::nullopt;
         }
         std::uint64_t length = 0;
         const char* text = plist_get_string_ptr(name, &length);
-        if (std::string_view(text, length) != className) {
-            fail("an object of class \"" + std::string(text, length) + "\" where \"" + std::string(className) + "\" was expected");
-            return nullptr;
+        return std::string_view(text ? text : "", text ? length : 0);
+    }
+
+    // The references in the array `key` of `dict`, each checked against the table and not
+    // "$null"; nullopt (after a failure) otherwise.
+    std::optional<std::vector<std::uint64_t>> references(plist_t dict, const char* key)
+    {
+        plist_t items = plist_dict_get_item(dict, key);
+        if (!items || plist_get_node_type(items) != PLIST_ARRAY) {
+            fail(std::string("a container has no \"") + key + "\"");
+            return std::nullopt;
         }
-        return dict;
+        std::vector<std::uint64_t> refs;
+        std::uint32_t size = plist_array_get_size(items);
+        refs.reserve(size);
+        for (std::uint32_t i = 0; i < size; ++i) {
+            plist_t item = plist_array_get_item(items, i);
+            std::uint64_t ref = 0;
+            if (plist_get_node_type(item) != PLIST_UID) {
+                fail("a container item is not a reference");
+                return std::nullopt;
+            }
+            plist_get_uid_val(item, &ref);
+            if (ref == 0 || ref >= count) {
+                fail("a container item points outside the object table");
+                return std::nullopt;
+            }
+            refs.push_back(ref);
+        }
+        return refs;
     }
 
     // Runs `body` with `dict` as the current object, guarding against cycles and deep nesting.
@@ -289,6 +332,162 @@ std::optional<Bytes> KeyedUnarchiver::decodeData(std::string_view key)
     if (!bytes)
         return Bytes {};
     return Bytes(reinterpret_cast<const std::uint8_t*>(bytes), reinterpret_cast<const std::uint8_t*>(bytes) + length);
+}
+
+std::optional<Value> KeyedUnarchiver::unarchivedValue(const Bytes& data, std::string* error)
+{
+    KeyedUnarchiver coder(data);
+    Value root = coder.decodeValue(Format::kRootKey);
+    if (root.isMissing())
+        coder.fail("the archive has no root value");
+    if (error)
+        *error = coder.error();
+    if (coder.failed())
+        return std::nullopt;
+    return root;
+}
+
+Value KeyedUnarchiver::decodeValue(std::string_view key)
+{
+    plist_t node = m->value(key);
+    if (!node)
+        return Value::missing();
+    switch (plist_get_node_type(node)) {
+    case PLIST_UINT:
+        return Value(static_cast<long long>(decodeInteger(key)));
+    case PLIST_REAL:
+        return Value(decodeDouble(key));
+    case PLIST_BOOLEAN:
+        return Value(decodeBool(key));
+    default:
+        break;
+    }
+    auto ref = m->reference(key);
+    if (!ref || *ref == 0)
+        return Value::missing();
+    Value value = decodeValueAt(*ref);
+    return m->failed() ? Value::missing() : value;
+}
+
+Value KeyedUnarchiver::decodeValueAt(std::uint64_t ref)
+{
+    if (m->failed())
+        return Value::missing();
+    if (++m->valueNodes > kMaxNodes) {
+        m->fail("the archive holds too many values");
+        return Value::missing();
+    }
+    plist_t node = m->object(ref);
+    switch (plist_get_node_type(node)) {
+    case PLIST_STRING: {
+        std::uint64_t length = 0;
+        const char* text = plist_get_string_ptr(node, &length);
+        return Value(std::string(text ? text : "", text ? length : 0));
+    }
+    case PLIST_DATA: {
+        std::uint64_t length = 0;
+        const char* bytes = plist_get_data_ptr(node, &length);
+        const auto* begin = reinterpret_cast<const std::uint8_t*>(bytes);
+        return Value(bytes ? Bytes(begin, begin + length) : Bytes {});
+    }
+    case PLIST_UINT: {
+        std::uint64_t raw = 0;
+        plist_get_uint_val(node, &raw);
+        return Value(static_cast<long long>(raw));
+    }
+    case PLIST_REAL: {
+        double d = 0;
+        plist_get_real_val(node, &d);
+        return Value(d);
+    }
+    case PLIST_BOOLEAN: {
+        std::uint8_t b = 0;
+        plist_get_bool_val(node, &b);
+        return Value(b != 0);
+    }
+    case PLIST_DICT:
+        break;
+    default:
+        m->fail("an entry of the object table is not a plain value");
+        return Value::missing();
+    }
+
+    auto known = m->decodedValues.find(ref);
+    if (known != m->decodedValues.end()) {
+        m->valueNodes += known->second.second - 1;
+        if (m->valueNodes > kMaxNodes) {
+            m->fail("the archive holds too many values");
+            return Value::missing();
+        }
+        return known->second.first;
+    }
+    auto name = m->nameOfClass(node);
+    if (!name)
+        return Value::missing();
+    std::uint64_t nodesBefore = m->valueNodes - 1;
+    if (m->valueDepth >= Format::kMaxValueDepth) {
+        m->fail("values are nested too deeply");
+        return Value::missing();
+    }
+    Value result;
+    ++m->valueDepth;
+    m->inside(ref, node, [&] {
+        if (*name == Format::kNullClassName) {
+            result = Value::null();
+        } else if (*name == Format::kDateClassName) {
+            plist_t time = plist_dict_get_item(node, Format::kDateTimeKey);
+            auto seconds = time ? m->realNumber(time, Format::kDateTimeKey) : std::nullopt;
+            if (!time)
+                m->fail("a date has no time");
+            else if (seconds && std::isfinite(*seconds))
+                result = Value(Date { *seconds + Format::kDateReference });
+            else if (seconds)
+                m->fail("a date's time is not finite");
+        } else if (*name == Format::kArrayClassName) {
+            auto refs = m->references(node, Format::kArrayItemsKey);
+            if (!refs)
+                return;
+            Array items;
+            items.reserve(refs->size());
+            for (auto itemRef : *refs) {
+                items.push_back(decodeValueAt(itemRef));
+                if (m->failed())
+                    return;
+            }
+            result = Value(std::move(items));
+        } else if (*name == Format::kDictionaryClassName) {
+            auto keys = m->references(node, Format::kDictionaryKeysKey);
+            auto objects = keys ? m->references(node, Format::kDictionaryObjectsKey) : std::nullopt;
+            if (!objects)
+                return;
+            if (keys->size() != objects->size()) {
+                m->fail("a dictionary's keys and values differ in number");
+                return;
+            }
+            Dictionary dict;
+            for (std::size_t i = 0; i < keys->size(); ++i) {
+                plist_t keyNode = m->object((*keys)[i]);
+                if (plist_get_node_type(keyNode) != PLIST_STRING) {
+                    m->fail("a dictionary key is not a text");
+                    return;
+                }
+                std::uint64_t length = 0;
+                const char* text = plist_get_string_ptr(keyNode, &length);
+                Value item = decodeValueAt((*objects)[i]);
+                if (m->failed())
+                    return;
+                dict.set(std::string(text ? text : "", text ? length : 0), std::move(item));
+            }
+            result = Value(std::move(dict));
+        } else {
+            m->fail("an object of class \"" + std::string(*name) + "\" where a plain value was expected");
+        }
+    });
+    --m->valueDepth;
+    if (m->failed())
+        return Value::missing();
+    m->decodedValues.emplace(ref, std::make_pair(result, m->valueNodes - nodesBefore));
+    return result;
 }
 
 std::shared_ptr<void> KeyedUnarchiver::decodeObjectFor(std::string_view key, std::string_view className,

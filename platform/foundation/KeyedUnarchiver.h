@@ -31,6 +31,11 @@ namespace pf {
 // - A missing key gives the empty value (no text, 0, false, no object). A value of the wrong
 //   kind fails the archive; integers, doubles and bools convert into each other (doubles
 //   truncate and saturate when read as integers).
+// - Plain values (decodeValue, unarchivedValue) are texts, data, integers, doubles, bools and
+//   the classes "Array", "Dictionary" (keys must be texts; a repeated key keeps its last
+//   value), "Date" and "Null"; anything else fails the archive. Values nest at most
+//   KeyedArchiveFormat::kMaxValueDepth deep and at most kMaxNodes values are made in all, so a
+//   list shared many times cannot multiply the work.
 // - The first failure is kept in `error()`; after it every decode gives the empty value and the
 //   whole-archive calls give nullptr / nullopt. Nothing throws.
 class KeyedUnarchiver {
@@ -70,6 +75,10 @@ public:
         return root;
     }
 
+    // The root of an archive made by KeyedArchiver::archivedValue; nullopt when the data is not
+    // such an archive.
+    static std::optional<Value> unarchivedValue(const Bytes& data, std::string* error = nullptr);
+
     bool containsKey(std::string_view key) const;
     // nullopt for a missing key or a reference to "$null".
     std::optional<std::string> decodeText(std::string_view key);
@@ -77,6 +86,9 @@ public:
     double decodeDouble(std::string_view key);
     bool decodeBool(std::string_view key);
     std::optional<Bytes> decodeData(std::string_view key);
+    // A plain value; Value::missing() for a missing key or a reference to "$null". An integer,
+    // double or bool written inline (encodeInteger...) reads as that number.
+    Value decodeValue(std::string_view key);
 
     template <typename T>
     std::shared_ptr<T> decodeObject(std::string_view key)
@@ -115,6 +127,7 @@ private:
         const std::type_info& type, const Maker& make);
     std::shared_ptr<void> decodeObjectAt(std::uint64_t ref, std::string_view className,
         const std::type_info& type, const Maker& make);
+    Value decodeValueAt(std::uint64_t ref);
     bool decodeListFor(std::string_view key, std::string_view className, const std::type_info& type,
         const Maker& make, const std::function<void(std::shared_ptr<void>)>& add);
 

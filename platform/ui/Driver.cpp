@@ -13,6 +13,7 @@
 #include "platform/ui/TextField.h"
 #include "platform/ui/TouchSequence.h"
 #include "platform/ui/View.h"
+#include "platform/ui/WebContent.h"
 #include "platform/ui/Window.h"
 
 #include <cmath>
@@ -135,6 +136,10 @@ namespace {
             marks.push_back(lines.size());
             if (ownLine)
                 lines.push_back(line(v, depth));
+            // A page's content reads as lines of its own under its view.
+            if (auto* page = dynamic_cast<const WebContent*>(&v))
+                for (const auto& content : page->contentLines())
+                    lines.push_back(std::string(static_cast<size_t>(depth + 1) * 2, ' ') + content);
         };
         walker.leave = [&](const View&, bool shown) {
             size_t mark = marks.back();
@@ -534,6 +539,46 @@ void Driver::advance(double seconds) const
     else
         loop.runPending();
     settle();
+}
+
+}
+
+namespace pf {
+
+TouchResult Driver::actOnPage(const std::string& what, const std::function<bool(WebContent&)>& act)
+{
+    auto pages = findAll([](const View& v) { return dynamic_cast<const WebContent*>(&v) != nullptr; });
+    if (pages.empty())
+        return failure(TouchResult::Outcome::NotFound, "no web page is visible");
+    TouchResult last = failure(TouchResult::Outcome::NotFound, "no visible page has " + what);
+    for (const auto& view : pages) {
+        Point p;
+        TouchResult reach = check(view, p);
+        if (!reach) {
+            last = reach;
+            continue;
+        }
+        if (act(dynamic_cast<WebContent&>(*view))) {
+            settle();
+            return reach;
+        }
+    }
+    return last;
+}
+
+TouchResult Driver::tapLink(const std::string& text)
+{
+    return actOnPage("a link \"" + text + "\"", [&](WebContent& page) { return page.activateLink(text); });
+}
+
+TouchResult Driver::fillPageField(const std::string& field, const std::string& value)
+{
+    return actOnPage("a field \"" + field + "\"", [&](WebContent& page) { return page.fillField(field, value); });
+}
+
+TouchResult Driver::pressPageButton(const std::string& control)
+{
+    return actOnPage("a button \"" + control + "\"", [&](WebContent& page) { return page.pressButton(control); });
 }
 
 }

@@ -15,6 +15,7 @@ class ScrollView;
 class TableView;
 class TextField;
 class View;
+class WebContent;
 
 // What became of a tap or a drag the driver tried.
 struct TouchResult {
@@ -43,6 +44,8 @@ struct TouchResult {
 //   a manual clock), so scroll views and pan recognisers see what a finger produces.
 // - The dump lists every visible view, one line each, indented by depth, with its class,
 //   frame and what a person would read. It is stable: the same screen gives the same text.
+//   A view that shows a web page is followed by the page's lines (text, links, fields,
+//   buttons), one level deeper.
 class Driver {
 public:
     Driver() = default;
@@ -93,6 +96,13 @@ public:
     bool deleteBackward(const std::shared_ptr<TextField>& field, int count = 1);
     bool pressReturn(const std::shared_ptr<TextField>& field);
 
+    // Web pages (views that show a document): follow a link by its text, type into a field by
+    // its name, id or placeholder, press a button by its text, value, name or id (a submit
+    // button sends its form). The page must be visible and not covered.
+    TouchResult tapLink(const std::string& text);
+    TouchResult fillPageField(const std::string& field, const std::string& value);
+    TouchResult pressPageButton(const std::string& control);
+
     struct DragOptions {
         double duration { 0.25 };
         // Released while moving (the content decelerates) or after holding still.
@@ -121,6 +131,7 @@ private:
     TouchResult check(const std::shared_ptr<View>& view, Point& screenPoint) const;
     TouchResult touch(const std::shared_ptr<View>& view);
     TouchResult touchAt(Point screenPoint, TouchResult result);
+    TouchResult actOnPage(const std::string& what, const std::function<bool(WebContent&)>& act);
 };
 
 }

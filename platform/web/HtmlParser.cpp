@@ -162,7 +162,9 @@ HtmlParser::Shape HtmlParser::scanShape(std::string_view html)
             name += lower(html[k++]);
         return name;
     };
-    while (true) {
+    // The scan stops as soon as the document is known to be refused, so the stack of open
+    // elements it searches stays short whatever the document holds.
+    while (shape.depth <= kMaxDepth && shape.elements <= kMaxElements) {
         i = html.find('<', i);
         if (i == std::string_view::npos || i + 1 >= html.size())
             break;

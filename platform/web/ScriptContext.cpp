@@ -67,7 +67,8 @@ namespace {
             if (duk_is_array(ctx, idx)) {
                 Array array;
                 duk_size_t n = duk_get_length(ctx, idx);
-                for (duk_size_t i = 0; i < n && budget > 0; ++i, --budget) {
+                for (duk_size_t i = 0; i < n && budget > 0; ++i) {
+                    --budget;
                     duk_get_prop_index(ctx, idx, static_cast<duk_uarridx_t>(i));
                     array.push_back(toValue(ctx, -1, depth + 1, budget));
                     duk_pop(ctx);
@@ -303,7 +304,7 @@ void ScriptContext::resumeBudget()
         m_budgets.back().resumed = Clock::now();
 }
 
-ScriptContext::Outcome ScriptContext::run(const std::function<void(duk_context*)>& protectedCall, std::string_view name)
+ScriptContext::Outcome ScriptContext::run(const std::function<void(duk_context*)>& protectedCall, std::string_view name, bool wantValue)
 {
     Outcome out;
     if (m_depth >= kMaxNestedRuns) {
@@ -331,6 +332,10 @@ ScriptContext::Outcome ScriptContext::run(const std::function<void(duk_context*)
     if (rc == DUK_EXEC_SUCCESS) {
         out.ok = true;
         out.text = completionText(ctx, -1);
+        if (!wantValue) {
+            duk_set_top(ctx, top);
+            return out;
+        }
         size_t items = kMaxValueItems;
         std::string convertError;
         Value value;
@@ -365,7 +370,7 @@ ScriptContext::Outcome ScriptContext::evaluate(std::string_view source, std::str
             duk_compile_lstring_filename(ctx, DUK_COMPILE_EVAL, text.data(), text.size());
             duk_call(ctx, 0);
         },
-        name);
+        name, false);
 }
 
 int ScriptContext::nativeTrampoline(duk_context* ctx)
@@ -471,7 +476,7 @@ bool ScriptContext::installInternal(std::string_view source, const std::vector<s
             duk_put_prop_string(ctx, -2, "internal");
             duk_pop(ctx);
         },
-        "internal");
+        "internal", false);
     m_hasInternal = out.ok;
     return out.ok;
 }
@@ -494,7 +499,7 @@ ScriptContext::Outcome ScriptContext::callInternal(const std::string& method, co
                 pushValue(ctx, a, 0);
             duk_call_method(ctx, static_cast<duk_idx_t>(arguments.size()));
         },
-        method);
+        method, true);
 }
 
 }

@@ -44,7 +44,8 @@ public:
         // The completion value as text: strings as they are, numbers and booleans as the
         // script's own String() gives them, anything else (and an error) "".
         std::string text;
-        // The completion value itself (see class comment for the conversion).
+        // The value of `callInternal` (see class comment for the conversion); `evaluate`
+        // leaves it missing.
         Value value;
         // Why the run failed ("TypeError: ...", or that the budget ran out).
         std::string error;
@@ -102,7 +103,7 @@ private:
         NativeFunction function;
     };
 
-    Outcome run(const std::function<void(duk_hthread*)>& protectedCall, std::string_view name);
+    Outcome run(const std::function<void(duk_hthread*)>& protectedCall, std::string_view name, bool wantValue);
     static int nativeTrampoline(duk_hthread* ctx);
     void pauseBudget();
     void resumeBudget();

@@ -6,7 +6,12 @@
 #include "platform/web/WebAddress.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <map>
+
+#include <iconv.h>
 
 namespace pf {
 
@@ -15,6 +20,74 @@ namespace {
     const char* kBlankPage = "<!DOCTYPE html><html><head></head><body></body></html>";
 
     std::string asText(const Value& v) { return v.asString() ? *v.asString() : v.stringValue(); }
+
+    std::string lowered(std::string s)
+    {
+        for (char& c : s)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return s;
+    }
+
+    // The charset a document declares near its start (<meta charset> or http-equiv).
+    std::string declaredCharset(const std::string& html)
+    {
+        std::string head = lowered(html.substr(0, 2048));
+        size_t at = head.find("charset=");
+        if (at == std::string::npos)
+            return {};
+        size_t start = at + 8;
+        while (start < head.size() && (head[start] == '"' || head[start] == '\''))
+            ++start;
+        size_t end = start;
+        while (end < head.size() && (std::isalnum(static_cast<unsigned char>(head[end])) || head[end] == '-' || head[end] == '_'))
+            ++end;
+        return head.substr(start, end - start);
+    }
+
+    // Pages of the Chinese web often come in GBK: turn them into UTF-8. Other charsets, and
+    // text that does not convert, are taken as UTF-8 (bad bytes become U+FFFD later).
+    std::string toUtf8(std::string body, std::string charset)
+    {
+        if (charset.empty())
+            charset = declaredCharset(body);
+        charset = lowered(charset);
+        if (charset != "gbk" && charset != "gb2312" && charset != "gb18030")
+            return body;
+        iconv_t cd = iconv_open("UTF-8", "GB18030");
+        if (cd == reinterpret_cast<iconv_t>(-1))
+            return body;
+        std::string out(body.size() * 2 + 16, '\0');
+        char* in = body.data();
+        size_t inLeft = body.size();
+        char* dst = out.data();
+        size_t outLeft = out.size();
+        while (inLeft > 0) {
+            if (iconv(cd, &in, &inLeft, &dst, &outLeft) != static_cast<size_t>(-1))
+                break;
+            if (errno == E2BIG) {
+                size_t used = static_cast<size_t>(dst - out.data());
+                out.resize(out.size() * 2);
+                dst = out.data() + used;
+                outLeft = out.size() - used;
+            } else {
+                // An invalid sequence: keep a replacement character and skip a byte.
+                if (outLeft < 3) {
+                    size_t used = static_cast<size_t>(dst - out.data());
+                    out.resize(out.size() * 2);
+                    dst = out.data() + used;
+                    outLeft = out.size() - used;
+                }
+                std::memcpy(dst, "\xEF\xBF\xBD", 3);
+                dst += 3;
+                outLeft -= 3;
+                ++in;
+                --inLeft;
+            }
+        }
+        iconv_close(cd);
+        out.resize(static_cast<size_t>(dst - out.data()));
+        return out;
+    }
 }
 
 struct WebView::Page {
@@ -387,7 +460,7 @@ void WebView::fetch(std::uint64_t loadId)
             return;
         view->m_load->connection.reset();
         std::string address = response->url().empty() ? view->m_load->request.url() : response->url();
-        view->receiveDocument(loadId, std::move(*body), address);
+        view->receiveDocument(loadId, toUtf8(std::move(*body), response->textEncodingName()), address);
     };
     connection->didFailWithError = [weak, loadId](const UrlError& error) {
         auto view = weak.lock();

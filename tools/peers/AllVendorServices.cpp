@@ -1,11 +1,21 @@
+#include "tools/peers/BlipService.h"
 #include "tools/peers/PeersServer.h"
+#include "tools/peers/StatsService.h"
+
+#include "tools/peers/LMConnectCgiService.h"
+#include "tools/peers/LMOpenApiService.h"
+#include "tools/peers/LMScriptUpdateService.h"
 
 namespace peers {
 
 // One line per vendor, in the order of their prefixes.
 void addAllVendorServices(PeersServer& server)
 {
-    (void)server;
+    server.addService(std::make_shared<StatsService>());
+    server.addService(std::make_shared<BlipService>());
+    server.addService(std::make_shared<LMConnectCgiService>());
+    server.addService(std::make_shared<LMOpenApiService>());
+    server.addService(std::make_shared<LMScriptUpdateService>());
 }
 
 }

@@ -13,7 +13,16 @@ struct PeerRequest {
     std::string path;  // without the query, the vendor's prefix included
     std::string query; // as written, without "?"
     std::vector<std::pair<std::string, std::string>> headers;
+    // The body as it came; empty for a multipart body, which is recorded as its parts.
     std::string body;
+    struct Part {
+        std::string name;
+        std::string filename; // empty for a text part
+        std::string contentType;
+        std::string data;
+        bool operator==(const Part&) const = default;
+    };
+    std::vector<Part> parts;
 
     // The first header of that name (any letter case); none when absent.
     std::optional<std::string> header(const std::string& name) const;

@@ -19,7 +19,7 @@ struct Fault {
     int remaining { 0 }; // 0: until cleared
 };
 
-PeerRequest toPeerRequest(const httplib::Request& req)
+PeerRequest toPeerRequest(const httplib::Request& req, std::string body, std::vector<PeerRequest::Part> parts)
 {
     PeerRequest request;
     request.method = req.method;
@@ -31,7 +31,8 @@ PeerRequest toPeerRequest(const httplib::Request& req)
         if (key != "REMOTE_ADDR" && key != "REMOTE_PORT" && key != "LOCAL_ADDR" && key != "LOCAL_PORT")
             request.headers.emplace_back(key, value);
     }
-    request.body = req.body;
+    request.body = std::move(body);
+    request.parts = std::move(parts);
     return request;
 }
 
@@ -127,8 +128,8 @@ bool PeersServer::start(int port)
     for (auto& s : m_services)
         s->setRootURL(rootURL());
 
-    auto handler = [this](const httplib::Request& req, httplib::Response& res) {
-        PeerRequest request = toPeerRequest(req);
+    auto serve = [this](const httplib::Request& req, std::string body, std::vector<PeerRequest::Part> parts, httplib::Response& res) {
+        PeerRequest request = toPeerRequest(req, std::move(body), std::move(parts));
         {
             std::lock_guard lock(m_impl->mutex);
             m_impl->log.push_back(request);
@@ -169,9 +170,33 @@ bool PeersServer::start(int port)
         }
         res.set_content(reply->body, reply->contentType);
     };
+    auto handler = [serve](const httplib::Request& req, httplib::Response& res) { serve(req, req.body, {}, res); };
+    // A multipart body is recorded as its parts, in order; any other body as it came.
+    auto bodyHandler = [serve](const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader) {
+        std::string body;
+        std::vector<PeerRequest::Part> parts;
+        if (req.is_multipart_form_data()) {
+            reader(
+                [&parts](const httplib::MultipartFormData& part) {
+                    parts.push_back({ part.name, part.filename, part.content_type, {} });
+                    return true;
+                },
+                [&parts](const char* data, size_t length) {
+                    if (!parts.empty())
+                        parts.back().data.append(data, length);
+                    return true;
+                });
+        } else {
+            reader([&body](const char* data, size_t length) {
+                body.append(data, length);
+                return true;
+            });
+        }
+        serve(req, std::move(body), std::move(parts), res);
+    };
     server.Get(".*", handler);
-    server.Post(".*", handler);
-    server.Put(".*", handler);
+    server.Post(".*", bodyHandler);
+    server.Put(".*", bodyHandler);
     server.Delete(".*", handler);
 
     m_impl->thread = std::thread([this] { m_impl->server.listen_after_bind(); });

@@ -155,6 +155,7 @@ TEST_F(WebLoadingTest, HostileDocumentsFailCleanlyAndKeepThePage)
         { "enormous", std::string(3u << 20, 'a'), false },
         { "too deep", std::string(5000 * 5, ' ').replace(0, 0, "") + [] { std::string s; for (int i = 0; i < 5000; ++i) s += "<div>"; return s; }(), false },
         { "too many elements", [] { std::string s; for (int i = 0; i < 120000; ++i) s += "<br>"; return s; }(), false },
+        { "end tags that close nothing", [] { std::string s; for (int i = 0; i < 50000; ++i) s += "<i>"; for (int i = 0; i < 300000; ++i) s += "</x>"; return s; }(), false },
     };
     for (const auto& c : cases) {
         load("<title>good</title>");
@@ -172,4 +173,24 @@ TEST_F(WebLoadingTest, HostileDocumentsFailCleanlyAndKeepThePage)
         nested += "<div>";
     load(nested + "deep text");
     EXPECT_EQ(delegate->events.back(), "finish");
+}
+
+TEST_F(WebLoadingTest, ChinesePagesInGbkAreReadAsText)
+{
+    server.on("GET", "/header", [](const auto&) {
+        TestHttpServer::Response r;
+        r.contentType = "text/html; charset=GBK";
+        r.body = "<title>\xC4\xE3\xBA\xC3</title>";
+        return r;
+    });
+    server.on("GET", "/meta", [](const auto&) {
+        TestHttpServer::Response r;
+        r.contentType = "text/html";
+        r.body = "<meta charset=\"gb2312\"><title>\xC4\xE3\xBA\xC3 \xFF</title>";
+        return r;
+    });
+    loadUrl(server.url("/header"));
+    EXPECT_EQ(webView->title(), "你好");
+    loadUrl(server.url("/meta"));
+    EXPECT_EQ(webView->title(), "你好 \xEF\xBF\xBD");
 }

@@ -62,8 +62,17 @@ TEST_F(WebTest, ALoopingScriptIsStoppedByItsBudget)
     EXPECT_EQ(eval("var caught = 0; try { while (true) {} } catch (e) { caught = 1; while (true) {} } 'done'"), "");
     EXPECT_EQ(eval("caught"), "0");
     EXPECT_TRUE(Log::contains("budget"));
+    // Runaway memory and recursion end in errors too (with a budget that a busy machine
+    // cannot overrun by accident).
+    webView->setScriptBudget(5);
+    EXPECT_EQ(eval("(function f() { return f() + 1; })()"), "");
+    EXPECT_EQ(eval("var deep = document.body; for (var i = 0; i < 500; i++) deep = deep.appendChild(document.createElement('div')); 'built'"), "built");
+    EXPECT_EQ(eval("document.body.textContent.length"), "0");
+    EXPECT_EQ(eval("var s = 'x'; while (true) s += s;"), "");
+    eval("s = null");
     Log::stopCapture();
     EXPECT_EQ(eval("'still usable'"), "still usable");
+    EXPECT_FALSE(webView->contentLines().size() > 0);
 }
 
 TEST_F(WebTest, NativeFunctionsAreReentrant)
@@ -97,6 +106,10 @@ TEST_F(WebTest, NativeArgumentsAndResultsCrossAsValues)
     EXPECT_TRUE(seen[4].isMissing());
     EXPECT_EQ(seen[5]["k"][size_t(0)], Value(1));
     EXPECT_TRUE(seen[6].isMissing());
+
+    // A node is a cyclic graph (parent, children): it arrives cut off at a fixed size and depth.
+    EXPECT_EQ(eval("probe(document, document.body) && 'back'"), "back");
+    EXPECT_TRUE(seen[0].isDictionary());
 
     webView->registerFunction("fails", [](const std::vector<Value>&) -> Value { throw std::runtime_error("native said no"); });
     EXPECT_EQ(eval("try { fails(); 'no' } catch (e) { e.message }"), "native said no");

@@ -1,0 +1,114 @@
+#include "platform/foundation/TextEncoding.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <iconv.h>
+
+namespace pf {
+
+namespace {
+
+std::optional<std::string> convert(const char* to, const char* from, std::string_view input)
+{
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return std::nullopt;
+    std::string out;
+    out.resize(input.size() * 2 + 16);
+    char* in = const_cast<char*>(input.data());
+    size_t inLeft = input.size();
+    size_t written = 0;
+    bool ok = true;
+    while (inLeft > 0) {
+        char* outPtr = out.data() + written;
+        size_t outLeft = out.size() - written;
+        size_t r = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+        written = out.size() - outLeft;
+        if (r != static_cast<size_t>(-1))
+            continue;
+        if (errno == E2BIG) {
+            out.resize(out.size() * 2);
+            continue;
+        }
+        // EILSEQ (an undefined sequence) or EINVAL (a sequence cut at the end).
+        ok = false;
+        break;
+    }
+    if (ok) {
+        // Flush any shift state.
+        char* outPtr = out.data() + written;
+        size_t outLeft = out.size() - written;
+        if (iconv(cd, nullptr, nullptr, &outPtr, &outLeft) == static_cast<size_t>(-1))
+            ok = false;
+        written = out.size() - outLeft;
+    }
+    iconv_close(cd);
+    if (!ok)
+        return std::nullopt;
+    out.resize(written);
+    return out;
+}
+
+}
+
+bool TextEncoding::isValidUtf8(std::string_view s)
+{
+    size_t i = 0;
+    while (i < s.size()) {
+        auto c = static_cast<unsigned char>(s[i]);
+        size_t extra;
+        std::uint32_t cp;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if ((c & 0xE0) == 0xC0) {
+            extra = 1;
+            cp = c & 0x1F;
+        } else if ((c & 0xF0) == 0xE0) {
+            extra = 2;
+            cp = c & 0x0F;
+        } else if ((c & 0xF8) == 0xF0) {
+            extra = 3;
+            cp = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + extra >= s.size())
+            return false;
+        for (size_t k = 1; k <= extra; ++k) {
+            auto cc = static_cast<unsigned char>(s[i + k]);
+            if ((cc & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (cc & 0x3F);
+        }
+        if ((extra == 1 && cp < 0x80) || (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000)
+            || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
+bool TextEncoding::isValidUtf8(const Bytes& bytes)
+{
+    return isValidUtf8(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+std::optional<std::string> TextEncoding::decodeGB18030(std::string_view bytes)
+{
+    return convert("UTF-8", "GB18030", bytes);
+}
+
+std::optional<std::string> TextEncoding::decodeGB18030(const Bytes& bytes)
+{
+    return decodeGB18030(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+std::optional<std::string> TextEncoding::encodeGB18030(std::string_view utf8)
+{
+    if (!isValidUtf8(utf8))
+        return std::nullopt;
+    return convert("GB18030", "UTF-8", utf8);
+}
+
+}

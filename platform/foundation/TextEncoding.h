@@ -1,0 +1,30 @@
+#pragma once
+
+#include "platform/foundation/Value.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace pf {
+
+// Checks and conversions of text encodings. Texts in the program are UTF-8; bytes from the
+// outside are checked or converted before they are used as text.
+//
+// Rules:
+// - UTF-8 is strict: no overlong forms, no surrogates, nothing past U+10FFFF, no cut sequence.
+// - A conversion that meets a byte sequence the source encoding does not define fails as a
+//   whole (nullopt); nothing is replaced or dropped.
+class TextEncoding {
+public:
+    static bool isValidUtf8(std::string_view bytes);
+    static bool isValidUtf8(const Bytes& bytes);
+
+    // GB18030 (a superset of GBK and GB2312) to UTF-8, through iconv.
+    static std::optional<std::string> decodeGB18030(std::string_view bytes);
+    static std::optional<std::string> decodeGB18030(const Bytes& bytes);
+    // UTF-8 to GB18030 (for tests and peers that answer in that encoding).
+    static std::optional<std::string> encodeGB18030(std::string_view utf8);
+};
+
+}

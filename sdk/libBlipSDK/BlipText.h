@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace blip {
+
+// Text measures and escaping of the Blip client. Lengths count UTF-16 units, as the Blip app
+// does; texts are UTF-8.
+class BlipText {
+public:
+    static size_t utf16Length(std::string_view text);
+    // The share-text measure: blanks and ASCII count half a unit each (rounded up over the
+    // whole text), every other UTF-16 unit counts one; a text of blanks only counts 0.
+    static size_t wordCount(std::string_view text);
+    // A query value: UTF-8, with "!*'();:@&=+$,/?%#[]" escaped as well.
+    static std::string escapeQueryValue(std::string_view text);
+    // Escapes everything but letters, digits and "-_.~".
+    static std::string urlEncodedString(std::string_view text);
+    // Whether the bytes are well-formed UTF-8.
+    static bool isUtf8(std::string_view bytes);
+    // Removes percent escapes; none when they do not form UTF-8.
+    static std::optional<std::string> unescape(std::string_view text);
+};
+
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "platform/foundation/Value.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+namespace parley {
+
+// Probes, addresses and property-list coding shared by the Parley exchange.
+//
+// Rules:
+// - The system version and screen scale are read from the device at each call.
+// - Data read from a pasteboard is never trusted: more than kMaxPasteboardBytes, or anything
+//   the property-list reader refuses, decodes to nothing.
+class ParleyApiUtil {
+public:
+    // Room for the largest file a message may carry plus the rest of its record.
+    static constexpr size_t kMaxPasteboardBytes = 12u << 20;
+
+    static bool isSystem7plus();
+    static bool is2xScreen();
+
+    static std::optional<pf::Value> propertyListFromData(const std::optional<pf::Bytes>& data);
+    static std::optional<pf::Bytes> dataFromPropertyList(const pf::Value& list);
+
+    // "parleyim://app/<id>/", optionally followed by `extra`.
+    static std::string getParleyUrl(const std::string& appID);
+    static std::string getParleyUrl(const std::string& appID, const std::string& extra);
+    // "<id>://": what every address from Parley to this app begins with.
+    static std::string getAppUrl(const std::string& appID);
+    static std::string getAppUrlWithPlatformId(const std::string& appID);
+    static bool isAppOpenUrl(const std::string& url, const std::string& appID);
+    static bool isAppInstalled(const std::string& appID);
+    static bool launchApp(const std::string& appID);
+    // Whether the installed Parley app takes messages from this interface.
+    static bool isPXAppSupportApi();
+    // The interface version the installed Parley app supports; empty without one.
+    static std::string getSDKVersion();
+
+    // Opening and probing an address text (false when it is no legal URL).
+    static bool openURL(const std::string& url);
+    static bool canOpenURL(const std::string& url);
+};
+
+}

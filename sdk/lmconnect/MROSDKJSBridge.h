@@ -1,0 +1,62 @@
+#pragma once
+
+#include "sdk/lmconnect/MorrowJSRunEnv.h"
+#include "sdk/lmconnect/openapi/APIResponse.h"
+
+#include <any>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+class JsUpdateManager;
+
+// The script host: loads the verified script files into the hidden web view, runs the bootstrap
+// that lets scripts call native functions, and is how native code runs script entry points.
+// The newest bridge is the shared one.
+//
+// Rules:
+// - Making a bridge loads what the update manager hands out ("init.js" first); when there is
+//   nothing usable, no bridge is made and there is no shared one.
+// - Beside the bridge, two process-wide tables live from one bridge's making to the next: the
+//   user dictionary (what native code parks for the scripts) and the response dictionary
+//   (replies parked for the scripts, by callback name).
+// - Values written into script text are JSON string literals.
+// - Main thread only.
+class MROSDKJSBridge {
+public:
+    // The shared bridge, made anew; none (and no shared bridge) when the scripts cannot load.
+    static std::shared_ptr<MROSDKJSBridge> initializeWithUpdateManager(const std::shared_ptr<JsUpdateManager>& updateManager,
+        std::shared_ptr<MorrowScriptContext> webView, std::weak_ptr<MorrowJSRunEnvDelegate> delegate);
+    static std::shared_ptr<MROSDKJSBridge> shareInstance();
+    // Drops the shared bridge.
+    static void deinit();
+
+    // The text that defines `SendCmd` in the page; run after the scripts, before registering.
+    static const char* bootstrapScript();
+
+    std::string evaluateJavascript(const std::string& script);
+    MorrowJSRunEnv& JSRunEnv() { return *m_runEnv; }
+    // Registers the objects every host has: "log", "openUi" and "MorrowDataMgr".
+    void registerCommonObjects();
+
+    void setPoolObject(const std::string& key, std::any object) { m_jsBridgeModulePool[key] = std::move(object); }
+    const std::any* getPoolObject(const std::string& key) const;
+
+    static void addUserDictionary(std::any object, const std::string& key);
+    static const std::any* getUserDictionary(const std::string& key);
+    static void addResponseDictionary(std::shared_ptr<APIResponse> response, const std::string& key);
+    static std::shared_ptr<APIResponse> getResponseDictionary(const std::string& key);
+
+    // "a=1&b=2" as a table, without unescaping; parts without "=" are left out.
+    static std::map<std::string, std::string> dictionaryWithQuery(const std::string& query);
+    // Runs "<category>.<function>(<callback>,<callback>)"; true when the script answers "true".
+    bool jsCall(const std::string& function, const std::string& category, const std::string& callback);
+
+private:
+    MROSDKJSBridge() = default;
+
+    std::shared_ptr<JsUpdateManager> m_jsUpdateManager;
+    std::shared_ptr<MorrowJSRunEnv> m_runEnv;
+    std::map<std::string, std::any> m_jsBridgeModulePool;
+};

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "sdk/lmconnect/MorrowBridgeValue.h"
+#include "sdk/lmconnect/openapi/APIResponse.h"
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+class MorrowJSObject;
+class MorrowSession;
+class MorrowSessionDelegate;
+
+// The native services the scripts reach through the session's "oauth" object: HTTP on their
+// behalf with the reply parked for them, the relays that hand a parked reply to the session's
+// delegate, and the user-info replies that set the nick name. The session owns it.
+//
+// Rules:
+// - A script's request is a call of the session's table; its reply is parked in the bridge's
+//   response dictionary under the script's callback name, then
+//   "morrow.result.httpResponse(<callback>, <callback>)" runs. The call stays in the table until
+//   a relay takes the reply.
+// - Relays find the reply by the script's "key"; a key without a parked reply does nothing.
+//   Callback names reach the delegate only through its closed table.
+// - Held in a shared pointer; the script functions and replies reach it only while it lives.
+// - Main thread only.
+class MorrowScriptServices : public std::enable_shared_from_this<MorrowScriptServices> {
+public:
+    MorrowScriptServices(std::weak_ptr<MorrowSession> session, std::weak_ptr<MorrowSessionDelegate> delegate);
+
+    // Adds "httpGet", "httpPost" and the five relays to the session's script object.
+    void addFunctionsTo(MorrowJSObject& oauth);
+
+    void httpGet(const pf::Value& params);
+    void httpPost(const pf::Value& params);
+    void localHttpCallback(const std::shared_ptr<APIResponse>& response);
+    void httpJsResponseCallback(const pf::Value& params);
+    void httpJsResponseCallbackType2(const pf::Value& params);
+    std::string httpJsResponseCallbackType3(const pf::Value& params);
+    void httpJsResponseCallbackUserInfo(const pf::Value& params);
+    std::string httpJsResponseNotShowCallbackUserInfo(const pf::Value& params);
+    void getUserInfoNotUserResponse(const std::shared_ptr<APIResponse>& response);
+    bool getUserInfo();
+    bool getUserInfoNotShow();
+
+    static std::optional<std::string> stringByMROSDKReplacingHtmlEscapes(const std::optional<std::string>& text);
+
+    const std::string& nickName() const { return m_nickName; }
+    const std::map<std::string, std::string>& callbacks() const { return m_callbacks; }
+
+private:
+    void send(const pf::Value& params, const std::string& method, const pf::Value& parameters);
+    // The parked reply of the script's "key" and its call removed from the table; none when
+    // nothing is parked.
+    std::shared_ptr<APIResponse> takeReply(const pf::Value& params);
+    // Sets the nick name from a successful reply with a text "nickname"; false otherwise.
+    bool takeNickName(const APIResponse& response);
+    std::string askScript(const std::string& script);
+
+    std::weak_ptr<MorrowSession> m_session;
+    std::weak_ptr<MorrowSessionDelegate> m_delegate;
+    std::map<std::string, std::string> m_callbacks; // call number -> script callback name
+    std::string m_nickName;
+};

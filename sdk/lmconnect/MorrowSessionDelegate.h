@@ -1,0 +1,47 @@
+#pragma once
+
+#include "sdk/lmconnect/openapi/APIResponse.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class MRAPIRequest;
+
+// What the LM Connect session tells its owner. Every operation has a default that does
+// nothing, so an owner overrides what it wants.
+//
+// The scripts name the result callbacks by text ("getUserInfoResponse:"); such a name reaches
+// the owner only through `deliver`, which knows a closed table of names. Any other name reaches
+// nobody.
+class MorrowSessionDelegate {
+public:
+    virtual ~MorrowSessionDelegate() = default;
+
+    virtual void morrowDidLogin() { }
+    virtual void morrowDidNotLogin(bool cancelled) { }
+    virtual void morrowDidNotNetWork() { }
+
+    virtual void getUserInfoResponse(const std::shared_ptr<APIResponse>& response) { }
+    virtual void getListAlbumResponse(const std::shared_ptr<APIResponse>& response) { }
+    virtual void getListPhotoResponse(const std::shared_ptr<APIResponse>& response) { }
+    virtual void addShareResponse(const std::shared_ptr<APIResponse>& response) { }
+    virtual void uploadPicResponse(const std::shared_ptr<APIResponse>& response) { }
+    virtual void addAlbumResponse(const std::shared_ptr<APIResponse>& response) { }
+    virtual void addOneBlogResponse(const std::shared_ptr<APIResponse>& response) { }
+    virtual void addTopicResponse(const std::shared_ptr<APIResponse>& response) { }
+    virtual void checkPageFansResponse(const std::shared_ptr<APIResponse>& response) { }
+    virtual void matchNickTipsResponse(const std::shared_ptr<APIResponse>& response) { }
+    virtual void getIntimateFriendsResponse(const std::shared_ptr<APIResponse>& response) { }
+    virtual void getVipInfoResponse(const std::shared_ptr<APIResponse>& response) { }
+    virtual void getVipRichInfoResponse(const std::shared_ptr<APIResponse>& response) { }
+    virtual void cgiRequestDidResponse(const std::shared_ptr<MRAPIRequest>& request, const std::shared_ptr<APIResponse>& response) { }
+
+    using Callback = void (MorrowSessionDelegate::*)(const std::shared_ptr<APIResponse>&);
+    // The operation a callback name stands for ("name:" or "name"); none for any other name.
+    static std::optional<Callback> callbackNamed(std::string_view name);
+    // Calls the named operation; false (nothing called) for a name outside the table.
+    bool deliver(std::string_view name, const std::shared_ptr<APIResponse>& response);
+};

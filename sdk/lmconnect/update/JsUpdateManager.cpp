@@ -1,0 +1,234 @@
+#include "sdk/lmconnect/update/JsUpdateManager.h"
+
+#include "sdk/lmconnect/openapi/MorrowHostConfig.h"
+#include "sdk/lmconnect/update/JsUpdateTimer.h"
+#include "sdk/lmconnect/update/MorrowResourceBundle.h"
+#include "sdk/lmconnect/update/TOSDKUpdateVerify.h"
+
+#include "platform/foundation/AsciiText.h"
+#include "platform/foundation/FileManager.h"
+#include "platform/foundation/Json.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/Sandbox.h"
+#include "platform/foundation/TextEncoding.h"
+#include "platform/foundation/Url.h"
+#include "platform/foundation/UrlConnection.h"
+
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+// A new folder only this process can enter.
+std::optional<std::string> makePrivateFolder(const std::string& parent)
+{
+    if (!pf::FileManager::createDirectory(parent, true))
+        return std::nullopt;
+    std::string pattern = pf::FileManager::join(parent, "jsupdate-XXXXXX");
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    if (!mkdtemp(buffer.data()))
+        return std::nullopt;
+    return std::string(buffer.data());
+}
+
+bool acceptedEntry(const std::string& name)
+{
+    return name == "config.json" || name.rfind("js/", 0) == 0;
+}
+
+void removeIfPresent(const std::string& path)
+{
+    if (pf::FileManager::exists(path))
+        pf::FileManager::removeItem(path);
+}
+
+}
+
+std::recursive_mutex& JsUpdateManager::installLock()
+{
+    static std::recursive_mutex lock;
+    return lock;
+}
+
+std::shared_ptr<JsUpdateManager> JsUpdateManager::create()
+{
+    return std::shared_ptr<JsUpdateManager>(new JsUpdateManager());
+}
+
+JsUpdateManager::JsUpdateManager()
+    : m_cachesRoot(pf::FileManager::join(pf::Sandbox::current()->libraryPath(), "caches"))
+    , m_finalFolder(pf::FileManager::join(m_cachesRoot, kFinalFolderName))
+    , m_tmpFolder(pf::Sandbox::current()->tmpPath())
+    , m_checkBase(MorrowHostConfig::shared().updateCheckBase())
+    , m_versionController(m_finalFolder)
+{
+}
+
+JsUpdateManager::~JsUpdateManager()
+{
+    stopTimer();
+}
+
+void JsUpdateManager::setTimer(std::uint32_t interval, std::uint32_t delay)
+{
+    stopTimer();
+    m_updateTimer = std::make_unique<JsUpdateTimer>(interval, delay);
+}
+
+void JsUpdateManager::startTimer(const std::string& businessId)
+{
+    if (!m_updateTimer)
+        return;
+    std::weak_ptr<JsUpdateManager> weak = weak_from_this();
+    m_updateTimer->start([weak, businessId] {
+        if (auto self = weak.lock())
+            self->update(businessId);
+    });
+}
+
+void JsUpdateManager::stopTimer()
+{
+    if (m_updateTimer)
+        m_updateTimer->stop();
+}
+
+void JsUpdateManager::scheduleUpdates(const std::string& businessId)
+{
+    setTimer(static_cast<std::uint32_t>(m_versionController.getFinalFrequency()),
+        static_cast<std::uint32_t>(m_versionController.getTimerDelay()));
+    startTimer(businessId);
+}
+
+void JsUpdateManager::update(const std::string& businessId)
+{
+    if (m_isWorking.exchange(true))
+        return;
+    if (auto url = checkUpdate(businessId)) {
+        std::string archive = pf::FileManager::join(m_tmpFolder, kDownloadName);
+        if (loadZip(*url, archive)) {
+            std::lock_guard lock(installLock());
+            install(archive, true);
+        }
+    }
+    m_isWorking.store(false);
+}
+
+std::optional<std::string> JsUpdateManager::checkUpdate(const std::string& businessId)
+{
+    std::string version = m_versionController.latestVersion();
+    if (version.empty())
+        version = "1";
+    std::string url = m_checkBase + kCheckPath + "?uin=0&qver=2.2&pf=2&hver=" + pf::Url::escapeComponent(version)
+        + "&biz=" + pf::Url::escapeComponent(businessId);
+    auto result = pf::UrlConnection::sendSynchronousRequest(pf::UrlRequest(url, kCheckTimeout));
+    if (!result.succeeded() || !pf::TextEncoding::isValidUtf8(result.data))
+        return std::nullopt;
+    std::string text(result.data.begin(), result.data.end());
+    auto reply = pf::Json::parse(pf::AsciiText::trimmed(text));
+    if (!reply || !reply->isDictionary() || !(*reply)["type"].isNumber())
+        return std::nullopt;
+    const std::string* download = (*reply)["url"].asString();
+    if ((*reply)["type"].longValue() != 1 || !download || download->empty())
+        return std::nullopt;
+    return *download;
+}
+
+bool JsUpdateManager::loadZip(const std::string& url, const std::string& localPath)
+{
+    pf::UrlRequest request(url);
+    request.setMaximumResponseSize(kMaxDownloadBytes);
+    auto result = pf::UrlConnection::sendSynchronousRequest(request);
+    int status = result.response ? result.response->statusCode() : 0;
+    if (!result.succeeded() || status < 200 || status > 299) {
+        pf::Log::line("JsUpdateManager: the script archive could not be fetched");
+        return false;
+    }
+    pf::FileManager::createDirectory(m_tmpFolder, true);
+    return pf::FileManager::writeAtomically(localPath, result.data);
+}
+
+bool JsUpdateManager::verifyFolder(const std::string& folder) const
+{
+    return TOSDKUpdateVerify::isNativeResourceFileValid(folder);
+}
+
+bool JsUpdateManager::install(const std::string& archivePath, bool recordUpdateTime)
+{
+    auto staging = makePrivateFolder(m_cachesRoot);
+    if (!staging)
+        return false;
+    std::string unpacked = pf::FileManager::join(*staging, "js");
+    std::string error;
+    bool ok = ScriptArchiveUnpacker::unpack(archivePath, *staging, m_limits, acceptedEntry, &error);
+    if (!ok)
+        pf::Log::line("JsUpdateManager: script archive refused: " + error);
+    std::optional<pf::Value> config;
+    if (ok) {
+        auto text = pf::FileManager::read(pf::FileManager::join(*staging, "config.json"));
+        config = text ? pf::Json::parse(*text) : std::nullopt;
+        ok = config && config->isDictionary() && verifyFolder(unpacked);
+    }
+    if (ok) {
+        if (m_swapHook)
+            m_swapHook();
+        // The old folder steps aside, the verified one takes its name, and the old one goes:
+        // the installed name always holds a complete folder or nothing.
+        std::string retired = m_finalFolder + ".old";
+        removeIfPresent(retired);
+        bool hadFinal = pf::FileManager::exists(m_finalFolder);
+        ok = !hadFinal || pf::FileManager::moveItem(m_finalFolder, retired);
+        if (ok && !pf::FileManager::moveItem(unpacked, m_finalFolder)) {
+            if (hadFinal)
+                pf::FileManager::moveItem(retired, m_finalFolder);
+            ok = false;
+        }
+        removeIfPresent(retired);
+    }
+    if (ok) {
+        std::string version = std::to_string((*config)["version"].longValue());
+        m_versionController.setVersionInfo(version, (*config)["frequency"].longValue(), recordUpdateTime);
+    }
+    removeIfPresent(*staging);
+    return ok;
+}
+
+bool JsUpdateManager::loadBundleJsZip()
+{
+    std::lock_guard lock(installLock());
+    auto shipped = MorrowResourceBundle::pathForResource(MorrowResourceBundle::kArchive);
+    if (!shipped)
+        return false;
+    // A copy left by an earlier version of the app must not win over the archive shipped now.
+    std::string copy = pf::FileManager::join(m_tmpFolder, kBundleCopyName);
+    pf::FileManager::createDirectory(m_tmpFolder, true);
+    removeIfPresent(copy);
+    if (!pf::FileManager::copyItem(*shipped, copy))
+        return false;
+    return install(copy, false);
+}
+
+std::optional<std::vector<JsUpdateManager::Script>> JsUpdateManager::loadInstalledScripts()
+{
+    std::lock_guard lock(installLock());
+    auto info = m_versionController.getJsInfo();
+    if (!info) {
+        if (!loadBundleJsZip())
+            return std::nullopt;
+        info = m_versionController.getJsInfo();
+        if (!info)
+            return std::nullopt;
+    }
+    if (info->isUpdated && !verifyFolder(info->folder)) {
+        m_versionController.clearVersionInfo();
+        return std::nullopt;
+    }
+    std::vector<Script> scripts;
+    for (auto& path : info->files) {
+        auto data = pf::FileManager::read(path);
+        if (!data || !pf::TextEncoding::isValidUtf8(*data))
+            return std::nullopt;
+        scripts.push_back({ path, std::string(data->begin(), data->end()) });
+    }
+    return scripts;
+}

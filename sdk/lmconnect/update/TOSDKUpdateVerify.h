@@ -1,0 +1,15 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+// Checks a script folder: the signature over its "verify.json", then the SHA-1 of every file
+// that list names (its key with the last "_" turned back into "."). Files it does not name are
+// not checked.
+class TOSDKUpdateVerify {
+public:
+    static bool isNativeResourceFileValid(const std::string& folder);
+    static bool verifyFile(const std::string& path, const std::optional<std::string>& expectedHash);
+    // "init_js" names "init.js", "a_b_js" names "a_b.js"; a key without "_" names itself.
+    static std::string fileNameForKey(const std::string& key);
+};

@@ -1,0 +1,93 @@
+#include "sdk/stats/TalmerinMobStatExceptionAnalyzer.h"
+
+#include "platform/foundation/Log.h"
+#include "platform/foundation/UserDefaults.h"
+#include "sdk/stats/CrashReporter.h"
+#include "sdk/stats/PLCrashReportTextFormatter.h"
+#include "sdk/stats/TalmerinMobStat.h"
+#include "sdk/stats/TalmerinMobStatLogManager.h"
+
+namespace {
+
+std::shared_ptr<TalmerinMobStatExceptionAnalyzer>& sharedSlot()
+{
+    // Never destroyed: it may be used until the process ends, after other statics are gone.
+    static auto* shared = new std::shared_ptr<TalmerinMobStatExceptionAnalyzer>();
+    return *shared;
+}
+
+}
+
+std::shared_ptr<TalmerinMobStatExceptionAnalyzer> TalmerinMobStatExceptionAnalyzer::sharedTalmerinMobStatExceptionAnalyzer()
+{
+    auto& shared = sharedSlot();
+    if (!shared)
+        shared = std::make_shared<TalmerinMobStatExceptionAnalyzer>();
+    return shared;
+}
+
+void TalmerinMobStatExceptionAnalyzer::reset()
+{
+    sharedSlot().reset();
+}
+
+TalmerinMobStatExceptionAnalyzer::TalmerinMobStatExceptionAnalyzer()
+{
+    auto defaults = pf::UserDefaults::standard();
+    pf::Value started = defaults->objectForKey(kAnalyzerStartedKey);
+    m_analyzerStarted = started.asInteger() ? static_cast<int>(*started.asInteger()) : 0;
+    pf::Value activated = defaults->objectForKey(kActivatedKey);
+    if (activated.asBool()) {
+        m_crashReportActivated = *activated.asBool();
+    } else {
+        m_crashReportActivated = true;
+        defaults->setBool(kActivatedKey, true);
+    }
+    if (!m_crashReportActivated)
+        return;
+    auto& reporter = CrashReporter::sharedReporter();
+    if (reporter.hasPendingCrashReport())
+        handleCrashReport();
+    std::string error;
+    if (!reporter.enableCrashReporter(&error))
+        pf::Log::line("WARNING: Could not enable crash handler in talmerinSDK: " + error);
+}
+
+void TalmerinMobStatExceptionAnalyzer::setAnalyzerStarted(int value)
+{
+    m_analyzerStarted = value;
+    auto defaults = pf::UserDefaults::standard();
+    defaults->setInteger(kAnalyzerStartedKey, value);
+    defaults->synchronize();
+}
+
+void TalmerinMobStatExceptionAnalyzer::handleCrashReport()
+{
+    auto& reporter = CrashReporter::sharedReporter();
+    if (m_analyzerStarted == 0) {
+        setAnalyzerStarted(1);
+        std::string error;
+        auto data = reporter.loadPendingCrashReportData(&error);
+        auto report = data ? CrashReport::parse(*data, &error) : std::nullopt;
+        if (!report) {
+            // Dropped now rather than at the next start, so it cannot take the place of a
+            // valid report of a later crash.
+            pf::Log::line("Could not parse crash info in talmerin SDK");
+        } else {
+            std::string text = PLCrashReportTextFormatter::stringValueForCrashReport(*report, PLCrashReportTextFormatter::kTextFormatiOS);
+            saveErrorLog(text, report->hasExceptionInfo ? report->exceptionReason : "",
+                report->hasExceptionInfo ? report->exceptionName : "");
+        }
+    }
+    setAnalyzerStarted(0);
+    reporter.purgePendingCrashReport();
+}
+
+void TalmerinMobStatExceptionAnalyzer::saveErrorLog(const std::string& text, const std::string&, const std::string& name)
+{
+    TalmerinMobStatLogManager::sharedManager()->putException(pf::Dictionary {
+        { "t", pf::Value(TalmerinMobStat::nowMs()) },
+        { "c", pf::Value(text) },
+        { "y", pf::Value(name) },
+    });
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+// Made when crash logging is switched on: turns a crash report left by the previous run into
+// an exception entry of the statistics log, then installs crash capture.
+//
+// Rules:
+// - "kSDKAnalyzerActivated" (a bool, YES when absent or of another type) allows capture;
+//   when it is NO nothing is read and nothing installed.
+// - "kSDKAnalyzerAnalyzerStarted" is 1 while a report is being handled, so a report whose
+//   handling crashed is dropped unread at the next start.
+// - A report that cannot be read is logged and dropped at once, and the guard reset, so a
+//   valid report of a later crash is read at the start after it.
+class TalmerinMobStatExceptionAnalyzer {
+public:
+    static constexpr const char* kAnalyzerStartedKey = "kSDKAnalyzerAnalyzerStarted";
+    static constexpr const char* kActivatedKey = "kSDKAnalyzerActivated";
+
+    static std::shared_ptr<TalmerinMobStatExceptionAnalyzer> sharedTalmerinMobStatExceptionAnalyzer();
+    static void reset();
+
+    TalmerinMobStatExceptionAnalyzer();
+
+    void handleCrashReport();
+    void saveErrorLog(const std::string& text, const std::string& reason, const std::string& name);
+
+    int analyzerStarted() const { return m_analyzerStarted; }
+    bool crashReportActivated() const { return m_crashReportActivated; }
+
+private:
+    void setAnalyzerStarted(int value);
+
+    int m_analyzerStarted { 0 };
+    bool m_crashReportActivated { true };
+};

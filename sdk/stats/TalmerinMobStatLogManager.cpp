@@ -1,0 +1,453 @@
+#include "sdk/stats/TalmerinMobStatLogManager.h"
+
+#include "platform/foundation/Log.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/foundation/UrlConnection.h"
+#include "platform/foundation/UrlRequest.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/foundation/Device.h"
+#include "sdk/stats/StatLogCodec.h"
+#include "sdk/stats/TalmerinMobStat.h"
+#include "sdk/stats/TalmerinMobStatDeviceInfo.h"
+#include "sdk/stats/TalmerinUDID.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <thread>
+
+using pf::Array;
+using pf::Dictionary;
+using pf::Value;
+
+namespace {
+
+std::mutex g_sharedMutex;
+// Never destroyed: it may be used until the process ends, after other statics are gone.
+std::shared_ptr<TalmerinMobStatLogManager>& g_shared = *new std::shared_ptr<TalmerinMobStatLogManager>();
+
+const char* const kLogLists[] = { "ev", "ex", "pr" };
+
+bool isListOfDictionaries(const Value& value)
+{
+    const Array* list = value.asArray();
+    if (!list)
+        return false;
+    for (const Value& item : *list) {
+        if (!item.isDictionary())
+            return false;
+    }
+    return true;
+}
+
+bool isLog(const Value& value)
+{
+    if (!value.isDictionary())
+        return false;
+    for (const char* key : kLogLists) {
+        if (!isListOfDictionaries(value[key]))
+            return false;
+    }
+    return true;
+}
+
+Array listOf(const Dictionary& log, const char* key)
+{
+    const Value* list = log.find(key);
+    return list && list->asArray() ? *list->asArray() : Array {};
+}
+
+std::shared_ptr<pf::UserDefaults> defaults()
+{
+    return pf::UserDefaults::standard();
+}
+
+}
+
+std::shared_ptr<TalmerinMobStatLogManager> TalmerinMobStatLogManager::sharedManager()
+{
+    std::lock_guard lock(g_sharedMutex);
+    if (!g_shared)
+        g_shared = std::make_shared<TalmerinMobStatLogManager>();
+    return g_shared;
+}
+
+void TalmerinMobStatLogManager::reset()
+{
+    std::shared_ptr<TalmerinMobStatLogManager> old;
+    std::lock_guard lock(g_sharedMutex);
+    old = std::move(g_shared);
+}
+
+TalmerinMobStatLogManager::TalmerinMobStatLogManager()
+    : m_deviceId(TalmerinUDID::value())
+{
+    if (!isLog(defaults()->objectForKey(kLogKey)))
+        storeLog(createBlankLog());
+}
+
+void TalmerinMobStatLogManager::setAppId(std::string appId)
+{
+    std::lock_guard lock(m_settingsMutex);
+    m_appId = std::move(appId);
+}
+
+std::string TalmerinMobStatLogManager::appId() const
+{
+    std::lock_guard lock(m_settingsMutex);
+    return m_appId;
+}
+
+void TalmerinMobStatLogManager::setChannelId(std::string channelId)
+{
+    std::lock_guard lock(m_settingsMutex);
+    m_channelId = std::move(channelId);
+}
+
+void TalmerinMobStatLogManager::setShortAppVersion(std::string version)
+{
+    std::lock_guard lock(m_settingsMutex);
+    m_shortAppVersion = std::move(version);
+}
+
+void TalmerinMobStatLogManager::setLogSendWifiOnly(bool wifiOnly)
+{
+    std::lock_guard lock(m_settingsMutex);
+    m_wifiOnly = wifiOnly;
+}
+
+void TalmerinMobStatLogManager::setServiceAddress(std::string address)
+{
+    std::lock_guard lock(m_settingsMutex);
+    m_serviceAddress = std::move(address);
+}
+
+void TalmerinMobStatLogManager::inBackground(std::function<void(TalmerinMobStatLogManager&)> work)
+{
+    std::thread([self = shared_from_this(), work = std::move(work), pending = pf::PendingWork()]() mutable {
+        work(*self);
+        // The manager is let go on the main loop, like everything the app's callbacks hold.
+        pf::RunLoop::main().post([self = std::move(self)] { });
+    }).detach();
+}
+
+void TalmerinMobStatLogManager::putSession(Dictionary session)
+{
+    inBackground([session = std::move(session)](TalmerinMobStatLogManager& m) { m.syncPutSession(session); });
+}
+
+void TalmerinMobStatLogManager::putEvent(Dictionary event)
+{
+    inBackground([event = std::move(event)](TalmerinMobStatLogManager& m) { m.syncPutEvent(event); });
+}
+
+void TalmerinMobStatLogManager::putEventWithDurationTime(Dictionary event)
+{
+    inBackground([event = std::move(event)](TalmerinMobStatLogManager& m) { m.syncPutEventWithDurationTime(event); });
+}
+
+void TalmerinMobStatLogManager::sendLog()
+{
+    inBackground([](TalmerinMobStatLogManager& m) { m.syncSendAllLog(); });
+}
+
+void TalmerinMobStatLogManager::putException(Dictionary entry)
+{
+    syncPutException(entry);
+    TalmerinMobStat::debugLog("put ex");
+}
+
+void TalmerinMobStatLogManager::putInprogressSession(const std::string& sessionId)
+{
+    defaults()->setString(kInprogressSessionKey, sessionId);
+}
+
+std::optional<Dictionary> TalmerinMobStatLogManager::getInprogressSession()
+{
+    Value id = defaults()->objectForKey(kInprogressSessionKey);
+    if (!id.asString())
+        return std::nullopt;
+    // The defaults are safe to read without the lock, so the main thread never waits for a send.
+    for (const Value& session : listOf(currentLog(), "pr")) {
+        const std::string* sessionId = session["i"].asString();
+        if (sessionId && *sessionId == *id.asString())
+            return *session.asDictionary();
+    }
+    return std::nullopt;
+}
+
+double TalmerinMobStatLogManager::lastSendTimestamp()
+{
+    Value stored = defaults()->objectForKey(kLastSendKey);
+    return stored.isNumber() && !stored.asBool() ? stored.doubleValue() : -1;
+}
+
+void TalmerinMobStatLogManager::setLastSendTimestamp(double ms)
+{
+    defaults()->setDouble(kLastSendKey, ms);
+    TalmerinMobStat::debugLog("LastSendTimestamp " + std::to_string(ms));
+}
+
+void TalmerinMobStatLogManager::resetLogSentIndexPerSession()
+{
+    TalmerinMobStat::debugLog("resetLogSentIndexPerSession");
+    defaults()->setInteger(kIndexPerSessionKey, 0);
+}
+
+int TalmerinMobStatLogManager::logSentIndexPerSession()
+{
+    Value stored = defaults()->objectForKey(kIndexPerSessionKey);
+    return stored.isNumber() && !stored.asBool() ? stored.intValue() : 0;
+}
+
+void TalmerinMobStatLogManager::setLogSentIndexPerSession(int index)
+{
+    defaults()->setInteger(kIndexPerSessionKey, index);
+    TalmerinMobStat::debugLog("LogSentIndexPerSession " + std::to_string(index));
+}
+
+Dictionary TalmerinMobStatLogManager::createBlankLog()
+{
+    return Dictionary { { "ev", Value(Array {}) }, { "ex", Value(Array {}) }, { "pr", Value(Array {}) } };
+}
+
+Dictionary TalmerinMobStatLogManager::createLogHeader()
+{
+    std::string channel, version, appId;
+    {
+        std::lock_guard lock(m_settingsMutex);
+        channel = m_channelId.empty() ? "AppStore" : m_channelId;
+        version = m_shortAppVersion.empty() ? TalmerinMobStatDeviceInfo::getBundleVersion() : m_shortAppVersion;
+        appId = m_appId;
+    }
+    auto& device = pf::Device::current();
+    bool identifiers = device.systemVersionFloat() >= 6.0;
+    std::string mac = TalmerinUDID::macAddress();
+    return Dictionary {
+        { "t", Value(TalmerinMobStat::nowMs()) },
+        { "op", Value(TalmerinMobStatDeviceInfo::getNOP()) },
+        { "d", Value(mac) },
+        { "wl", Value(mac) },
+        { "c", Value(channel) },
+        { "a", Value(0) },
+        { "n", Value(version) },
+        { "o", Value("iOS") },
+        { "l", Value(TalmerinMobStatDeviceInfo::getInternetConnection()) },
+        { "m", Value(TalmerinMobStatDeviceInfo::platform()) },
+        { "k", Value(appId) },
+        { "i", Value(m_deviceId) },
+        { "h", Value(TalmerinMobStatDeviceInfo::screenPixelHeight()) },
+        { "w", Value(TalmerinMobStatDeviceInfo::screenPixelWidth()) },
+        { "v", Value("3.2") },
+        { "gl", Value("") },
+        { "s", Value(device.systemVersion()) },
+        { "cl", Value("") },
+        { "ad", Value(identifiers ? device.advertisingIdentifier() : "") },
+        { "vd", Value(identifiers ? device.vendorIdentifier() : "") },
+        { "sq", Value(logSentIndexPerSession()) },
+        { "ss", Value(m_sessionStart.load()) },
+    };
+}
+
+Dictionary TalmerinMobStatLogManager::currentLog()
+{
+    Value stored = defaults()->objectForKey(kLogKey);
+    if (isLog(stored))
+        return *stored.asDictionary();
+    if (!stored.isMissing())
+        pf::Log::line("TalmerinMobStat: the stored log has the wrong shape; starting a blank one");
+    return createBlankLog();
+}
+
+Array TalmerinMobStatLogManager::archivedLogs()
+{
+    Value stored = defaults()->objectForKey(kOldLogKey);
+    Array logs;
+    if (const Array* list = stored.asArray()) {
+        for (const Value& log : *list) {
+            if (isLog(log))
+                logs.push_back(log);
+        }
+    }
+    return logs;
+}
+
+std::size_t TalmerinMobStatLogManager::logSize()
+{
+    return StatLogCodec::jsonLength(Value(currentLog()));
+}
+
+void TalmerinMobStatLogManager::storeLog(const Dictionary& log)
+{
+    defaults()->setDictionary(kLogKey, log);
+    defaults()->synchronize();
+}
+
+void TalmerinMobStatLogManager::syncPutSession(const Dictionary& session)
+{
+    std::lock_guard lock(m_lock);
+    Dictionary log = currentLog();
+    std::size_t size = StatLogCodec::jsonLength(Value(log));
+    std::size_t total = size + StatLogCodec::jsonLength(Value(session));
+    const Value* id = session.find("i");
+    std::string sessionId = id ? id->stringValue() : "";
+    TalmerinMobStat::debugLog("Put Session " + sessionId + " Size Check " + std::to_string(size) + "=>" + std::to_string(total));
+
+    Array sessions = listOf(log, "pr");
+    for (auto it = sessions.begin(); it != sessions.end(); ++it) {
+        const std::string* other = (*it)["i"].asString();
+        if (other && *other == sessionId) {
+            sessions.erase(it);
+            break;
+        }
+    }
+    if (total < kSplitBytes) {
+        sessions.push_back(Value(session));
+        log.set("pr", Value(std::move(sessions)));
+        storeLog(log);
+        return;
+    }
+    log.set("pr", Value(std::move(sessions)));
+    Value storedArchive = defaults()->objectForKey(kOldLogKey);
+    Array archive = archivedLogs();
+    TalmerinMobStat::debugLog(storedArchive.isMissing() ? "split log- add new" : "split log- append new");
+    archive.push_back(Value(log));
+    // A device that never gets to send must not grow its defaults for ever: the oldest go.
+    while (archive.size() > kMaxArchivedLogs)
+        archive.erase(archive.begin());
+    defaults()->setArray(kOldLogKey, archive);
+    Dictionary fresh = createBlankLog();
+    fresh.set("pr", Value(Array { Value(session) }));
+    storeLog(fresh);
+}
+
+void TalmerinMobStatLogManager::syncPutEvent(const Dictionary& event)
+{
+    std::lock_guard lock(m_lock);
+    Value incoming(event);
+    TalmerinMobStat::debugLog("put event " + incoming["i"].stringValue());
+    Dictionary log = currentLog();
+    Array events = listOf(log, "ev");
+    double t = incoming["t"].doubleValue();
+    bool merged = false;
+    for (Value& entry : events) {
+        if (entry["i"] != incoming["i"] || entry["l"] != incoming["l"])
+            continue;
+        double t0 = entry["t"].doubleValue();
+        if (std::llround(t0 / 3600000.0) != std::llround(t / 3600000.0))
+            continue;
+        const std::string* offsets = entry["s"].asString();
+        std::string list = offsets ? *offsets : "0|";
+        list += std::to_string(std::llround(std::fabs(t - t0))) + "|";
+        entry.set("c", Value(entry["c"].longValue() + 1));
+        entry.set("s", Value(list));
+        merged = true;
+        break;
+    }
+    if (!merged)
+        events.push_back(incoming);
+    log.set("ev", Value(std::move(events)));
+    storeLog(log);
+}
+
+void TalmerinMobStatLogManager::syncPutEventWithDurationTime(const Dictionary& event)
+{
+    std::lock_guard lock(m_lock);
+    Dictionary log = currentLog();
+    Array events = listOf(log, "ev");
+    events.push_back(Value(event));
+    log.set("ev", Value(std::move(events)));
+    storeLog(log);
+}
+
+void TalmerinMobStatLogManager::syncPutException(const Dictionary& entry)
+{
+    std::lock_guard lock(m_lock);
+    TalmerinMobStat::debugLog("put ex " + Value(entry)["c"].stringValue());
+    Dictionary log = currentLog();
+    Array exceptions = listOf(log, "ex");
+    exceptions.push_back(Value(entry));
+    if (exceptions.size() >= 2 && StatLogCodec::jsonLength(Value(exceptions)) > kExceptionListBytes)
+        exceptions.erase(exceptions.begin());
+    log.set("ex", Value(std::move(exceptions)));
+    defaults()->setDictionary(kLogKey, log);
+    bool synced = defaults()->synchronize();
+    TalmerinMobStat::debugLog(std::to_string(synced ? 1 : 0));
+}
+
+void TalmerinMobStatLogManager::syncSendAllLog()
+{
+    std::lock_guard lock(m_lock);
+    setLastSendTimestamp(static_cast<double>(TalmerinMobStat::nowMs()));
+    bool wifiOnly;
+    {
+        std::lock_guard settings(m_settingsMutex);
+        wifiOnly = m_wifiOnly;
+    }
+    if (wifiOnly && TalmerinMobStatDeviceInfo::getInternetConnection() != "wifi")
+        return;
+
+    Array archive = archivedLogs();
+    Array kept;
+    bool reachable = true;
+    for (const Value& log : archive) {
+        if (!reachable) {
+            kept.push_back(log);
+            continue;
+        }
+        UploadResult result = syncSendLog(*log.asDictionary());
+        if (result == UploadResult::Accepted)
+            continue;
+        kept.push_back(log);
+        reachable = result != UploadResult::TransportFailed;
+    }
+    if (!archive.empty()) {
+        if (kept.empty())
+            defaults()->removeObjectForKey(kOldLogKey);
+        else
+            defaults()->setArray(kOldLogKey, kept);
+    }
+    if (reachable && syncSendLog(currentLog()) == UploadResult::Accepted)
+        defaults()->setDictionary(kLogKey, createBlankLog());
+    defaults()->synchronize();
+}
+
+TalmerinMobStatLogManager::UploadResult TalmerinMobStatLogManager::syncSendLog(const Dictionary& log)
+{
+    Dictionary body = log;
+    body.set("he", Value(createLogHeader()));
+    auto json = StatLogCodec::json(Value(body));
+    if (!json) {
+        pf::Log::line("TalmerinMobStat: a log cannot be written as JSON; it is kept and not sent");
+        return UploadResult::Unwritable;
+    }
+    TalmerinMobStat::debugLog("send log ........................................................");
+    TalmerinMobStat::debugLog(*json);
+    auto gzipped = StatLogCodec::gzipDeflate(pf::Bytes(json->begin(), json->end()));
+    if (!gzipped)
+        return UploadResult::Unwritable;
+
+    std::string address;
+    {
+        std::lock_guard settings(m_settingsMutex);
+        address = m_serviceAddress;
+    }
+    if (address.empty())
+        return UploadResult::TransportFailed;
+    pf::UrlRequest request(address + "app.gif", kUploadTimeout);
+    request.setMethod("POST");
+    request.setBody(std::move(*gzipped));
+    auto reply = pf::UrlConnection::sendSynchronousRequest(request);
+    if (!reply.succeeded() || !reply.response) {
+        TalmerinMobStat::debugLog("send log error");
+        return UploadResult::TransportFailed;
+    }
+    if (reply.response->statusCode() != 200) {
+        TalmerinMobStat::debugLog("send log error");
+        return UploadResult::Refused;
+    }
+    TalmerinMobStat::debugLog("send log success " + *json);
+    pf::RunLoop::main().post([] { pf::NotificationCenter::defaultCenter().post(kSuccessNotification); });
+    setLogSentIndexPerSession(logSentIndexPerSession() + 1);
+    return UploadResult::Accepted;
+}

@@ -1,0 +1,102 @@
+#pragma once
+
+#include "platform/foundation/Value.h"
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+// Keeps the statistics log (sessions, events, exception entries) in the user defaults, splits
+// it when it grows, and uploads it as gzip JSON with a header of device facts.
+//
+// Rules:
+// - Every put and send runs on a thread of its own, all under one lock, and counts as pending
+//   work of the main loop while it runs; `putException` runs on the caller's thread.
+// - What is read back from the defaults is type-checked: a log of the wrong shape reads as a
+//   blank log, archived logs of the wrong shape are dropped, other values read as absent.
+// - The log is split into the archive at kSplitBytes of JSON; the archive keeps at most
+//   kMaxArchivedLogs, dropping the oldest.
+// - A send uploads the archived logs, oldest first, then the current one. A refused log
+//   (any answer but 200) stays and the send moves on; a transport failure ends the send; a
+//   log that cannot be written as JSON is neither sent nor cleared.
+// - An accepted upload posts kSuccessNotification on the main loop.
+class TalmerinMobStatLogManager : public std::enable_shared_from_this<TalmerinMobStatLogManager> {
+public:
+    static constexpr const char* kLogKey = "TalmerinMobStatLogKey";
+    static constexpr const char* kOldLogKey = "TalmerinMobStatLogOldKey";
+    static constexpr const char* kInprogressSessionKey = "TalmerinMobStatLogInprogressSession";
+    static constexpr const char* kLastSendKey = "TalmerinMobStatLogLastTS";
+    static constexpr const char* kIndexPerSessionKey = "TalmerinMobStatLogIndexPerSession";
+    static constexpr const char* kSuccessNotification = "TalmeriMobStatSuccessSendLong";
+    static constexpr std::size_t kSplitBytes = 204800;
+    static constexpr std::size_t kExceptionListBytes = 5120;
+    static constexpr std::size_t kMaxArchivedLogs = 10;
+    static constexpr double kUploadTimeout = 10;
+
+    enum class UploadResult { Accepted, Refused, TransportFailed, Unwritable };
+
+    // The one log manager; the first call makes it (taking the device id once).
+    static std::shared_ptr<TalmerinMobStatLogManager> sharedManager();
+    // Drops the shared manager: the next call makes a new one (a new launch).
+    static void reset();
+
+    TalmerinMobStatLogManager();
+
+    // The header's settings, given by the facade and controller (any thread).
+    void setAppId(std::string appId);
+    std::string appId() const;
+    void setChannelId(std::string channelId);
+    void setShortAppVersion(std::string version);
+    void setLogSendWifiOnly(bool wifiOnly);
+    void setSessionStart(long long ms) { m_sessionStart = ms; }
+    // Where uploads go: the collection address, ending in "/"; "app.gif" is added to it.
+    void setServiceAddress(std::string address);
+
+    // Background: each on a thread of its own.
+    void putSession(pf::Dictionary session);
+    void putEvent(pf::Dictionary event);
+    void putEventWithDurationTime(pf::Dictionary event);
+    void sendLog();
+    // On the caller's thread.
+    void putException(pf::Dictionary entry);
+
+    void putInprogressSession(const std::string& sessionId);
+    std::optional<pf::Dictionary> getInprogressSession();
+    double lastSendTimestamp();
+    void setLastSendTimestamp(double ms);
+    void resetLogSentIndexPerSession();
+    int logSentIndexPerSession();
+    void setLogSentIndexPerSession(int index);
+
+    static pf::Dictionary createBlankLog();
+    pf::Dictionary createLogHeader();
+    // The current log (blank when the stored one has the wrong shape) and the archive.
+    pf::Dictionary currentLog();
+    pf::Array archivedLogs();
+    std::size_t logSize();
+
+    // The work of the background calls, on the calling thread.
+    void syncPutSession(const pf::Dictionary& session);
+    void syncPutEvent(const pf::Dictionary& event);
+    void syncPutEventWithDurationTime(const pf::Dictionary& event);
+    void syncPutException(const pf::Dictionary& entry);
+    void syncSendAllLog();
+    UploadResult syncSendLog(const pf::Dictionary& log);
+
+private:
+    void inBackground(std::function<void(TalmerinMobStatLogManager&)> work);
+    void storeLog(const pf::Dictionary& log);
+
+    std::recursive_mutex m_lock;
+    mutable std::mutex m_settingsMutex;
+    std::string m_appId;
+    std::string m_channelId;
+    std::string m_shortAppVersion;
+    bool m_wifiOnly { false };
+    std::string m_serviceAddress;
+    std::atomic<long long> m_sessionStart { 0 };
+    std::string m_deviceId;
+};

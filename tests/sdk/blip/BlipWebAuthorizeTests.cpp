@@ -1,0 +1,150 @@
+#include "BlipTestSupport.h"
+
+#include "platform/foundation/CookieStorage.h"
+#include "platform/web/WebView.h"
+#include "sdk/libBlipSDK/BPAuthorizeRequest.h"
+#include "sdk/libBlipSDK/BPAuthorizeWebView.h"
+#include "tools/peers/BlipService.h"
+#include "tools/peers/PeersServer.h"
+
+#include <gtest/gtest.h>
+#include <tuple>
+
+using namespace blip;
+using namespace blip::test;
+
+namespace {
+
+struct WebWorld : BlipWorld {
+    WebWorld()
+    {
+        blip = std::make_shared<peers::BlipService>();
+        server.addService(blip);
+        EXPECT_TRUE(server.start());
+        BlipSDK::Hosts hosts;
+        hosts.webAuthorizeHost = "http://localhost:" + std::to_string(server.port()) + "/blip";
+        BlipSDK::setHosts(hosts);
+        EXPECT_TRUE(BlipSDK::registerApp(kAppKey));
+    }
+
+    // Sends an authorisation and lets the pop-in end and the page load (or fail).
+    std::shared_ptr<BPAuthorizeWebView> open()
+    {
+        auto request = BPAuthorizeRequest::request();
+        request->redirectURI = redirect;
+        request->scope = "all";
+        EXPECT_TRUE(BlipSDK::sendRequest(request));
+        auto dialog = findDialog(window);
+        if (!dialog)
+            return nullptr;
+        env.fastForwardBy(0.49);
+        EXPECT_EQ(dialog->loadedAddress(), "");
+        env.fastForwardBy(0.02);
+        EXPECT_NE(dialog->loadedAddress(), "");
+        EXPECT_TRUE(env.runUntil([&] { return !dialog->webView()->isLoading(); }));
+        return dialog;
+    }
+
+    // Follows a link of the page and lets the navigation be asked about.
+    void tapLink(const std::shared_ptr<BPAuthorizeWebView>& dialog, const std::string& text)
+    {
+        EXPECT_TRUE(dialog->webView()->activateLink(text)) << text;
+        env.runUntilIdle();
+    }
+
+    peers::PeersServer server;
+    std::shared_ptr<peers::BlipService> blip;
+    std::string redirect { "http://localhost/blip/callback" };
+};
+
+TEST(BlipWebAuthorize, ThePageGrantsOrRefusesOnlyThroughTheRedirectAddress)
+{
+    WebWorld world;
+    for (auto [name, value, domain] : { std::tuple { "portal", "keep", "127.0.0.1" }, { "blip_session", "old", "localhost" } }) {
+        pf::HttpCookie cookie;
+        cookie.name = name;
+        cookie.value = value;
+        cookie.domain = domain;
+        pf::CookieStorage::shared().setCookie(cookie);
+    }
+    auto dialog = world.open();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(dialog->webView()->title(), "授权");
+    // The earlier sign-in is gone, the portal's cookie stays, and the page set its own.
+    auto cookies = pf::CookieStorage::shared().cookies();
+    ASSERT_EQ(cookies.size(), 2u);
+    EXPECT_EQ(cookies[0].name, "portal");
+    EXPECT_EQ(cookies[1].value, "s1");
+    auto call = world.blip->calls().back();
+    EXPECT_EQ(call.query, (std::map<std::string, std::string> { { "response_type", "code" }, { "display", "mobile" },
+                              { "client_id", kAppKey }, { "redirect_uri", world.redirect }, { "scope", "all" },
+                              { "packagename", "com.quorvane.gifts" }, { "key_hash", peers::BlipService::kHashKey } }));
+    EXPECT_EQ(call.cookie, "");
+
+    struct Step {
+        std::string address;
+        bool loads;
+    };
+    const Step steps[] = {
+        { "http://localhost:" + std::to_string(world.server.port()) + "/blip/other", true },
+        { "https://elsewhere.test/cb#access_token=stolen&expires_in=1&uid=6", true }, // not ours: loads on
+        { "http://localhost/blip/callbackx#access_token=stolen&expires_in=1", true },
+        { world.redirect + "#error=only", true },
+    };
+    for (const Step& s : steps)
+        EXPECT_EQ(dialog->shouldStartLoadWithRequest(s.address), s.loads) << s.address;
+    EXPECT_TRUE(findDialog(world.window));
+    world.tapLink(dialog, "允许");
+    EXPECT_FALSE(findDialog(world.window));
+    EXPECT_EQ(pf::CookieStorage::shared().cookies().size(), 1u);
+    ASSERT_EQ(world.delegate->responses.size(), 1u);
+    auto granted = std::dynamic_pointer_cast<BPAuthorizeResponse>(world.delegate->responses[0]);
+    ASSERT_TRUE(granted);
+    EXPECT_EQ(granted->statusCode, 0);
+    EXPECT_EQ(granted->userID, "1900001234");
+    EXPECT_EQ(granted->accessToken, "2.00blipwebtoken");
+    EXPECT_DOUBLE_EQ(granted->expirationDate->secondsSince1970, world.env.now() + 3600);
+    EXPECT_EQ(*granted->userInfo, (pf::Dictionary { { "access_token", "2.00blipwebtoken" }, { "expires_in", "3600" },
+                                     { "remind_in", "3600" }, { "uid", "1900001234" } }));
+    EXPECT_EQ(granted->requestID, dialog->authorizeRequest()->requestID);
+
+    // Refused: -3 with the error pairs; the pairs may come in the query as well.
+    dialog = world.open();
+    ASSERT_TRUE(dialog);
+    world.tapLink(dialog, "拒绝");
+    auto viaQuery = world.open();
+    ASSERT_TRUE(viaQuery);
+    EXPECT_FALSE(viaQuery->shouldStartLoadWithRequest(world.redirect + "?uid=5&access_token=q&expires_in=abc"));
+    world.env.runUntilIdle();
+    ASSERT_EQ(world.delegate->responses.size(), 3u);
+    EXPECT_EQ(world.delegate->responses[1]->statusCode, -3);
+    EXPECT_EQ(pf::Value(*world.delegate->responses[1]->userInfo)["error_code"], pf::Value("21330"));
+    auto fromQuery = std::dynamic_pointer_cast<BPAuthorizeResponse>(world.delegate->responses[2]);
+    EXPECT_EQ(fromQuery->statusCode, 0);
+    EXPECT_EQ(fromQuery->accessToken, "q");
+    EXPECT_DOUBLE_EQ(fromQuery->expirationDate->secondsSince1970, world.env.now()); // no number: no time
+}
+
+TEST(BlipWebAuthorize, CloseAnswersMinusOneAndAFailedLoadKeepsTheDialog)
+{
+    WebWorld world;
+    peers::PeerReply cut;
+    cut.dropConnection = true;
+    world.server.setFault("GET", "/blip/oauth2/authorize", cut);
+    auto dialog = world.open();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(dialog->webView()->title(), "");
+    world.env.fastForwardBy(60);
+    EXPECT_EQ(findDialog(world.window), dialog);
+    EXPECT_TRUE(world.delegate->responses.empty());
+    dialog->closeButtonPressed();
+    dialog->closeButtonPressed();
+    EXPECT_FALSE(dialog->shouldStartLoadWithRequest(world.redirect + "#access_token=a&expires_in=1"));
+    world.env.runUntilIdle();
+    ASSERT_EQ(world.delegate->responses.size(), 1u);
+    EXPECT_EQ(world.delegate->responses[0]->statusCode, -1);
+    EXPECT_FALSE(world.delegate->responses[0]->userInfo);
+    EXPECT_EQ(world.delegate->responses[0]->requestID, dialog->authorizeRequest()->requestID);
+}
+
+}

@@ -1,0 +1,139 @@
+#include "sdk/lmconnect/MROSDKJSBridge.h"
+#include "sdk/lmconnect/MorrowWebViewHost.h"
+#include "sdk/lmconnect/MorrowScriptText.h"
+
+#include "platform/foundation/Json.h"
+#include "platform/foundation/Log.h"
+#include "platform/web/WebView.h"
+#include "platform/testing/TaskEnvironment.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct RecordingRunEnvDelegate : MorrowJSRunEnvDelegate {
+    std::vector<std::string> asked;
+    bool shouldStartLoadWithRequest(const std::string& url, int) override
+    {
+        asked.push_back(url);
+        return true;
+    }
+};
+
+class BridgeTest : public testing::Test {
+protected:
+    BridgeTest()
+    {
+        pf::Log::startCapture();
+        runEnv = MorrowJSRunEnv::create(view, delegate);
+        view->evaluateJavascript(MROSDKJSBridge::bootstrapScript());
+    }
+    ~BridgeTest() override
+    {
+        // No script failed on the way.
+        for (auto& line : pf::Log::captured())
+            EXPECT_EQ(line.find("Error"), std::string::npos) << line;
+        pf::Log::stopCapture();
+    }
+
+    // Registers "probe" with one function per handler.
+    void registerProbe(std::vector<std::tuple<std::string, int, std::vector<int>, MorrowMethodDescription::Handler>> functions)
+    {
+        auto probe = std::make_shared<MorrowJSObject>("probe");
+        for (auto& [name, returnType, codes, handler] : functions)
+            EXPECT_TRUE(probe->transformNativeMethod(handler, codes.size(), name, returnType, codes));
+        EXPECT_TRUE(runEnv->registNativeObj(probe));
+    }
+    std::string run(const std::string& script) { return view->evaluateJavascript(script); }
+
+    pf::TaskEnvironment env;
+    std::shared_ptr<MorrowWebViewHost> view = MorrowWebViewHost::create();
+    std::shared_ptr<RecordingRunEnvDelegate> delegate = std::make_shared<RecordingRunEnvDelegate>();
+    std::shared_ptr<MorrowJSRunEnv> runEnv;
+};
+
+TEST_F(BridgeTest, ArgumentsConvertByTheirCodes)
+{
+    registerProbe({ { "args", 2, { 1, 2, 3, 4, 5, 6, 7, 8 }, [](const std::vector<MorrowBridgeValue>& a) {
+                         pf::Dictionary echo;
+                         for (size_t i = 0; i < 7; ++i)
+                             echo.set(std::to_string(i + 1), a[i].value.isMissing() ? pf::Value::null() : a[i].value);
+                         echo.set("8", a[7].object ? pf::Value(a[7].object->jsObjKey()) : pf::Value::null());
+                         return MorrowBridgeValue(pf::Value(std::move(echo)));
+                     } } });
+
+    auto given = pf::Json::parse(run(R"(probe.args("a b&c", JSON.stringify({k: "v"}), "[x,y]", "true", "-12", "1.5", "2.25", "probe"))"));
+    ASSERT_TRUE(given);
+    EXPECT_EQ(*given, *pf::Json::parse(R"({"1":"a b&c","2":{"k":"v"},"3":["x","y"],"4":true,"5":-12,"6":1.5,"7":2.25,"8":"probe"})"));
+
+    // Missing values convert as none, NO and 0; code 3 of one character is an empty list.
+    EXPECT_EQ(run(R"(probe.args(undefined, "", "x", "yes"))"), R"({"1":"undefined","2":null,"3":[],"4":false,"5":0,"6":0.0,"7":0.0,"8":null})");
+    EXPECT_EQ(runEnv->convertArgument(std::nullopt, 3).value, pf::Value(pf::Array {}));
+    EXPECT_EQ(runEnv->convertArgument("[]", 3).value, pf::Value(pf::Array { "" }));
+}
+
+TEST_F(BridgeTest, ResultsWriteBackByTheirCodesAndUnknownNamesGiveNull)
+{
+    auto fixed = [](MorrowBridgeValue value) { return [value](const std::vector<MorrowBridgeValue>&) { return value; }; };
+    registerProbe({
+        { "r1", 1, {}, fixed("text") },
+        { "r1none", 1, {}, fixed({}) },
+        { "r2", 2, {}, fixed(pf::Value(pf::Dictionary { { "a", 1 } })) },
+        { "r3", 3, {}, fixed(pf::Value(pf::Array { "a", 1 })) },
+        { "r4", 4, {}, fixed(true) },
+        { "r5", 5, {}, fixed(-42) },
+        { "r6", 6, {}, fixed(pf::Value(1.5)) },
+        { "r7", 7, {}, fixed(pf::Value(2.25)) },
+        { "r9", 9, {}, fixed("ignored") },
+    });
+    const std::pair<const char*, const char*> cases[] = { { "r1", "text" }, { "r1none", "(null)" }, { "r2", R"({"a":1})" },
+        { "r3", "a,1" }, { "r4", "true" }, { "r5", "-42" }, { "r6", "1.500000" }, { "r7", "2.250000" }, { "r9", "(null)" } };
+    for (auto [function, expected] : cases)
+        EXPECT_EQ(run(std::string("String(probe.") + function + "(1, 2))"), expected) << function;
+
+    EXPECT_EQ(run(R"(String(SendCmd._sendMessageToObjectC("probe", "nope", null)))"), "null");
+    EXPECT_EQ(run(R"(String(SendCmd._sendMessageToObjectC("Probe", "r1", null)))"), "null") << "names keep their case";
+
+    // Registering again replaces the object: its old functions are gone.
+    registerProbe({ { "r1", 1, {}, fixed("new") } });
+    EXPECT_EQ(run("String(probe.r1())"), "new");
+    EXPECT_EQ(run("String(probe.r5())"), "null");
+}
+
+TEST_F(BridgeTest, AnswersArriveUnchangedAndReentrantCallsAnswerRight)
+{
+    registerProbe({
+        { "echo", 1, { 1 }, [](const std::vector<MorrowBridgeValue>& a) { return a[0]; } },
+        { "outer", 1, {}, [this](const std::vector<MorrowBridgeValue>&) {
+             return MorrowBridgeValue("outer:" + view->evaluateJavascript("probe.echo('in' + 'ner')"));
+         } },
+    });
+    const std::string texts[] = { "it's", "say \"hi\"", "back\\slash", "two\nlines\r\n", "sep\u2028arators\u2029",
+        R"({"a":"x\ny","b":"\u2028"})", "');alert('x", "礼包" };
+    for (auto& text : texts) {
+        std::string script = "var s = " + MorrowScriptText::literal(text) + "; probe.echo(s) === s ? 'same' : 'differs: ' + probe.echo(s)";
+        EXPECT_EQ(run(script), "same") << text;
+    }
+    EXPECT_EQ(run("probe.outer()"), "outer:inner");
+}
+
+TEST_F(BridgeTest, OtherNavigationsGoToTheDelegateAndRemotePagesAreRefused)
+{
+    EXPECT_TRUE(runEnv->shouldStartLoadWithRequest("sendhttpurl://a/b?p0=1"));
+    EXPECT_TRUE(runEnv->shouldStartLoadWithRequest("about:blank"));
+    EXPECT_FALSE(runEnv->shouldStartLoadWithRequest("https://example.invalid/login"));
+    EXPECT_FALSE(runEnv->shouldStartLoadWithRequest("HTTP://example.invalid/"));
+    EXPECT_EQ(delegate->asked, (std::vector<std::string> { "sendhttpurl://a/b?p0=1", "about:blank" }));
+
+    // The web view itself is asked the same way: a remote page never replaces the blank one.
+    view->webView()->loadRequest(pf::UrlRequest("https://example.invalid/login"));
+    env.waitForPendingWork();
+    EXPECT_EQ(view->webView()->url().find("example.invalid"), std::string::npos);
+    EXPECT_EQ(delegate->asked.size(), 2u);
+
+    // A bad class declaration shows the page's alert and defines nothing.
+    run("SendCmd.createClass('x', null)");
+    EXPECT_EQ(view->webView()->alerts(), (std::vector<std::string> { "nameSpace = x methodJSon = null" }));
+}
+
+}

@@ -1,0 +1,294 @@
+#include "sdk/lmconnect/openapi/MorrowHostConfig.h"
+#include "sdk/lmconnect/update/JsUpdateManager.h"
+#include "sdk/lmconnect/update/MorrowResourceBundle.h"
+#include "sdk/lmconnect/update/TOSDKUpdateVerify.h"
+
+#include "platform/foundation/FileManager.h"
+#include "platform/foundation/RsaVerifier.h"
+#include "platform/foundation/Sandbox.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/testing/TaskEnvironment.h"
+#include "tools/peers/LMScriptUpdateService.h"
+#include "tools/peers/PeersServer.h"
+#include "tools/scriptbundle/ScriptBundleWriter.h"
+#include "tools/scriptbundle/TestSigningKey.h"
+
+#include <gtest/gtest.h>
+
+#include <future>
+#include <map>
+#include <thread>
+
+namespace {
+
+using scriptbundle::ScriptBundleWriter;
+using Entries = std::vector<ScriptBundleWriter::Entry>;
+
+pf::Bytes bytes(std::string_view text)
+{
+    return pf::Bytes(text.begin(), text.end());
+}
+
+class ScriptUpdateTest : public testing::Test {
+protected:
+    ScriptUpdateTest()
+    {
+        peers::addAllVendorServices(server);
+        EXPECT_TRUE(server.start());
+        MorrowHostConfig::shared().pointAt(server.rootURL());
+        service = server.service<peers::LMScriptUpdateService>();
+        manager = JsUpdateManager::create();
+    }
+
+    static ScriptBundleWriter::Files scripts(const std::string& tag)
+    {
+        return { { "init.js", bytes("var morrow = {}; // " + tag) }, { "a_b.js", bytes("morrow.ab = '" + tag + "';") } };
+    }
+    Entries signedEntries(int version, const std::string& key = QUORVANE_LMCONNECT_SIGNING_KEY)
+    {
+        auto entries = ScriptBundleWriter::signedEntries(scripts("v" + std::to_string(version)), version, 45, key);
+        EXPECT_TRUE(entries);
+        return entries.value_or(Entries {});
+    }
+    std::string zip(const Entries& entries)
+    {
+        std::string path = pf::FileManager::join(env.sandbox().homePath(), "made.zip");
+        pf::FileManager::removeItem(path);
+        EXPECT_TRUE(ScriptBundleWriter::writeZip(path, entries));
+        auto data = pf::FileManager::read(path);
+        pf::FileManager::removeItem(path);
+        return data ? std::string(data->begin(), data->end()) : std::string();
+    }
+    // Every file of the sandbox with its contents, but the download itself.
+    std::map<std::string, std::string> snapshot()
+    {
+        std::map<std::string, std::string> files;
+        const std::string home = env.sandbox().homePath();
+        for (auto& relative : pf::FileManager::enumerate(home)) {
+            std::string path = pf::FileManager::join(home, relative);
+            if (relative == "tmp/jsupdate.zip" || pf::FileManager::isDirectory(path))
+                continue;
+            auto data = pf::FileManager::read(path);
+            files[relative] = data ? std::string(data->begin(), data->end()) : "?";
+        }
+        return files;
+    }
+    std::string installedText(const std::string& name)
+    {
+        return pf::FileManager::readText(pf::FileManager::join(manager->jsFinalFolderPath(), name)).value_or("(none)");
+    }
+
+    pf::TaskEnvironment env;
+    peers::PeersServer server;
+    std::shared_ptr<peers::LMScriptUpdateService> service;
+    std::shared_ptr<JsUpdateManager> manager;
+};
+
+TEST_F(ScriptUpdateTest, FirstHostInstallsTheShippedArchive)
+{
+    auto scripts = manager->loadInstalledScripts();
+    ASSERT_TRUE(scripts);
+    ASSERT_FALSE(scripts->empty());
+    EXPECT_EQ(pf::FileManager::join(manager->jsFinalFolderPath(), "init.js"), scripts->front().path);
+    EXPECT_NE(scripts->front().text.find("tauth.init"), std::string::npos);
+    auto defaults = pf::UserDefaults::standard();
+    EXPECT_EQ(defaults->stringForKey("latest_js_version"), "1");
+    EXPECT_TRUE(defaults->boolForKey("is_js_updated"));
+    EXPECT_EQ(defaults->integerForKey("update_frequency"), 30);
+    EXPECT_FALSE(defaults->dateForKey("last_update_time"));
+
+    // A copy left in the temporary folder by an earlier version does not win.
+    std::string stale = pf::FileManager::join(env.sandbox().tmpPath(), "bundlejs.zip");
+    pf::FileManager::removeItem(stale);
+    pf::FileManager::writeAtomically(stale, bytes(zip(signedEntries(9))));
+    manager->versionController().clearVersionInfo();
+    ASSERT_TRUE(manager->loadInstalledScripts());
+    EXPECT_EQ(defaults->stringForKey("latest_js_version"), "1");
+}
+
+TEST_F(ScriptUpdateTest, TimedRunsInstallANewerSignedArchive)
+{
+    ASSERT_TRUE(manager->loadInstalledScripts());
+    service->publish(2, zip(signedEntries(2)));
+
+    // No update time yet: the first run starts at once and sends version "1" of the shipped
+    // archive... which is what the state says; a missing version would also read "1".
+    pf::UserDefaults::standard()->removeObjectForKey("latest_js_version");
+    manager->scheduleUpdates();
+    env.fastForwardBy(0.001);
+    ASSERT_TRUE(env.waitForPendingWork());
+    auto checks = server.requests("/pub/check_bizup");
+    ASSERT_EQ(checks.size(), 1u);
+    EXPECT_EQ(checks[0].queryValue("hver"), "1");
+    EXPECT_EQ(checks[0].queryValue("biz"), "107");
+    EXPECT_EQ(pf::UserDefaults::standard()->stringForKey("latest_js_version"), "2");
+    EXPECT_EQ(pf::UserDefaults::standard()->integerForKey("update_frequency"), 45);
+    auto updated = pf::UserDefaults::standard()->dateForKey("last_update_time");
+    ASSERT_TRUE(updated);
+    EXPECT_DOUBLE_EQ(updated->secondsSince1970, env.now());
+
+    // The next host reads the new folder.
+    auto scripts = manager->loadInstalledScripts();
+    ASSERT_TRUE(scripts);
+    ASSERT_EQ(scripts->size(), 2u);
+    EXPECT_EQ(scripts->front().text, "var morrow = {}; // v2");
+    EXPECT_EQ(scripts->back().path, pf::FileManager::join(manager->jsFinalFolderPath(), "a_b.js"));
+
+    // Updated 10 minutes ago with a period of 30: the first run comes 20 minutes on.
+    pf::UserDefaults::standard()->setInteger("update_frequency", 30);
+    pf::UserDefaults::standard()->setDate("last_update_time", pf::Date { env.now() - 600 });
+    server.clearRequests();
+    manager->scheduleUpdates();
+    env.fastForwardBy(19 * 60 + 59);
+    env.waitForPendingWork();
+    EXPECT_TRUE(server.requests("/pub/check_bizup").empty());
+    env.fastForwardBy(1);
+    env.waitForPendingWork();
+    ASSERT_EQ(server.requests("/pub/check_bizup").size(), 1u);
+    EXPECT_EQ(server.requests("/pub/check_bizup")[0].queryValue("hver"), "2");
+    manager->stopTimer();
+}
+
+TEST_F(ScriptUpdateTest, ARunAskedForDuringARunDoesNothing)
+{
+    ASSERT_TRUE(manager->loadInstalledScripts());
+    peers::PeerReply slow = peers::PeerReply::json(R"({"type":0})");
+    slow.delaySeconds = 0.3;
+    server.setFault("GET", "/pub/check_bizup", slow);
+    auto first = std::async(std::launch::async, [this] { manager->update("107"); });
+    ASSERT_TRUE(env.runUntil([&] { return !server.requests("/pub/check_bizup").empty(); }));
+    EXPECT_TRUE(manager->isWorking());
+    manager->update("107");
+    first.wait();
+    EXPECT_EQ(server.requests("/pub/check_bizup").size(), 1u);
+    EXPECT_FALSE(manager->isWorking());
+}
+
+TEST_F(ScriptUpdateTest, BadArchivesChangeNothing)
+{
+    ASSERT_TRUE(manager->loadInstalledScripts());
+    std::string otherKey = pf::FileManager::join(env.sandbox().homePath(), "other.pem");
+    std::string otherCertificate = pf::FileManager::join(env.sandbox().homePath(), "other.der");
+    ASSERT_TRUE(scriptbundle::TestSigningKey::generate(otherKey, otherCertificate));
+    auto withEntry = [this](ScriptBundleWriter::Entry extra) {
+        auto entries = signedEntries(3);
+        entries.push_back(std::move(extra));
+        return zip(entries);
+    };
+    auto changed = [this](const std::string& name, const std::string& data) {
+        auto entries = signedEntries(3);
+        for (auto& entry : entries)
+            if (entry.name == name)
+                entry.data = bytes(data);
+        return zip(entries);
+    };
+    Entries many = signedEntries(3);
+    for (int i = 0; i < 300; ++i)
+        many.push_back({ "js/extra" + std::to_string(i) + ".txt", bytes("x") });
+    std::string good = zip(signedEntries(3));
+
+    struct Case {
+        const char* name;
+        std::string archive;
+        std::optional<peers::PeerReply> download {}; // replaces the archive's answer
+        std::optional<std::string> downloadURL {};
+    };
+    peers::PeerReply dropped;
+    dropped.dropConnection = true;
+    peers::PeerReply cut = peers::PeerReply::bytes(good, "application/zip");
+    cut.truncateAfter = good.size() / 2;
+    std::vector<Case> cases = {
+        { "changed file", changed("js/a_b.js", "morrow.ab = 'evil';") },
+        { "changed verify.json", changed("js/verify.json", "{\"init_js\":\"00\"}") },
+        { "another certificate", zip(*ScriptBundleWriter::signedEntries(scripts("v3"), 3, 30, otherKey)) },
+        { "parent entry", withEntry({ "../x", bytes("x") }) },
+        { "absolute entry", withEntry({ "/x", bytes("x") }) },
+        { "installed folder entry", withEntry({ "finaljs/init.js", bytes("evil") }) },
+        { "backslash entry", withEntry({ "js\\b.js", bytes("x") }) },
+        { "link entry", withEntry({ "js/link.js", bytes("/etc/passwd"), true }) },
+        { "too large", withEntry({ "js/big.txt", pf::Bytes(17u << 20, 'a') }) },
+        { "too many entries", zip(many) },
+        { "no zip", "this is not an archive" },
+        { "cut zip", good.substr(0, good.size() / 2) },
+        { "500 download", good, peers::PeerReply::bytes(good, "application/zip", 500) },
+        { "dropped download", good, dropped },
+        { "cut download", good, cut },
+        { "download address ending in ..", good, std::nullopt, server.url("pub/archives/..") },
+    };
+    const auto before = snapshot();
+    const std::string installedInit = installedText("init.js");
+    for (auto& c : cases) {
+        service->publish(3, c.archive);
+        service->setDownloadURL(c.downloadURL);
+        server.clearFaults();
+        if (c.download)
+            server.setFault("GET", peers::LMScriptUpdateService::archivePath(3), *c.download);
+        manager->update("107");
+        EXPECT_EQ(snapshot(), before) << c.name;
+        EXPECT_EQ(pf::UserDefaults::standard()->stringForKey("latest_js_version"), "1") << c.name;
+        EXPECT_EQ(installedText("init.js"), installedInit) << c.name;
+    }
+    EXPECT_FALSE(pf::FileManager::exists(pf::FileManager::join(env.sandbox().libraryPath(), "x")));
+
+    // The certificate decides: the other key's signature verifies only with its own certificate.
+    auto list = bytes(ScriptBundleWriter::verifyJson(scripts("v3")));
+    auto signature = scriptbundle::TestSigningKey::sign(otherKey, list);
+    ASSERT_TRUE(signature);
+    EXPECT_TRUE(pf::RsaVerifier::verifyPkcs1Sha1(*pf::FileManager::read(otherCertificate), list, *signature));
+    EXPECT_FALSE(pf::RsaVerifier::verifyPkcs1Sha1(*pf::FileManager::read(otherCertificate), bytes("other"), *signature));
+    EXPECT_FALSE(pf::RsaVerifier::verifyPkcs1Sha1(bytes("not a certificate"), list, *signature));
+}
+
+TEST_F(ScriptUpdateTest, AChangedInstalledFileClearsTheStateAndTheShippedArchiveReturns)
+{
+    ASSERT_TRUE(manager->loadInstalledScripts());
+    service->publish(4, zip(signedEntries(4)));
+    manager->update("107");
+    ASSERT_EQ(pf::UserDefaults::standard()->stringForKey("latest_js_version"), "4");
+
+    pf::FileManager::writeAtomically(pf::FileManager::join(manager->jsFinalFolderPath(), "a_b.js"), std::string_view("changed"));
+    EXPECT_FALSE(manager->loadInstalledScripts());
+    EXPECT_FALSE(pf::UserDefaults::standard()->objectForKey("is_js_updated").boolValue());
+    EXPECT_FALSE(pf::UserDefaults::standard()->stringForKey("latest_js_version"));
+    EXPECT_TRUE(pf::UserDefaults::standard()->dateForKey("last_update_time")) << "clearing keeps the update time";
+
+    auto again = manager->loadInstalledScripts();
+    ASSERT_TRUE(again);
+    EXPECT_EQ(pf::UserDefaults::standard()->stringForKey("latest_js_version"), "1");
+}
+
+TEST_F(ScriptUpdateTest, AHostMadeDuringTheSwapLoadsACompleteFolder)
+{
+    ASSERT_TRUE(manager->loadInstalledScripts());
+    service->publish(5, zip(signedEntries(5)));
+    std::promise<void> atSwap, release;
+    auto released = release.get_future().share();
+    manager->setSwapHook([&] {
+        atSwap.set_value();
+        released.wait();
+    });
+    auto run = std::async(std::launch::async, [this] { manager->update("107"); });
+    atSwap.get_future().wait();
+    std::thread releaser([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        release.set_value();
+    });
+    auto scripts = manager->loadInstalledScripts(); // waits for the swap to end
+    releaser.join();
+    run.wait();
+    ASSERT_TRUE(scripts);
+    EXPECT_EQ(scripts->front().text, "var morrow = {}; // v5");
+}
+
+TEST(ScriptArchiveNames, OnlyNamesBelowTheFolderAreSafe)
+{
+    for (std::string name : { "js/init.js", "config.json", "js/", "a..b/c", "js/.hidden" })
+        EXPECT_TRUE(ScriptArchiveUnpacker::isSafeName(name)) << name;
+    for (std::string name : { "", "/x", "../x", "js/../../x", "js/..", "a\\b" })
+        EXPECT_FALSE(ScriptArchiveUnpacker::isSafeName(name)) << name;
+    EXPECT_EQ(TOSDKUpdateVerify::fileNameForKey("init_js"), "init.js");
+    EXPECT_EQ(TOSDKUpdateVerify::fileNameForKey("a_b_js"), "a_b.js");
+    EXPECT_EQ(TOSDKUpdateVerify::fileNameForKey("plain"), "plain");
+}
+
+}

@@ -1,0 +1,308 @@
+#include "StatsTestSupport.h"
+
+#include "platform/foundation/FileManager.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/Sandbox.h"
+#include "sdk/stats/CrashReport.h"
+#include "sdk/stats/CrashReporter.h"
+#include "sdk/stats/ElfSymbols.h"
+#include "sdk/stats/PLCrashReportTextFormatter.h"
+#include "sdk/stats/TalmerinMobStatExceptionAnalyzer.h"
+
+#include <dlfcn.h>
+#include <elf.h>
+#include <unistd.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+extern char** environ;
+
+using pf::Value;
+
+namespace {
+
+const std::string kPreambleStart = "Hi \n使用app时发生了崩溃, 详细错误信息如下:\n*** Terminating app due to uncaught exception '";
+
+// Runs the crashing child on `home` and gives its wait status; a child that has not ended
+// within a minute is killed.
+int runChild(const std::string& home, const std::string& mode)
+{
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        if (std::strncmp(*e, "ASAN_OPTIONS=", 13) != 0)
+            env.emplace_back(*e);
+    }
+    env.emplace_back("ASAN_OPTIONS=detect_leaks=0:allow_user_segv_handler=1:handle_segv=0:handle_sigbus=0:handle_sigill=0:handle_sigfpe=0");
+    std::vector<char*> envp;
+    for (auto& e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    std::string program = STATS_CRASH_CHILD;
+    std::vector<char*> argv { program.data(), const_cast<char*>(home.c_str()), const_cast<char*>(mode.c_str()), nullptr };
+    pid_t pid = 0;
+    if (::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), envp.data()) != 0) {
+        ADD_FAILURE() << "cannot start " << program;
+        return -1;
+    }
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+    std::thread watchdog([&] {
+        std::unique_lock lock(mutex);
+        if (!ended.wait_for(lock, std::chrono::seconds(60), [&] { return done; }))
+            ::kill(pid, SIGKILL);
+    });
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
+    {
+        std::lock_guard lock(mutex);
+        done = true;
+    }
+    ended.notify_one();
+    watchdog.join();
+    return status;
+}
+
+// A new launch of the app on the same sandbox with crash logging on.
+void relaunchWithCrashLogging(StatsWorld& world)
+{
+    pf::UserDefaults::resetStandard();
+    TalmerinMobStat::reset();
+    world.stat()->setEnableExceptionLog(true);
+}
+
+CrashReport sampleReport()
+{
+    CrashReport report;
+    report.operatingSystem = "Linux";
+    report.osVersion = "6.1";
+    report.architecture = "x86_64";
+    report.images.push_back({ "/opt/app/bin/quorvane", 0x400000, 0x10000, 0, "", EM_X86_64 });
+    report.hasExceptionInfo = true;
+    report.exceptionName = "Invalid AppKey";
+    report.exceptionReason = "Invalid AppKey";
+    report.stackFrames = { { 0x401234, CrashReport::Symbol { "checkAppKey()", 0x401200 } }, { 0x401300, std::nullopt }, { 0x9999, std::nullopt } };
+    return report;
+}
+
+__attribute__((noinline)) int namedFrameTarget(int x)
+{
+    return x * 3 + 1;
+}
+
+void writeFile(const std::string& path, const pf::Bytes& data)
+{
+    std::ofstream(path, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data.data()), data.size());
+}
+
+}
+
+TEST(CrashCapture, ACrashedChildLeavesOneEntryForTheNextStart)
+{
+    struct Case {
+        const char* mode;
+        int signal;
+        std::string name;
+        std::string reason;
+        std::vector<std::string> frames; // in this order among the frame lines
+    };
+    const Case cases[] = {
+        { "runtime_error", SIGABRT, "std::runtime_error", "deep trouble at depth 3", { "throwDeep3(int)", "throwDeep2(int)", "throwDeep1(int)", "main" } },
+        { "appkey", SIGABRT, "Invalid AppKey", "Invalid AppKey", { "TalmerinMobStatController::checkAppKey() const", "TalmerinMobStatController::startPageView", "main" } },
+        { "segv", SIGSEGV, "", "", {} },
+        { "abort", SIGABRT, "", "", {} },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mode);
+        StatsWorld world;
+        int status = runChild(world.env.sandbox().homePath(), c.mode);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "status " << status;
+        EXPECT_EQ(WTERMSIG(status), c.signal);
+        ASSERT_TRUE(CrashReporter::sharedReporter().hasPendingCrashReport());
+
+        pf::Log::startCapture();
+        relaunchWithCrashLogging(world);
+        auto lines = pf::Log::captured();
+        pf::Log::stopCapture();
+        EXPECT_FALSE(CrashReporter::sharedReporter().hasPendingCrashReport());
+        EXPECT_EQ(pf::UserDefaults::standard()->integerForKey(TalmerinMobStatExceptionAnalyzer::kAnalyzerStartedKey), 0);
+
+        Value ex = world.log()["ex"];
+        ASSERT_EQ(ex.size(), 1u);
+        EXPECT_EQ(ex[0]["y"], Value(c.name));
+        EXPECT_EQ(ex[0]["t"].longValue(), TalmerinMobStat::nowMs());
+        std::string text = ex[0]["c"].stringValue();
+        if (c.frames.empty()) {
+            EXPECT_EQ(text, "");
+            continue;
+        }
+        EXPECT_EQ(text.rfind(kPreambleStart + c.name + "', reason: '" + c.reason + "'\n\n详细错误信息:\n ( \n", 0), 0u) << text;
+        ASSERT_GE(text.size(), 4u);
+        EXPECT_EQ(text.substr(text.size() - 4), ") \n\n");
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), PLCrashReportTextFormatter::kUnknownPrefixRules), 1);
+
+        // Every frame line: index in 4 columns, image in 35, 16 hex digits, then the symbol.
+        std::istringstream in(text.substr(text.find(" ( \n") + 4));
+        std::string line;
+        std::regex frameLine(R"(^(\d+) *([^ ].{34}) 0x([0-9a-f]{16}) (.+)$)");
+        size_t index = 0, expected = 0;
+        while (std::getline(in, line) && line != ") ") {
+            std::smatch m;
+            ASSERT_TRUE(std::regex_match(line, m, frameLine)) << line;
+            EXPECT_EQ(line.substr(0, 4), (std::to_string(index) + "    ").substr(0, 4));
+            EXPECT_EQ(std::stoul(m[1]), index++);
+            if (expected < c.frames.size() && m[4].str().find(c.frames[expected]) != std::string::npos) {
+                EXPECT_NE(line.find("stats_crash_child"), std::string::npos) << line;
+                EXPECT_NE(m[4].str().find(" + "), std::string::npos) << line;
+                ++expected;
+            }
+        }
+        EXPECT_EQ(expected, c.frames.size()) << text;
+    }
+}
+
+TEST(CrashCapture, SwitchedOffCaptureInstallsNothing)
+{
+    StatsWorld world;
+    pf::UserDefaults::standard()->setBool(TalmerinMobStatExceptionAnalyzer::kActivatedKey, false);
+    pf::UserDefaults::standard()->synchronize();
+    int status = runChild(world.env.sandbox().homePath(), "segv");
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), SIGSEGV);
+    EXPECT_FALSE(CrashReporter::sharedReporter().hasPendingCrashReport());
+
+    // A clean run with capture on leaves nothing either, and the flag is stored as YES.
+    pf::UserDefaults::standard()->removeObjectForKey(TalmerinMobStatExceptionAnalyzer::kActivatedKey);
+    status = runChild(world.env.sandbox().homePath(), "exit");
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_FALSE(CrashReporter::sharedReporter().hasPendingCrashReport());
+    pf::UserDefaults::resetStandard();
+    EXPECT_EQ(pf::UserDefaults::standard()->objectForKey(TalmerinMobStatExceptionAnalyzer::kActivatedKey), Value(true));
+}
+
+TEST(CrashCapture, DamagedReportsAndAStuckGuardAreDroppedAtOnce)
+{
+    StatsWorld world;
+    pf::Bytes valid = CrashReport::framed(sampleReport().packed());
+    ASSERT_TRUE(CrashReport::parse(valid));
+    std::string path = CrashReporter::reportPath();
+
+    pf::Bytes flipped = valid;
+    flipped[valid.size() / 2] ^= 0x40;
+    pf::Bytes lengthLies = valid;
+    lengthLies[8] ^= 0x01;
+    const std::pair<const char*, pf::Bytes> damaged[] = {
+        { "cut short", pf::Bytes(valid.begin(), valid.end() - 5) },
+        { "a flipped byte", flipped },
+        { "a wrong length", lengthLies },
+        { "only a header", pf::Bytes(valid.begin(), valid.begin() + 10) },
+        { "not a report", pf::Bytes(100, 0xAB) },
+    };
+    for (const auto& [what, bytes] : damaged) {
+        writeFile(path, bytes);
+        pf::Log::startCapture();
+        relaunchWithCrashLogging(world);
+        EXPECT_TRUE(pf::Log::contains("Could not parse crash info in talmerin SDK")) << what;
+        pf::Log::stopCapture();
+        EXPECT_FALSE(CrashReporter::sharedReporter().hasPendingCrashReport()) << what;
+        EXPECT_EQ(pf::UserDefaults::standard()->integerForKey(TalmerinMobStatExceptionAnalyzer::kAnalyzerStartedKey), 0) << what;
+        EXPECT_EQ(world.log()["ex"].size(), 0u) << what;
+    }
+
+    // A later valid report is read.
+    writeFile(path, valid);
+    relaunchWithCrashLogging(world);
+    ASSERT_EQ(world.log()["ex"].size(), 1u);
+    EXPECT_EQ(world.log()["ex"][0]["y"], Value("Invalid AppKey"));
+
+    // The previous run died while handling a report: the next one is dropped unread.
+    pf::UserDefaults::standard()->setInteger(TalmerinMobStatExceptionAnalyzer::kAnalyzerStartedKey, 1);
+    writeFile(path, valid);
+    relaunchWithCrashLogging(world);
+    EXPECT_EQ(world.log()["ex"].size(), 1u);
+    EXPECT_FALSE(CrashReporter::sharedReporter().hasPendingCrashReport());
+    EXPECT_EQ(pf::UserDefaults::standard()->integerForKey(TalmerinMobStatExceptionAnalyzer::kAnalyzerStartedKey), 0);
+}
+
+TEST(CrashCapture, FramesAreNamedOnlyFromTheBuildThatCrashed)
+{
+    char self[4096] = {};
+    ASSERT_GT(::readlink("/proc/self/exe", self, sizeof self - 1), 0);
+    auto symbols = ElfSymbols::open(self);
+    ASSERT_TRUE(symbols);
+    ASSERT_FALSE(symbols->buildId().empty());
+    Dl_info info {};
+    auto target = reinterpret_cast<std::uintptr_t>(&namedFrameTarget);
+    ASSERT_NE(::dladdr(reinterpret_cast<void*>(target), &info), 0);
+    auto base = reinterpret_cast<std::uintptr_t>(info.dli_fbase);
+
+    for (bool sameBuild : { true, false }) {
+        CrashReport report = sampleReport();
+        std::string buildId = symbols->buildId();
+        if (!sameBuild)
+            buildId[0] ^= 1;
+        report.images = { { self, base, target - base + 4096, base, buildId, EM_X86_64 } };
+        report.stackFrames = { { target + 5, std::nullopt } };
+        auto back = CrashReport::parse(CrashReport::framed(report.packed()));
+        ASSERT_TRUE(back);
+        ASSERT_EQ(back->stackFrames.size(), 1u);
+        if (!sameBuild) {
+            EXPECT_FALSE(back->stackFrames[0].symbolInfo) << "another build's symbols would name the wrong function";
+            continue;
+        }
+        ASSERT_TRUE(back->stackFrames[0].symbolInfo);
+        EXPECT_EQ(back->stackFrames[0].symbolInfo->name, "(anonymous namespace)::namedFrameTarget(int)");
+        EXPECT_EQ(back->stackFrames[0].symbolInfo->startAddress, target);
+    }
+}
+
+TEST(PLCrashReportTextFormatter, FrameLinesFollowTheReportsPointerWidth)
+{
+    CrashReport report = sampleReport();
+    std::string text = PLCrashReportTextFormatter::stringValueForCrashReport(report);
+    std::string frames = text.substr(text.find(" ( \n") + 4);
+    EXPECT_EQ(frames,
+        "0   quorvane                            0x0000000000401234 checkAppKey() + 52\n"
+        "1   quorvane                            0x0000000000401300 0x400000 + 4864\n"
+        "2   ???                                 0x0000000000009999 0x0 + 0\n"
+        ") \n\n");
+
+    struct Case {
+        const char* what;
+        std::vector<std::uint32_t> machines;
+        std::string architecture;
+        bool lp64;
+    };
+    const Case cases[] = {
+        { "an x86 image", { EM_386 }, "x86_64", false },
+        { "an ARM image after one that does not decide", { EM_AARCH64, EM_ARM }, "x86_64", false },
+        { "no deciding image: a 32-bit architecture", { EM_AARCH64 }, "i686", false },
+        { "no deciding image: any other architecture", {}, "aarch64", true },
+        { "an x86-64 image", { EM_X86_64, EM_386 }, "i686", true },
+    };
+    for (const auto& c : cases) {
+        CrashReport r = report;
+        r.architecture = c.architecture;
+        r.images.clear();
+        for (auto machine : c.machines)
+            r.images.push_back({ "/lib/x", 0x1000, 0x10, 0, "", machine });
+        r.images.push_back({ "/opt/app/bin/礼包应用", 0x400000, 0x10000, 0, "", 0 });
+        EXPECT_EQ(PLCrashReportTextFormatter::isLp64(r), c.lp64) << c.what;
+        std::string line = PLCrashReportTextFormatter::formatStackFrame(r.stackFrames[1], 1, r, c.lp64);
+        // Names are padded by characters, not bytes.
+        EXPECT_EQ(line, std::string("1   礼包应用") + std::string(31, ' ') + (c.lp64 ? " 0x0000000000401300" : " 0x00401300") + " 0x400000 + 4864\n") << c.what;
+    }
+
+    report.hasExceptionInfo = false;
+    EXPECT_EQ(PLCrashReportTextFormatter::stringValueForCrashReport(report), "");
+}

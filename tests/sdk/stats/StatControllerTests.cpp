@@ -1,0 +1,185 @@
+#include "StatsTestSupport.h"
+
+#include "platform/foundation/Application.h"
+#include "platform/foundation/Exception.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "sdk/stats/TalmerinMobStatController.h"
+#include "sdk/stats/TalmerinMobStatSession.h"
+
+using pf::Value;
+
+namespace {
+
+void background() { pf::NotificationCenter::defaultCenter().post(pf::Application::kDidEnterBackgroundNotification); }
+void foreground() { pf::NotificationCenter::defaultCenter().post(pf::Application::kWillEnterForegroundNotification); }
+
+std::string lastPage()
+{
+    return pf::UserDefaults::standard()->objectForKey(TalmerinMobStatController::kLastVisitPageKey).stringValue();
+}
+
+}
+
+TEST(TalmerinMobStat, SettingsClampAndOnlyAFirstNonEmptyKeyStarts)
+{
+    StatsWorld world;
+    auto stat = world.stat();
+    for (auto [given, stored] : std::vector<std::pair<int, int>> { { 700, 600 }, { 0, 0 }, { -5, 0 }, { 35, 35 }, { 600, 600 } }) {
+        stat->setSessionResumeInterval(given);
+        EXPECT_EQ(stat->sessionResumeInterval(), stored) << given;
+    }
+
+    // Not started: the app's moves do nothing, a page call raises.
+    background();
+    foreground();
+    EXPECT_FALSE(stat->controller()->session());
+    try {
+        stat->pageviewStartWithName("Home");
+        ADD_FAILURE() << "no exception";
+    } catch (const pf::Exception& e) {
+        EXPECT_EQ(e.name(), "Invalid AppKey");
+        EXPECT_EQ(e.reason(), "Invalid AppKey");
+    }
+    stat->pageviewStartWithName(""); // empty names never reach the check
+
+    stat->startWithAppId("");
+    EXPECT_FALSE(stat->controller()->started());
+    EXPECT_TRUE(world.settle());
+    EXPECT_TRUE(world.server.requests("/stats/").empty());
+
+    stat->startWithAppId("key-1");
+    ASSERT_TRUE(stat->controller()->session());
+    std::string id = stat->controller()->session()->Id();
+    EXPECT_EQ(id, std::to_string(TalmerinMobStat::nowMs()));
+    world.env.fastForwardBy(1);
+    stat->startWithAppId("key-2");
+    EXPECT_EQ(stat->controller()->appId(), "key-1");
+    EXPECT_EQ(stat->controller()->session()->Id(), id);
+    ASSERT_TRUE(world.settle());
+    EXPECT_EQ(world.uploads().size(), 1u) << "strategy 0 sends once at start";
+    EXPECT_EQ(world.uploads()[0]["he"]["k"], Value("key-1"));
+    EXPECT_EQ(world.uploads()[0]["he"]["ss"].longValue(), std::stoll(id));
+    EXPECT_EQ(stat->controller()->session()->logSentCount(), 1) << "counted on the main loop after the upload";
+}
+
+TEST(TalmerinMobStat, ReturningWithinTheResumeIntervalContinuesTheSession)
+{
+    StatsWorld world;
+    auto stat = world.stat();
+    stat->setSessionResumeInterval(35);
+    stat->startWithAppId("key");
+    ASSERT_TRUE(world.settle());
+    auto controller = stat->controller();
+    std::string first = controller->session()->Id();
+
+    stat->pageviewStartWithName("Home");
+    world.env.fastForwardBy(2);
+    background();
+    EXPECT_EQ(lastPage(), "Home");
+    EXPECT_FALSE(controller->currentPageView());
+    ASSERT_TRUE(world.settle());
+
+    world.env.fastForwardBy(34);
+    foreground();
+    EXPECT_EQ(controller->session()->Id(), first);
+    ASSERT_TRUE(controller->currentPageView()) << "the last page restarts";
+    EXPECT_EQ(Value(*controller->currentPageView())["n"], Value("Home"));
+    ASSERT_TRUE(world.settle());
+    EXPECT_EQ(world.uploads().size(), 1u);
+
+    background();
+    ASSERT_TRUE(world.settle());
+    Value stored = world.log()["pr"];
+    ASSERT_EQ(stored.size(), 1u) << "the continued session replaces its stored entry";
+    EXPECT_EQ(stored[0]["i"], Value(first));
+    EXPECT_EQ(stored[0]["p"].size(), 2u);
+    EXPECT_EQ(stored[0]["e"].longValue(), TalmerinMobStat::nowMs());
+
+    world.env.fastForwardBy(35);
+    foreground();
+    EXPECT_NE(controller->session()->Id(), first);
+    EXPECT_TRUE(controller->currentPageView());
+    ASSERT_TRUE(world.settle());
+    ASSERT_EQ(world.uploads().size(), 2u) << "a new session sends under strategy 0";
+    EXPECT_EQ(world.uploads()[1]["pr"][0]["i"], Value(first));
+}
+
+TEST(TalmerinMobStat, PagesAndTimedEventsAreRecorded)
+{
+    StatsWorld world;
+    auto stat = world.stat();
+    stat->setLogStrategy(3); // no sending
+    stat->startWithAppId("key");
+    auto controller = stat->controller();
+    long long sessionStart = controller->session()->sStart();
+
+    world.env.fastForwardBy(1);
+    stat->pageviewStartWithName("A");
+    world.env.fastForwardBy(1.5);
+    stat->pageviewEndWithName("B");
+    EXPECT_TRUE(controller->currentPageView()) << "another page's end is ignored";
+    EXPECT_EQ(lastPage(), "");
+    stat->pageviewEndWithName("A");
+    EXPECT_FALSE(controller->currentPageView());
+    EXPECT_EQ(lastPage(), "A");
+    ASSERT_TRUE(world.settle());
+    Value page = world.log()["pr"][0]["p"][0];
+    EXPECT_EQ(page, Value(pf::Dictionary { { "d", Value(1500) }, { "n", Value("A") }, { "ps", Value(1000) } }));
+    EXPECT_EQ(world.log()["pr"][0]["s"].longValue(), sessionStart);
+
+    // Starting an open timed event again ends and stores the first one.
+    stat->eventStart("buy", "gift");
+    world.env.fastForwardBy(2);
+    stat->eventStart("buy", "gift");
+    EXPECT_EQ(controller->eventArray().size(), 1u);
+    ASSERT_TRUE(world.settle());
+    Value ev = world.log()["ev"];
+    ASSERT_EQ(ev.size(), 1u);
+    EXPECT_EQ(ev[0]["d"], Value(2000));
+    EXPECT_EQ(ev[0]["s"], Value("0"));
+    world.env.fastForwardBy(1);
+    stat->eventEnd("buy", "gift");
+    stat->eventEnd("buy", "gift"); // no open event: nothing
+    stat->logEventWithDurationTime("load", "screen", 250);
+    ASSERT_TRUE(world.settle());
+    EXPECT_EQ(world.log()["ev"].size(), 3u);
+    EXPECT_TRUE(controller->eventArray().empty());
+}
+
+TEST(TalmerinMobStat, SendStrategiesFollowTheClock)
+{
+    StatsWorld world;
+    auto launch = [&](int strategy, int interval = 1) {
+        TalmerinMobStat::reset();
+        auto stat = world.stat();
+        stat->setLogStrategy(strategy);
+        stat->setLogSendInterval(interval);
+        stat->startWithAppId("key");
+        EXPECT_TRUE(world.settle());
+        return stat;
+    };
+    auto sent = [&] { return world.server.requests("/stats/").size(); };
+
+    // 1: at the first start, then not again within a day of the last send.
+    launch(1);
+    EXPECT_EQ(sent(), 1u);
+    world.env.fastForwardBy(86399);
+    launch(1);
+    EXPECT_EQ(sent(), 1u);
+    world.env.fastForwardBy(1);
+    launch(1);
+    EXPECT_EQ(sent(), 2u);
+
+    // 2: at start and then every h hours, at most 24, at least 1.
+    for (auto [interval, period] : std::vector<std::pair<int, double>> { { 30, 86400 }, { 0, 3600 }, { 5, 18000 } }) {
+        auto stat = launch(2, interval);
+        size_t before = sent();
+        EXPECT_EQ(stat->controller()->sendTimerInterval(), period) << interval;
+        world.env.fastForwardBy(period - 1);
+        ASSERT_TRUE(world.settle());
+        EXPECT_EQ(sent(), before) << interval;
+        world.env.fastForwardBy(1);
+        ASSERT_TRUE(world.settle());
+        EXPECT_EQ(sent(), before + 1) << interval;
+    }
+}

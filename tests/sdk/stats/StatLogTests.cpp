@@ -1,0 +1,330 @@
+#include "StatsTestSupport.h"
+
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/Device.h"
+#include "platform/foundation/Json.h"
+#include "platform/foundation/KeyedArchiver.h"
+#include "platform/foundation/KeyedUnarchiver.h"
+#include "platform/foundation/Keychain.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/Reachability.h"
+#include "platform/foundation/UrlConnection.h"
+#include "platform/foundation/UrlRequest.h"
+#include "sdk/stats/StatLogCodec.h"
+#include "sdk/stats/TalmerinMobStatController.h"
+#include "sdk/stats/TalmerinMobStatSession.h"
+#include "sdk/stats/TalmerinUDID.h"
+
+#include <algorithm>
+
+using pf::Array;
+using pf::Dictionary;
+using pf::Value;
+
+namespace {
+
+constexpr double kMidnight = 1'700'006'400.0; // 2023-11-15 00:00 UTC
+
+Dictionary sessionDict(const std::string& id, long long start, std::string padding = "")
+{
+    return Dictionary { { "s", Value(start) }, { "e", Value(start + 1000) }, { "i", Value(id) },
+        { "p", Value(Array { Value(Dictionary { { "n", Value(padding) }, { "d", Value(5) }, { "ps", Value(0) } }) }) },
+        { "c", Value(0) } };
+}
+
+Dictionary countedEvent(long long t)
+{
+    return Dictionary { { "c", Value(1) }, { "l", Value("label") }, { "i", Value("tap") }, { "t", Value(t) },
+        { "d", Value(0) }, { "s", Value("0|") } };
+}
+
+}
+
+TEST(StatLogCodec, WritesCompactValidJsonWhoseLengthTheLimitsCount)
+{
+    struct Case {
+        const char* what;
+        Value value;
+        std::optional<std::string> json;
+    };
+    const Case cases[] = {
+        { "integral times stay integers", Value(Dictionary { { "t", Value(1386342123456.0) }, { "i", Value(1386342123456LL) } }),
+            R"({"t":1386342123456,"i":1386342123456})" },
+        { "other doubles in shortest form, bools as words", Value(Array { Value(0.5), Value(true), Value::null() }), "[0.5,true,null]" },
+        { "keys keep their order", Value(Dictionary { { "z", Value(1) }, { "a", Value(2) } }), R"({"z":1,"a":2})" },
+        { "named escapes, other control bytes as \\u00XX, slash as is",
+            Value("a\"\\/\n\t\x01\x1f 礼"), "\"a\\\"\\\\/\\n\\t\\u0001\\u001f 礼\"" },
+        { "bad UTF-8 replaced", Value(std::string("x\xff\xc3y")), "\"x\xef\xbf\xbd\xef\xbf\xbdy\"" },
+        { "data cannot be written", Value(Dictionary { { "d", Value(pf::Bytes { 1 }) } }), std::nullopt },
+        { "infinity cannot be written", Value(Array { Value(1e308 * 10) }), std::nullopt },
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(StatLogCodec::json(c.value), c.json) << c.what;
+        EXPECT_EQ(StatLogCodec::jsonLength(c.value), c.json ? c.json->size() : 0) << c.what;
+    }
+    pf::Bytes text(3000, 'x');
+    auto zipped = StatLogCodec::gzipDeflate(text);
+    ASSERT_TRUE(zipped);
+    EXPECT_EQ((*zipped)[0], 0x1f);
+    EXPECT_EQ((*zipped)[1], 0x8b);
+    EXPECT_EQ(StatLogCodec::gzipInflate(*zipped), text);
+    EXPECT_EQ(StatLogCodec::gzipDeflate({}), pf::Bytes {});
+    pf::Bytes cut(zipped->begin(), zipped->begin() + zipped->size() / 2);
+    EXPECT_FALSE(StatLogCodec::gzipInflate(cut));
+}
+
+TEST(StatLogManager, StoresSessionsEventsAndExceptionsWithinTheirLimits)
+{
+    StatsWorld world(kMidnight + 10 * 3600 + 600); // 10:10
+    auto manager = world.manager();
+    long long now = TalmerinMobStat::nowMs();
+
+    // A session id already stored is replaced and moves to the end.
+    manager->syncPutSession(sessionDict("1", 1));
+    manager->syncPutSession(sessionDict("2", 2));
+    manager->syncPutSession(sessionDict("1", 1));
+    Value pr = world.log()["pr"];
+    ASSERT_EQ(pr.size(), 2u);
+    EXPECT_EQ(pr[0]["i"], Value("2"));
+    EXPECT_EQ(pr[1]["i"], Value("1"));
+
+    // Counted events merge within the same rounded hour: 10:10 and 10:20, not 10:40.
+    manager->syncPutEvent(countedEvent(now));
+    manager->syncPutEvent(countedEvent(now + 600000));
+    manager->syncPutEvent(countedEvent(now + 1800000));
+    Value ev = world.log()["ev"];
+    ASSERT_EQ(ev.size(), 2u);
+    EXPECT_EQ(ev[0]["c"].intValue(), 2);
+    EXPECT_EQ(ev[0]["s"], Value("0|600000|"));
+    EXPECT_EQ(ev[0]["t"].longValue(), now);
+    EXPECT_EQ(ev[1]["c"].intValue(), 1);
+
+    // Exception entries past 5120 bytes: the oldest goes, once.
+    std::string big(3000, 'x');
+    for (int i = 0; i < 3; ++i)
+        manager->syncPutException(Dictionary { { "t", Value(now) }, { "c", Value(big + std::to_string(i)) }, { "y", Value("") } });
+    Value ex = world.log()["ex"];
+    ASSERT_EQ(ex.size(), 1u);
+    EXPECT_EQ(ex[0]["c"], Value(big + "2"));
+
+    // Reaching 204800 bytes splits: the archive gets the log without the session, the current
+    // log holds only the session. The archive keeps the newest ten.
+    std::string padding(60000, 'p');
+    for (int i = 0; i < 3; ++i)
+        manager->syncPutSession(sessionDict("big" + std::to_string(i), 10 + i, padding));
+    EXPECT_TRUE(manager->archivedLogs().empty());
+    manager->syncPutSession(sessionDict("big3", 13, padding));
+    ASSERT_EQ(manager->archivedLogs().size(), 1u);
+    Value archived = manager->archivedLogs()[0];
+    EXPECT_EQ(archived["pr"].size(), 5u);
+    EXPECT_EQ(archived["ev"].size(), 2u) << "events stay with the archived log";
+    EXPECT_EQ(archived["ex"].size(), 1u);
+    Value current = world.log();
+    ASSERT_EQ(current["pr"].size(), 1u);
+    EXPECT_EQ(current["pr"][0]["i"], Value("big3"));
+    EXPECT_EQ(current["ev"].size(), 0u);
+    EXPECT_LT(StatLogCodec::jsonLength(archived), TalmerinMobStatLogManager::kSplitBytes);
+
+    std::string huge(210000, 'h');
+    for (int i = 0; i < 11; ++i)
+        manager->syncPutSession(sessionDict("huge" + std::to_string(i), 100 + i, huge));
+    Array archive = manager->archivedLogs();
+    ASSERT_EQ(archive.size(), TalmerinMobStatLogManager::kMaxArchivedLogs);
+    EXPECT_EQ(archive.back()["pr"][0]["i"], Value("huge9"));
+    EXPECT_EQ(archive.front()["pr"][0]["i"], Value("huge0")) << "the oldest ones were dropped";
+}
+
+TEST(StatLogManager, DefaultsOfTheWrongShapeReadAsBlankOrAbsent)
+{
+    StatsWorld world;
+    auto defaults = pf::UserDefaults::standard();
+    const Value wrongLogs[] = {
+        Value("text"),
+        Value(Dictionary { { "ev", Value(Array {}) }, { "ex", Value(Array {}) } }),
+        Value(Dictionary { { "ev", Value(Array { Value(3) }) }, { "ex", Value(Array {}) }, { "pr", Value(Array {}) } }),
+        Value(Dictionary { { "ev", Value("x") }, { "ex", Value(Array {}) }, { "pr", Value(Array {}) } }),
+    };
+    auto manager = world.manager();
+    for (const Value& wrong : wrongLogs) {
+        defaults->setObject(TalmerinMobStatLogManager::kLogKey, wrong);
+        EXPECT_EQ(world.log(), Value(TalmerinMobStatLogManager::createBlankLog())) << wrong.debugDescription();
+        manager->syncPutEvent(countedEvent(1));
+        EXPECT_EQ(world.log()["ev"].size(), 1u) << "a put starts from a blank log";
+    }
+    defaults->setObject(TalmerinMobStatLogManager::kOldLogKey, Value(Array { Value(1), Value(TalmerinMobStatLogManager::createBlankLog()) }));
+    EXPECT_EQ(manager->archivedLogs().size(), 1u);
+    defaults->setObject(TalmerinMobStatLogManager::kLastSendKey, Value("yesterday"));
+    EXPECT_EQ(manager->lastSendTimestamp(), -1);
+    defaults->setObject(TalmerinMobStatLogManager::kIndexPerSessionKey, Value(Array {}));
+    EXPECT_EQ(manager->logSentIndexPerSession(), 0);
+    defaults->setObject(TalmerinMobStatLogManager::kInprogressSessionKey, Value(5));
+    EXPECT_FALSE(manager->getInprogressSession());
+}
+
+TEST(StatLogManager, KeychainItemsThatCannotBeReadAreReplaced)
+{
+    StatsWorld world;
+    auto keychain = pf::Keychain::standard();
+    pf::Device::current().setHardwareAddress("0A:0B:0C:0D:0E:0F");
+    std::string deviceId = pf::Device::current().identifier();
+    const std::pair<const char*, pf::Bytes> broken[] = {
+        { "not an archive", pf::Bytes { 1, 2, 3 } },
+        { "an archive of a number", pf::KeyedArchiver::archivedValue(Value(42)) },
+        { "an archive of an empty text", pf::KeyedArchiver::archivedValue(Value("")) },
+    };
+    for (const auto& [what, data] : broken) {
+        for (const char* item : { TalmerinUDID::kDeviceIdItem, TalmerinUDID::kMacAddressItem }) {
+            keychain.deletePassword(item, item);
+            keychain.addPassword(item, item, data);
+        }
+        pf::Log::startCapture();
+        EXPECT_EQ(TalmerinUDID::value(), deviceId) << what;
+        EXPECT_EQ(TalmerinUDID::macAddress(), "0A:0B:0C:0D:0E:0F") << what;
+        EXPECT_TRUE(pf::Log::contains("Unarchive of talmerinopenudid failed")) << what;
+        EXPECT_TRUE(pf::Log::contains("Unarchive of talmerinmac failed")) << what;
+        pf::Log::stopCapture();
+        // Stored afresh: the next read needs no repair.
+        auto stored = pf::KeyedUnarchiver::unarchivedValue(*keychain.passwordData(TalmerinUDID::kDeviceIdItem, TalmerinUDID::kDeviceIdItem));
+        ASSERT_TRUE(stored) << what;
+        EXPECT_EQ(*stored, Value(deviceId)) << what;
+    }
+    // A stored value wins over the device's.
+    pf::Device::current().setHardwareAddress("11:11:11:11:11:11");
+    EXPECT_EQ(TalmerinUDID::macAddress(), "0A:0B:0C:0D:0E:0F");
+}
+
+TEST(StatLogUpload, UploadsArriveWithTheHeaderAndOnlyA200ClearsTheLog)
+{
+    StatsWorld world;
+    pf::Device::current().setCarrier("460", "01");
+    auto stat = world.stat();
+    stat->setChannelId("");
+    stat->setShortAppVersion("");
+    auto manager = world.manager();
+    manager->setAppId("key-1");
+    manager->syncPutEvent(countedEvent(5));
+    manager->syncPutException(Dictionary { { "t", Value(6) }, { "c", Value("reason \x01\x02 and \xff bad") }, { "y", Value("n") } });
+
+    int successes = 0;
+    pf::NotificationCenter::defaultCenter().addObserver(world.service, TalmerinMobStatLogManager::kSuccessNotification,
+        [&](const pf::Notification&) { EXPECT_TRUE(pf::RunLoop::main().isMainThread()); ++successes; });
+
+    // Refused: the log stays.
+    world.server.setFault("POST", "/stats/app.gif", peers::PeerReply::bytes("no", "text/plain", 500), 1);
+    manager->sendLog();
+    ASSERT_TRUE(world.settle());
+    EXPECT_EQ(world.log()["ev"].size(), 1u);
+    EXPECT_EQ(successes, 0);
+    EXPECT_EQ(world.server.requests("/stats/").size(), 1u);
+
+    manager->sendLog();
+    ASSERT_TRUE(world.settle());
+    ASSERT_EQ(world.uploads().size(), 1u);
+    Value body = world.uploads()[0];
+    EXPECT_EQ(body["ev"][0]["i"], Value("tap"));
+    EXPECT_EQ(body["ex"][0]["c"], Value("reason \x01\x02 and \xef\xbf\xbd bad")) << "control bytes and bad UTF-8 arrive as valid JSON";
+    Value header = body["he"];
+    std::vector<std::string> keys = header.asDictionary()->keys();
+    std::sort(keys.begin(), keys.end());
+    std::vector<std::string> expected { "a", "ad", "c", "cl", "d", "gl", "h", "i", "k", "l", "m", "n", "o", "op", "s", "sq", "ss", "t", "v", "vd", "w", "wl" };
+    EXPECT_EQ(keys, expected);
+    EXPECT_EQ(header["c"], Value("AppStore"));
+    EXPECT_EQ(header["n"], Value(pf::Bundle::main()->objectForInfoDictionaryKey("CFBundleVersion")));
+    EXPECT_EQ(header["k"], Value("key-1"));
+    EXPECT_EQ(header["op"], Value("46001"));
+    EXPECT_EQ(header["l"], Value("wifi"));
+    EXPECT_EQ(header["o"], Value("iOS"));
+    EXPECT_EQ(header["w"], Value(640));
+    EXPECT_EQ(header["h"], Value(960));
+    EXPECT_EQ(header["d"], header["wl"]);
+    EXPECT_EQ(header["i"], Value(pf::Device::current().identifier()));
+    EXPECT_EQ(header["sq"], Value(0));
+    EXPECT_EQ(header["t"].longValue(), TalmerinMobStat::nowMs());
+    EXPECT_EQ(world.log(), Value(TalmerinMobStatLogManager::createBlankLog()));
+    EXPECT_EQ(successes, 1);
+    EXPECT_EQ(manager->logSentIndexPerSession(), 1);
+
+    // Only over Wi-Fi: on cellular the attempt is noted and nothing is sent.
+    stat->setLogSendWifiOnly(true);
+    pf::Reachability::setOverride(pf::Reachability::Status::ViaCellular);
+    world.env.fastForwardBy(5);
+    manager->sendLog();
+    ASSERT_TRUE(world.settle());
+    EXPECT_EQ(world.server.requests("/stats/").size(), 2u);
+    EXPECT_EQ(manager->lastSendTimestamp(), TalmerinMobStat::nowMs());
+    pf::Reachability::setOverride(std::nullopt);
+}
+
+TEST(StatLogUpload, ArchivedLogsAreSentInOrderAndTroubleStopsOrSkips)
+{
+    StatsWorld world;
+    world.stat();
+    auto manager = world.manager();
+    auto defaults = pf::UserDefaults::standard();
+    auto logWith = [](const char* id) {
+        Dictionary log = TalmerinMobStatLogManager::createBlankLog();
+        log.set("pr", Value(Array { Value(sessionDict(id, 1)) }));
+        return Value(log);
+    };
+    defaults->setObject(TalmerinMobStatLogManager::kOldLogKey, Value(Array { logWith("old1"), logWith("old2") }));
+    defaults->setObject(TalmerinMobStatLogManager::kLogKey, logWith("now"));
+
+    // The first archived log is refused, the rest accepted.
+    world.server.setFault("POST", "/stats/app.gif", peers::PeerReply::bytes("no", "text/plain", 503), 1);
+    manager->sendLog();
+    ASSERT_TRUE(world.settle());
+    ASSERT_EQ(world.uploads().size(), 2u);
+    EXPECT_EQ(world.uploads()[0]["pr"][0]["i"], Value("old2"));
+    EXPECT_EQ(world.uploads()[1]["pr"][0]["i"], Value("now"));
+    ASSERT_EQ(manager->archivedLogs().size(), 1u);
+    EXPECT_EQ(manager->archivedLogs()[0]["pr"][0]["i"], Value("old1"));
+
+    // A log that cannot be written as JSON is neither sent nor cleared.
+    Dictionary unwritable = TalmerinMobStatLogManager::createBlankLog();
+    unwritable.set("ev", Value(Array { Value(Dictionary { { "i", Value(pf::Bytes { 1 }) } }) }));
+    defaults->removeObjectForKey(TalmerinMobStatLogManager::kOldLogKey);
+    defaults->setObject(TalmerinMobStatLogManager::kLogKey, Value(unwritable));
+    size_t before = world.server.requests("/stats/").size();
+    manager->sendLog();
+    ASSERT_TRUE(world.settle());
+    EXPECT_EQ(world.server.requests("/stats/").size(), before);
+    EXPECT_EQ(world.log(), Value(unwritable));
+
+    // A transport failure ends the send after one attempt; nothing is lost.
+    auto restore = [&] {
+        defaults->setObject(TalmerinMobStatLogManager::kOldLogKey, Value(Array { logWith("old1"), logWith("old2") }));
+        defaults->setObject(TalmerinMobStatLogManager::kLogKey, logWith("now"));
+    };
+    restore();
+    peers::PeerReply dropped;
+    dropped.dropConnection = true;
+    world.server.setFault("POST", "/stats/app.gif", dropped);
+    manager->sendLog();
+    ASSERT_TRUE(world.settle());
+    EXPECT_EQ(world.server.requests("/stats/").size(), before + 1);
+    EXPECT_EQ(manager->archivedLogs().size(), 2u);
+    EXPECT_EQ(world.log()["pr"][0]["i"], Value("now"));
+
+    // So does a closed port.
+    world.server.clearFaults();
+    world.server.stop();
+    manager->sendLog();
+    ASSERT_TRUE(world.settle());
+    EXPECT_EQ(manager->archivedLogs().size(), 2u);
+    EXPECT_EQ(world.log()["pr"][0]["i"], Value("now"));
+}
+
+TEST(StatsService, KeepsABodyThatIsNotGzipJsonRawAndRefusesIt)
+{
+    StatsWorld world;
+    pf::UrlRequest request(world.address() + "app.gif", 10);
+    request.setMethod("POST");
+    request.setBody(std::string_view("{\"plain\":true}"));
+    auto reply = pf::UrlConnection::sendSynchronousRequest(request);
+    ASSERT_TRUE(reply.response);
+    EXPECT_EQ(reply.response->statusCode(), 400);
+    ASSERT_EQ(world.service->uploads().size(), 1u);
+    EXPECT_FALSE(world.service->uploads()[0].valid);
+    EXPECT_EQ(world.service->uploads()[0].raw, "{\"plain\":true}");
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/foundation/UserDefaults.h"
+#include "platform/testing/TaskEnvironment.h"
+#include "sdk/stats/TalmerinMobStat.h"
+#include "sdk/stats/TalmerinMobStatLogManager.h"
+#include "tools/peers/PeersServer.h"
+#include "tools/peers/StatsService.h"
+
+#include <gtest/gtest.h>
+
+// A fresh device, a fresh statistics client (as at a new launch) and the statistics service.
+struct StatsWorld {
+    pf::TaskEnvironment env;
+    peers::PeersServer server;
+    std::shared_ptr<peers::StatsService> service;
+
+    explicit StatsWorld(double start = 1'700'000'000.0)
+        : env(start)
+    {
+        TalmerinMobStat::reset();
+        peers::addAllVendorServices(server);
+        service = server.service<peers::StatsService>();
+        EXPECT_TRUE(server.start());
+    }
+    ~StatsWorld()
+    {
+        env.waitForPendingWork();
+        TalmerinMobStat::reset();
+        env.runUntilIdle();
+    }
+
+    std::string address() const { return server.url("stats/"); }
+    std::shared_ptr<TalmerinMobStat> stat()
+    {
+        auto stat = TalmerinMobStat::defaultStat();
+        stat->setServiceAddress(address());
+        return stat;
+    }
+    std::shared_ptr<TalmerinMobStatLogManager> manager() { return TalmerinMobStatLogManager::sharedManager(); }
+    pf::Value log() { return pf::Value(manager()->currentLog()); }
+    bool settle() { return env.waitForPendingWork(30); }
+    std::vector<pf::Value> uploads() { return service->logs(); }
+};
