@@ -5,9 +5,15 @@
 #include "bench/ChildProcess.h"
 #include "bench/ProcessFigures.h"
 
+#include "tools/portal/PortalServer.h"
+
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sstream>
+#include <tuple>
 
 namespace {
 
@@ -92,4 +98,33 @@ TEST(ChildProcess, MeteredPeakMemoryIsTheChildsOwnEvenFromALargeCaller)
     EXPECT_FALSE(ChildProcess::runMetered(QUORVANE_BENCH_METER, { "/nonexistent/program" }, ""));
 }
 
+}
+
+TEST(StartFloor, RepliesAreParsedAndAFailedRequestIsNeverASuccess)
+{
+    portal::PortalServer server;
+    ASSERT_TRUE(server.start());
+    char folder[] = "/tmp/quorvane-bench-floor-XXXXXX";
+    ASSERT_TRUE(mkdtemp(folder));
+    std::string list = std::string(folder) + "/requests.json";
+    std::string output = std::string(folder) + "/output.txt";
+    auto replay = [&](const std::string& requests) {
+        std::ofstream(list) << requests;
+        auto outcome = ChildProcess::run({ QUORVANE_BENCH_START_FLOOR, list }, "", output);
+        std::ifstream printed(output);
+        return std::pair { outcome ? outcome->exitStatus : -1, std::string(std::istreambuf_iterator<char>(printed), {}) };
+    };
+
+    auto [status, printed] = replay(R"([{"method":"POST","url":")" + server.apiBaseURL()
+        + R"(ka/list","headers":[["Content-Type","application/x-www-form-urlencoded"]],"body":"type=0&page=1"},)"
+        + R"({"method":"GET","url":")" + server.rootURL() + R"(img/icon/1.png","headers":[],"body":""}])");
+    EXPECT_EQ(status, 0) << printed;
+    EXPECT_EQ(printed, "2 requests, 1 JSON replies, 0 failed\n");
+    EXPECT_EQ(server.receivedRequests().size(), 2u);
+
+    std::tie(status, printed) = replay(R"([{"method":"GET","url":"http://127.0.0.1:1/","headers":[],"body":""}])");
+    EXPECT_EQ(status, 1) << "a request that got no reply must fail the floor's run";
+    std::tie(status, printed) = replay("{not a list");
+    EXPECT_EQ(status, 2);
+    std::filesystem::remove_all(folder);
 }
