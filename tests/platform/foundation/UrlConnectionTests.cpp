@@ -348,6 +348,7 @@ TEST(UrlConnection, ABurstToOneHostKeepsAFewConnectionsOpenAndEveryTransferFinis
         EXPECT_EQ(r.body, "picture");
     EXPECT_GE(most.load(), 2) << "transfers to one host still run side by side";
     EXPECT_LE(most.load(), static_cast<int>(HttpEngine::kMaxConnectionsPerHost));
+}
 
 TEST(UrlConnection, WhatCallbacksCaptureIsDestroyedOnTheMainThreadOnly)
 {
