@@ -120,13 +120,18 @@ bool FileManager::copyItem(const std::string& from, const std::string& to, std::
 
 bool FileManager::writeAtomically(const std::string& path, const Bytes& data, std::string* error)
 {
+    return writeAtomically(path, data, error, true);
+}
+
+bool FileManager::writeAtomically(const std::string& path, const Bytes& data, std::string* error, bool flush)
+{
     if (path.empty())
         return fail(error, "empty path");
     std::string temp = path + ".tmp-" + Crypto::hex(Crypto::randomBytes(6));
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0)
         return fail(error, "cannot create " + temp);
-    bool ok = writeAll(fd, data.data(), data.size()) && ::fsync(fd) == 0;
+    bool ok = writeAll(fd, data.data(), data.size()) && (!flush || ::fsync(fd) == 0);
     ok = (::close(fd) == 0) && ok;
     if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
         ::unlink(temp.c_str());

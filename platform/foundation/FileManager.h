@@ -15,7 +15,10 @@ namespace pf {
 // Rules:
 // - `copyItem` and `moveItem` fail when the destination exists; they never overwrite.
 // - `writeAtomically` writes a temporary file beside the target and renames it over the target,
-//   so a reader sees the old or the new contents, never a torn file.
+//   so a reader sees the old or the new contents, never a torn file. By default the contents
+//   reach the disk before the rename (they survive a power cut); `flush` false leaves that to
+//   the system, for files that can be made again (caches), where waiting for the disk costs
+//   more than losing the file.
 // - `createDirectory` without intermediates fails when the parent is missing; with them, it
 //   succeeds when the directory already exists.
 class FileManager {
@@ -29,6 +32,7 @@ public:
     static bool copyItem(const std::string& from, const std::string& to, std::string* error = nullptr);
 
     static bool writeAtomically(const std::string& path, const Bytes& data, std::string* error = nullptr);
+    static bool writeAtomically(const std::string& path, const Bytes& data, std::string* error, bool flush);
     static bool writeAtomically(const std::string& path, std::string_view text, std::string* error = nullptr);
     static std::optional<Bytes> read(const std::string& path);
     static std::optional<std::string> readText(const std::string& path);

@@ -367,6 +367,7 @@ HttpEngine::HttpEngine()
 {
     initialiseCurl();
     m_impl->multi = curl_multi_init();
+    curl_multi_setopt(m_impl->multi, CURLMOPT_MAX_HOST_CONNECTIONS, kMaxConnectionsPerHost);
     m_impl->worker = std::thread([impl = m_impl.get()] { impl->run(); });
     m_impl->worker.detach();
 }

@@ -23,9 +23,14 @@ namespace pf {
 //   transfer as soon as it wakes, which `cancel` makes it do.
 // - Sinks must not block or call back into the engine: they hand their call on (post it).
 // - Cookies of the shared storage are sent and reply cookies stored (see UrlRequest).
+// - At most `kMaxConnectionsPerHost` asynchronous transfers to one host are connected at a
+//   time; the others wait in order. A screen asks for all its pictures at once, and as many
+//   simultaneous connections overrun a small server's queue of waiting connections, whose
+//   dropped connection attempts are only retried a second later.
 class HttpEngine {
 public:
     using TransferId = std::uint64_t;
+    static constexpr long kMaxConnectionsPerHost = 4;
 
     struct Sinks {
         std::function<void(UrlResponse)> response;

@@ -236,7 +236,10 @@ bool RunLoop::runUntil(const std::function<bool()>& done, double timeout, bool a
         double wait = hasManualClock() ? 0.05 : 0.01;
         if (!hasManualClock() && !m_scheduled.empty())
             wait = std::max(0.0, std::min(wait, m_scheduled.begin()->second.due - monotonicNow()));
-        m_cv.wait_for(lock, duration<double>(wait), [&] { return !m_posted.empty(); });
+        // Work that ends without posting (a queue job whose answer already ran) also wakes
+        // the wait, so a caller waiting for idle hears of it at once, not at the next tick.
+        const int pendingBefore = m_pendingWork;
+        m_cv.wait_for(lock, duration<double>(wait), [&] { return !m_posted.empty() || m_pendingWork != pendingBefore; });
     }
 }
 

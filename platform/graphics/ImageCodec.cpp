@@ -5,6 +5,7 @@
 #include "platform/graphics/Image.h"
 
 #include <algorithm>
+#include <bit>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -66,17 +67,19 @@ std::shared_ptr<Image> decodePng(const std::uint8_t* data, size_t size)
         png_image_free(&png);
         return nullptr;
     }
-    png.format = PNG_FORMAT_RGBA;
-    std::vector<std::uint8_t> rgba(PNG_IMAGE_SIZE(png));
-    if (!png_image_finish_read(&png, nullptr, rgba.data(), 0, nullptr)) {
+    // libpng writes straight into the image's pixels in the byte order of a native 32-bit
+    // ARGB word, so only the pixels that are not opaque need a second look (premultiplying).
+    auto image = std::make_shared<Image>(static_cast<int>(png.width), static_cast<int>(png.height));
+    auto& px = image->pixels();
+    png.format = std::endian::native == std::endian::little ? PNG_FORMAT_BGRA : PNG_FORMAT_ARGB;
+    if (PNG_IMAGE_SIZE(png) != px.size() * sizeof(std::uint32_t)
+        || !png_image_finish_read(&png, nullptr, px.data(), 0, nullptr)) {
         png_image_free(&png);
         return nullptr;
     }
-    auto image = std::make_shared<Image>(static_cast<int>(png.width), static_cast<int>(png.height));
-    auto& px = image->pixels();
-    for (size_t i = 0; i < px.size(); ++i) {
-        const std::uint8_t* s = &rgba[i * 4];
-        px[i] = premultiplied(s[0], s[1], s[2], s[3]);
+    for (std::uint32_t& p : px) {
+        if (p < 0xFF000000u)
+            p = premultiplied((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF, p >> 24);
     }
     return image;
 }

@@ -252,7 +252,9 @@ void ImageCache::storeData(const std::string& key, Bytes data, Answer plainAnswe
             image->setName(key);
             std::string error;
             if (FileManager::createDirectory(directory, true, &error) || FileManager::isDirectory(directory)) {
-                if (FileManager::writeAtomically(path, data, &error))
+                // Not flushed: an entry lost or cut short by a crash reads as a miss and is fetched
+                // again, while waiting for the disk held every picture of a screen back.
+                if (FileManager::writeAtomically(path, data, &error, false))
                     stampWritten(path, now);
                 else
                     Log::format("ImageCache: cannot write %s: %s", path.c_str(), error.c_str());

@@ -340,9 +340,14 @@ void TableView::updateVisibleCells()
             const Section& sec = m_sections[s];
             if (sec.rowY.empty() || sec.footerY <= top || (sec.rowY.front() >= bottom))
                 continue;
-            for (size_t r = 0; r < sec.rowY.size(); ++r) {
+            // Rows lie one after another, so the first one that can show is the last one
+            // starting at or above the top: found by halving, so a scroll costs the same in a
+            // long table as in a short one.
+            auto after = std::upper_bound(sec.rowY.begin(), sec.rowY.end(), top);
+            size_t first = after == sec.rowY.begin() ? 0 : static_cast<size_t>(after - sec.rowY.begin()) - 1;
+            for (size_t r = first; r < sec.rowY.size() && sec.rowY[r] < bottom; ++r) {
                 double y0 = sec.rowY[r], y1 = y0 + sec.rowHeight[r];
-                if (y1 > top && y0 < bottom && sec.rowHeight[r] > 0)
+                if (y1 > top && sec.rowHeight[r] > 0)
                     wanted.push_back({ static_cast<int>(s), static_cast<int>(r) });
             }
         }

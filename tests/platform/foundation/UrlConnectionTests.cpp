@@ -1,4 +1,5 @@
 #include "platform/foundation/CookieStorage.h"
+#include "platform/foundation/HttpEngine.h"
 #include "platform/foundation/Reachability.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UrlConnection.h"
@@ -7,10 +8,11 @@
 
 #include <gtest/gtest.h>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
 
@@ -317,6 +319,35 @@ TEST(UrlConnection, SynchronousRequestsOffTheMainThread)
     EXPECT_FALSE(refused.succeeded());
     EXPECT_EQ(refused.error->code, UrlError::CannotConnectToHost);
     EXPECT_FALSE(UrlConnection::sendSynchronousRequest(UrlRequest("file:///etc/passwd")).succeeded());
+}
+
+TEST(UrlConnection, ABurstToOneHostKeepsAFewConnectionsOpenAndEveryTransferFinishes)
+{
+    TaskEnvironment env;
+    TestHttpServer server;
+    std::atomic<int> inFlight { 0 };
+    std::atomic<int> most { 0 };
+    server.on("GET", "/img", [&](const TestHttpServer::Request&) {
+        int now = ++inFlight;
+        for (int seen = most.load(); now > seen && !most.compare_exchange_weak(seen, now);) { }
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        --inFlight;
+        TestHttpServer::Response r;
+        r.body = "picture";
+        return r;
+    });
+    constexpr int kBurst = 12;
+    std::vector<Recorder> recorders(kBurst);
+    std::vector<std::shared_ptr<UrlConnection>> connections;
+    for (int i = 0; i < kBurst; ++i)
+        connections.push_back(recorders[static_cast<size_t>(i)].start(UrlRequest(server.url("/img?n=" + std::to_string(i)))));
+    ASSERT_TRUE(env.runUntil([&] {
+        return std::all_of(recorders.begin(), recorders.end(), [](const Recorder& r) { return r.done(); });
+    }));
+    for (const Recorder& r : recorders)
+        EXPECT_EQ(r.body, "picture");
+    EXPECT_GE(most.load(), 2) << "transfers to one host still run side by side";
+    EXPECT_LE(most.load(), static_cast<int>(HttpEngine::kMaxConnectionsPerHost));
 }
 
 TEST(UrlConnection, WhatCallbacksCaptureIsDestroyedOnTheMainThreadOnly)

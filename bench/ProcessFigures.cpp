@@ -1,0 +1,121 @@
+#include "bench/ProcessFigures.h"
+
+#include "bench/ChildProcess.h"
+#include "tools/portal/PortalServer.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+void add(ProcessFigures::Samples& samples, const std::optional<ChildProcess::Outcome>& outcome, const std::string& what)
+{
+    if (!outcome || outcome->exitStatus != 0) {
+        ++samples.failures;
+        samples.lastFailure = what + (outcome ? " exited with status " + std::to_string(outcome->exitStatus) : " could not be started");
+        return;
+    }
+    samples.wallSeconds.push_back(outcome->wallSeconds);
+    samples.cpuSeconds.push_back(outcome->cpuSeconds);
+    samples.peakResidentMB.push_back(outcome->peakResidentMB);
+}
+
+bool sameHeaderName(const std::string& a, const char* b)
+{
+    return std::equal(a.begin(), a.end(), b, b + std::char_traits<char>::length(b),
+        [](char x, char y) { return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y)); });
+}
+
+// What the app sent, as the floor program reads it. The transport's own headers are left to
+// curl, which writes them itself.
+nlohmann::json requestList(const std::vector<portal::ReceivedRequest>& received, const std::string& root)
+{
+    nlohmann::json list = nlohmann::json::array();
+    for (const auto& r : received) {
+        nlohmann::json headers = nlohmann::json::array();
+        for (const auto& [name, value] : r.headers) {
+            if (sameHeaderName(name, "Host") || sameHeaderName(name, "Content-Length") || sameHeaderName(name, "Connection")
+                || sameHeaderName(name, "Transfer-Encoding"))
+                continue;
+            headers.push_back({ name, value });
+        }
+        std::string path = r.path.empty() || r.path[0] != '/' ? r.path : r.path.substr(1);
+        list.push_back({ { "method", r.method }, { "url", root + path + (r.query.empty() ? "" : "?" + r.query) },
+            { "headers", headers }, { "body", r.body } });
+    }
+    return list;
+}
+
+}
+
+std::string ProcessFigures::tourOf(const std::string& scriptText)
+{
+    std::istringstream in(scriptText);
+    std::string line, tour;
+    bool inside = false;
+    while (std::getline(in, line)) {
+        if (!inside) {
+            inside = line.find("<<'TOUR'") != std::string::npos;
+            continue;
+        }
+        if (line == "TOUR")
+            return tour;
+        tour += line + "\n";
+    }
+    return {};
+}
+
+ProcessFigures::Results ProcessFigures::measure(const Paths& paths, int repetitions)
+{
+    Results results;
+    portal::PortalServer server;
+    if (!server.start()) {
+        results.start.failures = results.startFloor.failures = results.tour.failures = 1;
+        results.start.lastFailure = "the local portal could not listen";
+        return results;
+    }
+    const std::vector<std::string> app { paths.app, "--portal", server.apiBaseURL(), "--script", "-" };
+    const std::string startScript = "idle\nquit\n";
+    const std::string requestsPath = paths.workFolder + "/start-requests.json";
+    const std::string appOutput = paths.workFolder + "/quorvane-output.txt";
+
+    // One launch first, to learn what the app asks for before its first idle (and to warm the
+    // file cache for both programs).
+    server.clearReceivedRequests();
+    auto first = ChildProcess::runMetered(paths.meter, app, startScript, appOutput);
+    if (!first || first->exitStatus != 0) {
+        add(results.start, first, "quorvane");
+        return results;
+    }
+    auto received = server.receivedRequests();
+    results.startRequests = received.size();
+    std::ofstream(requestsPath) << requestList(received, server.rootURL()).dump(1);
+    const std::vector<std::string> floor { paths.startFloor, requestsPath };
+    ChildProcess::runMetered(paths.meter, floor, {});
+
+    for (int i = 0; i < repetitions; ++i) {
+        server.clearReceivedRequests();
+        add(results.start, ChildProcess::runMetered(paths.meter, app, startScript, appOutput), "quorvane");
+        if (server.receivedRequests().size() != results.startRequests) {
+            ++results.start.failures;
+            results.start.lastFailure = "quorvane sent " + std::to_string(server.receivedRequests().size())
+                + " requests before its first idle, not " + std::to_string(results.startRequests);
+        }
+        add(results.startFloor, ChildProcess::runMetered(paths.meter, floor, {}), "the start floor");
+    }
+
+    std::ifstream runScript(paths.runScript);
+    std::string tour = tourOf(std::string(std::istreambuf_iterator<char>(runScript), std::istreambuf_iterator<char>()));
+    if (tour.empty()) {
+        results.tour.failures = 1;
+        results.tour.lastFailure = "no tour in " + paths.runScript;
+        return results;
+    }
+    for (int i = 0; i < std::max(1, repetitions / 2); ++i)
+        add(results.tour, ChildProcess::runMetered(paths.meter, app, tour, paths.workFolder + "/tour-output.txt"), "the tour");
+    return results;
+}

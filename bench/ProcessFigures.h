@@ -1,0 +1,40 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// The figures measured on whole processes against the local portal, which this program serves
+// on a thread of its own so that it can read what the app sent:
+// - cold start: `quorvane` from launch until its first "idle" is done (the script is "idle",
+//   "quit"), beside `quorvane-start-floor` sending the same requests the app sent;
+// - the tour of scripts/run, read from that script.
+// Runs alternate between the app and the floor, so both see the same load on the machine.
+class ProcessFigures {
+public:
+    struct Paths {
+        std::string app;        // quorvane
+        std::string startFloor; // quorvane-start-floor
+        std::string meter;      // quorvane-bench-meter
+        std::string runScript;  // scripts/run, whose tour is replayed
+        std::string workFolder; // for the recorded requests and the runs' output
+    };
+    struct Samples {
+        std::vector<double> wallSeconds;
+        std::vector<double> cpuSeconds;
+        std::vector<double> peakResidentMB;
+        int failures { 0 };
+        std::string lastFailure;
+    };
+    struct Results {
+        Samples start;
+        Samples startFloor;
+        Samples tour;
+        size_t startRequests { 0 };
+    };
+
+    static Results measure(const Paths& paths, int repetitions);
+
+    // The lines between "<<'TOUR'" and "TOUR" in the script; empty when there are none.
+    static std::string tourOf(const std::string& scriptText);
+};

@@ -1,0 +1,358 @@
+// The booked-gift store: 1,000 bookings inserted, then listed, through the store, beside raw
+// sqlite3 statements doing the same on the same schema (one transaction per booking: the
+// check for an existing row and the insert; the listing reads the related gifts' archive with
+// libplist).
+
+#include "core/records/GiftDetailInfo.h"
+#include "core/storage/GiftDetailInfoDatabaseManager.h"
+#include "core/storage/RelatedGiftInfoArchiving.h"
+#include "platform/foundation/FileManager.h"
+#include "platform/foundation/Sandbox.h"
+#include "platform/testing/TaskEnvironment.h"
+
+#include <benchmark/benchmark.h>
+#include <plist/plist.h>
+#include <sqlite3.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kBookings = 1000;
+
+// Both sides keep their files on a memory file system when there is one: a flush to disk
+// costs both the same and would hide the store's own work behind it.
+struct MemoryFiles {
+    MemoryFiles()
+    {
+        const char* previous = std::getenv("TMPDIR");
+        if (previous)
+            m_previous = previous;
+        if (std::filesystem::is_directory("/dev/shm"))
+            setenv("TMPDIR", "/dev/shm", 1);
+    }
+    ~MemoryFiles()
+    {
+        if (m_previous)
+            setenv("TMPDIR", m_previous->c_str(), 1);
+        else
+            unsetenv("TMPDIR");
+    }
+    std::optional<std::string> m_previous;
+};
+
+std::vector<std::shared_ptr<GiftDetailInfo>> bookings()
+{
+    std::vector<std::shared_ptr<GiftDetailInfo>> list;
+    for (int i = 0; i < kBookings; ++i) {
+        auto info = std::make_shared<GiftDetailInfo>();
+        info->setFid(1000 + i);
+        info->setTitle(RecordText("剑侠情缘手游新手礼包 第" + std::to_string(i) + "期"));
+        info->setArcurl(RecordText("http://127.0.0.1:8080/gift/" + std::to_string(1000 + i) + ".html"));
+        info->setDesc(RecordText("银两x5000、强化石x20、坐骑体验卡x1"));
+        info->setInfo(RecordText("登录游戏后在福利界面输入兑换码领取，每个账号限领一次。"));
+        info->setStartTime(1700000000LL + i * 60);
+        info->setEndTime(1800000000LL + i * 60);
+        info->setStatus(i % 4);
+        info->setType(RecordText("1"));
+        info->setTotal(5000);
+        info->setSend(1200 + i);
+        info->setLitpic(RecordText("http://127.0.0.1:8080/img/icon/" + std::to_string(i) + ".png"));
+        RelatedGiftInfo::List abouts;
+        for (int k = 1; k <= 3; ++k) {
+            auto related = std::make_shared<RelatedGiftInfo>();
+            related->setFid(2000 + i + k);
+            related->setTitle(RecordText("相关礼包 " + std::to_string(k)));
+            related->setStatus(k % 2);
+            abouts.push_back(related);
+        }
+        info->setAbouts(abouts);
+        list.push_back(info);
+    }
+    return list;
+}
+
+void StoreInsert(benchmark::State& state)
+{
+    MemoryFiles memory;
+    auto list = bookings();
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto env = std::make_unique<pf::TaskEnvironment>();
+        auto store = GiftDetailInfoDatabaseManager::sharedInstance();
+        state.ResumeTiming();
+        for (auto& info : list) {
+            if (store->insertDataIntoTableWithGiftDetailInfo(*info) != DataBaseManager::Status::Ok)
+                state.SkipWithError("a booking was refused");
+        }
+        state.PauseTiming();
+        env.reset();
+        state.ResumeTiming();
+    }
+}
+
+void StoreList(benchmark::State& state)
+{
+    MemoryFiles memory;
+    pf::TaskEnvironment env;
+    auto store = GiftDetailInfoDatabaseManager::sharedInstance();
+    for (auto& info : bookings())
+        store->insertDataIntoTableWithGiftDetailInfo(*info);
+    for (auto _ : state) {
+        auto listed = store->retrieveDataFromTable();
+        if (!listed || listed->size() != kBookings)
+            state.SkipWithError("the list came back short");
+        benchmark::DoNotOptimize(listed);
+    }
+}
+
+// --- the floor: sqlite3's own interface on one connection ---
+
+const char* const kSchema =
+    "CREATE TABLE IF NOT EXISTS GiftDetailInfoTableName (fid INTEGER  PRIMARY KEY DEFAULT NULL, "
+    "title TEXT DEFAULT NULL, arcurl TEXT DEFAULT NULL, desc TEXT DEFAULT NULL, info TEXT DEFAULT NULL, "
+    "startime INTEGER DEFAULT NULL, endtime INTEGER DEFAULT NULL, draw INTEGER DEFAULT NULL, "
+    "doom INTEGER DEFAULT NULL, status INTEGER DEFAULT NULL, type TEXT DEFAULT NULL, "
+    "extcredits1 INTEGER DEFAULT NULL, extcredits2 INTEGER DEFAULT NULL, ext1 INTEGER DEFAULT NULL, "
+    "ext2 INTEGER DEFAULT NULL, tao_ext1 INTEGER DEFAULT NULL, total INTEGER DEFAULT NULL, "
+    "send INTEGER DEFAULT NULL, litpic TEXT DEFAULT NULL, abouts BOLB DEFAULT NULL, "
+    "indexInTable INTEGER DEFAULT NULL)";
+
+struct RawRelated {
+    int fid;
+    std::string title;
+    int status;
+};
+
+struct RawRow {
+    int fid;
+    std::string title, arcurl, desc, info;
+    sqlite3_int64 startTime, endTime;
+    int draw, doom, status;
+    std::string type;
+    int extcredits1, extcredits2, ext1, ext2, taoExt1, total, send;
+    std::string litpic;
+    std::vector<unsigned char> abouts;
+    sqlite3_int64 indexInTable;
+    std::vector<RawRelated> related;
+};
+
+int plistInteger(plist_t node)
+{
+    uint64_t v = 0;
+    if (node && plist_get_node_type(node) == PLIST_UINT)
+        plist_get_uint_val(node, &v);
+    return static_cast<int>(v);
+}
+
+// The related gifts of a keyed archive read with libplist alone: every object with a "fid",
+// its title a reference to a text among the objects.
+std::vector<RawRelated> relatedGifts(const unsigned char* blob, int size)
+{
+    std::vector<RawRelated> gifts;
+    plist_t root = nullptr;
+    plist_from_bin(reinterpret_cast<const char*>(blob), static_cast<uint32_t>(size), &root);
+    plist_t objects = root ? plist_dict_get_item(root, "$objects") : nullptr;
+    if (objects && plist_get_node_type(objects) == PLIST_ARRAY) {
+        uint32_t count = plist_array_get_size(objects);
+        for (uint32_t i = 0; i < count; ++i) {
+            plist_t object = plist_array_get_item(objects, i);
+            plist_t fid = plist_get_node_type(object) == PLIST_DICT ? plist_dict_get_item(object, "fid") : nullptr;
+            if (!fid)
+                continue;
+            RawRelated gift { plistInteger(fid), {}, plistInteger(plist_dict_get_item(object, "status")) };
+            plist_t title = plist_dict_get_item(object, "title");
+            if (title && plist_get_node_type(title) == PLIST_UID) {
+                uint64_t uid = 0;
+                plist_get_uid_val(title, &uid);
+                title = uid < count ? plist_array_get_item(objects, static_cast<uint32_t>(uid)) : nullptr;
+            }
+            if (title && plist_get_node_type(title) == PLIST_STRING) {
+                char* text = nullptr;
+                plist_get_string_val(title, &text);
+                gift.title = text ? text : "";
+                free(text);
+            }
+            gifts.push_back(std::move(gift));
+        }
+    }
+    if (root)
+        plist_free(root);
+    return gifts;
+}
+
+std::vector<RawRow> rawRows()
+{
+    std::vector<RawRow> rows;
+    for (auto& i : bookings()) {
+        pf::Bytes abouts = pf::KeyedArchiver::archivedData(*i->abouts());
+        rows.push_back({ i->fid(), i->title().text(), i->arcurl().text(), i->desc().text(), i->info().text(),
+            i->startTime(), i->endTime(), i->draw(), i->doom(), i->status(), i->type().text(), i->extcredits1(),
+            i->extcredits2(), i->ext1(), i->ext2(), i->tao_ext1(), i->total(), i->send(), i->litpic().text(),
+            { abouts.begin(), abouts.end() }, 1700000000, {} });
+    }
+    return rows;
+}
+
+sqlite3* openFloorDatabase(const std::string& folder)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open_v2((folder + "/floor.sqlite").c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr);
+    return db;
+}
+
+// One booking: the check and the insert in one transaction.
+bool rawInsertOne(sqlite3* db, sqlite3_stmt* check, sqlite3_stmt* insert, const RawRow& r)
+{
+    bool ok = sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_bind_int(check, 1, r.fid);
+    bool exists = sqlite3_step(check) == SQLITE_ROW;
+    sqlite3_reset(check);
+    if (!exists) {
+        int i = 1;
+        sqlite3_bind_int(insert, i++, r.fid);
+        for (const std::string* t : { &r.title, &r.arcurl, &r.desc, &r.info })
+            sqlite3_bind_text(insert, i++, t->c_str(), static_cast<int>(t->size()), SQLITE_STATIC);
+        sqlite3_bind_int64(insert, i++, r.startTime);
+        sqlite3_bind_int64(insert, i++, r.endTime);
+        for (int v : { r.draw, r.doom, r.status })
+            sqlite3_bind_int(insert, i++, v);
+        sqlite3_bind_text(insert, i++, r.type.c_str(), static_cast<int>(r.type.size()), SQLITE_STATIC);
+        for (int v : { r.extcredits1, r.extcredits2, r.ext1, r.ext2, r.taoExt1, r.total, r.send })
+            sqlite3_bind_int(insert, i++, v);
+        sqlite3_bind_text(insert, i++, r.litpic.c_str(), static_cast<int>(r.litpic.size()), SQLITE_STATIC);
+        sqlite3_bind_blob(insert, i++, r.abouts.data(), static_cast<int>(r.abouts.size()), SQLITE_STATIC);
+        sqlite3_bind_int64(insert, i++, r.indexInTable);
+        ok = sqlite3_step(insert) == SQLITE_DONE && ok;
+        sqlite3_reset(insert);
+    }
+    return sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK && ok;
+}
+
+// Every booking on the connection given (`folder` empty), or each on a fresh connection to the
+// file in `folder`, closed after it, as the store's rules ask of every operation.
+bool rawInsert(sqlite3* db, const std::vector<RawRow>& rows, const std::string& folder = {})
+{
+    auto prepare = [](sqlite3* on, sqlite3_stmt** check, sqlite3_stmt** insert) {
+        sqlite3_prepare_v2(on, "SELECT 1 FROM GiftDetailInfoTableName WHERE fid = ?", -1, check, nullptr);
+        sqlite3_prepare_v2(on,
+            "INSERT INTO GiftDetailInfoTableName (fid, title, arcurl, desc, info, startime, endtime, draw, doom, "
+            "status, type, extcredits1, extcredits2, ext1, ext2, tao_ext1, total, send, litpic, abouts, "
+            "indexInTable) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+            -1, insert, nullptr);
+    };
+    bool ok = true;
+    sqlite3_stmt* check = nullptr;
+    sqlite3_stmt* insert = nullptr;
+    if (folder.empty())
+        prepare(db, &check, &insert);
+    for (const RawRow& r : rows) {
+        if (folder.empty()) {
+            ok = rawInsertOne(db, check, insert, r) && ok;
+            continue;
+        }
+        sqlite3* own = openFloorDatabase(folder);
+        prepare(own, &check, &insert);
+        ok = rawInsertOne(own, check, insert, r) && ok;
+        sqlite3_finalize(check);
+        sqlite3_finalize(insert);
+        sqlite3_close(own);
+    }
+    if (folder.empty()) {
+        sqlite3_finalize(check);
+        sqlite3_finalize(insert);
+    }
+    return ok;
+}
+
+std::string text(sqlite3_stmt* s, int column)
+{
+    auto* t = reinterpret_cast<const char*>(sqlite3_column_text(s, column));
+    return t ? std::string(t, static_cast<size_t>(sqlite3_column_bytes(s, column))) : std::string();
+}
+
+std::vector<RawRow> rawList(sqlite3* db)
+{
+    std::vector<RawRow> rows;
+    sqlite3_stmt* s = nullptr;
+    sqlite3_prepare_v2(db, "SELECT * FROM GiftDetailInfoTableName ORDER BY indexInTable DESC", -1, &s, nullptr);
+    while (sqlite3_step(s) == SQLITE_ROW) {
+        RawRow r;
+        r.fid = sqlite3_column_int(s, 0);
+        r.title = text(s, 1);
+        r.arcurl = text(s, 2);
+        r.desc = text(s, 3);
+        r.info = text(s, 4);
+        r.startTime = sqlite3_column_int64(s, 5);
+        r.endTime = sqlite3_column_int64(s, 6);
+        r.draw = sqlite3_column_int(s, 7);
+        r.doom = sqlite3_column_int(s, 8);
+        r.status = sqlite3_column_int(s, 9);
+        r.type = text(s, 10);
+        r.extcredits1 = sqlite3_column_int(s, 11);
+        r.extcredits2 = sqlite3_column_int(s, 12);
+        r.ext1 = sqlite3_column_int(s, 13);
+        r.ext2 = sqlite3_column_int(s, 14);
+        r.taoExt1 = sqlite3_column_int(s, 15);
+        r.total = sqlite3_column_int(s, 16);
+        r.send = sqlite3_column_int(s, 17);
+        r.litpic = text(s, 18);
+        auto* blob = static_cast<const unsigned char*>(sqlite3_column_blob(s, 19));
+        r.abouts.assign(blob, blob + sqlite3_column_bytes(s, 19));
+        r.related = relatedGifts(blob, sqlite3_column_bytes(s, 19));
+        r.indexInTable = sqlite3_column_int64(s, 20);
+        rows.push_back(std::move(r));
+    }
+    sqlite3_finalize(s);
+    return rows;
+}
+
+// `state.range(0)`: 1 for a fresh connection per booking, 0 for one connection for all.
+void StoreInsertFloor(benchmark::State& state)
+{
+    MemoryFiles memory;
+    const bool connectionEach = state.range(0) == 1;
+    auto rows = rawRows();
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto sandbox = pf::Sandbox::createTemporary();
+        state.ResumeTiming();
+        sqlite3* db = openFloorDatabase(sandbox->homePath());
+        if (!rawInsert(db, rows, connectionEach ? sandbox->homePath() : std::string()))
+            state.SkipWithError("a raw insert failed");
+        sqlite3_close(db);
+        state.PauseTiming();
+        sandbox.reset();
+        state.ResumeTiming();
+    }
+}
+
+void StoreListFloor(benchmark::State& state)
+{
+    MemoryFiles memory;
+    auto sandbox = pf::Sandbox::createTemporary();
+    sqlite3* db = openFloorDatabase(sandbox->homePath());
+    rawInsert(db, rawRows());
+    sqlite3_close(db);
+    for (auto _ : state) {
+        // Opened per listing, as the store does.
+        db = openFloorDatabase(sandbox->homePath());
+        auto rows = rawList(db);
+        if (rows.size() != kBookings || rows.front().related.size() != 3)
+            state.SkipWithError("the raw list came back short");
+        benchmark::DoNotOptimize(rows);
+        sqlite3_close(db);
+    }
+}
+
+}
+
+BENCHMARK(StoreInsert)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(StoreInsertFloor)->Arg(1)->Arg(0)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(StoreList)->MinTime(0.5)->Unit(benchmark::kMillisecond);
+BENCHMARK(StoreListFloor)->MinTime(0.5)->Unit(benchmark::kMillisecond);
