@@ -62,6 +62,16 @@ bool readSeconds(const Words& a, ScriptCommand& c)
         && c.seconds <= ScriptCommand::kMaxWaitSeconds;
 }
 
+// "X" or "X fling": the distance in points, either way across the screen at most.
+bool readDrag(const Words& a, ScriptCommand& c)
+{
+    c.fling = a.size() == 2;
+    return parseInt(a[0], c.distance) && std::abs(c.distance) <= ScriptCommand::kMaxDragDistance && (!c.fling || a[1] == "fling");
+}
+
+const std::string kDragUsage = "usage: drag X [fling] (X from -" + std::to_string(ScriptCommand::kMaxDragDistance) + " to "
+    + std::to_string(ScriptCommand::kMaxDragDistance) + ")";
+
 const std::string kWaitUsage = "usage: wait SECONDS (0 to " + std::to_string(static_cast<int>(ScriptCommand::kMaxWaitSeconds)) + ")";
 
 // Letters to add, drop, change or swap (two neighbours) to turn one word into the other.
@@ -125,16 +135,21 @@ const std::vector<CommandForm>& CommandTable::forms()
         { { "help" }, "", 0, "list the commands", Kind::Help },
         { { "help" }, "COMMAND", 1, "the forms of one command", Kind::Help, readText },
         { { "dump" }, "", 0, "print the visible screen", Kind::Dump },
-        { { "tap" }, "\"TEXT\"", 1, "tap the view that shows TEXT", Kind::TapText, readText },
+        { { "tap" }, "\"TEXT\"", 1, "tap the view that shows TEXT (or a web page's button or link)", Kind::TapText, readText },
         { { "tap", "tag" }, "N", 1, "tap the view tagged N", Kind::TapTag, readTag },
         { { "tap", "row" }, "[S:]N", 1, "tap row N (of section S) of the topmost visible table", Kind::TapRow, readRow,
             "usage: tap row N or tap row S:N" },
         { { "tap", "image" }, "\"NAME\"", 1, "tap the picture-only control showing the image NAME (\"back.png\")", Kind::TapImage,
             readImage },
-        { { "type" }, "\"FIELD\" \"TEXT\"", 2, "type into the field with that placeholder or outlet name", Kind::Type, readType },
+        { { "type" }, "\"FIELD\" \"TEXT\"", 2, "type into the field with that placeholder or outlet name (or a web page's field with that name, id or placeholder)", Kind::Type,
+            readType },
         { { "scroll", "bottom" }, "", 0, "flick the topmost table to its bottom", Kind::ScrollBottom },
         { { "pull" }, "", 0, "pull the topmost table down to refresh and let go", Kind::Pull },
         { { "back" }, "", 0, "the back button of the navigation bar", Kind::Back },
+        { { "menu" }, "", 0, "the menu button of the first screen (opens or closes the menu)", Kind::Menu },
+        { { "drag" }, "X", 1, "drag the centre of the screen sideways by X points and let go after holding still", Kind::Drag,
+            readDrag, kDragUsage },
+        { { "drag" }, "X fling", 2, "the same, letting go while moving", Kind::Drag, readDrag, kDragUsage },
         { { "wait" }, "SECONDS", 1, "move the clock on (an hour at most), delivering replies that arrive", Kind::Wait, readSeconds,
             kWaitUsage },
         { { "idle" }, "", 0, "run until no request is in flight (10 real seconds at most)", Kind::Idle },
@@ -185,7 +200,9 @@ std::optional<ScriptCommand> CommandTable::parse(const std::vector<std::string>&
         return "usage: " + f.form();
     };
     if (!best) {
-        if (named.size() == 1)
+        // One refusal for the whole command when its forms share one (or it has a single form).
+        bool sharedUsage = std::all_of(named.begin(), named.end(), [&](auto* f) { return usageOf(*f) == usageOf(*named[0]); });
+        if (sharedUsage)
             return refuse(usageOf(*named[0]));
         std::string all = "usage: ";
         for (size_t i = 0; i < named.size(); ++i)

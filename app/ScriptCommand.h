@@ -10,7 +10,7 @@
 // starting with "#" are no command. The commands and their forms are CommandTable's rows
 // (`help` lists them).
 struct ScriptCommand {
-    enum class Kind { None, Dump, TapText, TapTag, TapRow, Type, ScrollBottom, Pull, Back, Wait, Idle, Pasteboard, Quit, TapImage, OpenMyGifts, Help };
+    enum class Kind { None, Dump, TapText, TapTag, TapRow, Type, ScrollBottom, Pull, Back, Wait, Idle, Pasteboard, Quit, TapImage, OpenMyGifts, Menu, Drag, Help };
 
     Kind kind { Kind::None };
     std::string text;   // tap "TEXT"; the field of type; the image of tap image; the command of help
@@ -19,9 +19,12 @@ struct ScriptCommand {
     int section { 0 };
     int row { 0 };
     double seconds { 0 };
+    int distance { 0 }; // drag
+    bool fling { false };
 
     // Virtual time moves beat by beat through every running timer, so a wait is kept to an hour.
     static constexpr double kMaxWaitSeconds = 3600;
+    static constexpr int kMaxDragDistance = 320;
 
     // The command of a line; none with a reason in `error` when the line is not one.
     static std::optional<ScriptCommand> parse(std::string_view line, std::string* error = nullptr);

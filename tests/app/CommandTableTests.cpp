@@ -11,20 +11,30 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 namespace {
 
 using Kind = ScriptCommand::Kind;
 
-// A line of the form with each argument filled in, as a person would type it.
+// A line of the form as a person would type it: each placeholder of its arguments filled in,
+// each literal word ("fling") kept.
 std::string sampleLine(const CommandForm& form)
 {
     std::string line;
     for (auto& w : form.words)
         line += w + " ";
-    for (size_t i = 0; i < form.argumentCount; ++i)
-        line += form.words[0] == "help" ? "tap " : "1 ";
+    size_t tokens = 0;
+    for (size_t at = 0; at < form.arguments.size();) {
+        size_t end = std::min(form.arguments.find(' ', at), form.arguments.size());
+        std::string token = form.arguments.substr(at, end - at);
+        bool literal = std::all_of(token.begin(), token.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+        line += (literal ? token : form.words[0] == "help" ? "tap" : "1") + " ";
+        ++tokens;
+        at = end + 1;
+    }
+    EXPECT_EQ(tokens, form.argumentCount) << form.form() << ": what help shows is what the parser counts";
     return line;
 }
 
