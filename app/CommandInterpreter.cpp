@@ -1,5 +1,7 @@
 #include "app/CommandInterpreter.h"
 
+#include "app/CommandTable.h"
+#include "platform/ui/DumpAttributes.h"
 #include "platform/foundation/Pasteboard.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/NavigationBar.h"
@@ -59,8 +61,13 @@ bool CommandInterpreter::execute(std::string_view line)
 {
     std::string error;
     auto command = ScriptCommand::parse(line, &error);
-    if (!command)
+    if (!command) {
+        if (m_explaining && error.starts_with("unknown command: ")) {
+            if (auto near = CommandTable::nearest(error.substr(error.find(": ") + 2)); !near.empty())
+                error += "; did you mean " + near + "?";
+        }
         return fail(error);
+    }
     return execute(*command);
 }
 
@@ -118,6 +125,9 @@ bool CommandInterpreter::execute(const ScriptCommand& command)
         break;
     case Kind::OpenMyGifts:
         ok = openMyGifts();
+        break;
+    case Kind::Help:
+        ok = help(command.text);
         break;
     }
     m_driver.settle();
@@ -182,6 +192,25 @@ bool CommandInterpreter::dump()
     return true;
 }
 
+namespace {
+
+// Every view of the shown windows that shows `text`, seen or not, back to front.
+void collectShowing(const std::shared_ptr<pf::View>& view, const std::string& text, std::vector<std::shared_ptr<pf::View>>& out)
+{
+    pf::DumpAttributes attributes;
+    view->dumpAttributes(attributes);
+    for (const auto& t : attributes.texts()) {
+        if (t == text) {
+            out.push_back(view);
+            break;
+        }
+    }
+    for (const auto& sub : view->subviews())
+        collectShowing(sub, text, out);
+}
+
+}
+
 bool CommandInterpreter::tapText(const std::string& text)
 {
     auto candidates = m_driver.findAllByText(text);
@@ -189,6 +218,22 @@ bool CommandInterpreter::tapText(const std::string& text)
     if (candidates.empty()) {
         if (m_driver.pressPageButton(text) || m_driver.tapLink(text))
             return true;
+    }
+    if (candidates.empty() && m_explaining) {
+        // Nothing visible shows it; a view that does but is hidden, off the screen or behind
+        // another tells the person why their tap went nowhere.
+        std::vector<std::shared_ptr<pf::View>> unseen;
+        for (const auto& window : pf::Window::windows()) {
+            if (window->isShown())
+                collectShowing(window, text, unseen);
+        }
+        if (!unseen.empty()) {
+            auto result = m_driver.tap(unseen.back());
+            if (!result)
+                return fail("cannot tap " + quoted(text) + ": " + result.reason);
+            m_driver.settle();
+            return true;
+        }
     }
     return tapFirstReachable(std::move(candidates), quoted(text));
 }
@@ -366,6 +411,21 @@ bool CommandInterpreter::tapImage(const std::string& name)
     auto result = m_driver.tapImage(name);
     if (!result)
         return fail("cannot tap the image " + quoted(name) + ": " + result.reason);
+    return true;
+}
+
+bool CommandInterpreter::help(const std::string& name)
+{
+    if (name.empty()) {
+        m_out << "Commands (a word with blanks goes in double quotes):\n" << CommandTable::help();
+        return true;
+    }
+    auto forms = CommandTable::help(name);
+    if (!forms) {
+        std::string near = CommandTable::nearest(name);
+        return fail("no command " + name + (near.empty() ? "" : "; did you mean " + near + "?"));
+    }
+    m_out << *forms;
     return true;
 }
 

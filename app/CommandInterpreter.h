@@ -22,6 +22,9 @@ class TableView;
 //   runs all the same.
 // - When several views match a tap, the frontmost one a finger can reach is tapped.
 // - "The topmost table" is the frontmost visible table that a finger reaches at its middle.
+// - When explaining (a person at a terminal), an unknown command names the nearest known one
+//   and a tap on a text that nothing visible shows says why the view showing it cannot be
+//   reached; scripts get the shorter messages, which they have always had.
 class CommandInterpreter {
 public:
     static constexpr double kIdleTimeout = 10;
@@ -32,6 +35,8 @@ public:
     // Parses and runs one line; false when it failed.
     bool execute(std::string_view line);
     bool execute(const ScriptCommand& command);
+
+    void setExplaining(bool explaining) { m_explaining = explaining; }
 
     bool quitRequested() const { return m_quit; }
     int failures() const { return m_failures; }
@@ -61,9 +66,11 @@ private:
     bool drag(int distance, bool fling);
     bool tapImage(const std::string& name);
     bool openMyGifts();
+    bool help(const std::string& name);
 
     std::ostream& m_out;
     pf::Driver m_driver;
     bool m_quit { false };
+    bool m_explaining { false };
     int m_failures { 0 };
 };

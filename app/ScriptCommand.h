@@ -7,31 +7,13 @@
 
 // One line of a simulator script, parsed. Words are separated by blanks; a word in double
 // quotes may hold blanks, and inside it \" and \\ stand for " and \. Blank lines and lines
-// starting with "#" are no command.
-//
-//   dump                     print the visible screen
-//   tap "TEXT"               tap the view that shows TEXT (or a web page's button or link)
-//   tap tag N                tap the view tagged N
-//   tap row N | tap row S:N  tap a row of the topmost visible table
-//   tap image "NAME"         tap the picture-only control showing the image NAME ("back.png")
-//   type "FIELD" "TEXT"      type into the field with that placeholder or outlet name (or a
-//                            web page's field with that name, id or placeholder)
-//   scroll bottom            flick the topmost table to its bottom
-//   pull                     pull the topmost table down to refresh and let go
-//   back                     the back button of the navigation bar
-//   menu                     the menu button of the first screen (opens or closes the menu)
-//   drag X [fling]           drag the centre of the screen sideways by X points (-320 to 320)
-//                            and let go after holding still, or while moving with "fling"
-//   wait SECONDS             move the clock on (an hour at most), delivering replies that arrive
-//   idle                     run until no request is in flight (10 real seconds at most)
-//   pasteboard               print the general pasteboard's text
-//   open mygifts             push the my-gifts screen on the shown navigation controller
-//   quit                     stop reading commands
+// starting with "#" are no command. The commands and their forms are CommandTable's rows
+// (`help` lists them).
 struct ScriptCommand {
-    enum class Kind { None, Dump, TapText, TapTag, TapRow, Type, ScrollBottom, Pull, Back, Wait, Idle, Pasteboard, Quit, TapImage, OpenMyGifts, Menu, Drag };
+    enum class Kind { None, Dump, TapText, TapTag, TapRow, Type, ScrollBottom, Pull, Back, Wait, Idle, Pasteboard, Quit, TapImage, OpenMyGifts, Menu, Drag, Help };
 
     Kind kind { Kind::None };
-    std::string text;   // tap "TEXT"; the field of type; the image of tap image
+    std::string text;   // tap "TEXT"; the field of type; the image of tap image; the command of help
     std::string input;  // the text typed
     int tag { 0 };
     int section { 0 };

@@ -1,6 +1,8 @@
 #include "app/Simulator.h"
 
 #include "app/CommandInterpreter.h"
+#include "app/CommandTable.h"
+#include "app/LineEditor.h"
 #include "core/AppInfoConfiguration.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Device.h"
@@ -18,12 +20,15 @@
 #include <cmath>
 #include <istream>
 #include <ostream>
-#include <sys/select.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr const char* kPrompt = "quorvane> ";
+constexpr const char* kGreeting = "Quorvane on a simulated phone: the screen is shown as text, after every command that\n"
+                                  "changes it. Type help for the commands (Tab completes them and the texts to tap), quit to leave.\n";
+// How long a typed command's requests may take before the screen is shown without their replies.
+constexpr double kRepliesSeconds = 5;
 
 }
 
@@ -105,41 +110,52 @@ int Simulator::run(std::istream& in, std::ostream& out, bool interactive)
 int Simulator::runInteractive(std::ostream& out)
 {
     CommandInterpreter interpreter(out);
+    interpreter.setExplaining(true);
     auto& loop = pf::RunLoop::main();
-    std::string buffer;
-    bool open = true;
-    out << kPrompt << std::flush;
-    while (open && !interpreter.quitRequested()) {
-        // Keep the loop turning while the person types, so replies and animations go on.
-        fd_set readable;
-        FD_ZERO(&readable);
-        FD_SET(STDIN_FILENO, &readable);
-        timeval timeout { 0, 20'000 };
-        int ready = select(STDIN_FILENO + 1, &readable, nullptr, nullptr, &timeout);
-        if (ready <= 0) {
-            if (loop.hasManualClock())
-                loop.runPending();
-            else
-                loop.runUntil([] { return false; }, 0.02);
+    auto turnLoop = [&loop] {
+        if (loop.hasManualClock())
+            loop.runPending();
+        else
+            loop.runUntil([] { return false; }, 0.02);
+    };
+    // What a command asked the portal for, before the screen is shown again.
+    auto awaitReplies = [&] {
+        if (!loop.hasManualClock())
+            loop.waitUntilIdle(kRepliesSeconds);
+        interpreter.driver().settle();
+    };
+
+    out << kGreeting << std::flush;
+    awaitReplies();
+    ScriptCommand dump;
+    dump.kind = ScriptCommand::Kind::Dump;
+    interpreter.execute(dump);
+
+    LineEditor editor("quorvane", stdin, stdout, turnLoop);
+    editor.setPrompt(kPrompt);
+    editor.setCompleter([&interpreter](std::string_view before) {
+        auto found = CommandTable::complete(before, interpreter.driver().visibleTexts());
+        return LineEditor::Completion { found.start, std::move(found.candidates) };
+    });
+    while (!interpreter.quitRequested()) {
+        out.flush();
+        auto line = editor.readLine();
+        if (!line)
+            break;
+        auto command = ScriptCommand::parse(*line);
+        if (!command) {
+            interpreter.execute(*line); // says what is wrong with it
             continue;
         }
-        char chunk[256];
-        ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
-        if (n <= 0) {
-            open = false;
-            if (!buffer.empty())
-                interpreter.execute(buffer);
-            break;
-        }
-        buffer.append(chunk, static_cast<size_t>(n));
-        size_t newline;
-        while ((newline = buffer.find('\n')) != std::string::npos && !interpreter.quitRequested()) {
-            std::string line = buffer.substr(0, newline);
-            buffer.erase(0, newline + 1);
-            interpreter.execute(line);
-            if (!interpreter.quitRequested())
-                out << kPrompt << std::flush;
-        }
+        std::string before = interpreter.driver().dump();
+        interpreter.execute(*command);
+        if (interpreter.quitRequested() || command->kind == ScriptCommand::Kind::Dump)
+            continue;
+        // The whole screen, not the lines that changed: a changed line without the lines
+        // around it does not say which row or screen it belongs to.
+        awaitReplies();
+        if (interpreter.driver().dump() != before)
+            interpreter.execute(dump);
     }
     out << "\n";
     return interpreter.failures() ? 1 : 0;

@@ -37,7 +37,9 @@ public:
     // Runs commands from `in` until "quit" or its end, printing to `out`; with `interactive` a
     // prompt comes before each command. Returns the exit status.
     int run(std::istream& in, std::ostream& out, bool interactive);
-    // Runs typed commands from standard input (a terminal) with a prompt.
+    // Runs typed commands from standard input (a terminal) with a prompt, line editing and
+    // history: a greeting and the first screen once its lists have arrived, then after each
+    // command that changed the screen the screen again.
     int runInteractive(std::ostream& out);
 
     const SimulatorOptions& options() const { return m_options; }

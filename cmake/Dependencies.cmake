@@ -55,3 +55,6 @@ target_include_directories(duktape_engine SYSTEM PUBLIC ${DUKTAPE_BUILD_DIR})
 # Third-party C: optimised even in debug builds, without our warnings and sanitizers.
 target_compile_options(duktape_engine PRIVATE -O2 -w -fno-sanitize=all)
 target_link_libraries(duktape_engine PUBLIC m)
+
+# Line editing and history for the simulator's prompt.
+pkg_check_modules(LIBEDIT REQUIRED IMPORTED_TARGET libedit)

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdio>
+#include <cwchar>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct editline;
+struct history;
+
+// Reads lines typed at a terminal with editing, history and Tab completion (libedit).
+//
+// Rules:
+// - While no key has come, `whileWaiting` runs again and again (it should take about a 50th of
+//   a second), so the caller's loop keeps turning between keystrokes.
+// - Input is read as UTF-8 whatever the process locale was: the character type is switched to
+//   a UTF-8 one when it is not.
+// - Each non-blank line read joins the history (up and down arrows recall it).
+// - Tab asks `completer` for the candidates of the word before the cursor: one is put in whole
+//   (with a blank after it), several put in what they share or are listed below the line.
+class LineEditor {
+public:
+    struct Completion {
+        size_t start { 0 };
+        std::vector<std::string> candidates;
+    };
+    using Completer = std::function<Completion(std::string_view beforeCursor)>;
+
+    LineEditor(const char* program, FILE* in, FILE* out, std::function<void()> whileWaiting);
+    ~LineEditor();
+    LineEditor(const LineEditor&) = delete;
+    LineEditor& operator=(const LineEditor&) = delete;
+
+    void setPrompt(std::string prompt) { m_prompt = std::move(prompt); }
+    void setCompleter(Completer completer) { m_completer = std::move(completer); }
+
+    // The next line without its newline; none at the end of input.
+    std::optional<std::string> readLine();
+
+private:
+    static int readCharacter(editline* editLine, wchar_t* character);
+    static char* prompt(editline* editLine);
+    static unsigned char complete(editline* editLine, int key);
+    static LineEditor& of(editline* editLine);
+
+    FILE* m_in;
+    FILE* m_out;
+    std::function<void()> m_whileWaiting;
+    Completer m_completer;
+    std::string m_prompt;
+    std::mbstate_t m_decoding {};
+    editline* m_editLine { nullptr };
+    history* m_history { nullptr };
+};

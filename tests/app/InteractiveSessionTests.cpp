@@ -1,0 +1,160 @@
+#include "tools/portal/PortalServer.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <poll.h>
+#include <pty.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// The simulator as a child process on a pseudo-terminal: it believes a person is typing.
+class Terminal {
+public:
+    explicit Terminal(const std::vector<std::string>& args)
+    {
+        winsize size {};
+        size.ws_row = 60;
+        size.ws_col = 200;
+        std::vector<char*> argv;
+        for (auto& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        m_pid = forkpty(&m_fd, nullptr, nullptr, &size);
+        if (m_pid == 0) {
+            setenv("TERM", "vt100", 1);
+            setenv("LC_ALL", "C.UTF-8", 1);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+    }
+    ~Terminal()
+    {
+        if (m_pid > 0 && !m_exited) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+        }
+        if (m_fd >= 0)
+            close(m_fd);
+    }
+    bool started() const { return m_pid > 0; }
+
+    void type(const std::string& keys) { ASSERT_EQ(write(m_fd, keys.data(), keys.size()), static_cast<ssize_t>(keys.size())); }
+
+    // Reads until `text` comes after what earlier waits consumed; true when it did within the time.
+    bool waitFor(const std::string& text, double seconds = 60)
+    {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        for (;;) {
+            size_t at = m_seen.find(text, m_consumed);
+            if (at != std::string::npos) {
+                m_lastMatch = m_seen.substr(m_consumed, at + text.size() - m_consumed);
+                m_consumed = at + text.size();
+                return true;
+            }
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+            if (left <= 0 || !readSome(static_cast<int>(left)))
+                return false;
+        }
+    }
+    // What came from the previous match up to and including the last one.
+    const std::string& lastMatch() const { return m_lastMatch; }
+    std::string unread() const { return m_seen.substr(m_consumed); }
+
+    // The exit status once the child has closed the terminal; -1 when it did not in time.
+    int exitStatus(double seconds = 60)
+    {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        for (;;) {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+            if (left <= 0)
+                return -1;
+            if (!readSome(static_cast<int>(left)))
+                break;
+        }
+        int status = 0;
+        if (waitpid(m_pid, &status, 0) != m_pid)
+            return -1;
+        m_exited = true;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+
+private:
+    // False at the end of output (the child closed the terminal) or when nothing came in time.
+    bool readSome(int milliseconds)
+    {
+        pollfd output { m_fd, POLLIN, 0 };
+        int ready = poll(&output, 1, milliseconds);
+        if (ready < 0 && errno == EINTR)
+            return true;
+        if (ready <= 0)
+            return false;
+        char chunk[4096];
+        ssize_t n = read(m_fd, chunk, sizeof chunk);
+        if (n <= 0)
+            return false;
+        m_seen.append(chunk, static_cast<size_t>(n));
+        return true;
+    }
+
+    pid_t m_pid { -1 };
+    int m_fd { -1 };
+    bool m_exited { false };
+    std::string m_seen;
+    size_t m_consumed { 0 };
+    std::string m_lastMatch;
+};
+
+TEST(InteractiveSessionTest, APersonAtATerminalSeesTheScreenGetsHelpAndRecallsLines)
+{
+    portal::PortalServer server;
+    ASSERT_TRUE(server.start());
+    Terminal terminal({ QUORVANE_SIMULATOR, "--portal", server.apiBaseURL() });
+    ASSERT_TRUE(terminal.started());
+
+    // A greeting, then the first screen with its list already in it.
+    ASSERT_TRUE(terminal.waitFor("Type help for the commands")) << terminal.unread();
+    ASSERT_TRUE(terminal.waitFor("quorvane> ")) << terminal.unread();
+    EXPECT_NE(terminal.lastMatch().find("--- screen"), std::string::npos);
+    EXPECT_NE(terminal.lastMatch().find("text=\"剩余礼包："), std::string::npos) << terminal.lastMatch();
+
+    terminal.type("help\r");
+    ASSERT_TRUE(terminal.waitFor("quorvane> ")) << terminal.unread();
+    for (const char* line : { "tap \"TEXT\"", "tap row [S:]N", "scroll bottom", "quit " })
+        EXPECT_NE(terminal.lastMatch().find(line), std::string::npos) << line << " in\n" << terminal.lastMatch();
+
+    // Tab completes the text of the second category; the tap shows the new screen unasked.
+    terminal.type("tap \"独\t\r");
+    ASSERT_TRUE(terminal.waitFor("quorvane> ")) << terminal.unread();
+    const std::string& shown = terminal.lastMatch();
+    EXPECT_NE(shown.find("CategorySelectionControl frame=(106.67,0,106.67,37) selected"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("error:"), std::string::npos) << shown;
+
+    terminal.type("tpa\r");
+    ASSERT_TRUE(terminal.waitFor("error: unknown command: tpa; did you mean tap?")) << terminal.unread();
+    ASSERT_TRUE(terminal.waitFor("quorvane> "));
+
+    // Up twice: the tap before the misspelling, run again (the screen does not change, so it
+    // is not shown again).
+    terminal.type("\x1b[A\x1b[A\r");
+    ASSERT_TRUE(terminal.waitFor("quorvane> ")) << terminal.unread();
+    EXPECT_NE(terminal.lastMatch().find("独家"), std::string::npos) << terminal.lastMatch();
+    EXPECT_EQ(terminal.lastMatch().find("error:"), std::string::npos) << terminal.lastMatch();
+    EXPECT_EQ(terminal.lastMatch().find("--- screen"), std::string::npos) << terminal.lastMatch();
+
+    // The tap run again is the latest line now; the misspelling is the one before it.
+    terminal.type("\x1b[A\x1b[A\r");
+    ASSERT_TRUE(terminal.waitFor("did you mean tap?")) << terminal.unread();
+    ASSERT_TRUE(terminal.waitFor("quorvane> "));
+
+    terminal.type("quit\r");
+    EXPECT_EQ(terminal.exitStatus(), 1) << "two commands failed";
+}
+
+}
