@@ -26,11 +26,23 @@ public:
         for (auto& a : args)
             argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
+        // The environment is made before the fork: the test's server threads may hold the
+        // allocator's lock at that moment, so the child may call nothing that allocates.
+        std::vector<std::string> environment;
+        for (char** e = environ; *e; ++e) {
+            std::string entry = *e;
+            if (entry.rfind("TERM=", 0) != 0 && entry.rfind("LC_ALL=", 0) != 0)
+                environment.push_back(entry);
+        }
+        environment.push_back("TERM=vt100");
+        environment.push_back("LC_ALL=C.UTF-8");
+        std::vector<char*> envp;
+        for (auto& e : environment)
+            envp.push_back(e.data());
+        envp.push_back(nullptr);
         m_pid = forkpty(&m_fd, nullptr, nullptr, &size);
         if (m_pid == 0) {
-            setenv("TERM", "vt100", 1);
-            setenv("LC_ALL", "C.UTF-8", 1);
-            execv(argv[0], argv.data());
+            execve(argv[0], argv.data(), envp.data());
             _exit(127);
         }
     }
