@@ -90,9 +90,18 @@ MRA4LCHelper::MRA4LCHelper()
 
 std::optional<MRA4LCUser> MRA4LCHelper::getUser()
 {
+    bool held;
+    {
+        std::lock_guard lock(m_userMutex);
+        held = m_user.has_value();
+    }
+    // Loaded without the lock: the store's queue may be waiting for it while encoding an event.
+    std::optional<MRA4LCUser> loaded;
+    if (!held)
+        loaded = MRA4LCStore::getInstance()->loadUser();
     std::lock_guard lock(m_userMutex);
     if (!m_user)
-        m_user = MRA4LCStore::getInstance()->loadUser();
+        m_user = loaded;
     if (!m_user)
         return std::nullopt;
     auto now = static_cast<std::uint32_t>(pf::RunLoop::main().now());

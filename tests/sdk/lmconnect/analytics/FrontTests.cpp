@@ -1,5 +1,8 @@
 #include "AnalyticsPeers.h"
 
+#include "sdk/lmconnect/MROSDKJSBridge.h"
+#include "sdk/lmconnect/MorrowJSRunEnv.h"
+#include "sdk/lmconnect/MorrowWebViewHost.h"
 #include "sdk/lmconnect/analytics/ConfigManager.h"
 #include "sdk/lmconnect/analytics/MRDataReport.h"
 
@@ -268,6 +271,8 @@ TEST_F(StatsFront, ReportPings)
             "strValue=100&nValue=act&qver=ios.SDK.1.8&tag=0" },
         { "time truncated", [] { return MRDataReport::reportDataWithTime(0, "act", "100", 2.9, "v1"); },
             "strValue=100&nValue=act&qver=v1&elt=2&tag=0" },
+        { "a time beyond 32 bits is clamped", [] { return MRDataReport::reportDataWithTime(0, "act", "100", 1e12, "v1"); },
+            "strValue=100&nValue=act&qver=v1&elt=2147483647&tag=0" },
         { "no action", [] { return !MRDataReport::reportData(0, std::nullopt, "100", "v"); }, std::nullopt },
     };
     for (const auto& c : cases) {
@@ -283,4 +288,27 @@ TEST_F(StatsFront, ReportPings)
         ASSERT_EQ(pings.size(), 1u);
         EXPECT_EQ(pings[0].query, *c.query);
     }
+}
+
+TEST_F(StatsFront, ScriptsReachTheEngineThroughSdkReportUtils)
+{
+    offline();
+    auto view = MorrowWebViewHost::create();
+    auto runEnv = MorrowJSRunEnv::create(view, {});
+    view->evaluateJavascript(MROSDKJSBridge::bootstrapScript());
+    ASSERT_TRUE(runEnv->registNativeObj(MRDataReport::scriptObject()));
+    auto js = [&](const std::string& script) { return view->evaluateJavascript(script); };
+
+    EXPECT_EQ(js(R"(String(sdk_reportUtils.reportData()))"), "true");
+    js(R"(sdk_reportUtils.startLM4Connect("42"))");
+    js(R"(sdk_reportUtils.reportLM("acct"))");
+    js(R"(sdk_reportUtils.trackCustomKVEvent("kv", JSON.stringify({a: "1"})))");
+    js(R"(sdk_reportUtils.trackCustomBeginKVEventt("timed", JSON.stringify({b: "2"})))");
+    js(R"(sdk_reportUtils.mraSetEnable("false"))");
+    js(R"(sdk_reportUtils.trackCustomEvent("off", "x"))");
+
+    auto events = storedEvents();
+    EXPECT_EQ(types(events), (std::vector<int> { 2, 1001, 1001, 1000 }));
+    EXPECT_EQ(events.back()["kv"], nlohmann::json({ { "a", "1" } }));
+    EXPECT_EQ(events.back()["ky"], "LMC42");
 }
