@@ -6,10 +6,16 @@
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/TextField.h"
+#include "platform/ui/BarButtonItem.h"
 #include "platform/ui/Button.h"
+#include "platform/ui/NavigationItem.h"
 #include "platform/ui/Interaction.h"
 #include "platform/ui/Window.h"
+#include "screens/menu/DDMenuController.h"
 #include "screens/mygifts/MyGiftsViewController.h"
+
+#include <algorithm>
+#include <cstdlib>
 
 #include <ostream>
 
@@ -19,6 +25,20 @@ std::string quoted(const std::string& text)
 {
     return "\"" + text + "\"";
 }
+
+// The side-menu container at the root of the key window, if the app shows one.
+std::shared_ptr<DDMenuController> menuContainer()
+{
+    auto window = pf::Window::keyWindow();
+    return window ? std::dynamic_pointer_cast<DDMenuController>(window->rootViewController()) : nullptr;
+}
+
+// Time for a slide or a release of the centre to end (a fling with its overshoot included).
+constexpr double kSlideSettleTime = 2 * DDMenuController::kSlideDuration;
+// A slow drag moves at this speed, well below the speed that keeps a rightward drag from
+// beginning; a fling takes a tenth of a second whatever its length.
+constexpr double kSlowDragSpeed = 300;
+constexpr double kFlingDuration = 0.1;
 
 }
 
@@ -83,6 +103,12 @@ bool CommandInterpreter::execute(const ScriptCommand& command)
         break;
     case Kind::Pasteboard:
         ok = pasteboard();
+        break;
+    case Kind::Menu:
+        ok = menu();
+        break;
+    case Kind::Drag:
+        ok = drag(command.distance, command.fling);
         break;
     case Kind::Quit:
         m_quit = true;
@@ -158,7 +184,13 @@ bool CommandInterpreter::dump()
 
 bool CommandInterpreter::tapText(const std::string& text)
 {
-    return tapFirstReachable(m_driver.findAllByText(text), quoted(text));
+    auto candidates = m_driver.findAllByText(text);
+    // Nothing on screen shows it: a button or a link of a web page may.
+    if (candidates.empty()) {
+        if (m_driver.pressPageButton(text) || m_driver.tapLink(text))
+            return true;
+    }
+    return tapFirstReachable(std::move(candidates), quoted(text));
 }
 
 bool CommandInterpreter::tapTag(int tag)
@@ -204,8 +236,12 @@ bool CommandInterpreter::type(const std::string& fieldName, const std::string& t
          })) {
         field = std::static_pointer_cast<pf::TextField>(view);
     }
-    if (!field)
+    if (!field) {
+        // A field of a web page, by its name, id or placeholder.
+        if (m_driver.fillPageField(fieldName, text))
+            return true;
         return fail("no field " + quoted(fieldName));
+    }
     if (!m_driver.typeText(field, text))
         return fail("cannot type into " + quoted(fieldName));
     return true;
@@ -243,11 +279,20 @@ bool CommandInterpreter::pull()
 
 bool CommandInterpreter::back()
 {
+    // The menu button sits where a back button would; it is not one.
+    std::shared_ptr<pf::View> menuButton;
+    if (auto container = menuContainer()) {
+        auto navigation = std::dynamic_pointer_cast<pf::NavigationController>(container->rootViewController());
+        if (navigation && !navigation->viewControllers().empty()) {
+            if (auto item = navigation->viewControllers().front()->navigationItem().leftBarButtonItem())
+                menuButton = item->customView();
+        }
+    }
     auto bars = m_driver.findAll([](const pf::View& v) { return dynamic_cast<const pf::NavigationBar*>(&v) != nullptr; });
     for (auto it = bars.rbegin(); it != bars.rend(); ++it) {
         auto bar = std::static_pointer_cast<pf::NavigationBar>(*it);
         std::shared_ptr<pf::View> target;
-        if (auto left = bar->leftView(); left && m_driver.isVisible(*left))
+        if (auto left = bar->leftView(); left && left != menuButton && m_driver.isVisible(*left))
             target = left;
         else if (auto button = bar->backButton(); button && m_driver.isVisible(*button))
             target = button;
@@ -281,6 +326,38 @@ bool CommandInterpreter::pasteboard()
 {
     auto text = pf::Pasteboard::general()->string();
     m_out << text.value_or("") << "\n";
+    return true;
+}
+
+bool CommandInterpreter::menu()
+{
+    auto container = menuContainer();
+    if (!container)
+        return fail("the app shows no side menu");
+    auto navigation = std::dynamic_pointer_cast<pf::NavigationController>(container->rootViewController());
+    auto first = navigation && !navigation->viewControllers().empty() ? navigation->viewControllers().front() : container->rootViewController();
+    auto item = first ? first->navigationItem().leftBarButtonItem() : nullptr;
+    auto button = item ? item->customView() : nullptr;
+    if (!button || !m_driver.isVisible(*button))
+        return fail("the menu button is not shown");
+    auto result = m_driver.tap(button);
+    if (!result)
+        return fail("cannot tap the menu button: " + result.reason);
+    passTime(kSlideSettleTime);
+    return true;
+}
+
+bool CommandInterpreter::drag(int distance, bool fling)
+{
+    auto container = menuContainer();
+    auto centre = container && container->rootViewController() ? container->rootViewController()->viewIfLoaded() : nullptr;
+    if (!centre)
+        return fail("the app shows no side menu");
+    double duration = fling ? kFlingDuration : std::max(0.1, std::abs(distance) / kSlowDragSpeed);
+    auto result = m_driver.dragView(centre, { static_cast<double>(distance), 0 }, { .duration = duration, .fling = fling });
+    if (!result)
+        return fail("cannot drag the screen: " + result.reason);
+    passTime(kSlideSettleTime);
     return true;
 }
 

@@ -16,8 +16,8 @@ class TableView;
 //
 // Rules:
 // - Every command ends with the screen settled (posted work run, layout done); no time passes
-//   except in `wait`, `scroll bottom`, `pull`, `back` (the time the gesture or the transition
-//   takes) and `idle` (real time, for replies to arrive).
+//   except in `wait`, `scroll bottom`, `pull`, `back`, `menu`, `drag` (the time the gesture or
+//   the transition takes) and `idle` (real time, for replies to arrive).
 // - A command that fails prints one line "error: ..." and counts as a failure; the next one
 //   runs all the same.
 // - When several views match a tap, the frontmost one a finger can reach is tapped.
@@ -57,6 +57,8 @@ private:
     bool wait(double seconds);
     bool idle();
     bool pasteboard();
+    bool menu();
+    bool drag(int distance, bool fling);
     bool tapImage(const std::string& name);
     bool openMyGifts();
 

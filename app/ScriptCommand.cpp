@@ -106,6 +106,16 @@ std::optional<ScriptCommand> ScriptCommand::parse(std::string_view line, std::st
         return simple(Kind::Pasteboard);
     if (name == "quit")
         return simple(Kind::Quit);
+    if (name == "menu")
+        return simple(Kind::Menu);
+    if (name == "drag") {
+        if (n < 2 || n > 3 || !parseInt(w[1], command.distance) || std::abs(command.distance) > kMaxDragDistance
+            || (n == 3 && w[2] != "fling"))
+            return bad("usage: drag X [fling] (X from -" + std::to_string(kMaxDragDistance) + " to " + std::to_string(kMaxDragDistance) + ")");
+        command.kind = Kind::Drag;
+        command.fling = n == 3;
+        return command;
+    }
     if (name == "open") {
         if (n != 2 || w[1] != "mygifts")
             return bad("usage: open mygifts");

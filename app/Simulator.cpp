@@ -11,6 +11,9 @@
 #include "platform/ui/UIEnvironment.h"
 #include "platform/ui/Window.h"
 #include "screens/gifts/GiftCategoryViewController.h"
+#include "screens/menu/LeftEntranceViewController.h"
+#include "screens/menu/RootViewController.h"
+#include "screens/mygifts/MyGiftsViewController.h"
 
 #include <cmath>
 #include <istream>
@@ -42,9 +45,9 @@ bool Simulator::start(std::string* error)
     loop.bindToCurrentThread();
     bool interactive = !m_options.script && isatty(STDIN_FILENO);
     if (m_options.effectiveClock(interactive) == SimulatorOptions::ClockKind::Manual)
-        loop.setClock(std::make_shared<pf::ManualClock>(std::floor(pf::SystemClock().now())));
+        pf::Clock::shared().useManualTime(std::floor(pf::SystemClock().now()));
     else
-        loop.setClock(std::make_shared<pf::SystemClock>());
+        pf::Clock::shared().useSystemTime();
 
     m_sandbox = m_options.home.empty() ? pf::Sandbox::createTemporary() : pf::Sandbox::atPath(m_options.home);
     if (!m_sandbox) {
@@ -72,10 +75,12 @@ bool Simulator::start(std::string* error)
 
 std::shared_ptr<pf::Window> Simulator::showFirstScreen()
 {
+    LeftEntranceViewController::setMyGiftsFactory([] { return std::make_shared<MyGiftsViewController>(); });
     auto category = std::make_shared<GiftCategoryViewController>();
     auto navigation = std::make_shared<pf::NavigationController>(category);
+    auto root = std::make_shared<RootViewController>(navigation);
     auto window = std::make_shared<pf::Window>(pf::Screen::main().bounds());
-    window->setRootViewController(navigation);
+    window->setRootViewController(root);
     window->makeKeyAndVisible();
     pf::Driver().settle();
     return window;

@@ -29,8 +29,9 @@ public:
     // Prepares the device and shows the first screen; false with a reason in `error`.
     bool start(std::string* error);
 
-    // The first screen: the gift category screen in a navigation controller, root of a new key
-    // window of the screen's size.
+    // The first screen: the root side-menu container around a navigation controller holding the
+    // gift category screen, root of a new key window of the screen's size. Its view loads at
+    // once, so the automatic login and the silent version check start here.
     static std::shared_ptr<pf::Window> showFirstScreen();
 
     // Runs commands from `in` until "quit" or its end, printing to `out`; with `interactive` a

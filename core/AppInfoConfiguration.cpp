@@ -1,12 +1,18 @@
 #include "core/AppInfoConfiguration.h"
 
-#include "platform/foundation/Bundle.h"
+#include "core/BundlePropertyListReader.h"
+#include "platform/foundation/ResetRegistry.h"
 
 std::shared_ptr<AppInfoConfiguration> AppInfoConfiguration::sharedInstance()
 {
     static const std::shared_ptr<AppInfoConfiguration> instance = [] {
         auto configuration = std::make_shared<AppInfoConfiguration>();
         configuration->readAppConfigurationFromPlistFie();
+        // A test's fresh device reads its own bundle's list again.
+        pf::ResetRegistry::add([weak = std::weak_ptr<AppInfoConfiguration>(configuration)] {
+            if (auto self = weak.lock())
+                self->readAppConfigurationFromPlistFie();
+        });
         return configuration;
     }();
     return instance;
@@ -14,15 +20,9 @@ std::shared_ptr<AppInfoConfiguration> AppInfoConfiguration::sharedInstance()
 
 void AppInfoConfiguration::readAppConfigurationFromPlistFie()
 {
-    pf::Value list;
-    if (auto bundle = pf::Bundle::main())
-        list = bundle->propertyListResource("AppInfoConfiguration").value_or(pf::Value());
-    auto textOf = [&](const char* key) {
-        const std::string* text = list[key].asString();
-        return text ? *text : std::string();
-    };
-    m_appKey = textOf("app_key");
-    m_openID = textOf("open_id");
-    m_apiBaseURL = textOf("api_base_url");
-    m_forumBaseURL = textOf("forum_base_url");
+    BundlePropertyListReader list("AppInfoConfiguration");
+    m_appKey = list.text("app_key");
+    m_openID = list.text("open_id");
+    m_apiBaseURL = list.text("api_base_url");
+    m_forumBaseURL = list.text("forum_base_url");
 }

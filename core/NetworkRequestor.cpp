@@ -1,6 +1,7 @@
 #include "core/NetworkRequestor.h"
 
 #include "core/managers/LoginManager.h"
+#include "platform/foundation/AsciiText.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/UrlCache.h"
 #include "platform/foundation/UrlConnection.h"
@@ -15,15 +16,12 @@ NetworkRequestor::~NetworkRequestor()
 
 std::string NetworkRequestor::escapeFormText(std::string_view text)
 {
-    static const char kHex[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(text.size());
     for (char c : text) {
         auto byte = static_cast<unsigned char>(c);
         if (c == '&' || c == '=' || c == '+' || c == '%' || byte < 0x20 || byte == 0x7F) {
-            out += '%';
-            out += kHex[byte >> 4];
-            out += kHex[byte & 0x0F];
+            pf::AsciiText::appendPercentEscaped(out, byte);
         } else {
             out += c;
         }
@@ -75,18 +73,20 @@ void NetworkRequestor::startPostMethodURLConnection(const std::string& url, cons
     std::string body = formBody(parameters);
     request.setValue(std::to_string(body.size()), "Content-length");
     request.setBody(body);
+    request.setMaximumResponseSize(kMaximumReplySize);
 
     m_data.clear();
     m_delegate = std::move(delegate);
     m_connection = pf::UrlConnection::create(std::move(request));
     // The callbacks hold the requestor until the request ends, as a running connection holds
-    // its delegate; `finish` and `fail` drop the connection and with it the cycle.
+    // its delegate. The connection drops its callbacks when it finishes, fails or is
+    // cancelled (by `cancel` or from outside), and with them the cycle.
     auto self = shared_from_this();
     m_connection->didReceiveData = [self](const pf::Bytes& bytes) {
         self->m_data.insert(self->m_data.end(), bytes.begin(), bytes.end());
     };
     m_connection->didFinishLoading = [self] { self->finish(); };
-    m_connection->didFailWithError = [self](const pf::UrlError& error) { self->fail(error.description); };
+    m_connection->didFailWithError = [self](const pf::UrlError& error) { self->fail(error); };
     m_connection->start();
 }
 
@@ -100,8 +100,22 @@ void NetworkRequestor::finish()
     pf::UrlCache::shared().removeAllCachedResponses();
 }
 
-void NetworkRequestor::fail(const std::string& description)
+void NetworkRequestor::fail(const pf::UrlError& error)
 {
+    auto keepAlive = shared_from_this();
     m_connection.reset();
-    pf::Log::line(description);
+    pf::Log::format("NetworkRequestor: %s", error.description.c_str());
+    if (auto delegate = m_delegate.lock())
+        delegate->networkRequestorDidFailWithError(keepAlive, error);
+}
+
+bool NetworkRequestor::isRunning() const
+{
+    return m_connection && m_connection->isLoading();
+}
+
+void NetworkRequestor::cancel()
+{
+    if (auto connection = std::move(m_connection))
+        connection->cancel();
 }

@@ -26,14 +26,18 @@ class UrlConnection;
 //   holding them arrives intact and cannot add parameters; everything else, non-ASCII UTF-8
 //   included, goes as it is.
 // - The reply reaches the delegate whatever its HTTP status; then the shared URL cache is
-//   cleared. A transport failure is only logged: nobody is called.
+//   cleared. A transport failure is logged and reported to the delegate's optional
+//   `networkRequestorDidFailWithError`. A reply over `kMaximumReplySize` bytes is such a
+//   failure: it is never buffered whole.
 // - The delegate is not owned. One that has gone away by the time the reply arrives is not
 //   called. A running request keeps its requestor alive until it ends, so the reply of a
 //   requestor that its caller has replaced still arrives (and is told apart by identity).
-// - Starting again cancels the running request.
+// - Starting again cancels the running request. `cancel` (or cancelling the connection from
+//   outside) ends it without calling the delegate and releases the requestor.
 class NetworkRequestor : public std::enable_shared_from_this<NetworkRequestor> {
 public:
     static constexpr const char* kDeviceIdentifierKey = "imei";
+    static constexpr size_t kMaximumReplySize = 8u * 1024 * 1024;
 
     static std::shared_ptr<NetworkRequestor> create() { return std::shared_ptr<NetworkRequestor>(new NetworkRequestor()); }
     ~NetworkRequestor();
@@ -46,7 +50,9 @@ public:
     std::weak_ptr<NetworkRequestorDelegate> delegate() const { return m_delegate; }
     // The reply bytes received so far.
     const pf::Bytes& data() const { return m_data; }
-    bool isRunning() const { return m_connection != nullptr; }
+    bool isRunning() const;
+    // Ends the running request; the delegate hears nothing of it.
+    void cancel();
 
     // The form body of a parameter map, escaped as described above.
     static std::string formBody(const RequestParameters& parameters);
@@ -57,7 +63,7 @@ public:
 private:
     NetworkRequestor() = default;
     void finish();
-    void fail(const std::string& description);
+    void fail(const pf::UrlError& error);
 
     std::shared_ptr<pf::UrlConnection> m_connection;
     pf::Bytes m_data;

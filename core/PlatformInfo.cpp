@@ -1,12 +1,18 @@
 #include "core/PlatformInfo.h"
 
-#include "platform/foundation/Bundle.h"
+#include "core/BundlePropertyListReader.h"
+#include "platform/foundation/ResetRegistry.h"
 
 std::shared_ptr<PlatformInfo> PlatformInfo::sharedInstance()
 {
     static const std::shared_ptr<PlatformInfo> instance = [] {
         auto info = std::make_shared<PlatformInfo>();
         info->readPlatformInfoFromPlistFie();
+        // A test's fresh device reads its own bundle's list again.
+        pf::ResetRegistry::add([weak = std::weak_ptr<PlatformInfo>(info)] {
+            if (auto self = weak.lock())
+                self->readPlatformInfoFromPlistFie();
+        });
         return info;
     }();
     return instance;
@@ -14,16 +20,10 @@ std::shared_ptr<PlatformInfo> PlatformInfo::sharedInstance()
 
 void PlatformInfo::readPlatformInfoFromPlistFie()
 {
-    pf::Value list;
-    if (auto bundle = pf::Bundle::main())
-        list = bundle->propertyListResource("PlatformInfo").value_or(pf::Value());
-    auto textOf = [&](const char* key) {
-        const std::string* text = list[key].asString();
-        return text ? *text : std::string();
-    };
-    m_talmerinMobStatAppKey = textOf("TalmerinMobStatAppKey");
-    m_parleyAppID = textOf("ParleyAppID");
-    m_lZoneAppID = textOf("LZoneAppID");
-    m_blipAppKey = textOf("BlipAppKey");
-    m_isForAppStore = list["IsForAppStore"].boolValue();
+    BundlePropertyListReader list("PlatformInfo");
+    m_talmerinMobStatAppKey = list.text("TalmerinMobStatAppKey");
+    m_parleyAppID = list.text("ParleyAppID");
+    m_lZoneAppID = list.text("LZoneAppID");
+    m_blipAppKey = list.text("BlipAppKey");
+    m_isForAppStore = list.boolean("IsForAppStore");
 }

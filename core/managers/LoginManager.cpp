@@ -5,30 +5,29 @@
 #include "core/PortalReplyEnvelope.h"
 #include "core/records/UserInfo.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UserDefaults.h"
 
-namespace {
-
-// Registered with the manager's observers and never posted: while the centre still lists it,
-// the manager's registrations are in place.
-constexpr const char* kObservingMarker = "LoginManager.observing";
-
-}
-
 std::shared_ptr<LoginManager> LoginManager::sharedInstance()
 {
-    static const std::shared_ptr<LoginManager> instance = std::make_shared<LoginManager>();
-    instance->observeNotificationsIfNeeded();
+    static const std::shared_ptr<LoginManager> instance = [] {
+        auto manager = std::make_shared<LoginManager>();
+        manager->startFresh();
+        // A test starts a fresh device with an empty notification centre: begin again.
+        std::weak_ptr<LoginManager> weak = manager;
+        pf::ResetRegistry::add([weak] {
+            if (auto self = weak.lock())
+                self->startFresh();
+        });
+        return manager;
+    }();
     return instance;
 }
 
-void LoginManager::observeNotificationsIfNeeded()
+void LoginManager::startFresh()
 {
     auto& center = pf::NotificationCenter::defaultCenter();
-    if (center.observerCount(kObservingMarker) > 0)
-        return;
-    // A centre without our registrations belongs to a fresh start: begin from a clean state.
     m_userInformation.reset();
     m_networkRequestor.reset();
     m_autoLoginRequestor.reset();
@@ -43,7 +42,6 @@ void LoginManager::observeNotificationsIfNeeded()
         if (auto self = weak.lock())
             self->logoutFinished(n);
     });
-    center.addObserver(weak, kObservingMarker, [](const pf::Notification&) { });
 }
 
 void LoginManager::recordUserToken(const std::string& token)
@@ -113,9 +111,13 @@ void LoginManager::networkRequestorDidFinishWithData(const std::shared_ptr<Netwo
 
 void LoginManager::loginFinished(const pf::Notification& notification)
 {
+    // A login whose body is no record still ends the previous user's session here: keeping
+    // that user's record would show one account while another is logged in.
     const pf::Value& body = notification.object["body"];
     if (body.isDictionary())
         m_userInformation = UserInfo::itemFromDictionary(body);
+    else
+        m_userInformation.reset();
 }
 
 void LoginManager::logoutFinished(const pf::Notification&)

@@ -77,7 +77,8 @@ public:
     void logoutFinished(const pf::Notification& notification);
 
 private:
-    void observeNotificationsIfNeeded();
+    // No user record, no request, the notifications observed (once).
+    void startFresh();
     std::shared_ptr<NetworkRequestor> startUserInfoRequest();
 
     std::shared_ptr<UserInfo> m_userInformation;

@@ -3,6 +3,8 @@
 #include "core/managers/AppointmentManager.h"
 #include "core/views/StatusBarNotification.h"
 
+#include <algorithm>
+
 std::shared_ptr<ReminderManager> ReminderManager::sharedInstance()
 {
     static std::shared_ptr<ReminderManager> instance(new ReminderManager());
@@ -36,6 +38,7 @@ void ReminderManager::stopTimer()
     if (m_timer)
         pf::RunLoop::main().cancel(*m_timer);
     m_timer.reset();
+    m_announcedUpTo.reset();
 }
 
 std::string ReminderManager::reminderMessage(const GiftDetailInfo& gift)
@@ -49,10 +52,18 @@ void ReminderManager::checkGiftObtainInfo()
     if (!bookings)
         return;
     const double now = pf::RunLoop::main().now();
+    // A pass covers the openings after what the previous pass covered, up to the window's far
+    // edge: a pass that runs late (the main loop was busy) catches up on what it would have
+    // missed, and one that runs early announces nothing twice. Gifts already open are left out.
+    const double from = m_announcedUpTo ? std::max(*m_announcedUpTo, now) : now + kWindowStart;
+    const double to = now + kWindowEnd;
+    if (to <= from)
+        return;
+    m_announcedUpTo = to;
     // The list comes latest booking first; announce from the earliest booking on.
     for (auto it = bookings->rbegin(); it != bookings->rend(); ++it) {
-        const double ahead = static_cast<double>((*it)->startTime()) - now;
-        if (ahead > kWindowStart && ahead <= kWindowEnd)
+        const double opens = static_cast<double>((*it)->startTime());
+        if (opens > from && opens <= to)
             StatusBarNotification::notificationWithMessage(reminderMessage(**it));
     }
 }

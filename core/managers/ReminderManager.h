@@ -18,6 +18,9 @@ class GiftDetailInfo;
 // - One timer at most: starting again while it runs does nothing.
 // - Every gift in the window gets its banner, earliest booking first; the banner queues them
 //   and shows them one after the other.
+// - Each gift is announced once, whatever the timer's lateness: a pass covers the openings
+//   after the previous pass's far edge (the first pass from kWindowStart on), up to
+//   kWindowEnd from now. Stopping forgets what was covered.
 // - A store that cannot be read makes the pass do nothing.
 // - The timer holds the manager weakly, so a manager that goes away is simply not called.
 class ReminderManager : public std::enable_shared_from_this<ReminderManager> {
@@ -44,4 +47,5 @@ private:
     ReminderManager() = default;
 
     std::optional<pf::RunLoop::TaskId> m_timer;
+    std::optional<double> m_announcedUpTo; // the far edge of the last pass
 };

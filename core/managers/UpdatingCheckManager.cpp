@@ -88,6 +88,12 @@ void UpdatingCheckManager::requestUpdaingBoxFinished(const pf::Bytes& data)
         m_updateCheckingView.reset();
     }
     auto envelope = PortalReplyEnvelope::parse(data);
+    if (envelope.isSuccess() && envelope.body().isNone()) {
+        // The portal has nothing to offer: an explicit check still gives the user an answer.
+        if (m_isUpadtedInfoNeeded)
+            showVersionUpdatingView();
+        return;
+    }
     if (!envelope.isSuccess() || !envelope.body().isDictionary()) {
         pf::Log::format("UpdatingCheckManager: the version check failed: %s", envelope.message().c_str());
         return;

@@ -41,4 +41,33 @@ int AsciiText::hexDigitValue(char c)
     return -1;
 }
 
+void AsciiText::appendHex(std::string& out, unsigned char byte, bool upperCase)
+{
+    const char* digits = upperCase ? "0123456789ABCDEF" : "0123456789abcdef";
+    out.push_back(digits[byte >> 4]);
+    out.push_back(digits[byte & 15]);
+}
+
+void AsciiText::appendPercentEscaped(std::string& out, unsigned char byte)
+{
+    out.push_back('%');
+    appendHex(out, byte, true);
+}
+
+std::string AsciiText::htmlEscaped(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
 }

@@ -15,6 +15,12 @@ public:
     static std::string lowercased(std::string_view text);
     // 0-15 for a hexadecimal digit of either case, -1 for any other character.
     static int hexDigitValue(char c);
+    // Two hexadecimal digits for a byte (lower-case unless asked otherwise).
+    static void appendHex(std::string& out, unsigned char byte, bool upperCase = false);
+    // "%" and two upper-case hexadecimal digits, as URLs and form bodies escape a byte.
+    static void appendPercentEscaped(std::string& out, unsigned char byte);
+    // `&`, `<`, `>` and `"` as character references, for HTML and markup text.
+    static std::string htmlEscaped(std::string_view text);
 };
 
 }

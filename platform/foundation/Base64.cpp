@@ -43,6 +43,7 @@ std::optional<Bytes> Base64::decode(std::string_view text)
     unsigned acc = 0;
     int bits = 0;
     int padding = 0;
+    size_t symbols = 0;
     for (char c : text) {
         int v;
         if (c >= 'A' && c <= 'Z') v = c - 'A';
@@ -55,6 +56,7 @@ std::optional<Bytes> Base64::decode(std::string_view text)
         else return std::nullopt;
         if (padding)
             return std::nullopt; // data after padding
+        ++symbols;
         acc = (acc << 6) | static_cast<unsigned>(v);
         bits += 6;
         if (bits >= 8) {
@@ -62,7 +64,11 @@ std::optional<Bytes> Base64::decode(std::string_view text)
             out.push_back(static_cast<std::uint8_t>((acc >> bits) & 0xFF));
         }
     }
-    if (padding > 2)
+    // A last group of one symbol holds no whole byte; padding, when given, completes the last
+    // group exactly.
+    if (symbols % 4 == 1)
+        return std::nullopt;
+    if (padding > 0 && static_cast<size_t>(padding) != (4 - symbols % 4) % 4)
         return std::nullopt;
     return out;
 }

@@ -1,39 +1,60 @@
 #pragma once
 
 #include <atomic>
-#include <memory>
+#include <chrono>
 
 namespace pf {
 
-// The one source of "now" for the whole process. Everything that waits (timers, delayed
-// performs, animations, expiry checks) asks the main run loop's clock, so tests can swap in a
-// ManualClock and move time forward instead of sleeping.
+// The one clock of the process, read by every thread and never replaced.
 //
-// Times are seconds since 1970 as doubles, like the platform's date values.
+// It tells two times:
+// - `now()`: the date, seconds since 1970 (as the platform's date values). Use it only for
+//   what is shown or stored: record dates, cookie and cache expiry, booking times.
+// - `monotonicNow()`: seconds on a clock that only moves forward at a steady pace, from an
+//   arbitrary origin. Timers, delays, animations and time-outs run on it, so a change of the
+//   system's date never fires or stalls them.
+//
+// The app runs on system time. Tests (and the simulator's manual mode) switch it to manual
+// time, where both move only in `advance` (the main run loop's `advanceBy` fires due work on
+// the way) and `setNow` changes only the date, as a user setting the phone's date would.
+// Every call is safe from any thread; switching modes is for start-up and test set-up.
 class Clock {
 public:
-    virtual ~Clock() = default;
-    virtual double now() const = 0;
-    virtual bool isManual() const { return false; }
-};
+    using Seconds = std::chrono::duration<double>;
 
-// Wall-clock time.
-class SystemClock final : public Clock {
-public:
-    double now() const override;
-};
+    static Clock& shared();
 
-// Virtual time that moves only when told to. Thread-safe to read.
-class ManualClock final : public Clock {
-public:
-    explicit ManualClock(double start = 1'700'000'000.0) : m_now(start) { }
-    double now() const override { return m_now.load(); }
-    bool isManual() const override { return true; }
-    void setNow(double t) { m_now.store(t); }
-    void advance(double seconds) { m_now.store(m_now.load() + seconds); }
+    double now() const;
+    double monotonicNow() const;
+    bool isManual() const { return m_manual.load(); }
+
+    // Start-up and test set-up.
+    void useSystemTime();
+    // Manual time starting at the date `start`; the monotonic reading restarts at `start` too.
+    void useManualTime(double start);
+
+    // Manual time only.
+    void setNow(double date);
+    void advance(double seconds);
+    void advance(Seconds duration) { advance(duration.count()); }
+
+    Clock(const Clock&) = delete;
+    Clock& operator=(const Clock&) = delete;
 
 private:
-    std::atomic<double> m_now;
+    Clock() = default;
+
+    std::atomic<bool> m_manual { false };
+    std::atomic<double> m_date { 0 };
+    std::atomic<double> m_monotonic { 0 };
+};
+
+// What tests hold: the clock in manual mode.
+using ManualClock = Clock;
+
+// The system's date, whatever mode the process clock is in.
+struct SystemClock {
+    double now() const;
 };
 
 }

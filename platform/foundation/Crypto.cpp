@@ -1,5 +1,7 @@
 #include "platform/foundation/Crypto.h"
 
+#include "platform/foundation/AsciiText.h"
+
 #include <openssl/evp.h>
 #include <openssl/rand.h>
 
@@ -54,13 +56,10 @@ std::uint32_t Crypto::random32()
 
 std::string Crypto::hex(const Bytes& data, bool upperCase)
 {
-    const char* digits = upperCase ? "0123456789ABCDEF" : "0123456789abcdef";
     std::string out;
     out.reserve(data.size() * 2);
-    for (auto b : data) {
-        out.push_back(digits[b >> 4]);
-        out.push_back(digits[b & 15]);
-    }
+    for (auto b : data)
+        AsciiText::appendHex(out, b, upperCase);
     return out;
 }
 

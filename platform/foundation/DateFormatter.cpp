@@ -1,17 +1,15 @@
 #include "platform/foundation/DateFormatter.h"
 
+#include "platform/foundation/TimeZone.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <filesystem>
-#include <mutex>
 
 namespace pf {
 
 namespace {
-
-std::mutex g_zoneMutex;
 
 std::string pad(long value, int width)
 {
@@ -27,13 +25,14 @@ std::optional<DateFormatter::Fields> DateFormatter::localFields(double t)
     if (!std::isfinite(t) || std::fabs(t) > kMaxSeconds)
         return std::nullopt;
     double whole = std::floor(t);
-    auto seconds = static_cast<time_t>(whole);
+    auto seconds = static_cast<std::int64_t>(whole);
+    // The zone's offset, then a plain UTC breakdown: no thread reads or changes the
+    // environment's time zone.
+    long offset = TimeZone::local()->offsetAt(seconds);
+    auto shifted = static_cast<time_t>(seconds + offset);
     std::tm tm {};
-    {
-        std::lock_guard lock(g_zoneMutex);
-        if (!localtime_r(&seconds, &tm))
-            return std::nullopt;
-    }
+    if (!gmtime_r(&shifted, &tm))
+        return std::nullopt;
     Fields f {};
     f.year = tm.tm_year + 1900;
     f.month = tm.tm_mon + 1;
@@ -44,7 +43,7 @@ std::optional<DateFormatter::Fields> DateFormatter::localFields(double t)
     f.millisecond = static_cast<int>(std::floor((t - whole) * 1000.0 + 1e-6));
     f.dayOfYear = tm.tm_yday + 1;
     f.weekday = tm.tm_wday;
-    f.offsetSeconds = tm.tm_gmtoff;
+    f.offsetSeconds = offset;
     return f;
 }
 
@@ -115,25 +114,12 @@ std::string DateFormatter::string(double t) const
 
 void DateFormatter::setLocalTimeZone(const std::string& name)
 {
-    std::lock_guard lock(g_zoneMutex);
-    ::setenv("TZ", name.c_str(), 1);
-    ::tzset();
+    TimeZone::setLocal(TimeZone::named(name)); // an unknown name means UTC, as the C library did
 }
 
 std::string DateFormatter::localTimeZoneName()
 {
-    std::lock_guard lock(g_zoneMutex);
-    if (const char* tz = std::getenv("TZ"); tz && *tz)
-        return *tz == ':' ? tz + 1 : tz;
-    std::error_code ec;
-    auto target = std::filesystem::read_symlink("/etc/localtime", ec);
-    if (!ec) {
-        std::string path = target.string();
-        size_t at = path.find("zoneinfo/");
-        if (at != std::string::npos)
-            return path.substr(at + 9);
-    }
-    return "UTC";
+    return TimeZone::local()->name();
 }
 
 }

@@ -62,6 +62,19 @@ UrlError errorFor(CURLcode code)
     }
 }
 
+// Held while a sink runs and while `cancel` sets the flag, so that no sink is called once
+// `cancel` has returned.
+struct TransferControl {
+    std::mutex sinkMutex;
+    std::atomic<bool> cancelled { false };
+
+    void markCancelled()
+    {
+        std::lock_guard lock(sinkMutex);
+        cancelled = true;
+    }
+};
+
 // One transfer's easy handle and what it collects. Used by both the multi worker and the
 // blocking path.
 struct Transfer {
@@ -79,8 +92,20 @@ struct Transfer {
     bool tooLarge { false };
 
     HttpEngine::Sinks sinks;
-    std::atomic<bool> cancelled { false };
     std::optional<UrlError> setupError;
+    // Shared with `cancel`, which must never own the easy handle: a handle of the multi is
+    // cleaned up on the worker thread only.
+    std::shared_ptr<TransferControl> control { std::make_shared<TransferControl>() };
+
+    template<typename Call>
+    void emit(Call&& call)
+    {
+        std::lock_guard lock(control->sinkMutex);
+        if (!control->cancelled.load())
+            call(sinks);
+    }
+
+    bool isCancelled() const { return control->cancelled.load(); }
 
     ~Transfer()
     {
@@ -109,8 +134,7 @@ struct Transfer {
         if (responseSent)
             return;
         responseSent = true;
-        if (sinks.response)
-            sinks.response(makeResponse());
+        emit([&](HttpEngine::Sinks& s) { if (s.response) s.response(makeResponse()); });
     }
 
     static size_t onHeader(char* buffer, size_t size, size_t count, void* user)
@@ -147,8 +171,10 @@ struct Transfer {
     {
         auto* t = static_cast<Transfer*>(user);
         size_t length = size * count;
-        if (t->cancelled.load())
-            return CURL_WRITEFUNC_ERROR;
+        if (t->isCancelled())
+            // Not aborted from here (the installed libcurl leaks a little on every transfer
+            // aborted from a callback): `cancel` woke the worker, which removes it.
+            return length;
         t->received += length;
         size_t limit = t->request.maximumResponseSize();
         if (limit > 0 && t->received > limit) {
@@ -156,15 +182,14 @@ struct Transfer {
             return CURL_WRITEFUNC_ERROR;
         }
         t->sendResponseOnce();
-        if (length > 0 && t->sinks.data)
-            t->sinks.data(Bytes(reinterpret_cast<const std::uint8_t*>(buffer), reinterpret_cast<const std::uint8_t*>(buffer) + length));
+        if (length > 0)
+            t->emit([&](HttpEngine::Sinks& s) {
+                if (s.data)
+                    s.data(Bytes(reinterpret_cast<const std::uint8_t*>(buffer), reinterpret_cast<const std::uint8_t*>(buffer) + length));
+            });
         return length;
     }
 
-    static int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
-    {
-        return static_cast<Transfer*>(user)->cancelled.load() ? 1 : 0;
-    }
 
     // Prepares the easy handle; an error when the request cannot be sent at all.
     std::optional<UrlError> configure(double timeout)
@@ -197,9 +222,6 @@ struct Transfer {
         curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
         curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Transfer::onData);
         curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
-        curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &Transfer::onProgress);
-        curl_easy_setopt(easy, CURLOPT_XFERINFODATA, this);
-        curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
 
         std::string method = request.method().empty() ? "GET" : request.method();
         const Bytes& body = request.body();
@@ -252,6 +274,7 @@ struct HttpEngine::Impl {
     mutable std::mutex mutex;
     std::vector<std::pair<TransferId, std::shared_ptr<Transfer>>> incoming;
     std::vector<TransferId> cancels;
+    std::map<TransferId, std::shared_ptr<TransferControl>> running; // every started transfer not yet ended (mutex)
     std::map<TransferId, std::shared_ptr<Transfer>> active; // worker only
     std::map<CURL*, TransferId> byHandle;                   // worker only
     std::atomic<size_t> count { 0 };
@@ -262,8 +285,8 @@ struct HttpEngine::Impl {
     {
         for (;;) {
             takeRequests();
-            int running = 0;
-            curl_multi_perform(multi, &running);
+            int stillRunning = 0;
+            curl_multi_perform(multi, &stillRunning);
             int left = 0;
             while (CURLMsg* msg = curl_multi_info_read(multi, &left)) {
                 if (msg->msg != CURLMSG_DONE)
@@ -290,9 +313,8 @@ struct HttpEngine::Impl {
         for (auto& [id, transfer] : fresh) {
             if (transfer->setupError) {
                 // A request that could not be set up fails like any other, from here.
-                --count;
-                if (transfer->sinks.error)
-                    transfer->sinks.error(*transfer->setupError);
+                transfer->emit([&](Sinks& s) { if (s.error) s.error(*transfer->setupError); });
+                forget(id);
                 continue;
             }
             active.emplace(id, transfer);
@@ -311,22 +333,29 @@ struct HttpEngine::Impl {
         curl_multi_remove_handle(multi, it->second->easy);
         byHandle.erase(it->second->easy);
         active.erase(it);
-        --count;
+        forget(id);
+    }
+
+    void forget(TransferId id)
+    {
+        std::lock_guard lock(mutex);
+        if (running.erase(id))
+            --count;
     }
 
     void finish(TransferId id, CURLcode code)
     {
+        // The last sink runs before the transfer is forgotten, so a `cancel` that finds it
+        // no longer running comes after every sink call.
         auto transfer = active.at(id);
-        drop(id);
-        if (transfer->cancelled.load())
-            return;
         if (code == CURLE_OK) {
             transfer->sendResponseOnce();
-            if (transfer->sinks.finish)
-                transfer->sinks.finish();
-        } else if (transfer->sinks.error) {
-            transfer->sinks.error(transfer->tooLarge ? UrlError::make(UrlError::DataLengthExceedsMaximum) : errorFor(code));
+            transfer->emit([](Sinks& s) { if (s.finish) s.finish(); });
+        } else {
+            UrlError error = transfer->tooLarge ? UrlError::make(UrlError::DataLengthExceedsMaximum) : errorFor(code);
+            transfer->emit([&](Sinks& s) { if (s.error) s.error(error); });
         }
+        drop(id);
     }
 };
 
@@ -358,6 +387,7 @@ HttpEngine::TransferId HttpEngine::start(const UrlRequest& request, Sinks sinks)
     transfer->setupError = transfer->configure(request.timeout());
     {
         std::lock_guard lock(m_impl->mutex);
+        m_impl->running.emplace(id, transfer->control);
         m_impl->incoming.emplace_back(id, std::move(transfer));
         ++m_impl->count;
     }
@@ -367,17 +397,27 @@ HttpEngine::TransferId HttpEngine::start(const UrlRequest& request, Sinks sinks)
 
 void HttpEngine::cancel(TransferId id)
 {
+    std::shared_ptr<TransferControl> control;
+    std::shared_ptr<Transfer> unstarted; // never added to the multi: may be cleaned up here
     {
         std::lock_guard lock(m_impl->mutex);
+        auto found = m_impl->running.find(id);
+        if (found == m_impl->running.end())
+            return; // ended already
+        control = found->second;
         auto it = std::find_if(m_impl->incoming.begin(), m_impl->incoming.end(), [id](const auto& p) { return p.first == id; });
         if (it != m_impl->incoming.end()) {
-            it->second->cancelled = true;
+            unstarted = std::move(it->second);
             m_impl->incoming.erase(it);
+            m_impl->running.erase(found);
             --m_impl->count;
-            return;
+        } else {
+            m_impl->cancels.push_back(id);
         }
-        m_impl->cancels.push_back(id);
     }
+    // A running transfer stops at its next read or progress beat; its sinks are silent from
+    // here on (a sink call under way finishes first).
+    control->markCancelled();
     curl_multi_wakeup(m_impl->multi);
 }
 

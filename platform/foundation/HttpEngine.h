@@ -18,9 +18,10 @@ namespace pf {
 // Rules:
 // - Only http and https are spoken, also across redirects (at most 10 are followed).
 // - The sinks of an asynchronous transfer are called on the worker thread, in order: response
-//   (once), data (zero or more times), then either finish or error. After `cancel` returns,
-//   the transfer is dropped as soon as the worker sees it; callers that need "no call after
-//   cancel" check a flag of their own where they deliver.
+//   (once), data (zero or more times), then either finish or error. Once `cancel` has
+//   returned no sink is called again (a call under way finishes first); the worker removes the
+//   transfer as soon as it wakes, which `cancel` makes it do.
+// - Sinks must not block or call back into the engine: they hand their call on (post it).
 // - Cookies of the shared storage are sent and reply cookies stored (see UrlRequest).
 class HttpEngine {
 public:

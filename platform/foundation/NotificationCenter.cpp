@@ -1,5 +1,6 @@
 #include "platform/foundation/NotificationCenter.h"
 
+#include "platform/foundation/RunLoop.h"
 #include <algorithm>
 
 namespace pf {
@@ -24,6 +25,7 @@ NotificationCenter::Token NotificationCenter::addObserver(std::weak_ptr<const vo
 
 void NotificationCenter::removeObserver(Token token)
 {
+    PF_ASSERT_MAIN_THREAD();
     for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
         if (it->token == token) {
             *it->alive = false;
@@ -45,6 +47,7 @@ void NotificationCenter::removeObserver(const void* owner, const std::string& na
 
 void NotificationCenter::post(const Notification& notification)
 {
+    PF_ASSERT_MAIN_THREAD();
     // Prune observers whose owners died, then walk a snapshot.
     std::erase_if(m_entries, [](Entry& e) {
         bool dead = e.owner.expired();

@@ -1,5 +1,8 @@
 #include "platform/foundation/RunLoop.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <chrono>
 #include <vector>
 
@@ -12,15 +15,16 @@ RunLoop& RunLoop::main()
 }
 
 RunLoop::RunLoop()
-    : m_clock(std::make_shared<SystemClock>())
-    , m_mainThread(std::this_thread::get_id())
+    : m_mainThread(std::this_thread::get_id())
 {
 }
 
-void RunLoop::setClock(std::shared_ptr<Clock> clock)
+void RunLoop::assertMainThread(const char* what)
 {
-    std::lock_guard lock(m_mutex);
-    m_clock = clock ? std::move(clock) : std::make_shared<SystemClock>();
+    if (main().isMainThread())
+        return;
+    std::fprintf(stderr, "%s: main-thread-only state used from another thread\n", what);
+    std::abort();
 }
 
 void RunLoop::post(Task task)
@@ -36,7 +40,7 @@ RunLoop::TaskId RunLoop::postDelayed(double delay, Task task, const void* target
 {
     std::lock_guard lock(m_mutex);
     TaskId id = m_nextId++;
-    double due = m_clock->now() + (delay > 0 ? delay : 0);
+    double due = monotonicNow() + (delay > 0 ? delay : 0);
     m_scheduled.emplace(std::make_pair(due, id), Scheduled { id, due, 0, target, std::make_shared<Task>(std::move(task)) });
     m_index.emplace(id, std::make_pair(due, id));
     m_cv.notify_all();
@@ -49,7 +53,7 @@ RunLoop::TaskId RunLoop::postRepeating(double interval, Task task, const void* t
         interval = 0.0001; // a zero interval would spin; the platform clamps it too
     std::lock_guard lock(m_mutex);
     TaskId id = m_nextId++;
-    double due = m_clock->now() + interval;
+    double due = monotonicNow() + interval;
     m_scheduled.emplace(std::make_pair(due, id), Scheduled { id, due, interval, target, std::make_shared<Task>(std::move(task)) });
     m_index.emplace(id, std::make_pair(due, id));
     m_cv.notify_all();
@@ -116,7 +120,7 @@ bool RunLoop::runOneDue()
         if (m_scheduled.empty())
             return false;
         auto it = m_scheduled.begin();
-        double now = m_clock->now();
+        double now = monotonicNow();
         if (it->second.due > now)
             return false;
         Scheduled item = std::move(it->second);
@@ -142,6 +146,7 @@ bool RunLoop::runOneDue()
 
 int RunLoop::runPending()
 {
+    PF_ASSERT_MAIN_THREAD();
     int ran = 0;
     // Run what was posted before this call, then what is due; new posts wait for the next pass
     // only if they keep coming, so a task that re-posts itself cannot starve timers.
@@ -168,31 +173,34 @@ void RunLoop::runUntilIdle()
     }
 }
 
-void RunLoop::advanceTo(double time)
+void RunLoop::advanceBy(double seconds)
 {
+    PF_ASSERT_MAIN_THREAD();
     runUntilIdle();
-    auto* manual = dynamic_cast<ManualClock*>(m_clock.get());
+    Clock& clock = Clock::shared();
+    const bool manual = clock.isManual();
+    const double target = monotonicNow() + std::max(0.0, seconds);
     for (;;) {
         double due;
         {
             std::lock_guard lock(m_mutex);
-            if (m_scheduled.empty() || m_scheduled.begin()->second.due > time)
+            if (m_scheduled.empty() || m_scheduled.begin()->second.due > target)
                 break;
             due = m_scheduled.begin()->second.due;
         }
-        if (manual && due > manual->now())
-            manual->setNow(due);
+        if (manual && due > clock.monotonicNow())
+            clock.advance(due - clock.monotonicNow());
         runOneDue();
         runUntilIdle();
     }
-    if (manual && time > manual->now())
-        manual->setNow(time);
+    if (manual && target > clock.monotonicNow())
+        clock.advance(target - clock.monotonicNow());
     runUntilIdle();
 }
 
-void RunLoop::advanceBy(double seconds)
+void RunLoop::advanceTo(double date)
 {
-    advanceTo(m_clock->now() + seconds);
+    advanceBy(date - now());
 }
 
 bool RunLoop::waitForPost(double timeout)
@@ -217,7 +225,7 @@ bool RunLoop::runUntil(const std::function<bool()>& done, double timeout, bool a
             return true;
         if (steady_clock::now() >= deadline)
             return false;
-        if (advanceTime && m_clock->isManual() && pendingWork() == 0) {
+        if (advanceTime && hasManualClock() && pendingWork() == 0) {
             double next = nextDueIn();
             if (next >= 0) {
                 advanceBy(next);
@@ -225,9 +233,9 @@ bool RunLoop::runUntil(const std::function<bool()>& done, double timeout, bool a
             }
         }
         std::unique_lock lock(m_mutex);
-        double wait = m_clock->isManual() ? 0.05 : 0.01;
-        if (!m_clock->isManual() && !m_scheduled.empty())
-            wait = std::max(0.0, std::min(wait, m_scheduled.begin()->second.due - m_clock->now()));
+        double wait = hasManualClock() ? 0.05 : 0.01;
+        if (!hasManualClock() && !m_scheduled.empty())
+            wait = std::max(0.0, std::min(wait, m_scheduled.begin()->second.due - monotonicNow()));
         m_cv.wait_for(lock, duration<double>(wait), [&] { return !m_posted.empty(); });
     }
 }
@@ -253,16 +261,16 @@ void RunLoop::run()
             return;
         if (!m_posted.empty())
             continue;
-        if (m_clock->isManual()) {
+        if (hasManualClock()) {
             if (!m_scheduled.empty() && m_pendingWork == 0) {
-                double due = m_scheduled.begin()->second.due;
+                double wait = m_scheduled.begin()->second.due - monotonicNow();
                 lock.unlock();
-                advanceTo(due);
+                advanceBy(wait);
                 continue;
             }
             m_cv.wait_for(lock, std::chrono::milliseconds(50));
         } else if (!m_scheduled.empty()) {
-            double wait = m_scheduled.begin()->second.due - m_clock->now();
+            double wait = m_scheduled.begin()->second.due - monotonicNow();
             if (wait > 0)
                 m_cv.wait_for(lock, std::chrono::duration<double>(std::min(wait, 1.0)));
         } else {
@@ -306,7 +314,7 @@ double RunLoop::nextDueIn() const
     std::lock_guard lock(m_mutex);
     if (m_scheduled.empty())
         return -1;
-    double d = m_scheduled.begin()->second.due - m_clock->now();
+    double d = m_scheduled.begin()->second.due - monotonicNow();
     return d < 0 ? 0 : d;
 }
 

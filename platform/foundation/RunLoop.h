@@ -2,6 +2,8 @@
 
 #include "platform/foundation/Clock.h"
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -20,18 +22,19 @@ namespace pf {
 //   (runPending, runUntilIdle, advanceBy/advanceTo, waitForPost, runUntil, waitUntilIdle, run).
 // - Scheduling and asking may come from any thread: post, postDelayed, postRepeating, cancel,
 //   cancelAll, isScheduled, nextDueIn, scheduledCount, now, quit and the pending-work count (serial
-//   queues and timer sources schedule from their worker threads). setClock, bindToCurrentThread
-//   and reset are for start-up and test set-up, while no other thread uses the loop.
+//   queues and timer sources schedule from their worker threads). bindToCurrentThread and reset
+//   are for start-up and test set-up, while no other thread uses the loop.
 // - `cancel` answers whether it dropped a scheduled run. A run that has already started finishes;
 //   a repeating task stays scheduled while a beat runs, so cancelling it from any thread (the
 //   task itself included) stops every later beat. A dropped task is destroyed after the loop's
 //   lock is released, so what it holds may use the loop while being destroyed.
-// - Delayed tasks and timers are ordered by due time on the loop's clock, ties by the order in
-//   which they were scheduled.
+// - Delayed tasks and timers are ordered by due time on the process clock's monotonic reading
+//   (a changed date neither fires nor stalls them), ties by the order in which they were
+//   scheduled. Delays are seconds, or any std::chrono duration.
 // - A delayed task may name a target (any pointer used as a key); `cancelAll(target)` drops every
 //   pending task of that target, as the platform's "cancel previous perform requests" does.
-// - With a ManualClock, time moves only in `advanceBy`/`advanceTo`, which fire due tasks in order,
-//   setting the clock to each task's due time before running it.
+// - With the clock on manual time, time moves only in `advanceBy`/`advanceTo`, which fire due
+//   tasks in order, moving the clock to each task's due time before running it.
 // - "Pending work" counts operations that will post back later (HTTP transfers, worker queues):
 //   `runUntilIdle` and `waitUntilIdle` use it to know whether a reply may still come.
 class RunLoop {
@@ -41,12 +44,13 @@ public:
 
     static RunLoop& main();
 
-    // The clock. Replacing it is for start-up and tests only.
-    Clock& clock() const { return *m_clock; }
-    std::shared_ptr<Clock> clockPtr() const { return m_clock; }
-    void setClock(std::shared_ptr<Clock> clock);
-    double now() const { return m_clock->now(); }
-    bool hasManualClock() const { return m_clock->isManual(); }
+    using Seconds = Clock::Seconds;
+
+    // The process clock (see Clock): `now` is the date, `monotonicNow` what timers run on.
+    Clock& clock() const { return Clock::shared(); }
+    double now() const { return Clock::shared().now(); }
+    double monotonicNow() const { return Clock::shared().monotonicNow(); }
+    bool hasManualClock() const { return Clock::shared().isManual(); }
 
     // Any thread: run `task` on the loop soon, after tasks already posted.
     void post(Task task);
@@ -55,6 +59,16 @@ public:
     TaskId postDelayed(double delay, Task task, const void* target = nullptr);
     // Any thread: run `task` every `interval` seconds, first after one interval.
     TaskId postRepeating(double interval, Task task, const void* target = nullptr);
+    template<typename Rep, typename Period>
+    TaskId postDelayed(std::chrono::duration<Rep, Period> delay, Task task, const void* target = nullptr)
+    {
+        return postDelayed(Seconds(delay).count(), std::move(task), target);
+    }
+    template<typename Rep, typename Period>
+    TaskId postRepeating(std::chrono::duration<Rep, Period> interval, Task task, const void* target = nullptr)
+    {
+        return postRepeating(Seconds(interval).count(), std::move(task), target);
+    }
     bool cancel(TaskId id);
     void cancelAll(const void* target);
     bool isScheduled(TaskId id) const;
@@ -65,8 +79,10 @@ public:
     // Runs until no posted task or due task remains (does not wait for pending work).
     void runUntilIdle();
     // Manual clock: move time forward, firing due tasks in order; runs posted tasks between them.
+    // `advanceTo` names the date to reach.
     void advanceBy(double seconds);
-    void advanceTo(double time);
+    void advanceBy(Seconds duration) { advanceBy(duration.count()); }
+    void advanceTo(double date);
     // Waits (on real time, at most `timeout` seconds) until a task is posted from another thread
     // and runs what is ready. Returns false on time-out.
     bool waitForPost(double timeout);
@@ -90,9 +106,11 @@ public:
     double nextDueIn() const;
     size_t scheduledCount() const;
 
-    bool isMainThread() const { return std::this_thread::get_id() == m_mainThread; }
+    bool isMainThread() const { return std::this_thread::get_id() == m_mainThread.load(); }
     // Makes the calling thread the loop's thread (tests and app start-up).
     void bindToCurrentThread() { m_mainThread = std::this_thread::get_id(); }
+    // Stops the process when called off the main thread (see PF_ASSERT_MAIN_THREAD).
+    static void assertMainThread(const char* what);
     // Drops every posted and scheduled task (test set-up).
     void reset();
 
@@ -101,7 +119,7 @@ private:
 
     struct Scheduled {
         TaskId id;
-        double due;
+        double due; // monotonic seconds
         double interval; // > 0 for repeating
         const void* target;
         std::shared_ptr<Task> task;
@@ -110,8 +128,7 @@ private:
     bool runOnePosted();
     bool runOneDue();
 
-    std::shared_ptr<Clock> m_clock;
-    std::thread::id m_mainThread;
+    std::atomic<std::thread::id> m_mainThread;
 
     mutable std::mutex m_mutex;
     std::condition_variable m_cv;
@@ -124,6 +141,14 @@ private:
     TaskId m_nextId { 1 };
     bool m_quit { false };
 };
+
+// Debug builds check that main-thread-only state (the notification centre, the loop's driving,
+// views, the image cache's memory) is used from the main thread, and stop at once if not.
+#ifndef NDEBUG
+#define PF_ASSERT_MAIN_THREAD() ::pf::RunLoop::assertMainThread(__func__)
+#else
+#define PF_ASSERT_MAIN_THREAD() ((void)0)
+#endif
 
 // Keeps pending work counted for as long as it lives (moveable).
 class PendingWork {

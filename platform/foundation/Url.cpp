@@ -276,7 +276,6 @@ Url Url::appendingPathComponent(std::string_view component) const
 
 std::string Url::escape(std::string_view text, std::string_view alsoEscape, std::string_view leaveUnescaped)
 {
-    static const char* digits = "0123456789ABCDEF";
     std::string out;
     out.reserve(text.size());
     for (char c : text) {
@@ -289,9 +288,7 @@ std::string Url::escape(std::string_view text, std::string_view alsoEscape, std:
         else
             escapeIt = !contains(leaveUnescaped, c);
         if (escapeIt) {
-            out.push_back('%');
-            out.push_back(digits[u >> 4]);
-            out.push_back(digits[u & 15]);
+            AsciiText::appendPercentEscaped(out, u);
         } else {
             out.push_back(c);
         }

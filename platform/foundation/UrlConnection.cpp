@@ -36,37 +36,40 @@ void UrlConnection::start()
 
     if (Reachability::override() == Reachability::Status::NotReachable) {
         auto error = UrlError::make(UrlError::NotConnectedToInternet);
-        deliver([error](UrlConnection& c) { if (c.didFailWithError) c.didFailWithError(error); }, true);
+        deliver(weak_from_this(), [error](UrlConnection& c) { if (auto call = c.didFailWithError) call(error); }, true);
         return;
     }
 
+    // The sinks run on the transfer thread. They hold the connection only weakly and hand
+    // each call to the main loop, where the reference is taken: the transfer thread never
+    // owns the connection, so neither it nor anything its callbacks captured can be
+    // destroyed there.
     std::weak_ptr<UrlConnection> weak = weak_from_this();
     HttpEngine::Sinks sinks;
-    // The sinks run on the transfer thread; each hands its call to the main loop.
     sinks.response = [weak](UrlResponse response) {
-        if (auto self = weak.lock())
-            self->deliver([r = std::move(response)](UrlConnection& c) { if (c.didReceiveResponse) c.didReceiveResponse(r); }, false);
+        deliver(weak, [r = std::move(response)](UrlConnection& c) { if (auto call = c.didReceiveResponse) call(r); }, false);
     };
     sinks.data = [weak](Bytes data) {
-        if (auto self = weak.lock())
-            self->deliver([d = std::move(data)](UrlConnection& c) { if (c.didReceiveData) c.didReceiveData(d); }, false);
+        deliver(weak, [d = std::move(data)](UrlConnection& c) { if (auto call = c.didReceiveData) call(d); }, false);
     };
     sinks.finish = [weak] {
-        if (auto self = weak.lock())
-            self->deliver([](UrlConnection& c) { if (c.didFinishLoading) c.didFinishLoading(); }, true);
+        deliver(weak, [](UrlConnection& c) { if (auto call = c.didFinishLoading) call(); }, true);
     };
     sinks.error = [weak](UrlError error) {
-        if (auto self = weak.lock())
-            self->deliver([e = std::move(error)](UrlConnection& c) { if (c.didFailWithError) c.didFailWithError(e); }, true);
+        deliver(weak, [e = std::move(error)](UrlConnection& c) { if (auto call = c.didFailWithError) call(e); }, true);
     };
     m_transfer = HttpEngine::shared().start(m_request, std::move(sinks));
 }
 
-void UrlConnection::deliver(std::function<void(UrlConnection&)> call, bool final)
+void UrlConnection::deliver(std::weak_ptr<UrlConnection> weak, std::function<void(UrlConnection&)> call, bool final)
 {
-    // Any thread. The connection stays alive (m_keepAlive) until the final call has run.
-    RunLoop::main().post([self = shared_from_this(), call = std::move(call), final] {
-        if (!self->m_loading)
+    // Any thread. Only a weak reference crosses; the connection keeps itself alive
+    // (m_keepAlive) until its final call has run on the main loop. Each callback is called
+    // through a copy, so one that cancels (and so clears) its own connection keeps its
+    // captures until it returns.
+    RunLoop::main().post([weak = std::move(weak), call = std::move(call), final] {
+        auto self = weak.lock();
+        if (!self || !self->m_loading)
             return; // cancelled meanwhile
         if (final)
             self->m_loading = false;
@@ -88,6 +91,12 @@ void UrlConnection::cancel()
 
 void UrlConnection::finished()
 {
+    // No callback comes any more: what they captured (often the owner of this connection)
+    // is released now, on the main thread, which also breaks any cycle through them.
+    didReceiveResponse = nullptr;
+    didReceiveData = nullptr;
+    didFinishLoading = nullptr;
+    didFailWithError = nullptr;
     std::erase_if(g_loading, [this](const std::weak_ptr<UrlConnection>& w) {
         auto c = w.lock();
         return !c || c.get() == this;

@@ -19,7 +19,10 @@ namespace pf {
 // - Callbacks come in order: didReceiveResponse once, didReceiveData zero or more times, then
 //   didFinishLoading or didFailWithError. Only transport failures fail; a 404 or 500 reply is
 //   a response followed by its body and didFinishLoading.
-// - After `cancel` no callback comes at all.
+// - After `cancel` no callback comes at all, and the callbacks (with what they captured) are
+//   released, as they are after the last one has run.
+// - Every callback runs, and everything the callbacks captured is destroyed, on the main
+//   thread: the transfer thread holds the connection only weakly.
 // - While loading, the connection counts as pending work of the main run loop.
 class UrlConnection : public std::enable_shared_from_this<UrlConnection> {
 public:
@@ -53,7 +56,7 @@ public:
 
 private:
     explicit UrlConnection(UrlRequest request);
-    void deliver(std::function<void(UrlConnection&)> call, bool final);
+    static void deliver(std::weak_ptr<UrlConnection> weak, std::function<void(UrlConnection&)> call, bool final);
     void finished();
 
     UrlRequest m_request;

@@ -17,20 +17,38 @@ Dictionary::Dictionary(std::initializer_list<Entry> entries)
         set(e.first, e.second);
 }
 
+std::optional<size_t> Dictionary::position(std::string_view key) const
+{
+    if (!m_index.empty()) {
+        auto it = m_index.find(key);
+        return it == m_index.end() ? std::nullopt : std::optional<size_t>(it->second);
+    }
+    for (size_t i = 0; i < m_entries.size(); ++i)
+        if (m_entries[i].first == key)
+            return i;
+    return std::nullopt;
+}
+
+void Dictionary::rebuildIndex()
+{
+    m_index.clear();
+    if (m_entries.size() < kIndexFrom)
+        return;
+    m_index.reserve(m_entries.size());
+    for (size_t i = 0; i < m_entries.size(); ++i)
+        m_index.emplace(m_entries[i].first, i);
+}
+
 const Value* Dictionary::find(std::string_view key) const
 {
-    for (auto& e : m_entries)
-        if (e.first == key)
-            return &e.second;
-    return nullptr;
+    auto at = position(key);
+    return at ? &m_entries[*at].second : nullptr;
 }
 
 Value* Dictionary::find(std::string_view key)
 {
-    for (auto& e : m_entries)
-        if (e.first == key)
-            return &e.second;
-    return nullptr;
+    auto at = position(key);
+    return at ? &m_entries[*at].second : nullptr;
 }
 
 void Dictionary::set(std::string key, Value value)
@@ -40,17 +58,20 @@ void Dictionary::set(std::string key, Value value)
         return;
     }
     m_entries.emplace_back(std::move(key), std::move(value));
+    if (!m_index.empty())
+        m_index.emplace(m_entries.back().first, m_entries.size() - 1);
+    else if (m_entries.size() == kIndexFrom)
+        rebuildIndex();
 }
 
 bool Dictionary::remove(std::string_view key)
 {
-    for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
-        if (it->first == key) {
-            m_entries.erase(it);
-            return true;
-        }
-    }
-    return false;
+    auto at = position(key);
+    if (!at)
+        return false;
+    m_entries.erase(m_entries.begin() + static_cast<std::ptrdiff_t>(*at));
+    rebuildIndex();
+    return true;
 }
 
 std::vector<std::string> Dictionary::keys() const
@@ -268,14 +289,14 @@ std::string Value::stringValue() const
 
 const Array* Value::asArray() const
 {
-    auto* p = std::get_if<std::shared_ptr<Array>>(&m_storage);
-    return p ? p->get() : nullptr;
+    auto* p = std::get_if<SharedStorage<Array>>(&m_storage);
+    return p ? &p->get() : nullptr;
 }
 
 const Dictionary* Value::asDictionary() const
 {
-    auto* p = std::get_if<std::shared_ptr<Dictionary>>(&m_storage);
-    return p ? p->get() : nullptr;
+    auto* p = std::get_if<SharedStorage<Dictionary>>(&m_storage);
+    return p ? &p->get() : nullptr;
 }
 
 std::optional<Date> Value::asDate() const
@@ -334,25 +355,17 @@ size_t Value::size() const
 Dictionary* Value::mutableDictionary()
 {
     if (isNone())
-        m_storage = std::make_shared<Dictionary>();
-    auto* p = std::get_if<std::shared_ptr<Dictionary>>(&m_storage);
-    if (!p)
-        return nullptr;
-    if (p->use_count() > 1)
-        *p = std::make_shared<Dictionary>(**p);
-    return p->get();
+        m_storage = SharedStorage<Dictionary>(Dictionary());
+    auto* p = std::get_if<SharedStorage<Dictionary>>(&m_storage);
+    return p ? &p->mutableGet() : nullptr;
 }
 
 Array* Value::mutableArray()
 {
     if (isNone())
-        m_storage = std::make_shared<Array>();
-    auto* p = std::get_if<std::shared_ptr<Array>>(&m_storage);
-    if (!p)
-        return nullptr;
-    if (p->use_count() > 1)
-        *p = std::make_shared<Array>(**p);
-    return p->get();
+        m_storage = SharedStorage<Array>(Array());
+    auto* p = std::get_if<SharedStorage<Array>>(&m_storage);
+    return p ? &p->mutableGet() : nullptr;
 }
 
 void Value::set(std::string key, Value value)

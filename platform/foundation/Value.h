@@ -1,11 +1,14 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -17,6 +20,7 @@ using Bytes = std::vector<std::uint8_t>;
 using Array = std::vector<Value>;
 
 // An insertion-ordered dictionary with text keys. Keys are unique; `set` replaces in place.
+// Beyond a few entries an index finds keys, so building one of n keys takes linear time.
 class Dictionary {
 public:
     using Entry = std::pair<std::string, Value>;
@@ -38,7 +42,54 @@ public:
     bool operator==(const Dictionary& other) const;
 
 private:
+    struct KeyHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view key) const { return std::hash<std::string_view>()(key); }
+    };
+    static constexpr size_t kIndexFrom = 8; // below this, a linear search is faster
+    std::optional<size_t> position(std::string_view key) const;
+    void rebuildIndex();
+
     std::vector<Entry> m_entries;
+    std::unordered_map<std::string, size_t, KeyHash, std::equal_to<>> m_index; // empty below kIndexFrom
+};
+
+// Shared, copy-on-write storage of a value's array or dictionary. Values sharing it may live
+// on different threads: a writer copies unless it provably holds the only reference.
+template<typename T>
+class SharedStorage {
+public:
+    explicit SharedStorage(T value) : m_node(new Node { { 1 }, std::move(value) }) { }
+    SharedStorage(const SharedStorage& other) : m_node(other.m_node) { m_node->refs.fetch_add(1, std::memory_order_relaxed); }
+    SharedStorage(SharedStorage&& other) noexcept : m_node(std::exchange(other.m_node, nullptr)) { }
+    SharedStorage& operator=(SharedStorage other) noexcept
+    {
+        std::swap(m_node, other.m_node);
+        return *this;
+    }
+    ~SharedStorage()
+    {
+        if (m_node && m_node->refs.fetch_sub(1, std::memory_order_acq_rel) == 1)
+            delete m_node;
+    }
+
+    const T& get() const { return m_node->value; }
+    T& mutableGet()
+    {
+        // The acquire pairs with the release of every other owner's drop: their reads of the
+        // shared value are over before this one writes to it.
+        if (m_node->refs.load(std::memory_order_acquire) != 1)
+            *this = SharedStorage(T(m_node->value));
+        return m_node->value;
+    }
+    bool operator==(const SharedStorage& other) const { return m_node == other.m_node || get() == other.get(); }
+
+private:
+    struct Node {
+        std::atomic<long> refs;
+        T value;
+    };
+    Node* m_node;
 };
 
 // A date in a property list: seconds since 1970.
@@ -77,8 +128,8 @@ public:
     Value(std::string_view s) : m_storage(std::string(s)) { }
     Value(Bytes data) : m_storage(std::move(data)) { }
     Value(Date d) : m_storage(d) { }
-    Value(pf::Array a) : m_storage(std::make_shared<pf::Array>(std::move(a))) { }
-    Value(pf::Dictionary d) : m_storage(std::make_shared<pf::Dictionary>(std::move(d))) { }
+    Value(pf::Array a) : m_storage(SharedStorage<pf::Array>(std::move(a))) { }
+    Value(pf::Dictionary d) : m_storage(SharedStorage<pf::Dictionary>(std::move(d))) { }
 
     Type type() const;
     bool isMissing() const { return type() == Type::Missing; }
@@ -131,7 +182,7 @@ private:
     struct MissingTag { bool operator==(const MissingTag&) const = default; };
     struct NullTag { bool operator==(const NullTag&) const = default; };
     std::variant<MissingTag, NullTag, bool, std::int64_t, double, std::string, Bytes, Date,
-        std::shared_ptr<pf::Array>, std::shared_ptr<pf::Dictionary>>
+        SharedStorage<pf::Array>, SharedStorage<pf::Dictionary>>
         m_storage;
 };
 

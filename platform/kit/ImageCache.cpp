@@ -5,7 +5,9 @@
 #include "platform/foundation/DispatchQueue.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/MainThreadBound.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
 
@@ -55,17 +57,21 @@ bool isExpired(double written, double now)
     return now - written > ImageCache::kMaxAge;
 }
 
+// The answer travels through the cache's queue bound to the main thread, so what it captured
+// is never destroyed on the queue's thread.
+using BoundAnswer = MainThreadBound<ImageCache::Answer>;
+
 // Back on the main loop: a found image joins the memory cache, then the answer is given. The
 // pending work ends once that has run.
 void answerOnMain(std::weak_ptr<ImageCache> cache, std::shared_ptr<PendingWork> pending, std::string key,
-    std::shared_ptr<Image> image, ImageCache::Answer answer)
+    std::shared_ptr<Image> image, BoundAnswer answer)
 {
     RunLoop::main().post([=] {
         (void)pending;
         if (auto self = cache.lock(); self && image)
             self->storeInMemory(key, image);
-        if (answer)
-            answer(image);
+        if (auto& call = answer.get())
+            call(image);
     });
 }
 
@@ -80,8 +86,16 @@ struct ImageCache::Memory {
 std::shared_ptr<ImageCache> ImageCache::shared()
 {
     // Never destroyed: its queue may still hold jobs while the process ends.
-    static auto* cache = new std::shared_ptr<ImageCache>(new ImageCache({}));
-    (*cache)->followSandbox();
+    static auto* cache = [] {
+        auto* made = new std::shared_ptr<ImageCache>(new ImageCache({}));
+        (*made)->startFresh();
+        // A new device (a test) starts with an empty memory and observes its application anew.
+        ResetRegistry::add([weak = std::weak_ptr<ImageCache>(*made)] {
+            if (auto self = weak.lock())
+                self->startFresh();
+        });
+        return made;
+    }();
     return *cache;
 }
 
@@ -99,16 +113,10 @@ ImageCache::ImageCache(std::string folder)
 
 ImageCache::~ImageCache() = default;
 
-void ImageCache::followSandbox()
+void ImageCache::startFresh()
 {
-    if (!m_folder.empty())
-        return;
-    std::string home = Sandbox::current()->homePath();
-    if (home != m_sandboxHome) {
-        clearMemory();
-        m_sandboxHome = home;
-        observeApplication();
-    }
+    clearMemory();
+    observeApplication();
 }
 
 void ImageCache::observeApplication()
@@ -143,6 +151,7 @@ std::string ImageCache::pathForKey(const std::string& key) const
 
 std::shared_ptr<Image> ImageCache::imageFromMemory(const std::string& key)
 {
+    PF_ASSERT_MAIN_THREAD();
     auto it = m_memory->index.find(key);
     if (it == m_memory->index.end())
         return nullptr;
@@ -152,6 +161,7 @@ std::shared_ptr<Image> ImageCache::imageFromMemory(const std::string& key)
 
 void ImageCache::storeInMemory(const std::string& key, std::shared_ptr<Image> image)
 {
+    PF_ASSERT_MAIN_THREAD();
     if (!image)
         return;
     removeFromMemory(key);
@@ -173,6 +183,7 @@ void ImageCache::removeFromMemory(const std::string& key)
 
 void ImageCache::clearMemory()
 {
+    PF_ASSERT_MAIN_THREAD();
     m_memory->order.clear();
     m_memory->index.clear();
     m_memoryCost = 0;
@@ -204,8 +215,9 @@ void ImageCache::submit(std::function<void()> job)
     });
 }
 
-void ImageCache::queryDisk(const std::string& key, Answer answer)
+void ImageCache::queryDisk(const std::string& key, Answer plainAnswer)
 {
+    BoundAnswer answer(std::move(plainAnswer));
     auto pending = std::make_shared<PendingWork>();
     std::string path = pathForKey(key);
     double now = RunLoop::main().now();
@@ -226,8 +238,9 @@ void ImageCache::queryDisk(const std::string& key, Answer answer)
     });
 }
 
-void ImageCache::storeData(const std::string& key, Bytes data, Answer answer)
+void ImageCache::storeData(const std::string& key, Bytes data, Answer plainAnswer)
 {
+    BoundAnswer answer(std::move(plainAnswer));
     auto pending = std::make_shared<PendingWork>();
     std::string directory = folder();
     std::string path = pathForKey(key);

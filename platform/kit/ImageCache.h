@@ -22,8 +22,8 @@ namespace pf {
 //   all expired entries.
 // - Only data that decodes as an image is kept; anything else is dropped and answered with
 //   nullptr.
-// - The shared cache follows the current sandbox: a new sandbox (a new launch, a new test)
-//   starts with an empty memory cache and that sandbox's folder.
+// - The shared cache's folder is in the current sandbox; a test's fresh device
+//   (ResetRegistry) starts it with an empty memory cache.
 // - The shared cache empties its memory on the application's memory warning and cleans its
 //   disk when the application enters the background or terminates.
 class DispatchQueue;
@@ -67,13 +67,12 @@ public:
 private:
     struct Memory;
     explicit ImageCache(std::string folder);
-    void followSandbox();
+    void startFresh();
     void observeApplication();
     void submit(std::function<void()> job);
     void trimMemory();
 
     std::string m_folder; // empty: the current sandbox's caches folder
-    std::string m_sandboxHome;
     size_t m_memoryLimit { kDefaultMemoryLimit };
     size_t m_memoryCost { 0 };
     std::unique_ptr<Memory> m_memory;

@@ -1,6 +1,7 @@
 #include "platform/kit/ImageLoader.h"
 
 #include "platform/foundation/Log.h"
+#include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/foundation/Url.h"
 #include "platform/foundation/UrlConnection.h"
@@ -9,14 +10,15 @@ namespace pf {
 
 std::shared_ptr<ImageLoader> ImageLoader::shared()
 {
-    static auto* loader = new std::shared_ptr<ImageLoader>(new ImageLoader(ImageCache::shared()));
-    ImageCache::shared(); // follows the current sandbox
-    // Loads of an earlier sandbox may have been cancelled with it and would never answer.
-    std::string home = Sandbox::current()->homePath();
-    if ((*loader)->m_sandboxHome != home) {
-        (*loader)->m_waiting.clear();
-        (*loader)->m_sandboxHome = home;
-    }
+    static auto* loader = [] {
+        auto* made = new std::shared_ptr<ImageLoader>(new ImageLoader(ImageCache::shared()));
+        // Loads of an earlier test were cancelled with it and would never answer.
+        ResetRegistry::add([weak = std::weak_ptr<ImageLoader>(*made)] {
+            if (auto self = weak.lock())
+                self->m_waiting.clear();
+        });
+        return made;
+    }();
     return *loader;
 }
 
@@ -71,22 +73,15 @@ void ImageLoader::download(const std::string& url)
         Bytes data;
     };
     auto transfer = std::make_shared<Transfer>();
-    auto connection = UrlConnection::create(UrlRequest(url));
+    UrlRequest request(url);
+    request.setMaximumResponseSize(kMaxDownloadBytes); // the transfer stops there, unbuffered
+    auto connection = UrlConnection::create(std::move(request));
     std::weak_ptr<ImageLoader> weak = weak_from_this();
-    std::weak_ptr<UrlConnection> weakConnection = connection;
     connection->didReceiveResponse = [transfer](const UrlResponse& response) { transfer->status = response.statusCode(); };
-    connection->didReceiveData = [transfer, weak, weakConnection, url](const Bytes& chunk) {
-        if (transfer->data.size() + chunk.size() > kMaxDownloadBytes) {
+    connection->didReceiveData = [transfer](const Bytes& chunk) { transfer->data.insert(transfer->data.end(), chunk.begin(), chunk.end()); };
+    connection->didFailWithError = [weak, url](const UrlError& error) {
+        if (error.code == UrlError::DataLengthExceedsMaximum)
             Log::format("ImageLoader: %s is larger than %zu bytes", url.c_str(), kMaxDownloadBytes);
-            if (auto c = weakConnection.lock())
-                c->cancel();
-            if (auto self = weak.lock())
-                self->finish(url, nullptr);
-            return;
-        }
-        transfer->data.insert(transfer->data.end(), chunk.begin(), chunk.end());
-    };
-    connection->didFailWithError = [weak, url](const UrlError&) {
         if (auto self = weak.lock())
             self->finish(url, nullptr);
     };

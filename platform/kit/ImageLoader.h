@@ -22,8 +22,7 @@ namespace pf {
 // - Only http and https addresses are fetched. A transport failure, a status other than 2xx,
 //   a body over `kMaxDownloadBytes` or bytes that are no image answer nullptr, and nothing is
 //   cached.
-// - The shared loader follows the current sandbox like the shared cache: a new sandbox (a new
-//   launch, a new test) forgets the loads of the previous one.
+// - A test's fresh device (ResetRegistry) makes the shared loader forget earlier loads.
 class ImageLoader : public std::enable_shared_from_this<ImageLoader> {
 public:
     static constexpr size_t kMaxDownloadBytes = 16u * 1024 * 1024;
@@ -46,7 +45,6 @@ private:
     void finish(const std::string& url, const std::shared_ptr<Image>& image);
 
     std::shared_ptr<ImageCache> m_cache;
-    std::string m_sandboxHome;
     std::map<std::string, std::vector<Answer>> m_waiting;
     int m_downloads { 0 };
 };

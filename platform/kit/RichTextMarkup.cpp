@@ -245,18 +245,7 @@ std::string RichTextMarkup::plainText(const std::vector<RichTextRun>& runs)
 
 std::string RichTextMarkup::escape(std::string_view text)
 {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
-        }
-    }
-    return out;
+    return AsciiText::htmlEscaped(text);
 }
 
 }

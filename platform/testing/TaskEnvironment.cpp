@@ -9,21 +9,24 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Pasteboard.h"
 #include "platform/foundation/Reachability.h"
+#include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/foundation/UrlCache.h"
 #include "platform/foundation/UrlConnection.h"
 #include "platform/foundation/UserDefaults.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace pf {
 
 TaskEnvironment::TaskEnvironment(double start)
-    : m_clock(std::make_shared<ManualClock>(start))
 {
     auto& loop = RunLoop::main();
     loop.bindToCurrentThread();
     loop.reset();
-    loop.setClock(m_clock);
+    Clock::shared().useManualTime(start);
     NotificationCenter::defaultCenter().removeAll();
 
     Bundle::setMain(nullptr); // read afresh: a test may have changed the last one's info
@@ -38,13 +41,19 @@ TaskEnvironment::TaskEnvironment(double start)
     Pasteboard::resetAll();
     AppRegistry::shared().removeAll();
     Application::shared().reset();
+    ResetRegistry::resetAll();
     loop.runUntilIdle();
 }
 
 TaskEnvironment::~TaskEnvironment()
 {
     auto& loop = RunLoop::main();
-    loop.waitUntilIdle(5);
+    if (!loop.waitUntilIdle(5)) {
+        // Work still under way (a reply or a queued job that never came back) means the test
+        // ended before what it started: that is a fault of the test or of the code under it.
+        std::fprintf(stderr, "TaskEnvironment: the test ended with %d operations still pending\n", loop.pendingWork());
+        std::abort();
+    }
     // A load the test left running must not report into (or hold up) the next test.
     UrlConnection::cancelAll();
     loop.reset();

@@ -11,9 +11,9 @@ class Sandbox;
 
 // Puts the process in a known state for one test and hands the test control of time.
 //
-// On construction: the main run loop is bound to this thread, emptied and given a ManualClock
-// (starting at `start`), the notification centre is emptied. On destruction the loop is
-// emptied again.
+// On construction: the main run loop is bound to this thread and emptied, the process clock
+// is put on manual time starting at `start`, the notification centre is emptied. On
+// destruction the loop is emptied again.
 //
 // Each test also gets a fresh device: a new temporary sandbox (removed afterwards) with fresh
 // standard user defaults and no pasteboards, an empty cookie storage, the default device values
@@ -21,7 +21,8 @@ class Sandbox;
 // installed, an application object without delegate, and the main bundle read afresh.
 //
 // Network replies and worker results still arrive in real time; the `wait...`
-// calls block (bounded) for them without moving virtual time.
+// calls block (bounded) for them without moving virtual time. A test whose work is still
+// pending five seconds after it ended fails (the process stops with a message).
 class TaskEnvironment {
 public:
     static constexpr const char* kTimeZone = "Asia/Shanghai";
@@ -31,9 +32,9 @@ public:
     TaskEnvironment(const TaskEnvironment&) = delete;
     TaskEnvironment& operator=(const TaskEnvironment&) = delete;
 
-    ManualClock& clock() { return *m_clock; }
+    ManualClock& clock() { return Clock::shared(); }
     Sandbox& sandbox() { return *m_sandbox; }
-    double now() const { return m_clock->now(); }
+    double now() const { return Clock::shared().now(); }
 
     // Runs everything that is ready now.
     void runUntilIdle();
@@ -46,7 +47,6 @@ public:
     bool waitForPendingWork(double timeout = 10);
 
 private:
-    std::shared_ptr<ManualClock> m_clock;
     std::shared_ptr<Sandbox> m_sandbox;
 };
 

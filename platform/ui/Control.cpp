@@ -103,8 +103,9 @@ void Control::sendActionsForControlEvents(unsigned events)
                 continue; // the target is gone: nothing to tell
             if (!target->respondsToAction(e.name) || !target->performAction(e.name, self))
                 Log::format("Control action '%s' is not handled by its target", e.name.c_str());
-        } else {
-            Responder::sendAction(e.name, self, self);
+        } else if (!Responder::sendAction(e.name, self, self)) {
+            // Nobody along the responder chain takes it: say so rather than drop it silently.
+            Log::format("Control action '%s' reached no responder", e.name.c_str());
         }
     }
 }

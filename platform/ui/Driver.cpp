@@ -309,7 +309,7 @@ TouchResult Driver::touch(const std::shared_ptr<View>& view)
 
 TouchResult Driver::touchAt(Point p, TouchResult result)
 {
-    double now = RunLoop::main().now();
+    double now = RunLoop::main().monotonicNow();
     auto seq = TouchSequence::begin(p, now);
     if (!seq)
         return failure(TouchResult::Outcome::Ignored, "the touch was not taken");
@@ -375,7 +375,7 @@ TouchResult Driver::tapAt(Point screenPoint)
     settle();
     if (Interaction::isIgnoringEvents())
         return failure(TouchResult::Outcome::Ignored, "touches are being ignored");
-    double now = RunLoop::main().now();
+    double now = RunLoop::main().monotonicNow();
     auto seq = TouchSequence::begin(screenPoint, now);
     if (!seq)
         return failure(TouchResult::Outcome::NotFound, "nothing takes touches there");
@@ -462,7 +462,7 @@ TouchResult Driver::drag(Point from, Point translation, DragOptions options)
     if (Interaction::isIgnoringEvents())
         return failure(TouchResult::Outcome::Ignored, "touches are being ignored");
     auto& loop = RunLoop::main();
-    double t = loop.now();
+    double t = loop.monotonicNow();
     auto seq = TouchSequence::begin(from, t);
     if (!seq)
         return failure(TouchResult::Outcome::NotFound, "nothing takes touches there");
@@ -475,7 +475,7 @@ TouchResult Driver::drag(Point from, Point translation, DragOptions options)
     double step = options.duration / steps;
     auto moveClockTo = [&](double time) {
         if (loop.hasManualClock())
-            loop.advanceTo(time);
+            loop.advanceBy(time - loop.monotonicNow());
         else
             loop.runPending();
     };

@@ -56,21 +56,21 @@ std::shared_ptr<KeyframeAnimation> Layer::presentedAnimation(const char* keyPath
 Point Layer::presentationPosition() const
 {
     if (auto animation = presentedAnimation("position"))
-        return animation->valueAt(RunLoop::main().now());
+        return animation->valueAt(RunLoop::main().monotonicNow());
     return position();
 }
 
 double Layer::presentationOpacity() const
 {
     if (auto animation = presentedAnimation("opacity"))
-        return animation->valueAt(RunLoop::main().now()).x;
+        return animation->valueAt(RunLoop::main().monotonicNow()).x;
     return opacity();
 }
 
 Size Layer::presentationSize() const
 {
     if (auto animation = presentedAnimation("bounds.size")) {
-        Point p = animation->valueAt(RunLoop::main().now());
+        Point p = animation->valueAt(RunLoop::main().monotonicNow());
         return { p.x, p.y };
     }
     return m_view.bounds().size;
@@ -90,7 +90,7 @@ void Layer::addAnimation(const std::shared_ptr<KeyframeAnimation>& animation, co
     }
     Transaction::track(*animation);
     m_animations.emplace_back(key, animation);
-    animation->start(this, RunLoop::main().now());
+    animation->start(this, RunLoop::main().monotonicNow());
 }
 
 void Layer::removeAnimation(const std::string& key)

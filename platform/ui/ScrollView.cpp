@@ -265,7 +265,7 @@ void ScrollView::startMotion(Point target, double duration, bool deceleration)
     m_decelerating = deceleration;
     m_motionFrom = contentOffset();
     m_motionTo = target;
-    m_motionStart = RunLoop::main().now();
+    m_motionStart = RunLoop::main().monotonicNow();
     m_motionDuration = std::max(duration, FrameInterval);
     std::weak_ptr<View> weak = sharedView();
     auto slot = std::make_shared<std::uint64_t>(0);
@@ -283,7 +283,7 @@ void ScrollView::startMotion(Point target, double duration, bool deceleration)
 void ScrollView::motionFrame()
 {
     auto self = sharedView();
-    double t = (RunLoop::main().now() - m_motionStart) / m_motionDuration;
+    double t = (RunLoop::main().monotonicNow() - m_motionStart) / m_motionDuration;
     if (t < 1) {
         // Ease out: the content starts at full speed and comes to rest at the target.
         double k = 1 - (1 - t) * (1 - t);

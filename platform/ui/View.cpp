@@ -36,6 +36,7 @@ View::~View()
 
 void View::setFrame(const Rect& frame)
 {
+    PF_ASSERT_MAIN_THREAD();
     if (frame == m_frame)
         return;
     Rect old = m_frame;
@@ -111,6 +112,7 @@ void View::resizeSubviews(Size oldSize)
 
 void View::addSubview(const std::shared_ptr<View>& view)
 {
+    PF_ASSERT_MAIN_THREAD();
     insertSubview(view, m_subviews.size());
 }
 
@@ -183,6 +185,7 @@ void View::insertSubviewAbove(const std::shared_ptr<View>& view, const std::shar
 
 void View::removeFromSuperview()
 {
+    PF_ASSERT_MAIN_THREAD();
     auto old = superview();
     if (!old)
         return;

@@ -14,6 +14,7 @@
 #include "platform/ui/NibLoader.h"
 #include "platform/ui/TextField.h"
 #include "platform/ui/Window.h"
+#include "screens/account/LMLoginWebViewController.h"
 #include "screens/account/UserRegisterViewController.h"
 
 
@@ -92,9 +93,10 @@ void UserLoggingViewController::login()
 void UserLoggingViewController::loginWithLM()
 {
     auto navigation = navigationController();
-    if (!navigation || !lmLoginFactory())
+    if (!navigation)
         return;
-    if (auto screen = lmLoginFactory()())
+    auto screen = lmLoginFactory() ? lmLoginFactory()() : std::make_shared<LMLoginWebViewController>();
+    if (screen)
         navigation->pushViewController(screen, true);
 }
 

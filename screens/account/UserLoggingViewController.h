@@ -31,7 +31,7 @@ public:
     static constexpr const char* kNibName = "UserLoggingViewController";
     static constexpr double kDismissDelay = 3.1;
 
-    // The LM web login screen, made by its own module; none pushes nothing.
+    // Replaces the LM web login screen (tests); a factory that makes none pushes nothing.
     using LMLoginFactory = std::function<std::shared_ptr<pf::ViewController>()>;
     static void setLMLoginFactory(LMLoginFactory factory);
 

@@ -115,6 +115,9 @@ std::string GiftDetailHeaderTableViewCell::conditionMarkup(const GiftDetailInfo&
 {
     if (info.status() == 2 || (info.extcredits1() == 0 && info.extcredits2() == 0))
         return kLabel + "领取资格：" + kEnd + kPlain + "免费" + kEnd;
+    if (info.extcredits1() != 0 && info.extcredits2() != 0) // the claim charges both
+        return kLabel + "领取资格：" + kEnd + kPlain + "需消耗" + kEnd + kHighlight + std::to_string(info.extcredits1()) + kEnd
+            + kPlain + "金币和" + kEnd + kHighlight + std::to_string(info.extcredits2()) + kEnd + kPlain + "萌点" + kEnd;
     if (info.extcredits1() != 0)
         return kLabel + "领取资格：" + kEnd + kPlain + "需消耗" + kEnd + kHighlight + std::to_string(info.extcredits1()) + kEnd
             + kPlain + "金币" + kEnd;

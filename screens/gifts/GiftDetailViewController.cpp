@@ -308,10 +308,15 @@ void GiftDetailViewController::showGiftObtainControl()
     m_giftObtainPromptControl->setHidden(false);
     m_giftObtainPromptControl->setUserInteractionEnabled(true);
     const std::string& title = m_giftDetailInfo->title().text();
-    if (m_giftDetailInfo->extcredits1() != 0)
-        m_giftObtainPromptControl->assignText(m_giftDetailInfo->extcredits1(), 1, title);
-    if (m_giftDetailInfo->extcredits2() != 0)
-        m_giftObtainPromptControl->assignText(m_giftDetailInfo->extcredits2(), 2, title);
+    const int gold = m_giftDetailInfo->extcredits1();
+    const int points = m_giftDetailInfo->extcredits2();
+    // The question names what the claim charges: both costs when the gift has both.
+    if (gold != 0 && points != 0)
+        m_giftObtainPromptControl->assignBothCosts(gold, points, title);
+    else if (gold != 0)
+        m_giftObtainPromptControl->assignText(gold, 1, title);
+    else if (points != 0)
+        m_giftObtainPromptControl->assignText(points, 2, title);
     view()->bringSubviewToFront(m_giftObtainPromptControl);
 }
 

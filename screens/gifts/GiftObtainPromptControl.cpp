@@ -41,6 +41,14 @@ void GiftObtainPromptControl::assignText(int cost, int extcreditType, const std:
     }
 }
 
+void GiftObtainPromptControl::assignBothCosts(int gold, int points, const std::string& giftName)
+{
+    auto amount = [](int cost) { return "<font size=15 color='#FFB701'>" + std::to_string(cost) + "</font>"; };
+    title()->setText("<font size=15>你确定要花费</font>" + amount(gold) + "<font size=15>个金币和</font>" + amount(points)
+        + "<font size=15>个萌点兑换一个</font><font size=15>《" + pf::RichTextLabel::escape(giftName) + "》</font>"
+        + "<font size=15>礼包吗？</font>");
+}
+
 void GiftObtainPromptControl::didTouchCancleButton()
 {
     setHidden(true);

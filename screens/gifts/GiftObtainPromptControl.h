@@ -26,6 +26,8 @@ public:
 
     // Kind 0 free, 1 gold coins, 2 forum points; any other kind leaves the question.
     void assignText(int cost, int extcreditType, const std::string& giftName);
+    // A gift that costs both: the claim charges both, and the question names both.
+    void assignBothCosts(int gold, int points, const std::string& giftName);
 
     void didTouchCancleButton() override;
     std::string dumpClassName() const override { return "GiftObtainPromptControl"; }

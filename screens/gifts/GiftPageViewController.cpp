@@ -45,6 +45,7 @@ GiftPageViewController::GiftPageViewController()
     m_pager.probeHasItems = [](const pf::Value& reply) { return GiftListItemInfo::listFromDictionary(reply).has_value(); };
     m_pager.probeArrived = [this] { probeArrived(); };
     m_pager.refreshFinished = [this] { doneLoadingTableViewData(); };
+    m_pager.requestFailed = [this] { listRequestFailed(); };
 }
 
 GiftPageViewController::~GiftPageViewController() = default;
@@ -88,7 +89,7 @@ void GiftPageViewController::assignViewHeight()
 
 void GiftPageViewController::viewWillAppear(bool animated)
 {
-    if (!m_pager.isLoadedFinished() && !m_loadingPromptView) {
+    if (!m_pager.isLoadedFinished() && !m_listRequestFailed && !m_loadingPromptView) {
         m_loadingPromptView = LoadingPromptView::create(view()->bounds());
         view()->addSubview(m_loadingPromptView);
     }
@@ -134,12 +135,29 @@ void GiftPageViewController::networkRequestorDidFinishWithData(const std::shared
         requestShufflingImagesInfoFinished(data);
 }
 
-void GiftPageViewController::probeArrived()
+void GiftPageViewController::networkRequestorDidFailWithError(const std::shared_ptr<NetworkRequestor>& requestor, const pf::UrlError&)
+{
+    m_pager.handleFailure(requestor.get()); // a failed carousel request leaves the carousel empty
+}
+
+void GiftPageViewController::removeLoadingPrompt()
 {
     if (m_loadingPromptView) {
         m_loadingPromptView->removeFromSuperview();
         m_loadingPromptView.reset();
     }
+}
+
+void GiftPageViewController::probeArrived()
+{
+    removeLoadingPrompt();
+    m_tableView->reloadData();
+}
+
+void GiftPageViewController::listRequestFailed()
+{
+    m_listRequestFailed = true;
+    removeLoadingPrompt();
     m_tableView->reloadData();
 }
 

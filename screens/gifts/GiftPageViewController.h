@@ -37,8 +37,9 @@ class TableView;
 //   dropped.
 // - Only the table's scroll reports reach the refresh header and the paging test; the
 //   carousel's reports move its page dots and nothing else.
-// - A loading view covers the tab from its first appearance until the first probe answers
-//   or a page reply fails (the footer then offers the page again).
+// - A loading view covers the tab from its first appearance until the first probe answers or
+//   a request of the list fails; after a failure the list (with its footer) shows, so that a
+//   pull or a tap on the footer tries again.
 class GiftPageViewController : public AdaptedViewController,
                                public NetworkRequestorDelegate,
                                public pf::TableViewDataSource,
@@ -65,6 +66,7 @@ public:
     // --- requests ---
     void requestGiftList();
     void networkRequestorDidFinishWithData(const std::shared_ptr<NetworkRequestor>& requestor, const pf::Bytes& data) override;
+    void networkRequestorDidFailWithError(const std::shared_ptr<NetworkRequestor>& requestor, const pf::UrlError& error) override;
 
     // --- pull-to-refresh ---
     void reloadTableViewDataSource();
@@ -113,6 +115,8 @@ private:
     void assignViewHeight();
     void fetchRefreshHeaderView();
     void probeArrived();
+    void listRequestFailed();
+    void removeLoadingPrompt();
 
     void addShufflingImages();
     void requestShufflingImages();
@@ -127,6 +131,7 @@ private:
     std::shared_ptr<pf::TableView> m_tableView;
     std::shared_ptr<LoadingPromptView> m_loadingPromptView;
     std::shared_ptr<RefreshTableHeaderView> m_refreshHeaderView;
+    bool m_listRequestFailed { false };
 
     std::shared_ptr<NetworkRequestor> m_shufflingImagesNetworkRequstor;
     ShufflingImageInfo::List m_shufflingImagesInfo;

@@ -1,7 +1,9 @@
 #include "screens/gifts/LookAheadPager.h"
 
 #include "core/PortalReplyEnvelope.h"
+#include "core/NetworkRequestor.h"
 #include "platform/foundation/Json.h"
+#include "platform/foundation/RunLoop.h"
 #include "platform/ui/ScrollView.h"
 
 LookAheadPager::LookAheadPager() = default;
@@ -10,6 +12,11 @@ LookAheadPager::LookAheadPager(Options options)
     : m_options(options)
     , m_isMoreInfo(options.moreAtStart)
 {
+}
+
+LookAheadPager::~LookAheadPager()
+{
+    pf::RunLoop::main().cancelAll(this);
 }
 
 void LookAheadPager::requestPage()
@@ -29,6 +36,14 @@ void LookAheadPager::refresh()
     m_reloading = true;
     // The counter goes back to 1 only when page 1 arrives: a failed refresh keeps the place.
     requestPageNumber(1);
+    int refresh = ++m_refreshCount;
+    pf::RunLoop::main().postDelayed(kRefreshTimeout, [this, refresh] {
+        if (!m_reloading || refresh != m_refreshCount)
+            return;
+        if (auto stalled = std::move(m_pageRequestor))
+            stalled->cancel();
+        requestEndedWithoutReply();
+    }, this);
 }
 
 bool LookAheadPager::isAtEnd(const pf::ScrollView& list)
@@ -97,4 +112,30 @@ void LookAheadPager::probeReplyArrived(const pf::Bytes& data)
         m_isMoreInfo = probeHasItems && probeHasItems(reply);
     if (probeArrived)
         probeArrived();
+}
+
+bool LookAheadPager::handleFailure(const NetworkRequestor* requestor)
+{
+    if (!requestor)
+        return false;
+    if (requestor == m_pageRequestor.get()) {
+        m_pageRequestor.reset();
+    } else if (requestor == m_probeRequestor.get()) {
+        m_probeRequestor.reset();
+    } else {
+        return false;
+    }
+    requestEndedWithoutReply();
+    return true;
+}
+
+void LookAheadPager::requestEndedWithoutReply()
+{
+    if (m_reloading) {
+        m_reloading = false;
+        if (refreshFinished)
+            refreshFinished();
+    }
+    if (requestFailed)
+        requestFailed();
 }

@@ -35,9 +35,14 @@ class ScrollView;
 //   passed to `didEndDecelerating`; other scroll views in the screen must not page it.
 // - Nothing stops a second request while one runs: a newer request replaces the held
 //   requestor and the older one's reply matches nothing and is dropped.
+// - A page or probe request that fails at the transport level ends a running refresh and
+//   tells the owner (`requestFailed`), which lets the user try again by pulling or by tapping
+//   the footer. A refresh whose page reply has not come within `kRefreshTimeout` seconds is
+//   cancelled and ends the same way, so the next pull works.
 class LookAheadPager {
 public:
     static constexpr int kPageSize = 20;
+    static constexpr double kRefreshTimeout = 30;
 
     struct Options {
         // `isMoreInfo` before the first probe has answered.
@@ -51,6 +56,9 @@ public:
 
     LookAheadPager();
     explicit LookAheadPager(Options options);
+    ~LookAheadPager();
+    LookAheadPager(const LookAheadPager&) = delete;
+    LookAheadPager& operator=(const LookAheadPager&) = delete;
 
     // --- what the owning screen supplies ---
     RequestStarter startRequest;
@@ -63,8 +71,12 @@ public:
     std::function<bool(const pf::Value& reply)> probeHasItems;
     // After a probe reply: the owner reloads its table.
     std::function<void()> probeArrived;
-    // A refresh ended (its page reply arrived): the owner closes the refresh header.
+    // A refresh ended (its page reply arrived, it failed or timed out): the owner closes the
+    // refresh header.
     std::function<void()> refreshFinished;
+    // A page or probe request failed (or a refresh timed out): the owner shows its list so that
+    // the user can try again.
+    std::function<void()> requestFailed;
 
     // --- triggers ---
     // Asks for page `currentPage`.
@@ -82,6 +94,8 @@ public:
     bool handleReply(const NetworkRequestor* requestor, const pf::Bytes& data);
     // Whether a reply counts: a JSON object with "ret" 0 and a "body" list.
     static bool isListReply(const pf::Value& reply);
+    // A transport failure reached the owner: handled when it came from the held requestors.
+    bool handleFailure(const NetworkRequestor* requestor);
 
     // --- state ---
     int currentPage() const { return m_currentPage; }
@@ -96,6 +110,7 @@ private:
     void requestPageNumber(int page);
     void pageReplyArrived(const pf::Bytes& data);
     void probeReplyArrived(const pf::Bytes& data);
+    void requestEndedWithoutReply();
 
     Options m_options;
     int m_currentPage { 1 };
@@ -103,6 +118,7 @@ private:
     bool m_isMoreInfo { false };
     bool m_reloading { false };
     bool m_loadedFinished { false };
+    int m_refreshCount { 0 }; // tells a refresh's time-out whether its refresh still runs
     std::shared_ptr<NetworkRequestor> m_pageRequestor;
     std::shared_ptr<NetworkRequestor> m_probeRequestor;
 };

@@ -189,6 +189,10 @@ void VerificationViewController::verifyCode()
 
 void VerificationViewController::verifyAnswer()
 {
+    // Only a whole answer to the captcha on screen goes out: while a new picture loads (no
+    // captcha, no tiles) or fewer words are picked, the button does nothing.
+    if (!m_verificationCodeInfo || static_cast<int>(m_inputWordsIndexArray.size()) < kMaxPicks)
+        return;
     view()->setHidden(true);
     refreshSuperViewControllerStatus();
     std::string answer = answerText();
@@ -206,6 +210,11 @@ void VerificationViewController::dismiss()
 
 void VerificationViewController::refreshCode()
 {
+    // The old captcha's tiles and picks go at once: nothing of it can be sent any more.
+    m_verificationCodeInfo.reset();
+    m_inputWordsIndexArray.clear();
+    refreshSelectedWordsView();
+    addPickingWordsView();
     if (auto owner = superViewController())
         owner->requestVerifyCode();
 }

@@ -11,6 +11,7 @@
 #include "screens/gifts/GiftCategoryViewController.h"
 #include "screens/gifts/GiftPageViewController.h"
 #include "screens/gifts/GiftSearchingResultsPageViewController.h"
+#include "screens/menu/RootViewController.h"
 #include "screens/mygifts/MyGiftCodeViewController.h"
 #include "screens/mygifts/MyGiftsViewController.h"
 #include "tests/support/PortalTestClient.h"
@@ -49,7 +50,9 @@ protected:
     {
         AppInfoConfiguration::sharedInstance()->setApiBaseURL(apiBase);
         window = Simulator::showFirstScreen();
-        navigation = std::dynamic_pointer_cast<pf::NavigationController>(window->rootViewController());
+        root = std::dynamic_pointer_cast<RootViewController>(window->rootViewController());
+        ASSERT_TRUE(root);
+        navigation = std::dynamic_pointer_cast<pf::NavigationController>(root->rootViewController());
         ASSERT_TRUE(navigation);
         category = std::dynamic_pointer_cast<GiftCategoryViewController>(navigation->viewControllers().front());
         ASSERT_TRUE(category);
@@ -78,6 +81,7 @@ protected:
     std::ostringstream out;
     CommandInterpreter interpreter { out };
     std::shared_ptr<pf::Window> window;
+    std::shared_ptr<RootViewController> root;
     std::shared_ptr<pf::NavigationController> navigation;
     std::shared_ptr<GiftCategoryViewController> category;
 };
@@ -88,7 +92,8 @@ TEST_F(CommandInterpreterTest, ASessionAgainstTheLocalPortal)
     ASSERT_TRUE(server.start());
     showFirstScreen(server.apiBaseURL());
 
-    std::string first = run({ "idle", "dump" });
+    // The portal offers a newer build at start-up; later is fine.
+    std::string first = run({ "idle", "tap \"以后再说\"", "dump" });
     EXPECT_EQ(first.rfind("--- screen\n", 0), 0u) << first.substr(0, 200);
     EXPECT_EQ(first.substr(first.size() - 4), "---\n");
     for (const char* text : { "text=\"Quorvane\"", "text=\"推荐\"", "text=\"独家\"", "text=\"最新\"", "领取资格：", "剩余礼包：", "outlet=giftActionButton" })
@@ -122,7 +127,7 @@ TEST_F(CommandInterpreterTest, AScriptSearchesByPictureButtonAndHotWordThenCopie
     portal::PortalServer server;
     ASSERT_TRUE(server.start());
     showFirstScreen(server.apiBaseURL());
-    run({ "idle" });
+    run({ "idle", "tap \"以后再说\"" });
     PortalTestClient::storeTokenOf(env, "collector", "collector123");
     Simulator simulator({});
 
@@ -159,6 +164,34 @@ quit
     auto code = std::dynamic_pointer_cast<MyGiftCodeViewController>(stack[2]);
     ASSERT_TRUE(code);
     EXPECT_NE(text.find(code->codeString() + "\n"), std::string::npos) << "the copied code on the pasteboard";
+}
+
+TEST_F(CommandInterpreterTest, TheMenuOpensByButtonAndByDragAndShowsInTheDump)
+{
+    portal::PortalServer server;
+    ASSERT_TRUE(server.start());
+    showFirstScreen(server.apiBaseURL());
+    run({ "idle", "tap \"以后再说\"" });
+    auto centreX = [&] { return navigation->view()->frame().x(); };
+
+    std::string shown = run({ "menu", "dump" });
+    EXPECT_EQ(centreX(), 200);
+    for (const char* text : { "text=\"点击登录\"", "text=\"我的礼包\"", "text=\"检查更新\"", "text=\"关于\"", "text=\"反馈\"" })
+        EXPECT_NE(shown.find(text), std::string::npos) << text;
+    EXPECT_EQ(run({ "menu" }), "");
+    EXPECT_EQ(centreX(), 0);
+    EXPECT_EQ(run({ "dump" }).find("text=\"我的礼包\""), std::string::npos) << "the closed menu is not shown";
+
+    // A slow drag opens it, a leftward fling closes it, a short drag springs back.
+    EXPECT_EQ(run({ "drag 120" }), "");
+    EXPECT_EQ(centreX(), 200);
+    EXPECT_EQ(run({ "drag -200 fling" }), "");
+    EXPECT_EQ(centreX(), 0);
+    EXPECT_EQ(run({ "drag 60", "drag -40" }), "");
+    EXPECT_EQ(centreX(), 0);
+    EXPECT_EQ(run({ "menu", "tap \"关于\"" }), "");
+    EXPECT_TRUE(interpreter.driver().findByText("OstvikPellomar V1.0"));
+    EXPECT_EQ(interpreter.failures(), 0);
 }
 
 TEST_F(CommandInterpreterTest, FailuresPrintOneErrorLineEachAndTheScriptGoesOn)

@@ -68,6 +68,13 @@ TEST(ScriptCommandTest, EveryCommandForm)
     auto wait = parsed("wait 1.5");
     EXPECT_EQ(wait.kind, Kind::Wait);
     EXPECT_DOUBLE_EQ(wait.seconds, 1.5);
+
+    EXPECT_EQ(parsed("menu").kind, Kind::Menu);
+    auto drag = parsed("drag -150 fling");
+    EXPECT_EQ(drag.kind, Kind::Drag);
+    EXPECT_EQ(drag.distance, -150);
+    EXPECT_TRUE(drag.fling);
+    EXPECT_FALSE(parsed("drag 120").fling);
 }
 
 TEST(ScriptCommandTest, MalformedLinesAreRefusedWithAReason)
@@ -78,6 +85,8 @@ TEST(ScriptCommandTest, MalformedLinesAreRefusedWithAReason)
     EXPECT_NE(refusal("tap tag ten"), "");
     EXPECT_NE(refusal("tap row -1"), "");
     EXPECT_NE(refusal("tap row 1:"), "");
+    for (const char* line : { "menu open", "drag", "drag far", "drag 321", "drag 10 slowly" })
+        EXPECT_NE(refusal(line), "") << line;
     EXPECT_NE(refusal("tap row 1:2:3"), "");
     EXPECT_NE(refusal("wait"), "");
     EXPECT_NE(refusal("wait -1"), "");

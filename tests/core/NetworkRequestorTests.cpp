@@ -2,6 +2,7 @@
 #include "core/managers/LoginManager.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/UrlCache.h"
+#include "platform/foundation/UrlConnection.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/testing/TaskEnvironment.h"
 #include "platform/testing/TestHttpServer.h"
@@ -16,10 +17,15 @@ struct RecordingDelegate : NetworkRequestorDelegate {
         std::string body;
     };
     std::vector<Reply> replies;
+    std::vector<int> failures; // the error codes reported
 
     void networkRequestorDidFinishWithData(const std::shared_ptr<NetworkRequestor>& requestor, const pf::Bytes& data) override
     {
         replies.push_back({ requestor, std::string(data.begin(), data.end()) });
+    }
+    void networkRequestorDidFailWithError(const std::shared_ptr<NetworkRequestor>&, const pf::UrlError& error) override
+    {
+        failures.push_back(error.code);
     }
 };
 
@@ -112,23 +118,59 @@ TEST_F(NetworkRequestorTest, ErrorStatusStillReachesTheDelegateAndClearsTheCache
     EXPECT_EQ(pf::UrlCache::shared().removeAllCount(), 1);
 }
 
-TEST_F(NetworkRequestorTest, RefusedConnectionIsLoggedAndReachesNobody)
+TEST_F(NetworkRequestorTest, TransportFailuresAreReportedAndNeverPassForReplies)
 {
     std::string closedAddress;
     {
         pf::TestHttpServer gone;
         closedAddress = gone.url("/api/op");
     }
+    // A reply over the limit is cut off while it streams in, not buffered whole.
+    server.reply("POST", "/api/huge", 200, std::string(NetworkRequestor::kMaximumReplySize + 1, 'x'));
     pf::Log::startCapture();
-    auto requestor = NetworkRequestor::create();
-    requestor->startPostMethodURLConnection(closedAddress, {}, false, delegate);
-    EXPECT_TRUE(env.runUntil([&] { return !requestor->isRunning(); }));
+    for (const auto& address : { closedAddress, server.url("/api/huge") }) {
+        auto requestor = NetworkRequestor::create();
+        requestor->startPostMethodURLConnection(address, {}, false, delegate);
+        EXPECT_TRUE(env.runUntil([&] { return !requestor->isRunning(); }));
+    }
     env.waitForPendingWork();
     auto logged = pf::Log::captured();
     pf::Log::stopCapture();
     EXPECT_TRUE(delegate->replies.empty());
+    EXPECT_EQ(delegate->failures, (std::vector<int> { pf::UrlError::CannotConnectToHost, pf::UrlError::DataLengthExceedsMaximum }));
     EXPECT_FALSE(logged.empty());
     EXPECT_EQ(pf::UrlCache::shared().removeAllCount(), 0);
+}
+
+TEST_F(NetworkRequestorTest, CancellingReleasesTheRequestorAndTellsNobody)
+{
+    // Held replies: the requests are still running when they are cancelled.
+    pf::TestHttpServer::Response held;
+    held.body = R"({"ret":0})";
+    held.hold = true;
+    server.on("POST", "/api/held", [held](const pf::TestHttpServer::Request&) { return held; });
+
+    auto own = NetworkRequestor::create();
+    own->startPostMethodURLConnection(server.url("/api/held"), {}, false, delegate);
+    std::weak_ptr<NetworkRequestor> ownWatch = own;
+    own->cancel();
+    EXPECT_FALSE(own->isRunning());
+    own.reset();
+    EXPECT_TRUE(ownWatch.expired());
+
+    // Cancelled from outside (as a test's tear-down does with every connection).
+    auto outside = NetworkRequestor::create();
+    outside->startPostMethodURLConnection(server.url("/api/held"), {}, false, delegate);
+    std::weak_ptr<NetworkRequestor> outsideWatch = outside;
+    outside.reset();
+    EXPECT_FALSE(outsideWatch.expired()); // a running request keeps its requestor
+    pf::UrlConnection::cancelAll();
+    EXPECT_TRUE(outsideWatch.expired());
+
+    server.releaseHeld();
+    env.waitForPendingWork();
+    EXPECT_TRUE(delegate->replies.empty());
+    EXPECT_TRUE(delegate->failures.empty());
 }
 
 TEST_F(NetworkRequestorTest, ReplyOfAReplacedRequestorStillArrivesButNotAtAVanishedDelegate)

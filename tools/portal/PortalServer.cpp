@@ -133,6 +133,8 @@ bool PortalServer::start()
         m_impl->record(req);
         PortalRequest request;
         request.operation = req.matches[1];
+        if (size_t question = req.target.find('?'); question != std::string::npos)
+            request.query = req.target.substr(question + 1);
         request.form = parseForm(req.body);
         if (req.has_header("Authorization"))
             request.authorization = req.get_header_value("Authorization");
@@ -166,6 +168,13 @@ bool PortalServer::start()
         res.set_content(*page, "text/html; charset=utf-8");
     };
     server.Get(R"(/forum-2508-1\.html)", servePage);
+    server.Get("/connect.php", [this](const httplib::Request& req, httplib::Response& res) {
+        m_impl->record(req);
+        std::map<std::string, std::string> query;
+        for (const auto& [key, value] : req.params)
+            query[key] = value;
+        res.set_content(m_service->forumConnectPage(query), "text/html; charset=utf-8");
+    });
     server.Get(R"(/gift/\d+\.html)", servePage);
 
     m_impl->thread = std::thread([this] { m_impl->server.listen_after_bind(); });

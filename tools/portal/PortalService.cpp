@@ -1,6 +1,7 @@
 #include "tools/portal/PortalService.h"
 
 #include "tools/portal/PortalImages.h"
+#include "platform/foundation/AsciiText.h"
 
 #include <nlohmann/json.hpp>
 #include <openssl/evp.h>
@@ -100,17 +101,20 @@ bool olderVersion(const std::string& version, const std::string& latest)
 
 std::string htmlEscape(const std::string& text)
 {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
-        }
-    }
-    return out;
+    return pf::AsciiText::htmlEscaped(text);
+}
+
+// The signed-in connect page's script: its page-bridge handler "lmLogin" answers with the
+// forum's web credentials.
+std::string forumAnswerScript(const std::string& webauth, const std::string& saltkey)
+{
+    json credentials { { "webauth", webauth }, { "saltkey", saltkey } };
+    // The app's page bridge arrives once the page has loaded; the answer waits for it.
+    // Then a hidden frame's navigation lets the app know something happened, so that it asks.
+    return "<script>window.onPageBridgeReady = function (bridge) { bridge.registerHandler(\"lmLogin\", "
+           "function (data, respond) { respond(" + credentials.dump() + "); });"
+           " var frame = document.createElement(\"iframe\"); frame.style.display = \"none\";"
+           " document.documentElement.appendChild(frame); frame.src = \"about:blank\"; };</script>";
 }
 
 std::string htmlPage(const std::string& title, const std::string& body)
@@ -384,7 +388,12 @@ PortalReply PortalService::operation(const PortalRequest& request)
         std::string webauth = field(request, "webauth");
         if (webauth.empty() || field(request, "saltkey").empty())
             return failure(kFailed, "论坛授权信息无效");
-        // A forum account signed in through LM: one portal user per forum credential.
+        // The credentials of a forum account sign that account in.
+        for (auto& [uid, u] : m_users) {
+            if (!u.password.empty() && forumCredentials(u.username) == std::pair { webauth, field(request, "saltkey") })
+                return success(loginBody(u), "登录成功");
+        }
+        // Any other credential: an LM account new to the forum, one portal user per credential.
         std::string account = "lm:" + md5Hex(webauth).substr(0, 12);
         User* found = nullptr;
         for (auto& [uid, u] : m_users) {
@@ -576,9 +585,15 @@ PortalReply PortalService::operation(const PortalRequest& request)
     // "user/refer": the feedback page, as the signed-in user when the token is good.
     std::string greeting = user ? "<p>当前用户：" + htmlEscape(user->nickname) + "</p>" : "<p>您尚未登录，登录后可查看反馈记录。</p>";
     std::string refurl = field(request, "refurl");
+    // What the page received, so that a person (or a test) can see what the app sent.
+    std::string received = "<ul id=\"received\"><li>query: " + htmlEscape(request.query) + "</li><li>Authorization: "
+        + (request.authorization ? htmlEscape(*request.authorization) : std::string("(none)")) + "</li>";
+    for (const auto& [name, value] : request.form)
+        received += "<li>" + htmlEscape(name) + " = " + htmlEscape(value) + "</li>";
+    received += "</ul>";
     return { 200, "text/html; charset=utf-8",
         htmlPage("意见反馈", "<h1>意见反馈</h1>" + greeting + "<p>有任何问题或建议，欢迎到论坛版块留言。</p><p><a href=\""
-                + htmlEscape(refurl) + "\">进入论坛版块</a></p>") };
+                + htmlEscape(refurl) + "\">进入论坛版块</a></p><h2>收到的内容</h2>" + received) };
 }
 
 std::optional<std::vector<unsigned char>> PortalService::image(const std::string& path)
@@ -640,6 +655,41 @@ std::optional<std::string> PortalService::page(const std::string& path)
         }
     }
     return std::nullopt;
+}
+
+std::string PortalService::forumConnectPage(const std::map<std::string, std::string>& query)
+{
+    auto value = [&](const char* key) {
+        auto it = query.find(key);
+        return it == query.end() ? std::string() : it->second;
+    };
+    std::string notice;
+    if (value("op") == "auth") {
+        std::lock_guard lock(m_mutex);
+        for (const auto& [uid, u] : m_users) {
+            if (u.password.empty() || u.username != value("username") || u.password != value("password"))
+                continue;
+            auto [webauth, saltkey] = forumCredentials(u.username);
+            return htmlPage("LM帐号登录",
+                "<h1>LM帐号登录</h1><p>" + htmlEscape(u.nickname) + "，您已登录论坛。</p>" + forumAnswerScript(webauth, saltkey));
+        }
+        notice = "<p>帐号或密码错误</p>";
+    }
+    // Not signed in: the handler is there, but has nothing to answer with.
+    return htmlPage("LM帐号登录",
+        "<h1>LM帐号登录</h1>" + notice
+            + "<script>window.onPageBridgeReady = function (bridge) { bridge.registerHandler(\"lmLogin\", function () { }); };</script>"
+            + "<form action=\"/connect.php\" method=\"get\"><input type=\"hidden\" name=\"mod\" value=\"login\">"
+              "<input type=\"hidden\" name=\"op\" value=\"auth\"><input name=\"username\" placeholder=\"LM帐号\">"
+              "<input type=\"password\" name=\"password\" placeholder=\"密码\"><input type=\"submit\" value=\"登录\"></form>");
+}
+
+std::pair<std::string, std::string> PortalService::forumCredentials(const std::string& username) const
+{
+    // Shaped like a forum's cookie values: "/", "+", "=" and "%" included, so that a client
+    // that does not escape them is found out.
+    std::string digest = md5Hex(m_options.appKey + "/forum/" + username);
+    return { username + "/" + digest.substr(0, 12) + "+==", "k%" + digest.substr(12, 8) };
 }
 
 std::optional<std::string> PortalService::answerOfCaptcha(const std::string& verifystr) const

@@ -28,6 +28,7 @@ struct PortalOptions {
 // the portal reads.
 struct PortalRequest {
     std::string operation;
+    std::string query; // after "?", as written
     std::map<std::string, std::string> form;
     std::optional<std::string> authorization; // the raw "Authorization" header
     std::optional<std::string> imei;
@@ -61,6 +62,14 @@ public:
     // Static pages: the feedback page ("user/refer" answers with it), the forum board page and
     // a gift's web page ("gift/1001.html").
     std::optional<std::string> page(const std::string& path);
+
+    // The forum's LM connect page for its query ("mod", "op", and on sign-in "username" and
+    // "password"): the sign-in form, or, for a forum account's right password, the signed-in
+    // page whose page-bridge handler "lmLogin" answers with the account's web credentials.
+    std::string forumConnectPage(const std::map<std::string, std::string>& query);
+    // The web credentials ("webauth", "saltkey") the forum hands out for an account; "user/weblm"
+    // takes them back to that account.
+    std::pair<std::string, std::string> forumCredentials(const std::string& username) const;
 
     // Test support, standing in for a person reading the captcha picture: the words to tap.
     std::optional<std::string> answerOfCaptcha(const std::string& verifystr) const;

@@ -62,23 +62,6 @@ std::vector<int> fidsOf(const GiftDetailInfo::List& list)
 
 }
 
-TEST_F(Bookings, BookingTwiceKeepsOneAndTheListComesLatestFirst)
-{
-    auto manager = AppointmentManager::sharedInstance();
-    auto a = std::make_shared<GiftDetailInfo>();
-    a->setFid(5);
-    ASSERT_EQ(manager->addGiftAppointment(*a), Status::Ok);
-    env.fastForwardBy(2);
-    auto b = std::make_shared<GiftDetailInfo>();
-    b->setFid(3);
-    ASSERT_EQ(manager->addGiftAppointment(*b), Status::Ok);
-    EXPECT_EQ(manager->addGiftAppointment(*a), Status::Existed);
-
-    auto list = manager->allAppointmentInfo();
-    ASSERT_TRUE(list);
-    EXPECT_EQ(fidsOf(*list), (std::vector<int> { 3, 5 }));
-}
-
 TEST_F(Bookings, PurgeRemovesExactlyTheBookingsThatOpenedMoreThanADayAgo)
 {
     const double now = env.now();
@@ -167,4 +150,27 @@ TEST_F(Bookings, TwoGiftsInOnePassShowTwoBannersOneAfterTheOtherOnScreen)
 
     driver.advance(4.0);
     EXPECT_EQ(driver.dump().find("即将"), std::string::npos);
+}
+
+TEST_F(Bookings, APassThatRunsLateNeitherMissesNorRepeatsAGift)
+{
+    const double pass = env.now() + ReminderManager::kInterval; // the first, on time
+    book("C", pass + 150);
+    book("A", pass + 200); // between the first pass's window and a late second pass's
+    book("B", pass + 250); // in both a late second pass's window and the third's
+    env.clock().setNow(pass - ReminderManager::kInterval);
+    ReminderManager::sharedInstance()->startReminider();
+
+    env.fastForwardBy(ReminderManager::kInterval);
+    EXPECT_EQ(banners(), (std::vector<std::string> { "C等即将可以开始领取了." }));
+    env.fastForwardBy(10); // the banner goes
+    ASSERT_TRUE(banners().empty());
+    // The main loop is busy until 30 s past the next pass, which runs as soon as it is free.
+    env.clock().advance(80);
+    env.runUntilIdle();
+    EXPECT_EQ(banners(), (std::vector<std::string> { "A等即将可以开始领取了.", "B等即将可以开始领取了." }));
+    env.fastForwardBy(10); // the banners go
+    ASSERT_TRUE(banners().empty());
+    env.fastForwardBy(3 * ReminderManager::kInterval);
+    EXPECT_TRUE(banners().empty());
 }

@@ -98,6 +98,11 @@ TEST_F(LoginManagerTest, AGoodTokenPostsUserLoginAfterTheRecordIsFilled)
     pf::NotificationCenter::defaultCenter().post("UserLogout");
     EXPECT_FALSE(m_userSeen.back());
     EXPECT_FALSE(m_manager->userInformation());
+
+    // So does a login (a screen's) whose body is no record: the previous user's record goes.
+    m_manager->setUserInformation(m_userSeen[0]);
+    pf::NotificationCenter::defaultCenter().post("UserLogin", pf::Value(pf::Dictionary { { "ret", 0 }, { "body", "ok" } }));
+    EXPECT_FALSE(m_manager->userInformation());
 }
 
 TEST_F(LoginManagerTest, ARejectedTokenIsKeptAndOnlyThePlainRequestAnswers)

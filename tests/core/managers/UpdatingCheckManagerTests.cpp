@@ -136,6 +136,16 @@ TEST_F(VersionCheck, UpToDateIsToldOnlyWhenAskedAndTheToastFades)
     driver.advance(UpdatingCheckManager::kToastDuration / 2);
     EXPECT_FALSE(showsAnything());
     EXPECT_FALSE(toast->superview());
+
+    // A portal with nothing to offer answers without a body: the same answer.
+    pf::TestHttpServer plain;
+    plain.reply("POST", "/api/game/verup", 200, R"({"ret":0})", "application/json");
+    AppInfoConfiguration::sharedInstance()->setApiBaseURL(plain.url("/api/"));
+    check(false);
+    EXPECT_FALSE(showsAnything());
+    check(true);
+    EXPECT_TRUE(labelOnWindow(*window, UpdatingCheckManager::kLatestVersionMessage));
+    driver.advance(UpdatingCheckManager::kToastDuration);
 }
 
 TEST_F(VersionCheck, RepliesThatAreNoAnswerNeverClaimTheAppIsUpToDate)
@@ -159,7 +169,6 @@ TEST_F(VersionCheck, RepliesThatAreNoAnswerNeverClaimTheAppIsUpToDate)
         { 200, R"({"ret":null,)" + offer + "}" },
         { 200, R"({"ret":"busy",)" + offer + "}" },
         { 200, R"({"ret":3,"msg":"稍后再试",)" + offer + "}" },
-        { 200, R"({"ret":0})" },                         // no body
         { 200, R"({"ret":0,"body":[1]})" },
     };
     for (const auto& [status, body] : replies) {

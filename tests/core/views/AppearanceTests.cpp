@@ -5,7 +5,9 @@
 #include "core/views/ColorfulImage.h"
 #include "core/views/CustomControlApperanceCreator.h"
 #include "core/views/ImageResizing.h"
+#include "platform/foundation/Bundle.h"
 #include "platform/foundation/Device.h"
+#include "platform/foundation/FileManager.h"
 #include "platform/graphics/Image.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/Button.h"
@@ -16,6 +18,11 @@
 #include "platform/ui/NavigationItem.h"
 #include "platform/ui/TableViewCell.h"
 #include "platform/ui/Window.h"
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
 
 using pf::Rect;
 
@@ -154,22 +161,32 @@ TEST_F(AppearanceTests, TabletsCentreTheBackArrowInItsButton)
     EXPECT_EQ(partsOf(screen->navigationItem().leftBarButtonItem()).image->frame(), Rect(20, 9, 10, 20));
 }
 
-TEST_F(AppearanceTests, CellBackgroundStripesRowsAndDrawsTheBottomLine)
-{
-    auto cell = std::make_shared<pf::TableViewCell>();
-    cell->setFrame({ 0, 0, 320, 60 });
-    CustomControlApperanceCreator::assignCellBackground(cell, 1, true, false);
-    auto background = std::dynamic_pointer_cast<pf::ImageView>(cell->backgroundView());
-    ASSERT_TRUE(background && background->image());
-    EXPECT_EQ(background->image()->name(), "detail_row_even.png");
-    ASSERT_EQ(background->subviews().size(), 1u);
-    EXPECT_EQ(background->subviews()[0]->frame(), Rect(0, 59, 320, 1));
-
-    CustomControlApperanceCreator::assignCellBackground(cell, 4, false, true);
-    background = std::dynamic_pointer_cast<pf::ImageView>(cell->backgroundView());
-    ASSERT_TRUE(background && background->image());
-    EXPECT_EQ(background->image()->name(), "detail_row_odd.png");
-    EXPECT_TRUE(background->subviews().empty());
 }
 
+TEST_F(AppearanceTests, EveryPictureTheScreensNameIsInTheResourcesAndDecodes)
+{
+    // The resources folder sits in the source tree; the screens' sources name their pictures
+    // as literal file names.
+    namespace fs = std::filesystem;
+    fs::path root = fs::path(pf::Bundle::main()->resourcePath()).parent_path().parent_path();
+    ASSERT_TRUE(fs::is_directory(root / "screens")) << root;
+    const std::regex pictureName("\"([A-Za-z0-9_-]+\\.(png|gif))\"");
+    std::set<std::string> names;
+    for (const char* folder : { "core", "screens", "app" }) {
+        for (const auto& entry : fs::recursive_directory_iterator(root / folder)) {
+            if (entry.path().extension() != ".cpp")
+                continue;
+            std::ifstream in(entry.path());
+            std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            for (std::sregex_iterator it(text.begin(), text.end(), pictureName), end; it != end; ++it)
+                names.insert((*it)[1]);
+        }
+    }
+    EXPECT_GE(names.size(), 10u);
+    for (const auto& name : names) {
+        auto path = pf::Bundle::main()->pathForResource(name);
+        ASSERT_TRUE(path) << name << " is missing from the resources";
+        auto data = pf::FileManager::read(*path);
+        EXPECT_TRUE(data && pf::Image::decode(*data)) << name << " does not decode";
+    }
 }

@@ -84,31 +84,4 @@ TEST_F(TextDateListTests, SafeReadsGiveNothingOutsideTheList)
     EXPECT_FALSE(ArrayExtent::valueAtIndexPath(sections, 2, 0));
 }
 
-TEST_F(TextDateListTests, SortingByKeyIsStableAndAShuffleKeepsTheElements)
-{
-    struct Gift {
-        std::string name;
-        int remain;
-    };
-    std::vector<Gift> gifts { { "a", 3 }, { "b", 1 }, { "c", 3 }, { "d", 2 } };
-    std::function<int(const Gift&)> byRemain = [](const Gift& g) { return g.remain; };
-    auto names = [](const std::vector<Gift>& list) {
-        std::string out;
-        for (const auto& g : list)
-            out += g.name;
-        return out;
-    };
-    EXPECT_EQ(names(ArrayExtent::sortedArrayWithKey(gifts, byRemain, true)), "bdac");
-    EXPECT_EQ(names(ArrayExtent::sortedArrayWithKey(gifts, byRemain, false)), "acdb");
-    EXPECT_EQ(names(ArrayExtent::sortedArrayWithKey(gifts, std::function<int(const Gift&)> {}, true)), "abcd");
-    ArrayExtent::sortWithKey(gifts, byRemain, true);
-    EXPECT_EQ(names(gifts), "bdac");
-
-    EXPECT_EQ(ArrayExtent::randomizedArray(std::vector<int> { 7 }), std::vector<int> { 7 });
-    EXPECT_TRUE(ArrayExtent::randomizedArray(std::vector<int> {}).empty());
-    auto shuffled = ArrayExtent::randomizedArray(std::vector<int> { 1, 2, 3, 4, 5, 6, 7, 8 });
-    std::sort(shuffled.begin(), shuffled.end());
-    EXPECT_EQ(shuffled, (std::vector<int> { 1, 2, 3, 4, 5, 6, 7, 8 }));
-}
-
 }

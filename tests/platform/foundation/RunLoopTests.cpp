@@ -165,3 +165,43 @@ TEST(RunLoop, CancelledTasksLetGoOfWhatTheyHoldOutsideTheLoopsLock)
     loop.cancelAll(&target);
     EXPECT_EQ(destroyed, 2);
 }
+
+TEST(RunLoop, TimersRunOnMonotonicTimeWhateverTheDateDoes)
+{
+    TaskEnvironment env(1'000);
+    auto& loop = RunLoop::main();
+    std::vector<double> fired; // the date each firing saw
+    loop.postDelayed(std::chrono::seconds(10), [&] { fired.push_back(loop.now()); });
+    loop.postRepeating(std::chrono::milliseconds(4'000), [&] { fired.push_back(-loop.now()); });
+
+    // The user sets the date a day ahead: nothing fires early.
+    env.clock().setNow(1'000 + 86'400);
+    env.runUntilIdle();
+    env.fastForwardBy(3.9);
+    EXPECT_TRUE(fired.empty());
+    // ...then a year back: nothing stalls.
+    env.clock().setNow(1'000 - 365 * 86'400.0);
+    env.fastForwardBy(6.1);
+    const double back = 1'000 - 365 * 86'400.0;
+    EXPECT_EQ(fired, (std::vector<double> { -(back + 0.1), -(back + 4.1), back + 6.1 }));
+}
+
+TEST(RunLoop, TheClockIsSafeToReadWhileTestsResetIt)
+{
+    // Another thread (the transfer thread checking cookie expiry) reads the clock while one
+    // test after another sets it up.
+    std::atomic<bool> stop { false };
+    std::thread reader([&] {
+        double sum = 0;
+        while (!stop.load())
+            sum += Clock::shared().now() + Clock::shared().monotonicNow() + RunLoop::main().nextDueIn();
+        EXPECT_GT(sum, 0);
+    });
+    for (int i = 0; i < 40; ++i) {
+        TaskEnvironment env(1'000 + i);
+        RunLoop::main().postDelayed(1, [] { });
+        env.fastForwardBy(2);
+    }
+    stop = true;
+    reader.join();
+}

@@ -9,6 +9,8 @@
 
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <algorithm>
+#include <atomic>
 #include <thread>
 #include <unistd.h>
 
@@ -315,4 +317,46 @@ TEST(UrlConnection, SynchronousRequestsOffTheMainThread)
     EXPECT_FALSE(refused.succeeded());
     EXPECT_EQ(refused.error->code, UrlError::CannotConnectToHost);
     EXPECT_FALSE(UrlConnection::sendSynchronousRequest(UrlRequest("file:///etc/passwd")).succeeded());
+}
+
+TEST(UrlConnection, WhatCallbacksCaptureIsDestroyedOnTheMainThreadOnly)
+{
+    // Connections cancelled from their first data callback while more data streams in: the
+    // transfer thread is busy with them exactly when the main thread lets them go.
+    TaskEnvironment env;
+    TestHttpServer server;
+    server.reply("GET", "/stream", 200, std::string(96 * 1024, 'x'));
+    struct Witness {
+        std::atomic<int>* offMain;
+        ~Witness()
+        {
+            if (!RunLoop::main().isMainThread())
+                ++*offMain;
+        }
+    };
+    std::atomic<int> offMain { 0 };
+    int destroyed = 0;
+    for (int round = 0; round < 20; ++round) {
+        std::vector<std::weak_ptr<Witness>> witnesses;
+        for (int i = 0; i < 8; ++i) {
+            UrlRequest request(server.url("/stream"));
+            request.setValue("close", "Connection"); // frees the test server's threads at once
+            auto connection = UrlConnection::create(std::move(request));
+            auto witness = std::make_shared<Witness>(Witness { &offMain });
+            witnesses.push_back(witness);
+            std::weak_ptr<UrlConnection> weak = connection;
+            connection->didReceiveData = [witness, weak](const Bytes&) {
+                if (auto c = weak.lock())
+                    c->cancel();
+            };
+            connection->didFailWithError = [witness](const UrlError&) { };
+            connection->start();
+        }
+        ASSERT_TRUE(env.waitForPendingWork());
+        ASSERT_TRUE(env.runUntil([&] { return std::all_of(witnesses.begin(), witnesses.end(), [](auto& w) { return w.expired(); }); }));
+        destroyed += 8;
+
+    }
+    EXPECT_EQ(destroyed, 160);
+    EXPECT_EQ(offMain.load(), 0);
 }

@@ -1,9 +1,11 @@
+#include "platform/foundation/Base64.h"
 #include "platform/foundation/Json.h"
 #include "platform/foundation/Value.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <thread>
 
 using namespace pf;
 
@@ -96,4 +98,54 @@ TEST(Json, BigAndChineseValues)
     EXPECT_EQ((*v)["t"].stringValue(), "礼包");
     EXPECT_DOUBLE_EQ((*v)["n"].doubleValue(), 18446744073709551615.0);
     EXPECT_EQ((*v)["d"].intValue(), 1250);
+}
+
+TEST(Value, LargeDictionariesKeepOrderAndFindEveryKeyAfterRemovals)
+{
+    Dictionary d;
+    for (int i = 0; i < 1000; ++i)
+        d.set("k" + std::to_string(i), i);
+    d.set("k5", -5); // replaced in place
+    EXPECT_TRUE(d.remove("k0"));
+    EXPECT_TRUE(d.remove("k500"));
+    EXPECT_FALSE(d.remove("k500"));
+    d.set("k0", 0); // back, at the end
+    ASSERT_EQ(d.size(), 999u);
+    EXPECT_EQ(d.keys().front(), "k1");
+    EXPECT_EQ(d.keys().back(), "k0");
+    EXPECT_EQ(d.find("k5")->intValue(), -5);
+    EXPECT_EQ(d.find("k501")->intValue(), 501);
+    EXPECT_EQ(d.find("k999")->intValue(), 999);
+    EXPECT_EQ(d.find("k500"), nullptr);
+
+    // Duplicate keys in a reply: the last value wins, in the first key's place.
+    auto parsed = Json::parse(R"({"a":1,"b":2,"a":3})");
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->asDictionary()->keys(), (std::vector<std::string> { "a", "b" }));
+    EXPECT_EQ((*parsed)["a"].intValue(), 3);
+}
+
+TEST(Value, CopiesOnOtherThreadsNeverSeeAWriteInPlace)
+{
+    // One thread reads its copy and lets it go while the owner writes to its own.
+    for (int round = 0; round < 50; ++round) {
+        Value original(Dictionary { { "n", 0 } });
+        Value copy = original;
+        std::thread reader([copy = std::move(copy)]() mutable {
+            EXPECT_EQ(copy["n"].intValue(), 0);
+            copy = Value();
+        });
+        original.set("n", 1);
+        reader.join();
+        EXPECT_EQ(original["n"].intValue(), 1);
+    }
+}
+
+TEST(Base64, ImpossibleLengthsAndPaddingAreRejected)
+{
+    EXPECT_EQ(Base64::decode("QQ=="), Bytes { 'A' });
+    EXPECT_EQ(Base64::decode("QUI"), (Bytes { 'A', 'B' })); // padding may be left out
+    EXPECT_EQ(Base64::decode(" QU\nJD "), (Bytes { 'A', 'B', 'C' }));
+    for (const char* bad : { "A", "QUJDR", "Q===", "QQ=", "QUI==", "QQ==QQ==", "Q$==" })
+        EXPECT_FALSE(Base64::decode(bad)) << bad;
 }

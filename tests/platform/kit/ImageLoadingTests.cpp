@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 using namespace pf;
 
 namespace {
@@ -280,4 +282,29 @@ TEST(ImageLoadingAcrossLaunches, ALoadCutOffWithItsLaunchDoesNotBlockTheNextOne)
     auto next = load(url);
     ASSERT_TRUE(env.runUntil([&] { return next->answered; }));
     EXPECT_TRUE(next->image);
+}
+
+TEST_F(ImageLoading, WhatAnAnswerCapturesIsDestroyedOnTheMainThreadOnly)
+{
+    // The cache's queue finishes with a job just as the main thread runs its answer: the
+    // answer's captures must not die with the job on the queue's thread.
+    std::string url = server.url("/icon.png");
+    ASSERT_TRUE(loadAndWait(url)->image);
+    struct Witness {
+        std::atomic<int>* offMain;
+        ~Witness()
+        {
+            if (!RunLoop::main().isMainThread())
+                ++*offMain;
+        }
+    };
+    std::atomic<int> offMain { 0 };
+    int answered = 0;
+    for (int i = 0; i < 400; ++i) {
+        auto witness = std::make_shared<Witness>(Witness { &offMain });
+        ImageCache::shared()->queryDisk(url, [witness, &answered](std::shared_ptr<Image> image) { answered += image ? 1 : 0; });
+    }
+    ASSERT_TRUE(env.waitForPendingWork());
+    EXPECT_EQ(answered, 400);
+    EXPECT_EQ(offMain.load(), 0);
 }

@@ -1,5 +1,6 @@
 #include "UITestSupport.h"
 
+#include "platform/foundation/Log.h"
 #include "platform/graphics/Image.h"
 #include "platform/ui/ActivityIndicatorView.h"
 #include "platform/ui/Button.h"
@@ -112,6 +113,15 @@ TEST_F(ControlTests, AnActionWithoutTargetStartsAtTheFirstResponder)
     driver.tap(field); // now the field is first responder: the action climbs from it
     driver.tap(button);
     EXPECT_EQ(got, (std::vector<std::string> { "screen", "box" }));
+
+    // An action nobody takes is logged, not dropped without a word.
+    button->addTarget(nullptr, "nobodyTakesThis:", ControlEvent::TouchUpInside);
+    Log::startCapture();
+    driver.tap(button);
+    auto logged = Log::captured();
+    Log::stopCapture();
+    ASSERT_FALSE(logged.empty());
+    EXPECT_NE(logged.back().find("nobodyTakesThis:"), std::string::npos);
 }
 
 TEST_F(ControlTests, PageControlStepsByTappingEitherHalfWithinItsPages)

@@ -208,6 +208,21 @@ TEST_F(GiftDetailScreenTest, AFreeClaimGoesThroughTheCaptchaAndTheCodeIsCopied)
     EXPECT_EQ(overlay->pickingView()->subviews().size(), 18u) << "nine frames and nine tiles";
     driver.advance(1.0); // touches wait a second after the overlay shows
 
+    // "确定" sends nothing until a whole answer is picked for the captcha on screen: not with
+    // too few words, nor while a new picture is on its way.
+    ASSERT_TRUE(driver.tapText("确定"));
+    ASSERT_TRUE(driver.tap(overlay->pickingView()->viewWithTag(VerificationViewController::kFirstTileTag)));
+    ASSERT_TRUE(driver.tapText("确定"));
+    ASSERT_TRUE(driver.tapText("换一张"));
+    EXPECT_TRUE(overlay->pickingView()->subviews().empty());
+    EXPECT_TRUE(overlay->inputWordsIndexArray().empty());
+    overlay->verifyCode(); // the button's action, before the new captcha can arrive
+    settle();
+    EXPECT_EQ(countOf("ka/receive"), 0u);
+    EXPECT_EQ(countOf("ka/capth"), 2u);
+    ASSERT_TRUE(driver.isVisible(*overlay->view()));
+    driver.advance(1.0);
+
     pickAnswer(overlay);
     EXPECT_EQ(overlay->inputWordsIndexArray().size(), 4u);
     std::string verifystr = overlay->verificationCodeInfo()->verifystr().text();
@@ -241,7 +256,7 @@ TEST_F(GiftDetailScreenTest, AFreeClaimGoesThroughTheCaptchaAndTheCodeIsCopied)
     pf::NotificationCenter::defaultCenter().post("UserLogin", pf::Value(pf::Dictionary { { "ret", 0 } }));
     settle();
     EXPECT_EQ(countOf("ka/receive"), 1u);
-    EXPECT_EQ(countOf("ka/capth"), 1u);
+    EXPECT_EQ(countOf("ka/capth"), 2u);
 }
 
 TEST_F(GiftDetailScreenTest, APaidClaimAsksFirstAndCancelLeavesNothingPending)
@@ -279,12 +294,14 @@ TEST_F(GiftDetailScreenTest, APaidClaimAsksFirstAndCancelLeavesNothingPending)
     EXPECT_EQ(countOf("ka/receive"), 0u);
     navigation->popViewController(false);
 
-    // A gift with both costs asks in forum points.
+    // A gift with both costs: the claim charges both, and the header and the question say so.
     auto both = openGift(kBothCostsGift);
-    ASSERT_TRUE(driver.tap(statusButton(both)));
     auto bothInfo = both->giftDetailInfo();
+    const std::string gold = std::to_string(bothInfo->extcredits1()), points = std::to_string(bothInfo->extcredits2());
+    EXPECT_EQ(header(both)->obtainCondition()->plainText(), "领取资格：需消耗" + gold + "金币和" + points + "萌点");
+    ASSERT_TRUE(driver.tap(statusButton(both)));
     EXPECT_EQ(both->giftObtainPromptControl()->title()->plainText(),
-        "你确定要花费" + std::to_string(bothInfo->extcredits2()) + "个萌点兑换一个《" + bothInfo->title().text() + "》礼包吗？");
+        "你确定要花费" + gold + "个金币和" + points + "个萌点兑换一个《" + bothInfo->title().text() + "》礼包吗？");
 }
 
 TEST_F(GiftDetailScreenTest, APickUpSendsNoCaptchaAndWarnsTheCodeMayBeUsed)

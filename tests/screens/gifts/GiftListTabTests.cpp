@@ -11,6 +11,7 @@
 #include "screens/gifts/CustomPageControlView.h"
 #include "screens/gifts/GiftListTableViewCell.h"
 #include "screens/gifts/PagingFooterCell.h"
+#include "screens/gifts/RefreshTableHeaderView.h"
 #include "tests/support/PortalTestClient.h"
 
 #include <functional>
@@ -308,4 +309,46 @@ TEST_F(GiftListTabTest, ASingleCarouselEntryDoesNotScrollAndABadCarouselReplyLea
     EXPECT_EQ(openedDetails, (std::vector<int> { 1234 })) << "an entry without a picture still opens its gift";
 }
 
+}
+
+TEST_F(GiftListTabTest, AListRecoversFromAPortalDownAtLaunchAndFromAStalledRefresh)
+{
+    std::string down;
+    {
+        pf::TestHttpServer gone;
+        down = gone.url("/api/");
+    }
+    usePortal(down);
+    showWithPages([](int, int page) { return page == 1 ? pageOf(1, 20) : pageOf(21, 3); });
+    EXPECT_FALSE(tab(0)->loadingPromptView()) << "a failed first page leaves no loading view behind";
+    EXPECT_TRUE(tab(0)->giftListArray().empty());
+    EXPECT_TRUE(tab(0)->tableView()->cellForRowAtIndexPath({ 0, 0 })) << "the footer row is shown";
+
+    // The portal is back: a pull brings the rows.
+    usePortal(portal.apiBase());
+    ASSERT_TRUE(driver.pullDownAndRelease(tab(0)->tableView(), 200));
+    settle();
+    settle();
+    EXPECT_EQ(tab(0)->giftListArray().size(), 20u);
+    auto header = tab(0)->refreshHeaderView();
+    EXPECT_EQ(header->state(), pf::PullRefreshState::Normal);
+
+    // A refresh whose page never answers closes its header after the time-out...
+    portal.holdPage(1);
+    ASSERT_TRUE(driver.pullDownAndRelease(tab(0)->tableView(), 200));
+    ASSERT_TRUE(env.runUntil([&] { return portal.pagesAsked(0).back() == 1 && portal.pagesAsked(0).size() == 3u; }));
+    EXPECT_EQ(header->state(), pf::PullRefreshState::Loading);
+    driver.advance(LookAheadPager::kRefreshTimeout);
+    EXPECT_EQ(header->state(), pf::PullRefreshState::Normal);
+    EXPECT_FALSE(tab(0)->isReloading());
+    EXPECT_EQ(tab(0)->giftListArray().size(), 20u) << "the rows on screen stay";
+
+    // ...and the next pull works.
+    portal.release();
+    ASSERT_TRUE(driver.pullDownAndRelease(tab(0)->tableView(), 200));
+    settle();
+    settle();
+    EXPECT_EQ(portal.pagesAsked(0).size(), 5u);
+    EXPECT_EQ(header->state(), pf::PullRefreshState::Normal);
+    EXPECT_EQ(tab(0)->giftListArray().size(), 20u);
 }

@@ -315,3 +315,49 @@ TEST_F(PortalServiceTest, CaptchaPictureIsServedAndNoPathLeavesTheImages)
     EXPECT_FALSE(service.image("captcha/unknown.png").has_value());
     EXPECT_FALSE(service.image("icon/../../etc/passwd").has_value());
 }
+
+namespace {
+
+TEST_F(PortalServiceTest, TheFeedbackPageShowsWhatItReceivedEscaped)
+{
+    std::string token = login();
+    PortalRequest request;
+    request.operation = "user/refer";
+    request.query = "from=iphone";
+    std::string actime = std::to_string(now) + ".000000";
+    request.form = { { "openid", service.options().openID }, { "actime", actime }, { "refurl", "http://x/<a>" },
+        { "actoken", testsupport::referenceMd5Hex(service.options().appKey + token + actime) } };
+    request.authorization = "OAuth usertoken=\"" + token + "\"";
+    auto reply = service.handle(request);
+    EXPECT_EQ(reply.contentType, "text/html; charset=utf-8");
+    for (const std::string& shown : { std::string("当前用户：萌新玩家"), std::string("<li>query: from=iphone</li>"),
+             "<li>Authorization: OAuth usertoken=&quot;" + token + "&quot;</li>", std::string("<li>refurl = http://x/&lt;a&gt;</li>") })
+        EXPECT_NE(reply.body.find(shown), std::string::npos) << shown << "\n" << reply.body;
+
+    // Without a token the page says so and shows that no credential came.
+    request.authorization.reset();
+    request.form["actoken"] = testsupport::referenceMd5Hex(service.options().appKey + actime);
+    reply = service.handle(request);
+    EXPECT_NE(reply.body.find("您尚未登录"), std::string::npos) << reply.body;
+    EXPECT_NE(reply.body.find("<li>Authorization: (none)</li>"), std::string::npos) << reply.body;
+}
+
+}
+
+namespace {
+
+TEST_F(PortalServiceTest, ForumCredentialsSignTheirAccountInThroughLM)
+{
+    auto [webauth, saltkey] = service.forumCredentials("demo");
+    json reply = call("user/weblm", { { "webauth", webauth }, { "saltkey", saltkey } }, webauth + saltkey);
+    ASSERT_EQ(reply["ret"], 0) << reply.dump();
+    EXPECT_EQ(reply["body"]["nickName"], "萌新玩家");
+
+    // A credential the forum never handed out is a new LM account, and the same one again.
+    json first = call("user/weblm", { { "webauth", "other" }, { "saltkey", saltkey } }, "other" + saltkey);
+    json again = call("user/weblm", { { "webauth", "other" }, { "saltkey", saltkey } }, "other" + saltkey);
+    EXPECT_NE(first["body"]["uid"], reply["body"]["uid"]);
+    EXPECT_EQ(first["body"]["uid"], again["body"]["uid"]);
+}
+
+}
