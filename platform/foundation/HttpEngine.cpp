@@ -211,7 +211,10 @@ struct Transfer {
         curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, request.followsRedirects() ? 1L : 0L);
         curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 10L);
         curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
+        if (request.decodesContent())
+            curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
+        else
+            curl_easy_setopt(easy, CURLOPT_HTTP_CONTENT_DECODING, 0L);
         auto ms = static_cast<long>(std::max(1.0, timeout * 1000.0));
         curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, ms);
         curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, ms);

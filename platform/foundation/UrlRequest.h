@@ -67,6 +67,12 @@ public:
     bool followsRedirects() const { return m_followRedirects; }
     void setFollowsRedirects(bool follow) { m_followRedirects = follow; }
 
+    // Whether the transport offers and undoes the standard content codings (the default).
+    // Without, the body arrives as sent, whatever its "Content-Encoding" says, and no
+    // "Accept-Encoding" is offered: for protocols that put their own codings in that header.
+    bool decodesContent() const { return m_decodesContent; }
+    void setDecodesContent(bool decode) { m_decodesContent = decode; }
+
 private:
     std::string m_url;
     std::string m_method { "GET" };
@@ -76,6 +82,7 @@ private:
     bool m_handleCookies { true };
     size_t m_maxResponseSize { 0 };
     bool m_followRedirects { true };
+    bool m_decodesContent { true };
 };
 
 // Header-name comparison without regard to case.

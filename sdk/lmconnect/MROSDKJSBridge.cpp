@@ -1,6 +1,7 @@
 #include "sdk/lmconnect/MROSDKJSBridge.h"
 
 #include "sdk/lmconnect/MROSDKJSBridgeTools.h"
+#include "sdk/lmconnect/analytics/MRDataReport.h"
 #include "sdk/lmconnect/MorrowScriptText.h"
 #include "sdk/lmconnect/update/JsUpdateManager.h"
 
@@ -137,6 +138,7 @@ void MROSDKJSBridge::registerCommonObjects()
     m_runEnv->registNativeObj(MROSDKJSBridgeTools::logObject());
     m_runEnv->registNativeObj(MROSDKJSBridgeTools::openUiObject());
     m_runEnv->registNativeObj(MROSDKJSBridgeTools::dataMgrObject());
+    m_runEnv->registNativeObj(MRDataReport::scriptObject());
 }
 
 const std::any* MROSDKJSBridge::getPoolObject(const std::string& key) const

@@ -4,7 +4,10 @@
 
 #include "tools/peers/LMConnectCgiService.h"
 #include "tools/peers/LMOpenApiService.h"
+#include "tools/peers/LMPolicyService.h"
+#include "tools/peers/LMReportService.h"
 #include "tools/peers/LMScriptUpdateService.h"
+#include "tools/peers/LMStatUploadService.h"
 
 namespace peers {
 
@@ -16,6 +19,9 @@ void addAllVendorServices(PeersServer& server)
     server.addService(std::make_shared<LMConnectCgiService>());
     server.addService(std::make_shared<LMOpenApiService>());
     server.addService(std::make_shared<LMScriptUpdateService>());
+    server.addService(std::make_shared<LMPolicyService>());
+    server.addService(std::make_shared<LMReportService>());
+    server.addService(std::make_shared<LMStatUploadService>());
 }
 
 }

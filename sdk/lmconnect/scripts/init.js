@@ -22,6 +22,10 @@ var morrow = morrow || {};
         if (tauth.initialised && tauth.appId === appId)
             return "true";
         tauth.appId = appId;
+        // Our own usage statistics start with the app id.
+        var report = window.sdk_reportUtils;
+        if (report && typeof report.startLM4Connect === "function")
+            report.startLM4Connect(appId);
         // The LM share needs the app registered natively; the session's object may come later.
         var native = window.oauth;
         if (native && typeof native.registLMAPIWithLMAppId === "function") {

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "platform/foundation/Value.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+class MorrowJSObject;
+
+// One-shot report pings to the report endpoint, and the entry through which the scripts (the
+// object "sdk_reportUtils") and the dialogs reach the statistics engine.
+class MRDataReport {
+public:
+    static constexpr const char* kQverDefault = "ios.SDK.1.8";
+    static constexpr const char* kScriptObjectName = "sdk_reportUtils";
+
+    // Kind 0 sends a ping; any other kind answers YES and sends nothing.
+    static bool reportData(int kind, const std::optional<std::string>& action, const std::optional<std::string>& appid,
+        const std::optional<std::string>& ver);
+    static bool reportDataWithTime(int kind, const std::optional<std::string>& action, const std::optional<std::string>& appid,
+        double timeInterval, const std::optional<std::string>& ver);
+    // NO when there is no action; the ping's reply is not looked at.
+    static bool reportBonuliData(const std::optional<std::string>& action, const std::optional<std::string>& appid,
+        const std::optional<std::string>& ver, std::optional<double> timeInterval = std::nullopt);
+
+    static void mraStart(const std::string& appid);
+    static void mraSetEnable(bool enable);
+    static void mraReportApi(const std::string& api);
+    static void mraSetAccount(const std::string& account);
+    static void start4LMConnect(const std::string& appid);
+
+    // The script object "sdk_reportUtils".
+    static std::shared_ptr<MorrowJSObject> scriptObject();
+};

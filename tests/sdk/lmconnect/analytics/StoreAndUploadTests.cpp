@@ -1,0 +1,303 @@
+#include "AnalyticsPeers.h"
+
+#include "sdk/lmconnect/analytics/MRA4LCCustomEvent.h"
+#include "sdk/lmconnect/analytics/MRA4LCSessionEnv.h"
+
+#include "platform/foundation/FileManager.h"
+#include "platform/foundation/Json.h"
+
+#include <set>
+
+#include <sqlite3.h>
+
+namespace {
+
+std::shared_ptr<MRA4LCCustomEvent> customEvent(const std::string& id, std::optional<std::uint32_t> ts = std::nullopt)
+{
+    auto event = std::make_shared<MRA4LCCustomEvent>();
+    event->eventID = id;
+    if (ts)
+        event->ts = *ts;
+    return event;
+}
+
+// Runs one statement on the database file behind the engine's back (a crash, an old version).
+void sql(const std::string& path, const std::string& statement)
+{
+    sqlite3* db = nullptr;
+    EXPECT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, statement.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << statement;
+    sqlite3_close(db);
+}
+
+}
+
+TEST_F(AnalyticsPeers, UploadBodiesAreEncipheredAndLargeOnesGzipFramed)
+{
+    struct Case { size_t jsonBytes; const char* encoding; };
+    for (auto c : { Case { 255, "rc4" }, Case { 256, "rc4,gzip" }, Case { 40000, "rc4,gzip" } }) {
+        SCOPED_TRACE(c.jsonBytes);
+        std::string text = "\"" + std::string(c.jsonBytes - 4, 'x') + "\"";
+        pf::Bytes json;
+        json.push_back('[');
+        json.insert(json.end(), text.begin(), text.end());
+        json.push_back(']');
+        ASSERT_EQ(json.size(), c.jsonBytes);
+
+        std::string encoding;
+        auto body = MRA4LCDispatcher::frame(json, encoding);
+        ASSERT_TRUE(body);
+        EXPECT_EQ(encoding, c.encoding);
+        MRA4LCHelper::chiperRC4(*body);
+        if (c.jsonBytes < 256) {
+            EXPECT_EQ(*body, json);
+        } else {
+            std::uint32_t length = (*body)[0] << 24 | (*body)[1] << 16 | (*body)[2] << 8 | (*body)[3];
+            EXPECT_EQ(length, c.jsonBytes);
+            pf::Bytes inflated;
+            ASSERT_EQ(MRA4LCHelper::gUnzip(pf::Bytes(body->begin() + 4, body->end()), inflated), 0);
+            EXPECT_EQ(inflated, json);
+        }
+
+        bool outcome = false;
+        MRA4LCDispatcher::getInstance()->send({ text }, [&](bool ok) { outcome = ok; });
+        settle();
+        EXPECT_TRUE(outcome);
+        ASSERT_FALSE(upload->uploads().empty());
+        EXPECT_EQ(upload->uploads().back(), nlohmann::json::array({ std::string(c.jsonBytes - 4, 'x') }));
+        auto last = server.requests("/lmconnectutil/").back();
+        EXPECT_EQ(last.header("Content-Encoding"), c.encoding);
+        EXPECT_EQ(last.header("Content-Type"), "json");
+    }
+    EXPECT_TRUE(upload->refusals().empty());
+    pf::Bytes nothing;
+    EXPECT_EQ(MRA4LCHelper::gZip({}, nothing), -1);
+}
+
+TEST_F(AnalyticsPeers, RepliesSucceedOnlyWith200AndTheirConfigurationApplies)
+{
+    MRA4LCDataConfigHolder::initSingleton({ });
+    nlohmann::json rs1 = { { "1", { { "c", { { "rs", 1 } } }, { "v", 2 }, { "m", "d" } } } };
+    struct Case {
+        const char* name;
+        peers::LMStatUploadService::Answer answer;
+        bool ok;
+        int strategyAfter;
+    };
+    const Case cases[] = {
+        { "204 fails", { 204 }, false, 3 },
+        { "500 fails and applies nothing", { 500, rs1 }, false, 3 },
+        { "rc4 reply, not a dictionary inside", { 200, nlohmann::json(5), true }, true, 3 },
+        { "RC4 reply is deciphered", { 200, rs1, true, "RC4" }, true, 1 },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        upload->setAnswer(c.answer);
+        std::optional<bool> outcome;
+        MRA4LCDispatcher::getInstance()->send({ "{}" }, [&](bool ok) { outcome = ok; });
+        settle();
+        EXPECT_EQ(outcome, c.ok);
+        EXPECT_EQ(MRA4LCConfig::shared().reportStrategy, c.strategyAfter);
+    }
+    // The configuration was stored: it applies again at the next start.
+    resetEngine();
+    EXPECT_EQ(MRA4LCConfig::shared().reportStrategy, 3);
+    MRA4LCDataConfigHolder::initSingleton({ });
+    EXPECT_EQ(MRA4LCConfig::shared().reportStrategy, 1);
+}
+
+TEST_F(AnalyticsPeers, ServerConfigurationsApplyByVersion)
+{
+    auto holder = MRA4LCDataConfigHolder::initSingleton({ });
+    auto type1 = [](nlohmann::json content, int version) {
+        return pf::Json::parse(nlohmann::json { { "cfg", { { "1", { { "c", content }, { "v", version }, { "m", "x" } } } } } }.dump()).value();
+    };
+    struct Case { const char* name; pf::Value reply; bool statEnable; int strategy; };
+    const Case cases[] = {
+        { "hibernate below the engine", type1({ { "__HIBERNATE__", "0.5.4" } }, 1), true, 3 },
+        { "rs 0 changes nothing", type1({ { "rs", 0 } }, 2), true, 3 },
+        { "rs 2", type1({ { "rs", 2 } }, 3), true, 2 },
+        { "the same version is ignored", type1({ { "rs", 6 } }, 3), true, 2 },
+        { "content text that is no JSON", type1("{nope", 4), true, 2 },
+        { "hibernate at the engine's version", type1({ { "__HIBERNATE__", "0.5.5" } }, 5), false, 2 },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        holder->updateOnlineConfig(c.reply);
+        EXPECT_EQ(MRA4LCConfig::shared().statEnable, c.statEnable);
+        EXPECT_EQ(MRA4LCConfig::shared().reportStrategy, c.strategy);
+    }
+    MRA4LCConfig::shared().statEnable = true;
+    holder->updateOnlineConfig(type1({ { "__HIBERNATE__", "1.0" } }, 9));
+    EXPECT_FALSE(MRA4LCConfig::shared().statEnable);
+    holder->updateOnlineConfig(pf::Json::parse(R"({"cfg":{"2":{"c":{"color":"red"},"v":1,"m":""}}})").value());
+    EXPECT_EQ(MRA4LCConfig::shared().getCustomProperty("color", "none"), pf::Value("red"));
+    EXPECT_EQ(MRA4LCConfig::shared().getCustomProperty("size", "none"), pf::Value("none"));
+}
+
+TEST_F(AnalyticsPeers, PendingEventsGoInBatchesOfThirtyOldestFirst)
+{
+    for (int i = 0; i < 75; ++i)
+        store()->storeEvent(customEvent("e" + std::to_string(i), 1'700'000'000 + i));
+    settle();
+    EXPECT_EQ(store()->storedEventCount(), 75u);
+
+    store()->sendCachedEvents(-1);
+    settle();
+    EXPECT_EQ(batchSizes(), (std::vector<size_t> { 30, 30, 15 }));
+    auto events = uploadedEvents();
+    ASSERT_EQ(events.size(), 75u);
+    EXPECT_EQ(events.front()["ei"], "e0");
+    EXPECT_EQ(events.back()["ei"], "e74");
+    EXPECT_TRUE(store()->allEvents().empty());
+    EXPECT_EQ(store()->storedEventCount(), 0u);
+}
+
+TEST_F(AnalyticsPeers, FailedUploadsCountAndTheThirdDropsTheEvent)
+{
+    upload->setAnswer({ 500 });
+    store()->storeEvent(customEvent("flaky"));
+    settle();
+    for (std::uint32_t failures = 1; failures <= 3; ++failures) {
+        store()->sendCachedEvents(-1);
+        settle();
+        auto rows = store()->allEvents();
+        if (failures < 3) {
+            ASSERT_EQ(rows.size(), 1u);
+            EXPECT_EQ(rows[0].sendCount, failures);
+            EXPECT_EQ(rows[0].status, MRA4LCStore::kPending);
+        } else {
+            EXPECT_TRUE(rows.empty());
+        }
+    }
+    EXPECT_EQ(upload->uploads().size(), 3u);
+}
+
+TEST_F(AnalyticsPeers, RowsStillSendingAtRestartGoAgain)
+{
+    store()->storeEvent(customEvent("a"));
+    store()->storeEvent(customEvent("b"));
+    settle();
+    auto path = store()->path();
+    resetEngine();
+    sql(path, "update events set status=2"); // the process ended during their upload
+
+    EXPECT_EQ(store()->storedEventCount(), 0u);
+    settle();
+    EXPECT_EQ(store()->storedEventCount(), 2u);
+    store()->sendCachedEvents(-1);
+    settle();
+    EXPECT_EQ(uploadedEvents().size(), 2u);
+}
+
+TEST_F(AnalyticsPeers, TheCapDropsTheOldestSecondOnceAndKeepsTheCountRight)
+{
+    const std::uint32_t t0 = 1'700'000'000;
+    store()->storeEvent(customEvent("old", t0));
+    store()->storeEvent(customEvent("old", t0));
+    for (int i = 0; i < 1022; ++i)
+        store()->storeEvent(customEvent("mid", t0 + 1 + i / 100));
+    settle();
+    ASSERT_EQ(store()->storedEventCount(), 1024u);
+
+    store()->storeEvent(customEvent("new1", t0 + 50));
+    settle();
+    EXPECT_EQ(store()->storedEventCount(), 1023u);
+    store()->storeEvent(customEvent("new2", t0 + 50));
+    settle();
+    // Below the cap again: nothing more is deleted.
+    EXPECT_EQ(store()->storedEventCount(), 1024u);
+    auto rows = store()->allEvents();
+    ASSERT_EQ(rows.size(), 1024u);
+    EXPECT_NE(rows.front().content.find("\"mid\""), std::string::npos);
+}
+
+TEST_F(AnalyticsPeers, LongTextsWithQuotesAreStoredAndSentWhole)
+{
+    std::string text = "it's \"quoted\"; drop table events; -- " + std::string(5000, 'q') + "'";
+    auto event = customEvent("quotes");
+    event->args = pf::Array { pf::Value(text) };
+    store()->storeEvent(event);
+    settle();
+    ASSERT_EQ(store()->allEvents().size(), 1u);
+    store()->sendCachedEvents(-1);
+    settle();
+    auto events = uploadedEvents();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0]["ar"][0], text);
+}
+
+TEST_F(AnalyticsPeers, TriggersPiledUpDuringAnUploadSendEachEventOnce)
+{
+    upload->setAnswer({ 200, std::nullopt, false, "", 0.5 });
+    for (int i = 0; i < 40; ++i)
+        store()->storeEvent(customEvent("e" + std::to_string(i), 1'700'000'000 + i));
+    for (int i = 0; i < 5; ++i) {
+        store()->sendCachedEvents(-1);
+        store()->sendCachedEvents(30);
+    }
+    settle();
+    auto events = uploadedEvents();
+    EXPECT_EQ(events.size(), 40u);
+    std::set<std::string> ids;
+    for (const auto& e : events)
+        ids.insert(e["ei"].get<std::string>());
+    EXPECT_EQ(ids.size(), 40u);
+}
+
+TEST_F(AnalyticsPeers, ASessionEventStoredBeforeAnyUserRecordDoesNotHang)
+{
+    auto event = std::make_shared<MRA4LCSessionEnv>();
+    event->sid = 7;
+    store()->storeEvent(event);
+    settle();
+    auto rows = store()->allEvents();
+    ASSERT_EQ(rows.size(), 1u);
+    auto json = nlohmann::json::parse(rows[0].content);
+    EXPECT_EQ(json["et"], 2);
+    EXPECT_EQ(json["ut"], 0);
+    EXPECT_EQ(json["ev"]["cn"], "WIFI");
+    EXPECT_EQ(json["mc"], "02:00:00:00:00:00");
+}
+
+TEST_F(AnalyticsPeers, ACorruptDatabaseFileIsReplacedByAWorkingOne)
+{
+    auto path = store()->path();
+    resetEngine();
+    ASSERT_TRUE(pf::FileManager::writeAtomically(path, std::string(4096, '\x5a')));
+    store()->storeEvent(customEvent("after"));
+    settle();
+    ASSERT_EQ(store()->allEvents().size(), 1u);
+    EXPECT_EQ(store()->storedEventCount(), 1u);
+}
+
+TEST_F(AnalyticsPeers, UserMarksChangeOnANewDayOrVersionOnly)
+{
+    const double day = 86400;
+    struct Case { const char* name; double after; const char* storedVersion; int type; bool restamped; };
+    const Case cases[] = {
+        { "same day, same version", 60, nullptr, 0, false },
+        { "next day", day, nullptr, 2, true },
+        { "new version", 60, "0.1", 2, true },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        sql(store()->path(), "delete from user");
+        resetEngine();
+        auto made = store()->loadUser();
+        ASSERT_TRUE(made);
+        EXPECT_EQ(made->userType, 0);
+        if (c.storedVersion)
+            sql(store()->path(), std::string("update user set app_ver='") + c.storedVersion + "'");
+        resetEngine();
+        env.fastForwardBy(c.after);
+        auto user = MRA4LCHelper::getInstance()->getUser();
+        ASSERT_TRUE(user);
+        EXPECT_EQ(user->userType, c.type);
+        settle();
+        auto stored = store()->loadUser();
+        ASSERT_TRUE(stored);
+        EXPECT_EQ(stored->userType, c.type);
+        EXPECT_EQ(stored->tagTime == static_cast<std::uint32_t>(env.now()), c.restamped);
+    }
+}
