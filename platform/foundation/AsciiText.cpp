@@ -1,5 +1,7 @@
 #include "platform/foundation/AsciiText.h"
 
+#include "platform/foundation/TextEncoding.h"
+
 #include <cstdint>
 
 namespace pf {
@@ -74,41 +76,7 @@ std::string AsciiText::htmlEscaped(std::string_view text)
 
 bool AsciiText::isValidUtf8(std::string_view s)
 {
-    size_t i = 0;
-    while (i < s.size()) {
-        auto c = static_cast<unsigned char>(s[i]);
-        size_t extra;
-        std::uint32_t cp;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if ((c & 0xE0) == 0xC0) {
-            extra = 1;
-            cp = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            extra = 2;
-            cp = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            extra = 3;
-            cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (i + extra >= s.size())
-            return false;
-        for (size_t k = 1; k <= extra; ++k) {
-            auto cc = static_cast<unsigned char>(s[i + k]);
-            if ((cc & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
-        if ((extra == 1 && cp < 0x80) || (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000)
-            || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += extra + 1;
-    }
-    return true;
+    return TextEncoding::isValidUtf8(s);
 }
 
 }
