@@ -1,7 +1,7 @@
 #include "core/NetworkParameterAssistant.h"
 
 #include "core/AppInfoConfiguration.h"
-#include "core/managers/LoginManager.h"
+#include "core/UserTokenStore.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Crypto.h"
 #include "platform/foundation/Device.h"
@@ -25,7 +25,7 @@ std::string systemVersion()
 
 std::string userToken()
 {
-    return LoginManager::sharedInstance()->getUserToken().value_or(std::string());
+    return UserTokenStore::token().value_or(std::string());
 }
 
 std::string decimal(int n)

@@ -1,6 +1,6 @@
 #include "core/NetworkRequestor.h"
 
-#include "core/managers/LoginManager.h"
+#include "core/UserTokenStore.h"
 #include "platform/foundation/AsciiText.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/UrlCache.h"
@@ -61,7 +61,7 @@ void NetworkRequestor::startPostMethodURLConnection(const std::string& url, cons
     pf::UrlRequest request(url);
     request.setMethod("POST");
     if (isUserTokenNeeded) {
-        auto token = LoginManager::sharedInstance()->getUserToken();
+        auto token = UserTokenStore::token();
         if (token && isSafeHeaderValue(*token))
             request.setValue("OAuth usertoken=\"" + *token + "\"", "Authorization");
         else if (token)

@@ -3,11 +3,11 @@
 #include "core/NetworkParameterAssistant.h"
 #include "core/NetworkRequestor.h"
 #include "core/PortalReplyEnvelope.h"
+#include "core/UserTokenStore.h"
 #include "core/records/UserInfo.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/NotificationCenter.h"
-#include "platform/foundation/UserDefaults.h"
 
 std::shared_ptr<LoginManager> LoginManager::sharedInstance()
 {
@@ -46,17 +46,17 @@ void LoginManager::startFresh()
 
 void LoginManager::recordUserToken(const std::string& token)
 {
-    pf::UserDefaults::standard()->setString(kUserTokenKey, token);
+    UserTokenStore::record(token);
 }
 
 std::optional<std::string> LoginManager::getUserToken() const
 {
-    return pf::UserDefaults::standard()->stringForKey(kUserTokenKey);
+    return UserTokenStore::token();
 }
 
 void LoginManager::clearUserToken()
 {
-    pf::UserDefaults::standard()->removeObjectForKey(kUserTokenKey);
+    UserTokenStore::clear();
 }
 
 std::shared_ptr<NetworkRequestor> LoginManager::startUserInfoRequest()

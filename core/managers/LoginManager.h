@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/NetworkRequestorDelegate.h"
+#include "core/UserTokenStore.h"
 
 #include <memory>
 #include <optional>
@@ -40,7 +41,7 @@ struct Notification;
 //   the next `sharedInstance` registers again on a fresh state.
 class LoginManager : public std::enable_shared_from_this<LoginManager>, public NetworkRequestorDelegate {
 public:
-    static constexpr const char* kUserTokenKey = "usertoken";
+    static constexpr const char* kUserTokenKey = UserTokenStore::kUserTokenKey;
     static constexpr const char* kUserLoginNotification = "UserLogin";
     static constexpr const char* kUserLogoutNotification = "UserLogout";
     static constexpr const char* kUserNotLoginNotification = "UserNotLogin";

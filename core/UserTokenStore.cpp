@@ -1,0 +1,18 @@
+#include "core/UserTokenStore.h"
+
+#include "platform/foundation/UserDefaults.h"
+
+void UserTokenStore::record(const std::string& token)
+{
+    pf::UserDefaults::standard()->setString(kUserTokenKey, token);
+}
+
+std::optional<std::string> UserTokenStore::token()
+{
+    return pf::UserDefaults::standard()->stringForKey(kUserTokenKey);
+}
+
+void UserTokenStore::clear()
+{
+    pf::UserDefaults::standard()->removeObjectForKey(kUserTokenKey);
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+// Where the logged-in user's token is kept: the standard user defaults under "usertoken".
+//
+// The login manager records and clears it; the portal client reads it for the requests that
+// carry it. Both depend on this store, so the portal client needs nothing of the manager that
+// drives it.
+class UserTokenStore {
+public:
+    static constexpr const char* kUserTokenKey = "usertoken";
+
+    // Stores the token over any earlier one.
+    static void record(const std::string& token);
+    // The stored token; none when nobody is logged in.
+    static std::optional<std::string> token();
+    static void clear();
+};
