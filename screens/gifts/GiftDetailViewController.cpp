@@ -93,7 +93,7 @@ void GiftDetailViewController::viewDidLoad()
     // The login manager registers its observers before this screen does, so its record is
     // up to date when this screen hears "UserLogin".
     LoginManager::sharedInstance();
-    m_giftObtainStatus = ObtainNone;
+    m_giftObtainStatus = ObtainStatus::None;
     setTitle("礼包详情");
     view()->setBackgroundColor(ColorFactory::colorWithHexRGB("eeeef0"));
     fetchLeftNavigationItem();
@@ -274,7 +274,7 @@ void GiftDetailViewController::didTouchGiftActionControlGiftObtainControl(const 
         handleGiftObtainEvent();
         break;
     case 13:
-        m_giftObtainStatus = ObtainPickUpPending;
+        m_giftObtainStatus = ObtainStatus::PickUpPending;
         requestUserLoginStatus();
         break;
     default:
@@ -294,7 +294,7 @@ void GiftDetailViewController::bookGift()
 void GiftDetailViewController::handleGiftObtainEvent()
 {
     if (m_giftDetailInfo->extcredits1() == 0 && m_giftDetailInfo->extcredits2() == 0) {
-        m_giftObtainStatus = ObtainCaptchaWanted;
+        m_giftObtainStatus = ObtainStatus::CaptchaWanted;
         requestUserLoginStatus();
         return;
     }
@@ -351,7 +351,7 @@ void GiftDetailViewController::didTouchButton(const std::shared_ptr<pf::View>& s
     if (sender->tag() == GiftObtainPromptControl::kObtainButtonTag) {
         if (m_giftObtainPromptControl)
             m_giftObtainPromptControl->setUserInteractionEnabled(false);
-        m_giftObtainStatus = ObtainCaptchaWanted;
+        m_giftObtainStatus = ObtainStatus::CaptchaWanted;
         requestUserLoginStatus();
     } else if (sender->tag() == GiftObtainFinishedPromptControl::kCopyButtonTag) {
         copyGiftCode();
@@ -372,7 +372,7 @@ void GiftDetailViewController::resetGiftObtainStatus()
 {
     if (m_giftObtainPromptControl)
         m_giftObtainPromptControl->setHidden(true);
-    m_giftObtainStatus = ObtainNone;
+    m_giftObtainStatus = ObtainStatus::None;
 }
 
 void GiftDetailViewController::showPromptMeaasge(const std::string& text)
@@ -391,7 +391,7 @@ void GiftDetailViewController::requestUserLoginStatus()
 
 void GiftDetailViewController::requestUserLogin(const pf::Notification&)
 {
-    if (m_giftObtainStatus == ObtainNone)
+    if (m_giftObtainStatus == ObtainStatus::None)
         return;
     auto navigation = navigationController();
     if (!navigation || navigation->topViewController() != sharedController())
@@ -408,17 +408,17 @@ void GiftDetailViewController::showUserLogginView()
 void GiftDetailViewController::loginFinished(const pf::Notification&)
 {
     // The pending step runs once: whoever posts the next "UserLogin" finds nothing to resume.
-    int step = m_giftObtainStatus;
-    m_giftObtainStatus = ObtainNone;
+    ObtainStatus step = m_giftObtainStatus;
+    m_giftObtainStatus = ObtainStatus::None;
     switch (step) {
-    case ObtainPickUpPending:
+    case ObtainStatus::PickUpPending:
         requestObtainGiftInfoWithVerifyString({}, {});
         break;
-    case ObtainAnswerPending:
+    case ObtainStatus::AnswerPending:
         requestObtainGiftInfoWithVerifyString(m_verificationCodeInfo ? m_verificationCodeInfo->verifystr().text() : std::string(),
             m_verifyCode);
         break;
-    case ObtainCaptchaWanted:
+    case ObtainStatus::CaptchaWanted:
         if (m_verificationViewController) {
             m_verificationViewController->setVerificationCodeInfo(nullptr);
             m_verificationViewController->view()->setHidden(false);
@@ -427,7 +427,7 @@ void GiftDetailViewController::loginFinished(const pf::Notification&)
         }
         requestVerifyCode();
         break;
-    default:
+    case ObtainStatus::None:
         break;
     }
 }
@@ -478,7 +478,7 @@ void GiftDetailViewController::showVerificationView()
 void GiftDetailViewController::verifyCode(const std::string& answer)
 {
     m_verifyCode = answer;
-    m_giftObtainStatus = ObtainAnswerPending;
+    m_giftObtainStatus = ObtainStatus::AnswerPending;
     requestUserLoginStatus();
 }
 

@@ -39,8 +39,8 @@ struct Notification;
 // the step resumes after the user has logged in there.
 //
 // Rules:
-// - Claim progress (`giftObtainStatus`): 0 nothing pending, 1 a captcha is wanted, 2 an answer
-//   is to be sent, 3 a released code is to be picked up. A "UserLogin" resumes the pending step
+// - Claim progress (`giftObtainStatus`): nothing pending, a captcha is wanted, an answer is to
+//   be sent, or a released code is to be picked up. A "UserLogin" resumes the pending step
 //   once and clears it, so the claim request is sent once per answer: no later "UserLogin" from
 //   anywhere sends it again.
 // - A "UserNotLogin" pushes the login screen only while this screen has a step pending and is
@@ -59,7 +59,7 @@ class GiftDetailViewController : public AdaptedViewController,
                                  public GiftActionControlDelegate {
 public:
     enum SectionKind { HeaderSection = 0, InfoSection = 1, DescSection = 2, RelatedSection = 3 };
-    enum ObtainStatus { ObtainNone = 0, ObtainCaptchaWanted = 1, ObtainAnswerPending = 2, ObtainPickUpPending = 3 };
+    enum class ObtainStatus { None, CaptchaWanted, AnswerPending, PickUpPending };
 
     static constexpr double kActionBarHeight = 40;
     static constexpr double kSectionSpacing = 16;
@@ -106,8 +106,8 @@ public:
     void didSelectRowAtIndexPath(pf::TableView& tableView, const pf::IndexPath& indexPath) override;
 
     // --- state ---
-    int giftObtainStatus() const { return m_giftObtainStatus; }
-    void setGiftObtainStatus(int status) { m_giftObtainStatus = status; }
+    ObtainStatus giftObtainStatus() const { return m_giftObtainStatus; }
+    void setGiftObtainStatus(ObtainStatus status) { m_giftObtainStatus = status; }
     std::shared_ptr<GiftDetailInfo> giftDetailInfo() const { return m_giftDetailInfo; }
     const std::vector<int>& sectionTypes() const { return m_sectionTypes; }
     std::shared_ptr<pf::TableView> tableView() const { return m_tableView; }
@@ -170,5 +170,5 @@ private:
     std::shared_ptr<GiftObtainInfo> m_giftObtainInfo;
     std::shared_ptr<VerificationCodeInfo> m_verificationCodeInfo;
     std::string m_verifyCode;
-    int m_giftObtainStatus { ObtainNone };
+    ObtainStatus m_giftObtainStatus { ObtainStatus::None };
 };

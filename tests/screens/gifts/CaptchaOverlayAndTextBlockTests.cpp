@@ -78,15 +78,15 @@ TEST_F(CaptchaOverlayAndTextBlockTest, TheCaptchaTakesUpToFourPicksInOrderRepeat
     EXPECT_EQ(overlay->inputWordsView()->subviews().size(), 4u + 3u) << "four frames, three words";
 
     // Only a whole answer goes out.
-    owner->setGiftObtainStatus(GiftDetailViewController::ObtainCaptchaWanted);
+    owner->setGiftObtainStatus(GiftDetailViewController::ObtainStatus::CaptchaWanted);
     ASSERT_TRUE(driver.tapText("确定"));
     EXPECT_FALSE(overlay->view()->isHidden());
-    EXPECT_EQ(owner->giftObtainStatus(), GiftDetailViewController::ObtainCaptchaWanted);
+    EXPECT_EQ(owner->giftObtainStatus(), GiftDetailViewController::ObtainStatus::CaptchaWanted);
     driver.tap(tile(1));
     ASSERT_TRUE(driver.tapText("确定"));
     EXPECT_TRUE(overlay->view()->isHidden());
     EXPECT_EQ(owner->verifyCode(), "天天山地");
-    EXPECT_EQ(owner->giftObtainStatus(), GiftDetailViewController::ObtainAnswerPending);
+    EXPECT_EQ(owner->giftObtainStatus(), GiftDetailViewController::ObtainStatus::AnswerPending);
     EXPECT_TRUE(overlay->inputWordsView()->subviews().empty());
 
     // A new showing starts empty, also on screen; closing resets the owner.
@@ -102,7 +102,7 @@ TEST_F(CaptchaOverlayAndTextBlockTest, TheCaptchaTakesUpToFourPicksInOrderRepeat
     driver.advance(1.0);
     ASSERT_TRUE(driver.tapText("关闭"));
     EXPECT_TRUE(overlay->view()->isHidden());
-    EXPECT_EQ(owner->giftObtainStatus(), 0);
+    EXPECT_EQ(owner->giftObtainStatus(), GiftDetailViewController::ObtainStatus::None);
 
     // Confirming with nothing picked hands over nothing.
     overlay->view()->setHidden(false);

@@ -158,7 +158,7 @@ TEST_F(GiftDetailFaultTest, AnUnusableCaptchaPictureShowsNoOverlay)
         tapBar(screen);
         EXPECT_TRUE(toastShows("验证码加载失败，请稍后再试"));
         EXPECT_FALSE(screen->verificationViewController());
-        EXPECT_EQ(screen->giftObtainStatus(), 0);
+        EXPECT_EQ(screen->giftObtainStatus(), GiftDetailViewController::ObtainStatus::None);
         driver.advance(3.5);
     }
     // A captcha the portal refuses shows its message.
@@ -193,7 +193,7 @@ TEST_F(GiftDetailFaultTest, AFailedClaimIsNotSentAgainAndAnEmptyCodeIsNeverCopie
     tapBar(screen);
     EXPECT_EQ(calls("ka/receive"), 1u);
     EXPECT_TRUE(toastShows("暂时没有可淘的号，请稍后再试"));
-    EXPECT_EQ(screen->giftObtainStatus(), 0);
+    EXPECT_EQ(screen->giftObtainStatus(), GiftDetailViewController::ObtainStatus::None);
     LoginManager::sharedInstance()->requestUserInfo();
     settle();
     EXPECT_EQ(calls("ka/receive"), 1u) << "a later login check sends nothing";

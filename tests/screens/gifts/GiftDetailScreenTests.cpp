@@ -161,7 +161,7 @@ TEST_F(GiftDetailScreenTest, EachStatusOffersItsOneActionAndItsConditionLine)
     EXPECT_EQ(statusButton(ended)->titleColor(), pf::Color::black());
     ASSERT_TRUE(driver.tap(statusButton(ended)));
     settle();
-    EXPECT_EQ(ended->giftObtainStatus(), 0);
+    EXPECT_EQ(ended->giftObtainStatus(), GiftDetailViewController::ObtainStatus::None);
     EXPECT_EQ(countOf("user/info"), 0u);
     EXPECT_EQ(top(), ended);
 }
@@ -271,7 +271,7 @@ TEST_F(GiftDetailScreenTest, APaidClaimAsksFirstAndCancelLeavesNothingPending)
     EXPECT_EQ(prompt->title()->plainText(), "你确定要花费" + std::to_string(info->extcredits1()) + "个金币兑换一个《" + info->title().text() + "》礼包吗？");
     ASSERT_TRUE(driver.tapText("取消"));
     EXPECT_FALSE(driver.isVisible(*prompt));
-    EXPECT_EQ(screen->giftObtainStatus(), 0);
+    EXPECT_EQ(screen->giftObtainStatus(), GiftDetailViewController::ObtainStatus::None);
     EXPECT_EQ(countOf("user/info"), 0u);
 
     ASSERT_TRUE(driver.tap(statusButton(screen)));
@@ -348,7 +348,7 @@ TEST_F(GiftDetailScreenTest, AClaimStartedLoggedOutGoesOnOnceAfterTheLogin)
     EXPECT_EQ(countOf("user/credentials"), 1u);
     EXPECT_EQ(countOf("ka/receive"), 1u) << "the pick-up goes on after the login";
     EXPECT_TRUE(screen->giftObtainInfo());
-    EXPECT_EQ(screen->giftObtainStatus(), 0);
+    EXPECT_EQ(screen->giftObtainStatus(), GiftDetailViewController::ObtainStatus::None);
 
     // The login screen leaves 3.1 seconds later, uncovering the result.
     driver.advance(3.0);
@@ -376,7 +376,7 @@ TEST_F(GiftDetailScreenTest, OnlyThePendingScreenOnTopPushesTheLoginScreen)
     EXPECT_EQ(top(), second);
 
     // The lower screen's pending step does not push over the upper one.
-    first->setGiftObtainStatus(GiftDetailViewController::ObtainCaptchaWanted);
+    first->setGiftObtainStatus(GiftDetailViewController::ObtainStatus::CaptchaWanted);
     pf::NotificationCenter::defaultCenter().post("UserNotLogin");
     driver.advance(0.5);
     EXPECT_EQ(top(), second);
