@@ -19,8 +19,6 @@ namespace {
     constexpr int kMaxValueDepth = 32;
     constexpr size_t kMaxValueItems = 10000;
     constexpr int kMaxNestedRuns = 64;
-    // Each allocation carries its size in front, aligned for any type.
-    constexpr size_t kHeader = alignof(std::max_align_t);
 
     ScriptContext* contextOf(duk_context* ctx)
     {
@@ -227,8 +225,34 @@ std::unique_ptr<ScriptContext> ScriptContext::create(Limits limits)
 
 ScriptContext::~ScriptContext()
 {
-    if (m_ctx)
-        duk_destroy_heap(m_ctx);
+    // The engine's own teardown runs three full garbage collections over everything the page
+    // still reaches (for finalizers, which nothing here sets), which costs more than building
+    // a large page did. Every block of the heap came from `allocate`, and nothing outside the
+    // heap points into it (native functions are owned here), so the blocks are let go directly.
+    for (BlockHeader* block = m_blocks; block;) {
+        BlockHeader* next = block->next;
+        std::free(block);
+        block = next;
+    }
+}
+
+void ScriptContext::link(BlockHeader* block)
+{
+    block->previous = nullptr;
+    block->next = m_blocks;
+    if (m_blocks)
+        m_blocks->previous = block;
+    m_blocks = block;
+}
+
+void ScriptContext::unlink(BlockHeader* block)
+{
+    if (block->previous)
+        block->previous->next = block->next;
+    else
+        m_blocks = block->next;
+    if (block->next)
+        block->next->previous = block->previous;
 }
 
 void* ScriptContext::allocate(size_t size)
@@ -237,22 +261,22 @@ void* ScriptContext::allocate(size_t size)
         size = 1;
     if (size > m_limits.memoryBytes || m_memory + size > m_limits.memoryBytes)
         return nullptr;
-    auto* block = static_cast<unsigned char*>(std::malloc(size + kHeader));
+    auto* block = static_cast<BlockHeader*>(std::malloc(sizeof(BlockHeader) + size));
     if (!block)
         return nullptr;
-    std::memcpy(block, &size, sizeof size);
+    block->size = size;
+    link(block);
     m_memory += size;
-    return block + kHeader;
+    return block + 1;
 }
 
 void ScriptContext::release(void* ptr)
 {
     if (!ptr)
         return;
-    auto* block = static_cast<unsigned char*>(ptr) - kHeader;
-    size_t size = 0;
-    std::memcpy(&size, block, sizeof size);
-    m_memory -= size;
+    auto* block = static_cast<BlockHeader*>(ptr) - 1;
+    unlink(block);
+    m_memory -= block->size;
     std::free(block);
 }
 
@@ -264,17 +288,21 @@ void* ScriptContext::reallocate(void* ptr, size_t size)
         release(ptr);
         return nullptr;
     }
-    auto* block = static_cast<unsigned char*>(ptr) - kHeader;
-    size_t old = 0;
-    std::memcpy(&old, block, sizeof old);
+    auto* block = static_cast<BlockHeader*>(ptr) - 1;
+    size_t old = block->size;
     if (size > old && (size > m_limits.memoryBytes || m_memory - old + size > m_limits.memoryBytes))
         return nullptr;
-    auto* grown = static_cast<unsigned char*>(std::realloc(block, size + kHeader));
-    if (!grown)
+    // Out of the list while realloc may move it; back in wherever it lands (or where it was).
+    unlink(block);
+    auto* grown = static_cast<BlockHeader*>(std::realloc(block, sizeof(BlockHeader) + size));
+    if (!grown) {
+        link(block);
         return nullptr;
-    std::memcpy(grown, &size, sizeof size);
+    }
+    grown->size = size;
+    link(grown);
     m_memory = m_memory - old + size;
-    return grown + kHeader;
+    return grown + 1;
 }
 
 bool ScriptContext::interruptRequested()

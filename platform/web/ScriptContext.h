@@ -102,6 +102,15 @@ private:
     struct NativeEntry {
         NativeFunction function;
     };
+    // What precedes every block the engine gets: its size and its neighbours in the list of
+    // the heap's blocks, so the whole heap can be let go at once.
+    struct alignas(std::max_align_t) BlockHeader {
+        size_t size;
+        BlockHeader* previous;
+        BlockHeader* next;
+    };
+    void link(BlockHeader* block);
+    void unlink(BlockHeader* block);
 
     Outcome run(const std::function<void(duk_hthread*)>& protectedCall, std::string_view name, bool wantValue);
     static int nativeTrampoline(duk_hthread* ctx);
@@ -111,6 +120,7 @@ private:
     Limits m_limits;
     duk_hthread* m_ctx { nullptr };
     size_t m_memory { 0 };
+    BlockHeader* m_blocks { nullptr };
     int m_depth { 0 };
     std::vector<Budget> m_budgets;
     std::vector<std::unique_ptr<NativeEntry>> m_natives;
