@@ -6,6 +6,7 @@
 #include <duktape.h>
 
 #include <cmath>
+#include <map>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
@@ -487,11 +488,30 @@ bool ScriptContext::installInternal(std::string_view source, const std::vector<s
         entries.push_back(m_natives.back().get());
     }
     std::string text(source);
+    // Every page installs the same prelude: compiling it costs more than a small page's own
+    // scripts, so its function is compiled once and later contexts load the bytecode. Only
+    // bytecode this process made is ever loaded.
+    static std::map<std::string, std::vector<unsigned char>> compiled;
     Outcome out = run(
         [&](duk_context* ctx) {
-            duk_push_string(ctx, "internal");
-            duk_compile_lstring_filename(ctx, DUK_COMPILE_EVAL, text.data(), text.size());
-            duk_call(ctx, 0);
+            auto known = compiled.find(text);
+            if (known != compiled.end()) {
+                void* bytes = duk_push_fixed_buffer(ctx, known->second.size());
+                std::memcpy(bytes, known->second.data(), known->second.size());
+                duk_load_function(ctx);
+            } else {
+                duk_push_string(ctx, "internal");
+                duk_compile_lstring_filename(ctx, DUK_COMPILE_EVAL, text.data(), text.size());
+                duk_call(ctx, 0);
+                if (duk_is_ecmascript_function(ctx, -1)) {
+                    duk_dup(ctx, -1);
+                    duk_dump_function(ctx);
+                    duk_size_t size = 0;
+                    auto* bytes = static_cast<const unsigned char*>(duk_get_buffer(ctx, -1, &size));
+                    compiled.emplace(text, std::vector<unsigned char>(bytes, bytes + size));
+                    duk_pop(ctx);
+                }
+            }
             duk_push_global_object(ctx);
             duk_push_object(ctx);
             for (size_t i = 0; i < natives.size(); ++i) {
