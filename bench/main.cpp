@@ -61,6 +61,10 @@ const std::vector<std::string> kMicro {
     "TableScroll/10/", "TableScroll/1000/", "TableScroll/10000/",
     "ImageDecode/", "ImageDecodeFloor/",
     "ImageCacheMiss/", "ImageCacheDiskHit/", "ImageCacheMemoryHit/",
+    "WebPageLoad/", "WebPageLoadFloor/",
+    "ScriptHostCreate/", "ScriptHostCreateFloor/",
+    "StatsLogEvent/10/", "StatsLogEvent/10000/",
+    "StatsSendLog/", "StatsSendLogFloor/",
 };
 
 std::optional<double> scaled(std::optional<double> v, double factor)
@@ -192,6 +196,22 @@ int main(int argc, char** argv)
         "us", Limit::AtMost, 0.75 });
     table.add({ "Image cache: memory hit against a miss", scaled(time("ImageCacheMemoryHit/"), 1e6),
         scaled(time("ImageCacheMiss/"), 1e6), "us", Limit::AtMost, 0.01 });
+    table.add({ "Web page of 100 KB with four scripts, request to bridge ready", scaled(time("WebPageLoad/"), 1e3),
+        scaled(time("WebPageLoadFloor/"), 1e3), "ms", Limit::AtMost, 1.5 });
+    table.add({ "LM Connect session made (scripts verified, loaded, init run)", scaled(time("ScriptHostCreate/"), 1e3),
+        scaled(time("ScriptHostCreateFloor/"), 1e3), "ms", Limit::AtMost, 1.5 });
+    auto heapOf = [&](const std::string& name) -> std::optional<double> {
+        auto& c = collector.counters[name];
+        if (!c.count("heap") || !time(name))
+            return std::nullopt;
+        return c["heap"] / 1024;
+    };
+    table.add({ "LM Connect session's heap, against a bare script heap", heapOf("ScriptHostCreate/"),
+        heapOf("ScriptHostCreateFloor/"), "KB", Limit::Info, 0 });
+    table.add({ "Statistics: one event logged, 10,000 logged against 10", scaled(time("StatsLogEvent/10000/"), 1e3),
+        scaled(time("StatsLogEvent/10/"), 1e3), "ms", Limit::AtMost, 1.2 });
+    table.add({ "Statistics: a log of 200 KB sent", scaled(time("StatsSendLog/"), 1e3), scaled(time("StatsSendLogFloor/"), 1e3),
+        "ms", Limit::AtMost, 1.5 });
     table.add({ "Tour of scripts/run: wall time", wholeRuns(processes.tour, processes.tour.wallSeconds), std::nullopt, "s", Limit::Info, 0 });
     table.add({ "Tour of scripts/run: CPU time", wholeRuns(processes.tour, processes.tour.cpuSeconds), std::nullopt, "s", Limit::Info, 0 });
     table.add({ "Tour of scripts/run: peak memory", peak(processes.tour), std::nullopt, "MB", Limit::Info, 0 });
