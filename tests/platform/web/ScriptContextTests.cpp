@@ -1,0 +1,66 @@
+#include "platform/testing/TaskEnvironment.h"
+#include "platform/web/ScriptContext.h"
+
+#include <gtest/gtest.h>
+
+using namespace pf;
+
+namespace {
+
+// A private side with state of its own, a closure over it and a native function.
+const char* kInternal = R"JS((function (global, native) {
+    var count = 0;
+    global.visible = 'yes';
+    return {
+        bump: function (by) { count += by; return native.twice(count); },
+        name: function () { return (function inner() { return 'inner'; })(); }
+    };
+}))JS";
+
+}
+
+TEST(ScriptContext, EveryContextGetsItsOwnFreshInternalSideWhetherCompiledOrLoaded)
+{
+    TaskEnvironment env;
+    // The first context compiles the source, later ones load what it compiled: all behave
+    // alike and share no state.
+    for (int round = 0; round < 3; ++round) {
+        auto context = ScriptContext::create();
+        ASSERT_TRUE(context);
+        int calls = 0;
+        ASSERT_TRUE(context->installInternal(kInternal, { { "twice", [&](const std::vector<Value>& a) {
+                                                               ++calls;
+                                                               return Value(a.at(0).longValue() * 2);
+                                                           } } }));
+        EXPECT_EQ(context->callInternal("bump", { Value(3) }).value, Value(6)) << "round " << round;
+        EXPECT_EQ(context->callInternal("bump", { Value(4) }).value, Value(14)) << "round " << round;
+        EXPECT_EQ(context->callInternal("name").text, "inner");
+        EXPECT_EQ(context->evaluate("visible").text, "yes");
+        EXPECT_EQ(calls, 2);
+    }
+}
+
+TEST(ScriptContext, MemoryIsCountedThroughGrowthAndRelease)
+{
+    TaskEnvironment env;
+    ScriptContext::Limits limits;
+    limits.memoryBytes = 8u << 20;
+    auto context = ScriptContext::create(limits);
+    ASSERT_TRUE(context);
+    size_t idle = context->memoryInUse();
+
+    // Strings and arrays that grow (reallocated blocks) are counted while they live.
+    ASSERT_TRUE(context->evaluate("var big = []; for (var i = 0; i < 20000; i++) big.push('item ' + i); big.length").ok);
+    size_t grown = context->memoryInUse();
+    EXPECT_GT(grown, idle + 500000);
+    ASSERT_TRUE(context->evaluate("big = null; Duktape.gc(); Duktape.gc(); 1").ok);
+    // What the engine keeps for itself (its string table, stacks) stays; the items go.
+    EXPECT_LT(context->memoryInUse(), idle + (grown - idle) / 2);
+
+    // Past the limit allocation fails as an error of the script; the context goes on working.
+    auto over = context->evaluate("var s = 'x'; while (true) s = s + s; 1");
+    EXPECT_FALSE(over.ok);
+    ASSERT_TRUE(context->evaluate("s = null; Duktape.gc(); 1").ok);
+    EXPECT_EQ(context->evaluate("1 + 1").text, "2");
+    EXPECT_LE(context->memoryInUse(), limits.memoryBytes);
+}
