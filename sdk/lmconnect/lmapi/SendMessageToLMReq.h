@@ -1,0 +1,24 @@
+#pragma once
+
+#include "sdk/lmconnect/lmapi/LMBaseReq.h"
+
+#include <memory>
+
+class LMApiObject;
+
+// A content to send to the LM app (type 1).
+class SendMessageToLMReq : public LMBaseReq {
+public:
+    static constexpr const char* kClassName = "SendMessageToLMReq";
+    std::string_view className() const override { return kClassName; }
+
+    static std::shared_ptr<SendMessageToLMReq> reqWithContent(std::shared_ptr<LMApiObject> content)
+    {
+        auto req = std::make_shared<SendMessageToLMReq>();
+        req->message = std::move(content);
+        return req;
+    }
+
+    SendMessageToLMReq() { type = 1; }
+    std::shared_ptr<LMApiObject> message;
+};
