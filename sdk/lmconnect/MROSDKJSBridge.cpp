@@ -18,6 +18,8 @@
 
 #include "platform/foundation/Json.h"
 
+#include <typeinfo>
+
 namespace {
 
 std::shared_ptr<MROSDKJSBridge>& sharedBridge()
@@ -209,7 +211,7 @@ bool MROSDKJSBridge::jsCall(const std::string& function, const std::string& cate
 std::string MROSDKJSBridge::shareToLM(const std::shared_ptr<LMBaseReq>& req)
 {
     setPoolObject(kShareRequestKey, req);
-    if (!req || req->className() != SendMessageToLMReq::kClassName)
+    if (!req || typeid(*req) != typeid(SendMessageToLMReq))
         return "-1";
     auto content = std::static_pointer_cast<SendMessageToLMReq>(req)->message;
     return shareMessageToLM(LMApiMessage::messageWithObject(content, LMApiMessage::SendToLM));
@@ -266,7 +268,7 @@ pf::Dictionary MROSDKJSBridge::shareMessageJSON(const LMApiMessage& message)
     json.set("app_name", LMApiDatastore::instance().appName);
     json.set("message_type", std::to_string(message.type));
     json.set("object_type", std::string(object.className()));
-    json.set("text_data", text && object.className() == LMApiTextObject::kClassName ? text->text : std::string());
+    json.set("text_data", text && typeid(object) == typeid(LMApiTextObject) ? text->text : std::string());
     json.set("object_imageUrl", imageUrl);
     json.set("object_targetUrl", url ? url->url : std::string());
     json.set("flash_url", flash);
@@ -285,7 +287,7 @@ pf::Dictionary MROSDKJSBridge::shareMessageJSON(const LMApiMessage& message)
             list.push_back(image);
         data.set(LMApiDatastore::kImageListKey, list);
     };
-    bool exactExtend = object.className() == LMApiImageObject::kClassName || object.className() == LMApiExtendObject::kClassName;
+    bool exactExtend = typeid(object) == typeid(LMApiImageObject) || typeid(object) == typeid(LMApiExtendObject);
     if (url) {
         if (!url->previewImageData.empty())
             data.set(LMApiDatastore::kPreviewKey, url->previewImageData);

@@ -9,8 +9,6 @@ class LMApiObject;
 // The app's answer to a get request: the content (type 1).
 class GetMessageFromLMResp : public LMBaseResp {
 public:
-    static constexpr const char* kClassName = "GetMessageFromLMResp";
-    std::string_view className() const override { return kClassName; }
 
     static std::shared_ptr<GetMessageFromLMResp> respWithContent(std::shared_ptr<LMApiObject> content)
     {

@@ -12,6 +12,8 @@
 #include "sdk/lmconnect/lmapi/ShowMessageFromLMReq.h"
 #include "sdk/lmconnect/lmapi/ShowMessageFromLMResp.h"
 
+#include <typeinfo>
+
 LMApiSendResultCode LMApiInterface::sendReq(const std::shared_ptr<LMBaseReq>& req)
 {
     if (!req || req->type != 1)
@@ -38,7 +40,7 @@ LMApiSendResultCode LMApiInterface::sendMessageToLMLZoneWithReq(const std::share
 
 LMApiSendResultCode LMApiInterface::sendWithType(const std::shared_ptr<LMBaseReq>& req, std::uint32_t type)
 {
-    if (!req || req->className() != SendMessageToLMReq::kClassName)
+    if (!req || typeid(*req) != typeid(SendMessageToLMReq))
         return kFailed;
     auto content = std::static_pointer_cast<SendMessageToLMReq>(req)->message;
     if (!content)
@@ -59,7 +61,7 @@ LMApiSendResultCode LMApiInterface::sendResp(const std::shared_ptr<LMBaseResp>& 
 
 LMApiSendResultCode LMApiInterface::sendGetMessageFromLMResp(const std::shared_ptr<LMBaseResp>& resp)
 {
-    if (!resp || resp->className() != GetMessageFromLMResp::kClassName)
+    if (!resp || typeid(*resp) != typeid(GetMessageFromLMResp))
         return kFailed;
     auto content = std::static_pointer_cast<GetMessageFromLMResp>(resp)->message;
     return responseToGetMessageFromLM(LMApiMessage::messageWithObject(content, LMApiMessage::GetAnswer));
@@ -67,7 +69,7 @@ LMApiSendResultCode LMApiInterface::sendGetMessageFromLMResp(const std::shared_p
 
 LMApiSendResultCode LMApiInterface::sendShowMessageFromLMResp(const std::shared_ptr<LMBaseResp>& resp)
 {
-    if (!resp || resp->className() != ShowMessageFromLMResp::kClassName)
+    if (!resp || typeid(*resp) != typeid(ShowMessageFromLMResp))
         return kFailed;
     auto result = std::make_shared<LMApiResultObject>();
     result->error = resp->result;
@@ -109,7 +111,7 @@ bool LMApiInterface::handleOpenURL(const pf::Url& url, const std::shared_ptr<LMA
 
 bool LMApiInterface::responseToSendMessageToLM(const std::shared_ptr<LMApiObject>& content, const std::shared_ptr<LMApiInterfaceDelegate>& delegate)
 {
-    if (!content || content->className() != LMApiResultObject::kClassName)
+    if (!content || typeid(*content) != typeid(LMApiResultObject))
         return false;
     auto result = std::static_pointer_cast<LMApiResultObject>(content);
     if (delegate)

@@ -7,9 +7,7 @@
 // An answer exchanged with the LM app; `type` tells the kind (0 show, 1 get, 2 send).
 class LMBaseResp {
 public:
-    static constexpr const char* kClassName = "LMBaseResp";
     virtual ~LMBaseResp() = default;
-    virtual std::string_view className() const { return kClassName; }
 
     std::string result;
     std::string errorDescription;

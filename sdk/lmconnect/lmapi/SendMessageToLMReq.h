@@ -9,8 +9,6 @@ class LMApiObject;
 // A content to send to the LM app (type 1).
 class SendMessageToLMReq : public LMBaseReq {
 public:
-    static constexpr const char* kClassName = "SendMessageToLMReq";
-    std::string_view className() const override { return kClassName; }
 
     static std::shared_ptr<SendMessageToLMReq> reqWithContent(std::shared_ptr<LMApiObject> content)
     {

@@ -7,8 +7,6 @@
 // The LM app's answer to a share (type 2).
 class SendMessageToLMResp : public LMBaseResp {
 public:
-    static constexpr const char* kClassName = "SendMessageToLMResp";
-    std::string_view className() const override { return kClassName; }
 
     static std::shared_ptr<SendMessageToLMResp> respWithResult(std::string result, std::string errorDescription, std::string extendInfo)
     {

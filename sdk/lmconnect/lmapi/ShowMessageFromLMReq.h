@@ -9,8 +9,6 @@ class LMApiObject;
 // The LM app asks the app to show a content (type 2).
 class ShowMessageFromLMReq : public LMBaseReq {
 public:
-    static constexpr const char* kClassName = "ShowMessageFromLMReq";
-    std::string_view className() const override { return kClassName; }
 
     static std::shared_ptr<ShowMessageFromLMReq> reqWithContent(std::shared_ptr<LMApiObject> content)
     {

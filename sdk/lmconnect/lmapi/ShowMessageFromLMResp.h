@@ -7,8 +7,6 @@
 // The app's answer to a show request (type 0).
 class ShowMessageFromLMResp : public LMBaseResp {
 public:
-    static constexpr const char* kClassName = "ShowMessageFromLMResp";
-    std::string_view className() const override { return kClassName; }
 
     static std::shared_ptr<ShowMessageFromLMResp> respWithResult(std::string result, std::string errorDescription)
     {
