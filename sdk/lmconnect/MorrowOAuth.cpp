@@ -9,6 +9,8 @@
 #include "sdk/lmconnect/apps/MorrowApiInterface.h"
 #include "sdk/lmconnect/apps/MorrowApiUtil.h"
 #include "sdk/lmconnect/apps/OpenApi.h"
+#include "sdk/lmconnect/lmapi/JSLMApi.h"
+#include "sdk/lmconnect/lmapi/LMApi.h"
 #include "sdk/lmconnect/openapi/MorrowHostConfig.h"
 #include "sdk/lmconnect/openapi/MorrowParams.h"
 #include "sdk/lmconnect/openapi/MorrowRequest.h"
@@ -124,6 +126,7 @@ void MorrowOAuth::jsRegister()
     m_bridge->JSRunEnv().registNativeObj(oauthObject());
     m_bridge->JSRunEnv().registNativeObj(OpenApi::openapiObject());
     m_bridge->JSRunEnv().registNativeObj(OpenApi::openApiObject());
+    m_bridge->JSRunEnv().registNativeObj(JSLMApi::nativeApiObject());
 }
 
 void MorrowOAuth::runInit()
@@ -255,6 +258,8 @@ void MorrowOAuth::setOpenId(const std::optional<std::string>& openId)
 {
     m_openIdField = openId;
     evaluate("morrow.oauth.openId = " + MorrowScriptText::literal(openId.value_or("(null)")) + ";");
+    if (openId)
+        LMApi::registerLMConnectOpenId(*openId);
 }
 
 void MorrowOAuth::setExpirationDate(const std::optional<double>& date)
@@ -288,8 +293,13 @@ std::optional<std::string> MorrowOAuth::convertAppIdJs(const pf::Value& params) 
 
 void MorrowOAuth::registLMAPIWithLMAppId(const pf::Value& params) const
 {
-    // The LM share registers the converted ids once it exists; here the id is only checked.
-    (void)convertAppIdJs(params);
+    auto id = textOf(params["appid"]);
+    MXAppidConvert convert;
+    if (!id || !convert.InitWithAppId(*id))
+        return;
+    LMApi::registerLMConnectAppId(*id);
+    if (auto scheme = convert.GetMLMAppId())
+        LMApi::registerPluginWithId(*scheme);
 }
 
 std::string MorrowOAuth::authorizeInappWithParams(const pf::Value&) const

@@ -38,6 +38,7 @@ void MorrowHostConfig::reload()
     setOpenApiBase(textOf("open_api_base"));
     setCgiBase(textOf("cgi_base"));
     setUpdateCheckBase(textOf("update_check_base"));
+    setPresenceBase(textOf("presence_base"));
 }
 
 void MorrowHostConfig::pointAt(const std::string& peersRoot)
@@ -46,6 +47,7 @@ void MorrowHostConfig::pointAt(const std::string& peersRoot)
     setOpenApiBase(root + kPeersOpenApiPrefix);
     setCgiBase(root + kPeersCgiPrefix);
     setUpdateCheckBase(root);
+    setPresenceBase(root + kPeersPresencePrefix);
 }
 
 void MorrowHostConfig::setOpenApiBase(std::string base)
@@ -61,4 +63,9 @@ void MorrowHostConfig::setCgiBase(std::string base)
 void MorrowHostConfig::setUpdateCheckBase(std::string base)
 {
     m_updateCheckBase = withSlash(std::move(base));
+}
+
+void MorrowHostConfig::setPresenceBase(std::string base)
+{
+    m_presenceBase = withSlash(std::move(base));
 }

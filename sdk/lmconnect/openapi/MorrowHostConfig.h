@@ -20,6 +20,7 @@ public:
     // The path prefixes of the vendor-services server.
     static constexpr const char* kPeersOpenApiPrefix = "lmopenapi/";
     static constexpr const char* kPeersCgiPrefix = "lmcgi/";
+    static constexpr const char* kPeersPresencePrefix = "lmpresence/";
 
     static MorrowHostConfig& shared();
 
@@ -37,6 +38,9 @@ public:
     // The script-update host: "pub/check_bizup" follows it.
     const std::string& updateCheckBase() const { return m_updateCheckBase; }
     void setUpdateCheckBase(std::string base);
+    // The LM presence host: "getonline?..." follows it.
+    const std::string& presenceBase() const { return m_presenceBase; }
+    void setPresenceBase(std::string base);
 
 private:
     MorrowHostConfig();
@@ -44,4 +48,5 @@ private:
     std::string m_openApiBase;
     std::string m_cgiBase;
     std::string m_updateCheckBase;
+    std::string m_presenceBase;
 };
