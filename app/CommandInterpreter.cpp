@@ -235,7 +235,16 @@ bool CommandInterpreter::tapText(const std::string& text)
             return true;
         }
     }
-    return tapFirstReachable(std::move(candidates), quoted(text));
+    if (candidates.empty())
+        return fail("nothing shows " + quoted(text));
+    auto result = m_driver.tapText(text);
+    if (!result)
+        return fail("cannot tap " + quoted(text) + (result.reason.empty() ? "" : ": " + result.reason));
+    m_driver.settle();
+    // Several views read the same: the person is told which one was pressed.
+    if (result.candidates > 1 && result.target)
+        m_out << "note: tapped " << pf::Driver::describe(*result.target) << ", one of " << result.candidates << " views showing it\n";
+    return true;
 }
 
 bool CommandInterpreter::tapTag(int tag)

@@ -20,7 +20,9 @@ class TableView;
 //   the transition takes) and `idle` (real time, for replies to arrive).
 // - A command that fails prints one line "error: ..." and counts as a failure; the next one
 //   runs all the same.
-// - When several views match a tap, the frontmost one a finger can reach is tapped.
+// - When several views match a tap, the frontmost one a finger can reach is tapped; by text, an
+//   enabled control comes before a label that reads the same, and a line "note: tapped ..."
+//   says which view it was.
 // - "The topmost table" is the frontmost visible table that a finger reaches at its middle.
 // - When explaining (a person at a terminal), an unknown command names the nearest known one
 //   and a tap on a text that nothing visible shows says why the view showing it cannot be
