@@ -1,5 +1,7 @@
 #include "AppWorld.h"
 
+#include "app/CommandInterpreter.h"
+
 #include "core/PlatformInfo.h"
 #include "core/managers/AppointmentManager.h"
 #include "core/managers/SharingManager.h"
@@ -20,6 +22,9 @@
 #include "tools/peers/apps/ParleyApp.h"
 
 #include <gtest/gtest.h>
+
+#include <set>
+#include <sstream>
 
 namespace {
 
@@ -238,4 +243,50 @@ TEST(Startup, OpenedAddressesGoOnlyWhereTheirSourceAppBelongs)
     auto reply = *pf::Url::fromString("morrow" + PlatformInfo::sharedInstance()->lZoneAppID() + "://lzapp/login/0?generalpastboard=1");
     EXPECT_FALSE(pf::Application::shared().deliverOpenURL(reply, "com.apple.mobilesafari"));
     EXPECT_FALSE(pf::Application::shared().deliverOpenURL(reply, "com.sable.blip"));
+}
+
+TEST(Startup, AWholeSessionSendsOneIdentifierAndTheTokenOnlyWhereItBelongs)
+{
+    AppWorld world;
+    world.launch();
+    std::ostringstream out;
+    CommandInterpreter interpreter(out);
+    // Logged out, a pick-up that logs in first, a claim through the captcha, the codes, the
+    // personal centre's logout and the feedback page as nobody.
+    const std::vector<std::string> session { "idle", "tap \"以后再说\"", "tap row 4", "wait 0.5", "idle", "tap \"淘号\"", "wait 0.5",
+        "type \"userName\" \"demo\"", "type \"password\" \"demo123\"", "tap \"登录\"", "idle", "wait 4", "back", "wait 0.5", "tap row 0",
+        "wait 0.5", "idle", "tap \"领取\"", "idle", "wait 1", "tap tag 10", "tap tag 11", "tap tag 12", "tap tag 13", "tap \"确定\"",
+        "idle", "back", "wait 0.5", "open mygifts", "idle", "wait 0.5", "back", "wait 0.5", "menu", "idle", "tap \"萌新玩家\"", "idle",
+        "tap \"退出\"", "wait 0.5", "idle", "drag 150", "tap \"反馈\"", "idle", "wait 0.5" };
+    for (const auto& line : session)
+        interpreter.execute(line);
+    world.settle();
+
+    // What sends the user's token: the user's information, the claim and its captcha, the
+    // user's codes, the logout and the feedback page.
+    const std::set<std::string> withToken { "/api/user/info", "/api/ka/capth", "/api/ka/receive", "/api/ka/mine", "/api/user/logout",
+        "/api/user/refer" };
+    std::string imei = pf::UserDefaults::standard()->stringForKey("imei").value_or("");
+    ASSERT_FALSE(imei.empty());
+    std::set<std::string> paths;
+    std::set<std::string> authorised;
+    for (auto& request : world.portal.receivedRequests()) {
+        if (!request.path.starts_with("/api/"))
+            continue;
+        paths.insert(request.path);
+        // The feedback page is the web view's own request, which names only the token.
+        if (request.path != "/api/user/refer") {
+            EXPECT_EQ(request.header("imei").value_or(""), imei) << request.method << " " << request.path;
+            EXPECT_EQ(request.headerCount("imei"), 1u) << request.path;
+        }
+        if (request.header("Authorization")) {
+            authorised.insert(request.path);
+            EXPECT_TRUE(withToken.count(request.path)) << request.path << " sent the user's token";
+        }
+    }
+    for (const char* path : { "/api/ka/list", "/api/ka/info", "/api/user/credentials", "/api/ka/receive", "/api/ka/capth", "/api/ka/mine",
+             "/api/user/logout" })
+        EXPECT_TRUE(paths.count(path)) << path << " was never asked; the session went another way:\n" << out.str();
+    for (const char* path : { "/api/ka/receive", "/api/ka/capth", "/api/ka/mine", "/api/user/logout" })
+        EXPECT_TRUE(authorised.count(path)) << path;
 }
