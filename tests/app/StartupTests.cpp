@@ -176,8 +176,9 @@ TEST(Startup, OnATabletTheRootFloatsInAPopoverThatStaysUpWhenTouchedOutside)
     EXPECT_EQ(popover->popoverContentSize().height, 480);
     ASSERT_TRUE(world.delegate->popoverBackgroundView());
     EXPECT_EQ(world.delegate->popoverBackgroundView()->frame().size.width, Simulator::kPadWidth);
-    // The root's screens are inside the popover.
+    // The root's screens are inside the popover, at its size.
     EXPECT_TRUE(pf::Driver().findByText("推荐"));
+    EXPECT_EQ(world.delegate->rootViewController()->rootViewController()->view()->frame().size.width, 320);
 
     pf::Driver driver;
     for (pf::Point outside : { pf::Point { 10, 10 }, pf::Point { 700, 1000 } }) {
