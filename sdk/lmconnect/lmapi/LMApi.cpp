@@ -5,6 +5,7 @@
 #include "sdk/lmconnect/lmapi/LMApiLog.h"
 #include "sdk/lmconnect/lmapi/LMApiMessage.h"
 #include "sdk/lmconnect/lmapi/LMApiMessageAndUrlConverter.h"
+#include "sdk/lmconnect/lmapi/LMApiMessageUtil.h"
 #include "sdk/lmconnect/lmapi/LMApiTaskGetLMUinOnlineStatues.h"
 #include "sdk/lmconnect/lmapi/LMApiURLObject.h"
 #include "sdk/lmconnect/lmapi/LMOpenApiUtility.h"
@@ -112,7 +113,7 @@ bool LMApi::checkLMApiURLMessage(const std::shared_ptr<LMApiMessage>& message)
     return true;
 }
 
-std::shared_ptr<LMApiMessage> LMApi::handleOpenURL(const pf::Url& url) { return LMApiMessageAndUrlConverter::messageWithUrl(url); }
+std::shared_ptr<LMApiMessage> LMApi::handleOpenURL(const pf::Url& url) { return LMApiMessageUtil::messageWithURL(url); }
 
 std::vector<std::shared_ptr<LMApiAdItem>> LMApi::getAdItemArray() { return LMApiDatastore::instance().getAdItemArray(); }
 

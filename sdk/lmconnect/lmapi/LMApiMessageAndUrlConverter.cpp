@@ -172,3 +172,9 @@ void LMApiMessageAndUrlConverter::setString(const std::string& text, const std::
     if (!text.empty() && !key.empty())
         queryItem[key] = LMOpenApiUtility::base64EncodedStringWithUTF8String(text);
 }
+
+void LMApiMessageAndUrlConverter::setURL(const std::optional<pf::Url>& url, const std::string& key, std::map<std::string, std::string>& queryItem)
+{
+    if (url && !key.empty())
+        queryItem[key] = LMOpenApiUtility::base64EncodedStringWithUTF8String(url->absoluteString());
+}

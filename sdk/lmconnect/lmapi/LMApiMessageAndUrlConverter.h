@@ -38,5 +38,7 @@ public:
         std::map<std::string, std::string>& queryItem);
     static void setPreviewImageData(const pf::Bytes& data, std::map<std::string, std::string>& queryItem);
     static void setString(const std::string& text, const std::string& key, std::map<std::string, std::string>& queryItem);
+    static void setURL(const std::optional<pf::Url>& url, const std::string& key, std::map<std::string, std::string>& queryItem);
+    static std::string smartURLString(const std::optional<pf::Url>& url) { return url ? url->absoluteString() : std::string(); }
     static std::optional<pf::Url> urlWithMessage(const std::shared_ptr<LMApiMessage>&) { return std::nullopt; }
 };

@@ -1,6 +1,7 @@
 #include "sdk/lmconnect/lmapi/LMApiTaskDownloadURLObjectPreviewData.h"
 
 #include "sdk/lmconnect/lmapi/JSLMApi.h"
+#include "sdk/lmconnect/lmapi/LMApi.h"
 #include "sdk/lmconnect/lmapi/LMApiMessage.h"
 #include "sdk/lmconnect/lmapi/LMApiURLObject.h"
 #include "sdk/lmconnect/openapi/MorrowRequest.h"
@@ -23,6 +24,8 @@ void LMApiTaskDownloadURLObjectPreviewData::main()
     dropRequest();
     auto self = std::static_pointer_cast<LMApiTaskDownloadURLObjectPreviewData>(shared_from_this());
     request = MorrowRequest::getRequestWithParams({}, "GET", std::weak_ptr<MorrowRequestDelegate>(self), content->previewImageURL);
+    // A preview larger than a share may carry is not worth reading.
+    request->setMaximumResponseSize(LMApi::kPreviewLimit);
     request->connect();
     std::weak_ptr<LMApiTaskDownloadURLObjectPreviewData> weak = self;
     pf::RunLoop::main().postDelayed(kTimeout, [weak] {

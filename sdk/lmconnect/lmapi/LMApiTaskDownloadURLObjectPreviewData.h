@@ -10,7 +10,8 @@ class MorrowRequest;
 
 // Fetches the preview of a page share that has only the picture's address, then sends the
 // share again: with the picture when the reply is one, without it when the reply is no picture,
-// fails or takes longer than kTimeout. Either way the share is sent exactly once more.
+// fails, is longer than a preview may be or takes longer than kTimeout. Either way the share is
+// sent exactly once more.
 class LMApiTaskDownloadURLObjectPreviewData : public LMApiTask, public MorrowRequestDelegate {
 public:
     static constexpr double kTimeout = 5.0;

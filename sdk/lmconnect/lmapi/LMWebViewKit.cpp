@@ -69,10 +69,3 @@ std::map<std::string, std::string> LMWebViewKit::dictionaryByParseUrlFromSeparat
 }
 
 std::optional<pf::Value> LMWebViewKit::JSONValue(std::string_view text) { return pf::Json::parse(text); }
-
-bool LMWebViewKit::isShareReturn(const std::string& url)
-{
-    auto& store = LMApiDatastore::instance();
-    bool ours = contains(url, "morrow" + store.appId) || contains(url, store.scheme) || contains(url, store.appId);
-    return ours && contains(url, kAuthorizationHost) && dictionaryByParseUrlFromSeparator(url, "?#")["action"] == "shareToLM";
-}

@@ -27,6 +27,4 @@ public:
     // skipped.
     static std::map<std::string, std::string> dictionaryByParseUrlFromSeparator(std::string_view text, std::string_view separator);
     static std::optional<pf::Value> JSONValue(std::string_view text);
-    // Whether a page address is the share page's return, after which its window may close.
-    static bool isShareReturn(const std::string& url);
 };

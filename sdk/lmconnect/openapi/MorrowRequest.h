@@ -80,6 +80,8 @@ public:
     const MorrowParams& params() const { return m_params; }
     std::vector<std::pair<std::string, std::string>>& httpHeaders() { return m_httpHeaders; }
     const pf::Bytes& responseText() const { return m_responseText; }
+    // A reply longer than this fails as too long instead of being read whole (set before `connect`).
+    void setMaximumResponseSize(size_t bytes) { m_maxResponseSize = bytes; }
 
 private:
     MorrowRequest() = default;
@@ -94,4 +96,5 @@ private:
     std::vector<std::pair<std::string, std::string>> m_httpHeaders;
     std::shared_ptr<pf::UrlConnection> m_connection;
     pf::Bytes m_responseText;
+    std::optional<size_t> m_maxResponseSize;
 };

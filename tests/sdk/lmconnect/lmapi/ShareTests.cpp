@@ -211,6 +211,14 @@ TEST_F(LMShareTest, APreviewGivenOnlyAsAnAddressIsFetchedFirstAndTheShareAlwaysG
     pf::Bytes picture = jpeg(20, 10);
     pictures->putPicture("gift.jpg", asText(picture));
     pictures->putPicture("page.html", "<html><body>moved</body></html>", "text/html");
+    // A real picture, but longer than any preview may be.
+    pf::Image noise(1024, 1024);
+    std::uint32_t seed = 1;
+    for (auto& pixel : noise.pixels())
+        pixel = 0xFF000000u | ((seed = seed * 1664525u + 1013904223u) >> 8);
+    pf::Bytes huge = noise.jpegData(1.0);
+    ASSERT_GT(huge.size(), 1048576u);
+    pictures->putPicture("huge.jpg", asText(huge));
     auto byAddress = [&](const std::string& path) {
         return SendMessageToLMReq::reqWithContent(
             LMApiNewsObject::objectWithURL("http://gifts.example/g/17", "礼包码", "领取", server.url("lmpreview/" + path)));
@@ -229,6 +237,7 @@ TEST_F(LMShareTest, APreviewGivenOnlyAsAnAddressIsFetchedFirstAndTheShareAlwaysG
         { "a picture", { "gift.jpg" }, false, { picture } },
         { "no picture", { "page.html" }, false, { std::nullopt } },
         { "not found", { "missing.jpg" }, false, { std::nullopt } },
+        { "too long", { "huge.jpg" }, false, { std::nullopt } },
         { "stays out", { "gift.jpg?delay=30" }, true, { std::nullopt } },
         { "two in a row", { "gift.jpg", "page.html" }, false, { picture, std::nullopt } },
     };
