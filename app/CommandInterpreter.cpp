@@ -1,6 +1,7 @@
 #include "app/CommandInterpreter.h"
 
 #include "app/CommandTable.h"
+#include "app/VendorApps.h"
 #include "platform/ui/DumpAttributes.h"
 #include "platform/foundation/Pasteboard.h"
 #include "platform/foundation/RunLoop.h"
@@ -110,6 +111,9 @@ bool CommandInterpreter::execute(const ScriptCommand& command)
         break;
     case Kind::Pasteboard:
         ok = pasteboard();
+        break;
+    case Kind::Received:
+        ok = received();
         break;
     case Kind::Menu:
         ok = menu();
@@ -380,6 +384,14 @@ bool CommandInterpreter::pasteboard()
 {
     auto text = pf::Pasteboard::general()->string();
     m_out << text.value_or("") << "\n";
+    return true;
+}
+
+bool CommandInterpreter::received()
+{
+    if (!m_vendorApps)
+        return fail("no stand-in apps are installed");
+    m_out << m_vendorApps->describeReceived();
     return true;
 }
 

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string_view>
 
+class VendorApps;
+
 namespace pf {
 class TableView;
 }
@@ -39,6 +41,8 @@ public:
     bool execute(const ScriptCommand& command);
 
     void setExplaining(bool explaining) { m_explaining = explaining; }
+    // The stand-in messaging apps whose receipts `received` prints (none: it says so).
+    void setVendorApps(std::shared_ptr<VendorApps> apps) { m_vendorApps = std::move(apps); }
 
     bool quitRequested() const { return m_quit; }
     int failures() const { return m_failures; }
@@ -64,6 +68,7 @@ private:
     bool wait(double seconds);
     bool idle();
     bool pasteboard();
+    bool received();
     bool menu();
     bool drag(int distance, bool fling);
     bool tapImage(const std::string& name);
@@ -72,6 +77,7 @@ private:
 
     std::ostream& m_out;
     pf::Driver m_driver;
+    std::shared_ptr<VendorApps> m_vendorApps;
     bool m_quit { false };
     bool m_explaining { false };
     int m_failures { 0 };

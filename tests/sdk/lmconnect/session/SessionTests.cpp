@@ -6,12 +6,15 @@
 #include "sdk/lmconnect/apps/MorrowOpenURLRouter.h"
 #include "sdk/lmconnect/apps/OpenApi.h"
 #include "sdk/lmconnect/openapi/MorrowHostConfig.h"
+#include "sdk/lmconnect/update/MorrowResourceBundle.h"
 
 #include "platform/foundation/AppRegistry.h"
 #include "platform/foundation/Application.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/KeyedArchiver.h"
+#include "platform/foundation/FileManager.h"
 #include "platform/foundation/Pasteboard.h"
+#include "platform/foundation/Sandbox.h"
 #include "platform/foundation/Url.h"
 #include "platform/testing/TaskEnvironment.h"
 #include "platform/web/WebView.h"
@@ -360,4 +363,23 @@ TEST_F(SessionTest, EachWrapperParksItsParametersAndCallsItsNamespace)
     }
 }
 
+}
+
+TEST(SessionWithoutScripts, AnAuthorisationAnswersNoAndReportsAFailedLogin)
+{
+    pf::TaskEnvironment env;
+    // LM Connect's resources without their scripts: nothing to run, so no script host.
+    std::string bare = pf::Sandbox::current()->tmpPath() + "/bare.bundle";
+    ASSERT_TRUE(pf::FileManager::createDirectory(bare, true));
+    MorrowResourceBundle::setOverridePath(bare);
+    auto recorder = std::make_shared<Recorder>();
+    auto session = MorrowOAuth::initWithAppIdAndDelegate(kAppId, recorder);
+    for (bool inSafari : { false, true }) {
+        recorder->calls.clear();
+        EXPECT_FALSE(session->authorizeInSafari({ "get_user_info" }, inSafari));
+        EXPECT_EQ(recorder->calls, std::vector<std::string> { "failed" });
+    }
+    session.reset();
+    MROSDKJSBridge::deinit();
+    MorrowResourceBundle::setOverridePath("");
 }
