@@ -4,6 +4,7 @@
 #include "sdk/lmconnect/MorrowJSObject.h"
 #include "sdk/lmconnect/MorrowScriptServices.h"
 #include "sdk/lmconnect/MorrowScriptText.h"
+#include "sdk/lmconnect/MorrowWebLogin.h"
 #include "sdk/lmconnect/MorrowWebViewHost.h"
 #include "sdk/lmconnect/apps/MXAppidConvert.h"
 #include "sdk/lmconnect/apps/MorrowApiInterface.h"
@@ -14,6 +15,7 @@
 #include "sdk/lmconnect/openapi/MorrowRequest.h"
 #include "sdk/lmconnect/openapi/MrApiTool.h"
 #include "sdk/lmconnect/update/JsUpdateManager.h"
+#include "sdk/lmconnect/web/MRWebViewLoadJs.h"
 
 #include "platform/foundation/Device.h"
 #include "platform/foundation/Json.h"
@@ -77,6 +79,7 @@ std::shared_ptr<MorrowOAuth> MorrowOAuth::initWithAppIdAndDelegate(const std::st
 void MorrowOAuth::initialise(const std::string& appId, std::weak_ptr<MorrowSessionDelegate> delegate)
 {
     m_appId = appId;
+    m_webLogin = std::make_shared<MorrowWebLogin>(std::static_pointer_cast<MorrowOAuth>(shared_from_this()));
     setSessionDelegate(std::move(delegate));
     OpenApi::setLoginDelegate(std::shared_ptr<MorrowSessionDelegate>(std::static_pointer_cast<MorrowOAuth>(shared_from_this())));
     m_jsUpdateManager = JsUpdateManager::create();
@@ -93,6 +96,7 @@ void MorrowOAuth::initialise(const std::string& appId, std::weak_ptr<MorrowSessi
 MorrowOAuth::~MorrowOAuth()
 {
     OpenApi::clearParamIfSessionGone();
+    MRWebViewLoadJs::clear();
     if (m_jsUpdateManager)
         m_jsUpdateManager->stopTimer();
     if (m_bridge && MROSDKJSBridge::shareInstance() == m_bridge)
@@ -162,8 +166,9 @@ std::shared_ptr<MorrowJSObject> MorrowOAuth::oauthObject()
         return MorrowBridgeValue();
     });
     add("authorizeInappWithParams", 1, [](MorrowOAuth& s, const pf::Value& p) { return MorrowBridgeValue(s.authorizeInappWithParams(p)); });
-    // The web sign-in window is not part of this build: the route answers "false".
-    add("authorizeInWebviewKitWithParams", 1, [](MorrowOAuth&, const pf::Value&) { return MorrowBridgeValue("false"); });
+    add("authorizeInWebviewKitWithParams", 1, [](MorrowOAuth& s, const pf::Value& p) {
+        return MorrowBridgeValue(s.m_webLogin->authorizeInWebviewKitWithParams(p));
+    });
     add("jsCallHandleOpenUrlByOpenApi", 1, [](MorrowOAuth& s, const pf::Value& p) { return MorrowBridgeValue(s.jsCallHandleOpenUrlByOpenApi(p)); });
     add("jsCallHandleOpenURLByOAuth", 1, [](MorrowOAuth& s, const pf::Value& p) { return MorrowBridgeValue(s.jsCallHandleOpenURLByOAuth(p)); });
     return object;
@@ -307,11 +312,25 @@ std::string MorrowOAuth::jsCallHandleOpenUrlByOpenApi(const pf::Value& params)
 
 std::string MorrowOAuth::jsCallHandleOpenURLByOAuth(const pf::Value& params)
 {
-    // No login window in this build: the address can only be a Morrow API message.
     auto url = formEncodedUrl(params);
     if (!url)
         return "NO";
+    // A reply of the web sign-in is taken there; the address was handled, so "YES".
+    if (m_webLogin->handleOpenURL(*url))
+        return "YES";
     return MorrowApiInterface::handleOpenURL(*url, m_sessionDelegate.lock()) ? "YES" : "NO";
+}
+
+bool MorrowOAuth::oldCanhandleOpenURL(const pf::Url& url) const
+{
+    return m_webLogin->canHandleOpenURL(url);
+}
+
+void MorrowOAuth::setEncryToken(const std::optional<std::string>& token)
+{
+    m_encryToken = token;
+    if (token)
+        MRWebViewLoadJs::getInstance()->loadJS(m_appId, m_openIdField.value_or(""), *token);
 }
 
 std::string MorrowOAuth::urlencode(const std::string& text)

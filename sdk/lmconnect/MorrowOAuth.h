@@ -17,6 +17,7 @@ class JsUpdateManager;
 class MROSDKJSBridge;
 class MorrowJSObject;
 class MorrowScriptServices;
+class MorrowWebLogin;
 class MorrowWebViewHost;
 
 // The LM Connect session: made once for the app's LM Connect id and a delegate, it runs the
@@ -59,7 +60,8 @@ public:
     void setAccessToken(const std::optional<std::string>& token);
     void setOpenId(const std::optional<std::string>& openId);
     void setExpirationDate(const std::optional<double>& date);
-    void setEncryToken(const std::optional<std::string>& token) { m_encryToken = token; }
+    // Keeps the LM app's "encrytoken" and hands it to the vendor's web pages.
+    void setEncryToken(const std::optional<std::string>& token);
     const std::optional<std::string>& encryToken() const { return m_encryToken; }
     const std::vector<std::string>& permissions() const { return m_permissions; }
 
@@ -78,6 +80,10 @@ public:
     std::string authorizeInappWithParams(const pf::Value& params) const;
     std::string jsCallHandleOpenUrlByOpenApi(const pf::Value& params);
     std::string jsCallHandleOpenURLByOAuth(const pf::Value& params);
+    // Whether the web sign-in window takes `url` as one of its replies.
+    bool oldCanhandleOpenURL(const pf::Url& url) const;
+    // The web sign-in route.
+    const std::shared_ptr<MorrowWebLogin>& webLogin() const { return m_webLogin; }
 
     // The Open API wrappers: each parks its parameters for the scripts under its callback name
     // and runs its script function; true when the script answers "true". The result reaches the
@@ -148,6 +154,7 @@ private:
     std::shared_ptr<MorrowWebViewHost> m_webView;
     std::shared_ptr<MROSDKJSBridge> m_bridge;
     std::shared_ptr<MorrowScriptServices> m_services;
+    std::shared_ptr<MorrowWebLogin> m_webLogin;
     std::shared_ptr<MorrowRequest> m_openIdRequest; // the "m_me" lookup until it is answered
     std::shared_ptr<MorrowRequest> m_statisRequest;
 };

@@ -8,6 +8,7 @@
 #include "tools/peers/LMReportService.h"
 #include "tools/peers/LMScriptUpdateService.h"
 #include "tools/peers/LMStatUploadService.h"
+#include "tools/peers/LMWebPageService.h"
 
 namespace peers {
 
@@ -22,6 +23,7 @@ void addAllVendorServices(PeersServer& server)
     server.addService(std::make_shared<LMPolicyService>());
     server.addService(std::make_shared<LMReportService>());
     server.addService(std::make_shared<LMStatUploadService>());
+    server.addService(std::make_shared<LMWebPageService>());
 }
 
 }

@@ -16,8 +16,13 @@
     m.result.shouldUserGetUserInfo = function () {
         return m.result.wantsUserInfo ? "true" : "false";
     };
+    // A reply on the app's scheme that no app hand-off took: the web sign-in's browser reply,
+    // or a Morrow API message. `url` is form-encoded, as the native side expects it back.
     m.localresult.handleAuthorizeResult = function (url) {
-        return "NO";
+        var native = window.oauth;
+        if (!native || typeof native.jsCallHandleOpenURLByOAuth !== "function")
+            return "NO";
+        return native.jsCallHandleOpenURLByOAuth(JSON.stringify({ urlStr: url })) === "YES" ? "YES" : "NO";
     };
     m.netmonitor.statusChanged = function (status) {
         m.netmonitor.status = status;
