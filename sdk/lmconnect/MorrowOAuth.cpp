@@ -7,6 +7,7 @@
 #include "sdk/lmconnect/MorrowWebLogin.h"
 #include "sdk/lmconnect/MorrowWebViewHost.h"
 #include "sdk/lmconnect/apps/MXAppidConvert.h"
+#include "sdk/lmconnect/dialogs/MorrowDialogs.h"
 #include "sdk/lmconnect/apps/MorrowApiInterface.h"
 #include "sdk/lmconnect/apps/MorrowApiUtil.h"
 #include "sdk/lmconnect/apps/OpenApi.h"
@@ -80,6 +81,7 @@ void MorrowOAuth::initialise(const std::string& appId, std::weak_ptr<MorrowSessi
 {
     m_appId = appId;
     m_webLogin = std::make_shared<MorrowWebLogin>(std::static_pointer_cast<MorrowOAuth>(shared_from_this()));
+    m_dialogs = std::make_shared<MorrowDialogs>(std::static_pointer_cast<MorrowOAuth>(shared_from_this()));
     setSessionDelegate(std::move(delegate));
     OpenApi::setLoginDelegate(std::shared_ptr<MorrowSessionDelegate>(std::static_pointer_cast<MorrowOAuth>(shared_from_this())));
     m_jsUpdateManager = JsUpdateManager::create();
@@ -169,6 +171,20 @@ std::shared_ptr<MorrowJSObject> MorrowOAuth::oauthObject()
     add("authorizeInWebviewKitWithParams", 1, [](MorrowOAuth& s, const pf::Value& p) {
         return MorrowBridgeValue(s.m_webLogin->authorizeInWebviewKitWithParams(p));
     });
+    add("sendStoryImple", 1, [](MorrowOAuth& s, const pf::Value& p) { return MorrowBridgeValue(s.m_dialogs->sendStoryImple(p)); });
+    object->transformNativeMethod([weak](const std::vector<MorrowBridgeValue>& a) {
+        auto self = weak.lock();
+        auto text = [&](size_t i) -> std::optional<std::string> {
+            const std::string* t = i < a.size() ? a[i].value.asString() : nullptr;
+            return t ? std::optional<std::string>(*t) : std::nullopt;
+        };
+        return MorrowBridgeValue(self && self->m_dialogs->openNativeWebView(text(0), text(1)));
+    }, 2, "openNativeWebView", 4, { 1, 1 });
+    object->transformNativeMethod([weak](const std::vector<MorrowBridgeValue>&) {
+        if (auto self = weak.lock())
+            self->m_dialogs->closeNativeWebView();
+        return MorrowBridgeValue();
+    }, 0, "closeNativeWebView", 9, {});
     add("jsCallHandleOpenUrlByOpenApi", 1, [](MorrowOAuth& s, const pf::Value& p) { return MorrowBridgeValue(s.jsCallHandleOpenUrlByOpenApi(p)); });
     add("jsCallHandleOpenURLByOAuth", 1, [](MorrowOAuth& s, const pf::Value& p) { return MorrowBridgeValue(s.jsCallHandleOpenURLByOAuth(p)); });
     return object;
@@ -371,6 +387,30 @@ void MorrowOAuth::morrowDidNotNetWork()
     if (auto delegate = m_sessionDelegate.lock())
         delegate->morrowDidNotNetWork();
 }
+
+bool MorrowOAuth::sendStory(const pf::Dictionary& params, const std::optional<pf::Array>& friendList)
+{
+    return m_dialogs->sendStory(params, friendList);
+}
+
+bool MorrowOAuth::sendAppInvitationWithDescription(const std::string& description, const std::string& imageURL, const std::string& source)
+{
+    return m_dialogs->sendAppInvitationWithDescription(description, imageURL, source);
+}
+
+bool MorrowOAuth::sendChallenge(const std::string& receiver, const std::string& type, const std::string& imageURL, const std::string& message,
+    const std::string& source)
+{
+    return m_dialogs->sendChallenge(receiver, type, imageURL, message, source);
+}
+
+bool MorrowOAuth::sendGiftRequest(const std::string& receiver, const std::string& exclude, const std::string& specified, bool only,
+    const std::string& type, const std::string& title, const std::string& message, const std::string& imageURL, const std::string& source)
+{
+    return m_dialogs->sendGiftRequest(receiver, exclude, specified, only, type, title, message, imageURL, source);
+}
+
+std::string MorrowOAuth::localEncrytedToken() const { return m_dialogs->localEncrytedToken(); }
 
 int MorrowOAuth::authorizationCount() { return jscount(); }
 void MorrowOAuth::resetAuthorizationCount() { jscount() = 0; }

@@ -17,6 +17,7 @@ class JsUpdateManager;
 class MROSDKJSBridge;
 class MorrowJSObject;
 class MorrowScriptServices;
+class MorrowDialogs;
 class MorrowWebLogin;
 class MorrowWebViewHost;
 
@@ -84,6 +85,15 @@ public:
     bool oldCanhandleOpenURL(const pf::Url& url) const;
     // The web sign-in route.
     const std::shared_ptr<MorrowWebLogin>& webLogin() const { return m_webLogin; }
+    // The social dialogs and the scripts' windows.
+    const std::shared_ptr<MorrowDialogs>& dialogs() const { return m_dialogs; }
+    bool sendStory(const pf::Dictionary& params, const std::optional<pf::Array>& friendList);
+    bool sendAppInvitationWithDescription(const std::string& description, const std::string& imageURL, const std::string& source);
+    bool sendChallenge(const std::string& receiver, const std::string& type, const std::string& imageURL, const std::string& message,
+        const std::string& source);
+    bool sendGiftRequest(const std::string& receiver, const std::string& exclude, const std::string& specified, bool only,
+        const std::string& type, const std::string& title, const std::string& message, const std::string& imageURL, const std::string& source);
+    std::string localEncrytedToken() const;
 
     // The Open API wrappers: each parks its parameters for the scripts under its callback name
     // and runs its script function; true when the script answers "true". The result reaches the
@@ -155,6 +165,7 @@ private:
     std::shared_ptr<MROSDKJSBridge> m_bridge;
     std::shared_ptr<MorrowScriptServices> m_services;
     std::shared_ptr<MorrowWebLogin> m_webLogin;
+    std::shared_ptr<MorrowDialogs> m_dialogs;
     std::shared_ptr<MorrowRequest> m_openIdRequest; // the "m_me" lookup until it is answered
     std::shared_ptr<MorrowRequest> m_statisRequest;
 };
