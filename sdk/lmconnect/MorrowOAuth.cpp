@@ -7,6 +7,7 @@
 #include "sdk/lmconnect/MorrowWebLogin.h"
 #include "sdk/lmconnect/MorrowWebViewHost.h"
 #include "sdk/lmconnect/apps/MXAppidConvert.h"
+#include "sdk/lmconnect/dialogs/MorrowAvatar.h"
 #include "sdk/lmconnect/dialogs/MorrowDialogs.h"
 #include "sdk/lmconnect/apps/MorrowApiInterface.h"
 #include "sdk/lmconnect/apps/MorrowApiUtil.h"
@@ -82,6 +83,7 @@ void MorrowOAuth::initialise(const std::string& appId, std::weak_ptr<MorrowSessi
     m_appId = appId;
     m_webLogin = std::make_shared<MorrowWebLogin>(std::static_pointer_cast<MorrowOAuth>(shared_from_this()));
     m_dialogs = std::make_shared<MorrowDialogs>(std::static_pointer_cast<MorrowOAuth>(shared_from_this()));
+    m_avatar = std::make_shared<MorrowAvatar>(std::static_pointer_cast<MorrowOAuth>(shared_from_this()));
     setSessionDelegate(std::move(delegate));
     OpenApi::setLoginDelegate(std::shared_ptr<MorrowSessionDelegate>(std::static_pointer_cast<MorrowOAuth>(shared_from_this())));
     m_jsUpdateManager = JsUpdateManager::create();
@@ -111,6 +113,12 @@ void MorrowOAuth::setSessionDelegate(std::weak_ptr<MorrowSessionDelegate> delega
     std::weak_ptr<MorrowOAuth> self = std::static_pointer_cast<MorrowOAuth>(shared_from_this());
     OpenApi::registerAppWithDelegateAndOldApi(m_appId, std::move(delegate), self);
     m_services = std::make_shared<MorrowScriptServices>(std::static_pointer_cast<MorrowSession>(shared_from_this()), m_sessionDelegate);
+    // A nick name from a user-info reply goes to the avatar screen, the one screen that takes it.
+    std::weak_ptr<MorrowAvatar> avatar = m_avatar;
+    m_services->setNickNameReceiver([avatar](const std::string& nick) {
+        if (auto receiver = avatar.lock())
+            receiver->offerNick(nick);
+    });
 }
 
 void MorrowOAuth::initWithJsSDK()
@@ -411,6 +419,20 @@ bool MorrowOAuth::sendGiftRequest(const std::string& receiver, const std::string
 }
 
 std::string MorrowOAuth::localEncrytedToken() const { return m_dialogs->localEncrytedToken(); }
+
+bool MorrowOAuth::setUserHeadpic(const std::shared_ptr<pf::Image>& pic, const std::optional<std::string>& fileName)
+{
+    return m_avatar->setUserHeadpic(pic, fileName);
+}
+
+bool MorrowOAuth::setUserHeadpicAndViewController(const std::shared_ptr<pf::Image>& pic, const std::optional<std::string>& fileName,
+    std::shared_ptr<pf::ViewController>& viewController)
+{
+    return m_avatar->setUserHeadpicAndViewController(pic, fileName, viewController);
+}
+
+std::string MorrowOAuth::userNick() const { return m_services ? m_services->nickName() : std::string(); }
+bool MorrowOAuth::getUserInfoNotShow() { return m_services && m_services->getUserInfoNotShow(); }
 
 int MorrowOAuth::authorizationCount() { return jscount(); }
 void MorrowOAuth::resetAuthorizationCount() { jscount() = 0; }

@@ -11,12 +11,15 @@
 #include <vector>
 
 namespace pf {
+class Image;
 class Url;
+class ViewController;
 }
 class JsUpdateManager;
 class MROSDKJSBridge;
 class MorrowJSObject;
 class MorrowScriptServices;
+class MorrowAvatar;
 class MorrowDialogs;
 class MorrowWebLogin;
 class MorrowWebViewHost;
@@ -94,6 +97,15 @@ public:
     bool sendGiftRequest(const std::string& receiver, const std::string& exclude, const std::string& specified, bool only,
         const std::string& type, const std::string& title, const std::string& message, const std::string& imageURL, const std::string& source);
     std::string localEncrytedToken() const;
+    // The avatar dialog: in its own window, or a screen for the host to present.
+    bool setUserHeadpic(const std::shared_ptr<pf::Image>& pic, const std::optional<std::string>& fileName);
+    bool setUserHeadpicAndViewController(const std::shared_ptr<pf::Image>& pic, const std::optional<std::string>& fileName,
+        std::shared_ptr<pf::ViewController>& viewController);
+    const std::shared_ptr<MorrowAvatar>& avatar() const { return m_avatar; }
+    const std::shared_ptr<MorrowScriptServices>& scriptServices() const { return m_services; }
+    // The nick name of the last user-info reply; "" before one.
+    std::string userNick() const;
+    bool getUserInfoNotShow();
 
     // The Open API wrappers: each parks its parameters for the scripts under its callback name
     // and runs its script function; true when the script answers "true". The result reaches the
@@ -166,6 +178,7 @@ private:
     std::shared_ptr<MorrowScriptServices> m_services;
     std::shared_ptr<MorrowWebLogin> m_webLogin;
     std::shared_ptr<MorrowDialogs> m_dialogs;
+    std::shared_ptr<MorrowAvatar> m_avatar;
     std::shared_ptr<MorrowRequest> m_openIdRequest; // the "m_me" lookup until it is answered
     std::shared_ptr<MorrowRequest> m_statisRequest;
 };

@@ -31,7 +31,13 @@ std::optional<std::string> field(const PeerRequest& request, const std::string& 
         return value;
     PeerRequest body;
     body.query = request.body;
-    return body.queryValue(name);
+    if (auto value = body.queryValue(name))
+        return value;
+    for (const auto& part : request.parts) {
+        if (part.name == name && part.filename.empty())
+            return part.data;
+    }
+    return std::nullopt;
 }
 
 // A query value's escape for an address written into the page.

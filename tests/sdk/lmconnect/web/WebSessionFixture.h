@@ -4,6 +4,7 @@
 #include "sdk/lmconnect/MorrowOAuth.h"
 #include "sdk/lmconnect/MorrowWebLogin.h"
 #include "sdk/lmconnect/MorrowWebViewHost.h"
+#include "sdk/lmconnect/analytics/MRA4LCHosts.h"
 #include "sdk/lmconnect/apps/MorrowOpenURLRouter.h"
 #include "sdk/lmconnect/apps/OpenApi.h"
 #include "sdk/lmconnect/openapi/MorrowHostConfig.h"
@@ -63,6 +64,7 @@ protected:
         peers::addAllVendorServices(server);
         EXPECT_TRUE(server.start());
         MorrowHostConfig::shared().pointAt(server.rootURL());
+        MRA4LCHosts::shared().pointAt(server.rootURL());
         pf::Pasteboard::resetAll();
         pf::AppRegistry::shared().removeAll();
         pf::Application::shared().reset();
