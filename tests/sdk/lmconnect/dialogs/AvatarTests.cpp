@@ -125,6 +125,25 @@ TEST_F(AvatarTest, PicturesAreCheckedThenFittedUnderTheSquare)
         EXPECT_EQ(appWindow->frame().x(), 0);
         EXPECT_TRUE(appWindow->isKeyWindow());
     }
+    // For a host: the screen is handed over, gets its picture 0.1 s later, and a memory
+    // warning cancels as "取消" does, telling the host to take it away.
+    avatarRecorder->closes = 0;
+    std::shared_ptr<pf::ViewController> given;
+    ASSERT_TRUE(session->setUserHeadpicAndViewController(picture(800, 600), std::string("x"), given));
+    auto hosted = std::dynamic_pointer_cast<SetHeadImageViewController>(given);
+    ASSERT_TRUE(hosted);
+    EXPECT_FALSE(kit()->window());
+    hosted->view();
+    env.fastForwardBy(0.05);
+    EXPECT_FALSE(hosted->image());
+    env.fastForwardBy(0.1);
+    ASSERT_TRUE(hosted->image());
+    EXPECT_EQ(hosted->fileName(), "x");
+    hosted->didReceiveMemoryWarning();
+    env.fastForwardBy(0.2);
+    EXPECT_EQ(avatarRecorder->closes, 1);
+    EXPECT_FALSE(kit()->headImageViewController());
+
     session->logout(recorder);
     EXPECT_FALSE(session->setUserHeadpic(picture(10, 10), std::nullopt));
 }

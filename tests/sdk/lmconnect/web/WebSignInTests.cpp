@@ -18,6 +18,7 @@ TEST_F(WebSignInTest, EachWayOutOfTheSignInPageEndsItOnce)
         { "取消", { "cancelled" }, false },
         { "拒绝", { "cancelled" }, false },
         { "出错", { "failed" }, false },
+        { "同意", { "login" }, true },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.button);
@@ -47,10 +48,21 @@ TEST_F(WebSignInTest, EachWayOutOfTheSignInPageEndsItOnce)
             EXPECT_FALSE(session->isSessionValid());
         }
     }
+    // A permission added later opens the page with the current token.
+    ASSERT_TRUE(session->incrAuthWithPermissions({ "add_topic" }));
+    env.fastForwardBy(0.5);
+    ASSERT_TRUE(env.runUntil([&] { return page() && page()->title() == "LM 登录" && !page()->isLoading(); }));
+    EXPECT_NE(kit()->startAddress().find("isadd=1"), std::string::npos);
+    EXPECT_NE(kit()->startAddress().find("access_token=" + token), std::string::npos);
+    EXPECT_NE(kit()->startAddress().find("scope=add_topic"), std::string::npos);
+    ASSERT_TRUE(driver.pressPageButton("取消"));
+    env.runUntilIdle();
+    settle();
+
     // The page was asked for with the sign-in's parameters.
     auto address = kit()->startAddress();
     for (const char* part : { "response_type=token", "client_id=100481327", "redirect_uri=auth%3A%2F%2Fwww.morrow.lm%2Foauth2.0%2Flogin_jump",
-             "scope=get_user_info%2Cadd_share", "sdkv=" })
+             "scope=add_topic", "sdkv=" })
         EXPECT_NE(address.find(part), std::string::npos) << part;
 }
 

@@ -11,6 +11,7 @@
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/Driver.h"
 #include "platform/ui/Layer.h"
+#include "platform/ui/NavigationBar.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/NavigationItem.h"
 #include "platform/ui/Screen.h"
@@ -82,6 +83,7 @@ TEST_F(WebWindowTest, OpensOverTheAppAndClosesOnceRestoringEveryWindow)
     ASSERT_TRUE(window);
     EXPECT_TRUE(window->isKeyWindow());
     EXPECT_EQ(barTitle(*kit), "标题");
+    EXPECT_TRUE(kit->navigationController()->navigationBar()->backgroundImage()); // the bundle's bar image
     // Half-way through its 0.2 s the window is still on its way in.
     env.fastForwardBy(0.1);
     double x = window->layer().presentationPosition().x - window->frame().width() / 2;
