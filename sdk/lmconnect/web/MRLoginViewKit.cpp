@@ -316,7 +316,7 @@ void MRLoginViewKit::reportFailure(const std::optional<pf::UrlError>& error, con
 bool MRLoginViewKit::handleOpenURL(const pf::Url& url)
 {
     auto keep = self();
-    if (!canHandleOpenURL(url) || m_loginDict.empty())
+    if (url.absoluteString().size() > kLongestReply || !canHandleOpenURL(url) || m_loginDict.empty())
         return false;
     auto params = parseURLParams(url.fragment() ? url.fragment() : url.query());
     if (!params || params->size() == 0)

@@ -27,7 +27,8 @@ class MorrowSessionDelegate;
 //   its fragment or query), the cancel address "morrow<app id>://cancel", a reply on the app's
 //   scheme, or "auth://browser?..." to go on in a browser (back to the page when that fails and
 //   "fall_to_wv" is "1"). After 21 counted loads the next load is refused.
-// - A reply is looked at only when its serial has a key waiting, which it uses once; only then
+// - A reply is looked at only when it is at most `kLongestReply` long and its serial has a key
+//   waiting, which it uses once; only then
 //   is the window closed or its "cb" run, and "cb" only when it is a dotted script name.
 // - The lifetime in a reply: none or 0 gives the app hand-off's lifetimes (30 days, the distant
 //   future); a negative one fails the sign-in.
@@ -44,6 +45,8 @@ public:
     static constexpr const char* kOldBrowserScheme = "mlbbrowser://";
     static constexpr const char* kErrorTitle = "错误";
     static constexpr std::uint32_t kLoginLimit = 21;
+    // Replies come from other apps; a real one is a few hundred bytes.
+    static constexpr size_t kLongestReply = 16384;
 
     static std::shared_ptr<MRLoginViewKit> create();
     static std::shared_ptr<MRLoginViewKit> initWithAppId(std::string appId, std::optional<std::string> redirectURI,

@@ -180,6 +180,12 @@ TEST_F(WebSignInTest, BrowserRepliesAreCheckedBeforeAnythingRuns)
             EXPECT_TRUE(kit()->window());
             EXPECT_EQ(kit()->waitingSerials().size(), 1u);
             EXPECT_FALSE(session->webLogin()->handleOpenURL(*pf::Url::fromString(*answering->lastReply())));
+            // Nor is a reply of the right serial that is far too long.
+            std::string serial = kit()->waitingSerials()[0];
+            auto huge = pf::Url::fromString(kit()->getOwnBaseUrl() + "#serial=" + serial + "&access_token=00&pad=" + std::string(20000, 'x'));
+            ASSERT_TRUE(huge);
+            EXPECT_FALSE(session->webLogin()->handleOpenURL(*huge));
+            EXPECT_EQ(kit()->waitingSerials(), std::vector<std::string> { serial });
             kit()->doCloseWithNotAnimation();
             settle();
         }
