@@ -4,8 +4,11 @@
 #include "sdk/lmconnect/MorrowJSObject.h"
 #include "sdk/lmconnect/MorrowScriptServices.h"
 #include "sdk/lmconnect/MorrowScriptText.h"
+#include "sdk/lmconnect/MorrowWebLogin.h"
 #include "sdk/lmconnect/MorrowWebViewHost.h"
 #include "sdk/lmconnect/apps/MXAppidConvert.h"
+#include "sdk/lmconnect/dialogs/MorrowAvatar.h"
+#include "sdk/lmconnect/dialogs/MorrowDialogs.h"
 #include "sdk/lmconnect/apps/MorrowApiInterface.h"
 #include "sdk/lmconnect/apps/MorrowApiUtil.h"
 #include "sdk/lmconnect/apps/OpenApi.h"
@@ -16,6 +19,7 @@
 #include "sdk/lmconnect/openapi/MorrowRequest.h"
 #include "sdk/lmconnect/openapi/MrApiTool.h"
 #include "sdk/lmconnect/update/JsUpdateManager.h"
+#include "sdk/lmconnect/web/MRWebViewLoadJs.h"
 
 #include "platform/foundation/Device.h"
 #include "platform/foundation/Json.h"
@@ -79,6 +83,9 @@ std::shared_ptr<MorrowOAuth> MorrowOAuth::initWithAppIdAndDelegate(const std::st
 void MorrowOAuth::initialise(const std::string& appId, std::weak_ptr<MorrowSessionDelegate> delegate)
 {
     m_appId = appId;
+    m_webLogin = std::make_shared<MorrowWebLogin>(std::static_pointer_cast<MorrowOAuth>(shared_from_this()));
+    m_dialogs = std::make_shared<MorrowDialogs>(std::static_pointer_cast<MorrowOAuth>(shared_from_this()));
+    m_avatar = std::make_shared<MorrowAvatar>(std::static_pointer_cast<MorrowOAuth>(shared_from_this()));
     setSessionDelegate(std::move(delegate));
     OpenApi::setLoginDelegate(std::shared_ptr<MorrowSessionDelegate>(std::static_pointer_cast<MorrowOAuth>(shared_from_this())));
     m_jsUpdateManager = JsUpdateManager::create();
@@ -95,6 +102,7 @@ void MorrowOAuth::initialise(const std::string& appId, std::weak_ptr<MorrowSessi
 MorrowOAuth::~MorrowOAuth()
 {
     OpenApi::clearParamIfSessionGone();
+    MRWebViewLoadJs::clear();
     if (m_jsUpdateManager)
         m_jsUpdateManager->stopTimer();
     if (m_bridge && MROSDKJSBridge::shareInstance() == m_bridge)
@@ -107,6 +115,12 @@ void MorrowOAuth::setSessionDelegate(std::weak_ptr<MorrowSessionDelegate> delega
     std::weak_ptr<MorrowOAuth> self = std::static_pointer_cast<MorrowOAuth>(shared_from_this());
     OpenApi::registerAppWithDelegateAndOldApi(m_appId, std::move(delegate), self);
     m_services = std::make_shared<MorrowScriptServices>(std::static_pointer_cast<MorrowSession>(shared_from_this()), m_sessionDelegate);
+    // A nick name from a user-info reply goes to the avatar screen, the one screen that takes it.
+    std::weak_ptr<MorrowAvatar> avatar = m_avatar;
+    m_services->setNickNameReceiver([avatar](const std::string& nick) {
+        if (auto receiver = avatar.lock())
+            receiver->offerNick(nick);
+    });
 }
 
 void MorrowOAuth::initWithJsSDK()
@@ -165,8 +179,23 @@ std::shared_ptr<MorrowJSObject> MorrowOAuth::oauthObject()
         return MorrowBridgeValue();
     });
     add("authorizeInappWithParams", 1, [](MorrowOAuth& s, const pf::Value& p) { return MorrowBridgeValue(s.authorizeInappWithParams(p)); });
-    // The web sign-in window is not part of this build: the route answers "false".
-    add("authorizeInWebviewKitWithParams", 1, [](MorrowOAuth&, const pf::Value&) { return MorrowBridgeValue("false"); });
+    add("authorizeInWebviewKitWithParams", 1, [](MorrowOAuth& s, const pf::Value& p) {
+        return MorrowBridgeValue(s.m_webLogin->authorizeInWebviewKitWithParams(p));
+    });
+    add("sendStoryImple", 1, [](MorrowOAuth& s, const pf::Value& p) { return MorrowBridgeValue(s.m_dialogs->sendStoryImple(p)); });
+    object->transformNativeMethod([weak](const std::vector<MorrowBridgeValue>& a) {
+        auto self = weak.lock();
+        auto text = [&](size_t i) -> std::optional<std::string> {
+            const std::string* t = i < a.size() ? a[i].value.asString() : nullptr;
+            return t ? std::optional<std::string>(*t) : std::nullopt;
+        };
+        return MorrowBridgeValue(self && self->m_dialogs->openNativeWebView(text(0), text(1)));
+    }, 2, "openNativeWebView", 4, { 1, 1 });
+    object->transformNativeMethod([weak](const std::vector<MorrowBridgeValue>&) {
+        if (auto self = weak.lock())
+            self->m_dialogs->closeNativeWebView();
+        return MorrowBridgeValue();
+    }, 0, "closeNativeWebView", 9, {});
     add("jsCallHandleOpenUrlByOpenApi", 1, [](MorrowOAuth& s, const pf::Value& p) { return MorrowBridgeValue(s.jsCallHandleOpenUrlByOpenApi(p)); });
     add("jsCallHandleOpenURLByOAuth", 1, [](MorrowOAuth& s, const pf::Value& p) { return MorrowBridgeValue(s.jsCallHandleOpenURLByOAuth(p)); });
     return object;
@@ -317,11 +346,25 @@ std::string MorrowOAuth::jsCallHandleOpenUrlByOpenApi(const pf::Value& params)
 
 std::string MorrowOAuth::jsCallHandleOpenURLByOAuth(const pf::Value& params)
 {
-    // No login window in this build: the address can only be a Morrow API message.
     auto url = formEncodedUrl(params);
     if (!url)
         return "NO";
+    // A reply of the web sign-in is taken there; the address was handled, so "YES".
+    if (m_webLogin->handleOpenURL(*url))
+        return "YES";
     return MorrowApiInterface::handleOpenURL(*url, m_sessionDelegate.lock()) ? "YES" : "NO";
+}
+
+bool MorrowOAuth::oldCanhandleOpenURL(const pf::Url& url) const
+{
+    return m_webLogin->canHandleOpenURL(url);
+}
+
+void MorrowOAuth::setEncryToken(const std::optional<std::string>& token)
+{
+    m_encryToken = token;
+    if (token)
+        MRWebViewLoadJs::getInstance()->loadJS(m_appId, m_openIdField.value_or(""), *token);
 }
 
 std::string MorrowOAuth::urlencode(const std::string& text)
@@ -362,6 +405,44 @@ void MorrowOAuth::morrowDidNotNetWork()
     if (auto delegate = m_sessionDelegate.lock())
         delegate->morrowDidNotNetWork();
 }
+
+bool MorrowOAuth::sendStory(const pf::Dictionary& params, const std::optional<pf::Array>& friendList)
+{
+    return m_dialogs->sendStory(params, friendList);
+}
+
+bool MorrowOAuth::sendAppInvitationWithDescription(const std::string& description, const std::string& imageURL, const std::string& source)
+{
+    return m_dialogs->sendAppInvitationWithDescription(description, imageURL, source);
+}
+
+bool MorrowOAuth::sendChallenge(const std::string& receiver, const std::string& type, const std::string& imageURL, const std::string& message,
+    const std::string& source)
+{
+    return m_dialogs->sendChallenge(receiver, type, imageURL, message, source);
+}
+
+bool MorrowOAuth::sendGiftRequest(const std::string& receiver, const std::string& exclude, const std::string& specified, bool only,
+    const std::string& type, const std::string& title, const std::string& message, const std::string& imageURL, const std::string& source)
+{
+    return m_dialogs->sendGiftRequest(receiver, exclude, specified, only, type, title, message, imageURL, source);
+}
+
+std::string MorrowOAuth::localEncrytedToken() const { return m_dialogs->localEncrytedToken(); }
+
+bool MorrowOAuth::setUserHeadpic(const std::shared_ptr<pf::Image>& pic, const std::optional<std::string>& fileName)
+{
+    return m_avatar->setUserHeadpic(pic, fileName);
+}
+
+bool MorrowOAuth::setUserHeadpicAndViewController(const std::shared_ptr<pf::Image>& pic, const std::optional<std::string>& fileName,
+    std::shared_ptr<pf::ViewController>& viewController)
+{
+    return m_avatar->setUserHeadpicAndViewController(pic, fileName, viewController);
+}
+
+std::string MorrowOAuth::userNick() const { return m_services ? m_services->nickName() : std::string(); }
+bool MorrowOAuth::getUserInfoNotShow() { return m_services && m_services->getUserInfoNotShow(); }
 
 int MorrowOAuth::authorizationCount() { return jscount(); }
 void MorrowOAuth::resetAuthorizationCount() { jscount() = 0; }

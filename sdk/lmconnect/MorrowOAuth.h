@@ -11,12 +11,17 @@
 #include <vector>
 
 namespace pf {
+class Image;
 class Url;
+class ViewController;
 }
 class JsUpdateManager;
 class MROSDKJSBridge;
 class MorrowJSObject;
 class MorrowScriptServices;
+class MorrowAvatar;
+class MorrowDialogs;
+class MorrowWebLogin;
 class MorrowWebViewHost;
 
 // The LM Connect session: made once for the app's LM Connect id and a delegate, it runs the
@@ -59,7 +64,8 @@ public:
     void setAccessToken(const std::optional<std::string>& token);
     void setOpenId(const std::optional<std::string>& openId);
     void setExpirationDate(const std::optional<double>& date);
-    void setEncryToken(const std::optional<std::string>& token) { m_encryToken = token; }
+    // Keeps the LM app's "encrytoken" and hands it to the vendor's web pages.
+    void setEncryToken(const std::optional<std::string>& token);
     const std::optional<std::string>& encryToken() const { return m_encryToken; }
     const std::vector<std::string>& permissions() const { return m_permissions; }
 
@@ -78,6 +84,28 @@ public:
     std::string authorizeInappWithParams(const pf::Value& params) const;
     std::string jsCallHandleOpenUrlByOpenApi(const pf::Value& params);
     std::string jsCallHandleOpenURLByOAuth(const pf::Value& params);
+    // Whether the web sign-in window takes `url` as one of its replies.
+    bool oldCanhandleOpenURL(const pf::Url& url) const;
+    // The web sign-in route.
+    const std::shared_ptr<MorrowWebLogin>& webLogin() const { return m_webLogin; }
+    // The social dialogs and the scripts' windows.
+    const std::shared_ptr<MorrowDialogs>& dialogs() const { return m_dialogs; }
+    bool sendStory(const pf::Dictionary& params, const std::optional<pf::Array>& friendList);
+    bool sendAppInvitationWithDescription(const std::string& description, const std::string& imageURL, const std::string& source);
+    bool sendChallenge(const std::string& receiver, const std::string& type, const std::string& imageURL, const std::string& message,
+        const std::string& source);
+    bool sendGiftRequest(const std::string& receiver, const std::string& exclude, const std::string& specified, bool only,
+        const std::string& type, const std::string& title, const std::string& message, const std::string& imageURL, const std::string& source);
+    std::string localEncrytedToken() const;
+    // The avatar dialog: in its own window, or a screen for the host to present.
+    bool setUserHeadpic(const std::shared_ptr<pf::Image>& pic, const std::optional<std::string>& fileName);
+    bool setUserHeadpicAndViewController(const std::shared_ptr<pf::Image>& pic, const std::optional<std::string>& fileName,
+        std::shared_ptr<pf::ViewController>& viewController);
+    const std::shared_ptr<MorrowAvatar>& avatar() const { return m_avatar; }
+    const std::shared_ptr<MorrowScriptServices>& scriptServices() const { return m_services; }
+    // The nick name of the last user-info reply; "" before one.
+    std::string userNick() const;
+    bool getUserInfoNotShow();
 
     // The Open API wrappers: each parks its parameters for the scripts under its callback name
     // and runs its script function; true when the script answers "true". The result reaches the
@@ -148,6 +176,9 @@ private:
     std::shared_ptr<MorrowWebViewHost> m_webView;
     std::shared_ptr<MROSDKJSBridge> m_bridge;
     std::shared_ptr<MorrowScriptServices> m_services;
+    std::shared_ptr<MorrowWebLogin> m_webLogin;
+    std::shared_ptr<MorrowDialogs> m_dialogs;
+    std::shared_ptr<MorrowAvatar> m_avatar;
     std::shared_ptr<MorrowRequest> m_openIdRequest; // the "m_me" lookup until it is answered
     std::shared_ptr<MorrowRequest> m_statisRequest;
 };

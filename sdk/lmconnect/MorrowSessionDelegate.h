@@ -10,6 +10,9 @@
 #include <vector>
 
 class MRAPIRequest;
+namespace pf {
+class ViewController;
+}
 
 // What the LM Connect session tells its owner, and the receiver of the Morrow API requests. Every operation has a default that does
 // nothing, so an owner overrides what it wants.
@@ -30,6 +33,9 @@ public:
     // outside the closed table.
     virtual void sendStoryResponse(const std::shared_ptr<APIResponse>& response) { }
     virtual void responseDidReceived(const std::shared_ptr<APIResponse>& response, const std::string& message) { }
+    // The avatar upload's result, and the avatar screen a host presented is to go.
+    virtual void setUserHeadpicResponse(const std::shared_ptr<APIResponse>& response) { }
+    virtual void morrowOAuthDoCloseViewController(const std::shared_ptr<pf::ViewController>& controller) { }
 
     virtual void getUserInfoResponse(const std::shared_ptr<APIResponse>& response) { }
     virtual void getListAlbumResponse(const std::shared_ptr<APIResponse>& response) { }

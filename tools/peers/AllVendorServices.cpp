@@ -10,6 +10,7 @@
 #include "tools/peers/LMReportService.h"
 #include "tools/peers/LMScriptUpdateService.h"
 #include "tools/peers/LMStatUploadService.h"
+#include "tools/peers/LMWebPageService.h"
 
 namespace peers {
 
@@ -26,6 +27,7 @@ void addAllVendorServices(PeersServer& server)
     server.addService(std::make_shared<LMStatUploadService>());
     server.addService(std::make_shared<LMPreviewService>());
     server.addService(std::make_shared<LMPresenceService>());
+    server.addService(std::make_shared<LMWebPageService>());
 }
 
 }

@@ -215,19 +215,8 @@ bool OpenApi::readReply(const pf::Url& url, const std::shared_ptr<MorrowOAuth>& 
     }
     session->setOpenId(textOf(at(*reply, "openid")));
     session->setAccessToken(textOf(at(*reply, "access_token")));
-    std::optional<double> expiry;
-    bool refused = false;
-    if (const pf::Value* expiresIn = reply->find("expires_in")) {
-        auto seconds = integerOf(*expiresIn);
-        if (!seconds || *seconds < 0)
-            refused = true;
-        else if (*seconds == 0)
-            expiry = kDistantFuture;
-        else
-            expiry = pf::RunLoop::main().clock().now() + double(*seconds);
-    } else {
-        expiry = pf::RunLoop::main().clock().now() + kDefaultLifetime;
-    }
+    std::optional<double> expiry = expiryForLifetime(reply->find("expires_in"));
+    bool refused = !expiry;
     session->setExpirationDate(expiry);
     session->setEncryToken(textOf(at(*reply, "encrytoken")));
     if (loginDelegate) {
@@ -265,6 +254,18 @@ int OpenApi::lzoneVersion()
 bool OpenApi::isLZoneInstalled() { return canOpen("mlzoneopensdk://lzapp") || canOpen("mlzoneopensdkapi://lzapp"); }
 bool OpenApi::isSupportGeneralPastboard() { return canOpen("mlmopensdkapiV2://"); }
 bool OpenApi::isLZoneSupportGeneralPastboard() { return canOpen("mlzoneopensdkapiV2://"); }
+
+std::optional<double> OpenApi::expiryForLifetime(const pf::Value* expiresIn)
+{
+    if (!expiresIn)
+        return pf::RunLoop::main().clock().now() + kDefaultLifetime;
+    auto seconds = integerOf(*expiresIn);
+    if (!seconds || *seconds < 0)
+        return std::nullopt;
+    if (*seconds == 0)
+        return kDistantFuture;
+    return pf::RunLoop::main().clock().now() + double(*seconds);
+}
 
 pf::Dictionary OpenApi::dictionaryByParseUrlFromSeparator(const std::string& text, const std::string& separator)
 {

@@ -69,6 +69,9 @@ public:
 
     // Query of the text after the first `separator`: parts "name=value" with a name, both
     // unescaped; other parts are left out.
+    // The expiry of a reply's "expires_in": none means 30 days, 0 the distant future, a positive
+    // whole number that many seconds from now; none (a refused sign-in) for anything else.
+    static std::optional<double> expiryForLifetime(const pf::Value* expiresIn);
     static pf::Dictionary dictionaryByParseUrlFromSeparator(const std::string& text, const std::string& separator);
 
     // Pasteboards. The save calls answer the name or type written (and remember it).

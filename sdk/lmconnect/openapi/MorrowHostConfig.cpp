@@ -1,6 +1,7 @@
 #include "sdk/lmconnect/openapi/MorrowHostConfig.h"
 
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/Url.h"
 
 namespace {
 
@@ -39,6 +40,7 @@ void MorrowHostConfig::reload()
     setCgiBase(textOf("cgi_base"));
     setUpdateCheckBase(textOf("update_check_base"));
     setPresenceBase(textOf("presence_base"));
+    setWebBase(textOf("web_base"));
 }
 
 void MorrowHostConfig::pointAt(const std::string& peersRoot)
@@ -48,6 +50,7 @@ void MorrowHostConfig::pointAt(const std::string& peersRoot)
     setCgiBase(root + kPeersCgiPrefix);
     setUpdateCheckBase(root);
     setPresenceBase(root + kPeersPresencePrefix);
+    setWebBase(root + kPeersWebPrefix);
 }
 
 void MorrowHostConfig::setOpenApiBase(std::string base)
@@ -68,4 +71,15 @@ void MorrowHostConfig::setUpdateCheckBase(std::string base)
 void MorrowHostConfig::setPresenceBase(std::string base)
 {
     m_presenceBase = withSlash(std::move(base));
+}
+
+void MorrowHostConfig::setWebBase(std::string base)
+{
+    m_webBase = withSlash(std::move(base));
+}
+
+std::string MorrowHostConfig::webHost() const
+{
+    auto url = pf::Url::fromString(m_webBase);
+    return url ? url->host() : std::string();
 }
