@@ -5,6 +5,7 @@
 
 #include <duktape.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
@@ -304,7 +305,7 @@ void ScriptContext::resumeBudget()
         m_budgets.back().resumed = Clock::now();
 }
 
-ScriptContext::Outcome ScriptContext::run(const std::function<void(duk_context*)>& protectedCall, std::string_view name, bool wantValue)
+ScriptContext::Outcome ScriptContext::run(const std::function<void(duk_context*)>& protectedCall, std::string_view name, bool wantValue, double minimumBudget)
 {
     Outcome out;
     if (m_depth >= kMaxNestedRuns) {
@@ -314,7 +315,7 @@ ScriptContext::Outcome ScriptContext::run(const std::function<void(duk_context*)
     }
     duk_context* ctx = m_ctx;
     duk_idx_t top = duk_get_top(ctx);
-    m_budgets.push_back(Budget { m_limits.budgetSeconds, 0, Clock::now(), false });
+    m_budgets.push_back(Budget { std::max(m_limits.budgetSeconds, minimumBudget), 0, Clock::now(), false });
     ++m_depth;
     // The whole run, set-up included, is protected: even a failing push cannot escape.
     struct Body {
@@ -476,12 +477,22 @@ bool ScriptContext::installInternal(std::string_view source, const std::vector<s
             duk_put_prop_string(ctx, -2, "internal");
             duk_pop(ctx);
         },
-        "internal", false);
+        "internal", false, kSetUpBudgetSeconds);
     m_hasInternal = out.ok;
     return out.ok;
 }
 
 ScriptContext::Outcome ScriptContext::callInternal(const std::string& method, const std::vector<Value>& arguments)
+{
+    return callInternalWithBudget(method, arguments, 0);
+}
+
+ScriptContext::Outcome ScriptContext::callInternalToSetUp(const std::string& method, const std::vector<Value>& arguments)
+{
+    return callInternalWithBudget(method, arguments, kSetUpBudgetSeconds);
+}
+
+ScriptContext::Outcome ScriptContext::callInternalWithBudget(const std::string& method, const std::vector<Value>& arguments, double minimumBudget)
 {
     if (!m_hasInternal) {
         Outcome out;
@@ -499,7 +510,7 @@ ScriptContext::Outcome ScriptContext::callInternal(const std::string& method, co
                 pushValue(ctx, a, 0);
             duk_call_method(ctx, static_cast<duk_idx_t>(arguments.size()));
         },
-        method, true);
+        method, true, minimumBudget);
 }
 
 }

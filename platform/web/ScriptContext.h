@@ -25,6 +25,9 @@ namespace pf {
 //   script time. Time spent in native functions (and in evaluations they start) is not
 //   charged to the script that called them; a nested evaluation gets a budget of its own.
 //   When the budget is spent the run is stopped for good: the script cannot catch it.
+//   Setting a page up (our own prelude, and building its document) may take at least
+//   `kSetUpBudgetSeconds` whatever the page's budget: it is our code on bounded input, and a
+//   busy machine must not turn a tight page budget into a page with no script context.
 // - Memory: the heap may hold `memoryBytes`; beyond that allocations fail and the script gets
 //   an error.
 // - Re-entrant: a native function may evaluate more script in the same context.
@@ -77,6 +80,9 @@ public:
     bool installInternal(std::string_view source, const std::vector<std::pair<std::string, NativeFunction>>& natives);
     // Calls a method of the internal object with `arguments`.
     Outcome callInternal(const std::string& method, const std::vector<Value>& arguments = {});
+    // The same, for setting the page up: the run may take `kSetUpBudgetSeconds`.
+    static constexpr double kSetUpBudgetSeconds = 10;
+    Outcome callInternalToSetUp(const std::string& method, const std::vector<Value>& arguments = {});
 
     // How many runs are under way (nested runs count each).
     int depth() const { return m_depth; }
@@ -103,7 +109,8 @@ private:
         NativeFunction function;
     };
 
-    Outcome run(const std::function<void(duk_hthread*)>& protectedCall, std::string_view name, bool wantValue);
+    Outcome run(const std::function<void(duk_hthread*)>& protectedCall, std::string_view name, bool wantValue, double minimumBudget = 0);
+    Outcome callInternalWithBudget(const std::string& method, const std::vector<Value>& arguments, double minimumBudget);
     static int nativeTrampoline(duk_hthread* ctx);
     void pauseBudget();
     void resumeBudget();
