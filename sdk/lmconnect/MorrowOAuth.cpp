@@ -173,6 +173,18 @@ bool MorrowOAuth::authorizeInSafari(const std::vector<std::string>& permissions,
 {
     m_permissions = permissions;
     m_userNick.reset();
+    return authorizeWithPermissionsAndExtraParamsDelegateInSafari(m_permissions, pf::Value(),
+        std::static_pointer_cast<MorrowOAuth>(shared_from_this()), false);
+}
+
+bool MorrowOAuth::authorizeWithPermissionsAndExtraParamsDelegateInSafari(const std::vector<std::string>& permissions,
+    const pf::Value& extraParams, const std::shared_ptr<MorrowSessionDelegate>& delegate, bool)
+{
+    std::vector<std::string> asked = permissions;
+    if (delegate && delegate.get() != this) {
+        if (auto chosen = delegate->getAuthorizedPermissions(permissions, extraParams))
+            asked = std::move(*chosen);
+    }
     int version = majorSystemVersion();
     if (jscount() == 10 && version >= 5) {
         initWithJsSDK();
@@ -186,7 +198,7 @@ bool MorrowOAuth::authorizeInSafari(const std::vector<std::string>& permissions,
         morrowDidNotLogin(false);
         return false;
     }
-    evaluate(MorrowScriptText::call("morrow.tauth.login", { joined(m_permissions) }));
+    evaluate(MorrowScriptText::call("morrow.tauth.login", { joined(asked) }));
     return true;
 }
 
@@ -341,6 +353,8 @@ bool MorrowOAuth::handleOpenURL(const pf::Url& url)
 
 bool MorrowOAuth::HandleOpenURL(const pf::Url& url) { return OpenApi::handleOpenURL(url); }
 bool MorrowOAuth::CanHandleOpenURL(const pf::Url& url) { return MorrowApiInterface::canOpenURL(url) || OpenApi::canHandleOpenURL(url); }
+int MorrowOAuth::sendRespMessageToMorrowApp(const std::shared_ptr<MorrowApiResp>& resp) { return MorrowApiInterface::sendRespMessageToMorrowApp(resp); }
+std::optional<std::string> MorrowOAuth::getMorrowAppInstallUrl(int appType) { return MorrowApiInterface::getMorrowAppInstallUrl(appType); }
 bool MorrowOAuth::iphoneLMInstalled() { return OpenApi::lmVersion() != 0; }
 bool MorrowOAuth::iphoneLMSupportSSOLogin() { return OpenApi::lmVersion() > (pf::Device::current().systemVersionFloat() < 7.0 ? 1 : 2); }
 bool MorrowOAuth::iphoneLZoneInstalled() { return OpenApi::lzoneVersion() != 0; }

@@ -15,6 +15,7 @@ namespace pf {
 class Url;
 }
 class JsUpdateManager;
+class MorrowApiResp;
 class MROSDKJSBridge;
 class MorrowJSObject;
 class MorrowScriptServices;
@@ -46,6 +47,9 @@ public:
     std::shared_ptr<MorrowSessionDelegate> sessionDelegate() const { return m_sessionDelegate.lock(); }
 
     bool authorizeInSafari(const std::vector<std::string>& permissions, bool inSafari);
+    // An authorisation for `delegate`, which may choose other permissions; `inSafari` has no effect.
+    bool authorizeWithPermissionsAndExtraParamsDelegateInSafari(const std::vector<std::string>& permissions,
+        const pf::Value& extraParams, const std::shared_ptr<MorrowSessionDelegate>& delegate, bool inSafari);
     // Same as `authorizeInSafari`; the local app id is only kept.
     bool authorizeLocalAppIdInSafari(const std::vector<std::string>& permissions, const std::string& localAppId, bool inSafari);
     // Keeps the permissions and asks the vendor's login statistics, whose answer decides.
@@ -80,6 +84,8 @@ public:
     static bool iphoneLMSupportSSOLogin();
     static bool iphoneLZoneInstalled();
     static bool iphoneLZoneSupportSSOLogin();
+    static int sendRespMessageToMorrowApp(const std::shared_ptr<MorrowApiResp>& resp);
+    static std::optional<std::string> getMorrowAppInstallUrl(int appType);
 
     // Script functions of "oauth".
     std::optional<std::string> convertAppIdJs(const pf::Value& params) const;

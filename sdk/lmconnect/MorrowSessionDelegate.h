@@ -27,6 +27,9 @@ public:
     virtual void morrowDidNotLogin(bool cancelled) { }
     virtual void morrowDidNotNetWork() { }
     virtual void morrowDidLogout() { }
+    // The permissions to ask for instead of those given; none keeps them.
+    virtual std::optional<std::vector<std::string>> getAuthorizedPermissions(const std::vector<std::string>& permissions,
+        const pf::Value& extraParams) { return std::nullopt; }
 
     // Re-authorisation. An owner that overrides `morrowDidUpdate` says so in
     // `respondsToMorrowDidUpdate`; only such an owner is asked the two questions below, and
@@ -59,6 +62,7 @@ public:
     virtual void getIntimateFriendsResponse(const std::shared_ptr<APIResponse>& response) { }
     virtual void getVipInfoResponse(const std::shared_ptr<APIResponse>& response) { }
     virtual void getVipRichInfoResponse(const std::shared_ptr<APIResponse>& response) { }
+    virtual void setUserHeadpicResponse(const std::shared_ptr<APIResponse>& response) { }
     virtual void cgiRequestDidResponse(const std::shared_ptr<MRAPIRequest>& request, const std::shared_ptr<APIResponse>& response) { }
 
     using Callback = void (MorrowSessionDelegate::*)(const std::shared_ptr<APIResponse>&);

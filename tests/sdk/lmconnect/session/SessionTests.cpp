@@ -449,6 +449,33 @@ TEST_F(SessionTest, ReauthorisationQuestionsReachOnlyADelegateThatHearsUpdates)
     EXPECT_EQ(updater->userData, pf::Value("upload-7"));
 }
 
+TEST_F(SessionTest, ADelegateMayChooseThePermissionsOfItsAuthorisation)
+{
+    struct Chooser : MorrowSessionDelegate {
+        pf::Value seenExtra;
+        std::optional<std::vector<std::string>> getAuthorizedPermissions(const std::vector<std::string>& p, const pf::Value& extra) override
+        {
+            seenExtra = extra;
+            if (p.size() == 1)
+                return std::nullopt;
+            return std::vector<std::string> { "only_this" };
+        }
+    };
+    auto chooser = std::make_shared<Chooser>();
+    run("morrow.tauth.login = function (p) { morrow.asked = p; return 'true'; }");
+    const pf::Value extra(pf::Dictionary { { "isadd", "1" } });
+    EXPECT_TRUE(session->authorizeWithPermissionsAndExtraParamsDelegateInSafari({ "a", "b" }, extra, chooser, true));
+    EXPECT_EQ(run("morrow.asked"), "only_this");
+    EXPECT_EQ(chooser->seenExtra, extra);
+    EXPECT_TRUE(session->authorizeWithPermissionsAndExtraParamsDelegateInSafari({ "kept" }, {}, chooser, false));
+    EXPECT_EQ(run("morrow.asked"), "kept");
+    // Through the session as its own delegate the permissions stay, and the local app id is kept.
+    EXPECT_TRUE(session->authorizeLocalAppIdInSafari({ "x", "y" }, "local-1", false));
+    EXPECT_EQ(run("morrow.asked"), "x,y");
+    EXPECT_EQ(session->localAppId(), std::optional<std::string>("local-1"));
+    EXPECT_EQ(session->permissions(), (std::vector<std::string> { "x", "y" }));
+}
+
 TEST_F(SessionTest, CancelEndsTheFirstCallWithTheUserDataOnly)
 {
     EXPECT_FALSE(session->cancel(pf::Value("a"))) << "empty table";
