@@ -163,6 +163,9 @@ public:
     const std::optional<std::string>& userNick() const { return m_userNick; }
     void setUserNick(std::optional<std::string> nick) { m_userNick = std::move(nick); }
     void setPermissions(std::vector<std::string> permissions) { m_permissions = std::move(permissions); }
+    // Kept only.
+    const pf::Dictionary& openIdDict() const { return m_openIdDict; }
+    void setOpenIdDict(pf::Dictionary dict) { m_openIdDict = std::move(dict); }
 
     // The host's load events: the objects are registered again and the scripts initialised.
     bool shouldStartLoadWithRequest(const std::string& url, int navigationType) override { return true; }
@@ -204,6 +207,7 @@ private:
     std::optional<std::string> m_localAppId;
     std::string m_redirectURI;
     std::optional<std::string> m_userNick;
+    pf::Dictionary m_openIdDict;
     std::shared_ptr<MorrowRequest> m_request; // the held exchange of the own requests until it ends
     std::shared_ptr<MorrowRequest> m_statisRequest;
 };

@@ -11,7 +11,7 @@ namespace {
 
 void append(pf::Bytes& body, std::string_view text)
 {
-    body.insert(body.end(), text.begin(), text.end());
+    MorrowRequest::utfAppendBodyData(body, text);
 }
 
 pf::Bytes fileBytes(const MorrowParam& param)
@@ -40,6 +40,11 @@ std::string pairsOf(const MorrowParams& params)
     return out;
 }
 
+}
+
+void MorrowRequest::utfAppendBodyData(pf::Bytes& body, std::string_view text)
+{
+    body.insert(body.end(), text.begin(), text.end());
 }
 
 std::shared_ptr<MorrowRequest> MorrowRequest::getRequestWithParams(MorrowParams params, std::string httpMethod,

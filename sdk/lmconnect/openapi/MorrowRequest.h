@@ -66,6 +66,7 @@ public:
     static std::string escapeValue(std::string_view text);
     // The multipart body and the form body of the current parameters.
     pf::Bytes generatePostBody() const;
+    static void utfAppendBodyData(pf::Bytes& body, std::string_view text);
     std::string generateOtherPostBody() const;
 
     // UTF-8, else GB18030; none when the bytes are neither.
