@@ -204,6 +204,18 @@ std::shared_ptr<MorrowJSObject> MorrowOAuth::oauthObject()
 bool MorrowOAuth::authorizeInSafari(const std::vector<std::string>& permissions, bool)
 {
     m_permissions = permissions;
+    return authorizeWithPermissionsAndExtraParamsDelegateInSafari(m_permissions, pf::Value(),
+        std::static_pointer_cast<MorrowOAuth>(shared_from_this()), false);
+}
+
+bool MorrowOAuth::authorizeWithPermissionsAndExtraParamsDelegateInSafari(const std::vector<std::string>& permissions,
+    const pf::Value& extraParams, const std::shared_ptr<MorrowSessionDelegate>& delegate, bool)
+{
+    std::vector<std::string> asked = permissions;
+    if (delegate && delegate.get() != this) {
+        if (auto chosen = delegate->getAuthorizedPermissions(permissions, extraParams))
+            asked = std::move(*chosen);
+    }
     int version = majorSystemVersion();
     if (jscount() == 10 && version >= 5) {
         initWithJsSDK();
@@ -217,18 +229,35 @@ bool MorrowOAuth::authorizeInSafari(const std::vector<std::string>& permissions,
         morrowDidNotLogin(false);
         return false;
     }
-    evaluate(MorrowScriptText::call("morrow.tauth.login", { joined(m_permissions) }));
+    evaluate(MorrowScriptText::call("morrow.tauth.login", { joined(asked) }));
     return true;
+}
+
+bool MorrowOAuth::authorizeLocalAppIdInSafari(const std::vector<std::string>& permissions, const std::string& localAppId, bool inSafari)
+{
+    m_localAppId = localAppId;
+    return authorizeInSafari(permissions, inSafari);
+}
+
+bool MorrowOAuth::authorize(const std::vector<std::string>& permissions)
+{
+    m_localAppId.reset();
+    m_permissions = permissions;
+    return userLoginStatis();
 }
 
 bool MorrowOAuth::incrAuthWithPermissions(const std::vector<std::string>& permissions)
 {
+    if (!m_bridge)
+        return false;
     evaluate(MorrowScriptText::call("morrow.tauth.inAuth", { joined(permissions) }));
     return true;
 }
 
 bool MorrowOAuth::reauthorizeWithPermissions(const std::vector<std::string>& permissions)
 {
+    if (!m_bridge)
+        return false;
     evaluate(MorrowScriptText::call("morrow.tauth.login", { joined(permissions) }));
     return true;
 }
@@ -299,7 +328,53 @@ void MorrowOAuth::setExpirationDate(const std::optional<double>& date)
 
 bool MorrowOAuth::morrowNeedPerformIncrAuth(const std::vector<std::string>& permissions)
 {
-    return true;
+    return morrowNeedPerformIncrAuth(std::static_pointer_cast<MorrowOAuth>(shared_from_this()), permissions).value_or(true);
+}
+
+bool MorrowOAuth::relaysReauthorisation(const std::shared_ptr<MorrowSessionDelegate>& delegate) const
+{
+    return delegate && delegate.get() != this && delegate->respondsToMorrowDidUpdate();
+}
+
+std::optional<bool> MorrowOAuth::morrowNeedPerformIncrAuth(const std::shared_ptr<MorrowOAuth>&, const std::vector<std::string>& permissions)
+{
+    if (permissions.empty())
+        return true;
+    auto delegate = m_sessionDelegate.lock();
+    if (!relaysReauthorisation(delegate))
+        return true;
+    auto self = std::static_pointer_cast<MorrowOAuth>(shared_from_this());
+    return delegate->morrowNeedPerformIncrAuth(self, permissions).value_or(true);
+}
+
+std::optional<bool> MorrowOAuth::morrowNeedPerformReAuth(const std::shared_ptr<MorrowOAuth>&)
+{
+    auto delegate = m_sessionDelegate.lock();
+    if (!relaysReauthorisation(delegate))
+        return true;
+    return delegate->morrowNeedPerformReAuth(std::static_pointer_cast<MorrowOAuth>(shared_from_this())).value_or(true);
+}
+
+void MorrowOAuth::morrowDidUpdate(const std::shared_ptr<MorrowOAuth>& session)
+{
+    if (auto delegate = m_sessionDelegate.lock(); delegate && delegate.get() != this)
+        delegate->morrowDidUpdate(session);
+}
+
+void MorrowOAuth::morrowFailedUpdate(int reason)
+{
+    if (auto delegate = m_sessionDelegate.lock(); delegate && delegate.get() != this)
+        delegate->morrowFailedUpdate(reason);
+}
+
+void MorrowOAuth::apiBaseDidSendBodyData(const std::shared_ptr<APIBase>& apiBase, std::int64_t bytesWritten,
+    std::int64_t totalBytesWritten, std::int64_t totalBytesExpectedToWrite)
+{
+    if (!apiBase)
+        return;
+    if (auto delegate = m_sessionDelegate.lock(); delegate && delegate.get() != this)
+        delegate->morrowOAuthDidSendBodyData(std::static_pointer_cast<MorrowOAuth>(shared_from_this()), bytesWritten,
+            totalBytesWritten, totalBytesExpectedToWrite, apiBase->userData());
 }
 
 bool MorrowOAuth::handleOpenURL(const pf::Url& url)
@@ -309,6 +384,8 @@ bool MorrowOAuth::handleOpenURL(const pf::Url& url)
 
 bool MorrowOAuth::HandleOpenURL(const pf::Url& url) { return OpenApi::handleOpenURL(url); }
 bool MorrowOAuth::CanHandleOpenURL(const pf::Url& url) { return MorrowApiInterface::canOpenURL(url) || OpenApi::canHandleOpenURL(url); }
+int MorrowOAuth::sendRespMessageToMorrowApp(const std::shared_ptr<MorrowApiResp>& resp) { return MorrowApiInterface::sendRespMessageToMorrowApp(resp); }
+std::optional<std::string> MorrowOAuth::getMorrowAppInstallUrl(int appType) { return MorrowApiInterface::getMorrowAppInstallUrl(appType); }
 bool MorrowOAuth::iphoneLMInstalled() { return OpenApi::lmVersion() != 0; }
 bool MorrowOAuth::iphoneLMSupportSSOLogin() { return OpenApi::lmVersion() > (pf::Device::current().systemVersionFloat() < 7.0 ? 1 : 2); }
 bool MorrowOAuth::iphoneLZoneInstalled() { return OpenApi::lzoneVersion() != 0; }
@@ -366,6 +443,8 @@ void MorrowOAuth::setEncryToken(const std::optional<std::string>& token)
     if (token)
         MRWebViewLoadJs::getInstance()->loadJS(m_appId, m_openIdField.value_or(""), *token);
 }
+std::string MorrowOAuth::authorizeInLMWithParams(const pf::Value& params) const { return OpenApi::sendCommandToLMWith(params); }
+std::string MorrowOAuth::authorizeInLZoneWithParams(const pf::Value& params) const { return OpenApi::sendCommandToLZoneWith(params); }
 
 std::string MorrowOAuth::urlencode(const std::string& text)
 {
@@ -470,7 +549,8 @@ bool MorrowOAuth::getVipInfo() { return callWrapper("getVipUserInfo", "morrow.in
 bool MorrowOAuth::getVipRichInfo() { return callWrapper("getVipUserRichInfo", "morrow.info", "getVipRichInfoResponse:", nullptr); }
 bool MorrowOAuth::sendAPIJS(const pf::Value& p, const std::string& key) { return callWrapper("jscall", "morrow.pub", key, &p); }
 
-std::shared_ptr<MorrowRequest> MorrowOAuth::openUrl(const std::string& url, MorrowParams params)
+std::shared_ptr<MorrowRequest> MorrowOAuth::openUrl(const std::string& url, MorrowParams params, const std::string& httpMethod,
+    std::weak_ptr<MorrowRequestDelegate> delegate)
 {
     params.set("format", std::string("json"));
     params.set("oauth_consumer_key", m_appId);
@@ -478,17 +558,65 @@ std::shared_ptr<MorrowRequest> MorrowOAuth::openUrl(const std::string& url, Morr
         params.set("access_token", accessToken());
     if (isOpenIdValid())
         params.set("openid", openId());
-    std::weak_ptr<MorrowRequestDelegate> self = std::static_pointer_cast<MorrowOAuth>(shared_from_this());
-    auto request = MorrowRequest::getRequestWithParams(std::move(params), "GET", self, url);
+    auto request = MorrowRequest::getRequestWithParams(std::move(params), httpMethod, std::move(delegate), url);
     request->connect();
     return request;
+}
+
+std::shared_ptr<MorrowRequest> MorrowOAuth::openUrlParamsHttpMethodDelegate(const std::string& url, MorrowParams params,
+    const std::string& httpMethod, std::weak_ptr<MorrowRequestDelegate> delegate)
+{
+    // An exchange replaced here still ends (and reports to its own receiver).
+    m_request = openUrl(url, std::move(params), httpMethod, std::move(delegate));
+    return m_request;
+}
+
+std::shared_ptr<MorrowRequest> MorrowOAuth::requestWithGraphPathAndDelegate(const std::string& graphPath,
+    std::weak_ptr<MorrowRequestDelegate> delegate)
+{
+    return requestWithGraphPathAndParamsAndHttpMethodAndDelegate(graphPath, MorrowParams(), "GET", std::move(delegate));
+}
+
+std::shared_ptr<MorrowRequest> MorrowOAuth::requestWithGraphPathAndParamsAndDelegate(const std::string& graphPath,
+    MorrowParams params, std::weak_ptr<MorrowRequestDelegate> delegate)
+{
+    return requestWithGraphPathAndParamsAndHttpMethodAndDelegate(graphPath, std::move(params), "GET", std::move(delegate));
+}
+
+std::shared_ptr<MorrowRequest> MorrowOAuth::requestWithGraphPathAndParamsAndHttpMethodAndDelegate(const std::string& graphPath,
+    MorrowParams params, const std::string& httpMethod, std::weak_ptr<MorrowRequestDelegate> delegate)
+{
+    return openUrlParamsHttpMethodDelegate(MorrowHostConfig::shared().openApiBase() + "oauth2.0/" + graphPath, std::move(params),
+        httpMethod, std::move(delegate));
+}
+
+std::shared_ptr<MorrowRequest> MorrowOAuth::requestWithMethodNameAndParamsAndHttpMethodAndDelegate(const std::string& methodName,
+    MorrowParams params, const std::string& httpMethod, std::weak_ptr<MorrowRequestDelegate> delegate)
+{
+    return openUrlParamsHttpMethodDelegate(MorrowHostConfig::shared().openApiBase() + methodName, std::move(params), httpMethod,
+        std::move(delegate));
+}
+
+std::shared_ptr<MorrowRequest> MorrowOAuth::requestWithParamsAndDelegate(MorrowParams params, std::weak_ptr<MorrowRequestDelegate> delegate)
+{
+    auto method = params.textFor("method");
+    if (!method)
+        return nullptr;
+    params.remove("method");
+    return requestWithMethodNameAndParamsAndHttpMethodAndDelegate(*method, std::move(params), "GET", std::move(delegate));
+}
+
+std::string MorrowOAuth::getOwnBaseUrl() const
+{
+    return "morrow" + m_appId + "://" + m_redirectURI;
 }
 
 void MorrowOAuth::morrowDialogLogin(const std::string& token, double expirationDate)
 {
     setAccessToken(token);
     setExpirationDate(expirationDate);
-    m_openIdRequest = openUrl(MorrowHostConfig::shared().openApiBase() + "oauth2.0/m_me", MorrowParams { { "access_token", token } });
+    std::weak_ptr<MorrowRequestDelegate> self = std::static_pointer_cast<MorrowOAuth>(shared_from_this());
+    requestWithGraphPathAndParamsAndDelegate("m_me", MorrowParams { { "access_token", token } }, self);
 }
 
 std::string MorrowOAuth::loginStatisToken(const std::string& accessToken, const std::string& appId, const std::string& openId)
@@ -501,23 +629,18 @@ bool MorrowOAuth::userLoginStatis()
 {
     MorrowParams params;
     params.set("encrytoken", loginStatisToken(accessToken(), m_appId, openId()));
-    m_statisRequest = openUrl(MorrowHostConfig::shared().openApiBase() + "user/user_login_statis", std::move(params));
+    std::weak_ptr<MorrowRequestDelegate> self = std::static_pointer_cast<MorrowOAuth>(shared_from_this());
+    m_statisRequest = openUrl(MorrowHostConfig::shared().openApiBase() + "user/user_login_statis", std::move(params), "GET", self);
     return true;
 }
 
 void MorrowOAuth::requestDidLoadRawResponse(const std::shared_ptr<MorrowRequest>& request, const pf::Bytes& data)
 {
     auto text = MorrowRequest::decodeReplyText(data).value_or("");
-    if (request && request == m_openIdRequest) {
-        m_openIdRequest.reset();
-        auto reply = MrApiTool::unwrapCallbackReply(text);
-        const pf::Value* openId = reply ? reply->asDictionary()->find("openid") : nullptr;
-        if (openId && openId->asString() && !openId->asString()->empty()) {
-            setOpenId(*openId->asString());
-            morrowDidLogin();
-        } else {
-            morrowDidNotLogin(false);
-        }
+    if (request && request == m_request) {
+        // Whatever the session asked with itself as receiver is answered as the open-id lookup.
+        m_request.reset();
+        openIdReply(text);
         return;
     }
     if (request && request == m_statisRequest) {
@@ -538,11 +661,23 @@ void MorrowOAuth::requestDidLoadRawResponse(const std::shared_ptr<MorrowRequest>
     }
 }
 
+void MorrowOAuth::openIdReply(const std::string& text)
+{
+    auto reply = MrApiTool::unwrapCallbackReply(text);
+    const pf::Value* openId = reply ? reply->asDictionary()->find("openid") : nullptr;
+    if (openId && openId->asString() && !openId->asString()->empty()) {
+        setOpenId(*openId->asString());
+        morrowDidLogin();
+    } else {
+        morrowDidNotLogin(false);
+    }
+}
+
 void MorrowOAuth::requestDidFailWithError(const std::shared_ptr<MorrowRequest>& request, const MorrowError&)
 {
     // A reply that is no JSON was handled from its raw text already; this is a failed exchange.
-    if (request && request == m_openIdRequest) {
-        m_openIdRequest.reset();
+    if (request && request == m_request) {
+        m_request.reset();
         morrowDidNotLogin(false);
     }
     if (request && request == m_statisRequest)

@@ -86,6 +86,27 @@ public:
     static bool niceAuthorizeWithPermission(const pf::Value& permissions, std::weak_ptr<MorrowSessionDelegate> delegate,
         int firstCall, const std::string& appId);
 
+    // Whether the device can open the address.
+    static bool canParseURL(const pf::Url& url);
+    static bool canParseApplicationUrlStr(const std::string& text);
+    // Archives onto the general pasteboard under "com.morrow." and the reply scheme.
+    static std::optional<std::string> saveDictionaryByGeneralPastboard(const pf::Dictionary& dict);
+    static bool openLZoneWithCommand(unsigned command, const pf::Dictionary& data);
+    // Opens LZone's plain entry "mlzoneopensdk://lzapp/<reply scheme>/"; false when LZone is missing.
+    static bool openLZone();
+    static bool sendCommandToLZoneParams(const std::string& command, const pf::Dictionary& params);
+    // A story share: command 1.
+    static bool shareWithLZoneWithData(const pf::Dictionary& data);
+    static std::string getLZoneInstallUrl() { return ""; }
+    static std::string getSupportingMaxApiVersion() { return "10.0"; }
+    static std::string getApiVersion() { return "1.1"; }
+
+    // Sign-in with the app the caller describes: "permission", "appid", "ResponseType" make the
+    // request; "LMApiScheme"/"LZoneApiScheme" and "LMHost"/"LZoneHost" address the app and
+    // "appScheme" names the reply scheme. "true" when the app was opened.
+    static std::string sendCommandToLMWith(const pf::Value& params);
+    static std::string sendCommandToLZoneWith(const pf::Value& params);
+
     // The script objects "openapi" and "openApi".
     static std::shared_ptr<MorrowJSObject> openapiObject();
     static std::shared_ptr<MorrowJSObject> openApiObject();
