@@ -115,6 +115,10 @@ private:
     void navigateFromPage(Page& page, const std::string& address, WebNavigationType type);
     void submitFromPage(Page& page, const std::string& method, const std::string& action, const Value& pairs);
     bool frameNavigation(Page& page, int frameId, const std::string& address);
+    RunLoop::TaskId scheduleTimer(Page& page, long long id, double delay, bool repeats);
+    void fireTimer(std::uint64_t generation, long long id, bool repeats);
+    bool hasTurnShare(const Page& page) const;
+    void runForPage(Page& page, const std::function<void()>& run);
     Value callPage(const std::string& method, const std::vector<Value>& arguments) const;
 
     std::weak_ptr<WebViewDelegate> m_delegate;
