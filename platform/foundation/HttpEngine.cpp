@@ -313,7 +313,7 @@ struct HttpEngine::Impl {
         for (auto& [id, transfer] : fresh) {
             if (transfer->setupError) {
                 // A request that could not be set up fails like any other, from here.
-                transfer->emit([&](Sinks& s) { if (s.error) s.error(*transfer->setupError); });
+                transfer->emit([transfer = transfer](Sinks& s) { if (s.error) s.error(*transfer->setupError); });
                 forget(id);
                 continue;
             }

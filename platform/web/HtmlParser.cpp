@@ -65,7 +65,7 @@ namespace {
         static void* allocate(void* userdata, size_t size)
         {
             auto* arena = static_cast<Arena*>(userdata);
-            if (++arena->allocations % 64 == 0 && std::chrono::steady_clock::now() > arena->deadline)
+            if (++arena->allocations % 64 == 0 && std::chrono::steady_clock::now() >= arena->deadline)
                 arena->abandon("the document took too long to parse");
             if (size > HtmlParser::kMaxParserMemory || arena->used + size > HtmlParser::kMaxParserMemory)
                 arena->abandon("the document needs too much memory to parse");

@@ -16,9 +16,9 @@ TEST_F(DomPreludeTest, AHashLinkThatSubmitsAFormLetsTheFormGo)
     server.on("GET", "/form", [](const auto&) {
         TestHttpServer::Response r;
         r.contentType = "text/html; charset=utf-8";
-        r.body = R"(<form name="form" method="post" action="/send"><input name="code" value="">
+        r.body = R"html(<form name="form" method="post" action="/send"><input name="code" value="">
             <a href="#" onclick="form.submit()">Send</a>
-            <a href="#" onclick="document.forms[0].submit(); return false">Send quietly</a></form>)";
+            <a href="#" onclick="document.forms[0].submit(); return false">Send quietly</a></form>)html";
         return r;
     });
     server.on("POST", "/send", [](const auto&) {
