@@ -56,6 +56,9 @@ TEST_F(WebTest, HostilePagesEndInErrorsNotHangs)
             webView->setScriptBudget(0.2);
             Log::startCapture();
             load(c.html);
+            // What the page scheduled keeps the share it was made with; the checks below get
+            // a budget that a busy machine cannot overrun by accident.
+            webView->setScriptBudget(5);
             if (manual)
                 env.fastForwardBy(0.02);
             bool answered = false;
@@ -95,6 +98,7 @@ TEST_F(WebTest, NativeTimeIsChargedAndNestedRunsGetOnlyWhatIsLeft)
     EXPECT_EQ(eval("var caught = 0; for (;;) { try { app.nested(); } catch (e) { caught++; } }"), "");
     EXPECT_EQ(nestedCalls, 1);
     Log::stopCapture();
+    webView->setScriptBudget(5);
     EXPECT_EQ(eval("'usable'"), "usable");
 }
 
