@@ -32,6 +32,10 @@ void spin(double seconds)
 TEST_F(WebTest, HostilePagesEndInErrorsNotHangs)
 {
     const std::string misnested = repeated("<b><div></b>", 40000);
+    // Past the nesting scan: every text reopens all the formatting elements left open so far.
+    std::string reopened;
+    for (int i = 0; i < 20000; ++i)
+        reopened += "<div><b id=" + std::to_string(i) + "></div>x";
     struct Case {
         const char* what;
         std::string html;
@@ -45,6 +49,7 @@ TEST_F(WebTest, HostilePagesEndInErrorsNotHangs)
         { "a heap filled to its limit", "<script>var a = []; for (;;) a.push(new Array(1e6).join('x'))</script>" },
         { "a flood of large alerts", "<script>var s = 'x'; while (s.length < (1 << 20)) s += s; for (var i = 0; i < 3000; i++) alert(s)</script>" },
         { "misnested formatting tags", misnested },
+        { "formatting reopened by every text", reopened },
         { "misnested formatting tags through innerHTML",
             "<script>var s = ''; for (var i = 0; i < 40000; i++) s += '<b><div></b>'; try { document.body.innerHTML = s; } catch (e) { var refused = e.message; }</script>" },
     };
@@ -147,4 +152,31 @@ TEST(HtmlParser, TheParseIsBoundedWhateverTheMarkup)
     std::string large(HtmlParser::kMaxBytes + 10, 'a');
     EXPECT_FALSE(HtmlParser::parseDocument(large).ok);
     EXPECT_TRUE(HtmlParser::parseDocument(large, 10, 2 * HtmlParser::kMaxBytes).ok);
+}
+
+TEST_F(WebTest, APageTakesAtMostItsShareOfAPass)
+{
+    // Ten timers due together, each busy for 0.1 s of real time, with a share of 0.25 s: one
+    // pass runs no more than three of them (the third cut short), the rest wait their turn.
+    webView->setScriptBudget(0.25);
+    load(R"(<script>var ran = 0;
+        for (var i = 0; i < 10; i++) setTimeout(function () { ran++; var t = Date.now(); while (Date.now() - t < 100) {} }, 10);
+        </script>)");
+    env.clock().advance(1);
+    auto& loop = RunLoop::main();
+    int passes = 0;
+    int before = 0;
+    while (passes < 40) {
+        loop.runPending();
+        ++passes;
+        webView->setScriptBudget(5);
+        int ran = std::stoi(eval("String(ran)"));
+        webView->setScriptBudget(0.25);
+        EXPECT_LE(ran - before, 3) << "pass " << passes;
+        before = ran;
+        if (ran == 10)
+            break;
+    }
+    EXPECT_EQ(before, 10);
+    EXPECT_GE(passes, 4);
 }
