@@ -313,7 +313,9 @@ struct HttpEngine::Impl {
         for (auto& [id, transfer] : fresh) {
             if (transfer->setupError) {
                 // A request that could not be set up fails like any other, from here.
-                transfer->emit([transfer = transfer](Sinks& s) { if (s.error) s.error(*transfer->setupError); });
+                // Structured bindings cannot be captured by every compiler we build with: name a copy.
+                const auto& failing = transfer;
+                failing->emit([&failing](Sinks& s) { if (s.error) s.error(*failing->setupError); });
                 forget(id);
                 continue;
             }

@@ -341,7 +341,7 @@ void ScriptContext::chargeTurn(Clock::time_point started)
     m_turnUsed += std::chrono::duration<double>(Clock::now() - started).count();
 }
 
-ScriptContext::Outcome ScriptContext::run(const std::function<void(duk_context*)>& protectedCall, std::string_view name, bool wantValue)
+ScriptContext::Outcome ScriptContext::run(const std::function<void(duk_context*)>& protectedCall, std::string_view name, bool wantValue, double minimumBudget)
 {
     Outcome out;
     if (m_depth >= kMaxNestedRuns) {
@@ -349,9 +349,10 @@ ScriptContext::Outcome ScriptContext::run(const std::function<void(duk_context*)
         Log::format("script: %.*s not run: %s", static_cast<int>(name.size()), name.data(), out.error.c_str());
         return out;
     }
-    // A run gets its budget, but no more than its caller has left.
+    // A run gets its budget (at least `minimumBudget`), but no more than its caller has left.
     const Clock::time_point started = Clock::now();
-    const double allowed = std::min(remainingBudget(), m_limits.budgetSeconds);
+    const double own = std::max(m_limits.budgetSeconds, minimumBudget);
+    const double allowed = m_budgets.empty() ? own : std::min(remainingBudget(), own);
     if (allowed <= 0) {
         out.outOfBudget = true;
         out.error = "not run: the caller's budget is spent";
@@ -537,12 +538,22 @@ bool ScriptContext::installInternal(std::string_view source, const std::vector<s
             duk_put_prop_string(ctx, -2, "internal");
             duk_pop(ctx);
         },
-        "internal", false);
+        "internal", false, kSetUpBudgetSeconds);
     m_hasInternal = out.ok;
     return out.ok;
 }
 
 ScriptContext::Outcome ScriptContext::callInternal(const std::string& method, const std::vector<Value>& arguments)
+{
+    return callInternalWithBudget(method, arguments, 0);
+}
+
+ScriptContext::Outcome ScriptContext::callInternalToSetUp(const std::string& method, const std::vector<Value>& arguments)
+{
+    return callInternalWithBudget(method, arguments, kSetUpBudgetSeconds);
+}
+
+ScriptContext::Outcome ScriptContext::callInternalWithBudget(const std::string& method, const std::vector<Value>& arguments, double minimumBudget)
 {
     if (!m_hasInternal) {
         Outcome out;
@@ -560,7 +571,7 @@ ScriptContext::Outcome ScriptContext::callInternal(const std::string& method, co
                 pushValue(ctx, a, 0);
             duk_call_method(ctx, static_cast<duk_idx_t>(arguments.size()));
         },
-        method, true);
+        method, true, minimumBudget);
 }
 
 }

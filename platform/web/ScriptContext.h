@@ -27,6 +27,9 @@ namespace pf {
 //   its own budget, but never more than its caller has left. When the budget is spent the run
 //   is stopped for good: the script cannot catch it. Built-ins that walk huge arrays or
 //   strings are stopped the same way, not only script code.
+//   Setting a page up (our own prelude, and building its document) may take at least
+//   `kSetUpBudgetSeconds` whatever the page's budget: it is our code on bounded input, and a
+//   busy machine must not turn a tight page budget into a page with no script context.
 // - Turn share: with `turnShareSeconds` above zero, the context counts the time its outermost
 //   runs take in each pass of the main loop; `turnShareLeft` tells its owner what is left,
 //   so that work the script scheduled itself can wait for a later pass.
@@ -91,6 +94,9 @@ public:
     bool installInternal(std::string_view source, const std::vector<std::pair<std::string, NativeFunction>>& natives);
     // Calls a method of the internal object with `arguments`.
     Outcome callInternal(const std::string& method, const std::vector<Value>& arguments = {});
+    // The same, for setting the page up: the run may take `kSetUpBudgetSeconds`.
+    static constexpr double kSetUpBudgetSeconds = 10;
+    Outcome callInternalToSetUp(const std::string& method, const std::vector<Value>& arguments = {});
 
     // How many runs are under way (nested runs count each).
     int depth() const { return m_depth; }
@@ -115,7 +121,8 @@ private:
         NativeFunction function;
     };
 
-    Outcome run(const std::function<void(duk_hthread*)>& protectedCall, std::string_view name, bool wantValue);
+    Outcome run(const std::function<void(duk_hthread*)>& protectedCall, std::string_view name, bool wantValue, double minimumBudget = 0);
+    Outcome callInternalWithBudget(const std::string& method, const std::vector<Value>& arguments, double minimumBudget);
     static int nativeTrampoline(duk_hthread* ctx);
     void chargeTurn(Clock::time_point started);
 

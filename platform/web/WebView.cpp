@@ -234,7 +234,7 @@ std::shared_ptr<WebView::Page> WebView::makePage(const std::string& url, const s
         page->context.reset();
         return page;
     }
-    auto built = page->context->callInternal("build", { Value(treeJson) });
+    auto built = page->context->callInternalToSetUp("build", { Value(treeJson) });
     if (!built.ok)
         Log::line("web view: the document could not be built: " + built.error);
     for (const auto& [name, function] : m_functions)
@@ -536,6 +536,13 @@ void WebView::receiveDocument(std::uint64_t loadId, std::string html, std::strin
         return;
     }
     auto page = makePage(url, parsed.treeJson);
+    if (!page->context) {
+        // Without a script context the page can run nothing; the load ends here rather than
+        // waiting for scripts that will never run.
+        Log::line("web view: document at " + url + " refused: its page could not be set up");
+        failLoad(loadId, makeError(DocumentRefused, "the page could not be set up"));
+        return;
+    }
     showPage(page);
     runScripts(loadId, page, std::move(parsed.scripts), 0);
 }

@@ -90,7 +90,7 @@ TEST(RunLoop, PostsFromOtherThreadsArriveInOrderOnTheLoop)
             loop.post([&got, i] { got.push_back(i); });
         loop.endPendingWork();
     });
-    EXPECT_TRUE(env.waitForPendingWork(10));
+    EXPECT_TRUE(env.waitForPendingWork());
     worker.join();
     ASSERT_EQ(got.size(), 100u);
     for (int i = 0; i < 100; ++i)

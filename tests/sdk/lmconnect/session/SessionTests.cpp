@@ -77,7 +77,7 @@ protected:
     {
         recorder->calls.clear();
         EXPECT_TRUE(session->authorizeInSafari({ "get_user_info", "add_share" }, false));
-        return env.runUntil([&] { return !recorder->calls.empty(); }, 5);
+        return env.runUntil([&] { return !recorder->calls.empty(); });
     }
 
     pf::TaskEnvironment env;
