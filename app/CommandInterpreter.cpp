@@ -1,6 +1,7 @@
 #include "app/CommandInterpreter.h"
 
 #include "app/CommandTable.h"
+#include "app/VendorApps.h"
 #include "platform/ui/DumpAttributes.h"
 #include "platform/foundation/Pasteboard.h"
 #include "platform/foundation/RunLoop.h"
@@ -110,6 +111,9 @@ bool CommandInterpreter::execute(const ScriptCommand& command)
         break;
     case Kind::Pasteboard:
         ok = pasteboard();
+        break;
+    case Kind::Received:
+        ok = received();
         break;
     case Kind::Menu:
         ok = menu();
@@ -235,7 +239,16 @@ bool CommandInterpreter::tapText(const std::string& text)
             return true;
         }
     }
-    return tapFirstReachable(std::move(candidates), quoted(text));
+    if (candidates.empty())
+        return fail("nothing shows " + quoted(text));
+    auto result = m_driver.tapText(text);
+    if (!result)
+        return fail("cannot tap " + quoted(text) + (result.reason.empty() ? "" : ": " + result.reason));
+    m_driver.settle();
+    // Several views read the same: the person is told which one was pressed.
+    if (result.candidates > 1 && result.target)
+        m_out << "note: tapped " << pf::Driver::describe(*result.target) << ", one of " << result.candidates << " views showing it\n";
+    return true;
 }
 
 bool CommandInterpreter::tapTag(int tag)
@@ -371,6 +384,14 @@ bool CommandInterpreter::pasteboard()
 {
     auto text = pf::Pasteboard::general()->string();
     m_out << text.value_or("") << "\n";
+    return true;
+}
+
+bool CommandInterpreter::received()
+{
+    if (!m_vendorApps)
+        return fail("no stand-in apps are installed");
+    m_out << m_vendorApps->describeReceived();
     return true;
 }
 

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string_view>
 
+class VendorApps;
+
 namespace pf {
 class TableView;
 }
@@ -20,7 +22,9 @@ class TableView;
 //   the transition takes) and `idle` (real time, for replies to arrive).
 // - A command that fails prints one line "error: ..." and counts as a failure; the next one
 //   runs all the same.
-// - When several views match a tap, the frontmost one a finger can reach is tapped.
+// - When several views match a tap, the frontmost one a finger can reach is tapped; by text, an
+//   enabled control comes before a label that reads the same, and a line "note: tapped ..."
+//   says which view it was.
 // - "The topmost table" is the frontmost visible table that a finger reaches at its middle.
 // - When explaining (a person at a terminal), an unknown command names the nearest known one
 //   and a tap on a text that nothing visible shows says why the view showing it cannot be
@@ -37,6 +41,8 @@ public:
     bool execute(const ScriptCommand& command);
 
     void setExplaining(bool explaining) { m_explaining = explaining; }
+    // The stand-in messaging apps whose receipts `received` prints (none: it says so).
+    void setVendorApps(std::shared_ptr<VendorApps> apps) { m_vendorApps = std::move(apps); }
 
     bool quitRequested() const { return m_quit; }
     int failures() const { return m_failures; }
@@ -62,6 +68,7 @@ private:
     bool wait(double seconds);
     bool idle();
     bool pasteboard();
+    bool received();
     bool menu();
     bool drag(int distance, bool fling);
     bool tapImage(const std::string& name);
@@ -70,6 +77,7 @@ private:
 
     std::ostream& m_out;
     pf::Driver m_driver;
+    std::shared_ptr<VendorApps> m_vendorApps;
     bool m_quit { false };
     bool m_explaining { false };
     int m_failures { 0 };

@@ -154,6 +154,7 @@ const std::vector<CommandForm>& CommandTable::forms()
             kWaitUsage },
         { { "idle" }, "", 0, "run until no request is in flight (10 real seconds at most)", Kind::Idle },
         { { "pasteboard" }, "", 0, "print the general pasteboard's text", Kind::Pasteboard },
+        { { "received" }, "", 0, "print what the stand-in messaging apps (Parley, Blip, LM, LZone) received", Kind::Received },
         { { "open", "mygifts" }, "", 0, "push the my-gifts screen on the shown navigation controller", Kind::OpenMyGifts },
         { { "quit" }, "", 0, "stop reading commands", Kind::Quit },
     };

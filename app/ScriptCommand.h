@@ -10,7 +10,7 @@
 // starting with "#" are no command. The commands and their forms are CommandTable's rows
 // (`help` lists them).
 struct ScriptCommand {
-    enum class Kind { None, Dump, TapText, TapTag, TapRow, Type, ScrollBottom, Pull, Back, Wait, Idle, Pasteboard, Quit, TapImage, OpenMyGifts, Menu, Drag, Help };
+    enum class Kind { None, Dump, TapText, TapTag, TapRow, Type, ScrollBottom, Pull, Back, Wait, Idle, Pasteboard, Quit, TapImage, OpenMyGifts, Menu, Drag, Help, Received };
 
     Kind kind { Kind::None };
     std::string text;   // tap "TEXT"; the field of type; the image of tap image; the command of help

@@ -3,7 +3,10 @@
 #include "app/CommandInterpreter.h"
 #include "app/CommandTable.h"
 #include "app/LineEditor.h"
+#include "app/QuorvaneAppDelegate.h"
+#include "app/VendorApps.h"
 #include "core/AppInfoConfiguration.h"
+#include "platform/foundation/Application.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Device.h"
 #include "platform/foundation/RunLoop.h"
@@ -12,10 +15,11 @@
 #include "platform/ui/Screen.h"
 #include "platform/ui/UIEnvironment.h"
 #include "platform/ui/Window.h"
-#include "screens/gifts/GiftCategoryViewController.h"
-#include "screens/menu/LeftEntranceViewController.h"
 #include "screens/menu/RootViewController.h"
-#include "screens/mygifts/MyGiftsViewController.h"
+#include "sdk/libBlipSDK/BlipSDK.h"
+#include "sdk/lmconnect/analytics/MRA4LCHosts.h"
+#include "sdk/lmconnect/openapi/MorrowHostConfig.h"
+#include "sdk/stats/TalmerinMobStat.h"
 
 #include <cmath>
 #include <istream>
@@ -44,6 +48,19 @@ Simulator::~Simulator()
     m_window.reset();
 }
 
+void Simulator::pointClientLibrariesAt(const std::string& peers)
+{
+    MorrowHostConfig::shared().pointAt(peers);
+    MRA4LCHosts::shared().pointAt(peers);
+    TalmerinMobStat::defaultStat()->setServiceAddress(peers + "stats/");
+    blip::BlipSDK::Hosts hosts;
+    std::string blip = peers + "blip";
+    hosts.webAuthorizeHost = blip;
+    hosts.apiHost = blip;
+    hosts.mobileApiHost = blip;
+    blip::BlipSDK::setHosts(hosts);
+}
+
 bool Simulator::start(std::string* error)
 {
     auto& loop = pf::RunLoop::main();
@@ -63,29 +80,49 @@ bool Simulator::start(std::string* error)
     pf::Sandbox::setCurrent(m_sandbox);
 
     auto& device = pf::Device::current();
-    device.setIdiom(m_options.device == SimulatorOptions::Device::Pad ? pf::Device::Idiom::Tablet : pf::Device::Idiom::Phone);
+    if (m_options.device == SimulatorOptions::Device::Pad) {
+        device.setIdiom(pf::Device::Idiom::Tablet);
+        device.setScreenSize(kPadWidth, kPadHeight);
+    } else {
+        device.setIdiom(pf::Device::Idiom::Phone);
+    }
     if (!m_options.systemVersion.empty())
         device.setSystemVersion(m_options.systemVersion);
     pf::UIEnvironment::reset();
 
     auto config = AppInfoConfiguration::sharedInstance();
-    if (!m_options.portal.empty())
+    if (!m_options.portal.empty()) {
         config->setApiBaseURL(m_options.portal);
+        config->setHomePageURL(SimulatorOptions::rootOf(m_options.portal));
+    }
     if (!m_options.forum.empty())
         config->setForumBaseURL(m_options.forum);
+    if (!m_options.peers.empty())
+        pointClientLibrariesAt(m_options.peers);
 
-    m_window = showFirstScreen();
+    m_vendorApps = std::make_shared<VendorApps>();
+    m_vendorApps->install(m_options.vendorApps);
+
+    m_window = launch();
     return true;
+}
+
+std::shared_ptr<pf::Window> Simulator::launch()
+{
+    auto delegate = std::make_shared<QuorvaneAppDelegate>();
+    auto& application = pf::Application::shared();
+    application.setDelegate(delegate);
+    application.finishLaunching();
+    pf::Driver().settle();
+    return delegate->window();
 }
 
 std::shared_ptr<pf::Window> Simulator::showFirstScreen()
 {
-    LeftEntranceViewController::setMyGiftsFactory([] { return std::make_shared<MyGiftsViewController>(); });
-    auto category = std::make_shared<GiftCategoryViewController>();
-    auto navigation = std::make_shared<pf::NavigationController>(category);
-    auto root = std::make_shared<RootViewController>(navigation);
+    auto delegate = std::make_shared<QuorvaneAppDelegate>();
+    delegate->fetchRootViewController();
     auto window = std::make_shared<pf::Window>(pf::Screen::main().bounds());
-    window->setRootViewController(root);
+    window->setRootViewController(delegate->rootViewController());
     window->makeKeyAndVisible();
     pf::Driver().settle();
     return window;
@@ -94,6 +131,7 @@ std::shared_ptr<pf::Window> Simulator::showFirstScreen()
 int Simulator::run(std::istream& in, std::ostream& out, bool interactive)
 {
     CommandInterpreter interpreter(out);
+    interpreter.setVendorApps(m_vendorApps);
     std::string line;
     while (!interpreter.quitRequested()) {
         if (interactive)
@@ -111,6 +149,7 @@ int Simulator::runInteractive(std::ostream& out)
 {
     CommandInterpreter interpreter(out);
     interpreter.setExplaining(true);
+    interpreter.setVendorApps(m_vendorApps);
     auto& loop = pf::RunLoop::main();
     auto turnLoop = [&loop] {
         if (loop.hasManualClock())

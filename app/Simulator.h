@@ -7,6 +7,7 @@
 #include <string>
 
 class CommandInterpreter;
+class VendorApps;
 
 namespace pf {
 class Sandbox;
@@ -14,25 +15,35 @@ class Window;
 }
 
 // The app on a simulated device that a person or a script drives with commands (see
-// ScriptCommand): it makes the process the device (sandbox, clock, device facts, portal
-// addresses), shows the first screen in the key window and feeds commands to a
-// CommandInterpreter.
+// ScriptCommand): it makes the process the device (sandbox, clock, device facts, portal and
+// vendor-services addresses, the stand-in messaging apps), launches the app through its
+// application delegate and feeds commands to a CommandInterpreter.
 //
 // Rules:
 // - The run's exit status is 0 when every command succeeded, 1 when any failed.
 // - Typed commands are read while the loop keeps running, so replies arrive between them.
 class Simulator {
 public:
+    // The tablet's screen, in points.
+    static constexpr double kPadWidth = 768;
+    static constexpr double kPadHeight = 1024;
+
     explicit Simulator(SimulatorOptions options);
     ~Simulator();
 
-    // Prepares the device and shows the first screen; false with a reason in `error`.
+    // Prepares the device and launches the app; false with a reason in `error`.
     bool start(std::string* error);
 
-    // The first screen: the root side-menu container around a navigation controller holding the
-    // gift category screen, root of a new key window of the screen's size. Its view loads at
+    // Launches the app as the system does: a new application delegate, then the end of the
+    // launch, which runs the whole start-up. Returns the app's window.
+    static std::shared_ptr<pf::Window> launch();
+    // Only the first screen, for tests of the screens: the root the start-up builds, root of a
+    // new key window of the screen's size, without the rest of the start-up. Its view loads at
     // once, so the automatic login and the silent version check start here.
     static std::shared_ptr<pf::Window> showFirstScreen();
+    // Points the LM Connect client, its statistics, the usage statistics and the Blip client at
+    // the local vendor-services server ("http://127.0.0.1:PORT/").
+    static void pointClientLibrariesAt(const std::string& peers);
 
     // Runs commands from `in` until "quit" or its end, printing to `out`; with `interactive` a
     // prompt comes before each command. Returns the exit status.
@@ -44,9 +55,11 @@ public:
 
     const SimulatorOptions& options() const { return m_options; }
     std::shared_ptr<pf::Window> window() const { return m_window; }
+    std::shared_ptr<VendorApps> vendorApps() const { return m_vendorApps; }
 
 private:
     SimulatorOptions m_options;
     std::shared_ptr<pf::Sandbox> m_sandbox;
     std::shared_ptr<pf::Window> m_window;
+    std::shared_ptr<VendorApps> m_vendorApps;
 };

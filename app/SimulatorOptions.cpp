@@ -1,5 +1,7 @@
 #include "app/SimulatorOptions.h"
 
+#include "app/VendorApps.h"
+
 namespace {
 
 std::string withSlash(std::string url)
@@ -33,13 +35,15 @@ std::string SimulatorOptions::rootOf(const std::string& url)
 
 std::string SimulatorOptions::usage()
 {
-    return "usage: quorvane [--portal URL] [--forum URL] [--home DIR] [--device phone|pad]\n"
-           "                [--system-version TEXT] [--clock system|manual] [--script FILE|-]\n";
+    return "usage: quorvane [--portal URL] [--forum URL] [--peers URL] [--vendor-apps LIST] [--home DIR]\n"
+           "                [--device phone|pad] [--system-version TEXT] [--clock system|manual] [--script FILE|-]\n"
+           "       LIST: parley,blip,blip1.0,lm,lzone (comma-separated), all or none\n";
 }
 
 std::optional<SimulatorOptions> SimulatorOptions::parse(const std::vector<std::string>& args, std::string* error)
 {
     SimulatorOptions options;
+    options.vendorApps = *VendorApps::parseList("all", nullptr);
     auto bad = [&](std::string reason) -> std::optional<SimulatorOptions> {
         if (error)
             *error = std::move(reason);
@@ -58,6 +62,16 @@ std::optional<SimulatorOptions> SimulatorOptions::parse(const std::vector<std::s
             if (rootOf(value).empty())
                 return bad("--forum needs an address such as http://127.0.0.1:8080/");
             options.forum = withSlash(value);
+        } else if (arg == "--peers") {
+            if (rootOf(value).empty())
+                return bad("--peers needs an address such as http://127.0.0.1:8081/");
+            options.peers = withSlash(value);
+        } else if (arg == "--vendor-apps") {
+            std::string reason;
+            auto names = VendorApps::parseList(value, &reason);
+            if (!names)
+                return bad(reason);
+            options.vendorApps = std::move(*names);
         } else if (arg == "--home") {
             options.home = value;
         } else if (arg == "--device") {

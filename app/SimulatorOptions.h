@@ -6,12 +6,16 @@
 
 // The command line of the simulator:
 //
-//   quorvane [--portal URL] [--forum URL] [--home DIR] [--device phone|pad]
-//            [--system-version TEXT] [--clock system|manual] [--script FILE|-]
+//   quorvane [--portal URL] [--forum URL] [--peers URL] [--vendor-apps LIST] [--home DIR]
+//            [--device phone|pad] [--system-version TEXT] [--clock system|manual] [--script FILE|-]
 //
 // Rules:
 // - `--portal` is the API base address; the forum is the same server's root unless `--forum`
 //   names another. Both are kept ending in "/".
+// - `--peers` is the root of the local vendor-services server ("http://127.0.0.1:PORT/"), kept
+//   ending in "/"; without it the client libraries keep their own (unreachable) servers.
+// - `--vendor-apps` lists the stand-in messaging apps to install (VendorApps::parseList); all
+//   four current ones when it is not given.
 // - Without `--home` the simulator runs in a fresh temporary sandbox.
 // - The clock is manual when commands come from a script and the system's when a person types
 //   them, unless `--clock` says otherwise.
@@ -21,6 +25,8 @@ struct SimulatorOptions {
 
     std::string portal;
     std::string forum;
+    std::string peers;
+    std::vector<std::string> vendorApps;
     std::string home;
     Device device { Device::Phone };
     std::string systemVersion;

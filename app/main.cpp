@@ -1,7 +1,7 @@
 // quorvane: the app on a simulated device, driven by commands.
 //
-//   quorvane [--portal URL] [--forum URL] [--home DIR] [--device phone|pad]
-//            [--system-version TEXT] [--clock system|manual] [--script FILE|-]
+//   quorvane [--portal URL] [--forum URL] [--peers URL] [--vendor-apps LIST] [--home DIR]
+//            [--device phone|pad] [--system-version TEXT] [--clock system|manual] [--script FILE|-]
 //
 // With --script the commands come from the file (or standard input for "-"); without it they
 // are typed at a prompt when standard input is a terminal and read from it otherwise. The

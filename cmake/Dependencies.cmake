@@ -49,7 +49,34 @@ string(REPLACE "#undef DUK_USE_INTERRUPT_COUNTER" "#define DUK_USE_INTERRUPT_COU
 string(REPLACE "#undef DUK_USE_CPP_EXCEPTIONS" "#define DUK_USE_CPP_EXCEPTIONS" _duk_config "${_duk_config}")
 file(CONFIGURE OUTPUT ${DUKTAPE_BUILD_DIR}/duk_config.h CONTENT "${_duk_config}" @ONLY)
 configure_file(${DUKTAPE_SOURCE_DIR}/duktape.h ${DUKTAPE_BUILD_DIR}/duktape.h COPYONLY)
-configure_file(${DUKTAPE_SOURCE_DIR}/duktape.c ${DUKTAPE_BUILD_DIR}/duktape.cpp COPYONLY)
+# The execution-time check runs between instructions only, so a built-in that walks a huge
+# sparse array (join, indexOf, sort) or a backtracking regular expression would run for
+# minutes within one instruction. Property access and the regular-expression matcher ask the
+# same check every few thousand steps.
+string(APPEND _duk_native_step
+  "#define QUORVANE_NATIVE_STEP(thr) do { static thread_local unsigned quorvane_steps = 0; "
+  "if (++quorvane_steps >= 4096u) { quorvane_steps = 0; "
+  "if (quorvane_script_interrupt((thr)->heap->heap_udata)) { DUK_ERROR_RANGE((thr), \"execution timeout\"); } } } while (0)\n")
+file(READ ${DUKTAPE_SOURCE_DIR}/duktape.c _duk_source)
+foreach(_entry
+    "DUK_INTERNAL duk_bool_t duk_hobject_getprop(duk_hthread *thr, duk_tval *tv_obj, duk_tval *tv_key) {"
+    "DUK_INTERNAL duk_bool_t duk_hobject_hasprop(duk_hthread *thr, duk_tval *tv_obj, duk_tval *tv_key) {"
+    "duk_hobject_putprop(duk_hthread *thr, duk_tval *tv_obj, duk_tval *tv_key, duk_tval *tv_val, duk_bool_t throw_flag) {"
+    "DUK_INTERNAL duk_bool_t duk_hobject_delprop(duk_hthread *thr, duk_tval *tv_obj, duk_tval *tv_key, duk_bool_t throw_flag) {")
+  string(FIND "${_duk_source}" "${_entry}" _at)
+  if(_at EQUAL -1)
+    message(FATAL_ERROR "duktape's source has no line \"${_entry}\"")
+  endif()
+  string(REPLACE "${_entry}" "${_entry}\n\tQUORVANE_NATIVE_STEP(thr);" _duk_source "${_duk_source}")
+endforeach()
+string(FIND "${_duk_source}" "\t\tre_ctx->steps_count++;" _at)
+if(_at EQUAL -1)
+  message(FATAL_ERROR "duktape's source has no regular-expression step count")
+endif()
+string(REPLACE "\t\tre_ctx->steps_count++;" "\t\tre_ctx->steps_count++;\n\t\tQUORVANE_NATIVE_STEP(re_ctx->thr);" _duk_source "${_duk_source}")
+# Written beside and copied only when changed, so that configuring again compiles nothing.
+file(WRITE ${DUKTAPE_BUILD_DIR}/duktape.cpp.in "${_duk_native_step}${_duk_source}")
+configure_file(${DUKTAPE_BUILD_DIR}/duktape.cpp.in ${DUKTAPE_BUILD_DIR}/duktape.cpp COPYONLY)
 add_library(duktape_engine STATIC ${DUKTAPE_BUILD_DIR}/duktape.cpp)
 target_include_directories(duktape_engine SYSTEM PUBLIC ${DUKTAPE_BUILD_DIR})
 # Third-party C: optimised even in debug builds, without our warnings and sanitizers.

@@ -2,6 +2,7 @@
 
 #include "core/BundlePropertyListReader.h"
 #include "platform/foundation/ResetRegistry.h"
+#include "platform/foundation/Url.h"
 
 std::shared_ptr<AppInfoConfiguration> AppInfoConfiguration::sharedInstance()
 {
@@ -25,4 +26,16 @@ void AppInfoConfiguration::readAppConfigurationFromPlistFie()
     m_openID = list.text("open_id");
     m_apiBaseURL = list.text("api_base_url");
     m_forumBaseURL = list.text("forum_base_url");
+    m_homePageURL = list.text("home_page_url");
+}
+
+std::vector<std::string> AppInfoConfiguration::cookieHosts() const
+{
+    std::vector<std::string> hosts;
+    for (const std::string* address : { &m_homePageURL, &m_forumBaseURL, &m_apiBaseURL }) {
+        auto url = pf::Url::fromString(*address);
+        if (url && !url->host().empty())
+            hosts.push_back(url->host());
+    }
+    return hosts;
 }

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 // The portal credentials and addresses of this deployment, read once from the bundle's
 // "AppInfoConfiguration" property list:
@@ -10,6 +11,10 @@
 //   "open_id"        the client identifier sent as "openid"
 //   "api_base_url"   the portal API's base address, ending in "/" (operation paths follow it)
 //   "forum_base_url" the forum's base address, ending in "/" (its board page follows it)
+//   "home_page_url"  the portal's mobile home page (where a Blip authorisation returns to)
+//
+// The portal's mobile site, forum and gift site are the hosts of the home page, the forum and
+// the API, in that order (`cookieHosts`).
 //
 // Rules:
 // - Read on first use and kept for the life of the process; a missing list or key leaves the
@@ -31,10 +36,17 @@ public:
     void setApiBaseURL(std::string v) { m_apiBaseURL = std::move(v); }
     const std::string& forumBaseURL() const { return m_forumBaseURL; }
     void setForumBaseURL(std::string v) { m_forumBaseURL = std::move(v); }
+    const std::string& homePageURL() const { return m_homePageURL; }
+    void setHomePageURL(std::string v) { m_homePageURL = std::move(v); }
+
+    // The hosts of the mobile site, the forum and the gift site; a value without a host gives
+    // none, so the list may be shorter.
+    std::vector<std::string> cookieHosts() const;
 
 private:
     std::string m_appKey;
     std::string m_openID;
     std::string m_apiBaseURL;
     std::string m_forumBaseURL;
+    std::string m_homePageURL;
 };

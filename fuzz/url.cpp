@@ -1,12 +1,13 @@
 // URLs the app is handed by others: addresses from portal replies (pictures, downloads) and
 // URLs other apps open. The input is "URL\nTEXT": the URL is parsed and read every way the app
-// reads one; TEXT is a path component to append and a text to escape and unescape.
-//
-// The router of URLs opened by other apps does not exist yet; when it does, its target goes
-// here too (parse, then route with a stand-in source application).
+// reads one, then opened in the app by each source application the app's delegate routes (and a
+// stranger, which must be refused); TEXT is a path component to append and a text to escape and
+// unescape.
+#include "app/QuorvaneAppDelegate.h"
 #include "core/ContentFetcher.h"
 #include "core/managers/UpdatingCheckManager.h"
 #include "fuzz/support/FuzzSupport.h"
+#include "platform/foundation/Application.h"
 #include "platform/foundation/Url.h"
 
 #include <cstdlib>
@@ -26,6 +27,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         url->isFileUrl();
         url->appendingPathComponent(text).pathComponents();
         if (auto again = pf::Url::fromString(url->absoluteString()); !again || !(*again == *url))
+            std::abort();
+        static auto delegate = std::make_shared<QuorvaneAppDelegate>();
+        for (const char* source : { "com.morrow.mlm", "com.morrow.lzone", "com.sable.blip" })
+            delegate->openURL(pf::Application::shared(), *url, source);
+        if (delegate->openURL(pf::Application::shared(), *url, "com.example.stranger"))
             std::abort();
     }
     ContentFetcher::isFetchableAddress(std::string(address));

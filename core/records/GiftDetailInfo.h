@@ -7,7 +7,17 @@
 #include <array>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
+
+class LMApiNewsObject;
+
+namespace blip {
+class BPMessageObject;
+}
+namespace parley {
+class PXMediaMessage;
+}
 
 // The full gift: the "body" of "ka/info". It is also the row of the booked-gift table and the
 // source of every share message.
@@ -17,8 +27,17 @@
 // - `abouts` is the related-gift list, absent when the reply has none (never empty from JSON).
 // - `indexInTable` (the booking time) is never read from JSON; only the booked-gift store sets it.
 // - Reading writes the raw "tao_ext1" value to the log.
+// - The share messages are built from the gift and its picture's bytes, fetched beforehand by
+//   whoever shares (none when the fetch failed): no message carries an empty picture, and the
+//   Parley thumbnail is made small enough for Parley to take it.
 class GiftDetailInfo {
 public:
+    static constexpr const char* kShareTextFormat = "我在#Quorvane#发现了%@礼包，玩手机游戏，妈妈再也不用当心我找不到礼包了%@";
+    // Parley refuses a thumbnail above this many bytes.
+    static constexpr size_t kMaxThumbBytes = 32768;
+    // The longest side of a Parley thumbnail, in pixels, before it is made smaller to fit.
+    static constexpr int kThumbSide = 200;
+
     using List = std::vector<std::shared_ptr<GiftDetailInfo>>;
 
     // Columns of the booked-gift table, in table order ("abouts" holds the related gifts'
@@ -35,6 +54,17 @@ public:
     static std::shared_ptr<GiftDetailInfo> itemFromDictionary(const pf::Value& object);
     // The records of the reply's "body" list; no list when it is missing, not a list or empty.
     static std::optional<List> listFromDictionary(const pf::Value& reply);
+
+    // The sentence of every share: the title, then the page address right after it.
+    std::string shareText() const;
+    // A web page message: the page, the title, the share text and a thumbnail of the picture
+    // (none when there is no picture or it does not decode).
+    std::shared_ptr<parley::PXMediaMessage> pxMediaMessageFromInfo(const std::optional<pf::Bytes>& picture) const;
+    // The share text with the picture's bytes as its image (no image object without bytes).
+    std::shared_ptr<blip::BPMessageObject> bpMessageFromInfo(const std::optional<pf::Bytes>& picture) const;
+    // LM's news message: the page, the title, the share text and the picture as preview (none
+    // without bytes).
+    std::shared_ptr<LMApiNewsObject> lmApiNewsFromInfo(const std::optional<pf::Bytes>& picture) const;
 
     const RecordText& title() const { return m_title; }
     void setTitle(RecordText v) { m_title = std::move(v); }

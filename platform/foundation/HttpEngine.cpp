@@ -92,6 +92,7 @@ struct Transfer {
     bool tooLarge { false };
 
     HttpEngine::Sinks sinks;
+    HttpEngine::Progress progress; // last counts handed to the progress sink
     std::optional<UrlError> setupError;
     // Shared with `cancel`, which must never own the easy handle: a handle of the multi is
     // cleaned up on the worker thread only.
@@ -190,6 +191,30 @@ struct Transfer {
         return length;
     }
 
+    static int onProgress(void* user, curl_off_t toReceive, curl_off_t received, curl_off_t toSend, curl_off_t sent)
+    {
+        auto* t = static_cast<Transfer*>(user);
+        // curl calls this about once a second even when nothing moves: only changes are told.
+        HttpEngine::Progress now { sent, toSend, received, toReceive };
+        if (t->isCancelled() || now == t->progress)
+            return 0;
+        t->progress = now;
+        t->emit([&](HttpEngine::Sinks& s) { if (s.progress) s.progress(now); });
+        return 0;
+    }
+
+    // curl need not call the progress function after the last bytes: the final counts are told
+    // before the transfer ends.
+    void reportFinalProgress()
+    {
+        if (!sinks.progress)
+            return;
+        curl_off_t sent = 0, received = 0, toReceive = -1;
+        curl_easy_getinfo(easy, CURLINFO_SIZE_UPLOAD_T, &sent);
+        curl_easy_getinfo(easy, CURLINFO_SIZE_DOWNLOAD_T, &received);
+        curl_easy_getinfo(easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &toReceive);
+        onProgress(this, toReceive < 0 ? 0 : toReceive, received, std::max<curl_off_t>(progress.toSend, sent), sent);
+    }
 
     // Prepares the easy handle; an error when the request cannot be sent at all.
     std::optional<UrlError> configure(double timeout)
@@ -222,6 +247,11 @@ struct Transfer {
         curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
         curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Transfer::onData);
         curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
+        if (sinks.progress) {
+            curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &Transfer::onProgress);
+            curl_easy_setopt(easy, CURLOPT_XFERINFODATA, this);
+            curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
+        }
 
         std::string method = request.method().empty() ? "GET" : request.method();
         const Bytes& body = request.body();
@@ -313,7 +343,9 @@ struct HttpEngine::Impl {
         for (auto& [id, transfer] : fresh) {
             if (transfer->setupError) {
                 // A request that could not be set up fails like any other, from here.
-                transfer->emit([&](Sinks& s) { if (s.error) s.error(*transfer->setupError); });
+                // Structured bindings cannot be captured by every compiler we build with: name a copy.
+                const auto& failing = transfer;
+                failing->emit([&failing](Sinks& s) { if (s.error) s.error(*failing->setupError); });
                 forget(id);
                 continue;
             }
@@ -350,6 +382,7 @@ struct HttpEngine::Impl {
         auto transfer = active.at(id);
         if (code == CURLE_OK) {
             transfer->sendResponseOnce();
+            transfer->reportFinalProgress();
             transfer->emit([](Sinks& s) { if (s.finish) s.finish(); });
         } else {
             UrlError error = transfer->tooLarge ? UrlError::make(UrlError::DataLengthExceedsMaximum) : errorFor(code);

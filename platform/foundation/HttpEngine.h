@@ -21,6 +21,8 @@ namespace pf {
 //   (once), data (zero or more times), then either finish or error. Once `cancel` has
 //   returned no sink is called again (a call under way finishes first); the worker removes the
 //   transfer as soon as it wakes, which `cancel` makes it do.
+// - `progress`, when set, hears the byte counts (sent, to send, received, to receive; a total
+//   is 0 while unknown) each time one of them has changed, between the other sinks.
 // - Sinks must not block or call back into the engine: they hand their call on (post it).
 // - Cookies of the shared storage are sent and reply cookies stored (see UrlRequest).
 // - At most `kMaxConnectionsPerHost` asynchronous transfers to one host are connected at a
@@ -32,11 +34,20 @@ public:
     using TransferId = std::uint64_t;
     static constexpr long kMaxConnectionsPerHost = 4;
 
+    struct Progress {
+        std::int64_t sent { 0 };
+        std::int64_t toSend { 0 };
+        std::int64_t received { 0 };
+        std::int64_t toReceive { 0 };
+        bool operator==(const Progress&) const = default;
+    };
+
     struct Sinks {
         std::function<void(UrlResponse)> response;
         std::function<void(Bytes)> data;
         std::function<void()> finish;
         std::function<void(UrlError)> error;
+        std::function<void(Progress)> progress;
     };
 
     struct Result {

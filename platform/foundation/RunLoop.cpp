@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <chrono>
+#include <limits>
 #include <vector>
 
 namespace pf {
@@ -112,7 +113,7 @@ bool RunLoop::runOnePosted()
     return true;
 }
 
-bool RunLoop::runOneDue()
+bool RunLoop::runOneDue(std::pair<double, TaskId> before)
 {
     std::shared_ptr<Task> task; // kept alive while it runs, even if cancelled inside
     {
@@ -121,7 +122,7 @@ bool RunLoop::runOneDue()
             return false;
         auto it = m_scheduled.begin();
         double now = monotonicNow();
-        if (it->second.due > now)
+        if (it->second.due > now || !(it->first < before))
             return false;
         Scheduled item = std::move(it->second);
         m_scheduled.erase(it);
@@ -130,7 +131,7 @@ bool RunLoop::runOneDue()
             // Re-armed before the lock is released: the task stays cancellable by id throughout,
             // from itself or from another thread.
             double next = item.due + item.interval;
-            if (next <= now) // a late system clock: skip missed beats rather than firing a burst
+            if (next <= now) // late (a slow beat, a late clock): skip missed beats rather than firing a burst
                 next = now + item.interval;
             auto key = std::make_pair(next, item.id);
             item.due = next;
@@ -148,18 +149,28 @@ int RunLoop::runPending()
 {
     PF_ASSERT_MAIN_THREAD();
     int ran = 0;
-    // Run what was posted before this call, then what is due; new posts wait for the next pass
-    // only if they keep coming, so a task that re-posts itself cannot starve timers.
+    // One pass: what was posted before it, then what was due when it began. Work scheduled
+    // or re-armed during the pass (a timer due again at once, a task that re-posts itself)
+    // waits for the next pass, so every pass ends and posted work gets its turn each time.
     size_t budget;
+    std::pair<double, TaskId> before;
     {
         std::lock_guard lock(m_mutex);
         budget = m_posted.size();
+        before = std::make_pair(monotonicNow(), m_nextId);
+        ++m_passes;
     }
     while (budget-- > 0 && runOnePosted())
         ++ran;
-    while (runOneDue())
+    while (runOneDue(before))
         ++ran;
     return ran;
+}
+
+std::uint64_t RunLoop::passCount() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_passes;
 }
 
 void RunLoop::runUntilIdle()
@@ -190,7 +201,7 @@ void RunLoop::advanceBy(double seconds)
         }
         if (manual && due > clock.monotonicNow())
             clock.advance(due - clock.monotonicNow());
-        runOneDue();
+        runOneDue(std::make_pair(due, std::numeric_limits<TaskId>::max()));
         runUntilIdle();
     }
     if (manual && target > clock.monotonicNow())
@@ -211,7 +222,11 @@ bool RunLoop::waitForPost(double timeout)
         if (!got)
             return false;
     }
-    runUntilIdle();
+    // What is ready now, pass by pass, but never beyond the caller's time.
+    using namespace std::chrono;
+    auto deadline = steady_clock::now() + duration_cast<steady_clock::duration>(duration<double>(timeout));
+    while (runPending() > 0 && steady_clock::now() < deadline) {
+    }
     return true;
 }
 
@@ -219,8 +234,10 @@ bool RunLoop::runUntil(const std::function<bool()>& done, double timeout, bool a
 {
     using namespace std::chrono;
     auto deadline = steady_clock::now() + duration_cast<steady_clock::duration>(duration<double>(timeout));
+    // One pass at a time: a page whose timers are always due must not keep `done` from being
+    // asked, nor the deadline from being seen.
     for (;;) {
-        runUntilIdle();
+        runPending();
         if (done())
             return true;
         if (steady_clock::now() >= deadline)
@@ -233,6 +250,8 @@ bool RunLoop::runUntil(const std::function<bool()>& done, double timeout, bool a
             }
         }
         std::unique_lock lock(m_mutex);
+        if (!m_posted.empty() || (!m_scheduled.empty() && m_scheduled.begin()->second.due <= monotonicNow()))
+            continue; // more is ready: the next pass runs it
         double wait = hasManualClock() ? 0.05 : 0.01;
         if (!hasManualClock() && !m_scheduled.empty())
             wait = std::max(0.0, std::min(wait, m_scheduled.begin()->second.due - monotonicNow()));
@@ -258,7 +277,7 @@ void RunLoop::run()
         m_quit = false;
     }
     for (;;) {
-        runUntilIdle();
+        runPending();
         std::unique_lock lock(m_mutex);
         if (m_quit)
             return;

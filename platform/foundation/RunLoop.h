@@ -74,10 +74,17 @@ public:
     bool isScheduled(TaskId id) const;
 
     // Driving the loop: main thread only.
-    // Runs posted tasks and tasks already due; returns how many ran. Does not move time.
+    // One pass of the loop: runs the tasks posted before the call, then the delayed tasks and
+    // timers that were due when it began; returns how many ran. Does not move time. What is
+    // posted, scheduled or re-armed during the pass waits for the next one, so a pass always
+    // ends, however slow or eager a timer is.
     int runPending();
-    // Runs until no posted task or due task remains (does not wait for pending work).
+    // Runs passes until one finds nothing to run and nothing posted (does not wait for pending
+    // work). Work that keeps itself due for ever stops it only at a bound of passes: callers
+    // that must stay responsive drive passes themselves.
     void runUntilIdle();
+    // How many passes have begun (a page's share of a turn is counted per pass).
+    std::uint64_t passCount() const;
     // Manual clock: move time forward, firing due tasks in order; runs posted tasks between them.
     // `advanceTo` names the date to reach.
     void advanceBy(double seconds);
@@ -126,7 +133,8 @@ private:
     };
 
     bool runOnePosted();
-    bool runOneDue();
+    // Runs the first due task if it sorts before `before` (due time, then id).
+    bool runOneDue(std::pair<double, TaskId> before);
 
     std::atomic<std::thread::id> m_mainThread;
 
@@ -140,6 +148,7 @@ private:
     std::map<TaskId, std::pair<double, TaskId>> m_index;
     TaskId m_nextId { 1 };
     bool m_quit { false };
+    std::uint64_t m_passes { 0 };
 };
 
 // Debug builds check that main-thread-only state (the notification centre, the loop's driving,

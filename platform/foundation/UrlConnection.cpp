@@ -3,6 +3,7 @@
 #include "platform/foundation/HttpEngine.h"
 #include "platform/foundation/Reachability.h"
 
+#include <mutex>
 #include <vector>
 
 namespace pf {
@@ -11,6 +12,14 @@ namespace {
 // Connections still loading; main thread only.
 std::vector<std::weak_ptr<UrlConnection>> g_loading;
 }
+
+// The latest counts of a transfer, shared by the transfer thread (which writes them) and the
+// one report waiting on the main loop (which takes them).
+struct UrlConnection::ProgressMailbox {
+    std::mutex mutex;
+    HttpEngine::Progress latest;
+    bool posted { false };
+};
 
 std::shared_ptr<UrlConnection> UrlConnection::create(UrlRequest request)
 {
@@ -58,6 +67,27 @@ void UrlConnection::start()
     sinks.error = [weak](UrlError error) {
         deliver(weak, [e = std::move(error)](UrlConnection& c) { if (auto call = c.didFailWithError) call(e); }, true);
     };
+    if (didSendBodyData || didWriteData) {
+        auto mailbox = std::make_shared<ProgressMailbox>();
+        sinks.progress = [weak, mailbox](HttpEngine::Progress progress) {
+            {
+                std::lock_guard lock(mailbox->mutex);
+                mailbox->latest = progress;
+                if (mailbox->posted)
+                    return; // the waiting report takes these counts too
+                mailbox->posted = true;
+            }
+            deliver(weak, [mailbox](UrlConnection& c) {
+                HttpEngine::Progress now;
+                {
+                    std::lock_guard lock(mailbox->mutex);
+                    now = mailbox->latest;
+                    mailbox->posted = false;
+                }
+                c.reportProgress(now.sent, now.toSend, now.received, now.toReceive);
+            }, false);
+        };
+    }
     m_transfer = HttpEngine::shared().start(m_request, std::move(sinks));
 }
 
@@ -79,6 +109,24 @@ void UrlConnection::deliver(std::weak_ptr<UrlConnection> weak, std::function<voi
     });
 }
 
+void UrlConnection::reportProgress(std::int64_t sent, std::int64_t toSend, std::int64_t received, std::int64_t toReceive)
+{
+    if (sent > m_reportedSent) {
+        std::int64_t step = sent - m_reportedSent;
+        m_reportedSent = sent;
+        if (auto call = didSendBodyData)
+            call(step, sent, toSend);
+    }
+    if (!m_loading)
+        return; // the upload report cancelled the connection
+    if (received > m_reportedReceived) {
+        std::int64_t step = received - m_reportedReceived;
+        m_reportedReceived = received;
+        if (auto call = didWriteData)
+            call(step, received, toReceive);
+    }
+}
+
 void UrlConnection::cancel()
 {
     if (!m_loading)
@@ -97,6 +145,8 @@ void UrlConnection::finished()
     didReceiveData = nullptr;
     didFinishLoading = nullptr;
     didFailWithError = nullptr;
+    didSendBodyData = nullptr;
+    didWriteData = nullptr;
     std::erase_if(g_loading, [this](const std::weak_ptr<UrlConnection>& w) {
         auto c = w.lock();
         return !c || c.get() == this;

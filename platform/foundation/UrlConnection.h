@@ -24,6 +24,10 @@ namespace pf {
 // - Every callback runs, and everything the callbacks captured is destroyed, on the main
 //   thread: the transfer thread holds the connection only weakly.
 // - While loading, the connection counts as pending work of the main run loop.
+// - Progress (set `didSendBodyData` or `didWriteData` before `start`): bytes of the body sent
+//   and bytes of the reply received, each as (since the last call, so far, expected; expected is
+//   0 while unknown). Counts that change while one report waits for the main loop are merged
+//   into it, so a fast transfer posts few of them; every report comes before the final callback.
 class UrlConnection : public std::enable_shared_from_this<UrlConnection> {
 public:
     struct SyncResult {
@@ -40,6 +44,8 @@ public:
     std::function<void(const Bytes&)> didReceiveData;
     std::function<void()> didFinishLoading;
     std::function<void(const UrlError&)> didFailWithError;
+    std::function<void(std::int64_t written, std::int64_t totalWritten, std::int64_t totalExpected)> didSendBodyData;
+    std::function<void(std::int64_t written, std::int64_t totalWritten, std::int64_t totalExpected)> didWriteData;
 
     const UrlRequest& request() const { return m_request; }
     void start();
@@ -58,6 +64,8 @@ private:
     explicit UrlConnection(UrlRequest request);
     static void deliver(std::weak_ptr<UrlConnection> weak, std::function<void(UrlConnection&)> call, bool final);
     void finished();
+    struct ProgressMailbox;
+    void reportProgress(std::int64_t sent, std::int64_t toSend, std::int64_t received, std::int64_t toReceive);
 
     UrlRequest m_request;
     bool m_loading { false };
@@ -65,6 +73,8 @@ private:
     std::uint64_t m_transfer { 0 };
     std::optional<PendingWork> m_pending;
     std::shared_ptr<UrlConnection> m_keepAlive;
+    std::int64_t m_reportedSent { 0 };
+    std::int64_t m_reportedReceived { 0 };
 };
 
 }

@@ -48,7 +48,7 @@ TaskEnvironment::TaskEnvironment(double start)
 TaskEnvironment::~TaskEnvironment()
 {
     auto& loop = RunLoop::main();
-    if (!loop.waitUntilIdle(5)) {
+    if (!loop.waitUntilIdle(kHangGuardSeconds)) {
         // Work still under way (a reply or a queued job that never came back) means the test
         // ended before what it started: that is a fault of the test or of the code under it.
         std::fprintf(stderr, "TaskEnvironment: the test ended with %d operations still pending\n", loop.pendingWork());

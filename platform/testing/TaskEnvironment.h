@@ -42,9 +42,14 @@ public:
     void fastForwardBy(double seconds);
     // Runs until `done()` holds, waiting for replies from other threads (at most `timeout`
     // real seconds). Virtual time does not move. Returns whether `done()` held.
-    bool runUntil(const std::function<bool()>& done, double timeout = 10);
+    //
+    // The time-outs only end a test that would otherwise hang; they say nothing about speed.
+    // They are long because a machine running the suite many tests at a time, under other
+    // load, can keep a quick local round trip waiting for seconds.
+    static constexpr double kHangGuardSeconds = 90;
+    bool runUntil(const std::function<bool()>& done, double timeout = kHangGuardSeconds);
     // Waits until no HTTP transfer or worker job is outstanding and everything has run.
-    bool waitForPendingWork(double timeout = 10);
+    bool waitForPendingWork(double timeout = kHangGuardSeconds);
 
 private:
     std::shared_ptr<Sandbox> m_sandbox;

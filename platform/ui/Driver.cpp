@@ -3,6 +3,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Button.h"
+#include "platform/ui/Control.h"
 #include "platform/ui/DumpAttributes.h"
 #include "platform/graphics/Image.h"
 #include "platform/ui/ImageView.h"
@@ -16,6 +17,7 @@
 #include "platform/ui/WebContent.h"
 #include "platform/ui/Window.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace pf {
@@ -105,17 +107,6 @@ namespace {
         }
     };
 
-    std::string describe(const View& view)
-    {
-        DumpAttributes attributes;
-        view.dumpAttributes(attributes);
-        std::string out = view.dumpClassName() + " " + formatRect(view.frame());
-        auto texts = attributes.texts();
-        if (!texts.empty())
-            out += " \"" + texts.front() + "\"";
-        return out;
-    }
-
     TouchResult failure(TouchResult::Outcome outcome, std::string reason, std::shared_ptr<View> hit = nullptr)
     {
         TouchResult r;
@@ -157,6 +148,17 @@ namespace {
 }
 
 // --- reading ---
+
+std::string Driver::describe(const View& view)
+{
+    DumpAttributes attributes;
+    view.dumpAttributes(attributes);
+    std::string out = view.dumpClassName() + " " + formatRect(view.frame());
+    auto texts = attributes.texts();
+    if (!texts.empty())
+        out += " \"" + texts.front() + "\"";
+    return out;
+}
 
 std::string Driver::dump() const
 {
@@ -214,14 +216,23 @@ std::vector<std::string> Driver::visibleTexts() const
     return texts;
 }
 
+namespace {
+    // A control that would act on a tap.
+    bool isEnabledControl(const View& v)
+    {
+        auto control = dynamic_cast<const Control*>(&v);
+        return control && control->isEnabled() && control->isUserInteractionEnabled();
+    }
+}
+
 std::shared_ptr<View> Driver::findByText(const std::string& text) const
 {
-    return find([&](const View& v) {
-        for (const auto& t : textsOf(v))
-            if (t == text)
-                return true;
-        return false;
-    });
+    auto all = findAllByText(text);
+    for (const auto& v : all) {
+        if (isEnabledControl(*v))
+            return v;
+    }
+    return all.empty() ? nullptr : all.front();
 }
 
 std::vector<std::shared_ptr<View>> Driver::findAllByText(const std::string& text) const
@@ -364,10 +375,21 @@ TouchResult Driver::tapImage(const std::string& name)
 
 TouchResult Driver::tapText(const std::string& text)
 {
-    auto view = findByText(text);
-    if (!view)
+    // Front to back, then the enabled controls ahead of the rest.
+    auto candidates = findAllByText(text);
+    if (candidates.empty())
         return failure(TouchResult::Outcome::NotFound, "no visible view shows \"" + text + "\"");
-    return touch(view);
+    std::reverse(candidates.begin(), candidates.end());
+    std::stable_partition(candidates.begin(), candidates.end(), [](const std::shared_ptr<View>& v) { return isEnabledControl(*v); });
+    TouchResult last;
+    for (const auto& view : candidates) {
+        last = touch(view);
+        last.target = view;
+        last.candidates = candidates.size();
+        if (last || last.outcome == TouchResult::Outcome::Ignored)
+            break;
+    }
+    return last;
 }
 
 TouchResult Driver::tapAt(Point screenPoint)

@@ -29,6 +29,8 @@ struct TouchResult {
     Outcome outcome { Outcome::NotFound };
     std::shared_ptr<View> hitView; // what the finger touched (when it got that far)
     std::string reason;            // for failure messages
+    std::shared_ptr<View> target;  // the view the driver aimed at, when it chose one by text
+    size_t candidates { 0 };       // how many visible views showed that text
 
     explicit operator bool() const { return outcome == Outcome::Delivered; }
 };
@@ -40,6 +42,9 @@ struct TouchResult {
 //   at least partly inside the screen and their clipping ancestors.
 // - Taps go through hit-testing at the centre of the visible part of the view, so a covered
 //   view cannot be tapped; the result says what was hit or why nothing was.
+// - When several views show a text, the one a person would tap is chosen: an enabled control
+//   before anything else (a title or label that reads the same), the frontmost first; one that
+//   cannot be reached gives way to the next. The result names the view and how many there were.
 // - Drags move the finger in steps of 1/60 s (the platform clock advances with them when it is
 //   a manual clock), so scroll views and pan recognisers see what a finger produces.
 // - The dump lists every visible view, one line each, indented by depth, with its class,
@@ -58,7 +63,8 @@ public:
     std::vector<std::shared_ptr<View>> findAll(const std::function<bool(const View&)>& match) const;
     std::shared_ptr<View> find(const std::function<bool(const View&)>& match) const;
     // A visible view showing exactly this text (label text, button title, field text or
-    // placeholder, alert title or message, anything a view reports as a text).
+    // placeholder, alert title or message, anything a view reports as a text); an enabled
+    // control showing it comes before any other view.
     std::shared_ptr<View> findByText(const std::string& text) const;
     std::vector<std::shared_ptr<View>> findAllByText(const std::string& text) const;
     std::shared_ptr<View> findContainingText(const std::string& fragment) const;
@@ -76,6 +82,8 @@ public:
         return std::dynamic_pointer_cast<T>(found);
     }
     bool isVisible(const View& view) const;
+    // One line naming a view for messages: its class, frame and first text.
+    static std::string describe(const View& view);
     std::shared_ptr<AlertView> visibleAlert() const;
 
     // --- acting ---

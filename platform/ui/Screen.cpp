@@ -1,6 +1,7 @@
 #include "platform/ui/Screen.h"
 
 #include "platform/foundation/Device.h"
+#include "platform/foundation/NotificationCenter.h"
 
 namespace pf {
 
@@ -38,9 +39,18 @@ Rect Screen::applicationFrame() const
     return { 0, bar, b.width(), b.height() - bar };
 }
 
+void Screen::setStatusBarOrientation(InterfaceOrientation orientation)
+{
+    if (orientation == m_orientation)
+        return;
+    m_orientation = orientation;
+    NotificationCenter::defaultCenter().post(kDeviceOrientationDidChangeNotification);
+}
+
 void Screen::reset()
 {
     m_statusBarHidden = false;
+    m_orientation = InterfaceOrientation::Portrait;
 }
 
 }

@@ -10,7 +10,7 @@ var BLOCK = { address: 1, article: 1, aside: 1, blockquote: 1, body: 1, center: 
     figure: 1, footer: 1, form: 1, h1: 1, h2: 1, h3: 1, h4: 1, h5: 1, h6: 1, header: 1, hr: 1, li: 1, main: 1, nav: 1, ol: 1,
     p: 1, pre: 1, section: 1, table: 1, tr: 1, td: 1, th: 1, ul: 1, br: 1, label: 1 };
 var UNSEEN = { head: 1, script: 1, style: 1, template: 1, noscript: 1, title: 1, meta: 1, link: 1, iframe: 1, option: 1 };
-var frames = {}, frameSeq = 0, timers = {}, timerSeq = 0;
+var frames = {}, frameSeq = 0, timers = {}, timerSeq = 0, timerNesting = 0;
 
 function define(proto, name, get, set) {
     Object.defineProperty(proto, name, { get: get, set: set, configurable: true, enumerable: true });
@@ -106,7 +106,9 @@ function handlerOf(node, type) {
     var h = node['on' + type];
     if (typeof h === 'function') return h;
     if (node._attrs && node._attrs.hasOwnProperty('on' + type)) {
-        try { return new Function('event', node._attrs['on' + type]); } catch (e) { native.log('handler not compiled: ' + e); }
+        // Handler text sees the element, then its form, then the document, as names.
+        var scoped = 'with (document) with (this.form || {}) with (this) {\n' + node._attrs['on' + type] + '\n}';
+        try { return new Function('event', scoped); } catch (e) { native.log('handler not compiled: ' + e); }
     }
     return null;
 }
@@ -310,10 +312,15 @@ locationObject.assign = locationObject.replace = function (v) { native.navigate(
 locationObject.reload = function () { native.navigate(native.documentUrl(), 'reload'); };
 locationObject.toString = function () { return native.documentUrl(); };
 
+// Timers set from timers nest; past five levels a delay is at least 4 ms, so that a timer
+// re-arming itself at zero delay cannot keep the loop busy.
 function addTimer(fn, ms, repeats, args) {
-    var id = ++timerSeq;
-    timers[id] = { fn: fn, args: args, repeats: repeats };
-    native.setTimer(id, Number(ms) || 0, repeats);
+    var id = ++timerSeq, level = timerNesting + 1;
+    ms = Number(ms) || 0;
+    if (ms < 0) ms = 0;
+    if (level > 5 && ms < 4) ms = 4;
+    timers[id] = { fn: fn, args: args, repeats: repeats, level: level };
+    if (!native.setTimer(id, ms, repeats)) delete timers[id];
     return id;
 }
 global.window = global; global.self = global; global.top = global; global.parent = global;
@@ -393,7 +400,13 @@ return {
         var t = timers[id];
         if (!t) return;
         if (!t.repeats) delete timers[id];
-        if (typeof t.fn === 'function') t.fn.apply(global, t.args); else (0, eval)(str(t.fn));
+        var outer = timerNesting;
+        timerNesting = t.level;
+        try {
+            if (typeof t.fn === 'function') t.fn.apply(global, t.args); else (0, eval)(str(t.fn));
+        } finally {
+            timerNesting = outer;
+        }
     },
     tapLink: function (text) {
         var a = findVisible(function (n) { return n.tagName === 'A' && n.hasAttribute('href') && norm(n.textContent) === text; });

@@ -6,6 +6,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstddef>
+#include <chrono>
+#include <csetjmp>
+#include <cstdlib>
 #include <optional>
 
 namespace pf {
@@ -16,6 +20,103 @@ namespace {
     {
         static const char* kVoid[] = { "area", "base", "br", "col", "embed", "hr", "img", "input", "link", "meta", "param", "source", "track", "wbr" };
         return std::any_of(std::begin(kVoid), std::end(kVoid), [&](const char* v) { return tag == v; });
+    }
+
+    bool isFormatting(std::string_view tag)
+    {
+        static const char* kFormatting[] = { "a", "b", "big", "code", "em", "font", "i", "nobr", "s", "small", "strike", "strong", "tt", "u" };
+        return std::any_of(std::begin(kFormatting), std::end(kFormatting), [&](const char* f) { return tag == f; });
+    }
+
+    // Every block the parser takes is recorded here, so that a parse abandoned half-way (by
+    // jumping out of the allocator) leaves nothing behind. The parser is C and holds no other
+    // resource, so jumping over its frames is safe.
+    struct Arena {
+        struct Block {
+            Block* prev;
+            Block* next;
+            size_t size;
+            std::max_align_t align[1];
+        };
+        static constexpr size_t kHeader = offsetof(Block, align);
+
+        std::jmp_buf escape;
+        std::chrono::steady_clock::time_point deadline;
+        size_t used { 0 };
+        unsigned allocations { 0 };
+        Block* head { nullptr };
+        const char* failure { nullptr };
+
+        ~Arena()
+        {
+            while (head) {
+                Block* next = head->next;
+                std::free(head);
+                head = next;
+            }
+        }
+
+        [[noreturn]] void abandon(const char* why)
+        {
+            failure = why;
+            std::longjmp(escape, 1);
+        }
+
+        static void* allocate(void* userdata, size_t size)
+        {
+            auto* arena = static_cast<Arena*>(userdata);
+            if (++arena->allocations % 64 == 0 && std::chrono::steady_clock::now() >= arena->deadline)
+                arena->abandon("the document took too long to parse");
+            if (size > HtmlParser::kMaxParserMemory || arena->used + size > HtmlParser::kMaxParserMemory)
+                arena->abandon("the document needs too much memory to parse");
+            auto* block = static_cast<Block*>(std::malloc(kHeader + size));
+            if (!block)
+                arena->abandon("out of memory while parsing");
+            block->prev = nullptr;
+            block->next = arena->head;
+            block->size = size;
+            if (arena->head)
+                arena->head->prev = block;
+            arena->head = block;
+            arena->used += size;
+            return reinterpret_cast<char*>(block) + kHeader;
+        }
+
+        static void release(void* userdata, void* ptr)
+        {
+            if (!ptr)
+                return;
+            auto* arena = static_cast<Arena*>(userdata);
+            auto* block = reinterpret_cast<Block*>(static_cast<char*>(ptr) - kHeader);
+            if (block->prev)
+                block->prev->next = block->next;
+            else
+                arena->head = block->next;
+            if (block->next)
+                block->next->prev = block->prev;
+            arena->used -= block->size;
+            std::free(block);
+        }
+    };
+
+    // Nothing here may need destroying: the allocator may jump back into this frame.
+    GumboOutput* parseInArena(const GumboOptions* options, const char* text, size_t length, Arena* arena)
+    {
+        if (setjmp(arena->escape) != 0)
+            return nullptr;
+        return gumbo_parse_with_options(options, text, length);
+    }
+
+    GumboOptions arenaOptions(Arena& arena, double seconds)
+    {
+        GumboOptions options = kGumboDefaultOptions;
+        options.allocator = &Arena::allocate;
+        options.deallocator = &Arena::release;
+        options.userdata = &arena;
+        options.max_errors = 0; // parse errors are not reported; keeping them costs memory
+        arena.deadline = std::chrono::steady_clock::now()
+            + std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(std::max(0.0, seconds)));
+        return options;
     }
 
     bool isRawText(std::string_view tag)
@@ -136,10 +237,10 @@ namespace {
         }
     };
 
-    std::optional<std::string> checkShape(std::string_view html)
+    std::optional<std::string> checkShape(std::string_view html, size_t maxBytes)
     {
-        if (html.size() > HtmlParser::kMaxBytes)
-            return "the document is larger than " + std::to_string(HtmlParser::kMaxBytes) + " bytes";
+        if (html.size() > maxBytes)
+            return "the document is larger than " + std::to_string(maxBytes) + " bytes";
         auto shape = HtmlParser::scanShape(html);
         if (shape.elements > HtmlParser::kMaxElements)
             return "the document has more than " + std::to_string(HtmlParser::kMaxElements) + " elements";
@@ -178,8 +279,15 @@ HtmlParser::Shape HtmlParser::scanShape(std::string_view html)
             size_t k = i + 2;
             std::string name = readName(k);
             auto it = std::find(open.rbegin(), open.rend(), name);
-            if (!name.empty() && it != open.rend())
-                open.erase(std::next(it).base(), open.end());
+            if (!name.empty() && it != open.rend()) {
+                auto at = std::next(it).base();
+                if (isFormatting(name)) {
+                    // The blocks opened inside a formatting element stay open when it closes.
+                    open.erase(std::remove_if(at, open.end(), [](const std::string& n) { return isFormatting(n); }), open.end());
+                } else {
+                    open.erase(at, open.end());
+                }
+            }
             i = k;
             continue;
         }
@@ -228,40 +336,43 @@ HtmlParser::Shape HtmlParser::scanShape(std::string_view html)
     return shape;
 }
 
-HtmlParser::Result HtmlParser::parseDocument(std::string_view html)
+HtmlParser::Result HtmlParser::parseDocument(std::string_view html, double seconds, size_t maxBytes)
 {
     Result result;
-    if (auto refusal = checkShape(html)) {
+    if (auto refusal = checkShape(html, maxBytes)) {
         result.error = *refusal;
         return result;
     }
     std::string text = ScriptText::validUtf8(html);
-    GumboOutput* output = gumbo_parse_with_options(&kGumboDefaultOptions, text.data(), text.size());
+    Arena arena;
+    GumboOptions options = arenaOptions(arena, seconds);
+    GumboOutput* output = parseInArena(&options, text.data(), text.size(), &arena);
     if (!output || !output->root) {
-        result.error = "the document could not be parsed";
+        result.error = arena.failure ? arena.failure : "the document could not be parsed";
         return result;
     }
     Writer writer { result };
     writer.node(*output->root, 0);
-    gumbo_destroy_output(&kGumboDefaultOptions, output);
+    gumbo_destroy_output(&options, output);
     result.ok = true;
     return result;
 }
 
-HtmlParser::Result HtmlParser::parseFragment(std::string_view html)
+HtmlParser::Result HtmlParser::parseFragment(std::string_view html, double seconds)
 {
     Result result;
-    if (auto refusal = checkShape(html)) {
+    if (auto refusal = checkShape(html, kMaxBytes)) {
         result.error = *refusal;
         return result;
     }
     std::string text = ScriptText::validUtf8(html);
-    GumboOptions options = kGumboDefaultOptions;
+    Arena arena;
+    GumboOptions options = arenaOptions(arena, seconds);
     options.fragment_context = GUMBO_TAG_BODY;
     options.fragment_namespace = GUMBO_NAMESPACE_HTML;
-    GumboOutput* output = gumbo_parse_with_options(&options, text.data(), text.size());
+    GumboOutput* output = parseInArena(&options, text.data(), text.size(), &arena);
     if (!output || !output->root || output->root->type != GUMBO_NODE_ELEMENT) {
-        result.error = "the fragment could not be parsed";
+        result.error = arena.failure ? arena.failure : "the fragment could not be parsed";
         return result;
     }
     // The fragment's nodes are the children of the root element gumbo makes for it.

@@ -1,10 +1,12 @@
 #include "platform/web/ScriptContext.h"
 
 #include "platform/foundation/Log.h"
+#include "platform/foundation/RunLoop.h"
 #include "platform/web/ScriptText.h"
 
 #include <duktape.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <cstddef>
@@ -40,8 +42,18 @@ namespace {
         std::abort();
     }
 
-    Value toValue(duk_context* ctx, duk_idx_t idx, int depth, size_t& budget)
+    // What one conversion may still take: items (beyond them values go missing) and bytes of
+    // text (beyond them the conversion fails).
+    struct ConversionBudget {
+        size_t items { kMaxValueItems };
+        size_t bytes { ScriptContext::kMaxValueBytes };
+        bool overflow { false };
+    };
+
+    Value toValue(duk_context* ctx, duk_idx_t idx, int depth, ConversionBudget& budget)
     {
+        if (budget.overflow)
+            return Value();
         idx = duk_normalize_index(ctx, idx);
         switch (duk_get_type(ctx, idx)) {
         case DUK_TYPE_NULL:
@@ -57,17 +69,22 @@ namespace {
         case DUK_TYPE_STRING: {
             duk_size_t len = 0;
             const char* s = duk_get_lstring(ctx, idx, &len);
+            if (len > budget.bytes) {
+                budget.overflow = true;
+                return Value();
+            }
+            budget.bytes -= len;
             return Value(std::string(s, len));
         }
         case DUK_TYPE_OBJECT: {
-            if (duk_is_function(ctx, idx) || depth >= kMaxValueDepth || budget == 0)
+            if (duk_is_function(ctx, idx) || depth >= kMaxValueDepth || budget.items == 0)
                 return Value();
             duk_require_stack(ctx, 8);
             if (duk_is_array(ctx, idx)) {
                 Array array;
                 duk_size_t n = duk_get_length(ctx, idx);
-                for (duk_size_t i = 0; i < n && budget > 0; ++i) {
-                    --budget;
+                for (duk_size_t i = 0; i < n && budget.items > 0 && !budget.overflow; ++i) {
+                    --budget.items;
                     duk_get_prop_index(ctx, idx, static_cast<duk_uarridx_t>(i));
                     array.push_back(toValue(ctx, -1, depth + 1, budget));
                     duk_pop(ctx);
@@ -76,10 +93,16 @@ namespace {
             }
             Dictionary dictionary;
             duk_enum(ctx, idx, DUK_ENUM_OWN_PROPERTIES_ONLY);
-            while (budget > 0 && duk_next(ctx, -1, 1)) {
-                --budget;
+            while (budget.items > 0 && !budget.overflow && duk_next(ctx, -1, 1)) {
+                --budget.items;
                 duk_size_t len = 0;
                 const char* key = duk_get_lstring(ctx, -2, &len);
+                if (len > budget.bytes) {
+                    budget.overflow = true;
+                    duk_pop_2(ctx);
+                    break;
+                }
+                budget.bytes -= len;
                 Value v = toValue(ctx, -1, depth + 1, budget);
                 if (key && !v.isMissing())
                     dictionary.set(std::string(key, len), std::move(v));
@@ -311,29 +334,43 @@ bool ScriptContext::interruptRequested()
     if (m_budgets.empty())
         return false;
     Budget& b = m_budgets.back();
-    if (b.exceeded)
-        return true;
-    double running = std::chrono::duration<double>(Clock::now() - b.resumed).count();
-    if (b.used + running > b.limit)
+    if (!b.exceeded && Clock::now() > b.deadline)
         b.exceeded = true;
     return b.exceeded;
 }
 
-void ScriptContext::pauseBudget()
+double ScriptContext::turnShareLeft() const
+{
+    if (m_limits.turnShareSeconds <= 0)
+        return m_limits.budgetSeconds;
+    if (m_turnPass != RunLoop::main().passCount())
+        return m_limits.turnShareSeconds;
+    double used = m_turnUsed;
+    if (!m_budgets.empty()) // the outermost run under way counts too
+        used += std::chrono::duration<double>(Clock::now() - m_runStarted).count();
+    return std::max(0.0, m_limits.turnShareSeconds - used);
+}
+
+double ScriptContext::remainingBudget() const
 {
     if (m_budgets.empty())
-        return;
-    Budget& b = m_budgets.back();
-    b.used += std::chrono::duration<double>(Clock::now() - b.resumed).count();
+        return m_limits.budgetSeconds;
+    return std::max(0.0, std::chrono::duration<double>(m_budgets.back().deadline - Clock::now()).count());
 }
 
-void ScriptContext::resumeBudget()
+void ScriptContext::chargeTurn(Clock::time_point started)
 {
-    if (!m_budgets.empty())
-        m_budgets.back().resumed = Clock::now();
+    if (m_limits.turnShareSeconds <= 0)
+        return;
+    std::uint64_t pass = RunLoop::main().passCount();
+    if (m_turnPass != pass) {
+        m_turnPass = pass;
+        m_turnUsed = 0;
+    }
+    m_turnUsed += std::chrono::duration<double>(Clock::now() - started).count();
 }
 
-ScriptContext::Outcome ScriptContext::run(const std::function<void(duk_context*)>& protectedCall, std::string_view name, bool wantValue)
+ScriptContext::Outcome ScriptContext::run(const std::function<void(duk_context*)>& protectedCall, std::string_view name, bool wantValue, double minimumBudget)
 {
     Outcome out;
     if (m_depth >= kMaxNestedRuns) {
@@ -341,9 +378,22 @@ ScriptContext::Outcome ScriptContext::run(const std::function<void(duk_context*)
         Log::format("script: %.*s not run: %s", static_cast<int>(name.size()), name.data(), out.error.c_str());
         return out;
     }
+    // A run gets its budget (at least `minimumBudget`), but no more than its caller has left.
+    const Clock::time_point started = Clock::now();
+    const double own = std::max(m_limits.budgetSeconds, minimumBudget);
+    const double allowed = m_budgets.empty() ? own : std::min(remainingBudget(), own);
+    if (allowed <= 0) {
+        out.outOfBudget = true;
+        out.error = "not run: the caller's budget is spent";
+        Log::format("script: %.*s %s", static_cast<int>(name.size()), name.data(), out.error.c_str());
+        return out;
+    }
+    const bool outermost = m_budgets.empty();
+    if (outermost)
+        m_runStarted = started;
     duk_context* ctx = m_ctx;
     duk_idx_t top = duk_get_top(ctx);
-    m_budgets.push_back(Budget { m_limits.budgetSeconds, 0, Clock::now(), false });
+    m_budgets.push_back(Budget { started + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(allowed)), false });
     ++m_depth;
     // The whole run, set-up included, is protected: even a failing push cannot escape.
     struct Body {
@@ -358,6 +408,8 @@ ScriptContext::Outcome ScriptContext::run(const std::function<void(duk_context*)
     --m_depth;
     Budget budget = m_budgets.back();
     m_budgets.pop_back();
+    if (outermost)
+        chargeTurn(started);
     if (rc == DUK_EXEC_SUCCESS) {
         out.ok = true;
         out.text = completionText(ctx, -1);
@@ -365,20 +417,22 @@ ScriptContext::Outcome ScriptContext::run(const std::function<void(duk_context*)
             duk_set_top(ctx, top);
             return out;
         }
-        size_t items = kMaxValueItems;
-        std::string convertError;
+        ConversionBudget conversion;
         Value value;
         // Reading an object may run its getters; a failing one leaves the value missing.
         safely(ctx, [&](duk_context* c) {
             duk_dup(c, top);
-            value = toValue(c, -1, 0, items);
+            value = toValue(c, -1, 0, conversion);
         });
-        out.value = std::move(value);
+        if (conversion.overflow)
+            Log::format("script: %.*s answered more than %zu bytes: dropped", static_cast<int>(name.size()), name.data(), kMaxValueBytes);
+        else
+            out.value = std::move(value);
     } else {
         out.outOfBudget = budget.exceeded;
         if (budget.exceeded) {
             char text[96];
-            std::snprintf(text, sizeof text, "stopped: ran longer than its budget of %g s", m_limits.budgetSeconds);
+            std::snprintf(text, sizeof text, "stopped: ran longer than its budget of %g s", allowed);
             out.error = text;
         } else {
             out.error = duk_safe_to_string(ctx, -1);
@@ -413,21 +467,29 @@ int ScriptContext::nativeTrampoline(duk_context* ctx)
         return 0;
     duk_idx_t count = duk_get_top(ctx);
     std::vector<Value> arguments;
-    size_t items = kMaxValueItems;
+    ConversionBudget conversion;
     for (duk_idx_t i = 0; i < count; ++i)
-        arguments.push_back(toValue(ctx, i, 0, items));
+        arguments.push_back(toValue(ctx, i, 0, conversion));
+    if (conversion.overflow) {
+        arguments.clear();
+        return duk_error(ctx, DUK_ERR_RANGE_ERROR, "arguments of more than %lu bytes", static_cast<unsigned long>(kMaxValueBytes));
+    }
     NativeFunction function = entry->function; // a re-registration during the call cannot pull it away
     Value result;
     std::string failure;
     bool failed = false;
-    self->pauseBudget();
+    // The native call's time is the script's: its budget keeps running.
     try {
         result = function(arguments);
     } catch (const std::exception& e) {
         failed = true;
         failure = e.what();
     }
-    self->resumeBudget();
+    if (self->interruptRequested()) {
+        // Spent during the call: stop here rather than at the script's next check.
+        duk_push_error_object(ctx, DUK_ERR_RANGE_ERROR, "execution timeout");
+        return duk_throw(ctx);
+    }
     if (failed) {
         duk_push_error_object(ctx, DUK_ERR_ERROR, "%s", failure.c_str());
         return duk_throw(ctx);
@@ -524,12 +586,22 @@ bool ScriptContext::installInternal(std::string_view source, const std::vector<s
             duk_put_prop_string(ctx, -2, "internal");
             duk_pop(ctx);
         },
-        "internal", false);
+        "internal", false, kSetUpBudgetSeconds);
     m_hasInternal = out.ok;
     return out.ok;
 }
 
 ScriptContext::Outcome ScriptContext::callInternal(const std::string& method, const std::vector<Value>& arguments)
+{
+    return callInternalWithBudget(method, arguments, 0);
+}
+
+ScriptContext::Outcome ScriptContext::callInternalToSetUp(const std::string& method, const std::vector<Value>& arguments)
+{
+    return callInternalWithBudget(method, arguments, kSetUpBudgetSeconds);
+}
+
+ScriptContext::Outcome ScriptContext::callInternalWithBudget(const std::string& method, const std::vector<Value>& arguments, double minimumBudget)
 {
     if (!m_hasInternal) {
         Outcome out;
@@ -547,7 +619,7 @@ ScriptContext::Outcome ScriptContext::callInternal(const std::string& method, co
                 pushValue(ctx, a, 0);
             duk_call_method(ctx, static_cast<duk_idx_t>(arguments.size()));
         },
-        method, true);
+        method, true, minimumBudget);
 }
 
 }

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -21,22 +22,33 @@ namespace pf {
 // Rules:
 // - Main thread only. Every run is protected: a script that throws, runs out of memory or
 //   overruns its budget ends with an error, never a crash.
-// - Budget: each evaluation and each call into the context may run for `budgetSeconds` of
-//   script time. Time spent in native functions (and in evaluations they start) is not
-//   charged to the script that called them; a nested evaluation gets a budget of its own.
-//   When the budget is spent the run is stopped for good: the script cannot catch it.
+// - Budget: each evaluation and each call into the context may run for `budgetSeconds`,
+//   native calls it makes included. A nested evaluation (one a native function starts) gets
+//   its own budget, but never more than its caller has left. When the budget is spent the run
+//   is stopped for good: the script cannot catch it. Built-ins that walk huge arrays or
+//   strings are stopped the same way, not only script code.
+//   Setting a page up (our own prelude, and building its document) may take at least
+//   `kSetUpBudgetSeconds` whatever the page's budget: it is our code on bounded input, and a
+//   busy machine must not turn a tight page budget into a page with no script context.
+// - Turn share: with `turnShareSeconds` above zero, the context counts the time its outermost
+//   runs take in each pass of the main loop; `turnShareLeft` tells its owner what is left,
+//   so that work the script scheduled itself can wait for a later pass.
 // - Memory: the heap may hold `memoryBytes`; beyond that allocations fail and the script gets
 //   an error.
 // - Re-entrant: a native function may evaluate more script in the same context.
 // - Native functions receive their arguments as values (undefined is missing; objects and
-//   arrays are converted up to a fixed depth, functions are missing) and hand back a value.
+//   arrays are converted up to a fixed depth and count, functions are missing) and hand back
+//   a value. Arguments above `kMaxValueBytes` of text in all (a string counts each time it is
+//   used) give the script an error instead; a result that large leaves the value missing.
 //   A native function that throws gives the script an Error with the exception's text.
 class ScriptContext {
 public:
     struct Limits {
         double budgetSeconds { 2.0 };
         size_t memoryBytes { 64u << 20 };
+        double turnShareSeconds { 0 };
     };
+    static constexpr size_t kMaxValueBytes = 16u << 20;
 
     // The completion value of a run and whether it ended normally.
     struct Outcome {
@@ -63,6 +75,11 @@ public:
 
     const Limits& limits() const { return m_limits; }
     void setBudget(double seconds) { m_limits.budgetSeconds = seconds; }
+    void setTurnShare(double seconds) { m_limits.turnShareSeconds = seconds; }
+    // Seconds of script time the run under way has left, or a new run would get.
+    double remainingBudget() const;
+    // Seconds of this pass's share left (the whole budget when no share is set).
+    double turnShareLeft() const;
 
     // Runs `source` as a program. `name` appears in error messages.
     Outcome evaluate(std::string_view source, std::string_view name = "script");
@@ -77,6 +94,9 @@ public:
     bool installInternal(std::string_view source, const std::vector<std::pair<std::string, NativeFunction>>& natives);
     // Calls a method of the internal object with `arguments`.
     Outcome callInternal(const std::string& method, const std::vector<Value>& arguments = {});
+    // The same, for setting the page up: the run may take `kSetUpBudgetSeconds`.
+    static constexpr double kSetUpBudgetSeconds = 10;
+    Outcome callInternalToSetUp(const std::string& method, const std::vector<Value>& arguments = {});
 
     // How many runs are under way (nested runs count each).
     int depth() const { return m_depth; }
@@ -94,9 +114,7 @@ private:
 
     using Clock = std::chrono::steady_clock;
     struct Budget {
-        double limit;
-        double used { 0 };
-        Clock::time_point resumed;
+        Clock::time_point deadline;
         bool exceeded { false };
     };
     struct NativeEntry {
@@ -112,10 +130,10 @@ private:
     void link(BlockHeader* block);
     void unlink(BlockHeader* block);
 
-    Outcome run(const std::function<void(duk_hthread*)>& protectedCall, std::string_view name, bool wantValue);
+    Outcome run(const std::function<void(duk_hthread*)>& protectedCall, std::string_view name, bool wantValue, double minimumBudget = 0);
+    Outcome callInternalWithBudget(const std::string& method, const std::vector<Value>& arguments, double minimumBudget);
     static int nativeTrampoline(duk_hthread* ctx);
-    void pauseBudget();
-    void resumeBudget();
+    void chargeTurn(Clock::time_point started);
 
     Limits m_limits;
     duk_hthread* m_ctx { nullptr };
@@ -125,6 +143,9 @@ private:
     std::vector<Budget> m_budgets;
     std::vector<std::unique_ptr<NativeEntry>> m_natives;
     bool m_hasInternal { false };
+    std::uint64_t m_turnPass { 0 };
+    double m_turnUsed { 0 };
+    Clock::time_point m_runStarted {};
 
     friend struct ScriptContextAccess;
 };

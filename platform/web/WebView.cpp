@@ -1,6 +1,7 @@
 #include "platform/web/WebView.h"
 
 #include "platform/foundation/Log.h"
+#include "platform/foundation/Url.h"
 #include "platform/ui/DumpAttributes.h"
 #include "platform/web/DomPrelude.h"
 #include "platform/web/WebAddress.h"
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <map>
 
@@ -17,6 +19,12 @@ namespace pf {
 
 namespace {
     constexpr int kMaxRedirects = 10;
+    constexpr size_t kMaxTimers = 500;
+    constexpr size_t kMaxAlerts = 16;
+    constexpr size_t kMaxAlertBytes = 64u << 10;
+    constexpr size_t kMaxLoggedBytes = 500;
+    // GB18030 text grows by half at most in UTF-8, an undecodable byte becomes three.
+    constexpr size_t kMaxConvertedBytes = 3 * HtmlParser::kMaxBytes;
     const char* kBlankPage = "<!DOCTYPE html><html><head></head><body></body></html>";
 
     std::string asText(const Value& v) { return v.asString() ? *v.asString() : v.stringValue(); }
@@ -108,6 +116,7 @@ struct WebView::Load {
     UrlRequest request;
     WebNavigationType type { WebNavigationType::Other };
     std::optional<std::string> html;
+    bool fromString { false };
     int redirects { 0 };
     std::shared_ptr<UrlConnection> connection;
     std::shared_ptr<UrlConnection> scriptConnection;
@@ -151,19 +160,24 @@ std::shared_ptr<WebView::Page> WebView::makePage(const std::string& url, const s
     auto page = std::make_shared<Page>();
     page->url = url;
     page->generation = ++m_generation;
-    page->context = ScriptContext::create(ScriptContext::Limits { m_budget, 64u << 20 });
+    page->context = ScriptContext::create(ScriptContext::Limits { m_budget, 64u << 20, m_budget });
     if (!page->context)
         return page;
     Page* p = page.get();
     WebView* view = this;
     using Args = std::vector<Value>;
     std::vector<std::pair<std::string, ScriptContext::NativeFunction>> natives = {
-        { "log", [](const Args& a) { Log::line("web page: " + (a.empty() ? std::string() : asText(a[0]))); return Value(); } },
+        { "log", [](const Args& a) { Log::line("web page: " + (a.empty() ? std::string() : asText(a[0]).substr(0, kMaxLoggedBytes))); return Value(); } },
         { "alert",
             [view](const Args& a) {
                 std::string t = a.empty() ? std::string() : asText(a[0]);
-                view->m_alerts.push_back(t);
-                Log::line("web page alert: " + t);
+                if (t.size() > kMaxAlertBytes)
+                    t.resize(kMaxAlertBytes);
+                auto& alerts = view->m_alerts;
+                if (alerts.size() >= kMaxAlerts)
+                    alerts.erase(alerts.begin());
+                alerts.push_back(t);
+                Log::line("web page alert: " + t.substr(0, kMaxLoggedBytes));
                 return Value();
             } },
         { "documentUrl", [p](const Args&) { return Value(p->url); } },
@@ -186,31 +200,15 @@ std::shared_ptr<WebView::Page> WebView::makePage(const std::string& url, const s
                 long long id = a.empty() ? 0 : a[0].longValue();
                 double ms = a.size() > 1 ? a[1].doubleValue() : 0;
                 bool repeats = a.size() > 2 && a[2].boolValue();
-                double delay = std::max(0.0, ms) / 1000.0;
+                if (!p->timers.count(id) && p->timers.size() >= kMaxTimers) {
+                    Log::line("web page: a timer refused: the page has " + std::to_string(kMaxTimers) + " already");
+                    return Value(false);
+                }
+                double delay = std::isfinite(ms) ? std::max(0.0, ms) / 1000.0 : 0;
                 if (repeats)
                     delay = std::max(delay, 0.004); // a zero interval would spin the loop
-                std::weak_ptr<WebView> weak = std::static_pointer_cast<WebView>(view->weak_from_this().lock());
-                std::uint64_t generation = p->generation;
-                auto fire = [weak, generation, id]() {
-                    auto self = weak.lock();
-                    if (!self || !self->m_page || self->m_page->generation != generation)
-                        return;
-                    auto keep = self->m_page;
-                    if (!keep->timers.count(id))
-                        return;
-                    self->callPage("timer", { Value(id) });
-                };
-                RunLoop::TaskId task = repeats ? RunLoop::main().postRepeating(delay, fire, p) : RunLoop::main().postDelayed(delay, fire, p);
-                p->timers[id] = task;
-                if (!repeats) {
-                    // A one-shot timer forgets its task once it has run.
-                    RunLoop::main().postDelayed(delay, [p, id, task]() {
-                        auto it = p->timers.find(id);
-                        if (it != p->timers.end() && it->second == task)
-                            p->timers.erase(it);
-                    }, p);
-                }
-                return Value();
+                p->timers[id] = view->scheduleTimer(*p, id, delay, repeats);
+                return Value(true);
             } },
         { "clearTimer",
             [p](const Args& a) {
@@ -222,8 +220,9 @@ std::shared_ptr<WebView::Page> WebView::makePage(const std::string& url, const s
                 return Value();
             } },
         { "parseFragment",
-            [](const Args& a) {
-                auto result = HtmlParser::parseFragment(a.empty() ? std::string() : asText(a[0]));
+            [p](const Args& a) {
+                // Parsed within what the calling script has left of its budget.
+                auto result = HtmlParser::parseFragment(a.empty() ? std::string() : asText(a[0]), p->context->remainingBudget());
                 if (!result.ok) {
                     Log::line("web page: markup refused: " + result.error);
                     return Value();
@@ -235,13 +234,58 @@ std::shared_ptr<WebView::Page> WebView::makePage(const std::string& url, const s
         page->context.reset();
         return page;
     }
-    auto built = page->context->callInternal("build", { Value(treeJson) });
+    auto built = page->context->callInternalToSetUp("build", { Value(treeJson) });
     if (!built.ok)
         Log::line("web view: the document could not be built: " + built.error);
     for (const auto& [name, function] : m_functions)
         page->context->registerFunction(name, function);
     page->ready = true;
     return page;
+}
+
+RunLoop::TaskId WebView::scheduleTimer(Page& page, long long id, double delay, bool repeats)
+{
+    std::weak_ptr<WebView> weak = keepAlive();
+    std::uint64_t generation = page.generation;
+    auto fire = [weak, generation, id, repeats]() {
+        if (auto self = weak.lock())
+            self->fireTimer(generation, id, repeats);
+    };
+    return repeats ? RunLoop::main().postRepeating(delay, fire, &page) : RunLoop::main().postDelayed(delay, fire, &page);
+}
+
+void WebView::fireTimer(std::uint64_t generation, long long id, bool repeats)
+{
+    if (!m_page || m_page->generation != generation)
+        return;
+    auto keep = m_page;
+    auto it = keep->timers.find(id);
+    if (it == keep->timers.end())
+        return;
+    if (!hasTurnShare(*keep)) {
+        // The page has had its share of this pass: a one-shot timer waits for a later one, a
+        // repeating one misses this beat.
+        if (!repeats)
+            it->second = scheduleTimer(*keep, id, 0, false);
+        return;
+    }
+    if (!repeats)
+        keep->timers.erase(it);
+    runForPage(*keep, [&] { keep->context->callInternal("timer", { Value(id) }); });
+}
+
+bool WebView::hasTurnShare(const Page& page) const
+{
+    return page.context && page.context->turnShareLeft() > 0;
+}
+
+void WebView::runForPage(Page& page, const std::function<void()>& run)
+{
+    // What the page scheduled itself takes no more than its share of the pass has left.
+    page.context->setBudget(std::min(m_budget, page.context->turnShareLeft()));
+    run();
+    if (page.context)
+        page.context->setBudget(m_budget);
 }
 
 void WebView::showPage(std::shared_ptr<Page> page)
@@ -367,6 +411,7 @@ void WebView::startLoad(UrlRequest request, WebNavigationType type, std::optiona
     load->id = m_nextLoadId++;
     load->request = std::move(request);
     load->type = type;
+    load->fromString = html.has_value();
     load->html = std::move(html);
     std::uint64_t id = load->id;
     m_load = std::move(load);
@@ -436,8 +481,11 @@ void WebView::fetch(std::uint64_t loadId)
         }
         UrlRequest redirected = load.request;
         redirected.setUrl(next);
-        if (!WebAddress::sameOrigin(load.request.url(), next))
-            redirected.removeHeader("Authorization");
+        if (!WebAddress::sameOrigin(load.request.url(), next)) {
+            // Credentials the caller set are for the first server only.
+            for (const char* header : { "Authorization", "Proxy-Authorization", "Cookie" })
+                redirected.removeHeader(header);
+        }
         if (status == 303 || ((status == 301 || status == 302) && redirected.method() == "POST")) {
             redirected.setMethod("GET");
             redirected.setBody(Bytes {});
@@ -460,6 +508,11 @@ void WebView::fetch(std::uint64_t loadId)
             return;
         view->m_load->connection.reset();
         std::string address = response->url().empty() ? view->m_load->request.url() : response->url();
+        // The size limit is on the bytes received; converted text may be longer.
+        if (body->size() > HtmlParser::kMaxBytes) {
+            view->failLoad(loadId, makeError(DocumentRefused, "the document is larger than " + std::to_string(HtmlParser::kMaxBytes) + " bytes"));
+            return;
+        }
         view->receiveDocument(loadId, toUtf8(std::move(*body), response->textEncodingName()), address);
     };
     connection->didFailWithError = [weak, loadId](const UrlError& error) {
@@ -473,13 +526,23 @@ void WebView::fetch(std::uint64_t loadId)
 
 void WebView::receiveDocument(std::uint64_t loadId, std::string html, std::string url)
 {
-    auto parsed = HtmlParser::parseDocument(html);
+    // A fetched document was held to the limit as received; a string the app passed is held
+    // to it here.
+    const bool fetched = !m_load || !m_load->fromString;
+    auto parsed = HtmlParser::parseDocument(html, m_budget, fetched ? kMaxConvertedBytes : HtmlParser::kMaxBytes);
     if (!parsed.ok) {
         Log::line("web view: document at " + url + " refused: " + parsed.error);
         failLoad(loadId, makeError(DocumentRefused, parsed.error));
         return;
     }
     auto page = makePage(url, parsed.treeJson);
+    if (!page->context) {
+        // Without a script context the page can run nothing; the load ends here rather than
+        // waiting for scripts that will never run.
+        Log::line("web view: document at " + url + " refused: its page could not be set up");
+        failLoad(loadId, makeError(DocumentRefused, "the page could not be set up"));
+        return;
+    }
     showPage(page);
     runScripts(loadId, page, std::move(parsed.scripts), 0);
 }
@@ -492,8 +555,17 @@ void WebView::runScripts(std::uint64_t loadId, std::shared_ptr<Page> page, std::
             return;
         const auto& script = scripts[index];
         std::string name = "script " + std::to_string(index + 1) + " of " + page->url;
+        if (!hasTurnShare(*page)) {
+            // The page has had its share of this pass: the rest of its scripts run later.
+            std::weak_ptr<WebView> weak = self;
+            RunLoop::main().post([weak, loadId, page, scripts, index]() {
+                if (auto view = weak.lock())
+                    view->runScripts(loadId, page, scripts, index);
+            });
+            return;
+        }
         if (!script.linked) {
-            page->context->evaluate(script.text, name);
+            runForPage(*page, [&] { page->context->evaluate(script.text, name); });
             continue;
         }
         std::string address = WebAddress::resolve(page->url, script.text);
@@ -533,7 +605,7 @@ void WebView::runScripts(std::uint64_t loadId, std::shared_ptr<Page> page, std::
     if (!m_load || m_load->id != loadId || m_page != page)
         return;
     if (page->context)
-        page->context->callInternal("loaded", {});
+        runForPage(*page, [&] { page->context->callInternal("loaded", {}); });
     finishLoad(loadId);
 }
 
@@ -564,6 +636,26 @@ void WebView::navigateFromPage(Page& page, const std::string& address, WebNaviga
     std::string target = WebAddress::resolve(page.url, address);
     std::weak_ptr<WebView> weak = keepAlive();
     std::uint64_t generation = page.generation;
+    if (WebAddress::scheme(target) == "javascript") {
+        // The address is a script for this page: it runs there (after the script that asked)
+        // and loads nothing, so a load under way goes on.
+        std::string source = Url::unescape(std::string_view(target).substr(target.find(':') + 1)).value_or(target.substr(target.find(':') + 1));
+        RunLoop::main().post([weak, generation, source]() {
+            auto view = weak.lock();
+            if (!view || !view->m_page || view->m_page->generation != generation || !view->m_page->context)
+                return;
+            auto keep = view->m_page;
+            view->runForPage(*keep, [&] { keep->context->evaluate(source, "javascript: address"); });
+        });
+        return;
+    }
+    auto withoutFragment = [](const std::string& a) { return a.substr(0, a.find('#')); };
+    if (type != WebNavigationType::Reload && target.find('#') != std::string::npos && withoutFragment(target) == withoutFragment(page.url)) {
+        // A fragment of the document shown: the page stays, and so does a load under way (a
+        // form that a "#" link submitted).
+        page.url = target;
+        return;
+    }
     // The navigation starts after the script that asked for it.
     RunLoop::main().post([weak, generation, target, type]() {
         auto view = weak.lock();
@@ -616,8 +708,11 @@ bool WebView::frameNavigation(Page& page, int frameId, const std::string& addres
         0,
         [weak, generation, frameId]() {
             auto view = weak.lock();
-            if (view && view->m_page && view->m_page->generation == generation)
-                view->callPage("frameLoaded", { Value(frameId) });
+            if (view && view->m_page && view->m_page->generation == generation) {
+                auto keep = view->m_page;
+                if (keep->context)
+                    view->runForPage(*keep, [&] { keep->context->callInternal("frameLoaded", { Value(frameId) }); });
+            }
         },
         &page);
     return true;

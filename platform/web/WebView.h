@@ -26,21 +26,27 @@ namespace pf {
 // - Loads: `loadRequest` (GET or POST, headers, body; cookies from the shared storage) and
 //   `loadHtmlString`. The delegate is asked first; then start is reported, and finish or
 //   failure. Redirects stay within http and https, are each put to the delegate, and never
-//   carry an "Authorization" header to another scheme, host or port. A new load cancels the
-//   one under way, which fails with URL error -999.
+//   carry the caller's "Authorization", "Proxy-Authorization" or "Cookie" header to another
+//   scheme, host or port. A new load cancels the one under way, which fails with URL error
+//   -999.
 // - A document replaces the page only once it has arrived and parsed; the old page stays on a
 //   failure. Then the scripts of the new page run in document order (linked ones fetched in
 //   turn), then its load handlers, then finish is reported.
 // - Navigations a page starts (location, links, forms) are put to the delegate on the main
-//   loop after the script that started them. Frame navigations (an iframe's src set while
-//   attached, or an iframe attached with one) are put to the delegate synchronously, during
-//   the script call, and never reported as loads; after a yes the frame's onload runs later
-//   on the main loop (frames load no content).
+//   loop after the script that started them. A navigation to a fragment of the shown
+//   document only changes its address (a load under way goes on); a `javascript:` address
+//   runs its script in the page after the script that asked, and loads nothing. Frame
+//   navigations (an iframe's src set while attached, or an iframe attached with one) are put
+//   to the delegate synchronously, during the script call, and never reported as loads; after
+//   a yes the frame's onload runs later on the main loop (frames load no content).
 // - With `setRefusesRemoteLoads(true)` no http or https document, redirect or linked script is
 //   ever fetched; such a main-frame load fails with WebViewErrorDomain 103.
-// - Limits: documents above 2 MB, with 100 000 elements or nested deeper than 256 fail to
-//   load (WebViewErrorDomain 104); every evaluation, script, handler and timer has a script
-//   time budget (`setScriptBudget`, 2 s by default) and the context a memory limit.
+// - Limits: documents above 2 MB as received, with 100 000 elements or nested deeper than 256,
+//   or whose parse outlasts the script budget, fail to load (WebViewErrorDomain 104); every
+//   evaluation, script, handler and timer has a script time budget (`setScriptBudget`, 2 s by
+//   default, native calls included) and the context a memory limit. What the page scheduled
+//   itself (scripts, timers, frame and load handlers) takes at most one budget per pass of
+//   the main loop; the rest waits for a later pass. A page keeps at most 500 live timers.
 // - Timers and frame load handlers use the main loop's clock; everything a page scheduled is
 //   dropped when the page is replaced or the view destroyed.
 class WebView : public View, public WebContent {
@@ -83,7 +89,7 @@ public:
     void setRefusesRemoteLoads(bool refuse) { m_refusesRemoteLoads = refuse; }
     bool refusesRemoteLoads() const { return m_refusesRemoteLoads; }
     void setScriptBudget(double seconds);
-    // Texts the pages passed to alert(), oldest first.
+    // The last texts the pages passed to alert() (16 at most, each cut to 64 KB), oldest first.
     const std::vector<std::string>& alerts() const { return m_alerts; }
 
     // WebContent
@@ -115,6 +121,10 @@ private:
     void navigateFromPage(Page& page, const std::string& address, WebNavigationType type);
     void submitFromPage(Page& page, const std::string& method, const std::string& action, const Value& pairs);
     bool frameNavigation(Page& page, int frameId, const std::string& address);
+    RunLoop::TaskId scheduleTimer(Page& page, long long id, double delay, bool repeats);
+    void fireTimer(std::uint64_t generation, long long id, bool repeats);
+    bool hasTurnShare(const Page& page) const;
+    void runForPage(Page& page, const std::function<void()>& run);
     Value callPage(const std::string& method, const std::vector<Value>& arguments) const;
 
     std::weak_ptr<WebViewDelegate> m_delegate;

@@ -5,6 +5,7 @@
 #include "core/PortalReplyEnvelope.h"
 #include "core/managers/AppointmentManager.h"
 #include "core/managers/LoginManager.h"
+#include "core/managers/SharingManager.h"
 #include "core/managers/VerificationCodeImageManager.h"
 #include "core/records/GiftDetailInfo.h"
 #include "core/records/GiftObtainInfo.h"
@@ -29,6 +30,7 @@
 #include "screens/gifts/GiftObtainFinishedPromptControl.h"
 #include "screens/gifts/GiftObtainPromptControl.h"
 #include "screens/gifts/SectionHeaderTableViewCell.h"
+#include "screens/gifts/SharingListView.h"
 #include "screens/gifts/VerificationViewController.h"
 
 namespace {
@@ -38,12 +40,6 @@ constexpr const char* kDetailFailed = "礼包信息加载失败，请稍后再�
 constexpr const char* kCaptchaFailed = "验证码加载失败，请稍后再试";
 constexpr const char* kObtainFailed = "领取失败，请稍后再试";
 constexpr const char* kBookingFailed = "预约失败，请稍后再试";
-
-GiftDetailViewController::ShareSheetFactory& shareSheetFactory()
-{
-    static GiftDetailViewController::ShareSheetFactory factory;
-    return factory;
-}
 
 std::string messageOr(const PortalReplyEnvelope& reply, const char* fallback)
 {
@@ -56,11 +52,6 @@ bool isSevenOrLater()
     return pf::Device::current().systemVersionFloat() >= 7.0;
 }
 
-}
-
-void GiftDetailViewController::setShareSheetFactory(ShareSheetFactory factory)
-{
-    shareSheetFactory() = std::move(factory);
 }
 
 GiftDetailViewController::GiftDetailViewController()
@@ -330,9 +321,14 @@ void GiftDetailViewController::showShareSheet()
     if (!m_giftDetailInfo)
         return;
     if (!m_sharingListView) {
-        if (!shareSheetFactory())
-            return;
-        m_sharingListView = shareSheetFactory()(view()->bounds(), m_giftDetailInfo->title().text(), m_giftDetailInfo);
+        if (m_shareSheetFactory) {
+            m_sharingListView = m_shareSheetFactory(view()->bounds(), m_giftDetailInfo->title().text(), m_giftDetailInfo);
+        } else {
+            auto sheet = SharingListView::create(view()->bounds(), m_giftDetailInfo->title().text());
+            sheet->setShareDataType(SharingManager::kGiftDetailDataType);
+            sheet->setInfoKeeper({ m_giftDetailInfo });
+            m_sharingListView = sheet;
+        }
         if (!m_sharingListView)
             return;
         m_sharingListView->setHidden(true);

@@ -64,11 +64,12 @@ public:
     static constexpr double kActionBarHeight = 40;
     static constexpr double kSectionSpacing = 16;
 
-    // The share sheet is made by the sharing screens: given the screen's bounds, the gift's
-    // title and record, a hidden view to show.
+    // The share sheet, made the first time the share button is touched: given the screen's
+    // bounds, the gift's title and record, a view to show. The gift's share sheet unless this
+    // screen is given another maker.
     using ShareSheetFactory = std::function<std::shared_ptr<pf::View>(const pf::Rect& bounds, const std::string& title,
         const std::shared_ptr<GiftDetailInfo>& info)>;
-    static void setShareSheetFactory(ShareSheetFactory factory);
+    void setShareSheetFactory(ShareSheetFactory factory) { m_shareSheetFactory = std::move(factory); }
 
     GiftDetailViewController();
     ~GiftDetailViewController() override;
@@ -163,6 +164,7 @@ private:
     std::shared_ptr<GiftObtainPromptControl> m_giftObtainPromptControl;
     std::shared_ptr<GiftObtainFinishedPromptControl> m_giftObtainFinishedPromptControl;
     std::shared_ptr<VerificationViewController> m_verificationViewController;
+    ShareSheetFactory m_shareSheetFactory;
     std::shared_ptr<pf::View> m_sharingListView;
     std::shared_ptr<NetworkRequestor> m_networkRequestor;
     std::shared_ptr<NetworkRequestor> m_giftObtainRequstor;

@@ -18,7 +18,7 @@
 #include "screens/gifts/RefreshTableHeaderView.h"
 #include "screens/gifts/GiftListTableViewCell.h"
 #include "screens/gifts/GiftScreenFactory.h"
-#include "screens/gifts/PagingFooterCell.h"
+#include "screens/gifts/PagedList.h"
 
 #include <cmath>
 
@@ -32,20 +32,8 @@ std::optional<pf::Color> hex(const char* text)
 }
 
 GiftPageViewController::GiftPageViewController()
+    : m_list(PagedList::create({ .paging = { .moreAtStart = false, .loadsAtEnd = true }, .rowHeight = GiftListTableViewCell::kRowHeight }))
 {
-    m_pager.startRequest = [this](int page) { return startGiftListRequest(page); };
-    m_pager.pageArrived = [this](const pf::Value& reply, bool replace) {
-        auto items = GiftListItemInfo::listFromDictionary(reply).value_or(GiftListItemInfo::List {});
-        if (replace)
-            m_giftListArray = std::move(items);
-        else
-            m_giftListArray.insert(m_giftListArray.end(), items.begin(), items.end());
-    };
-    m_pager.pageFailed = [this](const pf::Value&) { probeArrived(); };
-    m_pager.probeHasItems = [](const pf::Value& reply) { return GiftListItemInfo::listFromDictionary(reply).has_value(); };
-    m_pager.probeArrived = [this] { probeArrived(); };
-    m_pager.refreshFinished = [this] { doneLoadingTableViewData(); };
-    m_pager.requestFailed = [this] { listRequestFailed(); };
 }
 
 GiftPageViewController::~GiftPageViewController() = default;
@@ -55,11 +43,27 @@ std::shared_ptr<GiftPageViewController> GiftPageViewController::self()
     return std::static_pointer_cast<GiftPageViewController>(shared_from_this());
 }
 
+const LookAheadPager& GiftPageViewController::pager() const
+{
+    return m_list->pager();
+}
+
+std::shared_ptr<pf::TableView> GiftPageViewController::tableView() const
+{
+    return m_list->tableView();
+}
+
+std::shared_ptr<RefreshTableHeaderView> GiftPageViewController::refreshHeaderView() const
+{
+    return m_list->refreshHeaderView();
+}
+
 void GiftPageViewController::viewDidLoad()
 {
     AdaptedViewController::viewDidLoad();
     view()->setBackgroundColor(hex("eeeef0"));
     m_giftListArray.clear();
+    m_list->setDelegate(std::weak_ptr<PagedListDelegate>(self()));
     addTableView();
     assignViewHeight();
     requestGiftList();
@@ -67,14 +71,9 @@ void GiftPageViewController::viewDidLoad()
 
 void GiftPageViewController::addTableView()
 {
-    if (m_tableView)
+    if (m_list->tableView())
         return;
-    m_tableView = std::make_shared<pf::TableView>(view()->bounds());
-    m_tableView->setBackgroundColor(pf::Color::clear());
-    m_tableView->setDataSource(self());
-    m_tableView->setDelegate(self());
-    m_tableView->setSeparatorStyle(pf::TableViewSeparatorStyle::None);
-    view()->addSubview(m_tableView);
+    m_list->addTableView(view());
     addShufflingImages();
 }
 
@@ -84,60 +83,39 @@ void GiftPageViewController::assignViewHeight()
     if (auto owner = superViewController())
         ownerHeight = owner->view()->frame().size.height;
     view()->setFrame({ 0, kTabBarHeight, 320, ownerHeight - kTabBarHeight });
-    m_tableView->setFrame(view()->bounds());
+    m_list->tableView()->setFrame(view()->bounds());
 }
 
-void GiftPageViewController::viewWillAppear(bool animated)
+void GiftPageViewController::viewWillAppear(bool)
 {
-    if (!m_pager.isLoadedFinished() && !m_listRequestFailed && !m_loadingPromptView) {
+    if (!pager().isLoadedFinished() && !m_loadingPromptView) {
         m_loadingPromptView = LoadingPromptView::create(view()->bounds());
         view()->addSubview(m_loadingPromptView);
     }
-    fetchRefreshHeaderView();
-    m_tableView->reloadData();
-}
-
-void GiftPageViewController::fetchRefreshHeaderView()
-{
-    if (!m_refreshHeaderView) {
-        double height = m_tableView->bounds().size.height;
-        m_refreshHeaderView = RefreshTableHeaderView::create({ 0, -height, view()->frame().size.width, height });
-        m_refreshHeaderView->setDelegate(self());
-        m_refreshHeaderView->setBackgroundColor(pf::Color::clear());
-        m_tableView->addSubview(m_refreshHeaderView);
-    }
-    m_refreshHeaderView->refreshLastUpdatedDate();
+    m_list->fetchRefreshHeaderView();
+    m_list->reloadData();
 }
 
 // --- requests ---
 
 void GiftPageViewController::requestGiftList()
 {
-    m_pager.requestPage();
+    m_list->requestPage();
 }
 
-std::shared_ptr<NetworkRequestor> GiftPageViewController::startGiftListRequest(int page)
+std::optional<PagedListDelegate::Request> GiftPageViewController::pagedListRequestForPage(PagedList&, int page)
 {
     auto address = NetworkParameterAssistant::getRequestAddress(NetworkParameterAssistant::GiftList);
     if (!address)
-        return nullptr;
-    auto requestor = NetworkRequestor::create();
-    requestor->startPostMethodURLConnection(*address,
-        NetworkParameterAssistant::parametersForGiftList(m_giftPageType, kPageSize, page), false, self());
-    return requestor;
+        return std::nullopt;
+    return Request { *address, NetworkParameterAssistant::parametersForGiftList(m_giftPageType, kPageSize, page), false };
 }
 
 void GiftPageViewController::networkRequestorDidFinishWithData(const std::shared_ptr<NetworkRequestor>& requestor, const pf::Bytes& data)
 {
-    if (m_pager.handleReply(requestor.get(), data))
-        return;
+    // The list's own requests go to the list; a failed carousel request leaves the carousel empty.
     if (requestor && requestor == m_shufflingImagesNetworkRequstor)
         requestShufflingImagesInfoFinished(data);
-}
-
-void GiftPageViewController::networkRequestorDidFailWithError(const std::shared_ptr<NetworkRequestor>& requestor, const pf::UrlError&)
-{
-    m_pager.handleFailure(requestor.get()); // a failed carousel request leaves the carousel empty
 }
 
 void GiftPageViewController::removeLoadingPrompt()
@@ -148,75 +126,57 @@ void GiftPageViewController::removeLoadingPrompt()
     }
 }
 
-void GiftPageViewController::probeArrived()
+void GiftPageViewController::pagedListWillShowRows(PagedList&)
 {
     removeLoadingPrompt();
-    m_tableView->reloadData();
-}
-
-void GiftPageViewController::listRequestFailed()
-{
-    m_listRequestFailed = true;
-    removeLoadingPrompt();
-    m_tableView->reloadData();
 }
 
 // --- pull-to-refresh ---
 
 void GiftPageViewController::reloadTableViewDataSource()
 {
-    m_pager.refresh();
+    m_list->reloadTableViewDataSource();
 }
 
 void GiftPageViewController::doneLoadingTableViewData()
 {
-    if (m_refreshHeaderView)
-        m_refreshHeaderView->dataSourceDidFinishLoading(*m_tableView);
+    m_list->doneLoadingTableViewData();
 }
 
-void GiftPageViewController::pullRefreshDidTriggerRefresh(pf::PullRefreshHeaderView&)
+// --- the list ---
+
+void GiftPageViewController::pagedListPageArrived(PagedList&, const pf::Value& reply, bool replace)
 {
-    reloadTableViewDataSource();
+    auto items = GiftListItemInfo::listFromDictionary(reply).value_or(GiftListItemInfo::List {});
+    if (replace)
+        m_giftListArray = std::move(items);
+    else
+        m_giftListArray.insert(m_giftListArray.end(), items.begin(), items.end());
 }
 
-bool GiftPageViewController::pullRefreshDataSourceIsLoading(pf::PullRefreshHeaderView&)
+bool GiftPageViewController::pagedListReplyHasItems(PagedList&, const pf::Value& reply)
 {
-    return m_pager.isReloading();
+    return GiftListItemInfo::listFromDictionary(reply).has_value();
 }
 
-// --- table ---
-
-int GiftPageViewController::numberOfRowsInSection(pf::TableView&, int)
+int GiftPageViewController::pagedListNumberOfItems(PagedList&)
 {
-    return static_cast<int>(m_giftListArray.size()) + 1;
+    return static_cast<int>(m_giftListArray.size());
 }
 
-std::shared_ptr<pf::TableViewCell> GiftPageViewController::cellForRowAtIndexPath(pf::TableView& tableView, const pf::IndexPath& indexPath)
+std::shared_ptr<pf::TableViewCell> GiftPageViewController::pagedListCellForItem(PagedList&, pf::TableView& table, int index)
 {
-    if (indexPath.row >= 0 && static_cast<size_t>(indexPath.row) < m_giftListArray.size()) {
-        GiftListTableViewCell::registerNib();
-        auto cell = TableViewCellAddition::dequeOrCreateInTable<GiftListTableViewCell>(tableView);
-        cell->setSuperViewController(self());
-        cell->refreshCell(*m_giftListArray[static_cast<size_t>(indexPath.row)], indexPath.row);
-        cell->contentView()->setBackgroundColor(pf::Color::clear());
-        return cell;
-    }
-    return PagingFooterCell::create(m_pager.isMoreInfo());
+    GiftListTableViewCell::registerNib();
+    auto cell = TableViewCellAddition::dequeOrCreateInTable<GiftListTableViewCell>(table);
+    cell->setSuperViewController(self());
+    cell->refreshCell(*m_giftListArray.at(static_cast<size_t>(index)), index);
+    cell->contentView()->setBackgroundColor(pf::Color::clear());
+    return cell;
 }
 
-double GiftPageViewController::heightForRowAtIndexPath(pf::TableView&, const pf::IndexPath&)
+void GiftPageViewController::pagedListDidSelectItem(PagedList&, int index)
 {
-    return GiftListTableViewCell::kRowHeight;
-}
-
-void GiftPageViewController::didSelectRowAtIndexPath(pf::TableView& tableView, const pf::IndexPath& indexPath)
-{
-    if (indexPath.row >= 0 && static_cast<size_t>(indexPath.row) < m_giftListArray.size()) {
-        pushDetailOfGift(m_giftListArray[static_cast<size_t>(indexPath.row)]->fid());
-        tableView.deselectRowAtIndexPath(indexPath, true);
-        return;
-    }
-    m_pager.footerTapped();
+    pushDetailOfGift(m_giftListArray.at(static_cast<size_t>(index))->fid());
 }
 
 void GiftPageViewController::pushDetailOfGift(int fid)
@@ -228,32 +188,14 @@ void GiftPageViewController::pushDetailOfGift(int fid)
         navigation->pushViewController(detail, true);
 }
 
-// --- scroll reports ---
+// --- the carousel's scroll reports ---
 
 void GiftPageViewController::scrollViewDidScroll(pf::ScrollView& scrollView)
 {
-    if (m_shufflingImages && &scrollView == m_shufflingImages.get()) {
-        if (m_customPageControlView) {
-            m_customPageControlView->resetCustomStarsViewWithCurrentPageNumber(
-                carouselPageForOffset(scrollView.contentOffset().x, scrollView.frame().size.width));
-        }
-        return;
+    if (m_customPageControlView && &scrollView == m_shufflingImages.get()) {
+        m_customPageControlView->resetCustomStarsViewWithCurrentPageNumber(
+            carouselPageForOffset(scrollView.contentOffset().x, scrollView.frame().size.width));
     }
-    if (m_refreshHeaderView && &scrollView == m_tableView.get())
-        m_refreshHeaderView->scrollViewDidScroll(scrollView);
-}
-
-void GiftPageViewController::scrollViewDidEndDragging(pf::ScrollView& scrollView, bool)
-{
-    if (m_refreshHeaderView && &scrollView == m_tableView.get())
-        m_refreshHeaderView->scrollViewDidEndDragging(scrollView);
-}
-
-void GiftPageViewController::scrollViewDidEndDecelerating(pf::ScrollView& scrollView)
-{
-    // The carousel decelerates too; only the list itself may page the list.
-    if (&scrollView == m_tableView.get())
-        m_pager.didEndDecelerating(scrollView);
 }
 
 // --- carousel ---
@@ -298,10 +240,10 @@ void GiftPageViewController::requestShufflingImagesInfoFinished(const pf::Bytes&
 void GiftPageViewController::fetchScrollImages(const ShufflingImageInfo::List& entries)
 {
     if (entries.empty() || !m_shufflingImages) {
-        m_tableView->setTableHeaderView(nullptr);
+        tableView()->setTableHeaderView(nullptr);
         return;
     }
-    m_tableView->setTableHeaderView(m_shufflingImagesContainerView);
+    tableView()->setTableHeaderView(m_shufflingImagesContainerView);
     for (size_t i = 0; i < entries.size(); ++i) {
         auto page = std::make_shared<pf::ImageView>(pf::Rect { kCarouselWidth * static_cast<double>(i), 0, kCarouselWidth, kCarouselHeight });
         page->setUserInteractionEnabled(true);

@@ -4,14 +4,14 @@
 #include "core/records/GiftListItemInfo.h"
 #include "core/records/ShufflingImageInfo.h"
 #include "core/views/AdaptedViewController.h"
-#include "platform/ui/TableViewDataSource.h"
-#include "platform/ui/TableViewDelegate.h"
-#include "platform/kit/PullRefreshHeaderView.h"
+#include "platform/ui/ScrollViewDelegate.h"
 #include "screens/gifts/LookAheadPager.h"
+#include "screens/gifts/PagedListDelegate.h"
 
 #include <memory>
 
 class CustomPageControlView;
+class PagedList;
 class RefreshTableHeaderView;
 class LoadingPromptView;
 class NetworkRequestor;
@@ -35,16 +35,18 @@ class TableView;
 //   `viewWillAppear` itself whenever the tab is shown.
 // - Replies are told apart by the requestor that answers; one from a replaced requestor is
 //   dropped.
-// - Only the table's scroll reports reach the refresh header and the paging test; the
-//   carousel's reports move its page dots and nothing else.
+// - The list (table, footer, refresh header, paging) is the shared `PagedList`; the tab gives
+//   it the "ka/list" requests and the gift rows. Reaching the end of the list loads the next
+//   page while more is offered.
+// - The carousel's scroll reports move its page dots and nothing else; only the table's reach
+//   the refresh header and the paging.
 // - A loading view covers the tab from its first appearance until the first probe answers or
 //   a request of the list fails; after a failure the list (with its footer) shows, so that a
 //   pull or a tap on the footer tries again.
 class GiftPageViewController : public AdaptedViewController,
                                public NetworkRequestorDelegate,
-                               public pf::TableViewDataSource,
-                               public pf::TableViewDelegate,
-                               public pf::PullRefreshDelegate {
+                               public pf::ScrollViewDelegate,
+                               public PagedListDelegate {
 public:
     static constexpr int kPageSize = LookAheadPager::kPageSize;
     static constexpr double kTabBarHeight = 37;
@@ -66,24 +68,22 @@ public:
     // --- requests ---
     void requestGiftList();
     void networkRequestorDidFinishWithData(const std::shared_ptr<NetworkRequestor>& requestor, const pf::Bytes& data) override;
-    void networkRequestorDidFailWithError(const std::shared_ptr<NetworkRequestor>& requestor, const pf::UrlError& error) override;
 
     // --- pull-to-refresh ---
     void reloadTableViewDataSource();
     void doneLoadingTableViewData();
-    void pullRefreshDidTriggerRefresh(pf::PullRefreshHeaderView& header) override;
-    bool pullRefreshDataSourceIsLoading(pf::PullRefreshHeaderView& header) override;
 
-    // --- table ---
-    int numberOfRowsInSection(pf::TableView& tableView, int section) override;
-    std::shared_ptr<pf::TableViewCell> cellForRowAtIndexPath(pf::TableView& tableView, const pf::IndexPath& indexPath) override;
-    double heightForRowAtIndexPath(pf::TableView& tableView, const pf::IndexPath& indexPath) override;
-    void didSelectRowAtIndexPath(pf::TableView& tableView, const pf::IndexPath& indexPath) override;
+    // --- the list ---
+    std::optional<Request> pagedListRequestForPage(PagedList& list, int page) override;
+    void pagedListPageArrived(PagedList& list, const pf::Value& reply, bool replace) override;
+    bool pagedListReplyHasItems(PagedList& list, const pf::Value& reply) override;
+    int pagedListNumberOfItems(PagedList& list) override;
+    std::shared_ptr<pf::TableViewCell> pagedListCellForItem(PagedList& list, pf::TableView& table, int index) override;
+    void pagedListDidSelectItem(PagedList& list, int index) override;
+    void pagedListWillShowRows(PagedList& list) override;
 
-    // --- scroll reports (table and carousel) ---
+    // --- the carousel's scroll reports ---
     void scrollViewDidScroll(pf::ScrollView& scrollView) override;
-    void scrollViewDidEndDragging(pf::ScrollView& scrollView, bool willDecelerate) override;
-    void scrollViewDidEndDecelerating(pf::ScrollView& scrollView) override;
 
     // --- carousel ---
     void fetchScrollImages(const ShufflingImageInfo::List& entries);
@@ -92,16 +92,16 @@ public:
     static int carouselPageForOffset(double offsetX, double width);
 
     // --- state, for the owner and for tests ---
-    const LookAheadPager& pager() const { return m_pager; }
-    int currentPage() const { return m_pager.currentPage(); }
-    bool isMoreInfo() const { return m_pager.isMoreInfo(); }
-    bool isLoadedFinished() const { return m_pager.isLoadedFinished(); }
-    bool isReloading() const { return m_pager.isReloading(); }
+    const LookAheadPager& pager() const;
+    int currentPage() const { return pager().currentPage(); }
+    bool isMoreInfo() const { return pager().isMoreInfo(); }
+    bool isLoadedFinished() const { return pager().isLoadedFinished(); }
+    bool isReloading() const { return pager().isReloading(); }
     const GiftListItemInfo::List& giftListArray() const { return m_giftListArray; }
     const ShufflingImageInfo::List& shufflingImagesInfo() const { return m_shufflingImagesInfo; }
-    std::shared_ptr<pf::TableView> tableView() const { return m_tableView; }
+    std::shared_ptr<pf::TableView> tableView() const;
+    std::shared_ptr<RefreshTableHeaderView> refreshHeaderView() const;
     std::shared_ptr<LoadingPromptView> loadingPromptView() const { return m_loadingPromptView; }
-    std::shared_ptr<RefreshTableHeaderView> refreshHeaderView() const { return m_refreshHeaderView; }
     std::shared_ptr<pf::ScrollView> shufflingImages() const { return m_shufflingImages; }
     std::shared_ptr<pf::View> shufflingImagesContainerView() const { return m_shufflingImagesContainerView; }
     std::shared_ptr<CustomPageControlView> customPageControlView() const { return m_customPageControlView; }
@@ -113,9 +113,6 @@ private:
 
     void addTableView();
     void assignViewHeight();
-    void fetchRefreshHeaderView();
-    void probeArrived();
-    void listRequestFailed();
     void removeLoadingPrompt();
 
     void addShufflingImages();
@@ -126,12 +123,9 @@ private:
 
     int m_giftPageType { 0 };
     std::weak_ptr<pf::ViewController> m_superViewController;
-    LookAheadPager m_pager;
+    std::shared_ptr<PagedList> m_list;
     GiftListItemInfo::List m_giftListArray;
-    std::shared_ptr<pf::TableView> m_tableView;
     std::shared_ptr<LoadingPromptView> m_loadingPromptView;
-    std::shared_ptr<RefreshTableHeaderView> m_refreshHeaderView;
-    bool m_listRequestFailed { false };
 
     std::shared_ptr<NetworkRequestor> m_shufflingImagesNetworkRequstor;
     ShufflingImageInfo::List m_shufflingImagesInfo;

@@ -1,8 +1,6 @@
 #include "screens/gifts/GiftSearchingResultsPageViewController.h"
 
 #include "core/NetworkParameterAssistant.h"
-#include "core/NetworkRequestor.h"
-#include "core/PortalReplyEnvelope.h"
 #include "core/views/ColorFactory.h"
 #include "core/views/CustomControlApperanceCreator.h"
 #include "core/views/TableViewCellAddition.h"
@@ -10,36 +8,37 @@
 #include "platform/ui/ImageView.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/TableView.h"
+#include "platform/ui/TableViewCell.h"
 #include "screens/gifts/GiftScreenFactory.h"
 #include "screens/gifts/GiftSearchingResultTableViewCell.h"
-#include "screens/gifts/PagingFooterCell.h"
+#include "screens/gifts/PagedList.h"
 #include "screens/gifts/RefreshTableHeaderView.h"
 
 GiftSearchingResultsPageViewController::GiftSearchingResultsPageViewController()
+    : m_list(PagedList::create({ .paging = { .moreAtStart = true, .loadsAtEnd = true }, .separators = true,
+          .rowHeight = GiftSearchingResultTableViewCell::kRowHeight }))
 {
     onAction("popViewController:", [this](const std::shared_ptr<pf::View>&) { popViewController(); });
-    m_pager.startRequest = [this](int page) { return startSearchRequest(page); };
-    m_pager.pageArrived = [this](const pf::Value& reply, bool replace) {
-        auto items = GiftSearchingResultItemInfo::listFromDictionary(reply).value_or(GiftSearchingResultItemInfo::List {});
-        if (replace)
-            m_searchingResults = std::move(items);
-        else
-            m_searchingResults.insert(m_searchingResults.end(), items.begin(), items.end());
-    };
-    m_pager.pageFailed = [this](const pf::Value& reply) {
-        auto envelope = PortalReplyEnvelope::fromValue(reply);
-        if (envelope.isSuccess() && envelope.body().isNull() && m_searchingResults.empty())
-            showNoSearchingResultsPromptView();
-        showRows();
-    };
-    m_pager.probeHasItems = [](const pf::Value& reply) { return GiftSearchingResultItemInfo::listFromDictionary(reply).has_value(); };
-    m_pager.probeArrived = [this] { showRows(); };
-    m_pager.refreshFinished = [this] { doneLoadingTableViewData(); };
 }
 
 std::shared_ptr<GiftSearchingResultsPageViewController> GiftSearchingResultsPageViewController::self()
 {
     return std::static_pointer_cast<GiftSearchingResultsPageViewController>(shared_from_this());
+}
+
+const LookAheadPager& GiftSearchingResultsPageViewController::pager() const
+{
+    return m_list->pager();
+}
+
+std::shared_ptr<pf::TableView> GiftSearchingResultsPageViewController::tableView() const
+{
+    return m_list->tableView();
+}
+
+std::shared_ptr<RefreshTableHeaderView> GiftSearchingResultsPageViewController::refreshHeaderView() const
+{
+    return m_list->refreshHeaderView();
 }
 
 void GiftSearchingResultsPageViewController::viewDidLoad()
@@ -51,32 +50,22 @@ void GiftSearchingResultsPageViewController::viewDidLoad()
     // A title is plain text: the word shows as typed.
     setTitle("搜索“" + m_searchingWord + "”的结果");
     m_searchingResults.clear();
+    m_list->setDelegate(std::weak_ptr<PagedListDelegate>(self()));
     requestGiftSearched();
 }
 
 void GiftSearchingResultsPageViewController::viewWillAppear(bool animated)
 {
     AdaptedViewController::viewWillAppear(animated);
-    addTableView();
+    m_list->addTableView(view());
     addNoSearchResultsPromptView();
-    fetchRefreshHeaderView();
+    m_list->fetchRefreshHeaderView();
 }
 
 void GiftSearchingResultsPageViewController::popViewController()
 {
     if (auto navigation = navigationController())
         navigation->popViewController(true);
-}
-
-void GiftSearchingResultsPageViewController::addTableView()
-{
-    if (m_tableView)
-        return;
-    m_tableView = std::make_shared<pf::TableView>(view()->bounds());
-    m_tableView->setBackgroundColor(pf::Color::clear());
-    m_tableView->setDataSource(self());
-    m_tableView->setDelegate(self());
-    view()->addSubview(m_tableView);
 }
 
 std::string GiftSearchingResultsPageViewController::noResultsMarkup(const std::string& word)
@@ -102,131 +91,83 @@ void GiftSearchingResultsPageViewController::addNoSearchResultsPromptView()
     view()->addSubview(m_noSearchResultsPromptView);
 }
 
-void GiftSearchingResultsPageViewController::fetchRefreshHeaderView()
-{
-    if (!m_refreshHeaderView) {
-        double height = m_tableView->bounds().size.height;
-        m_refreshHeaderView = RefreshTableHeaderView::create({ 0, -height, view()->frame().size.width, height });
-        m_refreshHeaderView->setDelegate(self());
-        m_refreshHeaderView->setBackgroundColor(pf::Color::clear());
-        m_tableView->addSubview(m_refreshHeaderView);
-    }
-    m_refreshHeaderView->refreshLastUpdatedDate();
-}
-
 void GiftSearchingResultsPageViewController::showNoSearchingResultsPromptView()
 {
-    if (!m_noSearchResultsPromptView || !m_tableView)
+    auto table = tableView();
+    if (!m_noSearchResultsPromptView || !table)
         return;
     m_noSearchResultsPromptView->setHidden(false);
     view()->bringSubviewToFront(m_noSearchResultsPromptView);
-    m_tableView->setHidden(true);
+    table->setHidden(true);
 }
 
 // --- requests ---
 
 void GiftSearchingResultsPageViewController::requestGiftSearched()
 {
-    m_pager.requestPage();
-}
-
-std::shared_ptr<NetworkRequestor> GiftSearchingResultsPageViewController::startSearchRequest(int page)
-{
-    auto address = NetworkParameterAssistant::getRequestAddress(NetworkParameterAssistant::GiftSearch);
-    if (!address)
-        return nullptr;
-    auto requestor = NetworkRequestor::create();
-    requestor->startPostMethodURLConnection(*address,
-        NetworkParameterAssistant::parametersForGiftSearching(m_searchingWord, kPageSize, page), false, self());
-    return requestor;
-}
-
-void GiftSearchingResultsPageViewController::networkRequestorDidFinishWithData(const std::shared_ptr<NetworkRequestor>& requestor,
-    const pf::Bytes& data)
-{
-    m_pager.handleReply(requestor.get(), data);
-}
-
-void GiftSearchingResultsPageViewController::showRows()
-{
-    if (m_tableView)
-        m_tableView->reloadData();
+    m_list->requestPage();
 }
 
 // --- pull-to-refresh ---
 
 void GiftSearchingResultsPageViewController::reloadTableViewDataSource()
 {
-    m_pager.refresh();
+    m_list->reloadTableViewDataSource();
 }
 
 void GiftSearchingResultsPageViewController::doneLoadingTableViewData()
 {
-    if (m_refreshHeaderView && m_tableView)
-        m_refreshHeaderView->dataSourceDidFinishLoading(*m_tableView);
+    m_list->doneLoadingTableViewData();
 }
 
-void GiftSearchingResultsPageViewController::pullRefreshDidTriggerRefresh(pf::PullRefreshHeaderView&)
+// --- the list ---
+
+std::optional<PagedListDelegate::Request> GiftSearchingResultsPageViewController::pagedListRequestForPage(PagedList&, int page)
 {
-    reloadTableViewDataSource();
+    auto address = NetworkParameterAssistant::getRequestAddress(NetworkParameterAssistant::GiftSearch);
+    if (!address)
+        return std::nullopt;
+    return Request { *address, NetworkParameterAssistant::parametersForGiftSearching(m_searchingWord, kPageSize, page), false };
 }
 
-bool GiftSearchingResultsPageViewController::pullRefreshDataSourceIsLoading(pf::PullRefreshHeaderView&)
+void GiftSearchingResultsPageViewController::pagedListPageArrived(PagedList&, const pf::Value& reply, bool replace)
 {
-    return m_pager.isReloading();
+    auto items = GiftSearchingResultItemInfo::listFromDictionary(reply).value_or(GiftSearchingResultItemInfo::List {});
+    if (replace)
+        m_searchingResults = std::move(items);
+    else
+        m_searchingResults.insert(m_searchingResults.end(), items.begin(), items.end());
 }
 
-// --- table ---
-
-int GiftSearchingResultsPageViewController::numberOfRowsInSection(pf::TableView&, int)
+void GiftSearchingResultsPageViewController::pagedListPageFailed(PagedList&, const pf::Value& reply)
 {
-    return static_cast<int>(m_searchingResults.size()) + 1;
+    // Only the portal's plain "nothing" on the first page is an empty result; an error is not.
+    if (LookAheadPager::kindOf(reply) == LookAheadPager::ReplyKind::End && pager().currentPage() == 1 && m_searchingResults.empty())
+        showNoSearchingResultsPromptView();
 }
 
-std::shared_ptr<pf::TableViewCell> GiftSearchingResultsPageViewController::cellForRowAtIndexPath(pf::TableView& tableView,
-    const pf::IndexPath& indexPath)
+bool GiftSearchingResultsPageViewController::pagedListReplyHasItems(PagedList&, const pf::Value& reply)
 {
-    if (indexPath.row >= 0 && static_cast<size_t>(indexPath.row) < m_searchingResults.size()) {
-        GiftSearchingResultTableViewCell::registerNib();
-        auto cell = TableViewCellAddition::dequeOrCreateInTable<GiftSearchingResultTableViewCell>(tableView);
-        cell->refreshCell(*m_searchingResults[static_cast<size_t>(indexPath.row)]);
-        cell->contentView()->setBackgroundColor(pf::Color::clear());
-        return cell;
-    }
-    return PagingFooterCell::create(m_pager.isMoreInfo());
+    return GiftSearchingResultItemInfo::listFromDictionary(reply).has_value();
 }
 
-double GiftSearchingResultsPageViewController::heightForRowAtIndexPath(pf::TableView&, const pf::IndexPath&)
+int GiftSearchingResultsPageViewController::pagedListNumberOfItems(PagedList&)
 {
-    return GiftSearchingResultTableViewCell::kRowHeight;
+    return static_cast<int>(m_searchingResults.size());
 }
 
-void GiftSearchingResultsPageViewController::didSelectRowAtIndexPath(pf::TableView& tableView, const pf::IndexPath& indexPath)
+std::shared_ptr<pf::TableViewCell> GiftSearchingResultsPageViewController::pagedListCellForItem(PagedList&, pf::TableView& table, int index)
 {
-    if (indexPath.row >= 0 && static_cast<size_t>(indexPath.row) < m_searchingResults.size()) {
-        auto detail = GiftScreenFactory::giftDetailViewController(m_searchingResults[static_cast<size_t>(indexPath.row)]->fid());
-        if (auto navigation = navigationController(); navigation && detail)
-            navigation->pushViewController(detail, true);
-        tableView.deselectRowAtIndexPath(indexPath, true);
-        return;
-    }
-    m_pager.footerTapped();
+    GiftSearchingResultTableViewCell::registerNib();
+    auto cell = TableViewCellAddition::dequeOrCreateInTable<GiftSearchingResultTableViewCell>(table);
+    cell->refreshCell(*m_searchingResults.at(static_cast<size_t>(index)));
+    cell->contentView()->setBackgroundColor(pf::Color::clear());
+    return cell;
 }
 
-void GiftSearchingResultsPageViewController::scrollViewDidScroll(pf::ScrollView& scrollView)
+void GiftSearchingResultsPageViewController::pagedListDidSelectItem(PagedList&, int index)
 {
-    if (m_refreshHeaderView && &scrollView == m_tableView.get())
-        m_refreshHeaderView->scrollViewDidScroll(scrollView);
-}
-
-void GiftSearchingResultsPageViewController::scrollViewDidEndDragging(pf::ScrollView& scrollView, bool)
-{
-    if (m_refreshHeaderView && &scrollView == m_tableView.get())
-        m_refreshHeaderView->scrollViewDidEndDragging(scrollView);
-}
-
-void GiftSearchingResultsPageViewController::scrollViewDidEndDecelerating(pf::ScrollView& scrollView)
-{
-    if (&scrollView == m_tableView.get())
-        m_pager.didEndDecelerating(scrollView);
+    auto detail = GiftScreenFactory::giftDetailViewController(m_searchingResults.at(static_cast<size_t>(index))->fid());
+    if (auto navigation = navigationController(); navigation && detail)
+        navigation->pushViewController(detail, true);
 }

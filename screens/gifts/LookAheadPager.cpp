@@ -36,6 +36,10 @@ void LookAheadPager::refresh()
     m_reloading = true;
     // The counter goes back to 1 only when page 1 arrives: a failed refresh keeps the place.
     requestPageNumber(1);
+    if (!m_pageRequestor) {
+        endRefresh(); // nothing could be sent: there is nothing to wait for
+        return;
+    }
     int refresh = ++m_refreshCount;
     pf::RunLoop::main().postDelayed(kRefreshTimeout, [this, refresh] {
         if (!m_reloading || refresh != m_refreshCount)
@@ -44,6 +48,28 @@ void LookAheadPager::refresh()
             stalled->cancel();
         requestEndedWithoutReply();
     }, this);
+}
+
+void LookAheadPager::reset()
+{
+    pf::RunLoop::main().cancelAll(this);
+    for (auto* held : { &m_pageRequestor, &m_probeRequestor }) {
+        if (auto requestor = std::move(*held))
+            requestor->cancel();
+    }
+    m_currentPage = 1;
+    m_pageAsked = 1;
+    m_isMoreInfo = m_options.moreAtStart;
+    endRefresh();
+}
+
+void LookAheadPager::endRefresh()
+{
+    if (!m_reloading)
+        return;
+    m_reloading = false;
+    if (refreshFinished)
+        refreshFinished();
 }
 
 bool LookAheadPager::isAtEnd(const pf::ScrollView& list)
@@ -72,17 +98,24 @@ bool LookAheadPager::handleReply(const NetworkRequestor* requestor, const pf::By
     return false;
 }
 
-bool LookAheadPager::isListReply(const pf::Value& reply)
+LookAheadPager::ReplyKind LookAheadPager::kindOf(const pf::Value& reply)
 {
     auto envelope = PortalReplyEnvelope::fromValue(reply);
-    return envelope.isObject() && envelope.isSuccess() && envelope.body().isArray();
+    if (!envelope.isObject() || !envelope.isSuccess())
+        return ReplyKind::Failure;
+    if (envelope.body().isArray())
+        return ReplyKind::List;
+    // A missing "body" is not a null one: only the portal's explicit "nothing" ends the list.
+    if (envelope.body().isNull())
+        return ReplyKind::End;
+    return ReplyKind::Failure;
 }
 
 void LookAheadPager::pageReplyArrived(const pf::Bytes& data)
 {
     pf::Value reply = pf::Json::parse(data).value_or(pf::Value());
-    bool counts = isListReply(reply);
-    if (counts) {
+    ReplyKind kind = kindOf(reply);
+    if (kind == ReplyKind::List) {
         // A failed reply must not cost the user a page: only a real list moves the counter on.
         m_currentPage = m_pageAsked;
         if (pageArrived)
@@ -90,13 +123,11 @@ void LookAheadPager::pageReplyArrived(const pf::Bytes& data)
         if (startRequest)
             m_probeRequestor = startRequest(m_currentPage + 1);
         ++m_currentPage;
+    } else {
+        m_isMoreInfo = kind == ReplyKind::Failure;
     }
-    if (m_reloading) {
-        m_reloading = false;
-        if (refreshFinished)
-            refreshFinished();
-    }
-    if (!counts) {
+    endRefresh();
+    if (kind != ReplyKind::List) {
         m_loadedFinished = true;
         if (pageFailed)
             pageFailed(reply);
@@ -107,9 +138,18 @@ void LookAheadPager::probeReplyArrived(const pf::Bytes& data)
 {
     pf::Value reply = pf::Json::parse(data).value_or(pf::Value());
     m_loadedFinished = true;
-    // A failed probe says nothing about the next page: `isMoreInfo` stays as it was.
-    if (isListReply(reply))
+    switch (kindOf(reply)) {
+    case ReplyKind::List:
         m_isMoreInfo = probeHasItems && probeHasItems(reply);
+        break;
+    case ReplyKind::End:
+        m_isMoreInfo = false;
+        break;
+    case ReplyKind::Failure:
+        // A failed probe says nothing about the next page: the footer keeps offering it.
+        m_isMoreInfo = true;
+        break;
+    }
     if (probeArrived)
         probeArrived();
 }
@@ -131,11 +171,9 @@ bool LookAheadPager::handleFailure(const NetworkRequestor* requestor)
 
 void LookAheadPager::requestEndedWithoutReply()
 {
-    if (m_reloading) {
-        m_reloading = false;
-        if (refreshFinished)
-            refreshFinished();
-    }
+    m_isMoreInfo = true;
+    m_loadedFinished = true;
+    endRefresh();
     if (requestFailed)
         requestFailed();
 }

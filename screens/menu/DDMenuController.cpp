@@ -88,6 +88,8 @@ void DDMenuController::setRootViewController(std::shared_ptr<pf::ViewController>
         addChildViewController(m_root);
         auto centre = m_root->view();
         centre->setFrame(view()->bounds());
+        // The container may be resized later (a tablet's popover); the centre follows it.
+        centre->setAutoresizingMask(pf::Autoresizing::FlexibleWidth | pf::Autoresizing::FlexibleHeight);
         view()->addSubview(centre);
         std::weak_ptr<DDMenuController> weak = self();
         m_pan = std::make_shared<pf::PanGestureRecognizer>([weak](pf::GestureRecognizer& r) {

@@ -23,14 +23,9 @@
 #include "screens/menu/DDMenuController.h"
 #include "screens/menu/EntranceLoginTypeTableViewCell.h"
 #include "screens/menu/EntranceType0TableViewCell.h"
+#include "screens/mygifts/MyGiftsViewController.h"
 
 namespace {
-
-LeftEntranceViewController::ScreenFactory& myGiftsFactory()
-{
-    static LeftEntranceViewController::ScreenFactory factory;
-    return factory;
-}
 
 LeftEntranceViewController::WebPageFactory& webPageFactory()
 {
@@ -40,11 +35,6 @@ LeftEntranceViewController::WebPageFactory& webPageFactory()
 
 enum Entrance { MyGifts, CheckUpdating, About, Feedback };
 
-}
-
-void LeftEntranceViewController::setMyGiftsFactory(ScreenFactory factory)
-{
-    myGiftsFactory() = std::move(factory);
 }
 
 void LeftEntranceViewController::setWebPageFactory(WebPageFactory factory)
@@ -186,12 +176,12 @@ void LeftEntranceViewController::didSelectRowAtIndexPath(pf::TableView& tableVie
         closeAndPush(next);
     } else if (indexPath.section == 1) {
         switch (indexPath.row) {
-        case MyGifts:
-            if (auto screen = myGiftsFactory() ? myGiftsFactory()() : nullptr) {
-                screen->view()->setBackgroundColor(pf::Color::gray());
-                closeAndPush(screen);
-            }
+        case MyGifts: {
+            auto screen = std::make_shared<MyGiftsViewController>();
+            screen->view()->setBackgroundColor(pf::Color::gray());
+            closeAndPush(screen);
             break;
+        }
         case CheckUpdating:
             UpdatingCheckManager::sharedInstance()->checkBoxUpdating(true);
             break;

@@ -38,11 +38,8 @@ public:
     static constexpr double kAboutFadeDuration = 3.0;
     static constexpr double kHeaderHeight = 20;
 
-    // The my-gifts screen, made by its own module (none: "我的礼包" does nothing), and a
-    // replacement of the web page screen for tests.
-    using ScreenFactory = std::function<std::shared_ptr<pf::ViewController>()>;
+    // A replacement of the web page screen, for tests (none: the feedback page's own screen).
     using WebPageFactory = std::function<std::shared_ptr<pf::ViewController>(const std::string& address)>;
-    static void setMyGiftsFactory(ScreenFactory factory);
     static void setWebPageFactory(WebPageFactory factory);
 
     LeftEntranceViewController();

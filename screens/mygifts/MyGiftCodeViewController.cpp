@@ -83,8 +83,10 @@ void MyGiftCodeViewController::addControls()
             + "</font>");
         view()->addSubview(m_codeText);
     }
-    if (!m_obtainButton)
+    if (!m_obtainButton) {
         m_obtainButton = makeButton({ 60, 240, 80, 20 }, "复制卡密", "ffb701", &MyGiftCodeViewController::copyGiftCode);
+        m_obtainButton->setEnabled(!m_codeString.empty());
+    }
     if (!m_cancleButton)
         m_cancleButton = makeButton({ 180, 240, 80, 20 }, "取消", "cbcbcb", &MyGiftCodeViewController::dismiss);
     if (!m_obtainSuccessedBackView) {
@@ -108,6 +110,9 @@ void MyGiftCodeViewController::addControls()
 
 void MyGiftCodeViewController::copyGiftCode()
 {
+    // A gift without a code (a missing or null one reads as empty) has nothing to copy.
+    if (m_codeString.empty())
+        return;
     pf::Pasteboard::general()->setString(m_codeString);
     showObtainSuccessedPromptView();
 }

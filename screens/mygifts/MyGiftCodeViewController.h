@@ -21,6 +21,8 @@ class RichTextLabel;
 // - Each copy shows the "复制成功" box fully opaque and fades it out over 3 seconds, then hides
 //   it. A copy during a fade starts the fade over: the latest copy's fade decides when the box
 //   goes.
+// - Without a code (empty, missing or null) there is nothing to copy: "复制卡密" is disabled, the
+//   pasteboard keeps what it had and no confirmation shows.
 class MyGiftCodeViewController : public AdaptedViewController {
 public:
     static constexpr double kFadeDuration = 3.0;

@@ -1,31 +1,24 @@
 #include "screens/mygifts/MyGiftObtainedViewController.h"
 
 #include "core/NetworkParameterAssistant.h"
-#include "core/NetworkRequestor.h"
 #include "core/managers/LoginManager.h"
 #include "core/views/ColorFactory.h"
 #include "core/views/TableViewCellAddition.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/TableView.h"
-#include "screens/gifts/PagingFooterCell.h"
-#include "screens/gifts/RefreshTableHeaderView.h"
+#include "screens/gifts/PagedList.h"
 #include "screens/mygifts/MyGiftCodeViewController.h"
 #include "screens/mygifts/MyGiftObtainedTableViewCell.h"
 
 MyGiftObtainedViewController::MyGiftObtainedViewController()
+    : m_list(PagedList::create({ .paging = { .moreAtStart = false, .loadsAtEnd = false }, .rowHeight = MyGiftObtainedTableViewCell::kRowHeight }))
 {
-    m_pager.startRequest = [this](int page) { return startMyGiftsRequest(page); };
-    m_pager.pageArrived = [this](const pf::Value& reply, bool replace) {
-        auto items = MyGiftInfo::listFromDictionary(reply).value_or(MyGiftInfo::List {});
-        if (replace)
-            m_giftListArray = std::move(items);
-        else
-            m_giftListArray.insert(m_giftListArray.end(), items.begin(), items.end());
-    };
-    m_pager.pageFailed = [this](const pf::Value&) { showRows(); };
-    m_pager.probeHasItems = [](const pf::Value& reply) { return MyGiftInfo::listFromDictionary(reply).has_value(); };
-    m_pager.probeArrived = [this] { showRows(); };
-    m_pager.refreshFinished = [this] { doneLoadingTableViewData(); };
+}
+
+MyGiftObtainedViewController::~MyGiftObtainedViewController()
+{
+    pf::NotificationCenter::defaultCenter().removeObserver(this);
 }
 
 std::shared_ptr<MyGiftObtainedViewController> MyGiftObtainedViewController::self()
@@ -33,31 +26,52 @@ std::shared_ptr<MyGiftObtainedViewController> MyGiftObtainedViewController::self
     return std::static_pointer_cast<MyGiftObtainedViewController>(shared_from_this());
 }
 
-bool MyGiftObtainedViewController::hasToken()
+const LookAheadPager& MyGiftObtainedViewController::pager() const
+{
+    return m_list->pager();
+}
+
+std::shared_ptr<pf::TableView> MyGiftObtainedViewController::tableView() const
+{
+    return m_list->tableView();
+}
+
+std::shared_ptr<RefreshTableHeaderView> MyGiftObtainedViewController::refreshHeaderView() const
+{
+    return m_list->refreshHeaderView();
+}
+
+std::optional<std::string> MyGiftObtainedViewController::storedToken()
 {
     auto token = LoginManager::sharedInstance()->getUserToken();
-    return token && !token->empty();
+    if (!token || token->empty())
+        return std::nullopt;
+    return token;
 }
 
 void MyGiftObtainedViewController::viewDidLoad()
 {
     AdaptedViewController::viewDidLoad();
     view()->setBackgroundColor(ColorFactory::colorWithHexRGB("eeeef0"));
-    addTableView();
+    m_list->setDelegate(std::weak_ptr<PagedListDelegate>(self()));
+    m_list->addTableView(view());
     assignViewHeight();
+    observeLoginState();
     requestMyGiftObtainedList();
 }
 
-void MyGiftObtainedViewController::addTableView()
+void MyGiftObtainedViewController::observeLoginState()
 {
-    if (m_tableView)
-        return;
-    m_tableView = std::make_shared<pf::TableView>(view()->bounds());
-    m_tableView->setBackgroundColor(pf::Color::clear());
-    m_tableView->setDataSource(self());
-    m_tableView->setDelegate(self());
-    m_tableView->setSeparatorStyle(pf::TableViewSeparatorStyle::None);
-    view()->addSubview(m_tableView);
+    auto& center = pf::NotificationCenter::defaultCenter();
+    std::weak_ptr<MyGiftObtainedViewController> weak = self();
+    center.addObserver(weak, LoginManager::kUserLoginNotification, [weak](const pf::Notification&) {
+        if (auto strong = weak.lock())
+            strong->loginFinished();
+    });
+    center.addObserver(weak, LoginManager::kUserLogoutNotification, [weak](const pf::Notification&) {
+        if (auto strong = weak.lock())
+            strong->logoutFinished();
+    });
 }
 
 void MyGiftObtainedViewController::assignViewHeight()
@@ -66,135 +80,101 @@ void MyGiftObtainedViewController::assignViewHeight()
     if (auto owner = superViewController())
         ownerHeight = owner->view()->frame().size.height;
     view()->setFrame({ 0, kTabBarHeight, 320, ownerHeight - kTabBarHeight });
-    m_tableView->setFrame(view()->bounds());
+    m_list->tableView()->setFrame(view()->bounds());
 }
 
 void MyGiftObtainedViewController::viewWillAppear(bool animated)
 {
     AdaptedViewController::viewWillAppear(animated);
-    fetchRefreshHeaderView();
-    m_tableView->reloadData();
-}
-
-void MyGiftObtainedViewController::fetchRefreshHeaderView()
-{
-    if (!m_refreshHeaderView) {
-        double height = m_tableView->bounds().size.height;
-        m_refreshHeaderView = RefreshTableHeaderView::create({ 0, -height, view()->frame().size.width, height });
-        m_refreshHeaderView->setDelegate(self());
-        m_refreshHeaderView->setBackgroundColor(pf::Color::clear());
-        m_tableView->addSubview(m_refreshHeaderView);
-    }
-    m_refreshHeaderView->refreshLastUpdatedDate();
+    m_list->fetchRefreshHeaderView();
+    m_list->reloadData();
 }
 
 // --- requests ---
 
 void MyGiftObtainedViewController::requestMyGiftObtainedList()
 {
+    m_list->requestPage();
+}
+
+std::optional<PagedListDelegate::Request> MyGiftObtainedViewController::pagedListRequestForPage(PagedList&, int page)
+{
     // The request is signed with the token: without one there is nothing to ask.
-    if (hasToken())
-        m_pager.requestPage();
-}
-
-std::shared_ptr<NetworkRequestor> MyGiftObtainedViewController::startMyGiftsRequest(int page)
-{
+    auto token = storedToken();
     auto address = NetworkParameterAssistant::getRequestAddress(NetworkParameterAssistant::MyGifts);
-    if (!address || !hasToken())
-        return nullptr;
-    auto requestor = NetworkRequestor::create();
-    requestor->startPostMethodURLConnection(*address, NetworkParameterAssistant::parametersForMyGiftsWithCount(kPageSize, page),
-        true, self());
-    return requestor;
-}
-
-void MyGiftObtainedViewController::networkRequestorDidFinishWithData(const std::shared_ptr<NetworkRequestor>& requestor,
-    const pf::Bytes& data)
-{
-    m_pager.handleReply(requestor.get(), data);
-}
-
-void MyGiftObtainedViewController::showRows()
-{
-    if (m_tableView)
-        m_tableView->reloadData();
+    if (!address || !token)
+        return std::nullopt;
+    m_listToken = token;
+    return Request { *address, NetworkParameterAssistant::parametersForMyGiftsWithCount(kPageSize, page), true };
 }
 
 // --- pull-to-refresh ---
 
 void MyGiftObtainedViewController::reloadTableViewDataSource()
 {
-    if (!hasToken()) {
-        doneLoadingTableViewData();
-        return;
-    }
-    m_pager.refresh();
+    m_list->reloadTableViewDataSource();
 }
 
 void MyGiftObtainedViewController::doneLoadingTableViewData()
 {
-    if (m_refreshHeaderView && m_tableView)
-        m_refreshHeaderView->dataSourceDidFinishLoading(*m_tableView);
+    m_list->doneLoadingTableViewData();
 }
 
-void MyGiftObtainedViewController::pullRefreshDidTriggerRefresh(pf::PullRefreshHeaderView&)
+// --- the login state ---
+
+void MyGiftObtainedViewController::logoutFinished()
 {
-    reloadTableViewDataSource();
+    // Nothing of the user who left may stay on screen, nor arrive later.
+    m_giftListArray.clear();
+    m_listToken.reset();
+    m_list->reset();
 }
 
-bool MyGiftObtainedViewController::pullRefreshDataSourceIsLoading(pf::PullRefreshHeaderView&)
+void MyGiftObtainedViewController::loginFinished()
 {
-    return m_pager.isReloading();
-}
-
-// --- table ---
-
-int MyGiftObtainedViewController::numberOfRowsInSection(pf::TableView&, int)
-{
-    return static_cast<int>(m_giftListArray.size()) + 1;
-}
-
-std::shared_ptr<pf::TableViewCell> MyGiftObtainedViewController::cellForRowAtIndexPath(pf::TableView& tableView,
-    const pf::IndexPath& indexPath)
-{
-    if (indexPath.row >= 0 && static_cast<size_t>(indexPath.row) < m_giftListArray.size()) {
-        MyGiftObtainedTableViewCell::registerNib();
-        auto cell = TableViewCellAddition::dequeOrCreateInTable<MyGiftObtainedTableViewCell>(tableView);
-        cell->refreshCell(*m_giftListArray[static_cast<size_t>(indexPath.row)]);
-        return cell;
-    }
-    return PagingFooterCell::create(m_pager.isMoreInfo());
-}
-
-double MyGiftObtainedViewController::heightForRowAtIndexPath(pf::TableView&, const pf::IndexPath&)
-{
-    return MyGiftObtainedTableViewCell::kRowHeight;
-}
-
-void MyGiftObtainedViewController::didSelectRowAtIndexPath(pf::TableView& tableView, const pf::IndexPath& indexPath)
-{
-    if (indexPath.row >= 0 && static_cast<size_t>(indexPath.row) < m_giftListArray.size()) {
-        const MyGiftInfo& info = *m_giftListArray[static_cast<size_t>(indexPath.row)];
-        auto code = std::make_shared<MyGiftCodeViewController>();
-        code->assignViewControllerInfo(info.title().text(), info.code().text());
-        auto owner = superViewController();
-        if (auto navigation = owner ? owner->navigationController() : navigationController())
-            navigation->pushViewController(code, true);
-        tableView.deselectRowAtIndexPath(indexPath, true);
+    auto token = storedToken();
+    if (!token || token == m_listToken)
         return;
-    }
-    if (hasToken())
-        m_pager.footerTapped();
+    m_giftListArray.clear();
+    m_list->reset();
+    m_list->requestPage();
 }
 
-void MyGiftObtainedViewController::scrollViewDidScroll(pf::ScrollView& scrollView)
+// --- the list ---
+
+void MyGiftObtainedViewController::pagedListPageArrived(PagedList&, const pf::Value& reply, bool replace)
 {
-    if (m_refreshHeaderView && &scrollView == m_tableView.get())
-        m_refreshHeaderView->scrollViewDidScroll(scrollView);
+    auto items = MyGiftInfo::listFromDictionary(reply).value_or(MyGiftInfo::List {});
+    if (replace)
+        m_giftListArray = std::move(items);
+    else
+        m_giftListArray.insert(m_giftListArray.end(), items.begin(), items.end());
 }
 
-void MyGiftObtainedViewController::scrollViewDidEndDragging(pf::ScrollView& scrollView, bool)
+bool MyGiftObtainedViewController::pagedListReplyHasItems(PagedList&, const pf::Value& reply)
 {
-    if (m_refreshHeaderView && &scrollView == m_tableView.get())
-        m_refreshHeaderView->scrollViewDidEndDragging(scrollView);
+    return MyGiftInfo::listFromDictionary(reply).has_value();
+}
+
+int MyGiftObtainedViewController::pagedListNumberOfItems(PagedList&)
+{
+    return static_cast<int>(m_giftListArray.size());
+}
+
+std::shared_ptr<pf::TableViewCell> MyGiftObtainedViewController::pagedListCellForItem(PagedList&, pf::TableView& table, int index)
+{
+    MyGiftObtainedTableViewCell::registerNib();
+    auto cell = TableViewCellAddition::dequeOrCreateInTable<MyGiftObtainedTableViewCell>(table);
+    cell->refreshCell(*m_giftListArray.at(static_cast<size_t>(index)));
+    return cell;
+}
+
+void MyGiftObtainedViewController::pagedListDidSelectItem(PagedList&, int index)
+{
+    const MyGiftInfo& info = *m_giftListArray.at(static_cast<size_t>(index));
+    auto code = std::make_shared<MyGiftCodeViewController>();
+    code->assignViewControllerInfo(info.title().text(), info.code().text());
+    auto owner = superViewController();
+    if (auto navigation = owner ? owner->navigationController() : navigationController())
+        navigation->pushViewController(code, true);
 }

@@ -1,16 +1,15 @@
 #pragma once
 
-#include "core/NetworkRequestorDelegate.h"
 #include "core/records/MyGiftInfo.h"
 #include "core/views/AdaptedViewController.h"
-#include "platform/kit/PullRefreshHeaderView.h"
-#include "platform/ui/TableViewDataSource.h"
-#include "platform/ui/TableViewDelegate.h"
 #include "screens/gifts/LookAheadPager.h"
+#include "screens/gifts/PagedListDelegate.h"
 
 #include <memory>
+#include <optional>
+#include <string>
 
-class NetworkRequestor;
+class PagedList;
 class RefreshTableHeaderView;
 
 namespace pf {
@@ -25,18 +24,20 @@ class TableView;
 // Rules:
 // - Nothing is sent while no token is stored: not at load, not on a footer tap (the footer
 //   keeps its text), not on a pull (the header closes at once).
-// - Replies follow the look-ahead pager's rules; "more" is off until the first probe answers.
+// - The list (table, footer, refresh header, paging) is the shared `PagedList`, which follows
+//   the look-ahead pager's rules; "more" is off until the first probe answers.
+// - The codes belong to the user whose token asked for them. "UserLogout" empties the list
+//   (and drops any reply still on its way); a "UserLogin" whose token is not the one the list
+//   was loaded with loads page 1 again. The same user's login again asks nothing.
 // - Appearing (sent by the my-gifts screen) only redraws the rows.
 class MyGiftObtainedViewController : public AdaptedViewController,
-                                     public NetworkRequestorDelegate,
-                                     public pf::TableViewDataSource,
-                                     public pf::TableViewDelegate,
-                                     public pf::PullRefreshDelegate {
+                                     public PagedListDelegate {
 public:
     static constexpr int kPageSize = LookAheadPager::kPageSize;
     static constexpr double kTabBarHeight = 40;
 
     MyGiftObtainedViewController();
+    ~MyGiftObtainedViewController() override;
 
     std::shared_ptr<pf::ViewController> superViewController() const { return m_superViewController.lock(); }
     void setSuperViewController(std::weak_ptr<pf::ViewController> controller) { m_superViewController = std::move(controller); }
@@ -45,40 +46,38 @@ public:
     void viewWillAppear(bool animated) override;
 
     void requestMyGiftObtainedList();
-    void networkRequestorDidFinishWithData(const std::shared_ptr<NetworkRequestor>& requestor, const pf::Bytes& data) override;
 
     // --- pull-to-refresh ---
     void reloadTableViewDataSource();
     void doneLoadingTableViewData();
-    void pullRefreshDidTriggerRefresh(pf::PullRefreshHeaderView& header) override;
-    bool pullRefreshDataSourceIsLoading(pf::PullRefreshHeaderView& header) override;
 
-    // --- table ---
-    int numberOfRowsInSection(pf::TableView& tableView, int section) override;
-    std::shared_ptr<pf::TableViewCell> cellForRowAtIndexPath(pf::TableView& tableView, const pf::IndexPath& indexPath) override;
-    double heightForRowAtIndexPath(pf::TableView& tableView, const pf::IndexPath& indexPath) override;
-    void didSelectRowAtIndexPath(pf::TableView& tableView, const pf::IndexPath& indexPath) override;
-    void scrollViewDidScroll(pf::ScrollView& scrollView) override;
-    void scrollViewDidEndDragging(pf::ScrollView& scrollView, bool willDecelerate) override;
+    // --- the login state ---
+    void loginFinished();
+    void logoutFinished();
+
+    // --- the list ---
+    std::optional<Request> pagedListRequestForPage(PagedList& list, int page) override;
+    void pagedListPageArrived(PagedList& list, const pf::Value& reply, bool replace) override;
+    bool pagedListReplyHasItems(PagedList& list, const pf::Value& reply) override;
+    int pagedListNumberOfItems(PagedList& list) override;
+    std::shared_ptr<pf::TableViewCell> pagedListCellForItem(PagedList& list, pf::TableView& table, int index) override;
+    void pagedListDidSelectItem(PagedList& list, int index) override;
 
     // --- state, for tests ---
-    const LookAheadPager& pager() const { return m_pager; }
+    const LookAheadPager& pager() const;
     const MyGiftInfo::List& giftListArray() const { return m_giftListArray; }
-    std::shared_ptr<pf::TableView> tableView() const { return m_tableView; }
-    std::shared_ptr<RefreshTableHeaderView> refreshHeaderView() const { return m_refreshHeaderView; }
+    std::shared_ptr<pf::TableView> tableView() const;
+    std::shared_ptr<RefreshTableHeaderView> refreshHeaderView() const;
 
 private:
     std::shared_ptr<MyGiftObtainedViewController> self();
-    std::shared_ptr<NetworkRequestor> startMyGiftsRequest(int page);
-    static bool hasToken();
-    void showRows();
-    void addTableView();
+    static std::optional<std::string> storedToken();
+    void observeLoginState();
     void assignViewHeight();
-    void fetchRefreshHeaderView();
 
     std::weak_ptr<pf::ViewController> m_superViewController;
-    LookAheadPager m_pager { LookAheadPager::Options { .moreAtStart = false, .loadsAtEnd = false } };
+    std::shared_ptr<PagedList> m_list;
     MyGiftInfo::List m_giftListArray;
-    std::shared_ptr<pf::TableView> m_tableView;
-    std::shared_ptr<RefreshTableHeaderView> m_refreshHeaderView;
+    // The token of the user whose codes the list holds or asks for; none before any request.
+    std::optional<std::string> m_listToken;
 };

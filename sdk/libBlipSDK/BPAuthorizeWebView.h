@@ -10,6 +10,8 @@
 
 namespace pf {
 class ActivityIndicatorView;
+class BitmapContext;
+class Image;
 class Button;
 class WebView;
 }
@@ -28,6 +30,8 @@ class BPAuthorizeRequest;
 //   "expires_in" as 0, read from the fragment, else from the query; every other address loads.
 // - The close button finishes with -1 at any time; a page that fails to load keeps the dialog.
 // - Each dialog finishes once; the authorisation host's cookies are cleared at show and hide.
+// - It follows the status bar's orientation between show and hide (landscape swaps the sides).
+// - Its close button shows the picture "close.png" (the Blip bundle's, else one drawn here).
 class BPAuthorizeWebView : public pf::View, public pf::WebViewDelegate {
 public:
     explicit BPAuthorizeWebView(std::shared_ptr<BPAuthorizeRequest> request);
@@ -38,6 +42,35 @@ public:
     void show();
     void hide();
     void load();
+    // Puts the dialog over the key (else the first) window and starts the pop-in, whose steps
+    // end in the three handlers below; the last loads the page.
+    void showWebView();
+    void bounce1AnimationStopped();
+    void bounce2AnimationStopped();
+    void bounce3AnimationStopped();
+    void showIndicator();
+    void hideIndicator();
+
+    // Sizes (and with `transform`, turns) the dialog for the status bar's orientation.
+    void sizeToFitOrientation(bool transform);
+    // The turn, in radians, that the status bar's orientation asks for.
+    static double transformForOrientation();
+    bool shouldRotateToOrientation(int orientation) const;
+    int previousOrientation() const { return m_previousOrientation; }
+    double rotation() const { return m_rotation; }
+    void deviceOrientationDidChange();
+    void addObservers();
+    void removeObservers();
+    void updateWebOrientation();
+
+    // The background: the whole rectangle filled grey at 0.8, and a 1-point grey frame inside.
+    void drawRect(pf::BitmapContext& context, const pf::Rect& rect) const;
+    static void drawRectFillRadius(pf::BitmapContext& context, const pf::Rect& rect, const pf::Color& fill, double radius);
+    static void addRoundedRectToPathRectRadius(pf::BitmapContext& context, const pf::Rect& rect, double radius);
+    static void strokeLinesStroke(pf::BitmapContext& context, const pf::Rect& rect, const pf::Color& stroke);
+    // The background as drawn over the dialog's bounds.
+    std::shared_ptr<pf::Image> backgroundImage() const;
+    static std::shared_ptr<pf::Image> closeImage();
     void closeButtonPressed();
     void cleanCookies();
 
@@ -65,7 +98,6 @@ public:
     const std::string& loadedAddress() const { return m_loadedAddress; }
 
 private:
-    void sizeToFitOrientation();
     bool isOnRedirectAddress(const std::string& address) const;
 
     std::shared_ptr<BPAuthorizeRequest> m_request;
@@ -75,6 +107,9 @@ private:
     std::shared_ptr<pf::ActivityIndicatorView> m_indicatorView;
     std::string m_loadedAddress;
     bool m_finished { false };
+    bool m_observing { false };
+    int m_previousOrientation { 1 };
+    double m_rotation { 0 };
 };
 
 }

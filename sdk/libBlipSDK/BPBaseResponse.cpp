@@ -41,7 +41,9 @@ void BPBaseResponse::loadFromDictionary(const pf::Dictionary& d)
     responseID = textField(d, "responseID");
     requestID = textField(d, "requestID");
     const pf::Value* status = d.find("statusCode");
-    statusCode = status && status->asInteger() ? *status->asInteger() : 0;
+    // Whole or real numbers count (a real one is cut to a whole one, within range); any other type is no status.
+    bool number = status && (status->asInteger() || status->asReal());
+    statusCode = number ? status->longValue() : 0;
 }
 
 void BPBaseResponse::removeFromPasteboard() const

@@ -95,14 +95,25 @@ void BPDataTransferObject::removeFromPasteboard() const
     removeFromPasteboardWithID(transferType(), objectID().value_or(""));
 }
 
+std::string BPDataTransferObject::openBlipAppSchemeWithID(const std::string& transferType, const std::string& id)
+{
+    return "blipsdk://" + transferType + "?id=" + id + "&sdkversion=" + kSDKVersion;
+}
+
+std::string BPDataTransferObject::open3rdAppSchemeWithIDAppKey(const std::string& transferType, const std::string& id,
+    const std::string& appKey)
+{
+    return "bp" + appKey + "://" + transferType + "?id=" + id + "&sdkversion=" + kSDKVersion;
+}
+
 std::string BPDataTransferObject::openBlipAppScheme() const
 {
-    return "blipsdk://" + transferType() + "?id=" + objectID().value_or("") + "&sdkversion=" + kSDKVersion;
+    return openBlipAppSchemeWithID(transferType(), objectID().value_or(""));
 }
 
 std::string BPDataTransferObject::open3rdAppSchemeWithAppKey(const std::string& appKey) const
 {
-    return "bp" + appKey + "://" + transferType() + "?id=" + objectID().value_or("") + "&sdkversion=" + kSDKVersion;
+    return open3rdAppSchemeWithIDAppKey(transferType(), objectID().value_or(""), appKey);
 }
 
 std::optional<BPDataTransferObject::Items> BPDataTransferObject::readItems(const std::string& transferType, const std::string& id)

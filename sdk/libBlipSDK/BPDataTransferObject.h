@@ -64,6 +64,8 @@ public:
     // "blipsdk://<type>?id=<id>&sdkversion=2.4" and "bp<key>://<type>?id=<id>&sdkversion=2.4".
     std::string openBlipAppScheme() const;
     std::string open3rdAppSchemeWithAppKey(const std::string& appKey) const;
+    static std::string openBlipAppSchemeWithID(const std::string& transferType, const std::string& id);
+    static std::string open3rdAppSchemeWithIDAppKey(const std::string& transferType, const std::string& id, const std::string& appKey);
 
     bool isFromPasteboard() const { return m_fromPasteboard; }
 

@@ -11,9 +11,14 @@ namespace {
 
 void append(pf::Bytes& body, std::string_view text)
 {
-    body.insert(body.end(), text.begin(), text.end());
+    BPHttpRequest::appendUTF8BodyDataString(body, text);
 }
 
+}
+
+void BPHttpRequest::appendUTF8BodyDataString(pf::Bytes& body, std::string_view text)
+{
+    body.insert(body.end(), text.begin(), text.end());
 }
 
 BPHttpRequest::BPHttpRequest(std::string url, std::string method, Params params,
@@ -103,6 +108,7 @@ void BPHttpRequest::connect()
 {
     pf::UrlRequest request(serializeURL(m_url, m_params, m_method), kTimeout);
     request.setMethod(m_method);
+    request.setMaximumResponseSize(kMaximumReplySize);
     if (m_method == "POST") {
         bool hasRawData = false;
         request.setBody(postBodyHasRawData(&hasRawData));
@@ -122,23 +128,36 @@ void BPHttpRequest::connect()
     connection->didReceiveData = [self](const pf::Bytes& data) {
         self->m_responseData.insert(self->m_responseData.end(), data.begin(), data.end());
     };
-    connection->didFinishLoading = [self] {
-        pf::Bytes data = std::move(self->m_responseData);
-        if (auto d = self->m_delegate.lock())
-            d->requestDidFinishLoadingWithDataResult(*self, data);
-        std::optional<std::string> text;
-        if (BlipText::isUtf8(std::string_view(reinterpret_cast<const char*>(data.data()), data.size())))
-            text = std::string(data.begin(), data.end());
-        if (auto d = self->m_delegate.lock())
-            d->requestDidFinishLoadingWithResult(*self, text);
-        self->finished();
-    };
+    connection->didFinishLoading = [self] { self->connectionDidFinishLoading(); };
     connection->didFailWithError = [self](const pf::UrlError& error) {
-        if (auto d = self->m_delegate.lock())
-            d->requestDidFailWithError(*self, error);
+        self->failedWithError(error);
         self->finished();
     };
     connection->start();
+}
+
+void BPHttpRequest::connectionDidFinishLoading()
+{
+    pf::Bytes data = std::move(m_responseData);
+    handleResponseData(data);
+    finished();
+}
+
+void BPHttpRequest::handleResponseData(const pf::Bytes& data)
+{
+    if (auto d = m_delegate.lock())
+        d->requestDidFinishLoadingWithDataResult(*this, data);
+    std::optional<std::string> text;
+    if (BlipText::isUtf8(std::string_view(reinterpret_cast<const char*>(data.data()), data.size())))
+        text = std::string(data.begin(), data.end());
+    if (auto d = m_delegate.lock())
+        d->requestDidFinishLoadingWithResult(*this, text);
+}
+
+void BPHttpRequest::failedWithError(const pf::UrlError& error)
+{
+    if (auto d = m_delegate.lock())
+        d->requestDidFailWithError(*this, error);
 }
 
 void BPHttpRequest::finished()

@@ -9,6 +9,7 @@
 #include <vector>
 
 namespace pf {
+struct UrlError;
 class Image;
 class UrlConnection;
 }
@@ -23,10 +24,12 @@ namespace blip {
 // - A started request keeps itself alive until it finishes or fails; the delegate is held
 //   weakly and is never told anything after `disconnect`.
 // - The HTTP status is not examined: an error page is a result like any other.
+// - A reply over `kMaximumReplySize` bytes is a failure (DataLengthExceedsMaximum), not a result.
 class BPHttpRequest : public std::enable_shared_from_this<BPHttpRequest> {
 public:
     static constexpr const char* kBoundary = "293iosfksdfkiowjksdf31jsiuwq003s02dsaffafass3qw";
     static constexpr double kTimeout = 180;
+    static constexpr size_t kMaximumReplySize = 8u * 1024 * 1024;
 
     struct Param {
         std::string name;
@@ -43,6 +46,7 @@ public:
 
     static std::string serializeURL(const std::string& url, const Params& params, const std::string& httpMethod);
     pf::Bytes postBodyHasRawData(bool* hasRawData) const;
+    static void appendUTF8BodyDataString(pf::Bytes& body, std::string_view text);
 
     void connect();
     void disconnect();
@@ -56,6 +60,9 @@ private:
     BPHttpRequest(std::string url, std::string method, Params params, std::weak_ptr<BPHttpRequestDelegate> delegate,
         std::string tag);
     void finished();
+    void connectionDidFinishLoading();
+    void handleResponseData(const pf::Bytes& data);
+    void failedWithError(const pf::UrlError& error);
 
     std::string m_url;
     std::string m_method;

@@ -2,7 +2,9 @@
 
 #include "platform/foundation/Url.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace blip {
 
@@ -16,9 +18,10 @@ bool isBlank(char32_t c)
         || c == 0x205F || c == 0x3000;
 }
 
-// Calls `unit` with each code point and the number of UTF-16 units it takes.
+// Calls `unit` with each code point, the number of UTF-16 units it takes, and where its bytes
+// begin and how many there are.
 template <typename F>
-void eachCodePoint(std::string_view text, F unit)
+void eachCodePointAt(std::string_view text, F unit)
 {
     size_t i = 0;
     while (i < text.size()) {
@@ -38,19 +41,33 @@ void eachCodePoint(std::string_view text, F unit)
             cp = c & 0x07;
             len = 4;
         } else {
-            unit(0xFFFD, 1); // a stray byte stands for one replacement character
+            unit(0xFFFD, 1, i, 1); // a stray byte stands for one replacement character
             ++i;
             continue;
         }
         if (i + len > text.size()) {
-            unit(0xFFFD, 1);
+            unit(0xFFFD, 1, i, text.size() - i);
             break;
         }
         for (size_t k = 1; k < len; ++k)
             cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-        unit(cp, cp >= 0x10000 ? 2 : 1);
+        unit(cp, cp >= 0x10000 ? 2 : 1, i, len);
         i += len;
     }
+}
+
+// Calls `unit` with each code point and the number of UTF-16 units it takes.
+template <typename F>
+void eachCodePoint(std::string_view text, F unit)
+{
+    eachCodePointAt(text, [&](char32_t cp, size_t units, size_t, size_t) { unit(cp, units); });
+}
+
+// White space and line ends of every script.
+bool isWhitespaceOrNewline(char32_t c)
+{
+    return (c >= 0x09 && c <= 0x0D) || c == U' ' || c == 0x85 || c == 0xA0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200A)
+        || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000;
 }
 
 }
@@ -113,6 +130,43 @@ bool BlipText::isUtf8(std::string_view bytes)
 std::optional<std::string> BlipText::unescape(std::string_view text)
 {
     return pf::Url::unescape(text);
+}
+
+std::optional<std::string> BlipText::stringByReplacingRangeWith(std::string_view text, size_t location, size_t length,
+    std::string_view replacement)
+{
+    // Byte positions of the range's two ends; a bound inside a surrogate pair or past the end
+    // is no range of this text.
+    std::optional<size_t> begin, end;
+    size_t units = 0;
+    auto mark = [&](size_t at) {
+        if (units == location)
+            begin = at;
+        if (units == location + length)
+            end = at;
+    };
+    if (length > SIZE_MAX - location)
+        return std::nullopt;
+    eachCodePointAt(text, [&](char32_t, size_t width, size_t at, size_t) {
+        mark(at);
+        units += width;
+    });
+    mark(text.size());
+    if (!begin || !end)
+        return std::nullopt;
+    return std::string(text.substr(0, *begin)) + std::string(replacement) + std::string(text.substr(*end));
+}
+
+std::string BlipText::trimmedString(std::string_view text)
+{
+    size_t first = text.size(), last = 0;
+    eachCodePointAt(text, [&](char32_t cp, size_t, size_t at, size_t bytes) {
+        if (isWhitespaceOrNewline(cp))
+            return;
+        first = std::min(first, at);
+        last = at + bytes;
+    });
+    return first >= last ? std::string() : std::string(text.substr(first, last - first));
 }
 
 }

@@ -21,6 +21,12 @@ public:
     static std::string urlEncodedString(std::string_view text);
     // Whether the bytes are well-formed UTF-8.
     static bool isUtf8(std::string_view bytes);
+    // The text with the UTF-16 range [location, location + length) replaced; none when the range
+    // does not lie within the text or cuts a character in two.
+    static std::optional<std::string> stringByReplacingRangeWith(std::string_view text, size_t location, size_t length,
+        std::string_view replacement);
+    // Without white space and line ends (of any script) at both ends.
+    static std::string trimmedString(std::string_view text);
     // Removes percent escapes; none when they do not form UTF-8.
     static std::optional<std::string> unescape(std::string_view text);
 };

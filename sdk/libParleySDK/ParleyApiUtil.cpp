@@ -94,4 +94,26 @@ bool ParleyApiUtil::canOpenURL(const std::string& url)
     return parsed && pf::Application::shared().canOpenURL(*parsed);
 }
 
+std::string ParleyApiUtil::gtm_stringByEscapingForURLArgumentOnly(std::string_view text)
+{
+    return pf::Url::escape(text, {}, ";/?:@=&$-_.+!*'(),%");
+}
+
+std::optional<std::string> ParleyApiUtil::gtm_stringByEncodeByJsonAndUrlEncode(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '+') {
+            out += ' ';
+        } else if (text[i] == '\\' && i + 1 < text.size() && (text[i + 1] == 'X' || text[i + 1] == 'x')) {
+            out += '%';
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return pf::Url::unescape(out);
+}
+
 }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace parley {
 
@@ -42,6 +43,12 @@ public:
     // Opening and probing an address text (false when it is no legal URL).
     static bool openURL(const std::string& url);
     static bool canOpenURL(const std::string& url);
+
+    // A URL argument: UTF-8, escaped where a URL needs it, ";/?:@=&$-_.+!*'(),%" left as they are.
+    static std::string gtm_stringByEscapingForURLArgumentOnly(std::string_view text);
+    // A value written by a script and then form-encoded: "+" is a blank, "\X" (or "\x") stands
+    // for "%", then the escapes are removed; none when they do not form UTF-8.
+    static std::optional<std::string> gtm_stringByEncodeByJsonAndUrlEncode(std::string_view text);
 };
 
 }

@@ -10,6 +10,8 @@
 #include <string>
 
 class JsUpdateManager;
+class LMApiMessage;
+class LMBaseReq;
 
 // The script host: loads the verified script files into the hidden web view, runs the bootstrap
 // that lets scripts call native functions, and is how native code runs script entry points.
@@ -39,6 +41,17 @@ public:
     MorrowJSRunEnv& JSRunEnv() { return *m_runEnv; }
     // Registers the objects every host has: "log", "openUi" and "MorrowDataMgr".
     void registerCommonObjects();
+
+    // The LM share: the request and the message wait in the module pool under these keys while
+    // the script's share entry runs; its answer text is returned.
+    static constexpr const char* kShareRequestKey = "shareToLM_Request";
+    static constexpr const char* kShareMessageKey = "shareToLM_Message";
+    // "-1" for anything but a SendMessageToLMReq.
+    std::string shareToLM(const std::shared_ptr<LMBaseReq>& req);
+    std::string shareMessageToLM(const std::shared_ptr<LMApiMessage>& message);
+    // The message as the share script reads it; the message's large data goes into the data
+    // pool and its key into "key_ImageDataArray".
+    static pf::Dictionary shareMessageJSON(const LMApiMessage& message);
 
     void setPoolObject(const std::string& key, std::any object) { m_jsBridgeModulePool[key] = std::move(object); }
     const std::any* getPoolObject(const std::string& key) const;

@@ -35,6 +35,14 @@ public:
     // Puts the object's archive on the general pasteboard; the type used, or none.
     std::optional<std::string> addObjectInPastboard(const std::string& key) const;
 
+    // The app id the Morrow API channel registered (kept only).
+    const std::string& appId() const { return m_appId; }
+    void setAppId(std::string appId) { m_appId = std::move(appId); }
+    using Buckets = std::map<std::string, std::map<std::string, std::shared_ptr<const MorrowPoolObject>>>;
+    const Buckets& dataDic() const { return m_dataDic; }
+    // Replaces the pool's buckets; the counters go on, so no key is given twice.
+    void setDataDic(Buckets buckets) { m_dataDic = std::move(buckets); }
+
     // Tests: an empty pool with fresh counters.
     void reset();
 
@@ -42,6 +50,7 @@ private:
     MorrowDataMgr() = default;
     static bool splitKey(const std::string& key, std::string* className);
 
-    std::map<std::string, std::map<std::string, std::shared_ptr<const MorrowPoolObject>>> m_dataDic;
+    Buckets m_dataDic;
+    std::string m_appId;
     std::map<std::string, std::uint64_t> m_nextNumber;
 };

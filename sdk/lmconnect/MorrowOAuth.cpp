@@ -4,16 +4,22 @@
 #include "sdk/lmconnect/MorrowJSObject.h"
 #include "sdk/lmconnect/MorrowScriptServices.h"
 #include "sdk/lmconnect/MorrowScriptText.h"
+#include "sdk/lmconnect/MorrowWebLogin.h"
 #include "sdk/lmconnect/MorrowWebViewHost.h"
 #include "sdk/lmconnect/apps/MXAppidConvert.h"
+#include "sdk/lmconnect/dialogs/MorrowAvatar.h"
+#include "sdk/lmconnect/dialogs/MorrowDialogs.h"
 #include "sdk/lmconnect/apps/MorrowApiInterface.h"
 #include "sdk/lmconnect/apps/MorrowApiUtil.h"
 #include "sdk/lmconnect/apps/OpenApi.h"
+#include "sdk/lmconnect/lmapi/JSLMApi.h"
+#include "sdk/lmconnect/lmapi/LMApi.h"
 #include "sdk/lmconnect/openapi/MorrowHostConfig.h"
 #include "sdk/lmconnect/openapi/MorrowParams.h"
 #include "sdk/lmconnect/openapi/MorrowRequest.h"
 #include "sdk/lmconnect/openapi/MrApiTool.h"
 #include "sdk/lmconnect/update/JsUpdateManager.h"
+#include "sdk/lmconnect/web/MRWebViewLoadJs.h"
 
 #include "platform/foundation/Device.h"
 #include "platform/foundation/Json.h"
@@ -77,6 +83,9 @@ std::shared_ptr<MorrowOAuth> MorrowOAuth::initWithAppIdAndDelegate(const std::st
 void MorrowOAuth::initialise(const std::string& appId, std::weak_ptr<MorrowSessionDelegate> delegate)
 {
     m_appId = appId;
+    m_webLogin = std::make_shared<MorrowWebLogin>(std::static_pointer_cast<MorrowOAuth>(shared_from_this()));
+    m_dialogs = std::make_shared<MorrowDialogs>(std::static_pointer_cast<MorrowOAuth>(shared_from_this()));
+    m_avatar = std::make_shared<MorrowAvatar>(std::static_pointer_cast<MorrowOAuth>(shared_from_this()));
     setSessionDelegate(std::move(delegate));
     OpenApi::setLoginDelegate(std::shared_ptr<MorrowSessionDelegate>(std::static_pointer_cast<MorrowOAuth>(shared_from_this())));
     m_jsUpdateManager = JsUpdateManager::create();
@@ -93,6 +102,7 @@ void MorrowOAuth::initialise(const std::string& appId, std::weak_ptr<MorrowSessi
 MorrowOAuth::~MorrowOAuth()
 {
     OpenApi::clearParamIfSessionGone();
+    MRWebViewLoadJs::clear();
     if (m_jsUpdateManager)
         m_jsUpdateManager->stopTimer();
     if (m_bridge && MROSDKJSBridge::shareInstance() == m_bridge)
@@ -105,6 +115,12 @@ void MorrowOAuth::setSessionDelegate(std::weak_ptr<MorrowSessionDelegate> delega
     std::weak_ptr<MorrowOAuth> self = std::static_pointer_cast<MorrowOAuth>(shared_from_this());
     OpenApi::registerAppWithDelegateAndOldApi(m_appId, std::move(delegate), self);
     m_services = std::make_shared<MorrowScriptServices>(std::static_pointer_cast<MorrowSession>(shared_from_this()), m_sessionDelegate);
+    // A nick name from a user-info reply goes to the avatar screen, the one screen that takes it.
+    std::weak_ptr<MorrowAvatar> avatar = m_avatar;
+    m_services->setNickNameReceiver([avatar](const std::string& nick) {
+        if (auto receiver = avatar.lock())
+            receiver->offerNick(nick);
+    });
 }
 
 void MorrowOAuth::initWithJsSDK()
@@ -124,6 +140,7 @@ void MorrowOAuth::jsRegister()
     m_bridge->JSRunEnv().registNativeObj(oauthObject());
     m_bridge->JSRunEnv().registNativeObj(OpenApi::openapiObject());
     m_bridge->JSRunEnv().registNativeObj(OpenApi::openApiObject());
+    m_bridge->JSRunEnv().registNativeObj(JSLMApi::nativeApiObject());
 }
 
 void MorrowOAuth::runInit()
@@ -162,8 +179,23 @@ std::shared_ptr<MorrowJSObject> MorrowOAuth::oauthObject()
         return MorrowBridgeValue();
     });
     add("authorizeInappWithParams", 1, [](MorrowOAuth& s, const pf::Value& p) { return MorrowBridgeValue(s.authorizeInappWithParams(p)); });
-    // The web sign-in window is not part of this build: the route answers "false".
-    add("authorizeInWebviewKitWithParams", 1, [](MorrowOAuth&, const pf::Value&) { return MorrowBridgeValue("false"); });
+    add("authorizeInWebviewKitWithParams", 1, [](MorrowOAuth& s, const pf::Value& p) {
+        return MorrowBridgeValue(s.m_webLogin->authorizeInWebviewKitWithParams(p));
+    });
+    add("sendStoryImple", 1, [](MorrowOAuth& s, const pf::Value& p) { return MorrowBridgeValue(s.m_dialogs->sendStoryImple(p)); });
+    object->transformNativeMethod([weak](const std::vector<MorrowBridgeValue>& a) {
+        auto self = weak.lock();
+        auto text = [&](size_t i) -> std::optional<std::string> {
+            const std::string* t = i < a.size() ? a[i].value.asString() : nullptr;
+            return t ? std::optional<std::string>(*t) : std::nullopt;
+        };
+        return MorrowBridgeValue(self && self->m_dialogs->openNativeWebView(text(0), text(1)));
+    }, 2, "openNativeWebView", 4, { 1, 1 });
+    object->transformNativeMethod([weak](const std::vector<MorrowBridgeValue>&) {
+        if (auto self = weak.lock())
+            self->m_dialogs->closeNativeWebView();
+        return MorrowBridgeValue();
+    }, 0, "closeNativeWebView", 9, {});
     add("jsCallHandleOpenUrlByOpenApi", 1, [](MorrowOAuth& s, const pf::Value& p) { return MorrowBridgeValue(s.jsCallHandleOpenUrlByOpenApi(p)); });
     add("jsCallHandleOpenURLByOAuth", 1, [](MorrowOAuth& s, const pf::Value& p) { return MorrowBridgeValue(s.jsCallHandleOpenURLByOAuth(p)); });
     return object;
@@ -172,6 +204,18 @@ std::shared_ptr<MorrowJSObject> MorrowOAuth::oauthObject()
 bool MorrowOAuth::authorizeInSafari(const std::vector<std::string>& permissions, bool)
 {
     m_permissions = permissions;
+    return authorizeWithPermissionsAndExtraParamsDelegateInSafari(m_permissions, pf::Value(),
+        std::static_pointer_cast<MorrowOAuth>(shared_from_this()), false);
+}
+
+bool MorrowOAuth::authorizeWithPermissionsAndExtraParamsDelegateInSafari(const std::vector<std::string>& permissions,
+    const pf::Value& extraParams, const std::shared_ptr<MorrowSessionDelegate>& delegate, bool)
+{
+    std::vector<std::string> asked = permissions;
+    if (delegate && delegate.get() != this) {
+        if (auto chosen = delegate->getAuthorizedPermissions(permissions, extraParams))
+            asked = std::move(*chosen);
+    }
     int version = majorSystemVersion();
     if (jscount() == 10 && version >= 5) {
         initWithJsSDK();
@@ -185,18 +229,35 @@ bool MorrowOAuth::authorizeInSafari(const std::vector<std::string>& permissions,
         morrowDidNotLogin(false);
         return false;
     }
-    evaluate(MorrowScriptText::call("morrow.tauth.login", { joined(m_permissions) }));
+    evaluate(MorrowScriptText::call("morrow.tauth.login", { joined(asked) }));
     return true;
+}
+
+bool MorrowOAuth::authorizeLocalAppIdInSafari(const std::vector<std::string>& permissions, const std::string& localAppId, bool inSafari)
+{
+    m_localAppId = localAppId;
+    return authorizeInSafari(permissions, inSafari);
+}
+
+bool MorrowOAuth::authorize(const std::vector<std::string>& permissions)
+{
+    m_localAppId.reset();
+    m_permissions = permissions;
+    return userLoginStatis();
 }
 
 bool MorrowOAuth::incrAuthWithPermissions(const std::vector<std::string>& permissions)
 {
+    if (!m_bridge)
+        return false;
     evaluate(MorrowScriptText::call("morrow.tauth.inAuth", { joined(permissions) }));
     return true;
 }
 
 bool MorrowOAuth::reauthorizeWithPermissions(const std::vector<std::string>& permissions)
 {
+    if (!m_bridge)
+        return false;
     evaluate(MorrowScriptText::call("morrow.tauth.login", { joined(permissions) }));
     return true;
 }
@@ -255,6 +316,8 @@ void MorrowOAuth::setOpenId(const std::optional<std::string>& openId)
 {
     m_openIdField = openId;
     evaluate("morrow.oauth.openId = " + MorrowScriptText::literal(openId.value_or("(null)")) + ";");
+    if (openId)
+        LMApi::registerLMConnectOpenId(*openId);
 }
 
 void MorrowOAuth::setExpirationDate(const std::optional<double>& date)
@@ -265,7 +328,53 @@ void MorrowOAuth::setExpirationDate(const std::optional<double>& date)
 
 bool MorrowOAuth::morrowNeedPerformIncrAuth(const std::vector<std::string>& permissions)
 {
-    return true;
+    return morrowNeedPerformIncrAuth(std::static_pointer_cast<MorrowOAuth>(shared_from_this()), permissions).value_or(true);
+}
+
+bool MorrowOAuth::relaysReauthorisation(const std::shared_ptr<MorrowSessionDelegate>& delegate) const
+{
+    return delegate && delegate.get() != this && delegate->respondsToMorrowDidUpdate();
+}
+
+std::optional<bool> MorrowOAuth::morrowNeedPerformIncrAuth(const std::shared_ptr<MorrowOAuth>&, const std::vector<std::string>& permissions)
+{
+    if (permissions.empty())
+        return true;
+    auto delegate = m_sessionDelegate.lock();
+    if (!relaysReauthorisation(delegate))
+        return true;
+    auto self = std::static_pointer_cast<MorrowOAuth>(shared_from_this());
+    return delegate->morrowNeedPerformIncrAuth(self, permissions).value_or(true);
+}
+
+std::optional<bool> MorrowOAuth::morrowNeedPerformReAuth(const std::shared_ptr<MorrowOAuth>&)
+{
+    auto delegate = m_sessionDelegate.lock();
+    if (!relaysReauthorisation(delegate))
+        return true;
+    return delegate->morrowNeedPerformReAuth(std::static_pointer_cast<MorrowOAuth>(shared_from_this())).value_or(true);
+}
+
+void MorrowOAuth::morrowDidUpdate(const std::shared_ptr<MorrowOAuth>& session)
+{
+    if (auto delegate = m_sessionDelegate.lock(); delegate && delegate.get() != this)
+        delegate->morrowDidUpdate(session);
+}
+
+void MorrowOAuth::morrowFailedUpdate(int reason)
+{
+    if (auto delegate = m_sessionDelegate.lock(); delegate && delegate.get() != this)
+        delegate->morrowFailedUpdate(reason);
+}
+
+void MorrowOAuth::apiBaseDidSendBodyData(const std::shared_ptr<APIBase>& apiBase, std::int64_t bytesWritten,
+    std::int64_t totalBytesWritten, std::int64_t totalBytesExpectedToWrite)
+{
+    if (!apiBase)
+        return;
+    if (auto delegate = m_sessionDelegate.lock(); delegate && delegate.get() != this)
+        delegate->morrowOAuthDidSendBodyData(std::static_pointer_cast<MorrowOAuth>(shared_from_this()), bytesWritten,
+            totalBytesWritten, totalBytesExpectedToWrite, apiBase->userData());
 }
 
 bool MorrowOAuth::handleOpenURL(const pf::Url& url)
@@ -275,6 +384,8 @@ bool MorrowOAuth::handleOpenURL(const pf::Url& url)
 
 bool MorrowOAuth::HandleOpenURL(const pf::Url& url) { return OpenApi::handleOpenURL(url); }
 bool MorrowOAuth::CanHandleOpenURL(const pf::Url& url) { return MorrowApiInterface::canOpenURL(url) || OpenApi::canHandleOpenURL(url); }
+int MorrowOAuth::sendRespMessageToMorrowApp(const std::shared_ptr<MorrowApiResp>& resp) { return MorrowApiInterface::sendRespMessageToMorrowApp(resp); }
+std::optional<std::string> MorrowOAuth::getMorrowAppInstallUrl(int appType) { return MorrowApiInterface::getMorrowAppInstallUrl(appType); }
 bool MorrowOAuth::iphoneLMInstalled() { return OpenApi::lmVersion() != 0; }
 bool MorrowOAuth::iphoneLMSupportSSOLogin() { return OpenApi::lmVersion() > (pf::Device::current().systemVersionFloat() < 7.0 ? 1 : 2); }
 bool MorrowOAuth::iphoneLZoneInstalled() { return OpenApi::lzoneVersion() != 0; }
@@ -288,8 +399,13 @@ std::optional<std::string> MorrowOAuth::convertAppIdJs(const pf::Value& params) 
 
 void MorrowOAuth::registLMAPIWithLMAppId(const pf::Value& params) const
 {
-    // The LM share registers the converted ids once it exists; here the id is only checked.
-    (void)convertAppIdJs(params);
+    auto id = textOf(params["appid"]);
+    MXAppidConvert convert;
+    if (!id || !convert.InitWithAppId(*id))
+        return;
+    LMApi::registerLMConnectAppId(*id);
+    if (auto scheme = convert.GetMLMAppId())
+        LMApi::registerPluginWithId(*scheme);
 }
 
 std::string MorrowOAuth::authorizeInappWithParams(const pf::Value&) const
@@ -307,12 +423,28 @@ std::string MorrowOAuth::jsCallHandleOpenUrlByOpenApi(const pf::Value& params)
 
 std::string MorrowOAuth::jsCallHandleOpenURLByOAuth(const pf::Value& params)
 {
-    // No login window in this build: the address can only be a Morrow API message.
     auto url = formEncodedUrl(params);
     if (!url)
         return "NO";
+    // A reply of the web sign-in is taken there; the address was handled, so "YES".
+    if (m_webLogin->handleOpenURL(*url))
+        return "YES";
     return MorrowApiInterface::handleOpenURL(*url, m_sessionDelegate.lock()) ? "YES" : "NO";
 }
+
+bool MorrowOAuth::oldCanhandleOpenURL(const pf::Url& url) const
+{
+    return m_webLogin->canHandleOpenURL(url);
+}
+
+void MorrowOAuth::setEncryToken(const std::optional<std::string>& token)
+{
+    m_encryToken = token;
+    if (token)
+        MRWebViewLoadJs::getInstance()->loadJS(m_appId, m_openIdField.value_or(""), *token);
+}
+std::string MorrowOAuth::authorizeInLMWithParams(const pf::Value& params) const { return OpenApi::sendCommandToLMWith(params); }
+std::string MorrowOAuth::authorizeInLZoneWithParams(const pf::Value& params) const { return OpenApi::sendCommandToLZoneWith(params); }
 
 std::string MorrowOAuth::urlencode(const std::string& text)
 {
@@ -353,6 +485,44 @@ void MorrowOAuth::morrowDidNotNetWork()
         delegate->morrowDidNotNetWork();
 }
 
+bool MorrowOAuth::sendStory(const pf::Dictionary& params, const std::optional<pf::Array>& friendList)
+{
+    return m_dialogs->sendStory(params, friendList);
+}
+
+bool MorrowOAuth::sendAppInvitationWithDescription(const std::string& description, const std::string& imageURL, const std::string& source)
+{
+    return m_dialogs->sendAppInvitationWithDescription(description, imageURL, source);
+}
+
+bool MorrowOAuth::sendChallenge(const std::string& receiver, const std::string& type, const std::string& imageURL, const std::string& message,
+    const std::string& source)
+{
+    return m_dialogs->sendChallenge(receiver, type, imageURL, message, source);
+}
+
+bool MorrowOAuth::sendGiftRequest(const std::string& receiver, const std::string& exclude, const std::string& specified, bool only,
+    const std::string& type, const std::string& title, const std::string& message, const std::string& imageURL, const std::string& source)
+{
+    return m_dialogs->sendGiftRequest(receiver, exclude, specified, only, type, title, message, imageURL, source);
+}
+
+std::string MorrowOAuth::localEncrytedToken() const { return m_dialogs->localEncrytedToken(); }
+
+bool MorrowOAuth::setUserHeadpic(const std::shared_ptr<pf::Image>& pic, const std::optional<std::string>& fileName)
+{
+    return m_avatar->setUserHeadpic(pic, fileName);
+}
+
+bool MorrowOAuth::setUserHeadpicAndViewController(const std::shared_ptr<pf::Image>& pic, const std::optional<std::string>& fileName,
+    std::shared_ptr<pf::ViewController>& viewController)
+{
+    return m_avatar->setUserHeadpicAndViewController(pic, fileName, viewController);
+}
+
+std::string MorrowOAuth::userNick() const { return m_services ? m_services->nickName() : std::string(); }
+bool MorrowOAuth::getUserInfoNotShow() { return m_services && m_services->getUserInfoNotShow(); }
+
 int MorrowOAuth::authorizationCount() { return jscount(); }
 void MorrowOAuth::resetAuthorizationCount() { jscount() = 0; }
 
@@ -379,7 +549,8 @@ bool MorrowOAuth::getVipInfo() { return callWrapper("getVipUserInfo", "morrow.in
 bool MorrowOAuth::getVipRichInfo() { return callWrapper("getVipUserRichInfo", "morrow.info", "getVipRichInfoResponse:", nullptr); }
 bool MorrowOAuth::sendAPIJS(const pf::Value& p, const std::string& key) { return callWrapper("jscall", "morrow.pub", key, &p); }
 
-std::shared_ptr<MorrowRequest> MorrowOAuth::openUrl(const std::string& url, MorrowParams params)
+std::shared_ptr<MorrowRequest> MorrowOAuth::openUrl(const std::string& url, MorrowParams params, const std::string& httpMethod,
+    std::weak_ptr<MorrowRequestDelegate> delegate)
 {
     params.set("format", std::string("json"));
     params.set("oauth_consumer_key", m_appId);
@@ -387,17 +558,65 @@ std::shared_ptr<MorrowRequest> MorrowOAuth::openUrl(const std::string& url, Morr
         params.set("access_token", accessToken());
     if (isOpenIdValid())
         params.set("openid", openId());
-    std::weak_ptr<MorrowRequestDelegate> self = std::static_pointer_cast<MorrowOAuth>(shared_from_this());
-    auto request = MorrowRequest::getRequestWithParams(std::move(params), "GET", self, url);
+    auto request = MorrowRequest::getRequestWithParams(std::move(params), httpMethod, std::move(delegate), url);
     request->connect();
     return request;
+}
+
+std::shared_ptr<MorrowRequest> MorrowOAuth::openUrlParamsHttpMethodDelegate(const std::string& url, MorrowParams params,
+    const std::string& httpMethod, std::weak_ptr<MorrowRequestDelegate> delegate)
+{
+    // An exchange replaced here still ends (and reports to its own receiver).
+    m_request = openUrl(url, std::move(params), httpMethod, std::move(delegate));
+    return m_request;
+}
+
+std::shared_ptr<MorrowRequest> MorrowOAuth::requestWithGraphPathAndDelegate(const std::string& graphPath,
+    std::weak_ptr<MorrowRequestDelegate> delegate)
+{
+    return requestWithGraphPathAndParamsAndHttpMethodAndDelegate(graphPath, MorrowParams(), "GET", std::move(delegate));
+}
+
+std::shared_ptr<MorrowRequest> MorrowOAuth::requestWithGraphPathAndParamsAndDelegate(const std::string& graphPath,
+    MorrowParams params, std::weak_ptr<MorrowRequestDelegate> delegate)
+{
+    return requestWithGraphPathAndParamsAndHttpMethodAndDelegate(graphPath, std::move(params), "GET", std::move(delegate));
+}
+
+std::shared_ptr<MorrowRequest> MorrowOAuth::requestWithGraphPathAndParamsAndHttpMethodAndDelegate(const std::string& graphPath,
+    MorrowParams params, const std::string& httpMethod, std::weak_ptr<MorrowRequestDelegate> delegate)
+{
+    return openUrlParamsHttpMethodDelegate(MorrowHostConfig::shared().openApiBase() + "oauth2.0/" + graphPath, std::move(params),
+        httpMethod, std::move(delegate));
+}
+
+std::shared_ptr<MorrowRequest> MorrowOAuth::requestWithMethodNameAndParamsAndHttpMethodAndDelegate(const std::string& methodName,
+    MorrowParams params, const std::string& httpMethod, std::weak_ptr<MorrowRequestDelegate> delegate)
+{
+    return openUrlParamsHttpMethodDelegate(MorrowHostConfig::shared().openApiBase() + methodName, std::move(params), httpMethod,
+        std::move(delegate));
+}
+
+std::shared_ptr<MorrowRequest> MorrowOAuth::requestWithParamsAndDelegate(MorrowParams params, std::weak_ptr<MorrowRequestDelegate> delegate)
+{
+    auto method = params.textFor("method");
+    if (!method)
+        return nullptr;
+    params.remove("method");
+    return requestWithMethodNameAndParamsAndHttpMethodAndDelegate(*method, std::move(params), "GET", std::move(delegate));
+}
+
+std::string MorrowOAuth::getOwnBaseUrl() const
+{
+    return "morrow" + m_appId + "://" + m_redirectURI;
 }
 
 void MorrowOAuth::morrowDialogLogin(const std::string& token, double expirationDate)
 {
     setAccessToken(token);
     setExpirationDate(expirationDate);
-    m_openIdRequest = openUrl(MorrowHostConfig::shared().openApiBase() + "oauth2.0/m_me", MorrowParams { { "access_token", token } });
+    std::weak_ptr<MorrowRequestDelegate> self = std::static_pointer_cast<MorrowOAuth>(shared_from_this());
+    requestWithGraphPathAndParamsAndDelegate("m_me", MorrowParams { { "access_token", token } }, self);
 }
 
 std::string MorrowOAuth::loginStatisToken(const std::string& accessToken, const std::string& appId, const std::string& openId)
@@ -410,23 +629,18 @@ bool MorrowOAuth::userLoginStatis()
 {
     MorrowParams params;
     params.set("encrytoken", loginStatisToken(accessToken(), m_appId, openId()));
-    m_statisRequest = openUrl(MorrowHostConfig::shared().openApiBase() + "user/user_login_statis", std::move(params));
+    std::weak_ptr<MorrowRequestDelegate> self = std::static_pointer_cast<MorrowOAuth>(shared_from_this());
+    m_statisRequest = openUrl(MorrowHostConfig::shared().openApiBase() + "user/user_login_statis", std::move(params), "GET", self);
     return true;
 }
 
 void MorrowOAuth::requestDidLoadRawResponse(const std::shared_ptr<MorrowRequest>& request, const pf::Bytes& data)
 {
     auto text = MorrowRequest::decodeReplyText(data).value_or("");
-    if (request && request == m_openIdRequest) {
-        m_openIdRequest.reset();
-        auto reply = MrApiTool::unwrapCallbackReply(text);
-        const pf::Value* openId = reply ? reply->asDictionary()->find("openid") : nullptr;
-        if (openId && openId->asString() && !openId->asString()->empty()) {
-            setOpenId(*openId->asString());
-            morrowDidLogin();
-        } else {
-            morrowDidNotLogin(false);
-        }
+    if (request && request == m_request) {
+        // Whatever the session asked with itself as receiver is answered as the open-id lookup.
+        m_request.reset();
+        openIdReply(text);
         return;
     }
     if (request && request == m_statisRequest) {
@@ -447,11 +661,23 @@ void MorrowOAuth::requestDidLoadRawResponse(const std::shared_ptr<MorrowRequest>
     }
 }
 
+void MorrowOAuth::openIdReply(const std::string& text)
+{
+    auto reply = MrApiTool::unwrapCallbackReply(text);
+    const pf::Value* openId = reply ? reply->asDictionary()->find("openid") : nullptr;
+    if (openId && openId->asString() && !openId->asString()->empty()) {
+        setOpenId(*openId->asString());
+        morrowDidLogin();
+    } else {
+        morrowDidNotLogin(false);
+    }
+}
+
 void MorrowOAuth::requestDidFailWithError(const std::shared_ptr<MorrowRequest>& request, const MorrowError&)
 {
     // A reply that is no JSON was handled from its raw text already; this is a failed exchange.
-    if (request && request == m_openIdRequest) {
-        m_openIdRequest.reset();
+    if (request && request == m_request) {
+        m_request.reset();
         morrowDidNotLogin(false);
     }
     if (request && request == m_statisRequest)

@@ -2,6 +2,7 @@
 
 #include "sdk/lmconnect/MorrowJSRunEnvDelegate.h"
 #include "sdk/lmconnect/MorrowSessionDelegate.h"
+#include "sdk/lmconnect/openapi/APIBaseDelegate.h"
 #include "sdk/lmconnect/openapi/MorrowRequestDelegate.h"
 #include "sdk/lmconnect/openapi/MorrowSession.h"
 
@@ -11,12 +12,18 @@
 #include <vector>
 
 namespace pf {
+class Image;
 class Url;
+class ViewController;
 }
 class JsUpdateManager;
+class MorrowApiResp;
 class MROSDKJSBridge;
 class MorrowJSObject;
 class MorrowScriptServices;
+class MorrowAvatar;
+class MorrowDialogs;
+class MorrowWebLogin;
 class MorrowWebViewHost;
 
 // The LM Connect session: made once for the app's LM Connect id and a delegate, it runs the
@@ -30,8 +37,11 @@ class MorrowWebViewHost;
 //   script objects are registered again after every finished load of the host.
 // - It stands as its own login delegate: a login ends in its relay, which tells the scripts
 //   ("morrow.result.loginComplete") and then its delegate, once.
+// - Re-authorisation questions reach the delegate only when it answers them and says it hears
+//   `morrowDidUpdate`; otherwise the session answers YES itself.
 // - Main thread only. Its delegate is not owned.
-class MorrowOAuth : public MorrowSession, public MorrowSessionDelegate, public MorrowJSRunEnvDelegate, public MorrowRequestDelegate {
+class MorrowOAuth : public MorrowSession, public MorrowSessionDelegate, public MorrowJSRunEnvDelegate, public MorrowRequestDelegate,
+                    public APIBaseDelegate {
 public:
     static constexpr const char* kUpdateBusinessId = "107";
 
@@ -42,6 +52,14 @@ public:
     std::shared_ptr<MorrowSessionDelegate> sessionDelegate() const { return m_sessionDelegate.lock(); }
 
     bool authorizeInSafari(const std::vector<std::string>& permissions, bool inSafari);
+    // An authorisation for `delegate`, which may choose other permissions; `inSafari` has no effect.
+    bool authorizeWithPermissionsAndExtraParamsDelegateInSafari(const std::vector<std::string>& permissions,
+        const pf::Value& extraParams, const std::shared_ptr<MorrowSessionDelegate>& delegate, bool inSafari);
+    // Same as `authorizeInSafari`; the local app id is only kept.
+    bool authorizeLocalAppIdInSafari(const std::vector<std::string>& permissions, const std::string& localAppId, bool inSafari);
+    // Keeps the permissions and asks the vendor's login statistics, whose answer decides.
+    bool authorize(const std::vector<std::string>& permissions);
+    // Run the scripts' incremental or repeated sign-in; false when the scripts could not load.
     bool incrAuthWithPermissions(const std::vector<std::string>& permissions);
     bool reauthorizeWithPermissions(const std::vector<std::string>& permissions);
     void logout(std::weak_ptr<MorrowSessionDelegate> delegate);
@@ -59,7 +77,8 @@ public:
     void setAccessToken(const std::optional<std::string>& token);
     void setOpenId(const std::optional<std::string>& openId);
     void setExpirationDate(const std::optional<double>& date);
-    void setEncryToken(const std::optional<std::string>& token) { m_encryToken = token; }
+    // Keeps the LM app's "encrytoken" and hands it to the vendor's web pages.
+    void setEncryToken(const std::optional<std::string>& token);
     const std::optional<std::string>& encryToken() const { return m_encryToken; }
     const std::vector<std::string>& permissions() const { return m_permissions; }
 
@@ -71,6 +90,8 @@ public:
     static bool iphoneLMSupportSSOLogin();
     static bool iphoneLZoneInstalled();
     static bool iphoneLZoneSupportSSOLogin();
+    static int sendRespMessageToMorrowApp(const std::shared_ptr<MorrowApiResp>& resp);
+    static std::optional<std::string> getMorrowAppInstallUrl(int appType);
 
     // Script functions of "oauth".
     std::optional<std::string> convertAppIdJs(const pf::Value& params) const;
@@ -78,6 +99,31 @@ public:
     std::string authorizeInappWithParams(const pf::Value& params) const;
     std::string jsCallHandleOpenUrlByOpenApi(const pf::Value& params);
     std::string jsCallHandleOpenURLByOAuth(const pf::Value& params);
+    // Whether the web sign-in window takes `url` as one of its replies.
+    bool oldCanhandleOpenURL(const pf::Url& url) const;
+    // The web sign-in route.
+    const std::shared_ptr<MorrowWebLogin>& webLogin() const { return m_webLogin; }
+    // The social dialogs and the scripts' windows.
+    const std::shared_ptr<MorrowDialogs>& dialogs() const { return m_dialogs; }
+    bool sendStory(const pf::Dictionary& params, const std::optional<pf::Array>& friendList);
+    bool sendAppInvitationWithDescription(const std::string& description, const std::string& imageURL, const std::string& source);
+    bool sendChallenge(const std::string& receiver, const std::string& type, const std::string& imageURL, const std::string& message,
+        const std::string& source);
+    bool sendGiftRequest(const std::string& receiver, const std::string& exclude, const std::string& specified, bool only,
+        const std::string& type, const std::string& title, const std::string& message, const std::string& imageURL, const std::string& source);
+    std::string localEncrytedToken() const;
+    // The avatar dialog: in its own window, or a screen for the host to present.
+    bool setUserHeadpic(const std::shared_ptr<pf::Image>& pic, const std::optional<std::string>& fileName);
+    bool setUserHeadpicAndViewController(const std::shared_ptr<pf::Image>& pic, const std::optional<std::string>& fileName,
+        std::shared_ptr<pf::ViewController>& viewController);
+    const std::shared_ptr<MorrowAvatar>& avatar() const { return m_avatar; }
+    const std::shared_ptr<MorrowScriptServices>& scriptServices() const { return m_services; }
+    // The nick name of the last user-info reply; "" before one.
+    std::string userNick() const;
+    bool getUserInfoNotShow();
+    // Native sign-in routes with a caller-described app (no script function of their own).
+    std::string authorizeInLMWithParams(const pf::Value& params) const;
+    std::string authorizeInLZoneWithParams(const pf::Value& params) const;
 
     // The Open API wrappers: each parks its parameters for the scripts under its callback name
     // and runs its script function; true when the script answers "true". The result reaches the
@@ -113,6 +159,39 @@ public:
     void morrowDidLogin() override;
     void morrowDidNotLogin(bool cancelled) override;
     void morrowDidNotNetWork() override;
+    void morrowDidUpdate(const std::shared_ptr<MorrowOAuth>& session) override;
+    void morrowFailedUpdate(int reason) override;
+    std::optional<bool> morrowNeedPerformIncrAuth(const std::shared_ptr<MorrowOAuth>& session,
+        const std::vector<std::string>& permissions) override;
+    std::optional<bool> morrowNeedPerformReAuth(const std::shared_ptr<MorrowOAuth>& session) override;
+    void apiBaseDidSendBodyData(const std::shared_ptr<APIBase>& apiBase, std::int64_t bytesWritten,
+        std::int64_t totalBytesWritten, std::int64_t totalBytesExpectedToWrite) override;
+
+    // The session's own Open API requests. Graph paths lie below "oauth2.0/" of the Open API
+    // base, method names right below it; "format", "oauth_consumer_key" and, while valid, the
+    // token and open id are added. Each replaces the session's held exchange and answers it.
+    std::shared_ptr<MorrowRequest> requestWithGraphPathAndDelegate(const std::string& graphPath,
+        std::weak_ptr<MorrowRequestDelegate> delegate);
+    std::shared_ptr<MorrowRequest> requestWithGraphPathAndParamsAndDelegate(const std::string& graphPath, MorrowParams params,
+        std::weak_ptr<MorrowRequestDelegate> delegate);
+    std::shared_ptr<MorrowRequest> requestWithGraphPathAndParamsAndHttpMethodAndDelegate(const std::string& graphPath,
+        MorrowParams params, const std::string& httpMethod, std::weak_ptr<MorrowRequestDelegate> delegate);
+    std::shared_ptr<MorrowRequest> requestWithMethodNameAndParamsAndHttpMethodAndDelegate(const std::string& methodName,
+        MorrowParams params, const std::string& httpMethod, std::weak_ptr<MorrowRequestDelegate> delegate);
+    // The method name comes from the entry "method", which is not sent; none without it.
+    std::shared_ptr<MorrowRequest> requestWithParamsAndDelegate(MorrowParams params, std::weak_ptr<MorrowRequestDelegate> delegate);
+    std::shared_ptr<MorrowRequest> openUrlParamsHttpMethodDelegate(const std::string& url, MorrowParams params,
+        const std::string& httpMethod, std::weak_ptr<MorrowRequestDelegate> delegate);
+    // "morrow<app id>://<redirect address>".
+    std::string getOwnBaseUrl() const;
+    const std::optional<std::string>& localAppId() const { return m_localAppId; }
+    void setLocalAppId(std::optional<std::string> id) { m_localAppId = std::move(id); }
+    const std::string& redirectURI() const { return m_redirectURI; }
+    void setRedirectURI(std::string uri) { m_redirectURI = std::move(uri); }
+    void setPermissions(std::vector<std::string> permissions) { m_permissions = std::move(permissions); }
+    // Kept only.
+    const pf::Dictionary& openIdDict() const { return m_openIdDict; }
+    void setOpenIdDict(pf::Dictionary dict) { m_openIdDict = std::move(dict); }
 
     // The host's load events: the objects are registered again and the scripts initialised.
     bool shouldStartLoadWithRequest(const std::string& url, int navigationType) override { return true; }
@@ -135,7 +214,10 @@ private:
     std::optional<std::string> readScriptText(const char* variable) const;
     std::shared_ptr<MorrowJSObject> oauthObject();
     bool callWrapper(const char* function, const char* category, const std::string& callback, const pf::Value* params);
-    std::shared_ptr<MorrowRequest> openUrl(const std::string& url, MorrowParams params);
+    std::shared_ptr<MorrowRequest> openUrl(const std::string& url, MorrowParams params, const std::string& httpMethod,
+        std::weak_ptr<MorrowRequestDelegate> delegate);
+    bool relaysReauthorisation(const std::shared_ptr<MorrowSessionDelegate>& delegate) const;
+    void openIdReply(const std::string& text);
 
     std::string m_appId;
     std::weak_ptr<MorrowSessionDelegate> m_sessionDelegate;
@@ -148,6 +230,13 @@ private:
     std::shared_ptr<MorrowWebViewHost> m_webView;
     std::shared_ptr<MROSDKJSBridge> m_bridge;
     std::shared_ptr<MorrowScriptServices> m_services;
+    std::shared_ptr<MorrowWebLogin> m_webLogin;
+    std::shared_ptr<MorrowDialogs> m_dialogs;
+    std::shared_ptr<MorrowAvatar> m_avatar;
     std::shared_ptr<MorrowRequest> m_openIdRequest; // the "m_me" lookup until it is answered
+    std::optional<std::string> m_localAppId;
+    std::string m_redirectURI;
+    pf::Dictionary m_openIdDict;
+    std::shared_ptr<MorrowRequest> m_request; // the held exchange of the own requests until it ends
     std::shared_ptr<MorrowRequest> m_statisRequest;
 };

@@ -181,9 +181,12 @@ void MorrowScriptServices::httpJsResponseCallbackUserInfo(const pf::Value& param
     if (!reply)
         return;
     bool wanted = askScript("morrow.result.shouldUserGetUserInfo()") == "true";
-    takeNickName(*reply);
-    if (!wanted)
+    bool taken = takeNickName(*reply);
+    if (!wanted) {
+        if (taken)
+            offerNickName();
         return;
+    }
     if (auto delegate = m_delegate.lock())
         delegate->getUserInfoResponse(reply);
 }
@@ -193,8 +196,9 @@ std::string MorrowScriptServices::httpJsResponseNotShowCallbackUserInfo(const pf
     auto reply = takeReply(params);
     if (!reply)
         return "";
-    askScript("morrow.result.shouldUserGetUserInfo()");
-    takeNickName(*reply);
+    bool wanted = askScript("morrow.result.shouldUserGetUserInfo()") == "true";
+    if (takeNickName(*reply) && !wanted)
+        offerNickName();
     return "字符串";
 }
 
@@ -204,7 +208,14 @@ void MorrowScriptServices::getUserInfoNotUserResponse(const std::shared_ptr<APIR
         return;
     if (auto session = m_session.lock())
         session->deleteAPIRequestBySeq(std::to_string(response->seq));
-    takeNickName(*response);
+    if (takeNickName(*response))
+        offerNickName();
+}
+
+void MorrowScriptServices::offerNickName()
+{
+    if (m_nickReceiver)
+        m_nickReceiver(m_nickName);
 }
 
 bool MorrowScriptServices::getUserInfo()

@@ -3,6 +3,7 @@
 #include "sdk/lmconnect/MorrowBridgeValue.h"
 #include "sdk/lmconnect/openapi/APIResponse.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -47,6 +48,8 @@ public:
     static std::optional<std::string> stringByMROSDKReplacingHtmlEscapes(const std::optional<std::string>& text);
 
     const std::string& nickName() const { return m_nickName; }
+    // Who takes a nick name from a user-info reply the scripts do not show themselves.
+    void setNickNameReceiver(std::function<void(const std::string&)> receiver) { m_nickReceiver = std::move(receiver); }
     const std::map<std::string, std::string>& callbacks() const { return m_callbacks; }
 
 private:
@@ -56,10 +59,12 @@ private:
     std::shared_ptr<APIResponse> takeReply(const pf::Value& params);
     // Sets the nick name from a successful reply with a text "nickname"; false otherwise.
     bool takeNickName(const APIResponse& response);
+    void offerNickName();
     std::string askScript(const std::string& script);
 
     std::weak_ptr<MorrowSession> m_session;
     std::weak_ptr<MorrowSessionDelegate> m_delegate;
     std::map<std::string, std::string> m_callbacks; // call number -> script callback name
     std::string m_nickName;
+    std::function<void(const std::string&)> m_nickReceiver;
 };

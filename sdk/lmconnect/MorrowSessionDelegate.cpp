@@ -18,6 +18,7 @@ std::optional<MorrowSessionDelegate::Callback> MorrowSessionDelegate::callbackNa
         { "getIntimateFriendsResponse", &MorrowSessionDelegate::getIntimateFriendsResponse },
         { "getVipInfoResponse", &MorrowSessionDelegate::getVipInfoResponse },
         { "getVipRichInfoResponse", &MorrowSessionDelegate::getVipRichInfoResponse },
+        { "setUserHeadpicResponse", &MorrowSessionDelegate::setUserHeadpicResponse },
     };
     if (!name.empty() && name.back() == ':')
         name.remove_suffix(1);

@@ -3,6 +3,7 @@
 #include "sdk/lmconnect/apps/MorrowApiInterfaceDelegate.h"
 #include "sdk/lmconnect/openapi/APIResponse.h"
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -10,6 +11,10 @@
 #include <vector>
 
 class MRAPIRequest;
+namespace pf {
+class ViewController;
+}
+class MorrowOAuth;
 
 // What the LM Connect session tells its owner, and the receiver of the Morrow API requests. Every operation has a default that does
 // nothing, so an owner overrides what it wants.
@@ -25,11 +30,30 @@ public:
     virtual void morrowDidNotLogin(bool cancelled) { }
     virtual void morrowDidNotNetWork() { }
     virtual void morrowDidLogout() { }
+    // The permissions to ask for instead of those given; none keeps them.
+    virtual std::optional<std::vector<std::string>> getAuthorizedPermissions(const std::vector<std::string>& permissions,
+        const pf::Value& extraParams) { return std::nullopt; }
+
+    // Re-authorisation. An owner that overrides `morrowDidUpdate` says so in
+    // `respondsToMorrowDidUpdate`; only such an owner is asked the two questions below, and
+    // none (the default) means it does not answer them.
+    virtual bool respondsToMorrowDidUpdate() const { return false; }
+    virtual void morrowDidUpdate(const std::shared_ptr<MorrowOAuth>& session) { }
+    virtual void morrowFailedUpdate(int reason) { }
+    virtual std::optional<bool> morrowNeedPerformIncrAuth(const std::shared_ptr<MorrowOAuth>& session,
+        const std::vector<std::string>& permissions) { return std::nullopt; }
+    virtual std::optional<bool> morrowNeedPerformReAuth(const std::shared_ptr<MorrowOAuth>& session) { return std::nullopt; }
+    // Upload progress of an Open API call of the session, with the call's user data.
+    virtual void morrowOAuthDidSendBodyData(const std::shared_ptr<MorrowOAuth>& session, std::int64_t bytesWritten,
+        std::int64_t totalBytesWritten, std::int64_t totalBytesExpectedToWrite, const pf::Value& userData) { }
 
     // Replies the LM and LZone apps hand back: a story share, and any API reply whose name is
     // outside the closed table.
     virtual void sendStoryResponse(const std::shared_ptr<APIResponse>& response) { }
     virtual void responseDidReceived(const std::shared_ptr<APIResponse>& response, const std::string& message) { }
+    // The avatar upload's result, and the avatar screen a host presented is to go.
+    virtual void setUserHeadpicResponse(const std::shared_ptr<APIResponse>& response) { }
+    virtual void morrowOAuthDoCloseViewController(const std::shared_ptr<pf::ViewController>& controller) { }
 
     virtual void getUserInfoResponse(const std::shared_ptr<APIResponse>& response) { }
     virtual void getListAlbumResponse(const std::shared_ptr<APIResponse>& response) { }

@@ -103,3 +103,25 @@ std::string PLCrashReportTextFormatter::stringValueForCrashReport(const CrashRep
     text += "\n";
     return text;
 }
+
+pf::Bytes PLCrashReportTextFormatter::formatReportError(const CrashReport& report) const
+{
+    std::string text = stringValueForCrashReport(report, m_textFormat);
+    if (m_encoding == StringEncoding::Utf8)
+        return pf::Bytes(text.begin(), text.end());
+    pf::Bytes out;
+    for (size_t i = 0; i < text.size();) {
+        auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            out.push_back(c);
+            ++i;
+            continue;
+        }
+        // One "?" per character: skip its continuation bytes.
+        out.push_back('?');
+        ++i;
+        while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80)
+            ++i;
+    }
+    return out;
+}

@@ -2,6 +2,8 @@
 
 #include "sdk/stats/CrashReport.h"
 
+#include "platform/foundation/Value.h"
+
 #include <string>
 
 // The text of a crash report's exception entry: the uncaught exception's name, reason and
@@ -16,4 +18,19 @@ public:
     static std::string formatStackFrame(const CrashReport::Frame& frame, long index, const CrashReport& report, bool lp64);
     // Whether instruction pointers are printed with 16 digits (else 8).
     static bool isLp64(const CrashReport& report);
+
+    enum class StringEncoding { Utf8, Ascii };
+    PLCrashReportTextFormatter(int textFormat, StringEncoding encoding) : m_textFormat(textFormat), m_encoding(encoding) { }
+    static PLCrashReportTextFormatter initWithTextFormatStringEncoding(int textFormat, StringEncoding encoding)
+    {
+        return PLCrashReportTextFormatter(textFormat, encoding);
+    }
+    // The report's text in the formatter's encoding; in ASCII every other character is "?".
+    pf::Bytes formatReportError(const CrashReport& report) const;
+    int textFormat() const { return m_textFormat; }
+    StringEncoding stringEncoding() const { return m_encoding; }
+
+private:
+    int m_textFormat { kTextFormatiOS };
+    StringEncoding m_encoding { StringEncoding::Utf8 };
 };

@@ -30,6 +30,8 @@ public:
     ~TalmerinMobStatController();
 
     void setStatTracker(std::weak_ptr<TalmerinMobStat> tracker) { m_statTracker = std::move(tracker); }
+    // The facade whose settings count; the process-wide one when none was given.
+    std::shared_ptr<TalmerinMobStat> statTracker() const { return tracker(); }
     bool started() const { return m_started; }
     const std::string& appId() const { return m_appId; }
     void setAppId(std::string appId);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/foundation/FileManager.h"
+
 #include <memory>
 #include <string>
 
@@ -28,10 +30,14 @@ public:
 
     int analyzerStarted() const { return m_analyzerStarted; }
     bool crashReportActivated() const { return m_crashReportActivated; }
+    // Kept for the report files; nothing else uses it.
+    const std::shared_ptr<pf::FileManager>& fileManager() const { return m_fileManager; }
+    void setFileManager(std::shared_ptr<pf::FileManager> manager) { m_fileManager = std::move(manager); }
 
 private:
     void setAnalyzerStarted(int value);
 
     int m_analyzerStarted { 0 };
     bool m_crashReportActivated { true };
+    std::shared_ptr<pf::FileManager> m_fileManager { std::make_shared<pf::FileManager>() };
 };

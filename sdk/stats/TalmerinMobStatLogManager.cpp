@@ -277,6 +277,74 @@ std::size_t TalmerinMobStatLogManager::logSize()
     return StatLogCodec::jsonLength(Value(currentLog()));
 }
 
+std::size_t TalmerinMobStatLogManager::getOBJSizeForJSON(const Value& object)
+{
+    if (!object.isDictionary() && !object.asArray() && !object.asString())
+        return 0;
+    return StatLogCodec::jsonLength(object);
+}
+
+void TalmerinMobStatLogManager::log()
+{
+    if (auto json = StatLogCodec::json(Value(currentLog())))
+        TalmerinMobStat::debugLog(*json);
+}
+
+void TalmerinMobStatLogManager::summarize()
+{
+    Array logs = archivedLogs();
+    TalmerinMobStat::debugLog("archive log count-" + std::to_string(logs.size()));
+    for (std::size_t i = 0; i < logs.size(); ++i)
+        TalmerinMobStat::debugLog("size #" + std::to_string(i + 1) + " " + std::to_string(StatLogCodec::jsonLength(logs[i])));
+}
+
+void TalmerinMobStatLogManager::asyncGetLocation()
+{
+    std::lock_guard lock(m_settingsMutex);
+    m_desiredAccuracy = kDesiredLocationAccuracy;
+    m_updatingLocation = true;
+}
+
+void TalmerinMobStatLogManager::locationManagerDidUpdateToLocation(std::optional<Location> location)
+{
+    {
+        std::lock_guard lock(m_settingsMutex);
+        m_location = location.value_or(Location {});
+        m_location.time = pf::RunLoop::main().now();
+        m_updatingLocation = false;
+    }
+    sendLog();
+}
+
+void TalmerinMobStatLogManager::locationManagerDidFailWithError()
+{
+    {
+        std::lock_guard lock(m_settingsMutex);
+        m_location = Location { 0, 0, -1 };
+    }
+    sendLog();
+    std::lock_guard lock(m_settingsMutex);
+    m_updatingLocation = false;
+}
+
+TalmerinMobStatLogManager::Location TalmerinMobStatLogManager::lastLocation() const
+{
+    std::lock_guard lock(m_settingsMutex);
+    return m_location;
+}
+
+bool TalmerinMobStatLogManager::updatingLocation() const
+{
+    std::lock_guard lock(m_settingsMutex);
+    return m_updatingLocation;
+}
+
+double TalmerinMobStatLogManager::desiredLocationAccuracy() const
+{
+    std::lock_guard lock(m_settingsMutex);
+    return m_desiredAccuracy;
+}
+
 void TalmerinMobStatLogManager::storeLog(const Dictionary& log)
 {
     defaults()->setDictionary(kLogKey, log);

@@ -77,6 +77,28 @@ public:
     pf::Dictionary currentLog();
     pf::Array archivedLogs();
     std::size_t logSize();
+    // Bytes of the JSON of a dictionary, array or text; 0 for anything else.
+    static std::size_t getOBJSizeForJSON(const pf::Value& object);
+    // Diagnostics (written only while debugging is on): the current log's JSON, and the number
+    // and sizes of the archived logs.
+    void log();
+    void summarize();
+
+    // Where the device was, for a later send. Nothing asks for it: there is no location source
+    // here, so `asyncGetLocation` only records the wish; a source reports through the two
+    // handlers, each of which stops the updates and sends everything.
+    struct Location {
+        double latitude { 0 };
+        double longitude { 0 };
+        double time { 0 }; // seconds since 1970; -1 after a failure
+    };
+    static constexpr double kDesiredLocationAccuracy = 100;
+    void asyncGetLocation();
+    void locationManagerDidUpdateToLocation(std::optional<Location> location);
+    void locationManagerDidFailWithError();
+    Location lastLocation() const;
+    bool updatingLocation() const;
+    double desiredLocationAccuracy() const;
 
     // The work of the background calls, on the calling thread.
     void syncPutSession(const pf::Dictionary& session);
@@ -99,4 +121,7 @@ private:
     std::string m_serviceAddress;
     std::atomic<long long> m_sessionStart { 0 };
     std::string m_deviceId;
+    Location m_location;
+    bool m_updatingLocation { false };
+    double m_desiredAccuracy { 0 };
 };

@@ -166,6 +166,26 @@ quit
     EXPECT_NE(text.find(code->codeString() + "\n"), std::string::npos) << "the copied code on the pasteboard";
 }
 
+TEST_F(CommandInterpreterTest, ATapOnATextThatSeveralViewsShowPressesTheButtonAndSaysSo)
+{
+    portal::PortalServer server;
+    ASSERT_TRUE(server.start());
+    showFirstScreen(server.apiBaseURL());
+    run({ "idle", "tap \"以后再说\"", "tap image \"search.png\"", "idle", "type \"请输入想要查找的礼包...\" \"星海\"" });
+    ASSERT_EQ(interpreter.failures(), 0);
+
+    // The search screen's title reads "搜索" as its button does.
+    std::string printed = run({ "tap \"搜索\"", "idle" });
+    EXPECT_TRUE(std::dynamic_pointer_cast<GiftSearchingResultsPageViewController>(navigation->topViewController()))
+        << "the button opened the results";
+    EXPECT_EQ(printed.rfind("note: tapped Button (", 0), 0u) << printed;
+    EXPECT_NE(printed.find("\"搜索\", one of 2 views showing it"), std::string::npos) << printed;
+    EXPECT_EQ(interpreter.failures(), 0);
+
+    // One view showing the text: nothing to tell.
+    EXPECT_EQ(run({ "back", "back", "tap \"独家\"" }), "");
+}
+
 TEST_F(CommandInterpreterTest, TheMenuOpensByButtonAndByDragAndShowsInTheDump)
 {
     portal::PortalServer server;

@@ -153,4 +153,33 @@ TEST(SimulatorOptionsTest, DeviceClockScriptAndMistakes)
     EXPECT_EQ(error, "unknown option: --verbose");
 }
 
+TEST(SimulatorOptionsTest, VendorServicesAndStandInApps)
+{
+    std::string error;
+    auto options = SimulatorOptions::parse({ "--peers", "http://127.0.0.1:9" }, &error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_EQ(options->peers, "http://127.0.0.1:9/");
+    EXPECT_EQ(options->vendorApps, (std::vector<std::string> { "parley", "blip", "lm", "lzone" })) << "all of them unless told";
+    EXPECT_FALSE(SimulatorOptions::parse({ "--peers", "127.0.0.1:9" }, &error));
+
+    struct Case {
+        std::string list;
+        std::optional<std::vector<std::string>> apps;
+    };
+    const std::vector<Case> cases {
+        { "none", std::vector<std::string> {} },
+        { "parley,blip1.0", std::vector<std::string> { "parley", "blip1.0" } },
+        { "lm,lzone", std::vector<std::string> { "lm", "lzone" } },
+        { "parley,,lm", std::nullopt },
+        { "blip,blip1.0", std::nullopt }, // one Blip at a time
+        { "pager", std::nullopt },
+    };
+    for (const auto& c : cases) {
+        auto parsed = SimulatorOptions::parse({ "--vendor-apps", c.list }, &error);
+        EXPECT_EQ(parsed.has_value(), c.apps.has_value()) << c.list;
+        if (parsed && c.apps)
+            EXPECT_EQ(parsed->vendorApps, *c.apps) << c.list;
+    }
+}
+
 }

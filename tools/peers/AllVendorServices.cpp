@@ -5,9 +5,12 @@
 #include "tools/peers/LMConnectCgiService.h"
 #include "tools/peers/LMOpenApiService.h"
 #include "tools/peers/LMPolicyService.h"
+#include "tools/peers/LMPresenceService.h"
+#include "tools/peers/LMPreviewService.h"
 #include "tools/peers/LMReportService.h"
 #include "tools/peers/LMScriptUpdateService.h"
 #include "tools/peers/LMStatUploadService.h"
+#include "tools/peers/LMWebPageService.h"
 
 namespace peers {
 
@@ -22,6 +25,9 @@ void addAllVendorServices(PeersServer& server)
     server.addService(std::make_shared<LMPolicyService>());
     server.addService(std::make_shared<LMReportService>());
     server.addService(std::make_shared<LMStatUploadService>());
+    server.addService(std::make_shared<LMPreviewService>());
+    server.addService(std::make_shared<LMPresenceService>());
+    server.addService(std::make_shared<LMWebPageService>());
 }
 
 }

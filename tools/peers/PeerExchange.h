@@ -32,7 +32,8 @@ struct PeerRequest {
 
 // What the server answers. `dropConnection` closes the connection without an answer;
 // `truncateAfter` declares the whole body but sends only that many bytes; `delaySeconds`
-// holds the answer back (real seconds, bounded by the server's stop).
+// holds the answer back (real seconds, bounded by the server's stop); `hold` keeps it back until
+// the server's `releaseHeld` (or its stop).
 struct PeerReply {
     int status { 200 };
     std::string body;
@@ -41,6 +42,7 @@ struct PeerReply {
     bool dropConnection { false };
     std::optional<size_t> truncateAfter;
     double delaySeconds { 0 };
+    bool hold { false };
 
     static PeerReply json(std::string body, int status = 200);
     static PeerReply bytes(std::string body, std::string contentType, int status = 200);

@@ -48,6 +48,7 @@ struct PeersServer::Impl {
     // Wakes delayed answers early when the server stops.
     std::condition_variable stopping;
     bool stopped { false };
+    bool released { false }; // held answers go; closed again by a new holding fault
 
     std::optional<PeerReply> takeFault(const PeerRequest& request)
     {
@@ -61,6 +62,12 @@ struct PeersServer::Impl {
             }
         }
         return std::nullopt;
+    }
+
+    void holdUntilReleased()
+    {
+        std::unique_lock lock(mutex);
+        stopping.wait(lock, [&] { return stopped || released; });
     }
 
     void wait(double seconds)
@@ -151,6 +158,8 @@ bool PeersServer::start(int port)
         if (!reply)
             reply = PeerReply::bytes("not found", "text/plain; charset=utf-8", 404);
         m_impl->wait(reply->delaySeconds);
+        if (reply->hold)
+            m_impl->holdUntilReleased();
 
         res.status = reply->status;
         for (auto& [name, value] : reply->headers)
@@ -221,7 +230,18 @@ void PeersServer::stop()
 void PeersServer::setFault(std::string method, std::string path, PeerReply reply, int times)
 {
     std::lock_guard lock(m_impl->mutex);
+    if (reply.hold)
+        m_impl->released = false;
     m_impl->faults.push_back({ std::move(method), std::move(path), std::move(reply), times });
+}
+
+void PeersServer::releaseHeld()
+{
+    {
+        std::lock_guard lock(m_impl->mutex);
+        m_impl->released = true;
+    }
+    m_impl->stopping.notify_all();
 }
 
 void PeersServer::clearFaults()

@@ -53,6 +53,8 @@ public:
     // "*" as the method matches any.
     void setFault(std::string method, std::string path, PeerReply reply, int times = 0);
     void clearFaults();
+    // Lets held answers go, now and until a fault that holds is set again.
+    void releaseHeld();
 
     std::vector<PeerRequest> requests() const;
     // Only those whose path begins with the prefix.

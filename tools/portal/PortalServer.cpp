@@ -5,6 +5,9 @@
 #include <httplib.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <set>
 
 #include <strings.h>
 #include <thread>
@@ -76,6 +79,25 @@ struct PortalServer::Impl {
     mutable std::mutex logMutex;
     std::vector<ReceivedRequest> log;
 
+    std::mutex holdMutex;
+    std::condition_variable holdChanged;
+    std::set<std::string> held;
+
+    void waitIfHeld(const std::string& operation)
+    {
+        std::unique_lock lock(holdMutex);
+        holdChanged.wait(lock, [&] { return !held.count(operation); });
+    }
+
+    void releaseAll()
+    {
+        {
+            std::lock_guard lock(holdMutex);
+            held.clear();
+        }
+        holdChanged.notify_all();
+    }
+
     // Called first by every handler, so a request is in the log before its reply leaves.
     void record(const httplib::Request& req)
     {
@@ -140,6 +162,7 @@ bool PortalServer::start()
             request.authorization = req.get_header_value("Authorization");
         if (req.has_header("imei"))
             request.imei = req.get_header_value("imei");
+        m_impl->waitIfHeld(request.operation);
         PortalReply reply = m_service->handle(request);
         res.status = reply.httpStatus;
         res.set_content(reply.body, reply.contentType.c_str());
@@ -187,10 +210,23 @@ bool PortalServer::start()
 
 void PortalServer::stop()
 {
+    // A held handler would keep the server's workers, and so `stop`, waiting.
+    m_impl->releaseAll();
     if (!m_impl->thread.joinable())
         return;
     m_impl->server.stop();
     m_impl->thread.join();
+}
+
+void PortalServer::holdOperation(const std::string& operation)
+{
+    std::lock_guard lock(m_impl->holdMutex);
+    m_impl->held.insert(operation);
+}
+
+void PortalServer::releaseHeld()
+{
+    m_impl->releaseAll();
 }
 
 std::vector<ReceivedRequest> PortalServer::receivedRequests() const

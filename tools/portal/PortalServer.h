@@ -50,6 +50,12 @@ public:
     std::vector<ReceivedRequest> receivedRequests() const;
     void clearReceivedRequests();
 
+    // Test support: replies to `operation` ("ka/capth") wait, once recorded, until
+    // `releaseHeld` (or `stop`), so a test can look at the screen while that request is
+    // certainly still in flight instead of racing the reply.
+    void holdOperation(const std::string& operation);
+    void releaseHeld();
+
 private:
     struct Impl;
     PortalOptions m_options;

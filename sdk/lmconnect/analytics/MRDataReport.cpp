@@ -56,6 +56,11 @@ void MRDataReport::mraSetEnable(bool enable)
     MRA4LCConfig::shared().statEnable = enable;
 }
 
+void MRDataReport::js_trackCustomEndKVEventProps(const std::string& eventID, const pf::Dictionary& props)
+{
+    MRA4LC::trackCustomKeyValueEventEnd(eventID, props);
+}
+
 void MRDataReport::mraReportApi(const std::string& api)
 {
     auto config = ConfigManager::GetInstance();

@@ -32,4 +32,8 @@ public:
 
     // The script object "sdk_reportUtils".
     static std::shared_ptr<MorrowJSObject> scriptObject();
+    // Script functions without a script name: the end of a timed key-value event, and an error
+    // report that is not kept.
+    static void js_trackCustomEndKVEventProps(const std::string& eventID, const pf::Dictionary& props);
+    static void js_reportError(const pf::Value& error) { }
 };

@@ -1,5 +1,7 @@
 #include "sdk/lmconnect/apps/MorrowApiInterface.h"
 
+#include "sdk/lmconnect/MorrowDataMgr.h"
+
 #include "sdk/lmconnect/apps/MorrowApiInterfaceDelegate.h"
 #include "sdk/lmconnect/apps/MorrowApiResp.h"
 #include "sdk/lmconnect/apps/MorrowMessagePack.h"
@@ -52,6 +54,17 @@ int MorrowApiInterface::sendRespMessageToMorrowApp(const std::shared_ptr<MorrowA
     auto address = MorrowMessagePack::packMorrowRespMessage(data, 1);
     auto url = address ? pf::Url::fromString(*address) : std::nullopt;
     return url && pf::Application::shared().openURL(*url) ? 0 : 4;
+}
+
+bool MorrowApiInterface::openThirdApp(const std::string& appId)
+{
+    auto url = pf::Url::fromString("morrow" + appId + ".content://");
+    return url && pf::Application::shared().openURL(*url);
+}
+
+void MorrowApiInterface::registApp(const std::string& appId)
+{
+    MorrowDataMgr::getInstance().setAppId(appId);
 }
 
 bool MorrowApiInterface::isMorrowAppInstall(int appType)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace pf {
@@ -31,4 +32,14 @@ public:
     // App type 0 LM, 1 LZone.
     static bool isMorrowAppInstall(int appType);
     static bool isMorrowAppSupportMorrowApi(int appType);
+    static bool installIphoneLZone() { return isMorrowAppInstall(1); }
+    static bool iphoneLZoneSupportApi() { return isMorrowAppSupportMorrowApi(1); }
+    // Answers to other apps are not sent from here: always 2.
+    static int sendRespMessaageToThirdAppAppId(const std::shared_ptr<MorrowApiResp>& resp, const std::string& appId) { return 2; }
+    // No install address is known: always none.
+    static std::optional<std::string> getMorrowAppInstallUrl(int appType) { return std::nullopt; }
+    // Opens "morrow<app id>.content://".
+    static bool openThirdApp(const std::string& appId);
+    // Keeps the app id in the shared data centre.
+    static void registApp(const std::string& appId);
 };

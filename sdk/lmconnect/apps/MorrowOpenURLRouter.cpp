@@ -12,6 +12,8 @@ bool MorrowOpenURLRouter::route(const pf::Url& url, const std::string& sourceApp
         return MorrowOAuth::HandleOpenURL(url);
     if (sourceApplication == kLZoneBundleIdentifier)
         return (OpenApi::canHandleOpenURL(url) || MorrowApiInterface::canOpenURL(url)) && MorrowOAuth::HandleOpenURL(url);
+    if (sourceApplication == kLMBrowserBundleIdentifier || sourceApplication == kOldLMBrowserBundleIdentifier)
+        return !OpenApi::appSchema().empty() && url.hasScheme(OpenApi::appSchema()) && MorrowOAuth::HandleOpenURL(url);
     if (sourceApplication == kBlipBundleIdentifier)
         return blip && blip(url);
     return false;

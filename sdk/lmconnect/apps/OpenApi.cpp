@@ -215,19 +215,8 @@ bool OpenApi::readReply(const pf::Url& url, const std::shared_ptr<MorrowOAuth>& 
     }
     session->setOpenId(textOf(at(*reply, "openid")));
     session->setAccessToken(textOf(at(*reply, "access_token")));
-    std::optional<double> expiry;
-    bool refused = false;
-    if (const pf::Value* expiresIn = reply->find("expires_in")) {
-        auto seconds = integerOf(*expiresIn);
-        if (!seconds || *seconds < 0)
-            refused = true;
-        else if (*seconds == 0)
-            expiry = kDistantFuture;
-        else
-            expiry = pf::RunLoop::main().clock().now() + double(*seconds);
-    } else {
-        expiry = pf::RunLoop::main().clock().now() + kDefaultLifetime;
-    }
+    std::optional<double> expiry = expiryForLifetime(reply->find("expires_in"));
+    bool refused = !expiry;
     session->setExpirationDate(expiry);
     session->setEncryToken(textOf(at(*reply, "encrytoken")));
     if (loginDelegate) {
@@ -265,6 +254,18 @@ int OpenApi::lzoneVersion()
 bool OpenApi::isLZoneInstalled() { return canOpen("mlzoneopensdk://lzapp") || canOpen("mlzoneopensdkapi://lzapp"); }
 bool OpenApi::isSupportGeneralPastboard() { return canOpen("mlmopensdkapiV2://"); }
 bool OpenApi::isLZoneSupportGeneralPastboard() { return canOpen("mlzoneopensdkapiV2://"); }
+
+std::optional<double> OpenApi::expiryForLifetime(const pf::Value* expiresIn)
+{
+    if (!expiresIn)
+        return pf::RunLoop::main().clock().now() + kDefaultLifetime;
+    auto seconds = integerOf(*expiresIn);
+    if (!seconds || *seconds < 0)
+        return std::nullopt;
+    if (*seconds == 0)
+        return kDistantFuture;
+    return pf::RunLoop::main().clock().now() + double(*seconds);
+}
 
 pf::Dictionary OpenApi::dictionaryByParseUrlFromSeparator(const std::string& text, const std::string& separator)
 {
@@ -381,6 +382,97 @@ bool OpenApi::niceAuthorizeWithPermission(const pf::Value& permissions, std::wea
     if (opened)
         state().loginDelegate = std::move(delegate);
     return opened;
+}
+
+bool OpenApi::canParseURL(const pf::Url& url) { return pf::Application::shared().canOpenURL(url); }
+bool OpenApi::canParseApplicationUrlStr(const std::string& text) { return canOpen(text); }
+
+std::optional<std::string> OpenApi::saveDictionaryByGeneralPastboard(const pf::Dictionary& dict)
+{
+    return saveDictionaryByGeneralPastboardWithSchema(dict, state().appSchema);
+}
+
+bool OpenApi::openLZoneWithCommand(unsigned command, const pf::Dictionary& data)
+{
+    return openLZoneWithCommandStr(std::to_string(command), data);
+}
+
+bool OpenApi::openLZone()
+{
+    if (!isLZoneInstalled())
+        return false;
+    return launch("mlzoneopensdk://lzapp/%@/", { state().appSchema });
+}
+
+bool OpenApi::sendCommandToLZoneParams(const std::string& command, const pf::Dictionary& params)
+{
+    return openLZoneWithCommandStr(command, params);
+}
+
+bool OpenApi::shareWithLZoneWithData(const pf::Dictionary& data)
+{
+    return openLZoneWithCommand(1, data);
+}
+
+namespace {
+
+// The sign-in request of a caller-described hand-off, in its fixed order; the first missing
+// value ends it. None when the app id or the application's name is missing.
+std::optional<pf::Dictionary> describedRequest(const pf::Value& params)
+{
+    auto appId = textOf(params["appid"]);
+    std::string name = pf::Bundle::main()->displayName();
+    if (!appId || appId->empty() || name.empty())
+        return std::nullopt;
+    const std::pair<const char*, std::optional<std::string>> entries[] = {
+        { "scope", textOf(params["permission"]) },
+        { "app_id", appId },
+        { "client_id", appId },
+        { "app_name", name },
+        { "response_type", textOf(params["ResponseType"]).value_or("token") },
+    };
+    pf::Dictionary request;
+    for (const auto& [key, value] : entries) {
+        if (!value)
+            break;
+        request.set(key, *value);
+    }
+    return request;
+}
+
+}
+
+std::string OpenApi::sendCommandToLMWith(const pf::Value& params)
+{
+    auto request = describedRequest(params);
+    if (!request)
+        return "false";
+    std::string scheme = fieldText(params, "appScheme");
+    // The first copy lies on a named board even when the app reads the general one.
+    if (!saveDictionaryToPasteBoard(*request))
+        return "false";
+    bool general = isSupportGeneralPastboard();
+    auto place = general ? saveDictionaryByGeneralPastboardWithSchema(*request, scheme) : saveDictionaryToPasteBoard(*request);
+    if (!place)
+        return "false";
+    bool opened = launch(general ? "%@://%@/%@/%@?generalpastboard=1" : "%@://%@/%@/%@?generalpastboard=0",
+        { fieldText(params, "LMApiScheme"), fieldText(params, "LMHost"), scheme, *place });
+    return opened ? "true" : "false";
+}
+
+std::string OpenApi::sendCommandToLZoneWith(const pf::Value& params)
+{
+    auto request = describedRequest(params);
+    if (!request)
+        return "false";
+    std::string scheme = fieldText(params, "appScheme");
+    bool general = isLZoneSupportGeneralPastboard();
+    auto place = general ? saveDictionaryByGeneralPastboardWithSchema(*request, scheme) : saveDictionaryToPasteBoard(*request);
+    if (!place)
+        return "false";
+    bool opened = launch(general ? "%@://%@/%@/%@/%@?generalpastboard=1" : "%@://%@/%@/%@/%@?generalpastboard=0",
+        { fieldText(params, "LZoneApiScheme"), fieldText(params, "LZoneHost"), scheme, *place, "0" });
+    return opened ? "true" : "false";
 }
 
 pf::Dictionary OpenApi::scriptRequestDictionary(const pf::Value& params)

@@ -69,6 +69,9 @@ public:
 
     // Query of the text after the first `separator`: parts "name=value" with a name, both
     // unescaped; other parts are left out.
+    // The expiry of a reply's "expires_in": none means 30 days, 0 the distant future, a positive
+    // whole number that many seconds from now; none (a refused sign-in) for anything else.
+    static std::optional<double> expiryForLifetime(const pf::Value* expiresIn);
     static pf::Dictionary dictionaryByParseUrlFromSeparator(const std::string& text, const std::string& separator);
 
     // Pasteboards. The save calls answer the name or type written (and remember it).
@@ -82,6 +85,27 @@ public:
     static bool openLZoneWithCommandStr(const std::string& command, const pf::Dictionary& data);
     static bool niceAuthorizeWithPermission(const pf::Value& permissions, std::weak_ptr<MorrowSessionDelegate> delegate,
         int firstCall, const std::string& appId);
+
+    // Whether the device can open the address.
+    static bool canParseURL(const pf::Url& url);
+    static bool canParseApplicationUrlStr(const std::string& text);
+    // Archives onto the general pasteboard under "com.morrow." and the reply scheme.
+    static std::optional<std::string> saveDictionaryByGeneralPastboard(const pf::Dictionary& dict);
+    static bool openLZoneWithCommand(unsigned command, const pf::Dictionary& data);
+    // Opens LZone's plain entry "mlzoneopensdk://lzapp/<reply scheme>/"; false when LZone is missing.
+    static bool openLZone();
+    static bool sendCommandToLZoneParams(const std::string& command, const pf::Dictionary& params);
+    // A story share: command 1.
+    static bool shareWithLZoneWithData(const pf::Dictionary& data);
+    static std::string getLZoneInstallUrl() { return ""; }
+    static std::string getSupportingMaxApiVersion() { return "10.0"; }
+    static std::string getApiVersion() { return "1.1"; }
+
+    // Sign-in with the app the caller describes: "permission", "appid", "ResponseType" make the
+    // request; "LMApiScheme"/"LZoneApiScheme" and "LMHost"/"LZoneHost" address the app and
+    // "appScheme" names the reply scheme. "true" when the app was opened.
+    static std::string sendCommandToLMWith(const pf::Value& params);
+    static std::string sendCommandToLZoneWith(const pf::Value& params);
 
     // The script objects "openapi" and "openApi".
     static std::shared_ptr<MorrowJSObject> openapiObject();

@@ -35,6 +35,28 @@ std::shared_ptr<APIBase> APIBase::initWithTarget(std::weak_ptr<APIBaseTarget> ta
     return call;
 }
 
+std::shared_ptr<APIBase> APIBase::initWithTarget(std::weak_ptr<APIBaseTarget> target, Selector selector,
+    std::string httpMethod, std::weak_ptr<APIBaseDelegate> delegate, pf::Value userData)
+{
+    auto call = initWithTarget(std::move(target), std::move(selector), std::move(httpMethod), std::move(userData));
+    call->m_delegate = std::move(delegate);
+    return call;
+}
+
+void APIBase::requestDidSendBodyData(const std::shared_ptr<MorrowRequest>&, std::int64_t bytesWritten,
+    std::int64_t totalBytesWritten, std::int64_t totalBytesExpectedToWrite)
+{
+    if (auto delegate = m_delegate.lock())
+        delegate->apiBaseDidSendBodyData(shared_from_this(), bytesWritten, totalBytesWritten, totalBytesExpectedToWrite);
+}
+
+void APIBase::requestDidWriteData(const std::shared_ptr<MorrowRequest>&, std::int64_t bytesWritten,
+    std::int64_t totalBytesWritten, std::int64_t expectedTotalBytes)
+{
+    if (auto delegate = m_delegate.lock())
+        delegate->apiBaseDidWriteData(shared_from_this(), bytesWritten, totalBytesWritten, expectedTotalBytes);
+}
+
 APIBase::~APIBase()
 {
     if (m_request) {

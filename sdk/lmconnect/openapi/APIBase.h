@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sdk/lmconnect/openapi/APIBaseDelegate.h"
 #include "sdk/lmconnect/openapi/APIResponse.h"
 #include "sdk/lmconnect/openapi/MorrowParams.h"
 #include "sdk/lmconnect/openapi/MorrowRequestDelegate.h"
@@ -35,6 +36,7 @@ public:
 // - A "ret" of 100030 from an address whose last part names a permission asks a session target
 //   `morrowNeedPerformIncrAuth` with that permission; a NO withholds the result and removes the
 //   call from the session's table. Any other target gets the result as usual.
+// - The progress of the exchange goes to the delegate (not owned), when there is one.
 // - The target is not owned: the selector runs only while it lives, on the main loop. A call
 //   whose target has been taken away (`setTarget({})`) reports nothing.
 class APIBase : public MorrowRequestDelegate, public std::enable_shared_from_this<APIBase> {
@@ -48,6 +50,9 @@ public:
     // `selector` may be empty: no result wanted.
     static std::shared_ptr<APIBase> initWithTarget(std::weak_ptr<APIBaseTarget> target, Selector selector,
         std::string httpMethod, pf::Value userData = pf::Value());
+    // The same with a receiver of the exchange's progress (not owned).
+    static std::shared_ptr<APIBase> initWithTarget(std::weak_ptr<APIBaseTarget> target, Selector selector,
+        std::string httpMethod, std::weak_ptr<APIBaseDelegate> delegate, pf::Value userData);
     ~APIBase() override;
     APIBase(const APIBase&) = delete;
     APIBase& operator=(const APIBase&) = delete;
@@ -77,6 +82,11 @@ public:
 
     void requestDidLoad(const std::shared_ptr<MorrowRequest>& request, const pf::Value& result, const pf::Bytes& data) override;
     void requestDidFailWithError(const std::shared_ptr<MorrowRequest>& request, const MorrowError& error) override;
+    void requestDidSendBodyData(const std::shared_ptr<MorrowRequest>& request, std::int64_t bytesWritten,
+        std::int64_t totalBytesWritten, std::int64_t totalBytesExpectedToWrite) override;
+    void requestDidWriteData(const std::shared_ptr<MorrowRequest>& request, std::int64_t bytesWritten,
+        std::int64_t totalBytesWritten, std::int64_t expectedTotalBytes) override;
+    std::shared_ptr<APIBaseDelegate> delegate() const { return m_delegate.lock(); }
 
 private:
     APIBase() = default;
@@ -87,6 +97,7 @@ private:
     std::shared_ptr<MorrowRequest> m_request;
     std::string m_httpMethod;
     std::weak_ptr<APIBaseTarget> m_target;
+    std::weak_ptr<APIBaseDelegate> m_delegate;
     Selector m_selector;
     std::int32_t m_seq { 0 };
     pf::Value m_userData;

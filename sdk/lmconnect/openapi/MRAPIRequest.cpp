@@ -79,14 +79,29 @@ void MRAPIRequest::reset()
     m_callback.reset();
 }
 
+std::vector<std::string> MRAPIRequest::keyEnumerator() const
+{
+    std::vector<std::string> keys;
+    for (const auto& [key, value] : m_params)
+        keys.push_back(key);
+    return keys;
+}
+
+void MRAPIRequest::responseProcess(const std::shared_ptr<APIResponse>& response)
+{
+    if (!response)
+        return;
+    if (m_response && response->jsonResponse.isDictionary())
+        response->jsonResponse.set("jsonResponse", m_response->jsonResponse);
+    m_response = response;
+}
+
 void MRAPIRequest::apiBaseDidResponse(const std::shared_ptr<APIResponse>& response)
 {
     if (!response)
         return;
     auto self = shared_from_this();
-    if (m_response && response->jsonResponse.isDictionary())
-        response->jsonResponse.set("jsonResponse", m_response->jsonResponse);
-    m_response = response;
+    responseProcess(response);
     if (swapState(Loading, Done)) {
         if (auto callback = m_callback.lock())
             callback->cgiRequestDidResponse(self, response);

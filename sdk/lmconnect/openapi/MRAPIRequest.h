@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 #include <string_view>
 
 class MorrowSession;
@@ -36,6 +37,9 @@ public:
     // No address: such a request is refused when sent.
     static std::shared_ptr<MRAPIRequest> init();
     static std::shared_ptr<MRAPIRequest> initWithURL(std::string url, std::string method);
+    // Both lists are ignored: an empty request, as `init` gives.
+    static std::shared_ptr<MRAPIRequest> initWithObjectsForKeys(const std::vector<MorrowParam>& objects,
+        const std::vector<std::string>& keys) { return init(); }
     virtual ~MRAPIRequest() = default;
     MRAPIRequest(const MRAPIRequest&) = delete;
     MRAPIRequest& operator=(const MRAPIRequest&) = delete;
@@ -46,6 +50,8 @@ public:
     size_t count() const { return m_params.size(); }
     const MorrowParam* objectForKey(std::string_view key) const { return m_params.find(key); }
     const MorrowParams& params() const { return m_params; }
+    // The keys, in the dictionary's order.
+    std::vector<std::string> keyEnumerator() const;
 
     // Kept here and mirrored into the entry "userData" (removed for none).
     void setParamUserData(pf::Value userData);
@@ -56,6 +62,8 @@ public:
     // Forgets the session, the key and the callback.
     void reset();
     void apiBaseDidResponse(const std::shared_ptr<APIResponse>& response);
+    // Stores the response as `apiBaseDidResponse` does, without changing the state or telling anyone.
+    void responseProcess(const std::shared_ptr<APIResponse>& response);
 
     State state() const { return static_cast<State>(m_state.load()); }
     const std::string& apiURL() const { return m_apiURL; }

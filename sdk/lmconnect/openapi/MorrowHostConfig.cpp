@@ -1,6 +1,7 @@
 #include "sdk/lmconnect/openapi/MorrowHostConfig.h"
 
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/Url.h"
 
 namespace {
 
@@ -38,6 +39,8 @@ void MorrowHostConfig::reload()
     setOpenApiBase(textOf("open_api_base"));
     setCgiBase(textOf("cgi_base"));
     setUpdateCheckBase(textOf("update_check_base"));
+    setPresenceBase(textOf("presence_base"));
+    setWebBase(textOf("web_base"));
 }
 
 void MorrowHostConfig::pointAt(const std::string& peersRoot)
@@ -46,6 +49,8 @@ void MorrowHostConfig::pointAt(const std::string& peersRoot)
     setOpenApiBase(root + kPeersOpenApiPrefix);
     setCgiBase(root + kPeersCgiPrefix);
     setUpdateCheckBase(root);
+    setPresenceBase(root + kPeersPresencePrefix);
+    setWebBase(root + kPeersWebPrefix);
 }
 
 void MorrowHostConfig::setOpenApiBase(std::string base)
@@ -61,4 +66,20 @@ void MorrowHostConfig::setCgiBase(std::string base)
 void MorrowHostConfig::setUpdateCheckBase(std::string base)
 {
     m_updateCheckBase = withSlash(std::move(base));
+}
+
+void MorrowHostConfig::setPresenceBase(std::string base)
+{
+    m_presenceBase = withSlash(std::move(base));
+}
+
+void MorrowHostConfig::setWebBase(std::string base)
+{
+    m_webBase = withSlash(std::move(base));
+}
+
+std::string MorrowHostConfig::webHost() const
+{
+    auto url = pf::Url::fromString(m_webBase);
+    return url ? url->host() : std::string();
 }

@@ -20,6 +20,8 @@ public:
     // The path prefixes of the vendor-services server.
     static constexpr const char* kPeersOpenApiPrefix = "lmopenapi/";
     static constexpr const char* kPeersCgiPrefix = "lmcgi/";
+    static constexpr const char* kPeersPresencePrefix = "lmpresence/";
+    static constexpr const char* kPeersWebPrefix = "lmweb/";
 
     static MorrowHostConfig& shared();
 
@@ -37,6 +39,14 @@ public:
     // The script-update host: "pub/check_bizup" follows it.
     const std::string& updateCheckBase() const { return m_updateCheckBase; }
     void setUpdateCheckBase(std::string base);
+    // The LM presence host: "getonline?..." follows it.
+    const std::string& presenceBase() const { return m_presenceBase; }
+    void setPresenceBase(std::string base);
+    // The root of the vendor's web pages (the local pages' base address, the page that takes
+    // the session's "encrytoken"); its host is the one the network watch asks about.
+    const std::string& webBase() const { return m_webBase; }
+    void setWebBase(std::string base);
+    std::string webHost() const;
 
 private:
     MorrowHostConfig();
@@ -44,4 +54,6 @@ private:
     std::string m_openApiBase;
     std::string m_cgiBase;
     std::string m_updateCheckBase;
+    std::string m_presenceBase;
+    std::string m_webBase;
 };

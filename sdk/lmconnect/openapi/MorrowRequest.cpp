@@ -11,7 +11,7 @@ namespace {
 
 void append(pf::Bytes& body, std::string_view text)
 {
-    body.insert(body.end(), text.begin(), text.end());
+    MorrowRequest::utfAppendBodyData(body, text);
 }
 
 pf::Bytes fileBytes(const MorrowParam& param)
@@ -40,6 +40,11 @@ std::string pairsOf(const MorrowParams& params)
     return out;
 }
 
+}
+
+void MorrowRequest::utfAppendBodyData(pf::Bytes& body, std::string_view text)
+{
+    body.insert(body.end(), text.begin(), text.end());
 }
 
 std::shared_ptr<MorrowRequest> MorrowRequest::getRequestWithParams(MorrowParams params, std::string httpMethod,
@@ -120,6 +125,8 @@ pf::UrlRequest MorrowRequest::makeUrlRequest() const
     if (m_httpMethod == "GET")
         address = serializeURL(m_url, m_params, m_httpMethod);
     pf::UrlRequest request(address, kTimeout);
+    if (m_maxResponseSize)
+        request.setMaximumResponseSize(*m_maxResponseSize);
     request.setValue(kUserAgent, "User-Agent");
     request.setMethod(m_httpMethod);
     auto skey = m_params.textFor("skey");
@@ -144,12 +151,17 @@ pf::UrlRequest MorrowRequest::makeUrlRequest() const
 
 void MorrowRequest::connect()
 {
+    connectWithRequest(makeUrlRequest());
+}
+
+void MorrowRequest::connectWithRequest(const pf::UrlRequest& urlRequest)
+{
     auto self = shared_from_this();
     if (auto delegate = m_delegate.lock())
         delegate->requestLoading(self);
     if (m_connection)
         m_connection->cancel();
-    m_connection = pf::UrlConnection::create(makeUrlRequest());
+    m_connection = pf::UrlConnection::create(urlRequest);
     // The callbacks hold the exchange until it ends; dropping the connection ends the cycle.
     m_connection->didReceiveResponse = [self](const pf::UrlResponse& response) {
         self->m_responseText.clear();
@@ -158,6 +170,14 @@ void MorrowRequest::connect()
     };
     m_connection->didReceiveData = [self](const pf::Bytes& bytes) {
         self->m_responseText.insert(self->m_responseText.end(), bytes.begin(), bytes.end());
+    };
+    m_connection->didSendBodyData = [self](std::int64_t written, std::int64_t total, std::int64_t expected) {
+        if (auto delegate = self->m_delegate.lock())
+            delegate->requestDidSendBodyData(self, written, total, expected);
+    };
+    m_connection->didWriteData = [self](std::int64_t written, std::int64_t total, std::int64_t expected) {
+        if (auto delegate = self->m_delegate.lock())
+            delegate->requestDidWriteData(self, written, total, expected);
     };
     m_connection->didFinishLoading = [self] { self->handleResponseData(); };
     m_connection->didFailWithError = [self](const pf::UrlError& error) { self->failWithError(MorrowError::fromUrlError(error)); };

@@ -31,6 +31,7 @@ class UrlRequest;
 //   "Cookie: _uin=<uin>;_oskey=<skey>". Headers set by the caller come last and replace them.
 // - Any status is a reply: a 500 with a JSON body is parsed like a 200. The reply is decoded as
 //   UTF-8, else as GB18030, then parsed (`parseJsonResponse`).
+// - Upload and download progress reach the delegate while the exchange runs.
 // - The delegate is not owned. A running exchange keeps itself alive until it ends; after
 //   `cancel` nothing more is reported.
 class MorrowRequest : public std::enable_shared_from_this<MorrowRequest> {
@@ -56,6 +57,8 @@ public:
     MorrowRequest& operator=(const MorrowRequest&) = delete;
 
     void connect();
+    // Starts an exchange for a request made by the caller; the parameters are not used.
+    void connectWithRequest(const pf::UrlRequest& request);
     void cancel();
     bool loading() const { return m_connection != nullptr; }
 
@@ -63,6 +66,7 @@ public:
     static std::string escapeValue(std::string_view text);
     // The multipart body and the form body of the current parameters.
     pf::Bytes generatePostBody() const;
+    static void utfAppendBodyData(pf::Bytes& body, std::string_view text);
     std::string generateOtherPostBody() const;
 
     // UTF-8, else GB18030; none when the bytes are neither.
@@ -80,6 +84,8 @@ public:
     const MorrowParams& params() const { return m_params; }
     std::vector<std::pair<std::string, std::string>>& httpHeaders() { return m_httpHeaders; }
     const pf::Bytes& responseText() const { return m_responseText; }
+    // A reply longer than this fails as too long instead of being read whole (set before `connect`).
+    void setMaximumResponseSize(size_t bytes) { m_maxResponseSize = bytes; }
 
 private:
     MorrowRequest() = default;
@@ -94,4 +100,5 @@ private:
     std::vector<std::pair<std::string, std::string>> m_httpHeaders;
     std::shared_ptr<pf::UrlConnection> m_connection;
     pf::Bytes m_responseText;
+    std::optional<size_t> m_maxResponseSize;
 };

@@ -74,6 +74,19 @@ void MorrowSession::cancelWithRequestKey(const std::string& key)
     deleteAPIRequestBySeq(key);
 }
 
+bool MorrowSession::cancel(const pf::Value& userData)
+{
+    for (auto it = m_apiRequests.begin(); it != m_apiRequests.end(); ++it) {
+        if (it->second && it->second->userData() == userData) {
+            auto call = it->second; // the entry goes before the call ends
+            m_apiRequests.erase(it);
+            call->cancel();
+            return true;
+        }
+    }
+    return false;
+}
+
 void MorrowSession::deleteAPIRequestBySeq(const std::string& key)
 {
     auto it = m_apiRequests.find(key);

@@ -40,6 +40,9 @@ public:
     void onCGIRequestDidResponse(const std::shared_ptr<APIResponse>& response);
     // The call under `key` stops and leaves the table without reporting.
     void cancelWithRequestKey(const std::string& key);
+    // Cancels the first call of the table (in key order) whose user data equals `userData` and
+    // removes it; false when none matches.
+    bool cancel(const pf::Value& userData);
     // The call under `key` leaves the table; its request forgets key and session.
     void deleteAPIRequestBySeq(const std::string& key);
 

@@ -1,5 +1,8 @@
 #include "sdk/lmconnect/openapi/MrApiTool.h"
 
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/ViewController.h"
+
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Crypto.h"
 #include "platform/foundation/Device.h"
@@ -278,4 +281,20 @@ std::optional<pf::Value> MrApiTool::unwrapCallbackReply(std::string_view text)
     if (!value || !value->isDictionary() || value->size() == 0)
         return std::nullopt;
     return value;
+}
+
+std::shared_ptr<pf::ViewController> MrApiTool::topViewController(std::shared_ptr<pf::ViewController> controller)
+{
+    if (!controller)
+        return nullptr;
+    // A guard keeps a presentation cycle from hanging the caller.
+    for (int step = 0; step < 64; ++step) {
+        auto presented = controller->presentedViewController();
+        if (!presented)
+            break;
+        controller = std::move(presented);
+    }
+    if (auto navigation = std::dynamic_pointer_cast<pf::NavigationController>(controller); navigation && navigation->topViewController())
+        return navigation->topViewController();
+    return controller;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 namespace pf {
+class ViewController;
 class Window;
 struct Rect;
 }
@@ -67,6 +68,9 @@ public:
 
     // Moves every shown window but those in `kept` and the system's (alert level and above) one
     // screen width to the right ("out") or back to the left ("into").
+    // The controller shown on top of `controller`: the chain of presented controllers followed to
+    // its end, a presented navigation controller standing for its top controller.
+    static std::shared_ptr<pf::ViewController> topViewController(std::shared_ptr<pf::ViewController> controller);
     static void MoveAllWindowOutOfScreen(const std::vector<std::shared_ptr<pf::Window>>& kept, bool animation);
     static void MoveAllWindowIntoScreen(const std::vector<std::shared_ptr<pf::Window>>& kept, bool animation);
     // One named animation block of `duration`; the frame changes only for animation id 0.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -89,7 +90,7 @@ TEST(RunLoop, PostsFromOtherThreadsArriveInOrderOnTheLoop)
             loop.post([&got, i] { got.push_back(i); });
         loop.endPendingWork();
     });
-    EXPECT_TRUE(env.waitForPendingWork(10));
+    EXPECT_TRUE(env.waitForPendingWork());
     worker.join();
     ASSERT_EQ(got.size(), 100u);
     for (int i = 0; i < 100; ++i)
@@ -204,4 +205,76 @@ TEST(RunLoop, TheClockIsSafeToReadWhileTestsResetIt)
     }
     stop = true;
     reader.join();
+}
+
+// Work that is always due again (a timer slower than its interval, tasks that re-arm
+// themselves at zero delay) must not keep a pass from ending, on either clock: on the manual
+// one time stands still inside a task, on the real one it runs on.
+TEST(RunLoop, APassRunsOnlyWhatWasDueWhenItBegan)
+{
+    for (bool manual : { true, false }) {
+        SCOPED_TRACE(manual ? "manual clock" : "real clock");
+        TaskEnvironment env;
+        if (!manual)
+            env.clock().useSystemTime();
+        auto& loop = RunLoop::main();
+        // A beat that takes longer than its interval: the clock passes the next due time.
+        int beats = 0;
+        RunLoop::TaskId slow = loop.postRepeating(0.0001, [&] {
+            ++beats;
+            double until = loop.monotonicNow() + 0.001;
+            if (manual)
+                env.clock().advance(0.001);
+            while (loop.monotonicNow() < until) {
+            }
+            if (beats > 100) // without passes this would never end: stop, and fail below
+                loop.cancel(slow);
+        });
+        // Tasks that re-arm themselves twice at zero delay.
+        int spawned = 0;
+        std::function<void()> spawn = [&] {
+            ++spawned;
+            if (spawned < 100'000) {
+                loop.postDelayed(0, spawn);
+                loop.postDelayed(0, spawn);
+            }
+        };
+        loop.postDelayed(0, spawn);
+        const double allDue = loop.monotonicNow() + 0.001;
+        if (manual)
+            env.clock().advance(0.001);
+        while (loop.monotonicNow() < allDue) {
+        }
+
+        int posted = 0;
+        for (int pass = 1; pass <= 3; ++pass) {
+            loop.post([&] { ++posted; });
+            loop.runPending();
+            EXPECT_EQ(posted, pass); // posted work has its turn every pass
+            EXPECT_LE(beats, pass);
+            EXPECT_LE(spawned, (1 << pass) - 1);
+        }
+        EXPECT_GE(beats, 1);
+        EXPECT_GE(spawned, 1);
+        // A caller waiting for something still gets to ask, and its deadline still holds.
+        bool flag = false;
+        loop.post([&] { flag = true; });
+        EXPECT_TRUE(loop.runUntil([&] { return flag; }, 30));
+        loop.cancel(slow);
+        loop.reset();
+        EXPECT_LE(beats, 100);
+    }
+}
+
+TEST(RunLoop, PassesAreCounted)
+{
+    TaskEnvironment env;
+    auto& loop = RunLoop::main();
+    auto before = loop.passCount();
+    std::uint64_t seen = 0;
+    loop.post([&] { seen = loop.passCount(); });
+    loop.runPending();
+    EXPECT_EQ(seen, before + 1);
+    loop.runPending();
+    EXPECT_EQ(loop.passCount(), before + 2);
 }

@@ -391,3 +391,65 @@ TEST(UrlConnection, WhatCallbacksCaptureIsDestroyedOnTheMainThreadOnly)
     EXPECT_EQ(destroyed, 160);
     EXPECT_EQ(offMain.load(), 0);
 }
+
+TEST(UrlConnection, ProgressAddsUpToTheBodiesAndComesBeforeTheEnd)
+{
+    TaskEnvironment env;
+    TestHttpServer server;
+    const std::string reply(300000, 'r');
+    server.on("POST", "/upload", [&](const TestHttpServer::Request&) {
+        TestHttpServer::Response r;
+        r.body = reply;
+        r.contentType = "text/plain";
+        return r;
+    });
+    UrlRequest request(server.url("/upload"));
+    request.setMethod("POST");
+    request.setBody(Bytes(200000, 'b'));
+    request.setValue("application/octet-stream", "Content-Type");
+    request.setDecodesContent(false); // the counts are of the bytes on the wire: none compressed here
+
+    struct Totals {
+        std::int64_t steps { 0 }, last { 0 }, expected { 0 };
+        bool rising { true };
+        void add(std::int64_t step, std::int64_t total, std::int64_t expectedTotal)
+        {
+            rising = rising && step > 0 && total == last + step;
+            steps += step;
+            last = total;
+            expected = expectedTotal;
+        }
+    } sent, received;
+    Recorder rec;
+    bool progressAfterEnd = false;
+    auto c = UrlConnection::create(request);
+    c->didSendBodyData = [&](std::int64_t step, std::int64_t total, std::int64_t expected) {
+        progressAfterEnd = progressAfterEnd || rec.done();
+        sent.add(step, total, expected);
+    };
+    c->didWriteData = [&](std::int64_t step, std::int64_t total, std::int64_t expected) {
+        progressAfterEnd = progressAfterEnd || rec.done();
+        received.add(step, total, expected);
+    };
+    c->didReceiveData = [&](const Bytes& d) { rec.note("data"); rec.body.append(d.begin(), d.end()); };
+    c->didFinishLoading = [&] { rec.note("finish"); };
+    c->start();
+    ASSERT_TRUE(env.waitForPendingWork());
+    ASSERT_EQ(rec.events.back(), "finish");
+    EXPECT_FALSE(progressAfterEnd);
+    EXPECT_TRUE(sent.rising);
+    EXPECT_EQ(sent.steps, 200000);
+    EXPECT_EQ(sent.expected, 200000);
+    EXPECT_TRUE(received.rising);
+    EXPECT_EQ(received.steps, std::int64_t(reply.size()));
+    EXPECT_EQ(received.expected, std::int64_t(reply.size()));
+
+    // Without progress receivers nothing is asked of the transfer, and a cancelled one reports none.
+    int late = 0;
+    auto cancelled = UrlConnection::create(request);
+    cancelled->didSendBodyData = [&](std::int64_t, std::int64_t, std::int64_t) { ++late; };
+    cancelled->start();
+    cancelled->cancel();
+    ASSERT_TRUE(env.waitForPendingWork());
+    EXPECT_EQ(late, 0);
+}

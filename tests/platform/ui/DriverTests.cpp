@@ -335,3 +335,49 @@ TEST_F(DriverTests, APageBehindAnOpaquePageIsNotOnTheScreen)
     first->setBackgroundColor(Color::clear());
     EXPECT_NE(driver.dump().find("第二页"), std::string::npos);
 }
+
+namespace {
+
+TEST_F(DriverTests, WhenSeveralViewsShowATextTheEnabledControlIsTappedAndTheChoiceIsTold)
+{
+    // A screen titled like its own button, whichever of the two lies in front.
+    auto title = std::make_shared<Label>(Rect { 130, 10, 60, 20 });
+    title->setText("搜索");
+    window->addSubview(title);
+    auto button = std::make_shared<Button>(ButtonType::Custom, Rect { 250, 60, 60, 30 });
+    button->setTitle("搜索");
+    int taps = 0;
+    button->addAction("tap", [&](const std::shared_ptr<Control>&) { ++taps; }, ControlEvent::TouchUpInside);
+    window->addSubview(button);
+
+    EXPECT_EQ(driver.findByText("搜索"), button);
+    auto result = driver.tapText("搜索");
+    EXPECT_TRUE(result);
+    EXPECT_EQ(taps, 1);
+    EXPECT_EQ(result.target, button);
+    EXPECT_EQ(result.candidates, 2u);
+    EXPECT_EQ(Driver::describe(*button), "Button (250,60,60,30) \"搜索\"");
+    window->bringSubviewToFront(title);
+    EXPECT_EQ(driver.tapText("搜索").target, button);
+    EXPECT_EQ(taps, 2);
+
+    // A covered button cannot be reached: the finger goes to what a person can touch.
+    auto cover = std::make_shared<View>(Rect { 240, 50, 80, 50 });
+    window->addSubview(cover);
+    result = driver.tapText("搜索");
+    EXPECT_TRUE(result);
+    EXPECT_EQ(result.target, title);
+    EXPECT_EQ(taps, 2);
+    cover->removeFromSuperview();
+
+    // A disabled button is no better than the label; one view alone is no choice.
+    button->setEnabled(false);
+    EXPECT_EQ(driver.tapText("搜索").target, title);
+    button->setHidden(true);
+    result = driver.tapText("搜索");
+    EXPECT_EQ(result.target, title);
+    EXPECT_EQ(result.candidates, 1u);
+    EXPECT_EQ(taps, 2);
+}
+
+}

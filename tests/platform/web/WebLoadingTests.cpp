@@ -79,6 +79,8 @@ TEST_F(WebLoadingTest, RedirectsAreAskedAboutAndKeepAuthorizationToTheSameHostOn
     UrlRequest request(server.url("/start"));
     request.setMethod("POST");
     request.setValue("secret", "Authorization");
+    request.setValue("proxy-secret", "Proxy-Authorization");
+    request.setValue("session=1", "Cookie");
     request.setBody(std::string_view("x=1"));
     webView->loadRequest(request);
     ASSERT_TRUE(env.runUntil([&] { return delegate->settled(); }));
@@ -89,6 +91,11 @@ TEST_F(WebLoadingTest, RedirectsAreAskedAboutAndKeepAuthorizationToTheSameHostOn
     EXPECT_EQ(requests[1].method, "GET"); // a 302 after a POST goes on with GET
     EXPECT_EQ(requests[1].header("Authorization").value_or("none"), "secret");
     EXPECT_EQ(requests[2].header("Authorization").value_or("none"), "none");
+    // Every credential the caller set stays with the first server.
+    EXPECT_EQ(requests[1].header("Cookie").value_or("none"), "session=1");
+    EXPECT_EQ(requests[1].header("Proxy-Authorization").value_or("none"), "proxy-secret");
+    EXPECT_EQ(requests[2].header("Cookie").value_or("none"), "none");
+    EXPECT_EQ(requests[2].header("Proxy-Authorization").value_or("none"), "none");
     ASSERT_EQ(delegate->questions.size(), 3u);
     EXPECT_EQ(delegate->questions[2].url, other + "/elsewhere");
 
@@ -193,4 +200,16 @@ TEST_F(WebLoadingTest, ChinesePagesInGbkAreReadAsText)
     EXPECT_EQ(webView->title(), "你好");
     loadUrl(server.url("/meta"));
     EXPECT_EQ(webView->title(), "你好 \xEF\xBF\xBD");
+    // The size limit is on the bytes received: 1.4 MB of GBK is 2.1 MB of UTF-8.
+    server.on("GET", "/long", [](const auto&) {
+        TestHttpServer::Response r;
+        r.contentType = "text/html; charset=GBK";
+        r.body = "<title>\xC4\xE3\xBA\xC3</title><p>";
+        while (r.body.size() < 1400u << 10)
+            r.body += "\xC4\xE3\xBA\xC3";
+        return r;
+    });
+    loadUrl(server.url("/long"));
+    EXPECT_EQ(delegate->events.back(), "finish");
+    EXPECT_EQ(webView->title(), "你好");
 }

@@ -52,6 +52,18 @@ TEST_F(WebTest, AThrowingScriptDoesNotStopTheOthers)
     Log::stopCapture();
 }
 
+TEST_F(WebTest, APageBudgetTooShortForAnyScriptStillGivesAWholePage)
+{
+    // The page is set up by our own script whatever the page's budget; before, a budget the
+    // set-up overran (a tight one, or any on a busy machine) left a page with no script
+    // context and a load that never ended.
+    webView->setScriptBudget(1e-9);
+    load("<title>T</title><p>text</p><script>var x = 1;</script>");
+    EXPECT_EQ(delegate->events.back(), "finish");
+    webView->setScriptBudget(2);
+    EXPECT_EQ(eval("document.title"), "T");
+}
+
 TEST_F(WebTest, ALoopingScriptIsStoppedByItsBudget)
 {
     webView->setScriptBudget(0.2);

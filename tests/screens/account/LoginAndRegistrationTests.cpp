@@ -144,16 +144,24 @@ TEST_F(AccountScreenTest, TheScreenLeavesWhetherOrNotTheLogoutAnswersAndTheSameT
 
     LoginManager::sharedInstance()->recordUserToken("tok-old");
     auto login = openLogin();
-    logIn(login, "someone", "pw");
-    EXPECT_EQ(LoginManager::sharedInstance()->getUserToken(), "tok-new");
+    ASSERT_TRUE(driver.typeText(login->userName(), "someone"));
+    ASSERT_TRUE(driver.typeText(login->password(), "pw"));
+    ASSERT_TRUE(driver.tapText("登录"));
+    // Waits for the login's answer and for the old token's logout to reach the server, not for
+    // all work to end: the logout is held unanswered on purpose.
+    auto logouts = [&] {
+        size_t n = 0;
+        for (auto& r : fake.requests())
+            n += r.path == "/api/user/logout";
+        return n;
+    };
+    ASSERT_TRUE(env.runUntil([&] { return LoginManager::sharedInstance()->getUserToken() == "tok-new" && logouts() > 0; }));
     driver.advance(3.2);
     driver.advance(pf::NavigationController::TransitionDuration);
     EXPECT_EQ(top(), root) << "left although the logout never answered";
-    size_t logouts = 0;
-    for (auto& r : fake.requests())
-        logouts += r.path == "/api/user/logout";
-    EXPECT_EQ(logouts, 1u);
+    EXPECT_EQ(logouts(), 1u);
     fake.releaseHeld();
+    settle();
 
     // The portal handing out the same token again: logging it out would end the new session.
     fake.clearRequests();

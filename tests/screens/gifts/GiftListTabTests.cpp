@@ -352,3 +352,38 @@ TEST_F(GiftListTabTest, AListRecoversFromAPortalDownAtLaunchAndFromAStalledRefre
     EXPECT_EQ(header->state(), pf::PullRefreshState::Normal);
     EXPECT_EQ(tab(0)->giftListArray().size(), 20u);
 }
+
+namespace {
+
+TEST_F(GiftListTabTest, AFailedLookAheadKeepsOfferingMoreAndTheNextScrollToTheEndLoadsThatPage)
+{
+    // Page 2 fails once: first as the look-ahead of page 1 (an error, then a reply that is no
+    // JSON object), then it answers.
+    showWithPages([failures = 0](int type, int page) mutable -> std::string {
+        if (type != 0)
+            return kEmpty;
+        if (page == 2 && failures++ == 0)
+            return R"({"ret":9,"msg":"系统繁忙"})";
+        return page <= 2 ? pageOf(page * 100, 20) : kEmpty;
+    });
+    auto table = tab(0)->tableView();
+    ASSERT_EQ(table->numberOfRowsInSection(0), 21);
+    table->setContentOffset({ 0, table->contentSize().height - table->frame().size.height });
+    driver.settle();
+    EXPECT_FALSE(driver.findByText(PagingFooterCell::kEndText)) << "a failed look-ahead does not tell the end";
+    auto footer = std::dynamic_pointer_cast<PagingFooterCell>(table->cellForRowAtIndexPath({ 0, 20 }));
+    ASSERT_TRUE(footer);
+    EXPECT_TRUE(footer->loadingView());
+
+    ASSERT_TRUE(driver.dragView(table, { 0, -300 }, { .duration = 0.1, .fling = true }));
+    driver.advance(3);
+    settle();
+    settle();
+    EXPECT_EQ(portal.pagesAsked(0), (std::vector<int> { 1, 2, 2, 3 }));
+    EXPECT_EQ(tab(0)->giftListArray().size(), 40u);
+    table->setContentOffset({ 0, table->contentSize().height - table->frame().size.height });
+    driver.settle();
+    EXPECT_TRUE(driver.findByText(PagingFooterCell::kEndText)) << "page 3 answered with nothing";
+}
+
+}

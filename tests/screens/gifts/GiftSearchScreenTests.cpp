@@ -13,6 +13,7 @@
 #include "screens/gifts/GiftSearchingResultsPageViewController.h"
 #include "screens/gifts/LookAheadPager.h"
 #include "screens/gifts/PagingFooterCell.h"
+#include "screens/gifts/RefreshTableHeaderView.h"
 #include "screens/gifts/SearchingPlainTableViewCell.h"
 
 #include <functional>
@@ -320,6 +321,107 @@ TEST_F(GiftSearchScreenTest, RowsShowPortalTextsAsWrittenCountsNeverBelowZeroAnd
     EXPECT_EQ(cell->button()->title(), "");
     EXPECT_EQ(cell->button()->backgroundColor(), pf::Color::clear());
     EXPECT_FALSE(cell->button()->isUserInteractionEnabled());
+}
+
+}
+
+namespace {
+
+// The address of a portal that is gone: every request to it fails in transport.
+std::string goneApiBase()
+{
+    pf::TestHttpServer gone;
+    return gone.url("/api/");
+}
+
+class GiftSearchResultsPagingTest : public GiftSearchScreenTest {
+protected:
+    std::shared_ptr<GiftSearchingResultsPageViewController> showResults(const std::string& word)
+    {
+        auto screen = std::make_shared<GiftSearchingResultsPageViewController>();
+        screen->setSearchingWord(word);
+        push(screen);
+        settle();
+        return screen;
+    }
+    std::vector<std::string> pagesAsked() const
+    {
+        std::vector<std::string> pages;
+        for (auto& form : formsOf("ka/search"))
+            pages.push_back(form["page"]);
+        return pages;
+    }
+};
+
+TEST_F(GiftSearchResultsPagingTest, ANullLookAheadEndsTheListAndTheEndOfTheListAsksNothingMore)
+{
+    ScriptedSearch scripted;
+    useApi(scripted.apiBase());
+    scripted.answer([](const std::string&, int page) { return page <= 2 ? resultsOf(20, page * 100) : std::string(R"({"ret":0,"body":null})"); });
+    auto screen = showResults("w");
+    auto table = screen->tableView();
+    ASSERT_EQ(table->numberOfRowsInSection(0), 21);
+
+    flickToBottom(table);
+    settle();
+    ASSERT_EQ(table->numberOfRowsInSection(0), 41);
+    flickToBottom(table);
+    settle();
+    EXPECT_TRUE(driver.findByText(PagingFooterCell::kEndText)) << "page 3 holds nothing: everything is shown";
+    EXPECT_EQ(scripted.wordsAsked().size(), 4u) << "pages 1, 2, 2 and the look-ahead of 3; the end asks nothing";
+
+    // The footer still asks for page 3 when tapped; its null answer changes nothing.
+    ASSERT_TRUE(driver.tapText(PagingFooterCell::kEndText));
+    settle();
+    flickToBottom(table);
+    settle();
+    EXPECT_EQ(scripted.wordsAsked().size(), 5u);
+    EXPECT_EQ(screen->searchingResults().size(), 40u);
+    EXPECT_TRUE(driver.findByText(PagingFooterCell::kEndText));
+    EXPECT_FALSE(screen->noSearchResultsPromptView()->isVisibleOnScreen()) << "a null later page is no empty result";
+}
+
+TEST_F(GiftSearchResultsPagingTest, OnlyAPortalAnswerWithoutErrorSaysTheWordHasNoResult)
+{
+    const char* errors[] = {
+        R"({"ret":5,"msg":"系统繁忙","body":null})",
+        R"({"msg":"?","body":null})",
+        R"({"ret":"x","body":null})",
+    };
+    for (const char* error : errors) {
+        SCOPED_TRACE(error);
+        ScriptedSearch scripted;
+        useApi(scripted.apiBase());
+        scripted.answer([error](const std::string&, int) { return std::string(error); });
+        auto screen = showResults("w");
+        EXPECT_FALSE(driver.findContainingText("暂无结果")) << "an error is not an empty result";
+        EXPECT_TRUE(driver.isVisible(*screen->tableView()));
+        EXPECT_TRUE(driver.findOfType<PagingFooterCell>()) << "the footer offers to ask again";
+
+        scripted.answer([](const std::string&, int) { return std::string(R"({"ret":0,"body":null})"); });
+        ASSERT_TRUE(driver.tap(driver.findOfType<PagingFooterCell>()));
+        settle();
+        EXPECT_TRUE(driver.findContainingText("暂无结果"));
+        EXPECT_FALSE(driver.isVisible(*screen->tableView()));
+        navigation->popViewController(false);
+        settle();
+    }
+}
+
+TEST_F(GiftSearchResultsPagingTest, APullWhoseRequestFailsInTransportClosesItsHeaderAtOnce)
+{
+    auto screen = showResults("礼包");
+    auto table = screen->tableView();
+    ASSERT_EQ(table->numberOfRowsInSection(0), 21);
+
+    useApi(goneApiBase());
+    ASSERT_TRUE(driver.pullDownAndRelease(table, 300));
+    settle();
+    driver.advance(1);
+    EXPECT_FALSE(screen->pager().isReloading());
+    EXPECT_EQ(screen->refreshHeaderView()->state(), pf::PullRefreshState::Normal);
+    EXPECT_EQ(table->contentInset().top, 0) << "the header closed long before the refresh time-out";
+    EXPECT_EQ(table->numberOfRowsInSection(0), 21) << "the rows stay";
 }
 
 }

@@ -99,7 +99,6 @@ TEST_F(LookAheadPagerTest, AFailedReplyChangesNeitherTheRowsNorThePageAndTheFoot
         R"({"ret":5,"body":[7,8]})",        // an error that carries a list all the same
         R"({"body":[7,8]})",                // no "ret"
         R"({"ret":0})",                     // no "body"
-        R"({"ret":0,"body":null})",
         R"({"ret":0,"body":{"0":7}})",
     };
     for (const char* failure : failures) {
@@ -133,7 +132,7 @@ TEST_F(LookAheadPagerTest, AFailedReplyChangesNeitherTheRowsNorThePageAndTheFoot
         EXPECT_FALSE(h.pager.isReloading());
         EXPECT_EQ(h.refreshesFinished, 1);
 
-        // A failed probe leaves "more" as it was.
+        // A failed probe says nothing about the end: the footer keeps offering more.
         h.reply(4, failure);
         EXPECT_TRUE(h.pager.isMoreInfo());
     }
@@ -189,6 +188,95 @@ TEST_F(LookAheadPagerTest, OptionsForListsThatDifferFromTheGiftTabs)
     search.reply(2, PagerHarness::page(1, 20));
     search.reply(3, PagerHarness::page(21, 20));
     EXPECT_TRUE(search.pager.isMoreInfo()) << "more pages appeared since";
+}
+
+TEST_F(LookAheadPagerTest, OnlyAnAnswerWithoutErrorEndsTheListAndAnyFailureKeepsOfferingMore)
+{
+    struct Case {
+        const char* probe;
+        bool more; // what the footer offers afterwards, whatever it offered before
+    };
+    const Case cases[] = {
+        { R"({"ret":0,"body":[21]})", true },
+        { R"({"ret":0,"body":[]})", false },
+        { R"({"ret":0,"body":null})", false },
+        { R"({"ret":"0","body":null})", false },
+        { R"({"ret":3,"body":null})", true },
+        { R"({"ret":3,"body":[]})", true },
+        { R"({"body":null})", true },
+        { R"({"ret":0})", true },
+        { "<html>502</html>", true },
+        { nullptr, true }, // no reply at all: the transport failed
+    };
+    for (const Case& c : cases) {
+        for (bool before : { false, true }) {
+            SCOPED_TRACE(std::string(c.probe ? c.probe : "transport failure") + (before ? ", more before" : ", end before"));
+            PagerHarness h;
+            int failures = 0;
+            h.pager.requestFailed = [&] { ++failures; };
+            h.pager.requestPage();
+            h.reply(0, PagerHarness::page(1, 20));
+            h.reply(1, before ? PagerHarness::page(21, 1) : R"({"ret":0,"body":[]})");
+            ASSERT_EQ(h.pager.isMoreInfo(), before);
+
+            // The footer asks for page 2 again; its look-ahead (of page 3) answers the case.
+            h.pager.footerTapped();
+            h.reply(2, PagerHarness::page(21, 20));
+            if (c.probe)
+                EXPECT_TRUE(h.reply(3, c.probe));
+            else
+                EXPECT_TRUE(h.pager.handleFailure(h.requestors.at(3).get()));
+            EXPECT_EQ(h.pager.isMoreInfo(), c.more);
+            EXPECT_EQ(failures, c.probe ? 0 : 1);
+            EXPECT_TRUE(h.pager.isLoadedFinished());
+
+            // While more is offered the end of the list asks for page 3; never a page further.
+            size_t sent = h.pages.size();
+            h.pager.didEndDecelerating(*listOf(400, 160, 0));
+            EXPECT_EQ(h.pages.size(), sent + (c.more ? 1u : 0u));
+            EXPECT_EQ(h.pages.back(), 3);
+        }
+    }
+}
+
+TEST_F(LookAheadPagerTest, APageThatAnswersNothingEndsTheListWithoutMovingOnAndAFailedOneOffersItAgain)
+{
+    PagerHarness h(LookAheadPager::Options { .moreAtStart = true, .loadsAtEnd = true });
+    std::vector<std::string> told;
+    h.pager.pageFailed = [&](const pf::Value& reply) { told.push_back(reply["ret"].isMissing() ? "none" : "reply"); };
+    h.pager.requestPage();
+    h.reply(0, PagerHarness::page(1, 20));
+    h.reply(1, PagerHarness::page(21, 20));
+    h.pager.requestPage();
+    ASSERT_EQ(h.pages.back(), 2);
+
+    // Page 2 is gone by the time it is asked for in full: the end, and the place is kept.
+    EXPECT_TRUE(h.reply(2, R"({"ret":0,"body":null})"));
+    EXPECT_FALSE(h.pager.isMoreInfo());
+    EXPECT_EQ(h.pager.currentPage(), 2);
+    EXPECT_EQ(h.rows.size(), 20u);
+    EXPECT_EQ(h.pages.size(), 3u) << "no look-ahead after an end";
+    h.pager.didEndDecelerating(*listOf(400, 160, 0));
+    EXPECT_EQ(h.pages.size(), 3u);
+
+    // The footer asks again; an error there offers more again.
+    h.pager.footerTapped();
+    EXPECT_TRUE(h.reply(3, "not json"));
+    EXPECT_TRUE(h.pager.isMoreInfo());
+    EXPECT_EQ(h.pager.currentPage(), 2);
+    EXPECT_EQ(told, (std::vector<std::string> { "reply", "none" }));
+
+    // A pull whose request cannot be started ends at once; a reset forgets everything.
+    h.pager.startRequest = [](int) { return std::shared_ptr<NetworkRequestor>(); };
+    h.pager.refresh();
+    EXPECT_FALSE(h.pager.isReloading());
+    EXPECT_EQ(h.refreshesFinished, 1);
+    EXPECT_TRUE(h.pager.isMoreInfo());
+    auto held = h.requestors.back();
+    h.pager.reset();
+    EXPECT_EQ(h.pager.currentPage(), 1);
+    EXPECT_TRUE(h.pager.isMoreInfo()) << "as at start";
+    EXPECT_FALSE(h.pager.handleReply(held.get(), bytes(PagerHarness::page(1, 20)))) << "a reply from before the reset is dropped";
 }
 
 }

@@ -12,6 +12,7 @@
 #include "platform/ui/TableView.h"
 #include "screens/gifts/GiftScreenFactory.h"
 #include "screens/gifts/PagingFooterCell.h"
+#include "screens/gifts/RefreshTableHeaderView.h"
 #include "screens/mygifts/MyGiftAppointmentTableViewCell.h"
 #include "screens/mygifts/MyGiftAppointmentViewController.h"
 #include "screens/mygifts/MyGiftCodeViewController.h"
@@ -282,6 +283,109 @@ TEST_F(MyGiftsScreenTest, ObtainedCodesShowPortalTextsAsWrittenAndAFailedRefresh
     ASSERT_TRUE(code);
     EXPECT_EQ(code->codeText()->plainText(), "卡密：<b>&amp;</b>");
     EXPECT_EQ(code->promptTextLabel()->text(), "恭喜您成功领到了<font size=40>X</font>");
+}
+
+}
+
+namespace {
+
+TEST_F(MyGiftsScreenTest, ObtainedCodesClearOnLogoutAndTheNextLoginLoadsTheNewUsersCodes)
+{
+    storeTokenOf("collector", "collector123");
+    openMyGifts();
+    ASSERT_TRUE(driver.tapText("已领取"));
+    auto table = obtained()->tableView();
+    ASSERT_EQ(table->numberOfRowsInSection(0), 21);
+    ASSERT_TRUE(driver.findContainingText("卡密："));
+
+    // "退出" in the personal centre: the logout is announced, then the token forgotten.
+    pf::NotificationCenter::defaultCenter().post(LoginManager::kUserLogoutNotification);
+    LoginManager::sharedInstance()->clearUserToken();
+    settle();
+    EXPECT_EQ(table->numberOfRowsInSection(0), 1);
+    EXPECT_FALSE(driver.findContainingText("卡密：")) << "no code of the previous user is left to copy";
+    EXPECT_TRUE(driver.findByText(PagingFooterCell::kEndText));
+
+    // Another user logs in: the list asks again, from page 1, with the new token.
+    std::string gamer = storeTokenOf("gamer", "gamer123"); // the portal's record starts afresh
+    LoginManager::sharedInstance()->requestUserInfo();
+    settle();
+    auto forms = formsOf("ka/mine");
+    ASSERT_EQ(forms.size(), 2u) << "page 1 and its look-ahead";
+    EXPECT_EQ(forms[0]["page"], "1");
+    for (auto& request : portal.receivedRequests()) {
+        if (request.path == "/api/ka/mine") {
+            EXPECT_EQ(request.header("Authorization"), "OAuth usertoken=\"" + gamer + "\"");
+        }
+    }
+    EXPECT_EQ(table->numberOfRowsInSection(0), 1) << "this user has no codes";
+
+    // The same user's information asked again (the menu does it on every load) asks nothing.
+    LoginManager::sharedInstance()->requestUserInfo();
+    settle();
+    EXPECT_EQ(countOf("ka/mine"), 2u);
+
+    // Back to the collector: the codes come back.
+    pf::NotificationCenter::defaultCenter().post(LoginManager::kUserLogoutNotification);
+    storeTokenOf("collector", "collector123");
+    LoginManager::sharedInstance()->requestUserInfo();
+    settle();
+    EXPECT_EQ(table->numberOfRowsInSection(0), 21);
+}
+
+TEST_F(MyGiftsScreenTest, AGiftWithoutACodeCopiesNothingAndSaysNothingWasCopied)
+{
+    pf::TestHttpServer fake;
+    fake.on("POST", "/api/ka/mine", [](const pf::TestHttpServer::Request& request) {
+        pf::TestHttpServer::Response response;
+        response.contentType = "application/json";
+        response.body = PortalTestClient::formFields(request.body)["page"] == "1"
+            ? R"({"ret":0,"body":[{"title":"无码","code":null},{"title":"缺码"},{"title":"空码","code":""},{"title":"有码","code":"AB-12"}]})"
+            : R"({"ret":0,"body":[]})";
+        return response;
+    });
+    fake.reply("POST", "/api/ka/check", 200, R"({"ret":0,"body":[]})", "application/json");
+    useApi(fake.url("/api/"));
+    LoginManager::sharedInstance()->recordUserToken("token-1");
+    openMyGifts();
+    ASSERT_TRUE(driver.tapText("已领取"));
+    auto table = obtained()->tableView();
+    ASSERT_EQ(table->numberOfRowsInSection(0), 5);
+
+    for (int row = 0; row < 4; ++row) {
+        SCOPED_TRACE(row);
+        pf::Pasteboard::general()->setString("earlier");
+        ASSERT_TRUE(driver.tapRow(table, { 0, row }));
+        driver.advance(pf::NavigationController::TransitionDuration + 0.05);
+        ASSERT_TRUE(std::dynamic_pointer_cast<MyGiftCodeViewController>(top()));
+        driver.tapText("复制卡密");
+        bool hasCode = row == 3;
+        EXPECT_EQ(pf::Pasteboard::general()->string(), hasCode ? "AB-12" : "earlier");
+        EXPECT_EQ(driver.findByText("复制成功") != nullptr, hasCode);
+        navigation->popViewController(false);
+        settle();
+    }
+}
+
+TEST_F(MyGiftsScreenTest, AnObtainedCodesPullWhoseRequestFailsInTransportClosesItsHeaderAtOnce)
+{
+    storeTokenOf("collector", "collector123");
+    openMyGifts();
+    ASSERT_TRUE(driver.tapText("已领取"));
+    auto table = obtained()->tableView();
+    ASSERT_EQ(table->numberOfRowsInSection(0), 21);
+
+    {
+        pf::TestHttpServer gone;
+        useApi(gone.url("/api/"));
+    }
+    ASSERT_TRUE(driver.pullDownAndRelease(table, 300));
+    settle();
+    driver.advance(1);
+    EXPECT_FALSE(obtained()->pager().isReloading());
+    EXPECT_EQ(obtained()->refreshHeaderView()->state(), pf::PullRefreshState::Normal);
+    EXPECT_EQ(table->contentInset().top, 0) << "the header closed long before the refresh time-out";
+    EXPECT_EQ(table->numberOfRowsInSection(0), 21) << "the codes stay";
 }
 
 }

@@ -119,6 +119,16 @@ TEST(BPHttpRequest, TalksToBlipsEndpointsAndReportsEveryOutcome)
     BPHttpRequest::requestWithURL("http://127.0.0.1:1/blip", "GET", {}, recorder, "closed");
     ASSERT_TRUE(env.runUntil([&] { return !recorder->events.empty(); }));
     EXPECT_EQ(recorder->events, std::vector<std::string> { "failed" });
+
+    // A reply of 8 MB is a result; one byte more is a failure, whatever its status.
+    for (size_t size : { BPHttpRequest::kMaximumReplySize, BPHttpRequest::kMaximumReplySize + 1 }) {
+        SCOPED_TRACE(size);
+        recorder->events.clear();
+        server.setFault("GET", "/blip/oauth2/revokeoauth2", peers::PeerReply::bytes(std::string(size, 'x'), "application/octet-stream"), 1);
+        BlipSDK::logOutWithToken("t", recorder, "big");
+        ASSERT_TRUE(env.runUntil([&] { return !recorder->events.empty() && recorder->events.back() != "response 200"; }));
+        EXPECT_EQ(recorder->events.back(), size == BPHttpRequest::kMaximumReplySize ? "text" : "failed");
+    }
     BlipSDK::reset();
 }
 

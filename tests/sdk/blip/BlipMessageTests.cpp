@@ -149,3 +149,30 @@ TEST(BlipMessage, DictionaryFormsRebuildOnlyKnownClassesWithContent)
 }
 
 }
+
+namespace {
+
+TEST(BlipText, RangesCountUtf16UnitsAndTrimmingKnowsEveryScriptsBlanks)
+{
+    struct Case {
+        std::string text;
+        size_t location, length;
+        std::optional<std::string> expected;
+    };
+    const std::vector<Case> cases {
+        { "hello", 1, 3, "h-o" },
+        { "礼包x", 1, 1, "礼-x" },
+        { "a😀b", 1, 2, "a-b" },       // the emoji takes two units
+        { "a😀b", 2, 1, std::nullopt }, // a bound inside it
+        { "abc", 3, 0, "abc-" },
+        { "abc", 2, 2, std::nullopt },  // past the end
+        { "abc", 1, SIZE_MAX, std::nullopt },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(blip::BlipText::stringByReplacingRangeWith(c.text, c.location, c.length, "-"), c.expected) << c.text << " " << c.location;
+    EXPECT_EQ(blip::BlipText::trimmedString(" \t\n\u3000礼 包\u00a0\r\n"), "礼 包");
+    EXPECT_EQ(blip::BlipText::trimmedString("\u2028 \n"), "");
+    EXPECT_EQ(blip::BlipText::trimmedString("x"), "x");
+}
+
+}

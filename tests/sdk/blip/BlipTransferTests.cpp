@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using namespace blip;
 using namespace blip::test;
 
@@ -244,6 +246,7 @@ TEST(BlipTransfer, HostileTransfersAndAddressesDeliverNothing)
         const char* name;
         pf::Bytes transferObject;
         bool delivered;
+        long long status = 0;
     };
     const Case cases[] = {
         { "well formed", response({}), true },
@@ -252,6 +255,8 @@ TEST(BlipTransfer, HostileTransfersAndAddressesDeliverNothing)
         { "request class as response", pf::KeyedArchiver::archivedValue(pf::Dictionary { { "__class", "BPAuthorizeRequest" }, { "responseID", id } }), false },
         { "id of the wrong type", response({ { "responseID", 7 } }), false },
         { "status of the wrong type", response({ { "statusCode", "-1" } }), true },
+        { "status as a real number", response({ { "statusCode", -3.0 } }), true, -3 },
+        { "status as a huge real number", response({ { "statusCode", 1e300 } }), true, std::numeric_limits<long long>::max() },
         { "cycle", keyedArchive(pf::Array { "$null", pf::Dictionary { { "$class", ref1 }, { "items", pf::Array { ref1 } } } }), false },
         { "deep nesting", keyedArchive(pf::Array { "$null", deep }), false },
         { "17 MiB", response({ { "pad", pf::Bytes(17u << 20, 0) } }), false },
@@ -263,7 +268,7 @@ TEST(BlipTransfer, HostileTransfersAndAddressesDeliverNothing)
         EXPECT_TRUE(BlipSDK::handleOpenURL(*pf::Url::fromString(std::string("bp") + kAppKey + "://response?id=" + id), world.delegate));
         EXPECT_EQ(world.delegate->responses.size(), c.delivered ? 1u : 0u);
         if (c.delivered) {
-            EXPECT_EQ(world.delegate->responses[0]->statusCode, 0); // a status that is no number counts as absent
+            EXPECT_EQ(world.delegate->responses[0]->statusCode, c.status); // a status that is no number counts as absent
         }
     }
 

@@ -1,6 +1,10 @@
 #include "BlipTestSupport.h"
 
 #include "platform/foundation/CookieStorage.h"
+#include "platform/graphics/BitmapContext.h"
+#include "platform/graphics/Image.h"
+#include "platform/ui/Driver.h"
+#include "platform/ui/Screen.h"
 #include "platform/web/WebView.h"
 #include "sdk/libBlipSDK/BPAuthorizeRequest.h"
 #include "sdk/libBlipSDK/BPAuthorizeWebView.h"
@@ -137,7 +141,9 @@ TEST(BlipWebAuthorize, CloseAnswersMinusOneAndAFailedLoadKeepsTheDialog)
     world.env.fastForwardBy(60);
     EXPECT_EQ(findDialog(world.window), dialog);
     EXPECT_TRUE(world.delegate->responses.empty());
-    dialog->closeButtonPressed();
+    pf::Driver driver;
+    EXPECT_TRUE(driver.tapImage("close.png"));
+    EXPECT_FALSE(driver.tapImage("close.png")) << "the dialog is gone";
     dialog->closeButtonPressed();
     EXPECT_FALSE(dialog->shouldStartLoadWithRequest(world.redirect + "#access_token=a&expires_in=1"));
     world.env.runUntilIdle();
@@ -145,6 +151,60 @@ TEST(BlipWebAuthorize, CloseAnswersMinusOneAndAFailedLoadKeepsTheDialog)
     EXPECT_EQ(world.delegate->responses[0]->statusCode, -1);
     EXPECT_FALSE(world.delegate->responses[0]->userInfo);
     EXPECT_EQ(world.delegate->responses[0]->requestID, dialog->authorizeRequest()->requestID);
+}
+
+TEST(BlipWebAuthorize, TheDialogFollowsTheStatusBarAndDrawsItsFrame)
+{
+    WebWorld world;
+    auto& screen = pf::Screen::main();
+    const pf::Rect app = screen.applicationFrame();
+    auto dialog = world.open();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(dialog->frame().size, app.size);
+    EXPECT_EQ(dialog->previousOrientation(), int(pf::InterfaceOrientation::Portrait));
+
+    // Each turn of the status bar re-sizes the dialog: landscape swaps its sides.
+    struct Turn {
+        pf::InterfaceOrientation orientation;
+        bool landscape;
+        double rotation;
+    };
+    const Turn turns[] = {
+        { pf::InterfaceOrientation::LandscapeRight, true, M_PI / 2 },
+        { pf::InterfaceOrientation::LandscapeLeft, true, 3 * M_PI / 2 },
+        { pf::InterfaceOrientation::PortraitUpsideDown, false, -M_PI },
+        { pf::InterfaceOrientation::Portrait, false, 0 },
+    };
+    for (const Turn& t : turns) {
+        screen.setStatusBarOrientation(t.orientation);
+        world.env.fastForwardBy(0.3);
+        EXPECT_EQ(dialog->previousOrientation(), int(t.orientation));
+        EXPECT_EQ(dialog->frame().width(), t.landscape ? app.height() : app.width());
+        EXPECT_DOUBLE_EQ(dialog->rotation(), t.rotation);
+    }
+    EXPECT_FALSE(dialog->shouldRotateToOrientation(int(pf::InterfaceOrientation::Portrait))) << "where it is already";
+    EXPECT_FALSE(dialog->shouldRotateToOrientation(0));
+    EXPECT_FALSE(dialog->shouldRotateToOrientation(5));
+    EXPECT_TRUE(dialog->shouldRotateToOrientation(2));
+
+    // The background: grey at 0.8 everywhere, a solid grey frame 10 points in (11 from the top).
+    auto background = dialog->backgroundImage();
+    ASSERT_TRUE(background);
+    auto at = [&](int x, int y) { return background->colorAt(x, y); };
+    const int w = background->pixelWidth(), h = background->pixelHeight();
+    for (auto [x, y, alpha] : { std::tuple { 0, 0, 0.8 }, { 5, 5, 0.8 }, { w / 2, 11, 1.0 }, { w - 11, h / 2, 1.0 }, { 10, h / 2, 1.0 }, { w / 2, h - 11, 1.0 },
+             { 30, 30, 0.8 }, { w / 2, 10, 0.8 }, { w - 10, h / 2, 0.8 }, { w / 2, h - 10, 0.8 } }) {
+        EXPECT_NEAR(at(x, y).alpha, alpha, 0.01) << x << "," << y;
+        EXPECT_NEAR(at(x, y).red, 0.3, 0.01) << x << "," << y;
+    }
+
+    // After the dialog ends, a turn changes nothing.
+    dialog->closeButtonPressed();
+    world.env.runUntilIdle();
+    pf::Rect last = dialog->frame();
+    screen.setStatusBarOrientation(pf::InterfaceOrientation::LandscapeLeft);
+    world.env.fastForwardBy(0.3);
+    EXPECT_EQ(dialog->frame(), last);
 }
 
 }

@@ -10,6 +10,11 @@
 #include "platform/graphics/Image.h"
 #include "platform/testing/TaskEnvironment.h"
 #include "sdk/libParleySDK/AppCommunicateData.h"
+#include "sdk/libParleySDK/AppRegisterInfo.h"
+#include "sdk/libParleySDK/AppSettingItem.h"
+#include "sdk/libParleySDK/ParleyApiUtil.h"
+#include "platform/foundation/KeyedArchiver.h"
+#include "platform/foundation/KeyedUnarchiver.h"
 #include "sdk/libParleySDK/PXApi.h"
 #include "sdk/libParleySDK/PXAppExtendObject.h"
 #include "sdk/libParleySDK/PXFileObject.h"
@@ -389,6 +394,62 @@ TEST(ParleyCodec, ReadersRefuseWhatTheyCannotUse)
     EXPECT_FALSE(internal.mediaInternalMessage());
 
     EXPECT_EQ(PXApi::parseURLParams("a=1&b=2&a=3&c"), (std::map<std::string, std::string> { { "a", "3" }, { "b", "2" }, { "c", "" } }));
+}
+
+}
+
+namespace {
+
+TEST(ParleyText, UrlArgumentsEscapeAndScriptValuesDecode)
+{
+    EXPECT_EQ(ParleyApiUtil::gtm_stringByEscapingForURLArgumentOnly("a b;/?:@=&$-_.+!*'(),%~礼\"<>#"),
+        "a%20b;/?:@=&$-_.+!*'(),%~%E7%A4%BC%22%3C%3E#"); // "#" is legal in an address
+    const std::vector<std::pair<std::string, std::optional<std::string>>> decoded {
+        { "a+b", "a b" },
+        { "\\XE7\\xA4\\XBC", "礼" },           // escapes written by a script
+        { "%E7%A4%BC+%25", "礼 %" },
+        { "\\X", std::nullopt },                   // a lone escape
+        { "%FF", std::nullopt },                     // not UTF-8
+        { "back\\slash", "back\\slash" },
+    };
+    for (const auto& [text, expected] : decoded)
+        EXPECT_EQ(ParleyApiUtil::gtm_stringByEncodeByJsonAndUrlEncode(text), expected) << text;
+}
+
+TEST(ParleyRecords, RegistrationRecordsSurviveTheirArchiveAndRefuseForeignOnes)
+{
+    pf::TaskEnvironment env;
+    AppSettingItem item;
+    item.appID = "px1";
+    item.openID = "礼-open";
+    item.flag = 0xFFFFFFF0u; // beyond the signed range it is written in
+    item.appAddedByUser = true;
+    auto itemBack = pf::KeyedUnarchiver::unarchivedObject<AppSettingItem>(pf::KeyedArchiver::archivedData(item));
+    ASSERT_TRUE(itemBack);
+    EXPECT_EQ(itemBack->appID, item.appID);
+    EXPECT_EQ(itemBack->openID, item.openID);
+    EXPECT_EQ(itemBack->flag, item.flag);
+    EXPECT_TRUE(itemBack->appAddedByUser);
+
+    AppRegisterInfo info;
+    info.appAddedByUser = true;
+    info.appID = "px2";
+    info.appName = "礼包";
+    info.appName4EnUs = "Gifts";
+    info.appDescription4ZhTw = "禮包";
+    info.appInstallUrl = "http://example.com/app";
+    info.needUpdateWatermark = true;
+    info.appInfoVer = 7;
+    info.lastUpdateIconTime = 4000000000u;
+    info.appInfoFlag = 0x80000001u;
+    info.appTypeList = "1,2";
+    info.isNewApp = true;
+    auto archive = pf::KeyedArchiver::archivedData(info);
+    auto infoBack = pf::KeyedUnarchiver::unarchivedObject<AppRegisterInfo>(archive);
+    ASSERT_TRUE(infoBack);
+    EXPECT_EQ(pf::KeyedArchiver::archivedData(*infoBack), archive) << "every field comes back";
+    EXPECT_EQ(infoBack->description(), "{ name:礼包 appid:px2}");
+    EXPECT_FALSE(pf::KeyedUnarchiver::unarchivedObject<AppSettingItem>(archive)) << "another class";
 }
 
 }

@@ -312,3 +312,23 @@ TEST(PLCrashReportTextFormatter, FrameLinesFollowTheReportsPointerWidth)
     report.hasExceptionInfo = false;
     EXPECT_EQ(PLCrashReportTextFormatter::stringValueForCrashReport(report), "");
 }
+
+namespace {
+
+TEST(PLCrashReportTextFormatter, AFormatterWritesTheTextInItsEncoding)
+{
+    CrashReport report = sampleReport();
+    report.exceptionReason = "键 Invalid";
+    std::string text = PLCrashReportTextFormatter::stringValueForCrashReport(report);
+    auto utf8 = PLCrashReportTextFormatter::initWithTextFormatStringEncoding(PLCrashReportTextFormatter::kTextFormatiOS,
+        PLCrashReportTextFormatter::StringEncoding::Utf8);
+    EXPECT_EQ(utf8.formatReportError(report), pf::Bytes(text.begin(), text.end()));
+    PLCrashReportTextFormatter ascii(PLCrashReportTextFormatter::kTextFormatiOS, PLCrashReportTextFormatter::StringEncoding::Ascii);
+    pf::Bytes bytes = ascii.formatReportError(report);
+    std::string lossy(bytes.begin(), bytes.end());
+    EXPECT_NE(lossy.find("? Invalid"), std::string::npos);
+    EXPECT_TRUE(std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b < 0x80; }));
+    EXPECT_NE(lossy.find("Invalid AppKey"), std::string::npos);
+}
+
+}

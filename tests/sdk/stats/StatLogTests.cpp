@@ -13,6 +13,7 @@
 #include "platform/foundation/UrlRequest.h"
 #include "sdk/stats/StatLogCodec.h"
 #include "sdk/stats/TalmerinMobStatController.h"
+#include "sdk/stats/TalmerinMobStatDeviceInfo.h"
 #include "sdk/stats/TalmerinMobStatSession.h"
 #include "sdk/stats/TalmerinUDID.h"
 
@@ -327,4 +328,89 @@ TEST(StatsService, KeepsABodyThatIsNotGzipJsonRawAndRefusesIt)
     ASSERT_EQ(world.service->uploads().size(), 1u);
     EXPECT_FALSE(world.service->uploads()[0].valid);
     EXPECT_EQ(world.service->uploads()[0].raw, "{\"plain\":true}");
+}
+
+namespace {
+
+TEST(StatLogManager, DiagnosticsSizeAndSummariseOnlyWhileDebugging)
+{
+    StatsWorld world;
+    const std::vector<std::pair<Value, std::size_t>> sizes {
+        { Value(Dictionary { { "a", Value(1) } }), 7 }, { Value(Array { Value("x") }), 5 }, { Value("礼"), 5 },
+        { Value(12), 0 }, { Value(true), 0 }, { Value(), 0 },
+    };
+    for (const auto& [object, size] : sizes)
+        EXPECT_EQ(TalmerinMobStatLogManager::getOBJSizeForJSON(object), size) << object.stringValue();
+
+    auto manager = world.manager();
+    manager->syncPutEvent(countedEvent(5));
+    pf::Log::startCapture();
+    manager->log();
+    manager->summarize();
+    EXPECT_TRUE(pf::Log::captured().empty()) << "quiet without debugging";
+    world.stat()->setEnableDebugOn(true);
+    manager->log();
+    manager->summarize();
+    auto lines = pf::Log::captured();
+    pf::Log::stopCapture();
+    world.stat()->setEnableDebugOn(false);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].size(), manager->logSize());
+    EXPECT_EQ(lines[1], "archive log count-0");
+}
+
+TEST(StatLogManager, ALocationFixOrFailureIsKeptAndSendsEverything)
+{
+    StatsWorld world;
+    world.stat();
+    auto manager = world.manager();
+    manager->setAppId("key-1");
+    manager->asyncGetLocation();
+    EXPECT_TRUE(manager->updatingLocation());
+    EXPECT_EQ(manager->desiredLocationAccuracy(), 100);
+
+    struct Case {
+        std::optional<TalmerinMobStatLogManager::Location> fix;
+        bool failed;
+        double latitude, time;
+    };
+    const Case cases[] = {
+        { TalmerinMobStatLogManager::Location { 31.2, 121.5, 0 }, false, 31.2, world.env.now() },
+        { std::nullopt, false, 0, world.env.now() },
+        { std::nullopt, true, 0, -1 },
+    };
+    std::size_t sends = 0;
+    for (const Case& c : cases) {
+        manager->syncPutEvent(countedEvent(5));
+        manager->asyncGetLocation();
+        if (c.failed)
+            manager->locationManagerDidFailWithError();
+        else
+            manager->locationManagerDidUpdateToLocation(c.fix);
+        EXPECT_FALSE(manager->updatingLocation());
+        EXPECT_EQ(manager->lastLocation().latitude, c.latitude);
+        EXPECT_EQ(manager->lastLocation().time, c.time);
+        ASSERT_TRUE(world.settle());
+        EXPECT_EQ(world.uploads().size(), ++sends) << "each ends in a send of everything";
+    }
+}
+
+TEST(StatDeviceInfo, ExtrasDescribeTheDevice)
+{
+    pf::TaskEnvironment env;
+    const std::vector<std::pair<std::string, std::string>> models {
+        { "iPhone3,1", "iPhone 4" }, { "iPad2,3", "iPad 2 (CDMA)" }, { "i386", "Simulator" }, { "x86_64", "x86_64" }, { "", "" },
+    };
+    for (const auto& [id, name] : models)
+        EXPECT_EQ(TalmerinMobStatDeviceInfo::modelTypeFor(id), name);
+    EXPECT_EQ(TalmerinMobStatDeviceInfo::modelType(), TalmerinMobStatDeviceInfo::modelTypeFor(TalmerinMobStatDeviceInfo::platform()));
+    EXPECT_GT(TalmerinMobStatDeviceInfo::totalDiskSpace(), 0);
+    EXPECT_GT(TalmerinMobStatDeviceInfo::memory(), 0u);
+    auto resolution = TalmerinMobStatDeviceInfo::getScreenResolution();
+    EXPECT_EQ(resolution.width, TalmerinMobStatDeviceInfo::screenPixelWidth());
+    EXPECT_GT(resolution.height, resolution.width);
+    pf::Bundle::main()->setInfoValue("CFBundleIdentifier", "com.quorvane.test");
+    EXPECT_EQ(TalmerinMobStatDeviceInfo::getBundleIdentifier(), "com.quorvane.test");
+}
+
 }

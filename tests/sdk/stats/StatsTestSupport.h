@@ -39,6 +39,6 @@ struct StatsWorld {
     }
     std::shared_ptr<TalmerinMobStatLogManager> manager() { return TalmerinMobStatLogManager::sharedManager(); }
     pf::Value log() { return pf::Value(manager()->currentLog()); }
-    bool settle() { return env.waitForPendingWork(30); }
+    bool settle() { return env.waitForPendingWork(); }
     std::vector<pf::Value> uploads() { return service->logs(); }
 };

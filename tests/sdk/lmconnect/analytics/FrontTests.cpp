@@ -79,6 +79,24 @@ TEST_F(StatsFront, SessionsOpenAfterTheIdleTimeAndAtLocalMidnight)
     EXPECT_NE(events[2]["si"], events[1]["si"]);
 }
 
+TEST_F(StatsFront, TheNamelessScriptEndOfATimedEventEndsIt)
+{
+    offline();
+    pf::Dictionary props { { "k", pf::Value("w") } };
+    MRA4LC::trackCustomKeyValueEventBegin("kv2", props);
+    env.fastForwardBy(3);
+    MRDataReport::js_reportError(pf::Value("ignored"));
+    MRDataReport::js_trackCustomEndKVEventProps("kv2", props);
+    MRDataReport::js_trackCustomEndKVEventProps("kv2", props);
+    std::vector<nlohmann::json> custom;
+    for (const auto& e : storedEvents())
+        if (e["et"] == 1000)
+            custom.push_back(e);
+    ASSERT_EQ(custom.size(), 1u);
+    EXPECT_EQ(custom[0]["ei"], "kv2");
+    EXPECT_EQ(custom[0]["du"], 3);
+}
+
 TEST_F(StatsFront, TimedEventsReportTheirDurationOnce)
 {
     offline();

@@ -47,6 +47,9 @@ struct RecordingRequestDelegate : MorrowRequestDelegate {
     void requestDidFailWithError(const std::shared_ptr<MorrowRequest>&, const MorrowError& e) override { error = e; }
     void requestDidLoad(const std::shared_ptr<MorrowRequest>&, const pf::Value& r, const pf::Bytes&) override { result = r; }
     void requestDidLoadRawResponse(const std::shared_ptr<MorrowRequest>&, const pf::Bytes& data) override { raw = data; }
+    std::int64_t sent { 0 }, received { 0 };
+    void requestDidSendBodyData(const std::shared_ptr<MorrowRequest>&, std::int64_t, std::int64_t total, std::int64_t) override { sent = total; }
+    void requestDidWriteData(const std::shared_ptr<MorrowRequest>&, std::int64_t, std::int64_t total, std::int64_t) override { received = total; }
 };
 
 #include "sdk/lmconnect/openapi/MorrowSession.h"

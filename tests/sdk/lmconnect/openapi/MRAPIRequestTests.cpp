@@ -98,6 +98,19 @@ TEST_F(CgiRequestTest, RefusedSendsSendNothing)
     EXPECT_EQ(server.requests().size(), 1u);
 }
 
+TEST_F(CgiRequestTest, TheDictionaryFormsKeepTheirOwnEntries)
+{
+    auto ignored = MRAPIRequest::initWithObjectsForKeys({ MorrowParam("v") }, { "k" });
+    EXPECT_EQ(ignored->count(), 0u);
+    auto request = MRAPIRequest::initWithURL("http://h/x", "get");
+    request->setObject("b", std::string("1"));
+    request->setObject("a", std::string("2"));
+    request->setParamUserData(pf::Value("u"));
+    EXPECT_EQ(request->keyEnumerator(), (std::vector<std::string> { "b", "a", "userData" }));
+    request->removeObjectForKey("b");
+    EXPECT_EQ(request->keyEnumerator(), (std::vector<std::string> { "a", "userData" }));
+}
+
 TEST_F(CgiRequestTest, CancelAndResponsesGiveAtMostOneOutcome)
 {
     // Cancel twice: the call leaves the table, nothing arrives.
@@ -125,6 +138,13 @@ TEST_F(CgiRequestTest, CancelAndResponsesGiveAtMostOneOutcome)
     EXPECT_EQ(callback->outcomes.size(), 1u);
     EXPECT_EQ(answered->response()->jsonResponse["jsonResponse"]["cgi"].stringValue(), "user/get_nick");
     EXPECT_EQ(answered->response()->jsonResponse["ret"].intValue(), 1);
+    // Processing alone stores and nests the same way and tells nobody.
+    auto third = std::make_shared<APIResponse>();
+    third->jsonResponse = pf::Dictionary { { "ret", 2 } };
+    answered->responseProcess(third);
+    EXPECT_EQ(answered->response(), third);
+    EXPECT_EQ(third->jsonResponse["jsonResponse"]["ret"].intValue(), 1);
+    EXPECT_EQ(callback->outcomes.size(), 1u);
 
     // Cancel by key and delete by number both empty the table.
     auto a = GetNickRequest::create();

@@ -1,6 +1,7 @@
 #include "LMConnectPeers.h"
 
 #include "platform/foundation/TextEncoding.h"
+#include "platform/foundation/UrlRequest.h"
 #include "platform/graphics/Image.h"
 
 #include <gtest/gtest.h>
@@ -161,6 +162,32 @@ TEST(MorrowRequestParse, ReplyFormsAsOneTable)
     }
     EXPECT_EQ(MorrowRequest::decodeReplyText(bytes(*gbk)), R"({"msg":"服务器"})");
     EXPECT_FALSE(pf::TextEncoding::isValidUtf8(*gbk));
+}
+
+}
+
+namespace {
+
+TEST_F(MorrowRequestTest, AReadyMadeRequestIsSentAsItIsAndReportsProgress)
+{
+    delegate = std::make_shared<RecordingRequestDelegate>();
+    server.clearRequests();
+    auto request = MorrowRequest::getRequestWithParams({ { "ignored", "1" } }, "GET", delegate, server.url("lmcgi/echo"));
+    pf::UrlRequest made(server.url("lmcgi/echo") + "?own=2");
+    made.setMethod("POST");
+    made.setBody(pf::Bytes(40000, 'x'));
+    made.setValue("application/octet-stream", "Content-Type");
+    request->connectWithRequest(made);
+    EXPECT_EQ(delegate->loading, 1);
+    ASSERT_TRUE(env.runUntil([&] { return !request->loading(); }));
+    auto recorded = server.requests();
+    ASSERT_EQ(recorded.size(), 1u);
+    EXPECT_EQ(recorded[0].method, "POST");
+    EXPECT_EQ(recorded[0].query, "own=2");
+    EXPECT_EQ(recorded[0].body.size(), 40000u);
+    EXPECT_EQ(delegate->sent, 40000);
+    ASSERT_TRUE(delegate->raw);
+    EXPECT_GT(delegate->received, 0);
 }
 
 }

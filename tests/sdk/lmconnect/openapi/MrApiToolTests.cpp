@@ -6,6 +6,8 @@
 #include "platform/testing/TaskEnvironment.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/UIEnvironment.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 
 #include <gtest/gtest.h>
@@ -191,4 +193,30 @@ TEST(MorrowHostConfig, ShipsHttpsHostsAndPointsAtTheLocalServer)
     EXPECT_EQ(config.cgiBase(), "http://h/cgi/");
 }
 
+}
+
+TEST(MrApiTool, TheTopControllerFollowsPresentationsAndNavigation)
+{
+    pf::TaskEnvironment env;
+    pf::UIEnvironment::reset();
+    auto window = std::make_shared<pf::Window>(pf::Screen::main().bounds());
+    auto root = std::make_shared<pf::ViewController>();
+    window->setRootViewController(root);
+    window->makeKeyAndVisible();
+    EXPECT_EQ(MrApiTool::topViewController(nullptr), nullptr);
+    EXPECT_EQ(MrApiTool::topViewController(root), root);
+
+    auto first = std::make_shared<pf::ViewController>();
+    auto second = std::make_shared<pf::ViewController>();
+    auto navigation = std::make_shared<pf::NavigationController>(first);
+    navigation->pushViewController(second, false);
+    root->presentViewController(navigation, false);
+    env.runUntilIdle();
+    EXPECT_EQ(MrApiTool::topViewController(root), second) << "a navigation controller stands for its top";
+
+    auto over = std::make_shared<pf::ViewController>();
+    navigation->presentViewController(over, false);
+    env.runUntilIdle();
+    EXPECT_EQ(MrApiTool::topViewController(root), over);
+    EXPECT_EQ(MrApiTool::topViewController(second), second) << "only what is presented over the given one counts";
 }

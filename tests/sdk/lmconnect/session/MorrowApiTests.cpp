@@ -1,3 +1,4 @@
+#include "sdk/lmconnect/MorrowDataMgr.h"
 #include "sdk/lmconnect/MorrowSessionDelegate.h"
 #include "sdk/lmconnect/apps/MorrowApiInterface.h"
 #include "sdk/lmconnect/apps/MorrowApiResp.h"
@@ -184,6 +185,38 @@ TEST_F(MorrowApiTest, ResponsesAreCheckedAndSizedBeforeTheyAreSent)
     };
     EXPECT_EQ(MorrowApiInterface::sendRespMessageToMorrowApp(sized(MorrowApiInterface::kMaxArchiveBytes)), 0);
     EXPECT_EQ(MorrowApiInterface::sendRespMessageToMorrowApp(sized(MorrowApiInterface::kMaxArchiveBytes + 1)), 3);
+}
+
+}
+
+namespace {
+
+TEST(MorrowApiChannel, ThirdAppsAreOpenedByIdAndNeverAnswered)
+{
+    pf::TaskEnvironment env;
+    pf::AppRegistry::shared().removeAll();
+    std::vector<std::string> opened;
+    pf::AppRegistry::shared().install({ "com.example.third", { "morrow42.content" },
+        [&](const pf::Url& url, const std::string&) { opened.push_back(url.absoluteString()); } });
+    EXPECT_TRUE(MorrowApiInterface::openThirdApp("42"));
+    EXPECT_FALSE(MorrowApiInterface::openThirdApp("43"));
+    EXPECT_FALSE(MorrowApiInterface::openThirdApp("a b"));
+    env.runUntilIdle();
+    EXPECT_EQ(opened, std::vector<std::string> { "morrow42.content://" });
+    EXPECT_EQ(MorrowApiInterface::sendRespMessaageToThirdAppAppId(nullptr, "42"), 2);
+    EXPECT_EQ(MorrowApiInterface::getMorrowAppInstallUrl(1), std::nullopt);
+
+    MorrowApiInterface::registApp("100481327");
+    EXPECT_EQ(MorrowDataMgr::getInstance().appId(), "100481327");
+
+    EXPECT_FALSE(MorrowApiInterface::installIphoneLZone());
+    auto lzone = peers::LZoneApp::install(3, false);
+    EXPECT_TRUE(MorrowApiInterface::installIphoneLZone());
+    EXPECT_FALSE(MorrowApiInterface::iphoneLZoneSupportApi());
+    lzone->uninstall();
+    lzone = peers::LZoneApp::install(3, true);
+    EXPECT_TRUE(MorrowApiInterface::iphoneLZoneSupportApi());
+    pf::AppRegistry::shared().removeAll();
 }
 
 }

@@ -5,19 +5,25 @@
 #include "sdk/lmconnect/apps/MXAppidConvert.h"
 #include "sdk/lmconnect/apps/MorrowOpenURLRouter.h"
 #include "sdk/lmconnect/apps/OpenApi.h"
+#include "sdk/lmconnect/openapi/APIBase.h"
 #include "sdk/lmconnect/openapi/MorrowHostConfig.h"
+#include "sdk/lmconnect/openapi/MorrowRequest.h"
+#include "sdk/lmconnect/update/MorrowResourceBundle.h"
 
 #include "platform/foundation/AppRegistry.h"
 #include "platform/foundation/Application.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/KeyedArchiver.h"
+#include "platform/foundation/FileManager.h"
 #include "platform/foundation/Pasteboard.h"
+#include "platform/foundation/Sandbox.h"
 #include "platform/foundation/Url.h"
 #include "platform/testing/TaskEnvironment.h"
 #include "platform/web/WebView.h"
 #include "tools/peers/LMOpenApiService.h"
 #include "tools/peers/PeersServer.h"
 #include "tools/peers/apps/LMApp.h"
+#include "tools/peers/apps/LZoneApp.h"
 
 #include <gtest/gtest.h>
 
@@ -77,7 +83,7 @@ protected:
     {
         recorder->calls.clear();
         EXPECT_TRUE(session->authorizeInSafari({ "get_user_info", "add_share" }, false));
-        return env.runUntil([&] { return !recorder->calls.empty(); }, 5);
+        return env.runUntil([&] { return !recorder->calls.empty(); });
     }
 
     pf::TaskEnvironment env;
@@ -358,6 +364,285 @@ TEST_F(SessionTest, EachWrapperParksItsParametersAndCallsItsNamespace)
         if (parked && parks)
             EXPECT_EQ(std::any_cast<pf::Value>(*parked), params);
     }
+}
+
+}
+
+TEST(SessionWithoutScripts, AnAuthorisationAnswersNoAndReportsAFailedLogin)
+{
+    pf::TaskEnvironment env;
+    // LM Connect's resources without their scripts: nothing to run, so no script host.
+    std::string bare = pf::Sandbox::current()->tmpPath() + "/bare.bundle";
+    ASSERT_TRUE(pf::FileManager::createDirectory(bare, true));
+    MorrowResourceBundle::setOverridePath(bare);
+    auto recorder = std::make_shared<Recorder>();
+    auto session = MorrowOAuth::initWithAppIdAndDelegate(kAppId, recorder);
+    for (bool inSafari : { false, true }) {
+        recorder->calls.clear();
+        EXPECT_FALSE(session->authorizeInSafari({ "get_user_info" }, inSafari));
+        EXPECT_EQ(recorder->calls, std::vector<std::string> { "failed" });
+    }
+    session.reset();
+    MROSDKJSBridge::deinit();
+    MorrowResourceBundle::setOverridePath("");
+}
+
+namespace {
+
+// A session delegate that may hear updates and may answer the re-authorisation questions.
+struct Updater : MorrowSessionDelegate {
+    bool hearsUpdates { false };
+    std::optional<bool> answer;
+    std::vector<std::string> calls;
+    bool respondsToMorrowDidUpdate() const override { return hearsUpdates; }
+    void morrowDidUpdate(const std::shared_ptr<MorrowOAuth>&) override { calls.push_back("updated"); }
+    void morrowFailedUpdate(int reason) override { calls.push_back("failed " + std::to_string(reason)); }
+    std::optional<bool> morrowNeedPerformIncrAuth(const std::shared_ptr<MorrowOAuth>& s, const std::vector<std::string>& p) override
+    {
+        calls.push_back("incr " + std::to_string(p.size()) + (s ? "" : " no session"));
+        return answer;
+    }
+    std::optional<bool> morrowNeedPerformReAuth(const std::shared_ptr<MorrowOAuth>& s) override
+    {
+        calls.push_back(std::string("reauth") + (s ? "" : " no session"));
+        return answer;
+    }
+    void morrowOAuthDidSendBodyData(const std::shared_ptr<MorrowOAuth>&, std::int64_t, std::int64_t total, std::int64_t expected,
+        const pf::Value& userData) override
+    {
+        sent = total;
+        this->expected = expected;
+        this->userData = userData;
+    }
+    std::int64_t sent { 0 }, expected { 0 };
+    pf::Value userData;
+};
+
+TEST_F(SessionTest, ReauthorisationQuestionsReachOnlyADelegateThatHearsUpdates)
+{
+    struct Case {
+        bool hearsUpdates;
+        std::optional<bool> answer;
+        std::vector<std::string> permissions;
+        bool expected;
+        bool asked;
+    };
+    const std::vector<Case> cases {
+        { true, false, { "add_share" }, false, true },
+        { true, true, { "add_share" }, true, true },
+        { true, std::nullopt, { "add_share" }, true, true }, // hears updates but does not answer
+        { false, false, { "add_share" }, true, false },
+        { true, false, {}, true, false },                    // nothing to ask for
+    };
+    auto updater = std::make_shared<Updater>();
+    session->setSessionDelegate(updater);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.hearsUpdates << " " << c.answer.value_or(2) << " " << c.permissions.size());
+        updater->hearsUpdates = c.hearsUpdates;
+        updater->answer = c.answer;
+        updater->calls.clear();
+        EXPECT_EQ(session->morrowNeedPerformIncrAuth(session, c.permissions), std::optional<bool>(c.expected));
+        // The question an Open API reply asks goes the same way.
+        EXPECT_EQ(static_cast<MorrowSession&>(*session).morrowNeedPerformIncrAuth(c.permissions), c.expected);
+        EXPECT_EQ(updater->calls.size(), c.asked ? 2u : 0u);
+        if (!c.permissions.empty()) {
+            updater->calls.clear();
+            EXPECT_EQ(session->morrowNeedPerformReAuth(session), std::optional<bool>(c.expected));
+            EXPECT_EQ(updater->calls, c.asked ? std::vector<std::string> { "reauth" } : std::vector<std::string> {});
+        }
+    }
+    updater->calls.clear();
+    session->morrowDidUpdate(session);
+    session->morrowFailedUpdate(3);
+    EXPECT_EQ(updater->calls, (std::vector<std::string> { "updated", "failed 3" }));
+
+    // Upload progress of a call goes to the delegate with the call's user data.
+    auto call = APIBase::initWithTarget(std::weak_ptr<APIBaseTarget>(session), nullptr, "POST",
+        std::weak_ptr<APIBaseDelegate>(session), pf::Value("upload-7"));
+    MorrowParams params;
+    params.set("picture", pf::Value(pf::Bytes(150000, 'p')));
+    call->openUrl(MorrowHostConfig::shared().openApiBase() + "photo/upload_pic", std::nullopt, std::nullopt, kAppId, params);
+    ASSERT_TRUE(env.waitForPendingWork());
+    EXPECT_GT(updater->sent, 150000);
+    EXPECT_EQ(updater->sent, updater->expected);
+    EXPECT_EQ(updater->userData, pf::Value("upload-7"));
+}
+
+TEST_F(SessionTest, ADelegateMayChooseThePermissionsOfItsAuthorisation)
+{
+    struct Chooser : MorrowSessionDelegate {
+        pf::Value seenExtra;
+        std::optional<std::vector<std::string>> getAuthorizedPermissions(const std::vector<std::string>& p, const pf::Value& extra) override
+        {
+            seenExtra = extra;
+            if (p.size() == 1)
+                return std::nullopt;
+            return std::vector<std::string> { "only_this" };
+        }
+    };
+    auto chooser = std::make_shared<Chooser>();
+    run("morrow.tauth.login = function (p) { morrow.asked = p; return 'true'; }");
+    const pf::Value extra(pf::Dictionary { { "isadd", "1" } });
+    EXPECT_TRUE(session->authorizeWithPermissionsAndExtraParamsDelegateInSafari({ "a", "b" }, extra, chooser, true));
+    EXPECT_EQ(run("morrow.asked"), "only_this");
+    EXPECT_EQ(chooser->seenExtra, extra);
+    EXPECT_TRUE(session->authorizeWithPermissionsAndExtraParamsDelegateInSafari({ "kept" }, {}, chooser, false));
+    EXPECT_EQ(run("morrow.asked"), "kept");
+    // Through the session as its own delegate the permissions stay, and the local app id is kept.
+    EXPECT_TRUE(session->authorizeLocalAppIdInSafari({ "x", "y" }, "local-1", false));
+    EXPECT_EQ(run("morrow.asked"), "x,y");
+    EXPECT_EQ(session->localAppId(), std::optional<std::string>("local-1"));
+    EXPECT_EQ(session->permissions(), (std::vector<std::string> { "x", "y" }));
+}
+
+TEST_F(SessionTest, CancelEndsTheFirstCallWithTheUserDataOnly)
+{
+    EXPECT_FALSE(session->cancel(pf::Value("a"))) << "empty table";
+    std::vector<std::string> answered;
+    auto start = [&](const char* userData) {
+        std::weak_ptr<APIBaseTarget> target = session;
+        auto call = APIBase::initWithTarget(target, [&answered, userData](const std::shared_ptr<APIResponse>&) { answered.push_back(userData); },
+            "GET", pf::Value(userData));
+        call->openUrl(MorrowHostConfig::shared().openApiBase() + "user/get_user_info", std::string("T"), std::nullopt, kAppId, {});
+        session->addAPIRequest(call);
+        return call;
+    };
+    auto a = start("a");
+    auto b1 = start("b");
+    auto b2 = start("b");
+    EXPECT_TRUE(session->cancel(pf::Value("b")));
+    EXPECT_EQ(session->apiRequests().size(), 2u);
+    EXPECT_FALSE(session->apiRequests().contains(std::to_string(b1->seq())));
+    EXPECT_FALSE(session->cancel(pf::Value("c")));
+    ASSERT_TRUE(env.waitForPendingWork());
+    std::sort(answered.begin(), answered.end());
+    EXPECT_EQ(answered, (std::vector<std::string> { "a", "b" })) << "the first b is cancelled, the second answered";
+    EXPECT_EQ(session->apiRequests().size(), 2u) << "calls made for the scripts stay until the scripts remove them";
+}
+
+TEST_F(SessionTest, WithoutScriptsTheScriptRoutesAnswerNo)
+{
+    auto empty = env.sandbox().documentsPath() + "/no-bundle";
+    pf::FileManager::createDirectory(empty, true);
+    MorrowResourceBundle::setOverridePath(empty);
+    session.reset();
+    MROSDKJSBridge::deinit();
+    auto bare = MorrowOAuth::initWithAppIdAndDelegate(kAppId, recorder);
+    MorrowResourceBundle::setOverridePath({});
+    ASSERT_FALSE(bare->scriptHost() && MROSDKJSBridge::shareInstance());
+    EXPECT_FALSE(bare->incrAuthWithPermissions({ "add_share" }));
+    EXPECT_FALSE(bare->reauthorizeWithPermissions({ "add_share" }));
+    session = bare;
+}
+
+TEST_F(SessionTest, OwnRequestsAddressTheOpenApiAndTheLookupSignsIn)
+{
+    session->setRedirectURI("www.morrow.lm/login_jump");
+    EXPECT_EQ(session->getOwnBaseUrl(), std::string("morrow") + kAppId + "://www.morrow.lm/login_jump");
+
+    struct Sink : MorrowRequestDelegate {
+        std::vector<std::string> urls;
+        void requestDidLoadRawResponse(const std::shared_ptr<MorrowRequest>& r, const pf::Bytes&) override { urls.push_back(r->url()); }
+    };
+    auto sink = std::make_shared<Sink>();
+    const std::string base = MorrowHostConfig::shared().openApiBase();
+    MorrowParams withMethod;
+    withMethod.set("method", std::string("user/get_user_info"));
+    withMethod.set("x", std::string("1"));
+    struct Case {
+        std::function<std::shared_ptr<MorrowRequest>()> send;
+        std::string url, method;
+    };
+    const std::vector<Case> cases {
+        { [&] { return session->requestWithGraphPathAndDelegate("m_me", sink); }, base + "oauth2.0/m_me", "GET" },
+        { [&] { return session->requestWithGraphPathAndParamsAndDelegate("m_me", {}, sink); }, base + "oauth2.0/m_me", "GET" },
+        { [&] { return session->requestWithGraphPathAndParamsAndHttpMethodAndDelegate("m_me", {}, "POST", sink); }, base + "oauth2.0/m_me", "POST" },
+        { [&] { return session->requestWithMethodNameAndParamsAndHttpMethodAndDelegate("user/get_user_info", {}, "POST", sink); },
+            base + "user/get_user_info", "POST" },
+        { [&] { return session->requestWithParamsAndDelegate(withMethod, sink); }, base + "user/get_user_info", "GET" },
+    };
+    for (const auto& c : cases) {
+        auto request = c.send();
+        ASSERT_TRUE(request);
+        EXPECT_EQ(request->url(), c.url);
+        EXPECT_EQ(request->httpMethod(), c.method);
+        EXPECT_EQ(request->params().textFor("format"), std::optional<std::string>("json"));
+        EXPECT_EQ(request->params().textFor("oauth_consumer_key"), std::optional<std::string>(kAppId));
+        EXPECT_FALSE(request->params().find("method"));
+        EXPECT_FALSE(request->params().find("access_token")) << "no valid session yet";
+    }
+    EXPECT_FALSE(session->requestWithParamsAndDelegate({}, sink)) << "no method";
+    ASSERT_TRUE(env.waitForPendingWork());
+    EXPECT_EQ(sink->urls.size(), cases.size()) << "a replaced exchange still ends";
+    EXPECT_TRUE(recorder->calls.empty()) << "replies to another receiver are not the session's";
+
+    // Signed in, the token and open id go along; the session's own lookup ends in a login.
+    session->morrowDialogLogin("TOKEN-3", env.now() + 3600);
+    ASSERT_TRUE(env.runUntil([&] { return !recorder->calls.empty(); }));
+    EXPECT_EQ(recorder->calls, std::vector<std::string> { "login" });
+    auto request = session->requestWithGraphPathAndDelegate("get_info", sink);
+    EXPECT_EQ(request->params().textFor("access_token"), std::optional<std::string>("TOKEN-3"));
+    EXPECT_EQ(request->params().textFor("openid"), std::optional<std::string>(peers::LMOpenApiService::openIdForToken("TOKEN-3")));
+    env.waitForPendingWork();
+}
+
+TEST_F(SessionTest, DescribedSignInOpensTheNamedAppWithTheRequest)
+{
+    const pf::Value lmParams(pf::Dictionary { { "permission", "get_user_info,add_share" }, { "LMApiScheme", "mlmOpensdkSSoLogin" },
+        { "LMHost", "SSoLogin" }, { "appScheme", kReplyScheme }, { "appid", kAppId }, { "ResponseType", "token" } });
+    for (int version : { 2, 3 }) {
+        SCOPED_TRACE(version);
+        session->logout({});
+        recorder->calls.clear();
+        auto lm = peers::LMApp::install(version);
+        lm->setAnswer(peers::LMApp::Answer::Token, pf::Dictionary { { "access_token", "T" }, { "openid", "O" }, { "expires_in", "60" } });
+        EXPECT_EQ(session->authorizeInLMWithParams(lmParams), "true");
+        ASSERT_TRUE(env.runUntil([&] { return !recorder->calls.empty(); }));
+        EXPECT_EQ(recorder->calls, std::vector<std::string> { "login" });
+        auto got = lm->received();
+        ASSERT_EQ(got.size(), 1u);
+        EXPECT_TRUE(got[0].problems.empty()) << testing::PrintToString(got[0].problems);
+        EXPECT_EQ(got[0].general, version == 3);
+        ASSERT_TRUE(got[0].request);
+        pf::Value request(*got[0].request);
+        EXPECT_EQ(request["scope"], pf::Value("get_user_info,add_share"));
+        EXPECT_EQ(request["app_name"], pf::Value("礼包"));
+        lm->uninstall();
+    }
+    // Missing app id or name, or no app to open: nothing is opened.
+    pf::Dictionary noId = *lmParams.asDictionary();
+    noId.remove("appid");
+    EXPECT_EQ(OpenApi::sendCommandToLMWith(pf::Value(noId)), "false");
+    EXPECT_EQ(OpenApi::sendCommandToLMWith(lmParams), "false") << "LM is not installed";
+
+    // LZone: the five-part address with command 0, and the share and command forms.
+    auto lzone = peers::LZoneApp::install(5);
+    const pf::Value lzParams(pf::Dictionary { { "permission", "all" }, { "LZoneApiScheme", "mlzoneopensdkapi" }, { "LZoneHost", "lzapp" },
+        { "appScheme", kReplyScheme }, { "appid", kAppId } });
+    EXPECT_EQ(session->authorizeInLZoneWithParams(lzParams), "true");
+    EXPECT_TRUE(OpenApi::shareWithLZoneWithData(pf::Dictionary { { "title", "礼包" } }));
+    EXPECT_TRUE(OpenApi::sendCommandToLZoneParams("AppInvitation", pf::Dictionary { { "desc", "d" } }));
+    EXPECT_TRUE(OpenApi::openLZone());
+    env.runUntilIdle();
+    const std::string type = std::string("com.morrow.") + kReplyScheme;
+    std::vector<std::string> urls;
+    for (auto& r : lzone->received())
+        urls.push_back(r.url);
+    EXPECT_EQ(urls, (std::vector<std::string> {
+                        "mlzoneopensdkapi://lzapp/" + std::string(kReplyScheme) + "/" + type + "/0?generalpastboard=1",
+                        "mlzoneopensdkapi://lzapp/" + std::string(kReplyScheme) + "/" + type + "/1?generalpastboard=1",
+                        "mlzoneopensdkapi://lzapp/" + std::string(kReplyScheme) + "/" + type + "/AppInvitation?generalpastboard=1",
+                        "mlzoneopensdk://lzapp/" + std::string(kReplyScheme) + "/",
+                    }));
+    EXPECT_TRUE(OpenApi::canParseApplicationUrlStr("mlzone://lzapp"));
+    EXPECT_TRUE(OpenApi::canParseURL(url("mlzoneopensdkapiV2://")));
+    lzone->uninstall();
+    EXPECT_FALSE(OpenApi::openLZone());
+    EXPECT_FALSE(OpenApi::shareWithLZoneWithData({}));
+    EXPECT_FALSE(OpenApi::canParseApplicationUrlStr("mlzone://lzapp"));
+    EXPECT_EQ(OpenApi::getLZoneInstallUrl(), "");
+    EXPECT_EQ(OpenApi::getSupportingMaxApiVersion(), "10.0");
+    EXPECT_EQ(OpenApi::getApiVersion(), "1.1");
 }
 
 }

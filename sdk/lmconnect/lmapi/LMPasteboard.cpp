@@ -1,0 +1,58 @@
+#include "sdk/lmconnect/lmapi/LMPasteboard.h"
+
+#include "platform/foundation/Pasteboard.h"
+
+namespace {
+
+std::optional<pf::Bytes> bounded(std::optional<pf::Bytes> data)
+{
+    if (!data || data->empty() || data->size() > LMPasteboard::kMaxBytes)
+        return std::nullopt;
+    return data;
+}
+
+void write(pf::Pasteboard& board, const std::string& type, const std::optional<pf::Bytes>& data)
+{
+    if (data && !data->empty())
+        board.setData(*data, type);
+    else
+        board.removeType(type);
+}
+
+}
+
+std::shared_ptr<pf::Pasteboard> LMPasteboard::board() const
+{
+    auto board = pf::Pasteboard::withName(m_name, true);
+    if (board)
+        board->setPersistent(true);
+    return board;
+}
+
+void LMPasteboard::clear()
+{
+    writeData(std::nullopt);
+    writeGeneralData(std::nullopt);
+}
+
+std::optional<pf::Bytes> LMPasteboard::readData() const
+{
+    auto named = board();
+    return named ? bounded(named->dataForType(m_name)) : std::nullopt;
+}
+
+void LMPasteboard::writeData(const std::optional<pf::Bytes>& data) const
+{
+    if (auto named = board())
+        write(*named, m_name, data);
+}
+
+std::optional<pf::Bytes> LMPasteboard::readGeneralData() const
+{
+    return bounded(pf::Pasteboard::general()->dataForType(m_name));
+}
+
+void LMPasteboard::writeGeneralData(const std::optional<pf::Bytes>& data) const
+{
+    write(*pf::Pasteboard::general(), m_name, data);
+}
