@@ -7,6 +7,7 @@
 #include "platform/foundation/AppRegistry.h"
 #include "platform/foundation/Application.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/Json.h"
 #include "platform/foundation/Pasteboard.h"
 #include "platform/foundation/Url.h"
 #include "platform/testing/TaskEnvironment.h"
@@ -17,6 +18,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -39,10 +41,12 @@ struct Recorder : MorrowSessionDelegate {
     void morrowDidNotLogin(bool cancelled) override { calls.push_back(cancelled ? "cancelled" : "failed"); }
 };
 
+// Opened addresses go through the router, or to `handler` when one is set.
 struct AppDelegate : pf::ApplicationDelegate {
+    std::function<bool(const pf::Url&)> handler;
     bool openURL(pf::Application&, const pf::Url& url, const std::string& source) override
     {
-        return MorrowOpenURLRouter::route(url, source);
+        return handler ? handler(url) : MorrowOpenURLRouter::route(url, source);
     }
 };
 
@@ -142,6 +146,28 @@ TEST(SessionTeardown, DestroyedWhileItsLookupIsInFlightOrFromInsideAScriptCall)
         ASSERT_TRUE(world.signIn());
         ASSERT_TRUE(world.env.waitForPendingWork());
         EXPECT_EQ(world.recorder->calls, std::vector<std::string> { "login" });
+        EXPECT_TRUE(watched.expired());
+    }
+    // The reply goes through the scripts, which call back into the session; the delegate drops
+    // the session and the shared host while that call is still under way.
+    {
+        World world;
+        std::weak_ptr<MorrowOAuth> watched = world.session;
+        std::optional<bool> taken;
+        world.appDelegate->handler = [&](const pf::Url& url) {
+            auto host = world.session->scriptHost();
+            const std::string params = pf::Json::write(pf::Value(pf::Dictionary { { "urlStr", MorrowOAuth::urlencode(url.absoluteString()) } }));
+            taken = host->evaluateJavascript("oauth.jsCallHandleOpenUrlByOpenApi(" + pf::Json::write(pf::Value(params)) + ")") == "YES";
+            return *taken;
+        };
+        world.recorder->onLogin = [&] {
+            world.session.reset();
+            MROSDKJSBridge::deinit();
+        };
+        ASSERT_TRUE(world.signIn());
+        ASSERT_TRUE(world.env.waitForPendingWork());
+        EXPECT_EQ(world.recorder->calls, std::vector<std::string> { "login" });
+        EXPECT_EQ(taken, std::optional<bool>(true));
         EXPECT_TRUE(watched.expired());
     }
 }
