@@ -19,12 +19,10 @@
 
 namespace {
 
-// Lives until the process ends and is never destroyed: the LM Connect session it holds must
-// not be torn down while the process exits.
 std::shared_ptr<SharingManager>& instanceSlot()
 {
-    static auto* instance = new std::shared_ptr<SharingManager>();
-    return *instance;
+    static std::shared_ptr<SharingManager> instance;
+    return instance;
 }
 
 pf::Dictionary blipCommonUserInfo()

@@ -22,22 +22,24 @@
 
 namespace {
 
+// The shared host and its tables are never destroyed: sessions and script objects reach them
+// from their destructors, which may run among the static destructors at process exit.
 std::shared_ptr<MROSDKJSBridge>& sharedBridge()
 {
-    static std::shared_ptr<MROSDKJSBridge> bridge;
-    return bridge;
+    static auto* bridge = new std::shared_ptr<MROSDKJSBridge>();
+    return *bridge;
 }
 
 std::map<std::string, std::any>& userDictionary()
 {
-    static std::map<std::string, std::any> table;
-    return table;
+    static auto* table = new std::map<std::string, std::any>();
+    return *table;
 }
 
 std::map<std::string, std::shared_ptr<APIResponse>>& responseDictionary()
 {
-    static std::map<std::string, std::shared_ptr<APIResponse>> table;
-    return table;
+    static auto* table = new std::map<std::string, std::shared_ptr<APIResponse>>();
+    return *table;
 }
 
 }

@@ -30,10 +30,12 @@ struct State {
     int replyDepth { 0 };
 };
 
+// Never destroyed: a session reaches it from its destructor, which may run among the static
+// destructors at process exit, after this state would otherwise be gone.
 State& state()
 {
-    static State s;
-    return s;
+    static State* s = new State;
+    return *s;
 }
 
 bool canOpen(const std::string& text)

@@ -173,7 +173,7 @@ void LMApiMessageAndUrlConverter::setString(const std::string& text, const std::
         queryItem[key] = LMOpenApiUtility::base64EncodedStringWithUTF8String(text);
 }
 
-void LMApiMessageAndUrlConverter::setURL(const std::optional<pf::Url>& url, const std::string& key, std::map<std::string, std::string>& queryItem)
+void LMApiMessageAndUrlConverter::setURLForKeyToQueryItem(const std::optional<pf::Url>& url, const std::string& key, std::map<std::string, std::string>& queryItem)
 {
     if (url && !key.empty())
         queryItem[key] = LMOpenApiUtility::base64EncodedStringWithUTF8String(url->absoluteString());

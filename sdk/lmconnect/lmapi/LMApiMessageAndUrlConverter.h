@@ -9,8 +9,15 @@
 #include <string>
 #include <vector>
 
+class LMApiCommonContentObject;
+class LMApiExtendObject;
+class LMApiImageObject;
 class LMApiMessage;
 class LMApiObject;
+class LMApiPayObject;
+class LMApiTextObject;
+class LMApiURLObject;
+class LMApiWPAObject;
 class LMApiURLDecoder;
 
 // Incoming LM addresses as messages, and the staging of a share's large data.
@@ -38,7 +45,19 @@ public:
         std::map<std::string, std::string>& queryItem);
     static void setPreviewImageData(const pf::Bytes& data, std::map<std::string, std::string>& queryItem);
     static void setString(const std::string& text, const std::string& key, std::map<std::string, std::string>& queryItem);
-    static void setURL(const std::optional<pf::Url>& url, const std::string& key, std::map<std::string, std::string>& queryItem);
+    static void setURLForKeyToQueryItem(const std::optional<pf::Url>& url, const std::string& key, std::map<std::string, std::string>& queryItem);
     static std::string smartURLString(const std::optional<pf::Url>& url) { return url ? url->absoluteString() : std::string(); }
+
+    // Outgoing addresses: none, whatever the content (the share script builds them).
     static std::optional<pf::Url> urlWithMessage(const std::shared_ptr<LMApiMessage>&) { return std::nullopt; }
+    static std::optional<pf::Url> urlWithTextObjectType(const std::shared_ptr<LMApiTextObject>&, int) { return std::nullopt; }
+    static std::optional<pf::Url> urlWithExtendObjectType(const std::shared_ptr<LMApiExtendObject>&, int) { return std::nullopt; }
+    static std::optional<pf::Url> urlWithImageObjectType(const std::shared_ptr<LMApiImageObject>&, int) { return std::nullopt; }
+    static std::optional<pf::Url> urlWithURLObjectType(const std::shared_ptr<LMApiURLObject>&, int) { return std::nullopt; }
+    static std::optional<pf::Url> urlWithCommonContentObjectType(const std::shared_ptr<LMApiCommonContentObject>&, int) { return std::nullopt; }
+    static std::optional<pf::Url> urlWithPayObjectType(const std::shared_ptr<LMApiPayObject>&, int) { return std::nullopt; }
+    static std::optional<pf::Url> urlWithWPAObjectType(const std::shared_ptr<LMApiWPAObject>&, int) { return std::nullopt; }
+    static std::optional<pf::Url> urlWithQueryItemType(const std::map<std::string, std::string>&, int) { return std::nullopt; }
+    static std::optional<pf::Url> urlWithQueryItemForPayType(const std::map<std::string, std::string>&, int) { return std::nullopt; }
+    static std::optional<pf::Url> urlWithQueryItemForWPAType(const std::map<std::string, std::string>&, int) { return std::nullopt; }
 };

@@ -3,6 +3,8 @@
 #include "sdk/lmconnect/lmapi/LMApiDatastore.h"
 #include "sdk/lmconnect/lmapi/LMApiMessage.h"
 #include "sdk/lmconnect/lmapi/LMApiResultObject.h"
+#include "sdk/lmconnect/lmapi/LMOpenApiUtility.h"
+#include "sdk/lmconnect/web/MRWebViewKit.h"
 
 #include "platform/foundation/Json.h"
 #include "platform/foundation/Url.h"
@@ -11,6 +13,12 @@ namespace {
 
 bool contains(const std::string& text, const std::string& part) { return !part.empty() && text.find(part) != std::string::npos; }
 
+}
+
+const std::shared_ptr<LMWebViewKit>& LMWebViewKit::instance()
+{
+    static const auto kit = std::make_shared<LMWebViewKit>();
+    return kit;
 }
 
 bool LMWebViewKit::canHanleOpenUrlFromSafari(const pf::Url& url)
@@ -69,3 +77,42 @@ std::map<std::string, std::string> LMWebViewKit::dictionaryByParseUrlFromSeparat
 }
 
 std::optional<pf::Value> LMWebViewKit::JSONValue(std::string_view text) { return pf::Json::parse(text); }
+
+bool LMWebViewKit::shareToFriend(const pf::Value&) const { return true; }
+
+void LMWebViewKit::setWebViewKit(std::shared_ptr<MRWebViewKit> kit)
+{
+    m_webViewKit = std::move(kit);
+    if (m_webViewKit)
+        m_webViewKit->setDelegate(weak_from_this());
+}
+
+void LMWebViewKit::openWebKit()
+{
+    if (m_timer) {
+        pf::RunLoop::main().cancel(*m_timer);
+        m_timer.reset();
+    }
+    // Held here, so that a delegate call made while it opens cannot drop it.
+    if (auto kit = m_webViewKit)
+        kit->open();
+}
+
+bool LMWebViewKit::isNewLMBrowserInstall() { return LMOpenApiUtility::canOpenURL(pf::Url::fromString("mlmbrowser://")); }
+
+bool LMWebViewKit::isOldLMBrowserInstall() { return LMOpenApiUtility::canOpenURL(pf::Url::fromString("mlbbrowser://")); }
+
+bool LMWebViewKit::webViewKitShouldStartLoadWithRequest(MRWebViewKit& kit, const pf::UrlRequest& request, pf::WebNavigationType)
+{
+    const std::string& text = request.url();
+    if (text.empty())
+        return true;
+    const auto& store = LMApiDatastore::instance();
+    const bool ours = contains(text, "morrow" + store.appId) || contains(text, store.scheme) || contains(text, store.appId);
+    if (ours && contains(text, kAuthorizationHost) && dictionaryByParseUrlFromSeparator(text, "?#")["action"] == "shareToLM") {
+        // The window goes once the page has decided; the load itself is still answered.
+        auto keep = kit.shared_from_this();
+        keep->doClose();
+    }
+    return true;
+}

@@ -10,10 +10,11 @@
 
 namespace {
 
+// Never destroyed: a session clears it from its destructor, which may run at process exit.
 std::shared_ptr<MRWebViewLoadJs>& instance()
 {
-    static std::shared_ptr<MRWebViewLoadJs> shared;
-    return shared;
+    static auto* shared = new std::shared_ptr<MRWebViewLoadJs>();
+    return *shared;
 }
 
 }

@@ -182,9 +182,12 @@ TEST_F(StatsFront, StrategiesDecideWhenEventsGo)
         settle();
         EXPECT_EQ(store()->allEvents().size(), c.stored);
         EXPECT_EQ(uploadedEvents().size() - before, c.sent);
-        store()->sendCachedEvents(-1); // empty the store for the next case, with a network
+        // Empty the store for the next case. The network comes first: the send runs on the
+        // store's queue and would otherwise find no network, keeping the events for later.
         pf::Reachability::setOverride(Status::ViaWiFi);
+        store()->sendCachedEvents(-1);
         settle();
+        ASSERT_TRUE(store()->allEvents().empty());
     }
 }
 
