@@ -52,8 +52,8 @@ BPAuthorizeWebView::BPAuthorizeWebView(std::shared_ptr<BPAuthorizeRequest> reque
     m_webView = std::make_shared<pf::WebView>();
     m_webView->setAutoresizingMask(pf::Autoresizing::FlexibleWidth | pf::Autoresizing::FlexibleHeight);
     m_closeButton = std::make_shared<pf::Button>(pf::ButtonType::Custom);
-    m_closeButton->setTitleColor(pf::Color(167 / 255.0, 184 / 255.0, 216 / 255.0, 1));
-    m_closeButton->setTitleColor(pf::Color(1, 1, 1, 1), pf::ControlState::Highlighted);
+    m_closeButton->setTitleColor(pf::Color::rgb(167 / 255.0, 184 / 255.0, 216 / 255.0, 1));
+    m_closeButton->setTitleColor(pf::Color::rgb(1, 1, 1, 1), pf::ControlState::Highlighted);
     m_closeButton->setTitleFont(pf::Font::boldSystem(12));
     m_closeButton->setAutoresizingMask(pf::Autoresizing::FlexibleRightMargin | pf::Autoresizing::FlexibleBottomMargin);
     m_closeButton->setImage(closeImage());
@@ -76,9 +76,9 @@ std::shared_ptr<pf::Image> BPAuthorizeWebView::closeImage()
     }
     // The Blip bundle is not shipped: a white cross on a dark disc of the same size.
     pf::BitmapContext context({ 29, 29 }, pf::Screen::main().scale());
-    context.setFillColor(pf::Color(0.2, 0.2, 0.2, 0.9));
+    context.setFillColor(pf::Color::rgb(0.2, 0.2, 0.2, 0.9));
     context.fillRoundedRect(pf::Rect(2, 2, 25, 25), 12.5);
-    context.setStrokeColor(pf::Color(1, 1, 1, 1));
+    context.setStrokeColor(pf::Color::rgb(1, 1, 1, 1));
     context.setLineWidth(2);
     context.strokeLine({ 10, 10 }, { 19, 19 });
     context.strokeLine({ 19, 10 }, { 10, 19 });
@@ -262,8 +262,8 @@ void BPAuthorizeWebView::hideIndicator()
 
 void BPAuthorizeWebView::drawRect(pf::BitmapContext& context, const pf::Rect& rect) const
 {
-    const pf::Color grey(0.3, 0.3, 0.3, 0.8);
-    const pf::Color line(0.3, 0.3, 0.3, 1.0);
+    const pf::Color grey = pf::Color::rgb(0.3, 0.3, 0.3, 0.8);
+    const pf::Color line = pf::Color::rgb(0.3, 0.3, 0.3, 1.0);
     drawRectFillRadius(context, rect, grey, 0);
     strokeLinesStroke(context, pf::Rect(std::ceil(rect.x() + 10), std::ceil(rect.y() + 10) + 1, rect.width() - 20, rect.height() - 21), line);
 }
