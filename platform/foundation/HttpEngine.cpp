@@ -1,8 +1,11 @@
 #include "platform/foundation/HttpEngine.h"
 
+#include "platform/foundation/SignalStack.h"
+
 #include "platform/foundation/AsciiText.h"
 #include "platform/foundation/CookieStorage.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/SignalStack.h"
 #include "platform/foundation/Url.h"
 
 #include <curl/curl.h>
@@ -313,7 +316,7 @@ struct HttpEngine::Impl {
         for (auto& [id, transfer] : fresh) {
             if (transfer->setupError) {
                 // A request that could not be set up fails like any other, from here.
-                transfer->emit([&](Sinks& s) { if (s.error) s.error(*transfer->setupError); });
+                transfer->emit([transfer = transfer](Sinks& s) { if (s.error) s.error(*transfer->setupError); });
                 forget(id);
                 continue;
             }
@@ -371,7 +374,10 @@ HttpEngine::HttpEngine()
     initialiseCurl();
     m_impl->multi = curl_multi_init();
     curl_multi_setopt(m_impl->multi, CURLMOPT_MAX_HOST_CONNECTIONS, kMaxConnectionsPerHost);
-    m_impl->worker = std::thread([impl = m_impl.get()] { impl->run(); });
+    m_impl->worker = std::thread([impl = m_impl.get()] {
+        SignalStack::ensureForCurrentThread();
+        impl->run();
+    });
     m_impl->worker.detach();
 }
 

@@ -76,7 +76,7 @@ int runChild(const std::string& home, const std::string& mode)
 void relaunchWithCrashLogging(StatsWorld& world)
 {
     pf::UserDefaults::resetStandard();
-    TalmerinMobStat::reset();
+    pf::ResetRegistry::resetAll();
     world.stat()->setEnableExceptionLog(true);
 }
 
@@ -120,6 +120,7 @@ TEST(CrashCapture, ACrashedChildLeavesOneEntryForTheNextStart)
         { "appkey", SIGABRT, "Invalid AppKey", "Invalid AppKey", { "TalmerinMobStatController::checkAppKey() const", "TalmerinMobStatController::startPageView", "main" } },
         { "segv", SIGSEGV, "", "", {} },
         { "abort", SIGABRT, "", "", {} },
+        { "overflow_on_queue", SIGSEGV, "", "", {} },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.mode);

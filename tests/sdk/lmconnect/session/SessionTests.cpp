@@ -1,6 +1,7 @@
 #include "sdk/lmconnect/MorrowOAuth.h"
 #include "sdk/lmconnect/MorrowWebViewHost.h"
 #include "sdk/lmconnect/MROSDKJSBridge.h"
+#include "sdk/lmconnect/MorrowScriptText.h"
 #include "sdk/lmconnect/apps/APIResponseCoding.h"
 #include "sdk/lmconnect/apps/MXAppidConvert.h"
 #include "sdk/lmconnect/apps/MorrowOpenURLRouter.h"
@@ -10,6 +11,7 @@
 #include "platform/foundation/AppRegistry.h"
 #include "platform/foundation/Application.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/Json.h"
 #include "platform/foundation/KeyedArchiver.h"
 #include "platform/foundation/Pasteboard.h"
 #include "platform/foundation/Url.h"
@@ -120,6 +122,10 @@ TEST_F(SessionTest, SignInThroughTheLMAppForEachPasteboardAndExpiry)
         { 2, peers::LMApp::Answer::Token, std::nullopt, { "login" }, 2592000 },
         { 3, peers::LMApp::Answer::Token, pf::Value(7776000), { "login" }, 7776000 },
         { 2, peers::LMApp::Answer::Token, pf::Value("-5"), { "failed" }, std::nullopt },
+        // Lifetimes no clock can hold end in the distant future; hugely negative ones fail.
+        { 3, peers::LMApp::Answer::Token, pf::Value(1e300), { "login" }, future },
+        { 3, peers::LMApp::Answer::Token, pf::Value("99999999999999999999999"), { "login" }, future },
+        { 3, peers::LMApp::Answer::Token, pf::Value(-1e300), { "failed" }, std::nullopt },
         { 3, peers::LMApp::Answer::Cancel, std::nullopt, { "cancelled" }, std::nullopt },
         { 2, peers::LMApp::Answer::Cancel, std::nullopt, { "cancelled" }, std::nullopt },
         { 2, peers::LMApp::Answer::RemoveBoard, std::nullopt, { "cancelled" }, std::nullopt },
@@ -360,4 +366,19 @@ TEST_F(SessionTest, EachWrapperParksItsParametersAndCallsItsNamespace)
     }
 }
 
+}
+
+TEST_F(SessionTest, ScriptServicesKeepWorkingAfterTheDelegateChanges)
+{
+    auto second = std::make_shared<Recorder>();
+    session->setSessionDelegate(second);
+    pf::Dictionary request { { "url", MorrowHostConfig::shared().openApiBase() + "user/get_user_info" }, { "accesstoken", "T" },
+        { "openid", peers::LMOpenApiService::openIdForToken("T") }, { "appid", kAppId }, { "callback", "cb" } };
+    run("oauth.httpGet(" + MorrowScriptText::literal(pf::Json::write(pf::Value(request))) + ")");
+    ASSERT_TRUE(env.runUntil([&] { return MROSDKJSBridge::getResponseDictionary("cb") != nullptr; }, 5))
+        << "the scripts' HTTP went nowhere";
+    run(R"(oauth.httpJsResponseCallback(JSON.stringify({key: "cb", callback: "addShareResponse:"})))");
+    ASSERT_EQ(second->calls.size(), 1u);
+    EXPECT_EQ(second->calls[0].rfind("addShare:", 0), 0u);
+    EXPECT_TRUE(recorder->calls.empty()) << "the old delegate hears nothing";
 }
