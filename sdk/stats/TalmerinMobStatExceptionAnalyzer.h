@@ -19,7 +19,6 @@ public:
     static constexpr const char* kActivatedKey = "kSDKAnalyzerActivated";
 
     static std::shared_ptr<TalmerinMobStatExceptionAnalyzer> sharedTalmerinMobStatExceptionAnalyzer();
-    static void reset();
 
     TalmerinMobStatExceptionAnalyzer();
 
