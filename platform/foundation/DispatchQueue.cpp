@@ -26,7 +26,7 @@ struct DispatchQueue::Impl {
     static void run(std::shared_ptr<Impl> self)
     {
         t_queueName = &self->name;
-        SignalStack::ensureForCurrentThread();
+        SignalStack signalStack; // for the thread's life: a crash on it can still be reported
         for (;;) {
             Task job;
             {

@@ -1,7 +1,5 @@
 #include "platform/foundation/HttpEngine.h"
 
-#include "platform/foundation/SignalStack.h"
-
 #include "platform/foundation/AsciiText.h"
 #include "platform/foundation/CookieStorage.h"
 #include "platform/foundation/Log.h"
@@ -375,7 +373,7 @@ HttpEngine::HttpEngine()
     m_impl->multi = curl_multi_init();
     curl_multi_setopt(m_impl->multi, CURLMOPT_MAX_HOST_CONNECTIONS, kMaxConnectionsPerHost);
     m_impl->worker = std::thread([impl = m_impl.get()] {
-        SignalStack::ensureForCurrentThread();
+        SignalStack signalStack;
         impl->run();
     });
     m_impl->worker.detach();

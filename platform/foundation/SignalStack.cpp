@@ -1,54 +1,29 @@
 #include "platform/foundation/SignalStack.h"
 
 #include <csignal>
-#include <cstdlib>
 
 namespace pf {
 
-namespace {
-
-struct ThreadStack {
-    void* memory { nullptr };
-
-    bool install()
-    {
-        if (memory)
-            return true;
-        stack_t current {};
-        // A stack someone else gave this thread (a sanitizer's, a handler's own) stays.
-        if (::sigaltstack(nullptr, &current) == 0 && !(current.ss_flags & SS_DISABLE))
-            return true;
-        void* allocated = std::malloc(SignalStack::kBytes);
-        if (!allocated)
-            return false;
-        stack_t stack {};
-        stack.ss_sp = allocated;
-        stack.ss_size = SignalStack::kBytes;
-        if (::sigaltstack(&stack, nullptr) != 0) {
-            std::free(allocated);
-            return false;
-        }
-        memory = allocated;
-        return true;
+SignalStack::SignalStack()
+{
+    stack_t current {};
+    if (::sigaltstack(nullptr, &current) == 0 && !(current.ss_flags & SS_DISABLE)) {
+        m_active = true;
+        return;
     }
-
-    ~ThreadStack()
-    {
-        if (!memory)
-            return;
-        stack_t off {};
-        off.ss_flags = SS_DISABLE;
-        ::sigaltstack(&off, nullptr);
-        std::free(memory);
-    }
-};
-
+    stack_t stack {};
+    stack.ss_sp = m_bytes;
+    stack.ss_size = sizeof m_bytes;
+    m_installed = m_active = ::sigaltstack(&stack, nullptr) == 0;
 }
 
-bool SignalStack::ensureForCurrentThread()
+SignalStack::~SignalStack()
 {
-    thread_local ThreadStack stack;
-    return stack.install();
+    if (!m_installed)
+        return;
+    stack_t off {};
+    off.ss_flags = SS_DISABLE;
+    ::sigaltstack(&off, nullptr);
 }
 
 }

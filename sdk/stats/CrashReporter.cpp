@@ -397,7 +397,8 @@ bool CrashReporter::enableCrashReporter(std::string* error)
 
     // The enabling thread's own; the platform's threads (the statistics and other serial
     // queues, the HTTP worker) each set theirs when they start.
-    if (!pf::SignalStack::ensureForCurrentThread()) {
+    static pf::SignalStack enablingThreadStack;
+    if (!enablingThreadStack.active()) {
         if (error)
             *error = "the alternate signal stack cannot be set";
         return false;
