@@ -48,8 +48,8 @@ BPAuthorizeWebView::BPAuthorizeWebView(std::shared_ptr<BPAuthorizeRequest> reque
     m_webView = std::make_shared<pf::WebView>();
     m_webView->setAutoresizingMask(pf::Autoresizing::FlexibleWidth | pf::Autoresizing::FlexibleHeight);
     m_closeButton = std::make_shared<pf::Button>(pf::ButtonType::Custom);
-    m_closeButton->setTitleColor(pf::Color(167 / 255.0, 184 / 255.0, 216 / 255.0, 1));
-    m_closeButton->setTitleColor(pf::Color(1, 1, 1, 1), pf::ControlState::Highlighted);
+    m_closeButton->setTitleColor(pf::Color::rgb(167 / 255.0, 184 / 255.0, 216 / 255.0));
+    m_closeButton->setTitleColor(pf::Color::white(), pf::ControlState::Highlighted);
     m_closeButton->setTitleFont(pf::Font::boldSystem(12));
     m_closeButton->setAutoresizingMask(pf::Autoresizing::FlexibleRightMargin | pf::Autoresizing::FlexibleBottomMargin);
     m_indicatorView = std::make_shared<pf::ActivityIndicatorView>(pf::ActivityIndicatorStyle::Gray);
