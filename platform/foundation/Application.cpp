@@ -100,6 +100,18 @@ bool Application::openURL(const Url& url)
     return AppRegistry::shared().openURL(url, bundleIdentifier());
 }
 
+bool Application::canOpenURL(std::string_view address) const
+{
+    auto url = Url::fromString(address);
+    return url && canOpenURL(*url);
+}
+
+bool Application::openURL(std::string_view address)
+{
+    auto url = Url::fromString(address);
+    return url && openURL(*url);
+}
+
 bool Application::deliverOpenURL(const Url& url, const std::string& sourceApplication)
 {
     auto delegate = m_delegate;

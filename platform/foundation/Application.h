@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace pf {
 
@@ -50,6 +51,9 @@ public:
     // Other apps.
     bool canOpenURL(const Url& url) const;
     bool openURL(const Url& url);
+    // The same for an address as text: text that is no legal URL opens nothing.
+    bool canOpenURL(std::string_view address) const;
+    bool openURL(std::string_view address);
     // An opened URL arriving for this app: handed to the delegate with the opening app's
     // identifier; answers what the delegate answers (false without one).
     bool deliverOpenURL(const Url& url, const std::string& sourceApplication);

@@ -1,6 +1,7 @@
 #include "platform/foundation/DispatchQueue.h"
 
 #include "platform/foundation/RunLoop.h"
+#include "platform/foundation/SignalStack.h"
 
 #include <condition_variable>
 #include <deque>
@@ -25,6 +26,7 @@ struct DispatchQueue::Impl {
     static void run(std::shared_ptr<Impl> self)
     {
         t_queueName = &self->name;
+        SignalStack signalStack; // for the thread's life: a crash on it can still be reported
         for (;;) {
             Task job;
             {

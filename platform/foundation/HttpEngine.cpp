@@ -3,6 +3,7 @@
 #include "platform/foundation/AsciiText.h"
 #include "platform/foundation/CookieStorage.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/SignalStack.h"
 #include "platform/foundation/Url.h"
 
 #include <curl/curl.h>
@@ -404,7 +405,10 @@ HttpEngine::HttpEngine()
     initialiseCurl();
     m_impl->multi = curl_multi_init();
     curl_multi_setopt(m_impl->multi, CURLMOPT_MAX_HOST_CONNECTIONS, kMaxConnectionsPerHost);
-    m_impl->worker = std::thread([impl = m_impl.get()] { impl->run(); });
+    m_impl->worker = std::thread([impl = m_impl.get()] {
+        SignalStack signalStack;
+        impl->run();
+    });
     m_impl->worker.detach();
 }
 

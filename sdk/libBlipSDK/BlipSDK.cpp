@@ -115,8 +115,7 @@ bool BlipSDK::registerAppWithApp(const BlipSDK3rdApp& app)
 
 bool BlipSDK::canOpen(const std::string& url)
 {
-    auto parsed = pf::Url::fromString(url);
-    return parsed && pf::Application::shared().canOpenURL(*parsed);
+    return pf::Application::shared().canOpenURL(std::string_view(url));
 }
 
 bool BlipSDK::isBlipAppInstalled()

@@ -84,14 +84,12 @@ std::string ParleyApiUtil::getSDKVersion()
 
 bool ParleyApiUtil::openURL(const std::string& url)
 {
-    auto parsed = pf::Url::fromString(url);
-    return parsed && pf::Application::shared().openURL(*parsed);
+    return pf::Application::shared().openURL(std::string_view(url));
 }
 
 bool ParleyApiUtil::canOpenURL(const std::string& url)
 {
-    auto parsed = pf::Url::fromString(url);
-    return parsed && pf::Application::shared().canOpenURL(*parsed);
+    return pf::Application::shared().canOpenURL(std::string_view(url));
 }
 
 std::string ParleyApiUtil::gtm_stringByEscapingForURLArgumentOnly(std::string_view text)

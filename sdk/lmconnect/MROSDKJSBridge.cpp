@@ -1,7 +1,6 @@
 #include "sdk/lmconnect/MROSDKJSBridge.h"
 
 #include "sdk/lmconnect/MROSDKJSBridgeTools.h"
-#include "sdk/lmconnect/analytics/MRDataReport.h"
 #include "sdk/lmconnect/MorrowScriptText.h"
 #include "sdk/lmconnect/MorrowDataMgr.h"
 #include "sdk/lmconnect/lmapi/LMApiAudioObject.h"
@@ -155,7 +154,7 @@ void MROSDKJSBridge::registerCommonObjects()
     m_runEnv->registNativeObj(MROSDKJSBridgeTools::logObject());
     m_runEnv->registNativeObj(MROSDKJSBridgeTools::openUiObject());
     m_runEnv->registNativeObj(MROSDKJSBridgeTools::dataMgrObject());
-    m_runEnv->registNativeObj(MRDataReport::scriptObject());
+    m_runEnv->registNativeObj(MROSDKJSBridgeTools::dataReportObject());
 }
 
 const std::any* MROSDKJSBridge::getPoolObject(const std::string& key) const

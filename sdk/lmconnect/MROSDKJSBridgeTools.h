@@ -15,4 +15,6 @@ public:
     static std::shared_ptr<MorrowJSObject> openUiObject();
     // "MorrowDataMgr": the data pool's functions.
     static std::shared_ptr<MorrowJSObject> dataMgrObject();
+    // "sdk_reportUtils": the statistics engine's entry for the scripts.
+    static std::shared_ptr<MorrowJSObject> dataReportObject();
 };

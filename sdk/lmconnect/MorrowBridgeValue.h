@@ -3,6 +3,7 @@
 #include "platform/foundation/Value.h"
 
 #include <memory>
+#include <optional>
 
 class MorrowJSObject;
 
@@ -18,4 +19,16 @@ struct MorrowBridgeValue {
     MorrowBridgeValue(std::string text) : value(std::move(text)) { }
     MorrowBridgeValue(bool flag) : value(flag) { }
     MorrowBridgeValue(int number) : value(number) { }
+
+    // A text argument (code 1): the text, or "" when the script gave none.
+    std::string text() const
+    {
+        const std::string* text = value.asString();
+        return text ? *text : std::string();
+    }
+    // A text result that may be none.
+    static MorrowBridgeValue optionalText(const std::optional<std::string>& text)
+    {
+        return text ? MorrowBridgeValue(*text) : MorrowBridgeValue();
+    }
 };

@@ -7,9 +7,21 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Url.h"
 
+#include <cfloat>
+#include <cmath>
 #include <cstdio>
+#include <limits>
 
 namespace {
+
+// A script's number as a float (argument and return code 6): beyond the float's range it is
+// the infinity of its sign, never an out-of-range conversion.
+float toFloat(double value)
+{
+    if (std::isfinite(value) && std::fabs(value) > FLT_MAX)
+        return value > 0 ? std::numeric_limits<float>::infinity() : -std::numeric_limits<float>::infinity();
+    return static_cast<float>(value);
+}
 
 std::string describe(const pf::Value& value)
 {
@@ -112,7 +124,7 @@ MorrowBridgeValue MorrowJSRunEnv::convertArgument(const std::optional<std::strin
     case 5:
         return MorrowBridgeValue(text ? pf::text::intValue(*text) : 0);
     case 6:
-        return MorrowBridgeValue(pf::Value(static_cast<double>(static_cast<float>(text ? pf::text::doubleValue(*text) : 0))));
+        return MorrowBridgeValue(pf::Value(static_cast<double>(toFloat(text ? pf::text::doubleValue(*text) : 0))));
     case 7:
         return MorrowBridgeValue(pf::Value(text ? pf::text::doubleValue(*text) : 0.0));
     case 8: {
@@ -150,7 +162,7 @@ std::string MorrowJSRunEnv::convertResult(const MorrowBridgeValue& result, int c
     case 5:
         return std::to_string(value.intValue());
     case 6:
-        return formatFloat(static_cast<float>(value.doubleValue()));
+        return formatFloat(toFloat(value.doubleValue()));
     case 7:
         return formatFloat(value.doubleValue());
     default:

@@ -114,13 +114,19 @@ void MorrowOAuth::setSessionDelegate(std::weak_ptr<MorrowSessionDelegate> delega
     m_sessionDelegate = delegate;
     std::weak_ptr<MorrowOAuth> self = std::static_pointer_cast<MorrowOAuth>(shared_from_this());
     OpenApi::registerAppWithDelegateAndOldApi(m_appId, std::move(delegate), self);
-    m_services = std::make_shared<MorrowScriptServices>(std::static_pointer_cast<MorrowSession>(shared_from_this()), m_sessionDelegate);
-    // A nick name from a user-info reply goes to the avatar screen, the one screen that takes it.
-    std::weak_ptr<MorrowAvatar> avatar = m_avatar;
-    m_services->setNickNameReceiver([avatar](const std::string& nick) {
-        if (auto receiver = avatar.lock())
-            receiver->offerNick(nick);
-    });
+    // The registered script functions hold the services weakly: they are kept, and only told
+    // the new delegate, so the scripts' HTTP and relays go on working.
+    if (m_services) {
+        m_services->setDelegate(m_sessionDelegate);
+    } else {
+        m_services = std::make_shared<MorrowScriptServices>(std::static_pointer_cast<MorrowSession>(shared_from_this()), m_sessionDelegate);
+        // A nick name from a user-info reply goes to the avatar screen, the one screen that takes it.
+        std::weak_ptr<MorrowAvatar> avatar = m_avatar;
+        m_services->setNickNameReceiver([avatar](const std::string& nick) {
+            if (auto receiver = avatar.lock())
+                receiver->offerNick(nick);
+        });
+    }
 }
 
 void MorrowOAuth::initWithJsSDK()

@@ -30,6 +30,9 @@ class MorrowScriptServices : public std::enable_shared_from_this<MorrowScriptSer
 public:
     MorrowScriptServices(std::weak_ptr<MorrowSession> session, std::weak_ptr<MorrowSessionDelegate> delegate);
 
+    // Who hears the relays and user-info replies from now on.
+    void setDelegate(std::weak_ptr<MorrowSessionDelegate> delegate) { m_delegate = std::move(delegate); }
+
     // Adds "httpGet", "httpPost" and the five relays to the session's script object.
     void addFunctionsTo(MorrowJSObject& oauth);
 

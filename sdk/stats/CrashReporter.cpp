@@ -3,6 +3,7 @@
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Sandbox.h"
+#include "platform/foundation/SignalStack.h"
 #include "sdk/stats/CrashReport.h"
 #include "sdk/stats/CrashReport.pb-c.h"
 
@@ -38,7 +39,6 @@ constexpr std::size_t kMaxBuildId = 64;
 constexpr std::size_t kNameBytes = 512;
 constexpr std::size_t kReasonBytes = 4096;
 constexpr std::size_t kPackBytes = 1u << 20;
-constexpr std::size_t kAltStackBytes = 256u << 10;
 
 const int kSignals[] = { SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGTRAP };
 
@@ -395,17 +395,13 @@ bool CrashReporter::enableCrashReporter(std::string* error)
     if (!prepare(error))
         return false;
 
-    static void* alternateStack = nullptr;
-    if (!alternateStack) {
-        alternateStack = std::malloc(kAltStackBytes);
-        stack_t stack {};
-        stack.ss_sp = alternateStack;
-        stack.ss_size = kAltStackBytes;
-        if (!alternateStack || ::sigaltstack(&stack, nullptr) != 0) {
-            if (error)
-                *error = "the alternate signal stack cannot be set";
-            return false;
-        }
+    // The enabling thread's own; the platform's threads (the statistics and other serial
+    // queues, the HTTP worker) each set theirs when they start.
+    static pf::SignalStack enablingThreadStack;
+    if (!enablingThreadStack.active()) {
+        if (error)
+            *error = "the alternate signal stack cannot be set";
+        return false;
     }
     struct sigaction action {};
     action.sa_sigaction = onSignal;

@@ -1,7 +1,8 @@
 #include "sdk/stats/StatLogCodec.h"
 
+#include "platform/foundation/Gzip.h"
+
 #include <nlohmann/json.hpp>
-#include <zlib.h>
 
 #include <cmath>
 
@@ -84,57 +85,12 @@ std::optional<pf::Bytes> StatLogCodec::gzipDeflate(const pf::Bytes& data)
 {
     if (data.empty())
         return data;
-    z_stream stream {};
-    if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-        return std::nullopt;
-    constexpr std::size_t kStep = 16384;
-    pf::Bytes out(kStep);
-    stream.next_in = const_cast<Bytef*>(data.data());
-    stream.avail_in = static_cast<uInt>(data.size());
-    int status = Z_OK;
-    do {
-        if (stream.total_out >= out.size())
-            out.resize(out.size() + kStep);
-        stream.next_out = out.data() + stream.total_out;
-        stream.avail_out = static_cast<uInt>(out.size() - stream.total_out);
-        status = deflate(&stream, Z_FINISH);
-    } while (status == Z_OK || (status == Z_BUF_ERROR && stream.avail_out == 0));
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    if (status != Z_STREAM_END)
-        return std::nullopt;
-    return out;
+    return pf::Gzip::compress(data);
 }
 
 std::optional<pf::Bytes> StatLogCodec::gzipInflate(const pf::Bytes& data, std::size_t maxBytes)
 {
     if (data.empty())
         return data;
-    z_stream stream {};
-    if (inflateInit2(&stream, 47) != Z_OK)
-        return std::nullopt;
-    pf::Bytes out;
-    unsigned char chunk[16384];
-    stream.next_in = const_cast<Bytef*>(data.data());
-    stream.avail_in = static_cast<uInt>(data.size());
-    int status = Z_OK;
-    while (status == Z_OK) {
-        stream.next_out = chunk;
-        stream.avail_out = sizeof chunk;
-        status = inflate(&stream, Z_NO_FLUSH);
-        if (status != Z_OK && status != Z_STREAM_END)
-            break;
-        out.insert(out.end(), chunk, chunk + (sizeof chunk - stream.avail_out));
-        if (out.size() > maxBytes) {
-            status = Z_MEM_ERROR;
-            break;
-        }
-        if (status == Z_OK && stream.avail_in == 0 && stream.avail_out != 0)
-            break; // input ended before the stream did
-    }
-    inflateEnd(&stream);
-    if (status != Z_STREAM_END)
-        return std::nullopt;
-    return out;
+    return pf::Gzip::decompress(data, maxBytes);
 }
-

@@ -1,6 +1,7 @@
 #include "sdk/stats/TalmerinMobStat.h"
 
 #include "platform/foundation/Log.h"
+#include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/RunLoop.h"
 #include "sdk/stats/TalmerinMobStatController.h"
 #include "sdk/stats/TalmerinMobStatExceptionAnalyzer.h"
@@ -24,6 +25,16 @@ std::shared_ptr<TalmerinMobStat>& sharedSlot()
 
 std::shared_ptr<TalmerinMobStat> TalmerinMobStat::defaultStat()
 {
+    // A new launch (every test) starts without a client and with the diagnostics off; the
+    // controller, log manager and crash analyzer forget theirs the same way.
+    static const bool registered = [] {
+        pf::ResetRegistry::add([] {
+            std::shared_ptr<TalmerinMobStat> old = std::move(sharedSlot());
+            s_debug = false;
+        });
+        return true;
+    }();
+    (void)registered;
     auto& shared = sharedSlot();
     if (!shared) {
         shared = std::make_shared<TalmerinMobStat>();
@@ -32,15 +43,6 @@ std::shared_ptr<TalmerinMobStat> TalmerinMobStat::defaultStat()
         TalmerinMobStatLogManager::sharedManager();
     }
     return shared;
-}
-
-void TalmerinMobStat::reset()
-{
-    sharedSlot().reset();
-    s_debug = false;
-    TalmerinMobStatController::reset();
-    TalmerinMobStatLogManager::reset();
-    TalmerinMobStatExceptionAnalyzer::reset();
 }
 
 long long TalmerinMobStat::nowMs()

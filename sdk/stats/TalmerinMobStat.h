@@ -12,11 +12,9 @@ class TalmerinMobStat {
 public:
     static constexpr int kMaxSessionResumeInterval = 600;
 
-    // The one client; the first call also makes the controller and the log manager.
+    // The one client; the first call also makes the controller and the log manager. A new
+    // launch (`pf::ResetRegistry`) forgets all of them; work already on its way still finishes.
     static std::shared_ptr<TalmerinMobStat> defaultStat();
-    // Forgets the client, its controller, log manager and crash analyzer: the next call makes
-    // new ones, as a new launch of the app would. Work already on its way still finishes.
-    static void reset();
 
     // Whole milliseconds since 1970 on the main loop's clock.
     static long long nowMs();

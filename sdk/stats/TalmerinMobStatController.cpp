@@ -5,6 +5,7 @@
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/UserDefaults.h"
 #include "sdk/stats/TalmerinMobStat.h"
 #include "sdk/stats/TalmerinMobStatLogManager.h"
@@ -41,17 +42,17 @@ bool sameEvent(const Dictionary& event, const std::string& eventId, const std::s
 
 std::shared_ptr<TalmerinMobStatController> TalmerinMobStatController::sharedController()
 {
+    static const bool registered = [] {
+        pf::ResetRegistry::add([] { std::shared_ptr<TalmerinMobStatController> old = std::move(sharedSlot()); });
+        return true;
+    }();
+    (void)registered;
     auto& shared = sharedSlot();
     if (!shared) {
         shared = std::make_shared<TalmerinMobStatController>();
         shared->observeApplication();
     }
     return shared;
-}
-
-void TalmerinMobStatController::reset()
-{
-    sharedSlot().reset();
 }
 
 TalmerinMobStatController::TalmerinMobStatController()
@@ -296,9 +297,7 @@ void TalmerinMobStatController::successSendLong()
 
 void TalmerinMobStatController::recordLastVistePageViewName(const std::string& name)
 {
-    auto defaults = pf::UserDefaults::standard();
-    defaults->setString(kLastVisitPageKey, name);
-    defaults->synchronize();
+    pf::UserDefaults::standard()->setString(kLastVisitPageKey, name);
 }
 
 std::optional<std::string> TalmerinMobStatController::getLastVisitPageViewName() const
@@ -311,7 +310,5 @@ std::optional<std::string> TalmerinMobStatController::getLastVisitPageViewName()
 
 void TalmerinMobStatController::resetLastVisitPageViewName()
 {
-    auto defaults = pf::UserDefaults::standard();
-    defaults->removeObjectForKey(kLastVisitPageKey);
-    defaults->synchronize();
+    pf::UserDefaults::standard()->removeObjectForKey(kLastVisitPageKey);
 }

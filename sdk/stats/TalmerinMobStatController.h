@@ -26,7 +26,6 @@ public:
     static constexpr const char* kConsoleAddress = "http://stats.talmerin.example/console";
 
     static std::shared_ptr<TalmerinMobStatController> sharedController();
-    static void reset();
     ~TalmerinMobStatController();
 
     void setStatTracker(std::weak_ptr<TalmerinMobStat> tracker) { m_statTracker = std::move(tracker); }

@@ -1,6 +1,7 @@
 #include "sdk/stats/TalmerinMobStatExceptionAnalyzer.h"
 
 #include "platform/foundation/Log.h"
+#include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/UserDefaults.h"
 #include "sdk/stats/CrashReporter.h"
 #include "sdk/stats/PLCrashReportTextFormatter.h"
@@ -20,15 +21,15 @@ std::shared_ptr<TalmerinMobStatExceptionAnalyzer>& sharedSlot()
 
 std::shared_ptr<TalmerinMobStatExceptionAnalyzer> TalmerinMobStatExceptionAnalyzer::sharedTalmerinMobStatExceptionAnalyzer()
 {
+    static const bool registered = [] {
+        pf::ResetRegistry::add([] { std::shared_ptr<TalmerinMobStatExceptionAnalyzer> old = std::move(sharedSlot()); });
+        return true;
+    }();
+    (void)registered;
     auto& shared = sharedSlot();
     if (!shared)
         shared = std::make_shared<TalmerinMobStatExceptionAnalyzer>();
     return shared;
-}
-
-void TalmerinMobStatExceptionAnalyzer::reset()
-{
-    sharedSlot().reset();
 }
 
 TalmerinMobStatExceptionAnalyzer::TalmerinMobStatExceptionAnalyzer()
@@ -56,9 +57,8 @@ TalmerinMobStatExceptionAnalyzer::TalmerinMobStatExceptionAnalyzer()
 void TalmerinMobStatExceptionAnalyzer::setAnalyzerStarted(int value)
 {
     m_analyzerStarted = value;
-    auto defaults = pf::UserDefaults::standard();
-    defaults->setInteger(kAnalyzerStartedKey, value);
-    defaults->synchronize();
+    // Written through at once: the guard must be on disk before a crash could follow.
+    pf::UserDefaults::standard()->setInteger(kAnalyzerStartedKey, value);
 }
 
 void TalmerinMobStatExceptionAnalyzer::handleCrashReport()

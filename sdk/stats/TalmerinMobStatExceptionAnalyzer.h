@@ -21,7 +21,6 @@ public:
     static constexpr const char* kActivatedKey = "kSDKAnalyzerActivated";
 
     static std::shared_ptr<TalmerinMobStatExceptionAnalyzer> sharedTalmerinMobStatExceptionAnalyzer();
-    static void reset();
 
     TalmerinMobStatExceptionAnalyzer();
 

@@ -2,11 +2,13 @@
 
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UrlConnection.h"
 #include "platform/foundation/UrlRequest.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/foundation/Device.h"
+#include "platform/foundation/DispatchQueue.h"
 #include "sdk/stats/StatLogCodec.h"
 #include "sdk/stats/TalmerinMobStat.h"
 #include "sdk/stats/TalmerinMobStatDeviceInfo.h"
@@ -14,7 +16,6 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <thread>
 
 using pf::Array;
 using pf::Dictionary;
@@ -66,21 +67,25 @@ std::shared_ptr<pf::UserDefaults> defaults()
 
 std::shared_ptr<TalmerinMobStatLogManager> TalmerinMobStatLogManager::sharedManager()
 {
+    // A new launch (every test) starts with a new manager; queued work keeps the old one.
+    static const bool registered = [] {
+        pf::ResetRegistry::add([] {
+            std::shared_ptr<TalmerinMobStatLogManager> old;
+            std::lock_guard lock(g_sharedMutex);
+            old = std::move(g_shared);
+        });
+        return true;
+    }();
+    (void)registered;
     std::lock_guard lock(g_sharedMutex);
     if (!g_shared)
         g_shared = std::make_shared<TalmerinMobStatLogManager>();
     return g_shared;
 }
 
-void TalmerinMobStatLogManager::reset()
-{
-    std::shared_ptr<TalmerinMobStatLogManager> old;
-    std::lock_guard lock(g_sharedMutex);
-    old = std::move(g_shared);
-}
-
 TalmerinMobStatLogManager::TalmerinMobStatLogManager()
-    : m_deviceId(TalmerinUDID::value())
+    : m_queue(pf::DispatchQueue::create("com.talmerin.mobstat.log"))
+    , m_deviceId(TalmerinUDID::value())
 {
     if (!isLog(defaults()->objectForKey(kLogKey)))
         storeLog(createBlankLog());
@@ -124,11 +129,13 @@ void TalmerinMobStatLogManager::setServiceAddress(std::string address)
 
 void TalmerinMobStatLogManager::inBackground(std::function<void(TalmerinMobStatLogManager&)> work)
 {
-    std::thread([self = shared_from_this(), work = std::move(work), pending = pf::PendingWork()]() mutable {
+    // One serial queue: writes land in the order they were asked for, so an older copy of a
+    // session can never overwrite a newer one.
+    m_queue->async([self = shared_from_this(), work = std::move(work)]() mutable {
         work(*self);
         // The manager is let go on the main loop, like everything the app's callbacks hold.
         pf::RunLoop::main().post([self = std::move(self)] { });
-    }).detach();
+    });
 }
 
 void TalmerinMobStatLogManager::putSession(Dictionary session)
@@ -347,8 +354,9 @@ double TalmerinMobStatLogManager::desiredLocationAccuracy() const
 
 void TalmerinMobStatLogManager::storeLog(const Dictionary& log)
 {
+    // The defaults write every change through to their file; a synchronize after it would
+    // write the whole file (the log and all) a second time.
     defaults()->setDictionary(kLogKey, log);
-    defaults()->synchronize();
 }
 
 void TalmerinMobStatLogManager::syncPutSession(const Dictionary& session)
@@ -438,9 +446,7 @@ void TalmerinMobStatLogManager::syncPutException(const Dictionary& entry)
     if (exceptions.size() >= 2 && StatLogCodec::jsonLength(Value(exceptions)) > kExceptionListBytes)
         exceptions.erase(exceptions.begin());
     log.set("ex", Value(std::move(exceptions)));
-    defaults()->setDictionary(kLogKey, log);
-    bool synced = defaults()->synchronize();
-    TalmerinMobStat::debugLog(std::to_string(synced ? 1 : 0));
+    storeLog(log);
 }
 
 void TalmerinMobStatLogManager::syncSendAllLog()
@@ -476,8 +482,7 @@ void TalmerinMobStatLogManager::syncSendAllLog()
             defaults()->setArray(kOldLogKey, kept);
     }
     if (reachable && syncSendLog(currentLog()) == UploadResult::Accepted)
-        defaults()->setDictionary(kLogKey, createBlankLog());
-    defaults()->synchronize();
+        storeLog(createBlankLog());
 }
 
 TalmerinMobStatLogManager::UploadResult TalmerinMobStatLogManager::syncSendLog(const Dictionary& log)

@@ -9,12 +9,18 @@
 #include <optional>
 #include <string>
 
+namespace pf {
+class DispatchQueue;
+}
+
 // Keeps the statistics log (sessions, events, exception entries) in the user defaults, splits
 // it when it grows, and uploads it as gzip JSON with a header of device facts.
 //
 // Rules:
-// - Every put and send runs on a thread of its own, all under one lock, and counts as pending
-//   work of the main loop while it runs; `putException` runs on the caller's thread.
+// - Every put and send runs on the manager's one serial queue, in the order they were asked
+//   for, and counts as pending work of the main loop while it waits or runs; `putException`
+//   runs on the caller's thread. All of them hold one lock while they read and write the log.
+// - Each change of the log is one write of the defaults.
 // - What is read back from the defaults is type-checked: a log of the wrong shape reads as a
 //   blank log, archived logs of the wrong shape are dropped, other values read as absent.
 // - The log is split into the archive at kSplitBytes of JSON; the archive keeps at most
@@ -38,10 +44,9 @@ public:
 
     enum class UploadResult { Accepted, Refused, TransportFailed, Unwritable };
 
-    // The one log manager; the first call makes it (taking the device id once).
+    // The one log manager; the first call makes it (taking the device id once). A new launch
+    // (`pf::ResetRegistry`) drops it: the next call makes a new one.
     static std::shared_ptr<TalmerinMobStatLogManager> sharedManager();
-    // Drops the shared manager: the next call makes a new one (a new launch).
-    static void reset();
 
     TalmerinMobStatLogManager();
 
@@ -55,7 +60,7 @@ public:
     // Where uploads go: the collection address, ending in "/"; "app.gif" is added to it.
     void setServiceAddress(std::string address);
 
-    // Background: each on a thread of its own.
+    // Background: queued in order on the manager's serial queue.
     void putSession(pf::Dictionary session);
     void putEvent(pf::Dictionary event);
     void putEventWithDurationTime(pf::Dictionary event);
@@ -112,6 +117,7 @@ private:
     void inBackground(std::function<void(TalmerinMobStatLogManager&)> work);
     void storeLog(const pf::Dictionary& log);
 
+    std::shared_ptr<pf::DispatchQueue> m_queue;
     std::recursive_mutex m_lock;
     mutable std::mutex m_settingsMutex;
     std::string m_appId;

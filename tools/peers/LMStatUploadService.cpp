@@ -1,6 +1,6 @@
 #include "tools/peers/LMStatUploadService.h"
 
-#include <zlib.h>
+#include "platform/foundation/Gzip.h"
 
 #include <cstring>
 
@@ -8,28 +8,14 @@ namespace peers {
 
 namespace {
 
-std::optional<std::string> gunzip(const std::string& in)
+std::optional<std::string> gunzip(const std::string& body)
 {
-    z_stream stream {};
-    if (inflateInit2(&stream, 31) != Z_OK)
+    if (body.empty())
         return std::nullopt;
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
-    stream.avail_in = static_cast<uInt>(in.size());
-    std::string out;
-    char buffer[16384];
-    int status = Z_OK;
-    while (status == Z_OK) {
-        stream.next_out = reinterpret_cast<Bytef*>(buffer);
-        stream.avail_out = sizeof buffer;
-        status = inflate(&stream, Z_NO_FLUSH);
-        out.append(buffer, sizeof buffer - stream.avail_out);
-        if (out.size() > (64u << 20))
-            break;
-    }
-    inflateEnd(&stream);
-    if (status != Z_STREAM_END)
+    auto inflated = pf::Gzip::decompress(pf::Bytes(body.begin(), body.end()), 64u << 20);
+    if (!inflated)
         return std::nullopt;
-    return out;
+    return std::string(inflated->begin(), inflated->end());
 }
 
 }

@@ -1,8 +1,7 @@
 #include "tools/peers/StatsService.h"
 
+#include "platform/foundation/Gzip.h"
 #include "platform/foundation/Json.h"
-
-#include <zlib.h>
 
 namespace peers {
 
@@ -14,26 +13,10 @@ std::optional<std::string> gunzip(const std::string& body)
 {
     if (body.empty())
         return std::nullopt;
-    z_stream stream {};
-    if (inflateInit2(&stream, 31) != Z_OK)
+    auto inflated = pf::Gzip::decompress(pf::Bytes(body.begin(), body.end()), kMaxInflated);
+    if (!inflated)
         return std::nullopt;
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(body.data()));
-    stream.avail_in = static_cast<uInt>(body.size());
-    std::string out;
-    char chunk[16384];
-    int status = Z_OK;
-    while (status == Z_OK && out.size() <= kMaxInflated) {
-        stream.next_out = reinterpret_cast<Bytef*>(chunk);
-        stream.avail_out = sizeof chunk;
-        status = inflate(&stream, Z_NO_FLUSH);
-        out.append(chunk, sizeof chunk - stream.avail_out);
-        if (status == Z_OK && stream.avail_in == 0 && stream.avail_out != 0)
-            break;
-    }
-    inflateEnd(&stream);
-    if (status != Z_STREAM_END || out.size() > kMaxInflated)
-        return std::nullopt;
-    return out;
+    return std::string(inflated->begin(), inflated->end());
 }
 
 }

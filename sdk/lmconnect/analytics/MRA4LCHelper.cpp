@@ -6,10 +6,10 @@
 #include "platform/foundation/DateFormatter.h"
 #include "platform/foundation/Device.h"
 #include "platform/foundation/FileManager.h"
+#include "platform/foundation/Gzip.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UserDefaults.h"
 
-#include <zlib.h>
 
 #include <array>
 #include <cctype>
@@ -33,16 +33,26 @@ std::string resolutionText(const pf::Device& device)
 
 bool MRA4LCHelper::versionNotLower(const std::string& a, const std::string& b)
 {
+    // Parts are compared as numbers of any length (a server's version may have twenty digits):
+    // as digit strings without leading zeros, the longer is larger, else the first difference.
+    // A character that is no digit counts as 0, as it always has.
+    auto part = [](const std::string& text, size_t& at) {
+        std::string digits;
+        for (; at < text.size() && text[at] != '.'; ++at) {
+            char c = std::isdigit(static_cast<unsigned char>(text[at])) ? text[at] : '0';
+            if (!(digits.empty() && c == '0'))
+                digits += c;
+        }
+        ++at;
+        return digits;
+    };
     size_t i = 0, j = 0;
     while (i < a.size() || j < b.size()) {
-        long x = 0, y = 0;
-        while (i < a.size() && a[i] != '.')
-            x = x * 10 + (std::isdigit(static_cast<unsigned char>(a[i])) ? a[i] - '0' : 0), ++i;
-        while (j < b.size() && b[j] != '.')
-            y = y * 10 + (std::isdigit(static_cast<unsigned char>(b[j])) ? b[j] - '0' : 0), ++j;
+        std::string x = part(a, i), y = part(b, j);
+        if (x.size() != y.size())
+            return x.size() > y.size();
         if (x != y)
             return x > y;
-        ++i, ++j;
     }
     return true;
 }
@@ -146,52 +156,20 @@ void MRA4LCHelper::chiperRC4(pf::Bytes& data)
 
 int MRA4LCHelper::gZip(const pf::Bytes& in, pf::Bytes& out)
 {
-    if (in.empty())
+    auto packed = in.empty() ? std::nullopt : pf::Gzip::compress(in);
+    if (!packed)
         return -1;
-    z_stream stream {};
-    if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-        return -1;
-    out.assign(deflateBound(&stream, in.size()), 0);
-    stream.next_in = const_cast<Bytef*>(in.data());
-    stream.avail_in = static_cast<uInt>(in.size());
-    int rc;
-    do {
-        if (stream.total_out >= out.size())
-            out.resize(out.size() + 8192);
-        stream.next_out = out.data() + stream.total_out;
-        stream.avail_out = static_cast<uInt>(out.size() - stream.total_out);
-        rc = deflate(&stream, Z_FINISH);
-    } while (rc == Z_OK || rc == Z_BUF_ERROR);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    return rc == Z_STREAM_END ? 0 : -1;
+    out = std::move(*packed);
+    return 0;
 }
 
 int MRA4LCHelper::gUnzip(const pf::Bytes& in, pf::Bytes& out)
 {
-    if (in.empty())
+    auto unpacked = in.empty() ? std::nullopt : pf::Gzip::decompress(in);
+    if (!unpacked)
         return -1;
-    z_stream stream {};
-    if (inflateInit2(&stream, 47) != Z_OK)
-        return -1;
-    out.assign(in.size() + in.size() / 2 + 64, 0);
-    stream.next_in = const_cast<Bytef*>(in.data());
-    stream.avail_in = static_cast<uInt>(in.size());
-    int rc = Z_OK;
-    while (rc == Z_OK) {
-        if (stream.total_out >= out.size())
-            out.resize(out.size() + in.size() / 2 + 64);
-        stream.next_out = out.data() + stream.total_out;
-        stream.avail_out = static_cast<uInt>(out.size() - stream.total_out);
-        rc = inflate(&stream, Z_SYNC_FLUSH);
-        if (rc == Z_BUF_ERROR && stream.avail_out > 0)
-            break; // the input ended before the stream did
-        if (rc == Z_BUF_ERROR)
-            rc = Z_OK;
-    }
-    out.resize(stream.total_out);
-    inflateEnd(&stream);
-    return rc == Z_STREAM_END ? 0 : -1;
+    out = std::move(*unpacked);
+    return 0;
 }
 
 std::string MRA4LCHelper::getMacAddress()

@@ -1,6 +1,5 @@
 #include "sdk/lmconnect/analytics/MRDataReport.h"
 
-#include "sdk/lmconnect/MorrowJSObject.h"
 #include "sdk/lmconnect/analytics/ConfigManager.h"
 #include "sdk/lmconnect/analytics/MRA4LC.h"
 #include "sdk/lmconnect/analytics/MRA4LCConfig.h"
@@ -78,53 +77,4 @@ void MRDataReport::mraSetAccount(const std::string& account)
 void MRDataReport::start4LMConnect(const std::string& appid)
 {
     MRA4LC::start4LMConnect(appid);
-}
-
-namespace {
-
-std::string textOf(const MorrowBridgeValue& value)
-{
-    const std::string* text = value.value.asString();
-    return text ? *text : value.value.stringValue();
-}
-
-}
-
-std::shared_ptr<MorrowJSObject> MRDataReport::scriptObject()
-{
-    auto object = std::make_shared<MorrowJSObject>(kScriptObjectName);
-    const MorrowBridgeValue none;
-    object->transformNativeMethod([none](const std::vector<MorrowBridgeValue>& a) {
-        start4LMConnect(textOf(a[0]));
-        return none;
-    }, 1, "startLM4Connect", 9, { 1 });
-    object->transformNativeMethod([none](const std::vector<MorrowBridgeValue>& a) {
-        mraSetEnable(a[0].value.boolValue());
-        return none;
-    }, 1, "mraSetEnable", 9, { 4 });
-    object->transformNativeMethod([none](const std::vector<MorrowBridgeValue>& a) {
-        // The scripts' own reports go in whatever the policy says.
-        ConfigManager::GetInstance()->updateConfig();
-        MRA4LC::trackCustomEvent(textOf(a[0]), pf::Array { pf::Value(textOf(a[1])) });
-        return none;
-    }, 2, "trackCustomEvent", 9, { 1, 1 });
-    object->transformNativeMethod([none](const std::vector<MorrowBridgeValue>& a) {
-        MRA4LC::reportLM(textOf(a[0]));
-        return none;
-    }, 1, "reportLM", 9, { 1 });
-    for (const char* name : { "reportData", "reportDataWithTime" })
-        object->transformNativeMethod([](const std::vector<MorrowBridgeValue>&) { return MorrowBridgeValue(true); }, 0, name, 4, { });
-    auto props = [](const MorrowBridgeValue& v) {
-        const auto* d = v.value.asDictionary();
-        return d ? *d : pf::Dictionary();
-    };
-    object->transformNativeMethod([none, props](const std::vector<MorrowBridgeValue>& a) {
-        MRA4LC::trackCustomKeyValueEvent(textOf(a[0]), props(a[1]));
-        return none;
-    }, 2, "trackCustomKVEvent", 9, { 1, 2 });
-    object->transformNativeMethod([none, props](const std::vector<MorrowBridgeValue>& a) {
-        MRA4LC::trackCustomKeyValueEventBegin(textOf(a[0]), props(a[1]));
-        return none;
-    }, 2, "trackCustomBeginKVEventt", 9, { 1, 2 });
-    return object;
 }

@@ -6,10 +6,9 @@
 #include <optional>
 #include <string>
 
-class MorrowJSObject;
-
 // One-shot report pings to the report endpoint, and the entry through which the scripts (the
-// object "sdk_reportUtils") and the dialogs reach the statistics engine.
+// object "sdk_reportUtils", made by the script host) and the dialogs reach the statistics
+// engine. It knows nothing of the script host.
 class MRDataReport {
 public:
     static constexpr const char* kQverDefault = "ios.SDK.1.8";
@@ -30,8 +29,6 @@ public:
     static void mraSetAccount(const std::string& account);
     static void start4LMConnect(const std::string& appid);
 
-    // The script object "sdk_reportUtils".
-    static std::shared_ptr<MorrowJSObject> scriptObject();
     // Script functions without a script name: the end of a timed key-value event, and an error
     // report that is not kept.
     static void js_trackCustomEndKVEventProps(const std::string& eventID, const pf::Dictionary& props);

@@ -10,16 +10,6 @@
 #include "platform/foundation/Application.h"
 #include "platform/foundation/Url.h"
 
-namespace {
-
-bool canOpen(const std::string& text)
-{
-    auto url = pf::Url::fromString(text);
-    return url && pf::Application::shared().canOpenURL(*url);
-}
-
-}
-
 bool MorrowApiInterface::canOpenURL(const pf::Url& url) { return MorrowMessageParse::isMorrowApiAddress(url); }
 
 bool MorrowApiInterface::handleOpenURL(const pf::Url& url, const std::shared_ptr<MorrowApiInterfaceDelegate>& delegate)
@@ -70,17 +60,17 @@ void MorrowApiInterface::registApp(const std::string& appId)
 bool MorrowApiInterface::isMorrowAppInstall(int appType)
 {
     if (appType == 0)
-        return canOpen("mlm://");
+        return pf::Application::shared().canOpenURL("mlm://");
     if (appType == 1)
-        return canOpen("mlzone://");
+        return pf::Application::shared().canOpenURL("mlzone://");
     return false;
 }
 
 bool MorrowApiInterface::isMorrowAppSupportMorrowApi(int appType)
 {
     if (appType == 0)
-        return canOpen(std::string(MorrowMessagePack::kLMSupportSDK) + "://");
+        return pf::Application::shared().canOpenURL(std::string(MorrowMessagePack::kLMSupportSDK) + "://");
     if (appType == 1)
-        return canOpen(std::string(MorrowMessagePack::kLZoneSupportSDK) + "://");
+        return pf::Application::shared().canOpenURL(std::string(MorrowMessagePack::kLZoneSupportSDK) + "://");
     return false;
 }

@@ -16,6 +16,10 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Url.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -38,11 +42,6 @@ State& state()
     return *s;
 }
 
-bool canOpen(const std::string& text)
-{
-    auto url = pf::Url::fromString(text);
-    return url && pf::Application::shared().canOpenURL(*url);
-}
 
 std::optional<std::string> textOf(const pf::Value& value)
 {
@@ -66,17 +65,28 @@ std::optional<pf::Dictionary> readArchive(const std::optional<pf::Bytes>& data)
     return *value->asDictionary();
 }
 
-// The integer value of a text or number, as a reply gives "expires_in"; none when it is neither.
+// The whole seconds of a reply's "expires_in", a text or a number; none when it is neither.
+// Another app writes it, so anything beyond the distant future is cut to it (a real number of
+// any size, a text of many digits) and a value that is no number at all (NaN) is none.
 std::optional<long long> integerOf(const pf::Value& value)
 {
+    constexpr double kLimit = OpenApi::kDistantFuture;
+    double seconds;
     if (const std::string* text = value.asString()) {
+        errno = 0;
         char* end = nullptr;
         long long n = std::strtoll(text->c_str(), &end, 10);
-        return n;
+        seconds = errno == ERANGE ? (n < 0 ? -kLimit : kLimit) : double(n);
+    } else if (auto integer = value.asInteger()) {
+        seconds = double(*integer);
+    } else if (value.isNumber()) {
+        seconds = value.doubleValue();
+        if (std::isnan(seconds))
+            return std::nullopt;
+    } else {
+        return std::nullopt;
     }
-    if (value.isNumber())
-        return static_cast<long long>(value.doubleValue());
-    return std::nullopt;
+    return static_cast<long long>(std::clamp(seconds, -kLimit, kLimit));
 }
 
 std::string lowerFirst(std::string text)
@@ -90,11 +100,6 @@ const pf::Value& at(const pf::Dictionary& dict, std::string_view key)
 {
     const pf::Value* value = dict.find(key);
     return value ? *value : pf::Value::missing();
-}
-
-MorrowBridgeValue optionalText(const std::optional<std::string>& text)
-{
-    return text ? MorrowBridgeValue(*text) : MorrowBridgeValue();
 }
 
 }
@@ -177,7 +182,10 @@ bool OpenApi::readReply(const pf::Url& url, const std::shared_ptr<MorrowOAuth>& 
         return taken;
     }
     const std::string& commandText = parts[2];
-    int command = std::atoi(commandText.c_str());
+    // The command is another app's text: a number too large for an int is no command (0).
+    int command = 0;
+    if (std::from_chars(commandText.data(), commandText.data() + commandText.size(), command).ec != std::errc())
+        command = 0;
     pf::Dictionary query = dictionaryByParseUrlFromSeparator(url.absoluteString(), "?");
     std::optional<pf::Dictionary> reply;
     const pf::Value* general = query.find("generalpastboard");
@@ -233,11 +241,11 @@ bool OpenApi::readReply(const pf::Url& url, const std::shared_ptr<MorrowOAuth>& 
 
 int OpenApi::lmVersion()
 {
-    if (canOpen("mlmopensdkapiV2://lmapp"))
+    if (pf::Application::shared().canOpenURL("mlmopensdkapiV2://lmapp"))
         return 3;
-    if (canOpen("mlmOpensdkSSoLogin://lmapp"))
+    if (pf::Application::shared().canOpenURL("mlmOpensdkSSoLogin://lmapp"))
         return 2;
-    if (canOpen("mlm://lmapp"))
+    if (pf::Application::shared().canOpenURL("mlm://lmapp"))
         return 1;
     return 0;
 }
@@ -247,15 +255,15 @@ int OpenApi::lzoneVersion()
     static const std::pair<const char*, int> kProbes[] = { { "mlzoneopensdkapiV2://lzapp", 5 }, { "mlzoneopensdkapi19://lzapp", 4 },
         { "mlzoneopensdkapi://lzapp", 3 }, { "mlzoneopensdk://lzapp", 2 }, { "mlzone://lzapp", 1 } };
     for (const auto& [url, version] : kProbes) {
-        if (canOpen(url))
+        if (pf::Application::shared().canOpenURL(url))
             return version;
     }
     return 0;
 }
 
-bool OpenApi::isLZoneInstalled() { return canOpen("mlzoneopensdk://lzapp") || canOpen("mlzoneopensdkapi://lzapp"); }
-bool OpenApi::isSupportGeneralPastboard() { return canOpen("mlmopensdkapiV2://"); }
-bool OpenApi::isLZoneSupportGeneralPastboard() { return canOpen("mlzoneopensdkapiV2://"); }
+bool OpenApi::isLZoneInstalled() { return pf::Application::shared().canOpenURL("mlzoneopensdk://lzapp") || pf::Application::shared().canOpenURL("mlzoneopensdkapi://lzapp"); }
+bool OpenApi::isSupportGeneralPastboard() { return pf::Application::shared().canOpenURL("mlmopensdkapiV2://"); }
+bool OpenApi::isLZoneSupportGeneralPastboard() { return pf::Application::shared().canOpenURL("mlzoneopensdkapiV2://"); }
 
 std::optional<double> OpenApi::expiryForLifetime(const pf::Value* expiresIn)
 {
@@ -266,7 +274,7 @@ std::optional<double> OpenApi::expiryForLifetime(const pf::Value* expiresIn)
         return std::nullopt;
     if (*seconds == 0)
         return kDistantFuture;
-    return pf::RunLoop::main().clock().now() + double(*seconds);
+    return std::min(kDistantFuture, pf::RunLoop::main().clock().now() + double(*seconds));
 }
 
 pf::Dictionary OpenApi::dictionaryByParseUrlFromSeparator(const std::string& text, const std::string& separator)
@@ -507,19 +515,19 @@ std::shared_ptr<MorrowJSObject> OpenApi::openapiObject()
     object->transformNativeMethod([canRequest](const std::vector<MorrowBridgeValue>& a) {
         if (!canRequest(a[0].value))
             return MorrowBridgeValue();
-        return optionalText(saveDictionaryToPasteBoard(scriptRequestDictionary(a[0].value)));
+        return MorrowBridgeValue::optionalText(saveDictionaryToPasteBoard(scriptRequestDictionary(a[0].value)));
     }, 1, "saveDictionary", 1, { 2 });
     object->transformNativeMethod([canRequest](const std::vector<MorrowBridgeValue>& a) {
         std::string schema = fieldText(a[0].value, "appScheme");
         if (!canRequest(a[0].value) || schema.empty())
             return MorrowBridgeValue();
-        return optionalText(saveDictionaryByGeneralPastboardWithSchema(scriptRequestDictionary(a[0].value), schema));
+        return MorrowBridgeValue::optionalText(saveDictionaryByGeneralPastboardWithSchema(scriptRequestDictionary(a[0].value), schema));
     }, 1, "saveDictionaryByGeneralPastboardWithSchema", 1, { 2 });
     object->transformNativeMethod([](const std::vector<MorrowBridgeValue>& a) {
         return MorrowBridgeValue(launch("%@", { fieldText(a[0].value, "url") }));
     }, 1, "openURL", 4, { 2 });
     object->transformNativeMethod([](const std::vector<MorrowBridgeValue>& a) {
-        return MorrowBridgeValue(canOpen(fieldText(a[0].value, "url")));
+        return MorrowBridgeValue(pf::Application::shared().canOpenURL(fieldText(a[0].value, "url")));
     }, 1, "isSupportPastboard", 4, { 2 });
     object->transformNativeMethod([](const std::vector<MorrowBridgeValue>&) {
         return MorrowBridgeValue(pf::Bundle::main()->displayName());
@@ -543,7 +551,7 @@ std::shared_ptr<MorrowJSObject> OpenApi::openApiObject()
         const pf::Dictionary* params = a[0].value.asDictionary();
         if (params) {
             for (const auto& [key, value] : *params) {
-                if (auto text = textOf(value); text && canOpen(*text))
+                if (auto text = textOf(value); text && pf::Application::shared().canOpenURL(*text))
                     return MorrowBridgeValue("true");
             }
         }

@@ -163,11 +163,23 @@ bool JsUpdateManager::install(const std::string& archivePath, bool recordUpdateT
     bool ok = ScriptArchiveUnpacker::unpack(archivePath, *staging, m_limits, acceptedEntry, &error);
     if (!ok)
         pf::Log::line("JsUpdateManager: script archive refused: " + error);
+    // "config.json" is not signed: it counts only beside a folder that verifies, its version
+    // must be a sane number, newer than the installed one for a download, and its period is
+    // bounded when it is stored.
     std::optional<pf::Value> config;
+    std::optional<long long> version;
     if (ok) {
         auto text = pf::FileManager::read(pf::FileManager::join(*staging, "config.json"));
         config = text ? pf::Json::parse(*text) : std::nullopt;
-        ok = config && config->isDictionary() && verifyFolder(unpacked);
+        version = config && config->isDictionary() ? JsUpdateVersionController::versionNumber((*config)["version"]) : std::nullopt;
+        ok = version && verifyFolder(unpacked);
+    }
+    if (ok && recordUpdateTime) {
+        auto installed = JsUpdateVersionController::versionNumber(pf::Value(m_versionController.latestVersion()));
+        if (installed && *version <= *installed) {
+            pf::Log::line("JsUpdateManager: an update that is not newer than the installed scripts is ignored");
+            ok = false;
+        }
     }
     if (ok) {
         if (m_swapHook)
@@ -186,8 +198,7 @@ bool JsUpdateManager::install(const std::string& archivePath, bool recordUpdateT
         removeIfPresent(retired);
     }
     if (ok) {
-        std::string version = std::to_string((*config)["version"].longValue());
-        m_versionController.setVersionInfo(version, (*config)["frequency"].longValue(), recordUpdateTime);
+        m_versionController.setVersionInfo(std::to_string(*version), (*config)["frequency"].longValue(), recordUpdateTime);
     }
     removeIfPresent(*staging);
     return ok;

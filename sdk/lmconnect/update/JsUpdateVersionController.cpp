@@ -8,6 +8,10 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UserDefaults.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
 JsUpdateVersionController::JsUpdateVersionController(std::string localJsFolderPath)
     : m_folder(std::move(localJsFolderPath))
 {
@@ -30,7 +34,35 @@ std::string JsUpdateVersionController::getVersion()
 
 long long JsUpdateVersionController::getFrequency() const
 {
-    return pf::UserDefaults::standard()->integerForKey(kFrequencyKey);
+    // A value stored before the bounds existed is bounded as it is read.
+    return boundedFrequency(pf::UserDefaults::standard()->integerForKey(kFrequencyKey));
+}
+
+std::optional<long long> JsUpdateVersionController::versionNumber(const pf::Value& version)
+{
+    long long number = 0;
+    if (const std::string* text = version.asString()) {
+        auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), number);
+        if (error != std::errc() || end != text->data() + text->size())
+            return std::nullopt;
+    } else if (auto integer = version.asInteger()) {
+        number = *integer;
+    } else if (version.isNumber() && !version.asBool()) {
+        double real = version.doubleValue();
+        if (!(real >= 1 && real <= double(kMaxVersion)) || real != std::floor(real))
+            return std::nullopt;
+        number = static_cast<long long>(real);
+    } else {
+        return std::nullopt;
+    }
+    if (number < 1 || number > kMaxVersion)
+        return std::nullopt;
+    return number;
+}
+
+long long JsUpdateVersionController::boundedFrequency(long long minutes)
+{
+    return minutes <= 0 ? 0 : std::clamp(minutes, kMinFrequency, kMaxFrequency);
 }
 
 std::optional<double> JsUpdateVersionController::getLastUpdateTime() const
@@ -46,7 +78,7 @@ void JsUpdateVersionController::setVersionInfo(const std::string& version, long 
     auto defaults = pf::UserDefaults::standard();
     defaults->setString(kVersionKey, version);
     defaults->setBool(kUpdatedKey, true);
-    defaults->setInteger(kFrequencyKey, frequency);
+    defaults->setInteger(kFrequencyKey, boundedFrequency(frequency));
     if (updateTime)
         defaults->setDate(kLastUpdateKey, pf::Date { pf::RunLoop::main().now() });
     defaults->synchronize();
@@ -74,9 +106,10 @@ long long JsUpdateVersionController::getTimerDelay() const
         return 0;
     double minutes = (pf::RunLoop::main().now() - *last) / 60.0;
     double frequency = static_cast<double>(getFrequency());
-    if (minutes > frequency)
+    if (!(minutes <= frequency))
         return 0;
-    return static_cast<long long>(frequency - minutes);
+    // A last update "in the future" (the date was set back) waits one period, not for ever.
+    return static_cast<long long>(std::min(frequency, frequency - minutes));
 }
 
 std::vector<std::string> JsUpdateVersionController::getFinalJsPaths() const

@@ -20,6 +20,11 @@ public:
     static constexpr const char* kFrequencyKey = "update_frequency";
     static constexpr const char* kLastUpdateKey = "last_update_time";
     static constexpr long long kDefaultFrequency = 30;
+    // The period an archive may ask for is kept within these (minutes): the update answer is
+    // not signed, so it must neither hammer the server nor stop the updates for good.
+    static constexpr long long kMinFrequency = 5;
+    static constexpr long long kMaxFrequency = 24 * 60;
+    static constexpr long long kMaxVersion = 0x7fffffff;
 
     struct JsUpdateVersionInfo {
         bool isUpdated { false };
@@ -36,12 +41,19 @@ public:
     // The installed version for the scripts; empty when none.
     static std::string getVersion();
 
+    // A version as an archive's "config.json" or the stored state give it: a whole number from 1
+    // to kMaxVersion, else none.
+    static std::optional<long long> versionNumber(const pf::Value& version);
+    // A period within the bounds; 0 (none: the timer takes kDefaultFrequency) when not positive.
+    static long long boundedFrequency(long long minutes);
+
+    // The frequency is bounded before it is stored.
     void setVersionInfo(const std::string& version, long long frequency, bool updateTime);
     void clearVersionInfo();
     // The timer's period in minutes.
     long long getFinalFrequency() const;
     // Minutes before the first run: 0 without a last update, else what is left of the stored
-    // frequency since it, in whole minutes.
+    // frequency since it, in whole minutes (never more than the frequency).
     long long getTimerDelay() const;
 
     // The files "verify.json" of the installed folder names, "init.js" first, the others in the

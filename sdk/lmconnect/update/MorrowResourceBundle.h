@@ -3,12 +3,13 @@
 #include <optional>
 #include <string>
 
-// The resource bundle "MorrowOpenApi_IOS_Bundle.bundle": the host list, the scripts' signing
-// certificate ("public_key.der") and the shipped script archive ("js.zip").
+// The resource bundle "MorrowOpenApi_IOS_Bundle.bundle" of the app's main bundle: the host
+// list, the scripts' signing certificate ("public_key.der", the trust anchor of every script
+// update) and the shipped script archive ("js.zip").
 //
-// The certificate and the archive are made when the program is built (the signing key never
-// enters the repository), so they are looked for in the main bundle's copy of the resource
-// bundle first, then in the build's own.
+// The certificate and the archive are made when the app is built and shipped in its
+// resources, like everything else; the key that signs is never among them. Only the main
+// bundle is read: a bundle without them has no scripts.
 class MorrowResourceBundle {
 public:
     static constexpr const char* kName = "MorrowOpenApi_IOS_Bundle.bundle";
@@ -17,6 +18,4 @@ public:
 
     // A file of the bundle, or none.
     static std::optional<std::string> pathForResource(const std::string& fileName);
-    // Tests: look in this folder only (empty: back to the default places).
-    static void setOverridePath(std::string folder);
 };

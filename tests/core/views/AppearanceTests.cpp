@@ -165,10 +165,12 @@ TEST_F(AppearanceTests, TabletsCentreTheBackArrowInItsButton)
 
 TEST_F(AppearanceTests, EveryPictureTheScreensNameIsInTheResourcesAndDecodes)
 {
-    // The resources folder sits in the source tree; the screens' sources name their pictures
-    // as literal file names.
+    // The resources are assembled in the build tree, which lies in the source tree; the
+    // screens' sources name their pictures as literal file names.
     namespace fs = std::filesystem;
-    fs::path root = fs::path(pf::Bundle::main()->resourcePath()).parent_path().parent_path();
+    fs::path root = fs::path(pf::Bundle::main()->resourcePath());
+    while (root.has_parent_path() && root != root.parent_path() && !fs::exists(root / "screens" / "CMakeLists.txt"))
+        root = root.parent_path();
     ASSERT_TRUE(fs::is_directory(root / "screens")) << root;
     const std::regex pictureName("\"([A-Za-z0-9_-]+\\.(png|gif))\"");
     std::set<std::string> names;

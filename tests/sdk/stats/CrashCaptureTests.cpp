@@ -42,7 +42,9 @@ int runChild(const std::string& home, const std::string& mode)
         if (std::strncmp(*e, "ASAN_OPTIONS=", 13) != 0)
             env.emplace_back(*e);
     }
-    env.emplace_back("ASAN_OPTIONS=detect_leaks=0:allow_user_segv_handler=1:handle_segv=0:handle_sigbus=0:handle_sigill=0:handle_sigfpe=0");
+    // The sanitizer gives every thread a signal stack of its own; without it the child is the app
+    // as it ships, where only the capture's own stacks exist.
+    env.emplace_back("ASAN_OPTIONS=detect_leaks=0:allow_user_segv_handler=1:handle_segv=0:handle_sigbus=0:handle_sigill=0:handle_sigfpe=0:use_sigaltstack=0");
     std::vector<char*> envp;
     for (auto& e : env)
         envp.push_back(e.data());
@@ -77,7 +79,7 @@ int runChild(const std::string& home, const std::string& mode)
 void relaunchWithCrashLogging(StatsWorld& world)
 {
     pf::UserDefaults::resetStandard();
-    TalmerinMobStat::reset();
+    pf::ResetRegistry::resetAll();
     world.stat()->setEnableExceptionLog(true);
 }
 
@@ -121,6 +123,7 @@ TEST(CrashCapture, ACrashedChildLeavesOneEntryForTheNextStart)
         { "appkey", SIGABRT, "Invalid AppKey", "Invalid AppKey", { "TalmerinMobStatController::checkAppKey() const", "TalmerinMobStatController::startPageView", "main" } },
         { "segv", SIGSEGV, "", "", {} },
         { "abort", SIGABRT, "", "", {} },
+        { "overflow_on_queue", SIGSEGV, "", "", {} },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.mode);

@@ -18,6 +18,8 @@
 #include "sdk/stats/TalmerinUDID.h"
 
 #include <algorithm>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 using pf::Array;
 using pf::Dictionary;
@@ -134,6 +136,66 @@ TEST(StatLogManager, StoresSessionsEventsAndExceptionsWithinTheirLimits)
     ASSERT_EQ(archive.size(), TalmerinMobStatLogManager::kMaxArchivedLogs);
     EXPECT_EQ(archive.back()["pr"][0]["i"], Value("huge9"));
     EXPECT_EQ(archive.front()["pr"][0]["i"], Value("huge0")) << "the oldest ones were dropped";
+}
+
+TEST(StatLogManager, BackgroundWritesLandInTheOrderTheyWereAsked)
+{
+    StatsWorld world;
+    auto manager = world.manager();
+    // Each round stores twenty copies of one session, each newer than the last, and twenty
+    // timed events; the newest session copy and the events in order must be what is kept.
+    for (int round = 0; round < 20; ++round) {
+        pf::UserDefaults::standard()->removeObjectForKey(TalmerinMobStatLogManager::kLogKey);
+        std::string id = "s" + std::to_string(round);
+        for (int copy = 0; copy < 20; ++copy) {
+            manager->putSession(sessionDict(id, copy));
+            manager->putEventWithDurationTime(Dictionary { { "i", Value(id) }, { "d", Value(copy) } });
+        }
+        ASSERT_TRUE(world.settle());
+        Value pr = world.log()["pr"];
+        ASSERT_EQ(pr.size(), 1u);
+        EXPECT_EQ(pr[0]["s"].intValue(), 19) << "round " << round;
+        Value ev = world.log()["ev"];
+        ASSERT_EQ(ev.size(), 20u);
+        for (int copy = 0; copy < 20; ++copy)
+            EXPECT_EQ(ev[copy]["d"].intValue(), copy) << "round " << round;
+    }
+}
+
+TEST(StatLogManager, EachChangeWritesTheDefaultsFileOnce)
+{
+    StatsWorld world;
+    auto manager = world.manager();
+    std::string path = pf::UserDefaults::standard()->path();
+    std::string folder = path.substr(0, path.rfind('/'));
+    std::string name = path.substr(path.rfind('/') + 1);
+    int watch = inotify_init1(IN_NONBLOCK);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(inotify_add_watch(watch, folder.c_str(), IN_MOVED_TO), 0);
+    // The file replaced atomically: one rename onto it per write.
+    auto writes = [&] {
+        int count = 0;
+        alignas(inotify_event) char buffer[8192];
+        for (ssize_t n; (n = read(watch, buffer, sizeof buffer)) > 0;) {
+            for (char* p = buffer; p < buffer + n;) {
+                auto* event = reinterpret_cast<inotify_event*>(p);
+                if (event->len && name == event->name)
+                    ++count;
+                p += sizeof(inotify_event) + event->len;
+            }
+        }
+        return count;
+    };
+    writes();
+    manager->syncPutSession(sessionDict("1", 1));
+    EXPECT_EQ(writes(), 1);
+    manager->syncPutEvent(countedEvent(1));
+    EXPECT_EQ(writes(), 1);
+    manager->syncPutEventWithDurationTime(countedEvent(2));
+    EXPECT_EQ(writes(), 1);
+    manager->syncPutException(Dictionary { { "t", Value(3) }, { "c", Value("crash") }, { "y", Value("") } });
+    EXPECT_EQ(writes(), 1);
+    close(watch);
 }
 
 TEST(StatLogManager, DefaultsOfTheWrongShapeReadAsBlankOrAbsent)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/testing/TaskEnvironment.h"
 #include "sdk/stats/TalmerinMobStat.h"
@@ -18,7 +19,6 @@ struct StatsWorld {
     explicit StatsWorld(double start = 1'700'000'000.0)
         : env(start)
     {
-        TalmerinMobStat::reset();
         peers::addAllVendorServices(server);
         service = server.service<peers::StatsService>();
         EXPECT_TRUE(server.start());
@@ -26,7 +26,7 @@ struct StatsWorld {
     ~StatsWorld()
     {
         env.waitForPendingWork();
-        TalmerinMobStat::reset();
+        pf::ResetRegistry::resetAll(); // the statistics client goes, as at the end of a launch
         env.runUntilIdle();
     }
 

@@ -3,6 +3,7 @@
 #include "sdk/lmconnect/MROSDKJSBridge.h"
 #include "sdk/lmconnect/MorrowJSRunEnv.h"
 #include "sdk/lmconnect/MorrowWebViewHost.h"
+#include "sdk/lmconnect/MROSDKJSBridgeTools.h"
 #include "sdk/lmconnect/analytics/ConfigManager.h"
 #include "sdk/lmconnect/analytics/MRDataReport.h"
 
@@ -317,7 +318,7 @@ TEST_F(StatsFront, ScriptsReachTheEngineThroughSdkReportUtils)
     auto view = MorrowWebViewHost::create();
     auto runEnv = MorrowJSRunEnv::create(view, {});
     view->evaluateJavascript(MROSDKJSBridge::bootstrapScript());
-    ASSERT_TRUE(runEnv->registNativeObj(MRDataReport::scriptObject()));
+    ASSERT_TRUE(runEnv->registNativeObj(MROSDKJSBridgeTools::dataReportObject()));
     auto js = [&](const std::string& script) { return view->evaluateJavascript(script); };
 
     EXPECT_EQ(js(R"(String(sdk_reportUtils.reportData()))"), "true");

@@ -1,6 +1,7 @@
 #include "AnalyticsPeers.h"
 
 #include "sdk/lmconnect/analytics/MRA4LCCustomEvent.h"
+#include "sdk/lmconnect/analytics/MRA4LCHelper.h"
 #include "sdk/lmconnect/analytics/MRA4LCSessionEnv.h"
 
 #include "platform/foundation/FileManager.h"
@@ -130,9 +131,27 @@ TEST_F(AnalyticsPeers, ServerConfigurationsApplyByVersion)
     MRA4LCConfig::shared().statEnable = true;
     holder->updateOnlineConfig(type1({ { "__HIBERNATE__", "1.0" } }, 9));
     EXPECT_FALSE(MRA4LCConfig::shared().statEnable);
+    // A version part of 19 digits and more is still a number above the engine's.
+    MRA4LCConfig::shared().statEnable = true;
+    holder->updateOnlineConfig(type1({ { "__HIBERNATE__", "9223372036854775808.0" } }, 10));
+    EXPECT_FALSE(MRA4LCConfig::shared().statEnable);
     holder->updateOnlineConfig(pf::Json::parse(R"({"cfg":{"2":{"c":{"color":"red"},"v":1,"m":""}}})").value());
     EXPECT_EQ(MRA4LCConfig::shared().getCustomProperty("color", "none"), pf::Value("red"));
     EXPECT_EQ(MRA4LCConfig::shared().getCustomProperty("size", "none"), pf::Value("none"));
+}
+
+TEST(MRA4LCHelperVersions, PartsCompareAsNumbersOfAnyLength)
+{
+    struct Case { const char* a; const char* b; bool notLower; };
+    const Case cases[] = {
+        { "0.5.5", "0.5.5", true }, { "0.5.4", "0.5.5", false }, { "0.10", "0.9", true }, { "1", "0.9.9", true },
+        { "0.5", "0.5.1", false }, { "00012", "12", true }, { "12", "00013", false },
+        { "9223372036854775808", "1", true }, { "1", "9223372036854775808", false },
+        { "99999999999999999999999999.1", "99999999999999999999999999.2", false },
+        { "18446744073709551617", "18446744073709551616", true },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MRA4LCHelper::versionNotLower(c.a, c.b), c.notLower) << c.a << " vs " << c.b;
 }
 
 TEST_F(AnalyticsPeers, PendingEventsGoInBatchesOfThirtyOldestFirst)

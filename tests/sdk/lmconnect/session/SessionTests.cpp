@@ -1,6 +1,7 @@
 #include "sdk/lmconnect/MorrowOAuth.h"
 #include "sdk/lmconnect/MorrowWebViewHost.h"
 #include "sdk/lmconnect/MROSDKJSBridge.h"
+#include "sdk/lmconnect/MorrowScriptText.h"
 #include "sdk/lmconnect/apps/APIResponseCoding.h"
 #include "sdk/lmconnect/apps/MXAppidConvert.h"
 #include "sdk/lmconnect/apps/MorrowOpenURLRouter.h"
@@ -13,6 +14,7 @@
 #include "platform/foundation/AppRegistry.h"
 #include "platform/foundation/Application.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/Json.h"
 #include "platform/foundation/KeyedArchiver.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Pasteboard.h"
@@ -126,6 +128,10 @@ TEST_F(SessionTest, SignInThroughTheLMAppForEachPasteboardAndExpiry)
         { 2, peers::LMApp::Answer::Token, std::nullopt, { "login" }, 2592000 },
         { 3, peers::LMApp::Answer::Token, pf::Value(7776000), { "login" }, 7776000 },
         { 2, peers::LMApp::Answer::Token, pf::Value("-5"), { "failed" }, std::nullopt },
+        // Lifetimes no clock can hold end in the distant future; hugely negative ones fail.
+        { 3, peers::LMApp::Answer::Token, pf::Value(1e300), { "login" }, future },
+        { 3, peers::LMApp::Answer::Token, pf::Value("99999999999999999999999"), { "login" }, future },
+        { 3, peers::LMApp::Answer::Token, pf::Value(-1e300), { "failed" }, std::nullopt },
         { 3, peers::LMApp::Answer::Cancel, std::nullopt, { "cancelled" }, std::nullopt },
         { 2, peers::LMApp::Answer::Cancel, std::nullopt, { "cancelled" }, std::nullopt },
         { 2, peers::LMApp::Answer::RemoveBoard, std::nullopt, { "cancelled" }, std::nullopt },
@@ -374,7 +380,7 @@ TEST(SessionWithoutScripts, AnAuthorisationAnswersNoAndReportsAFailedLogin)
     // LM Connect's resources without their scripts: nothing to run, so no script host.
     std::string bare = pf::Sandbox::current()->tmpPath() + "/bare.bundle";
     ASSERT_TRUE(pf::FileManager::createDirectory(bare, true));
-    MorrowResourceBundle::setOverridePath(bare);
+    pf::Bundle::setMain(pf::Bundle::atPath(bare));
     auto recorder = std::make_shared<Recorder>();
     auto session = MorrowOAuth::initWithAppIdAndDelegate(kAppId, recorder);
     for (bool inSafari : { false, true }) {
@@ -384,7 +390,7 @@ TEST(SessionWithoutScripts, AnAuthorisationAnswersNoAndReportsAFailedLogin)
     }
     session.reset();
     MROSDKJSBridge::deinit();
-    MorrowResourceBundle::setOverridePath("");
+    pf::Bundle::setMain(nullptr);
 }
 
 namespace {
@@ -524,11 +530,11 @@ TEST_F(SessionTest, WithoutScriptsTheScriptRoutesAnswerNo)
 {
     auto empty = env.sandbox().documentsPath() + "/no-bundle";
     pf::FileManager::createDirectory(empty, true);
-    MorrowResourceBundle::setOverridePath(empty);
+    pf::Bundle::setMain(pf::Bundle::atPath(empty));
     session.reset();
     MROSDKJSBridge::deinit();
     auto bare = MorrowOAuth::initWithAppIdAndDelegate(kAppId, recorder);
-    MorrowResourceBundle::setOverridePath({});
+    pf::Bundle::setMain(nullptr);
     ASSERT_FALSE(bare->scriptHost() && MROSDKJSBridge::shareInstance());
     EXPECT_FALSE(bare->incrAuthWithPermissions({ "add_share" }));
     EXPECT_FALSE(bare->reauthorizeWithPermissions({ "add_share" }));
@@ -645,4 +651,19 @@ TEST_F(SessionTest, DescribedSignInOpensTheNamedAppWithTheRequest)
     EXPECT_EQ(OpenApi::getApiVersion(), "1.1");
 }
 
+}
+
+TEST_F(SessionTest, ScriptServicesKeepWorkingAfterTheDelegateChanges)
+{
+    auto second = std::make_shared<Recorder>();
+    session->setSessionDelegate(second);
+    pf::Dictionary request { { "url", MorrowHostConfig::shared().openApiBase() + "user/get_user_info" }, { "accesstoken", "T" },
+        { "openid", peers::LMOpenApiService::openIdForToken("T") }, { "appid", kAppId }, { "callback", "cb" } };
+    run("oauth.httpGet(" + MorrowScriptText::literal(pf::Json::write(pf::Value(request))) + ")");
+    ASSERT_TRUE(env.runUntil([&] { return MROSDKJSBridge::getResponseDictionary("cb") != nullptr; }))
+        << "the scripts' HTTP went nowhere";
+    run(R"(oauth.httpJsResponseCallback(JSON.stringify({key: "cb", callback: "addShareResponse:"})))");
+    ASSERT_EQ(second->calls.size(), 1u);
+    EXPECT_EQ(second->calls[0].rfind("addShare:", 0), 0u);
+    EXPECT_TRUE(recorder->calls.empty()) << "the old delegate hears nothing";
 }

@@ -3,6 +3,7 @@
 #include "sdk/lmconnect/update/MorrowResourceBundle.h"
 #include "sdk/lmconnect/update/TOSDKUpdateVerify.h"
 
+#include "platform/foundation/Bundle.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/RsaVerifier.h"
 #include "platform/foundation/Sandbox.h"
@@ -104,6 +105,35 @@ TEST_F(ScriptUpdateTest, FirstHostInstallsTheShippedArchive)
     manager->versionController().clearVersionInfo();
     ASSERT_TRUE(manager->loadInstalledScripts());
     EXPECT_EQ(defaults->stringForKey("latest_js_version"), "1");
+}
+
+TEST_F(ScriptUpdateTest, TheTrustAnchorShipsInTheAppsResourcesAndTheKeyDoesNot)
+{
+    // The certificate and the archive are the main bundle's own.
+    const std::string app = pf::Bundle::main()->bundlePath();
+    for (const char* name : { MorrowResourceBundle::kCertificate, MorrowResourceBundle::kArchive }) {
+        auto path = MorrowResourceBundle::pathForResource(name);
+        ASSERT_TRUE(path) << name;
+        EXPECT_EQ(path->rfind(app + "/", 0), 0u) << *path;
+    }
+    // Nothing the app ships holds the signing key.
+    auto key = pf::FileManager::read(QUORVANE_LMCONNECT_SIGNING_KEY);
+    ASSERT_TRUE(key);
+    for (auto& relative : pf::FileManager::enumerate(app)) {
+        std::string path = pf::FileManager::join(app, relative);
+        if (pf::FileManager::isDirectory(path))
+            continue;
+        auto text = pf::FileManager::readText(path).value_or("");
+        EXPECT_EQ(text.find("PRIVATE KEY"), std::string::npos) << relative;
+        EXPECT_NE(pf::FileManager::read(path), key) << relative;
+    }
+    // An app whose resources lack them has no scripts: nothing else is looked at.
+    std::string bare = pf::FileManager::join(env.sandbox().homePath(), "Bare.app");
+    ASSERT_TRUE(pf::FileManager::createDirectory(pf::FileManager::join(bare, MorrowResourceBundle::kName), true));
+    pf::Bundle::setMain(pf::Bundle::atPath(bare));
+    EXPECT_FALSE(MorrowResourceBundle::pathForResource(MorrowResourceBundle::kCertificate));
+    EXPECT_FALSE(manager->loadInstalledScripts());
+    pf::Bundle::setMain(nullptr);
 }
 
 TEST_F(ScriptUpdateTest, TimedRunsInstallANewerSignedArchive)
@@ -237,6 +267,53 @@ TEST_F(ScriptUpdateTest, BadArchivesChangeNothing)
     EXPECT_TRUE(pf::RsaVerifier::verifyPkcs1Sha1(*pf::FileManager::read(otherCertificate), list, *signature));
     EXPECT_FALSE(pf::RsaVerifier::verifyPkcs1Sha1(*pf::FileManager::read(otherCertificate), bytes("other"), *signature));
     EXPECT_FALSE(pf::RsaVerifier::verifyPkcs1Sha1(bytes("not a certificate"), list, *signature));
+}
+
+TEST_F(ScriptUpdateTest, TheUnsignedConfigCannotPinTheVersionOrThePeriod)
+{
+    ASSERT_TRUE(manager->loadInstalledScripts());
+    // Signed scripts of one version beside a "config.json" anyone on the way may have written.
+    auto withConfig = [this](int scripts, const std::string& config) {
+        auto entries = signedEntries(scripts);
+        for (auto& entry : entries)
+            if (entry.name == "config.json")
+                entry.data = bytes(config);
+        return zip(entries);
+    };
+    struct Case {
+        const char* name;
+        std::string archive;
+        const char* installedScripts; // the tag of the scripts installed after the run
+        const char* version;
+        long long storedFrequency;
+    };
+    const std::string shipped = installedText("init.js");
+    std::vector<Case> cases = {
+        { "same version", withConfig(2, R"({"version":1,"frequency":45})"), "", "1", 30 },
+        { "19-digit version", withConfig(2, R"({"version":9223372036854775807,"frequency":45})"), "", "1", 30 },
+        { "fractional version", withConfig(2, R"({"version":2.5,"frequency":45})"), "", "1", 30 },
+        { "no version", withConfig(2, R"({"frequency":45})"), "", "1", 30 },
+        { "absurd period", withConfig(2, R"({"version":2,"frequency":100000000})"), "v2", "2", 24 * 60 },
+        { "older version", withConfig(3, R"({"version":1,"frequency":45})"), "v2", "2", 24 * 60 },
+        { "one-minute period", withConfig(3, R"({"version":3,"frequency":1})"), "v3", "3", 5 },
+        { "negative period", withConfig(4, R"({"version":4,"frequency":-7})"), "v4", "4", 0 },
+    };
+    int published = 10;
+    for (auto& c : cases) {
+        service->publish(published++, c.archive); // always offered: the check's own version is higher
+        manager->update("107");
+        std::string expected = *c.installedScripts ? "var morrow = {}; // " + std::string(c.installedScripts) : shipped;
+        EXPECT_EQ(installedText("init.js"), expected) << c.name;
+        EXPECT_EQ(pf::UserDefaults::standard()->stringForKey("latest_js_version"), c.version) << c.name;
+        EXPECT_EQ(pf::UserDefaults::standard()->integerForKey("update_frequency"), c.storedFrequency) << c.name;
+    }
+    EXPECT_EQ(manager->versionController().getFinalFrequency(), 30);
+
+    // A period stored before the bounds, and a last update dated in the future, stay bounded.
+    pf::UserDefaults::standard()->setInteger("update_frequency", 1LL << 40);
+    pf::UserDefaults::standard()->setDate("last_update_time", pf::Date { env.now() + 1e9 });
+    EXPECT_EQ(manager->versionController().getFinalFrequency(), 24 * 60);
+    EXPECT_EQ(manager->versionController().getTimerDelay(), 24 * 60);
 }
 
 TEST_F(ScriptUpdateTest, AChangedInstalledFileClearsTheStateAndTheShippedArchiveReturns)

@@ -1,7 +1,8 @@
 // Started by the crash tests: sets up the statistics client with crash logging on a given
 // sandbox, then crashes the way it is asked to.
-//   stats_crash_child HOME runtime_error|appkey|segv|abort|exit
+//   stats_crash_child HOME runtime_error|appkey|segv|abort|overflow_on_queue|exit
 
+#include "platform/foundation/DispatchQueue.h"
 #include "platform/foundation/Sandbox.h"
 #include "sdk/stats/TalmerinMobStat.h"
 
@@ -31,6 +32,15 @@ __attribute__((noinline)) void throwDeep1(int depth)
     std::puts("not reached");
 }
 
+volatile bool g_keepRecursing = true;
+
+__attribute__((noinline)) int recurseForEver(int depth)
+{
+    volatile char frame[512];
+    frame[depth % sizeof frame] = char(depth);
+    return g_keepRecursing ? recurseForEver(depth + 1) + frame[0] : 0;
+}
+
 int main(int argc, char** argv)
 {
     if (argc != 3)
@@ -47,6 +57,9 @@ int main(int argc, char** argv)
         // A write to a read-only page: a real fault, which no sanitizer stops first.
         void* page = ::mmap(nullptr, 4096, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         *static_cast<volatile int*>(page) = 1;
+    } else if (mode == "overflow_on_queue") {
+        // A stack overflow on a worker thread: its handler needs that thread's own signal stack.
+        pf::DispatchQueue::create("overflowing")->sync([] { recurseForEver(0); });
     } else if (mode == "abort") {
         std::abort();
     } else if (mode == "exit") {
