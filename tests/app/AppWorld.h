@@ -8,6 +8,7 @@
 #include "app/VendorApps.h"
 #include "core/AppInfoConfiguration.h"
 #include "core/managers/ReminderManager.h"
+#include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/Application.h"
 #include "platform/testing/TaskEnvironment.h"
 #include "platform/ui/Driver.h"
@@ -41,15 +42,15 @@ struct AppWorld {
         config->setHomePageURL(portal.rootURL());
         parley::PXApi::reset();
         blip::BlipSDK::reset();
-        TalmerinMobStat::reset();
         MorrowOAuth::resetAuthorizationCount();
         Simulator::pointClientLibrariesAt(peers.rootURL());
     }
     ~AppWorld()
     {
         ReminderManager::sharedInstance()->stopTimer();
-        env.waitForPendingWork(30);
-        TalmerinMobStat::reset();
+        env.waitForPendingWork();
+        // The statistics client (and every other singleton) goes while the sandbox is still there.
+        pf::ResetRegistry::resetAll();
         if (delegate && delegate->window())
             delegate->window()->setHidden(true);
         delegate.reset();
@@ -71,7 +72,7 @@ struct AppWorld {
     // Runs the loop until nothing is in flight (replies, other apps' answers, queued work).
     void settle()
     {
-        env.waitForPendingWork(30);
+        env.waitForPendingWork();
         env.runUntilIdle();
         pf::Driver().settle();
     }

@@ -252,7 +252,7 @@ TEST(Sharing, TheScreenGoesOnWhileThePictureIsOnItsWay)
     auto shared = gift(300, "慢图礼包", pictures.url("/slow.png"));
     world.manager()->sharingWithParley({ shared }, SharingManager::kParleyTimelineShareType, SharingManager::kGiftDetailDataType);
     // The share has returned and the loop turns: timers fire, the screen answers, nothing is sent yet.
-    ASSERT_TRUE(world.env.runUntil([&] { return pictures.requestCount() == 1; }, 10));
+    ASSERT_TRUE(world.env.runUntil([&] { return pictures.requestCount() == 1; }));
     bool fired = false;
     pf::RunLoop::main().postDelayed(1.0, [&] { fired = true; });
     world.env.fastForwardBy(2.0);

@@ -395,7 +395,7 @@ bool OpenApi::niceAuthorizeWithPermission(const pf::Value& permissions, std::wea
 }
 
 bool OpenApi::canParseURL(const pf::Url& url) { return pf::Application::shared().canOpenURL(url); }
-bool OpenApi::canParseApplicationUrlStr(const std::string& text) { return canOpen(text); }
+bool OpenApi::canParseApplicationUrlStr(const std::string& text) { return pf::Application::shared().canOpenURL(std::string_view(text)); }
 
 std::optional<std::string> OpenApi::saveDictionaryByGeneralPastboard(const pf::Dictionary& dict)
 {

@@ -145,7 +145,7 @@ TEST_F(LMIncomingTest, OnlineStatusComesFromThePresenceReply)
     MorrowHostConfig::shared().pointAt(server.rootURL());
     server.service<peers::LMPresenceService>()->setOnline("10001", true);
     LMApiInterface::getLMUinOnlineStatues({ "10001", "20002" }, receiver);
-    ASSERT_TRUE(env.runUntil([&] { return !receiver->online.empty(); }, 10));
+    ASSERT_TRUE(env.runUntil([&] { return !receiver->online.empty(); }));
     EXPECT_EQ(receiver->online[0], (std::map<std::string, std::string> { { "10001", "YES" }, { "20002", "NO" } }));
     EXPECT_EQ(server.requests("/lmpresence/").at(0).query, "Type=1&10001:20002:");
 

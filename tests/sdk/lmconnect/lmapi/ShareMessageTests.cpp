@@ -63,7 +63,7 @@ TEST_F(LMShareTest, TextsThatCouldEndAScriptLiteralReachTheLMAppIntact)
     auto lm = peers::LMApp::install(3);
     const std::string title = "礼包\u2028\"码\" 'x' \\ </script>\u2029%41";
     EXPECT_EQ(LMApiInterface::sendReq(newsShare(title)), 0);
-    ASSERT_TRUE(env.runUntil([&] { return !lm->shares().empty(); }, 5));
+    ASSERT_TRUE(env.runUntil([&] { return !lm->shares().empty(); }));
     auto got = lm->shares()[0];
     EXPECT_TRUE(got.problems.empty()) << testing::PrintToString(got.problems);
     EXPECT_EQ(got.fields["title"], title);

@@ -53,14 +53,14 @@ TEST_F(LMShareTest, ANewsShareReachesTheLMAppWithItsPreviewAndTheAppsRecord)
             lm->setAnswer(peers::LMApp::Answer::Token,
                 pf::Dictionary { { "access_token", "TOK-1" }, { "openid", "OID-1" }, { "expires_in", "7776000" }, { "encrytoken", "E" } });
             ASSERT_TRUE(session->authorizeInSafari({ "get_user_info", "add_share" }, false));
-            ASSERT_TRUE(env.runUntil([&] { return !delegate->calls.empty(); }, 5));
+            ASSERT_TRUE(env.runUntil([&] { return !delegate->calls.empty(); }));
             EXPECT_EQ(delegate->calls, std::vector<std::string> { "login" });
             EXPECT_EQ(delegate->results, std::vector<LMApiSendResultCode> { 0 });
             delegate->keptShare = nullptr;
         } else {
             EXPECT_EQ(LMApiInterface::sendReq(share), 0);
         }
-        ASSERT_TRUE(env.runUntil([&] { return !lm->shares().empty(); }, 5));
+        ASSERT_TRUE(env.runUntil([&] { return !lm->shares().empty(); }));
         auto got = lm->shares().back();
         EXPECT_TRUE(got.problems.empty()) << testing::PrintToString(got.problems);
         EXPECT_EQ(got.objectType, "LMApiNewsObject");
@@ -250,12 +250,12 @@ TEST_F(LMShareTest, APreviewGivenOnlyAsAnAddressIsFetchedFirstAndTheShareAlwaysG
             EXPECT_EQ(LMApiInterface::sendReq(byAddress(path)), 7);
         EXPECT_EQ(lm->shares().size(), before) << "nothing is sent before the preview is fetched";
         if (c.holdPastTimeout) {
-            ASSERT_TRUE(env.runUntil([&] { return !server.requests("/lmpreview/").empty(); }, 5));
+            ASSERT_TRUE(env.runUntil([&] { return !server.requests("/lmpreview/").empty(); }));
             env.fastForwardBy(4.9);
             EXPECT_EQ(lm->shares().size(), before);
             env.fastForwardBy(0.1);
         }
-        ASSERT_TRUE(env.runUntil([&] { return lm->shares().size() >= before + c.paths.size(); }, 10));
+        ASSERT_TRUE(env.runUntil([&] { return lm->shares().size() >= before + c.paths.size(); }));
         env.runUntilIdle();
         auto shares = lm->shares();
         ASSERT_EQ(shares.size(), before + c.paths.size()) << "each share is sent once";
@@ -283,7 +283,7 @@ TEST_F(LMShareTest, TheUploadPostsAThumbnailAndTakesTheAnsweredAddress)
     auto object = LMApiNewsObject::objectWithURL("http://gifts.example/g/3", "礼包", "领取", big);
     auto message = LMApiMessage::messageWithObject(object);
     std::make_shared<LMApiTaskUploadURLObjectPreviewData>(message)->postOnMainThread();
-    ASSERT_TRUE(env.runUntil([&] { return !lm->shares().empty(); }, 10));
+    ASSERT_TRUE(env.runUntil([&] { return !lm->shares().empty(); }));
     auto uploads = server.service<peers::LMConnectCgiService>()->uploadedPictures();
     ASSERT_EQ(uploads.size(), 1u);
     auto thumbnail = pf::Image::decode(pf::Bytes(uploads[0].begin(), uploads[0].end()));
@@ -297,7 +297,7 @@ TEST_F(LMShareTest, TheUploadPostsAThumbnailAndTakesTheAnsweredAddress)
     // A preview that is no picture is dropped and the share goes on without it.
     auto broken = LMApiNewsObject::objectWithURL("http://gifts.example/g/4", "礼包", "领取", pf::Bytes { 1, 2, 3 });
     std::make_shared<LMApiTaskUploadURLObjectPreviewData>(LMApiMessage::messageWithObject(broken))->postOnMainThread();
-    ASSERT_TRUE(env.runUntil([&] { return lm->shares().size() == 2; }, 10));
+    ASSERT_TRUE(env.runUntil([&] { return lm->shares().size() == 2; }));
     EXPECT_TRUE(broken->previewImageData.empty());
     EXPECT_EQ(server.service<peers::LMConnectCgiService>()->uploadedPictures().size(), 1u);
 }
