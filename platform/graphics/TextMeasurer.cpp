@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace pf {
 
@@ -37,7 +38,10 @@ namespace {
         TextEngine::withContext([&](PangoContext* context) {
             LayoutHandle handle(context, font, text);
             PangoLayout* layout = handle.layout;
-            if (maxWidth > 0) {
+            // A width beyond what the layout can hold (an unbounded one, given as infinity or a
+            // huge number) means no wrapping at all.
+            constexpr double kWidestWrap = double(std::numeric_limits<int>::max()) / PANGO_SCALE;
+            if (maxWidth > 0 && maxWidth < kWidestWrap) {
                 pango_layout_set_width(layout, static_cast<int>(std::floor(maxWidth * PANGO_SCALE)));
                 pango_layout_set_wrap(layout, mode == LineBreakMode::CharWrap ? PANGO_WRAP_CHAR : PANGO_WRAP_WORD_CHAR);
             } else {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using namespace pf;
 
 namespace {
@@ -30,6 +32,11 @@ TEST(TextMeasurerTests, ChineseTextWrapsBetweenCharactersWithinTheWidth)
     // A line limit and a height limit both cut whole lines.
     EXPECT_NEAR(TextMeasurer::sizeOfText(text, font, { 100, 2000 }, LineBreakMode::WordWrap, 2).height, 2 * line, 2);
     EXPECT_NEAR(TextMeasurer::sizeOfText(text, font, { 100, 2 * line + 1 }).height, 2 * line, 2);
+
+    // A width too large for the layout to hold (the largest double, infinity) wraps nothing,
+    // as no width does, instead of overflowing the layout's integer width.
+    for (double unbounded : { std::numeric_limits<double>::max(), std::numeric_limits<double>::infinity(), 3e6 })
+        EXPECT_EQ(TextMeasurer::sizeOfText(text, font, { unbounded, 2000 }).width, 208) << unbounded;
 }
 
 TEST(TextMeasurerTests, LatinTextWrapsAtWordsUnlessCharWrapIsAsked)
