@@ -14,8 +14,19 @@
 
 namespace {
 
-std::mutex g_instanceMutex;
-std::shared_ptr<ConfigManager> g_instance;
+// Never destroyed: work still on a queue while the process exits reads them after static
+// destruction has begun.
+std::mutex& instanceMutex()
+{
+    static auto* mutex = new std::mutex;
+    return *mutex;
+}
+
+std::shared_ptr<ConfigManager>& instanceSlot()
+{
+    static auto* slot = new std::shared_ptr<ConfigManager>;
+    return *slot;
+}
 
 enum class Kind { Number, Text };
 struct ServerKey {
@@ -50,18 +61,18 @@ pf::Dictionary ConfigManager::defaults()
 
 std::shared_ptr<ConfigManager> ConfigManager::GetInstance()
 {
-    std::lock_guard lock(g_instanceMutex);
-    if (!g_instance) {
-        g_instance.reset(new ConfigManager());
-        g_instance->loadLocalConfig();
+    std::lock_guard lock(instanceMutex());
+    if (!instanceSlot()) {
+        instanceSlot().reset(new ConfigManager());
+        instanceSlot()->loadLocalConfig();
     }
-    return g_instance;
+    return instanceSlot();
 }
 
 void ConfigManager::resetShared()
 {
-    std::lock_guard lock(g_instanceMutex);
-    g_instance.reset();
+    std::lock_guard lock(instanceMutex());
+    instanceSlot().reset();
 }
 
 ConfigManager::ConfigManager()

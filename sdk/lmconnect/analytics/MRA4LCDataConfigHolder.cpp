@@ -8,8 +8,19 @@
 
 namespace {
 
-std::mutex g_instanceMutex;
-std::shared_ptr<MRA4LCDataConfigHolder> g_instance;
+// Never destroyed: an event still on the store's queue while the process exits reads them after
+// static destruction has begun.
+std::mutex& instanceMutex()
+{
+    static auto* mutex = new std::mutex;
+    return *mutex;
+}
+
+std::shared_ptr<MRA4LCDataConfigHolder>& instanceSlot()
+{
+    static auto* slot = new std::shared_ptr<MRA4LCDataConfigHolder>;
+    return *slot;
+}
 
 }
 
@@ -17,28 +28,29 @@ std::shared_ptr<MRA4LCDataConfigHolder> MRA4LCDataConfigHolder::initSingleton(co
 {
     std::shared_ptr<MRA4LCDataConfigHolder> holder;
     {
-        std::lock_guard lock(g_instanceMutex);
-        if (!g_instance) {
-            g_instance.reset(new MRA4LCDataConfigHolder());
-            MRA4LCStore::getInstance()->loadConfig([&](const MRA4LCDataConfig& config) { g_instance->setConfig(config); });
+        std::lock_guard lock(instanceMutex());
+        auto& instance = instanceSlot();
+        if (!instance) {
+            instance.reset(new MRA4LCDataConfigHolder());
+            MRA4LCStore::getInstance()->loadConfig([&](const MRA4LCDataConfig& config) { instance->setConfig(config); });
             if (done)
                 done();
         }
-        holder = g_instance;
+        holder = instance;
     }
     return holder;
 }
 
 std::shared_ptr<MRA4LCDataConfigHolder> MRA4LCDataConfigHolder::getInstance()
 {
-    std::lock_guard lock(g_instanceMutex);
-    return g_instance;
+    std::lock_guard lock(instanceMutex());
+    return instanceSlot();
 }
 
 void MRA4LCDataConfigHolder::resetShared()
 {
-    std::lock_guard lock(g_instanceMutex);
-    g_instance.reset();
+    std::lock_guard lock(instanceMutex());
+    instanceSlot().reset();
 }
 
 void MRA4LCDataConfigHolder::setConfig(const MRA4LCDataConfig& config)

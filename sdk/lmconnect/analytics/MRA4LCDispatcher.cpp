@@ -15,25 +15,36 @@
 
 namespace {
 
-std::mutex g_instanceMutex;
-std::shared_ptr<MRA4LCDispatcher> g_instance;
+// Never destroyed: work still on a queue while the process exits reads them after static
+// destruction has begun.
+std::mutex& instanceMutex()
+{
+    static auto* mutex = new std::mutex;
+    return *mutex;
+}
+
+std::shared_ptr<MRA4LCDispatcher>& instanceSlot()
+{
+    static auto* slot = new std::shared_ptr<MRA4LCDispatcher>;
+    return *slot;
+}
 
 }
 
 std::shared_ptr<MRA4LCDispatcher> MRA4LCDispatcher::getInstance()
 {
-    std::lock_guard lock(g_instanceMutex);
-    if (!g_instance)
-        g_instance.reset(new MRA4LCDispatcher());
-    return g_instance;
+    std::lock_guard lock(instanceMutex());
+    if (!instanceSlot())
+        instanceSlot().reset(new MRA4LCDispatcher());
+    return instanceSlot();
 }
 
 void MRA4LCDispatcher::resetShared()
 {
     std::shared_ptr<MRA4LCDispatcher> dispatcher;
     {
-        std::lock_guard lock(g_instanceMutex);
-        dispatcher = std::move(g_instance);
+        std::lock_guard lock(instanceMutex());
+        dispatcher = std::move(instanceSlot());
     }
     if (dispatcher)
         dispatcher->m_queue->sync([] { });

@@ -18,8 +18,19 @@
 
 namespace {
 
-std::mutex g_instanceMutex;
-std::shared_ptr<MRA4LCHelper> g_instance;
+// Never destroyed: work still on a queue while the process exits reads them after static
+// destruction has begun.
+std::mutex& instanceMutex()
+{
+    static auto* mutex = new std::mutex;
+    return *mutex;
+}
+
+std::shared_ptr<MRA4LCHelper>& instanceSlot()
+{
+    static auto* slot = new std::shared_ptr<MRA4LCHelper>;
+    return *slot;
+}
 
 std::string resolutionText(const pf::Device& device)
 {
@@ -59,16 +70,16 @@ bool MRA4LCHelper::versionNotLower(const std::string& a, const std::string& b)
 
 std::shared_ptr<MRA4LCHelper> MRA4LCHelper::getInstance()
 {
-    std::lock_guard lock(g_instanceMutex);
-    if (!g_instance)
-        g_instance.reset(new MRA4LCHelper());
-    return g_instance;
+    std::lock_guard lock(instanceMutex());
+    if (!instanceSlot())
+        instanceSlot().reset(new MRA4LCHelper());
+    return instanceSlot();
 }
 
 void MRA4LCHelper::resetShared()
 {
-    std::lock_guard lock(g_instanceMutex);
-    g_instance.reset();
+    std::lock_guard lock(instanceMutex());
+    instanceSlot().reset();
 }
 
 MRA4LCHelper::MRA4LCHelper()

@@ -25,8 +25,19 @@ std::recursive_mutex& storeLock()
     return lock;
 }
 
-std::mutex g_instanceMutex;
-std::shared_ptr<MRA4LCStore> g_instance;
+// Never destroyed: work still on a queue while the process exits reads them after static
+// destruction has begun.
+std::mutex& instanceMutex()
+{
+    static auto* mutex = new std::mutex;
+    return *mutex;
+}
+
+std::shared_ptr<MRA4LCStore>& instanceSlot()
+{
+    static auto* slot = new std::shared_ptr<MRA4LCStore>;
+    return *slot;
+}
 
 const char* const kCreateTables[] = {
     "create table if not exists events(event_id INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL, content TEXT, status INTEGER, send_count INTEGER, ts INTEGER)",
@@ -53,20 +64,20 @@ struct MRA4LCStore::Statement {
 
 std::shared_ptr<MRA4LCStore> MRA4LCStore::getInstance()
 {
-    std::lock_guard lock(g_instanceMutex);
-    if (!g_instance) {
-        g_instance.reset(new MRA4LCStore());
-        g_instance->initDB();
+    std::lock_guard lock(instanceMutex());
+    if (!instanceSlot()) {
+        instanceSlot().reset(new MRA4LCStore());
+        instanceSlot()->initDB();
     }
-    return g_instance;
+    return instanceSlot();
 }
 
 void MRA4LCStore::resetShared()
 {
     std::shared_ptr<MRA4LCStore> store;
     {
-        std::lock_guard lock(g_instanceMutex);
-        store = std::move(g_instance);
+        std::lock_guard lock(instanceMutex());
+        store = std::move(instanceSlot());
     }
     if (store) {
         store->m_queue->sync([] { });

@@ -72,8 +72,12 @@ TEST_F(WebDetailPageTest, TheFeedbackPageOpensAsTheUserOrAsNobody)
 {
     showRoot();
     std::string feedback = portal.apiBaseURL() + "user/refer";
+    // The page is held at the portal until the indicator has been seen: a quick reply would
+    // otherwise end the load before the screen is looked at.
+    portal.holdOperation("user/refer");
     auto anonymous = open(feedback);
     EXPECT_TRUE(indicatorShown(anonymous));
+    portal.releaseHeld();
     ASSERT_TRUE(env.runUntil([&] { return anonymous->isLoadedFinished(); }));
     EXPECT_FALSE(indicatorShown(anonymous));
     EXPECT_TRUE(shows(anonymous, "您尚未登录"));
