@@ -4,8 +4,9 @@
 
 MRA4LCConfig& MRA4LCConfig::shared()
 {
-    static MRA4LCConfig config;
-    return config;
+    // Never destroyed: queued analytics work may read it while the process exits.
+    static auto* config = new MRA4LCConfig;
+    return *config;
 }
 
 MRA4LCConfig::MRA4LCConfig()

@@ -2,8 +2,10 @@
 
 MRA4LCHosts& MRA4LCHosts::shared()
 {
-    static MRA4LCHosts hosts;
-    return hosts;
+    // Never destroyed: an upload still on the dispatcher's queue while the process exits asks
+    // for its address after static destruction has begun.
+    static auto* hosts = new MRA4LCHosts;
+    return *hosts;
 }
 
 void MRA4LCHosts::pointAt(const std::string& root)
