@@ -97,6 +97,10 @@ public:
     // The same, for setting the page up: the run may take `kSetUpBudgetSeconds`.
     static constexpr double kSetUpBudgetSeconds = 10;
     Outcome callInternalToSetUp(const std::string& method, const std::vector<Value>& arguments = {});
+    // The same, with one argument that `push` puts on the engine's stack: for native code that
+    // makes script values itself (a document's nodes, see DocumentTree).
+    using ArgumentPusher = std::function<void(duk_hthread*)>;
+    Outcome callInternalToSetUp(const std::string& method, const ArgumentPusher& push);
 
     // How many runs are under way (nested runs count each).
     int depth() const { return m_depth; }
@@ -132,6 +136,8 @@ private:
 
     Outcome run(const std::function<void(duk_hthread*)>& protectedCall, std::string_view name, bool wantValue, double minimumBudget = 0);
     Outcome callInternalWithBudget(const std::string& method, const std::vector<Value>& arguments, double minimumBudget);
+    // `push` puts the arguments on the stack and tells how many there are.
+    Outcome callInternalPushing(const std::string& method, const std::function<int(duk_hthread*)>& push, double minimumBudget);
     static int nativeTrampoline(duk_hthread* ctx);
     void chargeTurn(Clock::time_point started);
 

@@ -101,6 +101,8 @@ namespace {
 struct WebView::Page {
     std::string url;
     std::uint64_t generation { 0 };
+    // Read by the script side as it reaches nodes: it goes after the context that reads it.
+    std::shared_ptr<const DocumentTree> tree;
     std::unique_ptr<ScriptContext> context;
     bool ready { false };
     std::map<long long, RunLoop::TaskId> timers;
@@ -155,10 +157,11 @@ std::shared_ptr<WebView> WebView::keepAlive()
 
 // --- pages ---
 
-std::shared_ptr<WebView::Page> WebView::makePage(const std::string& url, const std::string& treeJson)
+std::shared_ptr<WebView::Page> WebView::makePage(const std::string& url, std::shared_ptr<const DocumentTree> tree)
 {
     auto page = std::make_shared<Page>();
     page->url = url;
+    page->tree = std::move(tree);
     page->generation = ++m_generation;
     page->context = ScriptContext::create(ScriptContext::Limits { m_budget, 64u << 20, m_budget });
     if (!page->context)
@@ -234,7 +237,12 @@ std::shared_ptr<WebView::Page> WebView::makePage(const std::string& url, const s
         page->context.reset();
         return page;
     }
-    auto built = page->context->callInternalToSetUp("build", { Value(treeJson) });
+    const DocumentTree* document = page->tree.get();
+    ScriptContext::Outcome built;
+    if (document)
+        built = page->context->callInternalToSetUp("adopt", [document](duk_hthread* ctx) { document->pushHandle(ctx); });
+    else
+        built.error = "there is no document";
     if (!built.ok)
         Log::line("web view: the document could not be built: " + built.error);
     for (const auto& [name, function] : m_functions)
@@ -312,8 +320,9 @@ WebView::Page* WebView::ensurePage() const
 {
     if (!m_page) {
         auto self = const_cast<WebView*>(this);
-        auto parsed = HtmlParser::parseDocument(kBlankPage);
-        self->showPage(self->makePage("about:blank", parsed.treeJson));
+        // Every blank page reads the same tree (trees are never changed).
+        static const std::shared_ptr<const DocumentTree> blank = HtmlParser::parseDocument(kBlankPage).tree;
+        self->showPage(self->makePage("about:blank", blank));
     }
     return m_page.get();
 }
@@ -535,7 +544,7 @@ void WebView::receiveDocument(std::uint64_t loadId, std::string html, std::strin
         failLoad(loadId, makeError(DocumentRefused, parsed.error));
         return;
     }
-    auto page = makePage(url, parsed.treeJson);
+    auto page = makePage(url, std::move(parsed.tree));
     if (!page->context) {
         // Without a script context the page can run nothing; the load ends here rather than
         // waiting for scripts that will never run.

@@ -109,7 +109,7 @@ private:
 
     std::shared_ptr<WebView> keepAlive();
     Page* ensurePage() const;
-    std::shared_ptr<Page> makePage(const std::string& url, const std::string& treeJson);
+    std::shared_ptr<Page> makePage(const std::string& url, std::shared_ptr<const DocumentTree> tree);
     void showPage(std::shared_ptr<Page> page);
     bool ask(const UrlRequest& request, WebNavigationType type);
     void startLoad(UrlRequest request, WebNavigationType type, std::optional<std::string> html, bool askFirst);
