@@ -456,6 +456,25 @@ ScriptContext::Outcome ScriptContext::evaluate(std::string_view source, std::str
         name, false);
 }
 
+ScriptContext::Outcome ScriptContext::call(const std::string& path, const std::vector<Value>& arguments)
+{
+    return run(
+        [&](duk_context* ctx) {
+            duk_push_global_object(ctx);
+            size_t start = 0;
+            for (size_t dot; (dot = path.find('.', start)) != std::string::npos; start = dot + 1) {
+                duk_get_prop_lstring(ctx, -1, path.data() + start, dot - start);
+                duk_remove(ctx, -2);
+            }
+            duk_get_prop_lstring(ctx, -1, path.data() + start, path.size() - start);
+            duk_swap_top(ctx, -2); // function, this
+            for (const Value& a : arguments)
+                pushValue(ctx, a, 0);
+            duk_call_method(ctx, static_cast<duk_idx_t>(arguments.size()));
+        },
+        path, false);
+}
+
 int ScriptContext::nativeTrampoline(duk_context* ctx)
 {
     ScriptContext* self = contextOf(ctx);

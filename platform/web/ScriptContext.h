@@ -84,6 +84,11 @@ public:
     // Runs `source` as a program. `name` appears in error messages.
     Outcome evaluate(std::string_view source, std::string_view name = "script");
 
+    // Calls the function at `path` ("a.b.f": found from the global object, called on "a.b")
+    // with `arguments`, as `evaluate` would run "a.b.f(arguments...)" but without compiling
+    // text; the outcome's text is what the function returns.
+    Outcome call(const std::string& path, const std::vector<Value>& arguments);
+
     // Puts a native function on the global object. A dotted name ("app.log") makes or reuses
     // the objects on the way; registering a name again replaces the function.
     void registerFunction(const std::string& path, NativeFunction function);

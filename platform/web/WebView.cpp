@@ -4,6 +4,7 @@
 #include "platform/foundation/Url.h"
 #include "platform/ui/DumpAttributes.h"
 #include "platform/web/DomPrelude.h"
+#include "platform/web/ScriptText.h"
 #include "platform/web/WebAddress.h"
 
 #include <algorithm>
@@ -362,6 +363,22 @@ std::optional<std::string> WebView::evaluate(const std::string& script)
         return std::nullopt;
     auto keep = m_page;
     return page->context->evaluate(script, "evaluated script").text;
+}
+
+std::optional<std::string> WebView::callFunction(const std::string& path, const std::vector<Value>& arguments)
+{
+    auto self = keepAlive();
+    Page* page = ensurePage();
+    if (!page->context)
+        return std::nullopt;
+    auto keep = m_page;
+    // Text goes in as valid UTF-8, as it would through a script's source.
+    std::vector<Value> values = arguments;
+    for (Value& v : values) {
+        if (const std::string* text = v.asString())
+            v = Value(ScriptText::validUtf8(*text));
+    }
+    return page->context->call(path, values).text;
 }
 
 void WebView::registerFunction(const std::string& name, ScriptContext::NativeFunction function)
