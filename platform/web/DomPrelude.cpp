@@ -290,6 +290,25 @@ Document.prototype.createTextNode = function (data) { return new Text(data); };
 Document.prototype.getElementById = function (id) { id = str(id); return find(function (n) { return n.nodeType === 1 && n._attrs.id === id; }); };
 Document.prototype.getElementsByName = function (name) { name = str(name); var out = []; walk(this, function (n) { if (n.nodeType === 1 && n._attrs.name === name) out.push(n); }); return out; };
 
+// The parsed document's nodes are made when a script first reaches them: an element of the
+// tree reads its children, attributes and style on first use, then keeps them as its own.
+var tree = null;
+var treeElement = Object.create(Element.prototype), treeText = Object.create(Text.prototype);
+function own(node, name, value) {
+    Object.defineProperty(node, name, { value: value, writable: true, enumerable: true, configurable: true });
+    return value;
+}
+function lazy(proto, name, make) {
+    Object.defineProperty(proto, name, { get: function () { return own(this, name, make(this)); },
+        set: function (v) { own(this, name, v); }, configurable: true, enumerable: true });
+}
+function readAttributes(n) { var a = tree.attributes(n); own(n, '_attrs', a[0]); own(n, '_order', a[1]); return a; }
+lazy(treeElement, 'childNodes', function (n) { return tree.children(n); });
+lazy(treeElement, '_attrs', function (n) { return readAttributes(n)[0]; });
+lazy(treeElement, '_order', function (n) { return readAttributes(n)[1]; });
+lazy(treeElement, 'style', function () { return {}; });
+lazy(treeText, 'childNodes', function () { return []; });
+
 function build(t) {
     if (typeof t === 'string') return new Text(t);
     var el = new Element(t[0]);
@@ -382,7 +401,14 @@ function findVisible(pred) {
 function isField(n) { return (n.tagName === 'INPUT' && n.type !== 'submit' && n.type !== 'button' && n.type !== 'hidden') || n.tagName === 'TEXTAREA' || n.tagName === 'SELECT'; }
 
 return {
-    build: function (tree) { var root = build(JSON.parse(tree)); document.childNodes.push(root); root.parentNode = document; },
+    adopt: function (handle) {
+        tree = handle;
+        tree.elementPrototype = treeElement;
+        tree.textPrototype = treeText;
+        var root = tree.root();
+        document.childNodes.push(root);
+        root.parentNode = document;
+    },
     title: function () { return document.title; },
     lines: readLines,
     loaded: function () {

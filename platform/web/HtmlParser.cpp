@@ -237,6 +237,72 @@ namespace {
         }
     };
 
+    // The same walk for a document, into its native tree: a node's children are added together
+    // (so they are consecutive), then each element child is visited in document order.
+    struct TreeWriter {
+        HtmlParser::Result& result;
+        DocumentTree& tree;
+        std::vector<std::pair<std::string_view, std::string_view>> attributes;
+
+        static bool isText(const GumboNode& n)
+        {
+            return n.type == GUMBO_NODE_TEXT || n.type == GUMBO_NODE_WHITESPACE || n.type == GUMBO_NODE_CDATA;
+        }
+        static bool isElement(const GumboNode& n) { return n.type == GUMBO_NODE_ELEMENT || n.type == GUMBO_NODE_TEMPLATE; }
+
+        std::uint32_t add(const GumboNode& n)
+        {
+            if (isText(n))
+                return tree.addText(n.v.text.text);
+            const GumboElement& e = n.v.element;
+            std::string tag = tagName(e);
+            attributes.clear();
+            for (unsigned i = 0; i < e.attributes.length; ++i) {
+                auto* a = static_cast<GumboAttribute*>(e.attributes.data[i]);
+                attributes.emplace_back(a->name, a->value);
+            }
+            return tree.addElement(tag, attributes);
+        }
+
+        void visit(const GumboElement& e, std::uint32_t index, int depth)
+        {
+            if (tree.node(index).textLength == 6 && tree.text(tree.node(index)) == "script" && isScriptType(e)) {
+                HtmlParser::Script script;
+                if (GumboAttribute* src = gumbo_get_attribute(&e.attributes, "src")) {
+                    script.linked = true;
+                    script.text = src->value;
+                } else {
+                    for (unsigned i = 0; i < e.children.length; ++i) {
+                        auto* c = static_cast<GumboNode*>(e.children.data[i]);
+                        if (isText(*c))
+                            script.text += c->v.text.text;
+                    }
+                }
+                result.scripts.push_back(std::move(script));
+            }
+            if (depth >= HtmlParser::kMaxDepth)
+                return;
+            auto first = static_cast<std::uint32_t>(tree.size());
+            std::uint32_t count = 0;
+            for (unsigned i = 0; i < e.children.length; ++i) {
+                auto* c = static_cast<GumboNode*>(e.children.data[i]);
+                if (isText(*c) || isElement(*c)) {
+                    add(*c);
+                    ++count;
+                }
+            }
+            tree.setChildren(index, first, count);
+            std::uint32_t at = first;
+            for (unsigned i = 0; i < e.children.length; ++i) {
+                auto* c = static_cast<GumboNode*>(e.children.data[i]);
+                if (isElement(*c))
+                    visit(c->v.element, at, depth + 1);
+                if (isText(*c) || isElement(*c))
+                    ++at;
+            }
+        }
+    };
+
     std::optional<std::string> checkShape(std::string_view html, size_t maxBytes)
     {
         if (html.size() > maxBytes)
@@ -351,9 +417,14 @@ HtmlParser::Result HtmlParser::parseDocument(std::string_view html, double secon
         result.error = arena.failure ? arena.failure : "the document could not be parsed";
         return result;
     }
-    Writer writer { result };
-    writer.node(*output->root, 0);
-    gumbo_destroy_output(&options, output);
+    auto tree = std::make_shared<DocumentTree>();
+    if (TreeWriter::isElement(*output->root)) {
+        TreeWriter writer { result, *tree, {} };
+        writer.visit(output->root->v.element, writer.add(*output->root), 0);
+    }
+    // The arena lets every block of the parse go at once; walking the tree to free it node by
+    // node would cost a tenth of the parse.
+    result.tree = std::move(tree);
     result.ok = true;
     return result;
 }
@@ -390,7 +461,6 @@ HtmlParser::Result HtmlParser::parseFragment(std::string_view html, double secon
         writer.node(*c, 1);
     }
     result.treeJson += "]";
-    gumbo_destroy_output(&options, output);
     result.ok = true;
     return result;
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/web/DocumentTree.h"
+
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,8 +21,9 @@ namespace pf {
 // - The parse itself is bounded: one that runs longer than `seconds` or holds more than
 //   `kMaxParserMemory` is abandoned with a reason, whatever the markup, and all it held is
 //   freed.
-// - The tree is written as JSON: an element is ["tag", {attributes}, [children]], a text is a
-//   string; comments are left out. Elements still deeper than `kMaxDepth` lose their children.
+// - A document's tree is kept natively (`DocumentTree`), a fragment's is written as JSON: an
+//   element is ["tag", {attributes}, [children]], a text is a string. Comments are left out;
+//   elements still deeper than `kMaxDepth` lose their children.
 // - The scripts of the document (inline text or the address as written), in document order,
 //   are listed beside the tree; scripts of another type than JavaScript are not listed.
 class HtmlParser {
@@ -38,7 +42,8 @@ public:
     struct Result {
         bool ok { false };
         std::string error;
-        std::string treeJson; // the <html> element
+        std::shared_ptr<const DocumentTree> tree; // a document's: its root is the <html> element
+        std::string treeJson; // a fragment's: its nodes
         std::vector<Script> scripts;
     };
 

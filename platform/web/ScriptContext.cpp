@@ -456,6 +456,25 @@ ScriptContext::Outcome ScriptContext::evaluate(std::string_view source, std::str
         name, false);
 }
 
+ScriptContext::Outcome ScriptContext::call(const std::string& path, const std::vector<Value>& arguments)
+{
+    return run(
+        [&](duk_context* ctx) {
+            duk_push_global_object(ctx);
+            size_t start = 0;
+            for (size_t dot; (dot = path.find('.', start)) != std::string::npos; start = dot + 1) {
+                duk_get_prop_lstring(ctx, -1, path.data() + start, dot - start);
+                duk_remove(ctx, -2);
+            }
+            duk_get_prop_lstring(ctx, -1, path.data() + start, path.size() - start);
+            duk_swap_top(ctx, -2); // function, this
+            for (const Value& a : arguments)
+                pushValue(ctx, a, 0);
+            duk_call_method(ctx, static_cast<duk_idx_t>(arguments.size()));
+        },
+        path, false);
+}
+
 int ScriptContext::nativeTrampoline(duk_context* ctx)
 {
     ScriptContext* self = contextOf(ctx);
@@ -601,7 +620,30 @@ ScriptContext::Outcome ScriptContext::callInternalToSetUp(const std::string& met
     return callInternalWithBudget(method, arguments, kSetUpBudgetSeconds);
 }
 
+ScriptContext::Outcome ScriptContext::callInternalToSetUp(const std::string& method, const ArgumentPusher& push)
+{
+    return callInternalPushing(
+        method,
+        [&](duk_context* ctx) {
+            push(ctx);
+            return 1;
+        },
+        kSetUpBudgetSeconds);
+}
+
 ScriptContext::Outcome ScriptContext::callInternalWithBudget(const std::string& method, const std::vector<Value>& arguments, double minimumBudget)
+{
+    return callInternalPushing(
+        method,
+        [&](duk_context* ctx) {
+            for (const Value& a : arguments)
+                pushValue(ctx, a, 0);
+            return static_cast<int>(arguments.size());
+        },
+        minimumBudget);
+}
+
+ScriptContext::Outcome ScriptContext::callInternalPushing(const std::string& method, const std::function<int(duk_hthread*)>& push, double minimumBudget)
 {
     if (!m_hasInternal) {
         Outcome out;
@@ -615,9 +657,8 @@ ScriptContext::Outcome ScriptContext::callInternalWithBudget(const std::string& 
             duk_remove(ctx, -2);
             duk_get_prop_lstring(ctx, -1, method.data(), method.size());
             duk_swap_top(ctx, -2); // function, this
-            for (const Value& a : arguments)
-                pushValue(ctx, a, 0);
-            duk_call_method(ctx, static_cast<duk_idx_t>(arguments.size()));
+            int count = push(ctx);
+            duk_call_method(ctx, count);
         },
         method, true, minimumBudget);
 }

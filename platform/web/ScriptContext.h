@@ -84,6 +84,11 @@ public:
     // Runs `source` as a program. `name` appears in error messages.
     Outcome evaluate(std::string_view source, std::string_view name = "script");
 
+    // Calls the function at `path` ("a.b.f": found from the global object, called on "a.b")
+    // with `arguments`, as `evaluate` would run "a.b.f(arguments...)" but without compiling
+    // text; the outcome's text is what the function returns.
+    Outcome call(const std::string& path, const std::vector<Value>& arguments);
+
     // Puts a native function on the global object. A dotted name ("app.log") makes or reuses
     // the objects on the way; registering a name again replaces the function.
     void registerFunction(const std::string& path, NativeFunction function);
@@ -97,6 +102,10 @@ public:
     // The same, for setting the page up: the run may take `kSetUpBudgetSeconds`.
     static constexpr double kSetUpBudgetSeconds = 10;
     Outcome callInternalToSetUp(const std::string& method, const std::vector<Value>& arguments = {});
+    // The same, with one argument that `push` puts on the engine's stack: for native code that
+    // makes script values itself (a document's nodes, see DocumentTree).
+    using ArgumentPusher = std::function<void(duk_hthread*)>;
+    Outcome callInternalToSetUp(const std::string& method, const ArgumentPusher& push);
 
     // How many runs are under way (nested runs count each).
     int depth() const { return m_depth; }
@@ -132,6 +141,8 @@ private:
 
     Outcome run(const std::function<void(duk_hthread*)>& protectedCall, std::string_view name, bool wantValue, double minimumBudget = 0);
     Outcome callInternalWithBudget(const std::string& method, const std::vector<Value>& arguments, double minimumBudget);
+    // `push` puts the arguments on the stack and tells how many there are.
+    Outcome callInternalPushing(const std::string& method, const std::function<int(duk_hthread*)>& push, double minimumBudget);
     static int nativeTrampoline(duk_hthread* ctx);
     void chargeTurn(Clock::time_point started);
 

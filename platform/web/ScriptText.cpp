@@ -53,16 +53,23 @@ std::string ScriptText::validUtf8(std::string_view text)
 {
     std::string out;
     out.reserve(text.size());
+    // Valid stretches are copied whole; a page is mostly ASCII.
+    size_t start = 0;
     for (size_t i = 0; i < text.size();) {
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            ++i;
+            continue;
+        }
         size_t n = utf8Length(text, i);
         if (n == 0) {
+            out.append(text.substr(start, i - start));
             out += kReplacement;
-            ++i;
+            start = ++i;
         } else {
-            out.append(text.substr(i, n));
             i += n;
         }
     }
+    out.append(text.substr(start));
     return out;
 }
 

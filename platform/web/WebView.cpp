@@ -4,6 +4,7 @@
 #include "platform/foundation/Url.h"
 #include "platform/ui/DumpAttributes.h"
 #include "platform/web/DomPrelude.h"
+#include "platform/web/ScriptText.h"
 #include "platform/web/WebAddress.h"
 
 #include <algorithm>
@@ -101,6 +102,8 @@ namespace {
 struct WebView::Page {
     std::string url;
     std::uint64_t generation { 0 };
+    // Read by the script side as it reaches nodes: it goes after the context that reads it.
+    std::shared_ptr<const DocumentTree> tree;
     std::unique_ptr<ScriptContext> context;
     bool ready { false };
     std::map<long long, RunLoop::TaskId> timers;
@@ -155,10 +158,11 @@ std::shared_ptr<WebView> WebView::keepAlive()
 
 // --- pages ---
 
-std::shared_ptr<WebView::Page> WebView::makePage(const std::string& url, const std::string& treeJson)
+std::shared_ptr<WebView::Page> WebView::makePage(const std::string& url, std::shared_ptr<const DocumentTree> tree)
 {
     auto page = std::make_shared<Page>();
     page->url = url;
+    page->tree = std::move(tree);
     page->generation = ++m_generation;
     page->context = ScriptContext::create(ScriptContext::Limits { m_budget, 64u << 20, m_budget });
     if (!page->context)
@@ -234,7 +238,12 @@ std::shared_ptr<WebView::Page> WebView::makePage(const std::string& url, const s
         page->context.reset();
         return page;
     }
-    auto built = page->context->callInternalToSetUp("build", { Value(treeJson) });
+    const DocumentTree* document = page->tree.get();
+    ScriptContext::Outcome built;
+    if (document)
+        built = page->context->callInternalToSetUp("adopt", [document](duk_hthread* ctx) { document->pushHandle(ctx); });
+    else
+        built.error = "there is no document";
     if (!built.ok)
         Log::line("web view: the document could not be built: " + built.error);
     for (const auto& [name, function] : m_functions)
@@ -312,8 +321,9 @@ WebView::Page* WebView::ensurePage() const
 {
     if (!m_page) {
         auto self = const_cast<WebView*>(this);
-        auto parsed = HtmlParser::parseDocument(kBlankPage);
-        self->showPage(self->makePage("about:blank", parsed.treeJson));
+        // Every blank page reads the same tree (trees are never changed).
+        static const std::shared_ptr<const DocumentTree> blank = HtmlParser::parseDocument(kBlankPage).tree;
+        self->showPage(self->makePage("about:blank", blank));
     }
     return m_page.get();
 }
@@ -353,6 +363,22 @@ std::optional<std::string> WebView::evaluate(const std::string& script)
         return std::nullopt;
     auto keep = m_page;
     return page->context->evaluate(script, "evaluated script").text;
+}
+
+std::optional<std::string> WebView::callFunction(const std::string& path, const std::vector<Value>& arguments)
+{
+    auto self = keepAlive();
+    Page* page = ensurePage();
+    if (!page->context)
+        return std::nullopt;
+    auto keep = m_page;
+    // Text goes in as valid UTF-8, as it would through a script's source.
+    std::vector<Value> values = arguments;
+    for (Value& v : values) {
+        if (const std::string* text = v.asString())
+            v = Value(ScriptText::validUtf8(*text));
+    }
+    return page->context->call(path, values).text;
 }
 
 void WebView::registerFunction(const std::string& name, ScriptContext::NativeFunction function)
@@ -535,7 +561,7 @@ void WebView::receiveDocument(std::uint64_t loadId, std::string html, std::strin
         failLoad(loadId, makeError(DocumentRefused, parsed.error));
         return;
     }
-    auto page = makePage(url, parsed.treeJson);
+    auto page = makePage(url, std::move(parsed.tree));
     if (!page->context) {
         // Without a script context the page can run nothing; the load ends here rather than
         // waiting for scripts that will never run.

@@ -83,6 +83,9 @@ public:
     // "" when it throws (the error is logged). Nothing (nullopt) when there is no page
     // context. May be called from inside a native function of the same page.
     std::optional<std::string> evaluate(const std::string& script);
+    // The same for a call of the page's function at `path` (see ScriptContext::call), which
+    // compiles nothing: what it returns, as text.
+    std::optional<std::string> callFunction(const std::string& path, const std::vector<Value>& arguments);
     // Puts a native function on the page's global object, now and on every later page.
     void registerFunction(const std::string& name, ScriptContext::NativeFunction function);
 
@@ -109,7 +112,7 @@ private:
 
     std::shared_ptr<WebView> keepAlive();
     Page* ensurePage() const;
-    std::shared_ptr<Page> makePage(const std::string& url, const std::string& treeJson);
+    std::shared_ptr<Page> makePage(const std::string& url, std::shared_ptr<const DocumentTree> tree);
     void showPage(std::shared_ptr<Page> page);
     bool ask(const UrlRequest& request, WebNavigationType type);
     void startLoad(UrlRequest request, WebNavigationType type, std::optional<std::string> html, bool askFirst);

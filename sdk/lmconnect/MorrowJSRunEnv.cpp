@@ -60,7 +60,7 @@ bool MorrowJSRunEnv::registNativeObj(const std::shared_ptr<MorrowJSObject>& obje
     pf::Array functions;
     for (auto& method : object->methodList())
         functions.push_back(pf::Dictionary { { "funcName", method.jsMethodKey }, { "argNum", static_cast<int>(method.funcArgumentNumber()) } });
-    m_webview->evaluateJavascript(MorrowScriptText::call("SendCmd.createClass", { object->jsObjKey(), pf::Json::write(pf::Value(std::move(functions))) }));
+    m_webview->callJavascriptFunction("SendCmd.createClass", { object->jsObjKey(), pf::Json::write(pf::Value(std::move(functions))) });
     return true;
 }
 
@@ -218,7 +218,7 @@ bool MorrowJSRunEnv::shouldStartLoadWithRequest(const std::string& url, int navi
             arguments.push_back(convertArgument(i < values.size() ? values[i] : std::nullopt, call.attribute[i]));
     }
     MorrowBridgeValue result = call.handler(arguments);
-    m_webview->evaluateJavascript(MorrowScriptText::call("SendCmd.setReturnValue", { convertResult(result, call.returnType) }));
+    m_webview->callJavascriptFunction("SendCmd.setReturnValue", { convertResult(result, call.returnType) });
     return true;
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "sdk/lmconnect/MorrowScriptText.h"
+
 #include <memory>
 #include <string>
+#include <vector>
 
 class MorrowJSRunEnv;
 
@@ -12,6 +15,16 @@ class MorrowScriptContext {
 public:
     virtual ~MorrowScriptContext() = default;
     virtual std::string evaluateJavascript(const std::string& script) = 0;
+    // Calls the script function at `path` ("SendCmd.createClass") with string arguments; what
+    // it returns, as text. By default through `evaluateJavascript`; a context that can call
+    // without compiling text does so.
+    virtual std::string callJavascriptFunction(const std::string& path, const std::vector<std::string>& arguments)
+    {
+        std::string script = path + "(";
+        for (size_t i = 0; i < arguments.size(); ++i)
+            script += (i ? "," : "") + MorrowScriptText::literal(arguments[i]);
+        return evaluateJavascript(script + ")");
+    }
     // The dispatcher that answers the context's navigation questions from now on.
     virtual void attachRunEnv(std::weak_ptr<MorrowJSRunEnv> runEnv) { }
 };

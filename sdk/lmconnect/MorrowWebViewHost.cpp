@@ -27,6 +27,13 @@ std::string MorrowWebViewHost::evaluateJavascript(const std::string& script)
     return view->evaluate(script).value_or(std::string());
 }
 
+std::string MorrowWebViewHost::callJavascriptFunction(const std::string& path, const std::vector<std::string>& arguments)
+{
+    auto view = m_webView;
+    std::vector<pf::Value> values(arguments.begin(), arguments.end());
+    return view->callFunction(path, values).value_or(std::string());
+}
+
 bool MorrowWebViewHost::webViewShouldStartLoadWithRequestNavigationType(pf::WebView&, const pf::UrlRequest& request, pf::WebNavigationType type)
 {
     auto runEnv = m_runEnv.lock();

@@ -30,6 +30,7 @@ public:
     void attachRunEnv(std::weak_ptr<MorrowJSRunEnv> runEnv) override { m_runEnv = std::move(runEnv); }
 
     std::string evaluateJavascript(const std::string& script) override;
+    std::string callJavascriptFunction(const std::string& path, const std::vector<std::string>& arguments) override;
     const std::shared_ptr<pf::WebView>& webView() const { return m_webView; }
 
     bool webViewShouldStartLoadWithRequestNavigationType(pf::WebView& webView, const pf::UrlRequest& request, pf::WebNavigationType type) override;

@@ -13,10 +13,17 @@ std::optional<pf::Bytes> bounded(std::optional<pf::Bytes> data)
 
 void write(pf::Pasteboard& board, const std::string& type, const std::optional<pf::Bytes>& data)
 {
-    if (data && !data->empty())
+    if (data && !data->empty()) {
+        // A session registers itself every time it starts, mostly with what the board holds
+        // already; writing a persistent board costs a flushed file, so the same content is
+        // not written again.
+        auto items = board.items();
+        if (items.size() == 1 && items[0].size() == 1 && items[0].begin()->first == type && items[0].begin()->second == *data)
+            return;
         board.setData(*data, type);
-    else
+    } else {
         board.removeType(type);
+    }
 }
 
 }

@@ -64,3 +64,41 @@ TEST(ScriptContext, MemoryIsCountedThroughGrowthAndRelease)
     EXPECT_EQ(context->evaluate("1 + 1").text, "2");
     EXPECT_LE(context->memoryInUse(), limits.memoryBytes);
 }
+
+TEST(ScriptContext, CallingAFunctionByPathPassesTextIntactAndFailsSafely)
+{
+    TaskEnvironment env;
+    auto context = ScriptContext::create();
+    ASSERT_TRUE(context);
+    ASSERT_TRUE(context->evaluate("var app = { box: { n: 1, join: function (a, b) { return this.n + ':' + a + '|' + b; } } };"
+                                  "function len(s) { return s.length; } function boom() { throw new Error('boom'); }")
+                    .ok);
+    struct Case {
+        const char* path;
+        std::vector<Value> arguments;
+        bool ok;
+        const char* text;
+    };
+    const Case cases[] = {
+        // Called on the object it was found on.
+        { "app.box.join", { Value("a\"b\\c\n"), Value("\xE2\x80\xA8 礼包") }, true, "1:a\"b\\c\n|\xE2\x80\xA8 礼包" },
+        { "len", { Value("礼包") }, true, "2" },
+        { "len", { Value(std::string("a\0b", 3)) }, true, "3" },
+        { "boom", {}, false, "" },
+        { "app.missing.join", {}, false, "" },
+        { "app.box.n", {}, false, "" },
+        { "nothing", {}, false, "" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        auto outcome = context->call(c.path, c.arguments);
+        EXPECT_EQ(outcome.ok, c.ok);
+        EXPECT_EQ(outcome.text, c.text);
+    }
+    // A call keeps the context's budget.
+    ASSERT_TRUE(context->evaluate("function spin() { for (;;) {} }").ok);
+    context->setBudget(0.05);
+    auto spun = context->call("spin", {});
+    EXPECT_FALSE(spun.ok);
+    EXPECT_TRUE(spun.outOfBudget);
+}

@@ -114,6 +114,17 @@ TEST_F(LMCodecTest, TheRegistryKeepsOneRecordPerAppTheNewest)
     EXPECT_EQ(store.registerWithMetadata(record("com.b", "1")), 0);
     EXPECT_EQ(store.registerWithMetadata(record("com.a", "2")), 0);
     EXPECT_EQ(store.registerWithMetadata(nullptr), -1);
+    // Registering what the board holds already leaves it (and its file) alone; a change counts.
+    auto board = pf::Pasteboard::withName(LMApiDatastore::kRegistryName, false);
+    ASSERT_TRUE(board);
+    int count = board->changeCount();
+    EXPECT_EQ(store.registerWithMetadata(record("com.b", "1")), 0);
+    EXPECT_EQ(board->changeCount(), count);
+    EXPECT_EQ(store.registerWithMetadata(record("com.a", "2")), 0);
+    EXPECT_EQ(board->changeCount(), count);
+    EXPECT_EQ(store.registerWithMetadata(record("com.b", "3")), 0);
+    EXPECT_EQ(board->changeCount(), count + 1);
+    EXPECT_EQ(store.registerWithMetadata(record("com.b", "1")), 0);
     auto records = store.registeredPlugins();
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0]->bundleIdentifier, "com.a");
