@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <future>
 #include <mutex>
 #include <vector>
 
@@ -18,14 +19,21 @@ TEST(DispatchQueue, RunsJobsInOrderOnItsOwnThreadAndPostsResultsBack)
     std::vector<int> order; // touched only on the queue
     std::vector<std::string> names;
     std::vector<int> delivered; // touched only on the main loop
+    // The first job waits until the main thread has looked: a queued job counts as work under
+    // way only until it has run, and a quick queue could otherwise be done before the check.
+    std::promise<void> looked;
+    auto lookedFuture = looked.get_future().share();
     for (int i = 0; i < 20; ++i)
-        queue->async([&, i] {
+        queue->async([&, i, lookedFuture] {
+            if (i == 0)
+                lookedFuture.wait();
             order.push_back(i);
             if (i == 0)
                 names.push_back(DispatchQueue::currentQueueName());
             RunLoop::main().post([&, i] { delivered.push_back(i); });
         });
     EXPECT_GE(RunLoop::main().pendingWork(), 1);
+    looked.set_value();
     ASSERT_TRUE(env.waitForPendingWork());
     std::vector<int> expected;
     for (int i = 0; i < 20; ++i)
