@@ -152,6 +152,13 @@ public:
     std::string stringValue() const;
 
     const std::string* asString() const { return std::get_if<std::string>(&m_storage); }
+    // A copy of the text when the value is one, else none (a number is not text here).
+    std::optional<std::string> optionalString() const
+    {
+        if (const std::string* text = asString())
+            return *text;
+        return std::nullopt;
+    }
     const Bytes* asData() const { return std::get_if<Bytes>(&m_storage); }
     const pf::Array* asArray() const;
     const pf::Dictionary* asDictionary() const;

@@ -54,17 +54,10 @@ std::string millisText(double seconds)
     return text;
 }
 
-std::optional<std::string> textOf(const pf::Value& value)
-{
-    if (const std::string* text = value.asString())
-        return *text;
-    return std::nullopt;
-}
-
 // The script's "urlStr": form-encoded, so "+" is a blank before unescaping.
 std::optional<pf::Url> formEncodedUrl(const pf::Value& params)
 {
-    auto text = textOf(params["urlStr"]);
+    auto text = params["urlStr"].optionalString();
     if (!text)
         return std::nullopt;
     auto decoded = pf::Url::formDecode(*text);
@@ -399,13 +392,13 @@ bool MorrowOAuth::iphoneLZoneSupportSSOLogin() { return OpenApi::lzoneVersion() 
 
 std::optional<std::string> MorrowOAuth::convertAppIdJs(const pf::Value& params) const
 {
-    auto id = textOf(params["appid"]);
+    auto id = params["appid"].optionalString();
     return id ? MXAppidConvert::convertAppId(*id) : std::nullopt;
 }
 
 void MorrowOAuth::registLMAPIWithLMAppId(const pf::Value& params) const
 {
-    auto id = textOf(params["appid"]);
+    auto id = params["appid"].optionalString();
     MXAppidConvert convert;
     if (!id || !convert.InitWithAppId(*id))
         return;

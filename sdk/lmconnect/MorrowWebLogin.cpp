@@ -17,13 +17,6 @@
 
 namespace {
 
-std::optional<std::string> textOf(const pf::Value& value)
-{
-    if (const std::string* text = value.asString())
-        return *text;
-    return std::nullopt;
-}
-
 std::vector<std::string> split(const std::string& text)
 {
     std::vector<std::string> parts;
@@ -65,14 +58,14 @@ std::string MorrowWebLogin::authorizeInWebviewKitWithParams(const pf::Value& par
     auto session = m_session.lock();
     if (!session)
         return "false";
-    auto permissions = split(textOf(params["permission"]).value_or(""));
-    auto isAdd = textOf(params["isAdd"]);
-    auto accessToken = textOf(params["accessToken"]);
+    auto permissions = split(params["permission"].optionalString().value_or(""));
+    auto isAdd = params["isAdd"].optionalString();
+    auto accessToken = params["accessToken"].optionalString();
     pf::Dictionary extra;
     if (isAdd && accessToken)
         extra = pf::Dictionary { { "isadd", *isAdd }, { "access_token", *accessToken } };
-    bool opened = authorizeWithMorrowAppAuthInappId(textOf(params["appid"]).value_or(""), permissions, textOf(params["appScheme"]).value_or(""),
-        textOf(params["redirecURI"]), extra, std::static_pointer_cast<MorrowSessionDelegate>(session));
+    bool opened = authorizeWithMorrowAppAuthInappId(params["appid"].optionalString().value_or(""), permissions, params["appScheme"].optionalString().value_or(""),
+        params["redirecURI"].optionalString(), extra, std::static_pointer_cast<MorrowSessionDelegate>(session));
     return opened ? "true" : "false";
 }
 
@@ -242,7 +235,7 @@ void MorrowWebLogin::requestDidLoadRawResponse(const std::shared_ptr<MorrowReque
 {
     auto reply = MrApiTool::unwrapCallbackReply(MorrowRequest::decodeReplyText(data).value_or(""));
     const pf::Value* openId = reply && reply->asDictionary() ? reply->asDictionary()->find("openid") : nullptr;
-    openIdAnswered(request, openId ? textOf(*openId) : std::nullopt);
+    openIdAnswered(request, openId ? openId->optionalString() : std::nullopt);
 }
 
 void MorrowWebLogin::requestDidFailWithError(const std::shared_ptr<MorrowRequest>& request, const MorrowError&)

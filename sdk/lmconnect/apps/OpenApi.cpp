@@ -43,16 +43,9 @@ State& state()
 }
 
 
-std::optional<std::string> textOf(const pf::Value& value)
-{
-    if (const std::string* text = value.asString())
-        return *text;
-    return std::nullopt;
-}
-
 std::string fieldText(const pf::Value& params, const char* key)
 {
-    return textOf(params[key]).value_or(std::string());
+    return params[key].optionalString().value_or(std::string());
 }
 
 std::optional<pf::Dictionary> readArchive(const std::optional<pf::Bytes>& data)
@@ -189,7 +182,7 @@ bool OpenApi::readReply(const pf::Url& url, const std::shared_ptr<MorrowOAuth>& 
     pf::Dictionary query = dictionaryByParseUrlFromSeparator(url.absoluteString(), "?");
     std::optional<pf::Dictionary> reply;
     const pf::Value* general = query.find("generalpastboard");
-    if (general && textOf(*general) == std::optional<std::string>("1")) {
+    if (general && general->optionalString() == std::optional<std::string>("1")) {
         reply = getDictionaryFromGeneralPasteBoard(state().pasteboardName);
     } else {
         reply = getDictionaryFromPasteBoard(state().pasteboardName);
@@ -218,17 +211,17 @@ bool OpenApi::readReply(const pf::Url& url, const std::shared_ptr<MorrowOAuth>& 
     }
     if (command != 0 || !reply || !session)
         return true;
-    if (textOf(at(*reply, "user_cancelled")) == std::optional<std::string>("YES")) {
+    if (at(*reply, "user_cancelled").optionalString() == std::optional<std::string>("YES")) {
         if (loginDelegate)
             loginDelegate->morrowDidNotLogin(true);
         return true;
     }
-    session->setOpenId(textOf(at(*reply, "openid")));
-    session->setAccessToken(textOf(at(*reply, "access_token")));
+    session->setOpenId(at(*reply, "openid").optionalString());
+    session->setAccessToken(at(*reply, "access_token").optionalString());
     std::optional<double> expiry = expiryForLifetime(reply->find("expires_in"));
     bool refused = !expiry;
     session->setExpirationDate(expiry);
-    session->setEncryToken(textOf(at(*reply, "encrytoken")));
+    session->setEncryToken(at(*reply, "encrytoken").optionalString());
     if (loginDelegate) {
         bool complete = !refused && !session->openId().empty() && !session->accessToken().empty() && session->expirationDate();
         if (complete)
@@ -430,16 +423,16 @@ namespace {
 // value ends it. None when the app id or the application's name is missing.
 std::optional<pf::Dictionary> describedRequest(const pf::Value& params)
 {
-    auto appId = textOf(params["appid"]);
+    auto appId = params["appid"].optionalString();
     std::string name = pf::Bundle::main()->displayName();
     if (!appId || appId->empty() || name.empty())
         return std::nullopt;
     const std::pair<const char*, std::optional<std::string>> entries[] = {
-        { "scope", textOf(params["permission"]) },
+        { "scope", params["permission"].optionalString() },
         { "app_id", appId },
         { "client_id", appId },
         { "app_name", name },
-        { "response_type", textOf(params["ResponseType"]).value_or("token") },
+        { "response_type", params["ResponseType"].optionalString().value_or("token") },
     };
     pf::Dictionary request;
     for (const auto& [key, value] : entries) {
@@ -492,15 +485,15 @@ pf::Dictionary OpenApi::scriptRequestDictionary(const pf::Value& params)
         if (value)
             request.set(key, *value);
     };
-    auto appId = textOf(params["appid"]);
-    add("scope", textOf(params["permission"]));
+    auto appId = params["appid"].optionalString();
+    add("scope", params["permission"].optionalString());
     add("app_id", appId);
     add("client_id", appId);
     std::string name = pf::Bundle::main()->displayName();
     add("app_name", name.empty() ? std::nullopt : std::optional<std::string>(name));
-    add("response_type", textOf(params["ResponseType"]).value_or("token"));
-    add("jsVersion", textOf(params["jsVersion"]));
-    add("bundleId", textOf(params["bundleId"]));
+    add("response_type", params["ResponseType"].optionalString().value_or("token"));
+    add("jsVersion", params["jsVersion"].optionalString());
+    add("bundleId", params["bundleId"].optionalString());
     for (const auto& [key, value] : MrApiTool::SDKInfo())
         request.set(key, value);
     return request;
@@ -551,7 +544,7 @@ std::shared_ptr<MorrowJSObject> OpenApi::openApiObject()
         const pf::Dictionary* params = a[0].value.asDictionary();
         if (params) {
             for (const auto& [key, value] : *params) {
-                if (auto text = textOf(value); text && pf::Application::shared().canOpenURL(*text))
+                if (auto text = value.optionalString(); text && pf::Application::shared().canOpenURL(*text))
                     return MorrowBridgeValue("true");
             }
         }

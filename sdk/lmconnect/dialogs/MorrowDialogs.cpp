@@ -23,13 +23,6 @@ namespace {
 constexpr const char* kStoryParams = "sendStoryParams";
 constexpr const char* kStoryFriends = "sendStoryIdArray";
 
-std::optional<std::string> textOf(const pf::Value& value)
-{
-    if (const std::string* text = value.asString())
-        return *text;
-    return std::nullopt;
-}
-
 const pf::Value* poolValue(const char* key)
 {
     auto bridge = MROSDKJSBridge::shareInstance();
@@ -99,12 +92,12 @@ std::string MorrowDialogs::sendStoryImple(const pf::Value& script)
         if (const pf::Value* value = story.find(key); value && value->asString())
             story.set(key, URLExtend::trim(*value->asString()));
     }
-    std::string token = textOf(script["accesstoken"]).value_or("");
-    std::string openId = textOf(script["openid"]).value_or("");
+    std::string token = script["accesstoken"].optionalString().value_or("");
+    std::string openId = script["openid"].optionalString().value_or("");
     std::string receiver;
     if (friendList) {
         for (size_t i = 0; i < friendList->size(); ++i) {
-            if (auto id = textOf((*friendList)[i]))
+            if (auto id = (*friendList)[i].optionalString())
                 receiver += (receiver.empty() ? "" : ",") + *id;
         }
     }
