@@ -1,19 +1,13 @@
 #include "sdk/lmconnect/lmapi/LMApiTaskUploadURLObjectPreviewData.h"
 
-#include "sdk/lmconnect/lmapi/JSLMApi.h"
 #include "sdk/lmconnect/lmapi/LMApiMessage.h"
 #include "sdk/lmconnect/lmapi/LMApiURLObject.h"
 #include "sdk/lmconnect/lmapi/UIImageScaleSizeToFill.h"
 #include "sdk/lmconnect/openapi/MorrowHostConfig.h"
 #include "sdk/lmconnect/openapi/MorrowRequest.h"
 
+#include "platform/foundation/RunLoop.h"
 #include "platform/graphics/Image.h"
-
-LMApiTaskUploadURLObjectPreviewData::~LMApiTaskUploadURLObjectPreviewData()
-{
-    pf::RunLoop::main().cancelAll(this);
-    dropRequest();
-}
 
 void LMApiTaskUploadURLObjectPreviewData::main()
 {
@@ -33,27 +27,11 @@ void LMApiTaskUploadURLObjectPreviewData::main()
         });
         return;
     }
-    dropRequest();
     auto self = std::static_pointer_cast<LMApiTaskUploadURLObjectPreviewData>(shared_from_this());
     MorrowParams params;
     params.set("share_image", pf::Value(thumbnail->jpegData(kJpegQuality)));
-    request = MorrowRequest::getRequestWithParams(std::move(params), "POST", std::weak_ptr<MorrowRequestDelegate>(self),
-        MorrowHostConfig::shared().cgiBase() + kPath);
-    request->connect();
-    std::weak_ptr<LMApiTaskUploadURLObjectPreviewData> weak = self;
-    pf::RunLoop::main().postDelayed(kTimeout, [weak] {
-        if (auto task = weak.lock())
-            task->onTimeout();
-    }, this);
-}
-
-void LMApiTaskUploadURLObjectPreviewData::dropRequest()
-{
-    if (!request)
-        return;
-    request->setDelegate({});
-    request->cancel();
-    request.reset();
+    sendRequest(MorrowRequest::getRequestWithParams(std::move(params), "POST", std::weak_ptr<MorrowRequestDelegate>(self),
+        MorrowHostConfig::shared().cgiBase() + kPath));
 }
 
 void LMApiTaskUploadURLObjectPreviewData::requestDidLoad(const std::shared_ptr<MorrowRequest>&, const pf::Value& result, const pf::Bytes&)
@@ -62,31 +40,4 @@ void LMApiTaskUploadURLObjectPreviewData::requestDidLoad(const std::shared_ptr<M
     if (const std::string* url = result["result"]["url"].asString(); content && url)
         content->previewImageURL = *url;
     resendShareMessage();
-}
-
-void LMApiTaskUploadURLObjectPreviewData::requestDidFailWithError(const std::shared_ptr<MorrowRequest>&, const MorrowError&)
-{
-    resendShareMessage();
-}
-
-void LMApiTaskUploadURLObjectPreviewData::onTimeout()
-{
-    dropRequest();
-    resendShareMessage();
-}
-
-void LMApiTaskUploadURLObjectPreviewData::resendShareMessage()
-{
-    if (m_resent)
-        return;
-    m_resent = true;
-    auto keep = shared_from_this();
-    auto message = std::move(urlMsg);
-    if (message && std::dynamic_pointer_cast<LMApiURLObject>(message->object)) {
-        message->setAssociatedTask(this);
-        JSLMApi::js_sendMessageToLM(message);
-    }
-    pf::RunLoop::main().cancelAll(this);
-    dropRequest();
-    finish();
 }
