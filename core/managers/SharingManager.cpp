@@ -5,6 +5,7 @@
 #include "core/PlatformInfo.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/ResetRegistry.h"
+#include "platform/ui/AlertView.h"
 #include "sdk/libBlipSDK/BPAuthorizeRequest.h"
 #include "sdk/libBlipSDK/BPMessageObject.h"
 #include "sdk/libBlipSDK/BPSendMessageToBlipRequest.h"
@@ -174,4 +175,18 @@ void SharingManager::morrowDidNotLogin(bool)
 
 void SharingManager::morrowDidNotNetWork()
 {
+}
+
+std::optional<bool> SharingManager::morrowNeedPerformIncrAuth(const std::shared_ptr<MorrowOAuth>& session,
+    const std::vector<std::string>& permissions)
+{
+    if (session)
+        session->incrAuthWithPermissions(permissions);
+    return false;
+}
+
+void SharingManager::showInvalidTokenOrOpenIDMessage()
+{
+    auto alert = std::make_shared<pf::AlertView>("api调用失败", "可能授权已过期，请重新获取", std::weak_ptr<pf::AlertViewDelegate>(), "OK");
+    alert->show();
 }

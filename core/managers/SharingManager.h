@@ -70,6 +70,12 @@ public:
     void morrowDidLogin() override;
     void morrowDidNotLogin(bool cancelled) override;
     void morrowDidNotNetWork() override;
+    // Asks `session` for the permissions again, adding them to the current ones; answers false
+    // (the share waits for the next authorisation).
+    std::optional<bool> morrowNeedPerformIncrAuth(const std::shared_ptr<MorrowOAuth>& session,
+        const std::vector<std::string>& permissions) override;
+    // "api调用失败": the authorisation has probably expired.
+    void showInvalidTokenOrOpenIDMessage();
 
     std::shared_ptr<MorrowOAuth> morrowOAuth() const { return m_morrowOAuth; }
 

@@ -7,6 +7,8 @@
 #include "platform/foundation/Log.h"
 #include "platform/graphics/Image.h"
 #include "platform/testing/TestHttpServer.h"
+#include "platform/ui/AlertView.h"
+#include "platform/ui/Driver.h"
 #include "platform/ui/NavigationController.h"
 #include "screens/gifts/GiftDetailViewController.h"
 #include "screens/menu/RootViewController.h"
@@ -332,4 +334,20 @@ TEST(Sharing, ADataTypeOtherThanAGiftSharesAnEmptyMessage)
     EXPECT_TRUE(world.apps.lm()->shares().empty());
     EXPECT_TRUE(pf::Log::contains("LMApiSendResultCode = 4"));
     pf::Log::stopCapture();
+}
+
+TEST(Sharing, AnExpiredAuthorisationIsToldAndMorePermissionsAreAskedOfTheSession)
+{
+    SharingWorld world;
+    world.manager()->showInvalidTokenOrOpenIDMessage();
+    auto alert = pf::Driver().visibleAlert();
+    ASSERT_TRUE(alert);
+    EXPECT_EQ(alert->title(), "api调用失败");
+    EXPECT_EQ(alert->message(), "可能授权已过期，请重新获取");
+    ASSERT_TRUE(pf::Driver().tapAlertButton("OK"));
+
+    // The share waits for the next authorisation: the answer is no, whatever the session does.
+    EXPECT_EQ(world.manager()->morrowNeedPerformIncrAuth(world.manager()->morrowOAuth(), { "add_share" }), std::optional<bool>(false));
+    EXPECT_EQ(world.manager()->morrowNeedPerformIncrAuth(nullptr, { "add_share" }), std::optional<bool>(false));
+    world.settle();
 }
