@@ -172,10 +172,11 @@ TEST(Sharing, EachRowOfTheSheetHandsTheGiftToItsApp)
 TEST(Sharing, ThePictureIsFetchedSafelyAndTheMessagesCarryOnlyWhatCame)
 {
     SharingWorld world;
-    pf::TestHttpServer pictures;
+    // The pictures outlive the server: a server thread may still answer a fetch the app gave up.
     auto small = noisePicture(40);
-    pictures.on("GET", "/small.png", [&](const auto&) { return pf::TestHttpServer::Response { 200, std::string(small.begin(), small.end()), "image/png" }; });
     auto large = noisePicture(500);
+    pf::TestHttpServer pictures;
+    pictures.on("GET", "/small.png", [&](const auto&) { return pf::TestHttpServer::Response { 200, std::string(small.begin(), small.end()), "image/png" }; });
     pictures.on("GET", "/large.png", [&](const auto&) { return pf::TestHttpServer::Response { 200, std::string(large.begin(), large.end()), "image/png" }; });
     pictures.reply("GET", "/missing.png", 404, "not here");
     pictures.on("GET", "/huge.png", [](const auto&) {
@@ -244,8 +245,8 @@ TEST(Sharing, ThePictureIsFetchedSafelyAndTheMessagesCarryOnlyWhatCame)
 TEST(Sharing, TheScreenGoesOnWhileThePictureIsOnItsWay)
 {
     SharingWorld world;
+    auto small = noisePicture(40); // outlives the server, whose thread reads it
     pf::TestHttpServer pictures;
-    auto small = noisePicture(40);
     pictures.on("GET", "/slow.png", [&](const auto&) {
         pf::TestHttpServer::Response response { 200, std::string(small.begin(), small.end()), "image/png" };
         response.hold = true;

@@ -242,9 +242,10 @@ TEST_F(MyGiftsScreenTest, ObtainedCodesAskNothingWithoutATokenThenPageOnlyByTheF
 
 TEST_F(MyGiftsScreenTest, ObtainedCodesShowPortalTextsAsWrittenAndAFailedRefreshKeepsThem)
 {
-    pf::TestHttpServer fake;
+    // Declared before the server, whose threads read them until it is gone.
     std::mutex mutex;
     std::string reply = R"({"ret":0,"body":[{"title":"<font size=40>X</font>","code":"<b>&amp;</b>","startime":1417363200,"endtime":1419955200}]})";
+    pf::TestHttpServer fake;
     fake.on("POST", "/api/ka/mine", [&](const pf::TestHttpServer::Request& request) {
         pf::TestHttpServer::Response response;
         response.contentType = "application/json";
