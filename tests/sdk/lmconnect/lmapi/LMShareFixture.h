@@ -17,6 +17,7 @@
 #include "platform/testing/TaskEnvironment.h"
 #include "tools/peers/PeersServer.h"
 #include "tools/peers/apps/LMApp.h"
+#include "tests/sdk/lmconnect/support/VendorDevice.h"
 
 #include <gtest/gtest.h>
 
@@ -49,15 +50,8 @@ class LMShareTest : public testing::Test {
 protected:
     LMShareTest()
     {
-        peers::addAllVendorServices(server);
-        EXPECT_TRUE(server.start());
-        MorrowHostConfig::shared().pointAt(server.rootURL());
-        pf::Pasteboard::resetAll();
-        pf::AppRegistry::shared().removeAll();
-        pf::Application::shared().reset();
-        pf::Application::shared().setDelegate(appDelegate);
+        prepareVendorDevice(server, appDelegate, "morrow100481327");
         auto bundle = pf::Bundle::main();
-        bundle->setInfoValue("CFBundleURLTypes", pf::Array { pf::Dictionary { { "CFBundleURLSchemes", pf::Array { "morrow100481327" } } } });
         bundle->setInfoValue("CFBundleIconFiles", pf::Array { "icon_not_login.png", "home.png", "back.png" });
         MorrowOAuth::resetAuthorizationCount();
         session = MorrowOAuth::initWithAppIdAndDelegate(kAppId, delegate);

@@ -26,6 +26,7 @@
 #include "tools/peers/PeersServer.h"
 #include "tools/peers/apps/LMApp.h"
 #include "tools/peers/apps/LZoneApp.h"
+#include "tests/sdk/lmconnect/support/VendorDevice.h"
 
 #include <gtest/gtest.h>
 
@@ -58,16 +59,9 @@ class SessionTest : public testing::Test {
 protected:
     SessionTest()
     {
-        peers::addAllVendorServices(server);
-        EXPECT_TRUE(server.start());
-        MorrowHostConfig::shared().pointAt(server.rootURL());
-        pf::Pasteboard::resetAll();
-        pf::AppRegistry::shared().removeAll();
-        pf::Application::shared().reset();
-        pf::Application::shared().setDelegate(appDelegate);
+        prepareVendorDevice(server, appDelegate, kReplyScheme);
         auto bundle = pf::Bundle::main();
         bundle->setInfoValue("CFBundleDisplayName", "礼包");
-        bundle->setInfoValue("CFBundleURLTypes", pf::Array { pf::Dictionary { { "CFBundleURLSchemes", pf::Array { kReplyScheme } } } });
         MorrowOAuth::resetAuthorizationCount();
         session = MorrowOAuth::initWithAppIdAndDelegate(kAppId, recorder);
     }

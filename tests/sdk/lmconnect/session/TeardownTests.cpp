@@ -13,6 +13,7 @@
 #include "platform/testing/TaskEnvironment.h"
 #include "tools/peers/PeersServer.h"
 #include "tools/peers/apps/LMApp.h"
+#include "tests/sdk/lmconnect/support/VendorDevice.h"
 
 #include <gtest/gtest.h>
 
@@ -54,15 +55,7 @@ struct AppDelegate : pf::ApplicationDelegate {
 struct World {
     World()
     {
-        peers::addAllVendorServices(server);
-        EXPECT_TRUE(server.start());
-        MorrowHostConfig::shared().pointAt(server.rootURL());
-        pf::Pasteboard::resetAll();
-        pf::AppRegistry::shared().removeAll();
-        pf::Application::shared().reset();
-        pf::Application::shared().setDelegate(appDelegate);
-        pf::Bundle::main()->setInfoValue("CFBundleURLTypes",
-            pf::Array { pf::Dictionary { { "CFBundleURLSchemes", pf::Array { kReplyScheme } } } });
+        prepareVendorDevice(server, appDelegate, kReplyScheme);
         MorrowOAuth::resetAuthorizationCount();
         session = MorrowOAuth::initWithAppIdAndDelegate(kAppId, recorder);
         lm = peers::LMApp::install(3);
