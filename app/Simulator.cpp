@@ -9,6 +9,7 @@
 #include "platform/foundation/Application.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Device.h"
+#include "platform/foundation/HostTable.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/ui/NavigationController.h"
@@ -16,10 +17,6 @@
 #include "platform/ui/UIEnvironment.h"
 #include "platform/ui/Window.h"
 #include "screens/menu/RootViewController.h"
-#include "sdk/libBlipSDK/BlipSDK.h"
-#include "sdk/lmconnect/analytics/MRA4LCHosts.h"
-#include "sdk/lmconnect/openapi/MorrowHostConfig.h"
-#include "sdk/stats/TalmerinMobStat.h"
 
 #include <cmath>
 #include <istream>
@@ -46,19 +43,6 @@ Simulator::~Simulator()
     if (m_window)
         m_window->setHidden(true);
     m_window.reset();
-}
-
-void Simulator::pointClientLibrariesAt(const std::string& peers)
-{
-    MorrowHostConfig::shared().pointAt(peers);
-    MRA4LCHosts::shared().pointAt(peers);
-    TalmerinMobStat::defaultStat()->setServiceAddress(peers + "stats/");
-    blip::BlipSDK::Hosts hosts;
-    std::string blip = peers + "blip";
-    hosts.webAuthorizeHost = blip;
-    hosts.apiHost = blip;
-    hosts.mobileApiHost = blip;
-    blip::BlipSDK::setHosts(hosts);
 }
 
 bool Simulator::start(std::string* error)
@@ -98,7 +82,7 @@ bool Simulator::start(std::string* error)
     if (!m_options.forum.empty())
         config->setForumBaseURL(m_options.forum);
     if (!m_options.peers.empty())
-        pointClientLibrariesAt(m_options.peers);
+        pf::HostTable::pointAllAt(m_options.peers);
 
     m_vendorApps = std::make_shared<VendorApps>();
     m_vendorApps->install(m_options.vendorApps);

@@ -41,9 +41,6 @@ public:
     // new key window of the screen's size, without the rest of the start-up. Its view loads at
     // once, so the automatic login and the silent version check start here.
     static std::shared_ptr<pf::Window> showFirstScreen();
-    // Points the LM Connect client, its statistics, the usage statistics and the Blip client at
-    // the local vendor-services server ("http://127.0.0.1:PORT/").
-    static void pointClientLibrariesAt(const std::string& peers);
 
     // Runs commands from `in` until "quit" or its end, printing to `out`; with `interactive` a
     // prompt comes before each command. Returns the exit status.

@@ -13,6 +13,7 @@
 #include "platform/foundation/Application.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/FileManager.h"
+#include "platform/foundation/HostTable.h"
 #include "platform/foundation/Log.h"
 #include "platform/testing/TaskEnvironment.h"
 #include "tools/peers/PeersServer.h"
@@ -49,7 +50,7 @@ struct HostWorld {
     {
         peers::addAllVendorServices(server);
         server.start();
-        MorrowHostConfig::shared().pointAt(server.rootURL());
+        pf::HostTable::pointAllAt(server.rootURL());
         pf::Application::shared().reset();
         auto bundle = pf::Bundle::main();
         bundle->setInfoValue("CFBundleDisplayName", "礼包");

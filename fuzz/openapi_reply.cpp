@@ -7,6 +7,7 @@
 // Every address points at a closed local port, so nothing a run starts leaves the machine.
 #include "fuzz/support/FuzzSupport.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/HostTable.h"
 #include "platform/foundation/Json.h"
 #include "platform/foundation/KeyedArchiver.h"
 #include "platform/foundation/Pasteboard.h"
@@ -33,8 +34,7 @@ std::shared_ptr<MorrowOAuth> session()
 {
     static auto delegate = std::make_shared<QuietDelegate>();
     static auto made = [] {
-        MorrowHostConfig::shared().pointAt(kClosed);
-        MRA4LCHosts::shared().pointAt(kClosed);
+        pf::HostTable::pointAllAt(kClosed);
         // The HTTP stack starts here, on the main thread, as in the app: its one-time set-up
         // keeps per-thread state of the thread that runs it.
         pf::UrlConnection::sendSynchronousRequest(pf::UrlRequest(kClosed, 1));

@@ -1,13 +1,14 @@
 // URLs the app is handed by others: addresses from portal replies (pictures, downloads) and
 // URLs other apps open. The input is "URL\nTEXT": the URL is parsed and read every way the app
 // reads one, then opened in the app by each source application the app's delegate routes (and a
-// stranger, which must be refused); TEXT is a path component to append and a text to escape and
-// unescape.
+// stranger, which must be refused); TEXT is a path component to append, a text to escape and
+// unescape and a query to read.
 #include "app/QuorvaneAppDelegate.h"
 #include "core/ContentFetcher.h"
 #include "core/managers/UpdatingCheckManager.h"
 #include "fuzz/support/FuzzSupport.h"
 #include "platform/foundation/Application.h"
+#include "platform/foundation/QueryString.h"
 #include "platform/foundation/Url.h"
 
 #include <cstdlib>
@@ -45,5 +46,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     pf::Url::escape(text);
     pf::Url::unescape(text);
     pf::Url::formDecode(text);
+
+    // TEXT as a query under each reader's rules; read as written, every name and value is a
+    // piece of the text.
+    using Q = pf::QueryString;
+    for (const auto& rules : { Q::Rules {}, Q::Rules { .pieces = Q::Pieces::WithOneEquals, .requireName = true,
+                                   .names = Q::Escapes::ResolvedOrSkipped, .values = Q::Escapes::ResolvedOrSkipped },
+             Q::Rules { .pieces = Q::Pieces::WithEquals, .valueEndsAtNextEquals = true, .names = Q::Escapes::Kept },
+             Q::Rules { .pieces = Q::Pieces::WithEquals, .values = Q::Escapes::ResolvedOrNone } })
+        Q::parse(text, rules);
+    for (const auto& item : Q::parse(text, { .names = Q::Escapes::Kept, .values = Q::Escapes::Kept })) {
+        if (text.find(item.name) == std::string_view::npos || (item.value && text.find(*item.value) == std::string_view::npos))
+            std::abort();
+    }
     return 0;
 }

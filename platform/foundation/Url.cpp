@@ -182,32 +182,9 @@ std::string Url::lastPathComponent() const
 
 std::vector<Url::QueryItem> Url::queryItems() const
 {
-    std::vector<QueryItem> items;
-    if (!m_query || m_query->empty())
-        return items;
-    std::string_view q = *m_query;
-    size_t start = 0;
-    while (start <= q.size()) {
-        size_t end = q.find('&', start);
-        if (end == std::string_view::npos)
-            end = q.size();
-        std::string_view pair = q.substr(start, end - start);
-        if (!pair.empty()) {
-            QueryItem item;
-            size_t eq = pair.find('=');
-            std::string_view name = pair.substr(0, eq);
-            auto decodedName = unescape(name);
-            item.name = decodedName ? *decodedName : std::string(name);
-            if (eq != std::string_view::npos) {
-                std::string_view value = pair.substr(eq + 1);
-                auto decoded = unescape(value);
-                item.value = decoded ? *decoded : std::string(value);
-            }
-            items.push_back(std::move(item));
-        }
-        start = end + 1;
-    }
-    return items;
+    if (!m_query)
+        return {};
+    return QueryString::parse(*m_query, {});
 }
 
 Url Url::appendingPathComponent(std::string_view component) const

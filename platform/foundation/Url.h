@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/foundation/QueryString.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,11 +20,7 @@ namespace pf {
 // - Escaping works on the UTF-8 bytes of the text; every byte outside ASCII is escaped.
 class Url {
 public:
-    struct QueryItem {
-        std::string name;
-        std::optional<std::string> value; // none for "a" in "a&b=1"
-        bool operator==(const QueryItem&) const = default;
-    };
+    using QueryItem = QueryString::Item;
 
     static std::optional<Url> fromString(std::string_view text);
     // "file://" plus the escaped absolute path.
@@ -42,6 +40,8 @@ public:
     std::string lastPathComponent() const;
     const std::optional<std::string>& query() const { return m_query; }
     const std::optional<std::string>& fragment() const { return m_fragment; }
+    // The query's pieces as `QueryString` reads them by default: every non-empty piece, name and
+    // value unescaped where they unescape, repeated names kept in order.
     std::vector<QueryItem> queryItems() const;
     bool isFileUrl() const { return hasScheme("file"); }
 

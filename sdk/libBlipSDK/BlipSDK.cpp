@@ -27,7 +27,6 @@ struct State {
     std::optional<std::string> appKey;
     std::map<std::string, pf::Dictionary> requestUserInfoCache;
     bool debug { false };
-    BlipSDK::Hosts hosts;
 };
 
 State& state()
@@ -38,14 +37,16 @@ State& state()
 
 }
 
-void BlipSDK::setHosts(Hosts hosts)
+pf::HostTable& BlipSDK::hosts()
 {
-    state().hosts = std::move(hosts);
-}
-
-const BlipSDK::Hosts& BlipSDK::hosts()
-{
-    return state().hosts;
+    static pf::HostTable table({
+        { kWebAuthorizeHost, "https://open.blip.invalid", "blip" },
+        { kApiHost, "https://api.blip.invalid", "blip" },
+        { kMobileApiHost, "https://m.api.blip.invalid", "blip" },
+        { kDownloadPage, "http://app.blip.invalid/appdetail.php?appID=84560", std::nullopt },
+        { kAppStorePage, "http://appstore.invalid/cn/app/id350962117?mt=8", std::nullopt },
+    });
+    return table;
 }
 
 void BlipSDK::reset()
@@ -379,13 +380,13 @@ std::string BlipSDK::serializeURLStringWithParams(const std::string& base,
 void BlipSDK::logOutWithToken(const std::string& token, const std::weak_ptr<BPHttpRequestDelegate>& delegate,
     const std::string& tag)
 {
-    BPHttpRequest::requestWithAccessToken(token, hosts().apiHost + "/oauth2/revokeoauth2", "GET", {}, delegate, tag);
+    BPHttpRequest::requestWithAccessToken(token, hosts().address(kApiHost) + "/oauth2/revokeoauth2", "GET", {}, delegate, tag);
 }
 
 void BlipSDK::inviteFriend(const std::string& data, const std::string& uid, const std::string& token,
     const std::weak_ptr<BPHttpRequestDelegate>& delegate, const std::string& tag)
 {
-    BPHttpRequest::requestWithAccessToken(token, hosts().mobileApiHost + "/2/messages/invite.json", "POST",
+    BPHttpRequest::requestWithAccessToken(token, hosts().address(kMobileApiHost) + "/2/messages/invite.json", "POST",
         { { "uid", uid }, { "data", data } }, delegate, tag);
 }
 

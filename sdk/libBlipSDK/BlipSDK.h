@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/foundation/HostTable.h"
 #include "platform/foundation/Value.h"
 #include "sdk/libBlipSDK/BlipSDKDelegate.h"
 
@@ -38,22 +39,22 @@ class BlipSDK3rdApp;
 //   general pasteboard, so staging replaces its items and removing empties it.
 // - A received response is read whole and its pasteboards are removed before the delegate
 //   hears of it, so whatever the delegate stages in that call survives.
-// - Blip's hosts are configured (`setHosts`); the defaults are unreachable placeholders.
+// - Blip's addresses are its `pf::HostTable` (`hosts`); the defaults are unreachable
+//   placeholders. The three servers live under "blip" of the local vendor-services server; the
+//   two store pages stay where they are.
 class BlipSDK {
 public:
     static constexpr const char* kSDKVersion = "2.4";
     static constexpr const char* kBlipBundleIdentifier = "com.sable.blip";
     static constexpr const char* kHashKey = "c83f1a6e04d9b72e5f10a8c3d64e9b27";
 
-    struct Hosts {
-        std::string webAuthorizeHost { "https://open.blip.invalid" }; // the authorisation page
-        std::string apiHost { "https://api.blip.invalid" };           // token revocation
-        std::string mobileApiHost { "https://m.api.blip.invalid" };   // invitations
-        std::string downloadPage { "http://app.blip.invalid/appdetail.php?appID=84560" };
-        std::string appStorePage { "http://appstore.invalid/cn/app/id350962117?mt=8" };
-    };
-    static void setHosts(Hosts hosts);
-    static const Hosts& hosts();
+    // The names in `hosts`; the servers' addresses have no "/" at their end.
+    static constexpr const char* kWebAuthorizeHost = "webAuthorize"; // the authorisation page
+    static constexpr const char* kApiHost = "api";                   // token revocation
+    static constexpr const char* kMobileApiHost = "mobileApi";       // invitations
+    static constexpr const char* kDownloadPage = "downloadPage";
+    static constexpr const char* kAppStorePage = "appStorePage";
+    static pf::HostTable& hosts();
 
     static bool registerApp(const std::string& appKey) { return registerAppWithAppKey(appKey); }
     static bool registerAppWithAppKey(const std::string& appKey);
@@ -76,11 +77,11 @@ public:
     // "2.4" when Blip takes this interface, "1.0" when only an older Blip is there, else none.
     static std::optional<std::string> getBlipAppSupportMaxSDKVersion();
     static bool openBlipApp();
-    static std::string getBlipAppInstallUrl() { return hosts().appStorePage; }
+    static std::string getBlipAppInstallUrl() { return hosts().address(kAppStorePage); }
     static std::string getSDKVersion() { return kSDKVersion; }
     static std::string hashKey() { return kHashKey; }
-    static std::string webAuthorizeHost() { return hosts().webAuthorizeHost; }
-    static std::string webAuthorizeURL() { return hosts().webAuthorizeHost + "/oauth2/authorize"; }
+    static std::string webAuthorizeHost() { return hosts().address(kWebAuthorizeHost); }
+    static std::string webAuthorizeURL() { return webAuthorizeHost() + "/oauth2/authorize"; }
     static std::string registedAppsPasteboardName() { return "blipsdk_registed_apps"; }
     static std::string callbackSchemePrefix();
     static std::optional<std::string> registeredAppKey();
@@ -107,7 +108,8 @@ public:
 
     // A line in the system log while the debug mode is on.
     static void debugLog(const std::string& text);
-    // Start-up and tests: forget the registration, the cache, the hosts and the debug mode.
+    // Start-up and tests: forget the registration, the cache and the debug mode (the hosts go
+    // back to their defaults with a new launch).
     static void reset();
 
 private:

@@ -26,7 +26,7 @@ void InstallBlipAppAlert::alertViewWillDismissWithButtonIndex(pf::AlertView& ale
     if (!object)
         return;
     if (buttonIndex != alertView.cancelButtonIndex()) {
-        if (auto url = pf::Url::fromString(BlipSDK::hosts().downloadPage))
+        if (auto url = pf::Url::fromString(BlipSDK::hosts().address(BlipSDK::kDownloadPage)))
             pf::Application::shared().openURL(*url);
         object->removeFromPasteboard();
         return;

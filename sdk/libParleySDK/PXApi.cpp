@@ -1,5 +1,6 @@
 #include "sdk/libParleySDK/PXApi.h"
 
+#include "platform/foundation/QueryString.h"
 #include "platform/foundation/Url.h"
 #include "sdk/libParleySDK/AppCommunicate.h"
 #include "sdk/libParleySDK/AppCommunicateData.h"
@@ -135,19 +136,11 @@ bool PXApi::openPXApp()
 
 std::map<std::string, std::string> PXApi::parseURLParams(const std::string& query)
 {
+    // Names and values as written; a piece without "=" names a parameter with an empty value.
+    const pf::QueryString::Rules rules { .names = pf::QueryString::Escapes::Kept, .values = pf::QueryString::Escapes::Kept };
     std::map<std::string, std::string> params;
-    size_t start = 0;
-    while (start <= query.size()) {
-        size_t end = query.find('&', start);
-        if (end == std::string::npos)
-            end = query.size();
-        std::string piece = query.substr(start, end - start);
-        // A piece without "=" names a parameter with an empty value.
-        size_t eq = piece.find('=');
-        if (!piece.empty())
-            params[piece.substr(0, eq)] = eq == std::string::npos ? "" : piece.substr(eq + 1);
-        start = end + 1;
-    }
+    for (auto& item : pf::QueryString::parse(query, rules))
+        params[std::move(item.name)] = item.value.value_or("");
     return params;
 }
 

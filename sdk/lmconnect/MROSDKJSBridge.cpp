@@ -16,6 +16,7 @@
 #include "sdk/lmconnect/update/JsUpdateManager.h"
 
 #include "platform/foundation/Json.h"
+#include "platform/foundation/QueryString.h"
 
 #include <typeinfo>
 
@@ -187,20 +188,11 @@ std::shared_ptr<APIResponse> MROSDKJSBridge::getResponseDictionary(const std::st
 
 std::map<std::string, std::string> MROSDKJSBridge::dictionaryWithQuery(const std::string& query)
 {
+    const pf::QueryString::Rules rules { .pieces = pf::QueryString::Pieces::WithEquals, .valueEndsAtNextEquals = true,
+        .names = pf::QueryString::Escapes::Kept, .values = pf::QueryString::Escapes::Kept };
     std::map<std::string, std::string> out;
-    size_t start = 0;
-    while (start <= query.size()) {
-        size_t amp = query.find('&', start);
-        std::string part = query.substr(start, amp == std::string::npos ? std::string::npos : amp - start);
-        size_t eq = part.find('=');
-        if (eq != std::string::npos) {
-            size_t second = part.find('=', eq + 1);
-            out[part.substr(0, eq)] = part.substr(eq + 1, second == std::string::npos ? std::string::npos : second - eq - 1);
-        }
-        if (amp == std::string::npos)
-            break;
-        start = amp + 1;
-    }
+    for (auto& item : pf::QueryString::parse(query, rules))
+        out[std::move(item.name)] = std::move(*item.value);
     return out;
 }
 

@@ -5,6 +5,7 @@
 #include "platform/foundation/AsciiText.h"
 #include "platform/foundation/Json.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/QueryString.h"
 #include "platform/foundation/Url.h"
 
 #include <cfloat>
@@ -78,18 +79,11 @@ std::shared_ptr<MorrowJSObject> MorrowJSRunEnv::registeredObject(const std::stri
 
 std::vector<std::optional<std::string>> MorrowJSRunEnv::parseQueryParams(const std::string& query)
 {
+    const pf::QueryString::Rules rules { .pieces = pf::QueryString::Pieces::WithEquals, .names = pf::QueryString::Escapes::Kept,
+        .values = pf::QueryString::Escapes::ResolvedOrNone };
     std::vector<std::optional<std::string>> values;
-    size_t start = 0;
-    while (start < query.size()) {
-        size_t amp = query.find('&', start);
-        std::string part = query.substr(start, amp == std::string::npos ? std::string::npos : amp - start);
-        size_t eq = part.find('=');
-        if (eq != std::string::npos)
-            values.push_back(pf::Url::unescape(std::string_view(part).substr(eq + 1)));
-        if (amp == std::string::npos)
-            break;
-        start = amp + 1;
-    }
+    for (auto& item : pf::QueryString::parse(query, rules))
+        values.push_back(std::move(item.value));
     return values;
 }
 

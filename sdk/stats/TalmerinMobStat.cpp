@@ -40,7 +40,7 @@ std::shared_ptr<TalmerinMobStat> TalmerinMobStat::defaultStat()
         shared = std::make_shared<TalmerinMobStat>();
         shared->m_controller = TalmerinMobStatController::sharedController();
         shared->m_controller->setStatTracker(shared);
-        TalmerinMobStatLogManager::sharedManager();
+        TalmerinMobStatLogManager::sharedManager()->setServiceAddress(hosts().address(kServiceHost));
     }
     return shared;
 }
@@ -86,8 +86,15 @@ void TalmerinMobStat::setEnableExceptionLog(bool on)
         TalmerinMobStatExceptionAnalyzer::sharedTalmerinMobStatExceptionAnalyzer();
 }
 
+pf::HostTable& TalmerinMobStat::hosts()
+{
+    static pf::HostTable table({ { kServiceHost, "", "stats/" } });
+    return table;
+}
+
 void TalmerinMobStat::setServiceAddress(std::string address)
 {
+    hosts().setAddress(kServiceHost, address);
     TalmerinMobStatLogManager::sharedManager()->setServiceAddress(std::move(address));
 }
 

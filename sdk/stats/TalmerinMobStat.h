@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/foundation/HostTable.h"
+
 #include <atomic>
 #include <memory>
 #include <string>
@@ -40,7 +42,11 @@ public:
     // capture); NO does not remove capture already installed.
     bool enableExceptionLog() const { return m_enableExceptionLog; }
     void setEnableExceptionLog(bool on);
-    // The statistics service's collection address (ending in "/"), set at start-up.
+    // The statistics service's collection address (ending in "/"), set at start-up: the host
+    // `kServiceHost` of `hosts` (none by default; "stats/" of the local vendor-services server).
+    // The log manager is given the table's address when the client is made and on every set.
+    static constexpr const char* kServiceHost = "service";
+    static pf::HostTable& hosts();
     void setServiceAddress(std::string address);
 
     // Does nothing for an empty key or when already started.

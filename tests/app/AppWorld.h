@@ -8,6 +8,7 @@
 #include "app/VendorApps.h"
 #include "core/AppInfoConfiguration.h"
 #include "core/managers/ReminderManager.h"
+#include "platform/foundation/HostTable.h"
 #include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/Application.h"
 #include "platform/testing/TaskEnvironment.h"
@@ -43,7 +44,7 @@ struct AppWorld {
         parley::PXApi::reset();
         blip::BlipSDK::reset();
         MorrowOAuth::resetAuthorizationCount();
-        Simulator::pointClientLibrariesAt(peers.rootURL());
+        pf::HostTable::pointAllAt(peers.rootURL());
     }
     ~AppWorld()
     {

@@ -8,24 +8,10 @@ MRA4LCHosts& MRA4LCHosts::shared()
     return *hosts;
 }
 
-void MRA4LCHosts::pointAt(const std::string& root)
+MRA4LCHosts::MRA4LCHosts()
+    : m_hosts({
+          { kConnectHost, "http://cgi.lmconnect.invalid/", "" },
+          { kReportHost, "http://report.lmconnect.invalid/", "" },
+      })
 {
-    std::string base = root;
-    if (base.empty() || base.back() != '/')
-        base += '/';
-    std::lock_guard lock(m_mutex);
-    m_connect = base;
-    m_report = base;
-}
-
-std::string MRA4LCHosts::connectBase() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_connect;
-}
-
-std::string MRA4LCHosts::reportBase() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_report;
 }

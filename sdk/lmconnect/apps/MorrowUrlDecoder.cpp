@@ -1,5 +1,6 @@
 #include "sdk/lmconnect/apps/MorrowUrlDecoder.h"
 
+#include "platform/foundation/QueryString.h"
 #include "platform/foundation/Url.h"
 
 std::shared_ptr<MorrowUrlDecoder> MorrowUrlDecoder::decoderWithUrl(const pf::Url& url)
@@ -10,18 +11,10 @@ std::shared_ptr<MorrowUrlDecoder> MorrowUrlDecoder::decoderWithUrl(const pf::Url
     const std::string& path = url.escapedPath();
     if (path.size() >= 2)
         decoder->path = path.substr(1);
-    if (url.query()) {
-        const std::string& query = *url.query();
-        size_t start = 0;
-        while (start <= query.size()) {
-            size_t end = query.find('&', start);
-            std::string part = query.substr(start, end == std::string::npos ? std::string::npos : end - start);
-            if (size_t eq = part.find('='); eq != std::string::npos)
-                decoder->queryItem[part.substr(0, eq)] = part.substr(eq + 1);
-            if (end == std::string::npos)
-                break;
-            start = end + 1;
-        }
-    }
+    // Names and values as written; the value runs to the end of its piece.
+    const pf::QueryString::Rules rules { .pieces = pf::QueryString::Pieces::WithEquals, .names = pf::QueryString::Escapes::Kept,
+        .values = pf::QueryString::Escapes::Kept };
+    for (auto& item : pf::QueryString::parse(url.query().value_or(""), rules))
+        decoder->queryItem[std::move(item.name)] = std::move(*item.value);
     return decoder;
 }

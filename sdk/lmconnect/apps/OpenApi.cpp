@@ -273,25 +273,13 @@ std::optional<double> OpenApi::expiryForLifetime(const pf::Value* expiresIn)
 pf::Dictionary OpenApi::dictionaryByParseUrlFromSeparator(const std::string& text, const std::string& separator)
 {
     pf::Dictionary result;
-    size_t at = separator.empty() ? std::string::npos : text.find(separator);
-    if (at == std::string::npos)
+    auto query = pf::QueryString::afterSeparator(text, separator);
+    if (!query)
         return result;
-    std::string rest = text.substr(at + separator.size());
-    size_t start = 0;
-    while (start <= rest.size()) {
-        size_t end = rest.find('&', start);
-        std::string part = rest.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        size_t eq = part.find('=');
-        if (eq != std::string::npos && eq > 0 && part.find('=', eq + 1) == std::string::npos) {
-            auto name = pf::Url::unescape(part.substr(0, eq));
-            auto value = pf::Url::unescape(part.substr(eq + 1));
-            if (name && value)
-                result.set(*name, *value);
-        }
-        if (end == std::string::npos)
-            break;
-        start = end + 1;
-    }
+    const pf::QueryString::Rules rules { .pieces = pf::QueryString::Pieces::WithOneEquals, .requireName = true,
+        .names = pf::QueryString::Escapes::ResolvedOrSkipped, .values = pf::QueryString::Escapes::ResolvedOrSkipped };
+    for (auto& item : pf::QueryString::parse(*query, rules))
+        result.set(std::move(item.name), std::move(*item.value));
     return result;
 }
 

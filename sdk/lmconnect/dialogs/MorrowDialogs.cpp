@@ -13,6 +13,7 @@
 
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/foundation/QueryString.h"
 #include "platform/foundation/Url.h"
 #include "platform/ui/AlertView.h"
 
@@ -220,19 +221,10 @@ pf::Dictionary MorrowDialogs::queryDictionary(const std::optional<std::string>& 
     pf::Dictionary result;
     if (!query)
         return result;
-    size_t start = 0;
-    while (start <= query->size()) {
-        size_t end = query->find('&', start);
-        std::string piece = query->substr(start, end == std::string::npos ? std::string::npos : end - start);
-        size_t eq = piece.find('=');
-        if (eq != std::string::npos && piece.find('=', eq + 1) == std::string::npos) {
-            std::string raw = piece.substr(eq + 1);
-            result.set(piece.substr(0, eq), pf::Url::unescape(raw).value_or(raw));
-        }
-        if (end == std::string::npos)
-            break;
-        start = end + 1;
-    }
+    const pf::QueryString::Rules rules { .pieces = pf::QueryString::Pieces::WithOneEquals, .names = pf::QueryString::Escapes::Kept,
+        .values = pf::QueryString::Escapes::ResolvedOrKept };
+    for (auto& item : pf::QueryString::parse(*query, rules))
+        result.set(std::move(item.name), std::move(*item.value));
     return result;
 }
 

@@ -1,5 +1,6 @@
 #include "sdk/lmconnect/lmapi/LMApiURLDecoder.h"
 
+#include "platform/foundation/QueryString.h"
 #include "platform/foundation/Url.h"
 
 std::shared_ptr<LMApiURLDecoder> LMApiURLDecoder::decoderWithUrl(const pf::Url& url)
@@ -8,17 +9,10 @@ std::shared_ptr<LMApiURLDecoder> LMApiURLDecoder::decoderWithUrl(const pf::Url& 
     decoder->scheme = url.scheme();
     decoder->host = url.host();
     decoder->path = url.path();
-    const std::string query = url.query().value_or("");
-    size_t start = 0;
-    while (start <= query.size()) {
-        size_t end = query.find('&', start);
-        std::string piece = query.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        size_t equals = piece.find('=');
-        if (equals != std::string::npos)
-            decoder->m_queryItem[piece.substr(0, equals)] = piece.substr(equals + 1);
-        if (end == std::string::npos)
-            break;
-        start = end + 1;
-    }
+    // Names and values as written; the value runs to the end of its piece.
+    const pf::QueryString::Rules rules { .pieces = pf::QueryString::Pieces::WithEquals, .names = pf::QueryString::Escapes::Kept,
+        .values = pf::QueryString::Escapes::Kept };
+    for (auto& item : pf::QueryString::parse(url.query().value_or(""), rules))
+        decoder->m_queryItem[std::move(item.name)] = std::move(*item.value);
     return decoder;
 }

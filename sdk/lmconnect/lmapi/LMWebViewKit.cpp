@@ -7,6 +7,7 @@
 #include "sdk/lmconnect/web/MRWebViewKit.h"
 
 #include "platform/foundation/Json.h"
+#include "platform/foundation/QueryString.h"
 #include "platform/foundation/Url.h"
 
 namespace {
@@ -54,25 +55,13 @@ std::shared_ptr<LMApiMessage> LMWebViewKit::messageWithSafariUrl(const pf::Url& 
 std::map<std::string, std::string> LMWebViewKit::dictionaryByParseUrlFromSeparator(std::string_view text, std::string_view separator)
 {
     std::map<std::string, std::string> out;
-    size_t at = separator.empty() ? std::string_view::npos : text.find(separator);
-    if (at == std::string_view::npos)
+    auto query = pf::QueryString::afterSeparator(text, separator);
+    if (!query)
         return out;
-    std::string_view rest = text.substr(at + separator.size());
-    size_t start = 0;
-    while (start <= rest.size()) {
-        size_t end = rest.find('&', start);
-        std::string_view piece = rest.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
-        size_t equals = piece.find('=');
-        if (equals != std::string_view::npos && equals > 0 && piece.find('=', equals + 1) == std::string_view::npos) {
-            auto key = pf::Url::unescape(piece.substr(0, equals));
-            auto value = pf::Url::unescape(piece.substr(equals + 1));
-            if (key && value && !key->empty())
-                out[*key] = *value;
-        }
-        if (end == std::string_view::npos)
-            break;
-        start = end + 1;
-    }
+    const pf::QueryString::Rules rules { .pieces = pf::QueryString::Pieces::WithOneEquals, .requireName = true,
+        .names = pf::QueryString::Escapes::ResolvedOrSkipped, .values = pf::QueryString::Escapes::ResolvedOrSkipped };
+    for (auto& item : pf::QueryString::parse(*query, rules))
+        out[std::move(item.name)] = std::move(*item.value);
     return out;
 }
 

@@ -1,9 +1,16 @@
 #include "sdk/lmconnect/openapi/MorrowHostConfig.h"
 
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/Url.h"
 
 namespace {
+
+constexpr const char* kOpenApi = "open_api_base";
+constexpr const char* kCgi = "cgi_base";
+constexpr const char* kUpdateCheck = "update_check_base";
+constexpr const char* kPresence = "presence_base";
+constexpr const char* kWeb = "web_base";
 
 std::string withSlash(std::string base)
 {
@@ -21,8 +28,16 @@ MorrowHostConfig& MorrowHostConfig::shared()
 }
 
 MorrowHostConfig::MorrowHostConfig()
+    : m_hosts({
+          { kOpenApi, {}, kPeersOpenApiPrefix },
+          { kCgi, {}, kPeersCgiPrefix },
+          { kUpdateCheck, {}, "" },
+          { kPresence, {}, kPeersPresencePrefix },
+          { kWeb, {}, kPeersWebPrefix },
+      })
 {
     reload();
+    pf::ResetRegistry::add([this] { reload(); });
 }
 
 void MorrowHostConfig::reload()
@@ -32,54 +47,25 @@ void MorrowHostConfig::reload()
         if (auto bundle = main->nestedBundle(kBundleName))
             list = bundle->propertyListResource(kListName).value_or(pf::Value());
     }
-    auto textOf = [&](const char* key) {
+    for (const char* key : { kOpenApi, kCgi, kUpdateCheck, kPresence, kWeb }) {
         const std::string* text = list[key].asString();
-        return text ? *text : std::string();
-    };
-    setOpenApiBase(textOf("open_api_base"));
-    setCgiBase(textOf("cgi_base"));
-    setUpdateCheckBase(textOf("update_check_base"));
-    setPresenceBase(textOf("presence_base"));
-    setWebBase(textOf("web_base"));
+        m_hosts.setDefaultAddress(key, withSlash(text ? *text : std::string()));
+    }
 }
 
-void MorrowHostConfig::pointAt(const std::string& peersRoot)
-{
-    std::string root = withSlash(peersRoot);
-    setOpenApiBase(root + kPeersOpenApiPrefix);
-    setCgiBase(root + kPeersCgiPrefix);
-    setUpdateCheckBase(root);
-    setPresenceBase(root + kPeersPresencePrefix);
-    setWebBase(root + kPeersWebPrefix);
-}
-
-void MorrowHostConfig::setOpenApiBase(std::string base)
-{
-    m_openApiBase = withSlash(std::move(base));
-}
-
-void MorrowHostConfig::setCgiBase(std::string base)
-{
-    m_cgiBase = withSlash(std::move(base));
-}
-
-void MorrowHostConfig::setUpdateCheckBase(std::string base)
-{
-    m_updateCheckBase = withSlash(std::move(base));
-}
-
-void MorrowHostConfig::setPresenceBase(std::string base)
-{
-    m_presenceBase = withSlash(std::move(base));
-}
-
-void MorrowHostConfig::setWebBase(std::string base)
-{
-    m_webBase = withSlash(std::move(base));
-}
+std::string MorrowHostConfig::openApiBase() const { return m_hosts.address(kOpenApi); }
+void MorrowHostConfig::setOpenApiBase(std::string base) { m_hosts.setAddress(kOpenApi, withSlash(std::move(base))); }
+std::string MorrowHostConfig::cgiBase() const { return m_hosts.address(kCgi); }
+void MorrowHostConfig::setCgiBase(std::string base) { m_hosts.setAddress(kCgi, withSlash(std::move(base))); }
+std::string MorrowHostConfig::updateCheckBase() const { return m_hosts.address(kUpdateCheck); }
+void MorrowHostConfig::setUpdateCheckBase(std::string base) { m_hosts.setAddress(kUpdateCheck, withSlash(std::move(base))); }
+std::string MorrowHostConfig::presenceBase() const { return m_hosts.address(kPresence); }
+void MorrowHostConfig::setPresenceBase(std::string base) { m_hosts.setAddress(kPresence, withSlash(std::move(base))); }
+std::string MorrowHostConfig::webBase() const { return m_hosts.address(kWeb); }
+void MorrowHostConfig::setWebBase(std::string base) { m_hosts.setAddress(kWeb, withSlash(std::move(base))); }
 
 std::string MorrowHostConfig::webHost() const
 {
-    auto url = pf::Url::fromString(m_webBase);
+    auto url = pf::Url::fromString(webBase());
     return url ? url->host() : std::string();
 }

@@ -12,6 +12,7 @@
 #include "platform/foundation/Device.h"
 #include "platform/foundation/Json.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/foundation/QueryString.h"
 #include "platform/foundation/Url.h"
 #include "platform/web/WebView.h"
 
@@ -134,22 +135,11 @@ std::optional<pf::Dictionary> MRLoginViewKit::parseURLParams(const std::optional
 {
     if (!text)
         return std::nullopt;
+    const pf::QueryString::Rules rules { .pieces = pf::QueryString::Pieces::WithEquals, .valueEndsAtNextEquals = true,
+        .names = pf::QueryString::Escapes::Kept, .values = pf::QueryString::Escapes::ResolvedOrKept };
     pf::Dictionary params;
-    size_t start = 0;
-    while (start <= text->size()) {
-        size_t end = text->find('&', start);
-        std::string piece = text->substr(start, end == std::string::npos ? std::string::npos : end - start);
-        size_t eq = piece.find('=');
-        if (eq != std::string::npos) {
-            size_t next = piece.find('=', eq + 1);
-            std::string raw = piece.substr(eq + 1, next == std::string::npos ? std::string::npos : next - eq - 1);
-            auto value = pf::Url::unescape(raw);
-            params.set(piece.substr(0, eq), value.value_or(raw));
-        }
-        if (end == std::string::npos)
-            break;
-        start = end + 1;
-    }
+    for (auto& item : pf::QueryString::parse(*text, rules))
+        params.set(std::move(item.name), std::move(*item.value));
     return params;
 }
 

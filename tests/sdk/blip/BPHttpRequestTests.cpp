@@ -1,3 +1,4 @@
+#include "platform/foundation/HostTable.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/UrlError.h"
 #include "platform/foundation/UrlResponse.h"
@@ -63,10 +64,7 @@ TEST(BPHttpRequest, TalksToBlipsEndpointsAndReportsEveryOutcome)
     auto blip = std::make_shared<peers::BlipService>();
     server.addService(blip);
     ASSERT_TRUE(server.start());
-    BlipSDK::Hosts hosts;
-    hosts.apiHost = server.url("blip");
-    hosts.mobileApiHost = server.url("blip");
-    BlipSDK::setHosts(hosts);
+    pf::HostTable::pointAllAt(server.rootURL());
     auto recorder = std::make_shared<Recorder>();
 
     // Revocation: a GET with the token; bytes, then the text.

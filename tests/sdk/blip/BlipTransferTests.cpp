@@ -176,7 +176,7 @@ TEST(BlipTransfer, WithoutASuitableBlipAppRequestsEndInThePageThePromptOrMinus99
     world.env.fastForwardBy(1);
     EXPECT_EQ(world.delegate->responses.size(), 1u);
     ASSERT_EQ(pf::AppRegistry::shared().openedURLs().size(), 1u);
-    EXPECT_EQ(pf::AppRegistry::shared().openedURLs()[0].url, BlipSDK::hosts().downloadPage);
+    EXPECT_EQ(pf::AppRegistry::shared().openedURLs()[0].url, BlipSDK::hosts().address(BlipSDK::kDownloadPage));
     EXPECT_EQ(pf::Pasteboard::general()->numberOfItems(), 0u);
 }
 

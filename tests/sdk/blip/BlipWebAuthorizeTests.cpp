@@ -25,9 +25,7 @@ struct WebWorld : BlipWorld {
         blip = std::make_shared<peers::BlipService>();
         server.addService(blip);
         EXPECT_TRUE(server.start());
-        BlipSDK::Hosts hosts;
-        hosts.webAuthorizeHost = "http://localhost:" + std::to_string(server.port()) + "/blip";
-        BlipSDK::setHosts(hosts);
+        BlipSDK::hosts().setAddress(BlipSDK::kWebAuthorizeHost, "http://localhost:" + std::to_string(server.port()) + "/blip");
         EXPECT_TRUE(BlipSDK::registerApp(kAppKey));
     }
 

@@ -79,7 +79,7 @@ int runChild(const std::string& home, const std::string& mode)
 void relaunchWithCrashLogging(StatsWorld& world)
 {
     pf::UserDefaults::resetStandard();
-    pf::ResetRegistry::resetAll();
+    world.relaunch();
     world.stat()->setEnableExceptionLog(true);
 }
 

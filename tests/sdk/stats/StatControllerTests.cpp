@@ -150,7 +150,7 @@ TEST(TalmerinMobStat, SendStrategiesFollowTheClock)
 {
     StatsWorld world;
     auto launch = [&](int strategy, int interval = 1) {
-        pf::ResetRegistry::resetAll();
+        world.relaunch();
         auto stat = world.stat();
         stat->setLogStrategy(strategy);
         stat->setLogSendInterval(interval);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/foundation/HostTable.h"
 #include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/testing/TaskEnvironment.h"
@@ -22,6 +23,7 @@ struct StatsWorld {
         peers::addAllVendorServices(server);
         service = server.service<peers::StatsService>();
         EXPECT_TRUE(server.start());
+        pf::HostTable::pointAllAt(server.rootURL());
     }
     ~StatsWorld()
     {
@@ -30,12 +32,18 @@ struct StatsWorld {
         env.runUntilIdle();
     }
 
+    // A new launch on the same device: every service starts afresh and the start-up points the
+    // libraries at the service again, as the simulator's does.
+    void relaunch()
+    {
+        pf::ResetRegistry::resetAll();
+        pf::HostTable::pointAllAt(server.rootURL());
+    }
+
     std::string address() const { return server.url("stats/"); }
     std::shared_ptr<TalmerinMobStat> stat()
     {
-        auto stat = TalmerinMobStat::defaultStat();
-        stat->setServiceAddress(address());
-        return stat;
+        return TalmerinMobStat::defaultStat();
     }
     std::shared_ptr<TalmerinMobStatLogManager> manager() { return TalmerinMobStatLogManager::sharedManager(); }
     pf::Value log() { return pf::Value(manager()->currentLog()); }

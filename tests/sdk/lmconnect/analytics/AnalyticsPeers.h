@@ -9,6 +9,7 @@
 #include "sdk/lmconnect/analytics/MRA4LCStore.h"
 #include "sdk/lmconnect/openapi/MorrowHostConfig.h"
 
+#include "platform/foundation/HostTable.h"
 #include "platform/foundation/Reachability.h"
 #include "platform/testing/TaskEnvironment.h"
 #include "tools/peers/LMStatUploadService.h"
@@ -23,8 +24,7 @@ protected:
     {
         peers::addAllVendorServices(server);
         EXPECT_TRUE(server.start());
-        MorrowHostConfig::shared().pointAt(server.rootURL());
-        MRA4LCHosts::shared().pointAt(server.rootURL());
+        pf::HostTable::pointAllAt(server.rootURL());
         upload = server.service<peers::LMStatUploadService>();
         resetEngine();
     }

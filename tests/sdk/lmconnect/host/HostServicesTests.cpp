@@ -9,6 +9,7 @@
 #include "sdk/lmconnect/update/JsUpdateManager.h"
 
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/HostTable.h"
 #include "platform/foundation/Json.h"
 #include "platform/foundation/Pasteboard.h"
 #include "platform/testing/TaskEnvironment.h"
@@ -46,7 +47,7 @@ protected:
     {
         peers::addAllVendorServices(server);
         EXPECT_TRUE(server.start());
-        MorrowHostConfig::shared().pointAt(server.rootURL());
+        pf::HostTable::pointAllAt(server.rootURL());
         manager = JsUpdateManager::create();
         bridge = MROSDKJSBridge::initializeWithUpdateManager(manager, view, {});
         EXPECT_TRUE(bridge);

@@ -14,6 +14,7 @@
 #include "sdk/lmconnect/lmapi/UIImageScaleSizeToFill.h"
 #include "sdk/lmconnect/openapi/MorrowHostConfig.h"
 
+#include "platform/foundation/HostTable.h"
 #include "platform/foundation/Pasteboard.h"
 #include "platform/graphics/BitmapContext.h"
 #include "platform/graphics/Color.h"
@@ -142,7 +143,7 @@ TEST_F(LMIncomingTest, OnlineStatusComesFromThePresenceReply)
     peers::PeersServer server;
     peers::addAllVendorServices(server);
     ASSERT_TRUE(server.start());
-    MorrowHostConfig::shared().pointAt(server.rootURL());
+    pf::HostTable::pointAllAt(server.rootURL());
     server.service<peers::LMPresenceService>()->setOnline("10001", true);
     LMApiInterface::getLMUinOnlineStatues({ "10001", "20002" }, receiver);
     ASSERT_TRUE(env.runUntil([&] { return !receiver->online.empty(); }));

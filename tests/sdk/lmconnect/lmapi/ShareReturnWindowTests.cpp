@@ -7,6 +7,7 @@
 #include "sdk/lmconnect/web/MRWebViewController.h"
 #include "sdk/lmconnect/web/MRWebViewKit.h"
 
+#include "platform/foundation/HostTable.h"
 #include "platform/foundation/Json.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Url.h"
@@ -34,7 +35,7 @@ protected:
         pf::UIEnvironment::reset();
         peers::addAllVendorServices(server);
         EXPECT_TRUE(server.start());
-        MorrowHostConfig::shared().pointAt(server.rootURL());
+        pf::HostTable::pointAllAt(server.rootURL());
         auto& store = LMApiDatastore::instance();
         store.appId = kAppId;
         store.scheme = kScheme;

@@ -3,6 +3,7 @@
 #include "sdk/lmconnect/openapi/MorrowHostConfig.h"
 #include "sdk/lmconnect/openapi/MorrowRequest.h"
 
+#include "platform/foundation/HostTable.h"
 #include "platform/foundation/Json.h"
 #include "platform/testing/TaskEnvironment.h"
 #include "tools/peers/PeersServer.h"
@@ -16,7 +17,7 @@ protected:
     {
         peers::addAllVendorServices(server);
         EXPECT_TRUE(server.start());
-        MorrowHostConfig::shared().pointAt(server.rootURL());
+        pf::HostTable::pointAllAt(server.rootURL());
     }
 
     std::string openApi(const std::string& path) const { return MorrowHostConfig::shared().openApiBase() + path; }

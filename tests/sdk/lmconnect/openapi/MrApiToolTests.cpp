@@ -175,6 +175,7 @@ TEST(MrApiTool, SlidesMoveAllButKeptAndSystemWindowsAndBack)
 
 }
 
+#include "platform/foundation/HostTable.h"
 #include "sdk/lmconnect/openapi/MorrowHostConfig.h"
 
 namespace {
@@ -186,7 +187,7 @@ TEST(MorrowHostConfig, ShipsHttpsHostsAndPointsAtTheLocalServer)
     config.reload();
     EXPECT_EQ(config.openApiBase().rfind("https://", 0), 0u);
     EXPECT_EQ(config.cgiBase().rfind("https://", 0), 0u);
-    config.pointAt("http://127.0.0.1:5000");
+    pf::HostTable::pointAllAt("http://127.0.0.1:5000");
     EXPECT_EQ(config.openApiBase(), "http://127.0.0.1:5000/lmopenapi/");
     EXPECT_EQ(config.cgiBase(), "http://127.0.0.1:5000/lmcgi/");
     config.setCgiBase("http://h/cgi");

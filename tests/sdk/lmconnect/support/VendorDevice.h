@@ -10,6 +10,7 @@
 #include "platform/foundation/Application.h"
 #include "platform/foundation/ApplicationDelegate.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/HostTable.h"
 #include "platform/foundation/Pasteboard.h"
 #include "tools/peers/PeersServer.h"
 
@@ -23,7 +24,7 @@ inline void prepareVendorDevice(peers::PeersServer& server, const std::shared_pt
 {
     peers::addAllVendorServices(server);
     EXPECT_TRUE(server.start());
-    MorrowHostConfig::shared().pointAt(server.rootURL());
+    pf::HostTable::pointAllAt(server.rootURL());
     pf::Pasteboard::resetAll();
     pf::AppRegistry::shared().removeAll();
     pf::Application::shared().reset();

@@ -5,6 +5,7 @@
 
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/FileManager.h"
+#include "platform/foundation/HostTable.h"
 #include "platform/foundation/RsaVerifier.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/foundation/UserDefaults.h"
@@ -36,7 +37,7 @@ protected:
     {
         peers::addAllVendorServices(server);
         EXPECT_TRUE(server.start());
-        MorrowHostConfig::shared().pointAt(server.rootURL());
+        pf::HostTable::pointAllAt(server.rootURL());
         service = server.service<peers::LMScriptUpdateService>();
         manager = JsUpdateManager::create();
     }

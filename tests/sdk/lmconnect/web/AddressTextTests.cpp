@@ -1,6 +1,7 @@
 #include "sdk/lmconnect/web/MRLoginViewKit.h"
 #include "sdk/lmconnect/web/URLExtend.h"
 
+#include "platform/foundation/QueryString.h"
 #include "platform/testing/TaskEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -33,6 +34,10 @@ TEST(AddressTextTest, EscapingAndTheTwoQueryReaders)
     EXPECT_FALSE(MRLoginViewKit::parseURLParams(std::nullopt));
     EXPECT_EQ(URLExtend::dictionaryByParseUrlFromSeparator("x#a=1=2&b&=3&c=%20&c=2", "#"), (pf::Dictionary { { "c", "2" } }));
     EXPECT_EQ(URLExtend::dictionaryByParseUrlFromSeparator("no separator", "#").size(), 0u);
+    // Both read addresses other apps and pages hand over: an endless one is not read at all.
+    const std::string endless = "a=1&" + std::string(pf::QueryString::kMaximumLength, 'x');
+    EXPECT_EQ(URLExtend::dictionaryByParseUrlFromSeparator("x#" + endless, "#").size(), 0u);
+    EXPECT_EQ(MRLoginViewKit::parseURLParams(endless), pf::Dictionary {});
     EXPECT_EQ(URLExtend::trim(" \n\t x y \r\n"), "x y");
 }
 

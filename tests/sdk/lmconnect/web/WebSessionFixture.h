@@ -15,6 +15,7 @@
 #include "platform/foundation/AppRegistry.h"
 #include "platform/foundation/Application.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/HostTable.h"
 #include "platform/foundation/Pasteboard.h"
 #include "platform/foundation/Reachability.h"
 #include "platform/foundation/Url.h"
@@ -63,8 +64,7 @@ protected:
         pf::UIEnvironment::reset();
         peers::addAllVendorServices(server);
         EXPECT_TRUE(server.start());
-        MorrowHostConfig::shared().pointAt(server.rootURL());
-        MRA4LCHosts::shared().pointAt(server.rootURL());
+        pf::HostTable::pointAllAt(server.rootURL());
         pf::Pasteboard::resetAll();
         pf::AppRegistry::shared().removeAll();
         pf::Application::shared().reset();

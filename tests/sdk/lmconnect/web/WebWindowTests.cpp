@@ -4,6 +4,7 @@
 #include "sdk/lmconnect/web/MRWebViewKit.h"
 
 #include "platform/foundation/FileManager.h"
+#include "platform/foundation/HostTable.h"
 #include "platform/foundation/Json.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/foundation/Url.h"
@@ -47,7 +48,7 @@ protected:
         pf::UIEnvironment::reset();
         peers::addAllVendorServices(server);
         EXPECT_TRUE(server.start());
-        MorrowHostConfig::shared().pointAt(server.rootURL());
+        pf::HostTable::pointAllAt(server.rootURL());
         appWindow = std::make_shared<pf::Window>(pf::Screen::main().bounds());
         appWindow->setRootViewController(std::make_shared<pf::ViewController>());
         appWindow->makeKeyAndVisible();
