@@ -2,6 +2,7 @@
 
 #include "sdk/lmconnect/MorrowOAuth.h"
 #include "sdk/lmconnect/apps/MorrowApiInterface.h"
+#include "sdk/lmconnect/apps/MorrowAppLauncher.h"
 #include "sdk/lmconnect/apps/OpenApi.h"
 
 #include "platform/foundation/Url.h"
@@ -13,7 +14,7 @@ bool MorrowOpenURLRouter::route(const pf::Url& url, const std::string& sourceApp
     if (sourceApplication == kLZoneBundleIdentifier)
         return (OpenApi::canHandleOpenURL(url) || MorrowApiInterface::canOpenURL(url)) && MorrowOAuth::HandleOpenURL(url);
     if (sourceApplication == kLMBrowserBundleIdentifier || sourceApplication == kOldLMBrowserBundleIdentifier)
-        return !OpenApi::appSchema().empty() && url.hasScheme(OpenApi::appSchema()) && MorrowOAuth::HandleOpenURL(url);
+        return !MorrowAppLauncher::appSchema().empty() && url.hasScheme(MorrowAppLauncher::appSchema()) && MorrowOAuth::HandleOpenURL(url);
     if (sourceApplication == kBlipBundleIdentifier)
         return blip && blip(url);
     return false;
