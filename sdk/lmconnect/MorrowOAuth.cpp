@@ -25,6 +25,7 @@
 
 #include "platform/foundation/Device.h"
 #include "platform/foundation/Json.h"
+#include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Url.h"
 
@@ -33,10 +34,15 @@
 
 namespace {
 
+// Authorisations since the host was last built, for the whole process; a new launch starts at 0.
 int& jscount()
 {
-    static int count = 0;
-    return count;
+    static int* count = [] {
+        auto* made = new int(0);
+        pf::ResetRegistry::add([made] { *made = 0; });
+        return made;
+    }();
+    return *count;
 }
 
 int majorSystemVersion() { return int(pf::Device::current().systemVersionFloat()); }
@@ -535,7 +541,6 @@ std::string MorrowOAuth::userNick() const { return m_services ? m_services->nick
 bool MorrowOAuth::getUserInfoNotShow() { return m_services && m_services->getUserInfoNotShow(); }
 
 int MorrowOAuth::authorizationCount() { return jscount(); }
-void MorrowOAuth::resetAuthorizationCount() { jscount() = 0; }
 
 bool MorrowOAuth::callWrapper(const char* function, const char* category, const std::string& callback, const pf::Value* params)
 {

@@ -205,7 +205,6 @@ public:
     const std::shared_ptr<JsUpdateManager>& jsUpdateManager() const { return m_jsUpdateManager; }
     // Authorisations since the host was last built, for the whole process.
     static int authorizationCount();
-    static void resetAuthorizationCount();
 
 private:
     MorrowOAuth() = default;

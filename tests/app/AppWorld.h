@@ -16,8 +16,6 @@
 #include "platform/ui/Window.h"
 #include "sdk/libBlipSDK/BlipSDK.h"
 #include "sdk/libParleySDK/PXApi.h"
-#include "sdk/lmconnect/MROSDKJSBridge.h"
-#include "sdk/lmconnect/MorrowOAuth.h"
 #include "sdk/stats/TalmerinMobStat.h"
 #include "tests/support/PortalTestClient.h"
 #include "tools/peers/PeersServer.h"
@@ -42,7 +40,6 @@ struct AppWorld {
         config->setHomePageURL(portal.rootURL());
         parley::PXApi::reset();
         blip::BlipSDK::reset();
-        MorrowOAuth::resetAuthorizationCount();
         Simulator::pointClientLibrariesAt(peers.rootURL());
     }
     ~AppWorld()
@@ -55,7 +52,6 @@ struct AppWorld {
             delegate->window()->setHidden(true);
         delegate.reset();
         pf::Application::shared().reset();
-        MROSDKJSBridge::deinit();
         pf::UIEnvironment::reset();
         env.runUntilIdle();
     }

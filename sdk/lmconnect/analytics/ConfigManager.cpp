@@ -7,6 +7,7 @@
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/PropertyList.h"
+#include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
 
@@ -61,6 +62,11 @@ pf::Dictionary ConfigManager::defaults()
 
 std::shared_ptr<ConfigManager> ConfigManager::GetInstance()
 {
+    static const bool registered = [] {
+        pf::ResetRegistry::add([] { ConfigManager::resetShared(); });
+        return true;
+    }();
+    (void)registered;
     std::lock_guard lock(instanceMutex());
     if (!instanceSlot()) {
         instanceSlot().reset(new ConfigManager());
@@ -71,8 +77,11 @@ std::shared_ptr<ConfigManager> ConfigManager::GetInstance()
 
 void ConfigManager::resetShared()
 {
-    std::lock_guard lock(instanceMutex());
-    instanceSlot().reset();
+    std::shared_ptr<ConfigManager> manager;
+    {
+        std::lock_guard lock(instanceMutex());
+        manager.swap(instanceSlot());
+    }
 }
 
 ConfigManager::ConfigManager()

@@ -10,41 +10,40 @@
 #include "sdk/lmconnect/openapi/MorrowHostConfig.h"
 
 #include "platform/foundation/Reachability.h"
+#include "platform/foundation/ResetRegistry.h"
 #include "platform/testing/TaskEnvironment.h"
 #include "tools/peers/LMStatUploadService.h"
 #include "tools/peers/PeersServer.h"
 
 #include <gtest/gtest.h>
 
-// A fresh device, a fresh statistics engine and the vendor-services server behind its hosts.
+// A fresh device (with it a fresh statistics engine) and the vendor-services server behind its
+// hosts.
 class AnalyticsPeers : public testing::Test {
 protected:
     AnalyticsPeers()
     {
         peers::addAllVendorServices(server);
         EXPECT_TRUE(server.start());
+        pointAtServer();
+        upload = server.service<peers::LMStatUploadService>();
+    }
+
+    ~AnalyticsPeers() override { env.waitForPendingWork(); }
+
+    void pointAtServer()
+    {
         MorrowHostConfig::shared().pointAt(server.rootURL());
         MRA4LCHosts::shared().pointAt(server.rootURL());
-        upload = server.service<peers::LMStatUploadService>();
-        resetEngine();
     }
 
-    ~AnalyticsPeers() override
-    {
-        env.waitForPendingWork();
-        resetEngine();
-    }
-
-    // A new launch of the engine on the same device (the database file stays).
+    // A new launch of the app on the same device (the database file stays); the hosts are
+    // pointed at the server again.
     void resetEngine()
     {
         env.waitForPendingWork();
-        MRA4LC::resetShared();
-        MRA4LCDispatcher::resetShared();
-        MRA4LCStore::resetShared();
-        MRA4LCDataConfigHolder::resetShared();
-        MRA4LCHelper::resetShared();
-        MRA4LCConfig::shared().resetToDefaults();
+        pf::ResetRegistry::resetAll();
+        pointAtServer();
     }
 
     void settle() { ASSERT_TRUE(env.waitForPendingWork()); }

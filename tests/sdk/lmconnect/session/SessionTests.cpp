@@ -65,7 +65,6 @@ protected:
         prepareVendorDevice(server, appDelegate, kReplyScheme);
         auto bundle = pf::Bundle::main();
         bundle->setInfoValue("CFBundleDisplayName", "礼包");
-        MorrowOAuth::resetAuthorizationCount();
         session = MorrowOAuth::initWithAppIdAndDelegate(kAppId, recorder);
     }
     ~SessionTest() override
