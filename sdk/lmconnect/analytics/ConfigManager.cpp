@@ -1,7 +1,7 @@
 #include "sdk/lmconnect/analytics/ConfigManager.h"
 
+#include "sdk/lmconnect/analytics/MRA4LCConfig.h"
 #include "sdk/lmconnect/analytics/MRA4LCHosts.h"
-#include "sdk/lmconnect/analytics/MRDataReport.h"
 
 #include "platform/foundation/Device.h"
 #include "platform/foundation/FileManager.h"
@@ -169,7 +169,8 @@ void ConfigManager::requestConfigResponse(const std::shared_ptr<APIResponse>& re
     }
     if (taken)
         saveLocalConfig();
-    MRDataReport::mraSetEnable(isDataReportEnable());
+    // The statistics follow the policy.
+    MRA4LCConfig::shared().statEnable = isDataReportEnable();
 }
 
 bool ConfigManager::isDataReportEnable() const
