@@ -77,11 +77,9 @@ std::shared_ptr<ConfigManager> ConfigManager::GetInstance()
 
 void ConfigManager::resetShared()
 {
-    std::shared_ptr<ConfigManager> manager;
-    {
-        std::lock_guard lock(instanceMutex());
-        manager.swap(instanceSlot());
-    }
+    std::shared_ptr<ConfigManager> manager; // let go after the lock
+    std::lock_guard lock(instanceMutex());
+    manager.swap(instanceSlot());
 }
 
 ConfigManager::ConfigManager()
