@@ -18,6 +18,7 @@
 #include "sdk/lmconnect/MorrowOAuth.h"
 #include "sdk/lmconnect/MorrowSessionDelegate.h"
 #include "sdk/lmconnect/analytics/MRA4LCHosts.h"
+#include "sdk/lmconnect/apps/MorrowAppPasteboard.h"
 #include "sdk/lmconnect/apps/OpenApi.h"
 #include "sdk/lmconnect/openapi/MorrowHostConfig.h"
 
@@ -62,10 +63,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // The request this reply answers was staged first: its place is what the reply is read from.
     if (general) {
-        auto type = OpenApi::saveDictionaryByGeneralPastboardWithSchema({}, kScheme);
+        auto type = MorrowAppPasteboard::saveDictionaryByGeneralPastboardWithSchema({}, kScheme);
         pf::Pasteboard::general()->setData(archive, *type);
-    } else if (auto name = OpenApi::saveDictionaryToPasteBoard({}, kBoard)) {
-        pf::Pasteboard::withName(*name, true)->setData(archive, OpenApi::kNamedType);
+    } else if (auto name = MorrowAppPasteboard::saveDictionaryToPasteBoard({}, kBoard)) {
+        pf::Pasteboard::withName(*name, true)->setData(archive, MorrowAppPasteboard::kNamedType);
     }
     OpenApi::dictionaryByParseUrlFromSeparator(address, "?");
     if (auto url = pf::Url::fromString(address))

@@ -17,16 +17,29 @@
 
 #include "platform/foundation/Json.h"
 #include "platform/foundation/QueryString.h"
+#include "platform/foundation/ResetRegistry.h"
 
 #include <typeinfo>
 
 namespace {
 
 // The shared host and its tables are never destroyed: sessions and script objects reach them
-// from their destructors, which may run among the static destructors at process exit.
+// from their destructors, which may run among the static destructors at process exit. A new
+// launch lets the host and what the tables hold go.
+std::map<std::string, std::any>& userDictionary();
+std::map<std::string, std::shared_ptr<APIResponse>>& responseDictionary();
+
 std::shared_ptr<MROSDKJSBridge>& sharedBridge()
 {
-    static auto* bridge = new std::shared_ptr<MROSDKJSBridge>();
+    static auto* bridge = [] {
+        auto* made = new std::shared_ptr<MROSDKJSBridge>();
+        pf::ResetRegistry::add([made] {
+            std::shared_ptr<MROSDKJSBridge> old = std::move(*made);
+            userDictionary().clear();
+            responseDictionary().clear();
+        });
+        return made;
+    }();
     return *bridge;
 }
 

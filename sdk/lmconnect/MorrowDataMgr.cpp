@@ -1,17 +1,23 @@
 #include "sdk/lmconnect/MorrowDataMgr.h"
 
 #include "platform/foundation/Pasteboard.h"
+#include "platform/foundation/ResetRegistry.h"
 
 MorrowDataMgr& MorrowDataMgr::getInstance()
 {
-    static MorrowDataMgr mgr;
-    return mgr;
+    static MorrowDataMgr* mgr = [] {
+        auto* made = new MorrowDataMgr;
+        pf::ResetRegistry::add([made] { made->reset(); });
+        return made;
+    }();
+    return *mgr;
 }
 
 void MorrowDataMgr::reset()
 {
     m_dataDic.clear();
     m_nextNumber.clear();
+    m_appId.clear();
 }
 
 bool MorrowDataMgr::splitKey(const std::string& key, std::string* className)

@@ -21,6 +21,7 @@ class MorrowDataMgr {
 public:
     static constexpr const char* kPasteboardTypePrefix = "com.morrow.lmapi.data";
 
+    // One per process, never destroyed (script objects may reach it while the process exits).
     static MorrowDataMgr& getInstance();
 
     // The new key; none for an object that cannot be written.
@@ -43,11 +44,10 @@ public:
     // Replaces the pool's buckets; the counters go on, so no key is given twice.
     void setDataDic(Buckets buckets) { m_dataDic = std::move(buckets); }
 
-    // Tests: an empty pool with fresh counters.
-    void reset();
-
 private:
     MorrowDataMgr() = default;
+    // A new launch (`pf::ResetRegistry`): an empty pool with fresh counters.
+    void reset();
     static bool splitKey(const std::string& key, std::string* className);
 
     Buckets m_dataDic;

@@ -11,6 +11,8 @@
 #include "sdk/lmconnect/dialogs/MorrowDialogs.h"
 #include "sdk/lmconnect/apps/MorrowApiInterface.h"
 #include "sdk/lmconnect/apps/MorrowApiUtil.h"
+#include "sdk/lmconnect/apps/MorrowAppLauncher.h"
+#include "sdk/lmconnect/apps/MorrowAppVersions.h"
 #include "sdk/lmconnect/apps/OpenApi.h"
 #include "sdk/lmconnect/lmapi/JSLMApi.h"
 #include "sdk/lmconnect/lmapi/LMApi.h"
@@ -23,6 +25,7 @@
 
 #include "platform/foundation/Device.h"
 #include "platform/foundation/Json.h"
+#include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Url.h"
 
@@ -31,10 +34,15 @@
 
 namespace {
 
+// Authorisations since the host was last built, for the whole process; a new launch starts at 0.
 int& jscount()
 {
-    static int count = 0;
-    return count;
+    static int* count = [] {
+        auto* made = new int(0);
+        pf::ResetRegistry::add([made] { *made = 0; });
+        return made;
+    }();
+    return *count;
 }
 
 int majorSystemVersion() { return int(pf::Device::current().systemVersionFloat()); }
@@ -137,7 +145,7 @@ void MorrowOAuth::jsRegister()
         return;
     m_bridge->registerCommonObjects();
     m_bridge->JSRunEnv().registNativeObj(oauthObject());
-    m_bridge->JSRunEnv().registNativeObj(OpenApi::openapiObject());
+    m_bridge->JSRunEnv().registNativeObj(MorrowAppLauncher::openapiObject());
     m_bridge->JSRunEnv().registNativeObj(OpenApi::openApiObject());
     m_bridge->JSRunEnv().registNativeObj(JSLMApi::nativeApiObject());
 }
@@ -381,14 +389,23 @@ bool MorrowOAuth::handleOpenURL(const pf::Url& url)
     return evaluate(MorrowScriptText::call("morrow.localresult.handleAuthorizeResult", { urlencode(url.absoluteString()) })) == "YES";
 }
 
+bool MorrowOAuth::openApiDidReceiveSignIn(const SignIn& signIn)
+{
+    setOpenId(signIn.openId);
+    setAccessToken(signIn.accessToken);
+    setExpirationDate(signIn.expirationDate);
+    setEncryToken(signIn.encryToken);
+    return !openId().empty() && !accessToken().empty() && expirationDate();
+}
+
 bool MorrowOAuth::HandleOpenURL(const pf::Url& url) { return OpenApi::handleOpenURL(url); }
 bool MorrowOAuth::CanHandleOpenURL(const pf::Url& url) { return MorrowApiInterface::canOpenURL(url) || OpenApi::canHandleOpenURL(url); }
 int MorrowOAuth::sendRespMessageToMorrowApp(const std::shared_ptr<MorrowApiResp>& resp) { return MorrowApiInterface::sendRespMessageToMorrowApp(resp); }
 std::optional<std::string> MorrowOAuth::getMorrowAppInstallUrl(int appType) { return MorrowApiInterface::getMorrowAppInstallUrl(appType); }
-bool MorrowOAuth::iphoneLMInstalled() { return OpenApi::lmVersion() != 0; }
-bool MorrowOAuth::iphoneLMSupportSSOLogin() { return OpenApi::lmVersion() > (pf::Device::current().systemVersionFloat() < 7.0 ? 1 : 2); }
-bool MorrowOAuth::iphoneLZoneInstalled() { return OpenApi::lzoneVersion() != 0; }
-bool MorrowOAuth::iphoneLZoneSupportSSOLogin() { return OpenApi::lzoneVersion() > (pf::Device::current().systemVersionFloat() < 7.0 ? 2 : 4); }
+bool MorrowOAuth::iphoneLMInstalled() { return MorrowAppVersions::lmVersion() != 0; }
+bool MorrowOAuth::iphoneLMSupportSSOLogin() { return MorrowAppVersions::lmVersion() > (pf::Device::current().systemVersionFloat() < 7.0 ? 1 : 2); }
+bool MorrowOAuth::iphoneLZoneInstalled() { return MorrowAppVersions::lzoneVersion() != 0; }
+bool MorrowOAuth::iphoneLZoneSupportSSOLogin() { return MorrowAppVersions::lzoneVersion() > (pf::Device::current().systemVersionFloat() < 7.0 ? 2 : 4); }
 
 std::optional<std::string> MorrowOAuth::convertAppIdJs(const pf::Value& params) const
 {
@@ -417,7 +434,8 @@ std::string MorrowOAuth::jsCallHandleOpenUrlByOpenApi(const pf::Value& params)
     auto url = formEncodedUrl(params);
     if (!url)
         return "NO";
-    return OpenApi::processMessageCallByOAuth(*url, std::static_pointer_cast<MorrowOAuth>(shared_from_this())) ? "YES" : "NO";
+    auto self = std::static_pointer_cast<MorrowOAuth>(shared_from_this());
+    return OpenApi::processMessageCallByOAuth(*url, self, self) ? "YES" : "NO";
 }
 
 std::string MorrowOAuth::jsCallHandleOpenURLByOAuth(const pf::Value& params)
@@ -442,8 +460,8 @@ void MorrowOAuth::setEncryToken(const std::optional<std::string>& token)
     if (token)
         MRWebViewLoadJs::getInstance()->loadJS(m_appId, m_openIdField.value_or(""), *token);
 }
-std::string MorrowOAuth::authorizeInLMWithParams(const pf::Value& params) const { return OpenApi::sendCommandToLMWith(params); }
-std::string MorrowOAuth::authorizeInLZoneWithParams(const pf::Value& params) const { return OpenApi::sendCommandToLZoneWith(params); }
+std::string MorrowOAuth::authorizeInLMWithParams(const pf::Value& params) const { return MorrowAppLauncher::sendCommandToLMWith(params); }
+std::string MorrowOAuth::authorizeInLZoneWithParams(const pf::Value& params) const { return MorrowAppLauncher::sendCommandToLZoneWith(params); }
 
 std::string MorrowOAuth::urlencode(const std::string& text)
 {
@@ -523,7 +541,6 @@ std::string MorrowOAuth::userNick() const { return m_services ? m_services->nick
 bool MorrowOAuth::getUserInfoNotShow() { return m_services && m_services->getUserInfoNotShow(); }
 
 int MorrowOAuth::authorizationCount() { return jscount(); }
-void MorrowOAuth::resetAuthorizationCount() { jscount() = 0; }
 
 bool MorrowOAuth::callWrapper(const char* function, const char* category, const std::string& callback, const pf::Value* params)
 {

@@ -2,6 +2,7 @@
 
 #include "sdk/lmconnect/MorrowJSRunEnvDelegate.h"
 #include "sdk/lmconnect/MorrowSessionDelegate.h"
+#include "sdk/lmconnect/apps/OpenApiDelegate.h"
 #include "sdk/lmconnect/openapi/APIBaseDelegate.h"
 #include "sdk/lmconnect/openapi/MorrowRequestDelegate.h"
 #include "sdk/lmconnect/openapi/MorrowSession.h"
@@ -41,7 +42,7 @@ class MorrowWebViewHost;
 //   `morrowDidUpdate`; otherwise the session answers YES itself.
 // - Main thread only. Its delegate is not owned.
 class MorrowOAuth : public MorrowSession, public MorrowSessionDelegate, public MorrowJSRunEnvDelegate, public MorrowRequestDelegate,
-                    public APIBaseDelegate {
+                    public APIBaseDelegate, public OpenApiDelegate {
 public:
     static constexpr const char* kUpdateBusinessId = "107";
 
@@ -83,7 +84,9 @@ public:
     const std::vector<std::string>& permissions() const { return m_permissions; }
 
     // Hands a reply address to the scripts; YES when they take it.
-    bool handleOpenURL(const pf::Url& url);
+    bool handleOpenURL(const pf::Url& url) override;
+    // The credentials of an app's sign-in reply go to the scripts.
+    bool openApiDidReceiveSignIn(const SignIn& signIn) override;
     static bool HandleOpenURL(const pf::Url& url);
     static bool CanHandleOpenURL(const pf::Url& url);
     static bool iphoneLMInstalled();
@@ -202,7 +205,6 @@ public:
     const std::shared_ptr<JsUpdateManager>& jsUpdateManager() const { return m_jsUpdateManager; }
     // Authorisations since the host was last built, for the whole process.
     static int authorizationCount();
-    static void resetAuthorizationCount();
 
 private:
     MorrowOAuth() = default;

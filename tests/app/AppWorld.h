@@ -17,8 +17,6 @@
 #include "platform/ui/Window.h"
 #include "sdk/libBlipSDK/BlipSDK.h"
 #include "sdk/libParleySDK/PXApi.h"
-#include "sdk/lmconnect/MROSDKJSBridge.h"
-#include "sdk/lmconnect/MorrowOAuth.h"
 #include "sdk/stats/TalmerinMobStat.h"
 #include "tests/support/PortalTestClient.h"
 #include "tools/peers/PeersServer.h"
@@ -43,7 +41,6 @@ struct AppWorld {
         config->setHomePageURL(portal.rootURL());
         parley::PXApi::reset();
         blip::BlipSDK::reset();
-        MorrowOAuth::resetAuthorizationCount();
         pf::HostTable::pointAllAt(peers.rootURL());
     }
     ~AppWorld()
@@ -56,7 +53,6 @@ struct AppWorld {
             delegate->window()->setHidden(true);
         delegate.reset();
         pf::Application::shared().reset();
-        MROSDKJSBridge::deinit();
         pf::UIEnvironment::reset();
         env.runUntilIdle();
     }

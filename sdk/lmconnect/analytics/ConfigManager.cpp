@@ -1,12 +1,13 @@
 #include "sdk/lmconnect/analytics/ConfigManager.h"
 
+#include "sdk/lmconnect/analytics/MRA4LCConfig.h"
 #include "sdk/lmconnect/analytics/MRA4LCHosts.h"
-#include "sdk/lmconnect/analytics/MRDataReport.h"
 
 #include "platform/foundation/Device.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/PropertyList.h"
+#include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
 
@@ -61,6 +62,11 @@ pf::Dictionary ConfigManager::defaults()
 
 std::shared_ptr<ConfigManager> ConfigManager::GetInstance()
 {
+    static const bool registered = [] {
+        pf::ResetRegistry::add([] { ConfigManager::resetShared(); });
+        return true;
+    }();
+    (void)registered;
     std::lock_guard lock(instanceMutex());
     if (!instanceSlot()) {
         instanceSlot().reset(new ConfigManager());
@@ -71,8 +77,9 @@ std::shared_ptr<ConfigManager> ConfigManager::GetInstance()
 
 void ConfigManager::resetShared()
 {
+    std::shared_ptr<ConfigManager> manager; // let go after the lock
     std::lock_guard lock(instanceMutex());
-    instanceSlot().reset();
+    manager.swap(instanceSlot());
 }
 
 ConfigManager::ConfigManager()
@@ -160,7 +167,8 @@ void ConfigManager::requestConfigResponse(const std::shared_ptr<APIResponse>& re
     }
     if (taken)
         saveLocalConfig();
-    MRDataReport::mraSetEnable(isDataReportEnable());
+    // The statistics follow the policy.
+    MRA4LCConfig::shared().statEnable = isDataReportEnable();
 }
 
 bool ConfigManager::isDataReportEnable() const

@@ -22,9 +22,8 @@ public:
     static constexpr const char* kFileName = "MRSdkConfig.plist";
     static constexpr const char* kSdkVersion = "1.3";
 
+    // Made on first use; a new launch (`pf::ResetRegistry`) makes a new one.
     static std::shared_ptr<ConfigManager> GetInstance();
-    // Forgets the instance (a new launch in tests).
-    static void resetShared();
 
     void loadLocalConfig();
     bool saveLocalConfig();
@@ -42,6 +41,8 @@ public:
     static pf::Dictionary defaults();
 
 private:
+    // A new launch.
+    static void resetShared();
     ConfigManager();
     pf::Dictionary m_config;
     std::string m_appid;

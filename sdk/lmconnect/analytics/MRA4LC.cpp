@@ -14,6 +14,7 @@
 #include "platform/foundation/DispatchQueue.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Reachability.h"
+#include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UserDefaults.h"
 
@@ -30,10 +31,11 @@ struct FrontState {
     std::minstd_rand generator;
 };
 
+// Never destroyed: the engine's queue may still run while the process exits.
 FrontState& state()
 {
-    static FrontState s;
-    return s;
+    static auto* s = new FrontState;
+    return *s;
 }
 
 std::uint32_t nowSeconds()
@@ -50,6 +52,11 @@ bool enabled()
 
 std::shared_ptr<MRA4LC> MRA4LC::getInstance()
 {
+    static const bool registered = [] {
+        pf::ResetRegistry::add([] { MRA4LC::resetShared(); });
+        return true;
+    }();
+    (void)registered;
     auto& s = state();
     if (!s.instance) {
         s.instance.reset(new MRA4LC());

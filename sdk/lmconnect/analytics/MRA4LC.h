@@ -27,9 +27,8 @@ public:
     static constexpr const char* kSentTsKey = "MRA4LC_SDK_DATA_SENT_TS";
     static constexpr const char* kAppKeyPrefix = "LMC";
 
+    // Made on first use; a new launch (`pf::ResetRegistry`) forgets the engine and its state.
     static std::shared_ptr<MRA4LC> getInstance();
-    // Forgets the engine and its state (a new launch in tests).
-    static void resetShared();
 
     static void startWithAppkey(const std::string& key);
     static void start4LMConnect(const std::string& appid);
@@ -58,6 +57,8 @@ public:
     void onWillApplicationWillTerminate();
 
 private:
+    // A new launch: the events already queued are processed first.
+    static void resetShared();
     MRA4LC();
     void observeApplication();
     void processEvent(const std::shared_ptr<MRA4LCEvent>& event);

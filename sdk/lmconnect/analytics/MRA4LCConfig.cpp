@@ -2,10 +2,16 @@
 
 #include "sdk/lmconnect/analytics/MRA4LCDataConfigHolder.h"
 
+#include "platform/foundation/ResetRegistry.h"
+
 MRA4LCConfig& MRA4LCConfig::shared()
 {
     // Never destroyed: queued analytics work may read it while the process exits.
-    static auto* config = new MRA4LCConfig;
+    static auto* config = [] {
+        auto* made = new MRA4LCConfig;
+        pf::ResetRegistry::add([made] { made->resetToDefaults(); });
+        return made;
+    }();
     return *config;
 }
 

@@ -12,9 +12,8 @@
 // queues, written from the main thread and by server configurations); texts sit behind a lock.
 class MRA4LCConfig {
 public:
+    // One per process; a new launch (`pf::ResetRegistry`) puts the defaults back.
     static MRA4LCConfig& shared();
-    // Back to the defaults (a new launch in tests).
-    void resetToDefaults();
 
     std::atomic<bool> debugEnable;
     std::atomic<bool> statEnable;
@@ -41,6 +40,7 @@ public:
 
 private:
     MRA4LCConfig();
+    void resetToDefaults();
     mutable std::mutex m_mutex;
     std::string m_channel;
     std::optional<std::string> m_appkey;

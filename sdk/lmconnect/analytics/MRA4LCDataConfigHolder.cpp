@@ -5,6 +5,7 @@
 #include "sdk/lmconnect/analytics/MRA4LCStore.h"
 
 #include "platform/foundation/Json.h"
+#include "platform/foundation/ResetRegistry.h"
 
 namespace {
 
@@ -26,6 +27,11 @@ std::shared_ptr<MRA4LCDataConfigHolder>& instanceSlot()
 
 std::shared_ptr<MRA4LCDataConfigHolder> MRA4LCDataConfigHolder::initSingleton(const std::function<void()>& done)
 {
+    static const bool registered = [] {
+        pf::ResetRegistry::add([] { MRA4LCDataConfigHolder::resetShared(); });
+        return true;
+    }();
+    (void)registered;
     std::shared_ptr<MRA4LCDataConfigHolder> holder;
     {
         std::lock_guard lock(instanceMutex());
@@ -49,8 +55,9 @@ std::shared_ptr<MRA4LCDataConfigHolder> MRA4LCDataConfigHolder::getInstance()
 
 void MRA4LCDataConfigHolder::resetShared()
 {
+    std::shared_ptr<MRA4LCDataConfigHolder> holder;
     std::lock_guard lock(instanceMutex());
-    instanceSlot().reset();
+    holder.swap(instanceSlot());
 }
 
 void MRA4LCDataConfigHolder::setConfig(const MRA4LCDataConfig& config)

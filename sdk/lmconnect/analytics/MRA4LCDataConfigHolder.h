@@ -18,9 +18,8 @@ public:
 
     // Makes the instance (loading the stored configurations) when there is none, then runs `done`.
     static std::shared_ptr<MRA4LCDataConfigHolder> initSingleton(const std::function<void()>& done);
-    // The instance, or none before `initSingleton`.
+    // The instance, or none before `initSingleton`; a new launch (`pf::ResetRegistry`) forgets it.
     static std::shared_ptr<MRA4LCDataConfigHolder> getInstance();
-    static void resetShared();
 
     void setConfig(const MRA4LCDataConfig& config);
     std::optional<MRA4LCDataConfig> getConfig(std::uint32_t type) const;
@@ -32,6 +31,8 @@ public:
     static void encodeVersions(nlohmann::ordered_json& object);
 
 private:
+    // A new launch; work on a queue keeps the instance it holds.
+    static void resetShared();
     MRA4LCDataConfigHolder() = default;
     mutable std::mutex m_mutex;
     std::optional<MRA4LCDataConfig> m_sdkCfg;

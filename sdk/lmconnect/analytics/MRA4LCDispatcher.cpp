@@ -7,6 +7,7 @@
 
 #include "platform/foundation/DispatchQueue.h"
 #include "platform/foundation/Json.h"
+#include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/UrlConnection.h"
 
 #include <algorithm>
@@ -33,6 +34,11 @@ std::shared_ptr<MRA4LCDispatcher>& instanceSlot()
 
 std::shared_ptr<MRA4LCDispatcher> MRA4LCDispatcher::getInstance()
 {
+    static const bool registered = [] {
+        pf::ResetRegistry::add([] { MRA4LCDispatcher::resetShared(); });
+        return true;
+    }();
+    (void)registered;
     std::lock_guard lock(instanceMutex());
     if (!instanceSlot())
         instanceSlot().reset(new MRA4LCDispatcher());

@@ -19,8 +19,8 @@ public:
     static constexpr size_t kGzipThreshold = 256;
     static constexpr double kTimeout = 10;
 
+    // Made on first use; a new launch (`pf::ResetRegistry`) makes a new one.
     static std::shared_ptr<MRA4LCDispatcher> getInstance();
-    static void resetShared();
 
     void sendEvent(const MRA4LCEvent& event, std::function<void(bool)> callback);
     // Nothing (and no callback) for an empty list. The callback runs on the dispatcher's queue,
@@ -33,6 +33,8 @@ public:
     static bool nsRequest(const pf::Bytes& json, pf::Bytes& reply);
 
 private:
+    // A new launch: the uploads already queued end first; one under way keeps the old instance.
+    static void resetShared();
     MRA4LCDispatcher();
     std::shared_ptr<pf::DispatchQueue> m_queue;
 };

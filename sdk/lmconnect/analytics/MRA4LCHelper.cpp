@@ -7,6 +7,7 @@
 #include "platform/foundation/Device.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Gzip.h"
+#include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UserDefaults.h"
 
@@ -70,6 +71,11 @@ bool MRA4LCHelper::versionNotLower(const std::string& a, const std::string& b)
 
 std::shared_ptr<MRA4LCHelper> MRA4LCHelper::getInstance()
 {
+    static const bool registered = [] {
+        pf::ResetRegistry::add([] { MRA4LCHelper::resetShared(); });
+        return true;
+    }();
+    (void)registered;
     std::lock_guard lock(instanceMutex());
     if (!instanceSlot())
         instanceSlot().reset(new MRA4LCHelper());
@@ -78,8 +84,9 @@ std::shared_ptr<MRA4LCHelper> MRA4LCHelper::getInstance()
 
 void MRA4LCHelper::resetShared()
 {
+    std::shared_ptr<MRA4LCHelper> helper;
     std::lock_guard lock(instanceMutex());
-    instanceSlot().reset();
+    helper.swap(instanceSlot());
 }
 
 MRA4LCHelper::MRA4LCHelper()

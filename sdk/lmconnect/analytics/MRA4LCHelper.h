@@ -17,9 +17,8 @@ public:
     // The cipher key: its 32 characters are the key bytes.
     static constexpr const char* kRC4Key = "5e0b7d2a91c4f3e86a1d0c57b2e94f83";
 
+    // Made on first use; a new launch (`pf::ResetRegistry`) makes a new one.
     static std::shared_ptr<MRA4LCHelper> getInstance();
-    // Forgets the instance (a new launch in tests).
-    static void resetShared();
 
     const MRA4LCEnv& getEnv() const { return m_env; }
     // The user record, loaded from the store on first need, with its marks brought up to date
@@ -39,6 +38,8 @@ public:
     static bool versionNotLower(const std::string& a, const std::string& b);
 
 private:
+    // A new launch; work on a queue keeps the instance it holds.
+    static void resetShared();
     MRA4LCHelper();
     MRA4LCEnv m_env;
     std::mutex m_userMutex;

@@ -8,6 +8,7 @@
 #include "platform/foundation/DispatchQueue.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/foundation/UserDefaults.h"
@@ -64,6 +65,11 @@ struct MRA4LCStore::Statement {
 
 std::shared_ptr<MRA4LCStore> MRA4LCStore::getInstance()
 {
+    static const bool registered = [] {
+        pf::ResetRegistry::add([] { MRA4LCStore::resetShared(); });
+        return true;
+    }();
+    (void)registered;
     std::lock_guard lock(instanceMutex());
     if (!instanceSlot()) {
         instanceSlot().reset(new MRA4LCStore());

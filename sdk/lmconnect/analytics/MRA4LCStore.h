@@ -36,9 +36,8 @@ public:
     static constexpr std::uint32_t kPending = 1;
     static constexpr std::uint32_t kSending = 2;
 
+    // Made on first use; a new launch (`pf::ResetRegistry`) makes a new one.
     static std::shared_ptr<MRA4LCStore> getInstance();
-    // Lets queued work finish, closes the database and forgets the instance (a new launch in tests).
-    static void resetShared();
     ~MRA4LCStore();
 
     const std::shared_ptr<pf::DispatchQueue>& queue() const { return m_queue; }
@@ -65,6 +64,8 @@ public:
     std::string path() const { return m_path; }
 
 private:
+    // A new launch: queued work finishes, the database is closed and the instance forgotten.
+    static void resetShared();
     MRA4LCStore();
     struct Statement;
 

@@ -1,7 +1,7 @@
 #include "sdk/lmconnect/apps/MorrowOpenURLRouter.h"
 
-#include "sdk/lmconnect/MorrowOAuth.h"
 #include "sdk/lmconnect/apps/MorrowApiInterface.h"
+#include "sdk/lmconnect/apps/MorrowAppLauncher.h"
 #include "sdk/lmconnect/apps/OpenApi.h"
 
 #include "platform/foundation/Url.h"
@@ -9,11 +9,11 @@
 bool MorrowOpenURLRouter::route(const pf::Url& url, const std::string& sourceApplication, const Handler& blip)
 {
     if (sourceApplication == kLMBundleIdentifier)
-        return MorrowOAuth::HandleOpenURL(url);
+        return OpenApi::handleOpenURL(url);
     if (sourceApplication == kLZoneBundleIdentifier)
-        return (OpenApi::canHandleOpenURL(url) || MorrowApiInterface::canOpenURL(url)) && MorrowOAuth::HandleOpenURL(url);
+        return (OpenApi::canHandleOpenURL(url) || MorrowApiInterface::canOpenURL(url)) && OpenApi::handleOpenURL(url);
     if (sourceApplication == kLMBrowserBundleIdentifier || sourceApplication == kOldLMBrowserBundleIdentifier)
-        return !OpenApi::appSchema().empty() && url.hasScheme(OpenApi::appSchema()) && MorrowOAuth::HandleOpenURL(url);
+        return !MorrowAppLauncher::appSchema().empty() && url.hasScheme(MorrowAppLauncher::appSchema()) && OpenApi::handleOpenURL(url);
     if (sourceApplication == kBlipBundleIdentifier)
         return blip && blip(url);
     return false;

@@ -4,7 +4,8 @@
 #include "sdk/lmconnect/MorrowOAuth.h"
 #include "sdk/lmconnect/MorrowScriptText.h"
 #include "sdk/lmconnect/analytics/MRDataReport.h"
-#include "sdk/lmconnect/apps/OpenApi.h"
+#include "sdk/lmconnect/apps/MorrowAppLauncher.h"
+#include "sdk/lmconnect/apps/MorrowAppVersions.h"
 #include "sdk/lmconnect/openapi/MROpenSDKErrorUtil.h"
 #include "sdk/lmconnect/openapi/URLTools.h"
 #include "sdk/lmconnect/web/MRUiKit.h"
@@ -104,7 +105,7 @@ std::string MorrowDialogs::sendStoryImple(const pf::Value& script)
     }
     const std::string& appId = session->appId();
     bool sent;
-    if (OpenApi::lzoneVersion() < 3) {
+    if (MorrowAppVersions::lzoneVersion() < 3) {
         story.set("iface", "SendStory");
         story.set("platform", "ioslz");
         story.set("oauth_consumer_key", appId);
@@ -122,7 +123,7 @@ std::string MorrowDialogs::sendStoryImple(const pf::Value& script)
         story.set("type", "21");
         if (friendList)
             story.set("receiver", pf::Value(*friendList));
-        sent = OpenApi::openLZoneWithCommandStr("1", story);
+        sent = MorrowAppLauncher::openLZoneWithCommandStr("1", story);
     }
     MRDataReport::mraReportApi("story");
     return sent ? "YES" : "NO";
@@ -134,8 +135,8 @@ bool MorrowDialogs::sendAppInvitationWithDescription(const std::string& descript
     if (!canSend())
         return false;
     std::string desc = URLExtend::trim(description);
-    if (OpenApi::lzoneVersion() >= 4) {
-        return OpenApi::openLZoneWithCommandStr("AppInvitation",
+    if (MorrowAppVersions::lzoneVersion() >= 4) {
+        return MorrowAppLauncher::openLZoneWithCommandStr("AppInvitation",
             pf::Dictionary { { "appid", session->appId() }, { "hopenid", session->openId() }, { "keytype", "0x80" }, { "keystr", session->accessToken() },
                 { "platform", "ioslz" }, { "desc", desc }, { "picurl", imageURL }, { "app_custom", source } });
     }
@@ -156,8 +157,8 @@ bool MorrowDialogs::sendChallenge(const std::string& receiver, const std::string
         return false;
     }
     std::string msg = URLExtend::trim(message);
-    if (OpenApi::lzoneVersion() >= 4) {
-        return OpenApi::openLZoneWithCommandStr("AppChallenge",
+    if (MorrowAppVersions::lzoneVersion() >= 4) {
+        return MorrowAppLauncher::openLZoneWithCommandStr("AppChallenge",
             pf::Dictionary { { "appid", session->appId() }, { "hopenid", session->openId() }, { "keytype", "0x80" }, { "keystr", session->accessToken() },
                 { "platform", "ioslz" }, { "typeid", type == "pk" ? "53" : "52" }, { "receiver", receiver }, { "picurl", imageURL },
                 { "sendmsg", msg }, { "app_custom", source } });
@@ -180,8 +181,8 @@ bool MorrowDialogs::sendGiftRequest(const std::string& receiver, const std::stri
     }
     std::string msg = URLExtend::trim(message);
     std::string onlyText = only ? "1" : "0";
-    if (OpenApi::lzoneVersion() >= 4) {
-        return OpenApi::openLZoneWithCommandStr("AppGiftRequest",
+    if (MorrowAppVersions::lzoneVersion() >= 4) {
+        return MorrowAppLauncher::openLZoneWithCommandStr("AppGiftRequest",
             pf::Dictionary { { "appid", session->appId() }, { "hopenid", session->openId() }, { "keytype", "0x80" }, { "keystr", session->accessToken() },
                 { "platform", "ioslz" }, { "typeid", type == "request" ? "50" : "1" }, { "receiver", receiver }, { "picurl", imageURL },
                 { "sendmsg", msg }, { "title", title }, { "app_custom", source }, { "exclude", exclude }, { "specified", specified },

@@ -25,11 +25,21 @@ struct LogState {
     std::FILE* file { nullptr };
 };
 
+// Closes the file; the next line opens it again.
+void closeLog(LogState& s)
+{
+    std::lock_guard lock(s.mutex);
+    if (s.file)
+        std::fclose(s.file);
+    s.file = nullptr;
+}
+
+// Never destroyed; a new launch (a fresh documents folder) closes the file.
 LogState& state()
 {
     static LogState* s = [] {
         auto* made = new LogState;
-        pf::ResetRegistry::add([] { LMApiLogFile::close(); });
+        pf::ResetRegistry::add([made] { closeLog(*made); });
         return made;
     }();
     return *s;
@@ -95,15 +105,6 @@ std::FILE* openLog()
     return file;
 }
 
-}
-
-void LMApiLogFile::close()
-{
-    auto& s = state();
-    std::lock_guard lock(s.mutex);
-    if (s.file)
-        std::fclose(s.file);
-    s.file = nullptr;
 }
 
 size_t LMApiGetLastPathComponent(const char* path, char (&buffer)[64])

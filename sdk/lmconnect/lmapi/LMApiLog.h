@@ -9,7 +9,8 @@
 // Rules:
 // - The file is opened on the first line of the process (and again after a failed opening);
 //   when it is then larger than kMaxSize it is cut to its last kKeptSize bytes, and a banner is
-//   written. Sizes are 64-bit, so files of any size are cut.
+//   written. Sizes are 64-bit, so files of any size are cut. A new launch (`pf::ResetRegistry`)
+//   closes it.
 // - Lines carry no tokens; share addresses may appear (an address that could not be opened).
 // - Thread-safe.
 class LMApiLogFile {
@@ -18,9 +19,6 @@ public:
     static constexpr std::uint64_t kKeptSize = 524288;
     static constexpr const char* kFileName = "LMApi.log";
     static constexpr const char* kTempFileName = "LMApiTemp.log";
-
-    // Closes the file; the next line opens it again (tests: a fresh documents folder).
-    static void close();
 };
 
 // One log line; `format` is printf's.

@@ -18,7 +18,11 @@ std::deque<std::shared_ptr<LMApiTask>>& waiting()
 {
     static std::deque<std::shared_ptr<LMApiTask>> queue;
     static bool registered = [] {
-        pf::ResetRegistry::add([] { LMApiTask::resetSlot(); });
+        // A new launch: no job running or waiting.
+        pf::ResetRegistry::add([] {
+            slot().store(nullptr);
+            queue.clear();
+        });
         return true;
     }();
     (void)registered;
@@ -73,9 +77,3 @@ void LMApiTask::finish()
 }
 
 bool LMApiTask::slotIsFree() { return slot().load() == nullptr; }
-
-void LMApiTask::resetSlot()
-{
-    slot().store(nullptr);
-    waiting().clear();
-}

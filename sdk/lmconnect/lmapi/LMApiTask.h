@@ -24,8 +24,6 @@ public:
     virtual void cancel() { }
 
     static bool slotIsFree();
-    // Tests: no job running or waiting.
-    static void resetSlot();
 
 protected:
     virtual void main() = 0;

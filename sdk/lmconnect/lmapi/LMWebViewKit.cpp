@@ -8,6 +8,7 @@
 
 #include "platform/foundation/Json.h"
 #include "platform/foundation/QueryString.h"
+#include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/Url.h"
 
 namespace {
@@ -18,8 +19,18 @@ bool contains(const std::string& text, const std::string& part) { return !part.e
 
 const std::shared_ptr<LMWebViewKit>& LMWebViewKit::instance()
 {
-    static const auto kit = std::make_shared<LMWebViewKit>();
-    return kit;
+    // Never destroyed; a new launch forgets the window and the timer it held.
+    static const auto* kit = [] {
+        auto* made = new std::shared_ptr<LMWebViewKit>(std::make_shared<LMWebViewKit>());
+        pf::ResetRegistry::add([weak = std::weak_ptr<LMWebViewKit>(*made)] {
+            if (auto self = weak.lock()) {
+                self->m_timer.reset();
+                self->m_webViewKit.reset();
+            }
+        });
+        return made;
+    }();
+    return *kit;
 }
 
 bool LMWebViewKit::canHanleOpenUrlFromSafari(const pf::Url& url)

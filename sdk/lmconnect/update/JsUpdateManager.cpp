@@ -182,8 +182,6 @@ bool JsUpdateManager::install(const std::string& archivePath, bool recordUpdateT
         }
     }
     if (ok) {
-        if (m_swapHook)
-            m_swapHook();
         // The old folder steps aside, the verified one takes its name, and the old one goes:
         // the installed name always holds a complete folder or nothing.
         std::string retired = m_finalFolder + ".old";

@@ -4,7 +4,6 @@
 #include "sdk/lmconnect/update/ScriptArchiveUnpacker.h"
 
 #include <atomic>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -72,9 +71,6 @@ public:
     // verifies (the version state is then cleared).
     std::optional<std::vector<Script>> loadInstalledScripts();
 
-    // Tests: runs inside the install lock just before a verified folder is moved in.
-    void setSwapHook(std::function<void()> hook) { m_swapHook = std::move(hook); }
-
 private:
     JsUpdateManager();
     std::optional<std::string> checkUpdate(const std::string& businessId);
@@ -89,7 +85,6 @@ private:
     JsUpdateVersionController m_versionController;
     std::atomic<bool> m_isWorking { false };
     std::unique_ptr<JsUpdateTimer> m_updateTimer;
-    std::function<void()> m_swapHook;
     ScriptArchiveUnpacker::Limits m_limits;
 
     static std::recursive_mutex& installLock();

@@ -3,6 +3,7 @@
 #include "sdk/lmconnect/MorrowScriptText.h"
 #include "sdk/lmconnect/openapi/MorrowHostConfig.h"
 
+#include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/Url.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
@@ -10,10 +11,15 @@
 
 namespace {
 
-// Never destroyed: a session clears it from its destructor, which may run at process exit.
+// Never destroyed: a session clears it from its destructor, which may run at process exit. A
+// new launch clears it too.
 std::shared_ptr<MRWebViewLoadJs>& instance()
 {
-    static auto* shared = new std::shared_ptr<MRWebViewLoadJs>();
+    static auto* shared = [] {
+        auto* made = new std::shared_ptr<MRWebViewLoadJs>();
+        pf::ResetRegistry::add([] { MRWebViewLoadJs::clear(); });
+        return made;
+    }();
     return *shared;
 }
 

@@ -11,40 +11,36 @@
 
 #include "platform/foundation/HostTable.h"
 #include "platform/foundation/Reachability.h"
+#include "platform/foundation/ResetRegistry.h"
 #include "platform/testing/TaskEnvironment.h"
 #include "tools/peers/LMStatUploadService.h"
 #include "tools/peers/PeersServer.h"
 
 #include <gtest/gtest.h>
 
-// A fresh device, a fresh statistics engine and the vendor-services server behind its hosts.
+// A fresh device (with it a fresh statistics engine) and the vendor-services server behind its
+// hosts.
 class AnalyticsPeers : public testing::Test {
 protected:
     AnalyticsPeers()
     {
         peers::addAllVendorServices(server);
         EXPECT_TRUE(server.start());
-        pf::HostTable::pointAllAt(server.rootURL());
+        pointAtServer();
         upload = server.service<peers::LMStatUploadService>();
-        resetEngine();
     }
 
-    ~AnalyticsPeers() override
-    {
-        env.waitForPendingWork();
-        resetEngine();
-    }
+    ~AnalyticsPeers() override { env.waitForPendingWork(); }
 
-    // A new launch of the engine on the same device (the database file stays).
+    void pointAtServer() { pf::HostTable::pointAllAt(server.rootURL()); }
+
+    // A new launch of the app on the same device (the database file stays); the hosts are
+    // pointed at the server again.
     void resetEngine()
     {
         env.waitForPendingWork();
-        MRA4LC::resetShared();
-        MRA4LCDispatcher::resetShared();
-        MRA4LCStore::resetShared();
-        MRA4LCDataConfigHolder::resetShared();
-        MRA4LCHelper::resetShared();
-        MRA4LCConfig::shared().resetToDefaults();
+        pf::ResetRegistry::resetAll();
+        pointAtServer();
     }
 
     void settle() { ASSERT_TRUE(env.waitForPendingWork()); }

@@ -21,9 +21,6 @@ using Status = pf::Reachability::Status;
 
 class StatsFront : public AnalyticsPeers {
 protected:
-    StatsFront() { ConfigManager::resetShared(); }
-    ~StatsFront() override { ConfigManager::resetShared(); }
-
     // Without a network every event is stored, where the tests read it.
     void offline() { pf::Reachability::setOverride(Status::NotReachable); }
 
@@ -268,7 +265,7 @@ TEST_F(StatsFront, AnUnreadablePolicyFileKeepsStatisticsOnUntilReplaced)
     const std::string path = pf::FileManager::join(env.sandbox().documentsPath(), ConfigManager::kFileName);
     pf::FileManager::createDirectory(env.sandbox().documentsPath(), true);
     for (auto content : { std::string("\x01garbage\xff"), *pf::PropertyList::writeXml(pf::Value(pf::Array { pf::Value(1) })) }) {
-        ConfigManager::resetShared();
+        resetEngine();
         ASSERT_TRUE(pf::FileManager::writeAtomically(path, content));
         auto config = ConfigManager::GetInstance();
         EXPECT_TRUE(config->isDataReportEnable());

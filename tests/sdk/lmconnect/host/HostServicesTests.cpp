@@ -58,7 +58,6 @@ protected:
         auto oauth = std::make_shared<MorrowJSObject>("oauth");
         services->addFunctionsTo(*oauth);
         bridge->JSRunEnv().registNativeObj(oauth);
-        MorrowDataMgr::getInstance().reset();
     }
     ~HostTest() override { MROSDKJSBridge::deinit(); }
 

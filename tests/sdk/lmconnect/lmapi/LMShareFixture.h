@@ -53,7 +53,6 @@ protected:
         prepareVendorDevice(server, appDelegate, "morrow100481327");
         auto bundle = pf::Bundle::main();
         bundle->setInfoValue("CFBundleIconFiles", pf::Array { "icon_not_login.png", "home.png", "back.png" });
-        MorrowOAuth::resetAuthorizationCount();
         session = MorrowOAuth::initWithAppIdAndDelegate(kAppId, delegate);
     }
     ~LMShareTest() override

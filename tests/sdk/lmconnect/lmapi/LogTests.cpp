@@ -1,5 +1,6 @@
 #include "sdk/lmconnect/lmapi/LMApiLog.h"
 
+#include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/testing/TaskEnvironment.h"
 
@@ -43,7 +44,7 @@ TEST_F(LMApiLogTest, LinesFollowABannerAndAnOversizedLogKeepsItsEnd)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        LMApiLogFile::close();
+        pf::ResetRegistry::resetAll(); // a new launch: the next line opens the log afresh
         fs::remove(log());
         if (c.size) {
             // The old log: its last byte is 'Z', the rest sparse zeros after a head of 'A's.

@@ -68,7 +68,6 @@ protected:
     }
     ~MorrowApiTest() override
     {
-        OpenApi::clearParam();
         pf::AppRegistry::shared().removeAll();
     }
 

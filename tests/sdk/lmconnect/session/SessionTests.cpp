@@ -4,6 +4,9 @@
 #include "sdk/lmconnect/MorrowScriptText.h"
 #include "sdk/lmconnect/apps/APIResponseCoding.h"
 #include "sdk/lmconnect/apps/MXAppidConvert.h"
+#include "sdk/lmconnect/apps/MorrowAppLauncher.h"
+#include "sdk/lmconnect/apps/MorrowAppPasteboard.h"
+#include "sdk/lmconnect/apps/MorrowAppVersions.h"
 #include "sdk/lmconnect/apps/MorrowOpenURLRouter.h"
 #include "sdk/lmconnect/apps/OpenApi.h"
 #include "sdk/lmconnect/openapi/APIBase.h"
@@ -62,7 +65,6 @@ protected:
         prepareVendorDevice(server, appDelegate, kReplyScheme);
         auto bundle = pf::Bundle::main();
         bundle->setInfoValue("CFBundleDisplayName", "礼包");
-        MorrowOAuth::resetAuthorizationCount();
         session = MorrowOAuth::initWithAppIdAndDelegate(kAppId, recorder);
     }
     ~SessionTest() override
@@ -92,7 +94,7 @@ protected:
 TEST_F(SessionTest, CreationRegistersAndTheEleventhAuthorisationRebuildsTheHost)
 {
     ASSERT_TRUE(session->scriptHost());
-    EXPECT_EQ(OpenApi::appSchema(), kReplyScheme);
+    EXPECT_EQ(MorrowAppLauncher::appSchema(), kReplyScheme);
     EXPECT_EQ(run("String(morrow.tauth.initialised)"), "true");
     EXPECT_EQ(run("morrow.tauth.appId"), kAppId);
     for (int call = 1; call <= 12; ++call) {
@@ -206,7 +208,7 @@ TEST_F(SessionTest, AppIdsConvertBothWaysAndOddFormsAreRefused)
 TEST_F(SessionTest, RepliesAreRoutedByCommandAndSource)
 {
     auto stage = [](const pf::Dictionary& reply) {
-        OpenApi::saveDictionaryByGeneralPastboardWithSchema(reply, kReplyScheme);
+        MorrowAppPasteboard::saveDictionaryByGeneralPastboardWithSchema(reply, kReplyScheme);
     };
     auto response = [](const std::string& message) {
         APIResponse r;
@@ -268,8 +270,8 @@ TEST(OpenApiTest, QueryParsingAndVersionProbes)
     for (const auto& [schemes, lm, lzone] : cases) {
         pf::AppRegistry::shared().removeAll();
         pf::AppRegistry::shared().install({ "com.example.probe", schemes, {} });
-        EXPECT_EQ(OpenApi::lmVersion(), lm);
-        EXPECT_EQ(OpenApi::lzoneVersion(), lzone);
+        EXPECT_EQ(MorrowAppVersions::lmVersion(), lm);
+        EXPECT_EQ(MorrowAppVersions::lzoneVersion(), lzone);
     }
     pf::AppRegistry::shared().removeAll();
 }
@@ -612,17 +614,17 @@ TEST_F(SessionTest, DescribedSignInOpensTheNamedAppWithTheRequest)
     // Missing app id or name, or no app to open: nothing is opened.
     pf::Dictionary noId = *lmParams.asDictionary();
     noId.remove("appid");
-    EXPECT_EQ(OpenApi::sendCommandToLMWith(pf::Value(noId)), "false");
-    EXPECT_EQ(OpenApi::sendCommandToLMWith(lmParams), "false") << "LM is not installed";
+    EXPECT_EQ(MorrowAppLauncher::sendCommandToLMWith(pf::Value(noId)), "false");
+    EXPECT_EQ(MorrowAppLauncher::sendCommandToLMWith(lmParams), "false") << "LM is not installed";
 
     // LZone: the five-part address with command 0, and the share and command forms.
     auto lzone = peers::LZoneApp::install(5);
     const pf::Value lzParams(pf::Dictionary { { "permission", "all" }, { "LZoneApiScheme", "mlzoneopensdkapi" }, { "LZoneHost", "lzapp" },
         { "appScheme", kReplyScheme }, { "appid", kAppId } });
     EXPECT_EQ(session->authorizeInLZoneWithParams(lzParams), "true");
-    EXPECT_TRUE(OpenApi::shareWithLZoneWithData(pf::Dictionary { { "title", "礼包" } }));
-    EXPECT_TRUE(OpenApi::sendCommandToLZoneParams("AppInvitation", pf::Dictionary { { "desc", "d" } }));
-    EXPECT_TRUE(OpenApi::openLZone());
+    EXPECT_TRUE(MorrowAppLauncher::shareWithLZoneWithData(pf::Dictionary { { "title", "礼包" } }));
+    EXPECT_TRUE(MorrowAppLauncher::sendCommandToLZoneParams("AppInvitation", pf::Dictionary { { "desc", "d" } }));
+    EXPECT_TRUE(MorrowAppLauncher::openLZone());
     env.runUntilIdle();
     const std::string type = std::string("com.morrow.") + kReplyScheme;
     std::vector<std::string> urls;
@@ -634,15 +636,15 @@ TEST_F(SessionTest, DescribedSignInOpensTheNamedAppWithTheRequest)
                         "mlzoneopensdkapi://lzapp/" + std::string(kReplyScheme) + "/" + type + "/AppInvitation?generalpastboard=1",
                         "mlzoneopensdk://lzapp/" + std::string(kReplyScheme) + "/",
                     }));
-    EXPECT_TRUE(OpenApi::canParseApplicationUrlStr("mlzone://lzapp"));
-    EXPECT_TRUE(OpenApi::canParseURL(url("mlzoneopensdkapiV2://")));
+    EXPECT_TRUE(MorrowAppVersions::canParseApplicationUrlStr("mlzone://lzapp"));
+    EXPECT_TRUE(MorrowAppVersions::canParseURL(url("mlzoneopensdkapiV2://")));
     lzone->uninstall();
-    EXPECT_FALSE(OpenApi::openLZone());
-    EXPECT_FALSE(OpenApi::shareWithLZoneWithData({}));
-    EXPECT_FALSE(OpenApi::canParseApplicationUrlStr("mlzone://lzapp"));
-    EXPECT_EQ(OpenApi::getLZoneInstallUrl(), "");
-    EXPECT_EQ(OpenApi::getSupportingMaxApiVersion(), "10.0");
-    EXPECT_EQ(OpenApi::getApiVersion(), "1.1");
+    EXPECT_FALSE(MorrowAppLauncher::openLZone());
+    EXPECT_FALSE(MorrowAppLauncher::shareWithLZoneWithData({}));
+    EXPECT_FALSE(MorrowAppVersions::canParseApplicationUrlStr("mlzone://lzapp"));
+    EXPECT_EQ(MorrowAppVersions::getLZoneInstallUrl(), "");
+    EXPECT_EQ(MorrowAppVersions::getSupportingMaxApiVersion(), "10.0");
+    EXPECT_EQ(MorrowAppVersions::getApiVersion(), "1.1");
 }
 
 }

@@ -56,7 +56,6 @@ struct World {
     World()
     {
         prepareVendorDevice(server, appDelegate, kReplyScheme);
-        MorrowOAuth::resetAuthorizationCount();
         session = MorrowOAuth::initWithAppIdAndDelegate(kAppId, recorder);
         lm = peers::LMApp::install(3);
         lm->setAnswer(peers::LMApp::Answer::Token, pf::Dictionary { { "access_token", "TOK" }, { "openid", "OID" } });

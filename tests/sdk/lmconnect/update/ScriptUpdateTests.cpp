@@ -17,9 +17,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <future>
 #include <map>
 #include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -337,22 +342,38 @@ TEST_F(ScriptUpdateTest, AChangedInstalledFileClearsTheStateAndTheShippedArchive
 
 TEST_F(ScriptUpdateTest, AHostMadeDuringTheSwapLoadsACompleteFolder)
 {
+    // The app's resources are a copy whose certificate becomes a pipe. An update checks the
+    // signature inside the install, before the swap: while it waits for the certificate it holds
+    // the install, and the test knows it is there when its own end of the pipe opens.
+    const std::string app = pf::FileManager::join(env.sandbox().homePath(), "App");
+    const std::string resources = pf::FileManager::join(app, MorrowResourceBundle::kName);
+    ASSERT_TRUE(pf::FileManager::createDirectory(resources, true));
+    for (const char* name : { MorrowResourceBundle::kCertificate, MorrowResourceBundle::kArchive }) {
+        auto shipped = MorrowResourceBundle::pathForResource(name);
+        ASSERT_TRUE(shipped && pf::FileManager::copyItem(*shipped, pf::FileManager::join(resources, name))) << name;
+    }
+    pf::Bundle::setMain(pf::Bundle::atPath(app));
     ASSERT_TRUE(manager->loadInstalledScripts());
+
+    const std::string certificate = pf::FileManager::join(resources, MorrowResourceBundle::kCertificate);
+    const std::string kept = pf::FileManager::join(app, "certificate");
+    ASSERT_TRUE(pf::FileManager::moveItem(certificate, kept));
+    const pf::Bytes key = pf::FileManager::read(kept).value_or(pf::Bytes {});
+    ASSERT_FALSE(key.empty());
+    ASSERT_EQ(::mkfifo(certificate.c_str(), 0600), 0);
     service->publish(5, zip(signedEntries(5)));
-    std::promise<void> atSwap, release;
-    auto released = release.get_future().share();
-    manager->setSwapHook([&] {
-        atSwap.set_value();
-        released.wait();
-    });
+
     auto run = std::async(std::launch::async, [this] { manager->update("107"); });
-    atSwap.get_future().wait();
-    std::thread releaser([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        release.set_value();
+    const int pipe = ::open(certificate.c_str(), O_WRONLY); // returns once the install reads it
+    ASSERT_GE(pipe, 0);
+    // The file is back under its name before the install can go on, so every later check reads it.
+    EXPECT_EQ(std::rename(kept.c_str(), certificate.c_str()), 0);
+    std::thread writer([&] {
+        EXPECT_EQ(::write(pipe, key.data(), key.size()), static_cast<ssize_t>(key.size()));
+        ::close(pipe);
     });
-    auto scripts = manager->loadInstalledScripts(); // waits for the swap to end
-    releaser.join();
+    auto scripts = manager->loadInstalledScripts(); // waits until the install has ended
+    writer.join();
     run.wait();
     ASSERT_TRUE(scripts);
     EXPECT_EQ(scripts->front().text, "var morrow = {}; // v5");

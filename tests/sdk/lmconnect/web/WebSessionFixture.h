@@ -73,7 +73,6 @@ protected:
         appWindow = std::make_shared<pf::Window>(pf::Screen::main().bounds());
         appWindow->setRootViewController(std::make_shared<pf::ViewController>());
         appWindow->makeKeyAndVisible();
-        MorrowOAuth::resetAuthorizationCount();
         session = MorrowOAuth::initWithAppIdAndDelegate(kAppId, recorder);
     }
     ~WebSessionTest() override
