@@ -1,5 +1,6 @@
 #include "sdk/libBlipSDK/BlipSDK.h"
 
+#include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/Application.h"
 #include "platform/foundation/Device.h"
 #include "platform/foundation/KeyedArchiver.h"
@@ -31,7 +32,12 @@ struct State {
 
 State& state()
 {
-    static State s;
+    // A new launch forgets the registration and what was kept with it.
+    static State& s = [] () -> State& {
+        static State made;
+        pf::ResetRegistry::add([] { made = State {}; });
+        return made;
+    }();
     return s;
 }
 
@@ -47,11 +53,6 @@ pf::HostTable& BlipSDK::hosts()
         { kAppStorePage, "http://appstore.invalid/cn/app/id350962117?mt=8", std::nullopt },
     });
     return table;
-}
-
-void BlipSDK::reset()
-{
-    state() = State {};
 }
 
 void BlipSDK::enableDebugMode(bool enabled)

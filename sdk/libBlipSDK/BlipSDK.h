@@ -108,9 +108,8 @@ public:
 
     // A line in the system log while the debug mode is on.
     static void debugLog(const std::string& text);
-    // Start-up and tests: forget the registration, the cache and the debug mode (the hosts go
-    // back to their defaults with a new launch).
-    static void reset();
+    // A new launch (`pf::ResetRegistry`) forgets the registration, the cache and the debug mode,
+    // and the hosts go back to their defaults.
 
 private:
     static std::optional<std::string> deprecatedBlipAppSupportMaxSDKVersion();

@@ -1,5 +1,6 @@
 #include "sdk/libParleySDK/PXApi.h"
 
+#include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/QueryString.h"
 #include "platform/foundation/Url.h"
 #include "sdk/libParleySDK/AppCommunicate.h"
@@ -22,7 +23,12 @@ struct State {
 
 State& state()
 {
-    static State s;
+    // A new launch forgets the registration and what was kept with it.
+    static State& s = [] () -> State& {
+        static State made;
+        pf::ResetRegistry::add([] { made = State {}; });
+        return made;
+    }();
     return s;
 }
 
@@ -31,11 +37,6 @@ State& state()
 std::optional<std::string> PXApi::registeredAppID()
 {
     return state().appID;
-}
-
-void PXApi::reset()
-{
-    state() = State {};
 }
 
 bool PXApi::registerApp(const std::string& appID)

@@ -44,8 +44,7 @@ public:
     static std::map<std::string, std::string> parseURLParams(const std::string& query);
 
     static std::optional<std::string> registeredAppID();
-    // Start-up and tests: forget the registration and the conversation account.
-    static void reset();
+    // A new launch (`pf::ResetRegistry`) forgets the registration and the conversation account.
 
 private:
     static bool stageAndOpen(AppCommunicateData& record, const std::string& extra);

@@ -39,8 +39,6 @@ struct AppWorld {
         auto config = AppInfoConfiguration::sharedInstance();
         config->setForumBaseURL(portal.rootURL());
         config->setHomePageURL(portal.rootURL());
-        parley::PXApi::reset();
-        blip::BlipSDK::reset();
         pf::HostTable::pointAllAt(peers.rootURL());
     }
     ~AppWorld()

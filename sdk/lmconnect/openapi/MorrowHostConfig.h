@@ -28,9 +28,6 @@ public:
 
     static MorrowHostConfig& shared();
 
-    // Reads the list again (a fresh bundle).
-    void reload();
-
     // The Open API base: an Open API method or "oauth2.0/..." path follows it.
     std::string openApiBase() const;
     void setOpenApiBase(std::string base);
@@ -51,6 +48,8 @@ public:
 
 private:
     MorrowHostConfig();
+    // Reads the list again: at each new launch, as the bundle may be a fresh one.
+    void reload();
 
     pf::HostTable m_hosts;
 };

@@ -127,7 +127,6 @@ TEST(BPHttpRequest, TalksToBlipsEndpointsAndReportsEveryOutcome)
         ASSERT_TRUE(env.runUntil([&] { return !recorder->events.empty() && recorder->events.back() != "response 200"; }));
         EXPECT_EQ(recorder->events.back(), size == BPHttpRequest::kMaximumReplySize ? "text" : "failed");
     }
-    BlipSDK::reset();
 }
 
 }

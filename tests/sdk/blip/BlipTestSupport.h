@@ -60,7 +60,6 @@ struct BlipWorld {
     BlipWorld()
     {
         pf::UIEnvironment::reset();
-        BlipSDK::reset();
         pf::Bundle::main()->setInfoValue("CFBundleURLTypes",
             pf::Array { pf::Dictionary { { "CFBundleURLSchemes", pf::Array { std::string("bp") + kAppKey } } } });
         delegate = std::make_shared<AppDelegate>();

@@ -5,6 +5,7 @@
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Pasteboard.h"
 #include "platform/foundation/PropertyList.h"
+#include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/foundation/Url.h"
 #include "platform/graphics/Image.h"
@@ -75,7 +76,6 @@ class ParleyTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        PXApi::reset();
         pf::Bundle::main()->setInfoValue("CFBundleURLTypes",
             pf::Array { pf::Dictionary { { "CFBundleURLSchemes", pf::Array { kAppID } } } });
         receiver = std::make_shared<Receiver>();
@@ -273,8 +273,8 @@ TEST_F(ParleyTest, EachLimitPassesAtItsEdgeAndRefusesOneOverWithNothingWrittenOr
     EXPECT_FALSE(PXApi::sendReq(show));
     show->message = webShare(0)->message;
     EXPECT_TRUE(PXApi::sendReq(show));
-    // Before registration nothing can be staged.
-    PXApi::reset();
+    // After a new launch, before registration, nothing can be staged.
+    pf::ResetRegistry::resetAll();
     EXPECT_FALSE(PXApi::sendReq(webShare(0)));
 }
 

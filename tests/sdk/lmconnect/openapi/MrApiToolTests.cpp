@@ -1,8 +1,10 @@
+#include "sdk/lmconnect/openapi/MorrowHostConfig.h"
 #include "sdk/lmconnect/openapi/MrApiTool.h"
 #include "sdk/lmconnect/openapi/URLTools.h"
 
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Device.h"
+#include "platform/foundation/HostTable.h"
 #include "platform/testing/TaskEnvironment.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/UIEnvironment.h"
@@ -175,16 +177,12 @@ TEST(MrApiTool, SlidesMoveAllButKeptAndSystemWindowsAndBack)
 
 }
 
-#include "platform/foundation/HostTable.h"
-#include "sdk/lmconnect/openapi/MorrowHostConfig.h"
-
 namespace {
 
 TEST(MorrowHostConfig, ShipsHttpsHostsAndPointsAtTheLocalServer)
 {
     pf::TaskEnvironment env;
     auto& config = MorrowHostConfig::shared();
-    config.reload();
     EXPECT_EQ(config.openApiBase().rfind("https://", 0), 0u);
     EXPECT_EQ(config.cgiBase().rfind("https://", 0), 0u);
     pf::HostTable::pointAllAt("http://127.0.0.1:5000");
