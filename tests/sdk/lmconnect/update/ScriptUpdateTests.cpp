@@ -109,27 +109,6 @@ TEST_F(ScriptUpdateTest, FirstHostInstallsTheShippedArchive)
     EXPECT_EQ(defaults->stringForKey("latest_js_version"), "1");
 }
 
-TEST_F(ScriptUpdateTest, AFolderThatVerifiesHandsOverTheBytesItChecked)
-{
-    auto scripts = manager->loadInstalledScripts();
-    ASSERT_TRUE(scripts);
-    const std::string folder = manager->jsFinalFolderPath();
-    std::map<std::string, pf::Bytes> checked;
-    ASSERT_TRUE(manager->verifyFolder(folder, &checked));
-    // Every script handed out is a file the signed list names, as it was checked.
-    ASSERT_EQ(checked.size(), scripts->size());
-    for (const auto& script : *scripts) {
-        auto name = script.path.substr(folder.size() + 1);
-        ASSERT_TRUE(checked.count(name)) << name;
-        EXPECT_EQ(checked[name], bytes(script.text)) << name;
-    }
-    // A folder that no longer verifies hands over nothing.
-    pf::FileManager::writeAtomically(pf::FileManager::join(folder, "init.js"), std::string_view("changed"));
-    std::map<std::string, pf::Bytes> none;
-    EXPECT_FALSE(manager->verifyFolder(folder, &none));
-    EXPECT_TRUE(none.empty());
-}
-
 TEST_F(ScriptUpdateTest, TheTrustAnchorShipsInTheAppsResourcesAndTheKeyDoesNot)
 {
     // The certificate and the archive are the main bundle's own.
