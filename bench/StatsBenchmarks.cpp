@@ -6,6 +6,7 @@
 #include "sdk/stats/TalmerinMobStat.h"
 #include "sdk/stats/TalmerinMobStatLogManager.h"
 
+#include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/testing/TaskEnvironment.h"
 #include "tools/peers/PeersServer.h"
@@ -45,7 +46,7 @@ struct StatsWorld {
     // would also unpack and parse each one).
     StatsWorld()
     {
-        TalmerinMobStat::reset();
+        pf::ResetRegistry::resetAll();
         server.setFault("POST", "/stats/app.gif", peers::PeerReply::bytes("GIF89a", "image/gif"));
         server.start();
         manager = TalmerinMobStatLogManager::sharedManager();
@@ -56,7 +57,7 @@ struct StatsWorld {
     {
         env.waitForPendingWork();
         manager.reset();
-        TalmerinMobStat::reset();
+        pf::ResetRegistry::resetAll();
         env.runUntilIdle();
     }
     void storeLog(const pf::Dictionary& log)

@@ -3,11 +3,13 @@
 #include "platform/foundation/Crypto.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -147,14 +149,34 @@ bool FileManager::writeAtomically(const std::string& path, std::string_view text
 
 std::optional<Bytes> FileManager::read(const std::string& path)
 {
-    if (isDirectory(path))
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        ::close(fd);
         return std::nullopt;
-    Bytes out((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        return std::nullopt;
+    }
+    // The size read first is only a guess (files the system makes up report none): reading
+    // goes on until the end.
+    Bytes out(info.st_size > 0 ? static_cast<size_t>(info.st_size) + 1 : 4096);
+    size_t used = 0;
+    for (;;) {
+        if (used == out.size())
+            out.resize(out.size() * 2);
+        ssize_t n = ::read(fd, out.data() + used, out.size() - used);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0)
+            break;
+        used += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    out.resize(used);
     return out;
 }
 

@@ -2,13 +2,13 @@
 
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/web/CompiledScripts.h"
 #include "platform/web/ScriptText.h"
 
 #include <duktape.h>
 
 #include <algorithm>
 #include <cmath>
-#include <map>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
@@ -194,6 +194,26 @@ namespace {
         default:
             return {};
         }
+    }
+
+    // Pushes `text` compiled as a program whose completion value is its result: loaded from
+    // `CompiledScripts` when an earlier context compiled it, else compiled and stored there.
+    void pushCompiled(duk_context* ctx, const std::string& name, const std::string& text)
+    {
+        if (auto known = CompiledScripts::shared().find(name, text)) {
+            void* bytes = duk_push_fixed_buffer(ctx, known->size());
+            std::memcpy(bytes, known->data(), known->size());
+            duk_load_function(ctx);
+            return;
+        }
+        duk_push_lstring(ctx, name.data(), name.size());
+        duk_compile_lstring_filename(ctx, DUK_COMPILE_EVAL, text.data(), text.size());
+        duk_dup_top(ctx);
+        duk_dump_function(ctx);
+        duk_size_t size = 0;
+        auto* bytes = static_cast<const unsigned char*>(duk_get_buffer(ctx, -1, &size));
+        CompiledScripts::shared().store(name, text, std::vector<unsigned char>(bytes, bytes + size));
+        duk_pop(ctx);
     }
 
     struct SafeCall {
@@ -456,6 +476,18 @@ ScriptContext::Outcome ScriptContext::evaluate(std::string_view source, std::str
         name, false);
 }
 
+ScriptContext::Outcome ScriptContext::evaluateKeepingCompiled(std::string_view source, std::string_view name)
+{
+    std::string text = ScriptText::validUtf8(source);
+    std::string fileName(name);
+    return run(
+        [&](duk_context* ctx) {
+            pushCompiled(ctx, fileName, text);
+            duk_call(ctx, 0);
+        },
+        name, false);
+}
+
 ScriptContext::Outcome ScriptContext::call(const std::string& path, const std::vector<Value>& arguments)
 {
     return run(
@@ -569,30 +601,12 @@ bool ScriptContext::installInternal(std::string_view source, const std::vector<s
         entries.push_back(m_natives.back().get());
     }
     std::string text(source);
-    // Every page installs the same prelude: compiling it costs more than a small page's own
-    // scripts, so its function is compiled once and later contexts load the bytecode. Only
-    // bytecode this process made is ever loaded.
-    static std::map<std::string, std::vector<unsigned char>> compiled;
     Outcome out = run(
         [&](duk_context* ctx) {
-            auto known = compiled.find(text);
-            if (known != compiled.end()) {
-                void* bytes = duk_push_fixed_buffer(ctx, known->second.size());
-                std::memcpy(bytes, known->second.data(), known->second.size());
-                duk_load_function(ctx);
-            } else {
-                duk_push_string(ctx, "internal");
-                duk_compile_lstring_filename(ctx, DUK_COMPILE_EVAL, text.data(), text.size());
-                duk_call(ctx, 0);
-                if (duk_is_ecmascript_function(ctx, -1)) {
-                    duk_dup(ctx, -1);
-                    duk_dump_function(ctx);
-                    duk_size_t size = 0;
-                    auto* bytes = static_cast<const unsigned char*>(duk_get_buffer(ctx, -1, &size));
-                    compiled.emplace(text, std::vector<unsigned char>(bytes, bytes + size));
-                    duk_pop(ctx);
-                }
-            }
+            // Every page installs the same prelude: compiling it costs more than a small page's
+            // own scripts, so later contexts load what the first one compiled.
+            pushCompiled(ctx, "internal", text);
+            duk_call(ctx, 0);
             duk_push_global_object(ctx);
             duk_push_object(ctx);
             for (size_t i = 0; i < natives.size(); ++i) {

@@ -83,6 +83,11 @@ public:
 
     // Runs `source` as a program. `name` appears in error messages.
     Outcome evaluate(std::string_view source, std::string_view name = "script");
+    // The same for the app's own scripts that every new context runs again (never a page's):
+    // the first run's bytecode is kept for the process (`CompiledScripts`) and later runs of
+    // the same text and name load it instead of compiling. Each run still makes its own
+    // functions and values in this context.
+    Outcome evaluateKeepingCompiled(std::string_view source, std::string_view name = "script");
 
     // Calls the function at `path` ("a.b.f": found from the global object, called on "a.b")
     // with `arguments`, as `evaluate` would run "a.b.f(arguments...)" but without compiling

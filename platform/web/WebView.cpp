@@ -365,6 +365,16 @@ std::optional<std::string> WebView::evaluate(const std::string& script)
     return page->context->evaluate(script, "evaluated script").text;
 }
 
+std::optional<std::string> WebView::evaluateKeepingCompiled(const std::string& script, const std::string& name)
+{
+    auto self = keepAlive();
+    Page* page = ensurePage();
+    if (!page->context)
+        return std::nullopt;
+    auto keep = m_page;
+    return page->context->evaluateKeepingCompiled(script, name).text;
+}
+
 std::optional<std::string> WebView::callFunction(const std::string& path, const std::vector<Value>& arguments)
 {
     auto self = keepAlive();

@@ -83,6 +83,10 @@ public:
     // "" when it throws (the error is logged). Nothing (nullopt) when there is no page
     // context. May be called from inside a native function of the same page.
     std::optional<std::string> evaluate(const std::string& script);
+    // The same for a script of the owner's own that it runs in page after page (never text a
+    // page supplied): its compiled form is kept for the process, keyed by the text and `name`
+    // (see ScriptContext::evaluateKeepingCompiled).
+    std::optional<std::string> evaluateKeepingCompiled(const std::string& script, const std::string& name);
     // The same for a call of the page's function at `path` (see ScriptContext::call), which
     // compiles nothing: what it returns, as text.
     std::optional<std::string> callFunction(const std::string& path, const std::vector<Value>& arguments);

@@ -141,7 +141,7 @@ std::shared_ptr<MROSDKJSBridge> MROSDKJSBridge::initializeWithUpdateManager(cons
     bridge->m_jsUpdateManager = updateManager;
     bridge->m_runEnv = std::move(runEnv);
     for (auto& script : *scripts)
-        bridge->evaluateJavascript(script.text);
+        bridge->loadScript(script.text, script.path.substr(script.path.rfind('/') + 1));
     sharedBridge() = bridge;
     return bridge;
 }
@@ -161,6 +161,12 @@ std::string MROSDKJSBridge::evaluateJavascript(const std::string& script)
     // The context stays alive through the run even if the run ends this bridge.
     auto webview = m_runEnv->webview();
     return webview->evaluateJavascript(script);
+}
+
+std::string MROSDKJSBridge::loadScript(const std::string& script, const std::string& name)
+{
+    auto webview = m_runEnv->webview();
+    return webview->loadScript(script, name);
 }
 
 void MROSDKJSBridge::registerCommonObjects()

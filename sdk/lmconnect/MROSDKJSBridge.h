@@ -38,6 +38,9 @@ public:
     static const char* bootstrapScript();
 
     std::string evaluateJavascript(const std::string& script);
+    // Runs a script every bridge loads (an installed file, the bootstrap): the context may keep
+    // its compiled form for the next bridge.
+    std::string loadScript(const std::string& script, const std::string& name);
     MorrowJSRunEnv& JSRunEnv() { return *m_runEnv; }
     // Registers the objects every host has: "log", "openUi" and "MorrowDataMgr".
     void registerCommonObjects();

@@ -136,7 +136,7 @@ void MorrowOAuth::initWithJsSDK()
     std::weak_ptr<MorrowJSRunEnvDelegate> self = std::static_pointer_cast<MorrowOAuth>(shared_from_this());
     m_bridge = MROSDKJSBridge::initializeWithUpdateManager(m_jsUpdateManager, m_webView, self);
     if (m_bridge)
-        m_bridge->evaluateJavascript(MROSDKJSBridge::bootstrapScript());
+        m_bridge->loadScript(MROSDKJSBridge::bootstrapScript(), "bootstrap");
 }
 
 void MorrowOAuth::jsRegister()

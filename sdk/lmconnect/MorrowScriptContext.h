@@ -25,6 +25,10 @@ public:
             script += (i ? "," : "") + MorrowScriptText::literal(arguments[i]);
         return evaluateJavascript(script + ")");
     }
+    // Runs one of the host's own scripts, which every context it makes runs again (the installed
+    // scripts, the bootstrap); `name` names it in errors. A context that can keep the compiled
+    // form for the next one does so; by default through `evaluateJavascript`.
+    virtual std::string loadScript(const std::string& script, const std::string& name) { return evaluateJavascript(script); }
     // The dispatcher that answers the context's navigation questions from now on.
     virtual void attachRunEnv(std::weak_ptr<MorrowJSRunEnv> runEnv) { }
 };

@@ -27,6 +27,12 @@ std::string MorrowWebViewHost::evaluateJavascript(const std::string& script)
     return view->evaluate(script).value_or(std::string());
 }
 
+std::string MorrowWebViewHost::loadScript(const std::string& script, const std::string& name)
+{
+    auto view = m_webView;
+    return view->evaluateKeepingCompiled(script, name).value_or(std::string());
+}
+
 std::string MorrowWebViewHost::callJavascriptFunction(const std::string& path, const std::vector<std::string>& arguments)
 {
     auto view = m_webView;

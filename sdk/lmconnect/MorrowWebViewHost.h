@@ -31,6 +31,7 @@ public:
 
     std::string evaluateJavascript(const std::string& script) override;
     std::string callJavascriptFunction(const std::string& path, const std::vector<std::string>& arguments) override;
+    std::string loadScript(const std::string& script, const std::string& name) override;
     const std::shared_ptr<pf::WebView>& webView() const { return m_webView; }
 
     bool webViewShouldStartLoadWithRequestNavigationType(pf::WebView& webView, const pf::UrlRequest& request, pf::WebNavigationType type) override;

@@ -148,9 +148,9 @@ bool JsUpdateManager::loadZip(const std::string& url, const std::string& localPa
     return pf::FileManager::writeAtomically(localPath, result.data);
 }
 
-bool JsUpdateManager::verifyFolder(const std::string& folder) const
+bool JsUpdateManager::verifyFolder(const std::string& folder, std::map<std::string, pf::Bytes>* checked) const
 {
-    return TOSDKUpdateVerify::isNativeResourceFileValid(folder);
+    return TOSDKUpdateVerify::isNativeResourceFileValid(folder, checked);
 }
 
 bool JsUpdateManager::install(const std::string& archivePath, bool recordUpdateTime)
@@ -228,13 +228,16 @@ std::optional<std::vector<JsUpdateManager::Script>> JsUpdateManager::loadInstall
         if (!info)
             return std::nullopt;
     }
-    if (info->isUpdated && !verifyFolder(info->folder)) {
+    // The scripts handed out are the bytes that were checked, not a second read of the files.
+    std::map<std::string, pf::Bytes> checked;
+    if (info->isUpdated && !verifyFolder(info->folder, &checked)) {
         m_versionController.clearVersionInfo();
         return std::nullopt;
     }
     std::vector<Script> scripts;
     for (auto& path : info->files) {
-        auto data = pf::FileManager::read(path);
+        auto known = checked.find(path.substr(path.rfind('/') + 1));
+        auto data = known != checked.end() ? std::optional<pf::Bytes>(std::move(known->second)) : pf::FileManager::read(path);
         if (!data || !pf::TextEncoding::isValidUtf8(*data))
             return std::nullopt;
         scripts.push_back({ path, std::string(data->begin(), data->end()) });

@@ -3,7 +3,11 @@
 #include "sdk/lmconnect/update/JsUpdateVersionController.h"
 #include "sdk/lmconnect/update/ScriptArchiveUnpacker.h"
 
+#include "platform/foundation/Value.h"
+
 #include <atomic>
+#include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -64,7 +68,8 @@ public:
     void update(const std::string& businessId);
     // Installs the shipped archive; false when there is none or it does not verify.
     bool loadBundleJsZip();
-    bool verifyFolder(const std::string& folder) const;
+    // With `checked`, the verified files' bytes by name (see TOSDKUpdateVerify).
+    bool verifyFolder(const std::string& folder, std::map<std::string, pf::Bytes>* checked = nullptr) const;
 
     // What a script host evaluates, in order ("init.js" first): installs the shipped archive
     // when nothing is installed; none when that fails, or when the installed folder no longer

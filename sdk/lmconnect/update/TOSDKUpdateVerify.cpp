@@ -15,17 +15,27 @@ std::string TOSDKUpdateVerify::fileNameForKey(const std::string& key)
     return name;
 }
 
-bool TOSDKUpdateVerify::verifyFile(const std::string& path, const std::optional<std::string>& expectedHash)
+namespace {
+
+// The file's bytes when their SHA-1 is `expectedHash`.
+std::optional<pf::Bytes> readChecked(const std::string& path, const std::optional<std::string>& expectedHash)
 {
     if (path.empty() || !expectedHash)
-        return false;
+        return std::nullopt;
     auto data = pf::FileManager::read(path);
-    if (!data)
-        return false;
-    return TOSDKRSACryptor::hashValueForFile(*data) == *expectedHash;
+    if (!data || TOSDKRSACryptor::hashValueForFile(*data) != *expectedHash)
+        return std::nullopt;
+    return data;
 }
 
-bool TOSDKUpdateVerify::isNativeResourceFileValid(const std::string& folder)
+}
+
+bool TOSDKUpdateVerify::verifyFile(const std::string& path, const std::optional<std::string>& expectedHash)
+{
+    return readChecked(path, expectedHash).has_value();
+}
+
+bool TOSDKUpdateVerify::isNativeResourceFileValid(const std::string& folder, std::map<std::string, pf::Bytes>* checked)
 {
     if (!pf::FileManager::isDirectory(folder))
         return false;
@@ -39,14 +49,20 @@ bool TOSDKUpdateVerify::isNativeResourceFileValid(const std::string& folder)
     auto parsed = pf::Json::parse(*list);
     if (!parsed || !parsed->isDictionary() || parsed->size() == 0)
         return false;
+    std::map<std::string, pf::Bytes> files;
     for (auto& [key, value] : *parsed->asDictionary()) {
         std::string name = fileNameForKey(key);
         // A signed list names files of its own folder only.
         if (!ScriptArchiveUnpacker::isSafeName(name) || name.find('/') != std::string::npos)
             return false;
         const std::string* hash = value.asString();
-        if (!verifyFile(pf::FileManager::join(folder, name), hash ? std::optional<std::string>(*hash) : std::nullopt))
+        auto data = readChecked(pf::FileManager::join(folder, name), hash ? std::optional<std::string>(*hash) : std::nullopt);
+        if (!data)
             return false;
+        if (checked)
+            files[name] = std::move(*data);
     }
+    if (checked)
+        *checked = std::move(files);
     return true;
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/foundation/Value.h"
+
+#include <map>
 #include <optional>
 #include <string>
 
@@ -8,7 +11,9 @@
 // not checked.
 class TOSDKUpdateVerify {
 public:
-    static bool isNativeResourceFileValid(const std::string& folder);
+    // With `checked`, a folder that verifies also hands over the bytes of every file the list
+    // names, by name: what was checked is what the caller uses, without reading it again.
+    static bool isNativeResourceFileValid(const std::string& folder, std::map<std::string, pf::Bytes>* checked = nullptr);
     static bool verifyFile(const std::string& path, const std::optional<std::string>& expectedHash);
     // "init_js" names "init.js", "a_b_js" names "a_b.js"; a key without "_" names itself.
     static std::string fileNameForKey(const std::string& key);

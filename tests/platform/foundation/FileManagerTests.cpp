@@ -58,6 +58,25 @@ TEST(FileManager, WriteReadSizeAndAtomicReplace)
     EXPECT_FALSE(FileManager::writeAtomically(path + ".d/missing/x", data));
 }
 
+TEST(FileManager, ReadingGivesEveryByteWhateverTheSizeTheSystemReports)
+{
+    TaskEnvironment env;
+    std::string dir = Sandbox::current()->tmpPath();
+    for (size_t size : { size_t(0), size_t(1), size_t(4095), size_t(4096), size_t(4097), size_t(300000) }) {
+        Bytes data(size);
+        for (size_t i = 0; i < size; ++i)
+            data[i] = static_cast<std::uint8_t>(i * 7 + size);
+        std::string path = dir + "/sized" + std::to_string(size);
+        ASSERT_TRUE(FileManager::writeAtomically(path, data));
+        EXPECT_EQ(FileManager::read(path), data) << size;
+    }
+    // A file the system makes up reports no size but has content.
+    auto status = FileManager::readText("/proc/self/status");
+    ASSERT_TRUE(status);
+    EXPECT_NE(status->find("Name:"), std::string::npos);
+    EXPECT_FALSE(FileManager::read(dir));
+}
+
 TEST(FileManager, CopyAndMoveNeverOverwrite)
 {
     TaskEnvironment env;

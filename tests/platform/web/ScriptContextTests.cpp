@@ -1,4 +1,5 @@
 #include "platform/testing/TaskEnvironment.h"
+#include "platform/web/CompiledScripts.h"
 #include "platform/web/ScriptContext.h"
 
 #include <gtest/gtest.h>
@@ -37,6 +38,59 @@ TEST(ScriptContext, EveryContextGetsItsOwnFreshInternalSideWhetherCompiledOrLoad
         EXPECT_EQ(context->callInternal("name").text, "inner");
         EXPECT_EQ(context->evaluate("visible").text, "yes");
         EXPECT_EQ(calls, 2);
+    }
+}
+
+TEST(ScriptContext, ScriptsKeptCompiledRunAsWrittenInEveryFreshContext)
+{
+    TaskEnvironment env;
+    // Declarations become globals, the completion value is the answer, and no context sees
+    // another's values, whether it compiled the text or loaded what an earlier one compiled.
+    const std::string script = "var kept = (typeof kept === 'number' ? kept : 0) + 1;"
+                               "function keptTwice(n) { return 2 * n; }"
+                               "var keptList = [1, 2]; keptTwice(kept) + ':' + keptList.length";
+    const std::string changed = script + " + ':changed'";
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        auto context = ScriptContext::create();
+        ASSERT_TRUE(context);
+        auto outcome = context->evaluateKeepingCompiled(script, "kept.js");
+        EXPECT_TRUE(outcome.ok) << outcome.error;
+        EXPECT_EQ(outcome.text, "2:2");
+        EXPECT_TRUE(CompiledScripts::shared().find("kept.js", script));
+        EXPECT_EQ(context->evaluate("typeof keptTwice + kept").text, "function1");
+        // Run again in the same context, it sees what the first run left.
+        EXPECT_EQ(context->evaluateKeepingCompiled(script, "kept.js").text, "4:2");
+        // A changed text is run as written, never as the text kept before it.
+        EXPECT_EQ(context->evaluateKeepingCompiled(changed, "kept.js").text, "6:2:changed");
+    }
+
+    // Failures are the script's as with `evaluate`; text that does not compile is not kept.
+    const std::string throwing = "var thrown = 'yes'; throw new Error('kept and thrown');";
+    const std::string broken = "var = ;";
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        auto context = ScriptContext::create();
+        ASSERT_TRUE(context);
+        auto thrown = context->evaluateKeepingCompiled(throwing, "thrown.js");
+        EXPECT_FALSE(thrown.ok);
+        EXPECT_NE(thrown.error.find("kept and thrown"), std::string::npos) << thrown.error;
+        EXPECT_EQ(context->evaluate("thrown").text, "yes");
+        auto syntax = context->evaluateKeepingCompiled(broken, "broken.js");
+        EXPECT_FALSE(syntax.ok);
+        EXPECT_NE(syntax.error.find("SyntaxError"), std::string::npos) << syntax.error;
+        EXPECT_FALSE(CompiledScripts::shared().find("broken.js", broken));
+        EXPECT_EQ(context->evaluate("1 + 1").text, "2");
+    }
+
+    // Loaded code keeps the context's budget like compiled code.
+    for (int round = 0; round < 2; ++round) {
+        auto context = ScriptContext::create();
+        ASSERT_TRUE(context);
+        context->setBudget(0.05);
+        auto spun = context->evaluateKeepingCompiled("for (;;) {}", "spin.js");
+        EXPECT_FALSE(spun.ok) << round;
+        EXPECT_TRUE(spun.outOfBudget) << round;
     }
 }
 

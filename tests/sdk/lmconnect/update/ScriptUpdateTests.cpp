@@ -1,3 +1,5 @@
+#include "sdk/lmconnect/MROSDKJSBridge.h"
+#include "sdk/lmconnect/MorrowWebViewHost.h"
 #include "sdk/lmconnect/openapi/MorrowHostConfig.h"
 #include "sdk/lmconnect/update/JsUpdateManager.h"
 #include "sdk/lmconnect/update/MorrowResourceBundle.h"
@@ -338,6 +340,65 @@ TEST_F(ScriptUpdateTest, AChangedInstalledFileClearsTheStateAndTheShippedArchive
     auto again = manager->loadInstalledScripts();
     ASSERT_TRUE(again);
     EXPECT_EQ(pf::UserDefaults::standard()->stringForKey("latest_js_version"), "1");
+}
+
+TEST_F(ScriptUpdateTest, EveryHostRunsTheInstalledScriptsAsTheyAreNowInAPageOfItsOwn)
+{
+    auto makeHost = [this] {
+        auto view = MorrowWebViewHost::create();
+        return std::make_pair(view, MROSDKJSBridge::initializeWithUpdateManager(manager, view, {}));
+    };
+    // The second host loads what the first compiled, into a fresh page.
+    auto [firstView, first] = makeHost();
+    ASSERT_TRUE(first);
+    first->evaluateJavascript("morrow.tauth.appId = 'first'; var marker = 1;");
+    auto [secondView, second] = makeHost();
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->evaluateJavascript("typeof morrow.tauth.init + ':' + morrow.tauth.appId + ':' + typeof marker"), "function::undefined");
+    EXPECT_EQ(first->evaluateJavascript("morrow.tauth.appId + ':' + marker"), "first:1");
+
+    // Each update's files run as they are now written, whatever ran before under their names.
+    for (int version : { 2, 3 }) {
+        SCOPED_TRACE(version);
+        service->publish(version, zip(signedEntries(version)));
+        manager->update("107");
+        auto [view, bridge] = makeHost();
+        ASSERT_TRUE(bridge);
+        EXPECT_EQ(bridge->evaluateJavascript("morrow.ab + ':' + typeof morrow.tauth"), "v" + std::to_string(version) + ":undefined");
+    }
+    MROSDKJSBridge::deinit();
+}
+
+TEST_F(ScriptUpdateTest, EachCheckUsesTheKeyOfTheCertificateItIsGiven)
+{
+    // The shipped certificate's key is kept between checks; another certificate must not
+    // borrow it, nor leave its own behind.
+    ASSERT_TRUE(manager->loadInstalledScripts());
+    std::string otherKey = pf::FileManager::join(env.sandbox().homePath(), "other.pem");
+    std::string otherCertificatePath = pf::FileManager::join(env.sandbox().homePath(), "other.der");
+    ASSERT_TRUE(scriptbundle::TestSigningKey::generate(otherKey, otherCertificatePath));
+    auto shippedCertificate = pf::FileManager::read(MorrowResourceBundle::pathForResource(MorrowResourceBundle::kCertificate).value_or(""));
+    auto otherCertificate = pf::FileManager::read(otherCertificatePath);
+    ASSERT_TRUE(shippedCertificate && otherCertificate);
+    auto list = bytes("{\"init_js\":\"00\"}");
+    auto shippedSignature = scriptbundle::TestSigningKey::sign(QUORVANE_LMCONNECT_SIGNING_KEY, list);
+    auto otherSignature = scriptbundle::TestSigningKey::sign(otherKey, list);
+    ASSERT_TRUE(shippedSignature && otherSignature);
+    struct Check {
+        const pf::Bytes& certificate;
+        const pf::Bytes& signature;
+        bool accepted;
+    };
+    const Check checks[] = {
+        { *shippedCertificate, *shippedSignature, true },
+        { *shippedCertificate, *otherSignature, false },
+        { *otherCertificate, *shippedSignature, false },
+        { *otherCertificate, *otherSignature, true },
+        { *shippedCertificate, *otherSignature, false },
+        { *shippedCertificate, *shippedSignature, true },
+    };
+    for (size_t i = 0; i < std::size(checks); ++i)
+        EXPECT_EQ(pf::RsaVerifier::verifyPkcs1Sha1(checks[i].certificate, list, checks[i].signature), checks[i].accepted) << "check " << i;
 }
 
 TEST_F(ScriptUpdateTest, AHostMadeDuringTheSwapLoadsACompleteFolder)
