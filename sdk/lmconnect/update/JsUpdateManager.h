@@ -6,7 +6,6 @@
 #include "platform/foundation/Value.h"
 
 #include <atomic>
-#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
