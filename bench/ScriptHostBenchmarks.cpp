@@ -2,10 +2,10 @@
 // verified and loaded, "morrow.tauth.init" run) beside OpenSSL verifying the same signature and
 // file digests and a bare duktape heap running the same scripts; and the heap each one holds.
 
-#include "sdk/lmconnect/MROSDKJSBridge.h"
+#include "sdk/lmconnect/host/MROSDKJSBridge.h"
 #include "sdk/lmconnect/MorrowOAuth.h"
-#include "sdk/lmconnect/MorrowSessionDelegate.h"
-#include "sdk/lmconnect/MorrowWebViewHost.h"
+#include "sdk/lmconnect/apps/MorrowSessionDelegate.h"
+#include "sdk/lmconnect/host/MorrowWebViewHost.h"
 #include "sdk/lmconnect/openapi/MorrowHostConfig.h"
 #include "sdk/lmconnect/update/JsUpdateManager.h"
 #include "sdk/lmconnect/update/MorrowResourceBundle.h"

@@ -5,9 +5,9 @@
 // must stay one line of script (no raw line or paragraph separator) whatever the input is.
 #include "fuzz/support/FuzzSupport.h"
 #include "platform/foundation/RunLoop.h"
-#include "sdk/lmconnect/MorrowJSObject.h"
-#include "sdk/lmconnect/MorrowJSRunEnv.h"
-#include "sdk/lmconnect/MorrowScriptContext.h"
+#include "sdk/lmconnect/host/MorrowJSObject.h"
+#include "sdk/lmconnect/host/MorrowJSRunEnv.h"
+#include "sdk/lmconnect/host/MorrowScriptContext.h"
 
 #include <cstdlib>
 

@@ -16,7 +16,7 @@
 #include "platform/foundation/UrlConnection.h"
 #include "platform/foundation/UrlRequest.h"
 #include "sdk/lmconnect/MorrowOAuth.h"
-#include "sdk/lmconnect/MorrowSessionDelegate.h"
+#include "sdk/lmconnect/apps/MorrowSessionDelegate.h"
 #include "sdk/lmconnect/analytics/MRA4LCHosts.h"
 #include "sdk/lmconnect/apps/MorrowAppPasteboard.h"
 #include "sdk/lmconnect/apps/OpenApi.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/records/GiftDetailInfo.h"
-#include "sdk/lmconnect/MorrowSessionDelegate.h"
+#include "sdk/lmconnect/apps/MorrowSessionDelegate.h"
 
 #include <functional>
 #include <memory>

@@ -1,11 +1,11 @@
 #include "sdk/lmconnect/MorrowOAuth.h"
 
-#include "sdk/lmconnect/MROSDKJSBridge.h"
-#include "sdk/lmconnect/MorrowJSObject.h"
+#include "sdk/lmconnect/host/MROSDKJSBridge.h"
+#include "sdk/lmconnect/host/MorrowJSObject.h"
 #include "sdk/lmconnect/MorrowScriptServices.h"
-#include "sdk/lmconnect/MorrowScriptText.h"
+#include "sdk/lmconnect/host/MorrowScriptText.h"
 #include "sdk/lmconnect/MorrowWebLogin.h"
-#include "sdk/lmconnect/MorrowWebViewHost.h"
+#include "sdk/lmconnect/host/MorrowWebViewHost.h"
 #include "sdk/lmconnect/apps/MXAppidConvert.h"
 #include "sdk/lmconnect/dialogs/MorrowAvatar.h"
 #include "sdk/lmconnect/dialogs/MorrowDialogs.h"
@@ -16,6 +16,7 @@
 #include "sdk/lmconnect/apps/OpenApi.h"
 #include "sdk/lmconnect/lmapi/JSLMApi.h"
 #include "sdk/lmconnect/lmapi/LMApi.h"
+#include "sdk/lmconnect/lmapi/LMApiShareCoder.h"
 #include "sdk/lmconnect/openapi/MorrowHostConfig.h"
 #include "sdk/lmconnect/openapi/MorrowParams.h"
 #include "sdk/lmconnect/openapi/MorrowRequest.h"
@@ -135,8 +136,11 @@ void MorrowOAuth::initWithJsSDK()
     m_webView = MorrowWebViewHost::create();
     std::weak_ptr<MorrowJSRunEnvDelegate> self = std::static_pointer_cast<MorrowOAuth>(shared_from_this());
     m_bridge = MROSDKJSBridge::initializeWithUpdateManager(m_jsUpdateManager, m_webView, self);
-    if (m_bridge)
-        m_bridge->loadScript(MROSDKJSBridge::bootstrapScript(), "bootstrap");
+    if (!m_bridge)
+        return;
+    // The host runs the share script; the LM API describes its messages to it.
+    m_bridge->setShareCoder(LMApiShareCoder::shared());
+    m_bridge->loadScript(MROSDKJSBridge::bootstrapScript(), "bootstrap");
 }
 
 void MorrowOAuth::jsRegister()

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "sdk/lmconnect/MorrowJSRunEnvDelegate.h"
-#include "sdk/lmconnect/MorrowSessionDelegate.h"
+#include "sdk/lmconnect/host/MorrowJSRunEnvDelegate.h"
+#include "sdk/lmconnect/apps/MorrowSessionDelegate.h"
 #include "sdk/lmconnect/apps/OpenApiDelegate.h"
+#include "sdk/lmconnect/dialogs/MorrowDialogsDelegate.h"
 #include "sdk/lmconnect/openapi/APIBaseDelegate.h"
 #include "sdk/lmconnect/openapi/MorrowRequestDelegate.h"
-#include "sdk/lmconnect/openapi/MorrowSession.h"
 
 #include <memory>
 #include <optional>
@@ -41,7 +41,7 @@ class MorrowWebViewHost;
 // - Re-authorisation questions reach the delegate only when it answers them and says it hears
 //   `morrowDidUpdate`; otherwise the session answers YES itself.
 // - Main thread only. Its delegate is not owned.
-class MorrowOAuth : public MorrowSession, public MorrowSessionDelegate, public MorrowJSRunEnvDelegate, public MorrowRequestDelegate,
+class MorrowOAuth : public MorrowDialogsDelegate, public MorrowSessionDelegate, public MorrowJSRunEnvDelegate, public MorrowRequestDelegate,
                     public APIBaseDelegate, public OpenApiDelegate {
 public:
     static constexpr const char* kUpdateBusinessId = "107";
@@ -50,7 +50,7 @@ public:
     ~MorrowOAuth() override;
 
     void setSessionDelegate(std::weak_ptr<MorrowSessionDelegate> delegate);
-    std::shared_ptr<MorrowSessionDelegate> sessionDelegate() const { return m_sessionDelegate.lock(); }
+    std::shared_ptr<MorrowSessionDelegate> sessionDelegate() const override { return m_sessionDelegate.lock(); }
 
     bool authorizeInSafari(const std::vector<std::string>& permissions, bool inSafari);
     // An authorisation for `delegate`, which may choose other permissions; `inSafari` has no effect.
@@ -122,8 +122,8 @@ public:
     const std::shared_ptr<MorrowAvatar>& avatar() const { return m_avatar; }
     const std::shared_ptr<MorrowScriptServices>& scriptServices() const { return m_services; }
     // The nick name of the last user-info reply; "" before one.
-    std::string userNick() const;
-    bool getUserInfoNotShow();
+    std::string userNick() const override;
+    bool getUserInfoNotShow() override;
     // Native sign-in routes with a caller-described app (no script function of their own).
     std::string authorizeInLMWithParams(const pf::Value& params) const;
     std::string authorizeInLZoneWithParams(const pf::Value& params) const;
@@ -151,6 +151,7 @@ public:
     // Tells the vendor of the login; a refusal starts a new authorisation.
     bool userLoginStatis();
     static std::string loginStatisToken(const std::string& accessToken, const std::string& appId, const std::string& openId);
+    std::string statisToken() const override { return loginStatisToken(accessToken(), m_appId, openId()); }
 
     void requestDidLoadRawResponse(const std::shared_ptr<MorrowRequest>& request, const pf::Bytes& data) override;
     void requestDidFailWithError(const std::shared_ptr<MorrowRequest>& request, const MorrowError& error) override;

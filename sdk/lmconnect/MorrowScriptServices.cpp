@@ -1,9 +1,9 @@
 #include "sdk/lmconnect/MorrowScriptServices.h"
 
-#include "sdk/lmconnect/MROSDKJSBridge.h"
-#include "sdk/lmconnect/MorrowJSObject.h"
-#include "sdk/lmconnect/MorrowScriptText.h"
-#include "sdk/lmconnect/MorrowSessionDelegate.h"
+#include "sdk/lmconnect/host/MROSDKJSBridge.h"
+#include "sdk/lmconnect/host/MorrowJSObject.h"
+#include "sdk/lmconnect/host/MorrowScriptText.h"
+#include "sdk/lmconnect/apps/MorrowSessionDelegate.h"
 #include "sdk/lmconnect/openapi/MRAPIRequest.h"
 #include "sdk/lmconnect/openapi/MROpenSDKErrorUtil.h"
 #include "sdk/lmconnect/openapi/MorrowSession.h"

@@ -1,6 +1,6 @@
 #include "sdk/lmconnect/apps/MorrowApiInterface.h"
 
-#include "sdk/lmconnect/MorrowDataMgr.h"
+#include "sdk/lmconnect/host/MorrowDataMgr.h"
 
 #include "sdk/lmconnect/apps/MorrowApiInterfaceDelegate.h"
 #include "sdk/lmconnect/apps/MorrowApiResp.h"

@@ -1,6 +1,6 @@
 #include "sdk/lmconnect/apps/MorrowAppLauncher.h"
 
-#include "sdk/lmconnect/MorrowJSObject.h"
+#include "sdk/lmconnect/host/MorrowJSObject.h"
 #include "sdk/lmconnect/apps/MorrowAppPasteboard.h"
 #include "sdk/lmconnect/apps/MorrowAppVersions.h"
 #include "sdk/lmconnect/openapi/MrApiTool.h"

@@ -1,7 +1,7 @@
 #include "sdk/lmconnect/apps/OpenApi.h"
 
-#include "sdk/lmconnect/MorrowJSObject.h"
-#include "sdk/lmconnect/MorrowSessionDelegate.h"
+#include "sdk/lmconnect/host/MorrowJSObject.h"
+#include "sdk/lmconnect/apps/MorrowSessionDelegate.h"
 #include "sdk/lmconnect/apps/MorrowApiInterface.h"
 #include "sdk/lmconnect/apps/MorrowAppLauncher.h"
 #include "sdk/lmconnect/apps/MorrowAppPasteboard.h"

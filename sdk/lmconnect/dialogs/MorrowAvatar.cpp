@@ -1,8 +1,8 @@
 #include "sdk/lmconnect/dialogs/MorrowAvatar.h"
 
-#include "sdk/lmconnect/MorrowOAuth.h"
-#include "sdk/lmconnect/MorrowSessionDelegate.h"
+#include "sdk/lmconnect/apps/MorrowSessionDelegate.h"
 #include "sdk/lmconnect/analytics/MRDataReport.h"
+#include "sdk/lmconnect/dialogs/MorrowDialogsDelegate.h"
 #include "sdk/lmconnect/dialogs/SetHeadImageViewController.h"
 #include "sdk/lmconnect/dialogs/SetUserHeaderImageUiKit.h"
 #include "sdk/lmconnect/openapi/MROpenSDKErrorUtil.h"
@@ -11,7 +11,7 @@
 
 #include "platform/graphics/Image.h"
 
-MorrowAvatar::MorrowAvatar(std::weak_ptr<MorrowOAuth> session)
+MorrowAvatar::MorrowAvatar(std::weak_ptr<MorrowDialogsDelegate> session)
     : m_session(std::move(session))
 {
 }

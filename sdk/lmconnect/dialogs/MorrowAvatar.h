@@ -14,7 +14,7 @@ namespace pf {
 class Image;
 class ViewController;
 }
-class MorrowOAuth;
+class MorrowDialogsDelegate;
 class SetUserHeaderImageUiKit;
 
 // The session's avatar dialog: checks the picture, shows the crop screen, uploads the chosen
@@ -29,7 +29,7 @@ public:
     static constexpr int kMissingPictureCode = 8;
     static constexpr size_t kLargestPng = 102400;
 
-    explicit MorrowAvatar(std::weak_ptr<MorrowOAuth> session);
+    explicit MorrowAvatar(std::weak_ptr<MorrowDialogsDelegate> session);
 
     bool setUserHeadpic(const std::shared_ptr<pf::Image>& pic, const std::optional<std::string>& fileName);
     bool setUserHeadpicAndViewController(const std::shared_ptr<pf::Image>& pic, const std::optional<std::string>& fileName,
@@ -47,7 +47,7 @@ public:
 private:
     bool start(const std::shared_ptr<pf::Image>& pic, const std::optional<std::string>& fileName, std::shared_ptr<pf::ViewController>* out);
 
-    std::weak_ptr<MorrowOAuth> m_session;
+    std::weak_ptr<MorrowDialogsDelegate> m_session;
     std::shared_ptr<SetUserHeaderImageUiKit> m_kit;
     std::optional<pf::RunLoop::TaskId> m_timer;
 };

@@ -1,11 +1,12 @@
 #include "sdk/lmconnect/dialogs/MorrowDialogs.h"
 
-#include "sdk/lmconnect/MROSDKJSBridge.h"
-#include "sdk/lmconnect/MorrowOAuth.h"
-#include "sdk/lmconnect/MorrowScriptText.h"
+#include "sdk/lmconnect/host/MROSDKJSBridge.h"
+#include "sdk/lmconnect/host/MorrowScriptText.h"
 #include "sdk/lmconnect/analytics/MRDataReport.h"
 #include "sdk/lmconnect/apps/MorrowAppLauncher.h"
 #include "sdk/lmconnect/apps/MorrowAppVersions.h"
+#include "sdk/lmconnect/apps/MorrowSessionDelegate.h"
+#include "sdk/lmconnect/dialogs/MorrowDialogsDelegate.h"
 #include "sdk/lmconnect/openapi/MROpenSDKErrorUtil.h"
 #include "sdk/lmconnect/openapi/URLTools.h"
 #include "sdk/lmconnect/web/MRUiKit.h"
@@ -34,7 +35,7 @@ const pf::Value* poolValue(const char* key)
 
 }
 
-MorrowDialogs::MorrowDialogs(std::weak_ptr<MorrowOAuth> session)
+MorrowDialogs::MorrowDialogs(std::weak_ptr<MorrowDialogsDelegate> session)
     : m_session(std::move(session))
 {
 }
@@ -53,7 +54,7 @@ bool MorrowDialogs::canSend() const
 std::string MorrowDialogs::localEncrytedToken() const
 {
     auto session = m_session.lock();
-    return session ? MorrowOAuth::loginStatisToken(session->accessToken(), session->appId(), session->openId()) : std::string();
+    return session ? session->statisToken() : std::string();
 }
 
 bool MorrowDialogs::sendStory(const pf::Dictionary& params, const std::optional<pf::Array>& friendList)

@@ -9,7 +9,7 @@
 #include <string>
 
 class MRUiKit;
-class MorrowOAuth;
+class MorrowDialogsDelegate;
 
 // The session's social dialogs (story, invitation, challenge, gift) and the windows the scripts
 // open. A dialog goes to the LZone app when its version is high enough (3 for the story, 4 for
@@ -33,7 +33,7 @@ public:
     static constexpr const char* kLocalPage = "local";
     static constexpr const char* kBundleName = "MorrowOpenApi_IOS_Bundle.bundle";
 
-    explicit MorrowDialogs(std::weak_ptr<MorrowOAuth> session);
+    explicit MorrowDialogs(std::weak_ptr<MorrowDialogsDelegate> session);
 
     bool sendStory(const pf::Dictionary& params, const std::optional<pf::Array>& friendList);
     // The scripts' call with their "accesstoken" and "openid": "YES" or "NO".
@@ -66,7 +66,7 @@ private:
     static void alert(const std::string& title, const std::string& message, const std::string& button);
     bool isWindowOf(const std::shared_ptr<MRUiKit>& holder, const MRWebViewKit& kit) const;
 
-    std::weak_ptr<MorrowOAuth> m_session;
+    std::weak_ptr<MorrowDialogsDelegate> m_session;
     std::shared_ptr<MRUiKit> m_mrUiKit;
     std::shared_ptr<MRUiKit> m_mrJSUiKit;
 };

@@ -1,7 +1,7 @@
 #include "sdk/lmconnect/lmapi/JSLMApi.h"
 
-#include "sdk/lmconnect/MROSDKJSBridge.h"
-#include "sdk/lmconnect/MorrowJSObject.h"
+#include "sdk/lmconnect/host/MROSDKJSBridge.h"
+#include "sdk/lmconnect/host/MorrowJSObject.h"
 #include "sdk/lmconnect/lmapi/LMApi.h"
 #include "sdk/lmconnect/lmapi/LMApiCommonContentObject.h"
 #include "sdk/lmconnect/lmapi/LMApiDatastore.h"

@@ -1,6 +1,6 @@
 #include "sdk/lmconnect/web/MRWebViewLoadJs.h"
 
-#include "sdk/lmconnect/MorrowScriptText.h"
+#include "sdk/lmconnect/host/MorrowScriptText.h"
 #include "sdk/lmconnect/openapi/MorrowHostConfig.h"
 
 #include "platform/foundation/ResetRegistry.h"

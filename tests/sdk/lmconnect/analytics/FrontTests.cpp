@@ -1,9 +1,9 @@
 #include "AnalyticsPeers.h"
 
-#include "sdk/lmconnect/MROSDKJSBridge.h"
-#include "sdk/lmconnect/MorrowJSRunEnv.h"
-#include "sdk/lmconnect/MorrowWebViewHost.h"
-#include "sdk/lmconnect/MROSDKJSBridgeTools.h"
+#include "sdk/lmconnect/host/MROSDKJSBridge.h"
+#include "sdk/lmconnect/host/MorrowJSRunEnv.h"
+#include "sdk/lmconnect/host/MorrowWebViewHost.h"
+#include "sdk/lmconnect/host/MROSDKJSBridgeTools.h"
 #include "sdk/lmconnect/analytics/ConfigManager.h"
 #include "sdk/lmconnect/analytics/MRDataReport.h"
 

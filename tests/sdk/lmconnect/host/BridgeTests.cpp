@@ -1,6 +1,6 @@
-#include "sdk/lmconnect/MROSDKJSBridge.h"
-#include "sdk/lmconnect/MorrowWebViewHost.h"
-#include "sdk/lmconnect/MorrowScriptText.h"
+#include "sdk/lmconnect/host/MROSDKJSBridge.h"
+#include "sdk/lmconnect/host/MorrowWebViewHost.h"
+#include "sdk/lmconnect/host/MorrowScriptText.h"
 
 #include "platform/foundation/Json.h"
 #include "platform/foundation/Log.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sdk/lmconnect/MROSDKJSBridge.h"
+#include "sdk/lmconnect/host/MROSDKJSBridge.h"
 #include "sdk/lmconnect/MorrowOAuth.h"
 #include "sdk/lmconnect/apps/MorrowOpenURLRouter.h"
 #include "sdk/lmconnect/lmapi/LMApiInterface.h"

@@ -1,10 +1,11 @@
 #include "LMShareFixture.h"
 
-#include "sdk/lmconnect/MorrowDataMgr.h"
+#include "sdk/lmconnect/host/MorrowDataMgr.h"
 #include "sdk/lmconnect/lmapi/LMApiDatastore.h"
 #include "sdk/lmconnect/lmapi/LMApiImageObject.h"
 #include "sdk/lmconnect/lmapi/LMApiMessage.h"
 #include "sdk/lmconnect/lmapi/LMApiPayObject.h"
+#include "sdk/lmconnect/lmapi/LMApiShareCoder.h"
 #include "sdk/lmconnect/lmapi/LMApiSharedData.h"
 #include "sdk/lmconnect/lmapi/LMApiTextObject.h"
 
@@ -42,7 +43,7 @@ TEST_F(LMShareTest, TheShareMessageTellsTheScriptWhatKindOfContentItCarries)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        pf::Dictionary json = MROSDKJSBridge::shareMessageJSON(*c.message);
+        pf::Dictionary json = LMApiShareCoder::shareMessageJSON(*c.message);
         for (const auto& [key, value] : c.fields) {
             const pf::Value* got = json.find(key);
             ASSERT_TRUE(got) << key;

@@ -5,6 +5,7 @@
 #include "sdk/lmconnect/lmapi/LMApiDatastore.h"
 #include "sdk/lmconnect/lmapi/LMApiImageObject.h"
 #include "sdk/lmconnect/lmapi/LMApiMessage.h"
+#include "sdk/lmconnect/lmapi/LMApiShareCoder.h"
 #include "sdk/lmconnect/lmapi/LMApiTaskUploadURLObjectPreviewData.h"
 #include "sdk/lmconnect/lmapi/LMApiTextObject.h"
 #include "sdk/lmconnect/lmapi/ShowMessageFromLMReq.h"
@@ -124,6 +125,40 @@ TEST_F(LMShareTest, RequestsThatCannotBeSentAreRefusedBeforeTheScriptAndWithoutA
     session.reset();
     MROSDKJSBridge::deinit();
     EXPECT_EQ(LMApiInterface::sendReq(newsShare()), -1);
+}
+
+TEST_F(LMShareTest, OnlyAHostGivenTheShareCoderSharesAndTheSessionGivesItToEveryHostItMakes)
+{
+    // The host made anew before the eleventh authorisation is the session's too.
+    auto first = MROSDKJSBridge::shareInstance();
+    for (int call = 1; call <= 11; ++call)
+        session->authorizeInSafari({ "get_user_info" }, false);
+    auto host = MROSDKJSBridge::shareInstance();
+    ASSERT_TRUE(host);
+    ASSERT_NE(host, first);
+    auto lm = peers::LMApp::install(3);
+    EXPECT_EQ(LMApiInterface::sendReq(newsShare()), 0);
+    ASSERT_TRUE(env.runUntil([&] { return lm->shares().size() == 1; }));
+
+    // A request is sent as a message of type 5; other requests are no share.
+    auto share = newsShare("礼包码 2");
+    EXPECT_EQ(host->shareToLM(GetMessageFromLMReq::req()), "-1");
+    EXPECT_EQ(host->shareToLM(share), "0");
+    ASSERT_TRUE(env.runUntil([&] { return lm->shares().size() == 2; }));
+    EXPECT_EQ(lm->shares().back().fields["title"], "礼包码 2");
+    const std::any* parked = host->getPoolObject(MROSDKJSBridge::kShareMessageKey);
+    auto message = parked ? std::any_cast<std::shared_ptr<LMApiMessage>>(parked) : nullptr;
+    ASSERT_TRUE(message && *message);
+    EXPECT_EQ((*message)->type, 5u);
+    EXPECT_EQ((*message)->object, share->message);
+
+    // Without the coder the host cannot describe a message: the script is not run.
+    host->setShareCoder(nullptr);
+    EXPECT_EQ(host->shareToLM(newsShare()), "-1");
+    EXPECT_EQ(host->shareMessageToLM(LMApiMessage::messageWithObject(share->message)), "-1");
+    EXPECT_EQ(LMApiInterface::sendReq(newsShare()), -1);
+    env.runUntilIdle();
+    EXPECT_EQ(lm->shares().size(), 2u);
 }
 
 TEST_F(LMShareTest, OpeningAnAddressAnswersWhatHappenedAndLogsFailures)

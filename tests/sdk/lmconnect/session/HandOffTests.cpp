@@ -1,5 +1,5 @@
-#include "sdk/lmconnect/MorrowDataMgr.h"
-#include "sdk/lmconnect/MorrowSessionDelegate.h"
+#include "sdk/lmconnect/host/MorrowDataMgr.h"
+#include "sdk/lmconnect/apps/MorrowSessionDelegate.h"
 #include "sdk/lmconnect/analytics/MRA4LC.h"
 #include "sdk/lmconnect/analytics/MRA4LCConfig.h"
 #include "sdk/lmconnect/apps/MorrowAppLauncher.h"

@@ -1,5 +1,5 @@
-#include "sdk/lmconnect/MorrowDataMgr.h"
-#include "sdk/lmconnect/MorrowSessionDelegate.h"
+#include "sdk/lmconnect/host/MorrowDataMgr.h"
+#include "sdk/lmconnect/apps/MorrowSessionDelegate.h"
 #include "sdk/lmconnect/apps/MorrowApiInterface.h"
 #include "sdk/lmconnect/apps/MorrowApiResp.h"
 #include "sdk/lmconnect/apps/MorrowApiUtil.h"

@@ -1,6 +1,6 @@
 #include "sdk/lmconnect/MorrowOAuth.h"
-#include "sdk/lmconnect/MorrowWebViewHost.h"
-#include "sdk/lmconnect/MROSDKJSBridge.h"
+#include "sdk/lmconnect/host/MorrowWebViewHost.h"
+#include "sdk/lmconnect/host/MROSDKJSBridge.h"
 #include "sdk/lmconnect/apps/MorrowOpenURLRouter.h"
 #include "sdk/lmconnect/openapi/MorrowHostConfig.h"
 

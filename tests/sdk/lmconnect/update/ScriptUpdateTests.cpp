@@ -1,5 +1,5 @@
-#include "sdk/lmconnect/MROSDKJSBridge.h"
-#include "sdk/lmconnect/MorrowWebViewHost.h"
+#include "sdk/lmconnect/host/MROSDKJSBridge.h"
+#include "sdk/lmconnect/host/MorrowWebViewHost.h"
 #include "sdk/lmconnect/openapi/MorrowHostConfig.h"
 #include "sdk/lmconnect/update/JsUpdateManager.h"
 #include "sdk/lmconnect/update/MorrowResourceBundle.h"

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "sdk/lmconnect/MROSDKJSBridge.h"
+#include "sdk/lmconnect/host/MROSDKJSBridge.h"
 #include "sdk/lmconnect/MorrowOAuth.h"
 #include "sdk/lmconnect/MorrowWebLogin.h"
-#include "sdk/lmconnect/MorrowWebViewHost.h"
+#include "sdk/lmconnect/host/MorrowWebViewHost.h"
 #include "sdk/lmconnect/analytics/MRA4LCHosts.h"
 #include "sdk/lmconnect/apps/MorrowOpenURLRouter.h"
 #include "sdk/lmconnect/apps/OpenApi.h"

@@ -1,4 +1,4 @@
-#include "sdk/lmconnect/MorrowScriptText.h"
+#include "sdk/lmconnect/host/MorrowScriptText.h"
 
 #include <cstdio>
 

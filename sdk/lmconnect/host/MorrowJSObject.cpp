@@ -1,4 +1,4 @@
-#include "sdk/lmconnect/MorrowJSObject.h"
+#include "sdk/lmconnect/host/MorrowJSObject.h"
 
 bool MorrowJSObject::transformNativeMethod(MorrowMethodDescription::Handler handler, size_t argumentCount,
     std::string jsFunc, int returnType, std::vector<int> argumentCodes)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sdk/lmconnect/MorrowBridgeValue.h"
+#include "sdk/lmconnect/host/MorrowBridgeValue.h"
 
 #include <functional>
 #include <string>

@@ -1,4 +1,4 @@
-#include "sdk/lmconnect/MorrowSessionDelegate.h"
+#include "sdk/lmconnect/apps/MorrowSessionDelegate.h"
 
 #include <utility>
 

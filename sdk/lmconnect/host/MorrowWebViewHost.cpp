@@ -1,6 +1,6 @@
-#include "sdk/lmconnect/MorrowWebViewHost.h"
+#include "sdk/lmconnect/host/MorrowWebViewHost.h"
 
-#include "sdk/lmconnect/MorrowJSRunEnv.h"
+#include "sdk/lmconnect/host/MorrowJSRunEnv.h"
 
 #include "platform/web/WebView.h"
 

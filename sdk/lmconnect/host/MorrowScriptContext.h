@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sdk/lmconnect/MorrowScriptText.h"
+#include "sdk/lmconnect/host/MorrowScriptText.h"
 
 #include <memory>
 #include <string>

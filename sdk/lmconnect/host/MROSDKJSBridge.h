@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sdk/lmconnect/MorrowJSRunEnv.h"
+#include "sdk/lmconnect/host/MorrowJSRunEnv.h"
 #include "sdk/lmconnect/openapi/APIResponse.h"
 
 #include <any>
@@ -12,6 +12,7 @@
 class JsUpdateManager;
 class LMApiMessage;
 class LMBaseReq;
+class MorrowShareCoder;
 
 // The script host: loads the verified script files into the hidden web view, runs the bootstrap
 // that lets scripts call native functions, and is how native code runs script entry points.
@@ -46,15 +47,15 @@ public:
     void registerCommonObjects();
 
     // The LM share: the request and the message wait in the module pool under these keys while
-    // the script's share entry runs; its answer text is returned.
+    // the script's share entry runs; its answer text is returned. The share coder, which the LM
+    // API supplies, says which message a request sends and describes it to the script; without
+    // one a share answers "-1" and the script does not run.
     static constexpr const char* kShareRequestKey = "shareToLM_Request";
     static constexpr const char* kShareMessageKey = "shareToLM_Message";
+    void setShareCoder(std::shared_ptr<const MorrowShareCoder> coder) { m_shareCoder = std::move(coder); }
     // "-1" for anything but a SendMessageToLMReq.
     std::string shareToLM(const std::shared_ptr<LMBaseReq>& req);
     std::string shareMessageToLM(const std::shared_ptr<LMApiMessage>& message);
-    // The message as the share script reads it; the message's large data goes into the data
-    // pool and its key into "key_ImageDataArray".
-    static pf::Dictionary shareMessageJSON(const LMApiMessage& message);
 
     void setPoolObject(const std::string& key, std::any object) { m_jsBridgeModulePool[key] = std::move(object); }
     const std::any* getPoolObject(const std::string& key) const;
@@ -74,5 +75,6 @@ private:
 
     std::shared_ptr<JsUpdateManager> m_jsUpdateManager;
     std::shared_ptr<MorrowJSRunEnv> m_runEnv;
+    std::shared_ptr<const MorrowShareCoder> m_shareCoder;
     std::map<std::string, std::any> m_jsBridgeModulePool;
 };

@@ -1,6 +1,6 @@
-#include "sdk/lmconnect/MorrowJSRunEnv.h"
+#include "sdk/lmconnect/host/MorrowJSRunEnv.h"
 
-#include "sdk/lmconnect/MorrowScriptText.h"
+#include "sdk/lmconnect/host/MorrowScriptText.h"
 
 #include "platform/foundation/AsciiText.h"
 #include "platform/foundation/Json.h"

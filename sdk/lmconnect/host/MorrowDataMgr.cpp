@@ -1,4 +1,4 @@
-#include "sdk/lmconnect/MorrowDataMgr.h"
+#include "sdk/lmconnect/host/MorrowDataMgr.h"
 
 #include "platform/foundation/Pasteboard.h"
 #include "platform/foundation/ResetRegistry.h"

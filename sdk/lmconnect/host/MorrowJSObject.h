@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sdk/lmconnect/MorrowMethodDescription.h"
+#include "sdk/lmconnect/host/MorrowMethodDescription.h"
 
 #include <memory>
 #include <string>

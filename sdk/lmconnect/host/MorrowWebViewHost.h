@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sdk/lmconnect/MorrowScriptContext.h"
+#include "sdk/lmconnect/host/MorrowScriptContext.h"
 
 #include "platform/web/WebViewDelegate.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sdk/lmconnect/MorrowPoolObject.h"
+#include "sdk/lmconnect/host/MorrowPoolObject.h"
 
 #include <cstdint>
 #include <map>

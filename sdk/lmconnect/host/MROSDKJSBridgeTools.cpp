@@ -1,7 +1,7 @@
-#include "sdk/lmconnect/MROSDKJSBridgeTools.h"
+#include "sdk/lmconnect/host/MROSDKJSBridgeTools.h"
 
-#include "sdk/lmconnect/MorrowDataMgr.h"
-#include "sdk/lmconnect/MorrowJSObject.h"
+#include "sdk/lmconnect/host/MorrowDataMgr.h"
+#include "sdk/lmconnect/host/MorrowJSObject.h"
 #include "sdk/lmconnect/analytics/ConfigManager.h"
 #include "sdk/lmconnect/analytics/MRA4LC.h"
 #include "sdk/lmconnect/analytics/MRDataReport.h"

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "sdk/lmconnect/MorrowBridgeValue.h"
-#include "sdk/lmconnect/MorrowJSObject.h"
-#include "sdk/lmconnect/MorrowJSRunEnvDelegate.h"
-#include "sdk/lmconnect/MorrowScriptContext.h"
+#include "sdk/lmconnect/host/MorrowBridgeValue.h"
+#include "sdk/lmconnect/host/MorrowJSObject.h"
+#include "sdk/lmconnect/host/MorrowJSRunEnvDelegate.h"
+#include "sdk/lmconnect/host/MorrowScriptContext.h"
 
 #include <map>
 #include <memory>
