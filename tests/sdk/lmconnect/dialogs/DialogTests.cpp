@@ -89,6 +89,8 @@ TEST_F(DialogTest, PagesAnswerOnTheAppSchemeAndTheDelegateHearsOnce)
         if (c.iface == "AppInvitation") {
             EXPECT_EQ(text(*shown, "desc"), "来玩");
             EXPECT_EQ(text(*shown, "encrytoken"), session->localEncrytedToken());
+            // The pages' token is the login statistics' token of the credentials held now.
+            EXPECT_EQ(session->localEncrytedToken(), MorrowOAuth::loginStatisToken("TOKEN-1", kAppId, session->openId()));
         }
         if (c.iface == "AppGiftRequest")
             EXPECT_EQ(text(*shown, "only"), "1");
