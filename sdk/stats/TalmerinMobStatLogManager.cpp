@@ -1,5 +1,7 @@
 #include "sdk/stats/TalmerinMobStatLogManager.h"
 
+#include "platform/foundation/Crypto.h"
+#include "platform/foundation/KeyedArchiver.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/ResetRegistry.h"
@@ -29,8 +31,6 @@ std::mutex g_sharedMutex;
 std::shared_ptr<TalmerinMobStatLogManager>& g_shared = *new std::shared_ptr<TalmerinMobStatLogManager>();
 
 const char* const kLogLists[] = { "ev", "ex", "pr" };
-// The import mark of a log taken from the defaults.
-const char* const kDefaultsSource = "defaults";
 
 using List = TalmerinMobStatLogStore::List;
 
@@ -102,7 +102,11 @@ void TalmerinMobStatLogManager::takeLogFromDefaults()
     // Without its file the store would forget the log at the end of this launch.
     if (!m_store->persistent())
         return;
-    if (!m_store->imported(kDefaultsSource)) {
+    // The store notes what it took in, in the same transaction: a launch killed before the
+    // defaults were cleared must not take the same log in twice, while a log an earlier
+    // version wrote later still comes in.
+    std::string source = "defaults " + pf::Crypto::sha1Hex(pf::KeyedArchiver::archivedValue(Value(Array { current, archive })));
+    if (!m_store->imported(source)) {
         if (!isLog(current)) {
             if (!current.isMissing())
                 pf::Log::line("TalmerinMobStat: the stored log has the wrong shape; starting a blank one");
@@ -115,7 +119,7 @@ void TalmerinMobStatLogManager::takeLogFromDefaults()
                     logs.push_back(log);
             }
         }
-        if (!m_store->importLogs(kDefaultsSource, current, logs))
+        if (!m_store->importLogs(source, current, logs))
             return;
     }
     stored->removeObjectForKey(kLogKey);

@@ -30,6 +30,15 @@ struct StatsWorld {
         env.runUntilIdle();
     }
 
+    // A new launch on the same device: the statistics client and its log manager are made
+    // afresh and read what the last launch stored.
+    void relaunch()
+    {
+        env.waitForPendingWork();
+        pf::ResetRegistry::resetAll();
+        env.runUntilIdle();
+    }
+
     std::string address() const { return server.url("stats/"); }
     std::shared_ptr<TalmerinMobStat> stat()
     {
