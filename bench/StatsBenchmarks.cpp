@@ -5,8 +5,9 @@
 #include "sdk/stats/StatLogCodec.h"
 #include "sdk/stats/TalmerinMobStat.h"
 #include "sdk/stats/TalmerinMobStatLogManager.h"
+#include "sdk/stats/TalmerinMobStatLogStore.h"
 
-#include "platform/foundation/UserDefaults.h"
+#include "platform/foundation/ResetRegistry.h"
 #include "platform/testing/TaskEnvironment.h"
 #include "tools/peers/PeersServer.h"
 
@@ -45,27 +46,50 @@ struct StatsWorld {
     // would also unpack and parse each one).
     StatsWorld()
     {
-        TalmerinMobStat::reset();
         server.setFault("POST", "/stats/app.gif", peers::PeerReply::bytes("GIF89a", "image/gif"));
         server.start();
-        manager = TalmerinMobStatLogManager::sharedManager();
-        manager->setAppId("benchmark");
-        manager->setServiceAddress(server.url("stats/"));
+        launch();
     }
     ~StatsWorld()
     {
+        quit();
+    }
+    // As the app's launch does when its session starts, the sent index is reset before
+    // anything is logged (so the launch's first write, with its one-off cost, is not counted
+    // as an event's).
+    void launch()
+    {
+        manager = TalmerinMobStatLogManager::sharedManager();
+        manager->setAppId("benchmark");
+        manager->setServiceAddress(server.url("stats/"));
+        manager->resetLogSentIndexPerSession();
+    }
+    void quit()
+    {
         env.waitForPendingWork();
         manager.reset();
-        TalmerinMobStat::reset();
+        pf::ResetRegistry::resetAll();
         env.runUntilIdle();
     }
-    void storeLog(const pf::Dictionary& log)
+    // The next launch finds exactly `log` stored: between launches the store is opened on its
+    // own, its current log replaced through its public operations.
+    void relaunchWith(const pf::Dictionary& log)
     {
-        auto defaults = pf::UserDefaults::standard();
-        defaults->setDictionary(TalmerinMobStatLogManager::kLogKey, log);
-        defaults->synchronize();
+        quit();
+        {
+            TalmerinMobStatLogStore store(TalmerinMobStatLogStore::defaultPath());
+            store.clearCurrentLog();
+            store.importLogs("benchmark " + std::to_string(++m_seeds), pf::Value(log), {});
+        }
+        launch();
     }
+
+private:
+    int m_seeds { 0 };
 };
+
+// The log is brought back to its size this often, so it grows by at most that many events.
+constexpr long long kEventsPerSeed = 100;
 
 void StatsLogEvent(benchmark::State& state)
 {
@@ -73,18 +97,22 @@ void StatsLogEvent(benchmark::State& state)
     const long long logged = state.range(0);
     pf::Dictionary log = logOf(logged);
     long long next = logged;
+    world.relaunchWith(log);
     for (auto _ : state) {
-        state.PauseTiming();
-        world.storeLog(log);
-        state.ResumeTiming();
+        if (next - logged == kEventsPerSeed) {
+            state.PauseTiming();
+            world.relaunchWith(log);
+            next = logged;
+            state.ResumeTiming();
+        }
         world.manager->putEvent(*event(next++).asDictionary());
         if (!world.env.waitForPendingWork(30)) {
             state.SkipWithError("the event was not stored");
             break;
         }
     }
-    if (world.manager->currentLog().find("ev")->asArray()->size() != std::size_t(logged) + 1)
-        state.SkipWithError("the log does not hold the new event");
+    if (world.manager->currentLog().find("ev")->asArray()->size() != std::size_t(next))
+        state.SkipWithError("the log does not hold the new events");
 }
 
 // Events up to just under the size at which the log would be split.
@@ -102,7 +130,7 @@ void StatsSendLog(benchmark::State& state)
     pf::Dictionary log = logOfAbout200KB();
     for (auto _ : state) {
         state.PauseTiming();
-        world.storeLog(log);
+        world.relaunchWith(log);
         world.server.clearRequests();
         state.ResumeTiming();
         world.manager->sendLog();

@@ -17,6 +17,8 @@
 #include "sdk/stats/TalmerinMobStatDeviceInfo.h"
 #include "sdk/stats/TalmerinUDID.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 
@@ -95,12 +97,21 @@ TalmerinMobStatLogManager::TalmerinMobStatLogManager()
 void TalmerinMobStatLogManager::takeLogFromDefaults()
 {
     auto stored = defaults();
+    // Without its file the store would forget the log at the end of this launch.
+    if (!m_store->persistent())
+        return;
+    // The upload's numbers: only numbers count (as when they were read from the defaults).
+    for (const char* key : { kLastSendKey, kIndexPerSessionKey }) {
+        Value number = stored->objectForKey(key);
+        if (number.isMissing())
+            continue;
+        if (number.isNumber() && !number.asBool())
+            m_store->setNumber(key, number.doubleValue());
+        stored->removeObjectForKey(key);
+    }
     Value current = stored->objectForKey(kLogKey);
     Value archive = stored->objectForKey(kOldLogKey);
     if (current.isMissing() && archive.isMissing())
-        return;
-    // Without its file the store would forget the log at the end of this launch.
-    if (!m_store->persistent())
         return;
     // The store notes what it took in, in the same transaction: a launch killed before the
     // defaults were cleared must not take the same log in twice, while a log an earlier
@@ -215,31 +226,29 @@ std::optional<Dictionary> TalmerinMobStatLogManager::getInprogressSession()
 
 double TalmerinMobStatLogManager::lastSendTimestamp()
 {
-    Value stored = defaults()->objectForKey(kLastSendKey);
-    return stored.isNumber() && !stored.asBool() ? stored.doubleValue() : -1;
+    return m_store->number(kLastSendKey).value_or(-1);
 }
 
 void TalmerinMobStatLogManager::setLastSendTimestamp(double ms)
 {
-    defaults()->setDouble(kLastSendKey, ms);
+    m_store->setNumber(kLastSendKey, ms);
     TalmerinMobStat::debugLog("LastSendTimestamp " + std::to_string(ms));
 }
 
 void TalmerinMobStatLogManager::resetLogSentIndexPerSession()
 {
     TalmerinMobStat::debugLog("resetLogSentIndexPerSession");
-    defaults()->setInteger(kIndexPerSessionKey, 0);
+    m_store->setNumber(kIndexPerSessionKey, 0);
 }
 
 int TalmerinMobStatLogManager::logSentIndexPerSession()
 {
-    Value stored = defaults()->objectForKey(kIndexPerSessionKey);
-    return stored.isNumber() && !stored.asBool() ? stored.intValue() : 0;
+    return static_cast<int>(std::clamp<double>(m_store->number(kIndexPerSessionKey).value_or(0), INT_MIN, INT_MAX));
 }
 
 void TalmerinMobStatLogManager::setLogSentIndexPerSession(int index)
 {
-    defaults()->setInteger(kIndexPerSessionKey, index);
+    m_store->setNumber(kIndexPerSessionKey, index);
     TalmerinMobStat::debugLog("LogSentIndexPerSession " + std::to_string(index));
 }
 
@@ -456,15 +465,30 @@ void TalmerinMobStatLogManager::syncSendAllLog()
             break;
         }
     }
-    if (reachable && syncSendLog(currentLog()) == UploadResult::Accepted)
+    // The current log's text is put together from its entries' stored texts.
+    if (reachable && upload(m_store->currentLogJson()) == UploadResult::Accepted)
         m_store->clearCurrentLog();
 }
 
 TalmerinMobStatLogManager::UploadResult TalmerinMobStatLogManager::syncSendLog(const Dictionary& log)
 {
     Dictionary body = log;
-    body.set("he", Value(createLogHeader()));
-    auto json = StatLogCodec::json(Value(body));
+    body.remove("he");
+    return upload(StatLogCodec::json(Value(body)));
+}
+
+TalmerinMobStatLogManager::UploadResult TalmerinMobStatLogManager::upload(std::optional<std::string> json)
+{
+    // The header goes last, as "he", into the log's object.
+    auto header = StatLogCodec::json(Value(createLogHeader()));
+    if (json && header && json->size() >= 2 && json->back() == '}') {
+        json->pop_back();
+        if (json->size() > 1)
+            *json += ',';
+        *json += "\"he\":" + *header + "}";
+    } else {
+        json.reset();
+    }
     if (!json) {
         pf::Log::line("TalmerinMobStat: a log cannot be written as JSON; it is kept and not sent");
         return UploadResult::Unwritable;

@@ -16,16 +16,17 @@ class TalmerinMobStatLogStore;
 
 // Keeps the statistics log (sessions, events, exception entries) in its own store
 // (`TalmerinMobStatLogStore`), splits it when it grows, and uploads it as gzip JSON with a
-// header of device facts. The in-progress session id, the last send time and the sent index
-// stay in the user defaults.
+// header of device facts. The last send time and the sent index are kept in the store too;
+// only the in-progress session id stays in the user defaults.
 //
 // Rules:
 // - Every put and send runs on the manager's one serial queue, in the order they were asked
 //   for, and counts as pending work of the main loop while it waits or runs; `putException`
 //   runs on the caller's thread. All of them hold one lock while they read and write the log.
 // - Each change of the log is one small transaction of the store; no put writes the defaults.
-// - A log an earlier version kept in the defaults (kLogKey, kOldLogKey) is taken into the
-//   store when the manager is made, checked as below, and then removed from the defaults. While
+// - A log an earlier version kept in the defaults (kLogKey, kOldLogKey, with kLastSendKey and
+//   kIndexPerSessionKey) is taken into the store when the manager is made, checked as below,
+//   and then removed from the defaults. While
 //   the store cannot use its file, the defaults are left as they are for a later launch.
 // - What is read back from the defaults is type-checked: a log of the wrong shape reads as a
 //   blank log, archived logs of the wrong shape are dropped, other values read as absent. The
@@ -125,6 +126,8 @@ public:
 private:
     void inBackground(std::function<void(TalmerinMobStatLogManager&)> work);
     void takeLogFromDefaults();
+    // Uploads a log's JSON object with the header added as its last member.
+    UploadResult upload(std::optional<std::string> logJson);
 
     std::shared_ptr<pf::DispatchQueue> m_queue;
     std::shared_ptr<TalmerinMobStatLogStore> m_store;

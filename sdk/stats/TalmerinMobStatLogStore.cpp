@@ -29,11 +29,16 @@ struct Table {
     const char* name;
     const char* definition;
 };
+// The current log has a table of its own, so clearing it after an upload frees its pages
+// whole instead of deleting row after row.
 constexpr Table kTables[] = {
+    { "current", "CREATE TABLE current(list TEXT NOT NULL, position INTEGER NOT NULL, entry NOT NULL, "
+                 "PRIMARY KEY(list, position)) WITHOUT ROWID" },
     { "logs", "CREATE TABLE logs(id INTEGER PRIMARY KEY)" },
-    { "entries", "CREATE TABLE entries(log INTEGER NOT NULL, list TEXT NOT NULL, position INTEGER NOT NULL, "
+    { "archive", "CREATE TABLE archive(log INTEGER NOT NULL, list TEXT NOT NULL, position INTEGER NOT NULL, "
                  "entry NOT NULL, PRIMARY KEY(log, list, position)) WITHOUT ROWID" },
     { "imports", "CREATE TABLE imports(source TEXT PRIMARY KEY)" },
+    { "settings", "CREATE TABLE settings(key TEXT PRIMARY KEY, value NOT NULL)" },
 };
 
 int indexOf(List list) { return static_cast<int>(list); }
@@ -135,6 +140,9 @@ void TalmerinMobStatLogStore::openFile(const std::string& path)
     m_db = std::make_unique<SQLite::Database>(path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE, kBusyTimeoutMilliseconds);
     m_db->exec("PRAGMA journal_mode=WAL");
     m_db->exec("PRAGMA synchronous=NORMAL");
+    // Entries are deleted a whole log at a time: zeroing every freed page would write the log
+    // once more. What is deleted is still overwritten where the page is written anyway.
+    m_db->exec("PRAGMA secure_delete=FAST");
     createSchema();
     loadArchiveNumbers();
     loadCurrentLog();
@@ -154,7 +162,7 @@ void TalmerinMobStatLogStore::createSchema()
             throw SQLite::Exception(std::string("the table ") + table.name + " has another shape", SQLITE_ERROR);
     }
     // Rows of a log the archive does not list belong to nothing.
-    m_db->exec("DELETE FROM entries WHERE log <> 0 AND log NOT IN (SELECT id FROM logs)");
+    m_db->exec("DELETE FROM archive WHERE log NOT IN (SELECT id FROM logs)");
     transaction.commit();
 }
 
@@ -172,7 +180,7 @@ void TalmerinMobStatLogStore::loadCurrentLog()
     std::vector<std::pair<std::string, long long>> damaged;
     std::size_t total = 0;
     {
-        SQLite::Statement query(*m_db, "SELECT list, position, entry FROM entries WHERE log = 0 ORDER BY list, position");
+        SQLite::Statement query(*m_db, "SELECT list, position, entry FROM current ORDER BY list, position");
         while (query.executeStep()) {
             std::string listName = query.getColumn(0).getString();
             long long position = query.getColumn(1).getInt64();
@@ -187,14 +195,15 @@ void TalmerinMobStatLogStore::loadCurrentLog()
                 continue;
             }
             total += static_cast<std::size_t>(query.getColumn(2).getBytes());
-            std::size_t bytes = StatLogCodec::jsonLength(*value);
-            appendInMemory(*list, Entry { std::move(*value), position, bytes });
+            // The text as this version writes it, whatever the row held.
+            auto json = StatLogCodec::json(*value);
+            appendInMemory(*list, Entry { std::move(*value), position, std::move(json) });
         }
     }
     if (damaged.empty())
         return;
     SQLite::Transaction transaction(*m_db);
-    SQLite::Statement remove(*m_db, "DELETE FROM entries WHERE log = 0 AND list = ? AND position = ?");
+    SQLite::Statement remove(*m_db, "DELETE FROM current WHERE list = ? AND position = ?");
     for (const auto& [list, position] : damaged) {
         remove.reset();
         remove.bind(1, list);
@@ -226,14 +235,19 @@ std::optional<Value> TalmerinMobStatLogStore::decode(const SQLite::Statement& qu
     return value;
 }
 
-TalmerinMobStatLogStore::Row TalmerinMobStatLogStore::encode(const Value& entry, std::size_t& bytes)
+TalmerinMobStatLogStore::Row TalmerinMobStatLogStore::encode(const Value& entry)
 {
-    if (auto json = StatLogCodec::json(entry)) {
-        bytes = json->size();
+    if (auto json = StatLogCodec::json(entry))
         return Row { std::move(*json), {}, true };
-    }
-    bytes = 0;
     return Row { {}, pf::KeyedArchiver::archivedValue(entry), false };
+}
+
+TalmerinMobStatLogStore::Entry TalmerinMobStatLogStore::entryOf(Value value, long long position, Row&& row)
+{
+    std::optional<std::string> json;
+    if (row.isText)
+        json = std::move(row.text);
+    return Entry { std::move(value), position, std::move(json) };
 }
 
 void TalmerinMobStatLogStore::bindRow(SQLite::Statement& statement, int index, const Row& row)
@@ -261,7 +275,15 @@ bool TalmerinMobStatLogStore::transaction(const char* what, const std::function<
 
 void TalmerinMobStatLogStore::insertRow(SQLite::Database& db, long long log, List list, long long position, const Row& row)
 {
-    SQLite::Statement insert(db, "INSERT INTO entries(log, list, position, entry) VALUES(?, ?, ?, ?)");
+    if (log == 0) {
+        SQLite::Statement insert(db, "INSERT INTO current(list, position, entry) VALUES(?, ?, ?)");
+        insert.bindNoCopy(1, keyOf(list));
+        insert.bind(2, static_cast<int64_t>(position));
+        bindRow(insert, 3, row);
+        insert.exec();
+        return;
+    }
+    SQLite::Statement insert(db, "INSERT INTO archive(log, list, position, entry) VALUES(?, ?, ?, ?)");
     insert.bind(1, static_cast<int64_t>(log));
     insert.bindNoCopy(2, keyOf(list));
     insert.bind(3, static_cast<int64_t>(position));
@@ -269,12 +291,11 @@ void TalmerinMobStatLogStore::insertRow(SQLite::Database& db, long long log, Lis
     insert.exec();
 }
 
-void TalmerinMobStatLogStore::deleteRow(SQLite::Database& db, long long log, List list, long long position)
+void TalmerinMobStatLogStore::deleteCurrentRow(SQLite::Database& db, List list, long long position)
 {
-    SQLite::Statement remove(db, "DELETE FROM entries WHERE log = ? AND list = ? AND position = ?");
-    remove.bind(1, static_cast<int64_t>(log));
-    remove.bindNoCopy(2, keyOf(list));
-    remove.bind(3, static_cast<int64_t>(position));
+    SQLite::Statement remove(db, "DELETE FROM current WHERE list = ? AND position = ?");
+    remove.bindNoCopy(1, keyOf(list));
+    remove.bind(2, static_cast<int64_t>(position));
     remove.exec();
 }
 
@@ -295,7 +316,7 @@ std::string TalmerinMobStatLogStore::eventKey(const Value& id, const Value& labe
 void TalmerinMobStatLogStore::appendInMemory(List list, Entry entry)
 {
     auto& entries = m_lists[indexOf(list)];
-    m_listBytes[indexOf(list)] += entry.bytes;
+    m_listBytes[indexOf(list)] += entry.bytes();
     if (list == List::Events)
         m_eventIndex[eventKey(entry.value["i"], entry.value["l"])].push_back(entries.size());
     entries.push_back(std::move(entry));
@@ -304,14 +325,19 @@ void TalmerinMobStatLogStore::appendInMemory(List list, Entry entry)
 void TalmerinMobStatLogStore::eraseInMemory(List list, std::size_t index)
 {
     auto& entries = m_lists[indexOf(list)];
-    m_listBytes[indexOf(list)] -= entries[index].bytes;
+    m_listBytes[indexOf(list)] -= entries[index].bytes();
     entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(index));
-    if (list == List::Events) {
-        // Never done on the hot path: events are only ever cleared with their log.
-        m_eventIndex.clear();
-        for (std::size_t i = 0; i < entries.size(); ++i)
-            m_eventIndex[eventKey(entries[i].value["i"], entries[i].value["l"])].push_back(i);
-    }
+    // Never done on the hot path: events are only ever cleared with their log.
+    if (list == List::Events)
+        reindexEvents();
+}
+
+void TalmerinMobStatLogStore::reindexEvents()
+{
+    const auto& events = m_lists[indexOf(List::Events)];
+    m_eventIndex.clear();
+    for (std::size_t i = 0; i < events.size(); ++i)
+        m_eventIndex[eventKey(events[i].value["i"], events[i].value["l"])].push_back(i);
 }
 
 void TalmerinMobStatLogStore::resetInMemory()
@@ -411,22 +437,21 @@ void TalmerinMobStatLogStore::append(List list, const Dictionary& entry, bool dr
 {
     std::lock_guard lock(m_mutex);
     Value value(entry);
-    std::size_t bytes = 0;
-    Row row = encode(value, bytes);
+    Row row = encode(value);
     long long position = nextPosition(list);
     const auto& entries = m_lists[indexOf(list)];
     bool drop = dropFirst && !entries.empty();
     long long first = drop ? entries.front().position : 0;
     bool stored = transaction("add a log entry", [&](SQLite::Database& db) {
         if (drop)
-            deleteRow(db, 0, list, first);
+            deleteCurrentRow(db, list, first);
         insertRow(db, 0, list, position, row);
     });
     if (!stored)
         return;
     if (drop)
         eraseInMemory(list, 0);
-    appendInMemory(list, Entry { std::move(value), position, bytes });
+    appendInMemory(list, entryOf(std::move(value), position, std::move(row)));
 }
 
 void TalmerinMobStatLogStore::replace(List list, std::size_t index, const Dictionary& entry)
@@ -436,11 +461,10 @@ void TalmerinMobStatLogStore::replace(List list, std::size_t index, const Dictio
     if (index >= entries.size())
         return;
     Value value(entry);
-    std::size_t bytes = 0;
-    Row row = encode(value, bytes);
+    Row row = encode(value);
     long long position = entries[index].position;
     bool stored = transaction("change a log entry", [&](SQLite::Database& db) {
-        SQLite::Statement update(db, "UPDATE entries SET entry = ? WHERE log = 0 AND list = ? AND position = ?");
+        SQLite::Statement update(db, "UPDATE current SET entry = ? WHERE list = ? AND position = ?");
         bindRow(update, 1, row);
         update.bindNoCopy(2, keyOf(list));
         update.bind(3, static_cast<int64_t>(position));
@@ -450,14 +474,11 @@ void TalmerinMobStatLogStore::replace(List list, std::size_t index, const Dictio
         return;
     // Name and label are what the index knows the entry by; a change of them re-indexes it.
     bool renamed = list == List::Events && eventKey(entries[index].value["i"], entries[index].value["l"]) != eventKey(value["i"], value["l"]);
-    m_listBytes[indexOf(list)] = m_listBytes[indexOf(list)] - entries[index].bytes + bytes;
-    entries[index].value = std::move(value);
-    entries[index].bytes = bytes;
-    if (renamed) {
-        m_eventIndex.clear();
-        for (std::size_t i = 0; i < entries.size(); ++i)
-            m_eventIndex[eventKey(entries[i].value["i"], entries[i].value["l"])].push_back(i);
-    }
+    m_listBytes[indexOf(list)] -= entries[index].bytes();
+    entries[index] = entryOf(std::move(value), position, std::move(row));
+    m_listBytes[indexOf(list)] += entries[index].bytes();
+    if (renamed)
+        reindexEvents();
 }
 
 void TalmerinMobStatLogStore::putSession(const std::string& id, const Dictionary& session)
@@ -466,19 +487,18 @@ void TalmerinMobStatLogStore::putSession(const std::string& id, const Dictionary
     auto old = sessionIndex(id);
     long long oldPosition = old ? m_lists[indexOf(List::Sessions)][*old].position : 0;
     Value value(session);
-    std::size_t bytes = 0;
-    Row row = encode(value, bytes);
+    Row row = encode(value);
     long long position = nextPosition(List::Sessions);
     bool stored = transaction("store a session", [&](SQLite::Database& db) {
         if (old)
-            deleteRow(db, 0, List::Sessions, oldPosition);
+            deleteCurrentRow(db, List::Sessions, oldPosition);
         insertRow(db, 0, List::Sessions, position, row);
     });
     if (!stored)
         return;
     if (old)
         eraseInMemory(List::Sessions, *old);
-    appendInMemory(List::Sessions, Entry { std::move(value), position, bytes });
+    appendInMemory(List::Sessions, entryOf(std::move(value), position, std::move(row)));
 }
 
 void TalmerinMobStatLogStore::splitWithSession(const std::string& id, const Dictionary& session, std::size_t maxArchived)
@@ -487,8 +507,7 @@ void TalmerinMobStatLogStore::splitWithSession(const std::string& id, const Dict
     auto old = sessionIndex(id);
     long long oldPosition = old ? m_lists[indexOf(List::Sessions)][*old].position : 0;
     Value value(session);
-    std::size_t bytes = 0;
-    Row row = encode(value, bytes);
+    Row row = encode(value);
     long long number = m_archive.empty() ? 1 : m_archive.back() + 1;
     std::vector<long long> archive = m_archive;
     archive.push_back(number);
@@ -499,15 +518,16 @@ void TalmerinMobStatLogStore::splitWithSession(const std::string& id, const Dict
     }
     bool stored = transaction("archive the log", [&](SQLite::Database& db) {
         if (old)
-            deleteRow(db, 0, List::Sessions, oldPosition);
+            deleteCurrentRow(db, List::Sessions, oldPosition);
         SQLite::Statement add(db, "INSERT INTO logs(id) VALUES(?)");
         add.bind(1, static_cast<int64_t>(number));
         add.exec();
-        SQLite::Statement move(db, "UPDATE entries SET log = ? WHERE log = 0");
+        SQLite::Statement move(db, "INSERT INTO archive(log, list, position, entry) SELECT ?, list, position, entry FROM current");
         move.bind(1, static_cast<int64_t>(number));
         move.exec();
+        db.exec("DELETE FROM current");
         for (long long gone : dropped) {
-            SQLite::Statement rows(db, "DELETE FROM entries WHERE log = ?");
+            SQLite::Statement rows(db, "DELETE FROM archive WHERE log = ?");
             rows.bind(1, static_cast<int64_t>(gone));
             rows.exec();
             SQLite::Statement log(db, "DELETE FROM logs WHERE id = ?");
@@ -520,13 +540,13 @@ void TalmerinMobStatLogStore::splitWithSession(const std::string& id, const Dict
         return;
     m_archive = std::move(archive);
     resetInMemory();
-    appendInMemory(List::Sessions, Entry { std::move(value), 0, bytes });
+    appendInMemory(List::Sessions, entryOf(std::move(value), 0, std::move(row)));
 }
 
 void TalmerinMobStatLogStore::clearCurrentLog()
 {
     std::lock_guard lock(m_mutex);
-    bool stored = transaction("clear the log", [](SQLite::Database& db) { db.exec("DELETE FROM entries WHERE log = 0"); });
+    bool stored = transaction("clear the log", [](SQLite::Database& db) { db.exec("DELETE FROM current"); });
     if (stored)
         resetInMemory();
 }
@@ -538,7 +558,7 @@ std::vector<TalmerinMobStatLogStore::ArchivedLog> TalmerinMobStatLogStore::archi
     if (!m_db)
         return logs;
     try {
-        SQLite::Statement query(*m_db, "SELECT list, entry FROM entries WHERE log = ? ORDER BY list, position");
+        SQLite::Statement query(*m_db, "SELECT list, entry FROM archive WHERE log = ? ORDER BY list, position");
         for (long long number : m_archive) {
             query.reset();
             query.bind(1, static_cast<int64_t>(number));
@@ -573,7 +593,7 @@ void TalmerinMobStatLogStore::removeArchivedLog(long long number)
 {
     std::lock_guard lock(m_mutex);
     bool stored = transaction("remove an archived log", [&](SQLite::Database& db) {
-        SQLite::Statement rows(db, "DELETE FROM entries WHERE log = ?");
+        SQLite::Statement rows(db, "DELETE FROM archive WHERE log = ?");
         rows.bind(1, static_cast<int64_t>(number));
         rows.exec();
         SQLite::Statement log(db, "DELETE FROM logs WHERE id = ?");
@@ -617,9 +637,7 @@ bool TalmerinMobStatLogStore::importLogs(const std::string& source, const Value&
     std::lock_guard lock(m_mutex);
     struct Pending {
         List list;
-        Value value;
-        long long position;
-        std::size_t bytes;
+        Entry entry;
     };
     std::vector<Pending> pending;
     long long positions[3];
@@ -635,12 +653,11 @@ bool TalmerinMobStatLogStore::importLogs(const std::string& source, const Value&
                 for (const Value& item : *items) {
                     if (!item.isDictionary())
                         continue;
-                    std::size_t bytes = 0;
-                    Row row = encode(item, bytes);
+                    Row row = encode(item);
                     long long position = next[indexOf(list)]++;
                     insertRow(db, number, list, position, row);
                     if (number == 0)
-                        pending.push_back(Pending { list, item, position, bytes });
+                        pending.push_back(Pending { list, entryOf(item, position, std::move(row)) });
                 }
             }
         };
@@ -661,7 +678,65 @@ bool TalmerinMobStatLogStore::importLogs(const std::string& source, const Value&
     if (!stored)
         return false;
     m_archive = std::move(numbers);
-    for (Pending& entry : pending)
-        appendInMemory(entry.list, Entry { std::move(entry.value), entry.position, entry.bytes });
+    for (Pending& item : pending)
+        appendInMemory(item.list, std::move(item.entry));
     return true;
+}
+
+std::optional<std::string> TalmerinMobStatLogStore::currentLogJson() const
+{
+    std::lock_guard lock(m_mutex);
+    std::string json;
+    json.reserve(2 + 3 * 8 + m_listBytes[0] + m_listBytes[1] + m_listBytes[2] + m_lists[0].size() + m_lists[1].size() + m_lists[2].size());
+    json += '{';
+    for (List list : kLists) {
+        if (list != List::Events)
+            json += ',';
+        json += '"';
+        json += keyOf(list);
+        json += "\":[";
+        bool first = true;
+        for (const Entry& entry : m_lists[indexOf(list)]) {
+            if (!entry.json)
+                return std::nullopt;
+            if (!first)
+                json += ',';
+            json += *entry.json;
+            first = false;
+        }
+        json += ']';
+    }
+    json += '}';
+    return json;
+}
+
+std::optional<double> TalmerinMobStatLogStore::number(const std::string& key) const
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_db)
+        return std::nullopt;
+    try {
+        SQLite::Statement query(*m_db, "SELECT value FROM settings WHERE key = ?");
+        query.bind(1, key);
+        if (!query.executeStep())
+            return std::nullopt;
+        SQLite::Column value = query.getColumn(0);
+        if (!value.isInteger() && !value.isFloat())
+            return std::nullopt;
+        return value.getDouble();
+    } catch (const std::exception& e) {
+        pf::Log::format("TalmerinMobStat: the log store cannot be read: %s", e.what());
+        return std::nullopt;
+    }
+}
+
+void TalmerinMobStatLogStore::setNumber(const std::string& key, double value)
+{
+    std::lock_guard lock(m_mutex);
+    transaction("keep a setting", [&](SQLite::Database& db) {
+        SQLite::Statement update(db, "INSERT OR REPLACE INTO settings(key, value) VALUES(?, ?)");
+        update.bind(1, key);
+        update.bind(2, value);
+        update.exec();
+    });
 }

@@ -21,16 +21,18 @@ class Statement;
 // it touches, whatever the log already holds.
 //
 // A log is the dictionary {"ev": [...], "ex": [...], "pr": [...]} of events, exception entries
-// and sessions. The current log is log 0; archived logs are listed in their own table under
-// growing numbers, the oldest first (an archived log may hold no entries at all).
+// and sessions. The current log has a table of its own; archived logs are listed under growing
+// numbers, the oldest first (an archived log may hold no entries at all), their entries in one
+// table. A few numbers the log's upload keeps (last send time, sent index) sit beside them.
 //
 // Rules:
 // - Each operation is one transaction, so a process killed half-way leaves the file as it was
 //   before it. The file runs in WAL mode with synchronous=NORMAL: a crash of the app loses
 //   nothing committed; a power cut may lose the last changes, never the file.
-// - The current log is also kept in memory, with its running JSON size and an index of events
-//   by name and label, so no change reads or rewrites the whole log. Archived logs are read
-//   from disk when asked for.
+// - The current log is also kept in memory, each entry with its JSON text, with the running
+//   JSON size and an index of events by name and label, so no change reads or rewrites the
+//   whole log and its upload text is put together without converting it again. Archived logs
+//   are read from disk when asked for.
 // - A row holds the entry's JSON (the upload's own text); an entry that JSON cannot hold (data,
 //   dates, NaN) is kept as a keyed archive instead, so nothing put is lost.
 // - What is read back is checked: a row that is too large, does not parse or is not a
@@ -61,8 +63,10 @@ public:
     // Whether the file is in use (false: the log lives in memory until the next launch).
     bool persistent() const;
 
-    // The current log.
+    // The current log, and its JSON put together from the entries' texts (nullopt when an
+    // entry cannot be written as JSON).
     pf::Dictionary currentLog() const;
+    std::optional<std::string> currentLogJson() const;
     std::size_t currentLogBytes() const;
     std::size_t count(List list) const;
     // Bytes of the JSON of one list of the current log ("[...]").
@@ -98,13 +102,18 @@ public:
     // are not dictionaries are skipped. The source is noted in the same transaction, so a
     // process killed after it cannot take the same logs in twice.
     bool imported(const std::string& source) const;
+
+    // Numbers kept beside the log (absent when never set or not a number).
+    std::optional<double> number(const std::string& key) const;
+    void setNumber(const std::string& key, double value);
     bool importLogs(const std::string& source, const pf::Value& current, const pf::Array& archive);
 
 private:
     struct Entry {
         pf::Value value;
         long long position;
-        std::size_t bytes; // of its JSON; 0 when JSON cannot hold it
+        std::optional<std::string> json; // none when JSON cannot hold it
+        std::size_t bytes() const { return json ? json->size() : 0; }
     };
     struct Row {
         std::string text;
@@ -119,15 +128,17 @@ private:
     void loadArchiveNumbers();
     // Decodes one stored entry; nullopt (and a log line) when it is damaged.
     std::optional<pf::Value> decode(const SQLite::Statement& query, int column) const;
-    static Row encode(const pf::Value& entry, std::size_t& bytes);
+    static Row encode(const pf::Value& entry);
+    static Entry entryOf(pf::Value value, long long position, Row&& row);
     void bindRow(SQLite::Statement& statement, int index, const Row& row);
     // Runs `work` as one transaction; false (and a log line) when the disk refused it.
     bool transaction(const char* what, const std::function<void(SQLite::Database&)>& work);
     void insertRow(SQLite::Database& db, long long log, List list, long long position, const Row& row);
-    void deleteRow(SQLite::Database& db, long long log, List list, long long position);
+    void deleteCurrentRow(SQLite::Database& db, List list, long long position);
     void appendInMemory(List list, Entry entry);
     void eraseInMemory(List list, std::size_t index);
     void resetInMemory();
+    void reindexEvents();
     long long nextPosition(List list) const;
     std::optional<std::size_t> sessionIndex(const std::string& id) const;
     static std::string eventKey(const pf::Value& id, const pf::Value& label);

@@ -199,8 +199,10 @@ TEST(StatLogManager, NoChangeOfTheLogWritesTheDefaultsFile)
     manager->syncPutException(Dictionary { { "t", Value(3) }, { "c", Value("crash") }, { "y", Value("") } });
     EXPECT_EQ(writes(), 0);
     EXPECT_EQ(world.log()["ev"].size(), 2u);
-    // The small settings still live there, one write each (and the watch sees them).
     manager->setLastSendTimestamp(5);
+    EXPECT_EQ(writes(), 0);
+    // The in-progress session id still lives there, one write (and the watch sees it).
+    manager->putInprogressSession("1");
     EXPECT_EQ(writes(), 1);
     close(watch);
 }
@@ -228,12 +230,13 @@ TEST(StatLogManager, DefaultsOfTheWrongShapeReadAsBlankOrAbsent)
     StatsWorld world;
     auto defaults = pf::UserDefaults::standard();
     defaults->setObject(TalmerinMobStatLogManager::kOldLogKey, Value(Array { Value(1), Value(TalmerinMobStatLogManager::createBlankLog()) }));
+    defaults->setObject(TalmerinMobStatLogManager::kLastSendKey, Value("yesterday"));
+    defaults->setObject(TalmerinMobStatLogManager::kIndexPerSessionKey, Value(Array {}));
     auto manager = world.manager();
     EXPECT_EQ(manager->archivedLogs().size(), 1u);
-    defaults->setObject(TalmerinMobStatLogManager::kLastSendKey, Value("yesterday"));
     EXPECT_EQ(manager->lastSendTimestamp(), -1);
-    defaults->setObject(TalmerinMobStatLogManager::kIndexPerSessionKey, Value(Array {}));
     EXPECT_EQ(manager->logSentIndexPerSession(), 0);
+    EXPECT_TRUE(defaults->objectForKey(TalmerinMobStatLogManager::kLastSendKey).isMissing());
     defaults->setObject(TalmerinMobStatLogManager::kInprogressSessionKey, Value(5));
     EXPECT_FALSE(manager->getInprogressSession());
 }
