@@ -88,6 +88,7 @@ TalmerinMobStatLogManager::TalmerinMobStatLogManager()
     : m_queue(pf::DispatchQueue::create("com.talmerin.mobstat.log"))
     , m_store(std::make_shared<TalmerinMobStatLogStore>(TalmerinMobStatLogStore::defaultPath()))
     , m_deviceId(TalmerinUDID::value())
+    , m_macAddress(TalmerinUDID::macAddress())
 {
     takeLogFromDefaults();
     // A store written by hand may list more archived logs than the cap allows.
@@ -268,7 +269,7 @@ Dictionary TalmerinMobStatLogManager::createLogHeader()
     }
     auto& device = pf::Device::current();
     bool identifiers = device.systemVersionFloat() >= 6.0;
-    std::string mac = TalmerinUDID::macAddress();
+    const std::string& mac = m_macAddress;
     return Dictionary {
         { "t", Value(TalmerinMobStat::nowMs()) },
         { "op", Value(TalmerinMobStatDeviceInfo::getNOP()) },

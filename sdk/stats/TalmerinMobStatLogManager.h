@@ -139,7 +139,9 @@ private:
     bool m_wifiOnly { false };
     std::string m_serviceAddress;
     std::atomic<long long> m_sessionStart { 0 };
+    // Both read from the keychain once, when the manager is made.
     std::string m_deviceId;
+    std::string m_macAddress;
     Location m_location;
     bool m_updatingLocation { false };
     double m_desiredAccuracy { 0 };

@@ -196,8 +196,8 @@ void TalmerinMobStatLogStore::loadCurrentLog()
             }
             total += static_cast<std::size_t>(query.getColumn(2).getBytes());
             // The text as this version writes it, whatever the row held.
-            auto json = StatLogCodec::json(*value);
-            appendInMemory(*list, Entry { std::move(*value), position, std::move(json) });
+            Row row = encode(*value);
+            appendInMemory(*list, entryOf(*list, std::move(*value), position, std::move(row)));
         }
     }
     if (damaged.empty())
@@ -242,12 +242,30 @@ TalmerinMobStatLogStore::Row TalmerinMobStatLogStore::encode(const Value& entry)
     return Row { {}, pf::KeyedArchiver::archivedValue(entry), false };
 }
 
-TalmerinMobStatLogStore::Entry TalmerinMobStatLogStore::entryOf(Value value, long long position, Row&& row)
+TalmerinMobStatLogStore::Entry TalmerinMobStatLogStore::entryOf(List list, Value value, long long position, Row&& row)
 {
-    std::optional<std::string> json;
+    Entry entry;
+    entry.position = position;
+    if (list == List::Events)
+        entry.key = eventKey(value["i"], value["l"]);
+    if (list == List::Sessions) {
+        if (const std::string* id = value["i"].asString())
+            entry.sessionId = *id;
+    }
     if (row.isText)
-        json = std::move(row.text);
-    return Entry { std::move(value), position, std::move(json) };
+        entry.json = std::move(row.text);
+    else
+        entry.value = std::move(value);
+    return entry;
+}
+
+Value TalmerinMobStatLogStore::valueOf(const Entry& entry)
+{
+    if (entry.value)
+        return *entry.value;
+    // The text was written from a dictionary by this process or checked when it was read.
+    auto value = pf::Json::parse(*entry.json);
+    return value && value->isDictionary() ? std::move(*value) : Value(Dictionary {});
 }
 
 void TalmerinMobStatLogStore::bindRow(SQLite::Statement& statement, int index, const Row& row)
@@ -318,7 +336,7 @@ void TalmerinMobStatLogStore::appendInMemory(List list, Entry entry)
     auto& entries = m_lists[indexOf(list)];
     m_listBytes[indexOf(list)] += entry.bytes();
     if (list == List::Events)
-        m_eventIndex[eventKey(entry.value["i"], entry.value["l"])].push_back(entries.size());
+        m_eventIndex[entry.key].push_back(entries.size());
     entries.push_back(std::move(entry));
 }
 
@@ -337,7 +355,7 @@ void TalmerinMobStatLogStore::reindexEvents()
     const auto& events = m_lists[indexOf(List::Events)];
     m_eventIndex.clear();
     for (std::size_t i = 0; i < events.size(); ++i)
-        m_eventIndex[eventKey(events[i].value["i"], events[i].value["l"])].push_back(i);
+        m_eventIndex[events[i].key].push_back(i);
 }
 
 void TalmerinMobStatLogStore::resetInMemory()
@@ -363,7 +381,7 @@ Dictionary TalmerinMobStatLogStore::currentLog() const
         Array items;
         items.reserve(m_lists[indexOf(list)].size());
         for (const Entry& entry : m_lists[indexOf(list)])
-            items.push_back(entry.value);
+            items.push_back(valueOf(entry));
         log.set(keyOf(list), Value(std::move(items)));
     }
     return log;
@@ -395,8 +413,7 @@ std::optional<std::size_t> TalmerinMobStatLogStore::sessionIndex(const std::stri
 {
     const auto& sessions = m_lists[indexOf(List::Sessions)];
     for (std::size_t i = 0; i < sessions.size(); ++i) {
-        const std::string* other = sessions[i].value["i"].asString();
-        if (other && *other == id)
+        if (sessions[i].sessionId && *sessions[i].sessionId == id)
             return i;
     }
     return std::nullopt;
@@ -408,7 +425,7 @@ std::optional<Dictionary> TalmerinMobStatLogStore::session(const std::string& id
     auto index = sessionIndex(id);
     if (!index)
         return std::nullopt;
-    return *m_lists[indexOf(List::Sessions)][*index].value.asDictionary();
+    return *valueOf(m_lists[indexOf(List::Sessions)][*index]).asDictionary();
 }
 
 std::optional<std::size_t> TalmerinMobStatLogStore::findEvent(const Value& id, const Value& label,
@@ -420,7 +437,7 @@ std::optional<std::size_t> TalmerinMobStatLogStore::findEvent(const Value& id, c
         return std::nullopt;
     const auto& events = m_lists[indexOf(List::Events)];
     for (std::size_t index : found->second) {
-        const Value& entry = events[index].value;
+        Value entry = valueOf(events[index]);
         if (entry["i"] == id && entry["l"] == label && accept(entry))
             return index;
     }
@@ -430,7 +447,7 @@ std::optional<std::size_t> TalmerinMobStatLogStore::findEvent(const Value& id, c
 Value TalmerinMobStatLogStore::entry(List list, std::size_t index) const
 {
     std::lock_guard lock(m_mutex);
-    return m_lists[indexOf(list)].at(index).value;
+    return valueOf(m_lists[indexOf(list)].at(index));
 }
 
 void TalmerinMobStatLogStore::append(List list, const Dictionary& entry, bool dropFirst)
@@ -451,7 +468,7 @@ void TalmerinMobStatLogStore::append(List list, const Dictionary& entry, bool dr
         return;
     if (drop)
         eraseInMemory(list, 0);
-    appendInMemory(list, entryOf(std::move(value), position, std::move(row)));
+    appendInMemory(list, entryOf(list, std::move(value), position, std::move(row)));
 }
 
 void TalmerinMobStatLogStore::replace(List list, std::size_t index, const Dictionary& entry)
@@ -473,9 +490,10 @@ void TalmerinMobStatLogStore::replace(List list, std::size_t index, const Dictio
     if (!stored)
         return;
     // Name and label are what the index knows the entry by; a change of them re-indexes it.
-    bool renamed = list == List::Events && eventKey(entries[index].value["i"], entries[index].value["l"]) != eventKey(value["i"], value["l"]);
+    Entry changed = entryOf(list, std::move(value), position, std::move(row));
+    bool renamed = changed.key != entries[index].key;
     m_listBytes[indexOf(list)] -= entries[index].bytes();
-    entries[index] = entryOf(std::move(value), position, std::move(row));
+    entries[index] = std::move(changed);
     m_listBytes[indexOf(list)] += entries[index].bytes();
     if (renamed)
         reindexEvents();
@@ -498,7 +516,7 @@ void TalmerinMobStatLogStore::putSession(const std::string& id, const Dictionary
         return;
     if (old)
         eraseInMemory(List::Sessions, *old);
-    appendInMemory(List::Sessions, entryOf(std::move(value), position, std::move(row)));
+    appendInMemory(List::Sessions, entryOf(List::Sessions, std::move(value), position, std::move(row)));
 }
 
 void TalmerinMobStatLogStore::splitWithSession(const std::string& id, const Dictionary& session, std::size_t maxArchived)
@@ -540,7 +558,7 @@ void TalmerinMobStatLogStore::splitWithSession(const std::string& id, const Dict
         return;
     m_archive = std::move(archive);
     resetInMemory();
-    appendInMemory(List::Sessions, entryOf(std::move(value), 0, std::move(row)));
+    appendInMemory(List::Sessions, entryOf(List::Sessions, std::move(value), 0, std::move(row)));
 }
 
 void TalmerinMobStatLogStore::clearCurrentLog()
@@ -657,7 +675,7 @@ bool TalmerinMobStatLogStore::importLogs(const std::string& source, const Value&
                     long long position = next[indexOf(list)]++;
                     insertRow(db, number, list, position, row);
                     if (number == 0)
-                        pending.push_back(Pending { list, entryOf(item, position, std::move(row)) });
+                        pending.push_back(Pending { list, entryOf(list, item, position, std::move(row)) });
                 }
             }
         };

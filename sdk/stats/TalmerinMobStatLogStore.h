@@ -29,7 +29,7 @@ class Statement;
 // - Each operation is one transaction, so a process killed half-way leaves the file as it was
 //   before it. The file runs in WAL mode with synchronous=NORMAL: a crash of the app loses
 //   nothing committed; a power cut may lose the last changes, never the file.
-// - The current log is also kept in memory, each entry with its JSON text, with the running
+// - The current log is also kept in memory, each entry as its JSON text, with the running
 //   JSON size and an index of events by name and label, so no change reads or rewrites the
 //   whole log and its upload text is put together without converting it again. Archived logs
 //   are read from disk when asked for.
@@ -109,10 +109,13 @@ public:
     bool importLogs(const std::string& source, const pf::Value& current, const pf::Array& archive);
 
 private:
+    // An entry in memory is its JSON text; only one that JSON cannot hold keeps its value.
     struct Entry {
-        pf::Value value;
-        long long position;
-        std::optional<std::string> json; // none when JSON cannot hold it
+        long long position { 0 };
+        std::optional<std::string> json;
+        std::optional<pf::Value> value;
+        std::string key;                      // events: name and label (see eventKey)
+        std::optional<std::string> sessionId; // sessions: their "i", when a text
         std::size_t bytes() const { return json ? json->size() : 0; }
     };
     struct Row {
@@ -129,7 +132,8 @@ private:
     // Decodes one stored entry; nullopt (and a log line) when it is damaged.
     std::optional<pf::Value> decode(const SQLite::Statement& query, int column) const;
     static Row encode(const pf::Value& entry);
-    static Entry entryOf(pf::Value value, long long position, Row&& row);
+    static Entry entryOf(List list, pf::Value value, long long position, Row&& row);
+    static pf::Value valueOf(const Entry& entry);
     void bindRow(SQLite::Statement& statement, int index, const Row& row);
     // Runs `work` as one transaction; false (and a log line) when the disk refused it.
     bool transaction(const char* what, const std::function<void(SQLite::Database&)>& work);
