@@ -350,6 +350,7 @@ TEST(StatLogUpload, ArchivedLogsAreSentInOrderAndTroubleStopsOrSkips)
         if (!archive.isMissing())
             defaults->setObject(TalmerinMobStatLogManager::kOldLogKey, archive);
         defaults->setObject(TalmerinMobStatLogManager::kLogKey, current);
+        manager.reset();
         world.relaunch();
         world.stat();
         manager = world.manager();
