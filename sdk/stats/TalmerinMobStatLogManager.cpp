@@ -421,7 +421,9 @@ void TalmerinMobStatLogManager::syncPutEvent(const Dictionary& event)
     const std::string* offsets = found["s"].asString();
     std::string list = offsets ? *offsets : "0|";
     list += std::to_string(std::llround(std::fabs(t - t0))) + "|";
-    entry.set("c", Value(found["c"].longValue() + 1));
+    // A count read back from disk may already be the largest there is.
+    long long count = found["c"].longValue();
+    entry.set("c", Value(count < LLONG_MAX ? count + 1 : count));
     entry.set("s", Value(list));
     m_store->replace(List::Events, *index, entry);
 }

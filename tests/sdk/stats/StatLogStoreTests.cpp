@@ -7,6 +7,8 @@
 
 #include <SQLiteCpp/Database.h>
 
+#include <climits>
+
 using pf::Array;
 using pf::Dictionary;
 using pf::Value;
@@ -137,6 +139,11 @@ TEST(StatLogStore, TheRunningSizeAndTheArchiveCapHoldAcrossChangesAndRelaunches)
     manager->syncPutEvent(event("tap", 1));
     manager->syncPutEvent(event("tap", 2));
     check("a counted event merged");
+    Dictionary full = event("full", 1);
+    full.set("c", Value(LLONG_MAX));
+    manager->syncPutEvent(full);
+    manager->syncPutEvent(event("full", 2));
+    EXPECT_EQ(world.log()["ev"][1]["c"], Value(LLONG_MAX)) << "a count at its largest stays there";
     for (int i = 0; i < 4; ++i)
         manager->syncPutException(Dictionary { { "t", Value(i) }, { "c", Value(std::string(2000, 'x')) }, { "y", Value("") } });
     EXPECT_EQ(world.log()["ex"].size(), 2u);
