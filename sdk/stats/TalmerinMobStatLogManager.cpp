@@ -468,16 +468,23 @@ void TalmerinMobStatLogManager::syncSendAllLog()
             break;
         }
     }
-    // The current log's text is put together from its entries' stored texts.
-    if (reachable && upload(m_store->currentLogJson()) == UploadResult::Accepted)
-        m_store->clearCurrentLog();
+    // The current log's text is put together from its entries' stored texts; once it is
+    // accepted, the log is cleared and the sent index counted in one write.
+    if (reachable && upload(m_store->currentLogJson()) == UploadResult::Accepted) {
+        int index = logSentIndexPerSession() + 1;
+        m_store->clearCurrentLog({ { kIndexPerSessionKey, index } });
+        TalmerinMobStat::debugLog("LogSentIndexPerSession " + std::to_string(index));
+    }
 }
 
 TalmerinMobStatLogManager::UploadResult TalmerinMobStatLogManager::syncSendLog(const Dictionary& log)
 {
     Dictionary body = log;
     body.remove("he");
-    return upload(StatLogCodec::json(Value(body)));
+    UploadResult result = upload(StatLogCodec::json(Value(body)));
+    if (result == UploadResult::Accepted)
+        setLogSentIndexPerSession(logSentIndexPerSession() + 1);
+    return result;
 }
 
 TalmerinMobStatLogManager::UploadResult TalmerinMobStatLogManager::upload(std::optional<std::string> json)
@@ -523,6 +530,5 @@ TalmerinMobStatLogManager::UploadResult TalmerinMobStatLogManager::upload(std::o
     }
     TalmerinMobStat::debugLog("send log success " + *json);
     pf::RunLoop::main().post([] { pf::NotificationCenter::defaultCenter().post(kSuccessNotification); });
-    setLogSentIndexPerSession(logSentIndexPerSession() + 1);
     return UploadResult::Accepted;
 }

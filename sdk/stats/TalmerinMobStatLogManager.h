@@ -126,7 +126,8 @@ public:
 private:
     void inBackground(std::function<void(TalmerinMobStatLogManager&)> work);
     void takeLogFromDefaults();
-    // Uploads a log's JSON object with the header added as its last member.
+    // Uploads a log's JSON object with the header added as its last member (the caller counts
+    // an accepted upload in the sent index).
     UploadResult upload(std::optional<std::string> logJson);
 
     std::shared_ptr<pf::DispatchQueue> m_queue;

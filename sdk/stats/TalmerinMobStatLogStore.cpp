@@ -132,6 +132,7 @@ void TalmerinMobStatLogStore::open()
         m_db.reset();
         resetInMemory();
         m_archive.clear();
+        m_numbers.clear();
     }
 }
 
@@ -145,6 +146,7 @@ void TalmerinMobStatLogStore::openFile(const std::string& path)
     m_db->exec("PRAGMA secure_delete=FAST");
     createSchema();
     loadArchiveNumbers();
+    loadNumbers();
     loadCurrentLog();
 }
 
@@ -247,7 +249,7 @@ TalmerinMobStatLogStore::Entry TalmerinMobStatLogStore::entryOf(List list, Value
     Entry entry;
     entry.position = position;
     if (list == List::Events)
-        entry.key = eventKey(value["i"], value["l"]);
+        entry.key = std::hash<std::string> {}(eventKey(value["i"], value["l"]));
     if (list == List::Sessions) {
         if (const std::string* id = value["i"].asString())
             entry.sessionId = *id;
@@ -432,7 +434,7 @@ std::optional<std::size_t> TalmerinMobStatLogStore::findEvent(const Value& id, c
     const std::function<bool(const Value&)>& accept) const
 {
     std::lock_guard lock(m_mutex);
-    auto found = m_eventIndex.find(eventKey(id, label));
+    auto found = m_eventIndex.find(std::hash<std::string> {}(eventKey(id, label)));
     if (found == m_eventIndex.end())
         return std::nullopt;
     const auto& events = m_lists[indexOf(List::Events)];
@@ -561,12 +563,19 @@ void TalmerinMobStatLogStore::splitWithSession(const std::string& id, const Dict
     appendInMemory(List::Sessions, entryOf(List::Sessions, std::move(value), 0, std::move(row)));
 }
 
-void TalmerinMobStatLogStore::clearCurrentLog()
+void TalmerinMobStatLogStore::clearCurrentLog(const std::vector<std::pair<std::string, double>>& numbers)
 {
     std::lock_guard lock(m_mutex);
-    bool stored = transaction("clear the log", [](SQLite::Database& db) { db.exec("DELETE FROM current"); });
-    if (stored)
-        resetInMemory();
+    bool stored = transaction("clear the log", [&](SQLite::Database& db) {
+        db.exec("DELETE FROM current");
+        for (const auto& [key, value] : numbers)
+            writeNumber(db, key, value);
+    });
+    if (!stored)
+        return;
+    resetInMemory();
+    for (const auto& [key, value] : numbers)
+        m_numbers[key] = value;
 }
 
 std::vector<TalmerinMobStatLogStore::ArchivedLog> TalmerinMobStatLogStore::archivedLogs()
@@ -728,33 +737,37 @@ std::optional<std::string> TalmerinMobStatLogStore::currentLogJson() const
     return json;
 }
 
+void TalmerinMobStatLogStore::loadNumbers()
+{
+    m_numbers.clear();
+    SQLite::Statement query(*m_db, "SELECT key, value FROM settings");
+    while (query.executeStep()) {
+        SQLite::Column value = query.getColumn(1);
+        if (value.isInteger() || value.isFloat())
+            m_numbers[query.getColumn(0).getString()] = value.getDouble();
+    }
+}
+
 std::optional<double> TalmerinMobStatLogStore::number(const std::string& key) const
 {
     std::lock_guard lock(m_mutex);
-    if (!m_db)
+    auto found = m_numbers.find(key);
+    if (found == m_numbers.end())
         return std::nullopt;
-    try {
-        SQLite::Statement query(*m_db, "SELECT value FROM settings WHERE key = ?");
-        query.bind(1, key);
-        if (!query.executeStep())
-            return std::nullopt;
-        SQLite::Column value = query.getColumn(0);
-        if (!value.isInteger() && !value.isFloat())
-            return std::nullopt;
-        return value.getDouble();
-    } catch (const std::exception& e) {
-        pf::Log::format("TalmerinMobStat: the log store cannot be read: %s", e.what());
-        return std::nullopt;
-    }
+    return found->second;
+}
+
+void TalmerinMobStatLogStore::writeNumber(SQLite::Database& db, const std::string& key, double value)
+{
+    SQLite::Statement update(db, "INSERT OR REPLACE INTO settings(key, value) VALUES(?, ?)");
+    update.bind(1, key);
+    update.bind(2, value);
+    update.exec();
 }
 
 void TalmerinMobStatLogStore::setNumber(const std::string& key, double value)
 {
     std::lock_guard lock(m_mutex);
-    transaction("keep a setting", [&](SQLite::Database& db) {
-        SQLite::Statement update(db, "INSERT OR REPLACE INTO settings(key, value) VALUES(?, ?)");
-        update.bind(1, key);
-        update.bind(2, value);
-        update.exec();
-    });
+    if (transaction("keep a setting", [&](SQLite::Database& db) { writeNumber(db, key, value); }))
+        m_numbers[key] = value;
 }

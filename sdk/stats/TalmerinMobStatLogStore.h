@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -85,7 +86,8 @@ public:
     // Removes the session of that id, if any, moves the current log to the archive (dropping
     // the oldest archived logs beyond `maxArchived`) and starts a log holding only `session`.
     void splitWithSession(const std::string& id, const pf::Dictionary& session, std::size_t maxArchived);
-    void clearCurrentLog();
+    // Empties the current log, setting `numbers` in the same transaction.
+    void clearCurrentLog(const std::vector<std::pair<std::string, double>>& numbers = {});
 
     // The archive, oldest first, with each log's number.
     struct ArchivedLog {
@@ -114,7 +116,7 @@ private:
         long long position { 0 };
         std::optional<std::string> json;
         std::optional<pf::Value> value;
-        std::string key;                      // events: name and label (see eventKey)
+        std::size_t key { 0 };                // events: the hash of eventKey
         std::optional<std::string> sessionId; // sessions: their "i", when a text
         std::size_t bytes() const { return json ? json->size() : 0; }
     };
@@ -129,6 +131,8 @@ private:
     void createSchema();
     void loadCurrentLog();
     void loadArchiveNumbers();
+    void loadNumbers();
+    static void writeNumber(SQLite::Database& db, const std::string& key, double value);
     // Decodes one stored entry; nullopt (and a log line) when it is damaged.
     std::optional<pf::Value> decode(const SQLite::Statement& query, int column) const;
     static Row encode(const pf::Value& entry);
@@ -153,6 +157,7 @@ private:
     std::vector<Entry> m_lists[3];
     std::size_t m_listBytes[3] { 0, 0, 0 }; // sum of the entries' bytes
     // Events by name and label: their indexes in "ev", in order.
-    std::unordered_map<std::string, std::vector<std::size_t>> m_eventIndex;
+    std::unordered_map<std::size_t, std::vector<std::size_t>> m_eventIndex;
+    std::map<std::string, double> m_numbers;
     std::vector<long long> m_archive;
 };
