@@ -447,7 +447,15 @@ void TalmerinMobStatLogManager::syncPutException(const Dictionary& entry)
 void TalmerinMobStatLogManager::syncSendAllLog()
 {
     std::lock_guard lock(m_lock);
-    setLastSendTimestamp(static_cast<double>(TalmerinMobStat::nowMs()));
+    // Readers see the send's time at once; it is written with the send's first change, or
+    // at its end when nothing changed.
+    double sentAt = static_cast<double>(TalmerinMobStat::nowMs());
+    m_store->setNumberLater(kLastSendKey, sentAt);
+    TalmerinMobStat::debugLog("LastSendTimestamp " + std::to_string(sentAt));
+    struct Flush {
+        TalmerinMobStatLogStore& store;
+        ~Flush() { store.flushNumbers(); }
+    } flush { *m_store };
     bool wifiOnly;
     {
         std::lock_guard settings(m_settingsMutex);

@@ -284,8 +284,11 @@ bool TalmerinMobStatLogStore::transaction(const char* what, const std::function<
         return false;
     try {
         SQLite::Transaction transaction(*m_db);
+        for (const auto& [key, value] : m_pendingNumbers)
+            writeNumber(*m_db, key, value);
         work(*m_db);
         transaction.commit();
+        m_pendingNumbers.clear();
         return true;
     } catch (const std::exception& e) {
         pf::Log::format("TalmerinMobStat: the log store could not %s: %s; the change is lost", what, e.what());
@@ -763,6 +766,20 @@ void TalmerinMobStatLogStore::writeNumber(SQLite::Database& db, const std::strin
     update.bind(1, key);
     update.bind(2, value);
     update.exec();
+}
+
+void TalmerinMobStatLogStore::setNumberLater(const std::string& key, double value)
+{
+    std::lock_guard lock(m_mutex);
+    m_numbers[key] = value;
+    m_pendingNumbers[key] = value;
+}
+
+void TalmerinMobStatLogStore::flushNumbers()
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_pendingNumbers.empty())
+        transaction("keep a setting", [](SQLite::Database&) { });
 }
 
 void TalmerinMobStatLogStore::setNumber(const std::string& key, double value)

@@ -108,6 +108,9 @@ public:
     // Numbers kept beside the log (absent when never set or not a number).
     std::optional<double> number(const std::string& key) const;
     void setNumber(const std::string& key, double value);
+    // Read back at once, written with the next change (or by `flushNumbers`).
+    void setNumberLater(const std::string& key, double value);
+    void flushNumbers();
     bool importLogs(const std::string& source, const pf::Value& current, const pf::Array& archive);
 
 private:
@@ -159,5 +162,6 @@ private:
     // Events by name and label: their indexes in "ev", in order.
     std::unordered_map<std::size_t, std::vector<std::size_t>> m_eventIndex;
     std::map<std::string, double> m_numbers;
+    std::map<std::string, double> m_pendingNumbers;
     std::vector<long long> m_archive;
 };

@@ -118,9 +118,13 @@ TEST(StatLogStore, ManyWritesSurviveARelaunchInOrderAndCountedEventsMergeAcrossI
     ASSERT_EQ(ev.size(), 301u);
     EXPECT_EQ(ev[300]["c"].intValue(), 2);
     EXPECT_EQ(ev[300]["s"], Value("0|60000|"));
+    // A send that reaches nobody still notes its time, for the next launch too.
+    manager->sendLog();
+    ASSERT_TRUE(world.settle());
     manager.reset();
     world.relaunch();
     EXPECT_EQ(world.log()["ev"][300]["c"].intValue(), 2);
+    EXPECT_EQ(world.manager()->lastSendTimestamp(), TalmerinMobStat::nowMs());
 }
 
 TEST(StatLogStore, TheRunningSizeAndTheArchiveCapHoldAcrossChangesAndRelaunches)
