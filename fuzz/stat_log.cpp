@@ -1,16 +1,28 @@
-// The statistics log as the next start finds it in the user defaults: the current log, the
-// archive of split logs, the in-progress session id. The first byte picks whether the rest is
-// the whole defaults file (a property list, read as the app reads it at launch) or JSON put
-// under the log keys (the log up to the first line break, then the archive). The log manager
-// then reads it, puts an event, a session and an exception into it and writes each log as the
-// upload would (JSON, gzip); the gzip must inflate to the same JSON, and what is stored after
-// the puts must still read as a log.
+// The statistics log as the next launch finds it on disk: in its own store (a SQLite file whose
+// rows each hold one entry's JSON) or, from an earlier version, in the user defaults (the
+// current log, the archive of split logs, the in-progress session id). The first byte picks
+// what the rest is:
+//   bit 1 clear: the defaults, taken over into the store at launch; bit 0 set: the whole
+//     defaults file (a property list, read as the app reads it at launch), clear: JSON put
+//     under the log keys (the log up to the first line break, then the archive);
+//   bit 1 set, bit 0 clear: the whole store file;
+//   bit 1 set, bit 0 set: rows written into a fresh store, one a line: a tag, then the row's
+//     text; 'e', 'x', 'p' put it in the current log's "ev", "ex", "pr", a digit in that
+//     archived log's "ev", any other tag in a list of that name.
+// A new log manager then reads it, puts an event, a session and an exception into it and
+// writes each log as the upload would (JSON, gzip); the gzip must inflate to the same JSON,
+// the size the manager keeps must be the JSON's, and a second look at the store must read
+// the same log as the manager holds.
 #include "fuzz/support/FuzzSupport.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Json.h"
 #include "platform/foundation/UserDefaults.h"
 #include "sdk/stats/StatLogCodec.h"
 #include "sdk/stats/TalmerinMobStatLogManager.h"
+#include "sdk/stats/TalmerinMobStatLogStore.h"
+
+#include <SQLiteCpp/Database.h>
+#include <SQLiteCpp/Statement.h>
 
 #include <cstdlib>
 
@@ -32,44 +44,106 @@ void writeOut(const Value& log)
         std::abort();
 }
 
+void removeStore(const std::string& path)
+{
+    for (const char* suffix : { "", "-wal", "-shm", "-journal", ".corrupt", ".corrupt-wal", ".corrupt-shm", ".corrupt-journal" })
+        pf::FileManager::removeItem(path + suffix);
+}
+
+void writeRows(const std::string& path, fuzz::FuzzInput& input)
+{
+    // A store as this version makes it, then the rows as they come.
+    { TalmerinMobStatLogStore made(path); }
+    SQLite::Database db(path, SQLite::OPEN_READWRITE);
+    SQLite::Statement current(db, "INSERT OR REPLACE INTO current(list, position, entry) VALUES(?, ?, ?)");
+    SQLite::Statement archived(db, "INSERT OR REPLACE INTO archive(log, list, position, entry) VALUES(?, 'ev', ?, ?)");
+    SQLite::Statement log(db, "INSERT OR IGNORE INTO logs(id) VALUES(?)");
+    for (int position = 0; !input.empty() && position < 256; ++position) {
+        std::string_view line = input.takeUntil('\n');
+        if (line.empty())
+            continue;
+        char tag = line.front();
+        std::string text(line.substr(1));
+        if (tag >= '0' && tag <= '9') {
+            log.reset();
+            log.bind(1, tag - '0' + 1);
+            log.exec();
+            archived.reset();
+            archived.bind(1, tag - '0' + 1);
+            archived.bind(2, position);
+            archived.bind(3, text);
+            archived.exec();
+            continue;
+        }
+        const char* list = tag == 'e' ? "ev" : tag == 'x' ? "ex" : tag == 'p' ? "pr" : nullptr;
+        current.reset();
+        current.bind(1, list ? std::string(list) : std::string(1, tag));
+        current.bind(2, position);
+        current.bind(3, text);
+        current.exec();
+    }
+}
+
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     fuzz::prepareProcess();
     fuzz::FuzzInput input(data, size);
-    bool wholeFile = input.takeByte() & 1;
-    std::string path = pf::UserDefaults::standard()->path();
+    std::uint8_t mode = input.takeByte();
+    std::string defaultsPath = pf::UserDefaults::standard()->path();
+    std::string storePath = TalmerinMobStatLogStore::defaultPath();
     pf::UserDefaults::resetStandard();
-    pf::FileManager::removeItem(path);
-    if (wholeFile) {
-        pf::FileManager::createDirectory(path.substr(0, path.rfind('/')), true);
-        pf::FileManager::writeAtomically(path, input.restAsBytes());
-    } else {
+    pf::FileManager::removeItem(defaultsPath);
+    removeStore(storePath);
+    pf::FileManager::createDirectory(storePath.substr(0, storePath.rfind('/')), true);
+
+    if ((mode & 3) == 1) {
+        pf::FileManager::createDirectory(defaultsPath.substr(0, defaultsPath.rfind('/')), true);
+        pf::FileManager::writeAtomically(defaultsPath, input.restAsBytes());
+    } else if ((mode & 3) == 0) {
         auto defaults = pf::UserDefaults::standard();
         if (auto log = pf::Json::parse(input.takeUntil('\n')))
             defaults->setObject(TalmerinMobStatLogManager::kLogKey, *log);
         if (auto archive = pf::Json::parse(input.rest()))
             defaults->setObject(TalmerinMobStatLogManager::kOldLogKey, *archive);
         defaults->setString(TalmerinMobStatLogManager::kInprogressSessionKey, "s1");
+    } else if ((mode & 3) == 2) {
+        pf::FileManager::writeAtomically(storePath, input.restAsBytes());
+    } else {
+        try {
+            writeRows(storePath, input);
+        } catch (const std::exception&) {
+            return 0; // rows SQLite itself refuses are not the store's input
+        }
+        pf::UserDefaults::standard()->setString(TalmerinMobStatLogManager::kInprogressSessionKey, "s1");
     }
-    // One manager for the process (each would start a queue thread of its own); it reads the
-    // defaults afresh at every call.
-    static auto manager = TalmerinMobStatLogManager::sharedManager();
+
+    // A new launch: the manager opens the store (taking over what the defaults hold).
+    auto manager = std::make_shared<TalmerinMobStatLogManager>();
     manager->getInprogressSession();
-    manager->logSize();
-    writeOut(Value(manager->currentLog()));
+    auto sizeChecked = [&] {
+        Value log(manager->currentLog());
+        if (auto json = StatLogCodec::json(log); json && json->size() != manager->logSize())
+            std::abort();
+        writeOut(log);
+    };
+    sizeChecked();
     for (const Value& log : manager->archivedLogs())
         writeOut(log);
     manager->syncPutEvent(Dictionary { { "c", Value(1) }, { "l", Value("label") }, { "i", Value("tap") },
         { "t", Value(1700000000000LL) }, { "d", Value(0) }, { "s", Value("0|") } });
     manager->syncPutSession(Dictionary { { "s", Value(1) }, { "e", Value(2) }, { "i", Value("s1") }, { "p", Value(pf::Array {}) }, { "c", Value(0) } });
     manager->syncPutException(Dictionary { { "t", Value(3) }, { "c", Value("text") }, { "y", Value("") } });
-    Value stored = pf::UserDefaults::standard()->objectForKey(TalmerinMobStatLogManager::kLogKey);
+    sizeChecked();
+    Value held(manager->currentLog());
     for (const char* list : { "ev", "ex", "pr" }) {
-        if (!stored[list].isArray())
+        if (!held[list].isArray())
             std::abort();
     }
-    writeOut(stored);
+    // What the store wrote reads back as the log the manager holds.
+    TalmerinMobStatLogStore again(storePath);
+    if (again.persistent() && StatLogCodec::json(Value(again.currentLog())) != StatLogCodec::json(held))
+        std::abort();
     return 0;
 }

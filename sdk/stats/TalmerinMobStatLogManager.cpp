@@ -1,5 +1,7 @@
 #include "sdk/stats/TalmerinMobStatLogManager.h"
 
+#include "platform/foundation/Crypto.h"
+#include "platform/foundation/KeyedArchiver.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/ResetRegistry.h"
@@ -11,9 +13,12 @@
 #include "platform/foundation/DispatchQueue.h"
 #include "sdk/stats/StatLogCodec.h"
 #include "sdk/stats/TalmerinMobStat.h"
+#include "sdk/stats/TalmerinMobStatLogStore.h"
 #include "sdk/stats/TalmerinMobStatDeviceInfo.h"
 #include "sdk/stats/TalmerinUDID.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 
@@ -28,6 +33,8 @@ std::mutex g_sharedMutex;
 std::shared_ptr<TalmerinMobStatLogManager>& g_shared = *new std::shared_ptr<TalmerinMobStatLogManager>();
 
 const char* const kLogLists[] = { "ev", "ex", "pr" };
+
+using List = TalmerinMobStatLogStore::List;
 
 bool isListOfDictionaries(const Value& value)
 {
@@ -50,12 +57,6 @@ bool isLog(const Value& value)
             return false;
     }
     return true;
-}
-
-Array listOf(const Dictionary& log, const char* key)
-{
-    const Value* list = log.find(key);
-    return list && list->asArray() ? *list->asArray() : Array {};
 }
 
 std::shared_ptr<pf::UserDefaults> defaults()
@@ -85,10 +86,56 @@ std::shared_ptr<TalmerinMobStatLogManager> TalmerinMobStatLogManager::sharedMana
 
 TalmerinMobStatLogManager::TalmerinMobStatLogManager()
     : m_queue(pf::DispatchQueue::create("com.talmerin.mobstat.log"))
+    , m_store(std::make_shared<TalmerinMobStatLogStore>(TalmerinMobStatLogStore::defaultPath()))
     , m_deviceId(TalmerinUDID::value())
+    , m_macAddress(TalmerinUDID::macAddress())
 {
-    if (!isLog(defaults()->objectForKey(kLogKey)))
-        storeLog(createBlankLog());
+    takeLogFromDefaults();
+    // A store written by hand may list more archived logs than the cap allows.
+    m_store->dropOldestArchivedLogs(kMaxArchivedLogs);
+}
+
+void TalmerinMobStatLogManager::takeLogFromDefaults()
+{
+    auto stored = defaults();
+    // Without its file the store would forget the log at the end of this launch.
+    if (!m_store->persistent())
+        return;
+    // The upload's numbers: only numbers count (as when they were read from the defaults).
+    for (const char* key : { kLastSendKey, kIndexPerSessionKey }) {
+        Value number = stored->objectForKey(key);
+        if (number.isMissing())
+            continue;
+        if (number.isNumber() && !number.asBool())
+            m_store->setNumber(key, number.doubleValue());
+        stored->removeObjectForKey(key);
+    }
+    Value current = stored->objectForKey(kLogKey);
+    Value archive = stored->objectForKey(kOldLogKey);
+    if (current.isMissing() && archive.isMissing())
+        return;
+    // The store notes what it took in, in the same transaction: a launch killed before the
+    // defaults were cleared must not take the same log in twice, while a log an earlier
+    // version wrote later still comes in.
+    std::string source = "defaults " + pf::Crypto::sha1Hex(pf::KeyedArchiver::archivedValue(Value(Array { current, archive })));
+    if (!m_store->imported(source)) {
+        if (!isLog(current)) {
+            if (!current.isMissing())
+                pf::Log::line("TalmerinMobStat: the stored log has the wrong shape; starting a blank one");
+            current = Value(createBlankLog());
+        }
+        Array logs;
+        if (const Array* list = archive.asArray()) {
+            for (const Value& log : *list) {
+                if (isLog(log))
+                    logs.push_back(log);
+            }
+        }
+        if (!m_store->importLogs(source, current, logs))
+            return;
+    }
+    stored->removeObjectForKey(kLogKey);
+    stored->removeObjectForKey(kOldLogKey);
 }
 
 void TalmerinMobStatLogManager::setAppId(std::string appId)
@@ -174,42 +221,35 @@ std::optional<Dictionary> TalmerinMobStatLogManager::getInprogressSession()
     Value id = defaults()->objectForKey(kInprogressSessionKey);
     if (!id.asString())
         return std::nullopt;
-    // The defaults are safe to read without the lock, so the main thread never waits for a send.
-    for (const Value& session : listOf(currentLog(), "pr")) {
-        const std::string* sessionId = session["i"].asString();
-        if (sessionId && *sessionId == *id.asString())
-            return *session.asDictionary();
-    }
-    return std::nullopt;
+    // The store has a short lock of its own, so the main thread never waits for a send.
+    return m_store->session(*id.asString());
 }
 
 double TalmerinMobStatLogManager::lastSendTimestamp()
 {
-    Value stored = defaults()->objectForKey(kLastSendKey);
-    return stored.isNumber() && !stored.asBool() ? stored.doubleValue() : -1;
+    return m_store->number(kLastSendKey).value_or(-1);
 }
 
 void TalmerinMobStatLogManager::setLastSendTimestamp(double ms)
 {
-    defaults()->setDouble(kLastSendKey, ms);
+    m_store->setNumber(kLastSendKey, ms);
     TalmerinMobStat::debugLog("LastSendTimestamp " + std::to_string(ms));
 }
 
 void TalmerinMobStatLogManager::resetLogSentIndexPerSession()
 {
     TalmerinMobStat::debugLog("resetLogSentIndexPerSession");
-    defaults()->setInteger(kIndexPerSessionKey, 0);
+    m_store->setNumber(kIndexPerSessionKey, 0);
 }
 
 int TalmerinMobStatLogManager::logSentIndexPerSession()
 {
-    Value stored = defaults()->objectForKey(kIndexPerSessionKey);
-    return stored.isNumber() && !stored.asBool() ? stored.intValue() : 0;
+    return static_cast<int>(std::clamp<double>(m_store->number(kIndexPerSessionKey).value_or(0), INT_MIN, INT_MAX));
 }
 
 void TalmerinMobStatLogManager::setLogSentIndexPerSession(int index)
 {
-    defaults()->setInteger(kIndexPerSessionKey, index);
+    m_store->setNumber(kIndexPerSessionKey, index);
     TalmerinMobStat::debugLog("LogSentIndexPerSession " + std::to_string(index));
 }
 
@@ -229,7 +269,7 @@ Dictionary TalmerinMobStatLogManager::createLogHeader()
     }
     auto& device = pf::Device::current();
     bool identifiers = device.systemVersionFloat() >= 6.0;
-    std::string mac = TalmerinUDID::macAddress();
+    const std::string& mac = m_macAddress;
     return Dictionary {
         { "t", Value(TalmerinMobStat::nowMs()) },
         { "op", Value(TalmerinMobStatDeviceInfo::getNOP()) },
@@ -258,30 +298,20 @@ Dictionary TalmerinMobStatLogManager::createLogHeader()
 
 Dictionary TalmerinMobStatLogManager::currentLog()
 {
-    Value stored = defaults()->objectForKey(kLogKey);
-    if (isLog(stored))
-        return *stored.asDictionary();
-    if (!stored.isMissing())
-        pf::Log::line("TalmerinMobStat: the stored log has the wrong shape; starting a blank one");
-    return createBlankLog();
+    return m_store->currentLog();
 }
 
 Array TalmerinMobStatLogManager::archivedLogs()
 {
-    Value stored = defaults()->objectForKey(kOldLogKey);
     Array logs;
-    if (const Array* list = stored.asArray()) {
-        for (const Value& log : *list) {
-            if (isLog(log))
-                logs.push_back(log);
-        }
-    }
+    for (auto& archived : m_store->archivedLogs())
+        logs.push_back(Value(std::move(archived.log)));
     return logs;
 }
 
 std::size_t TalmerinMobStatLogManager::logSize()
 {
-    return StatLogCodec::jsonLength(Value(currentLog()));
+    return m_store->currentLogBytes();
 }
 
 std::size_t TalmerinMobStatLogManager::getOBJSizeForJSON(const Value& object)
@@ -352,49 +382,22 @@ double TalmerinMobStatLogManager::desiredLocationAccuracy() const
     return m_desiredAccuracy;
 }
 
-void TalmerinMobStatLogManager::storeLog(const Dictionary& log)
-{
-    // The defaults write every change through to their file; a synchronize after it would
-    // write the whole file (the log and all) a second time.
-    defaults()->setDictionary(kLogKey, log);
-}
-
 void TalmerinMobStatLogManager::syncPutSession(const Dictionary& session)
 {
     std::lock_guard lock(m_lock);
-    Dictionary log = currentLog();
-    std::size_t size = StatLogCodec::jsonLength(Value(log));
+    std::size_t size = m_store->currentLogBytes();
     std::size_t total = size + StatLogCodec::jsonLength(Value(session));
     const Value* id = session.find("i");
     std::string sessionId = id ? id->stringValue() : "";
     TalmerinMobStat::debugLog("Put Session " + sessionId + " Size Check " + std::to_string(size) + "=>" + std::to_string(total));
-
-    Array sessions = listOf(log, "pr");
-    for (auto it = sessions.begin(); it != sessions.end(); ++it) {
-        const std::string* other = (*it)["i"].asString();
-        if (other && *other == sessionId) {
-            sessions.erase(it);
-            break;
-        }
-    }
+    // An earlier copy of the session is replaced (and moves to the end) in either case.
     if (total < kSplitBytes) {
-        sessions.push_back(Value(session));
-        log.set("pr", Value(std::move(sessions)));
-        storeLog(log);
+        m_store->putSession(sessionId, session);
         return;
     }
-    log.set("pr", Value(std::move(sessions)));
-    Value storedArchive = defaults()->objectForKey(kOldLogKey);
-    Array archive = archivedLogs();
-    TalmerinMobStat::debugLog(storedArchive.isMissing() ? "split log- add new" : "split log- append new");
-    archive.push_back(Value(log));
-    // A device that never gets to send must not grow its defaults for ever: the oldest go.
-    while (archive.size() > kMaxArchivedLogs)
-        archive.erase(archive.begin());
-    defaults()->setArray(kOldLogKey, archive);
-    Dictionary fresh = createBlankLog();
-    fresh.set("pr", Value(Array { Value(session) }));
-    storeLog(fresh);
+    TalmerinMobStat::debugLog(m_store->archivedLogCount() == 0 ? "split log- add new" : "split log- append new");
+    // A device that never gets to send must not grow its store for ever: the oldest go.
+    m_store->splitWithSession(sessionId, session, kMaxArchivedLogs);
 }
 
 void TalmerinMobStatLogManager::syncPutEvent(const Dictionary& event)
@@ -402,57 +405,57 @@ void TalmerinMobStatLogManager::syncPutEvent(const Dictionary& event)
     std::lock_guard lock(m_lock);
     Value incoming(event);
     TalmerinMobStat::debugLog("put event " + incoming["i"].stringValue());
-    Dictionary log = currentLog();
-    Array events = listOf(log, "ev");
     double t = incoming["t"].doubleValue();
-    bool merged = false;
-    for (Value& entry : events) {
-        if (entry["i"] != incoming["i"] || entry["l"] != incoming["l"])
-            continue;
-        double t0 = entry["t"].doubleValue();
-        if (std::llround(t0 / 3600000.0) != std::llround(t / 3600000.0))
-            continue;
-        const std::string* offsets = entry["s"].asString();
-        std::string list = offsets ? *offsets : "0|";
-        list += std::to_string(std::llround(std::fabs(t - t0))) + "|";
-        entry.set("c", Value(entry["c"].longValue() + 1));
-        entry.set("s", Value(list));
-        merged = true;
-        break;
+    // A counted event of the same name and label within the same rounded hour adds to it.
+    auto sameHour = [&](const Value& entry) {
+        return std::llround(entry["t"].doubleValue() / 3600000.0) == std::llround(t / 3600000.0);
+    };
+    auto index = m_store->findEvent(incoming["i"], incoming["l"], sameHour);
+    if (!index) {
+        m_store->append(List::Events, event);
+        return;
     }
-    if (!merged)
-        events.push_back(incoming);
-    log.set("ev", Value(std::move(events)));
-    storeLog(log);
+    Value found = m_store->entry(List::Events, *index);
+    Dictionary entry = *found.asDictionary();
+    double t0 = found["t"].doubleValue();
+    const std::string* offsets = found["s"].asString();
+    std::string list = offsets ? *offsets : "0|";
+    list += std::to_string(std::llround(std::fabs(t - t0))) + "|";
+    // A count read back from disk may already be the largest there is.
+    long long count = found["c"].longValue();
+    entry.set("c", Value(count < LLONG_MAX ? count + 1 : count));
+    entry.set("s", Value(list));
+    m_store->replace(List::Events, *index, entry);
 }
 
 void TalmerinMobStatLogManager::syncPutEventWithDurationTime(const Dictionary& event)
 {
     std::lock_guard lock(m_lock);
-    Dictionary log = currentLog();
-    Array events = listOf(log, "ev");
-    events.push_back(Value(event));
-    log.set("ev", Value(std::move(events)));
-    storeLog(log);
+    m_store->append(List::Events, event);
 }
 
 void TalmerinMobStatLogManager::syncPutException(const Dictionary& entry)
 {
     std::lock_guard lock(m_lock);
     TalmerinMobStat::debugLog("put ex " + Value(entry)["c"].stringValue());
-    Dictionary log = currentLog();
-    Array exceptions = listOf(log, "ex");
-    exceptions.push_back(Value(entry));
-    if (exceptions.size() >= 2 && StatLogCodec::jsonLength(Value(exceptions)) > kExceptionListBytes)
-        exceptions.erase(exceptions.begin());
-    log.set("ex", Value(std::move(exceptions)));
-    storeLog(log);
+    // The list's JSON with the new entry: past the limit, the oldest goes (never the new one).
+    std::size_t count = m_store->count(List::Exceptions);
+    std::size_t bytes = m_store->listBytes(List::Exceptions) + StatLogCodec::jsonLength(Value(entry)) + (count ? 1 : 0);
+    m_store->append(List::Exceptions, entry, count + 1 >= 2 && bytes > kExceptionListBytes);
 }
 
 void TalmerinMobStatLogManager::syncSendAllLog()
 {
     std::lock_guard lock(m_lock);
-    setLastSendTimestamp(static_cast<double>(TalmerinMobStat::nowMs()));
+    // Readers see the send's time at once; it is written with the send's first change, or
+    // at its end when nothing changed.
+    double sentAt = static_cast<double>(TalmerinMobStat::nowMs());
+    m_store->setNumberLater(kLastSendKey, sentAt);
+    TalmerinMobStat::debugLog("LastSendTimestamp " + std::to_string(sentAt));
+    struct Flush {
+        TalmerinMobStatLogStore& store;
+        ~Flush() { store.flushNumbers(); }
+    } flush { *m_store };
     bool wifiOnly;
     {
         std::lock_guard settings(m_settingsMutex);
@@ -461,35 +464,49 @@ void TalmerinMobStatLogManager::syncSendAllLog()
     if (wifiOnly && TalmerinMobStatDeviceInfo::getInternetConnection() != "wifi")
         return;
 
-    Array archive = archivedLogs();
-    Array kept;
     bool reachable = true;
-    for (const Value& log : archive) {
-        if (!reachable) {
-            kept.push_back(log);
+    for (const auto& archived : m_store->archivedLogs()) {
+        UploadResult result = syncSendLog(archived.log);
+        if (result == UploadResult::Accepted) {
+            m_store->removeArchivedLog(archived.number);
             continue;
         }
-        UploadResult result = syncSendLog(*log.asDictionary());
-        if (result == UploadResult::Accepted)
-            continue;
-        kept.push_back(log);
-        reachable = result != UploadResult::TransportFailed;
+        if (result == UploadResult::TransportFailed) {
+            reachable = false;
+            break;
+        }
     }
-    if (!archive.empty()) {
-        if (kept.empty())
-            defaults()->removeObjectForKey(kOldLogKey);
-        else
-            defaults()->setArray(kOldLogKey, kept);
+    // The current log's text is put together from its entries' stored texts; once it is
+    // accepted, the log is cleared and the sent index counted in one write.
+    if (reachable && upload(m_store->currentLogJson()) == UploadResult::Accepted) {
+        int index = logSentIndexPerSession() + 1;
+        m_store->clearCurrentLog({ { kIndexPerSessionKey, index } });
+        TalmerinMobStat::debugLog("LogSentIndexPerSession " + std::to_string(index));
     }
-    if (reachable && syncSendLog(currentLog()) == UploadResult::Accepted)
-        storeLog(createBlankLog());
 }
 
 TalmerinMobStatLogManager::UploadResult TalmerinMobStatLogManager::syncSendLog(const Dictionary& log)
 {
     Dictionary body = log;
-    body.set("he", Value(createLogHeader()));
-    auto json = StatLogCodec::json(Value(body));
+    body.remove("he");
+    UploadResult result = upload(StatLogCodec::json(Value(body)));
+    if (result == UploadResult::Accepted)
+        setLogSentIndexPerSession(logSentIndexPerSession() + 1);
+    return result;
+}
+
+TalmerinMobStatLogManager::UploadResult TalmerinMobStatLogManager::upload(std::optional<std::string> json)
+{
+    // The header goes last, as "he", into the log's object.
+    auto header = StatLogCodec::json(Value(createLogHeader()));
+    if (json && header && json->size() >= 2 && json->back() == '}') {
+        json->pop_back();
+        if (json->size() > 1)
+            *json += ',';
+        *json += "\"he\":" + *header + "}";
+    } else {
+        json.reset();
+    }
     if (!json) {
         pf::Log::line("TalmerinMobStat: a log cannot be written as JSON; it is kept and not sent");
         return UploadResult::Unwritable;
@@ -521,6 +538,5 @@ TalmerinMobStatLogManager::UploadResult TalmerinMobStatLogManager::syncSendLog(c
     }
     TalmerinMobStat::debugLog("send log success " + *json);
     pf::RunLoop::main().post([] { pf::NotificationCenter::defaultCenter().post(kSuccessNotification); });
-    setLogSentIndexPerSession(logSentIndexPerSession() + 1);
     return UploadResult::Accepted;
 }

@@ -12,17 +12,25 @@
 namespace pf {
 class DispatchQueue;
 }
+class TalmerinMobStatLogStore;
 
-// Keeps the statistics log (sessions, events, exception entries) in the user defaults, splits
-// it when it grows, and uploads it as gzip JSON with a header of device facts.
+// Keeps the statistics log (sessions, events, exception entries) in its own store
+// (`TalmerinMobStatLogStore`), splits it when it grows, and uploads it as gzip JSON with a
+// header of device facts. The last send time and the sent index are kept in the store too;
+// only the in-progress session id stays in the user defaults.
 //
 // Rules:
 // - Every put and send runs on the manager's one serial queue, in the order they were asked
 //   for, and counts as pending work of the main loop while it waits or runs; `putException`
 //   runs on the caller's thread. All of them hold one lock while they read and write the log.
-// - Each change of the log is one write of the defaults.
+// - Each change of the log is one small transaction of the store; no put writes the defaults.
+// - A log an earlier version kept in the defaults (kLogKey, kOldLogKey, with kLastSendKey and
+//   kIndexPerSessionKey) is taken into the store when the manager is made, checked as below,
+//   and then removed from the defaults. While
+//   the store cannot use its file, the defaults are left as they are for a later launch.
 // - What is read back from the defaults is type-checked: a log of the wrong shape reads as a
-//   blank log, archived logs of the wrong shape are dropped, other values read as absent.
+//   blank log, archived logs of the wrong shape are dropped, other values read as absent. The
+//   store checks its rows likewise.
 // - The log is split into the archive at kSplitBytes of JSON; the archive keeps at most
 //   kMaxArchivedLogs, dropping the oldest.
 // - A send uploads the archived logs, oldest first, then the current one. A refused log
@@ -78,9 +86,11 @@ public:
 
     static pf::Dictionary createBlankLog();
     pf::Dictionary createLogHeader();
-    // The current log (blank when the stored one has the wrong shape) and the archive.
+    // The current log and the archive, oldest first.
     pf::Dictionary currentLog();
     pf::Array archivedLogs();
+    // Bytes of the current log's JSON, kept as the log changes (an entry that cannot be
+    // written as JSON counts as nothing).
     std::size_t logSize();
     // Bytes of the JSON of a dictionary, array or text; 0 for anything else.
     static std::size_t getOBJSizeForJSON(const pf::Value& object);
@@ -115,9 +125,13 @@ public:
 
 private:
     void inBackground(std::function<void(TalmerinMobStatLogManager&)> work);
-    void storeLog(const pf::Dictionary& log);
+    void takeLogFromDefaults();
+    // Uploads a log's JSON object with the header added as its last member (the caller counts
+    // an accepted upload in the sent index).
+    UploadResult upload(std::optional<std::string> logJson);
 
     std::shared_ptr<pf::DispatchQueue> m_queue;
+    std::shared_ptr<TalmerinMobStatLogStore> m_store;
     std::recursive_mutex m_lock;
     mutable std::mutex m_settingsMutex;
     std::string m_appId;
@@ -126,7 +140,9 @@ private:
     bool m_wifiOnly { false };
     std::string m_serviceAddress;
     std::atomic<long long> m_sessionStart { 0 };
+    // Both read from the keychain once, when the manager is made.
     std::string m_deviceId;
+    std::string m_macAddress;
     Location m_location;
     bool m_updatingLocation { false };
     double m_desiredAccuracy { 0 };

@@ -142,10 +142,13 @@ TEST(StatLogManager, BackgroundWritesLandInTheOrderTheyWereAsked)
 {
     StatsWorld world;
     auto manager = world.manager();
+    manager->setServiceAddress(world.address());
     // Each round stores twenty copies of one session, each newer than the last, and twenty
     // timed events; the newest session copy and the events in order must be what is kept.
     for (int round = 0; round < 20; ++round) {
-        pf::UserDefaults::standard()->removeObjectForKey(TalmerinMobStatLogManager::kLogKey);
+        // An accepted upload starts the round from a blank log.
+        manager->syncSendAllLog();
+        ASSERT_EQ(world.log(), Value(TalmerinMobStatLogManager::createBlankLog()));
         std::string id = "s" + std::to_string(round);
         for (int copy = 0; copy < 20; ++copy) {
             manager->putSession(sessionDict(id, copy));
@@ -162,7 +165,7 @@ TEST(StatLogManager, BackgroundWritesLandInTheOrderTheyWereAsked)
     }
 }
 
-TEST(StatLogManager, EachChangeWritesTheDefaultsFileOnce)
+TEST(StatLogManager, NoChangeOfTheLogWritesTheDefaultsFile)
 {
     StatsWorld world;
     auto manager = world.manager();
@@ -188,39 +191,52 @@ TEST(StatLogManager, EachChangeWritesTheDefaultsFileOnce)
     };
     writes();
     manager->syncPutSession(sessionDict("1", 1));
-    EXPECT_EQ(writes(), 1);
+    EXPECT_EQ(writes(), 0);
     manager->syncPutEvent(countedEvent(1));
-    EXPECT_EQ(writes(), 1);
+    EXPECT_EQ(writes(), 0);
     manager->syncPutEventWithDurationTime(countedEvent(2));
-    EXPECT_EQ(writes(), 1);
+    EXPECT_EQ(writes(), 0);
     manager->syncPutException(Dictionary { { "t", Value(3) }, { "c", Value("crash") }, { "y", Value("") } });
+    EXPECT_EQ(writes(), 0);
+    EXPECT_EQ(world.log()["ev"].size(), 2u);
+    manager->setLastSendTimestamp(5);
+    EXPECT_EQ(writes(), 0);
+    // The in-progress session id still lives there, one write (and the watch sees it).
+    manager->putInprogressSession("1");
     EXPECT_EQ(writes(), 1);
     close(watch);
 }
 
 TEST(StatLogManager, DefaultsOfTheWrongShapeReadAsBlankOrAbsent)
 {
-    StatsWorld world;
-    auto defaults = pf::UserDefaults::standard();
+    // An earlier version's log in the defaults is checked as it is taken over at launch.
     const Value wrongLogs[] = {
         Value("text"),
         Value(Dictionary { { "ev", Value(Array {}) }, { "ex", Value(Array {}) } }),
         Value(Dictionary { { "ev", Value(Array { Value(3) }) }, { "ex", Value(Array {}) }, { "pr", Value(Array {}) } }),
         Value(Dictionary { { "ev", Value("x") }, { "ex", Value(Array {}) }, { "pr", Value(Array {}) } }),
     };
-    auto manager = world.manager();
     for (const Value& wrong : wrongLogs) {
-        defaults->setObject(TalmerinMobStatLogManager::kLogKey, wrong);
-        EXPECT_EQ(world.log(), Value(TalmerinMobStatLogManager::createBlankLog())) << wrong.debugDescription();
-        manager->syncPutEvent(countedEvent(1));
-        EXPECT_EQ(world.log()["ev"].size(), 1u) << "a put starts from a blank log";
+        StatsWorld device;
+        pf::UserDefaults::standard()->setObject(TalmerinMobStatLogManager::kLogKey, wrong);
+        pf::Log::startCapture();
+        EXPECT_EQ(device.log(), Value(TalmerinMobStatLogManager::createBlankLog())) << wrong.debugDescription();
+        EXPECT_TRUE(pf::Log::contains("the stored log has the wrong shape")) << wrong.debugDescription();
+        pf::Log::stopCapture();
+        EXPECT_TRUE(pf::UserDefaults::standard()->objectForKey(TalmerinMobStatLogManager::kLogKey).isMissing());
+        device.manager()->syncPutEvent(countedEvent(1));
+        EXPECT_EQ(device.log()["ev"].size(), 1u) << "a put starts from a blank log";
     }
+    StatsWorld world;
+    auto defaults = pf::UserDefaults::standard();
     defaults->setObject(TalmerinMobStatLogManager::kOldLogKey, Value(Array { Value(1), Value(TalmerinMobStatLogManager::createBlankLog()) }));
-    EXPECT_EQ(manager->archivedLogs().size(), 1u);
     defaults->setObject(TalmerinMobStatLogManager::kLastSendKey, Value("yesterday"));
-    EXPECT_EQ(manager->lastSendTimestamp(), -1);
     defaults->setObject(TalmerinMobStatLogManager::kIndexPerSessionKey, Value(Array {}));
+    auto manager = world.manager();
+    EXPECT_EQ(manager->archivedLogs().size(), 1u);
+    EXPECT_EQ(manager->lastSendTimestamp(), -1);
     EXPECT_EQ(manager->logSentIndexPerSession(), 0);
+    EXPECT_TRUE(defaults->objectForKey(TalmerinMobStatLogManager::kLastSendKey).isMissing());
     defaults->setObject(TalmerinMobStatLogManager::kInprogressSessionKey, Value(5));
     EXPECT_FALSE(manager->getInprogressSession());
 }
@@ -322,16 +338,24 @@ TEST(StatLogUpload, UploadsArriveWithTheHeaderAndOnlyA200ClearsTheLog)
 TEST(StatLogUpload, ArchivedLogsAreSentInOrderAndTroubleStopsOrSkips)
 {
     StatsWorld world;
-    world.stat();
-    auto manager = world.manager();
     auto defaults = pf::UserDefaults::standard();
-    auto logWith = [](const char* id) {
+    auto logWith = [](const char* id, long long start = 1) {
         Dictionary log = TalmerinMobStatLogManager::createBlankLog();
-        log.set("pr", Value(Array { Value(sessionDict(id, 1)) }));
+        log.set("pr", Value(Array { Value(sessionDict(id, start)) }));
         return Value(log);
     };
-    defaults->setObject(TalmerinMobStatLogManager::kOldLogKey, Value(Array { logWith("old1"), logWith("old2") }));
-    defaults->setObject(TalmerinMobStatLogManager::kLogKey, logWith("now"));
+    // The logs an earlier version left in the defaults, taken over at the next launch.
+    std::shared_ptr<TalmerinMobStatLogManager> manager;
+    auto launchWith = [&](const Value& archive, const Value& current) {
+        if (!archive.isMissing())
+            defaults->setObject(TalmerinMobStatLogManager::kOldLogKey, archive);
+        defaults->setObject(TalmerinMobStatLogManager::kLogKey, current);
+        manager.reset();
+        world.relaunch();
+        world.stat();
+        manager = world.manager();
+    };
+    launchWith(Value(Array { logWith("old1"), logWith("old2") }), logWith("now"));
 
     // The first archived log is refused, the rest accepted.
     world.server.setFault("POST", "/stats/app.gif", peers::PeerReply::bytes("no", "text/plain", 503), 1);
@@ -344,10 +368,13 @@ TEST(StatLogUpload, ArchivedLogsAreSentInOrderAndTroubleStopsOrSkips)
     EXPECT_EQ(manager->archivedLogs()[0]["pr"][0]["i"], Value("old1"));
 
     // A log that cannot be written as JSON is neither sent nor cleared.
+    // (An accepted send first empties the archive.)
     Dictionary unwritable = TalmerinMobStatLogManager::createBlankLog();
     unwritable.set("ev", Value(Array { Value(Dictionary { { "i", Value(pf::Bytes { 1 }) } }) }));
-    defaults->removeObjectForKey(TalmerinMobStatLogManager::kOldLogKey);
-    defaults->setObject(TalmerinMobStatLogManager::kLogKey, Value(unwritable));
+    manager->sendLog();
+    ASSERT_TRUE(world.settle());
+    ASSERT_TRUE(manager->archivedLogs().empty());
+    launchWith(Value::missing(), Value(unwritable));
     size_t before = world.server.requests("/stats/").size();
     manager->sendLog();
     ASSERT_TRUE(world.settle());
@@ -355,11 +382,7 @@ TEST(StatLogUpload, ArchivedLogsAreSentInOrderAndTroubleStopsOrSkips)
     EXPECT_EQ(world.log(), Value(unwritable));
 
     // A transport failure ends the send after one attempt; nothing is lost.
-    auto restore = [&] {
-        defaults->setObject(TalmerinMobStatLogManager::kOldLogKey, Value(Array { logWith("old1"), logWith("old2") }));
-        defaults->setObject(TalmerinMobStatLogManager::kLogKey, logWith("now"));
-    };
-    restore();
+    launchWith(Value(Array { logWith("old1", 2), logWith("old2", 2) }), logWith("now", 2));
     peers::PeerReply dropped;
     dropped.dropConnection = true;
     world.server.setFault("POST", "/stats/app.gif", dropped);

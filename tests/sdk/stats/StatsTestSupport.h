@@ -32,12 +32,15 @@ struct StatsWorld {
         env.runUntilIdle();
     }
 
-    // A new launch on the same device: every service starts afresh and the start-up points the
-    // libraries at the service again, as the simulator's does.
+    // A new launch on the same device: every service starts afresh and reads what the last
+    // launch stored, and the start-up points the libraries at the service again, as the
+    // simulator's does.
     void relaunch()
     {
+        env.waitForPendingWork();
         pf::ResetRegistry::resetAll();
         pf::HostTable::pointAllAt(server.rootURL());
+        env.runUntilIdle();
     }
 
     std::string address() const { return server.url("stats/"); }

@@ -1,0 +1,790 @@
+#include "sdk/stats/TalmerinMobStatLogStore.h"
+
+#include "platform/foundation/FileManager.h"
+#include "platform/foundation/Json.h"
+#include "platform/foundation/KeyedArchiver.h"
+#include "platform/foundation/KeyedUnarchiver.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/Sandbox.h"
+#include "sdk/stats/StatLogCodec.h"
+
+#include <SQLiteCpp/Database.h>
+#include <SQLiteCpp/Exception.h>
+#include <SQLiteCpp/Statement.h>
+#include <SQLiteCpp/Transaction.h>
+#include <sqlite3.h>
+
+using pf::Array;
+using pf::Dictionary;
+using pf::Value;
+using List = TalmerinMobStatLogStore::List;
+
+namespace {
+
+constexpr int kBusyTimeoutMilliseconds = 250;
+constexpr List kLists[] = { List::Events, List::Exceptions, List::Sessions };
+
+// The tables as SQLite keeps their text; a file whose tables read otherwise is not ours.
+struct Table {
+    const char* name;
+    const char* definition;
+};
+// The current log has a table of its own, so clearing it after an upload frees its pages
+// whole instead of deleting row after row.
+constexpr Table kTables[] = {
+    { "current", "CREATE TABLE current(list TEXT NOT NULL, position INTEGER NOT NULL, entry NOT NULL, "
+                 "PRIMARY KEY(list, position)) WITHOUT ROWID" },
+    { "logs", "CREATE TABLE logs(id INTEGER PRIMARY KEY)" },
+    { "archive", "CREATE TABLE archive(log INTEGER NOT NULL, list TEXT NOT NULL, position INTEGER NOT NULL, "
+                 "entry NOT NULL, PRIMARY KEY(log, list, position)) WITHOUT ROWID" },
+    { "imports", "CREATE TABLE imports(source TEXT PRIMARY KEY)" },
+    { "settings", "CREATE TABLE settings(key TEXT PRIMARY KEY, value NOT NULL)" },
+};
+
+int indexOf(List list) { return static_cast<int>(list); }
+
+std::optional<List> listNamed(const std::string& name)
+{
+    for (List list : kLists) {
+        if (name == TalmerinMobStatLogStore::keyOf(list))
+            return list;
+    }
+    return std::nullopt;
+}
+
+// Bytes of the JSON of a list whose entries' JSON come to `entryBytes`.
+std::size_t listJsonBytes(std::size_t count, std::size_t entryBytes)
+{
+    return 2 + entryBytes + (count ? count - 1 : 0);
+}
+
+bool isDamage(int code)
+{
+    // Not a database, damaged pages, or tables of another shape (statements that do not fit).
+    return code == SQLITE_CORRUPT || code == SQLITE_NOTADB || code == SQLITE_ERROR;
+}
+
+}
+
+TalmerinMobStatLogStore::TalmerinMobStatLogStore(std::string path)
+    : m_path(std::move(path))
+{
+    open();
+}
+
+TalmerinMobStatLogStore::~TalmerinMobStatLogStore() = default;
+
+std::string TalmerinMobStatLogStore::defaultPath()
+{
+    return pf::FileManager::join(pf::Sandbox::current()->libraryPath(), kFileName);
+}
+
+const char* TalmerinMobStatLogStore::keyOf(List list)
+{
+    switch (list) {
+    case List::Events: return "ev";
+    case List::Exceptions: return "ex";
+    case List::Sessions: return "pr";
+    }
+    return "";
+}
+
+bool TalmerinMobStatLogStore::persistent() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_db && m_db->getFilename() == m_path;
+}
+
+void TalmerinMobStatLogStore::open()
+{
+    pf::FileManager::createDirectory(m_path.substr(0, m_path.rfind('/')), true);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        try {
+            openFile(m_path);
+            return;
+        } catch (const SQLite::Exception& e) {
+            int code = e.getErrorCode() & 0xFF;
+            pf::Log::format("TalmerinMobStat: the log store %s cannot be used: %s (code %d)", m_path.c_str(), e.what(),
+                e.getExtendedErrorCode());
+            m_db.reset();
+            if (attempt > 0 || !isDamage(code))
+                break;
+            // Kept aside for a look, one at a time: a damaged store must not fill the disk.
+            std::string aside = m_path + ".corrupt";
+            for (const char* suffix : { "", "-wal", "-shm", "-journal" }) {
+                pf::FileManager::removeItem(aside + suffix);
+                if (pf::FileManager::exists(m_path + suffix))
+                    pf::FileManager::moveItem(m_path + suffix, aside + suffix);
+            }
+            pf::Log::format("TalmerinMobStat: the damaged log store was moved to %s; a blank log is started", aside.c_str());
+        } catch (const std::exception& e) {
+            pf::Log::format("TalmerinMobStat: the log store %s cannot be used: %s", m_path.c_str(), e.what());
+            m_db.reset();
+            break;
+        }
+    }
+    // The file is left as it is for the next launch; until then the log is kept in memory.
+    pf::Log::line("TalmerinMobStat: the statistics log is kept in memory until the next launch");
+    try {
+        openFile(":memory:");
+    } catch (const std::exception& e) {
+        pf::Log::format("TalmerinMobStat: no log store at all: %s", e.what());
+        m_db.reset();
+        resetInMemory();
+        m_archive.clear();
+        m_numbers.clear();
+    }
+}
+
+void TalmerinMobStatLogStore::openFile(const std::string& path)
+{
+    m_db = std::make_unique<SQLite::Database>(path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE, kBusyTimeoutMilliseconds);
+    m_db->exec("PRAGMA journal_mode=WAL");
+    m_db->exec("PRAGMA synchronous=NORMAL");
+    // Entries are deleted a whole log at a time: zeroing every freed page would write the log
+    // once more. What is deleted is still overwritten where the page is written anyway.
+    m_db->exec("PRAGMA secure_delete=FAST");
+    createSchema();
+    loadArchiveNumbers();
+    loadNumbers();
+    loadCurrentLog();
+}
+
+void TalmerinMobStatLogStore::createSchema()
+{
+    SQLite::Transaction transaction(*m_db);
+    for (const Table& table : kTables) {
+        SQLite::Statement query(*m_db, "SELECT sql FROM sqlite_master WHERE type = 'table' AND name = ?");
+        query.bind(1, table.name);
+        if (!query.executeStep()) {
+            m_db->exec(table.definition);
+            continue;
+        }
+        if (query.getColumn(0).getString() != table.definition)
+            throw SQLite::Exception(std::string("the table ") + table.name + " has another shape", SQLITE_ERROR);
+    }
+    // Rows of a log the archive does not list belong to nothing.
+    m_db->exec("DELETE FROM archive WHERE log NOT IN (SELECT id FROM logs)");
+    transaction.commit();
+}
+
+void TalmerinMobStatLogStore::loadArchiveNumbers()
+{
+    m_archive.clear();
+    SQLite::Statement query(*m_db, "SELECT id FROM logs WHERE id > 0 ORDER BY id");
+    while (query.executeStep())
+        m_archive.push_back(query.getColumn(0).getInt64());
+}
+
+void TalmerinMobStatLogStore::loadCurrentLog()
+{
+    resetInMemory();
+    std::vector<std::pair<std::string, long long>> damaged;
+    std::size_t total = 0;
+    {
+        SQLite::Statement query(*m_db, "SELECT list, position, entry FROM current ORDER BY list, position");
+        while (query.executeStep()) {
+            std::string listName = query.getColumn(0).getString();
+            long long position = query.getColumn(1).getInt64();
+            auto list = listNamed(listName);
+            std::optional<Value> value = list ? decode(query, 2) : std::nullopt;
+            if (value && total + static_cast<std::size_t>(query.getColumn(2).getBytes()) > kMaxCurrentLogBytes) {
+                pf::Log::line("TalmerinMobStat: the stored log is larger than a log can grow; the rest is dropped");
+                value.reset();
+            }
+            if (!value) {
+                damaged.emplace_back(listName, position);
+                continue;
+            }
+            total += static_cast<std::size_t>(query.getColumn(2).getBytes());
+            // The text as this version writes it, whatever the row held.
+            Row row = encode(*value);
+            appendInMemory(*list, entryOf(*list, std::move(*value), position, std::move(row)));
+        }
+    }
+    if (damaged.empty())
+        return;
+    SQLite::Transaction transaction(*m_db);
+    SQLite::Statement remove(*m_db, "DELETE FROM current WHERE list = ? AND position = ?");
+    for (const auto& [list, position] : damaged) {
+        remove.reset();
+        remove.bind(1, list);
+        remove.bind(2, static_cast<int64_t>(position));
+        remove.exec();
+    }
+    transaction.commit();
+}
+
+std::optional<Value> TalmerinMobStatLogStore::decode(const SQLite::Statement& query, int column) const
+{
+    SQLite::Column stored = query.getColumn(column);
+    std::optional<Value> value;
+    std::size_t size = static_cast<std::size_t>(stored.getBytes());
+    if (size > kMaxEntryBytes) {
+        pf::Log::format("TalmerinMobStat: a stored log entry of %zu bytes is too large; it is dropped", size);
+        return std::nullopt;
+    }
+    if (stored.isText()) {
+        value = pf::Json::parse(std::string_view(static_cast<const char*>(stored.getBlob()), size));
+    } else if (stored.isBlob()) {
+        auto* data = static_cast<const std::uint8_t*>(stored.getBlob());
+        value = pf::KeyedUnarchiver::unarchivedValue(pf::Bytes(data, data + size));
+    }
+    if (!value || !value->isDictionary()) {
+        pf::Log::line("TalmerinMobStat: a stored log entry is damaged; it is dropped");
+        return std::nullopt;
+    }
+    return value;
+}
+
+TalmerinMobStatLogStore::Row TalmerinMobStatLogStore::encode(const Value& entry)
+{
+    if (auto json = StatLogCodec::json(entry))
+        return Row { std::move(*json), {}, true };
+    return Row { {}, pf::KeyedArchiver::archivedValue(entry), false };
+}
+
+TalmerinMobStatLogStore::Entry TalmerinMobStatLogStore::entryOf(List list, Value value, long long position, Row&& row)
+{
+    Entry entry;
+    entry.position = position;
+    if (list == List::Events)
+        entry.key = std::hash<std::string> {}(eventKey(value["i"], value["l"]));
+    if (list == List::Sessions) {
+        if (const std::string* id = value["i"].asString())
+            entry.sessionId = *id;
+    }
+    if (row.isText)
+        entry.json = std::move(row.text);
+    else
+        entry.value = std::move(value);
+    return entry;
+}
+
+Value TalmerinMobStatLogStore::valueOf(const Entry& entry)
+{
+    if (entry.value)
+        return *entry.value;
+    // The text was written from a dictionary by this process or checked when it was read.
+    auto value = pf::Json::parse(*entry.json);
+    return value && value->isDictionary() ? std::move(*value) : Value(Dictionary {});
+}
+
+void TalmerinMobStatLogStore::bindRow(SQLite::Statement& statement, int index, const Row& row)
+{
+    if (row.isText)
+        statement.bindNoCopy(index, row.text);
+    else
+        statement.bindNoCopy(index, row.blob.data(), static_cast<int>(row.blob.size()));
+}
+
+bool TalmerinMobStatLogStore::transaction(const char* what, const std::function<void(SQLite::Database&)>& work)
+{
+    if (!m_db)
+        return false;
+    try {
+        SQLite::Transaction transaction(*m_db);
+        for (const auto& [key, value] : m_pendingNumbers)
+            writeNumber(*m_db, key, value);
+        work(*m_db);
+        transaction.commit();
+        m_pendingNumbers.clear();
+        return true;
+    } catch (const std::exception& e) {
+        pf::Log::format("TalmerinMobStat: the log store could not %s: %s; the change is lost", what, e.what());
+        return false;
+    }
+}
+
+void TalmerinMobStatLogStore::insertRow(SQLite::Database& db, long long log, List list, long long position, const Row& row)
+{
+    if (log == 0) {
+        SQLite::Statement insert(db, "INSERT INTO current(list, position, entry) VALUES(?, ?, ?)");
+        insert.bindNoCopy(1, keyOf(list));
+        insert.bind(2, static_cast<int64_t>(position));
+        bindRow(insert, 3, row);
+        insert.exec();
+        return;
+    }
+    SQLite::Statement insert(db, "INSERT INTO archive(log, list, position, entry) VALUES(?, ?, ?, ?)");
+    insert.bind(1, static_cast<int64_t>(log));
+    insert.bindNoCopy(2, keyOf(list));
+    insert.bind(3, static_cast<int64_t>(position));
+    bindRow(insert, 4, row);
+    insert.exec();
+}
+
+void TalmerinMobStatLogStore::deleteCurrentRow(SQLite::Database& db, List list, long long position)
+{
+    SQLite::Statement remove(db, "DELETE FROM current WHERE list = ? AND position = ?");
+    remove.bindNoCopy(1, keyOf(list));
+    remove.bind(2, static_cast<int64_t>(position));
+    remove.exec();
+}
+
+std::string TalmerinMobStatLogStore::eventKey(const Value& id, const Value& label)
+{
+    // Equal values give equal keys; a shared key is only a candidate, checked by the caller.
+    auto part = [](const Value& value) {
+        std::string text(1, static_cast<char>('0' + static_cast<int>(value.type())));
+        if (const std::string* s = value.asString())
+            text += *s;
+        else if (value.type() != Value::Type::Missing)
+            text += StatLogCodec::json(value).value_or("");
+        return text;
+    };
+    return part(id) + '\0' + part(label);
+}
+
+void TalmerinMobStatLogStore::appendInMemory(List list, Entry entry)
+{
+    auto& entries = m_lists[indexOf(list)];
+    m_listBytes[indexOf(list)] += entry.bytes();
+    if (list == List::Events)
+        m_eventIndex[entry.key].push_back(entries.size());
+    entries.push_back(std::move(entry));
+}
+
+void TalmerinMobStatLogStore::eraseInMemory(List list, std::size_t index)
+{
+    auto& entries = m_lists[indexOf(list)];
+    m_listBytes[indexOf(list)] -= entries[index].bytes();
+    entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(index));
+    // Never done on the hot path: events are only ever cleared with their log.
+    if (list == List::Events)
+        reindexEvents();
+}
+
+void TalmerinMobStatLogStore::reindexEvents()
+{
+    const auto& events = m_lists[indexOf(List::Events)];
+    m_eventIndex.clear();
+    for (std::size_t i = 0; i < events.size(); ++i)
+        m_eventIndex[events[i].key].push_back(i);
+}
+
+void TalmerinMobStatLogStore::resetInMemory()
+{
+    for (auto& entries : m_lists)
+        entries.clear();
+    for (auto& bytes : m_listBytes)
+        bytes = 0;
+    m_eventIndex.clear();
+}
+
+long long TalmerinMobStatLogStore::nextPosition(List list) const
+{
+    const auto& entries = m_lists[indexOf(list)];
+    return entries.empty() ? 0 : entries.back().position + 1;
+}
+
+Dictionary TalmerinMobStatLogStore::currentLog() const
+{
+    std::lock_guard lock(m_mutex);
+    Dictionary log;
+    for (List list : kLists) {
+        Array items;
+        items.reserve(m_lists[indexOf(list)].size());
+        for (const Entry& entry : m_lists[indexOf(list)])
+            items.push_back(valueOf(entry));
+        log.set(keyOf(list), Value(std::move(items)));
+    }
+    return log;
+}
+
+std::size_t TalmerinMobStatLogStore::currentLogBytes() const
+{
+    std::lock_guard lock(m_mutex);
+    // {"ev":[...],"ex":[...],"pr":[...]}
+    std::size_t bytes = 2;
+    for (List list : kLists)
+        bytes += 5 + listJsonBytes(m_lists[indexOf(list)].size(), m_listBytes[indexOf(list)]);
+    return bytes + 2;
+}
+
+std::size_t TalmerinMobStatLogStore::count(List list) const
+{
+    std::lock_guard lock(m_mutex);
+    return m_lists[indexOf(list)].size();
+}
+
+std::size_t TalmerinMobStatLogStore::listBytes(List list) const
+{
+    std::lock_guard lock(m_mutex);
+    return listJsonBytes(m_lists[indexOf(list)].size(), m_listBytes[indexOf(list)]);
+}
+
+std::optional<std::size_t> TalmerinMobStatLogStore::sessionIndex(const std::string& id) const
+{
+    const auto& sessions = m_lists[indexOf(List::Sessions)];
+    for (std::size_t i = 0; i < sessions.size(); ++i) {
+        if (sessions[i].sessionId && *sessions[i].sessionId == id)
+            return i;
+    }
+    return std::nullopt;
+}
+
+std::optional<Dictionary> TalmerinMobStatLogStore::session(const std::string& id) const
+{
+    std::lock_guard lock(m_mutex);
+    auto index = sessionIndex(id);
+    if (!index)
+        return std::nullopt;
+    return *valueOf(m_lists[indexOf(List::Sessions)][*index]).asDictionary();
+}
+
+std::optional<std::size_t> TalmerinMobStatLogStore::findEvent(const Value& id, const Value& label,
+    const std::function<bool(const Value&)>& accept) const
+{
+    std::lock_guard lock(m_mutex);
+    auto found = m_eventIndex.find(std::hash<std::string> {}(eventKey(id, label)));
+    if (found == m_eventIndex.end())
+        return std::nullopt;
+    const auto& events = m_lists[indexOf(List::Events)];
+    for (std::size_t index : found->second) {
+        Value entry = valueOf(events[index]);
+        if (entry["i"] == id && entry["l"] == label && accept(entry))
+            return index;
+    }
+    return std::nullopt;
+}
+
+Value TalmerinMobStatLogStore::entry(List list, std::size_t index) const
+{
+    std::lock_guard lock(m_mutex);
+    return valueOf(m_lists[indexOf(list)].at(index));
+}
+
+void TalmerinMobStatLogStore::append(List list, const Dictionary& entry, bool dropFirst)
+{
+    std::lock_guard lock(m_mutex);
+    Value value(entry);
+    Row row = encode(value);
+    long long position = nextPosition(list);
+    const auto& entries = m_lists[indexOf(list)];
+    bool drop = dropFirst && !entries.empty();
+    long long first = drop ? entries.front().position : 0;
+    bool stored = transaction("add a log entry", [&](SQLite::Database& db) {
+        if (drop)
+            deleteCurrentRow(db, list, first);
+        insertRow(db, 0, list, position, row);
+    });
+    if (!stored)
+        return;
+    if (drop)
+        eraseInMemory(list, 0);
+    appendInMemory(list, entryOf(list, std::move(value), position, std::move(row)));
+}
+
+void TalmerinMobStatLogStore::replace(List list, std::size_t index, const Dictionary& entry)
+{
+    std::lock_guard lock(m_mutex);
+    auto& entries = m_lists[indexOf(list)];
+    if (index >= entries.size())
+        return;
+    Value value(entry);
+    Row row = encode(value);
+    long long position = entries[index].position;
+    bool stored = transaction("change a log entry", [&](SQLite::Database& db) {
+        SQLite::Statement update(db, "UPDATE current SET entry = ? WHERE list = ? AND position = ?");
+        bindRow(update, 1, row);
+        update.bindNoCopy(2, keyOf(list));
+        update.bind(3, static_cast<int64_t>(position));
+        update.exec();
+    });
+    if (!stored)
+        return;
+    // Name and label are what the index knows the entry by; a change of them re-indexes it.
+    Entry changed = entryOf(list, std::move(value), position, std::move(row));
+    bool renamed = changed.key != entries[index].key;
+    m_listBytes[indexOf(list)] -= entries[index].bytes();
+    entries[index] = std::move(changed);
+    m_listBytes[indexOf(list)] += entries[index].bytes();
+    if (renamed)
+        reindexEvents();
+}
+
+void TalmerinMobStatLogStore::putSession(const std::string& id, const Dictionary& session)
+{
+    std::lock_guard lock(m_mutex);
+    auto old = sessionIndex(id);
+    long long oldPosition = old ? m_lists[indexOf(List::Sessions)][*old].position : 0;
+    Value value(session);
+    Row row = encode(value);
+    long long position = nextPosition(List::Sessions);
+    bool stored = transaction("store a session", [&](SQLite::Database& db) {
+        if (old)
+            deleteCurrentRow(db, List::Sessions, oldPosition);
+        insertRow(db, 0, List::Sessions, position, row);
+    });
+    if (!stored)
+        return;
+    if (old)
+        eraseInMemory(List::Sessions, *old);
+    appendInMemory(List::Sessions, entryOf(List::Sessions, std::move(value), position, std::move(row)));
+}
+
+void TalmerinMobStatLogStore::splitWithSession(const std::string& id, const Dictionary& session, std::size_t maxArchived)
+{
+    std::lock_guard lock(m_mutex);
+    auto old = sessionIndex(id);
+    long long oldPosition = old ? m_lists[indexOf(List::Sessions)][*old].position : 0;
+    Value value(session);
+    Row row = encode(value);
+    long long number = m_archive.empty() ? 1 : m_archive.back() + 1;
+    std::vector<long long> archive = m_archive;
+    archive.push_back(number);
+    std::vector<long long> dropped;
+    while (archive.size() > maxArchived) {
+        dropped.push_back(archive.front());
+        archive.erase(archive.begin());
+    }
+    bool stored = transaction("archive the log", [&](SQLite::Database& db) {
+        if (old)
+            deleteCurrentRow(db, List::Sessions, oldPosition);
+        SQLite::Statement add(db, "INSERT INTO logs(id) VALUES(?)");
+        add.bind(1, static_cast<int64_t>(number));
+        add.exec();
+        SQLite::Statement move(db, "INSERT INTO archive(log, list, position, entry) SELECT ?, list, position, entry FROM current");
+        move.bind(1, static_cast<int64_t>(number));
+        move.exec();
+        db.exec("DELETE FROM current");
+        for (long long gone : dropped) {
+            SQLite::Statement rows(db, "DELETE FROM archive WHERE log = ?");
+            rows.bind(1, static_cast<int64_t>(gone));
+            rows.exec();
+            SQLite::Statement log(db, "DELETE FROM logs WHERE id = ?");
+            log.bind(1, static_cast<int64_t>(gone));
+            log.exec();
+        }
+        insertRow(db, 0, List::Sessions, 0, row);
+    });
+    if (!stored)
+        return;
+    m_archive = std::move(archive);
+    resetInMemory();
+    appendInMemory(List::Sessions, entryOf(List::Sessions, std::move(value), 0, std::move(row)));
+}
+
+void TalmerinMobStatLogStore::clearCurrentLog(const std::vector<std::pair<std::string, double>>& numbers)
+{
+    std::lock_guard lock(m_mutex);
+    bool stored = transaction("clear the log", [&](SQLite::Database& db) {
+        db.exec("DELETE FROM current");
+        for (const auto& [key, value] : numbers)
+            writeNumber(db, key, value);
+    });
+    if (!stored)
+        return;
+    resetInMemory();
+    for (const auto& [key, value] : numbers)
+        m_numbers[key] = value;
+}
+
+std::vector<TalmerinMobStatLogStore::ArchivedLog> TalmerinMobStatLogStore::archivedLogs()
+{
+    std::lock_guard lock(m_mutex);
+    std::vector<ArchivedLog> logs;
+    if (!m_db)
+        return logs;
+    try {
+        SQLite::Statement query(*m_db, "SELECT list, entry FROM archive WHERE log = ? ORDER BY list, position");
+        for (long long number : m_archive) {
+            query.reset();
+            query.bind(1, static_cast<int64_t>(number));
+            Array lists[3];
+            std::size_t total = 0;
+            while (query.executeStep()) {
+                auto list = listNamed(query.getColumn(0).getString());
+                total += static_cast<std::size_t>(query.getColumn(1).getBytes());
+                if (!list || total > kMaxCurrentLogBytes)
+                    continue;
+                if (auto value = decode(query, 1))
+                    lists[indexOf(*list)].push_back(std::move(*value));
+            }
+            Dictionary log;
+            for (List list : kLists)
+                log.set(keyOf(list), Value(std::move(lists[indexOf(list)])));
+            logs.push_back(ArchivedLog { number, std::move(log) });
+        }
+    } catch (const std::exception& e) {
+        pf::Log::format("TalmerinMobStat: the archived logs cannot be read: %s", e.what());
+    }
+    return logs;
+}
+
+std::size_t TalmerinMobStatLogStore::archivedLogCount() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_archive.size();
+}
+
+void TalmerinMobStatLogStore::removeArchivedLog(long long number)
+{
+    std::lock_guard lock(m_mutex);
+    bool stored = transaction("remove an archived log", [&](SQLite::Database& db) {
+        SQLite::Statement rows(db, "DELETE FROM archive WHERE log = ?");
+        rows.bind(1, static_cast<int64_t>(number));
+        rows.exec();
+        SQLite::Statement log(db, "DELETE FROM logs WHERE id = ?");
+        log.bind(1, static_cast<int64_t>(number));
+        log.exec();
+    });
+    if (stored)
+        std::erase(m_archive, number);
+}
+
+void TalmerinMobStatLogStore::dropOldestArchivedLogs(std::size_t keep)
+{
+    std::vector<long long> dropped;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_archive.size() <= keep)
+            return;
+        dropped.assign(m_archive.begin(), m_archive.end() - static_cast<std::ptrdiff_t>(keep));
+    }
+    for (long long number : dropped)
+        removeArchivedLog(number);
+}
+
+bool TalmerinMobStatLogStore::imported(const std::string& source) const
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_db)
+        return false;
+    try {
+        SQLite::Statement query(*m_db, "SELECT 1 FROM imports WHERE source = ?");
+        query.bind(1, source);
+        return query.executeStep();
+    } catch (const std::exception& e) {
+        pf::Log::format("TalmerinMobStat: the log store cannot be read: %s", e.what());
+        return false;
+    }
+}
+
+bool TalmerinMobStatLogStore::importLogs(const std::string& source, const Value& current, const Array& archive)
+{
+    std::lock_guard lock(m_mutex);
+    struct Pending {
+        List list;
+        Entry entry;
+    };
+    std::vector<Pending> pending;
+    long long positions[3];
+    for (List list : kLists)
+        positions[indexOf(list)] = nextPosition(list);
+    std::vector<long long> numbers = m_archive;
+    bool stored = transaction("take in the earlier log", [&](SQLite::Database& db) {
+        auto rowsOf = [&](const Value& log, long long number, long long* next) {
+            for (List list : kLists) {
+                const Array* items = log[keyOf(list)].asArray();
+                if (!items)
+                    continue;
+                for (const Value& item : *items) {
+                    if (!item.isDictionary())
+                        continue;
+                    Row row = encode(item);
+                    long long position = next[indexOf(list)]++;
+                    insertRow(db, number, list, position, row);
+                    if (number == 0)
+                        pending.push_back(Pending { list, entryOf(list, item, position, std::move(row)) });
+                }
+            }
+        };
+        for (const Value& log : archive) {
+            long long number = numbers.empty() ? 1 : numbers.back() + 1;
+            SQLite::Statement add(db, "INSERT INTO logs(id) VALUES(?)");
+            add.bind(1, static_cast<int64_t>(number));
+            add.exec();
+            long long next[3] = { 0, 0, 0 };
+            rowsOf(log, number, next);
+            numbers.push_back(number);
+        }
+        rowsOf(current, 0, positions);
+        SQLite::Statement done(db, "INSERT OR REPLACE INTO imports(source) VALUES(?)");
+        done.bind(1, source);
+        done.exec();
+    });
+    if (!stored)
+        return false;
+    m_archive = std::move(numbers);
+    for (Pending& item : pending)
+        appendInMemory(item.list, std::move(item.entry));
+    return true;
+}
+
+std::optional<std::string> TalmerinMobStatLogStore::currentLogJson() const
+{
+    std::lock_guard lock(m_mutex);
+    std::string json;
+    json.reserve(2 + 3 * 8 + m_listBytes[0] + m_listBytes[1] + m_listBytes[2] + m_lists[0].size() + m_lists[1].size() + m_lists[2].size());
+    json += '{';
+    for (List list : kLists) {
+        if (list != List::Events)
+            json += ',';
+        json += '"';
+        json += keyOf(list);
+        json += "\":[";
+        bool first = true;
+        for (const Entry& entry : m_lists[indexOf(list)]) {
+            if (!entry.json)
+                return std::nullopt;
+            if (!first)
+                json += ',';
+            json += *entry.json;
+            first = false;
+        }
+        json += ']';
+    }
+    json += '}';
+    return json;
+}
+
+void TalmerinMobStatLogStore::loadNumbers()
+{
+    m_numbers.clear();
+    SQLite::Statement query(*m_db, "SELECT key, value FROM settings");
+    while (query.executeStep()) {
+        SQLite::Column value = query.getColumn(1);
+        if (value.isInteger() || value.isFloat())
+            m_numbers[query.getColumn(0).getString()] = value.getDouble();
+    }
+}
+
+std::optional<double> TalmerinMobStatLogStore::number(const std::string& key) const
+{
+    std::lock_guard lock(m_mutex);
+    auto found = m_numbers.find(key);
+    if (found == m_numbers.end())
+        return std::nullopt;
+    return found->second;
+}
+
+void TalmerinMobStatLogStore::writeNumber(SQLite::Database& db, const std::string& key, double value)
+{
+    SQLite::Statement update(db, "INSERT OR REPLACE INTO settings(key, value) VALUES(?, ?)");
+    update.bind(1, key);
+    update.bind(2, value);
+    update.exec();
+}
+
+void TalmerinMobStatLogStore::setNumberLater(const std::string& key, double value)
+{
+    std::lock_guard lock(m_mutex);
+    m_numbers[key] = value;
+    m_pendingNumbers[key] = value;
+}
+
+void TalmerinMobStatLogStore::flushNumbers()
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_pendingNumbers.empty())
+        transaction("keep a setting", [](SQLite::Database&) { });
+}
+
+void TalmerinMobStatLogStore::setNumber(const std::string& key, double value)
+{
+    std::lock_guard lock(m_mutex);
+    if (transaction("keep a setting", [&](SQLite::Database& db) { writeNumber(db, key, value); }))
+        m_numbers[key] = value;
+}

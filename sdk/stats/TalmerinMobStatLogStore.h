@@ -1,0 +1,167 @@
+#pragma once
+
+#include "platform/foundation/Value.h"
+
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace SQLite {
+class Database;
+class Statement;
+}
+
+// The statistics log on disk: a SQLite file (by default "TalmerinMobStatLog.sqlite" in the
+// sandbox's Library folder) with one row per entry of a log, so a change writes only the rows
+// it touches, whatever the log already holds.
+//
+// A log is the dictionary {"ev": [...], "ex": [...], "pr": [...]} of events, exception entries
+// and sessions. The current log has a table of its own; archived logs are listed under growing
+// numbers, the oldest first (an archived log may hold no entries at all), their entries in one
+// table. A few numbers the log's upload keeps (last send time, sent index) sit beside them.
+//
+// Rules:
+// - Each operation is one transaction, so a process killed half-way leaves the file as it was
+//   before it. The file runs in WAL mode with synchronous=NORMAL: a crash of the app loses
+//   nothing committed; a power cut may lose the last changes, never the file.
+// - The current log is also kept in memory, each entry as its JSON text, with the running
+//   JSON size and an index of events by name and label, so no change reads or rewrites the
+//   whole log and its upload text is put together without converting it again. Archived logs
+//   are read from disk when asked for.
+// - A row holds the entry's JSON (the upload's own text); an entry that JSON cannot hold (data,
+//   dates, NaN) is kept as a keyed archive instead, so nothing put is lost.
+// - What is read back is checked: a row that is too large, does not parse or is not a
+//   dictionary is logged, removed and skipped. A file that is not a database, or whose tables
+//   have another shape, is logged and moved aside (".corrupt") and a blank store is made; if
+//   even that fails (or the file cannot be opened at all), the log lives in an in-memory
+//   database until the next launch.
+// - One mutex guards every operation; none waits for anything but the disk.
+class TalmerinMobStatLogStore {
+public:
+    enum class List { Events, Exceptions, Sessions };
+    static constexpr const char* kFileName = "TalmerinMobStatLog.sqlite";
+    // The longest row read back, and the most of the current log read back in all.
+    static constexpr std::size_t kMaxEntryBytes = 4u << 20;
+    static constexpr std::size_t kMaxCurrentLogBytes = 16u << 20;
+
+    // Opens (or makes) the store at `path`, reading the current log into memory.
+    explicit TalmerinMobStatLogStore(std::string path);
+    ~TalmerinMobStatLogStore();
+    TalmerinMobStatLogStore(const TalmerinMobStatLogStore&) = delete;
+    TalmerinMobStatLogStore& operator=(const TalmerinMobStatLogStore&) = delete;
+
+    // The store of the current sandbox.
+    static std::string defaultPath();
+    static const char* keyOf(List list);
+
+    const std::string& path() const { return m_path; }
+    // Whether the file is in use (false: the log lives in memory until the next launch).
+    bool persistent() const;
+
+    // The current log, and its JSON put together from the entries' texts (nullopt when an
+    // entry cannot be written as JSON).
+    pf::Dictionary currentLog() const;
+    std::optional<std::string> currentLogJson() const;
+    std::size_t currentLogBytes() const;
+    std::size_t count(List list) const;
+    // Bytes of the JSON of one list of the current log ("[...]").
+    std::size_t listBytes(List list) const;
+    std::optional<pf::Dictionary> session(const std::string& id) const;
+    // The first event whose "i" and "l" equal the given ones and that `accept` takes.
+    std::optional<std::size_t> findEvent(const pf::Value& id, const pf::Value& label,
+        const std::function<bool(const pf::Value&)>& accept) const;
+    pf::Value entry(List list, std::size_t index) const;
+
+    // Changes of the current log.
+    void append(List list, const pf::Dictionary& entry, bool dropFirst = false);
+    void replace(List list, std::size_t index, const pf::Dictionary& entry);
+    // Removes the session of that id, if any, and appends `session`.
+    void putSession(const std::string& id, const pf::Dictionary& session);
+    // Removes the session of that id, if any, moves the current log to the archive (dropping
+    // the oldest archived logs beyond `maxArchived`) and starts a log holding only `session`.
+    void splitWithSession(const std::string& id, const pf::Dictionary& session, std::size_t maxArchived);
+    // Empties the current log, setting `numbers` in the same transaction.
+    void clearCurrentLog(const std::vector<std::pair<std::string, double>>& numbers = {});
+
+    // The archive, oldest first, with each log's number.
+    struct ArchivedLog {
+        long long number;
+        pf::Dictionary log;
+    };
+    std::vector<ArchivedLog> archivedLogs();
+    std::size_t archivedLogCount() const;
+    void removeArchivedLog(long long number);
+    void dropOldestArchivedLogs(std::size_t keep);
+
+    // Adds logs from elsewhere (an earlier version's storage), once per `source`: `archive`
+    // goes after the archived logs, `current`'s entries after the current log's. Entries that
+    // are not dictionaries are skipped. The source is noted in the same transaction, so a
+    // process killed after it cannot take the same logs in twice.
+    bool imported(const std::string& source) const;
+
+    // Numbers kept beside the log (absent when never set or not a number).
+    std::optional<double> number(const std::string& key) const;
+    void setNumber(const std::string& key, double value);
+    // Read back at once, written with the next change (or by `flushNumbers`).
+    void setNumberLater(const std::string& key, double value);
+    void flushNumbers();
+    bool importLogs(const std::string& source, const pf::Value& current, const pf::Array& archive);
+
+private:
+    // An entry in memory is its JSON text; only one that JSON cannot hold keeps its value.
+    struct Entry {
+        long long position { 0 };
+        std::optional<std::string> json;
+        std::optional<pf::Value> value;
+        std::size_t key { 0 };                // events: the hash of eventKey
+        std::optional<std::string> sessionId; // sessions: their "i", when a text
+        std::size_t bytes() const { return json ? json->size() : 0; }
+    };
+    struct Row {
+        std::string text;
+        pf::Bytes blob;
+        bool isText { true };
+    };
+
+    void open();
+    void openFile(const std::string& path);
+    void createSchema();
+    void loadCurrentLog();
+    void loadArchiveNumbers();
+    void loadNumbers();
+    static void writeNumber(SQLite::Database& db, const std::string& key, double value);
+    // Decodes one stored entry; nullopt (and a log line) when it is damaged.
+    std::optional<pf::Value> decode(const SQLite::Statement& query, int column) const;
+    static Row encode(const pf::Value& entry);
+    static Entry entryOf(List list, pf::Value value, long long position, Row&& row);
+    static pf::Value valueOf(const Entry& entry);
+    void bindRow(SQLite::Statement& statement, int index, const Row& row);
+    // Runs `work` as one transaction; false (and a log line) when the disk refused it.
+    bool transaction(const char* what, const std::function<void(SQLite::Database&)>& work);
+    void insertRow(SQLite::Database& db, long long log, List list, long long position, const Row& row);
+    void deleteCurrentRow(SQLite::Database& db, List list, long long position);
+    void appendInMemory(List list, Entry entry);
+    void eraseInMemory(List list, std::size_t index);
+    void resetInMemory();
+    void reindexEvents();
+    long long nextPosition(List list) const;
+    std::optional<std::size_t> sessionIndex(const std::string& id) const;
+    static std::string eventKey(const pf::Value& id, const pf::Value& label);
+
+    std::string m_path;
+    mutable std::mutex m_mutex;
+    std::unique_ptr<SQLite::Database> m_db;
+    std::vector<Entry> m_lists[3];
+    std::size_t m_listBytes[3] { 0, 0, 0 }; // sum of the entries' bytes
+    // Events by name and label: their indexes in "ev", in order.
+    std::unordered_map<std::size_t, std::vector<std::size_t>> m_eventIndex;
+    std::map<std::string, double> m_numbers;
+    std::map<std::string, double> m_pendingNumbers;
+    std::vector<long long> m_archive;
+};

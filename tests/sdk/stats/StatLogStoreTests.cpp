@@ -1,0 +1,242 @@
+#include "StatsTestSupport.h"
+
+#include "platform/foundation/FileManager.h"
+#include "platform/foundation/Log.h"
+#include "sdk/stats/StatLogCodec.h"
+#include "sdk/stats/TalmerinMobStatLogStore.h"
+
+#include <SQLiteCpp/Database.h>
+
+#include <climits>
+
+using pf::Array;
+using pf::Dictionary;
+using pf::Value;
+using Manager = TalmerinMobStatLogManager;
+
+namespace {
+
+Dictionary session(const std::string& id, long long start, std::size_t padding = 0)
+{
+    return Dictionary { { "s", Value(start) }, { "e", Value(start + 1000) }, { "i", Value(id) },
+        { "p", Value(Array { Value(Dictionary { { "n", Value(std::string(padding, 'p')) }, { "d", Value(5) } }) }) },
+        { "c", Value(0) } };
+}
+
+Dictionary event(const std::string& id, long long t)
+{
+    return Dictionary { { "c", Value(1) }, { "l", Value("label") }, { "i", Value(id) }, { "t", Value(t) },
+        { "d", Value(0) }, { "s", Value("0|") } };
+}
+
+Value logWith(std::vector<Dictionary> events, std::vector<Dictionary> sessions)
+{
+    Dictionary log = Manager::createBlankLog();
+    Array ev, pr;
+    for (auto& e : events)
+        ev.push_back(Value(e));
+    for (auto& s : sessions)
+        pr.push_back(Value(s));
+    log.set("ev", Value(ev));
+    log.set("pr", Value(pr));
+    return Value(log);
+}
+
+std::string json(const Value& value) { return StatLogCodec::json(value).value_or("(unwritable)"); }
+
+}
+
+TEST(StatLogStore, TakesOverWhatAnEarlierVersionKeptInTheDefaultsOnce)
+{
+    StatsWorld world;
+    auto defaults = pf::UserDefaults::standard();
+    Value current = logWith({ event("tap", 1) }, { session("s1", 1) });
+    Value archiveA = logWith({}, { session("a", 1) });
+    Value archiveB = logWith({ event("b", 2) }, {});
+    auto putInDefaults = [&] {
+        defaults->setObject(Manager::kLogKey, current);
+        defaults->setObject(Manager::kOldLogKey, Value(Array { archiveA, Value(5), archiveB }));
+        defaults->setObject(Manager::kLastSendKey, Value(1234.0));
+        defaults->setObject(Manager::kIndexPerSessionKey, Value(3));
+    };
+    putInDefaults();
+    defaults->setString(Manager::kInprogressSessionKey, "s1");
+
+    // The first launch, the next one, and one after a launch that was killed before it could
+    // clear the defaults: the same log each time, nothing taken twice.
+    for (const char* launch : { "first", "next", "killed before the defaults were cleared" }) {
+        auto manager = world.manager();
+        EXPECT_EQ(json(world.log()), json(current)) << launch;
+        Array archive = manager->archivedLogs();
+        ASSERT_EQ(archive.size(), 2u) << launch;
+        EXPECT_EQ(json(archive[0]), json(archiveA)) << launch;
+        EXPECT_EQ(json(archive[1]), json(archiveB)) << launch;
+        EXPECT_EQ(manager->lastSendTimestamp(), 1234) << launch;
+        EXPECT_EQ(manager->logSentIndexPerSession(), 3) << launch;
+        ASSERT_TRUE(manager->getInprogressSession()) << launch;
+        for (const char* key : { Manager::kLogKey, Manager::kOldLogKey, Manager::kLastSendKey, Manager::kIndexPerSessionKey })
+            EXPECT_TRUE(defaults->objectForKey(key).isMissing()) << launch << ": " << key;
+        EXPECT_TRUE(pf::FileManager::exists(TalmerinMobStatLogStore::defaultPath()));
+        manager.reset();
+        world.relaunch();
+        if (std::string(launch) == "next")
+            putInDefaults();
+    }
+}
+
+TEST(StatLogStore, ManyWritesSurviveARelaunchInOrderAndCountedEventsMergeAcrossIt)
+{
+    StatsWorld world(1'700'006'400.0 + 10 * 3600);
+    auto manager = world.manager();
+    long long now = TalmerinMobStat::nowMs();
+    for (int i = 0; i < 300; ++i) {
+        manager->putEventWithDurationTime(Dictionary { { "i", Value("timed") }, { "d", Value(i) } });
+        if (i % 50 == 0)
+            manager->putSession(session("s" + std::to_string(i / 100), i));
+    }
+    manager->putEvent(event("tap", now));
+    ASSERT_TRUE(world.settle());
+    std::string before = json(world.log());
+    std::size_t size = manager->logSize();
+    EXPECT_EQ(size, before.size());
+
+    manager.reset();
+    world.relaunch();
+    manager = world.manager();
+    EXPECT_EQ(json(world.log()), before);
+    EXPECT_EQ(manager->logSize(), size);
+    Value ev = world.log()["ev"];
+    ASSERT_EQ(ev.size(), 301u);
+    for (int i = 0; i < 300; ++i)
+        ASSERT_EQ(ev[i]["d"].intValue(), i);
+    EXPECT_EQ(world.log()["pr"].size(), 3u) << "a session put again replaces its earlier copy";
+
+    // The event logged before the relaunch takes the one logged after it, within the hour.
+    manager->putEvent(event("tap", now + 60000));
+    ASSERT_TRUE(world.settle());
+    ev = world.log()["ev"];
+    ASSERT_EQ(ev.size(), 301u);
+    EXPECT_EQ(ev[300]["c"].intValue(), 2);
+    EXPECT_EQ(ev[300]["s"], Value("0|60000|"));
+    // A send that reaches nobody still notes its time, for the next launch too.
+    manager->sendLog();
+    ASSERT_TRUE(world.settle());
+    manager.reset();
+    world.relaunch();
+    EXPECT_EQ(world.log()["ev"][300]["c"].intValue(), 2);
+    EXPECT_EQ(world.manager()->lastSendTimestamp(), TalmerinMobStat::nowMs());
+}
+
+TEST(StatLogStore, TheRunningSizeAndTheArchiveCapHoldAcrossChangesAndRelaunches)
+{
+    StatsWorld world;
+    auto manager = world.manager();
+    // After every change the size kept as the log changed is its JSON's.
+    auto check = [&](const char* what) {
+        EXPECT_EQ(manager->logSize(), StatLogCodec::jsonLength(world.log())) << what;
+    };
+    check("blank");
+    manager->syncPutSession(session("1", 1));
+    manager->syncPutSession(session("2", 2));
+    manager->syncPutSession(session("1", 3));
+    check("a session replaced");
+    manager->syncPutEvent(event("tap", 1));
+    manager->syncPutEvent(event("tap", 2));
+    check("a counted event merged");
+    Dictionary full = event("full", 1);
+    full.set("c", Value(LLONG_MAX));
+    manager->syncPutEvent(full);
+    manager->syncPutEvent(event("full", 2));
+    EXPECT_EQ(world.log()["ev"][1]["c"], Value(LLONG_MAX)) << "a count at its largest stays there";
+    for (int i = 0; i < 4; ++i)
+        manager->syncPutException(Dictionary { { "t", Value(i) }, { "c", Value(std::string(2000, 'x')) }, { "y", Value("") } });
+    EXPECT_EQ(world.log()["ex"].size(), 2u);
+    check("exception entries trimmed");
+    for (int i = 0; i < 12; ++i)
+        manager->syncPutSession(session("huge" + std::to_string(i), i, Manager::kSplitBytes));
+    check("split");
+
+    manager.reset();
+    world.relaunch();
+    manager = world.manager();
+    check("relaunched");
+    Array archive = manager->archivedLogs();
+    ASSERT_EQ(archive.size(), Manager::kMaxArchivedLogs);
+    EXPECT_EQ(archive.front()["pr"][0]["i"], Value("huge1"));
+    EXPECT_EQ(archive.back()["pr"][0]["i"], Value("huge10"));
+    EXPECT_EQ(world.log()["pr"][0]["i"], Value("huge11"));
+}
+
+TEST(StatLogStore, ADamagedStoreIsLoggedAndTheRestIsKept)
+{
+    struct Case {
+        const char* what;
+        std::function<void(const std::string& path)> damage;
+        const char* logLine;
+        std::size_t eventsKept;
+    };
+    auto rows = [](const std::string& path) {
+        SQLite::Database db(path, SQLite::OPEN_READWRITE);
+        db.exec("INSERT INTO current(list, position, entry) VALUES('ev', 10, '{not json'), ('ev', 11, '[1, 2]'), "
+                "('ev', 12, x'0102'), ('zz', 1, '{}'), ('pr', 1, 7)");
+    };
+    const Case cases[] = {
+        { "not a database", [](const std::string& path) { pf::FileManager::writeAtomically(path, std::string_view("not a database, just text")); },
+            "moved to", 0 },
+        { "tables of another shape", [](const std::string& path) {
+             pf::FileManager::removeItem(path);
+             SQLite::Database db(path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+             db.exec("CREATE TABLE current(x)");
+         },
+            "has another shape", 0 },
+        { "damaged rows", rows, "a stored log entry is damaged", 2 },
+    };
+    for (const Case& c : cases) {
+        StatsWorld world;
+        auto manager = world.manager();
+        manager->syncPutEvent(event("kept", 1));
+        manager->syncPutEventWithDurationTime(event("timed", 2));
+        manager->putInprogressSession("s1");
+        manager.reset();
+        world.relaunch();
+        std::string path = TalmerinMobStatLogStore::defaultPath();
+        c.damage(path);
+
+        pf::Log::startCapture();
+        manager = world.manager();
+        EXPECT_TRUE(pf::Log::contains(c.logLine)) << c.what;
+        pf::Log::stopCapture();
+        EXPECT_EQ(world.log()["ev"].size(), c.eventsKept) << c.what;
+        EXPECT_EQ(pf::UserDefaults::standard()->objectForKey(Manager::kInprogressSessionKey), Value("s1")) << c.what;
+        // A blank store is usable at once and keeps what is put into it.
+        manager->syncPutEvent(event("after", 3));
+        manager.reset();
+        world.relaunch();
+        Value ev = world.log()["ev"];
+        ASSERT_EQ(ev.size(), c.eventsKept + 1) << c.what;
+        EXPECT_EQ(ev[c.eventsKept]["i"], Value("after")) << c.what;
+    }
+}
+
+TEST(StatLogStore, WithoutItsFileTheLogLivesInMemoryAndTheDefaultsWait)
+{
+    StatsWorld world;
+    std::string path = TalmerinMobStatLogStore::defaultPath();
+    ASSERT_TRUE(pf::FileManager::createDirectory(path, true));
+    Value earlier = logWith({ event("earlier", 1) }, {});
+    pf::UserDefaults::standard()->setObject(Manager::kLogKey, earlier);
+
+    pf::Log::startCapture();
+    auto manager = world.manager();
+    EXPECT_TRUE(pf::Log::contains("kept in memory until the next launch"));
+    pf::Log::stopCapture();
+    manager->syncPutEvent(event("now", 2));
+    EXPECT_EQ(world.log()["ev"].size(), 1u);
+    EXPECT_EQ(pf::UserDefaults::standard()->objectForKey(Manager::kLogKey), earlier) << "left for a launch that can keep it";
+
+    manager.reset();
+    world.relaunch();
+    pf::FileManager::removeItem(path);
+    EXPECT_EQ(json(world.log()), json(earlier));
+    EXPECT_TRUE(pf::UserDefaults::standard()->objectForKey(Manager::kLogKey).isMissing());
+}
