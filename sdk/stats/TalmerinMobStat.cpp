@@ -40,7 +40,6 @@ std::shared_ptr<TalmerinMobStat> TalmerinMobStat::defaultStat()
         shared = std::make_shared<TalmerinMobStat>();
         shared->m_controller = TalmerinMobStatController::sharedController();
         shared->m_controller->setStatTracker(shared);
-        TalmerinMobStatLogManager::sharedManager()->setServiceAddress(hosts().address(kServiceHost));
     }
     return shared;
 }
@@ -94,8 +93,7 @@ pf::HostTable& TalmerinMobStat::hosts()
 
 void TalmerinMobStat::setServiceAddress(std::string address)
 {
-    hosts().setAddress(kServiceHost, address);
-    TalmerinMobStatLogManager::sharedManager()->setServiceAddress(std::move(address));
+    hosts().setAddress(kServiceHost, std::move(address));
 }
 
 void TalmerinMobStat::startWithAppId(const std::string& appKey)

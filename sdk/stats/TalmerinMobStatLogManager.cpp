@@ -170,8 +170,7 @@ void TalmerinMobStatLogManager::setLogSendWifiOnly(bool wifiOnly)
 
 void TalmerinMobStatLogManager::setServiceAddress(std::string address)
 {
-    std::lock_guard lock(m_settingsMutex);
-    m_serviceAddress = std::move(address);
+    TalmerinMobStat::hosts().setAddress(TalmerinMobStat::kServiceHost, std::move(address));
 }
 
 void TalmerinMobStatLogManager::inBackground(std::function<void(TalmerinMobStatLogManager&)> work)
@@ -517,11 +516,8 @@ TalmerinMobStatLogManager::UploadResult TalmerinMobStatLogManager::upload(std::o
     if (!gzipped)
         return UploadResult::Unwritable;
 
-    std::string address;
-    {
-        std::lock_guard settings(m_settingsMutex);
-        address = m_serviceAddress;
-    }
+    // Read at each upload, so a library pointed elsewhere after the manager was made follows.
+    std::string address = TalmerinMobStat::hosts().address(TalmerinMobStat::kServiceHost);
     if (address.empty())
         return UploadResult::TransportFailed;
     pf::UrlRequest request(address + "app.gif", kUploadTimeout);

@@ -65,7 +65,8 @@ public:
     void setShortAppVersion(std::string version);
     void setLogSendWifiOnly(bool wifiOnly);
     void setSessionStart(long long ms) { m_sessionStart = ms; }
-    // Where uploads go: the collection address, ending in "/"; "app.gif" is added to it.
+    // Where uploads go: the collection address, ending in "/"; "app.gif" is added to it. It is
+    // the statistics client's service host (`TalmerinMobStat::hosts`), read at each upload.
     void setServiceAddress(std::string address);
 
     // Background: queued in order on the manager's serial queue.
@@ -138,7 +139,6 @@ private:
     std::string m_channelId;
     std::string m_shortAppVersion;
     bool m_wifiOnly { false };
-    std::string m_serviceAddress;
     std::atomic<long long> m_sessionStart { 0 };
     // Both read from the keychain once, when the manager is made.
     std::string m_deviceId;

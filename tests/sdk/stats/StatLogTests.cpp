@@ -335,6 +335,26 @@ TEST(StatLogUpload, UploadsArriveWithTheHeaderAndOnlyA200ClearsTheLog)
     pf::Reachability::setOverride(std::nullopt);
 }
 
+TEST(StatLogUpload, AnUploadGoesWhereTheClientIsPointedWhenItIsSent)
+{
+    StatsWorld world;
+    // The client and its log manager are made before the start-up says where the service is.
+    pf::HostTable::pointAllAt(std::nullopt);
+    auto stat = world.stat();
+    auto manager = world.manager();
+    manager->syncPutEvent(countedEvent(5));
+    manager->sendLog();
+    ASSERT_TRUE(world.settle());
+    EXPECT_TRUE(world.server.requests("/stats/").empty());
+    EXPECT_EQ(world.log()["ev"].size(), 1u) << "a log with nowhere to go is kept";
+
+    pf::HostTable::pointAllAt(world.server.rootURL());
+    manager->sendLog();
+    ASSERT_TRUE(world.settle());
+    ASSERT_EQ(world.uploads().size(), 1u);
+    EXPECT_EQ(world.log(), Value(TalmerinMobStatLogManager::createBlankLog()));
+}
+
 TEST(StatLogUpload, ArchivedLogsAreSentInOrderAndTroubleStopsOrSkips)
 {
     StatsWorld world;
