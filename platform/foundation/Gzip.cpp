@@ -12,7 +12,7 @@ constexpr int kAnyWindow = 15 + 32; // gzip or zlib frame, by the header
 
 }
 
-std::optional<Bytes> Gzip::compress(const Bytes& data)
+std::optional<Bytes> Gzip::compress(std::span<const std::uint8_t> data)
 {
     z_stream stream {};
     if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, kGzipWindow, 8, Z_DEFAULT_STRATEGY) != Z_OK)

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <span>
 
 namespace pf {
 
@@ -21,7 +22,7 @@ public:
 
     // The gzip stream of `data` (an empty input makes a valid empty stream); none when the
     // compressor fails.
-    static std::optional<Bytes> compress(const Bytes& data);
+    static std::optional<Bytes> compress(std::span<const std::uint8_t> data);
     static std::optional<Bytes> decompress(const Bytes& data, std::size_t maxBytes = kDefaultMaxBytes);
 };
 

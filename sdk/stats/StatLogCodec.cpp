@@ -81,10 +81,10 @@ std::size_t StatLogCodec::jsonLength(const pf::Value& value)
     return text ? text->size() : 0;
 }
 
-std::optional<pf::Bytes> StatLogCodec::gzipDeflate(const pf::Bytes& data)
+std::optional<pf::Bytes> StatLogCodec::gzipDeflate(std::span<const std::uint8_t> data)
 {
     if (data.empty())
-        return data;
+        return pf::Bytes {};
     return pf::Gzip::compress(data);
 }
 

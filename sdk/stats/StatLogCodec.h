@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 
 // The statistics log's text and compression.
@@ -24,7 +25,7 @@ public:
 
     // gzip (deflate, default level, window 15, memory level 8). Empty data stays empty;
     // nullopt when the compressor cannot start.
-    static std::optional<pf::Bytes> gzipDeflate(const pf::Bytes& data);
+    static std::optional<pf::Bytes> gzipDeflate(std::span<const std::uint8_t> data);
     // gzip or zlib data back; nullopt when damaged or larger than `maxBytes`.
     static std::optional<pf::Bytes> gzipInflate(const pf::Bytes& data, std::size_t maxBytes = 64u << 20);
 };

@@ -512,7 +512,8 @@ TalmerinMobStatLogManager::UploadResult TalmerinMobStatLogManager::upload(std::o
     }
     TalmerinMobStat::debugLog("send log ........................................................");
     TalmerinMobStat::debugLog(*json);
-    auto gzipped = StatLogCodec::gzipDeflate(pf::Bytes(json->begin(), json->end()));
+    // Compressed where it lies: the text is about 200 KB.
+    auto gzipped = StatLogCodec::gzipDeflate({ reinterpret_cast<const std::uint8_t*>(json->data()), json->size() });
     if (!gzipped)
         return UploadResult::Unwritable;
 
@@ -532,7 +533,8 @@ TalmerinMobStatLogManager::UploadResult TalmerinMobStatLogManager::upload(std::o
         TalmerinMobStat::debugLog("send log error");
         return UploadResult::Refused;
     }
-    TalmerinMobStat::debugLog("send log success " + *json);
+    TalmerinMobStat::debugLog("send log success");
+    TalmerinMobStat::debugLog(*json);
     pf::RunLoop::main().post([] { pf::NotificationCenter::defaultCenter().post(kSuccessNotification); });
     return UploadResult::Accepted;
 }
