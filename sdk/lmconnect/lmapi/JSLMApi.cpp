@@ -27,7 +27,6 @@ namespace {
 
 const char* yesNo(bool flag) { return flag ? "YES" : "NO"; }
 
-bool canOpen(const std::string& text) { return LMOpenApiUtility::canOpenURL(pf::Url::fromString(text)); }
 
 bool fail(const char* text)
 {
@@ -169,7 +168,7 @@ std::string JSLMApi::js_isLMSupportApi() { return yesNo(LMApi::isLMSupportApi())
 std::string JSLMApi::js_isLMSupportApiForWallet() { return yesNo(LMApi::isLMSupportApiForWallet()); }
 std::string JSLMApi::js_isLMSupportApiGeneralPastboard() { return yesNo(LMApiDatastore::instance().isLMSupportApiGeneralPastboard()); }
 std::string JSLMApi::js_getLMInstallURL() { return LMApi::getLMInstallURL(); }
-std::string JSLMApi::js_isLMAppSatisfy(const std::string& url) { return yesNo(canOpen(url)); }
+std::string JSLMApi::js_isLMAppSatisfy(const std::string& url) { return yesNo(LMApi::appCanOpenURL(url)); }
 
 std::int32_t JSLMApi::js_handleWPAMessageShare(const std::string& url)
 {
@@ -186,8 +185,8 @@ bool JSLMApi::isPureInt(const std::string& text)
     return end != start && *end == 0;
 }
 
-bool JSLMApi::isNewLMBrowserInstall() { return canOpen("mlmbrowser://"); }
-bool JSLMApi::isOldLMBrowserInstall() { return canOpen("mlbbrowser://"); }
+bool JSLMApi::isNewLMBrowserInstall() { return LMApi::appCanOpenURL("mlmbrowser://"); }
+bool JSLMApi::isOldLMBrowserInstall() { return LMApi::appCanOpenURL("mlbbrowser://"); }
 
 std::shared_ptr<MorrowJSObject> JSLMApi::nativeApiObject()
 {

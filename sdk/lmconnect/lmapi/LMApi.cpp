@@ -11,12 +11,13 @@
 #include "sdk/lmconnect/lmapi/LMOpenApiUtility.h"
 #include "sdk/lmconnect/lmapi/LMPluginMetadata.h"
 
+#include "platform/foundation/Application.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Url.h"
 
 namespace {
 
-bool canOpen(const std::string& text) { return LMOpenApiUtility::canOpenURL(pf::Url::fromString(text)); }
+bool canOpen(std::string_view text) { return pf::Application::shared().canOpenURL(text); }
 
 // The icon names of the information list: the first key that gives any.
 std::vector<std::string> iconNames(const pf::Bundle& bundle)
