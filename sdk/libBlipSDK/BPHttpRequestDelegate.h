@@ -6,7 +6,7 @@
 #include <string>
 
 namespace pf {
-class UrlError;
+struct UrlError;
 class UrlResponse;
 }
 

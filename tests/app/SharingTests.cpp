@@ -208,7 +208,8 @@ TEST(Sharing, ThePictureIsFetchedSafelyAndTheMessagesCarryOnlyWhatCame)
         size_t parleyBefore = world.apps.parley()->received().size();
         size_t blipBefore = world.blipShares().size();
         size_t lmBefore = world.apps.lm()->shares().size();
-        auto shared = gift(++fid, "礼包" + std::to_string(fid), c.litpic);
+        ++fid;
+        auto shared = gift(fid, "礼包" + std::to_string(fid), c.litpic);
         // One at a time, as a person shares: Parley and Blip both stage on the general pasteboard.
         world.manager()->sharingWithParley({ shared }, SharingManager::kParleySessionShareType, SharingManager::kGiftDetailDataType);
         world.settle();

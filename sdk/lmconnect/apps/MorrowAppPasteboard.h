@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-class APIResponse;
+struct APIResponse;
 
 // The pasteboards of the sign-in hand-off with the LM and LZone apps: a request is written as a
 // keyed archive of a dictionary, on a named pasteboard under "lzappDataType" or on the general
