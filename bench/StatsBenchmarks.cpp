@@ -120,17 +120,33 @@ pf::Dictionary logOfAbout200KB()
     return logOf(count);
 }
 
+// The client that sends is the one that logged: its queue, its store and its connection are
+// running, as in an app that has been in use (a launch's own costs are the cold start's
+// figure). Logging the events again between sends is not timed, and neither is the check of
+// what the server received.
 void StatsSendLog(benchmark::State& state)
 {
     StatsWorld world;
     pf::Dictionary log = logOfAbout200KB();
+    const pf::Array& events = *log.find("ev")->asArray();
     for (auto _ : state) {
         state.PauseTiming();
-        world.relaunchWith(log);
+        for (const pf::Value& e : events)
+            world.manager->putEvent(*e.asDictionary());
+        if (!world.env.waitForPendingWork(60) || world.manager->currentLog().find("ev")->asArray()->size() != events.size()) {
+            state.SkipWithError("the events were not logged");
+            break;
+        }
         world.server.clearRequests();
         state.ResumeTiming();
+
         world.manager->sendLog();
-        if (!world.env.waitForPendingWork(30) || world.server.requests().size() != 1) {
+        bool settled = world.env.waitForPendingWork(30);
+
+        state.PauseTiming();
+        bool sent = settled && world.server.requests().size() == 1;
+        state.ResumeTiming();
+        if (!sent) {
             state.SkipWithError("the log was not sent");
             break;
         }
@@ -189,5 +205,7 @@ void StatsSendLogFloor(benchmark::State& state)
 }
 
 BENCHMARK(StatsLogEvent)->Arg(10)->Arg(10000)->Iterations(kEventsPerRun)->Unit(benchmark::kMillisecond);
-BENCHMARK(StatsSendLog)->MinTime(0.3)->Unit(benchmark::kMillisecond);
-BENCHMARK(StatsSendLogFloor)->MinTime(0.3)->Unit(benchmark::kMillisecond);
+// Counted by the wall clock: the send's work is on other threads, and logging the events again
+// for each send takes far longer than the send.
+BENCHMARK(StatsSendLog)->Iterations(30)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(StatsSendLogFloor)->MinTime(0.3)->UseRealTime()->Unit(benchmark::kMillisecond);

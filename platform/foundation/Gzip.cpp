@@ -1,5 +1,8 @@
 #include "platform/foundation/Gzip.h"
 
+#include <algorithm>
+#include <limits>
+
 #include <zlib.h>
 
 namespace pf {
@@ -17,16 +20,27 @@ std::optional<Bytes> Gzip::compress(std::span<const std::uint8_t> data)
     z_stream stream {};
     if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, kGzipWindow, 8, Z_DEFAULT_STRATEGY) != Z_OK)
         return std::nullopt;
-    Bytes out(deflateBound(&stream, static_cast<uLong>(data.size())));
-    stream.next_in = const_cast<Bytef*>(data.data());
-    stream.avail_in = static_cast<uInt>(data.size());
+    // What is compressed here is text, which packs to a fraction of its size: starting at the
+    // worst case would clear (and fault in) pages that are never written. The buffer grows
+    // when a text packs worse.
+    Bytes out(std::min<std::size_t>(deflateBound(&stream, static_cast<uLong>(data.size())), data.size() / 4 + kChunk));
+    const std::uint8_t* next = data.data();
+    std::size_t left = data.size();
     int status = Z_OK;
     do {
+        if (stream.avail_in == 0 && left > 0) {
+            // zlib counts its input in 32 bits: a larger one goes in in pieces.
+            auto piece = static_cast<uInt>(std::min<std::size_t>(left, std::numeric_limits<uInt>::max()));
+            stream.next_in = const_cast<Bytef*>(next);
+            stream.avail_in = piece;
+            next += piece;
+            left -= piece;
+        }
         if (stream.total_out >= out.size())
-            out.resize(out.size() + kChunk);
+            out.resize(out.size() + std::max(kChunk, out.size() / 2));
         stream.next_out = out.data() + stream.total_out;
-        stream.avail_out = static_cast<uInt>(out.size() - stream.total_out);
-        status = deflate(&stream, Z_FINISH);
+        stream.avail_out = static_cast<uInt>(std::min<std::size_t>(out.size() - stream.total_out, std::numeric_limits<uInt>::max()));
+        status = deflate(&stream, left > 0 ? Z_NO_FLUSH : Z_FINISH);
     } while (status == Z_OK || (status == Z_BUF_ERROR && stream.avail_out == 0));
     out.resize(stream.total_out);
     deflateEnd(&stream);

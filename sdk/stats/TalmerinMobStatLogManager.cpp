@@ -36,6 +36,10 @@ const char* const kLogLists[] = { "ev", "ex", "pr" };
 
 using List = TalmerinMobStatLogStore::List;
 
+// Room left after the current log's text for the header an upload appends (some 600 bytes;
+// a longer one still fits, with one more copy of the text).
+constexpr std::size_t kHeaderRoom = 2048;
+
 bool isListOfDictionaries(const Value& value)
 {
     const Array* list = value.asArray();
@@ -477,7 +481,7 @@ void TalmerinMobStatLogManager::syncSendAllLog()
     }
     // The current log's text is put together from its entries' stored texts; once it is
     // accepted, the log is cleared and the sent index counted in one write.
-    if (reachable && upload(m_store->currentLogJson()) == UploadResult::Accepted) {
+    if (reachable && upload(m_store->currentLogJson(kHeaderRoom)) == UploadResult::Accepted) {
         int index = logSentIndexPerSession() + 1;
         m_store->clearCurrentLog({ { kIndexPerSessionKey, index } });
         TalmerinMobStat::debugLog("LogSentIndexPerSession " + std::to_string(index));

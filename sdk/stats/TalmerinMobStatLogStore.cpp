@@ -341,8 +341,19 @@ void TalmerinMobStatLogStore::appendInMemory(List list, Entry entry)
     auto& entries = m_lists[indexOf(list)];
     m_listBytes[indexOf(list)] += entry.bytes();
     if (list == List::Events)
-        m_eventIndex[entry.key].push_back(entries.size());
+        indexEvent(entry, entries.size());
     entries.push_back(std::move(entry));
+}
+
+void TalmerinMobStatLogStore::indexEvent(Entry& entry, std::size_t index)
+{
+    entry.nextSameKey = kNone;
+    auto [found, added] = m_eventIndex.try_emplace(entry.key, KeyedEvents { index, index });
+    if (added)
+        return;
+    // The last one so far is already in the list, whether `entry` is yet or not.
+    m_lists[indexOf(List::Events)][found->second.last].nextSameKey = index;
+    found->second.last = index;
 }
 
 void TalmerinMobStatLogStore::eraseInMemory(List list, std::size_t index)
@@ -357,10 +368,10 @@ void TalmerinMobStatLogStore::eraseInMemory(List list, std::size_t index)
 
 void TalmerinMobStatLogStore::reindexEvents()
 {
-    const auto& events = m_lists[indexOf(List::Events)];
+    auto& events = m_lists[indexOf(List::Events)];
     m_eventIndex.clear();
     for (std::size_t i = 0; i < events.size(); ++i)
-        m_eventIndex[events[i].key].push_back(i);
+        indexEvent(events[i], i);
 }
 
 void TalmerinMobStatLogStore::resetInMemory()
@@ -441,7 +452,7 @@ std::optional<std::size_t> TalmerinMobStatLogStore::findEvent(const Value& id, c
     if (found == m_eventIndex.end())
         return std::nullopt;
     const auto& events = m_lists[indexOf(List::Events)];
-    for (std::size_t index : found->second) {
+    for (std::size_t index = found->second.first; index != kNone; index = events[index].nextSameKey) {
         Value entry = valueOf(events[index]);
         if (entry["i"] == id && entry["l"] == label && accept(entry))
             return index;
@@ -497,6 +508,7 @@ void TalmerinMobStatLogStore::replace(List list, std::size_t index, const Dictio
     // Name and label are what the index knows the entry by; a change of them re-indexes it.
     Entry changed = entryOf(list, std::move(value), position, std::move(row));
     bool renamed = changed.key != entries[index].key;
+    changed.nextSameKey = entries[index].nextSameKey;
     m_listBytes[indexOf(list)] -= entries[index].bytes();
     entries[index] = std::move(changed);
     m_listBytes[indexOf(list)] += entries[index].bytes();
@@ -713,11 +725,11 @@ bool TalmerinMobStatLogStore::importLogs(const std::string& source, const Value&
     return true;
 }
 
-std::optional<std::string> TalmerinMobStatLogStore::currentLogJson() const
+std::optional<std::string> TalmerinMobStatLogStore::currentLogJson(std::size_t room) const
 {
     std::lock_guard lock(m_mutex);
     std::string json;
-    json.reserve(2 + 3 * 8 + m_listBytes[0] + m_listBytes[1] + m_listBytes[2] + m_lists[0].size() + m_lists[1].size() + m_lists[2].size());
+    json.reserve(2 + 3 * 8 + m_listBytes[0] + m_listBytes[1] + m_listBytes[2] + m_lists[0].size() + m_lists[1].size() + m_lists[2].size() + room);
     json += '{';
     for (List list : kLists) {
         if (list != List::Events)

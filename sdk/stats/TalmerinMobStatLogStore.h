@@ -65,9 +65,10 @@ public:
     bool persistent() const;
 
     // The current log, and its JSON put together from the entries' texts (nullopt when an
-    // entry cannot be written as JSON).
+    // entry cannot be written as JSON). `room` is capacity kept free after the text, so what
+    // a caller appends (an upload's header) never moves the whole log.
     pf::Dictionary currentLog() const;
-    std::optional<std::string> currentLogJson() const;
+    std::optional<std::string> currentLogJson(std::size_t room = 0) const;
     std::size_t currentLogBytes() const;
     std::size_t count(List list) const;
     // Bytes of the JSON of one list of the current log ("[...]").
@@ -115,11 +116,13 @@ public:
 
 private:
     // An entry in memory is its JSON text; only one that JSON cannot hold keeps its value.
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
     struct Entry {
         long long position { 0 };
         std::optional<std::string> json;
         std::optional<pf::Value> value;
         std::size_t key { 0 };                // events: the hash of eventKey
+        std::size_t nextSameKey { kNone };    // events: the next one with the same key
         std::optional<std::string> sessionId; // sessions: their "i", when a text
         std::size_t bytes() const { return json ? json->size() : 0; }
     };
@@ -150,6 +153,8 @@ private:
     void eraseInMemory(List list, std::size_t index);
     void resetInMemory();
     void reindexEvents();
+    // Files the event at `index` of "ev" (there already, or about to be appended).
+    void indexEvent(Entry& entry, std::size_t index);
     long long nextPosition(List list) const;
     std::optional<std::size_t> sessionIndex(const std::string& id) const;
     static std::string eventKey(const pf::Value& id, const pf::Value& label);
@@ -159,8 +164,13 @@ private:
     std::unique_ptr<SQLite::Database> m_db;
     std::vector<Entry> m_lists[3];
     std::size_t m_listBytes[3] { 0, 0, 0 }; // sum of the entries' bytes
-    // Events by name and label: their indexes in "ev", in order.
-    std::unordered_map<std::size_t, std::vector<std::size_t>> m_eventIndex;
+    // Events by name and label: the first and last of their indexes in "ev", the rest chained
+    // through the entries (one allocation per key, not two: a log is cleared whole at a send).
+    struct KeyedEvents {
+        std::size_t first;
+        std::size_t last;
+    };
+    std::unordered_map<std::size_t, KeyedEvents> m_eventIndex;
     std::map<std::string, double> m_numbers;
     std::map<std::string, double> m_pendingNumbers;
     std::vector<long long> m_archive;

@@ -65,3 +65,32 @@ TEST(Gzip, WholeStreamsOnlyAndNeverBeyondTheLimit)
     EXPECT_LT(bomb->size(), 1u << 20);
     EXPECT_FALSE(pf::Gzip::decompress(*bomb, 1u << 20));
 }
+
+// The output buffer starts small for text; data that packs badly, or not at all, must still come
+// back whole, whatever its size against the buffer's steps.
+TEST(Gzip, DataThatPacksBadlyGrowsTheBufferAndRoundTrips)
+{
+    std::uint32_t seed = 12345;
+    auto noise = [&](std::size_t size) {
+        pf::Bytes out(size);
+        for (auto& b : out) {
+            seed = seed * 1664525u + 1013904223u;
+            b = static_cast<std::uint8_t>(seed >> 24);
+        }
+        return out;
+    };
+    for (std::size_t size : { std::size_t(1), std::size_t(16383), std::size_t(16384), std::size_t(65537), std::size_t(1) << 20 }) {
+        pf::Bytes data = noise(size);
+        auto packed = pf::Gzip::compress(data);
+        ASSERT_TRUE(packed) << size;
+        EXPECT_GT(packed->size(), data.size()) << size; // noise only grows
+        EXPECT_EQ(pf::Gzip::decompress(*packed, data.size()), data) << size;
+    }
+    // Half text, half noise: the buffer's first guess is wrong halfway through.
+    pf::Bytes mixed = bytes(std::string(300000, 'x'));
+    pf::Bytes tail = noise(300000);
+    mixed.insert(mixed.end(), tail.begin(), tail.end());
+    auto packed = pf::Gzip::compress(mixed);
+    ASSERT_TRUE(packed);
+    EXPECT_EQ(pf::Gzip::decompress(*packed), mixed);
+}

@@ -241,3 +241,61 @@ TEST(StatLogStore, WithoutItsFileTheLogLivesInMemoryAndTheDefaultsWait)
     EXPECT_EQ(json(world.log()), json(earlier));
     EXPECT_TRUE(pf::UserDefaults::standard()->objectForKey(Manager::kLogKey).isMissing());
 }
+
+// Events of one name and label are found in the order they were logged, whichever way the log
+// changed around them: an entry replaced in place, one renamed, the first dropped, a relaunch,
+// a clear.
+TEST(StatLogStore, EventsOfOneNameAndLabelAreFoundInOrderThroughEveryChange)
+{
+    StatsWorld world;
+    using List = TalmerinMobStatLogStore::List;
+    auto open = [] { return std::make_unique<TalmerinMobStatLogStore>(TalmerinMobStatLogStore::defaultPath()); };
+    auto store = open();
+    auto at = [](long long t) { return [t](const Value& e) { return e["t"] == Value(t); }; };
+    auto any = [](const Value&) { return true; };
+    auto find = [&](const std::string& id, const std::function<bool(const Value&)>& accept) {
+        return store->findEvent(Value(id), Value("label"), accept);
+    };
+    using Found = std::optional<std::size_t>;
+
+    for (auto [id, t] : std::vector<std::pair<std::string, long long>> { { "tap", 1 }, { "swipe", 1 }, { "tap", 2 }, { "tap", 3 }, { "swipe", 2 } })
+        store->append(List::Events, event(id, t));
+    EXPECT_EQ(find("tap", any), Found(0));
+    EXPECT_EQ(find("tap", at(2)), Found(2));
+    EXPECT_EQ(find("tap", at(3)), Found(3));
+    EXPECT_EQ(find("swipe", at(2)), Found(4));
+    EXPECT_EQ(find("tap", at(9)), std::nullopt) << "none accepted";
+    EXPECT_EQ(find("pinch", any), std::nullopt);
+
+    // A change that keeps name and label keeps the event's place among its namesakes.
+    store->replace(List::Events, 2, event("tap", 20));
+    EXPECT_EQ(find("tap", at(20)), Found(2));
+    EXPECT_EQ(find("tap", at(3)), Found(3)) << "the ones after a replaced event are still found";
+    store->append(List::Events, event("tap", 4));
+    EXPECT_EQ(find("tap", at(4)), Found(5));
+
+    // A rename moves it to its new name.
+    store->replace(List::Events, 0, event("moved", 1));
+    EXPECT_EQ(find("tap", any), Found(2));
+    EXPECT_EQ(find("moved", any), Found(0));
+    EXPECT_EQ(find("tap", at(4)), Found(5));
+
+    // Dropping the first shifts every index down by one.
+    store->append(List::Events, event("tap", 5), true);
+    EXPECT_EQ(find("moved", any), std::nullopt);
+    EXPECT_EQ(find("tap", any), Found(1));
+    EXPECT_EQ(find("tap", at(5)), Found(5));
+    EXPECT_EQ(find("swipe", at(2)), Found(3));
+
+    // What a new launch reads is indexed the same.
+    store.reset();
+    store = open();
+    EXPECT_EQ(find("tap", at(3)), Found(2));
+    EXPECT_EQ(find("tap", at(5)), Found(5));
+    EXPECT_EQ(find("swipe", any), Found(0));
+
+    store->clearCurrentLog();
+    EXPECT_EQ(find("tap", any), std::nullopt);
+    store->append(List::Events, event("tap", 6));
+    EXPECT_EQ(find("tap", any), Found(0));
+}
