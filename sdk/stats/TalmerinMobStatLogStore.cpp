@@ -322,6 +322,16 @@ void TalmerinMobStatLogStore::deleteCurrentRow(SQLite::Database& db, List list, 
     remove.exec();
 }
 
+void TalmerinMobStatLogStore::deleteArchivedLog(SQLite::Database& db, long long number)
+{
+    SQLite::Statement rows(db, "DELETE FROM archive WHERE log = ?");
+    rows.bind(1, static_cast<int64_t>(number));
+    rows.exec();
+    SQLite::Statement log(db, "DELETE FROM logs WHERE id = ?");
+    log.bind(1, static_cast<int64_t>(number));
+    log.exec();
+}
+
 std::string TalmerinMobStatLogStore::eventKey(const Value& id, const Value& label)
 {
     // Equal values give equal keys; a shared key is only a candidate, checked by the caller.
@@ -561,14 +571,8 @@ void TalmerinMobStatLogStore::splitWithSession(const std::string& id, const Dict
         move.bind(1, static_cast<int64_t>(number));
         move.exec();
         db.exec("DELETE FROM current");
-        for (long long gone : dropped) {
-            SQLite::Statement rows(db, "DELETE FROM archive WHERE log = ?");
-            rows.bind(1, static_cast<int64_t>(gone));
-            rows.exec();
-            SQLite::Statement log(db, "DELETE FROM logs WHERE id = ?");
-            log.bind(1, static_cast<int64_t>(gone));
-            log.exec();
-        }
+        for (long long gone : dropped)
+            deleteArchivedLog(db, gone);
         insertRow(db, 0, List::Sessions, 0, row);
     });
     if (!stored)
@@ -634,14 +638,7 @@ std::size_t TalmerinMobStatLogStore::archivedLogCount() const
 void TalmerinMobStatLogStore::removeArchivedLog(long long number)
 {
     std::lock_guard lock(m_mutex);
-    bool stored = transaction("remove an archived log", [&](SQLite::Database& db) {
-        SQLite::Statement rows(db, "DELETE FROM archive WHERE log = ?");
-        rows.bind(1, static_cast<int64_t>(number));
-        rows.exec();
-        SQLite::Statement log(db, "DELETE FROM logs WHERE id = ?");
-        log.bind(1, static_cast<int64_t>(number));
-        log.exec();
-    });
+    bool stored = transaction("remove an archived log", [&](SQLite::Database& db) { deleteArchivedLog(db, number); });
     if (stored)
         std::erase(m_archive, number);
 }

@@ -149,6 +149,7 @@ private:
     bool transaction(const char* what, const std::function<void(SQLite::Database&)>& work);
     void insertRow(SQLite::Database& db, long long log, List list, long long position, const Row& row);
     void deleteCurrentRow(SQLite::Database& db, List list, long long position);
+    static void deleteArchivedLog(SQLite::Database& db, long long number);
     void appendInMemory(List list, Entry entry);
     void eraseInMemory(List list, std::size_t index);
     void resetInMemory();
