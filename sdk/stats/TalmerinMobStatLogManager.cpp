@@ -409,11 +409,16 @@ void TalmerinMobStatLogManager::syncPutEvent(const Dictionary& event)
     Value incoming(event);
     TalmerinMobStat::debugLog("put event " + incoming["i"].stringValue());
     double t = incoming["t"].doubleValue();
-    // A counted event of the same name and label within the same rounded hour adds to it.
-    auto sameHour = [&](const Value& entry) {
-        return std::llround(entry["t"].doubleValue() / 3600000.0) == std::llround(t / 3600000.0);
+    // A counted event of the same name and label within the same rounded hour adds to it. Only
+    // a counted entry takes it: its offsets end in "|" (an entry without any counts as "0|"),
+    // while a timed event's "0" and its duration describe that one occurrence alone.
+    auto sameCountedHour = [&](const Value& entry) {
+        const Value& offsets = entry["s"];
+        const std::string* text = offsets.asString();
+        bool counted = offsets.isMissing() || (text && !text->empty() && text->back() == '|');
+        return counted && std::llround(entry["t"].doubleValue() / 3600000.0) == std::llround(t / 3600000.0);
     };
-    auto index = m_store->findEvent(incoming["i"], incoming["l"], sameHour);
+    auto index = m_store->findEvent(incoming["i"], incoming["l"], sameCountedHour);
     if (!index) {
         m_store->append(List::Events, event);
         return;

@@ -71,6 +71,8 @@ public:
 
     // Background: queued in order on the manager's serial queue.
     void putSession(pf::Dictionary session);
+    // A counted event adds to the counted entry of its name and label in the same rounded hour,
+    // if any; a timed event is always an entry of its own and never takes a counted one.
     void putEvent(pf::Dictionary event);
     void putEventWithDurationTime(pf::Dictionary event);
     void sendLog();

@@ -183,3 +183,49 @@ TEST(TalmerinMobStat, SendStrategiesFollowTheClock)
         EXPECT_EQ(sent(), before + 1) << interval;
     }
 }
+
+TEST(TalmerinMobStat, CountedEventsAddUpOnlyWithCountedEventsOfTheirNameAndLabel)
+{
+    // Every step of a case lies within one rounded hour, so only the kind of event decides.
+    using Step = std::function<void(TalmerinMobStat&, pf::TaskEnvironment&)>;
+    const Step counted = [](TalmerinMobStat& stat, pf::TaskEnvironment& env) {
+        env.fastForwardBy(1);
+        stat.logEvent("buy", "gift");
+    };
+    const Step timed = [](TalmerinMobStat& stat, pf::TaskEnvironment& env) {
+        stat.eventStart("buy", "gift");
+        env.fastForwardBy(0.5);
+        stat.eventEnd("buy", "gift");
+    };
+    const Step timedAtOnce = [](TalmerinMobStat& stat, pf::TaskEnvironment&) {
+        stat.eventStart("buy", "gift");
+        stat.eventEnd("buy", "gift");
+    };
+    const Step withDuration = [](TalmerinMobStat& stat, pf::TaskEnvironment&) { stat.logEventWithDurationTime("buy", "gift", 500); };
+    struct Case {
+        const char* name;
+        std::vector<Step> steps;
+        std::vector<std::string> entries; // "c d s" of each entry of "ev", in order
+    };
+    const Case cases[] = {
+        { "after a timed event", { timed, counted, counted }, { "1 500 0", "2 0 0|1000|" } },
+        { "after an event with a given duration", { withDuration, counted, counted }, { "1 500 0", "2 0 0|1000|" } },
+        { "after a timed event of no duration", { timedAtOnce, counted, counted }, { "1 0 0", "2 0 0|1000|" } },
+        { "around a timed event", { counted, withDuration, counted }, { "2 0 0|1000|", "1 500 0" } },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        StatsWorld world;
+        auto stat = world.stat();
+        stat->setLogStrategy(3); // no sending
+        stat->startWithAppId("key");
+        for (const auto& step : c.steps)
+            step(*stat, world.env);
+        ASSERT_TRUE(world.settle());
+        std::vector<std::string> entries;
+        const Value log = world.log();
+        for (const auto& e : *log["ev"].asArray())
+            entries.push_back(e["c"].stringValue() + " " + e["d"].stringValue() + " " + e["s"].stringValue());
+        EXPECT_EQ(entries, c.entries);
+    }
+}
