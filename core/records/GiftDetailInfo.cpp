@@ -7,36 +7,59 @@
 #include "sdk/libBlipSDK/BPMessageObject.h"
 #include "sdk/libParleySDK/PXMediaMessage.h"
 #include "sdk/libParleySDK/PXWebpageObject.h"
+#include "sdk/lmconnect/lmapi/LMApi.h"
 #include "sdk/lmconnect/lmapi/LMApiNewsObject.h"
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 using namespace RecordFields;
 
 namespace {
 
-// The picture made small enough that its JPEG (as Parley's client writes it) fits Parley's
-// limit: at most kThumbSide pixels on its longest side, then smaller by a quarter each round.
-std::shared_ptr<pf::Image> parleyThumbnail(const pf::Image& picture)
+// Both Parley's client and the LM preview carry pictures as JPEG of this quality.
+constexpr double kJpegQuality = 0.6;
+
+struct FittedPicture {
+    std::shared_ptr<pf::Image> image;
+    pf::Bytes jpeg;
+};
+
+// The picture made small enough that its JPEG fits `maxBytes`: at most `maxSide` pixels on its
+// longest side (its own size without one), then smaller by a quarter each round. None when not
+// even a single pixel fits.
+std::optional<FittedPicture> fittedPicture(const pf::Image& picture, std::optional<int> maxSide, size_t maxBytes)
 {
     int width = picture.pixelWidth();
     int height = picture.pixelHeight();
     if (width <= 0 || height <= 0)
-        return nullptr;
-    double factor = std::min(1.0, double(GiftDetailInfo::kThumbSide) / std::max(width, height));
+        return std::nullopt;
+    double factor = maxSide ? std::min(1.0, double(*maxSide) / std::max(width, height)) : 1.0;
     while (true) {
         int w = std::max(1, int(std::lround(width * factor)));
         int h = std::max(1, int(std::lround(height * factor)));
-        auto thumb = (w == width && h == height) ? std::make_shared<pf::Image>(picture) : picture.scaled(w, h);
-        if (!thumb)
-            return nullptr;
-        if (thumb->jpegData(0.6).size() <= GiftDetailInfo::kMaxThumbBytes)
-            return thumb;
+        auto image = (w == width && h == height) ? std::make_shared<pf::Image>(picture) : picture.scaled(w, h);
+        if (!image)
+            return std::nullopt;
+        auto jpeg = image->jpegData(kJpegQuality);
+        if (jpeg.size() <= maxBytes)
+            return FittedPicture { std::move(image), std::move(jpeg) };
         if (w == 1 && h == 1)
-            return nullptr;
+            return std::nullopt;
         factor *= 0.75;
     }
+}
+
+// LM refuses a share whose preview is above its limit: a larger picture goes as a JPEG made
+// small enough, and bytes that are no picture go as no preview rather than stop the share.
+pf::Bytes lmPreview(const std::optional<pf::Bytes>& picture)
+{
+    if (!picture || picture->size() <= LMApi::kPreviewLimit)
+        return picture.value_or(pf::Bytes {});
+    auto image = pf::Image::decode(*picture);
+    auto fitted = image ? fittedPicture(*image, std::nullopt, LMApi::kPreviewLimit) : std::nullopt;
+    return fitted ? std::move(fitted->jpeg) : pf::Bytes {};
 }
 
 }
@@ -88,8 +111,9 @@ std::shared_ptr<parley::PXMediaMessage> GiftDetailInfo::pxMediaMessageFromInfo(c
     auto message = parley::PXMediaMessage::message();
     page->webpageUrl = m_arcurl.text();
     if (picture && !picture->empty()) {
-        if (auto image = pf::Image::decode(*picture))
-            message->setThumbImage(parleyThumbnail(*image));
+        auto image = pf::Image::decode(*picture);
+        if (auto thumb = image ? fittedPicture(*image, GiftDetailInfo::kThumbSide, GiftDetailInfo::kMaxThumbBytes) : std::nullopt)
+            message->setThumbImage(thumb->image);
     }
     message->mediaObject = page;
     message->title = m_title.text();
@@ -111,5 +135,5 @@ std::shared_ptr<blip::BPMessageObject> GiftDetailInfo::bpMessageFromInfo(const s
 
 std::shared_ptr<LMApiNewsObject> GiftDetailInfo::lmApiNewsFromInfo(const std::optional<pf::Bytes>& picture) const
 {
-    return LMApiNewsObject::objectWithURL(m_arcurl.text(), m_title.text(), shareText(), picture.value_or(pf::Bytes {}));
+    return LMApiNewsObject::objectWithURL(m_arcurl.text(), m_title.text(), shareText(), lmPreview(picture));
 }

@@ -29,7 +29,8 @@ class PXMediaMessage;
 // - Reading writes the raw "tao_ext1" value to the log.
 // - The share messages are built from the gift and its picture's bytes, fetched beforehand by
 //   whoever shares (none when the fetch failed): no message carries an empty picture, and the
-//   Parley thumbnail is made small enough for Parley to take it.
+//   Parley thumbnail, and an LM preview above LM's limit, are made small enough for the app
+//   to take them.
 class GiftDetailInfo {
 public:
     static constexpr const char* kShareTextFormat = "我在#Quorvane#发现了%@礼包，玩手机游戏，妈妈再也不用当心我找不到礼包了%@";

@@ -9,6 +9,7 @@
 #include "platform/testing/TestHttpServer.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Driver.h"
+#include "sdk/lmconnect/lmapi/LMApi.h"
 #include "platform/ui/NavigationController.h"
 #include "screens/gifts/GiftDetailViewController.h"
 #include "screens/menu/RootViewController.h"
@@ -241,6 +242,51 @@ TEST(Sharing, ThePictureIsFetchedSafelyAndTheMessagesCarryOnlyWhatCame)
     }
     for (auto& request : pictures.requests())
         EXPECT_NE(request.path, "/etc/passwd");
+}
+
+TEST(Sharing, APictureAboveLMsPreviewLimitIsMadeSmallerForItsShare)
+{
+    SharingWorld world;
+    // Fetched (below the fetch limit) but above what LM takes as a preview.
+    auto picture = noisePicture(640);
+    const std::string notAPicture(LMApi::kPreviewLimit + 300 * 1024, 'x');
+    pf::TestHttpServer pictures;
+    pictures.on("GET", "/big.png", [&](const auto&) { return pf::TestHttpServer::Response { 200, std::string(picture.begin(), picture.end()), "image/png" }; });
+    pictures.on("GET", "/big.bin", [&](const auto&) { return pf::TestHttpServer::Response { 200, notAPicture, "image/png" }; });
+    for (size_t size : { picture.size(), notAPicture.size() }) {
+        ASSERT_GT(size, LMApi::kPreviewLimit);
+        ASSERT_LT(size, SharingManager::kPictureMaxBytes);
+    }
+
+    struct Case {
+        const char* name;
+        std::string litpic;
+        bool preview;
+    };
+    const Case cases[] = {
+        { "a picture goes as a smaller JPEG of the same shape", pictures.url("/big.png"), true },
+        { "bytes that are no picture go without a preview", pictures.url("/big.bin"), false },
+    };
+    int fid = 600;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        size_t before = world.apps.lm()->shares().size();
+        world.manager()->sharingWithLzone({ gift(++fid, "大图礼包", c.litpic) }, SharingManager::kGiftDetailDataType);
+        world.settle();
+        auto shares = world.apps.lm()->shares();
+        ASSERT_EQ(shares.size(), before + 1) << "LM refused the share";
+        EXPECT_TRUE(shares.back().problems.empty()) << testing::PrintToString(shares.back().problems);
+        const pf::Value preview = shares.back().largeData ? pf::Value(*shares.back().largeData)["previewimagedata"] : pf::Value();
+        EXPECT_EQ(preview.asData() != nullptr, c.preview);
+        if (!c.preview)
+            continue;
+        ASSERT_TRUE(preview.asData());
+        EXPECT_LE(preview.asData()->size(), LMApi::kPreviewLimit);
+        auto image = pf::Image::decode(*preview.asData());
+        ASSERT_TRUE(image);
+        EXPECT_EQ(image->pixelWidth(), image->pixelHeight());
+        EXPECT_GT(image->pixelWidth(), 0);
+    }
 }
 
 TEST(Sharing, TheScreenGoesOnWhileThePictureIsOnItsWay)
