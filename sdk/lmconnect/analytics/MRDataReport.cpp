@@ -6,6 +6,7 @@
 #include "sdk/lmconnect/analytics/MRA4LCHosts.h"
 #include "sdk/lmconnect/openapi/MorrowRequest.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -19,10 +20,22 @@ bool MRDataReport::reportData(int kind, const std::optional<std::string>& action
 bool MRDataReport::reportDataWithTime(int kind, const std::optional<std::string>& action, const std::optional<std::string>& appid,
     double timeInterval, const std::optional<std::string>& ver)
 {
-    return kind != 0 || reportBonuliData(action, appid, ver, timeInterval);
+    return kind != 0 || reportBonuliDataWithTime(action, appid, timeInterval, ver);
 }
 
 bool MRDataReport::reportBonuliData(const std::optional<std::string>& action, const std::optional<std::string>& appid,
+    const std::optional<std::string>& ver)
+{
+    return ping(action, appid, ver, std::nullopt);
+}
+
+bool MRDataReport::reportBonuliDataWithTime(const std::optional<std::string>& action, const std::optional<std::string>& appid,
+    double timeInterval, const std::optional<std::string>& ver)
+{
+    return ping(action, appid, ver, timeInterval);
+}
+
+bool MRDataReport::ping(const std::optional<std::string>& action, const std::optional<std::string>& appid,
     const std::optional<std::string>& ver, std::optional<double> timeInterval)
 {
     if (!action)
@@ -40,8 +53,15 @@ bool MRDataReport::reportBonuliData(const std::optional<std::string>& action, co
         }
         params.set("tag", "0");
     }
-    MorrowRequest::getRequestWithParams(std::move(params), "GET", { }, MRA4LCHosts::shared().reportURL())->connect();
+    http(std::move(params));
     return true;
+}
+
+void MRDataReport::http(MorrowParams params)
+{
+    auto request = MorrowRequest::getRequestWithParams(std::move(params), "GET", { }, MRA4LCHosts::shared().reportURL());
+    request->setMaximumResponseSize(kMaxReplyBytes);
+    request->connect();
 }
 
 void MRDataReport::mraStart(const std::string& appid)

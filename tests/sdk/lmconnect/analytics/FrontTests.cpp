@@ -293,6 +293,17 @@ TEST_F(StatsFront, ReportPings)
         { "a time beyond 32 bits is clamped", [] { return MRDataReport::reportDataWithTime(0, "act", "100", 1e12, "v1"); },
             "strValue=100&nValue=act&qver=v1&elt=2147483647&tag=0" },
         { "no action", [] { return !MRDataReport::reportData(0, std::nullopt, "100", "v"); }, std::nullopt },
+        { "no app id: no parameter at all", [] { return MRDataReport::reportBonuliDataWithTime("act", std::nullopt, 1, "v"); }, "" },
+        { "given parameters in their order, escaped", [] {
+             MRDataReport::http({ { "z", "1" }, { "a", "x y&=" }, { "n", pf::Value(7) } });
+             return true;
+         },
+            "z=1&a=x%20y%26%3D&n=7" },
+        { "no parameters", [] {
+             MRDataReport::http({});
+             return true;
+         },
+            "" },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -305,6 +316,8 @@ TEST_F(StatsFront, ReportPings)
             continue;
         }
         ASSERT_EQ(pings.size(), 1u);
+        EXPECT_EQ(pings[0].method, "GET");
+        EXPECT_EQ(pings[0].path, "/report/report");
         EXPECT_EQ(pings[0].query, *c.query);
     }
 }
