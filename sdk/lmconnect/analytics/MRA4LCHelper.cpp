@@ -7,6 +7,7 @@
 #include "platform/foundation/Device.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Gzip.h"
+#include "platform/foundation/Reachability.h"
 #include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UserDefaults.h"
@@ -198,4 +199,9 @@ std::string MRA4LCHelper::getMacAddress()
     for (auto& c : address)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return address;
+}
+
+bool MRA4LCHelper::isWiFiAvailable()
+{
+    return pf::Reachability::currentStatus() == pf::Reachability::Status::ViaWiFi;
 }

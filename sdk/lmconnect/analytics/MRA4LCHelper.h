@@ -34,6 +34,9 @@ public:
     // The network hardware address ("XX:XX:XX:XX:XX:XX"); the device's own stands for the
     // primary interface. The failure text when there is none.
     static std::string getMacAddress();
+    // Whether the device is on Wi-Fi with an address (the platform's reading of its network
+    // interfaces, or what a test set).
+    static bool isWiFiAvailable();
     // Whether version `a` is not lower than `b`, comparing dot-separated numbers.
     static bool versionNotLower(const std::string& a, const std::string& b);
 

@@ -297,12 +297,14 @@ void MRA4LCStore::sendCachedEvents(int count)
                     return;
                 }
                 self->deleteEvents(batch);
+                // Both follow-ups may go: each loads and marks its own batch in one step on this
+                // queue, so the second finds only rows the first did not take.
                 const int size = static_cast<int>(batch.size());
                 if (count < 0)
                     self->sendCachedEvents(-1);
-                else if (count > size)
+                if (count >= 1 && count > size)
                     self->sendCachedEvents(count - size);
-                else if (self->m_numStoredEvents >= static_cast<std::uint32_t>(count))
+                if (count >= 1 && self->m_numStoredEvents >= static_cast<std::uint32_t>(count))
                     self->sendCachedEvents(count);
             });
         });

@@ -45,8 +45,10 @@ public:
     // Stores the event on the queue, then runs `done` there. The cap deletes the oldest second of
     // pending events first.
     void storeEvent(std::shared_ptr<const MRA4LCEvent> event, std::function<void()> done = { });
-    // Uploads one batch of pending events and decides on follow-ups: -1 empties the store batch
-    // by batch until one fails; a positive count sends that many.
+    // Uploads one batch of pending events (at most `maxLoadEventCount`, whatever the count) and,
+    // when it succeeds, decides on follow-ups: -1 empties the store batch by batch until one
+    // fails; a positive count goes on with what is left of it after the batch, and again with
+    // the whole count while at least that many events are pending.
     void sendCachedEvents(int count);
     std::uint32_t storedEventCount() const { return m_numStoredEvents.load(); }
 

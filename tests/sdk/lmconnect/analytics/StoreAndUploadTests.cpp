@@ -157,6 +157,17 @@ TEST(MRA4LCHelperVersions, PartsCompareAsNumbersOfAnyLength)
         EXPECT_EQ(MRA4LCHelper::versionNotLower(c.a, c.b), c.notLower) << c.a << " vs " << c.b;
 }
 
+TEST(MRA4LCHelperNetwork, WiFiIsAvailableOnlyOnWiFi)
+{
+    pf::TaskEnvironment env;
+    using Status = pf::Reachability::Status;
+    struct Case { Status status; bool wifi; };
+    for (auto c : { Case { Status::ViaWiFi, true }, Case { Status::ViaCellular, false }, Case { Status::NotReachable, false } }) {
+        pf::Reachability::setOverride(c.status);
+        EXPECT_EQ(MRA4LCHelper::isWiFiAvailable(), c.wifi) << static_cast<int>(c.status);
+    }
+}
+
 TEST_F(AnalyticsPeers, PendingEventsGoInBatchesOfThirtyOldestFirst)
 {
     for (int i = 0; i < 75; ++i)
@@ -173,6 +184,52 @@ TEST_F(AnalyticsPeers, PendingEventsGoInBatchesOfThirtyOldestFirst)
     EXPECT_EQ(events.back()["ei"], "e74");
     EXPECT_TRUE(store()->allEvents().empty());
     EXPECT_EQ(store()->storedEventCount(), 0u);
+}
+
+TEST_F(AnalyticsPeers, FollowUpBatchesSendEachPendingEventOnce)
+{
+    struct Case {
+        int pending;
+        int count;
+        std::vector<size_t> batches;
+        std::uint32_t left;
+    };
+    const Case cases[] = {
+        // More asked for than a batch, and at least that many still pending: both follow-ups go.
+        { 75, 40, { 30, 30, 15 }, 0 },
+        { 50, 40, { 30, 20 }, 0 },
+        // A batch is never smaller because less was asked for.
+        { 20, 10, { 20 }, 0 },
+        // As many as asked: another batch only while that many are pending.
+        { 45, 30, { 30 }, 15 },
+        { 65, 30, { 30, 30 }, 5 },
+    };
+    const auto path = store()->path();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.pending << " pending, " << c.count << " asked for");
+        // What the last case left is gone at this launch.
+        resetEngine();
+        sql(path, "delete from events");
+        const size_t before = upload->uploads().size();
+        for (int i = 0; i < c.pending; ++i)
+            store()->storeEvent(customEvent("e" + std::to_string(i), 1'700'000'000 + i));
+        settle();
+        ASSERT_EQ(store()->storedEventCount(), std::uint32_t(c.pending));
+
+        store()->sendCachedEvents(c.count);
+        settle();
+        const auto uploads = upload->uploads();
+        std::vector<size_t> batches;
+        std::set<std::string> ids;
+        for (size_t i = before; i < uploads.size(); ++i) {
+            batches.push_back(uploads[i].size());
+            for (const auto& e : uploads[i])
+                EXPECT_TRUE(ids.insert(e["ei"].get<std::string>()).second) << e["ei"] << " went twice";
+        }
+        EXPECT_EQ(batches, c.batches);
+        EXPECT_EQ(store()->storedEventCount(), c.left);
+        EXPECT_EQ(store()->allEvents().size(), c.left);
+    }
 }
 
 TEST_F(AnalyticsPeers, FailedUploadsCountAndTheThirdDropsTheEvent)
