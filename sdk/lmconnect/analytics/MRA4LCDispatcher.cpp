@@ -123,9 +123,12 @@ bool MRA4LCDispatcher::nsRequest(const pf::Bytes& json, pf::Bytes& reply)
     request.setValue(encoding, "Content-Encoding");
     request.setBody(std::move(*body));
     request.setDecodesContent(false); // the reply's "rc4" is ours to undo
+    request.setMaximumResponseSize(kMaxReplyBytes);
     auto result = pf::UrlConnection::sendSynchronousRequest(request, kTimeout);
-    if (!result.succeeded() || !result.response || result.response->statusCode() != 200)
+    if (!result.response || result.response->statusCode() != 200)
         return false;
+    if (!result.succeeded())
+        return result.error->code == pf::UrlError::DataLengthExceedsMaximum;
     reply = std::move(result.data);
     auto replyEncoding = result.response->valueForHeader("Content-Encoding").value_or("");
     std::transform(replyEncoding.begin(), replyEncoding.end(), replyEncoding.begin(),

@@ -18,6 +18,8 @@ class MRA4LCDispatcher : public std::enable_shared_from_this<MRA4LCDispatcher> {
 public:
     static constexpr size_t kGzipThreshold = 256;
     static constexpr double kTimeout = 10;
+    // A reply carries at most two small configurations; a longer one is not read.
+    static constexpr size_t kMaxReplyBytes = 1 << 20;
 
     // Made on first use; a new launch (`pf::ResetRegistry`) makes a new one.
     static std::shared_ptr<MRA4LCDispatcher> getInstance();
@@ -29,7 +31,8 @@ public:
 
     // The body of an upload of `json` and its "Content-Encoding"; none when compression fails.
     static std::optional<pf::Bytes> frame(const pf::Bytes& json, std::string& encoding);
-    // One upload: YES with the deciphered reply bytes (empty for an empty reply).
+    // One upload: YES with the deciphered reply bytes (empty for an empty reply, or one above
+    // `kMaxReplyBytes`: the upload was taken all the same).
     static bool nsRequest(const pf::Bytes& json, pf::Bytes& reply);
 
 private:

@@ -82,6 +82,8 @@ TEST_F(AnalyticsPeers, RepliesSucceedOnlyWith200AndTheirConfigurationApplies)
 {
     MRA4LCDataConfigHolder::initSingleton({ });
     nlohmann::json rs1 = { { "1", { { "c", { { "rs", 1 } } }, { "v", 2 }, { "m", "d" } } } };
+    nlohmann::json oversized = rs1;
+    oversized["pad"] = std::string(MRA4LCDispatcher::kMaxReplyBytes, 'p');
     struct Case {
         const char* name;
         peers::LMStatUploadService::Answer answer;
@@ -92,6 +94,8 @@ TEST_F(AnalyticsPeers, RepliesSucceedOnlyWith200AndTheirConfigurationApplies)
         { "204 fails", { 204 }, false, 3 },
         { "500 fails and applies nothing", { 500, rs1 }, false, 3 },
         { "rc4 reply, not a dictionary inside", { 200, nlohmann::json(5), true }, true, 3 },
+        // The server took the upload; what it says beyond the limit is not read.
+        { "a reply above the limit counts, unread", { 200, oversized, true }, true, 3 },
         { "RC4 reply is deciphered", { 200, rs1, true, "RC4" }, true, 1 },
     };
     for (const auto& c : cases) {
