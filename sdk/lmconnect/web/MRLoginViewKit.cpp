@@ -169,6 +169,14 @@ bool MRLoginViewKit::open()
     return openWithExtraParams({});
 }
 
+bool MRLoginViewKit::openWithAppIdRedirectURIPermissionsLoginDelegate(std::string appId, std::optional<std::string> redirectURI,
+    std::vector<std::string> permissions, std::weak_ptr<MRLoginViewDelegate> loginDelegate)
+{
+    setAuthorData(std::move(appId), std::move(redirectURI), std::move(permissions));
+    m_loginDelegate = std::move(loginDelegate);
+    return open();
+}
+
 bool MRLoginViewKit::openWithExtraParams(const pf::Dictionary& extraParams)
 {
     m_isUseSafari = false;

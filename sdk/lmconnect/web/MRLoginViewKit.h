@@ -58,6 +58,9 @@ public:
 
     bool openWithExtraParams(const pf::Dictionary& extraParams);
     bool open() override;
+    // Sets app id, redirect, permissions and login delegate, then opens the page (`open`).
+    bool openWithAppIdRedirectURIPermissionsLoginDelegate(std::string appId, std::optional<std::string> redirectURI,
+        std::vector<std::string> permissions, std::weak_ptr<MRLoginViewDelegate> loginDelegate);
     bool openWithSafariAndExtraParams(const pf::Dictionary& extraParams);
     bool openWithSafari();
     static bool isNewLMBrowserInstall();
@@ -93,6 +96,7 @@ public:
     const std::vector<std::string>& permissions() const { return m_permissions; }
     void setLoginDelegate(std::weak_ptr<MRLoginViewDelegate> delegate) { m_loginDelegate = std::move(delegate); }
     void setNewloginDelegate(std::weak_ptr<MorrowSessionDelegate> delegate) { m_newloginDelegate = std::move(delegate); }
+    std::shared_ptr<MorrowSessionDelegate> newloginDelegate() const { return m_newloginDelegate.lock(); }
     void setExtraParams(pf::Dictionary params) { m_extraParams = std::move(params); }
     const pf::Dictionary& extraParams() const { return m_extraParams; }
     void setSerial(std::string serial) { m_serial = std::move(serial); }
