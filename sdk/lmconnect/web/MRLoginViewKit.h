@@ -30,8 +30,8 @@ class MorrowSessionDelegate;
 // - A reply is looked at only when it is at most `kLongestReply` long and its serial has a key
 //   waiting, which it uses once; only then
 //   is the window closed or its "cb" run, and "cb" only when it is a dotted script name.
-// - The lifetime in a reply: none or 0 gives the app hand-off's lifetimes (30 days, the distant
-//   future); a negative one fails the sign-in.
+// - The lifetime in a reply or the page's redirect: none or 0 gives the app hand-off's lifetimes
+//   (30 days, the distant future); a negative one or one that is no number fails the sign-in.
 // - A sign-in reports once: success, a failure with an error, or a failure without one (the
 //   user cancelled). A network error in the page fails it and closes the window. While the
 //   sign-in is in a browser, the window's close and its errors report nothing.
