@@ -14,6 +14,7 @@
 #include "sdk/lmconnect/openapi/MorrowHostConfig.h"
 #include "sdk/lmconnect/openapi/MorrowRequest.h"
 #include "sdk/lmconnect/update/MorrowResourceBundle.h"
+#include "sdk/lmconnect/web/MRLoginViewKit.h"
 
 #include "platform/foundation/AppRegistry.h"
 #include "platform/foundation/Application.h"
@@ -404,6 +405,21 @@ TEST_F(SessionTest, EachAuthorisationForgetsTheLastUsersNick)
         env.waitForPendingWork();
         env.runUntilIdle();
     }
+}
+
+TEST_F(SessionTest, ReplyTextsAreReadWithTheSharedReaders)
+{
+    // A sign-in reply is read as the web sign-in reads it: raw names, the value up to a second "=".
+    const std::string reply = "access_token=a%20b&x=1=2&flag&%41=y&bad=%E4";
+    EXPECT_EQ(MorrowOAuth::parseURLParams(reply), MRLoginViewKit::parseURLParams(reply));
+    EXPECT_EQ(MorrowOAuth::parseURLParams(reply)->find("access_token")->optionalString(), std::optional<std::string>("a b"));
+    EXPECT_FALSE(MorrowOAuth::parseURLParams(std::nullopt));
+    EXPECT_EQ(MorrowOAuth::JSONValue(std::string(R"({"a":[1,"二"]})")), pf::Json::parse(R"({"a":[1,"二"]})"));
+    EXPECT_FALSE(MorrowOAuth::JSONValue(std::string("{\"a\":")));
+    EXPECT_FALSE(MorrowOAuth::JSONValue(std::nullopt));
+    session->setEncryToken(std::string("ENC"));
+    EXPECT_FALSE(session->encrytoken()) << "the kept token is read with encryToken";
+    EXPECT_EQ(session->encryToken(), std::optional<std::string>("ENC"));
 }
 
 TEST_F(SessionTest, EachWrapperParksItsParametersAndCallsItsNamespace)
