@@ -15,7 +15,7 @@
 namespace pf {
 class Url;
 }
-class MorrowSessionDelegate;
+class MorrowLoginDelegate;
 
 // The web sign-in: the vendor's page "oauth2.0/m_authorize" in a web window, watched load by
 // load; or the same page handed to a LM browser (the new one, else the old one) or the system
@@ -95,8 +95,8 @@ public:
     const std::optional<std::string>& redirectURI() const { return m_redirectURI; }
     const std::vector<std::string>& permissions() const { return m_permissions; }
     void setLoginDelegate(std::weak_ptr<MRLoginViewDelegate> delegate) { m_loginDelegate = std::move(delegate); }
-    void setNewloginDelegate(std::weak_ptr<MorrowSessionDelegate> delegate) { m_newloginDelegate = std::move(delegate); }
-    std::shared_ptr<MorrowSessionDelegate> newloginDelegate() const { return m_newloginDelegate.lock(); }
+    void setNewloginDelegate(std::weak_ptr<MorrowLoginDelegate> delegate) { m_newloginDelegate = std::move(delegate); }
+    std::shared_ptr<MorrowLoginDelegate> newloginDelegate() const { return m_newloginDelegate.lock(); }
     void setExtraParams(pf::Dictionary params) { m_extraParams = std::move(params); }
     const pf::Dictionary& extraParams() const { return m_extraParams; }
     void setSerial(std::string serial) { m_serial = std::move(serial); }
@@ -112,7 +112,7 @@ public:
 private:
     struct BrowserEntry {
         std::string tokenKey;
-        std::weak_ptr<MorrowSessionDelegate> newLoginDel;
+        std::weak_ptr<MorrowLoginDelegate> newLoginDel;
     };
 
     MRLoginViewKit() = default;
@@ -129,7 +129,7 @@ private:
     std::optional<std::string> m_redirectURI;
     std::vector<std::string> m_permissions;
     std::weak_ptr<MRLoginViewDelegate> m_loginDelegate;
-    std::weak_ptr<MorrowSessionDelegate> m_newloginDelegate;
+    std::weak_ptr<MorrowLoginDelegate> m_newloginDelegate;
     pf::Dictionary m_extraParams;
     std::optional<std::string> m_errorUrl;
     std::string m_serial;
