@@ -29,10 +29,7 @@ TEST_F(WebSignInTest, EachWayOutOfTheSignInPageEndsItOnce)
         EXPECT_TRUE(session->webLogin()->isWatchingNetwork());
         EXPECT_EQ(appWindow->frame().x(), pf::Screen::main().bounds().width());
         ASSERT_TRUE(driver.pressPageButton(c.button));
-        ASSERT_TRUE(env.runUntil([&] {
-            env.fastForwardBy(0.1);
-            return !recorder->calls.empty();
-        }));
+        ASSERT_TRUE(passTimeUntil([&] { return !recorder->calls.empty(); }));
         settle();
         EXPECT_EQ(recorder->calls, c.calls);
         EXPECT_FALSE(kit()->window());
@@ -234,10 +231,7 @@ TEST_F(WebSignInTest, ThePageRedirectsLifetimeMustBeANumber)
         session->logout(recorder);
         ASSERT_TRUE(openSignInPage());
         page()->evaluate("location.href = 'auth://www.morrow.lm/oauth2.0/login_jump#access_token=PT&openid=PO&expires_in=" + c.expiresIn + "'");
-        ASSERT_TRUE(env.runUntil([&] {
-            env.fastForwardBy(0.1);
-            return !recorder->calls.empty();
-        }));
+        ASSERT_TRUE(passTimeUntil([&] { return !recorder->calls.empty(); }));
         settle();
         EXPECT_EQ(recorder->calls, c.calls);
         EXPECT_EQ(session->isSessionValid(), c.calls == std::vector<std::string> { "login" });
@@ -313,10 +307,7 @@ TEST_F(WebSignInTest, TheBrowserRouteSignsInOnTheAppsOwnSchemeWithTheSessionsRed
         for (const auto& part : c.addressParts)
             EXPECT_NE(kit()->startAddress().find(part), std::string::npos) << part;
         ASSERT_TRUE(driver.pressPageButton("取消"));
-        ASSERT_TRUE(env.runUntil([&] {
-            env.fastForwardBy(0.1);
-            return !recorder->calls.empty();
-        }));
+        ASSERT_TRUE(passTimeUntil([&] { return !recorder->calls.empty(); }));
         settle();
         EXPECT_EQ(recorder->calls, std::vector<std::string> { "cancelled" }) << "the given delegate hears the result";
         EXPECT_FALSE(session->webLogin()->isWatchingNetwork());
@@ -345,10 +336,7 @@ TEST_F(WebSignInTest, AKitOpensWithItsFourValuesAndReportsToItsDelegate)
     auto shown = [&] { return own->webViewController() ? own->webViewController()->webview() : nullptr; };
     ASSERT_TRUE(env.runUntil([&] { return shown() && shown()->title() == "LM 登录" && !shown()->isLoading(); }));
     ASSERT_TRUE(driver.pressPageButton("取消"));
-    ASSERT_TRUE(env.runUntil([&] {
-        env.fastForwardBy(0.1);
-        return !sink->heard.empty();
-    }));
+    ASSERT_TRUE(passTimeUntil([&] { return !sink->heard.empty(); }));
     settle();
     EXPECT_EQ(sink->heard, std::vector<std::string> { "cancel" });
     EXPECT_FALSE(own->window());
@@ -364,10 +352,7 @@ TEST_F(WebSignInTest, ANetworkWatchTheSystemRefusesNeitherStaysNorStopsTheSignIn
     EXPECT_FALSE(session->webLogin()->isWatchingNetwork());
     EXPECT_EQ(centre.observerCount(pf::Reachability::kChangedNotification), observers);
     ASSERT_TRUE(driver.pressPageButton("同意"));
-    ASSERT_TRUE(env.runUntil([&] {
-        env.fastForwardBy(0.1);
-        return !recorder->calls.empty();
-    }));
+    ASSERT_TRUE(passTimeUntil([&] { return !recorder->calls.empty(); }));
     settle();
     EXPECT_EQ(recorder->calls, std::vector<std::string> { "login" });
 }
