@@ -16,6 +16,7 @@ namespace {
 std::mutex g_mutex;
 std::optional<Reachability::Status> g_override;
 std::vector<std::weak_ptr<Reachability>> g_notifying;
+bool g_notifiersAvailable = true;
 
 }
 
@@ -81,6 +82,12 @@ void Reachability::setOverride(std::optional<Status> status)
     RunLoop::main().post([] { notifyAll(); });
 }
 
+void Reachability::setNotifiersAvailable(bool available)
+{
+    std::lock_guard lock(g_mutex);
+    g_notifiersAvailable = available;
+}
+
 void Reachability::notifyAll()
 {
     std::vector<std::shared_ptr<Reachability>> probes;
@@ -98,6 +105,11 @@ bool Reachability::startNotifier()
 {
     if (m_notifying)
         return true;
+    {
+        std::lock_guard lock(g_mutex);
+        if (!g_notifiersAvailable)
+            return false;
+    }
     m_notifying = true;
     m_lastStatus = currentStatus();
     {

@@ -36,7 +36,8 @@ public:
     // The name posted on change; `kChangedNotification` unless set.
     void setNotificationName(std::string name) { m_notificationName = std::move(name); }
     const std::string& notificationName() const { return m_notificationName; }
-    // Main thread.
+    // Main thread. False when the system refuses to watch (see `setNotifiersAvailable`); the
+    // probe then posts nothing.
     bool startNotifier();
     void stopNotifier();
     bool isNotifying() const { return m_notifying; }
@@ -47,6 +48,9 @@ public:
     // Any thread. nullopt returns to the system's status.
     static void setOverride(std::optional<Status> status);
     static std::optional<Status> override();
+    // Any thread. Whether the system lets notifiers start (it does unless set otherwise);
+    // tests refuse them to see how callers cope.
+    static void setNotifiersAvailable(bool available);
 
 private:
     explicit Reachability(std::string host);

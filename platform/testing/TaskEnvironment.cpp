@@ -36,6 +36,7 @@ TaskEnvironment::TaskEnvironment(double start)
     CookieStorage::shared().removeAll();
     UrlCache::shared().resetCount();
     Reachability::setOverride(Reachability::Status::ViaWiFi);
+    Reachability::setNotifiersAvailable(true);
     Device::current().resetToDefaults();
     DateFormatter::setLocalTimeZone(kTimeZone);
     Pasteboard::resetAll();

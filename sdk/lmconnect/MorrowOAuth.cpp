@@ -22,6 +22,7 @@
 #include "sdk/lmconnect/openapi/MorrowRequest.h"
 #include "sdk/lmconnect/openapi/MrApiTool.h"
 #include "sdk/lmconnect/update/JsUpdateManager.h"
+#include "sdk/lmconnect/web/MRLoginViewKit.h"
 #include "sdk/lmconnect/web/MRWebViewLoadJs.h"
 
 #include "platform/foundation/Device.h"
@@ -212,11 +213,9 @@ std::shared_ptr<MorrowJSObject> MorrowOAuth::oauthObject()
     return object;
 }
 
-bool MorrowOAuth::authorizeInSafari(const std::vector<std::string>& permissions, bool)
+bool MorrowOAuth::authorizeInSafari(const std::vector<std::string>& permissions, bool inSafari)
 {
-    m_permissions = permissions;
-    return authorizeWithPermissionsAndExtraParamsDelegateInSafari(m_permissions, pf::Value(),
-        std::static_pointer_cast<MorrowOAuth>(shared_from_this()), false);
+    return authorizeLocalAppIdInSafari(permissions, std::nullopt, inSafari);
 }
 
 bool MorrowOAuth::authorizeWithPermissionsAndExtraParamsDelegateInSafari(const std::vector<std::string>& permissions,
@@ -244,17 +243,40 @@ bool MorrowOAuth::authorizeWithPermissionsAndExtraParamsDelegateInSafari(const s
     return true;
 }
 
-bool MorrowOAuth::authorizeLocalAppIdInSafari(const std::vector<std::string>& permissions, const std::string& localAppId, bool inSafari)
+bool MorrowOAuth::authorizeLocalAppIdInSafari(const std::vector<std::string>& permissions, const std::optional<std::string>& localAppId,
+    bool)
 {
     m_localAppId = localAppId;
-    return authorizeInSafari(permissions, inSafari);
+    m_permissions = permissions;
+    // Whoever signs in now may be another user: the last one's nick must not be shown for them.
+    if (m_services)
+        m_services->clearNickName();
+    return authorizeWithPermissionsAndExtraParamsDelegateInSafari(m_permissions, pf::Value(),
+        std::static_pointer_cast<MorrowOAuth>(shared_from_this()), false);
 }
 
 bool MorrowOAuth::authorize(const std::vector<std::string>& permissions)
 {
     m_localAppId.reset();
     m_permissions = permissions;
+    if (m_services)
+        m_services->clearNickName();
     return userLoginStatis();
+}
+
+bool MorrowOAuth::authorizeWithMorrowAppAuthInSafariPermissionsAndExtraParamsDelegate(const std::string& appId,
+    const std::vector<std::string>& permissions, const pf::Dictionary& extraParams, std::weak_ptr<MorrowSessionDelegate> delegate)
+{
+    std::optional<std::string> redirect;
+    if (!m_redirectURI.empty())
+        redirect = m_redirectURI;
+    return m_webLogin->authorizeWithMorrowAppAuthInappId(appId, permissions, "morrow" + appId, redirect, extraParams, std::move(delegate));
+}
+
+bool MorrowOAuth::authorizeWithMorrowAppAuthInSafariPermissionsDelegate(const std::string& appId, const std::vector<std::string>& permissions,
+    std::weak_ptr<MorrowSessionDelegate> delegate)
+{
+    return authorizeWithMorrowAppAuthInSafariPermissionsAndExtraParamsDelegate(appId, permissions, {}, std::move(delegate));
 }
 
 bool MorrowOAuth::incrAuthWithPermissions(const std::vector<std::string>& permissions)
@@ -467,6 +489,16 @@ void MorrowOAuth::setEncryToken(const std::optional<std::string>& token)
 std::string MorrowOAuth::authorizeInLMWithParams(const pf::Value& params) const { return MorrowAppLauncher::sendCommandToLMWith(params); }
 std::string MorrowOAuth::authorizeInLZoneWithParams(const pf::Value& params) const { return MorrowAppLauncher::sendCommandToLZoneWith(params); }
 
+std::optional<pf::Dictionary> MorrowOAuth::parseURLParams(const std::optional<std::string>& text)
+{
+    return MRLoginViewKit::parseURLParams(text);
+}
+
+std::optional<pf::Value> MorrowOAuth::JSONValue(const std::optional<std::string>& text)
+{
+    return text ? pf::Json::parse(*text) : std::nullopt;
+}
+
 std::string MorrowOAuth::urlencode(const std::string& text)
 {
     static const char* kHex = "0123456789ABCDEF";
@@ -636,7 +668,9 @@ void MorrowOAuth::morrowDialogLogin(const std::string& token, double expirationD
     setAccessToken(token);
     setExpirationDate(expirationDate);
     std::weak_ptr<MorrowRequestDelegate> self = std::static_pointer_cast<MorrowOAuth>(shared_from_this());
-    requestWithGraphPathAndParamsAndDelegate("m_me", MorrowParams { { "access_token", token } }, self);
+    // Known by itself, not as the held exchange: another request may replace that before the
+    // reply comes, and the sign-in must still end.
+    m_openIdRequests.insert(requestWithGraphPathAndParamsAndDelegate("m_me", MorrowParams { { "access_token", token } }, self));
 }
 
 std::string MorrowOAuth::loginStatisToken(const std::string& accessToken, const std::string& appId, const std::string& openId)
@@ -657,9 +691,9 @@ bool MorrowOAuth::userLoginStatis()
 void MorrowOAuth::requestDidLoadRawResponse(const std::shared_ptr<MorrowRequest>& request, const pf::Bytes& data)
 {
     auto text = MorrowRequest::decodeReplyText(data).value_or("");
-    if (request && request == m_request) {
-        // Whatever the session asked with itself as receiver is answered as the open-id lookup.
-        m_request.reset();
+    if (request && m_openIdRequests.erase(request)) {
+        if (request == m_request)
+            m_request.reset();
         openIdReply(text);
         return;
     }
@@ -696,8 +730,9 @@ void MorrowOAuth::openIdReply(const std::string& text)
 void MorrowOAuth::requestDidFailWithError(const std::shared_ptr<MorrowRequest>& request, const MorrowError&)
 {
     // A reply that is no JSON was handled from its raw text already; this is a failed exchange.
-    if (request && request == m_request) {
-        m_request.reset();
+    if (request && m_openIdRequests.erase(request)) {
+        if (request == m_request)
+            m_request.reset();
         morrowDidNotLogin(false);
     }
     if (request && request == m_statisRequest)

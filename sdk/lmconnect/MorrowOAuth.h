@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -52,14 +53,24 @@ public:
     void setSessionDelegate(std::weak_ptr<MorrowSessionDelegate> delegate);
     std::shared_ptr<MorrowSessionDelegate> sessionDelegate() const override { return m_sessionDelegate.lock(); }
 
+    // An authorisation without local app id: the permissions are kept and the last user's nick
+    // name forgotten; `inSafari` has no effect.
     bool authorizeInSafari(const std::vector<std::string>& permissions, bool inSafari);
     // An authorisation for `delegate`, which may choose other permissions; `inSafari` has no effect.
     bool authorizeWithPermissionsAndExtraParamsDelegateInSafari(const std::vector<std::string>& permissions,
         const pf::Value& extraParams, const std::shared_ptr<MorrowSessionDelegate>& delegate, bool inSafari);
     // Same as `authorizeInSafari`; the local app id is only kept.
-    bool authorizeLocalAppIdInSafari(const std::vector<std::string>& permissions, const std::string& localAppId, bool inSafari);
-    // Keeps the permissions and asks the vendor's login statistics, whose answer decides.
+    bool authorizeLocalAppIdInSafari(const std::vector<std::string>& permissions, const std::optional<std::string>& localAppId,
+        bool inSafari);
+    // Keeps the permissions, forgets the last user's nick name and asks the vendor's login
+    // statistics, whose answer decides.
     bool authorize(const std::vector<std::string>& permissions);
+    // The web sign-in for `appId` on the app's own reply scheme ("morrow<app id>") with the
+    // session's redirect address; false when it could not start (see `MorrowWebLogin`).
+    bool authorizeWithMorrowAppAuthInSafariPermissionsAndExtraParamsDelegate(const std::string& appId,
+        const std::vector<std::string>& permissions, const pf::Dictionary& extraParams, std::weak_ptr<MorrowSessionDelegate> delegate);
+    bool authorizeWithMorrowAppAuthInSafariPermissionsDelegate(const std::string& appId, const std::vector<std::string>& permissions,
+        std::weak_ptr<MorrowSessionDelegate> delegate);
     // Run the scripts' incremental or repeated sign-in; false when the scripts could not load.
     bool incrAuthWithPermissions(const std::vector<std::string>& permissions);
     bool reauthorizeWithPermissions(const std::vector<std::string>& permissions);
@@ -81,6 +92,8 @@ public:
     // Keeps the LM app's "encrytoken" and hands it to the vendor's web pages.
     void setEncryToken(const std::optional<std::string>& token);
     const std::optional<std::string>& encryToken() const { return m_encryToken; }
+    // Always none: the kept token is read with `encryToken`.
+    std::optional<std::string> encrytoken() const { return std::nullopt; }
     const std::vector<std::string>& permissions() const { return m_permissions; }
 
     // Hands a reply address to the scripts; YES when they take it.
@@ -102,8 +115,8 @@ public:
     std::string authorizeInappWithParams(const pf::Value& params) const;
     std::string jsCallHandleOpenUrlByOpenApi(const pf::Value& params);
     std::string jsCallHandleOpenURLByOAuth(const pf::Value& params);
-    // Whether the web sign-in window takes `url` as one of its replies.
-    bool oldCanhandleOpenURL(const pf::Url& url) const;
+    // Whether the web sign-in window takes `url` as one of its replies; NO without a window.
+    bool oldCanhandleOpenURL(const pf::Url& url) const override;
     // The web sign-in route.
     const std::shared_ptr<MorrowWebLogin>& webLogin() const { return m_webLogin; }
     // The social dialogs and the scripts' windows.
@@ -146,7 +159,8 @@ public:
     bool sendAPIJS(const pf::Value& params, const std::string& key);
 
     // A login finished elsewhere: token and expiry are set, then the open id is asked of the
-    // Open API ("oauth2.0/m_me"); its answer ends in `morrowDidLogin` or `morrowDidNotLogin(false)`.
+    // Open API ("oauth2.0/m_me"); its answer ends in `morrowDidLogin` or `morrowDidNotLogin(false)`,
+    // whatever other requests the session starts meanwhile.
     void morrowDialogLogin(const std::string& token, double expirationDate);
     // Tells the vendor of the login; a refusal starts a new authorisation.
     bool userLoginStatis();
@@ -158,6 +172,11 @@ public:
 
     // "a b~" -> "a+b~": form encoding of every byte but the unreserved ones.
     static std::string urlencode(const std::string& text);
+    // A sign-in reply's "name=value&..." text, read as the web sign-in reads it
+    // (`MRLoginViewKit::parseURLParams`); none for none.
+    static std::optional<pf::Dictionary> parseURLParams(const std::optional<std::string>& text);
+    // The JSON value of a text; none for none or for text that is no JSON.
+    static std::optional<pf::Value> JSONValue(const std::optional<std::string>& text);
 
     // Login relays (the session is its own login delegate).
     void morrowDidLogin() override;
@@ -236,7 +255,7 @@ private:
     std::shared_ptr<MorrowWebLogin> m_webLogin;
     std::shared_ptr<MorrowDialogs> m_dialogs;
     std::shared_ptr<MorrowAvatar> m_avatar;
-    std::shared_ptr<MorrowRequest> m_openIdRequest; // the "m_me" lookup until it is answered
+    std::set<std::shared_ptr<MorrowRequest>> m_openIdRequests; // the "m_me" lookups until each is answered
     std::optional<std::string> m_localAppId;
     std::string m_redirectURI;
     pf::Dictionary m_openIdDict;

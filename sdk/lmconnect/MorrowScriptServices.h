@@ -51,6 +51,8 @@ public:
     static std::optional<std::string> stringByMROSDKReplacingHtmlEscapes(const std::optional<std::string>& text);
 
     const std::string& nickName() const { return m_nickName; }
+    // Forgets the nick name: a new sign-in may be another user's.
+    void clearNickName() { m_nickName.clear(); }
     // Who takes a nick name from a user-info reply the scripts do not show themselves.
     void setNickNameReceiver(std::function<void(const std::string&)> receiver) { m_nickReceiver = std::move(receiver); }
     const std::map<std::string, std::string>& callbacks() const { return m_callbacks; }

@@ -107,6 +107,10 @@ bool MorrowWebLogin::startNotifyNetWork()
     auto probe = pf::Reachability::forHostName(MorrowHostConfig::shared().webHost());
     if (probe->currentReachabilityStatus() == pf::Reachability::Status::NotReachable)
         return false;
+    // The network is up. When the system will not watch it, the sign-in goes on unwatched and
+    // nothing of the watch stays behind.
+    if (!probe->startNotifier())
+        return true;
     m_reachHost = probe;
     m_reachable = true;
     m_observerOwner = std::make_shared<int>(0);
@@ -115,7 +119,7 @@ bool MorrowWebLogin::startNotifyNetWork()
         if (auto self = weak.lock())
             self->reachabilityChanged();
     }, probe);
-    return probe->startNotifier();
+    return true;
 }
 
 void MorrowWebLogin::stopNotifyNetWork()

@@ -48,6 +48,8 @@ public:
     bool authorizeWithMorrowAppAuthInappId(const std::string& appId, const std::vector<std::string>& permissions, const std::string& scheme,
         const std::optional<std::string>& redirectURI, const pf::Dictionary& extraParams, std::weak_ptr<MorrowSessionDelegate> delegate);
 
+    // Watches the vendor's web host while a sign-in runs; false when it cannot be reached. A
+    // watch the system refuses is no lack of network: true, and nothing is watched.
     bool startNotifyNetWork();
     void stopNotifyNetWork();
     bool isWatchingNetwork() const { return m_reachHost != nullptr; }

@@ -11,7 +11,7 @@ bool MorrowOpenURLRouter::route(const pf::Url& url, const std::string& sourceApp
     if (sourceApplication == kLMBundleIdentifier)
         return OpenApi::handleOpenURL(url);
     if (sourceApplication == kLZoneBundleIdentifier)
-        return (OpenApi::canHandleOpenURL(url) || MorrowApiInterface::canOpenURL(url)) && OpenApi::handleOpenURL(url);
+        return (OpenApi::isAppReply(url) || MorrowApiInterface::canOpenURL(url)) && OpenApi::handleOpenURL(url);
     if (sourceApplication == kLMBrowserBundleIdentifier || sourceApplication == kOldLMBrowserBundleIdentifier)
         return !MorrowAppLauncher::appSchema().empty() && url.hasScheme(MorrowAppLauncher::appSchema()) && OpenApi::handleOpenURL(url);
     if (sourceApplication == kBlipBundleIdentifier)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sdk/lmconnect/apps/MorrowApiInterfaceDelegate.h"
+#include "sdk/lmconnect/apps/MorrowLoginDelegate.h"
 #include "sdk/lmconnect/openapi/APIResponse.h"
 
 #include <cstdint>
@@ -16,23 +17,18 @@ class ViewController;
 }
 class MorrowOAuth;
 
-// What the LM Connect session tells its owner, and the receiver of the Morrow API requests. Every operation has a default that does
-// nothing, so an owner overrides what it wants.
+// What the LM Connect session tells its owner (a sign-in's results, as `MorrowLoginDelegate`, and
+// everything else below), and the receiver of the Morrow API requests. Every operation has a
+// default that does nothing, so an owner overrides what it wants.
 //
 // The scripts name the result callbacks by text ("getUserInfoResponse:"); such a name reaches
 // the owner only through `deliver`, which knows a closed table of names. Any other name reaches
 // nobody.
-class MorrowSessionDelegate : public MorrowApiInterfaceDelegate {
+class MorrowSessionDelegate : public MorrowLoginDelegate, public MorrowApiInterfaceDelegate {
 public:
     virtual ~MorrowSessionDelegate() = default;
 
-    virtual void morrowDidLogin() { }
-    virtual void morrowDidNotLogin(bool cancelled) { }
-    virtual void morrowDidNotNetWork() { }
     virtual void morrowDidLogout() { }
-    // The permissions to ask for instead of those given; none keeps them.
-    virtual std::optional<std::vector<std::string>> getAuthorizedPermissions(const std::vector<std::string>& permissions,
-        const pf::Value& extraParams) { return std::nullopt; }
 
     // Re-authorisation. An owner that overrides `morrowDidUpdate` says so in
     // `respondsToMorrowDidUpdate`; only such an owner is asked the two questions below, and

@@ -41,14 +41,42 @@ State& state()
     return *s;
 }
 
+bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+
+// Whether a text is a number of seconds: digits with a sign and a fraction allowed, and blanks
+// around them. Another app writes it: "", "x" or "12abc" are no lifetime at all.
+bool isNumberText(const std::string& text)
+{
+    size_t at = 0, end = text.size();
+    while (at < end && isSpace(text[at]))
+        ++at;
+    while (end > at && isSpace(text[end - 1]))
+        --end;
+    if (at < end && (text[at] == '+' || text[at] == '-'))
+        ++at;
+    size_t digits = at;
+    while (at < end && text[at] >= '0' && text[at] <= '9')
+        ++at;
+    if (at == digits)
+        return false;
+    if (at < end && text[at] == '.')
+        ++at;
+    while (at < end && text[at] >= '0' && text[at] <= '9')
+        ++at;
+    return at == end;
+}
+
 // The whole seconds of a reply's "expires_in", a text or a number; none when it is neither.
 // Another app writes it, so anything beyond the distant future is cut to it (a real number of
-// any size, a text of many digits) and a value that is no number at all (NaN) is none.
+// any size, a text of many digits) and a value that is no number at all (NaN, a text of other
+// characters) is none.
 std::optional<long long> integerOf(const pf::Value& value)
 {
     constexpr double kLimit = OpenApi::kDistantFuture;
     double seconds;
     if (const std::string* text = value.asString()) {
+        if (!isNumberText(*text))
+            return std::nullopt;
         errno = 0;
         char* end = nullptr;
         long long n = std::strtoll(text->c_str(), &end, 10);
@@ -76,12 +104,6 @@ const pf::Value& at(const pf::Dictionary& dict, std::string_view key)
 {
     const pf::Value* value = dict.find(key);
     return value ? *value : pf::Value::missing();
-}
-
-bool isReply(const pf::Url& url)
-{
-    const std::string& schema = MorrowAppLauncher::appSchema();
-    return !schema.empty() && url.hasScheme(schema) && url.host() == OpenApi::kReplyHost;
 }
 
 }
@@ -119,7 +141,7 @@ bool OpenApi::handleOpenURL(const pf::Url& url)
 {
     if (MorrowApiInterface::canOpenURL(url))
         return MorrowApiInterface::handleOpenURL(url, state().apiDelegate.lock());
-    if (isReply(url))
+    if (isAppReply(url))
         return processMessage(url);
     if (auto session = state().oldApi.lock())
         return session->handleOpenURL(url);
@@ -128,7 +150,16 @@ bool OpenApi::handleOpenURL(const pf::Url& url)
 
 bool OpenApi::canHandleOpenURL(const pf::Url& url)
 {
-    return isReply(url);
+    if (isAppReply(url))
+        return true;
+    auto session = state().oldApi.lock();
+    return session && session->oldCanhandleOpenURL(url);
+}
+
+bool OpenApi::isAppReply(const pf::Url& url)
+{
+    const std::string& schema = MorrowAppLauncher::appSchema();
+    return !schema.empty() && url.hasScheme(schema) && url.host() == kReplyHost;
 }
 
 bool OpenApi::processMessage(const pf::Url& url)

@@ -47,7 +47,11 @@ public:
     // Routes an opened address: an app reply to `processMessage`, anything else to the session's
     // scripts; NO without a session.
     static bool handleOpenURL(const pf::Url& url);
+    // An app's reply on the reply scheme, or else an address the session's sign-in window
+    // answers (`OpenApiDelegate::oldCanhandleOpenURL`).
     static bool canHandleOpenURL(const pf::Url& url);
+    // Whether `url` is an app's reply: the reply scheme with the host "lzapp".
+    static bool isAppReply(const pf::Url& url);
     static bool processMessage(const pf::Url& url);
     // A reply the session's scripts hand back: its credentials go to `session`, the login
     // result to `loginDelegate`.
@@ -60,11 +64,12 @@ public:
         int firstCall, const std::string& appId);
     static bool authorizeWithPermission() { return false; }
 
+    // The expiry of a reply's "expires_in": none means 30 days, 0 the distant future, a positive
+    // whole number (a number or its text) that many seconds from now; none (a refused sign-in)
+    // for anything else, a text that is no number ("", "x") included.
+    static std::optional<double> expiryForLifetime(const pf::Value* expiresIn);
     // Query of the text after the first `separator`: parts "name=value" with a name, both
     // unescaped; other parts are left out.
-    // The expiry of a reply's "expires_in": none means 30 days, 0 the distant future, a positive
-    // whole number that many seconds from now; none (a refused sign-in) for anything else.
-    static std::optional<double> expiryForLifetime(const pf::Value* expiresIn);
     static pf::Dictionary dictionaryByParseUrlFromSeparator(const std::string& text, const std::string& separator);
 
     // The script object "openApi": which apps the device opens, and the Morrow API addresses.

@@ -169,6 +169,14 @@ bool MRLoginViewKit::open()
     return openWithExtraParams({});
 }
 
+bool MRLoginViewKit::openWithAppIdRedirectURIPermissionsLoginDelegate(std::string appId, std::optional<std::string> redirectURI,
+    std::vector<std::string> permissions, std::weak_ptr<MRLoginViewDelegate> loginDelegate)
+{
+    setAuthorData(std::move(appId), std::move(redirectURI), std::move(permissions));
+    m_loginDelegate = std::move(loginDelegate);
+    return open();
+}
+
 bool MRLoginViewKit::openWithExtraParams(const pf::Dictionary& extraParams)
 {
     m_isUseSafari = false;
@@ -377,6 +385,10 @@ bool MRLoginViewKit::webViewKitShouldStartLoadWithRequest(MRWebViewKit&, const p
             m_accessToken = textOf(params, "access_token");
             m_openId = textOf(params, "openid");
             m_expirationDate = OpenApi::expiryForLifetime(params.find("expires_in"));
+            // A token with a lifetime that is refused (negative, no number) is a failed sign-in,
+            // not one the user cancelled.
+            if (m_accessToken && !m_expirationDate && !m_isUseSafari && !m_reported)
+                reportFailure(replyError(), m_serial);
         }
         doClose();
         m_loginCount = 0;

@@ -15,7 +15,7 @@
 namespace pf {
 class Url;
 }
-class MorrowSessionDelegate;
+class MorrowLoginDelegate;
 
 // The web sign-in: the vendor's page "oauth2.0/m_authorize" in a web window, watched load by
 // load; or the same page handed to a LM browser (the new one, else the old one) or the system
@@ -30,8 +30,8 @@ class MorrowSessionDelegate;
 // - A reply is looked at only when it is at most `kLongestReply` long and its serial has a key
 //   waiting, which it uses once; only then
 //   is the window closed or its "cb" run, and "cb" only when it is a dotted script name.
-// - The lifetime in a reply: none or 0 gives the app hand-off's lifetimes (30 days, the distant
-//   future); a negative one fails the sign-in.
+// - The lifetime in a reply or the page's redirect: none or 0 gives the app hand-off's lifetimes
+//   (30 days, the distant future); a negative one or one that is no number fails the sign-in.
 // - A sign-in reports once: success, a failure with an error, or a failure without one (the
 //   user cancelled). A network error in the page fails it and closes the window. While the
 //   sign-in is in a browser, the window's close and its errors report nothing.
@@ -58,6 +58,9 @@ public:
 
     bool openWithExtraParams(const pf::Dictionary& extraParams);
     bool open() override;
+    // Sets app id, redirect, permissions and login delegate, then opens the page (`open`).
+    bool openWithAppIdRedirectURIPermissionsLoginDelegate(std::string appId, std::optional<std::string> redirectURI,
+        std::vector<std::string> permissions, std::weak_ptr<MRLoginViewDelegate> loginDelegate);
     bool openWithSafariAndExtraParams(const pf::Dictionary& extraParams);
     bool openWithSafari();
     static bool isNewLMBrowserInstall();
@@ -92,7 +95,8 @@ public:
     const std::optional<std::string>& redirectURI() const { return m_redirectURI; }
     const std::vector<std::string>& permissions() const { return m_permissions; }
     void setLoginDelegate(std::weak_ptr<MRLoginViewDelegate> delegate) { m_loginDelegate = std::move(delegate); }
-    void setNewloginDelegate(std::weak_ptr<MorrowSessionDelegate> delegate) { m_newloginDelegate = std::move(delegate); }
+    void setNewloginDelegate(std::weak_ptr<MorrowLoginDelegate> delegate) { m_newloginDelegate = std::move(delegate); }
+    std::shared_ptr<MorrowLoginDelegate> newloginDelegate() const { return m_newloginDelegate.lock(); }
     void setExtraParams(pf::Dictionary params) { m_extraParams = std::move(params); }
     const pf::Dictionary& extraParams() const { return m_extraParams; }
     void setSerial(std::string serial) { m_serial = std::move(serial); }
@@ -108,7 +112,7 @@ public:
 private:
     struct BrowserEntry {
         std::string tokenKey;
-        std::weak_ptr<MorrowSessionDelegate> newLoginDel;
+        std::weak_ptr<MorrowLoginDelegate> newLoginDel;
     };
 
     MRLoginViewKit() = default;
@@ -125,7 +129,7 @@ private:
     std::optional<std::string> m_redirectURI;
     std::vector<std::string> m_permissions;
     std::weak_ptr<MRLoginViewDelegate> m_loginDelegate;
-    std::weak_ptr<MorrowSessionDelegate> m_newloginDelegate;
+    std::weak_ptr<MorrowLoginDelegate> m_newloginDelegate;
     pf::Dictionary m_extraParams;
     std::optional<std::string> m_errorUrl;
     std::string m_serial;

@@ -1,4 +1,5 @@
 #include "sdk/lmconnect/MorrowOAuth.h"
+#include "sdk/lmconnect/MorrowScriptServices.h"
 #include "sdk/lmconnect/host/MorrowWebViewHost.h"
 #include "sdk/lmconnect/host/MROSDKJSBridge.h"
 #include "sdk/lmconnect/host/MorrowScriptText.h"
@@ -13,6 +14,7 @@
 #include "sdk/lmconnect/openapi/MorrowHostConfig.h"
 #include "sdk/lmconnect/openapi/MorrowRequest.h"
 #include "sdk/lmconnect/update/MorrowResourceBundle.h"
+#include "sdk/lmconnect/web/MRLoginViewKit.h"
 
 #include "platform/foundation/AppRegistry.h"
 #include "platform/foundation/Application.h"
@@ -128,6 +130,11 @@ TEST_F(SessionTest, SignInThroughTheLMAppForEachPasteboardAndExpiry)
         { 3, peers::LMApp::Answer::Token, pf::Value(1e300), { "login" }, future },
         { 3, peers::LMApp::Answer::Token, pf::Value("99999999999999999999999"), { "login" }, future },
         { 3, peers::LMApp::Answer::Token, pf::Value(-1e300), { "failed" }, std::nullopt },
+        // A text that is no number is no lifetime: the sign-in is refused, not made endless.
+        { 3, peers::LMApp::Answer::Token, pf::Value("x"), { "failed" }, std::nullopt },
+        { 2, peers::LMApp::Answer::Token, pf::Value(""), { "failed" }, std::nullopt },
+        { 3, peers::LMApp::Answer::Token, pf::Value("60abc"), { "failed" }, std::nullopt },
+        { 3, peers::LMApp::Answer::Token, pf::Value(" 5400 "), { "login" }, 5400 },
         { 3, peers::LMApp::Answer::Cancel, std::nullopt, { "cancelled" }, std::nullopt },
         { 2, peers::LMApp::Answer::Cancel, std::nullopt, { "cancelled" }, std::nullopt },
         { 2, peers::LMApp::Answer::RemoveBoard, std::nullopt, { "cancelled" }, std::nullopt },
@@ -335,6 +342,84 @@ TEST_F(SessionTest, OpenIdLookupAndLoginStatisticsAgainstTheServer)
     env.runUntilIdle();
     EXPECT_EQ(MorrowOAuth::authorizationCount(), before + 1);
     EXPECT_TRUE(recorder->calls.empty());
+}
+
+TEST_F(SessionTest, EveryOpenIdLookupEndsItsSignInWhateverStartsBeforeItsReply)
+{
+    struct Sink : MorrowRequestDelegate { };
+    auto sink = std::make_shared<Sink>();
+    struct Case {
+        const char* name;
+        std::function<void()> meanwhile;
+        std::vector<std::string> calls;
+    };
+    const std::vector<Case> cases {
+        { "nothing", [] {}, { "login" } },
+        { "a request for another receiver", [&] { session->requestWithGraphPathAndDelegate("get_info", sink); }, { "login" } },
+        { "a request the session receives",
+            [&] { session->requestWithMethodNameAndParamsAndHttpMethodAndDelegate("user/get_user_info", {}, "GET", session); }, { "login" } },
+        { "a second sign-in", [&] { session->morrowDialogLogin("TOKEN-B", env.now() + 3600); }, { "login", "login" } },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        server.clearFaults();
+        session->logout({});
+        recorder->calls.clear();
+        // The lookup's reply waits until the other request has started.
+        peers::PeerReply held = peers::PeerReply::bytes("callback( {\"openid\":\"OID-H\"} );", "text/plain");
+        held.hold = true;
+        server.setFault("*", "/lmopenapi/oauth2.0/m_me", held);
+        session->morrowDialogLogin("TOKEN-A", env.now() + 3600);
+        c.meanwhile();
+        server.releaseHeld();
+        ASSERT_TRUE(env.waitForPendingWork());
+        env.runUntilIdle();
+        EXPECT_EQ(recorder->calls, c.calls);
+        EXPECT_EQ(session->openId(), "OID-H");
+    }
+}
+
+TEST_F(SessionTest, EachAuthorisationForgetsTheLastUsersNick)
+{
+    struct Case {
+        const char* name;
+        std::function<bool()> authorise;
+        std::optional<std::string> localAppId;
+    };
+    const std::vector<Case> cases {
+        { "authorize", [&] { return session->authorize({ "get_user_info" }); }, std::nullopt },
+        { "in Safari", [&] { return session->authorizeInSafari({ "get_user_info" }, true); }, std::nullopt },
+        { "with a local app id", [&] { return session->authorizeLocalAppIdInSafari({ "get_user_info" }, "local-7", false); }, "local-7" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        session->setLocalAppId("before");
+        auto reply = std::make_shared<APIResponse>();
+        reply->jsonResponse = pf::Value(pf::Dictionary { { "ret", 0 }, { "nickname", "上一位" } });
+        session->scriptServices()->getUserInfoNotUserResponse(reply);
+        ASSERT_EQ(session->userNick(), "上一位");
+        EXPECT_TRUE(c.authorise());
+        EXPECT_EQ(session->userNick(), "") << "the next user would be shown the last one's nick";
+        EXPECT_EQ(session->localAppId(), c.localAppId);
+        EXPECT_EQ(session->permissions(), std::vector<std::string> { "get_user_info" });
+        env.waitForPendingWork();
+        env.runUntilIdle();
+    }
+}
+
+TEST_F(SessionTest, ReplyTextsAreReadWithTheSharedReaders)
+{
+    // A sign-in reply is read as the web sign-in reads it: raw names, the value up to a second "=".
+    const std::string reply = "access_token=a%20b&x=1=2&flag&%41=y&bad=%E4";
+    EXPECT_EQ(MorrowOAuth::parseURLParams(reply), MRLoginViewKit::parseURLParams(reply));
+    EXPECT_EQ(MorrowOAuth::parseURLParams(reply)->find("access_token")->optionalString(), std::optional<std::string>("a b"));
+    EXPECT_FALSE(MorrowOAuth::parseURLParams(std::nullopt));
+    EXPECT_EQ(MorrowOAuth::JSONValue(std::string(R"({"a":[1,"二"]})")), pf::Json::parse(R"({"a":[1,"二"]})"));
+    EXPECT_FALSE(MorrowOAuth::JSONValue(std::string("{\"a\":")));
+    EXPECT_FALSE(MorrowOAuth::JSONValue(std::nullopt));
+    session->setEncryToken(std::string("ENC"));
+    EXPECT_FALSE(session->encrytoken()) << "the kept token is read with encryToken";
+    EXPECT_EQ(session->encryToken(), std::optional<std::string>("ENC"));
 }
 
 TEST_F(SessionTest, EachWrapperParksItsParametersAndCallsItsNamespace)

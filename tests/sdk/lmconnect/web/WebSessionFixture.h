@@ -33,6 +33,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 
 // A session for the app "100481327" on a device with the app's window, the vendor-services
 // server and no other apps; opened addresses go through the router as the app delegate does.
@@ -98,6 +100,14 @@ protected:
         EXPECT_TRUE(session->authorizeInSafari({ "get_user_info", "add_share" }, false));
         env.fastForwardBy(0.5);
         return env.runUntil([&] { return page() && page()->title() == "LM 登录" && !page()->isLoading(); });
+    }
+    // Waits for `done` while the window's animations run on.
+    bool passTimeUntil(const std::function<bool()>& done)
+    {
+        return env.runUntil([&] {
+            env.fastForwardBy(0.1);
+            return done();
+        });
     }
     // Lets the window's slide end and any reply arrive.
     void settle()

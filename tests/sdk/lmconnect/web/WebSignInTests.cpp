@@ -1,5 +1,7 @@
 #include "tests/sdk/lmconnect/web/WebSessionFixture.h"
 
+#include "platform/foundation/NotificationCenter.h"
+
 namespace {
 
 using WebSignInTest = WebSessionTest;
@@ -27,10 +29,7 @@ TEST_F(WebSignInTest, EachWayOutOfTheSignInPageEndsItOnce)
         EXPECT_TRUE(session->webLogin()->isWatchingNetwork());
         EXPECT_EQ(appWindow->frame().x(), pf::Screen::main().bounds().width());
         ASSERT_TRUE(driver.pressPageButton(c.button));
-        ASSERT_TRUE(env.runUntil([&] {
-            env.fastForwardBy(0.1);
-            return !recorder->calls.empty();
-        }));
+        ASSERT_TRUE(passTimeUntil([&] { return !recorder->calls.empty(); }));
         settle();
         EXPECT_EQ(recorder->calls, c.calls);
         EXPECT_FALSE(kit()->window());
@@ -140,6 +139,7 @@ TEST_F(WebSignInTest, BrowserRepliesAreCheckedBeforeAnythingRuns)
         { "no lifetime", true, false, LMBrowserApp::Answer::Token, {}, { "login" }, thirtyDays, 0 },
         { "zero lifetime", true, false, LMBrowserApp::Answer::Token, { { "expires_in", "0" } }, { "login" }, OpenApi::kDistantFuture, 0 },
         { "negative lifetime", true, false, LMBrowserApp::Answer::Token, { { "expires_in", "-1" } }, { "failed" }, std::nullopt, 0 },
+        { "lifetime no number", true, false, LMBrowserApp::Answer::Token, { { "expires_in", "x" } }, { "failed" }, std::nullopt, 0 },
         { "denied", true, false, LMBrowserApp::Answer::Fields, { { "error", "access_denied" } }, { "cancelled" }, std::nullopt, 0 },
         { "error code", true, false, LMBrowserApp::Answer::Fields, { { "error", "access_denied" }, { "error_code", "100" } }, { "failed" }, std::nullopt, 0 },
         { "script name", true, false, LMBrowserApp::Answer::Token, { { "cb", "alert" } }, { "login" }, thirtyDays, 1 },
@@ -217,6 +217,144 @@ TEST_F(WebSignInTest, BrowserRepliesAreCheckedBeforeAnythingRuns)
     EXPECT_EQ(page()->title(), "LM 登录");
     EXPECT_TRUE(recorder->calls.empty());
     pf::AppRegistry::shared().setForcedOpenResult(std::nullopt);
+}
+
+TEST_F(WebSignInTest, ThePageRedirectsLifetimeMustBeANumber)
+{
+    struct Case {
+        std::string expiresIn;
+        std::vector<std::string> calls;
+    };
+    const std::vector<Case> cases { { "x", { "failed" } }, { "", { "failed" } }, { "-1", { "failed" } }, { "7200", { "login" } } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expiresIn);
+        session->logout(recorder);
+        ASSERT_TRUE(openSignInPage());
+        page()->evaluate("location.href = 'auth://www.morrow.lm/oauth2.0/login_jump#access_token=PT&openid=PO&expires_in=" + c.expiresIn + "'");
+        ASSERT_TRUE(passTimeUntil([&] { return !recorder->calls.empty(); }));
+        settle();
+        EXPECT_EQ(recorder->calls, c.calls);
+        EXPECT_EQ(session->isSessionValid(), c.calls == std::vector<std::string> { "login" });
+        if (session->isSessionValid())
+            EXPECT_NEAR(*session->expirationDate() - env.now(), 7200, 5);
+        EXPECT_FALSE(kit()->window());
+    }
+}
+
+TEST_F(WebSignInTest, TheAppReplyCheckAsksTheSignInWindowToo)
+{
+    const std::string scheme = kReplyScheme;
+    struct Case {
+        std::string url;
+        bool beforeAnyWindow;
+        bool withWindow;
+    };
+    const std::vector<Case> cases {
+        { scheme + "://lmauth/?serial=12&access_token=00", false, true },
+        { scheme + "://www.morrow.lm/oauth2.0/login_jump#serial=12", false, true },
+        { scheme + "://lzapp/x/0?generalpastboard=1", true, true },
+        { scheme + "://other/x", false, false },
+        { "morrow999://lmauth/?serial=12", false, false },
+        { "https://www.morrow.lm/", false, false },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MorrowOAuth::CanHandleOpenURL(*pf::Url::fromString(c.url)), c.beforeAnyWindow) << c.url;
+    ASSERT_TRUE(openSignInPage());
+    for (const auto& c : cases)
+        EXPECT_EQ(MorrowOAuth::CanHandleOpenURL(*pf::Url::fromString(c.url)), c.withWindow) << c.url;
+    // LZone still hands over only its own replies: a browser's answer from it is refused.
+    EXPECT_FALSE(MorrowOpenURLRouter::route(*pf::Url::fromString(cases[0].url), MorrowOpenURLRouter::kLZoneBundleIdentifier));
+    EXPECT_TRUE(kit()->window());
+    EXPECT_TRUE(recorder->calls.empty());
+}
+
+TEST_F(WebSignInTest, TheBrowserRouteSignsInOnTheAppsOwnSchemeWithTheSessionsRedirect)
+{
+    session->setRedirectURI("https://www.morrow.lm/safari_jump");
+    struct Case {
+        const char* name;
+        std::function<bool()> start;
+        bool opened;
+        std::vector<std::string> addressParts;
+    };
+    const std::vector<Case> cases {
+        { "without extras", [&] { return session->authorizeWithMorrowAppAuthInSafariPermissionsDelegate(kAppId, { "get_user_info" }, recorder); },
+            true, { "client_id=100481327", "redirect_uri=auth%3A%2F%2Fwww.morrow.lm%2Fsafari_jump", "scope=get_user_info" } },
+        { "with extras",
+            [&] {
+                return session->authorizeWithMorrowAppAuthInSafariPermissionsAndExtraParamsDelegate(kAppId, { "add_share" },
+                    pf::Dictionary { { "isadd", "1" }, { "access_token", "T0" } }, recorder);
+            },
+            true, { "isadd=1", "access_token=T0", "scope=add_share" } },
+        { "another app's scheme, not among the URL types",
+            [&] { return session->authorizeWithMorrowAppAuthInSafariPermissionsDelegate("555", { "get_user_info" }, recorder); }, false, {} },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        recorder->calls.clear();
+        EXPECT_EQ(c.start(), c.opened);
+        env.fastForwardBy(0.5);
+        if (!c.opened) {
+            auto alert = pf::AlertView::visibleAlert();
+            ASSERT_TRUE(alert);
+            EXPECT_EQ(alert->title(), MorrowWebLogin::kConfigErrorTitle);
+            ASSERT_TRUE(driver.tapAlertButton(MorrowWebLogin::kAlertButton));
+            env.fastForwardBy(1);
+            EXPECT_FALSE(kit() && kit()->window());
+            continue;
+        }
+        ASSERT_TRUE(env.runUntil([&] { return page() && page()->title() == "LM 登录" && !page()->isLoading(); }));
+        for (const auto& part : c.addressParts)
+            EXPECT_NE(kit()->startAddress().find(part), std::string::npos) << part;
+        ASSERT_TRUE(driver.pressPageButton("取消"));
+        ASSERT_TRUE(passTimeUntil([&] { return !recorder->calls.empty(); }));
+        settle();
+        EXPECT_EQ(recorder->calls, std::vector<std::string> { "cancelled" }) << "the given delegate hears the result";
+        EXPECT_FALSE(session->webLogin()->isWatchingNetwork());
+    }
+}
+
+TEST_F(WebSignInTest, AKitOpensWithItsFourValuesAndReportsToItsDelegate)
+{
+    struct Sink : MRLoginViewDelegate {
+        std::vector<std::string> heard;
+        void loginViewKitDidSucceedLogin(MRLoginViewKit&, const std::string&) override { heard.push_back("success"); }
+        void loginViewKitDidFailuredWithError(MRLoginViewKit&, const std::optional<pf::UrlError>& error, const std::string&) override
+        {
+            heard.push_back(error ? "error" : "cancel");
+        }
+    };
+    auto sink = std::make_shared<Sink>();
+    auto own = MRLoginViewKit::create();
+    EXPECT_FALSE(own->openWithAppIdRedirectURIPermissionsLoginDelegate("", std::nullopt, { "get_user_info" }, sink)) << "no app id";
+    EXPECT_FALSE(own->window());
+    ASSERT_TRUE(own->openWithAppIdRedirectURIPermissionsLoginDelegate(kAppId, std::string("https://www.morrow.lm/kit_jump"),
+        { "get_user_info", "add_share" }, sink));
+    for (const char* part : { "client_id=100481327", "redirect_uri=auth%3A%2F%2Fwww.morrow.lm%2Fkit_jump", "scope=get_user_info%2Cadd_share" })
+        EXPECT_NE(own->startAddress().find(part), std::string::npos) << part;
+    env.fastForwardBy(0.5);
+    auto shown = [&] { return own->webViewController() ? own->webViewController()->webview() : nullptr; };
+    ASSERT_TRUE(env.runUntil([&] { return shown() && shown()->title() == "LM 登录" && !shown()->isLoading(); }));
+    ASSERT_TRUE(driver.pressPageButton("取消"));
+    ASSERT_TRUE(passTimeUntil([&] { return !sink->heard.empty(); }));
+    settle();
+    EXPECT_EQ(sink->heard, std::vector<std::string> { "cancel" });
+    EXPECT_FALSE(own->window());
+}
+
+TEST_F(WebSignInTest, ANetworkWatchTheSystemRefusesNeitherStaysNorStopsTheSignIn)
+{
+    auto& centre = pf::NotificationCenter::defaultCenter();
+    size_t observers = centre.observerCount(pf::Reachability::kChangedNotification);
+    pf::Reachability::setNotifiersAvailable(false);
+    ASSERT_TRUE(openSignInPage());
+    EXPECT_TRUE(recorder->calls.empty()) << "the network is up";
+    EXPECT_FALSE(session->webLogin()->isWatchingNetwork());
+    EXPECT_EQ(centre.observerCount(pf::Reachability::kChangedNotification), observers);
+    ASSERT_TRUE(driver.pressPageButton("同意"));
+    ASSERT_TRUE(passTimeUntil([&] { return !recorder->calls.empty(); }));
+    settle();
+    EXPECT_EQ(recorder->calls, std::vector<std::string> { "login" });
 }
 
 TEST_F(WebSignInTest, TheSessionKeyReachesTheVendorPageAsText)
