@@ -81,12 +81,14 @@ void WebDetailPageViewController::viewWillAppear(bool animated)
         m_loadingPromptView = LoadingPromptView::create(view()->bounds());
         view()->addSubview(m_loadingPromptView);
     }
+    doPageviewStartStat(m_urlString);
 }
 
 void WebDetailPageViewController::viewWillDisappear(bool animated)
 {
     if (m_webView)
         m_webView->setDelegate({});
+    doPageviewEndStat(m_urlString);
     AdaptedViewController::viewWillDisappear(animated);
 }
 

@@ -45,6 +45,11 @@ public:
     void viewWillAppear(bool animated) override;
     void viewWillDisappear(bool animated) override;
 
+    // Where page-view statistics would start and stop counting the page at `address`; no page
+    // views are counted, so both do nothing.
+    void doPageviewStartStat(const std::string& /*address*/) { }
+    void doPageviewEndStat(const std::string& /*address*/) { }
+
     void webViewDidFinishLoad(pf::WebView& webView) override;
     void webViewDidFailLoadWithError(pf::WebView& webView, const pf::UrlError& error) override;
 

@@ -1,0 +1,103 @@
+#include "core/storage/PlistFileManager.h"
+
+#include "platform/foundation/FileManager.h"
+#include "platform/foundation/KeyedArchiver.h"
+#include "platform/foundation/KeyedUnarchiver.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/PropertyList.h"
+#include "platform/foundation/Sandbox.h"
+
+namespace {
+
+std::optional<std::string> pathFor(std::string_view fileName)
+{
+    if (fileName.empty() || fileName == "." || fileName == ".." || fileName.find('/') != std::string_view::npos
+        || fileName.find('\0') != std::string_view::npos) {
+        pf::Log::line("PlistFileManager: refused the file name \"" + std::string(fileName) + "\"");
+        return std::nullopt;
+    }
+    return pf::FileManager::join(pf::Sandbox::current()->documentsPath(), std::string(fileName));
+}
+
+bool write(std::string_view fileName, const pf::Bytes& bytes)
+{
+    auto path = pathFor(fileName);
+    if (!path || bytes.size() > PlistFileManager::kMaxFileBytes)
+        return false;
+    std::string error;
+    if (!pf::FileManager::writeAtomically(*path, bytes, &error)) {
+        pf::Log::line("PlistFileManager: cannot write " + *path + ": " + error);
+        return false;
+    }
+    return true;
+}
+
+std::optional<pf::Bytes> read(std::string_view fileName)
+{
+    auto path = pathFor(fileName);
+    if (!path)
+        return std::nullopt;
+    auto size = pf::FileManager::size(*path);
+    if (!size || *size > PlistFileManager::kMaxFileBytes)
+        return std::nullopt;
+    auto bytes = pf::FileManager::read(*path);
+    if (bytes && bytes->size() > PlistFileManager::kMaxFileBytes)  // grew since it was measured
+        return std::nullopt;
+    return bytes;
+}
+
+}
+
+bool PlistFileManager::writePlistFileArrayInfoInto(std::string_view fileName, const pf::Value& list)
+{
+    if (!list.isArray())
+        return false;
+    // An empty archive means the list was nested too deep to be read back.
+    auto bytes = pf::KeyedArchiver::archivedValue(list);
+    return !bytes.empty() && write(fileName, bytes);
+}
+
+std::optional<pf::Value> PlistFileManager::readArrayFromPlistFile(std::string_view fileName)
+{
+    auto bytes = read(fileName);
+    if (!bytes)
+        return std::nullopt;
+    auto value = pf::KeyedUnarchiver::unarchivedValue(*bytes);
+    if (!value || !value->isArray())
+        return std::nullopt;
+    return value;
+}
+
+bool PlistFileManager::writePlistFileDictionaryInfoInto(std::string_view fileName, const pf::Value& dictionary)
+{
+    if (!dictionary.isDictionary())
+        return false;
+    std::string error;
+    auto bytes = pf::PropertyList::write(dictionary, pf::PropertyList::Format::Xml, &error);
+    if (!bytes) {
+        pf::Log::line("PlistFileManager: cannot write a dictionary as a property list: " + error);
+        return false;
+    }
+    return write(fileName, *bytes);
+}
+
+std::optional<pf::Value> PlistFileManager::readDictionaryFromPlistFile(std::string_view fileName)
+{
+    auto bytes = read(fileName);
+    if (!bytes)
+        return std::nullopt;
+    auto value = pf::PropertyList::parse(*bytes);
+    if (!value || !value->isDictionary())
+        return std::nullopt;
+    return value;
+}
+
+bool PlistFileManager::writePlistFileDataInfoInto(std::string_view fileName, const pf::Bytes& data)
+{
+    return write(fileName, data);
+}
+
+std::optional<pf::Bytes> PlistFileManager::readDataFromPlistFile(std::string_view fileName)
+{
+    return read(fileName);
+}
