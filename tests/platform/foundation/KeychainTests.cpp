@@ -39,8 +39,8 @@ TEST(Keychain, ItemsAreKeptByServiceAndAccountInAPrivateFile)
     EXPECT_EQ(keychain.addPassword("svc", "acct", Bytes { 1, 2, 3 }), Keychain::Status::Success);
     EXPECT_EQ(keychain.addPassword("svc", "other", Bytes { 4 }), Keychain::Status::Success);
     EXPECT_EQ(keychain.addPassword("svc", "acct", Bytes { 9 }), Keychain::Status::DuplicateItem);
-    EXPECT_EQ(modeOf(keychain.path()), 0600u);
-    EXPECT_EQ(modeOf(keychain.path().substr(0, keychain.path().rfind('/'))), 0700u);
+    EXPECT_EQ(modeOf(keychain.passwordsPath()), 0600u);
+    EXPECT_EQ(modeOf(keychain.passwordsPath().substr(0, keychain.passwordsPath().rfind('/'))), 0700u);
 
     // Another keychain object on the same file sees the same items.
     Keychain again = Keychain::standard();
@@ -67,7 +67,7 @@ TEST(Keychain, DamagedFilesAndItemsReadAsAbsent)
         Value("not an item"),
         Value(Dictionary { { "svce", Value("svc") }, { "acct", Value("good") }, { "v_Data", Value(Bytes { 5 }) } }),
     };
-    ASSERT_TRUE(PropertyList::writeFile(keychain.path(), Value(items)));
+    ASSERT_TRUE(PropertyList::writeFile(keychain.passwordsPath(), Value(items)));
     EXPECT_FALSE(keychain.passwordData("svc", "acct"));
     EXPECT_EQ(keychain.passwordData("svc", "good"), (Bytes { 5 }));
     EXPECT_EQ(keychain.deletePassword("svc", "acct"), Keychain::Status::ItemNotFound);
@@ -75,9 +75,9 @@ TEST(Keychain, DamagedFilesAndItemsReadAsAbsent)
     EXPECT_EQ(keychain.passwordData("svc", "acct"), (Bytes { 2 }));
 
     for (const char* garbage : { "garbage", "" }) {
-        std::ofstream(keychain.path(), std::ios::trunc) << garbage;
+        std::ofstream(keychain.passwordsPath(), std::ios::trunc) << garbage;
         EXPECT_FALSE(keychain.passwordData("svc", "acct")) << garbage;
-        EXPECT_TRUE(FileManager::exists(keychain.path() + ".corrupt")) << garbage;
+        EXPECT_TRUE(FileManager::exists(keychain.passwordsPath() + ".corrupt")) << garbage;
         EXPECT_EQ(keychain.addPassword("svc", "acct", Bytes { 3 }), Keychain::Status::Success);
         EXPECT_EQ(keychain.passwordData("svc", "acct"), (Bytes { 3 }));
     }
