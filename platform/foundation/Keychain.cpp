@@ -40,7 +40,9 @@ Array readItems(const std::string& path)
     std::string error;
     std::optional<Value> value;
     auto size = FileManager::size(path);
-    if (!size || *size > Keychain::kMaxFileBytes) {
+    if (!size) {
+        error = "not a file";
+    } else if (*size > Keychain::kMaxFileBytes) {
         error = "larger than a keychain file can be";
     } else if (auto bytes = FileManager::read(path); !bytes || bytes->size() > Keychain::kMaxFileBytes) {
         error = "cannot read the file";
