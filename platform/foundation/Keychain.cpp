@@ -3,6 +3,7 @@
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/PropertyList.h"
+#include "platform/foundation/RsaPublicKey.h"
 #include "platform/foundation/Sandbox.h"
 
 #include <fcntl.h>
@@ -11,6 +12,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
+#include <mutex>
 
 namespace pf {
 
@@ -18,17 +21,34 @@ namespace {
 
 std::mutex g_keychainMutex;
 
-constexpr const char* kService = "svce";
-constexpr const char* kAccount = "acct";
 constexpr const char* kData = "v_Data";
 
-// The stored items; a damaged file is set aside and read as empty.
+constexpr const char* kService = "svce";
+constexpr const char* kAccount = "acct";
+
+constexpr const char* kKeyClass = "kcls";
+constexpr const char* kKeyType = "type";
+constexpr const char* kApplicationTag = "atag";
+constexpr const char* kAccessible = "pdmn";
+constexpr const char* kPublicKey = "public";
+
+// The stored items; a damaged or oversized file is set aside and read as empty.
 Array readItems(const std::string& path)
 {
     if (!FileManager::exists(path))
         return {};
     std::string error;
-    auto value = PropertyList::readFile(path, &error);
+    std::optional<Value> value;
+    auto size = FileManager::size(path);
+    if (!size) {
+        error = "not a file";
+    } else if (*size > Keychain::kMaxFileBytes) {
+        error = "larger than a keychain file can be";
+    } else if (auto bytes = FileManager::read(path); !bytes || bytes->size() > Keychain::kMaxFileBytes) {
+        error = "cannot read the file";
+    } else {
+        value = PropertyList::parse(*bytes, &error);
+    }
     if (value && value->asArray())
         return *value->asArray();
     Log::format("Keychain: %s is unreadable (%s); starting empty", path.c_str(), value ? "not a list" : error.c_str());
@@ -38,18 +58,13 @@ Array readItems(const std::string& path)
     return {};
 }
 
-bool matches(const Value& item, const std::string& service, const std::string& account)
-{
-    const std::string* s = item[kService].asString();
-    const std::string* a = item[kAccount].asString();
-    return s && a && *s == service && *a == account && item[kData].asData();
-}
-
 bool writeItems(const std::string& path, const Array& items)
 {
     std::string error;
     auto bytes = PropertyList::write(Value(items), PropertyList::Format::Binary, &error);
-    if (!bytes) {
+    if (bytes && bytes->size() > Keychain::kMaxFileBytes)
+        error = "the items would not be read back";
+    if (!bytes || !error.empty()) {
         Log::format("Keychain: cannot encode the items: %s", error.c_str());
         return false;
     }
@@ -85,55 +100,162 @@ bool writeItems(const std::string& path, const Array& items)
     return true;
 }
 
-}
-
-Keychain Keychain::standard()
-{
-    return Keychain(FileManager::join(FileManager::join(Sandbox::current()->libraryPath(), "Keychains"), "generic-passwords.plist"));
-}
-
-Keychain::Keychain(std::string path)
-    : m_path(std::move(path))
-{
-}
-
-std::optional<Bytes> Keychain::passwordData(const std::string& service, const std::string& account) const
+// The items of each class are told apart by an identity: it answers for the one item asked for,
+// and only for an item of the class's shape.
+std::optional<Value> findItem(const std::string& path, const std::function<bool(const Value&)>& identity)
 {
     std::lock_guard lock(g_keychainMutex);
-    for (const Value& item : readItems(m_path)) {
-        if (matches(item, service, account))
-            return *item[kData].asData();
+    for (Value& item : readItems(path)) {
+        if (identity(item))
+            return std::move(item);
     }
     return std::nullopt;
 }
 
-Keychain::Status Keychain::addPassword(const std::string& service, const std::string& account, const Bytes& data)
+Keychain::Status addItem(const std::string& path, const std::function<bool(const Value&)>& identity, Value item)
 {
     std::lock_guard lock(g_keychainMutex);
-    Array items = readItems(m_path);
-    for (const Value& item : items) {
-        if (matches(item, service, account))
-            return Status::DuplicateItem;
+    Array items = readItems(path);
+    for (const Value& existing : items) {
+        if (identity(existing))
+            return Keychain::Status::DuplicateItem;
     }
-    items.push_back(Value(Dictionary { { kService, Value(service) }, { kAccount, Value(account) }, { kData, Value(data) } }));
-    return writeItems(m_path, items) ? Status::Success : Status::WriteFailed;
+    items.push_back(std::move(item));
+    return writeItems(path, items) ? Keychain::Status::Success : Keychain::Status::WriteFailed;
+}
+
+// Items of the wrong shape go too: nothing can read them.
+Keychain::Status deleteItems(const std::string& path, const std::function<bool(const Value&)>& identity,
+    bool (*wellFormed)(const Value&))
+{
+    std::lock_guard lock(g_keychainMutex);
+    Array items = readItems(path);
+    Array kept;
+    bool found = false;
+    for (Value& item : items) {
+        if (identity(item))
+            found = true;
+        else if (wellFormed(item))
+            kept.push_back(std::move(item));
+    }
+    if (!found)
+        return Keychain::Status::ItemNotFound;
+    return writeItems(path, kept) ? Keychain::Status::Success : Keychain::Status::WriteFailed;
+}
+
+bool isPassword(const Value& item)
+{
+    return item[kService].asString() && item[kAccount].asString() && item[kData].asData();
+}
+
+std::function<bool(const Value&)> passwordIdentity(const std::string& service, const std::string& account)
+{
+    return [service, account](const Value& item) {
+        return isPassword(item) && *item[kService].asString() == service && *item[kAccount].asString() == account;
+    };
+}
+
+const char* keyTypeName(Keychain::KeyType type)
+{
+    switch (type) {
+    case Keychain::KeyType::Rsa:
+        return "rsa";
+    }
+    return "";
+}
+
+const char* accessibilityName(Keychain::Accessibility accessible)
+{
+    switch (accessible) {
+    case Keychain::Accessibility::WhenUnlocked:
+        return "whenUnlocked";
+    }
+    return "";
+}
+
+bool isKey(const Value& item)
+{
+    return item[kKeyClass].asString() && item[kKeyType].asString() && item[kApplicationTag].asData()
+        && item[kAccessible].asString() && item[kData].asData();
+}
+
+std::function<bool(const Value&)> keyIdentity(const Keychain::KeyQuery& query)
+{
+    return [type = std::string(keyTypeName(query.type)), tag = query.applicationTag,
+               accessible = std::string(accessibilityName(query.accessible))](const Value& item) {
+        return isKey(item) && *item[kKeyType].asString() == type && *item[kApplicationTag].asData() == tag
+            && *item[kAccessible].asString() == accessible;
+    };
+}
+
+}
+
+Keychain Keychain::standard()
+{
+    return Keychain(FileManager::join(Sandbox::current()->libraryPath(), "Keychains"));
+}
+
+Keychain::Keychain(std::string folder)
+    : m_folder(std::move(folder))
+{
+}
+
+std::string Keychain::passwordsPath() const
+{
+    return FileManager::join(m_folder, "generic-passwords.plist");
+}
+
+std::string Keychain::keysPath() const
+{
+    return FileManager::join(m_folder, "keys.plist");
+}
+
+std::optional<Bytes> Keychain::passwordData(const std::string& service, const std::string& account) const
+{
+    auto item = findItem(passwordsPath(), passwordIdentity(service, account));
+    return item ? std::optional<Bytes>(*(*item)[kData].asData()) : std::nullopt;
+}
+
+Keychain::Status Keychain::addPassword(const std::string& service, const std::string& account, const Bytes& data)
+{
+    return addItem(passwordsPath(), passwordIdentity(service, account),
+        Value(Dictionary { { kService, Value(service) }, { kAccount, Value(account) }, { kData, Value(data) } }));
 }
 
 Keychain::Status Keychain::deletePassword(const std::string& service, const std::string& account)
 {
-    std::lock_guard lock(g_keychainMutex);
-    Array items = readItems(m_path);
-    Array kept;
-    bool found = false;
-    for (Value& item : items) {
-        if (matches(item, service, account))
-            found = true;
-        else if (item[kData].asData()) // items of the wrong shape go too: nothing can read them
-            kept.push_back(std::move(item));
-    }
-    if (!found)
-        return Status::ItemNotFound;
-    return writeItems(m_path, kept) ? Status::Success : Status::WriteFailed;
+    return deleteItems(passwordsPath(), passwordIdentity(service, account), isPassword);
+}
+
+std::optional<Bytes> Keychain::keyData(const KeyQuery& query) const
+{
+    auto item = findItem(keysPath(), keyIdentity(query));
+    return item ? std::optional<Bytes>(*(*item)[kData].asData()) : std::nullopt;
+}
+
+std::shared_ptr<RsaPublicKey> Keychain::keyReference(const KeyQuery& query) const
+{
+    auto item = findItem(keysPath(), keyIdentity(query));
+    if (!item || *(*item)[kKeyClass].asString() != kPublicKey)
+        return nullptr;
+    return RsaPublicKey::fromPkcs1Der(*(*item)[kData].asData());
+}
+
+Keychain::Status Keychain::addPublicKey(const KeyQuery& query, const Bytes& data)
+{
+    return addItem(keysPath(), keyIdentity(query),
+        Value(Dictionary {
+            { kKeyClass, Value(kPublicKey) },
+            { kKeyType, Value(keyTypeName(query.type)) },
+            { kApplicationTag, Value(query.applicationTag) },
+            { kAccessible, Value(accessibilityName(query.accessible)) },
+            { kData, Value(data) },
+        }));
+}
+
+Keychain::Status Keychain::deleteKey(const KeyQuery& query)
+{
+    return deleteItems(keysPath(), keyIdentity(query), isKey);
 }
 
 }

@@ -2,40 +2,74 @@
 
 #include "platform/foundation/Value.h"
 
-#include <mutex>
+#include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
 namespace pf {
 
-// The device's keychain of generic-password items: secret data kept by service and account.
+class RsaPublicKey;
+
+// The device's keychain: secret data kept for the app. Two classes of items:
+// - generic passwords, found by service and account;
+// - keys, found by key type and application tag (the owner's bytes that name the key).
 //
 // Rules:
-// - Items live in one binary property list, "Library/Keychains/generic-passwords.plist" of the
-//   current sandbox, readable and writable by the owner only (0600, in a 0700 folder). Every
-//   change rewrites it atomically (a private temporary file, then rename).
-// - An item is found by its exact service and account; adding one that exists is refused
+// - Each class lives in one binary property list of the current sandbox's
+//   "Library/Keychains/" folder: "generic-passwords.plist" and "keys.plist", readable and
+//   writable by the owner only (0600, in a 0700 folder). Every change rewrites the file
+//   atomically (a private temporary file, then rename). The items belong to this install:
+//   a relaunch finds them, a new install (a new sandbox) has none.
+// - An item is found by its exact identity; adding one that exists is refused
 //   (`DuplicateItem`), as the platform does: delete it first.
-// - A file that cannot be read, or an item of the wrong shape, is as if absent: the file is
-//   logged and set aside as "<name>.corrupt", the item skipped, and nothing throws.
+// - A file that cannot be read or is larger than `kMaxFileBytes`, or an item of the wrong
+//   shape, is as if absent: the file is logged and set aside as "<name>.corrupt", the item
+//   skipped, and nothing throws.
 // - Thread-safe: every call takes one process-wide lock and reads the file afresh, so separate
-//   Keychain objects on the same file agree.
+//   Keychain objects on the same folder agree.
 class Keychain {
 public:
     enum class Status { Success, ItemNotFound, DuplicateItem, WriteFailed };
+    enum class KeyType { Rsa };
+    // This device is never locked, so the attribute is only recorded with the item.
+    enum class Accessibility { WhenUnlocked };
+
+    // Which key item: its type and application tag.
+    struct KeyQuery {
+        KeyType type = KeyType::Rsa;
+        Bytes applicationTag;
+        Accessibility accessible = Accessibility::WhenUnlocked;
+        bool operator==(const KeyQuery&) const = default;
+    };
+
+    // Items are small; a file beyond this is damaged.
+    static constexpr std::uint64_t kMaxFileBytes = 1u << 20;
 
     // The keychain of the current sandbox.
     static Keychain standard();
-    explicit Keychain(std::string path);
+    // The keychain whose files lie in `folder`.
+    explicit Keychain(std::string folder);
 
-    const std::string& path() const { return m_path; }
+    const std::string& folder() const { return m_folder; }
+    std::string passwordsPath() const;
+    std::string keysPath() const;
 
     std::optional<Bytes> passwordData(const std::string& service, const std::string& account) const;
     Status addPassword(const std::string& service, const std::string& account, const Bytes& data);
     Status deletePassword(const std::string& service, const std::string& account);
 
+    // The key's bytes as they were added.
+    std::optional<Bytes> keyData(const KeyQuery& query) const;
+    // The key as a key reference: none when there is no such item or its bytes are not a
+    // PKCS#1 RSA public key.
+    std::shared_ptr<RsaPublicKey> keyReference(const KeyQuery& query) const;
+    // Adds `data` (a PKCS#1 RSAPublicKey, not checked here) as the public key of the query.
+    Status addPublicKey(const KeyQuery& query, const Bytes& data);
+    Status deleteKey(const KeyQuery& query);
+
 private:
-    std::string m_path;
+    std::string m_folder;
 };
 
 }

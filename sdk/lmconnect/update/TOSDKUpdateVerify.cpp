@@ -41,7 +41,7 @@ bool TOSDKUpdateVerify::isNativeResourceFileValid(const std::string& folder, std
         return false;
     auto list = pf::FileManager::read(pf::FileManager::join(folder, "verify.json"));
     auto signature = pf::FileManager::read(pf::FileManager::join(folder, "verify.signature"));
-    if (!TOSDKRSACryptor::verify(list, std::string(TOSDKRSACryptor::publicKeyText()), signature))
+    if (!TOSDKRSACryptor::verifyKeySig(list, std::string(TOSDKRSACryptor::publicKeyText()), signature))
         return false;
     std::string stray = pf::FileManager::join(folder, ".DS_STORE");
     if (pf::FileManager::exists(stray))

@@ -1,7 +1,11 @@
+#include "platform/foundation/Base64.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Keychain.h"
 #include "platform/foundation/PropertyList.h"
+#include "platform/foundation/ResetRegistry.h"
+#include "platform/foundation/RsaPublicKey.h"
+#include "platform/foundation/Sandbox.h"
 #include "platform/testing/TaskEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -39,8 +43,8 @@ TEST(Keychain, ItemsAreKeptByServiceAndAccountInAPrivateFile)
     EXPECT_EQ(keychain.addPassword("svc", "acct", Bytes { 1, 2, 3 }), Keychain::Status::Success);
     EXPECT_EQ(keychain.addPassword("svc", "other", Bytes { 4 }), Keychain::Status::Success);
     EXPECT_EQ(keychain.addPassword("svc", "acct", Bytes { 9 }), Keychain::Status::DuplicateItem);
-    EXPECT_EQ(modeOf(keychain.path()), 0600u);
-    EXPECT_EQ(modeOf(keychain.path().substr(0, keychain.path().rfind('/'))), 0700u);
+    EXPECT_EQ(modeOf(keychain.passwordsPath()), 0600u);
+    EXPECT_EQ(modeOf(keychain.passwordsPath().substr(0, keychain.passwordsPath().rfind('/'))), 0700u);
 
     // Another keychain object on the same file sees the same items.
     Keychain again = Keychain::standard();
@@ -67,7 +71,7 @@ TEST(Keychain, DamagedFilesAndItemsReadAsAbsent)
         Value("not an item"),
         Value(Dictionary { { "svce", Value("svc") }, { "acct", Value("good") }, { "v_Data", Value(Bytes { 5 }) } }),
     };
-    ASSERT_TRUE(PropertyList::writeFile(keychain.path(), Value(items)));
+    ASSERT_TRUE(PropertyList::writeFile(keychain.passwordsPath(), Value(items)));
     EXPECT_FALSE(keychain.passwordData("svc", "acct"));
     EXPECT_EQ(keychain.passwordData("svc", "good"), (Bytes { 5 }));
     EXPECT_EQ(keychain.deletePassword("svc", "acct"), Keychain::Status::ItemNotFound);
@@ -75,12 +79,125 @@ TEST(Keychain, DamagedFilesAndItemsReadAsAbsent)
     EXPECT_EQ(keychain.passwordData("svc", "acct"), (Bytes { 2 }));
 
     for (const char* garbage : { "garbage", "" }) {
-        std::ofstream(keychain.path(), std::ios::trunc) << garbage;
+        std::ofstream(keychain.passwordsPath(), std::ios::trunc) << garbage;
         EXPECT_FALSE(keychain.passwordData("svc", "acct")) << garbage;
-        EXPECT_TRUE(FileManager::exists(keychain.path() + ".corrupt")) << garbage;
+        EXPECT_TRUE(FileManager::exists(keychain.passwordsPath() + ".corrupt")) << garbage;
         EXPECT_EQ(keychain.addPassword("svc", "acct", Bytes { 3 }), Keychain::Status::Success);
         EXPECT_EQ(keychain.passwordData("svc", "acct"), (Bytes { 3 }));
     }
+}
+
+namespace {
+
+// A 1024-bit RSA public key (PKCS#1 RSAPublicKey, DER).
+Bytes rsaKey1024()
+{
+    auto spki = Base64::decode("MIGfMA0GCSqGSIb3DQEBAQUAA4GNADCBiQKBgQCvlqLvnSNMXdqyK1yy9q6yvwEkxq0PhKtMV9m8HKtp9GfC2NzzjyDwGh2fst/jXTjX"
+                               "EvFs3uNCLiR6cjL/3hnY/jbqxJV88gP3yjHNGxe2ZIoJs6/szABTqAwV86nqE85FwLx8asr2cwfPyHrR233faQHREQk5BS7ajUfpSNUA"
+                               "UwIDAQAB");
+    return Bytes(spki->begin() + 22, spki->end());
+}
+
+}
+
+TEST(RsaPublicKey, IsMadeOnlyFromBytesThatAreExactlyOneKey)
+{
+    TaskEnvironment env;
+    const Bytes key = rsaKey1024();
+    ASSERT_TRUE(RsaPublicKey::fromPkcs1Der(key));
+    Bytes longer = key;
+    longer.push_back(0);
+    const Bytes cases[] = { {}, Bytes(key.begin(), key.end() - 1), longer, Bytes { 0x30, 0x00 } };
+    for (const Bytes& bytes : cases)
+        EXPECT_FALSE(RsaPublicKey::fromPkcs1Der(bytes)) << bytes.size();
+    EXPECT_FALSE(RsaPublicKey::fromCertificateDer(key));
+}
+
+TEST(Keychain, KeyItemsAreFoundByTypeAndTagInAPrivateFileOfTheirOwn)
+{
+    TaskEnvironment env;
+    Keychain keychain = Keychain::standard();
+    const Keychain::KeyQuery a { Keychain::KeyType::Rsa, Bytes { 'a' } };
+    const Keychain::KeyQuery b { Keychain::KeyType::Rsa, Bytes { 'b' } };
+    EXPECT_FALSE(keychain.keyData(a));
+    EXPECT_EQ(keychain.deleteKey(a), Keychain::Status::ItemNotFound);
+
+    EXPECT_EQ(keychain.addPublicKey(a, rsaKey1024()), Keychain::Status::Success);
+    EXPECT_EQ(keychain.addPublicKey(b, Bytes { 1, 2 }), Keychain::Status::Success);
+    EXPECT_EQ(keychain.addPublicKey(a, Bytes { 3 }), Keychain::Status::DuplicateItem);
+    EXPECT_EQ(keychain.addPassword("a", "a", Bytes { 4 }), Keychain::Status::Success);
+    EXPECT_EQ(modeOf(keychain.keysPath()), 0600u);
+
+    Keychain again = Keychain::standard();
+    EXPECT_EQ(again.keyData(a), rsaKey1024());
+    EXPECT_EQ(again.keyData(b), (Bytes { 1, 2 }));
+    ASSERT_TRUE(again.keyReference(a));
+    EXPECT_EQ(again.keyReference(a)->blockSize(), 128u);
+    EXPECT_FALSE(again.keyReference(b)) << "bytes that are no key make no reference";
+
+    EXPECT_EQ(again.deleteKey(a), Keychain::Status::Success);
+    EXPECT_FALSE(keychain.keyData(a));
+    EXPECT_EQ(keychain.keyData(b), (Bytes { 1, 2 }));
+    EXPECT_EQ(keychain.passwordData("a", "a"), (Bytes { 4 }));
+}
+
+TEST(Keychain, ItemsSurviveARelaunchButNotANewInstall)
+{
+    TaskEnvironment env;
+    const Keychain::KeyQuery query { Keychain::KeyType::Rsa, Bytes { 't' } };
+    ASSERT_EQ(Keychain::standard().addPublicKey(query, Bytes { 1 }), Keychain::Status::Success);
+    ASSERT_EQ(Keychain::standard().addPassword("s", "a", Bytes { 2 }), Keychain::Status::Success);
+
+    ResetRegistry::resetAll();
+    EXPECT_EQ(Keychain::standard().keyData(query), (Bytes { 1 }));
+    EXPECT_EQ(Keychain::standard().passwordData("s", "a"), (Bytes { 2 }));
+
+    auto installed = Sandbox::createTemporary();
+    Sandbox::setCurrent(installed);
+    ResetRegistry::resetAll();
+    EXPECT_FALSE(Keychain::standard().keyData(query));
+    EXPECT_FALSE(Keychain::standard().passwordData("s", "a"));
+    EXPECT_EQ(Keychain::standard().addPublicKey(query, Bytes { 3 }), Keychain::Status::Success);
+}
+
+TEST(Keychain, DamagedOrOversizedFilesOfEitherClassReadAsEmpty)
+{
+    TaskEnvironment env;
+    Keychain keychain = Keychain::standard();
+    const Keychain::KeyQuery query { Keychain::KeyType::Rsa, Bytes { 't' } };
+    // A key item without its tag and one of another type are skipped.
+    FileManager::createDirectory(keychain.folder(), true);
+    ASSERT_TRUE(PropertyList::writeFile(keychain.keysPath(), Value(Array {
+        Value(Dictionary { { "kcls", Value("public") }, { "type", Value("rsa") }, { "pdmn", Value("whenUnlocked") }, { "v_Data", Value(Bytes { 1 }) } }),
+        Value(Dictionary { { "kcls", Value("public") }, { "type", Value("ec") }, { "atag", Value(Bytes { 't' }) }, { "pdmn", Value("whenUnlocked") }, { "v_Data", Value(Bytes { 1 }) } }),
+    })));
+    EXPECT_FALSE(keychain.keyData(query));
+
+    // The oversized file is a good list that holds the items asked for.
+    const Bytes big(Keychain::kMaxFileBytes, 7);
+    auto oversized = PropertyList::write(Value(Array {
+        Value(Dictionary { { "kcls", Value("public") }, { "type", Value("rsa") }, { "atag", Value(Bytes { 't' }) }, { "pdmn", Value("whenUnlocked") }, { "v_Data", Value(big) } }),
+        Value(Dictionary { { "svce", Value("s") }, { "acct", Value("a") }, { "v_Data", Value(big) } }),
+    }), PropertyList::Format::Binary);
+    ASSERT_TRUE(oversized);
+    const std::string damages[] = { "garbage", "", std::string(oversized->begin(), oversized->end()) };
+    for (const std::string& path : { keychain.keysPath(), keychain.passwordsPath() }) {
+        for (const std::string& damage : damages) {
+            SCOPED_TRACE(path + ", " + std::to_string(damage.size()) + " bytes");
+            std::ofstream(path, std::ios::trunc | std::ios::binary) << damage;
+            EXPECT_FALSE(keychain.keyData(query));
+            EXPECT_FALSE(keychain.passwordData("s", "a"));
+            EXPECT_TRUE(FileManager::exists(path + ".corrupt"));
+            EXPECT_EQ(keychain.addPublicKey(query, Bytes { 5 }), Keychain::Status::Success);
+            EXPECT_EQ(keychain.addPassword("s", "a", Bytes { 6 }), Keychain::Status::Success);
+            EXPECT_EQ(keychain.keyData(query), (Bytes { 5 }));
+            EXPECT_EQ(keychain.deleteKey(query), Keychain::Status::Success);
+            EXPECT_EQ(keychain.deletePassword("s", "a"), Keychain::Status::Success);
+        }
+    }
+    // What would not be read back is not written.
+    EXPECT_EQ(keychain.addPublicKey(query, Bytes(Keychain::kMaxFileBytes, 7)), Keychain::Status::WriteFailed);
+    EXPECT_FALSE(keychain.keyData(query));
 }
 
 TEST(Exception, CarriesNameReasonAndTheStackOfItsMaker)
