@@ -94,9 +94,18 @@ SendCmd._openURL = function (url) {
             frame.parentNode.removeChild(frame);
     };
     frame.src = url;
+    SendCmd._RETURN_ERROR = undefined;
     document.body.appendChild(frame);
     var value = SendCmd._RETURN_VALUE;
+    var error = SendCmd._RETURN_ERROR;
     SendCmd._RETURN_VALUE = undefined;
+    SendCmd._RETURN_ERROR = undefined;
+    // A call the native side refused as unreadable fails here, in the calling script.
+    if (error !== undefined) {
+        if (frame.parentNode)
+            frame.parentNode.removeChild(frame);
+        throw new Error(error);
+    }
     return value;
 };
 SendCmd._sendHttpUrlReq = function (object, func, params) {
@@ -108,6 +117,7 @@ SendCmd._sendHttpUrlReq = function (object, func, params) {
 SendCmd._createObject = function (a, b, c) { return SendCmd._sendMessageToObjectC(a, b, c); };
 SendCmd._endfunc = function (a, b, c) { return SendCmd._sendMessageToObjectC(a, b, c); };
 SendCmd.setReturnValue = function (value) { SendCmd._RETURN_VALUE = value; };
+SendCmd.setReturnError = function (message) { SendCmd._RETURN_ERROR = String(message); };
 )JS";
 }
 

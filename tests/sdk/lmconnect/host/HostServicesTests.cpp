@@ -143,6 +143,22 @@ TEST_F(HostTest, ScriptRequestsAreParkedAndRelayedToTheDelegate)
     EXPECT_NE(sent[0].body.find("con=%E7%A4%BC%E5%8C%85"), std::string::npos);
 }
 
+TEST_F(HostTest, APostWhoseCallIsLargeIsSentWhole)
+{
+    ASSERT_TRUE(bridge);
+    // The call carries more than the query reader takes by default (its "params" are not sent).
+    const std::string body(300 * 1024, 'b');
+    MROSDKJSBridge::addUserDictionary(pf::Value(pf::Dictionary { { "text", body } }), "large");
+    pf::Dictionary post { { "url", MorrowHostConfig::shared().cgiBase() + "share/add" }, { "accesstoken", "T" }, { "callback", "cbLarge" },
+        { "params", pf::Dictionary { { "text", std::string(400 * 1024, 'p') } } }, { "key", "large" } };
+    run("oauth.httpPost(" + MorrowScriptText::literal(pf::Json::write(pf::Value(post))) + ")");
+    ASSERT_TRUE(env.runUntil([&] { return MROSDKJSBridge::getResponseDictionary("cbLarge") != nullptr; }));
+    auto sent = server.requests("/lmcgi/share/add");
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_NE(sent[0].body.find("text=" + body), std::string::npos);
+    EXPECT_EQ(sent[0].body.find("ppp"), std::string::npos);
+}
+
 TEST_F(HostTest, UserInfoRepliesSetTheNickName)
 {
     ASSERT_TRUE(bridge);
