@@ -218,6 +218,21 @@ bool MROSDKJSBridge::jsCall(const std::string& function, const std::string& cate
     return evaluateJavascript(MorrowScriptText::call(category + "." + function, { callback, callback })) == "true";
 }
 
+std::string MROSDKJSBridge::JSgetUserInfo()
+{
+    return evaluateJavascript("morrow_base.getUserInfo()");
+}
+
+std::string MROSDKJSBridge::JSuserGetUserInfo()
+{
+    return evaluateJavascript("morrow.result.shouldUserGetUserInfo()");
+}
+
+std::string MROSDKJSBridge::nativeNetworkChanged(const std::string& status)
+{
+    return evaluateJavascript(MorrowScriptText::call("morrow.netmonitor.statusChanged", { status }));
+}
+
 std::string MROSDKJSBridge::shareToLM(const std::shared_ptr<LMBaseReq>& req)
 {
     setPoolObject(kShareRequestKey, req);

@@ -143,6 +143,25 @@ TEST_F(HostTest, ScriptRequestsAreParkedAndRelayedToTheDelegate)
     EXPECT_NE(sent[0].body.find("con=%E7%A4%BC%E5%8C%85"), std::string::npos);
 }
 
+TEST_F(HostTest, NetworkChangesAndUserInfoQuestionsReachTheScripts)
+{
+    ASSERT_TRUE(bridge);
+    // Any status text arrives as it was given, and runs nothing.
+    for (std::string status : { "wifi", "", "it's \"4g\"\n\u2028');window.hit=1;('" }) {
+        EXPECT_EQ(bridge->nativeNetworkChanged(status), "true") << status;
+        EXPECT_EQ(run("morrow.netmonitor.status"), status);
+    }
+    EXPECT_EQ(run("typeof window.hit"), "undefined");
+
+    // The scripts' own user-info request asks the info namespace with its callback name.
+    run("morrow.info.getUserInfo = function (a, b) { morrow.info.asked = a + '|' + b; return 'true'; }");
+    EXPECT_EQ(bridge->JSgetUserInfo(), "true");
+    EXPECT_EQ(run("morrow.info.asked"), "getUserInfoResponse:|getUserInfoResponse:");
+    EXPECT_EQ(bridge->JSuserGetUserInfo(), "false");
+    run("morrow.result.wantsUserInfo = true");
+    EXPECT_EQ(bridge->JSuserGetUserInfo(), "true");
+}
+
 TEST_F(HostTest, APostWhoseCallIsLargeIsSentWhole)
 {
     ASSERT_TRUE(bridge);
