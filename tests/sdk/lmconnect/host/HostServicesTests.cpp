@@ -12,6 +12,7 @@
 #include "platform/foundation/HostTable.h"
 #include "platform/foundation/Json.h"
 #include "platform/foundation/Pasteboard.h"
+#include "platform/web/WebView.h"
 #include "platform/testing/TaskEnvironment.h"
 #include "tools/peers/LMOpenApiService.h"
 #include "tools/peers/PeersServer.h"
@@ -165,6 +166,7 @@ TEST_F(HostTest, NetworkChangesAndUserInfoQuestionsReachTheScripts)
 TEST_F(HostTest, APostWhoseCallIsLargeIsSentWhole)
 {
     ASSERT_TRUE(bridge);
+    view->webView()->setScriptBudget(60);
     // The call carries more than the query reader takes by default (its "params" are not sent).
     const std::string body(300 * 1024, 'b');
     MROSDKJSBridge::addUserDictionary(pf::Value(pf::Dictionary { { "text", body } }), "large");
