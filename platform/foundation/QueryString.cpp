@@ -36,7 +36,7 @@ Outcome decode(std::string_view raw, QueryString::Escapes escapes, std::string& 
 std::vector<QueryString::Item> QueryString::parse(std::string_view text, const Rules& rules)
 {
     std::vector<Item> items;
-    if (text.size() > kMaximumLength)
+    if (text.size() > rules.maximumLength)
         return items;
     size_t start = 0;
     for (size_t piecesRead = 0; start <= text.size() && piecesRead < kMaximumPieces; ++piecesRead) {

@@ -18,8 +18,9 @@ namespace pf {
 //   before its first "=", its value the text after it (or, with `valueEndsAtNextEquals`, up to
 //   the next "="); a piece without "=" has no value.
 // - Escapes are "%XX" of UTF-8 text; "+" is a plus, not a space.
-// - Untrusted input: a text longer than `kMaximumLength` gives no pairs at all, and only the
-//   first `kMaximumPieces` pieces are read.
+// - Untrusted input: a text longer than the rules' `maximumLength` (`kMaximumLength` unless a
+//   reader with a bound of its own says otherwise) gives no pairs at all, and only the first
+//   `kMaximumPieces` pieces are read.
 // - Pairs come in the text's order with repeated names kept; a reader that keeps one value per
 //   name lets the later one win by adding them in order.
 class QueryString {
@@ -55,6 +56,7 @@ public:
         bool valueEndsAtNextEquals { false };
         Escapes names { Escapes::ResolvedOrKept };
         Escapes values { Escapes::ResolvedOrKept };
+        size_t maximumLength { kMaximumLength };
     };
 
     static std::vector<Item> parse(std::string_view text, const Rules& rules);

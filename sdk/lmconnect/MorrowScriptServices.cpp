@@ -180,7 +180,7 @@ void MorrowScriptServices::httpJsResponseCallbackUserInfo(const pf::Value& param
     auto reply = takeReply(params);
     if (!reply)
         return;
-    bool wanted = askScript("morrow.result.shouldUserGetUserInfo()") == "true";
+    bool wanted = scriptWantsUserInfo();
     bool taken = takeNickName(*reply);
     if (!wanted) {
         if (taken)
@@ -196,7 +196,7 @@ std::string MorrowScriptServices::httpJsResponseNotShowCallbackUserInfo(const pf
     auto reply = takeReply(params);
     if (!reply)
         return "";
-    bool wanted = askScript("morrow.result.shouldUserGetUserInfo()") == "true";
+    bool wanted = scriptWantsUserInfo();
     if (takeNickName(*reply) && !wanted)
         offerNickName();
     return "字符串";
@@ -234,6 +234,12 @@ std::string MorrowScriptServices::askScript(const std::string& script)
 {
     auto bridge = MROSDKJSBridge::shareInstance();
     return bridge ? bridge->evaluateJavascript(script) : std::string();
+}
+
+bool MorrowScriptServices::scriptWantsUserInfo()
+{
+    auto bridge = MROSDKJSBridge::shareInstance();
+    return bridge && bridge->JSuserGetUserInfo() == "true";
 }
 
 std::optional<std::string> MorrowScriptServices::stringByMROSDKReplacingHtmlEscapes(const std::optional<std::string>& text)

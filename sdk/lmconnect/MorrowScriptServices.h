@@ -66,6 +66,8 @@ private:
     bool takeNickName(const APIResponse& response);
     void offerNickName();
     std::string askScript(const std::string& script);
+    // Whether the scripts want a user-info reply handed to the delegate.
+    bool scriptWantsUserInfo();
 
     std::weak_ptr<MorrowSession> m_session;
     std::weak_ptr<MorrowSessionDelegate> m_delegate;

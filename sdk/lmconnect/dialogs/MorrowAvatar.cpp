@@ -50,16 +50,18 @@ bool MorrowAvatar::start(const std::shared_ptr<pf::Image>& pic, const std::optio
     }
     if (!m_kit)
         m_kit = std::make_shared<SetUserHeaderImageUiKit>(session->appId());
+    // While the dialog's window is up, no second crop screen is made: it would get nothing.
+    if (m_kit->window())
+        return false;
     std::string nick = session->userNick();
     if (nick.empty())
         session->getUserInfoNotShow();
     std::optional<std::string> shownNick = nick.empty() ? std::nullopt : std::optional<std::string>(nick);
     if (out) {
         *out = m_kit->getHeadImageViewController(shared_from_this(), pic, fileName, shownNick);
-        return true;
+        return *out != nullptr;
     }
-    m_kit->popSetHeadImageViewWnd(shared_from_this(), pic, fileName, shownNick);
-    return true;
+    return m_kit->popSetHeadImageViewWnd(shared_from_this(), pic, fileName, shownNick);
 }
 
 int MorrowAvatar::didFinishedSetUserLocalPic(SetHeadImageViewController&, const std::shared_ptr<pf::Image>& image, const std::string& fileName)

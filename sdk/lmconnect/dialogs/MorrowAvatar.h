@@ -20,7 +20,8 @@ class SetUserHeaderImageUiKit;
 // The session's avatar dialog: checks the picture, shows the crop screen, uploads the chosen
 // square to "user/set_user_face" (PNG, or JPEG at 0.5 when the PNG is above 102,400 bytes) and
 // hands the reply to the screen and to the session's delegate; closes 0.1 s after the screen
-// asks. Main thread only; the session owns it.
+// asks. While its window is up, another start answers false and shows nothing. Main thread
+// only; the session owns it.
 class MorrowAvatar : public setHeadImageDelegate, public APIBaseTarget, public std::enable_shared_from_this<MorrowAvatar> {
 public:
     static constexpr double kLargestArea = 7990272; // 3264 x 2448

@@ -139,8 +139,8 @@ void SetHeadImageViewController::viewDidLoad()
     m_lmImage->setImage(bundleImage("lmicon"));
     m_lmImage->setCenter(m_topView->center());
     m_topView->addSubview(m_lmImage);
-    if (m_nick)
-        setNick(m_nick);
+    // A nick given before the view loaded is shown as it was shortened then.
+    showNick();
 
     m_isSetUserPic = false;
     m_observerOwner = std::make_shared<int>(0);
@@ -289,11 +289,23 @@ std::optional<std::string> SetHeadImageViewController::stringByMROSDKTruncateWit
 
 void SetHeadImageViewController::setNick(const std::optional<std::string>& nick)
 {
-    m_nick.reset();
-    if (!nick)
+    // Shortened from a copy: the text given may be this screen's own, and the nick shown now is
+    // not shortened again.
+    std::optional<std::string> given = nick;
+    if (given && given == m_nick) {
+        showNick();
         return;
-    m_nick = stringByMROSDKTruncateWithDotAtLimit(kNickLimit, nick);
-    if (!m_nickLabel)
+    }
+    m_nick.reset();
+    if (!given)
+        return;
+    m_nick = stringByMROSDKTruncateWithDotAtLimit(kNickLimit, given);
+    showNick();
+}
+
+void SetHeadImageViewController::showNick()
+{
+    if (!m_nick || !m_nickLabel)
         return;
     m_nickLabel->setText(*m_nick);
     pf::Size text = pf::TextMeasurer::sizeOfText(*m_nick, m_nickLabel->font(),

@@ -103,6 +103,8 @@ private:
     void startTimer(double delay, void (SetHeadImageViewController::*action)());
     void stopTimer();
     void startSpinner();
+    // Puts the kept (already shortened) nick into its label, beside the icon.
+    void showNick();
     void failWithRetry(const char* message);
     double topBandHeight() const;
     static std::shared_ptr<pf::Image> bundleImage(const std::string& name);

@@ -81,7 +81,9 @@ bool SetUserHeaderImageUiKit::popSetHeadImageViewWnd(std::weak_ptr<setHeadImageD
 std::shared_ptr<SetHeadImageViewController> SetUserHeaderImageUiKit::getHeadImageViewController(std::weak_ptr<setHeadImageDelegate> delegate,
     const std::shared_ptr<pf::Image>& image, const std::optional<std::string>& fileName, const std::optional<std::string>& userNick)
 {
-    if (!image)
+    // While the window is up its screen takes the hand-over and the reply; a host's would wait
+    // for them in vain.
+    if (!image || m_window)
         return nullptr;
     m_headImageViewController = makeScreen(std::move(delegate), fileName, userNick);
     MRDataReport::reportData(0, std::string("10653"), m_appId, std::nullopt);

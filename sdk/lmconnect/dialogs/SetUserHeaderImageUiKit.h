@@ -19,7 +19,8 @@ class SetHeadImageViewController;
 class setHeadImageDelegate;
 
 // Shows the avatar crop screen in a window of its own (the app's other windows slide away and
-// come back when it closes) or hands it to the host to present. At most one window at a time.
+// come back when it closes) or hands it to the host to present. At most one window at a time,
+// and no screen for a host while it is up.
 class SetUserHeaderImageUiKit : public std::enable_shared_from_this<SetUserHeaderImageUiKit> {
 public:
     explicit SetUserHeaderImageUiKit(std::string appId) : m_appId(std::move(appId)) { }

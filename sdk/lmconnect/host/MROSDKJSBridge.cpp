@@ -94,9 +94,18 @@ SendCmd._openURL = function (url) {
             frame.parentNode.removeChild(frame);
     };
     frame.src = url;
+    SendCmd._RETURN_ERROR = undefined;
     document.body.appendChild(frame);
     var value = SendCmd._RETURN_VALUE;
+    var error = SendCmd._RETURN_ERROR;
     SendCmd._RETURN_VALUE = undefined;
+    SendCmd._RETURN_ERROR = undefined;
+    // A call the native side refused as unreadable fails here, in the calling script.
+    if (error !== undefined) {
+        if (frame.parentNode)
+            frame.parentNode.removeChild(frame);
+        throw new Error(error);
+    }
     return value;
 };
 SendCmd._sendHttpUrlReq = function (object, func, params) {
@@ -108,6 +117,7 @@ SendCmd._sendHttpUrlReq = function (object, func, params) {
 SendCmd._createObject = function (a, b, c) { return SendCmd._sendMessageToObjectC(a, b, c); };
 SendCmd._endfunc = function (a, b, c) { return SendCmd._sendMessageToObjectC(a, b, c); };
 SendCmd.setReturnValue = function (value) { SendCmd._RETURN_VALUE = value; };
+SendCmd.setReturnError = function (message) { SendCmd._RETURN_ERROR = String(message); };
 )JS";
 }
 
@@ -206,6 +216,21 @@ std::map<std::string, std::string> MROSDKJSBridge::dictionaryWithQuery(const std
 bool MROSDKJSBridge::jsCall(const std::string& function, const std::string& category, const std::string& callback)
 {
     return evaluateJavascript(MorrowScriptText::call(category + "." + function, { callback, callback })) == "true";
+}
+
+std::string MROSDKJSBridge::JSgetUserInfo()
+{
+    return evaluateJavascript("morrow_base.getUserInfo()");
+}
+
+std::string MROSDKJSBridge::JSuserGetUserInfo()
+{
+    return evaluateJavascript("morrow.result.shouldUserGetUserInfo()");
+}
+
+std::string MROSDKJSBridge::nativeNetworkChanged(const std::string& status)
+{
+    return evaluateJavascript(MorrowScriptText::call("morrow.netmonitor.statusChanged", { status }));
 }
 
 std::string MROSDKJSBridge::shareToLM(const std::shared_ptr<LMBaseReq>& req)

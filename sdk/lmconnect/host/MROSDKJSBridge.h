@@ -70,6 +70,15 @@ public:
     // Runs "<category>.<function>(<callback>,<callback>)"; true when the script answers "true".
     bool jsCall(const std::string& function, const std::string& category, const std::string& callback);
 
+    // Entry points without arguments of their own; each answers the script's text.
+    // "morrow_base.getUserInfo()": the scripts' own user-info request.
+    std::string JSgetUserInfo();
+    // "morrow.result.shouldUserGetUserInfo()": "true" when the scripts want a user-info reply
+    // handed to the session's delegate.
+    std::string JSuserGetUserInfo();
+    // "morrow.netmonitor.statusChanged(<status>)": the network's new state.
+    std::string nativeNetworkChanged(const std::string& status);
+
 private:
     MROSDKJSBridge() = default;
 

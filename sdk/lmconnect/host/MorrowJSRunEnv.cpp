@@ -77,10 +77,10 @@ std::shared_ptr<MorrowJSObject> MorrowJSRunEnv::registeredObject(const std::stri
     return it == m_nativeObjPool.end() ? nullptr : it->second;
 }
 
-std::vector<std::optional<std::string>> MorrowJSRunEnv::parseQueryParams(const std::string& query)
+std::vector<std::optional<std::string>> MorrowJSRunEnv::parseQueryParams(std::string_view query, size_t maximumLength)
 {
     const pf::QueryString::Rules rules { .pieces = pf::QueryString::Pieces::WithEquals, .names = pf::QueryString::Escapes::Kept,
-        .values = pf::QueryString::Escapes::ResolvedOrNone };
+        .values = pf::QueryString::Escapes::ResolvedOrNone, .maximumLength = maximumLength };
     std::vector<std::optional<std::string>> values;
     for (auto& item : pf::QueryString::parse(query, rules))
         values.push_back(std::move(item.value));
@@ -178,25 +178,34 @@ bool MorrowJSRunEnv::shouldStartLoadWithRequest(const std::string& url, int navi
     }
 
     // "morrowjsbridge://object/function?query": names as written, case kept.
-    std::string rest = url.substr(colon + 1);
-    if (rest.rfind("//", 0) != 0)
+    std::string_view rest = std::string_view(url).substr(colon + 1);
+    if (rest.substr(0, 2) != "//")
         return false;
-    rest.erase(0, 2);
-    size_t hash = rest.find('#');
-    if (hash != std::string::npos)
-        rest.erase(hash);
-    std::string query;
+    rest.remove_prefix(2);
+    rest = rest.substr(0, rest.find('#'));
+    std::string_view query;
     size_t question = rest.find('?');
-    if (question != std::string::npos) {
+    if (question != std::string_view::npos) {
         query = rest.substr(question + 1);
-        rest.erase(question);
+        rest = rest.substr(0, question);
     }
     size_t slash = rest.find('/');
-    std::string objectName = rest.substr(0, slash);
-    std::string functionName = slash == std::string::npos ? std::string() : rest.substr(slash + 1);
+    std::string_view objectName = rest.substr(0, slash);
+    std::string_view functionName = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
 
-    auto object = registeredObject(objectName);
-    const MorrowMethodDescription* method = object ? object->findMethod(functionName) : nullptr;
+    if (url.size() > m_maximumCallBytes) {
+        // Read in part, the call would run with arguments missing; the script hears why.
+        constexpr size_t kShownName = 80;
+        std::string message = "morrowjsbridge://" + std::string(objectName.substr(0, kShownName)) + "/"
+            + std::string(functionName.substr(0, kShownName)) + " refused: the call takes " + std::to_string(url.size())
+            + " bytes, more than " + std::to_string(m_maximumCallBytes);
+        pf::Log::line("MorrowJSRunEnv: " + message);
+        m_webview->callJavascriptFunction("SendCmd.setReturnError", { message });
+        return false;
+    }
+
+    auto object = registeredObject(std::string(objectName));
+    const MorrowMethodDescription* method = object ? object->findMethod(std::string(functionName)) : nullptr;
     if (!method)
         return false;
     // The dispatcher, the object and the function stay alive while the call runs, even if a
@@ -207,7 +216,7 @@ bool MorrowJSRunEnv::shouldStartLoadWithRequest(const std::string& url, int navi
 
     std::vector<MorrowBridgeValue> arguments;
     if (call.funcArgumentNumber() > 0) {
-        auto values = parseQueryParams(query);
+        auto values = parseQueryParams(query, m_maximumCallBytes);
         for (size_t i = 0; i < call.funcArgumentNumber(); ++i)
             arguments.push_back(convertArgument(i < values.size() ? values[i] : std::nullopt, call.attribute[i]));
     }

@@ -5,10 +5,13 @@
 #include "sdk/lmconnect/host/MorrowJSRunEnvDelegate.h"
 #include "sdk/lmconnect/host/MorrowScriptContext.h"
 
+#include "platform/web/ScriptContext.h"
+
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The dispatcher between the scripts and native code. A script calls a native function by
@@ -21,6 +24,10 @@
 // - Object and function names keep their case; only the query's values count, in order,
 //   percent-unescaped as UTF-8 (a malformed escape gives no value). Missing values convert as
 //   none, NO or 0; a function without arguments ignores any.
+// - A call is read whole up to `maximumCallBytes` of address (by default the page's own bound
+//   on text it hands native code, so every call a page can make is read whole). A longer one
+//   is refused and logged, and the script's call throws an Error: native code never runs with
+//   arguments it could not read.
 // - Argument code 3 of under two characters is an empty list.
 // - Answers go back as JSON string literals, so any text arrives unchanged.
 // - An unknown object or function is refused; http and https pages are refused (the hidden web
@@ -30,6 +37,7 @@ class MorrowJSRunEnv : public std::enable_shared_from_this<MorrowJSRunEnv> {
 public:
     static constexpr const char* kBridgeScheme = "morrowjsbridge";
     static constexpr const char* kNullText = "(null)";
+    static constexpr size_t kMaximumCallBytes = pf::ScriptContext::kMaxValueBytes;
 
     // None without a script context.
     static std::shared_ptr<MorrowJSRunEnv> create(std::shared_ptr<MorrowScriptContext> webview, std::weak_ptr<MorrowJSRunEnvDelegate> delegate);
@@ -46,12 +54,15 @@ public:
     void webViewDidFinishLoad();
     void webViewDidFailLoadWithError(const std::string& description);
 
-    // The query's values in order (none for a malformed escape).
-    static std::vector<std::optional<std::string>> parseQueryParams(const std::string& query);
+    // The query's values in order (none for a malformed escape); nothing for a query longer
+    // than `maximumLength`.
+    static std::vector<std::optional<std::string>> parseQueryParams(std::string_view query, size_t maximumLength = kMaximumCallBytes);
     MorrowBridgeValue convertArgument(const std::optional<std::string>& text, int code) const;
     static std::string convertResult(const MorrowBridgeValue& result, int code);
 
     const std::shared_ptr<MorrowScriptContext>& webview() const { return m_webview; }
+    size_t maximumCallBytes() const { return m_maximumCallBytes; }
+    void setMaximumCallBytes(size_t bytes) { m_maximumCallBytes = bytes; }
 
 private:
     MorrowJSRunEnv() = default;
@@ -59,4 +70,5 @@ private:
     std::shared_ptr<MorrowScriptContext> m_webview;
     std::weak_ptr<MorrowJSRunEnvDelegate> m_delegate;
     std::map<std::string, std::shared_ptr<MorrowJSObject>> m_nativeObjPool;
+    size_t m_maximumCallBytes { kMaximumCallBytes };
 };

@@ -65,6 +65,11 @@ TEST(QueryString, SeparatorsAndBounds)
     std::string longest = "a=" + std::string(QueryString::kMaximumLength - 2, 'x');
     EXPECT_EQ(QueryString::parse(longest, kLenient).size(), 1u);
     EXPECT_TRUE(QueryString::parse(longest + "y", kLenient).empty());
+    // A reader with a bound of its own reads up to it, and no further.
+    QueryString::Rules larger = kLenient;
+    larger.maximumLength = longest.size() + 1;
+    EXPECT_EQ(QueryString::parse(longest + "y", larger).at(0).value->size(), QueryString::kMaximumLength - 1);
+    EXPECT_TRUE(QueryString::parse(longest + "yz", larger).empty());
 
     std::string many;
     for (size_t i = 0; i < QueryString::kMaximumPieces + 5; ++i)

@@ -259,6 +259,84 @@ TEST_F(AvatarTest, AFailedUploadLeavesRetryAndNothingIsSentTwice)
     EXPECT_EQ(uploads().size(), before);
 }
 
+TEST_F(AvatarTest, TheNickStaysShownHoweverLateTheScreenLoads)
+{
+    // 30 letters show as 23 and "…", never shorter, whenever the screen's view loads.
+    const std::string nick(30, 'n');
+    const std::string shown = std::string(23, 'n') + "…";
+    auto userInfo = std::make_shared<APIResponse>();
+    userInfo->jsonResponse = pf::Value(pf::Dictionary { { "ret", 0 }, { "nickname", nick } });
+    struct Case {
+        std::string name;
+        bool hosted;
+        bool nickKnown; // else the user-info reply brings it while the screen waits
+        double loadAfter; // seconds from the request to the view's load
+    };
+    const std::vector<Case> cases {
+        { "a reply before a host shows the screen", true, false, 0.5 },
+        { "own window", false, true, 0 },
+        { "a host shows it at once", true, true, 0 },
+        { "a host shows it after the hand-over", true, true, 0.5 },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.nickKnown)
+            session->scriptServices()->getUserInfoNotUserResponse(userInfo);
+        ASSERT_EQ(session->userNick().empty(), !c.nickKnown);
+        std::shared_ptr<SetHeadImageViewController> opened;
+        if (c.hosted) {
+            std::shared_ptr<pf::ViewController> given;
+            ASSERT_TRUE(session->setUserHeadpicAndViewController(picture(600, 600), std::nullopt, given));
+            opened = std::dynamic_pointer_cast<SetHeadImageViewController>(given);
+        } else {
+            ASSERT_TRUE(session->setUserHeadpic(picture(600, 600), std::nullopt));
+            opened = screen();
+        }
+        ASSERT_TRUE(opened);
+        if (!c.nickKnown) {
+            env.fastForwardBy(0.2);
+            session->scriptServices()->getUserInfoNotUserResponse(userInfo);
+        }
+        env.fastForwardBy(c.loadAfter);
+        opened->view();
+        env.fastForwardBy(0.2);
+        EXPECT_EQ(opened->nick(), std::optional<std::string>(shown));
+        ASSERT_TRUE(opened->nickLabel());
+        EXPECT_EQ(opened->nickLabel()->text(), shown);
+        opened->setNick(opened->nick());
+        EXPECT_EQ(opened->nickLabel()->text(), shown) << "given again, the shown nick is not cut further";
+        opened->cancelBtnClick();
+        env.fastForwardBy(0.2);
+        EXPECT_FALSE(kit()->window());
+    }
+}
+
+TEST_F(AvatarTest, WhileTheDialogIsOpenASecondOneIsRefused)
+{
+    ASSERT_TRUE(session->setUserHeadpic(picture(600, 400), std::nullopt));
+    env.fastForwardBy(0.05);
+    auto open = screen();
+    ASSERT_TRUE(open && open->image());
+    for (bool hosted : { true, false }) {
+        SCOPED_TRACE(hosted ? "for a host" : "in its own window");
+        std::shared_ptr<pf::ViewController> given;
+        bool answer = hosted ? session->setUserHeadpicAndViewController(picture(300, 500), std::nullopt, given)
+                             : session->setUserHeadpic(picture(300, 500), std::nullopt);
+        EXPECT_FALSE(answer);
+        EXPECT_FALSE(given);
+        env.fastForwardBy(0.2);
+        // The open screen keeps its picture, and nothing waits for a host.
+        EXPECT_EQ(screen(), open);
+        EXPECT_EQ(open->image()->size().width, 600);
+        EXPECT_FALSE(kit()->headImageViewController());
+    }
+    ASSERT_TRUE(driver.tapText(SetHeadImageViewController::kCancelTitle));
+    env.fastForwardBy(0.2);
+    std::shared_ptr<pf::ViewController> given;
+    EXPECT_TRUE(session->setUserHeadpicAndViewController(picture(300, 500), std::nullopt, given));
+    EXPECT_TRUE(given);
+}
+
 TEST_F(AvatarTest, NickNamesAreCutOnWholeCharactersAndReachOnlyTheCropScreen)
 {
     const std::string emoji = "\xF0\x9F\x98\x80"; // one character of two UTF-16 units

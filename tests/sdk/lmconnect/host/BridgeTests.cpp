@@ -117,6 +117,54 @@ TEST_F(BridgeTest, AnswersArriveUnchangedAndReentrantCallsAnswerRight)
     EXPECT_EQ(run("probe.outer()"), "outer:inner");
 }
 
+TEST_F(BridgeTest, LargeCallsArriveWholeAndCallsAboveTheBoundFailInTheScript)
+{
+    int calls = 0;
+    registerProbe({ { "size", 1, { 1 }, [&](const std::vector<MorrowBridgeValue>& a) {
+        ++calls;
+        std::string text = a[0].text();
+        return MorrowBridgeValue(std::to_string(text.size()) + ":" + text.substr(text.size() < 3 ? 0 : text.size() - 3));
+    } } });
+    // Building megabytes of text is no race against the script budget on a busy machine.
+    view->webView()->setScriptBudget(60);
+    // `n` characters that escape to nine bytes each, then "end".
+    run("function text(n) { var s = '礼'; while (s.length * 2 <= n) s += s; return s + s.substring(0, n - s.length) + 'end'; }");
+    auto callLength = [](size_t n) { return std::string("morrowjsbridge://probe/size?p0=").size() + 9 * n + 3 + 1; };
+    struct Case {
+        size_t characters;
+        size_t bound; // 0: the bridge's own
+        bool arrives;
+    };
+    const std::vector<Case> cases {
+        { 40000, 0, true },     // beyond what the query reader takes by default
+        { 200000, 0, true },
+        { 100, callLength(100), true },
+        { 100, callLength(100) - 1, false },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.characters << " characters, bound " << c.bound);
+        runEnv->setMaximumCallBytes(c.bound ? c.bound : MorrowJSRunEnv::kMaximumCallBytes);
+        int before = calls;
+        size_t logged = pf::Log::captured().size();
+        std::string answer = run("(function () { try { return probe.size(text(" + std::to_string(c.characters)
+            + ")); } catch (e) { return 'refused: ' + e.message; } })()");
+        if (c.arrives) {
+            EXPECT_EQ(answer, std::to_string(3 * c.characters + 3) + ":end");
+            EXPECT_EQ(calls, before + 1);
+            continue;
+        }
+        EXPECT_EQ(calls, before) << "native code never sees a call it cannot read whole";
+        EXPECT_EQ(answer.rfind("refused: ", 0), 0u) << answer;
+        EXPECT_NE(answer.find("probe/size"), std::string::npos) << answer;
+        auto lines = pf::Log::captured();
+        EXPECT_TRUE(std::any_of(lines.begin() + logged, lines.end(), [](const std::string& line) {
+            return line.find("probe/size") != std::string::npos && line.find("refused") != std::string::npos;
+        }));
+        // The next call is answered as usual.
+        EXPECT_EQ(run("probe.size('abc')"), "3:abc");
+    }
+}
+
 TEST_F(BridgeTest, OtherNavigationsGoToTheDelegateAndRemotePagesAreRefused)
 {
     EXPECT_TRUE(runEnv->shouldStartLoadWithRequest("sendhttpurl://a/b?p0=1"));

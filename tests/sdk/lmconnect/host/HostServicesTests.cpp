@@ -12,6 +12,7 @@
 #include "platform/foundation/HostTable.h"
 #include "platform/foundation/Json.h"
 #include "platform/foundation/Pasteboard.h"
+#include "platform/web/WebView.h"
 #include "platform/testing/TaskEnvironment.h"
 #include "tools/peers/LMOpenApiService.h"
 #include "tools/peers/PeersServer.h"
@@ -141,6 +142,42 @@ TEST_F(HostTest, ScriptRequestsAreParkedAndRelayedToTheDelegate)
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].method, "POST");
     EXPECT_NE(sent[0].body.find("con=%E7%A4%BC%E5%8C%85"), std::string::npos);
+}
+
+TEST_F(HostTest, NetworkChangesAndUserInfoQuestionsReachTheScripts)
+{
+    ASSERT_TRUE(bridge);
+    // Any status text arrives as it was given, and runs nothing.
+    for (std::string status : { "wifi", "", "it's \"4g\"\n\u2028');window.hit=1;('" }) {
+        EXPECT_EQ(bridge->nativeNetworkChanged(status), "true") << status;
+        EXPECT_EQ(run("morrow.netmonitor.status"), status);
+    }
+    EXPECT_EQ(run("typeof window.hit"), "undefined");
+
+    // The scripts' own user-info request asks the info namespace with its callback name.
+    run("morrow.info.getUserInfo = function (a, b) { morrow.info.asked = a + '|' + b; return 'true'; }");
+    EXPECT_EQ(bridge->JSgetUserInfo(), "true");
+    EXPECT_EQ(run("morrow.info.asked"), "getUserInfoResponse:|getUserInfoResponse:");
+    EXPECT_EQ(bridge->JSuserGetUserInfo(), "false");
+    run("morrow.result.wantsUserInfo = true");
+    EXPECT_EQ(bridge->JSuserGetUserInfo(), "true");
+}
+
+TEST_F(HostTest, APostWhoseCallIsLargeIsSentWhole)
+{
+    ASSERT_TRUE(bridge);
+    view->webView()->setScriptBudget(60);
+    // The call carries more than the query reader takes by default (its "params" are not sent).
+    const std::string body(300 * 1024, 'b');
+    MROSDKJSBridge::addUserDictionary(pf::Value(pf::Dictionary { { "text", body } }), "large");
+    pf::Dictionary post { { "url", MorrowHostConfig::shared().cgiBase() + "share/add" }, { "accesstoken", "T" }, { "callback", "cbLarge" },
+        { "params", pf::Dictionary { { "text", std::string(400 * 1024, 'p') } } }, { "key", "large" } };
+    run("oauth.httpPost(" + MorrowScriptText::literal(pf::Json::write(pf::Value(post))) + ")");
+    ASSERT_TRUE(env.runUntil([&] { return MROSDKJSBridge::getResponseDictionary("cbLarge") != nullptr; }));
+    auto sent = server.requests("/lmcgi/share/add");
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_NE(sent[0].body.find("text=" + body), std::string::npos);
+    EXPECT_EQ(sent[0].body.find("ppp"), std::string::npos);
 }
 
 TEST_F(HostTest, UserInfoRepliesSetTheNickName)
