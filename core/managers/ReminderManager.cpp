@@ -4,6 +4,7 @@
 #include "core/views/StatusBarNotification.h"
 
 #include <algorithm>
+#include <utility>
 
 std::shared_ptr<ReminderManager> ReminderManager::sharedInstance()
 {
@@ -39,6 +40,7 @@ void ReminderManager::stopTimer()
         pf::RunLoop::main().cancel(*m_timer);
     m_timer.reset();
     m_announcedUpTo.reset();
+    m_announced.clear();
 }
 
 std::string ReminderManager::reminderMessage(const GiftDetailInfo& gift)
@@ -54,16 +56,24 @@ void ReminderManager::checkGiftObtainInfo()
     const double now = pf::RunLoop::main().now();
     // A pass covers the openings after what the previous pass covered, up to the window's far
     // edge: a pass that runs late (the main loop was busy) catches up on what it would have
-    // missed, and one that runs early announces nothing twice. Gifts already open are left out.
-    const double from = m_announcedUpTo ? std::max(*m_announcedUpTo, now) : now + kWindowStart;
+    // missed. Gifts already open are left out. The covered edge is a date, and the user may set
+    // the device's date back: an edge beyond the window's near edge counts from there, so the
+    // passes go on, and a gift seen before is not announced again.
+    const double from = m_announcedUpTo ? std::clamp(*m_announcedUpTo, now, now + kWindowStart) : now + kWindowStart;
     const double to = now + kWindowEnd;
-    if (to <= from)
-        return;
     m_announcedUpTo = to;
+    std::set<Announced> stillBooked;
     // The list comes latest booking first; announce from the earliest booking on.
     for (auto it = bookings->rbegin(); it != bookings->rend(); ++it) {
-        const double opens = static_cast<double>((*it)->startTime());
-        if (opens > from && opens <= to)
+        const Announced key { (*it)->fid(), (*it)->startTime() };
+        const double opens = static_cast<double>(key.second);
+        if (m_announced.count(key) == 0) {
+            if (opens <= from || opens > to)
+                continue;
             StatusBarNotification::notificationWithMessage(reminderMessage(**it));
+        }
+        stillBooked.insert(key);
     }
+    // Only bookings still stored are remembered, so the set never outgrows the store.
+    m_announced = std::move(stillBooked);
 }

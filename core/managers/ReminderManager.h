@@ -4,7 +4,9 @@
 
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
+#include <utility>
 
 class GiftDetailInfo;
 
@@ -18,9 +20,12 @@ class GiftDetailInfo;
 // - One timer at most: starting again while it runs does nothing.
 // - Every gift in the window gets its banner, earliest booking first; the banner queues them
 //   and shows them one after the other.
-// - Each gift is announced once, whatever the timer's lateness: a pass covers the openings
-//   after the previous pass's far edge (the first pass from kWindowStart on), up to
-//   kWindowEnd from now. Stopping forgets what was covered.
+// - Each gift is announced once, whatever the timer's lateness and whatever the user does to
+//   the device's date: a pass covers the openings after the previous pass's far edge (the
+//   first pass from kWindowStart on), up to kWindowEnd from now; an edge the date has fallen
+//   behind (the date was set back) counts from kWindowStart, and a booking announced once
+//   (its fid and opening) is not announced again while it is stored. Stopping forgets what
+//   was covered and announced.
 // - A store that cannot be read makes the pass do nothing.
 // - The timer holds the manager weakly, so a manager that goes away is simply not called.
 class ReminderManager : public std::enable_shared_from_this<ReminderManager> {
@@ -46,6 +51,10 @@ public:
 private:
     ReminderManager() = default;
 
+    // A booking as announced: its fid and opening date.
+    using Announced = std::pair<int, long long>;
+
     std::optional<pf::RunLoop::TaskId> m_timer;
     std::optional<double> m_announcedUpTo; // the far edge of the last pass
+    std::set<Announced> m_announced;        // of the bookings stored at the last pass
 };

@@ -62,7 +62,7 @@ std::shared_ptr<NavigationBar> NavigationController::navigationBar()
 
 void NavigationController::loadView()
 {
-    auto view = std::make_shared<View>(Screen::main().bounds());
+    auto view = makeScreenSizedView();
     setView(view);
     m_container = std::make_shared<View>(view->bounds());
     m_container->setAutoresizingMask(Autoresizing::FlexibleWidth | Autoresizing::FlexibleHeight);

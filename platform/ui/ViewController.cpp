@@ -56,7 +56,7 @@ std::shared_ptr<View> ViewController::view()
         } reset { m_loading };
         loadView();
         if (!m_view)
-            setView(std::make_shared<View>(Screen::main().bounds()));
+            setView(makeScreenSizedView());
         viewDidLoad();
     }
     return m_view;
@@ -85,7 +85,16 @@ void ViewController::loadView()
         setView(root);
         return;
     }
-    setView(std::make_shared<View>(Screen::main().bounds()));
+    setView(makeScreenSizedView());
+}
+
+std::shared_ptr<View> ViewController::makeScreenSizedView()
+{
+    // Made before anyone knows where it goes (a popover, a side panel), so it takes the size
+    // its container gives it later.
+    auto view = std::make_shared<View>(Screen::main().bounds());
+    view->setAutoresizingMask(Autoresizing::FlexibleWidth | Autoresizing::FlexibleHeight);
+    return view;
 }
 
 // --- appearance ---

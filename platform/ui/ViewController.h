@@ -28,8 +28,9 @@ struct RectEdge {
 //
 // Rules:
 // - The view is made on the first call of `view()`: `loadView` (from the layout registered under
-//   `nibName()` when one is named, else a plain view the size of the screen), then
-//   `viewDidLoad`. An unknown layout name fails with NibError.
+//   `nibName()` when one is named, else a plain view the size of the screen that follows its
+//   superview's width and height), then `viewDidLoad`. An unknown layout name fails with
+//   NibError.
 // - Appearance callbacks (will/did appear, will/did disappear) come only from the platform's
 //   containers: the window for its root controller, navigation controllers, modal presentation
 //   and popovers, and children of a controller whose views lie inside its view. A view added to
@@ -106,6 +107,9 @@ public:
     static constexpr double TransitionDuration = 0.3;
 
 protected:
+    // The view a controller makes when no layout gives one: the screen's size, following its
+    // superview's width and height.
+    static std::shared_ptr<View> makeScreenSizedView();
     // For containers: set or clear the parent link without the will/did-move hooks.
     void setParent(const std::shared_ptr<ViewController>& parent) { m_parent = parent; }
     friend class NavigationController;

@@ -83,7 +83,7 @@ void PageBridge::receiveQueue()
     std::string error;
     auto messages = Json::parse(text, &error);
     if (!messages || !messages->isArray()) {
-        Log::line("page bridge: the page's messages are not a list: " + error);
+        webView->logForPage("page bridge: the page's messages are not a list: " + error);
         return;
     }
     for (const Value& message : *messages->asArray())
@@ -102,7 +102,7 @@ void PageBridge::dispatch(const Value& message)
         Pending pending = std::move(it->second);
         m_callbacks.erase(it);
         if (pending.generation != webView->pageGeneration()) {
-            Log::line("page bridge: an answer to \"" + pending.handlerName + "\" came from another page and was dropped");
+            webView->logForPage("page bridge: an answer to \"" + pending.handlerName + "\" came from another page and was dropped");
             return;
         }
         pending.callback(message["responseData"]);
@@ -130,7 +130,7 @@ void PageBridge::dispatch(const Value& message)
     auto it = m_handlers.find(name);
     const Handler* handler = it != m_handlers.end() ? &it->second : (m_defaultHandler ? &m_defaultHandler : nullptr);
     if (!handler) {
-        Log::line("page bridge: no handler for \"" + name + "\"");
+        webView->logForPage("page bridge: no handler for \"" + name + "\"");
         return;
     }
     Handler call = *handler; // a handler may register others while it runs

@@ -390,12 +390,20 @@ void ScriptContext::chargeTurn(Clock::time_point started)
     m_turnUsed += std::chrono::duration<double>(Clock::now() - started).count();
 }
 
+void ScriptContext::log(const std::string& line) const
+{
+    if (m_logSink)
+        m_logSink(line);
+    else
+        Log::line(line);
+}
+
 ScriptContext::Outcome ScriptContext::run(const std::function<void(duk_context*)>& protectedCall, std::string_view name, bool wantValue, double minimumBudget)
 {
     Outcome out;
     if (m_depth >= kMaxNestedRuns) {
         out.error = "script runs nested too deeply";
-        Log::format("script: %.*s not run: %s", static_cast<int>(name.size()), name.data(), out.error.c_str());
+        log("script: " + std::string(name) + " not run: " + out.error);
         return out;
     }
     // A run gets its budget (at least `minimumBudget`), but no more than its caller has left.
@@ -405,7 +413,7 @@ ScriptContext::Outcome ScriptContext::run(const std::function<void(duk_context*)
     if (allowed <= 0) {
         out.outOfBudget = true;
         out.error = "not run: the caller's budget is spent";
-        Log::format("script: %.*s %s", static_cast<int>(name.size()), name.data(), out.error.c_str());
+        log("script: " + std::string(name) + " " + out.error);
         return out;
     }
     const bool outermost = m_budgets.empty();
@@ -445,7 +453,7 @@ ScriptContext::Outcome ScriptContext::run(const std::function<void(duk_context*)
             value = toValue(c, -1, 0, conversion);
         });
         if (conversion.overflow)
-            Log::format("script: %.*s answered more than %zu bytes: dropped", static_cast<int>(name.size()), name.data(), kMaxValueBytes);
+            log("script: " + std::string(name) + " answered more than " + std::to_string(kMaxValueBytes) + " bytes: dropped");
         else
             out.value = std::move(value);
     } else {
@@ -457,7 +465,7 @@ ScriptContext::Outcome ScriptContext::run(const std::function<void(duk_context*)
         } else {
             out.error = duk_safe_to_string(ctx, -1);
         }
-        Log::format("script: %.*s failed: %s", static_cast<int>(name.size()), name.data(), out.error.c_str());
+        log("script: " + std::string(name) + " failed: " + out.error);
     }
     duk_set_top(ctx, top);
     return out;
@@ -590,7 +598,7 @@ void ScriptContext::registerFunction(const std::string& path, NativeFunction fun
         },
         &error);
     if (!ok)
-        Log::format("script: function %s not registered: %s", path.c_str(), error.c_str());
+        log("script: function " + path + " not registered: " + error);
 }
 
 bool ScriptContext::installInternal(std::string_view source, const std::vector<std::pair<std::string, NativeFunction>>& natives)

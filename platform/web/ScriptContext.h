@@ -74,6 +74,10 @@ public:
     ScriptContext& operator=(const ScriptContext&) = delete;
 
     const Limits& limits() const { return m_limits; }
+    // Where the context's lines (failed runs, with the script's error) go: the log unless the
+    // owner takes them, as a web view does to bound what a page can make the app print.
+    using LogSink = std::function<void(std::string_view line)>;
+    void setLogSink(LogSink sink) { m_logSink = std::move(sink); }
     void setBudget(double seconds) { m_limits.budgetSeconds = seconds; }
     void setTurnShare(double seconds) { m_limits.turnShareSeconds = seconds; }
     // Seconds of script time the run under way has left, or a new run would get.
@@ -145,6 +149,7 @@ private:
     void unlink(BlockHeader* block);
 
     Outcome run(const std::function<void(duk_hthread*)>& protectedCall, std::string_view name, bool wantValue, double minimumBudget = 0);
+    void log(const std::string& line) const;
     Outcome callInternalWithBudget(const std::string& method, const std::vector<Value>& arguments, double minimumBudget);
     // `push` puts the arguments on the stack and tells how many there are.
     Outcome callInternalPushing(const std::string& method, const std::function<int(duk_hthread*)>& push, double minimumBudget);
@@ -152,6 +157,7 @@ private:
     void chargeTurn(Clock::time_point started);
 
     Limits m_limits;
+    LogSink m_logSink;
     duk_hthread* m_ctx { nullptr };
     size_t m_memory { 0 };
     BlockHeader* m_blocks { nullptr };

@@ -4,6 +4,7 @@
 #include "platform/foundation/Url.h"
 #include "platform/ui/DumpAttributes.h"
 #include "platform/web/DomPrelude.h"
+#include "platform/web/PageLog.h"
 #include "platform/web/ScriptText.h"
 #include "platform/web/WebAddress.h"
 
@@ -23,7 +24,6 @@ namespace {
     constexpr size_t kMaxTimers = 500;
     constexpr size_t kMaxAlerts = 16;
     constexpr size_t kMaxAlertBytes = 64u << 10;
-    constexpr size_t kMaxLoggedBytes = 500;
     // GB18030 text grows by half at most in UTF-8, an undecodable byte becomes three.
     constexpr size_t kMaxConvertedBytes = 3 * HtmlParser::kMaxBytes;
     const char* kBlankPage = "<!DOCTYPE html><html><head></head><body></body></html>";
@@ -104,6 +104,8 @@ struct WebView::Page {
     std::uint64_t generation { 0 };
     // Read by the script side as it reaches nodes: it goes after the context that reads it.
     std::shared_ptr<const DocumentTree> tree;
+    // What the page makes the app print; it outlives the context whose lines it takes.
+    std::unique_ptr<PageLog> log;
     std::unique_ptr<ScriptContext> context;
     bool ready { false };
     std::map<long long, RunLoop::TaskId> timers;
@@ -164,16 +166,23 @@ std::shared_ptr<WebView::Page> WebView::makePage(const std::string& url, std::sh
     page->url = url;
     page->tree = std::move(tree);
     page->generation = ++m_generation;
+    page->log = std::make_unique<PageLog>(url);
     page->context = ScriptContext::create(ScriptContext::Limits { m_budget, 64u << 20, m_budget });
     if (!page->context)
         return page;
+    PageLog* log = page->log.get();
+    page->context->setLogSink([log](std::string_view line) { log->line(line); });
     Page* p = page.get();
     WebView* view = this;
     using Args = std::vector<Value>;
     std::vector<std::pair<std::string, ScriptContext::NativeFunction>> natives = {
-        { "log", [](const Args& a) { Log::line("web page: " + (a.empty() ? std::string() : asText(a[0]).substr(0, kMaxLoggedBytes))); return Value(); } },
+        { "log",
+            [log](const Args& a) {
+                log->line("web page: " + (a.empty() ? std::string() : std::string(PageLog::cut(asText(a[0]), PageLog::kMaxLineBytes))));
+                return Value();
+            } },
         { "alert",
-            [view](const Args& a) {
+            [view, log](const Args& a) {
                 std::string t = a.empty() ? std::string() : asText(a[0]);
                 if (t.size() > kMaxAlertBytes)
                     t.resize(kMaxAlertBytes);
@@ -181,7 +190,7 @@ std::shared_ptr<WebView::Page> WebView::makePage(const std::string& url, std::sh
                 if (alerts.size() >= kMaxAlerts)
                     alerts.erase(alerts.begin());
                 alerts.push_back(t);
-                Log::line("web page alert: " + t.substr(0, kMaxLoggedBytes));
+                log->line("web page alert: " + std::string(PageLog::cut(t, PageLog::kMaxLineBytes)));
                 return Value();
             } },
         { "documentUrl", [p](const Args&) { return Value(p->url); } },
@@ -205,7 +214,7 @@ std::shared_ptr<WebView::Page> WebView::makePage(const std::string& url, std::sh
                 double ms = a.size() > 1 ? a[1].doubleValue() : 0;
                 bool repeats = a.size() > 2 && a[2].boolValue();
                 if (!p->timers.count(id) && p->timers.size() >= kMaxTimers) {
-                    Log::line("web page: a timer refused: the page has " + std::to_string(kMaxTimers) + " already");
+                    p->log->timerRefused(kMaxTimers);
                     return Value(false);
                 }
                 double delay = std::isfinite(ms) ? std::max(0.0, ms) / 1000.0 : 0;
@@ -228,7 +237,7 @@ std::shared_ptr<WebView::Page> WebView::makePage(const std::string& url, std::sh
                 // Parsed within what the calling script has left of its budget.
                 auto result = HtmlParser::parseFragment(a.empty() ? std::string() : asText(a[0]), p->context->remainingBudget());
                 if (!result.ok) {
-                    Log::line("web page: markup refused: " + result.error);
+                    p->log->line("web page: markup refused: " + result.error);
                     return Value();
                 }
                 return Value(result.treeJson);
@@ -245,7 +254,7 @@ std::shared_ptr<WebView::Page> WebView::makePage(const std::string& url, std::sh
     else
         built.error = "there is no document";
     if (!built.ok)
-        Log::line("web view: the document could not be built: " + built.error);
+        page->log->line("web view: the document could not be built: " + built.error);
     for (const auto& [name, function] : m_functions)
         page->context->registerFunction(name, function);
     page->ready = true;
@@ -408,6 +417,13 @@ void WebView::setScriptBudget(double seconds)
     m_budget = seconds;
     if (m_page && m_page->context)
         m_page->context->setBudget(seconds);
+}
+
+void WebView::logForPage(std::string_view line) const
+{
+    Page* page = ensurePage();
+    if (page->log)
+        page->log->line(line);
 }
 
 // --- navigation ---
@@ -606,7 +622,7 @@ void WebView::runScripts(std::uint64_t loadId, std::shared_ptr<Page> page, std::
         }
         std::string address = WebAddress::resolve(page->url, script.text);
         if (!WebAddress::isRemote(address) || m_refusesRemoteLoads) {
-            Log::line("web view: script " + address + " not loaded: " + (m_refusesRemoteLoads ? "remote loads are refused" : "not an http address"));
+            page->log->line("web view: script " + address + " not loaded: " + (m_refusesRemoteLoads ? "remote loads are refused" : "not an http address"));
             continue;
         }
         UrlRequest request(address);
@@ -626,7 +642,7 @@ void WebView::runScripts(std::uint64_t loadId, std::shared_ptr<Page> page, std::
                 rest[index].text = std::move(*body);
                 view->runScripts(loadId, page, std::move(rest), index);
             } else {
-                Log::line("web view: script " + address + " not loaded");
+                page->log->line("web view: script " + address + " not loaded");
                 view->runScripts(loadId, page, std::move(rest), index + 1);
             }
         };

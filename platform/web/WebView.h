@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace pf {
@@ -47,6 +48,8 @@ namespace pf {
 //   default, native calls included) and the context a memory limit. What the page scheduled
 //   itself (scripts, timers, frame and load handlers) takes at most one budget per pass of
 //   the main loop; the rest waits for a later pass. A page keeps at most 500 live timers.
+//   What a page makes the app print (console output, alerts, its scripts' errors, refused
+//   timers and markup) is bounded per page (see PageLog).
 // - Timers and frame load handlers use the main loop's clock; everything a page scheduled is
 //   dropped when the page is replaced or the view destroyed.
 class WebView : public View, public WebContent {
@@ -96,6 +99,9 @@ public:
     void setRefusesRemoteLoads(bool refuse) { m_refusesRemoteLoads = refuse; }
     bool refusesRemoteLoads() const { return m_refusesRemoteLoads; }
     void setScriptBudget(double seconds);
+    // Writes a line about what the shown page did within the page's share of the log (see
+    // PageLog): for owners that handle what a page sends them.
+    void logForPage(std::string_view line) const;
     // The last texts the pages passed to alert() (16 at most, each cut to 64 KB), oldest first.
     const std::vector<std::string>& alerts() const { return m_alerts; }
 

@@ -170,7 +170,21 @@ void GiftDetailHeaderTableViewCell::assignPriceLabelFrame(int cost)
     pf::Size measured = pf::TextMeasurer::sizeOfText("领取资格：" + std::to_string(cost) + "金币", pf::Font::system(13),
         { 320, 2000 }, pf::LineBreakMode::WordWrap);
     pf::Rect frame = condition->frame();
-    condition->setFrame({ frame.origin, { measured.width * 1.5, frame.height() } });
+    const double rightEdge = contentView()->bounds().width() - frame.x();
+    // The measured cost is one currency's; a gift that costs both says more ("需消耗20金币和
+    // 10萌点"), so the label is never narrower than the text it shows and keeps it on its line.
+    const double textWidth = condition->sizeThatFits({ 0, frame.height() }).width;
+    double width = std::min(std::max(measured.width * 1.5, textWidth), std::max(0.0, rightEdge - frame.x()));
+    condition->setFrame({ frame.origin, { width, frame.height() } });
     frame = condition->frame();
-    price->setFrame({ kOriginalPriceX, frame.y(), frame.width(), frame.height() });
+    // The full price (as wide as its text, from `assignText`) stands at its place or after the
+    // condition's text when that reaches it; with no room left in the row it is not shown
+    // rather than run over the condition or out of the row.
+    const double x = std::max(kOriginalPriceX, frame.x() + std::min(textWidth, frame.width()) + kPriceGap);
+    const double priceWidth = price->frame().width();
+    if (x + priceWidth > rightEdge) {
+        price->setHidden(true);
+        return;
+    }
+    price->setFrame({ x, frame.y(), priceWidth, frame.height() });
 }

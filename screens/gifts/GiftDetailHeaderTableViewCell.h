@@ -25,10 +25,15 @@ class RichTextLabel;
 //   2) shows 0 left, the free condition and no full price.
 // - The condition follows the cost the gift has: gold coins when it costs gold coins, else
 //   forum points; the full price shows only when the portal gives one for that currency.
+// - The condition's label is at least as wide as the text it shows (both currencies
+//   included), and the full price never lies over it: it moves right of the condition's text
+//   when that reaches its place, and is left out when the row has no room for it there.
 class GiftDetailHeaderTableViewCell : public pf::TableViewCell {
 public:
     static constexpr double kRowHeight = 152;
     static constexpr double kOriginalPriceX = 167;
+    // At least this much between the end of the condition's text and the full price.
+    static constexpr double kPriceGap = 6;
 
     GiftDetailHeaderTableViewCell();
     static void registerNib();

@@ -20,6 +20,7 @@
 #include "screens/gifts/GiftScreenFactory.h"
 #include "screens/gifts/PagedList.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -82,7 +83,10 @@ void GiftPageViewController::assignViewHeight()
     double ownerHeight = view()->frame().size.height + kTabBarHeight;
     if (auto owner = superViewController())
         ownerHeight = owner->view()->frame().size.height;
-    view()->setFrame({ 0, kTabBarHeight, 320, ownerHeight - kTabBarHeight });
+    // Below the tab bar down to the owner's bottom, and still there when the owner is resized
+    // later (a tablet's popover shrinks the screens after they loaded).
+    view()->setFrame({ 0, kTabBarHeight, 320, std::max(0.0, ownerHeight - kTabBarHeight) });
+    view()->setAutoresizingMask(pf::Autoresizing::FlexibleHeight);
     m_list->tableView()->setFrame(view()->bounds());
 }
 

@@ -43,6 +43,9 @@ void PagedList::addTableView(const std::shared_ptr<pf::View>& parent)
     if (m_tableView || !parent)
         return;
     m_tableView = std::make_shared<pf::TableView>(parent->bounds());
+    // The parent may still be resized (a tablet's popover shrinks the screens it holds after
+    // they loaded): the table keeps filling it, so its bottom rows can be scrolled to.
+    m_tableView->setAutoresizingMask(pf::Autoresizing::FlexibleWidth | pf::Autoresizing::FlexibleHeight);
     m_tableView->setBackgroundColor(pf::Color::clear());
     m_tableView->setDataSource(std::weak_ptr<pf::TableViewDataSource>(shared_from_this()));
     m_tableView->setDelegate(std::weak_ptr<pf::TableViewDelegate>(shared_from_this()));

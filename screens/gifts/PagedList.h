@@ -54,7 +54,8 @@ public:
     void setDelegate(std::weak_ptr<PagedListDelegate> owner) { m_owner = std::move(owner); }
 
     // --- views ---
-    // Makes the table once: the bounds of `parent`, clear, added to `parent`.
+    // Makes the table once: the bounds of `parent` and following its size, clear, added to
+    // `parent`.
     void addTableView(const std::shared_ptr<pf::View>& parent);
     // Makes the header once (as tall as the table, just above its content) and refreshes its
     // date every time.

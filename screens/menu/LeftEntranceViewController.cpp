@@ -93,7 +93,10 @@ void LeftEntranceViewController::assignEntranceInfo()
 
 void LeftEntranceViewController::addTableView()
 {
-    m_tableView = std::make_shared<pf::TableView>(view()->frame());
+    // The view is sized by the container after it loads (to the side panel, inside a tablet's
+    // popover): the table follows it, so every row stays within reach.
+    m_tableView = std::make_shared<pf::TableView>(view()->bounds());
+    m_tableView->setAutoresizingMask(pf::Autoresizing::FlexibleWidth | pf::Autoresizing::FlexibleHeight);
     auto self = std::static_pointer_cast<LeftEntranceViewController>(shared_from_this());
     m_tableView->setDataSource(std::weak_ptr<pf::TableViewDataSource>(self));
     m_tableView->setDelegate(std::weak_ptr<pf::TableViewDelegate>(self));

@@ -174,3 +174,52 @@ TEST_F(Bookings, APassThatRunsLateNeitherMissesNorRepeatsAGift)
     env.fastForwardBy(3 * ReminderManager::kInterval);
     EXPECT_TRUE(banners().empty());
 }
+
+namespace {
+
+// The device's date moved by the parameter (seconds) between two passes of the reminder.
+class BookingsAcrossADateChange : public Bookings, public ::testing::WithParamInterface<double> { };
+
+}
+
+TEST_P(BookingsAcrossADateChange, NoReminderIsSilencedOrRepeated)
+{
+    const double firstPass = env.now() + 2 + ReminderManager::kInterval;
+    const double changedAt = firstPass + 10;
+    const double changedDate = changedAt + GetParam();
+    const double before = firstPass + 170; // announced by the first pass
+    const double after = changedDate + 300; // a few minutes after the moved date
+    book("before", before);
+    book("after", after);
+    env.clock().setNow(firstPass - ReminderManager::kInterval);
+    ReminderManager::sharedInstance()->startReminider();
+    env.fastForwardBy(ReminderManager::kInterval);
+    EXPECT_EQ(banners(), (std::vector<std::string> { "before等即将可以开始领取了." }));
+    env.fastForwardBy(changedAt - firstPass);
+    env.clock().setNow(changedDate);
+
+    // Pass after pass, until both have opened by the device's date (an hour back: "before" comes
+    // into the window again): each banner shows once, two to three minutes before its gift opens
+    // by the date the device shows.
+    std::vector<std::string> announced;
+    double toNextPass = ReminderManager::kInterval - (changedAt - firstPass);
+    while (env.now() < std::max(before, after) + ReminderManager::kWindowEnd) {
+        env.fastForwardBy(toNextPass);
+        toNextPass = ReminderManager::kInterval;
+        for (const auto& text : banners()) {
+            announced.push_back(text);
+            const double opensIn = (text.rfind("after", 0) == 0 ? after : before) - env.now();
+            EXPECT_GT(opensIn, ReminderManager::kWindowStart) << text;
+            EXPECT_LE(opensIn, ReminderManager::kWindowEnd) << text;
+        }
+    }
+    EXPECT_EQ(announced, (std::vector<std::string> { "after等即将可以开始领取了." }));
+}
+
+INSTANTIATE_TEST_SUITE_P(DateMoves, BookingsAcrossADateChange,
+    ::testing::Values(-3600.0, // back an hour: the far edge announced so far lies ahead of the new date
+        -30.0,                 // back half a minute: the next window overlaps the one announced
+        3600.0, 86400.0),      // forward
+    [](const ::testing::TestParamInfo<double>& info) {
+        return std::string(info.param < 0 ? "Back" : "Forward") + std::to_string(static_cast<int>(std::abs(info.param)));
+    });

@@ -73,6 +73,25 @@ TEST_F(ViewControllerTests, TheViewLoadsOnFirstAccessOnly)
     EXPECT_EQ(v->viewController(), page);
 }
 
+TEST_F(ViewControllerTests, AControllersOwnViewTakesTheSizeItsContainerIsGivenLater)
+{
+    // Views made before anyone knows where they go (the screen's size) follow the container
+    // they are put in when it shrinks, as a side panel or a popover's content does.
+    std::vector<std::pair<std::string, std::shared_ptr<ViewController>>> controllers {
+        { "plain", std::make_shared<Page>("plain") },
+        { "navigation", std::make_shared<NavigationController>(std::make_shared<Page>("top")) },
+    };
+    for (auto& [name, controller] : controllers) {
+        SCOPED_TRACE(name);
+        auto container = std::make_shared<View>(Rect { 0, 0, 320, 480 });
+        auto view = controller->view();
+        view->setFrame(container->bounds());
+        container->addSubview(view);
+        container->setFrame({ 0, 0, 200, 150 });
+        EXPECT_EQ(view->frame(), (Rect { 0, 0, 200, 150 }));
+    }
+}
+
 TEST_F(ViewControllerTests, AViewAddedByHandGetsNoAppearanceCallbacksButChildrenDo)
 {
     auto page = std::make_shared<Page>("tab");

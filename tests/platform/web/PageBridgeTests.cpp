@@ -2,7 +2,10 @@
 
 #include "platform/foundation/Log.h"
 #include "platform/web/PageBridge.h"
+#include "platform/web/PageLog.h"
 #include "platform/web/ScriptText.h"
+
+#include <algorithm>
 
 using namespace pf;
 
@@ -100,6 +103,20 @@ TEST_F(PageBridgeTest, GarbageInTheQueueIsRefused)
     eval("PageBridge._fetchQueue = function () { return '[1, \"x\", null, {\"responseId\": \"nope\"}]'; }; f.src = 'pagebridge://message'");
     Log::stopCapture();
     EXPECT_EQ(fromPage.size(), 1u);
+}
+
+TEST_F(PageBridgeTest, APageThatFloodsTheBridgeWithGarbageGetsABoundedShareOfTheLog)
+{
+    load(kPage);
+    Log::startCapture();
+    eval("PageBridge._fetchQueue = function () { return '{not json'; };"
+         "var f = document.createElement('iframe'); document.body.appendChild(f);"
+         "for (var i = 0; i < 1000; i++) f.src = 'pagebridge://message?' + i;");
+    auto lines = Log::captured();
+    Log::stopCapture();
+    auto refused = std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.find("not a list") != std::string::npos; });
+    EXPECT_GT(refused, 0);
+    EXPECT_LE(lines.size(), PageLog::kMaxLines + 1);
 }
 
 TEST(ScriptTextTest, LiteralsAndJsonAreSafeInScript)
