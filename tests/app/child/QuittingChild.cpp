@@ -10,7 +10,12 @@
 #include "platform/kit/ImageCache.h"
 #include "sdk/stats/TalmerinMobStat.h"
 
+#include <cstdint>
 #include <string>
+
+namespace {
+constexpr std::int64_t kUploadBytes = 64 * 1024;
+}
 
 int main(int argc, char** argv)
 {
@@ -25,8 +30,14 @@ int main(int argc, char** argv)
     // The upload: its reply is held by the test's server, so it is still under way at the end.
     pf::UrlRequest upload(argv[2]);
     upload.setMethod("POST");
-    upload.setBody(std::string(64 * 1024, 'u'));
-    pf::UrlConnection::create(upload)->start();
+    upload.setValue("application/octet-stream", "Content-Type");
+    upload.setBody(std::string(kUploadBytes, 'u'));
+    auto connection = pf::UrlConnection::create(upload);
+    bool sent = false;
+    connection->didSendBodyData = [&sent](std::int64_t, std::int64_t total, std::int64_t) { sent = total == kUploadBytes; };
+    connection->start();
+    if (!pf::RunLoop::main().runUntil([&sent] { return sent; }, 30))
+        return 4;
 
     auto stat = TalmerinMobStat::defaultStat();
     stat->startWithAppId("quitting-child");
