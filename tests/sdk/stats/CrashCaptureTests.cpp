@@ -137,6 +137,43 @@ TEST(CrashCapture, ACrashedChildLeavesOneEntryForTheNextStart)
     }
 }
 
+TEST(CrashCapture, TheSignalGoesOnToTheHandlerThatWasThereBeforeCapture)
+{
+    // The child's earlier handlers exit with 40 when the report was written before they were
+    // called, 41 when it was not, 42 when the fault's information did not reach them.
+    struct Case {
+        const char* mode;
+        bool exits;
+        int codeOrSignal;
+    };
+    const Case cases[] = {
+        { "segv_to_earlier_handler", true, 40 }, // with the signal's information
+        { "abort_to_earlier_handler", true, 40 }, // a plain handler
+        { "segv_earlier_ignored", false, SIGSEGV }, // a fault cannot be ignored: the process dies of it
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mode);
+        StatsWorld world;
+        int status = runChild(world.env.sandbox().homePath(), c.mode);
+        if (c.exits) {
+            ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
+            EXPECT_EQ(WEXITSTATUS(status), c.codeOrSignal);
+        } else {
+            ASSERT_TRUE(WIFSIGNALED(status)) << "status " << status;
+            EXPECT_EQ(WTERMSIG(status), c.codeOrSignal);
+        }
+        EXPECT_TRUE(CrashReporter::sharedReporter().hasPendingCrashReport());
+    }
+
+#if defined(__SANITIZE_ADDRESS__)
+    // The sanitizer's handler, there from the start, still prints its report after capture's.
+    StatsWorld world;
+    auto child = testsupport::runChildProcess({ STATS_CRASH_CHILD, world.env.sandbox().homePath(), "segv" }, { "ASAN_OPTIONS=detect_leaks=0" });
+    EXPECT_NE(child.errorOutput.find("ERROR: AddressSanitizer: SEGV"), std::string::npos) << child.errorOutput;
+    EXPECT_TRUE(CrashReporter::sharedReporter().hasPendingCrashReport());
+#endif
+}
+
 TEST(CrashCapture, SwitchedOffCaptureInstallsNothing)
 {
     StatsWorld world;
