@@ -2,6 +2,7 @@
 
 #include <openssl/ssl.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -29,8 +30,14 @@ State& state()
     return *s;
 }
 
+// A child forked without a new program keeps none of its parent's threads (and may find the
+// state's lock held by one of them): its exit has nothing to wait for.
+std::atomic<pid_t> g_installedIn { 0 };
+
 void endProcess(int status, void*)
 {
+    if (::getpid() != g_installedIn.load())
+        return;
     State& s = state();
     std::vector<std::function<void()>> wakers;
     {
@@ -60,6 +67,7 @@ void ProcessExit::install()
     std::call_once(once, [] {
         // OpenSSL registers its clean-up when first initialised: before ours, so it runs after.
         OPENSSL_init_ssl(0, nullptr);
+        g_installedIn = ::getpid();
         ::on_exit(endProcess, nullptr);
     });
 }

@@ -24,6 +24,8 @@ namespace pf {
 //   its exit status and its output flushed, skipping the clean-up. (An exit called from a queue
 //   job ends so, after the bound: that job cannot end before the exit does.)
 // - State that work may still read during the end is never destroyed (see the run loop).
+// - A child forked without a new program has none of its parent's threads: its exit waits for
+//   nothing.
 class ProcessExit {
 public:
     static constexpr double kGraceSeconds = 5;
