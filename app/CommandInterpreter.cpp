@@ -377,7 +377,8 @@ bool CommandInterpreter::wait(double seconds)
     // time and no virtual time, so the clock stops at every due timer and at the end while what
     // is on its way comes in, the waits together taking no more real time than the person's.
     using namespace std::chrono;
-    const auto realDeadline = steady_clock::now() + duration_cast<steady_clock::duration>(duration<double>(std::min(seconds, kIdleTimeout)));
+    const auto realTime = duration_cast<steady_clock::duration>(duration<double>(std::min(seconds, kIdleTimeout)));
+    const auto realDeadline = steady_clock::now() + realTime;
     auto letRepliesIn = [&] {
         double left = duration<double>(realDeadline - steady_clock::now()).count();
         loop.waitUntilIdle(std::max(0.0, left));
