@@ -18,6 +18,7 @@
 #include "screens/mygifts/MyGiftsViewController.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 
 #include <ostream>
@@ -367,7 +368,31 @@ bool CommandInterpreter::back()
 
 bool CommandInterpreter::wait(double seconds)
 {
-    passTime(seconds);
+    auto& loop = pf::RunLoop::main();
+    if (!loop.hasManualClock()) {
+        passTime(seconds); // real time: replies come in as it passes
+        return true;
+    }
+    // A person waiting that long sees the replies that arrive meanwhile. A reply takes real
+    // time and no virtual time, so the clock stops at every due timer and at the end while what
+    // is on its way comes in, the waits together taking no more real time than the person's.
+    using namespace std::chrono;
+    const auto realTime = duration_cast<steady_clock::duration>(duration<double>(std::min(seconds, kIdleTimeout)));
+    const auto realDeadline = steady_clock::now() + realTime;
+    auto letRepliesIn = [&] {
+        double left = duration<double>(realDeadline - steady_clock::now()).count();
+        loop.waitUntilIdle(std::max(0.0, left));
+    };
+    const double target = loop.monotonicNow() + seconds;
+    for (;;) {
+        letRepliesIn();
+        double next = loop.nextDueIn();
+        if (next < 0 || next > target - loop.monotonicNow())
+            break;
+        loop.advanceBy(next);
+    }
+    loop.advanceBy(std::max(0.0, target - loop.monotonicNow()));
+    m_driver.settle();
     return true;
 }
 

@@ -20,6 +20,10 @@ class TableView;
 // - Every command ends with the screen settled (posted work run, layout done); no time passes
 //   except in `wait`, `scroll bottom`, `pull`, `back`, `menu`, `drag` (the time the gesture or
 //   the transition takes) and `idle` (real time, for replies to arrive).
+// - `wait N` shows what a person waiting N seconds would see. On the manual clock the replies
+//   on their way are let in before each timer due within it fires and before it ends, waiting on
+//   real time for them at most N seconds in all (`kIdleTimeout` at most); a reply still out then
+//   comes later, as it would to the person.
 // - A command that fails prints one line "error: ..." and counts as a failure; the next one
 //   runs all the same.
 // - When several views match a tap, the frontmost one a finger can reach is tapped; by text, an

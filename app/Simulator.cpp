@@ -55,10 +55,12 @@ bool Simulator::start(std::string* error)
     else
         pf::Clock::shared().useSystemTime();
 
-    m_sandbox = m_options.home.empty() ? pf::Sandbox::createTemporary() : pf::Sandbox::atPath(m_options.home);
+    std::string reason;
+    m_sandbox = m_options.home.empty() ? pf::Sandbox::createTemporary() : pf::Sandbox::atPath(m_options.home, &reason);
     if (!m_sandbox) {
+        // Every booking and setting of the session would be lost without a word.
         if (error)
-            *error = "cannot use " + m_options.home + " as the device's home";
+            *error = "cannot use " + m_options.home + " as the device's home: " + reason;
         return false;
     }
     pf::Sandbox::setCurrent(m_sandbox);

@@ -16,7 +16,9 @@
 //   ending in "/"; without it the client libraries keep their own (unreachable) servers.
 // - `--vendor-apps` lists the stand-in messaging apps to install (VendorApps::parseList); all
 //   four current ones when it is not given.
-// - Without `--home` the simulator runs in a fresh temporary sandbox.
+// - Without `--home` the simulator runs in a fresh temporary sandbox. A `--home` whose folders
+//   cannot be made or written in refuses the start (Simulator::start), with status 2 as for a
+//   bad argument: the session's bookings and settings would all be lost.
 // - The clock is manual when commands come from a script and the system's when a person types
 //   them, unless `--clock` says otherwise.
 struct SimulatorOptions {

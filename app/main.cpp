@@ -5,7 +5,8 @@
 //
 // With --script the commands come from the file (or standard input for "-"); without it they
 // are typed at a prompt when standard input is a terminal and read from it otherwise. The
-// exit status is 0 when every command succeeded, 1 when one failed, 2 for a bad command line.
+// exit status is 0 when every command succeeded, 1 when one failed, 2 for a bad command line
+// (a script it cannot read, a home it cannot write in included).
 
 #include "app/Simulator.h"
 

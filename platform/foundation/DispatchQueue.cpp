@@ -1,5 +1,6 @@
 #include "platform/foundation/DispatchQueue.h"
 
+#include "platform/foundation/ProcessExit.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/SignalStack.h"
 
@@ -41,6 +42,7 @@ struct DispatchQueue::Impl {
                 job();
             job = nullptr; // captures die before the job stops counting as pending
             RunLoop::main().endPendingWork();
+            ProcessExit::endWork();
         }
     }
 };
@@ -53,6 +55,7 @@ std::shared_ptr<DispatchQueue> DispatchQueue::create(std::string name)
 DispatchQueue::DispatchQueue(std::string name)
     : m_impl(std::make_shared<Impl>())
 {
+    ProcessExit::install();
     m_impl->name = std::move(name);
     std::thread thread(&Impl::run, m_impl);
     m_impl->threadId = thread.get_id();
@@ -75,12 +78,21 @@ const std::string& DispatchQueue::name() const
 
 void DispatchQueue::async(Task task)
 {
+    enqueue(std::move(task));
+}
+
+bool DispatchQueue::enqueue(Task task)
+{
+    // While the process ends nothing new starts: the job is dropped here, on the caller's thread.
+    if (!ProcessExit::beginWork())
+        return false;
     RunLoop::main().beginPendingWork();
     {
         std::lock_guard lock(m_impl->mutex);
         m_impl->jobs.push_back(std::move(task));
     }
     m_impl->cv.notify_one();
+    return true;
 }
 
 void DispatchQueue::sync(const Task& task)
@@ -91,11 +103,12 @@ void DispatchQueue::sync(const Task& task)
     }
     std::promise<void> done;
     auto finished = done.get_future();
-    async([&task, &done] {
+    bool queued = enqueue([&task, &done] {
         task();
         done.set_value();
     });
-    finished.wait();
+    if (queued)
+        finished.wait();
 }
 
 void DispatchQueue::asyncAfter(double delay, Task task)

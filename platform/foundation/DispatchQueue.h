@@ -16,6 +16,8 @@ namespace pf {
 //   instead of deadlocking.
 // - `asyncAfter` waits on the main run loop's clock (virtual time in tests), then queues.
 // - Dropping the last reference lets queued jobs finish; the thread then ends.
+// - While the process ends (ProcessExit) jobs already queued still run; new ones are dropped
+//   and `sync` returns without running its job.
 class DispatchQueue : public std::enable_shared_from_this<DispatchQueue> {
 public:
     using Task = std::function<void()>;
@@ -40,6 +42,8 @@ public:
 
 private:
     explicit DispatchQueue(std::string name);
+    // False when the process is ending and the job was dropped.
+    bool enqueue(Task task);
     struct Impl;
     std::shared_ptr<Impl> m_impl;
 };

@@ -3,6 +3,7 @@
 #include "platform/foundation/AsciiText.h"
 #include "platform/foundation/CookieStorage.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/ProcessExit.h"
 #include "platform/foundation/SignalStack.h"
 #include "platform/foundation/Url.h"
 
@@ -314,7 +315,9 @@ struct HttpEngine::Impl {
 
     void run()
     {
-        for (;;) {
+        // At the process's end the loop is left between two calls into curl, which is never
+        // touched again: the libraries under it are cleaned up next.
+        while (!ProcessExit::isEnding()) {
             takeRequests();
             int stillRunning = 0;
             curl_multi_perform(multi, &stillRunning);
@@ -402,12 +405,18 @@ HttpEngine& HttpEngine::shared()
 HttpEngine::HttpEngine()
     : m_impl(std::make_unique<Impl>())
 {
+    ProcessExit::install();
     initialiseCurl();
     m_impl->multi = curl_multi_init();
     curl_multi_setopt(m_impl->multi, CURLMOPT_MAX_HOST_CONNECTIONS, kMaxConnectionsPerHost);
-    m_impl->worker = std::thread([impl = m_impl.get()] {
+    // The worker's loop is work until the worker has left it at the end.
+    bool counted = ProcessExit::beginWork();
+    ProcessExit::addWaker([multi = m_impl->multi] { curl_multi_wakeup(multi); });
+    m_impl->worker = std::thread([impl = m_impl.get(), counted] {
         SignalStack signalStack;
         impl->run();
+        if (counted)
+            ProcessExit::endWork();
     });
     m_impl->worker.detach();
 }

@@ -3,8 +3,11 @@
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Log.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <unistd.h>
 
 namespace pf {
 
@@ -16,8 +19,10 @@ std::shared_ptr<Sandbox> g_current;
 std::shared_ptr<Sandbox> Sandbox::current()
 {
     std::lock_guard lock(g_mutex);
-    if (!g_current)
+    if (!g_current) {
         g_current = std::shared_ptr<Sandbox>(new Sandbox(defaultHomePath(), false));
+        g_current->createFolders();
+    }
     return g_current;
 }
 
@@ -29,9 +34,16 @@ void Sandbox::setCurrent(std::shared_ptr<Sandbox> sandbox)
     g_current = std::move(sandbox);
 }
 
-std::shared_ptr<Sandbox> Sandbox::atPath(std::string home)
+std::shared_ptr<Sandbox> Sandbox::atPath(std::string home, std::string* error)
 {
-    return std::shared_ptr<Sandbox>(new Sandbox(std::move(home), false));
+    auto sandbox = std::shared_ptr<Sandbox>(new Sandbox(std::move(home), false));
+    std::string reason;
+    if (!sandbox->createFolders(&reason)) {
+        if (error)
+            *error = std::move(reason);
+        return nullptr;
+    }
+    return sandbox;
 }
 
 std::shared_ptr<Sandbox> Sandbox::createTemporary()
@@ -43,7 +55,9 @@ std::shared_ptr<Sandbox> Sandbox::createTemporary()
     std::string pattern = FileManager::join(base, "quorvane-sandbox-XXXXXX");
     if (!::mkdtemp(pattern.data()))
         Log::format("Sandbox: cannot create a temporary folder under %s", base.c_str());
-    return std::shared_ptr<Sandbox>(new Sandbox(pattern, true));
+    auto sandbox = std::shared_ptr<Sandbox>(new Sandbox(pattern, true));
+    sandbox->createFolders();
+    return sandbox;
 }
 
 std::string Sandbox::defaultHomePath()
@@ -61,7 +75,6 @@ Sandbox::Sandbox(std::string home, bool temporary)
     : m_home(std::move(home))
     , m_temporary(temporary)
 {
-    createFolders();
 }
 
 Sandbox::~Sandbox()
@@ -72,13 +85,25 @@ Sandbox::~Sandbox()
     }
 }
 
-void Sandbox::createFolders() const
+bool Sandbox::createFolders(std::string* error) const
 {
+    bool made = true;
     for (const auto& path : { documentsPath(), cachesPath(), preferencesPath(), tmpPath() }) {
-        std::string error;
-        if (!FileManager::createDirectory(path, true, &error))
-            Log::format("Sandbox: cannot create %s: %s", path.c_str(), error.c_str());
+        std::string reason;
+        if (!FileManager::createDirectory(path, true, &reason))
+            reason = "cannot create " + path + ": " + reason;
+        else if (::access(path.c_str(), W_OK) != 0)
+            reason = "cannot write in " + path + ": " + std::strerror(errno);
+        else
+            continue;
+        if (error) {
+            *error = std::move(reason);
+            return false;
+        }
+        Log::format("Sandbox: %s", reason.c_str());
+        made = false;
     }
+    return made;
 }
 
 std::string Sandbox::documentsPath() const { return FileManager::join(m_home, "Documents"); }

@@ -15,14 +15,16 @@ namespace pf {
 //   QUORVANE_HOME, else $XDG_DATA_HOME/quorvane, else ~/.local/share/quorvane.
 // - A temporary sandbox (tests) is a fresh folder under the system's temporary directory,
 //   removed with everything in it when the last reference goes.
-// - The standard folders are created when the sandbox is made.
+// - The standard folders are created when the sandbox is made. `atPath` gives none, with the
+//   reason, when it cannot create one of them or write in it: everything the app keeps would be
+//   lost without a word.
 class Sandbox {
 public:
     static std::shared_ptr<Sandbox> current();
     // Replaces the current sandbox; nullptr returns to the default on next use.
     static void setCurrent(std::shared_ptr<Sandbox> sandbox);
 
-    static std::shared_ptr<Sandbox> atPath(std::string home);
+    static std::shared_ptr<Sandbox> atPath(std::string home, std::string* error = nullptr);
     static std::shared_ptr<Sandbox> createTemporary();
     static std::string defaultHomePath();
 
@@ -40,7 +42,9 @@ public:
 
 private:
     Sandbox(std::string home, bool temporary);
-    void createFolders() const;
+    // False at the first folder that cannot be made or written, with the reason in `error`;
+    // without `error` every such folder is logged instead.
+    bool createFolders(std::string* error = nullptr) const;
 
     std::string m_home;
     bool m_temporary;

@@ -207,7 +207,53 @@ const char* signalName(int signal)
     }
 }
 
-void onSignal(int signal, siginfo_t* info, void*)
+// What each signal had before capture took it: the sanitizers' reports, a host's own handler.
+struct sigaction g_previous[NSIG];
+bool g_hasPrevious[NSIG];
+
+void onSignal(int signal, siginfo_t* info, void* context);
+
+bool isCapture(const struct sigaction& action)
+{
+    return (action.sa_flags & SA_SIGINFO) && action.sa_sigaction == onSignal;
+}
+
+// Hands the signal to the handler that was there before capture, which from now on also takes
+// it when it comes again. Without one (the default, or ignored: a fault cannot be ignored, it
+// would come back from the same instruction for ever) the process dies of the signal.
+void passOn(int signal, siginfo_t* info, void* context)
+{
+    struct sigaction previous {}; // none: the default
+    if (g_hasPrevious[signal])
+        previous = g_previous[signal];
+    const bool withInfo = previous.sa_flags & SA_SIGINFO;
+    if (!withInfo && (previous.sa_handler == SIG_DFL || previous.sa_handler == SIG_IGN)) {
+        struct sigaction fallback {};
+        fallback.sa_handler = SIG_DFL;
+        sigemptyset(&fallback.sa_mask);
+        ::sigaction(signal, &fallback, nullptr);
+        // Delivered once this handler returns (the signal is blocked while it runs); a fault
+        // would also come again from the faulting instruction.
+        ::raise(signal);
+        return;
+    }
+    struct sigaction next = previous;
+    if (previous.sa_flags & SA_RESETHAND) {
+        next = {};
+        next.sa_handler = SIG_DFL;
+        sigemptyset(&next.sa_mask);
+    }
+    ::sigaction(signal, &next, nullptr);
+    sigset_t blocked;
+    ::pthread_sigmask(SIG_BLOCK, &previous.sa_mask, &blocked);
+    if (withInfo)
+        previous.sa_sigaction(signal, info, context);
+    else
+        previous.sa_handler(signal);
+    ::pthread_sigmask(SIG_SETMASK, &blocked, nullptr);
+}
+
+void onSignal(int signal, siginfo_t* info, void* context)
 {
     int savedErrno = errno;
     if (g_prepared && !g_reportWritten.exchange(true)) {
@@ -219,14 +265,9 @@ void onSignal(int signal, siginfo_t* info, void*)
         p.report.exception = nullptr;
         writeReport(p);
     }
-    struct sigaction fallback {};
-    fallback.sa_handler = SIG_DFL;
-    sigemptyset(&fallback.sa_mask);
-    ::sigaction(signal, &fallback, nullptr);
     errno = savedErrno;
-    // Delivered once this handler returns (the signal is blocked while it runs); a fault
-    // would also come again from the faulting instruction.
-    ::raise(signal);
+    passOn(signal, info, context);
+    errno = savedErrno;
 }
 
 // --- uncaught exceptions --------------------------------------------------------------------
@@ -408,10 +449,16 @@ bool CrashReporter::enableCrashReporter(std::string* error)
     action.sa_flags = SA_SIGINFO | SA_ONSTACK;
     sigemptyset(&action.sa_mask);
     for (int signal : kSignals) {
-        if (::sigaction(signal, &action, nullptr) != 0) {
+        struct sigaction previous {};
+        if (::sigaction(signal, &action, &previous) != 0) {
             if (error)
                 *error = std::string("cannot handle ") + signalName(signal);
             return false;
+        }
+        // Enabled again: what capture replaced the first time stays the one to pass on to.
+        if (!isCapture(previous)) {
+            g_previous[signal] = previous;
+            g_hasPrevious[signal] = true;
         }
     }
     if (!g_installed.exchange(true))

@@ -18,8 +18,11 @@
 //   at termination), then the process aborts. A signal is reported with its name, code and
 //   address. The first report written wins: the abort after an exception report leaves it as
 //   it is.
-// - After the report the signal's default action is restored and the signal raised again, so
-//   the process still dies of it.
+// - After the report the signal goes on to the handler that was installed before capture (a
+//   sanitizer's, which prints its own report; the host's), called as it asked to be (with or
+//   without the signal's information, its mask blocked) and left in place for the signal.
+//   When there was none, the default or ignored, the default action is restored and the signal
+//   raised again, so the process still dies of it. Enabling again keeps the first handler found.
 // - Enabling keeps a pending report; only `purgePendingCrashReport` removes it.
 class CrashReporter {
 public:

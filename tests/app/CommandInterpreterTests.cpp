@@ -2,13 +2,17 @@
 #include "app/Simulator.h"
 
 #include "core/AppInfoConfiguration.h"
+#include "core/records/GiftDetailInfo.h"
 #include "platform/foundation/Pasteboard.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/foundation/UrlConnection.h"
 #include "platform/testing/TaskEnvironment.h"
 #include "platform/testing/TestHttpServer.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/UIEnvironment.h"
 #include "platform/ui/Window.h"
 #include "screens/gifts/GiftCategoryViewController.h"
+#include "screens/gifts/GiftDetailViewController.h"
 #include "screens/gifts/GiftPageViewController.h"
 #include "screens/gifts/GiftSearchingResultsPageViewController.h"
 #include "screens/menu/RootViewController.h"
@@ -19,6 +23,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <sstream>
 
 namespace {
@@ -119,6 +124,70 @@ TEST_F(CommandInterpreterTest, ASessionAgainstTheLocalPortal)
     EXPECT_EQ(run({ "back" }), "");
     EXPECT_EQ(navigation->viewControllers().size(), 1u);
     EXPECT_EQ(category->currentPage(), 11);
+    EXPECT_EQ(interpreter.failures(), 0);
+}
+
+// The waits below are long enough for a local reply on a loaded machine, like `idle`'s: only
+// a reply that cannot arrive is meant to stay out.
+TEST_F(CommandInterpreterTest, AWaitRightAfterOpeningAGiftShowsItsDetail)
+{
+    portal::PortalServer server;
+    ASSERT_TRUE(server.start());
+    showFirstScreen(server.apiBaseURL());
+    run({ "idle", "tap \"以后再说\"" });
+
+    server.holdOperation("ka/info");
+    EXPECT_EQ(run({ "tap row 0" }), "");
+    auto detail = std::dynamic_pointer_cast<GiftDetailViewController>(navigation->viewControllers().back());
+    ASSERT_TRUE(detail);
+    EXPECT_FALSE(detail->giftDetailInfo());
+    server.releaseHeld(); // the reply is on its way
+    EXPECT_EQ(run({ "wait 10" }), "");
+    ASSERT_TRUE(detail->giftDetailInfo()) << "what a person waiting would see";
+    EXPECT_NE(interpreter.driver().dump().find(detail->giftDetailInfo()->title().text()), std::string::npos);
+}
+
+TEST_F(CommandInterpreterTest, AWaitLetsInTheRepliesThatArriveWhileItsClockMoves)
+{
+    pf::TestHttpServer server;
+    server.reply("GET", "/soon", 200, "soon");
+    server.on("GET", "/held", [](const pf::TestHttpServer::Request&) {
+        pf::TestHttpServer::Response held;
+        held.hold = true;
+        return held;
+    });
+    auto& loop = pf::RunLoop::main();
+    const double start = loop.monotonicNow();
+    auto elapsed = [&] { return loop.monotonicNow() - start; };
+
+    // A timer one second in sends a request; its reply schedules more half a second later.
+    double repliedAt = -1, followedAt = -1;
+    loop.postDelayed(1, [&] {
+        auto soon = pf::UrlConnection::create(pf::UrlRequest(server.url("/soon")));
+        soon->didFinishLoading = [&] {
+            repliedAt = elapsed();
+            loop.postDelayed(0.5, [&] { followedAt = elapsed(); });
+        };
+        soon->start();
+    });
+    EXPECT_EQ(run({ "wait 10" }), "");
+    EXPECT_NEAR(repliedAt, 1, 1e-6) << "the clock waited for the reply at the timer";
+    EXPECT_NEAR(followedAt, 1.5, 1e-6);
+    EXPECT_NEAR(elapsed(), 10, 1e-6);
+
+    // A reply that does not come within the wait stays out, after the person's time has passed.
+    bool heldArrived = false;
+    auto held = pf::UrlConnection::create(pf::UrlRequest(server.url("/held")));
+    held->didFinishLoading = [&] { heldArrived = true; };
+    held->start();
+    auto before = std::chrono::steady_clock::now();
+    EXPECT_EQ(run({ "wait 0.2" }), "");
+    EXPECT_GE(std::chrono::duration<double>(std::chrono::steady_clock::now() - before).count(), 0.2);
+    EXPECT_FALSE(heldArrived);
+    EXPECT_NEAR(elapsed(), 10.2, 1e-6);
+    server.releaseHeld();
+    EXPECT_EQ(run({ "idle" }), "");
+    EXPECT_TRUE(heldArrived);
     EXPECT_EQ(interpreter.failures(), 0);
 }
 

@@ -1,13 +1,18 @@
 #include "platform/foundation/DispatchQueue.h"
 #include "platform/foundation/DispatchTimer.h"
+#include "platform/foundation/ProcessExit.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/testing/TaskEnvironment.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <future>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 using namespace pf;
@@ -74,6 +79,34 @@ TEST(DispatchQueue, JobsOutliveTheLastReference)
     }
     ASSERT_TRUE(env.waitForPendingWork());
     EXPECT_EQ(ran.load(), 5);
+}
+
+TEST(DispatchQueue, AtTheProcessEndQueuedJobsFinishAndNewOnesAreRefused)
+{
+    TaskEnvironment env;
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // The child's marks go to its standard error, in the order they are made.
+    EXPECT_EXIT(
+        {
+            auto queue = DispatchQueue::create("ending");
+            auto other = DispatchQueue::create("other");
+            std::promise<void> started;
+            queue->async([&started, queue, other] {
+                started.set_value();
+                auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+                while (!ProcessExit::isEnding() && std::chrono::steady_clock::now() < giveUp)
+                    std::this_thread::yield();
+                queue->async([] { std::fprintf(stderr, "[refused job ran]"); });
+                bool ran = false;
+                other->sync([&ran] { ran = true; });
+                std::fprintf(stderr, ran ? "[sync ran]" : "[sync returned]");
+                std::fprintf(stderr, "[first]");
+            });
+            queue->async([] { std::fprintf(stderr, "[second]"); });
+            started.get_future().wait();
+            std::exit(7);
+        },
+        testing::ExitedWithCode(7), "^\\[sync returned\\]\\[first\\]\\[second\\]$");
 }
 
 TEST(DispatchQueue, DelayedJobsWaitForVirtualTime)

@@ -22,6 +22,23 @@ TEST(Sandbox, TestsGetAFreshTemporaryHomeThatIsRemovedAfterwards)
     EXPECT_FALSE(FileManager::exists(home));
 }
 
+TEST(Sandbox, AHomeWhoseFoldersCannotBeMadeIsRefusedWithTheReason)
+{
+    TaskEnvironment env;
+    std::string file = FileManager::join(Sandbox::current()->tmpPath(), "a-file");
+    ASSERT_TRUE(FileManager::writeAtomically(file, std::string_view("x")));
+    for (const std::string& home : { std::string("/proc/quorvane-home"), file + "/home" }) {
+        std::string error;
+        EXPECT_FALSE(Sandbox::atPath(home, &error)) << home;
+        EXPECT_EQ(error.rfind("cannot create " + home + "/", 0), 0u) << error;
+    }
+    std::string fresh = FileManager::join(Sandbox::current()->tmpPath(), "fresh/home");
+    auto sandbox = Sandbox::atPath(fresh);
+    ASSERT_TRUE(sandbox);
+    EXPECT_TRUE(FileManager::isDirectory(sandbox->preferencesPath()));
+    EXPECT_TRUE(FileManager::isDirectory(sandbox->tmpPath()));
+}
+
 TEST(FileManager, DirectoriesWithAndWithoutIntermediates)
 {
     TaskEnvironment env;

@@ -1,4 +1,5 @@
 #include "StatsTestSupport.h"
+#include "tests/support/ChildProcess.h"
 
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Log.h"
@@ -14,18 +15,12 @@
 #include <elf.h>
 #include <unistd.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 
-#include <chrono>
-#include <condition_variable>
 #include <cstring>
 #include <fstream>
 #include <regex>
 #include <sstream>
-#include <thread>
-
-extern char** environ;
 
 using pf::Value;
 
@@ -33,46 +28,14 @@ namespace {
 
 const std::string kPreambleStart = "Hi \n使用app时发生了崩溃, 详细错误信息如下:\n*** Terminating app due to uncaught exception '";
 
-// Runs the crashing child on `home` and gives its wait status; a child that has not ended
-// within a minute is killed.
+// Runs the crashing child on `home` and gives its wait status.
 int runChild(const std::string& home, const std::string& mode)
 {
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) {
-        if (std::strncmp(*e, "ASAN_OPTIONS=", 13) != 0)
-            env.emplace_back(*e);
-    }
     // The sanitizer gives every thread a signal stack of its own; without it the child is the app
     // as it ships, where only the capture's own stacks exist.
-    env.emplace_back("ASAN_OPTIONS=detect_leaks=0:allow_user_segv_handler=1:handle_segv=0:handle_sigbus=0:handle_sigill=0:handle_sigfpe=0:use_sigaltstack=0");
-    std::vector<char*> envp;
-    for (auto& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    std::string program = STATS_CRASH_CHILD;
-    std::vector<char*> argv { program.data(), const_cast<char*>(home.c_str()), const_cast<char*>(mode.c_str()), nullptr };
-    pid_t pid = 0;
-    if (::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), envp.data()) != 0) {
-        ADD_FAILURE() << "cannot start " << program;
-        return -1;
-    }
-    std::mutex mutex;
-    std::condition_variable ended;
-    bool done = false;
-    std::thread watchdog([&] {
-        std::unique_lock lock(mutex);
-        if (!ended.wait_for(lock, std::chrono::seconds(60), [&] { return done; }))
-            ::kill(pid, SIGKILL);
-    });
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
-    {
-        std::lock_guard lock(mutex);
-        done = true;
-    }
-    ended.notify_one();
-    watchdog.join();
-    return status;
+    return testsupport::runChildProcess({ STATS_CRASH_CHILD, home, mode },
+        { "ASAN_OPTIONS=detect_leaks=0:allow_user_segv_handler=1:handle_segv=0:handle_sigbus=0:handle_sigill=0:handle_sigfpe=0:use_sigaltstack=0" })
+        .status;
 }
 
 // A new launch of the app on the same sandbox with crash logging on.
@@ -172,6 +135,43 @@ TEST(CrashCapture, ACrashedChildLeavesOneEntryForTheNextStart)
         }
         EXPECT_EQ(expected, c.frames.size()) << text;
     }
+}
+
+TEST(CrashCapture, TheSignalGoesOnToTheHandlerThatWasThereBeforeCapture)
+{
+    // The child's earlier handlers exit with 40 when the report was written before they were
+    // called, 41 when it was not, 42 when the fault's information did not reach them.
+    struct Case {
+        const char* mode;
+        bool exits;
+        int codeOrSignal;
+    };
+    const Case cases[] = {
+        { "segv_to_earlier_handler", true, 40 }, // with the signal's information
+        { "abort_to_earlier_handler", true, 40 }, // a plain handler
+        { "segv_earlier_ignored", false, SIGSEGV }, // a fault cannot be ignored: the process dies of it
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mode);
+        StatsWorld world;
+        int status = runChild(world.env.sandbox().homePath(), c.mode);
+        if (c.exits) {
+            ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
+            EXPECT_EQ(WEXITSTATUS(status), c.codeOrSignal);
+        } else {
+            ASSERT_TRUE(WIFSIGNALED(status)) << "status " << status;
+            EXPECT_EQ(WTERMSIG(status), c.codeOrSignal);
+        }
+        EXPECT_TRUE(CrashReporter::sharedReporter().hasPendingCrashReport());
+    }
+
+#if defined(__SANITIZE_ADDRESS__)
+    // The sanitizer's handler, there from the start, still prints its report after capture's.
+    StatsWorld world;
+    auto child = testsupport::runChildProcess({ STATS_CRASH_CHILD, world.env.sandbox().homePath(), "segv" }, { "ASAN_OPTIONS=detect_leaks=0" });
+    EXPECT_NE(child.errorOutput.find("ERROR: AddressSanitizer: SEGV"), std::string::npos) << child.errorOutput;
+    EXPECT_TRUE(CrashReporter::sharedReporter().hasPendingCrashReport());
+#endif
 }
 
 TEST(CrashCapture, SwitchedOffCaptureInstallsNothing)

@@ -1,0 +1,81 @@
+#include "platform/foundation/FileManager.h"
+#include "platform/foundation/Sandbox.h"
+#include "platform/testing/TaskEnvironment.h"
+#include "platform/testing/TestHttpServer.h"
+#include "tests/support/ChildProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace {
+
+// A home the simulator cannot keep its files in refuses the start, as a bad argument does,
+// rather than run a session whose bookings and settings are all lost.
+TEST(SimulatorProcess, AHomeItCannotWriteInRefusesTheStart)
+{
+    pf::TaskEnvironment env;
+    std::string file = pf::FileManager::join(env.sandbox().tmpPath(), "a-file");
+    ASSERT_TRUE(pf::FileManager::writeAtomically(file, std::string_view("x")));
+    struct Case {
+        std::string home;
+        int status;
+    };
+    const Case cases[] = {
+        { "/proc/quorvane-home", 2 },
+        { file + "/home", 2 }, // a file is in the way
+        { pf::FileManager::join(env.sandbox().tmpPath(), "new/home"), 0 },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.home);
+        auto child = testsupport::runChildProcess({ QUORVANE_SIMULATOR, "--home", c.home, "--script", "/dev/null" });
+        ASSERT_TRUE(WIFEXITED(child.status)) << child.errorOutput;
+        EXPECT_EQ(WEXITSTATUS(child.status), c.status) << child.errorOutput;
+        if (c.status == 0) {
+            EXPECT_TRUE(pf::FileManager::isDirectory(pf::FileManager::join(c.home, "Library/Preferences")));
+            continue;
+        }
+        EXPECT_EQ(child.errorOutput.rfind("quorvane: cannot use " + c.home + " as the device's home: cannot create " + c.home + "/", 0), 0u)
+            << child.errorOutput;
+        EXPECT_EQ(std::count(child.errorOutput.begin(), child.errorOutput.end(), '\n'), 1) << "one line, and nothing runs after it";
+    }
+}
+
+// A person quits while the image cache stores pictures, the statistics are written and an
+// upload waits for its reply. The process must end by its own exit, whatever was still running
+// at that moment; under the sanitizers a use of what the exit freed is a report and an abort.
+TEST(SimulatorProcess, QuittingWhilePicturesStatisticsAndAnUploadAreBusyEndsCleanly)
+{
+    pf::TaskEnvironment env;
+    pf::TestHttpServer server;
+    server.on("POST", "/upload", [](const pf::TestHttpServer::Request&) {
+        pf::TestHttpServer::Response held;
+        held.hold = true;
+        return held;
+    });
+    // The race is lost in most runs of a build without the orderly end; six keep the test
+    // within a few seconds.
+    constexpr int kRuns = 6;
+    for (int run = 0; run < kRuns; ++run) {
+        SCOPED_TRACE(run);
+        std::string home = pf::FileManager::join(env.sandbox().tmpPath(), "run-" + std::to_string(run));
+        auto child = testsupport::runChildProcess({ QUITTING_CHILD, home, server.url("/upload") });
+        server.releaseHeld(); // to a child that is gone: frees the server's thread
+        ASSERT_TRUE(WIFEXITED(child.status)) << "ended by signal " << WTERMSIG(child.status) << "\n" << child.errorOutput;
+        ASSERT_EQ(WEXITSTATUS(child.status), 0) << child.errorOutput;
+        EXPECT_EQ(child.errorOutput.find("Sanitizer"), std::string::npos) << child.errorOutput;
+        EXPECT_EQ(child.errorOutput.find("runtime error"), std::string::npos) << child.errorOutput;
+
+        // The pictures queued before the end were all stored: only new work is refused.
+        std::string pictures = pf::FileManager::join(home, "Library/Caches/ImageCache");
+        size_t stored = 0;
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(pictures, error))
+            stored += entry.path().filename().string().find(".tmp-") == std::string::npos;
+        EXPECT_EQ(stored, 200u);
+    }
+    EXPECT_EQ(server.requestCount(), static_cast<size_t>(kRuns)) << "every upload was under way";
+}
+
+}

@@ -1,0 +1,53 @@
+// Started by the quitting test: the app's busy moment when a person quits (pictures being
+// stored by the image cache, statistics being written, an upload under way), then the end of
+// main at once, so the process exits while all of it still runs.
+//   quitting_child HOME UPLOAD_URL
+
+#include "platform/foundation/RunLoop.h"
+#include "platform/foundation/Sandbox.h"
+#include "platform/foundation/UrlConnection.h"
+#include "platform/graphics/Image.h"
+#include "platform/kit/ImageCache.h"
+#include "sdk/stats/TalmerinMobStat.h"
+
+#include <cstdint>
+#include <string>
+
+namespace {
+constexpr std::int64_t kUploadBytes = 64 * 1024;
+}
+
+int main(int argc, char** argv)
+{
+    if (argc != 3)
+        return 2;
+    pf::RunLoop::main().bindToCurrentThread();
+    auto home = pf::Sandbox::atPath(argv[1]);
+    if (!home)
+        return 2;
+    pf::Sandbox::setCurrent(home);
+
+    // The upload: its reply is held by the test's server, so it is still under way at the end.
+    pf::UrlRequest upload(argv[2]);
+    upload.setMethod("POST");
+    upload.setValue("application/octet-stream", "Content-Type");
+    upload.setBody(std::string(kUploadBytes, 'u'));
+    auto connection = pf::UrlConnection::create(upload);
+    bool sent = false;
+    connection->didSendBodyData = [&sent](std::int64_t, std::int64_t total, std::int64_t) { sent = total == kUploadBytes; };
+    connection->start();
+    if (!pf::RunLoop::main().runUntil([&sent] { return sent; }, 30))
+        return 4;
+
+    auto stat = TalmerinMobStat::defaultStat();
+    stat->startWithAppId("quitting-child");
+    for (int i = 0; i < 40; ++i)
+        stat->logEvent("quit", std::to_string(i));
+
+    pf::Image picture(8, 8);
+    pf::Bytes png = picture.pngData();
+    auto cache = pf::ImageCache::shared();
+    for (int i = 0; i < 200; ++i)
+        cache->storeData("http://pictures.invalid/" + std::to_string(i) + ".png", png, nullptr);
+    return 0;
+}
