@@ -217,21 +217,6 @@ TEST_F(HostTest, OnlyTheAnswerYESMeansTheScriptsTookTheAddress)
     }
 }
 
-TEST_F(HostTest, TheSignInHandlerWaitsInThePoolWhileTheScriptsStart)
-{
-    ASSERT_TRUE(bridge);
-    auto probe = std::make_shared<MorrowJSObject>("probe");
-    probe->transformNativeMethod([&](const std::vector<MorrowBridgeValue>&) {
-        auto* parked = bridge->getPoolObject(MROSDKJSBridge::kAuthorizeHandlerKey);
-        return MorrowBridgeValue(parked ? std::any_cast<std::string>(*parked) : "none");
-    }, 0, "handler", 1, {});
-    bridge->JSRunEnv().registNativeObj(probe);
-    run("morrow.tauth.init = function (id) { morrow.saw = (morrow.saw || '') + id + '=' + probe.handler() + ';'; }");
-    bridge->authorizeInitWithHandler("1", std::string("first"));
-    bridge->authorizeInitWithHandler("2", std::string("second"));
-    EXPECT_EQ(run("morrow.saw"), "1=first;2=second;");
-}
-
 TEST_F(HostTest, APostWhoseCallIsLargeIsSentWhole)
 {
     ASSERT_TRUE(bridge);
