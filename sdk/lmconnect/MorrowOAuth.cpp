@@ -31,7 +31,6 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Url.h"
 
-#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -48,21 +47,6 @@ int& jscount()
 }
 
 int majorSystemVersion() { return int(pf::Device::current().systemVersionFloat()); }
-
-std::string joined(const std::vector<std::string>& items)
-{
-    std::string text;
-    for (size_t i = 0; i < items.size(); ++i)
-        text += (i ? "," : "") + items[i];
-    return text;
-}
-
-std::string millisText(double seconds)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, "%f", seconds * 1000.0);
-    return text;
-}
 
 // The script's "urlStr": form-encoded, so "+" is a blank before unescaping.
 std::optional<pf::Url> formEncodedUrl(const pf::Value& params)
@@ -157,7 +141,12 @@ void MorrowOAuth::jsRegister()
 
 void MorrowOAuth::runInit()
 {
-    evaluate(MorrowScriptText::call("morrow.tauth.init", { m_appId }) + ";");
+    if (!m_bridge)
+        return;
+    // The session handles the sign-ins the scripts start; held weakly, as the shared host
+    // outlives it.
+    std::weak_ptr<MorrowLoginDelegate> handler = std::static_pointer_cast<MorrowOAuth>(shared_from_this());
+    m_bridge->authorizeInitWithHandler(m_appId, handler);
 }
 
 void MorrowOAuth::webViewDidFinishLoad()
@@ -239,7 +228,7 @@ bool MorrowOAuth::authorizeWithPermissionsAndExtraParamsDelegateInSafari(const s
         morrowDidNotLogin(false);
         return false;
     }
-    evaluate(MorrowScriptText::call("morrow.tauth.login", { joined(asked) }));
+    m_bridge->authorizeWithPermissions(asked);
     return true;
 }
 
@@ -283,7 +272,7 @@ bool MorrowOAuth::incrAuthWithPermissions(const std::vector<std::string>& permis
 {
     if (!m_bridge)
         return false;
-    evaluate(MorrowScriptText::call("morrow.tauth.inAuth", { joined(permissions) }));
+    evaluate(MorrowScriptText::call("morrow.tauth.inAuth", { MROSDKJSBridge::joinedPermissions(permissions) }));
     return true;
 }
 
@@ -291,7 +280,7 @@ bool MorrowOAuth::reauthorizeWithPermissions(const std::vector<std::string>& per
 {
     if (!m_bridge)
         return false;
-    evaluate(MorrowScriptText::call("morrow.tauth.login", { joined(permissions) }));
+    m_bridge->authorizeWithPermissions(permissions);
     return true;
 }
 
@@ -356,7 +345,7 @@ void MorrowOAuth::setOpenId(const std::optional<std::string>& openId)
 void MorrowOAuth::setExpirationDate(const std::optional<double>& date)
 {
     m_expirationField = date;
-    evaluate("morrow.oauth.expirationDate = " + millisText(date.value_or(0)) + ";");
+    evaluate("morrow.oauth.expirationDate = " + MorrowScriptText::number(date.value_or(0) * 1000.0) + ";");
 }
 
 bool MorrowOAuth::morrowNeedPerformIncrAuth(const std::vector<std::string>& permissions)
@@ -412,7 +401,7 @@ void MorrowOAuth::apiBaseDidSendBodyData(const std::shared_ptr<APIBase>& apiBase
 
 bool MorrowOAuth::handleOpenURL(const pf::Url& url)
 {
-    return evaluate(MorrowScriptText::call("morrow.localresult.handleAuthorizeResult", { urlencode(url.absoluteString()) })) == "YES";
+    return m_bridge && m_bridge->authorizeHandleURL(urlencode(url.absoluteString()));
 }
 
 bool MorrowOAuth::openApiDidReceiveSignIn(const SignIn& signIn)
@@ -519,9 +508,8 @@ std::string MorrowOAuth::urlencode(const std::string& text)
 
 void MorrowOAuth::morrowDidLogin()
 {
-    auto expiry = expirationDate();
-    evaluate("morrow.result.loginComplete(" + MorrowScriptText::literal(accessToken()) + "," + MorrowScriptText::literal(openId()) + ","
-        + millisText(expiry.value_or(0)) + ")");
+    if (m_bridge)
+        m_bridge->setAccessTokenOpenIDExpirationDate(accessToken(), openId(), expirationDate().value_or(0) * 1000.0);
     if (auto delegate = m_sessionDelegate.lock())
         delegate->morrowDidLogin();
 }

@@ -233,6 +233,37 @@ std::string MROSDKJSBridge::nativeNetworkChanged(const std::string& status)
     return evaluateJavascript(MorrowScriptText::call("morrow.netmonitor.statusChanged", { status }));
 }
 
+std::string MROSDKJSBridge::authorizeInitWithHandler(const std::string& appId, std::any handler)
+{
+    setPoolObject(kAuthorizeHandlerKey, std::move(handler));
+    return evaluateJavascript(MorrowScriptText::call("morrow.tauth.init", { appId }) + ";");
+}
+
+std::string MROSDKJSBridge::authorizeWithPermissions(const std::vector<std::string>& permissions)
+{
+    return evaluateJavascript(MorrowScriptText::call("morrow.tauth.login", { joinedPermissions(permissions) }));
+}
+
+std::string MROSDKJSBridge::setAccessTokenOpenIDExpirationDate(const std::string& accessToken, const std::string& openId,
+    double expirationDate)
+{
+    return evaluateJavascript("morrow.result.loginComplete(" + MorrowScriptText::literal(accessToken) + ","
+        + MorrowScriptText::literal(openId) + "," + MorrowScriptText::number(expirationDate) + ")");
+}
+
+bool MROSDKJSBridge::authorizeHandleURL(const std::string& url)
+{
+    return evaluateJavascript(MorrowScriptText::call("morrow.localresult.handleAuthorizeResult", { url })) == "YES";
+}
+
+std::string MROSDKJSBridge::joinedPermissions(const std::vector<std::string>& permissions)
+{
+    std::string text;
+    for (size_t i = 0; i < permissions.size(); ++i)
+        text += (i ? "," : "") + permissions[i];
+    return text;
+}
+
 std::string MROSDKJSBridge::shareToLM(const std::shared_ptr<LMBaseReq>& req)
 {
     setPoolObject(kShareRequestKey, req);

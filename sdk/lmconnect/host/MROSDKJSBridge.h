@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class JsUpdateManager;
 class LMApiMessage;
@@ -24,7 +25,8 @@ class MorrowShareCoder;
 // - Beside the bridge, two process-wide tables live from one bridge's making to the next: the
 //   user dictionary (what native code parks for the scripts) and the response dictionary
 //   (replies parked for the scripts, by callback name).
-// - Values written into script text are JSON string literals.
+// - Values written into script text go through `MorrowScriptText`: texts as JSON string
+//   literals, numbers as numbers.
 // - Main thread only.
 class MROSDKJSBridge {
 public:
@@ -78,6 +80,25 @@ public:
     std::string JSuserGetUserInfo();
     // "morrow.netmonitor.statusChanged(<status>)": the network's new state.
     std::string nativeNetworkChanged(const std::string& status);
+
+    // The sign-in entry points; each writes its values as given and answers the script's text.
+    // "morrow.tauth.init(<app id>);": the scripts' start for the app. The handler of the
+    // sign-ins is parked in the module pool under `kAuthorizeHandlerKey` before the scripts run,
+    // until the next start; the shared host outlives sessions, so a handler it must not keep
+    // alive is given weakly.
+    static constexpr const char* kAuthorizeHandlerKey = "authorizeHandler";
+    std::string authorizeInitWithHandler(const std::string& appId, std::any handler);
+    // "morrow.tauth.login(<permissions>)", the permissions as `joinedPermissions` writes them.
+    std::string authorizeWithPermissions(const std::vector<std::string>& permissions);
+    // "morrow.result.loginComplete(<token>,<open id>,<expiry>)": the scripts take a finished
+    // sign-in; the expiry is written as the number given (the session gives milliseconds
+    // since 1970).
+    std::string setAccessTokenOpenIDExpirationDate(const std::string& accessToken, const std::string& openId, double expirationDate);
+    // "morrow.localresult.handleAuthorizeResult(<address>)", the address text as given; true when
+    // the scripts answer "YES", that is, took it.
+    bool authorizeHandleURL(const std::string& url);
+    // The permissions as the sign-in entry points take them: one text, joined by ",".
+    static std::string joinedPermissions(const std::vector<std::string>& permissions);
 
 private:
     MROSDKJSBridge() = default;

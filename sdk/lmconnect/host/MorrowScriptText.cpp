@@ -1,5 +1,6 @@
 #include "sdk/lmconnect/host/MorrowScriptText.h"
 
+#include <cmath>
 #include <cstdio>
 
 std::string MorrowScriptText::literal(std::string_view text)
@@ -32,6 +33,17 @@ std::string MorrowScriptText::literal(std::string_view text)
     }
     out += '"';
     return out;
+}
+
+std::string MorrowScriptText::number(double value)
+{
+    if (std::isnan(value))
+        return "NaN";
+    if (std::isinf(value))
+        return value > 0 ? "Infinity" : "-Infinity";
+    char text[400]; // the longest finite double ("-" and 309 digits) with its six decimals
+    std::snprintf(text, sizeof text, "%f", value);
+    return text;
 }
 
 std::string MorrowScriptText::call(std::string_view function, std::initializer_list<std::string_view> arguments)

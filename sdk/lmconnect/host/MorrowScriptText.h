@@ -10,6 +10,9 @@ class MorrowScriptText {
 public:
     // "\"...\"" with ", \, control characters, U+2028 and U+2029 escaped.
     static std::string literal(std::string_view text);
+    // A number as "%f" writes it ("1700000000000.000000"); one that is no finite number as the
+    // script's own NaN, Infinity or -Infinity, never as a name the page could define.
+    static std::string number(double value);
     // "name(arg1,arg2,...)" with each argument a literal.
     static std::string call(std::string_view function, std::initializer_list<std::string_view> arguments);
 };

@@ -19,6 +19,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 namespace {
 
 class FixedSession : public MorrowSession {
@@ -161,6 +164,57 @@ TEST_F(HostTest, NetworkChangesAndUserInfoQuestionsReachTheScripts)
     EXPECT_EQ(bridge->JSuserGetUserInfo(), "false");
     run("morrow.result.wantsUserInfo = true");
     EXPECT_EQ(bridge->JSuserGetUserInfo(), "true");
+}
+
+TEST_F(HostTest, SignInEntryPointsTakeTheirValuesAsWritten)
+{
+    ASSERT_TRUE(bridge);
+    // Each entry point records the type and text of every argument it receives. The page's own
+    // names that a number written carelessly would read ("nan", "inf") are defined.
+    run(R"(window.recorder = function (name) { return function () {
+        morrow.got = [name].concat(Array.prototype.map.call(arguments, function (a) { return typeof a + ":" + a; }));
+        return "answer"; }; };
+        morrow.tauth.init = recorder("init"); morrow.tauth.login = recorder("login");
+        morrow.result.loginComplete = recorder("loginComplete");
+        morrow.localresult.handleAuthorizeResult = recorder("handleAuthorizeResult");
+        window.nan = window.inf = "page";)");
+    auto expect = [&](const std::vector<std::string>& got, const std::string& what) {
+        EXPECT_EQ(run("String(morrow.got.length)"), std::to_string(got.size())) << what;
+        for (size_t i = 0; i < got.size(); ++i)
+            EXPECT_EQ(run("morrow.got[" + std::to_string(i) + "]"), got[i]) << what;
+    };
+    for (std::string text : { "", "it's \"q\"\\');window.hit=1;//", "a\nb\r\u2028\u2029c", "</script><script>window.hit=1</script>", "\\u0041" }) {
+        EXPECT_EQ(bridge->authorizeInitWithHandler(text, 0), "answer");
+        expect({ "init", "string:" + text }, text);
+        EXPECT_EQ(bridge->authorizeWithPermissions({ text, "add_share" }), "answer");
+        expect({ "login", "string:" + text + ",add_share" }, text);
+        EXPECT_EQ(bridge->setAccessTokenOpenIDExpirationDate(text, text + "2", 1.5), "answer");
+        expect({ "loginComplete", "string:" + text, "string:" + text + "2", "number:1.5" }, text);
+        EXPECT_FALSE(bridge->authorizeHandleURL(text));
+        expect({ "handleAuthorizeResult", "string:" + text }, text);
+    }
+    EXPECT_EQ(run("typeof window.hit"), "undefined");
+
+    // The expiry arrives as the number given, whole however large, never as a page's name.
+    const double inf = std::numeric_limits<double>::infinity();
+    const std::pair<double, const char*> expiries[] = { { 1700000000000.0, "1700000000000" }, { -2.25, "-2.25" }, { 1e300, "1e+300" },
+        { std::nan(""), "NaN" }, { inf, "Infinity" }, { -inf, "-Infinity" } };
+    for (auto [expiry, written] : expiries) {
+        bridge->setAccessTokenOpenIDExpirationDate("t", "o", expiry);
+        expect({ "loginComplete", "string:t", "string:o", std::string("number:") + written }, written);
+    }
+}
+
+TEST_F(HostTest, OnlyTheAnswerYESMeansTheScriptsTookTheAddress)
+{
+    ASSERT_TRUE(bridge);
+    const std::pair<const char*, bool> answers[] = { { "'YES'", true }, { "'NO'", false }, { "'yes'", false }, { "'YES '", false },
+        { "true", false }, { "undefined", false }, { "(function () { throw new Error('YES'); })()", false } };
+    for (auto [answer, handled] : answers) {
+        run(std::string("morrow.localresult.handleAuthorizeResult = function (u) { morrow.gotUrl = u; return ") + answer + "; }");
+        EXPECT_EQ(bridge->authorizeHandleURL("morrow100%3A%2F%2Fx"), handled) << answer;
+        EXPECT_EQ(run("morrow.gotUrl"), "morrow100%3A%2F%2Fx") << answer;
+    }
 }
 
 TEST_F(HostTest, APostWhoseCallIsLargeIsSentWhole)

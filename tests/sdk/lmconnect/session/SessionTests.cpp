@@ -111,6 +111,18 @@ TEST_F(SessionTest, CreationRegistersAndTheEleventhAuthorisationRebuildsTheHost)
     }
 }
 
+TEST_F(SessionTest, TheSessionHandlesTheScriptsSignInsWithoutBeingKeptAliveByTheHost)
+{
+    auto bridge = MROSDKJSBridge::shareInstance();
+    ASSERT_TRUE(bridge);
+    auto* parked = bridge->getPoolObject(MROSDKJSBridge::kAuthorizeHandlerKey);
+    auto* handler = parked ? std::any_cast<std::weak_ptr<MorrowLoginDelegate>>(parked) : nullptr;
+    ASSERT_TRUE(handler);
+    EXPECT_EQ(handler->lock().get(), static_cast<MorrowLoginDelegate*>(session.get()));
+    session.reset();
+    EXPECT_TRUE(handler->expired());
+}
+
 TEST_F(SessionTest, SignInThroughTheLMAppForEachPasteboardAndExpiry)
 {
     struct Case {
