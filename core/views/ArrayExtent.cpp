@@ -1,6 +1,7 @@
 #include "core/views/ArrayExtent.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -42,8 +43,11 @@ int compareValues(const pf::Value& a, const pf::Value& b)
         auto ib = b.asInteger();
         if (ia && ib)
             return *ia < *ib ? -1 : *ia > *ib;
+        // A number that is no number sorts first among numbers, so the order stays total.
         double da = a.doubleValue();
         double db = b.doubleValue();
+        if (std::isnan(da) || std::isnan(db))
+            return std::isnan(db) - std::isnan(da);
         return da < db ? -1 : da > db;
     }
     case 2:
@@ -60,14 +64,14 @@ int compareValues(const pf::Value& a, const pf::Value& b)
 
 }
 
-pf::Array ArrayExtent::sortedArrayWithKey(const pf::Array& list, std::string_view key, bool ascending)
+pf::Array ArrayExtent::sortedArrayWithKeyAscending(const pf::Array& list, std::string_view key, bool ascending)
 {
     pf::Array sorted = list;
-    sortWithKey(sorted, key, ascending);
+    sortWithKeyAscending(sorted, key, ascending);
     return sorted;
 }
 
-void ArrayExtent::sortWithKey(pf::Array& list, std::string_view key, bool ascending)
+void ArrayExtent::sortWithKeyAscending(pf::Array& list, std::string_view key, bool ascending)
 {
     if (key.empty())
         return;

@@ -36,9 +36,9 @@ public:
     // values of different kinds are ordered numbers, texts, dates, then anything else, which
     // ties. Descending reverses the comparison, so ties keep their order. An empty key gives
     // the list unchanged.
-    static pf::Array sortedArrayWithKey(const pf::Array& list, std::string_view key, bool ascending);
+    static pf::Array sortedArrayWithKeyAscending(const pf::Array& list, std::string_view key, bool ascending);
     // The same in place; an empty key leaves the list as it is.
-    static void sortWithKey(pf::Array& list, std::string_view key, bool ascending);
+    static void sortWithKeyAscending(pf::Array& list, std::string_view key, bool ascending);
 
     // A shuffled copy: for i from the last index down to 1, element i is swapped with element
     // rand() % (i + 1), the C library's generator as the process left it. A list of none or one

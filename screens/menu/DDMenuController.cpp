@@ -396,7 +396,6 @@ void DDMenuController::pushViewController(std::shared_ptr<pf::ViewController> co
         });
 }
 
-
 std::shared_ptr<pf::ImageView> DDMenuController::stillPictureView() const
 {
     auto still = m_stillPictureView.lock();

@@ -8,6 +8,7 @@
 #include "platform/ui/TableViewCell.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -126,16 +127,20 @@ TEST_F(TextDateListTests, SortingByAKeyOrdersByValueAndKeepsTies)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.key) + (c.ascending ? " ascending" : " descending"));
-        EXPECT_EQ(names(ArrayExtent::sortedArrayWithKey(rows, c.key, c.ascending)), c.expected);
+        EXPECT_EQ(names(ArrayExtent::sortedArrayWithKeyAscending(rows, c.key, c.ascending)), c.expected);
         pf::Array inPlace = rows;
-        ArrayExtent::sortWithKey(inPlace, c.key, c.ascending);
+        ArrayExtent::sortWithKeyAscending(inPlace, c.key, c.ascending);
         EXPECT_EQ(names(inPlace), c.expected);
     }
     EXPECT_EQ(names(rows)[0], "b"); // the copy left the original alone
 
+    // A number that is no number stays in a total order: before every other number.
+    pf::Array withNaN { row("two", 2), row("nan", std::nan("")), row("one", 1), row("nan2", std::nan("")) };
+    EXPECT_EQ(names(ArrayExtent::sortedArrayWithKeyAscending(withNaN, "score", true)), (std::vector<std::string> { "nan", "nan2", "one", "two" }));
+
     for (bool ascending : { true, false }) {
-        EXPECT_TRUE(ArrayExtent::sortedArrayWithKey({}, "score", ascending).empty());
-        EXPECT_EQ(ArrayExtent::sortedArrayWithKey({ row("only", 1) }, "score", ascending), pf::Array { row("only", 1) });
+        EXPECT_TRUE(ArrayExtent::sortedArrayWithKeyAscending({}, "score", ascending).empty());
+        EXPECT_EQ(ArrayExtent::sortedArrayWithKeyAscending({ row("only", 1) }, "score", ascending), pf::Array { row("only", 1) });
     }
 }
 

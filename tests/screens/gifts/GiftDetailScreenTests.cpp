@@ -282,6 +282,7 @@ TEST_F(GiftDetailScreenTest, AShortOrEmptyAnswerIsSentAndItsRefusalShownAsAFaile
         std::string verifystr = overlay->verificationCodeInfo()->verifystr().text();
         std::string answer = overlay->answerText();
         EXPECT_EQ(answer.empty(), c.picks.empty());
+        ASSERT_FALSE(driver.findByText("验证码错误，请重新选择"));
 
         ASSERT_TRUE(driver.tapText("确定"));
         settle();
@@ -297,7 +298,7 @@ TEST_F(GiftDetailScreenTest, AShortOrEmptyAnswerIsSentAndItsRefusalShownAsAFaile
         EXPECT_TRUE(driver.findByText("验证码错误，请重新选择"));
         EXPECT_FALSE(driver.isVisible(*screen->giftObtainFinishedPromptControl()));
         EXPECT_FALSE(screen->giftObtainInfo());
-        driver.advance(5.0); // the message fades
+        driver.advance(5.0); // the message goes
     }
 }
 
