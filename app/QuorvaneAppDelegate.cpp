@@ -10,6 +10,7 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/CookieStorage.h"
 #include "platform/foundation/Device.h"
+#include "platform/foundation/LocalNotification.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/ui/NavigationBar.h"
@@ -139,6 +140,11 @@ bool QuorvaneAppDelegate::openURL(pf::Application&, const pf::Url& url, const st
         auto self = weak.lock();
         return self && blip::BlipSDK::handleOpenURL(blipUrl, self);
     });
+}
+
+void QuorvaneAppDelegate::didReceiveLocalNotification(pf::Application&, const pf::LocalNotification& notification)
+{
+    pf::Log::line("notification = " + notification.description());
 }
 
 void QuorvaneAppDelegate::didReceiveBlipRequest(const std::shared_ptr<blip::BPBaseRequest>&)

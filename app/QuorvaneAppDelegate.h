@@ -30,6 +30,8 @@ class Window;
 // Rules:
 // - An opened address is routed by the app that opened it: LM's (and LZone's replies) to the
 //   LM Connect client, Blip's to the Blip client; any other source is refused unread.
+// - A local notification is only written to the log ("notification = " and its description);
+//   the app schedules none.
 // - A Blip authorisation answer that carries a non-empty "uid" sends the pending Blip share;
 //   nothing else from Blip does anything.
 // - Main thread only; made once and kept for the process.
@@ -46,6 +48,7 @@ public:
 
     bool didFinishLaunching(pf::Application& application, const pf::Dictionary& options) override;
     bool openURL(pf::Application& application, const pf::Url& url, const std::string& sourceApplication) override;
+    void didReceiveLocalNotification(pf::Application& application, const pf::LocalNotification& notification) override;
 
     void didReceiveBlipRequest(const std::shared_ptr<blip::BPBaseRequest>& request) override;
     void didReceiveBlipResponse(const std::shared_ptr<blip::BPBaseResponse>& response) override;

@@ -5,7 +5,8 @@
 
 #include "core/records/GiftDetailInfo.h"
 #include "core/storage/GiftDetailInfoDatabaseManager.h"
-#include "core/storage/RelatedGiftInfoArchiving.h"
+#include "platform/foundation/KeyedArchiver.h"
+#include "platform/foundation/KeyedUnarchiver.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/testing/TaskEnvironment.h"

@@ -16,7 +16,8 @@
 #include "core/records/UserReflashUserTokenInfo.h"
 #include "core/records/UserRegisterInfo.h"
 #include "core/records/VerificationCodeInfo.h"
-#include "core/storage/RelatedGiftInfoArchiving.h"
+#include "platform/foundation/KeyedArchiver.h"
+#include "platform/foundation/KeyedUnarchiver.h"
 #include "fuzz/support/FuzzSupport.h"
 
 #include <cstdlib>

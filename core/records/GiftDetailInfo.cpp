@@ -1,6 +1,8 @@
 #include "core/records/GiftDetailInfo.h"
 
 #include "core/records/RecordFields.h"
+#include "platform/foundation/KeyedArchiver.h"
+#include "platform/foundation/KeyedUnarchiver.h"
 #include "platform/foundation/Log.h"
 #include "platform/graphics/Image.h"
 #include "sdk/libBlipSDK/BPImageObject.h"
@@ -67,7 +69,11 @@ pf::Bytes lmPreview(const std::optional<pf::Bytes>& picture)
 std::shared_ptr<GiftDetailInfo> GiftDetailInfo::itemFromDictionary(const pf::Value& object)
 {
     pf::Log::line(text(object, "tao_ext1").formatted());
+    return fromFields(object);
+}
 
+std::shared_ptr<GiftDetailInfo> GiftDetailInfo::fromFields(const pf::Value& object)
+{
     auto r = std::make_shared<GiftDetailInfo>();
     r->m_title = text(object, "title");
     r->m_arcurl = text(object, "arcurl");
@@ -95,6 +101,42 @@ std::shared_ptr<GiftDetailInfo> GiftDetailInfo::itemFromDictionary(const pf::Val
 std::optional<GiftDetailInfo::List> GiftDetailInfo::listFromDictionary(const pf::Value& reply)
 {
     return list<GiftDetailInfo>(reply["body"]);
+}
+
+void GiftDetailInfo::encodeWithCoder(pf::KeyedArchiver& coder) const
+{
+    coder.encodeValue("title", m_title.toValue());
+    coder.encodeValue("arcurl", m_arcurl.toValue());
+    coder.encodeValue("desc", m_desc.toValue());
+    coder.encodeValue("info", m_info.toValue());
+    coder.encodeValue("startime", pf::Value(m_startTime));
+    coder.encodeValue("endtime", pf::Value(m_endTime));
+    coder.encodeValue("fid", pf::Value(m_fid));
+    coder.encodeValue("draw", pf::Value(m_draw));
+    coder.encodeValue("doom", pf::Value(m_doom));
+    coder.encodeValue("status", pf::Value(m_status));
+    coder.encodeValue("type", m_type.toValue());
+    coder.encodeValue("extcredits1", pf::Value(m_extcredits1));
+    coder.encodeValue("extcredits2", pf::Value(m_extcredits2));
+    coder.encodeValue("ext1", pf::Value(m_ext1));
+    coder.encodeValue("ext2", pf::Value(m_ext2));
+    coder.encodeValue("tao_ext1", pf::Value(m_taoExt1));
+    coder.encodeValue("total", pf::Value(m_total));
+    coder.encodeValue("send", pf::Value(m_send));
+    coder.encodeValue("litpic", m_litpic.toValue());
+    if (m_abouts)
+        coder.encodeObjects("abouts", *m_abouts);
+    else
+        coder.encodeValue("abouts", pf::Value::missing());
+}
+
+std::shared_ptr<GiftDetailInfo> GiftDetailInfo::initWithCoder(pf::KeyedUnarchiver& coder)
+{
+    // "abouts" refers to a list object, which the gathering leaves out; it is read on its own.
+    auto r = fromFields(archivedFields(coder, kArchiveKeys));
+    if (coder.classNameOfObject("abouts") == pf::KeyedArchiveFormat::kArrayClassName)
+        r->m_abouts = coder.decodeObjects<RelatedGiftInfo>("abouts");
+    return r;
 }
 
 std::string GiftDetailInfo::shareText() const

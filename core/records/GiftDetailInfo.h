@@ -12,6 +12,11 @@
 
 class LMApiNewsObject;
 
+namespace pf {
+class KeyedArchiver;
+class KeyedUnarchiver;
+}
+
 namespace blip {
 class BPMessageObject;
 }
@@ -27,12 +32,21 @@ class PXMediaMessage;
 // - `abouts` is the related-gift list, absent when the reply has none (never empty from JSON).
 // - `indexInTable` (the booking time) is never read from JSON; only the booked-gift store sets it.
 // - Reading writes the raw "tao_ext1" value to the log.
+// - It is archivable (`encodeWithCoder` / `initWithCoder`) under the keys of its JSON fields
+//   (`kArchiveKeys`): texts as texts (absent as "$null", null as a null object), numbers as
+//   number objects, `abouts` as a list of related gifts ("$null" when absent); `indexInTable`
+//   is not archived. An archived gift reads back whole. Reading takes the reply's conversions,
+//   so a missing key leaves its field empty, a number where a text belongs becomes its decimal
+//   text, a text where a number belongs is read from its start, and anything else under a
+//   field's key (a list, a dictionary, a record) is skipped; an "abouts" that is no list is no
+//   list. Only the related-gift records may appear in it: any other class fails the archive.
 // - The share messages are built from the gift and its picture's bytes, fetched beforehand by
 //   whoever shares (none when the fetch failed): no message carries an empty picture, and the
 //   Parley thumbnail, and an LM preview above LM's limit, are made small enough for the app
 //   to take them.
 class GiftDetailInfo {
 public:
+    static constexpr const char* kArchiveClassName = "GiftDetailInfo";
     static constexpr const char* kShareTextFormat = "我在#Quorvane#发现了%@礼包，玩手机游戏，妈妈再也不用当心我找不到礼包了%@";
     // Parley refuses a thumbnail above this many bytes.
     static constexpr size_t kMaxThumbBytes = 32768;
@@ -55,6 +69,9 @@ public:
     static std::shared_ptr<GiftDetailInfo> itemFromDictionary(const pf::Value& object);
     // The records of the reply's "body" list; no list when it is missing, not a list or empty.
     static std::optional<List> listFromDictionary(const pf::Value& reply);
+
+    void encodeWithCoder(pf::KeyedArchiver& coder) const;
+    static std::shared_ptr<GiftDetailInfo> initWithCoder(pf::KeyedUnarchiver& coder);
 
     // The sentence of every share: the title, then the page address right after it.
     std::string shareText() const;
@@ -114,6 +131,9 @@ public:
     void setIndexInTable(long long v) { m_indexInTable = v; }
 
 private:
+    // Every field read from one object, as a reply's "body" or an archive's values give it.
+    static std::shared_ptr<GiftDetailInfo> fromFields(const pf::Value& object);
+
     RecordText m_title;
     RecordText m_arcurl;
     RecordText m_desc;

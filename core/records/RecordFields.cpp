@@ -1,5 +1,7 @@
 #include "core/records/RecordFields.h"
 
+#include "platform/foundation/KeyedUnarchiver.h"
+
 #include <climits>
 
 namespace RecordFields {
@@ -44,6 +46,20 @@ std::optional<std::vector<std::string>> textPieces(const pf::Value& object, std:
         rest.remove_prefix(at + 1);
     }
     return pieces;
+}
+
+pf::Value archivedFields(pf::KeyedUnarchiver& coder, std::span<const char* const> keys)
+{
+    pf::Value fields = pf::Dictionary {};
+    for (const char* key : keys) {
+        auto className = coder.classNameOfObject(key);
+        if (className && *className != pf::KeyedArchiveFormat::kNullClassName)
+            continue;
+        pf::Value value = coder.decodeValue(key);
+        if (!value.isMissing())
+            fields.set(key, std::move(value));
+    }
+    return fields;
 }
 
 }

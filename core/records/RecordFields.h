@@ -5,9 +5,14 @@
 
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+namespace pf {
+class KeyedUnarchiver;
+}
 
 // The conversions every portal record uses to read its fields from a reply object. They are
 // total: whatever shape the reply has, they give a value and never throw.
@@ -23,6 +28,9 @@
 //   list when the key is missing, null or not a text.
 // - list: built only from a JSON list; items that are not objects are skipped; a list that
 //   yields no record is no list at all (never an empty one).
+//
+// Archived records are read with the same conversions: `archivedFields` gathers what a keyed
+// archive holds under the record's keys into one object for the readers above.
 namespace RecordFields {
 
 int integer(const pf::Value& object, std::string_view key);
@@ -30,6 +38,12 @@ long long longInteger(const pf::Value& object, std::string_view key);
 bool flag(const pf::Value& object, std::string_view key);
 RecordText text(const pf::Value& object, std::string_view key);
 std::optional<std::vector<std::string>> textPieces(const pf::Value& object, std::string_view key, char separator);
+
+// The numbers, texts, data and nulls that the object being decoded holds under `keys`, as one
+// object. A key that is missing, "$null" or refers to an object of any class but null (a list,
+// a dictionary, a record) is left out: no field reads such a thing, so it is skipped instead of
+// failing the archive.
+pf::Value archivedFields(pf::KeyedUnarchiver& coder, std::span<const char* const> keys);
 
 template <class Record>
 std::optional<std::vector<std::shared_ptr<Record>>> list(const pf::Value& items)

@@ -1,6 +1,10 @@
 #include "core/records/RelatedGiftInfo.h"
 
 #include "core/records/RecordFields.h"
+#include "platform/foundation/KeyedArchiver.h"
+#include "platform/foundation/KeyedUnarchiver.h"
+
+#include <array>
 
 std::shared_ptr<RelatedGiftInfo> RelatedGiftInfo::itemFromDictionary(const pf::Value& object)
 {
@@ -30,4 +34,17 @@ std::shared_ptr<RelatedGiftInfo> RelatedGiftInfo::itemFromArchiveValue(const pf:
 {
     // The archived form uses the JSON keys and kinds, so the same reading applies.
     return itemFromDictionary(archived);
+}
+
+void RelatedGiftInfo::encodeWithCoder(pf::KeyedArchiver& coder) const
+{
+    coder.encodeInteger(kKeyFid, m_fid);
+    coder.encodeText(kKeyTitle, m_title.text());
+    coder.encodeInteger(kKeyStatus, m_status);
+}
+
+std::shared_ptr<RelatedGiftInfo> RelatedGiftInfo::initWithCoder(pf::KeyedUnarchiver& coder)
+{
+    static constexpr std::array<const char*, 3> kKeys { kKeyFid, kKeyTitle, kKeyStatus };
+    return itemFromArchiveValue(RecordFields::archivedFields(coder, kKeys));
 }

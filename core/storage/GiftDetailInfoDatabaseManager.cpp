@@ -1,6 +1,7 @@
 #include "core/storage/GiftDetailInfoDatabaseManager.h"
 
-#include "core/storage/RelatedGiftInfoArchiving.h"
+#include "platform/foundation/KeyedArchiver.h"
+#include "platform/foundation/KeyedUnarchiver.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
 

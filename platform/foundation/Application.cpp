@@ -3,6 +3,7 @@
 #include "platform/foundation/AppRegistry.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Url.h"
 
 namespace pf {
@@ -88,6 +89,15 @@ void Application::receiveMemoryWarning()
     if (delegate)
         delegate->didReceiveMemoryWarning(*this);
     post(kDidReceiveMemoryWarningNotification);
+}
+
+void Application::deliverLocalNotification(LocalNotification notification)
+{
+    RunLoop::main().post([notification = std::move(notification)] {
+        Application& app = Application::shared();
+        if (auto delegate = app.m_delegate)
+            delegate->didReceiveLocalNotification(app, notification);
+    });
 }
 
 bool Application::canOpenURL(const Url& url) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/foundation/ApplicationDelegate.h"
+#include "platform/foundation/LocalNotification.h"
 #include "platform/foundation/Value.h"
 
 #include <memory>
@@ -47,6 +48,9 @@ public:
     void enterForeground();
     void terminate();
     void receiveMemoryWarning();
+    // A local notification firing: the delegate hears of it on the main loop, after the caller
+    // has returned (nothing when there is no delegate by then).
+    void deliverLocalNotification(LocalNotification notification);
 
     // Other apps.
     bool canOpenURL(const Url& url) const;

@@ -8,6 +8,7 @@ namespace pf {
 
 class Application;
 class Url;
+struct LocalNotification;
 
 // What the app implements to hear from its application object. Every call comes on the main
 // run loop; the defaults do nothing.
@@ -24,6 +25,8 @@ public:
     virtual void didBecomeActive(Application&) { }
     virtual void willTerminate(Application&) { }
     virtual void didReceiveMemoryWarning(Application&) { }
+    // A local notification fired while the app runs.
+    virtual void didReceiveLocalNotification(Application&, const LocalNotification& /*notification*/) { }
 };
 
 }

@@ -104,26 +104,32 @@ struct KeyedUnarchiver::Impl {
         return dict;
     }
 
-    // The class name of the object `dict`; nullopt (after a failure) when it has none.
-    std::optional<std::string_view> nameOfClass(plist_t dict)
+    // The class name of the object `dict`; nullopt when it has none or its description is
+    // damaged. Reads only.
+    std::optional<std::string_view> classNameOf(plist_t dict) const
     {
         plist_t classRef = plist_dict_get_item(dict, Format::kClassKey);
         std::uint64_t classIndex = 0;
-        if (!classRef || plist_get_node_type(classRef) != PLIST_UID) {
-            fail("an object has no class");
+        if (!classRef || plist_get_node_type(classRef) != PLIST_UID)
             return std::nullopt;
-        }
         plist_get_uid_val(classRef, &classIndex);
         plist_t description = classIndex < count ? object(classIndex) : nullptr;
         plist_t name = description && plist_get_node_type(description) == PLIST_DICT
             ? plist_dict_get_item(description, Format::kClassNameKey) : nullptr;
-        if (!name || plist_get_node_type(name) != PLIST_STRING) {
-            fail("an object's class description is damaged");
+        if (!name || plist_get_node_type(name) != PLIST_STRING)
             return std::nullopt;
-        }
         std::uint64_t length = 0;
         const char* text = plist_get_string_ptr(name, &length);
         return std::string_view(text ? text : "", text ? length : 0);
+    }
+
+    // The class name of the object `dict`; nullopt (after a failure) when it has none.
+    std::optional<std::string_view> nameOfClass(plist_t dict)
+    {
+        auto name = classNameOf(dict);
+        if (!name)
+            fail("an object's class description is damaged");
+        return name;
     }
 
     // The references in the array `key` of `dict`, each checked against the table and not
@@ -262,6 +268,20 @@ const std::string& KeyedUnarchiver::error() const
 bool KeyedUnarchiver::containsKey(std::string_view key) const
 {
     return m->value(key) != nullptr;
+}
+
+std::optional<std::string> KeyedUnarchiver::classNameOfObject(std::string_view key) const
+{
+    plist_t node = m->value(key);
+    if (!node || plist_get_node_type(node) != PLIST_UID)
+        return std::nullopt;
+    std::uint64_t ref = 0;
+    plist_get_uid_val(node, &ref);
+    plist_t dict = ref > 0 && ref < m->count ? m->object(ref) : nullptr;
+    if (!dict || plist_get_node_type(dict) != PLIST_DICT)
+        return std::nullopt;
+    auto name = m->classNameOf(dict);
+    return name ? std::optional<std::string>(*name) : std::nullopt;
 }
 
 std::optional<std::string> KeyedUnarchiver::decodeText(std::string_view key)

@@ -80,6 +80,11 @@ public:
     static std::optional<Value> unarchivedValue(const Bytes& data, std::string* error = nullptr);
 
     bool containsKey(std::string_view key) const;
+    // The class of the object that `key` refers to ("Array", "Dictionary", an app class...),
+    // read without decoding anything and without failing: nullopt when the key is missing or
+    // holds a number, "$null", a text, data or anything damaged. A reader that takes several
+    // kinds under one key asks this first, so a kind it does not take is skipped, not fatal.
+    std::optional<std::string> classNameOfObject(std::string_view key) const;
     // nullopt for a missing key or a reference to "$null".
     std::optional<std::string> decodeText(std::string_view key);
     std::int64_t decodeInteger(std::string_view key);

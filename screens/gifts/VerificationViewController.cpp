@@ -189,9 +189,10 @@ void VerificationViewController::verifyCode()
 
 void VerificationViewController::verifyAnswer()
 {
-    // Only a whole answer to the captcha on screen goes out: while a new picture loads (no
-    // captcha, no tiles) or fewer words are picked, the button does nothing.
-    if (!m_verificationCodeInfo || static_cast<int>(m_inputWordsIndexArray.size()) < kMaxPicks)
+    // Whatever is picked goes out, in pick order, even nothing: the portal judges the answer and
+    // its refusal reaches the user as any failed claim does. Only while a new picture loads (no
+    // captcha, no tiles) is there nothing to answer, and the button waits for it.
+    if (!m_verificationCodeInfo)
         return;
     view()->setHidden(true);
     refreshSuperViewControllerStatus();

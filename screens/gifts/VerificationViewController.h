@@ -24,6 +24,8 @@ class ImageView;
 // - Each showing starts with no picks and an empty row, and refuses touches for the first
 //   second.
 // - At most four picks; the same tile may be picked again; a fourth pick does not submit.
+// - Confirming hands over whatever is picked, fewer than four words or none (an empty answer)
+//   included; only while a new captcha is on its way does it wait.
 // - The layout "VerificationViewController" provides the outlets `inputWordsView`,
 //   `questionView` and `pickingView` and the buttons for `deleteWord:`, `dismiss:`,
 //   `verifyCode:` and `refreshCode:`.

@@ -3,6 +3,7 @@
 #include "core/views/CustomControlApperanceCreator.h"
 #include "platform/foundation/Device.h"
 #include "platform/foundation/Log.h"
+#include "platform/graphics/BitmapContext.h"
 #include "platform/ui/Animation.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/Button.h"
@@ -12,6 +13,7 @@
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/NavigationItem.h"
 #include "platform/ui/PanGestureRecognizer.h"
+#include "platform/ui/Screen.h"
 #include "platform/ui/TapGestureRecognizer.h"
 #include "platform/ui/Transaction.h"
 #include "platform/ui/View.h"
@@ -30,6 +32,16 @@ void withAnimations(bool animated, const std::function<void()>& changes)
     changes();
     if (!animated)
         pf::Animation::setAnimationsEnabled(enabled);
+}
+
+// A still picture of a screen: opaque, at the screen's scale. Views paint nothing on this
+// platform, so what it holds is the screen's background.
+std::shared_ptr<pf::Image> stillPicture(pf::Size size, const pf::Color& background)
+{
+    pf::BitmapContext context(size, pf::Screen::main().scale());
+    context.setFillColor(background);
+    context.fillRect({ { 0, 0 }, size });
+    return context.makeImage();
 }
 
 }
@@ -348,9 +360,46 @@ void DDMenuController::pushViewController(std::shared_ptr<pf::ViewController> co
         navigation->pushViewController(controller, animated);
         return;
     }
-    // The pushed screen appears at once under the closing side.
+    // A still picture of the screen as it is lies over everything while the pushed screen
+    // goes in at once and the centre comes back from beyond its right edge.
+    auto container = view();
+    pf::Color opaque = container->backgroundColor().value_or(pf::Color::black());
+    opaque.alpha = 1;
+    auto still = std::make_shared<pf::ImageView>(container->bounds());
+    still->setImage(stillPicture(container->bounds().size, opaque));
+    still->setBackgroundColor(opaque);
+    container->addSubview(still);
+    m_stillPictureView = still;
+
     navigation->pushViewController(controller, false);
-    showRootController(animated);
+    auto centre = rootView();
+    pf::Rect offscreen = centre->frame();
+    offscreen.origin.x = offscreen.width();
+    pf::Animation::performWithoutAnimation([&] { centre->setFrame(offscreen); });
+    // The platform's views carry no transform, so the frame carries the slide (left by the
+    // application frame's width, or up by its height when the interface lies on its side) and
+    // gives it back at the end, as a transform would be given back.
+    const pf::Screen& screen = pf::Screen::main();
+    pf::Rect application = screen.applicationFrame();
+    pf::Rect slid = offscreen;
+    if (screen.isLandscape())
+        slid.origin.y -= application.height();
+    else
+        slid.origin.x -= application.width();
+    std::weak_ptr<DDMenuController> weak = self();
+    pf::Animation::animate(kPushSlideDuration, [centre, slid] { centre->setFrame(slid); },
+        [weak, centre, offscreen, still](bool) {
+            pf::Animation::performWithoutAnimation([&] { centre->setFrame(offscreen); });
+            if (auto strong = weak.lock())
+                strong->showRootController(false);
+            still->removeFromSuperview();
+        });
+}
+
+std::shared_ptr<pf::ImageView> DDMenuController::stillPictureView() const
+{
+    auto still = m_stillPictureView.lock();
+    return still && still->superview() ? still : nullptr;
 }
 
 // --- gestures ---

@@ -11,6 +11,7 @@ class DDMenuControllerDelegate;
 
 namespace pf {
 class BarButtonItem;
+class ImageView;
 class KeyframeAnimation;
 class PanGestureRecognizer;
 class TapGestureRecognizer;
@@ -46,6 +47,7 @@ public:
     static constexpr double kSideViewWidth = 320;
     static constexpr double kLeftOpenOffset = 120;
     static constexpr double kSlideDuration = 0.3;
+    static constexpr double kPushSlideDuration = 0.25;
     static constexpr double kPanAdmissionSpeed = 600;
     static constexpr double kFlingSpeed = 800;
     static constexpr double kOvershoot = 10;
@@ -78,8 +80,13 @@ public:
     void showRight();
     // Replaces the centre, sliding the old one out first when the left side is open.
     void setRootController(std::shared_ptr<pf::ViewController> controller, bool animated);
-    // Pushes onto the centre's navigation controller, closing an open right side.
+    // Pushes onto the centre's navigation controller. With the right side open, a still
+    // picture of the container covers it while the pushed screen goes in at once and the centre
+    // comes back from off its right edge over kPushSlideDuration; then the side closes
+    // (showRootController without animation) and the picture goes.
     void pushViewController(std::shared_ptr<pf::ViewController> controller, bool animated);
+    // The still picture while such a push slides in; none otherwise.
+    std::shared_ptr<pf::ImageView> stillPictureView() const;
 
     // --- gestures ---
     void pan(pf::GestureRecognizer& recognizer);
@@ -134,6 +141,7 @@ private:
     std::shared_ptr<pf::ViewController> m_right;
     std::shared_ptr<pf::ViewController> m_root;
     std::weak_ptr<pf::KeyframeAnimation> m_releaseAnimation;
+    std::weak_ptr<pf::ImageView> m_stillPictureView;
     std::weak_ptr<pf::BarButtonItem> m_leftButtonItem;
     std::weak_ptr<pf::BarButtonItem> m_rightButtonItem;
 };

@@ -9,6 +9,8 @@
 #include "platform/foundation/CookieStorage.h"
 #include "platform/foundation/Device.h"
 #include "platform/foundation/KeyedArchiver.h"
+#include "platform/foundation/LocalNotification.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/Pasteboard.h"
 #include "platform/foundation/Url.h"
 #include "platform/foundation/UserDefaults.h"
@@ -244,6 +246,32 @@ TEST(Startup, OpenedAddressesGoOnlyWhereTheirSourceAppBelongs)
     auto reply = *pf::Url::fromString("morrow" + PlatformInfo::sharedInstance()->lZoneAppID() + "://lzapp/login/0?generalpastboard=1");
     EXPECT_FALSE(pf::Application::shared().deliverOpenURL(reply, "com.apple.mobilesafari"));
     EXPECT_FALSE(pf::Application::shared().deliverOpenURL(reply, "com.sable.blip"));
+}
+
+TEST(Startup, ALocalNotificationIsOnlyWrittenToTheLog)
+{
+    AppWorld world;
+    world.launch();
+    world.settle();
+    auto screen = pf::Driver().dump();
+    size_t requests = world.portal.receivedRequests().size();
+    auto navigation = std::dynamic_pointer_cast<pf::NavigationController>(world.delegate->rootViewController()->rootViewController());
+    ASSERT_TRUE(navigation);
+    size_t depth = navigation->viewControllers().size();
+
+    pf::LocalNotification notification;
+    notification.alertBody = "礼包开抢了";
+    notification.userInfo.set("fid", 7);
+    pf::Log::startCapture();
+    pf::Application::shared().deliverLocalNotification(notification);
+    world.settle();
+    auto logged = pf::Log::captured();
+    pf::Log::stopCapture();
+
+    EXPECT_EQ(logged, std::vector<std::string> { "notification = " + notification.description() });
+    EXPECT_EQ(pf::Driver().dump(), screen);
+    EXPECT_EQ(world.portal.receivedRequests().size(), requests);
+    EXPECT_EQ(navigation->viewControllers().size(), depth);
 }
 
 TEST(Startup, AWholeSessionSendsOneIdentifierAndTheTokenOnlyWhereItBelongs)

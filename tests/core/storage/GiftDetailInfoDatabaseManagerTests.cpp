@@ -1,5 +1,6 @@
 #include "core/storage/GiftDetailInfoDatabaseManager.h"
-#include "core/storage/RelatedGiftInfoArchiving.h"
+#include "platform/foundation/KeyedArchiver.h"
+#include "platform/foundation/KeyedUnarchiver.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Log.h"
 #include "platform/testing/TaskEnvironment.h"

@@ -7,6 +7,9 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/TableViewCell.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -82,6 +85,92 @@ TEST_F(TextDateListTests, SafeReadsGiveNothingOutsideTheList)
     EXPECT_FALSE(ArrayExtent::valueAtIndexPath(sections, 1, 0));
     EXPECT_FALSE(ArrayExtent::valueAtIndexPath(sections, -1, 0));
     EXPECT_FALSE(ArrayExtent::valueAtIndexPath(sections, 2, 0));
+}
+
+pf::Value row(const char* name, pf::Value score)
+{
+    pf::Value v;
+    v.set("name", name);
+    if (!score.isMissing())
+        v.set("score", std::move(score));
+    return v;
+}
+
+std::vector<std::string> names(const pf::Array& rows)
+{
+    std::vector<std::string> out;
+    for (const auto& r : rows)
+        out.push_back(r["name"].stringValue());
+    return out;
+}
+
+TEST_F(TextDateListTests, SortingByAKeyOrdersByValueAndKeepsTies)
+{
+    pf::Value nested;
+    nested.set("name", "n");
+    nested.set("game", pf::Dictionary { { "score", 0.5 } });
+    const pf::Array rows { row("b", 10), row("a", 2), row("c", 10), row("none", pf::Value()), row("null", pf::Value::null()),
+        row("text", "1"), row("half", 2.5), nested, pf::Value("not a dictionary") };
+
+    struct Case {
+        const char* key;
+        bool ascending;
+        std::vector<std::string> expected;
+    };
+    const std::vector<Case> cases {
+        // No value first, then numbers (ties in list order), then texts.
+        { "score", true, { "none", "null", "n", "", "a", "half", "b", "c", "text" } },
+        { "score", false, { "text", "b", "c", "half", "a", "none", "null", "n", "" } },
+        { "name", true, { "", "a", "b", "c", "half", "n", "none", "null", "text" } },
+        { "game.score", false, { "n", "b", "a", "c", "none", "null", "text", "half", "" } },
+        { "", true, names(rows) }, // an empty key changes nothing
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.key) + (c.ascending ? " ascending" : " descending"));
+        EXPECT_EQ(names(ArrayExtent::sortedArrayWithKeyAscending(rows, c.key, c.ascending)), c.expected);
+        pf::Array inPlace = rows;
+        ArrayExtent::sortWithKeyAscending(inPlace, c.key, c.ascending);
+        EXPECT_EQ(names(inPlace), c.expected);
+    }
+    EXPECT_EQ(names(rows)[0], "b"); // the copy left the original alone
+
+    // A number that is no number stays in a total order: before every other number.
+    pf::Array withNaN { row("two", 2), row("nan", std::nan("")), row("one", 1), row("nan2", std::nan("")) };
+    EXPECT_EQ(names(ArrayExtent::sortedArrayWithKeyAscending(withNaN, "score", true)), (std::vector<std::string> { "nan", "nan2", "one", "two" }));
+
+    for (bool ascending : { true, false }) {
+        EXPECT_TRUE(ArrayExtent::sortedArrayWithKeyAscending({}, "score", ascending).empty());
+        EXPECT_EQ(ArrayExtent::sortedArrayWithKeyAscending({ row("only", 1) }, "score", ascending), pf::Array { row("only", 1) });
+    }
+}
+
+TEST_F(TextDateListTests, ShufflingKeepsEveryElementAndFollowsTheLibraryGenerator)
+{
+    EXPECT_TRUE(ArrayExtent::randomizedArray(std::vector<int> {}).empty());
+    EXPECT_EQ(ArrayExtent::randomizedArray(std::vector<int> { 7 }), std::vector<int> { 7 });
+
+    std::vector<int> numbers(20);
+    for (int i = 0; i < 20; ++i)
+        numbers[i] = i;
+    std::srand(1);
+    auto first = ArrayExtent::randomizedArray(numbers);
+    auto second = ArrayExtent::randomizedArray(numbers);
+    std::srand(1);
+    EXPECT_EQ(ArrayExtent::randomizedArray(numbers), first); // the same seed, the same order
+    EXPECT_NE(first, second);
+    EXPECT_NE(first, numbers);
+    for (auto shuffled : { first, second }) {
+        std::sort(shuffled.begin(), shuffled.end());
+        EXPECT_EQ(shuffled, numbers);
+    }
+
+    // Every position can receive the first element (the swap may pick the element itself).
+    std::vector<bool> reached(4, false);
+    for (int round = 0; round < 200; ++round) {
+        auto shuffled = ArrayExtent::randomizedArray(std::vector<int> { 0, 1, 2, 3 });
+        reached[std::find(shuffled.begin(), shuffled.end(), 0) - shuffled.begin()] = true;
+    }
+    EXPECT_EQ(reached, std::vector<bool>(4, true));
 }
 
 }

@@ -1,6 +1,7 @@
 #include "platform/foundation/AppRegistry.h"
 #include "platform/foundation/Application.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/LocalNotification.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Url.h"
 #include "platform/testing/TaskEnvironment.h"
@@ -27,6 +28,8 @@ struct RecordingDelegate : ApplicationDelegate {
     void willEnterForeground(Application&) override { calls.push_back("foreground"); }
     void didBecomeActive(Application&) override { calls.push_back("active"); }
     void willTerminate(Application&) override { calls.push_back("terminate"); }
+    void didReceiveLocalNotification(Application&, const LocalNotification& notification) override { notifications.push_back(notification); }
+    std::vector<LocalNotification> notifications;
 };
 
 Url url(const char* text)
@@ -121,4 +124,45 @@ TEST(AppRegistry, AReplyFromAnotherAppReachesTheDelegateWithItsSource)
     Application::shared().setDelegate(nullptr);
     EXPECT_FALSE(Application::shared().deliverOpenURL(url("bp123://x"), "com.sable.blip"));
     bundle->setInfoValue("CFBundleURLTypes", Array {});
+}
+
+TEST(Application, ALocalNotificationReachesTheDelegateOnTheMainLoopAfterTheCall)
+{
+    TaskEnvironment env;
+    auto delegate = std::make_shared<RecordingDelegate>();
+    Application::shared().setDelegate(delegate);
+    LocalNotification notification;
+    notification.fireDate = Date { 1700000000 };
+    notification.alertBody = "礼包开抢了";
+    notification.userInfo.set("fid", 7);
+
+    Application::shared().deliverLocalNotification(notification);
+    EXPECT_TRUE(delegate->notifications.empty());
+    env.runUntilIdle();
+    EXPECT_EQ(delegate->notifications, std::vector<LocalNotification> { notification });
+    EXPECT_TRUE(delegate->calls.empty()); // no life-cycle step comes with it
+
+    // A delegate gone by the time it fires, or one that does not listen, hears nothing.
+    Application::shared().deliverLocalNotification(notification);
+    Application::shared().setDelegate(nullptr);
+    env.runUntilIdle();
+    Application::shared().setDelegate(std::make_shared<ApplicationDelegate>());
+    Application::shared().deliverLocalNotification(notification);
+    env.runUntilIdle();
+    EXPECT_EQ(delegate->notifications.size(), 1u);
+}
+
+TEST(LocalNotification, DescriptionNamesEveryFieldAndAbsentOnesAsNull)
+{
+    TaskEnvironment env;
+    EXPECT_EQ(LocalNotification {}.description(),
+        "<LocalNotification>{fire date = (null), alert body = (null), alert action = (null), sound name = (null), "
+        "application icon badge number = 0, user info = {}}");
+    LocalNotification full { Date { 0 }, "body", "open", "ding.caf", 3, Dictionary {} };
+    full.userInfo.set("fid", 7);
+    std::string text = full.description();
+    // The device's zone is China time in tests.
+    EXPECT_NE(text.find("fire date = 1970-01-01 08:00:00 +0800"), std::string::npos) << text;
+    EXPECT_NE(text.find("alert body = body, alert action = open, sound name = ding.caf, application icon badge number = 3"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"fid\""), std::string::npos) << text;
 }

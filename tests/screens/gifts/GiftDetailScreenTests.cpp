@@ -208,11 +208,8 @@ TEST_F(GiftDetailScreenTest, AFreeClaimGoesThroughTheCaptchaAndTheCodeIsCopied)
     EXPECT_EQ(overlay->pickingView()->subviews().size(), 18u) << "nine frames and nine tiles";
     driver.advance(1.0); // touches wait a second after the overlay shows
 
-    // "确定" sends nothing until a whole answer is picked for the captcha on screen: not with
-    // too few words, nor while a new picture is on its way.
-    ASSERT_TRUE(driver.tapText("确定"));
+    // A new picture takes the old one's tiles and picks at once, and "确定" waits for it.
     ASSERT_TRUE(driver.tap(overlay->pickingView()->viewWithTag(VerificationViewController::kFirstTileTag)));
-    ASSERT_TRUE(driver.tapText("确定"));
     // The new captcha is held at the portal until the checks below are done: the tap lets the
     // loop run, and a fast reply would otherwise fill the grid again before we look at it.
     portal.holdOperation("ka/capth");
@@ -261,6 +258,48 @@ TEST_F(GiftDetailScreenTest, AFreeClaimGoesThroughTheCaptchaAndTheCodeIsCopied)
     settle();
     EXPECT_EQ(countOf("ka/receive"), 1u);
     EXPECT_EQ(countOf("ka/capth"), 2u);
+}
+
+TEST_F(GiftDetailScreenTest, AShortOrEmptyAnswerIsSentAndItsRefusalShownAsAFailedClaim)
+{
+    storeTokenOf("demo", "demo123");
+    auto screen = openGift(kFreeGift);
+
+    struct Case {
+        std::vector<int> picks;
+    };
+    for (const Case& c : { Case { { 1, 0 } }, Case { {} } }) {
+        SCOPED_TRACE(std::to_string(c.picks.size()) + " picks");
+        size_t claimsBefore = countOf("ka/receive");
+        ASSERT_TRUE(driver.tap(statusButton(screen)));
+        settle();
+        auto overlay = screen->verificationViewController();
+        ASSERT_TRUE(overlay);
+        ASSERT_TRUE(driver.isVisible(*overlay->view()));
+        driver.advance(1.0);
+        for (int index : c.picks)
+            ASSERT_TRUE(driver.tap(overlay->pickingView()->viewWithTag(index + VerificationViewController::kFirstTileTag)));
+        std::string verifystr = overlay->verificationCodeInfo()->verifystr().text();
+        std::string answer = overlay->answerText();
+        EXPECT_EQ(answer.empty(), c.picks.empty());
+        ASSERT_FALSE(driver.findByText("验证码错误，请重新选择"));
+
+        ASSERT_TRUE(driver.tapText("确定"));
+        settle();
+        EXPECT_FALSE(driver.isVisible(*overlay->view()));
+        auto claims = formsOf("ka/receive");
+        ASSERT_EQ(claims.size(), claimsBefore + 1);
+        EXPECT_EQ(claims.back()["verifystr"], verifystr);
+        if (answer.empty())
+            EXPECT_FALSE(claims.back().contains("verifyCode")) << "an empty answer is left out";
+        else
+            EXPECT_EQ(claims.back()["verifyCode"], answer);
+        // The portal refuses it, and the user is told as for any failed claim.
+        EXPECT_TRUE(driver.findByText("验证码错误，请重新选择"));
+        EXPECT_FALSE(driver.isVisible(*screen->giftObtainFinishedPromptControl()));
+        EXPECT_FALSE(screen->giftObtainInfo());
+        driver.advance(5.0); // the message goes
+    }
 }
 
 TEST_F(GiftDetailScreenTest, APaidClaimAsksFirstAndCancelLeavesNothingPending)

@@ -3,9 +3,12 @@
 #include "platform/testing/TaskEnvironment.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/Driver.h"
+#include "platform/graphics/Image.h"
+#include "platform/ui/ImageView.h"
 #include "platform/ui/KeyframeAnimation.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/NavigationItem.h"
+#include "platform/ui/Screen.h"
 #include "platform/ui/TapGestureRecognizer.h"
 #include "platform/ui/TouchSequence.h"
 #include "platform/ui/UIEnvironment.h"
@@ -235,6 +238,73 @@ TEST_F(MenuContainerTest, TheReleaseGoesWhereTheFingerLastMoved)
     env.fastForwardBy(animation->duration);
     EXPECT_EQ(centreX(), 200);
     EXPECT_TRUE(container->isShowSideView());
+}
+
+TEST_F(MenuContainerTest, APushWithTheRightSideOpenSlidesInUnderAStillPictureThenCloses)
+{
+    show();
+    auto right = std::make_shared<pf::ViewController>();
+    container->setRightViewController(right);
+
+    // With no side open the push is the navigation controller's own.
+    auto plain = std::make_shared<AdaptedViewController>();
+    container->pushViewController(plain, false);
+    EXPECT_EQ(navigation->topViewController(), plain);
+    EXPECT_FALSE(container->stillPictureView());
+    navigation->popViewController(false);
+    driver.settle();
+
+    struct Case {
+        pf::InterfaceOrientation orientation;
+        pf::Rect slid; // the centre's frame the slide heads for
+    };
+    // The slide goes by the application frame (320 x 460 below the status bar): along x
+    // upright, along y on its side.
+    for (const Case& c : { Case { pf::InterfaceOrientation::Portrait, { 0, 0, 320, 480 } },
+             Case { pf::InterfaceOrientation::LandscapeLeft, { 320, -460, 320, 480 } } }) {
+        SCOPED_TRACE(static_cast<int>(c.orientation));
+        pf::Screen::main().setStatusBarOrientation(c.orientation);
+        container->showRightController(false);
+        ASSERT_EQ(centreX(), -200);
+        ASSERT_TRUE(container->isShowingRightView());
+
+        auto pushed = std::make_shared<AdaptedViewController>();
+        container->pushViewController(pushed, true);
+        EXPECT_EQ(navigation->topViewController(), pushed) << "pushed at once, under the picture";
+        auto still = container->stillPictureView();
+        ASSERT_TRUE(still);
+        EXPECT_EQ(container->view()->subviews().back(), still) << "over everything";
+        EXPECT_EQ(still->frame(), container->view()->bounds());
+        ASSERT_TRUE(still->image());
+        EXPECT_EQ(still->image()->pixelWidth(), 640) << "at the screen's scale";
+        EXPECT_FALSE(still->isUserInteractionEnabled());
+        EXPECT_EQ(centre()->frame(), c.slid);
+        // The centre comes from beyond the right edge and moves while the picture is up.
+        pf::Point start = centre()->layer().presentationPosition();
+        EXPECT_EQ(start, (pf::Point { 320 + 160, 240 }));
+        EXPECT_TRUE(container->isShowingRightView());
+
+        env.fastForwardBy(DDMenuController::kPushSlideDuration / 2);
+        EXPECT_EQ(container->stillPictureView(), still);
+        pf::Point middle = centre()->layer().presentationPosition();
+        EXPECT_NE(middle, start);
+        EXPECT_NE(middle, (pf::Point { c.slid.midX(), c.slid.midY() }));
+
+        env.fastForwardBy(DDMenuController::kPushSlideDuration / 2 + 0.01);
+        EXPECT_FALSE(container->stillPictureView());
+        EXPECT_FALSE(still->superview());
+        EXPECT_EQ(centre()->frame(), (pf::Rect { 0, 0, 320, 480 }));
+        EXPECT_EQ(centre()->layer().presentationPosition(), (pf::Point { 160, 240 }));
+        EXPECT_FALSE(container->isShowingRightView());
+        EXPECT_FALSE(container->isShowSideView());
+        EXPECT_FALSE(right->view()->superview());
+        EXPECT_EQ(centre()->layer().shadowOpacity(), 0);
+        EXPECT_FALSE(container->tapRecognizer()->isEnabled());
+        EXPECT_EQ(navigation->topViewController(), pushed);
+        navigation->popViewController(false);
+        driver.settle();
+    }
+    pf::Screen::main().setStatusBarOrientation(pf::InterfaceOrientation::Portrait);
 }
 
 }

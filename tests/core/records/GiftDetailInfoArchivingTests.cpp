@@ -1,0 +1,229 @@
+#include "core/records/GiftDetailInfo.h"
+#include "platform/foundation/KeyedArchiver.h"
+#include "platform/foundation/KeyedUnarchiver.h"
+#include "platform/testing/TaskEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <functional>
+
+namespace {
+
+std::shared_ptr<RelatedGiftInfo> related(int fid, RecordText title, int status)
+{
+    auto r = std::make_shared<RelatedGiftInfo>();
+    r->setFid(fid);
+    r->setTitle(std::move(title));
+    r->setStatus(status);
+    return r;
+}
+
+std::shared_ptr<GiftDetailInfo> fullGift()
+{
+    auto g = std::make_shared<GiftDetailInfo>();
+    g->setTitle("天龙礼包");
+    g->setArcurl("http://g/301.html");
+    g->setDesc("说明 \"引号\"");
+    g->setInfo("");
+    g->setStartTime(1'700'000'000);
+    g->setEndTime(4'102'444'800); // past the 32-bit range
+    g->setFid(301);
+    g->setDraw(1);
+    g->setDoom(-2);
+    g->setStatus(3);
+    g->setType(RecordText::null());
+    g->setExtcredits1(10);
+    g->setExtcredits2(20);
+    g->setExt1(INT_MAX);
+    g->setExt2(INT_MIN);
+    g->setTao_ext1(6);
+    g->setTotal(100);
+    g->setSend(40);
+    // litpic stays absent
+    g->setAbouts(RelatedGiftInfo::List { related(302, "关联", 0), related(303, "", 2) });
+    g->setIndexInTable(1'700'000'123);
+    return g;
+}
+
+// Everything the gift encodes, read back as the fields it reads with.
+void expectSameGift(const GiftDetailInfo& back, const GiftDetailInfo& sent)
+{
+    EXPECT_EQ(back.title(), sent.title());
+    EXPECT_EQ(back.arcurl(), sent.arcurl());
+    EXPECT_EQ(back.desc(), sent.desc());
+    EXPECT_EQ(back.info(), sent.info());
+    EXPECT_EQ(back.startTime(), sent.startTime());
+    EXPECT_EQ(back.endTime(), sent.endTime());
+    EXPECT_EQ(back.fid(), sent.fid());
+    EXPECT_EQ(back.draw(), sent.draw());
+    EXPECT_EQ(back.doom(), sent.doom());
+    EXPECT_EQ(back.status(), sent.status());
+    EXPECT_EQ(back.type(), sent.type());
+    EXPECT_EQ(back.extcredits1(), sent.extcredits1());
+    EXPECT_EQ(back.extcredits2(), sent.extcredits2());
+    EXPECT_EQ(back.ext1(), sent.ext1());
+    EXPECT_EQ(back.ext2(), sent.ext2());
+    EXPECT_EQ(back.tao_ext1(), sent.tao_ext1());
+    EXPECT_EQ(back.total(), sent.total());
+    EXPECT_EQ(back.send(), sent.send());
+    EXPECT_EQ(back.litpic(), sent.litpic());
+    ASSERT_EQ(back.abouts().has_value(), sent.abouts().has_value());
+    if (!sent.abouts())
+        return;
+    ASSERT_EQ(back.abouts()->size(), sent.abouts()->size());
+    for (size_t i = 0; i < sent.abouts()->size(); ++i)
+        EXPECT_EQ(*back.abouts()->at(i), *sent.abouts()->at(i));
+}
+
+// An archive that claims to hold a gift detail but whose values are whatever the test writes.
+struct ForgedGift {
+    static constexpr const char* kArchiveClassName = "GiftDetailInfo";
+    std::function<void(pf::KeyedArchiver&)> write;
+    void encodeWithCoder(pf::KeyedArchiver& coder) const { write(coder); }
+    static std::shared_ptr<ForgedGift> initWithCoder(pf::KeyedUnarchiver&) { return nullptr; }
+};
+
+// A related gift with a text for its number and a number for its text, and no status.
+struct ForgedRelated {
+    static constexpr const char* kArchiveClassName = "RelatedGiftInfo";
+    void encodeWithCoder(pf::KeyedArchiver& coder) const
+    {
+        coder.encodeValue("fid", "9");
+        coder.encodeValue("title", 7);
+    }
+    static std::shared_ptr<ForgedRelated> initWithCoder(pf::KeyedUnarchiver&) { return nullptr; }
+};
+
+// Reads which keys an archived gift carries, and what is under them.
+struct ArchivedKeys {
+    static constexpr const char* kArchiveClassName = "GiftDetailInfo";
+    std::vector<std::string> present;
+    pf::Value fid;
+    std::optional<std::string> aboutsClass;
+    void encodeWithCoder(pf::KeyedArchiver&) const { }
+    static std::shared_ptr<ArchivedKeys> initWithCoder(pf::KeyedUnarchiver& coder)
+    {
+        auto keys = std::make_shared<ArchivedKeys>();
+        for (const char* key : { "title", "arcurl", "desc", "info", "startime", "endtime", "fid", "draw", "doom", "status", "type",
+                 "extcredits1", "extcredits2", "ext1", "ext2", "tao_ext1", "total", "send", "litpic", "abouts", "indexInTable" }) {
+            if (coder.containsKey(key))
+                keys->present.push_back(key);
+        }
+        keys->fid = coder.decodeValue("fid");
+        keys->aboutsClass = coder.classNameOfObject("abouts");
+        return keys;
+    }
+};
+
+std::shared_ptr<GiftDetailInfo> readForged(std::function<void(pf::KeyedArchiver&)> write, std::string* error = nullptr)
+{
+    ForgedGift forged { std::move(write) };
+    return pf::KeyedUnarchiver::unarchivedObject<GiftDetailInfo>(pf::KeyedArchiver::archivedData(forged), error);
+}
+
+}
+
+TEST(GiftDetailInfoArchive, AGiftReadsBackWholeExceptItsBookingTime)
+{
+    pf::TaskEnvironment env;
+    auto sent = fullGift();
+    auto back = pf::KeyedUnarchiver::unarchivedObject<GiftDetailInfo>(pf::KeyedArchiver::archivedData(*sent));
+    ASSERT_TRUE(back);
+    expectSameGift(*back, *sent);
+    EXPECT_EQ(back->indexInTable(), 0);
+
+    // No related list and an empty one stay apart; an empty gift stays empty.
+    for (std::optional<RelatedGiftInfo::List> abouts : { std::optional<RelatedGiftInfo::List>(), std::optional(RelatedGiftInfo::List {}) }) {
+        GiftDetailInfo empty;
+        empty.setAbouts(abouts);
+        auto emptyBack = pf::KeyedUnarchiver::unarchivedObject<GiftDetailInfo>(pf::KeyedArchiver::archivedData(empty));
+        ASSERT_TRUE(emptyBack);
+        expectSameGift(*emptyBack, empty);
+        EXPECT_TRUE(emptyBack->title().isAbsent());
+    }
+}
+
+TEST(GiftDetailInfoArchive, IsWrittenUnderTheJsonKeysWithoutTheBookingTime)
+{
+    pf::TaskEnvironment env;
+    auto keys = pf::KeyedUnarchiver::unarchivedObject<ArchivedKeys>(pf::KeyedArchiver::archivedData(*fullGift()));
+    ASSERT_TRUE(keys);
+    std::vector<std::string> expected(GiftDetailInfo::kArchiveKeys.begin(), GiftDetailInfo::kArchiveKeys.end());
+    EXPECT_EQ(keys->present, expected);
+    EXPECT_EQ(keys->fid, pf::Value(301));
+    EXPECT_EQ(keys->aboutsClass, "Array");
+}
+
+TEST(GiftDetailInfoArchive, MissingKeysAndWrongKindsReadWithTheRecordConversions)
+{
+    pf::TaskEnvironment env;
+    std::string error;
+    auto gift = readForged([](pf::KeyedArchiver& coder) {
+        coder.encodeValue("fid", "12abc");
+        coder.encodeValue("startime", "1700000000");
+        coder.encodeValue("endtime", 1.0e30);
+        coder.encodeValue("status", 2.9);
+        coder.encodeInteger("draw", 4); // written inline rather than as an object
+        coder.encodeValue("send", true);
+        coder.encodeValue("total", pf::Array { 1, 2 });
+        coder.encodeObject("ext1", related(1, "a record where a number belongs", 1));
+        coder.encodeValue("title", 5);
+        coder.encodeValue("type", pf::Value::null());
+        coder.encodeValue("desc", pf::Dictionary {});
+        coder.encodeValue("info", pf::Bytes { 1, 2 });
+        coder.encodeObject("litpic", related(2, "a record where a text belongs", 1));
+        coder.encodeValue("abouts", "not a list");
+    }, &error);
+    ASSERT_TRUE(gift) << error;
+    EXPECT_EQ(gift->fid(), 12);
+    EXPECT_EQ(gift->startTime(), 1'700'000'000);
+    EXPECT_EQ(gift->endTime(), LLONG_MAX);
+    EXPECT_EQ(gift->status(), 2);
+    EXPECT_EQ(gift->draw(), 4);
+    EXPECT_EQ(gift->send(), 1);
+    EXPECT_EQ(gift->total(), 0);
+    EXPECT_EQ(gift->ext1(), 0);
+    EXPECT_EQ(gift->title().text(), "5");
+    EXPECT_TRUE(gift->type().isNull());
+    EXPECT_TRUE(gift->desc().isAbsent());
+    EXPECT_TRUE(gift->info().isAbsent());
+    EXPECT_TRUE(gift->litpic().isAbsent());
+    EXPECT_TRUE(gift->arcurl().isAbsent()); // never written
+    EXPECT_EQ(gift->doom(), 0);
+    EXPECT_FALSE(gift->abouts());
+
+    // A related list whose records hold the wrong kinds reads them the same way; a plain
+    // dictionary where the list belongs is no list.
+    auto withList = readForged([](pf::KeyedArchiver& coder) {
+        coder.encodeObjects("abouts", std::vector { std::make_shared<ForgedRelated>() });
+    });
+    ASSERT_TRUE(withList);
+    ASSERT_TRUE(withList->abouts());
+    ASSERT_EQ(withList->abouts()->size(), 1u);
+    EXPECT_EQ(*withList->abouts()->at(0), *related(9, "7", 0));
+    auto withDictionary = readForged([](pf::KeyedArchiver& coder) { coder.encodeValue("abouts", pf::Dictionary {}); });
+    ASSERT_TRUE(withDictionary);
+    EXPECT_FALSE(withDictionary->abouts());
+}
+
+TEST(GiftDetailInfoArchive, ForeignClassesAndDamagedBytesAreRefusedWithoutACrash)
+{
+    pf::TaskEnvironment env;
+    std::string error;
+    // Only related gifts may stand in the related list.
+    auto foreign = readForged([](pf::KeyedArchiver& coder) {
+        coder.encodeValue("fid", 1);
+        coder.encodeObjects("abouts", std::vector { std::make_shared<GiftDetailInfo>() });
+    }, &error);
+    EXPECT_FALSE(foreign);
+    EXPECT_NE(error.find("GiftDetailInfo"), std::string::npos) << error;
+
+    pf::Bytes good = pf::KeyedArchiver::archivedData(*fullGift());
+    for (size_t cut : { size_t(0), size_t(8), good.size() / 2, good.size() - 1 }) {
+        pf::Bytes damaged(good.begin(), good.begin() + static_cast<long>(cut));
+        EXPECT_FALSE(pf::KeyedUnarchiver::unarchivedObject<GiftDetailInfo>(damaged)) << cut;
+    }
+    // A list of related gifts is not a gift.
+    EXPECT_FALSE(pf::KeyedUnarchiver::unarchivedObject<GiftDetailInfo>(pf::KeyedArchiver::archivedData(*fullGift()->abouts())));
+}
