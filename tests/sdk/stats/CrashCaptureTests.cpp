@@ -92,8 +92,14 @@ TEST(CrashCapture, ACrashedChildLeavesOneEntryForTheNextStart)
         SCOPED_TRACE(c.mode);
         StatsWorld world;
         int status = runChild(world.env.sandbox().homePath(), c.mode);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "status " << status;
-        EXPECT_EQ(WTERMSIG(status), c.signal);
+        if (pf::ThreadSanitizer::isActive() && c.signal == SIGSEGV) {
+            // Capture passes the fault on to the handler installed before it, here the
+            // sanitizer's own, which reports and exits instead of dying by the signal.
+            EXPECT_FALSE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+        } else {
+            ASSERT_TRUE(WIFSIGNALED(status)) << "status " << status;
+            EXPECT_EQ(WTERMSIG(status), c.signal);
+        }
         ASSERT_TRUE(CrashReporter::sharedReporter().hasPendingCrashReport());
 
         pf::Log::startCapture();
