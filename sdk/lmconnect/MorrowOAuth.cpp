@@ -1,6 +1,7 @@
 #include "sdk/lmconnect/MorrowOAuth.h"
 
 #include "sdk/lmconnect/host/MROSDKJSBridge.h"
+#include "sdk/lmconnect/host/MROSDKJSBridgeTools.h"
 #include "sdk/lmconnect/host/MorrowJSObject.h"
 #include "sdk/lmconnect/MorrowScriptServices.h"
 #include "sdk/lmconnect/host/MorrowScriptText.h"
@@ -132,11 +133,16 @@ void MorrowOAuth::jsRegister()
 {
     if (!m_bridge)
         return;
-    m_bridge->registerCommonObjects();
-    m_bridge->JSRunEnv().registNativeObj(oauthObject());
-    m_bridge->JSRunEnv().registNativeObj(MorrowAppLauncher::openapiObject());
-    m_bridge->JSRunEnv().registNativeObj(OpenApi::openApiObject());
-    m_bridge->JSRunEnv().registNativeObj(JSLMApi::nativeApiObject());
+    // The page hears the objects in this order, each as soon as it is made.
+    auto& runEnv = m_bridge->JSRunEnv();
+    runEnv.registNativeObj(oauthObject());
+    runEnv.registNativeObj(MROSDKJSBridgeTools::openUiObject());
+    runEnv.registNativeObj(OpenApi::openApiObject());
+    runEnv.registNativeObj(MROSDKJSBridgeTools::logObject());
+    runEnv.registNativeObj(JSLMApi::nativeApiObject());
+    runEnv.registNativeObj(MorrowAppLauncher::openapiObject());
+    runEnv.registNativeObj(MROSDKJSBridgeTools::dataReportObject());
+    runEnv.registNativeObj(MROSDKJSBridgeTools::dataMgrObject());
 }
 
 void MorrowOAuth::runInit()
@@ -163,7 +169,7 @@ std::string MorrowOAuth::evaluate(const std::string& script) const
 std::shared_ptr<MorrowJSObject> MorrowOAuth::oauthObject()
 {
     auto object = std::make_shared<MorrowJSObject>("oauth");
-    m_services->addFunctionsTo(*object);
+    m_services->addRequestFunctionsTo(*object);
     std::weak_ptr<MorrowOAuth> weak = std::static_pointer_cast<MorrowOAuth>(shared_from_this());
     auto add = [&](const char* name, int returnType, std::function<MorrowBridgeValue(MorrowOAuth&, const pf::Value&)> body) {
         object->transformNativeMethod([weak, body](const std::vector<MorrowBridgeValue>& a) {
@@ -183,6 +189,9 @@ std::shared_ptr<MorrowJSObject> MorrowOAuth::oauthObject()
     add("authorizeInWebviewKitWithParams", 1, [](MorrowOAuth& s, const pf::Value& p) {
         return MorrowBridgeValue(s.m_webLogin->authorizeInWebviewKitWithParams(p));
     });
+    add("jsCallHandleOpenUrlByOpenApi", 1, [](MorrowOAuth& s, const pf::Value& p) { return MorrowBridgeValue(s.jsCallHandleOpenUrlByOpenApi(p)); });
+    add("jsCallHandleOpenURLByOAuth", 1, [](MorrowOAuth& s, const pf::Value& p) { return MorrowBridgeValue(s.jsCallHandleOpenURLByOAuth(p)); });
+    m_services->addRelayFunctionsTo(*object);
     add("sendStoryImple", 1, [](MorrowOAuth& s, const pf::Value& p) { return MorrowBridgeValue(s.m_dialogs->sendStoryImple(p)); });
     object->transformNativeMethod([weak](const std::vector<MorrowBridgeValue>& a) {
         auto self = weak.lock();
@@ -197,8 +206,6 @@ std::shared_ptr<MorrowJSObject> MorrowOAuth::oauthObject()
             self->m_dialogs->closeNativeWebView();
         return MorrowBridgeValue();
     }, 0, "closeNativeWebView", 9, {});
-    add("jsCallHandleOpenUrlByOpenApi", 1, [](MorrowOAuth& s, const pf::Value& p) { return MorrowBridgeValue(s.jsCallHandleOpenUrlByOpenApi(p)); });
-    add("jsCallHandleOpenURLByOAuth", 1, [](MorrowOAuth& s, const pf::Value& p) { return MorrowBridgeValue(s.jsCallHandleOpenURLByOAuth(p)); });
     return object;
 }
 
@@ -270,17 +277,14 @@ bool MorrowOAuth::authorizeWithMorrowAppAuthInSafariPermissionsDelegate(const st
 
 bool MorrowOAuth::incrAuthWithPermissions(const std::vector<std::string>& permissions)
 {
-    if (!m_bridge)
-        return false;
     evaluate(MorrowScriptText::call("morrow.tauth.inAuth", { MROSDKJSBridge::joinedPermissions(permissions) }));
     return true;
 }
 
 bool MorrowOAuth::reauthorizeWithPermissions(const std::vector<std::string>& permissions)
 {
-    if (!m_bridge)
-        return false;
-    m_bridge->authorizeWithPermissions(permissions);
+    if (m_bridge)
+        m_bridge->authorizeWithPermissions(permissions);
     return true;
 }
 

@@ -71,7 +71,8 @@ public:
         const std::vector<std::string>& permissions, const pf::Dictionary& extraParams, std::weak_ptr<MorrowSessionDelegate> delegate);
     bool authorizeWithMorrowAppAuthInSafariPermissionsDelegate(const std::string& appId, const std::vector<std::string>& permissions,
         std::weak_ptr<MorrowSessionDelegate> delegate);
-    // Run the scripts' incremental or repeated sign-in; false when the scripts could not load.
+    // Run the scripts' incremental or repeated sign-in (no host rebuild, nothing counted). Both
+    // answer YES: the scripts report the outcome; without scripts nothing runs.
     bool incrAuthWithPermissions(const std::vector<std::string>& permissions);
     bool reauthorizeWithPermissions(const std::vector<std::string>& permissions);
     void logout(std::weak_ptr<MorrowSessionDelegate> delegate);

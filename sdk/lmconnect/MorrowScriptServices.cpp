@@ -45,27 +45,32 @@ MorrowScriptServices::MorrowScriptServices(std::weak_ptr<MorrowSession> session,
 {
 }
 
-void MorrowScriptServices::addFunctionsTo(MorrowJSObject& oauth)
+void MorrowScriptServices::addFunction(MorrowJSObject& oauth, const char* name, Service service)
 {
     // Each function takes the script's dictionary (argument code 2) and reaches the services
     // only while they live. All are registered with "no result", as the scripts know them.
-    using Service = std::function<void(MorrowScriptServices&, const pf::Value&)>;
-    auto add = [&oauth, weak = weak_from_this()](const char* name, Service service) {
-        oauth.transformNativeMethod(
-            [weak, service](const std::vector<MorrowBridgeValue>& a) {
-                if (auto self = weak.lock())
-                    service(*self, a[0].value);
-                return MorrowBridgeValue();
-            },
-            1, name, 9, { 2 });
-    };
-    add("httpGet", [](MorrowScriptServices& s, const pf::Value& p) { s.httpGet(p); });
-    add("httpPost", [](MorrowScriptServices& s, const pf::Value& p) { s.httpPost(p); });
-    add("httpJsResponseCallback", [](MorrowScriptServices& s, const pf::Value& p) { s.httpJsResponseCallback(p); });
-    add("httpJsResponseCallbackType2", [](MorrowScriptServices& s, const pf::Value& p) { s.httpJsResponseCallbackType2(p); });
-    add("httpJsResponseCallbackType3", [](MorrowScriptServices& s, const pf::Value& p) { s.httpJsResponseCallbackType3(p); });
-    add("httpJsResponseCallbackUserInfo", [](MorrowScriptServices& s, const pf::Value& p) { s.httpJsResponseCallbackUserInfo(p); });
-    add("httpJsResponseNotShowCallbackUserInfo", [](MorrowScriptServices& s, const pf::Value& p) { s.httpJsResponseNotShowCallbackUserInfo(p); });
+    oauth.transformNativeMethod(
+        [weak = weak_from_this(), service = std::move(service)](const std::vector<MorrowBridgeValue>& a) {
+            if (auto self = weak.lock())
+                service(*self, a[0].value);
+            return MorrowBridgeValue();
+        },
+        1, name, 9, { 2 });
+}
+
+void MorrowScriptServices::addRequestFunctionsTo(MorrowJSObject& oauth)
+{
+    addFunction(oauth, "httpGet", [](MorrowScriptServices& s, const pf::Value& p) { s.httpGet(p); });
+    addFunction(oauth, "httpPost", [](MorrowScriptServices& s, const pf::Value& p) { s.httpPost(p); });
+}
+
+void MorrowScriptServices::addRelayFunctionsTo(MorrowJSObject& oauth)
+{
+    addFunction(oauth, "httpJsResponseCallback", [](MorrowScriptServices& s, const pf::Value& p) { s.httpJsResponseCallback(p); });
+    addFunction(oauth, "httpJsResponseCallbackType2", [](MorrowScriptServices& s, const pf::Value& p) { s.httpJsResponseCallbackType2(p); });
+    addFunction(oauth, "httpJsResponseCallbackType3", [](MorrowScriptServices& s, const pf::Value& p) { s.httpJsResponseCallbackType3(p); });
+    addFunction(oauth, "httpJsResponseCallbackUserInfo", [](MorrowScriptServices& s, const pf::Value& p) { s.httpJsResponseCallbackUserInfo(p); });
+    addFunction(oauth, "httpJsResponseNotShowCallbackUserInfo", [](MorrowScriptServices& s, const pf::Value& p) { s.httpJsResponseNotShowCallbackUserInfo(p); });
 }
 
 void MorrowScriptServices::httpGet(const pf::Value& params)

@@ -33,8 +33,10 @@ public:
     // Who hears the relays and user-info replies from now on.
     void setDelegate(std::weak_ptr<MorrowSessionDelegate> delegate) { m_delegate = std::move(delegate); }
 
-    // Adds "httpGet", "httpPost" and the five relays to the session's script object.
-    void addFunctionsTo(MorrowJSObject& oauth);
+    // Add the services' functions to the session's script object: "httpGet" and "httpPost";
+    // the five relays. The session places each group in its object's order.
+    void addRequestFunctionsTo(MorrowJSObject& oauth);
+    void addRelayFunctionsTo(MorrowJSObject& oauth);
 
     void httpGet(const pf::Value& params);
     void httpPost(const pf::Value& params);
@@ -58,6 +60,8 @@ public:
     const std::map<std::string, std::string>& callbacks() const { return m_callbacks; }
 
 private:
+    using Service = std::function<void(MorrowScriptServices&, const pf::Value&)>;
+    void addFunction(MorrowJSObject& oauth, const char* name, Service service);
     void send(const pf::Value& params, const std::string& method, const pf::Value& parameters);
     // The parked reply of the script's "key" and its call removed from the table; none when
     // nothing is parked.

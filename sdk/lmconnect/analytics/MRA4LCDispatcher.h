@@ -24,6 +24,9 @@ public:
     // Made on first use; a new launch (`pf::ResetRegistry`) makes a new one.
     static std::shared_ptr<MRA4LCDispatcher> getInstance();
 
+    // Does nothing: no connection stays open between uploads.
+    void close() { }
+
     void sendEvent(const MRA4LCEvent& event, std::function<void(bool)> callback);
     // Nothing (and no callback) for an empty list. The callback runs on the dispatcher's queue,
     // before the reply's configuration is applied.

@@ -34,8 +34,10 @@ public:
     // The network hardware address ("XX:XX:XX:XX:XX:XX"); the device's own stands for the
     // primary interface. The failure text when there is none.
     static std::string getMacAddress();
-    // Whether the device is on Wi-Fi with an address (the platform's reading of its network
-    // interfaces, or what a test set).
+    // Whether the device's Wi-Fi interface is up with an address. The device has no interface
+    // list of its own: the platform's reachability stands for it (the host's interfaces other
+    // than loopback, or what a test set), as the device's hardware address stands for that
+    // interface's in `getMacAddress`.
     static bool isWiFiAvailable();
     // Whether version `a` is not lower than `b`, comparing dot-separated numbers.
     static bool versionNotLower(const std::string& a, const std::string& b);

@@ -203,6 +203,12 @@ std::shared_ptr<MorrowJSObject> MorrowAppLauncher::openapiObject()
             return MorrowBridgeValue();
         return MorrowBridgeValue::optionalText(MorrowAppPasteboard::saveDictionaryToPasteBoard(scriptRequestDictionary(a[0].value)));
     }, 1, "saveDictionary", 1, { 2 });
+    object->transformNativeMethod([](const std::vector<MorrowBridgeValue>& a) {
+        return MorrowBridgeValue(pf::Application::shared().canOpenURL(fieldText(a[0].value, "url")));
+    }, 1, "isSupportPastboard", 4, { 2 });
+    object->transformNativeMethod([](const std::vector<MorrowBridgeValue>&) {
+        return MorrowBridgeValue(pf::Bundle::main()->displayName());
+    }, 1, "getAppName", 1, { 1 });
     object->transformNativeMethod([canRequest](const std::vector<MorrowBridgeValue>& a) {
         std::string schema = fieldText(a[0].value, "appScheme");
         if (!canRequest(a[0].value) || schema.empty())
@@ -213,12 +219,6 @@ std::shared_ptr<MorrowJSObject> MorrowAppLauncher::openapiObject()
     object->transformNativeMethod([](const std::vector<MorrowBridgeValue>& a) {
         return MorrowBridgeValue(launch("%@", { fieldText(a[0].value, "url") }));
     }, 1, "openURL", 4, { 2 });
-    object->transformNativeMethod([](const std::vector<MorrowBridgeValue>& a) {
-        return MorrowBridgeValue(pf::Application::shared().canOpenURL(fieldText(a[0].value, "url")));
-    }, 1, "isSupportPastboard", 4, { 2 });
-    object->transformNativeMethod([](const std::vector<MorrowBridgeValue>&) {
-        return MorrowBridgeValue(pf::Bundle::main()->displayName());
-    }, 1, "getAppName", 1, { 1 });
     object->transformNativeMethod([](const std::vector<MorrowBridgeValue>&) {
         return MorrowBridgeValue(int(pf::Device::current().systemVersionFloat()));
     }, 0, "getSystemOSVersion", 5, {});

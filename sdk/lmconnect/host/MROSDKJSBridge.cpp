@@ -1,6 +1,5 @@
 #include "sdk/lmconnect/host/MROSDKJSBridge.h"
 
-#include "sdk/lmconnect/host/MROSDKJSBridgeTools.h"
 #include "sdk/lmconnect/host/MorrowScriptText.h"
 #include "sdk/lmconnect/host/MorrowShareCoder.h"
 #include "sdk/lmconnect/update/JsUpdateManager.h"
@@ -165,14 +164,6 @@ std::string MROSDKJSBridge::loadScript(const std::string& script, const std::str
 {
     auto webview = m_runEnv->webview();
     return webview->loadScript(script, name);
-}
-
-void MROSDKJSBridge::registerCommonObjects()
-{
-    m_runEnv->registNativeObj(MROSDKJSBridgeTools::logObject());
-    m_runEnv->registNativeObj(MROSDKJSBridgeTools::openUiObject());
-    m_runEnv->registNativeObj(MROSDKJSBridgeTools::dataMgrObject());
-    m_runEnv->registNativeObj(MROSDKJSBridgeTools::dataReportObject());
 }
 
 const std::any* MROSDKJSBridge::getPoolObject(const std::string& key) const

@@ -45,8 +45,6 @@ public:
     // its compiled form for the next bridge.
     std::string loadScript(const std::string& script, const std::string& name);
     MorrowJSRunEnv& JSRunEnv() { return *m_runEnv; }
-    // Registers the objects every host has: "log", "openUi" and "MorrowDataMgr".
-    void registerCommonObjects();
 
     // The LM share: the request and the message wait in the module pool under these keys while
     // the script's share entry runs; its answer text is returned. The share coder, which the LM

@@ -72,13 +72,17 @@ std::shared_ptr<MorrowJSObject> MROSDKJSBridgeTools::dataReportObject()
         const auto* d = v.value.asDictionary();
         return d ? *d : pf::Dictionary();
     };
-    object->transformNativeMethod([none, props](const std::vector<MorrowBridgeValue>& a) {
+    auto trackKeyValueEvent = [none, props](const std::vector<MorrowBridgeValue>& a) {
         MRA4LC::trackCustomKeyValueEvent(a[0].text(), props(a[1]));
         return none;
-    }, 2, "trackCustomKVEvent", 9, { 1, 2 });
+    };
+    object->transformNativeMethod(trackKeyValueEvent, 2, "trackCustomKVEvent", 9, { 1, 2 });
     object->transformNativeMethod([none, props](const std::vector<MorrowBridgeValue>& a) {
         MRA4LC::trackCustomKeyValueEventBegin(a[0].text(), props(a[1]));
         return none;
     }, 2, "trackCustomBeginKVEventt", 9, { 1, 2 });
+    // Declared a second time, as the scripts have always seen the object: the page defines the
+    // same function again and calls reach the first entry, so it does no harm.
+    object->transformNativeMethod(trackKeyValueEvent, 2, "trackCustomKVEvent", 9, { 1, 2 });
     return object;
 }

@@ -10,6 +10,10 @@ class MorrowJSObject;
 class MROSDKJSBridgeTools {
 public:
     static std::string jsLog(const std::string& tag, const std::string& text) { return "js debuger"; }
+    // Do nothing; no script object offers them.
+    static void noArgument() { }
+    static void testMethodGg(const std::string& first, const std::string& second) { }
+    static void convert(const std::string& text) { }
     static std::shared_ptr<MorrowJSObject> logObject();
     // "openUi": "getLMInfo" and "getLZoneInfo", whether a URL scheme of the app is registered.
     static std::shared_ptr<MorrowJSObject> openUiObject();

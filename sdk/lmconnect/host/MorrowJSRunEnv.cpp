@@ -3,6 +3,7 @@
 #include "sdk/lmconnect/host/MorrowScriptText.h"
 
 #include "platform/foundation/AsciiText.h"
+#include "platform/foundation/Device.h"
 #include "platform/foundation/Json.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/QueryString.h"
@@ -50,6 +51,8 @@ std::shared_ptr<MorrowJSRunEnv> MorrowJSRunEnv::create(std::shared_ptr<MorrowScr
     env->m_webview = std::move(webview);
     env->m_delegate = std::move(delegate);
     env->m_webview->attachRunEnv(env);
+    if (pf::Device::current().systemMajorVersion() == 4)
+        env->m_webview->loadHTMLString(kBlankPage);
     return env;
 }
 

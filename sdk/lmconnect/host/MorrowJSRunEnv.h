@@ -39,7 +39,13 @@ public:
     static constexpr const char* kNullText = "(null)";
     static constexpr size_t kMaximumCallBytes = pf::ScriptContext::kMaxValueBytes;
 
-    // None without a script context.
+    // The page the hidden web view is given on a system of major version 4: an empty document
+    // that declares UTF-8. The scripts loaded meanwhile run again in it (see MorrowWebViewHost).
+    static constexpr const char* kBlankPage
+        = "<!DOCTYPE html><html><head><meta content='text/html' charset='utf-8'/></head><body></body></html>";
+
+    // None without a script context. Answers the context's navigation questions from now on;
+    // on a system of major version 4 it has the context load `kBlankPage`.
     static std::shared_ptr<MorrowJSRunEnv> create(std::shared_ptr<MorrowScriptContext> webview, std::weak_ptr<MorrowJSRunEnvDelegate> delegate);
 
     // Stores the object under its name (replacing one before) and defines its functions in the

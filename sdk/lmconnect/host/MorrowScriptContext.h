@@ -29,6 +29,9 @@ public:
     // scripts, the bootstrap); `name` names it in errors. A context that can keep the compiled
     // form for the next one does so; by default through `evaluateJavascript`.
     virtual std::string loadScript(const std::string& script, const std::string& name) { return evaluateJavascript(script); }
+    // Shows a page of its own made of `html`, with no base address. The page arrives later (its
+    // finished load is reported as any other); a context without pages ignores it.
+    virtual void loadHTMLString(const std::string& html) { }
     // The dispatcher that answers the context's navigation questions from now on.
     virtual void attachRunEnv(std::weak_ptr<MorrowJSRunEnv> runEnv) { }
 };

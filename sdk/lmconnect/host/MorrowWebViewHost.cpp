@@ -29,8 +29,31 @@ std::string MorrowWebViewHost::evaluateJavascript(const std::string& script)
 
 std::string MorrowWebViewHost::loadScript(const std::string& script, const std::string& name)
 {
+    restoreOwnScripts();
+    m_ownScripts.emplace_back(script, name);
     auto view = m_webView;
-    return view->evaluateKeepingCompiled(script, name).value_or(std::string());
+    std::string answer = view->evaluateKeepingCompiled(script, name).value_or(std::string());
+    m_ownScriptsPage = view->pageGeneration();
+    return answer;
+}
+
+void MorrowWebViewHost::restoreOwnScripts()
+{
+    if (m_ownScripts.empty())
+        return;
+    auto view = m_webView;
+    std::uint64_t page = view->pageGeneration();
+    if (page == m_ownScriptsPage)
+        return;
+    m_ownScriptsPage = page;
+    for (const auto& [script, name] : m_ownScripts)
+        view->evaluateKeepingCompiled(script, name);
+}
+
+void MorrowWebViewHost::loadHTMLString(const std::string& html)
+{
+    auto view = m_webView;
+    view->loadHtmlString(html);
 }
 
 std::string MorrowWebViewHost::callJavascriptFunction(const std::string& path, const std::vector<std::string>& arguments)
@@ -58,6 +81,7 @@ void MorrowWebViewHost::webViewDidStartLoad(pf::WebView&)
 
 void MorrowWebViewHost::webViewDidFinishLoad(pf::WebView&)
 {
+    restoreOwnScripts();
     if (auto runEnv = m_runEnv.lock())
         runEnv->webViewDidFinishLoad();
 }

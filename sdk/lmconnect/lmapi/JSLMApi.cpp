@@ -16,6 +16,7 @@
 #include "sdk/lmconnect/openapi/MrApiTool.h"
 
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/Device.h"
 #include "platform/foundation/Json.h"
 #include "platform/foundation/KeyedArchiver.h"
 #include "platform/foundation/Url.h"
@@ -114,6 +115,9 @@ std::string JSLMApi::js_getSDKInfo() { return pf::Json::write(MrApiTool::SDKInfo
 
 std::int32_t JSLMApi::js_openH5LMToShare(const std::string& url)
 {
+    // The share page hands back to the app by its scheme, which needs the app kept in the background.
+    if (!pf::Device::current().isMultitaskingSupported())
+        return LMApiInterface::kNotOpened;
     return LMOpenApiUtility::openURL(pf::Url::fromString(url)) == 0 ? LMApiInterface::kDone : LMApiInterface::kNotOpened;
 }
 

@@ -39,6 +39,8 @@ public:
     static void setExtendObjectPasteBoardDatas();
     static void setCommonObjectPasteBoardDatas();
     static std::string js_getSDKInfo();
+    // 0 when the LM share page at `url` was opened; 1 when the device does not multitask or the
+    // address cannot be opened.
     static std::int32_t js_openH5LMToShare(const std::string& url);
     // 0 opened, -1 not, 5 (logged) when the text is not an address.
     static std::int32_t js_openURL(const std::string& url);

@@ -2,6 +2,7 @@
 #include "sdk/lmconnect/host/MorrowWebViewHost.h"
 #include "sdk/lmconnect/host/MorrowScriptText.h"
 
+#include "platform/foundation/Device.h"
 #include "platform/foundation/Json.h"
 #include "platform/foundation/Log.h"
 #include "platform/web/WebView.h"
@@ -182,6 +183,41 @@ TEST_F(BridgeTest, OtherNavigationsGoToTheDelegateAndRemotePagesAreRefused)
     // A bad class declaration shows the page's alert and defines nothing.
     run("SendCmd.createClass('x', null)");
     EXPECT_EQ(view->webView()->alerts(), (std::vector<std::string> { "nameSpace = x methodJSon = null" }));
+}
+
+TEST(RunEnvPageTest, OnlySystemFourGetsTheBlankPageAndTheHostsOwnScriptsRunAgainInIt)
+{
+    pf::TaskEnvironment env;
+    // Records what the delegate is asked and what the page holds when it hears the load.
+    struct PageDelegate : RecordingRunEnvDelegate {
+        std::shared_ptr<MorrowWebViewHost> view;
+        std::vector<std::string> atFinish;
+        void webViewDidFinishLoad() override { atFinish.push_back(view->evaluateJavascript("typeof own + ' ' + typeof passing")); }
+    };
+    struct Case {
+        const char* version;
+        bool loads;
+    };
+    for (auto c : { Case { "4.3", true }, Case { "4", true }, Case { "3.2", false }, Case { "5.0", false }, Case { "7.0", false },
+             Case { "40.1", false } }) {
+        SCOPED_TRACE(c.version);
+        pf::Device::current().setSystemVersion(c.version);
+        auto view = MorrowWebViewHost::create();
+        auto delegate = std::make_shared<PageDelegate>();
+        delegate->view = view;
+        auto runEnv = MorrowJSRunEnv::create(view, delegate);
+        // Before the page arrives: one of the host's own scripts, and a value any script leaves.
+        view->loadScript("var own = 'kept';", "own");
+        view->evaluateJavascript("var passing = 'gone with the page';");
+        env.runUntilIdle();
+
+        EXPECT_EQ(delegate->asked, c.loads ? std::vector<std::string> { "about:blank" } : std::vector<std::string> {});
+        EXPECT_EQ(delegate->atFinish, c.loads ? std::vector<std::string> { "string undefined" } : std::vector<std::string> {});
+        EXPECT_EQ(view->webView()->url(), "about:blank");
+        EXPECT_EQ(view->evaluateJavascript("var m = document.getElementsByTagName('meta'); m.length ? m[0].getAttribute('charset') : 'none'"),
+            c.loads ? "utf-8" : "none");
+        EXPECT_EQ(view->evaluateJavascript("own"), "kept");
+    }
 }
 
 }

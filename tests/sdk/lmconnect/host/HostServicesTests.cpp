@@ -1,4 +1,5 @@
 #include "sdk/lmconnect/host/MROSDKJSBridge.h"
+#include "sdk/lmconnect/host/MROSDKJSBridgeTools.h"
 #include "sdk/lmconnect/host/MorrowWebViewHost.h"
 #include "sdk/lmconnect/host/MorrowDataMgr.h"
 #include "sdk/lmconnect/MorrowScriptServices.h"
@@ -58,9 +59,12 @@ protected:
         if (!bridge)
             return;
         bridge->evaluateJavascript(MROSDKJSBridge::bootstrapScript());
-        bridge->registerCommonObjects();
+        for (auto& object : { MROSDKJSBridgeTools::logObject(), MROSDKJSBridgeTools::openUiObject(), MROSDKJSBridgeTools::dataMgrObject(),
+                 MROSDKJSBridgeTools::dataReportObject() })
+            bridge->JSRunEnv().registNativeObj(object);
         auto oauth = std::make_shared<MorrowJSObject>("oauth");
-        services->addFunctionsTo(*oauth);
+        services->addRequestFunctionsTo(*oauth);
+        services->addRelayFunctionsTo(*oauth);
         bridge->JSRunEnv().registNativeObj(oauth);
     }
     ~HostTest() override { MROSDKJSBridge::deinit(); }

@@ -9,8 +9,10 @@
 #include "sdk/lmconnect/lmapi/LMApiTaskUploadURLObjectPreviewData.h"
 #include "sdk/lmconnect/lmapi/LMApiTextObject.h"
 #include "sdk/lmconnect/lmapi/ShowMessageFromLMReq.h"
+#include "sdk/lmconnect/host/MorrowScriptText.h"
 
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/Device.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/graphics/BitmapContext.h"
@@ -172,6 +174,27 @@ TEST_F(LMShareTest, OpeningAnAddressAnswersWhatHappenedAndLogsFailures)
     EXPECT_NE(logText().find("unable to open url:nobodys-scheme://x/y\n"), std::string::npos);
     env.runUntilIdle();
     EXPECT_EQ(lm->shares().size(), 1u);
+}
+
+TEST_F(LMShareTest, TheSharePageOpensOnlyOnADeviceThatMultitasks)
+{
+    auto lm = peers::LMApp::install(2);
+    const std::string page = "mlmapi://share/LMApiNewsObject?title=x";
+    struct Case {
+        bool multitasking;
+        std::string url;
+        const char* answer;
+    };
+    const Case cases[] = { { true, page, "0" }, { false, page, "1" }, { true, "nobodys-scheme://x/y", "1" }, { true, "not an address", "1" } };
+    auto host = MROSDKJSBridge::shareInstance();
+    ASSERT_TRUE(host);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.url + (c.multitasking ? "" : " without multitasking"));
+        pf::Device::current().setMultitaskingSupported(c.multitasking);
+        EXPECT_EQ(host->evaluateJavascript("nativeApi.openH5LM(" + MorrowScriptText::literal(c.url) + ")"), c.answer);
+    }
+    env.runUntilIdle();
+    EXPECT_EQ(lm->shares().size(), 1u) << "only the device that multitasks opened the page";
 }
 
 TEST_F(LMShareTest, TheLimitsOfAShareAndTheirLogLines)

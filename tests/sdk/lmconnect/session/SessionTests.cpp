@@ -19,6 +19,7 @@
 #include "platform/foundation/AppRegistry.h"
 #include "platform/foundation/Application.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/Device.h"
 #include "platform/foundation/Json.h"
 #include "platform/foundation/KeyedArchiver.h"
 #include "platform/foundation/FileManager.h"
@@ -109,6 +110,65 @@ TEST_F(SessionTest, CreationRegistersAndTheEleventhAuthorisationRebuildsTheHost)
         EXPECT_EQ(run("String(morrow.tauth.initialised)"), "true") << call;
         EXPECT_EQ(run("morrow.tauth.permissions"), "p" + std::to_string(call)) << call;
     }
+}
+
+TEST_F(SessionTest, OnSystemFourTheObjectsComeWithTheHostsPageAndNothingRebuildsIt)
+{
+    pf::Device::current().setSystemVersion("4.3");
+    session.reset();
+    MROSDKJSBridge::deinit();
+    session = MorrowOAuth::initWithAppIdAndDelegate(kAppId, recorder);
+    ASSERT_TRUE(session->scriptHost());
+    EXPECT_EQ(run("typeof oauth + ' ' + String(morrow.tauth.initialised)"), "undefined false") << "nothing registered or initialised";
+
+    // The host's own page arrives: the scripts run in it again, then the objects are registered
+    // and the scripts initialised.
+    env.runUntilIdle();
+    EXPECT_EQ(run("document.getElementsByTagName('meta').length"), "1");
+    EXPECT_EQ(run("String(morrow.tauth.initialised)"), "true");
+    EXPECT_EQ(run("morrow.tauth.appId"), kAppId);
+    EXPECT_EQ(run("log.d('tag', 'text')"), "js debuger");
+
+    auto host = session->scriptHost();
+    for (int call = 1; call <= 11; ++call) {
+        EXPECT_TRUE(session->authorizeInSafari({ "p" + std::to_string(call) }, false));
+        EXPECT_EQ(run("morrow.tauth.permissions"), "p" + std::to_string(call));
+    }
+    EXPECT_EQ(session->scriptHost(), host);
+    EXPECT_EQ(MorrowOAuth::authorizationCount(), 0);
+}
+
+TEST_F(SessionTest, EachRegistrationDeclaresTheEightObjectsInOrderWithTheirFunctions)
+{
+    run("var declared = []; var declare = SendCmd.createClass;"
+        "SendCmd.createClass = function (name, json) {"
+        "  declared.push(name + ': ' + JSON.parse(json).map(function (f) { return f.funcName + '/' + f.argNum; }).join(' '));"
+        "  return declare.call(SendCmd, name, json); };");
+    session->webViewDidFinishLoad();
+    const std::vector<std::string> expected {
+        "oauth: httpGet/1 httpPost/1 convertAppIdJs/1 registLMAPIWithLMAppId/1 authorizeInappWithParams/1 "
+        "authorizeInWebviewKitWithParams/1 jsCallHandleOpenUrlByOpenApi/1 jsCallHandleOpenURLByOAuth/1 httpJsResponseCallback/1 "
+        "httpJsResponseCallbackType2/1 httpJsResponseCallbackType3/1 httpJsResponseCallbackUserInfo/1 "
+        "httpJsResponseNotShowCallbackUserInfo/1 sendStoryImple/1 openNativeWebView/2 closeNativeWebView/0",
+        "openUi: getLMInfo/1 getLZoneInfo/1",
+        "openApi: isAppVersion/1 handleOpenUrlJudge/1",
+        "log: d/2 e/2 v/2 w/2 i/2",
+        "nativeApi: isRegistScheme/0 checkLMApiURLMessage/0 resendUrlObjectSyncShare/0 getLMScheme/0 getAppName/0 "
+        "setImageObjectPasteBoardDatas/0 setURLObjectPasteBoardDatas/0 setExtendObjectPasteBoardDatas/0 "
+        "setCommonObjectPasteBoardDatas/0 getSDKInfo/0 openH5LM/1 openURL/1 isLargeDataLengthLegal/1 appCanOpenURL/1",
+        "openapi: saveDictionary/1 isSupportPastboard/1 getAppName/1 saveDictionaryByGeneralPastboardWithSchema/1 openURL/1 "
+        "getSystemOSVersion/0 getBundleIdentifier/0 getJSVersion/0",
+        "sdk_reportUtils: startLM4Connect/1 mraSetEnable/1 trackCustomEvent/2 reportLM/1 reportData/0 reportDataWithTime/0 "
+        "trackCustomKVEvent/2 trackCustomBeginKVEventt/2 trackCustomKVEvent/2",
+        "MorrowDataMgr: removeKeyFromDataMgr/1 removeObjectFromDataMgr/1 removeAllObject/0 objSize/1 addObjectInPastboard/1",
+    };
+    auto declared = pf::Json::parse(run("JSON.stringify(declared)"));
+    ASSERT_TRUE(declared && declared->isArray());
+    ASSERT_EQ(declared->asArray()->size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ((*declared)[i].stringValue(), expected[i]);
+    // The function declared twice is one function to the scripts.
+    EXPECT_EQ(run("sdk_reportUtils.trackCustomKVEvent('kv', JSON.stringify({a: 1}))"), "(null)");
 }
 
 TEST_F(SessionTest, TheSessionHandlesTheScriptsSignInsWithoutBeingKeptAliveByTheHost)
@@ -619,7 +679,27 @@ TEST_F(SessionTest, CancelEndsTheFirstCallWithTheUserDataOnly)
     EXPECT_EQ(session->apiRequests().size(), 2u) << "calls made for the scripts stay until the scripts remove them";
 }
 
-TEST_F(SessionTest, WithoutScriptsTheScriptRoutesAnswerNo)
+TEST_F(SessionTest, IncrementalAndRepeatedSignInsAnswerYesWhateverTheScriptsSayAndCountNothing)
+{
+    run("morrow.ran = [];"
+        "morrow.tauth.inAuth = function (p) { morrow.ran.push('inAuth ' + p); return 'false'; };"
+        "morrow.tauth.login = function (p) { morrow.ran.push('login ' + p); return 'false'; };");
+    struct Case {
+        const char* entry;
+        bool (MorrowOAuth::*call)(const std::vector<std::string>&);
+    };
+    auto host = session->scriptHost();
+    for (auto c : { Case { "inAuth", &MorrowOAuth::incrAuthWithPermissions }, Case { "login", &MorrowOAuth::reauthorizeWithPermissions } }) {
+        for (int call = 1; call <= 11; ++call)
+            EXPECT_TRUE(((*session).*c.call)({ "add_share", "add_topic" })) << c.entry;
+        EXPECT_EQ(run("morrow.ran.length + ' ' + morrow.ran.pop()"), std::string("11 ") + c.entry + " add_share,add_topic");
+        run("morrow.ran = []");
+    }
+    EXPECT_EQ(session->scriptHost(), host);
+    EXPECT_EQ(MorrowOAuth::authorizationCount(), 0);
+}
+
+TEST_F(SessionTest, WithoutScriptsTheIncrementalAndRepeatedSignInsStillAnswerYes)
 {
     auto empty = env.sandbox().documentsPath() + "/no-bundle";
     pf::FileManager::createDirectory(empty, true);
@@ -629,8 +709,9 @@ TEST_F(SessionTest, WithoutScriptsTheScriptRoutesAnswerNo)
     auto bare = MorrowOAuth::initWithAppIdAndDelegate(kAppId, recorder);
     pf::Bundle::setMain(nullptr);
     ASSERT_FALSE(bare->scriptHost() && MROSDKJSBridge::shareInstance());
-    EXPECT_FALSE(bare->incrAuthWithPermissions({ "add_share" }));
-    EXPECT_FALSE(bare->reauthorizeWithPermissions({ "add_share" }));
+    EXPECT_TRUE(bare->incrAuthWithPermissions({ "add_share" }));
+    EXPECT_TRUE(bare->reauthorizeWithPermissions({ "add_share" }));
+    EXPECT_TRUE(recorder->calls.empty());
     session = bare;
 }
 
