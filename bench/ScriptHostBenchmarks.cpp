@@ -172,5 +172,5 @@ void ScriptHostCreateFloor(benchmark::State& state)
 
 }
 
-BENCHMARK(ScriptHostCreate)->MinTime(0.3)->Unit(benchmark::kMillisecond);
-BENCHMARK(ScriptHostCreateFloor)->MinTime(0.3)->Unit(benchmark::kMillisecond);
+BENCHMARK(ScriptHostCreate)->MinTime(0.1)->Unit(benchmark::kMillisecond);
+BENCHMARK(ScriptHostCreateFloor)->MinTime(0.1)->Unit(benchmark::kMillisecond);

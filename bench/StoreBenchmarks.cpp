@@ -354,5 +354,5 @@ void StoreListFloor(benchmark::State& state)
 
 BENCHMARK(StoreInsert)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(StoreInsertFloor)->Arg(1)->Arg(0)->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(StoreList)->MinTime(0.5)->Unit(benchmark::kMillisecond);
-BENCHMARK(StoreListFloor)->MinTime(0.5)->Unit(benchmark::kMillisecond);
+BENCHMARK(StoreList)->MinTime(0.2)->Unit(benchmark::kMillisecond);
+BENCHMARK(StoreListFloor)->MinTime(0.2)->Unit(benchmark::kMillisecond);
