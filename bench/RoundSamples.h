@@ -29,7 +29,7 @@ public:
     // kGroupSecondsPerRound on the group, at most kMaxPassesPerRound: a group whose runs are
     // short gets more samples, so that its round best is one that load did not touch.
     static bool passAgain(int passesDone, double secondsSpent);
-    static constexpr double kGroupSecondsPerRound = 1.0;
+    static constexpr double kGroupSecondsPerRound = 2.5;
     static constexpr int kMaxPassesPerRound = 16;
     // The mean of the values left after dropping the highest and the lowest quarter (rounded
     // down, but at least one of each when there are three or more); none when empty.

@@ -3,6 +3,7 @@
 
 #include "bench/BudgetTable.h"
 #include "bench/ChildProcess.h"
+#include "bench/MemoryFiles.h"
 #include "bench/ProcessFigures.h"
 #include "bench/RoundSamples.h"
 
@@ -179,6 +180,33 @@ TEST(RoundSamples, RatioIsPairedByRoundFromEachRoundsBest)
     });
     ASSERT_TRUE(againstFastest);
     EXPECT_DOUBLE_EQ(*againstFastest, 1.1) << "rounds give 1.1, 11/9, 1.1; the trimmed mean keeps 1.1";
+}
+
+TEST(MemoryFiles, TemporaryFilesGoToMemoryAndTheCallersSettingComesBack)
+{
+    if (!std::filesystem::is_directory("/dev/shm"))
+        GTEST_SKIP() << "no memory file system here";
+    std::optional<std::string> original;
+    if (const char* set = std::getenv("TMPDIR"))
+        original = set;
+    for (const char* before : { "/var/tmp", static_cast<const char*>(nullptr) }) {
+        if (before)
+            setenv("TMPDIR", before, 1);
+        else
+            unsetenv("TMPDIR");
+        {
+            MemoryFiles memory;
+            EXPECT_STREQ(std::getenv("TMPDIR"), "/dev/shm");
+            auto seen = ChildProcess::run({ "/bin/sh", "-c", "[ \"$TMPDIR\" = /dev/shm ]" }, "");
+            ASSERT_TRUE(seen);
+            EXPECT_EQ(seen->exitStatus, 0) << "a program started meanwhile must inherit it";
+        }
+        EXPECT_STREQ(std::getenv("TMPDIR"), before);
+    }
+    if (original)
+        setenv("TMPDIR", original->c_str(), 1);
+    else
+        unsetenv("TMPDIR");
 }
 
 TEST(ProcessFigures, TourIsTheHereDocumentOfTheRunScript)
