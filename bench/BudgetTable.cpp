@@ -24,6 +24,8 @@ std::optional<double> BudgetTable::Row::ratio() const
 {
     if (!measured || !floor || !std::isfinite(*measured) || !std::isfinite(*floor) || *floor <= 0)
         return std::nullopt;
+    if (pairedRatio)
+        return std::isfinite(*pairedRatio) ? pairedRatio : std::nullopt;
     return *measured / *floor;
 }
 

@@ -25,8 +25,12 @@ public:
         std::string unit;
         Limit limit { Limit::AtMost };
         double budget { 0 };
+        // The ratio worked out within each round (RoundSamples::ratio), where the row has one:
+        // then it is not measured / floor, which are each side's own figures.
+        std::optional<double> pairedRatio {};
 
-        // measured / floor; none when either is missing (or the floor is not positive).
+        // The paired ratio, or else measured / floor; none when the figure or the floor is
+        // missing (or the floor is not positive).
         std::optional<double> ratio() const;
         bool withinBudget() const;
     };

@@ -142,8 +142,8 @@ void ImageCacheMemoryHit(benchmark::State& state)
 
 }
 
-BENCHMARK(ImageDecode)->MinTime(0.2)->Unit(benchmark::kMicrosecond);
-BENCHMARK(ImageDecodeFloor)->MinTime(0.2)->Unit(benchmark::kMicrosecond);
-BENCHMARK(ImageCacheMiss)->MinTime(0.2)->Unit(benchmark::kMicrosecond);
-BENCHMARK(ImageCacheDiskHit)->MinTime(0.2)->Unit(benchmark::kMicrosecond);
-BENCHMARK(ImageCacheMemoryHit)->MinTime(0.2)->Unit(benchmark::kMicrosecond);
+BENCHMARK(ImageDecode)->MinTime(0.1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(ImageDecodeFloor)->MinTime(0.1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(ImageCacheMiss)->MinTime(0.1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(ImageCacheDiskHit)->MinTime(0.1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(ImageCacheMemoryHit)->MinTime(0.1)->Unit(benchmark::kMicrosecond);

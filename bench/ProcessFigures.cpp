@@ -1,6 +1,7 @@
 #include "bench/ProcessFigures.h"
 
 #include "bench/ChildProcess.h"
+#include "bench/MemoryFiles.h"
 #include "tools/portal/PortalServer.h"
 
 #include <nlohmann/json.hpp>
@@ -12,16 +13,17 @@
 
 namespace {
 
-void add(ProcessFigures::Samples& samples, const std::optional<ChildProcess::Outcome>& outcome, const std::string& what)
+bool add(ProcessFigures::Samples& samples, const std::optional<ChildProcess::Outcome>& outcome, const std::string& what)
 {
     if (!outcome || outcome->exitStatus != 0) {
         ++samples.failures;
         samples.lastFailure = what + (outcome ? " exited with status " + std::to_string(outcome->exitStatus) : " could not be started");
-        return;
+        return false;
     }
     samples.wallSeconds.push_back(outcome->wallSeconds);
     samples.cpuSeconds.push_back(outcome->cpuSeconds);
     samples.peakResidentMB.push_back(outcome->peakResidentMB);
+    return true;
 }
 
 bool sameHeaderName(const std::string& a, const char* b)
@@ -69,9 +71,13 @@ std::string ProcessFigures::tourOf(const std::string& scriptText)
     return {};
 }
 
-ProcessFigures::Results ProcessFigures::measure(const Paths& paths, int repetitions)
+ProcessFigures::Results ProcessFigures::measure(const Paths& paths, int rounds)
 {
     Results results;
+    // The app's home and files, and the tour's, lie in memory: a launch flushes its files about
+    // twenty times before its first idle, and on a disk shared with other work those flushes
+    // took half of a launch, more or less with the others' writes.
+    MemoryFiles memory;
     portal::PortalServer server;
     if (!server.start()) {
         results.start.failures = results.startFloor.failures = results.tour.failures = 1;
@@ -97,15 +103,28 @@ ProcessFigures::Results ProcessFigures::measure(const Paths& paths, int repetiti
     const std::vector<std::string> floor { paths.startFloor, requestsPath };
     ChildProcess::runMetered(paths.meter, floor, {});
 
-    for (int i = 0; i < repetitions; ++i) {
-        server.clearReceivedRequests();
-        add(results.start, ChildProcess::runMetered(paths.meter, app, startScript, appOutput), "quorvane");
-        if (server.receivedRequests().size() != results.startRequests) {
-            ++results.start.failures;
-            results.start.lastFailure = "quorvane sent " + std::to_string(server.receivedRequests().size())
-                + " requests before its first idle, not " + std::to_string(results.startRequests);
+    for (int round = 0; round < rounds; ++round) {
+        for (int pass = 0; pass < kPassesPerRound; ++pass) {
+            for (size_t member : RoundSamples::passOrder(2, pass, round)) {
+                if (member == 1) {
+                    auto outcome = ChildProcess::runMetered(paths.meter, floor, {});
+                    if (add(results.startFloor, outcome, "the start floor"))
+                        results.rounds.add(kStartFloor, round, outcome->wallSeconds);
+                    continue;
+                }
+                server.clearReceivedRequests();
+                auto outcome = ChildProcess::runMetered(paths.meter, app, startScript, appOutput);
+                if (!add(results.start, outcome, "quorvane"))
+                    continue;
+                if (server.receivedRequests().size() != results.startRequests) {
+                    ++results.start.failures;
+                    results.start.lastFailure = "quorvane sent " + std::to_string(server.receivedRequests().size())
+                        + " requests before its first idle, not " + std::to_string(results.startRequests);
+                    continue;
+                }
+                results.rounds.add(kStart, round, outcome->wallSeconds);
+            }
         }
-        add(results.startFloor, ChildProcess::runMetered(paths.meter, floor, {}), "the start floor");
     }
 
     std::ifstream runScript(paths.runScript);
@@ -115,7 +134,7 @@ ProcessFigures::Results ProcessFigures::measure(const Paths& paths, int repetiti
         results.tour.lastFailure = "no tour in " + paths.runScript;
         return results;
     }
-    for (int i = 0; i < std::max(1, repetitions / 2); ++i)
+    for (int i = 0; i < std::max(1, rounds / 2); ++i)
         add(results.tour, ChildProcess::runMetered(paths.meter, app, tour, paths.workFolder + "/tour-output.txt"), "the tour");
     return results;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "bench/RoundSamples.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -9,7 +11,8 @@
 // - cold start: `quorvane` from launch until its first "idle" is done (the script is "idle",
 //   "quit"), beside `quorvane-start-floor` sending the same requests the app sent;
 // - the tour of scripts/run, read from that script.
-// Runs alternate between the app and the floor, so both see the same load on the machine.
+// The cold starts run in rounds of passes that alternate between the app and the floor (see
+// RoundSamples), so both see the same load on the machine.
 class ProcessFigures {
 public:
     struct Paths {
@@ -31,9 +34,15 @@ public:
         Samples startFloor;
         Samples tour;
         size_t startRequests { 0 };
+        // The cold starts' wall times by round, as kStart and kStartFloor.
+        RoundSamples rounds;
     };
+    static constexpr const char* kStart = "start";
+    static constexpr const char* kStartFloor = "start floor";
+    // Launches of each program per round: a launch is short, so one round holds several.
+    static constexpr int kPassesPerRound = 4;
 
-    static Results measure(const Paths& paths, int repetitions);
+    static Results measure(const Paths& paths, int rounds);
 
     // The lines between "<<'TOUR'" and "TOUR" in the script; empty when there are none.
     static std::string tourOf(const std::string& scriptText);

@@ -131,5 +131,5 @@ void WebPageLoadFloor(benchmark::State& state)
 
 }
 
-BENCHMARK(WebPageLoad)->MinTime(0.3)->Unit(benchmark::kMillisecond);
-BENCHMARK(WebPageLoadFloor)->MinTime(0.3)->Unit(benchmark::kMillisecond);
+BENCHMARK(WebPageLoad)->MinTime(0.1)->Unit(benchmark::kMillisecond);
+BENCHMARK(WebPageLoadFloor)->MinTime(0.1)->Unit(benchmark::kMillisecond);

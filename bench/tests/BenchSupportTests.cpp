@@ -3,7 +3,9 @@
 
 #include "bench/BudgetTable.h"
 #include "bench/ChildProcess.h"
+#include "bench/MemoryFiles.h"
 #include "bench/ProcessFigures.h"
+#include "bench/RoundSamples.h"
 
 #include "tools/portal/PortalServer.h"
 
@@ -12,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <algorithm>
 #include <sstream>
 #include <tuple>
 
@@ -39,6 +42,9 @@ TEST(BudgetTable, VerdictsKeepTheirBudgetsAndNeverPassWhatWasNotMeasured)
         { "floor of zero", { "a", 3, 0, "ms", Limit::AtMost, 2.0 }, false },
         { "absolute figure not measured", { "a", std::nullopt, std::nullopt, "MB", Limit::Absolute, 30 }, false },
         { "information only", { "a", std::nullopt, std::nullopt, "s", Limit::Info, 0 }, true },
+        { "paired ratio decides, not the figures'", { "a", 10, 6, "ms", Limit::AtMost, 1.5, 1.4 }, true },
+        { "paired ratio over, figures' under", { "a", 6, 6, "ms", Limit::AtMost, 1.5, 1.6 }, false },
+        { "paired ratio without a floor", { "a", 6, std::nullopt, "ms", Limit::AtMost, 1.5, 1.0 }, false },
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.row.withinBudget(), c.within) << c.what;
@@ -54,11 +60,153 @@ TEST(BudgetTable, VerdictsKeepTheirBudgetsAndNeverPassWhatWasNotMeasured)
     EXPECT_NE(printed.str().find("MISSED"), std::string::npos) << printed.str();
 }
 
+TEST(BudgetTable, PrintsThePairedRatio)
+{
+    BudgetTable table;
+    table.add({ "a", 10, 5, "ms", Limit::AtMost, 2.5, 2.25 });
+    std::ostringstream printed;
+    table.print(printed);
+    EXPECT_NE(printed.str().find("| 10.0 ms | 5.00 ms | 2.25x | <= 2.50x | ok |"), std::string::npos) << printed.str();
+}
+
 TEST(BudgetTable, MedianOfOddEvenAndNoSamples)
 {
     EXPECT_EQ(BudgetTable::median({ 5, 1, 9 }), 5);
     EXPECT_EQ(BudgetTable::median({ 4, 1, 9, 2 }), 3);
     EXPECT_EQ(BudgetTable::median({}), std::nullopt);
+}
+
+TEST(RoundSamples, PassesRunThereAndBackAndEachRoundStartsFromTheOtherEnd)
+{
+    using Order = std::vector<size_t>;
+    struct Case {
+        size_t members;
+        int pass, round;
+        Order order;
+    };
+    const Case cases[] {
+        { 2, 0, 0, { 0, 1 } }, { 2, 1, 0, { 1, 0 } }, { 2, 0, 1, { 1, 0 } }, { 2, 1, 1, { 0, 1 } },
+        { 3, 0, 0, { 0, 1, 2 } }, { 3, 1, 0, { 2, 1, 0 } }, { 3, 2, 0, { 0, 1, 2 } }, { 3, 0, 3, { 2, 1, 0 } },
+        { 1, 1, 0, { 0 } },
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(RoundSamples::passOrder(c.members, c.pass, c.round), c.order) << c.members << " " << c.pass << " " << c.round;
+
+    // Over two passes every member's runs sit, on average, in the middle of the round: none is
+    // always early (cold) or late (after the others warmed or loaded the machine).
+    for (int round = 0; round < 2; ++round) {
+        std::vector<size_t> positions(4, 0);
+        size_t at = 0;
+        for (int pass = 0; pass < 2; ++pass) {
+            for (size_t member : RoundSamples::passOrder(4, pass, round))
+                positions[member] += at++;
+        }
+        EXPECT_EQ(positions, std::vector<size_t>(4, 7)) << "round " << round;
+    }
+}
+
+TEST(RoundSamples, ShortGroupsRunMorePassesAlwaysThereAndBack)
+{
+    struct Case {
+        int done;
+        double spent;
+        bool again;
+    };
+    const double target = RoundSamples::kGroupSecondsPerRound;
+    const int most = RoundSamples::kMaxPassesPerRound;
+    const Case cases[] {
+        { 0, 0, true }, { 1, 10 * target, true }, { 2, 10 * target, false }, { 2, target / 10, true },
+        { 3, 10 * target, true }, { 4, target, false }, { most - 1, target / 10, true }, { most, target / 10, false },
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(RoundSamples::passAgain(c.done, c.spent), c.again) << c.done << " passes, " << c.spent << " s";
+}
+
+TEST(RoundSamples, TrimmedMeanDropsTheExtremes)
+{
+    struct Case {
+        std::vector<double> values;
+        std::optional<double> mean;
+    };
+    const Case cases[] {
+        { {}, std::nullopt },
+        { { 5 }, 5 },
+        { { 1, 9 }, 5 },
+        { { 100, 1, 2 }, 2 },
+        { { 3, 100, 1, 2, 4 }, 3 },
+        { { 0, 0, 4, 5, 6, 7, 100, 100 }, 5.5 },
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(RoundSamples::trimmedMean(c.values), c.mean) << c.values.size() << " values";
+}
+
+TEST(RoundSamples, RatioIsPairedByRoundFromEachRoundsBest)
+{
+    RoundSamples samples;
+    // The figure costs 1.2 times the floor. Round 1 ran on a machine twice as busy (both sides
+    // slowed); in round 2 a burst hit one of the figure's samples; in round 3 load hit only the
+    // figure; round 4 lost its floor.
+    const double floor[] { 10, 20, 10, 10, 10, 10 };
+    const std::vector<std::vector<double>> figure { { 12, 13 }, { 24, 25 }, { 30, 12 }, { 30, 31 }, { 12 }, { 12.5, 12 } };
+    for (int round = 0; round < 6; ++round) {
+        for (double v : figure[size_t(round)])
+            samples.add("figure", round, v);
+        if (round != 4) {
+            samples.add("floor", round, floor[round] + 1);
+            samples.add("floor", round, floor[round]);
+        }
+    }
+    EXPECT_EQ(samples.best("figure", 2), 12);
+    EXPECT_EQ(samples.best("floor", 4), std::nullopt);
+    EXPECT_EQ(samples.sampleCount("floor"), 10u);
+    // Rounds 0-3 and 5 pair as 1.2, 1.2, 1.2, 3.0, 1.2: the trimmed mean drops 3.0.
+    ASSERT_TRUE(samples.ratio("figure", "floor"));
+    EXPECT_DOUBLE_EQ(*samples.ratio("figure", "floor"), 1.2);
+    // Against the figures themselves (bests 12, 24, 12, 30, 12, 12) the busy rounds would count.
+    ASSERT_TRUE(samples.figure("figure"));
+    EXPECT_DOUBLE_EQ(*samples.figure("figure"), 15);
+    EXPECT_EQ(samples.ratio("figure", "nothing"), std::nullopt);
+
+    // A ratio among three, each round on its own: the middle one against the fastest.
+    RoundSamples tables;
+    for (int round = 0; round < 3; ++round) {
+        double load = round + 1;
+        tables.add("a", round, 10 * load);
+        tables.add("b", round, 11 * load);
+        tables.add("c", round, round == 1 ? 9 * load : 12 * load);
+    }
+    auto againstFastest = tables.paired({ "a", "b", "c" }, [](const std::vector<double>& v) {
+        return v[1] / *std::min_element(v.begin(), v.end());
+    });
+    ASSERT_TRUE(againstFastest);
+    EXPECT_DOUBLE_EQ(*againstFastest, 1.1) << "rounds give 1.1, 11/9, 1.1; the trimmed mean keeps 1.1";
+}
+
+TEST(MemoryFiles, TemporaryFilesGoToMemoryAndTheCallersSettingComesBack)
+{
+    if (!std::filesystem::is_directory("/dev/shm"))
+        GTEST_SKIP() << "no memory file system here";
+    std::optional<std::string> original;
+    if (const char* set = std::getenv("TMPDIR"))
+        original = set;
+    for (const char* before : { "/var/tmp", static_cast<const char*>(nullptr) }) {
+        if (before)
+            setenv("TMPDIR", before, 1);
+        else
+            unsetenv("TMPDIR");
+        {
+            MemoryFiles memory;
+            EXPECT_STREQ(std::getenv("TMPDIR"), "/dev/shm");
+            auto seen = ChildProcess::run({ "/bin/sh", "-c", "[ \"$TMPDIR\" = /dev/shm ]" }, "");
+            ASSERT_TRUE(seen);
+            EXPECT_EQ(seen->exitStatus, 0) << "a program started meanwhile must inherit it";
+        }
+        EXPECT_STREQ(std::getenv("TMPDIR"), before);
+    }
+    if (original)
+        setenv("TMPDIR", original->c_str(), 1);
+    else
+        unsetenv("TMPDIR");
 }
 
 TEST(ProcessFigures, TourIsTheHereDocumentOfTheRunScript)
