@@ -9,13 +9,13 @@ namespace {
 enum class Outcome { Ok, DropPair, NoValue };
 
 // Applies `escapes` to `raw` into `out`.
-Outcome decode(std::string_view raw, QueryString::Escapes escapes, std::string& out)
+Outcome decode(std::string_view raw, QueryString::Escapes escapes, TextEncoding::Charset charset, std::string& out)
 {
     if (escapes == QueryString::Escapes::Kept) {
         out.assign(raw);
         return Outcome::Ok;
     }
-    auto resolved = Url::unescape(raw);
+    auto resolved = Url::unescapeInCharset(raw, charset);
     if (resolved) {
         out = std::move(*resolved);
         return Outcome::Ok;
@@ -40,7 +40,7 @@ std::vector<QueryString::Item> QueryString::parse(std::string_view text, const R
         return items;
     size_t start = 0;
     for (size_t piecesRead = 0; start <= text.size() && piecesRead < kMaximumPieces; ++piecesRead) {
-        size_t end = text.find('&', start);
+        size_t end = text.find_first_of(rules.separators, start);
         if (end == std::string_view::npos)
             end = text.size();
         std::string_view piece = text.substr(start, end - start);
@@ -59,14 +59,14 @@ std::vector<QueryString::Item> QueryString::parse(std::string_view text, const R
             continue;
 
         Item item;
-        Outcome named = decode(name, rules.names, item.name);
+        Outcome named = decode(name, rules.names, rules.charset, item.name);
         if (named != Outcome::Ok)
             continue;
         if (equals != std::string_view::npos) {
             size_t valueEnd = rules.valueEndsAtNextEquals ? second : std::string_view::npos;
             std::string_view raw = piece.substr(equals + 1, valueEnd == std::string_view::npos ? valueEnd : valueEnd - equals - 1);
             std::string value;
-            Outcome valued = decode(raw, rules.values, value);
+            Outcome valued = decode(raw, rules.values, rules.charset, value);
             if (valued == Outcome::DropPair)
                 continue;
             if (valued == Outcome::Ok)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/foundation/TextEncoding.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -14,10 +16,11 @@ namespace pf {
 // splitting, the escapes and the bounds are the same for all.
 //
 // Rules:
-// - The text is cut at every "&"; an empty piece is never a pair. A piece's name is the text
-//   before its first "=", its value the text after it (or, with `valueEndsAtNextEquals`, up to
-//   the next "="); a piece without "=" has no value.
-// - Escapes are "%XX" of UTF-8 text; "+" is a plus, not a space.
+// - The text is cut at every "&" (or at each of the rules' separators); an empty piece is never
+//   a pair. A piece's name is the text before its first "=", its value the text after it (or,
+//   with `valueEndsAtNextEquals`, up to the next "="); a piece without "=" has no value.
+// - Escapes are "%XX" of UTF-8 text (or of text in the rules' charset); "+" is a plus, not a
+//   space.
 // - Untrusted input: a text longer than the rules' `maximumLength` (`kMaximumLength` unless a
 //   reader with a bound of its own says otherwise) gives no pairs at all, and only the first
 //   `kMaximumPieces` pieces are read.
@@ -57,6 +60,8 @@ public:
         Escapes names { Escapes::ResolvedOrKept };
         Escapes values { Escapes::ResolvedOrKept };
         size_t maximumLength { kMaximumLength };
+        std::string_view separators { "&" };
+        TextEncoding::Charset charset { TextEncoding::Charset::Utf8 };
     };
 
     static std::vector<Item> parse(std::string_view text, const Rules& rules);

@@ -111,4 +111,26 @@ std::optional<std::string> TextEncoding::encodeGB18030(std::string_view utf8)
     return convert("GB18030", "UTF-8", utf8);
 }
 
+namespace {
+
+// UTF-8 to and from itself: the text when it is UTF-8.
+std::optional<std::string> checkedUtf8(std::string_view text)
+{
+    if (!TextEncoding::isValidUtf8(text))
+        return std::nullopt;
+    return std::string(text);
+}
+
+}
+
+std::optional<std::string> TextEncoding::decode(std::string_view bytes, Charset charset)
+{
+    return charset == Charset::GB18030 ? decodeGB18030(bytes) : checkedUtf8(bytes);
+}
+
+std::optional<std::string> TextEncoding::encode(std::string_view utf8, Charset charset)
+{
+    return charset == Charset::GB18030 ? encodeGB18030(utf8) : checkedUtf8(utf8);
+}
+
 }

@@ -17,6 +17,9 @@ namespace pf {
 //   whole (nullopt); nothing is replaced or dropped.
 class TextEncoding {
 public:
+    // The encodings text from the outside may come in.
+    enum class Charset { Utf8, GB18030 };
+
     static bool isValidUtf8(std::string_view bytes);
     static bool isValidUtf8(const Bytes& bytes);
 
@@ -25,6 +28,12 @@ public:
     static std::optional<std::string> decodeGB18030(const Bytes& bytes);
     // UTF-8 to GB18030 (for tests and peers that answer in that encoding).
     static std::optional<std::string> encodeGB18030(std::string_view utf8);
+
+    // Bytes in `charset` as UTF-8 text; none when they are not text in it.
+    static std::optional<std::string> decode(std::string_view bytes, Charset charset);
+    // UTF-8 text as bytes in `charset`; none when the text is not UTF-8 or holds a character the
+    // charset cannot write.
+    static std::optional<std::string> encode(std::string_view utf8, Charset charset);
 };
 
 }

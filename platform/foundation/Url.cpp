@@ -25,6 +25,13 @@ bool contains(std::string_view set, char c)
     return set.find(c) != std::string_view::npos;
 }
 
+// The byte of the escape "%XX" at `at`; none when no well-formed escape starts there.
+std::optional<unsigned char> escapedByte(std::string_view text, size_t at)
+{
+    if (at + 2 >= text.size() || text[at] != '%' || !isHex(text[at + 1]) || !isHex(text[at + 2]))
+        return std::nullopt;
+    return static_cast<unsigned char>(AsciiText::hexDigitValue(text[at + 1]) * 16 + AsciiText::hexDigitValue(text[at + 2]));
+}
 
 }
 
@@ -235,6 +242,34 @@ std::string Url::escape(std::string_view text, std::string_view alsoEscape, std:
     return out;
 }
 
+std::optional<std::string> Url::escapeInCharset(std::string_view text, TextEncoding::Charset charset, std::string_view alsoEscape)
+{
+    // Runs of ASCII are escaped as `escape` does; runs of other characters are encoded whole and
+    // every byte of theirs is escaped, including bytes of a multi-byte character that fall in the
+    // ASCII range.
+    std::string out;
+    out.reserve(text.size());
+    size_t i = 0;
+    while (i < text.size()) {
+        bool ascii = static_cast<unsigned char>(text[i]) < 0x80;
+        size_t end = i;
+        while (end < text.size() && (static_cast<unsigned char>(text[end]) < 0x80) == ascii)
+            ++end;
+        std::string_view run = text.substr(i, end - i);
+        i = end;
+        if (ascii) {
+            out += escape(run, alsoEscape);
+            continue;
+        }
+        auto bytes = TextEncoding::encode(run, charset);
+        if (!bytes)
+            return std::nullopt;
+        for (char byte : *bytes)
+            AsciiText::appendPercentEscaped(out, static_cast<unsigned char>(byte));
+    }
+    return out;
+}
+
 std::string Url::escapeComponent(std::string_view text)
 {
     return escape(text, "!*'();:@&=+$,/?#");
@@ -250,16 +285,45 @@ std::optional<std::string> Url::unescape(std::string_view text, std::string_view
             out.push_back(c);
             continue;
         }
-        if (i + 2 >= text.size())
+        auto byte = escapedByte(text, i);
+        if (!byte)
             return std::nullopt;
-        if (!isHex(text[i + 1]) || !isHex(text[i + 2]))
-            return std::nullopt;
-        char decoded = static_cast<char>(AsciiText::hexDigitValue(text[i + 1]) * 16 + AsciiText::hexDigitValue(text[i + 2]));
-        if (contains(leaveEscaped, decoded) && static_cast<unsigned char>(decoded) < 0x80)
+        char decoded = static_cast<char>(*byte);
+        if (contains(leaveEscaped, decoded) && *byte < 0x80)
             out.append(text.substr(i, 3));
         else
             out.push_back(decoded);
         i += 2;
+    }
+    if (!AsciiText::isValidUtf8(out))
+        return std::nullopt;
+    return out;
+}
+
+std::optional<std::string> Url::unescapeInCharset(std::string_view text, TextEncoding::Charset charset)
+{
+    if (charset == TextEncoding::Charset::Utf8)
+        return unescape(text);
+    std::string out;
+    out.reserve(text.size());
+    size_t i = 0;
+    while (i < text.size()) {
+        if (text[i] != '%') {
+            out.push_back(text[i++]);
+            continue;
+        }
+        // A character of a multi-byte charset is a run of escapes; so is a sequence of them.
+        std::string bytes;
+        for (; i < text.size() && text[i] == '%'; i += 3) {
+            auto byte = escapedByte(text, i);
+            if (!byte)
+                return std::nullopt;
+            bytes.push_back(static_cast<char>(*byte));
+        }
+        auto decoded = TextEncoding::decode(bytes, charset);
+        if (!decoded)
+            return std::nullopt;
+        out += *decoded;
     }
     if (!AsciiText::isValidUtf8(out))
         return std::nullopt;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/foundation/QueryString.h"
+#include "platform/foundation/TextEncoding.h"
 
 #include <optional>
 #include <string>
@@ -58,9 +59,18 @@ public:
     // Escapes all but the unreserved characters (letters, digits, "-._~"): a query value or
     // path segment.
     static std::string escapeComponent(std::string_view text);
+    // As `escape`, for a server that reads escapes in another charset: characters outside ASCII
+    // become the escaped bytes of their encoding in `charset`. None when the text is not UTF-8 or
+    // holds a character the charset cannot write.
+    static std::optional<std::string> escapeInCharset(std::string_view text, TextEncoding::Charset charset, std::string_view alsoEscape);
     // Unescapes "%XX"; nullopt on a malformed escape or when the result is not UTF-8.
     // Escapes of characters in `leaveEscaped` stay as they are.
     static std::optional<std::string> unescape(std::string_view text, std::string_view leaveEscaped = {});
+    // Unescapes "%XX" whose bytes are text in `charset`: each run of escapes is read in it, the
+    // characters between them are kept. Nullopt on a malformed escape, on a run that is no text
+    // in the charset (a byte it does not define, a character cut in two) or when the result is
+    // not UTF-8. With UTF-8 it is `unescape`.
+    static std::optional<std::string> unescapeInCharset(std::string_view text, TextEncoding::Charset charset);
     // Form decoding: "+" is a space, then `unescape`.
     static std::optional<std::string> formDecode(std::string_view text);
     // Whether a character may appear literally in a URL.

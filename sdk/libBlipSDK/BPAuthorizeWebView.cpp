@@ -412,7 +412,7 @@ bool BPAuthorizeWebView::shouldStartLoadWithRequest(const std::string& address)
     auto pairs = [&] {
         pf::Dictionary info;
         std::string query = fixed->substr(std::string(kParsableBase).size());
-        for (const auto& [name, value] : BlipSDK::queryDictionaryOfURLQuery(query))
+        for (const auto& [name, value] : BlipSDK::queryDictionaryOfURLQueryUsingEncoding(query, pf::TextEncoding::Charset::Utf8))
             info.set(name, value);
         return info;
     };

@@ -6,6 +6,7 @@
 #include "platform/foundation/KeyedArchiver.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Pasteboard.h"
+#include "platform/foundation/QueryString.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Url.h"
 #include "sdk/libBlipSDK/BPAuthorizeRequest.h"
@@ -339,24 +340,15 @@ std::optional<std::string> BlipSDK::queryValueWithName(const std::string& name, 
     return BlipText::unescape(urlString.substr(start, end == std::string::npos ? std::string::npos : end - start));
 }
 
-std::map<std::string, std::string> BlipSDK::queryDictionaryOfURLQuery(const std::string& query)
+std::map<std::string, std::string> BlipSDK::queryDictionaryOfURLQueryUsingEncoding(const std::string& query,
+    pf::TextEncoding::Charset encoding)
 {
+    const pf::QueryString::Rules rules { .pieces = pf::QueryString::Pieces::WithOneEquals,
+        .names = pf::QueryString::Escapes::ResolvedOrSkipped, .values = pf::QueryString::Escapes::ResolvedOrSkipped,
+        .separators = "&;", .charset = encoding };
     std::map<std::string, std::string> pairs;
-    size_t start = 0;
-    while (start <= query.size()) {
-        size_t end = query.find_first_of("&;", start);
-        if (end == std::string::npos)
-            end = query.size();
-        std::string piece = query.substr(start, end - start);
-        size_t eq = piece.find('=');
-        if (eq != std::string::npos && piece.find('=', eq + 1) == std::string::npos) {
-            auto name = BlipText::unescape(piece.substr(0, eq));
-            auto value = BlipText::unescape(piece.substr(eq + 1));
-            if (name && value)
-                pairs[*name] = *value;
-        }
-        start = end + 1;
-    }
+    for (auto& item : pf::QueryString::parse(query, rules))
+        pairs[std::move(item.name)] = std::move(*item.value);
     return pairs;
 }
 

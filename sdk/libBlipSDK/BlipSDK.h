@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/foundation/HostTable.h"
+#include "platform/foundation/TextEncoding.h"
 #include "platform/foundation/Value.h"
 #include "sdk/libBlipSDK/BlipSDKDelegate.h"
 
@@ -96,7 +97,11 @@ public:
     // One query value: the first "name=" (any case) that starts the text or follows "?", "&"
     // or "#"; up to the next "&" or "#"; unescaped (none when not UTF-8).
     static std::optional<std::string> queryValueWithName(const std::string& name, const std::string& urlString);
-    static std::map<std::string, std::string> queryDictionaryOfURLQuery(const std::string& query);
+    // Every piece between "&" and ";" with exactly one "=" as a pair, name and value unescaped
+    // in `encoding`; a pair with an escape that is no text in it is skipped, a later name
+    // replaces an earlier one. Bounded as `pf::QueryString` is.
+    static std::map<std::string, std::string> queryDictionaryOfURLQueryUsingEncoding(const std::string& query,
+        pf::TextEncoding::Charset encoding);
     // The address with the parameters added to its query (values escaped), fragment kept.
     static std::string serializeURLStringWithParams(const std::string& base,
         const std::vector<std::pair<std::string, std::string>>& params);

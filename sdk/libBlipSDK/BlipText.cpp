@@ -100,9 +100,16 @@ std::string BlipText::escapeQueryValue(std::string_view text)
     return pf::Url::escape(text, "!*'();:@&=+$,/?%#[]");
 }
 
-std::string BlipText::urlEncodedString(std::string_view text)
+std::optional<std::string> BlipText::urlEncodedStringWithCFStringEncoding(std::string_view text,
+    pf::TextEncoding::Charset encoding)
 {
-    return pf::Url::escape(text, "=,!$&'()*+;@?#:/");
+    // Line ends, tabs, spaces, quotes, "<>" and "%" are escaped anyway, as no URL may hold them.
+    return pf::Url::escapeInCharset(text, encoding, "=,!$&'()*+;@?#:/");
+}
+
+std::optional<std::string> BlipText::urlEncodedString(std::string_view text)
+{
+    return urlEncodedStringWithCFStringEncoding(text, pf::TextEncoding::Charset::Utf8);
 }
 
 bool BlipText::isUtf8(std::string_view bytes)

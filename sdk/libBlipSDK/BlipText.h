@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/foundation/TextEncoding.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -17,8 +19,13 @@ public:
     static size_t wordCount(std::string_view text);
     // A query value: UTF-8, with "!*'();:@&=+$,/?%#[]" escaped as well.
     static std::string escapeQueryValue(std::string_view text);
-    // Escapes everything but letters, digits and "-_.~".
-    static std::string urlEncodedString(std::string_view text);
+    // Escapes everything but letters, digits and "-_.~", characters outside ASCII (U+FFFC among
+    // them) as the bytes of their encoding in `encoding`; none when the text cannot be written
+    // in it.
+    static std::optional<std::string> urlEncodedStringWithCFStringEncoding(std::string_view text,
+        pf::TextEncoding::Charset encoding);
+    // The same in UTF-8; none only for text that is not UTF-8.
+    static std::optional<std::string> urlEncodedString(std::string_view text);
     // Whether the bytes are well-formed UTF-8.
     static bool isUtf8(std::string_view bytes);
     // The text with the UTF-16 range [location, location + length) replaced; none when the range

@@ -131,6 +131,7 @@ void TalmerinMobStatController::endSession()
 
 void TalmerinMobStatController::startPageView(const std::string& name)
 {
+    // An empty name is no page: it is ignored silently, before the key is asked about.
     if (name.empty())
         return;
     checkAppKey();
@@ -165,6 +166,9 @@ void TalmerinMobStatController::endPageView(const std::string& name, bool syncTo
 
 void TalmerinMobStatController::startWithLastPageView()
 {
+    // Checked here too: without a stored name no page view starts, and a missing key must not
+    // go unnoticed for that.
+    checkAppKey();
     if (auto name = getLastVisitPageViewName())
         startPageView(*name);
 }

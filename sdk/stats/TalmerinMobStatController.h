@@ -16,7 +16,9 @@ class TalmerinMobStatSession;
 //
 // Rules:
 // - Before a start with a key, going to or coming back from the background does nothing;
-//   session, page and event calls raise pf::Exception "Invalid AppKey".
+//   session, page and event calls raise pf::Exception "Invalid AppKey" before they record
+//   anything, except a page call with an empty name (ignored first) and
+//   logEventWithDurationTime (never checked).
 // - Sessions and events reach the log manager as dictionaries made here, on the main thread.
 // - The upload count of the session grows on the main loop, when an upload was accepted.
 class TalmerinMobStatController : public std::enable_shared_from_this<TalmerinMobStatController> {

@@ -21,6 +21,9 @@ const QueryString::Rules kBridgeArguments { .pieces = Pieces::WithEquals, .names
 const QueryString::Rules kAsWritten { .names = Escapes::Kept, .values = Escapes::Kept }; // messaging answers
 const QueryString::Rules kDialogAnswer { .pieces = Pieces::WithOneEquals, .names = Escapes::Kept,
     .values = Escapes::ResolvedOrKept };                                            // a dialog page's answer
+const QueryString::Rules kBlipRedirect { .pieces = Pieces::WithOneEquals, .names = Escapes::ResolvedOrSkipped,
+    .values = Escapes::ResolvedOrSkipped, .separators = "&;", .charset = pf::TextEncoding::Charset::GB18030 };
+                                                                                    // a redirect read in GB18030
 
 TEST(QueryString, EachReadersRulesOnTheSameTexts)
 {
@@ -45,6 +48,8 @@ TEST(QueryString, EachReadersRulesOnTheSameTexts)
             { { "x", "1" }, { "z", "{\"k\":1}" }, { "w", "a=b" }, { "v", std::nullopt } } },
         { "as written: nothing unescaped", &kAsWritten, "a=%20&b&a=3", { { "a", "%20" }, { "b", std::nullopt }, { "a", "3" } } },
         { "dialog: one =, the name as written", &kDialogAnswer, "%41=%20&=x&b=1=2&c=%", { { "%41", " " }, { "", "x" }, { "c", "%" } } },
+        { "GB18030: both separators, runs of escapes read in it", &kBlipRedirect, "a=%C0%F1;b=%E7%A4%BC&c=1;;%C3%FB=%",
+            { { "a", "礼" }, { "c", "1" } } },
         { "nothing in nothing", &kLenient, "", {} },
         { "only separators", &kAsWritten, "&&&", {} },
     };

@@ -176,3 +176,34 @@ TEST(BlipText, RangesCountUtf16UnitsAndTrimmingKnowsEveryScriptsBlanks)
 }
 
 }
+
+namespace {
+
+TEST(BlipText, UrlEncodingEscapesAllButUnreservedCharactersInTheGivenEncoding)
+{
+    pf::TaskEnvironment env;
+    using Charset = pf::TextEncoding::Charset;
+    struct Case {
+        const char* what;
+        std::string text;
+        Charset encoding;
+        std::optional<std::string> expected;
+    };
+    const std::vector<Case> cases {
+        { "separators, quotes, blanks and line ends", "a=,!$&'()*+;@?\n\"<>#\t :/%[]-_.~Z9", Charset::Utf8,
+            "a%3D%2C%21%24%26%27%28%29%2A%2B%3B%40%3F%0A%22%3C%3E%23%09%20%3A%2F%25%5B%5D-_.~Z9" },
+        { "UTF-8 bytes, the object-replacement character too", "礼\uFFFC", Charset::Utf8, "%E7%A4%BC%EF%BF%BC" },
+        { "GB18030 bytes of two- and four-byte characters", "礼包 \uFFFC😀", Charset::GB18030, "%C0%F1%B0%FC%20%84%31%A4%36%94%39%FC%36" },
+        { "a GB18030 byte in the ASCII range is escaped with its character", "丂@", Charset::GB18030, "%81%40%40" },
+        { "text that is not UTF-8 is no text in either encoding", "a\xFF", Charset::GB18030, std::nullopt },
+        { "a surrogate written as UTF-8", "\xED\xA0\x80", Charset::Utf8, std::nullopt },
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(BlipText::urlEncodedStringWithCFStringEncoding(c.text, c.encoding), c.expected) << c.what;
+        if (c.encoding == Charset::Utf8) {
+            EXPECT_EQ(BlipText::urlEncodedString(c.text), c.expected) << c.what;
+        }
+    }
+}
+
+}

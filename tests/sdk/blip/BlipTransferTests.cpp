@@ -6,6 +6,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Pasteboard.h"
 #include "platform/foundation/PropertyList.h"
+#include "platform/foundation/QueryString.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Driver.h"
@@ -13,6 +14,7 @@
 #include "sdk/libBlipSDK/BPAuthorizeWebView.h"
 #include "sdk/libBlipSDK/BPSendMessageToBlipRequest.h"
 #include "sdk/libBlipSDK/BPSendMessageToBlipResponse.h"
+#include "sdk/libBlipSDK/BlipText.h"
 #include "tools/peers/apps/BlipApp.h"
 
 #include <gtest/gtest.h>
@@ -296,6 +298,43 @@ TEST(BlipTransfer, HostileTransfersAndAddressesDeliverNothing)
 }
 
 namespace {
+
+TEST(BlipTransfer, QueryDictionaryReadsEscapesInTheGivenEncoding)
+{
+    pf::TaskEnvironment env;
+    using Charset = pf::TextEncoding::Charset;
+    using Pairs = std::map<std::string, std::string>;
+    struct Case {
+        const char* what;
+        std::string query;
+        Charset encoding;
+        Pairs expected;
+    };
+    const std::vector<Case> cases {
+        { "both separators; one = per piece; a later name wins", "a=%E7%A4%BC;b=1&c=x=y&d;=e&b=2&", Charset::Utf8,
+            { { "", "e" }, { "a", "礼" }, { "b", "2" } } },
+        { "GB18030 names and values, literal text kept", "%C3%FB=%C0%F1%B0%FC;k=x%84%31%A4%36y", Charset::GB18030,
+            { { "名", "礼包" }, { "k", "x\uFFFCy" } } },
+        { "GB18030 escapes are no UTF-8", "a=%C0%F1&b=1", Charset::Utf8, { { "b", "1" } } },
+        { "escapes that are no GB18030 text drop their pair", "a=%FF%FF&b=%C0&c=%C0%F1&d=%G1&%84%31=x", Charset::GB18030,
+            { { "c", "礼" } } },
+        { "a byte sequence is not cut between runs", "a=%C0x%F1", Charset::GB18030, {} },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(BlipSDK::queryDictionaryOfURLQueryUsingEncoding(c.query, c.encoding), c.expected) << c.what;
+
+    // What the encoder writes, the reader takes back in the same encoding.
+    const std::string text = "丂=礼;包&\uFFFC 😀";
+    for (Charset encoding : { Charset::Utf8, Charset::GB18030 }) {
+        auto escaped = BlipText::urlEncodedStringWithCFStringEncoding(text, encoding);
+        ASSERT_TRUE(escaped);
+        EXPECT_EQ(BlipSDK::queryDictionaryOfURLQueryUsingEncoding("k=" + *escaped + ";z=1", encoding),
+            (Pairs { { "k", text }, { "z", "1" } }));
+    }
+    // Another app's address: a query over the reader's bound gives nothing.
+    EXPECT_TRUE(BlipSDK::queryDictionaryOfURLQueryUsingEncoding("a=" + std::string(pf::QueryString::kMaximumLength, 'x'),
+        Charset::Utf8).empty());
+}
 
 TEST(BlipTransfer, DebugModeExplainsEveryRefusalAndSilenceOtherwise)
 {

@@ -6,6 +6,8 @@
 #include "sdk/stats/TalmerinMobStatController.h"
 #include "sdk/stats/TalmerinMobStatSession.h"
 
+#include <functional>
+
 using pf::Value;
 
 namespace {
@@ -60,6 +62,50 @@ TEST(TalmerinMobStat, SettingsClampAndOnlyAFirstNonEmptyKeyStarts)
     EXPECT_EQ(world.uploads()[0]["he"]["k"], Value("key-1"));
     EXPECT_EQ(world.uploads()[0]["he"]["ss"].longValue(), std::stoll(id));
     EXPECT_EQ(stat->controller()->session()->logSentCount(), 1) << "counted on the main loop after the upload";
+}
+
+TEST(TalmerinMobStat, WithoutAKeyEveryCheckedOperationRaisesBeforeItRecords)
+{
+    StatsWorld world;
+    auto controller = world.stat()->controller();
+    using Operation = std::function<void(TalmerinMobStatController&)>;
+    struct Case {
+        const char* what;
+        Operation operation;
+        bool raises;
+    };
+    const std::vector<Case> cases {
+        { "startSession", [](auto& c) { c.startSession(); }, true },
+        { "endSession", [](auto& c) { c.endSession(); }, true },
+        { "startPageView", [](auto& c) { c.startPageView("Home"); }, true },
+        { "endPageView", [](auto& c) { c.endPageView("Home", true); }, true },
+        { "startWithLastPageView, no last page", [](auto& c) { c.startWithLastPageView(); }, true },
+        { "startSendTimer", [](auto& c) { c.startSendTimer(); }, true },
+        { "logEventStart", [](auto& c) { c.logEventStart("buy", "gift"); }, true },
+        { "logEventEnd", [](auto& c) { c.logEventEnd("buy", "gift"); }, true },
+        { "logEvent", [](auto& c) { c.logEvent("buy", "gift"); }, true },
+        { "logEventWithDurationTime is not checked", [](auto& c) { c.logEventWithDurationTime("buy", "gift", 5); }, false },
+        { "an empty page name is ignored first", [](auto& c) { c.startPageView(""); }, false },
+        { "an empty page name is ignored first (end)", [](auto& c) { c.endPageView("", true); }, false },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        try {
+            c.operation(*controller);
+            EXPECT_FALSE(c.raises) << "no exception";
+        } catch (const pf::Exception& e) {
+            EXPECT_TRUE(c.raises) << "raised";
+            EXPECT_EQ(e.name(), "Invalid AppKey");
+            EXPECT_EQ(e.reason(), "Invalid AppKey");
+        }
+    }
+    EXPECT_FALSE(controller->session());
+    EXPECT_FALSE(controller->currentPageView());
+    EXPECT_TRUE(controller->eventArray().empty());
+    EXPECT_EQ(controller->sendTimerInterval(), 0);
+    ASSERT_TRUE(world.settle());
+    EXPECT_TRUE(world.uploads().empty());
+    EXPECT_EQ(world.log()["pr"].size(), 0u);
 }
 
 TEST(TalmerinMobStat, ReturningWithinTheResumeIntervalContinuesTheSession)
