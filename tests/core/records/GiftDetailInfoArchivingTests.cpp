@@ -2,6 +2,7 @@
 #include "platform/foundation/KeyedArchiver.h"
 #include "platform/foundation/KeyedUnarchiver.h"
 #include "platform/testing/TaskEnvironment.h"
+#include "tests/support/RelatedGifts.h"
 
 #include <gtest/gtest.h>
 
@@ -10,14 +11,7 @@
 
 namespace {
 
-std::shared_ptr<RelatedGiftInfo> related(int fid, RecordText title, int status)
-{
-    auto r = std::make_shared<RelatedGiftInfo>();
-    r->setFid(fid);
-    r->setTitle(std::move(title));
-    r->setStatus(status);
-    return r;
-}
+using testsupport::related;
 
 std::shared_ptr<GiftDetailInfo> fullGift()
 {

@@ -4,6 +4,7 @@
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Log.h"
 #include "platform/testing/TaskEnvironment.h"
+#include "tests/support/RelatedGifts.h"
 
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
@@ -20,14 +21,7 @@ using Status = DataBaseManager::Status;
 
 namespace {
 
-std::shared_ptr<RelatedGiftInfo> related(int fid, RecordText title, int status)
-{
-    auto r = std::make_shared<RelatedGiftInfo>();
-    r->setFid(fid);
-    r->setTitle(std::move(title));
-    r->setStatus(status);
-    return r;
-}
+using testsupport::related;
 
 std::shared_ptr<GiftDetailInfo> gift(int fid, std::string title, long long startTime = 1'700'000'500)
 {
