@@ -258,34 +258,26 @@ TEST(Sharing, APictureAboveLMsPreviewLimitIsMadeSmallerForItsShare)
         ASSERT_LT(size, SharingManager::kPictureMaxBytes);
     }
 
-    struct Case {
-        const char* name;
-        std::string litpic;
-        bool preview;
-    };
-    const Case cases[] = {
-        { "a picture goes as a smaller JPEG of the same shape", pictures.url("/big.png"), true },
-        { "bytes that are no picture go without a preview", pictures.url("/big.bin"), false },
-    };
+    // A picture goes as a smaller JPEG of the same shape; bytes that are no picture go
+    // without a preview.
     int fid = 600;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (bool isPicture : { true, false }) {
+        SCOPED_TRACE(isPicture);
         size_t before = world.apps.lm()->shares().size();
-        world.manager()->sharingWithLzone({ gift(++fid, "大图礼包", c.litpic) }, SharingManager::kGiftDetailDataType);
+        world.manager()->sharingWithLzone({ gift(++fid, "大图礼包", pictures.url(isPicture ? "/big.png" : "/big.bin")) },
+            SharingManager::kGiftDetailDataType);
         world.settle();
         auto shares = world.apps.lm()->shares();
         ASSERT_EQ(shares.size(), before + 1) << "LM refused the share";
         EXPECT_TRUE(shares.back().problems.empty()) << testing::PrintToString(shares.back().problems);
         const pf::Value preview = shares.back().largeData ? pf::Value(*shares.back().largeData)["previewimagedata"] : pf::Value();
-        EXPECT_EQ(preview.asData() != nullptr, c.preview);
-        if (!c.preview)
+        ASSERT_EQ(preview.asData() != nullptr, isPicture);
+        if (!isPicture)
             continue;
-        ASSERT_TRUE(preview.asData());
         EXPECT_LE(preview.asData()->size(), LMApi::kPreviewLimit);
         auto image = pf::Image::decode(*preview.asData());
         ASSERT_TRUE(image);
         EXPECT_EQ(image->pixelWidth(), image->pixelHeight());
-        EXPECT_GT(image->pixelWidth(), 0);
     }
 }
 

@@ -49,11 +49,7 @@ TEST(SimulatorProcess, QuittingWhilePicturesStatisticsAndAnUploadAreBusyEndsClea
 {
     pf::TaskEnvironment env;
     pf::TestHttpServer server;
-    server.on("POST", "/upload", [](const pf::TestHttpServer::Request&) {
-        pf::TestHttpServer::Response held;
-        held.hold = true;
-        return held;
-    });
+    server.on("POST", "/upload", [](const auto&) { pf::TestHttpServer::Response held; held.hold = true; return held; });
     // The race is lost in most runs of a build without the orderly end; six keep the test
     // within a few seconds.
     constexpr int kRuns = 6;

@@ -255,10 +255,6 @@ TEST(Startup, ALocalNotificationIsOnlyWrittenToTheLog)
     world.settle();
     auto screen = pf::Driver().dump();
     size_t requests = world.portal.receivedRequests().size();
-    auto navigation = std::dynamic_pointer_cast<pf::NavigationController>(world.delegate->rootViewController()->rootViewController());
-    ASSERT_TRUE(navigation);
-    size_t depth = navigation->viewControllers().size();
-
     pf::LocalNotification notification;
     notification.alertBody = "礼包开抢了";
     notification.userInfo.set("fid", 7);
@@ -269,9 +265,8 @@ TEST(Startup, ALocalNotificationIsOnlyWrittenToTheLog)
     pf::Log::stopCapture();
 
     EXPECT_EQ(logged, std::vector<std::string> { "notification = " + notification.description() });
-    EXPECT_EQ(pf::Driver().dump(), screen);
+    EXPECT_EQ(pf::Driver().dump(), screen) << "nothing opened";
     EXPECT_EQ(world.portal.receivedRequests().size(), requests);
-    EXPECT_EQ(navigation->viewControllers().size(), depth);
 }
 
 TEST(Startup, AWholeSessionSendsOneIdentifierAndTheTokenOnlyWhereItBelongs)

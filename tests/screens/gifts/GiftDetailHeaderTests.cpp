@@ -15,20 +15,19 @@ TEST(GiftDetailHeader, TheConditionKeepsItsTextOnOneLineAndTheFullPriceNeverLies
     GiftDetailHeaderTableViewCell::registerNib();
 
     struct Case {
-        const char* name;
         int gold, points, fullGold, fullPoints;
         const char* condition;
         bool priceShown;
     };
     const Case cases[] = {
-        { "gold", 20, 0, 40, 0, "领取资格：需消耗20金币", true },
-        { "points", 0, 15, 0, 25, "领取资格：15萌点", true },
-        { "both", 20, 10, 40, 20, "领取资格：需消耗20金币和10萌点", true },
+        { 20, 0, 40, 0, "领取资格：需消耗20金币", true },
+        { 0, 15, 0, 25, "领取资格：15萌点", true },
+        { 20, 10, 40, 20, "领取资格：需消耗20金币和10萌点", true },
         // Costs so long that the full price has no room beside them: it is left out.
-        { "both, large", 1000000, 1000000, 2000000, 0, "领取资格：需消耗1000000金币和1000000萌点", false },
+        { 1000000, 1000000, 2000000, 0, "领取资格：需消耗1000000金币和1000000萌点", false },
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.condition);
         auto cell = TableViewCellAddition::loadFromNib<GiftDetailHeaderTableViewCell>();
         ASSERT_TRUE(cell);
         GiftDetailInfo info;
@@ -45,14 +44,13 @@ TEST(GiftDetailHeader, TheConditionKeepsItsTextOnOneLineAndTheFullPriceNeverLies
         EXPECT_EQ(condition->lineCount(), 1) << "width " << condition->frame().width();
         const double textEnd = condition->frame().x() + condition->sizeThatFits({ 0, 0 }).width;
         EXPECT_LE(textEnd, condition->frame().maxX());
-        EXPECT_EQ(!price->isHidden(), c.priceShown);
-        if (price->isHidden())
+        ASSERT_EQ(!price->isHidden(), c.priceShown);
+        if (!c.priceShown)
             continue;
         EXPECT_GE(price->frame().x(), textEnd) << "the full price runs over the condition";
         if (c.gold == 0 || c.points == 0) // one currency: the full price at its usual place
             EXPECT_EQ(price->frame().x(), GiftDetailHeaderTableViewCell::kOriginalPriceX);
         EXPECT_LE(price->frame().maxX(), cell->contentView()->bounds().width() - condition->frame().x()) << "out of the row";
-        EXPECT_EQ(price->frame().y(), condition->frame().y());
         EXPECT_EQ(price->lineView()->frame().width(), price->frame().width()) << "struck through as wide as its text";
     }
     pf::UIEnvironment::reset();

@@ -264,24 +264,19 @@ TEST_F(GiftDetailScreenTest, AShortOrEmptyAnswerIsSentAndItsRefusalShownAsAFaile
 {
     storeTokenOf("demo", "demo123");
     auto screen = openGift(kFreeGift);
-
-    struct Case {
-        std::vector<int> picks;
-    };
-    for (const Case& c : { Case { { 1, 0 } }, Case { {} } }) {
-        SCOPED_TRACE(std::to_string(c.picks.size()) + " picks");
+    for (const auto& picks : { std::vector<int> { 1, 0 }, std::vector<int> {} }) {
+        SCOPED_TRACE(std::to_string(picks.size()) + " picks");
         size_t claimsBefore = countOf("ka/receive");
         ASSERT_TRUE(driver.tap(statusButton(screen)));
         settle();
         auto overlay = screen->verificationViewController();
-        ASSERT_TRUE(overlay);
-        ASSERT_TRUE(driver.isVisible(*overlay->view()));
+        ASSERT_TRUE(overlay && driver.isVisible(*overlay->view()));
         driver.advance(1.0);
-        for (int index : c.picks)
+        for (int index : picks)
             ASSERT_TRUE(driver.tap(overlay->pickingView()->viewWithTag(index + VerificationViewController::kFirstTileTag)));
         std::string verifystr = overlay->verificationCodeInfo()->verifystr().text();
         std::string answer = overlay->answerText();
-        EXPECT_EQ(answer.empty(), c.picks.empty());
+        ASSERT_EQ(answer.empty(), picks.empty());
         ASSERT_FALSE(driver.findByText("验证码错误，请重新选择"));
 
         ASSERT_TRUE(driver.tapText("确定"));
@@ -290,14 +285,13 @@ TEST_F(GiftDetailScreenTest, AShortOrEmptyAnswerIsSentAndItsRefusalShownAsAFaile
         auto claims = formsOf("ka/receive");
         ASSERT_EQ(claims.size(), claimsBefore + 1);
         EXPECT_EQ(claims.back()["verifystr"], verifystr);
-        if (answer.empty())
+        if (picks.empty())
             EXPECT_FALSE(claims.back().contains("verifyCode")) << "an empty answer is left out";
         else
             EXPECT_EQ(claims.back()["verifyCode"], answer);
         // The portal refuses it, and the user is told as for any failed claim.
         EXPECT_TRUE(driver.findByText("验证码错误，请重新选择"));
         EXPECT_FALSE(driver.isVisible(*screen->giftObtainFinishedPromptControl()));
-        EXPECT_FALSE(screen->giftObtainInfo());
         driver.advance(5.0); // the message goes
     }
 }
