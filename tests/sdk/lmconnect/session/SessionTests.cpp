@@ -661,15 +661,14 @@ TEST_F(SessionTest, IncrementalAndRepeatedSignInsAnswerYesWhateverTheScriptsSayA
     run("morrow.ran = [];"
         "morrow.tauth.inAuth = function (p) { morrow.ran.push('inAuth ' + p); return 'false'; };"
         "morrow.tauth.login = function (p) { morrow.ran.push('login ' + p); return 'false'; };");
-    struct Case {
-        const char* entry;
-        bool (MorrowOAuth::*call)(const std::vector<std::string>&);
-    };
+    using Call = bool (MorrowOAuth::*)(const std::vector<std::string>&);
+    const std::pair<std::string, Call> cases[] = { { "inAuth", &MorrowOAuth::incrAuthWithPermissions },
+        { "login", &MorrowOAuth::reauthorizeWithPermissions } };
     auto host = session->scriptHost();
-    for (auto c : { Case { "inAuth", &MorrowOAuth::incrAuthWithPermissions }, Case { "login", &MorrowOAuth::reauthorizeWithPermissions } }) {
-        for (int call = 1; call <= 11; ++call)
-            EXPECT_TRUE(((*session).*c.call)({ "add_share", "add_topic" })) << c.entry;
-        EXPECT_EQ(run("morrow.ran.length + ' ' + morrow.ran.pop()"), std::string("11 ") + c.entry + " add_share,add_topic");
+    for (const auto& [entry, call] : cases) {
+        for (int n = 1; n <= 11; ++n)
+            EXPECT_TRUE(((*session).*call)({ "add_share", "add_topic" })) << entry;
+        EXPECT_EQ(run("morrow.ran.length + ' ' + morrow.ran.pop()"), "11 " + entry + " add_share,add_topic");
         run("morrow.ran = []");
     }
     EXPECT_EQ(session->scriptHost(), host);
