@@ -221,21 +221,17 @@ TEST_F(WebSignInTest, BrowserRepliesAreCheckedBeforeAnythingRuns)
 
 TEST_F(WebSignInTest, ThePageRedirectsLifetimeMustBeANumber)
 {
-    struct Case {
-        std::string expiresIn;
-        std::vector<std::string> calls;
-    };
-    const std::vector<Case> cases { { "x", { "failed" } }, { "", { "failed" } }, { "-1", { "failed" } }, { "7200", { "login" } } };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.expiresIn);
+    const std::pair<std::string, bool> cases[] = { { "x", false }, { "", false }, { "-1", false }, { "7200", true } };
+    for (const auto& [expiresIn, signsIn] : cases) {
+        SCOPED_TRACE(expiresIn);
         session->logout(recorder);
         ASSERT_TRUE(openSignInPage());
-        page()->evaluate("location.href = 'auth://www.morrow.lm/oauth2.0/login_jump#access_token=PT&openid=PO&expires_in=" + c.expiresIn + "'");
+        page()->evaluate("location.href = 'auth://www.morrow.lm/oauth2.0/login_jump#access_token=PT&openid=PO&expires_in=" + expiresIn + "'");
         ASSERT_TRUE(passTimeUntil([&] { return !recorder->calls.empty(); }));
         settle();
-        EXPECT_EQ(recorder->calls, c.calls);
-        EXPECT_EQ(session->isSessionValid(), c.calls == std::vector<std::string> { "login" });
-        if (session->isSessionValid())
+        EXPECT_EQ(recorder->calls, std::vector<std::string> { signsIn ? "login" : "failed" });
+        EXPECT_EQ(session->isSessionValid(), signsIn);
+        if (signsIn)
             EXPECT_NEAR(*session->expirationDate() - env.now(), 7200, 5);
     }
 }
@@ -243,12 +239,7 @@ TEST_F(WebSignInTest, ThePageRedirectsLifetimeMustBeANumber)
 TEST_F(WebSignInTest, TheAppReplyCheckAsksTheSignInWindowToo)
 {
     const std::string scheme = kReplyScheme;
-    struct Case {
-        std::string url;
-        bool beforeAnyWindow;
-        bool withWindow;
-    };
-    const std::vector<Case> cases {
+    const std::tuple<std::string, bool, bool> cases[] = { // address, taken before any window, taken with the sign-in window
         { scheme + "://lmauth/?serial=12&access_token=00", false, true },
         { scheme + "://www.morrow.lm/oauth2.0/login_jump#serial=12", false, true },
         { scheme + "://lzapp/x/0?generalpastboard=1", true, true },
@@ -256,13 +247,13 @@ TEST_F(WebSignInTest, TheAppReplyCheckAsksTheSignInWindowToo)
         { "morrow999://lmauth/?serial=12", false, false },
         { "https://www.morrow.lm/", false, false },
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(MorrowOAuth::CanHandleOpenURL(*pf::Url::fromString(c.url)), c.beforeAnyWindow) << c.url;
+    for (const auto& [url, beforeAnyWindow, withWindow] : cases)
+        EXPECT_EQ(MorrowOAuth::CanHandleOpenURL(*pf::Url::fromString(url)), beforeAnyWindow) << url;
     ASSERT_TRUE(openSignInPage());
-    for (const auto& c : cases)
-        EXPECT_EQ(MorrowOAuth::CanHandleOpenURL(*pf::Url::fromString(c.url)), c.withWindow) << c.url;
+    for (const auto& [url, beforeAnyWindow, withWindow] : cases)
+        EXPECT_EQ(MorrowOAuth::CanHandleOpenURL(*pf::Url::fromString(url)), withWindow) << url;
     // LZone still hands over only its own replies: a browser's answer from it is refused.
-    EXPECT_FALSE(MorrowOpenURLRouter::route(*pf::Url::fromString(cases[0].url), MorrowOpenURLRouter::kLZoneBundleIdentifier));
+    EXPECT_FALSE(MorrowOpenURLRouter::route(*pf::Url::fromString(std::get<0>(cases[0])), MorrowOpenURLRouter::kLZoneBundleIdentifier));
     EXPECT_TRUE(kit()->window());
     EXPECT_TRUE(recorder->calls.empty());
 }
