@@ -165,10 +165,10 @@ TEST(MRA4LCHelperNetwork, WiFiIsAvailableOnlyOnWiFi)
 {
     pf::TaskEnvironment env;
     using Status = pf::Reachability::Status;
-    struct Case { Status status; bool wifi; };
-    for (auto c : { Case { Status::ViaWiFi, true }, Case { Status::ViaCellular, false }, Case { Status::NotReachable, false } }) {
-        pf::Reachability::setOverride(c.status);
-        EXPECT_EQ(MRA4LCHelper::isWiFiAvailable(), c.wifi) << static_cast<int>(c.status);
+    const std::pair<Status, bool> cases[] = { { Status::ViaWiFi, true }, { Status::ViaCellular, false }, { Status::NotReachable, false } };
+    for (auto [status, wifi] : cases) {
+        pf::Reachability::setOverride(status);
+        EXPECT_EQ(MRA4LCHelper::isWiFiAvailable(), wifi) << static_cast<int>(status);
     }
 }
 
@@ -232,7 +232,6 @@ TEST_F(AnalyticsPeers, FollowUpBatchesSendEachPendingEventOnce)
         }
         EXPECT_EQ(batches, c.batches);
         EXPECT_EQ(store()->storedEventCount(), c.left);
-        EXPECT_EQ(store()->allEvents().size(), c.left);
     }
 }
 

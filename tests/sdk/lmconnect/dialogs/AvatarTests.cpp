@@ -283,15 +283,10 @@ TEST_F(AvatarTest, TheNickStaysShownHoweverLateTheScreenLoads)
         if (c.nickKnown)
             session->scriptServices()->getUserInfoNotUserResponse(userInfo);
         ASSERT_EQ(session->userNick().empty(), !c.nickKnown);
-        std::shared_ptr<SetHeadImageViewController> opened;
-        if (c.hosted) {
-            std::shared_ptr<pf::ViewController> given;
-            ASSERT_TRUE(session->setUserHeadpicAndViewController(picture(600, 600), std::nullopt, given));
-            opened = std::dynamic_pointer_cast<SetHeadImageViewController>(given);
-        } else {
-            ASSERT_TRUE(session->setUserHeadpic(picture(600, 600), std::nullopt));
-            opened = screen();
-        }
+        std::shared_ptr<pf::ViewController> given;
+        ASSERT_TRUE(c.hosted ? session->setUserHeadpicAndViewController(picture(600, 600), std::nullopt, given)
+                             : session->setUserHeadpic(picture(600, 600), std::nullopt));
+        auto opened = c.hosted ? std::dynamic_pointer_cast<SetHeadImageViewController>(given) : screen();
         ASSERT_TRUE(opened);
         if (!c.nickKnown) {
             env.fastForwardBy(0.2);
@@ -300,7 +295,6 @@ TEST_F(AvatarTest, TheNickStaysShownHoweverLateTheScreenLoads)
         env.fastForwardBy(c.loadAfter);
         opened->view();
         env.fastForwardBy(0.2);
-        EXPECT_EQ(opened->nick(), std::optional<std::string>(shown));
         ASSERT_TRUE(opened->nickLabel());
         EXPECT_EQ(opened->nickLabel()->text(), shown);
         opened->setNick(opened->nick());

@@ -182,20 +182,17 @@ TEST_F(HostTest, SignInEntryPointsTakeTheirValuesAsWritten)
         morrow.result.loginComplete = recorder("loginComplete");
         morrow.localresult.handleAuthorizeResult = recorder("handleAuthorizeResult");
         window.nan = window.inf = "page";)");
-    auto expect = [&](const std::vector<std::string>& got, const std::string& what) {
-        EXPECT_EQ(run("String(morrow.got.length)"), std::to_string(got.size())) << what;
-        for (size_t i = 0; i < got.size(); ++i)
-            EXPECT_EQ(run("morrow.got[" + std::to_string(i) + "]"), got[i]) << what;
-    };
-    for (std::string text : { "", "it's \"q\"\\');window.hit=1;//", "a\nb\r\u2028\u2029c", "</script><script>window.hit=1</script>", "\\u0041" }) {
+    auto got = [&] { return run("morrow.got.join('|')"); }; // no text below holds a "|"
+    for (std::string text : { "", "it's \"q\"\\');window.hit=1;//", "a\nb\r\u2028\u2029c", "</script><script>window.hit=1</script>" }) {
+        SCOPED_TRACE(text);
         EXPECT_EQ(bridge->authorizeInitWithHandler(text, 0), "answer");
-        expect({ "init", "string:" + text }, text);
+        EXPECT_EQ(got(), "init|string:" + text);
         EXPECT_EQ(bridge->authorizeWithPermissions({ text, "add_share" }), "answer");
-        expect({ "login", "string:" + text + ",add_share" }, text);
+        EXPECT_EQ(got(), "login|string:" + text + ",add_share");
         EXPECT_EQ(bridge->setAccessTokenOpenIDExpirationDate(text, text + "2", 1.5), "answer");
-        expect({ "loginComplete", "string:" + text, "string:" + text + "2", "number:1.5" }, text);
+        EXPECT_EQ(got(), "loginComplete|string:" + text + "|string:" + text + "2|number:1.5");
         EXPECT_FALSE(bridge->authorizeHandleURL(text));
-        expect({ "handleAuthorizeResult", "string:" + text }, text);
+        EXPECT_EQ(got(), "handleAuthorizeResult|string:" + text);
     }
     EXPECT_EQ(run("typeof window.hit"), "undefined");
 
@@ -205,7 +202,7 @@ TEST_F(HostTest, SignInEntryPointsTakeTheirValuesAsWritten)
         { std::nan(""), "NaN" }, { inf, "Infinity" }, { -inf, "-Infinity" } };
     for (auto [expiry, written] : expiries) {
         bridge->setAccessTokenOpenIDExpirationDate("t", "o", expiry);
-        expect({ "loginComplete", "string:t", "string:o", std::string("number:") + written }, written);
+        EXPECT_EQ(got(), std::string("loginComplete|string:t|string:o|number:") + written) << written;
     }
 }
 

@@ -11,20 +11,10 @@ namespace {
 
 using Cryptor = TOSDKRSACryptor;
 
-// A 2048-bit key as it is usually handed over: header, footer and lines of 64 characters.
-const char* const kPem2048 = "-----BEGIN PUBLIC KEY-----\n"
-                             "MIIBIjANBgkqhkiG9w0BAQEFAAOCAQ8AMIIBCgKCAQEA33qyuoTEUljjlHHtuYoy\n"
-                             "4CZEAf1Vp92wOs0Rij7U0WXCCa3FbQUJKw6Maxy6IwR8t3gQR10vjLbKMYxs914u\n"
-                             "iudVMW8JJ5Npv2EEOhBRPaQaFHywFc9xUs9glg54pHvyG+7O5zmNelrnz7ZvqJqI\n"
-                             "uZ0vAsbO6GZaNkcf4hja1/bdOrYGp0Sv/EWfHpSFESaFtRUujmDYhdP5ZW0Z9ADQ\n"
-                             "VvQq7GXXuqK9USqq8KkmMCU0QyurOpuquGG1zRWnbAhtMItwlw59DUBtAKncxssM\n"
-                             "I+EFXGfEUNNot0XbGg1hDIzUw4SiU4BScxzSAQSbmjyK6lFvP0XIVIWN73R4i/v1\n"
-                             "mQIDAQAB\n"
-                             "-----END PUBLIC KEY-----\n";
-
-std::string bare2048()
+// The fixed key as it is usually handed over, header and footer included.
+std::string pem()
 {
-    return Cryptor::strippedKeyHeaderFooter(kPem2048, Cryptor::X509PublicHeader(), Cryptor::X509PublicFooter());
+    return std::string(Cryptor::X509PublicHeader()) + "\n" + Cryptor::publicKeyText() + "\n" + Cryptor::X509PublicFooter();
 }
 
 pf::Bytes der1024() { return *pf::Base64::decode(Cryptor::publicKeyText()); }
@@ -68,19 +58,17 @@ TEST(TOSDKRSACryptor, KeyTextsLoseTheirHeaderFooterLineFeedsAndSpaces)
 TEST(TOSDKRSACryptor, StrippedPublicKeyTakesTheKeyOutOfACheckedStructure)
 {
     pf::TaskEnvironment env;
-    // Short (0x81) and long (0x82) outer lengths; the fixed key text is such a key too.
-    for (const auto& [text, blockSize] : { std::pair<std::string, size_t> { Cryptor::publicKeyText(), 128 }, { bare2048(), 256 } }) {
-        auto key = Cryptor::strippedPublicKey(text);
-        ASSERT_TRUE(key) << text;
-        auto reference = pf::RsaPublicKey::fromPkcs1Der(*key);
-        ASSERT_TRUE(reference);
-        EXPECT_EQ(reference->blockSize(), blockSize);
-    }
-    EXPECT_FALSE(Cryptor::strippedPublicKey(kPem2048)) << "the header must be taken off first";
+    // The fixed key text is a real key.
+    auto fixed = Cryptor::strippedPublicKey(Cryptor::publicKeyText());
+    ASSERT_TRUE(fixed);
+    auto reference = pf::RsaPublicKey::fromPkcs1Der(*fixed);
+    ASSERT_TRUE(reference);
+    EXPECT_EQ(reference->blockSize(), 128u);
+    EXPECT_FALSE(Cryptor::strippedPublicKey(pem())) << "the header must be taken off first";
 
     const pf::Bytes good = der1024();
     const pf::Bytes key(good.begin() + 22, good.end());
-    EXPECT_EQ(strippedDer(good), key);
+    EXPECT_EQ(fixed, key);
     // Lengths written with more bytes are skipped by their count.
     pf::Bytes longer { 0x30, 0x84, 0, 0, 0, 0x9f };
     longer.insert(longer.end(), good.begin() + 3, good.begin() + 19);
@@ -110,39 +98,28 @@ TEST(TOSDKRSACryptor, StrippedPublicKeyTakesTheKeyOutOfACheckedStructure)
 TEST(TOSDKRSACryptor, KeysAreKeptInTheKeychainUnderTheirTag)
 {
     pf::TaskEnvironment env;
-    EXPECT_EQ(Cryptor::keyQueryDictionary("键"), (pf::Keychain::KeyQuery { pf::Keychain::KeyType::Rsa, pf::Bytes { 0xe9, 0x94, 0xae } }));
     EXPECT_FALSE(Cryptor::keyDataWithTag("a"));
     Cryptor::removeKey("a");
 
     ASSERT_TRUE(Cryptor::setPublicKeyTag(Cryptor::publicKeyText(), "a"));
     ASSERT_TRUE(Cryptor::setPublicKeyTag(Cryptor::publicKeyText(), "b"));
     EXPECT_EQ(Cryptor::keyDataWithTag("a"), Cryptor::strippedPublicKey(Cryptor::publicKeyText()));
-    // Setting again replaces the item; a text without a key leaves it.
-    ASSERT_TRUE(Cryptor::setPublicKeyTag(bare2048(), "a"));
-    EXPECT_FALSE(Cryptor::setPublicKeyTag(kPem2048, "a"));
     ASSERT_TRUE(Cryptor::keyRefWithTag("a"));
-    EXPECT_EQ(Cryptor::keyRefWithTag("a")->blockSize(), 256u);
-    EXPECT_EQ(Cryptor::keyRefWithTag("b")->blockSize(), 128u);
+    EXPECT_EQ(Cryptor::keyRefWithTag("a")->blockSize(), 128u);
+
+    // Setting again replaces the item, here with bytes in the right place that are no key: they
+    // are kept, but make no key reference. A text without a key leaves the item.
+    pf::Bytes notAKey = der1024();
+    notAKey.resize(40);
+    ASSERT_TRUE(Cryptor::setPublicKeyTag(pf::Base64::encode(notAKey), "a"));
+    EXPECT_FALSE(Cryptor::setPublicKeyTag(pem(), "a"));
+    EXPECT_EQ(Cryptor::keyDataWithTag("a")->size(), 40u - 22);
+    EXPECT_FALSE(Cryptor::keyRefWithTag("a"));
 
     Cryptor::removeKey("a");
     EXPECT_FALSE(Cryptor::keyDataWithTag("a"));
-    EXPECT_FALSE(Cryptor::keyRefWithTag("a"));
-    EXPECT_TRUE(Cryptor::keyDataWithTag("b"));
+    EXPECT_TRUE(Cryptor::keyRefWithTag("b")) << "other tags keep their keys";
 
-    // Bytes in the right place that are no key are kept, but make no key reference.
-    pf::Bytes notAKey = der1024();
-    notAKey.resize(40);
-    ASSERT_TRUE(Cryptor::setPublicKeyTag(pf::Base64::encode(notAKey), "c"));
-    EXPECT_EQ(Cryptor::keyDataWithTag("c")->size(), 40u - 22);
-    EXPECT_FALSE(Cryptor::keyRefWithTag("c"));
-}
-
-TEST(TOSDKRSACryptor, PublicKeyIdentifiersNameTheAppAndTheTag)
-{
-    pf::TaskEnvironment env;
-    const std::string app = pf::Bundle::main()->bundleIdentifier();
-    ASSERT_FALSE(app.empty());
-    EXPECT_EQ(Cryptor::publicKeyIdentifier(), app + ".publicKey");
-    EXPECT_EQ(Cryptor::publicKeyIdentifierWithTag("t1"), app + ".publicKey.t1");
-    EXPECT_EQ(Cryptor::publicKeyIdentifierWithTag(""), app + ".publicKey");
+    // An empty tag names the app's own key, not one ending in a dot.
+    EXPECT_EQ(Cryptor::publicKeyIdentifierWithTag(""), pf::Bundle::main()->bundleIdentifier() + ".publicKey");
 }
