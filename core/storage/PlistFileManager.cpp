@@ -46,6 +46,29 @@ std::optional<pf::Bytes> read(std::string_view fileName)
     return bytes;
 }
 
+// The file's value when it decodes to one of `kind`; nothing otherwise.
+std::optional<pf::Value> readValue(std::string_view fileName,
+    std::optional<pf::Value> (*decode)(const pf::Bytes&), pf::Value::Type kind)
+{
+    auto bytes = read(fileName);
+    if (!bytes)
+        return std::nullopt;
+    auto value = decode(*bytes);
+    if (!value || value->type() != kind)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<pf::Value> unarchived(const pf::Bytes& bytes)
+{
+    return pf::KeyedUnarchiver::unarchivedValue(bytes);
+}
+
+std::optional<pf::Value> propertyList(const pf::Bytes& bytes)
+{
+    return pf::PropertyList::parse(bytes);
+}
+
 }
 
 bool PlistFileManager::writePlistFileArrayInfoInto(std::string_view fileName, const pf::Value& list)
@@ -59,13 +82,7 @@ bool PlistFileManager::writePlistFileArrayInfoInto(std::string_view fileName, co
 
 std::optional<pf::Value> PlistFileManager::readArrayFromPlistFile(std::string_view fileName)
 {
-    auto bytes = read(fileName);
-    if (!bytes)
-        return std::nullopt;
-    auto value = pf::KeyedUnarchiver::unarchivedValue(*bytes);
-    if (!value || !value->isArray())
-        return std::nullopt;
-    return value;
+    return readValue(fileName, unarchived, pf::Value::Type::Array);
 }
 
 bool PlistFileManager::writePlistFileDictionaryInfoInto(std::string_view fileName, const pf::Value& dictionary)
@@ -83,13 +100,7 @@ bool PlistFileManager::writePlistFileDictionaryInfoInto(std::string_view fileNam
 
 std::optional<pf::Value> PlistFileManager::readDictionaryFromPlistFile(std::string_view fileName)
 {
-    auto bytes = read(fileName);
-    if (!bytes)
-        return std::nullopt;
-    auto value = pf::PropertyList::parse(*bytes);
-    if (!value || !value->isDictionary())
-        return std::nullopt;
-    return value;
+    return readValue(fileName, propertyList, pf::Value::Type::Dictionary);
 }
 
 bool PlistFileManager::writePlistFileDataInfoInto(std::string_view fileName, const pf::Bytes& data)
