@@ -8,6 +8,7 @@
 #include "sdk/lmconnect/apps/OpenApiDelegate.h"
 
 #include "platform/foundation/Application.h"
+#include "platform/foundation/AsciiText.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/RunLoop.h"
@@ -41,17 +42,12 @@ State& state()
     return *s;
 }
 
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
-
 // Whether a text is a number of seconds: digits with a sign and a fraction allowed, and blanks
 // around them. Another app writes it: "", "x" or "12abc" are no lifetime at all.
-bool isNumberText(const std::string& text)
+bool isNumberText(std::string_view whole)
 {
+    std::string_view text = pf::AsciiText::trimmed(whole);
     size_t at = 0, end = text.size();
-    while (at < end && isSpace(text[at]))
-        ++at;
-    while (end > at && isSpace(text[end - 1]))
-        --end;
     if (at < end && (text[at] == '+' || text[at] == '-'))
         ++at;
     size_t digits = at;
