@@ -37,13 +37,7 @@ std::optional<pf::Bytes> read(std::string_view fileName)
     auto path = pathFor(fileName);
     if (!path)
         return std::nullopt;
-    auto size = pf::FileManager::size(*path);
-    if (!size || *size > PlistFileManager::kMaxFileBytes)
-        return std::nullopt;
-    auto bytes = pf::FileManager::read(*path);
-    if (bytes && bytes->size() > PlistFileManager::kMaxFileBytes)  // grew since it was measured
-        return std::nullopt;
-    return bytes;
+    return pf::FileManager::read(*path, PlistFileManager::kMaxFileBytes);
 }
 
 // The file's value when it decodes to one of `kind`; nothing otherwise.

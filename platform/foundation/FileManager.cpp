@@ -180,6 +180,25 @@ std::optional<Bytes> FileManager::read(const std::string& path)
     return out;
 }
 
+std::optional<Bytes> FileManager::read(const std::string& path, std::uint64_t maxBytes, std::string* error)
+{
+    auto measured = size(path);
+    if (!measured) {
+        fail(error, "not a file");
+        return std::nullopt;
+    }
+    if (*measured > maxBytes) {
+        fail(error, "larger than " + std::to_string(maxBytes) + " bytes");
+        return std::nullopt;
+    }
+    auto bytes = read(path);
+    if (!bytes || bytes->size() > maxBytes) {
+        fail(error, "cannot read the file");
+        return std::nullopt;
+    }
+    return bytes;
+}
+
 std::optional<std::string> FileManager::readText(const std::string& path)
 {
     auto bytes = read(path);

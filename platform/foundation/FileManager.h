@@ -35,6 +35,9 @@ public:
     static bool writeAtomically(const std::string& path, const Bytes& data, std::string* error, bool flush);
     static bool writeAtomically(const std::string& path, std::string_view text, std::string* error = nullptr);
     static std::optional<Bytes> read(const std::string& path);
+    // A regular file of at most `maxBytes`, read whole; none (with the reason) otherwise, also
+    // when the file grew past the limit while it was read.
+    static std::optional<Bytes> read(const std::string& path, std::uint64_t maxBytes, std::string* error = nullptr);
     static std::optional<std::string> readText(const std::string& path);
     static std::optional<std::uint64_t> size(const std::string& path);
 

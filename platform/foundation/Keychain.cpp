@@ -39,16 +39,8 @@ Array readItems(const std::string& path)
         return {};
     std::string error;
     std::optional<Value> value;
-    auto size = FileManager::size(path);
-    if (!size) {
-        error = "not a file";
-    } else if (*size > Keychain::kMaxFileBytes) {
-        error = "larger than a keychain file can be";
-    } else if (auto bytes = FileManager::read(path); !bytes || bytes->size() > Keychain::kMaxFileBytes) {
-        error = "cannot read the file";
-    } else {
+    if (auto bytes = FileManager::read(path, Keychain::kMaxFileBytes, &error))
         value = PropertyList::parse(*bytes, &error);
-    }
     if (value && value->asArray())
         return *value->asArray();
     Log::format("Keychain: %s is unreadable (%s); starting empty", path.c_str(), value ? "not a list" : error.c_str());
