@@ -73,6 +73,13 @@ TEST(FileManager, WriteReadSizeAndAtomicReplace)
     EXPECT_EQ(FileManager::contentsOfDirectory(Sandbox::current()->documentsPath()), std::vector<std::string> { "data.bin" });
     // Writing into a missing folder fails cleanly.
     EXPECT_FALSE(FileManager::writeAtomically(path + ".d/missing/x", data));
+
+    // A bounded read takes a file up to its limit and refuses one over it or a folder.
+    EXPECT_EQ(FileManager::read(path, 8), std::optional<Bytes>(Bytes { 'r', 'e', 'p', 'l', 'a', 'c', 'e', 'd' }));
+    std::string reason;
+    EXPECT_FALSE(FileManager::read(path, 7, &reason));
+    EXPECT_EQ(reason, "larger than 7 bytes");
+    EXPECT_FALSE(FileManager::read(Sandbox::current()->documentsPath(), 1u << 20));
 }
 
 TEST(FileManager, ReadingGivesEveryByteWhateverTheSizeTheSystemReports)
