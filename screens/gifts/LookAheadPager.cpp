@@ -2,6 +2,7 @@
 
 #include "core/PortalReplyEnvelope.h"
 #include "core/NetworkRequestor.h"
+#include "platform/foundation/AsciiText.h"
 #include "platform/foundation/Json.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/ScrollView.h"
@@ -60,6 +61,7 @@ void LookAheadPager::reset()
     m_currentPage = 1;
     m_pageAsked = 1;
     m_isMoreInfo = m_options.moreAtStart;
+    m_refusal.reset();
     endRefresh();
 }
 
@@ -111,10 +113,20 @@ LookAheadPager::ReplyKind LookAheadPager::kindOf(const pf::Value& reply)
     return ReplyKind::Failure;
 }
 
+std::optional<std::string> LookAheadPager::refusalOf(const pf::Value& reply)
+{
+    // Only an answer the portal itself gave is a refusal; bytes that are no envelope say nothing.
+    auto envelope = PortalReplyEnvelope::fromValue(reply);
+    if (!envelope.isObject() || envelope.isSuccess())
+        return std::nullopt;
+    return std::string(pf::AsciiText::trimmed(envelope.message()));
+}
+
 void LookAheadPager::pageReplyArrived(const pf::Bytes& data)
 {
     pf::Value reply = pf::Json::parse(data).value_or(pf::Value());
     ReplyKind kind = kindOf(reply);
+    m_refusal = refusalOf(reply);
     if (kind == ReplyKind::List) {
         // A failed reply must not cost the user a page: only a real list moves the counter on.
         m_currentPage = m_pageAsked;
@@ -138,6 +150,7 @@ void LookAheadPager::probeReplyArrived(const pf::Bytes& data)
 {
     pf::Value reply = pf::Json::parse(data).value_or(pf::Value());
     m_loadedFinished = true;
+    m_refusal = refusalOf(reply);
     switch (kindOf(reply)) {
     case ReplyKind::List:
         m_isMoreInfo = probeHasItems && probeHasItems(reply);
@@ -172,6 +185,7 @@ bool LookAheadPager::handleFailure(const NetworkRequestor* requestor)
 void LookAheadPager::requestEndedWithoutReply()
 {
     m_isMoreInfo = true;
+    m_refusal.reset();
     m_loadedFinished = true;
     endRefresh();
     if (requestFailed)

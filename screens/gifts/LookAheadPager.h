@@ -4,6 +4,8 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 class NetworkRequestor;
 
@@ -14,7 +16,8 @@ class ScrollView;
 // The paging of the app's lists (the gift list tabs, the search results, the obtained codes):
 // pages of 20 items, and after every page a look-ahead "probe" of the next page whose items
 // only tell whether more exist. The list's rows are shown once the probe has answered; the
-// footer row shows a loading animation while more exists and the end text otherwise.
+// footer row shows a loading animation while more exists, the portal's word when it refused
+// the page, and the end text otherwise.
 //
 // Rules:
 // - A reply is read one of three ways. A JSON object whose "ret" is 0 and whose "body" is a list
@@ -31,6 +34,10 @@ class ScrollView;
 //   items; an end (a probe's or a page's) clears it. A failure says nothing about the end, so
 //   it sets it: the footer keeps offering more, and reaching the end of the list (where the
 //   list loads there) or a footer tap asks for the same page again.
+// - A failure that is the portal's refusal (a JSON object without "ret" 0: an unknown or
+//   expired token, say) is kept as `refusal`, with the portal's "msg" (empty when it gave none),
+//   so the footer can say why instead of showing an animation nothing will end. The next page
+//   or probe reply, a transport failure and `reset` forget it.
 // - An end or a failed page changes neither the rows nor the page counter; a running refresh
 //   ends and the owner is told (`pageFailed`, with the reply), so that it shows its rows.
 // - The probe's answer (or its failure) marks the list as loaded and has the owner reload its
@@ -113,6 +120,9 @@ public:
     int currentPage() const { return m_currentPage; }
     bool isMoreInfo() const { return m_isMoreInfo; }
     bool isReloading() const { return m_reloading; }
+    // The portal's message when it refused the latest page or probe that answered (empty when it
+    // gave none); none after any other outcome.
+    const std::optional<std::string>& refusal() const { return m_refusal; }
     // Set once the first probe reply, a page's end or any failure has arrived; never cleared.
     bool isLoadedFinished() const { return m_loadedFinished; }
     const std::shared_ptr<NetworkRequestor>& pageRequestor() const { return m_pageRequestor; }
@@ -124,6 +134,7 @@ private:
     void probeReplyArrived(const pf::Bytes& data);
     void requestEndedWithoutReply();
     void endRefresh();
+    static std::optional<std::string> refusalOf(const pf::Value& reply);
 
     Options m_options;
     int m_currentPage { 1 };
@@ -131,6 +142,7 @@ private:
     bool m_isMoreInfo { false };
     bool m_reloading { false };
     bool m_loadedFinished { false };
+    std::optional<std::string> m_refusal;
     int m_refreshCount { 0 }; // tells a refresh's time-out whether its refresh still runs
     std::shared_ptr<NetworkRequestor> m_pageRequestor;
     std::shared_ptr<NetworkRequestor> m_probeRequestor;

@@ -138,6 +138,8 @@ std::shared_ptr<pf::TableViewCell> PagedList::cellForRowAtIndexPath(pf::TableVie
                 return cell;
         }
     }
+    if (const auto& refusal = m_pager.refusal())
+        return PagingFooterCell::createRefused(*refusal);
     return PagingFooterCell::create(m_pager.isMoreInfo());
 }
 

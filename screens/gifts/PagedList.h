@@ -23,8 +23,8 @@ class View;
 // Rules:
 // - The list is the table's data source and delegate, the header's delegate and the delegate
 //   of every page request it sends. Rows: the owner's items, then the footer (`PagingFooterCell`:
-//   the loading animation while the pager offers more, else the end text). All rows have the
-//   option's height.
+//   the portal's message while the pager holds its refusal, else the loading animation while
+//   the pager offers more, else the end text). All rows have the option's height.
 // - A tapped item row goes to the owner and is deselected; a tapped footer asks for the next
 //   page whatever the pager says about more. A deceleration of the table that ends at its
 //   bottom asks for it while more is offered (when the options load at the end).

@@ -5,21 +5,40 @@
 #include "platform/kit/GifView.h"
 #include "platform/ui/Label.h"
 
-std::shared_ptr<PagingFooterCell> PagingFooterCell::create(bool isMoreInfo)
+std::shared_ptr<PagingFooterCell> PagingFooterCell::createPlain()
 {
     auto cell = std::make_shared<PagingFooterCell>();
     cell->setBackgroundColor(pf::Color::clear());
     cell->setSelectedBackgroundView(std::make_shared<pf::View>());
-    if (isMoreInfo) {
-        cell->fetchGifImage();
-    } else {
-        auto label = cell->textLabel();
-        label->setText(kEndText);
-        label->setTextAlignment(pf::TextAlignment::Center);
-        label->setTextColor(pf::Color::black());
-        label->setFont(pf::Font::system(17));
-    }
     return cell;
+}
+
+std::shared_ptr<PagingFooterCell> PagingFooterCell::create(bool isMoreInfo)
+{
+    auto cell = createPlain();
+    if (isMoreInfo)
+        cell->fetchGifImage();
+    else
+        cell->showText(kEndText);
+    return cell;
+}
+
+std::shared_ptr<PagingFooterCell> PagingFooterCell::createRefused(const std::string& message)
+{
+    auto cell = createPlain();
+    cell->showText(message.empty() ? kRefusedText : message);
+    // A portal's sentence may not fit one line of the row.
+    cell->textLabel()->setNumberOfLines(2);
+    return cell;
+}
+
+void PagingFooterCell::showText(const std::string& text)
+{
+    auto label = textLabel();
+    label->setText(text);
+    label->setTextAlignment(pf::TextAlignment::Center);
+    label->setTextColor(pf::Color::black());
+    label->setFont(pf::Font::system(17));
 }
 
 void PagingFooterCell::fetchGifImage()

@@ -387,23 +387,30 @@ TEST_F(GiftSearchResultsPagingTest, ANullLookAheadEndsTheListAndTheEndOfTheListA
 
 TEST_F(GiftSearchResultsPagingTest, OnlyAPortalAnswerWithoutErrorSaysTheWordHasNoResult)
 {
-    const char* errors[] = {
-        R"({"ret":5,"msg":"系统繁忙","body":null})",
-        R"({"msg":"?","body":null})",
-        R"({"ret":"x","body":null})",
+    struct Error {
+        const char* reply;
+        std::string footer; // the portal's word, or the list's own when it gave none
     };
-    for (const char* error : errors) {
-        SCOPED_TRACE(error);
+    const Error errors[] = {
+        { R"({"ret":5,"msg":"系统繁忙","body":null})", "系统繁忙" },
+        { R"({"msg":"?","body":null})", "?" },
+        { R"({"ret":"x","body":null})", PagingFooterCell::kRefusedText },
+    };
+    for (const Error& error : errors) {
+        SCOPED_TRACE(error.reply);
         ScriptedSearch scripted;
         useApi(scripted.apiBase());
-        scripted.answer([error](const std::string&, int) { return std::string(error); });
+        scripted.answer([&error](const std::string&, int) { return std::string(error.reply); });
         auto screen = showResults("w");
         EXPECT_FALSE(driver.findContainingText("暂无结果")) << "an error is not an empty result";
         EXPECT_TRUE(driver.isVisible(*screen->tableView()));
-        EXPECT_TRUE(driver.findOfType<PagingFooterCell>()) << "the footer offers to ask again";
+        auto footer = driver.findOfType<PagingFooterCell>();
+        ASSERT_TRUE(footer) << "the footer offers to ask again";
+        EXPECT_FALSE(footer->loadingView()) << "no animation that nothing will end";
+        EXPECT_EQ(footer->textLabel()->text(), error.footer);
 
         scripted.answer([](const std::string&, int) { return std::string(R"({"ret":0,"body":null})"); });
-        ASSERT_TRUE(driver.tap(driver.findOfType<PagingFooterCell>()));
+        ASSERT_TRUE(driver.tapText(error.footer));
         settle();
         EXPECT_TRUE(driver.findContainingText("暂无结果"));
         EXPECT_FALSE(driver.isVisible(*screen->tableView()));

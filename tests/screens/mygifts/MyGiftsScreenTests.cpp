@@ -334,6 +334,51 @@ TEST_F(MyGiftsScreenTest, ObtainedCodesClearOnLogoutAndTheNextLoginLoadsTheNewUs
     EXPECT_EQ(table->numberOfRowsInSection(0), 21);
 }
 
+TEST_F(MyGiftsScreenTest, ObtainedCodesThatAPortalRefusesSayWhyAndTheFooterAsksAgainUntilItAnswers)
+{
+    // The token was given by another portal: a new one does not know it.
+    storeTokenOf("collector", "collector123");
+    portal::PortalServer newcomer;
+    ASSERT_TRUE(newcomer.start());
+    useApi(newcomer.apiBaseURL());
+    openMyGifts();
+    ASSERT_TRUE(driver.tapText("已领取"));
+    auto table = obtained()->tableView();
+    auto footer = [&] { return std::dynamic_pointer_cast<PagingFooterCell>(table->cellForRowAtIndexPath({ 0, 0 })); };
+    ASSERT_EQ(table->numberOfRowsInSection(0), 1);
+    ASSERT_TRUE(footer());
+    EXPECT_FALSE(footer()->loadingView()) << "nothing is loading";
+    EXPECT_EQ(footer()->textLabel()->text(), "请先登录");
+
+    // A tap and a pull ask again and get the same answer.
+    ASSERT_TRUE(driver.tapText("请先登录"));
+    settle();
+    ASSERT_TRUE(driver.pullDownAndRelease(table, 300));
+    settle();
+    driver.advance(1);
+    EXPECT_EQ(PortalTestClient::formsOf(newcomer, "ka/mine").size(), 3u);
+    EXPECT_EQ(table->contentInset().top, 0) << "the header closed";
+    EXPECT_EQ(footer()->textLabel()->text(), "请先登录");
+
+    // A transport failure keeps the animation, as before.
+    {
+        pf::TestHttpServer gone;
+        useApi(gone.url("/api/"));
+    }
+    ASSERT_TRUE(driver.tapText("请先登录"));
+    settle();
+    EXPECT_TRUE(footer()->loadingView());
+    EXPECT_FALSE(driver.findByText("请先登录"));
+
+    // The portal that knows the token answers the next tap: the codes fill the list.
+    useApi(portal.apiBaseURL());
+    ASSERT_TRUE(driver.tap(footer()));
+    settle();
+    EXPECT_EQ(table->numberOfRowsInSection(0), 21);
+    EXPECT_TRUE(driver.findContainingText("卡密："));
+    EXPECT_FALSE(obtained()->pager().refusal());
+}
+
 TEST_F(MyGiftsScreenTest, AGiftWithoutACodeCopiesNothingAndSaysNothingWasCopied)
 {
     pf::TestHttpServer fake;
