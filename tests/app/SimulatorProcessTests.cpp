@@ -8,8 +8,52 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <sstream>
 
 namespace {
+
+std::vector<std::string> linesStartingWith(const std::string& text, const std::string& start)
+{
+    std::vector<std::string> found;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (line.starts_with(start))
+            found.push_back(line);
+    }
+    return found;
+}
+
+// The help is asked for and given; a mistake names itself and refuses the start with status 2.
+TEST(SimulatorProcess, TheCommandLineAnswersHelpAndNamesItsMistakes)
+{
+    pf::TaskEnvironment env;
+    for (const char* help : { "--help", "-h" }) {
+        auto child = testsupport::runChildProcess({ QUORVANE_SIMULATOR, help });
+        ASSERT_TRUE(WIFEXITED(child.status)) << child.errorOutput;
+        EXPECT_EQ(WEXITSTATUS(child.status), 0) << child.errorOutput;
+        EXPECT_EQ(child.output.rfind("usage: quorvane [--portal URL]", 0), 0u) << child.output;
+        EXPECT_EQ(child.errorOutput, "");
+    }
+    struct Case {
+        std::vector<std::string> args;
+        std::string said;
+    };
+    const Case cases[] = {
+        { { "--bogus" }, "quorvane: unknown option: --bogus\n" },
+        { { "--portal", "ftp://x/" }, "quorvane: --portal needs an http or https address such as http://127.0.0.1:8080/api/, not ftp://x/\n" },
+        { { "--peers", "ftp://x/" }, "quorvane: --peers needs an http or https address such as http://127.0.0.1:8081/, not ftp://x/\n" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0]);
+        std::vector<std::string> args { QUORVANE_SIMULATOR };
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        auto child = testsupport::runChildProcess(args);
+        ASSERT_TRUE(WIFEXITED(child.status)) << child.errorOutput;
+        EXPECT_EQ(WEXITSTATUS(child.status), 2) << child.errorOutput;
+        EXPECT_EQ(child.errorOutput.rfind(c.said + "usage: quorvane", 0), 0u) << child.errorOutput;
+        EXPECT_EQ(child.output, "") << "nothing ran";
+    }
+}
 
 // A home the simulator cannot keep its files in refuses the start, as a bad argument does,
 // rather than run a session whose bookings and settings are all lost.
