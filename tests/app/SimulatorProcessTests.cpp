@@ -7,8 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <filesystem>
+#include <netinet/in.h>
 #include <sstream>
+#include <sys/socket.h>
 
 namespace {
 
@@ -53,6 +56,48 @@ TEST(SimulatorProcess, TheCommandLineAnswersHelpAndNamesItsMistakes)
         EXPECT_EQ(child.errorOutput.rfind(c.said + "usage: quorvane", 0), 0u) << child.errorOutput;
         EXPECT_EQ(child.output, "") << "nothing ran";
     }
+}
+
+// A portal address that no portal answers at: the person is told once, on standard error, what
+// was asked and what came back, however many requests fail after it.
+TEST(SimulatorProcess, APortalThatDoesNotAnswerAsAPortalIsToldOnce)
+{
+    pf::TaskEnvironment env;
+    pf::TestHttpServer notAPortal; // 404 for every path, as the local portal's root is
+    pf::TestHttpServer peers;
+    // A port bound and never listened on refuses every connection while the test holds it.
+    int closed = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(closed, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(closed, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::getsockname(closed, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    std::string closedPortal = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/api/";
+
+    std::string script = pf::FileManager::join(env.sandbox().tmpPath(), "script");
+    ASSERT_TRUE(pf::FileManager::writeAtomically(script, std::string_view("idle\ntap \"独家\"\npull\nidle\nopen mygifts\nidle\n")));
+    struct Case {
+        std::string portal;
+        std::string said;
+    };
+    const Case cases[] = {
+        { notAPortal.url("/"), "quorvane: the portal answered HTTP 404 to " + notAPortal.url("/") },
+        { closedPortal, "quorvane: no portal answers at " + closedPortal },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.portal);
+        auto child = testsupport::runChildProcess({ QUORVANE_SIMULATOR, "--portal", c.portal, "--peers", peers.url("/"), "--vendor-apps", "none",
+            "--script", script });
+        ASSERT_TRUE(WIFEXITED(child.status)) << child.errorOutput;
+        auto told = linesStartingWith(child.errorOutput, "quorvane: ");
+        ASSERT_EQ(told.size(), 1u) << child.errorOutput;
+        EXPECT_EQ(told[0].rfind(c.said, 0), 0u) << told[0];
+        EXPECT_NE(told[0].find("ending in \"api/\""), std::string::npos) << told[0];
+    }
+    ::close(closed);
+    EXPECT_GT(notAPortal.requestCount(), 3u) << "several requests failed, one line said so";
 }
 
 // A home the simulator cannot keep its files in refuses the start, as a bad argument does,
