@@ -56,6 +56,7 @@ std::string SimulatorOptions::usage()
 {
     return "usage: quorvane [--portal URL] [--forum URL] [--peers URL] [--vendor-apps LIST] [--home DIR]\n"
            "                [--device phone|pad] [--system-version TEXT] [--clock system|manual] [--script FILE|-]\n"
+           "       quorvane --help\n"
            "       LIST: parley,blip,blip1.0,lm,lzone (comma-separated), all or none\n";
 }
 
