@@ -30,11 +30,46 @@ std::string quoted(const std::string& text)
     return "\"" + text + "\"";
 }
 
-// The side-menu container at the root of the key window, if the app shows one.
-std::shared_ptr<DDMenuController> menuContainer()
+// The controller of the frontmost view in `view`'s tree that has one, a view's own before those
+// of the views it holds.
+std::shared_ptr<pf::ViewController> frontmostController(const pf::View& view)
+{
+    if (auto controller = view.viewController())
+        return controller;
+    const auto& subviews = view.subviews();
+    for (auto it = subviews.rbegin(); it != subviews.rend(); ++it) {
+        if (auto found = frontmostController(**it))
+            return found;
+    }
+    return nullptr;
+}
+
+// The controller the app's screens hang from: the key window's root on a phone. On a tablet
+// the window has no root and the app's sits in a popover's panel; a screen presented over it
+// leads back to it through its presenter.
+std::shared_ptr<pf::ViewController> shownRootController()
 {
     auto window = pf::Window::keyWindow();
-    return window ? std::dynamic_pointer_cast<DDMenuController>(window->rootViewController()) : nullptr;
+    if (!window)
+        return nullptr;
+    if (auto root = window->rootViewController())
+        return root;
+    auto controller = frontmostController(*window);
+    while (controller) {
+        auto outer = controller->presentingViewController();
+        if (!outer)
+            outer = controller->parentViewController();
+        if (!outer)
+            break;
+        controller = outer;
+    }
+    return controller;
+}
+
+// The side-menu container the app shows, if any.
+std::shared_ptr<DDMenuController> menuContainer()
+{
+    return std::dynamic_pointer_cast<DDMenuController>(shownRootController());
 }
 
 // Time for a slide or a release of the centre to end (a fling with its overshoot included).
@@ -477,8 +512,8 @@ bool CommandInterpreter::help(const std::string& name)
 
 namespace {
 
-// The navigation controller the person sees: the key window's root or the first one held
-// below it (the centre of a container).
+// The navigation controller the person sees: the app's root or the first one held below it
+// (the centre of a container).
 std::shared_ptr<pf::NavigationController> shownNavigationController(const std::shared_ptr<pf::ViewController>& controller)
 {
     if (!controller)
@@ -496,8 +531,7 @@ std::shared_ptr<pf::NavigationController> shownNavigationController(const std::s
 
 bool CommandInterpreter::openMyGifts()
 {
-    auto window = pf::Window::keyWindow();
-    auto navigation = shownNavigationController(window ? window->rootViewController() : nullptr);
+    auto navigation = shownNavigationController(shownRootController());
     if (!navigation)
         return fail("no navigation controller is shown");
     navigation->pushViewController(std::make_shared<MyGiftsViewController>(), true);

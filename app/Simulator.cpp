@@ -6,10 +6,12 @@
 #include "app/QuorvaneAppDelegate.h"
 #include "app/VendorApps.h"
 #include "core/AppInfoConfiguration.h"
+#include "core/NetworkRequestor.h"
 #include "platform/foundation/Application.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Device.h"
 #include "platform/foundation/HostTable.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/ui/NavigationController.h"
@@ -19,6 +21,7 @@
 #include "screens/menu/RootViewController.h"
 
 #include <cmath>
+#include <iostream>
 #include <istream>
 #include <ostream>
 #include <unistd.h>
@@ -89,8 +92,29 @@ bool Simulator::start(std::string* error)
     m_vendorApps = std::make_shared<VendorApps>();
     m_vendorApps->install(m_options.vendorApps);
 
+    watchPortalFailures();
     m_window = launch();
     return true;
+}
+
+void Simulator::watchPortalFailures()
+{
+    m_portalFailureTold = std::make_shared<bool>(false);
+    std::weak_ptr<bool> weakTold = m_portalFailureTold;
+    pf::NotificationCenter::defaultCenter().addObserver(m_portalFailureTold, NetworkRequestor::kRequestFailedNotification,
+        [weakTold](const pf::Notification& notification) {
+            auto told = weakTold.lock();
+            if (!told || *told)
+                return;
+            *told = true;
+            const pf::Value& info = notification.userInfo;
+            std::string url = info["url"].asString() ? *info["url"].asString() : std::string();
+            auto status = info["status"].asInteger().value_or(0);
+            std::string error = info["error"].asString() ? *info["error"].asString() : std::string();
+            std::string what = status ? "the portal answered HTTP " + std::to_string(status) + " to " + url
+                                      : "no portal answers at " + url + (error.empty() ? "" : ": " + error);
+            std::cerr << "quorvane: " << what << " (--portal takes the portal's API address, ending in \"api/\")" << std::endl;
+        });
 }
 
 std::shared_ptr<pf::Window> Simulator::launch()

@@ -22,6 +22,9 @@ class Window;
 // Rules:
 // - The run's exit status is 0 when every command succeeded, 1 when any failed.
 // - Typed commands are read while the loop keeps running, so replies arrive between them.
+// - The first portal request of the run that gets no answer, or an HTTP status other than 2xx,
+//   is told on standard error in one line with the address asked and what came back; the app
+//   itself only shows its spinners, which leaves a wrong `--portal` unexplained.
 class Simulator {
 public:
     // The tablet's screen, in points.
@@ -55,7 +58,10 @@ public:
     std::shared_ptr<VendorApps> vendorApps() const { return m_vendorApps; }
 
 private:
+    void watchPortalFailures();
+
     SimulatorOptions m_options;
+    std::shared_ptr<bool> m_portalFailureTold;
     std::shared_ptr<pf::Sandbox> m_sandbox;
     std::shared_ptr<pf::Window> m_window;
     std::shared_ptr<VendorApps> m_vendorApps;

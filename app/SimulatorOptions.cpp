@@ -1,6 +1,11 @@
 #include "app/SimulatorOptions.h"
 
 #include "app/VendorApps.h"
+#include "platform/foundation/AsciiText.h"
+
+#include <algorithm>
+#include <iterator>
+#include <string_view>
 
 namespace {
 
@@ -9,6 +14,20 @@ std::string withSlash(std::string url)
     if (!url.empty() && url.back() != '/')
         url += '/';
     return url;
+}
+
+// Every option but --help takes a value.
+constexpr std::string_view kValueOptions[] = { "--portal", "--forum", "--peers", "--vendor-apps", "--home", "--device",
+    "--system-version", "--clock", "--script" };
+
+// The app speaks HTTP only: any other scheme would fail at its first request, far from the
+// command line that caused it.
+bool isWebAddress(const std::string& url)
+{
+    if (SimulatorOptions::rootOf(url).empty())
+        return false;
+    std::string scheme = pf::AsciiText::lowercased(url.substr(0, url.find("://")));
+    return scheme == "http" || scheme == "https";
 }
 
 }
@@ -37,6 +56,7 @@ std::string SimulatorOptions::usage()
 {
     return "usage: quorvane [--portal URL] [--forum URL] [--peers URL] [--vendor-apps LIST] [--home DIR]\n"
            "                [--device phone|pad] [--system-version TEXT] [--clock system|manual] [--script FILE|-]\n"
+           "       quorvane --help\n"
            "       LIST: parley,blip,blip1.0,lm,lzone (comma-separated), all or none\n";
 }
 
@@ -51,20 +71,28 @@ std::optional<SimulatorOptions> SimulatorOptions::parse(const std::vector<std::s
     };
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            options.help = true;
+            return options;
+        }
+        if (!arg.starts_with("-"))
+            return bad("unexpected argument: " + arg);
+        if (std::find(std::begin(kValueOptions), std::end(kValueOptions), arg) == std::end(kValueOptions))
+            return bad("unknown option: " + arg);
         if (i + 1 >= args.size())
-            return bad(arg.starts_with("--") ? arg + " needs a value" : "unexpected argument: " + arg);
+            return bad(arg + " needs a value");
         const std::string& value = args[++i];
         if (arg == "--portal") {
-            if (rootOf(value).empty())
-                return bad("--portal needs an address such as http://127.0.0.1:8080/api/");
+            if (!isWebAddress(value))
+                return bad("--portal needs an http or https address such as http://127.0.0.1:8080/api/, not " + value);
             options.portal = withSlash(value);
         } else if (arg == "--forum") {
-            if (rootOf(value).empty())
-                return bad("--forum needs an address such as http://127.0.0.1:8080/");
+            if (!isWebAddress(value))
+                return bad("--forum needs an http or https address such as http://127.0.0.1:8080/, not " + value);
             options.forum = withSlash(value);
         } else if (arg == "--peers") {
-            if (rootOf(value).empty())
-                return bad("--peers needs an address such as http://127.0.0.1:8081/");
+            if (!isWebAddress(value))
+                return bad("--peers needs an http or https address such as http://127.0.0.1:8081/, not " + value);
             options.peers = withSlash(value);
         } else if (arg == "--vendor-apps") {
             std::string reason;
@@ -92,8 +120,6 @@ std::optional<SimulatorOptions> SimulatorOptions::parse(const std::vector<std::s
                 return bad("--clock is system or manual");
         } else if (arg == "--script") {
             options.script = value;
-        } else {
-            return bad("unknown option: " + arg);
         }
     }
     if (options.forum.empty() && !options.portal.empty())

@@ -8,8 +8,13 @@
 //
 //   quorvane [--portal URL] [--forum URL] [--peers URL] [--vendor-apps LIST] [--home DIR]
 //            [--device phone|pad] [--system-version TEXT] [--clock system|manual] [--script FILE|-]
+//   quorvane --help | -h
 //
 // Rules:
+// - `--help` (or `-h`) asks for the usage and nothing else: what follows it is not read. Every
+//   other option takes a value; an option not listed here is refused as unknown, a word that is
+//   no option as unexpected.
+// - `--portal`, `--forum` and `--peers` are http or https addresses.
 // - `--portal` is the API base address; the forum is the same server's root unless `--forum`
 //   names another. Both are kept ending in "/".
 // - `--peers` is the root of the local vendor-services server ("http://127.0.0.1:PORT/"), kept
@@ -34,6 +39,7 @@ struct SimulatorOptions {
     std::string systemVersion;
     std::optional<ClockKind> clock;
     std::optional<std::string> script;
+    bool help { false };
 
     // The clock to use when `clock` is not set, given whether commands are typed by a person.
     ClockKind effectiveClock(bool interactive) const;
@@ -42,5 +48,6 @@ struct SimulatorOptions {
     static std::optional<SimulatorOptions> parse(const std::vector<std::string>& args, std::string* error);
     // The root address ("http://host:port/") of an address; empty when it has no "scheme://host".
     static std::string rootOf(const std::string& url);
+    // The command line's forms, for a mistake (on standard error) or `--help`.
     static std::string usage();
 };

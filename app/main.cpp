@@ -2,11 +2,13 @@
 //
 //   quorvane [--portal URL] [--forum URL] [--peers URL] [--vendor-apps LIST] [--home DIR]
 //            [--device phone|pad] [--system-version TEXT] [--clock system|manual] [--script FILE|-]
+//   quorvane --help
 //
 // With --script the commands come from the file (or standard input for "-"); without it they
 // are typed at a prompt when standard input is a terminal and read from it otherwise. The
 // exit status is 0 when every command succeeded, 1 when one failed, 2 for a bad command line
-// (a script it cannot read, a home it cannot write in included).
+// (a script it cannot read, a home it cannot write in included); --help prints the usage and
+// exits 0.
 
 #include "app/Simulator.h"
 
@@ -23,6 +25,10 @@ int main(int argc, char** argv)
     if (!options) {
         std::fprintf(stderr, "quorvane: %s\n%s", error.c_str(), SimulatorOptions::usage().c_str());
         return 2;
+    }
+    if (options->help) {
+        std::fputs(SimulatorOptions::usage().c_str(), stdout);
+        return 0;
     }
 
     std::ifstream file;

@@ -3,6 +3,7 @@
 #include "core/UserTokenStore.h"
 #include "platform/foundation/AsciiText.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UrlCache.h"
 #include "platform/foundation/UrlConnection.h"
 #include "platform/foundation/UserDefaults.h"
@@ -76,12 +77,15 @@ void NetworkRequestor::startPostMethodURLConnection(const std::string& url, cons
     request.setMaximumResponseSize(kMaximumReplySize);
 
     m_data.clear();
+    m_url = url;
+    m_status = 0;
     m_delegate = std::move(delegate);
     m_connection = pf::UrlConnection::create(std::move(request));
     // The callbacks hold the requestor until the request ends, as a running connection holds
     // its delegate. The connection drops its callbacks when it finishes, fails or is
     // cancelled (by `cancel` or from outside), and with them the cycle.
     auto self = shared_from_this();
+    m_connection->didReceiveResponse = [self](const pf::UrlResponse& response) { self->m_status = response.statusCode(); };
     m_connection->didReceiveData = [self](const pf::Bytes& bytes) {
         self->m_data.insert(self->m_data.end(), bytes.begin(), bytes.end());
     };
@@ -95,6 +99,8 @@ void NetworkRequestor::finish()
     // Dropping the connection ends the cycle through its callbacks once this call returns.
     auto keepAlive = shared_from_this();
     m_connection.reset();
+    if (m_status < 200 || m_status >= 300)
+        postFailure(m_status, {});
     if (auto delegate = m_delegate.lock())
         delegate->networkRequestorDidFinishWithData(keepAlive, m_data);
     pf::UrlCache::shared().removeAllCachedResponses();
@@ -105,8 +111,15 @@ void NetworkRequestor::fail(const pf::UrlError& error)
     auto keepAlive = shared_from_this();
     m_connection.reset();
     pf::Log::format("NetworkRequestor: %s", error.description.c_str());
+    postFailure(0, error.description);
     if (auto delegate = m_delegate.lock())
         delegate->networkRequestorDidFailWithError(keepAlive, error);
+}
+
+void NetworkRequestor::postFailure(int status, const std::string& error)
+{
+    pf::Dictionary info { { "url", m_url }, { "status", status }, { "error", error } };
+    pf::NotificationCenter::defaultCenter().post(kRequestFailedNotification, {}, shared_from_this(), std::move(info));
 }
 
 bool NetworkRequestor::isRunning() const

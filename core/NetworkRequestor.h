@@ -32,12 +32,19 @@ class UrlConnection;
 // - The delegate is not owned. One that has gone away by the time the reply arrives is not
 //   called. A running request keeps its requestor alive until it ends, so the reply of a
 //   requestor that its caller has replaced still arrives (and is told apart by identity).
+// - A request that gets no reply, or a reply whose HTTP status is not 2xx, posts
+//   `kRequestFailedNotification` on the default centre before the delegate hears of it, with
+//   the requestor as sender and in its user information "url" (the address asked), "status"
+//   (the HTTP status, 0 without a reply) and "error" (the transport failure, empty with a
+//   reply). The app's screens read only the envelope; the notification is for whoever watches
+//   the device, to tell a person that the portal's address is wrong.
 // - Starting again cancels the running request. `cancel` (or cancelling the connection from
 //   outside) ends it without calling the delegate and releases the requestor.
 class NetworkRequestor : public std::enable_shared_from_this<NetworkRequestor> {
 public:
     static constexpr const char* kDeviceIdentifierKey = "imei";
     static constexpr size_t kMaximumReplySize = 8u * 1024 * 1024;
+    static constexpr const char* kRequestFailedNotification = "NetworkRequestorRequestFailed";
 
     static std::shared_ptr<NetworkRequestor> create() { return std::shared_ptr<NetworkRequestor>(new NetworkRequestor()); }
     ~NetworkRequestor();
@@ -64,8 +71,11 @@ private:
     NetworkRequestor() = default;
     void finish();
     void fail(const pf::UrlError& error);
+    void postFailure(int status, const std::string& error);
 
     std::shared_ptr<pf::UrlConnection> m_connection;
+    std::string m_url;
+    int m_status { 0 };
     pf::Bytes m_data;
     std::weak_ptr<NetworkRequestorDelegate> m_delegate;
 };

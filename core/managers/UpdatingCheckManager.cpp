@@ -42,6 +42,17 @@ std::shared_ptr<pf::Button> panelButton(const pf::Rect& frame, const char* backg
     return button;
 }
 
+// Why a reply offers no version, for the log.
+std::string failureReason(const PortalReplyEnvelope& envelope, size_t replyBytes)
+{
+    if (!envelope.isObject())
+        return "the reply (" + std::to_string(replyBytes) + " bytes) is not a portal reply";
+    if (envelope.isSuccess())
+        return "the reply's body is not a dictionary";
+    std::string message = envelope.message();
+    return message.empty() ? "the portal refused it without a message" : "the portal refused it: " + message;
+}
+
 // Centres `view` on the key window and adds it there; false without a key window.
 bool putOnKeyWindow(const std::shared_ptr<pf::View>& view)
 {
@@ -95,7 +106,7 @@ void UpdatingCheckManager::requestUpdaingBoxFinished(const pf::Bytes& data)
         return;
     }
     if (!envelope.isSuccess() || !envelope.body().isDictionary()) {
-        pf::Log::format("UpdatingCheckManager: the version check failed: %s", envelope.message().c_str());
+        pf::Log::format("UpdatingCheckManager: the version check failed: %s", failureReason(envelope, data.size()).c_str());
         return;
     }
     m_boxUpdatingInfo = BoxUpdatingInfo::itemFromDictionary(envelope.body());

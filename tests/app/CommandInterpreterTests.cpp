@@ -1,19 +1,24 @@
+#include "AppWorld.h"
+
 #include "app/CommandInterpreter.h"
 #include "app/Simulator.h"
 
 #include "core/AppInfoConfiguration.h"
+#include "platform/foundation/Device.h"
 #include "platform/foundation/Pasteboard.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UrlConnection.h"
 #include "platform/testing/TaskEnvironment.h"
 #include "platform/testing/TestHttpServer.h"
 #include "platform/ui/NavigationController.h"
+#include "platform/ui/PopoverController.h"
 #include "platform/ui/UIEnvironment.h"
 #include "platform/ui/Window.h"
 #include "screens/gifts/GiftCategoryViewController.h"
 #include "screens/gifts/GiftDetailViewController.h"
 #include "screens/gifts/GiftPageViewController.h"
 #include "screens/gifts/GiftSearchingResultsPageViewController.h"
+#include "screens/menu/DDMenuController.h"
 #include "screens/menu/RootViewController.h"
 #include "screens/mygifts/MyGiftCodeViewController.h"
 #include "screens/mygifts/MyGiftsViewController.h"
@@ -323,6 +328,89 @@ TEST_F(CommandInterpreterTest, AScriptStopsAtQuitAndItsStatusTellsWhetherAnyComm
     printed.str({});
     EXPECT_EQ(simulator.run(bad, printed, false), 1);
     EXPECT_EQ(count(printed.str(), "--- screen\n"), 1u) << "the script went on after the failure";
+}
+
+// The app on a tablet: its screens live in a popover, not at the window's root.
+class CommandInterpreterOnTablet : public ::testing::Test {
+protected:
+    CommandInterpreterOnTablet()
+    {
+        pf::Device::current().setIdiom(pf::Device::Idiom::Tablet);
+        pf::Device::current().setScreenSize(Simulator::kPadWidth, Simulator::kPadHeight);
+        world.launch();
+        world.settle();
+        // The stand-ins are the world's; the interpreter only reads them.
+        interpreter.setVendorApps(std::shared_ptr<VendorApps>(std::shared_ptr<void>(), &world.apps));
+    }
+
+    std::string run(const std::vector<std::string>& lines)
+    {
+        out.str({});
+        for (auto& line : lines)
+            interpreter.execute(line);
+        return out.str();
+    }
+    std::shared_ptr<RootViewController> root() const { return world.delegate->rootViewController(); }
+    std::shared_ptr<pf::NavigationController> navigation() const
+    {
+        return std::dynamic_pointer_cast<pf::NavigationController>(root()->rootViewController());
+    }
+    double centreX() const { return navigation()->view()->frame().x(); }
+
+    AppWorld world;
+    std::ostringstream out;
+    CommandInterpreter interpreter { out };
+};
+
+TEST_F(CommandInterpreterOnTablet, EveryCommandWorksInThePopover)
+{
+    ASSERT_FALSE(world.delegate->window()->rootViewController()) << "the case under test: no root at the window";
+    std::string shown = run({ "idle", "tap \"以后再说\"", "dump" });
+    EXPECT_NE(shown.find("text=\"推荐\""), std::string::npos) << shown;
+    EXPECT_EQ(interpreter.failures(), 0) << shown;
+
+    // The first screen's menu button is no back button, on the tablet as on the phone.
+    EXPECT_EQ(run({ "back" }), "error: there is no back button\n");
+    EXPECT_EQ(centreX(), 0);
+    EXPECT_EQ(interpreter.failures(), 1);
+
+    // The side menu, by its button and by dragging.
+    EXPECT_EQ(run({ "menu" }), "");
+    EXPECT_EQ(centreX(), DDMenuController::kMenuWidth);
+    EXPECT_EQ(run({ "menu" }), "");
+    EXPECT_EQ(centreX(), 0);
+    EXPECT_EQ(run({ "drag 120" }), "");
+    EXPECT_EQ(centreX(), DDMenuController::kMenuWidth);
+    EXPECT_EQ(run({ "drag -200 fling" }), "");
+    EXPECT_EQ(centreX(), 0);
+
+    // The lists: another tab to its bottom, a pull, a row's button by its tag, a row, back.
+    auto category = std::dynamic_pointer_cast<GiftCategoryViewController>(navigation()->topViewController());
+    ASSERT_TRUE(category);
+    EXPECT_EQ(run({ "tap \"独家\"", "scroll bottom", "pull", "idle", "tap \"推荐\"", "tap tag 12", "idle" }), "");
+    EXPECT_TRUE(std::dynamic_pointer_cast<GiftDetailViewController>(navigation()->topViewController()));
+    EXPECT_EQ(run({ "back", "tap row 0", "wait 1" }), "");
+    EXPECT_TRUE(std::dynamic_pointer_cast<GiftDetailViewController>(navigation()->topViewController()));
+    EXPECT_EQ(run({ "back" }), "");
+    EXPECT_EQ(navigation()->topViewController(), category);
+
+    // A search by picture button and typing, and the way back.
+    EXPECT_EQ(run({ "tap image \"search.png\"", "idle", "type \"请输入想要查找的礼包...\" \"星海\"" }), "");
+    run({ "tap \"搜索\"", "idle" });
+    EXPECT_TRUE(std::dynamic_pointer_cast<GiftSearchingResultsPageViewController>(navigation()->topViewController()));
+    EXPECT_EQ(run({ "back", "tap image \"back.png\"" }), "");
+    EXPECT_EQ(navigation()->topViewController(), category);
+
+    EXPECT_EQ(run({ "open mygifts", "idle" }), "");
+    EXPECT_TRUE(std::dynamic_pointer_cast<MyGiftsViewController>(navigation()->topViewController()));
+
+    pf::Pasteboard::general()->setString("ABCD-1234");
+    EXPECT_EQ(run({ "pasteboard" }), "ABCD-1234\n");
+    EXPECT_NE(run({ "received" }), "");
+    EXPECT_NE(run({ "help menu" }), "");
+    run({ "quit" });
+    EXPECT_TRUE(interpreter.quitRequested());
+    EXPECT_EQ(interpreter.failures(), 1) << "only the deliberate back";
 }
 
 }

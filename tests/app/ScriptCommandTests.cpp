@@ -153,6 +153,35 @@ TEST(SimulatorOptionsTest, DeviceClockScriptAndMistakes)
     EXPECT_EQ(error, "unknown option: --verbose");
 }
 
+TEST(SimulatorOptionsTest, HelpUnknownOptionsAndAddressesThatAreNotWebAddresses)
+{
+    std::string error;
+    for (const std::vector<std::string>& args : { std::vector<std::string> { "--help" }, { "-h" }, { "--device", "pad", "--help", "--bogus" } }) {
+        auto options = SimulatorOptions::parse(args, &error);
+        ASSERT_TRUE(options) << args[0] << ": " << error;
+        EXPECT_TRUE(options->help) << args[0];
+    }
+    EXPECT_FALSE(SimulatorOptions::parse({ "--portal", "http://h/api/" }, &error)->help);
+
+    // An option the simulator does not know is named as such, whether or not a value follows.
+    EXPECT_FALSE(SimulatorOptions::parse({ "--bogus" }, &error));
+    EXPECT_EQ(error, "unknown option: --bogus");
+    EXPECT_FALSE(SimulatorOptions::parse({ "-x" }, &error));
+    EXPECT_EQ(error, "unknown option: -x");
+    EXPECT_FALSE(SimulatorOptions::parse({ "script.txt" }, &error));
+    EXPECT_EQ(error, "unexpected argument: script.txt");
+
+    for (const char* option : { "--portal", "--forum", "--peers" }) {
+        SCOPED_TRACE(option);
+        for (const char* refused : { "ftp://x/", "file:///tmp/api/", "javascript://x/" }) {
+            EXPECT_FALSE(SimulatorOptions::parse({ option, refused }, &error)) << refused;
+            EXPECT_EQ(error.rfind(std::string(option) + " needs an http or https address", 0), 0u) << error;
+            EXPECT_NE(error.find(refused), std::string::npos) << error;
+        }
+        EXPECT_TRUE(SimulatorOptions::parse({ option, "HTTPS://h:1/api/" }, &error)) << error;
+    }
+}
+
 TEST(SimulatorOptionsTest, VendorServicesAndStandInApps)
 {
     std::string error;

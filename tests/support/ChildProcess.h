@@ -24,11 +24,12 @@ namespace testsupport {
 
 struct ChildResult {
     int status { -1 }; // as waitpid gives it
+    std::string output;
     std::string errorOutput;
 };
 
 // Runs a program with this process's environment, the variables in `environment` ("NAME=value")
-// put in place of those of the same name, and its standard error kept. A child that has not
+// put in place of those of the same name, and its standard output and error kept. A child that has not
 // ended within a minute is killed.
 inline ChildResult runChildProcess(const std::vector<std::string>& args, const std::vector<std::string>& environment = {})
 {
@@ -54,10 +55,14 @@ inline ChildResult runChildProcess(const std::vector<std::string>& args, const s
         argv.push_back(a.data());
     argv.push_back(nullptr);
 
+    char outputPath[] = "/tmp/quorvane-child-stdout-XXXXXX";
+    int outputFile = ::mkstemp(outputPath);
     char errorPath[] = "/tmp/quorvane-child-stderr-XXXXXX";
     int errorFile = ::mkstemp(errorPath);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    if (outputFile >= 0)
+        posix_spawn_file_actions_adddup2(&actions, outputFile, STDOUT_FILENO);
     if (errorFile >= 0)
         posix_spawn_file_actions_adddup2(&actions, errorFile, STDERR_FILENO);
     pid_t pid = 0;
@@ -81,6 +86,12 @@ inline ChildResult runChildProcess(const std::vector<std::string>& args, const s
         }
         ended.notify_one();
         watchdog.join();
+    }
+    if (outputFile >= 0) {
+        std::ifstream in(outputPath, std::ios::binary);
+        result.output.assign(std::istreambuf_iterator<char>(in), {});
+        ::close(outputFile);
+        ::unlink(outputPath);
     }
     if (errorFile >= 0) {
         std::ifstream in(errorPath, std::ios::binary);

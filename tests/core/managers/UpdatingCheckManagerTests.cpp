@@ -6,6 +6,7 @@
 #include "core/records/BoxUpdatingInfo.h"
 #include "platform/foundation/AppRegistry.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/Url.h"
 #include "platform/kit/RichTextLabel.h"
 #include "platform/ui/Label.h"
@@ -184,6 +185,26 @@ TEST_F(VersionCheck, RepliesThatAreNoAnswerNeverClaimTheAppIsUpToDate)
     const std::string answer = R"({"ret":0,)" + offer + "}";
     manager->networkRequestorDidFinishWithData(NetworkRequestor::create(), pf::Bytes(answer.begin(), answer.end()));
     EXPECT_FALSE(showsAnything());
+}
+
+TEST_F(VersionCheck, TheLogSaysWhyAReplyOffersNoVersion)
+{
+    pf::TestHttpServer broken;
+    AppInfoConfiguration::sharedInstance()->setApiBaseURL(broken.url("/api/"));
+    const std::vector<std::pair<std::string, std::string>> replies {
+        { "<html>404</html>", "the reply (16 bytes) is not a portal reply" },
+        { R"({"ret":3,"msg":"稍后再试"})", "the portal refused it: 稍后再试" },
+        { R"({"ret":"busy"})", "the portal refused it without a message" },
+        { R"({"ret":0,"body":[1]})", "the reply's body is not a dictionary" },
+    };
+    for (const auto& [body, reason] : replies) {
+        broken.reply("POST", "/api/game/verup", 200, body, "application/json");
+        pf::Log::startCapture();
+        check(false);
+        auto logged = pf::Log::captured();
+        pf::Log::stopCapture();
+        EXPECT_EQ(logged, std::vector<std::string> { "UpdatingCheckManager: the version check failed: " + reason }) << body;
+    }
 }
 
 TEST_F(VersionCheck, OfferedTextsAreShownAsTextAndTheAddressStaysWhole)
