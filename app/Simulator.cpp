@@ -29,8 +29,13 @@
 namespace {
 
 constexpr const char* kPrompt = "quorvane> ";
-constexpr const char* kGreeting = "Quorvane on a simulated phone: the screen is shown as text, after every command that\n"
-                                  "changes it. Type help for the commands (Tab completes them and the texts to tap), quit to leave.\n";
+// The greeting names the device shown ("phone" or "tablet").
+std::string greeting(const char* device)
+{
+    return std::string("Quorvane on a simulated ") + device
+        + ": the screen is shown as text, after every command that\n"
+          "changes it. Type help for the commands (Tab completes them and the texts to tap), quit to leave.\n";
+}
 // How long a typed command's requests may take before the screen is shown without their replies.
 constexpr double kRepliesSeconds = 5;
 
@@ -174,7 +179,7 @@ int Simulator::runInteractive(std::ostream& out)
         interpreter.driver().settle();
     };
 
-    out << kGreeting << std::flush;
+    out << greeting(m_options.device == SimulatorOptions::Device::Pad ? "tablet" : "phone") << std::flush;
     awaitReplies();
     ScriptCommand dump;
     dump.kind = ScriptCommand::Kind::Dump;

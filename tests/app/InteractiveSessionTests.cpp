@@ -169,4 +169,16 @@ TEST(InteractiveSessionTest, APersonAtATerminalSeesTheScreenGetsHelpAndRecallsLi
     EXPECT_EQ(terminal.exitStatus(), 1) << "two commands failed";
 }
 
+TEST(InteractiveSessionTest, TheGreetingNamesTheTabletWhenTheAppIsShownOnOne)
+{
+    portal::PortalServer server;
+    ASSERT_TRUE(server.start());
+    Terminal terminal({ QUORVANE_SIMULATOR, "--portal", server.apiBaseURL(), "--device", "pad" });
+    ASSERT_TRUE(terminal.started());
+    ASSERT_TRUE(terminal.waitFor("Quorvane on a simulated tablet: ")) << terminal.unread();
+    ASSERT_TRUE(terminal.waitFor("quorvane> ")) << terminal.unread();
+    terminal.type("quit\r");
+    EXPECT_EQ(terminal.exitStatus(), 0);
+}
+
 }
