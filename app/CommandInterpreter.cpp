@@ -130,6 +130,9 @@ bool CommandInterpreter::execute(const ScriptCommand& command)
     case Kind::Type:
         ok = type(command.text, command.input);
         break;
+    case Kind::Clear:
+        ok = clear(command.text);
+        break;
     case Kind::ScrollBottom:
         ok = scrollBottom();
         break;
@@ -204,24 +207,6 @@ bool CommandInterpreter::reachable(const std::shared_ptr<pf::View>& view) const
     return hit && (hit->isDescendantOf(view.get()) || view->isDescendantOf(hit.get()));
 }
 
-bool CommandInterpreter::tapFirstReachable(std::vector<std::shared_ptr<pf::View>> candidates, const std::string& what)
-{
-    if (candidates.empty())
-        return fail("nothing shows " + what);
-    pf::TouchResult last;
-    // The driver lists views back to front: try the frontmost first.
-    for (auto it = candidates.rbegin(); it != candidates.rend(); ++it) {
-        last = m_driver.tap(*it);
-        if (last) {
-            m_driver.settle();
-            return true;
-        }
-        if (last.outcome == pf::TouchResult::Outcome::Ignored)
-            break;
-    }
-    return fail("cannot tap " + what + (last.reason.empty() ? "" : ": " + last.reason));
-}
-
 bool CommandInterpreter::dump()
 {
     std::string screen = m_driver.dump();
@@ -289,8 +274,17 @@ bool CommandInterpreter::tapText(const std::string& text)
 
 bool CommandInterpreter::tapTag(int tag)
 {
-    auto views = m_driver.findAll([tag](const pf::View& v) { return v.tag() == tag; });
-    return tapFirstReachable(std::move(views), "tag " + std::to_string(tag));
+    std::string what = "tag " + std::to_string(tag);
+    auto result = m_driver.tapTag(tag);
+    if (result.outcome == pf::TouchResult::Outcome::NotFound)
+        return fail("nothing shows " + what);
+    if (!result)
+        return fail("cannot tap " + what + ": " + result.reason);
+    m_driver.settle();
+    // Several views carry the tag: the person is told which one was pressed.
+    if (result.candidates > 1 && result.target)
+        m_out << "note: tapped " << pf::Driver::describe(*result.target) << ", one of " << result.candidates << " views tagged " << tag << "\n";
+    return true;
 }
 
 std::shared_ptr<pf::TableView> CommandInterpreter::topmostTable() const
@@ -321,7 +315,7 @@ bool CommandInterpreter::tapRow(int section, int row)
     return true;
 }
 
-bool CommandInterpreter::type(const std::string& fieldName, const std::string& text)
+std::shared_ptr<pf::TextField> CommandInterpreter::shownField(const std::string& fieldName) const
 {
     std::shared_ptr<pf::TextField> field;
     for (auto& view : m_driver.findAll([&](const pf::View& v) {
@@ -330,6 +324,12 @@ bool CommandInterpreter::type(const std::string& fieldName, const std::string& t
          })) {
         field = std::static_pointer_cast<pf::TextField>(view);
     }
+    return field;
+}
+
+bool CommandInterpreter::type(const std::string& fieldName, const std::string& text)
+{
+    auto field = shownField(fieldName);
     if (!field) {
         // A field of a web page, by its name, id or placeholder.
         if (m_driver.fillPageField(fieldName, text))
@@ -338,6 +338,20 @@ bool CommandInterpreter::type(const std::string& fieldName, const std::string& t
     }
     if (!m_driver.typeText(field, text))
         return fail("cannot type into " + quoted(fieldName));
+    return true;
+}
+
+bool CommandInterpreter::clear(const std::string& fieldName)
+{
+    auto field = shownField(fieldName);
+    if (!field) {
+        // A field of a web page, by its name, id or placeholder.
+        if (m_driver.fillPageField(fieldName, ""))
+            return true;
+        return fail("no field " + quoted(fieldName));
+    }
+    if (!m_driver.clearText(field))
+        return fail("cannot empty " + quoted(fieldName));
     return true;
 }
 

@@ -11,6 +11,7 @@ class VendorApps;
 
 namespace pf {
 class TableView;
+class TextField;
 }
 
 // Runs simulator commands against whatever the key window shows, the way a person would:
@@ -27,8 +28,9 @@ class TableView;
 // - A command that fails prints one line "error: ..." and counts as a failure; the next one
 //   runs all the same.
 // - When several views match a tap, the frontmost one a finger can reach is tapped; by text, an
-//   enabled control comes before a label that reads the same, and a line "note: tapped ..."
-//   says which view it was.
+//   enabled control comes before a label that reads the same, by tag a view that takes the
+//   touch itself before one the finger passes through; a line "note: tapped ..." says which
+//   view it was.
 // - "The topmost table" is the frontmost visible table that a finger reaches at its middle.
 // - When explaining (a person at a terminal), an unknown command names the nearest known one
 //   and a tap on a text that nothing visible shows says why the view showing it cannot be
@@ -59,13 +61,15 @@ public:
 private:
     bool fail(const std::string& message);
     bool reachable(const std::shared_ptr<pf::View>& view) const;
-    bool tapFirstReachable(std::vector<std::shared_ptr<pf::View>> candidates, const std::string& what);
 
     bool dump();
     bool tapText(const std::string& text);
     bool tapTag(int tag);
     bool tapRow(int section, int row);
+    // The shown field with that placeholder or outlet name, the frontmost when several.
+    std::shared_ptr<pf::TextField> shownField(const std::string& name) const;
     bool type(const std::string& field, const std::string& text);
+    bool clear(const std::string& field);
     bool scrollBottom();
     bool pull();
     bool back();

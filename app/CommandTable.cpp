@@ -44,12 +44,15 @@ bool readImage(const Words& a, ScriptCommand& c)
     return !c.text.empty();
 }
 
+// Typing nothing changes nothing: `clear` is how a field is emptied, and the refusal says so.
 bool readType(const Words& a, ScriptCommand& c)
 {
     c.text = a[0];
     c.input = a[1];
-    return true;
+    return !c.input.empty();
 }
+
+const std::string kTypeUsage = "usage: type \"FIELD\" \"TEXT\" (TEXT not empty; clear \"FIELD\" empties a field)";
 
 bool readSeconds(const Words& a, ScriptCommand& c)
 {
@@ -141,8 +144,11 @@ const std::vector<CommandForm>& CommandTable::forms()
             "usage: tap row N or tap row S:N" },
         { { "tap", "image" }, "\"NAME\"", 1, "tap the picture-only control showing the image NAME (\"back.png\")", Kind::TapImage,
             readImage },
-        { { "type" }, "\"FIELD\" \"TEXT\"", 2, "type into the field with that placeholder or outlet name (or a web page's field with that name, id or placeholder)", Kind::Type,
-            readType },
+        { { "type" }, "\"FIELD\" \"TEXT\"", 2,
+            "add TEXT, key by key, to the end of the field with that placeholder or outlet name (a web page's field with that name, id or placeholder is set to TEXT)",
+            Kind::Type, readType, kTypeUsage },
+        { { "clear" }, "\"FIELD\"", 1, "empty that field as the delete key held down would (or a web page's field)", Kind::Clear,
+            readText },
         { { "scroll", "bottom" }, "", 0, "flick the topmost table to its bottom", Kind::ScrollBottom },
         { { "pull" }, "", 0, "pull the topmost table down to refresh and let go", Kind::Pull },
         { { "back" }, "", 0, "the back button of the navigation bar", Kind::Back },

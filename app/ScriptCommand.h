@@ -10,10 +10,10 @@
 // starting with "#" are no command. The commands and their forms are CommandTable's rows
 // (`help` lists them).
 struct ScriptCommand {
-    enum class Kind { None, Dump, TapText, TapTag, TapRow, Type, ScrollBottom, Pull, Back, Wait, Idle, Pasteboard, Quit, TapImage, OpenMyGifts, Menu, Drag, Help, Received };
+    enum class Kind { None, Dump, TapText, TapTag, TapRow, Type, ScrollBottom, Pull, Back, Wait, Idle, Pasteboard, Quit, TapImage, OpenMyGifts, Menu, Drag, Help, Received, Clear };
 
     Kind kind { Kind::None };
-    std::string text;   // tap "TEXT"; the field of type; the image of tap image; the command of help
+    std::string text;   // tap "TEXT"; the field of type and clear; the image of tap image; the command of help
     std::string input;  // the text typed
     int tag { 0 };
     int section { 0 };

@@ -124,10 +124,15 @@ bool VerificationCodeImageManager::isImageFileExisted(const std::string& fileNam
 
 std::shared_ptr<pf::Image> VerificationCodeImageManager::readFileFromDocumentDirectory(const std::string& fileName) const
 {
-    auto data = pf::FileManager::read(fetchFilePath(fileName));
+    std::string path = fetchFilePath(fileName);
+    auto data = pf::FileManager::read(path);
     if (!data || data->empty())
         return nullptr;
-    return pf::Image::decode(*data);
+    auto image = pf::Image::decode(*data);
+    // Named by its file, so a screen dump of the captcha says where a person can look at it.
+    if (image)
+        image->setName(path);
+    return image;
 }
 
 void VerificationCodeImageManager::removeAllImages()

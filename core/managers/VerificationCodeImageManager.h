@@ -26,6 +26,7 @@ class Image;
 //   and https only, with a time-out and a size limit.
 // - A piece is cut with clipping to the picture; a piece wholly outside gets no file.
 // - The folder belongs to the current sandbox and is made again when missing.
+// - A picture read back from the folder is named by its file's path (dumps show the name).
 class VerificationCodeImageManager : public std::enable_shared_from_this<VerificationCodeImageManager> {
 public:
     static std::shared_ptr<VerificationCodeImageManager> sharedInstance();

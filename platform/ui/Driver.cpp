@@ -282,6 +282,54 @@ std::shared_ptr<AlertView> Driver::visibleAlert() const
 
 // --- acting ---
 
+namespace {
+    // The outermost of the view and the views holding it that has user interaction off.
+    std::shared_ptr<View> outermostRefusing(const View& view)
+    {
+        std::shared_ptr<View> refusing;
+        for (auto v = std::const_pointer_cast<View>(view.sharedView()); v; v = v->superview()) {
+            if (!v->isUserInteractionEnabled())
+                refusing = v;
+        }
+        return refusing;
+    }
+
+    // The view and the views holding it, from its window down.
+    std::vector<const View*> lineage(const View& view)
+    {
+        std::vector<const View*> chain;
+        for (auto v = view.sharedView(); v; v = v->superview())
+            chain.push_back(v.get());
+        std::reverse(chain.begin(), chain.end());
+        return chain;
+    }
+
+    // Whether `a` is drawn over `b`: a later window, or a later subview where their lineages
+    // part. A view holding the other lies behind it.
+    bool liesInFront(const View& a, const View& b)
+    {
+        auto la = lineage(a);
+        auto lb = lineage(b);
+        if (la.front() != lb.front()) {
+            auto windows = Window::windows(); // back to front
+            auto at = [&](const View* root) {
+                return std::find_if(windows.begin(), windows.end(), [&](const auto& w) { return w.get() == root; }) - windows.begin();
+            };
+            return at(la.front()) > at(lb.front());
+        }
+        size_t i = 1;
+        while (i < la.size() && i < lb.size() && la[i] == lb[i])
+            ++i;
+        if (i == la.size() || i == lb.size())
+            return i == lb.size() && la.size() > lb.size(); // `a` lies inside `b`
+        const auto& siblings = la[i - 1]->subviews();
+        auto index = [&](const View* v) {
+            return std::find_if(siblings.begin(), siblings.end(), [&](const auto& s) { return s.get() == v; }) - siblings.begin();
+        };
+        return index(la[i]) > index(lb[i]);
+    }
+}
+
 TouchResult Driver::check(const std::shared_ptr<View>& view, Point& screenPoint) const
 {
     settle();
@@ -299,10 +347,21 @@ TouchResult Driver::check(const std::shared_ptr<View>& view, Point& screenPoint)
         return failure(TouchResult::Outcome::NotVisible, describe(*view) + " is outside the screen");
     screenPoint = { window->frame().x() + visible.midX(), window->frame().y() + visible.midY() };
     auto hit = Window::hitTestScreen(screenPoint);
-    if (!hit)
-        return failure(TouchResult::Outcome::Covered, "nothing takes touches at the centre of " + describe(*view));
-    if (!hit->isDescendantOf(view.get()) && !view->isDescendantOf(hit.get()))
+    if (!hit || (!hit->isDescendantOf(view.get()) && !view->isDescendantOf(hit.get()))) {
+        // Hit-testing skips a view with user interaction off and all it holds, so the finger
+        // lands on whatever lies behind: that is no cover, and the person should know to wait.
+        auto refusing = outermostRefusing(*view);
+        if (refusing && (!hit || !liesInFront(*hit, *refusing))) {
+            std::string where = refusing.get() == view.get() ? "its user interaction is off"
+                                                             : describe(*refusing) + ", which holds it, has user interaction off";
+            return failure(TouchResult::Outcome::Refused,
+                describe(*view) + " takes no touches now: " + where + " (a view may turn it off while it appears; wait and try again)",
+                hit);
+        }
+        if (!hit)
+            return failure(TouchResult::Outcome::Covered, "nothing takes touches at the centre of " + describe(*view));
         return failure(TouchResult::Outcome::Covered, describe(*view) + " is covered by " + describe(*hit), hit);
+    }
     TouchResult ok;
     ok.outcome = TouchResult::Outcome::Delivered;
     ok.hitView = hit;
@@ -392,6 +451,52 @@ TouchResult Driver::tapText(const std::string& text)
     return last;
 }
 
+TouchResult Driver::tapTag(int tag)
+{
+    auto candidates = findAll([tag](const View& v) { return v.tag() == tag; });
+    if (candidates.empty())
+        return failure(TouchResult::Outcome::NotFound, "no visible view is tagged " + std::to_string(tag));
+    std::reverse(candidates.begin(), candidates.end()); // the frontmost first
+    // A view the finger lands on (or in) takes the touch itself; one it passes through only
+    // reaches what holds it, as a page dot reaches the strip of dots.
+    std::vector<std::shared_ptr<View>> taking;
+    std::vector<std::shared_ptr<View>> reached;
+    TouchResult first;
+    for (const auto& view : candidates) {
+        Point p;
+        TouchResult reach = check(view, p);
+        if (!reach) {
+            if (first.reason.empty())
+                first = reach;
+            continue;
+        }
+        auto control = dynamic_cast<const Control*>(view.get());
+        if (reach.hitView->isDescendantOf(view.get()) && (!control || control->isEnabled()))
+            taking.push_back(view);
+        else
+            reached.push_back(view);
+    }
+    const auto& chosen = taking.empty() ? reached : taking;
+    if (chosen.empty()) {
+        first.candidates = candidates.size();
+        return first;
+    }
+    if (chosen.size() > 1) {
+        std::string list;
+        for (const auto& view : chosen)
+            list += (list.empty() ? "" : "; ") + describe(*view);
+        TouchResult ambiguous = failure(TouchResult::Outcome::Ambiguous,
+            "tag " + std::to_string(tag) + " is ambiguous: " + std::to_string(chosen.size()) + " views carrying it "
+                + (taking.empty() ? "can be reached" : "take touches") + ": " + list);
+        ambiguous.candidates = candidates.size();
+        return ambiguous;
+    }
+    TouchResult result = touch(chosen.front());
+    result.target = chosen.front();
+    result.candidates = candidates.size();
+    return result;
+}
+
 TouchResult Driver::tapAt(Point screenPoint)
 {
     settle();
@@ -431,14 +536,17 @@ TouchResult Driver::tapAlertButton(const std::string& title)
     return failure(TouchResult::Outcome::NotFound, "the alert has no button \"" + title + "\"");
 }
 
-bool Driver::typeText(const std::shared_ptr<TextField>& field, const std::string& text)
+bool Driver::focus(const std::shared_ptr<TextField>& field)
 {
     if (!field)
         return false;
-    if (!field->isEditing()) {
-        if (!touch(field) || !field->isEditing())
-            return false;
-    }
+    return field->isEditing() || (touch(field) && field->isEditing());
+}
+
+bool Driver::typeText(const std::shared_ptr<TextField>& field, const std::string& text)
+{
+    if (!focus(field))
+        return false;
     // One character (code point) at a time, as keys are pressed.
     for (size_t i = 0; i < text.size();) {
         size_t n = 1;
@@ -465,6 +573,19 @@ bool Driver::deleteBackward(const std::shared_ptr<TextField>& field, int count)
     for (int i = 0; i < count; ++i)
         if (!field->deleteBackward())
             return false;
+    settle();
+    return true;
+}
+
+bool Driver::clearText(const std::shared_ptr<TextField>& field)
+{
+    if (!focus(field))
+        return false;
+    // Each press takes one character, so this ends.
+    while (!field->text().empty()) {
+        if (!field->deleteBackward())
+            return false;
+    }
     settle();
     return true;
 }

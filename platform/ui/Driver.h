@@ -24,13 +24,15 @@ struct TouchResult {
         NotFound,   // no such view, row or button
         NotVisible, // hidden, transparent, not in a shown window, or off the screen
         Covered,    // another view takes touches at that point
+        Refused,    // the view, or one it lies in, has user interaction off, so hit-testing passes it by
         Ignored,    // touches are being ignored (a transition, or by request)
+        Ambiguous,  // several views fit and none of them is the one a person would take
     };
     Outcome outcome { Outcome::NotFound };
     std::shared_ptr<View> hitView; // what the finger touched (when it got that far)
     std::string reason;            // for failure messages
-    std::shared_ptr<View> target;  // the view the driver aimed at, when it chose one by text
-    size_t candidates { 0 };       // how many visible views showed that text
+    std::shared_ptr<View> target;  // the view the driver aimed at, when it chose one by text or tag
+    size_t candidates { 0 };       // how many visible views showed that text or carried that tag
 
     explicit operator bool() const { return outcome == Outcome::Delivered; }
 };
@@ -41,10 +43,15 @@ struct TouchResult {
 // - Only what is visible counts: views in shown windows, not hidden, not (nearly) transparent,
 //   at least partly inside the screen and their clipping ancestors.
 // - Taps go through hit-testing at the centre of the visible part of the view, so a covered
-//   view cannot be tapped; the result says what was hit or why nothing was.
+//   view cannot be tapped; the result says what was hit or why nothing was. A view that lies in
+//   one with user interaction off (as a view that is appearing may switch it off for a moment)
+//   is passed by whatever lies behind it: the result says so, not that what is behind covers it.
 // - When several views show a text, the one a person would tap is chosen: an enabled control
 //   before anything else (a title or label that reads the same), the frontmost first; one that
 //   cannot be reached gives way to the next. The result names the view and how many there were.
+// - When several views carry a tag, the one that takes the touch itself (the finger lands on
+//   it or in it, and a control is enabled) is tapped, before views the finger only passes
+//   through to what holds them; two or more alike are ambiguous and the result lists them.
 // - Drags move the finger in steps of 1/60 s (the platform clock advances with them when it is
 //   a manual clock), so scroll views and pan recognisers see what a finger produces.
 // - The dump lists every visible view, one line each, indented by depth, with its class,
@@ -89,6 +96,7 @@ public:
     // --- acting ---
     TouchResult tap(const std::shared_ptr<View>& view);
     TouchResult tapText(const std::string& text);
+    TouchResult tapTag(int tag);
     TouchResult tapAt(Point screenPoint);
     TouchResult tapRow(const std::shared_ptr<TableView>& table, const IndexPath& indexPath);
     // Taps the picture-only control that shows the image named `name` ("back.png"): a button
@@ -102,12 +110,17 @@ public:
     // be focused or a character was refused.
     bool typeText(const std::shared_ptr<TextField>& field, const std::string& text);
     bool deleteBackward(const std::shared_ptr<TextField>& field, int count = 1);
+    // Taps the field when it is not being edited, then deletes backward until it is empty, as
+    // a person holding the delete key does (each deletion asks the delegate and sends
+    // EditingChanged). False when the field could not be focused or a deletion was refused.
+    bool clearText(const std::shared_ptr<TextField>& field);
     bool pressReturn(const std::shared_ptr<TextField>& field);
 
     // Web pages (views that show a document): follow a link by its text, type into a field by
     // its name, id or placeholder, press a button by its text, value, name or id (a submit
     // button sends its form). The page must be visible and not covered.
     TouchResult tapLink(const std::string& text);
+    // (A page's field is set to `value`, its input and change events sent; "" empties it.)
     TouchResult fillPageField(const std::string& field, const std::string& value);
     TouchResult pressPageButton(const std::string& control);
 
@@ -139,6 +152,7 @@ private:
     TouchResult check(const std::shared_ptr<View>& view, Point& screenPoint) const;
     TouchResult touch(const std::shared_ptr<View>& view);
     TouchResult touchAt(Point screenPoint, TouchResult result);
+    bool focus(const std::shared_ptr<TextField>& field);
     TouchResult actOnPage(const std::string& what, const std::function<bool(WebContent&)>& act);
 };
 

@@ -4,6 +4,7 @@
 #include "app/Simulator.h"
 
 #include "core/AppInfoConfiguration.h"
+#include "core/managers/VerificationCodeImageManager.h"
 #include "platform/foundation/Device.h"
 #include "platform/foundation/Pasteboard.h"
 #include "platform/foundation/RunLoop.h"
@@ -12,6 +13,7 @@
 #include "platform/testing/TestHttpServer.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/PopoverController.h"
+#include "platform/ui/TextField.h"
 #include "platform/ui/UIEnvironment.h"
 #include "platform/ui/Window.h"
 #include "screens/gifts/GiftCategoryViewController.h"
@@ -250,6 +252,65 @@ TEST_F(CommandInterpreterTest, ATapOnATextThatSeveralViewsShowPressesTheButtonAn
 
     // One view showing the text: nothing to tell.
     EXPECT_EQ(run({ "back", "back", "tap \"独家\"" }), "");
+}
+
+TEST_F(CommandInterpreterTest, ATagTheCarouselAndItsDotShareOpensTheGiftAndSaysWhichViewItTapped)
+{
+    portal::PortalServer server;
+    ASSERT_TRUE(server.start());
+    showFirstScreen(server.apiBaseURL());
+    run({ "idle", "tap \"以后再说\"" });
+
+    // The first picture's button and the first page dot carry the same tag.
+    std::string printed = run({ "tap tag 100", "wait 0.5", "idle" });
+    EXPECT_EQ(printed, "note: tapped Button (0,0,320,126), one of 2 views tagged 100\n");
+    EXPECT_EQ(navigation->viewControllers().size(), 2u) << "the picture's gift opened";
+    EXPECT_EQ(interpreter.failures(), 0);
+}
+
+TEST_F(CommandInterpreterTest, AMistypedPasswordIsClearedAndTheLoginGoesThrough)
+{
+    portal::PortalServer server;
+    ASSERT_TRUE(server.start());
+    showFirstScreen(server.apiBaseURL());
+    run({ "idle", "tap \"以后再说\"", "tap row 0", "wait 0.5", "idle", "tap \"领取\"", "wait 0.5" });
+
+    // Typing adds; `clear` empties the field as the delete key would.
+    EXPECT_EQ(run({ "type \"userName\" \"demo\"", "type \"password\" \"demo1234\"", "type \"password\" \"\"" }),
+        "error: usage: type \"FIELD\" \"TEXT\" (TEXT not empty; clear \"FIELD\" empties a field)\n");
+    auto password = std::dynamic_pointer_cast<pf::TextField>(interpreter.driver().findByOutlet("password"));
+    ASSERT_TRUE(password);
+    EXPECT_EQ(run({ "clear \"password\"" }), "");
+    EXPECT_EQ(password->text(), "");
+    EXPECT_EQ(run({ "type \"password\" \"demo123\"", "tap \"登录\"", "idle", "wait 4" }), "");
+    auto detail = std::dynamic_pointer_cast<GiftDetailViewController>(navigation->topViewController());
+    ASSERT_TRUE(detail);
+    EXPECT_TRUE(detail->verificationViewController()) << "the login went through and the claim showed its captcha";
+}
+
+TEST_F(CommandInterpreterTest, TheCaptchaSaysWhereItsPicturesAreAndThatItTakesNoTapsWhileItAppears)
+{
+    portal::PortalServer server;
+    ASSERT_TRUE(server.start());
+    showFirstScreen(server.apiBaseURL());
+    PortalTestClient::storeTokenOf(env, "demo", "demo123");
+    run({ "idle", "tap \"以后再说\"", "tap row 0", "wait 0.5", "idle", "tap \"领取\"", "idle" });
+
+    // Just shown, the captcha takes no taps for a moment, and the error says so.
+    std::string refused = run({ "tap \"换一张\"" });
+    EXPECT_NE(refused.find("takes no touches now: View (0,0,320,416), which holds it, has user interaction off"), std::string::npos)
+        << refused;
+    EXPECT_EQ(refused.find("covered"), std::string::npos) << refused;
+
+    // The dump names the files that hold the pictures, so a person can look at them.
+    auto images = VerificationCodeImageManager::sharedInstance();
+    std::string screen = run({ "dump" });
+    EXPECT_NE(screen.find("image=" + images->fetchFilePath(VerificationCodeImageManager::kCodeImageName) + " outlet=questionView"),
+        std::string::npos) << screen;
+    for (int i = 0; i < VerificationCodeImageManager::kWordCount; ++i)
+        EXPECT_NE(screen.find("bgImage=" + images->fetchFilePath(VerificationCodeImageManager::wordImageName(i)) + " tag=" + std::to_string(10 + i)),
+            std::string::npos) << i;
+    EXPECT_EQ(run({ "wait 1", "tap \"换一张\"" }), "");
 }
 
 TEST_F(CommandInterpreterTest, TheMenuOpensByButtonAndByDragAndShowsInTheDump)

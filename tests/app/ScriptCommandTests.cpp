@@ -64,6 +64,9 @@ TEST(ScriptCommandTest, EveryCommandForm)
     EXPECT_EQ(type.kind, Kind::Type);
     EXPECT_EQ(type.text, "username");
     EXPECT_EQ(type.input, "萌萌");
+    auto clear = parsed(R"(clear "password")");
+    EXPECT_EQ(clear.kind, Kind::Clear);
+    EXPECT_EQ(clear.text, "password");
 
     auto wait = parsed("wait 1.5");
     EXPECT_EQ(wait.kind, Kind::Wait);
@@ -96,6 +99,7 @@ TEST(ScriptCommandTest, MalformedLinesAreRefusedWithAReason)
     EXPECT_DOUBLE_EQ(parsed("wait 3600").seconds, 3600);
     EXPECT_NE(refusal("scroll top"), "");
     EXPECT_NE(refusal(R"(type "only one")"), "");
+    EXPECT_NE(refusal(R"(type "password" "")").find("clear \"FIELD\" empties a field"), std::string::npos) << "typing nothing empties nothing";
     EXPECT_EQ(refusal(R"(tap "x)"), "unclosed quote");
 }
 
