@@ -47,6 +47,7 @@ void LoginManager::startFresh()
 void LoginManager::recordUserToken(const std::string& token)
 {
     UserTokenStore::record(token);
+    beginLoginGeneration();
 }
 
 std::optional<std::string> LoginManager::getUserToken() const
@@ -57,6 +58,28 @@ std::optional<std::string> LoginManager::getUserToken() const
 void LoginManager::clearUserToken()
 {
     UserTokenStore::clear();
+    beginLoginGeneration();
+}
+
+void LoginManager::beginLoginGeneration()
+{
+    ++m_loginGeneration;
+    // Their replies describe the user of the login that just ended: posted now, they would
+    // bring that user back after a logout, or show them in place of the one who logged in.
+    for (auto* requestor : { &m_networkRequestor, &m_autoLoginRequestor }) {
+        if (*requestor) {
+            (*requestor)->cancel();
+            requestor->reset();
+        }
+    }
+}
+
+bool LoginManager::postUserLogin(const pf::Value& reply, uint64_t generation)
+{
+    if (generation != m_loginGeneration)
+        return false;
+    pf::NotificationCenter::defaultCenter().post(kUserLoginNotification, reply);
+    return true;
 }
 
 std::shared_ptr<NetworkRequestor> LoginManager::startUserInfoRequest()
@@ -123,4 +146,5 @@ void LoginManager::loginFinished(const pf::Notification& notification)
 void LoginManager::logoutFinished(const pf::Notification&)
 {
     m_userInformation.reset();
+    beginLoginGeneration();
 }

@@ -3,6 +3,7 @@
 #include "core/NetworkRequestorDelegate.h"
 #include "core/UserTokenStore.h"
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -35,6 +36,11 @@ struct Notification;
 //   is an object; anything else (not JSON, no "ret", a non-zero "ret") is a failure.
 // - Each kind of request keeps only its latest requestor; the reply of a replaced one is
 //   ignored.
+// - The login generation moves on whenever the token is recorded or cleared and at every
+//   "UserLogout". The user-information requests in flight then are cancelled: they were made
+//   for the login that ended, and their replies post nothing. News of a login announced later
+//   (a login screen's delayed "UserLogin") goes through `postUserLogin` with the generation it
+//   was made in, so a user who has logged out since, or been replaced, never comes back.
 // - The manager registers its observers before any screen (screens use the manager before
 //   they register theirs), so its handlers run first and the screens read the new record.
 //   Should the notification centre lose the registrations (a test environment empties it),
@@ -57,6 +63,12 @@ public:
     // The stored token; none when nobody is logged in.
     std::optional<std::string> getUserToken() const;
     void clearUserToken();
+
+    // --- the login generation ---
+    uint64_t loginGeneration() const { return m_loginGeneration; }
+    // Posts "UserLogin" with the reply while `generation` is still the current one; false,
+    // posting nothing, once the login it was made for has ended.
+    bool postUserLogin(const pf::Value& reply, uint64_t generation);
 
     // --- the user ---
     std::shared_ptr<UserInfo> userInformation() const { return m_userInformation; }
@@ -81,8 +93,11 @@ private:
     // No user record, no request, the notifications observed (once).
     void startFresh();
     std::shared_ptr<NetworkRequestor> startUserInfoRequest();
+    // A login ended or began: what was asked for the previous one is dropped.
+    void beginLoginGeneration();
 
     std::shared_ptr<UserInfo> m_userInformation;
     std::shared_ptr<NetworkRequestor> m_networkRequestor;
     std::shared_ptr<NetworkRequestor> m_autoLoginRequestor;
+    uint64_t m_loginGeneration { 0 };
 };

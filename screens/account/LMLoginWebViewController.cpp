@@ -8,7 +8,6 @@
 #include "core/records/UserLoginInfo.h"
 #include "core/views/CustomControlApperanceCreator.h"
 #include "core/views/PromptViewCreator.h"
-#include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Url.h"
 #include "platform/ui/NavigationController.h"
@@ -186,10 +185,13 @@ void LMLoginWebViewController::lmLoginDidFinished(const pf::Bytes& data)
         return;
     }
     logoutWithPreviousUserToken(info->usertoken().text());
-    LoginManager::sharedInstance()->recordUserToken(info->usertoken().text());
+    auto manager = LoginManager::sharedInstance();
+    manager->recordUserToken(info->usertoken().text());
+    uint64_t generation = manager->loginGeneration();
     auto keepAlive = self();
     pf::Value whole = reply.reply();
-    pf::RunLoop::main().postDelayed(kLoginNotificationDelay, [keepAlive, whole] { keepAlive->postUserLoginNotification(whole); }, this);
+    pf::RunLoop::main().postDelayed(kLoginNotificationDelay,
+        [keepAlive, whole, generation] { keepAlive->postUserLoginNotification(whole, generation); }, this);
     dismiss();
 }
 
@@ -208,9 +210,9 @@ bool LMLoginWebViewController::logoutWithPreviousUserToken(const std::string& ne
     return true;
 }
 
-void LMLoginWebViewController::postUserLoginNotification(const pf::Value& reply)
+void LMLoginWebViewController::postUserLoginNotification(const pf::Value& reply, uint64_t loginGeneration)
 {
-    pf::NotificationCenter::defaultCenter().post(LoginManager::kUserLoginNotification, reply);
+    LoginManager::sharedInstance()->postUserLogin(reply, loginGeneration);
 }
 
 void LMLoginWebViewController::dismiss()

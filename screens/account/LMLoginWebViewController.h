@@ -5,6 +5,7 @@
 #include "platform/foundation/Value.h"
 #include "platform/web/WebViewDelegate.h"
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,7 +32,8 @@ class WebView;
 //   login screens leave at once and "UserLogin" follows with the whole reply.
 // - Anything else is a failure: its "msg" (or a general text) is shown, the stored token stays
 //   stored and is not logged out, and the screen stays.
-// - The pending announcement keeps the screen alive until it has been posted.
+// - The pending announcement keeps the screen alive until it has been posted. It belongs to
+//   the login the reply made: a logout or another login before it is due drops it.
 class LMLoginWebViewController : public AdaptedViewController, public NetworkRequestorDelegate, public pf::WebViewDelegate {
 public:
     static constexpr double kLoginNotificationDelay = 1.0;
@@ -71,7 +73,7 @@ private:
     void requestLMLogin(const pf::Value& webauth, const pf::Value& saltKey);
     void lmLoginDidFinished(const pf::Bytes& data);
     bool logoutWithPreviousUserToken(const std::string& newToken);
-    void postUserLoginNotification(const pf::Value& reply);
+    void postUserLoginNotification(const pf::Value& reply, uint64_t loginGeneration);
     void dismiss();
     void popViewController();
 

@@ -4,7 +4,6 @@
 #include "core/NetworkRequestor.h"
 #include "core/managers/LoginManager.h"
 #include "core/records/UserRegisterInfo.h"
-#include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/kit/RichTextLabel.h"
 #include "platform/ui/Nib.h"
@@ -85,17 +84,20 @@ void UserRegisterViewController::networkRequestorDidFinishWithData(const std::sh
         return;
     }
     showRegisterSuccesedPromptText();
-    LoginManager::sharedInstance()->recordUserToken(info->usertoken().text());
+    auto manager = LoginManager::sharedInstance();
+    manager->recordUserToken(info->usertoken().text());
+    uint64_t generation = manager->loginGeneration();
     auto keepAlive = self();
     pf::Value whole = reply.reply();
     auto& loop = pf::RunLoop::main();
     loop.postDelayed(kDismissDelay, [keepAlive] { keepAlive->dismiss(); }, this);
-    loop.postDelayed(kLoginNotificationDelay, [keepAlive, whole] { keepAlive->postUserLoginNotification(whole); }, this);
+    loop.postDelayed(kLoginNotificationDelay,
+        [keepAlive, whole, generation] { keepAlive->postUserLoginNotification(whole, generation); }, this);
 }
 
-void UserRegisterViewController::postUserLoginNotification(const pf::Value& reply)
+void UserRegisterViewController::postUserLoginNotification(const pf::Value& reply, uint64_t loginGeneration)
 {
-    pf::NotificationCenter::defaultCenter().post(LoginManager::kUserLoginNotification, reply);
+    LoginManager::sharedInstance()->postUserLogin(reply, loginGeneration);
 }
 
 void UserRegisterViewController::dismiss()

@@ -2,6 +2,7 @@
 
 #include "screens/account/AccountFormViewController.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -18,6 +19,8 @@
 //   anything else shows the reply's "msg" (or a general failure) in a panel on this screen and
 //   records nothing.
 // - The portal's message is escaped before it goes into the panel's markup.
+// - The announcement belongs to the login the reply made: a logout or another login before it
+//   is due drops it.
 // - The pending return and notification keep the screen alive until they have run.
 class UserRegisterViewController : public AccountFormViewController {
 public:
@@ -35,7 +38,8 @@ public:
     // The action of the layout's button.
     void userRegister();
     void dismiss();
-    void postUserLoginNotification(const pf::Value& reply);
+    // Posts "UserLogin" unless the login of `loginGeneration` has ended meanwhile.
+    void postUserLoginNotification(const pf::Value& reply, uint64_t loginGeneration);
 
     std::shared_ptr<pf::TextField> email() const { return m_email.lock(); }
     std::shared_ptr<pf::TextField> password() const { return m_password.lock(); }

@@ -369,6 +369,12 @@ void GiftDetailViewController::resetGiftObtainStatus()
     if (m_giftObtainPromptControl)
         m_giftObtainPromptControl->setHidden(true);
     m_giftObtainStatus = ObtainStatus::None;
+    // A captcha still on its way belongs to the claim given up here (the overlay was closed
+    // while a new picture loaded): its reply would open the overlay again.
+    if (m_verifyCodeRequestor) {
+        m_verifyCodeRequestor->cancel();
+        m_verifyCodeRequestor.reset();
+    }
 }
 
 void GiftDetailViewController::showPromptMeaasge(const std::string& text)

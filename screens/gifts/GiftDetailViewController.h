@@ -51,7 +51,8 @@ struct Notification;
 // - A captcha is shown only when its pictures were fetched and cut; a claim result only with a
 //   code. Failed replies show their "msg" in a toast.
 // - Replies are told apart by the requestor that answers; a reply of a replaced requestor is
-//   dropped.
+//   dropped. Resetting the claim (closing the captcha, cancelling a prompt) cancels a captcha
+//   request still on its way, so a closed overlay never opens again by itself.
 class GiftDetailViewController : public AdaptedViewController,
                                  public NetworkRequestorDelegate,
                                  public pf::TableViewDataSource,

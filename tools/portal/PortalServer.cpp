@@ -229,6 +229,15 @@ void PortalServer::releaseHeld()
     m_impl->releaseAll();
 }
 
+void PortalServer::releaseHeld(const std::string& operation)
+{
+    {
+        std::lock_guard lock(m_impl->holdMutex);
+        m_impl->held.erase(operation);
+    }
+    m_impl->holdChanged.notify_all();
+}
+
 std::vector<ReceivedRequest> PortalServer::receivedRequests() const
 {
     std::lock_guard lock(m_impl->logMutex);

@@ -55,6 +55,9 @@ public:
     // certainly still in flight instead of racing the reply.
     void holdOperation(const std::string& operation);
     void releaseHeld();
+    // Lets the replies of one held operation go while the others stay held, so a test can
+    // choose which of two requests in flight the portal handles first.
+    void releaseHeld(const std::string& operation);
 
 private:
     struct Impl;

@@ -5,6 +5,7 @@
 #include "platform/testing/TestHttpServer.h"
 #include "platform/web/WebView.h"
 #include "screens/account/LMLoginWebViewController.h"
+#include "screens/account/UserPersonalCenterViewController.h"
 #include "screens/account/UserLoggingViewController.h"
 
 namespace {
@@ -64,6 +65,37 @@ TEST_F(LMLoginTest, TheFirstAnswerLogsInAndTheOldTokenIsLoggedOutOnlyThen)
     driver.advance(LMLoginWebViewController::kLoginNotificationDelay - pf::NavigationController::TransitionDuration);
     ASSERT_EQ(countPosted("UserLogin"), 1u);
     EXPECT_EQ(posted.back().object["body"]["usertoken"].stringValue(), *token);
+}
+
+TEST_F(LMLoginTest, ALogoutBeforeTheAnnouncementKeepsTheUserLoggedOut)
+{
+    // Switching accounts from the personal centre: the LM login returns to it at once.
+    storeTokenOf("gamer", "gamer123");
+    navigation->setViewControllers({ root }, false);
+    auto centre = std::make_shared<UserPersonalCenterViewController>();
+    push(centre);
+    settle();
+    ASSERT_TRUE(driver.tapText("切换帐号"));
+    driver.advance(pf::NavigationController::TransitionDuration + 0.05);
+    ASSERT_TRUE(driver.tapText("LM帐号登录"));
+    driver.advance(pf::NavigationController::TransitionDuration + 0.05);
+    auto screen = std::dynamic_pointer_cast<LMLoginWebViewController>(top());
+    ASSERT_TRUE(screen);
+    auto [webauth, saltkey] = portal.service().forumCredentials("demo");
+    screen->lmLoginAnswered(answer(webauth, saltkey), forumPage);
+    settle();
+    driver.advance(pf::NavigationController::TransitionDuration + 0.05);
+    ASSERT_EQ(top(), centre);
+    settle();
+
+    // The user logs out before the login is announced: the announcement is dropped.
+    ASSERT_TRUE(driver.tapText("退出"));
+    size_t logins = countPosted("UserLogin");
+    driver.advance(LMLoginWebViewController::kLoginNotificationDelay);
+    settle();
+    EXPECT_EQ(countPosted("UserLogin"), logins);
+    EXPECT_FALSE(LoginManager::sharedInstance()->userInformation());
+    EXPECT_FALSE(LoginManager::sharedInstance()->getUserToken());
 }
 
 TEST_F(LMLoginTest, AFailedExchangeShowsWhyAndKeepsTheStoredToken)

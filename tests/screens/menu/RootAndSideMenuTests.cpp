@@ -188,6 +188,44 @@ TEST_F(RootAndSideMenuTest, TheAccountRowFollowsTheLoginAndOpensTheRightScreen)
     EXPECT_EQ(accountRow()->title()->text(), "点击登录");
 }
 
+TEST_F(RootAndSideMenuTest, TheUsersInformationAnsweredAfterTheLogoutBringsNobodyBack)
+{
+    storeTokenOf("demo", "demo123");
+    showApp();
+    // The greeting goes, then the version check's box is put away.
+    driver.advance(RootViewController::kPromptFadeDuration + 0.1);
+    ASSERT_TRUE(driver.tapText("以后再说"));
+    openMenu();
+    ASSERT_EQ(accountRow()->title()->text(), "萌新玩家");
+
+    // The personal centre asks for the user as it appears; the portal has the question before
+    // the logout and answers it only once the user has logged out on the device.
+    portal.holdOperation("user/info");
+    portal.holdOperation("user/logout");
+    size_t asked = countOf("user/info");
+    ASSERT_TRUE(driver.tapRow(menu()->tableView(), { 0, 0 }));
+    driver.advance(pf::NavigationController::TransitionDuration + 0.05);
+    ASSERT_TRUE(std::dynamic_pointer_cast<UserPersonalCenterViewController>(top()));
+    ASSERT_TRUE(env.runUntil([&] { return countOf("user/info") == asked + 1; }));
+    ASSERT_TRUE(driver.tapText("退出"));
+    driver.advance(pf::NavigationController::TransitionDuration + 0.05);
+    EXPECT_EQ(top(), root);
+    ASSERT_TRUE(env.runUntil([&] { return countOf("user/logout") == 1; }));
+    size_t logins = countPosted("UserLogin");
+
+    portal.releaseHeld("user/info");
+    ASSERT_TRUE(env.runUntil([] { return !LoginManager::sharedInstance()->networkRequestor(); }));
+    portal.releaseHeld();
+    settle();
+    EXPECT_EQ(countPosted("UserLogin"), logins);
+    EXPECT_FALSE(LoginManager::sharedInstance()->userInformation());
+    EXPECT_FALSE(LoginManager::sharedInstance()->getUserToken());
+    openMenu();
+    EXPECT_EQ(accountRow()->title()->text(), "点击登录");
+    tapMenuRow(0, 0);
+    EXPECT_TRUE(std::dynamic_pointer_cast<UserLoggingViewController>(top())) << "the row opens the login, not an empty centre";
+}
+
 TEST_F(RootAndSideMenuTest, AnAvatarThatNeverComesOrIsNoWebAddressHoldsNothingUp)
 {
     pf::TestHttpServer slow;
