@@ -484,7 +484,8 @@ TouchResult Driver::tapTag(int tag)
     if (chosen.size() > 1) {
         std::string list;
         for (const auto& view : chosen)
-            list += (list.empty() ? "" : "; ") + describe(*view);
+            // Cells' views alike differ only in where they are on the screen.
+            list += (list.empty() ? "" : "; ") + describe(*view) + " at " + formatRect(view->frameInWindow()) + " in the window";
         TouchResult ambiguous = failure(TouchResult::Outcome::Ambiguous,
             "tag " + std::to_string(tag) + " is ambiguous: " + std::to_string(chosen.size()) + " views carrying it "
                 + (taking.empty() ? "can be reached" : "take touches") + ": " + list);

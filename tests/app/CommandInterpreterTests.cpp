@@ -445,10 +445,11 @@ TEST_F(CommandInterpreterOnTablet, EveryCommandWorksInThePopover)
     EXPECT_EQ(run({ "drag -200 fling" }), "");
     EXPECT_EQ(centreX(), 0);
 
-    // The lists: another tab to its bottom, a pull, a row's button by its tag, a row, back.
+    // The lists: another tab to its bottom, a pull, the carousel's picture by its tag, a row, back.
     auto category = std::dynamic_pointer_cast<GiftCategoryViewController>(navigation()->topViewController());
     ASSERT_TRUE(category);
-    EXPECT_EQ(run({ "tap \"独家\"", "scroll bottom", "pull", "idle", "tap \"推荐\"", "tap tag 12", "idle" }), "");
+    EXPECT_EQ(run({ "tap \"独家\"", "scroll bottom", "pull", "idle", "tap \"推荐\"", "tap tag 100", "idle" }),
+        "note: tapped Button (0,0,320,126), one of 2 views tagged 100\n");
     EXPECT_TRUE(std::dynamic_pointer_cast<GiftDetailViewController>(navigation()->topViewController()));
     EXPECT_EQ(run({ "back", "tap row 0", "wait 1" }), "");
     EXPECT_TRUE(std::dynamic_pointer_cast<GiftDetailViewController>(navigation()->topViewController()));
@@ -456,7 +457,9 @@ TEST_F(CommandInterpreterOnTablet, EveryCommandWorksInThePopover)
     EXPECT_EQ(navigation()->topViewController(), category);
 
     // A search by picture button and typing, and the way back.
-    EXPECT_EQ(run({ "tap image \"search.png\"", "idle", "type \"请输入想要查找的礼包...\" \"星海\"" }), "");
+    EXPECT_EQ(run({ "tap image \"search.png\"", "idle", "type \"请输入想要查找的礼包...\" \"星海战\"", "clear \"请输入想要查找的礼包...\"",
+                  "type \"请输入想要查找的礼包...\" \"星海\"" }),
+        "");
     run({ "tap \"搜索\"", "idle" });
     EXPECT_TRUE(std::dynamic_pointer_cast<GiftSearchingResultsPageViewController>(navigation()->topViewController()));
     EXPECT_EQ(run({ "back", "tap image \"back.png\"" }), "");

@@ -221,6 +221,7 @@ TEST_F(DriverTests, ATagSeveralViewsCarryTapsTheOneThatTakesTheTouchOrIsAmbiguou
     EXPECT_EQ(ambiguous.outcome, TouchResult::Outcome::Ambiguous);
     EXPECT_NE(ambiguous.reason.find("Button (0,0,320,126)"), std::string::npos) << ambiguous.reason;
     EXPECT_NE(ambiguous.reason.find("Button (0,200,100,40)"), std::string::npos) << ambiguous.reason;
+    EXPECT_NE(ambiguous.reason.find("at (0,200,100,40) in the window"), std::string::npos) << ambiguous.reason;
     EXPECT_EQ(ambiguous.reason.find("ImageView"), std::string::npos) << ambiguous.reason;
     EXPECT_EQ(opened, 1);
     other->setEnabled(false);
