@@ -132,10 +132,11 @@ void GiftDetailInfo::encodeWithCoder(pf::KeyedArchiver& coder) const
 
 std::shared_ptr<GiftDetailInfo> GiftDetailInfo::initWithCoder(pf::KeyedUnarchiver& coder)
 {
-    // "abouts" refers to a list object, which the gathering leaves out; it is read on its own.
+    // "abouts" refers to a list object, which the gathering leaves out; it is read on its own,
+    // and like a reply's list it keeps its records and skips the items that are plain values.
     auto r = fromFields(archivedFields(coder, kArchiveKeys));
     if (coder.classNameOfObject("abouts") == pf::KeyedArchiveFormat::kArrayClassName)
-        r->m_abouts = coder.decodeObjects<RelatedGiftInfo>("abouts");
+        r->m_abouts = coder.decodeObjects<RelatedGiftInfo>("abouts", pf::KeyedUnarchiver::PlainItems::Skip);
     return r;
 }
 

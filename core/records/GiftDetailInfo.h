@@ -39,7 +39,9 @@ class PXMediaMessage;
 //   so a missing key leaves its field empty, a number where a text belongs becomes its decimal
 //   text, a text where a number belongs is read from its start, and anything else under a
 //   field's key (a list, a dictionary, a record) is skipped; an "abouts" that is no list is no
-//   list. Only the related-gift records may appear in it: any other class fails the archive.
+//   list. In the list, items that are plain values (numbers, texts, data, plain lists,
+//   dictionaries, dates, nulls) are skipped as a reply's items that are no objects are, and the
+//   records kept in order; an object of any class but the related-gift record fails the archive.
 // - The share messages are built from the gift and its picture's bytes, fetched beforehand by
 //   whoever shares (none when the fetch failed): no message carries an empty picture, and the
 //   Parley thumbnail, and an LM preview above LM's limit, are made small enough for the app

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <functional>
@@ -116,6 +117,20 @@ Keychain::Status addItem(const std::string& path, const std::function<bool(const
     return writeItems(path, items) ? Keychain::Status::Success : Keychain::Status::WriteFailed;
 }
 
+// The item in place of the one of its identity (or added), in one rewrite: when the file cannot be
+// written the old item stays, so a replacement that does not fit loses nothing.
+Keychain::Status putItem(const std::string& path, const std::function<bool(const Value&)>& identity, Value item)
+{
+    std::lock_guard lock(g_keychainMutex);
+    Array items = readItems(path);
+    auto existing = std::find_if(items.begin(), items.end(), identity);
+    if (existing != items.end())
+        *existing = std::move(item);
+    else
+        items.push_back(std::move(item));
+    return writeItems(path, items) ? Keychain::Status::Success : Keychain::Status::WriteFailed;
+}
+
 // Items of the wrong shape go too: nothing can read them.
 Keychain::Status deleteItems(const std::string& path, const std::function<bool(const Value&)>& identity,
     bool (*wellFormed)(const Value&))
@@ -180,6 +195,17 @@ std::function<bool(const Value&)> keyIdentity(const Keychain::KeyQuery& query)
     };
 }
 
+Value publicKeyItem(const Keychain::KeyQuery& query, const Bytes& data)
+{
+    return Value(Dictionary {
+        { kKeyClass, Value(kPublicKey) },
+        { kKeyType, Value(keyTypeName(query.type)) },
+        { kApplicationTag, Value(query.applicationTag) },
+        { kAccessible, Value(accessibilityName(query.accessible)) },
+        { kData, Value(data) },
+    });
+}
+
 }
 
 Keychain Keychain::standard()
@@ -235,14 +261,12 @@ std::shared_ptr<RsaPublicKey> Keychain::keyReference(const KeyQuery& query) cons
 
 Keychain::Status Keychain::addPublicKey(const KeyQuery& query, const Bytes& data)
 {
-    return addItem(keysPath(), keyIdentity(query),
-        Value(Dictionary {
-            { kKeyClass, Value(kPublicKey) },
-            { kKeyType, Value(keyTypeName(query.type)) },
-            { kApplicationTag, Value(query.applicationTag) },
-            { kAccessible, Value(accessibilityName(query.accessible)) },
-            { kData, Value(data) },
-        }));
+    return addItem(keysPath(), keyIdentity(query), publicKeyItem(query, data));
+}
+
+Keychain::Status Keychain::setPublicKey(const KeyQuery& query, const Bytes& data)
+{
+    return putItem(keysPath(), keyIdentity(query), publicKeyItem(query, data));
 }
 
 Keychain::Status Keychain::deleteKey(const KeyQuery& query)

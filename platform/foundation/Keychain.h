@@ -22,7 +22,9 @@ class RsaPublicKey;
 //   atomically (a private temporary file, then rename). The items belong to this install:
 //   a relaunch finds them, a new install (a new sandbox) has none.
 // - An item is found by its exact identity; adding one that exists is refused
-//   (`DuplicateItem`), as the platform does: delete it first.
+//   (`DuplicateItem`), as the platform does. A key is replaced in one rewrite
+//   (`setPublicKey`), never by a delete and an add, so a new key that cannot be written (the
+//   file would pass its limit) leaves the old one.
 // - A file that cannot be read or is larger than `kMaxFileBytes`, or an item of the wrong
 //   shape, is as if absent: the file is logged and set aside as "<name>.corrupt", the item
 //   skipped, and nothing throws.
@@ -66,6 +68,9 @@ public:
     std::shared_ptr<RsaPublicKey> keyReference(const KeyQuery& query) const;
     // Adds `data` (a PKCS#1 RSAPublicKey, not checked here) as the public key of the query.
     Status addPublicKey(const KeyQuery& query, const Bytes& data);
+    // The same, replacing the data of the query's item when there is one. On `WriteFailed` the
+    // file is as it was: the old item stays.
+    Status setPublicKey(const KeyQuery& query, const Bytes& data);
     Status deleteKey(const KeyQuery& query);
 
 private:

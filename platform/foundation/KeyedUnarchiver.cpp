@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 #include <map>
+#include <tuple>
 #include <typeindex>
 #include <utility>
 
@@ -41,7 +42,8 @@ struct KeyedUnarchiver::Impl {
     // referenced many times is read once but counted at every use.
     std::map<std::uint64_t, std::pair<Value, std::uint64_t>> decodedValues;
     std::map<std::pair<std::uint64_t, std::type_index>, std::shared_ptr<void>> decoded;
-    std::map<std::pair<std::uint64_t, std::type_index>, std::vector<std::shared_ptr<void>>> decodedLists;
+    // Keyed by whether plain items were skipped too: the same list read the other way differs.
+    std::map<std::tuple<std::uint64_t, std::type_index, bool>, std::vector<std::shared_ptr<void>>> decodedLists;
     std::string error;
 
     ~Impl()
@@ -121,6 +123,30 @@ struct KeyedUnarchiver::Impl {
         std::uint64_t length = 0;
         const char* text = plist_get_string_ptr(name, &length);
         return std::string_view(text ? text : "", text ? length : 0);
+    }
+
+    // Whether the entry at `ref` is a plain value rather than an object of an app class: a
+    // text, data or a number, or an object of one of the plain classes. Reads only; a damaged
+    // entry is none.
+    bool isPlainValue(std::uint64_t ref) const
+    {
+        plist_t entry = object(ref);
+        switch (entry ? plist_get_node_type(entry) : PLIST_NONE) {
+        case PLIST_STRING:
+        case PLIST_DATA:
+        case PLIST_UINT:
+        case PLIST_REAL:
+        case PLIST_BOOLEAN:
+            return true;
+        case PLIST_DICT: {
+            auto name = classNameOf(entry);
+            return name
+                && (*name == Format::kArrayClassName || *name == Format::kDictionaryClassName
+                    || *name == Format::kDateClassName || *name == Format::kNullClassName);
+        }
+        default:
+            return false;
+        }
     }
 
     // The class name of the object `dict`; nullopt (after a failure) when it has none.
@@ -543,8 +569,9 @@ std::shared_ptr<void> KeyedUnarchiver::decodeObjectAt(std::uint64_t ref, std::st
 }
 
 bool KeyedUnarchiver::decodeListFor(std::string_view key, std::string_view className, const std::type_info& type,
-    const Maker& make, const std::function<void(std::shared_ptr<void>)>& add)
+    const Maker& make, const std::function<void(std::shared_ptr<void>)>& add, PlainItems plain)
 {
+    const bool skipPlain = plain == PlainItems::Skip;
     auto ref = m->reference(key);
     if (!ref || *ref == 0)
         return false;
@@ -553,7 +580,7 @@ bool KeyedUnarchiver::decodeListFor(std::string_view key, std::string_view class
         return false;
     // A list referenced from many places is decoded once, so shared lists cost no more than
     // their size.
-    auto cacheKey = std::make_pair(*ref, std::type_index(type));
+    auto cacheKey = std::make_tuple(*ref, std::type_index(type), skipPlain);
     auto known = m->decodedLists.find(cacheKey);
     if (known == m->decodedLists.end()) {
         plist_t items = plist_dict_get_item(dict, Format::kArrayItemsKey);
@@ -577,6 +604,8 @@ bool KeyedUnarchiver::decodeListFor(std::string_view key, std::string_view class
                     m->fail("a list item points outside the object table");
                     return;
                 }
+                if (skipPlain && m->isPlainValue(itemRef))
+                    continue;
                 objects.push_back(decodeObjectAt(itemRef, className, type, make));
             }
         });

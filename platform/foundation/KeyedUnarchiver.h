@@ -25,7 +25,8 @@ namespace pf {
 // - The layout must be this archiver's: "$archiver", "$version", "$objects" starting with
 //   "$null", "$top". Every reference is checked against the object table.
 // - Only expected classes are made: each decodeObject<T>/decodeObjects<T> names the class it
-//   accepts, and an object of any other "$classname" fails the archive. Objects referring back
+//   accepts, and an object of any other "$classname" fails the archive (a list item that is a
+//   plain value too, unless the reader asks for such items to be skipped). Objects referring back
 //   to an object being decoded (a cycle) fail the archive; objects nest at most
 //   kMaxObjectDepth deep. An object referenced twice is decoded once and shared.
 // - A missing key gives the empty value (no text, 0, false, no object). A value of the wrong
@@ -102,14 +103,20 @@ public:
             [](KeyedUnarchiver& coder) -> std::shared_ptr<void> { return ArchiveCoding<T>::decode(coder); }));
     }
 
-    // nullopt for a missing key or a reference to "$null"; an empty list stays empty.
+    // What a list of objects does with an item that is a plain value (a text, a number, data,
+    // or a plain list, dictionary, date or null) where an object belongs: fail the archive, or
+    // leave the item out. An object of an unexpected class fails the archive either way.
+    enum class PlainItems { Refuse, Skip };
+
+    // nullopt for a missing key or a reference to "$null"; an empty list stays empty (as does
+    // one whose every item was skipped). The items kept keep their order.
     template <typename T>
-    std::optional<std::vector<std::shared_ptr<T>>> decodeObjects(std::string_view key)
+    std::optional<std::vector<std::shared_ptr<T>>> decodeObjects(std::string_view key, PlainItems plain = PlainItems::Refuse)
     {
         std::vector<std::shared_ptr<T>> items;
         bool present = decodeListFor(key, ArchiveCoding<T>::className(), typeid(T),
             [](KeyedUnarchiver& coder) -> std::shared_ptr<void> { return ArchiveCoding<T>::decode(coder); },
-            [&items](std::shared_ptr<void> item) { items.push_back(std::static_pointer_cast<T>(std::move(item))); });
+            [&items](std::shared_ptr<void> item) { items.push_back(std::static_pointer_cast<T>(std::move(item))); }, plain);
         if (!present)
             return std::nullopt;
         return items;
@@ -159,7 +166,7 @@ private:
         const std::type_info& type, const Maker& make);
     Value decodeValueAt(std::uint64_t ref);
     bool decodeListFor(std::string_view key, std::string_view className, const std::type_info& type,
-        const Maker& make, const std::function<void(std::shared_ptr<void>)>& add);
+        const Maker& make, const std::function<void(std::shared_ptr<void>)>& add, PlainItems plain);
 
     struct Impl;
     std::unique_ptr<Impl> m;

@@ -133,12 +133,12 @@ pf::Keychain::KeyQuery TOSDKRSACryptor::keyQueryDictionary(const std::string& ta
 
 bool TOSDKRSACryptor::setPublicKeyTag(std::string_view key, const std::string& tag)
 {
-    // Taken apart before the old item goes, so a text that holds no key loses nothing.
+    // Taken apart first, so a text that holds no key loses nothing; then replaced in one write,
+    // so a key that cannot be stored leaves the old one.
     auto data = strippedPublicKey(key);
     if (!data)
         return false;
-    removeKey(tag);
-    return pf::Keychain::standard().addPublicKey(keyQueryDictionary(tag), *data) == pf::Keychain::Status::Success;
+    return pf::Keychain::standard().setPublicKey(keyQueryDictionary(tag), *data) == pf::Keychain::Status::Success;
 }
 
 void TOSDKRSACryptor::removeKey(const std::string& tag)

@@ -52,7 +52,7 @@ public:
     // The keychain query of the RSA key item named by `tag` (its UTF-8 bytes).
     static pf::Keychain::KeyQuery keyQueryDictionary(const std::string& tag);
     // Replaces the tag's key item with the key of the text (see strippedPublicKey). A text
-    // that holds no key changes nothing and answers false.
+    // that holds no key, or a key the keychain cannot store, changes nothing and answers false.
     static bool setPublicKeyTag(std::string_view key, const std::string& tag);
     static void removeKey(const std::string& tag);
     static std::optional<pf::Bytes> keyDataWithTag(const std::string& tag);

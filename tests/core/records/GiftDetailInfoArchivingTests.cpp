@@ -1,6 +1,7 @@
 #include "core/records/GiftDetailInfo.h"
 #include "platform/foundation/KeyedArchiver.h"
 #include "platform/foundation/KeyedUnarchiver.h"
+#include "platform/foundation/PropertyList.h"
 #include "platform/testing/TaskEnvironment.h"
 #include "tests/support/RelatedGifts.h"
 
@@ -92,6 +93,19 @@ std::shared_ptr<GiftDetailInfo> readForged(std::function<void(pf::KeyedArchiver&
     Forged<kGiftClass> forged { std::move(write) };
     return pf::KeyedUnarchiver::unarchivedObject<GiftDetailInfo>(pf::KeyedArchiver::archivedData(forged), error);
 }
+
+// The archive with its property list changed by `edit`, which gets the object table and the
+// index of the root object.
+pf::Bytes edited(const pf::Bytes& archive, const std::function<void(pf::Array& objects, size_t root)>& edit)
+{
+    auto plist = pf::PropertyList::parse(archive);
+    EXPECT_TRUE(plist);
+    pf::Value& objects = *plist->mutableDictionary()->find("$objects");
+    edit(*objects.mutableArray(), size_t((*plist)["$top"]["root"]["CF$UID"].longValue()));
+    return pf::PropertyList::write(*plist, pf::PropertyList::Format::Binary).value_or(pf::Bytes {});
+}
+
+size_t referenceIndex(const pf::Value& reference) { return size_t(reference["CF$UID"].longValue()); }
 
 }
 
@@ -190,4 +204,42 @@ TEST(GiftDetailInfoArchive, ForeignClassesAndDamagedBytesAreRefusedWithoutACrash
     }
     // A list of related gifts is not a gift.
     EXPECT_FALSE(pf::KeyedUnarchiver::unarchivedObject<GiftDetailInfo>(pf::KeyedArchiver::archivedData(*fullGift()->abouts())));
+}
+
+TEST(GiftDetailInfoArchive, ItemsOfTheRelatedListThatAreNoObjectsAreSkippedAndItsRecordsKeptInOrder)
+{
+    pf::TaskEnvironment env;
+    // The gift's two related records, with the plain values of "plain" put around and between
+    // them in the related list.
+    Forged<kGiftClass> forged { [](pf::KeyedArchiver& coder) {
+        coder.encodeValue("fid", 1);
+        coder.encodeObjects("abouts", *fullGift()->abouts());
+        coder.encodeValue("plain", pf::Array { 1, "x", pf::Dictionary { { "fid", 304 } }, pf::Value::null(), 2.5, pf::Bytes { 1 }, pf::Array {} });
+    } };
+    const pf::Bytes mixed = edited(pf::KeyedArchiver::archivedData(forged), [](pf::Array& objects, size_t root) {
+        pf::Dictionary& gift = *objects[root].mutableDictionary();
+        pf::Array& records = *objects[referenceIndex(*gift.find("abouts"))].mutableDictionary()->find("items")->mutableArray();
+        const pf::Array plain = *objects[referenceIndex(*gift.find("plain"))]["items"].asArray();
+        gift.remove("plain");
+        records = pf::Array { plain[0], plain[1], records[0], plain[2], plain[3], plain[4], records[1], plain[5], plain[6] };
+    });
+    std::string error;
+    auto gift = pf::KeyedUnarchiver::unarchivedObject<GiftDetailInfo>(mixed, &error);
+    ASSERT_TRUE(gift) << error;
+    EXPECT_EQ(gift->fid(), 1);
+    ASSERT_TRUE(gift->abouts());
+    ASSERT_EQ(gift->abouts()->size(), 2u);
+    EXPECT_EQ(*gift->abouts()->at(0), *related(302, "关联", 0));
+    EXPECT_EQ(*gift->abouts()->at(1), *related(303, "", 2));
+
+    // A list of nothing but plain values stays an empty list, as an archived empty one does.
+    auto onlyPlain = readForged([](pf::KeyedArchiver& coder) { coder.encodeValue("abouts", pf::Array { 1, "x" }); }, &error);
+    ASSERT_TRUE(onlyPlain) << error;
+    ASSERT_TRUE(onlyPlain->abouts());
+    EXPECT_TRUE(onlyPlain->abouts()->empty());
+
+    // A plain value is skipped only as an item of the list: as the gift itself it is refused.
+    const pf::Bytes plainRoot = edited(mixed, [](pf::Array& objects, size_t root) { objects[root] = pf::Value("a gift"); });
+    EXPECT_FALSE(pf::KeyedUnarchiver::unarchivedObject<GiftDetailInfo>(plainRoot, &error));
+    EXPECT_NE(error.find("not an object"), std::string::npos) << error;
 }

@@ -2,6 +2,8 @@
 
 #include "platform/foundation/Base64.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/Keychain.h"
+#include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/RsaPublicKey.h"
 #include "platform/testing/TaskEnvironment.h"
 
@@ -119,6 +121,21 @@ TEST(TOSDKRSACryptor, KeysAreKeptInTheKeychainUnderTheirTag)
     Cryptor::removeKey("a");
     EXPECT_FALSE(Cryptor::keyDataWithTag("a"));
     EXPECT_TRUE(Cryptor::keyRefWithTag("b")) << "other tags keep their keys";
+
+    // A text that holds a key too large for the keychain's file answers false and leaves the
+    // tag's key, also for a relaunch that reads the file again.
+    ASSERT_TRUE(Cryptor::setPublicKeyTag(Cryptor::publicKeyText(), "a"));
+    const pf::Bytes good = der1024();
+    pf::Bytes der { 0x30, 0x84, 0, 0, 0, 0 }; // lengths are skipped by their count, not checked
+    der.insert(der.end(), good.begin() + 3, good.begin() + 19);
+    der.insert(der.end(), { 0x84, 0, 0, 0, 0, 0x00 });
+    der.resize(der.size() + pf::Keychain::kMaxFileBytes, 7);
+    const std::string huge = pf::Base64::encode(der);
+    ASSERT_EQ(Cryptor::strippedPublicKey(huge)->size(), pf::Keychain::kMaxFileBytes);
+    EXPECT_FALSE(Cryptor::setPublicKeyTag(huge, "a"));
+    pf::ResetRegistry::resetAll();
+    EXPECT_EQ(Cryptor::keyDataWithTag("a"), Cryptor::strippedPublicKey(Cryptor::publicKeyText()));
+    EXPECT_TRUE(Cryptor::keyRefWithTag("a"));
 
     // An empty tag names the app's own key, not one ending in a dot.
     EXPECT_EQ(Cryptor::publicKeyIdentifierWithTag(""), pf::Bundle::main()->bundleIdentifier() + ".publicKey");
