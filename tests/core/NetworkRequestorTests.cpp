@@ -1,7 +1,6 @@
 #include "core/NetworkRequestor.h"
 #include "core/managers/LoginManager.h"
 #include "platform/foundation/Log.h"
-#include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UrlCache.h"
 #include "platform/foundation/UrlConnection.h"
 #include "platform/foundation/UserDefaults.h"
@@ -141,50 +140,6 @@ TEST_F(NetworkRequestorTest, TransportFailuresAreReportedAndNeverPassForReplies)
     EXPECT_EQ(delegate->failures, (std::vector<int> { pf::UrlError::CannotConnectToHost, pf::UrlError::DataLengthExceedsMaximum }));
     EXPECT_FALSE(logged.empty());
     EXPECT_EQ(pf::UrlCache::shared().removeAllCount(), 0);
-}
-
-TEST_F(NetworkRequestorTest, NoReplyOrAnErrorStatusIsPostedWithTheAddressBeforeTheDelegateHears)
-{
-    struct Posted {
-        std::string url;
-        std::int64_t status;
-        std::string error;
-        size_t repliesBefore;
-        size_t failuresBefore;
-    };
-    std::vector<Posted> posted;
-    auto owner = std::make_shared<int>(0);
-    pf::NotificationCenter::defaultCenter().addObserver(owner, NetworkRequestor::kRequestFailedNotification, [&](const pf::Notification& n) {
-        posted.push_back({ n.userInfo["url"].stringValue(), n.userInfo["status"].asInteger().value_or(-1), n.userInfo["error"].stringValue(),
-            delegate->replies.size(), delegate->failures.size() });
-    });
-    std::string closedAddress;
-    {
-        pf::TestHttpServer gone;
-        closedAddress = gone.url("/api/op");
-    }
-    server.reply("POST", "/api/moved", 302, "");
-    pf::Log::startCapture();
-    for (const auto& address : { server.url("/api/op"), server.url("/ka/list"), server.url("/api/moved"), closedAddress }) {
-        auto requestor = NetworkRequestor::create();
-        requestor->startPostMethodURLConnection(address, {}, false, delegate);
-        EXPECT_TRUE(env.runUntil([&] { return !requestor->isRunning(); }));
-    }
-    env.waitForPendingWork();
-    pf::Log::stopCapture();
-
-    ASSERT_EQ(posted.size(), 3u) << "the 200 reply is no failure";
-    EXPECT_EQ(posted[0].url, server.url("/ka/list"));
-    EXPECT_EQ(posted[0].status, 404);
-    EXPECT_EQ(posted[0].error, "");
-    EXPECT_EQ(posted[0].repliesBefore, 1u) << "posted before the delegate has the reply";
-    EXPECT_EQ(posted[1].status, 302);
-    EXPECT_EQ(posted[2].url, closedAddress);
-    EXPECT_EQ(posted[2].status, 0);
-    EXPECT_NE(posted[2].error, "");
-    EXPECT_EQ(posted[2].failuresBefore, 0u);
-    EXPECT_EQ(delegate->replies.size(), 3u) << "the replies still reach the delegate, whatever their status";
-    EXPECT_EQ(delegate->failures.size(), 1u);
 }
 
 TEST_F(NetworkRequestorTest, CancellingReleasesTheRequestorAndTellsNobody)

@@ -181,38 +181,3 @@ TEST_F(LoginManagerTest, RepliesThatAreNotASuccessNeverLogTheUserIn)
     ASSERT_TRUE(m_manager->userInformation());
     EXPECT_EQ(m_manager->userInformation()->nickname().text(), "x");
 }
-
-TEST_F(LoginManagerTest, RepliesAndAnnouncementsForALoginThatHasEndedPostNothing)
-{
-    std::string gamer = storeTokenOf("gamer", "gamer123");
-    storeTokenOf("demo", "demo123");
-
-    // Another user logs in while both requests for the first one are on their way.
-    m_manager->requestUserInfo();
-    m_manager->requestAutoLoginUserInfo();
-    uint64_t demoLogin = m_manager->loginGeneration();
-    m_manager->recordUserToken(gamer);
-    m_env.waitForPendingWork();
-    m_env.runUntilIdle();
-    EXPECT_TRUE(m_posted.empty());
-    EXPECT_FALSE(m_manager->userInformation());
-    pf::Value demoReply = pf::Dictionary { { "ret", 0 }, { "body", pf::Dictionary { { "nickname", "萌新玩家" } } } };
-    EXPECT_FALSE(m_manager->postUserLogin(demoReply, demoLogin));
-    EXPECT_TRUE(m_posted.empty()) << "a login screen's late announcement is dropped as well";
-
-    // The user logs out while the question is on its way.
-    m_manager->requestUserInfo();
-    pf::NotificationCenter::defaultCenter().post("UserLogout");
-    m_env.waitForPendingWork();
-    m_env.runUntilIdle();
-    ASSERT_EQ(m_posted.size(), 1u);
-    EXPECT_EQ(m_posted[0].name, "UserLogout");
-
-    // The current login's own questions and announcements go through.
-    m_manager->requestUserInfo();
-    ASSERT_TRUE(waitForPosts(2));
-    EXPECT_EQ(m_posted[1].name, "UserLogin");
-    EXPECT_EQ(m_manager->userInformation()->nickname().text(), "礼包达人");
-    EXPECT_TRUE(m_manager->postUserLogin(demoReply, m_manager->loginGeneration()));
-    EXPECT_EQ(m_posted.size(), 3u);
-}

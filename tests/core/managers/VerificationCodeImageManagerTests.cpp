@@ -71,8 +71,6 @@ TEST_F(VerificationCodeImageManagerTest, CutsTheQuestionStripAndNineTilesRowByRo
     EXPECT_EQ(question->pixelWidth(), 120);
     EXPECT_EQ(question->pixelHeight(), 40);
     EXPECT_TRUE(sameColor(question->colorAt(60, 20), kQuestionColor));
-    // Named by its file, which a screen dump then shows.
-    EXPECT_EQ(question->name(), folder() + "/CodeImage.png");
 
     for (int i = 0; i < 9; ++i) {
         auto tile = manager()->getWordsImageWithIndex(i);
@@ -81,7 +79,6 @@ TEST_F(VerificationCodeImageManagerTest, CutsTheQuestionStripAndNineTilesRowByRo
         EXPECT_EQ(tile->pixelHeight(), 40);
         EXPECT_TRUE(sameColor(tile->colorAt(0, 0), tileColor(i))) << i;
         EXPECT_TRUE(sameColor(tile->colorAt(39, 39), tileColor(i))) << i;
-        EXPECT_EQ(tile->name(), folder() + "/word" + std::to_string(i + 1) + ".png");
     }
     // The bottom-right tile, cut from (90, 130), is the ninth file.
     EXPECT_TRUE(pf::FileManager::exists(folder() + "/word9.png"));

@@ -147,29 +147,6 @@ TEST(Keychain, KeyItemsAreFoundByTypeAndTagInAPrivateFileThatARelaunchKeepsAndAN
     EXPECT_FALSE(Keychain::standard().passwordData("a", "a"));
 }
 
-TEST(Keychain, AKeyIsReplacedInOneWriteThatLeavesTheOldKeyWhenTheNewOneDoesNotFit)
-{
-    TaskEnvironment env;
-    Keychain keychain = Keychain::standard();
-    const Keychain::KeyQuery a { Keychain::KeyType::Rsa, Bytes { 'a' } };
-    const Keychain::KeyQuery b { Keychain::KeyType::Rsa, Bytes { 'b' } };
-    EXPECT_EQ(keychain.setPublicKey(a, Bytes { 1 }), Keychain::Status::Success); // none yet: added
-    EXPECT_EQ(keychain.setPublicKey(a, rsaKey1024()), Keychain::Status::Success);
-    EXPECT_EQ(keychain.keyData(a), rsaKey1024());
-    ASSERT_TRUE(keychain.keyReference(a));
-
-    // The file near its limit takes no larger key for a: it keeps the old one, on disk too.
-    EXPECT_EQ(keychain.addPublicKey(b, Bytes(Keychain::kMaxFileBytes - 1024, 2)), Keychain::Status::Success);
-    EXPECT_EQ(keychain.setPublicKey(a, Bytes(2048, 3)), Keychain::Status::WriteFailed);
-    EXPECT_EQ(keychain.keyData(a), rsaKey1024());
-    ResetRegistry::resetAll(); // a relaunch
-    Keychain again = Keychain::standard();
-    EXPECT_EQ(again.keyData(a), rsaKey1024());
-    EXPECT_EQ(again.keyData(b)->size(), Keychain::kMaxFileBytes - 1024);
-    EXPECT_EQ(again.setPublicKey(a, Bytes(200, 4)), Keychain::Status::Success) << "a key that fits replaces it";
-    EXPECT_EQ(again.keyData(a), Bytes(200, 4));
-}
-
 TEST(Keychain, DamagedOrOversizedFilesOfEitherClassReadAsEmpty)
 {
     TaskEnvironment env;

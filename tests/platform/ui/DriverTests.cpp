@@ -159,39 +159,6 @@ TEST_F(DriverTests, TapsSayWhyTheyDidNotReachTheView)
     EXPECT_EQ(taps, 2);
 }
 
-TEST_F(DriverTests, AViewWhoseHolderTakesNoTouchesIsNotBlamedOnWhatLiesBehind)
-{
-    // A list under an overlay that switches touches off while it appears.
-    auto list = std::make_shared<View>(Rect { 0, 0, 320, 376 });
-    window->addSubview(list);
-    auto overlay = std::make_shared<View>(Rect { 0, 0, 320, 416 });
-    overlay->setUserInteractionEnabled(false);
-    window->addSubview(overlay);
-    auto button = std::make_shared<Button>(ButtonType::Custom, Rect { 184, 84, 56, 28 });
-    button->setTitle("换一张");
-    int taps = 0;
-    button->addAction("tap", [&](const std::shared_ptr<Control>&) { ++taps; }, ControlEvent::TouchUpInside);
-    overlay->addSubview(button);
-
-    auto refused = driver.tap(button);
-    EXPECT_EQ(refused.outcome, TouchResult::Outcome::Refused);
-    EXPECT_EQ(refused.reason.find("covered"), std::string::npos) << refused.reason;
-    EXPECT_NE(refused.reason.find("View (0,0,320,416), which holds it, has user interaction off"), std::string::npos) << refused.reason;
-    EXPECT_EQ(driver.tapText("换一张").outcome, TouchResult::Outcome::Refused);
-
-    // A view in front of the overlay that takes the touch does cover the button.
-    auto toast = std::make_shared<View>(Rect { 150, 80, 120, 40 });
-    window->addSubview(toast);
-    auto covered = driver.tap(button);
-    EXPECT_EQ(covered.outcome, TouchResult::Outcome::Covered);
-    EXPECT_EQ(covered.hitView, toast);
-    toast->removeFromSuperview();
-
-    overlay->setUserInteractionEnabled(true);
-    EXPECT_TRUE(driver.tap(button));
-    EXPECT_EQ(taps, 1);
-}
-
 TEST_F(DriverTests, ATagSeveralViewsCarryTapsTheOneThatTakesTheTouchOrIsAmbiguous)
 {
     // A carousel's picture button and, in front, a page dot with the same tag.
@@ -200,42 +167,29 @@ TEST_F(DriverTests, ATagSeveralViewsCarryTapsTheOneThatTakesTheTouchOrIsAmbiguou
     int opened = 0;
     picture->addAction("open", [&](const std::shared_ptr<Control>&) { ++opened; }, ControlEvent::TouchUpInside);
     window->addSubview(picture);
-    auto dots = std::make_shared<View>(Rect { 0, 96, 320, 18 });
-    window->addSubview(dots);
-    auto dot = std::make_shared<ImageView>(Rect { 129, 10, 8, 8 });
+    auto dot = std::make_shared<ImageView>(Rect { 129, 106, 8, 8 });
     dot->setImage(std::make_shared<Image>(8, 8));
     dot->setTag(100);
-    dots->addSubview(dot);
-
-    auto result = driver.tapTag(100);
-    EXPECT_TRUE(result);
-    EXPECT_EQ(result.target, picture);
-    EXPECT_EQ(result.candidates, 2u);
+    window->addSubview(dot);
+    EXPECT_EQ(driver.tapTag(100).target, picture);
     EXPECT_EQ(opened, 1);
 
-    // Two enabled buttons alike: the driver does not guess.
+    // Two enabled buttons alike: the driver does not guess, and says where each lies.
     auto other = std::make_shared<Button>(ButtonType::Custom, Rect { 0, 200, 100, 40 });
     other->setTag(100);
     window->addSubview(other);
     auto ambiguous = driver.tapTag(100);
     EXPECT_EQ(ambiguous.outcome, TouchResult::Outcome::Ambiguous);
     EXPECT_NE(ambiguous.reason.find("Button (0,0,320,126)"), std::string::npos) << ambiguous.reason;
-    EXPECT_NE(ambiguous.reason.find("Button (0,200,100,40)"), std::string::npos) << ambiguous.reason;
-    EXPECT_NE(ambiguous.reason.find("at (0,200,100,40) in the window"), std::string::npos) << ambiguous.reason;
+    EXPECT_NE(ambiguous.reason.find("Button (0,200,100,40) at (0,200,100,40) in the window"), std::string::npos) << ambiguous.reason;
     EXPECT_EQ(ambiguous.reason.find("ImageView"), std::string::npos) << ambiguous.reason;
-    EXPECT_EQ(opened, 1);
     other->setEnabled(false);
     EXPECT_EQ(driver.tapTag(100).target, picture);
     EXPECT_EQ(opened, 2);
 
-    // Alone, a view is tapped as it is; no view, no tap.
     picture->setHidden(true);
     other->setHidden(true);
-    result = driver.tapTag(100);
-    EXPECT_TRUE(result);
-    EXPECT_EQ(result.target, dot);
-    EXPECT_EQ(result.candidates, 1u);
-    EXPECT_EQ(driver.tapTag(7).outcome, TouchResult::Outcome::NotFound);
+    EXPECT_EQ(driver.tapTag(100).target, dot) << "alone, a view is tapped as it is";
 }
 
 TEST_F(DriverTests, ATapOnALabelInsideAButtonPressesTheButton)
@@ -306,21 +260,14 @@ public:
     bool textFieldShouldReturn(TextField&) override { log.push_back("return"); return returns; }
 };
 
-// A field in the window whose delegate logs what it is asked, counting its change events.
-std::shared_ptr<TextField> filteredField(Window& window, const std::shared_ptr<Filter>& filter, int& changes)
-{
-    auto field = std::make_shared<TextField>(Rect { 10, 10, 200, 30 });
-    field->setDelegate(filter);
-    field->addAction("changed", [&changes](const std::shared_ptr<Control>&) { ++changes; }, ControlEvent::EditingChanged);
-    window.addSubview(field);
-    return field;
-}
-
 TEST_F(DriverTests, TypingGoesThroughTheDelegateLikeAKeyboard)
 {
+    auto field = std::make_shared<TextField>(Rect { 10, 10, 200, 30 });
     auto filter = std::make_shared<Filter>();
+    field->setDelegate(filter);
     int changes = 0;
-    auto field = filteredField(*window, filter, changes);
+    field->addAction("changed", [&](const std::shared_ptr<Control>&) { ++changes; }, ControlEvent::EditingChanged);
+    window->addSubview(field);
 
     ASSERT_TRUE(driver.typeText(field, "礼a"));
     EXPECT_TRUE(field->isFirstResponder());
@@ -357,13 +304,14 @@ TEST_F(DriverTests, TypingGoesThroughTheDelegateLikeAKeyboard)
 
 TEST_F(DriverTests, ClearingAFieldDeletesCharacterByCharacterLikeTheDeleteKey)
 {
+    auto field = std::make_shared<TextField>(Rect { 10, 10, 200, 30 });
     auto filter = std::make_shared<Filter>();
+    field->setDelegate(filter);
     int changes = 0;
-    auto field = filteredField(*window, filter, changes);
+    field->addAction("changed", [&](const std::shared_ptr<Control>&) { ++changes; }, ControlEvent::EditingChanged);
+    window->addSubview(field);
     field->setText("a礼😀");
-
-    // Not being edited: the field is tapped first.
-    ASSERT_TRUE(driver.clearText(field));
+    ASSERT_TRUE(driver.clearText(field)); // not being edited: tapped first
     EXPECT_EQ(field->text(), "");
     EXPECT_EQ(changes, 3);
     EXPECT_EQ(filter->log, (std::vector<std::string> { "shouldBegin", "didBegin", "change 2+2 ''", "change 1+1 ''", "change 0+1 ''" }));

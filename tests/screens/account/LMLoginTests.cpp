@@ -94,7 +94,6 @@ TEST_F(LMLoginTest, ALogoutBeforeTheAnnouncementKeepsTheUserLoggedOut)
     driver.advance(LMLoginWebViewController::kLoginNotificationDelay);
     settle();
     EXPECT_EQ(countPosted("UserLogin"), logins);
-    EXPECT_FALSE(LoginManager::sharedInstance()->userInformation());
     EXPECT_FALSE(LoginManager::sharedInstance()->getUserToken());
 }
 

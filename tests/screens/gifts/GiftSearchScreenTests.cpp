@@ -387,10 +387,7 @@ TEST_F(GiftSearchResultsPagingTest, ANullLookAheadEndsTheListAndTheEndOfTheListA
 
 TEST_F(GiftSearchResultsPagingTest, OnlyAPortalAnswerWithoutErrorSaysTheWordHasNoResult)
 {
-    struct Error {
-        const char* reply;
-        std::string footer; // the portal's word, or the list's own when it gave none
-    };
+    struct Error { const char* reply; std::string footer; }; // the portal's word, or the list's own
     const Error errors[] = {
         { R"({"ret":5,"msg":"系统繁忙","body":null})", "系统繁忙" },
         { R"({"msg":"?","body":null})", "?" },

@@ -122,8 +122,7 @@ TEST(TOSDKRSACryptor, KeysAreKeptInTheKeychainUnderTheirTag)
     EXPECT_FALSE(Cryptor::keyDataWithTag("a"));
     EXPECT_TRUE(Cryptor::keyRefWithTag("b")) << "other tags keep their keys";
 
-    // A text that holds a key too large for the keychain's file answers false and leaves the
-    // tag's key, also for a relaunch that reads the file again.
+    // A key too large for the keychain's file is refused and the tag keeps its key, on disk too.
     ASSERT_TRUE(Cryptor::setPublicKeyTag(Cryptor::publicKeyText(), "a"));
     const pf::Bytes good = der1024();
     pf::Bytes der { 0x30, 0x84, 0, 0, 0, 0 }; // lengths are skipped by their count, not checked
