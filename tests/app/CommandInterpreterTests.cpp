@@ -416,8 +416,25 @@ TEST_F(CommandInterpreterOnTablet, EveryCommandWorksInThePopover)
     EXPECT_TRUE(std::dynamic_pointer_cast<GiftDetailViewController>(navigation()->topViewController()));
     EXPECT_EQ(run({ "back" }), "");
     EXPECT_EQ(navigation()->topViewController(), category);
+
+    // Every other command once: the lists, a row, the search with a field typed, cleared and
+    // typed again, the way back.
+    EXPECT_EQ(run({ "tap \"独家\"", "scroll bottom", "pull", "idle", "tap \"推荐\"", "tap row 0", "wait 1", "back", "wait 1",
+                  "tap image \"search.png\"", "idle", "type \"请输入想要查找的礼包...\" \"星海战\"",
+                  "clear \"请输入想要查找的礼包...\"", "type \"请输入想要查找的礼包...\" \"星海\"" }),
+        "");
+    run({ "tap \"搜索\"", "idle" });
+    EXPECT_TRUE(std::dynamic_pointer_cast<GiftSearchingResultsPageViewController>(navigation()->topViewController()));
+    EXPECT_EQ(run({ "back", "tap image \"back.png\"" }), "");
+    EXPECT_EQ(navigation()->topViewController(), category);
+
     EXPECT_EQ(run({ "open mygifts", "idle" }), "");
     EXPECT_TRUE(std::dynamic_pointer_cast<MyGiftsViewController>(navigation()->topViewController()));
+    pf::Pasteboard::general()->setString("ABCD-1234");
+    EXPECT_EQ(run({ "pasteboard" }), "ABCD-1234\n");
+    EXPECT_NE(run({ "received", "help menu" }), "");
+    run({ "quit" });
+    EXPECT_TRUE(interpreter.quitRequested());
     EXPECT_EQ(interpreter.failures(), 1) << "only the deliberate back";
 }
 
