@@ -7,7 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <filesystem>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -51,11 +55,16 @@ TEST(SimulatorProcess, APortalThatDoesNotAnswerAsAPortalIsToldOnce)
     pf::TaskEnvironment env;
     pf::TestHttpServer notAPortal; // 404 for every path, as the local portal's root is
     pf::TestHttpServer peers;
-    std::string closedPortal;
-    {
-        pf::TestHttpServer gone;
-        closedPortal = gone.url("/api/");
-    }
+    // A port bound but never listened on refuses every connection, and no other test can take
+    // it meanwhile (a closed server's port could be handed out again).
+    int held = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(bind(held, reinterpret_cast<sockaddr*>(&address), length), 0);
+    ASSERT_EQ(getsockname(held, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    std::string closedPortal = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/api/";
     std::string script = pf::FileManager::join(env.sandbox().tmpPath(), "script");
     ASSERT_TRUE(pf::FileManager::writeAtomically(script, std::string_view("idle\ntap \"独家\"\npull\nidle\nopen mygifts\nidle\n")));
     const std::pair<std::string, std::string> cases[] = {
@@ -71,6 +80,7 @@ TEST(SimulatorProcess, APortalThatDoesNotAnswerAsAPortalIsToldOnce)
         EXPECT_NE(child.errorOutput.find("ending in \"api/\"", told), std::string::npos) << child.errorOutput;
     }
     EXPECT_GT(notAPortal.requestCount(), 3u) << "several requests failed, one line said so";
+    close(held);
 }
 
 // A home the simulator cannot keep its files in refuses the start, as a bad argument does,
