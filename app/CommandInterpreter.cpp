@@ -128,10 +128,10 @@ bool CommandInterpreter::execute(const ScriptCommand& command)
         ok = tapRow(command.section, command.row);
         break;
     case Kind::Type:
-        ok = type(command.text, command.input);
+        ok = editField(command.text, command.input);
         break;
     case Kind::Clear:
-        ok = clear(command.text);
+        ok = editField(command.text, {});
         break;
     case Kind::ScrollBottom:
         ok = scrollBottom();
@@ -262,14 +262,7 @@ bool CommandInterpreter::tapText(const std::string& text)
     }
     if (candidates.empty())
         return fail("nothing shows " + quoted(text));
-    auto result = m_driver.tapText(text);
-    if (!result)
-        return fail("cannot tap " + quoted(text) + (result.reason.empty() ? "" : ": " + result.reason));
-    m_driver.settle();
-    // Several views read the same: the person is told which one was pressed.
-    if (result.candidates > 1 && result.target)
-        m_out << "note: tapped " << pf::Driver::describe(*result.target) << ", one of " << result.candidates << " views showing it\n";
-    return true;
+    return tapped(m_driver.tapText(text), quoted(text), "showing it");
 }
 
 bool CommandInterpreter::tapTag(int tag)
@@ -278,12 +271,17 @@ bool CommandInterpreter::tapTag(int tag)
     auto result = m_driver.tapTag(tag);
     if (result.outcome == pf::TouchResult::Outcome::NotFound)
         return fail("nothing shows " + what);
+    return tapped(result, what, "tagged " + std::to_string(tag));
+}
+
+bool CommandInterpreter::tapped(const pf::TouchResult& result, const std::string& what, const std::string& among)
+{
     if (!result)
-        return fail("cannot tap " + what + ": " + result.reason);
+        return fail("cannot tap " + what + (result.reason.empty() ? "" : ": " + result.reason));
     m_driver.settle();
-    // Several views carry the tag: the person is told which one was pressed.
+    // Several views matched: the person is told which one was pressed.
     if (result.candidates > 1 && result.target)
-        m_out << "note: tapped " << pf::Driver::describe(*result.target) << ", one of " << result.candidates << " views tagged " << tag << "\n";
+        m_out << "note: tapped " << pf::Driver::describe(*result.target) << ", one of " << result.candidates << " views " << among << "\n";
     return true;
 }
 
@@ -315,8 +313,9 @@ bool CommandInterpreter::tapRow(int section, int row)
     return true;
 }
 
-std::shared_ptr<pf::TextField> CommandInterpreter::shownField(const std::string& fieldName) const
+bool CommandInterpreter::editField(const std::string& fieldName, const std::string& text)
 {
+    // The frontmost shown field with that placeholder or outlet name.
     std::shared_ptr<pf::TextField> field;
     for (auto& view : m_driver.findAll([&](const pf::View& v) {
              auto f = dynamic_cast<const pf::TextField*>(&v);
@@ -324,35 +323,15 @@ std::shared_ptr<pf::TextField> CommandInterpreter::shownField(const std::string&
          })) {
         field = std::static_pointer_cast<pf::TextField>(view);
     }
-    return field;
-}
-
-bool CommandInterpreter::type(const std::string& fieldName, const std::string& text)
-{
-    auto field = shownField(fieldName);
     if (!field) {
         // A field of a web page, by its name, id or placeholder.
         if (m_driver.fillPageField(fieldName, text))
             return true;
         return fail("no field " + quoted(fieldName));
     }
-    if (!m_driver.typeText(field, text))
-        return fail("cannot type into " + quoted(fieldName));
-    return true;
-}
-
-bool CommandInterpreter::clear(const std::string& fieldName)
-{
-    auto field = shownField(fieldName);
-    if (!field) {
-        // A field of a web page, by its name, id or placeholder.
-        if (m_driver.fillPageField(fieldName, ""))
-            return true;
-        return fail("no field " + quoted(fieldName));
-    }
-    if (!m_driver.clearText(field))
-        return fail("cannot empty " + quoted(fieldName));
-    return true;
+    if (text.empty())
+        return m_driver.clearText(field) || fail("cannot empty " + quoted(fieldName));
+    return m_driver.typeText(field, text) || fail("cannot type into " + quoted(fieldName));
 }
 
 bool CommandInterpreter::scrollBottom()

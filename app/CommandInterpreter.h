@@ -11,7 +11,6 @@ class VendorApps;
 
 namespace pf {
 class TableView;
-class TextField;
 }
 
 // Runs simulator commands against whatever the key window shows, the way a person would:
@@ -65,11 +64,13 @@ private:
     bool dump();
     bool tapText(const std::string& text);
     bool tapTag(int tag);
+    // Reports a tap of `what`: its failure, or which of several matching views ("showing it",
+    // "tagged N") was pressed.
+    bool tapped(const pf::TouchResult& result, const std::string& what, const std::string& among);
     bool tapRow(int section, int row);
-    // The shown field with that placeholder or outlet name, the frontmost when several.
-    std::shared_ptr<pf::TextField> shownField(const std::string& name) const;
-    bool type(const std::string& field, const std::string& text);
-    bool clear(const std::string& field);
+    // Types `text` into the field with that placeholder or outlet name (a web page's field with
+    // that name, id or placeholder is set to it); an empty text empties the field (`clear`).
+    bool editField(const std::string& field, const std::string& text);
     bool scrollBottom();
     bool pull();
     bool back();
