@@ -260,14 +260,21 @@ public:
     bool textFieldShouldReturn(TextField&) override { log.push_back("return"); return returns; }
 };
 
-TEST_F(DriverTests, TypingGoesThroughTheDelegateLikeAKeyboard)
+// A field in the window whose delegate logs what it is asked, counting its change events.
+std::shared_ptr<TextField> filteredField(Window& window, const std::shared_ptr<Filter>& filter, int& changes)
 {
     auto field = std::make_shared<TextField>(Rect { 10, 10, 200, 30 });
-    auto filter = std::make_shared<Filter>();
     field->setDelegate(filter);
+    field->addAction("changed", [&changes](const std::shared_ptr<Control>&) { ++changes; }, ControlEvent::EditingChanged);
+    window.addSubview(field);
+    return field;
+}
+
+TEST_F(DriverTests, TypingGoesThroughTheDelegateLikeAKeyboard)
+{
+    auto filter = std::make_shared<Filter>();
     int changes = 0;
-    field->addAction("changed", [&](const std::shared_ptr<Control>&) { ++changes; }, ControlEvent::EditingChanged);
-    window->addSubview(field);
+    auto field = filteredField(*window, filter, changes);
 
     ASSERT_TRUE(driver.typeText(field, "礼a"));
     EXPECT_TRUE(field->isFirstResponder());
@@ -304,12 +311,9 @@ TEST_F(DriverTests, TypingGoesThroughTheDelegateLikeAKeyboard)
 
 TEST_F(DriverTests, ClearingAFieldDeletesCharacterByCharacterLikeTheDeleteKey)
 {
-    auto field = std::make_shared<TextField>(Rect { 10, 10, 200, 30 });
     auto filter = std::make_shared<Filter>();
-    field->setDelegate(filter);
     int changes = 0;
-    field->addAction("changed", [&](const std::shared_ptr<Control>&) { ++changes; }, ControlEvent::EditingChanged);
-    window->addSubview(field);
+    auto field = filteredField(*window, filter, changes);
     field->setText("a礼😀");
     ASSERT_TRUE(driver.clearText(field)); // not being edited: tapped first
     EXPECT_EQ(field->text(), "");
