@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <utility>
 
 using namespace RecordFields;
 
@@ -105,25 +106,30 @@ std::optional<GiftDetailInfo::List> GiftDetailInfo::listFromDictionary(const pf:
 
 void GiftDetailInfo::encodeWithCoder(pf::KeyedArchiver& coder) const
 {
-    coder.encodeValue("title", m_title.toValue());
-    coder.encodeValue("arcurl", m_arcurl.toValue());
-    coder.encodeValue("desc", m_desc.toValue());
-    coder.encodeValue("info", m_info.toValue());
-    coder.encodeValue("startime", pf::Value(m_startTime));
-    coder.encodeValue("endtime", pf::Value(m_endTime));
-    coder.encodeValue("fid", pf::Value(m_fid));
-    coder.encodeValue("draw", pf::Value(m_draw));
-    coder.encodeValue("doom", pf::Value(m_doom));
-    coder.encodeValue("status", pf::Value(m_status));
-    coder.encodeValue("type", m_type.toValue());
-    coder.encodeValue("extcredits1", pf::Value(m_extcredits1));
-    coder.encodeValue("extcredits2", pf::Value(m_extcredits2));
-    coder.encodeValue("ext1", pf::Value(m_ext1));
-    coder.encodeValue("ext2", pf::Value(m_ext2));
-    coder.encodeValue("tao_ext1", pf::Value(m_taoExt1));
-    coder.encodeValue("total", pf::Value(m_total));
-    coder.encodeValue("send", pf::Value(m_send));
-    coder.encodeValue("litpic", m_litpic.toValue());
+    // The fields under the reply's keys, numbers as number objects.
+    const std::pair<const char*, pf::Value> fields[] = {
+        { "title", m_title.toValue() },
+        { "arcurl", m_arcurl.toValue() },
+        { "desc", m_desc.toValue() },
+        { "info", m_info.toValue() },
+        { "startime", pf::Value(m_startTime) },
+        { "endtime", pf::Value(m_endTime) },
+        { "fid", pf::Value(m_fid) },
+        { "draw", pf::Value(m_draw) },
+        { "doom", pf::Value(m_doom) },
+        { "status", pf::Value(m_status) },
+        { "type", m_type.toValue() },
+        { "extcredits1", pf::Value(m_extcredits1) },
+        { "extcredits2", pf::Value(m_extcredits2) },
+        { "ext1", pf::Value(m_ext1) },
+        { "ext2", pf::Value(m_ext2) },
+        { "tao_ext1", pf::Value(m_taoExt1) },
+        { "total", pf::Value(m_total) },
+        { "send", pf::Value(m_send) },
+        { "litpic", m_litpic.toValue() },
+    };
+    for (const auto& [key, value] : fields)
+        coder.encodeValue(key, value);
     if (m_abouts)
         coder.encodeObjects("abouts", *m_abouts);
     else
