@@ -74,8 +74,10 @@ TEST(StatLogStore, TakesOverWhatAnEarlierVersionKeptInTheDefaultsOnce)
         EXPECT_EQ(manager->lastSendTimestamp(), 1234) << launch;
         EXPECT_EQ(manager->logSentIndexPerSession(), 3) << launch;
         ASSERT_TRUE(manager->getInprogressSession()) << launch;
-        for (const char* key : { Manager::kLogKey, Manager::kOldLogKey, Manager::kLastSendKey, Manager::kIndexPerSessionKey })
+        for (const char* key : { Manager::kLastSendKey, Manager::kIndexPerSessionKey })
             EXPECT_TRUE(defaults->objectForKey(key).isMissing()) << launch << ": " << key;
+        // The archive held an item that is not a log: the stored copy stays.
+        EXPECT_FALSE(defaults->objectForKey(Manager::kOldLogKey).isMissing()) << launch;
         EXPECT_TRUE(pf::FileManager::exists(TalmerinMobStatLogStore::defaultPath()));
         manager.reset();
         world.relaunch();
