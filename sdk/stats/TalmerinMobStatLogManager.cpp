@@ -217,10 +217,11 @@ void TalmerinMobStatLogManager::sendLog()
     inBackground([](TalmerinMobStatLogManager& m) { m.syncSendAllLog(); });
 }
 
-void TalmerinMobStatLogManager::putException(Dictionary entry)
+bool TalmerinMobStatLogManager::putException(Dictionary entry)
 {
-    syncPutException(entry);
+    bool landed = syncPutException(entry);
     TalmerinMobStat::debugLog("put ex");
+    return landed;
 }
 
 void TalmerinMobStatLogManager::putInprogressSession(const std::string& sessionId)
@@ -451,14 +452,14 @@ void TalmerinMobStatLogManager::syncPutEventWithDurationTime(const Dictionary& e
     m_store->append(List::Events, event);
 }
 
-void TalmerinMobStatLogManager::syncPutException(const Dictionary& entry)
+bool TalmerinMobStatLogManager::syncPutException(const Dictionary& entry)
 {
     std::lock_guard lock(m_lock);
     TalmerinMobStat::debugLog("put ex " + Value(entry)["c"].stringValue());
     // The list's JSON with the new entry: past the limit, the oldest goes (never the new one).
     std::size_t count = m_store->count(List::Exceptions);
     std::size_t bytes = m_store->listBytes(List::Exceptions) + StatLogCodec::jsonLength(Value(entry)) + (count ? 1 : 0);
-    m_store->append(List::Exceptions, entry, count + 1 >= 2 && bytes > kExceptionListBytes);
+    return m_store->append(List::Exceptions, entry, count + 1 >= 2 && bytes > kExceptionListBytes) && m_store->persistent();
 }
 
 void TalmerinMobStatLogManager::syncSendAllLog()

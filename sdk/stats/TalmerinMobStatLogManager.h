@@ -78,8 +78,9 @@ public:
     void putEvent(pf::Dictionary event);
     void putEventWithDurationTime(pf::Dictionary event);
     void sendLog();
-    // On the caller's thread.
-    void putException(pf::Dictionary entry);
+    // On the caller's thread. True when the entry is in the store's file: false when the
+    // write failed or the log is kept in memory only.
+    bool putException(pf::Dictionary entry);
 
     void putInprogressSession(const std::string& sessionId);
     std::optional<pf::Dictionary> getInprogressSession();
@@ -124,7 +125,7 @@ public:
     void syncPutSession(const pf::Dictionary& session);
     void syncPutEvent(const pf::Dictionary& event);
     void syncPutEventWithDurationTime(const pf::Dictionary& event);
-    void syncPutException(const pf::Dictionary& entry);
+    bool syncPutException(const pf::Dictionary& entry);
     void syncSendAllLog();
     UploadResult syncSendLog(const pf::Dictionary& log);
 
