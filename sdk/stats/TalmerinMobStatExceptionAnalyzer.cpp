@@ -64,6 +64,7 @@ void TalmerinMobStatExceptionAnalyzer::setAnalyzerStarted(int value)
 void TalmerinMobStatExceptionAnalyzer::handleCrashReport()
 {
     auto& reporter = CrashReporter::sharedReporter();
+    bool purge = true;
     if (m_analyzerStarted == 0) {
         setAnalyzerStarted(1);
         std::string error;
@@ -75,17 +76,21 @@ void TalmerinMobStatExceptionAnalyzer::handleCrashReport()
             pf::Log::line("Could not parse crash info in talmerin SDK");
         } else {
             std::string text = PLCrashReportTextFormatter::stringValueForCrashReport(*report, PLCrashReportTextFormatter::kTextFormatiOS);
-            saveErrorLog(text, report->hasExceptionInfo ? report->exceptionReason : "",
+            purge = saveErrorLog(text, report->hasExceptionInfo ? report->exceptionReason : "",
                 report->hasExceptionInfo ? report->exceptionName : "");
         }
     }
+    // Handling is over either way; a report whose entry is not on disk is read again next time.
     setAnalyzerStarted(0);
-    reporter.purgePendingCrashReport();
+    if (purge)
+        reporter.purgePendingCrashReport();
+    else
+        pf::Log::line("TalmerinMobStat: the crash report's entry could not be stored; the report is kept for the next start");
 }
 
-void TalmerinMobStatExceptionAnalyzer::saveErrorLog(const std::string& text, const std::string&, const std::string& name)
+bool TalmerinMobStatExceptionAnalyzer::saveErrorLog(const std::string& text, const std::string&, const std::string& name)
 {
-    TalmerinMobStatLogManager::sharedManager()->putException(pf::Dictionary {
+    return TalmerinMobStatLogManager::sharedManager()->putException(pf::Dictionary {
         { "t", pf::Value(TalmerinMobStat::nowMs()) },
         { "c", pf::Value(text) },
         { "y", pf::Value(name) },

@@ -15,6 +15,8 @@
 //   handling crashed is dropped unread at the next start.
 // - A report that cannot be read is logged and dropped at once, and the guard reset, so a
 //   valid report of a later crash is read at the start after it.
+// - A report that was read is deleted only once its entry is in the log's file; when the
+//   write failed or the log lives in memory only, it stays for the next start.
 class TalmerinMobStatExceptionAnalyzer {
 public:
     static constexpr const char* kAnalyzerStartedKey = "kSDKAnalyzerAnalyzerStarted";
@@ -25,7 +27,8 @@ public:
     TalmerinMobStatExceptionAnalyzer();
 
     void handleCrashReport();
-    void saveErrorLog(const std::string& text, const std::string& reason, const std::string& name);
+    // True when the entry reached the log's file.
+    bool saveErrorLog(const std::string& text, const std::string& reason, const std::string& name);
 
     int analyzerStarted() const { return m_analyzerStarted; }
     bool crashReportActivated() const { return m_crashReportActivated; }

@@ -32,35 +32,39 @@ std::mutex g_sharedMutex;
 // Never destroyed: it may be used until the process ends, after other statics are gone.
 std::shared_ptr<TalmerinMobStatLogManager>& g_shared = *new std::shared_ptr<TalmerinMobStatLogManager>();
 
-const char* const kLogLists[] = { "ev", "ex", "pr" };
-
 using List = TalmerinMobStatLogStore::List;
 
 // Room left after the current log's text for the header an upload appends (some 600 bytes;
 // a longer one still fits, with one more copy of the text).
 constexpr std::size_t kHeaderRoom = 2048;
 
-bool isListOfDictionaries(const Value& value)
+// What an earlier version's stored log holds that reads: the dictionaries of its lists, a list
+// it lacks read as empty. `skipped` is set when anything else was there (the value is no
+// dictionary, a list is no list, an entry is no dictionary, a key no log has).
+std::optional<Dictionary> readEarlierLog(const Value& value, bool& skipped)
 {
-    const Array* list = value.asArray();
-    if (!list)
-        return false;
-    for (const Value& item : *list) {
-        if (!item.isDictionary())
-            return false;
+    const Dictionary* stored = value.asDictionary();
+    if (!stored) {
+        skipped = true;
+        return std::nullopt;
     }
-    return true;
-}
-
-bool isLog(const Value& value)
-{
-    if (!value.isDictionary())
-        return false;
-    for (const char* key : kLogLists) {
-        if (!isListOfDictionaries(value[key]))
-            return false;
+    Dictionary log = TalmerinMobStatLogManager::createBlankLog();
+    for (const auto& [key, list] : *stored) {
+        const Array* items = list.asArray();
+        if (!log.contains(key) || !items) {
+            skipped = true;
+            continue;
+        }
+        Array kept;
+        for (const Value& item : *items) {
+            if (item.isDictionary())
+                kept.push_back(item);
+            else
+                skipped = true;
+        }
+        log.set(key, Value(std::move(kept)));
     }
-    return true;
+    return log;
 }
 
 std::shared_ptr<pf::UserDefaults> defaults()
@@ -122,22 +126,27 @@ void TalmerinMobStatLogManager::takeLogFromDefaults()
     // defaults were cleared must not take the same log in twice, while a log an earlier
     // version wrote later still comes in.
     std::string source = "defaults " + pf::Crypto::sha1Hex(pf::KeyedArchiver::archivedValue(Value(Array { current, archive })));
+    // What reads is taken in; when anything did not, the stored copy stays as it was.
+    bool skipped = false;
+    std::optional<Dictionary> log = current.isMissing() ? createBlankLog() : readEarlierLog(current, skipped);
+    Array logs;
+    if (const Array* list = archive.asArray()) {
+        for (const Value& item : *list) {
+            if (auto archived = readEarlierLog(item, skipped))
+                logs.push_back(Value(std::move(*archived)));
+        }
+    } else if (!archive.isMissing()) {
+        skipped = true;
+    }
     if (!m_store->imported(source)) {
-        if (!isLog(current)) {
-            if (!current.isMissing())
-                pf::Log::line("TalmerinMobStat: the stored log has the wrong shape; starting a blank one");
-            current = Value(createBlankLog());
-        }
-        Array logs;
-        if (const Array* list = archive.asArray()) {
-            for (const Value& log : *list) {
-                if (isLog(log))
-                    logs.push_back(log);
-            }
-        }
-        if (!m_store->importLogs(source, current, logs))
+        if (skipped)
+            pf::Log::line("TalmerinMobStat: the stored log has the wrong shape in places; what reads is taken in and the "
+                          "stored copy is kept");
+        if (!m_store->importLogs(source, Value(log.value_or(createBlankLog())), logs))
             return;
     }
+    if (skipped)
+        return;
     stored->removeObjectForKey(kLogKey);
     stored->removeObjectForKey(kOldLogKey);
 }
@@ -208,10 +217,11 @@ void TalmerinMobStatLogManager::sendLog()
     inBackground([](TalmerinMobStatLogManager& m) { m.syncSendAllLog(); });
 }
 
-void TalmerinMobStatLogManager::putException(Dictionary entry)
+bool TalmerinMobStatLogManager::putException(Dictionary entry)
 {
-    syncPutException(entry);
+    bool landed = syncPutException(entry);
     TalmerinMobStat::debugLog("put ex");
+    return landed;
 }
 
 void TalmerinMobStatLogManager::putInprogressSession(const std::string& sessionId)
@@ -442,14 +452,14 @@ void TalmerinMobStatLogManager::syncPutEventWithDurationTime(const Dictionary& e
     m_store->append(List::Events, event);
 }
 
-void TalmerinMobStatLogManager::syncPutException(const Dictionary& entry)
+bool TalmerinMobStatLogManager::syncPutException(const Dictionary& entry)
 {
     std::lock_guard lock(m_lock);
     TalmerinMobStat::debugLog("put ex " + Value(entry)["c"].stringValue());
     // The list's JSON with the new entry: past the limit, the oldest goes (never the new one).
     std::size_t count = m_store->count(List::Exceptions);
     std::size_t bytes = m_store->listBytes(List::Exceptions) + StatLogCodec::jsonLength(Value(entry)) + (count ? 1 : 0);
-    m_store->append(List::Exceptions, entry, count + 1 >= 2 && bytes > kExceptionListBytes);
+    return m_store->append(List::Exceptions, entry, count + 1 >= 2 && bytes > kExceptionListBytes) && m_store->persistent();
 }
 
 void TalmerinMobStatLogManager::syncSendAllLog()

@@ -26,11 +26,13 @@ class TalmerinMobStatLogStore;
 // - Each change of the log is one small transaction of the store; no put writes the defaults.
 // - A log an earlier version kept in the defaults (kLogKey, kOldLogKey, with kLastSendKey and
 //   kIndexPerSessionKey) is taken into the store when the manager is made, checked as below,
-//   and then removed from the defaults. While
-//   the store cannot use its file, the defaults are left as they are for a later launch.
-// - What is read back from the defaults is type-checked: a log of the wrong shape reads as a
-//   blank log, archived logs of the wrong shape are dropped, other values read as absent. The
-//   store checks its rows likewise.
+//   and then removed from the defaults. While the store cannot use its file, the defaults are
+//   left as they are for a later launch.
+// - What is read back from the defaults is type-checked. Of an earlier log, the entries that
+//   are dictionaries come in (a list it lacks is empty); when anything else was there (an
+//   entry, a list or a log of another type, a key no log has) the log and archive keys stay
+//   in the defaults as they were, taken in only once all the same. Other values of another
+//   type read as absent. The store checks its rows likewise.
 // - The log is split into the archive at kSplitBytes of JSON; the archive keeps at most
 //   kMaxArchivedLogs, dropping the oldest.
 // - A send uploads the archived logs, oldest first, then the current one. A refused log
@@ -76,8 +78,9 @@ public:
     void putEvent(pf::Dictionary event);
     void putEventWithDurationTime(pf::Dictionary event);
     void sendLog();
-    // On the caller's thread.
-    void putException(pf::Dictionary entry);
+    // On the caller's thread. True when the entry is in the store's file: false when the
+    // write failed or the log is kept in memory only.
+    bool putException(pf::Dictionary entry);
 
     void putInprogressSession(const std::string& sessionId);
     std::optional<pf::Dictionary> getInprogressSession();
@@ -122,7 +125,7 @@ public:
     void syncPutSession(const pf::Dictionary& session);
     void syncPutEvent(const pf::Dictionary& event);
     void syncPutEventWithDurationTime(const pf::Dictionary& event);
-    void syncPutException(const pf::Dictionary& entry);
+    bool syncPutException(const pf::Dictionary& entry);
     void syncSendAllLog();
     UploadResult syncSendLog(const pf::Dictionary& log);
 

@@ -52,6 +52,16 @@ std::optional<List> listNamed(const std::string& name)
     return std::nullopt;
 }
 
+// Picks the current log's rows of this version's lists; a list another version added is left
+// to it, whatever this one does with its own.
+std::string ownRows()
+{
+    std::string where = " WHERE list IN (";
+    for (List list : kLists)
+        where += std::string(list == kLists[0] ? "'" : ", '") + TalmerinMobStatLogStore::keyOf(list) + "'";
+    return where + ")";
+}
+
 // Bytes of the JSON of a list whose entries' JSON come to `entryBytes`.
 std::size_t listJsonBytes(std::size_t count, std::size_t entryBytes)
 {
@@ -181,13 +191,18 @@ void TalmerinMobStatLogStore::loadCurrentLog()
     resetInMemory();
     std::vector<std::pair<std::string, long long>> damaged;
     std::size_t total = 0;
+    std::size_t foreign = 0;
     {
         SQLite::Statement query(*m_db, "SELECT list, position, entry FROM current ORDER BY list, position");
         while (query.executeStep()) {
             std::string listName = query.getColumn(0).getString();
             long long position = query.getColumn(1).getInt64();
             auto list = listNamed(listName);
-            std::optional<Value> value = list ? decode(query, 2) : std::nullopt;
+            if (!list) {
+                ++foreign;
+                continue;
+            }
+            std::optional<Value> value = decode(query, 2);
             if (value && total + static_cast<std::size_t>(query.getColumn(2).getBytes()) > kMaxCurrentLogBytes) {
                 pf::Log::line("TalmerinMobStat: the stored log is larger than a log can grow; the rest is dropped");
                 value.reset();
@@ -202,6 +217,8 @@ void TalmerinMobStatLogStore::loadCurrentLog()
             appendInMemory(*list, entryOf(*list, std::move(*value), position, std::move(row)));
         }
     }
+    if (foreign)
+        pf::Log::format("TalmerinMobStat: the stored log holds %zu entries of lists this version does not know; they are left as they are", foreign);
     if (damaged.empty())
         return;
     SQLite::Transaction transaction(*m_db);
@@ -476,7 +493,7 @@ Value TalmerinMobStatLogStore::entry(List list, std::size_t index) const
     return valueOf(m_lists[indexOf(list)].at(index));
 }
 
-void TalmerinMobStatLogStore::append(List list, const Dictionary& entry, bool dropFirst)
+bool TalmerinMobStatLogStore::append(List list, const Dictionary& entry, bool dropFirst)
 {
     std::lock_guard lock(m_mutex);
     Value value(entry);
@@ -491,10 +508,11 @@ void TalmerinMobStatLogStore::append(List list, const Dictionary& entry, bool dr
         insertRow(db, 0, list, position, row);
     });
     if (!stored)
-        return;
+        return false;
     if (drop)
         eraseInMemory(list, 0);
     appendInMemory(list, entryOf(list, std::move(value), position, std::move(row)));
+    return true;
 }
 
 void TalmerinMobStatLogStore::replace(List list, std::size_t index, const Dictionary& entry)
@@ -567,10 +585,10 @@ void TalmerinMobStatLogStore::splitWithSession(const std::string& id, const Dict
         SQLite::Statement add(db, "INSERT INTO logs(id) VALUES(?)");
         add.bind(1, static_cast<int64_t>(number));
         add.exec();
-        SQLite::Statement move(db, "INSERT INTO archive(log, list, position, entry) SELECT ?, list, position, entry FROM current");
+        SQLite::Statement move(db, "INSERT INTO archive(log, list, position, entry) SELECT ?, list, position, entry FROM current" + ownRows());
         move.bind(1, static_cast<int64_t>(number));
         move.exec();
-        db.exec("DELETE FROM current");
+        db.exec("DELETE FROM current" + ownRows());
         for (long long gone : dropped)
             deleteArchivedLog(db, gone);
         insertRow(db, 0, List::Sessions, 0, row);
@@ -586,7 +604,7 @@ void TalmerinMobStatLogStore::clearCurrentLog(const std::vector<std::pair<std::s
 {
     std::lock_guard lock(m_mutex);
     bool stored = transaction("clear the log", [&](SQLite::Database& db) {
-        db.exec("DELETE FROM current");
+        db.exec("DELETE FROM current" + ownRows());
         for (const auto& [key, value] : numbers)
             writeNumber(db, key, value);
     });

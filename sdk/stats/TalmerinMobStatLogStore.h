@@ -37,7 +37,9 @@ class Statement;
 // - A row holds the entry's JSON (the upload's own text); an entry that JSON cannot hold (data,
 //   dates, NaN) is kept as a keyed archive instead, so nothing put is lost.
 // - What is read back is checked: a row that is too large, does not parse or is not a
-//   dictionary is logged, removed and skipped. A file that is not a database, or whose tables
+//   dictionary is logged, removed and skipped. Rows of a list this version does not know (a
+//   newer version's) are logged and left as they are: a split or a clear moves and removes
+//   only this version's lists. A file that is not a database, or whose tables
 //   have another shape, is logged and moved aside (".corrupt") and a blank store is made; if
 //   even that fails (or the file cannot be opened at all), the log lives in an in-memory
 //   database until the next launch.
@@ -79,8 +81,8 @@ public:
         const std::function<bool(const pf::Value&)>& accept) const;
     pf::Value entry(List list, std::size_t index) const;
 
-    // Changes of the current log.
-    void append(List list, const pf::Dictionary& entry, bool dropFirst = false);
+    // Changes of the current log. `append` answers whether the change was committed.
+    bool append(List list, const pf::Dictionary& entry, bool dropFirst = false);
     void replace(List list, std::size_t index, const pf::Dictionary& entry);
     // Removes the session of that id, if any, and appends `session`.
     void putSession(const std::string& id, const pf::Dictionary& session);

@@ -10,6 +10,9 @@
 #include "sdk/stats/ElfSymbols.h"
 #include "sdk/stats/PLCrashReportTextFormatter.h"
 #include "sdk/stats/TalmerinMobStatExceptionAnalyzer.h"
+#include "sdk/stats/TalmerinMobStatLogStore.h"
+
+#include <SQLiteCpp/Database.h>
 
 #include <dlfcn.h>
 #include <elf.h>
@@ -247,6 +250,46 @@ TEST(CrashCapture, DamagedReportsAndAStuckGuardAreDroppedAtOnce)
     EXPECT_EQ(world.log()["ex"].size(), 1u);
     EXPECT_FALSE(CrashReporter::sharedReporter().hasPendingCrashReport());
     EXPECT_EQ(pf::UserDefaults::standard()->integerForKey(TalmerinMobStatExceptionAnalyzer::kAnalyzerStartedKey), 0);
+}
+
+// The report goes only once its entry is in the log's file; until then each start tries again.
+TEST(CrashCapture, AReportStaysUntilItsEntryIsInTheLogsFile)
+{
+    const std::string refuse = "CREATE TRIGGER refuse BEFORE INSERT ON current BEGIN SELECT RAISE(ABORT, 'disk full'); END";
+    const std::pair<const char*, std::function<void(const std::string& store, bool broken)>> cases[] = {
+        { "the write fails", [&](const std::string& store, bool broken) {
+             SQLite::Database(store, SQLite::OPEN_READWRITE).exec(broken ? refuse : "DROP TRIGGER refuse");
+         } },
+        { "the log is in memory only", [](const std::string& store, bool broken) {
+             for (const char* suffix : { "", "-wal", "-shm" })
+                 pf::FileManager::removeItem(store + suffix);
+             if (broken)
+                 pf::FileManager::createDirectory(store, true);
+         } },
+    };
+    for (const auto& [what, breakStore] : cases) {
+        SCOPED_TRACE(what);
+        StatsWorld world;
+        std::string store = TalmerinMobStatLogStore::defaultPath();
+        world.manager();
+        world.relaunch();
+        breakStore(store, true);
+        writeFile(CrashReporter::reportPath(), CrashReport::framed(sampleReport().packed()));
+
+        pf::Log::startCapture();
+        relaunchWithCrashLogging(world);
+        EXPECT_TRUE(pf::Log::contains("the report is kept for the next start"));
+        pf::Log::stopCapture();
+        EXPECT_TRUE(CrashReporter::sharedReporter().hasPendingCrashReport());
+        EXPECT_EQ(pf::UserDefaults::standard()->integerForKey(TalmerinMobStatExceptionAnalyzer::kAnalyzerStartedKey), 0);
+
+        breakStore(store, false);
+        relaunchWithCrashLogging(world);
+        EXPECT_FALSE(CrashReporter::sharedReporter().hasPendingCrashReport());
+        world.relaunch();
+        ASSERT_EQ(world.log()["ex"].size(), 1u);
+        EXPECT_EQ(world.log()["ex"][0]["y"], Value("Invalid AppKey"));
+    }
 }
 
 TEST(CrashCapture, FramesAreNamedOnlyFromTheBuildThatCrashed)

@@ -74,8 +74,10 @@ TEST(StatLogStore, TakesOverWhatAnEarlierVersionKeptInTheDefaultsOnce)
         EXPECT_EQ(manager->lastSendTimestamp(), 1234) << launch;
         EXPECT_EQ(manager->logSentIndexPerSession(), 3) << launch;
         ASSERT_TRUE(manager->getInprogressSession()) << launch;
-        for (const char* key : { Manager::kLogKey, Manager::kOldLogKey, Manager::kLastSendKey, Manager::kIndexPerSessionKey })
+        for (const char* key : { Manager::kLastSendKey, Manager::kIndexPerSessionKey })
             EXPECT_TRUE(defaults->objectForKey(key).isMissing()) << launch << ": " << key;
+        // The archive held an item that is not a log: the stored copy stays.
+        EXPECT_FALSE(defaults->objectForKey(Manager::kOldLogKey).isMissing()) << launch;
         EXPECT_TRUE(pf::FileManager::exists(TalmerinMobStatLogStore::defaultPath()));
         manager.reset();
         world.relaunch();
@@ -298,4 +300,47 @@ TEST(StatLogStore, EventsOfOneNameAndLabelAreFoundInOrderThroughEveryChange)
     EXPECT_EQ(find("tap", any), std::nullopt);
     store->append(List::Events, event("tap", 6));
     EXPECT_EQ(find("tap", any), Found(0));
+}
+
+// A newer version may keep lists this one does not know beside the log: loading, splitting and
+// clearing after an upload leave their rows as they were.
+TEST(StatLogStore, RowsOfAListThisVersionDoesNotKnowAreLeftAsTheyAre)
+{
+    StatsWorld world;
+    std::string path = TalmerinMobStatLogStore::defaultPath();
+    world.manager()->syncPutEvent(event("tap", 1));
+    world.relaunch();
+    const std::string newer = R"({"newer":[1,2]})";
+    {
+        SQLite::Database db(path, SQLite::OPEN_READWRITE);
+        SQLite::Statement add(db, "INSERT INTO current(list, position, entry) VALUES('nw', 0, ?)");
+        add.bind(1, newer);
+        add.exec();
+    }
+    auto foreignRows = [&] {
+        SQLite::Database db(path, SQLite::OPEN_READONLY);
+        SQLite::Statement rows(db, "SELECT entry FROM current WHERE list = 'nw'");
+        std::vector<std::string> entries;
+        while (rows.executeStep())
+            entries.push_back(rows.getColumn(0).getString());
+        return entries;
+    };
+    const std::vector<std::string> untouched { newer };
+
+    pf::Log::startCapture();
+    auto manager = world.manager();
+    EXPECT_TRUE(pf::Log::contains("1 entries of lists this version does not know"));
+    pf::Log::stopCapture();
+    EXPECT_EQ(json(world.log()), json(logWith({ event("tap", 1) }, {})));
+    EXPECT_EQ(foreignRows(), untouched) << "loaded";
+
+    manager->syncPutSession(session("big", 1, Manager::kSplitBytes));
+    ASSERT_EQ(manager->archivedLogs().size(), 1u);
+    EXPECT_EQ(foreignRows(), untouched) << "split";
+    EXPECT_EQ(manager->logSize(), StatLogCodec::jsonLength(world.log()));
+
+    manager->syncSendAllLog();
+    ASSERT_EQ(world.uploads().size(), 2u);
+    EXPECT_EQ(world.log(), Value(Manager::createBlankLog()));
+    EXPECT_EQ(foreignRows(), untouched) << "cleared after an upload";
 }

@@ -209,35 +209,57 @@ TEST(StatLogManager, NoChangeOfTheLogWritesTheDefaultsFile)
 
 TEST(StatLogManager, DefaultsOfTheWrongShapeReadAsBlankOrAbsent)
 {
-    // An earlier version's log in the defaults is checked as it is taken over at launch.
-    const Value wrongLogs[] = {
-        Value("text"),
-        Value(Dictionary { { "ev", Value(Array {}) }, { "ex", Value(Array {}) } }),
-        Value(Dictionary { { "ev", Value(Array { Value(3) }) }, { "ex", Value(Array {}) }, { "pr", Value(Array {}) } }),
-        Value(Dictionary { { "ev", Value("x") }, { "ex", Value(Array {}) }, { "pr", Value(Array {}) } }),
+    // An earlier version's log in the defaults is checked as it is taken over at launch: what
+    // reads comes in, once; when anything did not, the stored copy stays as it was.
+    using Manager = TalmerinMobStatLogManager;
+    Value event(countedEvent(1));
+    Value session(sessionDict("s1", 1));
+    Value blank(Manager::createBlankLog());
+    Dictionary partial = Manager::createBlankLog();
+    partial.set("ev", Value(Array { event }));
+    partial.set("pr", Value(Array { session }));
+    struct Case {
+        Value stored;
+        Value read;
+        bool kept;
     };
-    for (const Value& wrong : wrongLogs) {
+    const Case cases[] = {
+        { Value("text"), blank, true },
+        { Value(Dictionary { { "ev", Value(Array {}) }, { "ex", Value(Array {}) } }), blank, false },
+        { Value(Dictionary { { "ev", Value(Array { Value(3) }) }, { "ex", Value(Array {}) }, { "pr", Value(Array {}) } }), blank, true },
+        { Value(Dictionary { { "ev", Value("x") }, { "ex", Value(Array {}) }, { "pr", Value(Array {}) } }), blank, true },
+        { Value(Dictionary { { "ev", Value(Array { event, Value(3) }) }, { "pr", Value(Array { session }) } }), Value(partial), true },
+        { Value(Dictionary { { "ev", Value(Array { event }) }, { "pr", Value(Array { session }) }, { "zz", Value(1) } }), Value(partial), true },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored.debugDescription());
         StatsWorld device;
-        pf::UserDefaults::standard()->setObject(TalmerinMobStatLogManager::kLogKey, wrong);
+        pf::UserDefaults::standard()->setObject(Manager::kLogKey, c.stored);
         pf::Log::startCapture();
-        EXPECT_EQ(device.log(), Value(TalmerinMobStatLogManager::createBlankLog())) << wrong.debugDescription();
-        EXPECT_TRUE(pf::Log::contains("the stored log has the wrong shape")) << wrong.debugDescription();
+        EXPECT_EQ(device.log(), c.read);
+        EXPECT_EQ(pf::Log::contains("the stored log has the wrong shape"), c.kept);
         pf::Log::stopCapture();
-        EXPECT_TRUE(pf::UserDefaults::standard()->objectForKey(TalmerinMobStatLogManager::kLogKey).isMissing());
-        device.manager()->syncPutEvent(countedEvent(1));
-        EXPECT_EQ(device.log()["ev"].size(), 1u) << "a put starts from a blank log";
+        EXPECT_EQ(pf::UserDefaults::standard()->objectForKey(Manager::kLogKey), c.kept ? c.stored : Value::missing());
+        device.relaunch();
+        EXPECT_EQ(device.log(), c.read) << "taken in once";
+        device.manager()->syncPutEventWithDurationTime(countedEvent(1));
+        EXPECT_EQ(device.log()["ev"].size(), c.read["ev"].size() + 1) << "a put adds to what was taken in";
     }
     StatsWorld world;
     auto defaults = pf::UserDefaults::standard();
-    defaults->setObject(TalmerinMobStatLogManager::kOldLogKey, Value(Array { Value(1), Value(TalmerinMobStatLogManager::createBlankLog()) }));
-    defaults->setObject(TalmerinMobStatLogManager::kLastSendKey, Value("yesterday"));
-    defaults->setObject(TalmerinMobStatLogManager::kIndexPerSessionKey, Value(Array {}));
+    Value archive(Array { Value(1), blank, Value(Dictionary { { "pr", Value(Array { session }) }, { "ev", Value(Array { Value("x") }) } }) });
+    defaults->setObject(Manager::kOldLogKey, archive);
+    defaults->setObject(Manager::kLastSendKey, Value("yesterday"));
+    defaults->setObject(Manager::kIndexPerSessionKey, Value(Array {}));
     auto manager = world.manager();
-    EXPECT_EQ(manager->archivedLogs().size(), 1u);
+    Array archived = manager->archivedLogs();
+    ASSERT_EQ(archived.size(), 2u);
+    EXPECT_EQ(archived[1]["pr"][0], session);
+    EXPECT_EQ(defaults->objectForKey(Manager::kOldLogKey), archive);
     EXPECT_EQ(manager->lastSendTimestamp(), -1);
     EXPECT_EQ(manager->logSentIndexPerSession(), 0);
-    EXPECT_TRUE(defaults->objectForKey(TalmerinMobStatLogManager::kLastSendKey).isMissing());
-    defaults->setObject(TalmerinMobStatLogManager::kInprogressSessionKey, Value(5));
+    EXPECT_TRUE(defaults->objectForKey(Manager::kLastSendKey).isMissing());
+    defaults->setObject(Manager::kInprogressSessionKey, Value(5));
     EXPECT_FALSE(manager->getInprogressSession());
 }
 
