@@ -106,8 +106,11 @@ void Simulator::watchPortalFailures()
 {
     m_portalFailureTold = std::make_shared<bool>(false);
     std::weak_ptr<bool> weakTold = m_portalFailureTold;
+    // The advice is for an address that is not the API's; a dead port or an oversized reply at
+    // the right address is not mended by adding "api/".
+    bool advise = !AppInfoConfiguration::sharedInstance()->apiBaseURL().ends_with("api/");
     pf::NotificationCenter::defaultCenter().addObserver(m_portalFailureTold, NetworkRequestor::kRequestFailedNotification,
-        [weakTold](const pf::Notification& notification) {
+        [weakTold, advise](const pf::Notification& notification) {
             auto told = weakTold.lock();
             if (!told || *told)
                 return;
@@ -115,10 +118,18 @@ void Simulator::watchPortalFailures()
             const pf::Value& info = notification.userInfo;
             std::string url = info["url"].asString() ? *info["url"].asString() : std::string();
             auto status = info["status"].asInteger().value_or(0);
+            auto code = info["code"].asInteger().value_or(0);
             std::string error = info["error"].asString() ? *info["error"].asString() : std::string();
-            std::string what = status ? "the portal answered HTTP " + std::to_string(status) + " to " + url
-                                      : "no portal answers at " + url + (error.empty() ? "" : ": " + error);
-            std::cerr << "quorvane: " << what << " (--portal takes the portal's API address, ending in \"api/\")" << std::endl;
+            std::string what;
+            if (status)
+                what = "the portal answered HTTP " + std::to_string(status) + " to " + url;
+            else if (code == pf::UrlError::DataLengthExceedsMaximum)
+                what = "the portal's reply to " + url + " was refused: it is larger than "
+                    + std::to_string(NetworkRequestor::kMaximumReplySize / (1024 * 1024)) + " MB";
+            else
+                what = "no portal answers at " + url + (error.empty() ? "" : ": " + error);
+            std::cerr << "quorvane: " << what << (advise ? " (--portal takes the portal's API address, ending in \"api/\")" : "")
+                      << std::endl;
         });
 }
 

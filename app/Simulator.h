@@ -23,8 +23,10 @@ class Window;
 // - The run's exit status is 0 when every command succeeded, 1 when any failed.
 // - Typed commands are read while the loop keeps running, so replies arrive between them.
 // - The first portal request of the run that gets no answer, or an HTTP status other than 2xx,
-//   is told on standard error in one line with the address asked and what came back; the app
-//   itself only shows its spinners, which leaves a wrong `--portal` unexplained.
+//   is told on standard error in one line with the address asked and what came back (a reply
+//   refused for its size is told as such); the app itself only shows its spinners, which leaves
+//   a wrong `--portal` unexplained. The line reminds that `--portal` takes the API address,
+//   ending in "api/", only when the address given does not.
 class Simulator {
 public:
     // The tablet's screen, in points.

@@ -100,7 +100,7 @@ void NetworkRequestor::finish()
     auto keepAlive = shared_from_this();
     m_connection.reset();
     if (m_status < 200 || m_status >= 300)
-        postFailure(m_status, {});
+        postFailure(m_status, nullptr);
     if (auto delegate = m_delegate.lock())
         delegate->networkRequestorDidFinishWithData(keepAlive, m_data);
     pf::UrlCache::shared().removeAllCachedResponses();
@@ -111,14 +111,15 @@ void NetworkRequestor::fail(const pf::UrlError& error)
     auto keepAlive = shared_from_this();
     m_connection.reset();
     pf::Log::format("NetworkRequestor: %s", error.description.c_str());
-    postFailure(0, error.description);
+    postFailure(0, &error);
     if (auto delegate = m_delegate.lock())
         delegate->networkRequestorDidFailWithError(keepAlive, error);
 }
 
-void NetworkRequestor::postFailure(int status, const std::string& error)
+void NetworkRequestor::postFailure(int status, const pf::UrlError* error)
 {
-    pf::Dictionary info { { "url", m_url }, { "status", status }, { "error", error } };
+    pf::Dictionary info { { "url", m_url }, { "status", status }, { "error", error ? error->description : std::string() },
+        { "code", error ? error->code : 0 } };
     pf::NotificationCenter::defaultCenter().post(kRequestFailedNotification, {}, shared_from_this(), std::move(info));
 }
 

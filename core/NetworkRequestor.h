@@ -35,9 +35,11 @@ class UrlConnection;
 // - A request that gets no reply, or a reply whose HTTP status is not 2xx, posts
 //   `kRequestFailedNotification` on the default centre before the delegate hears of it, with
 //   the requestor as sender and in its user information "url" (the address asked), "status"
-//   (the HTTP status, 0 without a reply) and "error" (the transport failure, empty with a
-//   reply). The app's screens read only the envelope; the notification is for whoever watches
-//   the device, to tell a person that the portal's address is wrong.
+//   (the HTTP status, 0 without a reply), "error" (the transport failure, empty with a reply)
+//   and "code" (the transport failure's `pf::UrlError` code, 0 with a reply; a reply refused
+//   for its size is `DataLengthExceedsMaximum`). The app's screens read only the envelope; the
+//   notification is for whoever watches the device, to tell a person what went wrong with the
+//   portal.
 // - Starting again cancels the running request. `cancel` (or cancelling the connection from
 //   outside) ends it without calling the delegate and releases the requestor.
 class NetworkRequestor : public std::enable_shared_from_this<NetworkRequestor> {
@@ -71,7 +73,7 @@ private:
     NetworkRequestor() = default;
     void finish();
     void fail(const pf::UrlError& error);
-    void postFailure(int status, const std::string& error);
+    void postFailure(int status, const pf::UrlError* error);
 
     std::shared_ptr<pf::UrlConnection> m_connection;
     std::string m_url;

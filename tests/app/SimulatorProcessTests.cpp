@@ -1,3 +1,4 @@
+#include "core/NetworkRequestor.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/testing/TaskEnvironment.h"
@@ -49,7 +50,9 @@ TEST(SimulatorProcess, TheCommandLineAnswersHelpAndNamesItsMistakes)
 }
 
 // A portal address that no portal answers at is told once, on standard error, with what was
-// asked and what came back, however many requests fail after it.
+// asked and what came back, however many requests fail after it. The reminder that the API
+// address ends in "api/" comes only when the address given does not: a dead port, or a reply
+// refused for its size, at the API address is not mended by it.
 TEST(SimulatorProcess, APortalThatDoesNotAnswerAsAPortalIsToldOnce)
 {
     pf::TaskEnvironment env;
@@ -65,19 +68,36 @@ TEST(SimulatorProcess, APortalThatDoesNotAnswerAsAPortalIsToldOnce)
     ASSERT_EQ(bind(held, reinterpret_cast<sockaddr*>(&address), length), 0);
     ASSERT_EQ(getsockname(held, reinterpret_cast<sockaddr*>(&address), &length), 0);
     std::string closedPortal = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/api/";
+    // Every operation the run asks for answers with more than the app takes in one reply.
+    pf::TestHttpServer oversized;
+    const std::string huge(NetworkRequestor::kMaximumReplySize + 1, 'x');
+    for (const char* operation : { "game/verup", "ka/list", "arc/lun" })
+        oversized.on("POST", std::string("/api/") + operation, [&huge](const pf::TestHttpServer::Request&) {
+            return pf::TestHttpServer::Response { .body = huge };
+        });
     std::string script = pf::FileManager::join(env.sandbox().tmpPath(), "script");
     ASSERT_TRUE(pf::FileManager::writeAtomically(script, std::string_view("idle\ntap \"独家\"\npull\nidle\nopen mygifts\nidle\n")));
-    const std::pair<std::string, std::string> cases[] = {
-        { notAPortal.url("/"), "quorvane: the portal answered HTTP 404 to " + notAPortal.url("/") },
-        { closedPortal, "quorvane: no portal answers at " + closedPortal },
+    struct Case {
+        std::string address;
+        std::string said;
+        std::string then; // what the same line says after the address asked
+        bool advised;
     };
-    for (const auto& [address, said] : cases) {
-        auto child = simulator({ "--portal", address, "--peers", peers.url("/"), "--vendor-apps", "none", "--script", script });
+    const Case cases[] = {
+        { notAPortal.url("/"), "quorvane: the portal answered HTTP 404 to " + notAPortal.url("/"), "", true },
+        { closedPortal, "quorvane: no portal answers at " + closedPortal, "", false },
+        { oversized.url("/api/"), "quorvane: the portal's reply to " + oversized.url("/api/"), " was refused: it is larger than 8 MB", false },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.address);
+        auto child = simulator({ "--portal", c.address, "--peers", peers.url("/"), "--vendor-apps", "none", "--script", script });
         ASSERT_TRUE(WIFEXITED(child.status)) << child.errorOutput;
         EXPECT_EQ(child.errorOutput.find("quorvane: "), child.errorOutput.rfind("quorvane: ")) << child.errorOutput;
-        auto told = child.errorOutput.find(said);
+        auto told = child.errorOutput.find(c.said);
         ASSERT_NE(told, std::string::npos) << child.errorOutput;
-        EXPECT_NE(child.errorOutput.find("ending in \"api/\"", told), std::string::npos) << child.errorOutput;
+        std::string line = child.errorOutput.substr(told, child.errorOutput.find('\n', told) - told);
+        EXPECT_NE(line.find(c.then), std::string::npos) << line;
+        EXPECT_EQ(line.find("ending in \"api/\"") != std::string::npos, c.advised) << line;
     }
     EXPECT_GT(notAPortal.requestCount(), 3u) << "several requests failed, one line said so";
     close(held);

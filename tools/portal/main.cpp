@@ -1,9 +1,12 @@
 // quorvane-portal: the local portal for the simulator and manual tests.
 //
 //   quorvane-portal [--port N] [--app-key KEY] [--open-id ID] [--latest-version V]
+//   quorvane-portal --help
 //
 // Listens on 127.0.0.1; with --port 0 (the default) it picks a free port. The first line on
 // standard output is "portal listening on <root address>", then it serves until interrupted.
+// --help (or -h) prints the usage on standard output and exits 0; a bad command line prints it
+// on standard error and exits 2.
 
 #include "tools/portal/PortalServer.h"
 
@@ -18,6 +21,14 @@ namespace {
 
 volatile std::sig_atomic_t g_stop = 0;
 
+constexpr const char* kUsage =
+    "usage: quorvane-portal [--port N] [--app-key KEY] [--open-id ID] [--latest-version V]\n"
+    "       quorvane-portal --help\n"
+    "Serves the portal with sample gifts, users and captchas on 127.0.0.1 (--port 0, the default,\n"
+    "picks a free port) until interrupted, and prints its root address; the app takes that\n"
+    "address with \"api/\" added (quorvane --portal). The sample users and their passwords are\n"
+    "listed in README.md, under \"The simulator\".\n";
+
 void onSignal(int)
 {
     g_stop = 1;
@@ -31,6 +42,10 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         bool hasValue = i + 1 < argc;
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
         if (arg == "--port" && hasValue)
             options.port = std::atoi(argv[++i]);
         else if (arg == "--app-key" && hasValue)
@@ -40,7 +55,7 @@ int main(int argc, char** argv)
         else if (arg == "--latest-version" && hasValue)
             options.latestVersion = argv[++i];
         else {
-            std::fprintf(stderr, "usage: %s [--port N] [--app-key KEY] [--open-id ID] [--latest-version V]\n", argv[0]);
+            std::fputs(kUsage, stderr);
             return 2;
         }
     }
