@@ -193,20 +193,6 @@ void CommandInterpreter::passTime(double seconds)
     m_driver.settle();
 }
 
-bool CommandInterpreter::reachable(const std::shared_ptr<pf::View>& view) const
-{
-    if (!view || !m_driver.isVisible(*view))
-        return false;
-    pf::Rect visible = view->visibleRectInWindow();
-    auto window = view->window();
-    if (!window || visible.size.width <= 0 || visible.size.height <= 0)
-        return false;
-    pf::Point centre = visible.center();
-    pf::Point onScreen { centre.x + window->frame().origin.x, centre.y + window->frame().origin.y };
-    auto hit = pf::Window::hitTestScreen(onScreen);
-    return hit && (hit->isDescendantOf(view.get()) || view->isDescendantOf(hit.get()));
-}
-
 bool CommandInterpreter::dump()
 {
     std::string screen = m_driver.dump();
@@ -285,21 +271,28 @@ bool CommandInterpreter::tapped(const pf::TouchResult& result, const std::string
     return true;
 }
 
-std::shared_ptr<pf::TableView> CommandInterpreter::topmostTable() const
+std::shared_ptr<pf::TableView> CommandInterpreter::topmostTable(std::string* whyNone) const
 {
     auto tables = m_driver.findAll([](const pf::View& v) { return dynamic_cast<const pf::TableView*>(&v) != nullptr; });
+    std::string why = tables.empty() ? "no table is shown" : "";
     for (auto it = tables.rbegin(); it != tables.rend(); ++it) {
-        if (reachable(*it))
+        auto reach = m_driver.reach(*it);
+        if (reach)
             return std::static_pointer_cast<pf::TableView>(*it);
+        if (why.empty())
+            why = reach.reason;
     }
+    if (whyNone)
+        *whyNone = why;
     return nullptr;
 }
 
 bool CommandInterpreter::tapRow(int section, int row)
 {
-    auto table = topmostTable();
+    std::string why;
+    auto table = topmostTable(&why);
     if (!table)
-        return fail("no table is shown");
+        return fail("cannot tap row " + std::to_string(section) + ":" + std::to_string(row) + ": " + why);
     if (section >= table->numberOfSections() || row >= table->numberOfRowsInSection(section))
         return fail("the table has no row " + std::to_string(section) + ":" + std::to_string(row));
     pf::IndexPath path { section, row };
@@ -329,20 +322,22 @@ bool CommandInterpreter::editField(const std::string& fieldName, const std::stri
             return true;
         return fail("no field " + quoted(fieldName));
     }
-    if (text.empty())
-        return m_driver.clearText(field) || fail("cannot empty " + quoted(fieldName));
-    return m_driver.typeText(field, text) || fail("cannot type into " + quoted(fieldName));
+    auto result = text.empty() ? m_driver.clearText(field) : m_driver.typeText(field, text);
+    if (!result)
+        return fail((text.empty() ? "cannot empty " : "cannot type into ") + quoted(fieldName) + ": " + result.reason);
+    return true;
 }
 
 bool CommandInterpreter::scrollBottom()
 {
-    auto table = topmostTable();
+    std::string why;
+    auto table = topmostTable(&why);
     if (!table)
-        return fail("no table is shown");
+        return fail("cannot scroll a table: " + why);
     // Flicks as a person does, until one comes to rest at the bottom.
     for (int i = 0; i < kMaxFlicks; ++i) {
-        if (!m_driver.dragView(table, { 0, -300 }, { .duration = 0.1, .fling = true }))
-            return fail("cannot flick the table");
+        if (auto flick = m_driver.dragView(table, { 0, -300 }, { .duration = 0.1, .fling = true }); !flick)
+            return fail("cannot flick the table: " + flick.reason);
         passTime(3);
         if (table->contentOffset().y + table->frame().size.height + 1 >= table->contentSize().height
             || table->contentOffset().y >= table->maxContentOffset().y)
@@ -353,13 +348,14 @@ bool CommandInterpreter::scrollBottom()
 
 bool CommandInterpreter::pull()
 {
-    auto table = topmostTable();
+    std::string why;
+    auto table = topmostTable(&why);
     if (!table)
-        return fail("no table is shown");
+        return fail("cannot pull a table: " + why);
     table->setContentOffset(table->minContentOffset());
     m_driver.settle();
-    if (!m_driver.pullDownAndRelease(table, 150))
-        return fail("cannot pull the table");
+    if (auto pulled = m_driver.pullDownAndRelease(table, 150); !pulled)
+        return fail("cannot pull the table: " + pulled.reason);
     passTime(0.5);
     return true;
 }

@@ -55,11 +55,12 @@ public:
 
     // Lets `seconds` pass: on a manual clock at once, else in real time with the loop running.
     void passTime(double seconds);
-    std::shared_ptr<pf::TableView> topmostTable() const;
+    // The frontmost visible table a finger reaches at its middle; when there is none, `whyNone`
+    // says why: no table is shown, or what keeps a finger from the frontmost one.
+    std::shared_ptr<pf::TableView> topmostTable(std::string* whyNone = nullptr) const;
 
 private:
     bool fail(const std::string& message);
-    bool reachable(const std::shared_ptr<pf::View>& view) const;
 
     bool dump();
     bool tapText(const std::string& text);

@@ -8,6 +8,7 @@
 #include "platform/graphics/Image.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Interaction.h"
+#include "platform/ui/Screen.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/TableViewCell.h"
@@ -304,6 +305,17 @@ namespace {
         return chain;
     }
 
+    // The frontmost shown window other than `beside` that lies on the screen.
+    std::shared_ptr<Window> frontWindowOnScreen(const Window& beside)
+    {
+        auto windows = Window::windows(); // back to front
+        for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
+            if (it->get() != &beside && (*it)->frame().intersects(Screen::main().bounds()))
+                return *it;
+        }
+        return nullptr;
+    }
+
     // Whether `a` is drawn over `b`: a later window, or a later subview where their lineages
     // part. A view holding the other lies behind it.
     bool liesInFront(const View& a, const View& b)
@@ -345,7 +357,16 @@ TouchResult Driver::check(const std::shared_ptr<View>& view, Point& screenPoint)
     Rect visible = view->visibleRectInWindow();
     if (visible.isEmpty())
         return failure(TouchResult::Outcome::NotVisible, describe(*view) + " is outside the screen");
-    screenPoint = { window->frame().x() + visible.midX(), window->frame().y() + visible.midY() };
+    // A window may lie beside the screen (moved out while another is shown): a finger reaches
+    // only the part on the screen, and none of a window that lies wholly off it.
+    Rect onScreen = visible.offsetBy(window->frame().x(), window->frame().y()).intersection(Screen::main().bounds());
+    if (onScreen.isEmpty()) {
+        auto front = frontWindowOnScreen(*window);
+        return failure(TouchResult::Outcome::NotVisible,
+            describe(*view) + " lies off the screen, in a window at " + formatRect(window->frame())
+                + (front ? "; the screen shows " + describe(*front) + " in front" : ""));
+    }
+    screenPoint = onScreen.center();
     auto hit = Window::hitTestScreen(screenPoint);
     if (!hit || (!hit->isDescendantOf(view.get()) && !view->isDescendantOf(hit.get()))) {
         // Hit-testing skips a view with user interaction off and all it holds, so the finger
@@ -413,11 +434,13 @@ TouchResult Driver::tapImage(const std::string& name)
             last = touch(view);
         } else {
             // A picture takes no touches itself: the control over it (or around it) does.
+            // A control of another window in front is no part of the picture: that covers it.
             Point p;
             last = check(view, p);
             auto hit = last.hitView;
             bool control = hit && (dynamic_cast<Control*>(hit.get()) || hit->isDescendantOf(view.get()));
-            if (last.outcome == TouchResult::Outcome::Delivered || last.outcome == TouchResult::Outcome::Covered) {
+            bool ownWindow = hit && hit->window() == view->window();
+            if (last.outcome == TouchResult::Outcome::Delivered || (last.outcome == TouchResult::Outcome::Covered && ownWindow)) {
                 if (control) {
                     last.outcome = TouchResult::Outcome::Delivered;
                     last = touchAt(p, last);
@@ -457,11 +480,13 @@ TouchResult Driver::tapTag(int tag)
     if (candidates.empty())
         return failure(TouchResult::Outcome::NotFound, "no visible view is tagged " + std::to_string(tag));
     std::reverse(candidates.begin(), candidates.end()); // the frontmost first
-    // A view the finger lands on (or in) takes the touch itself; one it passes through only
-    // reaches what holds it, as a page dot reaches the strip of dots.
+    // A view the finger lands on (or in) takes the touch itself, an enabled control before a
+    // disabled one. One it passes through only reaches what holds it, as a page dot reaches the
+    // strip of dots: such a view is not tapped, since the tap would not be its.
     std::vector<std::shared_ptr<View>> taking;
-    std::vector<std::shared_ptr<View>> reached;
+    std::vector<std::shared_ptr<View>> disabled;
     TouchResult first;
+    TouchResult passing; // the frontmost view the finger passes through, refused
     for (const auto& view : candidates) {
         Point p;
         TouchResult reach = check(view, p);
@@ -471,15 +496,24 @@ TouchResult Driver::tapTag(int tag)
             continue;
         }
         auto control = dynamic_cast<const Control*>(view.get());
-        if (reach.hitView->isDescendantOf(view.get()) && (!control || control->isEnabled()))
+        if (!reach.hitView->isDescendantOf(view.get())) {
+            if (!passing.target) {
+                passing = failure(TouchResult::Outcome::Refused,
+                    describe(*view) + " takes no touches: a finger on it lands on " + describe(*reach.hitView) + ", which holds it",
+                    reach.hitView);
+                passing.target = view;
+            }
+        } else if (control && !control->isEnabled()) {
+            disabled.push_back(view);
+        } else {
             taking.push_back(view);
-        else
-            reached.push_back(view);
+        }
     }
-    const auto& chosen = taking.empty() ? reached : taking;
+    const auto& chosen = taking.empty() ? disabled : taking;
     if (chosen.empty()) {
-        first.candidates = candidates.size();
-        return first;
+        TouchResult none = passing.target ? passing : first;
+        none.candidates = candidates.size();
+        return none;
     }
     if (chosen.size() > 1) {
         std::string list;
@@ -488,7 +522,7 @@ TouchResult Driver::tapTag(int tag)
             list += (list.empty() ? "" : "; ") + describe(*view) + " at " + formatRect(view->frameInWindow()) + " in the window";
         TouchResult ambiguous = failure(TouchResult::Outcome::Ambiguous,
             "tag " + std::to_string(tag) + " is ambiguous: " + std::to_string(chosen.size()) + " views carrying it "
-                + (taking.empty() ? "can be reached" : "take touches") + ": " + list);
+                + (taking.empty() ? "are disabled" : "take touches") + ": " + list);
         ambiguous.candidates = candidates.size();
         return ambiguous;
     }
@@ -537,17 +571,28 @@ TouchResult Driver::tapAlertButton(const std::string& title)
     return failure(TouchResult::Outcome::NotFound, "the alert has no button \"" + title + "\"");
 }
 
-bool Driver::focus(const std::shared_ptr<TextField>& field)
+TouchResult Driver::reach(const std::shared_ptr<View>& view) const
 {
-    if (!field)
-        return false;
-    return field->isEditing() || (touch(field) && field->isEditing());
+    Point p;
+    return check(view, p);
 }
 
-bool Driver::typeText(const std::shared_ptr<TextField>& field, const std::string& text)
+TouchResult Driver::focus(const std::shared_ptr<TextField>& field)
 {
-    if (!focus(field))
-        return false;
+    // Keys go only to a field a finger could reach, even one already being edited.
+    if (field && field->isEditing())
+        return reach(field);
+    TouchResult result = touch(field);
+    if (result && !field->isEditing())
+        return failure(TouchResult::Outcome::Unchanged, describe(*field) + " did not begin editing", result.hitView);
+    return result;
+}
+
+TouchResult Driver::typeText(const std::shared_ptr<TextField>& field, const std::string& text)
+{
+    TouchResult result = focus(field);
+    if (!result)
+        return result;
     // One character (code point) at a time, as keys are pressed.
     for (size_t i = 0; i < text.size();) {
         size_t n = 1;
@@ -559,12 +604,14 @@ bool Driver::typeText(const std::shared_ptr<TextField>& field, const std::string
         else if (lead >= 0xC0)
             n = 2;
         n = std::min(n, text.size() - i);
-        if (!field->insertText(text.substr(i, n)))
-            return false;
+        if (!field->insertText(text.substr(i, n))) {
+            settle();
+            return failure(TouchResult::Outcome::Unchanged, describe(*field) + " refused \"" + text.substr(i, n) + "\"");
+        }
         i += n;
     }
     settle();
-    return true;
+    return result;
 }
 
 bool Driver::deleteBackward(const std::shared_ptr<TextField>& field, int count)
@@ -578,17 +625,25 @@ bool Driver::deleteBackward(const std::shared_ptr<TextField>& field, int count)
     return true;
 }
 
-bool Driver::clearText(const std::shared_ptr<TextField>& field)
+TouchResult Driver::clearText(const std::shared_ptr<TextField>& field)
 {
-    if (!focus(field))
-        return false;
-    // Each press takes one character, so this ends.
+    TouchResult result = focus(field);
+    if (!result)
+        return result;
+    // Every press must shorten the text, or the key would stay down for ever on a field that
+    // refuses the deletion or puts its text back.
     while (!field->text().empty()) {
-        if (!field->deleteBackward())
-            return false;
+        std::string before = field->text();
+        field->deleteBackward();
+        if (field->text().size() >= before.size()) {
+            settle();
+            return failure(TouchResult::Outcome::Unchanged,
+                describe(*field) + (field->text() == before ? " keeps its text: a press of delete left it as it was"
+                                                            : " keeps its text: a press of delete did not shorten it"));
+        }
     }
     settle();
-    return true;
+    return result;
 }
 
 bool Driver::pressReturn(const std::shared_ptr<TextField>& field)

@@ -25,6 +25,7 @@ struct TouchResult {
         NotVisible, // hidden, transparent, not in a shown window, or off the screen
         Covered,    // another view takes touches at that point
         Refused,    // the view, or one it lies in, has user interaction off, so hit-testing passes it by
+        Unchanged,  // a field stayed as it was: it did not begin editing, refused a key or kept its text
         Ignored,    // touches are being ignored (a transition, or by request)
         Ambiguous,  // several views fit and none of them is the one a person would take
     };
@@ -41,17 +42,21 @@ struct TouchResult {
 //
 // Rules:
 // - Only what is visible counts: views in shown windows, not hidden, not (nearly) transparent,
-//   at least partly inside the screen and their clipping ancestors.
-// - Taps go through hit-testing at the centre of the visible part of the view, so a covered
-//   view cannot be tapped; the result says what was hit or why nothing was. A view that lies in
+//   at least partly inside their window and their clipping ancestors. (A window moved beside
+//   the screen is still dumped; its frame says where it lies.)
+// - Taps, typing and drags go through hit-testing at the centre of the part of the view that
+//   is visible and on the screen, so a covered view, or one whose window lies off the screen,
+//   cannot be reached; the result says what was hit or why nothing was, naming what is in
+//   front (what covers the view, or the window the screen shows). A view that lies in
 //   one with user interaction off (as a view that is appearing may switch it off for a moment)
 //   is passed by whatever lies behind it: the result says so, not that what is behind covers it.
 // - When several views show a text, the one a person would tap is chosen: an enabled control
 //   before anything else (a title or label that reads the same), the frontmost first; one that
 //   cannot be reached gives way to the next. The result names the view and how many there were.
 // - When several views carry a tag, the one that takes the touch itself (the finger lands on
-//   it or in it, and a control is enabled) is tapped, before views the finger only passes
-//   through to what holds them; two or more alike are ambiguous and the result lists them.
+//   it or in it) is tapped, an enabled control before a disabled one; two or more alike are
+//   ambiguous and the result lists them. A view the finger only passes through to what holds it
+//   is never tapped by its tag: the result says that it takes no touches.
 // - Drags move the finger in steps of 1/60 s (the platform clock advances with them when it is
 //   a manual clock), so scroll views and pan recognisers see what a finger produces.
 // - The dump lists every visible view, one line each, indented by depth, with its class,
@@ -94,6 +99,8 @@ public:
     std::shared_ptr<AlertView> visibleAlert() const;
 
     // --- acting ---
+    // What a tap on the view would meet, touching nothing: Delivered when a finger reaches it.
+    TouchResult reach(const std::shared_ptr<View>& view) const;
     TouchResult tap(const std::shared_ptr<View>& view);
     TouchResult tapText(const std::string& text);
     TouchResult tapTag(int tag);
@@ -106,14 +113,14 @@ public:
     TouchResult tapAlertButton(const std::string& title);
 
     // Taps the field when it is not being edited, then types `text` one character at a time
-    // (each asks the delegate and sends EditingChanged). Returns false when the field could not
-    // be focused or a character was refused.
-    bool typeText(const std::shared_ptr<TextField>& field, const std::string& text);
+    // (each asks the delegate and sends EditingChanged). Fails when the field cannot be reached
+    // (as a tap can fail; a field being edited too), does not begin editing or refuses a character.
+    TouchResult typeText(const std::shared_ptr<TextField>& field, const std::string& text);
     bool deleteBackward(const std::shared_ptr<TextField>& field, int count = 1);
     // Taps the field when it is not being edited, then deletes backward until it is empty, as
     // a person holding the delete key does (each deletion asks the delegate and sends
-    // EditingChanged). False when the field could not be focused or a deletion was refused.
-    bool clearText(const std::shared_ptr<TextField>& field);
+    // EditingChanged). Fails as typing does, and stops when a press does not shorten the text.
+    TouchResult clearText(const std::shared_ptr<TextField>& field);
     bool pressReturn(const std::shared_ptr<TextField>& field);
 
     // Web pages (views that show a document): follow a link by its text, type into a field by
@@ -152,7 +159,7 @@ private:
     TouchResult check(const std::shared_ptr<View>& view, Point& screenPoint) const;
     TouchResult touch(const std::shared_ptr<View>& view);
     TouchResult touchAt(Point screenPoint, TouchResult result);
-    bool focus(const std::shared_ptr<TextField>& field);
+    TouchResult focus(const std::shared_ptr<TextField>& field);
     TouchResult actOnPage(const std::string& what, const std::function<bool(WebContent&)>& act);
 };
 

@@ -12,6 +12,7 @@
 #include "platform/testing/TaskEnvironment.h"
 #include "platform/testing/TestHttpServer.h"
 #include "platform/ui/NavigationController.h"
+#include "platform/ui/Screen.h"
 #include "platform/ui/UIEnvironment.h"
 #include "platform/ui/Window.h"
 #include "screens/gifts/GiftCategoryViewController.h"
@@ -347,6 +348,25 @@ TEST_F(CommandInterpreterTest, FailuresPrintOneErrorLineEachAndTheScriptGoesOn)
     EXPECT_TRUE(interpreter.quitRequested());
 }
 
+TEST_F(CommandInterpreterTest, TheListUnderTheUpdateBoxAndAPageDotSayWhatKeepsTheFingerFromThem)
+{
+    portal::PortalServer server;
+    ASSERT_TRUE(server.start());
+    showFirstScreen(server.apiBaseURL());
+    run({ "idle" });
+
+    // The update box lies over the middle of the list, which shows around it.
+    std::string covered = run({ "tap row 0", "scroll bottom", "pull" });
+    EXPECT_EQ(count(covered, "TableView (0,0,320,379) is covered by View (40,160,240,160)\n"), 3u) << covered;
+    EXPECT_EQ(navigation->viewControllers().size(), 1u);
+
+    // A page dot shows, but a finger on it reaches the strip of dots, which ignores it.
+    std::string dot = run({ "tap \"以后再说\"", "tap tag 101" });
+    EXPECT_NE(dot.find("error: cannot tap tag 101: ImageView (147,10,8,8) takes no touches: a finger on it lands on CustomPageControlView"),
+        std::string::npos) << dot;
+    EXPECT_EQ(interpreter.failures(), 4);
+}
+
 TEST_F(CommandInterpreterTest, AScriptStopsAtQuitAndItsStatusTellsWhetherAnyCommandFailed)
 {
     pf::TestHttpServer server;
@@ -437,5 +457,54 @@ TEST_F(CommandInterpreterOnTablet, EveryCommandWorksInThePopover)
     EXPECT_TRUE(interpreter.quitRequested());
     EXPECT_EQ(interpreter.failures(), 1) << "only the deliberate back";
 }
+
+// The app without the stand-in apps, on a phone and on a tablet: an LZone share signs in to LM
+// in a window of its own over the screen, which moves the app's window beside it.
+class CommandInterpreterBehindTheSignIn : public ::testing::TestWithParam<bool> {
+protected:
+    CommandInterpreterBehindTheSignIn()
+    {
+        if (GetParam()) {
+            pf::Device::current().setIdiom(pf::Device::Idiom::Tablet);
+            pf::Device::current().setScreenSize(Simulator::kPadWidth, Simulator::kPadHeight);
+        }
+        world.launch({});
+        world.settle();
+    }
+    std::string run(const std::vector<std::string>& lines)
+    {
+        out.str({});
+        for (auto& line : lines)
+            interpreter.execute(line);
+        return out.str();
+    }
+
+    AppWorld world;
+    std::ostringstream out;
+    CommandInterpreter interpreter { out };
+};
+
+TEST_P(CommandInterpreterBehindTheSignIn, NothingInTheAppsWindowIsReachedAndTheErrorsNameTheWindowInFront)
+{
+    run({ "idle", "tap \"以后再说\"", "tap row 0", "wait 1", "idle", "tap image \"share.png\"", "tap \"LM空间\"", "wait 3" });
+    ASSERT_EQ(interpreter.failures(), 0) << out.str();
+    auto appWindow = world.delegate->window();
+    auto signIn = pf::Window::keyWindow();
+    ASSERT_NE(signIn, appWindow);
+    ASSERT_EQ(appWindow->frame().x(), pf::Screen::main().bounds().width()) << "the case under test: the app's window beside the screen";
+    auto navigation = std::dynamic_pointer_cast<pf::NavigationController>(world.delegate->rootViewController()->rootViewController());
+    ASSERT_TRUE(navigation);
+    auto detail = navigation->topViewController();
+
+    std::string beside = GetParam() ? "(768,0,768,1024); the screen shows Window (0,0,768,1024) in front\n"
+                                    : "(320,0,320,480); the screen shows Window (0,0,320,480) in front\n";
+    std::string refused = run({ "tap \"领取\"", "tap tag 12", "tap image \"share.png\"", "scroll bottom", "pull" });
+    EXPECT_EQ(count(refused, " lies off the screen, in a window at " + beside), 5u) << refused;
+    EXPECT_TRUE(navigation->topViewController() == detail) << "nothing was pushed into the hidden window";
+    EXPECT_TRUE(pf::Window::keyWindow() == signIn);
+}
+
+INSTANTIATE_TEST_SUITE_P(PhoneAndTablet, CommandInterpreterBehindTheSignIn, ::testing::Bool(),
+    [](const auto& info) { return info.param ? "Tablet" : "Phone"; });
 
 }

@@ -187,9 +187,58 @@ TEST_F(DriverTests, ATagSeveralViewsCarryTapsTheOneThatTakesTheTouchOrIsAmbiguou
     EXPECT_EQ(driver.tapTag(100).target, picture);
     EXPECT_EQ(opened, 2);
 
+    // Alone, a view the finger only passes through is not tapped: the touch would be the window's.
     picture->setHidden(true);
     other->setHidden(true);
-    EXPECT_EQ(driver.tapTag(100).target, dot) << "alone, a view is tapped as it is";
+    auto passed = driver.tapTag(100);
+    EXPECT_EQ(passed.outcome, TouchResult::Outcome::Refused);
+    EXPECT_EQ(passed.target, dot);
+    EXPECT_NE(passed.reason.find("ImageView (129,106,8,8) takes no touches: a finger on it lands on Window (0,0,320,480)"), std::string::npos)
+        << passed.reason;
+}
+
+TEST_F(DriverTests, AFingerReachesAViewOnlyOnTheScreenThroughItsOwnWindow)
+{
+    int taps = 0;
+    auto button = std::make_shared<Button>(ButtonType::Custom, Rect { 10, 10, 100, 40 });
+    button->addAction("tap", [&](const std::shared_ptr<Control>&) { ++taps; }, ControlEvent::TouchUpInside);
+    window->addSubview(button);
+    auto field = std::make_shared<TextField>(Rect { 10, 60, 200, 30 });
+    window->addSubview(field);
+    auto stamp = std::make_shared<Image>(8, 8);
+    stamp->setName("stamp.png");
+    auto picture = std::make_shared<ImageView>(Rect { 10, 100, 20, 20 });
+    picture->setImage(stamp);
+    window->addSubview(picture);
+
+    // Another window in front holds a button over the picture: that covers it, it is no part of it.
+    auto front = std::make_shared<Window>(Rect { 0, 90, 320, 50 });
+    int frontTaps = 0;
+    auto frontButton = std::make_shared<Button>(ButtonType::Custom, front->bounds());
+    frontButton->addAction("tap", [&](const std::shared_ptr<Control>&) { ++frontTaps; }, ControlEvent::TouchUpInside);
+    front->addSubview(frontButton);
+    front->makeKeyAndVisible();
+    auto image = driver.tapImage("stamp.png");
+    EXPECT_EQ(image.outcome, TouchResult::Outcome::Covered);
+    EXPECT_EQ(image.hitView, frontButton);
+    EXPECT_EQ(frontTaps, 0);
+    front->setHidden(true);
+
+    // A sign-in window over the whole screen moves the app's window beside it, the field being edited.
+    ASSERT_TRUE(driver.typeText(field, "a"));
+    window->setFrame({ 320, 0, 320, 480 });
+    auto signIn = std::make_shared<Window>();
+    signIn->makeKeyAndVisible();
+    auto tapped = driver.tap(button);
+    EXPECT_EQ(tapped.outcome, TouchResult::Outcome::NotVisible);
+    EXPECT_NE(tapped.reason.find("lies off the screen, in a window at (320,0,320,480); the screen shows Window (0,0,320,480) in front"),
+        std::string::npos) << tapped.reason;
+    EXPECT_FALSE(driver.dragView(button, { 0, 100 }));
+    EXPECT_EQ(driver.tapImage("stamp.png").outcome, TouchResult::Outcome::NotVisible);
+    EXPECT_NE(driver.typeText(field, "b").reason.find("lies off the screen"), std::string::npos);
+    EXPECT_FALSE(driver.clearText(field));
+    EXPECT_EQ(field->text(), "a");
+    EXPECT_EQ(taps, 0);
 }
 
 TEST_F(DriverTests, ATapOnALabelInsideAButtonPressesTheButton)
@@ -322,6 +371,19 @@ TEST_F(DriverTests, ClearingAFieldDeletesCharacterByCharacterLikeTheDeleteKey)
     filter->log.clear();
     EXPECT_TRUE(driver.clearText(field)) << "an empty field is already clear";
     EXPECT_TRUE(filter->log.empty());
+
+    // A field that puts its text back: the key stops at the first press that changes nothing.
+    field->setText("ab");
+    int refills = 0;
+    TextField* refilled = field.get(); // (the field holds its actions)
+    field->addAction("refill", [&refills, refilled](const std::shared_ptr<Control>&) {
+        if (refills++ < 100) // (an end, so that a driver pressing on comes back)
+            refilled->setText("ab");
+    }, ControlEvent::EditingChanged);
+    auto kept = driver.clearText(field);
+    EXPECT_EQ(kept.outcome, TouchResult::Outcome::Unchanged);
+    EXPECT_EQ(refills, 1);
+    EXPECT_NE(kept.reason.find("keeps its text: a press of delete left it as it was"), std::string::npos) << kept.reason;
 }
 
 TEST_F(DriverTests, OnlyOneFieldEditsAtATimeAndHidingAFieldEndsItsEditing)
