@@ -120,6 +120,19 @@ bool FileManager::copyItem(const std::string& from, const std::string& to, std::
     return true;
 }
 
+bool FileManager::setAside(const std::string& path, std::string* error)
+{
+    std::string aside = asidePath(path);
+    if (exists(aside))
+        removeItem(aside);
+    return moveItem(path, aside, error);
+}
+
+std::string FileManager::asidePath(const std::string& path)
+{
+    return path + ".corrupt";
+}
+
 bool FileManager::writeAtomically(const std::string& path, const Bytes& data, std::string* error)
 {
     return writeAtomically(path, data, error, true);

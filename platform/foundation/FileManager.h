@@ -21,6 +21,9 @@ namespace pf {
 //   more than losing the file.
 // - `createDirectory` without intermediates fails when the parent is missing; with them, it
 //   succeeds when the directory already exists.
+// - A store never writes over a file it could not read: it sets the file aside first
+//   (`setAside`), where it stays for a person to recover until the next damaged file of that
+//   name takes its place.
 class FileManager {
 public:
     static bool exists(const std::string& path, bool* isDirectory = nullptr);
@@ -30,6 +33,9 @@ public:
     static bool removeItem(const std::string& path, std::string* error = nullptr);
     static bool moveItem(const std::string& from, const std::string& to, std::string* error = nullptr);
     static bool copyItem(const std::string& from, const std::string& to, std::string* error = nullptr);
+    // Moves the file to `asidePath(path)`, replacing what an earlier call left there.
+    static bool setAside(const std::string& path, std::string* error = nullptr);
+    static std::string asidePath(const std::string& path);
 
     static bool writeAtomically(const std::string& path, const Bytes& data, std::string* error = nullptr);
     static bool writeAtomically(const std::string& path, const Bytes& data, std::string* error, bool flush);

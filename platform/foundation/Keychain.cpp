@@ -45,9 +45,7 @@ Array readItems(const std::string& path)
     if (value && value->asArray())
         return *value->asArray();
     Log::format("Keychain: %s is unreadable (%s); starting empty", path.c_str(), value ? "not a list" : error.c_str());
-    std::string aside = path + ".corrupt";
-    FileManager::removeItem(aside);
-    FileManager::moveItem(path, aside);
+    FileManager::setAside(path);
     return {};
 }
 
@@ -131,23 +129,17 @@ Keychain::Status putItem(const std::string& path, const std::function<bool(const
     return writeItems(path, items) ? Keychain::Status::Success : Keychain::Status::WriteFailed;
 }
 
-// Items of the wrong shape go too: nothing can read them.
-Keychain::Status deleteItems(const std::string& path, const std::function<bool(const Value&)>& identity,
-    bool (*wellFormed)(const Value&))
+// Only the items of the identity go: an item this class cannot read (another component's, or
+// one a later version shapes otherwise) is not ours to remove.
+Keychain::Status deleteItems(const std::string& path, const std::function<bool(const Value&)>& identity)
 {
     std::lock_guard lock(g_keychainMutex);
     Array items = readItems(path);
-    Array kept;
-    bool found = false;
-    for (Value& item : items) {
-        if (identity(item))
-            found = true;
-        else if (wellFormed(item))
-            kept.push_back(std::move(item));
-    }
-    if (!found)
+    size_t before = items.size();
+    std::erase_if(items, identity);
+    if (items.size() == before)
         return Keychain::Status::ItemNotFound;
-    return writeItems(path, kept) ? Keychain::Status::Success : Keychain::Status::WriteFailed;
+    return writeItems(path, items) ? Keychain::Status::Success : Keychain::Status::WriteFailed;
 }
 
 bool isPassword(const Value& item)
@@ -242,7 +234,7 @@ Keychain::Status Keychain::addPassword(const std::string& service, const std::st
 
 Keychain::Status Keychain::deletePassword(const std::string& service, const std::string& account)
 {
-    return deleteItems(passwordsPath(), passwordIdentity(service, account), isPassword);
+    return deleteItems(passwordsPath(), passwordIdentity(service, account));
 }
 
 std::optional<Bytes> Keychain::keyData(const KeyQuery& query) const
@@ -271,7 +263,7 @@ Keychain::Status Keychain::setPublicKey(const KeyQuery& query, const Bytes& data
 
 Keychain::Status Keychain::deleteKey(const KeyQuery& query)
 {
-    return deleteItems(keysPath(), keyIdentity(query), isKey);
+    return deleteItems(keysPath(), keyIdentity(query));
 }
 
 }

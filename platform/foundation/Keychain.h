@@ -27,7 +27,8 @@ class RsaPublicKey;
 //   file would pass its limit) leaves the old one.
 // - A file that cannot be read or is larger than `kMaxFileBytes`, or an item of the wrong
 //   shape, is as if absent: the file is logged and set aside as "<name>.corrupt", the item
-//   skipped, and nothing throws.
+//   skipped but kept (every change, deletes too, rewrites only the item asked for), and
+//   nothing throws.
 // - Thread-safe: every call takes one process-wide lock and reads the file afresh, so separate
 //   Keychain objects on the same folder agree.
 class Keychain {

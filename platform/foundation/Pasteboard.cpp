@@ -35,26 +35,65 @@ std::string Pasteboard::pathFor(const std::string& name)
     return FileManager::join(folder(), Url::escape(name, "!*'();:@&=+$,/?#.~") + ".plist");
 }
 
+Pasteboard::Entry Pasteboard::entryOf(const Value& stored)
+{
+    Entry entry;
+    const Dictionary* types = stored.asDictionary();
+    if (!types) {
+        entry.unread = stored;
+        return entry;
+    }
+    Dictionary unread;
+    for (const auto& [type, value] : *types) {
+        if (const Bytes* bytes = value.asData())
+            entry.item[type] = *bytes;
+        else
+            unread.set(type, value);
+    }
+    if (!unread.empty())
+        entry.unread = Value(std::move(unread));
+    return entry;
+}
+
+Value Pasteboard::storedOf(const Entry& entry)
+{
+    if (!entry.unread.isMissing() && !entry.unread.isDictionary())
+        return entry.unread;
+    Dictionary types;
+    for (const auto& [type, data] : entry.item)
+        types.set(type, Value(data));
+    if (const Dictionary* unread = entry.unread.asDictionary()) {
+        for (const auto& [type, value] : *unread)
+            types.set(type, value);
+    }
+    return Value(std::move(types));
+}
+
 std::shared_ptr<Pasteboard> Pasteboard::load(const std::string& name)
 {
-    auto value = PropertyList::readFile(pathFor(name));
-    if (!value)
+    std::string path = pathFor(name);
+    if (!FileManager::exists(path))
         return nullptr;
+    std::string error;
+    auto value = PropertyList::readFile(path, &error);
+    const Dictionary* file = value ? value->asDictionary() : nullptr;
+    const Value* items = file ? file->find("items") : nullptr;
+    if (!file || (items && !items->isArray())) {
+        Log::format("Pasteboard %s: %s is unreadable (%s); setting it aside", name.c_str(), path.c_str(),
+            !value ? error.c_str() : file ? "its items are no list" : "not a dictionary");
+        FileManager::setAside(path);
+        return nullptr;
+    }
     auto board = std::make_shared<Pasteboard>(name);
     board->m_persistent = true;
     board->m_changeCount = (*value)["changeCount"].intValue();
-    if (const Array* items = (*value)["items"].asArray()) {
-        for (const auto& entry : *items) {
-            const Dictionary* types = entry.asDictionary();
-            if (!types)
-                continue;
-            Item item;
-            for (const auto& [type, data] : *types)
-                if (const Bytes* bytes = data.asData())
-                    item[type] = *bytes;
-            if (!item.empty())
-                board->m_items.push_back(std::move(item));
-        }
+    if (items) {
+        for (const auto& stored : *items->asArray())
+            board->m_entries.push_back(entryOf(stored));
+    }
+    for (const auto& [key, kept] : *file) {
+        if (key != "name" && key != "changeCount" && key != "items")
+            board->m_unreadKeys.set(key, kept);
     }
     return board;
 }
@@ -62,17 +101,24 @@ std::shared_ptr<Pasteboard> Pasteboard::load(const std::string& name)
 void Pasteboard::save() const
 {
     Array items;
-    for (const auto& item : m_items) {
-        Dictionary types;
-        for (const auto& [type, data] : item)
-            types.set(type, Value(data));
-        items.push_back(Value(std::move(types)));
-    }
-    Value file = Dictionary { { "name", m_name }, { "changeCount", m_changeCount }, { "items", Value(std::move(items)) } };
+    for (const auto& entry : m_entries)
+        items.push_back(storedOf(entry));
+    Dictionary file { { "name", m_name }, { "changeCount", m_changeCount }, { "items", Value(std::move(items)) } };
+    for (const auto& [key, kept] : m_unreadKeys)
+        file.set(key, kept);
     FileManager::createDirectory(folder(), true);
     std::string error;
-    if (!PropertyList::writeFile(pathFor(m_name), file, PropertyList::Format::Binary, &error))
+    if (!PropertyList::writeFile(pathFor(m_name), Value(std::move(file)), PropertyList::Format::Binary, &error))
         Log::format("Pasteboard %s: cannot save: %s", m_name.c_str(), error.c_str());
+}
+
+void Pasteboard::setAside() const
+{
+    std::lock_guard lock(g_mutex);
+    save();
+    FileManager::setAside(pathFor(m_name));
+    if (m_persistent)
+        save();
 }
 
 std::shared_ptr<Pasteboard> Pasteboard::general()
@@ -174,13 +220,32 @@ void Pasteboard::changed()
 std::vector<Pasteboard::Item> Pasteboard::items() const
 {
     std::lock_guard lock(g_mutex);
-    return m_items;
+    std::vector<Item> out;
+    out.reserve(m_entries.size());
+    for (const auto& entry : m_entries)
+        out.push_back(entry.item);
+    return out;
 }
 
 void Pasteboard::setItems(std::vector<Item> items)
 {
     std::lock_guard lock(g_mutex);
-    m_items = std::move(items);
+    // An app that reads the items and writes them back with one changed (a registry of apps)
+    // hands the others back as they were; they keep what it could not see of them.
+    std::vector<Entry> old = std::move(m_entries);
+    std::vector<bool> taken(old.size(), false);
+    m_entries.clear();
+    for (auto& item : items) {
+        Entry entry { std::move(item), Value() };
+        for (size_t i = 0; i < old.size(); ++i) {
+            if (!taken[i] && !old[i].unread.isMissing() && old[i].item == entry.item) {
+                taken[i] = true;
+                entry.unread = std::move(old[i].unread);
+                break;
+            }
+        }
+        m_entries.push_back(std::move(entry));
+    }
     changed();
 }
 
@@ -188,22 +253,22 @@ void Pasteboard::addItems(std::vector<Item> items)
 {
     std::lock_guard lock(g_mutex);
     for (auto& item : items)
-        m_items.push_back(std::move(item));
+        m_entries.push_back(Entry { std::move(item), Value() });
     changed();
 }
 
 size_t Pasteboard::numberOfItems() const
 {
     std::lock_guard lock(g_mutex);
-    return m_items.size();
+    return m_entries.size();
 }
 
 std::vector<std::string> Pasteboard::types() const
 {
     std::lock_guard lock(g_mutex);
     std::vector<std::string> out;
-    if (!m_items.empty())
-        for (const auto& [type, data] : m_items.front())
+    if (!m_entries.empty())
+        for (const auto& [type, data] : m_entries.front().item)
             out.push_back(type);
     return out;
 }
@@ -216,8 +281,8 @@ bool Pasteboard::containsType(const std::string& type) const
 std::optional<Bytes> Pasteboard::dataForType(const std::string& type) const
 {
     std::lock_guard lock(g_mutex);
-    for (const auto& item : m_items)
-        if (auto it = item.find(type); it != item.end())
+    for (const auto& entry : m_entries)
+        if (auto it = entry.item.find(type); it != entry.item.end())
             return it->second;
     return std::nullopt;
 }
@@ -225,17 +290,23 @@ std::optional<Bytes> Pasteboard::dataForType(const std::string& type) const
 void Pasteboard::setData(Bytes data, const std::string& type)
 {
     std::lock_guard lock(g_mutex);
-    m_items.clear();
-    m_items.push_back(Item { { type, std::move(data) } });
+    m_entries.clear();
+    m_entries.push_back(Entry { Item { { type, std::move(data) } }, Value() });
     changed();
 }
 
 void Pasteboard::removeType(const std::string& type)
 {
     std::lock_guard lock(g_mutex);
-    for (auto& item : m_items)
-        item.erase(type);
-    std::erase_if(m_items, [](const Item& item) { return item.empty(); });
+    for (auto& entry : m_entries) {
+        entry.item.erase(type);
+        if (const Dictionary* unread = entry.unread.asDictionary(); unread && unread->contains(type)) {
+            Dictionary rest = *unread;
+            rest.remove(type);
+            entry.unread = rest.empty() ? Value() : Value(std::move(rest));
+        }
+    }
+    std::erase_if(m_entries, [](const Entry& entry) { return entry.item.empty() && entry.unread.isMissing(); });
     changed();
 }
 
@@ -255,7 +326,7 @@ void Pasteboard::setString(const std::string& text)
 void Pasteboard::clear()
 {
     std::lock_guard lock(g_mutex);
-    m_items.clear();
+    m_entries.clear();
     changed();
 }
 

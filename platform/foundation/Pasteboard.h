@@ -21,6 +21,13 @@ namespace pf {
 // - `setData` and `setString` replace the whole content with one item.
 // - Every change increases `changeCount`.
 // - Names are not trusted: they never form a path outside the pasteboard folder.
+// - A saved file is read for what this class understands and written back with the rest as it
+//   was: item values that are not data (an app sees them in no item, yet its item keeps them),
+//   entries of the list that are no items, and keys of the file other than its own. An item an
+//   app hands back unchanged through `setItems` keeps them too; content an app replaces does
+//   not.
+// - A file that cannot be read is never written over: it is logged and set aside (see
+//   `FileManager::setAside`) and the pasteboard counts as absent.
 class Pasteboard {
 public:
     using Item = std::map<std::string, Bytes>; // type -> data
@@ -60,6 +67,9 @@ public:
     std::optional<std::string> string() const;
     void setString(const std::string& text);
     void clear();
+    // For an owner about to replace content it could not read: a copy of the whole content goes
+    // where an unreadable file of this pasteboard would be set aside. The content stays.
+    void setAside() const;
 
     explicit Pasteboard(std::string name);
 
@@ -69,10 +79,20 @@ private:
     static std::string pathFor(const std::string& name);
     static std::shared_ptr<Pasteboard> load(const std::string& name);
 
+    // An item, with what its file entry held that the item cannot: a dictionary of the values
+    // that are not data, or the whole entry when it is no dictionary.
+    struct Entry {
+        Item item;
+        Value unread;
+    };
+    static Entry entryOf(const Value& stored);
+    static Value storedOf(const Entry& entry);
+
     std::string m_name;
     bool m_persistent { false };
     int m_changeCount { 0 };
-    std::vector<Item> m_items;
+    std::vector<Entry> m_entries;
+    Dictionary m_unreadKeys; // of the file, besides the ones written here
 };
 
 }

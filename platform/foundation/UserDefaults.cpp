@@ -53,9 +53,7 @@ void UserDefaults::load()
     }
     Log::format("UserDefaults: %s is unreadable (%s); starting empty", m_path.c_str(),
         value ? "not a dictionary" : error.c_str());
-    std::string aside = m_path + ".corrupt";
-    FileManager::removeItem(aside);
-    FileManager::moveItem(m_path, aside);
+    FileManager::setAside(m_path);
 }
 
 bool UserDefaults::save()

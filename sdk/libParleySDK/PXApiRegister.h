@@ -16,7 +16,11 @@ namespace parley {
 // which every app that talks to Parley keeps its record under its Parley id.
 //
 // Rules:
-// - Records of other apps stay as they were; a record that is not a dictionary is dropped.
+// - Records of other apps stay as they were; this app's own earlier record is read only when it
+//   is a dictionary.
+// - Content that cannot be read (or whose texts could not be written back as they are, not
+//   being UTF-8) is never written over: the pasteboard's content is set aside first
+//   (`Pasteboard::setAside`) and the registry starts anew with this app's record.
 // - "firstLaunchTime" is kept from this app's earlier record when that holds it as a text.
 // - A description is kept only when it has 1 to 1024 characters (UTF-16 units).
 class PXApiRegister {

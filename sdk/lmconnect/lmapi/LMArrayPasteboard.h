@@ -4,7 +4,8 @@
 #include "sdk/lmconnect/lmapi/LMPasteboard.h"
 
 // A pasteboard holding one archived LMDataArray. Bytes that are no such archive count as no
-// array: adding then starts a new one.
+// array: adding then sets them aside (`pf::Pasteboard::setAside`) and starts a new one, and
+// nothing else writes over them.
 class LMArrayPasteboard : public LMPasteboard {
 public:
     using LMPasteboard::LMPasteboard;
@@ -14,9 +15,7 @@ public:
     {
         if (!object)
             return;
-        auto array = readArray();
-        if (!array)
-            array = std::make_shared<LMDataArray>();
+        auto array = arrayToExtend();
         array->addObject(object);
         writeArray(*array);
     }
@@ -43,5 +42,7 @@ public:
 
 private:
     std::shared_ptr<LMDataArray> readArray() const;
+    // The stored array, else a new one, with what stood in its place set aside.
+    std::shared_ptr<LMDataArray> arrayToExtend() const;
     void writeArray(const LMDataArray& array) const;
 };

@@ -10,10 +10,7 @@ bool LMDataArray::removeObjectAtIndex(long index)
 
 void LMDataArray::encodeWithCoder(pf::KeyedArchiver& coder) const
 {
-    pf::Array list;
-    for (const auto& element : m_elements)
-        list.push_back(element ? pf::Value(*element) : pf::Value::null());
-    coder.encodeValue("array", list);
+    coder.encodeValue("array", m_elements);
 }
 
 std::shared_ptr<LMDataArray> LMDataArray::initWithCoder(pf::KeyedUnarchiver& coder)
@@ -21,10 +18,11 @@ std::shared_ptr<LMDataArray> LMDataArray::initWithCoder(pf::KeyedUnarchiver& cod
     auto array = std::make_shared<LMDataArray>();
     pf::Value list = coder.decodeValue("array");
     if (const pf::Array* items = list.asArray()) {
-        for (const auto& item : *items) {
-            const pf::Bytes* data = item.asData();
-            array->m_elements.push_back(data ? std::optional<pf::Bytes>(*data) : std::nullopt);
-        }
+        array->m_elements = *items;
+    } else if (!list.isMissing()) {
+        // Written back, it would be lost.
+        coder.fail("LMDataArray: \"array\" is no list");
+        return nullptr;
     }
     return array;
 }

@@ -9,7 +9,8 @@
 
 // A list of archived objects, each kept as its own archive (or as a null marker when there was
 // nothing to archive), so a reader that does not know one element's class still reads the
-// others. Archived under "array" as a list of data and nulls.
+// others. Archived under "array" as a list of data and nulls; an element of another kind reads
+// as null and is written back as it was. An "array" that is no list refuses the archive.
 class LMDataArray {
 public:
     static constexpr const char* kArchiveClassName = "LMDataArray";
@@ -29,8 +30,10 @@ public:
     std::vector<std::shared_ptr<T>> objectArray() const
     {
         std::vector<std::shared_ptr<T>> out;
-        for (const auto& element : m_elements)
-            out.push_back(element ? pf::KeyedUnarchiver::unarchivedObject<T>(*element) : nullptr);
+        for (const auto& element : m_elements) {
+            const pf::Bytes* data = element.asData();
+            out.push_back(data ? pf::KeyedUnarchiver::unarchivedObject<T>(*data) : nullptr);
+        }
         return out;
     }
 
@@ -58,13 +61,13 @@ public:
 
 private:
     template <typename T>
-    static std::optional<pf::Bytes> archive(const std::shared_ptr<T>& object)
+    static pf::Value archive(const std::shared_ptr<T>& object)
     {
         if (!object)
-            return std::nullopt;
+            return pf::Value::null();
         pf::Bytes data = pf::KeyedArchiver::archivedData(*object);
-        return data.empty() ? std::nullopt : std::optional<pf::Bytes>(std::move(data));
+        return data.empty() ? pf::Value::null() : pf::Value(std::move(data));
     }
 
-    std::vector<std::optional<pf::Bytes>> m_elements;
+    pf::Array m_elements;
 };

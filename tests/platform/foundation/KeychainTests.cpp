@@ -186,6 +186,29 @@ TEST(Keychain, DamagedOrOversizedFilesOfEitherClassReadAsEmpty)
     EXPECT_FALSE(keychain.keyData(query));
 }
 
+// Items this class cannot read (another component's, one a later version shapes otherwise) are
+// skipped, and a delete of ours leaves them in the file.
+TEST(Keychain, DeletingAnItemKeepsTheItemsOfOtherShapes)
+{
+    TaskEnvironment env;
+    Keychain keychain = Keychain::standard();
+    const Keychain::KeyQuery query { Keychain::KeyType::Rsa, Bytes { 't' } };
+    const Value noAccount(Dictionary { { "svce", Value("s") }, { "v_Data", Value(Bytes { 1 }) } });
+    const Value numberAccount(Dictionary { { "svce", Value("s") }, { "acct", Value(7) }, { "v_Data", Value(Bytes { 2 }) } });
+    const Value untaggedKey(Dictionary { { "kcls", Value("public") }, { "type", Value("rsa") }, { "pdmn", Value("whenUnlocked") }, { "v_Data", Value(Bytes { 3 }) } });
+    FileManager::createDirectory(keychain.folder(), true);
+    ASSERT_TRUE(PropertyList::writeFile(keychain.passwordsPath(), Value(Array { noAccount, numberAccount })));
+    ASSERT_TRUE(PropertyList::writeFile(keychain.keysPath(), Value(Array { untaggedKey })));
+
+    ASSERT_EQ(keychain.addPassword("s", "a", Bytes { 4 }), Keychain::Status::Success);
+    ASSERT_EQ(keychain.addPublicKey(query, Bytes { 5 }), Keychain::Status::Success);
+    EXPECT_EQ(keychain.deletePassword("s", "a"), Keychain::Status::Success);
+    EXPECT_EQ(keychain.deleteKey(query), Keychain::Status::Success);
+    EXPECT_EQ(keychain.deletePassword("s", "missing"), Keychain::Status::ItemNotFound);
+    EXPECT_EQ(PropertyList::readFile(keychain.passwordsPath()), Value(Array { noAccount, numberAccount }));
+    EXPECT_EQ(PropertyList::readFile(keychain.keysPath()), Value(Array { untaggedKey }));
+}
+
 TEST(Exception, CarriesNameReasonAndTheStackOfItsMaker)
 {
     Exception e = makeException();

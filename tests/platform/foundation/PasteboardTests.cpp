@@ -1,11 +1,30 @@
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Pasteboard.h"
+#include "platform/foundation/PropertyList.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/testing/TaskEnvironment.h"
 
 #include <gtest/gtest.h>
 
 using namespace pf;
+
+namespace {
+
+// The saved file of a pasteboard whose name needs no escaping.
+std::string fileOf(const std::string& name)
+{
+    return Sandbox::current()->libraryPath() + "/Pasteboards/" + name + ".plist";
+}
+
+Bytes savedFile(const std::string& name, const Value& content)
+{
+    FileManager::createDirectory(Sandbox::current()->libraryPath() + "/Pasteboards", true);
+    auto bytes = PropertyList::write(content, PropertyList::Format::Binary);
+    EXPECT_TRUE(bytes && FileManager::writeAtomically(fileOf(name), *bytes));
+    return bytes.value_or(Bytes {});
+}
+
+}
 
 TEST(Pasteboard, TheGeneralPasteboardIsSharedAndKeepsText)
 {
@@ -102,4 +121,83 @@ TEST(Pasteboard, ACorruptFileReadsAsNoPasteboard)
     for (const auto& entry : FileManager::enumerate(Sandbox::current()->libraryPath() + "/Pasteboards"))
         FileManager::writeAtomically(Sandbox::current()->libraryPath() + "/Pasteboards/" + entry, std::string_view("junk"));
     EXPECT_FALSE(Pasteboard::withName("p", false));
+}
+
+TEST(Pasteboard, ASavedFileKeepsWhatItsItemsCannotShow)
+{
+    TaskEnvironment env;
+    const Value note("a text under a type");
+    savedFile("shared", Dictionary {
+        { "name", "shared" }, { "changeCount", 3 }, { "written by", "a later version" },
+        { "items", Array {
+            Dictionary { { "a", Bytes { 1 } }, { "note", note }, { "count", 5 } },
+            Value("no item"),
+            Dictionary { { "note", note } },
+        } },
+    });
+    auto board = Pasteboard::withName("shared", false);
+    ASSERT_TRUE(board);
+    EXPECT_EQ(board->items(), (std::vector<Pasteboard::Item> { { { "a", Bytes { 1 } } }, {}, {} }));
+    EXPECT_FALSE(board->dataForType("note"));
+    auto saved = [] { return *PropertyList::readFile(fileOf("shared")); };
+
+    // Adding, and handing the items back with one put first (a registry of apps), keep them.
+    board->addItems({ { { "b", Bytes { 2 } } } });
+    auto items = board->items();
+    items.insert(items.begin(), Pasteboard::Item { { "mine", Bytes { 3 } } });
+    board->setItems(items);
+    EXPECT_EQ(saved()["items"], Value(Array {
+        Dictionary { { "mine", Bytes { 3 } } },
+        Dictionary { { "a", Bytes { 1 } }, { "note", note }, { "count", 5 } },
+        Value("no item"),
+        Dictionary { { "note", note } },
+        Dictionary { { "b", Bytes { 2 } } },
+    }));
+    EXPECT_EQ(saved()["written by"], Value("a later version"));
+
+    // Removing a type removes it of every kind; replaced content keeps nothing of the old.
+    board->removeType("note");
+    EXPECT_EQ(saved()["items"][1], Value(Dictionary { { "a", Bytes { 1 } }, { "count", 5 } }));
+    EXPECT_EQ(board->numberOfItems(), 4u) << "the item holding only the text went";
+    board->setItems({ { { "a", Bytes { 9 } } } });
+    EXPECT_EQ(saved()["items"], Value(Array { Dictionary { { "a", Bytes { 9 } } } }));
+    EXPECT_EQ(saved()["written by"], Value("a later version"));
+}
+
+// A file that cannot be read is set aside before anything is written in its place: one item type
+// holding a NUL must not cost the other apps' registrations beside it.
+TEST(Pasteboard, AnUnreadableFileIsSetAsideBeforeItIsWrittenOver)
+{
+    TaskEnvironment env;
+    const Value registration(Dictionary { { "other app", Bytes { 1, 2 } } });
+    Bytes nulType = savedFile("registry", Dictionary { { "name", "registry" }, { "changeCount", 1 },
+        { "items", Array { Dictionary { { "keyZone", Bytes { 3 } } }, registration } } });
+    for (size_t i = 0; i + 7 < nulType.size(); ++i) {
+        if (std::string(nulType.begin() + i, nulType.begin() + i + 7) == "keyZone")
+            nulType[i + 3] = 0;
+    }
+    struct Case {
+        const char* name;
+        Bytes bytes;
+    };
+    auto plist = [](const Value& v) { return *PropertyList::write(v, PropertyList::Format::Binary); };
+    const Case cases[] = {
+        { "an item type holding a NUL", nulType },
+        { "no property list", Bytes { 'j', 'u', 'n', 'k' } },
+        { "no dictionary", plist(Array { registration }) },
+        { "items that are no list", plist(Dictionary { { "name", "registry" }, { "items", registration } }) },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Pasteboard::forgetUnsaved();
+        ASSERT_TRUE(FileManager::writeAtomically(fileOf("registry"), c.bytes));
+        EXPECT_FALSE(Pasteboard::withName("registry", false));
+        EXPECT_FALSE(FileManager::exists(fileOf("registry")));
+        auto board = Pasteboard::withName("registry", true);
+        board->setPersistent(true);
+        board->setItems({ { { "this app", Bytes { 4 } } } });
+        EXPECT_EQ(FileManager::read(FileManager::asidePath(fileOf("registry"))), c.bytes);
+        Pasteboard::forgetUnsaved();
+        EXPECT_EQ(Pasteboard::withName("registry", false)->dataForType("this app"), Bytes { 4 });
+    }
 }

@@ -27,6 +27,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace parley;
 
 namespace {
@@ -142,6 +144,39 @@ TEST_F(ParleyTest, RegistrationKeepsOtherAppsFirstLaunchAndOnlyFittingDescriptio
         EXPECT_EQ(again[kAppID]["laststLaunchTime"], pf::Value(std::to_string(static_cast<long>(env.now()))));
         EXPECT_TRUE(again[kAppID]["appDescriptionSDK"].isMissing());
         EXPECT_EQ(again["other"]["appID"], pf::Value("other"));
+    }
+}
+
+// Registrations that cannot be read, or not be written back as they were, are set aside whole
+// before ours starts the registry anew: neither erased nor altered.
+TEST_F(ParleyTest, RegistrationSetsAsideRegistrationsItCannotWriteBack)
+{
+    auto withByte = [](const pf::Dictionary& records, const std::string& marked, std::uint8_t byte) {
+        auto bytes = *pf::PropertyList::write(records, pf::PropertyList::Format::Binary);
+        auto at = std::search(bytes.begin(), bytes.end(), marked.begin(), marked.end());
+        EXPECT_NE(at, bytes.end());
+        *(at + marked.size() - 1) = byte;
+        return bytes;
+    };
+    const pf::Dictionary others {
+        { "other", pf::Dictionary { { "appID", "other" }, { "appName", "cafX" } } },
+        { "third", pf::Dictionary { { "appID", "third" } } },
+    };
+    const std::pair<const char*, pf::Bytes> cases[] = {
+        { "a text holding a NUL", withByte(others, "cafX", 0) },
+        { "a text that is not UTF-8", withByte(others, "cafX", 0xE9) },
+        { "no dictionary", *pf::PropertyList::write(pf::Array { "other" }, pf::PropertyList::Format::Binary) },
+    };
+    std::string file = pf::Sandbox::current()->libraryPath() + "/Pasteboards/parley_register.plist";
+    for (const auto& [name, content] : cases) {
+        SCOPED_TRACE(name);
+        pf::Pasteboard::withName("parley_register", true)->setData(content, "content");
+        ASSERT_TRUE(PXApi::registerApp(kAppID));
+        pf::Value now = registrationsOnBoard();
+        EXPECT_EQ(now.asDictionary()->keys(), std::vector<std::string> { kAppID });
+        auto aside = pf::PropertyList::readFile(pf::FileManager::asidePath(file));
+        ASSERT_TRUE(aside);
+        EXPECT_EQ((*aside)["items"][0]["content"], pf::Value(content));
     }
 }
 

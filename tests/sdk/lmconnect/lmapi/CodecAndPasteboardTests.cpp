@@ -11,8 +11,11 @@
 #include "sdk/lmconnect/lmapi/LMPasteboardMgr.h"
 #include "sdk/lmconnect/lmapi/LMPluginMetadata.h"
 
+#include "platform/foundation/FileManager.h"
 #include "platform/foundation/KeyedArchiver.h"
 #include "platform/foundation/Pasteboard.h"
+#include "platform/foundation/PropertyList.h"
+#include "platform/foundation/Sandbox.h"
 #include "platform/testing/TaskEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -28,6 +31,17 @@ struct OldMessage {
     {
         coder.encodeInteger("ApiVersion", 0);
         coder.encodeInteger("type", 5);
+    }
+};
+
+// The registry's archive as any writer may shape it: its "array" as a plain value.
+struct RawDataArray {
+    static constexpr const char* kArchiveClassName = "LMDataArray";
+    pf::Value array;
+    void encodeWithCoder(pf::KeyedArchiver& coder) const { coder.encodeValue("array", array); }
+    static std::shared_ptr<RawDataArray> initWithCoder(pf::KeyedUnarchiver& coder)
+    {
+        return std::make_shared<RawDataArray>(RawDataArray { coder.decodeValue("array") });
     }
 };
 
@@ -133,6 +147,61 @@ TEST_F(LMCodecTest, TheRegistryKeepsOneRecordPerAppTheNewest)
     // The record is archived under its own class name for the LM app.
     auto archive = pf::KeyedArchiver::archivedData(*records[0]);
     EXPECT_NE(std::string(archive.begin(), archive.end()).find("LMPluginMetadata"), std::string::npos);
+}
+
+// Registering reads what it can of the registry and writes the rest back as it was; an archive
+// it cannot read at all is set aside before a new registry is written in its place.
+TEST_F(LMCodecTest, RegistrationKeepsWhatItCannotReadOfTheRegistry)
+{
+    auto& store = LMApiDatastore::instance();
+    auto record = [](std::string bundle) {
+        auto r = std::make_shared<LMPluginMetadata>();
+        r->bundleIdentifier = std::move(bundle);
+        return r;
+    };
+    auto bundles = [&] {
+        std::vector<std::string> out;
+        for (const auto& r : store.registeredPlugins())
+            out.push_back(r->bundleIdentifier);
+        return out;
+    };
+    auto board = pf::Pasteboard::withName(LMApiDatastore::kRegistryName, true);
+    auto stored = [&] { return *board->dataForType(LMApiDatastore::kRegistryName); };
+    const pf::Value other(pf::KeyedArchiver::archivedData(*record("com.other")));
+    const pf::Value later(pf::Dictionary { { "kind", "a later element" } });
+    board->setData(pf::KeyedArchiver::archivedData(RawDataArray { pf::Array { other, later, pf::Value::null() } }), LMApiDatastore::kRegistryName);
+    EXPECT_EQ(store.registerWithMetadata(record("com.mine")), 0);
+    EXPECT_EQ(bundles(), (std::vector<std::string> { "com.other", "com.mine" }));
+    auto back = pf::KeyedUnarchiver::unarchivedObject<RawDataArray>(stored());
+    ASSERT_TRUE(back);
+    ASSERT_EQ(back->array.asArray()->size(), 4u);
+    EXPECT_EQ(back->array[0], other);
+    EXPECT_EQ(back->array[1], later);
+    EXPECT_TRUE(back->array[2].isNull());
+
+    struct Case {
+        const char* name;
+        pf::Bytes bytes;
+    };
+    const Case refused[] = {
+        { "no archive", pf::Bytes { 'j', 'u', 'n', 'k' } },
+        { "an array that is no list", pf::KeyedArchiver::archivedData(RawDataArray { pf::Value("com.other") }) },
+        { "another class", pf::KeyedArchiver::archivedData(OldMessage {}) },
+    };
+    std::string folder = pf::Sandbox::current()->libraryPath() + "/Pasteboards";
+    for (const Case& c : refused) {
+        SCOPED_TRACE(c.name);
+        board->setData(c.bytes, LMApiDatastore::kRegistryName);
+        EXPECT_EQ(store.registerWithMetadata(record("com.mine")), 0);
+        EXPECT_EQ(bundles(), std::vector<std::string> { "com.mine" });
+        std::optional<pf::Value> aside;
+        for (const auto& name : pf::FileManager::contentsOfDirectory(folder)) {
+            if (name.ends_with(".corrupt"))
+                aside = pf::PropertyList::readFile(folder + "/" + name);
+        }
+        ASSERT_TRUE(aside);
+        EXPECT_EQ((*aside)["items"][0][LMApiDatastore::kRegistryName], pf::Value(c.bytes));
+    }
 }
 
 TEST_F(LMCodecTest, PasteboardsOfOneNameKeepTheirKindAndReadOtherAppsBytesAsAbsent)
