@@ -44,17 +44,14 @@ std::shared_ptr<pf::ViewController> frontmostController(const pf::View& view)
     return nullptr;
 }
 
-// The controller the app's screens hang from: the key window's root on a phone. On a tablet
-// the window has no root and the app's sits in a popover's panel; a screen presented over it
-// leads back to it through its presenter.
-std::shared_ptr<pf::ViewController> shownRootController()
+// The controller the app's screens hang from in `window`: its root on a phone. On a tablet the
+// window has no root and the app's sits in a popover's panel; a screen presented over it leads
+// back to it through its presenter.
+std::shared_ptr<pf::ViewController> rootControllerIn(const pf::Window& window)
 {
-    auto window = pf::Window::keyWindow();
-    if (!window)
-        return nullptr;
-    if (auto root = window->rootViewController())
+    if (auto root = window.rootViewController())
         return root;
-    auto controller = frontmostController(*window);
+    auto controller = frontmostController(window);
     while (controller) {
         auto outer = controller->presentingViewController();
         if (!outer)
@@ -66,10 +63,26 @@ std::shared_ptr<pf::ViewController> shownRootController()
     return controller;
 }
 
-// The side-menu container the app shows, if any.
+// The side-menu container the app shows, if any: in the frontmost window that holds one, not
+// only the key window, so that while another window is in front (a client library's sign-in)
+// the commands on the app's screen still find it and the driver tells what keeps a finger off.
 std::shared_ptr<DDMenuController> menuContainer()
 {
-    return std::dynamic_pointer_cast<DDMenuController>(shownRootController());
+    auto windows = pf::Window::windows(); // back to front
+    for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
+        if (auto container = std::dynamic_pointer_cast<DDMenuController>(rootControllerIn(**it)))
+            return container;
+    }
+    return nullptr;
+}
+
+// The app's root controller: its menu container, else whatever the key window shows.
+std::shared_ptr<pf::ViewController> shownRootController()
+{
+    if (auto container = menuContainer())
+        return container;
+    auto window = pf::Window::keyWindow();
+    return window ? rootControllerIn(*window) : nullptr;
 }
 
 // Time for a slide or a release of the centre to end (a fling with its overshoot included).
@@ -523,6 +536,9 @@ bool CommandInterpreter::openMyGifts()
     auto navigation = shownNavigationController(shownRootController());
     if (!navigation)
         return fail("no navigation controller is shown");
+    // Opening the screen is no touch, but the app must be on the screen to show it.
+    if (auto shown = m_driver.reach(navigation->view()); shown.outcome == pf::TouchResult::Outcome::NotVisible)
+        return fail("cannot open my gifts: " + shown.reason);
     navigation->pushViewController(std::make_shared<MyGiftsViewController>(), true);
     passTime(pf::NavigationController::TransitionDuration);
     return true;
