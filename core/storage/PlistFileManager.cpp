@@ -69,7 +69,8 @@ bool PlistFileManager::writePlistFileArrayInfoInto(std::string_view fileName, co
 {
     if (!list.isArray())
         return false;
-    // An empty archive means the list was nested too deep to be read back.
+    // An empty archive means the list could not be read back as it is (nested too deep, or a
+    // text that is not UTF-8 or holds a NUL).
     auto bytes = pf::KeyedArchiver::archivedValue(list);
     return !bytes.empty() && write(fileName, bytes);
 }

@@ -3,6 +3,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Sandbox.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <unistd.h>
 
@@ -50,6 +51,45 @@ pf::Bytes FuzzInput::restAsBytes()
 {
     std::string_view piece = rest();
     return pf::Bytes(piece.begin(), piece.end());
+}
+
+bool sameValue(const pf::Value& a, const pf::Value& b, const std::function<double(double)>& dateSlack)
+{
+    auto dateA = a.asDate();
+    auto dateB = b.asDate();
+    if (dateA || dateB) {
+        if (!dateA || !dateB)
+            return false;
+        double t = dateA->secondsSince1970;
+        return std::fabs(t - dateB->secondsSince1970) <= dateSlack(t);
+    }
+    const pf::Array* arrayA = a.asArray();
+    const pf::Array* arrayB = b.asArray();
+    if (arrayA || arrayB) {
+        if (!arrayA || !arrayB || arrayA->size() != arrayB->size())
+            return false;
+        for (size_t i = 0; i < arrayA->size(); ++i)
+            if (!sameValue((*arrayA)[i], (*arrayB)[i], dateSlack))
+                return false;
+        return true;
+    }
+    const pf::Dictionary* dictionaryA = a.asDictionary();
+    const pf::Dictionary* dictionaryB = b.asDictionary();
+    if (dictionaryA || dictionaryB) {
+        if (!dictionaryA || !dictionaryB || dictionaryA->size() != dictionaryB->size())
+            return false;
+        for (const auto& [key, item] : *dictionaryA) {
+            const pf::Value* other = dictionaryB->find(key);
+            if (!other || !sameValue(item, *other, dateSlack))
+                return false;
+        }
+        return true;
+    }
+    auto realA = a.asReal();
+    auto realB = b.asReal();
+    if (realA && realB && std::isnan(*realA) && std::isnan(*realB))
+        return true;
+    return a == b;
 }
 
 }

@@ -2,6 +2,7 @@
 
 #include "platform/foundation/Crypto.h"
 #include "platform/foundation/Pasteboard.h"
+#include "platform/foundation/TextEncoding.h"
 #include "platform/foundation/UserDefaults.h"
 
 #include <cstdio>
@@ -10,6 +11,9 @@ namespace pf {
 
 namespace {
 
+// The text another app (or an earlier launch) left on `board`; none when there is none or it is
+// not a text the user defaults can keep as it is (UTF-8 without NUL): such a value could not
+// stay the same from one launch to the next, so it counts as absent.
 std::optional<std::string> textOn(const std::shared_ptr<Pasteboard>& board, const std::string& type)
 {
     if (!board)
@@ -17,7 +21,10 @@ std::optional<std::string> textOn(const std::shared_ptr<Pasteboard>& board, cons
     auto data = board->dataForType(type);
     if (!data || data->empty())
         return std::nullopt;
-    return std::string(data->begin(), data->end());
+    std::string text(data->begin(), data->end());
+    if (!TextEncoding::isNulFreeUtf8(text))
+        return std::nullopt;
+    return text;
 }
 
 // A value kept both in the user defaults and on a persistent pasteboard.

@@ -15,7 +15,8 @@ namespace pf {
 //
 // The device identifier is one value for every part of the app: it is kept in the app's user
 // defaults and on a persistent named pasteboard, read back from whichever still has it, and
-// made (40 hex digits) only when neither does.
+// made (40 hex digits) only when neither does. A value on the pasteboard that is not UTF-8
+// text (or holds a NUL) is damaged and counts as absent.
 class Device {
 public:
     enum class Idiom { Phone, Tablet };

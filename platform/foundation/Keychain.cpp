@@ -5,6 +5,7 @@
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/RsaPublicKey.h"
 #include "platform/foundation/Sandbox.h"
+#include "platform/foundation/TextEncoding.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -228,6 +229,10 @@ std::optional<Bytes> Keychain::passwordData(const std::string& service, const st
 
 Keychain::Status Keychain::addPassword(const std::string& service, const std::string& account, const Bytes& data)
 {
+    if (!TextEncoding::isNulFreeUtf8(service) || !TextEncoding::isNulFreeUtf8(account)) {
+        Log::line("Keychain: refusing a password whose service or account is not UTF-8 or holds a NUL");
+        return Status::InvalidParameter;
+    }
     return addItem(passwordsPath(), passwordIdentity(service, account),
         Value(Dictionary { { kService, Value(service) }, { kAccount, Value(account) }, { kData, Value(data) } }));
 }

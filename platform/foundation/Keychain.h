@@ -22,9 +22,10 @@ class RsaPublicKey;
 //   atomically (a private temporary file, then rename). The items belong to this install:
 //   a relaunch finds them, a new install (a new sandbox) has none.
 // - An item is found by its exact identity; adding one that exists is refused
-//   (`DuplicateItem`), as the platform does. A key is replaced in one rewrite
-//   (`setPublicKey`), never by a delete and an add, so a new key that cannot be written (the
-//   file would pass its limit) leaves the old one.
+//   (`DuplicateItem`), as the platform does. A service or account that is not UTF-8 or holds a
+//   NUL character cannot be kept as it is, so adding it is refused (`InvalidParameter`) and no
+//   item has it. A key is replaced in one rewrite (`setPublicKey`), never by a delete and an
+//   add, so a new key that cannot be written (the file would pass its limit) leaves the old one.
 // - A file that cannot be read or is larger than `kMaxFileBytes`, or an item of the wrong
 //   shape, is as if absent: the file is logged and set aside as "<name>.corrupt", the item
 //   skipped but kept (every change, deletes too, rewrites only the item asked for), and
@@ -33,7 +34,7 @@ class RsaPublicKey;
 //   Keychain objects on the same folder agree.
 class Keychain {
 public:
-    enum class Status { Success, ItemNotFound, DuplicateItem, WriteFailed };
+    enum class Status { Success, ItemNotFound, DuplicateItem, WriteFailed, InvalidParameter };
     enum class KeyType { Rsa };
     // This device is never locked, so the attribute is only recorded with the item.
     enum class Accessibility { WhenUnlocked };

@@ -1,5 +1,7 @@
 #include "platform/foundation/KeyedArchiver.h"
 
+#include "platform/foundation/TextEncoding.h"
+
 #include <plist/plist.h>
 
 #include <cstdlib>
@@ -14,7 +16,7 @@ struct KeyedArchiver::Impl {
     plist_t top { plist_new_dict() };
     std::vector<plist_t> objects; // owned until `finish` moves them into the archive
     plist_t current { nullptr };  // the dictionary that encode... calls write into
-    bool tooDeep { false };       // a value nested too deeply was met: the archive is empty
+    std::string refusal;          // why the archive cannot be written: it comes out empty
     std::unordered_map<const void*, std::uint64_t> objectByIdentity;
     std::map<std::string, std::uint64_t, std::less<>> classByName;
 
@@ -38,11 +40,28 @@ struct KeyedArchiver::Impl {
         return objects.size() - 1;
     }
 
+    void refuse(const char* reason)
+    {
+        if (refusal.empty())
+            refusal = reason;
+    }
+
+    // The library keeps a text only up to a NUL or a byte that is not UTF-8, and writes an
+    // overlong NUL as a NUL; such a text would not read back as it was.
+    bool isStorable(std::string_view text)
+    {
+        if (TextEncoding::isNulFreeUtf8(text))
+            return true;
+        refuse("a text, key or class name is not UTF-8 or holds a NUL character");
+        return false;
+    }
+
     std::uint64_t classReference(std::string_view name)
     {
         auto found = classByName.find(name);
         if (found != classByName.end())
             return found->second;
+        isStorable(name);
         plist_t description = plist_new_dict();
         plist_dict_set_item(description, Format::kClassNameKey, plist_new_string(std::string(name).c_str()));
         plist_t chain = plist_new_array();
@@ -56,6 +75,7 @@ struct KeyedArchiver::Impl {
 
     void put(std::string_view key, plist_t value)
     {
+        isStorable(key);
         std::string escaped = !key.empty() && key.front() == '$' ? "$" + std::string(key) : std::string(key);
         plist_dict_set_item(current, escaped.c_str(), value);
     }
@@ -70,8 +90,10 @@ KeyedArchiver::~KeyedArchiver() = default;
 
 void KeyedArchiver::encodeText(std::string_view key, std::string_view text)
 {
-    // Texts may hold NUL bytes; the property list keeps a text up to its first NUL, as the
-    // platform's own writer does with C strings.
+    if (!m->isStorable(text)) {
+        encodeReference(key, 0);
+        return;
+    }
     encodeReference(key, m->append(plist_new_string(std::string(text).c_str())));
 }
 
@@ -111,13 +133,16 @@ void KeyedArchiver::encodeValue(std::string_view key, const Value& value)
     encodeReference(key, valueReference(value, 0));
 }
 
-Bytes KeyedArchiver::archivedValue(const Value& root)
+Bytes KeyedArchiver::archivedValue(const Value& root, std::string* error)
 {
-    if (root.isMissing())
+    if (root.isMissing()) {
+        if (error)
+            *error = "a missing value cannot be archived";
         return {};
+    }
     KeyedArchiver archiver;
     archiver.encodeValue(Format::kRootKey, root);
-    return archiver.finish();
+    return archiver.finish(error);
 }
 
 std::uint64_t KeyedArchiver::valueReference(const Value& value, int depth)
@@ -126,7 +151,7 @@ std::uint64_t KeyedArchiver::valueReference(const Value& value, int depth)
     bool isObject = type == Value::Type::Null || type == Value::Type::Date || type == Value::Type::Array
         || type == Value::Type::Dictionary;
     if (isObject && depth >= Format::kMaxValueDepth) {
-        m->tooDeep = true;
+        m->refuse("a value is nested too deeply");
         return 0;
     }
     auto classedObject = [this](const char* className) {
@@ -146,7 +171,8 @@ std::uint64_t KeyedArchiver::valueReference(const Value& value, int depth)
     case Value::Type::Real:
         return m->append(plist_new_real(*value.asReal()));
     case Value::Type::String:
-        // Up to the first NUL, as encodeText.
+        if (!m->isStorable(*value.asString()))
+            return 0;
         return m->append(plist_new_string(value.asString()->c_str()));
     case Value::Type::Data: {
         const Bytes& data = *value.asData();
@@ -170,7 +196,7 @@ std::uint64_t KeyedArchiver::valueReference(const Value& value, int depth)
         plist_t keys = plist_new_array();
         plist_t objects = plist_new_array();
         for (const auto& [key, item] : *value.asDictionary()) {
-            if (item.isMissing())
+            if (item.isMissing() || !m->isStorable(key))
                 continue;
             plist_array_append_item(keys, plist_new_uid(m->append(plist_new_string(key.c_str()))));
             plist_array_append_item(objects, plist_new_uid(valueReference(item, depth + 1)));
@@ -219,9 +245,11 @@ void KeyedArchiver::encodeReference(std::string_view key, std::uint64_t ref)
     m->put(key, plist_new_uid(ref));
 }
 
-Bytes KeyedArchiver::finish()
+Bytes KeyedArchiver::finish(std::string* error)
 {
-    if (m->tooDeep)
+    if (error)
+        *error = m->refusal;
+    if (!m->refusal.empty())
         return {};
     plist_t archive = plist_new_dict();
     plist_dict_set_item(archive, Format::kArchiverKey, plist_new_string(Format::kArchiverName));
@@ -242,6 +270,8 @@ Bytes KeyedArchiver::finish()
     if (bin) {
         result.assign(reinterpret_cast<const std::uint8_t*>(bin), reinterpret_cast<const std::uint8_t*>(bin) + length);
         plist_to_bin_free(bin);
+    } else if (error) {
+        *error = "the archive cannot be written";
     }
     plist_free(archive);
     return result;

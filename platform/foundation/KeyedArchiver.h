@@ -31,29 +31,32 @@ namespace pf {
 //   "objects" hold references in the same order; a date as a "Date" with "time" in seconds
 //   since 2001-01-01; null as a "Null" without values; a missing value as "$null". Missing
 //   entries of lists and dictionaries are left out.
-// - A value nested deeper than KeyedArchiveFormat::kMaxValueDepth cannot be read back, so it is
-//   not written: the whole archive comes out empty.
+// - A value nested deeper than KeyedArchiveFormat::kMaxValueDepth, and a text, key or class
+//   name that is not UTF-8 or holds a NUL character (the format would keep it cut short or
+//   altered), cannot be read back as they were, so they are not written: the whole archive comes
+//   out empty, with the reason in `error`.
 // - The encode... calls are meant for a class's encode function while it is being archived;
 //   a later value for the same key replaces the earlier one.
 class KeyedArchiver {
 public:
     template <typename T>
-    static Bytes archivedData(const T& root)
+    static Bytes archivedData(const T& root, std::string* error = nullptr)
     {
         KeyedArchiver archiver;
         archiver.encodeReference(KeyedArchiveFormat::kRootKey, archiver.objectReference(&root, root));
-        return archiver.finish();
+        return archiver.finish(error);
     }
 
-    // An archive whose root is a plain value; empty when the value is missing or too deep.
-    static Bytes archivedValue(const Value& root);
+    // An archive whose root is a plain value; empty when the value is missing or cannot be
+    // written (see above).
+    static Bytes archivedValue(const Value& root, std::string* error = nullptr);
 
     template <typename T>
-    static Bytes archivedData(const std::vector<std::shared_ptr<T>>& rootList)
+    static Bytes archivedData(const std::vector<std::shared_ptr<T>>& rootList, std::string* error = nullptr)
     {
         KeyedArchiver archiver;
         archiver.encodeObjects(KeyedArchiveFormat::kRootKey, rootList);
-        return archiver.finish();
+        return archiver.finish(error);
     }
 
     void encodeText(std::string_view key, std::string_view text);
@@ -110,7 +113,7 @@ private:
     std::uint64_t arrayReference(const std::vector<std::uint64_t>& refs);
     std::uint64_t valueReference(const Value& value, int depth);
     void encodeReference(std::string_view key, std::uint64_t ref);
-    Bytes finish();
+    Bytes finish(std::string* error);
 
     struct Impl;
     std::unique_ptr<Impl> m;

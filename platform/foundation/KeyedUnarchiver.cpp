@@ -1,6 +1,7 @@
 #include "platform/foundation/KeyedUnarchiver.h"
 
 #include "platform/foundation/PropertyListCheck.h"
+#include "platform/foundation/TextEncoding.h"
 
 #include <plist/plist.h>
 
@@ -104,6 +105,18 @@ struct KeyedUnarchiver::Impl {
             return nullptr;
         }
         return dict;
+    }
+
+    // The text held by the string entry `node`; nullopt when it is not UTF-8 or holds a NUL,
+    // which the archiver never writes: the entry is damaged. Reads only.
+    static std::optional<std::string_view> text(plist_t node)
+    {
+        std::uint64_t length = 0;
+        const char* bytes = plist_get_string_ptr(node, &length);
+        std::string_view text(bytes ? bytes : "", bytes ? length : 0);
+        if (!TextEncoding::isNulFreeUtf8(text))
+            return std::nullopt;
+        return text;
     }
 
     // The class name of the object `dict`; nullopt when it has none or its description is
@@ -320,9 +333,12 @@ std::optional<std::string> KeyedUnarchiver::decodeText(std::string_view key)
         m->fail("the value of \"" + std::string(key) + "\" is not a text");
         return std::nullopt;
     }
-    std::uint64_t length = 0;
-    const char* text = plist_get_string_ptr(node, &length);
-    return std::string(text ? text : "", text ? length : 0);
+    auto text = m->text(node);
+    if (!text) {
+        m->fail("the value of \"" + std::string(key) + "\" is not a UTF-8 text");
+        return std::nullopt;
+    }
+    return std::string(*text);
 }
 
 std::int64_t KeyedUnarchiver::decodeInteger(std::string_view key)
@@ -426,9 +442,12 @@ Value KeyedUnarchiver::decodeValueAt(std::uint64_t ref)
     plist_t node = m->object(ref);
     switch (plist_get_node_type(node)) {
     case PLIST_STRING: {
-        std::uint64_t length = 0;
-        const char* text = plist_get_string_ptr(node, &length);
-        return Value(std::string(text ? text : "", text ? length : 0));
+        auto text = m->text(node);
+        if (!text) {
+            m->fail("a text of the object table is not UTF-8");
+            return Value::missing();
+        }
+        return Value(std::string(*text));
     }
     case PLIST_DATA: {
         std::uint64_t length = 0;
@@ -517,12 +536,15 @@ Value KeyedUnarchiver::decodeValueAt(std::uint64_t ref)
                     m->fail("a dictionary key is not a text");
                     return;
                 }
-                std::uint64_t length = 0;
-                const char* text = plist_get_string_ptr(keyNode, &length);
+                auto key = m->text(keyNode);
+                if (!key) {
+                    m->fail("a dictionary key is not a UTF-8 text");
+                    return;
+                }
                 Value item = decodeValueAt((*objects)[i]);
                 if (m->failed())
                     return;
-                dict.set(std::string(text ? text : "", text ? length : 0), std::move(item));
+                dict.set(std::string(*key), std::move(item));
             }
             result = Value(std::move(dict));
         } else {

@@ -30,8 +30,9 @@ namespace pf {
 //   to an object being decoded (a cycle) fail the archive; objects nest at most
 //   kMaxObjectDepth deep. An object referenced twice is decoded once and shared.
 // - A missing key gives the empty value (no text, 0, false, no object). A value of the wrong
-//   kind fails the archive; integers, doubles and bools convert into each other (doubles
-//   truncate and saturate when read as integers).
+//   kind fails the archive, as does a text or dictionary key that is not UTF-8 or holds a NUL
+//   (the archiver writes none: it is damage); integers, doubles and bools convert into each
+//   other (doubles truncate and saturate when read as integers).
 // - Plain values (decodeValue, unarchivedValue) are texts, data, integers, doubles, bools and
 //   the classes "Array", "Dictionary" (keys must be texts; a repeated key keeps its last
 //   value), "Date" and "Null"; anything else fails the archive. Values nest at most

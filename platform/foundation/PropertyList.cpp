@@ -2,6 +2,7 @@
 
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/PropertyListCheck.h"
+#include "platform/foundation/TextEncoding.h"
 
 #include <plist/plist.h>
 
@@ -29,6 +30,14 @@ bool fail(std::string* error, const char* reason)
     return false;
 }
 
+// The library writes a text only up to a NUL or a byte that is not UTF-8, and an overlong NUL as
+// a NUL; such a text is refused rather than written other than it is, and taken as damaged when
+// read.
+bool isStorableText(std::string_view text, std::string* error)
+{
+    return TextEncoding::isNulFreeUtf8(text) || fail(error, "a text or key is not UTF-8 or holds a NUL character");
+}
+
 std::optional<Value> toValue(plist_t node, int depth, std::string* error)
 {
     if (depth > PropertyList::kMaxDepth) {
@@ -54,7 +63,10 @@ std::optional<Value> toValue(plist_t node, int depth, std::string* error)
     case PLIST_STRING: {
         std::uint64_t length = 0;
         const char* s = plist_get_string_ptr(node, &length);
-        return Value(s ? std::string(s, length) : std::string());
+        std::string_view text(s ? s : "", s ? length : 0);
+        if (!isStorableText(text, error))
+            return std::nullopt;
+        return Value(std::string(text));
     }
     case PLIST_DATA: {
         char* d = nullptr;
@@ -107,9 +119,10 @@ std::optional<Value> toValue(plist_t node, int depth, std::string* error)
                 std::free(key);
                 break;
             }
+            // A key cannot hold a NUL here: PropertyListCheck refused any before the library read it.
             std::string k = key ? key : "";
             std::free(key);
-            auto v = toValue(item, depth + 1, error);
+            auto v = isStorableText(k, error) ? toValue(item, depth + 1, error) : std::nullopt;
             if (!v) {
                 std::free(it);
                 return std::nullopt;
@@ -143,6 +156,8 @@ plist_t toNode(const Value& value, int depth, std::string* error)
     case Value::Type::Real:
         return plist_new_real(*value.asReal());
     case Value::Type::String:
+        if (!isStorableText(*value.asString(), error))
+            return nullptr;
         return plist_new_string(value.asString()->c_str());
     case Value::Type::Data: {
         const Bytes& d = *value.asData();
@@ -188,7 +203,7 @@ plist_t toNode(const Value& value, int depth, std::string* error)
         }
         plist_t dict = plist_new_dict();
         for (const auto& [key, item] : d) {
-            plist_t child = toNode(item, depth + 1, error);
+            plist_t child = isStorableText(key, error) ? toNode(item, depth + 1, error) : nullptr;
             if (!child) {
                 plist_free(dict);
                 return nullptr;

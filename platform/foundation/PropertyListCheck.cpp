@@ -266,7 +266,8 @@ bool PropertyListCheck::binary(std::string_view data, int maxNesting, std::uint6
 
 bool PropertyListCheck::xml(std::string_view text, int maxNesting, std::string* error)
 {
-    if (hasNulReference(text))
+    // A raw NUL gets past the library inside a text and cuts a key short unseen.
+    if (text.find('\0') != std::string_view::npos || hasNulReference(text))
         return fail(error, "a property-list text holds a NUL character");
     int depth = 0;
     // Closing tags before `markupFrom` are not markup; opening tags count everywhere, so a

@@ -21,11 +21,11 @@ namespace pf {
 //   tree the library would build (shared entries counted at each use) has at most `maxNodes`
 //   entries, and no text holds a NUL character. Only entries reachable from the top are looked
 //   at (the library reads no others); leaf contents are left to the library.
-// - XML form: no character reference to NUL ("&#0;"), and containers (<array>, <dict>) nest at
-//   most `maxNesting` deep. The nesting is found by a scan that never counts shallower than the
-//   library would read: an opening container tag counts wherever it stands, while a closing
-//   tag counts only where it is markup (not in a comment, CDATA section, declaration,
-//   processing instruction or inside another tag).
+// - XML form: no NUL character, raw or as a reference ("&#0;"), and containers (<array>,
+//   <dict>) nest at most `maxNesting` deep. The nesting is found by a scan that never counts
+//   shallower than the library would read: an opening container tag counts wherever it
+//   stands, while a closing tag counts only where it is markup (not in a comment, CDATA
+//   section, declaration, processing instruction or inside another tag).
 class PropertyListCheck {
 public:
     static bool binary(std::string_view data, int maxNesting, std::uint64_t maxNodes, std::string* error);

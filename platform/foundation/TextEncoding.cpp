@@ -51,7 +51,10 @@ std::optional<std::string> convert(const char* to, const char* from, std::string
 
 }
 
-bool TextEncoding::isValidUtf8(std::string_view s)
+namespace {
+
+// One pass over `s`, allocating nothing: strict UTF-8, and no NUL unless `nulAllowed`.
+bool scanUtf8(std::string_view s, bool nulAllowed)
 {
     size_t i = 0;
     while (i < s.size()) {
@@ -59,6 +62,8 @@ bool TextEncoding::isValidUtf8(std::string_view s)
         size_t extra;
         std::uint32_t cp;
         if (c < 0x80) {
+            if (c == 0 && !nulAllowed)
+                return false;
             ++i;
             continue;
         } else if ((c & 0xE0) == 0xC0) {
@@ -87,6 +92,18 @@ bool TextEncoding::isValidUtf8(std::string_view s)
         i += extra + 1;
     }
     return true;
+}
+
+}
+
+bool TextEncoding::isValidUtf8(std::string_view s)
+{
+    return scanUtf8(s, true);
+}
+
+bool TextEncoding::isNulFreeUtf8(std::string_view text)
+{
+    return scanUtf8(text, false);
 }
 
 bool TextEncoding::isValidUtf8(const Bytes& bytes)

@@ -22,6 +22,11 @@ public:
 
     static bool isValidUtf8(std::string_view bytes);
     static bool isValidUtf8(const Bytes& bytes);
+    // Whether `text` can be a text or key of a stored file (a property list, a keyed archive)
+    // and read back as it is: UTF-8 as above, holding no NUL character. Readers take any other
+    // text as damaged and writers refuse it, since the file formats would cut it short or alter
+    // it. One pass, nothing allocated.
+    static bool isNulFreeUtf8(std::string_view text);
 
     // GB18030 (a superset of GBK and GB2312) to UTF-8, through iconv.
     static std::optional<std::string> decodeGB18030(std::string_view bytes);

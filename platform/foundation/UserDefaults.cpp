@@ -5,6 +5,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/Sandbox.h"
+#include "platform/foundation/TextEncoding.h"
 
 namespace pf {
 
@@ -123,7 +124,9 @@ void UserDefaults::setObject(const std::string& key, Value value)
         return;
     }
     std::string error;
-    if (!PropertyList::write(value, PropertyList::Format::Binary, &error)) {
+    if (!TextEncoding::isNulFreeUtf8(key))
+        error = "the key is not UTF-8 or holds a NUL character";
+    if (!error.empty() || !PropertyList::write(value, PropertyList::Format::Binary, &error)) {
         // A value the file could not hold would make every later save fail; refuse it alone.
         Log::format("UserDefaults: refusing a value for \"%s\": %s", key.c_str(), error.c_str());
         return;

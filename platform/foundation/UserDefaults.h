@@ -18,7 +18,9 @@ namespace pf {
 //   process ends without `synchronize()`; `synchronize()` writes again and reports success.
 // - A key has its stored value, else its registered default (`registerDefaults`, never
 //   written to the file), else none.
-// - Null or missing values cannot be stored: setting one removes the key.
+// - Null or missing values cannot be stored: setting one removes the key. A value the file
+//   cannot hold as it is (a text or key that is not UTF-8 or holds a NUL) is refused with a
+//   log line, and the key keeps what it had.
 // - A file that cannot be read as a dictionary is logged and treated as empty; the broken
 //   file is set aside as "<name>.corrupt" rather than silently overwritten.
 // - `standard()` is bound to the current sandbox and the main bundle's identifier; after

@@ -53,6 +53,21 @@ TEST(Device, IdentifierIsOneValueThatSurvivesRestartsAndALostCopy)
     EXPECT_EQ(Device::current().advertisingIdentifier(), Device::current().advertisingIdentifier());
 }
 
+// Another app left bytes that are not a text: they could not be kept as they are, so they count
+// as absent and the identifier made instead stays the same from one launch to the next.
+TEST(Device, AnIdentifierOnThePasteboardThatIsNotATextCountsAsAbsent)
+{
+    TaskEnvironment env;
+    auto board = Pasteboard::withName(Device::kIdentifierPasteboard, true);
+    board->setPersistent(true);
+    board->setData(Bytes { 'c', 'a', 'f', 0xE9 }, Device::kIdentifierType);
+    std::string id = Device::current().identifier();
+    EXPECT_EQ(id.size(), 40u);
+    UserDefaults::resetStandard();
+    Pasteboard::forgetUnsaved();
+    EXPECT_EQ(Device::current().identifier(), id);
+}
+
 TEST(Device, AFreshDeviceGetsAFreshIdentifier)
 {
     std::string first, second;

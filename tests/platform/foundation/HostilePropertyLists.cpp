@@ -1,5 +1,8 @@
 #include "HostilePropertyLists.h"
 
+#include <algorithm>
+#include <stdexcept>
+
 namespace hostile_plist {
 
 pf::Bytes rawBinaryPlist(const std::vector<std::vector<std::uint32_t>>& entries)
@@ -82,6 +85,16 @@ std::vector<std::pair<std::string, pf::Bytes>> hostileBinaryLists(int maxNesting
         { "long container", longContainer },
         { "nul text", nulText },
     };
+}
+
+pf::Bytes withReplaced(pf::Bytes bytes, std::string_view from, std::string_view to)
+{
+    std::string_view all(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    size_t at = all.find(from);
+    if (at == std::string_view::npos || from.size() != to.size())
+        throw std::invalid_argument("nothing to replace");
+    std::copy(to.begin(), to.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at));
+    return bytes;
 }
 
 }

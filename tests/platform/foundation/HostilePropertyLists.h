@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -21,6 +22,10 @@ pf::Bytes rawBinaryPlist(const std::vector<std::vector<std::uint32_t>>& entries)
 // entries holding each other, a container claiming more references than follow, and a text
 // holding a NUL character.
 std::vector<std::pair<std::string, pf::Bytes>> hostileBinaryLists(int maxNesting);
+
+// `bytes` with the first run equal to `from` replaced by `to` (as long): how a test puts into a
+// list the library wrote a text it would never write (not UTF-8, an overlong NUL).
+pf::Bytes withReplaced(pf::Bytes bytes, std::string_view from, std::string_view to);
 
 template <typename F>
 double secondsToRun(F&& f)

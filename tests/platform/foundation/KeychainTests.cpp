@@ -58,6 +58,17 @@ TEST(Keychain, ItemsAreKeptByServiceAndAccountInAPrivateFile)
     EXPECT_EQ(keychain.passwordData("svc", "acct"), Bytes {});
 }
 
+// Written, "alice\0bob" would be cut to a second "alice".
+TEST(Keychain, AServiceOrAccountTheFileWouldCutIsRefused)
+{
+    TaskEnvironment env;
+    Keychain keychain = Keychain::standard();
+    ASSERT_EQ(keychain.addPassword("svc", "alice", Bytes { 1 }), Keychain::Status::Success);
+    EXPECT_EQ(keychain.addPassword("svc", std::string("alice\0bob", 9), Bytes { 2 }), Keychain::Status::InvalidParameter);
+    EXPECT_EQ(keychain.addPassword("caf\xE9", "alice", Bytes { 3 }), Keychain::Status::InvalidParameter);
+    EXPECT_EQ(PropertyList::readFile(keychain.passwordsPath())->asArray()->size(), 1u);
+}
+
 TEST(Keychain, DamagedFilesAndItemsReadAsAbsent)
 {
     TaskEnvironment env;

@@ -249,3 +249,16 @@ TEST(KeyedArchiveValues, DamagedBytesNeverCrash)
         }
     }
 }
+
+// As in property lists: a text or key that would not read back as it is (cut at a NUL or at a
+// byte that is not UTF-8) empties the archive. (Such texts in an archive read as damage: the
+// fuzz target's saved inputs hold them.)
+TEST(KeyedArchiveValues, TextsAndKeysThatWouldNotReadBackAreNotWritten)
+{
+    for (const Value& value : { Value(Dictionary { { std::string("key\0one", 7), 1 }, { std::string("key\0two", 7), 2 } }),
+             Value(Array { "caf\xE9 au lait" }), Value("a\xC0\x80" "b") }) {
+        std::string error;
+        EXPECT_TRUE(KeyedArchiver::archivedValue(value, &error).empty()) << value.debugDescription();
+        EXPECT_FALSE(error.empty());
+    }
+}

@@ -312,6 +312,17 @@ TEST(KeyedUnarchiver, RefusesValuesOfTheWrongKindAndObjectsThatRefuseThemselves)
     EXPECT_TRUE(converted->flag);
 }
 
+// A text cut at a byte that is not UTF-8 would read back shorter: the archive is not written,
+// and such a text in an archive is damage.
+TEST(KeyedArchiver, AnObjectsTextThatWouldNotReadBackIsRefusedBothWays)
+{
+    std::string error;
+    EXPECT_TRUE(KeyedArchiver::archivedData(*leaf("caf\xE9 au lait", 1), &error).empty());
+    EXPECT_FALSE(error.empty());
+    Bytes damaged = hostile_plist::withReplaced(KeyedArchiver::archivedData(*leaf("cafX", 1)), "cafX", "caf\xE9");
+    EXPECT_FALSE(KeyedUnarchiver::unarchivedObject<Node>(damaged, &error));
+}
+
 TEST(KeyedUnarchiver, RefusesCyclesAndOverlyDeepObjects)
 {
     Node root;

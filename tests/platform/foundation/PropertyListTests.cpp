@@ -170,3 +170,29 @@ TEST(PropertyList, HostileListsAreRefusedBeforeTheLibraryReadsThem)
         EXPECT_EQ(*back, deep);
     }
 }
+
+// The library keeps a text only up to a NUL or a byte that is not UTF-8 and turns an overlong
+// NUL into a NUL: such texts and keys are refused when written and are damage when read.
+TEST(PropertyList, TextsAndKeysThatWouldNotReadBackAreRefusedBothWays)
+{
+    for (auto format : { PropertyList::Format::Binary, PropertyList::Format::Xml }) {
+        for (const Value& value : { Value(Dictionary { { std::string("key\0one", 7), 1 }, { std::string("key\0two", 7), 2 } }),
+                 Value("caf\xE9 au lait"), Value(Array { "a\xC0\x80" "b" }) }) {
+            std::string error;
+            EXPECT_FALSE(PropertyList::write(value, format, &error)) << value.debugDescription();
+            EXPECT_FALSE(error.empty());
+        }
+    }
+    Bytes good = *PropertyList::write(Value(Dictionary { { "keyX", "cafX" }, { "k", "a??b" } }), PropertyList::Format::Binary);
+    auto damaged = [&](std::string_view from, std::string_view to) {
+        Bytes bytes = hostile_plist::withReplaced(good, from, to);
+        return std::string(bytes.begin(), bytes.end());
+    };
+    for (const std::string& list : { damaged("cafX", "caf\xE9"), damaged("a??b", "a\xC0\x80" "b"), damaged("keyX", "key\x96"),
+             std::string("<plist><string>caf\xE9</string></plist>"),
+             std::string("<plist><dict><key>a\0b</key><true/></dict></plist>", 49) }) { // the key would read as "a"
+        std::string error;
+        EXPECT_FALSE(PropertyList::parse(std::string_view(list), &error)) << list;
+        EXPECT_FALSE(error.empty());
+    }
+}

@@ -77,6 +77,19 @@ TEST(UserDefaults, RemoveNullAndRegisteredDefaults)
     EXPECT_EQ(UserDefaults::standard()->arrayForKey("AppleLanguages")->front().stringValue(), "zh-Hans");
 }
 
+TEST(UserDefaults, TextsAndKeysTheFileWouldCutAreRefused)
+{
+    TaskEnvironment env;
+    auto defaults = UserDefaults::standard();
+    defaults->setString("key", "kept");
+    defaults->setString(std::string("key\0one", 7), "written as \"key\"");
+    defaults->setString("name", "caf\xE9 au lait");
+    EXPECT_TRUE(defaults->objectForKey(std::string("key\0one", 7)).isMissing());
+    EXPECT_FALSE(defaults->stringForKey("name"));
+    UserDefaults::resetStandard();
+    EXPECT_EQ(UserDefaults::standard()->stringForKey("key"), "kept");
+}
+
 TEST(UserDefaults, ACorruptFileIsSetAsideNotFatal)
 {
     TaskEnvironment env;
