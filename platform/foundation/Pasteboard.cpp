@@ -5,6 +5,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/Sandbox.h"
+#include "platform/foundation/TextEncoding.h"
 #include "platform/foundation/Url.h"
 
 #include <mutex>
@@ -20,6 +21,22 @@ std::map<std::string, std::shared_ptr<Pasteboard>> g_boards;
 std::string folder()
 {
     return FileManager::join(Sandbox::current()->libraryPath(), "Pasteboards");
+}
+
+// A type the saved file could not hold as given (not UTF-8, or holding a NUL) is refused where
+// it is set, with a line, rather than leave the whole pasteboard unsaveable.
+bool acceptableType(const std::string& name, const std::string& type)
+{
+    if (TextEncoding::isNulFreeUtf8(type))
+        return true;
+    Log::format("Pasteboard %s: a type that is not UTF-8 or holds a NUL is refused", name.c_str());
+    return false;
+}
+
+void dropUnacceptableTypes(const std::string& name, std::vector<Pasteboard::Item>& items)
+{
+    for (auto& item : items)
+        std::erase_if(item, [&](const auto& entry) { return !acceptableType(name, entry.first); });
 }
 
 }
@@ -230,6 +247,7 @@ std::vector<Pasteboard::Item> Pasteboard::items() const
 void Pasteboard::setItems(std::vector<Item> items)
 {
     std::lock_guard lock(g_mutex);
+    dropUnacceptableTypes(m_name, items);
     // An app that reads the items and writes them back with one changed (a registry of apps)
     // hands the others back as they were; they keep what it could not see of them.
     std::vector<Entry> old = std::move(m_entries);
@@ -252,6 +270,7 @@ void Pasteboard::setItems(std::vector<Item> items)
 void Pasteboard::addItems(std::vector<Item> items)
 {
     std::lock_guard lock(g_mutex);
+    dropUnacceptableTypes(m_name, items);
     for (auto& item : items)
         m_entries.push_back(Entry { std::move(item), Value() });
     changed();
@@ -290,6 +309,8 @@ std::optional<Bytes> Pasteboard::dataForType(const std::string& type) const
 void Pasteboard::setData(Bytes data, const std::string& type)
 {
     std::lock_guard lock(g_mutex);
+    if (!acceptableType(m_name, type))
+        return;
     m_entries.clear();
     m_entries.push_back(Entry { Item { { type, std::move(data) } }, Value() });
     changed();

@@ -21,6 +21,8 @@ namespace pf {
 // - `setData` and `setString` replace the whole content with one item.
 // - Every change increases `changeCount`.
 // - Names are not trusted: they never form a path outside the pasteboard folder.
+// - A type that is not UTF-8 or holds a NUL cannot be saved: setting it is refused (the rest of
+//   the items set goes through), so the pasteboard stays saveable.
 // - A saved file is read for what this class understands and written back with the rest as it
 //   was: item values that are not data (an app sees them in no item, yet its item keeps them),
 //   entries of the list that are no items, and keys of the file other than its own. An item an

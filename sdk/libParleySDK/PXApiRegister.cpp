@@ -5,11 +5,9 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Pasteboard.h"
 #include "platform/foundation/RunLoop.h"
-#include "platform/foundation/TextEncoding.h"
 #include "sdk/libParleySDK/AppCommunicateData.h"
 #include "sdk/libParleySDK/ParleyApiUtil.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 
@@ -29,34 +27,19 @@ std::optional<pf::Bytes> readFile(const std::string& path)
     return pf::FileManager::read(path);
 }
 
-// Whether every text and key can be written back as it was read: the property-list writer
-// writes UTF-8 only.
-bool writableAsRead(const pf::Value& value)
-{
-    if (const std::string* text = value.asString())
-        return pf::TextEncoding::isValidUtf8(*text);
-    if (const pf::Array* list = value.asArray())
-        return std::all_of(list->begin(), list->end(), writableAsRead);
-    if (const pf::Dictionary* map = value.asDictionary()) {
-        return std::all_of(map->begin(), map->end(),
-            [](const auto& entry) { return pf::TextEncoding::isValidUtf8(entry.first) && writableAsRead(entry.second); });
-    }
-    return true;
-}
-
-// The registrations to write ours among. Content that cannot be read, or not be written back
-// as it was read, is set aside first: ours then starts the registry anew rather than erase or
-// alter the other apps' records.
+// The registrations to write ours among. Content that cannot be read (the property-list reader
+// refuses a text that is not UTF-8 or holds a NUL, which could not be written back as it was) is
+// set aside first: ours then starts the registry anew rather than erase or alter the other apps'
+// records.
 pf::Dictionary registrationsToKeep(const std::shared_ptr<pf::Pasteboard>& board)
 {
     auto content = board->dataForType("content");
     if (!content || content->empty())
         return {};
     auto all = PXApiRegister::getRegisterDictionary(board);
-    if (all && writableAsRead(pf::Value(*all)))
+    if (all)
         return *all;
-    pf::Log::format("Parley: the registrations on \"%s\" %s; setting them aside", board->name().c_str(),
-        all ? "hold a text that is not UTF-8" : "cannot be read");
+    pf::Log::format("Parley: the registrations on \"%s\" cannot be read; setting them aside", board->name().c_str());
     board->setAside();
     return {};
 }

@@ -201,3 +201,23 @@ TEST(Pasteboard, AnUnreadableFileIsSetAsideBeforeItIsWrittenOver)
         EXPECT_EQ(Pasteboard::withName("registry", false)->dataForType("this app"), Bytes { 4 });
     }
 }
+
+// A type the file could not hold is refused where it is set; what else is set is saved, and
+// so is every later change.
+TEST(Pasteboard, ATypeTheFileCouldNotHoldIsRefusedAndTheRestIsSaved)
+{
+    TaskEnvironment env;
+    auto board = Pasteboard::withName("types", true);
+    board->setPersistent(true);
+    board->setData(Bytes { 1 }, "kept");
+    board->setData(Bytes { 2 }, std::string("key\0zone", 8));
+    board->addItems({ { { std::string("caf\xE9"), Bytes { 3 } }, { "beside", Bytes { 4 } } } });
+    board->addItems({ { { "later", Bytes { 5 } } } });
+    Pasteboard::forgetUnsaved();
+    auto saved = Pasteboard::withName("types", false);
+    ASSERT_TRUE(saved);
+    ASSERT_EQ(saved->numberOfItems(), 3u);
+    EXPECT_EQ(saved->dataForType("kept"), Bytes { 1 });
+    EXPECT_EQ(saved->dataForType("beside"), Bytes { 4 });
+    EXPECT_EQ(saved->dataForType("later"), Bytes { 5 });
+}
