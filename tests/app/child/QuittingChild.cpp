@@ -28,10 +28,10 @@ constexpr std::int64_t kUploadBytes = 64 * 1024;
 
 int readAtTheEnd()
 {
-    // The queue starts first, as the app's do: what is first used after it is made after the
+    // The queue starts first, as the app's do, so what is first used below is made after the
     // process's end was installed.
     auto queue = pf::DispatchQueue::create("quitting.reads");
-    pf::Value reply = *pf::Json::parse(R"({"present":{"inner":1}})");
+    pf::Value reply = *pf::Json::parse(R"({"present":1})");
     bool absent = reply["absent"].isMissing();
     auto zone = pf::TimeZone::named("Asia/Shanghai");
     TalmerinMobStat::hosts().setAddress(TalmerinMobStat::kServiceHost, "http://stats.invalid/");
@@ -43,8 +43,7 @@ int readAtTheEnd()
             std::this_thread::yield();
         const pf::Value& absent = reply["absent"];
         auto zone = pf::TimeZone::named("Asia/Shanghai");
-        std::printf("absent: %s, inner: %d, zone: %s, host: %s\n", absent.isMissing() ? "missing" : "present",
-            reply["present"]["inner"].intValue(), zone ? "read" : "none",
+        std::printf("absent: %s, zone: %s, host: %s\n", absent.isMissing() ? "missing" : "present", zone ? "read" : "none",
             TalmerinMobStat::hosts().address(TalmerinMobStat::kServiceHost).c_str());
     });
     return 0;
