@@ -30,7 +30,7 @@ std::optional<std::string> textOn(const std::shared_ptr<Pasteboard>& board, cons
 // A value kept both in the user defaults and on a persistent pasteboard.
 std::string sharedValue(const std::string& defaultsKey, const std::string& boardName, const std::string& type, std::string (*make)())
 {
-    static std::mutex mutex;
+    static auto& mutex = *new std::mutex;
     std::lock_guard lock(mutex);
     auto defaults = UserDefaults::standard();
     auto stored = defaults->stringForKey(defaultsKey);
@@ -129,7 +129,7 @@ std::string Device::identifier()
 
 std::string Device::vendorIdentifier()
 {
-    static std::mutex mutex;
+    static auto& mutex = *new std::mutex;
     std::lock_guard lock(mutex);
     auto defaults = UserDefaults::standard();
     auto stored = defaults->stringForKey("VendorIdentifier");
@@ -142,7 +142,7 @@ std::string Device::vendorIdentifier()
 
 std::string Device::advertisingIdentifier()
 {
-    static std::mutex mutex;
+    static auto& mutex = *new std::mutex;
     std::lock_guard lock(mutex);
     auto board = Pasteboard::withName("pf.device.advertising", false);
     if (auto value = textOn(board, "pf.device.advertising"))

@@ -23,7 +23,8 @@ namespace pf {
 //   given to `pointAllAt` gets a "/" at its end when it has none.
 // - A new launch (`ResetRegistry`) forgets the addresses set and the stand-in root; defaults
 //   stay (a library whose defaults come from its resources reads them again itself).
-// - Any thread.
+// - Any thread. A library's table lives as long as the process, never destroyed
+//   (`*new HostTable`): a worker may send, and read an address, while the process ends.
 class HostTable {
 public:
     struct Host {

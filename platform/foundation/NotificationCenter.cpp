@@ -7,7 +7,8 @@ namespace pf {
 
 NotificationCenter& NotificationCenter::defaultCenter()
 {
-    static NotificationCenter center;
+    // Never destroyed: what a worker lets go of at the end may still remove its observers.
+    static auto& center = *new NotificationCenter;
     return center;
 }
 

@@ -23,7 +23,15 @@ namespace pf {
 //   loop, which no longer turns) would run into the clean-up: the process then ends at once with
 //   its exit status and its output flushed, skipping the clean-up. (An exit called from a queue
 //   job ends so, after the bound: that job cannot end before the exit does.)
-// - State that work may still read during the end is never destroyed (see the run loop).
+// - What that work may reach is never destroyed. The clean-up destroys function-local statics
+//   too, and one first made after `install` (that is, after the first queue or transfer) is
+//   destroyed before the end waits for the work, the handlers running in reverse order. So a
+//   function-local static that a queue job, the HTTP worker or a timer source's work can reach
+//   is made once and never destroyed: `static T& x = *new T(...)` (memory reached from a static
+//   counts as in use, not leaked). One whose type has nothing to destroy (a number, a flag, a
+//   table of plain texts) may stay as it is, and so may one only the main thread touches: it
+//   runs nothing once the end has begun. Objects at namespace scope are made before `main`,
+//   so they are destroyed after the wait.
 // - A child forked without a new program has none of its parent's threads: its exit waits for
 //   nothing.
 class ProcessExit {

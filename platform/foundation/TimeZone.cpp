@@ -43,7 +43,8 @@ std::string systemZoneName()
 
 std::shared_ptr<const TimeZone> TimeZone::utc()
 {
-    static std::shared_ptr<const TimeZone> zone(new TimeZone("UTC"));
+    // Never destroyed, as the loaded zones below: workers read dates while the process ends.
+    static const auto& zone = *new std::shared_ptr<const TimeZone>(new TimeZone("UTC"));
     return zone;
 }
 
@@ -53,8 +54,8 @@ std::shared_ptr<const TimeZone> TimeZone::named(const std::string& name)
         return utc();
     if (name.empty() || name.front() == '/' || name.find("..") != std::string::npos)
         return nullptr;
-    static std::mutex mutex;
-    static std::map<std::string, std::shared_ptr<const TimeZone>> loaded;
+    static auto& mutex = *new std::mutex;
+    static auto& loaded = *new std::map<std::string, std::shared_ptr<const TimeZone>>;
     std::lock_guard lock(mutex);
     auto& zone = loaded[name];
     if (!zone)

@@ -195,7 +195,8 @@ std::string formatReal(double d)
 
 const Value& Value::missing()
 {
-    static const Value m;
+    // Never destroyed: queue jobs look up absent keys while the process ends.
+    static const Value& m = *new Value();
     return m;
 }
 

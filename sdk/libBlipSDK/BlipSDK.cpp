@@ -46,7 +46,7 @@ State& state()
 
 pf::HostTable& BlipSDK::hosts()
 {
-    static pf::HostTable table({
+    static pf::HostTable& table = *new pf::HostTable({
         { kWebAuthorizeHost, "https://open.blip.invalid", "blip" },
         { kApiHost, "https://api.blip.invalid", "blip" },
         { kMobileApiHost, "https://m.api.blip.invalid", "blip" },

@@ -87,7 +87,8 @@ void TalmerinMobStat::setEnableExceptionLog(bool on)
 
 pf::HostTable& TalmerinMobStat::hosts()
 {
-    static pf::HostTable table({ { kServiceHost, "", "stats/" } });
+    // Never destroyed: the statistics' upload reads it while the process ends.
+    static pf::HostTable& table = *new pf::HostTable({ { kServiceHost, "", "stats/" } });
     return table;
 }
 

@@ -166,4 +166,19 @@ TEST(SimulatorProcess, QuittingWhilePicturesStatisticsAndAnUploadAreBusyEndsClea
     EXPECT_EQ(server.requestCount(), static_cast<size_t>(kRuns)) << "every upload was under way";
 }
 
+// A queue's job that runs while the process ends still finds what it finds at any other time:
+// an absent key of a reply is absent, a time zone and a library's server address are there,
+// however late they were first used.
+TEST(SimulatorProcess, AJobRunningAsTheProcessEndsStillReadsKeysZonesAndAddresses)
+{
+    for (int run = 0; run < 3; ++run) {
+        SCOPED_TRACE(run);
+        auto child = testsupport::runChildProcess({ QUITTING_CHILD, "--reads-at-the-end" });
+        ASSERT_TRUE(WIFEXITED(child.status)) << "ended by signal " << WTERMSIG(child.status) << "\n" << child.errorOutput;
+        EXPECT_EQ(WEXITSTATUS(child.status), 0) << child.errorOutput;
+        EXPECT_EQ(child.output, "absent: missing, zone: read, host: http://stats.invalid/\n") << child.errorOutput;
+        EXPECT_EQ(child.errorOutput, "");
+    }
+}
+
 }

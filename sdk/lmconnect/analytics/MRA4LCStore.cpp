@@ -19,10 +19,10 @@
 
 namespace {
 
-// Every statement of the store, whatever thread runs it.
+// Every statement of the store, whatever thread runs it. Never destroyed, as the two below.
 std::recursive_mutex& storeLock()
 {
-    static std::recursive_mutex lock;
+    static auto& lock = *new std::recursive_mutex;
     return lock;
 }
 

@@ -23,7 +23,8 @@ std::string withSlash(std::string base)
 
 MorrowHostConfig& MorrowHostConfig::shared()
 {
-    static MorrowHostConfig config;
+    // Never destroyed: the update check's queue reads it while the process ends.
+    static auto& config = *new MorrowHostConfig;
     return config;
 }
 

@@ -47,7 +47,7 @@ void removeIfPresent(const std::string& path)
 
 std::recursive_mutex& JsUpdateManager::installLock()
 {
-    static std::recursive_mutex lock;
+    static auto& lock = *new std::recursive_mutex; // never destroyed: held by queue jobs
     return lock;
 }
 

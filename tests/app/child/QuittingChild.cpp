@@ -1,24 +1,60 @@
-// Started by the quitting test: the app's busy moment when a person quits (pictures being
+// Started by the quitting tests: the app's busy moment when a person quits (pictures being
 // stored by the image cache, statistics being written, an upload under way), then the end of
 // main at once, so the process exits while all of it still runs.
 //   quitting_child HOME UPLOAD_URL
+// Or a queue's job that reads what a reply, a time zone and a host table give while the process
+// ends, and prints what it read.
+//   quitting_child --reads-at-the-end
 
+#include "platform/foundation/DispatchQueue.h"
+#include "platform/foundation/Json.h"
+#include "platform/foundation/ProcessExit.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
+#include "platform/foundation/TimeZone.h"
 #include "platform/foundation/UrlConnection.h"
 #include "platform/graphics/Image.h"
 #include "platform/kit/ImageCache.h"
 #include "sdk/stats/TalmerinMobStat.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
+#include <thread>
 
 namespace {
+
 constexpr std::int64_t kUploadBytes = 64 * 1024;
+
+int readAtTheEnd()
+{
+    // The queue starts first, as the app's do, so what is first used below is made after the
+    // process's end was installed.
+    auto queue = pf::DispatchQueue::create("quitting.reads");
+    pf::Value reply = *pf::Json::parse(R"({"present":1})");
+    bool absent = reply["absent"].isMissing();
+    auto zone = pf::TimeZone::named("Asia/Shanghai");
+    TalmerinMobStat::hosts().setAddress(TalmerinMobStat::kServiceHost, "http://stats.invalid/");
+    if (!absent || !zone)
+        return 3;
+    queue->async([reply] {
+        // Once the end has begun: whatever the clean-up already destroyed is gone by then.
+        while (!pf::ProcessExit::isEnding())
+            std::this_thread::yield();
+        const pf::Value& absent = reply["absent"];
+        auto zone = pf::TimeZone::named("Asia/Shanghai");
+        std::printf("absent: %s, zone: %s, host: %s\n", absent.isMissing() ? "missing" : "present", zone ? "read" : "none",
+            TalmerinMobStat::hosts().address(TalmerinMobStat::kServiceHost).c_str());
+    });
+    return 0;
+}
+
 }
 
 int main(int argc, char** argv)
 {
+    if (argc == 2 && std::string(argv[1]) == "--reads-at-the-end")
+        return readAtTheEnd();
     if (argc != 3)
         return 2;
     pf::RunLoop::main().bindToCurrentThread();
