@@ -126,8 +126,9 @@ struct KeyedUnarchiver::Impl {
     }
 
     // Whether the entry at `ref` is a plain value rather than an object of an app class: a
-    // text, data or a number, or an object of one of the plain classes. Reads only; a damaged
-    // entry is none.
+    // text, data or a number, or an object of one of the plain classes holding what that class
+    // holds (a list its items, a dictionary as many values as keys, a date its time). Reads
+    // only; a damaged entry is none, so a reader that skips plain values still refuses it.
     bool isPlainValue(std::uint64_t ref) const
     {
         plist_t entry = object(ref);
@@ -138,15 +139,31 @@ struct KeyedUnarchiver::Impl {
         case PLIST_REAL:
         case PLIST_BOOLEAN:
             return true;
-        case PLIST_DICT: {
-            auto name = classNameOf(entry);
-            return name
-                && (*name == Format::kArrayClassName || *name == Format::kDictionaryClassName
-                    || *name == Format::kDateClassName || *name == Format::kNullClassName);
-        }
+        case PLIST_DICT:
+            break;
         default:
             return false;
         }
+        auto name = classNameOf(entry);
+        if (!name)
+            return false;
+        auto member = [&](const char* key) {
+            plist_t node = plist_dict_get_item(entry, key);
+            return node ? plist_get_node_type(node) : PLIST_NONE;
+        };
+        if (*name == Format::kArrayClassName)
+            return member(Format::kArrayItemsKey) == PLIST_ARRAY;
+        if (*name == Format::kDictionaryClassName) {
+            if (member(Format::kDictionaryKeysKey) != PLIST_ARRAY || member(Format::kDictionaryObjectsKey) != PLIST_ARRAY)
+                return false;
+            return plist_array_get_size(plist_dict_get_item(entry, Format::kDictionaryKeysKey))
+                == plist_array_get_size(plist_dict_get_item(entry, Format::kDictionaryObjectsKey));
+        }
+        if (*name == Format::kDateClassName) {
+            plist_type time = member(Format::kDateTimeKey);
+            return time == PLIST_UINT || time == PLIST_REAL || time == PLIST_BOOLEAN;
+        }
+        return *name == Format::kNullClassName;
     }
 
     // The class name of the object `dict`; nullopt (after a failure) when it has none.
