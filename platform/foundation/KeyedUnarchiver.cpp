@@ -45,6 +45,17 @@ struct KeyedUnarchiver::Impl {
     // Keyed by whether plain items were skipped too: the same list read the other way differs.
     std::map<std::tuple<std::uint64_t, std::type_index, bool>, std::vector<std::shared_ptr<void>>> decodedLists;
     std::string error;
+    // The last key looked up and the last object whose class was read (the archive never
+    // changes while it is read).
+    mutable struct {
+        plist_t dict { nullptr };
+        std::string key;
+        plist_t node { nullptr };
+    } looked;
+    mutable struct {
+        plist_t dict { nullptr };
+        std::optional<std::string_view> name;
+    } named;
 
     ~Impl()
     {
@@ -64,13 +75,21 @@ struct KeyedUnarchiver::Impl {
     {
         if (failed() || !current)
             return nullptr;
-        return plist_dict_get_item(current, unescapedKey(key).c_str());
+        // Readers ask what a key holds and then read it, which looks it up again.
+        if (current != looked.dict || key != looked.key) {
+            looked.dict = current;
+            looked.key.assign(key);
+            looked.node = plist_dict_get_item(current, unescapedKey(key).c_str());
+        }
+        return looked.node;
     }
 
     // The reference stored under `key`: nullopt when the key is missing (or after a failure).
-    std::optional<std::uint64_t> reference(std::string_view key)
+    std::optional<std::uint64_t> reference(std::string_view key) { return reference(value(key), key); }
+
+    // The reference that `node`, found under `key`, holds: nullopt when there is no node.
+    std::optional<std::uint64_t> reference(plist_t node, std::string_view key)
     {
-        plist_t node = value(key);
         if (!node)
             return std::nullopt;
         if (plist_get_node_type(node) != PLIST_UID) {
@@ -109,6 +128,14 @@ struct KeyedUnarchiver::Impl {
     // The class name of the object `dict`; nullopt when it has none or its description is
     // damaged. Reads only.
     std::optional<std::string_view> classNameOf(plist_t dict) const
+    {
+        // An object's class is asked before it is decoded, and asked again by the decoding.
+        if (dict != named.dict)
+            named = { dict, describedClassName(dict) };
+        return named.name;
+    }
+
+    std::optional<std::string_view> describedClassName(plist_t dict) const
     {
         plist_t classRef = plist_dict_get_item(dict, Format::kClassKey);
         std::uint64_t classIndex = 0;
@@ -412,20 +439,24 @@ std::optional<Value> KeyedUnarchiver::unarchivedValue(const Bytes& data, std::st
 
 Value KeyedUnarchiver::decodeValue(std::string_view key)
 {
+    // The key is looked up once: every record field is read through here.
     plist_t node = m->value(key);
     if (!node)
         return Value::missing();
     switch (plist_get_node_type(node)) {
-    case PLIST_UINT:
-        return Value(static_cast<long long>(decodeInteger(key)));
+    case PLIST_UINT: {
+        std::uint64_t raw = 0;
+        plist_get_uint_val(node, &raw);
+        return Value(static_cast<long long>(raw));
+    }
     case PLIST_REAL:
-        return Value(decodeDouble(key));
+        return Value(m->realNumber(node, key).value_or(0));
     case PLIST_BOOLEAN:
-        return Value(decodeBool(key));
+        return Value(m->realNumber(node, key).value_or(0) != 0);
     default:
         break;
     }
-    auto ref = m->reference(key);
+    auto ref = m->reference(node, key);
     if (!ref || *ref == 0)
         return Value::missing();
     Value value = decodeValueAt(*ref);
