@@ -66,7 +66,7 @@ std::int64_t int64Column(const SQLite::Statement& row, int index)
 RecordText textColumn(const SQLite::Statement& row, int index)
 {
     SQLite::Column column = row.getColumn(index);
-    return RecordText(column.isNull() ? std::string() : column.getString());
+    return RecordText(std::string(column.getText(), static_cast<size_t>(column.getBytes()))); // NULL reads as ""
 }
 
 // Items that are plain values are skipped, as in an archived gift; anything else the list

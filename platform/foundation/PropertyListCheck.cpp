@@ -58,19 +58,34 @@ public:
         };
         std::vector<Frame> path;
         path.reserve(8); // deeper lists are rare; the path grows for them
+        auto add = [&](Frame& frame, const Measure& child) {
+            frame.height = std::max(frame.height, child.height);
+            frame.nodes = std::min(maxNodes + 1, frame.nodes + child.nodes);
+        };
+        // Records the measure of the entry of `frame`, all of whose children are measured, and
+        // adds it to the frame below.
+        auto finish = [&](const Frame& frame) -> bool {
+            Measure& done = measured[frame.entry];
+            done = Measure { 2, frame.height + 1, frame.nodes };
+            if (done.nodes > maxNodes)
+                return fail(error, "the property list expands to too many entries");
+            if (!path.empty())
+                add(path.back(), done);
+            return true;
+        };
+        // An entry met for the first time, one level below the path: a container goes on the
+        // path, a leaf (most entries) is measured at once.
         auto enter = [&](std::uint64_t entry) -> bool {
             Frame frame { entry, 0, 0, 0, 0, 1 };
             if (!children(entry, frame.refs, frame.count, error))
                 return false;
+            if (static_cast<int>(path.size()) + 1 > maxNesting)
+                return fail(error, "the property list is nested too deeply");
+            if (frame.count == 0)
+                return finish(frame);
             measured[entry].state = 1;
             path.push_back(frame);
-            if (static_cast<int>(path.size()) > maxNesting)
-                return fail(error, "the property list is nested too deeply");
             return true;
-        };
-        auto add = [&](Frame& frame, const Measure& child) {
-            frame.height = std::max(frame.height, child.height);
-            frame.nodes = std::min(maxNodes + 1, frame.nodes + child.nodes);
         };
         if (!enter(m_top))
             return false;
@@ -92,13 +107,10 @@ public:
                 add(frame, known);
                 continue;
             }
-            Measure& done = measured[frame.entry];
-            done = Measure { 2, frame.height + 1, frame.nodes };
+            const Frame done = frame;
             path.pop_back();
-            if (done.nodes > maxNodes)
-                return fail(error, "the property list expands to too many entries");
-            if (!path.empty())
-                add(path.back(), done);
+            if (!finish(done))
+                return false;
         }
         return true;
     }
