@@ -4,7 +4,6 @@
 #include "platform/foundation/KeyedArchiver.h"
 #include "platform/foundation/KeyedUnarchiver.h"
 
-
 namespace {
 
 // The record read from its fields wherever they lie (`field(key)` gives one), so replies and

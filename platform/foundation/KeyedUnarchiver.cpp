@@ -85,11 +85,9 @@ struct KeyedUnarchiver::Impl {
     }
 
     // The reference stored under `key`: nullopt when the key is missing (or after a failure).
-    std::optional<std::uint64_t> reference(std::string_view key) { return reference(value(key), key); }
-
-    // The reference that `node`, found under `key`, holds: nullopt when there is no node.
-    std::optional<std::uint64_t> reference(plist_t node, std::string_view key)
+    std::optional<std::uint64_t> reference(std::string_view key)
     {
+        plist_t node = value(key);
         if (!node)
             return std::nullopt;
         if (plist_get_node_type(node) != PLIST_UID) {
@@ -439,24 +437,20 @@ std::optional<Value> KeyedUnarchiver::unarchivedValue(const Bytes& data, std::st
 
 Value KeyedUnarchiver::decodeValue(std::string_view key)
 {
-    // The key is looked up once: every record field is read through here.
     plist_t node = m->value(key);
     if (!node)
         return Value::missing();
     switch (plist_get_node_type(node)) {
-    case PLIST_UINT: {
-        std::uint64_t raw = 0;
-        plist_get_uint_val(node, &raw);
-        return Value(static_cast<long long>(raw));
-    }
+    case PLIST_UINT:
+        return Value(static_cast<long long>(decodeInteger(key)));
     case PLIST_REAL:
-        return Value(m->realNumber(node, key).value_or(0));
+        return Value(decodeDouble(key));
     case PLIST_BOOLEAN:
-        return Value(m->realNumber(node, key).value_or(0) != 0);
+        return Value(decodeBool(key));
     default:
         break;
     }
-    auto ref = m->reference(node, key);
+    auto ref = m->reference(key);
     if (!ref || *ref == 0)
         return Value::missing();
     Value value = decodeValueAt(*ref);
