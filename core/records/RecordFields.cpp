@@ -8,7 +8,12 @@ namespace RecordFields {
 
 int integer(const pf::Value& object, std::string_view key)
 {
-    long long v = object[key].longValue();
+    return integer(object[key]);
+}
+
+int integer(const pf::Value& value)
+{
+    long long v = value.longValue();
     if (v > INT_MAX)
         return INT_MAX;
     if (v < INT_MIN)
@@ -50,16 +55,21 @@ std::optional<std::vector<std::string>> textPieces(const pf::Value& object, std:
 
 pf::Value archivedFields(pf::KeyedUnarchiver& coder, std::span<const char* const> keys)
 {
-    pf::Value fields = pf::Dictionary {};
+    pf::Dictionary fields;
     for (const char* key : keys) {
-        auto className = coder.classNameOfObject(key);
-        if (className && *className != pf::KeyedArchiveFormat::kNullClassName)
-            continue;
-        pf::Value value = coder.decodeValue(key);
+        pf::Value value = archivedField(coder, key);
         if (!value.isMissing())
             fields.set(key, std::move(value));
     }
-    return fields;
+    return pf::Value(std::move(fields));
+}
+
+pf::Value archivedField(pf::KeyedUnarchiver& coder, std::string_view key)
+{
+    auto className = coder.classNameOfObject(key);
+    if (className && *className != pf::KeyedArchiveFormat::kNullClassName)
+        return pf::Value::missing();
+    return coder.decodeValue(key);
 }
 
 }

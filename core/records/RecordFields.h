@@ -34,6 +34,8 @@ class KeyedUnarchiver;
 namespace RecordFields {
 
 int integer(const pf::Value& object, std::string_view key);
+// The same conversion of the value itself (what an object holds under a key).
+int integer(const pf::Value& value);
 long long longInteger(const pf::Value& object, std::string_view key);
 bool flag(const pf::Value& object, std::string_view key);
 RecordText text(const pf::Value& object, std::string_view key);
@@ -44,6 +46,9 @@ std::optional<std::vector<std::string>> textPieces(const pf::Value& object, std:
 // a dictionary, a record) is left out: no field reads such a thing, so it is skipped instead of
 // failing the archive.
 pf::Value archivedFields(pf::KeyedUnarchiver& coder, std::span<const char* const> keys);
+// One of those fields: missing where `archivedFields` leaves the key out. A record of a few
+// fields reads them one by one, building no object.
+pf::Value archivedField(pf::KeyedUnarchiver& coder, std::string_view key);
 
 template <class Record>
 std::optional<std::vector<std::shared_ptr<Record>>> list(const pf::Value& items)

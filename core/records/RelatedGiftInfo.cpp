@@ -4,15 +4,25 @@
 #include "platform/foundation/KeyedArchiver.h"
 #include "platform/foundation/KeyedUnarchiver.h"
 
-#include <array>
+namespace {
+
+// The record read from its fields wherever they lie (`field(key)` gives one), so replies and
+// archives take the same conversions.
+template <typename Field>
+std::shared_ptr<RelatedGiftInfo> fromFields(const Field& field)
+{
+    auto record = std::make_shared<RelatedGiftInfo>();
+    record->setFid(RecordFields::integer(field(RelatedGiftInfo::kKeyFid)));
+    record->setTitle(RecordText::fromJson(field(RelatedGiftInfo::kKeyTitle)));
+    record->setStatus(RecordFields::integer(field(RelatedGiftInfo::kKeyStatus)));
+    return record;
+}
+
+}
 
 std::shared_ptr<RelatedGiftInfo> RelatedGiftInfo::itemFromDictionary(const pf::Value& object)
 {
-    auto record = std::make_shared<RelatedGiftInfo>();
-    record->m_fid = RecordFields::integer(object, kKeyFid);
-    record->m_title = RecordFields::text(object, kKeyTitle);
-    record->m_status = RecordFields::integer(object, kKeyStatus);
-    return record;
+    return fromFields([&](const char* key) -> const pf::Value& { return object[key]; });
 }
 
 std::optional<RelatedGiftInfo::List> RelatedGiftInfo::listFromDictionary(const pf::Value& detail)
@@ -45,6 +55,6 @@ void RelatedGiftInfo::encodeWithCoder(pf::KeyedArchiver& coder) const
 
 std::shared_ptr<RelatedGiftInfo> RelatedGiftInfo::initWithCoder(pf::KeyedUnarchiver& coder)
 {
-    static constexpr std::array<const char*, 3> kKeys { kKeyFid, kKeyTitle, kKeyStatus };
-    return itemFromArchiveValue(RecordFields::archivedFields(coder, kKeys));
+    // A list of bookings reads thousands of these: the fields are read one by one.
+    return fromFields([&](const char* key) { return RecordFields::archivedField(coder, key); });
 }

@@ -10,8 +10,11 @@
 #include <SQLiteCpp/Transaction.h>
 
 #include <algorithm>
-#include <cmath>
+#include <array>
 #include <limits>
+#include <string_view>
+#include <variant>
+#include <vector>
 
 namespace {
 
@@ -32,38 +35,51 @@ const char* const kInsertStatement =
     "status, type, extcredits1, extcredits2, ext1, ext2, tao_ext1, total, send, litpic, abouts, "
     "indexInTable) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
 
-const char* const kUpdateStatement =
-    "UPDATE 'GiftDetailInfoTableName' SET title = ?, arcurl = ?, desc = ?, info = ?, startime = ?, "
-    "endtime = ?, draw = ?, doom = ?, status = ?, type = ?, extcredits1 = ?, extcredits2 = ?, ext1 = ?, "
-    "ext2 = ?, tao_ext1 = ?, total = ?, send = ?, litpic = ?, abouts = ?, indexInTable = ? WHERE fid = ?";
-
-int int32Column(const SQLite::Statement& row, const char* name)
+// The position of a column in the table and in every row read (`kSelect` names them in table
+// order), found when compiling: a row's values are read by position, not looked up by name.
+consteval int columnAt(std::string_view name)
 {
-    std::int64_t v = row.getColumn(name).getInt64(); // NULL reads as 0
+    for (size_t i = 0; i < GiftDetailInfo::kTableColumns.size(); ++i) {
+        if (name == GiftDetailInfo::kTableColumns[i])
+            return static_cast<int>(i);
+    }
+    throw "not a column of the booked-gift table";
+}
+
+// Every column, in table order (that of GiftDetailInfo::kTableColumns).
+const char* const kSelect =
+    "SELECT fid, title, arcurl, desc, info, startime, endtime, draw, doom, status, type, extcredits1, "
+    "extcredits2, ext1, ext2, tao_ext1, total, send, litpic, abouts, indexInTable FROM GiftDetailInfoTableName";
+
+int int32Column(const SQLite::Statement& row, int index)
+{
+    std::int64_t v = row.getColumn(index).getInt64(); // NULL reads as 0
     return static_cast<int>(std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 // Times are kept whole, so they do not run out in 2038.
-std::int64_t int64Column(const SQLite::Statement& row, const char* name)
+std::int64_t int64Column(const SQLite::Statement& row, int index)
 {
-    return row.getColumn(name).getInt64(); // NULL reads as 0
+    return row.getColumn(index).getInt64(); // NULL reads as 0
 }
 
-RecordText textColumn(const SQLite::Statement& row, const char* name)
+RecordText textColumn(const SQLite::Statement& row, int index)
 {
-    SQLite::Column column = row.getColumn(name);
-    return RecordText(column.isNull() ? std::string() : column.getString());
+    SQLite::Column column = row.getColumn(index);
+    return RecordText(std::string(column.getText(), static_cast<size_t>(column.getBytes()))); // NULL reads as ""
 }
 
+// Items that are plain values are skipped, as in an archived gift; anything else the list
+// holds that is not a related gift refuses the whole list.
 RelatedGiftInfo::List aboutsColumn(const SQLite::Statement& row, int fid)
 {
-    SQLite::Column column = row.getColumn("abouts");
+    SQLite::Column column = row.getColumn(columnAt("abouts"));
     if (column.isNull())
         return {};
     const auto* bytes = static_cast<const std::uint8_t*>(column.getBlob());
     pf::Bytes archive(bytes, bytes + column.getBytes());
     std::string error;
-    auto list = pf::KeyedUnarchiver::unarchivedObjects<RelatedGiftInfo>(archive, &error);
+    auto list = pf::KeyedUnarchiver::unarchivedObjects<RelatedGiftInfo>(archive, &error, pf::KeyedUnarchiver::PlainItems::Skip);
     if (!list) {
         pf::Log::format("GameDatabase: the related gifts of %d were refused: %s", fid, error.c_str());
         return {};
@@ -75,55 +91,53 @@ RelatedGiftInfo::List aboutsColumn(const SQLite::Statement& row, int fid)
 std::shared_ptr<GiftDetailInfo> itemFromResultSet(const SQLite::Statement& row)
 {
     auto info = std::make_shared<GiftDetailInfo>();
-    info->setTitle(textColumn(row, "title"));
-    info->setArcurl(textColumn(row, "arcurl"));
-    info->setDesc(textColumn(row, "desc"));
-    info->setInfo(textColumn(row, "info"));
-    info->setStartTime(int64Column(row, "startime"));
-    info->setEndTime(int64Column(row, "endtime"));
-    info->setFid(int32Column(row, "fid"));
-    info->setDraw(int32Column(row, "draw"));
-    info->setDoom(int32Column(row, "doom"));
-    info->setStatus(int32Column(row, "status"));
-    info->setType(textColumn(row, "type"));
-    info->setExtcredits1(int32Column(row, "extcredits1"));
-    info->setExtcredits2(int32Column(row, "extcredits2"));
-    info->setExt1(int32Column(row, "ext1"));
-    info->setExt2(int32Column(row, "ext2"));
-    info->setTao_ext1(int32Column(row, "tao_ext1"));
-    info->setTotal(int32Column(row, "total"));
-    info->setSend(int32Column(row, "send"));
-    info->setLitpic(textColumn(row, "litpic"));
+    info->setTitle(textColumn(row, columnAt("title")));
+    info->setArcurl(textColumn(row, columnAt("arcurl")));
+    info->setDesc(textColumn(row, columnAt("desc")));
+    info->setInfo(textColumn(row, columnAt("info")));
+    info->setStartTime(int64Column(row, columnAt("startime")));
+    info->setEndTime(int64Column(row, columnAt("endtime")));
+    info->setFid(int32Column(row, columnAt("fid")));
+    info->setDraw(int32Column(row, columnAt("draw")));
+    info->setDoom(int32Column(row, columnAt("doom")));
+    info->setStatus(int32Column(row, columnAt("status")));
+    info->setType(textColumn(row, columnAt("type")));
+    info->setExtcredits1(int32Column(row, columnAt("extcredits1")));
+    info->setExtcredits2(int32Column(row, columnAt("extcredits2")));
+    info->setExt1(int32Column(row, columnAt("ext1")));
+    info->setExt2(int32Column(row, columnAt("ext2")));
+    info->setTao_ext1(int32Column(row, columnAt("tao_ext1")));
+    info->setTotal(int32Column(row, columnAt("total")));
+    info->setSend(int32Column(row, columnAt("send")));
+    info->setLitpic(textColumn(row, columnAt("litpic")));
     info->setAbouts(aboutsColumn(row, info->fid()));
-    info->setIndexInTable(int64Column(row, "indexInTable"));
+    info->setIndexInTable(int64Column(row, columnAt("indexInTable")));
     return info;
 }
 
-// Binds the twenty columns after "fid", in table order, starting at parameter `first`.
-void bindColumns(SQLite::Statement& statement, int first, const GiftDetailInfo& info, std::int64_t indexInTable)
+// A column's value as the store writes it: a whole number, a text, or the related gifts' archive.
+using ColumnValue = std::variant<std::int64_t, std::string, pf::Bytes>;
+
+// The twenty columns after "fid", in table order, as the store writes the record.
+std::array<ColumnValue, 20> columnValues(const GiftDetailInfo& info, std::int64_t indexInTable)
 {
-    int i = first;
-    statement.bind(i++, info.title().text());
-    statement.bind(i++, info.arcurl().text());
-    statement.bind(i++, info.desc().text());
-    statement.bind(i++, info.info().text());
-    statement.bind(i++, static_cast<int64_t>(info.startTime()));
-    statement.bind(i++, static_cast<int64_t>(info.endTime()));
-    statement.bind(i++, info.draw());
-    statement.bind(i++, info.doom());
-    statement.bind(i++, info.status());
-    statement.bind(i++, info.type().text());
-    statement.bind(i++, info.extcredits1());
-    statement.bind(i++, info.extcredits2());
-    statement.bind(i++, info.ext1());
-    statement.bind(i++, info.ext2());
-    statement.bind(i++, info.tao_ext1());
-    statement.bind(i++, info.total());
-    statement.bind(i++, info.send());
-    statement.bind(i++, info.litpic().text());
-    pf::Bytes abouts = pf::KeyedArchiver::archivedData(info.abouts().value_or(RelatedGiftInfo::List {}));
-    statement.bind(i++, abouts.data(), static_cast<int>(abouts.size()));
-    statement.bind(i++, indexInTable);
+    return { info.title().text(), info.arcurl().text(), info.desc().text(), info.info().text(),
+        static_cast<std::int64_t>(info.startTime()), static_cast<std::int64_t>(info.endTime()),
+        std::int64_t { info.draw() }, std::int64_t { info.doom() }, std::int64_t { info.status() }, info.type().text(),
+        std::int64_t { info.extcredits1() }, std::int64_t { info.extcredits2() }, std::int64_t { info.ext1() },
+        std::int64_t { info.ext2() }, std::int64_t { info.tao_ext1() }, std::int64_t { info.total() },
+        std::int64_t { info.send() }, info.litpic().text(),
+        pf::KeyedArchiver::archivedData(info.abouts().value_or(RelatedGiftInfo::List {})), indexInTable };
+}
+
+void bindValue(SQLite::Statement& statement, int index, const ColumnValue& value)
+{
+    if (auto* number = std::get_if<std::int64_t>(&value))
+        statement.bind(index, *number);
+    else if (auto* text = std::get_if<std::string>(&value))
+        statement.bind(index, *text);
+    else
+        statement.bind(index, std::get<pf::Bytes>(value).data(), static_cast<int>(std::get<pf::Bytes>(value).size()));
 }
 
 }
@@ -154,7 +168,7 @@ std::optional<GiftDetailInfo::List> GiftDetailInfoDatabaseManager::retrieveDataF
     GiftDetailInfo::List list;
     Status status = withDatabase("read", [&](SQLite::Database& db) {
         list.clear();
-        SQLite::Statement query(db, "SELECT * FROM " + kTable + " ORDER BY indexInTable DESC");
+        SQLite::Statement query(db, std::string(kSelect) + " ORDER BY indexInTable DESC");
         while (query.executeStep())
             list.push_back(itemFromResultSet(query));
         return Status::Ok;
@@ -169,7 +183,7 @@ std::shared_ptr<GiftDetailInfo> GiftDetailInfoDatabaseManager::retrieveDataFromT
     std::shared_ptr<GiftDetailInfo> found;
     Status result = withDatabase("read one", [&](SQLite::Database& db) {
         found.reset();
-        SQLite::Statement query(db, "SELECT * FROM " + kTable + " WHERE fid = ?");
+        SQLite::Statement query(db, std::string(kSelect) + " WHERE fid = ?");
         query.bind(1, fid);
         while (query.executeStep())
             found = itemFromResultSet(query);
@@ -201,7 +215,9 @@ DataBaseManager::Status GiftDetailInfoDatabaseManager::insertDataIntoTableWithGi
         }
         SQLite::Statement insert(db, kInsertStatement);
         insert.bind(1, info.fid());
-        bindColumns(insert, 2, info, bookedAt);
+        int index = 2;
+        for (const ColumnValue& value : columnValues(info, bookedAt))
+            bindValue(insert, index++, value);
         insert.exec();
         transaction.commit();
         return Status::Ok;
@@ -224,9 +240,37 @@ DataBaseManager::Status GiftDetailInfoDatabaseManager::deleteRecordInTableOutOfD
 DataBaseManager::Status GiftDetailInfoDatabaseManager::updateRecordInTable(const GiftDetailInfo& info)
 {
     return withDatabase("update", [&](SQLite::Database& db) {
-        SQLite::Statement update(db, kUpdateStatement);
-        bindColumns(update, 1, info, info.indexInTable());
-        update.bind(21, info.fid());
-        return update.exec() > 0 ? Status::Ok : Status::NotFound;
+        // What the row reads as is compared with the record, and only what differs is written:
+        // a related list that could not be read, or whose plain items were skipped, reads the
+        // same as the record that came from it, and so stays as it is stored.
+        SQLite::Transaction transaction(db);
+        std::array<ColumnValue, 20> stored;
+        {
+            SQLite::Statement query(db, std::string(kSelect) + " WHERE fid = ?");
+            query.bind(1, info.fid());
+            if (!query.executeStep())
+                return Status::NotFound;
+            auto row = itemFromResultSet(query);
+            stored = columnValues(*row, row->indexInTable());
+        }
+        const auto wanted = columnValues(info, info.indexInTable());
+        std::string assignments;
+        std::vector<size_t> changed;
+        for (size_t i = 0; i < wanted.size(); ++i) {
+            if (wanted[i] == stored[i])
+                continue;
+            assignments += std::string(assignments.empty() ? "" : ", ") + GiftDetailInfo::kTableColumns[i + 1] + " = ?";
+            changed.push_back(i);
+        }
+        if (changed.empty())
+            return Status::Ok;
+        SQLite::Statement update(db, "UPDATE " + kTable + " SET " + assignments + " WHERE fid = ?");
+        int index = 1;
+        for (size_t i : changed)
+            bindValue(update, index++, wanted[i]);
+        update.bind(index, info.fid());
+        update.exec();
+        transaction.commit();
+        return Status::Ok;
     });
 }

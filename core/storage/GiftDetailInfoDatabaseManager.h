@@ -16,7 +16,10 @@
 // - Texts are stored as they read (`RecordText::text()`): an absent or null text is stored as
 //   the empty text and reads back as the empty text, never as a placeholder word.
 // - "abouts" holds a keyed archive of the related gifts. It reads back as a list, empty when
-//   there were none or when the archive is refused (damaged or not of related gifts).
+//   there were none or when the archive is refused (damaged, or holding an object of another
+//   class); items that are plain values (texts, numbers, plain lists...) are skipped.
+// - An update writes only what it changes, so what a read could not take in (a refused or
+//   partly skipped related list) is never written over with what the read made of it.
 // - Failures are answered (Failed, or no list) and logged; see DataBaseManager.
 class GiftDetailInfoDatabaseManager : public DataBaseManager {
 public:
@@ -34,7 +37,8 @@ public:
     bool isInfoExisted(const GiftDetailInfo& info);
     // Removes every gift whose start time is before `limit` (seconds since 1970). Ok or Failed.
     Status deleteRecordInTableOutOfDateTime(long long limit);
-    // Rewrites every column of the row with the record's fid: Ok, NotFound or Failed.
+    // Writes to the row with the record's fid the columns whose values differ from what that
+    // row reads as (all in one transaction): Ok, NotFound or Failed.
     Status updateRecordInTable(const GiftDetailInfo& info);
 
 protected:

@@ -46,6 +46,17 @@ struct KeyedUnarchiver::Impl {
     // Keyed by whether plain items were skipped too: the same list read the other way differs.
     std::map<std::tuple<std::uint64_t, std::type_index, bool>, std::vector<std::shared_ptr<void>>> decodedLists;
     std::string error;
+    // The last key looked up and the last object whose class was read (the archive never
+    // changes while it is read).
+    mutable struct {
+        plist_t dict { nullptr };
+        std::string key;
+        plist_t node { nullptr };
+    } looked;
+    mutable struct {
+        plist_t dict { nullptr };
+        std::optional<std::string_view> name;
+    } named;
 
     ~Impl()
     {
@@ -65,7 +76,13 @@ struct KeyedUnarchiver::Impl {
     {
         if (failed() || !current)
             return nullptr;
-        return plist_dict_get_item(current, unescapedKey(key).c_str());
+        // Readers ask what a key holds and then read it, which looks it up again.
+        if (current != looked.dict || key != looked.key) {
+            looked.dict = current;
+            looked.key.assign(key);
+            looked.node = plist_dict_get_item(current, unescapedKey(key).c_str());
+        }
+        return looked.node;
     }
 
     // The reference stored under `key`: nullopt when the key is missing (or after a failure).
@@ -123,6 +140,14 @@ struct KeyedUnarchiver::Impl {
     // damaged. Reads only.
     std::optional<std::string_view> classNameOf(plist_t dict) const
     {
+        // An object's class is asked before it is decoded, and asked again by the decoding.
+        if (dict != named.dict)
+            named = { dict, describedClassName(dict) };
+        return named.name;
+    }
+
+    std::optional<std::string_view> describedClassName(plist_t dict) const
+    {
         plist_t classRef = plist_dict_get_item(dict, Format::kClassKey);
         std::uint64_t classIndex = 0;
         if (!classRef || plist_get_node_type(classRef) != PLIST_UID)
@@ -139,8 +164,9 @@ struct KeyedUnarchiver::Impl {
     }
 
     // Whether the entry at `ref` is a plain value rather than an object of an app class: a
-    // text, data or a number, or an object of one of the plain classes. Reads only; a damaged
-    // entry is none.
+    // text, data or a number, or an object of one of the plain classes holding what that class
+    // holds (a list its items, a dictionary as many values as keys, a date its time). Reads
+    // only; a damaged entry is none, so a reader that skips plain values still refuses it.
     bool isPlainValue(std::uint64_t ref) const
     {
         plist_t entry = object(ref);
@@ -151,15 +177,31 @@ struct KeyedUnarchiver::Impl {
         case PLIST_REAL:
         case PLIST_BOOLEAN:
             return true;
-        case PLIST_DICT: {
-            auto name = classNameOf(entry);
-            return name
-                && (*name == Format::kArrayClassName || *name == Format::kDictionaryClassName
-                    || *name == Format::kDateClassName || *name == Format::kNullClassName);
-        }
+        case PLIST_DICT:
+            break;
         default:
             return false;
         }
+        auto name = classNameOf(entry);
+        if (!name)
+            return false;
+        auto member = [&](const char* key) {
+            plist_t node = plist_dict_get_item(entry, key);
+            return node ? plist_get_node_type(node) : PLIST_NONE;
+        };
+        if (*name == Format::kArrayClassName)
+            return member(Format::kArrayItemsKey) == PLIST_ARRAY;
+        if (*name == Format::kDictionaryClassName) {
+            if (member(Format::kDictionaryKeysKey) != PLIST_ARRAY || member(Format::kDictionaryObjectsKey) != PLIST_ARRAY)
+                return false;
+            return plist_array_get_size(plist_dict_get_item(entry, Format::kDictionaryKeysKey))
+                == plist_array_get_size(plist_dict_get_item(entry, Format::kDictionaryObjectsKey));
+        }
+        if (*name == Format::kDateClassName) {
+            plist_type time = member(Format::kDateTimeKey);
+            return time == PLIST_UINT || time == PLIST_REAL || time == PLIST_BOOLEAN;
+        }
+        return *name == Format::kNullClassName;
     }
 
     // The class name of the object `dict`; nullopt (after a failure) when it has none.

@@ -47,6 +47,12 @@ public:
     static constexpr std::uint64_t kMaxNodes = 1u << 20;
     static constexpr int kMaxObjectDepth = 64;
 
+    // What a list of objects does with an item that is a plain value (a text, a number, data,
+    // or a plain list, dictionary, date or null) where an object belongs: fail the archive, or
+    // leave the item out. An object of an unexpected class fails the archive either way, and so
+    // does an entry of a plain class that lacks what the class holds (a list without its items).
+    enum class PlainItems { Refuse, Skip };
+
     // The root object of an archive made by KeyedArchiver::archivedData(root); nullptr when the
     // data is not such an archive of a T.
     template <typename T>
@@ -62,12 +68,13 @@ public:
     }
 
     // The root list of an archive made by KeyedArchiver::archivedData(list); nullopt when the
-    // data is not such an archive of T items.
+    // data is not such an archive of T items. `plain` as for decodeObjects.
     template <typename T>
-    static std::optional<std::vector<std::shared_ptr<T>>> unarchivedObjects(const Bytes& data, std::string* error = nullptr)
+    static std::optional<std::vector<std::shared_ptr<T>>> unarchivedObjects(const Bytes& data, std::string* error = nullptr,
+        PlainItems plain = PlainItems::Refuse)
     {
         KeyedUnarchiver coder(data);
-        auto root = coder.decodeObjects<T>(KeyedArchiveFormat::kRootKey);
+        auto root = coder.decodeObjects<T>(KeyedArchiveFormat::kRootKey, plain);
         if (!root)
             coder.fail("the archive has no root list");
         if (error)
@@ -103,11 +110,6 @@ public:
         return std::static_pointer_cast<T>(decodeObjectFor(key, ArchiveCoding<T>::className(), typeid(T),
             [](KeyedUnarchiver& coder) -> std::shared_ptr<void> { return ArchiveCoding<T>::decode(coder); }));
     }
-
-    // What a list of objects does with an item that is a plain value (a text, a number, data,
-    // or a plain list, dictionary, date or null) where an object belongs: fail the archive, or
-    // leave the item out. An object of an unexpected class fails the archive either way.
-    enum class PlainItems { Refuse, Skip };
 
     // nullopt for a missing key or a reference to "$null"; an empty list stays empty (as does
     // one whose every item was skipped). The items kept keep their order.

@@ -17,6 +17,11 @@ bool fail(std::string* error, const char* reason)
 
 std::uint64_t readBigEndian(const std::uint8_t* p, int width)
 {
+    // Small lists use one- and two-byte references and offsets.
+    if (width == 1)
+        return p[0];
+    if (width == 2)
+        return (std::uint64_t { p[0] } << 8) | p[1];
     std::uint64_t value = 0;
     for (int i = 0; i < width; ++i)
         value = (value << 8) | p[i];
@@ -34,54 +39,78 @@ public:
     {
         if (!readTrailer(error))
             return false;
-        // Depth-first walk with memoised heights and sizes; `state` 1 marks entries on the path,
-        // 2 entries already measured.
-        std::vector<std::uint8_t> state(m_count, 0);
-        std::vector<int> height(m_count, 0);
-        std::vector<std::uint64_t> nodes(m_count, 0);
+        // Depth-first walk with memoised heights and sizes. A container's references are read
+        // where they lie in the data, and each frame sums its children's measures as they are
+        // known, so the walk allocates its table and its path only.
+        struct Measure {
+            std::uint8_t state { 0 }; // 1 for entries on the path, 2 for entries measured
+            int height { 0 };
+            std::uint64_t nodes { 0 };
+        };
+        std::vector<Measure> measured(m_count);
         struct Frame {
             std::uint64_t entry;
-            std::vector<std::uint64_t> children;
-            size_t next;
+            std::uint64_t refs;  // where its references start
+            std::uint64_t count; // how many it holds
+            std::uint64_t next;
+            int height;          // of its highest child so far
+            std::uint64_t nodes; // itself and its children so far
         };
         std::vector<Frame> path;
+        path.reserve(8); // deeper lists are rare; the path grows for them
+        auto add = [&](Frame& frame, const Measure& child) {
+            frame.height = std::max(frame.height, child.height);
+            frame.nodes = std::min(maxNodes + 1, frame.nodes + child.nodes);
+        };
+        // Records the measure of the entry of `frame`, all of whose children are measured, and
+        // adds it to the frame below.
+        auto finish = [&](const Frame& frame) -> bool {
+            Measure& done = measured[frame.entry];
+            done = Measure { 2, frame.height + 1, frame.nodes };
+            if (done.nodes > maxNodes)
+                return fail(error, "the property list expands to too many entries");
+            if (!path.empty())
+                add(path.back(), done);
+            return true;
+        };
+        // An entry met for the first time, one level below the path: a container goes on the
+        // path, a leaf (most entries) is measured at once.
         auto enter = [&](std::uint64_t entry) -> bool {
-            Frame frame { entry, {}, 0 };
-            if (!children(entry, frame.children, error))
+            Frame frame { entry, 0, 0, 0, 0, 1 };
+            if (!children(entry, frame.refs, frame.count, error))
                 return false;
-            state[entry] = 1;
-            path.push_back(std::move(frame));
-            if (static_cast<int>(path.size()) > maxNesting)
+            if (static_cast<int>(path.size()) + 1 > maxNesting)
                 return fail(error, "the property list is nested too deeply");
+            if (frame.count == 0)
+                return finish(frame);
+            measured[entry].state = 1;
+            path.push_back(frame);
             return true;
         };
         if (!enter(m_top))
             return false;
         while (!path.empty()) {
             Frame& frame = path.back();
-            if (frame.next < frame.children.size()) {
-                std::uint64_t child = frame.children[frame.next++];
-                if (state[child] == 1)
+            if (frame.next < frame.count) {
+                std::uint64_t child = readBigEndian(m_data + frame.refs + frame.next++ * m_refWidth, m_refWidth);
+                const Measure& known = measured[child];
+                if (known.state == 1)
                     return fail(error, "the property list contains itself");
+                if (known.state == 0) {
+                    if (!enter(child))
+                        return false;
+                    continue;
+                }
                 // An entry measured on another path nests as deep again below this one.
-                if (state[child] == 2 && static_cast<int>(path.size()) + height[child] > maxNesting)
+                if (static_cast<int>(path.size()) + known.height > maxNesting)
                     return fail(error, "the property list is nested too deeply");
-                if (state[child] == 0 && !enter(child))
-                    return false;
+                add(frame, known);
                 continue;
             }
-            int h = 0;
-            std::uint64_t n = 1;
-            for (auto child : frame.children) {
-                h = std::max(h, height[child]);
-                n = std::min(maxNodes + 1, n + nodes[child]);
-            }
-            height[frame.entry] = h + 1;
-            nodes[frame.entry] = n;
-            state[frame.entry] = 2;
+            const Frame done = frame;
             path.pop_back();
-            if (n > maxNodes)
-                return fail(error, "the property list expands to too many entries");
+            if (!finish(done))
+                return false;
         }
         return true;
     }
@@ -123,8 +152,9 @@ private:
         return true;
     }
 
-    // The references held by `entry` (none for a leaf); texts are searched for NUL characters.
-    bool children(std::uint64_t entry, std::vector<std::uint64_t>& out, std::string* error) const
+    // Where the references held by `entry` start and how many there are (none for a leaf), each
+    // checked to point at an entry; texts are searched for NUL characters.
+    bool children(std::uint64_t entry, std::uint64_t& refsAt, std::uint64_t& refs, std::string* error) const
     {
         std::uint64_t offset = readBigEndian(m_data + m_tableOffset + entry * m_offsetWidth, m_offsetWidth);
         if (offset < 8 || offset >= m_tableOffset)
@@ -139,27 +169,27 @@ private:
             std::uint64_t unit = kind == 0x6 ? 2 : 1;
             if (count > (m_tableOffset - position) / unit)
                 return fail(error, "a property-list text runs past the data");
-            for (std::uint64_t i = 0; i < count; ++i) {
-                const std::uint8_t* c = m_data + position + i * unit;
-                if (c[0] == 0 && (unit == 1 || c[1] == 0))
-                    return fail(error, "a property-list text holds a NUL character");
-            }
+            const std::uint8_t* text = m_data + position;
+            bool nul = unit == 1 && std::memchr(text, 0, count) != nullptr;
+            for (std::uint64_t i = 0; unit == 2 && !nul && i < count; ++i)
+                nul = text[2 * i] == 0 && text[2 * i + 1] == 0;
+            if (nul)
+                return fail(error, "a property-list text holds a NUL character");
             return true;
         }
         if (kind != 0xA && kind != 0xC && kind != 0xD)
             return true;
         if (!length(marker & 0x0F, position, count, error))
             return false;
-        std::uint64_t refs = kind == 0xD ? count * 2 : count;
-        if (count > m_tableOffset || refs > (m_tableOffset - position) / m_refWidth)
+        std::uint64_t held = kind == 0xD ? count * 2 : count;
+        if (count > m_tableOffset || held > (m_tableOffset - position) / m_refWidth)
             return fail(error, "a property-list container runs past the data");
-        out.reserve(refs);
-        for (std::uint64_t i = 0; i < refs; ++i) {
-            std::uint64_t ref = readBigEndian(m_data + position + i * m_refWidth, m_refWidth);
-            if (ref >= m_count)
+        for (std::uint64_t i = 0; i < held; ++i) {
+            if (readBigEndian(m_data + position + i * m_refWidth, m_refWidth) >= m_count)
                 return fail(error, "a property-list reference points outside the data");
-            out.push_back(ref);
         }
+        refsAt = position;
+        refs = held;
         return true;
     }
 

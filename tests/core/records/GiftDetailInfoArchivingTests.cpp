@@ -1,8 +1,8 @@
 #include "core/records/GiftDetailInfo.h"
 #include "platform/foundation/KeyedArchiver.h"
 #include "platform/foundation/KeyedUnarchiver.h"
-#include "platform/foundation/PropertyList.h"
 #include "platform/testing/TaskEnvironment.h"
+#include "tests/support/EditedArchive.h"
 #include "tests/support/RelatedGifts.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +13,8 @@
 
 namespace {
 
+using testsupport::editedArchive;
+using testsupport::referenceIndex;
 using testsupport::related;
 
 std::shared_ptr<GiftDetailInfo> fullGift()
@@ -93,18 +95,6 @@ std::shared_ptr<GiftDetailInfo> readForged(std::function<void(pf::KeyedArchiver&
     Forged<kGiftClass> forged { std::move(write) };
     return pf::KeyedUnarchiver::unarchivedObject<GiftDetailInfo>(pf::KeyedArchiver::archivedData(forged), error);
 }
-
-// The archive with its property list's object table changed by `edit`, given the root's index.
-pf::Bytes edited(const pf::Bytes& archive, const std::function<void(pf::Array& objects, size_t root)>& edit)
-{
-    auto plist = pf::PropertyList::parse(archive);
-    EXPECT_TRUE(plist);
-    pf::Value& objects = *plist->mutableDictionary()->find("$objects");
-    edit(*objects.mutableArray(), size_t((*plist)["$top"]["root"]["CF$UID"].longValue()));
-    return pf::PropertyList::write(*plist, pf::PropertyList::Format::Binary).value_or(pf::Bytes {});
-}
-
-size_t referenceIndex(const pf::Value& reference) { return size_t(reference["CF$UID"].longValue()); }
 
 }
 
@@ -214,7 +204,7 @@ TEST(GiftDetailInfoArchive, ItemsOfTheRelatedListThatAreNoObjectsAreSkippedAndIt
         coder.encodeObjects("abouts", *fullGift()->abouts());
         coder.encodeValue("plain", pf::Array { 1, "x", pf::Dictionary { { "fid", 304 } }, pf::Value::null(), 2.5, pf::Bytes { 1 }, pf::Array {} });
     } };
-    const pf::Bytes mixed = edited(pf::KeyedArchiver::archivedData(forged), [](pf::Array& objects, size_t root) {
+    const pf::Bytes mixed = editedArchive(pf::KeyedArchiver::archivedData(forged), [](pf::Array& objects, size_t root) {
         pf::Dictionary& gift = *objects[root].mutableDictionary();
         pf::Array& records = *objects[referenceIndex(*gift.find("abouts"))].mutableDictionary()->find("items")->mutableArray();
         const pf::Array plain = *objects[referenceIndex(*gift.find("plain"))]["items"].asArray();
@@ -227,4 +217,34 @@ TEST(GiftDetailInfoArchive, ItemsOfTheRelatedListThatAreNoObjectsAreSkippedAndIt
     ASSERT_EQ(gift->abouts()->size(), 2u);
     EXPECT_EQ(*gift->abouts()->at(0), *related(302, "关联", 0));
     EXPECT_EQ(*gift->abouts()->at(1), *related(303, "", 2));
+}
+
+TEST(GiftDetailInfoArchive, ADamagedPlainEntryInTheRelatedListRefusesTheArchiveRatherThanBeingSkipped)
+{
+    pf::TaskEnvironment env;
+    // A list, a dictionary and a date of the plain classes, each damaged in turn and put between
+    // the gift's two related records.
+    Forged<kGiftClass> forged { [](pf::KeyedArchiver& coder) {
+        coder.encodeValue("fid", 1);
+        coder.encodeObjects("abouts", *fullGift()->abouts());
+        coder.encodeValue("plain", pf::Array { pf::Array { 1 }, pf::Dictionary { { "fid", 304 } }, pf::Date { 1'700'000'000 } });
+    } };
+    const std::pair<size_t, std::function<void(pf::Dictionary&)>> damages[] {
+        { 0, [](pf::Dictionary& list) { list.remove("items"); } },
+        { 0, [](pf::Dictionary& list) { list.set("items", "not a list"); } },
+        { 1, [](pf::Dictionary& dictionary) { dictionary.find("objects")->mutableArray()->clear(); } },
+        { 2, [](pf::Dictionary& date) { date.remove("time"); } },
+    };
+    for (const auto& [which, damage] : damages) {
+        SCOPED_TRACE(which);
+        const pf::Bytes archive = editedArchive(pf::KeyedArchiver::archivedData(forged), [&](pf::Array& objects, size_t root) {
+            pf::Dictionary& gift = *objects[root].mutableDictionary();
+            pf::Array& records = *objects[referenceIndex(*gift.find("abouts"))].mutableDictionary()->find("items")->mutableArray();
+            const pf::Value entry = (*objects[referenceIndex(*gift.find("plain"))]["items"].asArray())[which];
+            damage(*objects[referenceIndex(entry)].mutableDictionary());
+            gift.remove("plain");
+            records = pf::Array { records[0], entry, records[1] };
+        });
+        EXPECT_FALSE(pf::KeyedUnarchiver::unarchivedObject<GiftDetailInfo>(archive));
+    }
 }

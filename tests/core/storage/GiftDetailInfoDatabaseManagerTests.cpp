@@ -4,7 +4,9 @@
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Log.h"
 #include "platform/testing/TaskEnvironment.h"
+#include "tests/support/EditedArchive.h"
 #include "tests/support/RelatedGifts.h"
+#include "tests/support/StoredAbouts.h"
 
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
@@ -225,6 +227,35 @@ TEST_F(GiftStore, HostileRelatedGiftArchivesAreRefusedAndTheRowStillReads)
         EXPECT_EQ(back->title().text(), "victim");
         ASSERT_TRUE(back->abouts());
         EXPECT_TRUE(back->abouts()->empty());
+    }
+}
+
+TEST_F(GiftStore, ARelatedListReadOnlyInPartOrRefusedIsLeftAsStoredWhenTheRowIsUpdated)
+{
+    auto booked = gift(1, "booked");
+    booked->setAbouts(RelatedGiftInfo::List { related(2, "two", 0), related(3, "three", 1) });
+    ASSERT_EQ(store->insertDataIntoTableWithGiftDetailInfo(*booked), Status::Ok);
+    const pf::Bytes written = testsupport::storedAbouts(1);
+    // A plain text, as another version may keep there, is skipped; a list entry without its
+    // items is damage and refuses the list.
+    const pf::Bytes withText = testsupport::withListEntry(written, [](const pf::Array&, size_t) { return pf::Value("a note"); });
+    const pf::Bytes damaged = testsupport::withListEntry(written, [](const pf::Array& objects, size_t list) {
+        return pf::Value(pf::Dictionary { { "$class", objects[list]["$class"] } });
+    });
+    for (const auto& [archive, readsAs] : { std::pair(withText, std::vector<int> { 2, 3 }), std::pair(damaged, std::vector<int> {}) }) {
+        testsupport::storeAbouts(1, archive);
+        auto row = store->retrieveDataFromTableWithFid(1);
+        ASSERT_TRUE(row && row->abouts());
+        std::vector<int> related;
+        for (const auto& r : *row->abouts())
+            related.push_back(r->fid());
+        EXPECT_EQ(related, readsAs);
+
+        // The status walk's write: the new status lands, the list stays byte for byte.
+        row->setStatus(row->status() + 1);
+        ASSERT_EQ(store->updateRecordInTable(*row), Status::Ok);
+        EXPECT_EQ(store->retrieveDataFromTableWithFid(1)->status(), row->status());
+        EXPECT_EQ(testsupport::storedAbouts(1), archive);
     }
 }
 

@@ -19,6 +19,9 @@
 #include "screens/mygifts/MyGiftObtainedTableViewCell.h"
 #include "screens/mygifts/MyGiftObtainedViewController.h"
 #include "screens/mygifts/MyGiftsViewController.h"
+#include "tests/support/EditedArchive.h"
+#include "tests/support/RelatedGifts.h"
+#include "tests/support/StoredAbouts.h"
 
 #include <functional>
 #include <mutex>
@@ -171,6 +174,24 @@ TEST_F(MyGiftsScreenTest, TheWalkWritesOnlyTheGiftAskedAboutKeepsMissingTimesAnd
         EXPECT_TRUE(booked()->isWalkOver());
         EXPECT_EQ(stored(4)->status(), 1);
     }
+}
+
+TEST_F(MyGiftsScreenTest, TheWalksWriteKeepsTheRelatedGiftsOfABookingWhoseListAlsoHoldsAPlainText)
+{
+    GiftDetailInfo info;
+    info.setFid(1001);
+    info.setTitle("礼包1001");
+    info.setAbouts(RelatedGiftInfo::List { testsupport::related(2001, "相关一", 0), testsupport::related(2002, "相关二", 1) });
+    ASSERT_EQ(AppointmentManager::sharedInstance()->addGiftAppointment(info), DataBaseManager::Status::Ok);
+    const pf::Bytes withText = testsupport::withListEntry(testsupport::storedAbouts(1001), [](const pf::Array&, size_t) { return pf::Value("备注"); });
+    testsupport::storeAbouts(1001, withText);
+
+    openMyGifts();
+    EXPECT_EQ(checkedFids(), std::vector<std::string> { "1001" });
+    EXPECT_EQ(stored(1001)->status(), 1) << "the walk wrote the portal's state";
+    EXPECT_EQ(testsupport::storedAbouts(1001), withText);
+    ASSERT_TRUE(stored(1001)->abouts());
+    EXPECT_EQ(stored(1001)->abouts()->size(), 2u);
 }
 
 TEST_F(MyGiftsScreenTest, ObtainedCodesAskNothingWithoutATokenThenPageOnlyByTheFooterAndCopyACode)
