@@ -53,9 +53,12 @@ std::optional<List> listNamed(const std::string& name)
 }
 
 // Picks the current log's rows of this version's lists; a list another version added is left
-// to it, whatever this one does with its own.
-std::string ownRows()
+// to it, whatever this one does with its own. Without such rows every row is this version's,
+// and no condition is added: a delete of the whole table is far quicker than one row by row.
+std::string ownRows(bool foreignRows)
 {
+    if (!foreignRows)
+        return {};
     std::string where = " WHERE list IN (";
     for (List list : kLists)
         where += std::string(list == kLists[0] ? "'" : ", '") + TalmerinMobStatLogStore::keyOf(list) + "'";
@@ -217,6 +220,7 @@ void TalmerinMobStatLogStore::loadCurrentLog()
             appendInMemory(*list, entryOf(*list, std::move(*value), position, std::move(row)));
         }
     }
+    m_foreignRows = foreign > 0;
     if (foreign)
         pf::Log::format("TalmerinMobStat: the stored log holds %zu entries of lists this version does not know; they are left as they are", foreign);
     if (damaged.empty())
@@ -585,10 +589,10 @@ void TalmerinMobStatLogStore::splitWithSession(const std::string& id, const Dict
         SQLite::Statement add(db, "INSERT INTO logs(id) VALUES(?)");
         add.bind(1, static_cast<int64_t>(number));
         add.exec();
-        SQLite::Statement move(db, "INSERT INTO archive(log, list, position, entry) SELECT ?, list, position, entry FROM current" + ownRows());
+        SQLite::Statement move(db, "INSERT INTO archive(log, list, position, entry) SELECT ?, list, position, entry FROM current" + ownRows(m_foreignRows));
         move.bind(1, static_cast<int64_t>(number));
         move.exec();
-        db.exec("DELETE FROM current" + ownRows());
+        db.exec("DELETE FROM current" + ownRows(m_foreignRows));
         for (long long gone : dropped)
             deleteArchivedLog(db, gone);
         insertRow(db, 0, List::Sessions, 0, row);
@@ -604,7 +608,7 @@ void TalmerinMobStatLogStore::clearCurrentLog(const std::vector<std::pair<std::s
 {
     std::lock_guard lock(m_mutex);
     bool stored = transaction("clear the log", [&](SQLite::Database& db) {
-        db.exec("DELETE FROM current" + ownRows());
+        db.exec("DELETE FROM current" + ownRows(m_foreignRows));
         for (const auto& [key, value] : numbers)
             writeNumber(db, key, value);
     });

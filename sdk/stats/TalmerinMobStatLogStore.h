@@ -177,4 +177,5 @@ private:
     std::map<std::string, double> m_numbers;
     std::map<std::string, double> m_pendingNumbers;
     std::vector<long long> m_archive;
+    bool m_foreignRows { false }; // the current log holds rows of lists another version added
 };
