@@ -1,5 +1,6 @@
 #include "platform/testing/TestHttpServer.h"
 
+#include "platform/foundation/ServerSocketOptions.h"
 #include "platform/foundation/UrlRequest.h"
 
 #include <httplib.h>
@@ -89,6 +90,7 @@ TestHttpServer::TestHttpServer()
     // whole keep-alive time-out.
     s.set_keep_alive_max_count(1);
     s.set_keep_alive_timeout(1);
+    s.set_socket_options(ServerSocketOptions::apply);
     s.Get(".*", handler);
     s.Post(".*", handler);
     s.Put(".*", handler);

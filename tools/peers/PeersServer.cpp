@@ -1,5 +1,7 @@
 #include "tools/peers/PeersServer.h"
 
+#include "platform/foundation/ServerSocketOptions.h"
+
 #include <httplib.h>
 
 #include <chrono>
@@ -129,6 +131,8 @@ bool PeersServer::start(int port)
     server.set_keep_alive_max_count(1);
     server.set_keep_alive_timeout(1);
     server.set_payload_max_length(64u << 20);
+    // A port another server listens on is refused, not shared.
+    server.set_socket_options(pf::ServerSocketOptions::apply);
     m_port = port == 0 ? server.bind_to_any_port("127.0.0.1") : (server.bind_to_port("127.0.0.1", port) ? port : -1);
     if (m_port <= 0)
         return false;

@@ -40,7 +40,8 @@ public:
         return nullptr;
     }
 
-    // Binds 127.0.0.1:port and serves on a thread of its own; false when it cannot bind.
+    // Binds 127.0.0.1:port and serves on a thread of its own; false when it cannot bind (errno
+    // then says why: EADDRINUSE when another server listens on the port).
     bool start(int port = 0);
     void stop();
 

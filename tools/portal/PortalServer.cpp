@@ -1,6 +1,7 @@
 #include "tools/portal/PortalServer.h"
 
 #include "platform/foundation/AsciiText.h"
+#include "platform/foundation/ServerSocketOptions.h"
 
 #include <httplib.h>
 
@@ -142,6 +143,8 @@ bool PortalServer::start()
     // `stop` for the server's keep-alive time-out.
     server.set_keep_alive_max_count(1);
     server.set_keep_alive_timeout(1);
+    // A port another server listens on is refused, not shared.
+    server.set_socket_options(pf::ServerSocketOptions::apply);
     if (m_options.port == 0) {
         m_port = server.bind_to_any_port(m_options.host);
     } else {

@@ -36,7 +36,8 @@ public:
     PortalServer(const PortalServer&) = delete;
     PortalServer& operator=(const PortalServer&) = delete;
 
-    // Binds and starts serving; false when the address cannot be bound.
+    // Binds and starts serving; false when the address cannot be bound (errno then says why:
+    // EADDRINUSE when another server listens on the port).
     bool start();
     void stop();
 

@@ -6,13 +6,15 @@
 // Listens on 127.0.0.1; with --port 0 (the default) it picks a free port. The first line on
 // standard output is "portal listening on <root address>", then it serves until interrupted.
 // --help (or -h) prints the usage on standard output and exits 0; a bad command line prints it
-// on standard error and exits 2.
+// on standard error and exits 2, a port that is no number from 0 to 65535 is refused with exit 2,
+// and a port another server listens on with exit 1.
 
 #include "tools/portal/PortalServer.h"
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cerrno>
 #include <cstring>
 #include <string>
 #include <unistd.h>
@@ -46,9 +48,16 @@ int main(int argc, char** argv)
             std::fputs(kUsage, stdout);
             return 0;
         }
-        if (arg == "--port" && hasValue)
-            options.port = std::atoi(argv[++i]);
-        else if (arg == "--app-key" && hasValue)
+        if (arg == "--port" && hasValue) {
+            char* end = nullptr;
+            errno = 0;
+            long value = std::strtol(argv[++i], &end, 10);
+            if (end == argv[i] || *end || errno || value < 0 || value > 65535) {
+                std::fprintf(stderr, "portal: bad port %s (a number from 0 to 65535)\n", argv[i]);
+                return 2;
+            }
+            options.port = static_cast<int>(value);
+        } else if (arg == "--app-key" && hasValue)
             options.appKey = argv[++i];
         else if (arg == "--open-id" && hasValue)
             options.openID = argv[++i];
@@ -59,14 +68,13 @@ int main(int argc, char** argv)
             return 2;
         }
     }
-    if (options.port < 0 || options.port > 65535) {
-        std::fprintf(stderr, "portal: bad port %d\n", options.port);
-        return 2;
-    }
-
     portal::PortalServer server(options);
     if (!server.start()) {
-        std::fprintf(stderr, "portal: cannot listen on %s:%d\n", options.host.c_str(), options.port);
+        int why = errno;
+        if (why == EADDRINUSE)
+            std::fprintf(stderr, "portal: port %d is taken: another server listens on %s:%d\n", options.port, options.host.c_str(), options.port);
+        else
+            std::fprintf(stderr, "portal: cannot listen on %s:%d: %s\n", options.host.c_str(), options.port, std::strerror(why));
         return 1;
     }
     std::printf("portal listening on %s\n", server.rootURL().c_str());

@@ -1,5 +1,6 @@
 #include "tests/support/ChildProcess.h"
 #include "tools/portal/PortalCatalog.h"
+#include "tools/portal/PortalServer.h"
 
 #include <gtest/gtest.h>
 
@@ -40,4 +41,25 @@ TEST(PortalCommandLine, TheHelpIsGivenAndPointsToTheSampleUsers)
     EXPECT_EQ(WEXITSTATUS(child.status), 2);
     EXPECT_EQ(child.errorOutput.rfind("usage: quorvane-portal", 0), 0u) << child.errorOutput;
     EXPECT_EQ(child.output, "") << "nothing was served";
+}
+
+// A port that is no number is refused as an out-of-range one is, and a port another server
+// listens on ends the program with a word on it instead of a second server on that port.
+TEST(PortalCommandLine, APortThatIsNoNumberOrIsTakenIsRefused)
+{
+    for (const char* bad : { "abc", "99999", "-1", "80x", "" }) {
+        auto child = portalProgram({ "--port", bad });
+        ASSERT_TRUE(WIFEXITED(child.status)) << bad << child.errorOutput;
+        EXPECT_EQ(WEXITSTATUS(child.status), 2) << bad;
+        EXPECT_NE(child.errorOutput.find(std::string("bad port ") + bad), std::string::npos) << child.errorOutput;
+        EXPECT_EQ(child.output, "") << bad;
+    }
+
+    portal::PortalServer listening;
+    ASSERT_TRUE(listening.start());
+    auto child = portalProgram({ "--port", std::to_string(listening.port()) });
+    ASSERT_TRUE(WIFEXITED(child.status)) << child.errorOutput;
+    EXPECT_EQ(WEXITSTATUS(child.status), 1);
+    EXPECT_NE(child.errorOutput.find("port " + std::to_string(listening.port()) + " is taken"), std::string::npos) << child.errorOutput;
+    EXPECT_EQ(child.output, "") << "it never said it listens";
 }

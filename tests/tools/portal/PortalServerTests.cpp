@@ -4,6 +4,8 @@
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
+#include <cerrno>
+
 TEST(PortalServer, DecodesFormBodiesAndRecordsWhatItReceived)
 {
     portal::PortalServer server;
@@ -41,4 +43,30 @@ TEST(PortalServer, DecodesFormBodiesAndRecordsWhatItReceived)
 
     server.stop();
     EXPECT_FALSE(httplib::Client("127.0.0.1", server.port()).Get("/img/icon/1001.png"));
+}
+
+// A second portal on a port one listens on fails to start rather than sharing it (each would
+// answer some of the requests with its own logins and codes); once the first has stopped the
+// port is free again at once.
+TEST(PortalServer, ASecondServerOnATakenPortFailsAndThePortIsFreeOnceTheFirstStops)
+{
+    portal::PortalServer first;
+    ASSERT_TRUE(first.start());
+    portal::PortalOptions options;
+    options.port = first.port();
+    {
+        portal::PortalServer second(options);
+        errno = 0;
+        EXPECT_FALSE(second.start());
+        EXPECT_EQ(errno, EADDRINUSE);
+    }
+    httplib::Client client("127.0.0.1", first.port());
+    auto icon = client.Get("/img/icon/1001.png");
+    ASSERT_TRUE(icon);
+    EXPECT_EQ(icon->status, 200);
+    first.stop();
+
+    portal::PortalServer again(options);
+    ASSERT_TRUE(again.start());
+    EXPECT_EQ(again.port(), options.port);
 }
