@@ -123,6 +123,7 @@ void UpdatingCheckManager::showVersionUpdatingView(const std::string& version)
 
     auto panel = std::make_shared<pf::View>(pf::Rect { 40, 200, 240, 160 });
     panel->setBackgroundColor(pf::Color::lightGray());
+    panel->setDisplayName(kPanelName);
 
     auto title = centredLabel({ 0, 4, 240, 20 }, "关于");
     title->setTextColor(hex("ffb701"));

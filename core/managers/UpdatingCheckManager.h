@@ -37,6 +37,8 @@ public:
     static constexpr const char* kCancelTitle = "以后再说";
     static constexpr const char* kConfirmTitle = "立刻更新";
     static constexpr double kToastDuration = 3.0;
+    // What messages about the screen call the new-version panel.
+    static constexpr const char* kPanelName = "the update box";
 
     static std::shared_ptr<UpdatingCheckManager> sharedInstance();
 

@@ -44,12 +44,14 @@ namespace {
         return out;
     }
 
-    // A view that paints its whole frame with an opaque colour hides what lies behind it.
+    // A view that paints its whole frame with an opaque colour hides what lies behind it, unless
+    // it is on its way to transparent: a view that has begun to fade out still shows at full
+    // opacity, but what it reveals is what the finger already reaches.
     bool isOpaqueCover(const View& view)
     {
         auto background = view.backgroundColor();
         return !view.isHidden() && view.dumpRole() != View::DumpRole::Hidden && background && background->alpha >= 1
-            && view.layer().presentationOpacity() >= 1;
+            && view.layer().presentationOpacity() >= 1 && view.alpha() >= 1;
     }
 
     // Whether a later sibling (one in front) covers the whole of subview `index`, as the page
@@ -150,14 +152,30 @@ namespace {
 
 // --- reading ---
 
+namespace {
+    // The nearest view holding `view` that carries a name a person would use.
+    std::shared_ptr<View> namedHolder(const View& view)
+    {
+        for (auto v = view.superview(); v; v = v->superview()) {
+            if (!v->displayName().empty())
+                return v;
+        }
+        return nullptr;
+    }
+}
+
 std::string Driver::describe(const View& view)
 {
+    if (!view.displayName().empty())
+        return view.displayName();
     DumpAttributes attributes;
     view.dumpAttributes(attributes);
     std::string out = view.dumpClassName() + " " + formatRect(view.frame());
     auto texts = attributes.texts();
     if (!texts.empty())
         out += " \"" + texts.front() + "\"";
+    if (auto holder = namedHolder(view))
+        out += " in " + holder->displayName();
     return out;
 }
 
@@ -352,8 +370,23 @@ TouchResult Driver::check(const std::shared_ptr<View>& view, Point& screenPoint)
     auto window = view->window();
     if (!window || !window->isShown())
         return failure(TouchResult::Outcome::NotVisible, describe(*view) + " is not in a shown window");
-    if (!view->isVisibleOnScreen())
-        return failure(TouchResult::Outcome::NotVisible, describe(*view) + " is hidden or transparent");
+    if (!view->isVisibleOnScreen()) {
+        // A view fading out is still seen, though touches already pass it by: say so, rather
+        // than call it hidden.
+        std::shared_ptr<View> fading;
+        for (auto v = view; v; v = v->superview()) {
+            if (v->isHidden() || (v->alpha() < 0.01 && !v->layer().isFadingOut())) {
+                fading.reset();
+                break;
+            }
+            if (v->alpha() < 0.01)
+                fading = v;
+        }
+        if (!fading)
+            return failure(TouchResult::Outcome::NotVisible, describe(*view) + " is hidden or transparent");
+        bool named = fading == view || fading == namedHolder(*view); // the description says which already
+        return failure(TouchResult::Outcome::NotVisible, describe(*view) + " is fading out" + (named ? "" : " with " + describe(*fading)));
+    }
     Rect visible = view->visibleRectInWindow();
     if (visible.isEmpty())
         return failure(TouchResult::Outcome::NotVisible, describe(*view) + " is outside the screen");

@@ -22,7 +22,7 @@ struct TouchResult {
     enum class Outcome {
         Delivered,  // the finger reached the view (or passed through it to what lies below)
         NotFound,   // no such view, row or button
-        NotVisible, // hidden, transparent, not in a shown window, or off the screen
+        NotVisible, // hidden, transparent or fading out, not in a shown window, or off the screen
         Covered,    // another view takes touches at that point
         Refused,    // the view, or one it lies in, has user interaction off, so hit-testing passes it by
         Unchanged,  // a field stayed as it was: it did not begin editing, refused a key or kept its text
@@ -50,6 +50,8 @@ struct TouchResult {
 //   front (what covers the view, or the window the screen shows). A view that lies in
 //   one with user interaction off (as a view that is appearing may switch it off for a moment)
 //   is passed by whatever lies behind it: the result says so, not that what is behind covers it.
+//   A view that is fading out (or lies in one) is still seen but passed by touches: the result
+//   says that it is fading out.
 // - When several views show a text, the one a person would tap is chosen: an enabled control
 //   before anything else (a title or label that reads the same), the frontmost first; one that
 //   cannot be reached gives way to the next. The result names the view and how many there were.
@@ -61,6 +63,8 @@ struct TouchResult {
 //   a manual clock), so scroll views and pan recognisers see what a finger produces.
 // - The dump lists every visible view, one line each, indented by depth, with its class,
 //   frame and what a person would read. It is stable: the same screen gives the same text.
+//   A view wholly behind an opaque sibling is left out, unless that sibling is fading out: what
+//   it reveals is what a finger reaches already.
 //   A view that shows a web page is followed by the page's lines (text, links, fields,
 //   buttons), one level deeper.
 class Driver {
@@ -94,7 +98,9 @@ public:
         return std::dynamic_pointer_cast<T>(found);
     }
     bool isVisible(const View& view) const;
-    // One line naming a view for messages: its class, frame and first text.
+    // One line naming a view for messages: the name a person would use when the view carries
+    // one (`View::displayName`: "the update box"), else its class, frame and first text, and the
+    // name of the nearest view holding it that carries one ("... in the update box").
     static std::string describe(const View& view);
     std::shared_ptr<AlertView> visibleAlert() const;
 

@@ -67,6 +67,12 @@ double Layer::presentationOpacity() const
     return opacity();
 }
 
+bool Layer::isFadingOut() const
+{
+    auto animation = presentedAnimation("opacity");
+    return animation && animation->isRunning() && opacity() < 0.01 && presentationOpacity() >= 0.01;
+}
+
 Size Layer::presentationSize() const
 {
     if (auto animation = presentedAnimation("bounds.size")) {

@@ -55,6 +55,9 @@ public:
     Point presentationPosition() const;
     double presentationOpacity() const;
     Size presentationSize() const;
+    // An opacity animation is running towards a (nearly) transparent model value and the view
+    // still shows: it is on its way out and, by its model value, already takes no touches.
+    bool isFadingOut() const;
 
     // Adds an animation; it replaces a running one with the same non-empty key. Animations
     // added with an empty key never replace each other.

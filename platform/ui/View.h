@@ -159,6 +159,10 @@ public:
     // The outlet a layout gave this view (empty when none).
     const std::string& outletName() const { return m_outletName; }
     void setOutletName(std::string name) { m_outletName = std::move(name); }
+    // What a person would call the view in a message ("the update box"), set where such a view
+    // is made; empty when its class, frame and text describe it (see Driver::describe).
+    const std::string& displayName() const { return m_displayName; }
+    void setDisplayName(std::string name) { m_displayName = std::move(name); }
 
 protected:
     // Scroll views move their bounds origin.
@@ -190,6 +194,7 @@ private:
     std::vector<std::shared_ptr<GestureRecognizer>> m_gestureRecognizers;
     DumpRole m_dumpRole { DumpRole::Normal };
     std::string m_outletName;
+    std::string m_displayName;
 };
 
 }

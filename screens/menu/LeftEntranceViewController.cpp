@@ -231,6 +231,7 @@ std::shared_ptr<pf::View> LeftEntranceViewController::showAboutView()
         return nullptr;
     auto box = std::make_shared<pf::View>(pf::Rect { 40, 200, 240, 124 });
     box->setBackgroundColor(pf::Color::lightGray());
+    box->setDisplayName(kAboutBoxName);
 
     auto title = std::make_shared<pf::Label>(pf::Rect { 0, 4, 240, 20 });
     title->setTextAlignment(pf::TextAlignment::Center);

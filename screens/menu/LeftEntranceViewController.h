@@ -36,6 +36,8 @@ class LeftEntranceViewController : public pf::ViewController,
 public:
     static constexpr const char* kAboutVersionFormat = "OstvikPellomar V";
     static constexpr double kAboutFadeDuration = 3.0;
+    // What messages about the screen call the About box.
+    static constexpr const char* kAboutBoxName = "the About box";
     static constexpr double kHeaderHeight = 20;
 
     // A replacement of the web page screen, for tests (none: the feedback page's own screen).

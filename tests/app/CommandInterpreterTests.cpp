@@ -4,6 +4,7 @@
 #include "app/Simulator.h"
 
 #include "core/AppInfoConfiguration.h"
+#include "core/managers/UpdatingCheckManager.h"
 #include "core/managers/VerificationCodeImageManager.h"
 #include "platform/foundation/Device.h"
 #include "platform/foundation/Pasteboard.h"
@@ -357,7 +358,7 @@ TEST_F(CommandInterpreterTest, TheListUnderTheUpdateBoxAndAPageDotSayWhatKeepsTh
 
     // The update box lies over the middle of the list, which shows around it.
     std::string covered = run({ "tap row 0", "scroll bottom", "pull" });
-    EXPECT_EQ(count(covered, "TableView (0,0,320,379) is covered by View (40,160,240,160)\n"), 3u) << covered;
+    EXPECT_EQ(count(covered, "TableView (0,0,320,379) is covered by the update box\n"), 3u) << covered;
     EXPECT_EQ(navigation->viewControllers().size(), 1u);
 
     // A page dot shows, but a finger on it reaches the strip of dots, which ignores it.
@@ -458,18 +459,15 @@ TEST_F(CommandInterpreterOnTablet, EveryCommandWorksInThePopover)
     EXPECT_EQ(interpreter.failures(), 1) << "only the deliberate back";
 }
 
-// The app without the stand-in apps, on a phone and on a tablet: an LZone share signs in to LM
-// in a window of its own over the screen, which moves the app's window beside it.
-class CommandInterpreterBehindTheSignIn : public ::testing::TestWithParam<bool> {
+// The app without the stand-in apps, on a phone and on a tablet, launched by the test.
+class CommandInterpreterOnPhoneAndTablet : public ::testing::TestWithParam<bool> {
 protected:
-    CommandInterpreterBehindTheSignIn()
+    CommandInterpreterOnPhoneAndTablet()
     {
         if (GetParam()) {
             pf::Device::current().setIdiom(pf::Device::Idiom::Tablet);
             pf::Device::current().setScreenSize(Simulator::kPadWidth, Simulator::kPadHeight);
         }
-        world.launch({});
-        world.settle();
     }
     std::string run(const std::vector<std::string>& lines)
     {
@@ -484,6 +482,17 @@ protected:
     CommandInterpreter interpreter { out };
 };
 
+// An LZone share signs in to LM in a window of its own over the screen, which moves the app's
+// window beside it.
+class CommandInterpreterBehindTheSignIn : public CommandInterpreterOnPhoneAndTablet {
+protected:
+    CommandInterpreterBehindTheSignIn()
+    {
+        world.launch({});
+        world.settle();
+    }
+};
+
 TEST_P(CommandInterpreterBehindTheSignIn, NothingInTheAppsWindowIsReachedAndTheErrorsNameTheWindowInFront)
 {
     run({ "idle", "tap \"以后再说\"", "tap row 0", "wait 1", "idle", "tap image \"share.png\"", "tap \"LM空间\"", "wait 3" });
@@ -496,8 +505,8 @@ TEST_P(CommandInterpreterBehindTheSignIn, NothingInTheAppsWindowIsReachedAndTheE
     ASSERT_TRUE(navigation);
     auto detail = navigation->topViewController();
 
-    std::string beside = GetParam() ? "(768,0,768,1024); the screen shows Window (0,0,768,1024) in front\n"
-                                    : "(320,0,320,480); the screen shows Window (0,0,320,480) in front\n";
+    std::string beside = GetParam() ? "(768,0,768,1024); the screen shows the LM sign-in page in front\n"
+                                    : "(320,0,320,480); the screen shows the LM sign-in page in front\n";
     std::string refused = run({ "tap \"领取\"", "tap tag 12", "tap image \"share.png\"", "scroll bottom", "pull", "drag 120",
         "open mygifts" });
     EXPECT_EQ(count(refused, " lies off the screen, in a window at " + beside), 7u) << refused;
@@ -506,6 +515,46 @@ TEST_P(CommandInterpreterBehindTheSignIn, NothingInTheAppsWindowIsReachedAndTheE
 }
 
 INSTANTIATE_TEST_SUITE_P(PhoneAndTablet, CommandInterpreterBehindTheSignIn, ::testing::Bool(),
+    [](const auto& info) { return info.param ? "Tablet" : "Phone"; });
+
+// A logged-in user's greeting, over the same spot as the update box, begins to fade as it is
+// shown: when its reply comes after the version check's, the box it fades from is still what
+// the dump after `idle` shows and what a tap reaches.
+TEST_P(CommandInterpreterOnPhoneAndTablet, IdleShowsTheUpdateBoxWhenTheGreetingComesAfterIt)
+{
+    PortalTestClient::storeTokenOf(world.env, "demo", "demo123");
+    world.portal.holdOperation("game/verup");
+    world.portal.holdOperation("user/info");
+    world.launch({});
+    auto asked = [&](const std::string& path) {
+        auto requests = world.portal.receivedRequests();
+        return std::any_of(requests.begin(), requests.end(), [&](const auto& r) { return r.path == path; });
+    };
+    ASSERT_TRUE(world.env.runUntil([&] { return asked("/api/game/verup") && asked("/api/user/info"); }));
+    world.portal.releaseHeld("game/verup");
+    ASSERT_TRUE(world.env.runUntil([] { return UpdatingCheckManager::sharedInstance()->versionUpdatingView() != nullptr; }));
+    world.portal.releaseHeld("user/info");
+
+    std::string screen = run({ "idle", "dump" });
+    EXPECT_NE(screen.find("text=\"欢迎回来.\""), std::string::npos) << "the case under test: the greeting in front\n" << screen;
+    EXPECT_NE(screen.find("title=\"以后再说\""), std::string::npos) << screen;
+    EXPECT_EQ(run({ "tap \"以后再说\"" }), "");
+}
+
+// Errors name the update box and the About box as a person would, and say that the About box
+// is fading out rather than that it is hidden.
+TEST_P(CommandInterpreterOnPhoneAndTablet, ErrorsNameTheUpdateBoxAndTheFadingAboutBox)
+{
+    world.launch({});
+    // What lies under the box: the list on a phone, the tabs at the top of the tablet's popover.
+    std::string covered = run({ "idle", GetParam() ? "tap \"独家\"" : "tap row 0" });
+    EXPECT_NE(covered.find(" is covered by the update box\n"), std::string::npos) << covered;
+    std::string fading = run({ "tap \"以后再说\"", "menu", "wait 0.5", "tap \"关于\"", "tap \"OstvikPellomar V1.0\"" });
+    EXPECT_EQ(fading,
+        "error: cannot tap \"OstvikPellomar V1.0\": Label (10,84,220,20) \"OstvikPellomar V1.0\" in the About box is fading out\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(PhoneAndTablet, CommandInterpreterOnPhoneAndTablet, ::testing::Bool(),
     [](const auto& info) { return info.param ? "Tablet" : "Phone"; });
 
 }

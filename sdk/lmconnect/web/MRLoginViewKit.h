@@ -44,6 +44,8 @@ public:
     static constexpr const char* kNewBrowserScheme = "mlmbrowser://";
     static constexpr const char* kOldBrowserScheme = "mlbbrowser://";
     static constexpr const char* kErrorTitle = "错误";
+    // What messages about the screen call the sign-in's window.
+    static constexpr const char* kWindowName = "the LM sign-in page";
     static constexpr std::uint32_t kLoginLimit = 21;
     // Replies come from other apps; a real one is a few hundred bytes.
     static constexpr size_t kLongestReply = 16384;
@@ -115,7 +117,7 @@ private:
         std::weak_ptr<MorrowLoginDelegate> newLoginDel;
     };
 
-    MRLoginViewKit() = default;
+    MRLoginViewKit() { setWindowName(kWindowName); }
     std::shared_ptr<MRLoginViewKit> self() { return std::static_pointer_cast<MRLoginViewKit>(shared_from_this()); }
     std::string normalisedRedirect() const;
     std::string inPageRedirect() const { return "auth://" + normalisedRedirect(); }

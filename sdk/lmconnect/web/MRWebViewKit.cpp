@@ -118,6 +118,7 @@ bool MRWebViewKit::open()
 
     m_window = std::make_shared<pf::Window>(leftOfScreen());
     m_window->setWindowLevel(pf::WindowLevel::Normal);
+    m_window->setDisplayName(m_windowName);
     m_window->makeKeyAndVisible();
     pf::Animation::beginAnimations("moveIntoFrame");
     pf::Animation::setAnimationDuration(kOpenDuration);

@@ -78,6 +78,8 @@ public:
 
 protected:
     MRWebViewKit() = default;
+    // What messages about the screen call the kit's window (empty: it is described as a window).
+    void setWindowName(std::string name) { m_windowName = std::move(name); }
     void setValues(std::string url, std::optional<std::string> webTitle, std::weak_ptr<MRWebViewKitDelegate> delegate);
     void closeWindow();
 
@@ -94,4 +96,5 @@ private:
     std::shared_ptr<pf::Window> m_keywindow;
     std::vector<std::shared_ptr<pf::Window>> m_windowsArray;
     bool m_isClosing { false };
+    std::string m_windowName;
 };

@@ -451,6 +451,39 @@ TEST_F(DriverTests, APageBehindAnOpaquePageIsNotOnTheScreen)
     // A see-through page in front hides nothing.
     first->setBackgroundColor(Color::clear());
     EXPECT_NE(driver.dump().find("第二页"), std::string::npos);
+
+    // Nor does one that has begun to fade out, though it still shows at full opacity: touches
+    // pass it by already, so what lies behind is what a finger reaches.
+    first->setBackgroundColor(Color::white());
+    Animation::animate(3.0, [&] { first->setAlpha(0); });
+    EXPECT_NE(driver.dump().find("第一页"), std::string::npos);
+    EXPECT_TRUE(driver.tapText("第二页"));
+}
+
+TEST_F(DriverTests, FailuresNameWhatAPersonSeesAndSayWhatIsFadingOut)
+{
+    auto button = std::make_shared<Button>(ButtonType::Custom, Rect { 40, 200, 100, 40 });
+    button->setTitle("领取");
+    window->addSubview(button);
+    auto box = std::make_shared<View>(Rect { 20, 180, 280, 160 });
+    box->setDisplayName("the update box");
+    auto later = std::make_shared<Button>(ButtonType::Custom, Rect { 0, 0, 120, 40 });
+    later->setTitle("以后再说");
+    box->addSubview(later);
+    window->addSubview(box);
+    EXPECT_EQ(driver.tap(button).reason, "Button (40,200,100,40) \"领取\" is covered by the update box");
+    later->setFrame(box->bounds());
+    EXPECT_EQ(driver.tap(button).reason, "Button (40,200,100,40) \"领取\" is covered by Button (0,0,280,160) \"以后再说\" in the update box");
+
+    // Fading out, the box is still seen though touches pass it by; hidden, it is not.
+    Animation::animate(3.0, [&] { box->setAlpha(0); });
+    EXPECT_EQ(driver.tap(box).reason, "the update box is fading out");
+    EXPECT_EQ(driver.tap(later).reason, "Button (0,0,280,160) \"以后再说\" in the update box is fading out");
+    EXPECT_TRUE(driver.tap(button));
+    box->setDisplayName("");
+    EXPECT_EQ(driver.tap(later).reason, "Button (0,0,280,160) \"以后再说\" is fading out with View (20,180,280,160)");
+    box->setHidden(true);
+    EXPECT_EQ(driver.tap(later).reason, "Button (0,0,280,160) \"以后再说\" is hidden or transparent");
 }
 
 namespace {
