@@ -264,9 +264,11 @@ bool RunLoop::runUntil(const std::function<bool()>& done, double timeout, bool a
 
 bool RunLoop::waitUntilIdle(double timeout)
 {
+    // A task that is already due (one a reply's handler put off to the next turn) is work that
+    // has not run yet, as a posted one is; a timer still to come is not.
     return runUntil([this] {
         std::lock_guard lock(m_mutex);
-        return m_pendingWork == 0 && m_posted.empty();
+        return m_pendingWork == 0 && m_posted.empty() && (m_scheduled.empty() || m_scheduled.begin()->second.due > monotonicNow());
     }, timeout);
 }
 

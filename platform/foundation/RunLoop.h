@@ -97,7 +97,8 @@ public:
     // real seconds. With a manual clock, due timers fire only if `advanceTime` is true, jumping
     // virtual time to the next due timer whenever nothing else can happen.
     bool runUntil(const std::function<bool()>& done, double timeout, bool advanceTime = false);
-    // Runs until no pending work is left and nothing is ready (real-time bound `timeout`).
+    // Runs until no pending work is left and nothing is ready: nothing posted, no timer or
+    // delayed task due (real-time bound `timeout`).
     bool waitUntilIdle(double timeout);
     // Runs the loop until quit(): waits for posts or the next timer (system clock), or, with a
     // manual clock, jumps to the next timer when idle.

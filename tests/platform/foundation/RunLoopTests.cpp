@@ -285,3 +285,19 @@ TEST(RunLoop, PassesAreCounted)
     loop.runPending();
     EXPECT_EQ(loop.passCount(), before + 2);
 }
+
+// Idle means that nothing is ready: a task put off to the next turn by one that ran (as a
+// reply's handler does with its follow-up) runs before the wait ends; a timer still to come
+// does not hold it.
+TEST(RunLoop, WaitingForIdleRunsWhatIsAlreadyDueButNotWhatIsToCome)
+{
+    TaskEnvironment env;
+    auto& loop = RunLoop::main();
+    bool followUp = false;
+    bool later = false;
+    loop.post([&] { loop.postDelayed(0.0, [&] { followUp = true; }); });
+    loop.postDelayed(60.0, [&] { later = true; });
+    EXPECT_TRUE(loop.waitUntilIdle(5));
+    EXPECT_TRUE(followUp);
+    EXPECT_FALSE(later);
+}
