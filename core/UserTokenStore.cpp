@@ -1,6 +1,12 @@
 #include "core/UserTokenStore.h"
 
+#include "platform/foundation/TextEncoding.h"
 #include "platform/foundation/UserDefaults.h"
+
+bool UserTokenStore::canKeep(const std::string& token)
+{
+    return pf::TextEncoding::isNulFreeUtf8(token);
+}
 
 void UserTokenStore::record(const std::string& token)
 {

@@ -12,6 +12,10 @@ class UserTokenStore {
 public:
     static constexpr const char* kUserTokenKey = "usertoken";
 
+    // Whether `token` can be kept as it is: the defaults' file holds no text with a NUL (JSON may
+    // carry one). A portal reply handing out any other token hands out no login, since the store
+    // would refuse it and keep the earlier user's.
+    static bool canKeep(const std::string& token);
     // Stores the token over any earlier one.
     static void record(const std::string& token);
     // The stored token; none when nobody is logged in.

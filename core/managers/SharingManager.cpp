@@ -5,6 +5,7 @@
 #include "core/PlatformInfo.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/ResetRegistry.h"
+#include "platform/foundation/TextEncoding.h"
 #include "platform/ui/AlertView.h"
 #include "sdk/libBlipSDK/BPAuthorizeRequest.h"
 #include "sdk/libBlipSDK/BPMessageObject.h"
@@ -24,6 +25,11 @@ std::shared_ptr<SharingManager>& instanceSlot()
 {
     static std::shared_ptr<SharingManager> instance;
     return instance;
+}
+
+RecordText withoutNul(const RecordText& text)
+{
+    return text.hasText() ? RecordText(pf::TextEncoding::withoutNul(text.text())) : text;
 }
 
 pf::Dictionary blipCommonUserInfo()
@@ -84,9 +90,14 @@ void SharingManager::doPlatformInit()
 
 std::shared_ptr<GiftDetailInfo> SharingManager::giftOf(const GiftDetailInfo::List& items, int sharingDataType)
 {
-    if (sharingDataType != kGiftDetailDataType || items.empty())
+    if (sharingDataType != kGiftDetailDataType || items.empty() || !items.front())
         return nullptr;
-    return items.front();
+    // Every app's message is stored as a property list or keyed archive, which refuses a text
+    // holding a NUL: the whole share would be lost. The texts the messages carry go without it.
+    auto gift = std::make_shared<GiftDetailInfo>(*items.front());
+    gift->setTitle(withoutNul(gift->title()));
+    gift->setArcurl(withoutNul(gift->arcurl()));
+    return gift;
 }
 
 void SharingManager::withPicture(const std::shared_ptr<GiftDetailInfo>& gift, std::function<void(std::optional<pf::Bytes>)> then)

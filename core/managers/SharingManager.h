@@ -23,7 +23,8 @@ class BPMessageObject;
 //
 // Rules:
 // - Data type 11 (`kGiftDetailDataType`) means the first item is the gift to share; any other
-//   type (or no item) shares an empty message.
+//   type (or no item) shares an empty message. The gift's title and address go into the
+//   message without NUL characters, which no app's stored message can hold.
 // - The gift's picture ("litpic") is fetched, http and https only, with a time-out and a size
 //   limit, and the message goes out when the fetch has answered; the main loop runs meanwhile.
 //   A failed fetch sends the message without a picture.

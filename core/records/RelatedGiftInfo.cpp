@@ -3,6 +3,7 @@
 #include "core/records/RecordFields.h"
 #include "platform/foundation/KeyedArchiver.h"
 #include "platform/foundation/KeyedUnarchiver.h"
+#include "platform/foundation/TextEncoding.h"
 
 namespace {
 
@@ -49,7 +50,9 @@ std::shared_ptr<RelatedGiftInfo> RelatedGiftInfo::itemFromArchiveValue(const pf:
 void RelatedGiftInfo::encodeWithCoder(pf::KeyedArchiver& coder) const
 {
     coder.encodeInteger(kKeyFid, m_fid);
-    coder.encodeText(kKeyTitle, m_title.text());
+    // The archive cannot hold a NUL (a portal text may carry one): without it, rather than the
+    // whole archive refused and the related list lost.
+    coder.encodeText(kKeyTitle, pf::TextEncoding::withoutNul(m_title.text()));
     coder.encodeInteger(kKeyStatus, m_status);
 }
 

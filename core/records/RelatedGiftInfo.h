@@ -22,7 +22,8 @@ class KeyedUnarchiver;
 // In a keyed archive (the "abouts" column of the booked-gift table, and inside an archived
 // gift detail) the record has the same keys: "fid" and "status" as integers, "title" as a
 // text. An absent or null title is written as the empty text, so no placeholder word ever
-// reaches the file. Reading takes the reply's conversions: a missing key is 0 or no title, a
+// reaches the file; a title is written without its NUL characters, which the archive cannot
+// hold. Reading takes the reply's conversions: a missing key is 0 or no title, a
 // number where a text belongs becomes its decimal text and a text where a number belongs is
 // read from its start; integers beyond the 32-bit range stop at its bounds.
 class RelatedGiftInfo {

@@ -40,7 +40,7 @@ struct KeyedArchiver::Impl {
         return objects.size() - 1;
     }
 
-    void refuse(const char* reason)
+    void refuse(std::string_view reason)
     {
         if (refusal.empty())
             refusal = reason;
@@ -238,6 +238,11 @@ std::uint64_t KeyedArchiver::arrayReference(const std::vector<std::uint64_t>& re
     plist_dict_set_item(dict, Format::kArrayItemsKey, items);
     plist_dict_set_item(dict, Format::kClassKey, plist_new_uid(m->classReference(Format::kArrayClassName)));
     return m->append(dict);
+}
+
+void KeyedArchiver::refuse(std::string_view reason)
+{
+    m->refuse(reason.empty() ? std::string_view("the object cannot be archived") : reason);
 }
 
 void KeyedArchiver::encodeReference(std::string_view key, std::uint64_t ref)

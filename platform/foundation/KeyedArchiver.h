@@ -68,6 +68,9 @@ public:
     void encodeBool(std::string_view key, bool value);
     void encodeData(std::string_view key, const Bytes& data);
     void encodeValue(std::string_view key, const Value& value);
+    // For a class's encode function whose object cannot be written as it is (an archive it holds
+    // of its own was refused): the whole archive comes out empty, with `reason` in `error`.
+    void refuse(std::string_view reason);
 
     template <typename T>
     void encodeObject(std::string_view key, const std::shared_ptr<T>& object)

@@ -106,6 +106,14 @@ bool TextEncoding::isNulFreeUtf8(std::string_view text)
     return scanUtf8(text, false);
 }
 
+std::string TextEncoding::withoutNul(std::string_view text)
+{
+    // A zero byte is never part of a longer UTF-8 sequence, so only NULs go.
+    std::string out(text);
+    std::erase(out, '\0');
+    return out;
+}
+
 bool TextEncoding::isValidUtf8(const Bytes& bytes)
 {
     return isValidUtf8(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));

@@ -27,6 +27,9 @@ public:
     // text as damaged and writers refuse it, since the file formats would cut it short or alter
     // it. One pass, nothing allocated.
     static bool isNulFreeUtf8(std::string_view text);
+    // `text` without its NUL characters, the rest as it was: for a text from outside (JSON may
+    // carry "\u0000") that is to be stored where a NUL cannot be kept.
+    static std::string withoutNul(std::string_view text);
 
     // GB18030 (a superset of GBK and GB2312) to UTF-8, through iconv.
     static std::optional<std::string> decodeGB18030(std::string_view bytes);

@@ -2,6 +2,7 @@
 
 #include "core/NetworkRequestorDelegate.h"
 #include "core/PortalReplyEnvelope.h"
+#include "core/UserTokenStore.h"
 #include "core/views/AdaptedViewController.h"
 #include "platform/ui/TextFieldDelegate.h"
 
@@ -23,8 +24,9 @@ class TextField;
 //
 // Rules:
 // - Return in any field only puts the keyboard away; it sends nothing.
-// - Only a successful reply whose body holds a non-empty "usertoken" hands out an account; a
-//   failure shows the portal's message, or the screen's general text when it sent none.
+// - Only a successful reply whose body holds a non-empty "usertoken" that can be kept (see
+//   `UserTokenStore::canKeep`) hands out an account; a failure shows the portal's message, or
+//   the screen's general text when it sent none.
 // - A fading panel keeps itself alive until the fade has ended and it has left its host.
 class AccountFormViewController : public AdaptedViewController,
                                   public NetworkRequestorDelegate,
@@ -56,7 +58,7 @@ protected:
         if (!reply.isSuccess() || !reply.body().isDictionary())
             return nullptr;
         auto info = AccountInfo::itemFromDictionary(reply.body());
-        return info && !info->usertoken().text().empty() ? info : nullptr;
+        return info && !info->usertoken().text().empty() && UserTokenStore::canKeep(info->usertoken().text()) ? info : nullptr;
     }
     // What a reply that handed out no account shows.
     static std::string failureMessage(const PortalReplyEnvelope& reply, const std::string& fallback);

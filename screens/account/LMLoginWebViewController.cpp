@@ -4,6 +4,7 @@
 #include "core/NetworkParameterAssistant.h"
 #include "core/NetworkRequestor.h"
 #include "core/PortalReplyEnvelope.h"
+#include "core/UserTokenStore.h"
 #include "core/managers/LoginManager.h"
 #include "core/records/UserLoginInfo.h"
 #include "core/views/CustomControlApperanceCreator.h"
@@ -179,7 +180,7 @@ void LMLoginWebViewController::lmLoginDidFinished(const pf::Bytes& data)
 {
     auto reply = PortalReplyEnvelope::parse(data);
     auto info = reply.isSuccess() && reply.body().isDictionary() ? UserLoginInfo::itemFromDictionary(reply.body()) : nullptr;
-    if (!info || info->usertoken().text().empty()) {
+    if (!info || info->usertoken().text().empty() || !UserTokenStore::canKeep(info->usertoken().text())) {
         std::string message = reply.message();
         PromptViewCreator::sharedInstance()->showPromptViewWithMessage(!reply.isSuccess() && !message.empty() ? message : kLoginFailed);
         return;

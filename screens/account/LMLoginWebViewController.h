@@ -26,7 +26,8 @@ class WebView;
 // Rules:
 // - The page is loaded once, on the first appearance.
 // - Only answers from a page of the forum's own host count, and only the first one is sent.
-// - Only a JSON object with "ret" 0 whose "body" holds a non-empty "usertoken" is a success.
+// - Only a JSON object with "ret" 0 whose "body" holds a non-empty "usertoken" that can be kept
+//   (`UserTokenStore::canKeep`) is a success.
 //   Then the previously stored token (if another) is logged out on the portal (the request
 //   carries it, as it starts before the new one is recorded), the new token is recorded, the
 //   login screens leave at once and "UserLogin" follows with the whole reply.

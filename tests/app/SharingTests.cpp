@@ -19,6 +19,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <random>
 #include <sstream>
 
@@ -63,8 +65,11 @@ std::shared_ptr<GiftDetailInfo> gift(int fid, const std::string& title, const st
 }
 
 struct SharingWorld : AppWorld {
-    SharingWorld()
+    // `catalog`, when given, changes the portal's sample data before the app's first request.
+    explicit SharingWorld(const std::function<void(portal::PortalCatalog&)>& catalog = {})
     {
+        if (catalog)
+            portal.service().editCatalog(catalog);
         launch();
         settle();
         apps.lm()->setAnswer(peers::LMApp::Answer::Token,
@@ -168,6 +173,50 @@ TEST(Sharing, EachRowOfTheSheetHandsTheGiftToItsApp)
     EXPECT_TRUE(detail->sharingListView()->isHidden());
     EXPECT_EQ(world.apps.parley()->received().size(), 2u);
     EXPECT_EQ(world.apps.blip()->received().size(), 2u);
+}
+
+// JSON lets the portal send a NUL ("\u0000"), which none of the apps' stored messages can hold:
+// every app still receives the gift, with the text on both sides of the NUL.
+TEST(Sharing, ATitleHoldingANulReachesEveryAppWithoutIt)
+{
+    const std::string title = std::string("X") + '\0' + "Y";
+    SharingWorld world([&](portal::PortalCatalog& catalog) {
+        auto first = std::find_if(catalog.gifts.begin(), catalog.gifts.end(), [](const auto& g) { return g.category == 0; });
+        first->title = title;
+    });
+    std::ostringstream out;
+    CommandInterpreter interpreter(out);
+    for (const char* line : { "tap \"以后再说\"", "tap row 0", "wait 0.5", "idle" })
+        ASSERT_TRUE(interpreter.execute(line)) << line << ": " << out.str();
+    auto navigation = std::dynamic_pointer_cast<pf::NavigationController>(world.delegate->rootViewController()->rootViewController());
+    auto detail = std::dynamic_pointer_cast<GiftDetailViewController>(navigation->topViewController());
+    ASSERT_TRUE(detail && detail->giftDetailInfo());
+    ASSERT_EQ(detail->giftDetailInfo()->title().text(), title);
+    for (const char* row : { "派聊", "动态圈", "LM空间", "闪讯" }) {
+        SCOPED_TRACE(row);
+        ASSERT_TRUE(interpreter.execute("tap image \"share.png\"")) << out.str();
+        ASSERT_TRUE(interpreter.execute(std::string("tap \"") + row + "\"")) << out.str();
+        world.settle();
+    }
+    const std::string arcurl = detail->giftDetailInfo()->arcurl().text();
+    const std::string shareText = "我在#Quorvane#发现了XY礼包，玩手机游戏，妈妈再也不用当心我找不到礼包了" + arcurl;
+
+    auto parley = world.apps.parley()->received();
+    EXPECT_EQ(parley.size(), 2u);
+    for (const auto& r : parley) {
+        EXPECT_TRUE(r.problems.empty()) << testing::PrintToString(r.problems);
+        EXPECT_EQ(text(pf::Value(r.record)["title"]), "XY");
+        EXPECT_EQ(text(pf::Value(r.record)["description"]), shareText);
+    }
+    auto lm = world.apps.lm()->shares();
+    ASSERT_EQ(lm.size(), 1u);
+    EXPECT_TRUE(lm[0].problems.empty()) << testing::PrintToString(lm[0].problems);
+    EXPECT_EQ(lm[0].fields["title"], "XY");
+    EXPECT_EQ(lm[0].fields["description"], shareText);
+    auto blip = world.blipShares();
+    ASSERT_EQ(blip.size(), 1u);
+    EXPECT_TRUE(blip[0].problems.empty()) << testing::PrintToString(blip[0].problems);
+    EXPECT_EQ(text(pf::Value(*blip[0].object)["message"]["text"]), shareText);
 }
 
 TEST(Sharing, ThePictureIsFetchedSafelyAndTheMessagesCarryOnlyWhatCame)

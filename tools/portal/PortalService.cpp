@@ -692,6 +692,12 @@ std::pair<std::string, std::string> PortalService::forumCredentials(const std::s
     return { username + "/" + digest.substr(0, 12) + "+==", "k%" + digest.substr(12, 8) };
 }
 
+void PortalService::editCatalog(const std::function<void(PortalCatalog&)>& edit)
+{
+    std::lock_guard lock(m_mutex);
+    edit(*m_catalog);
+}
+
 std::optional<std::string> PortalService::answerOfCaptcha(const std::string& verifystr) const
 {
     std::lock_guard lock(m_mutex);

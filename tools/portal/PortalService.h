@@ -73,6 +73,8 @@ public:
 
     // Test support, standing in for a person reading the captcha picture: the words to tap.
     std::optional<std::string> answerOfCaptcha(const std::string& verifystr) const;
+    // Test support: changes the sample data (a gift's title, say) before or between requests.
+    void editCatalog(const std::function<void(PortalCatalog&)>& edit);
 
     const PortalOptions& options() const { return m_options; }
     static std::string md5Hex(const std::string& text);

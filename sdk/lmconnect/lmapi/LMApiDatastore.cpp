@@ -60,14 +60,11 @@ std::int32_t LMApiDatastore::registerWithMetadata(const std::shared_ptr<LMPlugin
     if (records) {
         for (size_t i = 0; i < records->size(); ++i) {
             const auto& record = (*records)[i];
-            if (record && record->bundleIdentifier == metadata->bundleIdentifier) {
-                board->replaceObjectAtIndex(static_cast<long>(i), metadata);
-                return 0;
-            }
+            if (record && record->bundleIdentifier == metadata->bundleIdentifier)
+                return board->replaceObjectAtIndex(static_cast<long>(i), metadata) ? 0 : -1;
         }
     }
-    board->addObject(metadata);
-    return 0;
+    return board->addObject(metadata) ? 0 : -1;
 }
 
 std::vector<std::shared_ptr<LMPluginMetadata>> LMApiDatastore::registeredPlugins() const
@@ -81,10 +78,7 @@ std::int32_t LMApiDatastore::setAdItemArray(const std::vector<std::shared_ptr<LM
     auto board = LMPasteboardMgr::instance().getArrayPasteboardByName(kAdItemsName);
     if (!board)
         return -1;
-    board->clear();
-    for (const auto& item : items)
-        board->addObject(item);
-    return 0;
+    return board->setObjectArray(items) ? 0 : -1;
 }
 
 std::vector<std::shared_ptr<LMApiAdItem>> LMApiDatastore::getAdItemArray() const
@@ -98,8 +92,7 @@ std::int32_t LMApiDatastore::setApiMessage(const std::shared_ptr<LMApiMessage>& 
     auto board = LMPasteboardMgr::instance().getObjectPasteboardByName(kApiMessageName);
     if (!board)
         return -1;
-    board->setObject(message);
-    return 0;
+    return board->setObject(message) ? 0 : -1;
 }
 
 std::shared_ptr<LMApiMessage> LMApiDatastore::getApiMessage() const
@@ -119,11 +112,8 @@ std::int32_t LMApiDatastore::setApiLargeData(const std::optional<pf::Dictionary>
         board->clear();
         return 0;
     }
-    if (isLMSupportApiGeneralPastboard())
-        board->setValueByGeneralPastboard(*data);
-    else
-        board->setValue(*data);
-    return 0;
+    bool written = isLMSupportApiGeneralPastboard() ? board->setValueByGeneralPastboard(*data) : board->setValue(*data);
+    return written ? 0 : -1;
 }
 
 std::optional<pf::Dictionary> LMApiDatastore::getApiLargeData() const

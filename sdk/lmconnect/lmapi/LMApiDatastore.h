@@ -20,7 +20,9 @@ class LMPluginMetadata;
 // - Large data goes to the general pasteboard when the LM app reads it there ("mlmopensdkapiV2"
 //   can be opened), else to its named pasteboard. Writing it on the general pasteboard replaces
 //   what the user had copied.
-// - Setters answer 0, or -1 when the slot cannot be had; getters answer none then.
+// - Setters answer 0, or -1 when the slot cannot be had or what they were given cannot be
+//   archived (a text that is not UTF-8 or holds a NUL), which leaves the slot as it was;
+//   getters answer none when the slot cannot be had.
 // - Main thread only.
 class LMApiDatastore {
 public:

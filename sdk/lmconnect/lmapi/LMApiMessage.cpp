@@ -10,7 +10,13 @@ void LMApiMessage::encodeWithCoder(pf::KeyedArchiver& coder) const
     if (object) {
         LMApiObjectCoderImpl wrapper;
         wrapper.obj = object;
-        coder.encodeData("object", pf::KeyedArchiver::archivedData(wrapper));
+        // A content that cannot be archived refuses the message rather than leave it empty.
+        std::string error;
+        pf::Bytes archive = pf::KeyedArchiver::archivedData(wrapper, &error);
+        if (archive.empty())
+            coder.refuse("the content: " + error);
+        else
+            coder.encodeData("object", archive);
     }
 }
 

@@ -10,7 +10,8 @@ class LMApiObject;
 
 // One content with its message type (5: a share to LM). Archived as "ApiVersion" 1, "type" and
 // "object", the bytes of a separate archive of the content's LMApiObjectCoderImpl; an archive
-// below version 1 reads as an empty message of type 0.
+// below version 1 reads as an empty message of type 0. A content whose archive is refused refuses
+// the message's.
 //
 // A message remembers whether a job has already fetched its preview (`setAssociatedTask`), so
 // the share's second pass goes on without fetching again.

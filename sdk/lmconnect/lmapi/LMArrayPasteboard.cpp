@@ -8,8 +8,7 @@ bool LMArrayPasteboard::removeObjectAtIndex(long index) const
     auto array = readArray();
     if (!array || !array->removeObjectAtIndex(index))
         return false;
-    writeArray(*array);
-    return true;
+    return writeArray(*array);
 }
 
 std::shared_ptr<LMDataArray> LMArrayPasteboard::readArray() const
@@ -30,7 +29,9 @@ std::shared_ptr<LMDataArray> LMArrayPasteboard::arrayToExtend() const
     return std::make_shared<LMDataArray>();
 }
 
-void LMArrayPasteboard::writeArray(const LMDataArray& array) const
+bool LMArrayPasteboard::writeArray(const LMDataArray& array) const
 {
-    writeData(pf::KeyedArchiver::archivedData(array));
+    std::string error;
+    pf::Bytes archive = pf::KeyedArchiver::archivedData(array, &error);
+    return writeArchive(archive, error);
 }

@@ -6,45 +6,46 @@
 #include "platform/foundation/KeyedUnarchiver.h"
 
 // A pasteboard holding one archived object (or one plain value, such as a dictionary). Setting
-// nothing empties it. The general-pasteboard variants keep the same archive on the device's
-// general pasteboard under the type equal to the name.
+// nothing empties it; setting what cannot be archived answers false and leaves it as it was. The
+// general-pasteboard variants keep the same archive on the device's general pasteboard under the
+// type equal to the name.
 class LMObjectPasteboard : public LMPasteboard {
 public:
     using LMPasteboard::LMPasteboard;
 
     template <typename T>
-    void setObject(const std::shared_ptr<T>& object) const { writeData(archive(object)); }
+    bool setObject(const std::shared_ptr<T>& object) const { return setArchive(object, false); }
     template <typename T>
-    void setObjectByGeneralPastboard(const std::shared_ptr<T>& object) const { writeGeneralData(archive(object)); }
+    bool setObjectByGeneralPastboard(const std::shared_ptr<T>& object) const { return setArchive(object, true); }
     // None when there is no data or it is not an archive of a T.
     template <typename T>
     std::shared_ptr<T> object() const { return unarchive<T>(readData()); }
     template <typename T>
     std::shared_ptr<T> objectFromGeneralPastboard() const { return unarchive<T>(readGeneralData()); }
 
-    void setValue(const pf::Value& value) const { writeData(archiveValue(value)); }
-    void setValueByGeneralPastboard(const pf::Value& value) const { writeGeneralData(archiveValue(value)); }
+    bool setValue(const pf::Value& value) const { return setValueArchive(value, false); }
+    bool setValueByGeneralPastboard(const pf::Value& value) const { return setValueArchive(value, true); }
     std::optional<pf::Value> value() const { return unarchiveValue(readData()); }
     std::optional<pf::Value> valueFromGeneralPastboard() const { return unarchiveValue(readGeneralData()); }
 
 private:
     template <typename T>
-    static std::optional<pf::Bytes> archive(const std::shared_ptr<T>& object)
+    bool setArchive(const std::shared_ptr<T>& object, bool general) const
     {
-        if (!object)
-            return std::nullopt;
-        return pf::KeyedArchiver::archivedData(*object);
+        std::string error;
+        auto data = object ? std::optional<pf::Bytes>(pf::KeyedArchiver::archivedData(*object, &error)) : std::nullopt;
+        return writeArchive(data, error, general);
+    }
+    bool setValueArchive(const pf::Value& value, bool general) const
+    {
+        std::string error;
+        auto data = value.isNone() ? std::nullopt : std::optional<pf::Bytes>(pf::KeyedArchiver::archivedValue(value, &error));
+        return writeArchive(data, error, general);
     }
     template <typename T>
     static std::shared_ptr<T> unarchive(const std::optional<pf::Bytes>& data)
     {
         return data ? pf::KeyedUnarchiver::unarchivedObject<T>(*data) : nullptr;
-    }
-    static std::optional<pf::Bytes> archiveValue(const pf::Value& value)
-    {
-        if (value.isNone())
-            return std::nullopt;
-        return pf::KeyedArchiver::archivedValue(value);
     }
     static std::optional<pf::Value> unarchiveValue(const std::optional<pf::Bytes>& data)
     {

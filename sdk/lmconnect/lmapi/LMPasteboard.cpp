@@ -1,5 +1,6 @@
 #include "sdk/lmconnect/lmapi/LMPasteboard.h"
 
+#include "platform/foundation/Log.h"
 #include "platform/foundation/Pasteboard.h"
 
 namespace {
@@ -36,7 +37,7 @@ std::shared_ptr<pf::Pasteboard> LMPasteboard::board() const
     return board;
 }
 
-void LMPasteboard::clear()
+void LMPasteboard::clear() const
 {
     writeData(std::nullopt);
     writeGeneralData(std::nullopt);
@@ -62,4 +63,21 @@ std::optional<pf::Bytes> LMPasteboard::readGeneralData() const
 void LMPasteboard::writeGeneralData(const std::optional<pf::Bytes>& data) const
 {
     write(*pf::Pasteboard::general(), m_name, data);
+}
+
+bool LMPasteboard::writeArchive(const std::optional<pf::Bytes>& archive, const std::string& error, bool general) const
+{
+    if (archive && archive->empty())
+        return refuse("an archive that cannot be written (" + error + ")");
+    if (general)
+        writeGeneralData(archive);
+    else
+        writeData(archive);
+    return true;
+}
+
+bool LMPasteboard::refuse(const std::string& why) const
+{
+    pf::Log::format("LM pasteboard %s: %s is refused; it keeps what it held", m_name.c_str(), why.c_str());
+    return false;
 }

@@ -161,6 +161,27 @@ TEST_F(GiftStore, EveryColumnRoundTripsAndMissingTextsReadBackEmpty)
     EXPECT_EQ(status, Status::NotFound);
 }
 
+// A portal title may hold a NUL, which the archive cannot keep: the related gifts are stored
+// with the text on both sides of it, on booking and on update, rather than lost as a list.
+TEST_F(GiftStore, RelatedTitlesHoldingANulAreKeptWithoutIt)
+{
+    const std::string nul(1, '\0');
+    auto titles = [](const std::shared_ptr<GiftDetailInfo>& row) {
+        std::vector<std::string> out;
+        for (const auto& r : row && row->abouts() ? *row->abouts() : RelatedGiftInfo::List {})
+            out.push_back(r->title().text());
+        return out;
+    };
+    auto g = gift(31, "booked");
+    g->setAbouts(RelatedGiftInfo::List { related(1, "X" + nul + "Y", 1), related(2, "two", 0) });
+    ASSERT_EQ(store->insertDataIntoTableWithGiftDetailInfo(*g), Status::Ok);
+    EXPECT_EQ(titles(store->retrieveDataFromTableWithFid(31)), (std::vector<std::string> { "XY", "two" }));
+
+    g->setAbouts(RelatedGiftInfo::List { related(3, nul + "three" + nul, 1) });
+    ASSERT_EQ(store->updateRecordInTable(*g), Status::Ok);
+    EXPECT_EQ(titles(store->retrieveDataFromTableWithFid(31)), std::vector<std::string> { "three" });
+}
+
 TEST_F(GiftStore, TimesPast2038KeepTheirValueAndThePurgeRemovesOnlyRowsBeforeItsLimit)
 {
     // 2040-01-01 and a booking made after 2038: nothing may wrap to a negative time.

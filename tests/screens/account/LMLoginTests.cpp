@@ -116,7 +116,9 @@ TEST_F(LMLoginTest, RepliesThatAreNoSuccessAreFailures)
 {
     pf::TestHttpServer server;
     useApi(server.url("/api/"));
-    for (const char* reply : { "<html>busy</html>", R"({"msg":"no ret"})", R"({"ret":0,"body":{}})", R"([0])" }) {
+    // A token holding a NUL could be neither kept nor sent.
+    for (const char* reply : { "<html>busy</html>", R"({"msg":"no ret"})", R"({"ret":0,"body":{}})", R"([0])",
+             R"({"ret":0,"body":{"usertoken":"a\u0000b"}})" }) {
         SCOPED_TRACE(reply);
         server.reply("POST", "/api/user/weblm", 200, reply, "application/json");
         LoginManager::sharedInstance()->recordUserToken("kept");

@@ -186,8 +186,10 @@ TEST_F(AccountScreenTest, AFailedLoginShowsWhyAndChangesNothing)
 
     pf::TestHttpServer fake;
     useApi(fake.url("/api/"));
+    // A token holding a NUL could be neither kept nor sent: no login either.
     for (const std::string& reply : { std::string("<html>oops</html>"), std::string(R"({"body":{"usertoken":"x"}})"),
-             std::string(R"({"ret":0,"body":{"usertoken":""}})"), std::string(R"({"ret":0,"body":"x"})") }) {
+             std::string(R"({"ret":0,"body":{"usertoken":""}})"), std::string(R"({"ret":0,"body":"x"})"),
+             std::string(R"({"ret":0,"body":{"usertoken":"a\u0000b"}})") }) {
         SCOPED_TRACE(reply);
         fake.reply("POST", "/api/user/credentials", 200, reply, "application/json");
         ASSERT_TRUE(driver.tapText("登录"));
@@ -251,12 +253,15 @@ TEST_F(AccountScreenTest, AFailedRegistrationShowsThePortalsMessageAsWritten)
     settle();
     EXPECT_EQ(panelLines(screen->userAccountPromptView()), std::vector<std::string> { "<font color='#FF0000'>昵称</font>已被使用" });
 
-    fake.reply("POST", "/api/user/reg", 200, R"({"ret":0,"body":{"nickname":"x"}})", "application/json");
-    ASSERT_TRUE(driver.tapText("注册"));
-    settle();
-    EXPECT_EQ(panelLines(screen->userAccountPromptView()), std::vector<std::string> { "注册失败，请稍后再试" });
-    driver.advance(4);
-    EXPECT_EQ(top(), screen);
-    EXPECT_EQ(LoginManager::sharedInstance()->getUserToken(), "kept");
+    for (const char* reply : { R"({"ret":0,"body":{"nickname":"x"}})", R"({"ret":0,"body":{"usertoken":"a\u0000b"}})" }) {
+        SCOPED_TRACE(reply);
+        fake.reply("POST", "/api/user/reg", 200, reply, "application/json");
+        ASSERT_TRUE(driver.tapText("注册"));
+        settle();
+        EXPECT_EQ(panelLines(screen->userAccountPromptView()), std::vector<std::string> { "注册失败，请稍后再试" });
+        driver.advance(4);
+        EXPECT_EQ(top(), screen);
+        EXPECT_EQ(LoginManager::sharedInstance()->getUserToken(), "kept");
+    }
     EXPECT_EQ(countPosted("UserLogin"), 0u);
 }

@@ -1,3 +1,4 @@
+#include "sdk/lmconnect/lmapi/LMApiAdItem.h"
 #include "sdk/lmconnect/lmapi/LMApiDatastore.h"
 #include "sdk/lmconnect/lmapi/LMApiImageObject.h"
 #include "sdk/lmconnect/lmapi/LMApiMessage.h"
@@ -11,6 +12,7 @@
 #include "sdk/lmconnect/lmapi/LMPasteboardMgr.h"
 #include "sdk/lmconnect/lmapi/LMPluginMetadata.h"
 
+#include "platform/foundation/AppRegistry.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/KeyedArchiver.h"
 #include "platform/foundation/Pasteboard.h"
@@ -202,6 +204,56 @@ TEST_F(LMCodecTest, RegistrationKeepsWhatItCannotReadOfTheRegistry)
         ASSERT_TRUE(aside);
         EXPECT_EQ((*aside)["items"][0][LMApiDatastore::kRegistryName], pf::Value(c.bytes));
     }
+}
+
+// A text the archive cannot hold (here a NUL) refuses the write: the setter answers -1 and the
+// slot keeps what it held, in the named place and on the general pasteboard alike.
+TEST_F(LMCodecTest, AWriteWhoseArchiveIsRefusedAnswersAnErrorAndLeavesTheSlotAsItWas)
+{
+    auto& store = LMApiDatastore::instance();
+    const std::string nul = std::string("X") + '\0' + "Y";
+    auto bytesOf = [](const char* name) {
+        auto board = pf::Pasteboard::withName(name, false);
+        return board ? board->dataForType(name) : std::nullopt;
+    };
+    auto record = [](std::string bundle, std::string name) {
+        auto r = std::make_shared<LMPluginMetadata>();
+        r->bundleIdentifier = std::move(bundle);
+        r->displayName = std::move(name);
+        return r;
+    };
+    ASSERT_EQ(store.registerWithMetadata(record("com.a", "A")), 0);
+    auto registry = bytesOf(LMApiDatastore::kRegistryName);
+    ASSERT_TRUE(registry);
+    EXPECT_EQ(store.registerWithMetadata(record("com.a", nul)), -1) << "in place of a record";
+    EXPECT_EQ(store.registerWithMetadata(record("com.b", nul)), -1) << "as a new record";
+    EXPECT_EQ(bytesOf(LMApiDatastore::kRegistryName), registry);
+
+    auto item = [](std::string title) {
+        auto i = std::make_shared<LMApiAdItem>();
+        i->title = std::move(title);
+        return i;
+    };
+    ASSERT_EQ(store.setAdItemArray({ item("a"), item("b") }), 0);
+    auto items = bytesOf(LMApiDatastore::kAdItemsName);
+    EXPECT_EQ(store.setAdItemArray({ item("c"), item(nul) }), -1);
+    EXPECT_EQ(bytesOf(LMApiDatastore::kAdItemsName), items);
+
+    ASSERT_EQ(store.setApiMessage(LMApiMessage::messageWithObject(LMApiTextObject::objectWithText("t"))), 0);
+    auto message = bytesOf(LMApiDatastore::kApiMessageName);
+    EXPECT_EQ(store.setApiMessage(LMApiMessage::messageWithObject(LMApiTextObject::objectWithText(nul))), -1);
+    EXPECT_EQ(bytesOf(LMApiDatastore::kApiMessageName), message);
+
+    const pf::Dictionary large { { "previewimagedata", pf::Bytes { 1, 2 } } };
+    const pf::Dictionary refused { { "previewimagedata", pf::Bytes { 3 } }, { "title", nul } };
+    ASSERT_EQ(store.setApiLargeData(large), 0);
+    EXPECT_EQ(store.setApiLargeData(refused), -1);
+    EXPECT_EQ(store.getApiLargeData(), large);
+    pf::AppRegistry::shared().install({ "com.morrow.mlm", { "mlmopensdkapiV2" }, {} });
+    ASSERT_TRUE(store.isLMSupportApiGeneralPastboard());
+    ASSERT_EQ(store.setApiLargeData(large), 0);
+    EXPECT_EQ(store.setApiLargeData(refused), -1);
+    EXPECT_EQ(store.getApiLargeDataByGeneralPastboard(), large);
 }
 
 TEST_F(LMCodecTest, PasteboardsOfOneNameKeepTheirKindAndReadOtherAppsBytesAsAbsent)
