@@ -2,6 +2,7 @@
 
 #include "platform/foundation/Value.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,6 +28,10 @@ public:
     // text as damaged and writers refuse it, since the file formats would cut it short or alter
     // it. One pass, nothing allocated.
     static bool isNulFreeUtf8(std::string_view text);
+    // `text` cut to at most `maxBytes` bytes where a character ends, so a cut never leaves the
+    // first bytes of a character behind (bytes that are not UTF-8 are cut where they fall).
+    // Allocates and calls nothing: a crash handler may use it.
+    static std::string_view utf8Prefix(std::string_view text, std::size_t maxBytes);
 
     // GB18030 (a superset of GBK and GB2312) to UTF-8, through iconv.
     static std::optional<std::string> decodeGB18030(std::string_view bytes);
