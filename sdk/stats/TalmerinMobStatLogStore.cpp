@@ -200,11 +200,11 @@ void TalmerinMobStatLogStore::loadCurrentLog()
         std::optional<Value> value = decode(query, 2);
         // The text as this version writes it, whatever the row held.
         std::optional<Row> row = value ? encode(*value) : std::nullopt;
-        if (row && total + bytes > kMaxCurrentLogBytes) {
+        if (!row) {
+            ++unreadable;
+        } else if (total + bytes > kMaxCurrentLogBytes) {
             full = true;
             row.reset();
-        } else if (!row) {
-            ++unreadable;
         }
         // What is not read stays in its row, as it is, and keeps its place.
         if (!row) {
@@ -257,7 +257,7 @@ std::optional<TalmerinMobStatLogStore::Row> TalmerinMobStatLogStore::encodeOrRef
 {
     auto row = encode(entry);
     if (!row)
-        pf::Log::line("TalmerinMobStat: a log entry cannot be written whole (a text that is not UTF-8?); it is refused");
+        pf::Log::line("TalmerinMobStat: a log entry cannot be written whole (its texts must be UTF-8); it is refused");
     return row;
 }
 
