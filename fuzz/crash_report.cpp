@@ -2,10 +2,14 @@
 // report inside it, the symbols taken from the image files it names, and the entry's text.
 // The first byte picks whether the rest is a whole file or a payload put in a correct frame,
 // so the packed report itself is reached past the checksum. A report that parses must pack
-// and parse again to the same text.
+// and parse again to the same text, and the log's JSON must keep that text as it is or refuse
+// it (when it is not UTF-8), never alter it.
 #include "fuzz/support/FuzzSupport.h"
 #include "sdk/stats/CrashReport.h"
+#include "platform/foundation/Json.h"
+#include "platform/foundation/TextEncoding.h"
 #include "sdk/stats/PLCrashReportTextFormatter.h"
+#include "sdk/stats/StatLogCodec.h"
 
 #include <cstdlib>
 
@@ -21,6 +25,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string text = PLCrashReportTextFormatter::stringValueForCrashReport(*report);
     auto again = CrashReport::parse(CrashReport::framed(report->packed()));
     if (!again || PLCrashReportTextFormatter::stringValueForCrashReport(*again) != text)
+        std::abort();
+    auto json = StatLogCodec::json(pf::Value(text));
+    if (json.has_value() != pf::TextEncoding::isValidUtf8(text))
+        std::abort();
+    if (json && pf::Json::parse(*json) != pf::Value(text))
         std::abort();
     return 0;
 }

@@ -12,7 +12,8 @@
 // A new log manager then reads it, puts an event, a session and an exception into it and
 // writes each log as the upload would (JSON, gzip); the gzip must inflate to the same JSON,
 // the size the manager keeps must be the JSON's, and a second look at the store must read
-// the same log as the manager holds.
+// the same log as the manager holds. Of rows written in, those the manager did not read must
+// still be there, byte for byte, after a clear of the current log, and nothing else.
 #include "fuzz/support/FuzzSupport.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Json.h"
@@ -25,6 +26,7 @@
 #include <SQLiteCpp/Statement.h>
 
 #include <cstdlib>
+#include <map>
 
 using pf::Dictionary;
 using pf::Value;
@@ -48,6 +50,22 @@ void removeStore(const std::string& path)
 {
     for (const char* suffix : { "", "-wal", "-shm", "-journal", ".corrupt", ".corrupt-wal", ".corrupt-shm", ".corrupt-journal" })
         pf::FileManager::removeItem(path + suffix);
+}
+
+// The current log's rows: type and bytes by list and position.
+using Rows = std::map<std::pair<std::string, long long>, std::string>;
+Rows currentRows(const std::string& path)
+{
+    SQLite::Database db(path, SQLite::OPEN_READONLY);
+    SQLite::Statement query(db, "SELECT list, position, typeof(entry), entry FROM current");
+    Rows rows;
+    while (query.executeStep()) {
+        SQLite::Column entry = query.getColumn(3);
+        const char* data = static_cast<const char*>(entry.getBlob());
+        rows[{ query.getColumn(0).getString(), query.getColumn(1).getInt64() }]
+            = query.getColumn(2).getString() + ':' + std::string(data ? data : "", static_cast<std::size_t>(entry.getBytes()));
+    }
+    return rows;
 }
 
 void writeRows(const std::string& path, fuzz::FuzzInput& input)
@@ -110,9 +128,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         defaults->setString(TalmerinMobStatLogManager::kInprogressSessionKey, "s1");
     } else if ((mode & 3) == 2) {
         pf::FileManager::writeAtomically(storePath, input.restAsBytes());
-    } else {
+    }
+    std::optional<Rows> written;
+    if ((mode & 3) == 3) {
         try {
             writeRows(storePath, input);
+            written = currentRows(storePath);
         } catch (const std::exception&) {
             return 0; // rows SQLite itself refuses are not the store's input
         }
@@ -122,6 +143,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A new launch: the manager opens the store (taking over what the defaults hold).
     auto manager = std::make_shared<TalmerinMobStatLogManager>();
     manager->getInprogressSession();
+    std::size_t read = 0;
+    for (const char* list : { "ev", "ex", "pr" })
+        read += Value(manager->currentLog())[list].size();
     auto sizeChecked = [&] {
         Value log(manager->currentLog());
         if (auto json = StatLogCodec::json(log); json && json->size() != manager->logSize())
@@ -145,5 +169,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TalmerinMobStatLogStore again(storePath);
     if (again.persistent() && StatLogCodec::json(Value(again.currentLog())) != StatLogCodec::json(held))
         std::abort();
+    if (written && again.persistent()) {
+        again.clearCurrentLog();
+        Rows left = currentRows(storePath);
+        if (left.size() + read != written->size())
+            std::abort();
+        for (const auto& [key, row] : left) {
+            auto found = written->find(key);
+            if (found == written->end() || found->second != row)
+                std::abort();
+        }
+    }
     return 0;
 }

@@ -114,6 +114,20 @@ std::string TextEncoding::withoutNul(std::string_view text)
     return out;
 }
 
+std::string_view TextEncoding::utf8Prefix(std::string_view text, std::size_t maxBytes)
+{
+    if (text.size() <= maxBytes)
+        return text;
+    // Back from the first byte left out to the first byte of its character (a character has at
+    // most three more); when that character reaches past the limit, it is left out whole.
+    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    std::size_t start = maxBytes;
+    for (int back = 0; back < 3 && start > 0 && (byte(start) & 0xC0) == 0x80; ++back)
+        --start;
+    std::size_t length = byte(start) >= 0xF0 ? 4 : byte(start) >= 0xE0 ? 3 : byte(start) >= 0xC0 ? 2 : 1;
+    return text.substr(0, start < maxBytes && start + length > maxBytes ? start : maxBytes);
+}
+
 bool TextEncoding::isValidUtf8(const Bytes& bytes)
 {
     return isValidUtf8(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));

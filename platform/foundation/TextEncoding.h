@@ -2,6 +2,7 @@
 
 #include "platform/foundation/Value.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,6 +31,10 @@ public:
     // `text` without its NUL characters, the rest as it was: for a text from outside (JSON may
     // carry "\u0000") that is to be stored where a NUL cannot be kept.
     static std::string withoutNul(std::string_view text);
+    // `text` cut to at most `maxBytes` bytes where a character ends, so a cut never leaves the
+    // first bytes of a character behind (bytes that are not UTF-8 are cut where they fall).
+    // Allocates and calls nothing: a crash handler may use it.
+    static std::string_view utf8Prefix(std::string_view text, std::size_t maxBytes);
 
     // GB18030 (a superset of GBK and GB2312) to UTF-8, through iconv.
     static std::optional<std::string> decodeGB18030(std::string_view bytes);

@@ -4,6 +4,7 @@
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/foundation/SignalStack.h"
+#include "platform/foundation/TextEncoding.h"
 #include "sdk/stats/CrashReport.h"
 #include "sdk/stats/CrashReport.pb-c.h"
 
@@ -76,11 +77,13 @@ std::atomic<bool> g_installed { false };
 
 void copyText(char* to, std::size_t capacity, const char* from)
 {
-    std::size_t n = 0;
-    while (from && from[n] && n + 1 < capacity) {
-        to[n] = from[n];
-        ++n;
-    }
+    std::size_t length = 0;
+    while (from && length < capacity && from[length])
+        ++length;
+    // What does not fit is cut where a character ends: the entry's text must stay UTF-8.
+    std::size_t n = pf::TextEncoding::utf8Prefix(std::string_view(from, length), capacity - 1).size();
+    for (std::size_t i = 0; i < n; ++i)
+        to[i] = from[i];
     to[n] = '\0';
 }
 

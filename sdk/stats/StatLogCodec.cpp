@@ -72,7 +72,11 @@ std::optional<std::string> StatLogCodec::json(const pf::Value& value)
     OrderedJson converted;
     if (!convert(value, converted, 0))
         return std::nullopt;
-    return converted.dump(-1, ' ', false, OrderedJson::error_handler_t::replace);
+    try {
+        return converted.dump(-1, ' ', false, OrderedJson::error_handler_t::strict);
+    } catch (const OrderedJson::type_error&) {
+        return std::nullopt; // a text or key that is not UTF-8: written otherwise, it would be altered
+    }
 }
 
 std::size_t StatLogCodec::jsonLength(const pf::Value& value)

@@ -14,6 +14,9 @@
 #include <SQLiteCpp/Transaction.h>
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <stdexcept>
+
 using pf::Array;
 using pf::Dictionary;
 using pf::Value;
@@ -50,19 +53,6 @@ std::optional<List> listNamed(const std::string& name)
             return list;
     }
     return std::nullopt;
-}
-
-// Picks the current log's rows of this version's lists; a list another version added is left
-// to it, whatever this one does with its own. Without such rows every row is this version's,
-// and no condition is added: a delete of the whole table is far quicker than one row by row.
-std::string ownRows(bool foreignRows)
-{
-    if (!foreignRows)
-        return {};
-    std::string where = " WHERE list IN (";
-    for (List list : kLists)
-        where += std::string(list == kLists[0] ? "'" : ", '") + TalmerinMobStatLogStore::keyOf(list) + "'";
-    return where + ")";
 }
 
 // Bytes of the JSON of a list whose entries' JSON come to `entryBytes`.
@@ -192,48 +182,46 @@ void TalmerinMobStatLogStore::loadArchiveNumbers()
 void TalmerinMobStatLogStore::loadCurrentLog()
 {
     resetInMemory();
-    std::vector<std::pair<std::string, long long>> damaged;
+    for (auto& kept : m_keptRows)
+        kept.clear();
     std::size_t total = 0;
     std::size_t foreign = 0;
-    {
-        SQLite::Statement query(*m_db, "SELECT list, position, entry FROM current ORDER BY list, position");
-        while (query.executeStep()) {
-            std::string listName = query.getColumn(0).getString();
-            long long position = query.getColumn(1).getInt64();
-            auto list = listNamed(listName);
-            if (!list) {
-                ++foreign;
-                continue;
-            }
-            std::optional<Value> value = decode(query, 2);
-            if (value && total + static_cast<std::size_t>(query.getColumn(2).getBytes()) > kMaxCurrentLogBytes) {
-                pf::Log::line("TalmerinMobStat: the stored log is larger than a log can grow; the rest is dropped");
-                value.reset();
-            }
-            if (!value) {
-                damaged.emplace_back(listName, position);
-                continue;
-            }
-            total += static_cast<std::size_t>(query.getColumn(2).getBytes());
-            // The text as this version writes it, whatever the row held.
-            Row row = encode(*value);
-            appendInMemory(*list, entryOf(*list, std::move(*value), position, std::move(row)));
+    std::size_t unreadable = 0;
+    bool full = false;
+    SQLite::Statement query(*m_db, "SELECT list, position, entry FROM current ORDER BY list, position");
+    while (query.executeStep()) {
+        auto list = listNamed(query.getColumn(0).getString());
+        long long position = query.getColumn(1).getInt64();
+        if (!list) {
+            ++foreign;
+            continue;
         }
+        std::size_t bytes = static_cast<std::size_t>(query.getColumn(2).getBytes());
+        std::optional<Value> value = decode(query, 2);
+        // The text as this version writes it, whatever the row held.
+        std::optional<Row> row = value ? encode(*value) : std::nullopt;
+        if (!row) {
+            ++unreadable;
+        } else if (total + bytes > kMaxCurrentLogBytes) {
+            full = true;
+            row.reset();
+        }
+        // What is not read stays in its row, as it is, and keeps its place.
+        if (!row) {
+            m_keptRows[indexOf(*list)].push_back(position);
+            continue;
+        }
+        total += bytes;
+        appendInMemory(*list, entryOf(*list, std::move(*value), position, std::move(*row)));
     }
     m_foreignRows = foreign > 0;
     if (foreign)
         pf::Log::format("TalmerinMobStat: the stored log holds %zu entries of lists this version does not know; they are left as they are", foreign);
-    if (damaged.empty())
-        return;
-    SQLite::Transaction transaction(*m_db);
-    SQLite::Statement remove(*m_db, "DELETE FROM current WHERE list = ? AND position = ?");
-    for (const auto& [list, position] : damaged) {
-        remove.reset();
-        remove.bind(1, list);
-        remove.bind(2, static_cast<int64_t>(position));
-        remove.exec();
-    }
-    transaction.commit();
+    if (unreadable)
+        pf::Log::format("TalmerinMobStat: the stored log holds %zu entries this version cannot read (another encoding, not a "
+                        "dictionary or too large); they are left as they are", unreadable);
+    if (full)
+        pf::Log::line("TalmerinMobStat: the stored log is larger than a log can grow; the rest is left in the file for a later launch");
 }
 
 std::optional<Value> TalmerinMobStatLogStore::decode(const SQLite::Statement& query, int column) const
@@ -241,28 +229,60 @@ std::optional<Value> TalmerinMobStatLogStore::decode(const SQLite::Statement& qu
     SQLite::Column stored = query.getColumn(column);
     std::optional<Value> value;
     std::size_t size = static_cast<std::size_t>(stored.getBytes());
-    if (size > kMaxEntryBytes) {
-        pf::Log::format("TalmerinMobStat: a stored log entry of %zu bytes is too large; it is dropped", size);
+    if (size > kMaxEntryBytes)
         return std::nullopt;
-    }
     if (stored.isText()) {
         value = pf::Json::parse(std::string_view(static_cast<const char*>(stored.getBlob()), size));
     } else if (stored.isBlob()) {
         auto* data = static_cast<const std::uint8_t*>(stored.getBlob());
         value = pf::KeyedUnarchiver::unarchivedValue(pf::Bytes(data, data + size));
     }
-    if (!value || !value->isDictionary()) {
-        pf::Log::line("TalmerinMobStat: a stored log entry is damaged; it is dropped");
+    if (!value || !value->isDictionary())
         return std::nullopt;
-    }
     return value;
 }
 
-TalmerinMobStatLogStore::Row TalmerinMobStatLogStore::encode(const Value& entry)
+std::optional<TalmerinMobStatLogStore::Row> TalmerinMobStatLogStore::encode(const Value& entry)
 {
     if (auto json = StatLogCodec::json(entry))
         return Row { std::move(*json), {}, true };
-    return Row { {}, pf::KeyedArchiver::archivedValue(entry), false };
+    // A keyed archive holds data and dates; one that cannot be written comes out empty.
+    pf::Bytes archived = pf::KeyedArchiver::archivedValue(entry);
+    if (archived.empty())
+        return std::nullopt;
+    return Row { {}, std::move(archived), false };
+}
+
+std::optional<TalmerinMobStatLogStore::Row> TalmerinMobStatLogStore::encodeOrRefuse(const Value& entry)
+{
+    auto row = encode(entry);
+    if (!row)
+        pf::Log::line("TalmerinMobStat: a log entry cannot be written whole (its texts must be UTF-8); it is refused");
+    return row;
+}
+
+std::string TalmerinMobStatLogStore::ownRows() const
+{
+    // Without rows another version keeps every row is in memory, and no condition is added: a
+    // delete of the whole table is far quicker than one row by row.
+    std::string where;
+    if (m_foreignRows) {
+        where = " WHERE list IN (";
+        for (List list : kLists)
+            where += std::string(list == kLists[0] ? "'" : ", '") + keyOf(list) + "'";
+        where += ")";
+    }
+    for (List list : kLists) {
+        const auto& kept = m_keptRows[indexOf(list)];
+        if (kept.empty())
+            continue;
+        where += where.empty() ? " WHERE " : " AND ";
+        where += std::string("NOT (list = '") + keyOf(list) + "' AND position IN (";
+        for (std::size_t i = 0; i < kept.size(); ++i)
+            where += (i ? "," : "") + std::to_string(kept[i]);
+        where += "))";
+    }
+    return where;
 }
 
 TalmerinMobStatLogStore::Entry TalmerinMobStatLogStore::entryOf(List list, Value value, long long position, Row&& row)
@@ -414,10 +434,16 @@ void TalmerinMobStatLogStore::resetInMemory()
     m_eventIndex.clear();
 }
 
+long long TalmerinMobStatLogStore::firstFreePosition(List list) const
+{
+    const auto& kept = m_keptRows[indexOf(list)];
+    return kept.empty() ? 0 : kept.back() + 1;
+}
+
 long long TalmerinMobStatLogStore::nextPosition(List list) const
 {
     const auto& entries = m_lists[indexOf(list)];
-    return entries.empty() ? 0 : entries.back().position + 1;
+    return entries.empty() ? firstFreePosition(list) : std::max(firstFreePosition(list), entries.back().position + 1);
 }
 
 Dictionary TalmerinMobStatLogStore::currentLog() const
@@ -501,7 +527,9 @@ bool TalmerinMobStatLogStore::append(List list, const Dictionary& entry, bool dr
 {
     std::lock_guard lock(m_mutex);
     Value value(entry);
-    Row row = encode(value);
+    std::optional<Row> row = encodeOrRefuse(value);
+    if (!row)
+        return false;
     long long position = nextPosition(list);
     const auto& entries = m_lists[indexOf(list)];
     bool drop = dropFirst && !entries.empty();
@@ -509,13 +537,13 @@ bool TalmerinMobStatLogStore::append(List list, const Dictionary& entry, bool dr
     bool stored = transaction("add a log entry", [&](SQLite::Database& db) {
         if (drop)
             deleteCurrentRow(db, list, first);
-        insertRow(db, 0, list, position, row);
+        insertRow(db, 0, list, position, *row);
     });
     if (!stored)
         return false;
     if (drop)
         eraseInMemory(list, 0);
-    appendInMemory(list, entryOf(list, std::move(value), position, std::move(row)));
+    appendInMemory(list, entryOf(list, std::move(value), position, std::move(*row)));
     return true;
 }
 
@@ -526,11 +554,13 @@ void TalmerinMobStatLogStore::replace(List list, std::size_t index, const Dictio
     if (index >= entries.size())
         return;
     Value value(entry);
-    Row row = encode(value);
+    std::optional<Row> row = encodeOrRefuse(value);
+    if (!row)
+        return;
     long long position = entries[index].position;
     bool stored = transaction("change a log entry", [&](SQLite::Database& db) {
         SQLite::Statement update(db, "UPDATE current SET entry = ? WHERE list = ? AND position = ?");
-        bindRow(update, 1, row);
+        bindRow(update, 1, *row);
         update.bindNoCopy(2, keyOf(list));
         update.bind(3, static_cast<int64_t>(position));
         update.exec();
@@ -538,7 +568,7 @@ void TalmerinMobStatLogStore::replace(List list, std::size_t index, const Dictio
     if (!stored)
         return;
     // Name and label are what the index knows the entry by; a change of them re-indexes it.
-    Entry changed = entryOf(list, std::move(value), position, std::move(row));
+    Entry changed = entryOf(list, std::move(value), position, std::move(*row));
     bool renamed = changed.key != entries[index].key;
     changed.nextSameKey = entries[index].nextSameKey;
     m_listBytes[indexOf(list)] -= entries[index].bytes();
@@ -554,18 +584,20 @@ void TalmerinMobStatLogStore::putSession(const std::string& id, const Dictionary
     auto old = sessionIndex(id);
     long long oldPosition = old ? m_lists[indexOf(List::Sessions)][*old].position : 0;
     Value value(session);
-    Row row = encode(value);
+    std::optional<Row> row = encodeOrRefuse(value);
+    if (!row)
+        return;
     long long position = nextPosition(List::Sessions);
     bool stored = transaction("store a session", [&](SQLite::Database& db) {
         if (old)
             deleteCurrentRow(db, List::Sessions, oldPosition);
-        insertRow(db, 0, List::Sessions, position, row);
+        insertRow(db, 0, List::Sessions, position, *row);
     });
     if (!stored)
         return;
     if (old)
         eraseInMemory(List::Sessions, *old);
-    appendInMemory(List::Sessions, entryOf(List::Sessions, std::move(value), position, std::move(row)));
+    appendInMemory(List::Sessions, entryOf(List::Sessions, std::move(value), position, std::move(*row)));
 }
 
 void TalmerinMobStatLogStore::splitWithSession(const std::string& id, const Dictionary& session, std::size_t maxArchived)
@@ -574,7 +606,11 @@ void TalmerinMobStatLogStore::splitWithSession(const std::string& id, const Dict
     auto old = sessionIndex(id);
     long long oldPosition = old ? m_lists[indexOf(List::Sessions)][*old].position : 0;
     Value value(session);
-    Row row = encode(value);
+    std::optional<Row> row = encodeOrRefuse(value);
+    if (!row)
+        return;
+    // The new log starts after the rows left as they were, which stay where they are.
+    long long position = firstFreePosition(List::Sessions);
     long long number = m_archive.empty() ? 1 : m_archive.back() + 1;
     std::vector<long long> archive = m_archive;
     archive.push_back(number);
@@ -589,26 +625,26 @@ void TalmerinMobStatLogStore::splitWithSession(const std::string& id, const Dict
         SQLite::Statement add(db, "INSERT INTO logs(id) VALUES(?)");
         add.bind(1, static_cast<int64_t>(number));
         add.exec();
-        SQLite::Statement move(db, "INSERT INTO archive(log, list, position, entry) SELECT ?, list, position, entry FROM current" + ownRows(m_foreignRows));
+        SQLite::Statement move(db, "INSERT INTO archive(log, list, position, entry) SELECT ?, list, position, entry FROM current" + ownRows());
         move.bind(1, static_cast<int64_t>(number));
         move.exec();
-        db.exec("DELETE FROM current" + ownRows(m_foreignRows));
+        db.exec("DELETE FROM current" + ownRows());
         for (long long gone : dropped)
             deleteArchivedLog(db, gone);
-        insertRow(db, 0, List::Sessions, 0, row);
+        insertRow(db, 0, List::Sessions, position, *row);
     });
     if (!stored)
         return;
     m_archive = std::move(archive);
     resetInMemory();
-    appendInMemory(List::Sessions, entryOf(List::Sessions, std::move(value), 0, std::move(row)));
+    appendInMemory(List::Sessions, entryOf(List::Sessions, std::move(value), position, std::move(*row)));
 }
 
 void TalmerinMobStatLogStore::clearCurrentLog(const std::vector<std::pair<std::string, double>>& numbers)
 {
     std::lock_guard lock(m_mutex);
     bool stored = transaction("clear the log", [&](SQLite::Database& db) {
-        db.exec("DELETE FROM current" + ownRows(m_foreignRows));
+        db.exec("DELETE FROM current" + ownRows());
         for (const auto& [key, value] : numbers)
             writeNumber(db, key, value);
     });
@@ -632,6 +668,7 @@ std::vector<TalmerinMobStatLogStore::ArchivedLog> TalmerinMobStatLogStore::archi
             query.bind(1, static_cast<int64_t>(number));
             Array lists[3];
             std::size_t total = 0;
+            std::size_t unreadable = 0;
             while (query.executeStep()) {
                 auto list = listNamed(query.getColumn(0).getString());
                 total += static_cast<std::size_t>(query.getColumn(1).getBytes());
@@ -639,7 +676,12 @@ std::vector<TalmerinMobStatLogStore::ArchivedLog> TalmerinMobStatLogStore::archi
                     continue;
                 if (auto value = decode(query, 1))
                     lists[indexOf(*list)].push_back(std::move(*value));
+                else
+                    ++unreadable;
             }
+            if (unreadable)
+                pf::Log::format("TalmerinMobStat: archived log %lld holds %zu entries this version cannot read; they are left "
+                                "out of its upload", number, unreadable);
             Dictionary log;
             for (List list : kLists)
                 log.set(keyOf(list), Value(std::move(lists[indexOf(list)])));
@@ -714,11 +756,14 @@ bool TalmerinMobStatLogStore::importLogs(const std::string& source, const Value&
                 for (const Value& item : *items) {
                     if (!item.isDictionary())
                         continue;
-                    Row row = encode(item);
+                    // Nothing is taken in then: the earlier log stays where it is.
+                    std::optional<Row> row = encode(item);
+                    if (!row)
+                        throw std::runtime_error("an entry cannot be written whole");
                     long long position = next[indexOf(list)]++;
-                    insertRow(db, number, list, position, row);
+                    insertRow(db, number, list, position, *row);
                     if (number == 0)
-                        pending.push_back(Pending { list, entryOf(list, item, position, std::move(row)) });
+                        pending.push_back(Pending { list, entryOf(list, item, position, std::move(*row)) });
                 }
             }
         };

@@ -35,11 +35,13 @@ class Statement;
 //   whole log and its upload text is put together without converting it again. Archived logs
 //   are read from disk when asked for.
 // - A row holds the entry's JSON (the upload's own text); an entry that JSON cannot hold (data,
-//   dates, NaN) is kept as a keyed archive instead, so nothing put is lost.
-// - What is read back is checked: a row that is too large, does not parse or is not a
-//   dictionary is logged, removed and skipped. Rows of a list this version does not know (a
-//   newer version's) are logged and left as they are: a split or a clear moves and removes
-//   only this version's lists. A file that is not a database, or whose tables
+//   dates, NaN) is kept as a keyed archive instead. An entry neither can hold as it is (a text
+//   that is not UTF-8) is refused with a log line: nothing is altered to fit.
+// - What is read back is checked. Rows of a list this version does not know (a newer
+//   version's), and rows of its own lists that it cannot read (too large, another encoding,
+//   not a dictionary) or has no room for, are logged once and left as they are, in their
+//   places: never sent, and a split or a clear moves and removes only the rows it holds in
+//   memory (the whole table when that is all of them). A file that is not a database, or whose tables
 //   have another shape, is logged and moved aside (".corrupt") and a blank store is made; if
 //   even that fails (or the file cannot be opened at all), the log lives in an in-memory
 //   database until the next launch.
@@ -141,9 +143,15 @@ private:
     void loadArchiveNumbers();
     void loadNumbers();
     static void writeNumber(SQLite::Database& db, const std::string& key, double value);
-    // Decodes one stored entry; nullopt (and a log line) when it is damaged.
+    // Decodes one stored entry; nullopt when this version cannot read it.
     std::optional<pf::Value> decode(const SQLite::Statement& query, int column) const;
-    static Row encode(const pf::Value& entry);
+    // The row of an entry; nullopt when neither JSON nor a keyed archive holds it as it is.
+    static std::optional<Row> encode(const pf::Value& entry);
+    // The same, with a log line for the entry refused.
+    static std::optional<Row> encodeOrRefuse(const pf::Value& entry);
+    // The condition picking the current log's rows this version holds in memory (empty when
+    // that is every row).
+    std::string ownRows() const;
     static Entry entryOf(List list, pf::Value value, long long position, Row&& row);
     static pf::Value valueOf(const Entry& entry);
     void bindRow(SQLite::Statement& statement, int index, const Row& row);
@@ -158,6 +166,8 @@ private:
     void reindexEvents();
     // Files the event at `index` of "ev" (there already, or about to be appended).
     void indexEvent(Entry& entry, std::size_t index);
+    // Positions past the rows left as they were, which keep theirs.
+    long long firstFreePosition(List list) const;
     long long nextPosition(List list) const;
     std::optional<std::size_t> sessionIndex(const std::string& id) const;
     static std::string eventKey(const pf::Value& id, const pf::Value& label);
@@ -178,4 +188,7 @@ private:
     std::map<std::string, double> m_pendingNumbers;
     std::vector<long long> m_archive;
     bool m_foreignRows { false }; // the current log holds rows of lists another version added
+    // Positions of the rows of this version's lists that it could not read (another version's
+    // encoding, not a dictionary, too large) or had no room for: left as they are, in order.
+    std::vector<long long> m_keptRows[3];
 };

@@ -68,6 +68,14 @@ __attribute__((noinline)) int namedFrameTarget(int x)
     return x * 3 + 1;
 }
 
+std::string repeated(const std::string& text, int times)
+{
+    std::string out;
+    for (int i = 0; i < times; ++i)
+        out += text;
+    return out;
+}
+
 void writeFile(const std::string& path, const pf::Bytes& data)
 {
     std::ofstream(path, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data.data()), data.size());
@@ -87,6 +95,8 @@ TEST(CrashCapture, ACrashedChildLeavesOneEntryForTheNextStart)
     const Case cases[] = {
         { "runtime_error", SIGABRT, "std::runtime_error", "deep trouble at depth 3", { "throwDeep3(int)", "throwDeep2(int)", "throwDeep1(int)", "main" } },
         { "appkey", SIGABRT, "Invalid AppKey", "Invalid AppKey", { "TalmerinMobStatController::checkAppKey() const", "TalmerinMobStatController::startPageView", "main" } },
+        // Cut to the report's 511 and 4095 bytes where a character ends.
+        { "long_texts", SIGABRT, repeated("礼", 170), repeated("😀", 1023), { "main" } },
         { "segv", SIGSEGV, "", "", {} },
         { "abort", SIGABRT, "", "", {} },
         { "overflow_on_queue", SIGSEGV, "", "", {} },
@@ -290,6 +300,24 @@ TEST(CrashCapture, AReportStaysUntilItsEntryIsInTheLogsFile)
         ASSERT_EQ(world.log()["ex"].size(), 1u);
         EXPECT_EQ(world.log()["ex"][0]["y"], Value("Invalid AppKey"));
     }
+}
+
+// The log keeps an entry whole or not at all: a report whose text is not UTF-8 is refused rather
+// than sent altered, and so stays for the next start.
+TEST(CrashCapture, AReportWhoseTextTheLogCannotKeepAsItIsStays)
+{
+    StatsWorld world;
+    CrashReport report = sampleReport();
+    report.exceptionReason = "cut \xe7\xa4";
+    writeFile(CrashReporter::reportPath(), CrashReport::framed(report.packed()));
+
+    pf::Log::startCapture();
+    relaunchWithCrashLogging(world);
+    EXPECT_TRUE(pf::Log::contains("a log entry cannot be written whole"));
+    EXPECT_TRUE(pf::Log::contains("the report is kept for the next start"));
+    pf::Log::stopCapture();
+    EXPECT_TRUE(CrashReporter::sharedReporter().hasPendingCrashReport());
+    EXPECT_EQ(world.log()["ex"].size(), 0u);
 }
 
 TEST(CrashCapture, FramesAreNamedOnlyFromTheBuildThatCrashed)

@@ -1,6 +1,7 @@
 #include "StatsTestSupport.h"
 
 #include "platform/foundation/FileManager.h"
+#include "platform/foundation/KeyedArchiver.h"
 #include "platform/foundation/Log.h"
 #include "sdk/stats/StatLogCodec.h"
 #include "sdk/stats/TalmerinMobStatLogStore.h"
@@ -192,7 +193,7 @@ TEST(StatLogStore, ADamagedStoreIsLoggedAndTheRestIsKept)
              db.exec("CREATE TABLE current(x)");
          },
             "has another shape", 0 },
-        { "damaged rows", rows, "a stored log entry is damaged", 2 },
+        { "damaged rows", rows, "4 entries this version cannot read", 2 },
     };
     for (const Case& c : cases) {
         StatsWorld world;
@@ -343,4 +344,124 @@ TEST(StatLogStore, RowsOfAListThisVersionDoesNotKnowAreLeftAsTheyAre)
     ASSERT_EQ(world.uploads().size(), 2u);
     EXPECT_EQ(world.log(), Value(Manager::createBlankLog()));
     EXPECT_EQ(foreignRows(), untouched) << "cleared after an upload";
+}
+
+// Rows of this version's lists that it cannot read (another version's encoding, not a
+// dictionary, too large) stay in their rows and places, byte for byte, through a load, puts, a
+// split and a send; nothing of them is sent, and what is put goes after them.
+TEST(StatLogStore, RowsOfAKnownListThisVersionCannotReadAreLeftAsTheyAre)
+{
+    StatsWorld world;
+    std::string path = TalmerinMobStatLogStore::defaultPath();
+    world.manager()->syncPutEvent(event("tap", 1));
+    world.relaunch();
+    struct Row {
+        const char* list;
+        int position;
+        std::function<void(SQLite::Statement&)> bind;
+    };
+    pf::Bytes textArchive = pf::KeyedArchiver::archivedValue(Value("not a dictionary"));
+    std::string large = R"({"i":")" + std::string(TalmerinMobStatLogStore::kMaxEntryBytes, 'x') + R"("})";
+    const Row written[] = {
+        // Another version's encoding: a text that is no JSON, a blob that is no keyed archive, a number.
+        { "ev", 1, [](auto& s) { s.bind(3, std::string("v2:{\"i\":\"tap\"}")); } },
+        { "ex", 0, [](auto& s) { s.bind(3, "\x01\x02", 2); } },
+        { "pr", 0, [](auto& s) { s.bind(3, 7); } },
+        // Not a dictionary, as JSON and as a keyed archive.
+        { "ev", 3, [](auto& s) { s.bind(3, std::string("[1,2]")); } },
+        { "pr", 2, [&](auto& s) { s.bind(3, textArchive.data(), static_cast<int>(textArchive.size())); } },
+        // Too large.
+        { "ex", 4, [&](auto& s) { s.bind(3, large); } },
+    };
+    {
+        SQLite::Database db(path, SQLite::OPEN_READWRITE);
+        for (const Row& row : written) {
+            SQLite::Statement add(db, "INSERT INTO current(list, position, entry) VALUES(?, ?, ?)");
+            add.bind(1, row.list);
+            add.bind(2, row.position);
+            row.bind(add);
+            add.exec();
+        }
+    }
+    // Those rows as they lie: type and bytes.
+    auto unread = [&] {
+        SQLite::Database db(path, SQLite::OPEN_READONLY);
+        std::vector<std::string> rows;
+        for (const Row& row : written) {
+            SQLite::Statement query(db, "SELECT typeof(entry), entry FROM current WHERE list = ? AND position = ?");
+            query.bind(1, row.list);
+            query.bind(2, row.position);
+            if (!query.executeStep()) {
+                rows.push_back(std::string("gone: ") + row.list + " " + std::to_string(row.position));
+                continue;
+            }
+            SQLite::Column entry = query.getColumn(1);
+            rows.push_back(query.getColumn(0).getString() + ": "
+                + std::string(static_cast<const char*>(entry.getBlob()), static_cast<std::size_t>(entry.getBytes())));
+        }
+        return rows;
+    };
+    const std::vector<std::string> untouched = unread();
+
+    pf::Log::startCapture();
+    auto manager = world.manager();
+    EXPECT_TRUE(pf::Log::contains("6 entries this version cannot read"));
+    pf::Log::stopCapture();
+    EXPECT_EQ(json(world.log()), json(logWith({ event("tap", 1) }, {})));
+    EXPECT_EQ(manager->logSize(), StatLogCodec::jsonLength(world.log()));
+    EXPECT_TRUE(unread() == untouched) << "loaded";
+
+    // New entries take places after them.
+    manager->syncPutEvent(event("swipe", 2));
+    ASSERT_TRUE(manager->syncPutException(Dictionary { { "t", Value(3) }, { "c", Value("text") }, { "y", Value("") } }));
+    manager->syncPutSession(session("s1", 1));
+    Value before = world.log();
+    EXPECT_EQ(before["ev"].size(), 2u);
+    EXPECT_EQ(before["ex"].size(), 1u);
+    EXPECT_EQ(before["pr"].size(), 1u);
+
+    manager->syncPutSession(session("big", 2, Manager::kSplitBytes));
+    Value split = logWith({}, { session("big", 2, Manager::kSplitBytes) });
+    Array archive = manager->archivedLogs();
+    ASSERT_EQ(archive.size(), 1u);
+    EXPECT_EQ(json(archive[0]), json(before));
+    EXPECT_EQ(json(world.log()), json(split));
+    EXPECT_TRUE(unread() == untouched) << "split";
+
+    manager->syncSendAllLog();
+    ASSERT_EQ(world.uploads().size(), 2u);
+    for (const char* list : { "ev", "ex", "pr" }) {
+        EXPECT_EQ(json(world.uploads()[0][list]), json(before[list])) << list;
+        EXPECT_EQ(json(world.uploads()[1][list]), json(split[list])) << list;
+    }
+    EXPECT_EQ(world.log(), Value(Manager::createBlankLog()));
+    EXPECT_TRUE(unread() == untouched) << "cleared after an upload";
+
+    manager.reset();
+    world.relaunch();
+    manager = world.manager();
+    manager->syncPutEvent(event("after", 4));
+    world.relaunch();
+    EXPECT_EQ(json(world.log()), json(logWith({ event("after", 4) }, {})));
+    EXPECT_TRUE(unread() == untouched) << "relaunched";
+}
+
+// A sent log whose rows all read is cleared by deleting the table whole, far quicker than row
+// by row: so even a row that appeared after the load (which a delete naming this version's
+// rows would leave) goes with it.
+TEST(StatLogStore, ASentLogWhoseRowsAllReadIsClearedWhole)
+{
+    StatsWorld world;
+    auto manager = world.manager();
+    for (int i = 0; i < 10; ++i)
+        manager->syncPutSession(session("s" + std::to_string(i), i, 19000));
+    ASSERT_EQ(world.log()["pr"].size(), 10u);
+    ASSERT_GT(manager->logSize(), 190000u);
+    std::string path = TalmerinMobStatLogStore::defaultPath();
+    SQLite::Database db(path, SQLite::OPEN_READWRITE);
+    db.exec(R"(INSERT INTO current(list, position, entry) VALUES('nw', 0, '{}'))");
+
+    manager->syncSendAllLog();
+    ASSERT_EQ(world.uploads().size(), 1u);
+    EXPECT_EQ(db.execAndGet("SELECT count(*) FROM current").getInt(), 0);
 }

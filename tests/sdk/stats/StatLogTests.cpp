@@ -58,7 +58,9 @@ TEST(StatLogCodec, WritesCompactValidJsonWhoseLengthTheLimitsCount)
         { "keys keep their order", Value(Dictionary { { "z", Value(1) }, { "a", Value(2) } }), R"({"z":1,"a":2})" },
         { "named escapes, other control bytes as \\u00XX, slash as is",
             Value("a\"\\/\n\t\x01\x1f 礼"), "\"a\\\"\\\\/\\n\\t\\u0001\\u001f 礼\"" },
-        { "bad UTF-8 replaced", Value(std::string("x\xff\xc3y")), "\"x\xef\xbf\xbd\xef\xbf\xbdy\"" },
+        { "a NUL is escaped", Value(std::string("a\0b", 3)), "\"a\\u0000b\"" },
+        { "bad UTF-8 cannot be written: nothing is replaced", Value(std::string("x\xff\xc3y")), std::nullopt },
+        { "nor a key of bad UTF-8", Value(Dictionary { { "k\xc3", Value(1) } }), std::nullopt },
         { "data cannot be written", Value(Dictionary { { "d", Value(pf::Bytes { 1 }) } }), std::nullopt },
         { "infinity cannot be written", Value(Array { Value(1e308 * 10) }), std::nullopt },
     };
@@ -305,7 +307,7 @@ TEST(StatLogUpload, UploadsArriveWithTheHeaderAndOnlyA200ClearsTheLog)
     auto manager = world.manager();
     manager->setAppId("key-1");
     manager->syncPutEvent(countedEvent(5));
-    manager->syncPutException(Dictionary { { "t", Value(6) }, { "c", Value("reason \x01\x02 and \xff bad") }, { "y", Value("n") } });
+    manager->syncPutException(Dictionary { { "t", Value(6) }, { "c", Value("reason \x01\x02 and more") }, { "y", Value("n") } });
 
     int successes = 0;
     pf::NotificationCenter::defaultCenter().addObserver(world.service, TalmerinMobStatLogManager::kSuccessNotification,
@@ -324,7 +326,7 @@ TEST(StatLogUpload, UploadsArriveWithTheHeaderAndOnlyA200ClearsTheLog)
     ASSERT_EQ(world.uploads().size(), 1u);
     Value body = world.uploads()[0];
     EXPECT_EQ(body["ev"][0]["i"], Value("tap"));
-    EXPECT_EQ(body["ex"][0]["c"], Value("reason \x01\x02 and \xef\xbf\xbd bad")) << "control bytes and bad UTF-8 arrive as valid JSON";
+    EXPECT_EQ(body["ex"][0]["c"], Value("reason \x01\x02 and more")) << "control bytes arrive as valid JSON";
     Value header = body["he"];
     std::vector<std::string> keys = header.asDictionary()->keys();
     std::sort(keys.begin(), keys.end());
@@ -355,6 +357,43 @@ TEST(StatLogUpload, UploadsArriveWithTheHeaderAndOnlyA200ClearsTheLog)
     EXPECT_EQ(world.server.requests("/stats/").size(), 2u);
     EXPECT_EQ(manager->lastSendTimestamp(), TalmerinMobStat::nowMs());
     pf::Reachability::setOverride(std::nullopt);
+}
+
+// Labels arrive as they were logged: a portal text may hold a NUL, which is recorded, counted
+// with its namesakes and sent whole. A text that is not UTF-8 cannot be kept as it is, so its
+// entry is refused with a log line and the rest of the log goes on.
+TEST(StatLogUpload, LabelsArriveWholeOrTheirEntryIsRefused)
+{
+    StatsWorld world;
+    auto stat = world.stat();
+    stat->startWithAppId("key-1");
+    ASSERT_TRUE(world.settle());
+    const std::string title("gift\0title", 10);
+    stat->logEvent("gift", title);
+    stat->logEvent("gift", title);
+    pf::Log::startCapture();
+    stat->logEventWithDurationTime("gift", "cut \xe7\xa4", 5);
+    ASSERT_TRUE(world.settle());
+    auto manager = world.manager();
+    EXPECT_FALSE(manager->syncPutException(Dictionary { { "t", Value(6) }, { "c", Value("\xff") }, { "y", Value("") } }));
+    manager->syncPutSession(sessionDict("\xc3", 7));
+    auto lines = pf::Log::captured();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                  [](const std::string& line) { return line.find("a log entry cannot be written whole") != std::string::npos; }),
+        3);
+    pf::Log::stopCapture();
+    manager.reset();
+
+    world.relaunch();
+    world.manager()->sendLog();
+    ASSERT_TRUE(world.settle());
+    ASSERT_EQ(world.uploads().size(), 2u);
+    Value body = world.uploads()[1];
+    ASSERT_EQ(body["ev"].size(), 1u);
+    EXPECT_EQ(body["ev"][0]["l"], Value(title));
+    EXPECT_EQ(body["ev"][0]["c"], Value(2));
+    EXPECT_EQ(body["ex"].size(), 0u);
+    EXPECT_EQ(body["pr"].size(), 0u);
 }
 
 TEST(StatLogUpload, AnUploadGoesWhereTheClientIsPointedWhenItIsSent)

@@ -1,10 +1,11 @@
 // Started by the crash tests: sets up the statistics client with crash logging on a given
 // sandbox, then crashes the way it is asked to.
-//   stats_crash_child HOME runtime_error|appkey|segv|abort|overflow_on_queue|exit
+//   stats_crash_child HOME runtime_error|appkey|long_texts|segv|abort|overflow_on_queue|exit
 //                          |segv_to_earlier_handler|abort_to_earlier_handler|segv_earlier_ignored
 // The "earlier" modes install a handler of their own before crash logging is switched on.
 
 #include "platform/foundation/DispatchQueue.h"
+#include "platform/foundation/Exception.h"
 #include "platform/foundation/Sandbox.h"
 #include "sdk/stats/CrashReporter.h"
 #include "sdk/stats/TalmerinMobStat.h"
@@ -112,6 +113,14 @@ int main(int argc, char** argv)
         throwDeep1(1);
     } else if (mode == "appkey") {
         stat->pageviewStartWithName("Home");
+    } else if (mode == "long_texts") {
+        // More than the report has room for: 600 bytes of name, 4400 of reason.
+        std::string name, reason;
+        for (int i = 0; i < 200; ++i)
+            name += "礼";
+        for (int i = 0; i < 1100; ++i)
+            reason += "😀";
+        throw pf::Exception(name, reason);
     } else if (mode == "segv" || mode == "segv_to_earlier_handler" || mode == "segv_earlier_ignored") {
         writeToReadOnlyPage();
     } else if (mode == "overflow_on_queue") {
