@@ -306,6 +306,31 @@ size_t endOf(std::string_view text, size_t at, std::string_view terminator)
     return end == std::string_view::npos ? text.size() : end + terminator.size();
 }
 
+// `text` with a byte that no UTF-8 text holds (0xFF) in place of each NUL and of the "&" of each
+// reference to one, so the library reads the text holding it whole, as no UTF-8. Only a NUL in
+// the text of a <string> or <key> (the last "<" before it opens one) is marked: in other content
+// (data, numbers) the byte could be skipped or end the value unseen, so there it is refused.
+bool markNulTexts(std::string_view text, std::string& marked)
+{
+    marked.assign(text);
+    size_t open = std::string_view::npos;
+    size_t reference = nulReference(text, 0);
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '<')
+            open = i;
+        if (text[i] != '\0' && i != reference)
+            continue;
+        if (i == reference)
+            reference = nulReference(text, i + 2);
+        if (open == std::string_view::npos || !(startsWith(text, open, "<string>") || startsWith(text, open, "<key>"))) {
+            marked.clear();
+            return false;
+        }
+        marked[i] = '\xFF';
+    }
+    return true;
+}
+
 }
 
 bool PropertyListCheck::binary(std::string_view data, int maxNesting, std::uint64_t maxNodes, std::string* error, std::string* marked)
@@ -325,18 +350,9 @@ bool PropertyListCheck::binary(std::string_view data, int maxNesting, std::uint6
 bool PropertyListCheck::xml(std::string_view text, int maxNesting, std::string* error, std::string* marked)
 {
     // A raw NUL gets past the library inside a text and cuts a key short unseen.
-    size_t rawNul = text.find('\0');
-    size_t reference = nulReference(text, 0);
-    if ((rawNul != std::string_view::npos || reference != std::string_view::npos) && !marked)
+    bool nul = text.find('\0') != std::string_view::npos || nulReference(text, 0) != std::string_view::npos;
+    if (nul && !(marked && markNulTexts(text, *marked)))
         return fail(error, "a property-list text holds a NUL character");
-    if (rawNul != std::string_view::npos || reference != std::string_view::npos) {
-        // A byte that no UTF-8 text holds in place of each NUL and of the "&" of each reference
-        // to one: the library reads the text whole, as no UTF-8.
-        marked->assign(text);
-        std::replace(marked->begin(), marked->end(), '\0', '\xFF');
-        for (; reference != std::string_view::npos; reference = nulReference(text, reference + 2))
-            (*marked)[reference] = '\xFF';
-    }
     int depth = 0;
     // Closing tags before `markupFrom` are not markup; opening tags count everywhere, so a
     // region misjudged here can only make the nesting look deeper. Each stretch of markup is

@@ -31,8 +31,10 @@ namespace pf {
 //   whole list as damaged), such a text is not refused: `marked` receives a copy of the data in
 //   which it is made of bytes 0xFF (binary: the whole text, in one-byte units; XML: each NUL and
 //   the "&" of each reference to one). The library reads that whole, as a text that is no UTF-8,
-//   so the reader sees damage and never a text cut short at the NUL. `marked` stays empty when
-//   no text needed it.
+//   so the reader sees damage and never a text cut short at the NUL. In XML only the text of a
+//   <string> or <key> is marked: a NUL in other content (data, numbers), where the library
+//   would skip the byte or end the value unseen, is still refused. `marked` stays empty when no
+//   text needed it.
 class PropertyListCheck {
 public:
     static bool binary(std::string_view data, int maxNesting, std::uint64_t maxNodes, std::string* error, std::string* marked = nullptr);

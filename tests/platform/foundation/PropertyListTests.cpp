@@ -244,7 +244,11 @@ TEST(PropertyList, ReadingByEntriesLeavesOutOnlyTheEntriesThatDoNotRead)
         Value(Dictionary { { "items", Array { Dictionary { { "a", 1 } }, Dictionary { { "c", 2 } } } } }));
     EXPECT_EQ(leftOut, 1u);
 
-    // The bounds and a damaged top value still refuse the whole list.
+    // The bounds, a damaged top value and a NUL in XML content that is no text (where the value
+    // would read other than written) still refuse the whole list.
+    for (const std::string& list : { std::string("<plist><dict><key>d</key><data>AA&#0;E=</data></dict></plist>"),
+             "<plist><dict><key>n</key><integer>1" + std::string(1, '\0') + "2</integer></dict></plist>" })
+        EXPECT_FALSE(PropertyList::parseEntries(Bytes(list.begin(), list.end()), 1, &leftOut)) << list;
     for (const auto& [what, bytes] : hostile_plist::hostileBinaryLists(PropertyList::kMaxDepth)) {
         std::string error;
         EXPECT_FALSE(PropertyList::parseEntries(bytes, 2, &leftOut, &error)) << what;
