@@ -1,5 +1,7 @@
-// Property lists, binary and XML, into the platform's value type. What reads and can be
-// written must read back to what was read, in both formats.
+// Property lists, binary and XML, into the platform's value type, read whole and by entries (as
+// the stores read their files). What reads and can be written must read back to what was read,
+// in both formats; reading by entries leaves nothing out of a list that reads whole, and reads
+// it the same.
 #include "fuzz/support/FuzzSupport.h"
 #include "platform/foundation/PropertyList.h"
 
@@ -29,10 +31,21 @@ void checkRoundTrip(const pf::Value& value, pf::PropertyList::Format format)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     fuzz::prepareProcess();
-    auto value = pf::PropertyList::parse(fuzz::bytes(data, size));
-    if (!value)
-        return 0;
-    checkRoundTrip(*value, pf::PropertyList::Format::Binary);
-    checkRoundTrip(*value, pf::PropertyList::Format::Xml);
+    pf::Bytes input = fuzz::bytes(data, size);
+    auto value = pf::PropertyList::parse(input);
+    if (value) {
+        checkRoundTrip(*value, pf::PropertyList::Format::Binary);
+        checkRoundTrip(*value, pf::PropertyList::Format::Xml);
+    }
+    for (int level : { 1, 2 }) {
+        size_t leftOut = 0;
+        auto entries = pf::PropertyList::parseEntries(input, level, &leftOut);
+        if (value && (!entries || leftOut != 0 || !fuzz::sameValue(*entries, *value, [](double) { return 0.0; })))
+            std::abort();
+        if (entries && !value) {
+            checkRoundTrip(*entries, pf::PropertyList::Format::Binary);
+            checkRoundTrip(*entries, pf::PropertyList::Format::Xml);
+        }
+    }
     return 0;
 }

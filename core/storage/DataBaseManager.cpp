@@ -65,9 +65,7 @@ DataBaseManager::Status DataBaseManager::withDatabase(const char* operation, con
 
 bool DataBaseManager::moveCorruptFileAside(const std::string& path)
 {
-    std::string aside = path + ".corrupt";
-    for (int n = 2; pf::FileManager::exists(aside); ++n)
-        aside = path + ".corrupt-" + std::to_string(n);
+    std::string aside = pf::FileManager::nextAsidePath(path);
     std::string error;
     if (!pf::FileManager::moveItem(path, aside, &error)) {
         pf::Log::format("GameDatabase: cannot move the damaged file aside: %s", error.c_str());

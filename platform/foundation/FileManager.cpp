@@ -120,17 +120,60 @@ bool FileManager::copyItem(const std::string& from, const std::string& to, std::
     return true;
 }
 
-bool FileManager::setAside(const std::string& path, std::string* error)
+namespace {
+
+// Whether a copy set aside before holds exactly the bytes of `path`.
+bool keptAside(const std::string& path)
 {
-    std::string aside = asidePath(path);
-    if (exists(aside))
-        removeItem(aside);
-    return moveItem(path, aside, error);
+    auto measured = FileManager::size(path);
+    std::optional<Bytes> bytes;
+    for (const auto& aside : FileManager::asidePaths(path)) {
+        if (FileManager::size(aside) != measured)
+            continue;
+        if (!bytes && !(bytes = FileManager::read(path)))
+            return false;
+        if (FileManager::read(aside) == bytes)
+            return true;
+    }
+    return false;
 }
 
-std::string FileManager::asidePath(const std::string& path)
+}
+
+bool FileManager::setAside(const std::string& path, std::string* error)
 {
-    return path + ".corrupt";
+    if (!size(path))
+        return fail(error, "no such file");
+    if (keptAside(path))
+        return removeItem(path, error);
+    return moveItem(path, nextAsidePath(path), error);
+}
+
+bool FileManager::setAsideCopy(const std::string& path, std::string* error)
+{
+    if (!size(path))
+        return fail(error, "no such file");
+    if (keptAside(path))
+        return true;
+    return copyItem(path, nextAsidePath(path), error);
+}
+
+std::string FileManager::asidePath(const std::string& path, int n)
+{
+    return n <= 1 ? path + ".corrupt" : path + ".corrupt-" + std::to_string(n);
+}
+
+std::vector<std::string> FileManager::asidePaths(const std::string& path)
+{
+    std::vector<std::string> paths;
+    for (int n = 1; exists(asidePath(path, n)); ++n)
+        paths.push_back(asidePath(path, n));
+    return paths;
+}
+
+std::string FileManager::nextAsidePath(const std::string& path)
+{
+    return asidePath(path, static_cast<int>(asidePaths(path).size()) + 1);
 }
 
 bool FileManager::writeAtomically(const std::string& path, const Bytes& data, std::string* error)

@@ -22,8 +22,10 @@ namespace pf {
 // - `createDirectory` without intermediates fails when the parent is missing; with them, it
 //   succeeds when the directory already exists.
 // - A store never writes over a file it could not read: it sets the file aside first
-//   (`setAside`), where it stays for a person to recover until the next damaged file of that
-//   name takes its place.
+//   (`setAside`), or a copy of it when it goes on with the entries it could read
+//   (`setAsideCopy`). What is set aside stays for a person to recover and nothing here deletes
+//   it: the first file as "<file>.corrupt", later ones as "<file>.corrupt-2", "<file>.corrupt-3"
+//   and on. Bytes that a copy set aside already holds are not kept twice.
 class FileManager {
 public:
     static bool exists(const std::string& path, bool* isDirectory = nullptr);
@@ -33,9 +35,17 @@ public:
     static bool removeItem(const std::string& path, std::string* error = nullptr);
     static bool moveItem(const std::string& from, const std::string& to, std::string* error = nullptr);
     static bool copyItem(const std::string& from, const std::string& to, std::string* error = nullptr);
-    // Moves the file to `asidePath(path)`, replacing what an earlier call left there.
+    // Moves the file to the next free aside name; when a copy set aside before holds the same
+    // bytes, the file is removed instead. True when its bytes are kept aside.
     static bool setAside(const std::string& path, std::string* error = nullptr);
-    static std::string asidePath(const std::string& path);
+    // The same, but the file stays where it is.
+    static bool setAsideCopy(const std::string& path, std::string* error = nullptr);
+    // The name of the n-th copy set aside: "<path>.corrupt", then "<path>.corrupt-<n>".
+    static std::string asidePath(const std::string& path, int n = 1);
+    // The copies set aside so far, in order, up to the first free name.
+    static std::vector<std::string> asidePaths(const std::string& path);
+    // The first free name of `asidePath`.
+    static std::string nextAsidePath(const std::string& path);
 
     static bool writeAtomically(const std::string& path, const Bytes& data, std::string* error = nullptr);
     static bool writeAtomically(const std::string& path, const Bytes& data, std::string* error, bool flush);

@@ -34,18 +34,25 @@ constexpr const char* kApplicationTag = "atag";
 constexpr const char* kAccessible = "pdmn";
 constexpr const char* kPublicKey = "public";
 
-// The stored items; a damaged or oversized file is set aside and read as empty.
-Array readItems(const std::string& path)
+// The stored items; a damaged or oversized file is set aside and read as empty. An item that
+// does not read is left out; before a change rewrites the file without it, a copy of the file
+// is set aside.
+Array readItems(const std::string& path, bool toRewrite = false)
 {
     if (!FileManager::exists(path))
         return {};
     std::string error;
     std::optional<Value> value;
+    size_t leftOut = 0;
     if (auto bytes = FileManager::read(path, Keychain::kMaxFileBytes, &error))
-        value = PropertyList::parse(*bytes, &error);
-    if (value && value->asArray())
+        value = PropertyList::parseEntries(*bytes, 1, &leftOut, &error);
+    if (value && value->asArray() && (leftOut == 0 || !toRewrite || FileManager::setAsideCopy(path))) {
+        if (leftOut > 0 && toRewrite)
+            Log::format("Keychain: %zu items of %s do not read (%s); a copy of the file is set aside", leftOut, path.c_str(), error.c_str());
         return *value->asArray();
-    Log::format("Keychain: %s is unreadable (%s); starting empty", path.c_str(), value ? "not a list" : error.c_str());
+    }
+    Log::format("Keychain: %s is unreadable (%s); starting empty", path.c_str(),
+        !value ? error.c_str() : value->asArray() ? "its copy cannot be set aside" : "not a list");
     FileManager::setAside(path);
     return {};
 }
@@ -107,7 +114,7 @@ std::optional<Value> findItem(const std::string& path, const std::function<bool(
 Keychain::Status addItem(const std::string& path, const std::function<bool(const Value&)>& identity, Value item)
 {
     std::lock_guard lock(g_keychainMutex);
-    Array items = readItems(path);
+    Array items = readItems(path, true);
     for (const Value& existing : items) {
         if (identity(existing))
             return Keychain::Status::DuplicateItem;
@@ -121,7 +128,7 @@ Keychain::Status addItem(const std::string& path, const std::function<bool(const
 Keychain::Status putItem(const std::string& path, const std::function<bool(const Value&)>& identity, Value item)
 {
     std::lock_guard lock(g_keychainMutex);
-    Array items = readItems(path);
+    Array items = readItems(path, true);
     auto existing = std::find_if(items.begin(), items.end(), identity);
     if (existing != items.end())
         *existing = std::move(item);
@@ -135,7 +142,7 @@ Keychain::Status putItem(const std::string& path, const std::function<bool(const
 Keychain::Status deleteItems(const std::string& path, const std::function<bool(const Value&)>& identity)
 {
     std::lock_guard lock(g_keychainMutex);
-    Array items = readItems(path);
+    Array items = readItems(path, true);
     size_t before = items.size();
     std::erase_if(items, identity);
     if (items.size() == before)

@@ -27,9 +27,11 @@ class RsaPublicKey;
 //   item has it. A key is replaced in one rewrite (`setPublicKey`), never by a delete and an
 //   add, so a new key that cannot be written (the file would pass its limit) leaves the old one.
 // - A file that cannot be read or is larger than `kMaxFileBytes`, or an item of the wrong
-//   shape, is as if absent: the file is logged and set aside as "<name>.corrupt", the item
-//   skipped but kept (every change, deletes too, rewrites only the item asked for), and
-//   nothing throws.
+//   shape, is as if absent: the file is logged and set aside (`FileManager::setAside`), the
+//   item skipped but kept (every change, deletes too, rewrites only the item asked for), and
+//   nothing throws. An item that does not read (a text or key that is not UTF-8 or holds a NUL)
+//   costs only itself: the other items read, and the first change sets a copy of the file aside
+//   before it rewrites the file without that item.
 // - Thread-safe: every call takes one process-wide lock and reads the file afresh, so separate
 //   Keychain objects on the same folder agree.
 class Keychain {

@@ -91,16 +91,27 @@ std::shared_ptr<Pasteboard> Pasteboard::load(const std::string& name)
     std::string path = pathFor(name);
     if (!FileManager::exists(path))
         return nullptr;
-    std::string error;
-    auto value = PropertyList::readFile(path, &error);
+    std::string error = "cannot read the file";
+    std::optional<Value> value;
+    size_t leftOut = 0;
+    // An item (or a key of the file) that does not read costs only itself: the file's entries
+    // are its keys and the items of its list.
+    if (auto bytes = FileManager::read(path))
+        value = PropertyList::parseEntries(*bytes, 2, &leftOut, &error);
     const Dictionary* file = value ? value->asDictionary() : nullptr;
     const Value* items = file ? file->find("items") : nullptr;
-    if (!file || (items && !items->isArray())) {
-        Log::format("Pasteboard %s: %s is unreadable (%s); setting it aside", name.c_str(), path.c_str(),
-            !value ? error.c_str() : file ? "its items are no list" : "not a dictionary");
+    const char* unreadable = !value ? error.c_str() : !file ? "not a dictionary" : items && !items->isArray() ? "its items are no list" : nullptr;
+    // What was left out is kept in a copy set aside before the next save writes the file without it.
+    if (!unreadable && leftOut > 0 && !FileManager::setAsideCopy(path))
+        unreadable = "its copy cannot be set aside";
+    if (unreadable) {
+        Log::format("Pasteboard %s: %s is unreadable (%s); setting it aside", name.c_str(), path.c_str(), unreadable);
         FileManager::setAside(path);
         return nullptr;
     }
+    if (leftOut > 0)
+        Log::format("Pasteboard %s: %zu entries of %s do not read (%s); a copy of the file is set aside", name.c_str(),
+            leftOut, path.c_str(), error.c_str());
     auto board = std::make_shared<Pasteboard>(name);
     board->m_persistent = true;
     board->m_changeCount = (*value)["changeCount"].intValue();

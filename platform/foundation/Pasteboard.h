@@ -29,7 +29,9 @@ namespace pf {
 //   app hands back unchanged through `setItems` keeps them too; content an app replaces does
 //   not.
 // - A file that cannot be read is never written over: it is logged and set aside (see
-//   `FileManager::setAside`) and the pasteboard counts as absent.
+//   `FileManager::setAside`) and the pasteboard counts as absent. An item or a key of the file
+//   that does not read (a text or key that is not UTF-8 or holds a NUL) costs only itself: the
+//   rest is read, and a copy of the file is set aside, since the next save leaves it out.
 class Pasteboard {
 public:
     using Item = std::map<std::string, Bytes>; // type -> data

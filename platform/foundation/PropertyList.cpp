@@ -6,6 +6,7 @@
 
 #include <plist/plist.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -38,7 +39,22 @@ bool isStorableText(std::string_view text, std::string* error)
     return TextEncoding::isNulFreeUtf8(text) || fail(error, "a text or key is not UTF-8 or holds a NUL character");
 }
 
-std::optional<Value> toValue(plist_t node, int depth, std::string* error)
+// How much damage a reading takes: an element of a container that does not read is left out
+// (and counted) when it lies at most `level` levels below the top; deeper, it leaves out the
+// element holding it at that level. Level 0 is strict: the whole list is damaged.
+struct Entries {
+    int level { 0 };
+    size_t leftOut { 0 };
+    bool leaveOut(int elementDepth)
+    {
+        if (elementDepth > level)
+            return false;
+        ++leftOut;
+        return true;
+    }
+};
+
+std::optional<Value> toValue(plist_t node, int depth, Entries& entries, std::string* error)
 {
     if (depth > PropertyList::kMaxDepth) {
         fail(error, "property list nested too deeply");
@@ -98,10 +114,11 @@ std::optional<Value> toValue(plist_t node, int depth, std::string* error)
                 fail(error, "broken array");
                 return std::nullopt;
             }
-            auto v = toValue(item, depth + 1, error);
-            if (!v)
+            auto v = toValue(item, depth + 1, entries, error);
+            if (v)
+                out.push_back(std::move(*v));
+            else if (!entries.leaveOut(depth + 1))
                 return std::nullopt;
-            out.push_back(std::move(*v));
         }
         return Value(std::move(out));
     }
@@ -119,15 +136,17 @@ std::optional<Value> toValue(plist_t node, int depth, std::string* error)
                 std::free(key);
                 break;
             }
-            // A key cannot hold a NUL here: PropertyListCheck refused any before the library read it.
+            // A key cannot hold a NUL here: PropertyListCheck refused any before the library read
+            // it, or marked it to read as no UTF-8.
             std::string k = key ? key : "";
             std::free(key);
-            auto v = isStorableText(k, error) ? toValue(item, depth + 1, error) : std::nullopt;
-            if (!v) {
+            auto v = isStorableText(k, error) ? toValue(item, depth + 1, entries, error) : std::nullopt;
+            if (v) {
+                out.set(std::move(k), std::move(*v));
+            } else if (!entries.leaveOut(depth + 1)) {
                 std::free(it);
                 return std::nullopt;
             }
-            out.set(std::move(k), std::move(*v));
         }
         std::free(it);
         return Value(std::move(out));
@@ -219,7 +238,9 @@ plist_t toNode(const Value& value, int depth, std::string* error)
 
 }
 
-std::optional<Value> PropertyList::parse(std::string_view data, std::string* error, Format* format)
+namespace {
+
+std::optional<Value> parseData(std::string_view data, Entries& entries, std::string* error, PropertyList::Format* format)
 {
     if (data.empty()) {
         fail(error, "empty property list");
@@ -232,9 +253,15 @@ std::optional<Value> PropertyList::parse(std::string_view data, std::string* err
     PlistHolder root;
     auto length = static_cast<std::uint32_t>(data.size());
     bool binary = plist_is_binary(data.data(), length);
-    if (binary ? !PropertyListCheck::binary(data, kMaxDepth, kMaxNodes, error)
-               : !PropertyListCheck::xml(data, kMaxDepth, error))
+    // A text holding a NUL would reach the library cut short; read by entries, it is marked
+    // so that it reads as damage instead.
+    std::string marked;
+    std::string* mark = entries.level > 0 ? &marked : nullptr;
+    if (binary ? !PropertyListCheck::binary(data, PropertyList::kMaxDepth, PropertyList::kMaxNodes, error, mark)
+               : !PropertyListCheck::xml(data, PropertyList::kMaxDepth, error, mark))
         return std::nullopt;
+    if (!marked.empty())
+        data = marked;
     if (binary) {
         plist_from_bin(data.data(), length, &root.node);
     } else {
@@ -247,8 +274,25 @@ std::optional<Value> PropertyList::parse(std::string_view data, std::string* err
         return std::nullopt;
     }
     if (format)
-        *format = binary ? Format::Binary : Format::Xml;
-    return toValue(root.node, 0, error);
+        *format = binary ? PropertyList::Format::Binary : PropertyList::Format::Xml;
+    return toValue(root.node, 0, entries, error);
+}
+
+}
+
+std::optional<Value> PropertyList::parse(std::string_view data, std::string* error, Format* format)
+{
+    Entries strict;
+    return parseData(data, strict, error, format);
+}
+
+std::optional<Value> PropertyList::parseEntries(const Bytes& data, int entryLevel, size_t* leftOut, std::string* error)
+{
+    Entries entries { std::max(entryLevel, 1) };
+    auto value = parseData(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()), entries, error, nullptr);
+    if (leftOut)
+        *leftOut = value ? entries.leftOut : 0;
+    return value;
 }
 
 std::optional<Value> PropertyList::parse(const Bytes& data, std::string* error, Format* format)

@@ -15,8 +15,19 @@ namespace pf {
 // - Reading never throws and never trusts the input: malformed, truncated or too deeply nested
 //   data gives nullopt and a reason in `error`. Before the property-list library sees the data
 //   it passes PropertyListCheck: nesting at most kMaxDepth deep, no entry containing itself, at
-//   most kMaxNodes values once entries shared in the binary form count at each use, and no text
-//   holding a NUL character. A text or key that is not UTF-8 (or holds a NUL) is damage too.
+//   most kMaxNodes values once entries shared in the binary form count at each use, and (for
+//   `parse`) no text holding a NUL character. A text or key that is not UTF-8 (or holds a NUL) is damage too:
+//   `parse` refuses the whole list for it, for readers that need the list whole (a reply, the
+//   keyed archive).
+// - `parseEntries` is for stores of separate entries (settings, keychain items, apps' records),
+//   where one entry that does not read must not cost the others: such an entry (a damaged text
+//   or key, a value of a kind not known here) is left out and counted instead. The entries are
+//   the elements of the containers down to `entryLevel` levels below the top (1: the top
+//   container's own elements); damage deeper down leaves out the entry at that level holding
+//   it, so no entry is read other than it was. A text holding a NUL reads as such damage, never
+//   cut short. The bounds above, a malformed list and a damaged top value still refuse the
+//   whole list. A store that writes back what it read sets the file aside first (a copy), so
+//   the left-out entries are kept.
 // - Integers are signed 64-bit; dates are kept to the microsecond (at worst one short), but to
 //   the second in XML and before 2001 (the library misreads earlier fractions); a UID (only
 //   found in keyed archives) reads as the dictionary {"CF$UID": n} and such a dictionary writes back as a UID.
@@ -30,6 +41,8 @@ public:
 
     static std::optional<Value> parse(const Bytes& data, std::string* error = nullptr, Format* format = nullptr);
     static std::optional<Value> parse(std::string_view data, std::string* error = nullptr, Format* format = nullptr);
+    // `leftOut` gets how many entries were left out; `error` the reason of the last one.
+    static std::optional<Value> parseEntries(const Bytes& data, int entryLevel, size_t* leftOut, std::string* error = nullptr);
     static std::optional<Bytes> write(const Value& value, Format format, std::string* error = nullptr);
     static std::optional<std::string> writeXml(const Value& value, std::string* error = nullptr);
 

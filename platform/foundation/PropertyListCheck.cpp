@@ -35,8 +35,10 @@ public:
     explicit BinaryShape(std::string_view data)
         : m_data(reinterpret_cast<const std::uint8_t*>(data.data())), m_size(data.size()) { }
 
-    bool check(int maxNesting, std::uint64_t maxNodes, std::string* error)
+    // With `nulTexts`, a text holding a NUL character is not refused: where it lies is added.
+    bool check(int maxNesting, std::uint64_t maxNodes, std::string* error, std::vector<std::uint64_t>* nulTexts = nullptr)
     {
+        m_nulTexts = nulTexts;
         if (!readTrailer(error))
             return false;
         // Depth-first walk with memoised heights and sizes. A container's references are read
@@ -115,6 +117,20 @@ public:
         return true;
     }
 
+    // Makes the text entry at `offset` (one that `check` found holding a NUL) in `data`, a copy
+    // of the checked data, into as many bytes 0xFF in one-byte units: a text the library reads
+    // whole, and that is no UTF-8.
+    void markText(std::uint64_t offset, std::string& data) const
+    {
+        std::uint8_t marker = m_data[offset];
+        std::uint64_t position = offset + 1;
+        std::uint64_t count = 0;
+        length(marker & 0x0F, position, count, nullptr);
+        if ((marker >> 4) == 0x6)
+            data[offset] = static_cast<char>(0x50 | (marker & 0x0F));
+        std::fill_n(data.begin() + static_cast<std::ptrdiff_t>(position), count, '\xFF');
+    }
+
 private:
     bool readTrailer(std::string* error)
     {
@@ -173,8 +189,10 @@ private:
             bool nul = unit == 1 && std::memchr(text, 0, count) != nullptr;
             for (std::uint64_t i = 0; unit == 2 && !nul && i < count; ++i)
                 nul = text[2 * i] == 0 && text[2 * i + 1] == 0;
-            if (nul)
+            if (nul && !m_nulTexts)
                 return fail(error, "a property-list text holds a NUL character");
+            if (nul)
+                m_nulTexts->push_back(offset);
             return true;
         }
         if (kind != 0xA && kind != 0xC && kind != 0xD)
@@ -195,6 +213,7 @@ private:
 
     const std::uint8_t* m_data;
     std::size_t m_size;
+    std::vector<std::uint64_t>* m_nulTexts { nullptr };
     int m_offsetWidth { 0 };
     int m_refWidth { 0 };
     std::uint64_t m_count { 0 };
@@ -202,10 +221,10 @@ private:
     std::uint64_t m_tableOffset { 0 };
 };
 
-// A character reference to NUL ("&#0;", "&#x00;").
-bool hasNulReference(std::string_view text)
+// Where the next character reference to NUL ("&#0;", "&#x00;") at or after `from` starts.
+size_t nulReference(std::string_view text, size_t from)
 {
-    for (size_t i = text.find("&#"); i != std::string_view::npos; i = text.find("&#", i + 2)) {
+    for (size_t i = text.find("&#", from); i != std::string_view::npos; i = text.find("&#", i + 2)) {
         size_t j = i + 2;
         bool hex = j < text.size() && (text[j] == 'x' || text[j] == 'X');
         if (hex)
@@ -214,9 +233,9 @@ bool hasNulReference(std::string_view text)
         while (j < text.size() && text[j] == '0')
             ++j;
         if (j > digits && j < text.size() && text[j] == ';')
-            return true;
+            return i;
     }
-    return false;
+    return std::string_view::npos;
 }
 
 bool isSpace(char c)
@@ -287,17 +306,52 @@ size_t endOf(std::string_view text, size_t at, std::string_view terminator)
     return end == std::string_view::npos ? text.size() : end + terminator.size();
 }
 
-}
-
-bool PropertyListCheck::binary(std::string_view data, int maxNesting, std::uint64_t maxNodes, std::string* error)
+// `text` with a byte that no UTF-8 text holds (0xFF) in place of each NUL and of the "&" of each
+// reference to one, so the library reads the text holding it whole, as no UTF-8. Only a NUL in
+// the text of a <string> or <key> (the last "<" before it opens one) is marked: in other content
+// (data, numbers) the byte could be skipped or end the value unseen, so there it is refused.
+bool markNulTexts(std::string_view text, std::string& marked)
 {
-    return BinaryShape(data).check(maxNesting, maxNodes, error);
+    marked.assign(text);
+    size_t open = std::string_view::npos;
+    size_t reference = nulReference(text, 0);
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '<')
+            open = i;
+        if (text[i] != '\0' && i != reference)
+            continue;
+        if (i == reference)
+            reference = nulReference(text, i + 2);
+        if (open == std::string_view::npos || !(startsWith(text, open, "<string>") || startsWith(text, open, "<key>"))) {
+            marked.clear();
+            return false;
+        }
+        marked[i] = '\xFF';
+    }
+    return true;
 }
 
-bool PropertyListCheck::xml(std::string_view text, int maxNesting, std::string* error)
+}
+
+bool PropertyListCheck::binary(std::string_view data, int maxNesting, std::uint64_t maxNodes, std::string* error, std::string* marked)
+{
+    BinaryShape shape(data);
+    std::vector<std::uint64_t> nulTexts;
+    if (!shape.check(maxNesting, maxNodes, error, marked ? &nulTexts : nullptr))
+        return false;
+    if (!nulTexts.empty()) {
+        marked->assign(data);
+        for (std::uint64_t offset : nulTexts)
+            shape.markText(offset, *marked);
+    }
+    return true;
+}
+
+bool PropertyListCheck::xml(std::string_view text, int maxNesting, std::string* error, std::string* marked)
 {
     // A raw NUL gets past the library inside a text and cuts a key short unseen.
-    if (text.find('\0') != std::string_view::npos || hasNulReference(text))
+    bool nul = text.find('\0') != std::string_view::npos || nulReference(text, 0) != std::string_view::npos;
+    if (nul && !(marked && markNulTexts(text, *marked)))
         return fail(error, "a property-list text holds a NUL character");
     int depth = 0;
     // Closing tags before `markupFrom` are not markup; opening tags count everywhere, so a

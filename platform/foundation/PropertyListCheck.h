@@ -13,23 +13,32 @@ namespace pf {
 // can expand to gigabytes), and aborts the process on some texts holding a NUL character.
 //
 // Rules:
-// - Both calls only read the data, in time and memory linear in its size, and never throw. They
-//   answer true when the data may be parsed; otherwise false with a reason in `error`.
+// - Both calls only read the data (and fill `marked`, below), in time and memory linear in its
+//   size, and never throw. They answer true when the data may be parsed; otherwise false with a
+//   reason in `error`.
 // - Binary form: the trailer and offset table lie inside the data and every container's
 //   references point at real entries. Walking from the top entry: no entry contains itself,
 //   nesting (the top entry is level 1, leaves count as a level) stays within `maxNesting`, the
 //   tree the library would build (shared entries counted at each use) has at most `maxNodes`
-//   entries, and no text holds a NUL character. Only entries reachable from the top are looked
-//   at (the library reads no others); leaf contents are left to the library.
-// - XML form: no NUL character, raw or as a reference ("&#0;"), and containers (<array>,
-//   <dict>) nest at most `maxNesting` deep. The nesting is found by a scan that never counts
-//   shallower than the library would read: an opening container tag counts wherever it
+//   entries, and no text holds a NUL character (unless marked). Only entries reachable from the
+//   top are looked at (the library reads no others); leaf contents are left to the library.
+// - XML form: no NUL character, raw or as a reference ("&#0;"), unless marked, and containers
+//   (<array>, <dict>) nest at most `maxNesting` deep. The nesting is found by a scan that never
+//   counts shallower than the library would read: an opening container tag counts wherever it
 //   stands, while a closing tag counts only where it is markup (not in a comment, CDATA
 //   section, declaration, processing instruction or inside another tag).
+// - With `marked` (for a reader that takes a text holding a NUL as one damaged entry, not the
+//   whole list as damaged), such a text is not refused: `marked` receives a copy of the data in
+//   which it is made of bytes 0xFF (binary: the whole text, in one-byte units; XML: each NUL and
+//   the "&" of each reference to one). The library reads that whole, as a text that is no UTF-8,
+//   so the reader sees damage and never a text cut short at the NUL. In XML only the text of a
+//   <string> or <key> is marked: a NUL in other content (data, numbers), where the library
+//   would skip the byte or end the value unseen, is still refused. `marked` stays empty when no
+//   text needed it.
 class PropertyListCheck {
 public:
-    static bool binary(std::string_view data, int maxNesting, std::uint64_t maxNodes, std::string* error);
-    static bool xml(std::string_view text, int maxNesting, std::string* error);
+    static bool binary(std::string_view data, int maxNesting, std::uint64_t maxNodes, std::string* error, std::string* marked = nullptr);
+    static bool xml(std::string_view text, int maxNesting, std::string* error, std::string* marked = nullptr);
 };
 
 }

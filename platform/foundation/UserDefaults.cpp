@@ -46,14 +46,21 @@ void UserDefaults::load()
 {
     if (!FileManager::exists(m_path))
         return;
-    std::string error;
-    auto value = PropertyList::readFile(m_path, &error);
-    if (value && value->asDictionary()) {
+    std::string error = "cannot read the file";
+    size_t leftOut = 0;
+    std::optional<Value> value;
+    if (auto bytes = FileManager::read(m_path))
+        value = PropertyList::parseEntries(*bytes, 1, &leftOut, &error);
+    // Settings that do not read are kept in a copy set aside before the next save leaves them out.
+    if (value && value->asDictionary() && (leftOut == 0 || FileManager::setAsideCopy(m_path))) {
+        if (leftOut > 0)
+            Log::format("UserDefaults: %zu settings of %s do not read (%s); a copy of the file is set aside", leftOut,
+                m_path.c_str(), error.c_str());
         m_values = *value->asDictionary();
         return;
     }
     Log::format("UserDefaults: %s is unreadable (%s); starting empty", m_path.c_str(),
-        value ? "not a dictionary" : error.c_str());
+        !value ? error.c_str() : value->asDictionary() ? "its copy cannot be set aside" : "not a dictionary");
     FileManager::setAside(m_path);
 }
 

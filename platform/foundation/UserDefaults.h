@@ -22,7 +22,10 @@ namespace pf {
 //   cannot hold as it is (a text or key that is not UTF-8 or holds a NUL) is refused with a
 //   log line, and the key keeps what it had.
 // - A file that cannot be read as a dictionary is logged and treated as empty; the broken
-//   file is set aside as "<name>.corrupt" rather than silently overwritten.
+//   file is set aside (`FileManager::setAside`) rather than silently overwritten. A setting
+//   that does not read (a text or key that is not UTF-8 or holds a NUL) costs only itself: the
+//   others are read, and a copy of the file is set aside first, since the next save leaves it
+//   out.
 // - `standard()` is bound to the current sandbox and the main bundle's identifier; after
 //   `resetStandard()` the next call reads the file again (a new launch of the app).
 class UserDefaults {

@@ -27,30 +27,36 @@ std::optional<pf::Bytes> readFile(const std::string& path)
     return pf::FileManager::read(path);
 }
 
-// The registrations to write ours among. Content that cannot be read (the property-list reader
-// refuses a text that is not UTF-8 or holds a NUL, which could not be written back as it was) is
-// set aside first: ours then starts the registry anew rather than erase or alter the other apps'
-// records.
+// The registrations to write ours among. Content that cannot be read is set aside first: ours
+// then starts the registry anew rather than erase or alter the other apps' records. A record
+// that does not read (a text that is not UTF-8 or holds a NUL, which could not be written back
+// as it was) costs only itself: the content is set aside, and the other records stay.
 pf::Dictionary registrationsToKeep(const std::shared_ptr<pf::Pasteboard>& board)
 {
     auto content = board->dataForType("content");
     if (!content || content->empty())
         return {};
-    auto all = PXApiRegister::getRegisterDictionary(board);
-    if (all)
+    size_t leftOut = 0;
+    auto all = PXApiRegister::getRegisterDictionary(board, &leftOut);
+    if (all && leftOut == 0)
         return *all;
-    pf::Log::format("Parley: the registrations on \"%s\" cannot be read; setting them aside", board->name().c_str());
+    if (all)
+        pf::Log::format("Parley: %zu registrations on \"%s\" cannot be read; setting the content aside", leftOut, board->name().c_str());
+    else
+        pf::Log::format("Parley: the registrations on \"%s\" cannot be read; setting them aside", board->name().c_str());
     board->setAside();
-    return {};
+    return all.value_or(pf::Dictionary {});
 }
 
 }
 
-std::optional<pf::Dictionary> PXApiRegister::getRegisterDictionary(const std::shared_ptr<pf::Pasteboard>& board)
+std::optional<pf::Dictionary> PXApiRegister::getRegisterDictionary(const std::shared_ptr<pf::Pasteboard>& board, size_t* leftOut)
 {
+    if (leftOut)
+        *leftOut = 0;
     if (!board)
         return std::nullopt;
-    auto list = ParleyApiUtil::propertyListFromData(board->dataForType("content"));
+    auto list = ParleyApiUtil::propertyListEntriesFromData(board->dataForType("content"), leftOut);
     if (!list || !list->asDictionary())
         return std::nullopt;
     return *list->asDictionary();

@@ -25,6 +25,15 @@ std::optional<pf::Value> ParleyApiUtil::propertyListFromData(const std::optional
     return pf::PropertyList::parse(*data);
 }
 
+std::optional<pf::Value> ParleyApiUtil::propertyListEntriesFromData(const std::optional<pf::Bytes>& data, size_t* leftOut)
+{
+    if (leftOut)
+        *leftOut = 0;
+    if (!data || data->empty() || data->size() > kMaxPasteboardBytes)
+        return std::nullopt;
+    return pf::PropertyList::parseEntries(*data, 1, leftOut);
+}
+
 std::optional<pf::Bytes> ParleyApiUtil::dataFromPropertyList(const pf::Value& list)
 {
     return pf::PropertyList::write(list, pf::PropertyList::Format::Binary);

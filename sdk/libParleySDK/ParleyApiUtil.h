@@ -24,6 +24,9 @@ public:
     static bool is2xScreen();
 
     static std::optional<pf::Value> propertyListFromData(const std::optional<pf::Bytes>& data);
+    // For a list of separate records (the registry): a record that does not read is left out
+    // and counted in `leftOut` (see `pf::PropertyList::parseEntries`).
+    static std::optional<pf::Value> propertyListEntriesFromData(const std::optional<pf::Bytes>& data, size_t* leftOut);
     static std::optional<pf::Bytes> dataFromPropertyList(const pf::Value& list);
 
     // "parleyim://app/<id>/", optionally followed by `extra`.

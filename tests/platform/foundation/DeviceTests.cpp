@@ -1,4 +1,9 @@
+#include "HostilePropertyLists.h"
+
 #include "platform/foundation/Device.h"
+#include "platform/foundation/FileManager.h"
+#include "platform/foundation/PropertyList.h"
+#include "platform/foundation/Sandbox.h"
 #include "platform/foundation/Pasteboard.h"
 #include "platform/foundation/Reachability.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -6,6 +11,9 @@
 #include "platform/testing/TaskEnvironment.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
 
 using namespace pf;
 
@@ -66,6 +74,36 @@ TEST(Device, AnIdentifierOnThePasteboardThatIsNotATextCountsAsAbsent)
     UserDefaults::resetStandard();
     Pasteboard::forgetUnsaved();
     EXPECT_EQ(Device::current().identifier(), id);
+}
+
+// Both places that keep the identifier hold another entry that does not read (another app's
+// doing): each costs only itself, so the identifier stays the same.
+TEST(Device, TheIdentifierSurvivesAnEntryThatDoesNotReadBesideIt)
+{
+    TaskEnvironment env;
+    std::string id = Device::current().identifier();
+    auto withDamagedEntry = [](const std::string& path, const std::function<void(Value&)>& add) {
+        auto content = PropertyList::readFile(path);
+        ASSERT_TRUE(content);
+        add(*content);
+        ASSERT_TRUE(FileManager::writeAtomically(path,
+            hostile_plist::withReplaced(*PropertyList::write(*content, PropertyList::Format::Binary), "cafX", "caf\xE9")));
+    };
+    withDamagedEntry(UserDefaults::standard()->path(), [](Value& all) { all.set("cafX", 1); });
+    std::string folder = Sandbox::current()->libraryPath() + "/Pasteboards/";
+    auto names = FileManager::contentsOfDirectory(folder);
+    auto board = std::find_if(names.begin(), names.end(), [](const std::string& name) { return name.find("identifier") != std::string::npos; });
+    ASSERT_NE(board, names.end());
+    withDamagedEntry(folder + *board, [](Value& file) {
+        Array items = *file["items"].asArray();
+        items.push_back(Dictionary { { "cafX", Bytes { 1 } } });
+        file.set("items", Value(std::move(items)));
+    });
+    UserDefaults::resetStandard();
+    Pasteboard::forgetUnsaved();
+    EXPECT_EQ(Device::current().identifier(), id);
+    EXPECT_EQ(UserDefaults::standard()->stringForKey(Device::kIdentifierDefaultsKey), id);
+    EXPECT_EQ(Pasteboard::withName(Device::kIdentifierPasteboard, false)->dataForType(Device::kIdentifierType), Bytes(id.begin(), id.end()));
 }
 
 TEST(Device, AFreshDeviceGetsAFreshIdentifier)

@@ -128,3 +128,35 @@ TEST(FileManager, CopyAndMoveNeverOverwrite)
     EXPECT_FALSE(FileManager::exists(dir + "/tree"));
     EXPECT_FALSE(FileManager::removeItem(dir + "/tree"));
 }
+
+// Every file set aside is kept, each under a name of its own; bytes already kept are not kept
+// twice, whether the file is moved aside or copied.
+TEST(FileManager, SetAsideKeepsEveryCopyAndNoBytesTwice)
+{
+    TaskEnvironment env;
+    std::string path = Sandbox::current()->tmpPath() + "/store.plist";
+    auto aside = [&] { return FileManager::asidePaths(path); };
+    auto contents = [&] {
+        std::vector<std::string> out;
+        for (const auto& copy : aside())
+            out.push_back(FileManager::readText(copy).value_or("?"));
+        return out;
+    };
+    EXPECT_FALSE(FileManager::setAside(path));
+    EXPECT_FALSE(FileManager::setAsideCopy(path));
+    for (const char* damaged : { "first", "second", "first" }) {
+        ASSERT_TRUE(FileManager::writeAtomically(path, std::string_view(damaged)));
+        EXPECT_TRUE(FileManager::setAside(path)) << damaged;
+        EXPECT_FALSE(FileManager::exists(path));
+    }
+    EXPECT_EQ(aside(), (std::vector<std::string> { path + ".corrupt", path + ".corrupt-2" }));
+    EXPECT_EQ(contents(), (std::vector<std::string> { "first", "second" }));
+
+    // A copy leaves the file in place.
+    ASSERT_TRUE(FileManager::writeAtomically(path, std::string_view("third")));
+    EXPECT_TRUE(FileManager::setAsideCopy(path));
+    EXPECT_TRUE(FileManager::setAsideCopy(path));
+    EXPECT_EQ(FileManager::readText(path), "third");
+    EXPECT_EQ(contents(), (std::vector<std::string> { "first", "second", "third" }));
+    EXPECT_EQ(FileManager::nextAsidePath(path), path + ".corrupt-4");
+}

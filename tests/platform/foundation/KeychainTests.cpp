@@ -1,3 +1,5 @@
+#include "HostilePropertyLists.h"
+
 #include "platform/foundation/Base64.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/FileManager.h"
@@ -218,6 +220,49 @@ TEST(Keychain, DeletingAnItemKeepsTheItemsOfOtherShapes)
     EXPECT_EQ(keychain.deletePassword("s", "missing"), Keychain::Status::ItemNotFound);
     EXPECT_EQ(PropertyList::readFile(keychain.passwordsPath()), Value(Array { noAccount, numberAccount }));
     EXPECT_EQ(PropertyList::readFile(keychain.keysPath()), Value(Array { untaggedKey }));
+}
+
+// An item that does not read (its texts are not UTF-8 or hold a NUL) costs only itself: the
+// other services' items stay live, ours is replaced, and before the first change rewrites the
+// file without that item a copy of it is set aside, once.
+TEST(Keychain, AnItemThatDoesNotReadCostsOnlyItself)
+{
+    TaskEnvironment env;
+    Keychain keychain = Keychain::standard();
+    const Keychain::KeyQuery query { Keychain::KeyType::Rsa, Bytes { 't' } };
+    auto password = [](const char* service, const char* account, std::uint8_t data) {
+        return Value(Dictionary { { "svce", Value(service) }, { "acct", Value(account) }, { "v_Data", Value(Bytes { data }) } });
+    };
+    auto key = [](const char* accessible, std::uint8_t tag, std::uint8_t data) {
+        return Value(Dictionary { { "kcls", Value("public") }, { "type", Value("rsa") }, { "atag", Value(Bytes { tag }) },
+            { "pdmn", Value(accessible) }, { "v_Data", Value(Bytes { data }) } });
+    };
+    FileManager::createDirectory(keychain.folder(), true);
+    Bytes passwords = hostile_plist::withReplaced(
+        *PropertyList::write(Value(Array { password("other", "a", 1), password("cafX", "a", 2), password("mine", "a", 3) }), PropertyList::Format::Binary),
+        "cafX", "caf\xE9");
+    Bytes keys = hostile_plist::withReplaced(
+        *PropertyList::write(Value(Array { key("whenUnlocked", 'o', 1), key("whenUnlockeX", 'x', 2), key("whenUnlocked", 't', 3) }), PropertyList::Format::Binary),
+        "whenUnlockeX", std::string_view("whenUnlocke\0", 12));
+    ASSERT_TRUE(FileManager::writeAtomically(keychain.passwordsPath(), passwords));
+    ASSERT_TRUE(FileManager::writeAtomically(keychain.keysPath(), keys));
+
+    EXPECT_EQ(keychain.passwordData("other", "a"), Bytes { 1 });
+    EXPECT_EQ(keychain.keyData({ Keychain::KeyType::Rsa, Bytes { 'o' } }), Bytes { 1 });
+    EXPECT_EQ(keychain.deletePassword("mine", "a"), Keychain::Status::Success);
+    EXPECT_EQ(keychain.addPassword("mine", "a", Bytes { 4 }), Keychain::Status::Success);
+    EXPECT_EQ(keychain.setPublicKey(query, Bytes { 4 }), Keychain::Status::Success);
+    EXPECT_EQ(keychain.setPublicKey(query, Bytes { 5 }), Keychain::Status::Success);
+
+    EXPECT_EQ(keychain.passwordData("other", "a"), Bytes { 1 });
+    EXPECT_EQ(keychain.passwordData("mine", "a"), Bytes { 4 });
+    EXPECT_EQ(keychain.keyData({ Keychain::KeyType::Rsa, Bytes { 'o' } }), Bytes { 1 });
+    EXPECT_EQ(keychain.keyData(query), Bytes { 5 });
+    EXPECT_EQ(PropertyList::readFile(keychain.keysPath()), Value(Array { key("whenUnlocked", 'o', 1), key("whenUnlocked", 't', 5) }));
+    for (const auto& [path, original] : { std::pair { keychain.passwordsPath(), passwords }, std::pair { keychain.keysPath(), keys } }) {
+        EXPECT_EQ(FileManager::asidePaths(path), std::vector<std::string> { FileManager::asidePath(path) });
+        EXPECT_EQ(FileManager::read(FileManager::asidePath(path)), original);
+    }
 }
 
 TEST(Exception, CarriesNameReasonAndTheStackOfItsMaker)

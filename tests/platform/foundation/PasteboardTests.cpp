@@ -1,3 +1,5 @@
+#include "HostilePropertyLists.h"
+
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Pasteboard.h"
 #include "platform/foundation/PropertyList.h"
@@ -164,29 +166,23 @@ TEST(Pasteboard, ASavedFileKeepsWhatItsItemsCannotShow)
     EXPECT_EQ(saved()["written by"], Value("a later version"));
 }
 
-// A file that cannot be read is set aside before anything is written in its place: one item type
-// holding a NUL must not cost the other apps' registrations beside it.
+// A file that cannot be read is set aside before anything is written in its place, each in a
+// copy of its own.
 TEST(Pasteboard, AnUnreadableFileIsSetAsideBeforeItIsWrittenOver)
 {
     TaskEnvironment env;
     const Value registration(Dictionary { { "other app", Bytes { 1, 2 } } });
-    Bytes nulType = savedFile("registry", Dictionary { { "name", "registry" }, { "changeCount", 1 },
-        { "items", Array { Dictionary { { "keyZone", Bytes { 3 } } }, registration } } });
-    for (size_t i = 0; i + 7 < nulType.size(); ++i) {
-        if (std::string(nulType.begin() + i, nulType.begin() + i + 7) == "keyZone")
-            nulType[i + 3] = 0;
-    }
     struct Case {
         const char* name;
         Bytes bytes;
     };
     auto plist = [](const Value& v) { return *PropertyList::write(v, PropertyList::Format::Binary); };
     const Case cases[] = {
-        { "an item type holding a NUL", nulType },
         { "no property list", Bytes { 'j', 'u', 'n', 'k' } },
         { "no dictionary", plist(Array { registration }) },
         { "items that are no list", plist(Dictionary { { "name", "registry" }, { "items", registration } }) },
     };
+    FileManager::createDirectory(Sandbox::current()->libraryPath() + "/Pasteboards", true);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Pasteboard::forgetUnsaved();
@@ -196,10 +192,39 @@ TEST(Pasteboard, AnUnreadableFileIsSetAsideBeforeItIsWrittenOver)
         auto board = Pasteboard::withName("registry", true);
         board->setPersistent(true);
         board->setItems({ { { "this app", Bytes { 4 } } } });
-        EXPECT_EQ(FileManager::read(FileManager::asidePath(fileOf("registry"))), c.bytes);
+        ASSERT_EQ(FileManager::asidePaths(fileOf("registry")).size(), static_cast<size_t>(&c - cases + 1));
+        EXPECT_EQ(FileManager::read(FileManager::asidePaths(fileOf("registry")).back()), c.bytes);
         Pasteboard::forgetUnsaved();
         EXPECT_EQ(Pasteboard::withName("registry", false)->dataForType("this app"), Bytes { 4 });
     }
+}
+
+// An item or a key of the file that does not read costs only itself: the other apps' items
+// stay live through this app's change, and the file as it was is kept in a copy set aside.
+TEST(Pasteboard, AnEntryThatDoesNotReadCostsOnlyItself)
+{
+    TaskEnvironment env;
+    const Pasteboard::Item other { { "other app", Bytes { 1, 2 } } };
+    Bytes original = savedFile("registry", Dictionary { { "name", "registry" }, { "changeCount", 1 }, { "keyX", "kept" },
+        { "items", Array { Dictionary { { "keyZone", Bytes { 3 } } }, Dictionary { { "other app", Bytes { 1, 2 } } }, Dictionary { { "this app", Bytes { 4 } } },
+                       Dictionary { { "nested", Dictionary { { "deep", "cafX" } } }, { "data", Bytes { 5 } } } } } });
+    auto damage = [&](std::string_view from, std::string_view to) { original = hostile_plist::withReplaced(original, from, to); };
+    damage("keyZone", std::string_view("key\0one", 7)); // an item type holding a NUL
+    damage("cafX", "caf\xE9");                          // a text deep inside an item, not UTF-8
+    damage("keyX", "key\x96");                          // a key of the file, not UTF-8
+    ASSERT_TRUE(FileManager::writeAtomically(fileOf("registry"), original));
+
+    auto board = Pasteboard::withName("registry", false);
+    ASSERT_TRUE(board);
+    EXPECT_EQ(board->items(), (std::vector<Pasteboard::Item> { other, { { "this app", Bytes { 4 } } } }));
+    // This app replaces its own item and hands the other back, as a registry does.
+    board->setItems({ other, { { "this app", Bytes { 6 } } } });
+    Pasteboard::forgetUnsaved();
+    auto again = Pasteboard::withName("registry", false);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->items(), (std::vector<Pasteboard::Item> { other, { { "this app", Bytes { 6 } } } }));
+    EXPECT_EQ(FileManager::asidePaths(fileOf("registry")), std::vector<std::string> { FileManager::asidePath(fileOf("registry")) });
+    EXPECT_EQ(FileManager::read(FileManager::asidePath(fileOf("registry"))), original);
 }
 
 // A type the file could not hold is refused where it is set; what else is set is saved, and

@@ -196,3 +196,63 @@ TEST(PropertyList, TextsAndKeysThatWouldNotReadBackAreRefusedBothWays)
         EXPECT_FALSE(error.empty());
     }
 }
+
+// A store of separate entries reads past the one that does not read: in either form, whatever
+// the damage (a text or key that is not UTF-8, holds a NUL, or an overlong NUL; in a UTF-16 text,
+// where the library would cut it or stop the process), only the entry holding it is left out,
+// at the level the store's entries lie. What is left is read as written.
+TEST(PropertyList, ReadingByEntriesLeavesOutOnlyTheEntriesThatDoNotRead)
+{
+    const Dictionary good { { "text", "礼包" }, { "list", Array { 1, Dictionary { { "k", "v" } } } }, { "data", Bytes { 0, 1 } } };
+    Dictionary withDamage = good;
+    withDamage.set("utf16", "礼X");
+    withDamage.set("keyNul", Dictionary { { "keyZ", 1 } });
+    withDamage.set("deep", Array { Dictionary { { "deep", "cafX" } } });
+    withDamage.set("overlong", "a??b");
+    withDamage.set("keyX", true);
+    Bytes binary = *PropertyList::write(withDamage, PropertyList::Format::Binary);
+    binary = hostile_plist::withReplaced(binary, std::string_view("\x79\x3C\0X", 4), std::string_view("\x79\x3C\0\0", 4));
+    binary = hostile_plist::withReplaced(binary, "keyZ", std::string_view("k\0yZ", 4));
+    binary = hostile_plist::withReplaced(binary, "cafX", "caf\xE9");
+    binary = hostile_plist::withReplaced(binary, "a??b", "a\xC0\x80" "b");
+    binary = hostile_plist::withReplaced(binary, "keyX", std::string_view("key\0", 4));
+    std::string xml = R"(<plist><dict><key>text</key><string>礼包</string>)"
+                      R"(<key>list</key><array><integer>1</integer><dict><key>k</key><string>v</string></dict></array>)"
+                      R"(<key>nul</key><string>a&#0;b</string><key>hex</key><array><string>&#x00;</string></array>)"
+                      R"(<key>data</key><data>AAE=</data><key>latin</key><string>caf)" "\xE9" R"(</string>)"
+                      R"(<key>raw</key><dict><key>a)" + std::string(1, '\0') + R"(b</key><true/></dict>)"
+                      R"(<key>deep</key><array><dict><key>&#00;</key><true/></dict></array></dict></plist>)";
+    for (const Bytes& list : { binary, Bytes(xml.begin(), xml.end()) }) {
+        ASSERT_FALSE(PropertyList::parse(list));
+        size_t leftOut = 0;
+        std::string error;
+        auto read = PropertyList::parseEntries(list, 1, &leftOut, &error);
+        ASSERT_TRUE(read) << error;
+        EXPECT_EQ(*read, Value(good)) << read->debugDescription();
+        EXPECT_EQ(leftOut, 5u);
+        EXPECT_FALSE(error.empty());
+        EXPECT_EQ(PropertyList::parse(*PropertyList::write(*read, PropertyList::Format::Binary)), *read);
+    }
+
+    // Deeper entries: a damaged text leaves out the element holding it at the level asked for.
+    Bytes items = hostile_plist::withReplaced(*PropertyList::write(Dictionary { { "items", Array {
+        Dictionary { { "a", 1 }, { "b", Array { "cafX" } } }, Dictionary { { "c", 2 } } } } }, PropertyList::Format::Binary), "cafX", "caf\xE9");
+    size_t leftOut = 0;
+    EXPECT_EQ(PropertyList::parseEntries(items, 1, &leftOut), Value(Dictionary {}));
+    EXPECT_EQ(PropertyList::parseEntries(items, 2, &leftOut), Value(Dictionary { { "items", Array { Dictionary { { "c", 2 } } } } }));
+    EXPECT_EQ(PropertyList::parseEntries(items, 3, &leftOut),
+        Value(Dictionary { { "items", Array { Dictionary { { "a", 1 } }, Dictionary { { "c", 2 } } } } }));
+    EXPECT_EQ(leftOut, 1u);
+
+    // The bounds, a damaged top value and a NUL in XML content that is no text (where the value
+    // would read other than written) still refuse the whole list.
+    for (const std::string& list : { std::string("<plist><dict><key>d</key><data>AA&#0;E=</data></dict></plist>"),
+             "<plist><dict><key>n</key><integer>1" + std::string(1, '\0') + "2</integer></dict></plist>" })
+        EXPECT_FALSE(PropertyList::parseEntries(Bytes(list.begin(), list.end()), 1, &leftOut)) << list;
+    for (const auto& [what, bytes] : hostile_plist::hostileBinaryLists(PropertyList::kMaxDepth)) {
+        std::string error;
+        EXPECT_FALSE(PropertyList::parseEntries(bytes, 2, &leftOut, &error)) << what;
+        EXPECT_FALSE(error.empty()) << what;
+    }
+    EXPECT_FALSE(PropertyList::parseEntries(hostile_plist::withReplaced(*PropertyList::write(Value("cafX"), PropertyList::Format::Binary), "cafX", "caf\xE9"), 1, &leftOut));
+}

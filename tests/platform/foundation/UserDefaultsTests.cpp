@@ -1,4 +1,7 @@
+#include "HostilePropertyLists.h"
+
 #include "platform/foundation/FileManager.h"
+#include "platform/foundation/PropertyList.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/testing/TaskEnvironment.h"
@@ -102,6 +105,38 @@ TEST(UserDefaults, ACorruptFileIsSetAsideNotFatal)
     defaults->setString("fresh", "1");
     UserDefaults::resetStandard();
     EXPECT_EQ(UserDefaults::standard()->stringForKey("fresh"), "1");
+}
+
+// One setting that does not read costs only itself: the others stay live through this app's
+// writes, and the file as it was is kept in one copy set aside, however often it is read.
+TEST(UserDefaults, ASettingThatDoesNotReadCostsOnlyItself)
+{
+    TaskEnvironment env;
+    std::string path = UserDefaults::standard()->path();
+    UserDefaults::resetStandard();
+    Bytes original = *PropertyList::write(Dictionary { { "other", "kept" }, { "keyX", 1 }, { "name", "cafX" },
+                                              { "list", Array { 1, Dictionary { { "deep", "a??b" } } } }, { "mine", "old" } },
+        PropertyList::Format::Binary);
+    original = hostile_plist::withReplaced(original, "keyX", std::string_view("key\0", 4));
+    original = hostile_plist::withReplaced(original, "cafX", "caf\xE9");
+    original = hostile_plist::withReplaced(original, "a??b", "a\xC0\x80" "b");
+    ASSERT_TRUE(FileManager::writeAtomically(path, original));
+
+    for (int launch = 0; launch < 2; ++launch) {
+        UserDefaults::resetStandard();
+        auto defaults = UserDefaults::standard();
+        EXPECT_EQ(defaults->stringForKey("other"), "kept");
+        EXPECT_EQ(defaults->stringForKey("mine"), "old");
+        EXPECT_TRUE(defaults->objectForKey("name").isMissing());
+        EXPECT_TRUE(defaults->objectForKey("list").isMissing());
+    }
+    UserDefaults::standard()->setString("mine", "new");
+    UserDefaults::resetStandard();
+    auto defaults = UserDefaults::standard();
+    EXPECT_EQ(defaults->stringForKey("other"), "kept");
+    EXPECT_EQ(defaults->stringForKey("mine"), "new");
+    EXPECT_EQ(FileManager::asidePaths(path), std::vector<std::string> { FileManager::asidePath(path) });
+    EXPECT_EQ(FileManager::read(FileManager::asidePath(path)), original);
 }
 
 TEST(UserDefaults, ConcurrentWritersLoseNothing)

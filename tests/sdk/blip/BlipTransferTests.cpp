@@ -2,11 +2,13 @@
 
 #include "platform/foundation/AppRegistry.h"
 #include "platform/foundation/Device.h"
+#include "platform/foundation/FileManager.h"
 #include "platform/foundation/KeyedArchiver.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Pasteboard.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/QueryString.h"
+#include "platform/foundation/Sandbox.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Driver.h"
@@ -19,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 
 using namespace blip;
@@ -65,6 +68,36 @@ TEST(BlipTransfer, RegistrationKeepsOneItemPerKeyNewKeysFirst)
     EXPECT_EQ(pf::Value(apps[0].second)["bundleID"], pf::Value("com.quorvane.gifts"));
     EXPECT_EQ(pf::Value(apps[0].second)["name"], pf::Value("礼包"));
     EXPECT_TRUE(pf::Pasteboard::withName("blipsdk_registed_apps", false)->isPersistent());
+}
+
+// Another app's item that does not read (its type is not UTF-8) costs only itself: the other
+// registrations stay through ours, ours is replaced, and the file as it was is set aside.
+TEST(BlipTransfer, ARegistrationThatDoesNotReadCostsOnlyItself)
+{
+    BlipWorld world;
+    auto record = [](const char* name) { return pf::KeyedArchiver::archivedValue(pf::Dictionary { { "name", name } }); };
+    auto board = pf::Pasteboard::withName("blipsdk_registed_apps", true);
+    board->setPersistent(true);
+    board->setItems({ { { "other", record("其他") } }, { { "keyX", pf::Bytes { 1 } } }, { { kAppKey, record("old") } } });
+    std::string file = pf::Sandbox::current()->libraryPath() + "/Pasteboards/blipsdk_registed_apps.plist";
+    pf::Bytes damaged = *pf::FileManager::read(file);
+    const std::string type = "keyX";
+    auto at = std::search(damaged.begin(), damaged.end(), type.begin(), type.end());
+    ASSERT_NE(at, damaged.end());
+    *(at + 3) = 0xE9;
+    ASSERT_TRUE(pf::FileManager::writeAtomically(file, damaged));
+    pf::Pasteboard::forgetUnsaved();
+
+    ASSERT_TRUE(BlipSDK::registerApp(kAppKey));
+    pf::Pasteboard::forgetUnsaved();
+    auto apps = peers::BlipApp::registeredApps();
+    ASSERT_EQ(apps.size(), 2u);
+    EXPECT_EQ(apps[0].first, "other");
+    EXPECT_EQ(pf::Value(apps[0].second)["name"], pf::Value("其他"));
+    EXPECT_EQ(apps[1].first, kAppKey);
+    EXPECT_EQ(pf::Value(apps[1].second)["name"], pf::Value("礼包"));
+    EXPECT_EQ(pf::Pasteboard::withName("blipsdk_registed_apps", false)->numberOfItems(), 2u);
+    EXPECT_EQ(pf::FileManager::read(pf::FileManager::asidePath(file)), damaged);
 }
 
 TEST(BlipTransfer, AuthorisationThenShareInsideTheDelegateRoundTripOnBothPasteboardSchemes)

@@ -147,8 +147,9 @@ TEST_F(ParleyTest, RegistrationKeepsOtherAppsFirstLaunchAndOnlyFittingDescriptio
     }
 }
 
-// Registrations that cannot be read, or not be written back as they were, are set aside whole
-// before ours starts the registry anew: neither erased nor altered.
+// Registrations that cannot be read are set aside whole before ours starts the registry anew;
+// a record that does not read (nor could be written back as it was) costs only itself: the
+// content is set aside, and the other records stay. Neither erased nor altered.
 TEST_F(ParleyTest, RegistrationSetsAsideRegistrationsItCannotWriteBack)
 {
     auto withByte = [](const pf::Dictionary& records, const std::string& marked, std::uint8_t byte) {
@@ -161,22 +162,35 @@ TEST_F(ParleyTest, RegistrationSetsAsideRegistrationsItCannotWriteBack)
     const pf::Dictionary others {
         { "other", pf::Dictionary { { "appID", "other" }, { "appName", "cafX" } } },
         { "third", pf::Dictionary { { "appID", "third" } } },
+        { kAppID, pf::Dictionary { { "appID", kAppID }, { "firstLaunchTime", "12" }, { "appName", "old" } } },
     };
-    const std::pair<const char*, pf::Bytes> cases[] = {
-        { "a text holding a NUL", withByte(others, "cafX", 0) },
-        { "a text that is not UTF-8", withByte(others, "cafX", 0xE9) },
-        { "no dictionary", *pf::PropertyList::write(pf::Array { "other" }, pf::PropertyList::Format::Binary) },
+    struct Case {
+        const char* name;
+        pf::Bytes content;
+        std::vector<std::string> kept;
+    };
+    const Case cases[] = {
+        { "a text holding a NUL", withByte(others, "cafX", 0), { "third", kAppID } },
+        { "a text that is not UTF-8", withByte(others, "cafX", 0xE9), { "third", kAppID } },
+        { "no dictionary", *pf::PropertyList::write(pf::Array { "other" }, pf::PropertyList::Format::Binary), { kAppID } },
     };
     std::string file = pf::Sandbox::current()->libraryPath() + "/Pasteboards/parley_register.plist";
-    for (const auto& [name, content] : cases) {
-        SCOPED_TRACE(name);
-        pf::Pasteboard::withName("parley_register", true)->setData(content, "content");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        pf::Pasteboard::withName("parley_register", true)->setData(c.content, "content");
         ASSERT_TRUE(PXApi::registerApp(kAppID));
         pf::Value now = registrationsOnBoard();
-        EXPECT_EQ(now.asDictionary()->keys(), std::vector<std::string> { kAppID });
-        auto aside = pf::PropertyList::readFile(pf::FileManager::asidePath(file));
+        EXPECT_EQ(now.asDictionary()->keys(), c.kept);
+        if (c.kept.size() > 1) {
+            EXPECT_EQ(now["third"], others.find("third") ? *others.find("third") : pf::Value());
+            EXPECT_EQ(now[kAppID]["firstLaunchTime"], pf::Value("12")); // read from our own record
+            EXPECT_EQ(now[kAppID]["appName"], pf::Value("礼包"));
+        }
+        auto copies = pf::FileManager::asidePaths(file);
+        ASSERT_EQ(copies.size(), static_cast<size_t>(&c - cases + 1));
+        auto aside = pf::PropertyList::readFile(copies.back());
         ASSERT_TRUE(aside);
-        EXPECT_EQ((*aside)["items"][0]["content"], pf::Value(content));
+        EXPECT_EQ((*aside)["items"][0]["content"], pf::Value(c.content));
     }
 }
 

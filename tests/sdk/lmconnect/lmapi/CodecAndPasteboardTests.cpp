@@ -196,10 +196,12 @@ TEST_F(LMCodecTest, RegistrationKeepsWhatItCannotReadOfTheRegistry)
         board->setData(c.bytes, LMApiDatastore::kRegistryName);
         EXPECT_EQ(store.registerWithMetadata(record("com.mine")), 0);
         EXPECT_EQ(bundles(), std::vector<std::string> { "com.mine" });
+        // Each case's content goes to a copy set aside of its own, the latest last.
         std::optional<pf::Value> aside;
         for (const auto& name : pf::FileManager::contentsOfDirectory(folder)) {
-            if (name.ends_with(".corrupt"))
-                aside = pf::PropertyList::readFile(folder + "/" + name);
+            if (name.ends_with(".plist"))
+                if (auto copies = pf::FileManager::asidePaths(folder + "/" + name); !copies.empty())
+                    aside = pf::PropertyList::readFile(copies.back());
         }
         ASSERT_TRUE(aside);
         EXPECT_EQ((*aside)["items"][0][LMApiDatastore::kRegistryName], pf::Value(c.bytes));
