@@ -65,18 +65,14 @@ DataBaseManager::Status DataBaseManager::withDatabase(const char* operation, con
 
 bool DataBaseManager::moveCorruptFileAside(const std::string& path)
 {
-    std::string aside = pf::FileManager::nextAsidePath(path);
+    // A journal left beside the damaged file belongs to it; the new file must not replay it.
     std::string error;
-    if (!pf::FileManager::moveItem(path, aside, &error)) {
+    auto aside = pf::FileManager::setAsideWith(path, { "-journal", "-wal", "-shm" }, &error);
+    if (!aside) {
         pf::Log::format("GameDatabase: cannot move the damaged file aside: %s", error.c_str());
         return false;
     }
-    // A journal left beside the damaged file belongs to it; the new file must not replay it.
-    for (const char* suffix : { "-journal", "-wal", "-shm" }) {
-        if (pf::FileManager::exists(path + suffix))
-            pf::FileManager::moveItem(path + suffix, aside + suffix);
-    }
-    pf::Log::format("GameDatabase: the damaged file was moved to %s; a new one is made", aside.c_str());
+    pf::Log::format("GameDatabase: the damaged file was moved to %s; a new one is made", aside->c_str());
     return true;
 }
 

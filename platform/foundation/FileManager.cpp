@@ -158,6 +158,26 @@ bool FileManager::setAsideCopy(const std::string& path, std::string* error)
     return copyItem(path, nextAsidePath(path), error);
 }
 
+std::optional<std::string> FileManager::setAsideWith(const std::string& path, const std::vector<std::string>& companions,
+    std::string* error)
+{
+    std::string aside = nextAsidePath(path);
+    // A companion set aside under a name whose file was since removed must not be written over.
+    for (const auto& suffix : companions) {
+        if (exists(aside + suffix)) {
+            fail(error, aside + suffix + " is in the way");
+            return std::nullopt;
+        }
+    }
+    if (!moveItem(path, aside, error))
+        return std::nullopt;
+    for (const auto& suffix : companions) {
+        if (exists(path + suffix))
+            moveItem(path + suffix, aside + suffix);
+    }
+    return aside;
+}
+
 std::string FileManager::asidePath(const std::string& path, int n)
 {
     return n <= 1 ? path + ".corrupt" : path + ".corrupt-" + std::to_string(n);

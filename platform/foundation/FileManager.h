@@ -40,6 +40,12 @@ public:
     static bool setAside(const std::string& path, std::string* error = nullptr);
     // The same, but the file stays where it is.
     static bool setAsideCopy(const std::string& path, std::string* error = nullptr);
+    // Moves the file, and each file beside it named `path` + a suffix of `companions` (a
+    // database's journals, which belong to it), to the next free aside name, the companions
+    // beside it under the same suffixes; gives that name. Nothing is compared: the journals
+    // make a copy of its own even when the file's bytes were kept before.
+    static std::optional<std::string> setAsideWith(const std::string& path, const std::vector<std::string>& companions,
+        std::string* error = nullptr);
     // The name of the n-th copy set aside: "<path>.corrupt", then "<path>.corrupt-<n>".
     static std::string asidePath(const std::string& path, int n = 1);
     // The copies set aside so far, in order, up to the first free name.

@@ -112,14 +112,15 @@ void TalmerinMobStatLogStore::open()
             m_db.reset();
             if (attempt > 0 || !isDamage(code))
                 break;
-            // Kept aside for a look, one at a time: a damaged store must not fill the disk.
-            std::string aside = m_path + ".corrupt";
-            for (const char* suffix : { "", "-wal", "-shm", "-journal" }) {
-                pf::FileManager::removeItem(aside + suffix);
-                if (pf::FileManager::exists(m_path + suffix))
-                    pf::FileManager::moveItem(m_path + suffix, aside + suffix);
+            // Kept aside for a person to recover, each damaged store in a copy of its own, with the
+            // journals that belong to it.
+            std::string error;
+            auto aside = pf::FileManager::setAsideWith(m_path, { "-wal", "-shm", "-journal" }, &error);
+            if (!aside) {
+                pf::Log::format("TalmerinMobStat: the damaged log store cannot be moved aside: %s", error.c_str());
+                break;
             }
-            pf::Log::format("TalmerinMobStat: the damaged log store was moved to %s; a blank log is started", aside.c_str());
+            pf::Log::format("TalmerinMobStat: the damaged log store was moved to %s; a blank log is started", aside->c_str());
         } catch (const std::exception& e) {
             pf::Log::format("TalmerinMobStat: the log store %s cannot be used: %s", m_path.c_str(), e.what());
             m_db.reset();

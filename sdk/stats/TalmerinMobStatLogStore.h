@@ -42,7 +42,8 @@ class Statement;
 //   not a dictionary) or has no room for, are logged once and left as they are, in their
 //   places: never sent, and a split or a clear moves and removes only the rows it holds in
 //   memory (the whole table when that is all of them). A file that is not a database, or whose tables
-//   have another shape, is logged and moved aside (".corrupt") and a blank store is made; if
+//   have another shape, is logged and moved aside with its journals (".corrupt", then
+//   ".corrupt-2" and on: each damaged store is kept) and a blank store is made; if
 //   even that fails (or the file cannot be opened at all), the log lives in an in-memory
 //   database until the next launch.
 // - One mutex guards every operation; none waits for anything but the disk.

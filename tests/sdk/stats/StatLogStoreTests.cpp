@@ -222,6 +222,27 @@ TEST(StatLogStore, ADamagedStoreIsLoggedAndTheRestIsKept)
     }
 }
 
+// Each damaged store is kept aside for a person to recover: a second one does not take the
+// first one's place.
+TEST(StatLogStore, EachDamagedStoreIsKeptAsideInACopyOfItsOwn)
+{
+    StatsWorld world;
+    std::string path = TalmerinMobStatLogStore::defaultPath();
+    const std::string damage[] = { "the first damaged store", "the second damaged store" };
+    for (const auto& bytes : damage) {
+        world.manager().reset();
+        world.relaunch();
+        ASSERT_TRUE(pf::FileManager::writeAtomically(path, std::string_view(bytes)));
+        auto manager = world.manager();
+        manager->syncPutEvent(event("after", 1));
+        manager.reset();
+        world.relaunch();
+        EXPECT_EQ(world.log()["ev"].size(), 1u) << bytes;
+    }
+    EXPECT_EQ(pf::FileManager::readText(path + ".corrupt"), damage[0]);
+    EXPECT_EQ(pf::FileManager::readText(path + ".corrupt-2"), damage[1]);
+}
+
 TEST(StatLogStore, WithoutItsFileTheLogLivesInMemoryAndTheDefaultsWait)
 {
     StatsWorld world;
