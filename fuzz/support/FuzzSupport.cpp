@@ -53,15 +53,14 @@ pf::Bytes FuzzInput::restAsBytes()
     return pf::Bytes(piece.begin(), piece.end());
 }
 
-bool sameValue(const pf::Value& a, const pf::Value& b, const std::function<double(double)>& dateSlack)
+bool sameValue(const pf::Value& a, const pf::Value& b, double dateSlack)
 {
     auto dateA = a.asDate();
     auto dateB = b.asDate();
     if (dateA || dateB) {
         if (!dateA || !dateB)
             return false;
-        double t = dateA->secondsSince1970;
-        return std::fabs(t - dateB->secondsSince1970) <= dateSlack(t);
+        return *dateA == *dateB || std::fabs(dateA->secondsSinceReference() - dateB->secondsSinceReference()) <= dateSlack;
     }
     const pf::Array* arrayA = a.asArray();
     const pf::Array* arrayB = b.asArray();
