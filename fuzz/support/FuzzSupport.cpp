@@ -3,6 +3,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Sandbox.h"
 
+#include <bit>
 #include <cmath>
 #include <cstdlib>
 #include <unistd.h>
@@ -60,7 +61,11 @@ bool sameValue(const pf::Value& a, const pf::Value& b, double dateSlack)
     if (dateA || dateB) {
         if (!dateA || !dateB)
             return false;
-        return *dateA == *dateB || std::fabs(dateA->secondsSinceReference() - dateB->secondsSinceReference()) <= dateSlack;
+        double timeA = dateA->secondsSinceReference();
+        double timeB = dateB->secondsSinceReference();
+        if (dateSlack == 0)
+            return std::bit_cast<std::uint64_t>(timeA) == std::bit_cast<std::uint64_t>(timeB);
+        return std::fabs(timeA - timeB) <= dateSlack;
     }
     const pf::Array* arrayA = a.asArray();
     const pf::Array* arrayB = b.asArray();

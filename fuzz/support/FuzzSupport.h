@@ -40,7 +40,7 @@ inline pf::Bytes bytes(const std::uint8_t* data, std::size_t size) { return pf::
 
 // Whether a value read back after writing is the one written, as far as the format keeps it:
 // equal, except that any NaN equals any other and dates may differ by `dateSlack` seconds (0:
-// they must be equal).
+// they must hold the same double, bit for bit).
 bool sameValue(const pf::Value& a, const pf::Value& b, double dateSlack);
 
 }
