@@ -99,11 +99,10 @@ private:
 //
 // Rules:
 // - `Date { t }` is the moment `t` seconds after 1970-01-01 UTC, and `secondsSince1970()` gives
-//   that count back. The two counts differ by a whole number of seconds, so converting is exact
-//   for every moment from mid-1985 on (where the count from 1970 is the larger); an earlier one
-//   keeps the precision of its count from 2001 (around 1970, 0.06 microseconds). Likewise a kept
-//   count close to 2001 given as seconds since 1970 keeps that count's precision. Dates compare
-//   by the kept count.
+//   that count back. The two counts differ by a whole number of seconds, so going from one to the
+//   other is exact from mid-1985 on; before, and for `secondsSince1970()` of a kept count near
+//   2001, the result is rounded to the double's step at the larger count (about a tenth of a
+//   microsecond around 1970 and 2001). Dates compare by the kept count.
 // - `Date::sinceReference(s)` and `secondsSinceReference()` read and give the kept count as it is.
 class Date {
 public:
