@@ -53,8 +53,8 @@ int compareValues(const pf::Value& a, const pf::Value& b)
     case 2:
         return a.asString()->compare(*b.asString());
     case 3: {
-        double da = a.asDate()->secondsSince1970;
-        double db = b.asDate()->secondsSince1970;
+        double da = a.asDate()->secondsSinceReference();
+        double db = b.asDate()->secondsSinceReference();
         return da < db ? -1 : da > db;
     }
     default:

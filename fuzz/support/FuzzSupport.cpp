@@ -3,6 +3,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Sandbox.h"
 
+#include <bit>
 #include <cmath>
 #include <cstdlib>
 #include <unistd.h>
@@ -53,15 +54,18 @@ pf::Bytes FuzzInput::restAsBytes()
     return pf::Bytes(piece.begin(), piece.end());
 }
 
-bool sameValue(const pf::Value& a, const pf::Value& b, const std::function<double(double)>& dateSlack)
+bool sameValue(const pf::Value& a, const pf::Value& b, double dateSlack)
 {
     auto dateA = a.asDate();
     auto dateB = b.asDate();
     if (dateA || dateB) {
         if (!dateA || !dateB)
             return false;
-        double t = dateA->secondsSince1970;
-        return std::fabs(t - dateB->secondsSince1970) <= dateSlack(t);
+        double timeA = dateA->secondsSinceReference();
+        double timeB = dateB->secondsSinceReference();
+        if (dateSlack == 0)
+            return std::bit_cast<std::uint64_t>(timeA) == std::bit_cast<std::uint64_t>(timeB);
+        return std::fabs(timeA - timeB) <= dateSlack;
     }
     const pf::Array* arrayA = a.asArray();
     const pf::Array* arrayB = b.asArray();

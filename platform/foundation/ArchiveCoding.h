@@ -46,7 +46,6 @@ struct KeyedArchiveFormat {
     static constexpr const char* kDictionaryObjectsKey = "objects";
     static constexpr const char* kDateClassName = "Date";
     static constexpr const char* kDateTimeKey = "time"; // seconds since 2001-01-01 UTC
-    static constexpr double kDateReference = 978307200.0; // 2001-01-01 in seconds since 1970
     static constexpr const char* kNullClassName = "Null";
     // Plain values nest at most this deep; the reader refuses deeper archives.
     static constexpr int kMaxValueDepth = 64;

@@ -32,7 +32,7 @@ public:
     void setPattern(std::string pattern) { m_pattern = std::move(pattern); }
 
     std::string string(double secondsSince1970) const;
-    std::string string(Date date) const { return string(date.secondsSince1970); }
+    std::string string(Date date) const { return string(date.secondsSince1970()); }
 
     // Local calendar fields of a time; nullopt for a time that prints as the empty text.
     struct Fields {

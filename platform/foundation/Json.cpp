@@ -94,7 +94,7 @@ nlohmann::ordered_json toJson(const Value& v, int depth)
     case Value::Type::Real: return v.doubleValue();
     case Value::Type::String: return *v.asString();
     case Value::Type::Data: return Base64::encode(*v.asData());
-    case Value::Type::Date: return v.asDate()->secondsSince1970;
+    case Value::Type::Date: return v.asDate()->secondsSince1970();
     case Value::Type::Array: {
         auto out = nlohmann::ordered_json::array();
         for (auto& e : *v.asArray())

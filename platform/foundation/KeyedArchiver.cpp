@@ -4,6 +4,7 @@
 
 #include <plist/plist.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <map>
 #include <unordered_map>
@@ -179,8 +180,15 @@ std::uint64_t KeyedArchiver::valueReference(const Value& value, int depth)
         return m->append(plist_new_data(reinterpret_cast<const char*>(data.data()), data.size()));
     }
     case Value::Type::Date: {
+        // The kept count is the archive's, so the date reads back exactly. One that is not finite
+        // would not read back at all.
+        double time = value.asDate()->secondsSinceReference();
+        if (!std::isfinite(time)) {
+            m->refuse("a date is not finite");
+            return 0;
+        }
         plist_t dict = classedObject(Format::kDateClassName);
-        plist_dict_set_item(dict, Format::kDateTimeKey, plist_new_real(value.asDate()->secondsSince1970 - Format::kDateReference));
+        plist_dict_set_item(dict, Format::kDateTimeKey, plist_new_real(time));
         return m->append(dict);
     }
     case Value::Type::Array: {

@@ -31,10 +31,10 @@ namespace pf {
 //   "objects" hold references in the same order; a date as a "Date" with "time" in seconds
 //   since 2001-01-01; null as a "Null" without values; a missing value as "$null". Missing
 //   entries of lists and dictionaries are left out.
-// - A value nested deeper than KeyedArchiveFormat::kMaxValueDepth, and a text, key or class
-//   name that is not UTF-8 or holds a NUL character (the format would keep it cut short or
-//   altered), cannot be read back as they were, so they are not written: the whole archive comes
-//   out empty, with the reason in `error`.
+// - A value nested deeper than KeyedArchiveFormat::kMaxValueDepth, a text, key or class name
+//   that is not UTF-8 or holds a NUL character (the format would keep it cut short or altered),
+//   and a date that is not finite cannot be read back as they were, so they are not written: the
+//   whole archive comes out empty, with the reason in `error`. A finite date reads back exactly.
 // - The encode... calls are meant for a class's encode function while it is being archived;
 //   a later value for the same key replaces the earlier one.
 class KeyedArchiver {

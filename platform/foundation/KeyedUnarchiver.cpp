@@ -547,7 +547,7 @@ Value KeyedUnarchiver::decodeValueAt(std::uint64_t ref)
             if (!time)
                 m->fail("a date has no time");
             else if (seconds && std::isfinite(*seconds))
-                result = Value(Date { *seconds + Format::kDateReference });
+                result = Value(Date::sinceReference(*seconds));
             else if (seconds)
                 m->fail("a date's time is not finite");
         } else if (*name == Format::kArrayClassName) {

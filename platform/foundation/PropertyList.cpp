@@ -2,6 +2,7 @@
 
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/PropertyListCheck.h"
+#include "platform/foundation/PropertyListDates.h"
 #include "platform/foundation/TextEncoding.h"
 
 #include <plist/plist.h>
@@ -10,13 +11,12 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <utility>
 
 namespace pf {
 
 namespace {
 
-// Property-list dates count from 2001-01-01.
-constexpr double kReferenceDate = 978307200.0;
 constexpr size_t kMaxInput = std::numeric_limits<std::uint32_t>::max();
 
 struct PlistHolder {
@@ -30,6 +30,20 @@ bool fail(std::string* error, const char* reason)
         *error = reason;
     return false;
 }
+
+// The dates of the binary list this thread is reading or writing, which cross the library as
+// ordinals (see BinaryDateTimes); none for the XML form, whose text holds whole seconds.
+thread_local BinaryDateTimes* t_binaryDates = nullptr;
+
+struct BinaryDatesScope {
+    explicit BinaryDatesScope(BinaryDateTimes* dates) : m_outer(std::exchange(t_binaryDates, dates)) { }
+    ~BinaryDatesScope() { t_binaryDates = m_outer; }
+    BinaryDatesScope(const BinaryDatesScope&) = delete;
+    BinaryDatesScope& operator=(const BinaryDatesScope&) = delete;
+
+private:
+    BinaryDateTimes* m_outer;
+};
 
 // The library writes a text only up to a NUL or a byte that is not UTF-8, and an overlong NUL as
 // a NUL; such a text is refused rather than written other than it is, and taken as damaged when
@@ -97,7 +111,12 @@ std::optional<Value> toValue(plist_t node, int depth, Entries& entries, std::str
     case PLIST_DATE: {
         std::int32_t sec = 0, usec = 0;
         plist_get_date_val(node, &sec, &usec);
-        return Value(Date { kReferenceDate + sec + usec / 1e6 });
+        auto time = t_binaryDates ? t_binaryDates->timeOf(sec, usec) : std::optional<double>(sec + usec / 1e6);
+        if (!time || !std::isfinite(*time)) {
+            fail(error, "a date is damaged or not finite");
+            return std::nullopt;
+        }
+        return Value(Date::sinceReference(*time));
     }
     case PLIST_UID: {
         std::uint64_t u = 0;
@@ -183,23 +202,20 @@ plist_t toNode(const Value& value, int depth, std::string* error)
         return plist_new_data(reinterpret_cast<const char*>(d.data()), d.size());
     }
     case Value::Type::Date: {
-        double t = value.asDate()->secondsSince1970 - kReferenceDate;
-        if (!std::isfinite(t) || t < std::numeric_limits<std::int32_t>::min() || t > std::numeric_limits<std::int32_t>::max()) {
+        double t = value.asDate()->secondsSinceReference();
+        if (!std::isfinite(t)) {
+            fail(error, "a date is not finite");
+            return nullptr;
+        }
+        if (t_binaryDates)
+            return plist_new_date(t_binaryDates->ordinalOf(t), 0);
+        // The XML text holds the nearest whole second, within the library's 32-bit range.
+        t = std::round(t);
+        if (t < std::numeric_limits<std::int32_t>::min() || t > std::numeric_limits<std::int32_t>::max()) {
             fail(error, "date out of range");
             return nullptr;
         }
-        // The library reads a fraction of a second before 2001 back with the wrong sign (a
-        // second or two off), so such dates are written to the whole second.
-        if (t < 0)
-            t = std::round(t);
-        double whole = std::floor(t);
-        auto usec = static_cast<std::int32_t>(std::llround((t - whole) * 1e6));
-        auto sec = static_cast<std::int32_t>(whole);
-        if (usec >= 1'000'000) {
-            usec -= 1'000'000;
-            sec += 1;
-        }
-        return plist_new_date(sec, usec);
+        return plist_new_date(static_cast<std::int32_t>(t), 0);
     }
     case Value::Type::Array: {
         plist_t array = plist_new_array();
@@ -253,6 +269,11 @@ std::optional<Value> parseData(std::string_view data, Entries& entries, std::str
     PlistHolder root;
     auto length = static_cast<std::uint32_t>(data.size());
     bool binary = plist_is_binary(data.data(), length);
+    // The library reads the binary dates' ordinals; the check looks at what it will read.
+    BinaryDateTimes dates;
+    if (binary && !dates.take(data, error))
+        return std::nullopt;
+    data = dates.data(data);
     // A text holding a NUL would reach the library cut short; read by entries, it is marked
     // so that it reads as damage instead.
     std::string marked;
@@ -275,6 +296,7 @@ std::optional<Value> parseData(std::string_view data, Entries& entries, std::str
     }
     if (format)
         *format = binary ? PropertyList::Format::Binary : PropertyList::Format::Xml;
+    BinaryDatesScope scope(binary ? &dates : nullptr);
     return toValue(root.node, 0, entries, error);
 }
 
@@ -303,7 +325,11 @@ std::optional<Value> PropertyList::parse(const Bytes& data, std::string* error, 
 std::optional<Bytes> PropertyList::write(const Value& value, Format format, std::string* error)
 {
     PlistHolder root;
-    root.node = toNode(value, 0, error);
+    BinaryDateTimes dates;
+    {
+        BinaryDatesScope scope(format == Format::Binary ? &dates : nullptr);
+        root.node = toNode(value, 0, error);
+    }
     if (!root.node)
         return std::nullopt;
     char* out = nullptr;
@@ -314,6 +340,10 @@ std::optional<Bytes> PropertyList::write(const Value& value, Format format, std:
         plist_to_xml(root.node, &out, &length);
     if (!out) {
         fail(error, "cannot write the property list");
+        return std::nullopt;
+    }
+    if (format == Format::Binary && !dates.put(out, length, error)) {
+        plist_to_bin_free(out);
         return std::nullopt;
     }
     Bytes bytes(reinterpret_cast<const std::uint8_t*>(out), reinterpret_cast<const std::uint8_t*>(out) + length);

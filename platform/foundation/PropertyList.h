@@ -28,9 +28,12 @@ namespace pf {
 //   cut short. The bounds above, a malformed list and a damaged top value still refuse the
 //   whole list. A store that writes back what it read sets the file aside first (a copy), so
 //   the left-out entries are kept.
-// - Integers are signed 64-bit; dates are kept to the microsecond (at worst one short), but to
-//   the second in XML and before 2001 (the library misreads earlier fractions); a UID (only
-//   found in keyed archives) reads as the dictionary {"CF$UID": n} and such a dictionary writes back as a UID.
+// - Integers are signed 64-bit. A date in the binary form is kept exactly: read and written back
+//   it keeps its bytes, and any finite date can be written. The XML form's text holds whole
+//   seconds: a date is written as its nearest second, and one beyond 2^31 seconds of 2001 is
+//   refused. A date that is not finite is refused by the writer and is damage to the reader.
+// - A UID (only found in keyed archives) reads as the dictionary {"CF$UID": n} and such a
+//   dictionary writes back as a UID.
 // - Null and missing values cannot be written, nor texts or keys that are not UTF-8 or hold a
 //   NUL character (the format would keep them cut short or altered): writing fails with a reason.
 class PropertyList {

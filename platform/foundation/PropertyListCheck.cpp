@@ -15,19 +15,6 @@ bool fail(std::string* error, const char* reason)
     return false;
 }
 
-std::uint64_t readBigEndian(const std::uint8_t* p, int width)
-{
-    // Small lists use one- and two-byte references and offsets.
-    if (width == 1)
-        return p[0];
-    if (width == 2)
-        return (std::uint64_t { p[0] } << 8) | p[1];
-    std::uint64_t value = 0;
-    for (int i = 0; i < width; ++i)
-        value = (value << 8) | p[i];
-    return value;
-}
-
 // The outline of one binary property list: its trailer, then a walk over the entries reachable
 // from the top one.
 class BinaryShape {
@@ -94,7 +81,7 @@ public:
         while (!path.empty()) {
             Frame& frame = path.back();
             if (frame.next < frame.count) {
-                std::uint64_t child = readBigEndian(m_data + frame.refs + frame.next++ * m_refWidth, m_refWidth);
+                std::uint64_t child = BinaryPropertyListTrailer::readNumber(m_data + frame.refs + frame.next++ * m_refWidth, m_refWidth);
                 const Measure& known = measured[child];
                 if (known.state == 1)
                     return fail(error, "the property list contains itself");
@@ -134,20 +121,14 @@ public:
 private:
     bool readTrailer(std::string* error)
     {
-        static const char kMagic[] = "bplist00";
-        if (m_size < 8 + 32 || std::memcmp(m_data, kMagic, 8) != 0)
-            return fail(error, "not a binary property list");
-        const std::uint8_t* trailer = m_data + m_size - 32;
-        m_offsetWidth = trailer[6];
-        m_refWidth = trailer[7];
-        m_count = readBigEndian(trailer + 8, 8);
-        m_top = readBigEndian(trailer + 16, 8);
-        m_tableOffset = readBigEndian(trailer + 24, 8);
-        std::uint64_t end = m_size - 32;
-        if (m_offsetWidth < 1 || m_offsetWidth > 8 || m_refWidth < 1 || m_refWidth > 8 || m_count == 0
-            || m_top >= m_count || m_tableOffset < 8 || m_tableOffset > end
-            || m_count > (end - m_tableOffset) / m_offsetWidth)
-            return fail(error, "the property list's trailer is damaged");
+        auto trailer = BinaryPropertyListTrailer::read(std::string_view(reinterpret_cast<const char*>(m_data), m_size), error);
+        if (!trailer)
+            return false;
+        m_offsetWidth = trailer->offsetWidth;
+        m_refWidth = trailer->refWidth;
+        m_count = trailer->count;
+        m_top = trailer->top;
+        m_tableOffset = trailer->tableOffset;
         return true;
     }
 
@@ -163,7 +144,7 @@ private:
         int width = 1 << (m_data[position] & 0x0F);
         if (position + 1 + width > m_tableOffset)
             return fail(error, "a property-list entry has a damaged length");
-        count = readBigEndian(m_data + position + 1, width);
+        count = BinaryPropertyListTrailer::readNumber(m_data + position + 1, width);
         position += 1 + width;
         return true;
     }
@@ -172,7 +153,7 @@ private:
     // checked to point at an entry; texts are searched for NUL characters.
     bool children(std::uint64_t entry, std::uint64_t& refsAt, std::uint64_t& refs, std::string* error) const
     {
-        std::uint64_t offset = readBigEndian(m_data + m_tableOffset + entry * m_offsetWidth, m_offsetWidth);
+        std::uint64_t offset = BinaryPropertyListTrailer::readNumber(m_data + m_tableOffset + entry * m_offsetWidth, m_offsetWidth);
         if (offset < 8 || offset >= m_tableOffset)
             return fail(error, "a property-list entry lies outside the data");
         std::uint8_t marker = m_data[offset];
@@ -203,7 +184,7 @@ private:
         if (count > m_tableOffset || held > (m_tableOffset - position) / m_refWidth)
             return fail(error, "a property-list container runs past the data");
         for (std::uint64_t i = 0; i < held; ++i) {
-            if (readBigEndian(m_data + position + i * m_refWidth, m_refWidth) >= m_count)
+            if (BinaryPropertyListTrailer::readNumber(m_data + position + i * m_refWidth, m_refWidth) >= m_count)
                 return fail(error, "a property-list reference points outside the data");
         }
         refsAt = position;
@@ -331,6 +312,31 @@ bool markNulTexts(std::string_view text, std::string& marked)
     return true;
 }
 
+}
+
+std::optional<BinaryPropertyListTrailer> BinaryPropertyListTrailer::read(std::string_view data, std::string* error)
+{
+    static const char kMagic[] = "bplist00";
+    if (data.size() < 8 + 32 || std::memcmp(data.data(), kMagic, 8) != 0) {
+        fail(error, "not a binary property list");
+        return std::nullopt;
+    }
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.data());
+    const std::uint8_t* end = bytes + data.size() - 32;
+    BinaryPropertyListTrailer trailer;
+    trailer.offsetWidth = end[6];
+    trailer.refWidth = end[7];
+    trailer.count = readNumber(end + 8, 8);
+    trailer.top = readNumber(end + 16, 8);
+    trailer.tableOffset = readNumber(end + 24, 8);
+    std::uint64_t tableEnd = data.size() - 32;
+    if (trailer.offsetWidth < 1 || trailer.offsetWidth > 8 || trailer.refWidth < 1 || trailer.refWidth > 8
+        || trailer.count == 0 || trailer.top >= trailer.count || trailer.tableOffset < 8 || trailer.tableOffset > tableEnd
+        || trailer.count > (tableEnd - trailer.tableOffset) / trailer.offsetWidth) {
+        fail(error, "the property list's trailer is damaged");
+        return std::nullopt;
+    }
+    return trailer;
 }
 
 bool PropertyListCheck::binary(std::string_view data, int maxNesting, std::uint64_t maxNodes, std::string* error, std::string* marked)

@@ -1,10 +1,42 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace pf {
+
+// The trailer of a binary property list: how wide its offsets and references are, how many
+// entries it holds, which is the top one and where the offset table starts. `read` answers only
+// for a trailer whose offset table lies inside the data; the offsets in the table are not checked.
+struct BinaryPropertyListTrailer {
+    int offsetWidth { 0 };
+    int refWidth { 0 };
+    std::uint64_t count { 0 };
+    std::uint64_t top { 0 };
+    std::uint64_t tableOffset { 0 };
+
+    static std::optional<BinaryPropertyListTrailer> read(std::string_view data, std::string* error);
+    // Where entry `entry` (below `count`) starts, as the offset table says.
+    std::uint64_t entryOffset(const std::uint8_t* data, std::uint64_t entry) const
+    {
+        return readNumber(data + tableOffset + entry * offsetWidth, offsetWidth);
+    }
+    // The format's numbers are big-endian, `width` (1 to 8) bytes wide.
+    static std::uint64_t readNumber(const std::uint8_t* p, int width)
+    {
+        // Small lists use one- and two-byte references and offsets.
+        if (width == 1)
+            return p[0];
+        if (width == 2)
+            return (std::uint64_t { p[0] } << 8) | p[1];
+        std::uint64_t value = 0;
+        for (int i = 0; i < width; ++i)
+            value = (value << 8) | p[i];
+        return value;
+    }
+};
 
 // Looks over property-list data before the property-list library is given it, refusing what the
 // library cannot be trusted with. The library recurses without bound while reading and freeing

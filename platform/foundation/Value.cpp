@@ -402,7 +402,7 @@ std::string Value::debugDescription() const
     case Type::Real: return stringValue();
     case Type::String: return "\"" + *asString() + "\"";
     case Type::Data: return "<" + std::to_string(asData()->size()) + " bytes>";
-    case Type::Date: return "date(" + text::formatReal(asDate()->secondsSince1970) + ")";
+    case Type::Date: return "date(" + text::formatReal(asDate()->secondsSince1970()) + ")";
     case Type::Array: {
         std::string out = "[";
         bool first = true;

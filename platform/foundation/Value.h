@@ -93,10 +93,40 @@ private:
     Node* m_node;
 };
 
-// A date in a property list: seconds since 1970.
-struct Date {
-    double secondsSince1970 { 0 };
+// A moment in time. It is kept as seconds since 2001-01-01 00:00:00 UTC, the count both stored
+// forms hold (property lists and keyed archives), so a date read from a file is written back with
+// exactly the number it was read with, and a date made here reads back equal to itself.
+//
+// Rules:
+// - `Date { t }` is the moment `t` seconds after 1970-01-01 UTC, and `secondsSince1970()` gives
+//   that count back. The two counts differ by a whole number of seconds, so going from one to the
+//   other is exact from mid-1985 on; before, and for `secondsSince1970()` of a kept count near
+//   2001, the result is rounded to the double's step at the larger count (about a tenth of a
+//   microsecond around 1970 and 2001). Dates compare by the kept count.
+// - `Date::sinceReference(s)` and `secondsSinceReference()` read and give the kept count as it is.
+class Date {
+public:
+    // 2001-01-01 00:00:00 UTC in seconds since 1970.
+    static constexpr double kReferenceSince1970 = 978307200.0;
+
+    constexpr Date() = default;
+    constexpr explicit Date(double secondsSince1970)
+        : m_sinceReference(secondsSince1970 - kReferenceSince1970)
+    {
+    }
+    static constexpr Date sinceReference(double seconds)
+    {
+        Date date;
+        date.m_sinceReference = seconds;
+        return date;
+    }
+
+    constexpr double secondsSince1970() const { return m_sinceReference + kReferenceSince1970; }
+    constexpr double secondsSinceReference() const { return m_sinceReference; }
     bool operator==(const Date&) const = default;
+
+private:
+    double m_sinceReference { -kReferenceSince1970 }; // 1970-01-01
 };
 
 // The dynamic value of JSON replies, property lists and user defaults.

@@ -139,7 +139,7 @@ namespace {
             return;
         }
         case Value::Type::Date:
-            duk_push_number(ctx, value.asDate()->secondsSince1970);
+            duk_push_number(ctx, value.asDate()->secondsSince1970());
             return;
         case Value::Type::Data: {
             const Bytes& b = *value.asData();

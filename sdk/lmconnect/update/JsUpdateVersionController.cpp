@@ -70,7 +70,7 @@ std::optional<double> JsUpdateVersionController::getLastUpdateTime() const
     auto date = pf::UserDefaults::standard()->dateForKey(kLastUpdateKey);
     if (!date)
         return std::nullopt;
-    return date->secondsSince1970;
+    return date->secondsSince1970();
 }
 
 void JsUpdateVersionController::setVersionInfo(const std::string& version, long long frequency, bool updateTime)

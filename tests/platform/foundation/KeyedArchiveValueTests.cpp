@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <plist/plist.h>
 
+#include <cmath>
 #include <functional>
 
 using namespace pf;
@@ -133,6 +134,37 @@ TEST(KeyedArchiveValues, EveryKindRoundTripsKeepingKindsAndOrder)
     EXPECT_EQ(back->asDictionary()->keys(), nested.keys());
     EXPECT_EQ((*back)["ratio"].type(), Value::Type::Real);
     EXPECT_EQ((*back)["statusCode"].type(), Value::Type::Integer);
+}
+
+// A date's time is the archive's own count from 2001: a stored time reads and writes back as it
+// was, and a date made here reads back equal to itself. One that is not finite is refused.
+TEST(KeyedArchiveValues, DatesKeepTheirExactTime)
+{
+    auto storedDate = [](plist_t time) {
+        return handMade([&](plist_t o) {
+            plist_array_append_item(o, classDescription("Date"));
+            plist_array_append_item(o, classed(1, { { "time", time } }));
+        }, 2);
+    };
+    auto time = [](const Bytes& archive) {
+        auto value = KeyedUnarchiver::unarchivedValue(archive);
+        return value && value->asDate() ? value->asDate()->secondsSinceReference() : -1.0;
+    };
+    Bytes stored = storedDate(plist_new_real(0.1));
+    EXPECT_EQ(time(stored), 0.1);
+    EXPECT_EQ(time(KeyedArchiver::archivedValue(*KeyedUnarchiver::unarchivedValue(stored))), 0.1);
+
+    for (Date made : { Date { 0.1 }, Date { -1e9 + 0.3 }, Date { 1386342123.123456789 }, Date::sinceReference(-0.1) }) {
+        auto back = KeyedUnarchiver::unarchivedValue(KeyedArchiver::archivedValue(Value(made)));
+        EXPECT_EQ(back, Value(made)) << made.secondsSinceReference();
+    }
+
+    for (double bad : { std::nan(""), HUGE_VAL, -HUGE_VAL }) {
+        std::string error;
+        EXPECT_TRUE(KeyedArchiver::archivedValue(Value(Array { Date::sinceReference(bad) }), &error).empty()) << bad;
+        EXPECT_FALSE(error.empty());
+        EXPECT_FALSE(KeyedUnarchiver::unarchivedValue(storedDate(plist_new_real(bad)))) << bad;
+    }
 }
 
 TEST(KeyedArchiveValues, MissingEntriesAreLeftOutAndObjectsCarryValues)

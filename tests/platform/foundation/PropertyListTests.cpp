@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
+#include <cmath>
+
 using namespace pf;
 
 namespace {
@@ -26,6 +30,16 @@ Value sample()
     });
 }
 
+// A binary date entry (its marker and big-endian double) as a run of bytes.
+std::string binaryDate(double time)
+{
+    auto bits = std::bit_cast<std::uint64_t>(time);
+    std::string entry(1, '\x33');
+    for (int shift = 56; shift >= 0; shift -= 8)
+        entry += static_cast<char>(bits >> shift);
+    return entry;
+}
+
 }
 
 TEST(PropertyList, RoundTripsEveryTypeInBothFormats)
@@ -42,7 +56,7 @@ TEST(PropertyList, RoundTripsEveryTypeInBothFormats)
         Value expected = sample();
         if (format == PropertyList::Format::Xml) {
             // The XML form keeps dates to the second.
-            EXPECT_DOUBLE_EQ((*back)["date"].asDate()->secondsSince1970, 1'400'000'000.0);
+            EXPECT_DOUBLE_EQ((*back)["date"].asDate()->secondsSince1970(), 1'400'000'000.0);
             back->set("date", expected["date"]);
         }
         EXPECT_EQ(*back, expected) << back->debugDescription();
@@ -120,23 +134,84 @@ TEST(PropertyList, NullAndDeepNestingCannotBeWritten)
     EXPECT_FALSE(error.empty());
 }
 
-// A fraction of a second before 2001 would come back with the wrong sign (up to two seconds
-// off); such dates are kept to the nearest whole second instead.
-TEST(PropertyList, DatesBefore2001KeepTheirSecond)
+// The binary form keeps a date's double as it is: a file's dates read exactly, before 2001 too,
+// far beyond 32-bit seconds too, and written back give the same bytes.
+TEST(PropertyList, BinaryDatesKeepTheirBytes)
 {
-    const std::vector<std::pair<double, double>> dates {
-        { 978'307'199.5, 978'307'199 }, // half a second before 2001
-        { 644'241'600.25, 644'241'600 }, // 1990
-        { 644'241'600.0, 644'241'600 },
+    const std::vector<double> odd { 0.1, -0.5, -342'065'599.75, 1.0 / 3, 1e12, -1e12 };
+    Dictionary written;
+    for (size_t i = 0; i < odd.size(); ++i)
+        written.set("d" + std::to_string(i), Date::sinceReference(static_cast<double>(i + 1)));
+    written.set("again", Date::sinceReference(1)); // one entry referred to twice
+    Bytes file = *PropertyList::write(Value(written), PropertyList::Format::Binary);
+    for (size_t i = 0; i < odd.size(); ++i)
+        file = hostile_plist::withReplaced(file, binaryDate(static_cast<double>(i + 1)), binaryDate(odd[i]));
+
+    std::string error;
+    auto read = PropertyList::parse(file, &error);
+    ASSERT_TRUE(read) << error;
+    for (size_t i = 0; i < odd.size(); ++i)
+        EXPECT_EQ((*read)["d" + std::to_string(i)].asDate(), Date::sinceReference(odd[i])) << odd[i];
+    EXPECT_EQ((*read)["again"], (*read)["d0"]);
+    EXPECT_EQ(PropertyList::write(*read, PropertyList::Format::Binary), file);
+
+    // Dates made here, with a fraction before 2001, read back equal.
+    for (double since1970 : { 978'307'199.5, 644'241'600.25 }) {
+        Value date(Date { since1970 });
+        EXPECT_EQ(PropertyList::parse(*PropertyList::write(date, PropertyList::Format::Binary)), date) << since1970;
+    }
+}
+
+// The XML text holds whole seconds: a date is written as its nearest one, within 2^31 seconds of
+// 2001.
+TEST(PropertyList, XmlDatesHoldTheNearestSecond)
+{
+    const std::vector<std::pair<double, double>> dates { // written, read (seconds since 2001)
+        { 0.6, 1 }, { -0.5, -1 }, { -0.4, 0 }, { 421'692'800.25, 421'692'800 },
+        { 2'147'483'647.4, 2'147'483'647 }, { -2'147'483'648.4, -2'147'483'648.0 },
     };
-    for (const auto& format : { PropertyList::Format::Binary, PropertyList::Format::Xml }) {
-        for (const auto& [written, read] : dates) {
-            auto bytes = PropertyList::write(Value(Date { written }), format);
-            ASSERT_TRUE(bytes);
-            auto back = PropertyList::parse(*bytes);
-            ASSERT_TRUE(back && back->asDate());
-            EXPECT_DOUBLE_EQ(back->asDate()->secondsSince1970, read) << written;
+    for (const auto& [written, read] : dates) {
+        auto text = PropertyList::writeXml(Value(Date::sinceReference(written)));
+        ASSERT_TRUE(text) << written;
+        EXPECT_EQ(PropertyList::parse(*text), Value(Date::sinceReference(read))) << *text;
+    }
+    EXPECT_NE(PropertyList::writeXml(Value(Date::sinceReference(0.6)))->find("<date>2001-01-01T00:00:01Z</date>"), std::string::npos);
+    for (double beyond : { 2'147'483'647.5, -2'147'483'648.5, 1e12 })
+        EXPECT_FALSE(PropertyList::writeXml(Value(Date::sinceReference(beyond)))) << beyond;
+}
+
+TEST(PropertyList, DatesNotFiniteOrOverlappingAreRefused)
+{
+    for (double bad : { std::nan(""), HUGE_VAL, -HUGE_VAL }) {
+        for (auto format : { PropertyList::Format::Binary, PropertyList::Format::Xml }) {
+            std::string error;
+            EXPECT_FALSE(PropertyList::write(Value(Array { Date::sinceReference(bad) }), format, &error)) << bad;
+            EXPECT_FALSE(error.empty());
         }
+    }
+    // {"a": a date, "b": 51}: the integer's entry (0x10 0x33) lies last, right before the offset
+    // table, which holds one byte per entry.
+    Bytes file = *PropertyList::write(Value(Dictionary { { "a", Date::sinceReference(5) }, { "b", 51 } }), PropertyList::Format::Binary);
+    size_t table = file.back();
+    ASSERT_EQ(file[table - 2], 0x10);
+    std::string date = binaryDate(5);
+    auto dateAt = static_cast<std::uint8_t>(std::search(file.begin(), file.end(), date.begin(), date.end()) - file.begin());
+    auto moved = [&](std::uint8_t from, std::uint8_t to) {
+        Bytes bytes = file;
+        std::replace(bytes.begin() + static_cast<std::ptrdiff_t>(table), bytes.end() - 32, from, to);
+        return bytes;
+    };
+    const std::vector<std::pair<Bytes, std::string>> damaged {
+        { hostile_plist::withReplaced(file, date, binaryDate(std::nan(""))), "a date is damaged or not finite" },
+        // The integer's entry moved into the date's double, where an ordinal would change it.
+        { moved(static_cast<std::uint8_t>(table - 2), dateAt + 1), "property-list entries overlap" },
+        // The integer's entry moved onto its 0x33, a date without room for its double.
+        { moved(static_cast<std::uint8_t>(table - 2), static_cast<std::uint8_t>(table - 1)), "a property-list date runs past the data" },
+    };
+    for (const auto& [bytes, reason] : damaged) {
+        std::string error;
+        EXPECT_FALSE(PropertyList::parse(bytes, &error)) << reason;
+        EXPECT_EQ(error, reason);
     }
 }
 

@@ -34,7 +34,7 @@ TEST(UserDefaults, KeepsEveryTypeAcrossARestart)
     EXPECT_TRUE(defaults->boolForKey("flag"));
     EXPECT_EQ(defaults->integerForKey("count"), -7);
     EXPECT_DOUBLE_EQ(defaults->doubleForKey("ratio"), 0.25);
-    EXPECT_DOUBLE_EQ(defaults->dateForKey("when")->secondsSince1970, 1'400'000'000.5);
+    EXPECT_DOUBLE_EQ(defaults->dateForKey("when")->secondsSince1970(), 1'400'000'000.5);
     EXPECT_EQ(defaults->dataForKey("blob"), (Bytes { 1, 2, 3 }));
     EXPECT_EQ(defaults->arrayForKey("list"), (Array { "a", 1 }));
     EXPECT_EQ(defaults->dictionaryForKey("dict"), (Dictionary { { "k", "v" } }));

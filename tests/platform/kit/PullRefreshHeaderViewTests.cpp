@@ -201,5 +201,5 @@ TEST_F(PullRefresh, TheLastUpdatedDateIsStoredOnlyWhenTheListGivesOne)
     list->header->refreshLastUpdatedDate();
     EXPECT_EQ(list->header->lastUpdatedDate(), 1'700'000'123.0);
     ASSERT_TRUE(defaults->objectForKey("EGORefreshTableView_LastRefresh").asDate());
-    EXPECT_EQ(defaults->objectForKey("EGORefreshTableView_LastRefresh").asDate()->secondsSince1970, 1'700'000'123.0);
+    EXPECT_EQ(defaults->objectForKey("EGORefreshTableView_LastRefresh").asDate()->secondsSince1970(), 1'700'000'123.0);
 }

@@ -139,7 +139,7 @@ TEST(BlipTransfer, AuthorisationThenShareInsideTheDelegateRoundTripOnBothPastebo
         EXPECT_EQ(authorized->userID, "1900001234");
         EXPECT_EQ(authorized->accessToken, "blip-access-token");
         ASSERT_TRUE(authorized->expirationDate);
-        EXPECT_DOUBLE_EQ(authorized->expirationDate->secondsSince1970, world.env.now() + 3600);
+        EXPECT_DOUBLE_EQ(authorized->expirationDate->secondsSince1970(), world.env.now() + 3600);
         EXPECT_EQ(authorized->requestID, authorize->requestID);
         EXPECT_EQ(authorized->requestUserInfo, authorize->userInfo);
         auto shared = std::dynamic_pointer_cast<BPSendMessageToBlipResponse>(world.delegate->responses[1]);

@@ -105,7 +105,7 @@ TEST(BlipWebAuthorize, ThePageGrantsOrRefusesOnlyThroughTheRedirectAddress)
     EXPECT_EQ(granted->statusCode, 0);
     EXPECT_EQ(granted->userID, "1900001234");
     EXPECT_EQ(granted->accessToken, "2.00blipwebtoken");
-    EXPECT_DOUBLE_EQ(granted->expirationDate->secondsSince1970, world.env.now() + 3600);
+    EXPECT_DOUBLE_EQ(granted->expirationDate->secondsSince1970(), world.env.now() + 3600);
     EXPECT_EQ(*granted->userInfo, (pf::Dictionary { { "access_token", "2.00blipwebtoken" }, { "expires_in", "3600" },
                                      { "remind_in", "3600" }, { "uid", "1900001234" } }));
     EXPECT_EQ(granted->requestID, dialog->authorizeRequest()->requestID);
@@ -124,7 +124,7 @@ TEST(BlipWebAuthorize, ThePageGrantsOrRefusesOnlyThroughTheRedirectAddress)
     auto fromQuery = std::dynamic_pointer_cast<BPAuthorizeResponse>(world.delegate->responses[2]);
     EXPECT_EQ(fromQuery->statusCode, 0);
     EXPECT_EQ(fromQuery->accessToken, "q");
-    EXPECT_DOUBLE_EQ(fromQuery->expirationDate->secondsSince1970, world.env.now()); // no number: no time
+    EXPECT_DOUBLE_EQ(fromQuery->expirationDate->secondsSince1970(), world.env.now()); // no number: no time
 }
 
 TEST(BlipWebAuthorize, CloseAnswersMinusOneAndAFailedLoadKeepsTheDialog)

@@ -163,7 +163,7 @@ TEST_F(ScriptUpdateTest, TimedRunsInstallANewerSignedArchive)
     EXPECT_EQ(pf::UserDefaults::standard()->integerForKey("update_frequency"), 45);
     auto updated = pf::UserDefaults::standard()->dateForKey("last_update_time");
     ASSERT_TRUE(updated);
-    EXPECT_DOUBLE_EQ(updated->secondsSince1970, env.now());
+    EXPECT_DOUBLE_EQ(updated->secondsSince1970(), env.now());
 
     // The next host reads the new folder.
     auto scripts = manager->loadInstalledScripts();
