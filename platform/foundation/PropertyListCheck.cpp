@@ -22,7 +22,8 @@ public:
     explicit BinaryShape(std::string_view data)
         : m_data(reinterpret_cast<const std::uint8_t*>(data.data())), m_size(data.size()) { }
 
-    // With `nulTexts`, a text holding a NUL character is not refused: where it lies is added.
+    // With `nulTexts`, a text holding a NUL character (or, in UTF-16, a surrogate without its
+    // partner) is not refused: where it lies is added.
     bool check(int maxNesting, std::uint64_t maxNodes, std::string* error, std::vector<std::uint64_t>* nulTexts = nullptr)
     {
         m_nulTexts = nulTexts;
@@ -168,8 +169,21 @@ private:
                 return fail(error, "a property-list text runs past the data");
             const std::uint8_t* text = m_data + position;
             bool nul = unit == 1 && std::memchr(text, 0, count) != nullptr;
-            for (std::uint64_t i = 0; unit == 2 && !nul && i < count; ++i)
+            // The library drops a surrogate that has no partner without a word, reading another
+            // text than the one stored: that is damage too, and marked as a NUL is.
+            bool lone = false;
+            for (std::uint64_t i = 0; unit == 2 && !nul && !lone && i < count; ++i) {
                 nul = text[2 * i] == 0 && text[2 * i + 1] == 0;
+                bool high = (text[2 * i] & 0xFC) == 0xD8;
+                bool low = (text[2 * i] & 0xFC) == 0xDC;
+                if (high && i + 1 < count && (text[2 * i + 2] & 0xFC) == 0xDC)
+                    ++i;
+                else
+                    lone = high || low;
+            }
+            if (lone && !m_nulTexts)
+                return fail(error, "a property-list text holds a surrogate without its partner");
+            nul = nul || lone;
             if (nul && !m_nulTexts)
                 return fail(error, "a property-list text holds a NUL character");
             if (nul)

@@ -52,14 +52,16 @@ struct BinaryPropertyListTrailer {
 //   references point at real entries. Walking from the top entry: no entry contains itself,
 //   nesting (the top entry is level 1, leaves count as a level) stays within `maxNesting`, the
 //   tree the library would build (shared entries counted at each use) has at most `maxNodes`
-//   entries, and no text holds a NUL character (unless marked). Only entries reachable from the
+//   entries, and no text holds a NUL character or, in UTF-16, a surrogate without its partner
+//   (which the library would drop unseen) unless marked. Only entries reachable from the
 //   top are looked at (the library reads no others); leaf contents are left to the library.
 // - XML form: no NUL character, raw or as a reference ("&#0;"), unless marked, and containers
 //   (<array>, <dict>) nest at most `maxNesting` deep. The nesting is found by a scan that never
 //   counts shallower than the library would read: an opening container tag counts wherever it
 //   stands, while a closing tag counts only where it is markup (not in a comment, CDATA
 //   section, declaration, processing instruction or inside another tag).
-// - With `marked` (for a reader that takes a text holding a NUL as one damaged entry, not the
+// - With `marked` (for a reader that takes a text holding a NUL, or a lone surrogate, as one
+//   damaged entry, not the
 //   whole list as damaged), such a text is not refused: `marked` receives a copy of the data in
 //   which it is made of bytes 0xFF (binary: the whole text, in one-byte units; XML: each NUL and
 //   the "&" of each reference to one). The library reads that whole, as a text that is no UTF-8,

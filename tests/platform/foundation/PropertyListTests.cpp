@@ -331,3 +331,25 @@ TEST(PropertyList, ReadingByEntriesLeavesOutOnlyTheEntriesThatDoNotRead)
     }
     EXPECT_FALSE(PropertyList::parseEntries(hostile_plist::withReplaced(*PropertyList::write(Value("cafX"), PropertyList::Format::Binary), "cafX", "caf\xE9"), 1, &leftOut));
 }
+
+// A UTF-16 text with a surrogate that has no partner is damage, as a text that is not UTF-8 is:
+// the library would drop the lone unit and read another text, which would then be written back
+// in its place. Pairs read as the character they make.
+TEST(PropertyList, ALoneSurrogateIsDamageRatherThanDroppedUnseen)
+{
+    const Bytes written = *PropertyList::write(Dictionary { { "good", "礼包😀" }, { "lone", "礼X" } }, PropertyList::Format::Binary);
+    for (std::string_view units : { std::string_view("\x79\x3C\xD8\x00", 4), std::string_view("\x79\x3C\xDC\x00", 4) }) {
+        Bytes damaged = hostile_plist::withReplaced(written, std::string_view("\x79\x3C\0X", 4), units);
+        std::string error;
+        EXPECT_FALSE(PropertyList::parse(damaged, &error));
+        EXPECT_FALSE(error.empty());
+        size_t leftOut = 0;
+        EXPECT_EQ(PropertyList::parseEntries(damaged, 1, &leftOut), Value(Dictionary { { "good", "礼包😀" } }));
+        EXPECT_EQ(leftOut, 1u);
+    }
+    // A high surrogate followed by another high one, and a text ending in one.
+    Bytes twoHigh = *PropertyList::write(Value("礼XY"), PropertyList::Format::Binary);
+    for (std::string_view units : { std::string_view("\xD8\x3D\xD8\x3D", 4), std::string_view("\x00X\xD8\x3D", 4) })
+        EXPECT_FALSE(PropertyList::parse(hostile_plist::withReplaced(twoHigh, std::string_view("\0X\0Y", 4), units))) << units.size();
+    EXPECT_EQ(PropertyList::parse(written), Value(Dictionary { { "good", "礼包😀" }, { "lone", "礼X" } }));
+}
