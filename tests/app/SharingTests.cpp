@@ -76,6 +76,19 @@ struct SharingWorld : AppWorld {
             pf::Dictionary { { "access_token", "TOK" }, { "openid", "OID" }, { "expires_in", 7776000 } });
     }
     std::shared_ptr<SharingManager> manager() { return SharingManager::sharedInstance(); }
+    // Closes the update box and opens the list's first gift, as a person would; none when a
+    // step fails (the failure is reported).
+    std::shared_ptr<GiftDetailViewController> openFirstGift(CommandInterpreter& interpreter, const std::ostringstream& out)
+    {
+        for (const char* line : { "tap \"以后再说\"", "tap row 0", "wait 0.5", "idle" }) {
+            if (!interpreter.execute(line)) {
+                ADD_FAILURE() << line << ": " << out.str();
+                return nullptr;
+            }
+        }
+        auto navigation = std::dynamic_pointer_cast<pf::NavigationController>(delegate->rootViewController()->rootViewController());
+        return std::dynamic_pointer_cast<GiftDetailViewController>(navigation->topViewController());
+    }
     // The Blip share requests received (the authorisations left out).
     std::vector<peers::BlipApp::Received> blipShares() const
     {
@@ -95,10 +108,7 @@ TEST(Sharing, EachRowOfTheSheetHandsTheGiftToItsApp)
     SharingWorld world;
     std::ostringstream out;
     CommandInterpreter interpreter(out);
-    for (const char* line : { "tap \"以后再说\"", "tap row 0", "wait 0.5", "idle" })
-        ASSERT_TRUE(interpreter.execute(line)) << line << ": " << out.str();
-    auto navigation = std::dynamic_pointer_cast<pf::NavigationController>(world.delegate->rootViewController()->rootViewController());
-    auto detail = std::dynamic_pointer_cast<GiftDetailViewController>(navigation->topViewController());
+    auto detail = world.openFirstGift(interpreter, out);
     ASSERT_TRUE(detail && detail->giftDetailInfo());
     auto shown = detail->giftDetailInfo();
     auto picture = ContentFetcher::fetchContentsOfAddress(shown->litpic().text());
@@ -186,10 +196,7 @@ TEST(Sharing, ATitleHoldingANulReachesEveryAppWithoutIt)
     });
     std::ostringstream out;
     CommandInterpreter interpreter(out);
-    for (const char* line : { "tap \"以后再说\"", "tap row 0", "wait 0.5", "idle" })
-        ASSERT_TRUE(interpreter.execute(line)) << line << ": " << out.str();
-    auto navigation = std::dynamic_pointer_cast<pf::NavigationController>(world.delegate->rootViewController()->rootViewController());
-    auto detail = std::dynamic_pointer_cast<GiftDetailViewController>(navigation->topViewController());
+    auto detail = world.openFirstGift(interpreter, out);
     ASSERT_TRUE(detail && detail->giftDetailInfo());
     ASSERT_EQ(detail->giftDetailInfo()->title().text(), title);
     for (const char* row : { "派聊", "动态圈", "LM空间", "闪讯" }) {
