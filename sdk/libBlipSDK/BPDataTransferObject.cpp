@@ -78,11 +78,20 @@ std::vector<pf::Pasteboard::Item> BPDataTransferObject::transferObjectsForPasteb
     return items;
 }
 
-void BPDataTransferObject::writeToPasteboard() const
+bool BPDataTransferObject::writeToPasteboard() const
 {
+    auto items = transferObjectsForPasteboard();
+    for (const auto& item : items) {
+        for (const auto& [type, data] : item) {
+            if (data.empty())
+                return false; // an archive that was refused: nothing is staged
+        }
+    }
     auto board = BlipSDK::pasteboardWithName(pasteboardName(), true);
-    if (board)
-        board->setItems(transferObjectsForPasteboard());
+    if (!board)
+        return false;
+    board->setItems(std::move(items));
+    return true;
 }
 
 void BPDataTransferObject::removeFromPasteboardWithID(const std::string& transferType, const std::string& id)

@@ -56,8 +56,10 @@ public:
     static std::string pasteboardNameWithID(const std::string& transferType, const std::string& id);
     std::string pasteboardName() const;
     std::vector<pf::Pasteboard::Item> transferObjectsForPasteboard() const;
-    // Stages the items on the object's transfer pasteboard (created).
-    void writeToPasteboard() const;
+    // Stages the items on the object's transfer pasteboard (created). False, with nothing staged,
+    // when an item's archive is refused (a text the archive cannot hold) or there is no board: the
+    // other app would find no transfer object.
+    bool writeToPasteboard() const;
     static void removeFromPasteboardWithID(const std::string& transferType, const std::string& id);
     virtual void removeFromPasteboard() const;
 

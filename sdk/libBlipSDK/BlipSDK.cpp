@@ -221,7 +221,10 @@ bool BlipSDK::openAppWithTransferObject(const std::shared_ptr<BPDataTransferObje
         debugLog("BlipSDK send " + name + " error : object.app 不能为空");
         return false;
     }
-    object->writeToPasteboard();
+    if (!object->writeToPasteboard()) {
+        debugLog("BlipSDK send " + name + " error : the transfer object cannot be stored (a text it holds is not UTF-8 or holds a NUL)");
+        return false;
+    }
 
     auto request = std::dynamic_pointer_cast<BPBaseRequest>(object);
     auto authorize = std::dynamic_pointer_cast<BPAuthorizeRequest>(object);
@@ -308,7 +311,8 @@ void BlipSDK::didReceiveUnSupportedRequest(const std::shared_ptr<BPBaseRequest>&
 void BlipSDK::directlySendResponseToCurrentApp(const std::shared_ptr<BPBaseResponse>& response)
 {
     response->app = BlipSDK3rdApp::currentApp();
-    response->writeToPasteboard();
+    if (!response->writeToPasteboard())
+        return;
     auto url = pf::Url::fromString(response->open3rdAppSchemeWithAppKey(response->app->appKey.value_or("")));
     if (!url)
         return;

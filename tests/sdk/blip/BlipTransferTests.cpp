@@ -389,6 +389,13 @@ TEST(BlipTransfer, DebugModeExplainsEveryRefusalAndSilenceOtherwise)
             "BlipSDK send BPSendMessageToBlipRequest error : 请求中的消息体不能为空" },
         { [] { return BlipSDK::openAppWithTransferObject(shareRequest()); },
             "BlipSDK send BPSendMessageToBlipRequest error : object.app 不能为空" },
+        // A text the archive cannot hold stages nothing, rather than a transfer without its object.
+        { [] {
+             auto r = shareRequest();
+             r->message->text = std::string("礼包") + '\0' + "兑换码";
+             return BlipSDK::sendRequest(r) || pf::Pasteboard::withName(r->pasteboardName(), false) != nullptr;
+         },
+            "BlipSDK send BPSendMessageToBlipRequest error : the transfer object cannot be stored" },
         { [] { auto r = shareRequest(); r->shouldOpenBlipAppInstallPageIfNotInstalled = false; return BlipSDK::sendRequest(r); },
             "BlipSDK send BPSendMessageToBlipRequest : 尚未安装闪讯客户端程序" },
     };
