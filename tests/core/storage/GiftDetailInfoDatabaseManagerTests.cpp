@@ -180,6 +180,13 @@ TEST_F(GiftStore, RelatedTitlesHoldingANulAreKeptWithoutIt)
     g->setAbouts(RelatedGiftInfo::List { related(3, nul + "three" + nul, 1) });
     ASSERT_EQ(store->updateRecordInTable(*g), Status::Ok);
     EXPECT_EQ(titles(store->retrieveDataFromTableWithFid(31)), std::vector<std::string> { "three" });
+
+    // The booked gift's own texts are columns of their own, which keep a NUL as it came.
+    auto own = gift(32, "A" + nul + "B");
+    ASSERT_EQ(store->insertDataIntoTableWithGiftDetailInfo(*own), Status::Ok);
+    auto back = store->retrieveDataFromTableWithFid(32);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->title().text(), "A" + nul + "B");
 }
 
 TEST_F(GiftStore, TimesPast2038KeepTheirValueAndThePurgeRemovesOnlyRowsBeforeItsLimit)
