@@ -136,6 +136,27 @@ TEST(PropertyList, NullAndDeepNestingCannotBeWritten)
 
 // The binary form keeps a date's double as it is: a file's dates read exactly, before 2001 too,
 // far beyond 32-bit seconds too, and written back give the same bytes.
+// Dates before 2001 keep their second in both forms, and in the binary form their fraction too
+// (the property-list library on its own reads such a fraction back with the wrong sign).
+TEST(PropertyList, DatesBefore2001KeepTheirSecond)
+{
+    const std::vector<std::pair<double, double>> dates { // written, read from XML (since 1970)
+        { 978'307'199.5, 978'307'199 }, // half a second before 2001
+        { 644'241'600.25, 644'241'600 }, // 1990
+        { 644'241'600.0, 644'241'600 },
+    };
+    for (const auto& format : { PropertyList::Format::Binary, PropertyList::Format::Xml }) {
+        for (const auto& [written, xmlRead] : dates) {
+            auto bytes = PropertyList::write(Value(Date { written }), format);
+            ASSERT_TRUE(bytes);
+            auto back = PropertyList::parse(*bytes);
+            ASSERT_TRUE(back && back->asDate());
+            double read = format == PropertyList::Format::Binary ? written : xmlRead;
+            EXPECT_DOUBLE_EQ(back->asDate()->secondsSince1970(), read) << written;
+        }
+    }
+}
+
 TEST(PropertyList, BinaryDatesKeepTheirBytes)
 {
     const std::vector<double> odd { 0.1, -0.5, -342'065'599.75, 1.0 / 3, 1e12, -1e12 };
