@@ -264,11 +264,27 @@ bool RunLoop::runUntil(const std::function<bool()>& done, double timeout, bool a
 
 bool RunLoop::waitUntilIdle(double timeout)
 {
-    // A task that is already due (one a reply's handler put off to the next turn) is work that
-    // has not run yet, as a posted one is; a timer still to come is not.
-    return runUntil([this] {
+    // Idle: nothing in flight, and what was ready has run. The first pass runs all that was
+    // ready when the wait began; what that work, or a reply that came meanwhile, put off to the
+    // next turn (a follow-up posted or due at once) runs in the passes after it. Work that keeps
+    // itself ready for ever (an interval busier than its beat, a job that posts itself again)
+    // would hold the wait to its limit, so once nothing is in flight it gets a bounded number of
+    // passes and no more; every reply that lands starts the count again.
+    int passesLeft = kFollowUpPasses;
+    std::uint64_t endedSeen;
+    {
         std::lock_guard lock(m_mutex);
-        return m_pendingWork == 0 && m_posted.empty() && (m_scheduled.empty() || m_scheduled.begin()->second.due > monotonicNow());
+        endedSeen = m_pendingEnded;
+    }
+    return runUntil([&] {
+        std::lock_guard lock(m_mutex);
+        if (m_pendingWork > 0 || m_pendingEnded != endedSeen) {
+            endedSeen = m_pendingEnded;
+            passesLeft = kFollowUpPasses;
+            return false;
+        }
+        const bool ready = !m_posted.empty() || (!m_scheduled.empty() && m_scheduled.begin()->second.due <= monotonicNow());
+        return !ready || --passesLeft <= 0;
     }, timeout);
 }
 
@@ -323,6 +339,7 @@ void RunLoop::endPendingWork()
     {
         std::lock_guard lock(m_mutex);
         --m_pendingWork;
+        ++m_pendingEnded;
     }
     m_cv.notify_all();
 }

@@ -97,8 +97,11 @@ public:
     // real seconds. With a manual clock, due timers fire only if `advanceTime` is true, jumping
     // virtual time to the next due timer whenever nothing else can happen.
     bool runUntil(const std::function<bool()>& done, double timeout, bool advanceTime = false);
-    // Runs until no pending work is left and nothing is ready: nothing posted, no timer or
-    // delayed task due (real-time bound `timeout`).
+    // Runs until no pending work is left and what was ready has run: everything posted or due
+    // when the call began, and what that work and each reply put off to the next turns, up to
+    // `kFollowUpPasses` passes after the last reply; work that keeps itself ready for ever does
+    // not hold it longer. Timers still to come do not count (real-time bound `timeout`).
+    static constexpr int kFollowUpPasses = 16;
     bool waitUntilIdle(double timeout);
     // Runs the loop until quit(): waits for posts or the next timer (system clock), or, with a
     // manual clock, jumps to the next timer when idle.
@@ -143,6 +146,7 @@ private:
     std::condition_variable m_cv;
     std::deque<Task> m_posted;
     int m_pendingWork { 0 };
+    std::uint64_t m_pendingEnded { 0 }; // operations ended so far: a reply that came and went
 
     // Ordered by (due, id).
     std::map<std::pair<double, TaskId>, Scheduled> m_scheduled;

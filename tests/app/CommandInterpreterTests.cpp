@@ -514,6 +514,24 @@ TEST_P(CommandInterpreterBehindTheSignIn, NothingInTheAppsWindowIsReachedAndTheE
     EXPECT_TRUE(pf::Window::keyWindow() == signIn);
 }
 
+// `idle` on a sign-in page that never rests (an interval whose beat outlasts it, on the real
+// clock as a person's session runs) comes back once the replies are in, not at its limit.
+TEST_P(CommandInterpreterOnPhoneAndTablet, IdleReturnsOnASignInPageThatIsAlwaysBusy)
+{
+    world.peers.setFault("GET", "/lmopenapi/oauth2.0/m_authorize",
+        peers::PeerReply::bytes("<html><head><title>LM</title></head><body><p id=\"beats\">0</p><script>"
+                                "var n = 0; setInterval(function () { var t = Date.now(); while (Date.now() - t < 20) {} "
+                                "document.getElementById('beats').textContent = 'beat ' + (++n); }, 0);"
+                                "</script></body></html>",
+            "text/html; charset=utf-8"));
+    world.env.clock().useSystemTime();
+    world.launch({});
+    std::string out = run({ "idle", "tap \"以后再说\"", "tap row 0", "wait 1", "idle", "tap image \"share.png\"", "tap \"LM空间\"",
+        "wait 1", "idle", "dump" });
+    EXPECT_EQ(interpreter.failures(), 0) << out;
+    EXPECT_NE(out.find("text \"beat "), std::string::npos) << "the case under test: the busy page is shown\n" << out;
+}
+
 INSTANTIATE_TEST_SUITE_P(PhoneAndTablet, CommandInterpreterBehindTheSignIn, ::testing::Bool(),
     [](const auto& info) { return info.param ? "Tablet" : "Phone"; });
 

@@ -301,3 +301,75 @@ TEST(RunLoop, WaitingForIdleRunsWhatIsAlreadyDueButNotWhatIsToCome)
     EXPECT_TRUE(followUp);
     EXPECT_FALSE(later);
 }
+
+// Idle must come on a page that never rests: work that keeps itself ready (a timer whose beat
+// outlasts its interval, a job that posts itself again, a chain of zero delays) gets a bounded
+// number of passes once nothing is in flight, on either clock. Short chains of follow-ups still
+// run to their end, and a reply that comes while the busy work runs is waited for, with what
+// its handler puts off.
+TEST(RunLoop, WaitingForIdleEndsBesideWorkThatIsAlwaysReady)
+{
+    for (bool manual : { true, false }) {
+        SCOPED_TRACE(manual ? "manual clock" : "real clock");
+        TaskEnvironment env;
+        if (!manual)
+            env.clock().useSystemTime();
+        auto& loop = RunLoop::main();
+        int beats = 0;
+        RunLoop::TaskId busy = loop.postRepeating(0.0001, [&] {
+            ++beats;
+            const double until = loop.monotonicNow() + 0.001;
+            if (manual)
+                env.clock().advance(0.001);
+            while (loop.monotonicNow() < until) {
+            }
+        });
+        int reposts = 0;
+        std::function<void()> again = [&] {
+            ++reposts;
+            loop.post(again);
+        };
+        loop.post(again);
+        std::vector<int> chain;
+        loop.post([&] {
+            chain.push_back(1);
+            loop.postDelayed(0, [&] {
+                chain.push_back(2);
+                loop.post([&] {
+                    chain.push_back(3);
+                    loop.postDelayed(0, [&] { chain.push_back(4); });
+                });
+            });
+        });
+        if (manual)
+            env.clock().advance(0.001);
+        EXPECT_TRUE(loop.waitUntilIdle(10));
+        EXPECT_EQ(chain, (std::vector<int> { 1, 2, 3, 4 }));
+        EXPECT_GE(reposts, 1);
+        EXPECT_LE(reposts, RunLoop::kFollowUpPasses + 1);
+
+        // A reply on its way while the work goes on: it lands only once the busy work has run a
+        // good many passes (far more than idle gives it alone), and its follow-up runs too.
+        std::atomic<bool> replied { false };
+        bool followUp = false;
+        loop.beginPendingWork();
+        const std::uint64_t from = loop.passCount();
+        std::thread worker([&] {
+            while (loop.passCount() < from + 10 * RunLoop::kFollowUpPasses) {
+                std::this_thread::yield();
+            }
+            loop.post([&] {
+                replied = true;
+                loop.postDelayed(0, [&] { followUp = true; });
+            });
+            loop.endPendingWork();
+        });
+        EXPECT_TRUE(loop.waitUntilIdle(30));
+        worker.join();
+        EXPECT_TRUE(replied);
+        EXPECT_TRUE(followUp);
+        EXPECT_GT(beats, 0);
+        loop.cancel(busy);
+        loop.reset();
+    }
+}
