@@ -8,6 +8,7 @@
 std::shared_ptr<LoadingPromptView> LoadingPromptView::create(const pf::Rect& frame)
 {
     auto view = std::make_shared<LoadingPromptView>(frame);
+    view->setDisplayName(kOverlayName);
     view->addLoadingPromptViewControl();
     view->addPromptTextControl();
     return view;

@@ -16,6 +16,9 @@ class Label;
 // y 200.
 class LoadingPromptView : public pf::View {
 public:
+    // What messages about the screen call the indicator, which lies over what is loading.
+    static constexpr const char* kOverlayName = "the loading overlay";
+
     static std::shared_ptr<LoadingPromptView> create(const pf::Rect& frame);
 
     std::shared_ptr<pf::GifView> loadingPromptGifView() const { return m_loadingPromptGifView; }

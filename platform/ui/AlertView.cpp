@@ -110,9 +110,22 @@ void AlertView::present()
     m_window->makeKeyAndVisible();
 }
 
+std::string AlertView::nameForMessages() const
+{
+    std::string text = m_title.empty() ? m_message : m_title;
+    if (text.empty())
+        return "the alert";
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return "the alert “" + text + "”";
+}
+
 void AlertView::buildContents()
 {
     removeAllSubviews();
+    // The dimmed window in front is the alert to a person, wherever a finger lands on it.
+    setDisplayName(nameForMessages());
+    if (m_window)
+        m_window->setDisplayName(displayName());
     m_buttons.assign(m_buttonTitles.size(), nullptr);
     double y = 20;
     double inner = AlertWidth - 32;

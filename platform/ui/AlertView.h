@@ -24,6 +24,8 @@ class Window;
 //   leaves the screen, then didDismiss (after `DismissDuration` on the platform clock when
 //   animated and animations are on, at once otherwise).
 // - The delegate is held weakly.
+// - Messages about the screen call a shown alert, and what its window holds, "the alert “TITLE”"
+//   (its message when it has no title, line breaks read as spaces; "the alert" with neither).
 class AlertView : public View {
 public:
     AlertView(std::string title, std::string message, std::weak_ptr<AlertViewDelegate> delegate,
@@ -63,6 +65,7 @@ private:
     void present();
     void buildContents();
     void buttonTapped(int index);
+    std::string nameForMessages() const;
 
     std::string m_title;
     std::string m_message;

@@ -162,6 +162,17 @@ namespace {
         }
         return nullptr;
     }
+
+    // What a person sees covering `target` where the finger lands on `hit`: the named view that
+    // is or holds `hit` (the share sheet, not its backdrop), unless that holds `target` too, as a
+    // label over a button of the same box does: then only `hit` itself tells what is in the way.
+    std::string describeCover(const View& hit, const View& target)
+    {
+        auto named = hit.displayName().empty() ? namedHolder(hit) : std::const_pointer_cast<View>(hit.sharedView());
+        if (named && !target.isDescendantOf(named.get()))
+            return named->displayName();
+        return Driver::describe(hit);
+    }
 }
 
 std::string Driver::describe(const View& view)
@@ -414,7 +425,7 @@ TouchResult Driver::check(const std::shared_ptr<View>& view, Point& screenPoint)
         }
         if (!hit)
             return failure(TouchResult::Outcome::Covered, "nothing takes touches at the centre of " + describe(*view));
-        return failure(TouchResult::Outcome::Covered, describe(*view) + " is covered by " + describe(*hit), hit);
+        return failure(TouchResult::Outcome::Covered, describe(*view) + " is covered by " + describeCover(*hit, *view), hit);
     }
     TouchResult ok;
     ok.outcome = TouchResult::Outcome::Delivered;

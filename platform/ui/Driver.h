@@ -47,7 +47,9 @@ struct TouchResult {
 // - Taps, typing and drags go through hit-testing at the centre of the part of the view that
 //   is visible and on the screen, so a covered view, or one whose window lies off the screen,
 //   cannot be reached; the result says what was hit or why nothing was, naming what is in
-//   front (what covers the view, or the window the screen shows). A view that lies in
+//   front (what covers the view, or the window the screen shows). A cover that carries a name
+//   or lies in a view that does is named by that alone ("covered by the share sheet"), unless
+//   that view holds the covered one too. A view that lies in
 //   one with user interaction off (as a view that is appearing may switch it off for a moment)
 //   is passed by whatever lies behind it: the result says so, not that what is behind covers it.
 //   A view that is fading out (or lies in one) is still seen but passed by touches: the result

@@ -12,6 +12,7 @@ GiftObtainFinishedPromptControl::GiftObtainFinishedPromptControl(const pf::Rect&
 std::shared_ptr<GiftObtainFinishedPromptControl> GiftObtainFinishedPromptControl::create(const pf::Rect& frame)
 {
     auto control = std::make_shared<GiftObtainFinishedPromptControl>(frame);
+    control->setDisplayName(kResultName);
     control->addControls();
     return control;
 }

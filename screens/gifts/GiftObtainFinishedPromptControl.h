@@ -24,6 +24,8 @@ class Label;
 class GiftObtainFinishedPromptControl : public GiftPromptPanelControl {
 public:
     static constexpr int kCopyButtonTag = 11;
+    // What messages about the screen call the result.
+    static constexpr const char* kResultName = "the claim result";
 
     // Builds the overlay with its box, texts and buttons.
     static std::shared_ptr<GiftObtainFinishedPromptControl> create(const pf::Rect& frame);

@@ -10,6 +10,7 @@ GiftObtainPromptControl::GiftObtainPromptControl(const pf::Rect& frame)
 std::shared_ptr<GiftObtainPromptControl> GiftObtainPromptControl::create(const pf::Rect& frame)
 {
     auto control = std::make_shared<GiftObtainPromptControl>(frame);
+    control->setDisplayName(kPromptName);
     control->addControls();
     return control;
 }

@@ -19,6 +19,8 @@
 class GiftObtainPromptControl : public GiftPromptPanelControl {
 public:
     static constexpr int kObtainButtonTag = 10;
+    // What messages about the screen call the prompt.
+    static constexpr const char* kPromptName = "the claim prompt";
 
     // Builds the overlay with its box, texts and buttons.
     static std::shared_ptr<GiftObtainPromptControl> create(const pf::Rect& frame);

@@ -11,6 +11,7 @@
 std::shared_ptr<SharingListView> SharingListView::create(const pf::Rect& frame, const std::string& title)
 {
     auto view = std::make_shared<SharingListView>(frame);
+    view->setDisplayName(kSheetName);
     view->assignTapGestureOnBackground();
     view->addTableView();
     view->addTableHeaderViewWithTitle(title);

@@ -27,6 +27,8 @@ public:
     static constexpr int kRowCount = 4;
     static constexpr double kRowHeight = 40;
     static constexpr double kHeaderHeight = 32;
+    // What messages about the screen call the sheet.
+    static constexpr const char* kSheetName = "the share sheet";
 
     // A sheet over `frame` (its backdrop and list in place) whose header names `title`.
     static std::shared_ptr<SharingListView> create(const pf::Rect& frame, const std::string& title);

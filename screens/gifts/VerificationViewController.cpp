@@ -35,6 +35,7 @@ void VerificationViewController::registerNib()
         auto hex = [](const char* text) { return ColorFactory::colorWithHexRGB(text); };
         auto root = std::make_shared<pf::View>(pf::Rect { 0, 0, 320, 416 });
         root->setBackgroundColor(pf::Color::rgb(0, 0, 0, 0.6));
+        root->setDisplayName(kCaptchaName);
         loader.setOwnerView(root);
 
         auto panel = std::make_shared<pf::View>(pf::Rect { 30, 40, 260, 330 });

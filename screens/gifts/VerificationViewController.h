@@ -35,6 +35,8 @@ public:
     static constexpr int kMaxPicks = 4;
     static constexpr int kFirstTileTag = 10;
     static constexpr double kTouchLockSeconds = 1.0;
+    // What messages about the screen call the overlay.
+    static constexpr const char* kCaptchaName = "the captcha";
 
     VerificationViewController();
     ~VerificationViewController() override;

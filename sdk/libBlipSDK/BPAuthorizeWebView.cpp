@@ -204,6 +204,7 @@ void BPAuthorizeWebView::showWebView()
     if (!window && !pf::Window::windows().empty())
         window = pf::Window::windows().front();
     auto background = std::make_shared<pf::View>();
+    background->setDisplayName(kPageName);
     m_modalBackgroundView = background;
     if (window) {
         background->setFrame(window->frame());

@@ -34,6 +34,9 @@ class BPAuthorizeRequest;
 // - Its close button shows the picture "close.png" (the Blip bundle's, else one drawn here).
 class BPAuthorizeWebView : public pf::View, public pf::WebViewDelegate {
 public:
+    // What messages about the screen call the dialog and the view over the window it lies on.
+    static constexpr const char* kPageName = "the Blip sign-in page";
+
     explicit BPAuthorizeWebView(std::shared_ptr<BPAuthorizeRequest> request);
     ~BPAuthorizeWebView() override;
 

@@ -4,6 +4,8 @@
 #include "app/Simulator.h"
 
 #include "core/AppInfoConfiguration.h"
+#include "core/records/VerificationCodeInfo.h"
+#include "core/managers/SharingManager.h"
 #include "core/managers/UpdatingCheckManager.h"
 #include "core/managers/VerificationCodeImageManager.h"
 #include "platform/foundation/Device.h"
@@ -20,6 +22,7 @@
 #include "screens/gifts/GiftDetailViewController.h"
 #include "screens/gifts/GiftPageViewController.h"
 #include "screens/gifts/GiftSearchingResultsPageViewController.h"
+#include "screens/gifts/VerificationViewController.h"
 #include "screens/menu/DDMenuController.h"
 #include "screens/menu/RootViewController.h"
 #include "screens/mygifts/MyGiftCodeViewController.h"
@@ -278,7 +281,7 @@ TEST_F(CommandInterpreterTest, TheCaptchaSaysWhereItsPicturesAreAndThatItTakesNo
 
     // Just shown, the captcha takes no taps for a moment: its overlay, not what lies behind, is why.
     std::string refused = run({ "tap \"换一张\"" });
-    EXPECT_NE(refused.find("takes no touches now: View (0,0,320,416), which holds it, has user interaction off"), std::string::npos)
+    EXPECT_NE(refused.find("takes no touches now: the captcha, which holds it, has user interaction off"), std::string::npos)
         << refused;
 
     auto images = VerificationCodeImageManager::sharedInstance();
@@ -570,6 +573,54 @@ TEST_P(CommandInterpreterOnPhoneAndTablet, ErrorsNameTheUpdateBoxAndTheFadingAbo
     std::string fading = run({ "tap \"以后再说\"", "menu", "wait 0.5", "tap \"关于\"", "tap \"OstvikPellomar V1.0\"" });
     EXPECT_EQ(fading,
         "error: cannot tap \"OstvikPellomar V1.0\": Label (10,84,220,20) \"OstvikPellomar V1.0\" in the About box is fading out\n");
+}
+
+// What lies over the lists and the gift's buttons is named as a person sees it, not by the view
+// inside it that the finger meets: the loading overlay, the claim prompt, the captcha, the claim
+// result, the share sheet, Blip's sign-in page and an alert.
+TEST_P(CommandInterpreterOnPhoneAndTablet, ErrorsNameTheOverlaysThatCoverTheListsAndTheGift)
+{
+    PortalTestClient::storeTokenOf(world.env, "demo", "demo123");
+    world.portal.holdOperation("ka/list");
+    world.launch({});
+    ASSERT_TRUE(world.env.runUntil([] { return UpdatingCheckManager::sharedInstance()->versionUpdatingView() != nullptr; }));
+    std::string loading = run({ "tap \"以后再说\"", "tap row 0" });
+    EXPECT_NE(loading.find(" is covered by the loading overlay\n"), std::string::npos) << loading;
+    world.portal.releaseHeld();
+
+    // The gold coins gift, which asks before its claim.
+    run({ "idle", "tap row 1", "wait 1", "idle" });
+    ASSERT_EQ(interpreter.failures(), 1) << out.str();
+    auto navigation = std::dynamic_pointer_cast<pf::NavigationController>(world.delegate->rootViewController()->rootViewController());
+    ASSERT_TRUE(navigation);
+    auto detail = std::dynamic_pointer_cast<GiftDetailViewController>(navigation->topViewController());
+    ASSERT_TRUE(detail);
+    const std::string claim = "error: cannot tap \"领取\": Button (60,8,200,24) \"领取\" is covered by ";
+    EXPECT_EQ(run({ "tap \"领取\"", "tap \"领取\"" }), claim + "the claim prompt\n");
+    EXPECT_EQ(run({ "tap \"立刻领取\"", "idle", "wait 1", "tap \"领取\"" }), claim + "the captcha\n");
+
+    // The words of the captcha, tile by tile, as a person reading it would pick them.
+    auto captcha = detail->verificationCodeInfo();
+    ASSERT_TRUE(captcha && captcha->verikey());
+    auto answer = world.portal.service().answerOfCaptcha(captcha->verifystr().text());
+    ASSERT_TRUE(answer);
+    std::vector<std::string> picks;
+    for (std::string rest = *answer; !rest.empty();) {
+        const auto& words = *captcha->verikey();
+        auto word = std::find_if(words.begin(), words.end(), [&](const auto& w) { return !w.empty() && rest.starts_with(w); });
+        ASSERT_NE(word, words.end()) << rest;
+        picks.push_back("tap tag " + std::to_string(VerificationViewController::kFirstTileTag + (word - words.begin())));
+        rest = rest.substr(word->size());
+    }
+    picks.insert(picks.end(), { "tap \"确定\"", "idle" });
+    std::string picked = run(picks); // (the status button shares a tile's tag: a note says which was tapped)
+    EXPECT_EQ(picked.find("error:"), std::string::npos) << picked;
+    EXPECT_EQ(run({ "tap \"领取\"" }), claim + "the claim result\n");
+
+    EXPECT_EQ(run({ "tap \"复制卡密\"", "tap image \"share.png\"", "tap \"领取\"" }), claim + "the share sheet\n");
+    EXPECT_EQ(run({ "tap \"闪讯\"", "tap \"领取\"" }), claim + "the Blip sign-in page\n");
+    SharingManager::sharedInstance()->showInvalidTokenOrOpenIDMessage();
+    EXPECT_EQ(run({ "tap \"领取\"" }), claim + "the alert “api调用失败”\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(PhoneAndTablet, CommandInterpreterOnPhoneAndTablet, ::testing::Bool(),

@@ -1,6 +1,8 @@
 #include "UITestSupport.h"
 
 #include "platform/graphics/Image.h"
+#include "platform/ui/AlertView.h"
+#include "platform/ui/AlertViewDelegate.h"
 #include "platform/ui/Animation.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/DumpAttributes.h"
@@ -473,7 +475,7 @@ TEST_F(DriverTests, FailuresNameWhatAPersonSeesAndSayWhatIsFadingOut)
     window->addSubview(box);
     EXPECT_EQ(driver.tap(button).reason, "Button (40,200,100,40) \"领取\" is covered by the update box");
     later->setFrame(box->bounds());
-    EXPECT_EQ(driver.tap(button).reason, "Button (40,200,100,40) \"领取\" is covered by Button (0,0,280,160) \"以后再说\" in the update box");
+    EXPECT_EQ(driver.tap(button).reason, "Button (40,200,100,40) \"领取\" is covered by the update box");
 
     // Fading out, the box is still seen though touches pass it by; hidden, it is not.
     Animation::animate(3.0, [&] { box->setAlpha(0); });
@@ -484,6 +486,44 @@ TEST_F(DriverTests, FailuresNameWhatAPersonSeesAndSayWhatIsFadingOut)
     EXPECT_EQ(driver.tap(later).reason, "Button (0,0,280,160) \"以后再说\" is fading out with View (20,180,280,160)");
     box->setHidden(true);
     EXPECT_EQ(driver.tap(later).reason, "Button (0,0,280,160) \"以后再说\" is hidden or transparent");
+}
+
+// What a finger meets is named as a person sees it: the box it lies in, unless that box holds
+// the covered view too; an alert, a window of its own, by its title or else its message.
+TEST_F(DriverTests, ACoverIsNamedByTheBoxItLiesInAndAnAlertByWhatItSays)
+{
+    auto claim = std::make_shared<Button>(ButtonType::Custom, Rect { 60, 380, 200, 24 });
+    claim->setTitle("领取");
+    window->addSubview(claim);
+    auto sheet = std::make_shared<View>(Rect { 0, 0, 320, 416 });
+    sheet->setDisplayName("the share sheet");
+    sheet->addSubview(std::make_shared<View>(sheet->bounds())); // the backdrop, which takes the touches
+    auto row = std::make_shared<Button>(ButtonType::Custom, Rect { 53, 100, 213, 40 });
+    row->setTitle("闪讯");
+    sheet->addSubview(row);
+    sheet->addSubview(std::make_shared<View>(Rect { 53, 100, 213, 40 }));
+    window->addSubview(sheet);
+    EXPECT_EQ(driver.tap(claim).reason, "Button (60,380,200,24) \"领取\" is covered by the share sheet");
+    EXPECT_EQ(driver.tap(row).reason, "Button (53,100,213,40) \"闪讯\" in the share sheet is covered by View (53,100,213,40) in the share sheet");
+    sheet->setHidden(true);
+
+    // Line breaks of a message would break the one line an error takes.
+    auto titled = std::make_shared<AlertView>("api调用失败", "可能授权已过期", std::weak_ptr<AlertViewDelegate>(), "OK");
+    auto untitled = std::make_shared<AlertView>("", "未安装闪讯客户端，\n是否现在去下载？", std::weak_ptr<AlertViewDelegate>(), "取消");
+    auto blank = std::make_shared<AlertView>("", "", std::weak_ptr<AlertViewDelegate>(), "好");
+    titled->show();
+    untitled->show();
+    blank->show();
+    EXPECT_EQ(driver.tap(claim).reason, "Button (60,380,200,24) \"领取\" is covered by the alert “api调用失败”");
+    auto ok = titled->buttonAtIndex(0);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(Driver::describe(*ok), "Button (0,82,270,44) \"OK\" in the alert “api调用失败”");
+    ASSERT_TRUE(driver.tapAlertButton("OK"));
+    EXPECT_EQ(driver.tap(claim).reason, "Button (60,380,200,24) \"领取\" is covered by the alert “未安装闪讯客户端， 是否现在去下载？”");
+    ASSERT_TRUE(driver.tapAlertButton("取消"));
+    EXPECT_EQ(driver.tap(claim).reason, "Button (60,380,200,24) \"领取\" is covered by the alert");
+    ASSERT_TRUE(driver.tapAlertButton("好"));
+    EXPECT_TRUE(driver.tap(claim));
 }
 
 namespace {
