@@ -1,7 +1,8 @@
 // Keyed archives through the unarchiver, asking for the classes the app expects: the related
 // gifts the booked-gift store keeps as a list, a single one as a root object, and a whole gift
 // detail. A gift detail that reads is written again and must read back to the same archive; a
-// plain value that reads is written again and must read back to the same value.
+// plain value that reads is written again and must read back to the same value, as must one read
+// as another app's reply (lone surrogates as U+FFFD), which reads the same when the first does.
 #include "core/records/GiftDetailInfo.h"
 #include "fuzz/support/FuzzSupport.h"
 #include "platform/foundation/KeyedArchiver.h"
@@ -56,11 +57,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!back || pf::KeyedArchiver::archivedData(*back) != again)
             std::abort();
     }
+    auto value = pf::KeyedUnarchiver::unarchivedValue(archive, &error);
+    auto reply = pf::KeyedUnarchiver::unarchivedValue(archive, &error, pf::LoneSurrogates::Replace);
+    if (value && (!reply || !fuzz::sameValue(*value, *reply, 0)))
+        std::abort();
     std::size_t budget = 1u << 20;
-    if (auto value = pf::KeyedUnarchiver::unarchivedValue(archive, &error); value && fitsBudget(*value, budget)) {
-        auto back = pf::KeyedUnarchiver::unarchivedValue(pf::KeyedArchiver::archivedValue(*value));
+    if (reply && fitsBudget(*reply, budget)) {
+        auto back = pf::KeyedUnarchiver::unarchivedValue(pf::KeyedArchiver::archivedValue(*reply));
         // Dates too come back exactly.
-        if (!back || !fuzz::sameValue(*value, *back, 0))
+        if (!back || !fuzz::sameValue(*reply, *back, 0))
             std::abort();
     }
     return 0;

@@ -1,7 +1,8 @@
 // Property lists, binary and XML, into the platform's value type, read whole and by entries (as
 // the stores read their files). What reads and can be written must read back to what was read,
 // in both formats; reading by entries leaves nothing out of a list that reads whole, and reads
-// it the same.
+// it the same, and so does reading it as another app's reply (lone surrogates as U+FFFD), which
+// reads a list the whole reading refused only as texts the writers take.
 #include "fuzz/support/FuzzSupport.h"
 #include "platform/foundation/PropertyList.h"
 
@@ -31,6 +32,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (value) {
         checkRoundTrip(*value, pf::PropertyList::Format::Binary);
         checkRoundTrip(*value, pf::PropertyList::Format::Xml);
+    }
+    auto reply = pf::PropertyList::parse(input, nullptr, nullptr, pf::LoneSurrogates::Replace);
+    if (value && (!reply || !fuzz::sameValue(*reply, *value, 0)))
+        std::abort();
+    if (reply && !value) {
+        checkRoundTrip(*reply, pf::PropertyList::Format::Binary);
+        checkRoundTrip(*reply, pf::PropertyList::Format::Xml);
     }
     for (int level : { 1, 2 }) {
         size_t leftOut = 0;

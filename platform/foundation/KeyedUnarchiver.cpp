@@ -36,6 +36,7 @@ struct KeyedUnarchiver::Impl {
     std::uint64_t count { 0 };
     plist_t current { nullptr };
     std::vector<bool> inProgress;
+    LoneSurrogates lone { LoneSurrogates::Damage };
     int depth { 0 };
     int valueDepth { 0 };
     std::uint64_t valueNodes { 0 };
@@ -290,20 +291,26 @@ struct KeyedUnarchiver::Impl {
     }
 };
 
-KeyedUnarchiver::KeyedUnarchiver(const Bytes& data)
+KeyedUnarchiver::KeyedUnarchiver(const Bytes& data, LoneSurrogates lone)
     : m(std::make_unique<Impl>())
 {
+    m->lone = lone;
     if (data.size() > kMaxArchiveBytes) {
         m->fail("the archive is too large");
         return;
     }
     std::string shapeError;
     std::string_view bytes(reinterpret_cast<const char*>(data.data()), data.size());
-    if (!PropertyListCheck::binary(bytes, kMaxNesting, kMaxNodes, &shapeError)) {
+    // A reply's lone surrogates are read as U+FFFD from a copy.
+    std::string replaced;
+    if (!PropertyListCheck::binary(bytes, kMaxNesting, kMaxNodes, &shapeError,
+            lone == LoneSurrogates::Replace ? &replaced : nullptr, lone)) {
         m->fail(shapeError);
         return;
     }
-    plist_from_bin(reinterpret_cast<const char*>(data.data()), static_cast<std::uint32_t>(data.size()), &m->archive);
+    if (!replaced.empty())
+        bytes = replaced;
+    plist_from_bin(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &m->archive);
     plist_t archive = m->archive;
     if (!archive || plist_get_node_type(archive) != PLIST_DICT) {
         m->fail("not a keyed archive");
@@ -438,9 +445,14 @@ std::optional<Bytes> KeyedUnarchiver::decodeData(std::string_view key)
     return Bytes(reinterpret_cast<const std::uint8_t*>(bytes), reinterpret_cast<const std::uint8_t*>(bytes) + length);
 }
 
-std::optional<Value> KeyedUnarchiver::unarchivedValue(const Bytes& data, std::string* error)
+LoneSurrogates KeyedUnarchiver::loneSurrogates() const
 {
-    KeyedUnarchiver coder(data);
+    return m->lone;
+}
+
+std::optional<Value> KeyedUnarchiver::unarchivedValue(const Bytes& data, std::string* error, LoneSurrogates lone)
+{
+    KeyedUnarchiver coder(data, lone);
     Value root = coder.decodeValue(Format::kRootKey);
     if (root.isMissing())
         coder.fail("the archive has no root value");

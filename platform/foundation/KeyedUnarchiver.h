@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/foundation/ArchiveCoding.h"
+#include "platform/foundation/PropertyListCheck.h"
 #include "platform/foundation/Value.h"
 
 #include <cstddef>
@@ -21,7 +22,10 @@ namespace pf {
 // - Only binary property lists are read, at most kMaxArchiveBytes long. Before the property
 //   list is parsed it passes PropertyListCheck: nesting at most kMaxNesting deep, at most
 //   kMaxNodes nodes once shared entries are counted at each use, no entry that contains itself
-//   and no text holding a NUL character.
+//   and no text holding a NUL character or a UTF-16 surrogate without its partner. A reader of
+//   another app's reply, read once and never written back, passes `LoneSurrogates::Replace`:
+//   such a unit then reads as U+FFFD, and `loneSurrogates()` tells a class that reads an archive
+//   nested in this one to read it the same way.
 // - The layout must be this archiver's: "$archiver", "$version", "$objects" starting with
 //   "$null", "$top". Every reference is checked against the object table.
 // - Only expected classes are made: each decodeObject<T>/decodeObjects<T> names the class it
@@ -56,9 +60,10 @@ public:
     // The root object of an archive made by KeyedArchiver::archivedData(root); nullptr when the
     // data is not such an archive of a T.
     template <typename T>
-    static std::shared_ptr<T> unarchivedObject(const Bytes& data, std::string* error = nullptr)
+    static std::shared_ptr<T> unarchivedObject(const Bytes& data, std::string* error = nullptr,
+        LoneSurrogates lone = LoneSurrogates::Damage)
     {
-        KeyedUnarchiver coder(data);
+        KeyedUnarchiver coder(data, lone);
         auto root = coder.decodeObject<T>(KeyedArchiveFormat::kRootKey);
         if (!root)
             coder.fail("the archive has no root object");
@@ -73,7 +78,7 @@ public:
     static std::optional<std::vector<std::shared_ptr<T>>> unarchivedObjects(const Bytes& data, std::string* error = nullptr,
         PlainItems plain = PlainItems::Refuse)
     {
-        KeyedUnarchiver coder(data);
+        KeyedUnarchiver coder(data, LoneSurrogates::Damage);
         auto root = coder.decodeObjects<T>(KeyedArchiveFormat::kRootKey, plain);
         if (!root)
             coder.fail("the archive has no root list");
@@ -86,7 +91,11 @@ public:
 
     // The root of an archive made by KeyedArchiver::archivedValue; nullopt when the data is not
     // such an archive.
-    static std::optional<Value> unarchivedValue(const Bytes& data, std::string* error = nullptr);
+    static std::optional<Value> unarchivedValue(const Bytes& data, std::string* error = nullptr,
+        LoneSurrogates lone = LoneSurrogates::Damage);
+
+    // How this archive reads a lone surrogate (see above).
+    LoneSurrogates loneSurrogates() const;
 
     bool containsKey(std::string_view key) const;
     // The class of the object that `key` refers to ("Array", "Dictionary", an app class...),
@@ -151,7 +160,7 @@ public:
     ~KeyedUnarchiver();
 
 private:
-    explicit KeyedUnarchiver(const Bytes& data);
+    KeyedUnarchiver(const Bytes& data, LoneSurrogates lone);
     KeyedUnarchiver(const KeyedUnarchiver&) = delete;
     KeyedUnarchiver& operator=(const KeyedUnarchiver&) = delete;
 

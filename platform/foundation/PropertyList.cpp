@@ -256,7 +256,8 @@ plist_t toNode(const Value& value, int depth, std::string* error)
 
 namespace {
 
-std::optional<Value> parseData(std::string_view data, Entries& entries, std::string* error, PropertyList::Format* format)
+std::optional<Value> parseData(std::string_view data, Entries& entries, std::string* error, PropertyList::Format* format,
+    LoneSurrogates lone = LoneSurrogates::Damage)
 {
     if (data.empty()) {
         fail(error, "empty property list");
@@ -275,10 +276,11 @@ std::optional<Value> parseData(std::string_view data, Entries& entries, std::str
         return std::nullopt;
     data = dates.data(data);
     // A text holding a NUL would reach the library cut short; read by entries, it is marked
-    // so that it reads as damage instead.
+    // so that it reads as damage instead. A reply's lone surrogates are made U+FFFD the same way.
     std::string marked;
     std::string* mark = entries.level > 0 ? &marked : nullptr;
-    if (binary ? !PropertyListCheck::binary(data, PropertyList::kMaxDepth, PropertyList::kMaxNodes, error, mark)
+    if (binary ? !PropertyListCheck::binary(data, PropertyList::kMaxDepth, PropertyList::kMaxNodes, error,
+                     lone == LoneSurrogates::Replace ? &marked : mark, lone)
                : !PropertyListCheck::xml(data, PropertyList::kMaxDepth, error, mark))
         return std::nullopt;
     if (!marked.empty())
@@ -302,10 +304,10 @@ std::optional<Value> parseData(std::string_view data, Entries& entries, std::str
 
 }
 
-std::optional<Value> PropertyList::parse(std::string_view data, std::string* error, Format* format)
+std::optional<Value> PropertyList::parse(std::string_view data, std::string* error, Format* format, LoneSurrogates lone)
 {
     Entries strict;
-    return parseData(data, strict, error, format);
+    return parseData(data, strict, error, format, lone);
 }
 
 std::optional<Value> PropertyList::parseEntries(const Bytes& data, int entryLevel, size_t* leftOut, std::string* error)
@@ -317,9 +319,9 @@ std::optional<Value> PropertyList::parseEntries(const Bytes& data, int entryLeve
     return value;
 }
 
-std::optional<Value> PropertyList::parse(const Bytes& data, std::string* error, Format* format)
+std::optional<Value> PropertyList::parse(const Bytes& data, std::string* error, Format* format, LoneSurrogates lone)
 {
-    return parse(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()), error, format);
+    return parse(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()), error, format, lone);
 }
 
 std::optional<Bytes> PropertyList::write(const Value& value, Format format, std::string* error)

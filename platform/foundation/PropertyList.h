@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/foundation/PropertyListCheck.h"
 #include "platform/foundation/Value.h"
 
 #include <cstdint>
@@ -18,7 +19,9 @@ namespace pf {
 //   most kMaxNodes values once entries shared in the binary form count at each use, and (for
 //   `parse`) no text holding a NUL character. A text or key that is not UTF-8 (or holds a NUL) is damage too:
 //   `parse` refuses the whole list for it, for readers that need the list whole (a reply, the
-//   keyed archive).
+//   keyed archive). So is a UTF-16 text holding a surrogate without its partner, except to a
+//   reader of another app's reply, read once and never written back: with `lone` Replace the
+//   unit reads as U+FFFD.
 // - `parseEntries` is for stores of separate entries (settings, keychain items, apps' records),
 //   where one entry that does not read must not cost the others: such an entry (a damaged text
 //   or key, a value of a kind not known here) is left out and counted instead. The entries are
@@ -42,8 +45,10 @@ public:
     static constexpr int kMaxDepth = 512;
     static constexpr std::uint64_t kMaxNodes = 1u << 20;
 
-    static std::optional<Value> parse(const Bytes& data, std::string* error = nullptr, Format* format = nullptr);
-    static std::optional<Value> parse(std::string_view data, std::string* error = nullptr, Format* format = nullptr);
+    static std::optional<Value> parse(const Bytes& data, std::string* error = nullptr, Format* format = nullptr,
+        LoneSurrogates lone = LoneSurrogates::Damage);
+    static std::optional<Value> parse(std::string_view data, std::string* error = nullptr, Format* format = nullptr,
+        LoneSurrogates lone = LoneSurrogates::Damage);
     // `leftOut` gets how many entries were left out; `error` the reason of the last one.
     static std::optional<Value> parseEntries(const Bytes& data, int entryLevel, size_t* leftOut, std::string* error = nullptr);
     static std::optional<Bytes> write(const Value& value, Format format, std::string* error = nullptr);

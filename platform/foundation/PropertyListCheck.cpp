@@ -23,10 +23,13 @@ public:
         : m_data(reinterpret_cast<const std::uint8_t*>(data.data())), m_size(data.size()) { }
 
     // With `nulTexts`, a text holding a NUL character (or, in UTF-16, a surrogate without its
-    // partner) is not refused: where it lies is added.
-    bool check(int maxNesting, std::uint64_t maxNodes, std::string* error, std::vector<std::uint64_t>* nulTexts = nullptr)
+    // partner) is not refused: where it lies is added. With `loneUnits`, a surrogate without its
+    // partner is no damage: where the unit lies is added.
+    bool check(int maxNesting, std::uint64_t maxNodes, std::string* error, std::vector<std::uint64_t>* nulTexts = nullptr,
+        std::vector<std::uint64_t>* loneUnits = nullptr)
     {
         m_nulTexts = nulTexts;
+        m_loneUnits = loneUnits;
         if (!readTrailer(error))
             return false;
         // Depth-first walk with memoised heights and sizes. A container's references are read
@@ -178,6 +181,8 @@ private:
                 bool low = (text[2 * i] & 0xFC) == 0xDC;
                 if (high && i + 1 < count && (text[2 * i + 2] & 0xFC) == 0xDC)
                     ++i;
+                else if ((high || low) && m_loneUnits)
+                    m_loneUnits->push_back(position + 2 * i);
                 else
                     lone = high || low;
             }
@@ -209,6 +214,7 @@ private:
     const std::uint8_t* m_data;
     std::size_t m_size;
     std::vector<std::uint64_t>* m_nulTexts { nullptr };
+    std::vector<std::uint64_t>* m_loneUnits { nullptr };
     int m_offsetWidth { 0 };
     int m_refWidth { 0 };
     std::uint64_t m_count { 0 };
@@ -353,16 +359,23 @@ std::optional<BinaryPropertyListTrailer> BinaryPropertyListTrailer::read(std::st
     return trailer;
 }
 
-bool PropertyListCheck::binary(std::string_view data, int maxNesting, std::uint64_t maxNodes, std::string* error, std::string* marked)
+bool PropertyListCheck::binary(std::string_view data, int maxNesting, std::uint64_t maxNodes, std::string* error, std::string* marked,
+    LoneSurrogates lone)
 {
     BinaryShape shape(data);
+    const bool replace = marked && lone == LoneSurrogates::Replace;
     std::vector<std::uint64_t> nulTexts;
-    if (!shape.check(maxNesting, maxNodes, error, marked ? &nulTexts : nullptr))
+    std::vector<std::uint64_t> loneUnits;
+    if (!shape.check(maxNesting, maxNodes, error, marked && !replace ? &nulTexts : nullptr, replace ? &loneUnits : nullptr))
         return false;
-    if (!nulTexts.empty()) {
+    if (!nulTexts.empty() || !loneUnits.empty())
         marked->assign(data);
-        for (std::uint64_t offset : nulTexts)
-            shape.markText(offset, *marked);
+    for (std::uint64_t offset : nulTexts)
+        shape.markText(offset, *marked);
+    // U+FFFD, big-endian as the format's UTF-16 is.
+    for (std::uint64_t unit : loneUnits) {
+        (*marked)[unit] = '\xFF';
+        (*marked)[unit + 1] = '\xFD';
     }
     return true;
 }

@@ -38,6 +38,12 @@ struct BinaryPropertyListTrailer {
     }
 };
 
+// What a reader makes of a UTF-16 text holding a surrogate without its partner, a unit the
+// property-list library would drop unseen. A store, which writes back what it read, takes it as
+// damage (`Damage`); a reader of another app's reply, read once and never written back, reads the
+// unit as U+FFFD, the replacement character (`Replace`).
+enum class LoneSurrogates { Damage, Replace };
+
 // Looks over property-list data before the property-list library is given it, refusing what the
 // library cannot be trusted with. The library recurses without bound while reading and freeing
 // (a few hundred kilobytes of nested containers exhaust the stack, even when it then rejects the
@@ -53,7 +59,7 @@ struct BinaryPropertyListTrailer {
 //   nesting (the top entry is level 1, leaves count as a level) stays within `maxNesting`, the
 //   tree the library would build (shared entries counted at each use) has at most `maxNodes`
 //   entries, and no text holds a NUL character or, in UTF-16, a surrogate without its partner
-//   (which the library would drop unseen) unless marked. Only entries reachable from the
+//   (which the library would drop unseen) unless marked or replaced (below). Only entries reachable from the
 //   top are looked at (the library reads no others); leaf contents are left to the library.
 // - XML form: no NUL character, raw or as a reference ("&#0;"), unless marked, and containers
 //   (<array>, <dict>) nest at most `maxNesting` deep. The nesting is found by a scan that never
@@ -69,9 +75,14 @@ struct BinaryPropertyListTrailer {
 //   <string> or <key> is marked: a NUL in other content (data, numbers), where the library
 //   would skip the byte or end the value unseen, is still refused. `marked` stays empty when no
 //   text needed it.
+// - With `lone` Replace (binary form, and `marked` given), a surrogate without its partner is
+//   no damage: `marked` receives instead a copy in which each such unit is U+FFFD, which the
+//   library reads as it is; a text holding a NUL is refused as without `marked`. `marked` stays
+//   empty when no unit needed it.
 class PropertyListCheck {
 public:
-    static bool binary(std::string_view data, int maxNesting, std::uint64_t maxNodes, std::string* error, std::string* marked = nullptr);
+    static bool binary(std::string_view data, int maxNesting, std::uint64_t maxNodes, std::string* error, std::string* marked = nullptr,
+        LoneSurrogates lone = LoneSurrogates::Damage);
     static bool xml(std::string_view text, int maxNesting, std::string* error, std::string* marked = nullptr);
 };
 

@@ -53,43 +53,49 @@ std::optional<std::string> convert(const char* to, const char* from, std::string
 
 namespace {
 
+// The length of the character that starts at `i` in `s` (strict UTF-8, a NUL included); 0 when
+// no character starts there.
+size_t characterAt(std::string_view s, size_t i)
+{
+    auto c = static_cast<unsigned char>(s[i]);
+    size_t extra;
+    std::uint32_t cp;
+    if (c < 0x80)
+        return 1;
+    if ((c & 0xE0) == 0xC0) {
+        extra = 1;
+        cp = c & 0x1F;
+    } else if ((c & 0xF0) == 0xE0) {
+        extra = 2;
+        cp = c & 0x0F;
+    } else if ((c & 0xF8) == 0xF0) {
+        extra = 3;
+        cp = c & 0x07;
+    } else {
+        return 0;
+    }
+    if (i + extra >= s.size())
+        return 0;
+    for (size_t k = 1; k <= extra; ++k) {
+        auto cc = static_cast<unsigned char>(s[i + k]);
+        if ((cc & 0xC0) != 0x80)
+            return 0;
+        cp = (cp << 6) | (cc & 0x3F);
+    }
+    if ((extra == 1 && cp < 0x80) || (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000)
+        || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    return extra + 1;
+}
+
 // One pass over `s`, allocating nothing: strict UTF-8, and no NUL unless `nulAllowed`.
 bool scanUtf8(std::string_view s, bool nulAllowed)
 {
-    size_t i = 0;
-    while (i < s.size()) {
-        auto c = static_cast<unsigned char>(s[i]);
-        size_t extra;
-        std::uint32_t cp;
-        if (c < 0x80) {
-            if (c == 0 && !nulAllowed)
-                return false;
-            ++i;
-            continue;
-        } else if ((c & 0xE0) == 0xC0) {
-            extra = 1;
-            cp = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            extra = 2;
-            cp = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            extra = 3;
-            cp = c & 0x07;
-        } else {
+    for (size_t i = 0; i < s.size();) {
+        size_t length = characterAt(s, i);
+        if (length == 0 || (s[i] == '\0' && !nulAllowed))
             return false;
-        }
-        if (i + extra >= s.size())
-            return false;
-        for (size_t k = 1; k <= extra; ++k) {
-            auto cc = static_cast<unsigned char>(s[i + k]);
-            if ((cc & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        if ((extra == 1 && cp < 0x80) || (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000)
-            || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += extra + 1;
+        i += length;
     }
     return true;
 }
@@ -111,6 +117,25 @@ std::string TextEncoding::withoutNul(std::string_view text)
     // A zero byte is never part of a longer UTF-8 sequence, so only NULs go.
     std::string out(text);
     std::erase(out, '\0');
+    return out;
+}
+
+std::string TextEncoding::withEscapedBytes(std::string_view text)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        if (size_t length = characterAt(text, i)) {
+            out.append(text.substr(i, length));
+            i += length;
+            continue;
+        }
+        auto byte = static_cast<unsigned char>(text[i++]);
+        out += "\\x";
+        out += kHex[byte >> 4];
+        out += kHex[byte & 0x0F];
+    }
     return out;
 }
 

@@ -31,6 +31,11 @@ public:
     // `text` without its NUL characters, the rest as it was: for a text from outside (JSON may
     // carry "\u0000") that is to be stored where a NUL cannot be kept.
     static std::string withoutNul(std::string_view text);
+    // `text` as UTF-8 with nothing dropped or replaced: each byte that is no part of a
+    // character (as the rules above read it) is written as the four characters "\xHH"
+    // (upper-case hex), the rest as it was. A UTF-8 text comes back unchanged. For a text
+    // from outside that must go where only UTF-8 fits, such as a report's JSON.
+    static std::string withEscapedBytes(std::string_view text);
     // `text` cut to at most `maxBytes` bytes where a character ends, so a cut never leaves the
     // first bytes of a character behind (bytes that are not UTF-8 are cut where they fall).
     // Allocates and calls nothing: a crash handler may use it.

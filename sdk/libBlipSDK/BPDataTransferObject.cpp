@@ -130,8 +130,9 @@ std::optional<BPDataTransferObject::Items> BPDataTransferObject::readItems(const
     auto board = BlipSDK::pasteboardWithName(pasteboardNameWithID(transferType, id), false);
     if (!board)
         return std::nullopt;
+    // Another app's transfer, read once and never written back: a lone surrogate reads as U+FFFD.
     auto dictionaryIn = [](const pf::Bytes& archive) -> std::optional<pf::Dictionary> {
-        auto value = pf::KeyedUnarchiver::unarchivedValue(archive);
+        auto value = pf::KeyedUnarchiver::unarchivedValue(archive, nullptr, pf::LoneSurrogates::Replace);
         if (!value || !value->asDictionary())
             return std::nullopt;
         return *value->asDictionary();

@@ -311,9 +311,26 @@ void BlipSDK::didReceiveUnSupportedRequest(const std::shared_ptr<BPBaseRequest>&
 void BlipSDK::directlySendResponseToCurrentApp(const std::shared_ptr<BPBaseResponse>& response)
 {
     response->app = BlipSDK3rdApp::currentApp();
-    if (!response->writeToPasteboard())
-        return;
-    auto url = pf::Url::fromString(response->open3rdAppSchemeWithAppKey(response->app->appKey.value_or("")));
+    std::shared_ptr<BPBaseResponse> answer = response;
+    if (!response->writeToPasteboard()) {
+        debugLog("BlipSDK send " + response->className()
+            + " error : the transfer object cannot be stored (a text it holds is not UTF-8 or holds a NUL)");
+        // An authorisation whose outcome cannot be handed on (a token holding a NUL) has failed:
+        // the app is told so, with nothing of the page, rather than waiting for an answer that
+        // never comes.
+        auto authorization = std::dynamic_pointer_cast<BPAuthorizeResponse>(response);
+        if (!authorization)
+            return;
+        auto failed = BPAuthorizeResponse::response();
+        failed->statusCode = BPBaseResponse::kStatusAuthFailed;
+        failed->requestID = authorization->requestID;
+        failed->app = response->app;
+        if (!failed->writeToPasteboard())
+            return;
+        debugLog("BlipSDK the authorisation is answered as failed (" + std::to_string(failed->statusCode) + ")");
+        answer = failed;
+    }
+    auto url = pf::Url::fromString(answer->open3rdAppSchemeWithAppKey(answer->app->appKey.value_or("")));
     if (!url)
         return;
     pf::RunLoop::main().post([url = *url] { pf::Application::shared().deliverOpenURL(url, kBlipBundleIdentifier); });

@@ -70,6 +70,8 @@ public:
     static bool handleOpenURL(const pf::Url& url, const std::shared_ptr<BlipSDKDelegate>& delegate);
     static void didReceiveUnSupportedRequest(const std::shared_ptr<BPBaseRequest>& request);
     static void didReceiveUnSupportedResponse(const std::shared_ptr<BPBaseResponse>&) { }
+    // Stages `response` and delivers it to this app in-process. An authorisation that cannot be
+    // staged (a text the archive refuses) is answered as failed (-3), with nothing of the page.
     static void directlySendResponseToCurrentApp(const std::shared_ptr<BPBaseResponse>& response);
     static void didReceiveAuthorizeResponseFromAuthorizeWebView(const std::shared_ptr<BPAuthorizeResponse>& response,
         BPAuthorizeWebView& webView);

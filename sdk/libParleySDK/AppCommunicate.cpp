@@ -32,11 +32,11 @@ std::shared_ptr<pf::Pasteboard> AppCommunicate::getDataPasteboardForSystem7Plus(
     return pf::Pasteboard::general();
 }
 
-std::optional<pf::Dictionary> AppCommunicate::takeList(const std::shared_ptr<pf::Pasteboard>& board)
+std::optional<pf::Dictionary> AppCommunicate::takeList(const std::shared_ptr<pf::Pasteboard>& board, pf::LoneSurrogates lone)
 {
     if (!board)
         return std::nullopt;
-    auto list = ParleyApiUtil::propertyListFromData(board->dataForType(kContentType));
+    auto list = ParleyApiUtil::propertyListFromData(board->dataForType(kContentType), lone);
     if (!list)
         return std::nullopt;
     board->setData({}, kContentType);
@@ -68,19 +68,19 @@ bool AppCommunicate::writeList(const std::shared_ptr<pf::Pasteboard>& board, con
 
 std::optional<pf::Dictionary> AppCommunicate::propertyListForAllApp()
 {
-    return takeList(getDataPasteboard());
+    return takeList(getDataPasteboard(), pf::LoneSurrogates::Damage);
 }
 
 std::optional<pf::Dictionary> AppCommunicate::propertyListForAllAppForSystem7Plus()
 {
-    return takeList(getDataPasteboardForSystem7Plus());
+    return takeList(getDataPasteboardForSystem7Plus(), pf::LoneSurrogates::Replace);
 }
 
 std::optional<pf::Dictionary> AppCommunicate::propertyListForAppID(const std::string& appID)
 {
     if (appID.empty())
         return std::nullopt;
-    return entry(propertyListForAllApp(), appID);
+    return entry(takeList(getDataPasteboard(), pf::LoneSurrogates::Replace), appID);
 }
 
 std::optional<pf::Dictionary> AppCommunicate::propertyListForAppIDForSystem7Plus(const std::string& appID)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/foundation/PropertyListCheck.h"
 #include "platform/foundation/Value.h"
 #include "sdk/libParleySDK/AppCommunicateData.h"
 
@@ -23,6 +24,9 @@ namespace parley {
 //   taking the file data always empties "parley_file".
 // - What is read is checked: an entry that is no dictionary, or file data that is no data or
 //   too large, counts as absent.
+// - A record read for this app (Parley's reply) is never written back, so a lone UTF-16
+//   surrogate in it reads as U+FFFD; the list of every app's records that a staging writes back
+//   ("parley_data") takes it as damage.
 class AppCommunicate {
 public:
     static constexpr const char* kContentType = "content";
@@ -47,7 +51,7 @@ public:
     static std::shared_ptr<AppCommunicateData> appCommunicateDataForAppID(const std::string& appID);
 
 private:
-    static std::optional<pf::Dictionary> takeList(const std::shared_ptr<pf::Pasteboard>& board);
+    static std::optional<pf::Dictionary> takeList(const std::shared_ptr<pf::Pasteboard>& board, pf::LoneSurrogates lone);
     static std::optional<pf::Dictionary> entry(const std::optional<pf::Dictionary>& all, const std::string& appID);
     static bool writeList(const std::shared_ptr<pf::Pasteboard>& board, const pf::Dictionary& list);
     static std::shared_ptr<AppCommunicateData> appCommunicateDataForAppIDForSystem7Plus(const std::string& appID);

@@ -18,11 +18,11 @@ bool ParleyApiUtil::is2xScreen()
     return pf::Device::current().screenScale() == 2.0;
 }
 
-std::optional<pf::Value> ParleyApiUtil::propertyListFromData(const std::optional<pf::Bytes>& data)
+std::optional<pf::Value> ParleyApiUtil::propertyListFromData(const std::optional<pf::Bytes>& data, pf::LoneSurrogates lone)
 {
     if (!data || data->empty() || data->size() > kMaxPasteboardBytes)
         return std::nullopt;
-    return pf::PropertyList::parse(*data);
+    return pf::PropertyList::parse(*data, nullptr, nullptr, lone);
 }
 
 std::optional<pf::Value> ParleyApiUtil::propertyListEntriesFromData(const std::optional<pf::Bytes>& data, size_t* leftOut)
@@ -82,7 +82,7 @@ bool ParleyApiUtil::isPXAppSupportApi()
 std::string ParleyApiUtil::getSDKVersion()
 {
     if (auto board = pf::Pasteboard::withName("parley_sdk_infomation", false)) {
-        auto list = propertyListFromData(board->dataForType("content"));
+        auto list = propertyListFromData(board->dataForType("content"), pf::LoneSurrogates::Replace);
         if (list && list->isDictionary()) {
             if (const std::string* version = (*list)["version"].asString())
                 return *version;

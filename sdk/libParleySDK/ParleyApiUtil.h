@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/foundation/PropertyListCheck.h"
 #include "platform/foundation/Value.h"
 
 #include <cstddef>
@@ -23,7 +24,10 @@ public:
     static bool isSystem7plus();
     static bool is2xScreen();
 
-    static std::optional<pf::Value> propertyListFromData(const std::optional<pf::Bytes>& data);
+    // `lone` Replace for what another app wrote that is read and never written back (its
+    // reply): a lone UTF-16 surrogate then reads as U+FFFD rather than refusing the list.
+    static std::optional<pf::Value> propertyListFromData(const std::optional<pf::Bytes>& data,
+        pf::LoneSurrogates lone = pf::LoneSurrogates::Damage);
     // For a list of separate records (the registry): a record that does not read is left out
     // and counted in `leftOut` (see `pf::PropertyList::parseEntries`).
     static std::optional<pf::Value> propertyListEntriesFromData(const std::optional<pf::Bytes>& data, size_t* leftOut);

@@ -1,6 +1,7 @@
 #include "sdk/stats/StatLogCodec.h"
 
 #include "platform/foundation/Gzip.h"
+#include "platform/foundation/TextEncoding.h"
 
 #include <nlohmann/json.hpp>
 
@@ -35,7 +36,7 @@ bool convert(const pf::Value& value, OrderedJson& out, int depth)
         return true;
     }
     case pf::Value::Type::String:
-        out = *value.asString();
+        out = pf::TextEncoding::withEscapedBytes(*value.asString());
         return true;
     case pf::Value::Type::Array: {
         out = OrderedJson::array();
@@ -53,7 +54,7 @@ bool convert(const pf::Value& value, OrderedJson& out, int depth)
             OrderedJson element;
             if (!convert(item, element, depth + 1))
                 return false;
-            out[key] = std::move(element);
+            out[pf::TextEncoding::withEscapedBytes(key)] = std::move(element);
         }
         return true;
     }
@@ -72,11 +73,8 @@ std::optional<std::string> StatLogCodec::json(const pf::Value& value)
     OrderedJson converted;
     if (!convert(value, converted, 0))
         return std::nullopt;
-    try {
-        return converted.dump(-1, ' ', false, OrderedJson::error_handler_t::strict);
-    } catch (const OrderedJson::type_error&) {
-        return std::nullopt; // a text or key that is not UTF-8: written otherwise, it would be altered
-    }
+    // Every text is UTF-8 by now, so the strict writer never meets one it would have to alter.
+    return converted.dump(-1, ' ', false, OrderedJson::error_handler_t::strict);
 }
 
 std::size_t StatLogCodec::jsonLength(const pf::Value& value)

@@ -15,9 +15,10 @@
 // - integers as integers; a double that holds a whole number is written as that integer, any
 //   other as its shortest form; booleans as true/false;
 // - texts as UTF-8, escaping only '"', '\\' and control characters (\b \f \n \r \t by name, the
-//   others as \u00XX, so a NUL is kept as \u0000);
-// - data, dates, missing values, NaN, infinities and texts or keys that are not UTF-8 cannot be
-//   written: the whole text fails, nothing is replaced or left out.
+//   others as \u00XX, so a NUL is kept as \u0000); a byte of a text or key that is no part of
+//   a character goes as the four characters "\xHH" (`pf::TextEncoding::withEscapedBytes`, so the
+//   JSON holds "\\xFF"): shown, never replaced or left out;
+// - data, dates, missing values, NaN and infinities cannot be written: the whole text fails.
 class StatLogCodec {
 public:
     static std::optional<std::string> json(const pf::Value& value);

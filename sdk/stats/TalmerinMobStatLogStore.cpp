@@ -6,6 +6,7 @@
 #include "platform/foundation/KeyedUnarchiver.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Sandbox.h"
+#include "platform/foundation/TextEncoding.h"
 #include "sdk/stats/StatLogCodec.h"
 
 #include <SQLiteCpp/Database.h>
@@ -258,7 +259,7 @@ std::optional<TalmerinMobStatLogStore::Row> TalmerinMobStatLogStore::encodeOrRef
 {
     auto row = encode(entry);
     if (!row)
-        pf::Log::line("TalmerinMobStat: a log entry cannot be written whole (its texts must be UTF-8); it is refused");
+        pf::Log::line("TalmerinMobStat: a log entry cannot be written whole (JSON cannot hold it, nor a keyed archive its texts); it is refused");
     return row;
 }
 
@@ -380,7 +381,7 @@ std::string TalmerinMobStatLogStore::eventKey(const Value& id, const Value& labe
     auto part = [](const Value& value) {
         std::string text(1, static_cast<char>('0' + static_cast<int>(value.type())));
         if (const std::string* s = value.asString())
-            text += *s;
+            text += pf::TextEncoding::withEscapedBytes(*s);
         else if (value.type() != Value::Type::Missing)
             text += StatLogCodec::json(value).value_or("");
         return text;
@@ -509,10 +510,16 @@ std::optional<std::size_t> TalmerinMobStatLogStore::findEvent(const Value& id, c
     auto found = m_eventIndex.find(std::hash<std::string> {}(eventKey(id, label)));
     if (found == m_eventIndex.end())
         return std::nullopt;
+    // An entry read back holds its texts as its JSON wrote them, stray bytes shown as "\xHH".
+    auto written = [](const Value& value) {
+        const std::string* text = value.asString();
+        return text ? Value(pf::TextEncoding::withEscapedBytes(*text)) : value;
+    };
+    const Value writtenId = written(id), writtenLabel = written(label);
     const auto& events = m_lists[indexOf(List::Events)];
     for (std::size_t index = found->second.first; index != kNone; index = events[index].nextSameKey) {
         Value entry = valueOf(events[index]);
-        if (entry["i"] == id && entry["l"] == label && accept(entry))
+        if (entry["i"] == writtenId && entry["l"] == writtenLabel && accept(entry))
             return index;
     }
     return std::nullopt;

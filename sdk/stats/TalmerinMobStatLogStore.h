@@ -34,9 +34,11 @@ class Statement;
 //   JSON size and an index of events by name and label, so no change reads or rewrites the
 //   whole log and its upload text is put together without converting it again. Archived logs
 //   are read from disk when asked for.
-// - A row holds the entry's JSON (the upload's own text); an entry that JSON cannot hold (data,
-//   dates, NaN) is kept as a keyed archive instead. An entry neither can hold as it is (a text
-//   that is not UTF-8) is refused with a log line: nothing is altered to fit.
+// - A row holds the entry's JSON (the upload's own text, in which a byte of a text that is no
+//   part of a character is shown as "\xHH"); an entry that JSON cannot hold (data, dates, NaN)
+//   is kept as a keyed archive instead. An entry neither can hold (one with data or a date
+//   whose texts are not UTF-8 or hold a NUL, which the archive refuses) is refused with a log
+//   line.
 // - What is read back is checked. Rows of a list this version does not know (a newer
 //   version's), and rows of its own lists that it cannot read (too large, another encoding,
 //   not a dictionary) or has no room for, are logged once and left as they are, in their

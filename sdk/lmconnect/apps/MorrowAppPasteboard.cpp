@@ -25,7 +25,8 @@ std::optional<pf::Dictionary> readArchive(const std::optional<pf::Bytes>& data)
 {
     if (!data || data->empty())
         return std::nullopt;
-    auto value = pf::KeyedUnarchiver::unarchivedValue(*data);
+    // Another app's reply, read once and never written back: a lone surrogate reads as U+FFFD.
+    auto value = pf::KeyedUnarchiver::unarchivedValue(*data, nullptr, pf::LoneSurrogates::Replace);
     if (!value || !value->asDictionary())
         return std::nullopt;
     return *value->asDictionary();
@@ -88,5 +89,5 @@ std::shared_ptr<APIResponse> MorrowAppPasteboard::responseOf(const std::optional
     const pf::Value* data = reply ? reply->find("response_data") : nullptr;
     if (!data || !data->asData())
         return nullptr;
-    return pf::KeyedUnarchiver::unarchivedObject<APIResponse>(*data->asData());
+    return pf::KeyedUnarchiver::unarchivedObject<APIResponse>(*data->asData(), nullptr, pf::LoneSurrogates::Replace);
 }

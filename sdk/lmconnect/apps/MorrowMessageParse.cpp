@@ -49,12 +49,14 @@ MorrowMessageParse::Message MorrowMessageParse::parseMorrowMessage(const pf::Url
     board->removeType(type->second);
     if (!data)
         return {};
+    // Another app's message, read once and never written back: a lone surrogate reads as U+FFFD.
+    const auto lone = pf::LoneSurrogates::Replace;
     if (*decoder->path == MorrowMessagePack::kReqPath) {
-        if (auto req = pf::KeyedUnarchiver::unarchivedObject<MorrowApiReq>(*data))
+        if (auto req = pf::KeyedUnarchiver::unarchivedObject<MorrowApiReq>(*data, nullptr, lone))
             return req;
         return {};
     }
-    if (auto resp = pf::KeyedUnarchiver::unarchivedObject<MorrowApiResp>(*data))
+    if (auto resp = pf::KeyedUnarchiver::unarchivedObject<MorrowApiResp>(*data, nullptr, lone))
         return resp;
     return {};
 }

@@ -27,7 +27,7 @@ std::shared_ptr<LMApiMessage> LMApiMessage::initWithCoder(pf::KeyedUnarchiver& c
         return message;
     message->type = static_cast<std::uint32_t>(coder.decodeInteger("type"));
     if (auto data = coder.decodeData("object")) {
-        if (auto wrapper = pf::KeyedUnarchiver::unarchivedObject<LMApiObjectCoderImpl>(*data))
+        if (auto wrapper = pf::KeyedUnarchiver::unarchivedObject<LMApiObjectCoderImpl>(*data, nullptr, coder.loneSurrogates()))
             message->object = wrapper->obj;
     }
     return message;

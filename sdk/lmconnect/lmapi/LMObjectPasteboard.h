@@ -8,7 +8,8 @@
 // A pasteboard holding one archived object (or one plain value, such as a dictionary). Setting
 // nothing empties it; setting what cannot be archived answers false and leaves it as it was. The
 // general-pasteboard variants keep the same archive on the device's general pasteboard under the
-// type equal to the name.
+// type equal to the name. What it reads is the LM app's message, read once and never written
+// back, so a lone UTF-16 surrogate in it reads as U+FFFD.
 class LMObjectPasteboard : public LMPasteboard {
 public:
     using LMPasteboard::LMPasteboard;
@@ -45,10 +46,10 @@ private:
     template <typename T>
     static std::shared_ptr<T> unarchive(const std::optional<pf::Bytes>& data)
     {
-        return data ? pf::KeyedUnarchiver::unarchivedObject<T>(*data) : nullptr;
+        return data ? pf::KeyedUnarchiver::unarchivedObject<T>(*data, nullptr, pf::LoneSurrogates::Replace) : nullptr;
     }
     static std::optional<pf::Value> unarchiveValue(const std::optional<pf::Bytes>& data)
     {
-        return data ? pf::KeyedUnarchiver::unarchivedValue(*data) : std::nullopt;
+        return data ? pf::KeyedUnarchiver::unarchivedValue(*data, nullptr, pf::LoneSurrogates::Replace) : std::nullopt;
     }
 };

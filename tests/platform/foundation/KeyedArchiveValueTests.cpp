@@ -294,3 +294,13 @@ TEST(KeyedArchiveValues, TextsAndKeysThatWouldNotReadBackAreNotWritten)
         EXPECT_FALSE(error.empty());
     }
 }
+
+// A reply read with lone surrogates replaced shows each as U+FFFD; read as stored, the archive
+// is damaged.
+TEST(KeyedArchiveValues, AReplyReadsALoneSurrogateAsTheReplacementCharacter)
+{
+    Bytes archive = hostile_plist::withReplaced(KeyedArchiver::archivedValue(Value(Dictionary { { "t", "礼X" } })),
+        std::string_view("\x79\x3C\0X", 4), std::string_view("\x79\x3C\xDC\x00", 4));
+    EXPECT_FALSE(KeyedUnarchiver::unarchivedValue(archive));
+    EXPECT_EQ(KeyedUnarchiver::unarchivedValue(archive, nullptr, LoneSurrogates::Replace), Value(Dictionary { { "t", "礼\uFFFD" } }));
+}

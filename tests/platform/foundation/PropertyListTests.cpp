@@ -374,3 +374,34 @@ TEST(PropertyList, ALoneSurrogateIsDamageRatherThanDroppedUnseen)
         EXPECT_FALSE(PropertyList::parse(hostile_plist::withReplaced(twoHigh, std::string_view("\0X\0Y", 4), units))) << units.size();
     EXPECT_EQ(PropertyList::parse(written), Value(Dictionary { { "good", "礼包😀" }, { "lone", "礼X" } }));
 }
+
+// Another app's reply is read once and never written back: there a surrogate without its partner
+// reads as U+FFFD and everything else as it is, while a store still takes the text as damage. A
+// NUL is refused either way.
+TEST(PropertyList, AReplyReadsALoneSurrogateAsTheReplacementCharacter)
+{
+    const Bytes written = *PropertyList::write(Dictionary { { "good", "礼包😀" }, { "lone", "礼XY" } }, PropertyList::Format::Binary);
+    const std::string_view stored("\x79\x3C\0X\0Y", 6);
+    struct Case {
+        std::string_view units;
+        const char* reads;
+    };
+    const Case cases[] = {
+        { std::string_view("\x79\x3C\xD8\x00\0Y", 6), "礼\uFFFDY" },
+        { std::string_view("\x79\x3C\xDC\x00\0Y", 6), "礼\uFFFDY" },
+        { std::string_view("\x79\x3C\xD8\x3D\xD8\x3D", 6), "礼\uFFFD\uFFFD" },
+        { std::string_view("\x79\x3C\0X\xD8\x3D", 6), "礼X\uFFFD" },
+    };
+    for (const Case& c : cases) {
+        Bytes reply = hostile_plist::withReplaced(written, stored, c.units);
+        EXPECT_EQ(PropertyList::parse(reply, nullptr, nullptr, LoneSurrogates::Replace),
+            Value(Dictionary { { "good", "礼包😀" }, { "lone", c.reads } })) << c.reads;
+        EXPECT_FALSE(PropertyList::parse(reply)) << c.reads;
+        size_t leftOut = 0;
+        EXPECT_EQ(PropertyList::parseEntries(reply, 1, &leftOut), Value(Dictionary { { "good", "礼包😀" } })) << c.reads;
+    }
+    Bytes nul = hostile_plist::withReplaced(written, stored, std::string_view("\x79\x3C\xD8\x00\0\0", 6));
+    std::string error;
+    EXPECT_FALSE(PropertyList::parse(nul, &error, nullptr, LoneSurrogates::Replace));
+    EXPECT_NE(error.find("NUL"), std::string::npos) << error;
+}

@@ -36,3 +36,27 @@ TEST(TextEncoding, AUtf8PrefixNeverEndsInsideACharacter)
     EXPECT_EQ(TextEncoding::utf8Prefix("ab\x80\x80\x80\x80", 4).size(), 4u);
     EXPECT_EQ(TextEncoding::utf8Prefix("\xc3\xa9\x80", 2).size(), 2u) << "a whole character before a stray byte";
 }
+
+// What does not decode is shown, byte by byte, and never dropped or replaced; whole characters,
+// a NUL among them, stay as they are.
+TEST(TextEncoding, BytesThatAreNoCharacterAreWrittenAsVisibleEscapes)
+{
+    struct Case {
+        const char* what;
+        std::string text;
+        std::string expected;
+    };
+    const Case cases[] = {
+        { "UTF-8 as it is", std::string("a\0礼😀\\x41", 13), std::string("a\0礼😀\\x41", 13) },
+        { "stray bytes", "x\xff\xc3y", "x\\xFF\\xC3y" },
+        { "a character cut at the end", "cut \xe7\xa4", "cut \\xE7\\xA4" },
+        { "a cut character before a whole one", "\xe7" "a\x80礼", "\\xE7a\\x80礼" },
+        { "overlong, surrogate, past U+10FFFF", "\xc0\x80\xed\xa0\x80\xf4\x90\x80\x80",
+            "\\xC0\\x80\\xED\\xA0\\x80\\xF4\\x90\\x80\\x80" },
+    };
+    for (const auto& c : cases) {
+        std::string escaped = TextEncoding::withEscapedBytes(c.text);
+        EXPECT_EQ(escaped, c.expected) << c.what;
+        EXPECT_TRUE(TextEncoding::isValidUtf8(escaped)) << c.what;
+    }
+}

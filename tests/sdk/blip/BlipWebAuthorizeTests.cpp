@@ -1,6 +1,7 @@
 #include "BlipTestSupport.h"
 
 #include "platform/foundation/CookieStorage.h"
+#include "platform/foundation/Log.h"
 #include "platform/graphics/BitmapContext.h"
 #include "platform/graphics/Image.h"
 #include "platform/ui/Driver.h"
@@ -125,6 +126,40 @@ TEST(BlipWebAuthorize, ThePageGrantsOrRefusesOnlyThroughTheRedirectAddress)
     EXPECT_EQ(fromQuery->statusCode, 0);
     EXPECT_EQ(fromQuery->accessToken, "q");
     EXPECT_DOUBLE_EQ(fromQuery->expirationDate->secondsSince1970(), world.env.now()); // no number: no time
+}
+
+// A grant whose token cannot be handed to the app (one holding a NUL) ends the sign-in as a
+// failed one: the page closes, the app hears -3 for its request, with nothing of the page, and
+// the debug mode says why. A later sign-in goes as any other.
+TEST(BlipWebAuthorize, AGrantThatCannotBeHandedOnEndsAsAFailedSignIn)
+{
+    WebWorld world;
+    world.blip->setGrant(peers::BlipService::Grant { "1900001234", "a%00b", 3600 });
+    BlipSDK::enableDebugMode(true);
+    auto dialog = world.open();
+    ASSERT_TRUE(dialog);
+    pf::Log::startCapture();
+    world.tapLink(dialog, "允许");
+    EXPECT_TRUE(pf::Log::contains("BlipSDK send BPAuthorizeResponse error : the transfer object cannot be stored"));
+    EXPECT_TRUE(pf::Log::contains("BlipSDK the authorisation is answered as failed (-3)"));
+    pf::Log::stopCapture();
+    EXPECT_FALSE(findDialog(world.window));
+    ASSERT_EQ(world.delegate->responses.size(), 1u);
+    auto failed = std::dynamic_pointer_cast<BPAuthorizeResponse>(world.delegate->responses[0]);
+    ASSERT_TRUE(failed);
+    EXPECT_EQ(failed->statusCode, BPBaseResponse::kStatusAuthFailed);
+    EXPECT_EQ(failed->requestID, dialog->authorizeRequest()->requestID);
+    EXPECT_FALSE(failed->accessToken);
+    EXPECT_FALSE(failed->userID);
+    EXPECT_FALSE(failed->userInfo);
+
+    world.blip->setGrant(peers::BlipService::Grant {});
+    dialog = world.open();
+    ASSERT_TRUE(dialog);
+    world.tapLink(dialog, "允许");
+    ASSERT_EQ(world.delegate->responses.size(), 2u);
+    EXPECT_EQ(world.delegate->responses[1]->statusCode, 0);
+    EXPECT_EQ(std::dynamic_pointer_cast<BPAuthorizeResponse>(world.delegate->responses[1])->accessToken, "2.00blipwebtoken");
 }
 
 TEST(BlipWebAuthorize, CloseAnswersMinusOneAndAFailedLoadKeepsTheDialog)

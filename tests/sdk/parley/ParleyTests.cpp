@@ -422,6 +422,35 @@ TEST_F(ParleyTest, HostilePasteboardsDeliverNothingAndNeverCrash)
     EXPECT_EQ(pf::Pasteboard::withName("parley_file", false)->dataForType("content"), pf::Bytes {});
 }
 
+// Parley's reply is read once and never written back: a UTF-16 surrogate without its partner in
+// one of its texts reaches the app as U+FFFD, on both pasteboard schemes, instead of costing the
+// whole reply.
+TEST_F(ParleyTest, AReplyHoldingALoneSurrogateArrivesWithTheReplacementCharacter)
+{
+    ASSERT_TRUE(PXApi::registerApp(kAppID));
+    auto url = *pf::Url::fromString(std::string(kAppID) + "://parley");
+    pf::Dictionary record { { "command", "1010" }, { "objectType", "7" }, { "extInfo", "礼X" }, { "title", "礼包😀" } };
+    for (const char* version : { "7.0", "6.1" }) {
+        SCOPED_TRACE(version);
+        pf::Device::current().setSystemVersion(version);
+        bool modern = std::string(version) == "7.0";
+        pf::Bytes bytes = *pf::PropertyList::write(pf::Dictionary { { kAppID, record } }, pf::PropertyList::Format::Binary);
+        const std::string stored("\x79\x3C\0X", 4);
+        auto at = std::search(bytes.begin(), bytes.end(), stored.begin(), stored.end());
+        ASSERT_NE(at, bytes.end());
+        *(at + 2) = 0xD8; // "礼" and a high surrogate with no low one after it
+        *(at + 3) = 0x00;
+        (modern ? pf::Pasteboard::general() : pf::Pasteboard::withName("parley_data", true))->setData(bytes, "content");
+        receiver->requests.clear();
+        EXPECT_TRUE(PXApi::handleOpenURL(url, receiver));
+        ASSERT_EQ(receiver->requests.size(), 1u);
+        auto show = std::dynamic_pointer_cast<ShowMessageFromPXReq>(receiver->requests[0]);
+        ASSERT_TRUE(show);
+        EXPECT_EQ(std::dynamic_pointer_cast<PXAppExtendObject>(show->message->mediaObject)->extInfo, "礼\uFFFD");
+        EXPECT_EQ(show->message->title, "礼包😀");
+    }
+}
+
 TEST(ParleyCodec, ReadersRefuseWhatTheyCannotUse)
 {
     pf::TaskEnvironment env;

@@ -302,22 +302,34 @@ TEST(CrashCapture, AReportStaysUntilItsEntryIsInTheLogsFile)
     }
 }
 
-// The log keeps an entry whole or not at all: a report whose text is not UTF-8 is refused rather
-// than sent altered, and so stays for the next start.
-TEST(CrashCapture, AReportWhoseTextTheLogCannotKeepAsItIsStays)
+// A report whose name or reason is not UTF-8 (as an earlier version kept on disk, start after
+// start) goes into the log with each stray byte shown as "\xHH", is purged once its entry is in
+// the log's file, and goes out with the next upload.
+TEST(CrashCapture, AReportWhoseTextIsNotUtf8GoesOutWithItsStrayBytesShown)
 {
     StatsWorld world;
     CrashReport report = sampleReport();
+    report.exceptionName = "bad \xff name";
     report.exceptionReason = "cut \xe7\xa4";
     writeFile(CrashReporter::reportPath(), CrashReport::framed(report.packed()));
 
     pf::Log::startCapture();
     relaunchWithCrashLogging(world);
-    EXPECT_TRUE(pf::Log::contains("a log entry cannot be written whole"));
-    EXPECT_TRUE(pf::Log::contains("the report is kept for the next start"));
+    EXPECT_FALSE(pf::Log::contains("cannot be written"));
+    EXPECT_FALSE(pf::Log::contains("the report is kept for the next start"));
     pf::Log::stopCapture();
-    EXPECT_TRUE(CrashReporter::sharedReporter().hasPendingCrashReport());
-    EXPECT_EQ(world.log()["ex"].size(), 0u);
+    EXPECT_FALSE(CrashReporter::sharedReporter().hasPendingCrashReport());
+
+    world.relaunch(); // what the log's file holds
+    Value ex = world.log()["ex"];
+    ASSERT_EQ(ex.size(), 1u);
+    EXPECT_EQ(ex[0]["y"], Value("bad \\xFF name"));
+    const std::string shown = "bad \\xFF name', reason: 'cut \\xE7\\xA4'";
+    EXPECT_NE(ex[0]["c"].stringValue().find(shown), std::string::npos) << ex[0]["c"].stringValue();
+    world.manager()->sendLog();
+    ASSERT_TRUE(world.settle());
+    ASSERT_EQ(world.uploads().size(), 1u);
+    EXPECT_EQ(world.uploads()[0]["ex"], ex);
 }
 
 TEST(CrashCapture, FramesAreNamedOnlyFromTheBuildThatCrashed)

@@ -486,3 +486,41 @@ TEST(StatLogStore, ASentLogWhoseRowsAllReadIsClearedWhole)
     ASSERT_EQ(world.uploads().size(), 1u);
     EXPECT_EQ(db.execAndGet("SELECT count(*) FROM current").getInt(), 0);
 }
+
+// A launch reads at most 16 MB of the current log. The rows past that are logged and stay in the
+// file, in their places, through the clear after an upload, so a later launch reads and sends them.
+TEST(StatLogStore, RowsPastTheSizeCapAreKeptForALaterLaunch)
+{
+    StatsWorld world;
+    using List = TalmerinMobStatLogStore::List;
+    const std::string path = TalmerinMobStatLogStore::defaultPath();
+    // Data keeps the rows quick to write and read: such an entry is kept as a keyed archive.
+    auto entry = [](int i) {
+        return Dictionary { { "i", Value("s" + std::to_string(i)) },
+            { "d", Value(pf::Bytes(TalmerinMobStatLogStore::kMaxCurrentLogBytes / 4 - 4096, static_cast<std::uint8_t>(i))) } };
+    };
+    {
+        TalmerinMobStatLogStore store(path);
+        for (int i = 0; i < 5; ++i)
+            ASSERT_TRUE(store.append(List::Sessions, entry(i)));
+    }
+    auto ids = [](const TalmerinMobStatLogStore& store) {
+        std::vector<std::string> out;
+        for (std::size_t i = 0; i < store.count(List::Sessions); ++i)
+            out.push_back(store.entry(List::Sessions, i)["i"].stringValue());
+        return out;
+    };
+
+    pf::Log::startCapture();
+    {
+        TalmerinMobStatLogStore store(path);
+        EXPECT_TRUE(pf::Log::contains("the rest is left in the file for a later launch"));
+        EXPECT_EQ(ids(store), (std::vector<std::string> { "s0", "s1", "s2", "s3" }));
+        store.clearCurrentLog(); // as after the upload of what was read
+        EXPECT_EQ(store.count(List::Sessions), 0u);
+    }
+    pf::Log::stopCapture();
+    TalmerinMobStatLogStore later(path);
+    ASSERT_EQ(ids(later), (std::vector<std::string> { "s4" }));
+    EXPECT_EQ(later.entry(List::Sessions, 0), Value(entry(4)));
+}

@@ -22,6 +22,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <typeinfo>
 
 namespace {
@@ -318,6 +319,29 @@ TEST_F(LMCodecTest, PasteboardsOfOneNameKeepTheirKindAndReadOtherAppsBytesAsAbse
     }
     objects->setObject(std::shared_ptr<LMApiMessage>());
     EXPECT_FALSE(pf::Pasteboard::withName("test.objects", false)->dataForType("test.objects"));
+}
+
+// The API message is the LM app's, read once and never written back: a UTF-16 surrogate without
+// its partner in a text of its content, an archive inside the message's, reads as U+FFFD instead
+// of costing the content.
+TEST_F(LMCodecTest, AnApiMessageHoldingALoneSurrogateIsReadWithTheReplacementCharacter)
+{
+    auto& store = LMApiDatastore::instance();
+    ASSERT_EQ(store.setApiMessage(LMApiMessage::messageWithObject(LMApiTextObject::objectWithText("礼X"))), 0);
+    auto board = pf::Pasteboard::withName(LMApiDatastore::kApiMessageName, false);
+    ASSERT_TRUE(board);
+    pf::Bytes bytes = *board->dataForType(LMApiDatastore::kApiMessageName);
+    const std::string stored("\x79\x3C\0X", 4);
+    auto at = std::search(bytes.begin(), bytes.end(), stored.begin(), stored.end());
+    ASSERT_NE(at, bytes.end());
+    *(at + 2) = 0xDC; // "礼" and a low surrogate with no high one before it
+    *(at + 3) = 0x00;
+    board->setData(bytes, LMApiDatastore::kApiMessageName);
+    auto message = store.getApiMessage();
+    ASSERT_TRUE(message);
+    auto text = std::dynamic_pointer_cast<LMApiTextObject>(message->object);
+    ASSERT_TRUE(text);
+    EXPECT_EQ(text->text, "礼\uFFFD");
 }
 
 TEST_F(LMCodecTest, LargeDataGoesWhereTheInstalledLMAppReadsIt)
