@@ -5,6 +5,7 @@
 #include "core/views/DateConverter.h"
 #include "core/views/HardPickingItems.h"
 #include "platform/foundation/Pasteboard.h"
+#include "platform/foundation/ResetRegistry.h"
 #include "platform/kit/RichTextLabel.h"
 #include "platform/testing/TestHttpServer.h"
 #include "platform/ui/Button.h"
@@ -19,11 +20,14 @@
 #include "screens/mygifts/MyGiftObtainedTableViewCell.h"
 #include "screens/mygifts/MyGiftObtainedViewController.h"
 #include "screens/mygifts/MyGiftsViewController.h"
+#include "tests/support/DamagedStore.h"
 #include "tests/support/EditedArchive.h"
 #include "tests/support/RelatedGifts.h"
 #include "tests/support/StoredAbouts.h"
 
+#include <algorithm>
 #include <functional>
+#include <set>
 #include <mutex>
 
 namespace {
@@ -440,6 +444,47 @@ TEST_F(MyGiftsScreenTest, AnObtainedCodesPullWhoseRequestFailsInTransportClosesI
     EXPECT_EQ(obtained()->refreshHeaderView()->state(), pf::PullRefreshState::Normal);
     EXPECT_EQ(table->contentInset().top, 0) << "the header closed long before the refresh time-out";
     EXPECT_EQ(table->numberOfRowsInSection(0), 21) << "the codes stay";
+}
+
+// A page of the store damaged so that SQLite reads empty rows from it: the next launch lists
+// every booking of the sound pages, and no row without a title.
+TEST_F(MyGiftsScreenTest, ADamagedStoreStillListsTheBookingsOfItsSoundPages)
+{
+    using namespace testsupport::damagedstore;
+    auto store = GiftDetailInfoDatabaseManager::sharedInstance();
+    for (int i = 0; i < 60; ++i) {
+        GiftDetailInfo info;
+        info.setFid(3000 + 7 * i);
+        info.setTitle("礼包" + std::to_string(info.fid()));
+        info.setDesc(std::string(600, 'd'));
+        info.setStartTime(kStoredStart);
+        info.setEndTime(kStoredEnd);
+        ASSERT_EQ(store->insertDataIntoTableWithGiftDetailInfo(info), DataBaseManager::Status::Ok);
+        driver.advance(1);
+    }
+    const std::string path = DataBaseManager::databasePath();
+    auto bytes = *pf::FileManager::read(path);
+    auto leaves = tableLeaves(bytes);
+    ASSERT_GE(leaves.size(), 12u);
+    const Leaf& hit = leaves[leaves.size() / 2];
+    damage(bytes, hit, Damage::CellPointersAtNothing);
+    ASSERT_TRUE(pf::FileManager::writeAtomically(path, bytes));
+
+    pf::ResetRegistry::resetAll(); // the next launch
+    useApi(portal.apiBaseURL());
+    openMyGifts();
+    std::set<int> shown;
+    for (const auto& row : booked()->appointmentInfo()) {
+        shown.insert(row->fid());
+        EXPECT_EQ(row->title().text(), "礼包" + std::to_string(row->fid()));
+    }
+    std::set<int> sound;
+    for (int i = 0; i < 60; ++i) {
+        if (!std::count(hit.rowids.begin(), hit.rowids.end(), 3000 + 7 * i))
+            sound.insert(3000 + 7 * i);
+    }
+    EXPECT_EQ(shown, sound);
+    EXPECT_EQ(booked()->tableView()->numberOfRowsInSection(0), static_cast<int>(sound.size()));
 }
 
 }
