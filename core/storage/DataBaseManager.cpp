@@ -2,19 +2,58 @@
 
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/Sandbox.h"
 
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Exception.h>
 #include <SQLiteCpp/Statement.h>
+#include <SQLiteCpp/Transaction.h>
 #include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <set>
 
 namespace {
 
-bool isCorruption(const SQLite::Exception& e)
+// A database's journals belong to it: they go aside with it, and a new file must not replay them.
+const std::vector<std::string> kJournals { "-journal", "-wal", "-shm" };
+
+// The new file is built under this name beside the damaged one, then renamed over it.
+const char* const kRebuiltSuffix = ".rebuilt";
+
+// What the reading of a damaged file may do, so that mending it ends soon whatever it holds:
+// rows stepped over (whole or not), statements started (reads and probes), and the longest text
+// or blob a row of it may hold (a damaged length must not make it allocate a gigabyte).
+constexpr long long kMaxSalvagedRows = 1'000'000;
+constexpr int kMaxSalvageReads = 10'000;
+constexpr int kMaxSalvagedValueBytes = 16 << 20;
+
+bool isDamage(int code)
 {
-    int code = e.getErrorCode() & 0xFF;
+    code &= 0xFF;
     return code == SQLITE_CORRUPT || code == SQLITE_NOTADB;
+}
+
+// What may go away by itself (a lock, a full disk, no memory, an I/O error): mending waits for a
+// later operation rather than take such a failure for damage and leave rows behind.
+bool isPassing(int code)
+{
+    switch (code & 0xFF) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_NOMEM:
+    case SQLITE_IOERR:
+    case SQLITE_FULL:
+    case SQLITE_CANTOPEN:
+    case SQLITE_INTERRUPT:
+        return true;
+    default:
+        return false;
+    }
 }
 
 // Table names come from the app, never from input, but they are still quoted as identifiers.
@@ -27,6 +66,217 @@ std::string quotedIdentifier(const std::string& name)
         quoted += c;
     }
     return quoted + "\"";
+}
+
+// The files checked in this process. Only the main thread uses the store; a test's new launch
+// (`ResetRegistry::resetAll`) checks them again.
+std::set<std::string>& checkedFiles()
+{
+    static std::set<std::string>& files = [] () -> std::set<std::string>& {
+        auto* made = new std::set<std::string>();
+        pf::ResetRegistry::add([made] { made->clear(); });
+        return *made;
+    }();
+    return files;
+}
+
+// Whether SQLite's quick check finds the file sound (damage it cannot read past throws).
+bool passesQuickCheck(SQLite::Database& database)
+{
+    SQLite::Statement check(database, "PRAGMA quick_check(1)");
+    return check.executeStep() && check.getColumn(0).getString() == "ok";
+}
+
+void removeRebuilt(const std::string& rebuilt)
+{
+    pf::FileManager::removeItem(rebuilt);
+    for (const auto& suffix : kJournals)
+        pf::FileManager::removeItem(rebuilt + suffix);
+}
+
+// One table of a damaged file read into the new one, row by row in rowid order. A read that
+// fails (a page that does not read) is taken up again past the damage: probes start reading
+// beyond the last row kept, at growing distances, until one reads; then the probes narrow back
+// towards the damage, so that the rows of a sound page just past it are read too.
+struct SalvageWalk {
+    SQLite::Database& damaged;
+    std::string select; // every column named, then the rowid, from `WHERE rowid >= ?` on
+    int columnCount;
+    const std::function<bool(const SQLite::Statement&)>& isWhole;
+    SQLite::Statement& insert;
+    long long kept = 0;
+    long long leftOut = 0;   // rows read that were not whole
+    long long stepped = 0;   // rows read
+    int reads = 0;           // statements started
+    int rangesSkipped = 0;   // ranges of rowids that did not read
+    bool unreadable = false; // the table cannot be read at all (its schema, or the file's head)
+    bool cut = false;        // the walk reached its bounds before the table's end
+};
+
+enum class Step { Row, End, Unreadable };
+
+// A read from `from` on, or none when the statement cannot even be made (a damaged schema).
+std::optional<SQLite::Statement> startReading(SalvageWalk& walk, std::int64_t from)
+{
+    ++walk.reads;
+    try {
+        std::optional<SQLite::Statement> read(std::in_place, walk.damaged, walk.select);
+        read->bind(1, static_cast<int64_t>(from));
+        return read;
+    } catch (const SQLite::Exception& e) {
+        if (isPassing(e.getErrorCode()))
+            throw;
+        return std::nullopt;
+    }
+}
+
+Step step(SalvageWalk& walk, SQLite::Statement& read)
+{
+    int code = read.tryExecuteStep();
+    if (code == SQLITE_ROW)
+        return Step::Row;
+    if (code == SQLITE_DONE)
+        return Step::End;
+    if (isPassing(code))
+        throw SQLite::Exception(walk.damaged.getHandle(), code);
+    return Step::Unreadable;
+}
+
+std::int64_t rowidOf(const SalvageWalk& walk, const SQLite::Statement& read)
+{
+    return read.getColumn(walk.columnCount).getInt64();
+}
+
+// A row is taken when it lies where the read asked (a damaged page can give rowids out of
+// order) and reads whole.
+bool takes(const SalvageWalk& walk, const SQLite::Statement& read, std::int64_t from)
+{
+    return rowidOf(walk, read) >= from && walk.isWhole(read);
+}
+
+// Whether a read from `from` reads on: its first row is taken, or the table ends there.
+bool readsFrom(SalvageWalk& walk, std::int64_t from)
+{
+    auto read = startReading(walk, from);
+    if (!read)
+        return false;
+    switch (step(walk, *read)) {
+    case Step::End:
+        return true;
+    case Step::Unreadable:
+        return false;
+    case Step::Row:
+        return takes(walk, *read, from);
+    }
+    return false;
+}
+
+// The first rowid from `base` on at which reading goes on, or none (past the end of rowids, or
+// past the walk's bounds).
+std::optional<std::int64_t> nextReadable(SalvageWalk& walk, std::int64_t base)
+{
+    constexpr __int128 kLast = std::numeric_limits<std::int64_t>::max();
+    __int128 failed = static_cast<__int128>(base) - 1;
+    std::optional<__int128> reads;
+    for (__int128 distance = 0;; distance = distance * 2 + 1) {
+        if (walk.reads >= kMaxSalvageReads)
+            return std::nullopt;
+        __int128 probe = std::min<__int128>(base + distance, kLast);
+        if (readsFrom(walk, static_cast<std::int64_t>(probe))) {
+            reads = probe;
+            break;
+        }
+        failed = probe;
+        if (probe == kLast)
+            return std::nullopt;
+    }
+    while (*reads - failed > 1) {
+        if (walk.reads >= kMaxSalvageReads)
+            break;
+        __int128 middle = failed + (*reads - failed) / 2;
+        if (readsFrom(walk, static_cast<std::int64_t>(middle)))
+            reads = middle;
+        else
+            failed = middle;
+    }
+    return static_cast<std::int64_t>(*reads);
+}
+
+void keep(SalvageWalk& walk, const SQLite::Statement& read)
+{
+    walk.insert.reset();
+    // Each value as it is stored: its kind and its bytes.
+    for (int i = 0; i < walk.columnCount; ++i) {
+        const SQLite::Column value = read.getColumn(i);
+        switch (value.getType()) {
+        case SQLITE_INTEGER:
+            walk.insert.bind(i + 1, static_cast<int64_t>(value.getInt64()));
+            break;
+        case SQLITE_FLOAT:
+            walk.insert.bind(i + 1, value.getDouble());
+            break;
+        case SQLITE_TEXT:
+            walk.insert.bind(i + 1, std::string(value.getText(), static_cast<size_t>(value.getBytes())));
+            break;
+        case SQLITE_BLOB: {
+            // An empty blob stays a blob (a null pointer would bind NULL).
+            static const char kNothing = 0;
+            const void* bytes = value.getBytes() > 0 ? value.getBlob() : &kNothing;
+            walk.insert.bind(i + 1, bytes, value.getBytes());
+            break;
+        }
+        default:
+            walk.insert.bind(i + 1);
+        }
+    }
+    // A rowid that a damaged page gave twice is kept once.
+    if (walk.insert.exec() > 0)
+        ++walk.kept;
+    else
+        ++walk.leftOut;
+}
+
+void walkTable(SalvageWalk& walk)
+{
+    std::int64_t from = std::numeric_limits<std::int64_t>::min();
+    for (;;) {
+        std::optional<std::int64_t> lastKept;
+        auto read = startReading(walk, from);
+        if (!read && walk.reads == 1) {
+            // Probes would only meet the same failure.
+            walk.unreadable = true;
+            return;
+        }
+        while (read) {
+            if (walk.stepped >= kMaxSalvagedRows) {
+                walk.cut = true;
+                return;
+            }
+            Step result = step(walk, *read);
+            if (result == Step::End)
+                return;
+            if (result == Step::Unreadable)
+                break;
+            ++walk.stepped;
+            if (takes(walk, *read, from)) {
+                keep(walk, *read);
+                lastKept = rowidOf(walk, *read);
+            } else {
+                ++walk.leftOut;
+            }
+        }
+        // The damage lies past the last row kept from `from` (or past `from` itself).
+        ++walk.rangesSkipped;
+        std::int64_t last = lastKept.value_or(from);
+        if (last == std::numeric_limits<std::int64_t>::max())
+            return;
+        auto resume = nextReadable(walk, last + 1);
+        if (!resume) {
+            walk.cut = walk.reads >= kMaxSalvageReads;
+            return;
+        }
+        from = *resume;
+    }
 }
 
 }
@@ -45,34 +295,98 @@ std::string DataBaseManager::databasePath()
 DataBaseManager::Status DataBaseManager::withDatabase(const char* operation, const Work& work)
 {
     const std::string path = databasePath();
-    for (int attempt = 0; attempt < 2; ++attempt) {
+    for (bool mended = false;;) {
         try {
             SQLite::Database database(path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE, kBusyTimeoutMilliseconds);
-            prepare(database);
-            return work(database);
+            bool sound = true;
+            if (!checkedFiles().count(path)) {
+                sound = passesQuickCheck(database);
+                if (sound)
+                    checkedFiles().insert(path);
+                else
+                    pf::Log::format("GameDatabase: %s: the check of the file found damage", operation);
+            }
+            if (sound) {
+                prepare(database);
+                return work(database);
+            }
         } catch (const SQLite::Exception& e) {
             pf::Log::format("GameDatabase: %s failed: %s (code %d)", operation, e.what(), e.getExtendedErrorCode());
-            if (attempt == 0 && isCorruption(e) && moveCorruptFileAside(path))
-                continue;
-            return Status::Failed;
+            if (!isDamage(e.getErrorCode()))
+                return Status::Failed;
         } catch (const std::exception& e) {
             pf::Log::format("GameDatabase: %s failed: %s", operation, e.what());
             return Status::Failed;
         }
+        // Every connection to the damaged file is closed here.
+        if (mended || !mendDamagedFile(path))
+            return Status::Failed;
+        mended = true;
+        checkedFiles().insert(path);
     }
-    return Status::Failed;
 }
 
-bool DataBaseManager::moveCorruptFileAside(const std::string& path)
+bool DataBaseManager::mendDamagedFile(const std::string& path)
 {
-    // A journal left beside the damaged file belongs to it; the new file must not replay it.
-    std::string error;
-    auto aside = pf::FileManager::setAsideWith(path, { "-journal", "-wal", "-shm" }, &error);
-    if (!aside) {
-        pf::Log::format("GameDatabase: cannot move the damaged file aside: %s", error.c_str());
+    const auto tables = salvagedTables();
+    if (tables.empty()) {
+        pf::Log::line("GameDatabase: the file is damaged; it is left as it is for the store that knows its tables");
         return false;
     }
-    pf::Log::format("GameDatabase: the damaged file was moved to %s; a new one is made", aside->c_str());
+    const std::string rebuilt = path + kRebuiltSuffix;
+    // What a launch killed while building it left behind is unfinished: it starts again.
+    removeRebuilt(rebuilt);
+    std::string kept;
+    std::string notes;
+    try {
+        SQLite::Database fresh(rebuilt, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE, kBusyTimeoutMilliseconds);
+        prepare(fresh);
+        SQLite::Transaction transaction(fresh);
+        SQLite::Database damaged(path, SQLite::OPEN_READONLY, kBusyTimeoutMilliseconds);
+        sqlite3_limit(damaged.getHandle(), SQLITE_LIMIT_LENGTH, kMaxSalvagedValueBytes);
+        for (const auto& table : tables) {
+            std::string columns;
+            std::string places;
+            for (const auto& column : table.columns) {
+                columns += (columns.empty() ? "" : ", ") + quotedIdentifier(column);
+                places += places.empty() ? "?" : ", ?";
+            }
+            SQLite::Statement insert(fresh,
+                "INSERT OR IGNORE INTO " + quotedIdentifier(table.name) + " (" + columns + ") VALUES (" + places + ")");
+            SalvageWalk walk { damaged,
+                "SELECT " + columns + ", rowid FROM " + quotedIdentifier(table.name) + " WHERE rowid >= ? ORDER BY rowid",
+                static_cast<int>(table.columns.size()), table.isWhole, insert };
+            walkTable(walk);
+            kept += (kept.empty() ? "" : ", ") + std::to_string(walk.kept) + " " + table.rowsName;
+            if (walk.leftOut > 0)
+                notes += "; rows of " + table.name + " left out as not whole: " + std::to_string(walk.leftOut);
+            if (walk.rangesSkipped > 0)
+                notes += "; ranges of " + table.name + " stepped over as unreadable: " + std::to_string(walk.rangesSkipped);
+            if (walk.unreadable)
+                notes += "; " + table.name + " could not be read at all";
+            if (walk.cut)
+                notes += "; the reading of " + table.name + " stopped at its bounds";
+        }
+        transaction.commit();
+    } catch (const std::exception& e) {
+        pf::Log::format("GameDatabase: the damaged file cannot be mended now: %s", e.what());
+        removeRebuilt(rebuilt);
+        return false;
+    }
+    std::string error;
+    auto aside = pf::FileManager::setAsideCopyWith(path, kJournals, &error);
+    if (!aside) {
+        pf::Log::format("GameDatabase: cannot set the damaged file aside: %s", error.c_str());
+        removeRebuilt(rebuilt);
+        return false;
+    }
+    if (!pf::FileManager::replaceItem(rebuilt, path, &error)) {
+        pf::Log::format("GameDatabase: cannot put the mended file in place: %s", error.c_str());
+        removeRebuilt(rebuilt);
+        return false;
+    }
+    pf::Log::format("GameDatabase: the damaged file was set aside at %s; a new file holds the %s that still read whole%s",
+        aside->c_str(), kept.c_str(), notes.c_str());
     return true;
 }
 

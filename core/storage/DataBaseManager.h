@@ -3,9 +3,11 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace SQLite {
 class Database;
+class Statement;
 }
 
 // The app's one database file, "GameDatabase.sqlite" in the documents folder of the current
@@ -18,9 +20,17 @@ class Database;
 // - Every operation says whether it worked. A full disk, a file locked by someone else (after
 //   a short wait) or a file that cannot be opened is a failure, logged and reported; nothing
 //   is thrown to the caller.
-// - A file that is not a database or whose pages are damaged is moved aside (to
-//   "GameDatabase.sqlite.corrupt", or ".corrupt-2" and on when taken) with its journal, a new
-//   file is made, and the operation runs once more on it.
+// - The first operation on the file in a process checks it (SQLite's quick check) before its
+//   work; later ones do not. Damage that the check finds, or that an operation meets later (a
+//   file that is not a database, pages that do not read), is mended: the rows of the tables
+//   the manager names (`salvagedTables`) that still read whole are copied into a new file,
+//   made under a temporary name; a copy of the damaged file is set aside (to
+//   "GameDatabase.sqlite.corrupt", or ".corrupt-2" and on) with its journals moved beside it;
+//   the new file is renamed into its place, and the operation runs once more on it. A process
+//   killed before the rename leaves the damaged file in place, to be mended at the next launch.
+//   The log says where the copy lies and how many rows were kept.
+// - A manager that names no tables leaves a damaged file as it is (its operation fails), for
+//   one that knows what to keep of it.
 class DataBaseManager {
 public:
     enum class Status {
@@ -48,12 +58,27 @@ protected:
 
     using Work = std::function<Status(SQLite::Database&)>;
     // Runs `work` on a fresh connection, after `prepare` (see below); exceptions of the
-    // database layer become Failed, a corrupt file is replaced as described above.
+    // database layer become Failed, a damaged file is mended as described above.
     Status withDatabase(const char* operation, const Work& work);
     // Runs on every fresh connection before the work: a subclass creates its tables here, so a
     // new or replaced file is ready for use.
     virtual void prepare(SQLite::Database& database) { }
 
+    // A table whose rows are kept when the file is mended: the columns read and written (in
+    // this order; the new file's table, made by `prepare`, has them), what its rows are called
+    // in the log, and whether a row read from the damaged file is whole (`row` stands on it,
+    // its columns in the order named). Rows are read in rowid order; a range of rowids that
+    // does not read is stepped over.
+    struct SalvagedTable {
+        std::string name;
+        std::vector<std::string> columns;
+        std::string rowsName;
+        std::function<bool(const SQLite::Statement& row)> isWhole;
+    };
+    virtual std::vector<SalvagedTable> salvagedTables() const { return {}; }
+
 private:
-    static bool moveCorruptFileAside(const std::string& path);
+    // Builds the new file from the damaged one at `path` and puts it in place; false (the file
+    // left as it was) when that cannot be done.
+    bool mendDamagedFile(const std::string& path);
 };

@@ -8,6 +8,7 @@
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
 #include <SQLiteCpp/Transaction.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <array>
@@ -115,6 +116,32 @@ std::shared_ptr<GiftDetailInfo> itemFromResultSet(const SQLite::Statement& row)
     return info;
 }
 
+// A booking that still reads whole (see the class's rules); `row` holds the columns in table order.
+bool isWholeBooking(const SQLite::Statement& row)
+{
+    constexpr std::array kIntegerColumns { columnAt("startime"), columnAt("endtime"), columnAt("draw"), columnAt("doom"),
+        columnAt("status"), columnAt("extcredits1"), columnAt("extcredits2"), columnAt("ext1"), columnAt("ext2"),
+        columnAt("tao_ext1"), columnAt("total"), columnAt("send"), columnAt("indexInTable") };
+    constexpr std::array kOptionalTextColumns { columnAt("arcurl"), columnAt("desc"), columnAt("info"), columnAt("type"),
+        columnAt("litpic") };
+    auto kind = [&](int column) { return row.getColumn(column).getType(); };
+    const SQLite::Column fid = row.getColumn(columnAt("fid"));
+    if (fid.getType() != SQLITE_INTEGER || fid.getInt64() < std::numeric_limits<int>::min()
+        || fid.getInt64() > std::numeric_limits<int>::max())
+        return false;
+    if (kind(columnAt("title")) != SQLITE_TEXT)
+        return false;
+    for (int column : kIntegerColumns) {
+        if (kind(column) != SQLITE_INTEGER)
+            return false;
+    }
+    for (int column : kOptionalTextColumns) {
+        if (kind(column) != SQLITE_TEXT && kind(column) != SQLITE_NULL)
+            return false;
+    }
+    return kind(columnAt("abouts")) == SQLITE_BLOB || kind(columnAt("abouts")) == SQLITE_NULL;
+}
+
 // A column's value as the store writes it: a whole number, a text, or the related gifts' archive.
 using ColumnValue = std::variant<std::int64_t, std::string, pf::Bytes>;
 
@@ -155,6 +182,12 @@ std::shared_ptr<GiftDetailInfoDatabaseManager> GiftDetailInfoDatabaseManager::sh
 void GiftDetailInfoDatabaseManager::prepare(SQLite::Database& database)
 {
     database.exec(kCreateStatement);
+}
+
+std::vector<DataBaseManager::SalvagedTable> GiftDetailInfoDatabaseManager::salvagedTables() const
+{
+    return { { kTable, std::vector<std::string>(GiftDetailInfo::kTableColumns.begin(), GiftDetailInfo::kTableColumns.end()),
+        "bookings", isWholeBooking } };
 }
 
 DataBaseManager::Status GiftDetailInfoDatabaseManager::createTable()

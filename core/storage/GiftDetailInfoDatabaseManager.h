@@ -21,6 +21,12 @@
 // - An update writes only what it changes, so what a read could not take in (a refused or
 //   partly skipped related list) is never written over with what the read made of it.
 // - Failures are answered (Failed, or no list) and logged; see DataBaseManager.
+// - When a damaged file is mended, the bookings that still read whole are kept with their
+//   values as stored: a fid the record can hold, a title (a text), whole numbers in the integer
+//   columns, texts or NULL in the other text columns (an absent text reads as the empty text),
+//   the related gifts' archive or NULL in "abouts". A NULL where a number belongs is refused:
+//   every version of the store writes a number there, and a row cut short by damage reads so
+//   (its times as 1970).
 class GiftDetailInfoDatabaseManager : public DataBaseManager {
 public:
     static std::shared_ptr<GiftDetailInfoDatabaseManager> sharedInstance();
@@ -44,4 +50,5 @@ public:
 protected:
     GiftDetailInfoDatabaseManager() = default;
     void prepare(SQLite::Database& database) override;
+    std::vector<SalvagedTable> salvagedTables() const override;
 };

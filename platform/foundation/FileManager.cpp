@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -107,6 +108,13 @@ bool FileManager::moveItem(const std::string& from, const std::string& to, std::
     return true;
 }
 
+bool FileManager::replaceItem(const std::string& from, const std::string& to, std::string* error)
+{
+    if (std::rename(from.c_str(), to.c_str()) != 0)
+        return fail(error, "cannot rename " + from + " to " + to + ": " + std::strerror(errno));
+    return true;
+}
+
 bool FileManager::copyItem(const std::string& from, const std::string& to, std::string* error)
 {
     std::error_code ec;
@@ -158,23 +166,53 @@ bool FileManager::setAsideCopy(const std::string& path, std::string* error)
     return copyItem(path, nextAsidePath(path), error);
 }
 
+namespace {
+
+// The first aside name of `path` at which that name and the name of each companion beside it
+// are free: a companion left behind (its file since removed, or a stray one) does not block the
+// set-aside, and is never written over.
+std::string freeAsidePathWith(const std::string& path, const std::vector<std::string>& companions)
+{
+    for (int n = 1;; ++n) {
+        std::string aside = FileManager::asidePath(path, n);
+        if (FileManager::exists(aside))
+            continue;
+        if (std::none_of(companions.begin(), companions.end(), [&](const std::string& suffix) { return FileManager::exists(aside + suffix); }))
+            return aside;
+    }
+}
+
+void moveCompanions(const std::string& path, const std::string& aside, const std::vector<std::string>& companions)
+{
+    for (const auto& suffix : companions) {
+        if (FileManager::exists(path + suffix))
+            FileManager::moveItem(path + suffix, aside + suffix);
+    }
+}
+
+}
+
 std::optional<std::string> FileManager::setAsideWith(const std::string& path, const std::vector<std::string>& companions,
     std::string* error)
 {
-    std::string aside = nextAsidePath(path);
-    // A companion set aside under a name whose file was since removed must not be written over.
-    for (const auto& suffix : companions) {
-        if (exists(aside + suffix)) {
-            fail(error, aside + suffix + " is in the way");
-            return std::nullopt;
-        }
-    }
+    std::string aside = freeAsidePathWith(path, companions);
     if (!moveItem(path, aside, error))
         return std::nullopt;
-    for (const auto& suffix : companions) {
-        if (exists(path + suffix))
-            moveItem(path + suffix, aside + suffix);
+    moveCompanions(path, aside, companions);
+    return aside;
+}
+
+std::optional<std::string> FileManager::setAsideCopyWith(const std::string& path, const std::vector<std::string>& companions,
+    std::string* error)
+{
+    if (!size(path)) {
+        fail(error, "no such file");
+        return std::nullopt;
     }
+    std::string aside = freeAsidePathWith(path, companions);
+    if (!copyItem(path, aside, error))
+        return std::nullopt;
+    moveCompanions(path, aside, companions);
     return aside;
 }
 

@@ -13,7 +13,8 @@ namespace pf {
 // every operation reports failure by its result (and an optional reason), never by throwing.
 //
 // Rules:
-// - `copyItem` and `moveItem` fail when the destination exists; they never overwrite.
+// - `copyItem` and `moveItem` fail when the destination exists; they never overwrite
+//   (`replaceItem` is the one that does).
 // - `writeAtomically` writes a temporary file beside the target and renames it over the target,
 //   so a reader sees the old or the new contents, never a torn file. By default the contents
 //   reach the disk before the rename (they survive a power cut); `flush` false leaves that to
@@ -34,6 +35,9 @@ public:
     // Removes a file or a whole directory tree. Removing what does not exist fails.
     static bool removeItem(const std::string& path, std::string* error = nullptr);
     static bool moveItem(const std::string& from, const std::string& to, std::string* error = nullptr);
+    // Renames `from` over `to` in one step (both in one folder): a reader finds the old file or
+    // the new one, never none.
+    static bool replaceItem(const std::string& from, const std::string& to, std::string* error = nullptr);
     static bool copyItem(const std::string& from, const std::string& to, std::string* error = nullptr);
     // Moves the file to the next free aside name; when a copy set aside before holds the same
     // bytes, the file is removed instead. True when its bytes are kept aside.
@@ -41,14 +45,21 @@ public:
     // The same, but the file stays where it is.
     static bool setAsideCopy(const std::string& path, std::string* error = nullptr);
     // Moves the file, and each file beside it named `path` + a suffix of `companions` (a
-    // database's journals, which belong to it), to the next free aside name, the companions
-    // beside it under the same suffixes; gives that name. Nothing is compared: the journals
-    // make a copy of its own even when the file's bytes were kept before.
+    // database's journals, which belong to it), to the first aside name at which every name of
+    // that set is free, the companions beside it under the same suffixes; gives that name.
+    // Nothing is compared: the journals make a copy of its own even when the file's bytes were
+    // kept before.
     static std::optional<std::string> setAsideWith(const std::string& path, const std::vector<std::string>& companions,
+        std::string* error = nullptr);
+    // The same, but the file stays where it is and a copy of it is set aside; the companions are
+    // moved, for a caller that is about to rename a file rebuilt from it into its place (the
+    // new file must not find the old one's journals beside it).
+    static std::optional<std::string> setAsideCopyWith(const std::string& path, const std::vector<std::string>& companions,
         std::string* error = nullptr);
     // The name of the n-th copy set aside: "<path>.corrupt", then "<path>.corrupt-<n>".
     static std::string asidePath(const std::string& path, int n = 1);
-    // The copies set aside so far, in order, up to the first free name.
+    // The copies set aside so far, in order, up to the first free name (a set-aside with
+    // companions may have passed a free name whose companions were taken).
     static std::vector<std::string> asidePaths(const std::string& path);
     // The first free name of `asidePath`.
     static std::string nextAsidePath(const std::string& path);

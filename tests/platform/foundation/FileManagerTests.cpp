@@ -160,3 +160,28 @@ TEST(FileManager, SetAsideKeepsEveryCopyAndNoBytesTwice)
     EXPECT_EQ(contents(), (std::vector<std::string> { "first", "second", "third" }));
     EXPECT_EQ(FileManager::nextAsidePath(path), path + ".corrupt-4");
 }
+
+// A database goes aside with its journals under one number: a number at which any name of that
+// set is taken (a journal left behind by itself) is passed, and what lies there is left alone.
+// The copying form leaves the file in place for a rebuilt one to replace, the journals moved.
+TEST(FileManager, SetAsideWithCompanionsPassesANumberWhoseCompanionNameIsTaken)
+{
+    TaskEnvironment env;
+    const std::string path = Sandbox::current()->tmpPath() + "/store.sqlite";
+    auto write = [](const std::string& file, std::string_view text) { ASSERT_TRUE(FileManager::writeAtomically(file, text)); };
+    write(path + ".corrupt-journal", "stray");
+    write(path, "damaged");
+    write(path + "-journal", "its journal");
+    EXPECT_EQ(FileManager::setAsideWith(path, { "-journal", "-wal" }), path + ".corrupt-2");
+    EXPECT_FALSE(FileManager::exists(path) || FileManager::exists(path + "-journal") || FileManager::exists(path + ".corrupt"));
+    EXPECT_EQ(FileManager::readText(path + ".corrupt-2-journal"), "its journal");
+    EXPECT_EQ(FileManager::readText(path + ".corrupt-journal"), "stray");
+
+    write(path, "damaged again");
+    write(path + "-wal", "its log");
+    EXPECT_EQ(FileManager::setAsideCopyWith(path, { "-journal", "-wal" }), path + ".corrupt-3");
+    EXPECT_EQ(FileManager::readText(path + ".corrupt-3"), "damaged again");
+    EXPECT_EQ(FileManager::readText(path + ".corrupt-3-wal"), "its log");
+    EXPECT_EQ(FileManager::readText(path), "damaged again");
+    EXPECT_FALSE(FileManager::exists(path + "-wal"));
+}

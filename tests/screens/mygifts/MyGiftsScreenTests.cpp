@@ -4,7 +4,9 @@
 #include "core/storage/GiftDetailInfoDatabaseManager.h"
 #include "core/views/DateConverter.h"
 #include "core/views/HardPickingItems.h"
+#include "platform/foundation/FileManager.h"
 #include "platform/foundation/Pasteboard.h"
+#include "platform/foundation/ResetRegistry.h"
 #include "platform/kit/RichTextLabel.h"
 #include "platform/testing/TestHttpServer.h"
 #include "platform/ui/Button.h"
@@ -19,11 +21,13 @@
 #include "screens/mygifts/MyGiftObtainedTableViewCell.h"
 #include "screens/mygifts/MyGiftObtainedViewController.h"
 #include "screens/mygifts/MyGiftsViewController.h"
+#include "tests/support/DamagedStore.h"
 #include "tests/support/EditedArchive.h"
 #include "tests/support/RelatedGifts.h"
 #include "tests/support/StoredAbouts.h"
 
 #include <functional>
+#include <set>
 #include <mutex>
 
 namespace {
@@ -442,4 +446,35 @@ TEST_F(MyGiftsScreenTest, AnObtainedCodesPullWhoseRequestFailsInTransportClosesI
     EXPECT_EQ(table->numberOfRowsInSection(0), 21) << "the codes stay";
 }
 
+// A page of the store damaged so that SQLite reads rows of nothing from it: the next launch
+// lists the bookings of every sound page, and no row without a title.
+TEST_F(MyGiftsScreenTest, ADamagedStoreStillListsTheBookingsOfItsSoundPages)
+{
+    using namespace testsupport::damagedstore;
+    std::set<int> sound;
+    for (int i = 0; i < 60; ++i) {
+        GiftDetailInfo info;
+        info.setFid(3000 + 7 * i);
+        info.setTitle("礼包" + std::to_string(info.fid()));
+        info.setDesc(std::string(600, 'd'));
+        ASSERT_EQ(GiftDetailInfoDatabaseManager::sharedInstance()->insertDataIntoTableWithGiftDetailInfo(info), DataBaseManager::Status::Ok);
+        sound.insert(info.fid());
+    }
+    auto bytes = *pf::FileManager::read(DataBaseManager::databasePath());
+    const Leaf hit = tableLeaves(bytes).at(7);
+    damage(bytes, hit, Damage::CellPointers);
+    ASSERT_TRUE(pf::FileManager::writeAtomically(DataBaseManager::databasePath(), bytes));
+    for (auto fid : hit.rowids)
+        sound.erase(static_cast<int>(fid));
+
+    pf::ResetRegistry::resetAll(); // the next launch
+    useApi(portal.apiBaseURL());
+    openMyGifts();
+    std::set<int> shown;
+    for (const auto& row : booked()->appointmentInfo()) {
+        shown.insert(row->fid());
+        EXPECT_EQ(row->title().text(), "礼包" + std::to_string(row->fid()));
+    }
+    EXPECT_EQ(shown, sound);
+}
 }
