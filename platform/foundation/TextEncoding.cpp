@@ -51,11 +51,7 @@ std::optional<std::string> convert(const char* to, const char* from, std::string
 
 }
 
-namespace {
-
-// The length of the character that starts at `i` in `s` (strict UTF-8, a NUL included); 0 when
-// no character starts there.
-size_t characterAt(std::string_view s, size_t i)
+size_t TextEncoding::utf8CharacterLength(std::string_view s, size_t i)
 {
     auto c = static_cast<unsigned char>(s[i]);
     size_t extra;
@@ -88,11 +84,13 @@ size_t characterAt(std::string_view s, size_t i)
     return extra + 1;
 }
 
+namespace {
+
 // One pass over `s`, allocating nothing: strict UTF-8, and no NUL unless `nulAllowed`.
 bool scanUtf8(std::string_view s, bool nulAllowed)
 {
     for (size_t i = 0; i < s.size();) {
-        size_t length = characterAt(s, i);
+        size_t length = TextEncoding::utf8CharacterLength(s, i);
         if (length == 0 || (s[i] == '\0' && !nulAllowed))
             return false;
         i += length;
@@ -126,7 +124,7 @@ std::string TextEncoding::withEscapedBytes(std::string_view text)
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size();) {
-        if (size_t length = characterAt(text, i)) {
+        if (size_t length = TextEncoding::utf8CharacterLength(text, i)) {
             out.append(text.substr(i, length));
             i += length;
             continue;

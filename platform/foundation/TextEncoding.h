@@ -23,6 +23,9 @@ public:
 
     static bool isValidUtf8(std::string_view bytes);
     static bool isValidUtf8(const Bytes& bytes);
+    // The length of the UTF-8 character that starts at byte `i` of `s` (a NUL counts as one),
+    // or 0 when no character starts there.
+    static size_t utf8CharacterLength(std::string_view s, size_t i);
     // Whether `text` can be a text or key of a stored file (a property list, a keyed archive)
     // and read back as it is: UTF-8 as above, holding no NUL character. Readers take any other
     // text as damaged and writers refuse it, since the file formats would cut it short or alter

@@ -1,47 +1,13 @@
 #include "platform/web/ScriptText.h"
 
 #include "platform/foundation/Json.h"
+#include "platform/foundation/TextEncoding.h"
 
 #include <cstdint>
 
 namespace pf {
 
 namespace {
-
-    // Length of the valid UTF-8 sequence at `i`, or 0 when the bytes there are not one.
-    size_t utf8Length(std::string_view s, size_t i)
-    {
-        auto b = [&](size_t k) { return static_cast<std::uint8_t>(s[k]); };
-        std::uint8_t c = b(i);
-        if (c < 0x80)
-            return 1;
-        size_t n = 0;
-        std::uint32_t cp = 0;
-        if ((c & 0xE0) == 0xC0) {
-            n = 2;
-            cp = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            n = 3;
-            cp = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            n = 4;
-            cp = c & 0x07;
-        } else {
-            return 0;
-        }
-        if (i + n > s.size())
-            return 0;
-        for (size_t k = 1; k < n; ++k) {
-            if ((b(i + k) & 0xC0) != 0x80)
-                return 0;
-            cp = (cp << 6) | (b(i + k) & 0x3F);
-        }
-        // Overlong forms, surrogates and values beyond Unicode are not UTF-8.
-        if ((n == 2 && cp < 0x80) || (n == 3 && cp < 0x800) || (n == 4 && cp < 0x10000) || cp > 0x10FFFF
-            || (cp >= 0xD800 && cp <= 0xDFFF))
-            return 0;
-        return n;
-    }
 
     const char* kReplacement = "\xEF\xBF\xBD";
     const std::string_view kLineSeparator = "\xE2\x80\xA8";
@@ -60,7 +26,7 @@ std::string ScriptText::validUtf8(std::string_view text)
             ++i;
             continue;
         }
-        size_t n = utf8Length(text, i);
+        size_t n = TextEncoding::utf8CharacterLength(text, i);
         if (n == 0) {
             out.append(text.substr(start, i - start));
             out += kReplacement;

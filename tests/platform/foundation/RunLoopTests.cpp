@@ -214,6 +214,22 @@ TEST(RunLoop, TheClockIsSafeToReadWhileTestsResetIt)
     reader.join();
 }
 
+namespace {
+
+// A millisecond of the clock in use goes by: on the manual clock it is moved, on the real one
+// waited out. A task that spends it outlasts a shorter interval on either.
+void spendAMillisecond(TaskEnvironment& env, bool manual)
+{
+    auto& loop = RunLoop::main();
+    const double until = loop.monotonicNow() + 0.001;
+    if (manual)
+        env.clock().advance(0.001);
+    while (loop.monotonicNow() < until) {
+    }
+}
+
+}
+
 // Work that is always due again (a timer slower than its interval, tasks that re-arm
 // themselves at zero delay) must not keep a pass from ending, on either clock: on the manual
 // one time stands still inside a task, on the real one it runs on.
@@ -229,11 +245,7 @@ TEST(RunLoop, APassRunsOnlyWhatWasDueWhenItBegan)
         int beats = 0;
         RunLoop::TaskId slow = loop.postRepeating(0.0001, [&] {
             ++beats;
-            double until = loop.monotonicNow() + 0.001;
-            if (manual)
-                env.clock().advance(0.001);
-            while (loop.monotonicNow() < until) {
-            }
+            spendAMillisecond(env, manual);
             if (beats > 100) // without passes this would never end: stop, and fail below
                 loop.cancel(slow);
         });
@@ -247,11 +259,7 @@ TEST(RunLoop, APassRunsOnlyWhatWasDueWhenItBegan)
             }
         };
         loop.postDelayed(0, spawn);
-        const double allDue = loop.monotonicNow() + 0.001;
-        if (manual)
-            env.clock().advance(0.001);
-        while (loop.monotonicNow() < allDue) {
-        }
+        spendAMillisecond(env, manual); // everything scheduled so far is due
 
         int posted = 0;
         for (int pass = 1; pass <= 3; ++pass) {
@@ -318,11 +326,7 @@ TEST(RunLoop, WaitingForIdleEndsBesideWorkThatIsAlwaysReady)
         int beats = 0;
         RunLoop::TaskId busy = loop.postRepeating(0.0001, [&] {
             ++beats;
-            const double until = loop.monotonicNow() + 0.001;
-            if (manual)
-                env.clock().advance(0.001);
-            while (loop.monotonicNow() < until) {
-            }
+            spendAMillisecond(env, manual);
         });
         int reposts = 0;
         std::function<void()> again = [&] {
