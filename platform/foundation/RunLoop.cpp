@@ -278,11 +278,14 @@ bool RunLoop::waitUntilIdle(double timeout)
     }
     return runUntil([&] {
         std::lock_guard lock(m_mutex);
-        if (m_pendingWork > 0 || m_pendingEnded != endedSeen) {
+        if (m_pendingEnded != endedSeen) {
             endedSeen = m_pendingEnded;
             passesLeft = kFollowUpPasses;
-            return false;
         }
+        if (m_pendingWork > 0)
+            return false;
+        // Nothing ready is idle at once, even right after a reply: waiting for a post that
+        // will not come would only stall.
         const bool ready = !m_posted.empty() || (!m_scheduled.empty() && m_scheduled.begin()->second.due <= monotonicNow());
         return !ready || --passesLeft <= 0;
     }, timeout);

@@ -375,5 +375,13 @@ TEST(RunLoop, WaitingForIdleEndsBesideWorkThatIsAlwaysReady)
         EXPECT_GT(beats, 0);
         loop.cancel(busy);
         loop.reset();
+
+        // A reply that leaves nothing behind (its handler ends the work and puts nothing off)
+        // ends the wait in the pass that ran it, rather than a wait for a post that never comes.
+        loop.beginPendingWork();
+        loop.post([&] { loop.endPendingWork(); });
+        const std::uint64_t before = loop.passCount();
+        EXPECT_TRUE(loop.waitUntilIdle(30));
+        EXPECT_EQ(loop.passCount(), before + 1);
     }
 }
