@@ -12,10 +12,12 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <limits>
 #include <optional>
 #include <set>
+#include <unordered_set>
 
 namespace {
 
@@ -25,12 +27,19 @@ const std::vector<std::string> kJournals { "-journal", "-wal", "-shm" };
 // The new file is built under this name beside the damaged one, then renamed over it.
 const char* const kRebuiltSuffix = ".rebuilt";
 
-// What the reading of a damaged file may do, so that mending it ends soon whatever it holds:
-// rows stepped over (whole or not), statements started (reads and probes), and the longest text
-// or blob a row of it may hold (a damaged length must not make it allocate a gigabyte).
+// What the reading of a damaged file may do, so that mending it ends within a few seconds
+// whatever it holds (a loop in its tree gives the same rows for ever, a damaged length a
+// gigabyte): rows stepped over (whole or not) and statements started (reads and probes), each
+// table; bytes of values read and real time, the whole mend; and the longest text or blob a row
+// of it may hold.
 constexpr long long kMaxSalvagedRows = 1'000'000;
 constexpr int kMaxSalvageReads = 10'000;
+constexpr std::uint64_t kMaxSalvagedBytes = std::uint64_t { 256 } << 20;
+constexpr std::chrono::seconds kMaxSalvageTime { 3 };
 constexpr int kMaxSalvagedValueBytes = 16 << 20;
+// How often (in virtual-machine steps) a statement on the damaged file looks at the clock: a
+// single step may walk many pages before it gives a row.
+constexpr int kProgressCheckSteps = 1000;
 
 bool isDamage(int code)
 {
@@ -94,26 +103,41 @@ void removeRebuilt(const std::string& rebuilt)
         pf::FileManager::removeItem(rebuilt + suffix);
 }
 
+// What the whole mend has spent of its bounds: it ends when they are.
+struct SalvageBudget {
+    std::chrono::steady_clock::time_point deadline;
+    std::uint64_t bytes = 0; // of the values of every row read
+
+    bool spent() const { return bytes >= kMaxSalvagedBytes || std::chrono::steady_clock::now() >= deadline; }
+};
+
 // One table of a damaged file read into the new one, row by row in rowid order. A read that
 // fails (a page that does not read) is taken up again past the damage: probes start reading
 // beyond the last row kept, at growing distances, until one reads; then the probes narrow back
-// towards the damage, so that the rows of a sound page just past it are read too.
+// towards the damage, so that the rows of a sound page just past it are read too. A read that
+// gives a row it gave before (the tree leads back to a page already read) is taken up again the
+// same way, past the rows kept.
 struct SalvageWalk {
     SQLite::Database& damaged;
     std::string select; // every column named, then the rowid, from `WHERE rowid >= ?` on
     int columnCount;
     const std::function<bool(const SQLite::Statement&)>& isWhole;
     SQLite::Statement& insert;
+    SalvageBudget& budget;
+    std::unordered_set<std::int64_t> seen; // rowids of the rows read
     long long kept = 0;
     long long leftOut = 0;   // rows read that were not whole
+    long long repeated = 0;  // rows read again
     long long stepped = 0;   // rows read
     int reads = 0;           // statements started
     int rangesSkipped = 0;   // ranges of rowids that did not read
     bool unreadable = false; // the table cannot be read at all (its schema, or the file's head)
     bool cut = false;        // the walk reached its bounds before the table's end
+
+    bool spent() const { return reads >= kMaxSalvageReads || stepped >= kMaxSalvagedRows || budget.spent(); }
 };
 
-enum class Step { Row, End, Unreadable };
+enum class Step { Row, End, Unreadable, Spent };
 
 // A read from `from` on, or none when the statement cannot even be made (a damaged schema).
 std::optional<SQLite::Statement> startReading(SalvageWalk& walk, std::int64_t from)
@@ -133,10 +157,21 @@ std::optional<SQLite::Statement> startReading(SalvageWalk& walk, std::int64_t fr
 Step step(SalvageWalk& walk, SQLite::Statement& read)
 {
     int code = read.tryExecuteStep();
-    if (code == SQLITE_ROW)
+    if (code == SQLITE_ROW) {
+        // What the row's values hold, without converting any (a number read as text would
+        // change the kind it is kept as).
+        for (int i = 0; i < walk.columnCount; ++i) {
+            const SQLite::Column value = read.getColumn(i);
+            const int type = value.getType();
+            walk.budget.bytes += (type == SQLITE_TEXT || type == SQLITE_BLOB) ? static_cast<std::uint64_t>(value.getBytes()) : 8;
+        }
         return Step::Row;
+    }
     if (code == SQLITE_DONE)
         return Step::End;
+    // The clock stopped the statement (see the progress handler).
+    if ((code & 0xFF) == SQLITE_INTERRUPT && walk.budget.spent())
+        return Step::Spent;
     if (isPassing(code))
         throw SQLite::Exception(walk.damaged.getHandle(), code);
     return Step::Unreadable;
@@ -164,6 +199,7 @@ bool readsFrom(SalvageWalk& walk, std::int64_t from)
     case Step::End:
         return true;
     case Step::Unreadable:
+    case Step::Spent:
         return false;
     case Step::Row:
         return takes(walk, *read, from);
@@ -179,7 +215,7 @@ std::optional<std::int64_t> nextReadable(SalvageWalk& walk, std::int64_t base)
     __int128 failed = static_cast<__int128>(base) - 1;
     std::optional<__int128> reads;
     for (__int128 distance = 0;; distance = distance * 2 + 1) {
-        if (walk.reads >= kMaxSalvageReads)
+        if (walk.spent())
             return std::nullopt;
         __int128 probe = std::min<__int128>(base + distance, kLast);
         if (readsFrom(walk, static_cast<std::int64_t>(probe))) {
@@ -191,7 +227,7 @@ std::optional<std::int64_t> nextReadable(SalvageWalk& walk, std::int64_t base)
             return std::nullopt;
     }
     while (*reads - failed > 1) {
-        if (walk.reads >= kMaxSalvageReads)
+        if (walk.spent())
             break;
         __int128 middle = failed + (*reads - failed) / 2;
         if (readsFrom(walk, static_cast<std::int64_t>(middle)))
@@ -202,7 +238,8 @@ std::optional<std::int64_t> nextReadable(SalvageWalk& walk, std::int64_t base)
     return static_cast<std::int64_t>(*reads);
 }
 
-void keep(SalvageWalk& walk, const SQLite::Statement& read)
+// Copies the row into the new file; false when the new file holds it already (the same key).
+bool keep(SalvageWalk& walk, const SQLite::Statement& read)
 {
     walk.insert.reset();
     // Each value as it is stored: its kind and its bytes.
@@ -229,11 +266,10 @@ void keep(SalvageWalk& walk, const SQLite::Statement& read)
             walk.insert.bind(i + 1);
         }
     }
-    // A rowid that a damaged page gave twice is kept once.
-    if (walk.insert.exec() > 0)
-        ++walk.kept;
-    else
-        ++walk.leftOut;
+    if (walk.insert.exec() == 0)
+        return false;
+    ++walk.kept;
+    return true;
 }
 
 void walkTable(SalvageWalk& walk)
@@ -247,32 +283,49 @@ void walkTable(SalvageWalk& walk)
             walk.unreadable = true;
             return;
         }
+        bool again = false;
         while (read) {
-            if (walk.stepped >= kMaxSalvagedRows) {
+            if (walk.spent()) {
                 walk.cut = true;
                 return;
             }
             Step result = step(walk, *read);
             if (result == Step::End)
                 return;
+            if (result == Step::Spent) {
+                walk.cut = true;
+                return;
+            }
             if (result == Step::Unreadable)
                 break;
             ++walk.stepped;
-            if (takes(walk, *read, from)) {
-                keep(walk, *read);
-                lastKept = rowidOf(walk, *read);
-            } else {
-                ++walk.leftOut;
+            // A row read before means that the read has come back to a page it passed: it
+            // would give the same rows again and again.
+            if (!walk.seen.insert(rowidOf(walk, *read)).second) {
+                ++walk.repeated;
+                again = true;
+                break;
             }
+            if (!takes(walk, *read, from)) {
+                ++walk.leftOut;
+                continue;
+            }
+            if (!keep(walk, *read)) {
+                ++walk.repeated;
+                again = true;
+                break;
+            }
+            lastKept = std::max(lastKept.value_or(std::numeric_limits<std::int64_t>::min()), rowidOf(walk, *read));
         }
         // The damage lies past the last row kept from `from` (or past `from` itself).
-        ++walk.rangesSkipped;
+        if (!again)
+            ++walk.rangesSkipped;
         std::int64_t last = lastKept.value_or(from);
         if (last == std::numeric_limits<std::int64_t>::max())
             return;
         auto resume = nextReadable(walk, last + 1);
         if (!resume) {
-            walk.cut = walk.reads >= kMaxSalvageReads;
+            walk.cut = walk.spent();
             return;
         }
         from = *resume;
@@ -295,6 +348,15 @@ std::string DataBaseManager::databasePath()
 DataBaseManager::Status DataBaseManager::withDatabase(const char* operation, const Work& work)
 {
     const std::string path = databasePath();
+    // A mend that moved the damaged file aside and was killed before the new file took its
+    // place left that file finished (its transaction ended, no journal beside it) under the
+    // temporary name: it is the store.
+    if (!checkedFiles().count(path) && !pf::FileManager::exists(path)) {
+        const std::string rebuilt = path + kRebuiltSuffix;
+        if (pf::FileManager::exists(rebuilt) && !pf::FileManager::exists(rebuilt + "-journal")
+            && pf::FileManager::replaceItem(rebuilt, path))
+            pf::Log::line("GameDatabase: the file mended before the last launch ended is put in place");
+    }
     for (bool mended = false;;) {
         try {
             SQLite::Database database(path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE, kBusyTimeoutMilliseconds);
@@ -338,12 +400,18 @@ bool DataBaseManager::mendDamagedFile(const std::string& path)
     removeRebuilt(rebuilt);
     std::string kept;
     std::string notes;
+    SalvageBudget budget { std::chrono::steady_clock::now() + kMaxSalvageTime };
     try {
         SQLite::Database fresh(rebuilt, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE, kBusyTimeoutMilliseconds);
         prepare(fresh);
         SQLite::Transaction transaction(fresh);
         SQLite::Database damaged(path, SQLite::OPEN_READONLY, kBusyTimeoutMilliseconds);
         sqlite3_limit(damaged.getHandle(), SQLITE_LIMIT_LENGTH, kMaxSalvagedValueBytes);
+        // A schema that names pages past the file's end (a file cut short) is read all the
+        // same, so that the pages still there can be: the connection only reads.
+        damaged.exec("PRAGMA writable_schema = ON");
+        sqlite3_progress_handler(damaged.getHandle(), kProgressCheckSteps,
+            [](void* budget) { return static_cast<SalvageBudget*>(budget)->spent() ? 1 : 0; }, &budget);
         for (const auto& table : tables) {
             std::string columns;
             std::string places;
@@ -355,11 +423,13 @@ bool DataBaseManager::mendDamagedFile(const std::string& path)
                 "INSERT OR IGNORE INTO " + quotedIdentifier(table.name) + " (" + columns + ") VALUES (" + places + ")");
             SalvageWalk walk { damaged,
                 "SELECT " + columns + ", rowid FROM " + quotedIdentifier(table.name) + " WHERE rowid >= ? ORDER BY rowid",
-                static_cast<int>(table.columns.size()), table.isWhole, insert };
+                static_cast<int>(table.columns.size()), table.isWhole, insert, budget, {} };
             walkTable(walk);
             kept += (kept.empty() ? "" : ", ") + std::to_string(walk.kept) + " " + table.rowsName;
             if (walk.leftOut > 0)
                 notes += "; rows of " + table.name + " left out as not whole: " + std::to_string(walk.leftOut);
+            if (walk.repeated > 0)
+                notes += "; rows of " + table.name + " read twice where the file's tree leads back: " + std::to_string(walk.repeated);
             if (walk.rangesSkipped > 0)
                 notes += "; ranges of " + table.name + " stepped over as unreadable: " + std::to_string(walk.rangesSkipped);
             if (walk.unreadable)
@@ -373,15 +443,34 @@ bool DataBaseManager::mendDamagedFile(const std::string& path)
         removeRebuilt(rebuilt);
         return false;
     }
+    // The damaged file goes aside without a byte of it being read (a page the disk cannot give
+    // back must not stop the mend): under a second name, so that the new file then takes its
+    // place in one step; or, where the file system has no second names, moved there, the new
+    // file following at once.
     std::string error;
-    auto aside = pf::FileManager::setAsideCopyWith(path, kJournals, &error);
+    bool linked = true;
+    auto aside = pf::FileManager::setAsideLinkWith(path, kJournals, &error);
     if (!aside) {
-        pf::Log::format("GameDatabase: cannot set the damaged file aside: %s", error.c_str());
-        removeRebuilt(rebuilt);
-        return false;
+        linked = false;
+        std::string moveError;
+        aside = pf::FileManager::setAsideWith(path, kJournals, &moveError);
+        if (!aside) {
+            pf::Log::format("GameDatabase: cannot set the damaged file aside: %s; %s", error.c_str(), moveError.c_str());
+            removeRebuilt(rebuilt);
+            return false;
+        }
     }
     if (!pf::FileManager::replaceItem(rebuilt, path, &error)) {
         pf::Log::format("GameDatabase: cannot put the mended file in place: %s", error.c_str());
+        // Back as it was: one damaged file leaves one file aside, however often it is tried.
+        if (linked)
+            pf::FileManager::removeItem(*aside);
+        else
+            pf::FileManager::moveItem(*aside, path);
+        for (const auto& suffix : kJournals) {
+            if (pf::FileManager::exists(*aside + suffix))
+                pf::FileManager::moveItem(*aside + suffix, path + suffix);
+        }
         removeRebuilt(rebuilt);
         return false;
     }

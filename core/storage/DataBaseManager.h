@@ -24,11 +24,16 @@ class Statement;
 //   work; later ones do not. Damage that the check finds, or that an operation meets later (a
 //   file that is not a database, pages that do not read), is mended: the rows of the tables
 //   the manager names (`salvagedTables`) that still read whole are copied into a new file,
-//   made under a temporary name; a copy of the damaged file is set aside (to
-//   "GameDatabase.sqlite.corrupt", or ".corrupt-2" and on) with its journals moved beside it;
-//   the new file is renamed into its place, and the operation runs once more on it. A process
-//   killed before the rename leaves the damaged file in place, to be mended at the next launch.
-//   The log says where the copy lies and how many rows were kept.
+//   made under a temporary name. The reading steps past pages that are damaged, cut off or that
+//   the disk cannot give back, and past a tree that leads back to pages already read; it stops
+//   at bounds of rows, bytes and about three seconds, keeping what it read by then. The damaged
+//   file is set aside (as "GameDatabase.sqlite.corrupt", or ".corrupt-2" and on) without a byte
+//   of it being read: under a second name while it stays in place, or, where the file system
+//   has no second names, moved there; its journals go beside it. The new file is renamed into
+//   its place, and the operation runs once more on it. A process killed before that leaves the
+//   damaged file in place, to be mended at the next launch (or, after a move, the new file
+//   under its temporary name, which the next launch puts in place). The log says where the
+//   damaged file lies and how many rows were kept.
 // - A manager that names no tables leaves a damaged file as it is (its operation fails), for
 //   one that knows what to keep of it.
 class DataBaseManager {

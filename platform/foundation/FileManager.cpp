@@ -123,8 +123,13 @@ bool FileManager::copyItem(const std::string& from, const std::string& to, std::
     if (fs::exists(fs::symlink_status(to, ec)))
         return fail(error, "the destination exists");
     fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::copy_symlinks, ec);
-    if (ec)
+    if (ec) {
+        // What the copy made before it failed (a file cut short by a read that failed) is no
+        // copy: it goes, so that a failed copy leaves nothing behind. The destination was free.
+        std::error_code ignored;
+        fs::remove_all(to, ignored);
         return fail(error, ec.message());
+    }
     return true;
 }
 
@@ -202,7 +207,7 @@ std::optional<std::string> FileManager::setAsideWith(const std::string& path, co
     return aside;
 }
 
-std::optional<std::string> FileManager::setAsideCopyWith(const std::string& path, const std::vector<std::string>& companions,
+std::optional<std::string> FileManager::setAsideLinkWith(const std::string& path, const std::vector<std::string>& companions,
     std::string* error)
 {
     if (!size(path)) {
@@ -210,8 +215,12 @@ std::optional<std::string> FileManager::setAsideCopyWith(const std::string& path
         return std::nullopt;
     }
     std::string aside = freeAsidePathWith(path, companions);
-    if (!copyItem(path, aside, error))
+    // A second name for the same file: nothing is read, so bytes the disk can no longer give
+    // back (the likely reason the file is being set aside) do not stop it.
+    if (::link(path.c_str(), aside.c_str()) != 0) {
+        fail(error, "cannot link " + path + " to " + aside + ": " + std::strerror(errno));
         return std::nullopt;
+    }
     moveCompanions(path, aside, companions);
     return aside;
 }

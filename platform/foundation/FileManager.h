@@ -26,7 +26,8 @@ namespace pf {
 //   (`setAside`), or a copy of it when it goes on with the entries it could read
 //   (`setAsideCopy`). What is set aside stays for a person to recover and nothing here deletes
 //   it: the first file as "<file>.corrupt", later ones as "<file>.corrupt-2", "<file>.corrupt-3"
-//   and on. Bytes that a copy set aside already holds are not kept twice.
+//   and on. Bytes that a copy set aside already holds are not kept twice. A copy that fails
+//   part-way leaves nothing at its destination.
 class FileManager {
 public:
     static bool exists(const std::string& path, bool* isDirectory = nullptr);
@@ -51,10 +52,11 @@ public:
     // kept before.
     static std::optional<std::string> setAsideWith(const std::string& path, const std::vector<std::string>& companions,
         std::string* error = nullptr);
-    // The same, but the file stays where it is and a copy of it is set aside; the companions are
-    // moved, for a caller that is about to rename a file rebuilt from it into its place (the
-    // new file must not find the old one's journals beside it).
-    static std::optional<std::string> setAsideCopyWith(const std::string& path, const std::vector<std::string>& companions,
+    // The same, but the file stays where it is and the aside name becomes a second link to it,
+    // which reads none of its bytes; the companions are moved. For a caller that is about to
+    // rename a file rebuilt from it into its place (the new file must not find the old one's
+    // journals beside it). Fails, leaving nothing behind, where the file system has no links.
+    static std::optional<std::string> setAsideLinkWith(const std::string& path, const std::vector<std::string>& companions,
         std::string* error = nullptr);
     // The name of the n-th copy set aside: "<path>.corrupt", then "<path>.corrupt-<n>".
     static std::string asidePath(const std::string& path, int n = 1);

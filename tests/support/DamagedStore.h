@@ -41,20 +41,26 @@ struct Leaf {
     std::vector<std::int64_t> rowids;
 };
 
+// The rowids of a leaf page past page 1, in the order of its cells.
+inline std::vector<std::int64_t> leafRowids(const pf::Bytes& file, size_t number)
+{
+    const std::uint8_t* page = file.data() + (number - 1) * pageSizeOf(file);
+    std::vector<std::int64_t> rowids;
+    for (size_t i = 0; i < ((size_t { page[3] } << 8) | page[4]); ++i) {
+        const std::uint8_t* cell = page + ((size_t { page[8 + 2 * i] } << 8) | page[9 + 2 * i]);
+        varint(cell); // the payload's size
+        rowids.push_back(static_cast<std::int64_t>(varint(cell)));
+    }
+    return rowids;
+}
+
 inline std::vector<Leaf> tableLeaves(const pf::Bytes& file)
 {
     const size_t pageSize = pageSizeOf(file);
     std::vector<Leaf> leaves;
     for (size_t number = 2; number * pageSize <= file.size(); ++number) {
-        const std::uint8_t* page = file.data() + (number - 1) * pageSize;
-        if (page[0] != 0x0D)
-            continue;
-        leaves.push_back({ number, {} });
-        for (size_t i = 0; i < ((size_t { page[3] } << 8) | page[4]); ++i) {
-            const std::uint8_t* cell = page + ((size_t { page[8 + 2 * i] } << 8) | page[9 + 2 * i]);
-            varint(cell); // the payload's size
-            leaves.back().rowids.push_back(static_cast<std::int64_t>(varint(cell)));
-        }
+        if (file[(number - 1) * pageSize] == 0x0D)
+            leaves.push_back({ number, leafRowids(file, number) });
     }
     return leaves;
 }
@@ -75,6 +81,55 @@ inline void damage(pf::Bytes& file, const Leaf& leaf, Damage how)
         page[8 + 2 * i] = static_cast<std::uint8_t>(offset >> 8);
         page[9 + 2 * i] = static_cast<std::uint8_t>(offset & 0xFF);
     }
+}
+
+// The child pages of an interior page of a table, in key order (the right-most last), and where
+// in the file each one's number lies.
+struct Child {
+    size_t number = 0;
+    size_t at = 0;
+};
+
+inline std::uint32_t bigEndian32(const std::uint8_t* p)
+{
+    return (std::uint32_t { p[0] } << 24) | (std::uint32_t { p[1] } << 16) | (std::uint32_t { p[2] } << 8) | p[3];
+}
+
+inline std::vector<Child> childrenOf(const pf::Bytes& file, size_t number)
+{
+    const size_t pageSize = pageSizeOf(file);
+    const size_t start = (number - 1) * pageSize;
+    const size_t header = start + (number == 1 ? 100 : 0);
+    std::vector<Child> children;
+    if (file.at(header) != 0x05)
+        return children;
+    const size_t cells = (size_t { file.at(header + 3) } << 8) | file.at(header + 4);
+    for (size_t i = 0; i < cells; ++i) {
+        const size_t cell = start + ((size_t { file.at(header + 12 + 2 * i) } << 8) | file.at(header + 13 + 2 * i));
+        children.push_back({ bigEndian32(&file.at(cell)), cell });
+    }
+    children.push_back({ bigEndian32(&file.at(header + 8)), header + 8 });
+    return children;
+}
+
+// The rowids held by the leaves below a page of a table's tree (the page itself when a leaf).
+inline std::vector<std::int64_t> rowidsBelow(const pf::Bytes& file, size_t number)
+{
+    auto children = childrenOf(file, number);
+    if (children.empty())
+        return leafRowids(file, number);
+    std::vector<std::int64_t> rowids;
+    for (const auto& child : children) {
+        auto below = rowidsBelow(file, child.number);
+        rowids.insert(rowids.end(), below.begin(), below.end());
+    }
+    return rowids;
+}
+
+inline void pointAt(pf::Bytes& file, const Child& child, size_t number)
+{
+    for (int i = 0; i < 4; ++i)
+        file.at(child.at + i) = static_cast<std::uint8_t>(number >> (24 - 8 * i));
 }
 
 // Every booking as it lies in the file, by fid: each column's kind and bytes.

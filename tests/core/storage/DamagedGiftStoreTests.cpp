@@ -7,13 +7,19 @@
 #include "platform/testing/TaskEnvironment.h"
 #include "tests/support/DamagedStore.h"
 #include "tests/support/RelatedGifts.h"
+#include "tests/support/NoHardLinks.h"
+#include "tests/support/UnreadableRange.h"
 
 #include <gtest/gtest.h>
 
+#include <SQLiteCpp/Transaction.h>
+
 #include <set>
+#include <unistd.h>
 
 using Status = DataBaseManager::Status;
 using namespace testsupport::damagedstore;
+using testsupport::UnreadableRange;
 
 namespace {
 
@@ -65,6 +71,16 @@ struct Store {
         return fids;
     }
 };
+
+// What a relaunch lists, after the files of the store's folder have been checked: the live file
+// and one copy set aside, nothing half-made.
+void expectOneFileAside(const std::string& path)
+{
+    std::set<std::string> files;
+    for (const auto& name : pf::FileManager::contentsOfDirectory(path.substr(0, path.rfind('/'))))
+        files.insert(name);
+    EXPECT_EQ(files, (std::set<std::string> { "GameDatabase.sqlite", "GameDatabase.sqlite.corrupt" }));
+}
 
 template <typename Map> std::set<std::int64_t> keysOf(const Map& rows)
 {
@@ -145,4 +161,187 @@ TEST(DamagedGiftStore, AWriteOrAReadThatMeetsDamageLaterInALaunchKeepsTheSoundBo
     EXPECT_EQ(status, Status::NotFound);
     EXPECT_EQ(s.listed(), expected);
     EXPECT_EQ(pf::FileManager::read(s.path + ".corrupt-3"), damagedAgain);
+}
+
+
+// A page that the disk cannot give back (every read of it fails, as on a bad sector) is damage
+// the mend reads past, and it does not keep the damaged file from going aside: that reads none
+// of it. One damaged file leaves one file aside, at this launch and the next; where the file
+// system has no second names for a file, the damaged one is moved aside instead.
+TEST(DamagedGiftStore, AnUnreadablePageLosesOnlyItsBookingsAndTheFileGoesAsideOnce)
+{
+    for (bool links : { true, false }) {
+        SCOPED_TRACE(links ? "with hard links" : "without hard links");
+        Store s;
+        const auto original = *pf::FileManager::read(s.path);
+        auto expected = keysOf(storedRows(s.path));
+        const auto leaves = tableLeaves(original);
+        const Leaf& leaf = leaves.at(leaves.size() / 2);
+        for (auto fid : leaf.rowids)
+            expected.erase(fid);
+        const size_t pageSize = pageSizeOf(original);
+        {
+            UnreadableRange unreadable(s.path, (leaf.number - 1) * pageSize, pageSize);
+            std::optional<testsupport::NoHardLinks> noLinks;
+            if (!links)
+                noLinks.emplace();
+            for (int launch = 0; launch < 2; ++launch) {
+                pf::ResetRegistry::resetAll();
+                EXPECT_EQ(s.listed(), expected) << "launch " << launch;
+            }
+            EXPECT_GT(UnreadableRange::refusals(), 0) << "the case under test: reads of the page failed";
+            auto late = booking(5);
+            EXPECT_EQ(s.store->insertDataIntoTableWithGiftDetailInfo(late), Status::Ok);
+            expected.insert(5);
+            EXPECT_EQ(keysOf(storedRows(s.path)), expected);
+            expectOneFileAside(s.path);
+        }
+        EXPECT_EQ(pf::FileManager::read(s.path + ".corrupt"), original) << "the damaged file, as it was";
+        EXPECT_EQ(SQLite::Database(s.path).execAndGet("PRAGMA integrity_check").getString(), "ok");
+    }
+}
+
+// Without hard links the damaged file is moved aside before the new one takes its place: a
+// launch killed between the two leaves the new file, finished, under its temporary name, and
+// the next launch puts it in place rather than begin an empty store. One still being written
+// (its journal beside it) is not taken.
+TEST(DamagedGiftStore, ANewFileLeftUnderItsTemporaryNameIsTakenWhenFinished)
+{
+    Store s;
+    const auto expected = keysOf(storedRows(s.path));
+    ASSERT_TRUE(pf::FileManager::moveItem(s.path, s.path + ".rebuilt"));
+    ASSERT_TRUE(pf::FileManager::writeAtomically(s.path + ".rebuilt-journal", std::string_view("hot")));
+    pf::ResetRegistry::resetAll();
+    EXPECT_TRUE(s.listed().empty());
+
+    ASSERT_TRUE(pf::FileManager::removeItem(s.path));
+    ASSERT_TRUE(pf::FileManager::removeItem(s.path + ".rebuilt-journal"));
+    pf::ResetRegistry::resetAll();
+    EXPECT_EQ(s.listed(), expected);
+    EXPECT_FALSE(pf::FileManager::exists(s.path + ".rebuilt"));
+}
+
+// A file cut short keeps the bookings of the pages still in it, though its schema names pages
+// past its end.
+TEST(DamagedGiftStore, AFileCutShortKeepsTheBookingsOfThePagesStillInIt)
+{
+    Store s;
+    auto bytes = *pf::FileManager::read(s.path);
+    const size_t pageSize = pageSizeOf(bytes);
+    const size_t pages = bytes.size() / pageSize;
+    auto expected = storedRows(s.path);
+    for (const auto& leaf : tableLeaves(bytes)) {
+        if (leaf.number > pages - 3) {
+            for (auto fid : leaf.rowids)
+                expected.erase(fid);
+        }
+    }
+    ASSERT_GE(expected.size(), 40u) << "the case under test: most bookings lie before the cut";
+    ASSERT_EQ(::truncate(s.path.c_str(), static_cast<off_t>((pages - 3) * pageSize)), 0);
+
+    pf::ResetRegistry::resetAll();
+    EXPECT_EQ(s.listed(), keysOf(expected));
+    EXPECT_EQ(storedRows(s.path), expected);
+    EXPECT_EQ(pf::FileManager::size(s.path + ".corrupt"), (pages - 3) * pageSize);
+}
+
+namespace {
+
+// A store of 2000 bookings on pages of 1 KB, two to a leaf, so that its tree is three pages
+// deep; the booking of fid `big` (when not 0) has a description of 4 MB.
+struct LargeStore {
+    pf::TaskEnvironment env;
+    std::shared_ptr<GiftDetailInfoDatabaseManager> store = GiftDetailInfoDatabaseManager::sharedInstance();
+    std::string path = DataBaseManager::databasePath();
+
+    explicit LargeStore(int big)
+    {
+        {
+            SQLite::Database raw(path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+            raw.exec("PRAGMA page_size = 1024");
+            raw.exec("VACUUM");
+        }
+        auto first = booking(1);
+        first.setDesc(std::string(300, 'd'));
+        EXPECT_EQ(store->insertDataIntoTableWithGiftDetailInfo(first), Status::Ok);
+        SQLite::Database raw(path, SQLite::OPEN_READWRITE);
+        SQLite::Transaction transaction(raw);
+        std::string columns;
+        std::string copied;
+        for (const char* column : GiftDetailInfo::kTableColumns) {
+            if (std::string_view(column) == "fid" || std::string_view(column) == "title")
+                continue;
+            columns += std::string(", ") + column;
+            copied += std::string(", ") + column;
+        }
+        raw.exec("WITH RECURSIVE n(x) AS (SELECT 2 UNION ALL SELECT x + 1 FROM n WHERE x < 2000) "
+                 "INSERT INTO GiftDetailInfoTableName (fid, title" + columns + ") SELECT x, '礼包 ' || x" + copied
+            + " FROM n, GiftDetailInfoTableName WHERE fid = 1");
+        if (big)
+            raw.exec("UPDATE GiftDetailInfoTableName SET desc = printf('%.*c', 4194304, 'b') WHERE fid = " + std::to_string(big));
+        transaction.commit();
+    }
+};
+
+}
+
+// A tree that leads back to pages already read (every child of one interior page is a second
+// one, every child of which is the leaf of a booking with a description of 4 MB) is read once:
+// the mend ends soon, keeps every booking the tree still reaches, and tells the rows it met
+// again apart from rows that are not whole.
+TEST(DamagedGiftStore, ATreeThatLeadsBackIsReadOnceAndItsSoundBookingsKept)
+{
+    for (int big : { 0, 700 }) {
+        SCOPED_TRACE(big ? "a booking of 4 MB" : "small bookings");
+        LargeStore s(big);
+        auto bytes = *pf::FileManager::read(s.path);
+        const size_t root = static_cast<size_t>(
+            SQLite::Database(s.path).execAndGet("SELECT rootpage FROM sqlite_master WHERE name = 'GiftDetailInfoTableName'").getInt());
+        const auto top = childrenOf(bytes, root);
+        ASSERT_GE(top.size(), 4u);
+        // The second page is the one above the big booking, the first the one before it.
+        size_t b = 1;
+        for (size_t i = 1; i < top.size(); ++i) {
+            auto rowids = rowidsBelow(bytes, top[i].number);
+            if (std::find(rowids.begin(), rowids.end(), big) != rowids.end())
+                b = i;
+        }
+        const auto second = childrenOf(bytes, top[b].number);
+        ASSERT_FALSE(second.empty()) << "the case under test: a tree three pages deep";
+        size_t leaf = second[second.size() / 2].number;
+        for (const auto& child : second) {
+            auto rowids = rowidsBelow(bytes, child.number);
+            if (std::find(rowids.begin(), rowids.end(), big) != rowids.end())
+                leaf = child.number;
+        }
+        std::set<std::int64_t> expected;
+        for (auto fid : rowidsBelow(bytes, leaf))
+            expected.insert(fid);
+        for (size_t i = 0; i < top.size(); ++i) {
+            if (i == b - 1 || i == b)
+                continue;
+            for (auto fid : rowidsBelow(bytes, top[i].number))
+                expected.insert(fid);
+        }
+        if (big) {
+            ASSERT_EQ(leafRowids(bytes, leaf), std::vector<std::int64_t> { big });
+        }
+        for (const auto& child : childrenOf(bytes, top[b - 1].number))
+            pointAt(bytes, child, top[b].number);
+        for (const auto& child : second)
+            pointAt(bytes, child, leaf);
+        ASSERT_TRUE(pf::FileManager::writeAtomically(s.path, bytes));
+
+        pf::ResetRegistry::resetAll();
+        pf::Log::startCapture();
+        std::set<std::int64_t> listed;
+        for (const auto& g : s.store->retrieveDataFromTable().value_or(GiftDetailInfo::List {}))
+            listed.insert(g->fid());
+        EXPECT_EQ(listed, expected);
+        EXPECT_TRUE(pf::Log::contains("a new file holds the " + std::to_string(expected.size()) + " bookings"));
+        EXPECT_TRUE(pf::Log::contains("rows of GiftDetailInfoTableName read twice where the file's tree leads back: "));
+        EXPECT_FALSE(pf::Log::contains("not whole"));
+        EXPECT_FALSE(pf::Log::contains("stopped at its bounds"));
+        pf::Log::stopCapture();
+    }
 }

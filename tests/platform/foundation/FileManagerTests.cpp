@@ -1,6 +1,7 @@
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/testing/TaskEnvironment.h"
+#include "tests/support/UnreadableRange.h"
 
 #include <gtest/gtest.h>
 
@@ -129,6 +130,29 @@ TEST(FileManager, CopyAndMoveNeverOverwrite)
     EXPECT_FALSE(FileManager::removeItem(dir + "/tree"));
 }
 
+// A file with bytes the disk cannot give back: a copy of it fails and leaves nothing where it
+// was going, so no half copy is taken for one later; a second name for it (the linking
+// set-aside) reads nothing, and is made.
+TEST(FileManager, ACopyThatCannotReadItsSourceLeavesNothingBehind)
+{
+    TaskEnvironment env;
+    const std::string path = Sandbox::current()->tmpPath() + "/store.sqlite";
+    ASSERT_TRUE(FileManager::writeAtomically(path, std::string(256 * 1024, 'x')));
+    {
+        testsupport::UnreadableRange unreadable(path, 128 * 1024, 4096);
+        std::string error;
+        EXPECT_FALSE(FileManager::copyItem(path, path + ".copy", &error));
+        EXPECT_FALSE(error.empty());
+        EXPECT_FALSE(FileManager::exists(path + ".copy"));
+        EXPECT_FALSE(FileManager::setAsideCopy(path));
+        EXPECT_TRUE(FileManager::asidePaths(path).empty());
+        EXPECT_EQ(FileManager::setAsideLinkWith(path, { "-journal" }), path + ".corrupt");
+        EXPECT_GT(testsupport::UnreadableRange::refusals(), 0);
+    }
+    EXPECT_EQ(FileManager::size(path + ".corrupt"), 256u * 1024);
+    EXPECT_EQ(FileManager::size(path), 256u * 1024);
+}
+
 // Every file set aside is kept, each under a name of its own; bytes already kept are not kept
 // twice, whether the file is moved aside or copied.
 TEST(FileManager, SetAsideKeepsEveryCopyAndNoBytesTwice)
@@ -163,7 +187,7 @@ TEST(FileManager, SetAsideKeepsEveryCopyAndNoBytesTwice)
 
 // A database goes aside with its journals under one number: a number at which any name of that
 // set is taken (a journal left behind by itself) is passed, and what lies there is left alone.
-// The copying form leaves the file in place for a rebuilt one to replace, the journals moved.
+// The linking form leaves the file in place for a rebuilt one to replace, the journals moved.
 TEST(FileManager, SetAsideWithCompanionsPassesANumberWhoseCompanionNameIsTaken)
 {
     TaskEnvironment env;
@@ -179,7 +203,7 @@ TEST(FileManager, SetAsideWithCompanionsPassesANumberWhoseCompanionNameIsTaken)
 
     write(path, "damaged again");
     write(path + "-wal", "its log");
-    EXPECT_EQ(FileManager::setAsideCopyWith(path, { "-journal", "-wal" }), path + ".corrupt-3");
+    EXPECT_EQ(FileManager::setAsideLinkWith(path, { "-journal", "-wal" }), path + ".corrupt-3");
     EXPECT_EQ(FileManager::readText(path + ".corrupt-3"), "damaged again");
     EXPECT_EQ(FileManager::readText(path + ".corrupt-3-wal"), "its log");
     EXPECT_EQ(FileManager::readText(path), "damaged again");
