@@ -21,6 +21,7 @@
 #include <chrono>
 #include <cstdlib>
 
+#include <iostream>
 #include <ostream>
 
 namespace {
@@ -95,7 +96,13 @@ constexpr double kFlingDuration = 0.1;
 }
 
 CommandInterpreter::CommandInterpreter(std::ostream& out)
+    : CommandInterpreter(out, std::cerr)
+{
+}
+
+CommandInterpreter::CommandInterpreter(std::ostream& out, std::ostream& notes)
     : m_out(out)
+    , m_notes(notes)
 {
 }
 
@@ -435,10 +442,18 @@ bool CommandInterpreter::wait(double seconds)
 
 bool CommandInterpreter::idle()
 {
-    bool quiet = pf::RunLoop::main().waitUntilIdle(kIdleTimeout);
+    bool leftRunning = false;
+    bool quiet = pf::RunLoop::main().waitUntilIdle(kIdleTimeout, &leftRunning);
     m_driver.settle();
     if (!quiet)
         return fail("requests still in flight after " + std::to_string(static_cast<int>(kIdleTimeout)) + " seconds");
+    if (leftRunning) {
+        // The replies are all in; what goes on is the screen's own (a page that never rests).
+        // A script goes on, but a person reading the dump should know that it may still change.
+        m_out.flush();
+        m_notes << "quorvane: idle: the screen still had work ready a second after the last reply; it was left running\n";
+        m_notes.flush();
+    }
     return true;
 }
 

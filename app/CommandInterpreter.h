@@ -34,12 +34,18 @@ class TableView;
 // - When explaining (a person at a terminal), an unknown command names the nearest known one
 //   and a tap on a text that nothing visible shows says why the view showing it cannot be
 //   reached; scripts get the shorter messages, which they have always had.
+// - `idle` waits for every reply and for what the replies put off; a screen whose work keeps
+//   itself ready for ever (a page that never rests) is left running a second after the last
+//   reply, and one line on the notes stream says so. That is no failure.
 class CommandInterpreter {
 public:
     static constexpr double kIdleTimeout = 10;
     static constexpr int kMaxFlicks = 50;
 
+    // What the commands print goes to `out`; a note that is no failure (idle leaving a busy
+    // page running) goes to `notes`, standard error unless given.
     explicit CommandInterpreter(std::ostream& out);
+    CommandInterpreter(std::ostream& out, std::ostream& notes);
 
     // Parses and runs one line; false when it failed.
     bool execute(std::string_view line);
@@ -86,6 +92,7 @@ private:
     bool help(const std::string& name);
 
     std::ostream& m_out;
+    std::ostream& m_notes;
     pf::Driver m_driver;
     std::shared_ptr<VendorApps> m_vendorApps;
     bool m_quit { false };

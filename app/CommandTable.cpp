@@ -158,7 +158,7 @@ const std::vector<CommandForm>& CommandTable::forms()
         { { "drag" }, "X fling", 2, "the same, letting go while moving", Kind::Drag, readDrag, kDragUsage },
         { { "wait" }, "SECONDS", 1, "move the clock on (an hour at most), delivering replies that arrive", Kind::Wait, readSeconds,
             kWaitUsage },
-        { { "idle" }, "", 0, "run until no request is in flight (10 real seconds at most)", Kind::Idle },
+        { { "idle" }, "", 0, "run until no request is in flight and what the replies started has run (10 real seconds at most)", Kind::Idle },
         { { "pasteboard" }, "", 0, "print the general pasteboard's text", Kind::Pasteboard },
         { { "received" }, "", 0, "print what the stand-in messaging apps (Parley, Blip, LM, LZone) received", Kind::Received },
         { { "open", "mygifts" }, "", 0, "push the my-gifts screen on the shown navigation controller", Kind::OpenMyGifts },

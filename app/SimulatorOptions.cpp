@@ -57,7 +57,9 @@ std::string SimulatorOptions::usage()
     return "usage: quorvane [--portal URL] [--forum URL] [--peers URL] [--vendor-apps LIST] [--home DIR]\n"
            "                [--device phone|pad] [--system-version TEXT] [--clock system|manual] [--script FILE|-]\n"
            "       quorvane --help\n"
-           "       LIST: parley,blip,blip1.0,lm,lzone (comma-separated), all or none\n";
+           "       LIST: parley,blip,blip1.0,lm,lzone (comma-separated), all or none\n"
+           "       --clock: system is real time; manual moves only in wait and gestures, at once (a script's default)\n"
+           "       --system-version: the device's system version (7.0 by default), sent with requests; below 7, the older look\n";
 }
 
 std::optional<SimulatorOptions> SimulatorOptions::parse(const std::vector<std::string>& args, std::string* error)

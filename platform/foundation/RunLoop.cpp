@@ -262,33 +262,45 @@ bool RunLoop::runUntil(const std::function<bool()>& done, double timeout, bool a
     }
 }
 
-bool RunLoop::waitUntilIdle(double timeout)
+bool RunLoop::waitUntilIdle(double timeout, bool* cutShort)
 {
     // Idle: nothing in flight, and what was ready has run. The first pass runs all that was
     // ready when the wait began; what that work, or a reply that came meanwhile, put off to the
-    // next turn (a follow-up posted or due at once) runs in the passes after it. Work that keeps
-    // itself ready for ever (an interval busier than its beat, a job that posts itself again)
-    // would hold the wait to its limit, so once nothing is in flight it gets a bounded number of
-    // passes and no more; every reply that lands starts the count again.
-    int passesLeft = kFollowUpPasses;
+    // next turn (a follow-up posted or due at once) runs in the passes after it, and a chain of
+    // such follow-ups (a page's steps, each starting the next) is waited out however many
+    // passes it takes. Work that keeps itself ready for ever (an interval busier than its beat,
+    // a job that posts itself again) would hold the wait to its limit, so once nothing is in
+    // flight it gets a spell of real time and no more; every reply that lands starts the spell
+    // again. Real time, not a count of passes: a count cuts short any chain longer than it, and
+    // a chain of a few dozen steps ends well within a second. Nor the loop's clock: the manual
+    // one stands still while the loop waits.
+    using Steady = std::chrono::steady_clock;
+    Steady::time_point spellEnds = Steady::now() + kFollowUpTime;
+    bool leftReady = false;
     std::uint64_t endedSeen;
     {
         std::lock_guard lock(m_mutex);
         endedSeen = m_pendingEnded;
     }
-    return runUntil([&] {
+    const bool idle = runUntil([&] {
         std::lock_guard lock(m_mutex);
         if (m_pendingEnded != endedSeen) {
             endedSeen = m_pendingEnded;
-            passesLeft = kFollowUpPasses;
+            spellEnds = Steady::now() + kFollowUpTime;
         }
         if (m_pendingWork > 0)
             return false;
         // Nothing ready is idle at once, even right after a reply: waiting for a post that
         // will not come would only stall.
         const bool ready = !m_posted.empty() || (!m_scheduled.empty() && m_scheduled.begin()->second.due <= monotonicNow());
-        return !ready || --passesLeft <= 0;
+        if (!ready)
+            return true;
+        leftReady = Steady::now() >= spellEnds;
+        return leftReady;
     }, timeout);
+    if (cutShort)
+        *cutShort = idle && leftReady;
+    return idle;
 }
 
 void RunLoop::run()

@@ -37,6 +37,10 @@ namespace pf {
 //   tasks in order, moving the clock to each task's due time before running it.
 // - "Pending work" counts operations that will post back later (HTTP transfers, worker queues):
 //   `runUntilIdle` and `waitUntilIdle` use it to know whether a reply may still come.
+// - Waiting for idle waits out every reply and the follow-ups each puts off to the next turns,
+//   however long their chain; work that keeps itself ready for ever gets a second of real time
+//   after the last reply (`kFollowUpTime`, on either clock) and is then left running, and the
+//   caller can learn that it was.
 class RunLoop {
 public:
     using Task = std::function<void()>;
@@ -98,11 +102,14 @@ public:
     // virtual time to the next due timer whenever nothing else can happen.
     bool runUntil(const std::function<bool()>& done, double timeout, bool advanceTime = false);
     // Runs until no pending work is left and what was ready has run: everything posted or due
-    // when the call began, and what that work and each reply put off to the next turns, up to
-    // `kFollowUpPasses` passes after the last reply; work that keeps itself ready for ever does
-    // not hold it longer. Timers still to come do not count (real-time bound `timeout`).
-    static constexpr int kFollowUpPasses = 16;
-    bool waitUntilIdle(double timeout);
+    // when the call began, and what that work and each reply put off to the next turns, however
+    // many turns that takes. Work that keeps itself ready for ever does not hold it: once
+    // nothing is in flight it gets `kFollowUpTime` of real time after the last reply (after the
+    // call began when none came), whichever clock the loop runs on, and is then left as it is;
+    // `cutShort`, when given, tells whether that happened. Timers still to come do not count
+    // (real-time bound `timeout`; false when it ran out).
+    static constexpr std::chrono::milliseconds kFollowUpTime { 1000 };
+    bool waitUntilIdle(double timeout, bool* cutShort = nullptr);
     // Runs the loop until quit(): waits for posts or the next timer (system clock), or, with a
     // manual clock, jumps to the next timer when idle.
     void run();

@@ -482,7 +482,8 @@ protected:
 
     AppWorld world;
     std::ostringstream out;
-    CommandInterpreter interpreter { out };
+    std::ostringstream notes;
+    CommandInterpreter interpreter { out, notes };
 };
 
 // An LZone share signs in to LM in a window of its own over the screen, which moves the app's
@@ -533,6 +534,29 @@ TEST_P(CommandInterpreterOnPhoneAndTablet, IdleReturnsOnASignInPageThatIsAlwaysB
         "wait 1", "idle", "dump" });
     EXPECT_EQ(interpreter.failures(), 0) << out;
     EXPECT_NE(out.find("text \"beat "), std::string::npos) << "the case under test: the busy page is shown\n" << out;
+    EXPECT_EQ(count(notes.str(), "\n"), 1u) << "one note, for the idle on the busy page only\n" << notes.str();
+    EXPECT_EQ(notes.str().rfind("quorvane: idle: ", 0), 0u) << notes.str();
+}
+
+// `idle` on a sign-in page whose steps start one another (each through a "javascript:" address,
+// which runs in a turn of its own) waits for the last step, and has nothing to note.
+TEST_P(CommandInterpreterOnPhoneAndTablet, IdleWaitsForTheLastStepOfASignInPageThatChainsThem)
+{
+    world.peers.setFault("GET", "/lmopenapi/oauth2.0/m_authorize",
+        peers::PeerReply::bytes("<html><head><title>LM</title></head><body><p id=\"steps\">0</p><script>"
+                                "var n = 0; function step() { ++n; if (n < 40) { "
+                                "document.getElementById('steps').textContent = 'step ' + n; location.href = 'javascript:step()'; "
+                                "} else { document.getElementById('steps').textContent = 'CHAIN DONE ' + n; } } "
+                                "location.href = 'javascript:step()';"
+                                "</script></body></html>",
+            "text/html; charset=utf-8"));
+    world.env.clock().useSystemTime();
+    world.launch({});
+    std::string out = run({ "idle", "tap \"以后再说\"", "tap row 0", "wait 1", "idle", "tap image \"share.png\"", "tap \"LM空间\"",
+        "idle", "dump" });
+    EXPECT_EQ(interpreter.failures(), 0) << out;
+    EXPECT_NE(out.find("text \"CHAIN DONE 40\""), std::string::npos) << out;
+    EXPECT_EQ(notes.str(), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(PhoneAndTablet, CommandInterpreterBehindTheSignIn, ::testing::Bool(),

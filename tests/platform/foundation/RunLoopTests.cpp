@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <thread>
 #include <vector>
@@ -312,9 +313,9 @@ TEST(RunLoop, WaitingForIdleRunsWhatIsAlreadyDueButNotWhatIsToCome)
 
 // Idle must come on a page that never rests: work that keeps itself ready (a timer whose beat
 // outlasts its interval, a job that posts itself again, a chain of zero delays) gets a bounded
-// number of passes once nothing is in flight, on either clock. Short chains of follow-ups still
-// run to their end, and a reply that comes while the busy work runs is waited for, with what
-// its handler puts off.
+// spell of real time once nothing is in flight, on either clock, and the caller learns that it
+// was left ready. Short chains of follow-ups still run to their end, and a reply that comes
+// while the busy work runs is waited for, with what its handler puts off.
 TEST(RunLoop, WaitingForIdleEndsBesideWorkThatIsAlwaysReady)
 {
     for (bool manual : { true, false }) {
@@ -347,19 +348,22 @@ TEST(RunLoop, WaitingForIdleEndsBesideWorkThatIsAlwaysReady)
         });
         if (manual)
             env.clock().advance(0.001);
-        EXPECT_TRUE(loop.waitUntilIdle(10));
+        bool cutShort = false;
+        const auto waitBegan = std::chrono::steady_clock::now();
+        EXPECT_TRUE(loop.waitUntilIdle(10, &cutShort));
         EXPECT_EQ(chain, (std::vector<int> { 1, 2, 3, 4 }));
         EXPECT_GE(reposts, 1);
-        EXPECT_LE(reposts, RunLoop::kFollowUpPasses + 1);
+        EXPECT_GE(std::chrono::steady_clock::now() - waitBegan, RunLoop::kFollowUpTime);
+        EXPECT_TRUE(cutShort) << "the caller learns that the busy work was left ready";
 
-        // A reply on its way while the work goes on: it lands only once the busy work has run a
-        // good many passes (far more than idle gives it alone), and its follow-up runs too.
+        // A reply on its way while the work goes on: it lands only once the wait has gone on
+        // longer than idle gives the busy work alone, and its follow-up runs too.
         std::atomic<bool> replied { false };
         bool followUp = false;
         loop.beginPendingWork();
-        const std::uint64_t from = loop.passCount();
+        const auto replyWaitBegan = std::chrono::steady_clock::now();
         std::thread worker([&] {
-            while (loop.passCount() < from + 10 * RunLoop::kFollowUpPasses) {
+            while (std::chrono::steady_clock::now() - replyWaitBegan <= RunLoop::kFollowUpTime) {
                 std::this_thread::yield();
             }
             loop.post([&] {
@@ -381,7 +385,52 @@ TEST(RunLoop, WaitingForIdleEndsBesideWorkThatIsAlwaysReady)
         loop.beginPendingWork();
         loop.post([&] { loop.endPendingWork(); });
         const std::uint64_t before = loop.passCount();
-        EXPECT_TRUE(loop.waitUntilIdle(30));
+        EXPECT_TRUE(loop.waitUntilIdle(30, &cutShort));
         EXPECT_EQ(loop.passCount(), before + 1);
+        EXPECT_FALSE(cutShort);
+    }
+}
+
+// A chain of follow-ups, each step putting off the next (a page whose steps start one another,
+// a reply's handler whose follow-up has its own), is waited out to its last step however many
+// passes it takes, on either clock, and the wait does not count as cut short.
+TEST(RunLoop, WaitingForIdleRunsALongChainOfFollowUpsToItsEnd)
+{
+    for (bool manual : { true, false }) {
+        SCOPED_TRACE(manual ? "manual clock" : "real clock");
+        TaskEnvironment env;
+        if (!manual)
+            env.clock().useSystemTime();
+        auto& loop = RunLoop::main();
+        constexpr int kSteps = 100;
+        int steps = 0;
+        std::function<void()> step = [&] {
+            if (++steps == kSteps)
+                return;
+            if (steps % 2)
+                loop.post(step);
+            else
+                loop.postDelayed(0, step);
+        };
+        // The chain starts in the handler of a reply that lands while the wait goes on.
+        loop.beginPendingWork();
+        std::thread worker([&] {
+            loop.post(step);
+            loop.endPendingWork();
+        });
+        const std::uint64_t before = loop.passCount();
+        bool cutShort = true;
+        EXPECT_TRUE(loop.waitUntilIdle(30, &cutShort));
+        worker.join();
+        EXPECT_EQ(steps, kSteps);
+        EXPECT_GE(loop.passCount(), before + kSteps) << "one step a pass";
+        EXPECT_FALSE(cutShort);
+        // A chain already posted when the wait begins, with no reply at all.
+        steps = 0;
+        loop.postDelayed(0, step);
+        EXPECT_TRUE(loop.waitUntilIdle(30, &cutShort));
+        EXPECT_EQ(steps, kSteps);
+        EXPECT_FALSE(cutShort);
+        loop.reset(); // a chain cut short must not run on once its state is gone
     }
 }
