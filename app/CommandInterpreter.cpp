@@ -451,7 +451,7 @@ bool CommandInterpreter::idle()
         // The replies are all in; what goes on is the screen's own (a page that never rests).
         // A script goes on, but a person reading the dump should know that it may still change.
         m_out.flush();
-        m_notes << "quorvane: idle: the screen still had work ready a second after the last reply; it was left running\n";
+        m_notes << "quorvane: idle: the screen still had work ready a second after its replies were in; it was left running\n";
         m_notes.flush();
     }
     return true;
