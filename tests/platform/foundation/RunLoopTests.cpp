@@ -219,6 +219,18 @@ namespace {
 
 // A millisecond of the clock in use goes by: on the manual clock it is moved, on the real one
 // waited out. A task that spends it outlasts a shorter interval on either.
+// Runs `body` in a fresh environment on the manual clock, then in another on the real one.
+void onBothClocks(const std::function<void(TaskEnvironment& env, bool manual)>& body)
+{
+    for (bool manual : { true, false }) {
+        SCOPED_TRACE(manual ? "manual clock" : "real clock");
+        TaskEnvironment env;
+        if (!manual)
+            env.clock().useSystemTime();
+        body(env, manual);
+    }
+}
+
 void spendAMillisecond(TaskEnvironment& env, bool manual)
 {
     auto& loop = RunLoop::main();
@@ -236,11 +248,7 @@ void spendAMillisecond(TaskEnvironment& env, bool manual)
 // one time stands still inside a task, on the real one it runs on.
 TEST(RunLoop, APassRunsOnlyWhatWasDueWhenItBegan)
 {
-    for (bool manual : { true, false }) {
-        SCOPED_TRACE(manual ? "manual clock" : "real clock");
-        TaskEnvironment env;
-        if (!manual)
-            env.clock().useSystemTime();
+    onBothClocks([&](TaskEnvironment& env, bool manual) {
         auto& loop = RunLoop::main();
         // A beat that takes longer than its interval: the clock passes the next due time.
         int beats = 0;
@@ -279,7 +287,7 @@ TEST(RunLoop, APassRunsOnlyWhatWasDueWhenItBegan)
         loop.cancel(slow);
         loop.reset();
         EXPECT_LE(beats, 100);
-    }
+    });
 }
 
 TEST(RunLoop, PassesAreCounted)
@@ -318,11 +326,7 @@ TEST(RunLoop, WaitingForIdleRunsWhatIsAlreadyDueButNotWhatIsToCome)
 // while the busy work runs is waited for, with what its handler puts off.
 TEST(RunLoop, WaitingForIdleEndsBesideWorkThatIsAlwaysReady)
 {
-    for (bool manual : { true, false }) {
-        SCOPED_TRACE(manual ? "manual clock" : "real clock");
-        TaskEnvironment env;
-        if (!manual)
-            env.clock().useSystemTime();
+    onBothClocks([&](TaskEnvironment& env, bool manual) {
         auto& loop = RunLoop::main();
         int beats = 0;
         RunLoop::TaskId busy = loop.postRepeating(0.0001, [&] {
@@ -388,7 +392,7 @@ TEST(RunLoop, WaitingForIdleEndsBesideWorkThatIsAlwaysReady)
         EXPECT_TRUE(loop.waitUntilIdle(30, &cutShort));
         EXPECT_EQ(loop.passCount(), before + 1);
         EXPECT_FALSE(cutShort);
-    }
+    });
 }
 
 // A chain of follow-ups, each step putting off the next (a page whose steps start one another,
@@ -396,11 +400,7 @@ TEST(RunLoop, WaitingForIdleEndsBesideWorkThatIsAlwaysReady)
 // passes it takes, on either clock, and the wait does not count as cut short.
 TEST(RunLoop, WaitingForIdleRunsALongChainOfFollowUpsToItsEnd)
 {
-    for (bool manual : { true, false }) {
-        SCOPED_TRACE(manual ? "manual clock" : "real clock");
-        TaskEnvironment env;
-        if (!manual)
-            env.clock().useSystemTime();
+    onBothClocks([&](TaskEnvironment& env, bool manual) {
         auto& loop = RunLoop::main();
         constexpr int kSteps = 100;
         int steps = 0;
@@ -432,5 +432,5 @@ TEST(RunLoop, WaitingForIdleRunsALongChainOfFollowUpsToItsEnd)
         EXPECT_EQ(steps, kSteps);
         EXPECT_FALSE(cutShort);
         loop.reset(); // a chain cut short must not run on once its state is gone
-    }
+    });
 }
