@@ -83,14 +83,6 @@ ssize_t pread(int fd, void* buffer, size_t count, off_t offset)
     return refused(fd, offset, count) ? -1 : real(fd, buffer, count, offset);
 }
 
-ssize_t read(int fd, void* buffer, size_t count)
-{
-    static auto real = next<ssize_t (*)(int, void*, size_t)>("read");
-    if (g_armed.load(std::memory_order_acquire) && refused(fd, ::lseek(fd, 0, SEEK_CUR), count))
-        return -1;
-    return real(fd, buffer, count);
-}
-
 ssize_t sendfile(int out, int in, off_t* offset, size_t count)
 {
     static auto real = next<ssize_t (*)(int, int, off_t*, size_t)>("sendfile");
