@@ -47,11 +47,22 @@ bool isDamage(int code)
     return code == SQLITE_CORRUPT || code == SQLITE_NOTADB;
 }
 
-// What may go away by itself (a lock, a full disk, no memory, an I/O error): mending waits for a
-// later operation rather than take such a failure for damage and leave rows behind.
-bool isPassing(int code)
+// A read that the file system refused (EIO from a bad sector, as SQLite reports it): unlike the
+// other I/O errors it does not go away by itself. The store tries once more at once, and takes a
+// second refusal for damage.
+bool isRefusedRead(int extendedCode)
 {
-    switch (code & 0xFF) {
+    return extendedCode == SQLITE_IOERR_CORRUPTFS || extendedCode == SQLITE_IOERR_READ;
+}
+
+// What may go away by itself (a lock, a full disk, no memory, an I/O error other than a refused
+// read): mending waits for a later operation rather than take such a failure for damage and
+// leave rows behind.
+bool isPassing(int extendedCode)
+{
+    if (isRefusedRead(extendedCode))
+        return false;
+    switch (extendedCode & 0xFF) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
     case SQLITE_NOMEM:
@@ -94,6 +105,25 @@ bool passesQuickCheck(SQLite::Database& database)
 {
     SQLite::Statement check(database, "PRAGMA quick_check(1)");
     return check.executeStep() && check.getColumn(0).getString() == "ok";
+}
+
+// The address that opens the file as one on read-only media: SQLite then reads its pages and
+// nothing else, neither looking for its journal nor rolling one back. A damaged file's journal
+// may be what does not read, and the file is read for what it holds without it.
+std::string unjournaledAddress(const std::string& path)
+{
+    std::string address = path.starts_with('/') ? "file://" : "file:";
+    for (char c : path) {
+        if (c == '%' || c == '?' || c == '#') {
+            static const char kHex[] = "0123456789ABCDEF";
+            address += '%';
+            address += kHex[static_cast<unsigned char>(c) >> 4];
+            address += kHex[static_cast<unsigned char>(c) & 0xF];
+        } else {
+            address += c;
+        }
+    }
+    return address + "?immutable=1";
 }
 
 void removeRebuilt(const std::string& rebuilt)
@@ -148,7 +178,7 @@ std::optional<SQLite::Statement> startReading(SalvageWalk& walk, std::int64_t fr
         read->bind(1, static_cast<int64_t>(from));
         return read;
     } catch (const SQLite::Exception& e) {
-        if (isPassing(e.getErrorCode()))
+        if (isPassing(e.getExtendedErrorCode()))
             throw;
         return std::nullopt;
     }
@@ -172,7 +202,7 @@ Step step(SalvageWalk& walk, SQLite::Statement& read)
     // The clock stopped the statement (see the progress handler).
     if ((code & 0xFF) == SQLITE_INTERRUPT && walk.budget.spent())
         return Step::Spent;
-    if (isPassing(code))
+    if (isPassing(sqlite3_extended_errcode(walk.damaged.getHandle())))
         throw SQLite::Exception(walk.damaged.getHandle(), code);
     return Step::Unreadable;
 }
@@ -357,7 +387,7 @@ DataBaseManager::Status DataBaseManager::withDatabase(const char* operation, con
             && pf::FileManager::replaceItem(rebuilt, path))
             pf::Log::line("GameDatabase: the file mended before the last launch ended is put in place");
     }
-    for (bool mended = false;;) {
+    for (bool mended = false, refusedOnce = false;;) {
         try {
             SQLite::Database database(path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE, kBusyTimeoutMilliseconds);
             bool sound = true;
@@ -374,8 +404,15 @@ DataBaseManager::Status DataBaseManager::withDatabase(const char* operation, con
             }
         } catch (const SQLite::Exception& e) {
             pf::Log::format("GameDatabase: %s failed: %s (code %d)", operation, e.what(), e.getExtendedErrorCode());
-            if (!isDamage(e.getErrorCode()))
+            if (isRefusedRead(e.getExtendedErrorCode())) {
+                if (!refusedOnce) {
+                    refusedOnce = true;
+                    continue;
+                }
+                pf::Log::format("GameDatabase: %s: the disk refused the same read again; the file is taken for damaged", operation);
+            } else if (!isDamage(e.getErrorCode())) {
                 return Status::Failed;
+            }
         } catch (const std::exception& e) {
             pf::Log::format("GameDatabase: %s failed: %s", operation, e.what());
             return Status::Failed;
@@ -405,14 +442,29 @@ bool DataBaseManager::mendDamagedFile(const std::string& path)
         SQLite::Database fresh(rebuilt, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE, kBusyTimeoutMilliseconds);
         prepare(fresh);
         SQLite::Transaction transaction(fresh);
-        SQLite::Database damaged(path, SQLite::OPEN_READONLY, kBusyTimeoutMilliseconds);
-        sqlite3_limit(damaged.getHandle(), SQLITE_LIMIT_LENGTH, kMaxSalvagedValueBytes);
-        // A schema that names pages past the file's end (a file cut short) is read all the
-        // same, so that the pages still there can be: the connection only reads.
-        damaged.exec("PRAGMA writable_schema = ON");
-        sqlite3_progress_handler(damaged.getHandle(), kProgressCheckSteps,
-            [](void* budget) { return static_cast<SalvageBudget*>(budget)->spent() ? 1 : 0; }, &budget);
+        // None when not even the file's header reads: nothing of it can be kept.
+        std::optional<SQLite::Database> damaged;
+        try {
+            damaged.emplace(unjournaledAddress(path), SQLite::OPEN_READONLY | SQLite::OPEN_URI, kBusyTimeoutMilliseconds);
+            sqlite3_limit(damaged->getHandle(), SQLITE_LIMIT_LENGTH, kMaxSalvagedValueBytes);
+            // A schema that names pages past the file's end (a file cut short) is read all the
+            // same, so that the pages still there can be: the connection only reads.
+            damaged->exec("PRAGMA writable_schema = ON");
+        } catch (const SQLite::Exception& e) {
+            if (isPassing(e.getExtendedErrorCode()))
+                throw;
+            damaged.reset();
+        }
+        if (damaged) {
+            sqlite3_progress_handler(damaged->getHandle(), kProgressCheckSteps,
+                [](void* budget) { return static_cast<SalvageBudget*>(budget)->spent() ? 1 : 0; }, &budget);
+        }
         for (const auto& table : tables) {
+            if (!damaged) {
+                kept += (kept.empty() ? "0 " : ", 0 ") + table.rowsName;
+                notes += "; " + table.name + " could not be read at all";
+                continue;
+            }
             std::string columns;
             std::string places;
             for (const auto& column : table.columns) {
@@ -421,7 +473,7 @@ bool DataBaseManager::mendDamagedFile(const std::string& path)
             }
             SQLite::Statement insert(fresh,
                 "INSERT OR IGNORE INTO " + quotedIdentifier(table.name) + " (" + columns + ") VALUES (" + places + ")");
-            SalvageWalk walk { damaged,
+            SalvageWalk walk { *damaged,
                 "SELECT " + columns + ", rowid FROM " + quotedIdentifier(table.name) + " WHERE rowid >= ? ORDER BY rowid",
                 static_cast<int>(table.columns.size()), table.isWhole, insert, budget, {} };
             walkTable(walk);

@@ -20,16 +20,22 @@ class Statement;
 // - Every operation says whether it worked. A full disk, a file locked by someone else (after
 //   a short wait) or a file that cannot be opened is a failure, logged and reported; nothing
 //   is thrown to the caller.
+// - A read that the disk refuses (a bad sector) is tried once more at once, the whole
+//   operation with it; refused again, it is damage, wherever it lies: the file's first page,
+//   any page, or the journal of a transaction that a killed process left to roll back.
 // - The first operation on the file in a process checks it (SQLite's quick check) before its
 //   work; later ones do not. Damage that the check finds, or that an operation meets later (a
 //   file that is not a database, pages that do not read), is mended: the rows of the tables
 //   the manager names (`salvagedTables`) that still read whole are copied into a new file,
-//   made under a temporary name. The reading steps past pages that are damaged, cut off or that
+//   made under a temporary name. The damaged file is read as it stands, without its journal;
+//   where not even its first page reads, nothing of it is kept and the new file starts empty.
+//   The reading steps past pages that are damaged, cut off or that
 //   the disk cannot give back, and past a tree that leads back to pages already read; it stops
 //   at bounds of rows, bytes and about three seconds, keeping what it read by then. The damaged
 //   file is set aside (as "GameDatabase.sqlite.corrupt", or ".corrupt-2" and on) without a byte
 //   of it being read: under a second name while it stays in place, or, where the file system
-//   has no second names, moved there; its journals go beside it. The new file is renamed into
+//   has no second names, moved there; its journals go beside it. A second name left by a mend
+//   that was killed before the rename is kept, not made again. The new file is renamed into
 //   its place, and the operation runs once more on it. A process killed before that leaves the
 //   damaged file in place, to be mended at the next launch (or, after a move, the new file
 //   under its temporary name, which the next launch puts in place). The log says where the

@@ -187,6 +187,33 @@ std::string freeAsidePathWith(const std::string& path, const std::vector<std::st
     }
 }
 
+// An aside name of `path` that is already a second name of the same file (a set-aside by link
+// that was cut short before the file was replaced), where the companions beside `path` can
+// follow it: the file is aside already, and a third name would only keep it twice.
+std::optional<std::string> linkedAsidePath(const std::string& path, const std::vector<std::string>& companions)
+{
+    struct stat file {};
+    if (::stat(path.c_str(), &file) != 0)
+        return std::nullopt;
+    for (int n = 1;; ++n) {
+        std::string aside = FileManager::asidePath(path, n);
+        struct stat other {};
+        if (::stat(aside.c_str(), &other) != 0) {
+            // Past the first name free of file and companions, no set-aside went.
+            if (std::none_of(companions.begin(), companions.end(), [&](const std::string& suffix) { return FileManager::exists(aside + suffix); }))
+                return std::nullopt;
+            continue;
+        }
+        if (other.st_dev != file.st_dev || other.st_ino != file.st_ino)
+            continue;
+        if (std::any_of(companions.begin(), companions.end(), [&](const std::string& suffix) {
+                return FileManager::exists(path + suffix) && FileManager::exists(aside + suffix);
+            }))
+            return std::nullopt;
+        return aside;
+    }
+}
+
 void moveCompanions(const std::string& path, const std::string& aside, const std::vector<std::string>& companions)
 {
     for (const auto& suffix : companions) {
@@ -213,6 +240,10 @@ std::optional<std::string> FileManager::setAsideLinkWith(const std::string& path
     if (!size(path)) {
         fail(error, "no such file");
         return std::nullopt;
+    }
+    if (auto linked = linkedAsidePath(path, companions)) {
+        moveCompanions(path, *linked, companions);
+        return linked;
     }
     std::string aside = freeAsidePathWith(path, companions);
     // A second name for the same file: nothing is read, so bytes the disk can no longer give

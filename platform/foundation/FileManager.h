@@ -56,6 +56,8 @@ public:
     // which reads none of its bytes; the companions are moved. For a caller that is about to
     // rename a file rebuilt from it into its place (the new file must not find the old one's
     // journals beside it). Fails, leaving nothing behind, where the file system has no links.
+    // When an aside name already is a second link to the file (a set-aside cut short before
+    // the rename), that name is given and no other is made.
     static std::optional<std::string> setAsideLinkWith(const std::string& path, const std::vector<std::string>& companions,
         std::string* error = nullptr);
     // The name of the n-th copy set aside: "<path>.corrupt", then "<path>.corrupt-<n>".

@@ -18,6 +18,7 @@ dev_t g_device;
 ino_t g_inode;
 std::uint64_t g_begin;
 std::uint64_t g_end;
+int g_limit;
 
 // Whether a read of `count` bytes at `offset` of `fd` meets the range (and so fails).
 bool refused(int fd, std::int64_t offset, std::size_t count)
@@ -29,6 +30,8 @@ bool refused(int fd, std::int64_t offset, std::size_t count)
         return false;
     const auto from = static_cast<std::uint64_t>(offset);
     if (from >= g_end || from + count <= g_begin)
+        return false;
+    if (g_limit != testsupport::UnreadableRange::kEveryRead && g_refusals.load() >= g_limit)
         return false;
     g_refusals.fetch_add(1);
     errno = EIO;
@@ -44,7 +47,7 @@ template <typename F> F next(const char* name)
 
 namespace testsupport {
 
-UnreadableRange::UnreadableRange(const std::string& path, std::uint64_t offset, std::uint64_t length)
+UnreadableRange::UnreadableRange(const std::string& path, std::uint64_t offset, std::uint64_t length, int refusing)
 {
     struct stat info {};
     EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
@@ -53,6 +56,7 @@ UnreadableRange::UnreadableRange(const std::string& path, std::uint64_t offset, 
     g_inode = info.st_ino;
     g_begin = offset;
     g_end = offset + length;
+    g_limit = refusing;
     g_refusals = 0;
     g_armed.store(true, std::memory_order_release);
 }

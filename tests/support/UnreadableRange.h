@@ -19,7 +19,10 @@ namespace testsupport {
 // ThreadSanitizer, whose suppressions name them.
 class UnreadableRange {
 public:
-    UnreadableRange(const std::string& path, std::uint64_t offset, std::uint64_t length);
+    static constexpr int kEveryRead = -1;
+    // `refusing` reads are refused (every one by default); those after it read, as when a
+    // disk's retry gets a sector back.
+    UnreadableRange(const std::string& path, std::uint64_t offset, std::uint64_t length, int refusing = kEveryRead);
     ~UnreadableRange();
     UnreadableRange(const UnreadableRange&) = delete;
     UnreadableRange& operator=(const UnreadableRange&) = delete;

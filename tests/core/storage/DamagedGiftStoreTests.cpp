@@ -72,14 +72,22 @@ struct Store {
     }
 };
 
-// What a relaunch lists, after the files of the store's folder have been checked: the live file
-// and one copy set aside, nothing half-made.
-void expectOneFileAside(const std::string& path)
+std::set<std::string> storeFolder(const std::string& path)
 {
     std::set<std::string> files;
     for (const auto& name : pf::FileManager::contentsOfDirectory(path.substr(0, path.rfind('/'))))
         files.insert(name);
-    EXPECT_EQ(files, (std::set<std::string> { "GameDatabase.sqlite", "GameDatabase.sqlite.corrupt" }));
+    return files;
+}
+
+// What a relaunch lists, after the files of the store's folder have been checked: the live file
+// and one copy set aside (with the journal it had, if `journal`), nothing half-made.
+void expectOneFileAside(const std::string& path, bool journal = false)
+{
+    std::set<std::string> expected { "GameDatabase.sqlite", "GameDatabase.sqlite.corrupt" };
+    if (journal)
+        expected.insert("GameDatabase.sqlite.corrupt-journal");
+    EXPECT_EQ(storeFolder(path), expected);
 }
 
 template <typename Map> std::set<std::int64_t> keysOf(const Map& rows)
@@ -199,6 +207,121 @@ TEST(DamagedGiftStore, AnUnreadablePageLosesOnlyItsBookingsAndTheFileGoesAsideOn
         EXPECT_EQ(pf::FileManager::read(s.path + ".corrupt"), original) << "the damaged file, as it was";
         EXPECT_EQ(SQLite::Database(s.path).execAndGet("PRAGMA integrity_check").getString(), "ok");
     }
+}
+
+// A disk that refuses the file's first page (all of it, only its header or only the rest), or
+// every byte of the file, leaves nothing that can be kept, and the store goes on in a new file:
+// bookings made then last. The damaged file goes aside without a byte of it being read, once,
+// however many launches follow.
+TEST(DamagedGiftStore, AFileWhoseFirstPageOrWholeTheDiskRefusesGoesAsideAndTheStoreGoesOn)
+{
+    struct Case {
+        const char* name;
+        std::uint64_t offset;
+        std::uint64_t length; // 0: to the file's end
+        bool links;
+    };
+    for (const Case& c : { Case { "first page", 0, 4096, true }, Case { "first page, no hard links", 0, 4096, false },
+             Case { "header", 0, 100, true }, Case { "first page past the header", 100, 3996, true },
+             Case { "whole file", 0, 0, true } }) {
+        SCOPED_TRACE(c.name);
+        Store s;
+        const auto original = *pf::FileManager::read(s.path);
+        ASSERT_EQ(pageSizeOf(original), 4096u);
+        {
+            UnreadableRange unreadable(s.path, c.offset, c.length ? c.length : original.size());
+            std::optional<testsupport::NoHardLinks> noLinks;
+            if (!c.links)
+                noLinks.emplace();
+            pf::ResetRegistry::resetAll();
+            pf::Log::startCapture();
+            EXPECT_TRUE(s.listed().empty());
+            EXPECT_TRUE(pf::Log::contains("the disk refused the same read again"));
+            EXPECT_TRUE(pf::Log::contains("set aside at " + s.path + ".corrupt; a new file holds the 0 bookings"));
+            pf::Log::stopCapture();
+            auto late = booking(5);
+            EXPECT_EQ(s.store->insertDataIntoTableWithGiftDetailInfo(late), Status::Ok);
+            for (int launch = 1; launch < 3; ++launch) {
+                pf::ResetRegistry::resetAll();
+                EXPECT_EQ(s.listed(), std::set<std::int64_t> { 5 }) << "launch " << launch;
+            }
+            EXPECT_GT(UnreadableRange::refusals(), 0) << "the case under test: reads of the file failed";
+            expectOneFileAside(s.path);
+        }
+        EXPECT_EQ(pf::FileManager::read(s.path + ".corrupt"), original) << "the damaged file, as it was";
+    }
+}
+
+// A read refused once and given at the disk's next try is no damage, and neither is a lock (see
+// the store's tests): the operation goes on and nothing is set aside.
+TEST(DamagedGiftStore, AReadTheDiskRefusesOnlyOnceIsTriedAgainAndNothingIsSetAside)
+{
+    Store s;
+    const auto expected = keysOf(storedRows(s.path));
+    {
+        UnreadableRange unreadable(s.path, 0, 4096, 1);
+        pf::ResetRegistry::resetAll();
+        EXPECT_EQ(s.listed(), expected);
+        EXPECT_EQ(UnreadableRange::refusals(), 1);
+    }
+    EXPECT_EQ(storeFolder(s.path), std::set<std::string> { "GameDatabase.sqlite" });
+}
+
+// A transaction killed before it committed leaves a journal that the next launch rolls back.
+// When the disk refuses the journal's reads, the file is read as it stands, without its journal,
+// and goes aside with it.
+TEST(DamagedGiftStore, AHotJournalTheDiskRefusesLeavesWhatTheFileReadsWithoutIt)
+{
+    Store s;
+    const auto expected = keysOf(storedRows(s.path));
+    const auto before = *pf::FileManager::read(s.path);
+    {
+        // Every booking renamed, in more pages than the cache holds: they reach the file before
+        // the commit, and the file and its journal are copied at that moment.
+        SQLite::Database raw(s.path, SQLite::OPEN_READWRITE);
+        raw.exec("PRAGMA cache_size = 2");
+        SQLite::Transaction transaction(raw);
+        raw.exec("UPDATE GiftDetailInfoTableName SET title = replace(title, '礼包', '预约')");
+        ASSERT_TRUE(pf::FileManager::copyItem(s.path, s.path + ".killed"));
+        ASSERT_TRUE(pf::FileManager::copyItem(s.path + "-journal", s.path + ".killed-journal"));
+    }
+    ASSERT_TRUE(pf::FileManager::replaceItem(s.path + ".killed", s.path));
+    ASSERT_TRUE(pf::FileManager::replaceItem(s.path + ".killed-journal", s.path + "-journal"));
+    const auto halfWritten = *pf::FileManager::read(s.path);
+    const auto journal = *pf::FileManager::read(s.path + "-journal");
+    ASSERT_NE(halfWritten, before) << "the case under test: the file holds pages of the transaction";
+    {
+        UnreadableRange unreadable(s.path + "-journal", 0, journal.size());
+        pf::ResetRegistry::resetAll();
+        EXPECT_EQ(s.listed(), expected);
+        auto late = booking(5);
+        EXPECT_EQ(s.store->insertDataIntoTableWithGiftDetailInfo(late), Status::Ok);
+        for (int launch = 1; launch < 3; ++launch) {
+            pf::ResetRegistry::resetAll();
+            EXPECT_EQ(s.listed().count(5), 1u) << "launch " << launch;
+        }
+        EXPECT_GT(UnreadableRange::refusals(), 0) << "the case under test: reads of the journal failed";
+        expectOneFileAside(s.path, true);
+    }
+    EXPECT_EQ(pf::FileManager::read(s.path + ".corrupt"), halfWritten);
+    EXPECT_EQ(pf::FileManager::read(s.path + ".corrupt-journal"), journal);
+    EXPECT_EQ(SQLite::Database(s.path).execAndGet("PRAGMA integrity_check").getString(), "ok");
+}
+
+// A launch killed after it gave the damaged file its aside name, before the new file took the
+// live name, leaves that second name: the next launch keeps it and makes no third.
+TEST(DamagedGiftStore, AnAsideNameLeftByALaunchKilledMidwayIsKeptAndNoOtherMade)
+{
+    Store s;
+    auto expected = keysOf(storedRows(s.path));
+    auto [lost, damaged] = s.damageLeaf(Damage::WholePage);
+    for (auto fid : lost)
+        expected.erase(fid);
+    ASSERT_EQ(::link(s.path.c_str(), (s.path + ".corrupt").c_str()), 0);
+    pf::ResetRegistry::resetAll();
+    EXPECT_EQ(s.listed(), expected);
+    expectOneFileAside(s.path);
+    EXPECT_EQ(pf::FileManager::read(s.path + ".corrupt"), damaged);
 }
 
 // Without hard links the damaged file is moved aside before the new one takes its place: a
