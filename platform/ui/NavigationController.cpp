@@ -1,5 +1,6 @@
 #include "platform/ui/NavigationController.h"
 
+#include "platform/foundation/Device.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/Animation.h"
@@ -103,8 +104,13 @@ void NavigationController::layoutContent(const std::shared_ptr<ViewController>& 
     auto v = controller->view();
     Rect b = view()->bounds();
     double top = 0;
-    if (!m_barHidden && !(controller->edgesForExtendedLayout() & RectEdge::Top))
+    if (Device::current().systemVersionFloat() < 7.0) {
+        // Systems before 7 have no extended layout: whatever the controller's edges say, its
+        // content starts below the status bar and below the navigation bar when it shows.
+        top = Screen::main().statusBarHeight() + (m_barHidden ? 0 : NavigationBar::Height);
+    } else if (!m_barHidden && !(controller->edgesForExtendedLayout() & RectEdge::Top)) {
         top = Screen::main().statusBarHeight() + NavigationBar::Height;
+    }
     v->setFrame({ 0, top, b.width(), std::max(0.0, b.height() - top) });
     v->setAutoresizingMask(Autoresizing::FlexibleWidth | Autoresizing::FlexibleHeight);
 }

@@ -23,7 +23,9 @@ class View;
 // - A popped controller's navigationController() becomes empty when its transition completes.
 // - Pushing a controller already in the stack, or popping the root, does nothing.
 // - The content view starts below the bar (status bar + 44 points) unless the top controller
-//   extends under the top edge or the bar is hidden.
+//   extends under the top edge or the bar is hidden. Below system version 7 no controller
+//   extends under the bars: the content starts below the status bar, and below the navigation
+//   bar too unless it is hidden.
 class NavigationController : public ViewController {
 public:
     NavigationController();

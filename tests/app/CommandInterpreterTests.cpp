@@ -5,6 +5,7 @@
 
 #include "core/AppInfoConfiguration.h"
 #include "core/records/VerificationCodeInfo.h"
+#include "core/managers/LoginManager.h"
 #include "core/managers/SharingManager.h"
 #include "core/managers/UpdatingCheckManager.h"
 #include "core/managers/VerificationCodeImageManager.h"
@@ -648,6 +649,44 @@ TEST_P(CommandInterpreterOnPhoneAndTablet, ErrorsNameTheOverlaysThatCoverTheList
 }
 
 INSTANTIATE_TEST_SUITE_P(PhoneAndTablet, CommandInterpreterOnPhoneAndTablet, ::testing::Bool(),
+    [](const auto& info) { return info.param ? "Tablet" : "Phone"; });
+
+// Below system 7 the screens are laid below the navigation bar, as that system lays them, so
+// what lies at their top takes taps and typing; the bar's buttons, placed as before 7, answer.
+class CommandInterpreterOnAnOlderSystem : public CommandInterpreterOnPhoneAndTablet {
+protected:
+    CommandInterpreterOnAnOlderSystem()
+    {
+        pf::Device::current().setSystemVersion("6.1");
+        world.launch({});
+        world.settle();
+    }
+    ~CommandInterpreterOnAnOlderSystem() override { pf::Device::current().setSystemVersion(previousVersion); }
+
+    std::string previousVersion = pf::Device::current().systemVersion();
+};
+
+TEST_P(CommandInterpreterOnAnOlderSystem, TheTopOfEveryScreenTakesTapsAndTyping)
+{
+    auto navigation = std::dynamic_pointer_cast<pf::NavigationController>(world.delegate->rootViewController()->rootViewController());
+    ASSERT_TRUE(navigation);
+    auto category = std::dynamic_pointer_cast<GiftCategoryViewController>(navigation->viewControllers().front());
+    ASSERT_TRUE(category);
+
+    EXPECT_EQ(run({ "idle", "tap \"以后再说\"", "tap \"独家\"" }), "");
+    EXPECT_EQ(category->currentPage(), 11);
+    EXPECT_EQ(run({ "tap image \"search.png\"", "idle", "type \"请输入想要查找的礼包...\" \"星海\"", "back", "wait 1",
+                  "open mygifts", "idle", "tap \"已领取\"", "tap image \"back.png\"", "wait 1" }),
+        "");
+    EXPECT_EQ(navigation->topViewController(), category);
+
+    EXPECT_EQ(run({ "menu", "wait 0.5", "tap \"点击登录\"", "wait 0.5", "type \"userName\" \"demo\"",
+                  "type \"password\" \"demo123\"", "tap \"登录\"", "idle" }),
+        "");
+    EXPECT_TRUE(LoginManager::sharedInstance()->userInformation()) << "the login went through";
+}
+
+INSTANTIATE_TEST_SUITE_P(PhoneAndTablet, CommandInterpreterOnAnOlderSystem, ::testing::Bool(),
     [](const auto& info) { return info.param ? "Tablet" : "Phone"; });
 
 }

@@ -1,5 +1,6 @@
 #include "UITestSupport.h"
 
+#include "platform/foundation/Device.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Driver.h"
@@ -8,6 +9,8 @@
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/NavigationItem.h"
 #include "platform/ui/Window.h"
+
+#include <algorithm>
 
 using namespace pf;
 
@@ -181,5 +184,79 @@ TEST_F(NavigationTests, ContentStartsBelowTheBarUnlessItExtendsUnderIt)
     EXPECT_EQ(b->view()->frame(), (Rect { 0, 0, 320, 480 }));
     EXPECT_FALSE(driver.isVisible(*nav->navigationBar()));
 }
+
+
+// Every controller extends under the bars by default. From system 7 on it lies under them; an
+// older system has no extended layout, so its content starts below the status bar and the bar.
+struct OlderLook {
+    const char* version;
+    double topWithBar;
+    double topWithoutBar;
+};
+
+class NavigationOnSystemVersion : public UITest, public ::testing::WithParamInterface<OlderLook> {
+protected:
+    NavigationOnSystemVersion()
+    {
+        Device::current().setSystemVersion(GetParam().version);
+        root = std::make_shared<Page>("A");
+        top = std::make_shared<Button>(ButtonType::Custom, Rect { 0, 20, 100, 20 });
+        top->setTitle("Top");
+        top->addAction("count", [this](const std::shared_ptr<Control>&) { ++taps; }, ControlEvent::TouchUpInside);
+        root->view()->addSubview(top);
+        nav = std::make_shared<NavigationController>(root);
+        window = std::make_shared<Window>();
+        window->setRootViewController(nav);
+        window->makeKeyAndVisible();
+    }
+    ~NavigationOnSystemVersion() override { Device::current().setSystemVersion(previousVersion); }
+
+    Rect below(double top) const { return { 0, top, 320, 480 - top }; }
+
+    std::string previousVersion = Device::current().systemVersion();
+    std::shared_ptr<Window> window;
+    std::shared_ptr<Page> root;
+    std::shared_ptr<Button> top;
+    int taps = 0;
+    std::shared_ptr<NavigationController> nav;
+    Driver driver;
+};
+
+TEST_P(NavigationOnSystemVersion, AControllerExtendingUnderTheTopLiesUnderTheBarsOnlyFromSevenOn)
+{
+    const auto& look = GetParam();
+    ASSERT_TRUE(root->edgesForExtendedLayout() & RectEdge::Top);
+    EXPECT_EQ(root->view()->frame(), below(look.topWithBar));
+    auto tapped = driver.tap(top);
+    EXPECT_EQ(tapped.outcome, look.topWithBar > 0 ? TouchResult::Outcome::Delivered : TouchResult::Outcome::Covered) << tapped.reason;
+
+    // Pushed and popped controllers are laid out by the same rule, during the transition too.
+    auto b = std::make_shared<Page>("B");
+    nav->pushViewController(b, true);
+    EXPECT_EQ(b->view()->frame(), below(look.topWithBar));
+    driver.advance(NavigationController::TransitionDuration);
+    nav->popViewController(true);
+    EXPECT_EQ(root->view()->frame(), below(look.topWithBar));
+    driver.advance(NavigationController::TransitionDuration);
+
+    nav->setNavigationBarHidden(true);
+    EXPECT_EQ(root->view()->frame(), below(look.topWithoutBar));
+    nav->setNavigationBarHidden(false);
+    EXPECT_EQ(root->view()->frame(), below(look.topWithBar));
+
+    // A controller that asks to stay clear of the bars is laid below them on either system.
+    auto c = std::make_shared<Page>("C");
+    c->setEdgesForExtendedLayout(RectEdge::None);
+    nav->pushViewController(c, false);
+    EXPECT_EQ(c->view()->frame(), below(64));
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, NavigationOnSystemVersion,
+    ::testing::Values(OlderLook { "6.1", 64, 20 }, OlderLook { "7.0", 0, 0 }),
+    [](const auto& info) {
+        std::string name = info.param.version;
+        std::replace(name.begin(), name.end(), '.', '_');
+        return "System" + name;
+    });
 
 }
