@@ -154,6 +154,23 @@ TEST(SimulatorOptionsTest, DeviceClockScriptAndMistakes)
     EXPECT_EQ(error, "unknown option: --verbose");
 }
 
+// The version is compared number by number, as a phone's is; anything else would reach the
+// portal's requests and the screens' checks as it was typed.
+TEST(SimulatorOptionsTest, TheSystemVersionIsNumbersSeparatedByDots)
+{
+    std::string error;
+    for (const char* version : { "6.1", "7", "10.3.1", "7.0" }) {
+        auto options = SimulatorOptions::parse({ "--system-version", version }, &error);
+        ASSERT_TRUE(options) << version << ": " << error;
+        EXPECT_EQ(options->systemVersion, version);
+    }
+    for (const char* version : { "abc", "", "7.", ".7", "7..1", "-7", "7.0a", " 7", "7 ", "+7", "٧" }) {
+        error.clear();
+        EXPECT_FALSE(SimulatorOptions::parse({ "--system-version", version }, &error)) << version;
+        EXPECT_EQ(error.rfind("--system-version ", 0), 0u) << version << ": " << error;
+    }
+}
+
 TEST(SimulatorOptionsTest, VendorServicesAndStandInApps)
 {
     std::string error;

@@ -39,6 +39,8 @@ TEST(SimulatorProcess, TheCommandLineAnswersHelpAndNamesItsMistakes)
         { { "--portal", "ftp://x/" }, "--portal needs an http or https address such as http://127.0.0.1:8080/api/, not ftp://x/" },
         { { "--peers", "file:///tmp/" }, "--peers needs an http or https address such as http://127.0.0.1:8081/, not file:///tmp/" },
         { { "--forum", "javascript://x/" }, "--forum needs an http or https address" },
+        { { "--system-version", "abc" }, "--system-version needs numbers separated by dots" },
+        { { "--system-version", "" }, "--system-version needs numbers separated by dots" },
     };
     for (const auto& [args, said] : mistakes) {
         auto child = simulator(args);
