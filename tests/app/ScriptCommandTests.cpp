@@ -100,6 +100,22 @@ TEST(ScriptCommandTest, MalformedLinesAreRefusedWithAReason)
     EXPECT_EQ(refusal(R"(tap "x)"), "unclosed quote");
 }
 
+// A bare keyword is the keyword, even where its argument is missing; a quoted word is a text.
+TEST(ScriptCommandTest, TapKeywordsWithoutTheirArgumentAreRefusedAsABareTapIs)
+{
+    const std::string bareTap = refusal("tap");
+    EXPECT_EQ(bareTap, R"(usage: tap "TEXT", tap tag N, tap row [S:]N or tap image "NAME")");
+    for (const char* keyword : { "tag", "row", "image" }) {
+        SCOPED_TRACE(keyword);
+        EXPECT_EQ(refusal(std::string("tap ") + keyword), bareTap);
+        auto quoted = parsed(std::string("tap \"") + keyword + "\"");
+        EXPECT_EQ(quoted.kind, Kind::TapText);
+        EXPECT_EQ(quoted.text, keyword);
+        EXPECT_EQ(refusal(std::string("tap \"") + keyword + "\" 3"), bareTap) << "a quoted word is never the keyword";
+    }
+    EXPECT_EQ(refusal(R"(scroll "bottom")"), "usage: scroll bottom");
+}
+
 TEST(ScriptCommandTest, PictureTapsAndTheMyGiftsShortcut)
 {
     auto image = parsed(R"(tap image "back.png")");
