@@ -177,7 +177,8 @@ std::vector<std::string> CommandTable::names()
     return out;
 }
 
-std::optional<ScriptCommand> CommandTable::parse(const std::vector<std::string>& w, std::string* error)
+std::optional<ScriptCommand> CommandTable::parse(const std::vector<std::string>& w, const std::vector<bool>& quoted,
+    std::string* error)
 {
     auto refuse = [&](std::string reason) -> std::optional<ScriptCommand> {
         if (error)
@@ -192,11 +193,25 @@ std::optional<ScriptCommand> CommandTable::parse(const std::vector<std::string>&
     if (named.empty())
         return refuse("unknown command: " + w[0]);
 
+    // The keywords the line spells out decide the form, so a keyword whose argument is missing
+    // is not taken for the argument of a shorter form (`tap tag` is no tap of the text "tag").
+    auto keywordsMatch = [&](const CommandForm& f) {
+        if (w.size() < f.words.size())
+            return false;
+        for (size_t i = 1; i < f.words.size(); ++i) {
+            if (w[i] != f.words[i] || (i < quoted.size() && quoted[i]))
+                return false;
+        }
+        return true;
+    };
+    size_t matched = 0;
+    for (auto* f : named) {
+        if (keywordsMatch(*f))
+            matched = std::max(matched, f->words.size());
+    }
     const CommandForm* best = nullptr;
     for (auto* f : named) {
-        if (w.size() != f->words.size() + f->argumentCount || !std::equal(f->words.begin(), f->words.end(), w.begin()))
-            continue;
-        if (!best || f->words.size() > best->words.size())
+        if (f->words.size() == matched && w.size() == matched + f->argumentCount && keywordsMatch(*f))
             best = f;
     }
     auto usageOf = [](const CommandForm& f) {

@@ -28,17 +28,22 @@ struct CommandForm {
 // one table, so what is listed is what is understood.
 //
 // Rules:
-// - A line is the form whose words it starts with and whose argument count it has; the form
-//   with more words wins (`tap tag 3` is a tag, `tap tag` the text "tag").
-// - A known command whose arguments fit no form is refused with its usage.
+// - A line is the form whose words it starts with and whose argument count it has. A form's
+//   words after the name match only words out of quotes, and the form with the most of them
+//   matched decides: `tap tag 3` is a tag, `tap "tag"` the text "tag", and `tap tag` fits no
+//   form.
+// - A known command whose arguments fit no form is refused with its usage (every form's when
+//   they differ).
 class CommandTable {
 public:
     static const std::vector<CommandForm>& forms();
     // The command names, each once, in table order.
     static std::vector<std::string> names();
 
-    // The command of a line already split into words (not empty, not a comment).
-    static std::optional<ScriptCommand> parse(const std::vector<std::string>& words, std::string* error);
+    // The command of a line already split into words (not empty, not a comment); `quoted` says
+    // which words were in quotes.
+    static std::optional<ScriptCommand> parse(const std::vector<std::string>& words, const std::vector<bool>& quoted,
+        std::string* error);
 
     // Every form, one line each: the form, then what it does.
     static std::string help();

@@ -4,9 +4,11 @@
 
 #include <cctype>
 
-std::optional<std::vector<std::string>> ScriptCommand::words(std::string_view line, std::string* error)
+std::optional<std::vector<std::string>> ScriptCommand::words(std::string_view line, std::string* error, std::vector<bool>* quoted)
 {
     std::vector<std::string> result;
+    if (quoted)
+        quoted->clear();
     size_t i = 0;
     while (i < line.size()) {
         unsigned char c = static_cast<unsigned char>(line[i]);
@@ -38,18 +40,21 @@ std::optional<std::vector<std::string>> ScriptCommand::words(std::string_view li
                 word += line[i++];
         }
         result.push_back(std::move(word));
+        if (quoted)
+            quoted->push_back(c == '"');
     }
     return result;
 }
 
 std::optional<ScriptCommand> ScriptCommand::parse(std::string_view line, std::string* error)
 {
-    auto list = words(line, error);
+    std::vector<bool> quoted;
+    auto list = words(line, error, &quoted);
     if (!list)
         return std::nullopt;
     ScriptCommand command;
     if (list->empty() || (*list)[0].starts_with("#"))
         return command;
 
-    return CommandTable::parse(*list, error);
+    return CommandTable::parse(*list, quoted, error);
 }

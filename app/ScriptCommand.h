@@ -6,8 +6,9 @@
 #include <vector>
 
 // One line of a simulator script, parsed. Words are separated by blanks; a word in double
-// quotes may hold blanks, and inside it \" and \\ stand for " and \. Blank lines and lines
-// starting with "#" are no command. The commands and their forms are CommandTable's rows
+// quotes may hold blanks, and inside it \" and \\ stand for " and \. A word in quotes is never
+// a command's keyword: `tap "tag"` taps the text "tag". Blank lines and lines starting with "#"
+// are no command. The commands and their forms are CommandTable's rows
 // (`help` lists them).
 struct ScriptCommand {
     enum class Kind { None, Dump, TapText, TapTag, TapRow, Type, ScrollBottom, Pull, Back, Wait, Idle, Pasteboard, Quit, TapImage, OpenMyGifts, Menu, Drag, Help, Received, Clear };
@@ -29,5 +30,7 @@ struct ScriptCommand {
     // The command of a line; none with a reason in `error` when the line is not one.
     static std::optional<ScriptCommand> parse(std::string_view line, std::string* error = nullptr);
     // Splits a line into words (quotes removed); none with a reason for an unclosed quote.
-    static std::optional<std::vector<std::string>> words(std::string_view line, std::string* error = nullptr);
+    // `quoted`, when given, is told which of the words were in quotes.
+    static std::optional<std::vector<std::string>> words(std::string_view line, std::string* error = nullptr,
+        std::vector<bool>* quoted = nullptr);
 };

@@ -183,10 +183,10 @@ int Simulator::runInteractive(std::ostream& out)
         else
             loop.runUntil([] { return false; }, 0.02);
     };
-    // What a command asked the portal for, before the screen is shown again.
+    // What a command asked the portal for, before the screen is shown again. Replies take real
+    // time on either clock; the wait moves no manual time, so timers still to come stay to come.
     auto awaitReplies = [&] {
-        if (!loop.hasManualClock())
-            loop.waitUntilIdle(kRepliesSeconds);
+        loop.waitUntilIdle(kRepliesSeconds);
         interpreter.driver().settle();
     };
 

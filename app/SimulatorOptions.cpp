@@ -30,6 +30,25 @@ bool isWebAddress(const std::string& url)
     return scheme == "http" || scheme == "https";
 }
 
+// "7", "6.1", "10.3.1", as a phone reports it: anything else would reach the portal as typed and
+// be read by the app's checks as some older system.
+bool isVersion(const std::string& text)
+{
+    bool digitBefore = false;
+    for (char c : text) {
+        if (c == '.') {
+            if (!digitBefore)
+                return false;
+            digitBefore = false;
+        } else if (c >= '0' && c <= '9') {
+            digitBefore = true;
+        } else {
+            return false;
+        }
+    }
+    return digitBefore;
+}
+
 }
 
 SimulatorOptions::ClockKind SimulatorOptions::effectiveClock(bool interactive) const
@@ -112,6 +131,8 @@ std::optional<SimulatorOptions> SimulatorOptions::parse(const std::vector<std::s
             else
                 return bad("--device is phone or pad");
         } else if (arg == "--system-version") {
+            if (!isVersion(value))
+                return bad("--system-version needs numbers separated by dots such as 7.0 or 6.1, not \"" + value + "\"");
             options.systemVersion = value;
         } else if (arg == "--clock") {
             if (value == "system")

@@ -19,6 +19,7 @@
 //   names another. Both are kept ending in "/".
 // - `--peers` is the root of the local vendor-services server ("http://127.0.0.1:PORT/"), kept
 //   ending in "/"; without it the client libraries keep their own (unreachable) servers.
+// - `--system-version` is numbers separated by dots ("7", "6.1", "10.3.1").
 // - `--vendor-apps` lists the stand-in messaging apps to install (VendorApps::parseList); all
 //   four current ones when it is not given.
 // - Without `--home` the simulator runs in a fresh temporary sandbox. A `--home` whose folders

@@ -34,7 +34,9 @@ int main(int argc, char** argv)
     std::ifstream file;
     if (options->script && *options->script != "-") {
         file.open(*options->script);
-        if (!file) {
+        // A folder opens as a file does and fails only at its first read, which would end the
+        // script as if it were empty: a character is asked for before anything starts.
+        if (!file || (file.peek(), file.bad())) {
             std::fprintf(stderr, "quorvane: cannot read %s\n", options->script->c_str());
             return 2;
         }

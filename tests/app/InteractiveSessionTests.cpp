@@ -169,6 +169,49 @@ TEST(InteractiveSessionTest, APersonAtATerminalSeesTheScreenGetsHelpAndRecallsLi
     EXPECT_EQ(terminal.exitStatus(), 1) << "two commands failed";
 }
 
+// On the manual clock nothing waits on time, but the replies still take it: the terminal waits
+// for them as on the system clock, before the first screen and before a command's screen.
+TEST(InteractiveSessionTest, OnTheManualClockTheScreenComesWithItsReplies)
+{
+    portal::PortalServer server;
+    ASSERT_TRUE(server.start());
+    for (const char* device : { "phone", "pad" }) {
+        SCOPED_TRACE(device);
+        // The lists are still on their way when the greeting comes.
+        server.holdOperation("ka/list");
+        Terminal terminal({ QUORVANE_SIMULATOR, "--portal", server.apiBaseURL(), "--clock", "manual", "--device", device });
+        ASSERT_TRUE(terminal.started());
+        bool greeted = terminal.waitFor("Type help for the commands");
+        server.releaseHeld();
+        ASSERT_TRUE(greeted) << terminal.unread();
+
+        // The list's rows, not the loading prompt over an empty list that claims all is shown.
+        ASSERT_TRUE(terminal.waitFor("quorvane> ")) << terminal.unread();
+        const std::string first = terminal.lastMatch();
+        EXPECT_NE(first.find("text=\"星海战纪新手礼包\""), std::string::npos) << first;
+        EXPECT_EQ(first.find("LoadingPromptView"), std::string::npos) << first;
+        EXPECT_EQ(first.find("text=\"已经显示全部内容\""), std::string::npos) << first;
+
+        // The update box lies over the list: it goes first.
+        terminal.type("tap \"以后再说\"\r");
+        ASSERT_TRUE(terminal.waitFor("quorvane> ")) << terminal.unread();
+        // Near the bottom of the first page the second is asked for; the screen comes with its
+        // rows where the loading footer was (the flick ends at the first page's bottom, or at
+        // the second's when its reply came while the list was still moving).
+        terminal.type("scroll bottom\r");
+        ASSERT_TRUE(terminal.waitFor("quorvane> ")) << terminal.unread();
+        const std::string shown = terminal.lastMatch();
+        EXPECT_TRUE(shown.find("text=\"萌宠大冒险回归礼包\"") != std::string::npos
+            || shown.find("text=\"极速狂飙独家礼包\"") != std::string::npos)
+            << "no row of the second page in\n" << shown;
+        EXPECT_EQ(shown.find("image=loading.gif"), std::string::npos) << shown;
+        EXPECT_EQ(shown.find("error:"), std::string::npos) << shown;
+
+        terminal.type("quit\r");
+        EXPECT_EQ(terminal.exitStatus(), 0);
+    }
+}
+
 TEST(InteractiveSessionTest, TheGreetingNamesTheTabletWhenTheAppIsShownOnOne)
 {
     portal::PortalServer server;

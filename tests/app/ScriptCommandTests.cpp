@@ -100,6 +100,22 @@ TEST(ScriptCommandTest, MalformedLinesAreRefusedWithAReason)
     EXPECT_EQ(refusal(R"(tap "x)"), "unclosed quote");
 }
 
+// A bare keyword is the keyword, even where its argument is missing; a quoted word is a text.
+TEST(ScriptCommandTest, TapKeywordsWithoutTheirArgumentAreRefusedAsABareTapIs)
+{
+    const std::string bareTap = refusal("tap");
+    EXPECT_EQ(bareTap, R"(usage: tap "TEXT", tap tag N, tap row [S:]N or tap image "NAME")");
+    for (const char* keyword : { "tag", "row", "image" }) {
+        SCOPED_TRACE(keyword);
+        EXPECT_EQ(refusal(std::string("tap ") + keyword), bareTap);
+        auto quoted = parsed(std::string("tap \"") + keyword + "\"");
+        EXPECT_EQ(quoted.kind, Kind::TapText);
+        EXPECT_EQ(quoted.text, keyword);
+        EXPECT_EQ(refusal(std::string("tap \"") + keyword + "\" 3"), bareTap) << "a quoted word is never the keyword";
+    }
+    EXPECT_EQ(refusal(R"(scroll "bottom")"), "usage: scroll bottom");
+}
+
 TEST(ScriptCommandTest, PictureTapsAndTheMyGiftsShortcut)
 {
     auto image = parsed(R"(tap image "back.png")");
@@ -152,6 +168,23 @@ TEST(SimulatorOptionsTest, DeviceClockScriptAndMistakes)
     EXPECT_EQ(error, "--script needs a value");
     EXPECT_FALSE(SimulatorOptions::parse({ "--verbose", "x" }, &error));
     EXPECT_EQ(error, "unknown option: --verbose");
+}
+
+// The version is compared number by number, as a phone's is; anything else would reach the
+// portal's requests and the screens' checks as it was typed.
+TEST(SimulatorOptionsTest, TheSystemVersionIsNumbersSeparatedByDots)
+{
+    std::string error;
+    for (const char* version : { "6.1", "7", "10.3.1", "7.0" }) {
+        auto options = SimulatorOptions::parse({ "--system-version", version }, &error);
+        ASSERT_TRUE(options) << version << ": " << error;
+        EXPECT_EQ(options->systemVersion, version);
+    }
+    for (const char* version : { "abc", "", "7.", ".7", "7..1", "-7", "7.0a", " 7", "7 ", "+7", "٧" }) {
+        error.clear();
+        EXPECT_FALSE(SimulatorOptions::parse({ "--system-version", version }, &error)) << version;
+        EXPECT_EQ(error.rfind("--system-version ", 0), 0u) << version << ": " << error;
+    }
 }
 
 TEST(SimulatorOptionsTest, VendorServicesAndStandInApps)

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -38,6 +39,8 @@ TEST(SimulatorProcess, TheCommandLineAnswersHelpAndNamesItsMistakes)
         { { "--portal", "ftp://x/" }, "--portal needs an http or https address such as http://127.0.0.1:8080/api/, not ftp://x/" },
         { { "--peers", "file:///tmp/" }, "--peers needs an http or https address such as http://127.0.0.1:8081/, not file:///tmp/" },
         { { "--forum", "javascript://x/" }, "--forum needs an http or https address" },
+        { { "--system-version", "abc" }, "--system-version needs numbers separated by dots" },
+        { { "--system-version", "" }, "--system-version needs numbers separated by dots" },
     };
     for (const auto& [args, said] : mistakes) {
         auto child = simulator(args);
@@ -46,6 +49,30 @@ TEST(SimulatorProcess, TheCommandLineAnswersHelpAndNamesItsMistakes)
         EXPECT_EQ(child.errorOutput.rfind("quorvane: " + said, 0), 0u) << child.errorOutput;
         EXPECT_NE(child.errorOutput.find("\nusage: quorvane"), std::string::npos) << child.errorOutput;
         EXPECT_EQ(child.output, "") << "nothing ran";
+    }
+}
+
+// A script that cannot be read refuses the start, whatever keeps it from being read: running
+// nothing and ending well would pass for a script whose commands all succeeded.
+TEST(SimulatorProcess, AScriptItCannotReadRefusesTheStart)
+{
+    pf::TaskEnvironment env;
+    std::string folder = pf::FileManager::join(env.sandbox().tmpPath(), "scripts");
+    ASSERT_TRUE(pf::FileManager::createDirectory(folder, false));
+    std::string locked = pf::FileManager::join(env.sandbox().tmpPath(), "locked");
+    ASSERT_TRUE(pf::FileManager::writeAtomically(locked, std::string_view("dump\n")));
+    ASSERT_EQ(chmod(locked.c_str(), 0), 0);
+    std::vector<std::string> unreadable { pf::FileManager::join(env.sandbox().tmpPath(), "missing"), folder };
+    // Permissions do not keep the superuser from reading: the file is then a script like any other.
+    if (access(locked.c_str(), R_OK) != 0)
+        unreadable.push_back(locked);
+    for (const auto& script : unreadable) {
+        SCOPED_TRACE(script);
+        auto child = simulator({ "--script", script, "--vendor-apps", "none" });
+        ASSERT_TRUE(WIFEXITED(child.status)) << child.errorOutput;
+        EXPECT_EQ(WEXITSTATUS(child.status), 2) << child.errorOutput;
+        EXPECT_EQ(child.errorOutput, "quorvane: cannot read " + script + "\n");
+        EXPECT_EQ(child.output, "");
     }
 }
 

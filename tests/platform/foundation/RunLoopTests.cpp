@@ -217,8 +217,6 @@ TEST(RunLoop, TheClockIsSafeToReadWhileTestsResetIt)
 
 namespace {
 
-// A millisecond of the clock in use goes by: on the manual clock it is moved, on the real one
-// waited out. A task that spends it outlasts a shorter interval on either.
 // Runs `body` in a fresh environment on the manual clock, then in another on the real one.
 void onBothClocks(const std::function<void(TaskEnvironment& env, bool manual)>& body)
 {
@@ -231,6 +229,8 @@ void onBothClocks(const std::function<void(TaskEnvironment& env, bool manual)>& 
     }
 }
 
+// A millisecond of the clock in use goes by: on the manual clock it is moved, on the real one
+// waited out. A task that spends it outlasts a shorter interval on either.
 void spendAMillisecond(TaskEnvironment& env, bool manual)
 {
     auto& loop = RunLoop::main();
