@@ -90,8 +90,10 @@ int hexDigitPart(char16_t c, bool high)
 pf::Dictionary MrApiTool::SDKInfo()
 {
     auto& device = pf::Device::current();
+    // The major number as a whole number read from the text: a version too large for an int
+    // stops at its largest rather than overflow the conversion of the fractional reading.
     char major[16];
-    std::snprintf(major, sizeof major, "%d", static_cast<int>(systemVersion()));
+    std::snprintf(major, sizeof major, "%d", device.systemMajorVersion());
     return pf::Dictionary {
         { kSDKInfoKeySDKV, kSDKInfoSDKVersion },
         { kSDKInfoKeySDKP, kSDKInfoSDKPlatform },

@@ -29,6 +29,10 @@ TEST(MrApiTool, SDKInfoCarriesTheSystemVersionAndItsMajorNumber)
                         { "status_machine", "iPhone6,2" }, { "status_version", "7" } }));
     pf::Device::current().setMachine("");
     EXPECT_EQ(MrApiTool::SDKInfo().find("status_machine")->stringValue(), "i386");
+    // A major number past an int's range is held at its largest, not overflowed.
+    pf::Device::current().setSystemVersion("99999999999.1");
+    EXPECT_EQ(MrApiTool::SDKInfo().find("status_version")->stringValue(), "2147483647");
+    pf::Device::current().setSystemVersion("7.0");
 }
 
 TEST(MrApiTool, AddressBuilderEscapesItsOwnListAndContinuesAQuery)
