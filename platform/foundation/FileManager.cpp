@@ -173,44 +173,37 @@ bool FileManager::setAsideCopy(const std::string& path, std::string* error)
 
 namespace {
 
-// The first aside name of `path` at which that name and the name of each companion beside it
-// are free: a companion left behind (its file since removed, or a stray one) does not block the
-// set-aside, and is never written over.
-std::string freeAsidePathWith(const std::string& path, const std::vector<std::string>& companions)
-{
-    for (int n = 1;; ++n) {
-        std::string aside = FileManager::asidePath(path, n);
-        if (FileManager::exists(aside))
-            continue;
-        if (std::none_of(companions.begin(), companions.end(), [&](const std::string& suffix) { return FileManager::exists(aside + suffix); }))
-            return aside;
-    }
-}
-
-// An aside name of `path` that is already a second name of the same file (a set-aside by link
-// that was cut short before the file was replaced), where the companions beside `path` can
-// follow it: the file is aside already, and a third name would only keep it twice.
-std::optional<std::string> linkedAsidePath(const std::string& path, const std::vector<std::string>& companions)
+// The aside name for `path` and its companions: the first name at which that name and the name
+// of each companion beside it are free (a companion left behind, its file since removed or a
+// stray one, does not block the set-aside, and is never written over). With `linked`, an aside
+// name met before it that already is a second name of the same file (a set-aside by link cut
+// short before the file was replaced) is taken instead, where the companions beside `path` can
+// follow it: the file is aside already, and another name would only keep it twice. `linked`
+// then says which it is.
+std::string asidePathWith(const std::string& path, const std::vector<std::string>& companions, bool* linked = nullptr)
 {
     struct stat file {};
-    if (::stat(path.c_str(), &file) != 0)
-        return std::nullopt;
+    const bool known = linked && ::stat(path.c_str(), &file) == 0;
+    auto companionsFreeAt = [&](const std::string& aside) {
+        return std::none_of(companions.begin(), companions.end(), [&](const std::string& suffix) { return FileManager::exists(aside + suffix); });
+    };
+    if (linked)
+        *linked = false;
     for (int n = 1;; ++n) {
         std::string aside = FileManager::asidePath(path, n);
-        struct stat other {};
-        if (::stat(aside.c_str(), &other) != 0) {
-            // Past the first name free of file and companions, no set-aside went.
-            if (std::none_of(companions.begin(), companions.end(), [&](const std::string& suffix) { return FileManager::exists(aside + suffix); }))
-                return std::nullopt;
+        if (!FileManager::exists(aside)) {
+            if (companionsFreeAt(aside))
+                return aside;
             continue;
         }
-        if (other.st_dev != file.st_dev || other.st_ino != file.st_ino)
-            continue;
-        if (std::any_of(companions.begin(), companions.end(), [&](const std::string& suffix) {
-                return FileManager::exists(path + suffix) && FileManager::exists(aside + suffix);
-            }))
-            return std::nullopt;
-        return aside;
+        struct stat other {};
+        if (known && ::stat(aside.c_str(), &other) == 0 && other.st_dev == file.st_dev && other.st_ino == file.st_ino
+            && std::none_of(companions.begin(), companions.end(), [&](const std::string& suffix) {
+                   return FileManager::exists(path + suffix) && FileManager::exists(aside + suffix);
+               })) {
+            *linked = true;
+            return aside;
+        }
     }
 }
 
@@ -227,7 +220,7 @@ void moveCompanions(const std::string& path, const std::string& aside, const std
 std::optional<std::string> FileManager::setAsideWith(const std::string& path, const std::vector<std::string>& companions,
     std::string* error)
 {
-    std::string aside = freeAsidePathWith(path, companions);
+    std::string aside = asidePathWith(path, companions);
     if (!moveItem(path, aside, error))
         return std::nullopt;
     moveCompanions(path, aside, companions);
@@ -241,14 +234,11 @@ std::optional<std::string> FileManager::setAsideLinkWith(const std::string& path
         fail(error, "no such file");
         return std::nullopt;
     }
-    if (auto linked = linkedAsidePath(path, companions)) {
-        moveCompanions(path, *linked, companions);
-        return linked;
-    }
-    std::string aside = freeAsidePathWith(path, companions);
+    bool linked = false;
+    std::string aside = asidePathWith(path, companions, &linked);
     // A second name for the same file: nothing is read, so bytes the disk can no longer give
     // back (the likely reason the file is being set aside) do not stop it.
-    if (::link(path.c_str(), aside.c_str()) != 0) {
+    if (!linked && ::link(path.c_str(), aside.c_str()) != 0) {
         fail(error, "cannot link " + path + " to " + aside + ": " + std::strerror(errno));
         return std::nullopt;
     }
