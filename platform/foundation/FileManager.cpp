@@ -135,13 +135,23 @@ bool FileManager::copyItem(const std::string& from, const std::string& to, std::
 
 namespace {
 
-// Whether a copy set aside before holds exactly the bytes of `path`.
+// Whether anything at all lies at `path`, a link included, whether or not it leads anywhere:
+// an aside name is judged by what it is, never by where it leads.
+bool occupied(const std::string& path)
+{
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+// Whether a copy set aside before holds exactly the bytes of `path`. Only a file of its own
+// counts: a link at an aside name may lead back to `path` itself.
 bool keptAside(const std::string& path)
 {
     auto measured = FileManager::size(path);
     std::optional<Bytes> bytes;
     for (const auto& aside : FileManager::asidePaths(path)) {
-        if (FileManager::size(aside) != measured)
+        struct stat info {};
+        if (::lstat(aside.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || static_cast<std::uint64_t>(info.st_size) != measured)
             continue;
         if (!bytes && !(bytes = FileManager::read(path)))
             return false;
@@ -175,31 +185,33 @@ namespace {
 
 // The aside name for `path` and its companions: the first name at which that name and the name
 // of each companion beside it are free (a companion left behind, its file since removed or a
-// stray one, does not block the set-aside, and is never written over). With `linked`, an aside
-// name met before it that already is a second name of the same file (a set-aside by link cut
-// short before the file was replaced) is taken instead, where the companions beside `path` can
-// follow it: the file is aside already, and another name would only keep it twice. `linked`
-// then says which it is.
+// stray one, does not block the set-aside, and is never written over). A name is free when
+// nothing lies there, not even a link. With `linked`, an aside name met before it that already
+// is a second name of the same file (a set-aside by link cut short before the file was
+// replaced) is taken instead, where the companions beside `path` can follow it: the file is
+// aside already, and another name would only keep it twice. A link at an aside name is never
+// that: it is not the file, and what it leads to may be `path` itself. `linked` then says which
+// it is.
 std::string asidePathWith(const std::string& path, const std::vector<std::string>& companions, bool* linked = nullptr)
 {
     struct stat file {};
-    const bool known = linked && ::stat(path.c_str(), &file) == 0;
+    const bool known = linked && ::stat(path.c_str(), &file) == 0 && S_ISREG(file.st_mode);
     auto companionsFreeAt = [&](const std::string& aside) {
-        return std::none_of(companions.begin(), companions.end(), [&](const std::string& suffix) { return FileManager::exists(aside + suffix); });
+        return std::none_of(companions.begin(), companions.end(), [&](const std::string& suffix) { return occupied(aside + suffix); });
     };
     if (linked)
         *linked = false;
     for (int n = 1;; ++n) {
         std::string aside = FileManager::asidePath(path, n);
-        if (!FileManager::exists(aside)) {
+        struct stat other {};
+        if (::lstat(aside.c_str(), &other) != 0) {
             if (companionsFreeAt(aside))
                 return aside;
             continue;
         }
-        struct stat other {};
-        if (known && ::stat(aside.c_str(), &other) == 0 && other.st_dev == file.st_dev && other.st_ino == file.st_ino
+        if (known && S_ISREG(other.st_mode) && other.st_dev == file.st_dev && other.st_ino == file.st_ino
             && std::none_of(companions.begin(), companions.end(), [&](const std::string& suffix) {
-                   return FileManager::exists(path + suffix) && FileManager::exists(aside + suffix);
+                   return occupied(path + suffix) && occupied(aside + suffix);
                })) {
             *linked = true;
             return aside;
@@ -210,7 +222,7 @@ std::string asidePathWith(const std::string& path, const std::vector<std::string
 void moveCompanions(const std::string& path, const std::string& aside, const std::vector<std::string>& companions)
 {
     for (const auto& suffix : companions) {
-        if (FileManager::exists(path + suffix))
+        if (occupied(path + suffix))
             FileManager::moveItem(path + suffix, aside + suffix);
     }
 }
@@ -237,8 +249,9 @@ std::optional<std::string> FileManager::setAsideLinkWith(const std::string& path
     bool linked = false;
     std::string aside = asidePathWith(path, companions, &linked);
     // A second name for the same file: nothing is read, so bytes the disk can no longer give
-    // back (the likely reason the file is being set aside) do not stop it.
-    if (!linked && ::link(path.c_str(), aside.c_str()) != 0) {
+    // back (the likely reason the file is being set aside) do not stop it. Where `path` is a
+    // link, the name is given to the file it leads to.
+    if (!linked && ::linkat(AT_FDCWD, path.c_str(), AT_FDCWD, aside.c_str(), AT_SYMLINK_FOLLOW) != 0) {
         fail(error, "cannot link " + path + " to " + aside + ": " + std::strerror(errno));
         return std::nullopt;
     }
@@ -254,7 +267,7 @@ std::string FileManager::asidePath(const std::string& path, int n)
 std::vector<std::string> FileManager::asidePaths(const std::string& path)
 {
     std::vector<std::string> paths;
-    for (int n = 1; exists(asidePath(path, n)); ++n)
+    for (int n = 1; occupied(asidePath(path, n)); ++n)
         paths.push_back(asidePath(path, n));
     return paths;
 }

@@ -27,7 +27,9 @@ namespace pf {
 //   (`setAsideCopy`). What is set aside stays for a person to recover and nothing here deletes
 //   it: the first file as "<file>.corrupt", later ones as "<file>.corrupt-2", "<file>.corrupt-3"
 //   and on. Bytes that a copy set aside already holds are not kept twice. A copy that fails
-//   part-way leaves nothing at its destination.
+//   part-way leaves nothing at its destination. An aside name at which anything lies, a link
+//   included (whether or not it leads anywhere), is taken: it is never followed, written over,
+//   or taken for a copy of the file.
 class FileManager {
 public:
     static bool exists(const std::string& path, bool* isDirectory = nullptr);
@@ -62,7 +64,7 @@ public:
         std::string* error = nullptr);
     // The name of the n-th copy set aside: "<path>.corrupt", then "<path>.corrupt-<n>".
     static std::string asidePath(const std::string& path, int n = 1);
-    // The copies set aside so far, in order, up to the first free name (a set-aside with
+    // The aside names taken so far, in order, up to the first free name (a set-aside with
     // companions may have passed a free name whose companions were taken).
     static std::vector<std::string> asidePaths(const std::string& path);
     // The first free name of `asidePath`.

@@ -14,6 +14,9 @@
 
 #include <SQLiteCpp/Transaction.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <optional>
 #include <set>
 #include <unistd.h>
 
@@ -466,5 +469,44 @@ TEST(DamagedGiftStore, ATreeThatLeadsBackIsReadOnceAndItsSoundBookingsKept)
         EXPECT_FALSE(pf::Log::contains("not whole"));
         EXPECT_FALSE(pf::Log::contains("stopped at its bounds"));
         pf::Log::stopCapture();
+    }
+}
+
+// A link at the first aside name, to the store itself or to nothing, is a name taken: it is
+// neither followed nor replaced, the damaged file goes aside under the next name byte for byte,
+// with or without hard links, and the store goes on.
+TEST(DamagedGiftStore, ALinkAtTheAsideNameNeitherTakesTheDamagedFilesPlaceNorBlocksTheStore)
+{
+    for (bool dangling : { false, true }) {
+        for (bool links : { true, false }) {
+            SCOPED_TRACE(std::string(dangling ? "a link to nothing" : "a link to the store") + (links ? "" : ", no hard links"));
+            Store s;
+            auto damaged = *pf::FileManager::read(s.path);
+            for (size_t i = 0; i < 100; ++i)
+                damaged[i] = static_cast<std::uint8_t>(i * 37 + 1);
+            ASSERT_TRUE(pf::FileManager::writeAtomically(s.path, damaged));
+            const std::string target = dangling ? s.path + ".gone" : s.path;
+            ASSERT_EQ(::symlink(target.c_str(), (s.path + ".corrupt").c_str()), 0);
+            {
+                std::optional<testsupport::NoHardLinks> noLinks;
+                if (!links)
+                    noLinks.emplace();
+                pf::ResetRegistry::resetAll();
+                pf::Log::startCapture();
+                EXPECT_TRUE(s.listed().empty());
+                EXPECT_TRUE(pf::Log::contains("set aside at " + s.path + ".corrupt-2; a new file holds the 0 bookings"));
+                pf::Log::stopCapture();
+                auto late = booking(5);
+                EXPECT_EQ(s.store->insertDataIntoTableWithGiftDetailInfo(late), Status::Ok);
+            }
+            pf::ResetRegistry::resetAll();
+            EXPECT_EQ(s.listed(), std::set<std::int64_t> { 5 });
+            EXPECT_EQ(pf::FileManager::read(s.path + ".corrupt-2"), damaged) << "the damaged file, as it was";
+            char buffer[4096];
+            const ssize_t n = ::readlink((s.path + ".corrupt").c_str(), buffer, sizeof buffer);
+            EXPECT_EQ(std::string(buffer, static_cast<size_t>(std::max<ssize_t>(n, 0))), target) << "the link, as it was";
+            EXPECT_EQ(storeFolder(s.path),
+                (std::set<std::string> { "GameDatabase.sqlite", "GameDatabase.sqlite.corrupt", "GameDatabase.sqlite.corrupt-2" }));
+        }
     }
 }

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace pf;
 
 TEST(Sandbox, TestsGetAFreshTemporaryHomeThatIsRemovedAfterwards)
@@ -208,4 +211,52 @@ TEST(FileManager, SetAsideWithCompanionsPassesANumberWhoseCompanionNameIsTaken)
     EXPECT_EQ(FileManager::readText(path + ".corrupt-3-wal"), "its log");
     EXPECT_EQ(FileManager::readText(path), "damaged again");
     EXPECT_FALSE(FileManager::exists(path + "-wal"));
+}
+
+// A link at an aside name, whether it leads to the file being set aside or nowhere, is a name
+// taken like any other: it is never followed, written over or taken for a copy already kept,
+// and the file's bytes always end up under a name of their own.
+TEST(FileManager, ALinkAtAnAsideNameIsATakenNameAndNeverFollowed)
+{
+    TaskEnvironment env;
+    const std::string path = Sandbox::current()->tmpPath() + "/store.sqlite";
+    auto write = [](const std::string& file, std::string_view text) { ASSERT_TRUE(FileManager::writeAtomically(file, text)); };
+    auto linkTo = [](const std::string& target, const std::string& at) { ASSERT_EQ(::symlink(target.c_str(), at.c_str()), 0) << at; };
+    auto leadsTo = [](const std::string& at) {
+        char target[4096];
+        ssize_t n = ::readlink(at.c_str(), target, sizeof target);
+        return n < 0 ? std::string("(no link)") : std::string(target, static_cast<size_t>(n));
+    };
+
+    // Moved aside, with a link to the file itself at the first name.
+    write(path, "damaged");
+    linkTo(path, path + ".corrupt");
+    EXPECT_TRUE(FileManager::setAside(path));
+    EXPECT_EQ(FileManager::readText(path + ".corrupt-2"), "damaged") << "kept under a name of its own";
+    EXPECT_EQ(leadsTo(path + ".corrupt"), path);
+
+    // Linked aside, with that link and a dangling one at the next names, and a dangling link at
+    // a journal's aside name.
+    write(path, "damaged again");
+    write(path + "-journal", "its journal");
+    ASSERT_TRUE(FileManager::removeItem(path + ".corrupt-2"));
+    linkTo(path + ".gone", path + ".corrupt-2");
+    linkTo(path + ".gone", path + ".corrupt-3-journal");
+    EXPECT_EQ(FileManager::setAsideLinkWith(path, { "-journal" }), path + ".corrupt-4");
+    EXPECT_EQ(FileManager::readText(path + ".corrupt-4"), "damaged again");
+    EXPECT_EQ(FileManager::readText(path + ".corrupt-4-journal"), "its journal");
+    EXPECT_EQ(FileManager::readText(path), "damaged again") << "the linking form leaves the file in place";
+    EXPECT_EQ(leadsTo(path + ".corrupt-2"), path + ".gone");
+    EXPECT_EQ(leadsTo(path + ".corrupt-3-journal"), path + ".gone");
+    EXPECT_EQ(FileManager::nextAsidePath(path), path + ".corrupt-3");
+
+    // The linking form given a link to the file: the aside name is the file's, not the link's.
+    ASSERT_TRUE(FileManager::removeItem(path));
+    write(path + ".real", "damaged once more");
+    linkTo(path + ".real", path);
+    EXPECT_EQ(FileManager::setAsideLinkWith(path, { "-journal" }), path + ".corrupt-5");
+    struct stat aside {};
+    ASSERT_EQ(::lstat((path + ".corrupt-5").c_str(), &aside), 0);
+    EXPECT_TRUE(S_ISREG(aside.st_mode));
+    EXPECT_EQ(FileManager::readText(path + ".corrupt-5"), "damaged once more");
 }
