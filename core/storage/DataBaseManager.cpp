@@ -1,5 +1,7 @@
 #include "core/storage/DataBaseManager.h"
 
+#include "core/storage/RetryingReadVfs.h"
+
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/ResetRegistry.h"
@@ -17,6 +19,7 @@
 #include <limits>
 #include <optional>
 #include <set>
+#include <stdexcept>
 #include <unordered_set>
 
 namespace {
@@ -47,12 +50,12 @@ bool isDamage(int code)
     return code == SQLITE_CORRUPT || code == SQLITE_NOTADB;
 }
 
-// A read that the file system refused (EIO from a bad sector, as SQLite reports it): unlike the
-// other I/O errors it does not go away by itself. The store tries once more at once, and takes a
-// second refusal for damage.
+// A read that the disk refused for good: made again a few times already (see RetryingReadVfs),
+// it is what a bad sector gives (EIO), and it is damage. A read that failed otherwise (a
+// network file system's time-out, a stale handle) may pass, as the other I/O errors may.
 bool isRefusedRead(int extendedCode)
 {
-    return extendedCode == SQLITE_IOERR_CORRUPTFS || extendedCode == SQLITE_IOERR_READ;
+    return extendedCode == SQLITE_IOERR_CORRUPTFS;
 }
 
 // What may go away by itself (a lock, a full disk, no memory, an I/O error other than a refused
@@ -387,12 +390,20 @@ DataBaseManager::Status DataBaseManager::withDatabase(const char* operation, con
             && pf::FileManager::replaceItem(rebuilt, path))
             pf::Log::line("GameDatabase: the file mended before the last launch ended is put in place");
     }
-    for (bool mended = false, refusedOnce = false;;) {
+    for (bool mended = false;;) {
         try {
-            SQLite::Database database(path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE, kBusyTimeoutMilliseconds);
+            SQLite::Database database(path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE, kBusyTimeoutMilliseconds,
+                RetryingReadVfs::name());
             bool sound = true;
             if (!checkedFiles().count(path)) {
+                const auto before = RetryingReadVfs::failures();
                 sound = passesQuickCheck(database);
+                // The check tells of a page it could not read as it tells of damage, in words:
+                // a read that failed for a reason that may pass is no damage.
+                if (!sound && RetryingReadVfs::failures().other != before.other) {
+                    pf::Log::format("GameDatabase: %s failed: the check could not read the file for now", operation);
+                    return Status::Failed;
+                }
                 if (sound)
                     checkedFiles().insert(path);
                 else
@@ -404,15 +415,10 @@ DataBaseManager::Status DataBaseManager::withDatabase(const char* operation, con
             }
         } catch (const SQLite::Exception& e) {
             pf::Log::format("GameDatabase: %s failed: %s (code %d)", operation, e.what(), e.getExtendedErrorCode());
-            if (isRefusedRead(e.getExtendedErrorCode())) {
-                if (!refusedOnce) {
-                    refusedOnce = true;
-                    continue;
-                }
-                pf::Log::format("GameDatabase: %s: the disk refused the same read again; the file is taken for damaged", operation);
-            } else if (!isDamage(e.getErrorCode())) {
+            if (isRefusedRead(e.getExtendedErrorCode()))
+                pf::Log::format("GameDatabase: %s: the disk refused a read at every try; the file is taken for damaged", operation);
+            else if (!isDamage(e.getErrorCode()))
                 return Status::Failed;
-            }
         } catch (const std::exception& e) {
             pf::Log::format("GameDatabase: %s failed: %s", operation, e.what());
             return Status::Failed;
@@ -439,13 +445,16 @@ bool DataBaseManager::mendDamagedFile(const std::string& path)
     std::string notes;
     SalvageBudget budget { std::chrono::steady_clock::now() + kMaxSalvageTime };
     try {
-        SQLite::Database fresh(rebuilt, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE, kBusyTimeoutMilliseconds);
+        const auto failuresBefore = RetryingReadVfs::failures();
+        SQLite::Database fresh(rebuilt, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE, kBusyTimeoutMilliseconds,
+            RetryingReadVfs::name());
         prepare(fresh);
         SQLite::Transaction transaction(fresh);
         // None when not even the file's header reads: nothing of it can be kept.
         std::optional<SQLite::Database> damaged;
         try {
-            damaged.emplace(unjournaledAddress(path), SQLite::OPEN_READONLY | SQLite::OPEN_URI, kBusyTimeoutMilliseconds);
+            damaged.emplace(unjournaledAddress(path), SQLite::OPEN_READONLY | SQLite::OPEN_URI, kBusyTimeoutMilliseconds,
+                RetryingReadVfs::name());
             sqlite3_limit(damaged->getHandle(), SQLITE_LIMIT_LENGTH, kMaxSalvagedValueBytes);
             // A schema that names pages past the file's end (a file cut short) is read all the
             // same, so that the pages still there can be: the connection only reads.
@@ -489,6 +498,10 @@ bool DataBaseManager::mendDamagedFile(const std::string& path)
             if (walk.cut)
                 notes += "; the reading of " + table.name + " stopped at its bounds";
         }
+        // A read that failed for a reason that may pass was stepped over as if it were damage:
+        // the rows behind it are not given up for it.
+        if (RetryingReadVfs::failures().other != failuresBefore.other)
+            throw std::runtime_error("a read of the file failed for a reason that may pass");
         transaction.commit();
     } catch (const std::exception& e) {
         pf::Log::format("GameDatabase: the damaged file cannot be mended now: %s", e.what());

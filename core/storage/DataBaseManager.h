@@ -18,11 +18,13 @@ class Statement;
 //   open between calls. Work that writes runs inside one transaction, so a process killed
 //   half-way leaves the file as it was before that operation.
 // - Every operation says whether it worked. A full disk, a file locked by someone else (after
-//   a short wait) or a file that cannot be opened is a failure, logged and reported; nothing
-//   is thrown to the caller.
-// - A read that the disk refuses (a bad sector) is tried once more at once, the whole
-//   operation with it; refused again, it is damage, wherever it lies: the file's first page,
-//   any page, or the journal of a transaction that a killed process left to roll back.
+//   a short wait), a file that cannot be opened or a read that fails for a reason that may
+//   pass (a network file system's time-out) is a failure, logged and reported; nothing is
+//   thrown to the caller, nothing is mended, and every booking is there once it passes.
+// - Every read of the file is made again a few times when it fails (RetryingReadVfs), in the
+//   operations, in the launch's check and as a damaged file is read. A read the disk still
+//   refuses (a bad sector) is damage, wherever it lies: the file's first page, any page, or
+//   the journal of a transaction that a killed process left to roll back.
 // - The first operation on the file in a process checks it (SQLite's quick check) before its
 //   work; later ones do not. Damage that the check finds, or that an operation meets later (a
 //   file that is not a database, pages that do not read), is mended: the rows of the tables

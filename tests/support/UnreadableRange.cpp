@@ -19,6 +19,7 @@ ino_t g_inode;
 std::uint64_t g_begin;
 std::uint64_t g_end;
 int g_limit;
+int g_error;
 
 // Whether a read of `count` bytes at `offset` of `fd` meets the range (and so fails).
 bool refused(int fd, std::int64_t offset, std::size_t count)
@@ -34,7 +35,7 @@ bool refused(int fd, std::int64_t offset, std::size_t count)
     if (g_limit != testsupport::UnreadableRange::kEveryRead && g_refusals.load() >= g_limit)
         return false;
     g_refusals.fetch_add(1);
-    errno = EIO;
+    errno = g_error;
     return true;
 }
 
@@ -47,7 +48,7 @@ template <typename F> F next(const char* name)
 
 namespace testsupport {
 
-UnreadableRange::UnreadableRange(const std::string& path, std::uint64_t offset, std::uint64_t length, int refusing)
+UnreadableRange::UnreadableRange(const std::string& path, std::uint64_t offset, std::uint64_t length, int refusing, int error)
 {
     struct stat info {};
     EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
@@ -57,6 +58,7 @@ UnreadableRange::UnreadableRange(const std::string& path, std::uint64_t offset, 
     g_begin = offset;
     g_end = offset + length;
     g_limit = refusing;
+    g_error = error;
     g_refusals = 0;
     g_armed.store(true, std::memory_order_release);
 }

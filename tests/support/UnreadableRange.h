@@ -1,14 +1,15 @@
 #pragma once
 
+#include <cerrno>
 #include <cstdint>
 #include <string>
 
 namespace testsupport {
 
 // A stretch of a file that no read reaches, as on a disk with a bad sector: while an
-// `UnreadableRange` lives, every read of the file that touches those bytes fails with EIO, when
-// it is made at an offset (SQLite's page reads) or by the kernel copying between files (a byte
-// copy through sendfile or copy_file_range). The file is known by its device and inode, so
+// `UnreadableRange` lives, every read of the file that touches those bytes fails (with EIO unless
+// told otherwise), when it is made at an offset (SQLite's page reads) or by the kernel copying
+// between files (a byte copy through sendfile or copy_file_range). The file is known by its device and inode, so
 // another name for it (a hard link) is as unreadable, and a file written over it by a rename is
 // not.
 //
@@ -21,8 +22,10 @@ class UnreadableRange {
 public:
     static constexpr int kEveryRead = -1;
     // `refusing` reads are refused (every one by default); those after it read, as when a
-    // disk's retry gets a sector back.
-    UnreadableRange(const std::string& path, std::uint64_t offset, std::uint64_t length, int refusing = kEveryRead);
+    // disk's retry gets a sector back. They fail with `error`: EIO, what a bad sector gives,
+    // or another (ETIMEDOUT, what a network file system gives while its server is away).
+    UnreadableRange(const std::string& path, std::uint64_t offset, std::uint64_t length, int refusing = kEveryRead,
+        int error = EIO);
     ~UnreadableRange();
     UnreadableRange(const UnreadableRange&) = delete;
     UnreadableRange& operator=(const UnreadableRange&) = delete;

@@ -1,6 +1,7 @@
 // A booked store whose file is damaged keeps every booking that still reads whole: at the first
 // use of a launch, and when an operation meets damage later in one.
 #include "core/storage/GiftDetailInfoDatabaseManager.h"
+#include "core/storage/RetryingReadVfs.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/ResetRegistry.h"
@@ -239,7 +240,7 @@ TEST(DamagedGiftStore, AFileWhoseFirstPageOrWholeTheDiskRefusesGoesAsideAndTheSt
             pf::ResetRegistry::resetAll();
             pf::Log::startCapture();
             EXPECT_TRUE(s.listed().empty());
-            EXPECT_TRUE(pf::Log::contains("the disk refused the same read again"));
+            EXPECT_TRUE(pf::Log::contains("the disk refused a read at every try"));
             EXPECT_TRUE(pf::Log::contains("set aside at " + s.path + ".corrupt; a new file holds the 0 bookings"));
             pf::Log::stopCapture();
             auto late = booking(5);
@@ -268,6 +269,72 @@ TEST(DamagedGiftStore, AReadTheDiskRefusesOnlyOnceIsTriedAgainAndNothingIsSetAsi
         EXPECT_EQ(UnreadableRange::refusals(), 1);
     }
     EXPECT_EQ(storeFolder(s.path), std::set<std::string> { "GameDatabase.sqlite" });
+}
+
+// A read refused for a moment, or failing for a reason that passes (a network file system's
+// time-out, a stale handle, a resource away for now), is no damage, wherever it lies and
+// whichever read meets it: the launch's check, an operation later in the launch, or the reading
+// of a file that is damaged elsewhere. Nothing is set aside, and once reads pass every booking
+// is there.
+TEST(DamagedGiftStore, AReadThatFailsOnlyForAWhileCostsNoBooking)
+{
+    struct Case {
+        const char* name;
+        bool firstPage; // or a leaf in the middle of the table
+        int refusing;
+        int error;
+        bool afterCheck = false;      // the failure begins after the launch's check
+        bool damagedElsewhere = false; // another leaf is overwritten with garbage
+    };
+    const int every = UnreadableRange::kEveryRead;
+    for (const Case& c : { Case { "first page refused three times", true, 3, EIO },
+             Case { "a leaf refused three times", false, 3, EIO }, Case { "first page timing out", true, every, ETIMEDOUT },
+             Case { "first page gone stale", true, every, ESTALE }, Case { "first page away for now", true, every, EAGAIN },
+             Case { "a leaf timing out at the check", false, every, ETIMEDOUT },
+             Case { "a leaf timing out after the check", false, every, ETIMEDOUT, true },
+             Case { "a leaf timing out in a file damaged elsewhere", false, every, ETIMEDOUT, false, true } }) {
+        SCOPED_TRACE(c.name);
+        Store s;
+        auto expected = keysOf(storedRows(s.path));
+        if (c.damagedElsewhere) {
+            for (auto fid : s.damageLeaf(Damage::WholePage, 1).first)
+                expected.erase(fid);
+        }
+        const auto bytes = *pf::FileManager::read(s.path);
+        const auto leaves = tableLeaves(bytes);
+        const size_t pageSize = pageSizeOf(bytes);
+        const std::uint64_t offset = c.firstPage ? 0 : (leaves.at(leaves.size() / 2).number - 1) * pageSize;
+        pf::ResetRegistry::resetAll();
+        if (c.afterCheck) {
+            EXPECT_EQ(s.listed(), expected);
+        }
+        {
+            UnreadableRange failing(s.path, offset, pageSize, c.refusing, c.error);
+            pf::Log::startCapture();
+            if (c.refusing == every) {
+                EXPECT_FALSE(s.store->retrieveDataFromTable()) << "a failure, told as one";
+                if (!c.afterCheck) {
+                    auto late = booking(5);
+                    EXPECT_EQ(s.store->insertDataIntoTableWithGiftDetailInfo(late), Status::Failed);
+                }
+            } else {
+                EXPECT_EQ(s.listed(), expected);
+                EXPECT_EQ(UnreadableRange::refusals(), c.refusing);
+            }
+            EXPECT_FALSE(pf::Log::contains("set aside"));
+            pf::Log::stopCapture();
+            EXPECT_GT(UnreadableRange::refusals(), 0) << "the case under test: reads failed";
+            EXPECT_EQ(storeFolder(s.path), std::set<std::string> { "GameDatabase.sqlite" });
+        }
+        // The reads pass again, in this launch and the next.
+        EXPECT_EQ(s.listed(), expected);
+        pf::ResetRegistry::resetAll();
+        EXPECT_EQ(s.listed(), expected);
+        if (c.damagedElsewhere)
+            expectOneFileAside(s.path);
+        else
+            EXPECT_EQ(storeFolder(s.path), std::set<std::string> { "GameDatabase.sqlite" });
+    }
 }
 
 // A transaction killed before it committed leaves a journal that the next launch rolls back.
@@ -470,6 +537,55 @@ TEST(DamagedGiftStore, ATreeThatLeadsBackIsReadOnceAndItsSoundBookingsKept)
         EXPECT_FALSE(pf::Log::contains("stopped at its bounds"));
         pf::Log::stopCapture();
     }
+}
+
+// A disk that refuses a hundred pages of the file for good: each refused read is made again only
+// while the file's few retries last, the mend ends within its bounds, and every booking of the
+// other pages is kept.
+TEST(DamagedGiftStore, AHundredPagesRefusedForGoodCostOnlyTheirBookings)
+{
+    LargeStore s(0);
+    const auto bytes = *pf::FileManager::read(s.path);
+    const size_t pageSize = pageSizeOf(bytes);
+    std::set<size_t> leafPages;
+    std::set<std::int64_t> expected;
+    for (const auto& leaf : tableLeaves(bytes)) {
+        leafPages.insert(leaf.number);
+        expected.insert(leaf.rowids.begin(), leaf.rowids.end());
+    }
+    // A hundred pages in a row, every one a leaf of the table.
+    size_t first = 2;
+    size_t run = 0;
+    while (run < 100 && first + run <= bytes.size() / pageSize) {
+        if (leafPages.count(first + run))
+            ++run;
+        else
+            first += run + 1, run = 0;
+    }
+    ASSERT_EQ(run, 100u) << "the case under test: a hundred leaves in a row";
+    for (size_t page = first; page < first + 100; ++page) {
+        for (auto fid : leafRowids(bytes, page))
+            expected.erase(fid);
+    }
+
+    const auto refusedBefore = RetryingReadVfs::failures().refused;
+    {
+        UnreadableRange refused(s.path, (first - 1) * pageSize, 100 * pageSize);
+        pf::ResetRegistry::resetAll();
+        pf::Log::startCapture();
+        std::set<std::int64_t> listed;
+        for (const auto& g : s.store->retrieveDataFromTable().value_or(GiftDetailInfo::List {}))
+            listed.insert(g->fid());
+        EXPECT_EQ(listed, expected);
+        EXPECT_TRUE(pf::Log::contains("a new file holds the " + std::to_string(expected.size()) + " bookings"));
+        EXPECT_FALSE(pf::Log::contains("stopped at its bounds"));
+        pf::Log::stopCapture();
+        // The launch's check and the mend each open the damaged file once.
+        const auto refusedForGood = static_cast<int>(RetryingReadVfs::failures().refused - refusedBefore);
+        EXPECT_GT(refusedForGood, 10) << "the case under test: many reads were refused";
+        EXPECT_LE(UnreadableRange::refusals() - refusedForGood, 2 * RetryingReadVfs::kRetriesPerFile);
+    }
+    expectOneFileAside(s.path);
 }
 
 // A link at the first aside name, to the store itself or to nothing, is a name taken: it is

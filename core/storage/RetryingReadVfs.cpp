@@ -1,0 +1,276 @@
+#include "core/storage/RetryingReadVfs.h"
+
+#include <sqlite3.h>
+
+#include <atomic>
+
+namespace {
+
+constexpr const char* kName = "quorvane-retrying-reads";
+
+// An opened file: SQLite's handle, then the default file system's own handle for the same file
+// right after it (`szOsFile` makes room for both).
+struct RetryingFile {
+    sqlite3_file base;
+    sqlite3_file* real;
+    int retriesLeft;
+};
+
+sqlite3_vfs* g_real = nullptr;
+std::atomic<std::uint64_t> g_refused { 0 };
+std::atomic<std::uint64_t> g_otherFailures { 0 };
+
+sqlite3_file* realOf(sqlite3_file* file)
+{
+    return reinterpret_cast<RetryingFile*>(file)->real;
+}
+
+// A read that failed, as opposed to one that ended at the file's end (SQLite fills the rest
+// with zeros and reads on) or one that ran out of memory.
+bool failedRead(int code)
+{
+    return code == SQLITE_IOERR_CORRUPTFS || code == SQLITE_IOERR_READ;
+}
+
+int readRetrying(sqlite3_file* handle, void* buffer, int amount, sqlite3_int64 offset)
+{
+    auto* file = reinterpret_cast<RetryingFile*>(handle);
+    int code = file->real->pMethods->xRead(file->real, buffer, amount, offset);
+    for (int retry = 0; failedRead(code) && retry < RetryingReadVfs::kRetriesPerRead && file->retriesLeft > 0; ++retry) {
+        --file->retriesLeft;
+        code = file->real->pMethods->xRead(file->real, buffer, amount, offset);
+    }
+    if (code == SQLITE_IOERR_CORRUPTFS)
+        g_refused.fetch_add(1, std::memory_order_relaxed);
+    else if (code != SQLITE_OK && code != SQLITE_IOERR_SHORT_READ)
+        g_otherFailures.fetch_add(1, std::memory_order_relaxed);
+    return code;
+}
+
+int closeFile(sqlite3_file* file)
+{
+    return realOf(file)->pMethods->xClose(realOf(file));
+}
+
+int writeFile(sqlite3_file* file, const void* buffer, int amount, sqlite3_int64 offset)
+{
+    return realOf(file)->pMethods->xWrite(realOf(file), buffer, amount, offset);
+}
+
+int truncateFile(sqlite3_file* file, sqlite3_int64 size)
+{
+    return realOf(file)->pMethods->xTruncate(realOf(file), size);
+}
+
+int syncFile(sqlite3_file* file, int flags)
+{
+    return realOf(file)->pMethods->xSync(realOf(file), flags);
+}
+
+int fileSize(sqlite3_file* file, sqlite3_int64* size)
+{
+    return realOf(file)->pMethods->xFileSize(realOf(file), size);
+}
+
+int lockFile(sqlite3_file* file, int level)
+{
+    return realOf(file)->pMethods->xLock(realOf(file), level);
+}
+
+int unlockFile(sqlite3_file* file, int level)
+{
+    return realOf(file)->pMethods->xUnlock(realOf(file), level);
+}
+
+int checkReservedLock(sqlite3_file* file, int* reserved)
+{
+    return realOf(file)->pMethods->xCheckReservedLock(realOf(file), reserved);
+}
+
+int fileControl(sqlite3_file* file, int operation, void* argument)
+{
+    return realOf(file)->pMethods->xFileControl(realOf(file), operation, argument);
+}
+
+int sectorSize(sqlite3_file* file)
+{
+    return realOf(file)->pMethods->xSectorSize(realOf(file));
+}
+
+int deviceCharacteristics(sqlite3_file* file)
+{
+    return realOf(file)->pMethods->xDeviceCharacteristics(realOf(file));
+}
+
+// Shared memory exists only for write-ahead logs; a file system without it refuses.
+int shmMap(sqlite3_file* file, int region, int size, int extend, void volatile** memory)
+{
+    const auto* methods = realOf(file)->pMethods;
+    return methods->iVersion >= 2 ? methods->xShmMap(realOf(file), region, size, extend, memory) : SQLITE_IOERR_SHMMAP;
+}
+
+int shmLock(sqlite3_file* file, int offset, int count, int flags)
+{
+    const auto* methods = realOf(file)->pMethods;
+    return methods->iVersion >= 2 ? methods->xShmLock(realOf(file), offset, count, flags) : SQLITE_IOERR_SHMLOCK;
+}
+
+void shmBarrier(sqlite3_file* file)
+{
+    const auto* methods = realOf(file)->pMethods;
+    if (methods->iVersion >= 2)
+        methods->xShmBarrier(realOf(file));
+}
+
+int shmUnmap(sqlite3_file* file, int deleteFlag)
+{
+    const auto* methods = realOf(file)->pMethods;
+    return methods->iVersion >= 2 ? methods->xShmUnmap(realOf(file), deleteFlag) : SQLITE_OK;
+}
+
+// No page is handed out mapped: SQLite then reads it through `readRetrying`.
+int fetchPage(sqlite3_file*, sqlite3_int64, int, void** page)
+{
+    *page = nullptr;
+    return SQLITE_OK;
+}
+
+int unfetchPage(sqlite3_file*, sqlite3_int64, void*)
+{
+    return SQLITE_OK;
+}
+
+const sqlite3_io_methods kMethods {
+    3,
+    closeFile,
+    readRetrying,
+    writeFile,
+    truncateFile,
+    syncFile,
+    fileSize,
+    lockFile,
+    unlockFile,
+    checkReservedLock,
+    fileControl,
+    sectorSize,
+    deviceCharacteristics,
+    shmMap,
+    shmLock,
+    shmBarrier,
+    shmUnmap,
+    fetchPage,
+    unfetchPage,
+};
+
+int openFile(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* handle, int flags, int* outFlags)
+{
+    auto* file = reinterpret_cast<RetryingFile*>(handle);
+    file->base.pMethods = nullptr;
+    file->real = reinterpret_cast<sqlite3_file*>(file + 1);
+    file->retriesLeft = RetryingReadVfs::kRetriesPerFile;
+    int code = g_real->xOpen(g_real, name, file->real, flags, outFlags);
+    // SQLite closes what has methods, even after a failed open: the real handle then needs it.
+    if (file->real->pMethods)
+        file->base.pMethods = &kMethods;
+    return code;
+}
+
+int deleteFile(sqlite3_vfs*, const char* name, int syncDirectory)
+{
+    return g_real->xDelete(g_real, name, syncDirectory);
+}
+
+int access(sqlite3_vfs*, const char* name, int flags, int* result)
+{
+    return g_real->xAccess(g_real, name, flags, result);
+}
+
+int fullPathname(sqlite3_vfs*, const char* name, int size, char* out)
+{
+    return g_real->xFullPathname(g_real, name, size, out);
+}
+
+void* dlOpen(sqlite3_vfs*, const char* name)
+{
+    return g_real->xDlOpen(g_real, name);
+}
+
+void dlError(sqlite3_vfs*, int size, char* message)
+{
+    g_real->xDlError(g_real, size, message);
+}
+
+void (*dlSym(sqlite3_vfs*, void* library, const char* symbol))(void)
+{
+    return g_real->xDlSym(g_real, library, symbol);
+}
+
+void dlClose(sqlite3_vfs*, void* library)
+{
+    g_real->xDlClose(g_real, library);
+}
+
+int randomness(sqlite3_vfs*, int size, char* out)
+{
+    return g_real->xRandomness(g_real, size, out);
+}
+
+int sleepFor(sqlite3_vfs*, int microseconds)
+{
+    return g_real->xSleep(g_real, microseconds);
+}
+
+int currentTime(sqlite3_vfs*, double* now)
+{
+    return g_real->xCurrentTime(g_real, now);
+}
+
+int lastError(sqlite3_vfs*, int size, char* message)
+{
+    return g_real->xGetLastError ? g_real->xGetLastError(g_real, size, message) : 0;
+}
+
+int currentTimeInt64(sqlite3_vfs*, sqlite3_int64* now)
+{
+    if (g_real->iVersion >= 2 && g_real->xCurrentTimeInt64)
+        return g_real->xCurrentTimeInt64(g_real, now);
+    double days = 0;
+    int code = g_real->xCurrentTime(g_real, &days);
+    *now = static_cast<sqlite3_int64>(days * 86'400'000.0);
+    return code;
+}
+
+}
+
+const char* RetryingReadVfs::name()
+{
+    static const char* registered = [] {
+        g_real = sqlite3_vfs_find(nullptr);
+        static sqlite3_vfs vfs {};
+        vfs.iVersion = 2;
+        vfs.szOsFile = static_cast<int>(sizeof(RetryingFile)) + g_real->szOsFile;
+        vfs.mxPathname = g_real->mxPathname;
+        vfs.zName = kName;
+        vfs.xOpen = openFile;
+        vfs.xDelete = deleteFile;
+        vfs.xAccess = access;
+        vfs.xFullPathname = fullPathname;
+        vfs.xDlOpen = dlOpen;
+        vfs.xDlError = dlError;
+        vfs.xDlSym = dlSym;
+        vfs.xDlClose = dlClose;
+        vfs.xRandomness = randomness;
+        vfs.xSleep = sleepFor;
+        vfs.xCurrentTime = currentTime;
+        vfs.xGetLastError = lastError;
+        vfs.xCurrentTimeInt64 = currentTimeInt64;
+        sqlite3_vfs_register(&vfs, 0);
+        return kName;
+    }();
+    return registered;
+}
+
+RetryingReadVfs::Failures RetryingReadVfs::failures()
+{
+    return { g_refused.load(std::memory_order_relaxed), g_otherFailures.load(std::memory_order_relaxed) };
+}

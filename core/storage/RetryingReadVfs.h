@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+
+// The way the store's files are read: SQLite's default file system, with one difference. A read
+// that fails (the disk refuses it, or a network file system times out) is made again a few
+// times before the failure reaches SQLite, as a disk's own retry may get a sector back. Every
+// read of the store goes through it: its operations, the launch's check of the file, the
+// journal rolled back, and the reading of a damaged file when it is mended, so that all of
+// them are as patient.
+//
+// Rules:
+// - A failed read is made again at once, up to `kRetriesPerRead` more times; a short read (the
+//   file ends) is no failure and is not made again.
+// - The retries of one opened file are bounded in total (`kRetriesPerFile`): a file with many
+//   pages the disk refuses for good costs a few reads more, not four times its reads.
+// - Nothing is memory-mapped: a mapped page would bypass the retries.
+// - What still fails after the retries is counted by kind (`failures`), so that a caller whose
+//   SQLite call reports no code (a check that describes what it could not read as text) can
+//   tell a refusal from a failure that may pass.
+class RetryingReadVfs {
+public:
+    static constexpr int kRetriesPerRead = 3;
+    static constexpr int kRetriesPerFile = 12;
+
+    // The name to open a database with; the file system is registered (not as the default) on
+    // first use.
+    static const char* name();
+
+    // Reads that failed even when made again, since the process began: refused by the disk
+    // (SQLite's SQLITE_IOERR_CORRUPTFS, what a bad sector gives), or failed otherwise (a time-out,
+    // a file that went stale: they may pass).
+    struct Failures {
+        std::uint64_t refused = 0;
+        std::uint64_t other = 0;
+    };
+    static Failures failures();
+};
