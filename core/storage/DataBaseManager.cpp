@@ -19,7 +19,6 @@
 #include <limits>
 #include <optional>
 #include <set>
-#include <stdexcept>
 #include <unordered_set>
 
 namespace {
@@ -445,7 +444,6 @@ bool DataBaseManager::mendDamagedFile(const std::string& path)
     std::string notes;
     SalvageBudget budget { std::chrono::steady_clock::now() + kMaxSalvageTime };
     try {
-        const auto failuresBefore = RetryingReadVfs::failures();
         SQLite::Database fresh(rebuilt, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE, kBusyTimeoutMilliseconds,
             RetryingReadVfs::name());
         prepare(fresh);
@@ -498,10 +496,6 @@ bool DataBaseManager::mendDamagedFile(const std::string& path)
             if (walk.cut)
                 notes += "; the reading of " + table.name + " stopped at its bounds";
         }
-        // A read that failed for a reason that may pass was stepped over as if it were damage:
-        // the rows behind it are not given up for it.
-        if (RetryingReadVfs::failures().other != failuresBefore.other)
-            throw std::runtime_error("a read of the file failed for a reason that may pass");
         transaction.commit();
     } catch (const std::exception& e) {
         pf::Log::format("GameDatabase: the damaged file cannot be mended now: %s", e.what());
