@@ -41,6 +41,8 @@ TEST(SimulatorProcess, TheCommandLineAnswersHelpAndNamesItsMistakes)
         { { "--forum", "javascript://x/" }, "--forum needs an http or https address" },
         { { "--system-version", "abc" }, "--system-version needs numbers separated by dots" },
         { { "--system-version", "" }, "--system-version needs numbers separated by dots" },
+        // Else the session would run in a temporary home, removed at exit with every booking.
+        { { "--home", "" }, "--home needs " },
     };
     for (const auto& [args, said] : mistakes) {
         auto child = simulator(args);
