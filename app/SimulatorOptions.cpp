@@ -122,6 +122,10 @@ std::optional<SimulatorOptions> SimulatorOptions::parse(const std::vector<std::s
                 return bad(reason);
             options.vendorApps = std::move(*names);
         } else if (arg == "--home") {
+            // An empty one would be taken as none: a temporary home, removed with every booking
+            // at exit, where a kept one was asked for.
+            if (value.empty())
+                return bad("--home needs a folder's path, not an empty one");
             options.home = value;
         } else if (arg == "--device") {
             if (value == "phone")

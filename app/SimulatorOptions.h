@@ -22,9 +22,10 @@
 // - `--system-version` is numbers separated by dots ("7", "6.1", "10.3.1").
 // - `--vendor-apps` lists the stand-in messaging apps to install (VendorApps::parseList); all
 //   four current ones when it is not given.
-// - Without `--home` the simulator runs in a fresh temporary sandbox. A `--home` whose folders
-//   cannot be made or written in refuses the start (Simulator::start), with status 2 as for a
-//   bad argument: the session's bookings and settings would all be lost.
+// - Without `--home` the simulator runs in a fresh temporary sandbox; an empty `--home` is
+//   refused rather than taken for none. A `--home` whose folders cannot be made or written in
+//   refuses the start (Simulator::start), with status 2 as for a bad argument: the session's
+//   bookings and settings would all be lost.
 // - The clock is manual when commands come from a script and the system's when a person types
 //   them, unless `--clock` says otherwise.
 struct SimulatorOptions {

@@ -12,7 +12,9 @@
 
 #include "app/Simulator.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <unistd.h>
@@ -33,11 +35,16 @@ int main(int argc, char** argv)
 
     std::ifstream file;
     if (options->script && *options->script != "-") {
+        errno = 0;
         file.open(*options->script);
         // A folder opens as a file does and fails only at its first read, which would end the
-        // script as if it were empty: a character is asked for before anything starts.
+        // script as if it were empty: a character is asked for before anything starts. The
+        // stream keeps no reason; the system call under the failed open or read leaves it in
+        // errno, and the reason tells a missing file from a folder or a locked one.
         if (!file || (file.peek(), file.bad())) {
-            std::fprintf(stderr, "quorvane: cannot read %s\n", options->script->c_str());
+            int why = errno;
+            std::fprintf(stderr, "quorvane: cannot read %s: %s\n", options->script->c_str(),
+                why ? std::strerror(why) : "unreadable");
             return 2;
         }
     }

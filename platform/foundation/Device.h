@@ -31,6 +31,8 @@ public:
     void setSystemVersion(std::string version);
     // The version text read as a number ("7.0.4" reads 7.0).
     double systemVersionFloat() const;
+    // The version text's leading whole number ("7.0.4" reads 7), held within an int's range: the
+    // one reading to take where a whole number is wanted, since the number above may exceed it.
     int systemMajorVersion() const;
 
     Idiom idiom() const;

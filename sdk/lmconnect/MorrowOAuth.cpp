@@ -47,7 +47,9 @@ int& jscount()
     return *count;
 }
 
-int majorSystemVersion() { return int(pf::Device::current().systemVersionFloat()); }
+// Read as a whole number from the version's text: a major number too large for an int stops at
+// the largest, and such a system counts as recent, rather than overflowing a conversion.
+int majorSystemVersion() { return pf::Device::current().systemMajorVersion(); }
 
 // The script's "urlStr": form-encoded, so "+" is a blank before unescaping.
 std::optional<pf::Url> formEncodedUrl(const pf::Value& params)

@@ -4,6 +4,7 @@
 #include "core/ContentFetcher.h"
 #include "core/PlatformInfo.h"
 #include "core/managers/SharingManager.h"
+#include "platform/foundation/Device.h"
 #include "platform/foundation/Log.h"
 #include "platform/graphics/Image.h"
 #include "platform/testing/TestHttpServer.h"
@@ -65,11 +66,13 @@ std::shared_ptr<GiftDetailInfo> gift(int fid, const std::string& title, const st
 }
 
 struct SharingWorld : AppWorld {
-    // `catalog`, when given, changes the portal's sample data before the app's first request.
-    explicit SharingWorld(const std::function<void(portal::PortalCatalog&)>& catalog = {})
+    // `catalog`, when given, changes the portal's sample data before the app's first request;
+    // `systemVersion` is the device's from the launch on, as `--system-version` sets it.
+    explicit SharingWorld(const std::function<void(portal::PortalCatalog&)>& catalog = {}, const std::string& systemVersion = "7.0")
     {
         if (catalog)
             portal.service().editCatalog(catalog);
+        pf::Device::current().setSystemVersion(systemVersion);
         launch();
         settle();
         apps.lm()->setAnswer(peers::LMApp::Answer::Token,
@@ -298,6 +301,27 @@ TEST(Sharing, ThePictureIsFetchedSafelyAndTheMessagesCarryOnlyWhatCame)
     }
     for (auto& request : pictures.requests())
         EXPECT_NE(request.path, "/etc/passwd");
+}
+
+// The LM Connect session runs its scripts, which sign in for the share, only from system 5 on:
+// a version whose major number is too large for an int is as recent as any, and LZone gets the
+// sign-in and the share as on 7.0.
+TEST(Sharing, AnLZoneShareSignsInAndReachesLMOnEverySystemVersion)
+{
+    for (const char* version : { "7.0", "6.1", "99999999999" }) {
+        SCOPED_TRACE(version);
+        SharingWorld world({}, version);
+        world.manager()->sharingWithLzone({ gift(701, "空间礼包", "") }, SharingManager::kGiftDetailDataType);
+        world.settle();
+        auto signIns = world.apps.lm()->received();
+        ASSERT_EQ(signIns.size(), 1u);
+        ASSERT_TRUE(signIns[0].request);
+        EXPECT_EQ(text(pf::Value(*signIns[0].request)["scope"]), joined(SharingManager::lmPermissions()));
+        auto shares = world.apps.lm()->shares();
+        ASSERT_EQ(shares.size(), 1u);
+        EXPECT_TRUE(shares[0].problems.empty()) << testing::PrintToString(shares[0].problems);
+        EXPECT_EQ(shares[0].fields["title"], "空间礼包");
+    }
 }
 
 TEST(Sharing, APictureAboveLMsPreviewLimitIsMadeSmallerForItsShare)

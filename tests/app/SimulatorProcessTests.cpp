@@ -41,6 +41,8 @@ TEST(SimulatorProcess, TheCommandLineAnswersHelpAndNamesItsMistakes)
         { { "--forum", "javascript://x/" }, "--forum needs an http or https address" },
         { { "--system-version", "abc" }, "--system-version needs numbers separated by dots" },
         { { "--system-version", "" }, "--system-version needs numbers separated by dots" },
+        // Else the session would run in a temporary home, removed at exit with every booking.
+        { { "--home", "" }, "--home needs " },
     };
     for (const auto& [args, said] : mistakes) {
         auto child = simulator(args);
@@ -62,16 +64,20 @@ TEST(SimulatorProcess, AScriptItCannotReadRefusesTheStart)
     std::string locked = pf::FileManager::join(env.sandbox().tmpPath(), "locked");
     ASSERT_TRUE(pf::FileManager::writeAtomically(locked, std::string_view("dump\n")));
     ASSERT_EQ(chmod(locked.c_str(), 0), 0);
-    std::vector<std::string> unreadable { pf::FileManager::join(env.sandbox().tmpPath(), "missing"), folder };
+    // Each with the reason the system gives, so that the mistake can be mended.
+    std::vector<std::pair<std::string, std::string>> unreadable {
+        { pf::FileManager::join(env.sandbox().tmpPath(), "missing"), "No such file or directory" },
+        { folder, "Is a directory" },
+    };
     // Permissions do not keep the superuser from reading: the file is then a script like any other.
     if (access(locked.c_str(), R_OK) != 0)
-        unreadable.push_back(locked);
-    for (const auto& script : unreadable) {
+        unreadable.emplace_back(locked, "Permission denied");
+    for (const auto& [script, reason] : unreadable) {
         SCOPED_TRACE(script);
         auto child = simulator({ "--script", script, "--vendor-apps", "none" });
         ASSERT_TRUE(WIFEXITED(child.status)) << child.errorOutput;
         EXPECT_EQ(WEXITSTATUS(child.status), 2) << child.errorOutput;
-        EXPECT_EQ(child.errorOutput, "quorvane: cannot read " + script + "\n");
+        EXPECT_EQ(child.errorOutput, "quorvane: cannot read " + script + ": " + reason + "\n");
         EXPECT_EQ(child.output, "");
     }
 }

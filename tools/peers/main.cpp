@@ -6,7 +6,8 @@
 // Listens on 127.0.0.1; with --port 0 (the default) it picks a free port. The first line on
 // standard output is "peers listening on <root address>", then it serves until interrupted.
 // --help (or -h) prints the usage on standard output and exits 0; a bad command line or port
-// prints why on standard error and exits 2, and a port another server listens on exits 1.
+// prints why on standard error (for a bad command line, the usage after it) and exits 2, and a
+// port another server listens on exits 1.
 
 #include "tools/peers/PeersServer.h"
 
@@ -35,6 +36,13 @@ void onSignal(int)
     g_stop = 1;
 }
 
+// The mistake on a line of its own, then the usage: the usage alone would not say what was wrong.
+int refuse(const std::string& mistake)
+{
+    std::fprintf(stderr, "quorvane-peers: %s\n%s", mistake.c_str(), kUsage);
+    return 2;
+}
+
 }
 
 int main(int argc, char** argv)
@@ -46,19 +54,18 @@ int main(int argc, char** argv)
             std::fputs(kUsage, stdout);
             return 0;
         }
-        if (arg == "--port" && i + 1 < argc) {
-            char* end = nullptr;
-            errno = 0;
-            long value = std::strtol(argv[++i], &end, 10);
-            if (end == argv[i] || *end || errno || value < 0 || value > 65535) {
-                std::fprintf(stderr, "peers: bad port %s (a number from 0 to 65535)\n", argv[i]);
-                return 2;
-            }
-            port = static_cast<int>(value);
-        } else {
-            std::fputs(kUsage, stderr);
+        if (arg != "--port")
+            return refuse((arg.starts_with("-") ? "unknown option " : "unexpected argument ") + arg);
+        if (i + 1 >= argc)
+            return refuse("--port needs a value");
+        char* end = nullptr;
+        errno = 0;
+        long value = std::strtol(argv[++i], &end, 10);
+        if (end == argv[i] || *end || errno || value < 0 || value > 65535) {
+            std::fprintf(stderr, "peers: bad port %s (a number from 0 to 65535)\n", argv[i]);
             return 2;
         }
+        port = static_cast<int>(value);
     }
     peers::PeersServer server;
     peers::addAllVendorServices(server);

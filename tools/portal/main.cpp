@@ -5,9 +5,10 @@
 //
 // Listens on 127.0.0.1; with --port 0 (the default) it picks a free port. The first line on
 // standard output is "portal listening on <root address>", then it serves until interrupted.
-// --help (or -h) prints the usage on standard output and exits 0; a bad command line prints it
-// on standard error and exits 2, a port that is no number from 0 to 65535 is refused with exit 2,
-// and a port another server listens on with exit 1.
+// --help (or -h) prints the usage on standard output and exits 0; a bad command line (an unknown
+// option, an option without its value) is named on standard error, the usage after it, and
+// exits 2; a port that is no number from 0 to 65535 is refused with exit 2, and a port another
+// server listens on with exit 1.
 
 #include "tools/portal/PortalServer.h"
 
@@ -36,6 +37,13 @@ void onSignal(int)
     g_stop = 1;
 }
 
+// The mistake on a line of its own, then the usage: the usage alone would not say what was wrong.
+int refuse(const std::string& mistake)
+{
+    std::fprintf(stderr, "quorvane-portal: %s\n%s", mistake.c_str(), kUsage);
+    return 2;
+}
+
 }
 
 int main(int argc, char** argv)
@@ -43,12 +51,15 @@ int main(int argc, char** argv)
     portal::PortalOptions options;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
-        bool hasValue = i + 1 < argc;
         if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
             return 0;
         }
-        if (arg == "--port" && hasValue) {
+        if (arg != "--port" && arg != "--app-key" && arg != "--open-id" && arg != "--latest-version")
+            return refuse((arg.starts_with("-") ? "unknown option " : "unexpected argument ") + arg);
+        if (i + 1 >= argc)
+            return refuse(arg + " needs a value");
+        if (arg == "--port") {
             char* end = nullptr;
             errno = 0;
             long value = std::strtol(argv[++i], &end, 10);
@@ -57,16 +68,12 @@ int main(int argc, char** argv)
                 return 2;
             }
             options.port = static_cast<int>(value);
-        } else if (arg == "--app-key" && hasValue)
+        } else if (arg == "--app-key")
             options.appKey = argv[++i];
-        else if (arg == "--open-id" && hasValue)
+        else if (arg == "--open-id")
             options.openID = argv[++i];
-        else if (arg == "--latest-version" && hasValue)
+        else
             options.latestVersion = argv[++i];
-        else {
-            std::fputs(kUsage, stderr);
-            return 2;
-        }
     }
     portal::PortalServer server(options);
     if (!server.start()) {

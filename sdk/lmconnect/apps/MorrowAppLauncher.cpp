@@ -220,7 +220,7 @@ std::shared_ptr<MorrowJSObject> MorrowAppLauncher::openapiObject()
         return MorrowBridgeValue(launch("%@", { fieldText(a[0].value, "url") }));
     }, 1, "openURL", 4, { 2 });
     object->transformNativeMethod([](const std::vector<MorrowBridgeValue>&) {
-        return MorrowBridgeValue(int(pf::Device::current().systemVersionFloat()));
+        return MorrowBridgeValue(pf::Device::current().systemMajorVersion());
     }, 0, "getSystemOSVersion", 5, {});
     object->transformNativeMethod([](const std::vector<MorrowBridgeValue>&) {
         return MorrowBridgeValue(pf::Bundle::main()->bundleIdentifier());

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <utility>
 
 namespace {
 
@@ -15,9 +16,9 @@ testsupport::ChildResult peersProgram(std::vector<std::string> args)
 
 }
 
-// The help is given and describes the port; a mistake prints the usage where errors go; a port
-// that is no number or out of range is refused, and a taken one ends the program with a word on
-// it rather than a second server sharing the port.
+// The help is given and describes the port; a mistake is named on a line of its own, then the
+// usage follows, both where errors go; a port that is no number or out of range is refused, and
+// a taken one ends the program with a word on it rather than a second server sharing the port.
 TEST(PeersCommandLine, TheHelpDescribesThePortAndABadOrTakenPortIsRefused)
 {
     for (const char* help : { "--help", "-h" }) {
@@ -28,10 +29,18 @@ TEST(PeersCommandLine, TheHelpDescribesThePortAndABadOrTakenPortIsRefused)
         EXPECT_NE(child.output.find("--port N   the port"), std::string::npos) << child.output;
         EXPECT_EQ(child.errorOutput, "");
     }
-    auto mistaken = peersProgram({ "--bogus" });
-    ASSERT_TRUE(WIFEXITED(mistaken.status));
-    EXPECT_EQ(WEXITSTATUS(mistaken.status), 2);
-    EXPECT_EQ(mistaken.errorOutput.rfind("usage: quorvane-peers", 0), 0u) << mistaken.errorOutput;
+    const std::pair<std::vector<std::string>, std::string> mistakes[] = {
+        { { "--bogus" }, "unknown option --bogus" },
+        { { "--port", "0", "served" }, "unexpected argument served" },
+        { { "--port" }, "--port needs a value" },
+    };
+    for (const auto& [args, said] : mistakes) {
+        auto mistaken = peersProgram(args);
+        ASSERT_TRUE(WIFEXITED(mistaken.status));
+        EXPECT_EQ(WEXITSTATUS(mistaken.status), 2) << said;
+        EXPECT_EQ(mistaken.errorOutput.rfind("quorvane-peers: " + said + "\nusage: quorvane-peers", 0), 0u) << mistaken.errorOutput;
+        EXPECT_EQ(mistaken.output, "") << "nothing was served";
+    }
 
     for (const char* bad : { "abc", "65536", "" }) {
         auto child = peersProgram({ "--port", bad });

@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 namespace {
 
@@ -18,7 +19,8 @@ testsupport::ChildResult portalProgram(std::vector<std::string> args)
 }
 
 // The help is asked for and given, and names where the sample users are listed, which lists
-// every one of them with its password; a mistake prints the usage where errors go.
+// every one of them with its password; a mistake is named on a line of its own, then the usage
+// follows, both where errors go.
 TEST(PortalCommandLine, TheHelpIsGivenAndPointsToTheSampleUsers)
 {
     for (const char* help : { "--help", "-h" }) {
@@ -36,11 +38,21 @@ TEST(PortalCommandLine, TheHelpIsGivenAndPointsToTheSampleUsers)
     for (const auto& user : portal::PortalCatalog(0).users)
         EXPECT_NE(readme.find("`" + user.username + "`/`" + user.password + "`"), std::string::npos) << user.username;
 
-    auto child = portalProgram({ "--bogus" });
-    ASSERT_TRUE(WIFEXITED(child.status)) << child.errorOutput;
-    EXPECT_EQ(WEXITSTATUS(child.status), 2);
-    EXPECT_EQ(child.errorOutput.rfind("usage: quorvane-portal", 0), 0u) << child.errorOutput;
-    EXPECT_EQ(child.output, "") << "nothing was served";
+    const std::pair<std::vector<std::string>, std::string> mistakes[] = {
+        { { "--bogus" }, "unknown option --bogus" },
+        { { "--port", "0", "served" }, "unexpected argument served" },
+        { { "--port" }, "--port needs a value" },
+        { { "--app-key" }, "--app-key needs a value" },
+        { { "--open-id" }, "--open-id needs a value" },
+        { { "--port", "0", "--latest-version" }, "--latest-version needs a value" },
+    };
+    for (const auto& [args, said] : mistakes) {
+        auto child = portalProgram(args);
+        ASSERT_TRUE(WIFEXITED(child.status)) << child.errorOutput;
+        EXPECT_EQ(WEXITSTATUS(child.status), 2) << said;
+        EXPECT_EQ(child.errorOutput.rfind("quorvane-portal: " + said + "\nusage: quorvane-portal", 0), 0u) << child.errorOutput;
+        EXPECT_EQ(child.output, "") << "nothing was served";
+    }
 }
 
 // A port that is no number is refused as an out-of-range one is, and a port another server

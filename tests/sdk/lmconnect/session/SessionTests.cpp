@@ -134,6 +134,16 @@ TEST_F(SessionTest, OnSystemFourTheObjectsComeWithTheHostsPageAndNothingRebuilds
     EXPECT_EQ(MorrowOAuth::authorizationCount(), 0);
 }
 
+// The scripts are given the system's major number as a whole number read from the version's
+// text: one too large for an int stops at the largest instead of overflowing into a negative.
+TEST_F(SessionTest, TheScriptsAreGivenTheSystemsMajorNumber)
+{
+    for (auto [version, major] : { std::pair { "7.1", "7" }, std::pair { "4.3", "4" }, std::pair { "99999999999", "2147483647" } }) {
+        pf::Device::current().setSystemVersion(version);
+        EXPECT_EQ(run("String(openapi.getSystemOSVersion())"), major) << version;
+    }
+}
+
 TEST_F(SessionTest, EachRegistrationDeclaresTheEightObjectsInOrderWithTheirFunctions)
 {
     run("var declared = []; var declare = SendCmd.createClass;"
