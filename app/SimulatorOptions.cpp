@@ -146,6 +146,8 @@ std::optional<SimulatorOptions> SimulatorOptions::parse(const std::vector<std::s
             else
                 return bad("--clock is system or manual");
         } else if (arg == "--script") {
+            if (value.empty())
+                return bad("--script needs a file's path, or - for standard input, not an empty one");
             options.script = value;
         }
     }

@@ -26,6 +26,7 @@
 //   refused rather than taken for none. A `--home` whose folders cannot be made or written in
 //   refuses the start (Simulator::start), with status 2 as for a bad argument: the session's
 //   bookings and settings would all be lost.
+// - `--script` is a file's path, or "-" for standard input; an empty one is refused.
 // - The clock is manual when commands come from a script and the system's when a person types
 //   them, unless `--clock` says otherwise.
 struct SimulatorOptions {

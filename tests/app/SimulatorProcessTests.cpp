@@ -43,6 +43,7 @@ TEST(SimulatorProcess, TheCommandLineAnswersHelpAndNamesItsMistakes)
         { { "--system-version", "" }, "--system-version needs numbers separated by dots" },
         // Else the session would run in a temporary home, removed at exit with every booking.
         { { "--home", "" }, "--home needs " },
+        { { "--script", "" }, "--script needs a file's path, or - for standard input" },
     };
     for (const auto& [args, said] : mistakes) {
         auto child = simulator(args);

@@ -39,7 +39,7 @@ void onSignal(int)
 // The mistake on a line of its own, then the usage: the usage alone would not say what was wrong.
 int refuse(const std::string& mistake)
 {
-    std::fprintf(stderr, "quorvane-peers: %s\n%s", mistake.c_str(), kUsage);
+    std::fprintf(stderr, "peers: %s\n%s", mistake.c_str(), kUsage);
     return 2;
 }
 
@@ -55,7 +55,7 @@ int main(int argc, char** argv)
             return 0;
         }
         if (arg != "--port")
-            return refuse((arg.starts_with("-") ? "unknown option " : "unexpected argument ") + arg);
+            return refuse((arg.starts_with("-") ? "unknown option: " : "unexpected argument: ") + arg);
         if (i + 1 >= argc)
             return refuse("--port needs a value");
         char* end = nullptr;

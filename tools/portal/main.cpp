@@ -40,7 +40,7 @@ void onSignal(int)
 // The mistake on a line of its own, then the usage: the usage alone would not say what was wrong.
 int refuse(const std::string& mistake)
 {
-    std::fprintf(stderr, "quorvane-portal: %s\n%s", mistake.c_str(), kUsage);
+    std::fprintf(stderr, "portal: %s\n%s", mistake.c_str(), kUsage);
     return 2;
 }
 
@@ -56,7 +56,7 @@ int main(int argc, char** argv)
             return 0;
         }
         if (arg != "--port" && arg != "--app-key" && arg != "--open-id" && arg != "--latest-version")
-            return refuse((arg.starts_with("-") ? "unknown option " : "unexpected argument ") + arg);
+            return refuse((arg.starts_with("-") ? "unknown option: " : "unexpected argument: ") + arg);
         if (i + 1 >= argc)
             return refuse(arg + " needs a value");
         if (arg == "--port") {

@@ -30,15 +30,15 @@ TEST(PeersCommandLine, TheHelpDescribesThePortAndABadOrTakenPortIsRefused)
         EXPECT_EQ(child.errorOutput, "");
     }
     const std::pair<std::vector<std::string>, std::string> mistakes[] = {
-        { { "--bogus" }, "unknown option --bogus" },
-        { { "--port", "0", "served" }, "unexpected argument served" },
+        { { "--bogus" }, "unknown option: --bogus" },
+        { { "--port", "0", "served" }, "unexpected argument: served" },
         { { "--port" }, "--port needs a value" },
     };
     for (const auto& [args, said] : mistakes) {
         auto mistaken = peersProgram(args);
         ASSERT_TRUE(WIFEXITED(mistaken.status));
         EXPECT_EQ(WEXITSTATUS(mistaken.status), 2) << said;
-        EXPECT_EQ(mistaken.errorOutput.rfind("quorvane-peers: " + said + "\nusage: quorvane-peers", 0), 0u) << mistaken.errorOutput;
+        EXPECT_EQ(mistaken.errorOutput.rfind("peers: " + said + "\nusage: quorvane-peers", 0), 0u) << mistaken.errorOutput;
         EXPECT_EQ(mistaken.output, "") << "nothing was served";
     }
 

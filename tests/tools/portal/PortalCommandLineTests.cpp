@@ -39,8 +39,8 @@ TEST(PortalCommandLine, TheHelpIsGivenAndPointsToTheSampleUsers)
         EXPECT_NE(readme.find("`" + user.username + "`/`" + user.password + "`"), std::string::npos) << user.username;
 
     const std::pair<std::vector<std::string>, std::string> mistakes[] = {
-        { { "--bogus" }, "unknown option --bogus" },
-        { { "--port", "0", "served" }, "unexpected argument served" },
+        { { "--bogus" }, "unknown option: --bogus" },
+        { { "--port", "0", "served" }, "unexpected argument: served" },
         { { "--port" }, "--port needs a value" },
         { { "--app-key" }, "--app-key needs a value" },
         { { "--open-id" }, "--open-id needs a value" },
@@ -50,7 +50,7 @@ TEST(PortalCommandLine, TheHelpIsGivenAndPointsToTheSampleUsers)
         auto child = portalProgram(args);
         ASSERT_TRUE(WIFEXITED(child.status)) << child.errorOutput;
         EXPECT_EQ(WEXITSTATUS(child.status), 2) << said;
-        EXPECT_EQ(child.errorOutput.rfind("quorvane-portal: " + said + "\nusage: quorvane-portal", 0), 0u) << child.errorOutput;
+        EXPECT_EQ(child.errorOutput.rfind("portal: " + said + "\nusage: quorvane-portal", 0), 0u) << child.errorOutput;
         EXPECT_EQ(child.output, "") << "nothing was served";
     }
 }
