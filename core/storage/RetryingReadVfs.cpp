@@ -47,60 +47,12 @@ int readRetrying(sqlite3_file* handle, void* buffer, int amount, sqlite3_int64 o
     return code;
 }
 
-int closeFile(sqlite3_file* file)
-{
-    return realOf(file)->pMethods->xClose(realOf(file));
-}
-
-int writeFile(sqlite3_file* file, const void* buffer, int amount, sqlite3_int64 offset)
-{
-    return realOf(file)->pMethods->xWrite(realOf(file), buffer, amount, offset);
-}
-
-int truncateFile(sqlite3_file* file, sqlite3_int64 size)
-{
-    return realOf(file)->pMethods->xTruncate(realOf(file), size);
-}
-
-int syncFile(sqlite3_file* file, int flags)
-{
-    return realOf(file)->pMethods->xSync(realOf(file), flags);
-}
-
-int fileSize(sqlite3_file* file, sqlite3_int64* size)
-{
-    return realOf(file)->pMethods->xFileSize(realOf(file), size);
-}
-
-int lockFile(sqlite3_file* file, int level)
-{
-    return realOf(file)->pMethods->xLock(realOf(file), level);
-}
-
-int unlockFile(sqlite3_file* file, int level)
-{
-    return realOf(file)->pMethods->xUnlock(realOf(file), level);
-}
-
-int checkReservedLock(sqlite3_file* file, int* reserved)
-{
-    return realOf(file)->pMethods->xCheckReservedLock(realOf(file), reserved);
-}
-
-int fileControl(sqlite3_file* file, int operation, void* argument)
-{
-    return realOf(file)->pMethods->xFileControl(realOf(file), operation, argument);
-}
-
-int sectorSize(sqlite3_file* file)
-{
-    return realOf(file)->pMethods->xSectorSize(realOf(file));
-}
-
-int deviceCharacteristics(sqlite3_file* file)
-{
-    return realOf(file)->pMethods->xDeviceCharacteristics(realOf(file));
-}
+// A method of the opened file that only hands the call to the real handle.
+template <auto Method> struct ToRealFile;
+template <typename R, typename... Args, R (*sqlite3_io_methods::*Method)(sqlite3_file*, Args...)>
+struct ToRealFile<Method> {
+    static R call(sqlite3_file* file, Args... args) { return (realOf(file)->pMethods->*Method)(realOf(file), args...); }
+};
 
 // Shared memory exists only for write-ahead logs; a file system without it refuses.
 int shmMap(sqlite3_file* file, int region, int size, int extend, void volatile** memory)
@@ -142,18 +94,18 @@ int unfetchPage(sqlite3_file*, sqlite3_int64, void*)
 
 const sqlite3_io_methods kMethods {
     3,
-    closeFile,
+    ToRealFile<&sqlite3_io_methods::xClose>::call,
     readRetrying,
-    writeFile,
-    truncateFile,
-    syncFile,
-    fileSize,
-    lockFile,
-    unlockFile,
-    checkReservedLock,
-    fileControl,
-    sectorSize,
-    deviceCharacteristics,
+    ToRealFile<&sqlite3_io_methods::xWrite>::call,
+    ToRealFile<&sqlite3_io_methods::xTruncate>::call,
+    ToRealFile<&sqlite3_io_methods::xSync>::call,
+    ToRealFile<&sqlite3_io_methods::xFileSize>::call,
+    ToRealFile<&sqlite3_io_methods::xLock>::call,
+    ToRealFile<&sqlite3_io_methods::xUnlock>::call,
+    ToRealFile<&sqlite3_io_methods::xCheckReservedLock>::call,
+    ToRealFile<&sqlite3_io_methods::xFileControl>::call,
+    ToRealFile<&sqlite3_io_methods::xSectorSize>::call,
+    ToRealFile<&sqlite3_io_methods::xDeviceCharacteristics>::call,
     shmMap,
     shmLock,
     shmBarrier,
@@ -175,55 +127,12 @@ int openFile(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* handle, int flag
     return code;
 }
 
-int deleteFile(sqlite3_vfs*, const char* name, int syncDirectory)
-{
-    return g_real->xDelete(g_real, name, syncDirectory);
-}
-
-int access(sqlite3_vfs*, const char* name, int flags, int* result)
-{
-    return g_real->xAccess(g_real, name, flags, result);
-}
-
-int fullPathname(sqlite3_vfs*, const char* name, int size, char* out)
-{
-    return g_real->xFullPathname(g_real, name, size, out);
-}
-
-void* dlOpen(sqlite3_vfs*, const char* name)
-{
-    return g_real->xDlOpen(g_real, name);
-}
-
-void dlError(sqlite3_vfs*, int size, char* message)
-{
-    g_real->xDlError(g_real, size, message);
-}
-
-void (*dlSym(sqlite3_vfs*, void* library, const char* symbol))(void)
-{
-    return g_real->xDlSym(g_real, library, symbol);
-}
-
-void dlClose(sqlite3_vfs*, void* library)
-{
-    g_real->xDlClose(g_real, library);
-}
-
-int randomness(sqlite3_vfs*, int size, char* out)
-{
-    return g_real->xRandomness(g_real, size, out);
-}
-
-int sleepFor(sqlite3_vfs*, int microseconds)
-{
-    return g_real->xSleep(g_real, microseconds);
-}
-
-int currentTime(sqlite3_vfs*, double* now)
-{
-    return g_real->xCurrentTime(g_real, now);
-}
+// A method of the file system that only hands the call to the default one.
+template <auto Method> struct ToRealVfs;
+template <typename R, typename... Args, R (*sqlite3_vfs::*Method)(sqlite3_vfs*, Args...)>
+struct ToRealVfs<Method> {
+    static R call(sqlite3_vfs*, Args... args) { return (g_real->*Method)(g_real, args...); }
+};
 
 int lastError(sqlite3_vfs*, int size, char* message)
 {
@@ -252,16 +161,16 @@ const char* RetryingReadVfs::name()
         vfs.mxPathname = g_real->mxPathname;
         vfs.zName = kName;
         vfs.xOpen = openFile;
-        vfs.xDelete = deleteFile;
-        vfs.xAccess = access;
-        vfs.xFullPathname = fullPathname;
-        vfs.xDlOpen = dlOpen;
-        vfs.xDlError = dlError;
-        vfs.xDlSym = dlSym;
-        vfs.xDlClose = dlClose;
-        vfs.xRandomness = randomness;
-        vfs.xSleep = sleepFor;
-        vfs.xCurrentTime = currentTime;
+        vfs.xDelete = ToRealVfs<&sqlite3_vfs::xDelete>::call;
+        vfs.xAccess = ToRealVfs<&sqlite3_vfs::xAccess>::call;
+        vfs.xFullPathname = ToRealVfs<&sqlite3_vfs::xFullPathname>::call;
+        vfs.xDlOpen = ToRealVfs<&sqlite3_vfs::xDlOpen>::call;
+        vfs.xDlError = ToRealVfs<&sqlite3_vfs::xDlError>::call;
+        vfs.xDlSym = ToRealVfs<&sqlite3_vfs::xDlSym>::call;
+        vfs.xDlClose = ToRealVfs<&sqlite3_vfs::xDlClose>::call;
+        vfs.xRandomness = ToRealVfs<&sqlite3_vfs::xRandomness>::call;
+        vfs.xSleep = ToRealVfs<&sqlite3_vfs::xSleep>::call;
+        vfs.xCurrentTime = ToRealVfs<&sqlite3_vfs::xCurrentTime>::call;
         vfs.xGetLastError = lastError;
         vfs.xCurrentTimeInt64 = currentTimeInt64;
         sqlite3_vfs_register(&vfs, 0);

@@ -43,6 +43,15 @@ GiftDetailInfo booking(int fid)
     return g;
 }
 
+// The fids the store lists (none when it cannot be read).
+std::set<std::int64_t> listedBy(GiftDetailInfoDatabaseManager& store)
+{
+    std::set<std::int64_t> fids;
+    for (const auto& g : store.retrieveDataFromTable().value_or(GiftDetailInfo::List {}))
+        fids.insert(g->fid());
+    return fids;
+}
+
 struct Store {
     pf::TaskEnvironment env;
     std::shared_ptr<GiftDetailInfoDatabaseManager> store = GiftDetailInfoDatabaseManager::sharedInstance();
@@ -67,13 +76,7 @@ struct Store {
         EXPECT_TRUE(pf::FileManager::writeAtomically(path, bytes));
         return { leaf.rowids, bytes };
     }
-    std::set<std::int64_t> listed()
-    {
-        std::set<std::int64_t> fids;
-        for (const auto& g : store->retrieveDataFromTable().value_or(GiftDetailInfo::List {}))
-            fids.insert(g->fid());
-        return fids;
-    }
+    std::set<std::int64_t> listed() { return listedBy(*store); }
 };
 
 std::set<std::string> storeFolder(const std::string& path)
@@ -528,10 +531,7 @@ TEST(DamagedGiftStore, ATreeThatLeadsBackIsReadOnceAndItsSoundBookingsKept)
 
         pf::ResetRegistry::resetAll();
         pf::Log::startCapture();
-        std::set<std::int64_t> listed;
-        for (const auto& g : s.store->retrieveDataFromTable().value_or(GiftDetailInfo::List {}))
-            listed.insert(g->fid());
-        EXPECT_EQ(listed, expected);
+        EXPECT_EQ(listedBy(*s.store), expected);
         EXPECT_TRUE(pf::Log::contains("a new file holds the " + std::to_string(expected.size()) + " bookings"));
         EXPECT_TRUE(pf::Log::contains("rows of GiftDetailInfoTableName read twice where the file's tree leads back: "));
         EXPECT_FALSE(pf::Log::contains("not whole"));
@@ -574,10 +574,7 @@ TEST(DamagedGiftStore, AHundredPagesRefusedForGoodCostOnlyTheirBookings)
         UnreadableRange refused(s.path, (first - 1) * pageSize, 100 * pageSize);
         pf::ResetRegistry::resetAll();
         pf::Log::startCapture();
-        std::set<std::int64_t> listed;
-        for (const auto& g : s.store->retrieveDataFromTable().value_or(GiftDetailInfo::List {}))
-            listed.insert(g->fid());
-        EXPECT_EQ(listed, expected);
+        EXPECT_EQ(listedBy(*s.store), expected);
         EXPECT_TRUE(pf::Log::contains("a new file holds the " + std::to_string(expected.size()) + " bookings"));
         EXPECT_FALSE(pf::Log::contains("stopped at its bounds"));
         pf::Log::stopCapture();
