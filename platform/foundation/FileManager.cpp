@@ -26,6 +26,15 @@ bool fail(std::string* error, std::string reason)
     return false;
 }
 
+// Whether anything at all lies at `path`, a link included, whether or not it leads anywhere:
+// names are judged by what they are, never by where they lead (moves and copies never write
+// over a link, and an aside name is never taken for what a link there leads to).
+bool occupied(const std::string& path)
+{
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
 bool writeAll(int fd, const std::uint8_t* data, size_t size)
 {
     while (size > 0) {
@@ -82,9 +91,9 @@ bool FileManager::createDirectory(const std::string& path, bool withIntermediate
 
 bool FileManager::removeItem(const std::string& path, std::string* error)
 {
-    std::error_code ec;
-    if (!fs::exists(fs::symlink_status(path, ec)))
+    if (!occupied(path))
         return fail(error, "no such file");
+    std::error_code ec;
     fs::remove_all(path, ec);
     if (ec)
         return fail(error, ec.message());
@@ -93,11 +102,11 @@ bool FileManager::removeItem(const std::string& path, std::string* error)
 
 bool FileManager::moveItem(const std::string& from, const std::string& to, std::string* error)
 {
-    std::error_code ec;
-    if (!fs::exists(fs::symlink_status(from, ec)))
+    if (!occupied(from))
         return fail(error, "no such file");
-    if (fs::exists(fs::symlink_status(to, ec)))
+    if (occupied(to))
         return fail(error, "the destination exists");
+    std::error_code ec;
     fs::rename(from, to, ec);
     if (ec) {
         // Across file systems: copy, then remove the source.
@@ -117,11 +126,11 @@ bool FileManager::replaceItem(const std::string& from, const std::string& to, st
 
 bool FileManager::copyItem(const std::string& from, const std::string& to, std::string* error)
 {
-    std::error_code ec;
-    if (!fs::exists(fs::symlink_status(from, ec)))
+    if (!occupied(from))
         return fail(error, "no such file");
-    if (fs::exists(fs::symlink_status(to, ec)))
+    if (occupied(to))
         return fail(error, "the destination exists");
+    std::error_code ec;
     fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::copy_symlinks, ec);
     if (ec) {
         // What the copy made before it failed (a file cut short by a read that failed) is no
@@ -134,14 +143,6 @@ bool FileManager::copyItem(const std::string& from, const std::string& to, std::
 }
 
 namespace {
-
-// Whether anything at all lies at `path`, a link included, whether or not it leads anywhere:
-// an aside name is judged by what it is, never by where it leads.
-bool occupied(const std::string& path)
-{
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0;
-}
 
 // Whether a copy set aside before holds exactly the bytes of `path`. Only a file of its own
 // counts: a link at an aside name may lead back to `path` itself.
