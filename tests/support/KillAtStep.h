@@ -1,0 +1,85 @@
+#pragma once
+
+#include "tests/support/ChildProcess.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <signal.h>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+namespace testsupport {
+
+// A child program killed at one step of its writing, as a phone ends an app or a power cut a
+// device: the library KillAtStep.cpp, preloaded into the child, counts the renames, links,
+// removals, creations, writes and flushes of files under one folder and sends the child SIGKILL
+// before (or after) the step asked for. Run without a step, it only writes the steps down, so
+// a test first lists a run's steps and then kills a run at each one that matters.
+struct KillPlan {
+    std::string under;  // the folder whose files count
+    std::string kinds;  // "rename,link,unlink,create,write,flush" or a part of it; empty: all
+    std::string name;   // only steps one of whose paths holds this text; empty: every step
+    long at = 0;        // the step (from 1) to kill at; 0: only count
+    bool after = false; // kill once the step is made, rather than before it
+    std::string log;    // a file every counted step is written to; empty: none
+};
+
+// One step a run made, as the log gives it.
+struct KilledStep {
+    long number = 0;
+    std::string kind;
+    std::string path;
+    std::string second; // where a rename or a link leads
+};
+
+// The environment that preloads the library with `plan`, for `runChildProcess`.
+inline std::vector<std::string> killAtStepEnvironment(const KillPlan& plan)
+{
+    std::vector<std::string> environment {
+        std::string("LD_PRELOAD=") + KILL_AT_STEP_LIBRARY,
+        "QUORVANE_KILL_UNDER=" + plan.under,
+        "QUORVANE_KILL_KINDS=" + plan.kinds,
+        "QUORVANE_KILL_NAME=" + plan.name,
+        "QUORVANE_KILL_AT=" + std::to_string(plan.at),
+        std::string("QUORVANE_KILL_WHEN=") + (plan.after ? "after" : "before"),
+        "QUORVANE_KILL_LOG=" + plan.log,
+    };
+    // The library is not built with the sanitizer, and comes before its runtime in the list of
+    // loaded libraries, which the runtime would otherwise refuse.
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    environment.push_back(std::string("ASAN_OPTIONS=") + (asan && *asan ? std::string(asan) + ":" : "")
+        + "verify_asan_link_order=0");
+    return environment;
+}
+
+inline std::vector<KilledStep> readKilledSteps(const std::string& log)
+{
+    std::vector<KilledStep> steps;
+    std::ifstream in(log);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        KilledStep step;
+        fields >> step.number >> step.kind;
+        std::string rest;
+        std::getline(fields, rest);
+        if (!rest.empty() && rest[0] == ' ')
+            rest.erase(0, 1);
+        if (size_t arrow = rest.find(" -> "); arrow != std::string::npos) {
+            step.second = rest.substr(arrow + 4);
+            rest.resize(arrow);
+        }
+        step.path = rest;
+        steps.push_back(step);
+    }
+    return steps;
+}
+
+inline bool wasKilled(const ChildResult& result)
+{
+    return WIFSIGNALED(result.status) && WTERMSIG(result.status) == SIGKILL;
+}
+
+}
