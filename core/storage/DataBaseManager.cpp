@@ -46,11 +46,10 @@ constexpr double kRefusalWaits[] = { 0.1, 0.2, 0.4, 0.8 };
 // of it may hold.
 constexpr long long kMaxSalvagedRows = 1'000'000;
 // Statements: this many, and more for a larger file: every page may end a run of readable rows,
-// and stepping over the damage after it takes at most two probes for each bit of a rowid. The
-// file's size is divided by the smallest page size, since its header may not read.
+// and stepping over the damage after it takes at most two probes for each bit of a rowid, 128
+// for a page of the usual 4 KiB (the file's header, which gives its page size, may not read).
 constexpr long long kMaxSalvageReads = 10'000;
-constexpr long long kSalvageReadsPerPage = 128;
-constexpr std::uint64_t kSmallestPageSize = 512;
+constexpr long long kSalvageReadsPerKilobyte = 32;
 constexpr std::uint64_t kMaxSalvagedBytes = std::uint64_t { 256 } << 20;
 constexpr std::chrono::seconds kMaxSalvageTime { 3 };
 constexpr int kMaxSalvagedValueBytes = 16 << 20;
@@ -212,7 +211,8 @@ void removeWorkingFile(const std::string& working)
 }
 
 // Waits `seconds` on the process clock, blocking the main thread: on manual time (tests, the
-// simulator's manual mode) the clock moves on at once, as it would have while blocked.
+// simulator's manual mode) the clock moves on at once, as it would have while the thread was
+// blocked, and work that fell due meanwhile runs late, at the loop's next turn.
 void waitOnClock(double seconds)
 {
     pf::Clock& clock = pf::Clock::shared();
@@ -609,7 +609,7 @@ bool DataBaseManager::mendDamagedFile(const std::string& path)
     std::string notes;
     SalvageBudget budget { pf::Clock::shared().monotonicNow() + kMaxSalvageTime.count() };
     const long long maxReads = kMaxSalvageReads
-        + kSalvageReadsPerPage * static_cast<long long>(pf::FileManager::size(path).value_or(0) / kSmallestPageSize);
+        + kSalvageReadsPerKilobyte * static_cast<long long>(pf::FileManager::size(path).value_or(0) / 1024);
     try {
         SQLite::Database fresh(rebuilt, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE, kBusyTimeoutMilliseconds,
             RetryingReadVfs::name());

@@ -40,7 +40,8 @@ class Statement;
 //   is kept and the new file starts empty. The reading steps past pages that are damaged, cut
 //   off or that the disk cannot give back, and past a tree that leads back to pages already
 //   read; it stops at bounds of rows, bytes, statements (growing with the file's size) and
-//   about three seconds, keeping what it read by then. The damaged file is set aside (as
+//   about three seconds of the process clock (real time in the app), keeping what it read by
+//   then. The damaged file is set aside (as
 //   "GameDatabase.sqlite.corrupt", or ".corrupt-2" and on) without a byte of it being read:
 //   under a second name while it stays in place, its journals given second names beside it
 //   too; the new file is renamed into its place, and only then do the journals lose their
