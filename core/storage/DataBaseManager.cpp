@@ -2,6 +2,7 @@
 
 #include "core/storage/RetryingReadVfs.h"
 
+#include "platform/foundation/Clock.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/ResetRegistry.h"
@@ -19,6 +20,7 @@
 #include <limits>
 #include <optional>
 #include <set>
+#include <thread>
 #include <unordered_set>
 
 namespace {
@@ -26,8 +28,16 @@ namespace {
 // A database's journals belong to it: they go aside with it, and a new file must not replay them.
 const std::vector<std::string> kJournals { "-journal", "-wal", "-shm" };
 
-// The new file is built under this name beside the damaged one, then renamed over it.
+// The new file is built under a working name beside the damaged one, then renamed over it:
+// "<file>.rebuilt", or "<file>.rebuilt-2" and on where something the mend did not leave lies
+// at the first (a folder, a link, another user's file), up to the last.
 const char* const kRebuiltSuffix = ".rebuilt";
+constexpr int kWorkingNames = 8;
+
+// Before a read the disk refused is taken for damage (and the file mended), the operation is
+// made again after each of these waits, in seconds: a disk reset or a cable's hiccup passes
+// within them.
+constexpr double kRefusalWaits[] = { 0.1, 0.2, 0.4, 0.8 };
 
 // What the reading of a damaged file may do, so that mending it ends within a few seconds
 // whatever it holds (a loop in its tree gives the same rows for ever, a damaged length a
@@ -35,7 +45,11 @@ const char* const kRebuiltSuffix = ".rebuilt";
 // table; bytes of values read and real time, the whole mend; and the longest text or blob a row
 // of it may hold.
 constexpr long long kMaxSalvagedRows = 1'000'000;
-constexpr int kMaxSalvageReads = 10'000;
+// Statements: this many, and more for a larger file: every page may end a run of readable rows,
+// and stepping over the damage after it takes at most two probes for each bit of a rowid, 128
+// for a page of the usual 4 KiB (the file's header, which gives its page size, may not read).
+constexpr long long kMaxSalvageReads = 10'000;
+constexpr long long kSalvageReadsPerKilobyte = 32;
 constexpr std::uint64_t kMaxSalvagedBytes = std::uint64_t { 256 } << 20;
 constexpr std::chrono::seconds kMaxSalvageTime { 3 };
 constexpr int kMaxSalvagedValueBytes = 16 << 20;
@@ -128,19 +142,94 @@ std::string unjournaledAddress(const std::string& path)
     return address + "?immutable=1";
 }
 
-void removeRebuilt(const std::string& rebuilt)
+std::string workingPath(const std::string& path, int n)
 {
-    pf::FileManager::removeItem(rebuilt);
-    for (const auto& suffix : kJournals)
-        pf::FileManager::removeItem(rebuilt + suffix);
+    return path + kRebuiltSuffix + (n > 1 ? "-" + std::to_string(n) : "");
+}
+
+// A file that a mend left at a working name: a regular file of this user. Anything else lying
+// there (a folder, a link, another user's file) is not the mend's, and is never removed or
+// taken for a mended file.
+bool leftByAMend(const std::string& name)
+{
+    return pf::FileManager::isOwnFile(name);
+}
+
+// Removes what mends left at their working names (their journals included), and only that.
+void removeLeftovers(const std::string& path)
+{
+    for (int n = 1; n <= kWorkingNames; ++n) {
+        const std::string working = workingPath(path, n);
+        if (leftByAMend(working))
+            pf::FileManager::removeItem(working);
+        for (const auto& suffix : kJournals) {
+            if (leftByAMend(working + suffix))
+                pf::FileManager::removeItem(working + suffix);
+        }
+    }
+}
+
+// The first working name at which nothing lies, its journals' names included (once the
+// leftovers are removed); none when every one is taken.
+std::optional<std::string> freeWorkingPath(const std::string& path)
+{
+    for (int n = 1; n <= kWorkingNames; ++n) {
+        const std::string working = workingPath(path, n);
+        if (!pf::FileManager::isOccupied(working)
+            && std::none_of(kJournals.begin(), kJournals.end(),
+                [&](const std::string& suffix) { return pf::FileManager::isOccupied(working + suffix); }))
+            return working;
+    }
+    return std::nullopt;
+}
+
+// The mended file a mend killed on the way left finished (its transaction ended: no journal
+// beside it) at its working name; none when there is none. At most one working name holds a
+// file of the mend's: each mend removes the others first.
+std::optional<std::string> finishedWorkingFile(const std::string& path)
+{
+    for (int n = 1; n <= kWorkingNames; ++n) {
+        const std::string working = workingPath(path, n);
+        if (!leftByAMend(working))
+            continue;
+        if (std::any_of(kJournals.begin(), kJournals.end(),
+                [&](const std::string& suffix) { return pf::FileManager::isOccupied(working + suffix); }))
+            return std::nullopt;
+        return working;
+    }
+    return std::nullopt;
+}
+
+void removeWorkingFile(const std::string& working)
+{
+    if (leftByAMend(working))
+        pf::FileManager::removeItem(working);
+    for (const auto& suffix : kJournals) {
+        if (leftByAMend(working + suffix))
+            pf::FileManager::removeItem(working + suffix);
+    }
+}
+
+// Waits `seconds` on the process clock, blocking the main thread: on manual time (tests, the
+// simulator's manual mode) the clock moves on at once, as it would have while the thread was
+// blocked, and work that fell due meanwhile runs late, at the loop's next turn.
+void waitOnClock(double seconds)
+{
+    pf::Clock& clock = pf::Clock::shared();
+    if (clock.isManual())
+        clock.advance(seconds);
+    else
+        std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
 }
 
 // What the whole mend has spent of its bounds: it ends when they are.
+// Its time runs on the process clock: real time in the app; on manual time (tests, the
+// simulator's manual mode) it does not pass while the mend reads, and the other bounds govern.
 struct SalvageBudget {
-    std::chrono::steady_clock::time_point deadline;
+    double deadline; // on the clock's monotonic time
     std::uint64_t bytes = 0; // of the values of every row read
 
-    bool spent() const { return bytes >= kMaxSalvagedBytes || std::chrono::steady_clock::now() >= deadline; }
+    bool spent() const { return bytes >= kMaxSalvagedBytes || pf::Clock::shared().monotonicNow() >= deadline; }
 };
 
 // One table of a damaged file read into the new one, row by row in rowid order. A read that
@@ -161,12 +250,13 @@ struct SalvageWalk {
     long long leftOut = 0;   // rows read that were not whole
     long long repeated = 0;  // rows read again
     long long stepped = 0;   // rows read
-    int reads = 0;           // statements started
+    long long maxReads = kMaxSalvageReads; // statements the walk may start
+    long long reads = 0;     // statements started
     int rangesSkipped = 0;   // ranges of rowids that did not read
     bool unreadable = false; // the table cannot be read at all (its schema, or the file's head)
     bool cut = false;        // the walk reached its bounds before the table's end
 
-    bool spent() const { return reads >= kMaxSalvageReads || stepped >= kMaxSalvagedRows || budget.spent(); }
+    bool spent() const { return reads >= maxReads || stepped >= kMaxSalvagedRows || budget.spent(); }
 };
 
 enum class Step { Row, End, Unreadable, Spent };
@@ -377,25 +467,84 @@ std::string DataBaseManager::databasePath()
     return pf::FileManager::join(pf::Sandbox::current()->documentsPath(), kDatabaseFileName);
 }
 
+namespace {
+
+enum class CutMend {
+    None,     // nothing of a mend cut short (or what it left was put right)
+    Finished, // the mended file took the store's place
+    MendAgain, // the store is also named aside and nothing mended is left: it is mended again
+    Blocked,  // what it left cannot be put right now
+};
+
+// What a mend killed on the way left, put right before anything reads or writes the store: the
+// damaged file also named aside with its mended file finished beside it (the mended file takes
+// its place), the damaged file moved aside (the same, its journals following it first), or
+// journals of the file aside still beside the new store (they go).
+CutMend finishCutMend(const std::string& path)
+{
+    const auto working = finishedWorkingFile(path);
+    std::string error;
+    if (auto aside = pf::FileManager::asideLinkOf(path, kJournals)) {
+        // Written through, the store would change the copy aside; opened, it could roll a
+        // journal back into it.
+        if (!working)
+            return CutMend::MendAgain;
+        if (!pf::FileManager::setAsideLinkWith(path, kJournals, &error) || !pf::FileManager::replaceItem(*working, path, &error)) {
+            pf::Log::format("GameDatabase: the file mended before the last launch ended cannot be put in place: %s", error.c_str());
+            return CutMend::Blocked;
+        }
+        pf::FileManager::dropCompanionsKeptAside(path, kJournals);
+        pf::Log::format("GameDatabase: the file mended before the last launch ended is put in place; the damaged file lies at %s",
+            aside->c_str());
+        return CutMend::Finished;
+    }
+    if (!pf::FileManager::isOccupied(path)) {
+        // A file still being written (its journal beside it) is not taken, nor removed.
+        if (!working)
+            return CutMend::None;
+        pf::FileManager::finishSetAsideWith(path, kJournals);
+        if (!pf::FileManager::replaceItem(*working, path, &error)) {
+            pf::Log::format("GameDatabase: the file mended before the last launch ended cannot be put in place: %s", error.c_str());
+            return CutMend::Blocked;
+        }
+        pf::Log::line("GameDatabase: the file mended before the last launch ended is put in place");
+        return CutMend::Finished;
+    }
+    pf::FileManager::dropCompanionsKeptAside(path, kJournals);
+    removeLeftovers(path);
+    return CutMend::None;
+}
+
+}
+
 DataBaseManager::Status DataBaseManager::withDatabase(const char* operation, const Work& work)
 {
     const std::string path = databasePath();
-    // A mend that moved the damaged file aside and was killed before the new file took its
-    // place left that file finished (its transaction ended, no journal beside it) under the
-    // temporary name: it is the store.
-    if (!checkedFiles().count(path) && !pf::FileManager::exists(path)) {
-        const std::string rebuilt = path + kRebuiltSuffix;
-        if (pf::FileManager::exists(rebuilt) && !pf::FileManager::exists(rebuilt + "-journal")
-            && pf::FileManager::replaceItem(rebuilt, path))
-            pf::Log::line("GameDatabase: the file mended before the last launch ended is put in place");
+    bool mended = false;
+    if (!checkedFiles().count(path)) {
+        switch (finishCutMend(path)) {
+        case CutMend::None:
+        case CutMend::Finished:
+            break;
+        case CutMend::Blocked:
+            return Status::Failed;
+        case CutMend::MendAgain:
+            pf::Log::format("GameDatabase: %s: a mend was cut short before the mended file took the store's place; it is made again",
+                operation);
+            if (!mendDamagedFile(path))
+                return Status::Failed;
+            mended = true;
+            checkedFiles().insert(path);
+            break;
+        }
     }
-    for (bool mended = false;;) {
+    for (size_t waits = 0;;) {
+        const auto before = RetryingReadVfs::failures();
         try {
             SQLite::Database database(path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE, kBusyTimeoutMilliseconds,
                 RetryingReadVfs::name());
             bool sound = true;
             if (!checkedFiles().count(path)) {
-                const auto before = RetryingReadVfs::failures();
                 sound = passesQuickCheck(database);
                 // The check tells of a page it could not read as it tells of damage, in words:
                 // a read that failed for a reason that may pass is no damage.
@@ -414,19 +563,29 @@ DataBaseManager::Status DataBaseManager::withDatabase(const char* operation, con
             }
         } catch (const SQLite::Exception& e) {
             pf::Log::format("GameDatabase: %s failed: %s (code %d)", operation, e.what(), e.getExtendedErrorCode());
-            if (isRefusedRead(e.getExtendedErrorCode()))
-                pf::Log::format("GameDatabase: %s: the disk refused a read at every try; the file is taken for damaged", operation);
-            else if (!isDamage(e.getErrorCode()))
+            if (!isRefusedRead(e.getExtendedErrorCode()) && !isDamage(e.getErrorCode()))
                 return Status::Failed;
         } catch (const std::exception& e) {
             pf::Log::format("GameDatabase: %s failed: %s", operation, e.what());
             return Status::Failed;
         }
+        // A read the disk refused may be given back in a moment (a disk reset, a cable's
+        // hiccup): the operation is made again after each wait before the file is taken for
+        // damaged. Only on the way to a mend, and once for it: the mend's own reads do not wait.
+        const bool refused = RetryingReadVfs::failures().refused != before.refused;
+        if (refused && !mended && waits < std::size(kRefusalWaits)) {
+            pf::Log::format("GameDatabase: %s: the disk refused a read; it is tried again in %.1f s", operation, kRefusalWaits[waits]);
+            waitOnClock(kRefusalWaits[waits++]);
+            continue;
+        }
+        if (refused)
+            pf::Log::format("GameDatabase: %s: the disk refused a read at every try; the file is taken for damaged", operation);
         // Every connection to the damaged file is closed here.
         if (mended || !mendDamagedFile(path))
             return Status::Failed;
         mended = true;
         checkedFiles().insert(path);
+        waits = 0;
     }
 }
 
@@ -437,12 +596,20 @@ bool DataBaseManager::mendDamagedFile(const std::string& path)
         pf::Log::line("GameDatabase: the file is damaged; it is left as it is for the store that knows its tables");
         return false;
     }
-    const std::string rebuilt = path + kRebuiltSuffix;
     // What a launch killed while building it left behind is unfinished: it starts again.
-    removeRebuilt(rebuilt);
+    removeLeftovers(path);
+    const auto working = freeWorkingPath(path);
+    if (!working) {
+        pf::Log::format("GameDatabase: the damaged file cannot be mended now: something not of the mend's lies at each of its working names, %s and on",
+            workingPath(path, 1).c_str());
+        return false;
+    }
+    const std::string& rebuilt = *working;
     std::string kept;
     std::string notes;
-    SalvageBudget budget { std::chrono::steady_clock::now() + kMaxSalvageTime };
+    SalvageBudget budget { pf::Clock::shared().monotonicNow() + kMaxSalvageTime.count() };
+    const long long maxReads = kMaxSalvageReads
+        + kSalvageReadsPerKilobyte * static_cast<long long>(pf::FileManager::size(path).value_or(0) / 1024);
     try {
         SQLite::Database fresh(rebuilt, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE, kBusyTimeoutMilliseconds,
             RetryingReadVfs::name());
@@ -483,6 +650,7 @@ bool DataBaseManager::mendDamagedFile(const std::string& path)
             SalvageWalk walk { *damaged,
                 "SELECT " + columns + ", rowid FROM " + quotedIdentifier(table.name) + " WHERE rowid >= ? ORDER BY rowid",
                 static_cast<int>(table.columns.size()), table.isWhole, insert, budget, {} };
+            walk.maxReads = maxReads;
             walkTable(walk);
             kept += (kept.empty() ? "" : ", ") + std::to_string(walk.kept) + " " + table.rowsName;
             if (walk.leftOut > 0)
@@ -499,13 +667,15 @@ bool DataBaseManager::mendDamagedFile(const std::string& path)
         transaction.commit();
     } catch (const std::exception& e) {
         pf::Log::format("GameDatabase: the damaged file cannot be mended now: %s", e.what());
-        removeRebuilt(rebuilt);
+        removeWorkingFile(rebuilt);
         return false;
     }
     // The damaged file goes aside without a byte of it being read (a page the disk cannot give
-    // back must not stop the mend): under a second name, so that the new file then takes its
-    // place in one step; or, where the file system has no second names, moved there, the new
-    // file following at once.
+    // back must not stop the mend): under a second name, its journals too, so that the new file
+    // then takes its place in one step and only then the journals leave it; or, where the file
+    // system has no second names, moved there with its journals, the new file following at once.
+    // A launch finds each state a kill on the way leaves, and finishes the mend
+    // (`finishCutMend`).
     std::string error;
     bool linked = true;
     auto aside = pf::FileManager::setAsideLinkWith(path, kJournals, &error);
@@ -515,24 +685,28 @@ bool DataBaseManager::mendDamagedFile(const std::string& path)
         aside = pf::FileManager::setAsideWith(path, kJournals, &moveError);
         if (!aside) {
             pf::Log::format("GameDatabase: cannot set the damaged file aside: %s; %s", error.c_str(), moveError.c_str());
-            removeRebuilt(rebuilt);
+            removeWorkingFile(rebuilt);
             return false;
         }
     }
     if (!pf::FileManager::replaceItem(rebuilt, path, &error)) {
         pf::Log::format("GameDatabase: cannot put the mended file in place: %s", error.c_str());
         // Back as it was: one damaged file leaves one file aside, however often it is tried.
+        for (const auto& suffix : kJournals) {
+            if (linked && pf::FileManager::isSameFile(*aside + suffix, path + suffix))
+                pf::FileManager::removeItem(*aside + suffix);
+            else if (pf::FileManager::isOccupied(*aside + suffix) && !pf::FileManager::isOccupied(path + suffix))
+                pf::FileManager::moveItem(*aside + suffix, path + suffix);
+        }
         if (linked)
             pf::FileManager::removeItem(*aside);
         else
             pf::FileManager::moveItem(*aside, path);
-        for (const auto& suffix : kJournals) {
-            if (pf::FileManager::exists(*aside + suffix))
-                pf::FileManager::moveItem(*aside + suffix, path + suffix);
-        }
-        removeRebuilt(rebuilt);
+        removeWorkingFile(rebuilt);
         return false;
     }
+    if (linked)
+        pf::FileManager::dropCompanionsKeptAside(path, kJournals);
     pf::Log::format("GameDatabase: the damaged file was set aside at %s; a new file holds the %s that still read whole%s",
         aside->c_str(), kept.c_str(), notes.c_str());
     return true;

@@ -24,24 +24,37 @@ class Statement;
 // - Every read of the file is made again a few times when it fails (RetryingReadVfs), in the
 //   operations, in the launch's check and as a damaged file is read. A read the disk still
 //   refuses (a bad sector) is damage, wherever it lies: the file's first page, any page, or
-//   the journal of a transaction that a killed process left to roll back.
+//   the journal of a transaction that a killed process left to roll back. Before an operation
+//   takes it for damage, it waits and runs again, after 0.1, 0.2, 0.4 and 0.8 s of the process
+//   clock, so a refusal that lasts a moment (a disk reset) costs nothing and a hot journal is
+//   rolled back once it reads. The wait blocks the main thread, on which the store runs; that
+//   is acceptable because it is made only on the way to a mend, once for it (about 1.5 s, not
+//   for each page the mend reads), and a mend is rare; a sound file never waits.
 // - The first operation on the file in a process checks it (SQLite's quick check) before its
 //   work; later ones do not. Damage that the check finds, or that an operation meets later (a
 //   file that is not a database, pages that do not read), is mended: the rows of the tables
 //   the manager names (`salvagedTables`) that still read whole are copied into a new file,
-//   made under a temporary name. The damaged file is read as it stands, without its journal;
-//   where not even its first page reads, nothing of it is kept and the new file starts empty.
-//   The reading steps past pages that are damaged, cut off or that
-//   the disk cannot give back, and past a tree that leads back to pages already read; it stops
-//   at bounds of rows, bytes and about three seconds, keeping what it read by then. The damaged
-//   file is set aside (as "GameDatabase.sqlite.corrupt", or ".corrupt-2" and on) without a byte
-//   of it being read: under a second name while it stays in place, or, where the file system
-//   has no second names, moved there; its journals go beside it. A second name left by a mend
-//   that was killed before the rename is kept, not made again. The new file is renamed into
-//   its place, and the operation runs once more on it. A process killed before that leaves the
-//   damaged file in place, to be mended at the next launch (or, after a move, the new file
-//   under its temporary name, which the next launch puts in place). The log says where the
-//   damaged file lies and how many rows were kept.
+//   made under a working name ("GameDatabase.sqlite.rebuilt", or ".rebuilt-2" and on where
+//   something the mend did not leave lies there: that is never removed). The damaged file is
+//   read as it stands, without its journal; where not even its first page reads, nothing of it
+//   is kept and the new file starts empty. The reading steps past pages that are damaged, cut
+//   off or that the disk cannot give back, and past a tree that leads back to pages already
+//   read; it stops at bounds of rows, bytes, statements (growing with the file's size) and
+//   about three seconds of the process clock (real time in the app), keeping what it read by
+//   then. The damaged file is set aside (as
+//   "GameDatabase.sqlite.corrupt", or ".corrupt-2" and on) without a byte of it being read:
+//   under a second name while it stays in place, its journals given second names beside it
+//   too; the new file is renamed into its place, and only then do the journals lose their
+//   names beside the store. Where the file system has no second names, it is moved there, its
+//   journals after it. The operation then runs once more on the new file.
+// - The first operation of a launch finishes a mend that a killed process cut short, before
+//   anything reads or writes the store: a store also named aside with its mended file finished
+//   at the working name (the mended file takes its place), a store named aside with none (it
+//   is mended again), the store moved aside (the mended file takes its place, the journals
+//   left behind following the damaged file first), or journals beside the new store that are
+//   the aside copy's (they go). A file aside is never written through, and a journal never
+//   parted from a file in use. The log says where the damaged file lies and how many rows
+//   were kept.
 // - A manager that names no tables leaves a damaged file as it is (its operation fails), for
 //   one that knows what to keep of it.
 class DataBaseManager {

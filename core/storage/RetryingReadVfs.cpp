@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <atomic>
+#include <cerrno>
 
 namespace {
 
@@ -32,13 +33,29 @@ bool failedRead(int code)
     return code == SQLITE_IOERR_CORRUPTFS || code == SQLITE_IOERR_READ;
 }
 
+// A read that gave up after waiting its time (a network file system's server away): made again
+// at once, it would only wait as long again, on the thread that waits for the store.
+bool timedOut(sqlite3_file* real)
+{
+    int error = 0;
+    return real->pMethods->xFileControl(real, SQLITE_FCNTL_LAST_ERRNO, &error) == SQLITE_OK && error == ETIMEDOUT;
+}
+
 int readRetrying(sqlite3_file* handle, void* buffer, int amount, sqlite3_int64 offset)
 {
     auto* file = reinterpret_cast<RetryingFile*>(handle);
     int code = file->real->pMethods->xRead(file->real, buffer, amount, offset);
-    for (int retry = 0; failedRead(code) && retry < RetryingReadVfs::kRetriesPerRead && file->retriesLeft > 0; ++retry) {
-        --file->retriesLeft;
-        code = file->real->pMethods->xRead(file->real, buffer, amount, offset);
+    if (failedRead(code) && !timedOut(file->real)) {
+        int retries = 0;
+        while (failedRead(code) && retries < RetryingReadVfs::kRetriesPerRead && file->retriesLeft > 0) {
+            ++retries;
+            --file->retriesLeft;
+            code = file->real->pMethods->xRead(file->real, buffer, amount, offset);
+        }
+        // A read that passed on a retry costs the file's bound nothing: only reads that failed at
+        // every try spend it.
+        if (!failedRead(code))
+            file->retriesLeft += retries;
     }
     if (code == SQLITE_IOERR_CORRUPTFS)
         g_refused.fetch_add(1, std::memory_order_relaxed);

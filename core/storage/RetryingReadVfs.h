@@ -11,9 +11,12 @@
 //
 // Rules:
 // - A failed read is made again at once, up to `kRetriesPerRead` more times; a short read (the
-//   file ends) is no failure and is not made again.
-// - The retries of one opened file are bounded in total (`kRetriesPerFile`): a file with many
-//   pages the disk refuses for good costs a few reads more, not four times its reads.
+//   file ends) is no failure and is not made again, and neither is a read that timed out (it has
+//   waited its time already; made again back to back, it would only wait as long again).
+// - The retries spent on reads that failed at every try are bounded for each opened file
+//   (`kRetriesPerFile`): a file with many pages the disk refuses for good costs a few reads
+//   more, not four times its reads. A read that passes on a retry costs that bound nothing, so a
+//   disk whose every read passes within its retries is read whole, however many it refuses once.
 // - Nothing is memory-mapped: a mapped page would bypass the retries.
 // - What still fails after the retries is counted by kind (`failures`), so that a caller whose
 //   SQLite call reports no code (a check that describes what it could not read as text) can

@@ -52,6 +52,25 @@ bool writeAll(int fd, const std::uint8_t* data, size_t size)
 
 }
 
+bool FileManager::isOccupied(const std::string& path)
+{
+    return occupied(path);
+}
+
+bool FileManager::isOwnFile(const std::string& path)
+{
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid();
+}
+
+bool FileManager::isSameFile(const std::string& one, const std::string& other)
+{
+    struct stat first {};
+    struct stat second {};
+    return ::lstat(one.c_str(), &first) == 0 && ::lstat(other.c_str(), &second) == 0 && S_ISREG(first.st_mode)
+        && S_ISREG(second.st_mode) && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
 bool FileManager::exists(const std::string& path, bool* isDirectory)
 {
     std::error_code ec;
@@ -212,7 +231,8 @@ std::string asidePathWith(const std::string& path, const std::vector<std::string
         }
         if (known && S_ISREG(other.st_mode) && other.st_dev == file.st_dev && other.st_ino == file.st_ino
             && std::none_of(companions.begin(), companions.end(), [&](const std::string& suffix) {
-                   return occupied(path + suffix) && occupied(aside + suffix);
+                   return occupied(path + suffix) && occupied(aside + suffix)
+                       && !FileManager::isSameFile(path + suffix, aside + suffix);
                })) {
             *linked = true;
             return aside;
@@ -228,6 +248,20 @@ void moveCompanions(const std::string& path, const std::string& aside, const std
     }
 }
 
+// The aside names of `path` that a set-aside may have used: up to the first name at which the
+// name and every companion's name are free.
+std::vector<std::string> asideNamesUsed(const std::string& path, const std::vector<std::string>& companions)
+{
+    std::vector<std::string> names;
+    for (int n = 1;; ++n) {
+        std::string aside = FileManager::asidePath(path, n);
+        if (!occupied(aside)
+            && std::none_of(companions.begin(), companions.end(), [&](const std::string& suffix) { return occupied(aside + suffix); }))
+            return names;
+        names.push_back(aside);
+    }
+}
+
 }
 
 std::optional<std::string> FileManager::setAsideWith(const std::string& path, const std::vector<std::string>& companions,
@@ -238,6 +272,30 @@ std::optional<std::string> FileManager::setAsideWith(const std::string& path, co
         return std::nullopt;
     moveCompanions(path, aside, companions);
     return aside;
+}
+
+std::optional<std::string> FileManager::finishSetAsideWith(const std::string& path, const std::vector<std::string>& companions)
+{
+    std::vector<std::string> left;
+    for (const auto& suffix : companions) {
+        if (occupied(path + suffix))
+            left.push_back(suffix);
+    }
+    if (left.empty())
+        return std::nullopt;
+    // The set-aside took the first name free for the file and every companion; the copies set
+    // aside before it lie at lower names, so the last copy whose companion names are free is
+    // the file the companions belong to.
+    std::optional<std::string> owner;
+    for (const auto& aside : asideNamesUsed(path, companions)) {
+        struct stat info {};
+        if (::lstat(aside.c_str(), &info) == 0 && S_ISREG(info.st_mode)
+            && std::none_of(left.begin(), left.end(), [&](const std::string& suffix) { return occupied(aside + suffix); }))
+            owner = aside;
+    }
+    if (owner)
+        moveCompanions(path, *owner, left);
+    return owner;
 }
 
 std::optional<std::string> FileManager::setAsideLinkWith(const std::string& path, const std::vector<std::string>& companions,
@@ -256,8 +314,44 @@ std::optional<std::string> FileManager::setAsideLinkWith(const std::string& path
         fail(error, "cannot link " + path + " to " + aside + ": " + std::strerror(errno));
         return std::nullopt;
     }
-    moveCompanions(path, aside, companions);
+    // The companions keep their names beside the file until it is replaced: a journal parted
+    // from a file still in use would leave a transaction cut short unrolled.
+    std::vector<std::string> made;
+    for (const auto& suffix : companions) {
+        if (!occupied(path + suffix) || occupied(aside + suffix))
+            continue;
+        if (::linkat(AT_FDCWD, (path + suffix).c_str(), AT_FDCWD, (aside + suffix).c_str(), 0) != 0) {
+            fail(error, "cannot link " + path + suffix + " to " + aside + suffix + ": " + std::strerror(errno));
+            for (const auto& name : made)
+                ::unlink(name.c_str());
+            if (!linked)
+                ::unlink(aside.c_str());
+            return std::nullopt;
+        }
+        made.push_back(aside + suffix);
+    }
     return aside;
+}
+
+std::optional<std::string> FileManager::asideLinkOf(const std::string& path, const std::vector<std::string>& companions)
+{
+    bool linked = false;
+    std::string aside = asidePathWith(path, companions, &linked);
+    if (!linked)
+        return std::nullopt;
+    return aside;
+}
+
+void FileManager::dropCompanionsKeptAside(const std::string& path, const std::vector<std::string>& companions)
+{
+    for (const auto& aside : asideNamesUsed(path, companions)) {
+        if (isSameFile(aside, path))
+            continue;
+        for (const auto& suffix : companions) {
+            if (isSameFile(path + suffix, aside + suffix))
+                ::unlink((path + suffix).c_str());
+        }
+    }
 }
 
 std::string FileManager::asidePath(const std::string& path, int n)

@@ -34,6 +34,14 @@ class FileManager {
 public:
     static bool exists(const std::string& path, bool* isDirectory = nullptr);
     static bool isDirectory(const std::string& path);
+    // Whether anything lies at `path`, a link included (whether or not it leads anywhere).
+    static bool isOccupied(const std::string& path);
+    // Whether `path` is a regular file of this process's user, judged without following a link
+    // (a link, a folder or another user's file is not): what a program may take for a file it
+    // left there itself.
+    static bool isOwnFile(const std::string& path);
+    // Whether both names are regular files (links not followed) and one file, under two names.
+    static bool isSameFile(const std::string& one, const std::string& other);
     static bool createDirectory(const std::string& path, bool withIntermediates, std::string* error = nullptr);
     // Removes a file or a whole directory tree. Removing what does not exist fails.
     static bool removeItem(const std::string& path, std::string* error = nullptr);
@@ -54,14 +62,25 @@ public:
     // kept before.
     static std::optional<std::string> setAsideWith(const std::string& path, const std::vector<std::string>& companions,
         std::string* error = nullptr);
-    // The same, but the file stays where it is and the aside name becomes a second link to it,
-    // which reads none of its bytes; the companions are moved. For a caller that is about to
-    // rename a file rebuilt from it into its place (the new file must not find the old one's
-    // journals beside it). Fails, leaving nothing behind, where the file system has no links.
-    // When an aside name already is a second link to the file (a set-aside cut short before
-    // the rename), that name is given and no other is made.
+    // After a `setAsideWith` cut short once the file was moved, before its companions followed:
+    // moves the companions still beside `path` beside the last copy set aside at whose names
+    // for them nothing lies, and gives that copy's name (none when no companion was left).
+    static std::optional<std::string> finishSetAsideWith(const std::string& path, const std::vector<std::string>& companions);
+    // The same as `setAsideWith`, but the file stays where it is and the aside name becomes a
+    // second link to it, which reads none of its bytes; each companion gets a second name beside
+    // it too, and stays beside the file it still belongs to. For a caller that is about to rename
+    // a file rebuilt from it into its place, then calls `dropCompanionsKeptAside` (the new file
+    // must not find the old one's journals beside it). Fails, leaving nothing behind, where the
+    // file system has no links. When an aside name already is a second link to the file (a
+    // set-aside cut short before the rename), that name is given and no other is made.
     static std::optional<std::string> setAsideLinkWith(const std::string& path, const std::vector<std::string>& companions,
         std::string* error = nullptr);
+    // The aside name that already is a second link to the file at `path` (a `setAsideLinkWith`
+    // whose caller did not get to replace the file), if any.
+    static std::optional<std::string> asideLinkOf(const std::string& path, const std::vector<std::string>& companions);
+    // Removes each companion beside `path` that is a second name of the same companion of a copy
+    // set aside by link, other than the file now at `path`: it belongs to that copy.
+    static void dropCompanionsKeptAside(const std::string& path, const std::vector<std::string>& companions);
     // The name of the n-th copy set aside: "<path>.corrupt", then "<path>.corrupt-<n>".
     static std::string asidePath(const std::string& path, int n = 1);
     // The aside names taken so far, in order, up to the first free name (a set-aside with

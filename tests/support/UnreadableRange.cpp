@@ -1,8 +1,12 @@
 #include "tests/support/UnreadableRange.h"
 
+#include "platform/foundation/Clock.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <map>
+#include <mutex>
 #include <cerrno>
 #include <dlfcn.h>
 #include <sys/sendfile.h>
@@ -20,6 +24,10 @@ std::uint64_t g_begin;
 std::uint64_t g_end;
 int g_limit;
 int g_error;
+bool g_eachOffset;
+double g_until; // 0: refusals are counted, not timed
+std::mutex g_mutex;
+std::map<std::uint64_t, int> g_refusalsAt; // with g_eachOffset
 
 // Whether a read of `count` bytes at `offset` of `fd` meets the range (and so fails).
 bool refused(int fd, std::int64_t offset, std::size_t count)
@@ -32,8 +40,15 @@ bool refused(int fd, std::int64_t offset, std::size_t count)
     const auto from = static_cast<std::uint64_t>(offset);
     if (from >= g_end || from + count <= g_begin)
         return false;
-    if (g_limit != testsupport::UnreadableRange::kEveryRead && g_refusals.load() >= g_limit)
+    if (g_until > 0 && pf::Clock::shared().monotonicNow() >= g_until)
         return false;
+    if (g_limit != testsupport::UnreadableRange::kEveryRead) {
+        std::lock_guard lock(g_mutex);
+        int& count = g_eachOffset ? g_refusalsAt[from] : g_refusalsAt[0];
+        if (count >= g_limit)
+            return false;
+        ++count;
+    }
     g_refusals.fetch_add(1);
     errno = g_error;
     return true;
@@ -48,7 +63,8 @@ template <typename F> F next(const char* name)
 
 namespace testsupport {
 
-UnreadableRange::UnreadableRange(const std::string& path, std::uint64_t offset, std::uint64_t length, int refusing, int error)
+UnreadableRange::UnreadableRange(const std::string& path, std::uint64_t offset, std::uint64_t length, int refusing, int error,
+    Counted counted)
 {
     struct stat info {};
     EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
@@ -59,8 +75,17 @@ UnreadableRange::UnreadableRange(const std::string& path, std::uint64_t offset, 
     g_end = offset + length;
     g_limit = refusing;
     g_error = error;
+    g_eachOffset = counted == Counted::AtEachOffset;
+    g_until = 0;
+    g_refusalsAt.clear();
     g_refusals = 0;
     g_armed.store(true, std::memory_order_release);
+}
+
+UnreadableRange::UnreadableRange(const std::string& path, std::uint64_t offset, std::uint64_t length, Until until, int error)
+    : UnreadableRange(path, offset, length, kEveryRead, error)
+{
+    g_until = until.monotonic;
 }
 
 UnreadableRange::~UnreadableRange()

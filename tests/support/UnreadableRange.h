@@ -21,11 +21,20 @@ namespace testsupport {
 class UnreadableRange {
 public:
     static constexpr int kEveryRead = -1;
+    // How `refusing` counts: the reads of the whole range, or the reads at each offset apart (a
+    // disk whose every block is refused twice, then read).
+    enum class Counted { InAll, AtEachOffset };
     // `refusing` reads are refused (every one by default); those after it read, as when a
     // disk's retry gets a sector back. They fail with `error`: EIO, what a bad sector gives,
     // or another (ETIMEDOUT, what a network file system gives while its server is away).
     UnreadableRange(const std::string& path, std::uint64_t offset, std::uint64_t length, int refusing = kEveryRead,
-        int error = EIO);
+        int error = EIO, Counted counted = Counted::InAll);
+    // A refusal that lasts a moment (a disk reset, a cable's hiccup): every read of the range is
+    // refused until the process clock's monotonic time reaches `monotonic`, then all read.
+    struct Until {
+        double monotonic;
+    };
+    UnreadableRange(const std::string& path, std::uint64_t offset, std::uint64_t length, Until until, int error = EIO);
     ~UnreadableRange();
     UnreadableRange(const UnreadableRange&) = delete;
     UnreadableRange& operator=(const UnreadableRange&) = delete;

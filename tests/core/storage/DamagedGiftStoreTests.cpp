@@ -5,8 +5,10 @@
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/ResetRegistry.h"
+#include "platform/foundation/Sandbox.h"
 #include "platform/testing/TaskEnvironment.h"
 #include "tests/support/DamagedStore.h"
+#include "tests/support/KillAtStep.h"
 #include "tests/support/RelatedGifts.h"
 #include "tests/support/NoHardLinks.h"
 #include "tests/support/UnreadableRange.h"
@@ -17,8 +19,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <map>
 #include <optional>
 #include <set>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using Status = DataBaseManager::Status;
@@ -95,6 +99,23 @@ void expectOneFileAside(const std::string& path, bool journal = false)
     if (journal)
         expected.insert("GameDatabase.sqlite.corrupt-journal");
     EXPECT_EQ(storeFolder(path), expected);
+}
+
+// What a transaction killed before it committed leaves: every booking renamed, in more pages
+// than the cache holds, so that they reach the file before the commit, and the file and its
+// journal as they were at that moment.
+void leaveHotJournal(const std::string& path)
+{
+    {
+        SQLite::Database raw(path, SQLite::OPEN_READWRITE);
+        raw.exec("PRAGMA cache_size = 2");
+        SQLite::Transaction transaction(raw);
+        raw.exec("UPDATE GiftDetailInfoTableName SET title = replace(title, '礼包', '预约')");
+        ASSERT_TRUE(pf::FileManager::copyItem(path, path + ".killed"));
+        ASSERT_TRUE(pf::FileManager::copyItem(path + "-journal", path + ".killed-journal"));
+    }
+    ASSERT_TRUE(pf::FileManager::replaceItem(path + ".killed", path));
+    ASSERT_TRUE(pf::FileManager::replaceItem(path + ".killed-journal", path + "-journal"));
 }
 
 template <typename Map> std::set<std::int64_t> keysOf(const Map& rows)
@@ -349,18 +370,7 @@ TEST(DamagedGiftStore, AHotJournalTheDiskRefusesLeavesWhatTheFileReadsWithoutIt)
     Store s;
     const auto expected = keysOf(storedRows(s.path));
     const auto before = *pf::FileManager::read(s.path);
-    {
-        // Every booking renamed, in more pages than the cache holds: they reach the file before
-        // the commit, and the file and its journal are copied at that moment.
-        SQLite::Database raw(s.path, SQLite::OPEN_READWRITE);
-        raw.exec("PRAGMA cache_size = 2");
-        SQLite::Transaction transaction(raw);
-        raw.exec("UPDATE GiftDetailInfoTableName SET title = replace(title, '礼包', '预约')");
-        ASSERT_TRUE(pf::FileManager::copyItem(s.path, s.path + ".killed"));
-        ASSERT_TRUE(pf::FileManager::copyItem(s.path + "-journal", s.path + ".killed-journal"));
-    }
-    ASSERT_TRUE(pf::FileManager::replaceItem(s.path + ".killed", s.path));
-    ASSERT_TRUE(pf::FileManager::replaceItem(s.path + ".killed-journal", s.path + "-journal"));
+    leaveHotJournal(s.path);
     const auto halfWritten = *pf::FileManager::read(s.path);
     const auto journal = *pf::FileManager::read(s.path + "-journal");
     ASSERT_NE(halfWritten, before) << "the case under test: the file holds pages of the transaction";
@@ -578,10 +588,12 @@ TEST(DamagedGiftStore, AHundredPagesRefusedForGoodCostOnlyTheirBookings)
         EXPECT_TRUE(pf::Log::contains("a new file holds the " + std::to_string(expected.size()) + " bookings"));
         EXPECT_FALSE(pf::Log::contains("stopped at its bounds"));
         pf::Log::stopCapture();
-        // The launch's check and the mend each open the damaged file once.
+        // The launch's check opens the damaged file, and again after each of its four waits
+        // (each time stopping at the first page refused), and the mend opens it once.
         const auto refusedForGood = static_cast<int>(RetryingReadVfs::failures().refused - refusedBefore);
         EXPECT_GT(refusedForGood, 10) << "the case under test: many reads were refused";
-        EXPECT_LE(UnreadableRange::refusals() - refusedForGood, 2 * RetryingReadVfs::kRetriesPerFile);
+        EXPECT_LE(UnreadableRange::refusals() - refusedForGood,
+            5 * RetryingReadVfs::kRetriesPerRead + RetryingReadVfs::kRetriesPerFile);
     }
     expectOneFileAside(s.path);
 }
@@ -623,4 +635,373 @@ TEST(DamagedGiftStore, ALinkAtTheAsideNameNeitherTakesTheDamagedFilesPlaceNorBlo
                 (std::set<std::string> { "GameDatabase.sqlite", "GameDatabase.sqlite.corrupt", "GameDatabase.sqlite.corrupt-2" }));
         }
     }
+}
+
+// A flaky disk that refuses each block once or twice and then gives it: every read passes
+// within its retries, so nothing is lost and nothing set aside, however many blocks it meets. A
+// read that timed out has already waited its time: it fails the operation at once, without
+// being made again back to back.
+TEST(DamagedGiftStore, AFlakyDiskWhoseReadsPassOnARetryCostsNothing)
+{
+    for (int refusing : { 1, 2 }) {
+        SCOPED_TRACE(std::to_string(refusing) + " refusals of every block");
+        Store s;
+        auto expected = keysOf(storedRows(s.path));
+        const auto size = *pf::FileManager::size(s.path);
+        {
+            UnreadableRange flaky(s.path, 0, size, refusing, EIO, UnreadableRange::Counted::AtEachOffset);
+            for (int launch = 0; launch < 2; ++launch) {
+                pf::ResetRegistry::resetAll();
+                pf::Log::startCapture();
+                EXPECT_EQ(s.listed(), expected) << "launch " << launch;
+                auto late = booking(5 + launch);
+                EXPECT_EQ(s.store->insertDataIntoTableWithGiftDetailInfo(late), Status::Ok);
+                expected.insert(5 + launch);
+                EXPECT_FALSE(pf::Log::contains("set aside"));
+                pf::Log::stopCapture();
+            }
+            EXPECT_GT(UnreadableRange::refusals(), static_cast<int>(size / 4096) * refusing)
+                << "the case under test: every block was refused";
+        }
+        EXPECT_EQ(storeFolder(s.path), std::set<std::string> { "GameDatabase.sqlite" });
+        EXPECT_EQ(s.listed(), expected);
+    }
+    {
+        SCOPED_TRACE("the first page timing out");
+        Store s;
+        const auto before = RetryingReadVfs::failures().other;
+        UnreadableRange timingOut(s.path, 0, 4096, UnreadableRange::kEveryRead, ETIMEDOUT);
+        pf::ResetRegistry::resetAll();
+        EXPECT_FALSE(s.store->retrieveDataFromTable());
+        EXPECT_GT(UnreadableRange::refusals(), 0);
+        EXPECT_EQ(static_cast<std::uint64_t>(UnreadableRange::refusals()), RetryingReadVfs::failures().other - before)
+            << "each read that timed out was made once";
+    }
+}
+
+// A refusal that lasts a moment (a disk reset: here 0.8 s of the process clock) is waited out
+// before it is taken for damage: on the file's first page, on a leaf that a later operation
+// meets, or on a hot journal, which is then rolled back rather than bypassed. One that lasts is
+// mended as before, after a wait of about two seconds made once, not for each page. On the
+// real clock a refusal far shorter than the waits passes the same way.
+TEST(DamagedGiftStore, ARefusalThatLastsAMomentIsWaitedOutAndOneThatLastsIsMendedAfterOneWait)
+{
+    struct Case {
+        const char* name;
+        bool firstPage;  // or a leaf in the middle of the table
+        bool afterCheck; // the refusal begins after the launch's check
+        bool journal;    // the refusal is of a hot journal's every byte
+    };
+    for (const Case& c : { Case { "first page", true, false, false }, Case { "a leaf, after the check", false, true, false },
+             Case { "a hot journal", false, false, true } }) {
+        SCOPED_TRACE(c.name);
+        Store s;
+        const auto expected = storedRows(s.path);
+        std::string refusedFile = s.path;
+        std::uint64_t offset = 0;
+        std::uint64_t length = 4096;
+        if (c.journal) {
+            leaveHotJournal(s.path);
+            refusedFile = s.path + "-journal";
+            length = *pf::FileManager::size(refusedFile);
+        } else if (!c.firstPage) {
+            const auto bytes = *pf::FileManager::read(s.path);
+            offset = (tableLeaves(bytes).at(tableLeaves(bytes).size() / 2).number - 1) * 4096;
+        }
+        pf::ResetRegistry::resetAll();
+        if (c.afterCheck) {
+            EXPECT_EQ(s.listed(), keysOf(expected));
+        }
+        const double start = s.env.clock().monotonicNow();
+        {
+            UnreadableRange moment(refusedFile, offset, length, UnreadableRange::Until { start + 0.8 });
+            pf::Log::startCapture();
+            EXPECT_EQ(s.listed(), keysOf(expected));
+            EXPECT_FALSE(pf::Log::contains("set aside"));
+            pf::Log::stopCapture();
+            EXPECT_GT(UnreadableRange::refusals(), 0) << "the case under test: reads were refused";
+        }
+        EXPECT_GE(s.env.clock().monotonicNow() - start, 0.8) << "the store waited on the process clock";
+        EXPECT_EQ(storedRows(s.path), expected) << "every booking as it was, the killed transaction rolled back";
+        EXPECT_EQ(storeFolder(s.path), std::set<std::string> { "GameDatabase.sqlite" });
+    }
+    {
+        SCOPED_TRACE("a leaf refused for good");
+        Store s;
+        auto expected = keysOf(storedRows(s.path));
+        const auto bytes = *pf::FileManager::read(s.path);
+        const auto leaves = tableLeaves(bytes);
+        for (auto fid : leaves.at(leaves.size() / 2).rowids)
+            expected.erase(fid);
+        const double start = s.env.clock().monotonicNow();
+        {
+            UnreadableRange refused(s.path, (leaves.at(leaves.size() / 2).number - 1) * 4096, 4096);
+            pf::ResetRegistry::resetAll();
+            EXPECT_EQ(s.listed(), expected);
+        }
+        const double waited = s.env.clock().monotonicNow() - start;
+        EXPECT_GE(waited, 1.0);
+        EXPECT_LE(waited, 2.5) << "one wait on the way to the mend, none for the pages it reads";
+        expectOneFileAside(s.path);
+    }
+    {
+        SCOPED_TRACE("the first page refused for 50 ms of the real clock");
+        Store s;
+        const auto expected = keysOf(storedRows(s.path));
+        s.env.clock().useSystemTime();
+        {
+            UnreadableRange moment(s.path, 0, 4096, UnreadableRange::Until { s.env.clock().monotonicNow() + 0.05 });
+            pf::ResetRegistry::resetAll();
+            EXPECT_EQ(s.listed(), expected);
+            EXPECT_GT(UnreadableRange::refusals(), 0) << "the case under test: reads were refused";
+        }
+        s.env.clock().useManualTime(1'700'000'000.0);
+        EXPECT_EQ(storeFolder(s.path), std::set<std::string> { "GameDatabase.sqlite" });
+    }
+}
+
+// A large store with every other leaf damaged: the mend's bounds grow with the file, so that
+// every booking of the sound leaves is kept, however many ranges it steps over. The bookings'
+// fids lie far apart, so that stepping over each damaged leaf takes some forty reads.
+TEST(DamagedGiftStore, ALargeStoreWithEveryOtherLeafDamagedKeepsEveryBookingOfTheSoundOnes)
+{
+    LargeStore s(0);
+    {
+        SQLite::Database raw(s.path, SQLite::OPEN_READWRITE);
+        raw.exec("DELETE FROM GiftDetailInfoTableName WHERE fid > 1200");
+        raw.exec("UPDATE GiftDetailInfoTableName SET fid = fid * 524288");
+        raw.exec("VACUUM");
+    }
+    auto bytes = *pf::FileManager::read(s.path);
+    std::set<std::int64_t> expected;
+    const auto leaves = tableLeaves(bytes);
+    ASSERT_GE(leaves.size(), 500u);
+    for (size_t i = 0; i < leaves.size(); ++i) {
+        if (i % 2)
+            damage(bytes, leaves[i], Damage::WholePage);
+        else
+            expected.insert(leaves[i].rowids.begin(), leaves[i].rowids.end());
+    }
+    ASSERT_TRUE(pf::FileManager::writeAtomically(s.path, bytes));
+
+    pf::ResetRegistry::resetAll();
+    pf::Log::startCapture();
+    EXPECT_EQ(listedBy(*s.store), expected);
+    EXPECT_TRUE(pf::Log::contains("a new file holds the " + std::to_string(expected.size()) + " bookings"));
+    EXPECT_FALSE(pf::Log::contains("stopped at its bounds"));
+    pf::Log::stopCapture();
+}
+
+// Whatever lies at the mend's working name and is not a file the mend left there (a folder and
+// what it holds, a link, a file of another user) is left as it is; the mend works under a free
+// name. A launch never takes such a file for a mended one to put in the store's place.
+TEST(DamagedGiftStore, WhatLiesAtTheMendsWorkingNameIsLeftAsItIs)
+{
+    enum class Thing { Folder, Link, OthersFile };
+    for (Thing thing : { Thing::Folder, Thing::Link, Thing::OthersFile }) {
+        SCOPED_TRACE(thing == Thing::Folder ? "a folder" : thing == Thing::Link ? "a link" : "another user's file");
+        Store s;
+        const std::string working = s.path + ".rebuilt";
+        const auto sound = *pf::FileManager::read(s.path);
+        switch (thing) {
+        case Thing::Folder:
+            ASSERT_TRUE(pf::FileManager::createDirectory(working, false));
+            ASSERT_TRUE(pf::FileManager::writeAtomically(working + "/kept.txt", std::string_view("kept")));
+            break;
+        case Thing::Link:
+            ASSERT_TRUE(pf::FileManager::writeAtomically(s.path + ".elsewhere", std::string_view("kept")));
+            ASSERT_EQ(::symlink((s.path + ".elsewhere").c_str(), working.c_str()), 0);
+            break;
+        case Thing::OthersFile:
+            ASSERT_TRUE(pf::FileManager::writeAtomically(working, sound));
+            ASSERT_EQ(::chown(working.c_str(), 65534, 65534), 0);
+            break;
+        }
+        auto expected = keysOf(storedRows(s.path));
+        auto [lost, damaged] = s.damageLeaf(Damage::WholePage);
+        for (auto fid : lost)
+            expected.erase(fid);
+        pf::ResetRegistry::resetAll();
+        pf::Log::startCapture();
+        EXPECT_EQ(s.listed(), expected);
+        EXPECT_TRUE(pf::Log::contains("set aside at " + s.path + ".corrupt; a new file holds the " + std::to_string(expected.size())));
+        pf::Log::stopCapture();
+        EXPECT_EQ(pf::FileManager::read(s.path + ".corrupt"), damaged);
+        struct stat info {};
+        ASSERT_EQ(::lstat(working.c_str(), &info), 0) << "what lay at the working name is there";
+        switch (thing) {
+        case Thing::Folder:
+            EXPECT_TRUE(S_ISDIR(info.st_mode));
+            EXPECT_EQ(pf::FileManager::readText(working + "/kept.txt"), "kept");
+            break;
+        case Thing::Link:
+            EXPECT_TRUE(S_ISLNK(info.st_mode));
+            EXPECT_EQ(pf::FileManager::readText(s.path + ".elsewhere"), "kept");
+            break;
+        case Thing::OthersFile:
+            EXPECT_EQ(info.st_uid, 65534u);
+            EXPECT_EQ(pf::FileManager::read(working), sound);
+            break;
+        }
+        for (const auto& name : storeFolder(s.path))
+            EXPECT_TRUE(name.find(".rebuilt-") == std::string::npos) << name << " left behind";
+
+        // With the store gone, another user's sound store at the working name is not taken for
+        // a mended file: the store starts empty.
+        if (thing == Thing::OthersFile) {
+            ASSERT_TRUE(pf::FileManager::removeItem(s.path));
+            pf::ResetRegistry::resetAll();
+            EXPECT_TRUE(s.listed().empty());
+            EXPECT_EQ(pf::FileManager::read(working), sound);
+        }
+    }
+}
+
+namespace {
+
+std::map<std::string, pf::Bytes> filesIn(const std::string& folder)
+{
+    std::map<std::string, pf::Bytes> files;
+    for (const auto& name : pf::FileManager::contentsOfDirectory(folder)) {
+        if (!pf::FileManager::isDirectory(pf::FileManager::join(folder, name)))
+            files[name] = *pf::FileManager::read(pf::FileManager::join(folder, name));
+    }
+    return files;
+}
+
+// Puts the folder back as it was: the files given, a folder named `.rebuilt` (holding a file)
+// where `folderAtWorkingName` says so, and nothing else.
+void restoreFolder(const std::string& folder, const std::map<std::string, pf::Bytes>& files, bool folderAtWorkingName)
+{
+    for (const auto& name : pf::FileManager::contentsOfDirectory(folder))
+        ASSERT_TRUE(pf::FileManager::removeItem(pf::FileManager::join(folder, name)));
+    for (const auto& [name, bytes] : files)
+        ASSERT_TRUE(pf::FileManager::writeAtomically(pf::FileManager::join(folder, name), bytes));
+    if (folderAtWorkingName) {
+        ASSERT_TRUE(pf::FileManager::createDirectory(pf::FileManager::join(folder, "GameDatabase.sqlite.rebuilt"), false));
+        ASSERT_TRUE(pf::FileManager::writeAtomically(pf::FileManager::join(folder, "GameDatabase.sqlite.rebuilt/kept.txt"),
+            std::string_view("kept")));
+    }
+}
+
+// The steps of a mend at which a kill leaves another state of its files: what it names and makes.
+// (A kill among the writes of the new file leaves it unfinished, as one at its making does.)
+const char* const kMendSteps = "rename,link,unlink,create";
+
+ino_t inodeOf(const std::string& path)
+{
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+}
+
+}
+
+namespace {
+
+struct KilledMend {
+    const char* name;
+    bool journal;             // a hot journal the disk refuses, or a leaf refused for good
+    bool links;               // the file system gives second names to files
+    bool folderAtWorkingName; // a folder lies at the mend's first working name
+};
+
+// A mend killed at any step of it (a power cut): the next launch, with the disk reading again,
+// finishes the mend or finds the store as it was, before it reads or writes the store. The
+// file aside is then the damaged file byte for byte (with its journal beside it), never the
+// store itself, and a booking made after that launch lands in the store and lasts.
+void expectEveryKilledMendFinishedOrUndone(std::initializer_list<KilledMend> cases)
+{
+    for (const KilledMend& c : cases) {
+        SCOPED_TRACE(c.name);
+        Store s;
+        const std::string folder = s.path.substr(0, s.path.rfind('/'));
+        const auto sound = storedRows(s.path);
+        std::string refusedFile = s.path;
+        std::uint64_t offset = 0;
+        std::uint64_t length = 0;
+        if (c.journal) {
+            leaveHotJournal(s.path);
+            refusedFile = s.path + "-journal";
+            length = *pf::FileManager::size(refusedFile);
+        } else {
+            const auto bytes = *pf::FileManager::read(s.path);
+            const auto leaves = tableLeaves(bytes);
+            offset = (leaves.at(leaves.size() / 2).number - 1) * 4096;
+            length = 4096;
+        }
+        const auto pristine = filesIn(folder);
+        const std::string home = s.env.sandbox().homePath();
+        std::vector<std::string> args { MENDING_CHILD, home, refusedFile, std::to_string(offset), std::to_string(length) };
+        if (!c.links)
+            args.push_back("--no-hard-links");
+
+        // A whole mend, to list its steps and to see what a finished one leaves.
+        restoreFolder(folder, pristine, c.folderAtWorkingName);
+        const std::string log = home + "/tmp/steps.log";
+        auto whole = testsupport::runChildProcess(args, testsupport::killAtStepEnvironment({ folder, kMendSteps, "", 0, false, log }));
+        ASSERT_EQ(whole.status, 0) << whole.errorOutput;
+        const auto steps = testsupport::readKilledSteps(log);
+        ASSERT_TRUE(pf::FileManager::exists(s.path + ".corrupt")) << "the case under test: the child mends the store";
+        pf::ResetRegistry::resetAll();
+        s.listed();
+        const auto mended = storedRows(s.path);
+        ASSERT_LT(mended.size(), sound.size() + (c.journal ? 1 : 0));
+        ASSERT_GT(steps.size(), 3u);
+
+        int finished = 0;
+        for (const auto& step : steps) {
+            SCOPED_TRACE("killed before step " + std::to_string(step.number) + ": " + step.kind + " " + step.path
+                + (step.second.empty() ? "" : " -> " + step.second));
+            restoreFolder(folder, pristine, c.folderAtWorkingName);
+            auto killed = testsupport::runChildProcess(args, testsupport::killAtStepEnvironment({ folder, kMendSteps, "", step.number }));
+            ASSERT_TRUE(testsupport::wasKilled(killed)) << killed.errorOutput;
+
+            pf::ResetRegistry::resetAll(); // the next launch, the disk reading again
+            const auto listed = s.listed();
+            const bool aside = pf::FileManager::exists(s.path + ".corrupt");
+            finished += aside;
+            if (aside) {
+                EXPECT_EQ(storedRows(s.path), mended) << "the mend, finished";
+                EXPECT_NE(inodeOf(s.path + ".corrupt"), inodeOf(s.path)) << "the file aside is not the store";
+            } else {
+                EXPECT_EQ(storedRows(s.path), sound) << "the store as it was, its journal rolled back";
+            }
+            auto late = booking(5);
+            EXPECT_EQ(s.store->insertDataIntoTableWithGiftDetailInfo(late), Status::Ok);
+            pf::ResetRegistry::resetAll();
+            EXPECT_EQ(s.listed().count(5), 1u) << "the booking lasts";
+            if (aside) {
+                EXPECT_EQ(pf::FileManager::read(s.path + ".corrupt"), pristine.at("GameDatabase.sqlite"))
+                    << "the damaged file, byte for byte";
+                if (c.journal)
+                    EXPECT_EQ(pf::FileManager::read(s.path + ".corrupt-journal"), pristine.at("GameDatabase.sqlite-journal"));
+            }
+            std::set<std::string> left { "GameDatabase.sqlite" };
+            if (aside)
+                left.insert("GameDatabase.sqlite.corrupt");
+            if (aside && c.journal)
+                left.insert("GameDatabase.sqlite.corrupt-journal");
+            if (c.folderAtWorkingName)
+                left.insert("GameDatabase.sqlite.rebuilt");
+            EXPECT_EQ(storeFolder(s.path), left) << "nothing half-made left beside the store";
+            if (c.folderAtWorkingName)
+                EXPECT_EQ(pf::FileManager::readText(s.path + ".rebuilt/kept.txt"), "kept");
+            EXPECT_EQ(SQLite::Database(s.path).execAndGet("PRAGMA integrity_check").getString(), "ok");
+        }
+        EXPECT_GT(finished, 0) << "the case under test: some kills came after the damaged file had its aside name";
+    }
+}
+
+}
+
+TEST(DamagedGiftStore, AMendKilledAtAnyStepIsFinishedOrUndoneByTheNextLaunch)
+{
+    expectEveryKilledMendFinishedOrUndone({ { "a refused leaf", false, true, false }, { "a refused hot journal", true, true, false },
+        { "a refused leaf, a folder at the working name", false, true, true } });
+}
+
+TEST(DamagedGiftStore, AMendKilledAtAnyStepWithoutHardLinksIsFinishedOrUndoneByTheNextLaunch)
+{
+    expectEveryKilledMendFinishedOrUndone(
+        { { "a refused leaf", false, false, false }, { "a refused hot journal", true, false, false } });
 }

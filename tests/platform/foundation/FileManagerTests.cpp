@@ -190,7 +190,8 @@ TEST(FileManager, SetAsideKeepsEveryCopyAndNoBytesTwice)
 
 // A database goes aside with its journals under one number: a number at which any name of that
 // set is taken (a journal left behind by itself) is passed, and what lies there is left alone.
-// The linking form leaves the file in place for a rebuilt one to replace, the journals moved.
+// The linking form leaves the file in place for a rebuilt one to replace, and its journals
+// beside it, each with a second name aside, until the rebuilt one has replaced it.
 TEST(FileManager, SetAsideWithCompanionsPassesANumberWhoseCompanionNameIsTaken)
 {
     TaskEnvironment env;
@@ -210,7 +211,15 @@ TEST(FileManager, SetAsideWithCompanionsPassesANumberWhoseCompanionNameIsTaken)
     EXPECT_EQ(FileManager::readText(path + ".corrupt-3"), "damaged again");
     EXPECT_EQ(FileManager::readText(path + ".corrupt-3-wal"), "its log");
     EXPECT_EQ(FileManager::readText(path), "damaged again");
+    EXPECT_TRUE(FileManager::isSameFile(path + "-wal", path + ".corrupt-3-wal"))
+        << "the journal stays beside the file it belongs to, under a second name aside";
+    // Once a new file is in the file's place, the journal's name beside it goes; the copy
+    // aside keeps its own.
+    write(path, "rebuilt");
+    FileManager::dropCompanionsKeptAside(path, { "-journal", "-wal" });
     EXPECT_FALSE(FileManager::exists(path + "-wal"));
+    EXPECT_EQ(FileManager::readText(path + ".corrupt-3-wal"), "its log");
+    EXPECT_EQ(FileManager::readText(path + ".corrupt-2-journal"), "its journal");
 }
 
 // A link at an aside name, whether it leads to the file being set aside or nowhere, is a name
