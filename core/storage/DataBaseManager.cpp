@@ -224,12 +224,19 @@ void waitOnClock(double seconds)
 
 // What the whole mend has spent of its bounds: it ends when they are.
 // Its time runs on the process clock: real time in the app; on manual time (tests, the
-// simulator's manual mode) it does not pass while the mend reads, and the other bounds govern.
+// simulator's manual mode) it does not pass while the mend reads, and the other bounds govern,
+// with a backstop of real time ten times as long, so that no clock leaves the main thread
+// reading a hostile file for minutes.
 struct SalvageBudget {
     double deadline; // on the clock's monotonic time
+    std::chrono::steady_clock::time_point realDeadline;
     std::uint64_t bytes = 0; // of the values of every row read
 
-    bool spent() const { return bytes >= kMaxSalvagedBytes || pf::Clock::shared().monotonicNow() >= deadline; }
+    bool spent() const
+    {
+        return bytes >= kMaxSalvagedBytes || pf::Clock::shared().monotonicNow() >= deadline
+            || std::chrono::steady_clock::now() >= realDeadline;
+    }
 };
 
 // One table of a damaged file read into the new one, row by row in rowid order. A read that
@@ -607,7 +614,8 @@ bool DataBaseManager::mendDamagedFile(const std::string& path)
     const std::string& rebuilt = *working;
     std::string kept;
     std::string notes;
-    SalvageBudget budget { pf::Clock::shared().monotonicNow() + kMaxSalvageTime.count() };
+    SalvageBudget budget { pf::Clock::shared().monotonicNow() + kMaxSalvageTime.count(),
+        std::chrono::steady_clock::now() + kMaxSalvageTime * 10 };
     const long long maxReads = kMaxSalvageReads
         + kSalvageReadsPerKilobyte * static_cast<long long>(pf::FileManager::size(path).value_or(0) / 1024);
     try {
