@@ -7,6 +7,7 @@
 #include "platform/foundation/Sandbox.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/testing/TaskEnvironment.h"
+#include "tests/support/FullDisk.h"
 #include "tests/support/KillAtStep.h"
 
 #include <gtest/gtest.h>
@@ -140,5 +141,79 @@ TEST(StoreSetAside, AKillAtAnyStepLeavesTheEntriesThatReadAndAWholeCopyOrNone)
                 EXPECT_TRUE(holds(FileManager::asidePath(store.file), store.original));
             }
         }
+    }
+}
+
+// On a full disk the copy of a file with an entry that does not read cannot be made. Every entry
+// that reads stays, in the store and in its file, which is not written (nor set aside) until the
+// copy can be made: the settings keep working in memory, a keychain change fails. Once there is
+// room, the next write makes the copy first, then writes the file.
+TEST(StoreSetAside, OnAFullDiskEveryEntryThatReadsStaysAndTheFileWaitsForItsCopy)
+{
+    TaskEnvironment env;
+    auto stores = damagedStores();
+    auto unchanged = [](const DamagedStore& store) {
+        EXPECT_TRUE(holds(store.file, store.original));
+        EXPECT_TRUE(FileManager::asidePaths(store.file).empty());
+    };
+    auto copiedThenWritten = [](const DamagedStore& store) {
+        EXPECT_EQ(FileManager::asidePaths(store.file), std::vector<std::string> { FileManager::asidePath(store.file) });
+        EXPECT_TRUE(holds(FileManager::asidePath(store.file), store.original));
+        EXPECT_FALSE(holds(store.file, store.original));
+        EXPECT_TRUE(store.relaunchAndChange());
+    };
+
+    {
+        SCOPED_TRACE("settings");
+        const DamagedStore& store = stores[0];
+        seed(store);
+        std::optional<UserDefaults> defaults;
+        {
+            testsupport::FullDisk full(store.folder());
+            defaults.emplace(store.file);
+            EXPECT_EQ(defaults->stringForKey("token"), "signed in");
+            defaults->setString("mine", "new");
+            EXPECT_FALSE(defaults->synchronize());
+            EXPECT_EQ(defaults->stringForKey("mine"), "new");
+            EXPECT_GT(testsupport::FullDisk::refusals(), 0);
+            unchanged(store);
+        }
+        EXPECT_TRUE(defaults->synchronize());
+        copiedThenWritten(store);
+        EXPECT_EQ(UserDefaults(store.file).stringForKey("mine"), "new");
+    }
+    {
+        SCOPED_TRACE("keychain");
+        const DamagedStore& store = stores[1];
+        seed(store);
+        Keychain keychain = Keychain::standard();
+        {
+            testsupport::FullDisk full(store.folder());
+            EXPECT_EQ(keychain.addPassword("mine", "a", Bytes { 9 }), Keychain::Status::WriteFailed);
+            EXPECT_EQ(keychain.deletePassword("other", "a"), Keychain::Status::WriteFailed);
+            EXPECT_EQ(keychain.passwordData("other", "a"), Bytes { 1 });
+            unchanged(store);
+        }
+        EXPECT_EQ(keychain.addPassword("mine", "a", Bytes { 9 }), Keychain::Status::Success);
+        copiedThenWritten(store);
+        EXPECT_EQ(keychain.passwordData("mine", "a"), Bytes { 9 });
+    }
+    {
+        SCOPED_TRACE("pasteboard");
+        const DamagedStore& store = stores[2];
+        seed(store);
+        std::shared_ptr<Pasteboard> board;
+        {
+            testsupport::FullDisk full(store.folder());
+            board = Pasteboard::withName("registry", false);
+            ASSERT_TRUE(board);
+            board->addItems({ { { "mine", Bytes { 9 } } } });
+            EXPECT_EQ(board->dataForType("other app"), Bytes { 1 });
+            EXPECT_EQ(board->dataForType("mine"), Bytes { 9 });
+            unchanged(store);
+        }
+        board->addItems({ { { "more", Bytes { 8 } } } });
+        copiedThenWritten(store);
+        EXPECT_EQ(Pasteboard::withName("registry", false)->dataForType("mine"), Bytes { 9 });
     }
 }
