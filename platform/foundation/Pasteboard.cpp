@@ -154,9 +154,20 @@ void Pasteboard::setAside() const
 {
     std::lock_guard lock(g_mutex);
     save();
-    FileManager::setAside(pathFor(m_name));
-    if (m_persistent)
-        save();
+    std::string path = pathFor(m_name);
+    if (!m_persistent) {
+        // Written only to be set aside.
+        FileManager::setAside(path);
+        return;
+    }
+    // The file stays until the owner's new content replaces it whole, so a process ended before
+    // that leaves every entry it held where the other apps read them.
+    std::string error;
+    if (FileManager::exists(path) && !FileManager::setAsideCopy(path, &error)) {
+        Log::format("Pasteboard %s: a copy of its file cannot be set aside (%s); it is not saved until one is", m_name.c_str(),
+            error.c_str());
+        m_copyPending = true;
+    }
 }
 
 std::shared_ptr<Pasteboard> Pasteboard::general()

@@ -74,7 +74,9 @@ public:
     void setString(const std::string& text);
     void clear();
     // For an owner about to replace content it could not read: a copy of the whole content goes
-    // where an unreadable file of this pasteboard would be set aside. The content stays.
+    // where an unreadable file of this pasteboard would be set aside. The content stays, and so
+    // does a persistent pasteboard's file until a save replaces it whole; while the copy cannot
+    // be made, saves are held back as for a file with entries that do not read.
     void setAside() const;
 
     explicit Pasteboard(std::string name);
@@ -99,8 +101,8 @@ private:
     int m_changeCount { 0 };
     std::vector<Entry> m_entries;
     Dictionary m_unreadKeys; // of the file, besides the ones written here
-    // The file holds what this pasteboard could not read, and no copy of it is set aside yet: it
-    // is not written until one is.
+    // The file holds what this pasteboard could not read, or what its owner set aside, and no
+    // copy of it is set aside yet: it is not written until one is.
     mutable bool m_copyPending { false };
 };
 
