@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
+#include <sys/sendfile.h>
 #include <sys/types.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -108,6 +109,26 @@ ssize_t writev(int fd, const struct iovec* pieces, int count)
     for (int i = 0; i < count; ++i)
         total += pieces[i].iov_len;
     return testsupport::FullDisk::refuses(fd, total) ? -1 : real(fd, pieces, count);
+}
+
+// The kernel's copies between files. Weak: a test program links UnreadableRange.cpp's, which ask
+// `refuses` as well; preloaded alone, these are the ones.
+__attribute__((weak)) ssize_t sendfile(int out, int in, off_t* offset, size_t count)
+{
+    static auto real = next<ssize_t (*)(int, int, off_t*, size_t)>("sendfile");
+    return testsupport::FullDisk::refuses(out, count) ? -1 : real(out, in, offset, count);
+}
+
+__attribute__((weak)) ssize_t sendfile64(int out, int in, off64_t* offset, size_t count)
+{
+    static auto real = next<ssize_t (*)(int, int, off64_t*, size_t)>("sendfile64");
+    return testsupport::FullDisk::refuses(out, count) ? -1 : real(out, in, offset, count);
+}
+
+__attribute__((weak)) ssize_t copy_file_range(int in, off64_t* inOffset, int out, off64_t* outOffset, size_t count, unsigned int flags)
+{
+    static auto real = next<ssize_t (*)(int, off64_t*, int, off64_t*, size_t, unsigned int)>("copy_file_range");
+    return testsupport::FullDisk::refuses(out, count) ? -1 : real(in, inOffset, out, outOffset, count, flags);
 }
 
 }
