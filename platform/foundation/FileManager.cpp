@@ -198,7 +198,38 @@ bool FileManager::setAsideCopy(const std::string& path, std::string* error)
         return fail(error, "no such file");
     if (keptAside(path))
         return true;
-    return copyItem(path, nextAsidePath(path), error);
+    // The copy is made whole, and flushed, under a temporary name ("<file>.tmp-<hex>", the name
+    // of `writeAtomically`'s temporary files) and only then given its aside name, in a step that
+    // never replaces: a copy cut short by a kill, a full disk or a power cut is never taken for a
+    // copy kept, and a name something else took meanwhile is passed for the next one.
+    std::string temp = path + ".tmp-" + Crypto::hex(Crypto::randomBytes(6));
+    if (!copyItem(path, temp, error))
+        return false;
+    int fd = ::open(temp.c_str(), O_RDONLY | O_CLOEXEC);
+    bool flushed = fd >= 0 && ::fsync(fd) == 0;
+    int reason = errno;
+    if (fd >= 0)
+        ::close(fd);
+    if (!flushed) {
+        ::unlink(temp.c_str());
+        return fail(error, "cannot flush " + temp + ": " + std::strerror(reason));
+    }
+    for (int tries = 0; tries < 100; ++tries) {
+        std::string aside = nextAsidePath(path);
+        if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE) == 0)
+            return true;
+        // A file system that cannot rename without replacing: the copy gets a second name, and
+        // loses its first.
+        if (errno != EEXIST && ::link(temp.c_str(), aside.c_str()) == 0) {
+            ::unlink(temp.c_str());
+            return true;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    reason = errno;
+    ::unlink(temp.c_str());
+    return fail(error, "cannot give the copy of " + path + " an aside name: " + std::strerror(reason));
 }
 
 namespace {

@@ -53,7 +53,10 @@ public:
     // Moves the file to the next free aside name; when a copy set aside before holds the same
     // bytes, the file is removed instead. True when its bytes are kept aside.
     static bool setAside(const std::string& path, std::string* error = nullptr);
-    // The same, but the file stays where it is.
+    // The same, but the file stays where it is: a copy, flushed to the disk, takes the aside name
+    // once it is whole, and never replaces what lies there. A copy ended part-way (a full disk, a
+    // process killed) takes no aside name; what it wrote is left, if at all, under a temporary
+    // name "<file>.tmp-<hex>", as `writeAtomically` leaves its own.
     static bool setAsideCopy(const std::string& path, std::string* error = nullptr);
     // Moves the file, and each file beside it named `path` + a suffix of `companions` (a
     // database's journals, which belong to it), to the first aside name at which every name of

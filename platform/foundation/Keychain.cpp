@@ -35,9 +35,10 @@ constexpr const char* kAccessible = "pdmn";
 constexpr const char* kPublicKey = "public";
 
 // The stored items; a damaged or oversized file is set aside and read as empty. An item that
-// does not read is left out; before a change rewrites the file without it, a copy of the file
-// is set aside.
-Array readItems(const std::string& path, bool toRewrite = false)
+// does not read is left out; for a caller about to rewrite the file without it (`rewritable`
+// given), a copy of the file is set aside first. While that copy cannot be made (a full disk)
+// `rewritable` is false and the file must stay as it is: the items that read are kept.
+Array readItems(const std::string& path, bool* rewritable = nullptr)
 {
     if (!FileManager::exists(path))
         return {};
@@ -46,13 +47,17 @@ Array readItems(const std::string& path, bool toRewrite = false)
     size_t leftOut = 0;
     if (auto bytes = FileManager::read(path, Keychain::kMaxFileBytes, &error))
         value = PropertyList::parseEntries(*bytes, 1, &leftOut, &error);
-    if (value && value->asArray() && (leftOut == 0 || !toRewrite || FileManager::setAsideCopy(path))) {
-        if (leftOut > 0 && toRewrite)
-            Log::format("Keychain: %zu items of %s do not read (%s); a copy of the file is set aside", leftOut, path.c_str(), error.c_str());
+    if (value && value->asArray()) {
+        if (leftOut > 0 && rewritable) {
+            std::string copyError;
+            *rewritable = FileManager::setAsideCopy(path, &copyError);
+            Log::format("Keychain: %zu items of %s do not read (%s); %s%s", leftOut, path.c_str(), error.c_str(),
+                *rewritable ? "a copy of the file is set aside" : "the file stays as it is until a copy of it can be set aside: ",
+                *rewritable ? "" : copyError.c_str());
+        }
         return *value->asArray();
     }
-    Log::format("Keychain: %s is unreadable (%s); starting empty", path.c_str(),
-        !value ? error.c_str() : value->asArray() ? "its copy cannot be set aside" : "not a list");
+    Log::format("Keychain: %s is unreadable (%s); starting empty", path.c_str(), !value ? error.c_str() : "not a list");
     FileManager::setAside(path);
     return {};
 }
@@ -114,11 +119,14 @@ std::optional<Value> findItem(const std::string& path, const std::function<bool(
 Keychain::Status addItem(const std::string& path, const std::function<bool(const Value&)>& identity, Value item)
 {
     std::lock_guard lock(g_keychainMutex);
-    Array items = readItems(path, true);
+    bool rewritable = true;
+    Array items = readItems(path, &rewritable);
     for (const Value& existing : items) {
         if (identity(existing))
             return Keychain::Status::DuplicateItem;
     }
+    if (!rewritable)
+        return Keychain::Status::WriteFailed;
     items.push_back(std::move(item));
     return writeItems(path, items) ? Keychain::Status::Success : Keychain::Status::WriteFailed;
 }
@@ -128,7 +136,10 @@ Keychain::Status addItem(const std::string& path, const std::function<bool(const
 Keychain::Status putItem(const std::string& path, const std::function<bool(const Value&)>& identity, Value item)
 {
     std::lock_guard lock(g_keychainMutex);
-    Array items = readItems(path, true);
+    bool rewritable = true;
+    Array items = readItems(path, &rewritable);
+    if (!rewritable)
+        return Keychain::Status::WriteFailed;
     auto existing = std::find_if(items.begin(), items.end(), identity);
     if (existing != items.end())
         *existing = std::move(item);
@@ -142,11 +153,14 @@ Keychain::Status putItem(const std::string& path, const std::function<bool(const
 Keychain::Status deleteItems(const std::string& path, const std::function<bool(const Value&)>& identity)
 {
     std::lock_guard lock(g_keychainMutex);
-    Array items = readItems(path, true);
+    bool rewritable = true;
+    Array items = readItems(path, &rewritable);
     size_t before = items.size();
     std::erase_if(items, identity);
     if (items.size() == before)
         return Keychain::Status::ItemNotFound;
+    if (!rewritable)
+        return Keychain::Status::WriteFailed;
     return writeItems(path, items) ? Keychain::Status::Success : Keychain::Status::WriteFailed;
 }
 

@@ -31,7 +31,8 @@ class RsaPublicKey;
 //   item skipped but kept (every change, deletes too, rewrites only the item asked for), and
 //   nothing throws. An item that does not read (a text or key that is not UTF-8 or holds a NUL)
 //   costs only itself: the other items read, and the first change sets a copy of the file aside
-//   before it rewrites the file without that item.
+//   before it rewrites the file without that item. A change that cannot make that copy (a full
+//   disk) fails (`WriteFailed`) and leaves the file as it is; the next change tries again.
 // - Thread-safe: every call takes one process-wide lock and reads the file afresh, so separate
 //   Keychain objects on the same folder agree.
 class Keychain {

@@ -101,18 +101,21 @@ std::shared_ptr<Pasteboard> Pasteboard::load(const std::string& name)
     const Dictionary* file = value ? value->asDictionary() : nullptr;
     const Value* items = file ? file->find("items") : nullptr;
     const char* unreadable = !value ? error.c_str() : !file ? "not a dictionary" : items && !items->isArray() ? "its items are no list" : nullptr;
-    // What was left out is kept in a copy set aside before the next save writes the file without it.
-    if (!unreadable && leftOut > 0 && !FileManager::setAsideCopy(path))
-        unreadable = "its copy cannot be set aside";
     if (unreadable) {
         Log::format("Pasteboard %s: %s is unreadable (%s); setting it aside", name.c_str(), path.c_str(), unreadable);
         FileManager::setAside(path);
         return nullptr;
     }
-    if (leftOut > 0)
-        Log::format("Pasteboard %s: %zu entries of %s do not read (%s); a copy of the file is set aside", name.c_str(),
-            leftOut, path.c_str(), error.c_str());
     auto board = std::make_shared<Pasteboard>(name);
+    // What was left out is kept in a copy set aside before the next save writes the file without
+    // it; until that copy can be made (a full disk), no save writes the file.
+    if (leftOut > 0) {
+        std::string copyError;
+        board->m_copyPending = !FileManager::setAsideCopy(path, &copyError);
+        Log::format("Pasteboard %s: %zu entries of %s do not read (%s); %s%s", name.c_str(), leftOut, path.c_str(),
+            error.c_str(), board->m_copyPending ? "the file stays as it is until a copy of it can be set aside: " : "a copy of the file is set aside",
+            board->m_copyPending ? copyError.c_str() : "");
+    }
     board->m_persistent = true;
     board->m_changeCount = (*value)["changeCount"].intValue();
     if (items) {
@@ -136,6 +139,13 @@ void Pasteboard::save() const
         file.set(key, kept);
     FileManager::createDirectory(folder(), true);
     std::string error;
+    if (m_copyPending) {
+        if (FileManager::exists(pathFor(m_name)) && !FileManager::setAsideCopy(pathFor(m_name), &error)) {
+            Log::format("Pasteboard %s: not saved before a copy of its file is set aside: %s", m_name.c_str(), error.c_str());
+            return;
+        }
+        m_copyPending = false;
+    }
     if (!PropertyList::writeFile(pathFor(m_name), Value(std::move(file)), PropertyList::Format::Binary, &error))
         Log::format("Pasteboard %s: cannot save: %s", m_name.c_str(), error.c_str());
 }
@@ -144,9 +154,20 @@ void Pasteboard::setAside() const
 {
     std::lock_guard lock(g_mutex);
     save();
-    FileManager::setAside(pathFor(m_name));
-    if (m_persistent)
-        save();
+    std::string path = pathFor(m_name);
+    if (!m_persistent) {
+        // Written only to be set aside.
+        FileManager::setAside(path);
+        return;
+    }
+    // The file stays until the owner's new content replaces it whole, so a process ended before
+    // that leaves every entry it held where the other apps read them.
+    std::string error;
+    if (FileManager::exists(path) && !FileManager::setAsideCopy(path, &error)) {
+        Log::format("Pasteboard %s: a copy of its file cannot be set aside (%s); it is not saved until one is", m_name.c_str(),
+            error.c_str());
+        m_copyPending = true;
+    }
 }
 
 std::shared_ptr<Pasteboard> Pasteboard::general()

@@ -31,7 +31,9 @@ namespace pf {
 // - A file that cannot be read is never written over: it is logged and set aside (see
 //   `FileManager::setAside`) and the pasteboard counts as absent. An item or a key of the file
 //   that does not read (a text or key that is not UTF-8 or holds a NUL) costs only itself: the
-//   rest is read, and a copy of the file is set aside, since the next save leaves it out.
+//   rest is read, and a copy of the file is set aside, since the next save leaves it out. While
+//   that copy cannot be made (a full disk) the file is not saved: the items work in memory, and
+//   each later save tries the copy again first.
 class Pasteboard {
 public:
     using Item = std::map<std::string, Bytes>; // type -> data
@@ -72,7 +74,9 @@ public:
     void setString(const std::string& text);
     void clear();
     // For an owner about to replace content it could not read: a copy of the whole content goes
-    // where an unreadable file of this pasteboard would be set aside. The content stays.
+    // where an unreadable file of this pasteboard would be set aside. The content stays, and so
+    // does a persistent pasteboard's file until a save replaces it whole; while the copy cannot
+    // be made, saves are held back as for a file with entries that do not read.
     void setAside() const;
 
     explicit Pasteboard(std::string name);
@@ -97,6 +101,9 @@ private:
     int m_changeCount { 0 };
     std::vector<Entry> m_entries;
     Dictionary m_unreadKeys; // of the file, besides the ones written here
+    // The file holds what this pasteboard could not read, or what its owner set aside, and no
+    // copy of it is set aside yet: it is not written until one is.
+    mutable bool m_copyPending { false };
 };
 
 }

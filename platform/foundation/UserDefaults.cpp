@@ -51,22 +51,34 @@ void UserDefaults::load()
     std::optional<Value> value;
     if (auto bytes = FileManager::read(m_path))
         value = PropertyList::parseEntries(*bytes, 1, &leftOut, &error);
-    // Settings that do not read are kept in a copy set aside before the next save leaves them out.
-    if (value && value->asDictionary() && (leftOut == 0 || FileManager::setAsideCopy(m_path))) {
-        if (leftOut > 0)
-            Log::format("UserDefaults: %zu settings of %s do not read (%s); a copy of the file is set aside", leftOut,
-                m_path.c_str(), error.c_str());
+    if (value && value->asDictionary()) {
         m_values = *value->asDictionary();
+        // Settings that do not read are kept in a copy set aside before the next save leaves them
+        // out. Until that copy is made (a full disk) the file is not written: every setting that
+        // reads stays live, in memory and in the file.
+        if (leftOut > 0) {
+            std::string copyError;
+            m_copyPending = !FileManager::setAsideCopy(m_path, &copyError);
+            Log::format("UserDefaults: %zu settings of %s do not read (%s); %s%s", leftOut, m_path.c_str(), error.c_str(),
+                m_copyPending ? "the file stays as it is until a copy of it can be set aside: " : "a copy of the file is set aside",
+                m_copyPending ? copyError.c_str() : "");
+        }
         return;
     }
-    Log::format("UserDefaults: %s is unreadable (%s); starting empty", m_path.c_str(),
-        !value ? error.c_str() : value->asDictionary() ? "its copy cannot be set aside" : "not a dictionary");
+    Log::format("UserDefaults: %s is unreadable (%s); starting empty", m_path.c_str(), !value ? error.c_str() : "not a dictionary");
     FileManager::setAside(m_path);
 }
 
 bool UserDefaults::save()
 {
     std::string error;
+    if (m_copyPending) {
+        if (FileManager::exists(m_path) && !FileManager::setAsideCopy(m_path, &error)) {
+            Log::format("UserDefaults: not writing %s before a copy of it is set aside: %s", m_path.c_str(), error.c_str());
+            return false;
+        }
+        m_copyPending = false;
+    }
     size_t slash = m_path.rfind('/');
     if (slash != std::string::npos && slash > 0)
         FileManager::createDirectory(m_path.substr(0, slash), true);

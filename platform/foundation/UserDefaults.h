@@ -25,7 +25,8 @@ namespace pf {
 //   file is set aside (`FileManager::setAside`) rather than silently overwritten. A setting
 //   that does not read (a text or key that is not UTF-8 or holds a NUL) costs only itself: the
 //   others are read, and a copy of the file is set aside first, since the next save leaves it
-//   out.
+//   out. While that copy cannot be made (a full disk) the file is not written: the settings
+//   work in memory, and each later save tries the copy again first.
 // - `standard()` is bound to the current sandbox and the main bundle's identifier; after
 //   `resetStandard()` the next call reads the file again (a new launch of the app).
 class UserDefaults {
@@ -73,6 +74,8 @@ private:
     mutable std::mutex m_mutex;
     Dictionary m_values;
     Dictionary m_registered;
+    // The file holds settings that did not read, and no copy of it is set aside yet.
+    bool m_copyPending = false;
 };
 
 }

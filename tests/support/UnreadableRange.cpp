@@ -1,6 +1,7 @@
 #include "tests/support/UnreadableRange.h"
 
 #include "platform/foundation/Clock.h"
+#include "tests/support/FullDisk.h"
 
 #include <gtest/gtest.h>
 
@@ -114,9 +115,13 @@ ssize_t pread(int fd, void* buffer, size_t count, off_t offset)
     return refused(fd, offset, count) ? -1 : real(fd, buffer, count, offset);
 }
 
+// The kernel's copies between files are caught here for both faults: a source that does not
+// read here, a destination on a full disk (FullDisk).
 ssize_t sendfile(int out, int in, off_t* offset, size_t count)
 {
     static auto real = next<ssize_t (*)(int, int, off_t*, size_t)>("sendfile");
+    if (testsupport::FullDisk::refuses(out, count))
+        return -1;
     if (g_armed.load(std::memory_order_acquire) && refused(in, offset ? *offset : ::lseek(in, 0, SEEK_CUR), count))
         return -1;
     return real(out, in, offset, count);
@@ -125,6 +130,8 @@ ssize_t sendfile(int out, int in, off_t* offset, size_t count)
 ssize_t sendfile64(int out, int in, off64_t* offset, size_t count)
 {
     static auto real = next<ssize_t (*)(int, int, off64_t*, size_t)>("sendfile64");
+    if (testsupport::FullDisk::refuses(out, count))
+        return -1;
     if (g_armed.load(std::memory_order_acquire) && refused(in, offset ? *offset : ::lseek(in, 0, SEEK_CUR), count))
         return -1;
     return real(out, in, offset, count);
@@ -133,6 +140,8 @@ ssize_t sendfile64(int out, int in, off64_t* offset, size_t count)
 ssize_t copy_file_range(int in, off64_t* inOffset, int out, off64_t* outOffset, size_t count, unsigned int flags)
 {
     static auto real = next<ssize_t (*)(int, off64_t*, int, off64_t*, size_t, unsigned int)>("copy_file_range");
+    if (testsupport::FullDisk::refuses(out, count))
+        return -1;
     if (g_armed.load(std::memory_order_acquire) && refused(in, inOffset ? *inOffset : ::lseek(in, 0, SEEK_CUR), count))
         return -1;
     return real(in, inOffset, out, outOffset, count, flags);

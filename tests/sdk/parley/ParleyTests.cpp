@@ -17,6 +17,7 @@
 #include "platform/foundation/KeyedArchiver.h"
 #include "platform/foundation/KeyedUnarchiver.h"
 #include "sdk/libParleySDK/PXApi.h"
+#include "sdk/libParleySDK/PXApiRegister.h"
 #include "sdk/libParleySDK/PXAppExtendObject.h"
 #include "sdk/libParleySDK/PXFileObject.h"
 #include "sdk/libParleySDK/PXWebpageObject.h"
@@ -24,6 +25,7 @@
 #include "sdk/libParleySDK/SendMessageToPXResp.h"
 #include "sdk/libParleySDK/ShowMessageFromPXReq.h"
 #include "tools/peers/apps/ParleyApp.h"
+#include "tests/support/KillAtStep.h"
 
 #include <gtest/gtest.h>
 
@@ -191,6 +193,70 @@ TEST_F(ParleyTest, RegistrationSetsAsideRegistrationsItCannotWriteBack)
         auto aside = pf::PropertyList::readFile(copies.back());
         ASSERT_TRUE(aside);
         EXPECT_EQ((*aside)["items"][0]["content"], pf::Value(c.content));
+    }
+}
+
+// A registration that sets aside content holding a record it cannot write back keeps the
+// registry's file in place until the new content replaces it whole: ended at any step of its
+// writing, before or after it, the other apps' records that read are still on the registry for
+// them and for our next launch, and whatever went aside holds the content as it was.
+TEST_F(ParleyTest, RegistrationKilledAtAnyStepLeavesTheOtherAppsRecords)
+{
+    auto content = *pf::PropertyList::write(pf::Dictionary { { "other", pf::Dictionary { { "appID", "other" } } },
+                                                { "third", pf::Dictionary { { "appID", "third" }, { "appName", "cafX" } } } },
+        pf::PropertyList::Format::Binary);
+    const std::string_view marker = "cafX";
+    auto marked = std::search(content.begin(), content.end(), marker.begin(), marker.end());
+    ASSERT_NE(marked, content.end());
+    *(marked + 3) = 0; // a name holding a NUL
+    const std::string folder = pf::Sandbox::current()->libraryPath() + "/Pasteboards";
+    const std::string file = folder + "/parley_register.plist";
+    auto seed = [&] {
+        pf::Pasteboard::resetAll();
+        auto board = pf::Pasteboard::withName("parley_register", true);
+        board->setPersistent(true);
+        board->setData(content, "content");
+        pf::Pasteboard::forgetUnsaved();
+    };
+    auto run = [&](const std::string& log, long at = 0, bool after = false) {
+        testsupport::KillPlan plan;
+        plan.under = folder;
+        plan.log = log;
+        plan.at = at;
+        plan.after = after;
+        return testsupport::runChildProcess({ PARLEY_REGISTERING_CHILD, pf::Sandbox::current()->homePath(), "px-child" },
+            testsupport::killAtStepEnvironment(plan));
+    };
+    const std::string log = pf::Sandbox::current()->tmpPath() + "/steps";
+    seed();
+    auto listed = run(log);
+    ASSERT_EQ(listed.status, 0) << listed.errorOutput;
+    const auto steps = testsupport::readKilledSteps(log);
+    ASSERT_FALSE(steps.empty());
+    pf::Pasteboard::forgetUnsaved();
+    EXPECT_EQ(registrationsOnBoard().asDictionary()->keys(), (std::vector<std::string> { "other", "px-child" }));
+
+    for (const auto& step : steps) {
+        for (bool after : { false, true }) {
+            SCOPED_TRACE((after ? "after step " : "before step ") + std::to_string(step.number) + ": " + step.kind + " "
+                + step.path + (step.second.empty() ? "" : " -> " + step.second));
+            seed();
+            auto killed = run("", step.number, after);
+            ASSERT_TRUE(testsupport::wasKilled(killed)) << killed.errorOutput;
+            pf::Pasteboard::forgetUnsaved();
+            auto records = PXApiRegister::getRegisterDictionary(pf::Pasteboard::withName("parley_register", false));
+            EXPECT_TRUE(records && records->find("other")) << "the registry's file is gone or lost the record";
+            for (const auto& aside : pf::FileManager::asidePaths(file)) {
+                auto kept = pf::PropertyList::readFile(aside);
+                ASSERT_TRUE(kept) << aside;
+                EXPECT_EQ((*kept)["items"][0]["content"], pf::Value(content)) << aside;
+            }
+            ASSERT_TRUE(PXApi::registerApp(kAppID));
+            pf::Value now = registrationsOnBoard();
+            EXPECT_EQ(now["other"]["appID"], pf::Value("other"));
+            EXPECT_EQ(now[kAppID]["appID"], pf::Value(kAppID));
+            EXPECT_FALSE(pf::FileManager::asidePaths(file).empty());
+        }
     }
 }
 

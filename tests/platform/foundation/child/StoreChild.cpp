@@ -1,0 +1,39 @@
+// Started by the stores' kill tests: loads one store of the home it is given, as a launch of the
+// app does, and makes one change, so that a test can end it at each step of its writing.
+//   store_child HOME settings     the user defaults in Library/Preferences/child.plist: sets "mine"
+//   store_child HOME keychain     the generic passwords: adds the one of service "mine"
+//   store_child HOME pasteboard   the persistent pasteboard "registry": adds an item of type "mine"
+
+#include "platform/foundation/FileManager.h"
+#include "platform/foundation/Keychain.h"
+#include "platform/foundation/Pasteboard.h"
+#include "platform/foundation/Sandbox.h"
+#include "platform/foundation/UserDefaults.h"
+
+#include <string>
+
+int main(int argc, char** argv)
+{
+    if (argc != 3)
+        return 2;
+    auto home = pf::Sandbox::atPath(argv[1]);
+    if (!home)
+        return 2;
+    pf::Sandbox::setCurrent(home);
+    const std::string store = argv[2];
+    if (store == "settings") {
+        pf::UserDefaults defaults(pf::FileManager::join(home->preferencesPath(), "child.plist"));
+        defaults.setString("mine", "new");
+        return 0;
+    }
+    if (store == "keychain")
+        return pf::Keychain::standard().addPassword("mine", "a", pf::Bytes { 9 }) == pf::Keychain::Status::Success ? 0 : 1;
+    if (store == "pasteboard") {
+        auto board = pf::Pasteboard::withName("registry", false);
+        if (!board)
+            return 1;
+        board->addItems({ { { "mine", pf::Bytes { 9 } } } });
+        return 0;
+    }
+    return 2;
+}
