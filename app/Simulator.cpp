@@ -2,6 +2,7 @@
 
 #include "app/CommandInterpreter.h"
 #include "app/CommandTable.h"
+#include "app/HomeLock.h"
 #include "app/LineEditor.h"
 #include "app/QuorvaneAppDelegate.h"
 #include "app/VendorApps.h"
@@ -55,6 +56,15 @@ Simulator::~Simulator()
 
 bool Simulator::start(std::string* error)
 {
+    std::string reason;
+    // Before the home is read or written: another simulator on it would write its own copy of
+    // the settings over this one's, and this one over the other's.
+    if (!m_options.home.empty() && !HomeLock::holdForThisProcess(m_options.home, &reason)) {
+        if (error)
+            *error = "cannot use " + m_options.home + " as the device's home: " + reason;
+        return false;
+    }
+
     auto& loop = pf::RunLoop::main();
     loop.bindToCurrentThread();
     bool interactive = !m_options.script && isatty(STDIN_FILENO);
@@ -63,7 +73,6 @@ bool Simulator::start(std::string* error)
     else
         pf::Clock::shared().useSystemTime();
 
-    std::string reason;
     m_sandbox = m_options.home.empty() ? pf::Sandbox::createTemporary() : pf::Sandbox::atPath(m_options.home, &reason);
     if (!m_sandbox) {
         // Every booking and setting of the session would be lost without a word.
@@ -165,6 +174,7 @@ int Simulator::run(std::istream& in, std::ostream& out, bool interactive)
         if (!std::getline(in, line))
             break;
         interpreter.execute(line);
+        out.flush();
     }
     if (interactive)
         out << "\n";

@@ -21,6 +21,10 @@ class Window;
 //
 // Rules:
 // - The run's exit status is 0 when every command succeeded, 1 when any failed.
+// - A home given (`--home`) belongs to this process from the start on (HomeLock): one that
+//   another simulator holds is refused before anything in it is read or written.
+// - A command's output is flushed when it ends, so a reader of the output sees each command's
+//   answer as it comes, and a write that fails is found then.
 // - Typed commands are read while the loop keeps running, so replies arrive between them.
 // - The first portal request of the run that gets no answer, or an HTTP status other than 2xx,
 //   is told on standard error in one line with the address asked and what came back (a reply

@@ -6,20 +6,41 @@
 //
 // With --script the commands come from the file (or standard input for "-"); without it they
 // are typed at a prompt when standard input is a terminal and read from it otherwise. The
-// exit status is 0 when every command succeeded, 1 when one failed, 2 for a bad command line
-// (a script it cannot read, a home it cannot write in included); --help prints the usage and
-// exits 0.
+// exit status is 0 when every command succeeded, 1 when one failed or the output could not be
+// written, 2 for a bad command line (a script it cannot read, a home it cannot write in or that
+// another quorvane uses included); --help prints the usage and exits 0.
 
 #include "app/Simulator.h"
+#include "app/StandardOutput.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <iostream>
 #include <unistd.h>
 
-int main(int argc, char** argv)
+namespace {
+
+// A standard descriptor the process started without would be the number the next file opened
+// gets: the home's lock, the database or the settings would then receive the screens (or the
+// messages, or be read as the script). It gets /dev/null, read-only, in its place, so that
+// writes fail as they would on the closed descriptor (EBADF) and reads find nothing.
+void holdClosedStandardDescriptors()
+{
+    for (int descriptor : { STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO }) {
+        if (::fcntl(descriptor, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        int placeholder = ::open("/dev/null", O_RDONLY);
+        if (placeholder >= 0 && placeholder != descriptor) {
+            ::dup2(placeholder, descriptor);
+            ::close(placeholder);
+        }
+    }
+}
+
+int run(int argc, char** argv, std::ostream& output)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
     std::string error;
@@ -29,7 +50,7 @@ int main(int argc, char** argv)
         return 2;
     }
     if (options->help) {
-        std::fputs(SimulatorOptions::usage().c_str(), stdout);
+        output << SimulatorOptions::usage();
         return 0;
     }
 
@@ -55,8 +76,25 @@ int main(int argc, char** argv)
         return 2;
     }
     if (file.is_open())
-        return simulator.run(file, std::cout, false);
+        return simulator.run(file, output, false);
     if (!options->script && isatty(STDIN_FILENO))
-        return simulator.runInteractive(std::cout);
-    return simulator.run(std::cin, std::cout, false);
+        return simulator.runInteractive(output);
+    return simulator.run(std::cin, output, false);
+}
+
+}
+
+int main(int argc, char** argv)
+{
+    holdClosedStandardDescriptors();
+    StandardOutput written(stdout);
+    std::ostream output(&written);
+    int status = run(argc, argv, output);
+    // Here rather than in a handler at exit: the platform's end of the process may leave through
+    // _exit with the status given to exit, and lost output must not end as a success.
+    if (int failure = written.finish()) {
+        std::fprintf(stderr, "quorvane: cannot write the output: %s\n", std::strerror(failure));
+        return 1;
+    }
+    return status;
 }

@@ -9,6 +9,7 @@
 #include "core/views/ColorFactory.h"
 #include "core/views/TableViewCellAddition.h"
 #include "platform/foundation/Log.h"
+#include "platform/ui/Label.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/TableView.h"
 #include "screens/gifts/GiftScreenFactory.h"
@@ -32,7 +33,9 @@ void MyGiftAppointmentViewController::viewDidLoad()
 
 void MyGiftAppointmentViewController::fetchAppointmentInfo()
 {
-    m_appointmentInfo = AppointmentManager::sharedInstance()->allAppointmentInfo().value_or(GiftDetailInfo::List {});
+    auto stored = AppointmentManager::sharedInstance()->allAppointmentInfo();
+    m_storeUnreadable = !stored;
+    m_appointmentInfo = stored ? std::move(*stored) : GiftDetailInfo::List {};
 }
 
 void MyGiftAppointmentViewController::addTableView()
@@ -59,6 +62,14 @@ void MyGiftAppointmentViewController::assignViewHeight()
 void MyGiftAppointmentViewController::viewWillAppear(bool animated)
 {
     AdaptedViewController::viewWillAppear(animated);
+    if (m_storeUnreadable && m_unreadableShown) {
+        fetchAppointmentInfo();
+        if (!m_storeUnreadable) {
+            m_giftStatusCheckIndex = 0;
+            startRequestGiftStatus();
+        }
+    }
+    m_unreadableShown = m_storeUnreadable;
     if (m_tableView)
         m_tableView->reloadData();
 }
@@ -147,12 +158,32 @@ void MyGiftAppointmentViewController::requestNextGiftStatus()
 
 int MyGiftAppointmentViewController::numberOfRowsInSection(pf::TableView&, int)
 {
+    if (m_storeUnreadable)
+        return 1;
     return static_cast<int>(m_appointmentInfo.size());
+}
+
+std::shared_ptr<pf::TableViewCell> MyGiftAppointmentViewController::unreadableCell() const
+{
+    // The look of the obtained codes' refused page beside it: clear, no highlight, the text
+    // centred in black, on two lines should it not fit one.
+    auto cell = std::make_shared<pf::TableViewCell>();
+    cell->setBackgroundColor(pf::Color::clear());
+    cell->setSelectionStyle(pf::TableViewCellSelectionStyle::None);
+    auto label = cell->textLabel();
+    label->setText(kUnreadableText);
+    label->setTextAlignment(pf::TextAlignment::Center);
+    label->setTextColor(pf::Color::black());
+    label->setFont(pf::Font::system(17));
+    label->setNumberOfLines(2);
+    return cell;
 }
 
 std::shared_ptr<pf::TableViewCell> MyGiftAppointmentViewController::cellForRowAtIndexPath(pf::TableView& tableView,
     const pf::IndexPath& indexPath)
 {
+    if (m_storeUnreadable)
+        return unreadableCell();
     MyGiftAppointmentTableViewCell::registerNib();
     auto cell = TableViewCellAddition::dequeOrCreateInTable<MyGiftAppointmentTableViewCell>(tableView);
     if (indexPath.row >= 0 && static_cast<size_t>(indexPath.row) < m_appointmentInfo.size())
@@ -168,8 +199,10 @@ double MyGiftAppointmentViewController::heightForRowAtIndexPath(pf::TableView&, 
 
 void MyGiftAppointmentViewController::didSelectRowAtIndexPath(pf::TableView& tableView, const pf::IndexPath& indexPath)
 {
-    if (indexPath.row < 0 || static_cast<size_t>(indexPath.row) >= m_appointmentInfo.size())
+    if (indexPath.row < 0 || static_cast<size_t>(indexPath.row) >= m_appointmentInfo.size()) {
+        tableView.deselectRowAtIndexPath(indexPath, false); // the row saying the store is unreadable
         return;
+    }
     auto owner = superViewController();
     auto navigation = owner ? owner->navigationController() : navigationController();
     auto detail = GiftScreenFactory::giftDetailViewController(m_appointmentInfo[static_cast<size_t>(indexPath.row)]->fid());

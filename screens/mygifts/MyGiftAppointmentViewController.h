@@ -23,13 +23,18 @@ class NetworkRequestor;
 //   its status always, its opening and closing times only when the reply has them (a missing
 //   opening time read as 0 would have the next purge delete the booking).
 // - A gift the store no longer holds is updated on screen only.
-// - Appearing (sent by the my-gifts screen) only redraws the rows; the store is read once.
+// - A store that cannot be read (a disk that times out) is no empty list: the page shows one
+//   row saying so (`kUnreadableText`), centred as the obtained codes' list says a refused page,
+//   and starts no walk. Each later appearance (sent by the my-gifts screen, also on a tap of the
+//   tab already shown) reads the store again until it reads; then the rows show and the walk
+//   starts. Once read, appearing only redraws the rows: the store is read once.
 class MyGiftAppointmentViewController : public AdaptedViewController,
                                         public NetworkRequestorDelegate,
                                         public pf::TableViewDataSource,
                                         public pf::TableViewDelegate {
 public:
     static constexpr double kTabBarHeight = 40;
+    static constexpr const char* kUnreadableText = "预约读取失败，请稍后再试";
 
     MyGiftAppointmentViewController() = default;
 
@@ -48,6 +53,8 @@ public:
 
     // --- state, for tests ---
     const GiftDetailInfo::List& appointmentInfo() const { return m_appointmentInfo; }
+    // Whether the last read of the store failed (the page says so instead of a list).
+    bool isStoreUnreadable() const { return m_storeUnreadable; }
     int giftStatusCheckIndex() const { return m_giftStatusCheckIndex; }
     // Whether the walk has ended, having asked about every gift or stopped at a failure.
     bool isWalkOver() const { return !m_networkRequestor; }
@@ -56,6 +63,7 @@ public:
 private:
     std::shared_ptr<MyGiftAppointmentViewController> self();
     void fetchAppointmentInfo();
+    std::shared_ptr<pf::TableViewCell> unreadableCell() const;
     void addTableView();
     void assignViewHeight();
     void startRequestGiftStatus();
@@ -69,4 +77,8 @@ private:
     std::shared_ptr<NetworkRequestor> m_networkRequestor;
     int m_giftStatusCheckIndex { 0 };
     int m_askedFid { 0 };
+    bool m_storeUnreadable { false };
+    // The failure has been on screen, so the next appearance is a later one that reads again
+    // (the appearance right after the load would read a second time at once).
+    bool m_unreadableShown { false };
 };

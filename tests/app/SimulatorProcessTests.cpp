@@ -4,12 +4,17 @@
 #include "platform/testing/TaskEnvironment.h"
 #include "platform/testing/TestHttpServer.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/PipedChild.h"
+#include "tools/portal/PortalServer.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <arpa/inet.h>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -21,6 +26,20 @@ testsupport::ChildResult simulator(std::vector<std::string> args)
 {
     args.insert(args.begin(), QUORVANE_SIMULATOR);
     return testsupport::runChildProcess(args);
+}
+
+// Every file under a folder, by its path, with its bytes.
+std::map<std::string, std::string> filesUnder(const std::string& folder)
+{
+    std::map<std::string, std::string> files;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder, error)) {
+        if (entry.is_regular_file()) {
+            std::ifstream in(entry.path(), std::ios::binary);
+            files[entry.path().string()].assign(std::istreambuf_iterator<char>(in), {});
+        }
+    }
+    return files;
 }
 
 // The help is asked for and given; a mistake names itself and refuses the start with status 2.
@@ -215,4 +234,88 @@ TEST(SimulatorProcess, AJobRunningAsTheProcessEndsStillReadsKeysZonesAndAddresse
     }
 }
 
+// A home belongs to one running simulator, as a profile to one browser: each keeps its own copy
+// of the settings and writes it whole, so a second one would erase the first's sign-in. It is
+// refused with status 2 before it touches anything in the home, naming the home and the process
+// that holds it. The hold ends with its process however that ends; other homes run beside it.
+TEST(SimulatorProcess, AHomeInUseByAnotherSimulatorRefusesTheStartUntilThatOneHasEnded)
+{
+    pf::TaskEnvironment env;
+    portal::PortalServer portal;
+    ASSERT_TRUE(portal.start());
+    pf::TestHttpServer peers;
+    const std::string home = pf::FileManager::join(env.sandbox().tmpPath(), "home");
+    auto on = [&](const std::string& folder, const std::string& script) {
+        return std::vector<std::string> { QUORVANE_SIMULATOR, "--home", folder, "--portal", portal.apiBaseURL(), "--peers",
+            peers.url("/"), "--vendor-apps", "none", "--script", script };
+    };
+
+    testsupport::PipedChild first(on(home, "-"));
+    first.write("idle\ndump\n");
+    ASSERT_TRUE(first.waitFor("Window frame=")) << "the first one has launched and settled";
+    const auto before = filesUnder(home);
+    ASSERT_GT(before.size(), 2u);
+
+    auto second = testsupport::runChildProcess(on(home, "/dev/null"));
+    ASSERT_TRUE(WIFEXITED(second.status)) << second.errorOutput;
+    EXPECT_EQ(WEXITSTATUS(second.status), 2);
+    EXPECT_EQ(second.errorOutput,
+        "quorvane: cannot use " + home + " as the device's home: another quorvane uses it (process " + std::to_string(first.pid()) + ")\n");
+    EXPECT_EQ(second.output, "");
+    EXPECT_EQ(filesUnder(home), before) << "the refused start touched nothing in the home";
+
+    auto beside = testsupport::runChildProcess(on(pf::FileManager::join(env.sandbox().tmpPath(), "other"), "/dev/null"));
+    ASSERT_TRUE(WIFEXITED(beside.status)) << beside.errorOutput;
+    EXPECT_EQ(WEXITSTATUS(beside.status), 0) << beside.errorOutput;
+
+    auto killed = first.end(SIGKILL);
+    ASSERT_TRUE(WIFSIGNALED(killed.status));
+    auto next = testsupport::runChildProcess(on(home, "/dev/null"));
+    ASSERT_TRUE(WIFEXITED(next.status)) << next.errorOutput;
+    EXPECT_EQ(WEXITSTATUS(next.status), 0) << "no stale hold is left to clear: " << next.errorOutput;
+}
+
+// Screens that cannot be written fail the run, rather than pass for a success with every dump
+// lost: the system's reason on standard error and status 1, for a full disk and for an output
+// closed before the start. The closed output's number is taken by no file the app opens, which
+// would otherwise receive the screens.
+TEST(SimulatorProcess, OutputThatCannotBeWrittenFailsTheRunAndSaysWhy)
+{
+    pf::TaskEnvironment env;
+    portal::PortalServer portal;
+    ASSERT_TRUE(portal.start());
+    pf::TestHttpServer peers;
+    std::string script = pf::FileManager::join(env.sandbox().tmpPath(), "script");
+    ASSERT_TRUE(pf::FileManager::writeAtomically(script, std::string_view("dump\nidle\ndump\n")));
+    struct Case {
+        const char* name;
+        testsupport::OutputElsewhere to;
+        bool help;
+        std::string reason;
+    };
+    const Case cases[] = {
+        { "a script's screens to a full disk", { "/dev/full" }, false, "No space left on device" },
+        { "the help to a full disk", { "/dev/full" }, true, "No space left on device" },
+        { "a script's screens to a closed output", { "" }, false, "Bad file descriptor" },
+        { "the help to a closed output", { "" }, true, "Bad file descriptor" },
+    };
+    int run = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string home = pf::FileManager::join(env.sandbox().tmpPath(), "home-" + std::to_string(run++));
+        std::vector<std::string> args { QUORVANE_SIMULATOR, "--help" };
+        if (!c.help)
+            args = { QUORVANE_SIMULATOR, "--home", home, "--portal", portal.apiBaseURL(), "--peers", peers.url("/"), "--vendor-apps",
+                "none", "--script", script };
+        auto child = testsupport::runChildProcess(args, {}, c.to);
+        ASSERT_TRUE(WIFEXITED(child.status)) << child.errorOutput;
+        EXPECT_EQ(WEXITSTATUS(child.status), 1) << child.errorOutput;
+        const std::string said = "quorvane: cannot write the output: " + c.reason + "\n";
+        auto at = child.errorOutput.find(said);
+        EXPECT_NE(at, std::string::npos) << child.errorOutput;
+        EXPECT_EQ(child.errorOutput.rfind(said), at) << "said once";
+        for (const auto& [path, bytes] : filesUnder(home))
+            EXPECT_EQ(bytes.find("Window frame="), std::string::npos) << path << " received the screens";
+    }
+}
 }

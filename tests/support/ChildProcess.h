@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <mutex>
+#include <optional>
 #include <signal.h>
 #include <spawn.h>
 #include <string>
@@ -28,10 +29,17 @@ struct ChildResult {
     std::string errorOutput;
 };
 
+// Where a child's standard output goes instead of being kept: a file the caller names (such as
+// /dev/full), or, with no path, nowhere (the descriptor closed, as the shell's ">&-" does).
+struct OutputElsewhere {
+    std::string path;
+};
+
 // Runs a program with this process's environment, the variables in `environment` ("NAME=value")
-// put in place of those of the same name, and its standard output and error kept. A child that has not
-// ended within a minute is killed.
-inline ChildResult runChildProcess(const std::vector<std::string>& args, const std::vector<std::string>& environment = {})
+// put in place of those of the same name, and its standard output and error kept (the output
+// unless it goes `elsewhere`). A child that has not ended within a minute is killed.
+inline ChildResult runChildProcess(const std::vector<std::string>& args, const std::vector<std::string>& environment = {},
+    const std::optional<OutputElsewhere>& elsewhere = std::nullopt)
 {
     ChildResult result;
     std::vector<std::string> env;
@@ -61,7 +69,11 @@ inline ChildResult runChildProcess(const std::vector<std::string>& args, const s
     int errorFile = ::mkstemp(errorPath);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    if (outputFile >= 0)
+    if (elsewhere && elsewhere->path.empty())
+        posix_spawn_file_actions_addclose(&actions, STDOUT_FILENO);
+    else if (elsewhere)
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, elsewhere->path.c_str(), O_WRONLY, 0);
+    else if (outputFile >= 0)
         posix_spawn_file_actions_adddup2(&actions, outputFile, STDOUT_FILENO);
     if (errorFile >= 0)
         posix_spawn_file_actions_adddup2(&actions, errorFile, STDERR_FILENO);

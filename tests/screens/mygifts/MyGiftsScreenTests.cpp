@@ -25,7 +25,9 @@
 #include "tests/support/EditedArchive.h"
 #include "tests/support/RelatedGifts.h"
 #include "tests/support/StoredAbouts.h"
+#include "tests/support/UnreadableRange.h"
 
+#include <cerrno>
 #include <functional>
 #include <set>
 #include <mutex>
@@ -476,5 +478,50 @@ TEST_F(MyGiftsScreenTest, ADamagedStoreStillListsTheBookingsOfItsSoundPages)
         EXPECT_EQ(row->title().text(), "礼包" + std::to_string(row->fid()));
     }
     EXPECT_EQ(shown, sound);
+}
+
+// A store that times out at every read is no empty list: the booked page says that the bookings
+// could not be read and asks the portal nothing, and lists them at a later appearance of the
+// tab, once the store reads again.
+TEST_F(MyGiftsScreenTest, BookingsThatCannotBeReadAreSaidSoAndListedWhenTheTabAppearsOnceTheyRead)
+{
+    const std::string unreadable = "预约读取失败，请稍后再试";
+    book({ 1001, 1004 });
+    const std::string path = DataBaseManager::databasePath();
+    auto table = [&] { return booked()->tableView(); };
+    {
+        testsupport::UnreadableRange timingOut(path, 0, pf::FileManager::read(path)->size(),
+            testsupport::UnreadableRange::kEveryRead, ETIMEDOUT);
+        openMyGifts();
+        ASSERT_EQ(table()->numberOfRowsInSection(0), 1);
+        auto row = table()->cellForRowAtIndexPath({ 0, 0 });
+        ASSERT_TRUE(row);
+        EXPECT_EQ(row->textLabel()->text(), unreadable);
+        EXPECT_TRUE(driver.findByText(unreadable));
+        EXPECT_EQ(countOf("ka/check"), 0u);
+        ASSERT_TRUE(driver.tapRow(table(), { 0, 0 }));
+        settle();
+        EXPECT_TRUE(openedDetails.empty()) << "the row is no booking";
+
+        // Chosen again while the store still times out, the tab says the same.
+        ASSERT_TRUE(driver.tapText("已领取"));
+        ASSERT_TRUE(driver.tapText("已预约"));
+        EXPECT_TRUE(driver.findByText(unreadable));
+        EXPECT_GT(testsupport::UnreadableRange::refusals(), 0) << "the case under test: reads failed";
+    }
+    EXPECT_TRUE(driver.findByText(unreadable)) << "nothing read the store since";
+    EXPECT_TRUE(stored(1001) && stored(1004)) << "nothing was lost";
+
+    ASSERT_TRUE(driver.tapText("已领取"));
+    ASSERT_TRUE(driver.tapText("已预约"));
+    settle();
+    EXPECT_FALSE(driver.findByText(unreadable));
+    ASSERT_EQ(table()->numberOfRowsInSection(0), 2);
+    EXPECT_EQ(checkedFids(), (std::vector<std::string> { "1004", "1001" })) << "the walk starts with the list";
+    EXPECT_EQ(statusShown(0), "详情");
+    EXPECT_EQ(statusShown(1), "领取");
+    ASSERT_TRUE(driver.tapRow(table(), { 0, 1 }));
+    driver.advance(pf::NavigationController::TransitionDuration + 0.05);
+    EXPECT_EQ(openedDetails, (std::vector<int> { 1001 }));
 }
 }
