@@ -26,8 +26,10 @@ class TalmerinMobStatLogStore;
 // - Each change of the log is one small transaction of the store; no put writes the defaults.
 // - A log an earlier version kept in the defaults (kLogKey, kOldLogKey, with kLastSendKey and
 //   kIndexPerSessionKey) is taken into the store when the manager is made, checked as below,
-//   and then removed from the defaults. While the store cannot use its file, the defaults are
-//   left as they are for a later launch.
+//   and then removed from the defaults, its keys in one write. The store notes a digest of
+//   each key's value with the rows it took in, so a value is taken in once, whatever a kill
+//   left of the keys. While the store cannot use its file, the defaults are left as they are
+//   for a later launch.
 // - What is read back from the defaults is type-checked. Of an earlier log, the entries that
 //   are dictionaries come in (a list it lacks is empty); when anything else was there (an
 //   entry, a list or a log of another type, a key no log has) the log and archive keys stay

@@ -728,6 +728,13 @@ void TalmerinMobStatLogStore::dropOldestArchivedLogs(std::size_t keep)
         removeArchivedLog(number);
 }
 
+void TalmerinMobStatLogStore::noteImport(SQLite::Database& db, const std::string& source)
+{
+    SQLite::Statement done(db, "INSERT OR REPLACE INTO imports(source) VALUES(?)");
+    done.bind(1, source);
+    done.exec();
+}
+
 bool TalmerinMobStatLogStore::imported(const std::string& source) const
 {
     std::lock_guard lock(m_mutex);
@@ -743,7 +750,7 @@ bool TalmerinMobStatLogStore::imported(const std::string& source) const
     }
 }
 
-bool TalmerinMobStatLogStore::importLogs(const std::string& source, const Value& current, const Array& archive)
+bool TalmerinMobStatLogStore::importLogs(const std::vector<std::string>& sources, const Value& current, const Array& archive)
 {
     std::lock_guard lock(m_mutex);
     struct Pending {
@@ -785,9 +792,8 @@ bool TalmerinMobStatLogStore::importLogs(const std::string& source, const Value&
             numbers.push_back(number);
         }
         rowsOf(current, 0, positions);
-        SQLite::Statement done(db, "INSERT OR REPLACE INTO imports(source) VALUES(?)");
-        done.bind(1, source);
-        done.exec();
+        for (const std::string& source : sources)
+            noteImport(db, source);
     });
     if (!stored)
         return false;
