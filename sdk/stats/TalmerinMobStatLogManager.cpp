@@ -239,9 +239,9 @@ void TalmerinMobStatLogManager::sendLog()
     inBackground([](TalmerinMobStatLogManager& m) { m.syncSendAllLog(); });
 }
 
-bool TalmerinMobStatLogManager::putException(Dictionary entry)
+bool TalmerinMobStatLogManager::putException(Dictionary entry, const std::string& source)
 {
-    bool landed = syncPutException(entry);
+    bool landed = syncPutException(entry, source);
     TalmerinMobStat::debugLog("put ex");
     return landed;
 }
@@ -474,14 +474,16 @@ void TalmerinMobStatLogManager::syncPutEventWithDurationTime(const Dictionary& e
     m_store->append(List::Events, event);
 }
 
-bool TalmerinMobStatLogManager::syncPutException(const Dictionary& entry)
+bool TalmerinMobStatLogManager::syncPutException(const Dictionary& entry, const std::string& source)
 {
     std::lock_guard lock(m_lock);
     TalmerinMobStat::debugLog("put ex " + Value(entry)["c"].stringValue());
+    if (!source.empty() && m_store->imported(source))
+        return m_store->persistent();
     // The list's JSON with the new entry: past the limit, the oldest goes (never the new one).
     std::size_t count = m_store->count(List::Exceptions);
     std::size_t bytes = m_store->listBytes(List::Exceptions) + StatLogCodec::jsonLength(Value(entry)) + (count ? 1 : 0);
-    return m_store->append(List::Exceptions, entry, count + 1 >= 2 && bytes > kExceptionListBytes) && m_store->persistent();
+    return m_store->append(List::Exceptions, entry, count + 1 >= 2 && bytes > kExceptionListBytes, source) && m_store->persistent();
 }
 
 void TalmerinMobStatLogManager::syncSendAllLog()

@@ -81,8 +81,10 @@ public:
     void putEventWithDurationTime(pf::Dictionary event);
     void sendLog();
     // On the caller's thread. True when the entry is in the store's file: false when the
-    // write failed or the log is kept in memory only.
-    bool putException(pf::Dictionary entry);
+    // write failed or the log is kept in memory only. A non-empty `source` names what the
+    // entry came from, noted with it: an entry of a source the store already holds is not
+    // added again (and counts as stored).
+    bool putException(pf::Dictionary entry, const std::string& source = {});
 
     void putInprogressSession(const std::string& sessionId);
     std::optional<pf::Dictionary> getInprogressSession();
@@ -127,7 +129,7 @@ public:
     void syncPutSession(const pf::Dictionary& session);
     void syncPutEvent(const pf::Dictionary& event);
     void syncPutEventWithDurationTime(const pf::Dictionary& event);
-    bool syncPutException(const pf::Dictionary& entry);
+    bool syncPutException(const pf::Dictionary& entry, const std::string& source = {});
     void syncSendAllLog();
     UploadResult syncSendLog(const pf::Dictionary& log);
 

@@ -531,7 +531,7 @@ Value TalmerinMobStatLogStore::entry(List list, std::size_t index) const
     return valueOf(m_lists[indexOf(list)].at(index));
 }
 
-bool TalmerinMobStatLogStore::append(List list, const Dictionary& entry, bool dropFirst)
+bool TalmerinMobStatLogStore::append(List list, const Dictionary& entry, bool dropFirst, const std::string& source)
 {
     std::lock_guard lock(m_mutex);
     Value value(entry);
@@ -546,6 +546,8 @@ bool TalmerinMobStatLogStore::append(List list, const Dictionary& entry, bool dr
         if (drop)
             deleteCurrentRow(db, list, first);
         insertRow(db, 0, list, position, *row);
+        if (!source.empty())
+            noteImport(db, source);
     });
     if (!stored)
         return false;

@@ -86,8 +86,9 @@ public:
         const std::function<bool(const pf::Value&)>& accept) const;
     pf::Value entry(List list, std::size_t index) const;
 
-    // Changes of the current log. `append` answers whether the change was committed.
-    bool append(List list, const pf::Dictionary& entry, bool dropFirst = false);
+    // Changes of the current log. `append` answers whether the change was committed; a
+    // non-empty `source` is noted as taken in (`imported`) in the same transaction.
+    bool append(List list, const pf::Dictionary& entry, bool dropFirst = false, const std::string& source = {});
     void replace(List list, std::size_t index, const pf::Dictionary& entry);
     // Removes the session of that id, if any, and appends `session`.
     void putSession(const std::string& id, const pf::Dictionary& session);
@@ -107,7 +108,7 @@ public:
     void removeArchivedLog(long long number);
     void dropOldestArchivedLogs(std::size_t keep);
 
-    // Whether what `source` names was taken in (by `importLogs`).
+    // Whether what `source` names was taken in (by `importLogs` or `append`).
     bool imported(const std::string& source) const;
 
     // Numbers kept beside the log (absent when never set or not a number).
