@@ -79,7 +79,7 @@ struct StatsWorld {
         {
             TalmerinMobStatLogStore store(TalmerinMobStatLogStore::defaultPath());
             store.clearCurrentLog();
-            store.importLogs("benchmark " + std::to_string(++m_seeds), pf::Value(log), {});
+            store.importLogs({ "benchmark " + std::to_string(++m_seeds) }, pf::Value(log), {});
         }
         launch();
     }

@@ -162,6 +162,16 @@ void UserDefaults::removeObjectForKey(const std::string& key)
         save();
 }
 
+void UserDefaults::removeObjectsForKeys(const std::vector<std::string>& keys)
+{
+    std::lock_guard lock(m_mutex);
+    bool removed = false;
+    for (const auto& key : keys)
+        removed = m_values.remove(key) || removed;
+    if (removed)
+        save();
+}
+
 void UserDefaults::registerDefaults(const Dictionary& defaults)
 {
     std::lock_guard lock(m_mutex);

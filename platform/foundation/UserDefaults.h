@@ -6,6 +6,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace pf {
 
@@ -60,6 +61,9 @@ public:
     void setArray(const std::string& key, Array value) { setObject(key, Value(std::move(value))); }
     void setDictionary(const std::string& key, Dictionary value) { setObject(key, Value(std::move(value))); }
     void removeObjectForKey(const std::string& key);
+    // Removes every key given in one write of the file, so a process killed during it leaves
+    // either all of them or none.
+    void removeObjectsForKeys(const std::vector<std::string>& keys);
 
     void registerDefaults(const Dictionary& defaults);
     // Stored values over registered ones.

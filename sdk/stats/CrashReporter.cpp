@@ -434,6 +434,11 @@ bool CrashReporter::purgePendingCrashReport()
     return pf::FileManager::removeItem(reportPath()) || !hasPendingCrashReport();
 }
 
+bool CrashReporter::setAsidePendingCrashReport(std::string* error)
+{
+    return pf::FileManager::setAside(reportPath(), error);
+}
+
 bool CrashReporter::enableCrashReporter(std::string* error)
 {
     if (!prepare(error))

@@ -23,7 +23,8 @@
 //   without the signal's information, its mask blocked) and left in place for the signal.
 //   When there was none, the default or ignored, the default action is restored and the signal
 //   raised again, so the process still dies of it. Enabling again keeps the first handler found.
-// - Enabling keeps a pending report; only `purgePendingCrashReport` removes it.
+// - Enabling keeps a pending report; only `purgePendingCrashReport` removes it (or
+//   `setAsidePendingCrashReport` moves it aside).
 class CrashReporter {
 public:
     static constexpr const char* kReportFileName = "talmerin_live_report.crash";
@@ -35,6 +36,8 @@ public:
     bool hasPendingCrashReport() const;
     std::optional<pf::Bytes> loadPendingCrashReportData(std::string* error = nullptr) const;
     bool purgePendingCrashReport();
+    // Moves the report to the next aside name (`pf::FileManager::setAside`), kept for a person.
+    bool setAsidePendingCrashReport(std::string* error = nullptr);
 
     // Installs capture (again: the report path and images are refreshed). False, with the
     // reason, when the handlers cannot be installed.

@@ -1,5 +1,6 @@
 #include "sdk/stats/TalmerinMobStatExceptionAnalyzer.h"
 
+#include "platform/foundation/Crypto.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/UserDefaults.h"
@@ -7,6 +8,8 @@
 #include "sdk/stats/PLCrashReportTextFormatter.h"
 #include "sdk/stats/TalmerinMobStat.h"
 #include "sdk/stats/TalmerinMobStatLogManager.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -64,21 +67,39 @@ void TalmerinMobStatExceptionAnalyzer::setAnalyzerStarted(int value)
 void TalmerinMobStatExceptionAnalyzer::handleCrashReport()
 {
     auto& reporter = CrashReporter::sharedReporter();
-    bool purge = true;
-    if (m_analyzerStarted == 0) {
-        setAnalyzerStarted(1);
+    // The count is raised before an attempt and cleared after it, so what is left of it counts
+    // the attempts the process did not survive: a crash in the handler, or the app ended (a
+    // kill, a power cut) at any step. One such attempt is tried again; a report that stopped
+    // the handler more than once is kept aside, unread, for a person to look at.
+    int attempts = std::max(m_analyzerStarted, 0);
+    if (attempts >= kMaxHandlingAttempts) {
         std::string error;
-        auto data = reporter.loadPendingCrashReportData(&error);
-        auto report = data ? CrashReport::parse(*data, &error) : std::nullopt;
-        if (!report) {
-            // Dropped now rather than at the next start, so it cannot take the place of a
-            // valid report of a later crash.
-            pf::Log::line("Could not parse crash info in talmerin SDK");
-        } else {
-            std::string text = PLCrashReportTextFormatter::stringValueForCrashReport(*report, PLCrashReportTextFormatter::kTextFormatiOS);
-            purge = saveErrorLog(text, report->hasExceptionInfo ? report->exceptionReason : "",
-                report->hasExceptionInfo ? report->exceptionName : "");
+        if (!reporter.setAsidePendingCrashReport(&error)) {
+            // The count stays, so the report is never read; a later launch tries again.
+            pf::Log::line("TalmerinMobStat: a crash report that stopped its handling cannot be set aside: " + error);
+            return;
         }
+        pf::Log::line("TalmerinMobStat: a crash report stopped its handling " + std::to_string(attempts)
+            + " times; it is set aside unread");
+        setAnalyzerStarted(0);
+        return;
+    }
+    setAnalyzerStarted(attempts + 1);
+    bool purge = true;
+    std::string error;
+    auto data = reporter.loadPendingCrashReportData(&error);
+    auto report = data ? CrashReport::parse(*data, &error) : std::nullopt;
+    if (!report) {
+        // Dropped now rather than at the next start, so it cannot take the place of a
+        // valid report of a later crash.
+        pf::Log::line("Could not parse crash info in talmerin SDK");
+    } else {
+        std::string text = PLCrashReportTextFormatter::stringValueForCrashReport(*report, PLCrashReportTextFormatter::kTextFormatiOS);
+        // The store notes the report with its entry, so an attempt ended after the entry was
+        // stored does not store it twice. Reports of two crashes differ: each holds the
+        // addresses its images were loaded at and the frames' or the fault's addresses.
+        purge = saveErrorLog(text, report->hasExceptionInfo ? report->exceptionReason : "",
+            report->hasExceptionInfo ? report->exceptionName : "", "crash report " + pf::Crypto::sha1Hex(*data));
     }
     // Handling is over either way; a report whose entry is not on disk is read again next time.
     setAnalyzerStarted(0);
@@ -88,11 +109,14 @@ void TalmerinMobStatExceptionAnalyzer::handleCrashReport()
         pf::Log::line("TalmerinMobStat: the crash report's entry could not be stored; the report is kept for the next start");
 }
 
-bool TalmerinMobStatExceptionAnalyzer::saveErrorLog(const std::string& text, const std::string&, const std::string& name)
+bool TalmerinMobStatExceptionAnalyzer::saveErrorLog(const std::string& text, const std::string&, const std::string& name,
+    const std::string& source)
 {
-    return TalmerinMobStatLogManager::sharedManager()->putException(pf::Dictionary {
-        { "t", pf::Value(TalmerinMobStat::nowMs()) },
-        { "c", pf::Value(text) },
-        { "y", pf::Value(name) },
-    });
+    return TalmerinMobStatLogManager::sharedManager()->putException(
+        pf::Dictionary {
+            { "t", pf::Value(TalmerinMobStat::nowMs()) },
+            { "c", pf::Value(text) },
+            { "y", pf::Value(name) },
+        },
+        source);
 }

@@ -109,6 +109,8 @@ void TalmerinMobStatLogManager::takeLogFromDefaults()
     // Without its file the store would forget the log at the end of this launch.
     if (!m_store->persistent())
         return;
+    // The keys taken in leave the defaults together, in one write at the end.
+    std::vector<std::string> taken;
     // The upload's numbers: only numbers count (as when they were read from the defaults).
     for (const char* key : { kLastSendKey, kIndexPerSessionKey }) {
         Value number = stored->objectForKey(key);
@@ -116,16 +118,27 @@ void TalmerinMobStatLogManager::takeLogFromDefaults()
             continue;
         if (number.isNumber() && !number.asBool())
             m_store->setNumber(key, number.doubleValue());
-        stored->removeObjectForKey(key);
+        taken.push_back(key);
     }
     Value current = stored->objectForKey(kLogKey);
     Value archive = stored->objectForKey(kOldLogKey);
-    if (current.isMissing() && archive.isMissing())
+    if (current.isMissing() && archive.isMissing()) {
+        stored->removeObjectsForKeys(taken);
         return;
-    // The store notes what it took in, in the same transaction: a launch killed before the
-    // defaults were cleared must not take the same log in twice, while a log an earlier
-    // version wrote later still comes in.
-    std::string source = "defaults " + pf::Crypto::sha1Hex(pf::KeyedArchiver::archivedValue(Value(Array { current, archive })));
+    }
+    // The store notes a digest of each key's value in the same transaction as the rows: a
+    // value seen again (a launch killed before the defaults were cleared, the copy kept when
+    // something did not read) is known whatever is left of the other key, while a log an
+    // earlier version wrote later still comes in.
+    auto sourceOf = [](const std::string& key, const Value& value) {
+        return "defaults " + key + " " + pf::Crypto::sha1Hex(pf::KeyedArchiver::archivedValue(value));
+    };
+    std::string currentSource = sourceOf(kLogKey, current);
+    std::string archiveSource = sourceOf(kOldLogKey, archive);
+    // A store that took a log in before each key was noted on its own holds one digest of both.
+    bool both = m_store->imported("defaults " + pf::Crypto::sha1Hex(pf::KeyedArchiver::archivedValue(Value(Array { current, archive }))));
+    bool currentTaken = current.isMissing() || both || m_store->imported(currentSource);
+    bool archiveTaken = archive.isMissing() || both || m_store->imported(archiveSource);
     // What reads is taken in; when anything did not, the stored copy stays as it was.
     bool skipped = false;
     std::optional<Dictionary> log = current.isMissing() ? createBlankLog() : readEarlierLog(current, skipped);
@@ -138,17 +151,26 @@ void TalmerinMobStatLogManager::takeLogFromDefaults()
     } else if (!archive.isMissing()) {
         skipped = true;
     }
-    if (!m_store->imported(source)) {
+    if (!currentTaken || !archiveTaken) {
         if (skipped)
             pf::Log::line("TalmerinMobStat: the stored log has the wrong shape in places; what reads is taken in and the "
                           "stored copy is kept");
-        if (!m_store->importLogs(source, Value(log.value_or(createBlankLog())), logs))
+        std::vector<std::string> sources;
+        if (!current.isMissing())
+            sources.push_back(currentSource);
+        if (!archive.isMissing())
+            sources.push_back(archiveSource);
+        Value takenCurrent(currentTaken ? createBlankLog() : log.value_or(createBlankLog()));
+        if (!m_store->importLogs(sources, takenCurrent, archiveTaken ? Array {} : logs)) {
+            stored->removeObjectsForKeys(taken);
             return;
+        }
     }
-    if (skipped)
-        return;
-    stored->removeObjectForKey(kLogKey);
-    stored->removeObjectForKey(kOldLogKey);
+    if (!skipped) {
+        taken.push_back(kLogKey);
+        taken.push_back(kOldLogKey);
+    }
+    stored->removeObjectsForKeys(taken);
 }
 
 void TalmerinMobStatLogManager::setAppId(std::string appId)
@@ -217,9 +239,9 @@ void TalmerinMobStatLogManager::sendLog()
     inBackground([](TalmerinMobStatLogManager& m) { m.syncSendAllLog(); });
 }
 
-bool TalmerinMobStatLogManager::putException(Dictionary entry)
+bool TalmerinMobStatLogManager::putException(Dictionary entry, const std::string& source)
 {
-    bool landed = syncPutException(entry);
+    bool landed = syncPutException(entry, source);
     TalmerinMobStat::debugLog("put ex");
     return landed;
 }
@@ -452,14 +474,16 @@ void TalmerinMobStatLogManager::syncPutEventWithDurationTime(const Dictionary& e
     m_store->append(List::Events, event);
 }
 
-bool TalmerinMobStatLogManager::syncPutException(const Dictionary& entry)
+bool TalmerinMobStatLogManager::syncPutException(const Dictionary& entry, const std::string& source)
 {
     std::lock_guard lock(m_lock);
     TalmerinMobStat::debugLog("put ex " + Value(entry)["c"].stringValue());
+    if (!source.empty() && m_store->imported(source))
+        return m_store->persistent();
     // The list's JSON with the new entry: past the limit, the oldest goes (never the new one).
     std::size_t count = m_store->count(List::Exceptions);
     std::size_t bytes = m_store->listBytes(List::Exceptions) + StatLogCodec::jsonLength(Value(entry)) + (count ? 1 : 0);
-    return m_store->append(List::Exceptions, entry, count + 1 >= 2 && bytes > kExceptionListBytes) && m_store->persistent();
+    return m_store->append(List::Exceptions, entry, count + 1 >= 2 && bytes > kExceptionListBytes, source) && m_store->persistent();
 }
 
 void TalmerinMobStatLogManager::syncSendAllLog()

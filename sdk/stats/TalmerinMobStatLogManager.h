@@ -26,8 +26,10 @@ class TalmerinMobStatLogStore;
 // - Each change of the log is one small transaction of the store; no put writes the defaults.
 // - A log an earlier version kept in the defaults (kLogKey, kOldLogKey, with kLastSendKey and
 //   kIndexPerSessionKey) is taken into the store when the manager is made, checked as below,
-//   and then removed from the defaults. While the store cannot use its file, the defaults are
-//   left as they are for a later launch.
+//   and then removed from the defaults, its keys in one write. The store notes a digest of
+//   each key's value with the rows it took in, so a value is taken in once, whatever a kill
+//   left of the keys. While the store cannot use its file, the defaults are left as they are
+//   for a later launch.
 // - What is read back from the defaults is type-checked. Of an earlier log, the entries that
 //   are dictionaries come in (a list it lacks is empty); when anything else was there (an
 //   entry, a list or a log of another type, a key no log has) the log and archive keys stay
@@ -79,8 +81,10 @@ public:
     void putEventWithDurationTime(pf::Dictionary event);
     void sendLog();
     // On the caller's thread. True when the entry is in the store's file: false when the
-    // write failed or the log is kept in memory only.
-    bool putException(pf::Dictionary entry);
+    // write failed or the log is kept in memory only. A non-empty `source` names what the
+    // entry came from, noted with it: an entry of a source the store already holds is not
+    // added again (and counts as stored).
+    bool putException(pf::Dictionary entry, const std::string& source = {});
 
     void putInprogressSession(const std::string& sessionId);
     std::optional<pf::Dictionary> getInprogressSession();
@@ -125,7 +129,7 @@ public:
     void syncPutSession(const pf::Dictionary& session);
     void syncPutEvent(const pf::Dictionary& event);
     void syncPutEventWithDurationTime(const pf::Dictionary& event);
-    bool syncPutException(const pf::Dictionary& entry);
+    bool syncPutException(const pf::Dictionary& entry, const std::string& source = {});
     void syncSendAllLog();
     UploadResult syncSendLog(const pf::Dictionary& log);
 

@@ -531,7 +531,7 @@ Value TalmerinMobStatLogStore::entry(List list, std::size_t index) const
     return valueOf(m_lists[indexOf(list)].at(index));
 }
 
-bool TalmerinMobStatLogStore::append(List list, const Dictionary& entry, bool dropFirst)
+bool TalmerinMobStatLogStore::append(List list, const Dictionary& entry, bool dropFirst, const std::string& source)
 {
     std::lock_guard lock(m_mutex);
     Value value(entry);
@@ -546,6 +546,8 @@ bool TalmerinMobStatLogStore::append(List list, const Dictionary& entry, bool dr
         if (drop)
             deleteCurrentRow(db, list, first);
         insertRow(db, 0, list, position, *row);
+        if (!source.empty())
+            noteImport(db, source);
     });
     if (!stored)
         return false;
@@ -728,6 +730,13 @@ void TalmerinMobStatLogStore::dropOldestArchivedLogs(std::size_t keep)
         removeArchivedLog(number);
 }
 
+void TalmerinMobStatLogStore::noteImport(SQLite::Database& db, const std::string& source)
+{
+    SQLite::Statement done(db, "INSERT OR REPLACE INTO imports(source) VALUES(?)");
+    done.bind(1, source);
+    done.exec();
+}
+
 bool TalmerinMobStatLogStore::imported(const std::string& source) const
 {
     std::lock_guard lock(m_mutex);
@@ -743,7 +752,7 @@ bool TalmerinMobStatLogStore::imported(const std::string& source) const
     }
 }
 
-bool TalmerinMobStatLogStore::importLogs(const std::string& source, const Value& current, const Array& archive)
+bool TalmerinMobStatLogStore::importLogs(const std::vector<std::string>& sources, const Value& current, const Array& archive)
 {
     std::lock_guard lock(m_mutex);
     struct Pending {
@@ -785,9 +794,8 @@ bool TalmerinMobStatLogStore::importLogs(const std::string& source, const Value&
             numbers.push_back(number);
         }
         rowsOf(current, 0, positions);
-        SQLite::Statement done(db, "INSERT OR REPLACE INTO imports(source) VALUES(?)");
-        done.bind(1, source);
-        done.exec();
+        for (const std::string& source : sources)
+            noteImport(db, source);
     });
     if (!stored)
         return false;

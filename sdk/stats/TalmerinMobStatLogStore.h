@@ -86,8 +86,9 @@ public:
         const std::function<bool(const pf::Value&)>& accept) const;
     pf::Value entry(List list, std::size_t index) const;
 
-    // Changes of the current log. `append` answers whether the change was committed.
-    bool append(List list, const pf::Dictionary& entry, bool dropFirst = false);
+    // Changes of the current log. `append` answers whether the change was committed; a
+    // non-empty `source` is noted as taken in (`imported`) in the same transaction.
+    bool append(List list, const pf::Dictionary& entry, bool dropFirst = false, const std::string& source = {});
     void replace(List list, std::size_t index, const pf::Dictionary& entry);
     // Removes the session of that id, if any, and appends `session`.
     void putSession(const std::string& id, const pf::Dictionary& session);
@@ -107,10 +108,7 @@ public:
     void removeArchivedLog(long long number);
     void dropOldestArchivedLogs(std::size_t keep);
 
-    // Adds logs from elsewhere (an earlier version's storage), once per `source`: `archive`
-    // goes after the archived logs, `current`'s entries after the current log's. Entries that
-    // are not dictionaries are skipped. The source is noted in the same transaction, so a
-    // process killed after it cannot take the same logs in twice.
+    // Whether what `source` names was taken in (by `importLogs` or `append`).
     bool imported(const std::string& source) const;
 
     // Numbers kept beside the log (absent when never set or not a number).
@@ -119,7 +117,11 @@ public:
     // Read back at once, written with the next change (or by `flushNumbers`).
     void setNumberLater(const std::string& key, double value);
     void flushNumbers();
-    bool importLogs(const std::string& source, const pf::Value& current, const pf::Array& archive);
+    // Adds logs from elsewhere (an earlier version's storage): `archive` goes after the
+    // archived logs, `current`'s entries after the current log's. Entries that are not
+    // dictionaries are skipped. Every one of `sources` is noted in the same transaction, so a
+    // process killed after it cannot take the same logs in twice.
+    bool importLogs(const std::vector<std::string>& sources, const pf::Value& current, const pf::Array& archive);
 
 private:
     // An entry in memory is its JSON text; only one that JSON cannot hold keeps its value.
@@ -163,6 +165,7 @@ private:
     void insertRow(SQLite::Database& db, long long log, List list, long long position, const Row& row);
     void deleteCurrentRow(SQLite::Database& db, List list, long long position);
     static void deleteArchivedLog(SQLite::Database& db, long long number);
+    static void noteImport(SQLite::Database& db, const std::string& source);
     void appendInMemory(List list, Entry entry);
     void eraseInMemory(List list, std::size_t index);
     void resetInMemory();

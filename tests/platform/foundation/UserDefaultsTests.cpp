@@ -78,6 +78,15 @@ TEST(UserDefaults, RemoveNullAndRegisteredDefaults)
     EXPECT_EQ(UserDefaults::standard()->stringForKey("kept"), "yes");
     EXPECT_EQ(UserDefaults::standard()->integerForKey("interval"), 0); // registration is not stored
     EXPECT_EQ(UserDefaults::standard()->arrayForKey("AppleLanguages")->front().stringValue(), "zh-Hans");
+
+    // Several keys at once (one of them absent): the others stay, on disk too.
+    UserDefaults::standard()->setString("a", "1");
+    UserDefaults::standard()->setString("b", "2");
+    UserDefaults::standard()->removeObjectsForKeys({ "a", "absent", "kept" });
+    UserDefaults::resetStandard();
+    EXPECT_TRUE(UserDefaults::standard()->objectForKey("a").isMissing());
+    EXPECT_TRUE(UserDefaults::standard()->objectForKey("kept").isMissing());
+    EXPECT_EQ(UserDefaults::standard()->stringForKey("b"), "2");
 }
 
 TEST(UserDefaults, TextsAndKeysTheFileWouldCutAreRefused)

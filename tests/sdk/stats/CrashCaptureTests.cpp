@@ -1,5 +1,6 @@
 #include "StatsTestSupport.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/KillAtStep.h"
 
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Log.h"
@@ -218,7 +219,7 @@ TEST(CrashCapture, SwitchedOffCaptureInstallsNothing)
     EXPECT_EQ(pf::UserDefaults::standard()->objectForKey(TalmerinMobStatExceptionAnalyzer::kActivatedKey), Value(true));
 }
 
-TEST(CrashCapture, DamagedReportsAndAStuckGuardAreDroppedAtOnce)
+TEST(CrashCapture, DamagedReportsAreDroppedAtOnceAndAnEarlierFlagIsOneAttempt)
 {
     StatsWorld world;
     pf::Bytes valid = CrashReport::framed(sampleReport().packed());
@@ -253,13 +254,106 @@ TEST(CrashCapture, DamagedReportsAndAStuckGuardAreDroppedAtOnce)
     ASSERT_EQ(world.log()["ex"].size(), 1u);
     EXPECT_EQ(world.log()["ex"][0]["y"], Value("Invalid AppKey"));
 
-    // The previous run died while handling a report: the next one is dropped unread.
+    // The flag an earlier version left when a run died handling a report is one attempt: the
+    // report is read again.
+    CrashReport another = sampleReport();
+    another.exceptionName = "Another";
     pf::UserDefaults::standard()->setInteger(TalmerinMobStatExceptionAnalyzer::kAnalyzerStartedKey, 1);
-    writeFile(path, valid);
+    writeFile(path, CrashReport::framed(another.packed()));
     relaunchWithCrashLogging(world);
-    EXPECT_EQ(world.log()["ex"].size(), 1u);
+    ASSERT_EQ(world.log()["ex"].size(), 2u);
+    EXPECT_EQ(world.log()["ex"][1]["y"], Value("Another"));
     EXPECT_FALSE(CrashReporter::sharedReporter().hasPendingCrashReport());
     EXPECT_EQ(pf::UserDefaults::standard()->integerForKey(TalmerinMobStatExceptionAnalyzer::kAnalyzerStartedKey), 0);
+}
+
+// The launch after a crash, ended at any step of handling the report (a phone ending the app,
+// a power cut): the launch after it stores the report's entry, once. Only a report that
+// stopped the handling twice is given up, and it is kept aside.
+TEST(CrashCapture, AReportIsStoredOnceWhateverStepEndsTheLaunchHandlingIt)
+{
+    // One real crash of an app that kept statistics before (its store and keychain items are
+    // there); each launch below starts from the home it left.
+    std::vector<std::pair<std::string, pf::Bytes>> crashedHome;
+    pf::Bytes report;
+    {
+        StatsWorld world;
+        world.manager();
+        world.relaunch();
+        std::string home = world.env.sandbox().homePath();
+        runChild(home, "segv");
+        auto bytes = pf::FileManager::read(CrashReporter::reportPath());
+        ASSERT_TRUE(bytes);
+        report = *bytes;
+        for (const std::string& name : pf::FileManager::enumerate(home)) {
+            if (!pf::FileManager::isDirectory(home + "/" + name))
+                crashedHome.emplace_back(name, pf::FileManager::read(home + "/" + name).value());
+        }
+    }
+    auto restore = [&](StatsWorld& world) {
+        for (const auto& [name, bytes] : crashedHome) {
+            std::string path = world.env.sandbox().homePath() + "/" + name;
+            pf::FileManager::createDirectory(path.substr(0, path.rfind('/')), true);
+            ASSERT_TRUE(pf::FileManager::writeAtomically(path, bytes));
+        }
+        pf::UserDefaults::resetStandard();
+    };
+    auto nextLaunch = [](StatsWorld& world, testsupport::KillPlan plan) {
+        plan.under = world.env.sandbox().homePath();
+        return testsupport::runChildProcess({ STATS_CRASH_CHILD, plan.under, "exit" }, testsupport::killAtStepEnvironment(plan));
+    };
+    auto attempts = [] { return pf::UserDefaults::standard()->integerForKey(TalmerinMobStatExceptionAnalyzer::kAnalyzerStartedKey); };
+
+    long steps = 0;
+    {
+        StatsWorld world;
+        restore(world);
+        std::string log = pf::Sandbox::current()->tmpPath() + "/steps.log";
+        testsupport::KillPlan listing;
+        listing.log = log;
+        auto child = nextLaunch(world, listing);
+        ASSERT_TRUE(WIFEXITED(child.status) && WEXITSTATUS(child.status) == 0) << child.status << child.errorOutput;
+        steps = static_cast<long>(testsupport::readKilledSteps(log).size());
+        relaunchWithCrashLogging(world);
+        ASSERT_EQ(world.log()["ex"].size(), 1u);
+    }
+    for (long at = 1; at <= steps; ++at) {
+        SCOPED_TRACE("killed before step " + std::to_string(at) + " of " + std::to_string(steps));
+        StatsWorld world;
+        restore(world);
+        testsupport::KillPlan plan;
+        plan.at = at;
+        ASSERT_TRUE(testsupport::wasKilled(nextLaunch(world, plan)));
+        relaunchWithCrashLogging(world);
+        EXPECT_EQ(world.log()["ex"].size(), 1u);
+        EXPECT_FALSE(CrashReporter::sharedReporter().hasPendingCrashReport());
+        EXPECT_TRUE(pf::FileManager::asidePaths(CrashReporter::reportPath()).empty());
+        EXPECT_EQ(attempts(), 0);
+    }
+
+    // Two launches ended each right after it noted its attempt in the defaults: the third
+    // gives the report up, unread, and keeps it aside.
+    StatsWorld world;
+    restore(world);
+    std::string defaults = pf::UserDefaults::standard()->path();
+    testsupport::KillPlan afterNoting;
+    afterNoting.kinds = "rename";
+    afterNoting.name = defaults.substr(defaults.rfind('/') + 1);
+    afterNoting.at = 1;
+    afterNoting.after = true;
+    for (int launch = 1; launch <= 2; ++launch) {
+        ASSERT_TRUE(testsupport::wasKilled(nextLaunch(world, afterNoting))) << launch;
+        pf::UserDefaults::resetStandard();
+        EXPECT_EQ(attempts(), launch);
+    }
+    pf::Log::startCapture();
+    relaunchWithCrashLogging(world);
+    EXPECT_TRUE(pf::Log::contains("it is set aside unread"));
+    pf::Log::stopCapture();
+    EXPECT_EQ(world.log()["ex"].size(), 0u);
+    EXPECT_FALSE(CrashReporter::sharedReporter().hasPendingCrashReport());
+    EXPECT_EQ(pf::FileManager::read(pf::FileManager::asidePath(CrashReporter::reportPath())), report);
+    EXPECT_EQ(attempts(), 0);
 }
 
 // The report goes only once its entry is in the log's file; until then each start tries again.

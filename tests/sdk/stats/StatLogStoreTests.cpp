@@ -1,8 +1,11 @@
 #include "StatsTestSupport.h"
+#include "tests/support/KillAtStep.h"
 
+#include "platform/foundation/Crypto.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/KeyedArchiver.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/Sandbox.h"
 #include "sdk/stats/StatLogCodec.h"
 #include "sdk/stats/TalmerinMobStatLogStore.h"
 
@@ -63,9 +66,11 @@ TEST(StatLogStore, TakesOverWhatAnEarlierVersionKeptInTheDefaultsOnce)
     putInDefaults();
     defaults->setString(Manager::kInprogressSessionKey, "s1");
 
-    // The first launch, the next one, and one after a launch that was killed before it could
-    // clear the defaults: the same log each time, nothing taken twice.
-    for (const char* launch : { "first", "next", "killed before the defaults were cleared" }) {
+    // The first launch, the next one, one after a launch that was killed before it could clear
+    // the defaults, and one whose store noted both keys' values under one digest (as stores did
+    // before each value had its own): the same log each time, nothing taken twice.
+    const std::string oneDigest = "one digest of both";
+    for (const std::string launch : { "first", "next", "killed before the defaults were cleared", oneDigest.c_str() }) {
         auto manager = world.manager();
         EXPECT_EQ(json(world.log()), json(current)) << launch;
         Array archive = manager->archivedLogs();
@@ -82,8 +87,77 @@ TEST(StatLogStore, TakesOverWhatAnEarlierVersionKeptInTheDefaultsOnce)
         EXPECT_TRUE(pf::FileManager::exists(TalmerinMobStatLogStore::defaultPath()));
         manager.reset();
         world.relaunch();
-        if (std::string(launch) == "next")
+        if (launch == "next")
             putInDefaults();
+        if (launch == "killed before the defaults were cleared") {
+            SQLite::Database db(TalmerinMobStatLogStore::defaultPath(), SQLite::OPEN_READWRITE);
+            db.exec("DELETE FROM imports");
+            SQLite::Statement note(db, "INSERT INTO imports(source) VALUES(?)");
+            Value both(Array { current, defaults->objectForKey(Manager::kOldLogKey) });
+            note.bind(1, "defaults " + pf::Crypto::sha1Hex(pf::KeyedArchiver::archivedValue(both)));
+            note.exec();
+        }
+    }
+}
+
+// The launch that takes an earlier version's log in, ended at any step of its writing (a phone
+// ending the app, a power cut): the next launch finishes the work, and every entry is stored
+// once and the keys leave the defaults.
+TEST(StatLogStore, AnEarlierLogIsTakenInOnceWhateverStepEndsTheLaunch)
+{
+    Value current = logWith({ event("now", 3) }, { session("s-now", 3) });
+    Value archiveA = logWith({ event("a", 1) }, { session("s-a", 1) });
+    Value archiveB = logWith({ event("b", 2) }, {});
+    // A device whose store and keychain items exist, with the earlier log in its defaults: the
+    // child's launch then writes only what the take-in writes.
+    auto prepare = [&](StatsWorld& world) {
+        world.manager();
+        world.relaunch();
+        auto defaults = pf::UserDefaults::standard();
+        defaults->setObject(Manager::kLogKey, current);
+        defaults->setObject(Manager::kOldLogKey, Value(Array { archiveA, archiveB }));
+        defaults->setObject(Manager::kLastSendKey, Value(1234.0));
+        pf::UserDefaults::resetStandard();
+    };
+    auto takeIn = [](StatsWorld& world, long at, const std::string& log = {}) {
+        testsupport::KillPlan plan;
+        plan.under = world.env.sandbox().homePath();
+        plan.at = at;
+        plan.log = log;
+        return testsupport::runChildProcess({ STATS_CRASH_CHILD, plan.under, "take_in" }, testsupport::killAtStepEnvironment(plan));
+    };
+
+    long steps = 0;
+    {
+        StatsWorld world;
+        prepare(world);
+        std::string log = pf::Sandbox::current()->tmpPath() + "/steps.log";
+        auto child = takeIn(world, 0, log);
+        ASSERT_TRUE(WIFEXITED(child.status) && WEXITSTATUS(child.status) == 0) << child.status << child.errorOutput;
+        steps = static_cast<long>(testsupport::readKilledSteps(log).size());
+        ASSERT_GT(steps, 0);
+    }
+    for (long at = 1; at <= steps; ++at) {
+        SCOPED_TRACE("killed before step " + std::to_string(at) + " of " + std::to_string(steps));
+        StatsWorld world;
+        prepare(world);
+        ASSERT_TRUE(testsupport::wasKilled(takeIn(world, at)));
+
+        world.relaunch();
+        auto manager = world.manager();
+        std::vector<std::string> stored;
+        Array logs = manager->archivedLogs();
+        logs.push_back(world.log());
+        for (const Value& log : logs) {
+            for (const char* list : { "ev", "pr" }) {
+                for (std::size_t i = 0; i < log[list].size(); ++i)
+                    stored.push_back(log[list][i]["i"].stringValue());
+            }
+        }
+        EXPECT_EQ(stored, (std::vector<std::string> { "a", "s-a", "b", "now", "s-now" }));
+        EXPECT_EQ(manager->lastSendTimestamp(), 1234);
+        for (const char* key : { Manager::kLogKey, Manager::kOldLogKey, Manager::kLastSendKey })
+            EXPECT_TRUE(pf::UserDefaults::standard()->objectForKey(key).isMissing()) << key;
     }
 }
 

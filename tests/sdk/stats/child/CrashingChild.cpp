@@ -2,13 +2,17 @@
 // sandbox, then crashes the way it is asked to.
 //   stats_crash_child HOME runtime_error|appkey|long_texts|segv|abort|overflow_on_queue|exit
 //                          |segv_to_earlier_handler|abort_to_earlier_handler|segv_earlier_ignored
-// The "earlier" modes install a handler of their own before crash logging is switched on.
+//                          |take_in
+// The "earlier" modes install a handler of their own before crash logging is switched on;
+// "take_in" makes the log manager (which takes in a log an earlier version kept in the
+// defaults) and exits.
 
 #include "platform/foundation/DispatchQueue.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Sandbox.h"
 #include "sdk/stats/CrashReporter.h"
 #include "sdk/stats/TalmerinMobStat.h"
+#include "sdk/stats/TalmerinMobStatLogManager.h"
 
 #include <signal.h>
 #include <sys/mman.h>
@@ -129,6 +133,9 @@ int main(int argc, char** argv)
     } else if (mode == "abort" || mode == "abort_to_earlier_handler") {
         std::abort();
     } else if (mode == "exit") {
+        return 0;
+    } else if (mode == "take_in") {
+        TalmerinMobStatLogManager::sharedManager();
         return 0;
     }
     return 3;
