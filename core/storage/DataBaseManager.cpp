@@ -128,6 +128,15 @@ std::string unjournaledAddress(const std::string& path)
     return address + "?immutable=1";
 }
 
+// The mended file has taken the store's name: until its folder is on the disk, a power cut may
+// bring the damaged file back under it, and the bookings made since with it.
+void flushPlacement(const std::string& path)
+{
+    std::string error;
+    if (!pf::FileManager::flushFolderOf(path, &error))
+        pf::Log::format("GameDatabase: the mended file is in place, but %s", error.c_str());
+}
+
 void removeRebuilt(const std::string& rebuilt)
 {
     pf::FileManager::removeItem(rebuilt);
@@ -386,8 +395,10 @@ DataBaseManager::Status DataBaseManager::withDatabase(const char* operation, con
     if (!checkedFiles().count(path) && !pf::FileManager::exists(path)) {
         const std::string rebuilt = path + kRebuiltSuffix;
         if (pf::FileManager::exists(rebuilt) && !pf::FileManager::exists(rebuilt + "-journal")
-            && pf::FileManager::replaceItem(rebuilt, path))
+            && pf::FileManager::replaceItem(rebuilt, path)) {
             pf::Log::line("GameDatabase: the file mended before the last launch ended is put in place");
+            flushPlacement(path);
+        }
     }
     for (bool mended = false;;) {
         try {
@@ -533,6 +544,7 @@ bool DataBaseManager::mendDamagedFile(const std::string& path)
         removeRebuilt(rebuilt);
         return false;
     }
+    flushPlacement(path);
     pf::Log::format("GameDatabase: the damaged file was set aside at %s; a new file holds the %s that still read whole%s",
         aside->c_str(), kept.c_str(), notes.c_str());
     return true;
