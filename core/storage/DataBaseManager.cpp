@@ -142,6 +142,15 @@ std::string unjournaledAddress(const std::string& path)
     return address + "?immutable=1";
 }
 
+// The mended file has taken the store's name: until its folder is on the disk, a power cut may
+// bring the damaged file back under it, and the bookings made since with it.
+void flushPlacement(const std::string& path)
+{
+    std::string error;
+    if (!pf::FileManager::flushFolderOf(path, &error))
+        pf::Log::format("GameDatabase: the mended file is in place, but %s", error.c_str());
+}
+
 std::string workingPath(const std::string& path, int n)
 {
     return path + kRebuiltSuffix + (n > 1 ? "-" + std::to_string(n) : "");
@@ -500,6 +509,7 @@ CutMend finishCutMend(const std::string& path)
             pf::Log::format("GameDatabase: the file mended before the last launch ended cannot be put in place: %s", error.c_str());
             return CutMend::Blocked;
         }
+        flushPlacement(path);
         pf::FileManager::dropCompanionsKeptAside(path, kJournals);
         pf::Log::format("GameDatabase: the file mended before the last launch ended is put in place; the damaged file lies at %s",
             aside->c_str());
@@ -514,6 +524,7 @@ CutMend finishCutMend(const std::string& path)
             pf::Log::format("GameDatabase: the file mended before the last launch ended cannot be put in place: %s", error.c_str());
             return CutMend::Blocked;
         }
+        flushPlacement(path);
         pf::Log::line("GameDatabase: the file mended before the last launch ended is put in place");
         return CutMend::Finished;
     }
@@ -713,6 +724,7 @@ bool DataBaseManager::mendDamagedFile(const std::string& path)
         removeWorkingFile(rebuilt);
         return false;
     }
+    flushPlacement(path);
     if (linked)
         pf::FileManager::dropCompanionsKeptAside(path, kJournals);
     pf::Log::format("GameDatabase: the damaged file was set aside at %s; a new file holds the %s that still read whole%s",

@@ -1,6 +1,7 @@
 #include "platform/foundation/FileManager.h"
 
 #include "platform/foundation/Crypto.h"
+#include "platform/foundation/Log.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -8,6 +9,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
+#include <set>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -403,6 +406,116 @@ std::string FileManager::nextAsidePath(const std::string& path)
     return asidePath(path, static_cast<int>(asidePaths(path).size()) + 1);
 }
 
+namespace {
+
+// The folder that holds `path`, and the name it has there.
+std::pair<std::string, std::string> folderAndName(const std::string& path)
+{
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return { ".", path };
+    return { slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1) };
+}
+
+// The temporary files this process's writes are making now, by name (a name holds 48 random
+// bits, so it stands for its file in any folder). Removing leftovers checks each name here, under
+// the same lock, so a write of the same file under another lock, or of another copy of a store,
+// never loses its temporary file.
+struct LiveTemporaries {
+    std::mutex mutex;
+    std::set<std::string> names;
+};
+
+LiveTemporaries& liveTemporaries()
+{
+    static auto& live = *new LiveTemporaries; // never destroyed: writes may run while the process ends
+    return live;
+}
+
+// A name in the live list while it lives.
+class LiveTemporary {
+public:
+    explicit LiveTemporary(std::string name)
+        : m_name(std::move(name))
+    {
+        std::lock_guard lock(liveTemporaries().mutex);
+        liveTemporaries().names.insert(m_name);
+    }
+    ~LiveTemporary()
+    {
+        std::lock_guard lock(liveTemporaries().mutex);
+        liveTemporaries().names.erase(m_name);
+    }
+    LiveTemporary(const LiveTemporary&) = delete;
+    LiveTemporary& operator=(const LiveTemporary&) = delete;
+
+private:
+    std::string m_name;
+};
+
+// Whether `name` is a temporary name of `stem` as `names` makes them; an empty stem stands for
+// any file's.
+bool isTemporaryName(std::string_view name, std::string_view stem, const FileManager::TemporaryNames& names)
+{
+    const size_t suffix = names.mark.size() + names.length;
+    if (stem.empty() ? name.size() <= suffix : (name.size() != stem.size() + suffix || !name.starts_with(stem)))
+        return false;
+    std::string_view rest = name.substr(name.size() - suffix);
+    return rest.starts_with(names.mark)
+        && std::all_of(rest.begin() + static_cast<std::ptrdiff_t>(names.mark.size()), rest.end(),
+            [&](char c) { return names.alphabet.find(c) != std::string_view::npos; });
+}
+
+}
+
+size_t FileManager::removeLeftoverTemporaries(const std::string& path, const TemporaryNames& names)
+{
+    auto [folder, stem] = folderAndName(path);
+    size_t removed = 0;
+    for (const auto& name : contentsOfDirectory(folder)) {
+        if (!isTemporaryName(name, stem, names))
+            continue;
+        std::string leftover = join(folder, name);
+        auto& live = liveTemporaries();
+        std::lock_guard lock(live.mutex);
+        struct stat info {};
+        if (live.names.count(name) || ::lstat(leftover.c_str(), &info) != 0 || info.st_uid != ::geteuid()
+            || !(names.folders ? S_ISDIR(info.st_mode) : S_ISREG(info.st_mode)))
+            continue;
+        // A folder's contents are removed, never followed: a link in it goes as a link.
+        std::error_code ec;
+        if (names.folders)
+            fs::remove_all(leftover, ec);
+        else if (::unlink(leftover.c_str()) != 0)
+            ec.assign(errno, std::generic_category());
+        if (ec) {
+            Log::format("FileManager: cannot remove %s, left by a write that did not end", leftover.c_str());
+            continue;
+        }
+        Log::format("FileManager: removed %s, left by a write that did not end", leftover.c_str());
+        ++removed;
+    }
+    return removed;
+}
+
+bool FileManager::isOwnFile(const std::string& path)
+{
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid();
+}
+
+bool FileManager::flushFolderOf(const std::string& path, std::string* error)
+{
+    std::string folder = folderAndName(path).first;
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return fail(error, "cannot open " + folder + ": " + std::strerror(errno));
+    bool flushed = ::fsync(fd) == 0;
+    int reason = errno;
+    ::close(fd);
+    return flushed || fail(error, "cannot flush " + folder + ": " + std::strerror(reason));
+}
+
 bool FileManager::writeAtomically(const std::string& path, const Bytes& data, std::string* error)
 {
     return writeAtomically(path, data, error, true);
@@ -412,7 +525,10 @@ bool FileManager::writeAtomically(const std::string& path, const Bytes& data, st
 {
     if (path.empty())
         return fail(error, "empty path");
+    if (flush)
+        removeLeftoverTemporaries(path);
     std::string temp = path + ".tmp-" + Crypto::hex(Crypto::randomBytes(6));
+    LiveTemporary live(folderAndName(temp).second);
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0)
         return fail(error, "cannot create " + temp);
@@ -422,6 +538,10 @@ bool FileManager::writeAtomically(const std::string& path, const Bytes& data, st
         ::unlink(temp.c_str());
         return fail(error, "cannot write " + path);
     }
+    // Until the folder is on the disk, a power cut may bring the old file back.
+    std::string reason;
+    if (flush && !flushFolderOf(path, &reason))
+        Log::format("FileManager: %s is written, but %s; a power cut may bring its earlier contents back", path.c_str(), reason.c_str());
     return true;
 }
 

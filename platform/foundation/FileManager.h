@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace pf {
@@ -17,9 +18,15 @@ namespace pf {
 //   (`replaceItem` is the one that does).
 // - `writeAtomically` writes a temporary file beside the target and renames it over the target,
 //   so a reader sees the old or the new contents, never a torn file. By default the contents
-//   reach the disk before the rename (they survive a power cut); `flush` false leaves that to
-//   the system, for files that can be made again (caches), where waiting for the disk costs
-//   more than losing the file.
+//   reach the disk before the rename and the folder after it (the file survives a power cut as
+//   written, not as it was before); `flush` false leaves that to the system, for files that can
+//   be made again (caches), where waiting for the disk costs more than losing the file. A
+//   folder that cannot be flushed after the rename is logged: the new contents are in place.
+// - A write killed part-way leaves its temporary file. A write that flushes first removes what
+//   earlier writes of the same file left (`removeLeftoverTemporaries`); a cache (no flush)
+//   removes its folder's leftovers itself, once a launch. Only names the writer makes are
+//   removed, and only a regular file of this user (a folder, for a writer of folders), never a
+//   link; a temporary that a write of this process is still making is never removed.
 // - `createDirectory` without intermediates fails when the parent is missing; with them, it
 //   succeeds when the directory already exists.
 // - A store never writes over a file it could not read: it sets the file aside first
@@ -91,6 +98,30 @@ public:
     static std::vector<std::string> asidePaths(const std::string& path);
     // The first free name of `asidePath`.
     static std::string nextAsidePath(const std::string& path);
+
+    // How a writer names the temporary files (or folders) it makes beside the file it writes:
+    // the file's name, then `mark`, then exactly `length` characters, each one of `alphabet`.
+    struct TemporaryNames {
+        std::string_view mark;
+        size_t length;
+        std::string_view alphabet;
+        bool folders; // the writer makes folders (a staging folder), not files
+    };
+    // `writeAtomically`'s: "<file>.tmp-" and 12 lowercase hexadecimal digits.
+    static constexpr TemporaryNames kWriteTemporaries { ".tmp-", 12, "0123456789abcdef", false };
+    // What mkstemp and mkdtemp put in place of a template's "XXXXXX".
+    static constexpr std::string_view kMktempCharacters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    // Removes what writes of `path` killed part-way left beside it, named as `names` says: each
+    // such name that holds a regular file of this user (a folder, for a writer of folders), not a
+    // link, and that no write of this process is making now. A `path` ending in "/" stands for
+    // every file of that folder. A writer other than `writeAtomically` calls it where none of its
+    // own writes can be under way (under its lock, on its queue). Gives how many went.
+    static size_t removeLeftoverTemporaries(const std::string& path, const TemporaryNames& names = kWriteTemporaries);
+    // Whether `path` itself is a regular file of this user (a link is not, wherever it leads).
+    static bool isOwnFile(const std::string& path);
+    // Flushes the folder that holds `path` to the disk, so that a rename or a creation of `path`
+    // outlasts a power cut (the file's own bytes need their own flush, before the rename).
+    static bool flushFolderOf(const std::string& path, std::string* error = nullptr);
 
     static bool writeAtomically(const std::string& path, const Bytes& data, std::string* error = nullptr);
     static bool writeAtomically(const std::string& path, const Bytes& data, std::string* error, bool flush);

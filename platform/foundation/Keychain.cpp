@@ -75,6 +75,9 @@ bool writeItems(const std::string& path, const Array& items)
     std::string folder = path.substr(0, path.rfind('/'));
     FileManager::createDirectory(folder, true);
     ::chmod(folder.c_str(), 0700);
+    // What a write killed part-way left goes; every write of the keychain holds its lock, so
+    // none of this process is under way.
+    FileManager::removeLeftoverTemporaries(path, { ".", 6, FileManager::kMktempCharacters, false });
     std::string temporary = path + ".XXXXXX";
     int fd = ::mkstemp(temporary.data()); // created 0600
     if (fd < 0) {
@@ -101,6 +104,10 @@ bool writeItems(const std::string& path, const Array& items)
         ::unlink(temporary.c_str());
         return false;
     }
+    // Until the folder is on the disk, a power cut may bring the old items back.
+    std::string reason;
+    if (!FileManager::flushFolderOf(path, &reason))
+        Log::format("Keychain: %s is written, but %s; a power cut may bring its earlier items back", path.c_str(), reason.c_str());
     return true;
 }
 

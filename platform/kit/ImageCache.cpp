@@ -101,7 +101,9 @@ std::shared_ptr<ImageCache> ImageCache::shared()
 
 std::shared_ptr<ImageCache> ImageCache::create(std::string folder)
 {
-    return std::shared_ptr<ImageCache>(new ImageCache(std::move(folder)));
+    std::shared_ptr<ImageCache> cache(new ImageCache(std::move(folder)));
+    cache->removeLeftovers();
+    return cache;
 }
 
 ImageCache::ImageCache(std::string folder)
@@ -116,7 +118,15 @@ ImageCache::~ImageCache() = default;
 void ImageCache::startFresh()
 {
     clearMemory();
+    removeLeftovers();
     observeApplication();
+}
+
+void ImageCache::removeLeftovers()
+{
+    auto pending = std::make_shared<PendingWork>();
+    std::string directory = folder();
+    submit([pending, directory] { FileManager::removeLeftoverTemporaries(FileManager::join(directory, "")); });
 }
 
 void ImageCache::observeApplication()

@@ -20,6 +20,9 @@ namespace pf {
 // - A disk entry is stamped with the main run loop's clock when written and expires
 //   `kMaxAge` (7 days) later: an expired entry is a miss and is removed; `cleanDisk` removes
 //   all expired entries.
+// - Entries are written without waiting for the disk. A cache's first job (the shared cache's
+//   at each launch, and a test's fresh device) removes the temporary files that writes killed
+//   part-way left in its folder; later writes, behind it on the queue, leave none.
 // - Only data that decodes as an image is kept; anything else is dropped and answered with
 //   nullptr.
 // - The shared cache's folder is in the current sandbox; a test's fresh device
@@ -68,6 +71,7 @@ private:
     struct Memory;
     explicit ImageCache(std::string folder);
     void startFresh();
+    void removeLeftovers();
     void observeApplication();
     void submit(std::function<void()> job);
     void trimMemory();

@@ -13,6 +13,11 @@
 //   QUORVANE_KILL_WHEN    "before" (the default: the step is not made) or "after" (it is made)
 //   QUORVANE_KILL_LOG     a file every counted step is appended to, a line each:
 //                         "N KIND PATH[ -> PATH]"
+//   QUORVANE_KILL_HOLD    when set, the step is not the end: the thread making it calls the
+//                         program's own `extern "C" void quorvane_kill_at_step_hold()` (the
+//                         program exports it) before or after the step, and goes on when it
+//                         returns, so that the program's other threads act while one of its
+//                         writes stands at that step (a program without it is killed)
 //
 // Only calls that reach the C library through the dynamic linker are seen: the system
 // libraries' own calls inside the C library (stdio's buffered writes) are not, which is as
@@ -70,6 +75,7 @@ struct Settings {
     char name[PATH_MAX] {};
     long at = 0; // 0: only count
     bool after = false;
+    void (*hold)() = nullptr; // the program's, when it is to be held rather than killed
     int log = -1;
 };
 
@@ -125,6 +131,8 @@ __attribute__((constructor)) void readSettings()
         g_settings.at = std::strtol(at, nullptr, 10);
     if (const char* when = std::getenv("QUORVANE_KILL_WHEN"))
         g_settings.after = std::strcmp(when, "after") == 0;
+    if (const char* hold = std::getenv("QUORVANE_KILL_HOLD"); hold && *hold)
+        g_settings.hold = reinterpret_cast<void (*)()>(::dlsym(RTLD_DEFAULT, "quorvane_kill_at_step_hold"));
     if (const char* log = std::getenv("QUORVANE_KILL_LOG"); log && *log) {
         static auto realOpen = next<int (*)(const char*, int, ...)>("open");
         g_settings.log = realOpen(log, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
@@ -207,8 +215,8 @@ void writeDown(long number, Kind kind, const char* path, const char* second)
         ::pause();
 }
 
-// Counts the step; kills before it when it is the one. True when the caller must kill after
-// making it.
+// Counts the step; kills (or holds) before it when it is the one. True when the caller must
+// kill (or hold) after making it.
 bool step(Kind kind, const char* path, const char* second = nullptr)
 {
     if (!counts(kind, path, second))
@@ -218,13 +226,16 @@ bool step(Kind kind, const char* path, const char* second = nullptr)
     long number = ++g_count;
     writeDown(number, kind, path, second);
     bool hit = g_settings.at > 0 && number == g_settings.at;
-    if (hit && !g_settings.after)
+    if (hit && !g_settings.after && !g_settings.hold)
         die();
-    // Held until the step is made, so no other thread's step runs between it and the kill.
-    if (!hit)
+    // Held until the step is made, so no other thread's step runs between it and the kill; a
+    // thread that is to be held lets the others go on.
+    if (!hit || g_settings.hold)
         pthread_mutex_unlock(&g_mutex);
     t_inside = false;
-    return hit;
+    if (hit && !g_settings.after)
+        g_settings.hold();
+    return hit && g_settings.after;
 }
 
 // A step on a path given with a folder descriptor.
@@ -255,7 +266,9 @@ bool stepOnDescriptor(Kind kind, int fd)
 
 template <typename R> R finish(bool killAfter, R result)
 {
-    if (killAfter)
+    if (killAfter && g_settings.hold)
+        g_settings.hold();
+    else if (killAfter)
         die();
     return result;
 }

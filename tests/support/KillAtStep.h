@@ -24,6 +24,10 @@ struct KillPlan {
     long at = 0;        // the step (from 1) to kill at; 0: only count
     bool after = false; // kill once the step is made, rather than before it
     std::string log;    // a file every counted step is written to; empty: none
+    // Rather than kill the child, the thread making the step calls the child's own
+    // `extern "C" void quorvane_kill_at_step_hold()` (exported: ENABLE_EXPORTS) and goes on
+    // when it returns, so that the child's other threads act while that write stands there.
+    bool hold = false;
 };
 
 // One step a run made, as the log gives it.
@@ -45,6 +49,7 @@ inline std::vector<std::string> killAtStepEnvironment(const KillPlan& plan)
         "QUORVANE_KILL_AT=" + std::to_string(plan.at),
         std::string("QUORVANE_KILL_WHEN=") + (plan.after ? "after" : "before"),
         "QUORVANE_KILL_LOG=" + plan.log,
+        std::string("QUORVANE_KILL_HOLD=") + (plan.hold ? "1" : ""),
     };
     // The library is not built with the sanitizer, and comes before its runtime in the list of
     // loaded libraries, which the runtime would otherwise refuse.

@@ -1,6 +1,7 @@
 #include "sdk/lmconnect/lmapi/LMApiLog.h"
 
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/FileManager.h"
 #include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/Sandbox.h"
 
@@ -15,6 +16,9 @@
 #include <mutex>
 #include <string>
 #include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -55,8 +59,23 @@ std::tm localParts(double date, int* millis)
     return parts;
 }
 
-// Keeps the last kKeptSize bytes of a log larger than kMaxSize; leaves it as it is when either
-// file cannot be opened.
+// What a trim killed part-way left: its copy, not yet renamed over the log (the log is whole),
+// or, from versions that removed the log before that rename, the trimmed log itself, which takes
+// the log's name again. Anything else at the copy's name is not the log's, and stays.
+void settleTrimmedCopy(const fs::path& log)
+{
+    fs::path temp = log.parent_path() / LMApiLogFile::kTempFileName;
+    if (!pf::FileManager::isOwnFile(temp))
+        return;
+    std::error_code error;
+    if (fs::symlink_status(log, error).type() == fs::file_type::not_found)
+        fs::rename(temp, log, error);
+    else
+        fs::remove(temp, error);
+}
+
+// Keeps the last kKeptSize bytes of a log larger than kMaxSize, in a copy renamed over it in one
+// step; leaves it as it is when either file cannot be opened.
 void cutIfLarge(const fs::path& log)
 {
     std::error_code error;
@@ -64,14 +83,20 @@ void cutIfLarge(const fs::path& log)
     if (error || size <= LMApiLogFile::kMaxSize)
         return;
     fs::path temp = log.parent_path() / LMApiLogFile::kTempFileName;
-    fs::remove(temp, error);
     std::FILE* in = std::fopen(log.c_str(), "rb");
-    std::FILE* out = std::fopen(temp.c_str(), "wb");
+    // A new file: whatever lies at the name already (not the log's, see above) is neither
+    // followed nor written over.
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    std::FILE* out = fd >= 0 ? ::fdopen(fd, "wb") : nullptr;
+    if (fd >= 0 && !out)
+        ::close(fd);
     if (!in || !out) {
         if (in)
             std::fclose(in);
         if (out)
             std::fclose(out);
+        if (fd >= 0)
+            fs::remove(temp, error);
         return;
     }
     bool copied = fseeko(in, static_cast<off_t>(size - LMApiLogFile::kKeptSize), SEEK_SET) == 0;
@@ -84,15 +109,16 @@ void cutIfLarge(const fs::path& log)
     }
     std::fclose(in);
     copied = std::fclose(out) == 0 && copied;
-    if (copied && fs::remove(log, error))
+    if (copied)
         fs::rename(temp, log, error);
-    else
+    if (!copied || error)
         fs::remove(temp, error);
 }
 
 std::FILE* openLog()
 {
     fs::path log = fs::path(pf::Sandbox::current()->documentsPath()) / LMApiLogFile::kFileName;
+    settleTrimmedCopy(log);
     cutIfLarge(log);
     std::FILE* file = std::fopen(log.c_str(), "a+");
     if (!file)

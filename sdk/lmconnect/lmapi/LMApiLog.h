@@ -11,6 +11,10 @@
 //   when it is then larger than kMaxSize it is cut to its last kKeptSize bytes, and a banner is
 //   written. Sizes are 64-bit, so files of any size are cut. A new launch (`pf::ResetRegistry`)
 //   closes it.
+// - The cut is a copy (kTempFileName) renamed over the log in one step, so a process killed
+//   on the way leaves the log whole; the copy it left is removed at the next opening, or takes
+//   the log's name when the log is missing (a trim that removed the log first, as earlier
+//   versions did).
 // - Lines carry no tokens; share addresses may appear (an address that could not be opened).
 // - Thread-safe.
 class LMApiLogFile {

@@ -19,12 +19,16 @@
 
 namespace {
 
+constexpr const char* kStagingStem = "jsupdate";
+// mkdtemp's names for "jsupdate-XXXXXX".
+constexpr pf::FileManager::TemporaryNames kStagingNames { "-", 6, pf::FileManager::kMktempCharacters, true };
+
 // A new folder only this process can enter.
 std::optional<std::string> makePrivateFolder(const std::string& parent)
 {
     if (!pf::FileManager::createDirectory(parent, true))
         return std::nullopt;
-    std::string pattern = pf::FileManager::join(parent, "jsupdate-XXXXXX");
+    std::string pattern = pf::FileManager::join(parent, std::string(kStagingStem) + "-XXXXXX");
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     if (!mkdtemp(buffer.data()))
@@ -220,6 +224,9 @@ bool JsUpdateManager::loadBundleJsZip()
 std::optional<std::vector<JsUpdateManager::Script>> JsUpdateManager::loadInstalledScripts()
 {
     std::lock_guard lock(installLock());
+    // The staging folders of installs killed part-way: every install holds the lock, so none of
+    // this process's is under way.
+    pf::FileManager::removeLeftoverTemporaries(pf::FileManager::join(m_cachesRoot, kStagingStem), kStagingNames);
     auto info = m_versionController.getJsInfo();
     if (!info) {
         if (!loadBundleJsZip())

@@ -24,7 +24,8 @@ class JsUpdateTimer;
 // - An archive is unpacked into a fresh private folder below the caches root, taking only
 //   "config.json" and "js/..." (anything else refuses the archive), verified there, and swapped
 //   in by renaming a complete folder; whatever fails leaves the installed folder and the version
-//   state as they were and removes the private folder.
+//   state as they were and removes the private folder. The private folders that installs killed
+//   part-way left are removed when a host next reads the installed folder (at each launch).
 // - A download is saved under one fixed name in the sandbox's temporary folder; a failed or
 //   refused download (a transport failure, a status other than 2xx) ends the run.
 // - The shipped archive is copied afresh each time it is installed.

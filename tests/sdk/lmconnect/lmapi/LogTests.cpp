@@ -3,6 +3,7 @@
 #include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/testing/TaskEnvironment.h"
+#include "tests/support/KillAtStep.h"
 
 #include <gtest/gtest.h>
 
@@ -77,6 +78,89 @@ TEST_F(LMApiLogTest, LinesFollowABannerAndAnOversizedLogKeepsItsEnd)
             EXPECT_EQ(text().substr(c.kept - 1, 1), "Z") << "the old log's last byte comes last";
         }
     }
+}
+
+// The old log: kMaxSize + 1 bytes, sparse zeros but its last byte, 'Z'.
+void writeOversizedLog(const fs::path& log)
+{
+    fs::remove(log);
+    std::ofstream(log, std::ios::binary) << std::string(16, 'A');
+    fs::resize_file(log, LMApiLogFile::kMaxSize);
+    std::ofstream(log, std::ios::binary | std::ios::app) << 'Z';
+}
+
+// A launch killed before or after any step of cutting the log leaves the log (whole, or cut to
+// its end), and the next launch leaves no copy beside it.
+TEST_F(LMApiLogTest, ALaunchKilledAtAnyStepOfTheCutLosesNoLogAndLeavesNoCopy)
+{
+    const std::string home = (fs::path(env.sandbox().tmpPath()) / "launches").string();
+    ASSERT_TRUE(pf::Sandbox::atPath(home));
+    const fs::path documents = pf::Sandbox::atPath(home)->documentsPath();
+    const fs::path log = documents / LMApiLogFile::kFileName;
+    auto launch = [&](const std::vector<std::string>& environment) {
+        return testsupport::runChildProcess({ LMAPI_LOG_CHILD, home }, environment);
+    };
+    testsupport::KillPlan plan;
+    plan.under = documents.string();
+    plan.kinds = "rename,unlink,create";
+    plan.name = "LMApi";
+    plan.log = (fs::path(env.sandbox().tmpPath()) / "steps").string();
+    writeOversizedLog(log);
+    auto counted = launch(testsupport::killAtStepEnvironment(plan));
+    ASSERT_TRUE(WIFEXITED(counted.status) && WEXITSTATUS(counted.status) == 0) << counted.errorOutput;
+    const long steps = static_cast<long>(testsupport::readKilledSteps(plan.log).size());
+    ASSERT_GE(steps, 2) << "a copy is made and takes the log's name";
+    plan.log.clear();
+    for (plan.at = 1; plan.at <= steps; ++plan.at) {
+        for (bool after : { false, true }) {
+            SCOPED_TRACE(std::to_string(plan.at) + (after ? " after" : " before"));
+            plan.after = after;
+            writeOversizedLog(log);
+            ASSERT_TRUE(testsupport::wasKilled(launch(testsupport::killAtStepEnvironment(plan))));
+            auto next = launch({});
+            ASSERT_TRUE(WIFEXITED(next.status) && WEXITSTATUS(next.status) == 0) << next.errorOutput;
+            EXPECT_FALSE(fs::exists(fs::symlink_status(documents / LMApiLogFile::kTempFileName)));
+            std::ifstream in(log, std::ios::binary);
+            std::string kept(LMApiLogFile::kKeptSize, '\0');
+            in.read(kept.data(), static_cast<std::streamsize>(kept.size()));
+            EXPECT_EQ(kept.back(), 'Z') << "the old log's end, then the lines of the launches";
+            EXPECT_LT(fs::file_size(log), LMApiLogFile::kMaxSize);
+        }
+    }
+}
+
+// Only a copy the log made itself is taken for one: a link or a folder at its name stays, and
+// the log is then left uncut. A copy without its log (a cut that removed the log before the
+// rename, as earlier versions did) is the log.
+TEST_F(LMApiLogTest, OnlyTheLogsOwnCopyIsTakenForOne)
+{
+    const fs::path temp = log().parent_path() / LMApiLogFile::kTempFileName;
+    const fs::path theirs = fs::path(env.sandbox().tmpPath()) / "theirs";
+    std::ofstream(theirs) << "theirs";
+    for (bool link : { true, false }) {
+        SCOPED_TRACE(link ? "a link" : "a folder");
+        pf::ResetRegistry::resetAll();
+        writeOversizedLog(log());
+        if (link)
+            fs::create_symlink(theirs, temp);
+        else
+            fs::create_directory(temp);
+        LMApiLog(nullptr, 0, "a line");
+        EXPECT_EQ(fs::is_symlink(temp), link);
+        EXPECT_EQ(fs::is_directory(fs::symlink_status(temp)), !link);
+        EXPECT_GT(fs::file_size(log()), LMApiLogFile::kMaxSize);
+        fs::remove(temp);
+    }
+    std::ifstream in(theirs);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "theirs");
+
+    pf::ResetRegistry::resetAll();
+    fs::remove(log());
+    std::ofstream(temp) << "the end of the cut log\n";
+    LMApiLog(nullptr, 0, "the next launch");
+    EXPECT_FALSE(fs::exists(temp));
+    EXPECT_EQ(text().rfind("the end of the cut log\n", 0), 0u) << text();
+    EXPECT_NE(text().find("-LMAPI- the next launch\n"), std::string::npos);
 }
 
 TEST_F(LMApiLogTest, TheFileNameOfTheSourceIsCutToItsBuffer)

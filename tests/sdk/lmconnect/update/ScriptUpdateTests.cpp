@@ -16,9 +16,11 @@
 #include "tools/peers/PeersServer.h"
 #include "tools/scriptbundle/ScriptBundleWriter.h"
 #include "tools/scriptbundle/TestSigningKey.h"
+#include "tests/support/KillAtStep.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <future>
 #include <map>
@@ -438,6 +440,51 @@ TEST_F(ScriptUpdateTest, AHostMadeDuringTheSwapLoadsACompleteFolder)
     run.wait();
     ASSERT_TRUE(scripts);
     EXPECT_EQ(scripts->front().text, "var morrow = {}; // v5");
+}
+
+// Launches killed while installing the shipped scripts leave their staging folders, empty or
+// part-filled; the next launch's read of the scripts removes them, and nothing else of like name.
+TEST_F(ScriptUpdateTest, StagingFoldersThatKilledInstallsLeftGoAtTheNextLaunch)
+{
+    const std::string home = pf::FileManager::join(env.sandbox().tmpPath(), "device");
+    ASSERT_TRUE(pf::Sandbox::atPath(home));
+    const std::string caches = pf::FileManager::join(home, "Library/caches");
+    for (long step : { 1, 3 }) {
+        testsupport::KillPlan plan;
+        plan.under = home;
+        plan.kinds = "create";
+        plan.name = "jsupdate-";
+        plan.at = step;
+        plan.after = true;
+        auto child = testsupport::runChildProcess({ SCRIPT_INSTALL_CHILD, home }, testsupport::killAtStepEnvironment(plan));
+        ASSERT_TRUE(testsupport::wasKilled(child)) << step << ": " << child.status << child.errorOutput;
+        auto left = pf::FileManager::contentsOfDirectory(caches);
+        ASSERT_FALSE(left.empty()) << "the killed install left its folder";
+        ASSERT_EQ(left.back().rfind("jsupdate-", 0), 0u) << left.back();
+    }
+
+    // What the installs did not make: a link to a folder of someone else's, a plain file and a
+    // shorter name, and a folder of another user.
+    const std::string theirs = pf::FileManager::join(env.sandbox().tmpPath(), "theirs");
+    ASSERT_TRUE(pf::FileManager::createDirectory(theirs, false));
+    ASSERT_TRUE(pf::FileManager::writeAtomically(pf::FileManager::join(theirs, "file"), bytes("theirs")));
+    std::vector<std::string> others { "jsupdate-AAAAAA", "jsupdate-BBBBBB", "jsupdate-CCCCC" };
+    ASSERT_EQ(::symlink(theirs.c_str(), pf::FileManager::join(caches, others[0]).c_str()), 0);
+    ASSERT_TRUE(pf::FileManager::writeAtomically(pf::FileManager::join(caches, others[1]), bytes("x")));
+    ASSERT_TRUE(pf::FileManager::createDirectory(pf::FileManager::join(caches, others[2]), false));
+    if (::geteuid() == 0) {
+        others.push_back("jsupdate-DDDDDD");
+        const std::string folder = pf::FileManager::join(caches, others.back());
+        ASSERT_TRUE(pf::FileManager::createDirectory(folder, false));
+        ASSERT_EQ(::chown(folder.c_str(), 4242, 4242), 0);
+    }
+
+    auto clean = testsupport::runChildProcess({ SCRIPT_INSTALL_CHILD, home });
+    ASSERT_TRUE(WIFEXITED(clean.status) && WEXITSTATUS(clean.status) == 0) << clean.status << clean.errorOutput;
+    others.push_back(JsUpdateManager::kFinalFolderName);
+    std::sort(others.begin(), others.end());
+    EXPECT_EQ(pf::FileManager::contentsOfDirectory(caches), others);
+    EXPECT_EQ(pf::FileManager::readText(pf::FileManager::join(theirs, "file")), "theirs");
 }
 
 TEST(ScriptArchiveNames, OnlyNamesBelowTheFolderAreSafe)
