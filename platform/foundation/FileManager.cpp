@@ -22,6 +22,15 @@ namespace pf {
 
 namespace {
 
+// The folder that holds `path`, and the name it has there.
+std::pair<std::string, std::string> folderAndName(const std::string& path)
+{
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return { ".", path };
+    return { slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1) };
+}
+
 bool fail(std::string* error, std::string reason)
 {
     if (error)
@@ -195,6 +204,46 @@ bool FileManager::setAside(const std::string& path, std::string* error)
     return moveItem(path, nextAsidePath(path), error);
 }
 
+namespace {
+
+// The temporary files this process's writes are making now, by name (a name holds 48 random
+// bits, so it stands for its file in any folder). Removing leftovers checks each name here, under
+// the same lock, so a write of the same file under another lock, or of another copy of a store,
+// never loses its temporary file.
+struct LiveTemporaries {
+    std::mutex mutex;
+    std::set<std::string> names;
+};
+
+LiveTemporaries& liveTemporaries()
+{
+    static auto& live = *new LiveTemporaries; // never destroyed: writes may run while the process ends
+    return live;
+}
+
+// A name in the live list while it lives.
+class LiveTemporary {
+public:
+    explicit LiveTemporary(std::string name)
+        : m_name(std::move(name))
+    {
+        std::lock_guard lock(liveTemporaries().mutex);
+        liveTemporaries().names.insert(m_name);
+    }
+    ~LiveTemporary()
+    {
+        std::lock_guard lock(liveTemporaries().mutex);
+        liveTemporaries().names.erase(m_name);
+    }
+    LiveTemporary(const LiveTemporary&) = delete;
+    LiveTemporary& operator=(const LiveTemporary&) = delete;
+
+private:
+    std::string m_name;
+};
+
+}
+
 bool FileManager::setAsideCopy(const std::string& path, std::string* error)
 {
     if (!size(path))
@@ -206,6 +255,7 @@ bool FileManager::setAsideCopy(const std::string& path, std::string* error)
     // never replaces: a copy cut short by a kill, a full disk or a power cut is never taken for a
     // copy kept, and a name something else took meanwhile is passed for the next one.
     std::string temp = path + ".tmp-" + Crypto::hex(Crypto::randomBytes(6));
+    LiveTemporary live(folderAndName(temp).second);
     if (!copyItem(path, temp, error))
         return false;
     int fd = ::open(temp.c_str(), O_RDONLY | O_CLOEXEC);
@@ -408,51 +458,6 @@ std::string FileManager::nextAsidePath(const std::string& path)
 
 namespace {
 
-// The folder that holds `path`, and the name it has there.
-std::pair<std::string, std::string> folderAndName(const std::string& path)
-{
-    size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return { ".", path };
-    return { slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1) };
-}
-
-// The temporary files this process's writes are making now, by name (a name holds 48 random
-// bits, so it stands for its file in any folder). Removing leftovers checks each name here, under
-// the same lock, so a write of the same file under another lock, or of another copy of a store,
-// never loses its temporary file.
-struct LiveTemporaries {
-    std::mutex mutex;
-    std::set<std::string> names;
-};
-
-LiveTemporaries& liveTemporaries()
-{
-    static auto& live = *new LiveTemporaries; // never destroyed: writes may run while the process ends
-    return live;
-}
-
-// A name in the live list while it lives.
-class LiveTemporary {
-public:
-    explicit LiveTemporary(std::string name)
-        : m_name(std::move(name))
-    {
-        std::lock_guard lock(liveTemporaries().mutex);
-        liveTemporaries().names.insert(m_name);
-    }
-    ~LiveTemporary()
-    {
-        std::lock_guard lock(liveTemporaries().mutex);
-        liveTemporaries().names.erase(m_name);
-    }
-    LiveTemporary(const LiveTemporary&) = delete;
-    LiveTemporary& operator=(const LiveTemporary&) = delete;
-
-private:
-    std::string m_name;
-};
-
 // Whether `name` is a temporary name of `stem` as `names` makes them; an empty stem stands for
 // any file's.
 bool isTemporaryName(std::string_view name, std::string_view stem, const FileManager::TemporaryNames& names)
@@ -496,12 +501,6 @@ size_t FileManager::removeLeftoverTemporaries(const std::string& path, const Tem
         ++removed;
     }
     return removed;
-}
-
-bool FileManager::isOwnFile(const std::string& path)
-{
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid();
 }
 
 bool FileManager::flushFolderOf(const std::string& path, std::string* error)

@@ -117,8 +117,6 @@ public:
     // every file of that folder. A writer other than `writeAtomically` calls it where none of its
     // own writes can be under way (under its lock, on its queue). Gives how many went.
     static size_t removeLeftoverTemporaries(const std::string& path, const TemporaryNames& names = kWriteTemporaries);
-    // Whether `path` itself is a regular file of this user (a link is not, wherever it leads).
-    static bool isOwnFile(const std::string& path);
     // Flushes the folder that holds `path` to the disk, so that a rename or a creation of `path`
     // outlasts a power cut (the file's own bytes need their own flush, before the rename).
     static bool flushFolderOf(const std::string& path, std::string* error = nullptr);
