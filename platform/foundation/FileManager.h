@@ -23,7 +23,8 @@ namespace pf {
 //   be made again (caches), where waiting for the disk costs more than losing the file. A
 //   folder that cannot be flushed after the rename is logged: the new contents are in place.
 // - A write killed part-way leaves its temporary file. A write that flushes first removes what
-//   earlier writes of the same file left (`removeLeftoverTemporaries`); a cache (no flush)
+//   earlier writes of the same file left (`removeLeftoverTemporaries`; a store may also call it
+//   as it loads its file); a cache (no flush)
 //   removes its folder's leftovers itself, once a launch. Only names the writer makes are
 //   removed, and only a regular file of this user (a folder, for a writer of folders), never a
 //   link; a temporary that a write of this process is still making is never removed.

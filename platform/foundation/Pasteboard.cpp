@@ -89,6 +89,9 @@ Value Pasteboard::storedOf(const Entry& entry)
 std::shared_ptr<Pasteboard> Pasteboard::load(const std::string& name)
 {
     std::string path = pathFor(name);
+    // What a write killed part-way left goes when the pasteboard is next opened, not only at
+    // its next write (it may be only read). A write of this process under way is never taken.
+    FileManager::removeLeftoverTemporaries(path);
     if (!FileManager::exists(path))
         return nullptr;
     std::string error = "cannot read the file";

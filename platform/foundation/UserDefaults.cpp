@@ -44,6 +44,9 @@ UserDefaults::UserDefaults(std::string path)
 
 void UserDefaults::load()
 {
+    // What a write killed part-way left goes at the launch after it, not only at the next write
+    // (a launch may change no setting). A write of this process under way is never taken.
+    FileManager::removeLeftoverTemporaries(m_path);
     if (!FileManager::exists(m_path))
         return;
     std::string error = "cannot read the file";
