@@ -16,6 +16,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <stdexcept>
 
 using pf::Array;
@@ -26,6 +27,9 @@ using List = TalmerinMobStatLogStore::List;
 namespace {
 
 constexpr int kBusyTimeoutMilliseconds = 250;
+// Bytes of a list's text that may be left behind before it is written again, whatever the
+// list holds (an exception entry alone may take some kilobytes).
+constexpr std::size_t kTextSlack = 4096;
 constexpr List kLists[] = { List::Events, List::Exceptions, List::Sessions };
 
 // The tables as SQLite keeps their text; a file whose tables read otherwise is not ours.
@@ -214,7 +218,7 @@ void TalmerinMobStatLogStore::loadCurrentLog()
             continue;
         }
         total += bytes;
-        appendInMemory(*list, entryOf(*list, std::move(*value), position, std::move(*row)));
+        appendInMemory(*list, entryOf(*list, std::move(*value), position, *row), *row);
     }
     m_foreignRows = foreign > 0;
     if (foreign)
@@ -287,7 +291,7 @@ std::string TalmerinMobStatLogStore::ownRows() const
     return where;
 }
 
-TalmerinMobStatLogStore::Entry TalmerinMobStatLogStore::entryOf(List list, Value value, long long position, Row&& row)
+TalmerinMobStatLogStore::Entry TalmerinMobStatLogStore::entryOf(List list, Value value, long long position, const Row& row)
 {
     Entry entry;
     entry.position = position;
@@ -297,19 +301,22 @@ TalmerinMobStatLogStore::Entry TalmerinMobStatLogStore::entryOf(List list, Value
         if (const std::string* id = value["i"].asString())
             entry.sessionId = *id;
     }
-    if (row.isText)
-        entry.json = std::move(row.text);
-    else
+    if (!row.isText)
         entry.value = std::move(value);
     return entry;
 }
 
-Value TalmerinMobStatLogStore::valueOf(const Entry& entry)
+std::string_view TalmerinMobStatLogStore::textOf(List list, const Entry& entry) const
+{
+    return std::string_view(m_texts[indexOf(list)]).substr(entry.offset, entry.length);
+}
+
+Value TalmerinMobStatLogStore::valueOf(List list, const Entry& entry) const
 {
     if (entry.value)
         return *entry.value;
     // The text was written from a dictionary by this process or checked when it was read.
-    auto value = pf::Json::parse(*entry.json);
+    auto value = pf::Json::parse(textOf(list, entry));
     return value && value->isDictionary() ? std::move(*value) : Value(Dictionary {});
 }
 
@@ -389,34 +396,112 @@ std::string TalmerinMobStatLogStore::eventKey(const Value& id, const Value& labe
     return part(id) + '\0' + part(label);
 }
 
-void TalmerinMobStatLogStore::appendInMemory(List list, Entry entry)
+void TalmerinMobStatLogStore::appendInMemory(List list, Entry entry, const Row& row)
 {
     auto& entries = m_lists[indexOf(list)];
-    m_listBytes[indexOf(list)] += entry.bytes();
+    placeText(list, entry, row);
+    m_listBytes[indexOf(list)] += entry.length;
     if (list == List::Events)
         indexEvent(entry, entries.size());
     entries.push_back(std::move(entry));
 }
 
-void TalmerinMobStatLogStore::indexEvent(Entry& entry, std::size_t index)
+void TalmerinMobStatLogStore::replaceInMemory(List list, std::size_t index, Entry entry, const Row& row)
 {
-    entry.nextSameKey = kNone;
-    auto [found, added] = m_eventIndex.try_emplace(entry.key, KeyedEvents { index, index });
-    if (added)
-        return;
-    // The last one so far is already in the list, whether `entry` is yet or not.
-    m_lists[indexOf(List::Events)][found->second.last].nextSameKey = index;
-    found->second.last = index;
+    Entry& old = m_lists[indexOf(list)][index];
+    // Name and label are what the index knows the entry by; a change of them re-indexes it.
+    bool renamed = entry.key != old.key;
+    entry.nextSameKey = old.nextSameKey;
+    m_listBytes[indexOf(list)] -= old.length;
+    leaveText(list, old);
+    // Its new text goes to the end, out of the list's order.
+    m_textInOrder[indexOf(list)] = false;
+    placeText(list, entry, row);
+    m_listBytes[indexOf(list)] += entry.length;
+    old = std::move(entry);
+    if (renamed)
+        reindexEvents();
+    tidyText(list);
 }
 
 void TalmerinMobStatLogStore::eraseInMemory(List list, std::size_t index)
 {
     auto& entries = m_lists[indexOf(list)];
-    m_listBytes[indexOf(list)] -= entries[index].bytes();
+    m_listBytes[indexOf(list)] -= entries[index].length;
+    leaveText(list, entries[index]);
     entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(index));
     // Never done on the hot path: events are only ever cleared with their log.
     if (list == List::Events)
         reindexEvents();
+    tidyText(list);
+}
+
+void TalmerinMobStatLogStore::placeText(List list, Entry& entry, const Row& row)
+{
+    if (!row.isText) {
+        entry.length = 0;
+        ++m_valuesOnly[indexOf(list)];
+        return;
+    }
+    std::string& text = m_texts[indexOf(list)];
+    if (!text.empty())
+        text += ',';
+    entry.offset = text.size();
+    entry.length = row.text.size();
+    text += row.text;
+}
+
+void TalmerinMobStatLogStore::leaveText(List list, const Entry& entry)
+{
+    if (entry.value) {
+        --m_valuesOnly[indexOf(list)];
+        return;
+    }
+    m_leftBehind[indexOf(list)] += entry.length + 1;
+    m_textInOrder[indexOf(list)] = false;
+}
+
+void TalmerinMobStatLogStore::tidyText(List list)
+{
+    auto& entries = m_lists[indexOf(list)];
+    std::string& text = m_texts[indexOf(list)];
+    std::size_t& leftBehind = m_leftBehind[indexOf(list)];
+    if (entries.empty()) {
+        std::string().swap(text);
+        leftBehind = 0;
+        m_textInOrder[indexOf(list)] = true;
+        return;
+    }
+    // Each byte in use is copied again only after as many have been left behind since the
+    // last time, so a change costs the same on average whatever the log holds.
+    if (leftBehind <= kTextSlack || leftBehind <= m_listBytes[indexOf(list)])
+        return;
+    std::string tidied;
+    tidied.reserve(m_listBytes[indexOf(list)] + entries.size());
+    for (Entry& entry : entries) {
+        if (entry.value)
+            continue;
+        if (!tidied.empty())
+            tidied += ',';
+        std::size_t offset = tidied.size();
+        tidied.append(text, entry.offset, entry.length);
+        entry.offset = offset;
+    }
+    text = std::move(tidied);
+    leftBehind = 0;
+    m_textInOrder[indexOf(list)] = true;
+}
+
+void TalmerinMobStatLogStore::indexEvent(Entry& entry, std::size_t index)
+{
+    entry.nextSameKey = kNone;
+    bool added = false;
+    EventIndex::Range& range = m_eventIndex.add(entry.key, index, added);
+    if (added)
+        return;
+    // The last one so far is already in the list, whether `entry` is yet or not.
+    m_lists[indexOf(List::Events)][range.last].nextSameKey = index;
+    range.last = index;
 }
 
 void TalmerinMobStatLogStore::reindexEvents()
@@ -429,11 +514,69 @@ void TalmerinMobStatLogStore::reindexEvents()
 
 void TalmerinMobStatLogStore::resetInMemory()
 {
-    for (auto& entries : m_lists)
-        entries.clear();
-    for (auto& bytes : m_listBytes)
-        bytes = 0;
+    for (List list : kLists) {
+        m_lists[indexOf(list)].clear();
+        m_listBytes[indexOf(list)] = 0;
+        std::string().swap(m_texts[indexOf(list)]);
+        m_leftBehind[indexOf(list)] = 0;
+        m_valuesOnly[indexOf(list)] = 0;
+        m_textInOrder[indexOf(list)] = true;
+    }
     m_eventIndex.clear();
+}
+
+std::size_t TalmerinMobStatLogStore::EventIndex::slotOf(std::size_t key) const
+{
+    // The multiplication spreads the key's bits, whatever its low ones hold.
+    return static_cast<std::size_t>((static_cast<std::uint64_t>(key) * 0x9E3779B97F4A7C15ull) >> 32) & (m_slots.size() - 1);
+}
+
+const TalmerinMobStatLogStore::EventIndex::Range* TalmerinMobStatLogStore::EventIndex::find(std::size_t key) const
+{
+    if (m_slots.empty())
+        return nullptr;
+    for (std::size_t slot = slotOf(key);; slot = (slot + 1) & (m_slots.size() - 1)) {
+        const Slot& at = m_slots[slot];
+        if (at.range.first == kNone)
+            return nullptr;
+        if (at.key == key)
+            return &at.range;
+    }
+}
+
+TalmerinMobStatLogStore::EventIndex::Range& TalmerinMobStatLogStore::EventIndex::add(std::size_t key, std::size_t index, bool& added)
+{
+    // At most three quarters full, so that a probe ends soon.
+    if ((m_count + 1) * 4 > m_slots.size() * 3) {
+        std::vector<Slot> old = std::move(m_slots);
+        m_slots.assign(std::max<std::size_t>(64, old.size() * 2), Slot {});
+        for (const Slot& filled : old) {
+            if (filled.range.first == kNone)
+                continue;
+            std::size_t slot = slotOf(filled.key);
+            while (m_slots[slot].range.first != kNone)
+                slot = (slot + 1) & (m_slots.size() - 1);
+            m_slots[slot] = filled;
+        }
+    }
+    std::size_t slot = slotOf(key);
+    while (m_slots[slot].range.first != kNone) {
+        if (m_slots[slot].key == key) {
+            added = false;
+            return m_slots[slot].range;
+        }
+        slot = (slot + 1) & (m_slots.size() - 1);
+    }
+    m_slots[slot] = Slot { key, Range { index, index } };
+    ++m_count;
+    added = true;
+    return m_slots[slot].range;
+}
+
+void TalmerinMobStatLogStore::EventIndex::clear()
+{
+    std::vector<Slot>().swap(m_slots);
+    m_count = 0;
 }
 
 long long TalmerinMobStatLogStore::firstFreePosition(List list) const
@@ -456,7 +599,7 @@ Dictionary TalmerinMobStatLogStore::currentLog() const
         Array items;
         items.reserve(m_lists[indexOf(list)].size());
         for (const Entry& entry : m_lists[indexOf(list)])
-            items.push_back(valueOf(entry));
+            items.push_back(valueOf(list, entry));
         log.set(keyOf(list), Value(std::move(items)));
     }
     return log;
@@ -500,15 +643,15 @@ std::optional<Dictionary> TalmerinMobStatLogStore::session(const std::string& id
     auto index = sessionIndex(id);
     if (!index)
         return std::nullopt;
-    return *valueOf(m_lists[indexOf(List::Sessions)][*index]).asDictionary();
+    return *valueOf(List::Sessions, m_lists[indexOf(List::Sessions)][*index]).asDictionary();
 }
 
 std::optional<std::size_t> TalmerinMobStatLogStore::findEvent(const Value& id, const Value& label,
     const std::function<bool(const Value&)>& accept) const
 {
     std::lock_guard lock(m_mutex);
-    auto found = m_eventIndex.find(std::hash<std::string> {}(eventKey(id, label)));
-    if (found == m_eventIndex.end())
+    const EventIndex::Range* found = m_eventIndex.find(std::hash<std::string> {}(eventKey(id, label)));
+    if (!found)
         return std::nullopt;
     // An entry read back holds its texts as its JSON wrote them, stray bytes shown as "\xHH".
     auto written = [](const Value& value) {
@@ -517,8 +660,8 @@ std::optional<std::size_t> TalmerinMobStatLogStore::findEvent(const Value& id, c
     };
     const Value writtenId = written(id), writtenLabel = written(label);
     const auto& events = m_lists[indexOf(List::Events)];
-    for (std::size_t index = found->second.first; index != kNone; index = events[index].nextSameKey) {
-        Value entry = valueOf(events[index]);
+    for (std::size_t index = found->first; index != kNone; index = events[index].nextSameKey) {
+        Value entry = valueOf(List::Events, events[index]);
         if (entry["i"] == writtenId && entry["l"] == writtenLabel && accept(entry))
             return index;
     }
@@ -528,7 +671,7 @@ std::optional<std::size_t> TalmerinMobStatLogStore::findEvent(const Value& id, c
 Value TalmerinMobStatLogStore::entry(List list, std::size_t index) const
 {
     std::lock_guard lock(m_mutex);
-    return valueOf(m_lists[indexOf(list)].at(index));
+    return valueOf(list, m_lists[indexOf(list)].at(index));
 }
 
 bool TalmerinMobStatLogStore::append(List list, const Dictionary& entry, bool dropFirst)
@@ -551,7 +694,7 @@ bool TalmerinMobStatLogStore::append(List list, const Dictionary& entry, bool dr
         return false;
     if (drop)
         eraseInMemory(list, 0);
-    appendInMemory(list, entryOf(list, std::move(value), position, std::move(*row)));
+    appendInMemory(list, entryOf(list, std::move(value), position, *row), *row);
     return true;
 }
 
@@ -575,15 +718,7 @@ void TalmerinMobStatLogStore::replace(List list, std::size_t index, const Dictio
     });
     if (!stored)
         return;
-    // Name and label are what the index knows the entry by; a change of them re-indexes it.
-    Entry changed = entryOf(list, std::move(value), position, std::move(*row));
-    bool renamed = changed.key != entries[index].key;
-    changed.nextSameKey = entries[index].nextSameKey;
-    m_listBytes[indexOf(list)] -= entries[index].bytes();
-    entries[index] = std::move(changed);
-    m_listBytes[indexOf(list)] += entries[index].bytes();
-    if (renamed)
-        reindexEvents();
+    replaceInMemory(list, index, entryOf(list, std::move(value), position, *row), *row);
 }
 
 void TalmerinMobStatLogStore::putSession(const std::string& id, const Dictionary& session)
@@ -605,7 +740,7 @@ void TalmerinMobStatLogStore::putSession(const std::string& id, const Dictionary
         return;
     if (old)
         eraseInMemory(List::Sessions, *old);
-    appendInMemory(List::Sessions, entryOf(List::Sessions, std::move(value), position, std::move(*row)));
+    appendInMemory(List::Sessions, entryOf(List::Sessions, std::move(value), position, *row), *row);
 }
 
 void TalmerinMobStatLogStore::splitWithSession(const std::string& id, const Dictionary& session, std::size_t maxArchived)
@@ -645,7 +780,7 @@ void TalmerinMobStatLogStore::splitWithSession(const std::string& id, const Dict
         return;
     m_archive = std::move(archive);
     resetInMemory();
-    appendInMemory(List::Sessions, entryOf(List::Sessions, std::move(value), position, std::move(*row)));
+    appendInMemory(List::Sessions, entryOf(List::Sessions, std::move(value), position, *row), *row);
 }
 
 void TalmerinMobStatLogStore::clearCurrentLog(const std::vector<std::pair<std::string, double>>& numbers)
@@ -667,7 +802,8 @@ std::vector<TalmerinMobStatLogStore::ArchivedLog> TalmerinMobStatLogStore::archi
 {
     std::lock_guard lock(m_mutex);
     std::vector<ArchivedLog> logs;
-    if (!m_db)
+    // Every send asks; without an archived log there is no statement to make.
+    if (!m_db || m_archive.empty())
         return logs;
     try {
         SQLite::Statement query(*m_db, "SELECT list, entry FROM archive WHERE log = ? ORDER BY list, position");
@@ -749,6 +885,7 @@ bool TalmerinMobStatLogStore::importLogs(const std::string& source, const Value&
     struct Pending {
         List list;
         Entry entry;
+        Row row;
     };
     std::vector<Pending> pending;
     long long positions[3];
@@ -771,7 +908,7 @@ bool TalmerinMobStatLogStore::importLogs(const std::string& source, const Value&
                     long long position = next[indexOf(list)]++;
                     insertRow(db, number, list, position, *row);
                     if (number == 0)
-                        pending.push_back(Pending { list, entryOf(list, item, position, std::move(*row)) });
+                        pending.push_back(Pending { list, entryOf(list, item, position, *row), std::move(*row) });
                 }
             }
         };
@@ -793,7 +930,7 @@ bool TalmerinMobStatLogStore::importLogs(const std::string& source, const Value&
         return false;
     m_archive = std::move(numbers);
     for (Pending& item : pending)
-        appendInMemory(item.list, std::move(item.entry));
+        appendInMemory(item.list, std::move(item.entry), item.row);
     return true;
 }
 
@@ -809,14 +946,18 @@ std::optional<std::string> TalmerinMobStatLogStore::currentLogJson(std::size_t r
         json += '"';
         json += keyOf(list);
         json += "\":[";
-        bool first = true;
-        for (const Entry& entry : m_lists[indexOf(list)]) {
-            if (!entry.json)
-                return std::nullopt;
-            if (!first)
-                json += ',';
-            json += *entry.json;
-            first = false;
+        if (m_valuesOnly[indexOf(list)])
+            return std::nullopt;
+        if (m_textInOrder[indexOf(list)]) {
+            json += m_texts[indexOf(list)];
+        } else {
+            bool first = true;
+            for (const Entry& entry : m_lists[indexOf(list)]) {
+                if (!first)
+                    json += ',';
+                json += textOf(list, entry);
+                first = false;
+            }
         }
         json += ']';
     }
