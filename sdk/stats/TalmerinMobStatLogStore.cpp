@@ -114,7 +114,7 @@ void TalmerinMobStatLogStore::open()
             int code = e.getErrorCode() & 0xFF;
             pf::Log::format("TalmerinMobStat: the log store %s cannot be used: %s (code %d)", m_path.c_str(), e.what(),
                 e.getExtendedErrorCode());
-            m_db.reset();
+            closeDatabase();
             if (attempt > 0 || !isDamage(code))
                 break;
             // Kept aside for a person to recover, each damaged store in a copy of its own, with the
@@ -128,7 +128,7 @@ void TalmerinMobStatLogStore::open()
             pf::Log::format("TalmerinMobStat: the damaged log store was moved to %s; a blank log is started", aside->c_str());
         } catch (const std::exception& e) {
             pf::Log::format("TalmerinMobStat: the log store %s cannot be used: %s", m_path.c_str(), e.what());
-            m_db.reset();
+            closeDatabase();
             break;
         }
     }
@@ -138,15 +138,22 @@ void TalmerinMobStatLogStore::open()
         openFile(":memory:");
     } catch (const std::exception& e) {
         pf::Log::format("TalmerinMobStat: no log store at all: %s", e.what());
-        m_db.reset();
+        closeDatabase();
         resetInMemory();
         m_archive.clear();
         m_numbers.clear();
     }
 }
 
+void TalmerinMobStatLogStore::closeDatabase()
+{
+    m_reused.clear();
+    m_db.reset();
+}
+
 void TalmerinMobStatLogStore::openFile(const std::string& path)
 {
+    closeDatabase();
     m_db = std::make_unique<SQLite::Database>(path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE, kBusyTimeoutMilliseconds);
     m_db->exec("PRAGMA journal_mode=WAL");
     m_db->exec("PRAGMA synchronous=NORMAL");
@@ -333,11 +340,17 @@ bool TalmerinMobStatLogStore::transaction(const char* what, const std::function<
     if (!m_db)
         return false;
     try {
-        SQLite::Transaction transaction(*m_db);
-        for (const auto& [key, value] : m_pendingNumbers)
-            writeNumber(*m_db, key, value);
-        work(*m_db);
-        transaction.commit();
+        runReused("BEGIN");
+        try {
+            for (const auto& [key, value] : m_pendingNumbers)
+                writeNumber(key, value);
+            work(*m_db);
+            runReused("COMMIT");
+        } catch (...) {
+            // Nothing of it is kept (a commit that failed may have ended it already).
+            m_db->tryExec("ROLLBACK");
+            throw;
+        }
         m_pendingNumbers.clear();
         return true;
     } catch (const std::exception& e) {
@@ -346,14 +359,31 @@ bool TalmerinMobStatLogStore::transaction(const char* what, const std::function<
     }
 }
 
+void TalmerinMobStatLogStore::runReused(const std::string& sql, const std::function<void(SQLite::Statement&)>& bind)
+{
+    auto found = m_reused.find(sql);
+    if (found == m_reused.end())
+        found = m_reused.emplace(sql, std::make_unique<SQLite::Statement>(*m_db, sql)).first;
+    SQLite::Statement& statement = *found->second;
+    // Reset however it ends, so that no statement is left running between uses.
+    struct Reset {
+        SQLite::Statement& statement;
+        ~Reset() { statement.tryReset(); }
+    } reset { statement };
+    statement.clearBindings();
+    if (bind)
+        bind(statement);
+    statement.exec();
+}
+
 void TalmerinMobStatLogStore::insertRow(SQLite::Database& db, long long log, List list, long long position, const Row& row)
 {
     if (log == 0) {
-        SQLite::Statement insert(db, "INSERT INTO current(list, position, entry) VALUES(?, ?, ?)");
-        insert.bindNoCopy(1, keyOf(list));
-        insert.bind(2, static_cast<int64_t>(position));
-        bindRow(insert, 3, row);
-        insert.exec();
+        runReused("INSERT INTO current(list, position, entry) VALUES(?, ?, ?)", [&](SQLite::Statement& insert) {
+            insert.bindNoCopy(1, keyOf(list));
+            insert.bind(2, static_cast<int64_t>(position));
+            bindRow(insert, 3, row);
+        });
         return;
     }
     SQLite::Statement insert(db, "INSERT INTO archive(log, list, position, entry) VALUES(?, ?, ?, ?)");
@@ -364,12 +394,12 @@ void TalmerinMobStatLogStore::insertRow(SQLite::Database& db, long long log, Lis
     insert.exec();
 }
 
-void TalmerinMobStatLogStore::deleteCurrentRow(SQLite::Database& db, List list, long long position)
+void TalmerinMobStatLogStore::deleteCurrentRow(List list, long long position)
 {
-    SQLite::Statement remove(db, "DELETE FROM current WHERE list = ? AND position = ?");
-    remove.bindNoCopy(1, keyOf(list));
-    remove.bind(2, static_cast<int64_t>(position));
-    remove.exec();
+    runReused("DELETE FROM current WHERE list = ? AND position = ?", [&](SQLite::Statement& remove) {
+        remove.bindNoCopy(1, keyOf(list));
+        remove.bind(2, static_cast<int64_t>(position));
+    });
 }
 
 void TalmerinMobStatLogStore::deleteArchivedLog(SQLite::Database& db, long long number)
@@ -687,7 +717,7 @@ bool TalmerinMobStatLogStore::append(List list, const Dictionary& entry, bool dr
     long long first = drop ? entries.front().position : 0;
     bool stored = transaction("add a log entry", [&](SQLite::Database& db) {
         if (drop)
-            deleteCurrentRow(db, list, first);
+            deleteCurrentRow(list, first);
         insertRow(db, 0, list, position, *row);
     });
     if (!stored)
@@ -709,12 +739,12 @@ void TalmerinMobStatLogStore::replace(List list, std::size_t index, const Dictio
     if (!row)
         return;
     long long position = entries[index].position;
-    bool stored = transaction("change a log entry", [&](SQLite::Database& db) {
-        SQLite::Statement update(db, "UPDATE current SET entry = ? WHERE list = ? AND position = ?");
-        bindRow(update, 1, *row);
-        update.bindNoCopy(2, keyOf(list));
-        update.bind(3, static_cast<int64_t>(position));
-        update.exec();
+    bool stored = transaction("change a log entry", [&](SQLite::Database&) {
+        runReused("UPDATE current SET entry = ? WHERE list = ? AND position = ?", [&](SQLite::Statement& update) {
+            bindRow(update, 1, *row);
+            update.bindNoCopy(2, keyOf(list));
+            update.bind(3, static_cast<int64_t>(position));
+        });
     });
     if (!stored)
         return;
@@ -733,7 +763,7 @@ void TalmerinMobStatLogStore::putSession(const std::string& id, const Dictionary
     long long position = nextPosition(List::Sessions);
     bool stored = transaction("store a session", [&](SQLite::Database& db) {
         if (old)
-            deleteCurrentRow(db, List::Sessions, oldPosition);
+            deleteCurrentRow(List::Sessions, oldPosition);
         insertRow(db, 0, List::Sessions, position, *row);
     });
     if (!stored)
@@ -764,7 +794,7 @@ void TalmerinMobStatLogStore::splitWithSession(const std::string& id, const Dict
     }
     bool stored = transaction("archive the log", [&](SQLite::Database& db) {
         if (old)
-            deleteCurrentRow(db, List::Sessions, oldPosition);
+            deleteCurrentRow(List::Sessions, oldPosition);
         SQLite::Statement add(db, "INSERT INTO logs(id) VALUES(?)");
         add.bind(1, static_cast<int64_t>(number));
         add.exec();
@@ -786,10 +816,10 @@ void TalmerinMobStatLogStore::splitWithSession(const std::string& id, const Dict
 void TalmerinMobStatLogStore::clearCurrentLog(const std::vector<std::pair<std::string, double>>& numbers)
 {
     std::lock_guard lock(m_mutex);
-    bool stored = transaction("clear the log", [&](SQLite::Database& db) {
-        db.exec("DELETE FROM current" + ownRows());
+    bool stored = transaction("clear the log", [&](SQLite::Database&) {
+        runReused("DELETE FROM current" + ownRows());
         for (const auto& [key, value] : numbers)
-            writeNumber(db, key, value);
+            writeNumber(key, value);
     });
     if (!stored)
         return;
@@ -985,12 +1015,12 @@ std::optional<double> TalmerinMobStatLogStore::number(const std::string& key) co
     return found->second;
 }
 
-void TalmerinMobStatLogStore::writeNumber(SQLite::Database& db, const std::string& key, double value)
+void TalmerinMobStatLogStore::writeNumber(const std::string& key, double value)
 {
-    SQLite::Statement update(db, "INSERT OR REPLACE INTO settings(key, value) VALUES(?, ?)");
-    update.bind(1, key);
-    update.bind(2, value);
-    update.exec();
+    runReused("INSERT OR REPLACE INTO settings(key, value) VALUES(?, ?)", [&](SQLite::Statement& update) {
+        update.bind(1, key);
+        update.bind(2, value);
+    });
 }
 
 void TalmerinMobStatLogStore::setNumberLater(const std::string& key, double value)
@@ -1010,6 +1040,6 @@ void TalmerinMobStatLogStore::flushNumbers()
 void TalmerinMobStatLogStore::setNumber(const std::string& key, double value)
 {
     std::lock_guard lock(m_mutex);
-    if (transaction("keep a setting", [&](SQLite::Database& db) { writeNumber(db, key, value); }))
+    if (transaction("keep a setting", [&](SQLite::Database&) { writeNumber(key, value); }))
         m_numbers[key] = value;
 }

@@ -169,7 +169,7 @@ private:
     void loadCurrentLog();
     void loadArchiveNumbers();
     void loadNumbers();
-    static void writeNumber(SQLite::Database& db, const std::string& key, double value);
+    void writeNumber(const std::string& key, double value);
     // Decodes one stored entry; nullopt when this version cannot read it.
     std::optional<pf::Value> decode(const SQLite::Statement& query, int column) const;
     // The row of an entry; nullopt when neither JSON nor a keyed archive holds it as it is.
@@ -186,8 +186,13 @@ private:
     void bindRow(SQLite::Statement& statement, int index, const Row& row);
     // Runs `work` as one transaction; false (and a log line) when the disk refused it.
     bool transaction(const char* what, const std::function<void(SQLite::Database&)>& work);
+    // Runs one of the statements every put or send repeats, prepared once for the connection;
+    // `bind` sets its parameters.
+    void runReused(const std::string& sql, const std::function<void(SQLite::Statement&)>& bind = {});
+    // Lets the connection go, with the statements prepared for it.
+    void closeDatabase();
     void insertRow(SQLite::Database& db, long long log, List list, long long position, const Row& row);
-    void deleteCurrentRow(SQLite::Database& db, List list, long long position);
+    void deleteCurrentRow(List list, long long position);
     static void deleteArchivedLog(SQLite::Database& db, long long number);
     void appendInMemory(List list, Entry entry, const Row& row);
     void replaceInMemory(List list, std::size_t index, Entry entry, const Row& row);
@@ -211,6 +216,8 @@ private:
     std::string m_path;
     mutable std::mutex m_mutex;
     std::unique_ptr<SQLite::Database> m_db;
+    // Declared after the connection, so destroyed before it: it cannot close with them open.
+    std::map<std::string, std::unique_ptr<SQLite::Statement>, std::less<>> m_reused;
     std::vector<Entry> m_lists[3];
     std::size_t m_listBytes[3] { 0, 0, 0 }; // sum of the entries' bytes
     // Each list's entries' JSON texts in one buffer, each after a comma, in the list's order as

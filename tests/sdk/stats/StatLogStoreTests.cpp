@@ -606,3 +606,32 @@ TEST(StatLogStore, EveryNameIsFoundAsTheIndexGrows)
     store.clearCurrentLog();
     EXPECT_EQ(find(1), std::nullopt);
 }
+
+// A change the file refuses (another connection holds its write lock) is lost whole, on disk
+// and in memory, and the changes after it go through as if it had not been asked for; a
+// number waiting to be written goes with the first change that is kept.
+TEST(StatLogStore, AChangeTheFileRefusesLeavesNothingBehind)
+{
+    StatsWorld world;
+    using List = TalmerinMobStatLogStore::List;
+    const std::string path = TalmerinMobStatLogStore::defaultPath();
+    TalmerinMobStatLogStore store(path);
+    ASSERT_TRUE(store.append(List::Events, event("first", 1)));
+    store.setNumberLater("waiting", 5);
+    {
+        SQLite::Database other(path, SQLite::OPEN_READWRITE);
+        other.exec("BEGIN IMMEDIATE");
+        pf::Log::startCapture();
+        EXPECT_FALSE(store.append(List::Events, event("lost", 2)));
+        store.replace(List::Events, 0, event("first", 3));
+        store.clearCurrentLog();
+        EXPECT_TRUE(pf::Log::contains("could not clear the log"));
+        pf::Log::stopCapture();
+        other.exec("ROLLBACK");
+    }
+    EXPECT_EQ(json(Value(store.currentLog())), json(logWith({ event("first", 1) }, {})));
+    ASSERT_TRUE(store.append(List::Events, event("second", 4)));
+    TalmerinMobStatLogStore later(path);
+    EXPECT_EQ(json(Value(later.currentLog())), json(logWith({ event("first", 1), event("second", 4) }, {})));
+    EXPECT_EQ(later.number("waiting"), std::optional<double>(5));
+}
