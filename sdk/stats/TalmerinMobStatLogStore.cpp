@@ -16,6 +16,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <stdexcept>
 
 using pf::Array;
@@ -26,6 +27,9 @@ using List = TalmerinMobStatLogStore::List;
 namespace {
 
 constexpr int kBusyTimeoutMilliseconds = 250;
+// Bytes of a list's text that may be left behind before it is written again, whatever the
+// list holds (an exception entry alone may take some kilobytes).
+constexpr std::size_t kTextSlack = 4096;
 constexpr List kLists[] = { List::Events, List::Exceptions, List::Sessions };
 
 // The tables as SQLite keeps their text; a file whose tables read otherwise is not ours.
@@ -110,7 +114,7 @@ void TalmerinMobStatLogStore::open()
             int code = e.getErrorCode() & 0xFF;
             pf::Log::format("TalmerinMobStat: the log store %s cannot be used: %s (code %d)", m_path.c_str(), e.what(),
                 e.getExtendedErrorCode());
-            m_db.reset();
+            closeDatabase();
             if (attempt > 0 || !isDamage(code))
                 break;
             // Kept aside for a person to recover, each damaged store in a copy of its own, with the
@@ -124,7 +128,7 @@ void TalmerinMobStatLogStore::open()
             pf::Log::format("TalmerinMobStat: the damaged log store was moved to %s; a blank log is started", aside->c_str());
         } catch (const std::exception& e) {
             pf::Log::format("TalmerinMobStat: the log store %s cannot be used: %s", m_path.c_str(), e.what());
-            m_db.reset();
+            closeDatabase();
             break;
         }
     }
@@ -134,15 +138,22 @@ void TalmerinMobStatLogStore::open()
         openFile(":memory:");
     } catch (const std::exception& e) {
         pf::Log::format("TalmerinMobStat: no log store at all: %s", e.what());
-        m_db.reset();
+        closeDatabase();
         resetInMemory();
         m_archive.clear();
         m_numbers.clear();
     }
 }
 
+void TalmerinMobStatLogStore::closeDatabase()
+{
+    m_reused.clear();
+    m_db.reset();
+}
+
 void TalmerinMobStatLogStore::openFile(const std::string& path)
 {
+    closeDatabase();
     m_db = std::make_unique<SQLite::Database>(path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE, kBusyTimeoutMilliseconds);
     m_db->exec("PRAGMA journal_mode=WAL");
     m_db->exec("PRAGMA synchronous=NORMAL");
@@ -214,7 +225,7 @@ void TalmerinMobStatLogStore::loadCurrentLog()
             continue;
         }
         total += bytes;
-        appendInMemory(*list, entryOf(*list, std::move(*value), position, std::move(*row)));
+        appendInMemory(*list, entryOf(*list, std::move(*value), position, *row), *row);
     }
     m_foreignRows = foreign > 0;
     if (foreign)
@@ -287,7 +298,7 @@ std::string TalmerinMobStatLogStore::ownRows() const
     return where;
 }
 
-TalmerinMobStatLogStore::Entry TalmerinMobStatLogStore::entryOf(List list, Value value, long long position, Row&& row)
+TalmerinMobStatLogStore::Entry TalmerinMobStatLogStore::entryOf(List list, Value value, long long position, const Row& row)
 {
     Entry entry;
     entry.position = position;
@@ -297,19 +308,22 @@ TalmerinMobStatLogStore::Entry TalmerinMobStatLogStore::entryOf(List list, Value
         if (const std::string* id = value["i"].asString())
             entry.sessionId = *id;
     }
-    if (row.isText)
-        entry.json = std::move(row.text);
-    else
+    if (!row.isText)
         entry.value = std::move(value);
     return entry;
 }
 
-Value TalmerinMobStatLogStore::valueOf(const Entry& entry)
+std::string_view TalmerinMobStatLogStore::textOf(List list, const Entry& entry) const
+{
+    return std::string_view(m_texts[indexOf(list)]).substr(entry.offset, entry.length);
+}
+
+Value TalmerinMobStatLogStore::valueOf(List list, const Entry& entry) const
 {
     if (entry.value)
         return *entry.value;
     // The text was written from a dictionary by this process or checked when it was read.
-    auto value = pf::Json::parse(*entry.json);
+    auto value = pf::Json::parse(textOf(list, entry));
     return value && value->isDictionary() ? std::move(*value) : Value(Dictionary {});
 }
 
@@ -326,11 +340,17 @@ bool TalmerinMobStatLogStore::transaction(const char* what, const std::function<
     if (!m_db)
         return false;
     try {
-        SQLite::Transaction transaction(*m_db);
-        for (const auto& [key, value] : m_pendingNumbers)
-            writeNumber(*m_db, key, value);
-        work(*m_db);
-        transaction.commit();
+        runReused("BEGIN");
+        try {
+            for (const auto& [key, value] : m_pendingNumbers)
+                writeNumber(key, value);
+            work(*m_db);
+            runReused("COMMIT");
+        } catch (...) {
+            // Nothing of it is kept (a commit that failed may have ended it already).
+            m_db->tryExec("ROLLBACK");
+            throw;
+        }
         m_pendingNumbers.clear();
         return true;
     } catch (const std::exception& e) {
@@ -339,14 +359,31 @@ bool TalmerinMobStatLogStore::transaction(const char* what, const std::function<
     }
 }
 
+void TalmerinMobStatLogStore::runReused(const std::string& sql, const std::function<void(SQLite::Statement&)>& bind)
+{
+    auto found = m_reused.find(sql);
+    if (found == m_reused.end())
+        found = m_reused.emplace(sql, std::make_unique<SQLite::Statement>(*m_db, sql)).first;
+    SQLite::Statement& statement = *found->second;
+    // Reset however it ends, so that no statement is left running between uses.
+    struct Reset {
+        SQLite::Statement& statement;
+        ~Reset() { statement.tryReset(); }
+    } reset { statement };
+    statement.clearBindings();
+    if (bind)
+        bind(statement);
+    statement.exec();
+}
+
 void TalmerinMobStatLogStore::insertRow(SQLite::Database& db, long long log, List list, long long position, const Row& row)
 {
     if (log == 0) {
-        SQLite::Statement insert(db, "INSERT INTO current(list, position, entry) VALUES(?, ?, ?)");
-        insert.bindNoCopy(1, keyOf(list));
-        insert.bind(2, static_cast<int64_t>(position));
-        bindRow(insert, 3, row);
-        insert.exec();
+        runReused("INSERT INTO current(list, position, entry) VALUES(?, ?, ?)", [&](SQLite::Statement& insert) {
+            insert.bindNoCopy(1, keyOf(list));
+            insert.bind(2, static_cast<int64_t>(position));
+            bindRow(insert, 3, row);
+        });
         return;
     }
     SQLite::Statement insert(db, "INSERT INTO archive(log, list, position, entry) VALUES(?, ?, ?, ?)");
@@ -357,12 +394,12 @@ void TalmerinMobStatLogStore::insertRow(SQLite::Database& db, long long log, Lis
     insert.exec();
 }
 
-void TalmerinMobStatLogStore::deleteCurrentRow(SQLite::Database& db, List list, long long position)
+void TalmerinMobStatLogStore::deleteCurrentRow(List list, long long position)
 {
-    SQLite::Statement remove(db, "DELETE FROM current WHERE list = ? AND position = ?");
-    remove.bindNoCopy(1, keyOf(list));
-    remove.bind(2, static_cast<int64_t>(position));
-    remove.exec();
+    runReused("DELETE FROM current WHERE list = ? AND position = ?", [&](SQLite::Statement& remove) {
+        remove.bindNoCopy(1, keyOf(list));
+        remove.bind(2, static_cast<int64_t>(position));
+    });
 }
 
 void TalmerinMobStatLogStore::deleteArchivedLog(SQLite::Database& db, long long number)
@@ -389,34 +426,112 @@ std::string TalmerinMobStatLogStore::eventKey(const Value& id, const Value& labe
     return part(id) + '\0' + part(label);
 }
 
-void TalmerinMobStatLogStore::appendInMemory(List list, Entry entry)
+void TalmerinMobStatLogStore::appendInMemory(List list, Entry entry, const Row& row)
 {
     auto& entries = m_lists[indexOf(list)];
-    m_listBytes[indexOf(list)] += entry.bytes();
+    placeText(list, entry, row);
+    m_listBytes[indexOf(list)] += entry.length;
     if (list == List::Events)
         indexEvent(entry, entries.size());
     entries.push_back(std::move(entry));
 }
 
-void TalmerinMobStatLogStore::indexEvent(Entry& entry, std::size_t index)
+void TalmerinMobStatLogStore::replaceInMemory(List list, std::size_t index, Entry entry, const Row& row)
 {
-    entry.nextSameKey = kNone;
-    auto [found, added] = m_eventIndex.try_emplace(entry.key, KeyedEvents { index, index });
-    if (added)
-        return;
-    // The last one so far is already in the list, whether `entry` is yet or not.
-    m_lists[indexOf(List::Events)][found->second.last].nextSameKey = index;
-    found->second.last = index;
+    Entry& old = m_lists[indexOf(list)][index];
+    // Name and label are what the index knows the entry by; a change of them re-indexes it.
+    bool renamed = entry.key != old.key;
+    entry.nextSameKey = old.nextSameKey;
+    m_listBytes[indexOf(list)] -= old.length;
+    leaveText(list, old);
+    // Its new text goes to the end, out of the list's order.
+    m_textInOrder[indexOf(list)] = false;
+    placeText(list, entry, row);
+    m_listBytes[indexOf(list)] += entry.length;
+    old = std::move(entry);
+    if (renamed)
+        reindexEvents();
+    tidyText(list);
 }
 
 void TalmerinMobStatLogStore::eraseInMemory(List list, std::size_t index)
 {
     auto& entries = m_lists[indexOf(list)];
-    m_listBytes[indexOf(list)] -= entries[index].bytes();
+    m_listBytes[indexOf(list)] -= entries[index].length;
+    leaveText(list, entries[index]);
     entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(index));
     // Never done on the hot path: events are only ever cleared with their log.
     if (list == List::Events)
         reindexEvents();
+    tidyText(list);
+}
+
+void TalmerinMobStatLogStore::placeText(List list, Entry& entry, const Row& row)
+{
+    if (!row.isText) {
+        entry.length = 0;
+        ++m_valuesOnly[indexOf(list)];
+        return;
+    }
+    std::string& text = m_texts[indexOf(list)];
+    if (!text.empty())
+        text += ',';
+    entry.offset = text.size();
+    entry.length = row.text.size();
+    text += row.text;
+}
+
+void TalmerinMobStatLogStore::leaveText(List list, const Entry& entry)
+{
+    if (entry.value) {
+        --m_valuesOnly[indexOf(list)];
+        return;
+    }
+    m_leftBehind[indexOf(list)] += entry.length + 1;
+    m_textInOrder[indexOf(list)] = false;
+}
+
+void TalmerinMobStatLogStore::tidyText(List list)
+{
+    auto& entries = m_lists[indexOf(list)];
+    std::string& text = m_texts[indexOf(list)];
+    std::size_t& leftBehind = m_leftBehind[indexOf(list)];
+    if (entries.empty()) {
+        std::string().swap(text);
+        leftBehind = 0;
+        m_textInOrder[indexOf(list)] = true;
+        return;
+    }
+    // Each byte in use is copied again only after as many have been left behind since the
+    // last time, so a change costs the same on average whatever the log holds.
+    if (leftBehind <= kTextSlack || leftBehind <= m_listBytes[indexOf(list)])
+        return;
+    std::string tidied;
+    tidied.reserve(m_listBytes[indexOf(list)] + entries.size());
+    for (Entry& entry : entries) {
+        if (entry.value)
+            continue;
+        if (!tidied.empty())
+            tidied += ',';
+        std::size_t offset = tidied.size();
+        tidied.append(text, entry.offset, entry.length);
+        entry.offset = offset;
+    }
+    text = std::move(tidied);
+    leftBehind = 0;
+    m_textInOrder[indexOf(list)] = true;
+}
+
+void TalmerinMobStatLogStore::indexEvent(Entry& entry, std::size_t index)
+{
+    entry.nextSameKey = kNone;
+    auto [found, added] = m_eventIndex.try_emplace(entry.key, EventRange { index, index });
+    if (added)
+        return;
+    EventRange& range = found->second;
+    // The last one so far is already in the list, whether `entry` is yet or not.
+    m_lists[indexOf(List::Events)][range.last].nextSameKey = index;
+    range.last = index;
 }
 
 void TalmerinMobStatLogStore::reindexEvents()
@@ -429,10 +544,14 @@ void TalmerinMobStatLogStore::reindexEvents()
 
 void TalmerinMobStatLogStore::resetInMemory()
 {
-    for (auto& entries : m_lists)
-        entries.clear();
-    for (auto& bytes : m_listBytes)
-        bytes = 0;
+    for (List list : kLists) {
+        m_lists[indexOf(list)].clear();
+        m_listBytes[indexOf(list)] = 0;
+        std::string().swap(m_texts[indexOf(list)]);
+        m_leftBehind[indexOf(list)] = 0;
+        m_valuesOnly[indexOf(list)] = 0;
+        m_textInOrder[indexOf(list)] = true;
+    }
     m_eventIndex.clear();
 }
 
@@ -456,7 +575,7 @@ Dictionary TalmerinMobStatLogStore::currentLog() const
         Array items;
         items.reserve(m_lists[indexOf(list)].size());
         for (const Entry& entry : m_lists[indexOf(list)])
-            items.push_back(valueOf(entry));
+            items.push_back(valueOf(list, entry));
         log.set(keyOf(list), Value(std::move(items)));
     }
     return log;
@@ -500,16 +619,17 @@ std::optional<Dictionary> TalmerinMobStatLogStore::session(const std::string& id
     auto index = sessionIndex(id);
     if (!index)
         return std::nullopt;
-    return *valueOf(m_lists[indexOf(List::Sessions)][*index]).asDictionary();
+    return *valueOf(List::Sessions, m_lists[indexOf(List::Sessions)][*index]).asDictionary();
 }
 
 std::optional<std::size_t> TalmerinMobStatLogStore::findEvent(const Value& id, const Value& label,
     const std::function<bool(const Value&)>& accept) const
 {
     std::lock_guard lock(m_mutex);
-    auto found = m_eventIndex.find(std::hash<std::string> {}(eventKey(id, label)));
-    if (found == m_eventIndex.end())
+    auto indexed = m_eventIndex.find(std::hash<std::string> {}(eventKey(id, label)));
+    if (indexed == m_eventIndex.end())
         return std::nullopt;
+    const EventRange* found = &indexed->second;
     // An entry read back holds its texts as its JSON wrote them, stray bytes shown as "\xHH".
     auto written = [](const Value& value) {
         const std::string* text = value.asString();
@@ -517,8 +637,8 @@ std::optional<std::size_t> TalmerinMobStatLogStore::findEvent(const Value& id, c
     };
     const Value writtenId = written(id), writtenLabel = written(label);
     const auto& events = m_lists[indexOf(List::Events)];
-    for (std::size_t index = found->second.first; index != kNone; index = events[index].nextSameKey) {
-        Value entry = valueOf(events[index]);
+    for (std::size_t index = found->first; index != kNone; index = events[index].nextSameKey) {
+        Value entry = valueOf(List::Events, events[index]);
         if (entry["i"] == writtenId && entry["l"] == writtenLabel && accept(entry))
             return index;
     }
@@ -528,7 +648,7 @@ std::optional<std::size_t> TalmerinMobStatLogStore::findEvent(const Value& id, c
 Value TalmerinMobStatLogStore::entry(List list, std::size_t index) const
 {
     std::lock_guard lock(m_mutex);
-    return valueOf(m_lists[indexOf(list)].at(index));
+    return valueOf(list, m_lists[indexOf(list)].at(index));
 }
 
 bool TalmerinMobStatLogStore::append(List list, const Dictionary& entry, bool dropFirst, const std::string& source)
@@ -544,7 +664,7 @@ bool TalmerinMobStatLogStore::append(List list, const Dictionary& entry, bool dr
     long long first = drop ? entries.front().position : 0;
     bool stored = transaction("add a log entry", [&](SQLite::Database& db) {
         if (drop)
-            deleteCurrentRow(db, list, first);
+            deleteCurrentRow(list, first);
         insertRow(db, 0, list, position, *row);
         if (!source.empty())
             noteImport(db, source);
@@ -553,7 +673,7 @@ bool TalmerinMobStatLogStore::append(List list, const Dictionary& entry, bool dr
         return false;
     if (drop)
         eraseInMemory(list, 0);
-    appendInMemory(list, entryOf(list, std::move(value), position, std::move(*row)));
+    appendInMemory(list, entryOf(list, std::move(value), position, *row), *row);
     return true;
 }
 
@@ -568,24 +688,16 @@ void TalmerinMobStatLogStore::replace(List list, std::size_t index, const Dictio
     if (!row)
         return;
     long long position = entries[index].position;
-    bool stored = transaction("change a log entry", [&](SQLite::Database& db) {
-        SQLite::Statement update(db, "UPDATE current SET entry = ? WHERE list = ? AND position = ?");
-        bindRow(update, 1, *row);
-        update.bindNoCopy(2, keyOf(list));
-        update.bind(3, static_cast<int64_t>(position));
-        update.exec();
+    bool stored = transaction("change a log entry", [&](SQLite::Database&) {
+        runReused("UPDATE current SET entry = ? WHERE list = ? AND position = ?", [&](SQLite::Statement& update) {
+            bindRow(update, 1, *row);
+            update.bindNoCopy(2, keyOf(list));
+            update.bind(3, static_cast<int64_t>(position));
+        });
     });
     if (!stored)
         return;
-    // Name and label are what the index knows the entry by; a change of them re-indexes it.
-    Entry changed = entryOf(list, std::move(value), position, std::move(*row));
-    bool renamed = changed.key != entries[index].key;
-    changed.nextSameKey = entries[index].nextSameKey;
-    m_listBytes[indexOf(list)] -= entries[index].bytes();
-    entries[index] = std::move(changed);
-    m_listBytes[indexOf(list)] += entries[index].bytes();
-    if (renamed)
-        reindexEvents();
+    replaceInMemory(list, index, entryOf(list, std::move(value), position, *row), *row);
 }
 
 void TalmerinMobStatLogStore::putSession(const std::string& id, const Dictionary& session)
@@ -600,14 +712,14 @@ void TalmerinMobStatLogStore::putSession(const std::string& id, const Dictionary
     long long position = nextPosition(List::Sessions);
     bool stored = transaction("store a session", [&](SQLite::Database& db) {
         if (old)
-            deleteCurrentRow(db, List::Sessions, oldPosition);
+            deleteCurrentRow(List::Sessions, oldPosition);
         insertRow(db, 0, List::Sessions, position, *row);
     });
     if (!stored)
         return;
     if (old)
         eraseInMemory(List::Sessions, *old);
-    appendInMemory(List::Sessions, entryOf(List::Sessions, std::move(value), position, std::move(*row)));
+    appendInMemory(List::Sessions, entryOf(List::Sessions, std::move(value), position, *row), *row);
 }
 
 void TalmerinMobStatLogStore::splitWithSession(const std::string& id, const Dictionary& session, std::size_t maxArchived)
@@ -631,7 +743,7 @@ void TalmerinMobStatLogStore::splitWithSession(const std::string& id, const Dict
     }
     bool stored = transaction("archive the log", [&](SQLite::Database& db) {
         if (old)
-            deleteCurrentRow(db, List::Sessions, oldPosition);
+            deleteCurrentRow(List::Sessions, oldPosition);
         SQLite::Statement add(db, "INSERT INTO logs(id) VALUES(?)");
         add.bind(1, static_cast<int64_t>(number));
         add.exec();
@@ -647,16 +759,16 @@ void TalmerinMobStatLogStore::splitWithSession(const std::string& id, const Dict
         return;
     m_archive = std::move(archive);
     resetInMemory();
-    appendInMemory(List::Sessions, entryOf(List::Sessions, std::move(value), position, std::move(*row)));
+    appendInMemory(List::Sessions, entryOf(List::Sessions, std::move(value), position, *row), *row);
 }
 
 void TalmerinMobStatLogStore::clearCurrentLog(const std::vector<std::pair<std::string, double>>& numbers)
 {
     std::lock_guard lock(m_mutex);
-    bool stored = transaction("clear the log", [&](SQLite::Database& db) {
-        db.exec("DELETE FROM current" + ownRows());
+    bool stored = transaction("clear the log", [&](SQLite::Database&) {
+        runReused("DELETE FROM current" + ownRows());
         for (const auto& [key, value] : numbers)
-            writeNumber(db, key, value);
+            writeNumber(key, value);
     });
     if (!stored)
         return;
@@ -669,7 +781,8 @@ std::vector<TalmerinMobStatLogStore::ArchivedLog> TalmerinMobStatLogStore::archi
 {
     std::lock_guard lock(m_mutex);
     std::vector<ArchivedLog> logs;
-    if (!m_db)
+    // Every send asks; without an archived log there is no statement to make.
+    if (!m_db || m_archive.empty())
         return logs;
     try {
         SQLite::Statement query(*m_db, "SELECT list, entry FROM archive WHERE log = ? ORDER BY list, position");
@@ -758,6 +871,7 @@ bool TalmerinMobStatLogStore::importLogs(const std::vector<std::string>& sources
     struct Pending {
         List list;
         Entry entry;
+        Row row;
     };
     std::vector<Pending> pending;
     long long positions[3];
@@ -780,7 +894,7 @@ bool TalmerinMobStatLogStore::importLogs(const std::vector<std::string>& sources
                     long long position = next[indexOf(list)]++;
                     insertRow(db, number, list, position, *row);
                     if (number == 0)
-                        pending.push_back(Pending { list, entryOf(list, item, position, std::move(*row)) });
+                        pending.push_back(Pending { list, entryOf(list, item, position, *row), std::move(*row) });
                 }
             }
         };
@@ -801,7 +915,7 @@ bool TalmerinMobStatLogStore::importLogs(const std::vector<std::string>& sources
         return false;
     m_archive = std::move(numbers);
     for (Pending& item : pending)
-        appendInMemory(item.list, std::move(item.entry));
+        appendInMemory(item.list, std::move(item.entry), item.row);
     return true;
 }
 
@@ -817,14 +931,18 @@ std::optional<std::string> TalmerinMobStatLogStore::currentLogJson(std::size_t r
         json += '"';
         json += keyOf(list);
         json += "\":[";
-        bool first = true;
-        for (const Entry& entry : m_lists[indexOf(list)]) {
-            if (!entry.json)
-                return std::nullopt;
-            if (!first)
-                json += ',';
-            json += *entry.json;
-            first = false;
+        if (m_valuesOnly[indexOf(list)])
+            return std::nullopt;
+        if (m_textInOrder[indexOf(list)]) {
+            json += m_texts[indexOf(list)];
+        } else {
+            bool first = true;
+            for (const Entry& entry : m_lists[indexOf(list)]) {
+                if (!first)
+                    json += ',';
+                json += textOf(list, entry);
+                first = false;
+            }
         }
         json += ']';
     }
@@ -852,12 +970,12 @@ std::optional<double> TalmerinMobStatLogStore::number(const std::string& key) co
     return found->second;
 }
 
-void TalmerinMobStatLogStore::writeNumber(SQLite::Database& db, const std::string& key, double value)
+void TalmerinMobStatLogStore::writeNumber(const std::string& key, double value)
 {
-    SQLite::Statement update(db, "INSERT OR REPLACE INTO settings(key, value) VALUES(?, ?)");
-    update.bind(1, key);
-    update.bind(2, value);
-    update.exec();
+    runReused("INSERT OR REPLACE INTO settings(key, value) VALUES(?, ?)", [&](SQLite::Statement& update) {
+        update.bind(1, key);
+        update.bind(2, value);
+    });
 }
 
 void TalmerinMobStatLogStore::setNumberLater(const std::string& key, double value)
@@ -877,6 +995,6 @@ void TalmerinMobStatLogStore::flushNumbers()
 void TalmerinMobStatLogStore::setNumber(const std::string& key, double value)
 {
     std::lock_guard lock(m_mutex);
-    if (transaction("keep a setting", [&](SQLite::Database& db) { writeNumber(db, key, value); }))
+    if (transaction("keep a setting", [&](SQLite::Database&) { writeNumber(key, value); }))
         m_numbers[key] = value;
 }

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -124,21 +125,28 @@ public:
     bool importLogs(const std::vector<std::string>& sources, const pf::Value& current, const pf::Array& archive);
 
 private:
-    // An entry in memory is its JSON text; only one that JSON cannot hold keeps its value.
+    // An entry in memory is its JSON text, kept in its list's text (`m_texts`); only one that
+    // JSON cannot hold keeps its value instead.
     static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
     struct Entry {
         long long position { 0 };
-        std::optional<std::string> json;
+        std::size_t offset { 0 }; // of its JSON in its list's text
+        std::size_t length { 0 }; // of its JSON; 0 when `value` holds the entry
         std::optional<pf::Value> value;
         std::size_t key { 0 };                // events: the hash of eventKey
         std::size_t nextSameKey { kNone };    // events: the next one with the same key
         std::optional<std::string> sessionId; // sessions: their "i", when a text
-        std::size_t bytes() const { return json ? json->size() : 0; }
     };
     struct Row {
         std::string text;
         pf::Bytes blob;
         bool isText { true };
+    };
+    // Events by name and label (the hash of eventKey): the first and last of their indexes in
+    // "ev", the rest chained through the entries.
+    struct EventRange {
+        std::size_t first;
+        std::size_t last;
     };
 
     void open();
@@ -147,7 +155,7 @@ private:
     void loadCurrentLog();
     void loadArchiveNumbers();
     void loadNumbers();
-    static void writeNumber(SQLite::Database& db, const std::string& key, double value);
+    void writeNumber(const std::string& key, double value);
     // Decodes one stored entry; nullopt when this version cannot read it.
     std::optional<pf::Value> decode(const SQLite::Statement& query, int column) const;
     // The row of an entry; nullopt when neither JSON nor a keyed archive holds it as it is.
@@ -157,17 +165,31 @@ private:
     // The condition picking the current log's rows this version holds in memory (empty when
     // that is every row).
     std::string ownRows() const;
-    static Entry entryOf(List list, pf::Value value, long long position, Row&& row);
-    static pf::Value valueOf(const Entry& entry);
+    // The entry of a row (its text goes into the list's text when it is placed there).
+    static Entry entryOf(List list, pf::Value value, long long position, const Row& row);
+    pf::Value valueOf(List list, const Entry& entry) const;
+    std::string_view textOf(List list, const Entry& entry) const;
     void bindRow(SQLite::Statement& statement, int index, const Row& row);
     // Runs `work` as one transaction; false (and a log line) when the disk refused it.
     bool transaction(const char* what, const std::function<void(SQLite::Database&)>& work);
+    // Runs one of the statements every put or send repeats, prepared once for the connection;
+    // `bind` sets its parameters.
+    void runReused(const std::string& sql, const std::function<void(SQLite::Statement&)>& bind = {});
+    // Lets the connection go, with the statements prepared for it.
+    void closeDatabase();
     void insertRow(SQLite::Database& db, long long log, List list, long long position, const Row& row);
-    void deleteCurrentRow(SQLite::Database& db, List list, long long position);
+    void deleteCurrentRow(List list, long long position);
     static void deleteArchivedLog(SQLite::Database& db, long long number);
     static void noteImport(SQLite::Database& db, const std::string& source);
-    void appendInMemory(List list, Entry entry);
+    void appendInMemory(List list, Entry entry, const Row& row);
+    void replaceInMemory(List list, std::size_t index, Entry entry, const Row& row);
     void eraseInMemory(List list, std::size_t index);
+    // Puts a row's text at the end of its list's text and points the entry at it.
+    void placeText(List list, Entry& entry, const Row& row);
+    // Counts the text of an entry that leaves its place as left behind.
+    void leaveText(List list, const Entry& entry);
+    // Writes the list's text again in order once more of it is left behind than in use.
+    void tidyText(List list);
     void resetInMemory();
     void reindexEvents();
     // Files the event at `index` of "ev" (there already, or about to be appended).
@@ -181,15 +203,22 @@ private:
     std::string m_path;
     mutable std::mutex m_mutex;
     std::unique_ptr<SQLite::Database> m_db;
+    // Declared after the connection, so destroyed before it: it cannot close with them open.
+    std::map<std::string, std::unique_ptr<SQLite::Statement>, std::less<>> m_reused;
     std::vector<Entry> m_lists[3];
     std::size_t m_listBytes[3] { 0, 0, 0 }; // sum of the entries' bytes
-    // Events by name and label: the first and last of their indexes in "ev", the rest chained
-    // through the entries (one allocation per key, not two: a log is cleared whole at a send).
-    struct KeyedEvents {
-        std::size_t first;
-        std::size_t last;
-    };
-    std::unordered_map<std::size_t, KeyedEvents> m_eventIndex;
+    // Each list's entries' JSON texts in one buffer, each after a comma, in the list's order as
+    // long as nothing was replaced or removed: then (no bytes left behind, every entry a text)
+    // the buffer is the list's JSON between its brackets, and a send copies it whole. A changed
+    // entry's new text goes to the end and its old one is left behind; once more is left behind
+    // than in use, the buffer is written again in order. One buffer rather than a string per
+    // entry: a send of thousands of entries read them from all over the heap, and its clear
+    // freed each of them.
+    std::string m_texts[3];
+    std::size_t m_leftBehind[3] { 0, 0, 0 }; // bytes of the texts no entry uses
+    bool m_textInOrder[3] { true, true, true }; // the buffer holds the entries' texts in order, nothing else
+    std::size_t m_valuesOnly[3] { 0, 0, 0 }; // entries that JSON cannot hold
+    std::unordered_map<std::size_t, EventRange> m_eventIndex;
     std::map<std::string, double> m_numbers;
     std::map<std::string, double> m_pendingNumbers;
     std::vector<long long> m_archive;

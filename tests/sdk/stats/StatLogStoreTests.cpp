@@ -598,3 +598,114 @@ TEST(StatLogStore, RowsPastTheSizeCapAreKeptForALaterLaunch)
     ASSERT_EQ(ids(later), (std::vector<std::string> { "s4" }));
     EXPECT_EQ(later.entry(List::Sessions, 0), Value(entry(4)));
 }
+
+// The upload's text is put together from the entries' texts as they lie in memory: whatever was
+// appended, replaced (the new text moves out of the list's order), removed, or could only be
+// kept as a keyed archive, it reads as the JSON of the log, before and after a relaunch.
+TEST(StatLogStore, TheUploadTextFollowsEveryChangeOfTheLog)
+{
+    StatsWorld world;
+    using List = TalmerinMobStatLogStore::List;
+    auto open = [] { return std::make_unique<TalmerinMobStatLogStore>(TalmerinMobStatLogStore::defaultPath()); };
+    auto store = open();
+    auto check = [&](const std::string& what) {
+        std::string expected = json(Value(store->currentLog()));
+        EXPECT_EQ(store->currentLogJson().value_or("(none)"), expected) << what;
+        EXPECT_EQ(store->currentLogBytes(), expected.size()) << what;
+    };
+    auto withData = [](const std::string& id) { return Dictionary { { "i", Value(id) }, { "d", Value(pf::Bytes { 1, 2 }) } }; };
+
+    check("blank");
+    for (int i = 0; i < 30; ++i)
+        store->append(List::Events, event("e" + std::to_string(i), i));
+    check("appended in order");
+    store->replace(List::Events, 10, event("e10", 100));
+    check("one replaced");
+    // An entry that grows with every change leaves more and more behind.
+    Dictionary growing = event("e20", 20);
+    for (int i = 0; i < 300; ++i) {
+        growing.set("s", Value(growing.find("s")->stringValue() + std::to_string(i) + "|"));
+        store->replace(List::Events, 20, growing);
+        if (i % 37 == 0)
+            check("replaced " + std::to_string(i + 1) + " times");
+    }
+    check("replaced many times");
+
+    store->putSession("s1", session("s1", 1));
+    store->putSession("s2", session("s2", 2));
+    store->putSession("s1", session("s1", 3, 5000));
+    check("a session put again");
+    for (int i = 0; i < 6; ++i)
+        store->append(List::Exceptions, Dictionary { { "t", Value(i) }, { "c", Value(std::string(1500, 'x')) } }, i >= 3);
+    check("exceptions dropped from the front");
+
+    store->putSession("kept", withData("kept"));
+    EXPECT_EQ(store->currentLogJson(), std::nullopt) << "an entry JSON cannot hold";
+    store->putSession("kept", session("kept", 4));
+    check("that entry replaced by one JSON holds");
+    store->replace(List::Events, 5, withData("e5"));
+    EXPECT_EQ(store->currentLogJson(), std::nullopt);
+    store->replace(List::Events, 5, event("e5", 5));
+    check("an event back as JSON");
+
+    std::string before = json(Value(store->currentLog()));
+    store.reset();
+    store = open();
+    EXPECT_EQ(store->currentLogJson().value_or("(none)"), before) << "relaunched";
+    store->clearCurrentLog();
+    check("cleared");
+    store->append(List::Events, event("after", 1));
+    check("appended after the clear");
+}
+
+// The index of events by name grows as names come (and is rebuilt when an event is dropped):
+// each name is still found at its place.
+TEST(StatLogStore, EveryNameIsFoundAsTheIndexGrows)
+{
+    StatsWorld world;
+    using List = TalmerinMobStatLogStore::List;
+    TalmerinMobStatLogStore store(TalmerinMobStatLogStore::defaultPath());
+    auto any = [](const Value&) { return true; };
+    auto find = [&](int name) { return store.findEvent(Value("n" + std::to_string(name)), Value("label"), any); };
+    const int names = 1500;
+    for (int i = 0; i < names; ++i)
+        store.append(List::Events, event("n" + std::to_string(i), i));
+    for (int i = 0; i < names; ++i)
+        ASSERT_EQ(find(i), std::optional<std::size_t>(i)) << i;
+    EXPECT_EQ(find(names), std::nullopt);
+    store.append(List::Events, event("n" + std::to_string(names), names), true);
+    EXPECT_EQ(find(0), std::nullopt);
+    for (int i = 1; i <= names; ++i)
+        ASSERT_EQ(find(i), std::optional<std::size_t>(i - 1)) << i;
+    store.clearCurrentLog();
+    EXPECT_EQ(find(1), std::nullopt);
+}
+
+// A change the file refuses (another connection holds its write lock) is lost whole, on disk
+// and in memory, and the changes after it go through as if it had not been asked for; a
+// number waiting to be written goes with the first change that is kept.
+TEST(StatLogStore, AChangeTheFileRefusesLeavesNothingBehind)
+{
+    StatsWorld world;
+    using List = TalmerinMobStatLogStore::List;
+    const std::string path = TalmerinMobStatLogStore::defaultPath();
+    TalmerinMobStatLogStore store(path);
+    ASSERT_TRUE(store.append(List::Events, event("first", 1)));
+    store.setNumberLater("waiting", 5);
+    {
+        SQLite::Database other(path, SQLite::OPEN_READWRITE);
+        other.exec("BEGIN IMMEDIATE");
+        pf::Log::startCapture();
+        EXPECT_FALSE(store.append(List::Events, event("lost", 2)));
+        store.replace(List::Events, 0, event("first", 3));
+        store.clearCurrentLog();
+        EXPECT_TRUE(pf::Log::contains("could not clear the log"));
+        pf::Log::stopCapture();
+        other.exec("ROLLBACK");
+    }
+    EXPECT_EQ(json(Value(store.currentLog())), json(logWith({ event("first", 1) }, {})));
+    ASSERT_TRUE(store.append(List::Events, event("second", 4)));
+    TalmerinMobStatLogStore later(path);
+    EXPECT_EQ(json(Value(later.currentLog())), json(logWith({ event("first", 1), event("second", 4) }, {})));
+    EXPECT_EQ(later.number("waiting"), std::optional<double>(5));
+}
