@@ -89,9 +89,10 @@ Value Pasteboard::storedOf(const Entry& entry)
 std::shared_ptr<Pasteboard> Pasteboard::load(const std::string& name)
 {
     std::string path = pathFor(name);
-    // What a write killed part-way left goes when the pasteboard is next opened, not only at
-    // its next write (it may be only read). A write of this process under way is never taken.
-    FileManager::removeLeftoverTemporaries(path);
+    // What a write killed part-way left goes at the next launch, not only at that pasteboard's
+    // next write: every pasteboard's, whenever one is read from its file (a launch reads the
+    // device's own at least). A write of this process under way is never taken.
+    FileManager::removeLeftoverTemporaries(FileManager::join(folder(), ""));
     if (!FileManager::exists(path))
         return nullptr;
     std::string error = "cannot read the file";

@@ -33,7 +33,8 @@ TEST(InterruptedWrites, AWriteUnderWayKeepsItsTemporaryFileWhenAnotherWriteOfThe
 }
 
 // A launch that only reads the settings or a saved pasteboard (it changes nothing) still removes
-// what a killed write of that file left: its own temporary files, and nothing else at such names.
+// what killed writes left: the settings' own temporary files, every pasteboard's, and nothing else
+// at such names.
 TEST(InterruptedWrites, TheSettingsAndAPasteboardLoseTheirLeftoversWhenTheyAreNextRead)
 {
     pf::TaskEnvironment env;
@@ -60,6 +61,9 @@ TEST(InterruptedWrites, TheSettingsAndAPasteboardLoseTheirLeftoversWhenTheyAreNe
     };
     auto settingsNames = plant(settings);
     auto boardNames = plant(board);
+    // Another pasteboard's, which this launch does not open.
+    const std::string unopened = pf::FileManager::join(env.sandbox().libraryPath(), "Pasteboards/unopened.plist.tmp-abcdef012345");
+    ASSERT_TRUE(pf::FileManager::writeAtomically(unopened, std::string_view("half")));
 
     // The next launch reads both and writes neither.
     pf::UserDefaults again(settings);
@@ -68,6 +72,7 @@ TEST(InterruptedWrites, TheSettingsAndAPasteboardLoseTheirLeftoversWhenTheyAreNe
     auto reread = pf::Pasteboard::withName("registry", false);
     ASSERT_TRUE(reread);
     EXPECT_EQ(reread->string(), "other app");
+    EXPECT_FALSE(pf::FileManager::exists(unopened));
     for (const auto& names : { settingsNames, boardNames }) {
         EXPECT_FALSE(pf::FileManager::exists(names[0])) << names[0];
         EXPECT_TRUE(pf::FileManager::isDirectory(names[1])) << names[1];
