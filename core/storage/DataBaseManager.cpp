@@ -219,16 +219,12 @@ void removeWorkingFile(const std::string& working)
     }
 }
 
-// Waits `seconds` on the process clock, blocking the main thread: on manual time (tests, the
-// simulator's manual mode) the clock moves on at once, as it would have while the thread was
-// blocked, and work that fell due meanwhile runs late, at the loop's next turn.
-void waitOnClock(double seconds)
+// Waits `seconds` of real time, blocking the main thread: a disk gives a refused sector back in
+// real time, whatever clock the app's timers run on (the simulator's manual clock included), so
+// the wait is neither skipped nor moved onto that clock.
+void waitForTheDisk(double seconds)
 {
-    pf::Clock& clock = pf::Clock::shared();
-    if (clock.isManual())
-        clock.advance(seconds);
-    else
-        std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
 }
 
 // What the whole mend has spent of its bounds: it ends when they are.
@@ -593,7 +589,7 @@ DataBaseManager::Status DataBaseManager::withDatabase(const char* operation, con
         const bool refused = RetryingReadVfs::failures().refused != before.refused;
         if (refused && !mended && waits < std::size(kRefusalWaits)) {
             pf::Log::format("GameDatabase: %s: the disk refused a read; it is tried again in %.1f s", operation, kRefusalWaits[waits]);
-            waitOnClock(kRefusalWaits[waits++]);
+            waitForTheDisk(kRefusalWaits[waits++]);
             continue;
         }
         if (refused)

@@ -1,11 +1,13 @@
 #include "tests/support/UnreadableRange.h"
 
-#include "platform/foundation/Clock.h"
 #include "tests/support/FullDisk.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <pthread.h>
+#include <time.h>
 #include <map>
 #include <mutex>
 #include <cerrno>
@@ -26,7 +28,11 @@ std::uint64_t g_end;
 int g_limit;
 int g_error;
 bool g_eachOffset;
-double g_until; // 0: refusals are counted, not timed
+double g_forWaits; // > 0: refused until the making thread has waited this long
+std::chrono::steady_clock::time_point g_until; // with g_realTime: refused until then
+bool g_realTime;
+pthread_t g_maker;
+std::atomic<double> g_waited { 0 };
 std::mutex g_mutex;
 std::map<std::uint64_t, int> g_refusalsAt; // with g_eachOffset
 
@@ -41,7 +47,9 @@ bool refused(int fd, std::int64_t offset, std::size_t count)
     const auto from = static_cast<std::uint64_t>(offset);
     if (from >= g_end || from + count <= g_begin)
         return false;
-    if (g_until > 0 && pf::Clock::shared().monotonicNow() >= g_until)
+    if (g_realTime && std::chrono::steady_clock::now() >= g_until)
+        return false;
+    if (g_forWaits > 0 && g_waited.load() >= g_forWaits)
         return false;
     if (g_limit != testsupport::UnreadableRange::kEveryRead) {
         std::lock_guard lock(g_mutex);
@@ -77,16 +85,27 @@ UnreadableRange::UnreadableRange(const std::string& path, std::uint64_t offset, 
     g_limit = refusing;
     g_error = error;
     g_eachOffset = counted == Counted::AtEachOffset;
-    g_until = 0;
+    g_forWaits = 0;
+    g_realTime = false;
+    g_waited = 0;
+    g_maker = ::pthread_self();
     g_refusalsAt.clear();
     g_refusals = 0;
     g_armed.store(true, std::memory_order_release);
 }
 
-UnreadableRange::UnreadableRange(const std::string& path, std::uint64_t offset, std::uint64_t length, Until until, int error)
+UnreadableRange::UnreadableRange(const std::string& path, std::uint64_t offset, std::uint64_t length, ForWaits waits, int error)
     : UnreadableRange(path, offset, length, kEveryRead, error)
 {
-    g_until = until.monotonic;
+    g_forWaits = waits.seconds;
+}
+
+UnreadableRange::UnreadableRange(const std::string& path, std::uint64_t offset, std::uint64_t length, ForRealTime time, int error)
+    : UnreadableRange(path, offset, length, kEveryRead, error)
+{
+    g_realTime = true;
+    g_until = std::chrono::steady_clock::now()
+        + std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(time.seconds));
 }
 
 UnreadableRange::~UnreadableRange()
@@ -99,9 +118,41 @@ int UnreadableRange::refusals()
     return g_refusals.load();
 }
 
+double UnreadableRange::waited()
+{
+    return g_waited.load();
+}
+
+}
+
+namespace {
+
+// A sleep of the thread that made the range, while it lives: counted, and not slept unless the
+// range runs on real time.
+bool sleepCounted(const timespec* asked)
+{
+    if (!g_armed.load(std::memory_order_acquire) || !asked || !::pthread_equal(::pthread_self(), g_maker))
+        return false;
+    double seconds = static_cast<double>(asked->tv_sec) + static_cast<double>(asked->tv_nsec) / 1e9;
+    g_waited.store(g_waited.load() + seconds);
+    return !g_realTime;
+}
+
 }
 
 extern "C" {
+
+int nanosleep(const timespec* asked, timespec* left)
+{
+    static auto real = next<int (*)(const timespec*, timespec*)>("nanosleep");
+    return sleepCounted(asked) ? 0 : real(asked, left);
+}
+
+int clock_nanosleep(clockid_t clock, int flags, const timespec* asked, timespec* left)
+{
+    static auto real = next<int (*)(clockid_t, int, const timespec*, timespec*)>("clock_nanosleep");
+    return flags == 0 && sleepCounted(asked) ? 0 : real(clock, flags, asked, left);
+}
 
 ssize_t pread64(int fd, void* buffer, size_t count, off64_t offset)
 {

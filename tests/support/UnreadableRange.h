@@ -17,7 +17,8 @@ namespace testsupport {
 // C library's (tests/CMakeLists.txt links this file into the programs that use it, and only
 // those); one range at a time. A plain read() is left alone: the system libraries read their
 // own descriptors through it, and a wrapper of ours in between would hide those callers from
-// ThreadSanitizer, whose suppressions name them.
+// ThreadSanitizer, whose suppressions name them. The sleeps of the thread that made the range are
+// caught the same way (see `waited`).
 class UnreadableRange {
 public:
     static constexpr int kEveryRead = -1;
@@ -30,17 +31,28 @@ public:
     UnreadableRange(const std::string& path, std::uint64_t offset, std::uint64_t length, int refusing = kEveryRead,
         int error = EIO, Counted counted = Counted::InAll);
     // A refusal that lasts a moment (a disk reset, a cable's hiccup): every read of the range is
-    // refused until the process clock's monotonic time reaches `monotonic`, then all read.
-    struct Until {
-        double monotonic;
+    // refused until the code has waited `seconds` (see below), then all read.
+    struct ForWaits {
+        double seconds;
     };
-    UnreadableRange(const std::string& path, std::uint64_t offset, std::uint64_t length, Until until, int error = EIO);
+    UnreadableRange(const std::string& path, std::uint64_t offset, std::uint64_t length, ForWaits waits, int error = EIO);
+    // The same on the real clock: refused until `seconds` of real time have passed since now,
+    // and the code's waits are slept for real.
+    struct ForRealTime {
+        double seconds;
+    };
+    UnreadableRange(const std::string& path, std::uint64_t offset, std::uint64_t length, ForRealTime time, int error = EIO);
     ~UnreadableRange();
     UnreadableRange(const UnreadableRange&) = delete;
     UnreadableRange& operator=(const UnreadableRange&) = delete;
 
     // Reads refused so far.
     static int refusals();
+    // Seconds the thread that made the range asked to sleep while it lived (nanosleep, as
+    // std::this_thread::sleep_for does). Unless the range runs on real time, those sleeps are
+    // not slept: a disk's refusal is waited out at once, and a test of one that lasts does not
+    // wait for real.
+    static double waited();
 };
 
 }

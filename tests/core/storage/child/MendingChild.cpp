@@ -23,7 +23,8 @@ int main(int argc, char** argv)
     if (argc != 5 && !(argc == 6 && std::string(argv[5]) == "--no-hard-links"))
         return 2;
     pf::RunLoop::main().bindToCurrentThread();
-    // The waits on the way to a mend pass at once, as in the tests.
+    // As in the tests: the mend's time bound does not hang on the machine's speed (and the
+    // waits on the way to it pass at once, counted by the unreadable range).
     pf::Clock::shared().useManualTime(1'700'000'000.0);
     auto home = pf::Sandbox::atPath(argv[1]);
     if (!home)
