@@ -118,6 +118,28 @@ void leaveHotJournal(const std::string& path)
     ASSERT_TRUE(pf::FileManager::replaceItem(path + ".killed-journal", path + "-journal"));
 }
 
+// The part of a store a test has the disk refuse: a hot journal it leaves (the whole of it), the
+// file's first page, or the leaf in the middle of the table.
+enum class RefusedPart { HotJournal, FirstPage, MiddleLeaf };
+struct Refused {
+    std::string file;
+    std::uint64_t offset = 0;
+    std::uint64_t length = 4096;
+};
+Refused refusedPartOf(const std::string& path, RefusedPart part)
+{
+    Refused refused { path };
+    if (part == RefusedPart::HotJournal) {
+        leaveHotJournal(path);
+        refused.file = path + "-journal";
+        refused.length = *pf::FileManager::size(refused.file);
+    } else if (part == RefusedPart::MiddleLeaf) {
+        const auto leaves = tableLeaves(*pf::FileManager::read(path));
+        refused.offset = (leaves.at(leaves.size() / 2).number - 1) * 4096;
+    }
+    return refused;
+}
+
 template <typename Map> std::set<std::int64_t> keysOf(const Map& rows)
 {
     std::set<std::int64_t> keys;
@@ -697,17 +719,8 @@ TEST(DamagedGiftStore, ARefusalThatLastsAMomentIsWaitedOutAndOneThatLastsIsMende
         SCOPED_TRACE(c.name);
         Store s;
         const auto expected = storedRows(s.path);
-        std::string refusedFile = s.path;
-        std::uint64_t offset = 0;
-        std::uint64_t length = 4096;
-        if (c.journal) {
-            leaveHotJournal(s.path);
-            refusedFile = s.path + "-journal";
-            length = *pf::FileManager::size(refusedFile);
-        } else if (!c.firstPage) {
-            const auto bytes = *pf::FileManager::read(s.path);
-            offset = (tableLeaves(bytes).at(tableLeaves(bytes).size() / 2).number - 1) * 4096;
-        }
+        const auto [refusedFile, offset, length] = refusedPartOf(s.path,
+            c.journal ? RefusedPart::HotJournal : c.firstPage ? RefusedPart::FirstPage : RefusedPart::MiddleLeaf);
         pf::ResetRegistry::resetAll();
         if (c.afterCheck) {
             EXPECT_EQ(s.listed(), keysOf(expected));
@@ -916,19 +929,7 @@ void expectEveryKilledMendFinishedOrUndone(std::initializer_list<KilledMend> cas
         Store s;
         const std::string folder = s.path.substr(0, s.path.rfind('/'));
         const auto sound = storedRows(s.path);
-        std::string refusedFile = s.path;
-        std::uint64_t offset = 0;
-        std::uint64_t length = 0;
-        if (c.journal) {
-            leaveHotJournal(s.path);
-            refusedFile = s.path + "-journal";
-            length = *pf::FileManager::size(refusedFile);
-        } else {
-            const auto bytes = *pf::FileManager::read(s.path);
-            const auto leaves = tableLeaves(bytes);
-            offset = (leaves.at(leaves.size() / 2).number - 1) * 4096;
-            length = 4096;
-        }
+        const auto [refusedFile, offset, length] = refusedPartOf(s.path, c.journal ? RefusedPart::HotJournal : RefusedPart::MiddleLeaf);
         const auto pristine = filesIn(folder);
         const std::string home = s.env.sandbox().homePath();
         std::vector<std::string> args { MENDING_CHILD, home, refusedFile, std::to_string(offset), std::to_string(length) };
