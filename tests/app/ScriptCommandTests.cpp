@@ -211,8 +211,9 @@ TEST(SimulatorOptionsTest, VendorServicesAndStandInApps)
     for (const auto& c : cases) {
         auto parsed = SimulatorOptions::parse({ "--vendor-apps", c.list }, &error);
         EXPECT_EQ(parsed.has_value(), c.apps.has_value()) << c.list;
-        if (parsed && c.apps)
+        if (parsed && c.apps) {
             EXPECT_EQ(parsed->vendorApps, *c.apps) << c.list;
+        }
     }
 }
 

@@ -45,6 +45,15 @@ std::string joined(const std::vector<std::string>& names)
     return out;
 }
 
+// The picture server's answer: the bytes as a PNG.
+pf::TestHttpServer::Response pngReply(std::string body)
+{
+    pf::TestHttpServer::Response response;
+    response.body = std::move(body);
+    response.contentType = "image/png";
+    return response;
+}
+
 // A picture of noise: its JPEG does not shrink much, so a large one is far above Parley's limit.
 pf::Bytes noisePicture(int side)
 {
@@ -236,11 +245,11 @@ TEST(Sharing, ThePictureIsFetchedSafelyAndTheMessagesCarryOnlyWhatCame)
     auto small = noisePicture(40);
     auto large = noisePicture(500);
     pf::TestHttpServer pictures;
-    pictures.on("GET", "/small.png", [&](const auto&) { return pf::TestHttpServer::Response { 200, std::string(small.begin(), small.end()), "image/png" }; });
-    pictures.on("GET", "/large.png", [&](const auto&) { return pf::TestHttpServer::Response { 200, std::string(large.begin(), large.end()), "image/png" }; });
+    pictures.on("GET", "/small.png", [&](const auto&) { return pngReply(std::string(small.begin(), small.end())); });
+    pictures.on("GET", "/large.png", [&](const auto&) { return pngReply(std::string(large.begin(), large.end())); });
     pictures.reply("GET", "/missing.png", 404, "not here");
     pictures.on("GET", "/huge.png", [](const auto&) {
-        return pf::TestHttpServer::Response { 200, std::string(SharingManager::kPictureMaxBytes + 1, 'x'), "image/png" };
+        return pngReply(std::string(SharingManager::kPictureMaxBytes + 1, 'x'));
     });
     ASSERT_GT(pf::Image::decode(large)->jpegData(0.6).size(), GiftDetailInfo::kMaxThumbBytes);
     ASSERT_LT(large.size(), SharingManager::kPictureMaxBytes);
@@ -331,8 +340,8 @@ TEST(Sharing, APictureAboveLMsPreviewLimitIsMadeSmallerForItsShare)
     auto picture = noisePicture(640);
     const std::string notAPicture(LMApi::kPreviewLimit + 300 * 1024, 'x');
     pf::TestHttpServer pictures;
-    pictures.on("GET", "/big.png", [&](const auto&) { return pf::TestHttpServer::Response { 200, std::string(picture.begin(), picture.end()), "image/png" }; });
-    pictures.on("GET", "/big.bin", [&](const auto&) { return pf::TestHttpServer::Response { 200, notAPicture, "image/png" }; });
+    pictures.on("GET", "/big.png", [&](const auto&) { return pngReply(std::string(picture.begin(), picture.end())); });
+    pictures.on("GET", "/big.bin", [&](const auto&) { return pngReply(notAPicture); });
     for (size_t size : { picture.size(), notAPicture.size() }) {
         ASSERT_GT(size, LMApi::kPreviewLimit);
         ASSERT_LT(size, SharingManager::kPictureMaxBytes);
@@ -367,7 +376,7 @@ TEST(Sharing, TheScreenGoesOnWhileThePictureIsOnItsWay)
     auto small = noisePicture(40); // outlives the server, whose thread reads it
     pf::TestHttpServer pictures;
     pictures.on("GET", "/slow.png", [&](const auto&) {
-        pf::TestHttpServer::Response response { 200, std::string(small.begin(), small.end()), "image/png" };
+        auto response = pngReply(std::string(small.begin(), small.end()));
         response.hold = true;
         return response;
     });

@@ -40,7 +40,10 @@ LMApiSendResultCode LMApiInterface::sendMessageToLMLZoneWithReq(const std::share
 
 LMApiSendResultCode LMApiInterface::sendWithType(const std::shared_ptr<LMBaseReq>& req, std::uint32_t type)
 {
-    if (!req || typeid(*req) != typeid(SendMessageToLMReq))
+    if (!req)
+        return kFailed;
+    const LMBaseReq& request = *req; // typeid of the object itself, not of a call
+    if (typeid(request) != typeid(SendMessageToLMReq))
         return kFailed;
     auto content = std::static_pointer_cast<SendMessageToLMReq>(req)->message;
     if (!content)
@@ -61,7 +64,10 @@ LMApiSendResultCode LMApiInterface::sendResp(const std::shared_ptr<LMBaseResp>& 
 
 LMApiSendResultCode LMApiInterface::sendGetMessageFromLMResp(const std::shared_ptr<LMBaseResp>& resp)
 {
-    if (!resp || typeid(*resp) != typeid(GetMessageFromLMResp))
+    if (!resp)
+        return kFailed;
+    const LMBaseResp& response = *resp; // typeid of the object itself, not of a call
+    if (typeid(response) != typeid(GetMessageFromLMResp))
         return kFailed;
     auto content = std::static_pointer_cast<GetMessageFromLMResp>(resp)->message;
     return responseToGetMessageFromLM(LMApiMessage::messageWithObject(content, LMApiMessage::GetAnswer));
@@ -69,7 +75,10 @@ LMApiSendResultCode LMApiInterface::sendGetMessageFromLMResp(const std::shared_p
 
 LMApiSendResultCode LMApiInterface::sendShowMessageFromLMResp(const std::shared_ptr<LMBaseResp>& resp)
 {
-    if (!resp || typeid(*resp) != typeid(ShowMessageFromLMResp))
+    if (!resp)
+        return kFailed;
+    const LMBaseResp& response = *resp; // typeid of the object itself, not of a call
+    if (typeid(response) != typeid(ShowMessageFromLMResp))
         return kFailed;
     auto result = std::make_shared<LMApiResultObject>();
     result->error = resp->result;
@@ -111,7 +120,10 @@ bool LMApiInterface::handleOpenURL(const pf::Url& url, const std::shared_ptr<LMA
 
 bool LMApiInterface::responseToSendMessageToLM(const std::shared_ptr<LMApiObject>& content, const std::shared_ptr<LMApiInterfaceDelegate>& delegate)
 {
-    if (!content || typeid(*content) != typeid(LMApiResultObject))
+    if (!content)
+        return false;
+    const LMApiObject& object = *content; // typeid of the object itself, not of a call
+    if (typeid(object) != typeid(LMApiResultObject))
         return false;
     auto result = std::static_pointer_cast<LMApiResultObject>(content);
     if (delegate)

@@ -22,7 +22,10 @@ std::shared_ptr<const LMApiShareCoder> LMApiShareCoder::shared()
 
 std::shared_ptr<LMApiMessage> LMApiShareCoder::messageOfRequest(const std::shared_ptr<LMBaseReq>& req) const
 {
-    if (!req || typeid(*req) != typeid(SendMessageToLMReq))
+    if (!req)
+        return nullptr;
+    const LMBaseReq& request = *req; // typeid of the object itself, not of a call
+    if (typeid(request) != typeid(SendMessageToLMReq))
         return nullptr;
     auto content = std::static_pointer_cast<SendMessageToLMReq>(req)->message;
     return LMApiMessage::messageWithObject(content, LMApiMessage::SendToLM);
