@@ -30,7 +30,7 @@ public:
         std::string method;
         std::string path;   // without the query
         std::string target; // as sent, with the query
-        std::vector<Header> headers;
+        std::vector<Header> headers {};
         std::string body;
         // First value of a header (case-insensitive name).
         std::optional<std::string> header(std::string_view name) const;
@@ -40,8 +40,8 @@ public:
         int status { 200 };
         std::string body;
         std::string contentType { "text/plain; charset=utf-8" };
-        std::vector<Header> headers;
-        std::optional<size_t> truncateAfter;
+        std::vector<Header> headers {};
+        std::optional<size_t> truncateAfter {};
         bool hold { false };
     };
 

@@ -236,8 +236,9 @@ TEST(Startup, OpenedAddressesGoOnlyWhereTheirSourceAppBelongs)
         world.settle();
         EXPECT_EQ(shares(), c.shares);
         // A refused address leaves the staged answer where it was: nobody read it.
-        if (!c.handled)
+        if (!c.handled) {
             EXPECT_FALSE(pf::Pasteboard::general()->items().empty());
+        }
         pf::Pasteboard::general()->setItems({});
     }
     EXPECT_FALSE(manager->pendingBlipShare());

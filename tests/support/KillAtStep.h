@@ -23,7 +23,7 @@ struct KillPlan {
     std::string name;   // only steps one of whose paths holds this text; empty: every step
     long at = 0;        // the step (from 1) to kill at; 0: only count
     bool after = false; // kill once the step is made, rather than before it
-    std::string log;    // a file every counted step is written to; empty: none
+    std::string log {}; // a file every counted step is written to; empty: none
     // Rather than kill the child, the thread making the step calls the child's own
     // `extern "C" void quorvane_kill_at_step_hold()` (exported: ENABLE_EXPORTS) and goes on
     // when it returns, so that the child's other threads act while that write stands there.

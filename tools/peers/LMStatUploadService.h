@@ -19,9 +19,9 @@ public:
 
     struct Answer {
         int status { 200 };
-        std::optional<nlohmann::json> cfg;
+        std::optional<nlohmann::json> cfg {};
         bool encipher { false };
-        std::string encoding; // the reply's "Content-Encoding"; "rc4" when enciphering and empty
+        std::string encoding {}; // the reply's "Content-Encoding"; "rc4" when enciphering and empty
         double delaySeconds { 0 };
     };
 

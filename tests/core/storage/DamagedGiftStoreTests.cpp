@@ -974,8 +974,9 @@ void expectEveryKilledMendFinishedOrUndone(std::initializer_list<KilledMend> cas
             if (aside) {
                 EXPECT_EQ(pf::FileManager::read(s.path + ".corrupt"), pristine.at("GameDatabase.sqlite"))
                     << "the damaged file, byte for byte";
-                if (c.journal)
+                if (c.journal) {
                     EXPECT_EQ(pf::FileManager::read(s.path + ".corrupt-journal"), pristine.at("GameDatabase.sqlite-journal"));
+                }
             }
             std::set<std::string> left { "GameDatabase.sqlite" };
             if (aside)
@@ -985,8 +986,9 @@ void expectEveryKilledMendFinishedOrUndone(std::initializer_list<KilledMend> cas
             if (c.folderAtWorkingName)
                 left.insert("GameDatabase.sqlite.rebuilt");
             EXPECT_EQ(storeFolder(s.path), left) << "nothing half-made left beside the store";
-            if (c.folderAtWorkingName)
+            if (c.folderAtWorkingName) {
                 EXPECT_EQ(pf::FileManager::readText(s.path + ".rebuilt/kept.txt"), "kept");
+            }
             EXPECT_EQ(SQLite::Database(s.path).execAndGet("PRAGMA integrity_check").getString(), "ok");
         }
         EXPECT_GT(finished, 0) << "the case under test: some kills came after the damaged file had its aside name";

@@ -67,8 +67,9 @@ TEST_F(WebTest, WhatAHostilePageMakesTheAppPrintIsBounded)
             EXPECT_GT(containing(shown, c.repeatedLine), 0u) << "the page's first lines are logged";
             EXPECT_LE(shown.size(), kMaxLines);
             EXPECT_LE(bytes, kMaxBytes);
-            if (c.timers)
+            if (c.timers) {
                 EXPECT_EQ(containing(shown, "timer refused"), 1u) << "said once per page";
+            }
 
             // The page goes: one line says what was only counted.
             Log::stopCapture();

@@ -48,8 +48,9 @@ TEST(GiftDetailHeader, TheConditionKeepsItsTextOnOneLineAndTheFullPriceNeverLies
         if (!c.priceShown)
             continue;
         EXPECT_GE(price->frame().x(), textEnd) << "the full price runs over the condition";
-        if (c.gold == 0 || c.points == 0) // one currency: the full price at its usual place
+        if (c.gold == 0 || c.points == 0) { // one currency: the full price at its usual place
             EXPECT_EQ(price->frame().x(), GiftDetailHeaderTableViewCell::kOriginalPriceX);
+        }
         EXPECT_LE(price->frame().maxX(), cell->contentView()->bounds().width() - condition->frame().x()) << "out of the row";
         EXPECT_EQ(price->lineView()->frame().width(), price->frame().width()) << "struck through as wide as its text";
     }

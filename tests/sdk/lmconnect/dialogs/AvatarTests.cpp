@@ -250,8 +250,9 @@ TEST_F(AvatarTest, AFailedUploadLeavesRetryAndNothingIsSentTwice)
     pf::Reachability::setOverride(pf::Reachability::Status::NotReachable);
     env.runUntilIdle();
     before = uploads().size();
-    if (!kit()->window())
+    if (!kit()->window()) {
         ASSERT_TRUE(session->setUserHeadpic(picture(600, 600), std::nullopt));
+    }
     env.fastForwardBy(0.05);
     ASSERT_TRUE(driver.tap(screen()->selectButton()));
     env.fastForwardBy(0.02);

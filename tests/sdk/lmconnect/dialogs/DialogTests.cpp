@@ -92,8 +92,9 @@ TEST_F(DialogTest, PagesAnswerOnTheAppSchemeAndTheDelegateHearsOnce)
             // The pages' token is the login statistics' token of the credentials held now.
             EXPECT_EQ(session->localEncrytedToken(), MorrowOAuth::loginStatisToken("TOKEN-1", kAppId, session->openId()));
         }
-        if (c.iface == "AppGiftRequest")
+        if (c.iface == "AppGiftRequest") {
             EXPECT_EQ(text(*shown, "only"), "1");
+        }
         if (c.iface == "SendStory") {
             EXPECT_EQ(text(*shown, "receiver"), "1,3");
             EXPECT_EQ(text(*shown, "title"), "标题");

@@ -207,8 +207,9 @@ TEST_F(LMIncomingTest, Base64FollowsTheStandardAndTakesPaddingOnlyAtTheEnd)
         EXPECT_EQ(std::string(text), encoded);
         EXPECT_EQ(length, encoded.size());
         std::free(text);
-        if (!encoded.empty())
+        if (!encoded.empty()) {
             EXPECT_EQ(decode(encoded), plain);
+        }
     }
     struct Case {
         std::string text;

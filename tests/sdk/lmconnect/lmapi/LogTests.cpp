@@ -60,10 +60,11 @@ TEST_F(LMApiLogTest, LinesFollowABannerAndAnOversizedLogKeepsItsEnd)
         std::ifstream in(log(), std::ios::binary);
         std::string head(std::min<std::uint64_t>(c.kept, 16), '\0');
         in.read(head.data(), head.size());
-        if (c.kept == c.size && c.size)
+        if (c.kept == c.size && c.size) {
             EXPECT_EQ(head, std::string(16, 'A')) << "kept whole";
-        else if (c.kept)
+        } else if (c.kept) {
             EXPECT_EQ(head, std::string(16, '\0')) << "cut to its end";
+        }
         in.seekg(static_cast<std::streamoff>(c.kept));
         std::string rest((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         if (c.kept) {

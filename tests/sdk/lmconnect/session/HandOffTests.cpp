@@ -83,8 +83,9 @@ TEST(HandOff, ASignInReplyReachesTheSessionOnlyThroughItsDelegate)
         EXPECT_EQ(given.openId, c.reply.find("openid") ? c.reply.find("openid")->optionalString() : std::nullopt);
         EXPECT_EQ(given.accessToken, c.reply.find("access_token")->optionalString());
         EXPECT_EQ(given.expirationDate.has_value(), !c.refused);
-        if (given.expirationDate)
+        if (given.expirationDate) {
             EXPECT_DOUBLE_EQ(*given.expirationDate, env.now() + 60);
+        }
         EXPECT_EQ(given.encryToken, c.reply.find("encrytoken") ? c.reply.find("encrytoken")->optionalString() : std::nullopt);
     }
 

@@ -507,8 +507,9 @@ TEST_F(SessionTest, EachWrapperParksItsParametersAndCallsItsNamespace)
         EXPECT_EQ(run("morrow.called"), std::string(callback) + "|" + callback);
         const std::any* parked = MROSDKJSBridge::getUserDictionary(callback);
         EXPECT_EQ(parked != nullptr, parks);
-        if (parked && parks)
+        if (parked && parks) {
             EXPECT_EQ(std::any_cast<pf::Value>(*parked), params);
+        }
     }
 }
 

@@ -164,8 +164,9 @@ TEST_F(WebSignInTest, BrowserRepliesAreCheckedBeforeAnythingRuns)
         settle();
         EXPECT_EQ(recorder->calls, c.calls);
         ASSERT_EQ(answering->received().size(), 1u);
-        if (fresh && old)
+        if (fresh && old) {
             EXPECT_TRUE(old->received().empty());
+        }
         EXPECT_EQ(shownPage->alerts().size(), size_t(c.alerts));
         if (c.calls == std::vector<std::string> { "login" }) {
             EXPECT_EQ(session->accessToken(), "BTOKEN");
@@ -231,8 +232,9 @@ TEST_F(WebSignInTest, ThePageRedirectsLifetimeMustBeANumber)
         settle();
         EXPECT_EQ(recorder->calls, std::vector<std::string> { signsIn ? "login" : "failed" });
         EXPECT_EQ(session->isSessionValid(), signsIn);
-        if (signsIn)
+        if (signsIn) {
             EXPECT_NEAR(*session->expirationDate() - env.now(), 7200, 5);
+        }
     }
 }
 
