@@ -164,18 +164,22 @@ bool leftByAMend(const std::string& name)
     return pf::FileManager::isOwnFile(name);
 }
 
-// Removes what mends left at their working names (their journals included), and only that.
+// Removes what a mend left at one working name (its journals included), and only that.
+void removeWorkingFile(const std::string& working)
+{
+    if (leftByAMend(working))
+        pf::FileManager::removeItem(working);
+    for (const auto& suffix : kJournals) {
+        if (leftByAMend(working + suffix))
+            pf::FileManager::removeItem(working + suffix);
+    }
+}
+
+// The same at every working name.
 void removeLeftovers(const std::string& path)
 {
-    for (int n = 1; n <= kWorkingNames; ++n) {
-        const std::string working = workingPath(path, n);
-        if (leftByAMend(working))
-            pf::FileManager::removeItem(working);
-        for (const auto& suffix : kJournals) {
-            if (leftByAMend(working + suffix))
-                pf::FileManager::removeItem(working + suffix);
-        }
-    }
+    for (int n = 1; n <= kWorkingNames; ++n)
+        removeWorkingFile(workingPath(path, n));
 }
 
 // The first working name at which nothing lies, its journals' names included (once the
@@ -207,16 +211,6 @@ std::optional<std::string> finishedWorkingFile(const std::string& path)
         return working;
     }
     return std::nullopt;
-}
-
-void removeWorkingFile(const std::string& working)
-{
-    if (leftByAMend(working))
-        pf::FileManager::removeItem(working);
-    for (const auto& suffix : kJournals) {
-        if (leftByAMend(working + suffix))
-            pf::FileManager::removeItem(working + suffix);
-    }
 }
 
 // Waits `seconds` of real time, blocking the main thread: a disk gives a refused sector back in

@@ -26,10 +26,11 @@ class Statement;
 //   refuses (a bad sector) is damage, wherever it lies: the file's first page, any page, or
 //   the journal of a transaction that a killed process left to roll back. Before an operation
 //   takes it for damage, it waits and runs again, after 0.1, 0.2, 0.4 and 0.8 s of real time
-//   (a disk's hiccup passes in real time, on whatever clock the app's timers run), so a refusal that lasts a moment (a disk reset) costs nothing and a hot journal is
-//   rolled back once it reads. The wait blocks the main thread, on which the store runs; that
-//   is acceptable because it is made only on the way to a mend, once for it (about 1.5 s, not
-//   for each page the mend reads), and a mend is rare; a sound file never waits.
+//   (a disk's hiccup passes in real time, on whatever clock the app's timers run), so a
+//   refusal that lasts a moment (a disk reset) costs nothing and a hot journal is rolled back
+//   once it reads. The wait blocks the main thread, on which the store runs; that is
+//   acceptable because it is made only on the way to a mend, once for it (about 1.5 s, not for
+//   each page the mend reads), and a mend is rare; a sound file never waits.
 // - The first operation on the file in a process checks it (SQLite's quick check) before its
 //   work; later ones do not. Damage that the check finds, or that an operation meets later (a
 //   file that is not a database, pages that do not read), is mended: the rows of the tables

@@ -10,12 +10,12 @@
 #include "platform/foundation/Json.h"
 #include "platform/foundation/ProcessExit.h"
 #include "platform/foundation/RunLoop.h"
-#include "platform/foundation/Sandbox.h"
 #include "platform/foundation/TimeZone.h"
 #include "platform/foundation/UrlConnection.h"
 #include "platform/graphics/Image.h"
 #include "platform/kit/ImageCache.h"
 #include "sdk/stats/TalmerinMobStat.h"
+#include "tests/support/ChildHome.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -58,10 +58,8 @@ int main(int argc, char** argv)
     if (argc != 3)
         return 2;
     pf::RunLoop::main().bindToCurrentThread();
-    auto home = pf::Sandbox::atPath(argv[1]);
-    if (!home)
+    if (!testsupport::enterHome(argv[1]))
         return 2;
-    pf::Sandbox::setCurrent(home);
 
     // The upload: its reply is held by the test's server, so it is still under way at the end.
     pf::UrlRequest upload(argv[2]);

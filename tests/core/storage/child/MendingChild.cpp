@@ -9,9 +9,9 @@
 #include "core/storage/GiftDetailInfoDatabaseManager.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/RunLoop.h"
-#include "platform/foundation/Sandbox.h"
 #include "tests/support/NoHardLinks.h"
 #include "tests/support/UnreadableRange.h"
+#include "tests/support/ChildHome.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -26,10 +26,8 @@ int main(int argc, char** argv)
     // As in the tests: the mend's time bound does not hang on the machine's speed (and the
     // waits on the way to it pass at once, counted by the unreadable range).
     pf::Clock::shared().useManualTime(1'700'000'000.0);
-    auto home = pf::Sandbox::atPath(argv[1]);
-    if (!home)
+    if (!testsupport::enterHome(argv[1]))
         return 2;
-    pf::Sandbox::setCurrent(home);
     std::optional<testsupport::NoHardLinks> noLinks;
     if (argc == 6)
         noLinks.emplace();

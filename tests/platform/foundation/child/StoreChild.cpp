@@ -7,8 +7,8 @@
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Keychain.h"
 #include "platform/foundation/Pasteboard.h"
-#include "platform/foundation/Sandbox.h"
 #include "platform/foundation/UserDefaults.h"
+#include "tests/support/ChildHome.h"
 
 #include <string>
 
@@ -16,10 +16,9 @@ int main(int argc, char** argv)
 {
     if (argc != 3)
         return 2;
-    auto home = pf::Sandbox::atPath(argv[1]);
+    auto home = testsupport::enterHome(argv[1]);
     if (!home)
         return 2;
-    pf::Sandbox::setCurrent(home);
     const std::string store = argv[2];
     if (store == "settings") {
         pf::UserDefaults defaults(pf::FileManager::join(home->preferencesPath(), "child.plist"));

@@ -3,17 +3,15 @@
 //   parley_registering_child HOME APPID
 
 #include "platform/foundation/RunLoop.h"
-#include "platform/foundation/Sandbox.h"
 #include "sdk/libParleySDK/PXApi.h"
+#include "tests/support/ChildHome.h"
 
 int main(int argc, char** argv)
 {
     if (argc != 3)
         return 2;
     pf::RunLoop::main().bindToCurrentThread();
-    auto home = pf::Sandbox::atPath(argv[1]);
-    if (!home)
+    if (!testsupport::enterHome(argv[1]))
         return 2;
-    pf::Sandbox::setCurrent(home);
     return parley::PXApi::registerApp(argv[2]) ? 0 : 1;
 }

@@ -9,10 +9,10 @@
 
 #include "platform/foundation/DispatchQueue.h"
 #include "platform/foundation/Exception.h"
-#include "platform/foundation/Sandbox.h"
 #include "sdk/stats/CrashReporter.h"
 #include "sdk/stats/TalmerinMobStat.h"
 #include "sdk/stats/TalmerinMobStatLogManager.h"
+#include "tests/support/ChildHome.h"
 
 #include <signal.h>
 #include <sys/mman.h>
@@ -101,7 +101,8 @@ int main(int argc, char** argv)
 {
     if (argc != 3)
         return 2;
-    pf::Sandbox::setCurrent(pf::Sandbox::atPath(argv[1]));
+    if (!testsupport::enterHome(argv[1]))
+        return 2;
     std::string mode = argv[2];
     std::string reportPath = CrashReporter::reportPath();
     if (reportPath.size() >= sizeof g_reportPath)

@@ -4,22 +4,14 @@
 
 #include "sdk/lmconnect/lmapi/LMApiLog.h"
 
-#include "platform/foundation/Sandbox.h"
-
-#include <cstdio>
-#include <string>
+#include "tests/support/ChildHome.h"
 
 int main(int argc, char** argv)
 {
     if (argc != 2)
         return 2;
-    std::string error;
-    auto sandbox = pf::Sandbox::atPath(argv[1], &error);
-    if (!sandbox) {
-        std::fprintf(stderr, "%s\n", error.c_str());
+    if (!testsupport::enterHome(argv[1]))
         return 2;
-    }
-    pf::Sandbox::setCurrent(sandbox);
     LMAPI_LOG("a line of a launch");
     return 0;
 }

@@ -5,21 +5,13 @@
 
 #include "sdk/lmconnect/update/JsUpdateManager.h"
 
-#include "platform/foundation/Sandbox.h"
-
-#include <cstdio>
-#include <string>
+#include "tests/support/ChildHome.h"
 
 int main(int argc, char** argv)
 {
     if (argc != 2)
         return 2;
-    std::string error;
-    auto sandbox = pf::Sandbox::atPath(argv[1], &error);
-    if (!sandbox) {
-        std::fprintf(stderr, "%s\n", error.c_str());
+    if (!testsupport::enterHome(argv[1]))
         return 2;
-    }
-    pf::Sandbox::setCurrent(sandbox);
     return JsUpdateManager::create()->loadInstalledScripts() ? 0 : 1;
 }
