@@ -15,6 +15,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cstdint>
 #include <limits>
@@ -39,11 +40,10 @@ constexpr int kWorkingNames = 8;
 // within them.
 constexpr double kRefusalWaits[] = { 0.1, 0.2, 0.4, 0.8 };
 
-// What the reading of a damaged file may do, so that mending it ends within a few seconds
-// whatever it holds (a loop in its tree gives the same rows for ever, a damaged length a
-// gigabyte): rows stepped over (whole or not) and statements started (reads and probes), each
-// table; bytes of values read and real time, the whole mend; and the longest text or blob a row
-// of it may hold.
+// What the reading of a damaged file may do, so that mending it ends whatever it holds (a loop
+// in its tree gives the same rows for ever, a damaged length a gigabyte): rows stepped over
+// (whole or not) and statements started (reads and probes), each table; bytes of values read and
+// time, the whole mend; and the longest text or blob a row of it may hold.
 constexpr long long kMaxSalvagedRows = 1'000'000;
 // Statements: this many, and more for a larger file: every page may end a run of readable rows,
 // and stepping over the damage after it takes at most two probes for each bit of a rowid, 128
@@ -51,7 +51,14 @@ constexpr long long kMaxSalvagedRows = 1'000'000;
 constexpr long long kMaxSalvageReads = 10'000;
 constexpr long long kSalvageReadsPerKilobyte = 32;
 constexpr std::uint64_t kMaxSalvagedBytes = std::uint64_t { 256 } << 20;
-constexpr std::chrono::seconds kMaxSalvageTime { 3 };
+// Time: a few seconds, and more for a larger file, so that a large store on a disk of the
+// phone's speed is read whole, however much of it is damaged (50,000 bookings, 50 MB with every
+// other leaf refused, take about 4 s on a quiet machine, against 28 s allowed). The file's size
+// counts up to twice the bytes a mend may keep: a larger file cannot be kept whole anyway, and a
+// hostile length must not hold the launch for hours.
+constexpr double kMaxSalvageSeconds = 3;
+constexpr double kSalvageSecondsPerMebibyte = 0.5;
+constexpr std::uint64_t kMaxTimedBytes = 2 * kMaxSalvagedBytes;
 constexpr int kMaxSalvagedValueBytes = 16 << 20;
 // How often (in virtual-machine steps) a statement on the damaged file looks at the clock: a
 // single step may walk many pages before it gives a row.
@@ -164,15 +171,60 @@ bool leftByAMend(const std::string& name)
     return pf::FileManager::isOwnFile(name);
 }
 
-// Removes what a mend left at one working name (its journals included), and only that.
+// Where a mend that moves the damaged file aside (no second names on the file system) writes,
+// before it moves anything, the aside name it chose: a launch that finds the move cut short
+// puts the journals left behind beside that file, and no other. Kept beside the working file,
+// and removed with it.
+const char* const kAsideRecordSuffix = ".aside";
+
+std::string asideRecordOf(const std::string& working)
+{
+    return working + kAsideRecordSuffix;
+}
+
+// The names a mend's working file comes with: its journals and its aside record.
+std::vector<std::string> workingCompanions()
+{
+    std::vector<std::string> companions = kJournals;
+    companions.push_back(kAsideRecordSuffix);
+    return companions;
+}
+
+// Removes what a mend left at one working name (its journals and record included), and only that.
 void removeWorkingFile(const std::string& working)
 {
     if (leftByAMend(working))
         pf::FileManager::removeItem(working);
-    for (const auto& suffix : kJournals) {
+    for (const auto& suffix : workingCompanions()) {
         if (leftByAMend(working + suffix))
             pf::FileManager::removeItem(working + suffix);
     }
+    pf::FileManager::removeLeftoverTemporaries(asideRecordOf(working));
+}
+
+// The aside name a mend recorded beside its working file: one of the store's aside names, or none
+// (no record, or one that names anything else: the file is read as any file on the disk is).
+std::optional<std::string> recordedAside(const std::string& path, const std::string& working)
+{
+    const std::string record = asideRecordOf(working);
+    if (!leftByAMend(record))
+        return std::nullopt;
+    auto bytes = pf::FileManager::read(record, 256);
+    if (!bytes)
+        return std::nullopt;
+    const std::string name(bytes->begin(), bytes->end());
+    const std::string folder = path.substr(0, path.rfind('/') + 1);
+    const std::string first = pf::FileManager::asidePath(path).substr(folder.size());
+    int n = 1;
+    if (name != first) {
+        const char* end = name.data() + name.size();
+        if (!name.starts_with(first + "-") || std::from_chars(name.data() + first.size() + 1, end, n).ptr != end || n < 2)
+            return std::nullopt;
+    }
+    // Only the name as the store writes it ("-2", never "-02").
+    if (pf::FileManager::asidePath(path, n) != folder + name)
+        return std::nullopt;
+    return folder + name;
 }
 
 // The same at every working name.
@@ -188,8 +240,9 @@ std::optional<std::string> freeWorkingPath(const std::string& path)
 {
     for (int n = 1; n <= kWorkingNames; ++n) {
         const std::string working = workingPath(path, n);
+        const auto companions = workingCompanions();
         if (!pf::FileManager::isOccupied(working)
-            && std::none_of(kJournals.begin(), kJournals.end(),
+            && std::none_of(companions.begin(), companions.end(),
                 [&](const std::string& suffix) { return pf::FileManager::isOccupied(working + suffix); }))
             return working;
     }
@@ -225,7 +278,7 @@ void waitForTheDisk(double seconds)
 // Its time runs on the process clock: real time in the app; on manual time (tests, the
 // simulator's manual mode) it does not pass while the mend reads, and the other bounds govern,
 // with a backstop of real time ten times as long, so that no clock leaves the main thread
-// reading a hostile file for minutes.
+// reading a hostile file for ever.
 struct SalvageBudget {
     double deadline; // on the clock's monotonic time
     std::chrono::steady_clock::time_point realDeadline;
@@ -509,13 +562,19 @@ CutMend finishCutMend(const std::string& path)
         // A file still being written (its journal beside it) is not taken, nor removed.
         if (!working)
             return CutMend::None;
-        pf::FileManager::finishSetAsideWith(path, kJournals);
+        // The journals left behind go beside the damaged file the mend moved, named by its
+        // record: never guessed from the names taken, which may be older copies'.
+        const auto aside = recordedAside(path, *working);
+        if (auto went = pf::FileManager::finishSetAsideWith(path, aside, kJournals); went && went != aside)
+            pf::Log::format("GameDatabase: the journals the damaged file left behind lie at %s, beside no file", went->c_str());
         if (!pf::FileManager::replaceItem(*working, path, &error)) {
             pf::Log::format("GameDatabase: the file mended before the last launch ended cannot be put in place: %s", error.c_str());
             return CutMend::Blocked;
         }
         flushPlacement(path);
-        pf::Log::line("GameDatabase: the file mended before the last launch ended is put in place");
+        removeWorkingFile(*working);
+        pf::Log::format("GameDatabase: the file mended before the last launch ended is put in place%s",
+            aside ? ("; the damaged file lies at " + *aside).c_str() : "");
         return CutMend::Finished;
     }
     pf::FileManager::dropCompanionsKeptAside(path, kJournals);
@@ -615,10 +674,12 @@ bool DataBaseManager::mendDamagedFile(const std::string& path)
     const std::string& rebuilt = *working;
     std::string kept;
     std::string notes;
-    SalvageBudget budget { pf::Clock::shared().monotonicNow() + kMaxSalvageTime.count(),
-        std::chrono::steady_clock::now() + kMaxSalvageTime * 10 };
-    const long long maxReads = kMaxSalvageReads
-        + kSalvageReadsPerKilobyte * static_cast<long long>(pf::FileManager::size(path).value_or(0) / 1024);
+    const std::uint64_t fileSize = pf::FileManager::size(path).value_or(0);
+    const double seconds = kMaxSalvageSeconds
+        + kSalvageSecondsPerMebibyte * static_cast<double>(std::min(fileSize, kMaxTimedBytes)) / (1 << 20);
+    SalvageBudget budget { pf::Clock::shared().monotonicNow() + seconds,
+        std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(seconds * 10)) };
+    const long long maxReads = kMaxSalvageReads + kSalvageReadsPerKilobyte * static_cast<long long>(fileSize / 1024);
     try {
         SQLite::Database fresh(rebuilt, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE, kBusyTimeoutMilliseconds,
             RetryingReadVfs::name());
@@ -691,12 +752,15 @@ bool DataBaseManager::mendDamagedFile(const std::string& path)
     if (!aside) {
         linked = false;
         std::string moveError;
-        aside = pf::FileManager::setAsideWith(path, kJournals, &moveError);
-        if (!aside) {
+        const std::string name = pf::FileManager::asidePathWith(path, kJournals);
+        const std::string recorded = name.substr(name.rfind('/') + 1);
+        if (!pf::FileManager::writeAtomically(asideRecordOf(rebuilt), std::string_view(recorded), &moveError)
+            || !pf::FileManager::moveAsideWith(path, name, kJournals, &moveError)) {
             pf::Log::format("GameDatabase: cannot set the damaged file aside: %s; %s", error.c_str(), moveError.c_str());
             removeWorkingFile(rebuilt);
             return false;
         }
+        aside = name;
     }
     if (!pf::FileManager::replaceItem(rebuilt, path, &error)) {
         pf::Log::format("GameDatabase: cannot put the mended file in place: %s", error.c_str());
@@ -717,6 +781,7 @@ bool DataBaseManager::mendDamagedFile(const std::string& path)
     flushPlacement(path);
     if (linked)
         pf::FileManager::dropCompanionsKeptAside(path, kJournals);
+    removeWorkingFile(rebuilt);
     pf::Log::format("GameDatabase: the damaged file was set aside at %s; a new file holds the %s that still read whole%s",
         aside->c_str(), kept.c_str(), notes.c_str());
     return true;

@@ -40,9 +40,9 @@ class Statement;
 //   read as it stands, without its journal; where not even its first page reads, nothing of it
 //   is kept and the new file starts empty. The reading steps past pages that are damaged, cut
 //   off or that the disk cannot give back, and past a tree that leads back to pages already
-//   read; it stops at bounds of rows, bytes, statements (growing with the file's size) and
-//   about three seconds of the process clock (real time in the app), keeping what it read by
-//   then. The damaged file is set aside (as
+//   read; it stops at bounds of rows, bytes, statements and time (both growing with the
+//   file's size: three seconds and half a second more for each MiB, on the process clock, which
+//   is real time in the app), keeping what it read by then. The damaged file is set aside (as
 //   "GameDatabase.sqlite.corrupt", or ".corrupt-2" and on) without a byte of it being read:
 //   under a second name while it stays in place, its journals given second names beside it
 //   too; the new file is renamed into its place, and only then do the journals lose their

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <unordered_set>
 
 namespace {
 
@@ -14,7 +15,8 @@ constexpr const char* kName = "quorvane-retrying-reads";
 struct RetryingFile {
     sqlite3_file base;
     sqlite3_file* real;
-    int retriesLeft;
+    // The offsets whose reads failed at every try; made at the first such read, freed at close.
+    std::unordered_set<sqlite3_int64>* failing;
 };
 
 sqlite3_vfs* g_real = nullptr;
@@ -46,22 +48,32 @@ int readRetrying(sqlite3_file* handle, void* buffer, int amount, sqlite3_int64 o
     auto* file = reinterpret_cast<RetryingFile*>(handle);
     int code = file->real->pMethods->xRead(file->real, buffer, amount, offset);
     if (failedRead(code) && !timedOut(file->real)) {
-        int retries = 0;
-        while (failedRead(code) && retries < RetryingReadVfs::kRetriesPerRead && file->retriesLeft > 0) {
-            ++retries;
-            --file->retriesLeft;
-            code = file->real->pMethods->xRead(file->real, buffer, amount, offset);
+        // A part that failed at every try before gets no retries now: the others keep theirs.
+        const bool failedBefore = file->failing && file->failing->count(offset);
+        const bool remembers = !file->failing || file->failing->size() < RetryingReadVfs::kRememberedOffsets;
+        if (!failedBefore && remembers) {
+            for (int retry = 0; failedRead(code) && retry < RetryingReadVfs::kRetriesPerRead; ++retry)
+                code = file->real->pMethods->xRead(file->real, buffer, amount, offset);
+            if (failedRead(code)) {
+                if (!file->failing)
+                    file->failing = new std::unordered_set<sqlite3_int64>();
+                file->failing->insert(offset);
+            }
         }
-        // A read that passed on a retry costs the file's bound nothing: only reads that failed at
-        // every try spend it.
-        if (!failedRead(code))
-            file->retriesLeft += retries;
     }
     if (code == SQLITE_IOERR_CORRUPTFS)
         g_refused.fetch_add(1, std::memory_order_relaxed);
     else if (code != SQLITE_OK && code != SQLITE_IOERR_SHORT_READ)
         g_otherFailures.fetch_add(1, std::memory_order_relaxed);
     return code;
+}
+
+int closeFile(sqlite3_file* handle)
+{
+    auto* file = reinterpret_cast<RetryingFile*>(handle);
+    delete file->failing;
+    file->failing = nullptr;
+    return file->real->pMethods->xClose(file->real);
 }
 
 // A method of the opened file that only hands the call to the real handle.
@@ -111,7 +123,7 @@ int unfetchPage(sqlite3_file*, sqlite3_int64, void*)
 
 const sqlite3_io_methods kMethods {
     3,
-    ToRealFile<&sqlite3_io_methods::xClose>::call,
+    closeFile,
     readRetrying,
     ToRealFile<&sqlite3_io_methods::xWrite>::call,
     ToRealFile<&sqlite3_io_methods::xTruncate>::call,
@@ -136,7 +148,7 @@ int openFile(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* handle, int flag
     auto* file = reinterpret_cast<RetryingFile*>(handle);
     file->base.pMethods = nullptr;
     file->real = reinterpret_cast<sqlite3_file*>(file + 1);
-    file->retriesLeft = RetryingReadVfs::kRetriesPerFile;
+    file->failing = nullptr;
     int code = g_real->xOpen(g_real, name, file->real, flags, outFlags);
     // SQLite closes what has methods, even after a failed open: the real handle then needs it.
     if (file->real->pMethods)

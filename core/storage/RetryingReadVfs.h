@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // The way the store's files are read: SQLite's default file system, with one difference. A read
@@ -13,10 +14,13 @@
 // - A failed read is made again at once, up to `kRetriesPerRead` more times; a short read (the
 //   file ends) is no failure and is not made again, and neither is a read that timed out (it has
 //   waited its time already; made again back to back, it would only wait as long again).
-// - The retries spent on reads that failed at every try are bounded for each opened file
-//   (`kRetriesPerFile`): a file with many pages the disk refuses for good costs a few reads
-//   more, not four times its reads. A read that passes on a retry costs that bound nothing, so a
-//   disk whose every read passes within its retries is read whole, however many it refuses once.
+// - Each part of the file gets its own retries: a read at an offset that failed at every try is
+//   remembered for the opened file, and a later read there is made once, without retries (it may
+//   have come back; it is not waited for again). So a few sectors the disk never gives back do
+//   not take the retries of the others, and a disk whose other reads pass within their retries is
+//   read whole, however many it refuses once; a file with many pages refused for good costs at
+//   most `kRetriesPerRead` reads more for each, once. Past `kRememberedOffsets` such offsets a
+//   new failure gets no retries, which bounds both the memory and the reads.
 // - Nothing is memory-mapped: a mapped page would bypass the retries.
 // - What still fails after the retries is counted by kind (`failures`), so that a caller whose
 //   SQLite call reports no code (a check that describes what it could not read as text) can
@@ -24,7 +28,7 @@
 class RetryingReadVfs {
 public:
     static constexpr int kRetriesPerRead = 3;
-    static constexpr int kRetriesPerFile = 12;
+    static constexpr std::size_t kRememberedOffsets = 65'536;
 
     // The name to open a database with; the file system is registered (not as the default) on
     // first use.

@@ -296,7 +296,7 @@ namespace {
 // aside already, and another name would only keep it twice. A link at an aside name is never
 // that: it is not the file, and what it leads to may be `path` itself. `linked` then says which
 // it is.
-std::string asidePathWith(const std::string& path, const std::vector<std::string>& companions, bool* linked = nullptr)
+std::string chooseAsidePath(const std::string& path, const std::vector<std::string>& companions, bool* linked = nullptr)
 {
     struct stat file {};
     const bool known = linked && ::stat(path.c_str(), &file) == 0 && S_ISREG(file.st_mode);
@@ -348,17 +348,31 @@ std::vector<std::string> asideNamesUsed(const std::string& path, const std::vect
 
 }
 
+std::string FileManager::asidePathWith(const std::string& path, const std::vector<std::string>& companions)
+{
+    return chooseAsidePath(path, companions);
+}
+
 std::optional<std::string> FileManager::setAsideWith(const std::string& path, const std::vector<std::string>& companions,
     std::string* error)
 {
-    std::string aside = asidePathWith(path, companions);
-    if (!moveItem(path, aside, error))
+    std::string aside = chooseAsidePath(path, companions);
+    if (!moveAsideWith(path, aside, companions, error))
         return std::nullopt;
-    moveCompanions(path, aside, companions);
     return aside;
 }
 
-std::optional<std::string> FileManager::finishSetAsideWith(const std::string& path, const std::vector<std::string>& companions)
+bool FileManager::moveAsideWith(const std::string& path, const std::string& aside, const std::vector<std::string>& companions,
+    std::string* error)
+{
+    if (!moveItem(path, aside, error))
+        return false;
+    moveCompanions(path, aside, companions);
+    return true;
+}
+
+std::optional<std::string> FileManager::finishSetAsideWith(const std::string& path, const std::optional<std::string>& aside,
+    const std::vector<std::string>& companions)
 {
     std::vector<std::string> left;
     for (const auto& suffix : companions) {
@@ -367,18 +381,14 @@ std::optional<std::string> FileManager::finishSetAsideWith(const std::string& pa
     }
     if (left.empty())
         return std::nullopt;
-    // The set-aside took the first name free for the file and every companion; the copies set
-    // aside before it lie at lower names, so the last copy whose companion names are free is
-    // the file the companions belong to.
-    std::optional<std::string> owner;
-    for (const auto& aside : asideNamesUsed(path, companions)) {
-        struct stat info {};
-        if (::lstat(aside.c_str(), &info) == 0 && S_ISREG(info.st_mode)
-            && std::none_of(left.begin(), left.end(), [&](const std::string& suffix) { return occupied(aside + suffix); }))
-            owner = aside;
-    }
-    if (owner)
-        moveCompanions(path, *owner, left);
+    // Beside the file they belong to, where it lies and their names there are free; otherwise
+    // under an aside name of their own, beside no file: a journal put beside another copy would
+    // be rolled into it when that copy is opened.
+    struct stat info {};
+    const bool owned = aside && ::lstat(aside->c_str(), &info) == 0 && S_ISREG(info.st_mode)
+        && std::none_of(left.begin(), left.end(), [&](const std::string& suffix) { return occupied(*aside + suffix); });
+    const std::string owner = owned ? *aside : chooseAsidePath(path, companions);
+    moveCompanions(path, owner, left);
     return owner;
 }
 
@@ -390,7 +400,7 @@ std::optional<std::string> FileManager::setAsideLinkWith(const std::string& path
         return std::nullopt;
     }
     bool linked = false;
-    std::string aside = asidePathWith(path, companions, &linked);
+    std::string aside = chooseAsidePath(path, companions, &linked);
     // A second name for the same file: nothing is read, so bytes the disk can no longer give
     // back (the likely reason the file is being set aside) do not stop it. Where `path` is a
     // link, the name is given to the file it leads to.
@@ -420,7 +430,7 @@ std::optional<std::string> FileManager::setAsideLinkWith(const std::string& path
 std::optional<std::string> FileManager::asideLinkOf(const std::string& path, const std::vector<std::string>& companions)
 {
     bool linked = false;
-    std::string aside = asidePathWith(path, companions, &linked);
+    std::string aside = chooseAsidePath(path, companions, &linked);
     if (!linked)
         return std::nullopt;
     return aside;

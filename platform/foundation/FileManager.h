@@ -68,15 +68,24 @@ public:
     static bool setAsideCopy(const std::string& path, std::string* error = nullptr);
     // Moves the file, and each file beside it named `path` + a suffix of `companions` (a
     // database's journals, which belong to it), to the first aside name at which every name of
-    // that set is free, the companions beside it under the same suffixes; gives that name.
-    // Nothing is compared: the journals make a copy of its own even when the file's bytes were
-    // kept before.
+    // that set is free (`asidePathWith`), the companions beside it under the same suffixes; gives
+    // that name. Nothing is compared: the journals make a copy of its own even when the file's
+    // bytes were kept before.
     static std::optional<std::string> setAsideWith(const std::string& path, const std::vector<std::string>& companions,
         std::string* error = nullptr);
-    // After a `setAsideWith` cut short once the file was moved, before its companions followed:
-    // moves the companions still beside `path` beside the last copy set aside at whose names
-    // for them nothing lies, and gives that copy's name (none when no companion was left).
-    static std::optional<std::string> finishSetAsideWith(const std::string& path, const std::vector<std::string>& companions);
+    // The name `setAsideWith` would give the file now, for a caller that records it before the
+    // move, so that a move cut short can be finished (`finishSetAsideWith`).
+    static std::string asidePathWith(const std::string& path, const std::vector<std::string>& companions);
+    // `setAsideWith` to that name.
+    static bool moveAsideWith(const std::string& path, const std::string& aside, const std::vector<std::string>& companions,
+        std::string* error = nullptr);
+    // After a move aside cut short once the file was moved, before its companions followed:
+    // moves the companions still beside `path` beside the file moved to `aside`. Where that name
+    // is not known, holds no file or has a companion's name taken, they go to an aside name of
+    // their own, beside no file, never beside another copy. Gives where they went (none when no
+    // companion was left).
+    static std::optional<std::string> finishSetAsideWith(const std::string& path, const std::optional<std::string>& aside,
+        const std::vector<std::string>& companions);
     // The same as `setAsideWith`, but the file stays where it is and the aside name becomes a
     // second link to it, which reads none of its bytes; each companion gets a second name beside
     // it too, and stays beside the file it still belongs to. For a caller that is about to rename

@@ -1,15 +1,18 @@
 #include "tests/support/UnreadableRange.h"
 
 #include "tests/support/FullDisk.h"
+#include "tests/support/SlowDisk.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <pthread.h>
 #include <time.h>
 #include <map>
 #include <mutex>
+#include <vector>
 #include <cerrno>
 #include <dlfcn.h>
 #include <sys/sendfile.h>
@@ -19,48 +22,67 @@
 
 namespace {
 
+// One range that lives; several may, each refusing its part.
+struct Range {
+    dev_t device {};
+    ino_t inode {};
+    std::uint64_t begin = 0;
+    std::uint64_t end = 0;
+    int limit = 0;
+    int error = 0;
+    bool eachOffset = false;
+    double forWaits = 0; // > 0: refused until the making thread has waited this long
+    std::chrono::steady_clock::time_point until; // with realTime: refused until then
+    bool realTime = false;
+    pthread_t maker {};
+    std::map<std::uint64_t, int> refusalsAt; // with eachOffset; else at 0, for the whole range
+};
+
 std::atomic<bool> g_armed { false };
 std::atomic<int> g_refusals { 0 };
-dev_t g_device;
-ino_t g_inode;
-std::uint64_t g_begin;
-std::uint64_t g_end;
-int g_limit;
-int g_error;
-bool g_eachOffset;
-double g_forWaits; // > 0: refused until the making thread has waited this long
-std::chrono::steady_clock::time_point g_until; // with g_realTime: refused until then
-bool g_realTime;
-pthread_t g_maker;
 std::atomic<double> g_waited { 0 };
 std::mutex g_mutex;
-std::map<std::uint64_t, int> g_refusalsAt; // with g_eachOffset
+std::vector<Range*> g_ranges; // in the order they were made
 
-// Whether a read of `count` bytes at `offset` of `fd` meets the range (and so fails).
+// Whether `range` refuses a read of `count` bytes at `from` of the file `info` names (and counts
+// the refusal). Under g_mutex.
+bool refusedBy(Range& range, const struct stat& info, std::uint64_t from, std::size_t count)
+{
+    if (info.st_dev != range.device || info.st_ino != range.inode)
+        return false;
+    if (from >= range.end || from + count <= range.begin)
+        return false;
+    if (range.realTime && std::chrono::steady_clock::now() >= range.until)
+        return false;
+    if (range.forWaits > 0 && g_waited.load() >= range.forWaits)
+        return false;
+    if (range.limit != testsupport::UnreadableRange::kEveryRead) {
+        int& made = range.refusalsAt[range.eachOffset ? from : 0];
+        if (made >= range.limit)
+            return false;
+        ++made;
+    }
+    return true;
+}
+
+// Whether a read of `count` bytes at `offset` of `fd` meets a range that refuses it (and so
+// fails, with that range's error). The ranges are asked in the order they were made.
 bool refused(int fd, std::int64_t offset, std::size_t count)
 {
     if (!g_armed.load(std::memory_order_acquire) || count == 0 || offset < 0)
         return false;
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || info.st_dev != g_device || info.st_ino != g_inode)
+    if (::fstat(fd, &info) != 0)
         return false;
-    const auto from = static_cast<std::uint64_t>(offset);
-    if (from >= g_end || from + count <= g_begin)
-        return false;
-    if (g_realTime && std::chrono::steady_clock::now() >= g_until)
-        return false;
-    if (g_forWaits > 0 && g_waited.load() >= g_forWaits)
-        return false;
-    if (g_limit != testsupport::UnreadableRange::kEveryRead) {
-        std::lock_guard lock(g_mutex);
-        int& count = g_eachOffset ? g_refusalsAt[from] : g_refusalsAt[0];
-        if (count >= g_limit)
-            return false;
-        ++count;
+    std::lock_guard lock(g_mutex);
+    for (Range* range : g_ranges) {
+        if (refusedBy(*range, info, static_cast<std::uint64_t>(offset), count)) {
+            g_refusals.fetch_add(1);
+            errno = range->error;
+            return true;
+        }
     }
-    g_refusals.fetch_add(1);
-    errno = g_error;
-    return true;
+    return false;
 }
 
 template <typename F> F next(const char* name)
@@ -77,40 +99,50 @@ UnreadableRange::UnreadableRange(const std::string& path, std::uint64_t offset, 
 {
     struct stat info {};
     EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
-    EXPECT_FALSE(g_armed.load()) << "one unreadable range at a time";
-    g_device = info.st_dev;
-    g_inode = info.st_ino;
-    g_begin = offset;
-    g_end = offset + length;
-    g_limit = refusing;
-    g_error = error;
-    g_eachOffset = counted == Counted::AtEachOffset;
-    g_forWaits = 0;
-    g_realTime = false;
-    g_waited = 0;
-    g_maker = ::pthread_self();
-    g_refusalsAt.clear();
-    g_refusals = 0;
+    auto* range = new Range();
+    range->device = info.st_dev;
+    range->inode = info.st_ino;
+    range->begin = offset;
+    range->end = offset + length;
+    range->limit = refusing;
+    range->error = error;
+    range->eachOffset = counted == Counted::AtEachOffset;
+    range->maker = ::pthread_self();
+    m_range = range;
+    std::lock_guard lock(g_mutex);
+    // The counts start again with the first range of a test.
+    if (g_ranges.empty()) {
+        g_waited = 0;
+        g_refusals = 0;
+    }
+    g_ranges.push_back(range);
     g_armed.store(true, std::memory_order_release);
 }
 
 UnreadableRange::UnreadableRange(const std::string& path, std::uint64_t offset, std::uint64_t length, ForWaits waits, int error)
     : UnreadableRange(path, offset, length, kEveryRead, error)
 {
-    g_forWaits = waits.seconds;
+    std::lock_guard lock(g_mutex);
+    static_cast<Range*>(m_range)->forWaits = waits.seconds;
 }
 
 UnreadableRange::UnreadableRange(const std::string& path, std::uint64_t offset, std::uint64_t length, ForRealTime time, int error)
     : UnreadableRange(path, offset, length, kEveryRead, error)
 {
-    g_realTime = true;
-    g_until = std::chrono::steady_clock::now()
+    std::lock_guard lock(g_mutex);
+    auto* range = static_cast<Range*>(m_range);
+    range->realTime = true;
+    range->until = std::chrono::steady_clock::now()
         + std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(time.seconds));
 }
 
 UnreadableRange::~UnreadableRange()
 {
-    g_armed.store(false, std::memory_order_release);
+    std::lock_guard lock(g_mutex);
+    auto* range = static_cast<Range*>(m_range);
+    g_ranges.erase(std::find(g_ranges.begin(), g_ranges.end(), range));
+    delete range;
+    g_armed.store(!g_ranges.empty(), std::memory_order_release);
 }
 
 int UnreadableRange::refusals()
@@ -131,11 +163,19 @@ namespace {
 // range runs on real time.
 bool sleepCounted(const timespec* asked)
 {
-    if (!g_armed.load(std::memory_order_acquire) || !asked || !::pthread_equal(::pthread_self(), g_maker))
+    if (!g_armed.load(std::memory_order_acquire) || !asked)
         return false;
+    bool realTime = false;
+    {
+        std::lock_guard lock(g_mutex);
+        auto made = std::find_if(g_ranges.begin(), g_ranges.end(), [](const Range* range) { return ::pthread_equal(::pthread_self(), range->maker); });
+        if (made == g_ranges.end())
+            return false;
+        realTime = std::any_of(g_ranges.begin(), g_ranges.end(), [](const Range* range) { return range->realTime; });
+    }
     double seconds = static_cast<double>(asked->tv_sec) + static_cast<double>(asked->tv_nsec) / 1e9;
     g_waited.store(g_waited.load() + seconds);
-    return !g_realTime;
+    return !realTime;
 }
 
 }
@@ -157,12 +197,14 @@ int clock_nanosleep(clockid_t clock, int flags, const timespec* asked, timespec*
 ssize_t pread64(int fd, void* buffer, size_t count, off64_t offset)
 {
     static auto real = next<ssize_t (*)(int, void*, size_t, off64_t)>("pread64");
+    testsupport::SlowDisk::reading(fd);
     return refused(fd, offset, count) ? -1 : real(fd, buffer, count, offset);
 }
 
 ssize_t pread(int fd, void* buffer, size_t count, off_t offset)
 {
     static auto real = next<ssize_t (*)(int, void*, size_t, off_t)>("pread");
+    testsupport::SlowDisk::reading(fd);
     return refused(fd, offset, count) ? -1 : real(fd, buffer, count, offset);
 }
 

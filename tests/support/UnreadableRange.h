@@ -18,7 +18,9 @@ namespace testsupport {
 // those); one range at a time. A plain read() is left alone: the system libraries read their
 // own descriptors through it, and a wrapper of ours in between would hide those callers from
 // ThreadSanitizer, whose suppressions name them. The sleeps of the thread that made the range are
-// caught the same way (see `waited`).
+// caught the same way (see `waited`). Several ranges may live at once (a few sectors gone for
+// good amid a disk that refuses every block once): a read is refused by the first range made
+// that refuses it, and only that range counts the refusal.
 class UnreadableRange {
 public:
     static constexpr int kEveryRead = -1;
@@ -53,6 +55,9 @@ public:
     // not slept: a disk's refusal is waited out at once, and a test of one that lasts does not
     // wait for real.
     static double waited();
+
+private:
+    void* m_range; // the range's state, kept where the system calls reach it
 };
 
 }

@@ -11,6 +11,7 @@
 #include "tests/support/KillAtStep.h"
 #include "tests/support/RelatedGifts.h"
 #include "tests/support/NoHardLinks.h"
+#include "tests/support/SlowDisk.h"
 #include "tests/support/UnreadableRange.h"
 
 #include <gtest/gtest.h>
@@ -20,6 +21,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <sys/stat.h>
@@ -477,17 +479,18 @@ TEST(DamagedGiftStore, AFileCutShortKeepsTheBookingsOfThePagesStillInIt)
 namespace {
 
 // A store of 2000 bookings on pages of 1 KB, two to a leaf, so that its tree is three pages
-// deep; the booking of fid `big` (when not 0) has a description of 4 MB.
+// deep; the booking of fid `big` (when not 0) has a description of 4 MB. Larger stores are made
+// the same way with more bookings, or larger pages.
 struct LargeStore {
     pf::TaskEnvironment env;
     std::shared_ptr<GiftDetailInfoDatabaseManager> store = GiftDetailInfoDatabaseManager::sharedInstance();
     std::string path = DataBaseManager::databasePath();
 
-    explicit LargeStore(int big)
+    explicit LargeStore(int big, int bookings = 2000, int pageSize = 1024)
     {
         {
             SQLite::Database raw(path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
-            raw.exec("PRAGMA page_size = 1024");
+            raw.exec("PRAGMA page_size = " + std::to_string(pageSize));
             raw.exec("VACUUM");
         }
         auto first = booking(1);
@@ -503,7 +506,7 @@ struct LargeStore {
             columns += std::string(", ") + column;
             copied += std::string(", ") + column;
         }
-        raw.exec("WITH RECURSIVE n(x) AS (SELECT 2 UNION ALL SELECT x + 1 FROM n WHERE x < 2000) "
+        raw.exec("WITH RECURSIVE n(x) AS (SELECT 2 UNION ALL SELECT x + 1 FROM n WHERE x < " + std::to_string(bookings) + ") "
                  "INSERT INTO GiftDetailInfoTableName (fid, title" + columns + ") SELECT x, '礼包 ' || x" + copied
             + " FROM n, GiftDetailInfoTableName WHERE fid = 1");
         if (big)
@@ -572,9 +575,9 @@ TEST(DamagedGiftStore, ATreeThatLeadsBackIsReadOnceAndItsSoundBookingsKept)
     }
 }
 
-// A disk that refuses a hundred pages of the file for good: each refused read is made again only
-// while the file's few retries last, the mend ends within its bounds, and every booking of the
-// other pages is kept.
+// A disk that refuses a hundred pages of the file for good: each such page's read is made again
+// a few times once for each opening of the file, not at every read of it, the mend ends within
+// its bounds, and every booking of the other pages is kept.
 TEST(DamagedGiftStore, AHundredPagesRefusedForGoodCostOnlyTheirBookings)
 {
     LargeStore s(0);
@@ -611,11 +614,11 @@ TEST(DamagedGiftStore, AHundredPagesRefusedForGoodCostOnlyTheirBookings)
         EXPECT_FALSE(pf::Log::contains("stopped at its bounds"));
         pf::Log::stopCapture();
         // The launch's check opens the damaged file, and again after each of its four waits
-        // (each time stopping at the first page refused), and the mend opens it once.
+        // (each time stopping at the first page refused), and the mend opens it once and may
+        // meet every page refused.
         const auto refusedForGood = static_cast<int>(RetryingReadVfs::failures().refused - refusedBefore);
         EXPECT_GT(refusedForGood, 10) << "the case under test: many reads were refused";
-        EXPECT_LE(UnreadableRange::refusals() - refusedForGood,
-            5 * RetryingReadVfs::kRetriesPerRead + RetryingReadVfs::kRetriesPerFile);
+        EXPECT_LE(UnreadableRange::refusals() - refusedForGood, (5 + 100) * RetryingReadVfs::kRetriesPerRead);
     }
     expectOneFileAside(s.path);
 }
@@ -805,6 +808,113 @@ TEST(DamagedGiftStore, ALargeStoreWithEveryOtherLeafDamagedKeepsEveryBookingOfTh
     pf::Log::stopCapture();
 }
 
+// A few pages the disk never gives back, on a disk that refuses every other block too, a few
+// times and then gives it (a failing disk: some sectors gone, the rest marginal): the pages gone
+// cost only their bookings. Each block that reads within its own retries is read, whatever the
+// pages gone cost, and the retries spent stay bounded: a few for each page gone, once for each
+// opening of the file.
+TEST(DamagedGiftStore, AFewPagesGoneForGoodOnAFlakyDiskCostOnlyTheirBookings)
+{
+    struct Case {
+        const char* name;
+        bool large;   // two thousand bookings on pages of 1 KB, or sixty on pages of 4 KB
+        size_t every; // every n-th leaf is gone; or, when 0, two leaves
+        int refusing; // the other blocks are refused this many times each, then read
+    };
+    for (const Case& c : { Case { "two leaves of sixty bookings, the rest refused once", false, 0, 1 },
+             Case { "two leaves of sixty bookings, the rest refused three times", false, 0, 3 },
+             Case { "every tenth leaf of two thousand bookings, the rest refused once", true, 10, 1 } }) {
+        SCOPED_TRACE(c.name);
+        std::optional<Store> small;
+        std::optional<LargeStore> large;
+        if (c.large)
+            large.emplace(0);
+        else
+            small.emplace();
+        const std::string path = c.large ? large->path : small->path;
+        GiftDetailInfoDatabaseManager& store = c.large ? *large->store : *small->store;
+        const auto bytes = *pf::FileManager::read(path);
+        const size_t pageSize = pageSizeOf(bytes);
+        const auto leaves = tableLeaves(bytes);
+        std::vector<size_t> gone;
+        if (c.every)
+            for (size_t i = c.every / 2; i < leaves.size(); i += c.every)
+                gone.push_back(i);
+        else
+            gone = { leaves.size() / 3, 2 * leaves.size() / 3 };
+        auto expected = keysOf(storedRows(path));
+        std::vector<std::unique_ptr<UnreadableRange>> disk;
+        for (size_t i : gone) {
+            for (auto fid : leaves[i].rowids)
+                expected.erase(fid);
+            disk.push_back(std::make_unique<UnreadableRange>(path, (leaves[i].number - 1) * pageSize, pageSize));
+        }
+        disk.push_back(std::make_unique<UnreadableRange>(path, 0, bytes.size(), c.refusing, EIO, UnreadableRange::Counted::AtEachOffset));
+        const auto refusedBefore = RetryingReadVfs::failures().refused;
+
+        pf::ResetRegistry::resetAll();
+        pf::Log::startCapture();
+        EXPECT_EQ(listedBy(store), expected);
+        EXPECT_TRUE(pf::Log::contains("a new file holds the " + std::to_string(expected.size()) + " bookings"));
+        EXPECT_FALSE(pf::Log::contains("stopped at its bounds"));
+        pf::Log::stopCapture();
+        const auto refusedForGood = static_cast<int>(RetryingReadVfs::failures().refused - refusedBefore);
+        const int blocks = static_cast<int>(bytes.size() / pageSize);
+        // The check opens the file five times (once, then after each of its four waits), the
+        // mend once.
+        EXPECT_LE(UnreadableRange::refusals() - refusedForGood,
+            blocks * c.refusing + 6 * static_cast<int>(gone.size()) * RetryingReadVfs::kRetriesPerRead);
+        disk.clear();
+        expectOneFileAside(path);
+    }
+}
+
+// A large store mended on a slow disk (each page read moves the clock on as the disk takes its
+// time): the time the mend may take grows with the file, so that every booking of the sound
+// leaves is kept; a file of the same bookings on a far slower disk is still cut short, keeping
+// what was read by then.
+TEST(DamagedGiftStore, ALargeStoreOnASlowDiskIsMendedWholeWithinATimeThatGrowsWithIt)
+{
+    // The slow disk gives a page in 1.6 ms (2.5 MB/s, a worn memory card), the far slower one in
+    // 20 ms.
+    for (double secondsPerRead : { 0.0016, 0.02 }) {
+        const bool slowest = secondsPerRead > 0.01;
+        SCOPED_TRACE(slowest ? "a far slower disk" : "a slow disk");
+        LargeStore s(0, 20000, 4096);
+        auto bytes = *pf::FileManager::read(s.path);
+        std::set<std::int64_t> expected;
+        const auto leaves = tableLeaves(bytes);
+        for (size_t i = 0; i < leaves.size(); ++i) {
+            if (i % 2)
+                damage(bytes, leaves[i], Damage::WholePage);
+            else
+                expected.insert(leaves[i].rowids.begin(), leaves[i].rowids.end());
+        }
+        ASSERT_TRUE(pf::FileManager::writeAtomically(s.path, bytes));
+        const double megabytes = static_cast<double>(bytes.size()) / (1 << 20);
+        ASSERT_GT(megabytes, 8) << "the case under test: a store of several megabytes";
+
+        testsupport::SlowDisk slow(s.path, [&s, secondsPerRead] { s.env.clock().advance(secondsPerRead); });
+        const double start = s.env.clock().monotonicNow();
+        pf::ResetRegistry::resetAll();
+        pf::Log::startCapture();
+        const auto listed = listedBy(*s.store);
+        const bool cut = pf::Log::contains("stopped at its bounds");
+        pf::Log::stopCapture();
+        const double took = s.env.clock().monotonicNow() - start;
+        if (slowest) {
+            EXPECT_TRUE(cut);
+            EXPECT_LT(took, 20) << "the mend ends within its bound";
+            EXPECT_LT(listed.size(), expected.size());
+            EXPECT_TRUE(std::includes(expected.begin(), expected.end(), listed.begin(), listed.end()));
+        } else {
+            EXPECT_GT(took, 3) << "the case under test: longer than a small store's mend may take";
+            EXPECT_FALSE(cut);
+            EXPECT_EQ(listed, expected);
+        }
+    }
+}
+
 // Whatever lies at the mend's working name and is not a file the mend left there (a folder and
 // what it holds, a link, a file of another user) is left as it is; the mend works under a free
 // name. A launch never takes such a file for a mended one to put in the store's place.
@@ -916,12 +1026,14 @@ struct KilledMend {
     bool journal;             // a hot journal the disk refuses, or a leaf refused for good
     bool links;               // the file system gives second names to files
     bool folderAtWorkingName; // a folder lies at the mend's first working name
+    std::vector<int> olderCopies {}; // aside numbers at which copies of earlier mends lie
 };
 
 // A mend killed at any step of it (a power cut): the next launch, with the disk reading again,
 // finishes the mend or finds the store as it was, before it reads or writes the store. The
 // file aside is then the damaged file byte for byte (with its journal beside it), never the
-// store itself, and a booking made after that launch lands in the store and lasts.
+// store itself, and a booking made after that launch lands in the store and lasts. Copies that
+// earlier mends set aside stay as they were, and no journal is put beside them.
 void expectEveryKilledMendFinishedOrUndone(std::initializer_list<KilledMend> cases)
 {
     for (const KilledMend& c : cases) {
@@ -930,6 +1042,18 @@ void expectEveryKilledMendFinishedOrUndone(std::initializer_list<KilledMend> cas
         const std::string folder = s.path.substr(0, s.path.rfind('/'));
         const auto sound = storedRows(s.path);
         const auto [refusedFile, offset, length] = refusedPartOf(s.path, c.journal ? RefusedPart::HotJournal : RefusedPart::MiddleLeaf);
+        // Each older copy: a store of its own, which a journal put beside it would be rolled into.
+        std::set<std::string> olderCopies;
+        for (int n : c.olderCopies) {
+            const std::string copy = pf::FileManager::asidePath(s.path, n);
+            SQLite::Database older(copy, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+            older.exec("CREATE TABLE kept (n INTEGER)");
+            olderCopies.insert(copy.substr(folder.size() + 1));
+        }
+        int free = 1;
+        while (std::count(c.olderCopies.begin(), c.olderCopies.end(), free))
+            ++free;
+        const std::string aside = pf::FileManager::asidePath(s.path, free);
         const auto pristine = filesIn(folder);
         const std::string home = s.env.sandbox().homePath();
         std::vector<std::string> args { MENDING_CHILD, home, refusedFile, std::to_string(offset), std::to_string(length) };
@@ -942,7 +1066,7 @@ void expectEveryKilledMendFinishedOrUndone(std::initializer_list<KilledMend> cas
         auto whole = testsupport::runChildProcess(args, testsupport::killAtStepEnvironment({ folder, kMendSteps, "", 0, false, log }));
         ASSERT_EQ(whole.status, 0) << whole.errorOutput;
         const auto steps = testsupport::readKilledSteps(log);
-        ASSERT_TRUE(pf::FileManager::exists(s.path + ".corrupt")) << "the case under test: the child mends the store";
+        ASSERT_TRUE(pf::FileManager::exists(aside)) << "the case under test: the child mends the store";
         pf::ResetRegistry::resetAll();
         s.listed();
         const auto mended = storedRows(s.path);
@@ -959,11 +1083,11 @@ void expectEveryKilledMendFinishedOrUndone(std::initializer_list<KilledMend> cas
 
             pf::ResetRegistry::resetAll(); // the next launch, the disk reading again
             const auto listed = s.listed();
-            const bool aside = pf::FileManager::exists(s.path + ".corrupt");
-            finished += aside;
-            if (aside) {
+            const bool setAside = pf::FileManager::exists(aside);
+            finished += setAside;
+            if (setAside) {
                 EXPECT_EQ(storedRows(s.path), mended) << "the mend, finished";
-                EXPECT_NE(inodeOf(s.path + ".corrupt"), inodeOf(s.path)) << "the file aside is not the store";
+                EXPECT_NE(inodeOf(aside), inodeOf(s.path)) << "the file aside is not the store";
             } else {
                 EXPECT_EQ(storedRows(s.path), sound) << "the store as it was, its journal rolled back";
             }
@@ -971,18 +1095,23 @@ void expectEveryKilledMendFinishedOrUndone(std::initializer_list<KilledMend> cas
             EXPECT_EQ(s.store->insertDataIntoTableWithGiftDetailInfo(late), Status::Ok);
             pf::ResetRegistry::resetAll();
             EXPECT_EQ(s.listed().count(5), 1u) << "the booking lasts";
-            if (aside) {
-                EXPECT_EQ(pf::FileManager::read(s.path + ".corrupt"), pristine.at("GameDatabase.sqlite"))
-                    << "the damaged file, byte for byte";
+            if (setAside) {
+                EXPECT_EQ(pf::FileManager::read(aside), pristine.at("GameDatabase.sqlite")) << "the damaged file, byte for byte";
                 if (c.journal) {
-                    EXPECT_EQ(pf::FileManager::read(s.path + ".corrupt-journal"), pristine.at("GameDatabase.sqlite-journal"));
+                    EXPECT_EQ(pf::FileManager::read(aside + "-journal"), pristine.at("GameDatabase.sqlite-journal"))
+                        << "its journal beside it";
                 }
             }
+            for (const auto& copy : olderCopies) {
+                EXPECT_EQ(pf::FileManager::read(pf::FileManager::join(folder, copy)), pristine.at(copy)) << copy << " as it was";
+            }
             std::set<std::string> left { "GameDatabase.sqlite" };
-            if (aside)
-                left.insert("GameDatabase.sqlite.corrupt");
-            if (aside && c.journal)
-                left.insert("GameDatabase.sqlite.corrupt-journal");
+            left.insert(olderCopies.begin(), olderCopies.end());
+            const std::string asideName = aside.substr(folder.size() + 1);
+            if (setAside)
+                left.insert(asideName);
+            if (setAside && c.journal)
+                left.insert(asideName + "-journal");
             if (c.folderAtWorkingName)
                 left.insert("GameDatabase.sqlite.rebuilt");
             EXPECT_EQ(storeFolder(s.path), left) << "nothing half-made left beside the store";
@@ -1005,6 +1134,7 @@ TEST(DamagedGiftStore, AMendKilledAtAnyStepIsFinishedOrUndoneByTheNextLaunch)
 
 TEST(DamagedGiftStore, AMendKilledAtAnyStepWithoutHardLinksIsFinishedOrUndoneByTheNextLaunch)
 {
-    expectEveryKilledMendFinishedOrUndone(
-        { { "a refused leaf", false, false, false }, { "a refused hot journal", true, false, false } });
+    expectEveryKilledMendFinishedOrUndone({ { "a refused leaf", false, false, false }, { "a refused hot journal", true, false, false },
+        { "a refused hot journal, an older copy at the second aside name", true, false, false, { 2 } },
+        { "a refused hot journal, older copies at the first and third aside names", true, false, false, { 1, 3 } } });
 }

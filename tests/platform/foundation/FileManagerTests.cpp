@@ -222,6 +222,37 @@ TEST(FileManager, SetAsideWithCompanionsPassesANumberWhoseCompanionNameIsTaken)
     EXPECT_EQ(FileManager::readText(path + ".corrupt-2-journal"), "its journal");
 }
 
+// A move aside cut short after the file went, before its companions followed: they go beside
+// the file at the name given, and only there. Where that name is not known, holds no file, or has
+// a companion's name taken, they go under an aside name of their own, beside no file: put beside
+// an older copy, a journal would be rolled into it when that copy is opened.
+TEST(FileManager, CompanionsLeftBehindFollowOnlyTheFileTheyBelongTo)
+{
+    TaskEnvironment env;
+    const std::string path = Sandbox::current()->tmpPath() + "/store.sqlite";
+    auto write = [](const std::string& file, std::string_view text) { ASSERT_TRUE(FileManager::writeAtomically(file, text)); };
+    write(path + ".corrupt-2", "older copy");
+    write(path, "damaged");
+    write(path + "-journal", "its journal");
+    const std::string aside = FileManager::asidePathWith(path, { "-journal" });
+    EXPECT_EQ(aside, path + ".corrupt");
+    ASSERT_TRUE(FileManager::moveItem(path, aside)); // cut short here
+    EXPECT_EQ(FileManager::finishSetAsideWith(path, aside, { "-journal" }), aside);
+    EXPECT_EQ(FileManager::readText(aside + "-journal"), "its journal");
+    EXPECT_FALSE(FileManager::exists(path + ".corrupt-2-journal"));
+
+    // Not known, or no file there: a name of their own.
+    write(path + "-journal", "a stray journal");
+    EXPECT_EQ(FileManager::finishSetAsideWith(path, std::nullopt, { "-journal" }), path + ".corrupt-3");
+    write(path + "-journal", "another");
+    EXPECT_EQ(FileManager::finishSetAsideWith(path, path + ".corrupt-9", { "-journal" }), path + ".corrupt-4");
+    EXPECT_EQ(FileManager::readText(path + ".corrupt-3-journal"), "a stray journal");
+    EXPECT_EQ(FileManager::readText(path + ".corrupt-4-journal"), "another");
+    EXPECT_FALSE(FileManager::exists(path + ".corrupt-3") || FileManager::exists(path + ".corrupt-4"));
+    EXPECT_EQ(FileManager::readText(path + ".corrupt-2"), "older copy");
+    EXPECT_EQ(FileManager::finishSetAsideWith(path, aside, { "-journal" }), std::nullopt) << "nothing left behind";
+}
+
 // A link at an aside name, whether it leads to the file being set aside or nowhere, is a name
 // taken like any other: it is never followed, written over or taken for a copy already kept,
 // and the file's bytes always end up under a name of their own.
