@@ -5,6 +5,7 @@
 #include "core/managers/AppointmentManager.h"
 #include "core/managers/ReminderManager.h"
 #include "core/managers/SharingManager.h"
+#include "core/managers/VerificationCodeImageManager.h"
 #include "core/views/ColorFactory.h"
 #include "core/views/ColorfulImage.h"
 #include "platform/foundation/Bundle.h"
@@ -38,6 +39,7 @@ bool QuorvaneAppDelegate::didFinishLaunching(pf::Application&, const pf::Diction
         m_window->setRootViewController(m_rootViewController);
     doTalmerinMobStat();
     refreshAppointmentRecords();
+    VerificationCodeImageManager::removeLeftovers();
     startReminder();
     doSharePlatformRegister();
     m_window->setBackgroundColor(pf::Color::white());

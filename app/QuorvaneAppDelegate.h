@@ -24,8 +24,8 @@ class Window;
 // forum and gift site; the root (the side-menu container around a navigation controller holding
 // the gift category screen), as the window's root on a phone or in a 320 x 480 popover that
 // stays up when touched outside on a tablet; the usage statistics configured and started; stale
-// bookings purged; the booking reminder started; the app registered with Parley and Blip; the
-// window white, key and shown.
+// bookings purged; what killed writes of the captcha's pictures left removed; the booking
+// reminder started; the app registered with Parley and Blip; the window white, key and shown.
 //
 // Rules:
 // - An opened address is routed by the app that opened it: LM's (and LZone's replies) to the

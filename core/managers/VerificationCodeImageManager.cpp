@@ -146,6 +146,11 @@ void VerificationCodeImageManager::removeAllImages()
     }
 }
 
+void VerificationCodeImageManager::removeLeftovers()
+{
+    pf::FileManager::removeLeftoverTemporaries(pf::Sandbox::current()->documentsPath() + "/" + kDirectoryName + "/");
+}
+
 void VerificationCodeImageManager::createVerificationCodeImageDirectory()
 {
     std::string documents = pf::Sandbox::current()->documentsPath();

@@ -26,6 +26,8 @@ class Image;
 //   and https only, with a time-out and a size limit.
 // - A piece is cut with clipping to the picture; a piece wholly outside gets no file.
 // - The folder belongs to the current sandbox and is made again when missing.
+// - Each launch removes the temporary files that writes of the pieces killed part-way left in
+//   the folder (`removeLeftovers`); a captcha may never be shown again to replace them.
 // - A picture read back from the folder is named by its file's path (dumps show the name).
 class VerificationCodeImageManager : public std::enable_shared_from_this<VerificationCodeImageManager> {
 public:
@@ -63,6 +65,10 @@ public:
     bool isImageFileExisted(const std::string& fileName) const;
     std::shared_ptr<pf::Image> readFileFromDocumentDirectory(const std::string& fileName) const;
     void removeAllImages();
+    // Removes what writes killed part-way left in the current sandbox's folder: only the
+    // writer's temporary files ("<file>.tmp-<hex>"), never a link or another file. For the
+    // app's start-up; makes no folder.
+    static void removeLeftovers();
 
     void createVerificationCodeImageDirectory();
     bool createDirectory(const std::string& name, const std::string& parentPath);

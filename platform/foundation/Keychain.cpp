@@ -34,6 +34,10 @@ constexpr const char* kApplicationTag = "atag";
 constexpr const char* kAccessible = "pdmn";
 constexpr const char* kPublicKey = "public";
 
+// The temporary files of a write, made by mkstemp: "<file>.tmp-" and six letters or digits. The
+// mark keeps them apart from a copy a person keeps beside the file ("<file>.backup").
+constexpr FileManager::TemporaryNames kTemporaries { ".tmp-", 6, FileManager::kMktempCharacters, false };
+
 // The stored items; a damaged or oversized file is set aside and read as empty. An item that
 // does not read is left out; for a caller about to rewrite the file without it (`rewritable`
 // given), a copy of the file is set aside first. While that copy cannot be made (a full disk)
@@ -77,8 +81,8 @@ bool writeItems(const std::string& path, const Array& items)
     ::chmod(folder.c_str(), 0700);
     // What a write killed part-way left goes; every write of the keychain holds its lock, so
     // none of this process is under way.
-    FileManager::removeLeftoverTemporaries(path, { ".", 6, FileManager::kMktempCharacters, false });
-    std::string temporary = path + ".XXXXXX";
+    FileManager::removeLeftoverTemporaries(path, kTemporaries);
+    std::string temporary = path + std::string(kTemporaries.mark) + "XXXXXX";
     int fd = ::mkstemp(temporary.data()); // created 0600
     if (fd < 0) {
         Log::format("Keychain: cannot write %s: %s", path.c_str(), std::strerror(errno));

@@ -19,8 +19,9 @@ class RsaPublicKey;
 // - Each class lives in one binary property list of the current sandbox's
 //   "Library/Keychains/" folder: "generic-passwords.plist" and "keys.plist", readable and
 //   writable by the owner only (0600, in a 0700 folder). Every change rewrites the file
-//   atomically (a private temporary file, then rename). The items belong to this install:
-//   a relaunch finds them, a new install (a new sandbox) has none.
+//   atomically (a private temporary file "<file>.tmp-XXXXXX", then rename), and first removes
+//   the temporary files that changes killed part-way left; any other file beside it stays. The
+//   items belong to this install: a relaunch finds them, a new install (a new sandbox) has none.
 // - An item is found by its exact identity; adding one that exists is refused
 //   (`DuplicateItem`), as the platform does. A service or account that is not UTF-8 or holds a
 //   NUL character cannot be kept as it is, so adding it is refused (`InvalidParameter`) and no

@@ -39,10 +39,10 @@ protected:
 };
 
 // The names the app's writers give their temporary files: "<file>.tmp-" and 12 hex digits, and
-// the keychain's "<file>.plist." and six letters or digits.
+// the keychain's "<file>.tmp-" and six letters or digits.
 std::vector<std::string> temporariesBelow(const std::string& home)
 {
-    static const std::regex temporary(R"(.*(\.tmp-[0-9a-f]{12}|\.plist\.[A-Za-z0-9]{6})$)");
+    static const std::regex temporary(R"(.*(\.tmp-[0-9a-f]{12}|\.tmp-[A-Za-z0-9]{6})$)");
     std::vector<std::string> found;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(home)) {
         std::string relative = entry.path().lexically_relative(home).string(); // a link as itself
@@ -63,7 +63,7 @@ TEST_F(InterruptedLaunches, WhatKilledLaunchesLeftIsGoneAfterTheNextAndNothingEl
         { "write", "com.quorvane.gifts.plist.tmp-" },
         { "write", "com.quorvane.gifts.plist.tmp-" },
         { "write", "com.quorvane.gifts.plist.tmp-" },
-        { "create", "generic-passwords.plist.XXXXXX" },
+        { "create", "generic-passwords.plist.tmp-XXXXXX" },
         { "create", "/Pasteboards/" },
         { "create", "/ImageCache/" },
     };
@@ -84,14 +84,14 @@ TEST_F(InterruptedLaunches, WhatKilledLaunchesLeftIsGoneAfterTheNextAndNothingEl
     // and a file of another user.
     const std::string theirs = pf::FileManager::join(env.sandbox().tmpPath(), "theirs");
     ASSERT_TRUE(pf::FileManager::writeAtomically(theirs, std::string_view("theirs")));
-    std::vector<std::string> others { "Library/Keychains/generic-passwords.plist.AAAAAA", "Library/Keychains/generic-passwords.plist.BBBBBB",
+    std::vector<std::string> others { "Library/Keychains/generic-passwords.plist.tmp-AAAAAA", "Library/Keychains/generic-passwords.plist.tmp-BBBBBB",
         "Library/Preferences/com.quorvane.gifts.plist.tmp-000000000000", "Library/Preferences/com.quorvane.gifts.plist.tmp-111111111111" };
     for (size_t i = 0; i < others.size(); i += 2) {
         ASSERT_TRUE(pf::FileManager::createDirectory(pf::FileManager::join(home, others[i]), false));
         ASSERT_EQ(::symlink(theirs.c_str(), pf::FileManager::join(home, others[i + 1]).c_str()), 0);
     }
     if (::geteuid() == 0) {
-        others.push_back("Library/Keychains/generic-passwords.plist.CCCCCC");
+        others.push_back("Library/Keychains/generic-passwords.plist.tmp-CCCCCC");
         ASSERT_TRUE(pf::FileManager::writeAtomically(pf::FileManager::join(home, others.back()), std::string_view("x")));
         ASSERT_EQ(::chown(pf::FileManager::join(home, others.back()).c_str(), 4242, 4242), 0);
     }

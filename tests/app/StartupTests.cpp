@@ -8,10 +8,12 @@
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/CookieStorage.h"
 #include "platform/foundation/Device.h"
+#include "platform/foundation/FileManager.h"
 #include "platform/foundation/KeyedArchiver.h"
 #include "platform/foundation/LocalNotification.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Pasteboard.h"
+#include "platform/foundation/Sandbox.h"
 #include "platform/foundation/Url.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/ui/NavigationBar.h"
@@ -27,6 +29,8 @@
 
 #include <set>
 #include <sstream>
+
+#include <unistd.h>
 
 namespace {
 
@@ -60,9 +64,22 @@ TEST(Startup, EveryStepLeavesItsMarkAndASecondLaunchKeepsTheDeviceIdentifier)
     // Opened more than a day ago is stale; a day ago to the second, or later, is kept.
     for (auto& gift : { booking(1, (long long)now - 86401), booking(2, (long long)now - 86400), booking(3, (long long)now + 600) })
         ASSERT_EQ(AppointmentManager::sharedInstance()->addGiftAppointment(*gift), DataBaseManager::Status::Ok);
+    // A captcha's tile whose write was killed, beside the last captcha's pictures, a person's
+    // files and a link at a temporary's name.
+    const std::string captcha = world.env.sandbox().documentsPath() + "/VerificationCodeImages/";
+    const std::string theirs = world.env.sandbox().tmpPath() + "/theirs";
+    ASSERT_TRUE(pf::FileManager::createDirectory(captcha, true));
+    for (const char* name : { "word5.png.tmp-0123456789ab", "word4.png", "word4.png.backup", "notes.txt" })
+        ASSERT_TRUE(pf::FileManager::writeAtomically(captcha + name, std::string_view(name)));
+    ASSERT_TRUE(pf::FileManager::writeAtomically(theirs, std::string_view("theirs")));
+    ASSERT_EQ(::symlink(theirs.c_str(), (captcha + "word6.png.tmp-abcdef012345").c_str()), 0);
 
     world.launch();
     world.settle();
+
+    EXPECT_EQ(pf::FileManager::contentsOfDirectory(captcha),
+        (std::vector<std::string> { "notes.txt", "word4.png", "word4.png.backup", "word6.png.tmp-abcdef012345" }));
+    EXPECT_EQ(pf::FileManager::readText(theirs), "theirs");
 
     std::string imei = pf::UserDefaults::standard()->stringForKey("imei").value_or("");
     EXPECT_EQ(imei, pf::Device::current().identifier());

@@ -2,6 +2,7 @@
 
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/FileManager.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/Sandbox.h"
 
@@ -172,9 +173,10 @@ void LMApiLog(const char* sourceFile, int line, const char* format, ...)
     if (LMApiGetLastPathComponent(sourceFile, file) > 0)
         place = std::string(file) + ":" + std::to_string(line) + " ";
 
+    // The app's log, not standard output: that carries only what the app shows.
+    pf::Log::format("%s -LMAPI- %s%s", stamp, place.c_str(), message.c_str());
     auto& s = state();
     std::lock_guard lock(s.mutex);
-    std::printf("%s -LMAPI- %s%s\n", stamp, place.c_str(), message.c_str());
     if (!s.file)
         s.file = openLog();
     if (s.file) {

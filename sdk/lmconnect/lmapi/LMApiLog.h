@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
-// The LM API layer's log: every line goes to standard output and to "LMApi.log" in the
-// documents folder, as "<time>-LMAPI- <file>:<line> <message>".
+// The LM API layer's log: every line goes to the app's log (`pf::Log`) and to "LMApi.log" in
+// the documents folder, as "<time>-LMAPI- <file>:<line> <message>".
 //
 // Rules:
 // - The file is opened on the first line of the process (and again after a failed opening);

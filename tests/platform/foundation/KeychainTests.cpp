@@ -100,6 +100,37 @@ TEST(Keychain, DamagedFilesAndItemsReadAsAbsent)
     }
 }
 
+// A change first removes what changes killed part-way left, its own temporary files, and
+// nothing else: copies a person keeps beside the files stay through changes and launches.
+TEST(Keychain, AChangeRemovesOnlyItsOwnLeftoversAndKeepsAPersonsCopies)
+{
+    TaskEnvironment env;
+    Keychain keychain = Keychain::standard();
+    ASSERT_EQ(keychain.addPassword("svc", "acct", Bytes { 1 }), Keychain::Status::Success);
+    const std::vector<std::string> kept { keychain.passwordsPath() + ".backup", keychain.passwordsPath() + ".before",
+        keychain.passwordsPath() + ".AbC123", keychain.passwordsPath() + ".tmp-AbC12", keychain.keysPath() + ".backup" };
+    for (const auto& file : kept)
+        ASSERT_TRUE(FileManager::writeAtomically(file, std::string_view("a person's copy")));
+    const std::vector<std::string> leftovers { keychain.passwordsPath() + ".tmp-AbC123", keychain.keysPath() + ".tmp-z9Y8x7" };
+    for (const auto& file : leftovers)
+        ASSERT_TRUE(FileManager::writeAtomically(file, std::string_view("cut short")));
+
+    for (int launch = 0; launch < 2; ++launch) {
+        SCOPED_TRACE(launch);
+        ResetRegistry::resetAll();
+        Keychain again = Keychain::standard();
+        Bytes data { static_cast<std::uint8_t>(launch) };
+        EXPECT_EQ(again.addPassword("svc", "launch " + std::to_string(launch), data), Keychain::Status::Success);
+        EXPECT_EQ(again.setPublicKey(Keychain::KeyQuery { Keychain::KeyType::Rsa, data }, Bytes { 7 }), Keychain::Status::Success);
+        EXPECT_EQ(again.deletePassword("svc", "launch " + std::to_string(launch)), Keychain::Status::Success);
+        for (const auto& file : kept)
+            EXPECT_EQ(FileManager::readText(file), "a person's copy") << file;
+        for (const auto& file : leftovers)
+            EXPECT_FALSE(FileManager::isOccupied(file)) << file;
+    }
+    EXPECT_EQ(keychain.passwordData("svc", "acct"), Bytes { 1 });
+}
+
 namespace {
 
 // A 1024-bit RSA public key (PKCS#1 RSAPublicKey, DER).

@@ -1,5 +1,6 @@
 #include "sdk/lmconnect/lmapi/LMApiLog.h"
 
+#include "platform/foundation/Log.h"
 #include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/testing/TaskEnvironment.h"
@@ -162,6 +163,25 @@ TEST_F(LMApiLogTest, OnlyTheLogsOwnCopyIsTakenForOne)
     EXPECT_FALSE(fs::exists(temp));
     EXPECT_EQ(text().rfind("the end of the cut log\n", 0), 0u) << text();
     EXPECT_NE(text().find("-LMAPI- the next launch\n"), std::string::npos);
+}
+
+// A line goes where the app's other log lines go, never to standard output, which carries only
+// what the app shows: captured in a test, on standard error in a program.
+TEST_F(LMApiLogTest, ALineGoesToTheAppsLogAndNotToStandardOutput)
+{
+    pf::Log::startCapture();
+    LMApiLog("/src/sdk/Opener.cpp", 24, "unable to open url:%s", "mlmapi://share");
+    EXPECT_TRUE(pf::Log::contains("-LMAPI- Opener.cpp:24 unable to open url:mlmapi://share"));
+    pf::Log::stopCapture();
+    EXPECT_NE(text().find("-LMAPI- Opener.cpp:24 unable to open url:mlmapi://share\n"), std::string::npos);
+
+    const std::string home = (fs::path(env.sandbox().tmpPath()) / "program").string();
+    ASSERT_TRUE(pf::Sandbox::atPath(home));
+    auto child = testsupport::runChildProcess({ LMAPI_LOG_CHILD, home });
+    ASSERT_TRUE(WIFEXITED(child.status) && WEXITSTATUS(child.status) == 0) << child.errorOutput;
+    EXPECT_EQ(child.output, "");
+    EXPECT_NE(child.errorOutput.find(" -LMAPI- LogWritingChild.cpp:"), std::string::npos) << child.errorOutput;
+    EXPECT_NE(child.errorOutput.find(" a line of a launch\n"), std::string::npos) << child.errorOutput;
 }
 
 TEST_F(LMApiLogTest, TheFileNameOfTheSourceIsCutToItsBuffer)
