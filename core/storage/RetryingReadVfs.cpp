@@ -4,7 +4,8 @@
 
 #include <atomic>
 #include <cerrno>
-#include <unordered_set>
+#include <optional>
+#include <unordered_map>
 
 namespace {
 
@@ -15,8 +16,9 @@ constexpr const char* kName = "quorvane-retrying-reads";
 struct RetryingFile {
     sqlite3_file base;
     sqlite3_file* real;
-    // The offsets whose reads failed at every try; made at the first such read, freed at close.
-    std::unordered_set<sqlite3_int64>* failing;
+    // The offsets whose reads failed at every try, with the code they failed with; made at the
+    // first such read, freed at close.
+    std::unordered_map<sqlite3_int64, int>* failing;
 };
 
 sqlite3_vfs* g_real = nullptr;
@@ -43,21 +45,33 @@ bool timedOut(sqlite3_file* real)
     return real->pMethods->xFileControl(real, SQLITE_FCNTL_LAST_ERRNO, &error) == SQLITE_OK && error == ETIMEDOUT;
 }
 
+// The code the read at `offset` failed with at every try, when it did.
+std::optional<int> knownFailure(const RetryingFile& file, sqlite3_int64 offset)
+{
+    if (!file.failing)
+        return std::nullopt;
+    auto found = file.failing->find(offset);
+    return found == file.failing->end() ? std::nullopt : std::optional<int>(found->second);
+}
+
 int readRetrying(sqlite3_file* handle, void* buffer, int amount, sqlite3_int64 offset)
 {
     auto* file = reinterpret_cast<RetryingFile*>(handle);
-    int code = file->real->pMethods->xRead(file->real, buffer, amount, offset);
-    if (failedRead(code) && !timedOut(file->real)) {
-        // A part that failed at every try before gets no retries now: the others keep theirs.
-        const bool failedBefore = file->failing && file->failing->count(offset);
-        const bool remembers = !file->failing || file->failing->size() < RetryingReadVfs::kRememberedOffsets;
-        if (!failedBefore && remembers) {
+    int code;
+    // A part that failed at every try already fails at once: it is not read again, through this
+    // opening of the file, however often SQLite comes back to it.
+    if (auto known = knownFailure(*file, offset)) {
+        code = *known;
+    } else {
+        code = file->real->pMethods->xRead(file->real, buffer, amount, offset);
+        if (failedRead(code) && !timedOut(file->real)
+            && (!file->failing || file->failing->size() < RetryingReadVfs::kRememberedOffsets)) {
             for (int retry = 0; failedRead(code) && retry < RetryingReadVfs::kRetriesPerRead; ++retry)
                 code = file->real->pMethods->xRead(file->real, buffer, amount, offset);
             if (failedRead(code)) {
                 if (!file->failing)
-                    file->failing = new std::unordered_set<sqlite3_int64>();
-                file->failing->insert(offset);
+                    file->failing = new std::unordered_map<sqlite3_int64, int>();
+                file->failing->emplace(offset, code);
             }
         }
     }
