@@ -517,6 +517,26 @@ struct LargeStore {
 
 }
 
+namespace {
+
+// Damages every other leaf of the bookings' table, whole; gives the fids of the others.
+std::set<std::int64_t> damageEveryOtherLeaf(const std::string& path)
+{
+    auto bytes = *pf::FileManager::read(path);
+    std::set<std::int64_t> sound;
+    const auto leaves = tableLeaves(bytes);
+    for (size_t i = 0; i < leaves.size(); ++i) {
+        if (i % 2)
+            damage(bytes, leaves[i], Damage::WholePage);
+        else
+            sound.insert(leaves[i].rowids.begin(), leaves[i].rowids.end());
+    }
+    EXPECT_TRUE(pf::FileManager::writeAtomically(path, bytes));
+    return sound;
+}
+
+}
+
 // A tree that leads back to pages already read (every child of one interior page is a second
 // one, every child of which is the leaf of a booking with a description of 4 MB) is read once:
 // the mend ends soon, keeps every booking the tree still reaches, and tells the rows it met
@@ -788,17 +808,8 @@ TEST(DamagedGiftStore, ALargeStoreWithEveryOtherLeafDamagedKeepsEveryBookingOfTh
         raw.exec("UPDATE GiftDetailInfoTableName SET fid = fid * 524288");
         raw.exec("VACUUM");
     }
-    auto bytes = *pf::FileManager::read(s.path);
-    std::set<std::int64_t> expected;
-    const auto leaves = tableLeaves(bytes);
-    ASSERT_GE(leaves.size(), 500u);
-    for (size_t i = 0; i < leaves.size(); ++i) {
-        if (i % 2)
-            damage(bytes, leaves[i], Damage::WholePage);
-        else
-            expected.insert(leaves[i].rowids.begin(), leaves[i].rowids.end());
-    }
-    ASSERT_TRUE(pf::FileManager::writeAtomically(s.path, bytes));
+    const auto expected = damageEveryOtherLeaf(s.path);
+    ASSERT_GE(expected.size(), 500u) << "the case under test: hundreds of sound leaves between damaged ones";
 
     pf::ResetRegistry::resetAll();
     pf::Log::startCapture();
@@ -881,17 +892,8 @@ TEST(DamagedGiftStore, ALargeStoreOnASlowDiskIsMendedWholeWithinATimeThatGrowsWi
         const bool slowest = secondsPerRead > 0.01;
         SCOPED_TRACE(slowest ? "a far slower disk" : "a slow disk");
         LargeStore s(0, 20000, 4096);
-        auto bytes = *pf::FileManager::read(s.path);
-        std::set<std::int64_t> expected;
-        const auto leaves = tableLeaves(bytes);
-        for (size_t i = 0; i < leaves.size(); ++i) {
-            if (i % 2)
-                damage(bytes, leaves[i], Damage::WholePage);
-            else
-                expected.insert(leaves[i].rowids.begin(), leaves[i].rowids.end());
-        }
-        ASSERT_TRUE(pf::FileManager::writeAtomically(s.path, bytes));
-        const double megabytes = static_cast<double>(bytes.size()) / (1 << 20);
+        const auto expected = damageEveryOtherLeaf(s.path);
+        const double megabytes = static_cast<double>(*pf::FileManager::size(s.path)) / (1 << 20);
         ASSERT_GT(megabytes, 8) << "the case under test: a store of several megabytes";
 
         testsupport::SlowDisk slow(s.path, [&s, secondsPerRead] { s.env.clock().advance(secondsPerRead); });
