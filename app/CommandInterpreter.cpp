@@ -208,7 +208,7 @@ void CommandInterpreter::passTime(double seconds)
         m_driver.advance(seconds);
         loop.runPending();
     } else {
-        loop.runUntil([] { return false; }, seconds);
+        loop.runUntil([this] { return stopping(); }, seconds);
     }
     m_driver.settle();
 }
@@ -423,13 +423,16 @@ bool CommandInterpreter::wait(double seconds)
     using namespace std::chrono;
     const auto realTime = duration_cast<steady_clock::duration>(duration<double>(std::min(seconds, kIdleTimeout)));
     const auto realDeadline = steady_clock::now() + realTime;
+    auto stop = [this] { return stopping(); };
     auto letRepliesIn = [&] {
         double left = duration<double>(realDeadline - steady_clock::now()).count();
-        loop.waitUntilIdle(std::max(0.0, left));
+        loop.waitUntilIdle(std::max(0.0, left), nullptr, stop);
     };
     const double target = loop.monotonicNow() + seconds;
     for (;;) {
         letRepliesIn();
+        if (stopping())
+            return true;
         double next = loop.nextDueIn();
         if (next < 0 || next > target - loop.monotonicNow())
             break;
@@ -443,8 +446,10 @@ bool CommandInterpreter::wait(double seconds)
 bool CommandInterpreter::idle()
 {
     bool leftRunning = false;
-    bool quiet = pf::RunLoop::main().waitUntilIdle(kIdleTimeout, &leftRunning);
+    bool quiet = pf::RunLoop::main().waitUntilIdle(kIdleTimeout, &leftRunning, [this] { return stopping(); });
     m_driver.settle();
+    if (stopping())
+        return true;
     if (!quiet)
         return fail("requests still in flight after " + std::to_string(static_cast<int>(kIdleTimeout)) + " seconds");
     if (leftRunning) {

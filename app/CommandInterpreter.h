@@ -3,6 +3,7 @@
 #include "app/ScriptCommand.h"
 #include "platform/ui/Driver.h"
 
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <string_view>
@@ -37,6 +38,9 @@ class TableView;
 // - `idle` waits for every reply and for what the replies put off; a screen whose work keeps
 //   itself ready for ever (a page that never rests) is left running a second after the last
 //   reply, and one line on the notes stream says so. That is no failure.
+// - A run that is ending (`setStopWhen`: the process was asked to end) waits for nothing more:
+//   a `wait`, an `idle` or a gesture's time under way ends at once, without a failure, and
+//   `quitRequested` holds as after `quit`.
 class CommandInterpreter {
 public:
     static constexpr double kIdleTimeout = 10;
@@ -55,7 +59,10 @@ public:
     // The stand-in messaging apps whose receipts `received` prints (none: it says so).
     void setVendorApps(std::shared_ptr<VendorApps> apps) { m_vendorApps = std::move(apps); }
 
-    bool quitRequested() const { return m_quit; }
+    // Asked while a command waits; once it holds, the run ends as at `quit`.
+    void setStopWhen(std::function<bool()> stopWhen) { m_stopWhen = std::move(stopWhen); }
+
+    bool quitRequested() const { return m_quit || stopping(); }
     int failures() const { return m_failures; }
     pf::Driver& driver() { return m_driver; }
 
@@ -67,6 +74,7 @@ public:
 
 private:
     bool fail(const std::string& message);
+    bool stopping() const { return m_stopWhen && m_stopWhen(); }
 
     bool dump();
     bool tapText(const std::string& text);
@@ -95,6 +103,7 @@ private:
     std::ostream& m_notes;
     pf::Driver m_driver;
     std::shared_ptr<VendorApps> m_vendorApps;
+    std::function<bool()> m_stopWhen;
     bool m_quit { false };
     bool m_explaining { false };
     int m_failures { 0 };

@@ -72,11 +72,15 @@ int LineEditor::readCharacter(EditLine* editLine, wchar_t* character)
     LineEditor& self = of(editLine);
     int fd = fileno(self.m_in);
     for (;;) {
-        pollfd input { fd, POLLIN, 0 };
-        int ready = ::poll(&input, 1, kPollMilliseconds);
-        if (ready < 0 && errno != EINTR)
+        pollfd ready[2] = { { fd, POLLIN, 0 }, { self.m_wakeUp, POLLIN, 0 } };
+        int polled = ::poll(ready, 2, kPollMilliseconds);
+        if (polled < 0 && errno != EINTR)
             return -1;
-        if (ready <= 0) {
+        if (polled > 0 && ready[1].revents) {
+            self.m_woken = true;
+            return 0;
+        }
+        if (polled <= 0) {
             if (self.m_whileWaiting)
                 self.m_whileWaiting();
             continue;
@@ -145,7 +149,7 @@ std::optional<std::string> LineEditor::readLine()
 {
     int count = 0;
     const char* text = el_gets(m_editLine, &count);
-    if (!text || count <= 0)
+    if (m_woken || !text || count <= 0)
         return std::nullopt;
     std::string line(text, static_cast<size_t>(count));
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))

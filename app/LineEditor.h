@@ -21,6 +21,9 @@ struct history;
 // - Each non-blank line read joins the history (up and down arrows recall it).
 // - Tab asks `completer` for the candidates of the word before the cursor: one is put in whole
 //   (with a blank after it), several put in what they share or are listed below the line.
+// - Once the wake-up descriptor (`setWakeUp`: the process being asked to end) is readable, the
+//   read ends as at the end of input, the line typed so far dropped, and the terminal is left
+//   as it was found.
 class LineEditor {
 public:
     struct Completion {
@@ -36,6 +39,7 @@ public:
 
     void setPrompt(std::string prompt) { m_prompt = std::move(prompt); }
     void setCompleter(Completer completer) { m_completer = std::move(completer); }
+    void setWakeUp(int descriptor) { m_wakeUp = descriptor; }
 
     // The next line without its newline; none at the end of input.
     std::optional<std::string> readLine();
@@ -51,6 +55,8 @@ private:
     std::function<void()> m_whileWaiting;
     Completer m_completer;
     std::string m_prompt;
+    int m_wakeUp { -1 };
+    bool m_woken { false };
     std::mbstate_t m_decoding {};
     editline* m_editLine { nullptr };
     history* m_history { nullptr };

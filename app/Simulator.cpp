@@ -15,6 +15,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
+#include "platform/foundation/TerminationSignal.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/UIEnvironment.h"
@@ -22,6 +23,7 @@
 #include "screens/menu/RootViewController.h"
 
 #include <cmath>
+#include <csignal>
 #include <iostream>
 #include <istream>
 #include <ostream>
@@ -52,6 +54,15 @@ Simulator::~Simulator()
     if (m_window)
         m_window->setHidden(true);
     m_window.reset();
+}
+
+void Simulator::stopOnSignals()
+{
+    std::weak_ptr<bool> weakStopped = m_stopped;
+    pf::TerminationSignal::watch({ SIGINT, SIGTERM, SIGHUP }, [weakStopped](int) {
+        if (auto stopped = weakStopped.lock())
+            *stopped = true;
+    });
 }
 
 bool Simulator::start(std::string* error)
@@ -167,6 +178,7 @@ int Simulator::run(std::istream& in, std::ostream& out, bool interactive)
 {
     CommandInterpreter interpreter(out);
     interpreter.setVendorApps(m_vendorApps);
+    interpreter.setStopWhen([stopped = m_stopped] { return *stopped; });
     std::string line;
     while (!interpreter.quitRequested()) {
         if (interactive)
@@ -186,6 +198,7 @@ int Simulator::runInteractive(std::ostream& out)
     CommandInterpreter interpreter(out);
     interpreter.setExplaining(true);
     interpreter.setVendorApps(m_vendorApps);
+    interpreter.setStopWhen([stopped = m_stopped] { return *stopped; });
     auto& loop = pf::RunLoop::main();
     auto turnLoop = [&loop] {
         if (loop.hasManualClock())
@@ -196,7 +209,7 @@ int Simulator::runInteractive(std::ostream& out)
     // What a command asked the portal for, before the screen is shown again. Replies take real
     // time on either clock; the wait moves no manual time, so timers still to come stay to come.
     auto awaitReplies = [&] {
-        loop.waitUntilIdle(kRepliesSeconds);
+        loop.waitUntilIdle(kRepliesSeconds, nullptr, [&interpreter] { return interpreter.quitRequested(); });
         interpreter.driver().settle();
     };
 
@@ -204,10 +217,12 @@ int Simulator::runInteractive(std::ostream& out)
     awaitReplies();
     ScriptCommand dump;
     dump.kind = ScriptCommand::Kind::Dump;
-    interpreter.execute(dump);
+    if (!interpreter.quitRequested())
+        interpreter.execute(dump);
 
     LineEditor editor("quorvane", stdin, stdout, turnLoop);
     editor.setPrompt(kPrompt);
+    editor.setWakeUp(pf::TerminationSignal::descriptor());
     editor.setCompleter([&interpreter](std::string_view before) {
         auto found = CommandTable::complete(before, interpreter.driver().visibleTexts());
         return LineEditor::Completion { found.start, std::move(found.candidates) };

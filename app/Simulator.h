@@ -31,6 +31,9 @@ class Window;
 //   refused for its size is told as such); the app itself only shows its spinners, which leaves
 //   a wrong `--portal` unexplained. The line reminds that `--portal` takes the API address,
 //   ending in "api/", only when the address given does not.
+// - Once the process is asked to end (`stopOnSignals`), the run ends as at `quit`, on the main
+//   loop: a command's wait ends at once, no command runs after it, and a read of the next
+//   command ends (a terminal's settings put back).
 class Simulator {
 public:
     // The tablet's screen, in points.
@@ -40,6 +43,10 @@ public:
     explicit Simulator(SimulatorOptions options);
     ~Simulator();
 
+    // From now on a signal that asks the program to end (SIGINT, SIGTERM, SIGHUP; one ignored
+    // now stays ignored) ends the run as `quit` does (see pf::TerminationSignal). Once per
+    // process, before `start`, so a temporary home made there is always removed.
+    void stopOnSignals();
     // Prepares the device and launches the app; false with a reason in `error`.
     bool start(std::string* error);
 
@@ -67,6 +74,7 @@ private:
     void watchPortalFailures();
 
     SimulatorOptions m_options;
+    std::shared_ptr<bool> m_stopped { std::make_shared<bool>(false) };
     std::shared_ptr<bool> m_portalFailureTold;
     std::shared_ptr<pf::Sandbox> m_sandbox;
     std::shared_ptr<pf::Window> m_window;

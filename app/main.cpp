@@ -8,12 +8,17 @@
 // are typed at a prompt when standard input is a terminal and read from it otherwise. The
 // exit status is 0 when every command succeeded, 1 when one failed or the output could not be
 // written, 2 for a bad command line (a script it cannot read, a home it cannot write in or that
-// another quorvane uses included); --help prints the usage and exits 0.
+// another quorvane uses included); --help prints the usage and exits 0. SIGINT, SIGTERM and
+// SIGHUP end the run as quit does, with the status a shell gives a program the signal ended
+// (128 and its number); a closed output is a write that failed, not a SIGPIPE.
 
 #include "app/Simulator.h"
+#include "app/StandardInput.h"
 #include "app/StandardOutput.h"
+#include "platform/foundation/TerminationSignal.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -71,6 +76,7 @@ int run(int argc, char** argv, std::ostream& output)
     }
 
     Simulator simulator(*options);
+    simulator.stopOnSignals();
     if (!simulator.start(&error)) {
         std::fprintf(stderr, "quorvane: %s\n", error.c_str());
         return 2;
@@ -79,7 +85,10 @@ int run(int argc, char** argv, std::ostream& output)
         return simulator.run(file, output, false);
     if (!options->script && isatty(STDIN_FILENO))
         return simulator.runInteractive(output);
-    return simulator.run(std::cin, output, false);
+    // Waiting for the next line, a signal's end must not wait for it too.
+    StandardInput standardInput(STDIN_FILENO, pf::TerminationSignal::descriptor());
+    std::istream input(&standardInput);
+    return simulator.run(input, output, false);
 }
 
 }
@@ -87,6 +96,10 @@ int run(int argc, char** argv, std::ostream& output)
 int main(int argc, char** argv)
 {
     holdClosedStandardDescriptors();
+    // An output whose reader has gone (`| head -1`) fails its writes with EPIPE, as a full disk
+    // fails them with ENOSPC: the run then ends as it does for any output it cannot write,
+    // its home removed, rather than die at the write.
+    std::signal(SIGPIPE, SIG_IGN);
     StandardOutput written(stdout);
     std::ostream output(&written);
     int status = run(argc, argv, output);
@@ -94,7 +107,10 @@ int main(int argc, char** argv)
     // _exit with the status given to exit, and lost output must not end as a success.
     if (int failure = written.finish()) {
         std::fprintf(stderr, "quorvane: cannot write the output: %s\n", std::strerror(failure));
-        return 1;
+        status = 1;
     }
+    // Ended by a signal, the run says so as a program the signal ended would: 128 and its number.
+    if (int signal = pf::TerminationSignal::received())
+        status = 128 + signal;
     return status;
 }

@@ -262,7 +262,7 @@ bool RunLoop::runUntil(const std::function<bool()>& done, double timeout, bool a
     }
 }
 
-bool RunLoop::waitUntilIdle(double timeout, bool* cutShort)
+bool RunLoop::waitUntilIdle(double timeout, bool* cutShort, const std::function<bool()>& stop)
 {
     // Idle: nothing in flight, and what was ready has run. The first pass runs all that was
     // ready when the wait began; what that work, or a reply that came meanwhile, put off to the
@@ -277,12 +277,17 @@ bool RunLoop::waitUntilIdle(double timeout, bool* cutShort)
     using Steady = std::chrono::steady_clock;
     Steady::time_point spellEnds = Steady::now() + kFollowUpTime;
     bool leftReady = false;
+    bool stopped = false;
     std::uint64_t endedSeen;
     {
         std::lock_guard lock(m_mutex);
         endedSeen = m_pendingEnded;
     }
-    const bool idle = runUntil([&] {
+    const bool ended = runUntil([&] {
+        if (stop && stop()) {
+            stopped = true;
+            return true;
+        }
         std::lock_guard lock(m_mutex);
         if (m_pendingEnded != endedSeen) {
             endedSeen = m_pendingEnded;
@@ -298,6 +303,7 @@ bool RunLoop::waitUntilIdle(double timeout, bool* cutShort)
         leftReady = Steady::now() >= spellEnds;
         return leftReady;
     }, timeout);
+    const bool idle = ended && !stopped;
     if (cutShort)
         *cutShort = idle && leftReady;
     return idle;

@@ -107,9 +107,11 @@ public:
     // nothing is in flight it gets `kFollowUpTime` of real time after the last reply (after the
     // call began when none came), whichever clock the loop runs on, and is then left as it is;
     // `cutShort`, when given, tells whether that happened. Timers still to come do not count
-    // (real-time bound `timeout`; false when it ran out).
+    // (real-time bound `timeout`; false when it ran out). `stop`, when given, is asked after
+    // every pass and ends the wait once it holds, with false as at the bound (the program is
+    // ending and waits for nothing more).
     static constexpr std::chrono::milliseconds kFollowUpTime { 1000 };
-    bool waitUntilIdle(double timeout, bool* cutShort = nullptr);
+    bool waitUntilIdle(double timeout, bool* cutShort = nullptr, const std::function<bool()>& stop = {});
     // Runs the loop until quit(): waits for posts or the next timer (system clock), or, with a
     // manual clock, jumps to the next timer when idle.
     void run();

@@ -1,3 +1,6 @@
+#include "platform/foundation/FileManager.h"
+#include "platform/foundation/Sandbox.h"
+#include "platform/testing/TaskEnvironment.h"
 #include "tools/portal/PortalServer.h"
 
 #include <gtest/gtest.h>
@@ -5,10 +8,12 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <poll.h>
 #include <pty.h>
 #include <string>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 #include <vector>
 
@@ -17,7 +22,8 @@ namespace {
 // The simulator as a child process on a pseudo-terminal: it believes a person is typing.
 class Terminal {
 public:
-    explicit Terminal(const std::vector<std::string>& args)
+    // `added`: variables ("NAME=value") given to the child beside this process's.
+    explicit Terminal(const std::vector<std::string>& args, const std::vector<std::string>& added = {})
     {
         winsize size {};
         size.ws_row = 60;
@@ -36,6 +42,7 @@ public:
         }
         environment.push_back("TERM=vt100");
         environment.push_back("LC_ALL=C.UTF-8");
+        environment.insert(environment.end(), added.begin(), added.end());
         std::vector<char*> envp;
         for (auto& e : environment)
             envp.push_back(e.data());
@@ -94,7 +101,17 @@ public:
         if (waitpid(m_pid, &status, 0) != m_pid)
             return -1;
         m_exited = true;
+        m_killed = WIFSIGNALED(status);
         return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    // Whether a signal killed the child, rather than the child exiting (after `exitStatus`).
+    bool killed() const { return m_killed; }
+    // The terminal's settings (its modes), as the child left them or set them.
+    termios settings() const
+    {
+        termios modes {};
+        tcgetattr(m_fd, &modes);
+        return modes;
     }
 
 private:
@@ -118,6 +135,7 @@ private:
     pid_t m_pid { -1 };
     int m_fd { -1 };
     bool m_exited { false };
+    bool m_killed { false };
     std::string m_seen;
     size_t m_consumed { 0 };
     std::string m_lastMatch;
@@ -224,4 +242,34 @@ TEST(InteractiveSessionTest, TheGreetingNamesTheTabletWhenTheAppIsShownOnOne)
     EXPECT_EQ(terminal.exitStatus(), 0);
 }
 
+// Ctrl-C ends a session at a terminal as quit does, at the prompt and during a long wait: the
+// terminal's modes as the line editor found them, the temporary home removed, and status 130,
+// as a shell expects of a program Ctrl-C ended.
+TEST(InteractiveSessionTest, CtrlCEndsTheSessionAsQuitDoesAndGivesTheTerminalBack)
+{
+    pf::TaskEnvironment env;
+    portal::PortalServer server;
+    ASSERT_TRUE(server.start());
+    const std::string temporary = pf::FileManager::join(env.sandbox().tmpPath(), "tmp");
+    ASSERT_TRUE(pf::FileManager::createDirectory(temporary, false));
+    for (bool waiting : { false, true }) {
+        SCOPED_TRACE(waiting ? "during a wait" : "at the prompt");
+        Terminal terminal({ QUORVANE_SIMULATOR, "--portal", server.apiBaseURL() }, { "TMPDIR=" + temporary });
+        ASSERT_TRUE(terminal.started());
+        ASSERT_TRUE(terminal.waitFor("quorvane> ")) << terminal.unread();
+        EXPECT_FALSE(terminal.settings().c_lflag & ICANON) << "the line editor reads key by key";
+        EXPECT_FALSE(std::filesystem::is_empty(temporary));
+        if (waiting) {
+            terminal.type("wait 30\r");
+            ASSERT_TRUE(terminal.waitFor("wait 30\r\n")) << "the line was read: " << terminal.unread();
+        }
+        terminal.type("\x03");
+        EXPECT_EQ(terminal.exitStatus(), 130);
+        EXPECT_FALSE(terminal.killed());
+        const termios after = terminal.settings();
+        EXPECT_TRUE(after.c_lflag & ICANON);
+        EXPECT_TRUE(after.c_lflag & ECHO);
+        EXPECT_TRUE(std::filesystem::is_empty(temporary)) << "the temporary home is gone";
+    }
+}
 }

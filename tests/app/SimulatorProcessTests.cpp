@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <arpa/inet.h>
+#include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -317,5 +319,128 @@ TEST(SimulatorProcess, OutputThatCannotBeWrittenFailsTheRunAndSaysWhy)
         for (const auto& [path, bytes] : filesUnder(home))
             EXPECT_EQ(bytes.find("Window frame="), std::string::npos) << path << " received the screens";
     }
+}
+
+// The temporary homes quorvane made in a folder of temporary files.
+size_t temporaryHomesIn(const std::string& folder)
+{
+    size_t found = 0;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+        found += entry.path().filename().string().starts_with("quorvane-sandbox-");
+    return found;
+}
+
+// What a signal that asks a program to end does to the running simulator, with a home of its
+// own and without: the run ends as at quit, during a long wait on the system clock and while it
+// waits for its next command. The temporary home goes; a home given keeps the settings stored
+// and is free for the next simulator; the status is the one a shell gives a program the signal
+// ended (128 and its number). A second signal as it ends leaves nothing half done.
+TEST(SimulatorProcess, ASignalToEndEndsTheRunAsQuitDoes)
+{
+    pf::TaskEnvironment env;
+    portal::PortalServer portal;
+    ASSERT_TRUE(portal.start());
+    pf::TestHttpServer peers;
+    const std::string temporary = pf::FileManager::join(env.sandbox().tmpPath(), "tmp");
+    ASSERT_TRUE(pf::FileManager::createDirectory(temporary, false));
+    struct Case {
+        int signal;
+        int then; // sent right after it, or 0: the two may come in either order
+        bool waiting; // in `wait 600`, or waiting for the next line
+        bool ownHome;
+    };
+    const Case cases[] = {
+        { SIGINT, 0, true, false },
+        { SIGINT, 0, false, true },
+        { SIGTERM, SIGINT, true, true },
+        { SIGTERM, 0, false, false },
+        { SIGHUP, 0, true, false },
+        { SIGHUP, SIGTERM, false, true },
+    };
+    int run = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(strsignal(c.signal)) + (c.waiting ? " during a wait" : " waiting for input")
+            + (c.ownHome ? ", own home" : ", temporary home"));
+        const std::string home = pf::FileManager::join(env.sandbox().tmpPath(), "home-" + std::to_string(run++));
+        std::vector<std::string> args { QUORVANE_SIMULATOR, "--portal", portal.apiBaseURL(), "--peers", peers.url("/"),
+            "--vendor-apps", "none", "--clock", "system", "--script", "-" };
+        if (c.ownHome)
+            args.insert(args.end(), { "--home", home });
+        testsupport::PipedChild child(args, { "TMPDIR=" + temporary });
+        child.write(c.waiting ? "dump\nwait 600\n" : "dump\n");
+        ASSERT_TRUE(child.waitFor("\n---\n")) << "the screen was written";
+        ASSERT_EQ(temporaryHomesIn(temporary), c.ownHome ? 0u : 1u);
+        if (c.then)
+            ::kill(child.pid(), c.signal);
+        auto ended = child.end(c.then ? c.then : c.signal);
+        ASSERT_TRUE(WIFEXITED(ended.status)) << "ended by signal " << WTERMSIG(ended.status) << "\n" << ended.errorOutput;
+        // Two signals pending together are taken lowest number first: either may be the first.
+        const int status = WEXITSTATUS(ended.status);
+        EXPECT_TRUE(status == 128 + c.signal || (c.then && status == 128 + c.then)) << status << "\n" << ended.errorOutput;
+        EXPECT_EQ(temporaryHomesIn(temporary), 0u);
+        if (!c.ownHome)
+            continue;
+        bool settingsKept = false;
+        for (const auto& [path, bytes] : filesUnder(pf::FileManager::join(home, "Library/Preferences")))
+            settingsKept = settingsKept || (path.ends_with(".plist") && bytes.find("imei") != std::string::npos);
+        EXPECT_TRUE(settingsKept) << "the start-up's settings are in the home";
+        int lockFile = ::open(pf::FileManager::join(home, ".quorvane.lock").c_str(), O_RDWR);
+        ASSERT_GE(lockFile, 0);
+        struct flock lock {};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        ASSERT_EQ(::fcntl(lockFile, F_GETLK, &lock), 0);
+        EXPECT_EQ(lock.l_type, F_UNLCK) << "held by process " << lock.l_pid;
+        ::close(lockFile);
+    }
+}
+
+// A signal the simulator was started with ignored stays ignored (nohup ignores SIGHUP, a shell
+// without job control starts a background job with SIGINT ignored): the run goes on to its quit.
+TEST(SimulatorProcess, ASignalIgnoredAtTheStartStaysIgnored)
+{
+    pf::TaskEnvironment env;
+    portal::PortalServer portal;
+    ASSERT_TRUE(portal.start());
+    pf::TestHttpServer peers;
+    for (const auto& [signal, name] : { std::pair { SIGHUP, "HUP" }, std::pair { SIGINT, "INT" } }) {
+        SCOPED_TRACE(name);
+        testsupport::PipedChild child({ "/bin/sh", "-c", std::string("trap '' ") + name + "; exec \"$@\"", "sh", QUORVANE_SIMULATOR,
+            "--portal", portal.apiBaseURL(), "--peers", peers.url("/"), "--vendor-apps", "none", "--script", "-" });
+        child.write("dump\n");
+        ASSERT_TRUE(child.waitFor("\n---\n"));
+        ::kill(child.pid(), signal); // an ignored signal is dropped as it is sent
+        child.write("dump\nquit\n");
+        auto ended = child.end();
+        ASSERT_TRUE(WIFEXITED(ended.status)) << "ended by signal " << WTERMSIG(ended.status);
+        EXPECT_EQ(WEXITSTATUS(ended.status), 0) << ended.errorOutput;
+        auto first = ended.output.find("--- screen");
+        EXPECT_NE(ended.output.find("--- screen", first + 1), std::string::npos) << "the screen after the signal too";
+    }
+}
+
+// An output whose reader has gone (`| head -1`) is output that cannot be written, as a full disk
+// is: status 1 and the system's reason, the temporary home removed, not a death by SIGPIPE.
+TEST(SimulatorProcess, AnOutputClosedByItsReaderFailsTheRunAsAFullDiskDoes)
+{
+    pf::TaskEnvironment env;
+    portal::PortalServer portal;
+    ASSERT_TRUE(portal.start());
+    pf::TestHttpServer peers;
+    const std::string temporary = pf::FileManager::join(env.sandbox().tmpPath(), "tmp");
+    ASSERT_TRUE(pf::FileManager::createDirectory(temporary, false));
+    testsupport::PipedChild child({ QUORVANE_SIMULATOR, "--portal", portal.apiBaseURL(), "--peers", peers.url("/"), "--vendor-apps",
+                                      "none", "--script", "-" },
+        { "TMPDIR=" + temporary });
+    child.write("dump\n");
+    ASSERT_TRUE(child.waitFor("\n---\n"));
+    child.closeOutput();
+    child.write("dump\nquit\n");
+    auto ended = child.end();
+    ASSERT_TRUE(WIFEXITED(ended.status)) << "ended by signal " << WTERMSIG(ended.status);
+    EXPECT_EQ(WEXITSTATUS(ended.status), 1) << ended.errorOutput;
+    EXPECT_NE(ended.errorOutput.find("quorvane: cannot write the output: Broken pipe\n"), std::string::npos) << ended.errorOutput;
+    EXPECT_EQ(temporaryHomesIn(temporary), 0u);
 }
 }

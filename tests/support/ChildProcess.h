@@ -35,13 +35,10 @@ struct OutputElsewhere {
     std::string path;
 };
 
-// Runs a program with this process's environment, the variables in `environment` ("NAME=value")
-// put in place of those of the same name, and its standard output and error kept (the output
-// unless it goes `elsewhere`). A child that has not ended within a minute is killed.
-inline ChildResult runChildProcess(const std::vector<std::string>& args, const std::vector<std::string>& environment = {},
-    const std::optional<OutputElsewhere>& elsewhere = std::nullopt)
+// This process's environment with the variables in `environment` ("NAME=value") put in place of
+// those of the same name.
+inline std::vector<std::string> childEnvironment(const std::vector<std::string>& environment)
 {
-    ChildResult result;
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
         bool replaced = false;
@@ -53,6 +50,17 @@ inline ChildResult runChildProcess(const std::vector<std::string>& args, const s
             env.emplace_back(*e);
     }
     env.insert(env.end(), environment.begin(), environment.end());
+    return env;
+}
+
+// Runs a program with this process's environment, the variables in `environment` put in place
+// (see childEnvironment), and its standard output and error kept (the output unless it goes
+// `elsewhere`). A child that has not ended within a minute is killed.
+inline ChildResult runChildProcess(const std::vector<std::string>& args, const std::vector<std::string>& environment = {},
+    const std::optional<OutputElsewhere>& elsewhere = std::nullopt)
+{
+    ChildResult result;
+    std::vector<std::string> env = childEnvironment(environment);
     std::vector<char*> envp;
     for (auto& e : env)
         envp.push_back(e.data());

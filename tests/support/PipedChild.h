@@ -16,9 +16,11 @@ namespace testsupport {
 
 // A program running beside the test, fed its standard input through a pipe and read from its
 // standard output as it writes; its standard error is kept. Killed when it goes, if it still runs.
+// It starts as a shell starts a program: every signal at its default action (whatever this
+// process ignores), with the variables in `environment` put in place (see childEnvironment).
 class PipedChild {
 public:
-    explicit PipedChild(const std::vector<std::string>& args)
+    explicit PipedChild(const std::vector<std::string>& args, const std::vector<std::string>& environment = {})
     {
         int input[2];
         int output[2];
@@ -40,10 +42,25 @@ public:
         for (auto& a : argStore)
             argv.push_back(a.data());
         argv.push_back(nullptr);
-        if (::posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+        std::vector<std::string> envStore = childEnvironment(environment);
+        std::vector<char*> envp;
+        for (auto& e : envStore)
+            envp.push_back(e.data());
+        envp.push_back(nullptr);
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        sigset_t all;
+        sigset_t none;
+        sigfillset(&all);
+        sigemptyset(&none);
+        posix_spawnattr_setsigdefault(&attributes, &all);
+        posix_spawnattr_setsigmask(&attributes, &none);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+        if (::posix_spawn(&m_pid, argv[0], &actions, &attributes, argv.data(), envp.data()) != 0) {
             ADD_FAILURE() << "cannot start " << args[0];
             m_pid = -1;
         }
+        posix_spawnattr_destroy(&attributes);
         posix_spawn_file_actions_destroy(&actions);
         ::close(input[0]);
         ::close(output[1]);
@@ -75,6 +92,12 @@ public:
         ::close(m_input);
         m_input = -1;
     }
+    // As a reader that has had enough does (`| head -1`): the program's next writes fail.
+    void closeOutput()
+    {
+        ::close(m_output);
+        m_output = -1;
+    }
 
     // Reads the output until `text` has come, the output ends or a minute has passed; true when
     // the text came.
@@ -92,7 +115,8 @@ public:
             return result;
         if (signal)
             ::kill(m_pid, signal);
-        readUntil([] { return false; }); // to the end of the output
+        if (m_output >= 0)
+            readUntil([] { return false; }); // to the end of the output
         while (::waitpid(m_pid, &result.status, 0) < 0 && errno == EINTR) { }
         m_ended = true;
         result.output = m_seen;

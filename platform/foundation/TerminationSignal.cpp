@@ -1,0 +1,82 @@
+#include "platform/foundation/TerminationSignal.h"
+
+#include "platform/foundation/RunLoop.h"
+#include "platform/foundation/SignalStack.h"
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <mutex>
+#include <poll.h>
+#include <thread>
+#include <unistd.h>
+
+namespace pf {
+
+namespace {
+
+// What the handler reads and writes: lock-free atomics, which it may touch at any instant. The
+// pipe's ends are set before any handler is installed.
+std::atomic<int> g_received { 0 };
+std::atomic<int> g_readEnd { -1 };
+std::atomic<int> g_writeEnd { -1 };
+static_assert(std::atomic<int>::is_always_lock_free);
+
+void keepSignal(int signal)
+{
+    int none = 0;
+    if (!g_received.compare_exchange_strong(none, signal))
+        return;
+    int saved = errno;
+    char byte = 1;
+    [[maybe_unused]] ssize_t written = ::write(g_writeEnd.load(), &byte, 1);
+    errno = saved;
+}
+
+}
+
+void TerminationSignal::watch(std::initializer_list<int> signals, std::function<void(int signal)> onSignal)
+{
+    static std::once_flag once;
+    std::call_once(once, [&] {
+        RunLoop::main(); // made here, on the main thread, not first by the watching thread
+        int ends[2];
+        if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0)
+            return; // the signals keep their default end
+        g_readEnd = ends[0];
+        g_writeEnd = ends[1];
+        // Waits for the first signal only and is left waiting after that: it touches nothing at
+        // the process's end but the run loop, which is never destroyed.
+        std::thread([onSignal = std::move(onSignal)] {
+            SignalStack stack;
+            pollfd arrived { g_readEnd.load(), POLLIN, 0 };
+            while (::poll(&arrived, 1, -1) < 0 && errno == EINTR) {
+            }
+            if (arrived.revents & POLLIN)
+                RunLoop::main().post([onSignal, signal = g_received.load()] { onSignal(signal); });
+        }).detach();
+        for (int signal : signals) {
+            struct sigaction current {};
+            if (::sigaction(signal, nullptr, &current) != 0 || current.sa_handler == SIG_IGN)
+                continue;
+            struct sigaction action {};
+            action.sa_handler = keepSignal;
+            sigfillset(&action.sa_mask);
+            action.sa_flags = SA_RESTART;
+            ::sigaction(signal, &action, nullptr);
+        }
+    });
+}
+
+int TerminationSignal::received()
+{
+    return g_received.load();
+}
+
+int TerminationSignal::descriptor()
+{
+    return g_readEnd.load();
+}
+
+}
