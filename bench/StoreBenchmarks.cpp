@@ -1,7 +1,9 @@
 // The booked-gift store: 1,000 bookings inserted, then listed, through the store, beside raw
 // sqlite3 statements doing the same on the same schema (one transaction per booking: the
 // check for an existing row and the insert; the listing reads the related gifts' archive with
-// libplist).
+// libplist). And a launch's first use of a sound store of 4,000 and 20,000 bookings: the check
+// of the file and the purge of stale bookings (none are), beside sqlite3 opening the same file,
+// checking it and running the same delete.
 
 #include "bench/MemoryFiles.h"
 
@@ -10,6 +12,7 @@
 #include "platform/foundation/KeyedArchiver.h"
 #include "platform/foundation/KeyedUnarchiver.h"
 #include "platform/foundation/FileManager.h"
+#include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/testing/TaskEnvironment.h"
 
@@ -19,6 +22,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,10 +31,10 @@ namespace {
 
 constexpr int kBookings = 1000;
 
-std::vector<std::shared_ptr<GiftDetailInfo>> bookings()
+std::vector<std::shared_ptr<GiftDetailInfo>> bookings(int count = kBookings)
 {
     std::vector<std::shared_ptr<GiftDetailInfo>> list;
-    for (int i = 0; i < kBookings; ++i) {
+    for (int i = 0; i < count; ++i) {
         auto info = std::make_shared<GiftDetailInfo>();
         info->setFid(1000 + i);
         info->setTitle(RecordText("剑侠情缘手游新手礼包 第" + std::to_string(i) + "期"));
@@ -77,37 +81,82 @@ void StoreInsert(benchmark::State& state)
     }
 }
 
-// Fills the store of the current device with the bookings: through the store itself the first
-// time, from a copy of the file that made afterwards. The listing is sampled many times a round,
-// and a thousand inserts before each sample would leave the round's time to few samples.
-void fillStore(GiftDetailInfoDatabaseManager& store)
+// The store's file holding `count` bookings, put through the store once a run (on a device of
+// its own: no other environment may live meanwhile); every sample then starts from a copy of it.
+// The listing and the launches are sampled many times a round, and thousands of inserts before
+// each sample would leave the round's time to few samples. The file is kept as a file (on the
+// memory file system while a benchmark runs, see MemoryFiles), not in this process's heap,
+// where the largest (16 MB) would swamp the heap that the table's row watches grow.
+const std::string& bookedFile(int count)
 {
-    static const pf::Bytes* filled = nullptr;
-    const std::string path = DataBaseManager::databasePath();
-    if (filled) {
-        if (!pf::FileManager::writeAtomically(path, *filled))
+    static std::map<int, std::string> made;
+    if (auto found = made.find(count); found != made.end())
+        return found->second;
+    static const std::shared_ptr<pf::Sandbox> kept = pf::Sandbox::createTemporary();
+    pf::TaskEnvironment env;
+    auto store = GiftDetailInfoDatabaseManager::sharedInstance();
+    for (auto& info : bookings(count)) {
+        if (store->insertDataIntoTableWithGiftDetailInfo(*info) != DataBaseManager::Status::Ok)
             std::abort();
-        return;
     }
-    for (auto& info : bookings())
-        store.insertDataIntoTableWithGiftDetailInfo(*info);
     // Every connection is closed, so the file holds every booking.
-    if (auto bytes = pf::FileManager::read(path); bytes && !pf::FileManager::exists(path + "-wal"))
-        filled = new pf::Bytes(std::move(*bytes));
+    const std::string path = DataBaseManager::databasePath();
+    const std::string copy = kept->homePath() + "/booked-" + std::to_string(count) + ".sqlite";
+    if (pf::FileManager::exists(path + "-journal") || pf::FileManager::exists(path + "-wal")
+        || !pf::FileManager::copyItem(path, copy))
+        std::abort();
+    return made.emplace(count, copy).first->second;
+}
+
+void copyIn(const std::string& file, const std::string& path)
+{
+    std::error_code error;
+    if (!std::filesystem::copy_file(file, path, std::filesystem::copy_options::overwrite_existing, error))
+        std::abort();
 }
 
 void StoreList(benchmark::State& state)
 {
     MemoryFiles memory;
+    const std::string& file = bookedFile(kBookings);
     pf::TaskEnvironment env;
     auto store = GiftDetailInfoDatabaseManager::sharedInstance();
-    fillStore(*store);
+    copyIn(file, DataBaseManager::databasePath());
     for (auto _ : state) {
         auto listed = store->retrieveDataFromTable();
         if (!listed || listed->size() != kBookings)
             state.SkipWithError("the list came back short");
         benchmark::DoNotOptimize(listed);
     }
+}
+
+// Before every booking's start: the purge keeps them all, as a launch does when nothing is stale.
+constexpr long long kBeforeEveryStart = 1700000000LL;
+
+// A clean launch's first use of a sound store of `state.range(0)` bookings, as the app's launch
+// makes it: the purge of stale bookings, which first checks the file (SQLite's quick check,
+// through the store's retrying reads) because nothing in the process has yet. Each sample is a
+// new launch (the registry reset, as the tests' relaunch does) on a fresh copy of the file.
+void StoreLaunchPurge(benchmark::State& state)
+{
+    MemoryFiles memory;
+    const int count = static_cast<int>(state.range(0));
+    const std::string& file = bookedFile(count);
+    pf::TaskEnvironment env;
+    const std::string path = DataBaseManager::databasePath();
+    for (auto _ : state) {
+        state.PauseTiming();
+        copyIn(file, path);
+        pf::ResetRegistry::resetAll();
+        state.ResumeTiming();
+        if (GiftDetailInfoDatabaseManager::sharedInstance()->deleteRecordInTableOutOfDateTime(kBeforeEveryStart)
+            != DataBaseManager::Status::Ok)
+            state.SkipWithError("the purge failed");
+    }
+    // Nothing was stale and the check found the file sound: a purge that deleted rows, or a
+    // mend, would have changed the file.
+    if (auto after = pf::FileManager::read(path); !after || after != pf::FileManager::read(file))
+        state.SkipWithError("the purge changed the store");
 }
 
 // --- the floor: sqlite3's own interface on one connection ---
@@ -350,9 +399,41 @@ void StoreListFloor(benchmark::State& state)
     }
 }
 
+// The same launch with bare sqlite3: open the copy, check it, purge, close.
+void StoreLaunchPurgeFloor(benchmark::State& state)
+{
+    MemoryFiles memory;
+    const int count = static_cast<int>(state.range(0));
+    const std::string& file = bookedFile(count);
+    auto sandbox = pf::Sandbox::createTemporary();
+    const std::string path = sandbox->homePath() + "/floor.sqlite";
+    for (auto _ : state) {
+        state.PauseTiming();
+        copyIn(file, path);
+        state.ResumeTiming();
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        sqlite3_stmt* check = nullptr;
+        sqlite3_prepare_v2(db, "PRAGMA quick_check(1)", -1, &check, nullptr);
+        bool sound = sqlite3_step(check) == SQLITE_ROW
+            && std::string(reinterpret_cast<const char*>(sqlite3_column_text(check, 0))) == "ok";
+        sqlite3_finalize(check);
+        sqlite3_stmt* purge = nullptr;
+        sqlite3_prepare_v2(db, "DELETE FROM GiftDetailInfoTableName WHERE startime < ?", -1, &purge, nullptr);
+        sqlite3_bind_int64(purge, 1, kBeforeEveryStart);
+        bool purged = sqlite3_step(purge) == SQLITE_DONE && sqlite3_changes(db) == 0;
+        sqlite3_finalize(purge);
+        sqlite3_close(db);
+        if (!sound || !purged)
+            state.SkipWithError("the raw check or purge failed");
+    }
+}
+
 }
 
 BENCHMARK(StoreInsert)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(StoreInsertFloor)->Arg(1)->Arg(0)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(StoreList)->MinTime(0.2)->Unit(benchmark::kMillisecond);
 BENCHMARK(StoreListFloor)->MinTime(0.2)->Unit(benchmark::kMillisecond);
+BENCHMARK(StoreLaunchPurge)->Arg(4000)->Arg(20000)->MinTime(0.1)->Unit(benchmark::kMillisecond);
+BENCHMARK(StoreLaunchPurgeFloor)->Arg(4000)->Arg(20000)->MinTime(0.1)->Unit(benchmark::kMillisecond);
