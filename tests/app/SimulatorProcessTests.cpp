@@ -321,6 +321,27 @@ TEST(SimulatorProcess, OutputThatCannotBeWrittenFailsTheRunAndSaysWhy)
     }
 }
 
+// What a test of how the simulator's process ends runs it against: the local portal, a peers
+// server, and a folder of temporary files of its own (its TMPDIR) to find a temporary home in.
+struct EndingWorld {
+    pf::TaskEnvironment env;
+    portal::PortalServer portal;
+    pf::TestHttpServer peers;
+    std::string temporary = pf::FileManager::join(env.sandbox().tmpPath(), "tmp");
+
+    EndingWorld()
+    {
+        EXPECT_TRUE(portal.start());
+        EXPECT_TRUE(pf::FileManager::createDirectory(temporary, false));
+    }
+    // A scripted run reading its commands from standard input (its TMPDIR is given apart).
+    std::vector<std::string> arguments() const
+    {
+        return { QUORVANE_SIMULATOR, "--portal", portal.apiBaseURL(), "--peers", peers.url("/"), "--vendor-apps", "none",
+            "--script", "-" };
+    }
+};
+
 // The temporary homes quorvane made in a folder of temporary files.
 size_t temporaryHomesIn(const std::string& folder)
 {
@@ -338,12 +359,8 @@ size_t temporaryHomesIn(const std::string& folder)
 // ended (128 and its number). A second signal as it ends leaves nothing half done.
 TEST(SimulatorProcess, ASignalToEndEndsTheRunAsQuitDoes)
 {
-    pf::TaskEnvironment env;
-    portal::PortalServer portal;
-    ASSERT_TRUE(portal.start());
-    pf::TestHttpServer peers;
-    const std::string temporary = pf::FileManager::join(env.sandbox().tmpPath(), "tmp");
-    ASSERT_TRUE(pf::FileManager::createDirectory(temporary, false));
+    EndingWorld world;
+    const std::string& temporary = world.temporary;
     struct Case {
         int signal;
         int then; // sent right after it, or 0: the two may come in either order
@@ -362,9 +379,9 @@ TEST(SimulatorProcess, ASignalToEndEndsTheRunAsQuitDoes)
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(strsignal(c.signal)) + (c.waiting ? " during a wait" : " waiting for input")
             + (c.ownHome ? ", own home" : ", temporary home"));
-        const std::string home = pf::FileManager::join(env.sandbox().tmpPath(), "home-" + std::to_string(run++));
-        std::vector<std::string> args { QUORVANE_SIMULATOR, "--portal", portal.apiBaseURL(), "--peers", peers.url("/"),
-            "--vendor-apps", "none", "--clock", "system", "--script", "-" };
+        const std::string home = pf::FileManager::join(world.env.sandbox().tmpPath(), "home-" + std::to_string(run++));
+        std::vector<std::string> args = world.arguments();
+        args.insert(args.end(), { "--clock", "system" });
         if (c.ownHome)
             args.insert(args.end(), { "--home", home });
         testsupport::PipedChild child(args, { "TMPDIR=" + temporary });
@@ -400,14 +417,13 @@ TEST(SimulatorProcess, ASignalToEndEndsTheRunAsQuitDoes)
 // without job control starts a background job with SIGINT ignored): the run goes on to its quit.
 TEST(SimulatorProcess, ASignalIgnoredAtTheStartStaysIgnored)
 {
-    pf::TaskEnvironment env;
-    portal::PortalServer portal;
-    ASSERT_TRUE(portal.start());
-    pf::TestHttpServer peers;
+    EndingWorld world;
     for (const auto& [signal, name] : { std::pair { SIGHUP, "HUP" }, std::pair { SIGINT, "INT" } }) {
         SCOPED_TRACE(name);
-        testsupport::PipedChild child({ "/bin/sh", "-c", std::string("trap '' ") + name + "; exec \"$@\"", "sh", QUORVANE_SIMULATOR,
-            "--portal", portal.apiBaseURL(), "--peers", peers.url("/"), "--vendor-apps", "none", "--script", "-" });
+        std::vector<std::string> args { "/bin/sh", "-c", std::string("trap '' ") + name + "; exec \"$@\"", "sh" };
+        for (const auto& argument : world.arguments())
+            args.push_back(argument);
+        testsupport::PipedChild child(args);
         child.write("dump\n");
         ASSERT_TRUE(child.waitFor("\n---\n"));
         ::kill(child.pid(), signal); // an ignored signal is dropped as it is sent
@@ -424,15 +440,8 @@ TEST(SimulatorProcess, ASignalIgnoredAtTheStartStaysIgnored)
 // is: status 1 and the system's reason, the temporary home removed, not a death by SIGPIPE.
 TEST(SimulatorProcess, AnOutputClosedByItsReaderFailsTheRunAsAFullDiskDoes)
 {
-    pf::TaskEnvironment env;
-    portal::PortalServer portal;
-    ASSERT_TRUE(portal.start());
-    pf::TestHttpServer peers;
-    const std::string temporary = pf::FileManager::join(env.sandbox().tmpPath(), "tmp");
-    ASSERT_TRUE(pf::FileManager::createDirectory(temporary, false));
-    testsupport::PipedChild child({ QUORVANE_SIMULATOR, "--portal", portal.apiBaseURL(), "--peers", peers.url("/"), "--vendor-apps",
-                                      "none", "--script", "-" },
-        { "TMPDIR=" + temporary });
+    EndingWorld world;
+    testsupport::PipedChild child(world.arguments(), { "TMPDIR=" + world.temporary });
     child.write("dump\n");
     ASSERT_TRUE(child.waitFor("\n---\n"));
     child.closeOutput();
@@ -441,6 +450,6 @@ TEST(SimulatorProcess, AnOutputClosedByItsReaderFailsTheRunAsAFullDiskDoes)
     ASSERT_TRUE(WIFEXITED(ended.status)) << "ended by signal " << WTERMSIG(ended.status);
     EXPECT_EQ(WEXITSTATUS(ended.status), 1) << ended.errorOutput;
     EXPECT_NE(ended.errorOutput.find("quorvane: cannot write the output: Broken pipe\n"), std::string::npos) << ended.errorOutput;
-    EXPECT_EQ(temporaryHomesIn(temporary), 0u);
+    EXPECT_EQ(temporaryHomesIn(world.temporary), 0u);
 }
 }
