@@ -1,5 +1,7 @@
 #include "app/LineEditor.h"
 
+#include "platform/foundation/TerminationSignal.h"
+
 #include <histedit.h>
 
 #include <algorithm>
@@ -71,6 +73,12 @@ int LineEditor::readCharacter(EditLine* editLine, wchar_t* character)
 {
     LineEditor& self = of(editLine);
     int fd = fileno(self.m_in);
+    // The editing library takes the signals that end a program while it reads a line, and its
+    // handler sends them on to the whole process group (the shell script running this program
+    // included). Those the wake-up stands for go back to their watch, which ends the read through
+    // the wake-up; the library keeps Ctrl-Z, the return from it and a resized window.
+    if (self.m_wakeUp >= 0)
+        pf::TerminationSignal::reclaim();
     for (;;) {
         pollfd ready[2] = { { fd, POLLIN, 0 }, { self.m_wakeUp, POLLIN, 0 } };
         int polled = ::poll(ready, 2, kPollMilliseconds);

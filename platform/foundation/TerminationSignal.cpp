@@ -11,6 +11,7 @@
 #include <poll.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace pf {
 
@@ -22,6 +23,13 @@ std::atomic<int> g_received { 0 };
 std::atomic<int> g_readEnd { -1 };
 std::atomic<int> g_writeEnd { -1 };
 static_assert(std::atomic<int>::is_always_lock_free);
+
+// The signals the watch handles (those not ignored when it began); the main thread's only.
+std::vector<int>& handled()
+{
+    static std::vector<int>& signals = *new std::vector<int>();
+    return signals;
+}
 
 void keepSignal(int signal)
 {
@@ -60,13 +68,20 @@ void TerminationSignal::watch(std::initializer_list<int> signals, std::function<
             struct sigaction current {};
             if (::sigaction(signal, nullptr, &current) != 0 || current.sa_handler == SIG_IGN)
                 continue;
-            struct sigaction action {};
-            action.sa_handler = keepSignal;
-            sigfillset(&action.sa_mask);
-            action.sa_flags = SA_RESTART;
-            ::sigaction(signal, &action, nullptr);
+            handled().push_back(signal);
         }
+        reclaim();
     });
+}
+
+void TerminationSignal::reclaim()
+{
+    struct sigaction action {};
+    action.sa_handler = keepSignal;
+    sigfillset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : handled())
+        ::sigaction(signal, &action, nullptr);
 }
 
 int TerminationSignal::received()

@@ -33,6 +33,11 @@ public:
     static int received();
     // Readable once a watched signal has arrived; -1 before `watch`, which poll passes over.
     static int descriptor();
+    // Main thread: puts the watch's handler back on the signals it handles, where a library took
+    // them over for a while. (The line editor's handler, while it reads a line, puts the
+    // terminal back and sends the signal on to the whole process group: a SIGTERM sent to this
+    // program alone would end the shell script that runs it too.)
+    static void reclaim();
 };
 
 }

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <poll.h>
 #include <pty.h>
 #include <string>
@@ -63,6 +64,7 @@ public:
             close(m_fd);
     }
     bool started() const { return m_pid > 0; }
+    pid_t pid() const { return m_pid; }
 
     void type(const std::string& keys) { ASSERT_EQ(write(m_fd, keys.data(), keys.size()), static_cast<ssize_t>(keys.size())); }
 
@@ -270,6 +272,29 @@ TEST(InteractiveSessionTest, CtrlCEndsTheSessionAsQuitDoesAndGivesTheTerminalBac
         EXPECT_TRUE(after.c_lflag & ICANON);
         EXPECT_TRUE(after.c_lflag & ECHO);
         EXPECT_TRUE(std::filesystem::is_empty(temporary)) << "the temporary home is gone";
+    }
+}
+
+// A signal sent to the program alone while it reads a line at the terminal ends it alone, as quit
+// does: the shell script that runs it goes on. (The line editor's own handler would send it on to
+// the whole process group, the script included.)
+TEST(InteractiveSessionTest, ASignalSentToTheProgramAloneAtThePromptEndsOnlyIt)
+{
+    pf::TaskEnvironment env;
+    portal::PortalServer server;
+    ASSERT_TRUE(server.start());
+    for (int signal : { SIGTERM, SIGHUP }) {
+        SCOPED_TRACE(strsignal(signal));
+        Terminal terminal({ "/bin/sh", "-c", "\"$@\"; echo \"after: $?\"", "sh", QUORVANE_SIMULATOR, "--portal", server.apiBaseURL() });
+        ASSERT_TRUE(terminal.started());
+        ASSERT_TRUE(terminal.waitFor("quorvane> ")) << terminal.unread();
+        // The program: the script's one child.
+        std::ifstream children("/proc/" + std::to_string(terminal.pid()) + "/task/" + std::to_string(terminal.pid()) + "/children");
+        pid_t program = 0;
+        ASSERT_TRUE(children >> program);
+        ASSERT_EQ(kill(program, signal), 0);
+        EXPECT_TRUE(terminal.waitFor("after: " + std::to_string(128 + signal))) << terminal.unread();
+        EXPECT_EQ(terminal.exitStatus(), 0) << "the script went on to its end";
     }
 }
 }
