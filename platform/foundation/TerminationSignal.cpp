@@ -54,15 +54,18 @@ void TerminationSignal::watch(std::initializer_list<int> signals, std::function<
             return; // the signals keep their default end
         g_readEnd = ends[0];
         g_writeEnd = ends[1];
-        // Waits for the first signal only and is left waiting after that: it touches nothing at
-        // the process's end but the run loop, which is never destroyed.
-        std::thread([onSignal = std::move(onSignal)] {
+        // The program's call is kept for good, so that nothing it holds is destroyed off the main
+        // thread. The thread waits for the first signal only and ends once it has posted it;
+        // until then it is left waiting, touching nothing at the process's end but the run loop,
+        // which is never destroyed.
+        static std::function<void(int)>* const call = new std::function<void(int)>(std::move(onSignal));
+        std::thread([] {
             SignalStack stack;
             pollfd arrived { g_readEnd.load(), POLLIN, 0 };
             while (::poll(&arrived, 1, -1) < 0 && errno == EINTR) {
             }
             if (arrived.revents & POLLIN)
-                RunLoop::main().post([onSignal, signal = g_received.load()] { onSignal(signal); });
+                RunLoop::main().post([signal = g_received.load()] { (*call)(signal); });
         }).detach();
         for (int signal : signals) {
             struct sigaction current {};
