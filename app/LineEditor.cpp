@@ -66,19 +66,22 @@ LineEditor& LineEditor::of(EditLine* editLine)
 
 char* LineEditor::prompt(EditLine* editLine)
 {
-    return of(editLine).m_prompt.data();
+    LineEditor& self = of(editLine);
+    // The editing library takes the signals that end a program as it starts reading a line, and
+    // its handler sends them on to the whole process group (the shell script running this
+    // program included). Those the wake-up stands for go back to their watch, which ends the
+    // read through the wake-up; the library keeps Ctrl-Z, the return from it and a resized
+    // window. Here, before the prompt shows, so that no one can have seen the prompt and sent a
+    // signal while the library still holds it.
+    if (self.m_wakeUp >= 0)
+        pf::TerminationSignal::reclaim();
+    return self.m_prompt.data();
 }
 
 int LineEditor::readCharacter(EditLine* editLine, wchar_t* character)
 {
     LineEditor& self = of(editLine);
     int fd = fileno(self.m_in);
-    // The editing library takes the signals that end a program while it reads a line, and its
-    // handler sends them on to the whole process group (the shell script running this program
-    // included). Those the wake-up stands for go back to their watch, which ends the read through
-    // the wake-up; the library keeps Ctrl-Z, the return from it and a resized window.
-    if (self.m_wakeUp >= 0)
-        pf::TerminationSignal::reclaim();
     for (;;) {
         pollfd ready[2] = { { fd, POLLIN, 0 }, { self.m_wakeUp, POLLIN, 0 } };
         int polled = ::poll(ready, 2, kPollMilliseconds);
