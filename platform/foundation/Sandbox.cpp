@@ -19,10 +19,8 @@ std::shared_ptr<Sandbox> g_current;
 std::shared_ptr<Sandbox> Sandbox::current()
 {
     std::lock_guard lock(g_mutex);
-    if (!g_current) {
-        g_current = std::shared_ptr<Sandbox>(new Sandbox(defaultHomePath(), false));
-        g_current->createFolders();
-    }
+    if (!g_current)
+        g_current = createTemporary();
     return g_current;
 }
 
@@ -58,17 +56,6 @@ std::shared_ptr<Sandbox> Sandbox::createTemporary()
     auto sandbox = std::shared_ptr<Sandbox>(new Sandbox(pattern, true));
     sandbox->createFolders();
     return sandbox;
-}
-
-std::string Sandbox::defaultHomePath()
-{
-    if (const char* home = std::getenv("QUORVANE_HOME"); home && *home)
-        return home;
-    if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data)
-        return FileManager::join(data, "quorvane");
-    if (const char* user = std::getenv("HOME"); user && *user)
-        return FileManager::join(user, ".local/share/quorvane");
-    return "/tmp/quorvane";
 }
 
 Sandbox::Sandbox(std::string home, bool temporary)

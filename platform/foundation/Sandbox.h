@@ -11,8 +11,9 @@ namespace pf {
 //
 // Rules:
 // - `current()` is the sandbox everything uses (user defaults, persistent pasteboards, the
-//   app's own files). Unless set, it is the folder named by the environment variable
-//   QUORVANE_HOME, else $XDG_DATA_HOME/quorvane, else ~/.local/share/quorvane.
+//   app's own files). Each program sets it (the simulator: a temporary one, or the folder of
+//   `--home`; each test: a temporary one). Unless set, it is a temporary one, so that nothing
+//   is ever written into a folder no one chose.
 // - A temporary sandbox (tests) is a fresh folder under the system's temporary directory,
 //   removed with everything in it when the last reference goes.
 // - The standard folders are created when the sandbox is made. `atPath` gives none, with the
@@ -26,7 +27,6 @@ public:
 
     static std::shared_ptr<Sandbox> atPath(std::string home, std::string* error = nullptr);
     static std::shared_ptr<Sandbox> createTemporary();
-    static std::string defaultHomePath();
 
     ~Sandbox();
     Sandbox(const Sandbox&) = delete;

@@ -173,10 +173,12 @@ void LMApiLog(const char* sourceFile, int line, const char* format, ...)
     if (LMApiGetLastPathComponent(sourceFile, file) > 0)
         place = std::string(file) + ":" + std::to_string(line) + " ";
 
-    // The app's log, not standard output: that carries only what the app shows.
-    pf::Log::format("%s -LMAPI- %s%s", stamp, place.c_str(), message.c_str());
+    // Both lines under one lock, so that lines of two threads come in the same order in the
+    // app's log and in the file. The app's log, not standard output: that carries only what the
+    // app shows.
     auto& s = state();
     std::lock_guard lock(s.mutex);
+    pf::Log::format("%s -LMAPI- %s%s", stamp, place.c_str(), message.c_str());
     if (!s.file)
         s.file = openLog();
     if (s.file) {

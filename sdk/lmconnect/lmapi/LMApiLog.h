@@ -3,8 +3,10 @@
 #include <cstddef>
 #include <cstdint>
 
-// The LM API layer's log: every line goes to the app's log (`pf::Log`) and to "LMApi.log" in
-// the documents folder, as "<time>-LMAPI- <file>:<line> <message>".
+// The LM API layer's log: every line goes to the app's log (`pf::Log`), as
+// "<time> -LMAPI- <file>:<line> <message>", and to "LMApi.log" in the documents folder, as
+// "<time>-LMAPI- <file>:<line> <message>" (no blank after the time: the file's lines have
+// always read so, and what reads the file may count on it).
 //
 // Rules:
 // - The file is opened on the first line of the process (and again after a failed opening);
@@ -16,7 +18,8 @@
 //   the log's name when the log is missing (a trim that removed the log first, as earlier
 //   versions did).
 // - Lines carry no tokens; share addresses may appear (an address that could not be opened).
-// - Thread-safe.
+// - Thread-safe: both lines of a call are written under one lock, so lines of several threads
+//   come in the same order in the app's log and in the file.
 class LMApiLogFile {
 public:
     static constexpr std::uint64_t kMaxSize = 1048576;

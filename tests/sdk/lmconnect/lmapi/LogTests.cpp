@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -182,6 +184,36 @@ TEST_F(LMApiLogTest, ALineGoesToTheAppsLogAndNotToStandardOutput)
     EXPECT_EQ(child.output, "");
     EXPECT_NE(child.errorOutput.find(" -LMAPI- LogWritingChild.cpp:"), std::string::npos) << child.errorOutput;
     EXPECT_NE(child.errorOutput.find(" a line of a launch\n"), std::string::npos) << child.errorOutput;
+}
+
+// Lines of several threads come in one order in the app's log and in the file, so that one can
+// be read beside the other.
+TEST_F(LMApiLogTest, LinesOfSeveralThreadsComeInTheSameOrderInTheAppsLogAndInTheFile)
+{
+    pf::Log::startCapture();
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([t] {
+            for (int i = 0; i < 200; ++i)
+                LMApiLog(nullptr, 0, "thread %d line %d", t, i);
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    std::vector<std::string> inLog;
+    for (const auto& line : pf::Log::captured()) {
+        if (auto at = line.find(" -LMAPI- thread "); at != std::string::npos)
+            inLog.push_back(line.substr(at + 9));
+    }
+    pf::Log::stopCapture();
+    std::vector<std::string> inFile;
+    std::istringstream file(text());
+    for (std::string line; std::getline(file, line);) {
+        if (auto at = line.find("-LMAPI- thread "); at != std::string::npos)
+            inFile.push_back(line.substr(at + 8));
+    }
+    ASSERT_EQ(inLog.size(), 800u);
+    EXPECT_EQ(inLog, inFile);
 }
 
 TEST_F(LMApiLogTest, TheFileNameOfTheSourceIsCutToItsBuffer)
