@@ -26,6 +26,21 @@ TEST(Sandbox, TestsGetAFreshTemporaryHomeThatIsRemovedAfterwards)
     EXPECT_FALSE(FileManager::exists(home));
 }
 
+// A program that chose no home writes into none of the user's folders: it gets a temporary one,
+// whatever the environment names ($HOME, $XDG_DATA_HOME), removed once let go.
+TEST(Sandbox, WithoutAHomeChosenTheSandboxIsATemporaryOne)
+{
+    Sandbox::setCurrent(nullptr);
+    auto sandbox = Sandbox::current();
+    const std::string home = sandbox->homePath();
+    EXPECT_TRUE(sandbox->isTemporary());
+    EXPECT_TRUE(FileManager::isDirectory(sandbox->documentsPath()));
+    EXPECT_EQ(Sandbox::current(), sandbox);
+    Sandbox::setCurrent(nullptr);
+    sandbox.reset();
+    EXPECT_FALSE(FileManager::exists(home));
+}
+
 TEST(Sandbox, AHomeWhoseFoldersCannotBeMadeIsRefusedWithTheReason)
 {
     TaskEnvironment env;
