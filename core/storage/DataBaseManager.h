@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/storage/SalvagedValue.h"
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -91,16 +93,17 @@ protected:
     // new or replaced file is ready for use.
     virtual void prepare(SQLite::Database& database) { }
 
-    // A table whose rows are kept when the file is mended: the columns read and written (in
-    // this order; the new file's table, made by `prepare`, has them), what its rows are called
-    // in the log, and whether a row read from the damaged file is whole (`row` stands on it,
-    // its columns in the order named). Rows are read in rowid order; a range of rowids that
-    // does not read is stepped over.
+    // A table whose rows are kept when the file is mended: the columns read and written (in the
+    // order the table was made with, which is the order of its rows' values in the file; the new
+    // file's table, made by `prepare`, has them), what its rows are called in the log, whether a
+    // row read from the damaged file is whole (its values in the columns' order, as stored), and
+    // the column that is the table's rowid (its INTEGER PRIMARY KEY), if one is.
     struct SalvagedTable {
         std::string name;
         std::vector<std::string> columns;
         std::string rowsName;
-        std::function<bool(const SQLite::Statement& row)> isWhole;
+        std::function<bool(const std::vector<SalvagedValue>& row)> isWhole;
+        std::string rowidColumn {};
     };
     virtual std::vector<SalvagedTable> salvagedTables() const { return {}; }
 

@@ -117,29 +117,31 @@ std::shared_ptr<GiftDetailInfo> itemFromResultSet(const SQLite::Statement& row)
 }
 
 // A booking that still reads whole (see the class's rules); `row` holds the columns in table order.
-bool isWholeBooking(const SQLite::Statement& row)
+bool isWholeBooking(const std::vector<SalvagedValue>& row)
 {
+    using Kind = SalvagedValue::Kind;
     constexpr std::array kIntegerColumns { columnAt("startime"), columnAt("endtime"), columnAt("draw"), columnAt("doom"),
         columnAt("status"), columnAt("extcredits1"), columnAt("extcredits2"), columnAt("ext1"), columnAt("ext2"),
         columnAt("tao_ext1"), columnAt("total"), columnAt("send"), columnAt("indexInTable") };
     constexpr std::array kOptionalTextColumns { columnAt("arcurl"), columnAt("desc"), columnAt("info"), columnAt("type"),
         columnAt("litpic") };
-    auto kind = [&](int column) { return row.getColumn(column).getType(); };
-    const SQLite::Column fid = row.getColumn(columnAt("fid"));
-    if (fid.getType() != SQLITE_INTEGER || fid.getInt64() < std::numeric_limits<int>::min()
-        || fid.getInt64() > std::numeric_limits<int>::max())
+    if (row.size() != GiftDetailInfo::kTableColumns.size())
         return false;
-    if (kind(columnAt("title")) != SQLITE_TEXT)
+    auto kind = [&](int column) { return row[static_cast<size_t>(column)].kind; };
+    const SalvagedValue& fid = row[columnAt("fid")];
+    if (fid.kind != Kind::Integer || fid.integer < std::numeric_limits<int>::min() || fid.integer > std::numeric_limits<int>::max())
+        return false;
+    if (kind(columnAt("title")) != Kind::Text)
         return false;
     for (int column : kIntegerColumns) {
-        if (kind(column) != SQLITE_INTEGER)
+        if (kind(column) != Kind::Integer)
             return false;
     }
     for (int column : kOptionalTextColumns) {
-        if (kind(column) != SQLITE_TEXT && kind(column) != SQLITE_NULL)
+        if (kind(column) != Kind::Text && kind(column) != Kind::Null)
             return false;
     }
-    return kind(columnAt("abouts")) == SQLITE_BLOB || kind(columnAt("abouts")) == SQLITE_NULL;
+    return kind(columnAt("abouts")) == Kind::Blob || kind(columnAt("abouts")) == Kind::Null;
 }
 
 // A column's value as the store writes it: a whole number, a text, or the related gifts' archive.
@@ -187,7 +189,7 @@ void GiftDetailInfoDatabaseManager::prepare(SQLite::Database& database)
 std::vector<DataBaseManager::SalvagedTable> GiftDetailInfoDatabaseManager::salvagedTables() const
 {
     return { { kTable, std::vector<std::string>(GiftDetailInfo::kTableColumns.begin(), GiftDetailInfo::kTableColumns.end()),
-        "bookings", isWholeBooking } };
+        "bookings", isWholeBooking, "fid" } };
 }
 
 DataBaseManager::Status GiftDetailInfoDatabaseManager::createTable()

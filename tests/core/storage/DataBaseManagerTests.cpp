@@ -38,10 +38,10 @@ protected:
     std::vector<SalvagedTable> salvagedTables() const override
     {
         // Each row costs 2 ms of the process clock, on which the mend's time runs.
-        return { { "notes", { "id", "text" }, "notes", [](const SQLite::Statement&) {
+        return { { "notes", { "id", "text" }, "notes", [](const std::vector<SalvagedValue>&) {
                       pf::Clock::shared().advance(0.002);
                       return true;
-                  } } };
+                  }, "id" } };
     }
 };
 
