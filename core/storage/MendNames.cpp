@@ -46,11 +46,6 @@ bool statOf(const std::string& path, struct stat& info)
     return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-bool notBefore(const struct timespec& one, const struct timespec& other)
-{
-    return one.tv_sec != other.tv_sec ? one.tv_sec > other.tv_sec : one.tv_nsec >= other.tv_nsec;
-}
-
 }
 
 const std::vector<std::string>& MendNames::journals()
@@ -142,12 +137,8 @@ std::optional<std::string> MendNames::recordedAside(const std::string& path, con
     struct stat info {};
     if (!aside || !statOf(*aside, info))
         return std::nullopt;
-    if (line == std::string::npos) {
-        struct stat written {};
-        if (!statOf(record, written) || !notBefore(info.st_ctim, written.st_mtim))
-            return std::nullopt;
-        return aside;
-    }
+    if (line == std::string::npos)
+        return std::nullopt;
     if (text != text.substr(0, line + 1) + std::to_string(info.st_ino) + " " + std::to_string(info.st_size) + "\n")
         return std::nullopt;
     return aside;

@@ -13,9 +13,9 @@
 //
 // The aside record holds the aside name, then the moved file's inode and size. A launch that
 // finds a move cut short trusts it only when the file at that name is that file: an edited
-// record, or one naming an older copy or a free name, is no record. (A record of one line, as
-// earlier versions wrote, is trusted when the file it names was moved there after it was
-// written: its status changed no earlier than the record.)
+// record, or one naming an older copy or a free name, is no record. A record of one line, as
+// earlier versions wrote, says neither: it is no record either (the journals it would have put
+// beside the damaged file go under a name of their own, and are kept).
 class MendNames {
 public:
     static constexpr int kWorkingNames = 8;

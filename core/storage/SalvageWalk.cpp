@@ -242,8 +242,11 @@ void SalvageWalk::scan(const Keep& keep)
             }
         }
     }
+    // Where the header counts more free pages than were found, a free page may be among the
+    // leaves found, and its rows would be deleted bookings come back: none is taken.
+    const bool freeKnown = !header.read || m_free.size() >= header.freelistCount;
     for (const auto& [rowid, candidate] : found) {
-        if (m_free.count(candidate.page)) {
+        if (m_free.count(candidate.page) || !freeKnown) {
             ++m_counts.deletedSkipped;
         } else if (candidate.conflicting) {
             ++m_counts.conflicting;

@@ -23,7 +23,9 @@
 //   where it does not read whole (its header or a trunk page gone), pages that look like its
 //   trunks (none of a b-tree's kinds, listing only pages of the database) count as its too.
 //   A free page keeps the rows it held when it was freed (unless SQLite zeroed it), and they are
-//   deleted rows: never offered. With no schema (the first page gone) the table's rows are
+//   deleted rows: never offered. So where the header counts more free pages than were found, no
+//   leaf off the tree is taken at all (any may be free); where the header itself does not read,
+//   the pages that look like trunks are all that is known of the free list. With no schema (the first page gone) the table's rows are
 //   known by their shape: as many values as the table has columns.
 // - A rowid found twice: the copy the tree reaches wins; two copies on pages the tree does not
 //   reach that differ are both left out, as either may be the older one.
@@ -58,7 +60,7 @@ public:
         long long damagedPages = 0;    // pages of the schema or the tree that did not read
         long long keptOffTree = 0;     // rows kept from leaves no readable page leads to
         long long conflicting = 0;     // rowids left out, found differing on such leaves
-        long long deletedSkipped = 0;  // rows on free pages, never offered
+        long long deletedSkipped = 0;  // rows off the tree on free pages (or maybe free), never offered
         bool schemaRead = false;       // the schema read whole
         bool scanned = false;          // every page was read for leaves no page leads to
     };
