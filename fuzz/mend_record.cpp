@@ -1,10 +1,11 @@
 // The record a mend of the booked store leaves beside its working file when the file system has
-// no hard links: the aside name the damaged file was moved to. The input is the record's bytes,
-// as a launch finds them after a mend killed between moving the damaged file and its journal:
-// the store missing, the mended file finished at its working name, the journal still at the
-// store's name, an older copy aside. Whatever the record says, the launch puts the mended file in
-// place and its working names are cleared, the journal leaves the store's name for the copy the
-// record names, and no journal lands beside the older copy unless the record names it exactly.
+// no hard links: the aside name the damaged file was moved to, then its inode and size. The input
+// is the record's bytes (its first "@" standing for the moved copy's inode and size), as a launch
+// finds them after a mend killed between moving the damaged file and its journal: the store
+// missing, the mended file finished at its working name, the journal still at the store's name,
+// an older copy aside. Whatever the record says, the launch puts the mended file in place and its
+// working names are cleared, the journal leaves the store's name, never for the older copy, and
+// for the moved copy when the record names it exactly.
 // fuzz-timeout: 8
 #include "core/storage/GiftDetailInfoDatabaseManager.h"
 #include "fuzz/support/FuzzSupport.h"
@@ -15,6 +16,7 @@
 
 #include <cstdlib>
 #include <string_view>
+#include <sys/stat.h>
 
 namespace {
 
@@ -53,7 +55,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     makeDatabase(pf::FileManager::asidePath(path, 1), "damaged");
     makeDatabase(pf::FileManager::asidePath(path, 2), "older");
     pf::FileManager::writeAtomically(path + "-journal", std::string_view("a journal left behind"));
-    pf::FileManager::writeAtomically(path + ".rebuilt.aside", fuzz::bytes(data, size), nullptr, false);
+    struct stat moved {};
+    ::stat(pf::FileManager::asidePath(path, 1).c_str(), &moved);
+    const std::string identity = std::to_string(moved.st_ino) + " " + std::to_string(moved.st_size);
+    std::string record(reinterpret_cast<const char*>(data), size);
+    if (const size_t at = record.find('@'); at != std::string::npos)
+        record.replace(at, 1, identity);
+    pf::FileManager::writeAtomically(path + ".rebuilt.aside", std::string_view(record), nullptr, false);
 
     pf::ResetRegistry::resetAll(); // the next launch finds what the kill left
     auto found = store->retrieveDataFromTableWithFid(7);
@@ -61,10 +69,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     if (pf::FileManager::exists(path + ".rebuilt") || pf::FileManager::exists(path + ".rebuilt.aside"))
         std::abort();
-    const std::string record(reinterpret_cast<const char*>(data), size);
-    if (pf::FileManager::exists(pf::FileManager::asidePath(path, 2) + "-journal") && record != "GameDatabase.sqlite.corrupt-2")
+    if (pf::FileManager::exists(pf::FileManager::asidePath(path, 2) + "-journal"))
         std::abort();
-    if (record == "GameDatabase.sqlite.corrupt" && !pf::FileManager::exists(pf::FileManager::asidePath(path, 1) + "-journal"))
+    if (record == "GameDatabase.sqlite.corrupt\n" + identity + "\n" && !pf::FileManager::exists(pf::FileManager::asidePath(path, 1) + "-journal"))
         std::abort();
     return 0;
 }
