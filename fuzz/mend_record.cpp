@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string record(reinterpret_cast<const char*>(data), size);
     if (const size_t at = record.find('@'); at != std::string::npos)
         record.replace(at, 1, identity);
-    pf::FileManager::writeAtomically(path + ".rebuilt.aside", std::string_view(record), nullptr, false);
+    pf::FileManager::writeAtomically(path + ".rebuilt.aside", pf::Bytes(record.begin(), record.end()), nullptr, false);
 
     pf::ResetRegistry::resetAll(); // the next launch finds what the kill left
     auto found = store->retrieveDataFromTableWithFid(7);
