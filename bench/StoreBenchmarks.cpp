@@ -159,6 +159,56 @@ void StoreLaunchPurge(benchmark::State& state)
         state.SkipWithError("the purge changed the store");
 }
 
+// The same store with every other leaf of its table overwritten (from the first), as a disk's
+// stray writes leave it.
+const std::string& damagedBookedFile(int count)
+{
+    static std::map<int, std::string> made;
+    if (auto found = made.find(count); found != made.end())
+        return found->second;
+    auto bytes = *pf::FileManager::read(bookedFile(count));
+    const size_t pageSize = (size_t { bytes.at(16) } << 8) | bytes.at(17);
+    bool damaged = true;
+    for (size_t page = 1; (page + 1) * pageSize <= bytes.size(); ++page) {
+        std::uint8_t* start = bytes.data() + page * pageSize;
+        if (*start != 0x0D)
+            continue;
+        if (damaged) {
+            for (size_t i = 0; i < pageSize; ++i)
+                start[i] = static_cast<std::uint8_t>(i * 131 + 7);
+        }
+        damaged = !damaged;
+    }
+    const std::string copy = bookedFile(count) + ".damaged";
+    if (!pf::FileManager::writeAtomically(copy, bytes))
+        std::abort();
+    return made.emplace(count, copy).first->second;
+}
+
+// A launch that finds the store damaged: the check, the mend (every booking of the sound leaves
+// copied into a new file, the damaged file set aside, the new one put in place), then the purge.
+void StoreMend(benchmark::State& state)
+{
+    MemoryFiles memory;
+    const int count = static_cast<int>(state.range(0));
+    const std::string& file = damagedBookedFile(count);
+    pf::TaskEnvironment env;
+    const std::string path = DataBaseManager::databasePath();
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (const auto& name : pf::FileManager::contentsOfDirectory(path.substr(0, path.rfind('/'))))
+            pf::FileManager::removeItem(pf::FileManager::join(path.substr(0, path.rfind('/')), name));
+        copyIn(file, path);
+        pf::ResetRegistry::resetAll();
+        state.ResumeTiming();
+        if (GiftDetailInfoDatabaseManager::sharedInstance()->deleteRecordInTableOutOfDateTime(kBeforeEveryStart)
+            != DataBaseManager::Status::Ok)
+            state.SkipWithError("the mend failed");
+    }
+    if (!pf::FileManager::exists(path + ".corrupt"))
+        state.SkipWithError("nothing was mended");
+}
+
 // --- the floor: sqlite3's own interface on one connection ---
 
 const char* const kSchema =
@@ -429,6 +479,34 @@ void StoreLaunchPurgeFloor(benchmark::State& state)
     }
 }
 
+
+// The floor of a mend: bare sqlite3 copying every row of the same store, sound, into a new file
+// in one transaction.
+void StoreMendFloor(benchmark::State& state)
+{
+    MemoryFiles memory;
+    const int count = static_cast<int>(state.range(0));
+    const std::string& file = bookedFile(count);
+    auto sandbox = pf::Sandbox::createTemporary();
+    const std::string path = sandbox->homePath() + "/floor.sqlite";
+    const std::string copy = sandbox->homePath() + "/floor-copy.sqlite";
+    for (auto _ : state) {
+        state.PauseTiming();
+        copyIn(file, path);
+        std::filesystem::remove(copy);
+        state.ResumeTiming();
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(copy.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        const std::string attach = "ATTACH DATABASE '" + path + "' AS sound";
+        bool copied = sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr) == SQLITE_OK
+            && sqlite3_exec(db, attach.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK
+            && sqlite3_exec(db, "BEGIN; INSERT INTO main.GiftDetailInfoTableName SELECT * FROM sound.GiftDetailInfoTableName; COMMIT",
+                   nullptr, nullptr, nullptr) == SQLITE_OK;
+        sqlite3_close(db);
+        if (!copied)
+            state.SkipWithError("the raw copy failed");
+    }
+}
 }
 
 BENCHMARK(StoreInsert)->Iterations(1)->Unit(benchmark::kMillisecond);
@@ -437,3 +515,5 @@ BENCHMARK(StoreList)->MinTime(0.2)->Unit(benchmark::kMillisecond);
 BENCHMARK(StoreListFloor)->MinTime(0.2)->Unit(benchmark::kMillisecond);
 BENCHMARK(StoreLaunchPurge)->Arg(4000)->Arg(20000)->MinTime(0.1)->Unit(benchmark::kMillisecond);
 BENCHMARK(StoreLaunchPurgeFloor)->Arg(4000)->Arg(20000)->MinTime(0.1)->Unit(benchmark::kMillisecond);
+BENCHMARK(StoreMend)->Arg(20000)->MinTime(0.1)->Unit(benchmark::kMillisecond);
+BENCHMARK(StoreMendFloor)->Arg(20000)->MinTime(0.1)->Unit(benchmark::kMillisecond);

@@ -232,8 +232,8 @@ void SalvageWalk::scan(const Keep& keep)
             auto [at, fresh] = found.try_emplace(cell->rowid, Candidate { std::move(*values), number, false });
             if (!fresh && !at->second.conflicting) {
                 const auto& other = at->second.values;
-                const auto& mine = *valuesOf(*cell, true);
-                const bool same = std::equal(other.begin(), other.end(), mine.begin(), mine.end(),
+                const auto mine = valuesOf(*cell, true);
+                const bool same = std::equal(other.begin(), other.end(), mine->begin(), mine->end(),
                     [](const SalvagedValue& a, const SalvagedValue& b) {
                         return a.kind == b.kind && a.integer == b.integer && a.bytes == b.bytes
                             && (a.kind != SalvagedValue::Kind::Real || a.real == b.real);
