@@ -38,18 +38,25 @@ class Statement;
 //   file that is not a database, pages that do not read), is mended: the rows of the tables
 //   the manager names (`salvagedTables`) that still read whole are copied into a new file,
 //   made under a working name ("GameDatabase.sqlite.rebuilt", or ".rebuilt-2" and on where
-//   something the mend did not leave lies there: that is never removed). The damaged file is
-//   read as it stands, without its journal; where not even its first page reads, nothing of it
-//   is kept and the new file starts empty. The reading steps past pages that are damaged, cut
-//   off or that the disk cannot give back, and past a tree that leads back to pages already
-//   read; it stops at bounds of rows, bytes, statements and time (both growing with the
-//   file's size: three seconds and half a second more for each MiB, on the process clock, which
-//   is real time in the app), keeping what it read by then. The damaged file is set aside (as
+//   something the mend did not leave lies there: that is never removed; see MendNames). The
+//   damaged file's pages are read by the store itself (PageReader, SalvageWalk), as they stand,
+//   without its journal: every row on a table leaf that reads whole is kept, wherever the damage
+//   lies (a leaf, an interior page, the table's root, the file's first page), and no deleted row
+//   comes back (pages on the free list are not rows; a rowid the table's tree gives wins over a
+//   copy elsewhere). The reading stops at bounds of rows, bytes and time (three seconds and
+//   half a second more for each MiB of the database: its header's page count times its page
+//   size, no more than the file's size, counted up to 512 MiB, `kMaxTimedBytes`; on the
+//   process clock, which is real time in the app), keeping what it read by then. Once the
+//   program is asked to end (`pf::TerminationSignal`), it stops at its next page read, as a kill
+//   there would: nothing more is written or renamed, the store stays as it is, the operation
+//   fails and the next launch mends it. The damaged file is set aside (as
 //   "GameDatabase.sqlite.corrupt", or ".corrupt-2" and on) without a byte of it being read:
 //   under a second name while it stays in place, its journals given second names beside it
 //   too; the new file is renamed into its place, and only then do the journals lose their
 //   names beside the store. Where the file system has no second names, it is moved there, its
-//   journals after it. The operation then runs once more on the new file.
+//   journals after it, once the aside record ("<working>.aside": the aside name, the file's
+//   inode and size) is written beside the new file. The operation then runs once more on the
+//   new file.
 // - The first operation of a launch finishes a mend that a killed process cut short, before
 //   anything reads or writes the store: a store also named aside with its mended file finished
 //   at the working name (the mended file takes its place), a store named aside with none (it
