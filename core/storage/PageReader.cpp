@@ -13,7 +13,7 @@ constexpr char kMagic[] = "SQLite format 3";
 constexpr std::uint32_t kMinPageSize = 512;
 constexpr std::uint32_t kMaxPageSize = 65536;
 // Pages looked at, past the first, to guess the page size when the header does not read.
-constexpr std::uint32_t kGuessPages = 8;
+constexpr std::uint32_t kGuessPages = 64;
 
 std::uint32_t be16(const std::uint8_t* p)
 {
@@ -116,7 +116,10 @@ void PageReader::guessPageSize()
             if (got == Got::Stopped || got == Got::Failed)
                 break;
             ++sampled;
-            btrees += got == Got::Page && btree(n, bytes).has_value();
+            // A b-tree page's cells are packed from its end: read at twice its size, a page
+            // still looks like one, but with nothing in its upper half.
+            const auto page = got == Got::Page ? btree(n, bytes) : std::nullopt;
+            btrees += page && std::any_of(page->cells.begin(), page->cells.end(), [&](std::uint16_t cell) { return cell >= size / 2; });
         }
         const double share = sampled ? static_cast<double>(btrees) / sampled : 0;
         if (share > bestShare) {

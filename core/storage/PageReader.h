@@ -17,8 +17,9 @@
 // Nothing recurses. A malformed page or cell is answered with nothing, never read past.
 //
 // Where the header does not read (a bad sector on the first page) the page size is guessed from
-// the pages that follow (the size at which most of them are b-tree pages), with no bytes
-// reserved, UTF-8 texts and the file's size for the database's.
+// the pages that follow (the size at which most of them are b-tree pages whose cells, packed
+// from the page's end, reach into its upper half: at twice the true size a page still looks
+// like a b-tree page, with nothing in its upper half), with no bytes reserved, UTF-8 texts and the file's size for the database's.
 class PageReader {
 public:
     static constexpr std::uint64_t kMaxPayloadBytes = std::uint64_t { 64 } << 20;

@@ -4,8 +4,8 @@
 
 #include <atomic>
 #include <cerrno>
+#include <map>
 #include <optional>
-#include <unordered_map>
 
 namespace {
 
@@ -16,9 +16,10 @@ constexpr const char* kName = "quorvane-retrying-reads";
 struct RetryingFile {
     sqlite3_file base;
     sqlite3_file* real;
-    // The offsets whose reads failed at every try, with the code they failed with; made at the
-    // first such read, freed at close.
-    std::unordered_map<sqlite3_int64, int>* failing;
+    // The reads (offset and length) that failed at every try, with the code they failed with;
+    // made at the first such read, freed at close. A read of another length at the same offset
+    // is another part of the file: a page read where a larger read failed may still read.
+    std::map<std::pair<sqlite3_int64, int>, int>* failing;
 };
 
 sqlite3_vfs* g_real = nullptr;
@@ -45,12 +46,12 @@ bool timedOut(sqlite3_file* real)
     return real->pMethods->xFileControl(real, SQLITE_FCNTL_LAST_ERRNO, &error) == SQLITE_OK && error == ETIMEDOUT;
 }
 
-// The code the read at `offset` failed with at every try, when it did.
-std::optional<int> knownFailure(const RetryingFile& file, sqlite3_int64 offset)
+// The code the read of `amount` bytes at `offset` failed with at every try, when it did.
+std::optional<int> knownFailure(const RetryingFile& file, sqlite3_int64 offset, int amount)
 {
     if (!file.failing)
         return std::nullopt;
-    auto found = file.failing->find(offset);
+    auto found = file.failing->find({ offset, amount });
     return found == file.failing->end() ? std::nullopt : std::optional<int>(found->second);
 }
 
@@ -60,7 +61,7 @@ int readRetrying(sqlite3_file* handle, void* buffer, int amount, sqlite3_int64 o
     int code;
     // A part that failed at every try already fails at once: it is not read again, through this
     // opening of the file, however often SQLite comes back to it.
-    if (auto known = knownFailure(*file, offset)) {
+    if (auto known = knownFailure(*file, offset, amount)) {
         code = *known;
     } else {
         code = file->real->pMethods->xRead(file->real, buffer, amount, offset);
@@ -70,8 +71,8 @@ int readRetrying(sqlite3_file* handle, void* buffer, int amount, sqlite3_int64 o
                 code = file->real->pMethods->xRead(file->real, buffer, amount, offset);
             if (failedRead(code)) {
                 if (!file->failing)
-                    file->failing = new std::unordered_map<sqlite3_int64, int>();
-                file->failing->emplace(offset, code);
+                    file->failing = new std::map<std::pair<sqlite3_int64, int>, int>();
+                file->failing->emplace(std::make_pair(offset, amount), code);
             }
         }
     }

@@ -14,13 +14,14 @@
 // - A failed read is made again at once, up to `kRetriesPerRead` more times; a short read (the
 //   file ends) is no failure and is not made again, and neither is a read that timed out (it has
 //   waited its time already; made again back to back, it would only wait as long again).
-// - Each part of the file gets its own retries: an offset whose read failed at every try is
-//   remembered for the opened file, with its failure, and a later read there fails so at once,
-//   without reaching the disk (a later opening of the file reads it again: a refusal may pass).
-//   So a few sectors the disk never gives back do not take the retries of the others, and a disk
+// - Each part of the file gets its own retries: a read (its offset and length) that failed at
+//   every try is remembered for the opened file, with its failure, and the same read again fails
+//   so at once, without reaching the disk (a later opening of the file reads it again: a refusal
+//   may pass). A read of another length at that offset is another part: a page at the start of
+//   a larger read that failed may read whole. So a few sectors the disk never gives back do not take the retries of the others, and a disk
 //   whose other reads pass within their retries is read whole, however many it refuses once; a
 //   page refused for good costs `kRetriesPerRead` reads more, once, however often the reading
-//   of a damaged file comes back to it. Past `kRememberedOffsets` such offsets a new failure
+//   of a damaged file comes back to it. Past `kRememberedOffsets` such reads a new failure
 //   gets no retries, which bounds both the memory and the reads.
 // - Nothing is memory-mapped: a mapped page would bypass the retries.
 // - What still fails after the retries is counted by kind (`failures`), so that a caller whose

@@ -188,7 +188,8 @@ void SalvageWalk::scan(const Keep& keep)
     const bool freeListWhole = readFreeList();
     if (m_end != End::Read)
         return;
-    std::map<std::int64_t, Candidate> found;
+    // Every copy of a rowid found, by page: which pages are free is known only at the end.
+    std::map<std::int64_t, std::vector<Candidate>> found;
     std::vector<std::uint8_t> bytes;
     for (std::uint32_t number = 2; number <= header.pageCount; ++number) {
         if (m_known.count(number) || m_free.count(number))
@@ -229,28 +230,27 @@ void SalvageWalk::scan(const Keep& keep)
             auto values = valuesOf(*cell, true);
             if (!values)
                 continue;
-            auto [at, fresh] = found.try_emplace(cell->rowid, Candidate { std::move(*values), number, false });
-            if (!fresh && !at->second.conflicting) {
-                const auto& other = at->second.values;
-                const auto mine = valuesOf(*cell, true);
-                const bool same = std::equal(other.begin(), other.end(), mine->begin(), mine->end(),
-                    [](const SalvagedValue& a, const SalvagedValue& b) {
-                        return a.kind == b.kind && a.integer == b.integer && a.bytes == b.bytes
-                            && (a.kind != SalvagedValue::Kind::Real || a.real == b.real);
-                    });
-                at->second.conflicting = !same;
-            }
+            found[cell->rowid].push_back(Candidate { std::move(*values), number });
         }
     }
     // Where the header counts more free pages than were found, a free page may be among the
     // leaves found, and its rows would be deleted bookings come back: none is taken.
     const bool freeKnown = !header.read || m_free.size() >= header.freelistCount;
-    for (const auto& [rowid, candidate] : found) {
-        if (m_free.count(candidate.page) || !freeKnown) {
+    const auto same = [](const std::vector<SalvagedValue>& one, const std::vector<SalvagedValue>& other) {
+        return std::equal(one.begin(), one.end(), other.begin(), other.end(), [](const SalvagedValue& a, const SalvagedValue& b) {
+            return a.kind == b.kind && a.integer == b.integer && a.bytes == b.bytes
+                && (a.kind != SalvagedValue::Kind::Real || a.real == b.real);
+        });
+    };
+    for (auto& [rowid, copies] : found) {
+        // A copy on a free page is a deleted row or an older copy of a moved one: never taken,
+        // and no reason to doubt a copy elsewhere.
+        std::erase_if(copies, [&](const Candidate& copy) { return m_free.count(copy.page) > 0; });
+        if (copies.empty() || !freeKnown) {
             ++m_counts.deletedSkipped;
-        } else if (candidate.conflicting) {
+        } else if (!std::all_of(copies.begin() + 1, copies.end(), [&](const Candidate& copy) { return same(copy.values, copies.front().values); })) {
             ++m_counts.conflicting;
-        } else if (keep(rowid, candidate.values)) {
+        } else if (keep(rowid, copies.front().values)) {
             ++m_counts.kept;
             ++m_counts.keptOffTree;
         } else {

@@ -74,7 +74,6 @@ private:
     struct Candidate {
         std::vector<SalvagedValue> values;
         std::uint32_t page = 0;
-        bool conflicting = false;
     };
 
     PageReader& m_reader;

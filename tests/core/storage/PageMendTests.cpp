@@ -273,6 +273,56 @@ TEST(PageMend, DeletedBookingsNeverComeBack)
     }
 }
 
+// The first page refused among many others, in a store whose fids are spread apart and some of
+// whose bookings were deleted without secure delete: the page size is found again from the pages
+// that read (not at twice its size, where a page still looks like one), a page read is not
+// refused for a larger read at its offset that ran into a bad page, and no deleted booking comes
+// back.
+TEST(PageMend, TheFirstPageRefusedAmongOthersCostsOnlyTheRefusedLeaves)
+{
+    for (size_t every : { 2u, 3u, 5u }) {
+        SCOPED_TRACE("one leaf in " + std::to_string(every) + " refused too");
+        const auto fids = spreadFids(4000);
+        Bookings s(fids);
+        std::set<std::int64_t> deleted;
+        {
+            SQLite::Database raw(s.path, SQLite::OPEN_READWRITE);
+            raw.exec("PRAGMA secure_delete = OFF");
+            SQLite::Statement remove(raw, "DELETE FROM GiftDetailInfoTableName WHERE fid = ?");
+            for (size_t i = 0; i < fids.size(); i += (i > 1000 && i < 1600) ? 1 : 9) {
+                remove.reset();
+                remove.bind(1, fids[i]);
+                remove.exec();
+                deleted.insert(fids[i]);
+            }
+        }
+        const auto bytes = *pf::FileManager::read(s.path);
+        ASSERT_NE(bigEndian32(&bytes[32]), 0u) << "the case under test: a free list";
+        const size_t root = s.root();
+        std::set<std::int64_t> expected;
+        std::vector<std::unique_ptr<UnreadableRange>> disk;
+        disk.push_back(std::make_unique<UnreadableRange>(s.path, 0, 4096));
+        size_t leaf = 0;
+        std::function<void(size_t)> walk = [&](size_t number) {
+            const auto children = childrenOf(bytes, number);
+            for (const auto& child : children)
+                walk(child.number);
+            if (!children.empty())
+                return;
+            if (leaf++ % every == 0) {
+                disk.push_back(std::make_unique<UnreadableRange>(s.path, (number - 1) * 4096, 4096));
+                return;
+            }
+            const auto rowids = leafRowids(bytes, number);
+            expected.insert(rowids.begin(), rowids.end());
+        };
+        walk(root);
+        expectMendedTo(s, expected);
+        for (auto fid : s.listed())
+            EXPECT_FALSE(deleted.count(fid)) << fid << " was deleted and came back";
+    }
+}
+
 namespace {
 
 // What a mend without hard links, killed after it moved the damaged file aside, leaves: the
