@@ -242,13 +242,16 @@ void SalvageWalk::scan(const Keep& keep)
                 && (a.kind != SalvagedValue::Kind::Real || a.real == b.real);
         });
     };
-    for (auto& [rowid, copies] : found) {
+    for (auto& entry : found) {
+        const std::int64_t rowid = entry.first;
+        auto& copies = entry.second;
         // A copy on a free page is a deleted row or an older copy of a moved one: never taken,
         // and no reason to doubt a copy elsewhere.
         std::erase_if(copies, [&](const Candidate& copy) { return m_free.count(copy.page) > 0; });
         if (copies.empty() || !freeKnown) {
             ++m_counts.deletedSkipped;
-        } else if (!std::all_of(copies.begin() + 1, copies.end(), [&](const Candidate& copy) { return same(copy.values, copies.front().values); })) {
+        } else if (!std::all_of(copies.begin() + 1, copies.end(),
+                       [&](const Candidate& copy) { return same(copy.values, copies.front().values); })) {
             ++m_counts.conflicting;
         } else if (keep(rowid, copies.front().values)) {
             ++m_counts.kept;
