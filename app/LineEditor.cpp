@@ -136,7 +136,11 @@ void LineEditor::answerSignals()
         ::sigprocmask(SIG_UNBLOCK, &only, nullptr);
         ::raise(SIGTSTP); // returns once continued
         ::sigaction(SIGTSTP, &noting, nullptr);
-        g_continued = true;
+        // The return is told by SIGCONT's note, which may come a moment after this on another
+        // thread; answered here too, the line would be drawn twice. Unless SIGCONT is ignored.
+        struct sigaction continuing {};
+        if (::sigaction(SIGCONT, nullptr, &continuing) != 0 || continuing.sa_handler != noteSignal)
+            g_continued = true;
     }
     if (g_continued.exchange(false)) {
         // The shell may have set the terminal's modes while this program was stopped: the
