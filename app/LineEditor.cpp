@@ -1,12 +1,12 @@
 #include "app/LineEditor.h"
 
-#include "platform/foundation/TerminationSignal.h"
-
 #include <histedit.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <clocale>
+#include <csignal>
 #include <cstring>
 #include <langinfo.h>
 #include <poll.h>
@@ -22,6 +22,54 @@ bool utf8Locale()
     return codeset && std::strcmp(codeset, "UTF-8") == 0;
 }
 
+// What the handler saw, for the read to answer between keys, where it may touch the terminal.
+std::atomic<bool> g_stopAsked { false };
+std::atomic<bool> g_continued { false };
+std::atomic<bool> g_resized { false };
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+void noteSignal(int signal)
+{
+    if (signal == SIGTSTP)
+        g_stopAsked = true;
+    else if (signal == SIGCONT)
+        g_continued = true;
+    else
+        g_resized = true;
+}
+
+constexpr int kAnswered[] = { SIGTSTP, SIGCONT, SIGWINCH };
+
+// While a line is read, the signals the editor answers itself are noted; those ignored stay so.
+class NotedSignals {
+public:
+    NotedSignals()
+    {
+        struct sigaction noting {};
+        noting.sa_handler = noteSignal;
+        sigfillset(&noting.sa_mask);
+        noting.sa_flags = SA_RESTART;
+        for (size_t i = 0; i < std::size(kAnswered); ++i) {
+            m_kept[i] = ::sigaction(kAnswered[i], nullptr, &m_before[i]) == 0 && m_before[i].sa_handler != SIG_IGN;
+            if (m_kept[i])
+                ::sigaction(kAnswered[i], &noting, nullptr);
+        }
+    }
+    ~NotedSignals()
+    {
+        for (size_t i = 0; i < std::size(kAnswered); ++i) {
+            if (m_kept[i])
+                ::sigaction(kAnswered[i], &m_before[i], nullptr);
+        }
+    }
+    NotedSignals(const NotedSignals&) = delete;
+    NotedSignals& operator=(const NotedSignals&) = delete;
+
+private:
+    struct sigaction m_before[std::size(kAnswered)] {};
+    bool m_kept[std::size(kAnswered)] {};
+};
+
 }
 
 LineEditor::LineEditor(const char* program, FILE* in, FILE* out, std::function<void()> whileWaiting)
@@ -36,7 +84,11 @@ LineEditor::LineEditor(const char* program, FILE* in, FILE* out, std::function<v
     m_editLine = el_init(program, in, out, stderr);
     el_set(m_editLine, EL_CLIENTDATA, this);
     el_set(m_editLine, EL_EDITOR, "emacs");
-    el_set(m_editLine, EL_SIGNAL, 1);
+    // No handlers of the library's: they would catch the signals that end a program (over an
+    // ignored one too) and send each on to the whole process group, the shell script running
+    // this program included. The editor answers Ctrl-Z, the return from it and a resized window
+    // itself (`answerSignals`); the others do what they do outside a read.
+    el_set(m_editLine, EL_SIGNAL, 0);
     el_set(m_editLine, EL_PROMPT, &LineEditor::prompt);
     el_set(m_editLine, EL_GETCFN, &LineEditor::readCharacter);
     // The wide form keeps the given names; the narrow one copies them and never frees the copies.
@@ -66,16 +118,39 @@ LineEditor& LineEditor::of(EditLine* editLine)
 
 char* LineEditor::prompt(EditLine* editLine)
 {
-    LineEditor& self = of(editLine);
-    // The editing library takes the signals that end a program as it starts reading a line, and
-    // its handler sends them on to the whole process group (the shell script running this
-    // program included). Those the wake-up stands for go back to their watch, which ends the
-    // read through the wake-up; the library keeps Ctrl-Z, the return from it and a resized
-    // window. Here, before the prompt shows, so that no one can have seen the prompt and sent a
-    // signal while the library still holds it.
-    if (self.m_wakeUp >= 0)
-        pf::TerminationSignal::reclaim();
-    return self.m_prompt.data();
+    return of(editLine).m_prompt.data();
+}
+
+void LineEditor::answerSignals()
+{
+    if (g_stopAsked.exchange(false)) {
+        // Stopped as a program without a handler is, with the terminal as the editor found it.
+        el_set(m_editLine, EL_PREP_TERM, 0);
+        struct sigaction byDefault {};
+        byDefault.sa_handler = SIG_DFL;
+        struct sigaction noting {};
+        ::sigaction(SIGTSTP, &byDefault, &noting);
+        sigset_t only;
+        sigemptyset(&only);
+        sigaddset(&only, SIGTSTP);
+        ::sigprocmask(SIG_UNBLOCK, &only, nullptr);
+        ::raise(SIGTSTP); // returns once continued
+        ::sigaction(SIGTSTP, &noting, nullptr);
+        // The return is told by SIGCONT's note, which may come a moment after this on another
+        // thread; answered here too, the line would be drawn twice. Unless SIGCONT is ignored.
+        struct sigaction continuing {};
+        if (::sigaction(SIGCONT, nullptr, &continuing) != 0 || continuing.sa_handler != noteSignal)
+            g_continued = true;
+    }
+    if (g_continued.exchange(false)) {
+        // The shell may have set the terminal's modes while this program was stopped: the
+        // editor's again, and the prompt and the line redrawn below what the shell wrote.
+        el_set(m_editLine, EL_PREP_TERM, 0);
+        el_set(m_editLine, EL_PREP_TERM, 1);
+        el_set(m_editLine, EL_REFRESH);
+    }
+    if (g_resized.exchange(false))
+        el_resize(m_editLine);
 }
 
 int LineEditor::readCharacter(EditLine* editLine, wchar_t* character)
@@ -83,6 +158,7 @@ int LineEditor::readCharacter(EditLine* editLine, wchar_t* character)
     LineEditor& self = of(editLine);
     int fd = fileno(self.m_in);
     for (;;) {
+        self.answerSignals();
         pollfd ready[2] = { { fd, POLLIN, 0 }, { self.m_wakeUp, POLLIN, 0 } };
         int polled = ::poll(ready, 2, kPollMilliseconds);
         if (polled < 0 && errno != EINTR)
@@ -159,7 +235,11 @@ unsigned char LineEditor::complete(EditLine* editLine, int)
 std::optional<std::string> LineEditor::readLine()
 {
     int count = 0;
-    const char* text = el_gets(m_editLine, &count);
+    const char* text = nullptr;
+    {
+        NotedSignals noted;
+        text = el_gets(m_editLine, &count);
+    }
     if (m_woken || !text || count <= 0)
         return std::nullopt;
     std::string line(text, static_cast<size_t>(count));

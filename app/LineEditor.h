@@ -24,6 +24,12 @@ struct history;
 // - Once the wake-up descriptor (`setWakeUp`: the process being asked to end) is readable, the
 //   read ends as at the end of input, the line typed so far dropped, and the terminal is left
 //   as it was found.
+// - No signal is passed on: the editing library installs no handlers, so a signal does at the
+//   prompt what it does elsewhere (an ignored one stays ignored, SIGQUIT ends this program
+//   alone). While a line is read the editor answers three itself, between keys: Ctrl-Z (SIGTSTP)
+//   puts the terminal's modes back and stops the program by the signal's default action; the
+//   return (SIGCONT) sets the editor's modes again and redraws the prompt and the line; a resized
+//   window (SIGWINCH) is measured again. One of them ignored stays ignored.
 class LineEditor {
 public:
     struct Completion {
@@ -49,6 +55,7 @@ private:
     static char* prompt(editline* editLine);
     static unsigned char complete(editline* editLine, int key);
     static LineEditor& of(editline* editLine);
+    void answerSignals();
 
     FILE* m_in;
     FILE* m_out;

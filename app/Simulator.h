@@ -33,7 +33,8 @@ class Window;
 //   ending in "api/", only when the address given does not.
 // - Once the process is asked to end (`stopOnSignals`), the run ends as at `quit`, on the main
 //   loop: a command's wait ends at once, no command runs after it, and a read of the next
-//   command ends (a terminal's settings put back).
+//   command ends (a terminal's settings put back); an output that takes nothing more gives way
+//   (StandardOutput). The process then ends by the signal (see main).
 class Simulator {
 public:
     // The tablet's screen, in points.

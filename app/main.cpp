@@ -9,12 +9,13 @@
 // exit status is 0 when every command succeeded, 1 when one failed or the output could not be
 // written, 2 for a bad command line (a script it cannot read, a home it cannot write in or that
 // another quorvane uses included); --help prints the usage and exits 0. SIGINT, SIGTERM and
-// SIGHUP end the run as quit does, with the status a shell gives a program the signal ended
-// (128 and its number); a closed output is a write that failed, not a SIGPIPE.
+// SIGHUP end the run as quit does, and then the process by that signal (a shell's status 128 and
+// its number); a closed output is a write that failed, not a SIGPIPE.
 
 #include "app/Simulator.h"
 #include "app/StandardInput.h"
 #include "app/StandardOutput.h"
+#include "platform/foundation/Sandbox.h"
 #include "platform/foundation/TerminationSignal.h"
 
 #include <cerrno>
@@ -24,6 +25,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <iostream>
+#include <stdlib.h>
 #include <unistd.h>
 
 namespace {
@@ -43,6 +45,19 @@ void holdClosedStandardDescriptors()
             ::close(placeholder);
         }
     }
+}
+
+// After a signal the process ends by it, as the last of the exit's steps: registered before
+// anything else, this runs after the platform's threads have ended their work and the statics
+// made since have gone. The temporary home is held by a static made before `main`, whose end
+// would come after this, so it is let go here; then what the C library still buffers goes out.
+void endByTheSignal(int, void*)
+{
+    if (!pf::TerminationSignal::received())
+        return;
+    pf::Sandbox::setCurrent(nullptr);
+    std::fflush(nullptr);
+    pf::TerminationSignal::endByTheSignal();
 }
 
 int run(int argc, char** argv, std::ostream& output)
@@ -95,6 +110,7 @@ int run(int argc, char** argv, std::ostream& output)
 
 int main(int argc, char** argv)
 {
+    ::on_exit(endByTheSignal, nullptr);
     holdClosedStandardDescriptors();
     // An output whose reader has gone (`| head -1`) fails its writes with EPIPE, as a full disk
     // fails them with ENOSPC: the run then ends as it does for any output it cannot write,
@@ -109,7 +125,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "quorvane: cannot write the output: %s\n", std::strerror(failure));
         status = 1;
     }
-    // Ended by a signal, the run says so as a program the signal ended would: 128 and its number.
+    // Ended by a signal, the run says so as a program the signal ended would: 128 and its number,
+    // where the end by the signal itself is cut short (work still running when the platform's
+    // end gives up waiting for it).
     if (int signal = pf::TerminationSignal::received())
         status = 128 + signal;
     return status;

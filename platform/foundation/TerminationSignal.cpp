@@ -11,7 +11,6 @@
 #include <poll.h>
 #include <thread>
 #include <unistd.h>
-#include <vector>
 
 namespace pf {
 
@@ -24,22 +23,33 @@ std::atomic<int> g_readEnd { -1 };
 std::atomic<int> g_writeEnd { -1 };
 static_assert(std::atomic<int>::is_always_lock_free);
 
-// The signals the watch handles (those not ignored when it began); the main thread's only.
-std::vector<int>& handled()
+// Only what is safe in a handler: sigaction, sigprocmask and raise.
+void endBy(int signal)
 {
-    static std::vector<int>& signals = *new std::vector<int>();
-    return signals;
+    struct sigaction byDefault {};
+    byDefault.sa_handler = SIG_DFL;
+    sigemptyset(&byDefault.sa_mask);
+    ::sigaction(signal, &byDefault, nullptr);
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, signal);
+    ::sigprocmask(SIG_UNBLOCK, &only, nullptr);
+    ::raise(signal);
 }
 
 void keepSignal(int signal)
 {
-    int none = 0;
-    if (!g_received.compare_exchange_strong(none, signal))
+    int first = 0;
+    if (g_received.compare_exchange_strong(first, signal)) {
+        int saved = errno;
+        char byte = 1;
+        [[maybe_unused]] ssize_t written = ::write(g_writeEnd.load(), &byte, 1);
+        errno = saved;
         return;
-    int saved = errno;
-    char byte = 1;
-    [[maybe_unused]] ssize_t written = ::write(g_writeEnd.load(), &byte, 1);
-    errno = saved;
+    }
+    if (signal == SIGHUP && first == SIGHUP)
+        return; // the same hangup, told by the kernel and by the shell
+    endBy(signal);
 }
 
 }
@@ -67,24 +77,23 @@ void TerminationSignal::watch(std::initializer_list<int> signals, std::function<
             if (arrived.revents & POLLIN)
                 RunLoop::main().post([signal = g_received.load()] { (*call)(signal); });
         }).detach();
+        struct sigaction action {};
+        action.sa_handler = keepSignal;
+        sigfillset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
         for (int signal : signals) {
             struct sigaction current {};
             if (::sigaction(signal, nullptr, &current) != 0 || current.sa_handler == SIG_IGN)
                 continue;
-            handled().push_back(signal);
+            ::sigaction(signal, &action, nullptr);
         }
-        reclaim();
     });
 }
 
-void TerminationSignal::reclaim()
+void TerminationSignal::endByTheSignal()
 {
-    struct sigaction action {};
-    action.sa_handler = keepSignal;
-    sigfillset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (int signal : handled())
-        ::sigaction(signal, &action, nullptr);
+    if (int signal = g_received.load())
+        endBy(signal);
 }
 
 int TerminationSignal::received()

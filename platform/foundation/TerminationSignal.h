@@ -19,12 +19,19 @@ namespace pf {
 //   ignores SIGHUP, a shell without job control starts a background job with SIGINT ignored):
 //   the disposition is read first and only a default or handled one is replaced.
 // - Only the first watched signal counts: its number is kept (`received`) and `onSignal` is
-//   posted to the main loop with it, once. Those after it change nothing: the end has begun, and
-//   a second Ctrl-C must not cut its clean-up short.
+//   posted to the main loop with it, once.
+// - A second one ends the process at once, as its default action would, whatever holds up the
+//   end the first began (a write that waits for its reader, a slow disk): a person who presses
+//   Ctrl-C again means it. Except a SIGHUP after a SIGHUP: a terminal that goes away sends it
+//   twice (the kernel and the shell), and that is one request, whose clean-up must run.
 // - The handler restarts the system calls it interrupts (SA_RESTART), so code that does not
 //   watch for the signal goes on as if none came. A wait that must end at the signal (a read of
-//   standard input) polls `descriptor` beside what it waits for: it is readable from the first
-//   signal on and stays so. (poll itself is never restarted: it returns EINTR.)
+//   the next command, a write to an output that may stay full) polls `descriptor` beside what it
+//   waits for: it is readable from the first signal on and stays so. (poll itself is never
+//   restarted: it returns EINTR.)
+// - The program ends by the signal once its clean-up is over (`endByTheSignal`), so that its
+//   parent sees what ended it: a shell stops a loop at a Ctrl-C only when the program died of it,
+//   and tells 130 from a death by SIGINT.
 class TerminationSignal {
 public:
     static void watch(std::initializer_list<int> signals, std::function<void(int signal)> onSignal);
@@ -33,11 +40,11 @@ public:
     static int received();
     // Readable once a watched signal has arrived; -1 before `watch`, which poll passes over.
     static int descriptor();
-    // Main thread: puts the watch's handler back on the signals it handles, where a library took
-    // them over for a while. (The line editor's handler, while it reads a line, puts the
-    // terminal back and sends the signal on to the whole process group: a SIGTERM sent to this
-    // program alone would end the shell script that runs it too.)
-    static void reclaim();
+    // Ends the process by the signal received: its default action put back, unblocked and
+    // raised, as if it had never been caught. Nothing else runs: the caller has flushed what it
+    // writes and removed what it must. Returns at once when no signal has come. Safe at any
+    // instant (the handler does the same at a second signal).
+    static void endByTheSignal();
 };
 
 }

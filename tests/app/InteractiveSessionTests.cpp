@@ -245,8 +245,8 @@ TEST(InteractiveSessionTest, TheGreetingNamesTheTabletWhenTheAppIsShownOnOne)
 }
 
 // Ctrl-C ends a session at a terminal as quit does, at the prompt and during a long wait: the
-// terminal's modes as the line editor found them, the temporary home removed, and status 130,
-// as a shell expects of a program Ctrl-C ended.
+// terminal's modes as the line editor found them, the temporary home removed, and then the
+// process ends by the signal, as a shell expects of a program Ctrl-C ended.
 TEST(InteractiveSessionTest, CtrlCEndsTheSessionAsQuitDoesAndGivesTheTerminalBack)
 {
     pf::TaskEnvironment env;
@@ -267,7 +267,7 @@ TEST(InteractiveSessionTest, CtrlCEndsTheSessionAsQuitDoesAndGivesTheTerminalBac
         }
         terminal.type("\x03");
         EXPECT_EQ(terminal.exitStatus(), 130);
-        EXPECT_FALSE(terminal.killed());
+        EXPECT_TRUE(terminal.killed());
         const termios after = terminal.settings();
         EXPECT_TRUE(after.c_lflag & ICANON);
         EXPECT_TRUE(after.c_lflag & ECHO);
@@ -296,5 +296,77 @@ TEST(InteractiveSessionTest, ASignalSentToTheProgramAloneAtThePromptEndsOnlyIt)
         EXPECT_TRUE(terminal.waitFor("after: " + std::to_string(128 + signal))) << terminal.unread();
         EXPECT_EQ(terminal.exitStatus(), 0) << "the script went on to its end";
     }
+}
+
+// The program of a shell script on the terminal: the script's one child.
+pid_t childOf(pid_t shell)
+{
+    std::ifstream children("/proc/" + std::to_string(shell) + "/task/" + std::to_string(shell) + "/children");
+    pid_t child = 0;
+    children >> child;
+    return child;
+}
+
+// At the prompt a signal does what it does in a script. Started by a shell that ignores SIGINT
+// and SIGHUP, inside a script: a SIGHUP sent to the program alone and a Ctrl-C change nothing
+// (no one else hears of them, and the line is edited as before, its keys echoed once); SIGQUIT
+// ends the program alone, by its default action, and the script goes on.
+TEST(InteractiveSessionTest, AtThePromptASignalDoesWhatItDoesInAScript)
+{
+    pf::TaskEnvironment env;
+    portal::PortalServer server;
+    ASSERT_TRUE(server.start());
+    Terminal terminal({ "/bin/sh", "-c", "trap '' INT; ulimit -c 0; \"$@\"; echo \"after: $?\"", "sh", "/bin/sh", "-c",
+        "trap '' INT HUP; exec \"$@\"", "sh", QUORVANE_SIMULATOR, "--portal", server.apiBaseURL() });
+    ASSERT_TRUE(terminal.started());
+    ASSERT_TRUE(terminal.waitFor("quorvane> ")) << terminal.unread();
+    const pid_t program = childOf(terminal.pid());
+    ASSERT_GT(program, 0);
+
+    ASSERT_EQ(kill(program, SIGHUP), 0);
+    terminal.type("\x03");
+    terminal.type("dump\r");
+    ASSERT_TRUE(terminal.waitFor("quorvane> ")) << terminal.unread();
+    const std::string& answer = terminal.lastMatch();
+    EXPECT_EQ(answer.find("dump"), answer.rfind("dump")) << "echoed once:\n" << answer;
+    EXPECT_NE(answer.find("--- screen"), std::string::npos) << answer;
+    // Once a key of the next line has been read, the editor has the terminal as it wants it.
+    terminal.type("x");
+    ASSERT_TRUE(terminal.waitFor("x")) << terminal.unread();
+    EXPECT_FALSE(terminal.settings().c_lflag & ICANON) << "the line editor still reads key by key";
+
+    ASSERT_EQ(kill(program, SIGQUIT), 0);
+    EXPECT_TRUE(terminal.waitFor("after: " + std::to_string(128 + SIGQUIT))) << terminal.unread();
+    EXPECT_EQ(terminal.exitStatus(), 0) << "the script went on to its end";
+}
+
+// Ctrl-Z at the prompt stops the program with the terminal as the line editor found it; back in
+// the foreground the editor has its modes again and shows the prompt with the line typed so far.
+// (Under a shell with job control: a program whose group no shell watches is not stopped.)
+TEST(InteractiveSessionTest, CtrlZAtThePromptStopsTheProgramAndItsReturnRedrawsTheLine)
+{
+    pf::TaskEnvironment env;
+    portal::PortalServer server;
+    ASSERT_TRUE(server.start());
+    Terminal terminal({ "/bin/sh", "-c", "set -m; \"$@\"; echo \"stopped: $?\"; read go; fg; echo \"after: $?\"", "sh",
+        QUORVANE_SIMULATOR, "--portal", server.apiBaseURL() });
+    ASSERT_TRUE(terminal.started());
+    ASSERT_TRUE(terminal.waitFor("quorvane> ")) << terminal.unread();
+    terminal.type("du");
+    ASSERT_TRUE(terminal.waitFor("du")) << terminal.unread();
+    terminal.type("\x1a");
+    ASSERT_TRUE(terminal.waitFor("stopped: " + std::to_string(128 + SIGTSTP))) << terminal.unread();
+    EXPECT_TRUE(terminal.settings().c_lflag & ICANON) << "the terminal's own modes while stopped";
+    EXPECT_TRUE(terminal.settings().c_lflag & ECHO);
+
+    terminal.type("go\n");
+    ASSERT_TRUE(terminal.waitFor("quorvane> du")) << "redrawn: " << terminal.unread();
+    terminal.type("mp\r");
+    ASSERT_TRUE(terminal.waitFor("quorvane> ")) << terminal.unread();
+    EXPECT_NE(terminal.lastMatch().find("--- screen"), std::string::npos) << terminal.lastMatch();
+    EXPECT_FALSE(terminal.settings().c_lflag & ICANON);
+    terminal.type("quit\r");
+    EXPECT_TRUE(terminal.waitFor("after: 0")) << terminal.unread();
+    EXPECT_EQ(terminal.exitStatus(), 0);
 }
 }

@@ -17,10 +17,12 @@ namespace testsupport {
 // A program running beside the test, fed its standard input through a pipe and read from its
 // standard output as it writes; its standard error is kept. Killed when it goes, if it still runs.
 // It starts as a shell starts a program: every signal at its default action (whatever this
-// process ignores), with the variables in `environment` put in place (see childEnvironment).
+// process ignores), with the variables in `environment` put in place (see childEnvironment);
+// with `ownGroup` in a process group of its own, as a shell with job control starts a job, so
+// that a signal can reach all of it as a Ctrl-C does (`kill(-pid(), ...)`).
 class PipedChild {
 public:
-    explicit PipedChild(const std::vector<std::string>& args, const std::vector<std::string>& environment = {})
+    explicit PipedChild(const std::vector<std::string>& args, const std::vector<std::string>& environment = {}, bool ownGroup = false)
     {
         int input[2];
         int output[2];
@@ -55,7 +57,8 @@ public:
         sigemptyset(&none);
         posix_spawnattr_setsigdefault(&attributes, &all);
         posix_spawnattr_setsigmask(&attributes, &none);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+        posix_spawnattr_setpgroup(&attributes, 0);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK | (ownGroup ? POSIX_SPAWN_SETPGROUP : 0));
         if (::posix_spawn(&m_pid, argv[0], &actions, &attributes, argv.data(), envp.data()) != 0) {
             ADD_FAILURE() << "cannot start " << args[0];
             m_pid = -1;
@@ -82,6 +85,8 @@ public:
     PipedChild& operator=(const PipedChild&) = delete;
 
     pid_t pid() const { return m_pid; }
+    // This end of the pipe the program writes its output to.
+    int outputDescriptor() const { return m_output; }
 
     void write(const std::string& text)
     {
@@ -108,16 +113,36 @@ public:
 
     // Sends the signal and waits for the end; or, without one, waits for the program to end by
     // itself (after its input has closed). What it wrote is in `output` and `errorOutput`.
-    ChildResult end(int signal = 0)
+    // With `unread`, the output is left as it is (a reader that has stopped reading), and a
+    // program that has not ended within a minute is killed.
+    ChildResult end(int signal = 0, bool unread = false)
     {
         ChildResult result;
         if (m_pid <= 0 || m_ended)
             return result;
         if (signal)
             ::kill(m_pid, signal);
-        if (m_output >= 0)
+        if (m_output >= 0 && !unread)
             readUntil([] { return false; }); // to the end of the output
-        while (::waitpid(m_pid, &result.status, 0) < 0 && errno == EINTR) { }
+        if (unread) {
+            std::mutex mutex;
+            std::condition_variable ended;
+            bool done = false;
+            std::thread watchdog([&] {
+                std::unique_lock lock(mutex);
+                if (!ended.wait_for(lock, std::chrono::seconds(60), [&] { return done; }))
+                    ::kill(m_pid, SIGKILL);
+            });
+            while (::waitpid(m_pid, &result.status, 0) < 0 && errno == EINTR) { }
+            {
+                std::lock_guard lock(mutex);
+                done = true;
+            }
+            ended.notify_one();
+            watchdog.join();
+        } else {
+            while (::waitpid(m_pid, &result.status, 0) < 0 && errno == EINTR) { }
+        }
         m_ended = true;
         result.output = m_seen;
         ::lseek(m_errorFile, 0, SEEK_SET);

@@ -7,15 +7,37 @@
 #include <chrono>
 #include <csignal>
 #include <poll.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
 using namespace pf;
 
+namespace {
+
+// How a child forked now (it holds the watch as this process does) ends once it has done
+// `then`: the status as waitpid gives it. The child calls only what is safe after a fork.
+template <typename Then> int forkedChildEnds(Then then)
+{
+    pid_t child = fork();
+    if (child == 0) {
+        then();
+        _exit(0);
+    }
+    int status = -1;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    return status;
+}
+
+}
+
 // The first watched signal reaches the main loop once, where it ends a wait for idle that asks
 // for it although a reply is still in flight; its descriptor stays readable for a wait on
-// something else. A later signal changes nothing, and one ignored before the watch stays ignored.
-TEST(TerminationSignal, TheFirstSignalReachesTheMainLoopOnceAndAnIgnoredOneStaysIgnored)
+// something else. One ignored before the watch stays ignored. After it, a second signal ends
+// the process at once by its default action (a repeated hangup excepted), and the program can
+// end by the first one itself once it has cleaned up.
+TEST(TerminationSignal, TheFirstSignalReachesTheMainLoopOnceAndASecondEndsTheProcessAtOnce)
 {
     TaskEnvironment env;
     std::signal(SIGUSR2, SIG_IGN);
@@ -27,13 +49,14 @@ TEST(TerminationSignal, TheFirstSignalReachesTheMainLoopOnceAndAnIgnoredOneStays
     pollfd arrived { TerminationSignal::descriptor(), POLLIN, 0 };
     EXPECT_EQ(poll(&arrived, 1, 0), 0) << "nothing has come yet";
     EXPECT_EQ(TerminationSignal::received(), 0);
+    int status = forkedChildEnds([] { TerminationSignal::endByTheSignal(); });
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "no signal, nothing to end by: " << status;
 
     PendingWork inFlight; // a reply that never comes: only the signal ends the wait
     // This program's own write (the disk faults of tests/support) looks up the system's at its
     // first call, which is not safe in a handler: it is made here first.
     ASSERT_EQ(write(STDOUT_FILENO, "", 0), 0);
     std::raise(SIGUSR1);
-    std::raise(SIGHUP);
     const auto began = std::chrono::steady_clock::now();
     EXPECT_FALSE(RunLoop::main().waitUntilIdle(60, nullptr, [&heard] { return !heard.empty(); }));
     EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(30)) << "the wait ended at the signal, not its bound";
@@ -41,4 +64,12 @@ TEST(TerminationSignal, TheFirstSignalReachesTheMainLoopOnceAndAnIgnoredOneStays
     EXPECT_EQ(TerminationSignal::received(), SIGUSR1);
     EXPECT_EQ(poll(&arrived, 1, 0), 1);
     EXPECT_EQ(poll(&arrived, 1, 0), 1) << "and stays readable";
+
+    for (int second : { SIGHUP, SIGUSR1 }) {
+        status = forkedChildEnds([second] { std::raise(second); });
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == second) << strsignal(second) << ": " << status;
+    }
+    status = forkedChildEnds([] { TerminationSignal::endByTheSignal(); });
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGUSR1) << status;
+    EXPECT_EQ(heard, std::vector<int> { SIGUSR1 }) << "nothing reached this process's loop since";
 }
