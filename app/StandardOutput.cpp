@@ -2,11 +2,7 @@
 
 #include "platform/foundation/TerminationSignal.h"
 
-#include <algorithm>
 #include <cerrno>
-#include <climits>
-#include <poll.h>
-#include <unistd.h>
 
 StandardOutput::StandardOutput(std::FILE* file)
     : m_file(file)
@@ -21,23 +17,6 @@ void StandardOutput::keepFailure()
         m_failure = errno ? errno : EIO;
 }
 
-bool StandardOutput::waitForRoom()
-{
-    for (;;) {
-        pollfd ready[2] = { { m_descriptor, POLLOUT, 0 }, { pf::TerminationSignal::descriptor(), POLLIN, 0 } };
-        if (::poll(ready, 2, -1) < 0) {
-            if (errno == EINTR)
-                continue;
-            return true; // the write says what is wrong
-        }
-        // Room, or an error the write will give (a reader gone, a closed descriptor).
-        if (ready[0].revents)
-            return true;
-        if (ready[1].revents)
-            return false;
-    }
-}
-
 bool StandardOutput::writeOut()
 {
     const char* next = pbase();
@@ -50,19 +29,15 @@ bool StandardOutput::writeOut()
         keepFailure();
         return false;
     }
-    while (next < end) {
-        if (!waitForRoom()) {
-            m_closed = true;
-            return false;
-        }
-        ssize_t written = ::write(m_descriptor, next, std::min<size_t>(static_cast<size_t>(end - next), PIPE_BUF));
-        if (written < 0 && (errno == EINTR || errno == EAGAIN))
-            continue;
-        if (written <= 0) {
-            keepFailure();
-            return false;
-        }
-        next += written;
+    switch (pf::TerminationSignal::writeAll(m_descriptor, next, static_cast<size_t>(end - next))) {
+    case pf::TerminationSignal::Write::Written:
+        break;
+    case pf::TerminationSignal::Write::GaveWay:
+        m_closed = true;
+        return false;
+    case pf::TerminationSignal::Write::Failed:
+        keepFailure();
+        return false;
     }
     return true;
 }

@@ -15,7 +15,7 @@
 // - Bytes are kept here until a flush or a full buffer, then written out; what `stdout` holds
 //   (the line editor writes there) goes out first, so the two keep their order.
 // - Each write waits until the descriptor takes bytes or a termination signal has come, and then
-//   writes no more than a pipe with room takes without waiting (PIPE_BUF). Once the output takes
+//   writes no more than a pipe with room takes without waiting (pf::TerminationSignal::writeAll). Once the output takes
 //   nothing and a signal has come, it counts as closed: nothing more is written, and that is no
 //   failure (the run ends by the signal).
 // - The first write that fails keeps its reason and leaves the stream over this buffer bad, so
@@ -35,7 +35,6 @@ protected:
 
 private:
     bool writeOut();
-    bool waitForRoom();
     void keepFailure();
 
     std::FILE* m_file;

@@ -118,7 +118,13 @@ int main(int argc, char** argv)
     std::signal(SIGPIPE, SIG_IGN);
     StandardOutput written(stdout);
     std::ostream output(&written);
+    // Errors go through the same kind of buffer, which gives way at a signal where standard error
+    // is a pipe that takes nothing more (`2>&1 | less`); what failed there cannot be told anyway.
+    StandardOutput errors(stderr);
+    std::streambuf* const plainErrors = std::cerr.rdbuf(&errors);
     int status = run(argc, argv, output);
+    errors.finish();
+    std::cerr.rdbuf(plainErrors);
     // Here rather than in a handler at exit: the platform's end of the process may leave through
     // _exit with the status given to exit, and lost output must not end as a success.
     if (int failure = written.finish()) {

@@ -1,8 +1,11 @@
 #include "platform/foundation/Log.h"
 
+#include "platform/foundation/TerminationSignal.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <mutex>
+#include <unistd.h>
 
 namespace pf {
 
@@ -20,8 +23,15 @@ void Log::line(std::string_view text)
         g_lines.emplace_back(text);
         return;
     }
-    if (!g_quiet)
-        std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+    if (g_quiet)
+        return;
+    // Standard error may be a pipe whose reader stopped reading (`2>&1 | less`): a line waits for
+    // room as a plain write would, but gives way once the program is asked to end, and its end
+    // is not held up behind it. A line that cannot be written is dropped.
+    std::string out;
+    out.reserve(text.size() + 1);
+    out.append(text).push_back('\n');
+    TerminationSignal::writeAll(STDERR_FILENO, out.data(), out.size());
 }
 
 void Log::format(const char* fmt, ...)

@@ -3,8 +3,10 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/SignalStack.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <fcntl.h>
 #include <mutex>
@@ -94,6 +96,35 @@ void TerminationSignal::endByTheSignal()
 {
     if (int signal = g_received.load())
         endBy(signal);
+}
+
+TerminationSignal::Write TerminationSignal::writeAll(int descriptor, const char* bytes, std::size_t size)
+{
+    while (size > 0) {
+        pollfd ready[2] = { { descriptor, POLLOUT, 0 }, { g_readEnd.load(), POLLIN, 0 } };
+        if (::poll(ready, 2, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            return Write::Failed;
+        }
+        // Room, or an error the write will give (a reader gone, a closed descriptor), comes first.
+        if (!ready[0].revents) {
+            if (ready[1].revents)
+                return Write::GaveWay;
+            continue;
+        }
+        const ssize_t written = ::write(descriptor, bytes, std::min<std::size_t>(size, PIPE_BUF));
+        if (written < 0 && (errno == EINTR || errno == EAGAIN))
+            continue;
+        if (written <= 0) {
+            if (written == 0)
+                errno = EIO;
+            return Write::Failed;
+        }
+        bytes += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return Write::Written;
 }
 
 int TerminationSignal::received()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <initializer_list>
 
@@ -40,6 +41,12 @@ public:
     static int received();
     // Readable once a watched signal has arrived; -1 before `watch`, which poll passes over.
     static int descriptor();
+    // Writes `size` bytes to `descriptor` as a blocking write would, waiting for room, at most a
+    // pipe's atomic size (PIPE_BUF) at a time, which a pipe with room takes without waiting; but
+    // once a watched signal has come while the descriptor takes nothing (a reader that stopped
+    // reading), it gives way. Failed leaves errno set.
+    enum class Write { Written, GaveWay, Failed };
+    static Write writeAll(int descriptor, const char* bytes, std::size_t size);
     // Ends the process by the signal received: its default action put back, unblocked and
     // raised, as if it had never been caught. Nothing else runs: the caller has flushed what it
     // writes and removed what it must. Returns at once when no signal has come. Safe at any

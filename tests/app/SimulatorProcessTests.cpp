@@ -441,8 +441,10 @@ bool fillPipe(int readEnd, size_t room)
     return filled;
 }
 
-// Whether the main thread of a process is in a write to the descriptor, and the process has
-// handlers on the signals that end it: the state in which it waits for a reader.
+// Whether the main thread of a process is in a write to the descriptor, or polls for room to
+// make one, and the process has handlers on the signals that end it: the state in which it waits
+// for a reader. (The caller sees to it that the main thread polls for nothing else: no command is
+// read from standard input meanwhile.)
 bool writingTo(pid_t pid, int descriptor)
 {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
@@ -454,7 +456,8 @@ bool writingTo(pid_t pid, int descriptor)
     std::ifstream syscall("/proc/" + std::to_string(pid) + "/syscall");
     std::string number, first;
     syscall >> number >> first;
-    return (caught & (1ull << (SIGINT - 1))) && number == std::to_string(SYS_write) && first == "0x" + std::to_string(descriptor);
+    return (caught & (1ull << (SIGINT - 1)))
+        && ((number == std::to_string(SYS_write) && first == "0x" + std::to_string(descriptor)) || number == std::to_string(SYS_poll));
 }
 
 // Whether a minute, the bound of a wait for what a child does next, has passed since `began`.
@@ -465,8 +468,8 @@ bool waitedTooLong(std::chrono::steady_clock::time_point began)
 
 // A write that waits for a reader who has stopped reading (a pager waiting for a key) gives way
 // at a signal: the output counts as closed, and the run ends as at quit, by the signal, its
-// temporary home removed. And where the end the first signal began is held up (here by a log
-// line on a standard error whose reader has stopped too), a second ends the process at once.
+// temporary home removed. The same with standard error (a line of its waits for room), where a
+// second signal ends the process at once too.
 TEST(SimulatorProcess, ASignalEndsTheRunThoughItsWritesWaitForAReader)
 {
     EndingWorld world;
@@ -500,14 +503,17 @@ TEST(SimulatorProcess, ASignalEndsTheRunThoughItsWritesWaitForAReader)
     // waits for a reader never does: neither signal is handled there.
     if (pf::ThreadSanitizer::isActive())
         return;
-    {
-        SCOPED_TRACE("a second signal");
+    for (bool second : { false, true }) {
+        SCOPED_TRACE(second ? "a second signal" : "standard error full, one signal");
         int errors[2];
         ASSERT_EQ(::pipe(errors), 0);
         ASSERT_TRUE(fillPipe(errors[0], 0));
-        // No portal answers there: the line saying so is written on the main thread.
+        // No portal answers there: the line saying so is written on the main thread, while it
+        // waits in a command of its script's (not for one from standard input).
+        const std::string script = pf::FileManager::join(world.temporary, "wait.txt");
+        ASSERT_TRUE(pf::FileManager::writeAtomically(script, std::string_view("wait 120\n")));
         std::vector<std::string> args { "/bin/sh", "-c", "exec \"$@\" 2>&" + std::to_string(errors[1]), "sh", QUORVANE_SIMULATOR,
-            "--portal", "http://127.0.0.1:1/api/", "--vendor-apps", "none", "--script", "-" };
+            "--portal", "http://127.0.0.1:1/api/", "--vendor-apps", "none", "--clock", "system", "--script", script };
         testsupport::PipedChild child(args, { "TMPDIR=" + world.temporary });
         ::close(errors[1]);
         pollfd never { errors[0], 0, 0 };
@@ -517,10 +523,17 @@ TEST(SimulatorProcess, ASignalEndsTheRunThoughItsWritesWaitForAReader)
             ASSERT_GE(::poll(&never, 1, 10), 0);
         }
         ASSERT_EQ(::kill(child.pid(), SIGINT), 0);
-        auto ended = child.end(SIGTERM, true);
+        auto ended = child.end(second ? SIGTERM : 0, true);
         ASSERT_TRUE(WIFSIGNALED(ended.status)) << "exited with " << WEXITSTATUS(ended.status);
-        EXPECT_TRUE(WTERMSIG(ended.status) == SIGTERM || WTERMSIG(ended.status) == SIGINT) << strsignal(WTERMSIG(ended.status));
+        if (second)
+            EXPECT_TRUE(WTERMSIG(ended.status) == SIGTERM || WTERMSIG(ended.status) == SIGINT) << strsignal(WTERMSIG(ended.status));
+        else
+            EXPECT_EQ(WTERMSIG(ended.status), SIGINT) << "the line waiting for room gave way; "
+                                                      << strsignal(WTERMSIG(ended.status));
+        if (!second)
+            EXPECT_EQ(temporaryHomesIn(world.temporary), 0u);
         ::close(errors[0]);
+        pf::FileManager::removeItem(script);
     }
 }
 
