@@ -322,6 +322,8 @@ bool DataBaseManager::mendDamagedFile(const std::string& path)
             note(counts.keptOffTree, "rows of " + table.name + " kept from leaves no readable page leads to");
             note(counts.conflicting, "rows of " + table.name + " found twice and differing off its tree, left out");
             note(counts.deletedSkipped, "rows of " + table.name + " on free pages, left out as deleted");
+            note(counts.maybeDeleted, "rows of " + table.name
+                    + " on pages no readable page leads to, left out since the free list does not read whole (any may be deleted)");
             if (!reader.header().read && counts.kept == 0)
                 notes += "; " + table.name + " could not be read at all";
             if (end == SalvageWalk::End::Stopped)

@@ -248,8 +248,10 @@ void SalvageWalk::scan(const Keep& keep)
         // A copy on a free page is a deleted row or an older copy of a moved one: never taken,
         // and no reason to doubt a copy elsewhere.
         std::erase_if(copies, [&](const Candidate& copy) { return m_free.count(copy.page) > 0; });
-        if (copies.empty() || !freeKnown) {
+        if (copies.empty()) {
             ++m_counts.deletedSkipped;
+        } else if (!freeKnown) {
+            ++m_counts.maybeDeleted;
         } else if (!std::all_of(copies.begin() + 1, copies.end(),
                        [&](const Candidate& copy) { return same(copy.values, copies.front().values); })) {
             ++m_counts.conflicting;

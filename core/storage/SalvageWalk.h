@@ -60,7 +60,8 @@ public:
         long long damagedPages = 0;    // pages of the schema or the tree that did not read
         long long keptOffTree = 0;     // rows kept from leaves no readable page leads to
         long long conflicting = 0;     // rowids left out, found differing on such leaves
-        long long deletedSkipped = 0;  // rows off the tree on free pages (or maybe free), never offered
+        long long deletedSkipped = 0;  // rows off the tree on free pages, never offered
+        long long maybeDeleted = 0;    // rows off the tree not offered since the free list did not read whole
         bool schemaRead = false;       // the schema read whole
         bool scanned = false;          // every page was read for leaves no page leads to
     };
