@@ -101,21 +101,27 @@ bool SalvageWalk::walkTree(std::uint32_t root, const CellFound& found, long long
     return whole;
 }
 
+PageReader::Got SalvageWalk::readOverflow(PageReader::LeafCell& cell)
+{
+    if (!cell.firstOverflow)
+        return PageReader::Got::Page;
+    std::vector<std::uint32_t> chain;
+    const auto got = m_reader.overflow(cell, chain);
+    // An overflow page is no leaf cut off from the tree, whether its chain read or not.
+    m_known.insert(chain.begin(), chain.end());
+    return got;
+}
+
 bool SalvageWalk::readSchema(std::int64_t& root, std::vector<std::uint32_t>& otherRoots)
 {
     const std::string wanted = asciiName(m_table.name, 1);
     const int encoding = m_reader.header().encoding;
     bool whole = true;
     const bool walked = walkTree(1, [&](std::uint32_t, PageReader::LeafCell& cell) {
-        if (cell.firstOverflow) {
-            std::vector<std::uint32_t> chain;
-            const auto got = m_reader.overflow(cell, chain);
-            m_known.insert(chain.begin(), chain.end());
-            if (got != PageReader::Got::Page) {
-                if (got == PageReader::Got::Refused)
-                    whole = false;
-                return got == PageReader::Got::Refused ? PageReader::Got::Page : got;
-            }
+        if (const auto got = readOverflow(cell); got != PageReader::Got::Page) {
+            if (got == PageReader::Got::Refused)
+                whole = false;
+            return got == PageReader::Got::Refused ? PageReader::Got::Page : got;
         }
         const auto values = PageReader::record(cell.payload.data(), cell.payload.size(), kSchemaColumns, PageReader::kMaxPayloadBytes);
         if (!values || values->size() < 4 || (*values)[3].kind != SalvagedValue::Kind::Integer) {
@@ -216,16 +222,11 @@ void SalvageWalk::scan(const Keep& keep)
             auto cell = m_reader.leafCell(*page, bytes, i);
             if (!cell || m_onTree.count(cell->rowid))
                 continue;
-            if (cell->firstOverflow) {
-                std::vector<std::uint32_t> chain;
-                const auto read = m_reader.overflow(*cell, chain);
-                m_known.insert(chain.begin(), chain.end());
+            if (const auto read = readOverflow(*cell); read != PageReader::Got::Page) {
                 if (stopped(read))
                     return;
-                if (read != PageReader::Got::Page) {
-                    ++m_counts.overflowLost;
-                    continue;
-                }
+                ++m_counts.overflowLost;
+                continue;
             }
             auto values = valuesOf(*cell, true);
             if (!values)
@@ -279,15 +280,10 @@ SalvageWalk::End SalvageWalk::run(const Keep& keep)
     bool treeWhole = false;
     if (root > 0) {
         treeWhole = walkTree(static_cast<std::uint32_t>(root), [&](std::uint32_t, PageReader::LeafCell& cell) {
-            if (cell.firstOverflow) {
-                std::vector<std::uint32_t> chain;
-                const auto got = m_reader.overflow(cell, chain);
-                m_known.insert(chain.begin(), chain.end());
-                if (got != PageReader::Got::Page) {
-                    if (got == PageReader::Got::Refused)
-                        ++m_counts.overflowLost;
-                    return got == PageReader::Got::Refused ? PageReader::Got::Page : got;
-                }
+            if (const auto got = readOverflow(cell); got != PageReader::Got::Page) {
+                if (got == PageReader::Got::Refused)
+                    ++m_counts.overflowLost;
+                return got == PageReader::Got::Refused ? PageReader::Got::Page : got;
             }
             // The tree's copy of a rowid is the live one, whole or not.
             const bool first = m_onTree.insert(cell.rowid).second;

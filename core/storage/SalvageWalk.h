@@ -89,6 +89,10 @@ private:
     // Walks a table's tree from `root`: true when every page of it read whole. `reachedAgain`
     // counts the pages it leads back to.
     bool walkTree(std::uint32_t root, const CellFound& found, long long* reachedAgain);
+    // Reads the rest of a cell's payload from its overflow chain, whose pages are known from then
+    // on: Page when it read (or there is none), Refused when a page of it did not, or why the walk
+    // ends.
+    PageReader::Got readOverflow(PageReader::LeafCell& cell);
     bool readSchema(std::int64_t& root, std::vector<std::uint32_t>& otherRoots);
     bool readFreeList();
     void scan(const Keep& keep);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -53,6 +54,29 @@ inline std::vector<std::string> childEnvironment(const std::vector<std::string>&
     return env;
 }
 
+// Waits for a child to end and gives its status as waitpid does; one that has not ended within a
+// minute, the bound of every wait for a child, is killed.
+inline int waitForChild(pid_t pid)
+{
+    int status = -1;
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+    std::thread watchdog([&] {
+        std::unique_lock lock(mutex);
+        if (!ended.wait_for(lock, std::chrono::seconds(60), [&] { return done; }))
+            ::kill(pid, SIGKILL);
+    });
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
+    {
+        std::lock_guard lock(mutex);
+        done = true;
+    }
+    ended.notify_one();
+    watchdog.join();
+    return status;
+}
+
 // Runs a program with this process's environment, the variables in `environment` put in place
 // (see childEnvironment), and its standard output and error kept (the output unless it goes
 // `elsewhere`). A child that has not ended within a minute is killed.
@@ -91,21 +115,7 @@ inline ChildResult runChildProcess(const std::vector<std::string>& args, const s
     if (spawned != 0) {
         ADD_FAILURE() << "cannot start " << args[0];
     } else {
-        std::mutex mutex;
-        std::condition_variable ended;
-        bool done = false;
-        std::thread watchdog([&] {
-            std::unique_lock lock(mutex);
-            if (!ended.wait_for(lock, std::chrono::seconds(60), [&] { return done; }))
-                ::kill(pid, SIGKILL);
-        });
-        while (::waitpid(pid, &result.status, 0) < 0 && errno == EINTR) { }
-        {
-            std::lock_guard lock(mutex);
-            done = true;
-        }
-        ended.notify_one();
-        watchdog.join();
+        result.status = waitForChild(pid);
     }
     if (outputFile >= 0) {
         std::ifstream in(outputPath, std::ios::binary);

@@ -125,21 +125,7 @@ public:
         if (m_output >= 0 && !unread)
             readUntil([] { return false; }); // to the end of the output
         if (unread) {
-            std::mutex mutex;
-            std::condition_variable ended;
-            bool done = false;
-            std::thread watchdog([&] {
-                std::unique_lock lock(mutex);
-                if (!ended.wait_for(lock, std::chrono::seconds(60), [&] { return done; }))
-                    ::kill(m_pid, SIGKILL);
-            });
-            while (::waitpid(m_pid, &result.status, 0) < 0 && errno == EINTR) { }
-            {
-                std::lock_guard lock(mutex);
-                done = true;
-            }
-            ended.notify_one();
-            watchdog.join();
+            result.status = waitForChild(m_pid);
         } else {
             while (::waitpid(m_pid, &result.status, 0) < 0 && errno == EINTR) { }
         }
