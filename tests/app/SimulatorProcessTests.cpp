@@ -470,6 +470,26 @@ bool writingTo(pid_t pid, int descriptor)
     return false;
 }
 
+// What each thread of a process is in (its system call's line), and which signals it handles: to
+// tell why a wait for it gave up.
+std::string threadsOf(pid_t pid)
+{
+    std::string seen;
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.starts_with("SigCgt:") || line.starts_with("SigIgn:") || line.starts_with("State:"))
+            seen += line + "\n";
+    }
+    std::error_code error;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
+        std::ifstream syscall(task.path() / "syscall");
+        std::string line;
+        std::getline(syscall, line);
+        seen += task.path().filename().string() + ": " + line + "\n";
+    }
+    return seen;
+}
+
 // Whether a minute, the bound of a wait for what a child does next, has passed since `began`.
 bool waitedTooLong(std::chrono::steady_clock::time_point began)
 {
@@ -518,18 +538,23 @@ TEST(SimulatorProcess, ASignalEndsTheRunThoughItsWritesWaitForAReader)
         int errors[2];
         ASSERT_EQ(::pipe(errors), 0);
         ASSERT_TRUE(fillPipe(errors[0], 0));
-        // No portal answers there: the line saying so is written on the main thread, while it
+        // (A descriptor named by its path: the shell reads only one digit after ">&".)
+        // No portal answers there: the line saying so, and the log, are written while it
         // waits in a command of its script's (not for one from standard input).
         const std::string script = pf::FileManager::join(world.temporary, "wait.txt");
         ASSERT_TRUE(pf::FileManager::writeAtomically(script, std::string_view("wait 120\n")));
-        std::vector<std::string> args { "/bin/sh", "-c", "exec \"$@\" 2>&" + std::to_string(errors[1]), "sh", QUORVANE_SIMULATOR,
+        std::vector<std::string> args { "/bin/sh", "-c", "exec \"$@\" 2>/proc/self/fd/" + std::to_string(errors[1]), "sh", QUORVANE_SIMULATOR,
             "--portal", "http://127.0.0.1:1/api/", "--vendor-apps", "none", "--clock", "system", "--script", script };
         testsupport::PipedChild child(args, { "TMPDIR=" + world.temporary });
         ::close(errors[1]);
         pollfd never { errors[0], 0, 0 };
         const auto began = std::chrono::steady_clock::now();
         while (!writingTo(child.pid(), 2)) {
-            ASSERT_FALSE(waitedTooLong(began)) << "no write to standard error";
+            if (waitedTooLong(began)) {
+                const std::string threads = threadsOf(child.pid());
+                const auto ended = child.end(SIGKILL, true);
+                FAIL() << "no write to standard error\n" << threads << "status " << ended.status << ": " << ended.errorOutput;
+            }
             ASSERT_GE(::poll(&never, 1, 10), 0);
         }
         ASSERT_EQ(::kill(child.pid(), SIGINT), 0);
