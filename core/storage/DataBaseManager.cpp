@@ -95,15 +95,20 @@ void waitForTheDisk(double seconds)
 // does not pass while the mend reads, and the other bounds govern, with a backstop of real time
 // ten times as long, so that no clock leaves the main thread reading a hostile file for ever.
 struct SalvageBudget {
+    double began = pf::Clock::shared().monotonicNow();
+    std::chrono::steady_clock::time_point realBegan = std::chrono::steady_clock::now();
     double deadline = std::numeric_limits<double>::infinity(); // on the clock's monotonic time
     std::chrono::steady_clock::time_point realDeadline = std::chrono::steady_clock::time_point::max();
     std::uint64_t bytes = 0; // of the values of every row offered
     long long rows = 0;
 
-    void setTime(double seconds)
+    // The time for a database of `databaseBytes`, from the mend's start.
+    void setTime(std::uint64_t databaseBytes)
     {
-        deadline = pf::Clock::shared().monotonicNow() + seconds;
-        realDeadline = std::chrono::steady_clock::now()
+        const double seconds = kMaxSalvageSeconds
+            + kSalvageSecondsPerMebibyte * static_cast<double>(std::min(databaseBytes, kMaxTimedBytes)) / (1 << 20);
+        deadline = began + seconds;
+        realDeadline = realBegan
             + std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(seconds * 10));
     }
     bool spent() const
@@ -270,13 +275,15 @@ bool DataBaseManager::mendDamagedFile(const std::string& path)
             ending = ending || pf::TerminationSignal::received() != 0;
             return !ending && !budget.spent();
         });
+        // Until the reader knows the database's size (its first reads may look for the page
+        // size), the file's data bounds the time.
+        budget.setTime(source->dataEnd());
         const auto started = reader.start();
         if (ending)
             throw MendEnded();
         if (started == PageReader::Got::Failed)
             throw std::runtime_error("a read of the damaged file failed for now");
-        budget.setTime(kMaxSalvageSeconds
-            + kSalvageSecondsPerMebibyte * static_cast<double>(std::min(reader.databaseBytes(), kMaxTimedBytes)) / (1 << 20));
+        budget.setTime(reader.databaseBytes());
         for (const auto& table : tables) {
             std::string columns;
             std::string places;
@@ -292,7 +299,7 @@ bool DataBaseManager::mendDamagedFile(const std::string& path)
             if (const int code = sqlite3_prepare_v2(fresh.getHandle(), sql.c_str(), -1, &prepared, nullptr); code != SQLITE_OK)
                 throw SQLite::Exception(fresh.getHandle(), code);
             const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> insert(prepared, sqlite3_finalize);
-            SalvageWalk walk(reader, { table.name, table.columns.size(), rowidColumn, kMaxSalvagedValueBytes });
+            SalvageWalk walk(reader, { table.name, table.columns.size(), rowidColumn, kMaxSalvagedValueBytes, kMaxSalvagedBytes });
             const auto end = walk.run([&](std::int64_t, const std::vector<SalvagedValue>& values) {
                 ++budget.rows;
                 for (const auto& value : values)
@@ -317,9 +324,11 @@ bool DataBaseManager::mendDamagedFile(const std::string& path)
             };
             note(counts.leftOut, "rows of " + table.name + " left out as not whole");
             note(counts.reachedAgain, "pages of " + table.name + " reached again where the file's tree leads back");
-            note(counts.damagedPages, "pages of " + table.name + " or of the schema that did not read");
+            note(counts.damagedPages, "pages of " + table.name + ", of the schema or of the other trees that did not read");
+            note(counts.freeOnTree, "pages the trees lead to that are on the free list, not read as theirs");
             note(counts.overflowLost, "rows of " + table.name + " whose overflow pages did not read");
             note(counts.keptOffTree, "rows of " + table.name + " kept from leaves no readable page leads to");
+            note(counts.settled, "rows of " + table.name + " found twice and differing off its tree, the copy a readable interior page leads to kept");
             note(counts.conflicting, "rows of " + table.name + " found twice and differing off its tree, left out");
             note(counts.deletedSkipped, "rows of " + table.name + " on free pages, left out as deleted");
             note(counts.maybeDeleted, "rows of " + table.name

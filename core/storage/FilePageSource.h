@@ -18,12 +18,14 @@ public:
     ~FilePageSource() override;
 
     std::uint64_t size() const override { return m_size; }
+    std::uint64_t dataEnd() const override { return m_dataEnd; }
     Read read(std::uint64_t offset, std::size_t length, std::uint8_t* into) override;
 
 private:
     FilePageSource() = default;
     std::unique_ptr<std::uint8_t[]> m_handle; // the file system's handle for the opened file
     std::uint64_t m_size = 0;
+    std::uint64_t m_dataEnd = 0;
 
     sqlite3_file* file() const;
 };

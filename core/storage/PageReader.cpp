@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_set>
 
 namespace {
 
@@ -12,8 +13,12 @@ constexpr std::uint8_t kTableLeaf = 13;
 constexpr char kMagic[] = "SQLite format 3";
 constexpr std::uint32_t kMinPageSize = 512;
 constexpr std::uint32_t kMaxPageSize = 65536;
-// Pages looked at, past the first, to guess the page size when the header does not read.
-constexpr std::uint32_t kGuessPages = 64;
+// The bytes looked at, from the file's start, to find the page size where the header's is not
+// to be trusted, and the parts they are read again in where a larger read fails.
+constexpr std::uint64_t kSampleBytes = 1 << 20;
+constexpr size_t kSamplePart = 4096;
+// The fewest bytes of a page a b-tree may use, as SQLite requires.
+constexpr std::uint32_t kMinUsable = 480;
 
 std::uint32_t be16(const std::uint8_t* p)
 {
@@ -32,6 +37,87 @@ std::int64_t signedOf(const std::uint8_t* p, size_t n)
     for (size_t i = 0; i < n; ++i)
         value = (value << 8) | p[i];
     return static_cast<std::int64_t>(value);
+}
+
+// How much of a payload of `payload` bytes lies on a page of `usable` bytes of kind `type`, as
+// SQLite decides it, and whether the rest overflows.
+std::uint64_t localBytes(std::uint8_t type, std::uint64_t usable, std::uint64_t payload, bool& overflows)
+{
+    const std::uint64_t maxLocal = type == kTableLeaf ? usable - 35 : (usable - 12) * 64 / 255 - 23;
+    const std::uint64_t minLocal = (usable - 12) * 32 / 255 - 23;
+    overflows = payload > maxLocal;
+    if (!overflows)
+        return payload;
+    const std::uint64_t k = minLocal + (payload - minLocal) % (usable - 4);
+    return k <= maxLocal ? k : minLocal;
+}
+
+// Whether every byte of the b-tree page `page` (its `usable` bytes, its header at `at`: 100 on
+// the first page) is accounted for: the header and cell pointers below the content area; in it,
+// each cell at the length its varints give, the free blocks in ascending order, none of them
+// overlapping, and the bytes left over as many as the header counts as fragments. `used` is
+// scratch room.
+bool wellFormedPage(const std::uint8_t* page, size_t usable, size_t at, std::vector<std::uint8_t>& used)
+{
+    if (at + 12 > usable)
+        return false;
+    const std::uint8_t type = page[at];
+    if (type != kIndexInterior && type != kTableInterior && type != kIndexLeaf && type != kTableLeaf)
+        return false;
+    const bool interior = type == kIndexInterior || type == kTableInterior;
+    const size_t cells = be16(page + at + 3);
+    size_t content = be16(page + at + 5);
+    if (content == 0)
+        content = 65536;
+    const size_t pointers = at + (interior ? 12 : 8);
+    if (content > usable || pointers + 2 * cells > content)
+        return false;
+    used.assign(usable, 0);
+    std::fill(used.begin(), used.begin() + static_cast<std::ptrdiff_t>(content), 1);
+    const auto claim = [&](size_t from, size_t length) {
+        if (from < content || from >= usable || length > usable - from)
+            return false;
+        for (size_t i = from; i < from + length; ++i) {
+            if (used[i])
+                return false;
+            used[i] = 1;
+        }
+        return true;
+    };
+    for (size_t block = be16(page + at + 1); block != 0;) {
+        if (block + 4 > usable)
+            return false;
+        const size_t next = be16(page + block);
+        const size_t length = be16(page + block + 2);
+        if (length < 4 || !claim(block, length) || (next != 0 && next < block + length))
+            return false;
+        block = next;
+    }
+    for (size_t i = 0; i < cells; ++i) {
+        const size_t cell = be16(page + pointers + 2 * i);
+        if (cell < content || cell >= usable)
+            return false;
+        size_t end = cell + (interior ? 4 : 0);
+        size_t length = 0;
+        if (type == kTableInterior) {
+            if (!PageReader::varint(page, usable, end))
+                return false;
+            length = end - cell;
+        } else {
+            const auto payload = PageReader::varint(page, usable, end);
+            if (!payload || (type == kTableLeaf && !PageReader::varint(page, usable, end)))
+                return false;
+            bool overflows = false;
+            const std::uint64_t local = localBytes(type, usable, *payload, overflows);
+            if (local > usable)
+                return false;
+            // A cell takes at least four bytes, room for a free block when it goes.
+            length = std::max<size_t>(end - cell + static_cast<size_t>(local) + (overflows ? 4 : 0), 4);
+        }
+        if (!claim(cell, length))
+            return false;
+    }
+    return static_cast<size_t>(std::count(used.begin() + static_cast<std::ptrdiff_t>(content), used.end(), 0)) == page[at + 7];
 }
 
 }
@@ -67,23 +153,29 @@ bool PageReader::validHeader(const std::uint8_t* head)
     if (pageSize < kMinPageSize || pageSize > kMaxPageSize || (pageSize & (pageSize - 1)))
         return false;
     const std::uint32_t reserved = head[20];
-    if (pageSize - reserved < 480)
+    if (pageSize - reserved < kMinUsable)
         return false;
     m_header.read = true;
-    m_header.pageSize = pageSize;
-    m_header.usable = pageSize - reserved;
-    const std::uint64_t inFile = m_source.size() / pageSize;
-    std::uint64_t count = be32(head + 28);
     // The count is SQLite's only while the version it was written by matches the change counter;
-    // otherwise (an older writer) the file's size gives it.
-    if (count == 0 || be32(head + 92) != be32(head + 24))
-        count = inFile;
-    m_header.pageCount = static_cast<std::uint32_t>(std::min<std::uint64_t>({ count, inFile, 0x7FFF'FFFF }));
+    // otherwise (an older writer) the file gives it.
+    m_headerCount = be32(head + 92) == be32(head + 24) ? be32(head + 28) : 0;
+    setPageSize(pageSize, reserved);
     m_header.freelistTrunk = be32(head + 32);
     m_header.freelistCount = be32(head + 36);
     const std::uint32_t encoding = be32(head + 56);
     m_header.encoding = encoding >= 1 && encoding <= 3 ? static_cast<int>(encoding) : 1;
+    m_header.autoVacuum = be32(head + 52) != 0;
     return true;
+}
+
+void PageReader::setPageSize(std::uint32_t size, std::uint32_t reserved)
+{
+    m_header.pageSize = size;
+    m_header.usable = size - reserved;
+    // Pages up to the file's last data: a page in a sparse tail reads as zeros, no page at all.
+    const std::uint64_t inFile = std::min(m_source.size() / size, (m_source.dataEnd() + size - 1) / size);
+    const std::uint64_t count = m_headerCount ? m_headerCount : inFile;
+    m_header.pageCount = static_cast<std::uint32_t>(std::min<std::uint64_t>({ count, inFile, 0x7FFF'FFFF }));
 }
 
 PageReader::Got PageReader::start()
@@ -94,48 +186,92 @@ PageReader::Got PageReader::start()
     const Got got = readAt(0, sizeof head, head);
     if (got == Got::Failed || got == Got::Stopped)
         return *(m_started = got);
-    if (got == Got::Page && validHeader(head))
+    if (got == Got::Page && validHeader(head)) {
+        // The header's page size holds when the first page is well formed at it; otherwise the
+        // pages that follow say it, where they can.
+        std::vector<std::uint8_t> first;
+        const Got firstPage = page(1, first);
+        if (firstPage == Got::Failed || firstPage == Got::Stopped)
+            return *(m_started = firstPage);
+        if (firstPage == Got::Page && wellFormed(1, first))
+            return *(m_started = Got::Page);
+        const std::uint32_t reserved = m_header.pageSize - m_header.usable;
+        const std::uint32_t found = sizeFromPages(1, reserved);
+        if (m_interrupted)
+            return *(m_started = *m_interrupted);
+        if (found != 0 && found != m_header.pageSize) {
+            setPageSize(found, reserved);
+            m_header.sizeFromPages = true;
+        }
         return *(m_started = Got::Page);
-    guessPageSize();
+    }
+    m_header = Header {};
+    m_headerCount = 0;
+    const std::uint32_t found = sizeFromPages(2, 0);
+    if (m_interrupted)
+        return *(m_started = *m_interrupted);
+    setPageSize(found ? found : m_header.pageSize, 0);
+    m_header.sizeFromPages = found != 0;
     return *(m_started = Got::Refused);
 }
 
-void PageReader::guessPageSize()
+std::uint32_t PageReader::sizeFromPages(std::uint32_t first, std::uint32_t reserved)
 {
-    std::uint32_t best = 4096;
-    double bestShare = 0;
-    std::vector<std::uint8_t> bytes;
+    // The start of the file's data, read once in stretches of the largest page; a stretch that
+    // does not read (a bad sector in it) is read again in parts of 4 KiB, so that the rest of it
+    // still counts. Each size is then tried on the same bytes.
+    const size_t end = static_cast<size_t>(std::min<std::uint64_t>({ m_source.dataEnd(), m_source.size(), kSampleBytes }));
+    std::vector<std::uint8_t> bytes(end);
+    std::vector<bool> readable((end + kSamplePart - 1) / kSamplePart, false);
+    const auto read = [&](size_t offset, size_t length) {
+        const Got got = readAt(offset, length, bytes.data() + offset);
+        if (got == Got::Stopped || got == Got::Failed)
+            m_interrupted = got;
+        else if (got == Got::Page)
+            std::fill(readable.begin() + static_cast<std::ptrdiff_t>(offset / kSamplePart),
+                readable.begin() + static_cast<std::ptrdiff_t>((offset + length + kSamplePart - 1) / kSamplePart), true);
+        return got;
+    };
+    for (size_t offset = 0; offset < end && !m_interrupted; offset += kMaxPageSize) {
+        const size_t length = std::min<size_t>(kMaxPageSize, end - offset);
+        if (read(offset, length) != Got::Refused)
+            continue;
+        for (size_t part = offset; part < offset + length && !m_interrupted; part += kSamplePart)
+            read(part, std::min(kSamplePart, offset + length - part));
+    }
+    if (m_interrupted)
+        return 0;
+    std::uint32_t best = 0;
+    std::uint64_t bestBytes = 0;
+    std::vector<std::uint8_t> used;
     for (std::uint32_t size = kMinPageSize; size <= kMaxPageSize; size *= 2) {
-        int sampled = 0;
-        int btrees = 0;
-        bytes.resize(size);
-        m_header.usable = size;
-        m_header.pageSize = size;
-        for (std::uint32_t n = 2; n < 2 + kGuessPages && std::uint64_t { n } * size <= m_source.size(); ++n) {
-            const Got got = readAt(std::uint64_t { n - 1 } * size, size, bytes.data());
-            if (got == Got::Stopped || got == Got::Failed)
-                break;
-            ++sampled;
-            // A b-tree page's cells are packed from its end: read at twice its size, a page
-            // still looks like one, but with nothing in its upper half.
-            const auto page = got == Got::Page ? btree(n, bytes) : std::nullopt;
-            btrees += page && std::any_of(page->cells.begin(), page->cells.end(), [&](std::uint16_t cell) { return cell >= size / 2; });
+        if (size - reserved < kMinUsable)
+            continue;
+        std::uint64_t wellFormedBytes = 0;
+        for (std::uint64_t n = first; n * size <= end; ++n) {
+            const size_t offset = static_cast<size_t>((n - 1) * size);
+            const bool whole = std::all_of(readable.begin() + static_cast<std::ptrdiff_t>(offset / kSamplePart),
+                readable.begin() + static_cast<std::ptrdiff_t>((offset + size + kSamplePart - 1) / kSamplePart), [](bool part) { return part; });
+            if (whole && wellFormedPage(bytes.data() + offset, size - reserved, n == 1 ? 100 : 0, used))
+                wellFormedBytes += size;
         }
-        const double share = sampled ? static_cast<double>(btrees) / sampled : 0;
-        if (share > bestShare) {
+        if (wellFormedBytes > bestBytes) {
             best = size;
-            bestShare = share;
+            bestBytes = wellFormedBytes;
         }
     }
-    m_header = Header {};
-    m_header.pageSize = best;
-    m_header.usable = best;
-    m_header.pageCount = static_cast<std::uint32_t>(std::min<std::uint64_t>(m_source.size() / best, 0x7FFF'FFFF));
+    return best;
 }
 
 std::uint64_t PageReader::databaseBytes() const
 {
-    return std::min<std::uint64_t>(std::uint64_t { m_header.pageCount } * m_header.pageSize, m_source.size());
+    return std::min<std::uint64_t>(std::uint64_t { m_header.pageCount } * m_header.pageSize, m_source.dataEnd());
+}
+
+bool PageReader::wellFormed(std::uint32_t number, const std::vector<std::uint8_t>& bytes) const
+{
+    std::vector<std::uint8_t> used;
+    return bytes.size() >= m_header.usable && wellFormedPage(bytes.data(), m_header.usable, number == 1 ? 100 : 0, used);
 }
 
 PageReader::Got PageReader::page(std::uint32_t number, std::vector<std::uint8_t>& into)
@@ -191,7 +327,7 @@ std::optional<std::uint64_t> PageReader::varint(const std::uint8_t* bytes, size_
 
 std::optional<std::vector<std::uint32_t>> PageReader::children(const BTree& page, const std::vector<std::uint8_t>& bytes) const
 {
-    if (page.type != kTableInterior)
+    if (page.type != kTableInterior && page.type != kIndexInterior)
         return std::nullopt;
     const size_t usable = std::min<size_t>(m_header.usable, bytes.size());
     std::vector<std::uint32_t> children;
@@ -216,16 +352,8 @@ std::optional<PageReader::LeafCell> PageReader::leafCell(const BTree& page, cons
     const auto rowid = varint(bytes.data(), usable, at);
     if (!payloadSize || !rowid || *payloadSize > kMaxPayloadBytes)
         return std::nullopt;
-    // How much of the payload lies on the leaf, as SQLite decides it for a table's leaf.
-    const std::uint64_t u = usable;
-    const std::uint64_t maxLocal = u - 35;
-    const std::uint64_t minLocal = (u - 12) * 32 / 255 - 23;
-    std::uint64_t local = *payloadSize;
-    if (local > maxLocal) {
-        const std::uint64_t k = minLocal + (*payloadSize - minLocal) % (u - 4);
-        local = k <= maxLocal ? k : minLocal;
-    }
-    const bool overflows = local < *payloadSize;
+    bool overflows = false;
+    const std::uint64_t local = localBytes(kTableLeaf, usable, *payloadSize, overflows);
     if (at + local + (overflows ? 4 : 0) > usable)
         return std::nullopt;
     LeafCell cell;
@@ -242,13 +370,17 @@ std::optional<PageReader::LeafCell> PageReader::leafCell(const BTree& page, cons
 
 PageReader::Got PageReader::overflow(LeafCell& cell, std::vector<std::uint32_t>& chain)
 {
-    std::vector<std::uint8_t> bytes;
-    std::uint32_t next = cell.firstOverflow;
     const size_t room = m_header.usable - 4;
-    cell.payload.reserve(static_cast<size_t>(cell.payloadSize));
-    // Each page gives the payload more of its bytes, so the chain ends, even one that leads back.
+    // A payload the database's other pages could not hold is no payload of it: nothing is read
+    // (or kept room for) on its word.
+    const std::uint64_t pages = (cell.payloadSize - std::min<std::uint64_t>(cell.payload.size(), cell.payloadSize) + room - 1) / room;
+    if (pages + 1 > m_header.pageCount)
+        return Got::Refused;
+    std::vector<std::uint8_t> bytes;
+    std::unordered_set<std::uint32_t> passed;
+    std::uint32_t next = cell.firstOverflow;
     while (cell.payload.size() < cell.payloadSize) {
-        if (next == 0)
+        if (next == 0 || !passed.insert(next).second)
             return Got::Refused;
         chain.push_back(next);
         const Got got = page(next, bytes);

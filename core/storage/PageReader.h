@@ -12,14 +12,20 @@
 // 100-byte header, b-tree pages (their headers, cell pointers and cells), varints, records and
 // overflow chains, and the free list. Every byte it reads is untrusted: each offset and length
 // is checked against the page it lies in before it is used, a varint is at most nine bytes, a
-// cell's payload at most `kMaxPayloadBytes`, an overflow chain no longer than its payload needs
-// (so it ends even where it leads back), and a record's values no more than it is asked for.
-// Nothing recurses. A malformed page or cell is answered with nothing, never read past.
+// cell's payload at most `kMaxPayloadBytes` and no more than the database's other pages could
+// hold, an overflow chain never passes a page twice (so it ends even where it leads back), and a
+// record's values no more than it is asked for. Nothing recurses. A malformed page or cell is
+// answered with nothing, never read past.
 //
-// Where the header does not read (a bad sector on the first page) the page size is guessed from
-// the pages that follow (the size at which most of them are b-tree pages whose cells, packed
-// from the page's end, reach into its upper half: at twice the true size a page still looks
-// like a b-tree page, with nothing in its upper half), with no bytes reserved, UTF-8 texts and the file's size for the database's.
+// The page size is taken only where pages read as pages at that size: where every byte of a
+// page is accounted for (its header, cell pointers, cells of the lengths they give, free blocks
+// and the fragments it counts; `wellFormed`, the check SQLite's own integrity check makes of a
+// page). Read at twice its size, a page leaves its upper half unaccounted for; at half its size,
+// its cells run off the end. The header's size is trusted when the first page is well formed at
+// it; otherwise (the first page overwritten, or its size bytes wrong), and where the header does
+// not read at all, the size is the one at which the most bytes of the pages that follow are well
+// formed pages (the header's, when none are). Where the header does not read, no bytes are
+// taken as reserved, texts as UTF-8, and the file's data for the database's.
 class PageReader {
 public:
     static constexpr std::uint64_t kMaxPayloadBytes = std::uint64_t { 64 } << 20;
@@ -28,10 +34,12 @@ public:
         bool read = false; // the first page read and holds a database's header
         std::uint32_t pageSize = 4096;
         std::uint32_t usable = 4096; // the page size less the bytes reserved at each page's end
-        std::uint32_t pageCount = 0; // the database's pages: the header's count, no more than the file holds
+        std::uint32_t pageCount = 0; // the database's pages: the header's count, no more than the file's data holds
         std::uint32_t freelistTrunk = 0;
         std::uint32_t freelistCount = 0;
         int encoding = 1; // 1: UTF-8, 2: UTF-16le, 3: UTF-16be
+        bool autoVacuum = false; // pages of pointer maps lie among the others
+        bool sizeFromPages = false; // the page size was found from the pages, not the header
     };
 
     enum class Got {
@@ -70,20 +78,25 @@ public:
     // Page or Refused: the reading may go on.
     Got start();
     const Header& header() const { return m_header; }
-    // The database's size: its header's page count times its page size, no more than the file's.
+    // The database's size: its header's page count times its page size, no more than the file's
+    // data (a sparse tail counts nothing).
     std::uint64_t databaseBytes() const;
 
     // Page `number` (from 1), `pageSize` bytes.
     Got page(std::uint32_t number, std::vector<std::uint8_t>& into);
 
     std::optional<BTree> btree(std::uint32_t number, const std::vector<std::uint8_t>& bytes) const;
-    // The children of a table's interior page in key order (the right-most last); none when a
-    // cell is malformed.
+    // Whether every byte of the b-tree page `number` is accounted for (see above).
+    bool wellFormed(std::uint32_t number, const std::vector<std::uint8_t>& bytes) const;
+    // The children of an interior page (a table's or an index's) in key order (the right-most
+    // last); none when a cell is malformed.
     std::optional<std::vector<std::uint32_t>> children(const BTree& page, const std::vector<std::uint8_t>& bytes) const;
     // Cell `index` of a table leaf, its local part: none when malformed.
     std::optional<LeafCell> leafCell(const BTree& page, const std::vector<std::uint8_t>& bytes, size_t index) const;
     // Reads the rest of the cell's payload from its overflow chain, putting the pages it passes
-    // into `chain`; Refused when a page of it does not read or does not fit.
+    // into `chain`; Refused when a page of it does not read or does not fit, when the chain comes
+    // back to a page it passed, or when the payload is longer than the database's other pages
+    // could hold (nothing is read then).
     Got overflow(LeafCell& cell, std::vector<std::uint32_t>& chain);
     std::optional<Trunk> trunk(const std::vector<std::uint8_t>& bytes) const;
 
@@ -98,9 +111,16 @@ private:
     PageSource& m_source;
     std::function<bool()> m_mayRead;
     Header m_header;
+    std::uint64_t m_headerCount = 0; // the header's page count; 0 where the file gives it
     std::optional<Got> m_started;
+    std::optional<Got> m_interrupted; // why the search for the page size ended early
 
     Got readAt(std::uint64_t offset, size_t length, std::uint8_t* into);
-    void guessPageSize();
+    // The size at which the most bytes of the pages from `first` on, in the file's first MiB, are
+    // well formed, with `reserved` bytes at each page's end; 0 when none is.
+    std::uint32_t sizeFromPages(std::uint32_t first, std::uint32_t reserved);
+    // Takes `size` as the page size: the page count follows (the header's, no more than the file's
+    // data holds at that size).
+    void setPageSize(std::uint32_t size, std::uint32_t reserved);
     bool validHeader(const std::uint8_t* head);
 };

@@ -18,6 +18,9 @@ public:
     virtual ~PageSource() = default;
     // The file's size in bytes.
     virtual std::uint64_t size() const = 0;
+    // Where the bytes the file holds end: a sparse tail (a hole the file system stores nothing
+    // for) reads as zeros, no page of a database, so it is neither read nor given time.
+    virtual std::uint64_t dataEnd() const { return size(); }
     // Reads `length` bytes at `offset` into `into`: all of them, or none are Ok.
     virtual Read read(std::uint64_t offset, std::size_t length, std::uint8_t* into) = 0;
 };

@@ -10,6 +10,7 @@
 #include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/testing/TaskEnvironment.h"
+#include "tests/support/BookingsFile.h"
 #include "tests/support/DamagedStore.h"
 #include "tests/support/PipedChild.h"
 #include "tests/support/SlowDisk.h"
@@ -28,94 +29,8 @@
 #include <unistd.h>
 
 using namespace testsupport::damagedstore;
+using namespace testsupport::bookingsfile;
 using testsupport::UnreadableRange;
-
-namespace {
-
-std::vector<std::int64_t> consecutiveFids(int count, std::int64_t first)
-{
-    std::vector<std::int64_t> fids;
-    for (int i = 0; i < count; ++i)
-        fids.push_back(first + i);
-    return fids;
-}
-
-// Fids as real gift ids lie: random gaps of up to 200,000 between them.
-std::vector<std::int64_t> spreadFids(int count)
-{
-    std::mt19937 random(75);
-    std::vector<std::int64_t> fids;
-    std::int64_t fid = 1000;
-    for (int i = 0; i < count; ++i)
-        fids.push_back(fid += 1 + static_cast<std::int64_t>(random() % 200'000));
-    return fids;
-}
-
-// A store of bookings of about 750 bytes, five to a 4 KiB leaf.
-struct Bookings {
-    pf::TaskEnvironment env;
-    std::shared_ptr<GiftDetailInfoDatabaseManager> store = GiftDetailInfoDatabaseManager::sharedInstance();
-    std::string path = DataBaseManager::databasePath();
-
-    explicit Bookings(const std::vector<std::int64_t>& fids, int descBytes = 700)
-    {
-        EXPECT_EQ(store->createTable(), DataBaseManager::Status::Ok);
-        SQLite::Database raw(path, SQLite::OPEN_READWRITE);
-        SQLite::Transaction transaction(raw);
-        SQLite::Statement insert(raw,
-            "INSERT INTO GiftDetailInfoTableName (fid, title, desc, startime, endtime, draw, doom, status, extcredits1, "
-            "extcredits2, ext1, ext2, tao_ext1, total, send, indexInTable) VALUES (?, ?, ?, ?, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, ?)");
-        for (auto fid : fids) {
-            insert.reset();
-            insert.bind(1, fid);
-            insert.bind(2, "礼包 " + std::to_string(fid));
-            insert.bind(3, std::string(static_cast<size_t>(descBytes), static_cast<char>('a' + fid % 26)));
-            insert.bind(4, 1'700'000'000 + fid);
-            insert.bind(5, fid);
-            insert.exec();
-        }
-        transaction.commit();
-    }
-    std::set<std::int64_t> listed()
-    {
-        std::set<std::int64_t> fids;
-        for (const auto& g : store->retrieveDataFromTable().value_or(GiftDetailInfo::List {}))
-            fids.insert(g->fid());
-        return fids;
-    }
-    size_t root()
-    {
-        return static_cast<size_t>(
-            SQLite::Database(path).execAndGet("SELECT rootpage FROM sqlite_master WHERE name = 'GiftDetailInfoTableName'").getInt());
-    }
-};
-
-std::set<std::int64_t> fidsOf(const std::vector<Leaf>& leaves)
-{
-    std::set<std::int64_t> fids;
-    for (const auto& leaf : leaves)
-        fids.insert(leaf.rowids.begin(), leaf.rowids.end());
-    return fids;
-}
-
-// Mends at the next launch; expects the bookings `expected` and the log to say so.
-void expectMendedTo(Bookings& s, const std::set<std::int64_t>& expected)
-{
-    pf::ResetRegistry::resetAll();
-    pf::Log::startCapture();
-    EXPECT_EQ(s.listed(), expected);
-    EXPECT_TRUE(pf::Log::contains("a new file holds the " + std::to_string(expected.size()) + " bookings"));
-    EXPECT_FALSE(pf::Log::contains("stopped at its bounds"));
-    pf::Log::stopCapture();
-}
-
-void overwrite(pf::Bytes& bytes, size_t page)
-{
-    for (size_t i = 0; i < 4096; ++i)
-        bytes[(page - 1) * 4096 + i] = static_cast<std::uint8_t>(i * 131 + 7);
-}
-
-}
 
 // Leaves damaged in many places among 4,000 bookings (800 leaves), overwritten or refused by the
 // disk: every booking of every other leaf is kept.

@@ -1,0 +1,284 @@
+// Where the tree of a damaged booked store does not lead to every leaf, the mend reads the pages
+// nothing else accounts for: it decides what each page is before it takes a row from one, takes a
+// page size only where the pages read as pages at it, and keeps what it read when its bounds cut
+// it short, within bounded memory.
+#include "core/storage/PageReader.h"
+#include "core/storage/PageSource.h"
+#include "core/storage/SalvageWalk.h"
+#include "platform/foundation/FileManager.h"
+#include "tests/support/BookingsFile.h"
+#include "tests/support/DamagedStore.h"
+#include "tests/support/SlowDisk.h"
+#include "tests/support/UnreadableRange.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fcntl.h>
+#include <optional>
+#include <random>
+#include <unistd.h>
+
+using namespace testsupport::damagedstore;
+using namespace testsupport::bookingsfile;
+using testsupport::UnreadableRange;
+
+namespace {
+
+enum class FirstPage { Overwritten, Refused };
+
+// Damages the file's first page (its header and the schema) and mends at the next launch;
+// expects every booking the file held and no other.
+void expectFirstPageLossCostsNothing(Bookings& s, FirstPage how, size_t pageSize = 4096)
+{
+    const auto live = s.live();
+    ASSERT_FALSE(live.empty());
+    std::optional<UnreadableRange> refused;
+    if (how == FirstPage::Overwritten) {
+        auto bytes = *pf::FileManager::read(s.path);
+        overwrite(bytes, 1, pageSize);
+        ASSERT_TRUE(pf::FileManager::writeAtomically(s.path, bytes));
+    } else {
+        refused.emplace(s.path, 0, pageSize);
+    }
+    expectMendedTo(s, live);
+}
+
+const char* nameOf(FirstPage how)
+{
+    return how == FirstPage::Overwritten ? "the first page overwritten" : "the first page refused";
+}
+
+}
+
+// Long bookings deleted without secure delete leave overflow chains on free pages, and the pages
+// are used again since: as leaves of live bookings, as trunks of the free list. A leaf freed as
+// its cells moved to its siblings keeps copies of them, and of their chains' page numbers, after
+// those bookings are deleted too. With the first page gone (the free list then known only by its
+// trunks' look), no chain of a deleted booking decides what a page is: no live booking is lost
+// and no deleted one comes back.
+TEST(PageScan, OldOverflowChainsOfDeletedBookingsDecideNothing)
+{
+    struct Case {
+        const char* name;
+        int share;  // one booking in `share` deleted each round
+        bool added; // 300 bookings added after each round
+        FirstPage how;
+    };
+    for (const Case& c : { Case { "half deleted in each of four rounds", 2, false, FirstPage::Overwritten },
+             Case { "a quarter deleted in each of four rounds, more added after each", 4, true, FirstPage::Refused } }) {
+        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(nameOf(c.how));
+        Bookings s(consecutiveFids(2000, 1));
+        const auto length = [](std::int64_t fid) { return fid % 8 == 0 ? 3000 : fid % 8 == 4 ? 10000 : 700; };
+        s.add(consecutiveFids(3000, 2001), length);
+        std::mt19937 random(1);
+        std::int64_t next = 5001;
+        for (int round = 0; round < 4; ++round) {
+            const auto now = s.live();
+            std::vector<std::int64_t> fids(now.begin(), now.end());
+            std::shuffle(fids.begin(), fids.end(), random);
+            fids.resize(fids.size() / static_cast<size_t>(c.share));
+            s.remove(fids);
+            if (c.added) {
+                s.add(consecutiveFids(300, next), length);
+                next += 300;
+            }
+        }
+        expectFirstPageLossCostsNothing(s, c.how);
+    }
+}
+
+// A page size is taken only where the pages read as pages at it: a leaf holding one booking of
+// more than half a page looks like a page at half the size, and so does a leaf of a store of
+// 1,024-byte pages at 512; a header that reads may give a wrong size.
+TEST(PageScan, ThePageSizeIsTakenWhereThePagesReadAsPages)
+{
+    for (int descBytes : { 2200, 5500, 10000 }) {
+        SCOPED_TRACE("bookings of " + std::to_string(descBytes) + " bytes, the first page overwritten");
+        Bookings s(consecutiveFids(descBytes > 5000 ? 600 : 2000, 1), descBytes);
+        expectFirstPageLossCostsNothing(s, FirstPage::Overwritten);
+    }
+    for (FirstPage how : { FirstPage::Overwritten, FirstPage::Refused }) {
+        SCOPED_TRACE(std::string("pages of 1,024 bytes, ") + nameOf(how));
+        Bookings s(consecutiveFids(4000, 1), 150);
+        s.repage(1024);
+        expectFirstPageLossCostsNothing(s, how, 1024);
+    }
+    for (std::uint32_t size : { 512u, 32768u, 65536u }) {
+        SCOPED_TRACE("the header's page size changed to " + std::to_string(size));
+        Bookings s(consecutiveFids(4000, 1));
+        const auto live = s.live();
+        auto bytes = *pf::FileManager::read(s.path);
+        bytes[16] = static_cast<std::uint8_t>(size == 65536 ? 0 : size >> 8);
+        bytes[17] = static_cast<std::uint8_t>(size == 65536 ? 1 : size & 0xFF);
+        ASSERT_TRUE(pf::FileManager::writeAtomically(s.path, bytes));
+        expectMendedTo(s, live);
+    }
+}
+
+// An interior page that reads but leads to the wrong pages (overwritten by its sibling, a
+// misdirected write; or an older copy of itself, a lost write) loses no booking: the walk finds
+// pages nothing accounts for and takes their leaves.
+TEST(PageScan, AnInteriorPageThatReadsButIsWrongLosesNoBooking)
+{
+    {
+        SCOPED_TRACE("an interior page overwritten by its sibling");
+        Bookings s(consecutiveFids(4000, 3000));
+        const auto live = s.live();
+        auto bytes = *pf::FileManager::read(s.path);
+        const auto top = childrenOf(bytes, s.root());
+        ASSERT_GE(top.size(), 2u) << "the case under test: interior pages under the root";
+        std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>((top[1].number - 1) * 4096), 4096,
+            bytes.begin() + static_cast<std::ptrdiff_t>((top[0].number - 1) * 4096));
+        ASSERT_TRUE(pf::FileManager::writeAtomically(s.path, bytes));
+        expectMendedTo(s, live);
+    }
+    {
+        SCOPED_TRACE("an interior page as it was before a thousand bookings were added");
+        Bookings s(consecutiveFids(4000, 3000));
+        const auto before = *pf::FileManager::read(s.path);
+        const auto top = childrenOf(before, s.root());
+        ASSERT_GE(top.size(), 2u);
+        s.add(consecutiveFids(1000, 7000), [](std::int64_t) { return 700; });
+        const auto live = s.live();
+        auto bytes = *pf::FileManager::read(s.path);
+        const size_t last = top.back().number;
+        ASSERT_EQ(childrenOf(bytes, s.root()).back().number, last) << "the case under test: the same page, grown since";
+        ASSERT_GT(childrenOf(bytes, last).size(), childrenOf(before, last).size());
+        std::copy_n(before.begin() + static_cast<std::ptrdiff_t>((last - 1) * 4096), 4096,
+            bytes.begin() + static_cast<std::ptrdiff_t>((last - 1) * 4096));
+        ASSERT_TRUE(pf::FileManager::writeAtomically(s.path, bytes));
+        expectMendedTo(s, live);
+    }
+}
+
+// With the root refused every leaf is found by reading every page; on a disk so slow that the
+// time bound cuts the reading short, the bookings of the pages read by then are kept.
+TEST(PageScan, AScanCutByItsBoundKeepsWhatItRead)
+{
+    Bookings s(consecutiveFids(4000, 3000));
+    const auto live = s.live();
+    UnreadableRange root(s.path, (s.root() - 1) * 4096, 4096);
+    // 50 ms a read once the mend is under way: about a hundred reads within the bound of the
+    // database's 3.3 MB, of the 800 it would take.
+    testsupport::SlowDisk slow(s.path, [&] {
+        if (pf::FileManager::exists(s.path + ".rebuilt"))
+            s.env.clock().advance(0.05);
+    });
+    pf::ResetRegistry::resetAll();
+    pf::Log::startCapture();
+    const auto listed = s.listed();
+    EXPECT_TRUE(pf::Log::contains("stopped at its bounds"));
+    pf::Log::stopCapture();
+    EXPECT_GT(listed.size(), 100u) << "what was read by then is kept";
+    EXPECT_LT(listed.size(), live.size()) << "the case under test: a scan cut short";
+    EXPECT_TRUE(std::includes(live.begin(), live.end(), listed.begin(), listed.end()));
+}
+
+namespace {
+
+void putVarint(std::uint8_t*& at, std::uint64_t value)
+{
+    std::uint8_t bytes[9];
+    int n = 0;
+    do {
+        bytes[n++] = static_cast<std::uint8_t>(value & 0x7F);
+        value >>= 7;
+    } while (value);
+    for (int i = n - 1; i >= 0; --i)
+        *at++ = static_cast<std::uint8_t>(bytes[i] | (i ? 0x80 : 0));
+}
+
+void putBigEndian(std::uint8_t* at, std::uint32_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        at[i] = static_cast<std::uint8_t>(value >> (8 * (bytes - 1 - i)));
+}
+
+}
+
+// A hostile file whose leaves hold cells each claiming a payload of 64 MB, or of ten pages, with
+// an overflow chain that leads to a page that leads to itself: neither is read as a payload
+// (nothing is kept room for on a cell's word, and a chain never passes a page twice), the mend
+// reads each page a bounded number of times, and the launch gets a usable store with the
+// bookings of the sound leaves.
+TEST(PageScan, ACellClaimingMoreThanItsChainHoldsIsNoPayload)
+{
+    Bookings s(consecutiveFids(400, 3000));
+    auto bytes = *pf::FileManager::read(s.path);
+    const auto leaves = tableLeaves(bytes);
+    std::set<std::int64_t> expected;
+    overwrite(bytes, s.root());
+    for (size_t i = 0; i < leaves.size(); ++i) {
+        std::uint8_t* page = bytes.data() + (leaves[i].number - 1) * 4096;
+        if (i % 3 == 0 || i + 1 == leaves.size()) {
+            expected.insert(leaves[i].rowids.begin(), leaves[i].rowids.end());
+        } else if (i % 3 == 2) {
+            // No leaf any more: a page of a chain, whose next page is itself.
+            putBigEndian(page, static_cast<std::uint32_t>(leaves[i].number), 4);
+        } else {
+            // Eight cells, their local parts as SQLite lays out a 4 KiB page's: 489 bytes for a
+            // payload of 489 + 4,092 k bytes.
+            std::fill(page, page + 4096, 0);
+            page[0] = 13;
+            putBigEndian(page + 3, 8, 2);
+            size_t end = 4096;
+            for (std::uint32_t cell = 0; cell < 8; ++cell) {
+                end -= 500;
+                putBigEndian(page + 8 + 2 * cell, static_cast<std::uint32_t>(end), 2);
+                std::uint8_t* at = page + end;
+                putVarint(at, 489 + std::uint64_t { 4092 } * (cell % 2 ? 16399 : 10));
+                putVarint(at, static_cast<std::uint64_t>(100'000 + i * 8 + cell));
+                // A record's header as a booking's begins: its size, then 21 integers.
+                *at++ = 22;
+                std::fill(at, at + 21, 1);
+                at += 489 - 1;
+                putBigEndian(at, static_cast<std::uint32_t>(leaves[i + 1].number), 4);
+            }
+            putBigEndian(page + 5, static_cast<std::uint32_t>(end), 2);
+        }
+    }
+    ASSERT_TRUE(pf::FileManager::writeAtomically(s.path, bytes));
+    const long pages = static_cast<long>(bytes.size() / 4096);
+    testsupport::SlowDisk counted(s.path, [] {});
+    pf::ResetRegistry::resetAll();
+    pf::Log::startCapture();
+    EXPECT_EQ(s.listed(), expected);
+    EXPECT_TRUE(pf::Log::contains("whose overflow pages did not read"));
+    pf::Log::stopCapture();
+    EXPECT_LT(testsupport::SlowDisk::reads(), 4 * pages + 100) << "no chain read round and round";
+}
+
+// With the first page refused, the time bound counts the file's data, not a sparse tail of
+// 4 GiB: the mend ends within a few seconds of the disk's time, keeping what it read.
+TEST(PageScan, WithTheFirstPageRefusedTheTimeBoundCountsTheFilesData)
+{
+    Bookings s(consecutiveFids(4000, 3000));
+    const auto size = pf::FileManager::read(s.path)->size();
+    ASSERT_EQ(::truncate(s.path.c_str(), static_cast<off_t>(size + (std::uint64_t { 4 } << 30))), 0);
+    {
+        const int fd = ::open(s.path.c_str(), O_RDONLY);
+        const off_t hole = ::lseek(fd, 0, SEEK_HOLE);
+        ::close(fd);
+        if (hole < 0 || static_cast<std::uint64_t>(hole) > size)
+            GTEST_SKIP() << "this file system keeps no map of a file's holes";
+    }
+    UnreadableRange first(s.path, 0, 4096);
+    double mending = 0;
+    testsupport::SlowDisk slow(s.path, [&] {
+        if (pf::FileManager::exists(s.path + ".rebuilt")) {
+            s.env.clock().advance(0.02);
+            mending += 0.02;
+        }
+    });
+    pf::ResetRegistry::resetAll();
+    pf::Log::startCapture();
+    const auto listed = s.listed();
+    EXPECT_TRUE(pf::Log::contains("stopped at its bounds"));
+    pf::Log::stopCapture();
+    EXPECT_GT(mending, 3) << "the case under test: the mend read for a while";
+    EXPECT_LT(mending, 10) << "not the 259 s a 4 GiB file would allow";
+    EXPECT_FALSE(listed.empty()) << "what was read by then is kept";
+}
