@@ -1,9 +1,10 @@
 // The page reader and the walk a mend of the booked store makes over a damaged file: the input is
 // the file's bytes, read as pages (the header's page size, or a guess where it does not read).
-// Every walk ends, within reads bounded by the file's pages, whatever the bytes say (trees and
-// free lists that lead back, overflow chains that loop, lengths past the page), and every row it
-// offers has the table's shape.
+// Every walk ends, within reads bounded by the file's pages and memory bounded whatever a cell
+// claims, whatever the bytes say (trees and free lists that lead back, overflow chains that loop,
+// lengths past the page or the file), and every row it offers has the table's shape.
 // fuzz-timeout: 5
+// fuzz-rss-mb: 256
 #include "core/records/GiftDetailInfo.h"
 #include "core/storage/PageReader.h"
 #include "core/storage/PageSource.h"

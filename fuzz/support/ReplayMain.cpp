@@ -2,6 +2,8 @@
 // in every folder named, goes once through the target's LLVMFuzzerTestOneInput. A fault shows
 // up as the sanitizers' report and a non-zero exit. Missing folders are skipped (a target may
 // have no saved crash inputs yet), but at least one input must have been found.
+// `-rss_limit_mb=N`, as libFuzzer takes it: an input after which the process's peak resident size
+// is past N MiB fails the replay (the peak is looked at after each input, not watched).
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -10,6 +12,8 @@
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include <sys/resource.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int* argc, char*** argv);
@@ -21,8 +25,14 @@ int main(int argc, char** argv)
     if (LLVMFuzzerInitialize)
         LLVMFuzzerInitialize(&argc, &argv);
     std::vector<fs::path> inputs;
+    long rssLimitMb = 0;
     for (int i = 1; i < argc; ++i) {
-        fs::path path(argv[i]);
+        const std::string argument = argv[i];
+        if (argument.rfind("-rss_limit_mb=", 0) == 0) {
+            rssLimitMb = std::stol(argument.substr(argument.find('=') + 1));
+            continue;
+        }
+        fs::path path(argument);
         std::error_code ec;
         if (fs::is_directory(path, ec)) {
             for (const auto& entry : fs::directory_iterator(path))
@@ -46,6 +56,12 @@ int main(int argc, char** argv)
         std::copy(bytes.begin(), bytes.end(), copy);
         LLVMFuzzerTestOneInput(copy, bytes.size());
         delete[] copy;
+        rusage usage {};
+        if (rssLimitMb > 0 && ::getrusage(RUSAGE_SELF, &usage) == 0 && usage.ru_maxrss > rssLimitMb * 1024) {
+            std::fprintf(stderr, "%s: the process grew to %ld MiB, past its limit of %ld MiB\n", path.c_str(),
+                usage.ru_maxrss / 1024, rssLimitMb);
+            return 1;
+        }
     }
     std::printf("replayed %zu inputs\n", inputs.size());
     return 0;
