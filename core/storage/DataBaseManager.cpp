@@ -40,7 +40,7 @@ constexpr double kRefusalWaits[] = { 0.1, 0.2, 0.4, 0.8 };
 // What the reading of a damaged file may do, so that mending it ends whatever it holds: rows
 // offered and bytes of their values, the whole mend; the longest text or blob a row may hold;
 // and time: a few seconds, and more for a larger database (its header's page count times its
-// page size, no more than the file's size), so that a large store on a disk of the phone's
+// page size, no more than the file's data), so that a large store on a disk of the phone's
 // speed is read whole, however much of it is damaged. The size counts up to twice the bytes a
 // mend may keep: a larger one cannot be kept whole anyway, and a hostile header or a sparse tail
 // must not hold the launch for hours.

@@ -41,12 +41,14 @@ class Statement;
 //   something the mend did not leave lies there: that is never removed; see MendNames). The
 //   damaged file's pages are read by the store itself (PageReader, SalvageWalk), as they stand,
 //   without its journal: every row on a table leaf that reads whole is kept, wherever the damage
-//   lies (a leaf, an interior page, the table's root, the file's first page), and no deleted row
-//   comes back (pages on the free list are not rows; a rowid the table's tree gives wins over a
-//   copy elsewhere). The reading stops at bounds of rows, bytes and time (three seconds and
-//   half a second more for each MiB of the database: its header's page count times its page
-//   size, no more than the file's size, counted up to 512 MiB, `kMaxTimedBytes`; on the
-//   process clock, which is real time in the app), keeping what it read by then. Once the
+//   lies (a leaf, an interior page, the table's root, the file's first page, an interior page
+//   that reads but leads to the wrong pages), and no deleted row comes back (pages on the free
+//   list are not rows, and what each page is is decided before a row is taken from it; a rowid
+//   the table's tree gives wins over a copy elsewhere). The reading stops at bounds of rows,
+//   bytes and time (three seconds and half a second more for each MiB of the database: its
+//   header's page count times its page size, no more than the file's data, counted up to
+//   512 MiB, `kMaxTimedBytes`; on the process clock, which is real time in the app), keeping
+//   what it read by then. Once the
 //   program is asked to end (`pf::TerminationSignal`), it stops at its next page read, as a kill
 //   there would: nothing more is written or renamed, the store stays as it is, the operation
 //   fails and the next launch mends it. The damaged file is set aside (as

@@ -311,10 +311,11 @@ std::unordered_set<std::uint32_t> SalvageWalk::settleFree(const Pages& pages, st
             std::vector<std::uint32_t> chain;
             const std::uint64_t local = copy.cell.payload.size();
             const auto got = readOverflow(copy.cell, &chain);
-            if (stopped(got) || !hold(copy.cell.payload.size() - local))
-                continue;
-            if (got != PageReader::Got::Page) {
-                copy.state = Found::State::Lost;
+            if (stopped(got) || !hold(copy.cell.payload.size() - local) || got != PageReader::Got::Page) {
+                // What was read of the chain is of no use: only a whole payload is a row.
+                copy.cell.payload = {};
+                if (got == PageReader::Got::Refused)
+                    copy.state = Found::State::Lost;
                 continue;
             }
             auto values = valuesOf(copy.cell, true);

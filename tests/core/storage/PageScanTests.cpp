@@ -2,9 +2,6 @@
 // nothing else accounts for: it decides what each page is before it takes a row from one, takes a
 // page size only where the pages read as pages at it, and keeps what it read when its bounds cut
 // it short, within bounded memory.
-#include "core/storage/PageReader.h"
-#include "core/storage/PageSource.h"
-#include "core/storage/SalvageWalk.h"
 #include "platform/foundation/FileManager.h"
 #include "tests/support/BookingsFile.h"
 #include "tests/support/DamagedStore.h"
@@ -14,11 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
-#include <fcntl.h>
 #include <optional>
 #include <random>
-#include <unistd.h>
 
 using namespace testsupport::damagedstore;
 using namespace testsupport::bookingsfile;
@@ -284,36 +278,4 @@ TEST(PageScan, ACellClaimingMoreThanItsChainHoldsIsNoPayload)
     EXPECT_TRUE(pf::Log::contains("whose overflow pages did not read"));
     pf::Log::stopCapture();
     EXPECT_LT(testsupport::SlowDisk::reads(), 4 * pages + 100) << "no chain read round and round";
-}
-
-// With the first page refused, the time bound counts the file's data, not a sparse tail of
-// 4 GiB: the mend ends within a few seconds of the disk's time, keeping what it read.
-TEST(PageScan, WithTheFirstPageRefusedTheTimeBoundCountsTheFilesData)
-{
-    Bookings s(consecutiveFids(4000, 3000));
-    const auto size = pf::FileManager::read(s.path)->size();
-    ASSERT_EQ(::truncate(s.path.c_str(), static_cast<off_t>(size + (std::uint64_t { 4 } << 30))), 0);
-    {
-        const int fd = ::open(s.path.c_str(), O_RDONLY);
-        const off_t hole = ::lseek(fd, 0, SEEK_HOLE);
-        ::close(fd);
-        if (hole < 0 || static_cast<std::uint64_t>(hole) > size)
-            GTEST_SKIP() << "this file system keeps no map of a file's holes";
-    }
-    UnreadableRange first(s.path, 0, 4096);
-    double mending = 0;
-    testsupport::SlowDisk slow(s.path, [&] {
-        if (pf::FileManager::exists(s.path + ".rebuilt")) {
-            s.env.clock().advance(0.02);
-            mending += 0.02;
-        }
-    });
-    pf::ResetRegistry::resetAll();
-    pf::Log::startCapture();
-    const auto listed = s.listed();
-    EXPECT_TRUE(pf::Log::contains("stopped at its bounds"));
-    pf::Log::stopCapture();
-    EXPECT_GT(mending, 3) << "the case under test: the mend read for a while";
-    EXPECT_LT(mending, 10) << "not the 259 s a 4 GiB file would allow";
-    EXPECT_FALSE(listed.empty()) << "what was read by then is kept";
 }
