@@ -119,7 +119,8 @@ struct SalvageBudget {
 };
 
 // Binds a row's values, each as it is stored: its kind and its bytes (a text in the damaged
-// file's encoding, which SQLite converts to the new file's).
+// file's encoding, which SQLite converts to the new file's). The bytes are not copied: the values
+// outlive the statement's step, and every value is bound again before the next.
 void bindRow(sqlite3_stmt* statement, const std::vector<SalvagedValue>& values, int encoding)
 {
     const unsigned char textEncoding = encoding == 2 ? SQLITE_UTF16LE : encoding == 3 ? SQLITE_UTF16BE : SQLITE_UTF8;
@@ -134,11 +135,11 @@ void bindRow(sqlite3_stmt* statement, const std::vector<SalvagedValue>& values, 
             sqlite3_bind_double(statement, index, value.real);
             break;
         case SalvagedValue::Kind::Text:
-            sqlite3_bind_text64(statement, index, value.bytes.data(), value.bytes.size(), SQLITE_TRANSIENT, textEncoding);
+            sqlite3_bind_text64(statement, index, value.bytes.data(), value.bytes.size(), SQLITE_STATIC, textEncoding);
             break;
         case SalvagedValue::Kind::Blob:
             // An empty blob stays a blob (a null pointer would bind NULL).
-            sqlite3_bind_blob64(statement, index, value.bytes.empty() ? "" : value.bytes.data(), value.bytes.size(), SQLITE_TRANSIENT);
+            sqlite3_bind_blob64(statement, index, value.bytes.empty() ? "" : value.bytes.data(), value.bytes.size(), SQLITE_STATIC);
             break;
         case SalvagedValue::Kind::Null:
             sqlite3_bind_null(statement, index);
