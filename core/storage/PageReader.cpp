@@ -418,6 +418,8 @@ std::optional<std::vector<SalvagedValue>> PageReader::record(const std::uint8_t*
         return std::nullopt;
     const size_t headerEnd = static_cast<size_t>(*headerSize);
     std::vector<std::uint64_t> types;
+    // Each type takes a byte of the header at least.
+    types.reserve(std::min(maxValues, headerEnd - at));
     while (at < headerEnd) {
         const auto type = varint(payload, headerEnd, at);
         if (!type || type == 10u || type == 11u || types.size() == maxValues)
