@@ -5,6 +5,8 @@
 #include "platform/testing/TestHttpServer.h"
 #include "platform/testing/ThreadSanitizer.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/HeldStep.h"
+#include "tests/support/KillAtStep.h"
 #include "tests/support/PipedChild.h"
 #include "tools/portal/PortalServer.h"
 
@@ -496,6 +498,27 @@ bool waitedTooLong(std::chrono::steady_clock::time_point began)
     return std::chrono::steady_clock::now() - began > std::chrono::minutes(1);
 }
 
+// Has the child's screens wait for this test to read them: one page left in the pipe of its
+// output, and more screens than fit in it; once the pipe has taken some of them, the rest waits.
+void makeTheOutputWaitForItsReader(testsupport::PipedChild& child)
+{
+    child.write("dump\n");
+    ASSERT_TRUE(child.waitFor("\n---\n"));
+    const int output = child.outputDescriptor();
+    ASSERT_TRUE(fillPipe(output, 4096));
+    int before = 0;
+    ASSERT_EQ(::ioctl(output, FIONREAD, &before), 0);
+    child.write("dump\ndump\ndump\ndump\n");
+    pollfd progress { output, POLLIN, 0 };
+    const auto began = std::chrono::steady_clock::now();
+    for (int queued = before; queued == before;) {
+        ASSERT_FALSE(waitedTooLong(began)) << "nothing more came";
+        ASSERT_EQ(::ioctl(output, FIONREAD, &queued), 0);
+        if (queued == before)
+            ASSERT_GE(::poll(&progress, 1, 10), 0); // a pause between looks; the look decides
+    }
+}
+
 // A write that waits for a reader who has stopped reading (a pager waiting for a key) gives way
 // at a signal: the output counts as closed, and the run ends as at quit, by the signal, its
 // temporary home removed. The same with standard error (a line of its waits for room), where a
@@ -506,23 +529,7 @@ TEST(SimulatorProcess, ASignalEndsTheRunThoughItsWritesWaitForAReader)
     {
         SCOPED_TRACE("the output");
         testsupport::PipedChild child(world.arguments(), { "TMPDIR=" + world.temporary });
-        child.write("dump\n");
-        ASSERT_TRUE(child.waitFor("\n---\n"));
-        // One page left, and more screens than fit in it: once the pipe has taken some of them,
-        // the rest waits for this test to read.
-        const int output = child.outputDescriptor();
-        ASSERT_TRUE(fillPipe(output, 4096));
-        int before = 0;
-        ASSERT_EQ(::ioctl(output, FIONREAD, &before), 0);
-        child.write("dump\ndump\ndump\ndump\n");
-        pollfd progress { output, POLLIN, 0 };
-        const auto began = std::chrono::steady_clock::now();
-        for (int queued = before; queued == before;) {
-            ASSERT_FALSE(waitedTooLong(began)) << "nothing more came";
-            ASSERT_EQ(::ioctl(output, FIONREAD, &queued), 0);
-            if (queued == before)
-                ASSERT_GE(::poll(&progress, 1, 10), 0); // a pause between looks; the look decides
-        }
+        ASSERT_NO_FATAL_FAILURE(makeTheOutputWaitForItsReader(child));
         auto ended = child.end(SIGTERM, true);
         ASSERT_TRUE(WIFSIGNALED(ended.status)) << "exited with " << WEXITSTATUS(ended.status) << "\n" << ended.errorOutput;
         EXPECT_EQ(WTERMSIG(ended.status), SIGTERM) << ended.errorOutput;
@@ -643,5 +650,64 @@ TEST(SimulatorProcess, AnOutputClosedByItsReaderFailsTheRunAsAFullDiskDoes)
     EXPECT_EQ(WEXITSTATUS(ended.status), 1) << ended.errorOutput;
     EXPECT_NE(ended.errorOutput.find("quorvane: cannot write the output: Broken pipe\n"), std::string::npos) << ended.errorOutput;
     EXPECT_EQ(temporaryHomesIn(world.temporary), 0u);
+}
+
+// An output whose reader has gone before the script's first screen ends the run at that write:
+// the script's long wait, and what follows it, never run (had they, the wait alone would outlast
+// the bound of the wait for the end, its input left open).
+TEST(SimulatorProcess, AnOutputClosedByItsReaderEndsTheRunAtTheFirstWriteThatFails)
+{
+    EndingWorld world;
+    std::vector<std::string> args = world.arguments();
+    args.insert(args.end(), { "--clock", "system" });
+    testsupport::PipedChild child(args, { "TMPDIR=" + world.temporary });
+    child.closeOutput();
+    child.write("dump\nwait 600\ndump\n");
+    auto ended = child.end(0, true);
+    ASSERT_TRUE(WIFEXITED(ended.status)) << "ended by signal " << WTERMSIG(ended.status);
+    EXPECT_EQ(WEXITSTATUS(ended.status), 1) << ended.errorOutput;
+    EXPECT_NE(ended.errorOutput.find("quorvane: cannot write the output: Broken pipe\n"), std::string::npos) << ended.errorOutput;
+    EXPECT_EQ(temporaryHomesIn(world.temporary), 0u);
+}
+
+// A signal as a run ends, while its temporary home is removed (held there, at the settings'
+// folder): one that is the first is not lost, and the process ends by it once the home is gone,
+// though the run itself ended at quit; one that follows a first lets the removal finish (the
+// home holds the sign-in token), and the process ends by the first, whose run's screens still
+// wait for a reader.
+TEST(SimulatorProcess, ASignalAsTheRunEndsIsNotLostAndASecondLetsTheRemovalFinish)
+{
+    EndingWorld world;
+    struct Case {
+        int first; // ends the run behind a full output; 0: quit does
+        int during; // sent while the home is removed
+    };
+    const Case cases[] = { { 0, SIGTERM }, { SIGINT, SIGINT }, { SIGHUP, SIGTERM } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.first ? strsignal(c.first) : "quit") + ", then " + strsignal(c.during));
+        testsupport::HeldStep removal(pf::FileManager::join(world.env.sandbox().tmpPath(), "removal"));
+        testsupport::KillPlan plan;
+        plan.under = world.temporary;
+        plan.kinds = "unlink";
+        plan.name = "/Library/Preferences";
+        plan.at = 1;
+        plan.waitAt = removal.path();
+        auto environment = testsupport::killAtStepEnvironment(plan);
+        environment.push_back("TMPDIR=" + world.temporary);
+        testsupport::PipedChild child(world.arguments(), environment);
+        if (c.first) {
+            ASSERT_NO_FATAL_FAILURE(makeTheOutputWaitForItsReader(child));
+            ASSERT_EQ(::kill(child.pid(), c.first), 0);
+        } else {
+            child.write("dump\nquit\n");
+        }
+        ASSERT_TRUE(removal.reached(child.pid())) << "the home's removal began";
+        ASSERT_EQ(::kill(child.pid(), c.during), 0);
+        removal.release();
+        auto ended = child.end(0, true);
+        ASSERT_TRUE(WIFSIGNALED(ended.status)) << "exited with " << WEXITSTATUS(ended.status) << "\n" << ended.errorOutput;
+        EXPECT_EQ(WTERMSIG(ended.status), c.first ? c.first : c.during) << strsignal(WTERMSIG(ended.status));
+        EXPECT_EQ(temporaryHomesIn(world.temporary), 0u);
+    }
 }
 }

@@ -28,6 +28,8 @@ struct KillPlan {
     // `extern "C" void quorvane_kill_at_step_hold()` (exported: ENABLE_EXPORTS) and goes on
     // when it returns, so that the child's other threads act while that write stands there.
     bool hold = false;
+    // Or, for any program: the thread making the step waits at this FIFO (see `HeldStep`).
+    std::string waitAt {};
 };
 
 // One step a run made, as the log gives it.
@@ -50,6 +52,7 @@ inline std::vector<std::string> killAtStepEnvironment(const KillPlan& plan)
         std::string("QUORVANE_KILL_WHEN=") + (plan.after ? "after" : "before"),
         "QUORVANE_KILL_LOG=" + plan.log,
         std::string("QUORVANE_KILL_HOLD=") + (plan.hold ? "1" : ""),
+        "QUORVANE_KILL_WAIT_AT=" + plan.waitAt,
     };
     // The library is not built with the sanitizer, and comes before its runtime in the list of
     // loaded libraries, which the runtime would otherwise refuse.
