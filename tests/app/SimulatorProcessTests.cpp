@@ -5,7 +5,6 @@
 #include "platform/testing/TestHttpServer.h"
 #include "platform/testing/ThreadSanitizer.h"
 #include "tests/support/ChildProcess.h"
-#include "tests/support/HeldStep.h"
 #include "tests/support/KillAtStep.h"
 #include "tests/support/PipedChild.h"
 #include "tools/portal/PortalServer.h"
@@ -682,18 +681,18 @@ TEST(SimulatorProcess, ASignalAsTheRunEndsIsNotLostAndASecondLetsTheRemovalFinis
         int first; // ends the run behind a full output; 0: quit does
         int during; // sent while the home is removed
     };
+    testsupport::KillPlan plan;
+    plan.under = world.temporary;
+    plan.kinds = "unlink";
+    plan.name = "/Library/Preferences";
+    plan.at = 1;
+    plan.waitAt = pf::FileManager::join(world.env.sandbox().tmpPath(), "removal");
+    ASSERT_EQ(::mkfifo(plan.waitAt.c_str(), 0600), 0);
+    auto environment = testsupport::killAtStepEnvironment(plan);
+    environment.push_back("TMPDIR=" + world.temporary);
     const Case cases[] = { { 0, SIGTERM }, { SIGINT, SIGINT }, { SIGHUP, SIGTERM } };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.first ? strsignal(c.first) : "quit") + ", then " + strsignal(c.during));
-        testsupport::HeldStep removal(pf::FileManager::join(world.env.sandbox().tmpPath(), "removal"));
-        testsupport::KillPlan plan;
-        plan.under = world.temporary;
-        plan.kinds = "unlink";
-        plan.name = "/Library/Preferences";
-        plan.at = 1;
-        plan.waitAt = removal.path();
-        auto environment = testsupport::killAtStepEnvironment(plan);
-        environment.push_back("TMPDIR=" + world.temporary);
         testsupport::PipedChild child(world.arguments(), environment);
         if (c.first) {
             ASSERT_NO_FATAL_FAILURE(makeTheOutputWaitForItsReader(child));
@@ -701,9 +700,10 @@ TEST(SimulatorProcess, ASignalAsTheRunEndsIsNotLostAndASecondLetsTheRemovalFinis
         } else {
             child.write("dump\nquit\n");
         }
-        ASSERT_TRUE(removal.reached(child.pid())) << "the home's removal began";
+        const int removal = testsupport::reachHeldStep(plan.waitAt, child.pid());
+        ASSERT_GE(removal, 0) << "the home's removal began";
         ASSERT_EQ(::kill(child.pid(), c.during), 0);
-        removal.release();
+        ::close(removal);
         auto ended = child.end(0, true);
         ASSERT_TRUE(WIFSIGNALED(ended.status)) << "exited with " << WEXITSTATUS(ended.status) << "\n" << ended.errorOutput;
         EXPECT_EQ(WTERMSIG(ended.status), c.first ? c.first : c.during) << strsignal(WTERMSIG(ended.status));

@@ -6,12 +6,8 @@
 
 #include <chrono>
 #include <csignal>
-#include <cstring>
 #include <poll.h>
-#include <pty.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
-#include <termios.h>
 #include <unistd.h>
 #include <vector>
 
@@ -98,41 +94,4 @@ TEST(TerminationSignal, TheCleanUpFinishesAtAFurtherSignalAndTheLastLookMissesNo
         std::raise(SIGUSR2);
     });
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGUSR2) << status;
-}
-
-// A terminal's modes kept before a program changed them are put back when a signal ends it at
-// once: a second signal, or SIGQUIT, which still ends it by its own default action.
-TEST(TerminationSignal, ASignalThatEndsTheProcessAtOnceGivesTheTerminalItsModesBack)
-{
-    TaskEnvironment env;
-    TerminationSignal::watch({ SIGUSR1, SIGUSR2 }, [](int) {});
-    ASSERT_EQ(write(STDOUT_FILENO, "", 0), 0);
-    int controller = -1;
-    int terminal = -1;
-    ASSERT_EQ(openpty(&controller, &terminal, nullptr, nullptr, nullptr), 0);
-    termios before {};
-    ASSERT_EQ(tcgetattr(terminal, &before), 0);
-    for (int last : { SIGUSR2, SIGQUIT }) {
-        SCOPED_TRACE(strsignal(last));
-        int status = forkedChildEnds([terminal, before, last] {
-            const rlimit noCore {};
-            setrlimit(RLIMIT_CORE, &noCore);
-            TerminationSignal::keepTerminalModes(terminal);
-            termios raw = before;
-            cfmakeraw(&raw);
-            tcsetattr(terminal, TCSANOW, &raw);
-            if (last != SIGQUIT)
-                std::raise(SIGUSR1);
-            std::raise(last);
-        });
-        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == last) << status;
-        termios after {};
-        ASSERT_EQ(tcgetattr(terminal, &after), 0);
-        EXPECT_EQ(after.c_lflag, before.c_lflag);
-        EXPECT_EQ(after.c_iflag, before.c_iflag);
-        EXPECT_EQ(after.c_oflag, before.c_oflag);
-        EXPECT_EQ(std::memcmp(after.c_cc, before.c_cc, sizeof after.c_cc), 0);
-    }
-    close(terminal);
-    close(controller);
 }
