@@ -121,6 +121,15 @@ public:
         tcgetattr(m_fd, &modes);
         return modes;
     }
+    // Waits for the prompt and the editor's modes, types `keys` and waits for their echo; true
+    // when all of it came.
+    bool typeAtThePrompt(const std::string& keys)
+    {
+        if (!waitFor("quorvane> ") || !waitForTheEditorsModes())
+            return false;
+        type(keys);
+        return waitFor(keys);
+    }
     // Waits, a minute at most, until the line editor has set its modes (keys one by one, no
     // echo by the terminal): it shows the prompt a moment before, and a key typed in between is
     // echoed by the terminal, and a Ctrl-Z then drops the line typed so far.
@@ -372,10 +381,7 @@ TEST(InteractiveSessionTest, CtrlZAtThePromptStopsTheProgramAndItsReturnRedrawsT
     Terminal terminal({ "/bin/sh", "-c", "set -m; \"$@\"; echo \"stopped: $?\"; read go; fg; echo \"after: $?\"", "sh",
         QUORVANE_SIMULATOR, "--portal", server.apiBaseURL() });
     ASSERT_TRUE(terminal.started());
-    ASSERT_TRUE(terminal.waitFor("quorvane> ")) << terminal.unread();
-    ASSERT_TRUE(terminal.waitForTheEditorsModes());
-    terminal.type("du");
-    ASSERT_TRUE(terminal.waitFor("du")) << terminal.unread();
+    ASSERT_TRUE(terminal.typeAtThePrompt("du")) << terminal.unread();
     terminal.type("\x1a");
     ASSERT_TRUE(terminal.waitFor("stopped: " + std::to_string(128 + SIGTSTP))) << terminal.unread();
     EXPECT_TRUE(terminal.settings().c_lflag & ICANON) << "the terminal's own modes while stopped";
@@ -491,10 +497,7 @@ TEST(InteractiveSessionTest, CtrlZWhereNothingStopsTheProgramChangesNothingAndAR
         SCOPED_TRACE("nothing can stop it");
         Terminal terminal({ QUORVANE_SIMULATOR, "--portal", server.apiBaseURL() });
         ASSERT_TRUE(terminal.started());
-        ASSERT_TRUE(terminal.waitFor("quorvane> ")) << terminal.unread();
-        ASSERT_TRUE(terminal.waitForTheEditorsModes());
-        terminal.type("du");
-        ASSERT_TRUE(terminal.waitFor("du")) << terminal.unread();
+        ASSERT_TRUE(terminal.typeAtThePrompt("du")) << terminal.unread();
         terminal.type("\x1a");
         for (const char* key : { "m", "p" }) {
             terminal.type(key);
@@ -510,11 +513,8 @@ TEST(InteractiveSessionTest, CtrlZWhereNothingStopsTheProgramChangesNothingAndAR
     Terminal terminal({ "/bin/sh", "-c", "set -m; \"$@\"; echo \"stopped: $?\"; read go; bg; read go; fg; echo \"after: $?\"", "sh",
         QUORVANE_SIMULATOR, "--portal", server.apiBaseURL() });
     ASSERT_TRUE(terminal.started());
-    ASSERT_TRUE(terminal.waitFor("quorvane> ")) << terminal.unread();
-    ASSERT_TRUE(terminal.waitForTheEditorsModes());
+    ASSERT_TRUE(terminal.typeAtThePrompt("du")) << terminal.unread();
     const pid_t program = childOf(terminal.pid());
-    terminal.type("du");
-    ASSERT_TRUE(terminal.waitFor("du")) << terminal.unread();
     terminal.type("\x1a");
     ASSERT_TRUE(terminal.waitFor("stopped: " + std::to_string(128 + SIGTSTP))) << terminal.unread();
     terminal.type("go\n");

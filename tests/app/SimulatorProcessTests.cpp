@@ -635,38 +635,30 @@ TEST(SimulatorProcess, ASignalIgnoredAtTheStartStaysIgnored)
 }
 
 // An output whose reader has gone (`| head -1`) is output that cannot be written, as a full disk
-// is: status 1 and the system's reason, the temporary home removed, not a death by SIGPIPE.
+// is: status 1 and the system's reason, the temporary home removed, not a death by SIGPIPE. The
+// run ends at the first write that fails: with the reader gone before the first screen, the long
+// wait that follows never runs (had it, it would outlast the bound of the wait for the end, the
+// input left open).
 TEST(SimulatorProcess, AnOutputClosedByItsReaderFailsTheRunAsAFullDiskDoes)
 {
     EndingWorld world;
-    testsupport::PipedChild child(world.arguments(), { "TMPDIR=" + world.temporary });
-    child.write("dump\n");
-    ASSERT_TRUE(child.waitFor("\n---\n"));
-    child.closeOutput();
-    child.write("dump\nquit\n");
-    auto ended = child.end();
-    ASSERT_TRUE(WIFEXITED(ended.status)) << "ended by signal " << WTERMSIG(ended.status);
-    EXPECT_EQ(WEXITSTATUS(ended.status), 1) << ended.errorOutput;
-    EXPECT_NE(ended.errorOutput.find("quorvane: cannot write the output: Broken pipe\n"), std::string::npos) << ended.errorOutput;
-    EXPECT_EQ(temporaryHomesIn(world.temporary), 0u);
-}
-
-// An output whose reader has gone before the script's first screen ends the run at that write:
-// the script's long wait, and what follows it, never run (had they, the wait alone would outlast
-// the bound of the wait for the end, its input left open).
-TEST(SimulatorProcess, AnOutputClosedByItsReaderEndsTheRunAtTheFirstWriteThatFails)
-{
-    EndingWorld world;
-    std::vector<std::string> args = world.arguments();
-    args.insert(args.end(), { "--clock", "system" });
-    testsupport::PipedChild child(args, { "TMPDIR=" + world.temporary });
-    child.closeOutput();
-    child.write("dump\nwait 600\ndump\n");
-    auto ended = child.end(0, true);
-    ASSERT_TRUE(WIFEXITED(ended.status)) << "ended by signal " << WTERMSIG(ended.status);
-    EXPECT_EQ(WEXITSTATUS(ended.status), 1) << ended.errorOutput;
-    EXPECT_NE(ended.errorOutput.find("quorvane: cannot write the output: Broken pipe\n"), std::string::npos) << ended.errorOutput;
-    EXPECT_EQ(temporaryHomesIn(world.temporary), 0u);
+    for (bool beforeTheFirstScreen : { false, true }) {
+        SCOPED_TRACE(beforeTheFirstScreen ? "gone before the first screen" : "gone after it");
+        std::vector<std::string> args = world.arguments();
+        args.insert(args.end(), { "--clock", "system" });
+        testsupport::PipedChild child(args, { "TMPDIR=" + world.temporary });
+        if (!beforeTheFirstScreen) {
+            child.write("dump\n");
+            ASSERT_TRUE(child.waitFor("\n---\n"));
+        }
+        child.closeOutput();
+        child.write(beforeTheFirstScreen ? "dump\nwait 600\ndump\n" : "dump\nquit\n");
+        auto ended = child.end(0, beforeTheFirstScreen);
+        ASSERT_TRUE(WIFEXITED(ended.status)) << "ended by signal " << WTERMSIG(ended.status);
+        EXPECT_EQ(WEXITSTATUS(ended.status), 1) << ended.errorOutput;
+        EXPECT_NE(ended.errorOutput.find("quorvane: cannot write the output: Broken pipe\n"), std::string::npos) << ended.errorOutput;
+        EXPECT_EQ(temporaryHomesIn(world.temporary), 0u);
+    }
 }
 
 // A signal as a run ends, while its temporary home is removed (held there, at the settings'
