@@ -84,8 +84,6 @@ bool groupIsOrphaned()
     const pid_t session = ::getsid(0);
     std::error_code error;
     std::filesystem::directory_iterator process("/proc", error);
-    if (error)
-        return false;
     for (; !error && process != std::filesystem::directory_iterator(); process.increment(error)) {
         const std::string pid = process->path().filename().string();
         if (pid.find_first_not_of("0123456789") != std::string::npos)
@@ -97,7 +95,7 @@ bool groupIsOrphaned()
         if (parent && parent->group != group && parent->session == session)
             return false;
     }
-    return true;
+    return !error;
 }
 
 // While a line is read, the signals the editor answers itself are noted; those ignored stay so.
@@ -141,7 +139,7 @@ LineEditor::LineEditor(const char* program, FILE* in, FILE* out, std::function<v
     if (!std::setlocale(LC_CTYPE, "") || !utf8Locale())
         std::setlocale(LC_CTYPE, "C.UTF-8");
 
-    // Whatever ends the program while the editor's modes are in place gives the terminal back.
+    // A signal that ends the program at once, the editor's modes in place, gives the terminal back.
     if (::isatty(fileno(in)))
         pf::TerminationSignal::keepTerminalModes(fileno(in));
     m_editLine = el_init(program, in, out, stderr);

@@ -41,12 +41,12 @@ namespace pf {
 //   and tells 130 from a death by SIGINT. That call is the last look: a signal that comes at any
 //   moment before it, during the clean-up too, is acted on there, and one that comes after it
 //   ends the process at once, since nothing is left to act on it.
-// - A terminal whose modes a program changes (a line editor's: no echo, no lines) is given back
-//   as it was found when a signal ends the process at once (`keepTerminalModes`), as the program
-//   itself does on every other way out: a second signal, and SIGQUIT (Ctrl-\), which is caught
-//   from then on for that alone and then ends the process at once by its default action, a core
-//   included, as a shell expects (an ignored SIGQUIT stays ignored). Not while this program's
-//   group is in the background: the terminal and its modes are another's then.
+// - The program gives a terminal whose modes it changes (a line editor's: no echo, no lines) back
+//   as it found it on every way out it takes itself; a signal that ends the process at once does
+//   so too once the modes are kept (`keepTerminalModes`). That is a second signal, one after the
+//   last look, and SIGQUIT (Ctrl-\), caught from then on for that alone and then ended by its
+//   default action, a core included, as a shell expects (an ignored SIGQUIT stays ignored). Not
+//   while this program's group is in the background: the terminal's modes are another's then.
 class TerminationSignal {
 public:
     static void watch(std::initializer_list<int> signals, std::function<void(int signal)> onSignal);
