@@ -1,5 +1,7 @@
 #include "app/LineEditor.h"
 
+#include "platform/foundation/TerminationSignal.h"
+
 #include <histedit.h>
 
 #include <algorithm>
@@ -8,8 +10,12 @@
 #include <clocale>
 #include <csignal>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <langinfo.h>
 #include <poll.h>
+#include <sstream>
+#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -39,6 +45,58 @@ void noteSignal(int signal)
 }
 
 constexpr int kAnswered[] = { SIGTSTP, SIGCONT, SIGWINCH };
+
+// What /proc tells of a process: its parent, group and session, and whether it has ended (a
+// zombie, which counts for nothing).
+struct ProcessFacts {
+    pid_t parent { 0 };
+    pid_t group { 0 };
+    pid_t session { 0 };
+    bool ended { false };
+};
+
+std::optional<ProcessFacts> factsOf(const std::string& pid)
+{
+    std::ifstream stat("/proc/" + pid + "/stat");
+    std::string text;
+    std::getline(stat, text);
+    // "PID (NAME) STATE PARENT GROUP SESSION ...": the name may hold blanks and brackets.
+    const size_t nameEnd = text.rfind(')');
+    if (nameEnd == std::string::npos)
+        return std::nullopt;
+    std::istringstream fields(text.substr(nameEnd + 1));
+    char state = 0;
+    ProcessFacts facts;
+    if (!(fields >> state >> facts.parent >> facts.group >> facts.session))
+        return std::nullopt;
+    facts.ended = state == 'Z';
+    return facts;
+}
+
+// Whether this program's process group is orphaned: no member has its parent in another group of
+// the same session, so no shell could continue it, and the kernel discards a stop by SIGTSTP
+// (where no shell does job control, as for `sh -c quorvane` as a terminal's first program, or
+// once the shell that started it has gone). Where /proc cannot be read, a shell is taken to be
+// there.
+bool groupIsOrphaned()
+{
+    const pid_t group = ::getpgrp();
+    const pid_t session = ::getsid(0);
+    std::error_code error;
+    std::filesystem::directory_iterator process("/proc", error);
+    for (; !error && process != std::filesystem::directory_iterator(); process.increment(error)) {
+        const std::string pid = process->path().filename().string();
+        if (pid.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        auto member = factsOf(pid);
+        if (!member || member->group != group || member->ended)
+            continue;
+        auto parent = factsOf(std::to_string(member->parent));
+        if (parent && parent->group != group && parent->session == session)
+            return false;
+    }
+    return !error;
+}
 
 // While a line is read, the signals the editor answers itself are noted; those ignored stay so.
 class NotedSignals {
@@ -81,6 +139,9 @@ LineEditor::LineEditor(const char* program, FILE* in, FILE* out, std::function<v
     if (!std::setlocale(LC_CTYPE, "") || !utf8Locale())
         std::setlocale(LC_CTYPE, "C.UTF-8");
 
+    // A signal that ends the program at once, the editor's modes in place, gives the terminal back.
+    if (::isatty(fileno(in)))
+        pf::TerminationSignal::keepTerminalModes(fileno(in));
     m_editLine = el_init(program, in, out, stderr);
     el_set(m_editLine, EL_CLIENTDATA, this);
     el_set(m_editLine, EL_EDITOR, "emacs");
@@ -123,34 +184,47 @@ char* LineEditor::prompt(EditLine* editLine)
 
 void LineEditor::answerSignals()
 {
-    if (g_stopAsked.exchange(false)) {
-        // Stopped as a program without a handler is, with the terminal as the editor found it.
-        el_set(m_editLine, EL_PREP_TERM, 0);
-        struct sigaction byDefault {};
-        byDefault.sa_handler = SIG_DFL;
-        struct sigaction noting {};
-        ::sigaction(SIGTSTP, &byDefault, &noting);
-        sigset_t only;
-        sigemptyset(&only);
-        sigaddset(&only, SIGTSTP);
-        ::sigprocmask(SIG_UNBLOCK, &only, nullptr);
-        ::raise(SIGTSTP); // returns once continued
-        ::sigaction(SIGTSTP, &noting, nullptr);
-        // The return is told by SIGCONT's note, which may come a moment after this on another
-        // thread; answered here too, the line would be drawn twice. Unless SIGCONT is ignored.
-        struct sigaction continuing {};
-        if (::sigaction(SIGCONT, nullptr, &continuing) != 0 || continuing.sa_handler != noteSignal)
-            g_continued = true;
-    }
-    if (g_continued.exchange(false)) {
-        // The shell may have set the terminal's modes while this program was stopped: the
-        // editor's again, and the prompt and the line redrawn below what the shell wrote.
+    // Where nothing can stop the program, nothing changes: the keys that follow are the line's.
+    if (g_stopAsked.exchange(false) && !groupIsOrphaned())
+        stop();
+    if (g_continued.exchange(false) && !readsKeyByKey()) {
+        // Continued after a stop the editor did not make itself (SIGSTOP), with a shell's modes
+        // put back meanwhile: the editor's again, and the prompt and the line redrawn below what
+        // the shell wrote. (After the editor's own stop its modes are in place already.)
         el_set(m_editLine, EL_PREP_TERM, 0);
         el_set(m_editLine, EL_PREP_TERM, 1);
         el_set(m_editLine, EL_REFRESH);
     }
     if (g_resized.exchange(false))
         el_resize(m_editLine);
+}
+
+void LineEditor::stop()
+{
+    // Stopped as a program without a handler is, with the terminal as the editor found it.
+    el_set(m_editLine, EL_PREP_TERM, 0);
+    struct sigaction byDefault {};
+    byDefault.sa_handler = SIG_DFL;
+    struct sigaction noting {};
+    ::sigaction(SIGTSTP, &byDefault, &noting);
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, SIGTSTP);
+    ::sigprocmask(SIG_UNBLOCK, &only, nullptr);
+    ::raise(SIGTSTP); // returns once continued
+    ::sigaction(SIGTSTP, &noting, nullptr);
+    // The shell may have set the terminal's modes while this program was stopped: the editor's
+    // again (continued in the background, that stops it until it is brought back), and the prompt
+    // and the line drawn once below what the shell wrote. The SIGCONT that continued it, told a
+    // moment later on another thread perhaps, then finds the editor's modes in place.
+    el_set(m_editLine, EL_PREP_TERM, 1);
+    el_set(m_editLine, EL_REFRESH);
+}
+
+bool LineEditor::readsKeyByKey() const
+{
+    termios modes {};
+    return ::tcgetattr(fileno(m_in), &modes) != 0 || !(modes.c_lflag & ICANON);
 }
 
 int LineEditor::readCharacter(EditLine* editLine, wchar_t* character)

@@ -26,10 +26,15 @@ struct history;
 //   as it was found.
 // - No signal is passed on: the editing library installs no handlers, so a signal does at the
 //   prompt what it does elsewhere (an ignored one stays ignored, SIGQUIT ends this program
-//   alone). While a line is read the editor answers three itself, between keys: Ctrl-Z (SIGTSTP)
-//   puts the terminal's modes back and stops the program by the signal's default action; the
-//   return (SIGCONT) sets the editor's modes again and redraws the prompt and the line; a resized
-//   window (SIGWINCH) is measured again. One of them ignored stays ignored.
+//   alone). The terminal's modes as the editor found them are kept for a signal that ends the
+//   process at once (pf::TerminationSignal::keepTerminalModes), which puts them back.
+// - While a line is read the editor answers three signals itself, between keys: Ctrl-Z (SIGTSTP)
+//   puts the terminal's modes back and stops the program by the signal's default action, and once
+//   it is continued sets the editor's modes again and redraws the prompt and the line, once;
+//   where nothing can stop the program (its process group is orphaned: no shell does job
+//   control), Ctrl-Z changes nothing. A return from a stop the editor did not make (SIGCONT after
+//   SIGSTOP) that finds a shell's modes in place sets the editor's again and redraws the line. A
+//   resized window (SIGWINCH) is measured again. One of them ignored stays ignored.
 class LineEditor {
 public:
     struct Completion {
@@ -56,6 +61,10 @@ private:
     static unsigned char complete(editline* editLine, int key);
     static LineEditor& of(editline* editLine);
     void answerSignals();
+    // Ctrl-Z: stops the program, and sets the editor's modes again once it is continued.
+    void stop();
+    // Whether the terminal's modes are the editor's: keys come one by one, not in lines.
+    bool readsKeyByKey() const;
 
     FILE* m_in;
     FILE* m_out;

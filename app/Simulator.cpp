@@ -174,11 +174,18 @@ std::shared_ptr<pf::Window> Simulator::showFirstScreen()
     return window;
 }
 
+std::function<bool()> Simulator::endingWhen(const std::ostream& out) const
+{
+    // An output that failed (a reader gone, a full disk) takes nothing more the run would print:
+    // the run is over at the first write that fails, not after the rest of its commands.
+    return [stopped = m_stopped, &out] { return *stopped || out.bad(); };
+}
+
 int Simulator::run(std::istream& in, std::ostream& out, bool interactive)
 {
     CommandInterpreter interpreter(out);
     interpreter.setVendorApps(m_vendorApps);
-    interpreter.setStopWhen([stopped = m_stopped] { return *stopped; });
+    interpreter.setStopWhen(endingWhen(out));
     std::string line;
     while (!interpreter.quitRequested()) {
         if (interactive)
@@ -198,7 +205,7 @@ int Simulator::runInteractive(std::ostream& out)
     CommandInterpreter interpreter(out);
     interpreter.setExplaining(true);
     interpreter.setVendorApps(m_vendorApps);
-    interpreter.setStopWhen([stopped = m_stopped] { return *stopped; });
+    interpreter.setStopWhen(endingWhen(out));
     auto& loop = pf::RunLoop::main();
     auto turnLoop = [&loop] {
         if (loop.hasManualClock())

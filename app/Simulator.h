@@ -2,6 +2,7 @@
 
 #include "app/SimulatorOptions.h"
 
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -24,7 +25,8 @@ class Window;
 // - A home given (`--home`) belongs to this process from the start on (HomeLock): one that
 //   another simulator holds is refused before anything in it is read or written.
 // - A command's output is flushed when it ends, so a reader of the output sees each command's
-//   answer as it comes, and a write that fails is found then.
+//   answer as it comes, and a write that fails is found then. The first write that fails ends
+//   the run as at `quit`: a wait under way ends and no command runs after it.
 // - Typed commands are read while the loop keeps running, so replies arrive between them.
 // - The first portal request of the run that gets no answer, or an HTTP status other than 2xx,
 //   is told on standard error in one line with the address asked and what came back (a reply
@@ -73,6 +75,8 @@ public:
 
 private:
     void watchPortalFailures();
+    // When the commands' run ends as at `quit`: the process was asked to end, or `out` failed.
+    std::function<bool()> endingWhen(const std::ostream& out) const;
 
     SimulatorOptions m_options;
     std::shared_ptr<bool> m_stopped { std::make_shared<bool>(false) };

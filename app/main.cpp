@@ -10,7 +10,8 @@
 // written, 2 for a bad command line (a script it cannot read, a home it cannot write in or that
 // another quorvane uses included); --help prints the usage and exits 0. SIGINT, SIGTERM and
 // SIGHUP end the run as quit does, and then the process by that signal (a shell's status 128 and
-// its number); a closed output is a write that failed, not a SIGPIPE.
+// its number); SIGQUIT ends it at once. A closed output is a write that failed, which ends the
+// run, not a SIGPIPE.
 
 #include "app/Simulator.h"
 #include "app/StandardInput.h"
@@ -47,14 +48,13 @@ void holdClosedStandardDescriptors()
     }
 }
 
-// After a signal the process ends by it, as the last of the exit's steps: registered before
-// anything else, this runs after the platform's threads have ended their work and the statics
-// made since have gone. The temporary home is held by a static made before `main`, whose end
-// would come after this, so it is let go here; then what the C library still buffers goes out.
-void endByTheSignal(int, void*)
+// The last of the exit's steps: registered before anything else, this runs after the platform's
+// threads have ended their work and the statics made since have gone. The temporary home is held
+// by a static made before `main`, whose end would come after this, so it is let go here; then what
+// the C library still buffers goes out, and last comes the look for a signal, which ends the
+// process by one that came at any moment of the run, its clean-up included.
+void endTheProcess(int, void*)
 {
-    if (!pf::TerminationSignal::received())
-        return;
     pf::Sandbox::setCurrent(nullptr);
     std::fflush(nullptr);
     pf::TerminationSignal::endByTheSignal();
@@ -110,7 +110,7 @@ int run(int argc, char** argv, std::ostream& output)
 
 int main(int argc, char** argv)
 {
-    ::on_exit(endByTheSignal, nullptr);
+    ::on_exit(endTheProcess, nullptr);
     holdClosedStandardDescriptors();
     // An output whose reader has gone (`| head -1`) fails its writes with EPIPE, as a full disk
     // fails them with ENOSPC: the run then ends as it does for any output it cannot write,
@@ -123,12 +123,16 @@ int main(int argc, char** argv)
     StandardOutput errors(stderr);
     std::streambuf* const plainErrors = std::cerr.rdbuf(&errors);
     int status = run(argc, argv, output);
+    // What is left removes and writes out what the run made, and gives way at a signal: a second
+    // signal now lets it finish (the temporary home holds the sign-in token).
+    pf::TerminationSignal::beginCleanUp();
     errors.finish();
     std::cerr.rdbuf(plainErrors);
     // Here rather than in a handler at exit: the platform's end of the process may leave through
     // _exit with the status given to exit, and lost output must not end as a success.
     if (int failure = written.finish()) {
-        std::fprintf(stderr, "quorvane: cannot write the output: %s\n", std::strerror(failure));
+        const std::string said = std::string("quorvane: cannot write the output: ") + std::strerror(failure) + "\n";
+        pf::TerminationSignal::writeAll(STDERR_FILENO, said.data(), said.size());
         status = 1;
     }
     // Ended by a signal, the run says so as a program the signal ended would: 128 and its number,

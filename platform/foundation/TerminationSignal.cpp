@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <mutex>
 #include <poll.h>
+#include <termios.h>
 #include <thread>
 #include <unistd.h>
 
@@ -21,9 +22,18 @@ namespace {
 // What the handler reads and writes: lock-free atomics, which it may touch at any instant. The
 // pipe's ends are set before any handler is installed.
 std::atomic<int> g_received { 0 };
+std::atomic<bool> g_cleaningUp { false };
 std::atomic<int> g_readEnd { -1 };
 std::atomic<int> g_writeEnd { -1 };
 static_assert(std::atomic<int>::is_always_lock_free);
+static_assert(std::atomic<bool>::is_always_lock_free);
+// `g_received` once the last look found no signal: nothing is left to act on one.
+constexpr int kLookedLast = -1;
+
+// The terminal to give back and its modes: the modes are written once, before the descriptor is
+// published, and only read after it.
+termios g_terminalModes {};
+std::atomic<int> g_terminal { -1 };
 
 // Only what is safe in a handler: sigaction, sigprocmask and raise.
 void endBy(int signal)
@@ -39,6 +49,27 @@ void endBy(int signal)
     ::raise(signal);
 }
 
+// Safe in a handler too: tcgetpgrp, getpgrp and tcsetattr. The modes go back at once, not once
+// the output has drained: a terminal paused with Ctrl-S never drains.
+void giveTerminalBack()
+{
+    const int terminal = g_terminal.load();
+    if (terminal < 0)
+        return;
+    const int saved = errno;
+    // A terminal that is not this process's own has no foreground group to be left out of.
+    const pid_t foreground = ::tcgetpgrp(terminal);
+    if (foreground < 0 || foreground == ::getpgrp())
+        ::tcsetattr(terminal, TCSANOW, &g_terminalModes);
+    errno = saved;
+}
+
+void endAtOnce(int signal)
+{
+    giveTerminalBack();
+    endBy(signal);
+}
+
 void keepSignal(int signal)
 {
     int first = 0;
@@ -49,9 +80,11 @@ void keepSignal(int signal)
         errno = saved;
         return;
     }
+    if (first != kLookedLast && g_cleaningUp.load())
+        return; // the clean-up finishes, and the end is by the first
     if (signal == SIGHUP && first == SIGHUP)
         return; // the same hangup, told by the kernel and by the shell
-    endBy(signal);
+    endAtOnce(signal);
 }
 
 }
@@ -92,10 +125,34 @@ void TerminationSignal::watch(std::initializer_list<int> signals, std::function<
     });
 }
 
+void TerminationSignal::beginCleanUp()
+{
+    g_cleaningUp = true;
+}
+
 void TerminationSignal::endByTheSignal()
 {
-    if (int signal = g_received.load())
+    int signal = 0;
+    if (!g_received.compare_exchange_strong(signal, kLookedLast) && signal != kLookedLast)
         endBy(signal);
+}
+
+void TerminationSignal::keepTerminalModes(int descriptor)
+{
+    static std::once_flag once;
+    std::call_once(once, [descriptor] {
+        if (::tcgetattr(descriptor, &g_terminalModes) != 0)
+            return;
+        g_terminal = descriptor;
+        struct sigaction current {};
+        if (::sigaction(SIGQUIT, nullptr, &current) != 0 || current.sa_handler == SIG_IGN)
+            return;
+        struct sigaction action {};
+        action.sa_handler = endAtOnce;
+        sigfillset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        ::sigaction(SIGQUIT, &action, nullptr);
+    });
 }
 
 TerminationSignal::Write TerminationSignal::writeAll(int descriptor, const char* bytes, std::size_t size)
@@ -129,7 +186,7 @@ TerminationSignal::Write TerminationSignal::writeAll(int descriptor, const char*
 
 int TerminationSignal::received()
 {
-    return g_received.load();
+    return std::max(g_received.load(), 0);
 }
 
 int TerminationSignal::descriptor()

@@ -24,15 +24,29 @@ namespace pf {
 // - A second one ends the process at once, as its default action would, whatever holds up the
 //   end the first began (a write that waits for its reader, a slow disk): a person who presses
 //   Ctrl-C again means it. Except a SIGHUP after a SIGHUP: a terminal that goes away sends it
-//   twice (the kernel and the shell), and that is one request, whose clean-up must run.
+//   twice (the kernel and the shell), and that is one request, whose clean-up must run; and
+//   except once the clean-up has begun (below).
 // - The handler restarts the system calls it interrupts (SA_RESTART), so code that does not
 //   watch for the signal goes on as if none came. A wait that must end at the signal (a read of
 //   the next command, a write to an output that may stay full) polls `descriptor` beside what it
 //   waits for: it is readable from the first signal on and stays so. (poll itself is never
 //   restarted: it returns EINTR.)
+// - Once the program's clean-up has begun (`beginCleanUp`: its run is over, and what is left only
+//   removes and flushes what it made), a further signal lets it finish instead: ending at once
+//   would leave what the clean-up removes (a temporary home holding a sign-in token). Everything
+//   the clean-up waits for must give way at a signal (`writeAll` does), since nothing but the
+//   clean-up itself ends it then. A second signal before that still ends the process at once.
 // - The program ends by the signal once its clean-up is over (`endByTheSignal`), so that its
 //   parent sees what ended it: a shell stops a loop at a Ctrl-C only when the program died of it,
-//   and tells 130 from a death by SIGINT.
+//   and tells 130 from a death by SIGINT. That call is the last look: a signal that comes at any
+//   moment before it, during the clean-up too, is acted on there, and one that comes after it
+//   ends the process at once, since nothing is left to act on it.
+// - The program gives a terminal whose modes it changes (a line editor's: no echo, no lines) back
+//   as it found it on every way out it takes itself; a signal that ends the process at once does
+//   so too once the modes are kept (`keepTerminalModes`). That is a second signal, one after the
+//   last look, and SIGQUIT (Ctrl-\), caught from then on for that alone and then ended by its
+//   default action, a core included, as a shell expects (an ignored SIGQUIT stays ignored). Not
+//   while this program's group is in the background: the terminal's modes are another's then.
 class TerminationSignal {
 public:
     static void watch(std::initializer_list<int> signals, std::function<void(int signal)> onSignal);
@@ -47,11 +61,19 @@ public:
     // reading), it gives way. Failed leaves errno set.
     enum class Write { Written, GaveWay, Failed };
     static Write writeAll(int descriptor, const char* bytes, std::size_t size);
-    // Ends the process by the signal received: its default action put back, unblocked and
-    // raised, as if it had never been caught. Nothing else runs: the caller has flushed what it
-    // writes and removed what it must. Returns at once when no signal has come. Safe at any
-    // instant (the handler does the same at a second signal).
+    // The program's clean-up has begun: from now on a further signal lets it finish (see Rules).
+    static void beginCleanUp();
+    // The last look for a signal, the last thing before the process ends: ends it by the signal
+    // received, its default action put back, unblocked and raised, as if it had never been
+    // caught. Nothing else runs: the caller has flushed what it writes and removed what it must.
+    // When none has come it returns, and a watched signal that comes later ends the process at
+    // once. Safe at any instant (the handler does the same at a second signal).
     static void endByTheSignal();
+    // Keeps the modes the terminal at `descriptor` has now, to put them back whenever a signal
+    // ends the process at once; and catches SIGQUIT for that, unless it is ignored (nothing here
+    // changes it, so it is as at the start). Once, on the main thread, before the program changes
+    // the modes; later calls do nothing.
+    static void keepTerminalModes(int descriptor);
 };
 
 }

@@ -1,6 +1,7 @@
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/testing/TaskEnvironment.h"
+#include "platform/testing/ThreadSanitizer.h"
 #include "tools/portal/PortalServer.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,8 @@
 #include <poll.h>
 #include <pty.h>
 #include <string>
+#include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -23,8 +26,9 @@ namespace {
 // The simulator as a child process on a pseudo-terminal: it believes a person is typing.
 class Terminal {
 public:
-    // `added`: variables ("NAME=value") given to the child beside this process's.
-    explicit Terminal(const std::vector<std::string>& args, const std::vector<std::string>& added = {})
+    // `added`: variables ("NAME=value") given to the child beside this process's; `modes`: the
+    // terminal's modes when it starts, the system's own unless given.
+    explicit Terminal(const std::vector<std::string>& args, const std::vector<std::string>& added = {}, const termios* modes = nullptr)
     {
         winsize size {};
         size.ws_row = 60;
@@ -48,8 +52,10 @@ public:
         for (auto& e : environment)
             envp.push_back(e.data());
         envp.push_back(nullptr);
-        m_pid = forkpty(&m_fd, nullptr, nullptr, &size);
+        m_pid = forkpty(&m_fd, nullptr, modes, &size);
         if (m_pid == 0) {
+            const rlimit noCore {}; // a SIGQUIT leaves no core behind
+            setrlimit(RLIMIT_CORE, &noCore);
             execve(argv[0], argv.data(), envp.data());
             _exit(127);
         }
@@ -114,6 +120,29 @@ public:
         termios modes {};
         tcgetattr(m_fd, &modes);
         return modes;
+    }
+    // Waits for the prompt and the editor's modes, types `keys` and waits for their echo; true
+    // when all of it came.
+    bool typeAtThePrompt(const std::string& keys)
+    {
+        if (!waitFor("quorvane> ") || !waitForTheEditorsModes())
+            return false;
+        type(keys);
+        return waitFor(keys);
+    }
+    // Waits, a minute at most, until the line editor has set its modes (keys one by one, no
+    // echo by the terminal): it shows the prompt a moment before, and a key typed in between is
+    // echoed by the terminal, and a Ctrl-Z then drops the line typed so far.
+    bool waitForTheEditorsModes() const
+    {
+        const auto began = std::chrono::steady_clock::now();
+        while (settings().c_lflag & ICANON) {
+            if (std::chrono::steady_clock::now() - began > std::chrono::minutes(1))
+                return false;
+            pollfd never { -1, 0, 0 };
+            poll(&never, 1, 10); // a pause between looks; the look decides
+        }
+        return true;
     }
 
 private:
@@ -259,7 +288,7 @@ TEST(InteractiveSessionTest, CtrlCEndsTheSessionAsQuitDoesAndGivesTheTerminalBac
         Terminal terminal({ QUORVANE_SIMULATOR, "--portal", server.apiBaseURL() }, { "TMPDIR=" + temporary });
         ASSERT_TRUE(terminal.started());
         ASSERT_TRUE(terminal.waitFor("quorvane> ")) << terminal.unread();
-        EXPECT_FALSE(terminal.settings().c_lflag & ICANON) << "the line editor reads key by key";
+        EXPECT_TRUE(terminal.waitForTheEditorsModes()) << "the line editor reads key by key";
         EXPECT_FALSE(std::filesystem::is_empty(temporary));
         if (waiting) {
             terminal.type("wait 30\r");
@@ -320,6 +349,7 @@ TEST(InteractiveSessionTest, AtThePromptASignalDoesWhatItDoesInAScript)
         "trap '' INT HUP; exec \"$@\"", "sh", QUORVANE_SIMULATOR, "--portal", server.apiBaseURL() });
     ASSERT_TRUE(terminal.started());
     ASSERT_TRUE(terminal.waitFor("quorvane> ")) << terminal.unread();
+    ASSERT_TRUE(terminal.waitForTheEditorsModes());
     const pid_t program = childOf(terminal.pid());
     ASSERT_GT(program, 0);
 
@@ -333,7 +363,7 @@ TEST(InteractiveSessionTest, AtThePromptASignalDoesWhatItDoesInAScript)
     // Once a key of the next line has been read, the editor has the terminal as it wants it.
     terminal.type("x");
     ASSERT_TRUE(terminal.waitFor("x")) << terminal.unread();
-    EXPECT_FALSE(terminal.settings().c_lflag & ICANON) << "the line editor still reads key by key";
+    EXPECT_TRUE(terminal.waitForTheEditorsModes()) << "the line editor still reads key by key";
 
     ASSERT_EQ(kill(program, SIGQUIT), 0);
     EXPECT_TRUE(terminal.waitFor("after: " + std::to_string(128 + SIGQUIT))) << terminal.unread();
@@ -351,9 +381,7 @@ TEST(InteractiveSessionTest, CtrlZAtThePromptStopsTheProgramAndItsReturnRedrawsT
     Terminal terminal({ "/bin/sh", "-c", "set -m; \"$@\"; echo \"stopped: $?\"; read go; fg; echo \"after: $?\"", "sh",
         QUORVANE_SIMULATOR, "--portal", server.apiBaseURL() });
     ASSERT_TRUE(terminal.started());
-    ASSERT_TRUE(terminal.waitFor("quorvane> ")) << terminal.unread();
-    terminal.type("du");
-    ASSERT_TRUE(terminal.waitFor("du")) << terminal.unread();
+    ASSERT_TRUE(terminal.typeAtThePrompt("du")) << terminal.unread();
     terminal.type("\x1a");
     ASSERT_TRUE(terminal.waitFor("stopped: " + std::to_string(128 + SIGTSTP))) << terminal.unread();
     EXPECT_TRUE(terminal.settings().c_lflag & ICANON) << "the terminal's own modes while stopped";
@@ -364,7 +392,140 @@ TEST(InteractiveSessionTest, CtrlZAtThePromptStopsTheProgramAndItsReturnRedrawsT
     terminal.type("mp\r");
     ASSERT_TRUE(terminal.waitFor("quorvane> ")) << terminal.unread();
     EXPECT_NE(terminal.lastMatch().find("--- screen"), std::string::npos) << terminal.lastMatch();
-    EXPECT_FALSE(terminal.settings().c_lflag & ICANON);
+    EXPECT_TRUE(terminal.waitForTheEditorsModes());
+    terminal.type("quit\r");
+    EXPECT_TRUE(terminal.waitFor("after: 0")) << terminal.unread();
+    EXPECT_EQ(terminal.exitStatus(), 0);
+}
+
+// Waits, a minute at most, until the program's main thread is in the system call `number` with
+// `arguments` as its first ones, as /proc gives them ("0x1": to standard output).
+bool waitUntilInCall(pid_t program, long number, const std::vector<std::string>& arguments)
+{
+    const auto began = std::chrono::steady_clock::now();
+    for (;;) {
+        std::ifstream syscall("/proc/" + std::to_string(program) + "/task/" + std::to_string(program) + "/syscall");
+        std::vector<std::string> call;
+        for (std::string word; syscall >> word;)
+            call.push_back(word);
+        if (call.size() > arguments.size() && call[0] == std::to_string(number)
+            && std::equal(arguments.begin(), arguments.end(), call.begin() + 1))
+            return true;
+        if (std::chrono::steady_clock::now() - began > std::chrono::minutes(1))
+            return false;
+        pollfd never { -1, 0, 0 };
+        poll(&never, 1, 10); // a pause between looks; the look decides
+    }
+}
+
+// Every way out of the prompt leaves the terminal's modes as they were before the program started
+// (uncommon ones here: no control characters echoed as ^X), all of them (what `stty -g` shows):
+// the line editor's way out, and a signal that ends the program at once, SIGQUIT (ending it by
+// its default action, as a shell expects) or a second signal while the first's end waits for a
+// terminal paused with Ctrl-S.
+TEST(InteractiveSessionTest, EveryWayOutOfThePromptLeavesTheTerminalsModesAsTheyWere)
+{
+    pf::TaskEnvironment env;
+    portal::PortalServer server;
+    ASSERT_TRUE(server.start());
+    termios before {};
+    {
+        int controller = -1;
+        int terminal = -1;
+        ASSERT_EQ(openpty(&controller, &terminal, nullptr, nullptr, nullptr), 0);
+        ASSERT_EQ(tcgetattr(terminal, &before), 0);
+        close(terminal);
+        close(controller);
+    }
+    before.c_lflag &= ~static_cast<tcflag_t>(ECHOCTL);
+    struct Case {
+        const char* name;
+        const char* keys; // typed at the prompt
+        int first; // sent once the echo of the keys waits for the terminal (paused with Ctrl-S)
+        int signal; // then sent to the program
+        int status;
+    };
+    const Case cases[] = {
+        { "quit", "quit\r", 0, 0, 0 },
+        { "Ctrl-D", "\x04", 0, 0, 0 },
+        { "Ctrl-C", "\x03", 0, 0, 128 + SIGINT },
+        { "SIGTERM", "", 0, SIGTERM, 128 + SIGTERM },
+        { "SIGQUIT", "", 0, SIGQUIT, 128 + SIGQUIT },
+        { "Ctrl-\\", "\x1c", 0, 0, 128 + SIGQUIT },
+        { "SIGINT and SIGTERM at a terminal paused with Ctrl-S", "dump\r\x13", SIGINT, SIGTERM, 128 + SIGTERM },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        // The sanitizer runs a handler only once the call it interrupts returns, and a write to a
+        // paused terminal never does.
+        if (c.first && pf::ThreadSanitizer::isActive())
+            continue;
+        Terminal terminal({ QUORVANE_SIMULATOR, "--portal", server.apiBaseURL() }, {}, &before);
+        ASSERT_TRUE(terminal.started());
+        ASSERT_TRUE(terminal.waitFor("quorvane> ")) << terminal.unread();
+        ASSERT_TRUE(terminal.waitForTheEditorsModes());
+        terminal.type(c.keys);
+        if (c.first) {
+            // The first signal's end waits as the echo does: nothing but a second ends it.
+            ASSERT_TRUE(waitUntilInCall(terminal.pid(), SYS_write, { "0x1" })) << "the echo waits";
+            ASSERT_EQ(kill(terminal.pid(), c.first), 0);
+        }
+        if (c.signal)
+            ASSERT_EQ(kill(terminal.pid(), c.signal), 0);
+        // Two signals that come together may be taken in either order, by two threads.
+        const int status = terminal.exitStatus();
+        EXPECT_TRUE(status == c.status || (c.first && status == 128 + c.first)) << status;
+        const termios after = terminal.settings();
+        EXPECT_EQ(after.c_iflag, before.c_iflag);
+        EXPECT_EQ(after.c_oflag, before.c_oflag);
+        EXPECT_EQ(after.c_cflag, before.c_cflag);
+        EXPECT_EQ(after.c_lflag, before.c_lflag);
+        EXPECT_TRUE(std::equal(std::begin(after.c_cc), std::end(after.c_cc), std::begin(before.c_cc)));
+    }
+}
+
+// Ctrl-Z where nothing can stop the program (its process group orphaned: no shell does job
+// control) changes nothing: the editor goes on with its modes, each key echoed once. Under a
+// shell with job control, a program stopped, sent on in the background (where setting its modes
+// stops it again) and brought back draws its prompt and line once.
+TEST(InteractiveSessionTest, CtrlZWhereNothingStopsTheProgramChangesNothingAndAReturnDrawsTheLineOnce)
+{
+    pf::TaskEnvironment env;
+    portal::PortalServer server;
+    ASSERT_TRUE(server.start());
+    {
+        SCOPED_TRACE("nothing can stop it");
+        Terminal terminal({ QUORVANE_SIMULATOR, "--portal", server.apiBaseURL() });
+        ASSERT_TRUE(terminal.started());
+        ASSERT_TRUE(terminal.typeAtThePrompt("du")) << terminal.unread();
+        terminal.type("\x1a");
+        for (const char* key : { "m", "p" }) {
+            terminal.type(key);
+            ASSERT_TRUE(terminal.waitFor(key)) << terminal.unread();
+        }
+        terminal.type("\r");
+        ASSERT_TRUE(terminal.waitFor("--- screen")) << terminal.unread();
+        EXPECT_EQ(terminal.lastMatch(), "\r\n--- screen") << "each key echoed once, by the editor";
+        terminal.type("quit\r");
+        EXPECT_EQ(terminal.exitStatus(), 0);
+    }
+    SCOPED_TRACE("stopped, in the background, brought back");
+    Terminal terminal({ "/bin/sh", "-c", "set -m; \"$@\"; echo \"stopped: $?\"; read go; bg; read go; fg; echo \"after: $?\"", "sh",
+        QUORVANE_SIMULATOR, "--portal", server.apiBaseURL() });
+    ASSERT_TRUE(terminal.started());
+    ASSERT_TRUE(terminal.typeAtThePrompt("du")) << terminal.unread();
+    const pid_t program = childOf(terminal.pid());
+    terminal.type("\x1a");
+    ASSERT_TRUE(terminal.waitFor("stopped: " + std::to_string(128 + SIGTSTP))) << terminal.unread();
+    terminal.type("go\n");
+    char request[32];
+    std::snprintf(request, sizeof request, "0x%lx", static_cast<unsigned long>(TCSETSW));
+    ASSERT_TRUE(waitUntilInCall(program, SYS_ioctl, { "0x0", request })) << "stopped again, setting its modes in the background";
+    terminal.type("go\n");
+    ASSERT_TRUE(terminal.waitFor("quorvane> du")) << terminal.unread();
+    terminal.type("mp\r");
+    ASSERT_TRUE(terminal.waitFor("--- screen")) << terminal.unread();
+    EXPECT_EQ(terminal.lastMatch(), "mp\r\n--- screen") << "the line drawn once";
     terminal.type("quit\r");
     EXPECT_TRUE(terminal.waitFor("after: 0")) << terminal.unread();
     EXPECT_EQ(terminal.exitStatus(), 0);

@@ -5,6 +5,7 @@
 #include "platform/testing/TestHttpServer.h"
 #include "platform/testing/ThreadSanitizer.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/KillAtStep.h"
 #include "tests/support/PipedChild.h"
 #include "tools/portal/PortalServer.h"
 
@@ -496,6 +497,27 @@ bool waitedTooLong(std::chrono::steady_clock::time_point began)
     return std::chrono::steady_clock::now() - began > std::chrono::minutes(1);
 }
 
+// Has the child's screens wait for this test to read them: one page left in the pipe of its
+// output, and more screens than fit in it; once the pipe has taken some of them, the rest waits.
+void makeTheOutputWaitForItsReader(testsupport::PipedChild& child)
+{
+    child.write("dump\n");
+    ASSERT_TRUE(child.waitFor("\n---\n"));
+    const int output = child.outputDescriptor();
+    ASSERT_TRUE(fillPipe(output, 4096));
+    int before = 0;
+    ASSERT_EQ(::ioctl(output, FIONREAD, &before), 0);
+    child.write("dump\ndump\ndump\ndump\n");
+    pollfd progress { output, POLLIN, 0 };
+    const auto began = std::chrono::steady_clock::now();
+    for (int queued = before; queued == before;) {
+        ASSERT_FALSE(waitedTooLong(began)) << "nothing more came";
+        ASSERT_EQ(::ioctl(output, FIONREAD, &queued), 0);
+        if (queued == before)
+            ASSERT_GE(::poll(&progress, 1, 10), 0); // a pause between looks; the look decides
+    }
+}
+
 // A write that waits for a reader who has stopped reading (a pager waiting for a key) gives way
 // at a signal: the output counts as closed, and the run ends as at quit, by the signal, its
 // temporary home removed. The same with standard error (a line of its waits for room), where a
@@ -506,23 +528,7 @@ TEST(SimulatorProcess, ASignalEndsTheRunThoughItsWritesWaitForAReader)
     {
         SCOPED_TRACE("the output");
         testsupport::PipedChild child(world.arguments(), { "TMPDIR=" + world.temporary });
-        child.write("dump\n");
-        ASSERT_TRUE(child.waitFor("\n---\n"));
-        // One page left, and more screens than fit in it: once the pipe has taken some of them,
-        // the rest waits for this test to read.
-        const int output = child.outputDescriptor();
-        ASSERT_TRUE(fillPipe(output, 4096));
-        int before = 0;
-        ASSERT_EQ(::ioctl(output, FIONREAD, &before), 0);
-        child.write("dump\ndump\ndump\ndump\n");
-        pollfd progress { output, POLLIN, 0 };
-        const auto began = std::chrono::steady_clock::now();
-        for (int queued = before; queued == before;) {
-            ASSERT_FALSE(waitedTooLong(began)) << "nothing more came";
-            ASSERT_EQ(::ioctl(output, FIONREAD, &queued), 0);
-            if (queued == before)
-                ASSERT_GE(::poll(&progress, 1, 10), 0); // a pause between looks; the look decides
-        }
+        ASSERT_NO_FATAL_FAILURE(makeTheOutputWaitForItsReader(child));
         auto ended = child.end(SIGTERM, true);
         ASSERT_TRUE(WIFSIGNALED(ended.status)) << "exited with " << WEXITSTATUS(ended.status) << "\n" << ended.errorOutput;
         EXPECT_EQ(WTERMSIG(ended.status), SIGTERM) << ended.errorOutput;
@@ -629,19 +635,71 @@ TEST(SimulatorProcess, ASignalIgnoredAtTheStartStaysIgnored)
 }
 
 // An output whose reader has gone (`| head -1`) is output that cannot be written, as a full disk
-// is: status 1 and the system's reason, the temporary home removed, not a death by SIGPIPE.
+// is: status 1 and the system's reason, the temporary home removed, not a death by SIGPIPE. The
+// run ends at the first write that fails: with the reader gone before the first screen, the long
+// wait that follows never runs (had it, it would outlast the bound of the wait for the end, the
+// input left open).
 TEST(SimulatorProcess, AnOutputClosedByItsReaderFailsTheRunAsAFullDiskDoes)
 {
     EndingWorld world;
-    testsupport::PipedChild child(world.arguments(), { "TMPDIR=" + world.temporary });
-    child.write("dump\n");
-    ASSERT_TRUE(child.waitFor("\n---\n"));
-    child.closeOutput();
-    child.write("dump\nquit\n");
-    auto ended = child.end();
-    ASSERT_TRUE(WIFEXITED(ended.status)) << "ended by signal " << WTERMSIG(ended.status);
-    EXPECT_EQ(WEXITSTATUS(ended.status), 1) << ended.errorOutput;
-    EXPECT_NE(ended.errorOutput.find("quorvane: cannot write the output: Broken pipe\n"), std::string::npos) << ended.errorOutput;
-    EXPECT_EQ(temporaryHomesIn(world.temporary), 0u);
+    for (bool beforeTheFirstScreen : { false, true }) {
+        SCOPED_TRACE(beforeTheFirstScreen ? "gone before the first screen" : "gone after it");
+        std::vector<std::string> args = world.arguments();
+        args.insert(args.end(), { "--clock", "system" });
+        testsupport::PipedChild child(args, { "TMPDIR=" + world.temporary });
+        if (!beforeTheFirstScreen) {
+            child.write("dump\n");
+            ASSERT_TRUE(child.waitFor("\n---\n"));
+        }
+        child.closeOutput();
+        child.write(beforeTheFirstScreen ? "dump\nwait 600\ndump\n" : "dump\nquit\n");
+        auto ended = child.end(0, beforeTheFirstScreen);
+        ASSERT_TRUE(WIFEXITED(ended.status)) << "ended by signal " << WTERMSIG(ended.status);
+        EXPECT_EQ(WEXITSTATUS(ended.status), 1) << ended.errorOutput;
+        EXPECT_NE(ended.errorOutput.find("quorvane: cannot write the output: Broken pipe\n"), std::string::npos) << ended.errorOutput;
+        EXPECT_EQ(temporaryHomesIn(world.temporary), 0u);
+    }
+}
+
+// A signal as a run ends, while its temporary home is removed (held there, at the settings'
+// folder): one that is the first is not lost, and the process ends by it once the home is gone,
+// though the run itself ended at quit; one that follows a first lets the removal finish (the
+// home holds the sign-in token), and the process ends by the first, whose run's screens still
+// wait for a reader.
+TEST(SimulatorProcess, ASignalAsTheRunEndsIsNotLostAndASecondLetsTheRemovalFinish)
+{
+    EndingWorld world;
+    struct Case {
+        int first; // ends the run behind a full output; 0: quit does
+        int during; // sent while the home is removed
+    };
+    testsupport::KillPlan plan;
+    plan.under = world.temporary;
+    plan.kinds = "unlink";
+    plan.name = "/Library/Preferences";
+    plan.at = 1;
+    plan.waitAt = pf::FileManager::join(world.env.sandbox().tmpPath(), "removal");
+    ASSERT_EQ(::mkfifo(plan.waitAt.c_str(), 0600), 0);
+    auto environment = testsupport::killAtStepEnvironment(plan);
+    environment.push_back("TMPDIR=" + world.temporary);
+    const Case cases[] = { { 0, SIGTERM }, { SIGINT, SIGINT }, { SIGHUP, SIGTERM } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.first ? strsignal(c.first) : "quit") + ", then " + strsignal(c.during));
+        testsupport::PipedChild child(world.arguments(), environment);
+        if (c.first) {
+            ASSERT_NO_FATAL_FAILURE(makeTheOutputWaitForItsReader(child));
+            ASSERT_EQ(::kill(child.pid(), c.first), 0);
+        } else {
+            child.write("dump\nquit\n");
+        }
+        const int removal = testsupport::reachHeldStep(plan.waitAt, child.pid());
+        ASSERT_GE(removal, 0) << "the home's removal began";
+        ASSERT_EQ(::kill(child.pid(), c.during), 0);
+        ::close(removal);
+        auto ended = child.end(0, true);
+        ASSERT_TRUE(WIFSIGNALED(ended.status)) << "exited with " << WEXITSTATUS(ended.status) << "\n" << ended.errorOutput;
+        EXPECT_EQ(WTERMSIG(ended.status), c.first ? c.first : c.during) << strsignal(WTERMSIG(ended.status));
+        EXPECT_EQ(temporaryHomesIn(world.temporary), 0u);
+    }
 }
 }

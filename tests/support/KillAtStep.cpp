@@ -18,6 +18,10 @@
 //                         program exports it) before or after the step, and goes on when it
 //                         returns, so that the program's other threads act while one of its
 //                         writes stands at that step (a program without it is killed)
+//   QUORVANE_KILL_WAIT_AT a FIFO: the step is not the end either; the thread making it opens
+//                         the FIFO for reading, which waits until the test opens it for writing
+//                         (the test then knows the step is reached), and goes on once the test
+//                         has closed it: any program can be held so, from outside
 //
 // Only calls that reach the C library through the dynamic linker are seen: the system
 // libraries' own calls inside the C library (stdio's buffered writes) are not, which is as
@@ -76,6 +80,7 @@ struct Settings {
     long at = 0; // 0: only count
     bool after = false;
     void (*hold)() = nullptr; // the program's, when it is to be held rather than killed
+    char waitAt[PATH_MAX] {}; // the FIFO a held step waits at, when the hold is this library's
     int log = -1;
 };
 
@@ -100,6 +105,24 @@ ssize_t realWrite(int fd, const void* data, size_t size)
 void copyText(char* to, const char* from, size_t size)
 {
     std::snprintf(to, size, "%s", from ? from : "");
+}
+
+// Holds the calling thread until the test has opened the FIFO for writing and closed it again.
+// Signals that come meanwhile are handled as their handlers say; the waits go on after them.
+void waitAtFifo()
+{
+    t_inside = true;
+    int fifo;
+    while ((fifo = ::open(g_settings.waitAt, O_RDONLY | O_CLOEXEC)) < 0 && errno == EINTR) {
+    }
+    for (char byte; fifo >= 0;) {
+        ssize_t n = ::read(fifo, &byte, 1);
+        if (n == 0 || (n < 0 && errno != EINTR))
+            break;
+    }
+    if (fifo >= 0)
+        ::close(fifo);
+    t_inside = false;
 }
 
 __attribute__((constructor)) void readSettings()
@@ -133,6 +156,10 @@ __attribute__((constructor)) void readSettings()
         g_settings.after = std::strcmp(when, "after") == 0;
     if (const char* hold = std::getenv("QUORVANE_KILL_HOLD"); hold && *hold)
         g_settings.hold = reinterpret_cast<void (*)()>(::dlsym(RTLD_DEFAULT, "quorvane_kill_at_step_hold"));
+    if (const char* fifo = std::getenv("QUORVANE_KILL_WAIT_AT"); fifo && *fifo) {
+        copyText(g_settings.waitAt, fifo, sizeof g_settings.waitAt);
+        g_settings.hold = waitAtFifo;
+    }
     if (const char* log = std::getenv("QUORVANE_KILL_LOG"); log && *log) {
         static auto realOpen = next<int (*)(const char*, int, ...)>("open");
         g_settings.log = realOpen(log, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);

@@ -2,8 +2,12 @@
 
 #include "tests/support/ChildProcess.h"
 
+#include <cerrno>
+#include <chrono>
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
+#include <poll.h>
 #include <signal.h>
 #include <sstream>
 #include <string>
@@ -28,6 +32,8 @@ struct KillPlan {
     // `extern "C" void quorvane_kill_at_step_hold()` (exported: ENABLE_EXPORTS) and goes on
     // when it returns, so that the child's other threads act while that write stands there.
     bool hold = false;
+    // Or, for any program: the thread making the step waits at this FIFO (see `reachHeldStep`).
+    std::string waitAt {};
 };
 
 // One step a run made, as the log gives it.
@@ -50,6 +56,7 @@ inline std::vector<std::string> killAtStepEnvironment(const KillPlan& plan)
         std::string("QUORVANE_KILL_WHEN=") + (plan.after ? "after" : "before"),
         "QUORVANE_KILL_LOG=" + plan.log,
         std::string("QUORVANE_KILL_HOLD=") + (plan.hold ? "1" : ""),
+        "QUORVANE_KILL_WAIT_AT=" + plan.waitAt,
     };
     // The library is not built with the sanitizer, and comes before its runtime in the list of
     // loaded libraries, which the runtime would otherwise refuse.
@@ -80,6 +87,23 @@ inline std::vector<KilledStep> readKilledSteps(const std::string& log)
         steps.push_back(step);
     }
     return steps;
+}
+
+// Waits, a minute at most, until the child's thread stands at the step held at `fifo` (made with
+// mkfifo, the plan's `waitAt`), and gives the FIFO's writing end: the thread goes on once it is
+// closed. -1 when the child ended first, or the minute passed.
+inline int reachHeldStep(const std::string& fifo, pid_t child)
+{
+    const auto began = std::chrono::steady_clock::now();
+    for (;;) {
+        int held = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        siginfo_t ended {};
+        if (held >= 0 || errno != ENXIO || ::waitid(P_PID, static_cast<id_t>(child), &ended, WEXITED | WNOHANG | WNOWAIT) != 0
+            || ended.si_pid != 0 || std::chrono::steady_clock::now() - began > std::chrono::minutes(1))
+            return held;
+        pollfd never { -1, 0, 0 };
+        ::poll(&never, 1, 10); // a pause between looks; the look decides
+    }
 }
 
 inline bool wasKilled(const ChildResult& result)

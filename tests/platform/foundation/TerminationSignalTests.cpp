@@ -73,3 +73,25 @@ TEST(TerminationSignal, TheFirstSignalReachesTheMainLoopOnceAndASecondEndsThePro
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGUSR1) << status;
     EXPECT_EQ(heard, std::vector<int> { SIGUSR1 }) << "nothing reached this process's loop since";
 }
+
+// Once the clean-up has begun a further signal lets it finish, and the end is by the first; one
+// that is the first, during the clean-up, is not lost: the last look ends by it. After that look
+// found none, nothing is left to act on a signal: it ends the process at once.
+TEST(TerminationSignal, TheCleanUpFinishesAtAFurtherSignalAndTheLastLookMissesNone)
+{
+    TaskEnvironment env;
+    TerminationSignal::watch({ SIGUSR1, SIGUSR2 }, [](int) {});
+    ASSERT_EQ(write(STDOUT_FILENO, "", 0), 0); // (see above: the handler's write, looked up first)
+    int status = forkedChildEnds([] {
+        TerminationSignal::beginCleanUp();
+        std::raise(SIGUSR1);
+        std::raise(SIGUSR2);
+        TerminationSignal::endByTheSignal();
+    });
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGUSR1) << status;
+    status = forkedChildEnds([] {
+        TerminationSignal::endByTheSignal();
+        std::raise(SIGUSR2);
+    });
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGUSR2) << status;
+}
