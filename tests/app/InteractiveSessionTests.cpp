@@ -470,8 +470,9 @@ TEST(InteractiveSessionTest, EveryWayOutOfThePromptLeavesTheTerminalsModesAsThey
             ASSERT_TRUE(waitUntilInCall(terminal.pid(), SYS_write, { "0x1" })) << "the echo waits";
             ASSERT_EQ(kill(terminal.pid(), c.first), 0);
         }
-        if (c.signal)
+        if (c.signal) {
             ASSERT_EQ(kill(terminal.pid(), c.signal), 0);
+        }
         // Two signals that come together may be taken in either order, by two threads.
         const int status = terminal.exitStatus();
         EXPECT_TRUE(status == c.status || (c.first && status == 128 + c.first)) << status;

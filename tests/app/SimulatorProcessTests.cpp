@@ -403,8 +403,9 @@ TEST(SimulatorProcess, ASignalToEndEndsTheRunAsQuitDoes)
         // Two signals pending together are taken lowest number first: either may be the first.
         const int signal = WTERMSIG(ended.status);
         EXPECT_TRUE(signal == c.signal || signal == c.then) << strsignal(signal) << "\n" << ended.errorOutput;
-        if (!c.ownHome)
+        if (!c.ownHome) {
             EXPECT_EQ(temporaryHomesIn(temporary), 0u);
+        }
         if (!c.ownHome)
             continue;
         bool settingsKept = false;
@@ -513,8 +514,9 @@ void makeTheOutputWaitForItsReader(testsupport::PipedChild& child)
     for (int queued = before; queued == before;) {
         ASSERT_FALSE(waitedTooLong(began)) << "nothing more came";
         ASSERT_EQ(::ioctl(output, FIONREAD, &queued), 0);
-        if (queued == before)
+        if (queued == before) {
             ASSERT_GE(::poll(&progress, 1, 10), 0); // a pause between looks; the look decides
+        }
     }
 }
 
@@ -571,8 +573,9 @@ TEST(SimulatorProcess, ASignalEndsTheRunThoughItsWritesWaitForAReader)
         else
             EXPECT_EQ(WTERMSIG(ended.status), SIGINT) << "the line waiting for room gave way; "
                                                       << strsignal(WTERMSIG(ended.status));
-        if (!second)
+        if (!second) {
             EXPECT_EQ(temporaryHomesIn(world.temporary), 0u);
+        }
         ::close(errors[0]);
         pf::FileManager::removeItem(script);
     }
