@@ -2,9 +2,11 @@
 // the file's bytes, read as pages (the header's page size, or a guess where it does not read).
 // Every walk ends, within reads bounded by the file's pages and memory bounded whatever a cell
 // claims, whatever the bytes say (trees and free lists that lead back, overflow chains that loop,
-// lengths past the page or the file), and every row it offers has the table's shape.
+// lengths past the page or the file), and every row it offers has the table's shape. (The memory
+// limit counts what the fuzzer holds too, its corpus and the sanitizer's quarantine of freed
+// blocks: a walk's own stays within tens of MB, where a payload taken at a cell's word held GBs.)
 // fuzz-timeout: 5
-// fuzz-rss-mb: 256
+// fuzz-rss-mb: 1024
 #include "core/records/GiftDetailInfo.h"
 #include "core/storage/PageReader.h"
 #include "core/storage/PageSource.h"
