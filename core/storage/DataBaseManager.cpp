@@ -302,6 +302,10 @@ bool DataBaseManager::mendDamagedFile(const std::string& path)
             const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> insert(prepared, sqlite3_finalize);
             SalvageWalk walk(reader, { table.name, table.columns.size(), rowidColumn, kMaxSalvagedValueBytes, kMaxSalvagedBytes });
             const auto end = walk.run([&](std::int64_t, const std::vector<SalvagedValue>& values) {
+                // Asked to end, the mend keeps nothing more: the rows the reading held by then
+                // are not written to a file that is given up anyway.
+                if (ending)
+                    return false;
                 ++budget.rows;
                 for (const auto& value : values)
                     budget.bytes += value.bytes.empty() ? 8 : value.bytes.size();
@@ -339,6 +343,8 @@ bool DataBaseManager::mendDamagedFile(const std::string& path)
             if (end == SalvageWalk::End::Stopped)
                 notes += "; the reading of " + table.name + " stopped at its bounds";
         }
+        if (reader.header().pageSizeFromPages)
+            notes += "; the page size found from the pages: " + std::to_string(reader.header().pageSize) + " bytes";
         transaction.commit();
     } catch (const MendEnded&) {
         pf::Log::line("GameDatabase: the mend stopped: the program is ending; the store is left as it is for the next launch");

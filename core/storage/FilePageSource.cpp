@@ -2,49 +2,12 @@
 
 #include "core/storage/RetryingReadVfs.h"
 
+#include "platform/foundation/FileManager.h"
+
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <cerrno>
-
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <limits>
-
-namespace {
-
-// Where the last of the file's data ends, by the file system's own map of its holes; the size
-// where it keeps no such map, or the file has more than a few thousand stretches of data (they
-// are not walked one by one for ever).
-std::uint64_t dataEndOf(const std::string& path, std::uint64_t size)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return size;
-    std::uint64_t end = 0;
-    off_t at = 0;
-    for (int stretches = 0;; ++stretches) {
-        const off_t data = ::lseek(fd, at, SEEK_DATA);
-        if (data < 0) {
-            // ENXIO: no data past `at`; anything else: no map to go by.
-            if (errno != ENXIO)
-                end = size;
-            break;
-        }
-        const off_t hole = ::lseek(fd, data, SEEK_HOLE);
-        if (hole < 0 || stretches == 4096) {
-            end = size;
-            break;
-        }
-        end = static_cast<std::uint64_t>(hole);
-        at = hole;
-    }
-    ::close(fd);
-    return std::min(end, size);
-}
-
-}
 
 sqlite3_file* FilePageSource::file() const
 {
@@ -75,7 +38,7 @@ std::unique_ptr<FilePageSource> FilePageSource::open(const std::string& path)
     if (file->pMethods->xFileSize(file, &size) != SQLITE_OK || size < 0)
         return nullptr;
     source->m_size = static_cast<std::uint64_t>(size);
-    source->m_dataEnd = dataEndOf(path, source->m_size);
+    source->m_dataEnd = std::min(pf::FileManager::dataEnd(path).value_or(source->m_size), source->m_size);
     return source;
 }
 

@@ -201,7 +201,7 @@ PageReader::Got PageReader::start()
             return *(m_started = *m_interrupted);
         if (found != 0 && found != m_header.pageSize) {
             setPageSize(found, reserved);
-            m_header.sizeFromPages = true;
+            m_header.pageSizeFromPages = true;
         }
         return *(m_started = Got::Page);
     }
@@ -211,7 +211,7 @@ PageReader::Got PageReader::start()
     if (m_interrupted)
         return *(m_started = *m_interrupted);
     setPageSize(found ? found : m_header.pageSize, 0);
-    m_header.sizeFromPages = found != 0;
+    m_header.pageSizeFromPages = found != 0;
     return *(m_started = Got::Refused);
 }
 

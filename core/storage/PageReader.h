@@ -39,7 +39,7 @@ public:
         std::uint32_t freelistCount = 0;
         int encoding = 1; // 1: UTF-8, 2: UTF-16le, 3: UTF-16be
         bool autoVacuum = false; // pages of pointer maps lie among the others
-        bool sizeFromPages = false; // the page size was found from the pages, not the header
+        bool pageSizeFromPages = false; // the page size was found from the pages, not the header
     };
 
     enum class Got {

@@ -631,6 +631,39 @@ std::optional<std::uint64_t> FileManager::size(const std::string& path)
     return n;
 }
 
+std::optional<std::uint64_t> FileManager::dataEnd(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    const auto size = static_cast<std::uint64_t>(info.st_size);
+    std::uint64_t end = 0;
+    off_t at = 0;
+    for (int stretches = 0;; ++stretches) {
+        const off_t data = ::lseek(fd, at, SEEK_DATA);
+        if (data < 0) {
+            // ENXIO: no data past `at`; anything else: no map to go by.
+            if (errno != ENXIO)
+                end = size;
+            break;
+        }
+        const off_t hole = ::lseek(fd, data, SEEK_HOLE);
+        if (hole < 0 || stretches == 4096) {
+            end = size;
+            break;
+        }
+        end = static_cast<std::uint64_t>(hole);
+        at = hole;
+    }
+    ::close(fd);
+    return std::min(end, size);
+}
+
 std::vector<std::string> FileManager::contentsOfDirectory(const std::string& path)
 {
     std::vector<std::string> names;

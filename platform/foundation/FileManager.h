@@ -140,6 +140,11 @@ public:
     static std::optional<Bytes> read(const std::string& path, std::uint64_t maxBytes, std::string* error = nullptr);
     static std::optional<std::string> readText(const std::string& path);
     static std::optional<std::uint64_t> size(const std::string& path);
+    // Where the last of a file's data ends, by the file system's map of its holes: a sparse
+    // tail, which reads as zeros and takes no room, is not counted. The file's size where the
+    // file system keeps no such map, or the file has more than a few thousand stretches of data
+    // (they are not walked one by one for ever); none when it cannot be opened.
+    static std::optional<std::uint64_t> dataEnd(const std::string& path);
 
     // Names in a directory (not recursive), sorted.
     static std::vector<std::string> contentsOfDirectory(const std::string& path);

@@ -101,6 +101,23 @@ TEST(FileManager, WriteReadSizeAndAtomicReplace)
     EXPECT_FALSE(FileManager::read(Sandbox::current()->documentsPath(), 1u << 20));
 }
 
+// A file's data ends before a sparse tail, where the file system maps its holes (it never ends
+// past the file, and a missing file has none).
+TEST(FileManager, TheDataOfAFileEndsBeforeASparseTail)
+{
+    TaskEnvironment env;
+    std::string path = Sandbox::current()->documentsPath() + "/sparse.bin";
+    EXPECT_FALSE(FileManager::dataEnd(path));
+    ASSERT_TRUE(FileManager::writeAtomically(path, Bytes(8192, 7)));
+    EXPECT_EQ(FileManager::dataEnd(path), 8192u);
+    ASSERT_EQ(::truncate(path.c_str(), off_t { 1 } << 30), 0);
+    const auto end = FileManager::dataEnd(path);
+    ASSERT_TRUE(end);
+    // The data's last block, or the size where no holes are mapped.
+    EXPECT_TRUE(*end <= std::uint64_t { 1 } << 20 || *end == std::uint64_t { 1 } << 30) << *end;
+    EXPECT_GE(*end, 8192u);
+}
+
 TEST(FileManager, ReadingGivesEveryByteWhateverTheSizeTheSystemReports)
 {
     TaskEnvironment env;
