@@ -77,8 +77,8 @@ PortalCatalog::PortalCatalog(long long now)
                 g.extcredits2 = 5 + (i % 4) * 5;
                 g.ext2 = g.extcredits2 + 10;
                 break;
-            case 3: // opens later: the first one within the reminder window of a few minutes
-                g.startTime = reminderGiftPlaced ? now + (i % 6 + 1) * 3600 : now + 170;
+            case 3: // opens later: the first one soon enough for the booking reminder
+                g.startTime = reminderGiftPlaced ? now + (i % 6 + 1) * 3600 : now + kReminderGiftOpensIn;
                 reminderGiftPlaced = true;
                 g.send = 0;
                 break;

@@ -68,6 +68,13 @@ public:
     std::vector<SampleUser> users;
 
     static const char* categoryName(int category);
+
+    // The first gift that opens later opens this many seconds after the catalogue is made (the
+    // portal's start). The app's reminder looks each minute, from a minute after launch, at the
+    // gifts opening two to three minutes ahead, and from then on misses none that opens later:
+    // so an app launched within two minutes of the portal, as `scripts/run` does at once, shows
+    // its banner within its first two minutes.
+    static constexpr long long kReminderGiftOpensIn = 300;
 };
 
 }

@@ -5,6 +5,7 @@
 #include "platform/ui/Driver.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/UIEnvironment.h"
+#include "tools/portal/PortalCatalog.h"
 
 #include <gtest/gtest.h>
 
@@ -173,6 +174,36 @@ TEST_F(Bookings, APassThatRunsLateNeitherMissesNorRepeatsAGift)
     ASSERT_TRUE(banners().empty());
     env.fastForwardBy(3 * ReminderManager::kInterval);
     EXPECT_TRUE(banners().empty());
+}
+
+TEST_F(Bookings, TheSamplePortalsLaterGiftIsAnnouncedWithinTheFirstMinutesOfALaunch)
+{
+    // The app launched at once after the portal (as scripts/run does) or a while later, the gift
+    // booked at once: its banner shows within the first two minutes.
+    for (double launchedAfter : { 0.0, 1.5, 45.0, 110.0 }) {
+        SCOPED_TRACE(launchedAfter);
+        ReminderManager::sharedInstance()->stopTimer();
+        StatusBarNotification::reset();
+        const auto portalStart = static_cast<long long>(env.now());
+        const portal::PortalCatalog catalog(portalStart);
+        const portal::Gift* later = nullptr;
+        for (const auto& gift : catalog.gifts)
+            if (!later && gift.startTime > portalStart)
+                later = &gift;
+        ASSERT_TRUE(later);
+        EXPECT_EQ(later->startTime, portalStart + portal::PortalCatalog::kReminderGiftOpensIn);
+        env.fastForwardBy(launchedAfter);
+        ReminderManager::sharedInstance()->startReminider();
+        book(later->title, static_cast<double>(later->startTime));
+
+        std::vector<std::string> seen;
+        for (int pass = 0; pass < 2 && seen.empty(); ++pass) {
+            env.fastForwardBy(ReminderManager::kInterval);
+            seen = banners();
+        }
+        EXPECT_EQ(seen, (std::vector<std::string> { later->title + "等即将可以开始领取了." }));
+        env.fastForwardBy(static_cast<double>(later->startTime) - env.now() + 10); // it opens, and is announced no more
+    }
 }
 
 namespace {
