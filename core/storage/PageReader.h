@@ -30,7 +30,7 @@
 // header's, and none). Where the header does not read, texts are taken as UTF-8, and the file's
 // data for the database's.
 //
-// Reads are asked of `mayRead`; once the caller says it reads pages again (`readAgain`), of
+// Reads are asked of `mayRead`; while the caller says it reads pages again (`setReadingAgain`), of
 // `mayReadAgain` where one is given: a mend bounds its first reading of the file by time, while a
 // second reading of pages it has read once is bounded by those pages.
 class PageReader {
@@ -82,8 +82,8 @@ public:
 
     // `mayRead` is asked before every read of the source; a read it refuses gives Stopped.
     PageReader(PageSource& source, std::function<bool()> mayRead, std::function<bool()> mayReadAgain = {});
-    // From now on the pages read are read again (see above).
-    void readAgain() { m_again = true; }
+    // Whether the pages read from now on are read again (see above).
+    void setReadingAgain(bool again) { m_again = again; }
 
     // Reads the header (or guesses, see above), once: later calls give the first one's answer.
     // Page or Refused: the reading may go on.

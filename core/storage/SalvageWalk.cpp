@@ -630,7 +630,11 @@ void SalvageWalk::scan(const Keep& keep)
         return;
     // The pages read are decided on what they showed; the leaves holding what is kept are read
     // again, each once.
-    m_reader.readAgain();
+    m_reader.setReadingAgain(true);
+    struct FirstReading {
+        PageReader& reader;
+        ~FirstReading() { reader.setReadingAgain(false); }
+    } restored { m_reader };
     if (!settleTrunks())
         return;
     const auto& header = m_reader.header();

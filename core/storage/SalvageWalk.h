@@ -57,7 +57,7 @@
 // The reader's `mayRead` bounds the walk and the scan's reading of every page (its time, and an
 // end asked for): a read it refuses ends that reading at once. The rows the tree gave are offered
 // already; what the pages the scan read by then hold is decided on what they show, and offered
-// too: the leaves that hold them are read again (`PageReader::readAgain`), each once, with the
+// too: the leaves that hold them are read again (`PageReader::setReadingAgain`), each once, with the
 // chains of their rows. Between pages the walk holds the map (two bytes a page), the rowids the
 // tree gave and where each copy of a row off the tree lies (16 bytes a copy), with the children
 // of interior pages and the lists of trunks found off the tree; those bytes are bounded
