@@ -36,6 +36,8 @@ bool BudgetTable::Row::withinBudget() const
         return true;
     case Limit::Absolute:
         return measured && std::isfinite(*measured) && *measured <= budget;
+    case Limit::AtMostAbove:
+        return measured && floor && std::isfinite(*measured) && std::isfinite(*floor) && *measured - *floor <= budget;
     case Limit::AtMost:
     case Limit::AtLeast: {
         auto r = ratio();
@@ -61,8 +63,11 @@ void BudgetTable::print(std::ostream& out) const
         case Limit::Absolute: budget = "<= " + number(row.budget, row.unit); break;
         case Limit::AtMost: budget = "<= " + number(row.budget, "") + "x"; break;
         case Limit::AtLeast: budget = ">= " + number(row.budget, "") + "x"; break;
+        case Limit::AtMostAbove: budget = "<= +" + number(row.budget, row.unit); break;
         }
-        if (row.limit != Limit::Absolute && row.floor)
+        if (row.limit == Limit::AtMostAbove && row.measured && row.floor)
+            ratio = (*row.measured >= *row.floor ? "+" : "") + number(*row.measured - *row.floor, row.unit);
+        else if (row.limit != Limit::Absolute && row.floor)
             ratio = row.ratio() ? number(row.ratio(), "") + "x" : "-";
         const char* verdict = row.limit == Limit::Info ? "" : row.withinBudget() ? "ok" : "MISSED";
         out << "| " << row.figure << " | " << number(row.measured, row.unit) << " | "

@@ -13,10 +13,12 @@
 // - A row whose figure, or floor where it needs one, could not be measured is a miss, never a
 //   pass.
 // - `AtMost` passes when ratio <= budget, `AtLeast` when ratio >= budget, `Absolute` when the
-//   figure <= budget; `Info` rows are printed and never fail.
+//   figure <= budget, `AtMostAbove` when the figure exceeds its floor by no more than the budget
+//   (in the figure's unit: a peak of memory beside another's); `Info` rows are printed and never
+//   fail.
 class BudgetTable {
 public:
-    enum class Limit { AtMost, AtLeast, Absolute, Info };
+    enum class Limit { AtMost, AtLeast, Absolute, AtMostAbove, Info };
 
     struct Row {
         std::string figure;

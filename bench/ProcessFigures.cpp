@@ -8,8 +8,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <unistd.h>
 
 namespace {
 
@@ -136,5 +138,45 @@ ProcessFigures::Results ProcessFigures::measure(const Paths& paths, int rounds)
     }
     for (int i = 0; i < std::max(1, rounds / 2); ++i)
         add(results.tour, ChildProcess::runMetered(paths.meter, app, tour, paths.workFolder + "/tour-output.txt"), "the tour");
+    return results;
+}
+
+ProcessFigures::LaunchMemory ProcessFigures::measureLaunches(const Paths& paths, const std::string& sound, const std::string& damaged,
+    int runs)
+{
+    LaunchMemory results;
+    MemoryFiles memory;
+    portal::PortalServer server;
+    if (!server.start()) {
+        results.clean.failures = results.mending.failures = 1;
+        results.clean.lastFailure = results.mending.lastFailure = "the local portal could not listen";
+        return results;
+    }
+    const std::filesystem::path home = std::filesystem::temp_directory_path() / ("quorvane-bench-home-" + std::to_string(::getpid()));
+    const std::vector<std::string> app { paths.app, "--portal", server.apiBaseURL(), "--home", home.string(), "--script", "-" };
+    for (int run = 0; run < runs; ++run) {
+        for (size_t member : RoundSamples::passOrder(2, 0, run)) {
+            const bool mending = member == 1;
+            Samples& samples = mending ? results.mending : results.clean;
+            std::error_code error;
+            std::filesystem::remove_all(home, error);
+            std::filesystem::create_directories(home / "Documents", error);
+            if (error || !std::filesystem::copy_file(mending ? damaged : sound, home / "Documents" / "GameDatabase.sqlite", error)) {
+                ++samples.failures;
+                samples.lastFailure = "the store could not be put in the home: " + error.message();
+                continue;
+            }
+            const auto outcome = ChildProcess::runMetered(paths.meter, app, "quit\n", paths.workFolder + "/launch-output.txt");
+            if (!add(samples, outcome, mending ? "the mending launch" : "the clean launch"))
+                continue;
+            if (std::filesystem::exists(home / "Documents" / "GameDatabase.sqlite.corrupt") != mending) {
+                samples.peakResidentMB.pop_back();
+                ++samples.failures;
+                samples.lastFailure = mending ? "the launch mended nothing" : "the launch mended the sound store";
+            }
+        }
+    }
+    std::error_code error;
+    std::filesystem::remove_all(home, error);
     return results;
 }

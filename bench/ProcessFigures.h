@@ -44,6 +44,16 @@ public:
 
     static Results measure(const Paths& paths, int rounds);
 
+    // Launches of the app against the local portal (`--home HOME --script -`, its script "quit"),
+    // each on a fresh home holding a copy of a booked store: `sound`, which the launch checks
+    // and uses, or `damaged`, which it mends. `runs` of each, in turn; a launch on the damaged
+    // store that mends nothing, or one on the sound store that mends it, is a failure.
+    struct LaunchMemory {
+        Samples clean;
+        Samples mending;
+    };
+    static LaunchMemory measureLaunches(const Paths& paths, const std::string& sound, const std::string& damaged, int runs);
+
     // The lines between "<<'TOUR'" and "TOUR" in the script; empty when there are none.
     static std::string tourOf(const std::string& scriptText);
 };

@@ -6,6 +6,7 @@
 // checking it and running the same delete.
 
 #include "bench/MemoryFiles.h"
+#include "bench/StoreFiles.h"
 
 #include "core/records/GiftDetailInfo.h"
 #include "core/storage/GiftDetailInfoDatabaseManager.h"
@@ -517,3 +518,17 @@ BENCHMARK(StoreLaunchPurge)->Arg(4000)->Arg(20000)->MinTime(0.1)->Unit(benchmark
 BENCHMARK(StoreLaunchPurgeFloor)->Arg(4000)->Arg(20000)->MinTime(0.1)->Unit(benchmark::kMillisecond);
 BENCHMARK(StoreMend)->Arg(20000)->MinTime(0.1)->Unit(benchmark::kMillisecond);
 BENCHMARK(StoreMendFloor)->Arg(20000)->MinTime(0.1)->Unit(benchmark::kMillisecond);
+
+namespace storefiles {
+
+const std::string& sound(int count)
+{
+    return bookedFile(count);
+}
+
+const std::string& damaged(int count)
+{
+    return damagedBookedFile(count);
+}
+
+}

@@ -14,6 +14,7 @@
 #include "bench/BudgetTable.h"
 #include "bench/ProcessFigures.h"
 #include "bench/RoundSamples.h"
+#include "bench/StoreFiles.h"
 
 #include <benchmark/benchmark.h>
 #include <sched.h>
@@ -165,7 +166,17 @@ int main(int argc, char** argv)
                                                  QUORVANE_BENCH_SOURCE "/scripts/run", work },
             repetitions);
     }
-    for (const auto* s : { &processes.start, &processes.startFloor, &processes.tour }) {
+    // The mend's peak memory beside a clean launch's, on the mend row's store and the same
+    // store sound: whole launches, for the kernel's count of a process's peak.
+    ProcessFigures::LaunchMemory launches;
+    const bool mendMeasured = std::string("StoreMend/").rfind(only, 0) == 0;
+    if (mendMeasured) {
+        std::fprintf(stderr, "bench: launches on a sound and a damaged store\n");
+        launches = ProcessFigures::measureLaunches({ QUORVANE_BENCH_APP, QUORVANE_BENCH_START_FLOOR, QUORVANE_BENCH_METER,
+                                                       QUORVANE_BENCH_SOURCE "/scripts/run", work },
+            storefiles::sound(20000), storefiles::damaged(20000), std::max(3, repetitions));
+    }
+    for (const auto* s : { &processes.start, &processes.startFloor, &processes.tour, &launches.clean, &launches.mending }) {
         if (s->failures)
             std::fprintf(stderr, "bench: %d failed runs (%s)\n", s->failures, s->lastFailure.c_str());
     }
@@ -238,6 +249,11 @@ int main(int argc, char** argv)
     // bare sqlite3 copying the rows of the sound store into a new file in one transaction.
     pairRow("Booked store: mend of 20,000 bookings, every other leaf damaged", "StoreMend/20000/", "StoreMendFloor/20000/", 1e3,
         "ms", Limit::AtMost, 2.0);
+    // The same mend's peak memory, a whole launch's, against a launch on the same store sound.
+    if (mendMeasured) {
+        table.add({ "Booked store: the mend's launch, peak memory against a clean launch's", peak(launches.mending),
+            peak(launches.clean), "MB", Limit::AtMostAbove, 64 });
+    }
     // Each table's page against the fastest of the three in the same round.
     const std::vector<std::string> tables { "TableScroll/10/", "TableScroll/1000/", "TableScroll/10000/" };
     bool tablesMeasured = std::none_of(tables.begin(), tables.end(), failed);

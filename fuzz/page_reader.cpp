@@ -47,10 +47,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     fuzz::prepareProcess();
     InputSource source(data, size);
-    // The smallest page is 512 bytes: the file holds at most this many, and each page is read
-    // once by the tree, once by the scan, once more for the header's guess and for overflow
-    // chains bounded by the bytes they give.
-    const long bound = 64 + 8 * static_cast<long>(size / 512 + 1) + 16 * 8;
+    // The smallest page is 512 bytes: the file holds at most this many. The tree's walk reads
+    // each page once, and once more as a page of a chain a row takes; the scan reads each page
+    // nothing accounts for once, then again as it decides and offers: as a leaf at most twice to
+    // settle the free list's trunks and once each to compare copies and to offer rows, and as a
+    // page of a chain once in each of those (a page is in one chain at most); the header's guess
+    // reads the file's first MiB once.
+    const long bound = 64 + 12 * static_cast<long>(size / 512 + 1) + 16 * 8;
     long asked = 0;
     PageReader reader(source, [&] { return ++asked <= 1'000'000; });
     const size_t columns = GiftDetailInfo::kTableColumns.size();

@@ -41,6 +41,9 @@ TEST(BudgetTable, VerdictsKeepTheirBudgetsAndNeverPassWhatWasNotMeasured)
         { "floor not measured", { "a", 1, std::nullopt, "ms", Limit::AtMost, 2.0 }, false },
         { "floor of zero", { "a", 3, 0, "ms", Limit::AtMost, 2.0 }, false },
         { "absolute figure not measured", { "a", std::nullopt, std::nullopt, "MB", Limit::Absolute, 30 }, false },
+        { "above its floor, within", { "a", 90, 30, "MB", Limit::AtMostAbove, 64 }, true },
+        { "above its floor, past", { "a", 95, 30, "MB", Limit::AtMostAbove, 64 }, false },
+        { "above a floor not measured", { "a", 31, std::nullopt, "MB", Limit::AtMostAbove, 64 }, false },
         { "information only", { "a", std::nullopt, std::nullopt, "s", Limit::Info, 0 }, true },
         { "paired ratio decides, not the figures'", { "a", 10, 6, "ms", Limit::AtMost, 1.5, 1.4 }, true },
         { "paired ratio over, figures' under", { "a", 6, 6, "ms", Limit::AtMost, 1.5, 1.6 }, false },
@@ -67,6 +70,15 @@ TEST(BudgetTable, PrintsThePairedRatio)
     std::ostringstream printed;
     table.print(printed);
     EXPECT_NE(printed.str().find("| 10.0 ms | 5.00 ms | 2.25x | <= 2.50x | ok |"), std::string::npos) << printed.str();
+}
+
+TEST(BudgetTable, PrintsHowFarAFigureLiesAboveItsFloor)
+{
+    BudgetTable table;
+    table.add({ "a", 45.5, 30, "MB", Limit::AtMostAbove, 64 });
+    std::ostringstream printed;
+    table.print(printed);
+    EXPECT_NE(printed.str().find("| 45.5 MB | 30.0 MB | +15.5 MB | <= +64.0 MB | ok |"), std::string::npos) << printed.str();
 }
 
 TEST(BudgetTable, MedianOfOddEvenAndNoSamples)

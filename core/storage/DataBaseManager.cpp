@@ -39,7 +39,8 @@ constexpr double kRefusalWaits[] = { 0.1, 0.2, 0.4, 0.8 };
 
 // What the reading of a damaged file may do, so that mending it ends whatever it holds: rows
 // offered and bytes of their values, the whole mend; the longest text or blob a row may hold;
-// and time: a few seconds, and more for a larger database (its header's page count times its
+// what the reading holds between pages (where the copies of rows lie, not their values: 16 bytes
+// a copy, so a million rows found off the tree take 16 MB); and time: a few seconds, and more for a larger database (its header's page count times its
 // page size, no more than the file's data), so that a large store on a disk of the phone's
 // speed is read whole, however much of it is damaged. The size counts up to twice the bytes a
 // mend may keep: a larger one cannot be kept whole anyway, and a hostile header or a sparse tail
@@ -50,6 +51,7 @@ constexpr double kMaxSalvageSeconds = 3;
 constexpr double kSalvageSecondsPerMebibyte = 0.5;
 constexpr std::uint64_t kMaxTimedBytes = 2 * kMaxSalvagedBytes;
 constexpr size_t kMaxSalvagedValueBytes = 16 << 20;
+constexpr std::uint64_t kMaxHeldBytes = std::uint64_t { 32 } << 20;
 
 // Table names come from the app, never from input, but they are still quoted as identifiers.
 std::string quotedIdentifier(const std::string& name)
@@ -111,10 +113,12 @@ struct SalvageBudget {
         realDeadline = realBegan
             + std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(seconds * 10));
     }
-    bool spent() const
+    bool spent() const { return spentApartFromTime() || pf::Clock::shared().monotonicNow() >= deadline; }
+    // Spent, time apart: pages read once are read again past the time, each once (the backstop
+    // of real time still holds).
+    bool spentApartFromTime() const
     {
-        return bytes >= kMaxSalvagedBytes || rows >= kMaxSalvagedRows || pf::Clock::shared().monotonicNow() >= deadline
-            || std::chrono::steady_clock::now() >= realDeadline;
+        return bytes >= kMaxSalvagedBytes || rows >= kMaxSalvagedRows || std::chrono::steady_clock::now() >= realDeadline;
     }
 };
 
@@ -272,10 +276,16 @@ bool DataBaseManager::mendDamagedFile(const std::string& path)
         auto source = FilePageSource::open(path);
         if (!source)
             throw std::runtime_error("the damaged file cannot be opened");
-        PageReader reader(*source, [&] {
-            ending = ending || pf::TerminationSignal::received() != 0;
-            return !ending && !budget.spent();
-        });
+        PageReader reader(
+            *source,
+            [&] {
+                ending = ending || pf::TerminationSignal::received() != 0;
+                return !ending && !budget.spent();
+            },
+            [&] {
+                ending = ending || pf::TerminationSignal::received() != 0;
+                return !ending && !budget.spentApartFromTime();
+            });
         // Until the reader knows the database's size (its first reads may look for the page
         // size), the file's data bounds the time.
         budget.setTime(source->dataEnd());
@@ -300,7 +310,7 @@ bool DataBaseManager::mendDamagedFile(const std::string& path)
             if (const int code = sqlite3_prepare_v2(fresh.getHandle(), sql.c_str(), -1, &prepared, nullptr); code != SQLITE_OK)
                 throw SQLite::Exception(fresh.getHandle(), code);
             const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> insert(prepared, sqlite3_finalize);
-            SalvageWalk walk(reader, { table.name, table.columns.size(), rowidColumn, kMaxSalvagedValueBytes, kMaxSalvagedBytes });
+            SalvageWalk walk(reader, { table.name, table.columns.size(), rowidColumn, kMaxSalvagedValueBytes, kMaxHeldBytes });
             const auto end = walk.run([&](std::int64_t, const std::vector<SalvagedValue>& values) {
                 // Asked to end, the mend keeps nothing more: the rows the reading held by then
                 // are not written to a file that is given up anyway.
@@ -343,8 +353,11 @@ bool DataBaseManager::mendDamagedFile(const std::string& path)
             if (end == SalvageWalk::End::Stopped)
                 notes += "; the reading of " + table.name + " stopped at its bounds";
         }
-        if (reader.header().pageSizeFromPages)
-            notes += "; the page size found from the pages: " + std::to_string(reader.header().pageSize) + " bytes";
+        if (const auto& header = reader.header(); header.pageSizeFromPages) {
+            notes += "; the page size found from the pages: " + std::to_string(header.pageSize) + " bytes";
+            if (header.usable != header.pageSize)
+                notes += ", " + std::to_string(header.pageSize - header.usable) + " of them reserved at each page's end";
+        }
         transaction.commit();
     } catch (const MendEnded&) {
         pf::Log::line("GameDatabase: the mend stopped: the program is ending; the store is left as it is for the next launch");

@@ -44,11 +44,14 @@ class Statement;
 //   lies (a leaf, an interior page, the table's root, the file's first page, an interior page
 //   that reads but leads to the wrong pages), and no deleted row comes back (pages on the free
 //   list are not rows, and what each page is is decided before a row is taken from it; a rowid
-//   the table's tree gives wins over a copy elsewhere). The reading stops at bounds of rows,
-//   bytes and time (three seconds and half a second more for each MiB of the database: its
-//   header's page count times its page size, no more than the file's data, counted up to
-//   512 MiB, `kMaxTimedBytes`; on the process clock, which is real time in the app), keeping
-//   what it read by then. Once the
+//   the table's tree gives wins over a copy elsewhere). Rows are inserted into the new file as
+//   they are read; between pages the reading holds only what decides between copies of a row
+//   (where each lies, not its values). The reading stops at bounds of rows, bytes, what it
+//   holds (`kMaxHeldBytes`) and time (three seconds and half a second more for each MiB of the
+//   database: its header's page count times its page size, no more than the file's data,
+//   counted up to 512 MiB, `kMaxTimedBytes`; on the process clock, which is real time in the
+//   app), keeping what it read by then: the pages it read are read again, past the time, to
+//   offer their rows. Once the
 //   program is asked to end (`pf::TerminationSignal`), it stops at its next page read, as a kill
 //   there would: nothing more is written or renamed, the store stays as it is, the operation
 //   fails and the next launch mends it. The damaged file is set aside (as

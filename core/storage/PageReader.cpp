@@ -1,8 +1,8 @@
 #include "core/storage/PageReader.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
-#include <unordered_set>
 
 namespace {
 
@@ -120,17 +120,85 @@ bool wellFormedPage(const std::uint8_t* page, size_t usable, size_t at, std::vec
     return static_cast<size_t>(std::count(used.begin() + static_cast<std::ptrdiff_t>(content), used.end(), 0)) == page[at + 7];
 }
 
+
+
+// The bytes reserved at the end of the b-tree page `page` of `size` bytes (its header at `at`)
+// with which every byte of it is accounted for: its content area, cells and free blocks reach
+// the page's usable end but for the fragments it counts. How much of a long payload lies on the
+// page depends on that end, so the end is worked out again from the first answer until it holds.
+// None when the page is no b-tree page or no tail of 0 to 255 bytes makes it whole.
+std::optional<std::uint32_t> reservedOf(const std::uint8_t* page, size_t size, size_t at)
+{
+    if (at + 12 > size)
+        return std::nullopt;
+    const std::uint8_t type = page[at];
+    if (type != kIndexInterior && type != kTableInterior && type != kIndexLeaf && type != kTableLeaf)
+        return std::nullopt;
+    const bool interior = type == kIndexInterior || type == kTableInterior;
+    const size_t cells = be16(page + at + 3);
+    size_t content = be16(page + at + 5);
+    if (content == 0)
+        content = 65536;
+    const size_t pointers = at + (interior ? 12 : 8);
+    if (content > size || pointers + 2 * cells > content)
+        return std::nullopt;
+    size_t usable = size;
+    for (int round = 0; round < 3; ++round) {
+        if (usable < kMinUsable)
+            return std::nullopt;
+        size_t claimed = 0;
+        for (size_t block = be16(page + at + 1); block != 0;) {
+            if (block < content || block + 4 > size)
+                return std::nullopt;
+            const size_t next = be16(page + block);
+            const size_t length = be16(page + block + 2);
+            if (length < 4 || (next != 0 && next <= block))
+                return std::nullopt;
+            claimed += length;
+            block = next;
+        }
+        for (size_t i = 0; i < cells; ++i) {
+            const size_t cell = be16(page + pointers + 2 * i);
+            if (cell < content || cell >= size)
+                return std::nullopt;
+            size_t end = cell + (interior ? 4 : 0);
+            if (type == kTableInterior) {
+                if (!PageReader::varint(page, size, end))
+                    return std::nullopt;
+                claimed += end - cell;
+                continue;
+            }
+            const auto payload = PageReader::varint(page, size, end);
+            if (!payload || (type == kTableLeaf && !PageReader::varint(page, size, end)))
+                return std::nullopt;
+            bool overflows = false;
+            const std::uint64_t local = localBytes(type, usable, *payload, overflows);
+            if (local > size)
+                return std::nullopt;
+            claimed += std::max<size_t>(end - cell + static_cast<size_t>(local) + (overflows ? 4 : 0), 4);
+        }
+        const size_t end = content + claimed + page[at + 7];
+        if (end > size || size - end > 255)
+            return std::nullopt;
+        if (end == usable)
+            return static_cast<std::uint32_t>(size - end);
+        usable = end;
+    }
+    return std::nullopt;
+}
 }
 
-PageReader::PageReader(PageSource& source, std::function<bool()> mayRead)
+PageReader::PageReader(PageSource& source, std::function<bool()> mayRead, std::function<bool()> mayReadAgain)
     : m_source(source)
     , m_mayRead(std::move(mayRead))
+    , m_mayReadAgain(std::move(mayReadAgain))
 {
 }
 
 PageReader::Got PageReader::readAt(std::uint64_t offset, size_t length, std::uint8_t* into)
 {
-    if (m_mayRead && !m_mayRead())
+    const auto& may = m_again && m_mayReadAgain ? m_mayReadAgain : m_mayRead;
+    if (may && !may())
         return Got::Stopped;
     switch (m_source.read(offset, length, into)) {
     case PageSource::Read::Ok:
@@ -196,26 +264,26 @@ PageReader::Got PageReader::start()
         if (firstPage == Got::Page && wellFormed(1, first))
             return *(m_started = Got::Page);
         const std::uint32_t reserved = m_header.pageSize - m_header.usable;
-        const std::uint32_t found = sizeFromPages(1, reserved);
+        const Layout found = layoutFromPages(1, reserved);
         if (m_interrupted)
             return *(m_started = *m_interrupted);
-        if (found != 0 && found != m_header.pageSize) {
-            setPageSize(found, reserved);
+        if (found.size != 0 && (found.size != m_header.pageSize || found.reserved != reserved)) {
+            setPageSize(found.size, found.reserved);
             m_header.pageSizeFromPages = true;
         }
         return *(m_started = Got::Page);
     }
     m_header = Header {};
     m_headerCount = 0;
-    const std::uint32_t found = sizeFromPages(2, 0);
+    const Layout found = layoutFromPages(2, std::nullopt);
     if (m_interrupted)
         return *(m_started = *m_interrupted);
-    setPageSize(found ? found : m_header.pageSize, 0);
-    m_header.pageSizeFromPages = found != 0;
+    setPageSize(found.size ? found.size : m_header.pageSize, found.reserved);
+    m_header.pageSizeFromPages = found.size != 0;
     return *(m_started = Got::Refused);
 }
 
-std::uint32_t PageReader::sizeFromPages(std::uint32_t first, std::uint32_t reserved)
+PageReader::Layout PageReader::layoutFromPages(std::uint32_t first, std::optional<std::uint32_t> headerReserved)
 {
     // The start of the file's data, read once in stretches of the largest page; a stretch that
     // does not read (a bad sector in it) is read again in parts of 4 KiB, so that the rest of it
@@ -240,24 +308,48 @@ std::uint32_t PageReader::sizeFromPages(std::uint32_t first, std::uint32_t reser
             read(part, std::min(kSamplePart, offset + length - part));
     }
     if (m_interrupted)
-        return 0;
-    std::uint32_t best = 0;
+        return {};
+    Layout best;
     std::uint64_t bestBytes = 0;
     std::vector<std::uint8_t> used;
     for (std::uint32_t size = kMinPageSize; size <= kMaxPageSize; size *= 2) {
-        if (size - reserved < kMinUsable)
-            continue;
-        std::uint64_t wellFormedBytes = 0;
-        for (std::uint64_t n = first; n * size <= end; ++n) {
+        const auto whole = [&](std::uint64_t n) {
             const size_t offset = static_cast<size_t>((n - 1) * size);
-            const bool whole = std::all_of(readable.begin() + static_cast<std::ptrdiff_t>(offset / kSamplePart),
+            return std::all_of(readable.begin() + static_cast<std::ptrdiff_t>(offset / kSamplePart),
                 readable.begin() + static_cast<std::ptrdiff_t>((offset + size + kSamplePart - 1) / kSamplePart), [](bool part) { return part; });
-            if (whole && wellFormedPage(bytes.data() + offset, size - reserved, n == 1 ? 100 : 0, used))
-                wellFormedBytes += size;
+        };
+        // The tails tried: the header's, none, and the few the pages show most often.
+        std::array<std::uint32_t, 256> votes {};
+        for (std::uint64_t n = first; n * size <= end; ++n) {
+            if (!whole(n))
+                continue;
+            if (const auto tail = reservedOf(bytes.data() + (n - 1) * size, size, n == 1 ? 100 : 0))
+                ++votes[*tail];
         }
-        if (wellFormedBytes > bestBytes) {
-            best = size;
-            bestBytes = wellFormedBytes;
+        std::vector<std::uint32_t> tails;
+        if (headerReserved)
+            tails.push_back(*headerReserved);
+        tails.push_back(0);
+        for (int i = 0; i < 3; ++i) {
+            const auto most = std::max_element(votes.begin(), votes.end());
+            if (*most == 0)
+                break;
+            tails.push_back(static_cast<std::uint32_t>(most - votes.begin()));
+            *most = 0;
+        }
+        for (size_t t = 0; t < tails.size(); ++t) {
+            const std::uint32_t reserved = tails[t];
+            if (size - reserved < kMinUsable || std::find(tails.begin(), tails.begin() + static_cast<std::ptrdiff_t>(t), reserved) != tails.begin() + static_cast<std::ptrdiff_t>(t))
+                continue;
+            std::uint64_t wellFormedBytes = 0;
+            for (std::uint64_t n = first; n * size <= end; ++n) {
+                if (whole(n) && wellFormedPage(bytes.data() + (n - 1) * size, size - reserved, n == 1 ? 100 : 0, used))
+                    wellFormedBytes += size;
+            }
+            if (wellFormedBytes > bestBytes) {
+                best = { size, reserved };
+                bestBytes = wellFormedBytes;
+            }
         }
     }
     return best;
@@ -342,7 +434,7 @@ std::optional<std::vector<std::uint32_t>> PageReader::children(const BTree& page
     return children;
 }
 
-std::optional<PageReader::LeafCell> PageReader::leafCell(const BTree& page, const std::vector<std::uint8_t>& bytes, size_t index) const
+std::optional<PageReader::Cell> PageReader::cell(const BTree& page, const std::vector<std::uint8_t>& bytes, size_t index) const
 {
     if (page.type != kTableLeaf || index >= page.cells.size())
         return std::nullopt;
@@ -356,41 +448,17 @@ std::optional<PageReader::LeafCell> PageReader::leafCell(const BTree& page, cons
     const std::uint64_t local = localBytes(kTableLeaf, usable, *payloadSize, overflows);
     if (at + local + (overflows ? 4 : 0) > usable)
         return std::nullopt;
-    LeafCell cell;
+    Cell cell;
     cell.rowid = static_cast<std::int64_t>(*rowid);
     cell.payloadSize = *payloadSize;
-    cell.payload.assign(bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.begin() + static_cast<std::ptrdiff_t>(at + local));
+    cell.local = static_cast<std::uint32_t>(at);
+    cell.localSize = static_cast<std::uint32_t>(local);
     if (overflows) {
         cell.firstOverflow = be32(&bytes[at + local]);
         if (cell.firstOverflow == 0)
             return std::nullopt;
     }
     return cell;
-}
-
-PageReader::Got PageReader::overflow(LeafCell& cell, std::vector<std::uint32_t>& chain)
-{
-    const size_t room = m_header.usable - 4;
-    // A payload the database's other pages could not hold is no payload of it: nothing is read
-    // (or kept room for) on its word.
-    const std::uint64_t pages = (cell.payloadSize - std::min<std::uint64_t>(cell.payload.size(), cell.payloadSize) + room - 1) / room;
-    if (pages + 1 > m_header.pageCount)
-        return Got::Refused;
-    std::vector<std::uint8_t> bytes;
-    std::unordered_set<std::uint32_t> passed;
-    std::uint32_t next = cell.firstOverflow;
-    while (cell.payload.size() < cell.payloadSize) {
-        if (next == 0 || !passed.insert(next).second)
-            return Got::Refused;
-        chain.push_back(next);
-        const Got got = page(next, bytes);
-        if (got != Got::Page)
-            return got;
-        const size_t take = static_cast<size_t>(std::min<std::uint64_t>(room, cell.payloadSize - cell.payload.size()));
-        cell.payload.insert(cell.payload.end(), bytes.begin() + 4, bytes.begin() + 4 + static_cast<std::ptrdiff_t>(take));
-        next = be32(bytes.data());
-    }
-    return Got::Page;
 }
 
 std::optional<PageReader::Trunk> PageReader::trunk(const std::vector<std::uint8_t>& bytes) const
@@ -407,6 +475,35 @@ std::optional<PageReader::Trunk> PageReader::trunk(const std::vector<std::uint8_
     for (size_t i = 0; i < count; ++i)
         trunk.leaves.push_back(be32(bytes.data() + 8 + 4 * i));
     return trunk;
+}
+
+std::optional<size_t> PageReader::recordValues(const std::uint8_t* payload, size_t size, size_t maxValues, size_t maxValueBytes)
+{
+    size_t at = 0;
+    const auto headerSize = varint(payload, size, at);
+    if (!headerSize || *headerSize < at || *headerSize > size)
+        return std::nullopt;
+    const size_t headerEnd = static_cast<size_t>(*headerSize);
+    size_t values = 0;
+    std::uint64_t body = 0;
+    static constexpr std::uint64_t kFixedBytes[] = { 0, 1, 2, 3, 4, 6, 8, 8, 0, 0 };
+    while (at < headerEnd) {
+        const auto type = varint(payload, headerEnd, at);
+        if (!type || type == 10u || type == 11u || values == maxValues)
+            return std::nullopt;
+        ++values;
+        if (*type < 10) {
+            body += kFixedBytes[*type];
+        } else {
+            const std::uint64_t n = (*type - 12) / 2;
+            if (n > maxValueBytes)
+                return std::nullopt;
+            body += n;
+        }
+        if (body > size - headerEnd)
+            return std::nullopt;
+    }
+    return values;
 }
 
 std::optional<std::vector<SalvagedValue>> PageReader::record(const std::uint8_t* payload, size_t size, size_t maxValues,

@@ -11,6 +11,7 @@
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
 #include <SQLiteCpp/Transaction.h>
+#include <sqlite3.h>
 
 #include <cstdint>
 #include <functional>
@@ -87,11 +88,15 @@ struct Bookings {
         }
         transaction.commit();
     }
-    // Writes the file again with pages of `pageSize` bytes.
-    void repage(int pageSize)
+    // Writes the file again with pages of `pageSize` bytes, `reserved` of them kept at each
+    // page's end (as a checksumming file layer keeps them).
+    void repage(int pageSize, int reserved = 0)
     {
         SQLite::Database raw(path, SQLite::OPEN_READWRITE);
         raw.exec("PRAGMA page_size = " + std::to_string(pageSize));
+        if (reserved) {
+            EXPECT_EQ(sqlite3_file_control(raw.getHandle(), "main", SQLITE_FCNTL_RESERVE_BYTES, &reserved), SQLITE_OK);
+        }
         raw.exec("VACUUM");
     }
     std::set<std::int64_t> listed()

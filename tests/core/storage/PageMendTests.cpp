@@ -439,3 +439,32 @@ TEST(PageMend, AWalkOverPagesThatLeadBackEnds)
     EXPECT_GT(walk.counts().reachedAgain, 0);
     EXPECT_LE(source.reads, 2 * static_cast<long>(pages) + 20);
 }
+
+// The scan holds where each copy of a row lies, not its values: the 20,000 small bookings of a
+// store whose root is overwritten are all offered under a bound of 1 MB on what the walk holds
+// (their values, held, would take tens of MB). A bound below the 16 bytes a copy takes stops the
+// reading, and the rows of the pages read by then are kept.
+TEST(PageMend, TheScanHoldsWhereRowsLieNotTheirValues)
+{
+    Bookings s(consecutiveFids(20000, 3000), 20);
+    auto bytes = *pf::FileManager::read(s.path);
+    overwrite(bytes, s.root());
+    for (std::uint64_t bound : { std::uint64_t { 1 } << 20, std::uint64_t { 64 } << 10 }) {
+        SCOPED_TRACE("a bound of " + std::to_string(bound >> 10) + " KB");
+        BytesSource source(bytes);
+        PageReader reader(source, [] { return true; });
+        SalvageWalk walk(reader, { "GiftDetailInfoTableName", GiftDetailInfo::kTableColumns.size(), 0, 16 << 20, bound });
+        std::set<std::int64_t> offered;
+        const auto end = walk.run([&](std::int64_t rowid, const std::vector<SalvagedValue>&) { return offered.insert(rowid), true; });
+        EXPECT_TRUE(walk.counts().scanned) << "the case under test: rows found by reading every page";
+        if (bound >= (std::uint64_t { 1 } << 20)) {
+            EXPECT_EQ(end, SalvageWalk::End::Read);
+            EXPECT_EQ(offered.size(), 20000u);
+        } else {
+            EXPECT_EQ(end, SalvageWalk::End::Stopped);
+            EXPECT_GT(offered.size(), 1000u) << "what was read by then is kept";
+            EXPECT_LT(offered.size(), 20000u);
+        }
+        EXPECT_TRUE(std::all_of(offered.begin(), offered.end(), [](std::int64_t fid) { return fid >= 3000 && fid < 23000; }));
+    }
+}

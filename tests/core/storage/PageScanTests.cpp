@@ -103,6 +103,22 @@ TEST(PageScan, ThePageSizeIsTakenWhereThePagesReadAsPages)
         s.repage(1024);
         expectFirstPageLossCostsNothing(s, how, 1024);
     }
+    // A checksumming file layer keeps bytes reserved at each page's end (the header's byte 20):
+    // with the header gone, they are found from the pages as the size is.
+    struct Reserved {
+        int pageSize;
+        int reserved;
+        FirstPage how;
+    };
+    for (const Reserved& r : { Reserved { 1024, 8, FirstPage::Overwritten }, Reserved { 2048, 32, FirstPage::Refused } }) {
+        SCOPED_TRACE("pages of " + std::to_string(r.pageSize) + " bytes, " + std::to_string(r.reserved) + " reserved, " + nameOf(r.how));
+        Bookings s(consecutiveFids(2000, 1), 150);
+        s.repage(r.pageSize, r.reserved);
+        const auto bytes = *pf::FileManager::read(s.path);
+        ASSERT_EQ(pageSizeOf(bytes), static_cast<size_t>(r.pageSize));
+        ASSERT_EQ(bytes[20], r.reserved) << "the case under test: a reserved tail";
+        expectFirstPageLossCostsNothing(s, r.how, static_cast<size_t>(r.pageSize));
+    }
     for (std::uint32_t size : { 512u, 32768u, 65536u }) {
         SCOPED_TRACE("the header's page size changed to " + std::to_string(size));
         Bookings s(consecutiveFids(4000, 1));
@@ -146,6 +162,99 @@ TEST(PageScan, AnInteriorPageThatReadsButIsWrongLosesNoBooking)
         ASSERT_GT(childrenOf(bytes, last).size(), childrenOf(before, last).size());
         std::copy_n(before.begin() + static_cast<std::ptrdiff_t>((last - 1) * 4096), 4096,
             bytes.begin() + static_cast<std::ptrdiff_t>((last - 1) * 4096));
+        ASSERT_TRUE(pf::FileManager::writeAtomically(s.path, bytes));
+        expectMendedTo(s, live);
+    }
+}
+
+namespace {
+
+// The pages of the overflow chain that holds a long run of `letter` (a long booking's
+// description), from its first.
+std::vector<size_t> chainOf(const pf::Bytes& bytes, char letter)
+{
+    const size_t pageSize = pageSizeOf(bytes);
+    std::set<size_t> runs;
+    std::set<size_t> pointedTo;
+    for (size_t page = 2; page * pageSize <= bytes.size(); ++page) {
+        const auto* start = bytes.data() + (page - 1) * pageSize;
+        if (std::all_of(start + 4, start + 104, [&](std::uint8_t b) { return b == letter; })) {
+            runs.insert(page);
+            pointedTo.insert(bigEndian32(start));
+        }
+    }
+    std::vector<size_t> chain;
+    for (size_t page : runs) {
+        if (!pointedTo.count(page)) {
+            for (size_t next = page; next != 0 && chain.size() < runs.size() + 1; next = bigEndian32(bytes.data() + (next - 1) * pageSize))
+                chain.push_back(next);
+            break;
+        }
+    }
+    return chain;
+}
+
+}
+
+// A pointer of the table's tree that leads to a page of a long booking's overflow chain (a stale
+// pointer, a stray write) is damage of the tree, not of the chain, whichever the walk meets
+// first: the root's first pointer (the chain is read after the walk passed that page) or its
+// last (before). The bookings of the leaf the pointer led to are found by reading every page, and
+// the long booking's chain, which reads whole, keeps it.
+TEST(PageScan, APointerToABookingsOverflowPageCostsNoBookingInEitherOrder)
+{
+    for (bool first : { true, false }) {
+        SCOPED_TRACE(first ? "the root's first pointer" : "the root's last pointer");
+        Bookings s(consecutiveFids(50, 1));
+        {
+            SQLite::Database raw(s.path, SQLite::OPEN_READWRITE);
+            raw.exec("UPDATE GiftDetailInfoTableName SET desc = printf('%.*c', 10000, 'Q') WHERE fid = 25");
+        }
+        const auto live = s.live();
+        auto bytes = *pf::FileManager::read(s.path);
+        const auto chain = chainOf(bytes, 'Q');
+        ASSERT_GE(chain.size(), 2u) << "the case under test: a booking of 10 KB runs on";
+        const auto top = childrenOf(bytes, s.root());
+        const auto& pointer = first ? top.front() : top.back();
+        ASSERT_GE(top.size(), 3u);
+        const auto below = rowidsBelow(bytes, pointer.number);
+        ASSERT_EQ(std::count(below.begin(), below.end(), 25), 0) << "the long booking lies on a leaf the tree still reaches";
+        pointAt(bytes, pointer, chain.front());
+        ASSERT_TRUE(pf::FileManager::writeAtomically(s.path, bytes));
+        expectMendedTo(s, live);
+    }
+}
+
+// A lost write: an interior page under the root, as it was before bookings below it were deleted
+// (their leaves freed) and a long booking was added, whose overflow chain took pages they freed.
+// The old copy leads to pages of that chain, and to pages still free: every live booking is kept
+// and none deleted comes back, whether the long booking lies before that page in the tree's order
+// (its chain is read first) or after it.
+TEST(PageScan, AnOldInteriorPageLeadingToALaterBookingsChainCostsNoBooking)
+{
+    for (bool before : { true, false }) {
+        SCOPED_TRACE(before ? "the long booking before the old page" : "the long booking after the old page");
+        Bookings s(consecutiveFids(4000, 3000));
+        const auto old = *pf::FileManager::read(s.path);
+        const auto top = childrenOf(old, s.root());
+        ASSERT_GE(top.size(), 2u) << "the case under test: interior pages under the root";
+        const size_t stale = before ? top.back().number : top.front().number;
+        const auto below = rowidsBelow(old, stale);
+        const std::vector<std::int64_t> deleted(below.begin() + static_cast<std::ptrdiff_t>(below.size() / 4),
+            below.begin() + static_cast<std::ptrdiff_t>(below.size() / 2));
+        s.remove(deleted);
+        const std::int64_t longFid = before ? 1 : 100'000;
+        s.add({ longFid }, [](std::int64_t) { return 200'000; });
+        const auto live = s.live();
+        auto bytes = *pf::FileManager::read(s.path);
+        const auto chain = chainOf(bytes, static_cast<char>('a' + longFid % 26));
+        ASSERT_GT(chain.size(), 40u);
+        const auto listed = childrenOf(old, stale);
+        ASSERT_TRUE(std::any_of(listed.begin(), listed.end(),
+            [&](const Child& child) { return std::find(chain.begin(), chain.end(), child.number) != chain.end(); }))
+            << "the case under test: the old page leads to a page of the chain";
+        std::copy_n(old.begin() + static_cast<std::ptrdiff_t>((stale - 1) * 4096), 4096,
+            bytes.begin() + static_cast<std::ptrdiff_t>((stale - 1) * 4096));
         ASSERT_TRUE(pf::FileManager::writeAtomically(s.path, bytes));
         expectMendedTo(s, live);
     }
@@ -298,4 +407,74 @@ TEST(PageScan, ACellClaimingMoreThanItsChainHoldsIsNoPayload)
     EXPECT_TRUE(pf::Log::contains("whose overflow pages did not read"));
     pf::Log::stopCapture();
     EXPECT_LT(testsupport::SlowDisk::reads(), 4 * pages + 100) << "no chain read round and round";
+}
+
+// A hostile file, its root overwritten, whose leaves hold cells that all run on through the one
+// chain of a long booking: a page belongs to one chain at most, so one row takes the chain and
+// the others are lost, and the mended store holds no more than the damaged file (not a copy of
+// the chain for each cell).
+TEST(PageScan, CellsSharingOneOverflowChainKeepOneRow)
+{
+    Bookings s(consecutiveFids(1200, 3000));
+    constexpr std::int64_t kLong = 100'000; // its rowid takes three bytes, as the crafted ones'
+    s.add({ kLong }, [](std::int64_t) { return 20'000; });
+    // The long booking's cell, its payload's part on the leaf made the least SQLite puts there
+    // (489 bytes on a page of 4 KiB), so that eight such cells fit a leaf.
+    std::vector<std::uint8_t> cell;
+    for (int length = 20'000; cell.empty(); length += 500) {
+        {
+            SQLite::Database raw(s.path, SQLite::OPEN_READWRITE);
+            raw.exec("UPDATE GiftDetailInfoTableName SET desc = printf('%.*c', " + std::to_string(length) + ", 'L') WHERE fid = 100000");
+        }
+        ASSERT_LT(length, 26'000);
+        const auto bytes = *pf::FileManager::read(s.path);
+        for (const auto& leaf : tableLeaves(bytes)) {
+            const auto rowids = leafRowids(bytes, leaf.number);
+            const auto at = std::find(rowids.begin(), rowids.end(), kLong);
+            if (at == rowids.end())
+                continue;
+            const std::uint8_t* page = bytes.data() + (leaf.number - 1) * 4096;
+            const size_t index = static_cast<size_t>(at - rowids.begin());
+            const std::uint8_t* start = page + ((size_t { page[8 + 2 * index] } << 8) | page[9 + 2 * index]);
+            const std::uint8_t* p = start;
+            const auto payload = varint(p);
+            varint(p);
+            if (489 + (payload - 489) % 4092 > 4061)
+                cell.assign(start, p + 489 + 4);
+        }
+    }
+    auto bytes = *pf::FileManager::read(s.path);
+    overwrite(bytes, s.root());
+    std::uint32_t rowid = 200'000;
+    size_t crafted = 0;
+    for (const auto& leaf : tableLeaves(bytes)) {
+        if (std::count(leaf.rowids.begin(), leaf.rowids.end(), kLong))
+            continue;
+        std::uint8_t* page = bytes.data() + (leaf.number - 1) * 4096;
+        std::fill(page, page + 4096, 0);
+        page[0] = 13;
+        putBigEndian(page + 3, 8, 2);
+        size_t end = 4096;
+        for (std::uint32_t i = 0; i < 8; ++i, ++crafted) {
+            end -= cell.size();
+            putBigEndian(page + 8 + 2 * i, static_cast<std::uint32_t>(end), 2);
+            std::copy(cell.begin(), cell.end(), page + end);
+            // The rowid, after the payload's size (three bytes, as the long booking's).
+            std::uint8_t* at = page + end;
+            while (*at & 0x80)
+                ++at;
+            ++at;
+            putVarint(at, rowid++);
+        }
+        putBigEndian(page + 5, static_cast<std::uint32_t>(end), 2);
+    }
+    ASSERT_GT(crafted, 1000u) << "the case under test: many cells through one chain";
+    ASSERT_TRUE(pf::FileManager::writeAtomically(s.path, bytes));
+    pf::ResetRegistry::resetAll();
+    pf::Log::startCapture();
+    const auto listed = s.listed();
+    EXPECT_TRUE(pf::Log::contains("whose overflow pages did not read: " + std::to_string(crafted)));
+    pf::Log::stopCapture();
+    EXPECT_EQ(std::count_if(listed.begin(), listed.end(), [](std::int64_t fid) { return fid >= kLong; }), 1);
+    EXPECT_LT(*pf::FileManager::size(s.path), bytes.size()) << "no more than the damaged file";
 }
