@@ -49,6 +49,18 @@ bool isVersion(const std::string& text)
     return digitBefore;
 }
 
+// The oldest system the client libraries run on: below 4 the LM Connect client never registers
+// its scripts' objects, so no LZone share could ever work. Compared by the major number's
+// digits, so a number of any length is read without overflow.
+bool isBelowOldestSystem(const std::string& version)
+{
+    std::string_view major(version);
+    major = major.substr(0, major.find('.'));
+    while (major.size() > 1 && major.front() == '0')
+        major.remove_prefix(1);
+    return major.size() == 1 && major.front() < '4';
+}
+
 }
 
 SimulatorOptions::ClockKind SimulatorOptions::effectiveClock(bool interactive) const
@@ -78,7 +90,8 @@ std::string SimulatorOptions::usage()
            "       quorvane --help\n"
            "       LIST: parley,blip,blip1.0,lm,lzone (comma-separated), all or none\n"
            "       --clock: system is real time; manual moves only in wait and gestures, at once (a script's default)\n"
-           "       --system-version: the device's system version (7.0 by default), sent with requests; below 7, the older look\n";
+           "       --system-version: the device's system version, 4.0 or later (7.0 by default), sent with requests;\n"
+           "           below 7, the older look\n";
 }
 
 std::optional<SimulatorOptions> SimulatorOptions::parse(const std::vector<std::string>& args, std::string* error)
@@ -137,6 +150,8 @@ std::optional<SimulatorOptions> SimulatorOptions::parse(const std::vector<std::s
         } else if (arg == "--system-version") {
             if (!isVersion(value))
                 return bad("--system-version needs numbers separated by dots such as 7.0 or 6.1, not \"" + value + "\"");
+            if (isBelowOldestSystem(value))
+                return bad("--system-version " + value + " is older than 4.0, the oldest system the app runs on");
             options.systemVersion = value;
         } else if (arg == "--clock") {
             if (value == "system")

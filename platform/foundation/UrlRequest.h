@@ -58,8 +58,11 @@ public:
     void setShouldHandleCookies(bool handle) { m_handleCookies = handle; }
 
     // A reply body longer than this many bytes fails with DataLengthExceedsMaximum as soon as
-    // the excess arrives; 0 (the default) means no limit.
-    size_t maximumResponseSize() const { return m_maxResponseSize; }
+    // the excess arrives, never buffered whole. Every request has one: a reader sets what fits
+    // what it reads; one that sets none (or 0) gets the default, so a reader that forgot cannot
+    // be made to hold a reply of any size.
+    static constexpr size_t kDefaultMaximumResponseSize = 4u * 1024 * 1024;
+    size_t maximumResponseSize() const { return m_maxResponseSize > 0 ? m_maxResponseSize : kDefaultMaximumResponseSize; }
     void setMaximumResponseSize(size_t bytes) { m_maxResponseSize = bytes; }
 
     // Whether redirects are followed by the transport (the default). Without, a 3xx reply is

@@ -33,6 +33,7 @@
 #include "platform/foundation/Url.h"
 
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -86,6 +87,7 @@ void MorrowOAuth::initialise(const std::string& appId, std::weak_ptr<MorrowSessi
     if (majorSystemVersion() >= 5) {
         jsRegister();
         runInit();
+        m_objectsRegistered = true;
     }
 }
 
@@ -161,6 +163,9 @@ void MorrowOAuth::webViewDidFinishLoad()
 {
     jsRegister();
     runInit();
+    m_objectsRegistered = true;
+    if (auto waiting = std::exchange(m_authorisationAwaitingObjects, std::nullopt); waiting && m_bridge)
+        m_bridge->authorizeWithPermissions(*waiting);
 }
 
 std::string MorrowOAuth::evaluate(const std::string& script) const
@@ -236,6 +241,11 @@ bool MorrowOAuth::authorizeWithPermissionsAndExtraParamsDelegateInSafari(const s
     if (!m_bridge) {
         morrowDidNotLogin(false);
         return false;
+    }
+    if (version == 4 && !m_objectsRegistered) {
+        // The scripts' login would find none of the objects it calls and do nothing.
+        m_authorisationAwaitingObjects = std::move(asked);
+        return true;
     }
     m_bridge->authorizeWithPermissions(asked);
     return true;

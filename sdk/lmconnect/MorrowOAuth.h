@@ -37,6 +37,9 @@ class MorrowWebViewHost;
 //   and "(null)" and "" read back as absent.
 // - The hidden host is rebuilt before the 11th, 21st, ... authorisation of the process, and the
 //   script objects are registered again after every finished load of the host.
+// - On system 4 the objects come only with the host's own first page, which loads after the
+//   session is made: an authorisation asked for before then waits for it and runs once the
+//   objects are there (the last one asked for, once).
 // - It stands as its own login delegate: a login ends in its relay, which tells the scripts
 //   ("morrow.result.loginComplete") and then its delegate, once.
 // - Re-authorisation questions reach the delegate only when it answers them and says it hears
@@ -262,4 +265,8 @@ private:
     pf::Dictionary m_openIdDict;
     std::shared_ptr<MorrowRequest> m_request; // the held exchange of the own requests until it ends
     std::shared_ptr<MorrowRequest> m_statisRequest;
+    // Whether the scripts' objects are registered in the host's page; until then (on system 4)
+    // the permissions of the authorisation that waits for them.
+    bool m_objectsRegistered { false };
+    std::optional<std::vector<std::string>> m_authorisationAwaitingObjects;
 };

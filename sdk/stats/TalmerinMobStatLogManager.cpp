@@ -567,7 +567,12 @@ TalmerinMobStatLogManager::UploadResult TalmerinMobStatLogManager::upload(std::o
     pf::UrlRequest request(address + "app.gif", kUploadTimeout);
     request.setMethod("POST");
     request.setBody(std::move(*gzipped));
+    request.setMaximumResponseSize(kMaxUploadReplyBytes);
     auto reply = pf::UrlConnection::sendSynchronousRequest(request);
+    if (reply.error && reply.error->code == pf::UrlError::DataLengthExceedsMaximum) {
+        TalmerinMobStat::debugLog("send log error: the reply is too long");
+        return UploadResult::Refused;
+    }
     if (!reply.succeeded() || !reply.response) {
         TalmerinMobStat::debugLog("send log error");
         return UploadResult::TransportFailed;

@@ -53,6 +53,9 @@ public:
     static constexpr std::size_t kExceptionListBytes = 5120;
     static constexpr std::size_t kMaxArchivedLogs = 10;
     static constexpr double kUploadTimeout = 10;
+    // Only the upload's status is read; its body (a tiny picture) is not. A longer reply is
+    // refused as a status other than 200 is.
+    static constexpr std::size_t kMaxUploadReplyBytes = 64 * 1024;
 
     enum class UploadResult { Accepted, Refused, TransportFailed, Unwritable };
 

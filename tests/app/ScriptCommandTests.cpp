@@ -175,10 +175,16 @@ TEST(SimulatorOptionsTest, DeviceClockScriptAndMistakes)
 TEST(SimulatorOptionsTest, TheSystemVersionIsNumbersSeparatedByDots)
 {
     std::string error;
-    for (const char* version : { "6.1", "7", "10.3.1", "7.0" }) {
+    for (const char* version : { "6.1", "7", "10.3.1", "7.0", "4", "4.0", "4.3.5", "40.1", "004.3" }) {
         auto options = SimulatorOptions::parse({ "--system-version", version }, &error);
         ASSERT_TRUE(options) << version << ": " << error;
         EXPECT_EQ(options->systemVersion, version);
+    }
+    // Below 4 the LM Connect client registers nothing its scripts call: no LZone share could work.
+    for (const char* version : { "3.1", "3", "0.9", "03.99" }) {
+        error.clear();
+        EXPECT_FALSE(SimulatorOptions::parse({ "--system-version", version }, &error)) << version;
+        EXPECT_EQ(error, std::string("--system-version ") + version + " is older than 4.0, the oldest system the app runs on");
     }
     for (const char* version : { "abc", "", "7.", ".7", "7..1", "-7", "7.0a", " 7", "7 ", "+7", "٧" }) {
         error.clear();

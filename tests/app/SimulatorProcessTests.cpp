@@ -68,6 +68,7 @@ TEST(SimulatorProcess, TheCommandLineAnswersHelpAndNamesItsMistakes)
         { { "--forum", "javascript://x/" }, "--forum needs an http or https address" },
         { { "--system-version", "abc" }, "--system-version needs numbers separated by dots" },
         { { "--system-version", "" }, "--system-version needs numbers separated by dots" },
+        { { "--system-version", "3.1" }, "--system-version 3.1 is older than 4.0" },
         // Else the session would run in a temporary home, removed at exit with every booking.
         { { "--home", "" }, "--home needs " },
         { { "--script", "" }, "--script needs a file's path, or - for standard input" },

@@ -4,7 +4,6 @@
 #include "sdk/lmconnect/analytics/MRA4LCConfig.h"
 #include "sdk/lmconnect/analytics/MRA4LCCustomEvent.h"
 #include "sdk/lmconnect/analytics/MRA4LCDataConfigHolder.h"
-#include "sdk/lmconnect/analytics/MRA4LCDispatcher.h"
 #include "sdk/lmconnect/analytics/MRA4LCHelper.h"
 #include "sdk/lmconnect/analytics/MRA4LCSessionEnv.h"
 #include "sdk/lmconnect/analytics/MRA4LCStore.h"
@@ -327,12 +326,7 @@ void MRA4LC::processEvent(const std::shared_ptr<MRA4LCEvent>& event)
         strategy = wifi ? 1 : 6;
     switch (strategy) {
     case 1:
-        MRA4LCDispatcher::getInstance()->sendEvent(*event, [store, event](bool ok) {
-            if (ok)
-                store->sendCachedEvents(-1);
-            else
-                store->storeEvent(event);
-        });
+        store->sendEventAtOnce(event);
         break;
     case 2:
         store->storeEvent(event, [store] {

@@ -215,20 +215,50 @@ void MRA4LCStore::storeEvent(std::shared_ptr<const MRA4LCEvent> event, std::func
     if (!event)
         return;
     m_queue->async([self = shared_from_this(), event = std::move(event), done = std::move(done)] {
-        auto content = event->toJsonString();
-        {
-            std::lock_guard lock(storeLock());
-            if (self->m_numStoredEvents >= MRA4LCConfig::shared().maxStoreEventCount) {
-                self->run("delete from events where status=? and ts in (select min(ts) from events where status=?)",
-                    { num(kPending), num(kPending) });
-                self->m_numStoredEvents = self->getStoredEventsNum();
-            }
-            if (self->run("insert into events(content, status, send_count, ts) values(?, ?, 0, ?)",
-                    { content, num(kPending), num(event->ts) }) == SQLITE_OK)
-                ++self->m_numStoredEvents;
-        }
+        self->insertEvent(event->toJsonString(), kPending, event->ts);
         if (done)
             done();
+    });
+}
+
+std::optional<std::uint32_t> MRA4LCStore::insertEvent(const std::string& content, std::uint32_t status, std::uint32_t ts)
+{
+    std::lock_guard lock(storeLock());
+    if (m_numStoredEvents >= MRA4LCConfig::shared().maxStoreEventCount) {
+        run("delete from events where status=? and ts in (select min(ts) from events where status=?)", { num(kPending), num(kPending) });
+        m_numStoredEvents = getStoredEventsNum();
+    }
+    if (run("insert into events(content, status, send_count, ts) values(?, ?, 0, ?)", { content, num(status), num(ts) }) != SQLITE_OK)
+        return std::nullopt;
+    if (status == kPending)
+        ++m_numStoredEvents;
+    sqlite3* db = getDB();
+    return db ? std::optional<std::uint32_t>(static_cast<std::uint32_t>(sqlite3_last_insert_rowid(db))) : std::nullopt;
+}
+
+void MRA4LCStore::sendEventAtOnce(std::shared_ptr<const MRA4LCEvent> event)
+{
+    if (!event)
+        return;
+    m_queue->async([self = shared_from_this(), event = std::move(event)] {
+        auto content = event->toJsonString();
+        auto row = self->insertEvent(content, kSending, event->ts);
+        MRA4LCDispatcher::getInstance()->send({ content }, [self, event, row](bool ok) {
+            self->m_queue->async([self, event, row, ok] {
+                if (row) {
+                    std::lock_guard lock(storeLock());
+                    if (ok)
+                        self->run("delete from events where event_id=?", { num(*row) });
+                    else
+                        self->run("update events set status=? where event_id=?", { num(kPending), num(*row) });
+                    self->m_numStoredEvents = self->getStoredEventsNum();
+                } else if (!ok) {
+                    self->storeEvent(event);
+                }
+                if (ok)
+                    self->sendCachedEvents(-1);
+            });
+        });
     });
 }
 

@@ -26,6 +26,9 @@ namespace pf { class DispatchQueue; }
 //   content are stored whole).
 // - Event status: 1 pending, 2 sending. A batch is marked sending in the same step that loads
 //   it, so no second trigger can pick it up. Rows still sending at start are pending again.
+// - An event sent at once is stored, marked sending, before its upload begins, and leaves the
+//   store only once the service has taken it: one whose upload a quit or a kill cut short goes
+//   at a later launch, and no batch takes it while its own upload runs.
 // - The pending count is atomic: recounted after every batch change and after the cap; inserts
 //   raise it by one.
 // - A database that reports itself corrupt (or is no database) is deleted and made anew.
@@ -50,6 +53,11 @@ public:
     // fails; a positive count goes on with what is left of it after the batch, and again with
     // the whole count while at least that many events are pending.
     void sendCachedEvents(int count);
+    // Sends the event alone, at once: stored first, marked sending, then uploaded. Taken, it is
+    // deleted and every pending event follows (as `sendCachedEvents(-1)`); refused or cut, it is
+    // pending again, its failures not counted, as an event first stored then. An event the
+    // store cannot hold is still sent, and stored only when that fails.
+    void sendEventAtOnce(std::shared_ptr<const MRA4LCEvent> event);
     std::uint32_t storedEventCount() const { return m_numStoredEvents.load(); }
 
     // The stored user record; made (device id, type 0, current version, now) when there is none.
@@ -81,6 +89,9 @@ private:
     int run(const std::string& sql, const std::vector<Arg>& values,
         const std::function<void(Statement&)>& row = { }, bool healCorruption = true);
     std::uint32_t getStoredEventsNum();
+    // Inserts the event with that status (the cap first, for a pending one); its row id, none
+    // when the insert failed.
+    std::optional<std::uint32_t> insertEvent(const std::string& content, std::uint32_t status, std::uint32_t ts);
     std::vector<MRA4LCStoreEvent> loadAndMarkBatch();
     void applyBatch(const std::vector<MRA4LCStoreEvent>& batch, const std::function<int(const MRA4LCStoreEvent&)>& each);
     void deleteEvents(const std::vector<MRA4LCStoreEvent>& batch);

@@ -125,8 +125,7 @@ pf::UrlRequest MorrowRequest::makeUrlRequest() const
     if (m_httpMethod == "GET")
         address = serializeURL(m_url, m_params, m_httpMethod);
     pf::UrlRequest request(address, kTimeout);
-    if (m_maxResponseSize)
-        request.setMaximumResponseSize(*m_maxResponseSize);
+    request.setMaximumResponseSize(m_maxResponseSize);
     request.setValue(kUserAgent, "User-Agent");
     request.setMethod(m_httpMethod);
     auto skey = m_params.textFor("skey");

@@ -31,6 +31,8 @@ class UrlRequest;
 //   "Cookie: _uin=<uin>;_oskey=<skey>". Headers set by the caller come last and replace them.
 // - Any status is a reply: a 500 with a JSON body is parsed like a 200. The reply is decoded as
 //   UTF-8, else as GB18030, then parsed (`parseJsonResponse`).
+// - A reply is read up to `kMaximumReplySize` bytes unless the caller sets another largest size;
+//   a longer one fails while it arrives (`requestDidFailWithError`), as a dropped one does.
 // - Upload and download progress reach the delegate while the exchange runs.
 // - The delegate is not owned. A running exchange keeps itself alive until it ends; after
 //   `cancel` nothing more is reported.
@@ -44,6 +46,9 @@ public:
     static constexpr const char* kDefaultFileName = "picture";
     // The request layer's extra characters to escape in a value.
     static constexpr const char* kEscapedCharacters = "!*'();:@&=+$,/?%#[]";
+    // An Open API reply is a JSON object of a few KB (an open id, a user's details, a short
+    // list); 1 MB leaves room for the longest lists the scripts ask for.
+    static constexpr size_t kMaximumReplySize = 1u << 20;
 
     struct ParsedReply {
         pf::Value result; // missing when there is none
@@ -84,7 +89,8 @@ public:
     const MorrowParams& params() const { return m_params; }
     std::vector<std::pair<std::string, std::string>>& httpHeaders() { return m_httpHeaders; }
     const pf::Bytes& responseText() const { return m_responseText; }
-    // A reply longer than this fails as too long instead of being read whole (set before `connect`).
+    // A reply longer than this fails as too long instead of being read whole (set before
+    // `connect`); `kMaximumReplySize` until set.
     void setMaximumResponseSize(size_t bytes) { m_maxResponseSize = bytes; }
 
 private:
@@ -100,5 +106,5 @@ private:
     std::vector<std::pair<std::string, std::string>> m_httpHeaders;
     std::shared_ptr<pf::UrlConnection> m_connection;
     pf::Bytes m_responseText;
-    std::optional<size_t> m_maxResponseSize;
+    size_t m_maxResponseSize { kMaximumReplySize };
 };

@@ -125,7 +125,9 @@ std::optional<std::string> JsUpdateManager::checkUpdate(const std::string& busin
         version = "1";
     std::string url = m_checkBase + kCheckPath + "?uin=0&qver=2.2&pf=2&hver=" + pf::Url::escapeComponent(version)
         + "&biz=" + pf::Url::escapeComponent(businessId);
-    auto result = pf::UrlConnection::sendSynchronousRequest(pf::UrlRequest(url, kCheckTimeout));
+    pf::UrlRequest request(url, kCheckTimeout);
+    request.setMaximumResponseSize(kMaxCheckReplyBytes);
+    auto result = pf::UrlConnection::sendSynchronousRequest(request);
     if (!result.succeeded() || !pf::TextEncoding::isValidUtf8(result.data))
         return std::nullopt;
     std::string text(result.data.begin(), result.data.end());

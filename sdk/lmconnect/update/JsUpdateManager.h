@@ -42,6 +42,9 @@ public:
     static constexpr const char* kFinalFolderName = "finaljs";
     static constexpr double kCheckTimeout = 180;
     static constexpr size_t kMaxDownloadBytes = 16u << 20;
+    // The check's answer is a small JSON object (a type and an address); a longer one is no
+    // answer, as a failed check is.
+    static constexpr size_t kMaxCheckReplyBytes = 64u << 10;
 
     struct Script {
         std::string path;

@@ -455,3 +455,37 @@ TEST(UrlConnection, ProgressAddsUpToTheBodiesAndComesBeforeTheEnd)
     ASSERT_TRUE(env.waitForPendingWork());
     EXPECT_EQ(late, 0);
 }
+
+// A reply longer than its request's largest size fails as soon as the excess arrives, and what
+// was handed over never passes the limit; a request that names no size has the platform's.
+TEST(UrlConnection, AReplyPastItsLargestSizeFails)
+{
+    TaskEnvironment env;
+    TestHttpServer server;
+    const size_t fallback = UrlRequest::kDefaultMaximumResponseSize;
+    struct Case {
+        size_t limit; // 0: none set
+        size_t body;
+    };
+    const Case cases[] = { { 1000, 1000 }, { 1000, 1001 }, { 0, fallback }, { 0, fallback + 1 } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.body << " bytes, limit " << c.limit);
+        const std::string path = "/bytes/" + std::to_string(c.body);
+        server.reply("GET", path, 200, std::string(c.body, 'b'));
+        UrlRequest request(server.url(path));
+        if (c.limit)
+            request.setMaximumResponseSize(c.limit);
+        const bool fits = c.body <= (c.limit ? c.limit : fallback);
+
+        Recorder rec;
+        rec.start(request);
+        ASSERT_TRUE(env.runUntil([&] { return rec.done(); }));
+        EXPECT_EQ(rec.events.back(), fits ? "finish" : "fail");
+        if (fits) {
+            EXPECT_EQ(rec.body.size(), c.body);
+        } else {
+            EXPECT_EQ(rec.error->code, UrlError::DataLengthExceedsMaximum);
+            EXPECT_LT(rec.body.size(), c.body);
+        }
+    }
+}

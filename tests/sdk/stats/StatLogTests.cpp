@@ -442,25 +442,32 @@ TEST(StatLogUpload, ArchivedLogsAreSentInOrderAndTroubleStopsOrSkips)
         world.stat();
         manager = world.manager();
     };
-    launchWith(Value(Array { logWith("old1"), logWith("old2") }), logWith("now"));
-
-    // The first archived log is refused, the rest accepted.
-    world.server.setFault("POST", "/stats/app.gif", peers::PeerReply::bytes("no", "text/plain", 503), 1);
-    manager->sendLog();
-    ASSERT_TRUE(world.settle());
-    ASSERT_EQ(world.uploads().size(), 2u);
-    EXPECT_EQ(world.uploads()[0]["pr"][0]["i"], Value("old2"));
-    EXPECT_EQ(world.uploads()[1]["pr"][0]["i"], Value("now"));
-    ASSERT_EQ(manager->archivedLogs().size(), 1u);
-    EXPECT_EQ(manager->archivedLogs()[0]["pr"][0]["i"], Value("old1"));
+    // The first archived log is refused, or answered with more than the upload reads (a refusal
+    // too, never read whole), the rest accepted; an accepted send then empties the archive.
+    const peers::PeerReply refusals[] = { peers::PeerReply::bytes("no", "text/plain", 503),
+        peers::PeerReply::bytes(std::string(TalmerinMobStatLogManager::kMaxUploadReplyBytes + 1, 'g'), "image/gif") };
+    long long start = 1;
+    for (const auto& refusal : refusals) {
+        SCOPED_TRACE(refusal.status);
+        launchWith(Value(Array { logWith("old1", start), logWith("old2", start) }), logWith("now", start));
+        ++start;
+        const size_t sent = world.uploads().size();
+        world.server.setFault("POST", "/stats/app.gif", refusal, 1);
+        manager->sendLog();
+        ASSERT_TRUE(world.settle());
+        ASSERT_EQ(world.uploads().size(), sent + 2);
+        EXPECT_EQ(world.uploads()[sent]["pr"][0]["i"], Value("old2"));
+        EXPECT_EQ(world.uploads()[sent + 1]["pr"][0]["i"], Value("now"));
+        ASSERT_EQ(manager->archivedLogs().size(), 1u);
+        EXPECT_EQ(manager->archivedLogs()[0]["pr"][0]["i"], Value("old1"));
+        manager->sendLog();
+        ASSERT_TRUE(world.settle());
+        ASSERT_TRUE(manager->archivedLogs().empty());
+    }
 
     // A log that cannot be written as JSON is neither sent nor cleared.
-    // (An accepted send first empties the archive.)
     Dictionary unwritable = TalmerinMobStatLogManager::createBlankLog();
     unwritable.set("ev", Value(Array { Value(Dictionary { { "i", Value(pf::Bytes { 1 }) } }) }));
-    manager->sendLog();
-    ASSERT_TRUE(world.settle());
-    ASSERT_TRUE(manager->archivedLogs().empty());
     launchWith(Value::missing(), Value(unwritable));
     size_t before = world.server.requests("/stats/").size();
     manager->sendLog();
@@ -469,7 +476,7 @@ TEST(StatLogUpload, ArchivedLogsAreSentInOrderAndTroubleStopsOrSkips)
     EXPECT_EQ(world.log(), Value(unwritable));
 
     // A transport failure ends the send after one attempt; nothing is lost.
-    launchWith(Value(Array { logWith("old1", 2), logWith("old2", 2) }), logWith("now", 2));
+    launchWith(Value(Array { logWith("old1", start), logWith("old2", start) }), logWith("now", start));
     peers::PeerReply dropped;
     dropped.dropConnection = true;
     world.server.setFault("POST", "/stats/app.gif", dropped);

@@ -6,6 +6,8 @@
 
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Json.h"
+#include "platform/foundation/Sandbox.h"
+#include "tests/support/PipedChild.h"
 
 #include <set>
 
@@ -32,6 +34,22 @@ void sql(const std::string& path, const std::string& statement)
     sqlite3_busy_timeout(db, static_cast<int>(pf::TaskEnvironment::kHangGuardSeconds * 1000));
     EXPECT_EQ(sqlite3_exec(db, statement.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << statement;
     sqlite3_close(db);
+}
+
+// The events' texts in the database file, oldest first.
+std::vector<std::string> storedContents(const std::string& path)
+{
+    std::vector<std::string> contents;
+    sqlite3* db = nullptr;
+    EXPECT_EQ(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK) << path;
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, "select content from events order by event_id", -1, &statement, nullptr) == SQLITE_OK) {
+        while (sqlite3_step(statement) == SQLITE_ROW)
+            contents.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
+    }
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return contents;
 }
 
 }
@@ -272,6 +290,101 @@ TEST_F(AnalyticsPeers, RowsStillSendingAtRestartGoAgain)
     store()->sendCachedEvents(-1);
     settle();
     EXPECT_EQ(uploadedEvents().size(), 2u);
+}
+
+// An event sent at once is in the store from before its upload begins until the service has
+// taken it, so a quit or a kill during the upload cannot lose it; while its upload runs no
+// retry of the stored events sends it again. Refused, it waits with the stored ones, with all
+// its tries still ahead.
+TEST_F(AnalyticsPeers, AnEventSentAtOnceIsStoredUntilTheServiceHasTakenIt)
+{
+    auto ids = [](const std::vector<nlohmann::json>& events) {
+        std::vector<std::string> found;
+        for (const auto& e : events)
+            found.push_back(e["ei"]);
+        return found;
+    };
+    store()->storeEvent(customEvent("stored", 1'700'000'000));
+    settle();
+    peers::PeerReply held = peers::PeerReply::bytes("", "text/plain");
+    held.hold = true;
+    server.setFault("POST", "/lmconnectutil/sdk", held, 1);
+    store()->sendEventAtOnce(customEvent("at-once", 1'700'000'001));
+    ASSERT_TRUE(env.runUntil([&] { return !server.requests("/lmconnectutil/").empty(); }));
+    auto rows = store()->allEvents();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_NE(rows[1].content.find("\"at-once\""), std::string::npos);
+    EXPECT_EQ(rows[1].status, MRA4LCStore::kSending);
+    EXPECT_EQ(store()->storedEventCount(), 1u);
+
+    store()->sendCachedEvents(-1); // waits behind the held upload, and takes only the stored event
+    server.releaseHeld();
+    settle();
+    EXPECT_EQ(ids(uploadedEvents()), std::vector<std::string> { "stored" });
+    EXPECT_TRUE(store()->allEvents().empty());
+
+    upload->setAnswer({ 500 });
+    store()->sendEventAtOnce(customEvent("refused"));
+    settle();
+    rows = store()->allEvents();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].status, MRA4LCStore::kPending);
+    EXPECT_EQ(rows[0].sendCount, 0u);
+    EXPECT_EQ(store()->storedEventCount(), 1u);
+    upload->setAnswer({ });
+    store()->sendEventAtOnce(customEvent("taken"));
+    settle();
+    // The service records the refused upload too.
+    EXPECT_EQ(ids(uploadedEvents()), (std::vector<std::string> { "stored", "refused", "taken", "refused" }));
+    EXPECT_TRUE(store()->allEvents().empty());
+}
+
+// A launch that ends, by a quit or a kill, while its events' uploads wait for an answer keeps
+// them: the next launch sends them with its own, each once.
+TEST_F(AnalyticsPeers, EventsWhoseUploadAQuitOrAKillCutShortGoAtTheNextLaunch)
+{
+    for (bool killed : { false, true }) {
+        SCOPED_TRACE(killed ? "killed" : "quit");
+        const std::string home = pf::FileManager::join(env.sandbox().tmpPath(), killed ? "killed" : "quit");
+        const std::string database = pf::FileManager::join(home, std::string("Documents/") + MRA4LCStore::kFileName);
+        const std::string cut = killed ? "cut-by-a-kill" : "cut-by-a-quit";
+        peers::PeerReply held = peers::PeerReply::bytes("", "text/plain");
+        held.hold = true;
+        server.setFault("POST", "/lmconnectutil/sdk", held);
+        const size_t asked = server.requests("/lmconnectutil/").size();
+        {
+            testsupport::PipedChild child({ ANALYTICS_UPLOAD_CHILD, home, server.rootURL(), cut });
+            ASSERT_TRUE(env.runUntil([&] { return server.requests("/lmconnectutil/").size() > asked; })) << "an upload is under way";
+            EXPECT_FALSE(storedContents(database).empty()) << "the event went out before it was stored";
+            ASSERT_TRUE(child.waitFor("stored\n"));
+            if (!killed)
+                child.write("quit\n");
+            auto ended = child.end(killed ? SIGKILL : 0);
+            if (!killed) {
+                ASSERT_TRUE(WIFEXITED(ended.status)) << ended.errorOutput;
+                EXPECT_EQ(WEXITSTATUS(ended.status), 0) << ended.errorOutput;
+            }
+        }
+        server.clearFaults();
+        server.releaseHeld();
+        auto kept = storedContents(database);
+        ASSERT_EQ(kept.size(), 2u) << "the session's event and the custom one";
+        EXPECT_NE(kept[1].find("\"" + cut + "\""), std::string::npos);
+
+        const size_t sent = uploadedEvents().size();
+        auto next = testsupport::runChildProcess({ ANALYTICS_UPLOAD_CHILD, home, server.rootURL(), "next", "--until-sent" });
+        ASSERT_TRUE(WIFEXITED(next.status)) << next.errorOutput;
+        EXPECT_EQ(WEXITSTATUS(next.status), 0) << next.errorOutput;
+        auto events = uploadedEvents();
+        std::multiset<std::string> arrived;
+        for (size_t i = sent; i < events.size(); ++i)
+            arrived.insert(events[i].dump());
+        // (Two sessions opened within one second read the same.)
+        for (const auto& text : kept)
+            EXPECT_GE(arrived.count(nlohmann::json::parse(text).dump()), 1u) << text;
+        EXPECT_EQ(arrived.size(), 4u) << "both launches' sessions and events, each once";
+        EXPECT_TRUE(storedContents(database).empty());
+    }
 }
 
 TEST_F(AnalyticsPeers, TheCapDropsTheOldestSecondOnceAndKeepsTheCountRight)

@@ -120,11 +120,16 @@ TEST_F(SessionTest, OnSystemFourTheObjectsComeWithTheHostsPageAndNothingRebuilds
     session = MorrowOAuth::initWithAppIdAndDelegate(kAppId, recorder);
     ASSERT_TRUE(session->scriptHost());
     EXPECT_EQ(run("typeof oauth + ' ' + String(morrow.tauth.initialised)"), "undefined false") << "nothing registered or initialised";
+    // A sign-in asked for now waits for the objects; the last one asked for runs.
+    EXPECT_TRUE(session->authorizeInSafari({ "early" }, false));
+    EXPECT_TRUE(session->authorizeInSafari({ "later" }, false));
+    EXPECT_EQ(run("String(morrow.tauth.permissions)"), "undefined");
 
-    // The host's own page arrives: the scripts run in it again, then the objects are registered
-    // and the scripts initialised.
+    // The host's own page arrives: the scripts run in it again, then the objects are registered,
+    // the scripts initialised and the waiting sign-in run.
     env.runUntilIdle();
     EXPECT_EQ(run("String(morrow.tauth.initialised)"), "true");
+    EXPECT_EQ(run("morrow.tauth.permissions"), "later");
     EXPECT_EQ(run("log.d('tag', 'text')"), "js debuger");
 
     auto host = session->scriptHost();
@@ -372,6 +377,11 @@ TEST_F(SessionTest, OpenIdLookupAndLoginStatisticsAgainstTheServer)
         { "short callback", peers::PeerReply::bytes("callback(", "text/plain"), "failed" },
         { "no JSON", peers::PeerReply::bytes("<html>", "text/html"), "failed" },
         { "dropped", [] { peers::PeerReply r = peers::PeerReply::json("{}"); r.dropConnection = true; return r; }(), "failed" },
+        // Never read whole, though an open id leads it.
+        { "past the largest reply",
+            peers::PeerReply::bytes("callback( {\"openid\":\"OID-BIG\",\"pad\":\"" + std::string(MorrowRequest::kMaximumReplySize, 'p') + "\"} );",
+                "text/plain"),
+            "failed" },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -1,5 +1,7 @@
 #include "tests/sdk/lmconnect/web/WebSessionFixture.h"
 
+#include "sdk/lmconnect/openapi/MorrowRequest.h"
+
 #include "platform/foundation/NotificationCenter.h"
 
 namespace {
@@ -9,10 +11,15 @@ using WebSignInTest = WebSessionTest;
 TEST_F(WebSignInTest, EachWayOutOfTheSignInPageEndsItOnce)
 {
     const std::string token = peers::LMOpenApiService::webTokenFor(kAppId);
+    // An open id lookup answered with more than it reads fails as a refused one does, never
+    // read whole, though an open id leads the reply.
+    const peers::PeerReply oversized = peers::PeerReply::bytes(
+        "callback( {\"openid\":\"OID-BIG\",\"pad\":\"" + std::string(MorrowRequest::kMaximumReplySize, 'p') + "\"} );", "text/plain");
     struct Case {
         std::string button;
         std::vector<std::string> calls;
         bool signedIn;
+        std::optional<peers::PeerReply> openIdReply {};
     };
     const std::vector<Case> cases {
         { "同意", { "login" }, true },
@@ -20,10 +27,14 @@ TEST_F(WebSignInTest, EachWayOutOfTheSignInPageEndsItOnce)
         { "取消", { "cancelled" }, false },
         { "拒绝", { "cancelled" }, false },
         { "出错", { "failed" }, false },
+        { "同意（不带身份）", { "failed" }, false, oversized },
         { "同意", { "login" }, true },
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.button);
+        SCOPED_TRACE(c.button + (c.openIdReply ? ", the open id's reply too long" : ""));
+        server.clearFaults();
+        if (c.openIdReply)
+            server.setFault("*", "/lmopenapi/oauth2.0/m_me", *c.openIdReply);
         session->logout(recorder);
         ASSERT_TRUE(openSignInPage());
         EXPECT_TRUE(session->webLogin()->isWatchingNetwork());
@@ -43,6 +54,8 @@ TEST_F(WebSignInTest, EachWayOutOfTheSignInPageEndsItOnce)
             EXPECT_NEAR(*session->expirationDate() - env.now(), peers::LMOpenApiService::kWebLifetime, 5);
             // The scripts were told as well.
             EXPECT_EQ(session->scriptHost()->evaluateJavascript("morrow.oauth.openId"), session->openId());
+        } else if (c.openIdReply) {
+            EXPECT_EQ(session->openId(), "") << "the open id was read from a reply past the limit";
         } else {
             EXPECT_FALSE(session->isSessionValid());
         }
