@@ -694,8 +694,43 @@ FileManager::FileRead FileManager::readFile(const std::string& path, std::uint64
     return result;
 }
 
+namespace {
+
+// What the system makes up or hands on (a pipe, a device): read as it comes, to its end.
+std::optional<Bytes> readStream(const std::string& path)
+{
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    Bytes out(4096);
+    size_t used = 0;
+    for (;;) {
+        if (used == out.size())
+            out.resize(out.size() * 2);
+        ssize_t n = ::read(fd, out.data() + used, out.size() - used);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0)
+            break;
+        used += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    out.resize(used);
+    return out;
+}
+
+}
+
 std::optional<Bytes> FileManager::read(const std::string& path)
 {
+    // A regular file (or a folder, which reads as none) the one way every stored file is read.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
+        return readStream(path);
     auto file = readFile(path);
     if (!file.read())
         return std::nullopt;

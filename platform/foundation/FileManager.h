@@ -173,7 +173,9 @@ public:
     static constexpr int kRetriesPerRead = 3;
     static constexpr std::uint64_t kNoLimit = ~std::uint64_t(0);
     static FileRead readFile(const std::string& path, std::uint64_t maxBytes = kNoLimit);
-    // `readFile`'s bytes when the file was read whole; none otherwise.
+    // `readFile`'s bytes when the file was read whole; none otherwise. What is neither a regular
+    // file nor a folder (a pipe, a device) is read as it comes, to its end: never a store's file,
+    // which `readFile` reads.
     static std::optional<Bytes> read(const std::string& path);
     // A regular file of at most `maxBytes`, read whole; none (with the reason) otherwise, also
     // when the file grew past the limit while it was read.
