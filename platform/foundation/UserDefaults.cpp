@@ -384,6 +384,9 @@ bool UserDefaults::setObjectIfWritten(const std::string& key, Value value)
         return false;
     }
     std::lock_guard lock(m_mutex);
+    // A file read only now brings its value of the key first: that is what to put back.
+    if (m_unread)
+        takeInUnreadFile();
     // What to put back when the file does not take it.
     const Value* current = m_values.find(key);
     std::optional<Value> had = current ? std::optional<Value>(*current) : std::nullopt;

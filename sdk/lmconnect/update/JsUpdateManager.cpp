@@ -14,6 +14,7 @@
 #include "platform/foundation/Url.h"
 #include "platform/foundation/UrlConnection.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -44,25 +45,34 @@ bool acceptedEntry(const std::string& name)
     return name == "config.json" || name.rfind("js/", 0) == 0;
 }
 
+// The script files a folder's list names.
+void addListedNames(const std::string& folder, std::vector<std::string>& names)
+{
+    auto list = pf::FileManager::read(pf::FileManager::join(folder, "verify.json"));
+    auto parsed = list ? pf::Json::parse(*list) : std::nullopt;
+    if (!parsed || !parsed->isDictionary())
+        return;
+    for (auto& [key, value] : *parsed->asDictionary()) {
+        std::string name = TOSDKUpdateVerify::fileNameForKey(key);
+        if (ScriptArchiveUnpacker::isSafeName(name) && name.find('/') == std::string::npos
+            && std::find(names.begin(), names.end(), name) == names.end())
+            names.push_back(name);
+    }
+}
+
 // Removes a script folder the app installed and no longer uses: the files it put there (the
-// signed list, its signature and the files the list names), then the folder once empty.
-// Anything else in it (a folder at a script's name, with all it holds) is not the app's to
-// take: it stays, and so does the folder, with a line saying so. True when the folder is gone.
-bool removeInstalledFolder(const std::string& folder)
+// signed list, its signature and the files the list names, or the installed folder's list
+// names, should its own list be damaged), then the folder once empty. Anything else in it (a
+// folder at a script's name, with all it holds) is not the app's to take: it stays, and so does
+// the folder, with a line saying so. True when the folder is gone.
+bool removeInstalledFolder(const std::string& folder, const std::string& installed)
 {
     if (!pf::FileManager::isOccupied(folder))
         return true;
     // The list goes last, so that a removal cut short still knows what is left of the app's.
     std::vector<std::string> names;
-    auto list = pf::FileManager::read(pf::FileManager::join(folder, "verify.json"));
-    auto parsed = list ? pf::Json::parse(*list) : std::nullopt;
-    if (parsed && parsed->isDictionary()) {
-        for (auto& [key, value] : *parsed->asDictionary()) {
-            std::string name = TOSDKUpdateVerify::fileNameForKey(key);
-            if (ScriptArchiveUnpacker::isSafeName(name) && name.find('/') == std::string::npos)
-                names.push_back(name);
-        }
-    }
+    addListedNames(folder, names);
+    addListedNames(installed, names);
     names.push_back("verify.signature");
     names.push_back("verify.json");
     for (const auto& name : names)
@@ -225,7 +235,7 @@ bool JsUpdateManager::install(const std::string& archivePath, bool recordUpdateT
             ok = false;
         }
         if (ok && hadFinal)
-            removeInstalledFolder(*retired);
+            removeInstalledFolder(*retired, m_finalFolder);
     }
     if (ok) {
         m_versionController.setVersionInfo(std::to_string(*version), (*config)["frequency"].longValue(), recordUpdateTime);
@@ -239,7 +249,7 @@ std::optional<std::string> JsUpdateManager::retiredFolderName() const
 {
     for (int n = 1; n <= kRetiredNames; ++n) {
         std::string name = m_finalFolder + ".old" + (n > 1 ? "-" + std::to_string(n) : "");
-        if (removeInstalledFolder(name))
+        if (removeInstalledFolder(name, m_finalFolder))
             return name;
     }
     pf::Log::format("JsUpdateManager: every name for the retired scripts, %s.old and on, is taken; the scripts are not replaced",
@@ -270,6 +280,13 @@ std::optional<std::vector<JsUpdateManager::Script>> JsUpdateManager::loadInstall
     pf::FileManager::removeLeftoverTemporaries(pf::FileManager::join(m_cachesRoot, kStagingStem), kStagingNames);
     auto info = m_versionController.getJsInfo();
     if (!info) {
+        // Scripts said to be installed whose list names none: damaged, and said so.
+        if (m_versionController.isUpdated()) {
+            std::string problem;
+            verifyFolder(m_finalFolder, nullptr, &problem);
+            pf::Log::line("JsUpdateManager: the installed scripts do not verify: "
+                + (problem.empty() ? "their list names no script" : problem) + "; the shipped scripts are installed again");
+        }
         if (!loadBundleJsZip())
             return std::nullopt;
         info = m_versionController.getJsInfo();
@@ -284,6 +301,7 @@ std::optional<std::vector<JsUpdateManager::Script>> JsUpdateManager::loadInstall
     if (info->isUpdated && !verifyFolder(info->folder, &checked, &problem)) {
         pf::Log::line("JsUpdateManager: the installed scripts do not verify: " + problem + "; the shipped scripts are installed again");
         m_versionController.clearVersionInfo();
+        problem.clear();
         if (!loadBundleJsZip() || !(info = m_versionController.getJsInfo()) || !verifyFolder(info->folder, &checked, &problem)) {
             pf::Log::line("JsUpdateManager: the shipped scripts cannot be installed" + (problem.empty() ? std::string() : ": " + problem));
             return std::nullopt;

@@ -385,6 +385,8 @@ TEST_F(LMShareTest, DamagedScriptsAreSetRightBeforeTheShare)
             "init.js does not match its listed hash" },
         { "a zero-length signature", [&] { pf::FileManager::writeAtomically(folder + "/verify.signature", std::string_view()); },
             "verify.signature does not verify" },
+        { "garbage in the signed list", [&] { pf::FileManager::writeAtomically(folder + "/verify.json", std::string_view("{not json")); },
+            "verify.signature does not verify" },
         { "one read of init.js failing", [&] { failingOnce.emplace(init, 0, *pf::FileManager::size(init), 1, EIO); }, nullptr },
         { "a folder at services.js", [&] {
              pf::FileManager::removeFile(folder + "/services.js");
