@@ -13,7 +13,6 @@
 
 #include <algorithm>
 #include <functional>
-#include <unistd.h>
 
 using namespace pf;
 using testsupport::UnreadableRange;
@@ -135,32 +134,6 @@ TEST(PassingReadFailures, AFolderInPlaceOfTheSettingsIsOneLineALaunch)
     EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
     EXPECT_NE(said.find("a folder lies there"), std::string::npos) << said;
     EXPECT_TRUE(FileManager::isDirectory(path + "/inside"));
-}
-
-// Removing a file the app owns removes that file alone: a folder at its name stays with all it
-// holds, a link stays with what it leads to, and the log says so.
-TEST(FileManager, RemovingAFileTakesNothingElseAtItsName)
-{
-    TaskEnvironment env;
-    const std::string dir = Sandbox::current()->tmpPath();
-    ASSERT_TRUE(FileManager::createDirectory(dir + "/report.crash/sub", true));
-    ASSERT_TRUE(FileManager::writeAtomically(dir + "/report.crash/photo.jpg", std::string_view("jpeg")));
-    ASSERT_TRUE(FileManager::writeAtomically(dir + "/target", std::string_view("t")));
-    ASSERT_EQ(::symlink((dir + "/target").c_str(), (dir + "/link").c_str()), 0);
-    ASSERT_TRUE(FileManager::writeAtomically(dir + "/mine", std::string_view("m")));
-
-    Log::startCapture();
-    EXPECT_EQ(FileManager::removeFile(dir + "/report.crash"), FileManager::Removal::NotAFile);
-    EXPECT_TRUE(Log::contains(dir + "/report.crash is a folder, not a file of the app's; it is left as it is"));
-    EXPECT_EQ(FileManager::removeFile(dir + "/link"), FileManager::Removal::NotAFile);
-    Log::stopCapture();
-    EXPECT_EQ(FileManager::enumerate(dir + "/report.crash"), (std::vector<std::string> { "photo.jpg", "sub" }));
-    EXPECT_TRUE(FileManager::isOccupied(dir + "/link"));
-    EXPECT_EQ(FileManager::readText(dir + "/target"), "t");
-
-    EXPECT_EQ(FileManager::removeFile(dir + "/mine"), FileManager::Removal::Removed);
-    EXPECT_EQ(FileManager::removeFile(dir + "/mine"), FileManager::Removal::Missing);
-    EXPECT_FALSE(FileManager::isOccupied(dir + "/mine"));
 }
 
 // On a full disk a value that must not seem kept is refused whole, and a removal (a sign-out)
