@@ -56,18 +56,27 @@ bool NetworkRequestor::isSafeHeaderValue(std::string_view value)
 void NetworkRequestor::startPostMethodURLConnection(const std::string& url, const RequestParameters& parameters,
     bool isUserTokenNeeded, std::weak_ptr<NetworkRequestorDelegate> delegate)
 {
+    start(url, parameters, isUserTokenNeeded ? UserTokenStore::token() : std::nullopt, std::move(delegate));
+}
+
+void NetworkRequestor::startPostMethodURLConnectionWithUserToken(const std::string& url, const RequestParameters& parameters,
+    const std::string& userToken, std::weak_ptr<NetworkRequestorDelegate> delegate)
+{
+    start(url, parameters, userToken, std::move(delegate));
+}
+
+void NetworkRequestor::start(const std::string& url, const RequestParameters& parameters, const std::optional<std::string>& token,
+    std::weak_ptr<NetworkRequestorDelegate> delegate)
+{
     if (m_connection)
         m_connection->cancel();
 
     pf::UrlRequest request(url);
     request.setMethod("POST");
-    if (isUserTokenNeeded) {
-        auto token = UserTokenStore::token();
-        if (token && isSafeHeaderValue(*token))
-            request.setValue("OAuth usertoken=\"" + *token + "\"", "Authorization");
-        else if (token)
-            pf::Log::line("NetworkRequestor: user token holds control characters; no Authorization header sent");
-    }
+    if (token && isSafeHeaderValue(*token))
+        request.setValue("OAuth usertoken=\"" + *token + "\"", "Authorization");
+    else if (token)
+        pf::Log::line("NetworkRequestor: user token holds control characters; no Authorization header sent");
     auto imei = pf::UserDefaults::standard()->stringForKey(kDeviceIdentifierKey);
     if (imei && isSafeHeaderValue(*imei))
         request.setValue(*imei, kDeviceIdentifierKey);

@@ -55,6 +55,10 @@ public:
 
     void startPostMethodURLConnection(const std::string& url, const RequestParameters& parameters,
         bool isUserTokenNeeded, std::weak_ptr<NetworkRequestorDelegate> delegate);
+    // The same with the user token given rather than the stored one: the logout of a token the
+    // device has just replaced by a new login's.
+    void startPostMethodURLConnectionWithUserToken(const std::string& url, const RequestParameters& parameters,
+        const std::string& userToken, std::weak_ptr<NetworkRequestorDelegate> delegate);
 
     std::weak_ptr<NetworkRequestorDelegate> delegate() const { return m_delegate; }
     // The reply bytes received so far.
@@ -71,6 +75,8 @@ public:
 
 private:
     NetworkRequestor() = default;
+    void start(const std::string& url, const RequestParameters& parameters, const std::optional<std::string>& userToken,
+        std::weak_ptr<NetworkRequestorDelegate> delegate);
     void finish();
     void fail(const pf::UrlError& error);
     void postFailure(int status, const pf::UrlError* error);

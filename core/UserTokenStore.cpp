@@ -8,9 +8,9 @@ bool UserTokenStore::canKeep(const std::string& token)
     return pf::TextEncoding::isNulFreeUtf8(token);
 }
 
-void UserTokenStore::record(const std::string& token)
+bool UserTokenStore::record(const std::string& token)
 {
-    pf::UserDefaults::standard()->setString(kUserTokenKey, token);
+    return pf::UserDefaults::standard()->setObjectIfWritten(kUserTokenKey, pf::Value(token));
 }
 
 std::optional<std::string> UserTokenStore::token()

@@ -16,9 +16,12 @@ public:
     // carry one). A portal reply handing out any other token hands out no login, since the store
     // would refuse it and keep the earlier user's.
     static bool canKeep(const std::string& token);
-    // Stores the token over any earlier one.
-    static void record(const std::string& token);
+    // Stores the token over any earlier one. False when the disk does not take it (a full disk):
+    // then the earlier token, or none, stays, in memory as on disk, and nobody is logged in anew.
+    static bool record(const std::string& token);
     // The stored token; none when nobody is logged in.
     static std::optional<std::string> token();
+    // The token is forgotten at once; on a disk that does not take the change now, the file
+    // loses it at the next write that passes or the next launch (see UserDefaults).
     static void clear();
 };

@@ -44,10 +44,14 @@ void LoginManager::startFresh()
     });
 }
 
-void LoginManager::recordUserToken(const std::string& token)
+bool LoginManager::recordUserToken(const std::string& token)
 {
-    UserTokenStore::record(token);
+    if (!UserTokenStore::record(token)) {
+        pf::Log::line("LoginManager: the user token cannot be kept; the login is not made");
+        return false;
+    }
     beginLoginGeneration();
+    return true;
 }
 
 std::optional<std::string> LoginManager::getUserToken() const

@@ -58,8 +58,9 @@ public:
     static std::shared_ptr<LoginManager> sharedInstance();
 
     // --- the token ---
-    // Stores the token over any earlier one.
-    void recordUserToken(const std::string& token);
+    // Stores the token over any earlier one and begins a new login. False, changing nothing,
+    // when the token cannot be kept (a full disk): the screen tells the user the login failed.
+    bool recordUserToken(const std::string& token);
     // The stored token; none when nobody is logged in.
     std::optional<std::string> getUserToken() const;
     void clearUserToken();

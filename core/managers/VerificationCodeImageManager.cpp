@@ -59,7 +59,7 @@ bool VerificationCodeImageManager::downloadAndSaveOriginalImage(const std::strin
     auto data = ContentFetcher::fetchContentsOfAddress(address);
     if (!data || data->empty()) {
         if (isImageFileExisted(kOriginalImageName))
-            pf::FileManager::removeItem(fetchFilePath(kOriginalImageName));
+            pf::FileManager::removeFile(fetchFilePath(kOriginalImageName));
         return false;
     }
     return saveImageData(*data, kOriginalImageName);
@@ -70,7 +70,7 @@ namespace {
 bool savePiece(VerificationCodeImageManager& manager, const pf::Image& image, const pf::Rect& rect, const std::string& name)
 {
     if (manager.isImageFileExisted(name))
-        pf::FileManager::removeItem(manager.fetchFilePath(name));
+        pf::FileManager::removeFile(manager.fetchFilePath(name));
     auto piece = image.cropped(rect);
     if (!piece)
         return false;
@@ -108,7 +108,7 @@ bool VerificationCodeImageManager::saveImageData(const pf::Bytes& data, const st
 {
     createVerificationCodeImageDirectory();
     if (isImageFileExisted(fileName))
-        pf::FileManager::removeItem(fetchFilePath(fileName));
+        pf::FileManager::removeFile(fetchFilePath(fileName));
     std::string error;
     if (!pf::FileManager::writeAtomically(fetchFilePath(fileName), data, &error)) {
         pf::Log::format("Captcha file %s not written: %s", fileName.c_str(), error.c_str());
@@ -142,7 +142,7 @@ void VerificationCodeImageManager::removeAllImages()
         names.push_back(wordImageName(i));
     for (const auto& name : names) {
         if (isImageFileExisted(name))
-            pf::FileManager::removeItem(fetchFilePath(name));
+            pf::FileManager::removeFile(fetchFilePath(name));
     }
 }
 

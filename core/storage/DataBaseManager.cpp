@@ -4,9 +4,9 @@
 #include "core/storage/FilePageSource.h"
 #include "core/storage/MendNames.h"
 #include "core/storage/PageReader.h"
-#include "core/storage/RetryingReadVfs.h"
+#include "platform/foundation/RetryingReadVfs.h"
 #include "core/storage/SalvageWalk.h"
-#include "core/storage/StoreErrors.h"
+#include "platform/foundation/StoreErrors.h"
 
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/FileManager.h"
@@ -192,16 +192,16 @@ DataBaseManager::Status DataBaseManager::withDatabase(const char* operation, con
         }
     }
     for (size_t waits = 0;;) {
-        const auto before = RetryingReadVfs::failures();
+        const auto before = pf::RetryingReadVfs::failures();
         try {
             SQLite::Database database(path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE, kBusyTimeoutMilliseconds,
-                RetryingReadVfs::name());
+                pf::RetryingReadVfs::name());
             bool sound = true;
             if (!checkedFiles().count(path)) {
                 sound = passesQuickCheck(database);
                 // The check tells of a page it could not read as it tells of damage, in words:
                 // a read that failed for a reason that may pass is no damage.
-                if (!sound && RetryingReadVfs::failures().other != before.other) {
+                if (!sound && pf::RetryingReadVfs::failures().other != before.other) {
                     pf::Log::format("GameDatabase: %s failed: the check could not read the file for now", operation);
                     return Status::Failed;
                 }
@@ -216,7 +216,7 @@ DataBaseManager::Status DataBaseManager::withDatabase(const char* operation, con
             }
         } catch (const SQLite::Exception& e) {
             pf::Log::format("GameDatabase: %s failed: %s (code %d)", operation, e.what(), e.getExtendedErrorCode());
-            if (!StoreErrors::isRefusedRead(e.getExtendedErrorCode()) && !StoreErrors::isDamage(e.getErrorCode()))
+            if (!pf::StoreErrors::isRefusedRead(e.getExtendedErrorCode()) && !pf::StoreErrors::isDamage(e.getErrorCode()))
                 return Status::Failed;
         } catch (const std::exception& e) {
             pf::Log::format("GameDatabase: %s failed: %s", operation, e.what());
@@ -225,7 +225,7 @@ DataBaseManager::Status DataBaseManager::withDatabase(const char* operation, con
         // A read the disk refused may be given back in a moment (a disk reset, a cable's
         // hiccup): the operation is made again after each wait before the file is taken for
         // damaged. Only on the way to a mend, and once for it: the mend's own reads do not wait.
-        const bool refused = RetryingReadVfs::failures().refused != before.refused;
+        const bool refused = pf::RetryingReadVfs::failures().refused != before.refused;
         if (refused && !mended && waits < std::size(kRefusalWaits)) {
             pf::Log::format("GameDatabase: %s: the disk refused a read; it is tried again in %.1f s", operation, kRefusalWaits[waits]);
             waitForTheDisk(kRefusalWaits[waits++]);
@@ -270,7 +270,7 @@ bool DataBaseManager::mendDamagedFile(const std::string& path)
     bool ending = false;
     try {
         SQLite::Database fresh(rebuilt, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE, kBusyTimeoutMilliseconds,
-            RetryingReadVfs::name());
+            pf::RetryingReadVfs::name());
         prepare(fresh);
         SQLite::Transaction transaction(fresh);
         auto source = FilePageSource::open(path);
@@ -397,12 +397,12 @@ bool DataBaseManager::mendDamagedFile(const std::string& path)
         // Back as it was: one damaged file leaves one file aside, however often it is tried.
         for (const auto& suffix : MendNames::journals()) {
             if (linked && pf::FileManager::isSameFile(*aside + suffix, path + suffix))
-                pf::FileManager::removeItem(*aside + suffix);
+                pf::FileManager::removeFile(*aside + suffix);
             else if (pf::FileManager::isOccupied(*aside + suffix) && !pf::FileManager::isOccupied(path + suffix))
                 pf::FileManager::moveItem(*aside + suffix, path + suffix);
         }
         if (linked)
-            pf::FileManager::removeItem(*aside);
+            pf::FileManager::removeFile(*aside);
         else
             pf::FileManager::moveItem(*aside, path);
         MendNames::removeWorkingFile(rebuilt);

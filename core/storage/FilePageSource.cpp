@@ -1,6 +1,6 @@
 #include "core/storage/FilePageSource.h"
 
-#include "core/storage/RetryingReadVfs.h"
+#include "platform/foundation/RetryingReadVfs.h"
 
 #include "platform/foundation/FileManager.h"
 
@@ -16,7 +16,7 @@ sqlite3_file* FilePageSource::file() const
 
 std::unique_ptr<FilePageSource> FilePageSource::open(const std::string& path)
 {
-    sqlite3_vfs* vfs = sqlite3_vfs_find(RetryingReadVfs::name());
+    sqlite3_vfs* vfs = sqlite3_vfs_find(pf::RetryingReadVfs::name());
     if (!vfs)
         return nullptr;
     std::unique_ptr<FilePageSource> source(new FilePageSource());

@@ -67,10 +67,10 @@ bool MendNames::leftByAMend(const std::string& name)
 void MendNames::removeWorkingFile(const std::string& working)
 {
     if (leftByAMend(working))
-        pf::FileManager::removeItem(working);
+        pf::FileManager::removeFile(working);
     for (const auto& suffix : workingCompanions()) {
         if (leftByAMend(working + suffix))
-            pf::FileManager::removeItem(working + suffix);
+            pf::FileManager::removeFile(working + suffix);
     }
     pf::FileManager::removeLeftoverTemporaries(asideRecordOf(working));
 }

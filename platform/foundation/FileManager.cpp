@@ -131,6 +131,38 @@ bool FileManager::removeItem(const std::string& path, std::string* error)
     return true;
 }
 
+FileManager::Removal FileManager::removeFile(const std::string& path, std::string* error)
+{
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) {
+            fail(error, "no such file");
+            return Removal::Missing;
+        }
+        fail(error, std::strerror(errno));
+        return Removal::Failed;
+    }
+    if (!S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) {
+        const char* what = S_ISDIR(info.st_mode) ? "a folder" : S_ISLNK(info.st_mode) ? "a link" : S_ISREG(info.st_mode) ? "another user's file" : "no regular file";
+        fail(error, std::string(what) + " lies there");
+        Log::format("FileManager: %s is %s, not a file of the app's; it is left as it is", path.c_str(), what);
+        return Removal::NotAFile;
+    }
+    // unlink never removes a folder, so a folder put there since the look is left too.
+    if (::unlink(path.c_str()) != 0) {
+        const int reason = errno;
+        fail(error, std::strerror(reason));
+        if (reason == ENOENT)
+            return Removal::Missing;
+        if (reason == EISDIR || reason == EPERM) {
+            Log::format("FileManager: %s is no longer a file of the app's; it is left as it is", path.c_str());
+            return Removal::NotAFile;
+        }
+        return Removal::Failed;
+    }
+    return Removal::Removed;
+}
+
 bool FileManager::moveItem(const std::string& from, const std::string& to, std::string* error)
 {
     if (!occupied(from))
@@ -200,7 +232,7 @@ bool FileManager::setAside(const std::string& path, std::string* error)
     if (!size(path))
         return fail(error, "no such file");
     if (keptAside(path))
-        return removeItem(path, error);
+        return removeFile(path, error) == Removal::Removed;
     return moveItem(path, nextAsidePath(path), error);
 }
 
@@ -540,17 +572,26 @@ bool FileManager::writeAtomically(const std::string& path, const Bytes& data, st
     LiveTemporary live(folderAndName(temp).second);
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0)
-        return fail(error, "cannot create " + temp);
-    bool ok = writeAll(fd, data.data(), data.size()) && (!flush || ::fsync(fd) == 0);
-    ok = (::close(fd) == 0) && ok;
-    if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
+        return fail(error, "cannot create " + temp + ": " + std::strerror(errno));
+    // The first failure's reason is the one given: a full disk, an error of the disk.
+    int reason = 0;
+    if (!writeAll(fd, data.data(), data.size()) || (flush && ::fsync(fd) != 0))
+        reason = errno;
+    if (::close(fd) != 0 && reason == 0)
+        reason = errno;
+    if (reason != 0) {
         ::unlink(temp.c_str());
-        return fail(error, "cannot write " + path);
+        return fail(error, std::strerror(reason));
+    }
+    if (std::rename(temp.c_str(), path.c_str()) != 0) {
+        reason = errno;
+        ::unlink(temp.c_str());
+        return fail(error, std::string("cannot put the new contents in place: ") + std::strerror(reason));
     }
     // Until the folder is on the disk, a power cut may bring the old file back.
-    std::string reason;
-    if (flush && !flushFolderOf(path, &reason))
-        Log::format("FileManager: %s is written, but %s; a power cut may bring its earlier contents back", path.c_str(), reason.c_str());
+    std::string unflushed;
+    if (flush && !flushFolderOf(path, &unflushed))
+        Log::format("FileManager: %s is written, but %s; a power cut may bring its earlier contents back", path.c_str(), unflushed.c_str());
     return true;
 }
 
@@ -559,19 +600,109 @@ bool FileManager::writeAtomically(const std::string& path, std::string_view text
     return writeAtomically(path, Bytes(text.begin(), text.end()), error);
 }
 
-std::optional<Bytes> FileManager::read(const std::string& path)
+namespace {
+
+// Reads `count` bytes at `offset` (fewer only at the file's end), making a read that failed
+// again as `readFile` says. The bytes read, or -1 with errno set.
+ssize_t readAtRetrying(int fd, std::uint8_t* into, size_t count, off_t offset)
+{
+    int tries = 0;
+    for (;;) {
+        ssize_t n = ::pread(fd, into, count, offset);
+        if (n >= 0)
+            return n;
+        if (errno == EINTR)
+            continue;
+        const int reason = errno;
+        const int allowed = reason == ETIMEDOUT ? 1 : FileManager::kRetriesPerRead;
+        if (tries++ >= allowed) {
+            errno = reason;
+            return -1;
+        }
+    }
+}
+
+FileManager::FileRead readFailed(FileManager::FileRead::Outcome outcome, std::string reason, int error = 0)
+{
+    FileManager::FileRead result;
+    result.outcome = outcome;
+    result.reason = std::move(reason);
+    result.error = error;
+    return result;
+}
+
+}
+
+FileManager::FileRead FileManager::readFile(const std::string& path, std::uint64_t maxBytes)
+{
+    using Outcome = FileRead::Outcome;
+    int fd = -1;
+    for (int tries = 0;; ++tries) {
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fd >= 0)
+            break;
+        const int reason = errno;
+        if (reason == ENOENT || reason == ENOTDIR)
+            return readFailed(Outcome::Missing, "no such file");
+        // Memory, a busy device or a signal may pass; a refusal by permissions will not, but
+        // it is no damage either: the file is left as it is.
+        if (reason != EINTR && (tries >= kRetriesPerRead || (reason != EIO && reason != ENOMEM && reason != EAGAIN && reason != ETIMEDOUT)))
+            return readFailed(Outcome::Unreadable, std::strerror(reason), reason);
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        const int reason = errno;
+        ::close(fd);
+        return readFailed(Outcome::Unreadable, std::strerror(reason), reason);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return readFailed(Outcome::NotAFile, S_ISDIR(info.st_mode) ? "a folder lies there" : "no regular file lies there");
+    }
+    if (static_cast<std::uint64_t>(info.st_size) > maxBytes) {
+        ::close(fd);
+        return readFailed(Outcome::TooLarge, "larger than " + std::to_string(maxBytes) + " bytes");
+    }
+    // The size read first is only a guess (the file may grow while it is read): reading goes on
+    // until the end, or past the limit.
+    constexpr size_t kBlock = 64 * 1024;
+    FileRead result;
+    Bytes& out = result.bytes;
+    out.resize(std::min<std::uint64_t>(static_cast<std::uint64_t>(info.st_size), maxBytes == kNoLimit ? maxBytes : maxBytes + 1) + 1);
+    size_t used = 0;
+    for (;;) {
+        if (used == out.size())
+            out.resize(out.size() * 2);
+        const size_t count = std::min(out.size() - used, kBlock);
+        ssize_t n = readAtRetrying(fd, out.data() + used, count, static_cast<off_t>(used));
+        if (n < 0) {
+            const int reason = errno;
+            ::close(fd);
+            return readFailed(Outcome::Unreadable, std::strerror(reason), reason);
+        }
+        if (n == 0)
+            break;
+        used += static_cast<size_t>(n);
+        if (used > maxBytes) {
+            ::close(fd);
+            return readFailed(Outcome::TooLarge, "larger than " + std::to_string(maxBytes) + " bytes");
+        }
+    }
+    ::close(fd);
+    out.resize(used);
+    result.outcome = Outcome::Read;
+    return result;
+}
+
+namespace {
+
+// What the system makes up or hands on (a pipe, a device): read as it comes, to its end.
+std::optional<Bytes> readStream(const std::string& path)
 {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return std::nullopt;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-        ::close(fd);
-        return std::nullopt;
-    }
-    // The size read first is only a guess (files the system makes up report none): reading
-    // goes on until the end.
-    Bytes out(info.st_size > 0 ? static_cast<size_t>(info.st_size) + 1 : 4096);
+    Bytes out(4096);
     size_t used = 0;
     for (;;) {
         if (used == out.size())
@@ -592,23 +723,30 @@ std::optional<Bytes> FileManager::read(const std::string& path)
     return out;
 }
 
+}
+
+std::optional<Bytes> FileManager::read(const std::string& path)
+{
+    // A regular file (or a folder, which reads as none) the one way every stored file is read.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
+        return readStream(path);
+    auto file = readFile(path);
+    if (!file.read())
+        return std::nullopt;
+    return std::move(file.bytes);
+}
+
 std::optional<Bytes> FileManager::read(const std::string& path, std::uint64_t maxBytes, std::string* error)
 {
-    auto measured = size(path);
-    if (!measured) {
-        fail(error, "not a file");
+    auto file = readFile(path, maxBytes);
+    if (!file.read()) {
+        fail(error, file.outcome == FileRead::Outcome::Missing || file.outcome == FileRead::Outcome::NotAFile ? "not a file"
+                : file.outcome == FileRead::Outcome::TooLarge                                                    ? file.reason
+                                                                                                                 : "cannot read the file: " + file.reason);
         return std::nullopt;
     }
-    if (*measured > maxBytes) {
-        fail(error, "larger than " + std::to_string(maxBytes) + " bytes");
-        return std::nullopt;
-    }
-    auto bytes = read(path);
-    if (!bytes || bytes->size() > maxBytes) {
-        fail(error, "cannot read the file");
-        return std::nullopt;
-    }
-    return bytes;
+    return std::move(file.bytes);
 }
 
 std::optional<std::string> FileManager::readText(const std::string& path)

@@ -21,7 +21,9 @@ namespace pf {
 //   reach the disk before the rename and the folder after it (the file survives a power cut as
 //   written, not as it was before); `flush` false leaves that to the system, for files that can
 //   be made again (caches), where waiting for the disk costs more than losing the file. A
-//   folder that cannot be flushed after the rename is logged: the new contents are in place.
+//   folder that cannot be flushed after the rename is logged: the new contents are in place. A
+//   write that fails gives the system's reason ("No space left on device", "Is a directory"),
+//   and leaves the old file as it was.
 // - A write killed part-way leaves its temporary file. A write that flushes first removes what
 //   earlier writes of the same file left (`removeLeftoverTemporaries`; a store may also call it
 //   as it loads its file); a cache (no flush)
@@ -51,8 +53,22 @@ public:
     // Whether both names are regular files (links not followed) and one file, under two names.
     static bool isSameFile(const std::string& one, const std::string& other);
     static bool createDirectory(const std::string& path, bool withIntermediates, std::string* error = nullptr);
-    // Removes a file or a whole directory tree. Removing what does not exist fails.
+    // Removes a file or a whole directory tree, whatever it holds. Removing what does not exist
+    // fails. Only for a tree the program made itself and means to remove whole (a temporary
+    // home, a staging folder): a file the app owns goes through `removeFile`, which never takes
+    // what another put at its name.
     static bool removeItem(const std::string& path, std::string* error = nullptr);
+    // How a removal of one file ended.
+    enum class Removal {
+        Removed,
+        Missing,  // nothing lay at the name
+        NotAFile, // a folder, a link, another user's file: left as it is (and said in the log)
+        Failed,   // the system refused (the reason in `error`)
+    };
+    // Removes the regular file of this user at `path` (judged without following a link), and
+    // nothing else: anything else at that name (a folder with all it holds, a link, another
+    // user's file) is left where it is, with a log line saying so.
+    static Removal removeFile(const std::string& path, std::string* error = nullptr);
     static bool moveItem(const std::string& from, const std::string& to, std::string* error = nullptr);
     // Renames `from` over `to` in one step (both in one folder): a reader finds the old file or
     // the new one, never none.
@@ -134,6 +150,32 @@ public:
     static bool writeAtomically(const std::string& path, const Bytes& data, std::string* error = nullptr);
     static bool writeAtomically(const std::string& path, const Bytes& data, std::string* error, bool flush);
     static bool writeAtomically(const std::string& path, std::string_view text, std::string* error = nullptr);
+
+    // Every stored file is read whole through `readFile` (and so through `read`), which tells a
+    // file that cannot be read now from one that is not there or not a file, so that a store
+    // sets aside only what read whole and is wrong, and leaves the rest where it lies:
+    // - The file is read at offsets, a block at a time. A read that fails is made again at once,
+    //   up to `kRetriesPerRead` more times (a disk's retry may get a sector back; memory may be
+    //   free again); a read that timed out has waited its time already and is made once more
+    //   only. A read interrupted by a signal is made again without counting.
+    // - What still fails after its tries ends the read as `Unreadable`, with the system's reason:
+    //   the caller goes on without the file and leaves it untouched (a later read may pass).
+    // - A folder, or anything else that is no regular file, is `NotAFile`; a file larger than the
+    //   limit is `TooLarge`, unread.
+    struct FileRead {
+        enum class Outcome { Read, Missing, NotAFile, TooLarge, Unreadable };
+        Outcome outcome = Outcome::Missing;
+        Bytes bytes;        // the whole file, when read
+        int error = 0;      // the system's error of `Unreadable`
+        std::string reason; // what a log line says of any outcome but `Read`
+        bool read() const { return outcome == Outcome::Read; }
+    };
+    static constexpr int kRetriesPerRead = 3;
+    static constexpr std::uint64_t kNoLimit = ~std::uint64_t(0);
+    static FileRead readFile(const std::string& path, std::uint64_t maxBytes = kNoLimit);
+    // `readFile`'s bytes when the file was read whole; none otherwise. What is neither a regular
+    // file nor a folder (a pipe, a device) is read as it comes, to its end: never a store's file,
+    // which `readFile` reads.
     static std::optional<Bytes> read(const std::string& path);
     // A regular file of at most `maxBytes`, read whole; none (with the reason) otherwise, also
     // when the file grew past the limit while it was read.

@@ -41,16 +41,26 @@ constexpr FileManager::TemporaryNames kTemporaries { ".tmp-", 6, FileManager::kM
 // The stored items; a damaged or oversized file is set aside and read as empty. An item that
 // does not read is left out; for a caller about to rewrite the file without it (`rewritable`
 // given), a copy of the file is set aside first. While that copy cannot be made (a full disk)
-// `rewritable` is false and the file must stay as it is: the items that read are kept.
+// `rewritable` is false and the file must stay as it is: the items that read are kept. A file
+// that cannot be read now (the disk refused it at every try, a folder lies at its name) is no
+// damage: it is left as it is, nothing is found in it and `rewritable` is false.
 Array readItems(const std::string& path, bool* rewritable = nullptr)
 {
-    if (!FileManager::exists(path))
+    auto file = FileManager::readFile(path, Keychain::kMaxFileBytes);
+    using Outcome = FileManager::FileRead::Outcome;
+    if (file.outcome == Outcome::Missing)
         return {};
-    std::string error;
+    if (file.outcome == Outcome::Unreadable || file.outcome == Outcome::NotAFile) {
+        Log::format("Keychain: %s cannot be read now (%s); it is left as it is", path.c_str(), file.reason.c_str());
+        if (rewritable)
+            *rewritable = false;
+        return {};
+    }
+    std::string error = file.reason;
     std::optional<Value> value;
     size_t leftOut = 0;
-    if (auto bytes = FileManager::read(path, Keychain::kMaxFileBytes, &error))
-        value = PropertyList::parseEntries(*bytes, 1, &leftOut, &error);
+    if (file.read())
+        value = PropertyList::parseEntries(file.bytes, 1, &leftOut, &error);
     if (value && value->asArray()) {
         if (leftOut > 0 && rewritable) {
             std::string copyError;
@@ -90,28 +100,32 @@ bool writeItems(const std::string& path, const Array& items)
     }
     ::fchmod(fd, 0600);
     size_t done = 0;
-    bool ok = true;
+    int reason = 0;
     while (done < bytes->size()) {
         ssize_t n = ::write(fd, bytes->data() + done, bytes->size() - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
-            ok = false;
+            reason = n < 0 ? errno : EIO;
             break;
         }
         done += static_cast<size_t>(n);
     }
-    ok = ::fsync(fd) == 0 && ok;
-    ok = ::close(fd) == 0 && ok;
-    if (!ok || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        Log::format("Keychain: cannot write %s: %s", path.c_str(), std::strerror(errno));
+    if (::fsync(fd) != 0 && reason == 0)
+        reason = errno;
+    if (::close(fd) != 0 && reason == 0)
+        reason = errno;
+    if (reason == 0 && ::rename(temporary.c_str(), path.c_str()) != 0)
+        reason = errno;
+    if (reason != 0) {
+        Log::format("Keychain: cannot write %s: %s", path.c_str(), std::strerror(reason));
         ::unlink(temporary.c_str());
         return false;
     }
     // Until the folder is on the disk, a power cut may bring the old items back.
-    std::string reason;
-    if (!FileManager::flushFolderOf(path, &reason))
-        Log::format("Keychain: %s is written, but %s; a power cut may bring its earlier items back", path.c_str(), reason.c_str());
+    std::string unflushed;
+    if (!FileManager::flushFolderOf(path, &unflushed))
+        Log::format("Keychain: %s is written, but %s; a power cut may bring its earlier items back", path.c_str(), unflushed.c_str());
     return true;
 }
 
@@ -168,8 +182,9 @@ Keychain::Status deleteItems(const std::string& path, const std::function<bool(c
     Array items = readItems(path, &rewritable);
     size_t before = items.size();
     std::erase_if(items, identity);
+    // A file that cannot be read now may hold the item: it is not found, nor removed.
     if (items.size() == before)
-        return Keychain::Status::ItemNotFound;
+        return rewritable ? Keychain::Status::ItemNotFound : Keychain::Status::WriteFailed;
     if (!rewritable)
         return Keychain::Status::WriteFailed;
     return writeItems(path, items) ? Keychain::Status::Success : Keychain::Status::WriteFailed;

@@ -27,7 +27,10 @@ class RsaPublicKey;
 //   NUL character cannot be kept as it is, so adding it is refused (`InvalidParameter`) and no
 //   item has it. A key is replaced in one rewrite (`setPublicKey`), never by a delete and an
 //   add, so a new key that cannot be written (the file would pass its limit) leaves the old one.
-// - A file that cannot be read or is larger than `kMaxFileBytes`, or an item of the wrong
+// - A file that cannot be read now (the disk refused it at every try, a folder lies at its
+//   name) is no damage: it is left as it is and logged; nothing is found in it, and a change
+//   fails (`WriteFailed`) rather than write over it.
+// - A file that reads whole but is no list, or is larger than `kMaxFileBytes`, or an item of the wrong
 //   shape, is as if absent: the file is logged and set aside (`FileManager::setAside`), the
 //   item skipped but kept (every change, deletes too, rewrites only the item asked for), and
 //   nothing throws. An item that does not read (a text or key that is not UTF-8 or holds a NUL)

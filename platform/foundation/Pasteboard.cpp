@@ -93,15 +93,23 @@ std::shared_ptr<Pasteboard> Pasteboard::load(const std::string& name)
     // next write: every pasteboard's, whenever one is read from its file (a launch reads the
     // device's own at least). A write of this process under way is never taken.
     FileManager::removeLeftoverTemporaries(FileManager::join(folder(), ""));
-    if (!FileManager::exists(path))
+    auto read = FileManager::readFile(path);
+    if (read.outcome == FileManager::FileRead::Outcome::Missing)
         return nullptr;
+    if (!read.read()) {
+        // Left where it is; the pasteboard works in memory until the file reads again.
+        Log::format("Pasteboard %s: %s cannot be read now (%s); it is left as it is", name.c_str(), path.c_str(), read.reason.c_str());
+        auto board = std::make_shared<Pasteboard>(name);
+        board->m_persistent = true;
+        board->m_fileUnread = true;
+        return board;
+    }
     std::string error = "cannot read the file";
     std::optional<Value> value;
     size_t leftOut = 0;
     // An item (or a key of the file) that does not read costs only itself: the file's entries
     // are its keys and the items of its list.
-    if (auto bytes = FileManager::read(path))
-        value = PropertyList::parseEntries(*bytes, 2, &leftOut, &error);
+    value = PropertyList::parseEntries(read.bytes, 2, &leftOut, &error);
     const Dictionary* file = value ? value->asDictionary() : nullptr;
     const Value* items = file ? file->find("items") : nullptr;
     const char* unreadable = !value ? error.c_str() : !file ? "not a dictionary" : items && !items->isArray() ? "its items are no list" : nullptr;
@@ -143,6 +151,15 @@ void Pasteboard::save() const
         file.set(key, kept);
     FileManager::createDirectory(folder(), true);
     std::string error;
+    if (m_fileUnread) {
+        // Never written over while it could not be read; once it reads, what it held is kept in
+        // a copy before this content replaces it.
+        auto file = FileManager::readFile(pathFor(m_name));
+        if (file.outcome != FileManager::FileRead::Outcome::Missing && !file.read())
+            return;
+        m_fileUnread = false;
+        m_copyPending = file.read();
+    }
     if (m_copyPending) {
         if (FileManager::exists(pathFor(m_name)) && !FileManager::setAsideCopy(pathFor(m_name), &error)) {
             Log::format("Pasteboard %s: not saved before a copy of its file is set aside: %s", m_name.c_str(), error.c_str());
@@ -217,9 +234,7 @@ void Pasteboard::remove(const std::string& name)
 {
     std::lock_guard lock(g_mutex);
     g_boards.erase(name);
-    std::string path = pathFor(name);
-    if (FileManager::exists(path))
-        FileManager::removeItem(path);
+    FileManager::removeFile(pathFor(name));
 }
 
 void Pasteboard::resetAll()
@@ -251,9 +266,9 @@ void Pasteboard::setPersistent(bool persistent)
     if (persistent) {
         save();
     } else {
-        std::string path = pathFor(m_name);
-        if (FileManager::exists(path))
-            FileManager::removeItem(path);
+        // A file this pasteboard could not read is not its to remove.
+        if (!m_fileUnread)
+            FileManager::removeFile(pathFor(m_name));
     }
 }
 

@@ -28,8 +28,12 @@ namespace pf {
 //   entries of the list that are no items, and keys of the file other than its own. An item an
 //   app hands back unchanged through `setItems` keeps them too; content an app replaces does
 //   not.
-// - A file that cannot be read is never written over: it is logged and set aside (see
-//   `FileManager::setAside`) and the pasteboard counts as absent. An item or a key of the file
+// - A file that cannot be read now (the disk refused it at every try, a folder lies at its
+//   name) is no damage: it is left as it is, logged once, and the pasteboard works in memory,
+//   empty; each later save reads the file again first, and once it reads, a copy of it is set
+//   aside before the pasteboard's content is written. Until then nothing is written over it.
+// - A file that reads whole but is no pasteboard's is never written over: it is logged and set
+//   aside (see `FileManager::setAside`) and the pasteboard counts as absent. An item or a key of the file
 //   that does not read (a text or key that is not UTF-8 or holds a NUL) costs only itself: the
 //   rest is read, and a copy of the file is set aside, since the next save leaves it out. While
 //   that copy cannot be made (a full disk) the file is not saved: the items work in memory, and
@@ -104,6 +108,9 @@ private:
     // The file holds what this pasteboard could not read, or what its owner set aside, and no
     // copy of it is set aside yet: it is not written until one is.
     mutable bool m_copyPending { false };
+    // The file could not be read: it is not written until it reads, and a copy of it is set
+    // aside then.
+    mutable bool m_fileUnread { false };
 };
 
 }

@@ -239,8 +239,8 @@ void ImageCache::queryDisk(const std::string& key, Answer plainAnswer)
                 if (auto data = FileManager::read(path))
                     image = Image::decode(*data);
             }
-            if (!image) // expired or damaged
-                FileManager::removeItem(path);
+            if (!image) // expired, damaged or unreadable: a miss, fetched again
+                FileManager::removeFile(path);
         }
         if (image)
             image->setName(key);
@@ -279,14 +279,18 @@ void ImageCache::removeImage(const std::string& key)
     removeFromMemory(key);
     auto pending = std::make_shared<PendingWork>();
     std::string path = pathForKey(key);
-    submit([pending, path] { FileManager::removeItem(path); });
+    submit([pending, path] { FileManager::removeFile(path); });
 }
 
 void ImageCache::clearDisk()
 {
     auto pending = std::make_shared<PendingWork>();
     std::string directory = folder();
-    submit([pending, directory] { FileManager::removeItem(directory); });
+    // Its entries, each a file: anything else in the folder is not the cache's to take.
+    submit([pending, directory] {
+        for (const auto& name : FileManager::contentsOfDirectory(directory))
+            FileManager::removeFile(FileManager::join(directory, name));
+    });
 }
 
 void ImageCache::cleanDisk()
@@ -298,7 +302,7 @@ void ImageCache::cleanDisk()
         for (const auto& name : FileManager::contentsOfDirectory(directory)) {
             std::string path = FileManager::join(directory, name);
             if (auto written = writtenAt(path); written && isExpired(*written, now))
-                FileManager::removeItem(path);
+                FileManager::removeFile(path);
         }
     });
 }

@@ -185,9 +185,15 @@ void LMLoginWebViewController::lmLoginDidFinished(const pf::Bytes& data)
         PromptViewCreator::sharedInstance()->showPromptViewWithMessage(!reply.isSuccess() && !message.empty() ? message : kLoginFailed);
         return;
     }
-    logoutWithPreviousUserToken(info->usertoken().text());
+    // The new token is kept first: one the disk does not take fails the login as a refused
+    // reply does, and the previous login stays as it was, on the portal too.
     auto manager = LoginManager::sharedInstance();
-    manager->recordUserToken(info->usertoken().text());
+    auto previous = manager->getUserToken();
+    if (!manager->recordUserToken(info->usertoken().text())) {
+        PromptViewCreator::sharedInstance()->showPromptViewWithMessage(kLoginFailed);
+        return;
+    }
+    logoutWithPreviousUserToken(previous, info->usertoken().text());
     uint64_t generation = manager->loginGeneration();
     auto keepAlive = self();
     pf::Value whole = reply.reply();
@@ -196,18 +202,17 @@ void LMLoginWebViewController::lmLoginDidFinished(const pf::Bytes& data)
     dismiss();
 }
 
-bool LMLoginWebViewController::logoutWithPreviousUserToken(const std::string& newToken)
+bool LMLoginWebViewController::logoutWithPreviousUserToken(const std::optional<std::string>& previous, const std::string& newToken)
 {
-    auto previous = LoginManager::sharedInstance()->getUserToken();
     if (!previous || previous->empty() || *previous == newToken)
         return false;
     auto address = NetworkParameterAssistant::getRequestAddress(NetworkParameterAssistant::UserLogout);
     if (!address)
         return false;
-    // Started before the new token is recorded: it carries the previous one.
+    // The new token is recorded by now: the logout carries the previous one as it was read.
     m_userLogoutPreviousLoginNetworkRequestor = NetworkRequestor::create();
-    m_userLogoutPreviousLoginNetworkRequestor->startPostMethodURLConnection(*address,
-        NetworkParameterAssistant::parametersForUserLogout(), true, self());
+    m_userLogoutPreviousLoginNetworkRequestor->startPostMethodURLConnectionWithUserToken(*address,
+        NetworkParameterAssistant::parametersForUserLogout(), *previous, self());
     return true;
 }
 

@@ -28,9 +28,11 @@ class WebView;
 // - Only answers from a page of the forum's own host count, and only the first one is sent.
 // - Only a JSON object with "ret" 0 whose "body" holds a non-empty "usertoken" that can be kept
 //   (`UserTokenStore::canKeep`) is a success.
-//   Then the previously stored token (if another) is logged out on the portal (the request
-//   carries it, as it starts before the new one is recorded), the new token is recorded, the
-//   login screens leave at once and "UserLogin" follows with the whole reply.
+//   Then the new token is recorded, the previously stored token (if another) is logged out on
+//   the portal (the request carries it as it was read before), the login screens leave at once
+//   and "UserLogin" follows with the whole reply. A token the disk does not take (a full disk)
+//   fails the login as a refused reply does: the general text is shown, nothing is sent and
+//   the previous login stays.
 // - Anything else is a failure: its "msg" (or a general text) is shown, the stored token stays
 //   stored and is not logged out, and the screen stays.
 // - The pending announcement keeps the screen alive until it has been posted. It belongs to
@@ -73,7 +75,7 @@ private:
     void askPage();
     void requestLMLogin(const pf::Value& webauth, const pf::Value& saltKey);
     void lmLoginDidFinished(const pf::Bytes& data);
-    bool logoutWithPreviousUserToken(const std::string& newToken);
+    bool logoutWithPreviousUserToken(const std::optional<std::string>& previous, const std::string& newToken);
     void postUserLoginNotification(const pf::Value& reply, uint64_t loginGeneration);
     void dismiss();
     void popViewController();

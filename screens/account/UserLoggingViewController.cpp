@@ -124,34 +124,41 @@ void UserLoggingViewController::networkRequestorDidFinishWithData(const std::sha
         PromptViewCreator::sharedInstance()->showPromptViewWithMessage(failureMessage(reply, kLoginFailed));
         return;
     }
-    logoutWithPreviousUserToken(info->usertoken().text());
+    // The new token is kept first: a login whose token the disk does not take fails as a
+    // refused one does, and the previous login stays as it was, on the portal too.
+    auto previous = LoginManager::sharedInstance()->getUserToken();
+    if (!userLoginFinished(reply.reply())) {
+        PromptViewCreator::sharedInstance()->showPromptViewWithMessage(kLoginFailed);
+        return;
+    }
+    logoutWithPreviousUserToken(previous, info->usertoken().text());
     m_userLoginInfo = info;
-    userLoginFinished(reply.reply());
     showLoginSuccesedPromptText();
     auto keepAlive = self();
     pf::RunLoop::main().postDelayed(kDismissDelay, [keepAlive] { keepAlive->dismiss(); }, this);
 }
 
-bool UserLoggingViewController::logoutWithPreviousUserToken(const std::string& newToken)
+bool UserLoggingViewController::logoutWithPreviousUserToken(const std::optional<std::string>& previous, const std::string& newToken)
 {
-    auto previous = LoginManager::sharedInstance()->getUserToken();
     if (!previous || previous->empty() || *previous == newToken)
         return false;
     auto address = NetworkParameterAssistant::getRequestAddress(NetworkParameterAssistant::UserLogout);
     if (!address)
         return false;
-    // Started before the new token is recorded: it carries the previous one.
+    // The new token is recorded by now: the logout carries the previous one as it was read.
     m_userLogoutPreviousLoginNetworkRequestor = NetworkRequestor::create();
-    m_userLogoutPreviousLoginNetworkRequestor->startPostMethodURLConnection(*address,
-        NetworkParameterAssistant::parametersForUserLogout(), true, self());
+    m_userLogoutPreviousLoginNetworkRequestor->startPostMethodURLConnectionWithUserToken(*address,
+        NetworkParameterAssistant::parametersForUserLogout(), *previous, self());
     return true;
 }
 
-void UserLoggingViewController::userLoginFinished(const pf::Value& reply)
+bool UserLoggingViewController::userLoginFinished(const pf::Value& reply)
 {
     auto info = UserLoginInfo::itemFromDictionary(reply["body"]);
-    LoginManager::sharedInstance()->recordUserToken(info->usertoken().text());
+    if (!LoginManager::sharedInstance()->recordUserToken(info->usertoken().text()))
+        return false;
     pf::NotificationCenter::defaultCenter().post(LoginManager::kUserLoginNotification, reply);
+    return true;
 }
 
 void UserLoggingViewController::showLoginSuccesedPromptText()

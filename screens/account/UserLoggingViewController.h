@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 class NetworkRequestor;
@@ -20,9 +21,12 @@ class UserLoginInfo;
 // Rules:
 // - Only a JSON object with "ret" 0 whose "body" holds a non-empty "usertoken" is a success;
 //   anything else shows the reply's "msg" (or a general failure) and changes nothing.
-// - The old token's logout starts before the new token is recorded, so it carries the old
-//   token; it is not sent when no token is stored or when the portal handed out the same token
-//   again (that logout would end the new session). Its reply is not waited for.
+// - The new token is recorded first. When the disk does not take it (a full disk) the login
+//   fails as a refused one does ("登录失败，请稍后再试"), and nothing changes: no logout is
+//   sent, the previous login stays, no welcome is shown.
+// - The old token's logout carries the old token, read before the new one was recorded; it is
+//   not sent when no token was stored or when the portal handed out the same token again (that
+//   logout would end the new session). Its reply is not waited for.
 // - Leaving takes this screen (and anything pushed above it) off its navigation stack; the
 //   pending leave keeps the screen alive until it fires.
 // - The typed name is escaped before it goes into the panel's markup.
@@ -59,8 +63,9 @@ protected:
 
 private:
     std::shared_ptr<UserLoggingViewController> self();
-    bool logoutWithPreviousUserToken(const std::string& newToken);
-    void userLoginFinished(const pf::Value& reply);
+    bool logoutWithPreviousUserToken(const std::optional<std::string>& previous, const std::string& newToken);
+    // Records the token and posts "UserLogin"; false, posting nothing, when the token cannot be kept.
+    bool userLoginFinished(const pf::Value& reply);
     void showLoginSuccesedPromptText();
     void showPromptView();
 

@@ -13,6 +13,8 @@
 
 namespace {
 constexpr const char* kRegisterFailed = "注册失败，请稍后再试";
+// The login screen's own text, for an account made whose login cannot be kept.
+constexpr const char* kLoginFailed = "登录失败，请稍后再试";
 }
 
 UserRegisterViewController::UserRegisterViewController()
@@ -83,9 +85,14 @@ void UserRegisterViewController::networkRequestorDidFinishWithData(const std::sh
         showErrorPromptText(failureMessage(reply, kRegisterFailed));
         return;
     }
-    showRegisterSuccesedPromptText();
+    // The account is made; a token the disk does not take (a full disk) leaves it logged out,
+    // and the panel says the login failed rather than announce it.
     auto manager = LoginManager::sharedInstance();
-    manager->recordUserToken(info->usertoken().text());
+    if (!manager->recordUserToken(info->usertoken().text())) {
+        showErrorPromptText(kLoginFailed);
+        return;
+    }
+    showRegisterSuccesedPromptText();
     uint64_t generation = manager->loginGeneration();
     auto keepAlive = self();
     pf::Value whole = reply.reply();

@@ -18,6 +18,8 @@
 // - Only a JSON object with "ret" 0 whose "body" holds a non-empty "usertoken" is a success;
 //   anything else shows the reply's "msg" (or a general failure) in a panel on this screen and
 //   records nothing.
+// - A token the disk does not take (a full disk) leaves the new account logged out: the failure
+//   panel says "登录失败，请稍后再试", the screen stays, nothing is announced.
 // - The portal's message is escaped before it goes into the panel's markup.
 // - The announcement belongs to the login the reply made: a logout or another login before it
 //   is due drops it.

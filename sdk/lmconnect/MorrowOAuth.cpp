@@ -28,6 +28,7 @@
 
 #include "platform/foundation/Device.h"
 #include "platform/foundation/Json.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/ResetRegistry.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Url.h"
@@ -238,7 +239,15 @@ bool MorrowOAuth::authorizeWithPermissionsAndExtraParamsDelegateInSafari(const s
     }
     if (version >= 5)
         ++jscount();
+    // Scripts that could not be loaded before (found damaged, and not installed again then) are
+    // loaded again now, so the sign-in, and the share that waits for it, can go on.
+    if (!m_bridge && version >= 5) {
+        initWithJsSDK();
+        jsRegister();
+        runInit();
+    }
     if (!m_bridge) {
+        pf::Log::line("MorrowOAuth: the LM Connect scripts cannot be loaded; the sign-in is not made");
         morrowDidNotLogin(false);
         return false;
     }

@@ -408,30 +408,30 @@ std::string CrashReporter::reportPath()
 
 bool CrashReporter::hasPendingCrashReport() const
 {
-    return pf::FileManager::exists(reportPath());
+    return pf::FileManager::isOccupied(reportPath());
+}
+
+pf::FileManager::FileRead CrashReporter::readPendingCrashReport() const
+{
+    return pf::FileManager::readFile(reportPath(), CrashReport::kMaxReportBytes);
 }
 
 std::optional<pf::Bytes> CrashReporter::loadPendingCrashReportData(std::string* error) const
 {
-    std::ifstream in(reportPath(), std::ios::binary);
-    if (!in) {
+    auto file = readPendingCrashReport();
+    if (!file.read()) {
         if (error)
-            *error = "no pending crash report";
+            *error = file.outcome == pf::FileManager::FileRead::Outcome::Missing ? "no pending crash report" : file.reason;
         return std::nullopt;
     }
-    pf::Bytes data;
-    char chunk[65536];
-    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-        data.insert(data.end(), chunk, chunk + in.gcount());
-        if (data.size() > CrashReport::kMaxReportBytes)
-            break; // the parser refuses it by its size
-    }
-    return data;
+    return std::move(file.bytes);
 }
 
 bool CrashReporter::purgePendingCrashReport()
 {
-    return pf::FileManager::removeItem(reportPath()) || !hasPendingCrashReport();
+    // The report file alone: whatever else lies at its name is not the report's to take.
+    auto removal = pf::FileManager::removeFile(reportPath());
+    return removal == pf::FileManager::Removal::Removed || removal == pf::FileManager::Removal::Missing;
 }
 
 bool CrashReporter::setAsidePendingCrashReport(std::string* error)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/foundation/FileManager.h"
 #include "platform/foundation/Value.h"
 
 #include <optional>
@@ -24,7 +25,8 @@
 //   When there was none, the default or ignored, the default action is restored and the signal
 //   raised again, so the process still dies of it. Enabling again keeps the first handler found.
 // - Enabling keeps a pending report; only `purgePendingCrashReport` removes it (or
-//   `setAsidePendingCrashReport` moves it aside).
+//   `setAsidePendingCrashReport` moves it aside). Anything but a regular file at the report's
+//   name (a folder with what it holds) is never removed.
 class CrashReporter {
 public:
     static constexpr const char* kReportFileName = "talmerin_live_report.crash";
@@ -33,8 +35,13 @@ public:
 
     // The report file of the current sandbox.
     static std::string reportPath();
+    // Whether anything lies at the report's name (a folder too: `readPendingCrashReport` tells).
     bool hasPendingCrashReport() const;
+    // The report read whole (`pf::FileManager::readFile`, within `CrashReport::kMaxReportBytes`):
+    // a report that cannot be read now, or a folder at its name, is told from one that read.
+    pf::FileManager::FileRead readPendingCrashReport() const;
     std::optional<pf::Bytes> loadPendingCrashReportData(std::string* error = nullptr) const;
+    // Removes the report file, and nothing else at its name; true when no report file is left.
     bool purgePendingCrashReport();
     // Moves the report to the next aside name (`pf::FileManager::setAside`), kept for a person.
     bool setAsidePendingCrashReport(std::string* error = nullptr);

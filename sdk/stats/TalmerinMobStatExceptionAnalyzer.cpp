@@ -84,29 +84,48 @@ void TalmerinMobStatExceptionAnalyzer::handleCrashReport()
         setAnalyzerStarted(0);
         return;
     }
+    // Read before the attempt is counted: reading cannot stop the handler, and a report that
+    // cannot be read now is no attempt. It stays where it is for a later launch, as does
+    // anything at its name that is no report (a folder is never taken for one).
+    auto file = reporter.readPendingCrashReport();
+    using Outcome = pf::FileManager::FileRead::Outcome;
+    if (file.outcome == Outcome::Missing)
+        return;
+    if (file.outcome == Outcome::NotAFile || file.outcome == Outcome::Unreadable) {
+        pf::Log::line("TalmerinMobStat: the crash report " + CrashReporter::reportPath() + " cannot be read now (" + file.reason
+            + "); it is left as it is");
+        return;
+    }
     setAnalyzerStarted(attempts + 1);
     bool purge = true;
-    std::string error;
-    auto data = reporter.loadPendingCrashReportData(&error);
-    auto report = data ? CrashReport::parse(*data, &error) : std::nullopt;
+    std::string error = file.reason;
+    auto report = file.read() ? CrashReport::parse(file.bytes, &error) : std::nullopt;
     if (!report) {
-        // Dropped now rather than at the next start, so it cannot take the place of a
-        // valid report of a later crash.
+        // Moved off its name now rather than at the next start, so it cannot take the place of a
+        // valid report of a later crash; kept aside for a person, as every damaged file is.
         pf::Log::line("Could not parse crash info in talmerin SDK");
+        purge = false;
+        std::string asideError;
+        if (!reporter.setAsidePendingCrashReport(&asideError)) {
+            // The count stays raised: the next launch tries once more, then sets it aside unread.
+            pf::Log::line("TalmerinMobStat: the damaged crash report cannot be set aside: " + asideError);
+            return;
+        }
+        pf::Log::line("TalmerinMobStat: the damaged crash report is set aside");
     } else {
         std::string text = PLCrashReportTextFormatter::stringValueForCrashReport(*report, PLCrashReportTextFormatter::kTextFormatiOS);
         // The store notes the report with its entry, so an attempt ended after the entry was
         // stored does not store it twice. Reports of two crashes differ: each holds the
         // addresses its images were loaded at and the frames' or the fault's addresses.
         purge = saveErrorLog(text, report->hasExceptionInfo ? report->exceptionReason : "",
-            report->hasExceptionInfo ? report->exceptionName : "", "crash report " + pf::Crypto::sha1Hex(*data));
+            report->hasExceptionInfo ? report->exceptionName : "", "crash report " + pf::Crypto::sha1Hex(file.bytes));
+        if (!purge)
+            pf::Log::line("TalmerinMobStat: the crash report's entry could not be stored; the report is kept for the next start");
     }
     // Handling is over either way; a report whose entry is not on disk is read again next time.
     setAnalyzerStarted(0);
     if (purge)
         reporter.purgePendingCrashReport();
-    else
-        pf::Log::line("TalmerinMobStat: the crash report's entry could not be stored; the report is kept for the next start");
 }
 
 bool TalmerinMobStatExceptionAnalyzer::saveErrorLog(const std::string& text, const std::string&, const std::string& name,

@@ -5,6 +5,8 @@
 #include "platform/foundation/KeyedArchiver.h"
 #include "platform/foundation/KeyedUnarchiver.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/RetryingReadVfs.h"
+#include "platform/foundation/StoreErrors.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/foundation/TextEncoding.h"
 #include "sdk/stats/StatLogCodec.h"
@@ -106,7 +108,10 @@ bool TalmerinMobStatLogStore::persistent() const
 void TalmerinMobStatLogStore::open()
 {
     pf::FileManager::createDirectory(m_path.substr(0, m_path.rfind('/')), true);
-    for (int attempt = 0; attempt < 2; ++attempt) {
+    bool setAside = false;
+    bool triedAgain = false;
+    for (;;) {
+        const auto before = pf::RetryingReadVfs::failures();
         try {
             openFile(m_path);
             return;
@@ -115,7 +120,17 @@ void TalmerinMobStatLogStore::open()
             pf::Log::format("TalmerinMobStat: the log store %s cannot be used: %s (code %d)", m_path.c_str(), e.what(),
                 e.getExtendedErrorCode());
             closeDatabase();
-            if (attempt > 0 || !isDamage(code))
+            // Damage is a file that read whole and is wrong. A read that failed (for now, or at
+            // every try) only fails this opening: the file is left as it is, opened once more
+            // (a new opening reads again), and otherwise kept for the next launch.
+            const bool readWhole = !pf::RetryingReadVfs::failures().anySince(before);
+            if (!readWhole || !isDamage(code)) {
+                if (triedAgain || !(pf::StoreErrors::isPassing(e.getExtendedErrorCode()) || !readWhole))
+                    break;
+                triedAgain = true;
+                continue;
+            }
+            if (setAside)
                 break;
             // Kept aside for a person to recover, each damaged store in a copy of its own, with the
             // journals that belong to it.
@@ -125,6 +140,7 @@ void TalmerinMobStatLogStore::open()
                 pf::Log::format("TalmerinMobStat: the damaged log store cannot be moved aside: %s", error.c_str());
                 break;
             }
+            setAside = true;
             pf::Log::format("TalmerinMobStat: the damaged log store was moved to %s; a blank log is started", aside->c_str());
         } catch (const std::exception& e) {
             pf::Log::format("TalmerinMobStat: the log store %s cannot be used: %s", m_path.c_str(), e.what());
@@ -154,7 +170,10 @@ void TalmerinMobStatLogStore::closeDatabase()
 void TalmerinMobStatLogStore::openFile(const std::string& path)
 {
     closeDatabase();
-    m_db = std::make_unique<SQLite::Database>(path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE, kBusyTimeoutMilliseconds);
+    // Every read goes through the file system that makes a failed read again: one the disk gives
+    // back on a later try costs nothing.
+    m_db = std::make_unique<SQLite::Database>(path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE, kBusyTimeoutMilliseconds,
+        path == ":memory:" ? "" : pf::RetryingReadVfs::name());
     m_db->exec("PRAGMA journal_mode=WAL");
     m_db->exec("PRAGMA synchronous=NORMAL");
     // Entries are deleted a whole log at a time: zeroing every freed page would write the log

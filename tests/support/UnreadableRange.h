@@ -8,7 +8,8 @@ namespace testsupport {
 
 // A stretch of a file that no read reaches, as on a disk with a bad sector: while an
 // `UnreadableRange` lives, every read of the file that touches those bytes fails (with EIO unless
-// told otherwise), when it is made at an offset (SQLite's page reads) or by the kernel copying
+// told otherwise), when it is made at an offset (SQLite's page reads, the blocks of
+// `pf::FileManager::readFile`, which every stored file read whole goes through) or by the kernel copying
 // between files (a byte copy through sendfile or copy_file_range). The file is known by its device and inode, so
 // another name for it (a hard link) is as unreadable, and a file written over it by a rename is
 // not.

@@ -9,8 +9,10 @@
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/ResetRegistry.h"
+#include "platform/foundation/RetryingReadVfs.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
+#include "platform/foundation/StoreErrors.h"
 #include "platform/foundation/UserDefaults.h"
 
 #include <sqlite3.h>
@@ -107,7 +109,9 @@ sqlite3* MRA4LCStore::getDB()
     std::lock_guard lock(storeLock());
     if (!m_db) {
         pf::FileManager::createDirectory(m_path.substr(0, m_path.rfind('/')), true);
-        if (sqlite3_open(m_path.c_str(), &m_db) != SQLITE_OK) {
+        // Every read goes through the file system that makes a failed read again.
+        if (m_unusable
+            || sqlite3_open_v2(m_path.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, pf::RetryingReadVfs::name()) != SQLITE_OK) {
             sqlite3_close(m_db);
             m_db = nullptr;
         } else {
@@ -126,13 +130,20 @@ void MRA4LCStore::closeDB()
     m_db = nullptr;
 }
 
-void MRA4LCStore::deleteDB()
+bool MRA4LCStore::setAsideDB()
 {
     std::lock_guard lock(storeLock());
     closeDB();
-    pf::FileManager::removeItem(m_path);
-    for (const char* suffix : { "-journal", "-wal", "-shm" })
-        pf::FileManager::removeItem(m_path + suffix);
+    // Kept for a person, with the journals that belong to it, as every damaged store is.
+    std::string error;
+    auto aside = pf::FileManager::setAsideWith(m_path, { "-journal", "-wal", "-shm" }, &error);
+    if (!aside) {
+        pf::Log::line("statistics database damaged, and it cannot be set aside (" + error + "); it is not used until the next launch");
+        m_unusable = true;
+        return false;
+    }
+    pf::Log::line("statistics database damaged; it is set aside as " + *aside + " and an empty one is started");
+    return true;
 }
 
 void MRA4LCStore::initDB()
@@ -147,11 +158,10 @@ void MRA4LCStore::initDB()
             defaults->synchronize();
         }
         for (const char* sql : kCreateTables) {
+            const auto before = pf::RetryingReadVfs::failures();
             int rc = run(sql, { }, { }, false);
-            if (rc == SQLITE_CORRUPT || rc == SQLITE_NOTADB) {
-                pf::Log::line("statistics database unreadable; starting an empty one");
-                deleteDB();
-                if (!getDB())
+            if (pf::StoreErrors::isDamageReadWhole(rc, before)) {
+                if (!setAsideDB() || !getDB())
                     return;
                 for (const char* again : kCreateTables)
                     run(again, { }, { }, false);
@@ -173,6 +183,7 @@ int MRA4LCStore::run(const std::string& sql, const std::vector<Arg>& values,
     sqlite3* db = getDB();
     if (!db)
         return -1;
+    const auto before = pf::RetryingReadVfs::failures();
     sqlite3_stmt* stmt = nullptr;
     int rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr);
     if (rc == SQLITE_OK) {
@@ -193,12 +204,15 @@ int MRA4LCStore::run(const std::string& sql, const std::vector<Arg>& values,
             rc = SQLITE_OK;
     }
     sqlite3_finalize(stmt);
-    if (healCorruption && (rc == SQLITE_CORRUPT || rc == SQLITE_NOTADB)) {
-        pf::Log::line("statistics database corrupt; starting an empty one");
-        deleteDB();
-        initDB();
+    // Only a file that read whole and is wrong is damaged; one whose read failed is left as it
+    // is, and a later statement reads it again.
+    if (healCorruption && pf::StoreErrors::isDamageReadWhole(rc, before)) {
+        if (setAsideDB())
+            initDB();
         return SQLITE_CORRUPT;
     }
+    if (pf::StoreErrors::isDamage(rc) && pf::RetryingReadVfs::failures().anySince(before))
+        pf::Log::line("statistics database could not be read for now; it is left as it is");
     return rc;
 }
 

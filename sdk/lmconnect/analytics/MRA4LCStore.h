@@ -31,7 +31,10 @@ namespace pf { class DispatchQueue; }
 //   at a later launch, and no batch takes it while its own upload runs.
 // - The pending count is atomic: recounted after every batch change and after the cap; inserts
 //   raise it by one.
-// - A database that reports itself corrupt (or is no database) is deleted and made anew.
+// - Every read goes through `pf::RetryingReadVfs`: a read that fails is made again a few times.
+//   A database that reads whole and reports itself corrupt (or is no database) is set aside with
+//   its journals (`pf::FileManager::setAsideWith`, never deleted) and made anew; one whose read
+//   failed (for now, or at every try) is left as it is, and only that statement fails.
 class MRA4LCStore : public std::enable_shared_from_this<MRA4LCStore> {
 public:
     static constexpr const char* kFileName = "morrow_analysis_lc.db";
@@ -81,7 +84,9 @@ private:
 
     sqlite3* getDB();
     void closeDB();
-    void deleteDB();
+    // Moves a damaged database aside; false (the store unused until the next launch) when it
+    // cannot be moved.
+    bool setAsideDB();
     void initDB();
     // Runs one statement with bound values; `row` sees each result row. Gives SQLite's code, -1
     // without a connection. Corruption remakes the database.
@@ -101,5 +106,6 @@ private:
     std::string m_path;
     std::shared_ptr<pf::DispatchQueue> m_queue;
     sqlite3* m_db { nullptr };
+    bool m_unusable { false };
     std::atomic<std::uint32_t> m_numStoredEvents { 0 };
 };

@@ -104,8 +104,11 @@ void cutIfLarge(const fs::path& log)
     std::vector<char> block(16384);
     while (copied) {
         size_t n = std::fread(block.data(), 1, block.size(), in);
-        if (n == 0)
+        if (n == 0) {
+            // A read that failed is no end of the log: the cut copy would lose what follows.
+            copied = !std::ferror(in);
             break;
+        }
         copied = std::fwrite(block.data(), 1, n, out) == n;
     }
     std::fclose(in);

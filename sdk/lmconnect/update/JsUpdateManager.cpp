@@ -14,7 +14,11 @@
 #include "platform/foundation/Url.h"
 #include "platform/foundation/UrlConnection.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -41,10 +45,43 @@ bool acceptedEntry(const std::string& name)
     return name == "config.json" || name.rfind("js/", 0) == 0;
 }
 
-void removeIfPresent(const std::string& path)
+// The script files a folder's list names.
+void addListedNames(const std::string& folder, std::vector<std::string>& names)
 {
-    if (pf::FileManager::exists(path))
-        pf::FileManager::removeItem(path);
+    auto list = pf::FileManager::read(pf::FileManager::join(folder, "verify.json"));
+    auto parsed = list ? pf::Json::parse(*list) : std::nullopt;
+    if (!parsed || !parsed->isDictionary())
+        return;
+    for (auto& [key, value] : *parsed->asDictionary()) {
+        std::string name = TOSDKUpdateVerify::fileNameForKey(key);
+        if (ScriptArchiveUnpacker::isSafeName(name) && name.find('/') == std::string::npos
+            && std::find(names.begin(), names.end(), name) == names.end())
+            names.push_back(name);
+    }
+}
+
+// Removes a script folder the app installed and no longer uses: the files it put there (the
+// signed list, its signature and the files the list names, or the installed folder's list
+// names, should its own list be damaged), then the folder once empty. Anything else in it (a
+// folder at a script's name, with all it holds) is not the app's to take: it stays, and so does
+// the folder, with a line saying so. True when the folder is gone.
+bool removeInstalledFolder(const std::string& folder, const std::string& installed)
+{
+    if (!pf::FileManager::isOccupied(folder))
+        return true;
+    // The list goes last, so that a removal cut short still knows what is left of the app's.
+    std::vector<std::string> names;
+    addListedNames(folder, names);
+    addListedNames(installed, names);
+    names.push_back("verify.signature");
+    names.push_back("verify.json");
+    for (const auto& name : names)
+        pf::FileManager::removeFile(pf::FileManager::join(folder, name));
+    if (::rmdir(folder.c_str()) == 0)
+        return true;
+    pf::Log::format("JsUpdateManager: %s holds what the app did not put there (%s); it is left as it is", folder.c_str(),
+        std::strerror(errno));
+    return false;
 }
 
 }
@@ -154,9 +191,9 @@ bool JsUpdateManager::loadZip(const std::string& url, const std::string& localPa
     return pf::FileManager::writeAtomically(localPath, result.data);
 }
 
-bool JsUpdateManager::verifyFolder(const std::string& folder, std::map<std::string, pf::Bytes>* checked) const
+bool JsUpdateManager::verifyFolder(const std::string& folder, std::map<std::string, pf::Bytes>* checked, std::string* problem) const
 {
-    return TOSDKUpdateVerify::isNativeResourceFileValid(folder, checked);
+    return TOSDKUpdateVerify::isNativeResourceFileValid(folder, checked, problem);
 }
 
 bool JsUpdateManager::install(const std::string& archivePath, bool recordUpdateTime)
@@ -189,23 +226,37 @@ bool JsUpdateManager::install(const std::string& archivePath, bool recordUpdateT
     }
     if (ok) {
         // The old folder steps aside, the verified one takes its name, and the old one goes:
-        // the installed name always holds a complete folder or nothing.
-        std::string retired = m_finalFolder + ".old";
-        removeIfPresent(retired);
-        bool hadFinal = pf::FileManager::exists(m_finalFolder);
-        ok = !hadFinal || pf::FileManager::moveItem(m_finalFolder, retired);
+        // the installed name always holds a complete folder or nothing. An old folder that keeps
+        // what is not the app's stays under its retired name, and the next one takes the next.
+        auto retired = retiredFolderName();
+        bool hadFinal = pf::FileManager::isOccupied(m_finalFolder);
+        ok = retired && (!hadFinal || pf::FileManager::moveItem(m_finalFolder, *retired));
         if (ok && !pf::FileManager::moveItem(unpacked, m_finalFolder)) {
             if (hadFinal)
-                pf::FileManager::moveItem(retired, m_finalFolder);
+                pf::FileManager::moveItem(*retired, m_finalFolder);
             ok = false;
         }
-        removeIfPresent(retired);
+        if (ok && hadFinal)
+            removeInstalledFolder(*retired, m_finalFolder);
     }
     if (ok) {
         m_versionController.setVersionInfo(std::to_string(*version), (*config)["frequency"].longValue(), recordUpdateTime);
     }
-    removeIfPresent(*staging);
+    // The staging folder is the install's own, made afresh: it goes whole.
+    pf::FileManager::removeItem(*staging);
     return ok;
+}
+
+std::optional<std::string> JsUpdateManager::retiredFolderName() const
+{
+    for (int n = 1; n <= kRetiredNames; ++n) {
+        std::string name = m_finalFolder + ".old" + (n > 1 ? "-" + std::to_string(n) : "");
+        if (removeInstalledFolder(name, m_finalFolder))
+            return name;
+    }
+    pf::Log::format("JsUpdateManager: every name for the retired scripts, %s.old and on, is taken; the scripts are not replaced",
+        m_finalFolder.c_str());
+    return std::nullopt;
 }
 
 bool JsUpdateManager::loadBundleJsZip()
@@ -217,7 +268,7 @@ bool JsUpdateManager::loadBundleJsZip()
     // A copy left by an earlier version of the app must not win over the archive shipped now.
     std::string copy = pf::FileManager::join(m_tmpFolder, kBundleCopyName);
     pf::FileManager::createDirectory(m_tmpFolder, true);
-    removeIfPresent(copy);
+    pf::FileManager::removeFile(copy);
     if (!pf::FileManager::copyItem(*shipped, copy))
         return false;
     return install(copy, false);
@@ -231,6 +282,13 @@ std::optional<std::vector<JsUpdateManager::Script>> JsUpdateManager::loadInstall
     pf::FileManager::removeLeftoverTemporaries(pf::FileManager::join(m_cachesRoot, kStagingStem), kStagingNames);
     auto info = m_versionController.getJsInfo();
     if (!info) {
+        // Scripts said to be installed whose list names none: damaged, and said so.
+        if (m_versionController.isUpdated()) {
+            std::string problem;
+            verifyFolder(m_finalFolder, nullptr, &problem);
+            pf::Log::line("JsUpdateManager: the installed scripts do not verify: "
+                + (problem.empty() ? "their list names no script" : problem) + "; the shipped scripts are installed again");
+        }
         if (!loadBundleJsZip())
             return std::nullopt;
         info = m_versionController.getJsInfo();
@@ -238,10 +296,18 @@ std::optional<std::vector<JsUpdateManager::Script>> JsUpdateManager::loadInstall
             return std::nullopt;
     }
     // The scripts handed out are the bytes that were checked, not a second read of the files.
+    // Scripts found damaged are said and installed again at once from the shipped archive, as
+    // the next launch would, so what asked for them (a share) goes through.
     std::map<std::string, pf::Bytes> checked;
-    if (info->isUpdated && !verifyFolder(info->folder, &checked)) {
+    std::string problem;
+    if (info->isUpdated && !verifyFolder(info->folder, &checked, &problem)) {
+        pf::Log::line("JsUpdateManager: the installed scripts do not verify: " + problem + "; the shipped scripts are installed again");
         m_versionController.clearVersionInfo();
-        return std::nullopt;
+        problem.clear();
+        if (!loadBundleJsZip() || !(info = m_versionController.getJsInfo()) || !verifyFolder(info->folder, &checked, &problem)) {
+            pf::Log::line("JsUpdateManager: the shipped scripts cannot be installed" + (problem.empty() ? std::string() : ": " + problem));
+            return std::nullopt;
+        }
     }
     std::vector<Script> scripts;
     for (auto& path : info->files) {

@@ -25,7 +25,9 @@ class JsUpdateTimer;
 //   "config.json" and "js/..." (anything else refuses the archive), verified there, and swapped
 //   in by renaming a complete folder; whatever fails leaves the installed folder and the version
 //   state as they were and removes the private folder. The private folders that installs killed
-//   part-way left are removed when a host next reads the installed folder (at each launch).
+//   part-way left are removed when a host next reads the installed folder (at each launch). The
+//   folder an install replaces loses the files the app put there, and only those: anything else
+//   in it (a folder at a script's name) stays, logged, under the retired name.
 // - A download is saved under one fixed name in the sandbox's temporary folder; a failed or
 //   refused download (a transport failure, a status other than 2xx) ends the run.
 // - The shipped archive is copied afresh each time it is installed.
@@ -72,11 +74,12 @@ public:
     // Installs the shipped archive; false when there is none or it does not verify.
     bool loadBundleJsZip();
     // With `checked`, the verified files' bytes by name (see TOSDKUpdateVerify).
-    bool verifyFolder(const std::string& folder, std::map<std::string, pf::Bytes>* checked = nullptr) const;
+    // With `problem`, what does not verify.
+    bool verifyFolder(const std::string& folder, std::map<std::string, pf::Bytes>* checked = nullptr, std::string* problem = nullptr) const;
 
     // What a script host evaluates, in order ("init.js" first): installs the shipped archive
-    // when nothing is installed; none when that fails, or when the installed folder no longer
-    // verifies (the version state is then cleared).
+    // when nothing is installed, or when the installed folder no longer verifies (what is
+    // wrong is logged, and the version state cleared first); none when that install fails.
     std::optional<std::vector<Script>> loadInstalledScripts();
 
 private:
@@ -85,6 +88,10 @@ private:
     bool loadZip(const std::string& url, const std::string& localPath);
     // Unpacks, verifies and installs the archive; with the lock held.
     bool install(const std::string& archivePath, bool recordUpdateTime);
+    // A free name for the installed folder to step aside to ("finaljs.old", then "-2" and on): a
+    // retired folder found there goes first, unless it keeps what is not the app's.
+    std::optional<std::string> retiredFolderName() const;
+    static constexpr int kRetiredNames = 8;
 
     std::string m_cachesRoot;
     std::string m_finalFolder;

@@ -1,7 +1,7 @@
 // A booked store whose file is damaged keeps every booking that still reads whole: at the first
 // use of a launch, and when an operation meets damage later in one.
 #include "core/storage/GiftDetailInfoDatabaseManager.h"
-#include "core/storage/RetryingReadVfs.h"
+#include "platform/foundation/RetryingReadVfs.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/ResetRegistry.h"
@@ -623,7 +623,7 @@ TEST(DamagedGiftStore, AHundredPagesRefusedForGoodCostOnlyTheirBookings)
             expected.erase(fid);
     }
 
-    const auto refusedBefore = RetryingReadVfs::failures().refused;
+    const auto refusedBefore = pf::RetryingReadVfs::failures().refused;
     {
         UnreadableRange refused(s.path, (first - 1) * pageSize, 100 * pageSize);
         pf::ResetRegistry::resetAll();
@@ -635,9 +635,9 @@ TEST(DamagedGiftStore, AHundredPagesRefusedForGoodCostOnlyTheirBookings)
         // The launch's check opens the damaged file, and again after each of its four waits
         // (each time stopping at the first page refused), and the mend opens it once and may
         // meet every page refused.
-        const auto refusedForGood = static_cast<int>(RetryingReadVfs::failures().refused - refusedBefore);
+        const auto refusedForGood = static_cast<int>(pf::RetryingReadVfs::failures().refused - refusedBefore);
         EXPECT_GT(refusedForGood, 10) << "the case under test: many reads were refused";
-        EXPECT_LE(UnreadableRange::refusals() - refusedForGood, (5 + 100) * RetryingReadVfs::kRetriesPerRead);
+        EXPECT_LE(UnreadableRange::refusals() - refusedForGood, (5 + 100) * pf::RetryingReadVfs::kRetriesPerRead);
     }
     expectOneFileAside(s.path);
 }
@@ -718,12 +718,12 @@ TEST(DamagedGiftStore, AFlakyDiskWhoseReadsPassOnARetryCostsNothing)
     {
         SCOPED_TRACE("the first page timing out");
         Store s;
-        const auto before = RetryingReadVfs::failures().other;
+        const auto before = pf::RetryingReadVfs::failures().other;
         UnreadableRange timingOut(s.path, 0, 4096, UnreadableRange::kEveryRead, ETIMEDOUT);
         pf::ResetRegistry::resetAll();
         EXPECT_FALSE(s.store->retrieveDataFromTable());
         EXPECT_GT(UnreadableRange::refusals(), 0);
-        EXPECT_EQ(static_cast<std::uint64_t>(UnreadableRange::refusals()), RetryingReadVfs::failures().other - before)
+        EXPECT_EQ(static_cast<std::uint64_t>(UnreadableRange::refusals()), pf::RetryingReadVfs::failures().other - before)
             << "each read that timed out was made once";
     }
 }
@@ -865,7 +865,7 @@ TEST(DamagedGiftStore, AFewPagesGoneForGoodOnAFlakyDiskCostOnlyTheirBookings)
             disk.push_back(std::make_unique<UnreadableRange>(path, (leaves[i].number - 1) * pageSize, pageSize));
         }
         disk.push_back(std::make_unique<UnreadableRange>(path, 0, bytes.size(), c.refusing, EIO, UnreadableRange::Counted::AtEachOffset));
-        const auto refusedBefore = RetryingReadVfs::failures().refused;
+        const auto refusedBefore = pf::RetryingReadVfs::failures().refused;
 
         pf::ResetRegistry::resetAll();
         pf::Log::startCapture();
@@ -873,12 +873,12 @@ TEST(DamagedGiftStore, AFewPagesGoneForGoodOnAFlakyDiskCostOnlyTheirBookings)
         EXPECT_TRUE(pf::Log::contains("a new file holds the " + std::to_string(expected.size()) + " bookings"));
         EXPECT_FALSE(pf::Log::contains("stopped at its bounds"));
         pf::Log::stopCapture();
-        const auto refusedForGood = static_cast<int>(RetryingReadVfs::failures().refused - refusedBefore);
+        const auto refusedForGood = static_cast<int>(pf::RetryingReadVfs::failures().refused - refusedBefore);
         const int blocks = static_cast<int>(bytes.size() / pageSize);
         // The check opens the file five times (once, then after each of its four waits), the
         // mend once.
         EXPECT_LE(UnreadableRange::refusals() - refusedForGood,
-            blocks * c.refusing + 6 * static_cast<int>(gone.size()) * RetryingReadVfs::kRetriesPerRead);
+            blocks * c.refusing + 6 * static_cast<int>(gone.size()) * pf::RetryingReadVfs::kRetriesPerRead);
         disk.clear();
         expectOneFileAside(path);
     }

@@ -23,6 +23,8 @@
 #include <algorithm>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <random>
@@ -182,9 +184,13 @@ TEST(PageMend, DeletedBookingsNeverComeBack)
             EXPECT_FALSE(deleted.count(fid)) << fid << " was deleted and came back";
         if (where == Where::InteriorAndTrunk) {
             EXPECT_TRUE(std::includes(live.begin(), live.end(), listed.begin(), listed.end()));
+            // The copy aside is the damaged file itself, whose faults still live: it is read past
+            // them, with plain reads, which they do not reach.
+            std::ifstream aside(s.path + ".corrupt", std::ios::binary);
+            const pf::Bytes bytes((std::istreambuf_iterator<char>(aside)), std::istreambuf_iterator<char>());
             std::set<std::int64_t> reached;
             for (size_t i = 0; i + 1 < top.size(); ++i) {
-                auto below = rowidsBelow(*pf::FileManager::read(s.path + ".corrupt"), top[i].number);
+                auto below = rowidsBelow(bytes, top[i].number);
                 reached.insert(below.begin(), below.end());
             }
             EXPECT_TRUE(std::includes(listed.begin(), listed.end(), reached.begin(), reached.end())) << "what the tree reaches is kept";

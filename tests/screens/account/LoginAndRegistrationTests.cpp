@@ -5,8 +5,13 @@
 #include "platform/kit/RichTextLabel.h"
 #include "platform/testing/TestHttpServer.h"
 #include "platform/ui/TextField.h"
+#include "platform/foundation/FileManager.h"
+#include "platform/foundation/Sandbox.h"
+#include "platform/foundation/UserDefaults.h"
 #include "screens/account/UserLoggingViewController.h"
+#include "screens/account/UserPersonalCenterViewController.h"
 #include "screens/account/UserRegisterViewController.h"
+#include "tests/support/FullDisk.h"
 
 namespace {
 
@@ -264,4 +269,41 @@ TEST_F(AccountScreenTest, AFailedRegistrationShowsThePortalsMessageAsWritten)
         EXPECT_EQ(LoginManager::sharedInstance()->getUserToken(), "kept");
     }
     EXPECT_EQ(countPosted("UserLogin"), 0u);
+}
+
+// On a full disk a login whose token cannot be kept fails as a refused one does: no welcome, no
+// "UserLogin", the earlier login stays on the device and on the portal. A logout there leaves
+// the device logged out at once, and the token leaves the file once there is room: the next
+// launch finds none.
+TEST_F(AccountScreenTest, OnAFullDiskALoginFailsAsARefusedOneAndALogoutLeavesNoTokenOnceThereIsRoom)
+{
+    const std::string old = storeTokenOf("gamer", "gamer123");
+    const std::string settings = pf::UserDefaults::standard()->path();
+    {
+        testsupport::FullDisk full(pf::Sandbox::current()->preferencesPath());
+        auto login = openLogin();
+        logIn(login, "demo", "demo123");
+        EXPECT_TRUE(driver.findByText("登录失败，请稍后再试"));
+        EXPECT_FALSE(driver.findByText("欢迎回来."));
+        EXPECT_EQ(LoginManager::sharedInstance()->getUserToken(), old);
+        EXPECT_EQ(countPosted("UserLogin"), 0u);
+        EXPECT_EQ(countOf("user/logout"), 0u) << "the earlier login is not ended on the portal";
+        driver.advance(5);
+        EXPECT_EQ(top(), login);
+        navigation->popViewController(false);
+
+        auto centre = std::make_shared<UserPersonalCenterViewController>();
+        push(centre);
+        settle();
+        ASSERT_TRUE(driver.tapText("退出"));
+        settle();
+        EXPECT_FALSE(LoginManager::sharedInstance()->getUserToken());
+        pf::UserDefaults::resetStandard();
+        EXPECT_FALSE(LoginManager::sharedInstance()->getUserToken()) << "a launch with the disk still full";
+    }
+    pf::UserDefaults::resetStandard();
+    EXPECT_FALSE(LoginManager::sharedInstance()->getUserToken());
+    const auto stored = pf::FileManager::readText(settings);
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->find(old), std::string::npos) << "no token on disk";
 }

@@ -1,6 +1,7 @@
 #include "StatsTestSupport.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/KillAtStep.h"
+#include "tests/support/UnreadableRange.h"
 
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Log.h"
@@ -246,6 +247,10 @@ TEST(CrashCapture, DamagedReportsAreDroppedAtOnceAndAnEarlierFlagIsOneAttempt)
         EXPECT_FALSE(CrashReporter::sharedReporter().hasPendingCrashReport()) << what;
         EXPECT_EQ(pf::UserDefaults::standard()->integerForKey(TalmerinMobStatExceptionAnalyzer::kAnalyzerStartedKey), 0) << what;
         EXPECT_EQ(world.log()["ex"].size(), 0u) << what;
+        // Kept aside for a person, never deleted.
+        const auto aside = pf::FileManager::asidePaths(path);
+        ASSERT_FALSE(aside.empty()) << what;
+        EXPECT_EQ(pf::FileManager::read(aside.back()), bytes) << what;
     }
 
     // A later valid report is read.
@@ -264,6 +269,44 @@ TEST(CrashCapture, DamagedReportsAreDroppedAtOnceAndAnEarlierFlagIsOneAttempt)
     ASSERT_EQ(world.log()["ex"].size(), 2u);
     EXPECT_EQ(world.log()["ex"][1]["y"], Value("Another"));
     EXPECT_FALSE(CrashReporter::sharedReporter().hasPendingCrashReport());
+    EXPECT_EQ(pf::UserDefaults::standard()->integerForKey(TalmerinMobStatExceptionAnalyzer::kAnalyzerStartedKey), 0);
+}
+
+// A report whose read fails once is read again and stored as any other. A folder at the
+// report's name is no report: it stays with all it holds, said in the log, and counts as no
+// attempt.
+TEST(CrashCapture, AReportReadThroughAFailureThatPassesIsStoredAndAFolderAtItsNameIsLeftAlone)
+{
+    StatsWorld world;
+    const std::string path = CrashReporter::reportPath();
+    std::size_t stored = 0;
+    for (int error : { EIO, ETIMEDOUT }) {
+        SCOPED_TRACE(error);
+        CrashReport report = sampleReport();
+        report.exceptionName = "Failed once with " + std::to_string(error);
+        const pf::Bytes bytes = CrashReport::framed(report.packed());
+        writeFile(path, bytes);
+        {
+            testsupport::UnreadableRange once(path, 0, bytes.size(), 1, error);
+            relaunchWithCrashLogging(world);
+            EXPECT_EQ(testsupport::UnreadableRange::refusals(), 1);
+        }
+        ASSERT_EQ(world.log()["ex"].size(), ++stored);
+        EXPECT_EQ(world.log()["ex"][stored - 1]["y"], Value(report.exceptionName));
+        EXPECT_FALSE(CrashReporter::sharedReporter().hasPendingCrashReport());
+        EXPECT_TRUE(pf::FileManager::asidePaths(path).empty());
+    }
+
+    ASSERT_TRUE(pf::FileManager::createDirectory(path + "/album", true));
+    writeFile(path + "/photo.jpg", pf::Bytes { 0xFF, 0xD8 });
+    for (int launch = 0; launch < 2; ++launch) {
+        pf::Log::startCapture();
+        relaunchWithCrashLogging(world);
+        EXPECT_TRUE(pf::Log::contains(path + " cannot be read now (a folder lies there); it is left as it is"));
+        pf::Log::stopCapture();
+    }
+    EXPECT_EQ(pf::FileManager::enumerate(path), (std::vector<std::string> { "album", "photo.jpg" }));
+    EXPECT_EQ(world.log()["ex"].size(), stored);
     EXPECT_EQ(pf::UserDefaults::standard()->integerForKey(TalmerinMobStatExceptionAnalyzer::kAnalyzerStartedKey), 0);
 }
 

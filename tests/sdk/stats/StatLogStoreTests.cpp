@@ -1,5 +1,6 @@
 #include "StatsTestSupport.h"
 #include "tests/support/KillAtStep.h"
+#include "tests/support/UnreadableRange.h"
 
 #include "platform/foundation/Crypto.h"
 #include "platform/foundation/FileManager.h"
@@ -315,6 +316,40 @@ TEST(StatLogStore, EachDamagedStoreIsKeptAsideInACopyOfItsOwn)
     }
     EXPECT_EQ(pf::FileManager::readText(path + ".corrupt"), damage[0]);
     EXPECT_EQ(pf::FileManager::readText(path + ".corrupt-2"), damage[1]);
+}
+
+// A read of the log's file that fails once (a disk's sector read again, a network file system's
+// server back) costs nothing: the log stays in its file, whole, and nothing is set aside. One
+// that fails at every try leaves the file as it is for the next launch.
+TEST(StatLogStore, AReadThatFailsOnceLeavesTheLogInItsFileAndOneThatLastsLeavesTheFileAlone)
+{
+    struct Case {
+        int error;
+        int refusing;
+    };
+    for (const Case c : { Case { EIO, 1 }, Case { ETIMEDOUT, 1 }, Case { EIO, testsupport::UnreadableRange::kEveryRead } }) {
+        SCOPED_TRACE(testing::Message() << "error " << c.error << ", refusing " << c.refusing);
+        StatsWorld world;
+        world.manager()->syncPutEvent(event("kept", 1));
+        world.relaunch();
+        const std::string path = TalmerinMobStatLogStore::defaultPath();
+        const auto bytes = pf::FileManager::read(path);
+        ASSERT_TRUE(bytes);
+        {
+            testsupport::UnreadableRange refused(path, 0, bytes->size(), c.refusing, c.error);
+            pf::Log::startCapture();
+            auto manager = world.manager();
+            EXPECT_GT(testsupport::UnreadableRange::refusals(), 0);
+            EXPECT_EQ(pf::Log::contains("kept in memory until the next launch"), c.refusing != 1);
+            EXPECT_FALSE(pf::Log::contains("moved to"));
+            pf::Log::stopCapture();
+            EXPECT_EQ(world.log()["ev"].size(), c.refusing == 1 ? 1u : 0u);
+            manager->syncPutEvent(event("later", 2));
+            world.relaunch();
+        }
+        EXPECT_TRUE(pf::FileManager::asidePaths(path).empty());
+        EXPECT_EQ(world.log()["ev"].size(), c.refusing == 1 ? 2u : 1u);
+    }
 }
 
 TEST(StatLogStore, WithoutItsFileTheLogLivesInMemoryAndTheDefaultsWait)

@@ -3,6 +3,8 @@
 //   store_child HOME settings     the user defaults in Library/Preferences/child.plist: sets "mine"
 //   store_child HOME keychain     the generic passwords: adds the one of service "mine"
 //   store_child HOME pasteboard   the persistent pasteboard "registry": adds an item of type "mine"
+//   store_child HOME settings-launch   the user defaults in Library/Preferences/child.plist: only loads
+//                                      them (and writes what a launch finds to write)
 
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Keychain.h"
@@ -23,6 +25,10 @@ int main(int argc, char** argv)
     if (store == "settings") {
         pf::UserDefaults defaults(pf::FileManager::join(home->preferencesPath(), "child.plist"));
         defaults.setString("mine", "new");
+        return 0;
+    }
+    if (store == "settings-launch") {
+        pf::UserDefaults defaults(pf::FileManager::join(home->preferencesPath(), "child.plist"));
         return 0;
     }
     if (store == "keychain")

@@ -8,6 +8,7 @@
 #include "platform/foundation/Json.h"
 #include "platform/foundation/Sandbox.h"
 #include "tests/support/PipedChild.h"
+#include "tests/support/UnreadableRange.h"
 
 #include <set>
 
@@ -466,6 +467,43 @@ TEST_F(AnalyticsPeers, ACorruptDatabaseFileIsReplacedByAWorkingOne)
     settle();
     ASSERT_EQ(store()->allEvents().size(), 1u);
     EXPECT_EQ(store()->storedEventCount(), 1u);
+    // The damaged file is kept aside, never deleted.
+    EXPECT_EQ(pf::FileManager::readText(pf::FileManager::asidePath(path)), std::string(4096, '\x5a'));
+}
+
+// A read of the database that fails once (a disk's sector read again, a network file system's
+// server back) costs no event and sets nothing aside; one that fails at every try leaves the file
+// as it is, and the next launch finds every event.
+TEST_F(AnalyticsPeers, AReadThatFailsLeavesTheDatabaseInPlaceWithEveryEvent)
+{
+    store()->storeEvent(customEvent("a"));
+    store()->storeEvent(customEvent("b"));
+    settle();
+    const auto path = store()->path();
+    struct Case {
+        int error;
+        int refusing;
+    };
+    for (const Case c : { Case { EIO, 1 }, Case { ETIMEDOUT, 1 }, Case { EIO, testsupport::UnreadableRange::kEveryRead } }) {
+        SCOPED_TRACE(testing::Message() << "error " << c.error << ", refusing " << c.refusing);
+        resetEngine();
+        const auto size = pf::FileManager::size(path);
+        ASSERT_TRUE(size);
+        {
+            testsupport::UnreadableRange refused(path, 0, *size, c.refusing, c.error);
+            store();
+            settle();
+            if (c.refusing == 1) {
+                EXPECT_EQ(store()->allEvents().size(), 2u);
+            }
+            EXPECT_GT(testsupport::UnreadableRange::refusals(), 0);
+            resetEngine();
+        }
+        EXPECT_TRUE(pf::FileManager::asidePaths(path).empty());
+        EXPECT_EQ(store()->allEvents().size(), 2u);
+        settle();
+        EXPECT_EQ(store()->storedEventCount(), 2u);
+    }
 }
 
 TEST_F(AnalyticsPeers, UserMarksChangeOnANewDayOrVersionOnly)

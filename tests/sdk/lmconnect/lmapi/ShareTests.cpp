@@ -18,8 +18,12 @@
 #include "platform/graphics/BitmapContext.h"
 #include "tools/peers/LMConnectCgiService.h"
 #include "tools/peers/LMPreviewService.h"
+#include "tests/support/UnreadableRange.h"
+#include "platform/foundation/Log.h"
 
 #include <fstream>
+#include <functional>
+#include <optional>
 #include <sstream>
 
 namespace {
@@ -360,4 +364,58 @@ TEST_F(LMShareTest, TheUploadPostsAThumbnailAndTakesTheAnsweredAddress)
     EXPECT_EQ(server.service<peers::LMConnectCgiService>()->uploadedPictures().size(), 1u);
 }
 
+}
+
+// Scripts found damaged when a session loads them are said in the log and installed again at
+// once from the app's own archive, so a share goes through; a read of one that fails once is
+// made again, and nothing is installed again. A folder at a script's name is not the app's: it
+// stays, with what it holds, beside the scripts put right.
+TEST_F(LMShareTest, DamagedScriptsAreSetRightBeforeTheShare)
+{
+    const std::string folder = pf::FileManager::join(pf::Sandbox::current()->libraryPath(), "caches/finaljs");
+    const std::string init = pf::FileManager::join(folder, "init.js");
+    std::optional<testsupport::UnreadableRange> failingOnce;
+    struct Case {
+        const char* what;
+        std::function<void()> damage;
+        const char* said; // null: nothing is installed again
+    };
+    const Case cases[] = {
+        { "garbage in init.js", [&] { pf::FileManager::writeAtomically(init, std::string_view("\x01garbage")); },
+            "init.js does not match its listed hash" },
+        { "a zero-length signature", [&] { pf::FileManager::writeAtomically(folder + "/verify.signature", std::string_view()); },
+            "verify.signature does not verify" },
+        { "garbage in the signed list", [&] { pf::FileManager::writeAtomically(folder + "/verify.json", std::string_view("{not json")); },
+            "verify.signature does not verify" },
+        { "one read of init.js failing", [&] { failingOnce.emplace(init, 0, *pf::FileManager::size(init), 1, EIO); }, nullptr },
+        { "a folder at services.js", [&] {
+             pf::FileManager::removeFile(folder + "/services.js");
+             pf::FileManager::createDirectory(folder + "/services.js/album", true);
+             pf::FileManager::writeAtomically(folder + "/services.js/photo.jpg", std::string_view("jpeg"));
+         },
+            "services.js cannot be read (a folder lies there)" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        session.reset();
+        MROSDKJSBridge::deinit();
+        c.damage();
+        pf::Log::startCapture();
+        session = MorrowOAuth::initWithAppIdAndDelegate(kAppId, delegate);
+        EXPECT_EQ(pf::Log::contains("the shipped scripts are installed again"), c.said != nullptr);
+        if (c.said) {
+            EXPECT_TRUE(pf::Log::contains(c.said));
+        }
+        pf::Log::stopCapture();
+        failingOnce.reset();
+
+        auto lm = peers::LMApp::install(3);
+        EXPECT_EQ(LMApiInterface::sendReq(newsShare()), 0);
+        ASSERT_TRUE(env.runUntil([&] { return !lm->shares().empty(); }));
+        auto got = lm->shares().back();
+        EXPECT_EQ(got.fields["title"], "礼包码");
+        lm->uninstall();
+    }
+    // The folder stays where the replaced scripts went, with all it holds.
+    EXPECT_EQ(pf::FileManager::enumerate(folder + ".old"), (std::vector<std::string> { "services.js", "services.js/album", "services.js/photo.jpg" }));
 }

@@ -1,11 +1,12 @@
-#include "core/storage/RetryingReadVfs.h"
+#include "platform/foundation/RetryingReadVfs.h"
 
 #include <sqlite3.h>
 
-#include <atomic>
 #include <cerrno>
 #include <map>
 #include <optional>
+
+namespace pf {
 
 namespace {
 
@@ -23,8 +24,9 @@ struct RetryingFile {
 };
 
 sqlite3_vfs* g_real = nullptr;
-std::atomic<std::uint64_t> g_refused { 0 };
-std::atomic<std::uint64_t> g_otherFailures { 0 };
+// Counted for each thread: the reads of a call are made on the thread that called.
+thread_local std::uint64_t t_refused = 0;
+thread_local std::uint64_t t_otherFailures = 0;
 
 sqlite3_file* realOf(sqlite3_file* file)
 {
@@ -77,9 +79,9 @@ int readRetrying(sqlite3_file* handle, void* buffer, int amount, sqlite3_int64 o
         }
     }
     if (code == SQLITE_IOERR_CORRUPTFS)
-        g_refused.fetch_add(1, std::memory_order_relaxed);
+        ++t_refused;
     else if (code != SQLITE_OK && code != SQLITE_IOERR_SHORT_READ)
-        g_otherFailures.fetch_add(1, std::memory_order_relaxed);
+        ++t_otherFailures;
     return code;
 }
 
@@ -225,5 +227,7 @@ const char* RetryingReadVfs::name()
 
 RetryingReadVfs::Failures RetryingReadVfs::failures()
 {
-    return { g_refused.load(std::memory_order_relaxed), g_otherFailures.load(std::memory_order_relaxed) };
+    return { t_refused, t_otherFailures };
+}
+
 }

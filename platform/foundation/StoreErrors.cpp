@@ -1,6 +1,8 @@
-#include "core/storage/StoreErrors.h"
+#include "platform/foundation/StoreErrors.h"
 
 #include <sqlite3.h>
+
+namespace pf {
 
 bool StoreErrors::isDamage(int code)
 {
@@ -29,4 +31,11 @@ bool StoreErrors::isPassing(int extendedCode)
     default:
         return false;
     }
+}
+
+bool StoreErrors::isDamageReadWhole(int code, const RetryingReadVfs::Failures& before)
+{
+    return isDamage(code) && !isRefusedRead(code) && !RetryingReadVfs::failures().anySince(before);
+}
+
 }
