@@ -1,5 +1,6 @@
 #include "app/LineEditor.h"
 
+#include "platform/foundation/StoppedProcessWatch.h"
 #include "platform/foundation/TerminationSignal.h"
 
 #include <histedit.h>
@@ -166,6 +167,11 @@ LineEditor::LineEditor(const char* program, FILE* in, FILE* out, std::function<v
 
 LineEditor::~LineEditor()
 {
+    // The editing library gives the terminal the modes it found as it ends; in the background (a
+    // stopped program ended by `kill %1`) the modes are the shell's, and setting them would stop
+    // this program again until it is brought back.
+    if (!ownsTheTerminal())
+        el_set(m_editLine, EL_EDITMODE, 0);
     el_end(m_editLine);
     history_end(m_history);
 }
@@ -187,7 +193,9 @@ void LineEditor::answerSignals()
     // Where nothing can stop the program, nothing changes: the keys that follow are the line's.
     if (g_stopAsked.exchange(false) && !groupIsOrphaned())
         stop();
-    if (g_continued.exchange(false) && !readsKeyByKey()) {
+    // Continued only to end (a stopped program sent SIGTERM and SIGCONT): the terminal is left as
+    // it is, and the read ends at the wake-up.
+    if (g_continued.exchange(false) && !pf::TerminationSignal::received() && !readsKeyByKey()) {
         // Continued after a stop the editor did not make itself (SIGSTOP), with a shell's modes
         // put back meanwhile: the editor's again, and the prompt and the line redrawn below what
         // the shell wrote. (After the editor's own stop its modes are in place already.)
@@ -211,14 +219,29 @@ void LineEditor::stop()
     sigemptyset(&only);
     sigaddset(&only, SIGTSTP);
     ::sigprocmask(SIG_UNBLOCK, &only, nullptr);
-    ::raise(SIGTSTP); // returns once continued
+    {
+        // A signal to end sent while stopped continues the program, whichever the shell sends.
+        pf::StoppedProcessWatch watch;
+        ::raise(SIGTSTP); // returns once continued
+    }
     ::sigaction(SIGTSTP, &noting, nullptr);
+    // Continued to end (`kill %1`, a closed terminal's shell): what was sent meanwhile has been
+    // taken on this thread before the raise returns. The terminal is left as it is: in the
+    // background setting the editor's modes would stop the program again, and the read ends at
+    // the wake-up without a line to draw.
+    if (pf::TerminationSignal::received())
+        return;
     // The shell may have set the terminal's modes while this program was stopped: the editor's
     // again (continued in the background, that stops it until it is brought back), and the prompt
     // and the line drawn once below what the shell wrote. The SIGCONT that continued it, told a
     // moment later on another thread perhaps, then finds the editor's modes in place.
     el_set(m_editLine, EL_PREP_TERM, 1);
     el_set(m_editLine, EL_REFRESH);
+}
+
+bool LineEditor::ownsTheTerminal() const
+{
+    return ::tcgetpgrp(fileno(m_in)) == ::getpgrp();
 }
 
 bool LineEditor::readsKeyByKey() const

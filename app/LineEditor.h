@@ -35,6 +35,12 @@ struct history;
 //   control), Ctrl-Z changes nothing. A return from a stop the editor did not make (SIGCONT after
 //   SIGSTOP) that finds a shell's modes in place sets the editor's again and redraws the line. A
 //   resized window (SIGWINCH) is measured again. One of them ignored stays ignored.
+// - Stopped by Ctrl-Z, the program is continued by a signal that asks it to end, whether or not
+//   the shell sends SIGCONT after it (pf::StoppedProcessWatch). A program continued to end
+//   (`kill %1`: SIGTERM, then SIGCONT) leaves the terminal's modes alone, in the background and
+//   in the foreground: the read ends at the wake-up, the prompt not drawn again, and the editor's
+//   end does not set the modes it found while the terminal is another group's (that would stop
+//   the program again).
 class LineEditor {
 public:
     struct Completion {
@@ -63,6 +69,8 @@ private:
     void answerSignals();
     // Ctrl-Z: stops the program, and sets the editor's modes again once it is continued.
     void stop();
+    // Whether the terminal is this program's: its process group is the terminal's foreground one.
+    bool ownsTheTerminal() const;
     // Whether the terminal's modes are the editor's: keys come one by one, not in lines.
     bool readsKeyByKey() const;
 

@@ -254,6 +254,9 @@ int Simulator::runInteractive(std::ostream& out)
         if (interpreter.driver().dump() != before)
             interpreter.execute(dump);
     }
-    out << "\n";
+    // The prompt's line ended; not when the terminal is the shell's again (a stopped program ended
+    // by `kill %1`), whose own prompt is on it.
+    if (::tcgetpgrp(STDIN_FILENO) == ::getpgrp())
+        out << "\n";
     return interpreter.failures() ? 1 : 0;
 }

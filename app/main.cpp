@@ -10,8 +10,8 @@
 // written, 2 for a bad command line (a script it cannot read, a home it cannot write in or that
 // another quorvane uses included); --help prints the usage and exits 0. SIGINT, SIGTERM and
 // SIGHUP end the run as quit does, and then the process by that signal (a shell's status 128 and
-// its number); SIGQUIT ends it at once. A closed output is a write that failed, which ends the
-// run, not a SIGPIPE.
+// its number); SIGQUIT, and the other signals whose default is to end a program, end it at once.
+// A closed output is a write that failed, which ends the run, not a SIGPIPE.
 
 #include "app/Simulator.h"
 #include "app/StandardInput.h"

@@ -3,6 +3,7 @@
 #include "platform/foundation/ProcessExit.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/SignalStack.h"
+#include "platform/foundation/TerminationSignal.h"
 
 #include <condition_variable>
 #include <deque>
@@ -28,6 +29,7 @@ struct DispatchQueue::Impl {
     {
         t_queueName = &self->name;
         SignalStack signalStack; // for the thread's life: a crash on it can still be reported
+        TerminationSignal::keepOffThisThread();
         for (;;) {
             Task job;
             {

@@ -5,6 +5,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/ProcessExit.h"
 #include "platform/foundation/SignalStack.h"
+#include "platform/foundation/TerminationSignal.h"
 #include "platform/foundation/Url.h"
 
 #include <curl/curl.h>
@@ -414,6 +415,7 @@ HttpEngine::HttpEngine()
     ProcessExit::addWaker([multi = m_impl->multi] { curl_multi_wakeup(multi); });
     m_impl->worker = std::thread([impl = m_impl.get(), counted] {
         SignalStack signalStack;
+        TerminationSignal::keepOffThisThread(); // the resolver's threads it starts inherit that
         impl->run();
         if (counted)
             ProcessExit::endWork();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <initializer_list>
 
@@ -21,11 +22,18 @@ namespace pf {
 //   the disposition is read first and only a default or handled one is replaced.
 // - Only the first watched signal counts: its number is kept (`received`) and `onSignal` is
 //   posted to the main loop with it, once.
+// - The watched signals are taken by the main thread: every thread the platform starts keeps them
+//   off itself (`keepOffThisThread`), so that once the main thread goes on after a stop, what was
+//   sent meanwhile has been taken.
 // - A second one ends the process at once, as its default action would, whatever holds up the
 //   end the first began (a write that waits for its reader, a slow disk): a person who presses
-//   Ctrl-C again means it. Except a SIGHUP after a SIGHUP: a terminal that goes away sends it
-//   twice (the kernel and the shell), and that is one request, whose clean-up must run; and
-//   except once the clean-up has begun (below).
+//   Ctrl-C again means it. Except:
+//   - signals sent together with the first, that is, pending with it when it is taken (sent while
+//     the program was stopped or could not run: a shell whose terminal closes sends a stopped job
+//     SIGHUP, then SIGTERM and SIGCONT): they are one request, whose clean-up must run;
+//   - a SIGHUP after a SIGHUP: a terminal that goes away sends it twice (the kernel and the
+//     shell), and that is one request too;
+//   - once the clean-up has begun (below).
 // - The handler restarts the system calls it interrupts (SA_RESTART), so code that does not
 //   watch for the signal goes on as if none came. A wait that must end at the signal (a read of
 //   the next command, a write to an output that may stay full) polls `descriptor` beside what it
@@ -45,10 +53,16 @@ namespace pf {
 //   as it found it on every way out it takes itself; a signal that ends the process at once does
 //   so too once the modes are kept (`keepTerminalModes`). That is a second signal, one after the
 //   last look, and SIGQUIT (Ctrl-\), caught from then on for that alone and then ended by its
-//   default action, a core included, as a shell expects (an ignored SIGQUIT stays ignored). Not
-//   while this program's group is in the background: the terminal's modes are another's then.
+//   default action, a core included, as a shell expects (an ignored SIGQUIT stays ignored). So too
+//   every other signal whose default action ends the process and that is sent rather than caused
+//   by a fault (SIGALRM, SIGUSR1, SIGUSR2, the real-time ones...): caught for that alone where it
+//   is left to its default. Not while this program's group is in the background: the terminal's
+//   modes are another's then.
 class TerminationSignal {
 public:
+    // The name of the thread that waits for the first signal, until it has posted it.
+    static constexpr const char* kWatcherName = "signal watch";
+
     static void watch(std::initializer_list<int> signals, std::function<void(int signal)> onSignal);
 
     // Any thread: the first watched signal that arrived, 0 while none has.
@@ -61,6 +75,11 @@ public:
     // reading), it gives way. Failed leaves errno set.
     enum class Write { Written, GaveWay, Failed };
     static Write writeAll(int descriptor, const char* bytes, std::size_t size);
+    // The watched signals, bit n for signal n; 0 before `watch`. Any thread.
+    static std::uint64_t watchedSignals();
+    // Keeps the watched signals off the calling thread, for the main thread to take; called first
+    // by every thread the platform starts. Before `watch`, nothing.
+    static void keepOffThisThread();
     // The program's clean-up has begun: from now on a further signal lets it finish (see Rules).
     static void beginCleanUp();
     // The last look for a signal, the last thing before the process ends: ends it by the signal
@@ -70,9 +89,9 @@ public:
     // once. Safe at any instant (the handler does the same at a second signal).
     static void endByTheSignal();
     // Keeps the modes the terminal at `descriptor` has now, to put them back whenever a signal
-    // ends the process at once; and catches SIGQUIT for that, unless it is ignored (nothing here
-    // changes it, so it is as at the start). Once, on the main thread, before the program changes
-    // the modes; later calls do nothing.
+    // ends the process at once; and catches SIGQUIT and the other signals sent to end a program
+    // for that (see Rules), where each is left to its default. Once, on the main thread, before
+    // the program changes the modes; later calls do nothing.
     static void keepTerminalModes(int descriptor);
 };
 

@@ -1,5 +1,6 @@
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Sandbox.h"
+#include "platform/foundation/TerminationSignal.h"
 #include "platform/testing/TaskEnvironment.h"
 #include "platform/testing/ThreadSanitizer.h"
 #include "tools/portal/PortalServer.h"
@@ -418,11 +419,35 @@ bool waitUntilInCall(pid_t program, long number, const std::vector<std::string>&
     }
 }
 
+// Waits, a minute at most, until the program has taken the first signal that asks it to end: the
+// thread that waits for it has gone once it has handed it on.
+bool waitUntilTheFirstSignalIsTaken(pid_t program)
+{
+    const auto began = std::chrono::steady_clock::now();
+    for (;;) {
+        bool waiting = false;
+        std::error_code error;
+        for (const auto& task : std::filesystem::directory_iterator("/proc/" + std::to_string(program) + "/task", error)) {
+            std::ifstream comm(task.path() / "comm");
+            std::string name;
+            std::getline(comm, name);
+            waiting = waiting || name == pf::TerminationSignal::kWatcherName;
+        }
+        if (!waiting && !error)
+            return true;
+        if (std::chrono::steady_clock::now() - began > std::chrono::minutes(1))
+            return false;
+        pollfd never { -1, 0, 0 };
+        poll(&never, 1, 10); // a pause between looks; the look decides
+    }
+}
+
 // Every way out of the prompt leaves the terminal's modes as they were before the program started
 // (uncommon ones here: no control characters echoed as ^X), all of them (what `stty -g` shows):
-// the line editor's way out, and a signal that ends the program at once, SIGQUIT (ending it by
-// its default action, as a shell expects) or a second signal while the first's end waits for a
-// terminal paused with Ctrl-S.
+// the line editor's way out, and a signal that ends the program at once by its default action, as
+// a shell expects: SIGQUIT and the others a person sends (SIGUSR1, SIGALRM, a real-time one), or
+// a second signal, sent once the first was taken, while the first's end waits for a terminal
+// paused with Ctrl-S.
 TEST(InteractiveSessionTest, EveryWayOutOfThePromptLeavesTheTerminalsModesAsTheyWere)
 {
     pf::TaskEnvironment env;
@@ -452,6 +477,9 @@ TEST(InteractiveSessionTest, EveryWayOutOfThePromptLeavesTheTerminalsModesAsThey
         { "SIGTERM", "", 0, SIGTERM, 128 + SIGTERM },
         { "SIGQUIT", "", 0, SIGQUIT, 128 + SIGQUIT },
         { "Ctrl-\\", "\x1c", 0, 0, 128 + SIGQUIT },
+        { "SIGUSR1", "", 0, SIGUSR1, 128 + SIGUSR1 },
+        { "SIGALRM", "", 0, SIGALRM, 128 + SIGALRM },
+        { "a real-time signal", "", 0, SIGRTMIN + 2, 128 + SIGRTMIN + 2 },
         { "SIGINT and SIGTERM at a terminal paused with Ctrl-S", "dump\r\x13", SIGINT, SIGTERM, 128 + SIGTERM },
     };
     for (const auto& c : cases) {
@@ -469,13 +497,13 @@ TEST(InteractiveSessionTest, EveryWayOutOfThePromptLeavesTheTerminalsModesAsThey
             // The first signal's end waits as the echo does: nothing but a second ends it.
             ASSERT_TRUE(waitUntilInCall(terminal.pid(), SYS_write, { "0x1" })) << "the echo waits";
             ASSERT_EQ(kill(terminal.pid(), c.first), 0);
+            // Sent with the first, the second would be the same request, whose end waits.
+            ASSERT_TRUE(waitUntilTheFirstSignalIsTaken(terminal.pid()));
         }
         if (c.signal) {
             ASSERT_EQ(kill(terminal.pid(), c.signal), 0);
         }
-        // Two signals that come together may be taken in either order, by two threads.
-        const int status = terminal.exitStatus();
-        EXPECT_TRUE(status == c.status || (c.first && status == 128 + c.first)) << status;
+        EXPECT_EQ(terminal.exitStatus(), c.status);
         const termios after = terminal.settings();
         EXPECT_EQ(after.c_iflag, before.c_iflag);
         EXPECT_EQ(after.c_oflag, before.c_oflag);
@@ -531,4 +559,66 @@ TEST(InteractiveSessionTest, CtrlZWhereNothingStopsTheProgramChangesNothingAndAR
     EXPECT_TRUE(terminal.waitFor("after: 0")) << terminal.unread();
     EXPECT_EQ(terminal.exitStatus(), 0);
 }
+}
+
+// Waits, a minute at most, until `program` has ended (a child of another, it is left a zombie).
+bool waitUntilEnded(pid_t program)
+{
+    const auto began = std::chrono::steady_clock::now();
+    for (;;) {
+        std::ifstream stat("/proc/" + std::to_string(program) + "/stat");
+        std::string text;
+        std::getline(stat, text);
+        const size_t nameEnd = text.rfind(')');
+        if (nameEnd == std::string::npos || text.compare(nameEnd, 3, ") Z") == 0)
+            return true;
+        if (std::chrono::steady_clock::now() - began > std::chrono::minutes(1))
+            return false;
+        pollfd never { -1, 0, 0 };
+        poll(&never, 1, 10); // a pause between looks; the look decides
+    }
+}
+
+// Stopped with Ctrl-Z under a shell with job control, the program is ended without being brought
+// back: by SIGTERM and SIGCONT (what `kill %1` sends), by SIGHUP, SIGTERM and SIGCONT (what a
+// shell whose terminal has closed sends its stopped jobs), one request whose end is by the first,
+// and by SIGINT alone (`kill -INT %1`: the shell leaves it stopped). Continued in the background,
+// it leaves the terminal's modes to the shell, runs its clean-up (the temporary home removed) and
+// ends by the signal.
+TEST(InteractiveSessionTest, AStoppedProgramEndsWhenToldToWithoutBeingBroughtBack)
+{
+    pf::TaskEnvironment env;
+    portal::PortalServer server;
+    ASSERT_TRUE(server.start());
+    const std::string temporary = pf::FileManager::join(env.sandbox().tmpPath(), "tmp");
+    ASSERT_TRUE(pf::FileManager::createDirectory(temporary, false));
+    struct Case {
+        const char* name;
+        std::vector<int> signals;
+    };
+    const Case cases[] = { { "kill %1", { SIGTERM, SIGCONT } }, { "the terminal closed", { SIGHUP, SIGTERM, SIGCONT } },
+        { "kill -INT %1, which sends no SIGCONT", { SIGINT } } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Terminal terminal({ "/bin/bash", "-c", "set -m; \"$@\"; echo \"stopped: $?\"; read go; wait %1; echo \"after: $?\"; read go", "sh",
+                              QUORVANE_SIMULATOR, "--portal", server.apiBaseURL() },
+            { "TMPDIR=" + temporary });
+        ASSERT_TRUE(terminal.started());
+        ASSERT_TRUE(terminal.typeAtThePrompt("du")) << terminal.unread();
+        const pid_t program = childOf(terminal.pid());
+        ASSERT_GT(program, 0);
+        terminal.type("\x1a");
+        ASSERT_TRUE(terminal.waitFor("stopped: " + std::to_string(128 + SIGTSTP))) << terminal.unread();
+        for (int signal : c.signals)
+            ASSERT_EQ(kill(program, signal), 0);
+        // The shell's wait takes a job still stopped for an end.
+        ASSERT_TRUE(waitUntilEnded(program)) << terminal.unread();
+        terminal.type("go\n");
+        ASSERT_TRUE(terminal.waitFor("after: " + std::to_string(128 + c.signals[0]))) << terminal.unread();
+        EXPECT_TRUE(std::filesystem::is_empty(temporary)) << "the temporary home is gone";
+        EXPECT_TRUE(terminal.settings().c_lflag & ICANON) << "the shell's modes";
+        EXPECT_TRUE(terminal.settings().c_lflag & ECHO);
+        terminal.type("go\n");
+        EXPECT_EQ(terminal.exitStatus(), 0);
+    }
 }

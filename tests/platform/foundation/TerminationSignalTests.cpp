@@ -1,12 +1,15 @@
+#include "platform/foundation/DispatchQueue.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/TerminationSignal.h"
 #include "platform/testing/TaskEnvironment.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -92,6 +95,51 @@ TEST(TerminationSignal, TheCleanUpFinishesAtAFurtherSignalAndTheLastLookMissesNo
     status = forkedChildEnds([] {
         TerminationSignal::endByTheSignal();
         std::raise(SIGUSR2);
+    });
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGUSR2) << status;
+}
+
+// Signals pending together when the first is taken (sent while the program was stopped) are one
+// request: none of them ends the process at once, and the end is by the first. One sent after
+// the first was taken still does. The platform's threads keep the watched signals off
+// themselves, for the main thread to take.
+TEST(TerminationSignal, SignalsSentTogetherAreOneRequestAndThePlatformsThreadsLeaveThemToTheMainThread)
+{
+    TaskEnvironment env;
+    TerminationSignal::watch({ SIGUSR1, SIGUSR2, SIGHUP }, [](int) {});
+    ASSERT_EQ(write(STDOUT_FILENO, "", 0), 0); // (see above: the handler's write, looked up first)
+
+    auto queue = DispatchQueue::create("signals");
+    std::atomic<int> blocked { -1 };
+    queue->async([&blocked] {
+        sigset_t mask;
+        pthread_sigmask(SIG_BLOCK, nullptr, &mask);
+        blocked = sigismember(&mask, SIGUSR1) + sigismember(&mask, SIGUSR2) + sigismember(&mask, SIGHUP)
+            + 10 * sigismember(&mask, SIGINT);
+    });
+    RunLoop::main().waitUntilIdle(60);
+    EXPECT_EQ(blocked, 3) << "the watched signals, and only those, kept off the queue's thread";
+
+    // As they come to a stopped program: held back, then let through at once.
+    auto sendHeldBack = [](std::initializer_list<int> signals) {
+        sigset_t held;
+        sigemptyset(&held);
+        for (int signal : signals)
+            sigaddset(&held, signal);
+        sigprocmask(SIG_BLOCK, &held, nullptr);
+        for (int signal : signals)
+            std::raise(signal);
+        sigprocmask(SIG_UNBLOCK, &held, nullptr);
+    };
+    int status = forkedChildEnds([&sendHeldBack] {
+        sendHeldBack({ SIGHUP, SIGUSR1, SIGUSR2 });
+        TerminationSignal::endByTheSignal();
+    });
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGHUP) << "ended by the first, once it looked: " << status;
+    status = forkedChildEnds([&sendHeldBack] {
+        sendHeldBack({ SIGUSR1, SIGUSR2 });
+        std::raise(SIGUSR2); // the same signal again, later: a second request
+        _exit(0);
     });
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGUSR2) << status;
 }
