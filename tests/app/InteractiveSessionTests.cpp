@@ -600,6 +600,10 @@ TEST(InteractiveSessionTest, AStoppedProgramEndsWhenToldToWithoutBeingBroughtBac
         { "kill -INT %1, which sends no SIGCONT", { SIGINT } } };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        // The sanitizer takes every signal itself as it comes and runs the handlers later, so
+        // none is left pending beside the first for the handler to see.
+        if (c.signals.size() > 2 && pf::ThreadSanitizer::isActive())
+            continue;
         Terminal terminal({ "/bin/bash", "-c", "set -m; \"$@\"; echo \"stopped: $?\"; read go; wait %1; echo \"after: $?\"; read go", "sh",
                               QUORVANE_SIMULATOR, "--portal", server.apiBaseURL() },
             { "TMPDIR=" + temporary });
