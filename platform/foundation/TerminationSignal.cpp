@@ -5,10 +5,10 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdint>
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstdint>
 #include <fcntl.h>
 #include <mutex>
 #include <poll.h>
