@@ -6,7 +6,6 @@
 // message; then the page is replaced and the same text comes from the new one. Every answer the
 // app waits for arrives at most once, and none from a page other than the one asked.
 #include "fuzz/support/FuzzSupport.h"
-#include "platform/foundation/Clock.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/web/PageBridge.h"
 #include "platform/web/ScriptText.h"
@@ -44,12 +43,7 @@ void settle(pf::RunLoop& loop)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     fuzz::prepareProcess();
-    static const bool once = [] {
-        pf::RunLoop::main().bindToCurrentThread();
-        pf::Clock::shared().useManualTime(1'700'000'000.0);
-        return true;
-    }();
-    (void)once;
+    fuzz::prepareMainLoop();
     const std::string input(reinterpret_cast<const char*>(data), size);
     auto& loop = pf::RunLoop::main();
     {

@@ -4,7 +4,6 @@
 // nothing remote; its scripts, timers, links and buttons run under a short budget. A slow
 // input is a finding as much as a crash: every run must end well within the time limit.
 #include "fuzz/support/FuzzSupport.h"
-#include "platform/foundation/Clock.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/web/HtmlParser.h"
 #include "platform/web/WebView.h"
@@ -15,12 +14,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     fuzz::prepareProcess();
-    static const bool once = [] {
-        pf::RunLoop::main().bindToCurrentThread();
-        pf::Clock::shared().useManualTime(1'700'000'000.0);
-        return true;
-    }();
-    (void)once;
+    fuzz::prepareMainLoop();
     fuzz::FuzzInput input(data, size);
     std::string document(input.takeUntil('\0'));
     std::string script(input.rest());

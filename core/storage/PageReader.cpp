@@ -52,6 +52,57 @@ std::uint64_t localBytes(std::uint8_t type, std::uint64_t usable, std::uint64_t 
     return k <= maxLocal ? k : minLocal;
 }
 
+// A b-tree page's header at `at` (100 on the first page) of a page of `size` bytes: its kind, its
+// count of cells, where its content area and its cell pointers start. None where the kind is no
+// b-tree page's or the pointers run into the content area.
+struct PageHead {
+    std::uint8_t type;
+    size_t cells;
+    size_t content;
+    size_t pointers;
+};
+
+std::optional<PageHead> headOf(const std::uint8_t* page, size_t size, size_t at)
+{
+    if (at + 12 > size)
+        return std::nullopt;
+    const std::uint8_t type = page[at];
+    if (type != kIndexInterior && type != kTableInterior && type != kIndexLeaf && type != kTableLeaf)
+        return std::nullopt;
+    const bool interior = type == kIndexInterior || type == kTableInterior;
+    const size_t cells = be16(page + at + 3);
+    size_t content = be16(page + at + 5);
+    if (content == 0)
+        content = 65536;
+    const size_t pointers = at + (interior ? 12 : 8);
+    if (content > size || pointers + 2 * cells > content)
+        return std::nullopt;
+    return PageHead { type, cells, content, pointers };
+}
+
+// The bytes the cell at `cell` of a page of kind `type` takes, its varints read within `size`
+// bytes and its local part worked out for a page of `usable` bytes. None where a varint does not
+// read or the local part is larger than the page.
+std::optional<size_t> cellLength(const std::uint8_t* page, size_t size, std::uint8_t type, size_t usable, size_t cell)
+{
+    const bool interior = type == kIndexInterior || type == kTableInterior;
+    size_t end = cell + (interior ? 4 : 0);
+    if (type == kTableInterior) {
+        if (!PageReader::varint(page, size, end))
+            return std::nullopt;
+        return end - cell;
+    }
+    const auto payload = PageReader::varint(page, size, end);
+    if (!payload || (type == kTableLeaf && !PageReader::varint(page, size, end)))
+        return std::nullopt;
+    bool overflows = false;
+    const std::uint64_t local = localBytes(type, usable, *payload, overflows);
+    if (local > size)
+        return std::nullopt;
+    // A cell takes at least four bytes, room for a free block when it goes.
+    return std::max<size_t>(end - cell + static_cast<size_t>(local) + (overflows ? 4 : 0), 4);
+}
+
 // Whether every byte of the b-tree page `page` (its `usable` bytes, its header at `at`: 100 on
 // the first page) is accounted for: the header and cell pointers below the content area; in it,
 // each cell at the length its varints give, the free blocks in ascending order, none of them
@@ -59,19 +110,14 @@ std::uint64_t localBytes(std::uint8_t type, std::uint64_t usable, std::uint64_t 
 // scratch room.
 bool wellFormedPage(const std::uint8_t* page, size_t usable, size_t at, std::vector<std::uint8_t>& used)
 {
-    if (at + 12 > usable)
+    const auto head = headOf(page, usable, at);
+    if (!head)
         return false;
-    const std::uint8_t type = page[at];
-    if (type != kIndexInterior && type != kTableInterior && type != kIndexLeaf && type != kTableLeaf)
-        return false;
-    const bool interior = type == kIndexInterior || type == kTableInterior;
-    const size_t cells = be16(page + at + 3);
-    size_t content = be16(page + at + 5);
-    if (content == 0)
-        content = 65536;
-    const size_t pointers = at + (interior ? 12 : 8);
-    if (content > usable || pointers + 2 * cells > content)
-        return false;
+    // Named apart: the claim below captures them.
+    const std::uint8_t type = head->type;
+    const size_t cells = head->cells;
+    const size_t content = head->content;
+    const size_t pointers = head->pointers;
     used.assign(usable, 0);
     std::fill(used.begin(), used.begin() + static_cast<std::ptrdiff_t>(content), 1);
     const auto claim = [&](size_t from, size_t length) {
@@ -97,30 +143,12 @@ bool wellFormedPage(const std::uint8_t* page, size_t usable, size_t at, std::vec
         const size_t cell = be16(page + pointers + 2 * i);
         if (cell < content || cell >= usable)
             return false;
-        size_t end = cell + (interior ? 4 : 0);
-        size_t length = 0;
-        if (type == kTableInterior) {
-            if (!PageReader::varint(page, usable, end))
-                return false;
-            length = end - cell;
-        } else {
-            const auto payload = PageReader::varint(page, usable, end);
-            if (!payload || (type == kTableLeaf && !PageReader::varint(page, usable, end)))
-                return false;
-            bool overflows = false;
-            const std::uint64_t local = localBytes(type, usable, *payload, overflows);
-            if (local > usable)
-                return false;
-            // A cell takes at least four bytes, room for a free block when it goes.
-            length = std::max<size_t>(end - cell + static_cast<size_t>(local) + (overflows ? 4 : 0), 4);
-        }
-        if (!claim(cell, length))
+        const auto length = cellLength(page, usable, type, usable, cell);
+        if (!length || !claim(cell, *length))
             return false;
     }
     return static_cast<size_t>(std::count(used.begin() + static_cast<std::ptrdiff_t>(content), used.end(), 0)) == page[at + 7];
 }
-
-
 
 // The bytes reserved at the end of the b-tree page `page` of `size` bytes (its header at `at`)
 // with which every byte of it is accounted for: its content area, cells and free blocks reach
@@ -129,19 +157,10 @@ bool wellFormedPage(const std::uint8_t* page, size_t usable, size_t at, std::vec
 // None when the page is no b-tree page or no tail of 0 to 255 bytes makes it whole.
 std::optional<std::uint32_t> reservedOf(const std::uint8_t* page, size_t size, size_t at)
 {
-    if (at + 12 > size)
+    const auto head = headOf(page, size, at);
+    if (!head)
         return std::nullopt;
-    const std::uint8_t type = page[at];
-    if (type != kIndexInterior && type != kTableInterior && type != kIndexLeaf && type != kTableLeaf)
-        return std::nullopt;
-    const bool interior = type == kIndexInterior || type == kTableInterior;
-    const size_t cells = be16(page + at + 3);
-    size_t content = be16(page + at + 5);
-    if (content == 0)
-        content = 65536;
-    const size_t pointers = at + (interior ? 12 : 8);
-    if (content > size || pointers + 2 * cells > content)
-        return std::nullopt;
+    const auto [type, cells, content, pointers] = *head;
     size_t usable = size;
     for (int round = 0; round < 3; ++round) {
         if (usable < kMinUsable)
@@ -161,21 +180,10 @@ std::optional<std::uint32_t> reservedOf(const std::uint8_t* page, size_t size, s
             const size_t cell = be16(page + pointers + 2 * i);
             if (cell < content || cell >= size)
                 return std::nullopt;
-            size_t end = cell + (interior ? 4 : 0);
-            if (type == kTableInterior) {
-                if (!PageReader::varint(page, size, end))
-                    return std::nullopt;
-                claimed += end - cell;
-                continue;
-            }
-            const auto payload = PageReader::varint(page, size, end);
-            if (!payload || (type == kTableLeaf && !PageReader::varint(page, size, end)))
+            const auto length = cellLength(page, size, type, usable, cell);
+            if (!length)
                 return std::nullopt;
-            bool overflows = false;
-            const std::uint64_t local = localBytes(type, usable, *payload, overflows);
-            if (local > size)
-                return std::nullopt;
-            claimed += std::max<size_t>(end - cell + static_cast<size_t>(local) + (overflows ? 4 : 0), 4);
+            claimed += *length;
         }
         const size_t end = content + claimed + page[at + 7];
         if (end > size || size - end > 255)

@@ -1,6 +1,8 @@
 #include "fuzz/support/FuzzSupport.h"
 
+#include "platform/foundation/Clock.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
 
 #include <bit>
@@ -19,6 +21,16 @@ void prepareProcess()
         if (::access("/dev/shm", W_OK) == 0)
             ::setenv("TMPDIR", "/dev/shm", 1);
         pf::Sandbox::setCurrent(pf::Sandbox::createTemporary());
+        return true;
+    }();
+    (void)prepared;
+}
+
+void prepareMainLoop()
+{
+    static const bool prepared = [] {
+        pf::RunLoop::main().bindToCurrentThread();
+        pf::Clock::shared().useManualTime(1'700'000'000.0);
         return true;
     }();
     (void)prepared;

@@ -15,6 +15,10 @@ namespace fuzz {
 // writes lands in a real home.
 void prepareProcess();
 
+// Once per process, for targets that show pages: the main loop runs on this thread and the clock
+// is manual, so a page's timers wait for the target to move time.
+void prepareMainLoop();
+
 // Splits an input from the front. Every take is total: past the end it gives zeros and empty
 // pieces, so one input always maps to one run.
 class FuzzInput {

@@ -24,6 +24,20 @@
 
 namespace {
 
+// Looks until `holds` does, a minute at most, with a short pause between looks (the look
+// decides, not the pause); true when it held.
+template <typename Holds> bool withinAMinute(Holds holds)
+{
+    const auto began = std::chrono::steady_clock::now();
+    while (!holds()) {
+        if (std::chrono::steady_clock::now() - began > std::chrono::minutes(1))
+            return false;
+        pollfd never { -1, 0, 0 };
+        poll(&never, 1, 10);
+    }
+    return true;
+}
+
 // The simulator as a child process on a pseudo-terminal: it believes a person is typing.
 class Terminal {
 public:
@@ -136,14 +150,7 @@ public:
     // echoed by the terminal, and a Ctrl-Z then drops the line typed so far.
     bool waitForTheEditorsModes() const
     {
-        const auto began = std::chrono::steady_clock::now();
-        while (settings().c_lflag & ICANON) {
-            if (std::chrono::steady_clock::now() - began > std::chrono::minutes(1))
-                return false;
-            pollfd never { -1, 0, 0 };
-            poll(&never, 1, 10); // a pause between looks; the look decides
-        }
-        return true;
+        return withinAMinute([this] { return !(settings().c_lflag & ICANON); });
     }
 
 private:
@@ -403,28 +410,21 @@ TEST(InteractiveSessionTest, CtrlZAtThePromptStopsTheProgramAndItsReturnRedrawsT
 // `arguments` as its first ones, as /proc gives them ("0x1": to standard output).
 bool waitUntilInCall(pid_t program, long number, const std::vector<std::string>& arguments)
 {
-    const auto began = std::chrono::steady_clock::now();
-    for (;;) {
+    return withinAMinute([&] {
         std::ifstream syscall("/proc/" + std::to_string(program) + "/task/" + std::to_string(program) + "/syscall");
         std::vector<std::string> call;
         for (std::string word; syscall >> word;)
             call.push_back(word);
-        if (call.size() > arguments.size() && call[0] == std::to_string(number)
-            && std::equal(arguments.begin(), arguments.end(), call.begin() + 1))
-            return true;
-        if (std::chrono::steady_clock::now() - began > std::chrono::minutes(1))
-            return false;
-        pollfd never { -1, 0, 0 };
-        poll(&never, 1, 10); // a pause between looks; the look decides
-    }
+        return call.size() > arguments.size() && call[0] == std::to_string(number)
+            && std::equal(arguments.begin(), arguments.end(), call.begin() + 1);
+    });
 }
 
 // Waits, a minute at most, until the program has taken the first signal that asks it to end: the
 // thread that waits for it has gone once it has handed it on.
 bool waitUntilTheFirstSignalIsTaken(pid_t program)
 {
-    const auto began = std::chrono::steady_clock::now();
-    for (;;) {
+    return withinAMinute([program] {
         bool waiting = false;
         std::error_code error;
         for (const auto& task : std::filesystem::directory_iterator("/proc/" + std::to_string(program) + "/task", error)) {
@@ -433,13 +433,8 @@ bool waitUntilTheFirstSignalIsTaken(pid_t program)
             std::getline(comm, name);
             waiting = waiting || name == pf::TerminationSignal::kWatcherName;
         }
-        if (!waiting && !error)
-            return true;
-        if (std::chrono::steady_clock::now() - began > std::chrono::minutes(1))
-            return false;
-        pollfd never { -1, 0, 0 };
-        poll(&never, 1, 10); // a pause between looks; the look decides
-    }
+        return !waiting && !error;
+    });
 }
 
 // Every way out of the prompt leaves the terminal's modes as they were before the program started
@@ -564,19 +559,13 @@ TEST(InteractiveSessionTest, CtrlZWhereNothingStopsTheProgramChangesNothingAndAR
 // Waits, a minute at most, until `program` has ended (a child of another, it is left a zombie).
 bool waitUntilEnded(pid_t program)
 {
-    const auto began = std::chrono::steady_clock::now();
-    for (;;) {
+    return withinAMinute([program] {
         std::ifstream stat("/proc/" + std::to_string(program) + "/stat");
         std::string text;
         std::getline(stat, text);
         const size_t nameEnd = text.rfind(')');
-        if (nameEnd == std::string::npos || text.compare(nameEnd, 3, ") Z") == 0)
-            return true;
-        if (std::chrono::steady_clock::now() - began > std::chrono::minutes(1))
-            return false;
-        pollfd never { -1, 0, 0 };
-        poll(&never, 1, 10); // a pause between looks; the look decides
-    }
+        return nameEnd == std::string::npos || text.compare(nameEnd, 3, ") Z") == 0;
+    });
 }
 
 // Stopped with Ctrl-Z under a shell with job control, the program is ended without being brought
